@@ -1,0 +1,57 @@
+#include "app/Application.h"
+
+#include "app/TolvaneAppDelegate.h"
+#include "controller/Controller.h"
+#include "platform/Fonts.h"
+#include "platform/Log.h"
+#include "platform/UserDefaults.h"
+#include "app/Resources.h"
+
+#include <QApplication>
+#include <QTimer>
+
+Application::Application(QApplication &app) : app_(app)
+{
+    platform::enableDebugLogFromEnvironment();
+    app_.setApplicationName(QStringLiteral("Tolvane"));
+    app_.setOrganizationName(QStringLiteral("Tolvane"));
+    app_.setQuitOnLastWindowClosed(false);
+    initTolvaneResources();
+    platform::loadBundledFonts();
+    platform::UserDefaults::openStandard(platform::UserDefaults::defaultDatabasePath());
+    delegate_ = std::make_unique<TolvaneAppDelegate>();
+    controller_ = std::make_unique<Controller>();
+    QObject::connect(&app_, &QCoreApplication::aboutToQuit, [this]() { terminate(); });
+}
+
+Application::~Application()
+{
+    terminate();
+    controller_.reset();
+    delegate_.reset();
+}
+
+void Application::start()
+{
+    controller_->awakeFromNib();
+    delegate_->applicationDidFinishLaunching();
+    controller_->applicationDidFinishLaunching();
+}
+
+void Application::terminate()
+{
+    if (terminated_)
+        return;
+    terminated_ = true;
+    controller_->applicationWillTerminate();
+}
+
+int Application::run()
+{
+    QTimer::singleShot(0, &app_, [this]() { start(); });
+    // TOLVANE_QUIT_AFTER_MS lets the start-up test run the loop briefly.
+    const int quitAfter = qEnvironmentVariableIntValue("TOLVANE_QUIT_AFTER_MS");
+    if (quitAfter > 0)
+        QTimer::singleShot(quitAfter, &app_, &QCoreApplication::quit);
+    return app_.exec();
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <memory>
+
+class QApplication;
+class TolvaneAppDelegate;
+class Controller;
+
+// Wires the program together: fonts, the user-defaults store, the delegate
+// and the one Controller, whose start-up runs once the event loop is up.
+class Application {
+public:
+    Application(QApplication &app);
+    ~Application();
+
+    // Runs the event loop; answers the exit code.
+    int run();
+    void start();
+    void terminate();
+
+    Controller *controller() const { return controller_.get(); }
+
+private:
+    QApplication &app_;
+    std::unique_ptr<TolvaneAppDelegate> delegate_;
+    std::unique_ptr<Controller> controller_;
+    bool terminated_ = false;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace platform {
+
+// Every modal question the program asks goes through the installed Dialogs:
+// message boxes and file choosers on screen, a scripted responder in tests.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // A modal alert. Buttons are listed in display order and the first is the
+    // default (Return). Answers the 0-based index of the button pressed.
+    virtual int alert(const QString &title, const QString &text, const QStringList &buttons) = 0;
+    // A line of text; nullopt when cancelled.
+    virtual std::optional<QString> textInput(const QString &title, const QString &text,
+                                             const QString &defaultText) = 0;
+    // Choosers answer an absolute path, or an empty string when cancelled.
+    virtual QString chooseFolder(const QString &title, const QString &message, const QString &startDir) = 0;
+    virtual QString chooseOpenFile(const QString &title, const QString &message, const QString &startDir,
+                                   const QStringList &nameFilters) = 0;
+    virtual QString chooseSaveFile(const QString &title, const QString &message, const QString &startDir,
+                                   const QString &suggestedName) = 0;
+};
+
+// The installed dialogs (message boxes unless something else was installed).
+Dialogs &dialogs();
+// Installs dialogs (not owned); nullptr goes back to the message boxes.
+void setDialogs(Dialogs *dialogs);
+
+} // namespace platform

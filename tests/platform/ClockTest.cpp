@@ -1,0 +1,110 @@
+#include "platform/Clock.h"
+#include "support/TestSupport.h"
+
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+TEST(ManualClock, TimersFireInTimeOrderOnlyWhenDue)
+{
+    ManualClock clock;
+    QStringList fired;
+    Timer played, note;
+    played.start(30.0, false, [&]() { fired << QStringLiteral("played@%1").arg(now() - 1000.0); });
+    note.start(0.5, false, [&]() { fired << QStringLiteral("note@%1").arg(now() - 1000.0); });
+    clock.advance(29.0);
+    EXPECT_EQ(fired, QStringList({"note@0.5"}));
+    EXPECT_TRUE(played.isActive());
+    EXPECT_FALSE(note.isActive());
+    clock.advance(1.0);
+    EXPECT_EQ(fired, QStringList({"note@0.5", "played@30"}));
+    EXPECT_FALSE(played.isActive());
+}
+
+TEST(ManualClock, RestartingATimerReplacesTheOldOne)
+{
+    ManualClock clock;
+    int fired = 0;
+    Timer timer;
+    timer.start(30.0, false, [&]() { ++fired; });
+    clock.advance(20.0);
+    timer.start(30.0, false, [&]() { ++fired; });
+    clock.advance(20.0);
+    EXPECT_EQ(fired, 0);
+    clock.advance(10.0);
+    EXPECT_EQ(fired, 1);
+    EXPECT_EQ(clock.pendingTimers(), 0);
+}
+
+TEST(ManualClock, RepeatingTimerFiresEveryIntervalUntilStopped)
+{
+    ManualClock clock;
+    int beats = 0;
+    Timer metronome;
+    metronome.start(0.5, true, [&]() {
+        if (++beats == 4)
+            metronome.stop();
+    });
+    clock.advance(10.0);
+    EXPECT_EQ(beats, 4);
+}
+
+TEST(ManualClock, DestroyedTimerNeverFires)
+{
+    ManualClock clock;
+    int fired = 0;
+    {
+        Timer timer;
+        timer.start(1.0, true, [&]() { ++fired; });
+    }
+    clock.advance(5.0);
+    EXPECT_EQ(fired, 0);
+}
+
+TEST(ManualClock, DelayedPerformIsDroppedWithItsContext)
+{
+    ManualClock clock;
+    int fired = 0;
+    auto *context = new QObject;
+    performAfter(1.0, context, [&]() { ++fired; });
+    performAfter(1.0, nullptr, [&]() { ++fired; });
+    delete context;
+    clock.advance(1.0);
+    EXPECT_EQ(fired, 1);
+}
+
+TEST(ManualClock, DatesFollowTheClock)
+{
+    ManualClock clock;
+    clock.setDateTime(QDateTime(QDate(2026, 12, 7), QTime(20, 0)));
+    clock.advance(3600);
+    EXPECT_EQ(currentDateTime(), QDateTime(QDate(2026, 12, 7), QTime(21, 0)));
+}
+
+TEST(SystemClock, OneShotTimerFiresOnTheEventLoop)
+{
+    int fired = 0;
+    Timer timer;
+    timer.start(0.0, false, [&]() { ++fired; });
+    QElapsedTimer guard;
+    guard.start();
+    while (fired == 0 && guard.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(fired, 1);
+    EXPECT_FALSE(timer.isActive());
+}
+
+TEST(Queues, GlobalWorkReturnsToMain)
+{
+    std::atomic<bool> ranOnWorker{false};
+    bool backOnMain = false;
+    runGlobal([&]() {
+        ranOnWorker = QThread::currentThread() != QCoreApplication::instance()->thread();
+        runOnMain([&]() { backOnMain = QThread::currentThread() == QCoreApplication::instance()->thread(); });
+    });
+    QThreadPool::globalInstance()->waitForDone();
+    testsupport::processEvents();
+    EXPECT_TRUE(ranOnWorker);
+    EXPECT_TRUE(backOnMain);
+}

@@ -1,0 +1,138 @@
+#include "platform/UserDefaults.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using platform::UserDefaults;
+
+TEST(UserDefaults, AbsentKeysReadAsZeroAndAreToldApartFromEmpty)
+{
+    UserDefaults d;
+    EXPECT_FALSE(d.contains("x"));
+    EXPECT_EQ(d.integerForKey("x"), 0);
+    EXPECT_FALSE(d.boolForKey("x"));
+    EXPECT_TRUE(d.stringForKey("x").isEmpty());
+    d.setString("x", "");
+    EXPECT_TRUE(d.contains("x"));
+    EXPECT_TRUE(d.stringForKey("x").isEmpty());
+}
+
+TEST(UserDefaults, TypedValuesSurviveReopening)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("defaults.sqlite");
+    const QDateTime date(QDate(2026, 3, 4), QTime(5, 6, 7, 890));
+    {
+        UserDefaults d;
+        ASSERT_TRUE(d.open(path));
+        d.setInteger("MidiTrig_nbTrig", 42);
+        d.setDouble("tempo", 117.25);
+        d.setBool("OptWasSaved", true);
+        d.setString("0TabName1", QString::fromUtf8("Set ♫ één"));
+        d.setData("blob", QByteArray("\x00\x01\xff", 3));
+        d.setDate("plogDate1", date);
+        d.setColor("col", QColor::fromRgbF(0.25f, 0.5f, 0.75f, 1.0f));
+        d.setStringList("list", {"a", "", "c"});
+    }
+    UserDefaults d;
+    ASSERT_TRUE(d.open(path));
+    EXPECT_EQ(d.integerForKey("MidiTrig_nbTrig"), 42);
+    EXPECT_DOUBLE_EQ(d.doubleForKey("tempo"), 117.25);
+    EXPECT_TRUE(d.boolForKey("OptWasSaved"));
+    EXPECT_EQ(d.stringForKey("0TabName1"), QString::fromUtf8("Set ♫ één"));
+    EXPECT_EQ(d.dataForKey("blob"), QByteArray("\x00\x01\xff", 3));
+    EXPECT_EQ(d.dateForKey("plogDate1"), date);
+    EXPECT_NEAR(d.colorForKey("col").blueF(), 0.75, 1e-4);
+    EXPECT_EQ(d.stringListForKey("list"), QStringList({"a", "", "c"}));
+}
+
+TEST(UserDefaults, KeysHoldingSlashAndNulAreDistinct)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("defaults.sqlite");
+    // A key carrying a window index as a character: NUL for window 0.
+    const QString base = QStringLiteral("color/");
+    {
+        UserDefaults d;
+        ASSERT_TRUE(d.open(path));
+        for (int slot = 0; slot < 24; ++slot)
+            d.setInteger(base + QChar(0) + QString::number(slot), slot + 100);
+        d.setInteger(base + QString::number(0), 7);
+    }
+    UserDefaults d;
+    ASSERT_TRUE(d.open(path));
+    for (int slot = 0; slot < 24; ++slot)
+        EXPECT_EQ(d.integerForKey(base + QChar(0) + QString::number(slot)), slot + 100);
+    EXPECT_EQ(d.integerForKey(base + QString::number(0)), 7);
+    EXPECT_EQ(d.allKeys().size(), 25);
+}
+
+TEST(UserDefaults, NumbersConvertBetweenTypes)
+{
+    UserDefaults d;
+    d.setString("n", "12");
+    EXPECT_EQ(d.integerForKey("n"), 12);
+    d.setDouble("f", 3.9);
+    EXPECT_EQ(d.integerForKey("f"), 3);
+    d.setInteger("b", 2);
+    EXPECT_TRUE(d.boolForKey("b"));
+    d.setData("data", "abc");
+    EXPECT_TRUE(d.stringForKey("data").isEmpty());
+}
+
+TEST(UserDefaults, RemovedKeyStaysRemovedAfterReopen)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("defaults.sqlite");
+    {
+        UserDefaults d;
+        ASSERT_TRUE(d.open(path));
+        d.setInteger("a", 1);
+        d.setInteger("b", 2);
+        d.removeObjectForKey("a");
+    }
+    UserDefaults d;
+    ASSERT_TRUE(d.open(path));
+    EXPECT_FALSE(d.contains("a"));
+    EXPECT_EQ(d.integerForKey("b"), 2);
+}
+
+TEST(UserDefaults, BatchWritesLandTogether)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("defaults.sqlite");
+    {
+        UserDefaults d;
+        ASSERT_TRUE(d.open(path));
+        UserDefaults::Batch batch(d);
+        for (int i = 0; i < 200; ++i)
+            d.setInteger(QStringLiteral("MidiDest_channel_%1").arg(i), i);
+        d.setInteger("MidiDest_nbDest", 200);
+    }
+    UserDefaults d;
+    ASSERT_TRUE(d.open(path));
+    EXPECT_EQ(d.integerForKey("MidiDest_nbDest"), 200);
+    EXPECT_EQ(d.integerForKey("MidiDest_channel_199"), 199);
+}
+
+TEST(UserDefaults, DamagedFileIsMovedAsideNotOverwritten)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("defaults.sqlite");
+    QByteArray garbage(4096, 'G');
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(garbage);
+    }
+    UserDefaults d;
+    ASSERT_TRUE(d.open(path));
+    EXPECT_TRUE(d.allKeys().isEmpty());
+    d.setInteger("fresh", 1);
+    const QStringList aside = QDir(dir.path()).entryList({"defaults.sqlite.damaged-*"});
+    ASSERT_EQ(aside.size(), 1);
+    QFile moved(dir.filePath(aside.first()));
+    ASSERT_TRUE(moved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(moved.readAll(), garbage);
+}
