@@ -6,7 +6,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-pdf-dev qt6-multimedia-dev
   libasound2-dev libtag1-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  dbus fonts-dejavu-core
+  clang libclang-rt-14-dev
+  dbus xdg-utils fonts-dejavu-core
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -15,7 +15,8 @@ Application::Application(QApplication &app) : app_(app)
     platform::enableDebugLogFromEnvironment();
     app_.setApplicationName(QStringLiteral("Tolvane"));
     app_.setOrganizationName(QStringLiteral("Tolvane"));
-    app_.setQuitOnLastWindowClosed(false);
+    // The program ends when its last window closes.
+    app_.setQuitOnLastWindowClosed(true);
     initTolvaneResources();
     platform::loadBundledFonts();
     platform::UserDefaults::openStandard(platform::UserDefaults::defaultDatabasePath());

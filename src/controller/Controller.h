@@ -1,20 +1,351 @@
 #pragma once
 
+#include "controller/CommandTable.h"
+#include "controller/ControllerOptions.h"
+#include "controller/FolderSlots.h"
+#include "platform/Clock.h"
+
 #include <QObject>
+#include <QPointer>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class Pieces;
+class QAction;
+class QMenu;
+class PreferencesDialog;
+class WindowPDFxSuper;
+namespace platform {
+struct Notification;
+}
 
 // The application's controller: starts and stops the program, holds the
 // folder slots, navigates songs and pages and dispatches every command of
-// the command vocabulary. Its work is spread over files by concern
-// (ControllerStartup.cpp, ControllerNavigation.cpp, ...).
+// the command vocabulary. Its work is spread over files by concern:
+// ControllerStartup (start and shut-down, options), ControllerFolders (slots
+// and folder loading), ControllerNavigation, ControllerSearch (type-ahead),
+// ControllerToc (table of contents and tabs), ControllerKeyActions,
+// ControllerPush (the song push and the window relays), ControllerDispatch
+// ("ActionKey") and ControllerNotifications (named and system notifications).
 class Controller : public QObject {
     Q_OBJECT
 public:
+    using PiecePtr = std::shared_ptr<Pieces>;
+
     Controller();
     ~Controller() override;
 
-    // Start-up, in the order the program needs (see ControllerStartup.cpp).
+    // ---- Start-up and shut-down (ControllerStartup.cpp) ----------------------
     void awakeFromNib();
     void applicationDidFinishLaunching();
-    // Shut-down: saves the state, in order.
     void applicationWillTerminate();
+    // Options as read at start and edited by the preferences window.
+    const controller::ControllerOptions &options() const { return options_; }
+    void setOptions(const controller::ControllerOptions &options);
+    // Copies the options that the global state holds into it.
+    void applyOptionsToData();
+    // The preferences window closed: options to the global state, saved.
+    void preferencesClosed(const controller::ControllerOptions &edited);
+    void actionPref();
+    void ajusterDimmer();
+    void setContPlay(qint64 slot, qint64 code);
+    void setSlave(qint64 code);
+    void setContPlayFlag(qint64 code);
+    qint64 nbrExec() const { return options_.nbrExec; }
+
+    // ---- Folder slots and loading (ControllerFolders.cpp) -------------------
+    QString obtenirDir(qint64 slot) const;
+    void conserverDir(const QString &path, qint64 slot);
+    void setDirButton(qint64 currentSlot);
+    static QString getLab(const QString &path);
+    // Codes: 0 help folder, 1 open slot, 2 choose a folder for the slot,
+    // 3 unassign the slot; any other only runs the common end.
+    void doRefresh(qint64 slot, qint64 code, bool refreshOnly);
+    void doChargerHelpTolvane();
+    void actionToggleInfo();
+    bool creerDefaultChordPro(const QString &folder);
+    static QString defaultChordProString();
+    QString getPath(qint64 songNo) const;
+    void keepBookMark(qint64 slot);
+    void gotoBookMark(qint64 slot);
+    qint64 currentDirNo() const { return currentDirNo_; }
+    bool dejaAct() const { return dejaAct_; }
+    const controller::FolderSlots &folderSlots() const { return folders_; }
+    QMenu *folderMenu() const { return menu1_; }
+
+    // ---- Navigation (ControllerNavigation.cpp) -------------------------------
+    void traiterPrev();
+    void traiterNext();
+    PiecePtr positionnerProchainePieceSelonFiltre();
+    PiecePtr obtenirProchainePieceSelonFiltre() const;
+    void traiterUP(bool sync);
+    void traiterDown(bool sync, qint64 nbc, bool retourPage1);
+    void actionUp() { traiterUP(false); }
+    void actionDown() { traiterDown(false, 0, false); }
+    void traiterSpace() { actionDown(); }
+    void actionPGDN();
+    void actionFirst();
+    void actionLast();
+    void gotoPrevNextTab(bool previous);
+    void gotoSongNo(qint64 songNo, bool autoSide, bool adjustSlavePaused);
+    void actionGotoCur();
+    void actionEqual();
+    void actionRefresh();
+    void actionToggleSort();
+    void chargerPages();
+    void afficherInfoPiece(const PiecePtr &piece, const PiecePtr &piece2);
+    PiecePtr getPieceNext() const;
+
+    // ---- Type-ahead search (ControllerSearch.cpp) ----------------------------
+    void allerA(qint64 k);
+    qint64 rechercherChaine(const QString &text);
+    qint64 prioriserPieceDansOnglet(qint64 indexInTab) const;
+    static qint64 keyn(const QString &character);
+    static QString carn(qint64 index);
+    static QString obtenirCar(const QString &key, qint64 n);
+    static qint64 obtenirNbCarReq(const QString &key, qint64 n);
+    QString rechInfoAttributedString();
+    void afficherInfoRech(bool show);
+    void startTimer2(bool show);
+    void unfocus2();
+    void unfocus2b();
+    void searchTail();
+    const QString &rech() const { return rech_; }
+
+    // ---- Table of contents and tabs (ControllerToc.cpp) ----------------------
+    void afficherToc(bool flag);
+    void masquerToc();
+    void remplirToc();
+    void initToc(qint64 slot, qint64 songIndex);
+    void verifAffToc();
+    void setSongNoToc(qint64 slot);
+    void setOnglet(qint64 tab, qint64 code);
+    void setTabsName();
+    QString obtenirTabNameForDisplay(qint64 tab) const;
+    void ajusterPosButtonToc();
+    void loadTabsSettings(qint64 slot);
+    void initTabsSettings(qint64 slot);
+    void startTimerPrev();
+    void setPrev();
+    void actionOnglet2(qint64 tab, bool cmdPressed);
+    void refreshNbTocG();
+    // Half-page zoom.
+    void afficherZoom(qint64 step, bool wrap);
+    void masquerZoom();
+    void actionZoom();
+    void actionZoomOut();
+    bool tocON() const { return tocON_; }
+    bool filterON() const { return filterON_; }
+
+    // ---- Configurable actions and swipes (ControllerKeyActions.cpp) ----------
+    struct PagePass {
+        bool sync = false;
+        qint64 extra = 1;
+    };
+    // The pre-pass over the open windows; anyFixPage is the dispatcher's variant.
+    PagePass windowPrePass(bool anyFixPage) const;
+    void traiterKeyAction(qint64 action, bool rev, const QString &text);
+    void traiterKeyInput(controller::KeyInput input);
+    void traiterSwipe(qint64 direction);
+    void demarrerCountDownCountToPourMute();
+    void openInExternalApp();
+    void traiter_prev_tab();
+    void traiter_next_tab();
+    void playCurrentTrackAndskipTo(double position);
+    void playNow();
+    void stopOrPlay(const QString &text, bool withFlaggedContinue);
+    void cancelCountIn();
+    bool countInRuns() const;
+    void triggerNextCue();
+    void audibleMetronomeOnOff(qint64 code);
+    // A command whose subsystem is not part of the program yet: logged, no effect.
+    void waitingFor(const QString &what) const;
+
+    // ---- Song push and window relays (ControllerPush.cpp) --------------------
+    void setPDFx(const PiecePtr &piece, qint64 pageNo, bool zoomTop, const PiecePtr &pieceNext, bool autom,
+                 bool fromGotoPageNo);
+    void updateItunesInfoX(const QString &title, const QString &artist, double curPos, double maxPos, bool masquer,
+                           bool resetCues);
+    void updateRechInfoX(bool show, bool masquer);
+    void updateRechInfo2X();
+    void afficherTocX(bool flag);
+    void setMsgX(const QString &msg, const QString &winID, bool stay);
+    bool traiterPageUpDown(bool down);
+    void pageUpDownforWinIDX(const QString &winID, bool down);
+    void refreshNoteX30();
+    void refreshNoteX(bool reprocess);
+    void refreshX();
+    void ajusterCadreX();
+    void setModeAffichageX(qint64 mode, bool allScreens);
+    void afficherZoomHautX();
+    void afficherZoomBasX();
+    void refreshCue();
+    void resetCue();
+    void ajusterZoomON();
+    void traiter_backslash();
+    void updateCueX();
+    void setChordStripX(qint64 kind, const QString &winID);
+    bool selectTolvaneWin();
+    void startProcessNoteTimer();
+    void startAlreadyPlayedTimer();
+    void stopAlreadyPlayedTimer();
+    // Timers' handlers; the note and played-mark work is filled in by their owners.
+    void processNote();
+    void alreadyPlayed();
+    bool pendingSongRefresh() const { return pendingSongRefresh_; }
+    const platform::Timer &noteTimer() const { return noteTimer_; }
+    const platform::Timer &playedTimer() const { return playedTimer_; }
+
+    // ---- Command dispatch (ControllerDispatch.cpp) ----------------------------
+    void actionKeyReceived(const platform::Notification &n);
+    void dispatchActionKey(qint64 code);
+    void perform(const controller::CommandRef &command, const PagePass &pass);
+    void refreshPDForChordPro(bool reset);
+
+    // ---- The song's MIDI (ControllerMidi.cpp) ---------------------------------
+    void sendMIDIfromNote();
+    void sendMidiGroup(const QString &groupID);
+    void actionMidiDelay();
+    void refreshLastMIDIdataX();
+    void refreshAvecReset();
+    void activateKeywin();
+    void clearFilterAndSearchCharacter();
+
+    // ---- Named and system notifications (ControllerNotifications.cpp) ---------
+    void registerObservers();
+    void actionGoToSongInTab(qint64 n, bool checkCount);
+    void actionGoToGenreNo(qint64 genre);
+    void actionPlayNextPause(qint64 genre);
+    void actionGoToGenreNoAndPlayPause(qint64 genre);
+    void actionGoToGenreNoAndPlayPause2(qint64 genre);
+    void actionGoToGenreNoAndPlayNow(qint64 genre);
+    void actionGoToPageNo(qint64 page, bool bottom);
+    void actionMessage(const QString &text, bool stay);
+    void actionDisplayHideList(const QString &word);
+    void actionOpen(const QString &path, bool asNew);
+    void actionKeyPref(qint64 key);
+    void appAct();
+    void appInact();
+    void appChangeScreenParameters();
+    void receiveSleepNote();
+    void receiveWakeNote();
+    void insererAction(const QString &text);
+    // Text shown in the preferences' key-test field.
+    const QString &lastKeyTest() const { return lastKeyTest_; }
+
+    // ---- Windows at start (ControllerWindows.cpp) -----------------------------
+    // Makes the Tolvane window of a start without a screen set. Tests install
+    // a lighter window here.
+    using WindowFactory = std::function<WindowPDFxSuper *()>;
+    void setTolvaneWindowFactory(WindowFactory factory) { windowFactory_ = std::move(factory); }
+    WindowPDFxSuper *creerTolvaneWindow();
+
+    // ---- State read by tests and other parts ---------------------------------
+    qint64 pageNo1() const { return pageNo1_; }
+    bool zoomON() const { return zoomON_; }
+    bool zoomTopState() const { return zoomTop_; }
+    qint64 songNoToc() const { return songNoToc_; }
+    qint64 onglNoGuser() const { return onglNoGuser_; }
+    qint64 songNoGPrev() const { return songNoG_prev_; }
+    qint64 userGenre() const { return userGenre_; }
+    bool slaveOn() const { return options_.slaveOn; }
+    bool trackTimerActive() const { return ituneTimer_.isActive(); }
+    bool slaveTimerActive() const { return slaveTimer_.isActive(); }
+
+private Q_SLOTS:
+    void onPrepareForSleep(bool start);
+
+private:
+    friend class ControllerTestAccess;
+
+    // Start-up steps.
+    void buildMenus();
+    void buildInitialWindows();
+    void resetNavigationState();
+    void readOptionsAtStart();
+    void writeOptionsAtShutdown();
+    void startSleepWatch();
+
+    // Folder loading steps.
+    bool scanSlot(qint64 slot, bool noMsg);
+    void loadHelpFolder();
+    void refreshCommonStart(qint64 slot);
+    void refreshCommonEnd(bool refreshOnly, qint64 slotBefore);
+    void clearWindowsForEmptyList();
+    void onSlotMenu(qint64 slot, qint64 code);
+
+    void setRech(const QString &text) { rech_ = text; }
+    void clearFilterState();
+    qint64 tabStart(qint64 tab) const;
+
+    controller::ControllerOptions options_;
+    controller::FolderSlots folders_;
+    qint64 currentDirNo_ = -1;
+    bool dejaAct_ = false;
+    bool slaveOnPaused_ = false;
+    bool started_ = false;
+    bool terminated_ = false;
+
+    // Navigation.
+    qint64 pageNo1_ = 1;
+    bool tocON_ = false;
+    bool filterON_ = false;
+    bool zoomON_ = false;
+    bool zoomTop_ = true;
+    qint64 noPageToc_ = 0;
+    qint64 nbrPagesToc_ = 0;
+    qint64 nbrSongs_ = 0;
+    bool verifTOC_ = false;
+    qint64 songNoG_prev_ = 0;
+    qint64 songNoG_prev_prev_ = 0;
+    qint64 songNoG_itunes_ = 0;
+    qint64 songNoG_next_ = 0;
+    qint64 songNoG_ev_ = 0;
+    qint64 songNoG_ongl_ = 0;
+    qint64 onglNoGuser_ = 0;
+    qint64 ongletErr_ = -1;
+    bool redTab_ = false;
+    qint64 currentSortPrev_ = 0;
+    QString rech_;
+    bool rechBloque_ = false;
+    bool grechhidden_ = false;
+    qint64 songNoToc_ = -1;
+    qint64 songNoNote1_ = 0;
+
+    // Performance state.
+    bool pendingSongRefresh_ = false;
+    bool doRefreshCue_ = false;
+    qint64 noteIsChanging_ = 0;
+    bool tagAuto_ = false;
+    bool greframe_ = false;
+    bool iTunesStartedFromQuillory_ = false;
+    qint64 userGenre_ = 0;
+    qint64 screensetToLoad_ = -1;
+    qint64 lastNbScreens_ = 0;
+    qint64 gnbtempo_ = 16;
+    qint64 startSync_ = 0;
+    qint64 gStopAuto_ = 0;
+    QString lastKeyTest_;
+
+    // Timers (all through the platform clock).
+    platform::Timer noteTimer_;
+    platform::Timer playedTimer_;
+    platform::Timer prevTimer_;
+    platform::Timer fadeTimer2_;
+    platform::Timer ituneTimer_;
+    platform::Timer slaveTimer_;
+
+    // Menus.
+    QPointer<QMenu> menu1_;
+    QPointer<QMenu> menuPDF1_;
+    QList<QPointer<QAction>> slotItems_;
+    QList<QPointer<QAction>> clearItems_;
+    QList<QPointer<QAction>> slotActions_;
+    QPointer<QAction> contPlayX_;
+    QPointer<QAction> slaveX_;
+    QPointer<QAction> contPlayFlagX_;
+    QPointer<QAction> menuItemRefresh_;
+    QPointer<PreferencesDialog> windowPref_;
+    WindowFactory windowFactory_;
 };

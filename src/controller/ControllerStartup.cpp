@@ -1,22 +1,278 @@
 #include "controller/Controller.h"
 
+#include "chordpro/ChordPro.h"
+#include "controller/PreferencesDialog.h"
+#include "library/Data.h"
+#include "midi/Midi.h"
 #include "platform/Log.h"
+#include "platform/UserDefaults.h"
+#include "windows/WindowList.h"
+#include "windows/WindowPDFxSuper.h"
+
+using controller::ControllerOptions;
 
 Controller::Controller() = default;
 
-Controller::~Controller() = default;
+Controller::~Controller()
+{
+    if (windowPref_)
+        delete windowPref_.data();
+}
 
 void Controller::awakeFromNib()
 {
     TLOG(QStringLiteral("Controller awakeFromNib"));
+    if (started_)
+        return;
+    started_ = true;
+    platform::UserDefaults &defaults = platform::UserDefaults::standard();
+
+    ChordPro::setSizeRef(QSizeF(611.0, 752.0));
+    Data::initData();
+    Midi::iniMidi();
+    Midi::iniMIDIdelegate(this);
+    TLOG(Data::fra() ? QStringLiteral("Français...") : QStringLiteral("Anglais..."));
+
+    gnbtempo_ = 16;
+    greframe_ = false;
+    doRefreshCue_ = false;
+    tagAuto_ = false;
+    pendingSongRefresh_ = false;
+    iTunesStartedFromQuillory_ = false;
+    startSync_ = 0;
+    gStopAuto_ = 0;
+    noteIsChanging_ = 0;
+
+    buildMenus();
+
+    Data::setCurrentScreensetG(0);
+    Data::setCurrentGenreG(0);
+    userGenre_ = 0;
+    screensetToLoad_ = -1;
+    lastNbScreens_ = 0;
+    buildInitialWindows();
+    userGenre_ = Data::currentGenreG();
+
+    registerObservers();
+
+    dejaAct_ = false;
+    currentDirNo_ = -1;
+    Data::setFormattedNote(!defaults.boolForKey(QStringLiteral("NoteTextMode")));
+    nbrPagesToc_ = 0;
+    nbrSongs_ = 0;
+    noPageToc_ = 0;
+    songNoToc_ = -1;
+    const qint64 storedNbrExec = defaults.integerForKey(QStringLiteral("NbrExec"));
+    currentDirNo_ = defaults.integerForKey(QStringLiteral("dirNo"));
+    if (currentDirNo_ < -1 || currentDirNo_ >= controller::SlotCount)
+        currentDirNo_ = -1;
+
+    currentDirNo_ = folders_.load(defaults, currentDirNo_);
+
+    options_.read(defaults, storedNbrExec);
+    applyOptionsToData();
+
+    for (int slot = 0; slot < controller::SlotCount; ++slot)
+        setContPlay(slot, 0);
+    setSlave(0);
+    setContPlayFlag(0);
+    if (currentDirNo_ >= 0)
+        setContPlay(currentDirNo_, 0);
+
+    updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
+    rechBloque_ = false;
+    updateRechInfoX(true, true);
+    songNoNote1_ = 0;
+    masquerToc();
+    zoomON_ = windowlist::isUneFenetreEstZoomDemiPage();
+    zoomTop_ = true;
+    ajusterDimmer();
+    actionMidiDelay();
+    ongletErr_ = -1;
+
+    resetNavigationState();
+
+    if (currentDirNo_ >= 0 && !obtenirDir(currentDirNo_).isEmpty()) {
+        doRefresh(currentDirNo_, 1, false);
+    } else {
+        currentDirNo_ = -1;
+        doRefresh(-1, 0, false);
+    }
+    startSleepWatch();
+}
+
+void Controller::resetNavigationState()
+{
+    Data::setSongNbrG(0);
+    Data::setSongNbrGPrec(0);
+    Data::setCurrentSort(0);
+    currentSortPrev_ = 0;
+    Data::setSongAsked(0);
+    verifTOC_ = false;
+    rech_.clear();
+    clearFilterState();
+    Data::setSongNoG(0);
+    Data::setNbTocG(36);
+    Data::setSongNoG_MIDISent(0);
+    songNoG_prev_ = 0;
+    songNoG_prev_prev_ = 0;
+    songNoG_ongl_ = 0;
+    Data::setOnglNoG(0);
+    onglNoGuser_ = 0;
+    for (int tab = 0; tab < Data::kTabs; ++tab) {
+        Data::setIndexInTitleArrayG(tab, -1);
+        Data::setIndexInAuthorArrayG(tab, -1);
+    }
+}
+
+void Controller::clearFilterState()
+{
+    Data::setFilterNoG(-1);
+    Data::setFilterTypeG(0);
+    filterON_ = false;
+    Data::setFilterChampG(0);
 }
 
 void Controller::applicationDidFinishLaunching()
 {
     TLOG(QStringLiteral("Controller applicationDidFinishLaunching"));
+    Midi::setTraiterMidiNotifications(true);
+}
+
+void Controller::setOptions(const ControllerOptions &options)
+{
+    options_ = options;
+}
+
+// Every option the global state holds, fallbacks included, so that a first
+// run behaves as the preferences window shows.
+void Controller::applyOptionsToData()
+{
+    Data::setOptHalfPageMarker(controller::halfPageMarkerItems().value(options_.halfPageMarker).tag);
+    Data::setOptZoomRedLine(options_.zoomRedLine ? 1 : 0);
+    Data::setOptCenterMouse(options_.centerMouse ? 1 : 0);
+    Data::setOptReverseMouse(options_.reverseMouse ? 1 : 0);
+    Data::setOptHiddenRegions(options_.hiddenRegions ? 1 : 0);
+    Data::setOptAutoOpen(options_.autoOpen ? 1 : 0);
+    Data::setOptExtOpen(options_.extOpen ? 1 : 0);
+    Data::setOptKeyPad(options_.keyPad ? 1 : 0);
+    Data::setOptKeyPad2(options_.keyPad2 ? 1 : 0);
+    Data::setOptGap(options_.gap ? 1 : 0);
+    Data::setOptPrevPageSong(options_.prevPageSong ? 1 : 0);
+    Data::setOptNextPageSong(options_.nextPageSong ? 1 : 0);
+    if (options_.metroSound)
+        Data::setOptMetroSound(*options_.metroSound);
+    if (options_.syncMode)
+        Data::setSyncMode(*options_.syncMode);
+    if (options_.tickSound)
+        Data::setTickSound(*options_.tickSound);
+}
+
+void Controller::preferencesClosed(const ControllerOptions &edited)
+{
+    // The dialog edits the options; the run state stays the controller's.
+    ControllerOptions merged = edited;
+    merged.contPlay = options_.contPlay;
+    merged.songNoBookMark = options_.songNoBookMark;
+    merged.sortBookMark = options_.sortBookMark;
+    merged.slaveOn = options_.slaveOn;
+    merged.contPlayFlagOn = options_.contPlayFlagOn;
+    merged.nbrExec = options_.nbrExec;
+    merged.metroSound = options_.metroSound;
+    merged.syncMode = options_.syncMode;
+    merged.tickSound = options_.tickSound;
+    options_ = merged;
+    applyOptionsToData();
+    Data::saveData();
+    ajusterDimmer();
+    actionMidiDelay();
+    activateKeywin();
+}
+
+void Controller::actionPref()
+{
+    if (!windowPref_) {
+        windowPref_ = new PreferencesDialog;
+        QObject::connect(windowPref_, &PreferencesDialog::closedWithOptions, this,
+                         [this](const ControllerOptions &edited) { preferencesClosed(edited); });
+    }
+    windowPref_->showOptions(options_);
+}
+
+void Controller::ajusterDimmer()
+{
+    const double level = options_.dimmer ? options_.dimmerVal / 100.0 : 0.0;
+    const double inact = qMin(1.0, options_.dimmerValInact / 100.0);
+    for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
+        if (w)
+            w->ajusterDimmer(level, inact);
+}
+
+void Controller::setContPlay(qint64 slot, qint64 code)
+{
+    if (slot < 0 || slot >= controller::SlotCount)
+        return;
+    if (code == 1)
+        options_.contPlay[size_t(slot)] = !options_.contPlay[size_t(slot)];
+    if (contPlayX_)
+        contPlayX_->setChecked(options_.contPlay[size_t(slot)]);
+}
+
+void Controller::setSlave(qint64 code)
+{
+    // Following the music application lands with the audio bridge; until then
+    // the flag only shows its state.
+    if (slaveX_)
+        slaveX_->setChecked(options_.slaveOn);
+    if (code == 1)
+        TLOG(QStringLiteral("Controller setSlave: following the music application is not available"));
+}
+
+void Controller::setContPlayFlag(qint64 code)
+{
+    if (code == 1)
+        options_.contPlayFlagOn = !options_.contPlayFlagOn;
+    if (contPlayFlagX_)
+        contPlayFlagX_->setChecked(options_.contPlayFlagOn);
 }
 
 void Controller::applicationWillTerminate()
 {
     TLOG(QStringLiteral("Controller applicationWillTerminate"));
+    if (!started_ || terminated_)
+        return;
+    terminated_ = true;
+    platform::UserDefaults &defaults = platform::UserDefaults::standard();
+    Data::setInitialGenre(userGenre_);
+    Data::saveLogPlayed();
+    Data::saveFlags();
+    defaults.setBool(QStringLiteral("NoteTextMode"), !Data::formattedNote());
+    keepBookMark(currentDirNo_);
+    defaults.setInteger(QStringLiteral("NbrExec"), options_.nbrExec);
+    folders_.writeAtShutdown(defaults);
+    writeOptionsAtShutdown();
+    Midi::unRegisterInputDevices(Midi::inputPort());
+}
+
+void Controller::writeOptionsAtShutdown()
+{
+    platform::UserDefaults &defaults = platform::UserDefaults::standard();
+    defaults.setInteger(QStringLiteral("dirNo"), currentDirNo_);
+    // Options held by the global state are written as it holds them now.
+    options_.halfPageMarker = int(Data::optHalfPageMarker());
+    options_.zoomRedLine = Data::optZoomRedLine() != 0;
+    options_.centerMouse = Data::optCenterMouse() != 0;
+    options_.reverseMouse = Data::optReverseMouse() != 0;
+    options_.hiddenRegions = Data::optHiddenRegions() != 0;
+    options_.autoOpen = Data::optAutoOpen() != 0;
+    options_.extOpen = Data::optExtOpen() != 0;
+    options_.keyPad = Data::optKeyPad() != 0;
+    options_.keyPad2 = Data::optKeyPad2() != 0;
+    options_.gap = Data::optGap() != 0;
+    options_.prevPageSong = Data::optPrevPageSong() != 0;
+    options_.nextPageSong = Data::optNextPageSong() != 0;
+    options_.metroSound = Data::optMetroSound();
+    options_.syncMode = Data::syncMode();
+    options_.tickSound = Data::tickSound();
+    options_.write(defaults);
 }

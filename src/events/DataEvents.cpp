@@ -1,9 +1,45 @@
 #include "events/DataEvents.h"
 
+#include "events/Cues.h"
+#include "events/EventScript.h"
+#include "events/EventsGlue.h"
+#include "events/RunProgress.h"
+#include "library/Data.h"
+#include "platform/Log.h"
+#include "windows/WindowPDFxSuper.h"
+
 namespace {
 SongEvArray g_songEvents;
 bool g_evInProcess = false;
+
+bool isValidWinID(const QString &id) { return Data::isValidWinID(id); }
 } // namespace
+
+namespace eventsglue {
+
+QString currentSongKey()
+{
+    const PiecesPtr piece = Data::getPiece(Data::songNoG());
+    return piece && piece->pieceDet ? piece->pieceDet->fichier : QString();
+}
+
+cues::CueContext currentCueContext()
+{
+    cues::CueContext context;
+    context.genre = Data::currentGenreG();
+    const PiecesPtr piece = Data::getPiece(Data::songNoG());
+    if (piece && piece->pieceDet) {
+        context.pageCount = piece->pieceDet->nbrPagesMax;
+        context.signature = piece->pieceDet->signature;
+    }
+    for (const QPointer<WindowPDFxSuper> &w : std::as_const(Data::nsMutaryOfWindows())) {
+        if (w && w->winType() == 0 && w->syncPageChanges())
+            context.windows.append(cues::CueWindow{w->modeAffichage(), w->ratio21()});
+    }
+    return context;
+}
+
+} // namespace eventsglue
 
 SongEvArray &DataEvents::songEvents() { return g_songEvents; }
 bool DataEvents::evInProcess() { return g_evInProcess; }
@@ -11,8 +47,43 @@ void DataEvents::setEvInProcess(bool value) { g_evInProcess = value; }
 
 void DataEvents::chargerSongEventsFromString(const QString &text, bool keepExistingEntries, SongEvArray &array)
 {
-    // Placeholder until the event-script loader lands.
-    Q_UNUSED(text);
-    if (!keepExistingEntries)
-        array.clear();
+    if (g_evInProcess)
+        TLOG(QStringLiteral("Data chargerSongEventsFromString while events run"));
+    const bool reload = &array == &g_songEvents && !keepExistingEntries;
+    const double reached = reload ? RunProgress::current().reachedFor(eventsglue::currentSongKey()) : -1.0;
+    const SongEvArray before = reached > 0.0 ? array : SongEvArray();
+    eventscript::loadFromString(text, keepExistingEntries, array, isValidWinID);
+    // Before, a note saved mid-song reloaded every event undone and the next
+    // position update fired all the past ones again.
+    if (reached > 0.0)
+        eventscript::carryDoneState(before, array, reached);
 }
+
+bool DataEvents::chargerSongEventsFromLine(const QString &line, qint64 evNo, SongEvArray &array)
+{
+    SongEvPtr ev = eventscript::parseLine(line, evNo, isValidWinID);
+    if (!ev)
+        return false;
+    array.append(ev);
+    return true;
+}
+
+void DataEvents::trierSongEvUsingArray(SongEvArray &array) { eventscript::sortEvents(array); }
+
+QString DataEvents::stringFromEventsOfArray(SongEvArray &array, bool trier)
+{
+    return eventscript::writeEvents(array, trier);
+}
+
+QString DataEvents::obtenirCueX(const SongEv &ev, bool withTime)
+{
+    return cues::obtenirCueX(ev, withTime, eventsglue::currentCueContext());
+}
+
+QString DataEvents::obtenirTimeCueX(const SongEv &ev, bool withTime) { return cues::obtenirTimeCueX(ev, withTime); }
+
+QString DataEvents::genreX(qint64 genre) { return cues::genreX(genre); }
+
+bool DataEvents::isAtLeastOneTimeEvent() { return eventscript::hasTimedEvent(g_songEvents); }
+
+SongEvPtr DataEvents::obtenirNextCue() { return cues::obtenirNextCue(g_songEvents, eventsglue::currentCueContext()); }

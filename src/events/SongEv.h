@@ -11,6 +11,12 @@ class SongEv {
 public:
     explicit SongEv(qint64 index = 0) : index(index) {}
 
+    // "%01d%08d%01d%08ld": timed flag, time in seconds, 0 for a "CUE:" window
+    // message (so it leads its time group), index.
+    QString sortString1() const;
+    // mm * 60 + ss, computed wide so a silly seconds value cannot overflow.
+    qint64 secondsFromTime() const { return qint64(mm) * 60 + qint64(ss); }
+
     qint64 index = 0;
     qint32 mm = 0;
     qint32 ss = 0;

@@ -77,9 +77,23 @@ QVariant decode(UserDefaults::Type type, const QByteArray &bytes)
             QColor::fromRgbF(parts[0].toFloat(), parts[1].toFloat(), parts[2].toFloat(), parts[3].toFloat()));
     }
     case T::StringList: {
-        QStringList list;
+        // Read the count ourselves: a damaged count made the stream reserve
+        // gigabytes before reading a single string. Each string takes at
+        // least four bytes, so a count larger than that is damage.
         QDataStream stream(bytes);
-        stream >> list;
+        quint32 count = 0;
+        stream >> count;
+        QStringList list;
+        if (stream.status() != QDataStream::Ok || count > quint32(bytes.size() / 4))
+            return QVariant(list);
+        list.reserve(qsizetype(count));
+        for (quint32 i = 0; i < count && stream.status() == QDataStream::Ok; ++i) {
+            QString item;
+            stream >> item;
+            list.append(item);
+        }
+        if (stream.status() != QDataStream::Ok)
+            list.clear();
         return QVariant(list);
     }
     }

@@ -1,10 +1,13 @@
 #include "platform/dialogs/QtDialogs.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
-#include <QMessageBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace platform {
 
@@ -22,23 +25,49 @@ void setDialogs(Dialogs *installed) { g_installed = installed; }
 
 int QtDialogs::alert(const QString &title, const QString &text, const QStringList &buttons)
 {
-    QMessageBox box(QApplication::activeWindow());
+    // A dialog of our own rather than a message box: message boxes order
+    // buttons by role and desktop style, so the order asked for would be
+    // lost under some desktops. Buttons read from the right: the first is
+    // the rightmost and the default, as alerts have always shown them.
+    const QStringList labels = buttons.isEmpty() ? QStringList{QStringLiteral("Ok")} : buttons;
+    QDialog box(QApplication::activeWindow());
     box.setWindowTitle(title);
-    box.setText(text);
-    box.setIcon(QMessageBox::NoIcon);
+    box.setModal(true);
+    auto *layout = new QVBoxLayout(&box);
+    // Plain text: a song title holding "<" or "&" must show as written.
+    auto *message = new QLabel(text, &box);
+    message->setTextFormat(Qt::PlainText);
+    message->setWordWrap(true);
+    message->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    message->setMinimumWidth(320);
+    layout->addWidget(message);
+    auto *row = new QHBoxLayout;
+    row->addStretch(1);
+    layout->addLayout(row);
+
+    int answer = -1;
     QList<QPushButton *> pushButtons;
-    // Message boxes lay buttons out by role; keep the order given by adding
-    // them all with one role, first is the default.
-    for (const QString &label : buttons)
-        pushButtons.append(box.addButton(label, QMessageBox::AcceptRole));
-    if (pushButtons.isEmpty())
-        pushButtons.append(box.addButton(QStringLiteral("Ok"), QMessageBox::AcceptRole));
-    box.setDefaultButton(pushButtons.first());
-    const int cancel = buttons.indexOf(QStringLiteral("Cancel"));
-    box.setEscapeButton(cancel >= 0 ? pushButtons[cancel] : pushButtons.first());
+    for (int i = 0; i < labels.size(); ++i) {
+        auto *button = new QPushButton(labels[i], &box);
+        button->setObjectName(QStringLiteral("alertButton%1").arg(i));
+        button->setAutoDefault(false);
+        QObject::connect(button, &QPushButton::clicked, &box, [&answer, &box, i]() {
+            answer = i;
+            box.accept();
+        });
+        pushButtons.append(button);
+    }
+    for (int i = int(pushButtons.size()) - 1; i >= 0; --i)
+        row->addWidget(pushButtons[i]);
+    pushButtons.first()->setDefault(true);
+    pushButtons.first()->setFocus();
+
     box.exec();
-    const int index = pushButtons.indexOf(qobject_cast<QPushButton *>(box.clickedButton()));
-    return index < 0 ? (cancel >= 0 ? cancel : 0) : index;
+    if (answer >= 0)
+        return answer;
+    // Escape or closing the window: "Cancel" when there is one, else the default.
+    const int cancel = labels.indexOf(QStringLiteral("Cancel"));
+    return cancel >= 0 ? cancel : 0;
 }
 
 std::optional<QString> QtDialogs::textInput(const QString &title, const QString &text, const QString &defaultText)

@@ -1,5 +1,7 @@
 #include "platform/dialogs/ScriptedDialogs.h"
 
+#include <QDebug>
+
 namespace platform {
 
 ScriptedDialogs::ScriptedDialogs() { setDialogs(this); }
@@ -22,6 +24,10 @@ int ScriptedDialogs::alert(const QString &title, const QString &text, const QStr
     const QString label = buttonAnswers_.front();
     buttonAnswers_.pop_front();
     const int index = buttons.indexOf(label);
+    // A script naming a button the alert lacks is a mistake in the test.
+    if (index < 0)
+        qWarning().noquote() << QStringLiteral("ScriptedDialogs: no button \"%1\" in %2")
+                                    .arg(label, buttons.join(QStringLiteral(", ")));
     return index < 0 ? 0 : index;
 }
 

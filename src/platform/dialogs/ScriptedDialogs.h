@@ -22,7 +22,8 @@ public:
     ScriptedDialogs();
     ~ScriptedDialogs() override;
 
-    // Answers, taken in order by the next questions of any kind.
+    // Answers, each kind in its own queue: a button label for the next
+    // alert, a text for the next text input, a path for the next chooser.
     void answerButton(const QString &label) { buttonAnswers_.push_back(label); }
     void answerText(const std::optional<QString> &text) { textAnswers_.push_back(text); }
     void answerPath(const QString &path) { pathAnswers_.push_back(path); }

@@ -1,0 +1,79 @@
+// A three-page ChordPro song: load and lay out one page, and draw one page
+// into a full-HD image.
+#include "chordpro/ChordPro.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QFile>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+QString threePageSong()
+{
+    QString text = QStringLiteral("{title: Bench Song}\n{st: The Band}\n{key: G}\n"
+                                  "{define: G base-fret 1 frets 3 2 0 0 0 3}\n{x_piano: C inversion 1}\n");
+    for (int verse = 0; verse < 5; ++verse) {
+        text += QStringLiteral("{c: Verse %1}\n").arg(verse + 1);
+        for (int i = 0; i < 4; ++i)
+            text += QStringLiteral("[G]Walking down the [D/F#]road at night, the [Em]city lights are [C]shining bright\n");
+        text += QStringLiteral("\n{soc}\n[C]Sing it {soh}loud{eoh} and [G]sing it clear\n[Am]Every voice that "
+                               "[D]we can hear\n{eoc}\n\n");
+    }
+    return text;
+}
+
+QString songFile(QTemporaryDir &dir)
+{
+    const QString path = dir.filePath(QStringLiteral("bench.chopro"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(threePageSong().toUtf8());
+    return path;
+}
+
+void BM_ChordProLoadAndLayout(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = songFile(dir);
+    ChordPro song(QRectF(0, 0, 611, 752), nullptr, true);
+    chordpro::PageRequest request;
+    request.pageNo = 2;
+    for (auto _ : state) {
+        song.chargerFichier(path);
+        benchmark::DoNotOptimize(song.chargerPage(QSizeF(1920, 1080), request).runs.size());
+    }
+    state.counters["pages"] = song.nbPages();
+}
+BENCHMARK(BM_ChordProLoadAndLayout)->Unit(benchmark::kMicrosecond);
+
+void BM_ChordProLyricsOnlyLayout(benchmark::State &state)
+{
+    ChordPro song(QRectF(0, 0, 611, 752), nullptr, true);
+    song.setChordProData(threePageSong());
+    chordpro::PageRequest request;
+    request.pageNo = 2;
+    request.lyricsOnly = true;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(song.chargerPage(QSizeF(1920, 1080), request).runs.size());
+}
+BENCHMARK(BM_ChordProLyricsOnlyLayout)->Unit(benchmark::kMicrosecond);
+
+void BM_ChordProDrawPage(benchmark::State &state)
+{
+    ChordPro song(QRectF(0, 0, 611, 752), nullptr, true);
+    song.setChordProData(threePageSong());
+    chordpro::PageRequest request;
+    request.pageNo = 2;
+    request.includeTitle = true;
+    const chordpro::ChordProPage &page = song.chargerPage(QSizeF(1920, 1080), request);
+    QImage image(1920, 1080, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        QPainter painter(&image);
+        chordpro::paintPage(painter, page);
+    }
+}
+BENCHMARK(BM_ChordProDrawPage)->Unit(benchmark::kMicrosecond);
+
+} // namespace

@@ -1,0 +1,226 @@
+// A page of the song fitted into a view: the page is scaled from the
+// reference size to the view, laid out, and turned into the runs and fills
+// that paintPage draws.
+#include "chordpro/ChordPro.h"
+
+#include <QPainter>
+#include <cmath>
+
+using namespace chordpro;
+
+namespace {
+// Inner margin of a text line at each end, as a text view keeps it.
+constexpr double kLinePadding = 5.0;
+
+QSizeF usableReference(const QSizeF &size)
+{
+    if (size.width() > 0 && size.height() > 0 && std::isfinite(size.width()) && std::isfinite(size.height()))
+        return size;
+    return QSizeF(611.0, 752.0);
+}
+} // namespace
+
+const ChordProPage &ChordPro::chargerPage(QPainter &painter, const QRectF &target, const PageRequest &request)
+{
+    chargerPage(target.size(), request);
+    paintPage(painter, page_, target.topLeft());
+    return page_;
+}
+
+const ChordProPage &ChordPro::chargerPage(const QSizeF &viewSize, const PageRequest &request)
+{
+    page_ = ChordProPage();
+    page_.size = viewSize;
+    page_.background = color(ColorRole::Background);
+    if (chordProData_.isEmpty()) {
+        rstra_.clear();
+        rstraLength_ = 0;
+        page_.pageCount = nbPages_;
+        return page_;
+    }
+
+    // The reference in force now: the shared size may have changed since loading.
+    sizeRefInst_ = usableReference(useSizeRefStatique_ ? sizeRefStatique() : sizeRefSpecified_);
+    {
+        const double blank = refStyles_[Style::Text].blankWidth();
+        const double chars = blank > 0 ? sizeRefInst_.width() / blank - 1.0 : 0.0;
+        nbMaxCarRef_ = int(std::clamp(chars, -1.0e6, 1.0e6));
+    }
+    const double refW = sizeRefInst_.width();
+    const double refH = sizeRefInst_.height();
+    const double viewW = std::max(0.0, viewSize.width());
+    const double viewH = std::max(0.0, viewSize.height());
+
+    cumulHeightMax_ = 0;
+    cumulHeightPage_ = 0;
+    const double hh = request.includeTitle ? styles_[Style::Header].lineHeight() : 0.0;
+
+    // Fit the reference page into the view.
+    const double avail = viewH - hh;
+    double frameH = viewW * refH / refW;
+    double frameW;
+    if (avail < frameH) {
+        frameW = std::max(0.0, avail) * refW / refH;
+        frameH = frameW * refH / refW;
+    } else {
+        frameW = refW * frameH / refH;
+    }
+    myFrame_ = QRectF(0, 0, frameW, frameH);
+    heightNonUtilise_ = std::max(0.0, avail - frameH);
+
+    auto rebuild = [this](double size) {
+        // A view of no size still lays out (page count), with a tiny font.
+        ajusterAttributsPourRendering(std::isfinite(size) && size > 0.01 ? size : 0.01, false);
+    };
+    rebuild(myFontSizeRef_ * frameH / refH);
+    nbMaxCarReel_ = 0;
+    lyricsCenter_ = 0;
+
+    const int mode = request.lyricsOnly ? (request.ratio21 ? ModeLyricsHalves : ModeLyrics) : ModeChords;
+    traiterChordProData(chordProData_, mode, request.pageNo, 0);
+
+    std::vector<StyledRun> header;
+    if (!request.lyricsOnly) {
+        if (request.includeTitle)
+            genererHeader(request.pageNo, request.header, viewW, header);
+        buildPage(viewSize, header, 0.0, false);
+        return page_;
+    }
+
+    // Lyrics only: enlarge the lyrics to fill the view and centre them.
+    const double available = request.modeAffichage == 1 ? frameH * 321.0 / 374.0 : avail;
+    frameH = viewW * refH / refW;
+    if (frameH > available) {
+        frameW = std::max(0.0, available) * refW / refH;
+        frameH = frameW * refH / refW;
+    } else {
+        frameW = frameH * refW / refH;
+    }
+    myFrame_ = QRectF(0, 0, frameW, frameH);
+
+    // With no lyric output there is nothing to enlarge for: the factor stays 1.
+    double k = 0;
+    if (cumulHeightMax_ > 0)
+        k = refH / cumulHeightMax_;
+    const double lineWidth = nbMaxCarReel_ * styles_[Style::Text].blankWidth();
+    if (lineWidth > 0) {
+        const double byWidth = viewW / lineWidth;
+        k = k > 0 ? std::min(k, byWidth) : byWidth;
+    }
+    if (!(k > 0) || !std::isfinite(k))
+        k = 1.0;
+
+    rebuild(myFontSizeRef_ * frameH / refH * k);
+    cumulHeightPage_ = 0;
+    traiterChordProData(chordProData_, mode, request.pageNo, 0);
+
+    double filler = 0;
+    if (request.modeAffichage == 1) {
+        if (lyricsCenter_ > 0)
+            filler = avail * 0.5 - k * frameH * lyricsCenter_ / refH;
+    } else {
+        filler = (avail - cumulHeightPage_ * frameH / refH * k) * 0.5;
+    }
+    if (request.includeTitle)
+        genererHeader(request.pageNo, request.header, viewW, header);
+    buildPage(viewSize, header, std::max(0.0, filler), !lyricsAlignmentLeft_);
+    return page_;
+}
+
+void ChordPro::genererHeader(int pageNo, const HeaderInfo &info, double viewWidth, std::vector<StyledRun> &out) const
+{
+    const double blank = styles_[Style::Header].blankWidth();
+    if (!(blank > 0))
+        return;
+    QString text = QStringLiteral("%1 (%2) %3").arg(info.title.trimmed(), info.artist.trimmed(), info.note);
+    // Never cut to a negative length (a page narrower than the page mark).
+    const double fit = myFrame_.width() / blank - 13.0;
+    const qsizetype maxLength = fit > 0 ? qsizetype(std::min(fit, 1.0e6)) : 0;
+    if (text.size() > maxLength)
+        text.truncate(maxLength);
+    const QString mark = QStringLiteral("Page:%1/%2").arg(QString::number(pageNo), QString::number(nbPages_));
+    const qsizetype total = qsizetype(std::clamp(viewWidth / blank - 1.0, 0.0, 1.0e6));
+    if (text.size() + mark.size() < total)
+        text += QString(total - text.size() - mark.size(), QLatin1Char(' '));
+    out.push_back({text + mark + QLatin1Char('\n'), Style::Header});
+}
+
+void ChordPro::buildPage(const QSizeF &viewSize, const std::vector<StyledRun> &header, double filler, bool centred)
+{
+    struct Piece {
+        QString text;
+        Style style;
+        bool lineEnd;
+    };
+    const double viewW = viewSize.width();
+    double y = 0;
+    std::vector<Piece> line;
+
+    auto flush = [&] {
+        if (line.empty())
+            return;
+        // The line's first character sets its paragraph's maximum height.
+        const TextStyle &paragraph = styles_[line.front().style];
+        double fontHeight = 0;
+        double descent = 0;
+        double contentWidth = 0;
+        double width = 0;
+        for (const Piece &p : line) {
+            const TextStyle &st = styles_[p.style];
+            fontHeight = std::max(fontHeight, st.fontLineHeight());
+            descent = std::max(descent, st.descent());
+            width += p.text.size() * st.blankWidth();
+            int visible = int(p.text.size());
+            while (visible > 0 && p.text.at(visible - 1).isSpace())
+                --visible;
+            if (visible > 0)
+                contentWidth = width - (p.text.size() - visible) * st.blankWidth();
+        }
+        const double height = paragraph.maxLineHeight > 0 ? std::min(fontHeight, paragraph.maxLineHeight) : fontHeight;
+        double x = kLinePadding;
+        if (centred)
+            x = std::max(0.0, kLinePadding + (viewW - 2 * kLinePadding - contentWidth) * 0.5);
+        const double baseline = y + height - descent;
+        QString plain;
+        for (const Piece &p : line) {
+            const TextStyle &st = styles_[p.style];
+            const double w = p.text.size() * st.blankWidth();
+            if (st.hasBackground) {
+                const double right = p.lineEnd ? std::max(x + w, viewW - kLinePadding) : x + w;
+                if (right > x && height > 0)
+                    page_.fills.push_back({QRectF(x, y, right - x, height), color(st.background), p.style});
+            }
+            if (!p.text.trimmed().isEmpty())
+                page_.runs.push_back({QPointF(x, baseline), p.text, p.style, st.pointSize, st.mono, st.bold,
+                                      color(st.foreground), w});
+            plain += p.text;
+            x += w;
+        }
+        page_.lines.push_back(plain);
+        y += height;
+        line.clear();
+    };
+
+    auto feed = [&](const std::vector<StyledRun> &runs) {
+        for (const StyledRun &run : runs) {
+            qsizetype from = 0;
+            while (from <= run.text.size()) {
+                const qsizetype nl = run.text.indexOf(QLatin1Char('\n'), from);
+                if (nl < 0) {
+                    if (from < run.text.size())
+                        line.push_back({run.text.mid(from), run.style, false});
+                    break;
+                }
+                line.push_back({run.text.mid(from, nl - from), run.style, true});
+                flush();
+                from = nl + 1;
+            }
+        }
+    };
+
+    feed(header);
+    y += filler;
+    feed(rstra_);
+    flush();
+    page_.pageCount = nbPages_;
+}

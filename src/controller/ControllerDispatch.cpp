@@ -1,0 +1,382 @@
+#include "controller/Controller.h"
+
+#include "library/Data.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
+#include "windows/WindowList.h"
+#include "windows/WindowPDFxSuper.h"
+
+#include <limits>
+
+using controller::Command;
+using controller::KeyInput;
+
+void Controller::actionKeyReceived(const platform::Notification &n)
+{
+    bool ok = false;
+    const qint64 code = n.intParam(&ok);
+    if (!ok || code < std::numeric_limits<qint32>::min() || code > std::numeric_limits<qint32>::max())
+        return;
+    dispatchActionKey(code);
+}
+
+void Controller::dispatchActionKey(qint64 code)
+{
+    if (code < 0)
+        return;
+    const PagePass pass = windowPrePass(true);
+    if (code <= vocab::TypedCharLast) {
+        if (Data::recOn()) {
+            waitingFor(QStringLiteral("timed message of %1").arg(carn(code + 1).toUpper()));
+            return;
+        }
+        const bool pageKeys = !tocON_ && Data::optKeyPad() != 0;
+        qint64 slot = code;
+        if (code == 26) {
+            slot = Data::nbTocG() - 1;
+        } else if (code == 28 || code == 29) {
+            if (pageKeys) {
+                perform({code == 28 ? Command::PageUpKey : Command::PageDownKey}, pass);
+                return;
+            }
+            slot = code - 1;
+        } else if (code >= 27) {
+            slot = code - 1;
+        }
+        setSongNoToc(slot);
+        allerA(code + 1);
+        return;
+    }
+    perform(controller::commandForCode(int(code)), pass);
+}
+
+void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
+{
+    switch (c.command) {
+    case Command::Nothing:
+    case Command::TypedCharacter:
+        break;
+    case Command::PreviousSong:
+        traiterPrev();
+        searchTail();
+        break;
+    case Command::NextSong:
+        traiterNext();
+        searchTail();
+        break;
+    case Command::PreviousSongPlain:
+        traiterPrev();
+        break;
+    case Command::NextSongPlain:
+        traiterNext();
+        break;
+    case Command::PageUp:
+        traiterUP(pass.sync);
+        break;
+    case Command::PageDown:
+        traiterDown(pass.sync, pass.extra, false);
+        break;
+    case Command::PageDownWrap:
+        traiterDown(pass.sync, pass.extra, true);
+        break;
+    case Command::FirstSong:
+        actionFirst();
+        break;
+    case Command::LastSong:
+        actionLast();
+        break;
+    case Command::ConfiguredKey:
+        traiterKeyInput(KeyInput(c.arg));
+        break;
+    case Command::PageUpKey:
+        if (!traiterPageUpDown(false))
+            traiterKeyInput(KeyInput::PageUp);
+        break;
+    case Command::PageDownKey:
+        if (!traiterPageUpDown(true))
+            traiterKeyInput(KeyInput::PageDown);
+        break;
+    case Command::Enter:
+        // The note windows are not part of the program yet, so none is visible.
+        if (tocON_)
+            traiterNext();
+        else
+            actionEqual();
+        break;
+    case Command::ClearFilterAndSearchChar:
+        clearFilterAndSearchCharacter();
+        break;
+    case Command::ToggleToc:
+        actionEqual();
+        break;
+    case Command::Zoom:
+        actionZoom();
+        break;
+    case Command::ZoomOut:
+        actionZoomOut();
+        break;
+    case Command::ReloadFolder:
+        doRefresh(currentDirNo_, 1, false);
+        break;
+    case Command::RefreshFolder:
+        actionRefresh();
+        break;
+    case Command::ToggleSort:
+        actionToggleSort();
+        break;
+    case Command::HelpFolder:
+        actionToggleInfo();
+        break;
+    case Command::OpenFolderSlot:
+        doRefresh(c.arg, 1, false);
+        break;
+    case Command::ToggleAltVersions:
+        traiter_backslash();
+        break;
+    case Command::ClearSearch:
+        rech_.clear();
+        rechBloque_ = false;
+        break;
+    case Command::StopOrCancelCountIn:
+        if (countInRuns())
+            cancelCountIn();
+        else
+            waitingFor(QStringLiteral("stop playback"));
+        break;
+    case Command::FirstTab:
+        actionOnglet2(0, false);
+        break;
+    case Command::NextCue:
+        // Posted from the MIDI thread too: the cue work runs on the main thread.
+        platform::runOnMain([self = QPointer<Controller>(this)]() {
+            if (self)
+                self->triggerNextCue();
+        });
+        break;
+    case Command::AudibleMetronome:
+        audibleMetronomeOnOff(c.arg);
+        break;
+    case Command::TempoChanged:
+        for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
+            if (w)
+                w->refreshTempo();
+        break;
+    case Command::ChordDisplay:
+        for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
+            if (w && (w->winType() == 0 || w->winType() == 14))
+                w->refreshInfo();
+        break;
+    case Command::Play:
+        playCurrentTrackAndskipTo(0.0);
+        break;
+    case Command::StopCountIn:
+        if (countInRuns())
+            cancelCountIn();
+        break;
+    case Command::PlayNowWithPeriodText:
+        traiterKeyAction(27, false, options_.text(KeyInput::Dot));
+        break;
+    case Command::ReloadWindows:
+        chargerPages();
+        break;
+    case Command::RefreshNotes:
+        refreshNoteX(c.arg == 1);
+        break;
+    case Command::NoteIsChanging:
+        noteIsChanging_ = c.arg;
+        break;
+    case Command::WindowBecameMain:
+        ajusterZoomON();
+        ajusterCadreX();
+        refreshNbTocG();
+        break;
+    case Command::RefreshNoteAndPdfDefaults:
+        for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
+            if (w) {
+                w->refreshDefNoteDefPDF();
+                w->resetPDF();
+            }
+        chargerPages();
+        break;
+    case Command::DisplayModeChanged:
+        ajusterZoomON();
+        chargerPages();
+        doRefreshCue_ = true;
+        ajusterCadreX();
+        break;
+    case Command::ActivateKeyWindow:
+        activateKeywin();
+        break;
+    case Command::TabNamesChanged:
+        setTabsName();
+        ajusterPosButtonToc();
+        break;
+    case Command::SongInfoChanged:
+        for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
+            if (w)
+                w->refreshInfo();
+        if (tocON_)
+            afficherToc(true);
+        if (menuItemRefresh_)
+            menuItemRefresh_->setVisible(true);
+        break;
+    case Command::OpenTagList:
+        tagAuto_ = true;
+        waitingFor(QStringLiteral("tag list"));
+        break;
+    case Command::CloseTagList:
+    case Command::EndTagListHold:
+        tagAuto_ = false;
+        break;
+    case Command::ExportList:
+        Data::exporterListe();
+        break;
+    case Command::TocSizeChanged:
+        refreshNbTocG();
+        break;
+    case Command::NoteEdited:
+        refreshNoteX(false);
+        if (!Data::inspectorOn() && !tocON_)
+            startAlreadyPlayedTimer();
+        break;
+    case Command::CuesChanged:
+        updateCueX();
+        break;
+    case Command::WindowClosed:
+        doRefreshCue_ = true;
+        ajusterZoomON();
+        ajusterCadreX();
+        refreshNbTocG();
+        break;
+    case Command::RefreshSpeaker:
+        Data::sendingMidi(false);
+        break;
+    case Command::DisplaySettingChanged:
+        refreshPDForChordPro(false);
+        break;
+    case Command::StartPlayedTimer:
+        if (!Data::inspectorOn() && !tocON_)
+            startAlreadyPlayedTimer();
+        break;
+    case Command::StopPlayedTimer:
+        stopAlreadyPlayedTimer();
+        break;
+    // Commands of parts of the program still to come: the note and tag
+    // windows, the ChordPro editor, setlists, filters and genres, metronome
+    // and tempo, playback, the MIDI windows and the help window.
+    case Command::OpenInEditor:
+    case Command::EditCurrentTab:
+    case Command::CloseNote:
+    case Command::ToggleNote:
+    case Command::MetronomeOnOff:
+    case Command::MetronomeType:
+    case Command::PreviousFilterEntry:
+    case Command::NextFilterEntry:
+    case Command::FilterWindow:
+    case Command::ApplyFilterText:
+    case Command::NextGenre:
+    case Command::RestartMetronome:
+    case Command::TapTempo:
+    case Command::MetronomeOff:
+    case Command::MetronomeOn:
+    case Command::AudioPlayerWindow:
+    case Command::StopPlayback:
+    case Command::RefreshWindowMenus:
+    case Command::ToggleFormattedMode:
+    case Command::MidiMonitorProgram:
+        // Posted from the MIDI receive thread: the refresh runs on the main thread.
+        platform::runOnMain([self = QPointer<Controller>(this)]() {
+            if (self)
+                self->refreshLastMIDIdataX();
+        });
+        break;
+    case Command::MidiMonitorControl:
+    case Command::MidiSetupChanged:
+    case Command::MidiLearnTrigger:
+    case Command::MidiLearnDestination:
+    case Command::Help:
+        waitingFor(controller::commandName(c.command));
+        break;
+    }
+}
+
+void Controller::clearFilterAndSearchCharacter()
+{
+    Data::setFilterNoG(-1);
+    Data::setFilterTypeG(0);
+    if (filterON_) {
+        filterON_ = false;
+        setTabsName();
+        for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
+            if (w)
+                w->refreshPieceNext(getPieceNext());
+    }
+    if (grechhidden_) {
+        actionGotoCur();
+        return;
+    }
+    if (rechBloque_ || rech_.size() == 1) {
+        rech_.clear();
+        rechBloque_ = false;
+        updateRechInfo2X();
+        startTimer2(true);
+    } else if (rech_.isEmpty()) {
+        updateRechInfoX(true, true);
+        fadeTimer2_.stop();
+    } else {
+        rech_.chop(1);
+        rechBloque_ = false;
+        updateRechInfo2X();
+        startTimer2(true);
+    }
+}
+
+void Controller::refreshPDForChordPro(bool reset)
+{
+    if (reset) {
+        pageNo1_ = 1;
+        zoomTop_ = true;
+        refreshAvecReset();
+        return;
+    }
+    const PiecePtr piece = Data::getPiece(Data::songNoG());
+    if (piece && piece->pieceDet && piece->pieceDet->typeFichier1 == 1)
+        refreshAvecReset();
+    else
+        refreshX();
+}
+
+void Controller::refreshAvecReset()
+{
+    for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
+        if (w && w->winType() == 0)
+            w->resetPDF();
+    startTimerPrev();
+    const PiecePtr piece = Data::getPiece(Data::songNoG());
+    if (!piece)
+        return;
+    const qint64 pages = piece->pieceDet ? piece->pieceDet->nbrPagesMax : 1;
+    if (pageNo1_ > pages) {
+        pageNo1_ = 1;
+        zoomTop_ = true;
+    }
+    setPDFx(piece, pageNo1_, zoomTop_, getPieceNext(), false, false);
+}
+
+void Controller::activateKeywin()
+{
+    WindowPDFxSuper *target = nullptr;
+    for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows()) {
+        if (!w || !windowlist::isTolvaneWindow(w))
+            continue;
+        if (!target || w->keywin())
+            target = w;
+        if (w->keywin())
+            break;
+    }
+    if (target) {
+        target->raise();
+        target->activateWindow();
+    }
+}

@@ -1,0 +1,355 @@
+#include "controller/Controller.h"
+
+#include "app/MainMenu.h"
+#include "controller/SampleSong.h"
+#include "library/Data.h"
+#include "platform/Log.h"
+#include "platform/UserDefaults.h"
+#include "windows/WindowPDFxSuper.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace {
+
+bool isSlot(qint64 slot)
+{
+    return slot >= 0 && slot < controller::SlotCount;
+}
+
+} // namespace
+
+QString Controller::obtenirDir(qint64 slot) const
+{
+    if (slot == -1)
+        return controller::ensureHelpFolder();
+    return folders_.dir(slot);
+}
+
+void Controller::conserverDir(const QString &path, qint64 slot)
+{
+    if (!isSlot(slot))
+        return;
+    platform::UserDefaults &defaults = platform::UserDefaults::standard();
+    if (path.isEmpty())
+        folders_.clear(defaults, slot, false);
+    else
+        folders_.assign(defaults, slot, path);
+}
+
+QString Controller::getLab(const QString &path)
+{
+    return controller::folderLabel(path);
+}
+
+QString Controller::defaultChordProString()
+{
+    return controller::defaultChordProString();
+}
+
+void Controller::buildMenus()
+{
+    if (menu1_)
+        return;
+    menu1_ = MainMenu::instance().addMenu(QStringLiteral("? ▹ Help Tolvane"));
+    for (int i = 0; i < controller::SlotCount; ++i) {
+        QAction *open = menu1_->addAction(QStringLiteral("(unassigned)"));
+        open->setData(i);
+        connect(open, &QAction::triggered, this, [this, i]() { onSlotMenu(i, 1); });
+        slotItems_.append(open);
+    }
+    menu1_->addSeparator();
+    QMenu *clearMenu = menu1_->addMenu(QStringLiteral("Unassign"));
+    for (int i = 0; i < controller::SlotCount; ++i) {
+        QAction *clear = clearMenu->addAction(QStringLiteral("(unassigned)"));
+        connect(clear, &QAction::triggered, this, [this, i]() {
+            if (Data::questionAvecCancel(
+                    QStringLiteral("Are you sure you want to unassign tolvane no %1 ?").arg(i + 1)) == 1)
+                doRefresh(i, 3, false);
+        });
+        clearItems_.append(clear);
+    }
+    QAction *assign = menu1_->addAction(QStringLiteral("Choose Another Folder for This Tolvane…"));
+    connect(assign, &QAction::triggered, this, [this]() { doRefresh(currentDirNo_, 2, false); });
+    slotActions_.append(assign);
+    contPlayX_ = menu1_->addAction(QStringLiteral("Continuous Play"));
+    contPlayX_->setCheckable(true);
+    connect(contPlayX_, &QAction::triggered, this, [this]() { setContPlay(currentDirNo_, 1); });
+    slotActions_.append(contPlayX_);
+    contPlayFlagX_ = menu1_->addAction(QStringLiteral("Continuous Play of Flagged Songs"));
+    contPlayFlagX_->setCheckable(true);
+    connect(contPlayFlagX_, &QAction::triggered, this, [this]() { setContPlayFlag(1); });
+    slotActions_.append(contPlayFlagX_);
+    slaveX_ = menu1_->addAction(QStringLiteral("Follow the Music Application"));
+    slaveX_->setCheckable(true);
+    connect(slaveX_, &QAction::triggered, this, [this]() { setSlave(1); });
+    slotActions_.append(slaveX_);
+    menu1_->addSeparator();
+    // Shown when a song's information changed, until the next folder load.
+    menuItemRefresh_ = menu1_->addAction(QStringLiteral("⚠️ Refresh the Song List"));
+    menuItemRefresh_->setVisible(false);
+    connect(menuItemRefresh_, &QAction::triggered, this, [this]() { actionRefresh(); });
+    QAction *refresh = menu1_->addAction(QStringLiteral("Refresh"));
+    connect(refresh, &QAction::triggered, this, [this]() { actionRefresh(); });
+    QAction *help = menu1_->addAction(QStringLiteral("Help Tolvane"));
+    connect(help, &QAction::triggered, this, [this]() { actionToggleInfo(); });
+    QAction *pref = menu1_->addAction(QStringLiteral("Preferences…"));
+    pref->setShortcut(QKeySequence::Preferences);
+    connect(pref, &QAction::triggered, this, [this]() { actionPref(); });
+}
+
+void Controller::onSlotMenu(qint64 slot, qint64 code)
+{
+    doRefresh(slot, code, false);
+}
+
+void Controller::setDirButton(qint64 currentSlot)
+{
+    const controller::FolderMenuState state = controller::folderMenuState(folders_, currentSlot);
+    if (!menu1_)
+        return;
+    menu1_->setTitle(state.folderMenuTitle);
+    for (int i = 0; i < controller::SlotCount && i < slotItems_.size(); ++i) {
+        const auto &item = state.items[size_t(i)];
+        if (QAction *open = slotItems_.at(i)) {
+            open->setText(QStringLiteral("%1 %2").arg(QString::number(i + 1), item.title));
+            open->setToolTip(item.toolTip);
+            open->setCheckable(true);
+            open->setChecked(i == currentSlot && folders_.has(i));
+        }
+        if (QAction *clear = clearItems_.value(i)) {
+            clear->setText(QStringLiteral("%1 %2").arg(QString::number(i + 1), item.title));
+            clear->setEnabled(item.clearEnabled);
+        }
+    }
+    for (const QPointer<QAction> &action : slotActions_)
+        if (action)
+            action->setEnabled(state.slotActionsEnabled);
+}
+
+void Controller::doChargerHelpTolvane()
+{
+    currentDirNo_ = -1;
+    doRefresh(-1, 0, false);
+}
+
+void Controller::actionToggleInfo()
+{
+    doChargerHelpTolvane();
+}
+
+bool Controller::creerDefaultChordPro(const QString &folder)
+{
+    if (Data::questionAvecCancel(QStringLiteral("No PDF or ChordPro files found in the selected folder.\n"
+                                                "Select Yes to create a sample ChordPro file.")) != 1)
+        return false;
+    QString error;
+    if (!controller::writeSampleSong(folder, &error)) {
+        Data::msg(QStringLiteral("The sample ChordPro file could not be written in %1.\n%2").arg(folder, error));
+        return false;
+    }
+    return Data::chargerFichiers(folder, false);
+}
+
+bool Controller::scanSlot(qint64 slot, bool noMsg)
+{
+    Data::chargerTabsForDirNo(slot, false);
+    loadTabsSettings(slot);
+    const QString folder = obtenirDir(slot);
+    return !folder.isEmpty() && Data::chargerFichiers(folder, noMsg);
+}
+
+void Controller::loadHelpFolder()
+{
+    Data::chargerTabsForDirNo(-1, true);
+    initTabsSettings(-1);
+    Data::chargerFichiers(obtenirDir(-1), false);
+    currentDirNo_ = -1;
+}
+
+void Controller::refreshCommonStart(qint64 slot)
+{
+    clearFilterState();
+    if (menuItemRefresh_)
+        menuItemRefresh_->setVisible(false);
+    setDirButton(slot);
+    setOnglet(0, 1);
+    if (Data::songNoG() > 0)
+        keepBookMark(currentDirNo_);
+    Data::setSongNoG_MIDISent(0);
+    songNoG_next_ = 0;
+    songNoG_itunes_ = 0;
+    songNoG_ev_ = 0;
+    songNoG_prev_ = 0;
+    songNoG_prev_prev_ = 0;
+    songNoG_ongl_ = 0;
+    Data::setOnglNoG(0);
+    onglNoGuser_ = 0;
+    if (tocON_)
+        masquerToc();
+    for (int tab = 0; tab < Data::kTabs; ++tab) {
+        Data::setIndexInTitleArrayG(tab, -1);
+        Data::setIndexInAuthorArrayG(tab, -1);
+    }
+}
+
+void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly)
+{
+    TLOG(QStringLiteral("Controller doRefresh %1 %2").arg(QString::number(slot), QString::number(code)));
+    platform::UserDefaults &defaults = platform::UserDefaults::standard();
+    const qint64 slotBefore = currentDirNo_;
+    // Codes that name a slot need a real one; the help folder is -1.
+    if ((code == 2 || code == 3) && !isSlot(slot))
+        code = -1;
+    if (code == 1 && !isSlot(slot) && slot != -1)
+        code = -1;
+    refreshCommonStart(slot);
+
+    // Reloads the folder the program showed before a cancelled choice.
+    auto reloadCurrent = [this]() {
+        if (currentDirNo_ < 0)
+            loadHelpFolder();
+        else if (!scanSlot(currentDirNo_, false))
+            loadHelpFolder();
+    };
+
+    switch (code) {
+    case 0:
+        loadHelpFolder();
+        break;
+    case 3:
+        // The stored folder goes at once, so a restart does not bring it back.
+        folders_.clear(defaults, slot, true);
+        if (slot == currentDirNo_ || currentDirNo_ < 0)
+            loadHelpFolder();
+        else
+            reloadCurrent();
+        break;
+    case 1:
+        if (slot == -1) {
+            loadHelpFolder();
+        } else if (folders_.has(slot)) {
+            if (scanSlot(slot, true)) {
+                currentDirNo_ = slot;
+            } else if (dejaAct_ && slot >= 0 && creerDefaultChordPro(obtenirDir(slot))) {
+                currentDirNo_ = slot;
+            } else if (slot != 0 && folders_.has(0) && scanSlot(0, true)) {
+                currentDirNo_ = 0;
+            } else {
+                loadHelpFolder();
+            }
+        } else {
+            for (;;) {
+                const QString chosen = Data::dirPopup();
+                if (chosen.isEmpty()) {
+                    reloadCurrent();
+                    break;
+                }
+                Data::chargerTabsForDirNo(slot, false);
+                loadTabsSettings(slot);
+                if (Data::chargerFichiers(chosen, true) || creerDefaultChordPro(chosen)) {
+                    conserverDir(chosen, slot);
+                    currentDirNo_ = slot;
+                    break;
+                }
+                if (currentDirNo_ >= 0) {
+                    Data::chargerTabsForDirNo(currentDirNo_, false);
+                    loadTabsSettings(currentDirNo_);
+                } else {
+                    Data::chargerTabsForDirNo(-1, true);
+                    initTabsSettings(-1);
+                }
+            }
+        }
+        break;
+    case 2:
+        for (;;) {
+            const QString chosen = Data::dirPopup();
+            if (chosen.isEmpty()) {
+                reloadCurrent();
+                break;
+            }
+            Data::chargerTabsForDirNo(slot, false);
+            loadTabsSettings(slot);
+            if (Data::chargerFichiers(chosen, false)) {
+                conserverDir(QString(), slot);
+                conserverDir(chosen, slot);
+                currentDirNo_ = slot;
+                break;
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    refreshCommonEnd(refreshOnly, slotBefore);
+}
+
+void Controller::refreshCommonEnd(bool refreshOnly, qint64 slotBefore)
+{
+    setDirButton(currentDirNo_);
+    if (currentDirNo_ >= 0)
+        setContPlay(currentDirNo_, 0);
+    setSlave(0);
+    setContPlayFlag(0);
+    if (Data::songNoG() <= 0)
+        Data::setSongNoG(1);
+    Data::setSongNbrG(Data::listePiecesByTitle().size());
+    // Entering another slot restores the song and sort last used there.
+    if (refreshOnly || Data::songNoG() == 1 || currentDirNo_ != slotBefore)
+        gotoBookMark(currentDirNo_);
+    if (Data::songNoG() > Data::songNbrG())
+        Data::setSongNoG(Data::songNbrG());
+    Data::listePiecesPrec().clear();
+    if (Data::songNbrG() <= 0) {
+        clearWindowsForEmptyList();
+        return;
+    }
+    bool anyWindow = false;
+    for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
+        anyWindow = anyWindow || w;
+    if (!anyWindow)
+        buildInitialWindows();
+    chargerPages();
+    Data::determinerNbTocG();
+    afficherToc(true);
+}
+
+// Without a song nothing may point at a song: the windows show nothing.
+void Controller::clearWindowsForEmptyList()
+{
+    Data::setSongNoG(0);
+    Data::setSongNbrG(0);
+    Data::setSongNoG_MIDISent(0);
+    pageNo1_ = 1;
+    for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
+        if (w)
+            w->resetPDF();
+    Data::determinerNbTocG();
+}
+
+void Controller::keepBookMark(qint64 slot)
+{
+    if (!isSlot(slot))
+        return;
+    options_.sortBookMark[size_t(slot)] = Data::currentSort();
+    options_.songNoBookMark[size_t(slot)] = Data::songNoG();
+}
+
+void Controller::gotoBookMark(qint64 slot)
+{
+    if (!isSlot(slot))
+        return;
+    const qint64 sort = options_.sortBookMark[size_t(slot)];
+    Data::setCurrentSort(sort == 1 ? 1 : 0);
+    currentSortPrev_ = Data::currentSort();
+    const qint64 songNo = options_.songNoBookMark[size_t(slot)];
+    if (songNo >= 0 && songNo <= Data::songNbrG())
+        Data::setSongNoG(songNo == 0 ? 1 : songNo);
+}
+
+QString Controller::getPath(qint64 songNo) const
+{
+    const PiecePtr piece = Data::getPiece(songNo);
+    return piece ? piece->getPath() : QString();
+}

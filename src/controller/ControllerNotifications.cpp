@@ -1,0 +1,335 @@
+#include "controller/Controller.h"
+
+#include "controller/CommandText.h"
+#include "controller/PreferencesDialog.h"
+#include "library/Data.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
+#include "windows/WindowPDFxSuper.h"
+
+#include <QDBusConnection>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <limits>
+
+using controller::KeyInput;
+using platform::Notification;
+
+namespace {
+
+// A number parameter inside the 32-bit range, else nullopt (nothing to do).
+std::optional<qint64> numberParam(const Notification &n)
+{
+    bool ok = false;
+    const qint64 v = n.intParam(&ok);
+    if (!ok || v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return v;
+}
+
+QString textParam(const Notification &n)
+{
+    return n.hasParam() ? n.stringParam() : QString();
+}
+
+} // namespace
+
+void Controller::registerObservers()
+{
+    platform::NotificationCenter &center = platform::NotificationCenter::defaultCenter();
+    auto number = [this, &center](const QString &name, std::function<void(qint64)> fn) {
+        center.addObserver(
+            name,
+            [fn](const Notification &n) {
+                if (const auto v = numberParam(n))
+                    fn(*v);
+            },
+            this);
+    };
+    auto text = [this, &center](const QString &name, std::function<void(const QString &)> fn) {
+        center.addObserver(name, [fn](const Notification &n) { fn(textParam(n)); }, this);
+    };
+    auto bare = [this, &center](const QString &name, std::function<void()> fn) {
+        center.addObserver(name, [fn](const Notification &) { fn(); }, this);
+    };
+
+    number(vocab::mySwipe, [this](qint64 p) { traiterSwipe(p); });
+    bare(vocab::refreshSpeaker, [this]() { Data::sendingMidi(false); });
+    number(vocab::ActionOnglet, [this](qint64 tab) { actionOnglet2(tab, false); });
+    number(vocab::ActionOngletB, [this](qint64 tab) {
+        if (tab >= 0 && tab < Data::kTabs && Data::getNbrPiecesOng(tab) >= 1)
+            actionOnglet2(tab, false);
+    });
+    number(vocab::ActionScrollCurrentOnglet, [this](qint64 value) {
+        if (value < 0 || value > 127)
+            return;
+        const qint64 count = Data::getNbrPiecesOng(Data::onglNoG());
+        if (count < 1)
+            return;
+        actionGoToSongInTab((count - 1) * value / 127, false);
+    });
+    text(vocab::ActionInsererMessage, [this](const QString &) { waitingFor(QStringLiteral("note insertion")); });
+    text(vocab::ActionInsererAction, [this](const QString &t) { insererAction(t); });
+    text(vocab::ActionEditChord, [this](const QString &) { waitingFor(QStringLiteral("chord library")); });
+    text(vocab::ActionInsererTag, [this](const QString &) { waitingFor(QStringLiteral("tag insertion")); });
+    text(vocab::ActionOpen, [this](const QString &path) { actionOpen(path, false); });
+    text(vocab::ActionOpenNew, [this](const QString &path) { actionOpen(path, true); });
+    text(vocab::ActionDisplayHideList, [this](const QString &w) { actionDisplayHideList(w); });
+    text(vocab::ActionMessage, [this](const QString &t) { actionMessage(t, false); });
+    text(vocab::ActionSetChordStripGuitar, [this](const QString &id) { setChordStripX(0, id); });
+    text(vocab::ActionSetChordStripUkulele, [this](const QString &id) { setChordStripX(1, id); });
+    text(vocab::ActionSetChordStripPiano, [this](const QString &id) { setChordStripX(2, id); });
+    text(vocab::ActionSetChordStripHidden, [this](const QString &id) { setChordStripX(3, id); });
+    text(vocab::ActionMessageStay, [this](const QString &t) { actionMessage(t, true); });
+    text(vocab::ActionPageUpForWinID, [this](const QString &id) { pageUpDownforWinIDX(id, false); });
+    text(vocab::ActionPageDownForWinID, [this](const QString &id) { pageUpDownforWinIDX(id, true); });
+    text(vocab::ActionPageDownPreloadForWinID, [this](const QString &id) { pageUpDownforWinIDX(id, true); });
+    number(vocab::ActionGoToSongNo, [this](qint64 n) { actionGoToSongInTab(n, true); });
+    number(vocab::ActionGoToGenreNo, [this](qint64 g) { actionGoToGenreNo(g); });
+    number(vocab::ActionPlayNextPause, [this](qint64 g) { actionPlayNextPause(g); });
+    number(vocab::ActionGoToGenreNoAndPlayPause, [this](qint64 g) { actionGoToGenreNoAndPlayPause(g); });
+    number(vocab::ActionGoToGenreNoAndPlayPause2, [this](qint64 g) { actionGoToGenreNoAndPlayPause2(g); });
+    number(vocab::ActionGoToGenreNoAndPlayNow, [this](qint64 g) { actionGoToGenreNoAndPlayNow(g); });
+    bare(vocab::ActionAudioPlayerClose, []() {
+        Data::setLoopOn(false);
+        Data::setGautomationOff(false);
+    });
+    bare(vocab::ActionAudioPreviewClose, []() {});
+    bare(vocab::ActionDemarrerMuteTimer, [this]() { waitingFor(QStringLiteral("mute timer")); });
+    number(vocab::ActionGoToPageNo, [this](qint64 p) { actionGoToPageNo(p, false); });
+    number(vocab::ActionGoToPageBottomNo, [this](qint64 p) { actionGoToPageNo(p, true); });
+    number(vocab::ActionPlaySongNo, [this](qint64 n) {
+        if (n < 0 || n >= Data::getNbrPiecesOng(Data::onglNoG()))
+            return;
+        actionGoToSongInTab(n, true);
+        playCurrentTrackAndskipTo(0.0);
+    });
+    number(vocab::ActionCmdOnglet, [this](qint64 tab) { actionOnglet2(tab, true); });
+    center.addObserver(vocab::ActionKey, [this](const Notification &n) { actionKeyReceived(n); }, this);
+    number(vocab::ActionKeyPref, [this](qint64 k) { actionKeyPref(k); });
+
+    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        connect(app, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+            if (state == Qt::ApplicationActive)
+                appAct();
+            else if (state == Qt::ApplicationInactive)
+                appInact();
+        });
+        connect(app, &QGuiApplication::screenAdded, this, [this](QScreen *) { appChangeScreenParameters(); });
+        connect(app, &QGuiApplication::screenRemoved, this, [this](QScreen *) { appChangeScreenParameters(); });
+    }
+}
+
+void Controller::actionGoToSongInTab(qint64 n, bool checkCount)
+{
+    if (n < 0)
+        return;
+    if (checkCount && n >= Data::getNbrPiecesOng(Data::onglNoG()))
+        return;
+    if (tocON_)
+        masquerToc();
+    const qint64 start = tabStart(Data::onglNoG());
+    if (start >= 0)
+        gotoSongNo(start + n + 1, false, true);
+}
+
+void Controller::actionGoToGenreNo(qint64 genre)
+{
+    if (genre <= 0 || genre > 7)
+        return;
+    doRefreshCue_ = true;
+    waitingFor(QStringLiteral("genre %1").arg(QString::number(genre)));
+}
+
+void Controller::actionPlayNextPause(qint64 genre)
+{
+    const PagePass pass = windowPrePass(true);
+    const PiecePtr piece = Data::getPiece(Data::songNoG());
+    const qint64 pages = (piece && piece->pieceDet) ? piece->pieceDet->nbrPagesMax : 1;
+    if (((ituneTimer_.isActive() || slaveTimer_.isActive()) && pageNo1_ + pass.extra < pages)
+        || (zoomON_ && zoomTop_)) {
+        traiterDown(pass.sync, pass.extra, false);
+        return;
+    }
+    if (genre < 1)
+        playCurrentTrackAndskipTo(0.0);
+    else if (genre <= 7)
+        platform::NotificationCenter::defaultCenter().post(vocab::ActionGoToGenreNoAndPlayPause, genre);
+}
+
+void Controller::actionGoToGenreNoAndPlayPause(qint64 genre)
+{
+    if (genre < 1 || genre > 7)
+        return;
+    if (genre == 6 && options_.keyTag(KeyInput::Mute) != controller::NoActionTag) {
+        demarrerCountDownCountToPourMute();
+        return;
+    }
+    waitingFor(QStringLiteral("play in genre %1").arg(QString::number(genre)));
+}
+
+void Controller::actionGoToGenreNoAndPlayPause2(qint64 genre)
+{
+    if (genre < 1 || ituneTimer_.isActive() || slaveTimer_.isActive())
+        return;
+    if (genre > 6) {
+        playCurrentTrackAndskipTo(0.0);
+        return;
+    }
+    actionGoToGenreNoAndPlayPause(genre);
+}
+
+void Controller::actionGoToGenreNoAndPlayNow(qint64 genre)
+{
+    if (genre < 1 || genre > 7)
+        return;
+    waitingFor(QStringLiteral("play now in genre %1").arg(QString::number(genre)));
+    Data::setGskipTo(0);
+}
+
+void Controller::actionGoToPageNo(qint64 page, bool bottom)
+{
+    if (page < 1)
+        return;
+    const PiecePtr piece = Data::getPiece(Data::songNoG());
+    if (!piece)
+        return;
+    // No going back during a mute run.
+    const bool running = bottom ? ituneTimer_.isActive() : (ituneTimer_.isActive() || slaveTimer_.isActive());
+    if (page < pageNo1_ && Data::currentGenreG() == 6 && running)
+        return;
+    if (bottom) {
+        zoomTop_ = false;
+        setPDFx(piece, page, false, getPieceNext(), true, true);
+    } else {
+        zoomTop_ = true;
+        pageNo1_ = page;
+        setPDFx(piece, page, true, getPieceNext(), true, true);
+    }
+    if (zoomON_)
+        ajusterCadreX();
+}
+
+void Controller::actionMessage(const QString &text, bool stay)
+{
+    const controller::RoutedMessage routed = controller::splitMessage(text);
+    setMsgX(routed.message, routed.winID, stay);
+}
+
+void Controller::actionDisplayHideList(const QString &word)
+{
+    if (word.isEmpty()) {
+        actionEqual();
+        return;
+    }
+    const qint64 quick = controller::quickFilterNumber(word);
+    if (tocON_) {
+        const qint64 tags = Data::tagsTemp().size();
+        const bool currentQuick = quick > 0 && Data::filterNoG() == tags - quick;
+        if (word == Data::filterString() || currentQuick) {
+            Data::setFilterString(QString());
+            clearFilterState();
+            masquerToc();
+            return;
+        }
+    }
+    if (!tocON_)
+        actionEqual();
+    Data::setFilterNoG(1);
+    Data::setFilterTypeG(0);
+    filterON_ = false;
+    if (quick == 0)
+        Data::setFilterString(word);
+    // The filtered list itself is built by the filters, still to come.
+    waitingFor(QStringLiteral("filter %1").arg(word));
+}
+
+void Controller::actionOpen(const QString &path, bool asNew)
+{
+    if (currentDirNo_ < 0) {
+        Data::msg(QStringLiteral("This action is disabled in the Help Tolvane."));
+        return;
+    }
+    if (path.isEmpty())
+        return;
+    // A PDF goes to the default viewer only, never on to the editor.
+    if (!asNew && QFileInfo(path).suffix().toUpper() == QLatin1String("PDF")) {
+        Data::openFile(path);
+        return;
+    }
+    if (Data::optExtOpen())
+        Data::openFileX(path, false);
+    else
+        waitingFor(QStringLiteral("ChordPro editor"));
+}
+
+void Controller::actionKeyPref(qint64 key)
+{
+    lastKeyTest_ = controller::keyPrefName(key, options_.keyPad);
+    if (windowPref_)
+        windowPref_->setKeyTestText(lastKeyTest_);
+}
+
+void Controller::insererAction(const QString &text)
+{
+    Q_UNUSED(text);
+    waitingFor(QStringLiteral("note insertion"));
+}
+
+void Controller::appAct()
+{
+    if (Data::getDirOn())
+        return;
+    if (!dejaAct_) {
+        dejaAct_ = true;
+        return;
+    }
+    if (!Data::recOn() && !(windowPref_ && windowPref_->isVisible()))
+        refreshPDForChordPro(false);
+}
+
+void Controller::appInact()
+{
+    if (Data::getDirOn())
+        return;
+}
+
+void Controller::appChangeScreenParameters()
+{
+    const qint64 screens = QGuiApplication::screens().size();
+    if (lastNbScreens_ != 0 && lastNbScreens_ != screens)
+        waitingFor(QStringLiteral("screen set for %1 screens").arg(QString::number(screens)));
+    lastNbScreens_ = screens;
+}
+
+void Controller::receiveSleepNote()
+{
+    TLOG(QStringLiteral("Controller receiveSleepNote"));
+    waitingFor(QStringLiteral("metronome off"));
+}
+
+void Controller::receiveWakeNote()
+{
+    TLOG(QStringLiteral("Controller receiveWakeNote"));
+}
+
+void Controller::onPrepareForSleep(bool start)
+{
+    if (start)
+        receiveSleepNote();
+    else
+        receiveWakeNote();
+}
+
+void Controller::startSleepWatch()
+{
+    QDBusConnection bus = QDBusConnection::systemBus();
+    const bool ok = bus.isConnected()
+                    && bus.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+                                   QStringLiteral("org.freedesktop.login1.Manager"),
+                                   QStringLiteral("PrepareForSleep"), this, SLOT(onPrepareForSleep(bool)));
+    if (!ok)
+        TLOG(QStringLiteral("Controller: no system bus, sleep and wake are not followed"));
+}

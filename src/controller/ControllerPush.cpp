@@ -1,0 +1,307 @@
+#include "controller/Controller.h"
+
+#include "library/Data.h"
+#include "midi/Midi.h"
+#include "platform/Log.h"
+#include "windows/WindowList.h"
+#include "windows/WindowPDFxSuper.h"
+
+namespace {
+
+// The open windows, copied first: a relay may open or close one.
+QList<WindowPDFxSuper *> openWindows()
+{
+    QList<WindowPDFxSuper *> list;
+    const auto windows = Data::nsMutaryOfWindows();
+    for (const QPointer<WindowPDFxSuper> &w : windows)
+        if (w)
+            list.append(w.data());
+    return list;
+}
+
+bool sameWinID(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+void Controller::setPDFx(const PiecePtr &piece, qint64 pageNo, bool zoomTop, const PiecePtr &pieceNext, bool autom,
+                         bool fromGotoPageNo)
+{
+    Q_UNUSED(fromGotoPageNo);
+    if (!piece)
+        return;
+    pageNo = qMax<qint64>(1, pageNo);
+    if (Data::songNoG_MIDISent() != Data::songNoG()) {
+        pendingSongRefresh_ = true;
+        Midi::setResetTrig(true);
+        Data::setRecOn(false);
+        if (piece->pieceDet)
+            piece->pieceDet->nbrPagesMax = 1;
+        Data::setSongNoG_MIDISent(Data::songNoG());
+        const qint32 tempo = piece->tempo();
+        if (tempo > 0)
+            Data::setGtempo(tempo);
+        startProcessNoteTimer();
+        startAlreadyPlayedTimer();
+    }
+    const QString echo = rechInfoAttributedString();
+    for (WindowPDFxSuper *w : openWindows()) {
+        w->setPDF(piece, pageNo, zoomTop, zoomON_, Data::currentSort(), pieceNext, autom);
+        w->updateRechInfo2(echo);
+    }
+}
+
+void Controller::startProcessNoteTimer()
+{
+    noteTimer_.start(0.5, false, [this]() { processNote(); });
+}
+
+void Controller::startAlreadyPlayedTimer()
+{
+    playedTimer_.start(30.0, false, [this]() { alreadyPlayed(); });
+}
+
+void Controller::stopAlreadyPlayedTimer()
+{
+    playedTimer_.stop();
+}
+
+// Half a second after a song change: the song's events are loaded and those
+// at 0:00 run. Only the song reached last gets here.
+void Controller::processNote()
+{
+    noteTimer_.stop();
+    const PiecePtr piece = Data::getPiece(Data::songNoG());
+    if (piece && piece->pieceDet) {
+        if (Data::optAutoOpen() && piece->pieceDet->typeFichier1 == 1)
+            Data::openFileX(piece->pieceDet->fichier, true);
+        Data::chargerSongEventsFromString(piece->pieceDet->notetxt, false, Data::songEvents());
+        updateCueX();
+        sendMIDIfromNote();
+        if (Data::processSongEventsUpTo(0.0, true, Data::songEvents()))
+            updateCueX();
+    }
+    songNoG_ev_ = Data::songNoG();
+    pendingSongRefresh_ = false;
+}
+
+// Thirty seconds on a song: the played mark lands with the marks and filters.
+void Controller::alreadyPlayed()
+{
+    playedTimer_.stop();
+    TLOG(QStringLiteral("Controller alreadyPlayed %1").arg(QString::number(Data::songNoG())));
+}
+
+void Controller::updateItunesInfoX(const QString &title, const QString &artist, double curPos, double maxPos,
+                                   bool masquer, bool resetCues)
+{
+    Data::setGpos(curPos);
+    for (WindowPDFxSuper *w : openWindows())
+        w->updateItunesInfo(title, artist, curPos, maxPos, masquer);
+    bool ran = false;
+    if (masquer) {
+        doRefreshCue_ = false;
+        if (resetCues)
+            Data::resetSongEventsUsingArray(Data::songEvents());
+        ran = Data::processSongEventsUpTo(0.0, true, Data::songEvents());
+    } else {
+        const bool ownTrack = songNoG_itunes_ == Data::songNoG() && songNoG_ev_ == Data::songNoG();
+        const bool muteRun = Data::currentGenreG() == 6 && songNoG_ev_ == Data::songNoG();
+        if (!ownTrack && !muteRun)
+            return;
+        doRefreshCue_ = false;
+        ran = Data::processSongEventsUpTo(curPos, true, Data::songEvents());
+    }
+    if (ran)
+        updateCueX();
+}
+
+void Controller::updateRechInfoX(bool show, bool masquer)
+{
+    grechhidden_ = masquer;
+    for (WindowPDFxSuper *w : openWindows())
+        w->updateRechInfo(show, masquer, rech_);
+}
+
+void Controller::updateRechInfo2X()
+{
+    const QString echo = rechInfoAttributedString();
+    for (WindowPDFxSuper *w : openWindows())
+        w->updateRechInfo2(echo);
+}
+
+void Controller::afficherTocX(bool flag)
+{
+    if (flag)
+        stopAlreadyPlayedTimer();
+    else if (Data::songNoG() > 0)
+        startAlreadyPlayedTimer();
+    for (WindowPDFxSuper *w : openWindows())
+        w->afficherToc(flag);
+}
+
+void Controller::setMsgX(const QString &msg, const QString &winID, bool stay)
+{
+    for (WindowPDFxSuper *w : openWindows()) {
+        if (!winID.isEmpty() && !sameWinID(winID, w->altDir()))
+            continue;
+        if (msg.isEmpty())
+            w->setMsg(msg, winID, stay);
+        else if (stay)
+            w->setMsg(msg, winID, true);
+        else
+            w->setMsg(QStringLiteral("%1 %2").arg(QStringLiteral("⚠️"), msg), winID, false);
+    }
+}
+
+bool Controller::traiterPageUpDown(bool down)
+{
+    bool taken = false;
+    for (WindowPDFxSuper *w : openWindows()) {
+        if (!w->syncPageChanges() && w->pageUpdown()) {
+            w->pageUpDown(down);
+            taken = true;
+        }
+    }
+    return taken;
+}
+
+void Controller::pageUpDownforWinIDX(const QString &winID, bool down)
+{
+    if (winID.isEmpty())
+        return;
+    for (WindowPDFxSuper *w : openWindows())
+        if (sameWinID(winID, w->altDir()))
+            w->pageUpDown(down);
+}
+
+void Controller::refreshNoteX30()
+{
+    for (WindowPDFxSuper *w : openWindows())
+        w->refreshNote(true);
+}
+
+void Controller::refreshNoteX(bool reprocess)
+{
+    if (reprocess)
+        processNote();
+    for (WindowPDFxSuper *w : openWindows())
+        w->refreshNote(false);
+}
+
+void Controller::refreshX()
+{
+    for (WindowPDFxSuper *w : openWindows())
+        w->refreshPDF();
+}
+
+void Controller::ajusterZoomON()
+{
+    zoomON_ = windowlist::isUneFenetreEstZoomDemiPage();
+}
+
+void Controller::ajusterCadreX()
+{
+    for (WindowPDFxSuper *w : openWindows())
+        w->ajusterCadre();
+}
+
+void Controller::setModeAffichageX(qint64 mode, bool allScreens)
+{
+    WindowPDFxSuper *key = Data::getKeyWin();
+    for (WindowPDFxSuper *w : openWindows()) {
+        if (w->modeAffichage() == 2)
+            continue;
+        if (allScreens ? w->syncPageChanges() : w == key)
+            w->iniModeAffichage(mode, true);
+    }
+    zoomON_ = windowlist::isUneFenetreEstZoomDemiPage();
+}
+
+void Controller::afficherZoomHautX()
+{
+    for (WindowPDFxSuper *w : openWindows())
+        w->afficherZoomHaut(false);
+}
+
+void Controller::afficherZoomBasX()
+{
+    for (WindowPDFxSuper *w : openWindows())
+        w->afficherZoomBas(false);
+}
+
+void Controller::traiter_backslash()
+{
+    for (WindowPDFxSuper *w : openWindows())
+        w->toggleAltModeOnOff();
+    chargerPages();
+}
+
+void Controller::updateCueX()
+{
+    for (WindowPDFxSuper *w : openWindows())
+        if (w->winType() == 13)
+            w->refreshCue();
+}
+
+void Controller::refreshCue()
+{
+    if (!Data::recOn() && doRefreshCue_) {
+        updateCueX();
+        doRefreshCue_ = false;
+    }
+}
+
+void Controller::setChordStripX(qint64 kind, const QString &winID)
+{
+    if (kind < 0 || kind > 3)
+        return;
+    for (WindowPDFxSuper *w : openWindows()) {
+        if (w->winType() != 14)
+            continue;
+        if (!winID.isEmpty() && !sameWinID(winID, w->altDir()))
+            continue;
+        if (kind == 3) {
+            w->setVisible(false);
+            continue;
+        }
+        if (!w->isVisible())
+            w->setVisible(true);
+        w->iniFixPageNo(kind);
+        w->resetPDF();
+        w->refreshTous();
+    }
+}
+
+bool Controller::selectTolvaneWin()
+{
+    if (windowlist::isTolvaneWindow(Data::getKeyWin()))
+        return true;
+    Data::msg(QStringLiteral("A Tolvane window must be selected to use this function."));
+    return false;
+}
+
+void Controller::resetCue()
+{
+    if (Data::recOn())
+        return;
+    Data::resetSongEventsUsingArray(Data::songEvents());
+    updateCueX();
+    if (Data::currentGenreG() == 6 && !ituneTimer_.isActive()) {
+        if (const PiecePtr piece = Data::getPiece(Data::songNoG())) {
+            pageNo1_ = 1;
+            setPDFx(piece, 1, true, getPieceNext(), false, false);
+        }
+    }
+    if (Data::processSongEventsUpTo(0.0, true, Data::songEvents()))
+        updateCueX();
+}
+
+void Controller::refreshNbTocG()
+{
+    Data::determinerNbTocG();
+    if (tocON_)
+        afficherToc(true);
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "controller/ControllerOptions.h"
+
+#include <QString>
+#include <array>
+
+namespace platform {
+class UserDefaults;
+}
+
+namespace controller {
+
+// The eight library-folder slots. A slot's "bookmark" is the folder's
+// absolute path; a slot whose folder is missing or unreadable reads as empty.
+class FolderSlots {
+public:
+    // Folder of slot 0-7; empty when unassigned or out of range.
+    QString dir(qint64 slot) const;
+    bool has(qint64 slot) const { return !dir(slot).isEmpty(); }
+
+    // Start-up: resolves every slot from its keys ("dirIsanURL%1", "url%1",
+    // and the older "dir%1"). Answers the slot to open, which becomes -1 (the
+    // help folder) when it was stored in the older layout.
+    qint64 load(platform::UserDefaults &defaults, qint64 currentDirNo);
+
+    // A folder chosen for a slot: stored under "url%1" with "dirIsanURL%1" YES.
+    void assign(platform::UserDefaults &defaults, qint64 slot, const QString &path);
+    // Forgets a slot in memory; with removeStored, also its stored folder.
+    void clear(platform::UserDefaults &defaults, qint64 slot, bool removeStored);
+
+    // Shut-down: an empty slot loses its "url" key and gets "dirIsanURL" YES.
+    void writeAtShutdown(platform::UserDefaults &defaults) const;
+
+    // Whether the folder exists and can be listed.
+    static bool isUsableFolder(const QString &path);
+
+private:
+    std::array<QString, SlotCount> dirs_;
+};
+
+// The last path component, without any "/" (the slot menu's label).
+QString folderLabel(const QString &path);
+
+// What the folder menu shows for a current slot (-1: the help folder).
+struct FolderMenuState {
+    struct Item {
+        QString title;
+        QString toolTip;
+        bool clearEnabled = false;
+    };
+    QString folderMenuTitle;   // "%1 ▹ %2", or "? ▹ Help Tolvane"
+    QString songMenuTitle;     // "Song" with a current slot, else ""
+    bool slotActionsEnabled = false;  // reveal, export, continue play, follow
+    bool songItemShown = false;
+    std::array<Item, SlotCount> items;
+};
+FolderMenuState folderMenuState(const FolderSlots &folders, qint64 currentSlot);
+
+} // namespace controller

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "controller/ControllerOptions.h"
+
+#include <QDialog>
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QLineEdit;
+
+// The preferences window: edits the controller's options. Closing it hands
+// the edited options back (the controller applies them to the global state).
+class PreferencesDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit PreferencesDialog(QWidget *parent = nullptr);
+
+    // Fills the controls and shows the window.
+    void showOptions(const controller::ControllerOptions &options);
+    void setOptions(const controller::ControllerOptions &options);
+    controller::ControllerOptions editedOptions() const;
+    // The key-test field.
+    void setKeyTestText(const QString &text);
+    QString keyTestText() const;
+
+Q_SIGNALS:
+    void closedWithOptions(const controller::ControllerOptions &options);
+
+protected:
+    void done(int result) override;
+
+private:
+    controller::ControllerOptions base_;
+    QComboBox *halfPageMarker_ = nullptr;
+    QCheckBox *redLine_ = nullptr;
+    QCheckBox *dimmer_ = nullptr;
+    QDoubleSpinBox *dimmerVal_ = nullptr;
+    QDoubleSpinBox *dimmerValInact_ = nullptr;
+    QDoubleSpinBox *midiDelay_ = nullptr;
+    QCheckBox *centerMouse_ = nullptr;
+    QCheckBox *reverseMouse_ = nullptr;
+    QCheckBox *hiddenRegions_ = nullptr;
+    QCheckBox *autoOpen_ = nullptr;
+    QCheckBox *extOpen_ = nullptr;
+    QCheckBox *keyPad_ = nullptr;
+    QCheckBox *keyPad2_ = nullptr;
+    QCheckBox *gap_ = nullptr;
+    QCheckBox *prevPageSong_ = nullptr;
+    QCheckBox *nextPageSong_ = nullptr;
+    std::array<QComboBox *, controller::KeyInputCount> keyPopups_{};
+    std::array<QLineEdit *, controller::KeyInputCount> keyTexts_{};
+    QLabel *keyTest_ = nullptr;
+};

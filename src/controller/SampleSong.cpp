@@ -1,0 +1,96 @@
+#include "controller/SampleSong.h"
+
+#include "platform/Log.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace controller {
+
+QString defaultChordProString()
+{
+    return QStringLiteral(
+        "{title:Title}\n"
+        "{st:Artist}\n"
+        "{fontsize:17.0}\n"
+        "\n"
+        "# Type your song here...\n"
+        "\n"
+        "This is an example.\n"
+        "\n"
+        "To edit this file, press Alt-Enter or select Open in Editor from the Song menu.\n"
+        "\n"
+        "Those keys can be used in the Editor:\n"
+        "\n"
+        "Tab                 Insert a chord\n"
+        "Shift-Tab           Insert a ChordPro directive\n"
+        "Alt-A to Alt-G      Quickly insert basic chords\n"
+        "Alt-Up Alt-Down     Transpose (+1/-1 semitone)\n"
+        "Alt-Left Alt-Right  Convert # to b  or  b to #\n"
+        "Cmd+ Cmd-           Adjust fontsize (fine)\n"
+        "Shift Cmd+ Cmd-     Adjust fontsize (coarse)\n"
+        "Alt-T               Transpose\n"
+        "\n"
+        "[C]This is an [G]example\n"
+        "\n"
+        "If you prefer, you can also enter your chords and lyrics using the format below and use the Convert button.\n"
+        "\n"
+        "Example:\n"
+        "\n"
+        "C       F       G\n"
+        "This is another example\n"
+        "    Am          C\n"
+        "Please use Convert after entering\n"
+        "C          F                G\n"
+        "Lyrics and Chords using this format\n"
+        "\n"
+        "Solo: C Am F C\n");
+}
+
+QString sampleSongFileName()
+{
+    return QStringLiteral("Sample.chopro");
+}
+
+bool writeSampleSong(const QString &folder, QString *error)
+{
+    QSaveFile file(QDir(folder).filePath(sampleSongFileName()));
+    if (file.open(QIODevice::WriteOnly)) {
+        const QByteArray bytes = defaultChordProString().toUtf8();
+        if (file.write(bytes) == bytes.size() && file.commit())
+            return true;
+    }
+    if (error)
+        *error = file.errorString();
+    return false;
+}
+
+QString helpFolderPath()
+{
+    QString base = qEnvironmentVariable("TOLVANE_DATA_DIR");
+    if (base.isEmpty())
+        base = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+                   .filePath(QStringLiteral("tolvane"));
+    return QDir(base).filePath(QStringLiteral("Help Tolvane"));
+}
+
+QString ensureHelpFolder()
+{
+    const QString folder = helpFolderPath();
+    const QString song = QDir(folder).filePath(sampleSongFileName());
+    if (QFileInfo::exists(song))
+        return folder;
+    QFile resource(QStringLiteral(":/help/Sample.chopro"));
+    const QByteArray bytes = resource.open(QIODevice::ReadOnly) ? resource.readAll()
+                                                                : defaultChordProString().toUtf8();
+    QSaveFile file(song);
+    if (!QDir().mkpath(folder) || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()
+        || !file.commit())
+        TLOG(QStringLiteral("Controller ensureHelpFolder failed %1 %2").arg(folder, file.errorString()));
+    return folder;
+}
+
+} // namespace controller

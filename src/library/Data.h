@@ -1,0 +1,290 @@
+#pragma once
+
+#include "events/DataEvents.h"
+#include "library/Pieces.h"
+#include "library/TabDet.h"
+#include "library/WinID.h"
+
+#include <QColor>
+#include <QDateTime>
+#include <QList>
+#include <QPointF>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+class QAbstractButton;
+class QAction;
+class QObject;
+class QSoundEffect;
+class WindowPDFxSuper;
+
+// A plain value of the global state: getter of its name, setter setX that only
+// stores. Atomic because the MIDI and clock threads read and write some of them.
+#define TOLVANE_DATA_VALUE(Type, name, Setter, init)                                   \
+private:                                                                              \
+    static inline std::atomic<Type> s_##name{init};                                   \
+                                                                                      \
+public:                                                                               \
+    static Type name() { return s_##name.load(std::memory_order_relaxed); }           \
+    static void Setter(Type value) { s_##name.store(value, std::memory_order_relaxed); }
+
+// The application's global state and its class-level services. Never
+// instantiated. Spread over files by concern: DataState (statics, start,
+// library queries), DataScan (folder scan and combined lists), DataTabs,
+// DataTags, DataWinIDs, DataLogs (played and flagged logs, list export),
+// DataDialogs (dialogs and character tests), DataDesktop (hand-offs to other
+// applications), DataWindows (queries over the open document windows).
+class Data : public DataEvents {
+public:
+    Data() = delete;
+
+    // ---- Start ------------------------------------------------------------
+    static void initData();
+    static void initListePieces();
+
+    // ---- Audio objects --------------------------------------------------------
+    // Metronome click; created by initData (nullptr before).
+    static QSoundEffect *audioPlayerObj();
+    // The track player, its item and the library item played. Held strongly;
+    // the audio subsystem decides their concrete types.
+    static std::shared_ptr<QObject> player();
+    static void setPlayer(const std::shared_ptr<QObject> &value);
+    static std::shared_ptr<QObject> playerItem();
+    static void setPlayerItem(const std::shared_ptr<QObject> &value);
+    static std::shared_ptr<QObject> mediaItem();
+    static void setMediaItem(const std::shared_ptr<QObject> &value);
+
+    static QAction *refMenuMidi();
+    static void initRefMenuMidi(QAction *item);
+    static QDateTime timeLastPlayMute();
+    static void initTimeLastPlayMute();
+
+    // ---- Flags --------------------------------------------------------------------
+    TOLVANE_DATA_VALUE(bool, recOn, setRecOn, false)
+    TOLVANE_DATA_VALUE(bool, tocOn, setTocOn, false)
+    TOLVANE_DATA_VALUE(bool, loopOn, setLoopOn, false)
+    TOLVANE_DATA_VALUE(bool, metroOn, setMetroOn, false)
+    TOLVANE_DATA_VALUE(bool, formattedNote, setFormattedNote, false)
+    TOLVANE_DATA_VALUE(bool, clockOn, setClockOn, false)
+    TOLVANE_DATA_VALUE(bool, gautomationOff, setGautomationOff, false)
+    TOLVANE_DATA_VALUE(bool, gTriggerAuto, setGTriggerAuto, false)
+    TOLVANE_DATA_VALUE(bool, gTriggerAutoMute, setGTriggerAutoMute, false)
+    TOLVANE_DATA_VALUE(bool, gDisplayCount, setGDisplayCount, false)
+    TOLVANE_DATA_VALUE(bool, gcountSkip, setGcountSkip, false)
+    TOLVANE_DATA_VALUE(bool, fra, setFra, false)
+    TOLVANE_DATA_VALUE(bool, useItunes, setUseItunes, false)
+    TOLVANE_DATA_VALUE(bool, macOS26, setMacOS26, false)
+    TOLVANE_DATA_VALUE(bool, inspectorOn, setInspectorOn, false)
+    TOLVANE_DATA_VALUE(bool, getDirOn, setGetDirOn, false)
+    TOLVANE_DATA_VALUE(bool, gok, setGok, false)
+    TOLVANE_DATA_VALUE(bool, gChordsLoaded, setGChordsLoaded, false)
+
+    // ---- Performance ----------------------------------------------------------
+    TOLVANE_DATA_VALUE(qint64, gtempo, setGtempo, 0)
+    static qint64 gautomation();
+    // Also stored under "gautomation".
+    static void setGautomation(qint64 value);
+    TOLVANE_DATA_VALUE(double, gpos, setGpos, 0.0)
+    TOLVANE_DATA_VALUE(qint32, gPlayAutoForGenre, setGPlayAutoForGenre, -1)
+    TOLVANE_DATA_VALUE(qint64, gcount, setGcount, -1)
+    TOLVANE_DATA_VALUE(qint64, gcountTo, setGcountTo, 0)
+    TOLVANE_DATA_VALUE(qint32, gskipTo, setGskipTo, 0)
+    TOLVANE_DATA_VALUE(qint32, gnbTick, setGnbTick, 0)
+
+    // ---- Collections (changed in place by their users) ---------------------------
+    static QString &rechInfo();
+    static QList<WinIDPtr> &winIDs();
+    static QList<TabDetPtr> &tabs();
+    static QStringList &tags();
+    static QStringList &tagsTemp();
+
+    // The song lists. By title / by author: each tab's main / alternate sort,
+    // each tab one contiguous run, tab 0 first. TEMP1: the last scan's
+    // accumulation (indexed by PiecesDet::indexInTEMPn). TEMP2: the current
+    // filtered list (never touched by a scan or a snapshot recall).
+    static PiecesList &listePiecesByTitle();
+    static PiecesList &listePiecesByAuthor();
+    static PiecesList &listePiecesTEMP1();
+    static PiecesList &listePiecesTEMP2();
+    static PiecesList &listePiecesByTitle2();
+    static PiecesList &listePiecesPrec();
+    static PiecesList &listePiecesLog();
+    static PiecesList &listePiecesFlagged();
+    // Held by the flag operations and the controller's flag and filter passes.
+    static std::recursive_mutex &listePiecesFlaggedMonitor();
+
+    // Open document windows, in the order they were opened.
+    static QList<QPointer<WindowPDFxSuper>> &nsMutaryOfWindows();
+
+    TOLVANE_DATA_VALUE(qint64, nbWinID, setNbWinID, 0)
+    TOLVANE_DATA_VALUE(qint32, nbTick, setNbTick, 0)
+
+    // ---- Texts (changed in place by their users) --------------------------------
+    static QString &optMidiText1();
+    static QString &dirX();
+    static QString &dirOut();
+    static QString &premierFichier();
+    static QString &filterString();
+    static QString &allChordsString();
+    static QString &allChordsStringUk();
+    static void setOptMidiText1(const QString &v) { optMidiText1() = v; }
+    static void setDirX(const QString &v) { dirX() = v; }
+    static void setDirOut(const QString &v) { dirOut() = v; }
+    static void setPremierFichier(const QString &v) { premierFichier() = v; }
+    static void setFilterString(const QString &v) { filterString() = v; }
+
+    static QPointF nsPointWindowOrigin();
+    static void setNsPointWindowOrigin(const QPointF &p);
+
+    // ---- Options ------------------------------------------------------------------
+    TOLVANE_DATA_VALUE(qint64, optZoomRedLine, setOptZoomRedLine, 0)
+    TOLVANE_DATA_VALUE(qint64, optHalfPageMarker, setOptHalfPageMarker, 0)
+    TOLVANE_DATA_VALUE(qint64, syncMode, setSyncMode, 0)
+    TOLVANE_DATA_VALUE(qint64, tickSound, setTickSound, 0)
+    TOLVANE_DATA_VALUE(qint64, optCenterMouse, setOptCenterMouse, 0)
+    TOLVANE_DATA_VALUE(qint64, optReverseMouse, setOptReverseMouse, 0)
+    TOLVANE_DATA_VALUE(qint64, optHiddenRegions, setOptHiddenRegions, 0)
+    TOLVANE_DATA_VALUE(qint64, optAutoOpen, setOptAutoOpen, 0)
+    TOLVANE_DATA_VALUE(qint64, optMetroSound, setOptMetroSound, 0)
+    TOLVANE_DATA_VALUE(qint64, optExtOpen, setOptExtOpen, 0)
+    TOLVANE_DATA_VALUE(qint64, optKeyPad, setOptKeyPad, 0)
+    TOLVANE_DATA_VALUE(qint64, optKeyPad2, setOptKeyPad2, 0)
+    TOLVANE_DATA_VALUE(qint64, optGap, setOptGap, 0)
+    TOLVANE_DATA_VALUE(qint64, optPrevPageSong, setOptPrevPageSong, 0)
+    TOLVANE_DATA_VALUE(qint64, optNextPageSong, setOptNextPageSong, 0)
+
+    // ---- Navigation ----------------------------------------------------------------
+    TOLVANE_DATA_VALUE(qint64, songNoG, setSongNoG, 0)     // 1-based in the current sort's list
+    TOLVANE_DATA_VALUE(qint64, songNbrG, setSongNbrG, 0)
+    TOLVANE_DATA_VALUE(qint64, songNbrGPrec, setSongNbrGPrec, 0)
+    TOLVANE_DATA_VALUE(qint64, songAsked, setSongAsked, 0)
+    TOLVANE_DATA_VALUE(qint64, songNoG_MIDISent, setSongNoG_MIDISent, 0)
+    TOLVANE_DATA_VALUE(qint64, songNoGfilter, setSongNoGfilter, 0)
+    TOLVANE_DATA_VALUE(qint64, currentSort, setCurrentSort, 0) // 0 by title list, 1 by author list
+    TOLVANE_DATA_VALUE(qint64, onglNoG, setOnglNoG, 0)
+    TOLVANE_DATA_VALUE(qint64, ongOut, setOngOut, 0)
+    TOLVANE_DATA_VALUE(qint64, currentGenreG, setCurrentGenreG, 0)
+    TOLVANE_DATA_VALUE(qint64, currentScreensetG, setCurrentScreensetG, 0)
+    TOLVANE_DATA_VALUE(qint64, nbTocG, setNbTocG, 0)
+    TOLVANE_DATA_VALUE(qint64, filterNoG, setFilterNoG, 0)
+    TOLVANE_DATA_VALUE(qint64, filterIndexG, setFilterIndexG, 0)
+    TOLVANE_DATA_VALUE(qint64, filterMaxG, setFilterMaxG, 0)
+    TOLVANE_DATA_VALUE(qint64, filterTypeG, setFilterTypeG, 0)
+    TOLVANE_DATA_VALUE(qint64, filterChampG, setFilterChampG, 0)
+    TOLVANE_DATA_VALUE(qint32, nbOut, setNbOut, 0)
+    TOLVANE_DATA_VALUE(qint32, nbDestForClock, setNbDestForClock, 0)
+    TOLVANE_DATA_VALUE(qint32, nbDestForTick, setNbDestForTick, 0)
+    TOLVANE_DATA_VALUE(qint32, nbFileOut, setNbFileOut, 0)
+
+    // ---- Indexed tables (out-of-range reads answer 0, or -1 for tab starts) ---------
+    static constexpr int kLetterKeys = 37;
+    static constexpr int kTabs = 10;
+    static constexpr int kMidiSlots = 21;
+    static qint64 debLettre(qint64 key);
+    static void setDebLettre(qint64 key, qint64 value);
+    static qint64 debLettre2(qint64 key);
+    static void setDebLettre2(qint64 key, qint64 value);
+    static qint64 indexInTitleArrayG(qint64 tab);
+    static void setIndexInTitleArrayG(qint64 tab, qint64 value);
+    static qint64 indexInAuthorArrayG(qint64 tab);
+    static void setIndexInAuthorArrayG(qint64 tab, qint64 value);
+    static qint32 destForClock(qint64 slot);
+    static void setDestForClock(qint64 slot, qint32 value);
+    static qint32 destForTick(qint64 slot);
+    static void setDestForTick(qint64 slot, qint32 value);
+    static qint64 channelForTick(qint64 slot);
+    static void setChannelForTick(qint64 slot, qint64 value);
+    static qint64 noteForTick(qint64 slot);
+    static void setNoteForTick(qint64 slot, qint64 value);
+    static qint64 audibleForTick(qint64 slot);
+    static void setAudibleForTick(qint64 slot, qint64 value);
+
+    // ---- Library queries ---------------------------------------------------------
+    // Entry k (1-based) of the current sort's list; nullptr outside 1..count.
+    static PiecesPtr getPiece(qint64 k);
+    static qint64 getNbrPiecesOng(qint64 tab);
+    // Entry of the last scan's accumulation list; nullptr outside it.
+    static PiecesPtr getPieceTEMP(qint64 index);
+
+    // ---- Folder scan (DataScan.cpp) -----------------------------------------------
+    // Scans the folder and its subfolders into the lists; false (and the
+    // lists unchanged) when no song file was found.
+    static bool chargerFichiers(const QString &folder, bool noMsg);
+    static void initDebLettre();
+    static void determinerGaucheDroite(PiecesList &list, qint64 maxPrec, qint32 sort);
+    static void afficherListePieces(const PiecesList &list);
+    // Library-folder chooser: the chosen folder's path, "" when cancelled.
+    static QString dirPopup();
+    // Alternate version of a song for a window identifier; "" when none.
+    static QString obtenirPathPourAltDir(const QString &path, const QString &altDir);
+    static constexpr int kMaxFilesPerScan = 50;
+
+    // ---- Tabs, window identifiers, tags -------------------------------------------
+    static void chargerTabsForDirNo(qint64 dirNo, bool initOnly);
+    static void chargerWinIDs();
+    static void creerWinIDs();
+    static void supprimerWinIDsForIndex(qint64 index);
+    static WinIDPtr obtenirNextWinID(qint64 mode, const QString &currentAltDir);
+    static bool isValidWinID(const QString &id);
+    static void chargerTags();
+    static void sauvegarderTags();
+    // nullopt: the filter text then every tag; "" leaves the list empty.
+    static void chargerTagsTemp(const std::optional<QString> &words);
+    static void listerTags();
+
+    // ---- Stored settings ---------------------------------------------------------
+    static qint64 initialGenre();
+    static void setInitialGenre(qint64 genre);
+    static void saveData();
+
+    // ---- Dialogs (DataDialogs.cpp); buttons listed default first ----------------------
+    static void msg(const QString &text);
+    static bool question(const QString &text);
+    static qint64 questionAvecCancel(const QString &text);
+    static bool deuxChoix(const QString &text, const QString &choix1, const QString &choix2);
+    static qint64 deuxChoixAvecCancel(const QString &text, const QString &choix1, const QString &choix2);
+    static QString getStr(const QString &text, const QString &defaultValue);
+    static const QString &alertTitle();
+
+    // ---- Character tests and small utilities -------------------------------------
+    static bool isChiffre(const QString &s);
+    static bool isHexa(const QString &s);
+    static qint64 keyn(const QString &s);
+    static QString stripAccents(const QString &s);
+    static QString obtenirTitreFlag(const PiecesPtr &piece);
+    static QString obtenirTitre(const PiecesPtr &piece);
+    static void setButtonTextColor(QAbstractButton *button, const QColor &color, const QColor &altColor);
+    static QStringList arrayOfFoldersInFolder(const QString &path);
+
+    // ---- Played and flagged logs, list export (DataLogs.cpp) ------------------------
+    static void saveLogPlayed();
+    static void saveFlags();
+    static qint32 recallPlayedStates(const QString &snapshot);
+    static qint32 recallFlags(const QString &snapshot);
+    static void clearAllPlayedStates();
+    static void clearAllFlags();
+    static void exporterListe();
+
+    // ---- Windows (DataWindows.cpp) ----------------------------------------------------
+    static WindowPDFxSuper *getKeyWin();
+    static void determinerNbTocG();
+    // Retitles the MIDI status item on the main thread; callable from any thread.
+    static void sendingMidi(bool sending);
+
+    // ---- Hand-offs to other applications (DataDesktop.cpp) --------------------------
+    static void printPDF(const QString &path);
+    static void mailFile(const QString &path, const QString &titre);
+    static void openFile(const QString &path);
+    static void openFileX(const QString &path, bool deact);
+};
+
+#undef TOLVANE_DATA_VALUE
+
+// The text read as an unsigned 64-bit hexadecimal number (leading white
+// space and "0x" accepted; stops at the first other character; 0 for none).
+quint64 longlongValue(const QString &text);

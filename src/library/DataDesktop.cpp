@@ -1,0 +1,31 @@
+#include "library/Data.h"
+
+#include "platform/DesktopServices.h"
+#include "platform/Log.h"
+
+void Data::printPDF(const QString &path)
+{
+    TLOG(QStringLiteral("Data printPDF"));
+    if (!platform::desktop().printPdf(path))
+        msg(QStringLiteral("The file \"%1\" could not be printed.").arg(path));
+}
+
+void Data::mailFile(const QString &path, const QString &titre)
+{
+    Q_UNUSED(titre);
+    if (!platform::desktop().composeMail(path))
+        msg(QStringLiteral("No mail could be prepared for \"%1\".").arg(path));
+}
+
+void Data::openFile(const QString &path)
+{
+    // The viewer's own errors are its business.
+    platform::desktop().openPath(path);
+}
+
+void Data::openFileX(const QString &path, bool deact)
+{
+    // The desktop decides which window comes to the front; nothing to deactivate.
+    Q_UNUSED(deact);
+    platform::desktop().openPath(path);
+}

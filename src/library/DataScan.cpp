@@ -1,0 +1,302 @@
+#include "library/Data.h"
+
+#include "library/SortKeys.h"
+#include "platform/Dialogs.h"
+#include "platform/Log.h"
+#include "platform/UserDefaults.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+bool g_listsCreated = false;
+
+const QString kSongExtensions = QStringLiteral("PDF,CHO,CRD,CHORDPRO,CHOPRO,CPM,TAB");
+
+bool isSongFileName(const QFileInfo &info)
+{
+    if (info.fileName().contains(QStringLiteral("---")))
+        return false; // an alternate version, never a song of its own
+    const QString ext = info.suffix().toUpper();
+    return !ext.isEmpty() && kSongExtensions.contains(ext);
+}
+
+// Walks the folder depth first in the order of full paths (case-sensitive),
+// so the files taken are the same on every machine. Symbolic links to folders
+// are not followed, and a folder named "temp" (where exports go) is skipped.
+// visit() answers false to stop the walk; answers false when stopped.
+bool walkSorted(const QString &dir, const std::function<bool(const QFileInfo &)> &visit)
+{
+    QFileInfoList entries =
+        QDir(dir).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Unsorted);
+    // A folder sorts as its name followed by "/", as it does inside a full path.
+    auto sortName = [](const QFileInfo &i) {
+        return (i.isDir() && !i.isSymLink()) ? i.fileName() + QLatin1Char('/') : i.fileName();
+    };
+    std::sort(entries.begin(), entries.end(),
+              [&](const QFileInfo &a, const QFileInfo &b) { return sortName(a) < sortName(b); });
+    for (const QFileInfo &info : entries) {
+        if (info.isSymLink() && info.isDir())
+            continue;
+        if (info.isDir()) {
+            if (info.fileName() == QLatin1String("temp"))
+                continue;
+            if (!walkSorted(info.filePath(), visit))
+                return false;
+            continue;
+        }
+        if (!info.exists())
+            continue; // dangling link
+        if (!visit(info))
+            return false;
+    }
+    return true;
+}
+
+TabDetPtr tabAt(int n)
+{
+    const QList<TabDetPtr> &tabs = Data::tabs();
+    if (n < tabs.size() && tabs[n])
+        return tabs[n];
+    // Tabs not loaded: tab 0 lists everything, the others nothing.
+    static TabDetPtr defaults[Data::kTabs];
+    if (!defaults[n])
+        defaults[n] = std::make_shared<TabDet>(-1, n);
+    return defaults[n];
+}
+
+QStringList upperNames(const PiecesList &list)
+{
+    QStringList names;
+    for (const PiecesPtr &p : list) {
+        if (p && p->pieceDet)
+            names.append(QFileInfo(p->pieceDet->fichier).fileName().toUpper());
+    }
+    return names;
+}
+
+QString order8(qint64 n) { return QStringLiteral("%1").arg(n, 8, 10, QLatin1Char('0')); }
+
+} // namespace
+
+void Data::initListePieces()
+{
+    for (PiecesList *l : {&listePiecesByTitle(), &listePiecesTEMP1(), &listePiecesByTitle2(), &listePiecesTEMP2(),
+                          &listePiecesByAuthor(), &listePiecesPrec(), &listePiecesLog(), &listePiecesFlagged()})
+        l->clear();
+    g_listsCreated = true;
+}
+
+void Data::initDebLettre()
+{
+    // Entry 0 (titles starting with neither letter nor digit) is left as it is.
+    for (int k = 1; k < kLetterKeys; ++k) {
+        setDebLettre(k, 0);
+        setDebLettre2(k, 0);
+    }
+}
+
+bool Data::chargerFichiers(const QString &folder, bool noMsg)
+{
+    TLOG(QStringLiteral("Data chargerFichiers"));
+    dirX() = folder;
+
+    QStringList tabLines[kTabs];
+    for (int n = 1; n < kTabs; ++n)
+        tabLines[n] = tabAt(n)->list.toUpper().split(QLatin1Char('\n'));
+    const QStringList playedNames = upperNames(listePiecesLog());
+    const QStringList flaggedNames = upperNames(listePiecesFlagged());
+
+    // Scratch lists of this scan only: the filtered list (TEMP2) is left alone.
+    QList<LogPieces> playedScratch, flaggedScratch;
+    qint64 maxPrec = -1;
+    int taken = 0;
+
+    walkSorted(folder, [&](const QFileInfo &info) {
+        if (!isSongFileName(info))
+            return true;
+        if (taken == kMaxFilesPerScan)
+            return false;
+        if (taken == 0) {
+            if (!g_listsCreated) {
+                initListePieces();
+                setSongNbrGPrec(0);
+                maxPrec = -1;
+            } else {
+                if (songNbrG() > 0) {
+                    // The list the current song number indexes, to find it again afterwards.
+                    listePiecesPrec() = currentSort() != 0 ? listePiecesByAuthor() : listePiecesByTitle();
+                    setSongNbrGPrec(songNbrG());
+                    maxPrec = songNbrGPrec() - 1;
+                }
+                for (PiecesList *l : {&listePiecesByTitle(), &listePiecesTEMP1(), &listePiecesByTitle2(),
+                                      &listePiecesByAuthor(), &listePiecesLog(), &listePiecesFlagged()})
+                    l->clear();
+            }
+            initDebLettre();
+            for (int n = 0; n < kTabs; ++n) {
+                setIndexInTitleArrayG(n, -1);
+                setIndexInAuthorArrayG(n, -1);
+            }
+        }
+        ++taken;
+
+        const QString path = info.filePath();
+        const QString fileName = info.fileName();
+        const qint32 type = info.suffix().toLower() == QLatin1String("pdf") ? 0 : 1;
+        PiecesList &accumulation = listePiecesTEMP1();
+        const PiecesPtr entry0 =
+            Pieces::initWithPDF(path, fileName, type, 0, tabAt(0), true, 0, QString(), {}, nullptr);
+
+        qint32 positions[kTabs];
+        for (int n = 1; n < kTabs; ++n) {
+            const TabDetPtr tab = tabAt(n);
+            positions[n] = -1;
+            auto add = [&](const PiecesPtr &e) {
+                if (e) {
+                    positions[n] = qint32(accumulation.size());
+                    accumulation.append(e);
+                }
+            };
+            if (tab->optSel == TabDet::Setlist) {
+                if (tab->list.isEmpty())
+                    continue;
+                for (int k = 0; k < tabLines[n].size(); ++k)
+                    add(Pieces::initWithPDF(path, fileName, type, n, tab, false, k + 1, tabLines[n][k], {}, entry0));
+            } else {
+                add(Pieces::initWithPDF(path, fileName, type, n, tab, false, 0, QString(), tabLines[n], entry0));
+            }
+        }
+        positions[0] = qint32(accumulation.size());
+        entry0->initIndexes(positions[0], positions[1], positions[2], positions[3], positions[4], positions[5],
+                            positions[6], positions[7], positions[8], positions[9]);
+        accumulation.append(entry0);
+
+        // One list entry per song, at its first matching name: two songs of the
+        // same name must not double the lists at every refresh.
+        const QString upperName = fileName.toUpper();
+        for (int p = 0; p < playedNames.size(); ++p) {
+            if (upperName.startsWith(playedNames[p])) {
+                entry0->pieceDet->played = true;
+                playedScratch.append({entry0, order8(p + 1)});
+                break;
+            }
+        }
+        for (int p = 0; p < flaggedNames.size(); ++p) {
+            if (upperName.startsWith(flaggedNames[p])) {
+                entry0->pieceDet->flagged = true;
+                flaggedScratch.append({entry0, order8(p + 1)});
+                break;
+            }
+        }
+        return true;
+    });
+
+    if (taken == 0) {
+        if (!noMsg)
+            msg(QStringLiteral("No PDF or ChordPro files found in the selected folder!"));
+        return false;
+    }
+
+    PiecesList sorted = listePiecesTEMP1();
+    sortkeys::sortByMainKey(sorted);
+    listePiecesByTitle().append(sorted);
+    determinerGaucheDroite(listePiecesByTitle(), currentSort() == 0 ? maxPrec : -1, 0);
+
+    sorted = listePiecesTEMP1();
+    sortkeys::sortByAlternateKey(sorted);
+    listePiecesByAuthor().append(sorted);
+
+    sortkeys::sortLogs(playedScratch);
+    for (const LogPieces &l : playedScratch)
+        listePiecesLog().append(l.piece);
+    sortkeys::sortLogs(flaggedScratch);
+    {
+        std::lock_guard lock(listePiecesFlaggedMonitor());
+        for (const LogPieces &l : flaggedScratch)
+            listePiecesFlagged().append(l.piece);
+    }
+
+    determinerGaucheDroite(listePiecesByAuthor(), currentSort() != 0 ? maxPrec : -1, 1);
+
+    // The count and the current song stay consistent with the new lists.
+    setSongNbrG(listePiecesByTitle().size());
+    setSongNoG(std::clamp<qint64>(songNoG(), 0, songNbrG()));
+    return true;
+}
+
+void Data::determinerGaucheDroite(PiecesList &list, qint64 maxPrec, qint32 sort)
+{
+    const PiecesList &prec = listePiecesPrec();
+    qint64 changedAt = -1;
+    for (qint64 k = 1; k <= list.size(); ++k) {
+        const PiecesPtr &e = list[k - 1];
+        qint64 key;
+        if (sort == 0) {
+            if (indexInTitleArrayG(e->ongNo) == -1)
+                setIndexInTitleArrayG(e->ongNo, k - 1);
+            e->indexInTitleArray = qint32(k - 1);
+            e->indexInAuthorArray = 0;
+            key = keyn(e->pieceDet->titre);
+            if (debLettre(key) == 0)
+                setDebLettre(key, k);
+        } else {
+            if (indexInAuthorArrayG(e->ongNo) == -1)
+                setIndexInAuthorArrayG(e->ongNo, k - 1);
+            e->indexInAuthorArray = qint32(k - 1);
+            key = keyn(e->pieceDet->auteur);
+            if (debLettre2(key) == 0)
+                setDebLettre2(key, k);
+        }
+        if (changedAt < 0 && k - 1 <= maxPrec && k - 1 < prec.size()
+            && e->pieceDet->fichier != prec[k - 1]->pieceDet->fichier)
+            changedAt = k;
+    }
+    if (maxPrec < 0)
+        return;
+    if (changedAt > 0)
+        setSongNoG(changedAt);
+    else if (list.size() > songNbrGPrec() && songNbrGPrec() >= 1)
+        setSongNoG(songNbrGPrec() + 1);
+}
+
+void Data::afficherListePieces(const PiecesList &list)
+{
+    for (const PiecesPtr &p : list)
+        TLOG(QStringLiteral("T=%1 A=%2 O=%3 %4").arg(p->indexInTitleArray).arg(p->indexInAuthorArray).arg(p->ongNo).arg(p->pieceDet->titre));
+}
+
+QString Data::dirPopup()
+{
+    setGetDirOn(true);
+    const QString chosen =
+        platform::dialogs().chooseFolder(QStringLiteral("Quillory Pro"), QStringLiteral("Choose a folder"), QDir::homePath());
+    setGetDirOn(false);
+    if (chosen.isEmpty())
+        return QString();
+    const QFileInfo info(chosen);
+    if (info.isDir() && info.isReadable()) {
+        platform::UserDefaults::standard().setString(QStringLiteral("PathToFolder"), info.absoluteFilePath());
+        platform::UserDefaults::standard().synchronize();
+    } else {
+        msg(QStringLiteral("The folder \"%1\" cannot be read.").arg(chosen));
+    }
+    return chosen;
+}
+
+QString Data::obtenirPathPourAltDir(const QString &path, const QString &altDir)
+{
+    const QString suffix = QFileInfo(path).suffix();
+    const QString base = suffix.isEmpty() ? path : path.left(path.size() - suffix.size() - 1);
+    const QString altBase = base + QStringLiteral("---") + altDir;
+    const QString own = suffix.isEmpty() ? altBase : altBase + QLatin1Char('.') + suffix;
+    if (QFileInfo::exists(own))
+        return own;
+    const QString other = altBase + (suffix.toUpper() == QLatin1String("PDF") ? QStringLiteral(".chopro") : QStringLiteral(".pdf"));
+    if (QFileInfo::exists(other))
+        return other;
+    return QString();
+}

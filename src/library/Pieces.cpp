@@ -1,0 +1,372 @@
+#include "library/Pieces.h"
+
+#include "library/Data.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+namespace piecesrules {
+
+TempoResult tempoFromNote(const QString &note)
+{
+    TempoResult r;
+    if (note.contains(QStringLiteral("2/4")))
+        r.signature = 2;
+    else if (note.contains(QStringLiteral("3/4")))
+        r.signature = 3;
+    else if (note.contains(QStringLiteral("4/4")))
+        r.signature = 4;
+
+    const qsizetype tempoAt = note.indexOf(QStringLiteral("TEMPO"), 0, Qt::CaseInsensitive);
+    if (tempoAt < 0
+        && (note.contains(QLatin1Char('@')) || note.contains(QStringLiteral("LASTPLAYEDDATE"), Qt::CaseInsensitive))) {
+        r.keepStoredTempo = true;
+        return r;
+    }
+    const qsizetype from = tempoAt < 0 ? 0 : tempoAt;
+    const qsizetype to = tempoAt < 0 ? note.size() : qMin(note.size(), tempoAt + 11);
+
+    // First run of two or three digits; a lone digit is passed over.
+    QString run;
+    for (qsizetype i = from; i < to; ++i) {
+        const QChar c = note[i];
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+            run += c;
+            if (run.size() == 3)
+                break;
+        } else {
+            if (run.size() == 2)
+                break;
+            run.clear();
+        }
+    }
+    r.tempo = run.size() >= 2 ? run.toInt() : 0;
+    return r;
+}
+
+QString notetxtForDir(const QString &note, const QString &dir, qint64 aMode, qint64 aDefNote)
+{
+    const QString needle = dir + QLatin1Char(':');
+    QString text;
+    bool hit = false;
+    if (aMode >= 1 && !dir.isEmpty()) {
+        qsizetype at = note.indexOf(needle, 0, Qt::CaseInsensitive);
+        while (at >= 0 && !hit) {
+            const bool inMessage =
+                at >= 9 && note.mid(at - 9, 7).compare(QStringLiteral("MESSAGE"), Qt::CaseInsensitive) == 0;
+            const bool inTimedEvent = at >= 4 && note[at - 4] == QLatin1Char(':') && note[at - 1] != QLatin1Char('\n');
+            // A message or timed event addressed to the window is not its line: look further on.
+            if (inMessage || inTimedEvent)
+                at = note.indexOf(needle, at + 1, Qt::CaseInsensitive);
+            else
+                hit = true;
+        }
+        if (hit)
+            text = note.mid(at);
+    }
+    if (!hit)
+        text = aDefNote == 0 ? note : QString();
+
+    if (text.isEmpty() || text.startsWith(QLatin1Char('\n')))
+        return QString();
+    const qsizetype lf = text.indexOf(QLatin1Char('\n'));
+    if (lf < 0)
+        return text;
+    QString line = text.left(lf);
+    if (line.endsWith(QLatin1Char('\r')))
+        line.chop(1);
+    if (!dir.isEmpty() && notefile::trimBlanksAndTabs(line).compare(needle, Qt::CaseInsensitive) == 0)
+        return QString();
+    return line;
+}
+
+namespace {
+
+// The "Tags=" line: its start and its end (the line feed, or the end of the text).
+bool findTagsLine(const QString &note, qsizetype &start, qsizetype &end)
+{
+    start = note.indexOf(QStringLiteral("TAGS="), 0, Qt::CaseInsensitive);
+    if (start < 0)
+        return false;
+    end = note.indexOf(QLatin1Char('\n'), start);
+    if (end < 0)
+        end = note.size();
+    return true;
+}
+
+} // namespace
+
+QString addTag(const QString &note, const QString &tag)
+{
+    qsizetype start, end;
+    if (!findTagsLine(note, start, end))
+        return QStringLiteral("%1\nTags=%2\n").arg(note, tag);
+    const QString line = note.mid(start, end - start);
+    QString out = note;
+    out.replace(start, line.size(), line.size() == 5 ? line + tag : line + QLatin1Char(' ') + tag);
+    return out;
+}
+
+QString removeTag(const QString &note, const QString &tag)
+{
+    qsizetype start, end;
+    if (!findTagsLine(note, start, end) || tag.isEmpty())
+        return note;
+    // Works from the line as it stands now, so removals in a row all hold.
+    QString tags = QLatin1Char(' ') + note.mid(start + 5, end - start - 5) + QLatin1Char(' ');
+    if (tags.endsWith(QStringLiteral("\r ")))
+        tags.remove(tags.size() - 2, 1);
+    const QString padded = QLatin1Char(' ') + tag + QLatin1Char(' ');
+    while (tags.contains(padded))
+        tags.replace(padded, QStringLiteral(" "));
+    const QString rest = notefile::trimBlanksAndTabs(tags);
+    if (rest.isEmpty())
+        return clearTags(note);
+    QString out = note;
+    out.replace(start, end - start, QStringLiteral("Tags=") + rest);
+    return out;
+}
+
+QString clearTags(const QString &note)
+{
+    qsizetype start, end;
+    if (!findTagsLine(note, start, end))
+        return note;
+    QString out = note;
+    out.remove(start, end < note.size() ? end - start + 1 : end - start);
+    return out;
+}
+
+} // namespace piecesrules
+
+PiecesPtr Pieces::initWithPDF(const QString &path, const QString &fileName, qint32 typeFichier, qint32 ongNo,
+                              const TabDetPtr &tab, bool force, qint32 noLigne, const QString &fn,
+                              const QStringList &kw, const PiecesPtr &pieceMaster)
+{
+    if (typeFichier == -1)
+        typeFichier = QFileInfo(fileName).suffix().toLower() == QLatin1String("pdf") ? 0 : 1;
+
+    auto entry = std::make_shared<Pieces>();
+    if (pieceMaster && pieceMaster->pieceDet) {
+        entry->pieceDet = pieceMaster->pieceDet;
+    } else {
+        entry->pieceDet = std::make_shared<PiecesDet>();
+        PiecesDet &det = *entry->pieceDet;
+        det.fichier = path;
+        entry->verifNote();
+        det.typeFichier1 = typeFichier;
+        det.nbrPagesMax = 1;
+        det.signature = 0;
+        det.tempo = 0;
+        det.tempoOk = false;
+        det.played = false;
+        det.flagged = false;
+        det.majInfoFromNote();
+        entry->initIndexes(0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    }
+    entry->ongNo = ongNo;
+    const PiecesDet &det = *entry->pieceDet;
+    qint32 order = noLigne;
+
+    if (!force && tab) {
+        if (tab->optSel == TabDet::Setlist) {
+            if (fn.isEmpty() || !fileName.toUpper().startsWith(fn))
+                return nullptr;
+        } else {
+            bool member = tab->optSel != TabDet::AnyWord;
+            bool tested = false;
+            order = 0;
+            for (const QString &word : kw) {
+                if (word.isEmpty())
+                    continue;
+                ++order;
+                tested = true;
+                bool found;
+                switch (tab->lookInto) {
+                case TabDet::Title: found = det.titre.toUpper().contains(word); break;
+                case TabDet::Artist: found = det.auteur.toUpper().contains(word); break;
+                case TabDet::Tags:
+                    found = det.infoF.toUpper().contains(QLatin1Char(' ') + word + QLatin1Char(' '));
+                    break;
+                case TabDet::FileName: found = fileName.toUpper().contains(word); break;
+                default: found = (det.titre + det.auteur + det.infoF).toUpper().contains(word); break;
+                }
+                if (tab->optSel == TabDet::AnyWord && found) {
+                    member = true;
+                    break;
+                }
+                if (tab->optSel == TabDet::AllWords && !found) {
+                    member = false;
+                    break;
+                }
+                if (tab->optSel == TabDet::NoneOfTheWords && found) {
+                    member = false;
+                    break;
+                }
+            }
+            if (!member || (tab->optSel == TabDet::AllWords && !tested))
+                return nullptr;
+        }
+    }
+    if (!tab)
+        return entry;
+
+    auto prefixText = [&det](const QString &prefix) {
+        if (prefix.isEmpty())
+            return QString();
+        const QString upper = det.infoF.toUpper();
+        const qsizetype at = upper.indexOf(prefix);
+        if (at < 0)
+            return QString();
+        return upper.size() == det.infoF.size() ? det.infoF.mid(at) : upper.mid(at);
+    };
+    const QString t = QString::number(ongNo);
+    auto key = [&](qint64 mode, const QString &prefix) {
+        switch (mode) {
+        case TabDet::ListOrder: return t + QStringLiteral("%1").arg(order, 8, 10, QLatin1Char('0')) + det.titre;
+        case TabDet::ByTitle: return t + det.titre;
+        case TabDet::ByArtist: return t + det.auteur + det.titre;
+        case TabDet::ByTagPrefix: return t + prefix + det.titre;
+        case TabDet::Random:
+            return t + QStringLiteral("%1").arg(QRandomGenerator::global()->bounded(99999), 8, 10, QLatin1Char('0'));
+        case TabDet::LastPlayed: return t + entry->lastPlayedDateFor(Data::currentScreensetG(), true) + det.titre;
+        default: return QString();
+        }
+    };
+    entry->sortString1 = key(tab->tabSort, prefixText(tab->tabPrefix));
+    entry->sortString2 = key(tab->tabSortAlt, prefixText(tab->tabPrefixAlt));
+    return entry;
+}
+
+void Pieces::verifNote()
+{
+    PiecesDet &det = *pieceDet;
+    const notefile::ReadResult r = notefile::read(notefile::notePathForSong(det.fichier));
+    det.noteUnreadable = r.exists && !r.readable;
+    if (r.readable && !r.text.isEmpty()) {
+        det.notetxt = r.text;
+        det.note = true;
+    } else {
+        det.notetxt.clear();
+        det.note = false;
+    }
+}
+
+bool Pieces::saveNote()
+{
+    PiecesDet &det = *pieceDet;
+    const QString path = notefile::notePathForSong(det.fichier);
+    const notefile::ReadResult r = notefile::read(path);
+    if (det.noteUnreadable || (r.exists && !r.readable)) {
+        // What is on disk was never read: writing or deleting would lose it.
+        Data::msg(QStringLiteral("The note file \"%1\" could not be read, so it was left unchanged.").arg(path));
+        return false;
+    }
+    if (r.exists && det.notetxt.isEmpty()) {
+        if (!QFile::remove(path)) {
+            Data::msg(QStringLiteral("The note file \"%1\" could not be deleted.").arg(path));
+            return false;
+        }
+        return true;
+    }
+    if ((r.exists && r.text == det.notetxt) || (!r.exists && det.notetxt.isEmpty()))
+        return true;
+    QString error;
+    if (!notefile::write(path, det.notetxt, &error)) {
+        Data::msg(QStringLiteral("The note could not be saved to \"%1\": %2").arg(path, error));
+        return false;
+    }
+    return true;
+}
+
+bool Pieces::majInfo()
+{
+    PiecesDet &det = *pieceDet;
+    const QString titre = det.titre, auteur = det.auteur, infoF = det.infoF;
+    det.majInfoFromNote();
+    return titre != det.titre || auteur != det.auteur || infoF != det.infoF;
+}
+
+void Pieces::initIndexes(qint32 t0, qint32 t1, qint32 t2, qint32 t3, qint32 t4, qint32 t5, qint32 t6, qint32 t7,
+                         qint32 t8, qint32 t9)
+{
+    const qint32 values[] = {t0, t1, t2, t3, t4, t5, t6, t7, t8, t9};
+    for (int i = 0; i < 10; ++i)
+        pieceDet->setIndexInTEMP(i, values[i]);
+}
+
+QString Pieces::getPath() const { return pieceDet->fichier; }
+
+qint32 Pieces::tempo()
+{
+    PiecesDet &det = *pieceDet;
+    const piecesrules::TempoResult r = piecesrules::tempoFromNote(det.notetxt);
+    det.tempoOk = true;
+    det.signature = r.signature;
+    if (r.keepStoredTempo)
+        return 0;
+    det.tempo = r.tempo;
+    return r.tempo;
+}
+
+QString Pieces::tempoTxt()
+{
+    const qint32 t = tempo();
+    return t == 0 ? QString() : QString::number(t);
+}
+
+QString Pieces::lastPlayedDateFor(qint64 screenSet, bool forSort) const
+{
+    const PiecesDet &det = *pieceDet;
+    QString date;
+    if (screenSet >= 1 && screenSet <= 9) {
+        date = det.lastPlayedDate(int(screenSet));
+    } else {
+        for (int s = 1; s <= 9; ++s) {
+            const QString d = det.lastPlayedDate(s);
+            if (!d.isEmpty() && d > date)
+                date = d;
+        }
+    }
+    if (forSort && date.isEmpty())
+        return QStringLiteral("0000/00/00");
+    return date;
+}
+
+QString Pieces::notetxtForDir(const QString &dir, qint64 aMode, qint64 aDefNote) const
+{
+    return piecesrules::notetxtForDir(pieceDet->notetxt, dir, aMode, aDefNote);
+}
+
+namespace {
+void applyTagEdit(const PiecesPtr &piece, const QString &newNote)
+{
+    if (!piece || !piece->pieceDet)
+        return;
+    PiecesDet &det = *piece->pieceDet;
+    if (newNote == det.notetxt)
+        return;
+    det.notetxt = newNote;
+    piece->saveNote();
+    det.note = !det.notetxt.isEmpty();
+}
+} // namespace
+
+void Pieces::addTagStringToPiece(const QString &tag, const PiecesPtr &piece)
+{
+    if (piece && piece->pieceDet)
+        applyTagEdit(piece, piecesrules::addTag(piece->pieceDet->notetxt, tag));
+}
+
+void Pieces::removeTagStringFromPiece(const QString &tag, const PiecesPtr &piece)
+{
+    if (piece && piece->pieceDet)
+        applyTagEdit(piece, piecesrules::removeTag(piece->pieceDet->notetxt, tag));
+}
+
+void Pieces::clearTagStringForPiece(const PiecesPtr &piece)
+{
+    if (piece && piece->pieceDet)
+        applyTagEdit(piece, piecesrules::clearTags(piece->pieceDet->notetxt));
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "library/PiecesDet.h"
+#include "library/TabDet.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class Pieces;
+using PiecesPtr = std::shared_ptr<Pieces>;
+
+// One entry of one tab's song list: the shared song record, the tab, the
+// positions in both combined lists and the two sort keys of the tab.
+class Pieces {
+public:
+    PiecesDetPtr pieceDet;
+    qint32 ongNo = 0;              // tab 0-9
+    qint32 indexInTitleArray = 0;  // 0-based position in Data::listePiecesByTitle
+    qint32 indexInAuthorArray = 0; // 0-based position in Data::listePiecesByAuthor
+    QString sortString1;           // key of the tab's main sort
+    QString sortString2;           // key of the tab's alternate sort
+
+    // Builds the entry of a file for a tab, or nullptr when the file does not
+    // belong to it (never with force). typeFichier -1 derives it from the
+    // extension. noLigne is the 1-based setlist line, fn that line upper-cased,
+    // kw the collection's upper-cased words. With a master entry the song
+    // record is shared and the note is not read again.
+    static PiecesPtr initWithPDF(const QString &path, const QString &fileName, qint32 typeFichier, qint32 ongNo,
+                                 const TabDetPtr &tab, bool force, qint32 noLigne, const QString &fn,
+                                 const QStringList &kw, const PiecesPtr &pieceMaster);
+
+    // Reads the note side file into the record.
+    void verifNote();
+    // Writes the record's note text back (deletes the file for an empty text).
+    // A failure is told with Data::msg and answers false; the text stays in memory.
+    bool saveNote();
+    // Re-reads the header keys of the held note; true when title, artist or tags changed.
+    bool majInfo();
+    void initIndexes(qint32 t0, qint32 t1, qint32 t2, qint32 t3, qint32 t4, qint32 t5, qint32 t6, qint32 t7,
+                     qint32 t8, qint32 t9);
+    QString getPath() const;
+
+    // Tempo and time signature from the note (stores both in the record).
+    qint32 tempo();
+    QString tempoTxt();
+    // Last-played date of a screen set; for sorting an empty date reads "0000/00/00".
+    QString lastPlayedDateFor(qint64 screenSet, bool forSort) const;
+    // The note line a window bound to an identifier shows.
+    QString notetxtForDir(const QString &dir, qint64 aMode, qint64 aDefNote) const;
+
+    // Tag edits on the note's "Tags=" line, each saved at once. They do not
+    // refresh infoF: the caller runs majInfo.
+    static void addTagStringToPiece(const QString &tag, const PiecesPtr &piece);
+    static void removeTagStringFromPiece(const QString &tag, const PiecesPtr &piece);
+    static void clearTagStringForPiece(const PiecesPtr &piece);
+};
+
+using PiecesList = QList<PiecesPtr>;
+
+// A song entry paired with a sort string, for the played and flagged lists.
+class LogPieces {
+public:
+    PiecesPtr piece;
+    QString sortString1;
+};
+
+using LogPiecesPtr = std::shared_ptr<LogPieces>;
+
+// Pure text rules of the entries, kept apart for the tests.
+namespace piecesrules {
+
+// Tempo and signature code read from a note (tempo 0 and "keep the old
+// tempo" when the note has no TEMPO word but an "@" or a last-played key).
+struct TempoResult {
+    qint32 tempo = 0;
+    qint32 signature = 0;
+    bool keepStoredTempo = false;
+};
+TempoResult tempoFromNote(const QString &note);
+QString notetxtForDir(const QString &note, const QString &dir, qint64 aMode, qint64 aDefNote);
+// The note with a tag added to / removed from its "Tags=" line, or the line
+// removed. Answers the note unchanged when there is nothing to do.
+QString addTag(const QString &note, const QString &tag);
+QString removeTag(const QString &note, const QString &tag);
+QString clearTags(const QString &note);
+
+} // namespace piecesrules

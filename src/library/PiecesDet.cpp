@@ -1,0 +1,235 @@
+#include "library/PiecesDet.h"
+
+#include "library/TextCodec.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace notefile {
+
+QString notePathForSong(const QString &songPath)
+{
+    const QFileInfo info(songPath);
+    const QString suffix = info.suffix();
+    const QString base = suffix.isEmpty() ? songPath : songPath.left(songPath.size() - suffix.size() - 1);
+    return base + QStringLiteral(".txt");
+}
+
+std::optional<QString> keyValue(const QString &note, const QString &key)
+{
+    // Case-insensitive search keeps positions (upper-casing may change lengths).
+    const qsizetype at = note.indexOf(key, 0, Qt::CaseInsensitive);
+    if (at < 0)
+        return std::nullopt;
+    const qsizetype start = at + key.size();
+    qsizetype end = note.indexOf(QLatin1Char('\n'), start);
+    if (end < 0)
+        end = note.size(); // a key on the last line runs to the end of the text
+    QString value = note.mid(start, end - start);
+    if (value.endsWith(QLatin1Char('\r')))
+        value.chop(1);
+    return value;
+}
+
+QString trimBlanksAndTabs(const QString &text)
+{
+    qsizetype b = 0;
+    qsizetype e = text.size();
+    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    while (b < e && blank(text[b]))
+        ++b;
+    while (e > b && blank(text[e - 1]))
+        --e;
+    return text.mid(b, e - b);
+}
+
+ReadResult read(const QString &path)
+{
+    ReadResult r;
+    QFile file(path);
+    if (!QFileInfo::exists(path))
+        return r;
+    r.exists = true;
+    if (!file.open(QIODevice::ReadOnly))
+        return r;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return r;
+    r.readable = true;
+    r.text = textcodec::decode(bytes);
+    return r;
+}
+
+bool write(const QString &path, const QString &text, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    const QByteArray bytes = text.toUtf8();
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+} // namespace notefile
+
+QString PiecesDet::lastPlayedDate(int screenSet) const
+{
+    switch (screenSet) {
+    case 1: return lastPlayedDate1;
+    case 2: return lastPlayedDate2;
+    case 3: return lastPlayedDate3;
+    case 4: return lastPlayedDate4;
+    case 5: return lastPlayedDate5;
+    case 6: return lastPlayedDate6;
+    case 7: return lastPlayedDate7;
+    case 8: return lastPlayedDate8;
+    case 9: return lastPlayedDate9;
+    default: return QString();
+    }
+}
+
+void PiecesDet::setLastPlayedDate(int screenSet, const QString &value)
+{
+    QString *fields[] = {&lastPlayedDate1, &lastPlayedDate2, &lastPlayedDate3, &lastPlayedDate4, &lastPlayedDate5,
+                        &lastPlayedDate6, &lastPlayedDate7, &lastPlayedDate8, &lastPlayedDate9};
+    if (screenSet >= 1 && screenSet <= 9)
+        *fields[screenSet - 1] = value;
+}
+
+qint32 PiecesDet::indexInTEMP(int tab) const
+{
+    const qint32 values[] = {indexInTEMP0, indexInTEMP1, indexInTEMP2, indexInTEMP3, indexInTEMP4,
+                             indexInTEMP5, indexInTEMP6, indexInTEMP7, indexInTEMP8, indexInTEMP9};
+    return (tab >= 0 && tab <= 9) ? values[tab] : -1;
+}
+
+void PiecesDet::setIndexInTEMP(int tab, qint32 value)
+{
+    qint32 *fields[] = {&indexInTEMP0, &indexInTEMP1, &indexInTEMP2, &indexInTEMP3, &indexInTEMP4,
+                       &indexInTEMP5, &indexInTEMP6, &indexInTEMP7, &indexInTEMP8, &indexInTEMP9};
+    if (tab >= 0 && tab <= 9)
+        *fields[tab] = value;
+}
+
+namespace {
+
+// The file name without its extension, and the parentheses in it.
+struct NameParts {
+    QString base;
+    qsizetype open = -1;
+    qsizetype close = -1;
+};
+
+NameParts nameParts(const QString &path)
+{
+    NameParts p;
+    const QString suffix = QFileInfo(path).suffix();
+    const QString fileName = QFileInfo(path).fileName();
+    p.base = suffix.isEmpty() ? fileName : fileName.left(fileName.size() - suffix.size() - 1);
+    p.open = p.base.indexOf(QLatin1Char('('));
+    p.close = p.base.indexOf(QLatin1Char(')'));
+    return p;
+}
+
+} // namespace
+
+void PiecesDet::majInfoFromNote()
+{
+    std::optional<QString> title, artist, tags, key;
+    std::optional<QString> dates[9];
+
+    if (!notetxt.isEmpty()) {
+        if (auto v = notefile::keyValue(notetxt, QStringLiteral("TITLE="))) {
+            const QString t = notefile::trimBlanksAndTabs(*v);
+            if (!t.isEmpty())
+                title = t;
+        }
+        if (auto v = notefile::keyValue(notetxt, QStringLiteral("ARTIST="))) {
+            if (!notefile::trimBlanksAndTabs(*v).isEmpty())
+                artist = *v;
+        }
+        if (auto v = notefile::keyValue(notetxt, QStringLiteral("TAGS=")))
+            tags = QStringLiteral(" %1 ").arg(*v);
+        if (auto v = notefile::keyValue(notetxt, QStringLiteral("KEY=")))
+            key = QStringLiteral(" %1 ").arg(*v);
+        for (int i = 0; i < 9; ++i) {
+            if (auto v = notefile::keyValue(notetxt, QStringLiteral("LASTPLAYEDDATE%1=").arg(i + 1)))
+                dates[i] = *v + QLatin1Char(' ');
+        }
+    }
+    const bool noteGaveTitle = title.has_value();
+    const bool noteGaveArtist = artist.has_value();
+    bool artistFromName = false;
+
+    const NameParts name = nameParts(fichier);
+    if (name.open >= 0 && name.close >= 0 && name.open < name.close && name.close != 0) {
+        if (!title) {
+            const QString t = name.open > 0 ? name.base.left(name.open) : name.base.mid(name.close + 1);
+            title = notefile::trimBlanksAndTabs(t);
+        }
+        const QString inside = name.base.mid(name.open + 1, name.close - name.open - 1);
+        if (!inside.isEmpty() && !artist) {
+            artist = inside;
+            artistFromName = true;
+        }
+    }
+
+    if (typeFichier1 == 1 && !(noteGaveTitle && noteGaveArtist) && !artistFromName) {
+        QFile file(fichier);
+        if (file.open(QIODevice::ReadOnly)) {
+            const QString song = textcodec::decode(file.readAll());
+            if (!song.isEmpty()) {
+                if (!noteGaveTitle) {
+                    auto v = obtenirChaine(song, QStringLiteral("{title:"));
+                    if (!v)
+                        v = obtenirChaine(song, QStringLiteral("{t:"));
+                    if (v)
+                        title = notefile::trimBlanksAndTabs(*v);
+                }
+                if (!noteGaveArtist) {
+                    auto v = obtenirChaine(song, QStringLiteral("{subtitle:"));
+                    if (!v)
+                        v = obtenirChaine(song, QStringLiteral("{st:"));
+                    if (v)
+                        artist = notefile::trimBlanksAndTabs(*v);
+                }
+            }
+        }
+    }
+
+    titre = (title && !title->isEmpty()) ? *title : name.base;
+    auteur = (artist && !artist->isEmpty()) ? *artist : QStringLiteral("(nil)");
+    infoF = tags.value_or(QString());
+    cle = key.value_or(QString());
+    for (int i = 0; i < 9; ++i)
+        setLastPlayedDate(i + 1, dates[i].value_or(QString()));
+}
+
+std::optional<QString> PiecesDet::obtenirChaine(const QString &text, const QString &directive)
+{
+    const qsizetype at = text.indexOf(directive, 0, Qt::CaseInsensitive);
+    if (at < 0)
+        return std::nullopt;
+    const qsizetype start = at + directive.size();
+    const qsizetype close = text.indexOf(QLatin1Char('}'), start);
+    if (close < 0)
+        return std::nullopt;
+    return text.mid(start, close - start);
+}
+
+QString PiecesDet::obtenirInfoFromFilename() const
+{
+    const NameParts name = nameParts(fichier);
+    if (name.open > 0 && name.close >= 0 && name.open < name.close && name.close != name.base.size() - 1)
+        return name.base.mid(name.close + 1);
+    return QString();
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <memory>
+#include <optional>
+
+// What is known of one song file of the library folder. There is one per file
+// and per scan, shared by every tab entry (Pieces) that lists the file, so a
+// mark or an edited note shows in every tab at once.
+class PiecesDet {
+public:
+    QString fichier;             // full path of the song file
+    qint32 typeFichier1 = 0;     // 0 PDF, 1 ChordPro text
+    qint64 nbrPagesMax = 1;      // 1 until a document window has loaded the song
+    qint32 signature = 0;        // 0 none, 2 "2/4", 3 "3/4", 4 "4/4"
+    qint32 tempo = 0;            // beats per minute, 0 when unknown
+    bool tempoOk = false;        // tempo derived from the note at least once
+    QString titre;
+    QString auteur;              // "(nil)" when nothing gave one
+    QString cle;                 // " %1 " of the Key= value
+    QString lastPlayedDate1, lastPlayedDate2, lastPlayedDate3, lastPlayedDate4, lastPlayedDate5,
+        lastPlayedDate6, lastPlayedDate7, lastPlayedDate8, lastPlayedDate9; // "%1 " of the value
+    QString infoF;               // " %1 " of the Tags= value: each tag has a blank on each side
+    QString notetxt;             // whole note side file ("" when none)
+    bool note = false;           // a note side file with text exists
+    bool played = false;
+    bool flagged = false;
+    qint32 indexInTEMP0 = 0, indexInTEMP1 = 0, indexInTEMP2 = 0, indexInTEMP3 = 0, indexInTEMP4 = 0,
+           indexInTEMP5 = 0, indexInTEMP6 = 0, indexInTEMP7 = 0, indexInTEMP8 = 0, indexInTEMP9 = 0;
+    // The side file exists but could not be read: it is never overwritten or
+    // deleted, so an unreadable note is not lost by a later save.
+    bool noteUnreadable = false;
+
+    // Last-played date of screen set 1-9 ("" for any other number).
+    QString lastPlayedDate(int screenSet) const;
+    void setLastPlayedDate(int screenSet, const QString &value);
+    // Position in the scan's accumulation list for tab 0-9 (-1 outside).
+    qint32 indexInTEMP(int tab) const;
+    void setIndexInTEMP(int tab, qint32 value);
+
+    // Title, artist, tags, key and dates from the note, the file name and,
+    // for a ChordPro song, its title and subtitle directives.
+    void majInfoFromNote();
+    // Value of a ChordPro header directive ("{title:") found in any case; not trimmed.
+    static std::optional<QString> obtenirChaine(const QString &text, const QString &directive);
+    // The file name's text after ")", shown beside the title.
+    QString obtenirInfoFromFilename() const;
+};
+
+using PiecesDetPtr = std::shared_ptr<PiecesDet>;
+
+// The note side file's text rules, free of any record.
+namespace notefile {
+
+// "<song path without extension>.txt"
+QString notePathForSong(const QString &songPath);
+// Value of a header key such as "TITLE=" (matched in any case, first hit
+// anywhere, even mid-line): the text after "=" up to the line feed, or to the
+// end of the text on the last line. nullopt when the key is absent.
+std::optional<QString> keyValue(const QString &note, const QString &key);
+QString trimBlanksAndTabs(const QString &text);
+
+struct ReadResult {
+    bool exists = false;
+    bool readable = false; // exists and its bytes could be read
+    QString text;          // UTF-8, else Windows-1252
+};
+ReadResult read(const QString &path);
+// Atomic write in UTF-8; false (with a reason) when it could not be written.
+bool write(const QString &path, const QString &text, QString *error = nullptr);
+
+} // namespace notefile

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "library/Pieces.h"
+
+#include <QList>
+
+// Localised, case-insensitive, stable ordering of the song lists by their
+// sort keys (each key begins with the tab number, so each tab stays one run).
+namespace sortkeys {
+
+bool less(const QString &a, const QString &b);
+void sortByMainKey(PiecesList &list);
+void sortByAlternateKey(PiecesList &list);
+void sortLogs(QList<LogPieces> &list);
+
+} // namespace sortkeys

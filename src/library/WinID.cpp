@@ -1,0 +1,86 @@
+#include "library/WinID.h"
+
+#include "library/Data.h"
+#include "platform/UserDefaults.h"
+
+namespace {
+QString rowKey(const char *field, qint64 index)
+{
+    return QStringLiteral("WinID_%1_%2").arg(QLatin1String(field)).arg(index);
+}
+} // namespace
+
+WinID::WinID(qint64 index) : index(index) {}
+
+void WinID::save() const
+{
+    auto &d = platform::UserDefaults::standard();
+    d.setString(rowKey("idWin", index), idWin);
+    d.setInteger(rowKey("defNote", index), defNote);
+    d.setInteger(rowKey("defPDF", index), defPDF);
+    d.setInteger(rowKey("defCHO", index), defCHO);
+    d.setInteger(rowKey("defMsg", index), defMsg);
+}
+
+void WinID::load()
+{
+    auto &d = platform::UserDefaults::standard();
+    if (d.contains(rowKey("idWin", index)))
+        idWin = d.stringForKey(rowKey("idWin", index));
+    defNote = d.integerForKey(rowKey("defNote", index));
+    defPDF = d.integerForKey(rowKey("defPDF", index));
+    defCHO = d.integerForKey(rowKey("defCHO", index));
+    defMsg = d.integerForKey(rowKey("defMsg", index));
+}
+
+void Data::chargerWinIDs()
+{
+    auto &d = platform::UserDefaults::standard();
+    const qint64 stored = d.integerForKey(QStringLiteral("WinID_nbWinID"));
+    setNbWinID(stored > 0 ? stored : 2);
+    QList<WinIDPtr> &list = winIDs();
+    list.clear();
+    for (qint64 i = 0; i < nbWinID(); ++i) {
+        auto id = std::make_shared<WinID>(i);
+        if (stored > 0)
+            id->load();
+        else
+            id->idWin = i == 0 ? QStringLiteral("Lead") : QStringLiteral("Drum");
+        list.append(id);
+    }
+}
+
+void Data::creerWinIDs()
+{
+    const qint64 n = winIDs().size();
+    auto id = std::make_shared<WinID>(n);
+    id->idWin = QStringLiteral("id%1").arg(n);
+    winIDs().append(id);
+}
+
+void Data::supprimerWinIDsForIndex(qint64 index)
+{
+    if (index >= 0 && index < winIDs().size())
+        winIDs().removeAt(index);
+}
+
+WinIDPtr Data::obtenirNextWinID(qint64 mode, const QString &currentAltDir)
+{
+    const QList<WinIDPtr> &list = winIDs();
+    if (mode == 0)
+        return list.isEmpty() ? nullptr : list.first();
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        if (list[i]->idWin == currentAltDir)
+            return i + 1 < list.size() ? list[i + 1] : nullptr;
+    }
+    return nullptr;
+}
+
+bool Data::isValidWinID(const QString &id)
+{
+    for (const WinIDPtr &w : winIDs()) {
+        if (w->idWin.compare(id, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}

@@ -1,0 +1,231 @@
+#include "midi/Midi.h"
+
+#include "platform/UserDefaults.h"
+
+#include <array>
+
+namespace {
+
+// A damaged count must not make start-up build millions of rows.
+constexpr qint64 kMaxRows = 10000;
+
+qint64 storedCount(const char *key)
+{
+    const qint64 n = platform::UserDefaults::standard().integerForKey(QLatin1String(key));
+    return n > kMaxRows ? kMaxRows : n;
+}
+
+// Rows 1-6 by trigger type (row 0 unused), slot 0 any channel, 1-16 the channels.
+std::array<std::array<std::atomic<bool>, 17>, 7> g_filtreChannel{};
+std::array<std::atomic<bool>, 128> g_filtreNoteOff{};
+
+template <typename List>
+bool inRange(const List &list, qint64 row)
+{
+    return row >= 0 && row < list.size();
+}
+
+} // namespace
+
+// ---- Loading ---------------------------------------------------------------------------
+
+void Midi::chargerDestinations()
+{
+    auto &list = MIDIdestinations();
+    list.clear();
+    const qint64 n = storedCount("MidiDest_nbDest");
+    if (n > 0) {
+        for (qint64 i = 0; i < n; ++i) {
+            auto row = std::make_shared<MidiDest>(i);
+            row->load();
+            list.append(row);
+        }
+    } else {
+        // "All" on every channel of every device, then "Ch1" to "Ch16".
+        for (qint64 i = 0; i <= 16; ++i) {
+            auto row = std::make_shared<MidiDest>(i);
+            row->idDest = i == 0 ? QStringLiteral("All") : QStringLiteral("Ch%1").arg(i);
+            row->sendType = 0;
+            row->channel = i;
+            list.append(row);
+        }
+    }
+    setNbDest(list.size());
+}
+
+void Midi::chargerTriggers()
+{
+    auto &list = MIDItriggers();
+    list.clear();
+    const qint64 n = storedCount("MidiTrig_nbTrig");
+    if (n > 0) {
+        for (qint64 i = 0; i < n; ++i) {
+            auto row = std::make_shared<MidiTrig>(i);
+            row->load();
+            list.append(row);
+        }
+    } else {
+        for (qint64 i = 0; i < 2; ++i) {
+            auto row = std::make_shared<MidiTrig>(i);
+            row->sourceMode = 0;
+            row->channel = 1;
+            row->sourceType = 1;
+            list.append(row);
+        }
+    }
+    setNbTrig(list.size());
+    refreshTrigFiltreChannel(0);
+    refreshTrigFiltreNoteOff();
+}
+
+void Midi::chargerFav()
+{
+    auto &list = MIDIfav();
+    list.clear();
+    const qint64 n = storedCount("MidiFavEvent_nbFav");
+    if (n > 0) {
+        for (qint64 i = 0; i < n; ++i) {
+            auto row = std::make_shared<MidiFavEvent>(i);
+            row->load();
+            list.append(row);
+        }
+    } else {
+        auto row = std::make_shared<MidiFavEvent>(0);
+        row->favEventID = QStringLiteral("DEFAULT");
+        row->favEventDescr = QStringLiteral("Default events for every song");
+        list.append(row);
+    }
+    setNbFav(list.size());
+}
+
+// ---- New and removed rows ----------------------------------------------------------------
+
+void Midi::creerDestinations()
+{
+    auto &list = MIDIdestinations();
+    auto row = std::make_shared<MidiDest>(list.size());
+    row->idDest = QStringLiteral("Dest%1").arg(row->index);
+    row->sendType = 0;
+    row->channel = 0;
+    list.append(row);
+}
+
+void Midi::creerTriggers()
+{
+    auto &list = MIDItriggers();
+    auto row = std::make_shared<MidiTrig>(list.size());
+    row->sourceMode = 0;
+    row->channel = 0;
+    row->sourceType = 1;
+    row->sourceVal1 = row->sourceVal2 = row->sourceVal3 = -1;
+    row->actionType = 0;
+    row->actionTxt.clear();
+    list.append(row);
+    refreshTrigFiltreChannel(1);
+}
+
+void Midi::creerTriggersUsingTriggerSource(qint64 source)
+{
+    auto &list = MIDItriggers();
+    if (!inRange(list, source) || !list[source])
+        return;
+    const MidiTrig &from = *list[source];
+    auto row = std::make_shared<MidiTrig>(list.size());
+    row->sourceMode = from.sourceMode;
+    row->deviceUID = from.deviceUID;
+    row->entityUID = from.entityUID;
+    row->sourceUID = from.sourceUID;
+    row->sourceDescr = from.sourceDescr;
+    row->channel = from.channel;
+    row->sourceType = from.sourceType;
+    row->sourceVal1 = from.sourceVal1;
+    row->sourceVal2 = from.sourceVal2;
+    row->sourceVal3 = from.sourceVal3;
+    row->actionType = from.actionType;
+    row->actionTxt = from.actionTxt;
+    row->behavior = from.behavior;
+    row->traite = from.traite;
+    row->vex = from.vex;
+    list.append(row);
+    refreshTrigFiltreChannel(1);
+}
+
+void Midi::creerFav()
+{
+    auto &list = MIDIfav();
+    auto row = std::make_shared<MidiFavEvent>(list.size());
+    row->favEventID = QStringLiteral("Fav%1").arg(row->index);
+    list.append(row);
+}
+
+void Midi::supprimerDestinationsForIndex(qint64 row)
+{
+    auto &list = MIDIdestinations();
+    if (inRange(list, row))
+        list.removeAt(row);
+}
+
+void Midi::supprimerTriggersForIndex(qint64 row)
+{
+    auto &list = MIDItriggers();
+    if (!inRange(list, row))
+        return;
+    const qint64 type = list[row] ? list[row]->sourceType : 0;
+    list.removeAt(row);
+    refreshTrigFiltreChannel(type);
+    if (type == 5 || type == 6)
+        refreshTrigFiltreNoteOff();
+}
+
+void Midi::supprimerFavForIndex(qint64 row)
+{
+    auto &list = MIDIfav();
+    if (inRange(list, row))
+        list.removeAt(row);
+}
+
+// ---- Input filters ---------------------------------------------------------------------------
+
+void Midi::refreshTrigFiltreChannel(qint64 type)
+{
+    if (type >= 1 && type <= 6) {
+        for (auto &slot : g_filtreChannel[std::size_t(type)])
+            slot.store(false);
+    } else if (type == 0) {
+        for (auto &row : g_filtreChannel)
+            for (auto &slot : row)
+                slot.store(false);
+    }
+    for (const MidiTrigPtr &trig : std::as_const(MIDItriggers())) {
+        if (!trig || trig->channel < 0 || trig->channel > 16 || trig->sourceType < 1 || trig->sourceType > 6)
+            continue;
+        const auto slot = std::size_t(trig->channel);
+        g_filtreChannel[std::size_t(trig->sourceType)][slot].store(true);
+        // A held note is seen through its note on and its note off.
+        if (trig->sourceType == 6) {
+            g_filtreChannel[3][slot].store(true);
+            g_filtreChannel[5][slot].store(true);
+        }
+    }
+}
+
+void Midi::refreshTrigFiltreNoteOff()
+{
+    for (auto &flag : g_filtreNoteOff)
+        flag.store(false);
+    for (const MidiTrigPtr &trig : std::as_const(MIDItriggers()))
+        if (trig && (trig->sourceType == 5 || trig->sourceType == 6) && trig->sourceVal1 >= 0 && trig->sourceVal1 <= 127)
+            g_filtreNoteOff[std::size_t(trig->sourceVal1)].store(true);
+}
+
+bool Midi::trigFiltreChannel(qint64 type, qint64 slot)
+{
+    if (type < 1 || type > 6 || slot < 0 || slot > 16)
+        return false;
+    return g_filtreChannel[std::size_t(type)][std::size_t(slot)].load();
+}
+
+bool Midi::trigFiltreNoteOff(qint64 note)
+{
+    return note >= 0 && note <= 127 && g_filtreNoteOff[std::size_t(note)].load();
+}

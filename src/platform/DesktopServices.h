@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+namespace platform {
+
+// Hand-offs to the desktop: other applications, the file manager, the mail
+// client and the printer. Paths always travel as arguments of their own,
+// never inside command or script text. Each call answers whether the
+// hand-off was made; what the receiving application then does is its own.
+class DesktopServices {
+public:
+    virtual ~DesktopServices() = default;
+
+    // Opens a file or folder in its default application.
+    virtual bool openPath(const QString &path) = 0;
+    // Opens a URL (a web page, a "mailto:" address) with the desktop.
+    virtual bool openUrl(const QUrl &url) = 0;
+    // Shows a file or folder selected in the file manager; when no file
+    // manager answers, opens the folder that holds it.
+    virtual bool revealInFileManager(const QString &path) = 0;
+    // Starts a new mail in the user's mail client with the file attached.
+    virtual bool composeMail(const QString &attachmentPath) = 0;
+    // Prints a PDF after the print dialog: no margins, each page fitted to
+    // the paper and turned to match its orientation.
+    virtual bool printPdf(const QString &path) = 0;
+};
+
+// The installed desktop services (the real desktop unless something else was installed).
+DesktopServices &desktop();
+// Installs desktop services (not owned); nullptr goes back to the real desktop.
+void setDesktop(DesktopServices *services);
+
+} // namespace platform

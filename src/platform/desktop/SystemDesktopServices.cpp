@@ -1,0 +1,137 @@
+#include "platform/desktop/SystemDesktopServices.h"
+
+#include "platform/desktop/PdfPrinting.h"
+#include "platform/Log.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QFileInfo>
+#include <QPdfDocument>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+
+namespace platform {
+
+namespace {
+
+DesktopServices *g_installed = nullptr;
+
+// Absolute, so that no path can be read as an option by the program given it.
+QString absolute(const QString &path) { return QFileInfo(path).absoluteFilePath(); }
+
+bool startDetached(const QString &program, const QStringList &arguments)
+{
+    return QProcess::startDetached(program, arguments);
+}
+
+QDBusConnection busFor(const QString &address)
+{
+    if (address.isEmpty())
+        return QDBusConnection::sessionBus();
+    const QString name = QStringLiteral("tolvane-desktop-") + address;
+    QDBusConnection existing(name);
+    if (existing.isConnected())
+        return existing;
+    return QDBusConnection::connectToBus(address, name);
+}
+
+} // namespace
+
+DesktopServices &desktop()
+{
+    static SystemDesktopServices system;
+    return g_installed ? *g_installed : system;
+}
+
+void setDesktop(DesktopServices *services) { g_installed = services; }
+
+SystemDesktopServices::SystemDesktopServices() : SystemDesktopServices(Options{}) {}
+
+SystemDesktopServices::SystemDesktopServices(Options options, Launcher launcher)
+    : options_(std::move(options)), launcher_(launcher ? std::move(launcher) : Launcher(startDetached))
+{
+}
+
+bool SystemDesktopServices::launch(const QString &program, const QStringList &arguments)
+{
+    const bool started = launcher_(program, arguments);
+    if (!started)
+        qWarning().noquote() << QStringLiteral("DesktopServices: could not start %1").arg(program);
+    return started;
+}
+
+bool SystemDesktopServices::openPath(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    return launch(options_.openProgram, {absolute(path)});
+}
+
+bool SystemDesktopServices::openUrl(const QUrl &url)
+{
+    if (!url.isValid() || url.isRelative())
+        return false;
+    return launch(options_.openProgram, {url.toString(QUrl::FullyEncoded)});
+}
+
+bool SystemDesktopServices::revealInFileManager(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    const QString target = absolute(path);
+    const QString folder = QFileInfo(target).absolutePath();
+    QDBusConnection bus = busFor(options_.busAddress);
+    if (!bus.isConnected())
+        return launch(options_.openProgram, {folder});
+
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << QStringList{QUrl::fromLocalFile(target).toString(QUrl::FullyEncoded)} << QString();
+    // Asynchronous: a file manager that is slow to start never blocks the stage.
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 10000));
+    const QString program = options_.openProgram;
+    const Launcher launcher = launcher_;
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [watcher, program, launcher, folder]() {
+                         if (watcher->isError()) {
+                             TLOG(QStringLiteral("DesktopServices revealInFileManager: %1")
+                                      .arg(watcher->error().message()));
+                             launcher(program, {folder});
+                         }
+                         watcher->deleteLater();
+                     });
+    return true;
+}
+
+bool SystemDesktopServices::composeMail(const QString &attachmentPath)
+{
+    if (attachmentPath.isEmpty())
+        return false;
+    return launch(options_.mailProgram, {QStringLiteral("--attach"), absolute(attachmentPath)});
+}
+
+bool SystemDesktopServices::printPdf(const QString &path)
+{
+    QPdfDocument document;
+    if (document.load(path) != QPdfDocument::Error::None || document.pageCount() <= 0)
+        return false;
+    const int pages = document.pageCount();
+    document.close();
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QFileInfo(path).fileName());
+    printer.setFullPage(true);
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    dialog.setMinMax(1, pages);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    const bool range = printer.printRange() == QPrinter::PageRange;
+    return printPdfFile(path, printer, range ? printer.fromPage() : 0, range ? printer.toPage() : 0);
+}
+
+} // namespace platform

@@ -1,0 +1,404 @@
+#include "windows/WindowPDFx.h"
+
+#include "chordpro/ChordPro.h"
+#include "library/Data.h"
+#include "midi/Midi.h"
+#include "platform/Fonts.h"
+#include "platform/Geometry.h"
+#include "platform/Keys.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
+#include "windows/PageRenderer.h"
+#include "windows/WindowKeys.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+// Title row above the pages and the tab bars on either side, in points.
+constexpr int kTitleRowHeight = 24;
+constexpr int kTabBarWidth = 24;
+constexpr int kPaneGap = 2;
+constexpr double kFrameRadius = 8.0;
+} // namespace
+
+// The border around the current page or half (boxCadre): drawn over the
+// panes, transparent to the mouse.
+class FrameOverlay : public QWidget {
+public:
+    explicit FrameOverlay(WindowPDFx *owner) : QWidget(owner), owner_(owner)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        QPen pen(owner_->refFrameColor());
+        pen.setWidthF(2.0);
+        p.setPen(pen);
+        p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), kFrameRadius, kFrameRadius);
+    }
+
+private:
+    WindowPDFx *owner_;
+};
+
+WindowPDFx::WindowPDFx(QWidget *parent) : WindowPDFxSuper(0, parent), renderer_(std::make_unique<PageRenderer>())
+{
+    setWindowTitle(QStringLiteral("Tolvane Window"));
+    setFocusPolicy(Qt::StrongFocus);
+    setMinimumSize(200, 150);
+    resize(1024, 700);
+
+    using R = PDFViewRedef::Role;
+    for (R role : {R::Left, R::Right, R::Single, R::Zoom})
+        panes_[static_cast<size_t>(role)] = new PDFViewRedef(this, role, this);
+
+    labelWin1_ = new QLabel(this);
+    labelWin2_ = new QLabel(this);
+    for (QLabel *l : {labelWin1_, labelWin2_}) {
+        l->setFont(platform::systemBoldFont(13));
+        l->setAttribute(Qt::WA_TransparentForMouseEvents);
+        l->setTextFormat(Qt::PlainText);
+    }
+    labelWin2_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    cadre_ = new FrameOverlay(this);
+    cadre_->hide();
+
+    connect(renderer_.get(), &PageRenderer::documentReady, this, &WindowPDFx::documentReady);
+    connect(renderer_.get(), &PageRenderer::pageReady, this, &WindowPDFx::pageReady);
+}
+
+WindowPDFx::~WindowPDFx() = default;
+
+void WindowPDFx::windowDidLoad()
+{
+    WindowPDFxSuper::windowDidLoad();
+    ongletAct_ = 1;
+    if (!chordProDocument_)
+        chordProDocument_ = std::make_unique<ChordPro>(QRectF(QPointF(), QSizeF(pageArea().size())), this, true);
+    if (!chordProDocumentNext_)
+        chordProDocumentNext_ = std::make_unique<ChordPro>(QRectF(QPointF(), QSizeF(pageArea().size())), this, true);
+    iniColorForObj(kActColor, actColor(), false);
+    afficherMasquerOnglets(true);
+    ajusterSelonModeAffichageWithRefresh(false);
+    didLoadOk_ = true;
+}
+
+QString WindowPDFx::pathOf(const std::shared_ptr<Pieces> &piece)
+{
+    return piece ? piece->getPath() : QString();
+}
+
+static qint32 fileKind(const QString &path)
+{
+    // A song the policy hides counts as a ChordPro song with no file.
+    if (path.isEmpty())
+        return 1;
+    return QFileInfo(path).suffix().toUpper() == QLatin1String("PDF") ? 0 : 1;
+}
+
+void WindowPDFx::refreshPiece()
+{
+    WindowPDFxSuper::refreshPiece();
+    savePageNo1_ = savePageNo2_ = 0;
+    if (!curPath_.isEmpty())
+        prevPath_ = curPath_;
+    curPath_ = pieceCour() ? subsPath(pathOf(pieceCour()), true) : QString();
+    typeFichierCour_ = fileKind(curPath_);
+    if (typeFichierCour_ == 1 && chordProDocument_)
+        chordProDocument_->chargerFichier(curPath_);
+    nextPieceShown_.reset();
+    nextKnown_ = false;
+    updateNextSong();
+    // Nothing of the song before stays on screen.
+    for (PDFViewRedef *p : panes_)
+        p->clear();
+    renderer_->clearPrefetch();
+    renderer_->keepOnly({curPath_, nextPath_, prevPath_});
+}
+
+void WindowPDFx::updateNextSong()
+{
+    if (nextKnown_ && nextPieceShown_ == pieceNext())
+        return;
+    nextKnown_ = true;
+    nextPieceShown_ = pieceNext();
+    nextPath_ = pieceNext() ? subsPath(pathOf(pieceNext()), false) : QString();
+    typeFichierNext_ = fileKind(nextPath_);
+    if (pieceNext() && typeFichierNext_ == 1 && chordProDocumentNext_)
+        chordProDocumentNext_->chargerFichier(nextPath_);
+}
+
+QString WindowPDFx::currentFile()
+{
+    return pieceCour() ? subsPath(pathOf(pieceCour()), true) : QString();
+}
+
+qint64 WindowPDFx::effectiveMode() const
+{
+    constexpr qint64 kMuteGenre = 6;
+    if (modeAffichage() == 0 && syncPageChanges() && Data::currentGenreG() == kMuteGenre)
+        return 4;
+    return modeAffichage();
+}
+
+bool WindowPDFx::tocLayerShown() const
+{
+    return Data::tocOn() && !hideList();
+}
+
+// ---- Layout ----------------------------------------------------------------------
+
+QRect WindowPDFx::pageArea() const
+{
+    // Laid out bottom-up like the stored frames: x 1, y 1, the title row above.
+    const int side = ongletsVisibles() ? kTabBarWidth + 1 : 1;
+    const QRect bottomLeft(side, 1, width() - 2 * side, height() - kTitleRowHeight - 1);
+    return platform::flipY(bottomLeft, height());
+}
+
+void WindowPDFx::layoutPanes()
+{
+    const QRect area = pageArea();
+    const int half = (area.width() - kPaneGap) / 2;
+    pane(PDFViewRedef::Role::Left)->setGeometry(area.x(), area.y(), half, area.height());
+    pane(PDFViewRedef::Role::Right)->setGeometry(area.x() + half + kPaneGap, area.y(), area.width() - half - kPaneGap,
+                                                 area.height());
+    pane(PDFViewRedef::Role::Single)->setGeometry(area);
+    pane(PDFViewRedef::Role::Zoom)->setGeometry(area);
+    labelWin1_->setGeometry(8, 2, width() / 2 - 8, kTitleRowHeight - 4);
+    labelWin2_->setGeometry(width() / 2, 2, width() / 2 - 8, kTitleRowHeight - 4);
+    cadre_->raise();
+}
+
+QSize WindowPDFx::paneSizeForRole(PDFViewRedef::Role role) const
+{
+    return pane(role)->size();
+}
+
+void WindowPDFx::afficherMasquerOnglets(bool show)
+{
+    WindowPDFxSuper::afficherMasquerOnglets(show);
+    layoutPanes();
+    refreshPDF();
+}
+
+void WindowPDFx::resizeEvent(QResizeEvent *event)
+{
+    WindowPDFxSuper::resizeEvent(event);
+    layoutPanes();
+    windowDidResize();
+    // Qt tells no end of a live resize: the end is a pause in the resizing.
+    liveResizeEnd_.start(0.25, false, [this] { windowDidEndLiveResize(); });
+}
+
+QSize WindowPDFx::obtenirRefSize() const
+{
+    switch (modeAffichage()) {
+    case 0:
+    case 4:
+    case 5:
+        return paneSizeForRole(PDFViewRedef::Role::Left);
+    case 1:
+        return paneSizeForRole(PDFViewRedef::Role::Zoom);
+    case 2:
+        return paneSizeForRole(PDFViewRedef::Role::Single);
+    case 3:
+        return frameGeometry().size();
+    default:
+        return QSize();
+    }
+}
+
+// ---- Title row --------------------------------------------------------------------
+
+QString WindowPDFx::obtenirTitle() const
+{
+    return QStringLiteral("Tolvane Window - %1").arg(altDir().isEmpty() ? QStringLiteral("Master") : altDir());
+}
+
+QString WindowPDFx::titleText() const
+{
+    return labelWin1_->text();
+}
+
+QString WindowPDFx::noteText() const
+{
+    return labelWin2_->text();
+}
+
+void WindowPDFx::refreshInfo()
+{
+    QString title;
+    if (const auto &piece = pieceCour(); piece && piece->pieceDet) {
+        const auto &det = *piece->pieceDet;
+        title = currentSort() == 0 ? QStringLiteral("%1 • %2").arg(det.titre, det.auteur)
+                                   : QStringLiteral("%1 • %2").arg(det.auteur, det.titre);
+    }
+    labelWin1_->setText(title);
+    setWindowTitle(obtenirTitle());
+    refreshNote(false);
+}
+
+void WindowPDFx::refreshNote(bool flag)
+{
+    WindowPDFxSuper::refreshNote(flag);
+    message_.clear();
+    const auto &piece = pieceCour();
+    labelWin2_->setText(piece ? piece->notetxtForDir(altDir(), altMode(), defNote()) : QString());
+}
+
+void WindowPDFx::setMsg(const QString &msg, const QString &forWinID, bool stay)
+{
+    // A window bound to an identifier with message policy 1 ignores messages sent to all.
+    if (forWinID.isEmpty() && defMsg() == 1)
+        return;
+    WindowPDFxSuper::setMsg(msg, forWinID, stay);
+    if (msg.isEmpty()) {
+        refreshNote(false);
+        return;
+    }
+    message_ = msg;
+    labelWin2_->setText(msg);
+}
+
+// ---- Options and colours ---------------------------------------------------------
+
+bool WindowPDFx::gapOption() const
+{
+    return Data::optGap() != 0;
+}
+
+QColor WindowPDFx::color(chordpro::ColorRole role) const
+{
+    using chordpro::ColorRole;
+    switch (role) {
+    case ColorRole::Chord: return chordProChordsColor();
+    case ColorRole::Text: return chordProLyricsColor();
+    case ColorRole::Highlight: return chordProLyricsHighColor();
+    case ColorRole::Comment: return chordProCommentsColor();
+    case ColorRole::CommentBack: return chordProCommentsBackColor();
+    case ColorRole::Bar: return chordProBarColor();
+    case ColorRole::Background: return chordProBackgroundColor();
+    default: return chordpro::defaultColor(role);
+    }
+}
+
+void WindowPDFx::iniColorForObj(qint64 slot, const QColor &color, bool refreshData)
+{
+    WindowPDFxSuper::iniColorForObj(slot, color, refreshData);
+    const bool withRefresh = refreshData && pieceCour();
+    auto reload = [this, withRefresh] {
+        if (withRefresh) {
+            resetPDF();
+            refreshTous();
+        }
+    };
+    QPalette pal = labelWin1_->palette();
+    switch (slot) {
+    case kActColor:
+        pal.setColor(QPalette::WindowText, actColor());
+        labelWin1_->setPalette(pal);
+        labelWin2_->setPalette(pal);
+        if (withRefresh) {
+            refreshInfo();
+            refreshTempo();
+        }
+        break;
+    case kPdfColor:
+    case kChordProBackgroundColor:
+    case kRefMarkerColor:
+        for (PDFViewRedef *p : panes_)
+            p->update();
+        break;
+    case kRefFrameColor:
+        cadre_->update();
+        break;
+    case kChordProChordsColor:
+    case kChordProCommentsColor:
+    case kChordProCommentsBackColor:
+    case kChordProBarColor:
+    case kChordProLyricsHighColor:
+    case kChordProLyricsColor:
+        reload();
+        break;
+    case kPageNoPDFColor:
+    case kPageNoCHDColor:
+        refreshPageNoAttributes();
+        break;
+    default:
+        break;
+    }
+}
+
+void WindowPDFx::iniLyricsOnly(bool v)
+{
+    WindowPDFxSuper::iniLyricsOnly(v);
+    resetPDF();
+    refreshTous();
+}
+
+void WindowPDFx::iniHideFrame(bool v)
+{
+    WindowPDFxSuper::iniHideFrame(v);
+    refreshZoomOn();
+    ajusterCadre();
+}
+
+void WindowPDFx::iniPageNoPDFHide(bool v)
+{
+    WindowPDFxSuper::iniPageNoPDFHide(v);
+    refreshPageNoAttributes();
+}
+
+void WindowPDFx::iniPageNoCHDHide(bool v)
+{
+    WindowPDFxSuper::iniPageNoCHDHide(v);
+    refreshPageNoAttributes();
+}
+
+void WindowPDFx::iniNoShadow(bool v)
+{
+    WindowPDFxSuper::iniNoShadow(v);
+    const bool wasVisible = isVisible();
+    setWindowFlag(Qt::NoDropShadowWindowHint, v);
+    if (wasVisible)
+        show();
+}
+
+void WindowPDFx::ajusterDimmer(double dimmerAlpha, double inactAlpha)
+{
+    dimmerAlpha_ = std::clamp(dimmerAlpha, 0.0, 1.0);
+    inactAlpha_ = std::clamp(inactAlpha, 0.0, 1.0);
+    for (PDFViewRedef *p : panes_)
+        p->update();
+    update();
+}
+
+// ---- Keys -------------------------------------------------------------------------
+
+void WindowPDFx::keyPressEvent(QKeyEvent *event)
+{
+    const platform::KeyEvent key = platform::KeyEvent::fromQt(*event);
+    // A key played as MIDI (the key-pad MIDI option) does nothing more.
+    if (Midi::isKeynToMIDI(key, false)) {
+        event->accept();
+        return;
+    }
+    const int code = windowkeys::actionCodeForKey(key);
+    if (code != windowkeys::kPassOn) {
+        platform::NotificationCenter::defaultCenter().postActionKey(code);
+        event->accept();
+        return;
+    }
+    WindowPDFxSuper::keyPressEvent(event);
+}

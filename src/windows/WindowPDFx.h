@@ -1,0 +1,158 @@
+#pragma once
+
+#include "chordpro/ChordProOptions.h"
+#include "platform/Clock.h"
+#include "windows/PDFViewRedef.h"
+#include "windows/PagePlan.h"
+#include "windows/WindowPDFxSuper.h"
+
+#include <array>
+#include <memory>
+
+class ChordPro;
+class QLabel;
+class PageRenderer;
+
+// The Tolvane window (window type 0): the stage window showing the current
+// song's pages in one of its display modes. Four pane sets (left, right,
+// single, zoom); PDF pages come from the window's own renderer, rendered
+// off the main thread and ahead of need; ChordPro pages are laid out by the
+// window's two ChordPro documents (current and next song).
+class WindowPDFx : public WindowPDFxSuper, public ChordProOptions {
+    Q_OBJECT
+public:
+    explicit WindowPDFx(QWidget *parent = nullptr);
+    ~WindowPDFx() override;
+
+    // ---- WindowPDFxSuper ------------------------------------------------------
+    void windowDidLoad() override;
+    void refreshPiece() override;
+    void refreshPDF() override;
+    void ajusterSelonModeAffichageWithRefresh(bool refresh) override;
+    void afficherZoomHaut(bool forced) override;
+    void afficherZoomBas(bool forced) override;
+    void ajusterCadre() override;
+    void ajusterDimmer(double dimmerAlpha, double inactAlpha) override;
+    void iniColorForObj(qint64 slot, const QColor &color, bool refreshData) override;
+    void iniLyricsOnly(bool v) override;
+    void iniHideFrame(bool v) override;
+    void iniPageNoPDFHide(bool v) override;
+    void iniPageNoCHDHide(bool v) override;
+    void iniNoShadow(bool v) override;
+    void pageUpDown(bool forward) override;
+    void setMsg(const QString &msg, const QString &forWinID, bool stay) override;
+    void refreshNote(bool flag) override;
+    void refreshInfo() override;
+    void afficherMasquerOnglets(bool show) override;
+    QSize obtenirRefSize() const override;
+    QString obtenirTitle() const override;
+
+    // ---- Page display ---------------------------------------------------------
+    void unHidePDF();
+    void ajusterMarqueurZoom();
+    void ajusterBoxInact();
+    void refreshPageNoAttributes();
+    // The current song's file after substitution (updating altModeOk).
+    QString currentFile();
+    // The mode the panes follow: mode 0 pages as mode 4 in the Mute genre
+    // when the window follows the global page.
+    qint64 effectiveMode() const;
+    // The resize rule (during and at the end of a live resize).
+    void windowDidResize();
+    void windowDidEndLiveResize();
+
+    // ---- ChordProOptions --------------------------------------------------------
+    bool chordsBold() const override { return chordProChordsBold(); }
+    bool lyricsBold() const override { return chordProLyricsBold(); }
+    bool gapOption() const override;
+    QColor color(chordpro::ColorRole role) const override;
+
+    // ---- State, for the views and the tests ------------------------------------
+    PDFViewRedef *pane(PDFViewRedef::Role role) const { return panes_[static_cast<size_t>(role)]; }
+    PageRenderer &renderer() const { return *renderer_; }
+    ChordPro *chordProDocument() const { return chordProDocument_.get(); }
+    ChordPro *chordProDocumentNext() const { return chordProDocumentNext_.get(); }
+    qint32 typeFichierCour() const { return typeFichierCour_; }
+    qint32 typeFichierNext() const { return typeFichierNext_; }
+    qint64 savePageNo1() const { return savePageNo1_; }
+    qint64 savePageNo2() const { return savePageNo2_; }
+    bool didLoadOk() const { return didLoadOk_; }
+    qint64 ongletAct() const { return ongletAct_; }
+    bool boxInactGaucheShown() const { return boxInactGaucheShown_; }
+    bool boxInactDroiteShown() const { return boxInactDroiteShown_; }
+    double inactAlpha() const { return inactAlpha_; }
+    double dimmerAlpha() const { return dimmerAlpha_; }
+    bool cadreShown() const { return cadreShown_; }
+    QRect cadreRect() const { return cadreRect_; }
+    bool labelsShown() const { return labelsShown_; }
+    QColor labelColor() const { return labelColor_; }
+    bool markerLineShown() const { return markerLineShown_; }
+    bool marker1Shown() const { return marker1Shown_; }
+    bool marker2Shown() const { return marker2Shown_; }
+    QString titleText() const;
+    QString noteText() const;
+    // The area the panes share, below the title row and between the tab bars.
+    QRect pageArea() const;
+    // A page of a ChordPro song drawn into a pane.
+    void paintChordProPage(QPainter &painter, const QRectF &target, const PDFViewRedef::Content &content,
+                           PDFViewRedef::Role role);
+    // Page count of a ChordPro document laid out for a pane.
+    qint64 chordProPageCount(bool nextSong, PDFViewRedef::Role role);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    static int modeCode(PDFViewRedef::Role role, qint64 mode);
+    bool tocLayerShown() const;
+    void layoutPanes();
+    void applyPane(PDFViewRedef::Role role, const pageplan::Pane &pane);
+    void updateNextSong();
+    void renderAhead();
+    void documentReady(const QString &path);
+    void pageReady(const QString &path, int page);
+    QSize paneSizeForRole(PDFViewRedef::Role role) const;
+    QSize pixelSizeFor(const QString &path, qint64 page, PDFViewRedef::Role role);
+    QString pathOf(const std::shared_ptr<Pieces> &piece);
+
+    std::array<PDFViewRedef *, 4> panes_{};
+    std::unique_ptr<PageRenderer> renderer_;
+    std::unique_ptr<ChordPro> chordProDocument_;
+    std::unique_ptr<ChordPro> chordProDocumentNext_;
+    QWidget *cadre_ = nullptr; // the frame (boxCadre)
+    QLabel *labelWin1_ = nullptr;
+    QLabel *labelWin2_ = nullptr;
+
+    qint32 typeFichierCour_ = 0;
+    qint32 typeFichierNext_ = 0;
+    qint64 savePageNo1_ = 0;
+    qint64 savePageNo2_ = 0;
+    bool didLoadOk_ = false;
+    qint64 ongletAct_ = 1;
+
+    QString curPath_;
+    QString nextPath_;
+    QString prevPath_;
+    std::shared_ptr<Pieces> nextPieceShown_;
+    bool nextKnown_ = false;
+    bool waitingForDocument_ = false;
+
+    bool boxInactGaucheShown_ = false;
+    bool boxInactDroiteShown_ = false;
+    double inactAlpha_ = 0.5;
+    double dimmerAlpha_ = 0.0;
+    bool cadreShown_ = false;
+    QRect cadreRect_;
+    bool labelsShown_ = false;
+    QColor labelColor_;
+    bool markerLineShown_ = false;
+    bool marker1Shown_ = false;
+    bool marker2Shown_ = false;
+    QString message_;
+
+    platform::Timer liveResizeEnd_;
+    platform::Timer unhide_;
+
+    friend class PDFViewRedef;
+};

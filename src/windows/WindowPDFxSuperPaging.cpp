@@ -1,0 +1,259 @@
+// The song and page push, the own page step and the window identifier
+// binding of every document window.
+#include "windows/WindowPDFxSuper.h"
+
+#include "library/Data.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
+#include "windows/WindowList.h"
+
+#include <QFileInfo>
+
+namespace {
+
+constexpr qint64 kMuteGenre = 6;
+
+// An identifier is pasted into a file name beside the song: one that could
+// climb out of the song's folder or name another folder is never used.
+bool isSafeForFileName(const QString &id)
+{
+    return !id.isEmpty() && !id.contains(QLatin1Char('/')) && !id.contains(QLatin1Char('\\'))
+        && !id.contains(QLatin1String("..")) && !id.contains(QChar(0));
+}
+
+} // namespace
+
+// ---- Window identifier binding -------------------------------------------------
+
+void WindowPDFxSuper::iniMode(qint64 mode, const QString &aDir)
+{
+    altModeOff_ = false;
+    altModeOk_ = false;
+    altMode_ = mode;
+    altDir_ = mode != 0 ? aDir : QString();
+    refreshDefNoteDefPDF();
+}
+
+void WindowPDFxSuper::refreshDefNoteDefPDF()
+{
+    defNote_ = defPDF_ = defCHO_ = defMsg_ = 0;
+    for (const auto &id : Data::winIDs()) {
+        if (id && id->idWin == altDir_) {
+            defNote_ = id->defNote;
+            defPDF_ = id->defPDF;
+            defCHO_ = id->defCHO;
+            defMsg_ = id->defMsg;
+            return;
+        }
+    }
+}
+
+void WindowPDFxSuper::selectNextDir()
+{
+    const WinIDPtr next = Data::obtenirNextWinID(altMode_, altDir_);
+    if (next)
+        iniMode(1, next->idWin);
+    else
+        iniMode(0, QString());
+    if (pieceCour_) {
+        resetPDF();
+        refreshTous();
+    }
+    platform::NotificationCenter::defaultCenter().postActionKey(vocab::RefreshWindowMenus);
+}
+
+void WindowPDFxSuper::toggleAltModeOnOff()
+{
+    altModeOff_ = !altModeOff_;
+    resetPDF();
+}
+
+QString WindowPDFxSuper::subsPath(const QString &path, bool updAltModeOk)
+{
+    if (updAltModeOk)
+        altModeOk_ = false;
+    if (altMode_ == 0 || altModeOff_)
+        return path;
+    const bool pdfSong = QFileInfo(path).suffix().toUpper() == QLatin1String("PDF");
+    const qint64 policy = pdfSong ? defPDF_ : defCHO_;
+    if (policy == 1)
+        return path;
+    const QString alt = isSafeForFileName(altDir_) ? Data::obtenirPathPourAltDir(path, altDir_) : QString();
+    if (!alt.isEmpty()) {
+        if (updAltModeOk)
+            altModeOk_ = true;
+        return alt;
+    }
+    return policy == 2 ? QString() : path;
+}
+
+void WindowPDFxSuper::refreshTous()
+{
+    platform::NotificationCenter::defaultCenter().postActionKey(vocab::ReloadWindows);
+}
+
+// ---- Song and page push ------------------------------------------------------------
+
+void WindowPDFxSuper::setPDF(const std::shared_ptr<Pieces> &piece, qint64 pageNo, bool zoomTop, bool zoomOn,
+                             qint64 currSort, const std::shared_ptr<Pieces> &pieceNext, bool autom)
+{
+    const qint64 genre = Data::currentGenreG();
+    bool hold = false;
+    qint64 page = 0;
+    if (syncPageChanges_) {
+        hold = zoomTop && autom && genre == kMuteGenre && (modeAffichage_ == 0 || modeAffichage_ == 4) && !zoomTop_;
+        pageNoCourOrig_ = pageNo;
+        page = pageNo + std::max<qint64>(fixPageNo_, 0);
+        if (ratio21_)
+            page = zoomTop ? 2 * page - 1 : 2 * page;
+        // The left pane of two side by side always holds an odd page.
+        if (modeAffichage_ == 0 && genre != kMuteGenre && page >= 2 && page % 2 == 0)
+            page -= 1;
+    } else {
+        page = pageNoCour_;
+        pageNoCourOrig_ = page;
+        zoomTop = zoomTop_;
+    }
+
+    const bool songChange = piece != pieceCour_;
+    if (songChange && !syncPageChanges_) {
+        page = fixPageNo_ + 1;
+        pageNoCourOrig_ = page;
+        zoomTop = true;
+    }
+    const bool sameNext = !songChange && currentSort_ == currSort && pieceNext_ == pieceNext;
+    const bool samePage = !songChange && pageNoCour_ == page;
+    const bool halfChanged = songChange || !samePage || zoomTop_ != zoomTop;
+
+    pieceCour_ = piece;
+    pieceNext_ = pieceNext;
+    if (!hold)
+        pageNoCour_ = page;
+    zoomTop_ = zoomTop;
+    zoomOn_ = zoomOn;
+    currentSort_ = currSort;
+
+    if (songChange)
+        refreshPiece();
+
+    if (samePage) {
+        if (modeAffichage_ == 0 && windowlist::isUneFenetreEstSingleEtSync())
+            ajusterCadre();
+        else if (pageNo == 1 && zoomTop_ && zoomOn_ && !ratio21_ && !hideFrame_ && syncPageChanges_)
+            ajusterCadre();
+    } else if (hold) {
+        ajusterCadre();
+    } else {
+        refreshPDF();
+    }
+    if (!sameNext)
+        refreshInfo();
+    if (halfChanged) {
+        if (zoomTop_)
+            afficherZoomHaut(true);
+        else
+            afficherZoomBas(true);
+    }
+}
+
+void WindowPDFxSuper::pageUpDown(bool forward)
+{
+    if (winType_ != 0 || syncPageChanges_)
+        return;
+    const qint64 m = ratio21_ ? 1 : modeAffichage_;
+    const qint64 p = pageNoCour_;
+    const qint64 n = nbrPages_;
+    const qint64 f = fixPageNo_;
+    qint64 newPage = p;
+    bool newTop = zoomTop_;
+    bool step = true;
+    switch (m) {
+    case 0:
+        if (forward) {
+            if (p + 2 <= f + n)
+                newPage = p + 2;
+            else
+                step = false;
+        } else {
+            newPage = p - 2 > f ? p - 2 : f + 1;
+        }
+        newTop = true;
+        break;
+    case 1:
+        if (forward) {
+            if (zoomTop_)
+                newTop = false;
+            else if (p < (ratio21_ ? 2 * n : n))
+                newPage = p + 1, newTop = true;
+            else
+                step = false;
+        } else {
+            if (!zoomTop_)
+                newTop = true;
+            else if (p >= 2)
+                newPage = p - 1, newTop = false;
+            else
+                step = false;
+        }
+        break;
+    case 2:
+    case 4:
+    case 5:
+        if (forward) {
+            const bool canStep = m == 2 ? p < f + n : p + 1 < f + n;
+            if (canStep)
+                newPage = p + 1;
+            else
+                step = false;
+        } else {
+            newPage = p > f + 1 ? p - 1 : f + 1;
+        }
+        newTop = true;
+        break;
+    default:
+        refreshPDF();
+        return;
+    }
+    if (!step)
+        return;
+    pageNoCourOrig_ = newPage;
+    if (newPage != p) {
+        pageNoCour_ = newPage;
+        zoomTop_ = newTop;
+        refreshPDF();
+    } else if (newTop == zoomTop_) {
+        return;
+    }
+    zoomTop_ = newTop;
+    if (newTop)
+        afficherZoomHaut(true);
+    else
+        afficherZoomBas(true);
+}
+
+void WindowPDFxSuper::refreshZoomOn()
+{
+    zoomOn_ = windowlist::isUneFenetreEstZoomDemiPage();
+}
+
+void WindowPDFxSuper::refreshPieceNext(const std::shared_ptr<Pieces> &piece)
+{
+    if (piece == pieceNext_)
+        return;
+    pieceNext_ = piece;
+    if (winType_ == 10)
+        refreshInfo();
+}
+
+void WindowPDFxSuper::refreshFlags()
+{
+    if (winType_ == 16)
+        refreshInfo();
+}
+
+void WindowPDFxSuper::refreshPiece()
+{
+    if (Data::recOn())
+        Data::setRecOn(false);
+    seconds30_ = false;
+}

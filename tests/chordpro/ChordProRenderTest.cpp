@@ -1,0 +1,308 @@
+#include "ChordProTestUtil.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QWidget>
+#include <cmath>
+#include <gtest/gtest.h>
+
+using chordpro::ChordProPage;
+using chordpro::PageRequest;
+using chordpro::Style;
+
+namespace {
+
+QString song(int lines)
+{
+    QString text = QStringLiteral("{title: Song}\n{c: Verse}\n");
+    for (int i = 0; i < lines; ++i)
+        text += QStringLiteral("[C]Line number [G]%1 of the [Am]song\n").arg(i);
+    return text;
+}
+
+ChordPro loaded(const QString &text, const ChordProOptions *options = nullptr, bool useRef = false)
+{
+    ChordPro cp(QRectF(0, 0, 611, 752), options, useRef);
+    cp.setChordProData(text);
+    cp.ajusterAttributsPourRendering(ChordPro::obtenirFontSize(text, 17.0), true);
+    return cp;
+}
+
+PageRequest pageNo(int page)
+{
+    PageRequest r;
+    r.pageNo = page;
+    return r;
+}
+
+TEST(ChordProRender, MeasuringIgnoresDeviceResolution)
+{
+    for (bool mono : {true, false}) {
+        QImage at72(10, 10, QImage::Format_ARGB32_Premultiplied);
+        at72.setDotsPerMeterX(2835);
+        at72.setDotsPerMeterY(2835);
+        QImage at144(10, 10, QImage::Format_ARGB32_Premultiplied);
+        at144.setDotsPerMeterX(5669);
+        at144.setDotsPerMeterY(5669);
+        const chordpro::FontMetricsPerPoint a = chordpro::measureFont(mono, true, &at72);
+        const chordpro::FontMetricsPerPoint b = chordpro::measureFont(mono, true, &at144);
+        EXPECT_DOUBLE_EQ(a.blankAdvance, b.blankAdvance);
+        EXPECT_DOUBLE_EQ(a.lineSpacing, b.lineSpacing);
+        EXPECT_DOUBLE_EQ(a.ascent, b.ascent);
+        EXPECT_GT(a.blankAdvance, 0.2);
+    }
+    // The bundled monospaced face: 0.602 em wide, 1.164 em per line.
+    EXPECT_NEAR(chordpro::fontMetrics(true, false).blankAdvance, 0.602, 0.001);
+    EXPECT_NEAR(chordpro::fontMetrics(true, false).lineSpacing, 1.164, 0.001);
+}
+
+TEST(ChordProRender, PageFitsTheViewAndScalesTheFont)
+{
+    ChordPro cp = loaded(song(40));
+    const ChordProPage &page = cp.chargerPage(QSizeF(611, 752), pageNo(1));
+    EXPECT_EQ(page.pageCount, 3);
+    EXPECT_EQ(cp.nbPages(), 3);
+    EXPECT_NEAR(cp.styles().size, 17.0, 1e-9);
+    const QString firstLyric = page.lines.at(4);
+    EXPECT_EQ(firstLyric.trimmed(), QStringLiteral("Line number 0 of the song"));
+
+    // Twice the size: same lines, fonts twice as big; pages break at the same places.
+    ChordPro big = loaded(song(40));
+    const ChordProPage &large = big.chargerPage(QSizeF(1222, 1504), pageNo(2));
+    EXPECT_NEAR(big.styles().size, 34.0, 1e-9);
+    EXPECT_EQ(large.pageCount, 3);
+    cp.chargerPage(QSizeF(611, 752), pageNo(2));
+    EXPECT_EQ(large.lines, cp.page().lines);
+
+    // A wide, low view fits the page to its height.
+    cp.chargerPage(QSizeF(1920, 376), pageNo(1));
+    EXPECT_NEAR(cp.myFrame().height(), 376, 1e-9);
+    EXPECT_NEAR(cp.myFrame().width(), 305.5, 1e-9);
+    EXPECT_NEAR(cp.styles().size, 8.5, 1e-9);
+}
+
+TEST(ChordProRender, RunsAndFillsOfAPage)
+{
+    cptest::Options options;
+    options.gap = true;
+    ChordPro cp = loaded(QStringLiteral("{c: Chorus}\n{soc}\n[C]Sing {soh}loud{eoh}\n{eoc}\n"), &options);
+    const ChordProPage &page = cp.chargerPage(QSizeF(611, 752), pageNo(1));
+    auto fillsOf = [&](Style s) {
+        int n = 0;
+        for (const auto &f : page.fills)
+            n += f.style == s;
+        return n;
+    };
+    EXPECT_EQ(fillsOf(Style::Directive), 1);        // comment box
+    EXPECT_EQ(fillsOf(Style::DirectiveSpacer), 1);  // its top band
+    EXPECT_EQ(fillsOf(Style::Indent), 2);           // chorus bar beside chords and lyrics
+    EXPECT_EQ(fillsOf(Style::TextHI), 1);
+    bool sawChord = false;
+    for (const auto &run : page.runs) {
+        if (run.style == Style::Chord) {
+            sawChord = true;
+            EXPECT_EQ(run.color, chordpro::defaultColor(chordpro::ColorRole::Chord));
+        }
+        if (run.text == QLatin1String("loud")) {
+            EXPECT_EQ(run.style, Style::TextHI);
+        }
+    }
+    EXPECT_TRUE(sawChord);
+    // The highlight sits exactly behind its word.
+    for (const auto &f : page.fills) {
+        if (f.style == Style::TextHI) {
+            EXPECT_NEAR(f.rect.width(), 4 * cp.styles()[Style::Text].blankWidth(), 1e-9);
+        }
+    }
+
+    // All pages at once: a full-width red rule between pages.
+    ChordPro longSong = loaded(song(40));
+    const ChordProPage &all = longSong.chargerPage(QSizeF(611, 752), pageNo(0));
+    int rules = 0;
+    for (const auto &f : all.fills)
+        if (f.style == Style::SpacerLR) {
+            ++rules;
+            EXPECT_GT(f.rect.width(), 590);
+            EXPECT_EQ(f.color, chordpro::defaultColor(chordpro::ColorRole::PageBreak));
+        }
+    EXPECT_EQ(rules, 2);
+}
+
+TEST(ChordProRender, Header)
+{
+    ChordPro cp = loaded(song(40));
+    PageRequest r = pageNo(2);
+    r.includeTitle = true;
+    r.header = {QStringLiteral(" Song "), QStringLiteral("Artist"), QStringLiteral("note")};
+    const ChordProPage &page = cp.chargerPage(QSizeF(611, 752), r);
+    const QString header = page.lines.at(0);
+    EXPECT_TRUE(header.startsWith(QLatin1String("Song (Artist) note  ")));
+    EXPECT_TRUE(header.endsWith(QLatin1String("Page:2/3")));
+    const double blank = cp.styles()[Style::Header].blankWidth();
+    EXPECT_EQ(header.size(), int(611 / blank - 1.0));
+    EXPECT_EQ(page.runs.front().style, Style::Header);
+
+    // A long title is cut so the page mark still fits.
+    r.header.title = QString(200, QLatin1Char('T'));
+    cp.chargerPage(QSizeF(611, 752), r);
+    EXPECT_TRUE(cp.page().lines.at(0).endsWith(QLatin1String("Page:2/3")));
+    EXPECT_EQ(cp.page().lines.at(0).count(QLatin1Char('T')), int(cp.myFrame().width() / blank - 13.0));
+
+    // A page narrower than the page mark cut the header to a negative length.
+    cp.chargerPage(QSizeF(40, 752), r);
+    EXPECT_EQ(cp.page().lines.at(0), QStringLiteral("Page:2/3"));
+}
+
+TEST(ChordProRender, LyricsOnlyEnlargesAndCentres)
+{
+    ChordPro cp = loaded(song(8));
+    PageRequest r = pageNo(1);
+    r.lyricsOnly = true;
+    const ChordProPage &page = cp.chargerPage(QSizeF(1920, 1080), r);
+    EXPECT_EQ(cp.nbPages(), 1);
+    // Only lyrics; bigger than the plain fit; horizontally centred.
+    for (const auto &run : page.runs)
+        EXPECT_EQ(run.style, Style::Text);
+    EXPECT_GT(cp.styles().size, 17.0 * 1080 / 752);
+    const auto &first = page.runs.front();
+    const double right = 1920 - (first.baseline.x() + first.width);
+    EXPECT_NEAR(first.baseline.x(), right, cp.styles()[Style::Text].blankWidth() * 1.01);
+    // The text block sits in the middle of the view.
+    const double top = page.runs.front().baseline.y();
+    const double bottom = page.runs.back().baseline.y();
+    EXPECT_NEAR((top + bottom) / 2, 1080 / 2, cp.styles()[Style::Text].lineHeight());
+
+    cp.setLyricsAlignmentLeft(true);
+    cp.chargerPage(QSizeF(1920, 1080), r);
+    EXPECT_NEAR(cp.page().runs.front().baseline.x(), 5.0, 1e-9);
+}
+
+TEST(ChordProRender, LyricsOnlyWithoutLyricsKeepsFactorOne)
+{
+    // Nothing but comments and chords: no lyric output, the enlargement divided by zero.
+    ChordPro cp = loaded(QStringLiteral("{c: Intro}\n[C][G]\n"));
+    PageRequest r = pageNo(1);
+    r.lyricsOnly = true;
+    for (int mode : {0, 1}) {
+        r.modeAffichage = mode;
+        cp.chargerPage(QSizeF(800, 600), r);
+        EXPECT_TRUE(std::isfinite(cp.styles().size));
+        EXPECT_GT(cp.styles().size, 0);
+        EXPECT_EQ(cp.nbPages(), 1);
+    }
+    // A song of chords only has its gap lines as lyric output.
+    ChordPro chords = loaded(QStringLiteral("{c: Intro}\n"));
+    chords.chargerPage(QSizeF(800, 600), r);
+    EXPECT_NEAR(chords.styles().size, 17.0 * 600.0 * 321.0 / 374.0 / 752.0, 0.6);
+}
+
+QImage render(ChordPro &cp, const QSize &size, double dpi, const PageRequest &r)
+{
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    const int dpm = qRound(dpi / 0.0254);
+    image.setDotsPerMeterX(dpm);
+    image.setDotsPerMeterY(dpm);
+    QPainter painter(&image);
+    cp.chargerPage(painter, QRectF(QPointF(0, 0), QSizeF(size)), r);
+    return image;
+}
+
+TEST(ChordProRender, DrawsTheSameOnEveryDevice)
+{
+    ChordPro cp = loaded(song(12) + QStringLiteral("{soc}\n[D]Chorus {soh}line{eoh}\n{eoc}\n"));
+    const PageRequest r = pageNo(1);
+    const QImage a = render(cp, QSize(611, 752), 72, r);
+    const QImage b = render(cp, QSize(611, 752), 144, r);
+    EXPECT_EQ(a, b);
+    // Something was drawn in the chord colour.
+    bool chordPixel = false;
+    const QRgb chord = chordpro::defaultColor(chordpro::ColorRole::Chord).rgb();
+    for (int y = 0; y < a.height() && !chordPixel; ++y)
+        for (int x = 0; x < a.width() && !chordPixel; ++x)
+            chordPixel = a.pixel(x, y) == chord;
+    EXPECT_TRUE(chordPixel);
+
+    // A widget pane draws exactly what an image of its size gets.
+    struct Pane : QWidget {
+        ChordPro *song = nullptr;
+        void paintEvent(QPaintEvent *) override
+        {
+            QPainter painter(this);
+            chordpro::paintPage(painter, song->page());
+        }
+    } pane;
+    pane.song = &cp;
+    pane.resize(611, 752);
+    cp.chargerPage(QSizeF(611, 752), r);
+    const QImage onScreen = pane.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(onScreen, render(cp, QSize(611, 752), pane.logicalDpiY(), r));
+}
+
+TEST(ChordProRender, RandomBytesAndHugeLinesNeverBreakIt)
+{
+    QRandomGenerator random(20261207);
+    const QString alphabet = QStringLiteral("[]{}#:\n\r\t abcxyzsocheo_/-é") + QChar(0) + QChar(0xA0);
+    std::vector<QString> inputs;
+    for (int n = 0; n < 60; ++n) {
+        QString text;
+        const int length = int(random.bounded(1, 600));
+        for (int i = 0; i < length; ++i) {
+            if (n % 2)
+                text += alphabet.at(int(random.bounded(alphabet.size())));
+            else
+                text += QChar(ushort(random.bounded(1, 0xD7FF)));
+        }
+        inputs.push_back(text);
+    }
+    inputs.push_back(QString(300000, QLatin1Char('x')));
+    inputs.push_back(QStringLiteral("[") + QString(100000, QLatin1Char('C')) + QStringLiteral("]a b c\n"));
+    inputs.push_back(QStringLiteral("{soe}\n") + QStringLiteral("[Am]").repeated(20000) + QLatin1Char('\n'));
+    inputs.push_back(QStringLiteral("{soh}x ").repeated(5000));
+    inputs.push_back(QStringLiteral("{c:") + QString(50000, QLatin1Char('c')) + QStringLiteral("}\nx\n"));
+    inputs.push_back(QStringLiteral("{fontsize: 99}\n") + QStringLiteral("word ").repeated(2000));
+    inputs.push_back(QStringLiteral("{fontsize: 1}\n") + QStringLiteral("w").repeated(5000));
+
+    for (const QString &text : inputs) {
+        for (bool lyricsOnly : {false, true}) {
+            ChordPro cp = loaded(text);
+            PageRequest r = pageNo(2);
+            r.lyricsOnly = lyricsOnly;
+            r.ratio21 = lyricsOnly;
+            r.includeTitle = true;
+            cp.chargerPage(QSizeF(300, 200), r);
+            EXPECT_GE(cp.nbPages(), 1);
+        }
+    }
+    // Lyrics-only pages of a song without lyrics counted no page at all.
+    ChordPro noLyrics = loaded(QStringLiteral("{tit{\n{et"));
+    PageRequest lyrics = pageNo(1);
+    lyrics.lyricsOnly = true;
+    noLyrics.chargerPage(QSizeF(200, 150), lyrics);
+    EXPECT_EQ(noLyrics.nbPages(), 1);
+
+    // Views of no size at all.
+    ChordPro cp = loaded(song(5));
+    cp.chargerPage(QSizeF(0, 0), pageNo(1));
+    EXPECT_GE(cp.nbPages(), 1);
+    PageRequest r = pageNo(1);
+    r.lyricsOnly = true;
+    r.includeTitle = true;
+    cp.chargerPage(QSizeF(0, 0), r);
+    EXPECT_GE(cp.nbPages(), 1);
+}
+
+TEST(ChordProRender, SharedReferenceSizeMovesPageBreaks)
+{
+    const QSizeF saved = ChordPro::sizeRefStatique();
+    ChordPro cp = loaded(song(40), nullptr, true);
+    ChordPro::setSizeRef(QSizeF(611, 752));
+    cp.chargerPage(QSizeF(800, 600), pageNo(1));
+    const int pages = cp.nbPages();
+    ChordPro::setSizeRef(QSizeF(611, 376));
+    cp.chargerPage(QSizeF(800, 600), pageNo(1));
+    EXPECT_GT(cp.nbPages(), pages);
+    ChordPro::setSizeRef(saved);
+}
+
+} // namespace

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "chordpro/ChordPro.h"
+
+#include <QStringList>
+
+#include <ostream>
+
+// Readable test failures.
+inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QStringList &list, std::ostream *os) { *os << list.join(QLatin1Char('\n')).toStdString(); }
+
+namespace cptest {
+
+// Display options a window would give.
+struct Options : ChordProOptions {
+    bool gap = false;
+    bool lyricsBoldFlag = false;
+    bool chordsBoldFlag = false;
+    bool gapOption() const override { return gap; }
+    bool lyricsBold() const override { return lyricsBoldFlag; }
+    bool chordsBold() const override { return chordsBoldFlag; }
+};
+
+inline QString tag(chordpro::Style style)
+{
+    using chordpro::Style;
+    switch (style) {
+    case Style::Header: return QStringLiteral("head");
+    case Style::Text: return QStringLiteral("L");
+    case Style::TextHI: return QStringLiteral("H");
+    case Style::TextCR: return QStringLiteral("gap");
+    case Style::Chord: return QStringLiteral("C");
+    case Style::Directive: return QStringLiteral("cmt");
+    case Style::DirectiveSpacer: return QStringLiteral("band");
+    case Style::Indent: return QStringLiteral("bar");
+    case Style::Indent2: return QStringLiteral("in");
+    case Style::Spacer: return QStringLiteral("sp");
+    case Style::SpacerIndent: return QStringLiteral("barsp");
+    case Style::SpacerIndent2: return QStringLiteral("barend");
+    case Style::SpacerLR: return QStringLiteral("rule");
+    case Style::Count: break;
+    }
+    return QStringLiteral("?");
+}
+
+// The rendered text of the last pass as visual lines "tag|text": the tag is
+// the style of the line's first character, the text right-trimmed, NBSP as '='.
+inline QStringList lines(const ChordPro &cp)
+{
+    QStringList out;
+    QString current;
+    QString currentTag;
+    for (const chordpro::StyledRun &run : cp.obtenirDocumentComplet()) {
+        for (const QChar c : run.text) {
+            if (currentTag.isEmpty())
+                currentTag = tag(run.style);
+            if (c == QLatin1Char('\n')) {
+                while (current.endsWith(QLatin1Char(' ')))
+                    current.chop(1);
+                out << currentTag + QLatin1Char('|') + current;
+                current.clear();
+                currentTag.clear();
+            } else {
+                current += c == QChar(0x00A0) ? QLatin1Char('=') : c;
+            }
+        }
+    }
+    if (!currentTag.isEmpty())
+        out << currentTag + QLatin1Char('|') + current;
+    return out;
+}
+
+// Lays text out (all pages) and answers the lines after the top margin.
+inline QStringList layout(ChordPro &cp, const QString &text, int mode = chordpro::ModeChords, int page = 0)
+{
+    cp.setChordProData(text);
+    cp.traiterChordProData(text, mode, page, 0);
+    QStringList all = lines(cp);
+    if (!all.isEmpty() && all.first() == QLatin1String("sp|"))
+        all.removeFirst();
+    return all;
+}
+
+inline QStringList layout(const QString &text, int mode = chordpro::ModeChords, int page = 0)
+{
+    ChordPro cp(QRectF(0, 0, 611, 752), nullptr, false);
+    return layout(cp, text, mode, page);
+}
+
+} // namespace cptest

@@ -1,0 +1,262 @@
+#include "ControllerTestSupport.h"
+
+#include "platform/UserDefaults.h"
+#include "windows/WindowPDFx.h"
+
+#include <QFile>
+#include <QMenu>
+
+using namespace controllertest;
+
+namespace {
+
+platform::UserDefaults &store()
+{
+    return platform::UserDefaults::standard();
+}
+
+const QString kSampleOffer = QStringLiteral(
+    "No PDF or ChordPro files found in the selected folder.\nSelect Yes to create a sample ChordPro file.");
+
+} // namespace
+
+class ControllerStartup : public ControllerFixture {};
+
+TEST_F(ControllerStartup, FirstRunShowsTheHelpFolderSong)
+{
+    start();
+    EXPECT_EQ(controller->currentDirNo(), -1);
+    EXPECT_EQ(controller->folderMenu()->title(), QStringLiteral("? ▹ Help Tolvane"));
+    for (int n = 0; n < controller::SlotCount; ++n)
+        EXPECT_TRUE(store().boolForKey(QStringLiteral("dirIsanURL%1").arg(n))) << n;
+    EXPECT_EQ(Data::songNbrG(), 1);
+    EXPECT_EQ(Data::songNoG(), 1);
+    EXPECT_EQ(currentTitle(), QStringLiteral("Title"));
+    ASSERT_TRUE(window());
+    ASSERT_TRUE(window()->pieceCour());
+    EXPECT_TRUE(window()->pieceCour()->pieceDet->fichier.endsWith(QStringLiteral("Help Tolvane/Sample.chopro")));
+    EXPECT_TRUE(controller->tocON());
+    EXPECT_EQ(controller->nbrExec(), 2);
+
+    controller->applicationWillTerminate();
+    EXPECT_EQ(store().integerForKey(QStringLiteral("NbrExec")), 2);
+    EXPECT_EQ(store().integerForKey(QStringLiteral("dirNo")), -1);
+    EXPECT_TRUE(store().boolForKey(QStringLiteral("OptWasSaved")));
+    EXPECT_TRUE(store().boolForKey(QStringLiteral("OptWasSaved2D")));
+    EXPECT_TRUE(store().boolForKey(QStringLiteral("OptWasSaved3K")));
+}
+
+TEST_F(ControllerStartup, FirstRunFallbacksReachTheGlobalState)
+{
+    // Before, a first run left these at 0 while the preferences showed them on.
+    Data::setOptCenterMouse(0);
+    Data::setOptZoomRedLine(0);
+    Data::setOptHalfPageMarker(0);
+    Data::setOptGap(1);
+    start();
+    EXPECT_EQ(Data::optCenterMouse(), 1);
+    EXPECT_EQ(Data::optZoomRedLine(), 1);
+    EXPECT_EQ(Data::optHalfPageMarker(), 2);
+    EXPECT_EQ(Data::optGap(), 0);
+}
+
+TEST_F(ControllerStartup, RestartOpensTheChosenFolderAtTheLastSong)
+{
+    QTemporaryDir songs;
+    folderWithSongs(songs, 5);
+    start();
+    dialogs.answerPath(songs.path());
+    controller->doRefresh(0, 1, false);  // slot 0 is unassigned: the chooser opens
+    EXPECT_EQ(controller->currentDirNo(), 0);
+    EXPECT_EQ(Data::songNbrG(), 5);
+    controller->gotoSongNo(3, false, true);
+    EXPECT_EQ(currentTitle(), QStringLiteral("Song 03"));
+
+    restart();
+    EXPECT_EQ(controller->currentDirNo(), 0);
+    EXPECT_EQ(currentTitle(), QStringLiteral("Song 03"));
+    EXPECT_EQ(window()->pieceCour()->pieceDet->titre, QStringLiteral("Song 03"));
+    EXPECT_TRUE(controller->folderMenu()->title().startsWith(QStringLiteral("1 ▹ ")));
+    EXPECT_EQ(controller->nbrExec(), 3);
+}
+
+TEST_F(ControllerStartup, OlderDirLayoutAsCurrentSlotStartsInTheHelpFolder)
+{
+    QTemporaryDir songs;
+    folderWithSongs(songs, 2);
+    store().setString(QStringLiteral("dir1"), songs.path());
+    store().setInteger(QStringLiteral("dirNo"), 1);
+    store().setInteger(QStringLiteral("NbrExec"), 4);
+    start();
+    EXPECT_EQ(controller->currentDirNo(), -1);
+    EXPECT_TRUE(controller->folderSlots().has(1));
+    controller->doRefresh(1, 1, false);
+    EXPECT_EQ(controller->currentDirNo(), 1);
+    EXPECT_EQ(Data::songNbrG(), 2);
+}
+
+TEST_F(ControllerStartup, EmptyFolderOffersTheSampleOnlyAfterActivation)
+{
+    QTemporaryDir empty;
+    storeSlot(1, empty.path());
+    start();
+    controller->doRefresh(1, 1, false);
+    EXPECT_FALSE(dialogs.texts().contains(kSampleOffer));
+    EXPECT_EQ(controller->currentDirNo(), -1);
+
+    controller->appAct();  // the first activation
+    dialogs.answerButton(QStringLiteral("Yes"));
+    controller->doRefresh(1, 1, false);
+    EXPECT_TRUE(dialogs.texts().contains(kSampleOffer));
+    EXPECT_EQ(controller->currentDirNo(), 1);
+    QFile sample(QDir(empty.path()).filePath(QStringLiteral("Sample.chopro")));
+    ASSERT_TRUE(sample.open(QIODevice::ReadOnly));
+    EXPECT_EQ(sample.readAll(), Controller::defaultChordProString().toUtf8());
+    EXPECT_EQ(currentTitle(), QStringLiteral("Title"));
+}
+
+TEST_F(ControllerStartup, SampleWriteFailureIsReported)
+{
+    // Before, a failed write went unreported and the folder just stayed empty.
+    QTemporaryDir folder;
+    QDir(folder.path()).mkdir(QStringLiteral("Sample.chopro"));  // blocks the file
+    storeSlot(2, folder.path());
+    start();
+    controller->appAct();
+    dialogs.answerButton(QStringLiteral("Yes"));
+    controller->doRefresh(2, 1, false);
+    bool reported = false;
+    for (const QString &text : dialogs.texts())
+        reported = reported || text.startsWith(QStringLiteral("The sample ChordPro file could not be written in"));
+    EXPECT_TRUE(reported);
+    EXPECT_EQ(controller->currentDirNo(), -1);
+}
+
+TEST_F(ControllerStartup, EmptySlotFallsBackToSlotZero)
+{
+    QTemporaryDir songs, empty;
+    folderWithSongs(songs, 3);
+    storeSlot(0, songs.path());
+    storeSlot(3, empty.path());
+    start();
+    controller->doRefresh(3, 1, false);
+    EXPECT_EQ(controller->currentDirNo(), 0);
+    EXPECT_EQ(Data::songNbrG(), 3);
+}
+
+TEST_F(ControllerStartup, ChooseAFolderRetriesUntilSongsAreFound)
+{
+    QTemporaryDir songs, empty;
+    folderWithSongs(songs, 2);
+    start();
+    dialogs.answerPath(empty.path());
+    dialogs.answerPath(songs.path());
+    controller->doRefresh(4, 2, false);
+    EXPECT_EQ(controller->currentDirNo(), 4);
+    EXPECT_EQ(controller->folderSlots().dir(4), QDir::cleanPath(songs.path()));
+    EXPECT_EQ(QString::fromUtf8(store().dataForKey(QStringLiteral("url4"))), QDir::cleanPath(songs.path()));
+
+    // Cancelling the chooser keeps the current folder.
+    controller->doRefresh(5, 2, false);
+    EXPECT_EQ(controller->currentDirNo(), 4);
+    EXPECT_EQ(Data::songNbrG(), 2);
+}
+
+TEST_F(ControllerStartup, UnassigningAnotherSlotKeepsTheCurrentFolder)
+{
+    // Before, it loaded the help folder and the stored folder came back at the next start.
+    QTemporaryDir a, b;
+    folderWithSongs(a, 3);
+    folderWithSongs(b, 2);
+    storeSlot(0, a.path());
+    storeSlot(1, b.path());
+    store().setInteger(QStringLiteral("NbrExec"), 2);
+    start();
+    ASSERT_EQ(controller->currentDirNo(), 0);
+    controller->gotoSongNo(2, false, true);
+    controller->doRefresh(1, 3, false);
+    EXPECT_EQ(controller->currentDirNo(), 0);
+    EXPECT_EQ(Data::songNbrG(), 3);
+    EXPECT_EQ(currentTitle(), QStringLiteral("Song 02"));
+    EXPECT_FALSE(store().contains(QStringLiteral("url1")));
+    EXPECT_FALSE(controller->folderSlots().has(1));
+
+    controller->doRefresh(0, 3, false);  // the current one: the help folder opens
+    EXPECT_EQ(controller->currentDirNo(), -1);
+    EXPECT_FALSE(store().contains(QStringLiteral("url0")));
+}
+
+TEST_F(ControllerStartup, EnteringASlotRestoresItsSongAndSort)
+{
+    // Before, the song of the slot entered was restored only when the song number happened to be 1.
+    QTemporaryDir a, b;
+    folderWithSongs(a, 5);
+    folderWithSongs(b, 5);
+    storeSlot(0, a.path());
+    storeSlot(1, b.path());
+    store().setInteger(QStringLiteral("NbrExec"), 2);
+    start();
+    controller->gotoSongNo(4, false, true);
+    controller->doRefresh(1, 1, false);
+    EXPECT_EQ(controller->currentDirNo(), 1);
+    EXPECT_EQ(Data::songNoG(), 1);
+    controller->gotoSongNo(3, false, true);
+    controller->doRefresh(0, 1, false);
+    EXPECT_EQ(Data::songNoG(), 4);
+    controller->doRefresh(1, 1, false);
+    EXPECT_EQ(Data::songNoG(), 3);
+}
+
+TEST_F(ControllerStartup, RefreshOnlyKeepsTheSlotsSong)
+{
+    QTemporaryDir a;
+    startWithSongs(a, 5);
+    controller->gotoSongNo(4, false, true);
+    postKey(vocab::RefreshFolder);
+    EXPECT_EQ(Data::songNoG(), 4);
+}
+
+TEST_F(ControllerStartup, AFolderWithoutSongsLeavesNoCurrentSong)
+{
+    // Before, the song number became 1 over an empty list and later commands used it.
+    qputenv("TOLVANE_DATA_DIR", QByteArrayLiteral("/proc/no-such-place"));
+    start();
+    EXPECT_EQ(Data::songNbrG(), 0);
+    EXPECT_EQ(Data::songNoG(), 0);
+    EXPECT_FALSE(window()->pieceCour());
+    for (int code : {36, 37, 38, 39, 40, 41, 45, 51, 59, 69, 71, 91, 0, 1, 26, 1003, 1012, 1027})
+        postKey(code);
+    EXPECT_EQ(Data::songNoG(), 0);
+    EXPECT_FALSE(window()->pieceCour());
+}
+
+TEST_F(ControllerStartup, PreferencesReachTheGlobalStateAndShutdown)
+{
+    start();
+    controller::ControllerOptions edited = controller->options();
+    edited.nextPageSong = true;
+    edited.reverseMouse = true;
+    edited.keyIndex[size_t(controller::KeyInput::Spacebar)] = 1;
+    edited.keyText[size_t(controller::KeyInput::Spacebar)] = QStringLiteral("x");
+    controller->preferencesClosed(edited);
+    EXPECT_EQ(Data::optNextPageSong(), 1);
+    EXPECT_EQ(Data::optReverseMouse(), 1);
+    controller->applicationWillTerminate();
+    EXPECT_EQ(store().integerForKey(QStringLiteral("genOptNextPageSong")), 1);
+    EXPECT_EQ(store().integerForKey(QStringLiteral("genOptReverseMouse")), 1);
+    EXPECT_EQ(store().integerForKey(QStringLiteral("optSpacebar")), 1);
+    EXPECT_EQ(store().stringForKey(QStringLiteral("optSpacebarTx")), QStringLiteral("x"));
+}
+
+TEST_F(ControllerStartup, TheTolvaneWindowShowsTheHelpSong)
+{
+    controller = std::make_unique<Controller>();
+    controller->awakeFromNib();
+    ASSERT_EQ(Data::nsMutaryOfWindows().size(), 1);
+    auto *tolvane = qobject_cast<WindowPDFx *>(Data::nsMutaryOfWindows().first().data());
+    ASSERT_TRUE(tolvane);
+    EXPECT_TRUE(tolvane->isVisible());
+    ASSERT_TRUE(tolvane->pieceCour());
+    EXPECT_EQ(tolvane->pieceCour()->pieceDet->titre, QStringLiteral("Title"));
+    EXPECT_EQ(tolvane->typeFichierCour(), 1);
+}

@@ -1,0 +1,301 @@
+#include "LibraryTestSupport.h"
+
+#include "platform/dialogs/ScriptedDialogs.h"
+
+#include <QFile>
+#include <unistd.h>
+#include <gtest/gtest.h>
+
+using namespace librarytest;
+
+namespace {
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+// ---- Titles and artists from the note, the file name and the ChordPro directives ----
+
+TEST(NoteHeader, TitleAndArtistFromFileName)
+{
+    QTemporaryDir dir;
+    struct Case {
+        const char *file;
+        const char *title;
+        const char *artist;
+        const char *info;
+    } cases[] = {
+        {"Artist - Title (Live).pdf", "Artist - Title", "Live", ""},
+        {"(Band) Song.pdf", "Song", "Band", ""},
+        {"Song (Band) 1999.pdf", "Song", "Band", " 1999"},
+        {"Plain.pdf", "Plain", "(nil)", ""},
+        {")odd(.pdf", ")odd(", "(nil)", ""},
+        {"word.dummy", "word", "(nil)", ""},
+    };
+    for (const Case &c : cases) {
+        const PiecesPtr e = entryFor(song(dir, QString::fromUtf8(c.file)));
+        ASSERT_TRUE(e) << c.file;
+        EXPECT_EQ(e->pieceDet->titre, QString::fromUtf8(c.title)) << c.file;
+        EXPECT_EQ(e->pieceDet->auteur, QString::fromUtf8(c.artist)) << c.file;
+        EXPECT_EQ(e->pieceDet->obtenirInfoFromFilename(), QString::fromUtf8(c.info)) << c.file;
+        EXPECT_FALSE(e->pieceDet->note);
+    }
+}
+
+TEST(NoteHeader, NoteKeysWinAndAreFoundAnywhereInAnyCase)
+{
+    QTemporaryDir dir;
+    const QString path = song(dir, "Song (Band).pdf",
+                              "Master line\n\ntitle=  My Song \t\nArtist= The Band\nkey=Am\nTags=rock pop\n"
+                              "LastPlayedDate3=2026-01-02\nLastPlayedDate9=2026-05-06\n");
+    const PiecesPtr e = entryFor(path);
+    const PiecesDet &d = *e->pieceDet;
+    EXPECT_TRUE(d.note);
+    EXPECT_EQ(d.titre, "My Song");
+    EXPECT_EQ(d.auteur, " The Band"); // the artist is kept untrimmed
+    EXPECT_EQ(d.cle, " Am ");
+    EXPECT_EQ(d.infoF, " rock pop ");
+    EXPECT_EQ(d.lastPlayedDate3, "2026-01-02 ");
+    EXPECT_EQ(d.lastPlayedDate9, "2026-05-06 ");
+    EXPECT_EQ(d.lastPlayedDate1, "");
+}
+
+TEST(NoteHeader, BlankTitleFallsBackAndSubtitleKeyGivesTheTitle)
+{
+    QTemporaryDir dir;
+    EXPECT_EQ(entryFor(song(dir, "A (B).pdf", "Title=   \n"))->pieceDet->titre, "A");
+    // The first "TITLE=" hit counts, even inside a longer key.
+    EXPECT_EQ(entryFor(song(dir, "C.pdf", "Subtitle=Sub\nTitle=Real\n"))->pieceDet->titre, "Sub");
+}
+
+TEST(NoteHeader, KeyOnTheLastLineWithoutLineFeedIsRead)
+{
+    // Before: a "Tags=" line closing the note without a line feed gave no tags.
+    QTemporaryDir dir;
+    const PiecesPtr e = entryFor(song(dir, "S.pdf", "Note\nTitle=T\nTags=rock"));
+    const PiecesDet &d = *e->pieceDet;
+    EXPECT_EQ(d.infoF, " rock ");
+    EXPECT_EQ(d.titre, "T");
+}
+
+TEST(NoteHeader, ChordProDirectivesFillWhatTheNoteLeavesOut)
+{
+    QTemporaryDir dir;
+    // Empty parentheses give the title Song and no artist, so the directives are read.
+    const QString a = song(dir, "Song().chopro", QByteArray(), "{t: Directive Title }\n[C]la\n");
+    EXPECT_EQ(entryFor(a)->pieceDet->titre, "Directive Title");
+    EXPECT_EQ(entryFor(a)->pieceDet->auteur, "(nil)");
+
+    const QString b = song(dir, "b.cho", "Artist=Note Artist\n", "{TITLE:Sous le ciel}\n{subtitle: Other}\n");
+    EXPECT_EQ(entryFor(b)->pieceDet->titre, "Sous le ciel");
+    EXPECT_EQ(entryFor(b)->pieceDet->auteur, "Note Artist");
+
+    // Windows-1252 song text with accents.
+    const QString c = song(dir, "c.cho", QByteArray(), "{title: Caf\xE9 \x96 d\xE9j\xE0}\n{st:Ren\xE9}\n");
+    EXPECT_EQ(entryFor(c)->pieceDet->titre, QString::fromUtf8("Café – déjà"));
+    EXPECT_EQ(entryFor(c)->pieceDet->auteur, QString::fromUtf8("René"));
+
+    // An artist taken from the file name stops the directives being read.
+    const QString d = song(dir, "d (Band).cho", QByteArray(), "{title: Ignored}\n");
+    EXPECT_EQ(entryFor(d)->pieceDet->titre, "d");
+}
+
+TEST(NoteHeader, Windows1252NoteIsReadAndNotRewrittenWhenUnchanged)
+{
+    QTemporaryDir dir;
+    const QByteArray bytes("Title=Ca\xE7\x61 va\nTags=fran\xE7\x61is\n");
+    const QString path = song(dir, "S.pdf", bytes);
+    const PiecesPtr e = entryFor(path);
+    EXPECT_EQ(e->pieceDet->titre, QString::fromUtf8("Caça va"));
+    EXPECT_TRUE(e->saveNote());
+    EXPECT_EQ(readAll(notefile::notePathForSong(path)), bytes);
+}
+
+TEST(NoteHeader, ObtenirChaineMatchesDirectiveInAnyCaseUntrimmed)
+{
+    EXPECT_EQ(PiecesDet::obtenirChaine("{Title: x }", "{title:").value(), " x ");
+    EXPECT_FALSE(PiecesDet::obtenirChaine("{title: no brace", "{title:").has_value());
+    EXPECT_FALSE(PiecesDet::obtenirChaine("nothing", "{t:").has_value());
+}
+
+// ---- Tempo -------------------------------------------------------------------------
+
+TEST(NoteTempo, TableOfNotes)
+{
+    struct Case {
+        const char *note;
+        qint32 tempo;
+        qint32 signature;
+        bool keep;
+    } cases[] = {
+        {"Tempo=120 4/4\n", 120, 4, false},
+        {"Tempo=1 23\n", 23, 0, false},
+        {"Tempo=1234\n", 123, 0, false},
+        {"Intro 16 bars", 16, 0, false},
+        {"3/4 and 2/4", 0, 2, false},
+        {"0:10 Message @Lead hi\n", 0, 0, true},
+        {"LastPlayedDate1=2026-01-01\n", 0, 0, true},
+        {"Tempo= 9\n", 0, 0, false},
+        {"tempo=96 3/4\nLastPlayedDate1=2026-01-01", 96, 3, false},
+        {"", 0, 0, false},
+    };
+    for (const Case &c : cases) {
+        const auto r = piecesrules::tempoFromNote(QString::fromUtf8(c.note));
+        EXPECT_EQ(r.tempo, c.tempo) << c.note;
+        EXPECT_EQ(r.signature, c.signature) << c.note;
+        EXPECT_EQ(r.keepStoredTempo, c.keep) << c.note;
+    }
+}
+
+TEST(NoteTempo, StoredTempoIsKeptWhenTheNoteCannotSay)
+{
+    QTemporaryDir dir;
+    const PiecesPtr e = entryFor(song(dir, "S.pdf", "Play @Lead\n"));
+    e->pieceDet->tempo = 88;
+    EXPECT_EQ(e->tempo(), 0);
+    EXPECT_EQ(e->pieceDet->tempo, 88);
+    EXPECT_TRUE(e->pieceDet->tempoOk);
+    e->pieceDet->notetxt = "Tempo=72 2/4\n";
+    EXPECT_EQ(e->tempoTxt(), "72");
+    EXPECT_EQ(e->pieceDet->signature, 2);
+}
+
+// ---- Last-played dates --------------------------------------------------------------
+
+TEST(NoteDates, ScreenSetDatesAndTheLatestForOtherSets)
+{
+    Pieces e;
+    e.pieceDet = std::make_shared<PiecesDet>();
+    e.pieceDet->lastPlayedDate2 = "2026-01-02 ";
+    e.pieceDet->lastPlayedDate5 = "2026-03-01 ";
+    EXPECT_EQ(e.lastPlayedDateFor(8, true), "0000/00/00");
+    EXPECT_EQ(e.lastPlayedDateFor(8, false), "");
+    EXPECT_EQ(e.lastPlayedDateFor(2, true), "2026-01-02 ");
+    EXPECT_EQ(e.lastPlayedDateFor(0, true), "2026-03-01 ");
+    // Before: screen set 9 answered the latest date of sets 1-8, and its own date was ignored.
+    EXPECT_EQ(e.lastPlayedDateFor(9, true), "0000/00/00");
+    e.pieceDet->lastPlayedDate9 = "2026-12-07 ";
+    EXPECT_EQ(e.lastPlayedDateFor(9, false), "2026-12-07 ");
+    EXPECT_EQ(e.lastPlayedDateFor(0, false), "2026-12-07 ");
+}
+
+// ---- The note line a window shows ----------------------------------------------------
+
+TEST(NoteLine, LineForWindowIdentifier)
+{
+    // Before: a message or timed event naming the identifier ahead of its line hid the line for good.
+    const QString note = "Master note\n\n0:10 Message: Lead: not this\n1:23 Lead: nor this\nLead: capo 2\nDrum:\n";
+    EXPECT_EQ(piecesrules::notetxtForDir(note, "Lead", 1, 0), "Lead: capo 2");
+    EXPECT_EQ(piecesrules::notetxtForDir(note, "lead", 1, 1), "Lead: capo 2");
+    EXPECT_EQ(piecesrules::notetxtForDir(note, "Drum", 1, 0), "");  // only the identifier and ":"
+    EXPECT_EQ(piecesrules::notetxtForDir(note, "Keys", 1, 0), "Master note");
+    EXPECT_EQ(piecesrules::notetxtForDir(note, "Keys", 1, 1), "");
+    EXPECT_EQ(piecesrules::notetxtForDir(note, "", 0, 0), "Master note");
+    EXPECT_EQ(piecesrules::notetxtForDir("\nTitle=x\n", "", 0, 0), "");
+    EXPECT_EQ(piecesrules::notetxtForDir("Only line", "", 0, 0), "Only line");
+}
+
+// ---- Tags on disk ----------------------------------------------------------------------
+
+TEST(NoteTags, AddRemoveAndClearOnDisk)
+{
+    QTemporaryDir dir;
+    const QString path = song(dir, "S.pdf", "Master\nTags=\nEnd\n");
+    const QString notePath = notefile::notePathForSong(path);
+    const PiecesPtr e = entryFor(path);
+
+    Pieces::addTagStringToPiece("rock", e);
+    EXPECT_EQ(readAll(notePath), "Master\nTags=rock\nEnd\n");
+    Pieces::addTagStringToPiece("pop", e);
+    Pieces::addTagStringToPiece("jazz", e);
+    EXPECT_EQ(readAll(notePath), "Master\nTags=rock pop jazz\nEnd\n");
+    EXPECT_TRUE(e->majInfo());
+    EXPECT_EQ(e->pieceDet->infoF, " rock pop jazz ");
+
+    // Before: removal worked from the stale infoF, so the second removal brought "rock" back.
+    Pieces::removeTagStringFromPiece("rock", e);
+    Pieces::removeTagStringFromPiece("pop", e);
+    EXPECT_EQ(readAll(notePath), "Master\nTags=jazz\nEnd\n");
+    Pieces::removeTagStringFromPiece("jazz", e);
+    EXPECT_EQ(readAll(notePath), "Master\nEnd\n");
+}
+
+TEST(NoteTags, AddToANoteWithoutTagsLineAndToNoNote)
+{
+    QTemporaryDir dir;
+    const QString path = song(dir, "S.pdf");
+    const PiecesPtr e = entryFor(path);
+    Pieces::addTagStringToPiece("⭐️", e);
+    EXPECT_EQ(QString::fromUtf8(readAll(notefile::notePathForSong(path))), QString::fromUtf8("\nTags=⭐️\n"));
+    EXPECT_TRUE(e->pieceDet->note);
+    Pieces::clearTagStringForPiece(e);
+    EXPECT_EQ(readAll(notefile::notePathForSong(path)), "\n");
+    EXPECT_EQ(piecesrules::addTag("a\nTags=x", "y"), "a\nTags=x y");
+}
+
+// ---- Saving ---------------------------------------------------------------------------------
+
+TEST(NoteSave, WritesDeletesAndLeavesUnchangedFilesAlone)
+{
+    QTemporaryDir dir;
+    const QString path = song(dir, "S.pdf");
+    const QString notePath = notefile::notePathForSong(path);
+    const PiecesPtr e = entryFor(path);
+    EXPECT_TRUE(e->saveNote()); // nothing to write
+    EXPECT_FALSE(QFile::exists(notePath));
+    e->pieceDet->notetxt = QString::fromUtf8("Title=Été\n");
+    EXPECT_TRUE(e->saveNote());
+    EXPECT_EQ(readAll(notePath), "Title=\xC3\x89t\xC3\xA9\n");
+    e->pieceDet->notetxt.clear();
+    EXPECT_TRUE(e->saveNote());
+    EXPECT_FALSE(QFile::exists(notePath));
+}
+
+TEST(NoteSave, FailedWriteIsReportedAndTheEditStaysInMemory)
+{
+    // Before: write errors were ignored and the save counted as done.
+    platform::ScriptedDialogs dialogs;
+    QTemporaryDir dir;
+    const QString path = song(dir, "sub/S.pdf");
+    const PiecesPtr e = entryFor(path);
+    // The song's folder went away (an unplugged drive): the note cannot be written.
+    QDir(dir.filePath("sub")).removeRecursively();
+    e->pieceDet->notetxt = "Title=New\n";
+    EXPECT_FALSE(e->saveNote());
+    ASSERT_EQ(dialogs.records().size(), 1);
+    EXPECT_TRUE(dialogs.lastText().startsWith("The note could not be saved to"));
+    EXPECT_EQ(dialogs.records()[0].buttons, QStringList{"Ok"});
+    EXPECT_EQ(e->pieceDet->notetxt, "Title=New\n");
+}
+
+TEST(NoteSave, UnreadableNoteIsNeverOverwrittenOrDeleted)
+{
+    // Before: an unreadable note read as empty, and the next save deleted or replaced it.
+    platform::ScriptedDialogs dialogs;
+    QTemporaryDir dir;
+    const QString path = song(dir, "S.pdf", "Title=Precious\n");
+    const QString notePath = notefile::notePathForSong(path);
+    const bool root = geteuid() == 0;
+    if (root) {
+        // Permissions do not bind root: a folder in the note's place cannot be read either.
+        QFile::remove(notePath);
+        testsupport::writeFile(notePath + "/keep", "Title=Precious\n");
+    } else {
+        QFile::setPermissions(notePath, QFileDevice::WriteOwner);
+    }
+    const PiecesPtr e = entryFor(path);
+    EXPECT_TRUE(e->pieceDet->noteUnreadable);
+    EXPECT_EQ(e->pieceDet->notetxt, "");
+    EXPECT_FALSE(e->saveNote());
+    Pieces::addTagStringToPiece("rock", e);
+    EXPECT_EQ(dialogs.records().size(), 2);
+    EXPECT_TRUE(dialogs.lastText().contains("could not be read"));
+    if (root) {
+        EXPECT_EQ(readAll(notePath + "/keep"), "Title=Precious\n");
+    } else {
+        QFile::setPermissions(notePath, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        EXPECT_EQ(readAll(notePath), "Title=Precious\n");
+    }
+}

@@ -1,0 +1,135 @@
+#include "platform/Dialogs.h"
+#include "platform/dialogs/QtDialogs.h"
+#include "platform/dialogs/ScriptedDialogs.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+TEST(ScriptedDialogs, RecordsEveryQuestionAndAnswersFromTheScript)
+{
+    ScriptedDialogs scripted;
+    EXPECT_EQ(&dialogs(), &scripted);
+
+    // No scripted answer: the default (first) button.
+    EXPECT_EQ(dialogs().alert(QString(), QStringLiteral("Delete?"), {"No", "Yes"}), 0);
+    scripted.answerButton(QStringLiteral("Yes"));
+    scripted.answerButton(QStringLiteral("Cancel"));
+    EXPECT_EQ(dialogs().alert(QString(), QStringLiteral("Delete?"), {"No", "Yes"}), 1);
+    EXPECT_EQ(dialogs().alert(QStringLiteral("T"), QStringLiteral("Save?"), {"Cancel", "No", "Yes"}), 0);
+
+    // Each kind of answer has its own queue.
+    scripted.answerPath(QStringLiteral("/songs"));
+    scripted.answerText(std::nullopt);
+    EXPECT_EQ(dialogs().textInput(QString(), QStringLiteral("Name?"), QStringLiteral("x")), std::nullopt);
+    EXPECT_EQ(dialogs().textInput(QString(), QStringLiteral("Name?"), QStringLiteral("x")), QStringLiteral("x"));
+    EXPECT_EQ(dialogs().chooseFolder(QString(), QStringLiteral("Folder"), QString()), QStringLiteral("/songs"));
+    EXPECT_EQ(dialogs().chooseOpenFile(QString(), QStringLiteral("Open"), QString(), {}), QString());
+
+    ASSERT_EQ(scripted.records().size(), 7);
+    EXPECT_EQ(scripted.records()[2].title, QStringLiteral("T"));
+    EXPECT_EQ(scripted.records()[2].buttons, QStringList({"Cancel", "No", "Yes"}));
+    EXPECT_EQ(scripted.records()[5].kind, QStringLiteral("folder"));
+    EXPECT_EQ(scripted.lastText(), QStringLiteral("Open"));
+}
+
+TEST(ScriptedDialogs, UninstallsItselfWhenGone)
+{
+    {
+        ScriptedDialogs scripted;
+        EXPECT_EQ(&dialogs(), &scripted);
+    }
+    EXPECT_NE(dynamic_cast<QtDialogs *>(&dialogs()), nullptr);
+}
+
+namespace {
+
+// Runs an on-screen alert and acts on it once it is up.
+int runAlert(const QStringList &buttons, const QString &text,
+             const std::function<void(QDialog *, QList<QPushButton *>)> &act)
+{
+    QtDialogs onScreen;
+    QTimer::singleShot(0, [&]() {
+        auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        QList<QPushButton *> shown = box->findChildren<QPushButton *>();
+        std::sort(shown.begin(), shown.end(),
+                  [](QPushButton *a, QPushButton *b) { return a->mapToGlobal(QPoint()).x() < b->mapToGlobal(QPoint()).x(); });
+        act(box, shown);
+    });
+    return onScreen.alert(QStringLiteral("Title"), text, buttons);
+}
+
+QStringList labels(const QList<QPushButton *> &buttons)
+{
+    QStringList list;
+    for (QPushButton *button : buttons)
+        list.append(button->text());
+    return list;
+}
+
+void press(QWidget *widget, int key)
+{
+    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(widget, &down);
+}
+
+} // namespace
+
+// Before, the buttons went into a message box that orders them by role and
+// desktop style, so the order asked for was lost under some desktops.
+TEST(QtDialogs, AlertShowsButtonsFromTheRightWithTheFirstAsDefault)
+{
+    QStringList shownLabels;
+    QString defaultLabel;
+    const int answer = runAlert({"Cancel", "No", "Yes"}, QStringLiteral("Save?"), [&](QDialog *, QList<QPushButton *> shown) {
+        shownLabels = labels(shown);
+        for (QPushButton *button : shown)
+            if (button->isDefault())
+                defaultLabel = button->text();
+        shown[1]->click(); // "No"
+    });
+    EXPECT_EQ(shownLabels, QStringList({"Yes", "No", "Cancel"}));
+    EXPECT_EQ(defaultLabel, QStringLiteral("Cancel"));
+    EXPECT_EQ(answer, 1);
+}
+
+TEST(QtDialogs, ReturnAnswersTheDefaultAndEscapeTheCancelButton)
+{
+    EXPECT_EQ(runAlert({"No", "Yes"}, QStringLiteral("Sure?"), [](QDialog *box, auto) { press(box, Qt::Key_Return); }), 0);
+    EXPECT_EQ(runAlert({"Cancel", "No", "Yes"}, QStringLiteral("Sure?"),
+                       [](QDialog *box, auto shown) {
+                           shown[0]->setFocus(); // "Yes" focused: Return still means the default
+                           press(box, Qt::Key_Return);
+                       }),
+              0);
+    EXPECT_EQ(runAlert({"Save", "Cancel"}, QStringLiteral("Sure?"), [](QDialog *box, auto) { press(box, Qt::Key_Escape); }), 1);
+    EXPECT_EQ(runAlert({}, QStringLiteral("Done."), [](QDialog *, auto shown) {
+                  ASSERT_EQ(labels(shown), QStringList({"Ok"}));
+                  shown[0]->click();
+              }),
+              0);
+}
+
+// Before, message boxes guessed rich text, so a title such as "<Intro> & Outro"
+// lost its angle brackets.
+TEST(QtDialogs, AlertTextShowsAsWritten)
+{
+    const QString text = QStringLiteral("\"<b>Intro</b> & Outro\" has no note.");
+    QString shown;
+    runAlert({"Ok"}, text, [&](QDialog *box, auto buttons) {
+        for (QLabel *label : box->findChildren<QLabel *>())
+            if (label->textFormat() == Qt::PlainText)
+                shown = label->text();
+        buttons[0]->click();
+    });
+    EXPECT_EQ(shown, text);
+}

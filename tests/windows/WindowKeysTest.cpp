@@ -1,0 +1,117 @@
+#include "windows/WindowKeys.h"
+
+#include "platform/Keys.h"
+
+#include <gtest/gtest.h>
+
+using namespace windowkeys;
+namespace kc = platform::keycode;
+namespace kf = platform::keyflag;
+
+namespace {
+
+platform::KeyEvent key(quint16 code, quint64 flags, const QString &chars = QString())
+{
+    platform::KeyEvent e;
+    e.keyCode = code;
+    e.modifierFlags = flags;
+    e.characters = chars;
+    e.charactersIgnoringModifiers = chars;
+    return e;
+}
+
+} // namespace
+
+TEST(WindowKeys, KeyMapByModifier)
+{
+    struct Row {
+        quint16 code;
+        const char *name;
+        int plain, shift, command, option;
+    } rows[] = {
+        {kc::Equal, "=", 51, 51, 52, 51},
+        {kc::Minus, "-", 73, 73, 53, 73},
+        {kc::RightBracket, "]", 81, 81, 81, 81},
+        {kc::LeftBracket, "[", 80, 80, 80, 80},
+        {kc::Quote, "'", 82, 82, 82, 82},
+        {kc::Semicolon, ";", 90, 90, 90, 90},
+        {kc::Backslash, "\\", 83, 83, 83, 83},
+        {kc::Comma, ",", 78, 94, 79, 78},
+        {kc::Slash, "/", 84, 84, 84, 84},
+        {kc::Period, ".", 74, 86, 108, kPassOn},
+        {kc::Grave, "`", 88, 100, 88, 88},
+        {kc::Escape, "Esc", 55, 55, 55, 55},
+        {kc::IsoSection, "§", 104, 1025, 104, 104},
+        {kc::F, "F", kPassOn, kPassOn, 84, kPassOn},
+    };
+    for (const Row &r : rows) {
+        const QString ch = QString::fromUtf8(r.name);
+        EXPECT_EQ(actionCodeForKey(key(r.code, 0, ch.toLower())), r.plain) << r.name << " plain";
+        EXPECT_EQ(actionCodeForKey(key(r.code, kf::Shift, ch)), r.shift) << r.name << " shift";
+        EXPECT_EQ(actionCodeForKey(key(r.code, kf::Command, ch.toLower())), r.command) << r.name << " command";
+        EXPECT_EQ(actionCodeForKey(key(r.code, kf::Option, ch.toLower())), r.option) << r.name << " option";
+    }
+}
+
+TEST(WindowKeys, WhereModifiersMeet)
+{
+    EXPECT_EQ(actionCodeForKey(key(kc::Comma, kf::Command | kf::Shift, "<")), 79);
+    EXPECT_EQ(actionCodeForKey(key(kc::Period, kf::Command | kf::Shift, ">")), 86);
+    EXPECT_EQ(actionCodeForKey(key(kc::Period, kf::Option | kf::Shift, ">")), kPassOn);
+    EXPECT_EQ(actionCodeForKey(key(kc::Period, kf::Option | kf::Command, ".")), kPassOn);
+    EXPECT_EQ(actionCodeForKey(key(kc::Grave, kf::Command | kf::Shift, "~")), 100);
+    EXPECT_EQ(actionCodeForKey(key(kc::Grave, kf::Command | kf::Option, "`")), 88);
+    EXPECT_EQ(actionCodeForKey(key(kc::IsoSection, kf::Option | kf::Shift, "±")), 1025);
+    // Control is never looked at.
+    EXPECT_EQ(actionCodeForKey(key(kc::Escape, kf::Control, "")), 55);
+}
+
+TEST(WindowKeys, ShiftedLettersTypeAhead)
+{
+    EXPECT_EQ(actionCodeForKey(key(kc::A, kf::Shift, "A")), 0);
+    EXPECT_EQ(actionCodeForKey(key(kc::Z, kf::Shift, "Z")), 25);
+    EXPECT_EQ(actionCodeForKey(key(kc::M, kf::Shift, "M")), 12);
+    // Shift-1 types "!" and goes on to the menus; so do plain letters.
+    EXPECT_EQ(actionCodeForKey(key(kc::Digit1, kf::Shift, "!")), kPassOn);
+    EXPECT_EQ(actionCodeForKey(key(kc::A, 0, "a")), kPassOn);
+    // With command or option held a shifted letter is a menu key.
+    EXPECT_EQ(actionCodeForKey(key(kc::A, kf::Shift | kf::Command, "A")), kPassOn);
+    EXPECT_EQ(actionCodeForKey(key(kc::A, kf::Shift | kf::Option, "Å")), kPassOn);
+    // Arrows are the menus' keys.
+    EXPECT_EQ(actionCodeForKey(key(kc::LeftArrow, 0)), kPassOn);
+}
+
+TEST(WindowKeys, FromQtKeyPresses)
+{
+    const QKeyEvent shiftA = platform::makeQtKeyEvent(kc::A, kf::Shift);
+    EXPECT_EQ(actionCodeForKey(platform::KeyEvent::fromQt(shiftA)), 0);
+    const QKeyEvent esc = platform::makeQtKeyEvent(kc::Escape, 0);
+    EXPECT_EQ(actionCodeForKey(platform::KeyEvent::fromQt(esc)), 55);
+    const QKeyEvent cmdF = platform::makeQtKeyEvent(kc::F, kf::Command);
+    EXPECT_EQ(actionCodeForKey(platform::KeyEvent::fromQt(cmdF)), 84);
+}
+
+TEST(WindowKeys, ArrangePlacements)
+{
+    EXPECT_EQ(arrangePlacementForKey(key(kc::LeftArrow, kf::Command | kf::Option)), 4);
+    EXPECT_EQ(arrangePlacementForKey(key(kc::UpArrow, kf::Command | kf::Option)), 5);
+    EXPECT_EQ(arrangePlacementForKey(key(kc::LeftArrow, kf::Command)), -1);
+    EXPECT_EQ(arrangePlacementForKey(key(kc::RightArrow, kf::Command | kf::Option)), -1);
+}
+
+TEST(WindowKeys, PreferenceKeyChoice)
+{
+    struct Row {
+        quint16 code;
+        int choice;
+    } rows[] = {
+        {kc::LeftArrow, 1}, {kc::RightArrow, 2}, {kc::UpArrow, 3}, {kc::DownArrow, 4}, {kc::PageUp, 5},
+        {kc::PageDown, 6}, {kc::Digit2, 7},   {kc::Digit3, 8},  {kc::Keypad2, 9},   {kc::Keypad3, 10},
+        {kc::A, 99},       {kc::Space, 99},
+    };
+    for (const Row &r : rows)
+        EXPECT_EQ(keyChoiceCode(key(r.code, 0)), r.choice) << r.code;
+    EXPECT_EQ(keyChoiceCode(key(kc::LeftArrow, kf::Shift)), 99);
+    EXPECT_EQ(keyChoiceCode(key(kc::LeftArrow, kf::Command)), 99);
+    EXPECT_EQ(keyChoiceCode(key(kc::LeftArrow, kf::Option)), 1);
+}

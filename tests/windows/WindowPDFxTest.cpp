@@ -1,0 +1,346 @@
+#include "windows/WindowPDFx.h"
+
+#include "library/Data.h"
+#include "platform/Clock.h"
+#include "platform/Keys.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
+#include "support/TestSupport.h"
+#include "windows/PageRenderer.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using Role = PDFViewRedef::Role;
+using Kind = PDFViewRedef::Kind;
+
+namespace {
+
+PiecesPtr song(const QString &path)
+{
+    auto piece = std::make_shared<Pieces>();
+    piece->pieceDet = std::make_shared<PiecesDet>();
+    piece->pieceDet->fichier = path;
+    piece->pieceDet->titre = QFileInfo(path).completeBaseName();
+    piece->pieceDet->auteur = QStringLiteral("Band");
+    return piece;
+}
+
+// What a pane shows: "A:3 3/5", "B:1 1/3" (next song), "-" (empty).
+std::string shown(const PDFViewRedef *pane)
+{
+    const auto &c = pane->content();
+    if (c.kind == Kind::Empty)
+        return "-";
+    std::string s = QFileInfo(c.path).completeBaseName().toStdString() + ":" + std::to_string(c.page);
+    if (!pane->label().isEmpty())
+        s += " " + pane->label().toStdString();
+    return s;
+}
+
+class TolvaneWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Data::setCurrentGenreG(1);
+        Data::setTocOn(false);
+        const QString root = dir.path();
+        a = song(testsupport::writePdf(root + QStringLiteral("/A.pdf"), 5));
+        b = song(testsupport::writePdf(root + QStringLiteral("/B.pdf"), 3));
+        c = song(testsupport::writePdf(root + QStringLiteral("/C.pdf"), 2));
+        broken = song(testsupport::writeFile(root + QStringLiteral("/Broken.pdf"), "%PDF-1.4 this is not a pdf"));
+        missing = song(root + QStringLiteral("/Missing.pdf"));
+        chordPro = song(testsupport::writeFile(root + QStringLiteral("/Song.cho"),
+                                               "{title: Song}\n{subtitle: Band}\n[C]Hello [G]world\n[Am]Line two\n"));
+    }
+    void TearDown() override
+    {
+        Data::setCurrentGenreG(0);
+        Data::nsMutaryOfWindows().clear();
+    }
+
+    std::unique_ptr<WindowPDFx> makeWindow(qint64 mode, int w = 1200, int h = 800)
+    {
+        auto win = std::make_unique<WindowPDFx>();
+        win->windowDidLoad();
+        win->resize(w, h);
+        win->show();
+        testsupport::processEvents();
+        win->iniModeAffichage(mode, false);
+        return win;
+    }
+
+    void push(WindowPDFx &w, const PiecesPtr &s, qint64 page, const PiecesPtr &next = nullptr)
+    {
+        w.setPDF(s, page, true, false, 0, next, false);
+        ASSERT_TRUE(w.renderer().waitForIdle());
+    }
+
+    testsupport::FreshDefaults defaults;
+    QTemporaryDir dir;
+    PiecesPtr a, b, c, broken, missing, chordPro;
+};
+
+} // namespace
+
+TEST_F(TolvaneWindowTest, PanesOfEveryModeForPushes)
+{
+    struct Case {
+        qint64 mode;
+        qint64 page;
+        bool next;
+        std::string left, right, single, zoom;
+    } cases[] = {
+        {0, 1, true, "A:1 1/5", "A:2 2/5", "-", "-"},
+        {0, 3, true, "A:3 3/5", "A:4 4/5", "-", "-"},
+        {0, 4, true, "A:3 3/5", "A:4 4/5", "-", "-"}, // the left pane holds the odd page
+        {0, 5, true, "A:5 5/5", "B:1 1/3", "-", "-"}, // the next song, dimmed
+        {0, 5, false, "A:5 5/5", "-", "-", "-"},
+        {1, 1, true, "-", "-", "-", "A:1 1/5"},
+        {1, 3, true, "-", "-", "-", "A:3 3/5"},
+        {1, 5, false, "-", "-", "-", "A:5 5/5"},
+        {2, 1, true, "-", "-", "A:1 1/5", "-"},
+        {2, 3, true, "-", "-", "A:3 3/5", "-"},
+        {2, 5, true, "-", "-", "A:5 5/5", "-"},
+        {4, 1, true, "A:1 1/5", "A:2 2/5", "-", "-"},
+        {4, 3, true, "A:3 3/5", "A:4 4/5", "-", "-"},
+        {4, 4, true, "A:5 5/5", "A:4 4/5", "-", "-"}, // even pages on the right
+        {4, 5, true, "A:5 5/5", "-", "-", "-"},       // the right pane is left alone
+        {5, 1, true, "A:1 1/5", "A:2 2/5", "-", "-"},
+        {5, 3, true, "A:3 3/5", "A:4 4/5", "-", "-"},
+        {5, 5, false, "A:4 4/5", "A:5 5/5", "-", "-"},
+    };
+    for (const Case &k : cases) {
+        auto w = makeWindow(k.mode);
+        push(*w, a, k.page, k.next ? b : nullptr);
+        const std::string what = "mode " + std::to_string(k.mode) + " page " + std::to_string(k.page)
+            + (k.next ? " with next" : " without next");
+        EXPECT_EQ(shown(w->pane(Role::Left)), k.left) << what;
+        EXPECT_EQ(shown(w->pane(Role::Right)), k.right) << what;
+        EXPECT_EQ(shown(w->pane(Role::Single)), k.single) << what;
+        EXPECT_EQ(shown(w->pane(Role::Zoom)), k.zoom) << what;
+        EXPECT_EQ(w->nbrPages(), 5) << what;
+        // Only the panes of the mode are on screen.
+        const bool pair = k.mode == 0 || k.mode == 4 || k.mode == 5;
+        EXPECT_EQ(w->pane(Role::Left)->isVisible(), pair) << what;
+        EXPECT_EQ(w->pane(Role::Zoom)->isVisible(), k.mode == 1) << what;
+        EXPECT_EQ(w->pane(Role::Single)->isVisible(), k.mode == 2) << what;
+        // Dimming only in mode 0, over the pane of another song.
+        EXPECT_EQ(w->boxInactDroiteShown(), k.mode == 0 && k.page == 5) << what;
+        EXPECT_FALSE(w->boxInactGaucheShown()) << what;
+    }
+}
+
+TEST_F(TolvaneWindowTest, LabelsFromThreePagesOrTwoInTheSinglePaneModes)
+{
+    auto w = makeWindow(0);
+    push(*w, c, 1, b);
+    EXPECT_EQ(shown(w->pane(Role::Left)), "C:1");
+    EXPECT_EQ(shown(w->pane(Role::Right)), "C:2");
+    w->iniModeAffichage(2, true);
+    EXPECT_EQ(shown(w->pane(Role::Single)), "C:1 1/2");
+    w->iniModeAffichage(1, true);
+    EXPECT_EQ(shown(w->pane(Role::Zoom)), "C:1 1/2");
+
+    // Labels follow the window's hide flag and colour for PDF pages.
+    EXPECT_TRUE(w->labelsShown());
+    w->iniPageNoPDFHide(true);
+    EXPECT_FALSE(w->labelsShown());
+    w->iniColorForObj(WindowPDFxSuper::kPageNoPDFColor, Qt::green, true);
+    EXPECT_EQ(w->labelColor(), QColor(Qt::green));
+}
+
+TEST_F(TolvaneWindowTest, MuteGenrePagesModeZeroOneAtATimeWithoutDimming)
+{
+    Data::setCurrentGenreG(6);
+    auto w = makeWindow(0);
+    push(*w, a, 2, b);
+    EXPECT_EQ(w->effectiveMode(), 4);
+    EXPECT_EQ(shown(w->pane(Role::Left)), "A:3 3/5");
+    EXPECT_EQ(shown(w->pane(Role::Right)), "A:2 2/5");
+    push(*w, a, 5, b);
+    EXPECT_FALSE(w->boxInactDroiteShown());
+}
+
+TEST_F(TolvaneWindowTest, UnreadablePdfShowsAnEmptyPane)
+{
+    // Before, a broken file or a page past the end could crash the pane or
+    // leave the previous song's page on screen.
+    auto w = makeWindow(2);
+    push(*w, a, 3, b);
+    ASSERT_EQ(shown(w->pane(Role::Single)), "A:3 3/5");
+    for (const PiecesPtr &bad : {broken, missing}) {
+        push(*w, bad, 1, b);
+        EXPECT_EQ(shown(w->pane(Role::Single)), "-");
+        EXPECT_EQ(w->nbrPages(), 0);
+        w->grab(); // paints without a page
+    }
+    push(*w, a, 9, b);
+    EXPECT_EQ(shown(w->pane(Role::Single)), "-");
+    EXPECT_EQ(w->nbrPages(), 5);
+
+    w->iniModeAffichage(0, true);
+    push(*w, broken, 1, b);
+    EXPECT_EQ(shown(w->pane(Role::Left)), "-");
+    EXPECT_EQ(shown(w->pane(Role::Right)), "B:1 1/3");
+}
+
+TEST_F(TolvaneWindowTest, ChordProSongIsLaidOutInThePanes)
+{
+    auto w = makeWindow(0);
+    push(*w, chordPro, 1, a);
+    EXPECT_EQ(w->typeFichierCour(), 1);
+    EXPECT_GE(w->nbrPages(), 1);
+    EXPECT_EQ(w->pane(Role::Left)->content().kind, Kind::ChordPro);
+    // A one-page song shows the next song beside it.
+    EXPECT_EQ(shown(w->pane(Role::Right)), "A:1 1/5");
+    EXPECT_EQ(w->typeFichierNext(), 0);
+    const QImage image = w->grab().toImage();
+    EXPECT_FALSE(image.isNull());
+}
+
+TEST_F(TolvaneWindowTest, NextSongShowsAtOnceWhenRenderedAhead)
+{
+    auto w = makeWindow(0, 1920, 1080);
+    push(*w, a, 1, b);
+    ASSERT_TRUE(w->pane(Role::Left)->hasPageReady());
+    // The next song's first pages were rendered while the first song showed:
+    // the push shows them without waiting for the renderer.
+    w->setPDF(b, 1, true, false, 0, c, false);
+    EXPECT_EQ(shown(w->pane(Role::Left)), "B:1 1/3");
+    EXPECT_TRUE(w->pane(Role::Left)->hasPageReady());
+    EXPECT_TRUE(w->pane(Role::Right)->hasPageReady());
+    // So are the pages after in the same song.
+    ASSERT_TRUE(w->renderer().waitForIdle());
+    w->setPDF(b, 3, true, false, 0, c, false);
+    EXPECT_TRUE(w->pane(Role::Left)->hasPageReady());
+    EXPECT_EQ(w->pane(Role::Left)->requestedPixelSize().height(), w->pane(Role::Left)->height());
+}
+
+TEST_F(TolvaneWindowTest, ResizeRuleSwitchesModes)
+{
+    std::vector<qint64> posted;
+    QObject owner;
+    platform::NotificationCenter::defaultCenter().addObserver(
+        vocab::ActionKey, [&](const platform::Notification &n) { posted.push_back(n.intParam()); }, &owner);
+
+    auto w = makeWindow(2, 600, 800);
+    w->resize(800, 600);
+    testsupport::processEvents();
+    EXPECT_EQ(w->modeAffichage(), 0);
+
+    w->iniModeAffichage(1, false);
+    posted.clear();
+    w->resize(600, 800);
+    testsupport::processEvents();
+    EXPECT_EQ(w->modeAffichage(), 2);
+    EXPECT_NE(std::find(posted.begin(), posted.end(), vocab::ZoomOut), posted.end());
+    EXPECT_NE(std::find(posted.begin(), posted.end(), vocab::TocSizeChanged), posted.end());
+
+    w->iniSinglePageForce(true);
+    w->resize(900, 600);
+    testsupport::processEvents();
+    EXPECT_EQ(w->modeAffichage(), 2);
+
+    w->iniSinglePageForce(false);
+    w->iniModeAffichage(4, false);
+    w->resize(630, 500);
+    testsupport::processEvents();
+    EXPECT_EQ(w->modeAffichage(), 2);
+}
+
+TEST_F(TolvaneWindowTest, FrameAndHalfPageBand)
+{
+    auto w = makeWindow(1);
+    Data::nsMutaryOfWindows().append(w.get());
+    w->refreshZoomOn();
+    w->setPDF(a, 2, true, true, 0, b, false);
+    ASSERT_TRUE(w->renderer().waitForIdle());
+    EXPECT_TRUE(w->pane(Role::Zoom)->zoomTop());
+    EXPECT_FALSE(w->cadreShown()); // no frame in the band itself
+    w->setPDF(a, 2, false, true, 0, b, false);
+    EXPECT_FALSE(w->pane(Role::Zoom)->zoomTop());
+
+    // A second window in two-page mode frames the current half of its page.
+    auto pair = makeWindow(0);
+    Data::nsMutaryOfWindows().append(pair.get());
+    pair->setPDF(a, 2, false, true, 0, b, false);
+    ASSERT_TRUE(pair->renderer().waitForIdle());
+    EXPECT_TRUE(pair->cadreShown());
+    const QRect right = pair->pane(Role::Right)->geometry();
+    EXPECT_TRUE(right.contains(pair->cadreRect()));
+    EXPECT_GT(pair->cadreRect().top(), right.center().y() - 5); // the bottom half
+    pair->iniHideFrame(true);
+    EXPECT_FALSE(pair->cadreShown());
+}
+
+TEST_F(TolvaneWindowTest, KeysPostCommands)
+{
+    std::vector<qint64> posted;
+    QObject owner;
+    platform::NotificationCenter::defaultCenter().addObserver(
+        vocab::ActionKey,
+        [&](const platform::Notification &n) {
+            if (n.intParam() < vocab::WindowRequestFirst) // not the window's own requests
+                posted.push_back(n.intParam());
+        },
+        &owner);
+    auto w = makeWindow(0);
+    QKeyEvent esc = platform::makeQtKeyEvent(platform::keycode::Escape, 0);
+    QCoreApplication::sendEvent(w.get(), &esc);
+    QKeyEvent shiftB = platform::makeQtKeyEvent(platform::keycode::B, platform::keyflag::Shift);
+    QCoreApplication::sendEvent(w.get(), &shiftB);
+    EXPECT_EQ(posted, (std::vector<qint64>{55, 1}));
+}
+
+TEST_F(TolvaneWindowTest, MessagesReplaceTheNoteForThreeSeconds)
+{
+    platform::ManualClock clock;
+    a->pieceDet->notetxt = QStringLiteral("Capo 3");
+    auto w = makeWindow(0);
+    push(*w, a, 1, b);
+    const QString note = w->noteText();
+    w->setMsg(QStringLiteral("Solo next"), QString(), false);
+    EXPECT_EQ(w->noteText(), QStringLiteral("Solo next"));
+    clock.advance(3.1);
+    EXPECT_EQ(w->noteText(), note);
+
+    // A window whose identifier ignores messages to all windows keeps its note.
+    auto drum = std::make_shared<WinID>(0);
+    drum->idWin = QStringLiteral("Drum");
+    drum->defMsg = 1;
+    Data::winIDs() = {drum};
+    w->iniMode(1, QStringLiteral("Drum"));
+    w->setMsg(QStringLiteral("To all"), QString(), false);
+    EXPECT_EQ(w->noteText(), note);
+    w->setMsg(QStringLiteral("To drums"), QStringLiteral("Drum"), false);
+    EXPECT_EQ(w->noteText(), QStringLiteral("To drums"));
+    Data::winIDs().clear();
+}
+
+TEST_F(TolvaneWindowTest, OffscreenPaintInEveryMode)
+{
+    for (qint64 mode : {0, 1, 2, 3, 4, 5}) {
+        auto w = makeWindow(mode, 1000, 700);
+        push(*w, a, 1, b);
+        w->update();
+        const QImage image = w->grab().toImage();
+        ASSERT_FALSE(image.isNull()) << mode;
+        if (mode == 3)
+            continue; // no layout of its own: nothing is loaded
+        // The page (white paper with a large black number) shows in the pane.
+        const PDFViewRedef *pane = w->pane(mode == 1 ? Role::Zoom : mode == 2 ? Role::Single : Role::Left);
+        const QRect r = pane->geometry();
+        int white = 0, dark = 0;
+        for (int y = r.top(); y < r.bottom(); y += 4)
+            for (int x = r.left(); x < r.right(); x += 4) {
+                const int g = qGray(image.pixel(x, y));
+                white += g > 240;
+                dark += g < 60;
+            }
+        EXPECT_GT(white, 100) << "mode " << mode;
+        EXPECT_GT(dark, 2) << "mode " << mode;
+    }
+}
