@@ -253,6 +253,85 @@ public:
     bool trackTimerActive() const { return ituneTimer_.isActive(); }
     bool slaveTimerActive() const { return slaveTimer_.isActive(); }
 
+    // ---- Marks, filters, genres, metronome, note timer ----
+    // Played and flagged marks and their snapshot menus (ControllerMarks.cpp).
+    void markAsalreadyPlayed(bool toggle);
+    void markAsFlagged(bool flag, bool supprimer);
+    void flagAllselectedSongs();
+    void actionMenuAlreadyPlayed();
+    // Tags: 0 flag, 1 unflag, 2 clear all flags, 3 invert the songs in view.
+    void actionMenuFlagged(qint64 tag);
+    void actionMenuItemRecall(qint64 n);
+    void actionMenuItemRecallFlags(qint64 n);
+    void actionMenuItemClearAllPlayedStates();
+    // 1 for a snapshot found in check mode, the songs restored otherwise, 0 for none.
+    qint64 loadLogPlayed(qint64 n, bool verifOnly, bool produireListe);
+    qint64 loadFlags(qint64 n, bool verifOnly, bool produireListe);
+    // A null title hides the item.
+    void majMenuLogPlayed(qint64 n, qint64 logLast, const QString &str);
+    void majMenuFlags(qint64 n, qint64 flagsLast, const QString &str);
+    void verifierLogPlayed();
+    void verifierFlags();
+    void refreshFlagsX();
+    QMenu *marksMenu();
+    QMenu *recallMenu() { marksMenu(); return menuItemRecallx_; }
+    QMenu *recallFlagsMenu() { marksMenu(); return menuItemRecallFlagsx_; }
+    // Filters and their dummy header rows (ControllerFilters.cpp).
+    // step: -2 clear, -1/1 step, above 1 that entry; pred: 0 none, 1 ARTIST,
+    // 2 KEY, 3 TEMPO, 4 FLAGS, 5 PLAYED.
+    void prevNextFilterNoG(qint64 step, qint64 type, qint64 pred, bool refresh);
+    void ajouterPiecesPourFiltre(qint64 tab, bool determinerNoPage, int champ);
+    void traiterPrevNextFilter(qint64 step);
+    void applyFilterText();
+    void editerSetlist(qint64 tab);
+    void afficherTags();
+    void fermerTags();
+    void tagsAssignments();
+    void filter();
+    qint64 noPageToc() const { return noPageToc_; }
+    qint64 nbrSongs() const { return nbrSongs_; }
+    // Genres (ControllerGenres.cpp).
+    void nextGenre();
+    void setGenreX(qint64 genre);
+    void setGenre();
+    void ajusterMenuGenre();
+    QMenu *genreMenu();
+    // Metronome, MIDI clock (ControllerMetronome.cpp).
+    void traiter_metroOn();
+    void traiter_metroOff();
+    void traiter_metroOnOff();
+    void traiter_metroType();
+    void restartMetronome();
+    void refreshTapTempo();
+    void startMetroTimer();
+    void stopMetroTimer();
+    void startClock();
+    void updateMetro();
+    void updateMetroWithNbTickX(qint64 nbTick, bool masquer, bool reset);
+    // The song's tempo reached the global state: a running metronome follows it.
+    void metroFollowTempo();
+    double gduration() const;
+    bool gskipmetro() const;
+    void setGskipmetro(bool skip);
+    bool gStopAuto() const;
+    qint64 gnbtempo() const;
+    bool metroTimerActive() const;
+    qint64 clicksPlayed() const;
+
+private:
+    struct MetroState;
+    MetroState &metro();
+    QList<PiecePtr> songsInView() const;
+    std::shared_ptr<MetroState> metro_;
+    QPointer<QMenu> marksMenu_;
+    QPointer<QMenu> menuItemRecallx_;
+    QPointer<QMenu> menuItemRecallFlagsx_;
+    QList<QPointer<QAction>> menuItemRecall_;
+    QList<QPointer<QAction>> menuItemRecallFlags_;
+    QPointer<QMenu> menuGenre_;
+    QList<QPointer<QAction>> genreItems_;
+    // ---- end of marks, filters, genres, metronome, note timer ----
+
 private Q_SLOTS:
     void onPrepareForSleep(bool start);
 

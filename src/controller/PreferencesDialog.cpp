@@ -78,7 +78,9 @@ PreferencesDialog::PreferencesDialog(QWidget *parent) : QDialog(parent)
     auto *grid = new QGridLayout(keys);
     for (int i = 0; i < controller::KeyInputCount; ++i) {
         keyPopups_[size_t(i)] = popupOf(controller::itemsFor(KeyInput(i)));
+        keyPopups_[size_t(i)]->setObjectName(controller::popupKey(KeyInput(i)));
         keyTexts_[size_t(i)] = new QLineEdit;
+        keyTexts_[size_t(i)]->setObjectName(controller::textKey(KeyInput(i)));
         keyTexts_[size_t(i)]->setPlaceholderText(QStringLiteral("parameter"));
         grid->addWidget(new QLabel(QString::fromUtf8(kInputLabels[i])), i, 0);
         grid->addWidget(keyPopups_[size_t(i)], i, 1);

@@ -5,7 +5,6 @@
 #include "platform/MidiSystem.h"
 
 #include <QList>
-#include <QPointer>
 #include <QString>
 #include <array>
 #include <atomic>
@@ -141,7 +140,6 @@ public:
     TOLVANE_MIDI_DATE(timeLastLotEvents, initTimeLastLotEvents)
     TOLVANE_MIDI_DATE(timeLastProcessTrig, initTimeLastProcessTrig)
 
-public:
     // Tap ring: slot 0-7 stamped now (nbTapTempo becomes slot + 1); -1 stamps
     // all eight and empties the ring.
     static void initTimeLastTapTempo(qint32 slot);
@@ -217,6 +215,50 @@ public:
                                 bool forcer);
     static QString obtenirChannelID(int channel, platform::MidiEndpointRef sourceRef);
     static QString obtenirChaineJusquaBlanc(const QString &text);
+
+    // ---- Input, triggers and trigger actions ----
+    // (MidiInput.cpp) Installs the packet walk as the read callback's handler
+    // and empties the trigger queues; called by iniMidi.
+    static void startInput();
+    // The packet walk of one received list (receive thread): external clock,
+    // last received values and learned lines, learn and monitor capture,
+    // trigger candidates.
+    static void readPacketList(const platform::MidiPacketList &packets, platform::MidiEndpointRef source);
+    // One tap of the tap tempo; sets the tempo from the ring (at most 300).
+    static void keepTapTempo();
+    static void calculateTapTempo();
+    // The date of tap slot 1-7, or of slot 0 for any other number.
+    static double obtenirTimeLastTapTempo(qint32 slot);
+    // The metronome display of every document window, on the main thread; any thread.
+    static void updateMetroWithNbTickX(qint64 nbTick, bool masquer, bool reset);
+    // The end of a count-in with a genre to play; any thread.
+    static void demarrerMuteTimer();
+
+    // (MidiTrigQueue.cpp) Received candidates, taken on the main thread one
+    // at a time in arrival order, each processed outside the queue's lock.
+    static void keepMidiTrigInForSourceRef(platform::MidiEndpointRef sourceRef, qint64 channel, qint64 sourceType,
+                                           qint64 sourceVal1, qint64 sourceVal2, qint64 sourceVal3);
+    static void processMidiTrigIn();
+    static void processOneMidiTrigIn();
+    static qsizetype nbMidiTrigIn();
+    static void listMidiTrigIn();
+    // Note hold (main thread): a watched note gives a held candidate (6) after
+    // a second, or a short-press candidate (7) when released sooner.
+    static void keepMidiTrigInHoldForSourceRef(platform::MidiEndpointRef sourceRef, qint64 channel,
+                                               qint64 sourceType, qint64 sourceVal1, qint64 sourceVal2,
+                                               qint64 sourceVal3);
+    static void forceMidiTrigInHoldForSourceRef(platform::MidiEndpointRef sourceRef, qint64 channel,
+                                                qint64 sourceType, qint64 sourceVal1, qint64 sourceVal2,
+                                                qint64 sourceVal3);
+    static void processMidiTrigInHold();
+    static void processOneMidiTrigInHold();
+    static qsizetype nbMidiTrigInHold();
+    static bool isExistsMidiTrigInHoldForSourceRef(platform::MidiEndpointRef sourceRef, qint64 channel,
+                                                   qint64 sourceType, qint64 sourceVal1, qint64 sourceVal2,
+                                                   qint64 sourceVal3);
+    // Some trigger accepts this source and channel and has this type and first value.
+    static bool isExistsMidiTrigForSourceRef(platform::MidiEndpointRef sourceRef, qint64 channel, qint64 sourceType,
+                                             qint64 sourceVal1);
 
 private:
     friend class MidiEv;

@@ -17,9 +17,10 @@ platform::MidiSystem &sys() { return platform::midiSystem(); }
 struct Queue {
     std::mutex mutex;
     QList<MidiEvPtr> events;
-    // Main thread only: a drain series is scheduled or running. A restart of
-    // the engine (new generation) forgets a series whose clock went away.
-    bool draining = false;
+    // Main thread only: the next drain step is scheduled. At most one is, so
+    // the delay between events holds however often a drain is asked for. A
+    // restart of the engine (new generation) forgets a step whose clock went away.
+    bool stepScheduled = false;
     quint64 generation = 0;
 };
 
@@ -120,10 +121,15 @@ QList<MidiEvPtr> Midi::MIDIevents()
 
 void Midi::scheduleDrainStep(double delay)
 {
-    const quint64 generation = queue().generation;
+    Queue &q = queue();
+    if (q.stepScheduled)
+        return;
+    q.stepScheduled = true;
+    const quint64 generation = q.generation;
     platform::performAfter(delay, nullptr, [generation] {
         if (queue().generation != generation)
             return;
+        queue().stepScheduled = false;
         processOneMidiEvent();
     });
 }
@@ -133,7 +139,7 @@ void Midi::resetQueue()
     Queue &q = queue();
     std::lock_guard lock(q.mutex);
     q.events.clear();
-    q.draining = false;
+    q.stepScheduled = false;
     ++q.generation;
     setEventEnTraitement(false);
     setEventWillBeInserted(false);
@@ -141,21 +147,19 @@ void Midi::resetQueue()
 
 void Midi::processMidiEvents()
 {
-    Queue &q = queue();
     // Before, a second call during a drain started a second series of steps
     // and the events left at twice the rate the delay allows.
-    if (q.draining)
-        return;
-    q.draining = true;
     scheduleDrainStep(midiDelay());
 }
 
 void Midi::processOneMidiEvent()
 {
-    if (eventEnTraitement())
-        return;
-    setEventEnTraitement(true);
     Queue &q = queue();
+    if (eventEnTraitement()) {
+        scheduleDrainStep(midiDelay()); // a step is under way further up: come back
+        return;
+    }
+    setEventEnTraitement(true);
     double pause = midiDelay();
     MidiEvPtr head;
     {
@@ -177,11 +181,9 @@ void Midi::processOneMidiEvent()
         remaining = !q.events.isEmpty();
     }
     if (remaining) {
-        q.draining = true;
         scheduleDrainStep(pause);
         return;
     }
-    q.draining = false;
     lancerRefreshPauseFalse();
     lancerSendingMidiFalse();
 }

@@ -186,6 +186,7 @@ void Midi::iniMidi()
     initTimeLastTapTempo(-1);
     initLastEvents();
     initLastTx();
+    startInput(); // the read callback's packet walk and the trigger queues (MidiInput.cpp)
 
     // Each step stands on the one before: the first failure ends the set-up.
     auto fail = [](const QString &line) {

@@ -235,3 +235,27 @@ TEST_F(ControllerNavigation, GoToSongAndPageNotificationsAreRangeChecked)
     EXPECT_EQ(controller->pageNo1(), 4);
     EXPECT_FALSE(controller->zoomTopState());
 }
+
+TEST_F(ControllerNavigation, SearchEchoFadesAndBackspaceEditsTheSearch)
+{
+    platform::ManualClock &clock = manualClock();
+    for (const char *title : {"Alpha", "Beta", "Bravo"})
+        chordProSong(songs.path(), QString::fromUtf8(title) + QStringLiteral(".chopro"), QString::fromUtf8(title));
+    storeSlot(0, songs.path());
+    start();
+    controller->masquerToc();
+    postKey(1);   // b
+    postKey(17);  // r
+    EXPECT_EQ(controller->rech(), QStringLiteral("br"));
+    postKey(vocab::ClearFilterAndSearchChar);
+    EXPECT_EQ(controller->rech(), QStringLiteral("b"));
+    clock.advance(2.0);
+    EXPECT_TRUE(controller->rech().isEmpty());
+
+    // A miss locks the search; the short fade then clears it.
+    postKey(25);  // z
+    EXPECT_EQ(currentTitle(), QStringLiteral("Bravo"));
+    clock.advance(0.5);
+    postKey(0);   // a
+    EXPECT_EQ(currentTitle(), QStringLiteral("Alpha"));
+}

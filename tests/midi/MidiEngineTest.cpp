@@ -272,6 +272,24 @@ TEST_F(MidiEngine, InstructionsLeaveOneEveryDelayToTheDestinationsTheyName)
     EXPECT_TRUE(sentTo(Midi::virtualInTemp()).isEmpty());
 }
 
+TEST_F(MidiEngine, TuningSysExAndChannelNumbersReachTheSynthAsWritten)
+{
+    const QList<std::pair<QString, QStringList>> cases = {
+        {QStringLiteral("TR-3@Ch2"), {"b1 65 00", "b1 64 02", "b1 06 3d", "b1 26 00", "b1 65 7f", "b1 64 7f"}},
+        {QStringLiteral("CT+2@All"), {"f0 7f 7f 04 04 00 42 f7"}},
+        {QStringLiteral("SYSEX F0 43 10 4C F7@Ch1"), {"f0 43 10 4c f7"}},
+        {QStringLiteral("@16"), {}},
+        {QStringLiteral("5@16"), {}},
+        {QStringLiteral("5@-1"), {}},
+        {QStringLiteral("5@15"), {"cf 05"}},
+    };
+    for (const auto &[text, bytes] : cases) {
+        loop->clearSent();
+        sendAndDrain(text);
+        EXPECT_EQ(sentTo(synthIn), bytes) << qPrintable(text);
+    }
+}
+
 TEST_F(MidiEngine, ABroadcastReachesEveryOnlineDestinationButTheProgramsOwnInput)
 {
     const MidiEndpointRef daw = loop->addVirtualDestination(QStringLiteral("DAW"));
@@ -341,10 +359,17 @@ TEST_F(MidiEngine, ASecondStartDuringADrainKeepsThePace)
     clock.advance(1.0);
     EXPECT_EQ(loop->sent().size(), 4);
     // Once drained, a new batch starts a new drain.
-    Midi::sendMIDIfromString(QStringLiteral("5@0"), QString(), true);
+    Midi::sendMIDIfromString(QStringLiteral("5@0 6@0 7@0 8@0"), QString(), true);
     Midi::processMidiEvents();
     clock.advance(0.01);
     EXPECT_EQ(loop->sent().size(), 5);
+    // One step run by hand sends one event and leaves a single series behind it.
+    Midi::processOneMidiEvent();
+    EXPECT_EQ(loop->sent().size(), 6);
+    clock.advance(0.01);
+    EXPECT_EQ(loop->sent().size(), 7);
+    clock.advance(1.0);
+    EXPECT_EQ(loop->sent().size(), 8);
 }
 
 TEST_F(MidiEngine, ANewBatchDropsThePreviousSongsUnsentEventsButNotForcedOnes)
