@@ -262,24 +262,46 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
     case Command::StopPlayedTimer:
         stopAlreadyPlayedTimer();
         break;
+    case Command::MetronomeOnOff:
+        traiter_metroOnOff();
+        break;
+    case Command::MetronomeType:
+        traiter_metroType();
+        break;
+    case Command::PreviousFilterEntry:
+        traiterPrevNextFilter(-1);
+        break;
+    case Command::NextFilterEntry:
+        traiterPrevNextFilter(1);
+        break;
+    case Command::FilterWindow:
+        filter();
+        break;
+    case Command::ApplyFilterText:
+        applyFilterText();
+        break;
+    case Command::NextGenre:
+        nextGenre();
+        break;
+    case Command::RestartMetronome:
+        restartMetronome();
+        break;
+    case Command::TapTempo:
+        refreshTapTempo();
+        break;
+    case Command::MetronomeOff:
+        traiter_metroOff();
+        break;
+    case Command::MetronomeOn:
+        traiter_metroOn();
+        break;
     // Commands of parts of the program still to come: the note and tag
-    // windows, the ChordPro editor, setlists, filters and genres, metronome
-    // and tempo, playback, the MIDI windows and the help window.
+    // windows, the ChordPro editor, setlists, playback, the MIDI windows and
+    // the help window.
     case Command::OpenInEditor:
     case Command::EditCurrentTab:
     case Command::CloseNote:
     case Command::ToggleNote:
-    case Command::MetronomeOnOff:
-    case Command::MetronomeType:
-    case Command::PreviousFilterEntry:
-    case Command::NextFilterEntry:
-    case Command::FilterWindow:
-    case Command::ApplyFilterText:
-    case Command::NextGenre:
-    case Command::RestartMetronome:
-    case Command::TapTempo:
-    case Command::MetronomeOff:
-    case Command::MetronomeOn:
     case Command::AudioPlayerWindow:
     case Command::StopPlayback:
     case Command::RefreshWindowMenus:

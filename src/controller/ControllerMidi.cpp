@@ -37,6 +37,7 @@ void Controller::sendMIDIfromNote()
     const qint32 tempo = piece->tempo();
     if (tempo > 0)
         Data::setGtempo(tempo);
+    metroFollowTempo();
     if (sent)
         Midi::processMidiEvents();
     else

@@ -140,7 +140,8 @@ void Controller::actionGoToGenreNo(qint64 genre)
     if (genre <= 0 || genre > 7)
         return;
     doRefreshCue_ = true;
-    waitingFor(QStringLiteral("genre %1").arg(QString::number(genre)));
+    setGenreX(genre);
+    userGenre_ = Data::currentGenreG();
 }
 
 void Controller::actionPlayNextPause(qint64 genre)
@@ -242,8 +243,7 @@ void Controller::actionDisplayHideList(const QString &word)
     filterON_ = false;
     if (quick == 0)
         Data::setFilterString(word);
-    // The filtered list itself is built by the filters, still to come.
-    waitingFor(QStringLiteral("filter %1").arg(word));
+    prevNextFilterNoG(Data::filterNoG(), 1, quick, true);
 }
 
 void Controller::actionOpen(const QString &path, bool asNew)
@@ -307,7 +307,7 @@ void Controller::appChangeScreenParameters()
 void Controller::receiveSleepNote()
 {
     TLOG(QStringLiteral("Controller receiveSleepNote"));
-    waitingFor(QStringLiteral("metronome off"));
+    traiter_metroOff();
 }
 
 void Controller::receiveWakeNote()

@@ -87,11 +87,11 @@ void Controller::processNote()
     pendingSongRefresh_ = false;
 }
 
-// Thirty seconds on a song: the played mark lands with the marks and filters.
+// Thirty seconds on a song: it counts as played.
 void Controller::alreadyPlayed()
 {
     playedTimer_.stop();
-    TLOG(QStringLiteral("Controller alreadyPlayed %1").arg(QString::number(Data::songNoG())));
+    markAsalreadyPlayed(false);
 }
 
 void Controller::updateItunesInfoX(const QString &title, const QString &artist, double curPos, double maxPos,

@@ -81,7 +81,10 @@ ClockEnd runClockLoop(const ClockLoopIO &io)
         }
         if (io.autoStopDue())
             return ClockEnd::AutoStop;
-        io.sleep(poll);
+        // Polls at least every tenth of a tick, and wakes right on the next clock.
+        const double wait = next - io.now();
+        if (wait > 0)
+            io.sleep(wait < poll ? wait : poll);
     }
     // The rest of the beat's tick slots pass silently before the stop.
     if (i != 0)

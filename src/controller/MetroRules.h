@@ -51,7 +51,7 @@ inline constexpr quint8 kClockTick = 0xF8;
 inline constexpr quint8 kClockStart = 0xFA;
 inline constexpr quint8 kClockStop = 0xFC;
 inline constexpr int kTicksPerBeat = 24;
-// Polls per tick.
+// Polls per tick at least; the loop also wakes when the next clock is due.
 inline constexpr int kPollsPerTick = 10;
 
 enum class ClockEnd {

@@ -20,6 +20,12 @@
 class QAbstractButton;
 class QAction;
 class QObject;
+class QRectF;
+class QScreen;
+class QWidget;
+namespace platform {
+struct KeyEvent;
+}
 class QSoundEffect;
 class WindowPDFxSuper;
 
@@ -275,6 +281,59 @@ public:
     static void determinerNbTocG();
     // Retitles the MIDI status item on the main thread; callable from any thread.
     static void sendingMidi(bool sending);
+
+    // ---- Window list: creation, closing, key window (DataWindowList.cpp) ---------------
+    // The list owns its windows: a window that leaves it is deleted later.
+    // A new document window of a type 0-16, placed, shown and appended to the
+    // list; nullptr for a type whose class is not built. The flag has no effect.
+    static WindowPDFxSuper *newWindowPDFx(bool flag, qint64 winType);
+    // Interface-description name of a type's class ("WindowPDFx" outside 1-16).
+    static QString obtenirClasse(qint64 winType);
+    // A window of the list accepted a close: drops it, closes the chord strips
+    // bound to a Tolvane window, posts "ActionKey" 1024, activates the key window.
+    static void winClose(WindowPDFxSuper *window);
+    // Closes without running winClose (no 1024 posted); a Tolvane window's
+    // chord strips go with it.
+    static void closeWinQuietly(WindowPDFxSuper *window);
+    static void exitFullScreenForAllWin();
+    static void clearKeyWin();
+    // The first Tolvane window marked keywin, else the last Tolvane window on
+    // the first one's screen; nullptr when there is none.
+    static WindowPDFxSuper *obtenirKeywin();
+    static void activateKeywin();
+    static void closeAllWin();
+    static void closeAllFullScreenWin();
+    // Closes every window that is not a Tolvane window.
+    static void closeAllCompWin();
+    static WindowPDFxSuper *getWinController();
+    static WindowPDFxSuper *getWinControllerForWin(const QWidget *window);
+    // Index in the screen list, -1 when the screen is not in it.
+    static qint64 getScreenNo(const QScreen *screen);
+    static bool isUneFenetreEstZoomDemiPage();
+    static bool isUneFenetreEstSingleEtSync();
+    static bool isUneFenetreEstDoubleEtSync();
+
+    // ---- Screen sets (DataScreenSets.cpp) ----------------------------------------------
+    static qint64 initialScreenSet();
+    static void setInitialScreenSet(qint64 set);
+    // The key prefix of a screen set for a screen count: "lastExec" followed by
+    // both numbers; "Default" for set 0, the built-in layout.
+    static QString screenSetPrefix(qint64 set, qint64 nbScreens);
+    static void saveScreenSet(const QString &prefix);
+    static void loadScreenSet(const QString &prefix);
+    static void createDefaultScreen();
+
+    // ---- Window arrangement (DataArrange.cpp) ------------------------------------------
+    static void arrangeWin(qint64 code, WindowPDFxSuper *window);
+    static void distributeWindows(qint64 unused, WindowPDFxSuper *window, bool horiz);
+    static bool isFenetresSimilaires(const QRectF &frame1, const QRectF &frame2, bool horiz);
+    static void mettreAtraiterFenetresSimilaires(const QRectF &frame, bool horiz);
+    static void traiterFenetresSimilaires(const QRectF &oldFrame, const QRectF &newFrame, bool horiz);
+    static bool winIsAutoRotate(const WindowPDFxSuper *window);
+    // The key handler of the auxiliary windows, asked first: true when it
+    // handled the key (Return, Delete and the arrows).
+    static bool traiterkeyDown(const platform::KeyEvent &event, WindowPDFxSuper *window);
+    static void refreshNoteWithProcess();
 
     // ---- Hand-offs to other applications (DataDesktop.cpp) --------------------------
     static void printPDF(const QString &path);

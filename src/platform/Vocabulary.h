@@ -51,6 +51,8 @@ inline const QString InsererMidiFromLibF = QStringLiteral("InsererMidiFromLibF")
 inline const QString EventUpdateRow = QStringLiteral("EventUpdateRow");
 inline const QString EventListen = QStringLiteral("EventListen");
 inline const QString NoteBecomeFirstResponder = QStringLiteral("NoteBecomeFirstResponder");
+// Posted by a song-list row's label button; nothing acts on it.
+inline const QString ActionItem = QStringLiteral("ActionItem");
 
 // The key of the one entry of a notification's userInfo.
 inline const QString param = QStringLiteral("param");

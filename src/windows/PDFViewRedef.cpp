@@ -137,11 +137,6 @@ void PDFViewRedef::paintEvent(QPaintEvent *)
         dim.setAlphaF(owner_->inactAlpha());
         p.fillRect(rect(), dim);
     }
-    if (owner_->dimmerAlpha() > 0) {
-        QColor dim(Qt::black);
-        dim.setAlphaF(owner_->dimmerAlpha());
-        p.fillRect(rect(), dim);
-    }
     if (role_ == Role::Zoom) {
         const double h = height();
         if (owner_->markerLineShown()) {

@@ -9,7 +9,12 @@
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
+#include "windows/BarreOnglets.h"
+#include "windows/DimmerBox.h"
 #include "windows/PageRenderer.h"
+#include "windows/TitleRow.h"
+#include "windows/ViewKeys.h"
+#include "windows/ViewToc.h"
 #include "windows/WindowKeys.h"
 
 #include <QKeyEvent>
@@ -61,17 +66,9 @@ WindowPDFx::WindowPDFx(QWidget *parent) : WindowPDFxSuper(0, parent), renderer_(
     for (R role : {R::Left, R::Right, R::Single, R::Zoom})
         panes_[static_cast<size_t>(role)] = new PDFViewRedef(this, role, this);
 
-    labelWin1_ = new QLabel(this);
-    labelWin2_ = new QLabel(this);
-    for (QLabel *l : {labelWin1_, labelWin2_}) {
-        l->setFont(platform::systemBoldFont(13));
-        l->setAttribute(Qt::WA_TransparentForMouseEvents);
-        l->setTextFormat(Qt::PlainText);
-    }
-    labelWin2_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-
     cadre_ = new FrameOverlay(this);
     cadre_->hide();
+    buildOverlays();
 
     connect(renderer_.get(), &PageRenderer::documentReady, this, &WindowPDFx::documentReady);
     connect(renderer_.get(), &PageRenderer::pageReady, this, &WindowPDFx::pageReady);
@@ -87,9 +84,16 @@ void WindowPDFx::windowDidLoad()
         chordProDocument_ = std::make_unique<ChordPro>(QRectF(QPointF(), QSizeF(pageArea().size())), this, true);
     if (!chordProDocumentNext_)
         chordProDocumentNext_ = std::make_unique<ChordPro>(QRectF(QPointF(), QSizeF(pageArea().size())), this, true);
-    iniColorForObj(kActColor, actColor(), false);
+    setTitleRowColors();
     afficherMasquerOnglets(true);
-    ajusterSelonModeAffichageWithRefresh(false);
+    afficherToc(false);
+    barreOngletsGauche_->ajusterDroiteGauche(false, barreOngletsDroite_, this);
+    barreOngletsDroite_->ajusterDroiteGauche(true, nullptr, this);
+    viewTocGauche_->ajusterDroiteGauche(false, viewTocDroite_, this);
+    viewTocDroite_->ajusterDroiteGauche(true, nullptr, this);
+    boxDimmer_->iniRefWindowPDFxSuper(this);
+    barreOngletsGauche_->ajusterBackgroundColor(backColor());
+    barreOngletsDroite_->ajusterBackgroundColor(backColor());
     didLoadOk_ = true;
 }
 
@@ -175,8 +179,7 @@ void WindowPDFx::layoutPanes()
                                                  area.height());
     pane(PDFViewRedef::Role::Single)->setGeometry(area);
     pane(PDFViewRedef::Role::Zoom)->setGeometry(area);
-    labelWin1_->setGeometry(8, 2, width() / 2 - 8, kTitleRowHeight - 4);
-    labelWin2_->setGeometry(width() / 2, 2, width() / 2 - 8, kTitleRowHeight - 4);
+    layoutOverlays();
     cadre_->raise();
 }
 
@@ -228,24 +231,27 @@ QString WindowPDFx::obtenirTitle() const
 
 QString WindowPDFx::titleText() const
 {
-    return labelWin1_->text();
+    return titleRow_->titlePlain;
 }
 
 QString WindowPDFx::noteText() const
 {
-    return labelWin2_->text();
+    return titleRow_->labelWin2->text();
 }
 
 void WindowPDFx::refreshInfo()
 {
-    QString title;
-    if (const auto &piece = pieceCour(); piece && piece->pieceDet) {
-        const auto &det = *piece->pieceDet;
-        title = currentSort() == 0 ? QStringLiteral("%1 • %2").arg(det.titre, det.auteur)
-                                   : QStringLiteral("%1 • %2").arg(det.auteur, det.titre);
+    refreshLabels();
+    for (QWidget *box : {static_cast<QWidget *>(titleRow_->boxMetro1), static_cast<QWidget *>(titleRow_->boxMetro2),
+                         static_cast<QWidget *>(titleRow_->boxMetro3), static_cast<QWidget *>(titleRow_->boxMetro3b),
+                         static_cast<QWidget *>(titleRow_->boxMetro3c), static_cast<QWidget *>(titleRow_->boxMetro3d)})
+        box->hide();
+    QLabel *numbers[4] = {titleRow_->labelMetro1, titleRow_->labelMetro2, titleRow_->labelMetro3,
+                          titleRow_->labelMetro4};
+    for (int i = 0; i < 4; ++i) {
+        numbers[i]->hide();
+        numbers[i]->setText(QString::number(i + 1));
     }
-    labelWin1_->setText(title);
-    setWindowTitle(obtenirTitle());
     refreshNote(false);
 }
 
@@ -254,7 +260,14 @@ void WindowPDFx::refreshNote(bool flag)
     WindowPDFxSuper::refreshNote(flag);
     message_.clear();
     const auto &piece = pieceCour();
-    labelWin2_->setText(piece ? piece->notetxtForDir(altDir(), altMode(), defNote()) : QString());
+    if (!piece) {
+        titleRow_->labelWin2->clear();
+        return;
+    }
+    if (flag)
+        refreshLabels();
+    titleRow_->labelWin2->setText(piece->notetxtForDir(altDir(), altMode(), defNote()));
+    refreshTempo();
 }
 
 void WindowPDFx::setMsg(const QString &msg, const QString &forWinID, bool stay)
@@ -268,7 +281,7 @@ void WindowPDFx::setMsg(const QString &msg, const QString &forWinID, bool stay)
         return;
     }
     message_ = msg;
-    labelWin2_->setText(msg);
+    titleRow_->labelWin2->setText(msg);
 }
 
 // ---- Options and colours ---------------------------------------------------------
@@ -303,32 +316,69 @@ void WindowPDFx::iniColorForObj(qint64 slot, const QColor &color, bool refreshDa
             refreshTous();
         }
     };
-    QPalette pal = labelWin1_->palette();
     switch (slot) {
     case kActColor:
-        pal.setColor(QPalette::WindowText, actColor());
-        labelWin1_->setPalette(pal);
-        labelWin2_->setPalette(pal);
+        setTitleRowColors();
         if (withRefresh) {
             refreshInfo();
             refreshTempo();
         }
         break;
+    case kBackColor:
+        barreOngletsGauche_->ajusterBackgroundColor(backColor());
+        barreOngletsDroite_->ajusterBackgroundColor(backColor());
+        break;
+    case kInactColor:
+        if (withRefresh)
+            refreshTempo();
+        break;
+    case kMetroColor:
+    case kHighColor:
+        setTitleRowColors();
+        if (slot == kHighColor && withRefresh)
+            refreshInfo();
+        break;
     case kPdfColor:
-    case kChordProBackgroundColor:
     case kRefMarkerColor:
+        for (PDFViewRedef *p : panes_)
+            p->update();
+        break;
+    case kChordProBackgroundColor:
+        setTitleRowColors();
         for (PDFViewRedef *p : panes_)
             p->update();
         break;
     case kRefFrameColor:
         cadre_->update();
         break;
+    case kListColor:
+        setTitleRowColors();
+        viewTocGauche_->refreshColor();
+        viewTocDroite_->refreshColor();
+        break;
+    case kTabsActColor:
+    case kTabsActBackColor:
+    case kTabsInactColor:
+    case kTabsInactBackColor:
+        if (ongletsVisibles())
+            reload();
+        break;
+    case kListHighColor:
+    case kListSectColor:
+        viewTocGauche_->refreshColor();
+        viewTocDroite_->refreshColor();
+        break;
+    case kChordProLyricsColor:
+        reload();
+        setTitleRowColors();
+        viewTocGauche_->refreshColor();
+        viewTocDroite_->refreshColor();
+        break;
     case kChordProChordsColor:
     case kChordProCommentsColor:
     case kChordProCommentsBackColor:
     case kChordProBarColor:
     case kChordProLyricsHighColor:
-    case kChordProLyricsColor:
         reload();
         break;
     case kPageNoPDFColor:
@@ -379,9 +429,10 @@ void WindowPDFx::ajusterDimmer(double dimmerAlpha, double inactAlpha)
 {
     dimmerAlpha_ = std::clamp(dimmerAlpha, 0.0, 1.0);
     inactAlpha_ = std::clamp(inactAlpha, 0.0, 1.0);
+    // The dimmer box darkens the pages; the panes dim another song's page themselves.
+    boxDimmer_->setDimAlpha(dimmerAlpha_);
     for (PDFViewRedef *p : panes_)
         p->update();
-    update();
 }
 
 // ---- Keys -------------------------------------------------------------------------
@@ -389,6 +440,9 @@ void WindowPDFx::ajusterDimmer(double dimmerAlpha, double inactAlpha)
 void WindowPDFx::keyPressEvent(QKeyEvent *event)
 {
     const platform::KeyEvent key = platform::KeyEvent::fromQt(*event);
+    // Command-Option arrows place the window, and the key still goes on.
+    if (const int placement = windowkeys::arrangePlacementForKey(key); placement >= 0)
+        Data::arrangeWin(placement, this);
     // A key played as MIDI (the key-pad MIDI option) does nothing more.
     if (Midi::isKeynToMIDI(key, false)) {
         event->accept();

@@ -9,9 +9,15 @@
 #include <array>
 #include <memory>
 
+class BarreOnglets;
 class ChordPro;
+class DimmerBox;
 class QLabel;
+class QPushButton;
 class PageRenderer;
+class TitleRow;
+class ViewKeys;
+class ViewToc;
 
 // The Tolvane window (window type 0): the stage window showing the current
 // song's pages in one of its display modes. Four pane sets (left, right,
@@ -46,6 +52,60 @@ public:
     void afficherMasquerOnglets(bool show) override;
     QSize obtenirRefSize() const override;
     QString obtenirTitle() const override;
+
+    // ---- Title row, lights, count-in, search (WindowPDFxTitle.cpp) -------------
+    void refreshLabels();
+    QString obtenirIconeMenuGenre() const;
+    void refreshTempo() override;
+    void updateItunesInfo(const QString &title, const QString &artist, double curPos, double maxPos,
+                          bool masquer) override;
+    void updateMetroWithNbTick(qint64 nbTick, bool masquer, bool reset) override;
+    void afficherCount();
+    void updateRechInfo(bool white, bool masquer, const QString &rech) override;
+    void updateRechInfo2(const QString &text) override;
+    void masquerObjet() override;
+    void hideTitleElements();
+    void iniHideTitleElementTitle(bool v) override;
+    void iniHideTitleElementTempo(bool v) override;
+    void iniHideTitleElementNote(bool v) override;
+    void refreshPosTitleElements() override;
+    void ajusterPosMetro();
+    // Nib actions of the title row and the list header.
+    void actionEV(int tag);
+    void actionButtonListe();
+    void actionButtonFiltre();
+    void actionButtonExport();
+    void actionOuvrirNote();
+    void actionDir();
+
+    // ---- Tab bars and song list (WindowPDFxToc.cpp) ------------------------------
+    void iniHideList(bool v) override;
+    void traiterAfficherMasquerOnglets() override;
+    void setButtonStateForOnglet(qint64 state, const QString &label, qint64 onglet) override;
+    void refreshTocLabel1() override;
+    void setTocLabel2(const QString &text) override;
+    void setItemStateForItem(qint64 state, const std::shared_ptr<Pieces> &piece, qint64 item) override;
+    void afficherToc(bool show) override;
+    void refreshPosViewToc();
+    void refreshPosViewSup();
+    void ajusterPosButtonToc() override;
+    // The on-screen key pad over the foot of the pages.
+    void afficherMasquerKeyPad(bool show);
+
+    TitleRow *titleRow() const { return titleRow_; }
+    BarreOnglets *barreOngletsGauche() const { return barreOngletsGauche_; }
+    BarreOnglets *barreOngletsDroite() const { return barreOngletsDroite_; }
+    ViewToc *viewTocGauche() const { return viewTocGauche_; }
+    ViewToc *viewTocDroite() const { return viewTocDroite_; }
+    QWidget *tocView() const { return tocView_; }
+    QWidget *tocViewEnteteGauche() const { return tocViewEnteteGauche_; }
+    QLabel *labelToc1() const { return labelToc1_; }
+    QLabel *labelToc2() const { return labelToc2_; }
+    QPushButton *buttonListe() const { return buttonListe_; }
+    QPushButton *buttonFiltre() const { return buttonFiltre_; }
+    QPushButton *buttonExport() const { return buttonExport_; }
+    DimmerBox *boxDimmer() const { return boxDimmer_; }
+    ViewKeys *keyView() const { return keyView_; }
 
     // ---- Page display ---------------------------------------------------------
     void unHidePDF();
@@ -105,6 +165,9 @@ protected:
 
 private:
     static int modeCode(PDFViewRedef::Role role, qint64 mode);
+    void buildOverlays();
+    void layoutOverlays();
+    void setTitleRowColors();
     bool tocLayerShown() const;
     void layoutPanes();
     void applyPane(PDFViewRedef::Role role, const pageplan::Pane &pane);
@@ -121,8 +184,20 @@ private:
     std::unique_ptr<ChordPro> chordProDocument_;
     std::unique_ptr<ChordPro> chordProDocumentNext_;
     QWidget *cadre_ = nullptr; // the frame (boxCadre)
-    QLabel *labelWin1_ = nullptr;
-    QLabel *labelWin2_ = nullptr;
+    TitleRow *titleRow_ = nullptr;
+    BarreOnglets *barreOngletsGauche_ = nullptr;
+    BarreOnglets *barreOngletsDroite_ = nullptr;
+    QWidget *tocView_ = nullptr;
+    QWidget *tocViewEnteteGauche_ = nullptr;
+    QLabel *labelToc1_ = nullptr;
+    QLabel *labelToc2_ = nullptr;
+    QPushButton *buttonListe_ = nullptr;
+    QPushButton *buttonFiltre_ = nullptr;
+    QPushButton *buttonExport_ = nullptr;
+    ViewToc *viewTocGauche_ = nullptr;
+    ViewToc *viewTocDroite_ = nullptr;
+    DimmerBox *boxDimmer_ = nullptr;
+    ViewKeys *keyView_ = nullptr;
 
     qint32 typeFichierCour_ = 0;
     qint32 typeFichierNext_ = 0;

@@ -5,6 +5,7 @@
 #include "platform/Vocabulary.h"
 #include "windows/WindowList.h"
 
+#include <QCloseEvent>
 #include <QMouseEvent>
 
 WindowPDFxSuper::WindowPDFxSuper(qint64 winType, QWidget *parent)
@@ -248,4 +249,11 @@ void WindowPDFxSuper::changeEvent(QEvent *event)
             windowDidExitFullScreen();
     }
     QWidget::changeEvent(event);
+}
+
+void WindowPDFxSuper::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        emit windowWillClose(this);
 }

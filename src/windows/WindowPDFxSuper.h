@@ -38,6 +38,8 @@ public:
     void ajusterStyleMask(bool avecLumieres);
     virtual QSize obtenirRefSize() const;
     virtual QString obtenirTitle() const;
+    // The Tolvane window a chord strip is bound to; nullptr for other windows.
+    virtual WindowPDFxSuper *refTolvaneWin() const { return nullptr; }
 
     // ---- Options that only store (the Tolvane window redefines several) -----
     void iniSinglePageForce(bool v) { singlePageForce_ = v; }
@@ -248,6 +250,10 @@ public:
     QColor pageNoCHDColor() const { return colors_[kPageNoCHDColor]; }
     void setBackColor(const QColor &c) { colors_[kBackColor] = c; }
 
+signals:
+    // The window accepted a close and is about to go (the window list drops it).
+    void windowWillClose(WindowPDFxSuper *window);
+
 protected:
     // The page state written by the push and the step; for the window classes.
     void setZoomTopState(bool v) { zoomTop_ = v; }
@@ -257,6 +263,8 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    // Subclasses that redefine it call it last, so an accepted close is announced.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void applyBackground();

@@ -86,6 +86,7 @@ TEST(ChordProRender, RunsAndFillsOfAPage)
 {
     cptest::Options options;
     options.gap = true;
+    options.lyricsBoldFlag = true;
     ChordPro cp = loaded(QStringLiteral("{c: Chorus}\n{soc}\n[C]Sing {soh}loud{eoh}\n{eoc}\n"), &options);
     const ChordProPage &page = cp.chargerPage(QSizeF(611, 752), pageNo(1));
     auto fillsOf = [&](Style s) {
@@ -100,8 +101,12 @@ TEST(ChordProRender, RunsAndFillsOfAPage)
     EXPECT_EQ(fillsOf(Style::TextHI), 1);
     bool sawChord = false;
     for (const auto &run : page.runs) {
+        if (run.style == Style::Text) {
+            EXPECT_TRUE(run.bold);
+        }
         if (run.style == Style::Chord) {
             sawChord = true;
+            EXPECT_FALSE(run.bold);
             EXPECT_EQ(run.color, chordpro::defaultColor(chordpro::ColorRole::Chord));
         }
         if (run.text == QLatin1String("loud")) {
@@ -180,21 +185,20 @@ TEST(ChordProRender, LyricsOnlyEnlargesAndCentres)
 
 TEST(ChordProRender, LyricsOnlyWithoutLyricsKeepsFactorOne)
 {
-    // Nothing but comments and chords: no lyric output, the enlargement divided by zero.
-    ChordPro cp = loaded(QStringLiteral("{c: Intro}\n[C][G]\n"));
+    // No lyric output at all: the enlargement divided by zero and the font size became infinite.
+    ChordPro cp = loaded(QStringLiteral("{c: Intro}\n{title: Only directives}\n"));
     PageRequest r = pageNo(1);
     r.lyricsOnly = true;
-    for (int mode : {0, 1}) {
-        r.modeAffichage = mode;
+    const struct {
+        int mode;
+        double pageHeight;
+    } cases[] = {{0, 600.0}, {2, 600.0}, {1, 600.0 * 321.0 / 374.0}};
+    for (const auto &c : cases) {
+        r.modeAffichage = c.mode;
         cp.chargerPage(QSizeF(800, 600), r);
-        EXPECT_TRUE(std::isfinite(cp.styles().size));
-        EXPECT_GT(cp.styles().size, 0);
+        EXPECT_NEAR(cp.styles().size, 17.0 * c.pageHeight / 752.0, 1e-9) << c.mode;
         EXPECT_EQ(cp.nbPages(), 1);
     }
-    // A song of chords only has its gap lines as lyric output.
-    ChordPro chords = loaded(QStringLiteral("{c: Intro}\n"));
-    chords.chargerPage(QSizeF(800, 600), r);
-    EXPECT_NEAR(chords.styles().size, 17.0 * 600.0 * 321.0 / 374.0 / 752.0, 0.6);
 }
 
 QImage render(ChordPro &cp, const QSize &size, double dpi, const PageRequest &r)

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+// Cell controls that remember the table row they were made for, so their
+// action knows which row it edits. The table's delegate sets the row.
+class TableTextField : public QLineEdit {
+    Q_OBJECT
+public:
+    using QLineEdit::QLineEdit;
+    quint64 row() const { return row_; }
+    void setRow(quint64 row) { row_ = row; }
+
+private:
+    quint64 row_ = 0;
+};
+
+class TableComboBox : public QComboBox {
+    Q_OBJECT
+public:
+    using QComboBox::QComboBox;
+    qint64 row() const { return row_; }
+    void setRow(qint64 row) { row_ = row; }
+
+private:
+    qint64 row_ = 0;
+};
+
+class TableButton : public QPushButton {
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+    qint64 row() const { return row_; }
+    void setRow(qint64 row) { row_ = row; }
+    // A tag number of the delegate's choice.
+    qint32 noTag() const { return noTag_; }
+    void setNoTag(qint32 tag) { noTag_ = tag; }
+
+private:
+    qint64 row_ = 0;
+    qint32 noTag_ = 0;
+};

@@ -1,0 +1,199 @@
+#include "windows/TitleRowRules.h"
+
+#include <cmath>
+
+namespace titlerules {
+
+TitleText titleText(const QString &title, const QString &artist, qint64 sort, const QString &playedMark,
+                    const QString &flagMark, const QString &genreMark)
+{
+    TitleText t;
+    t.artistFirst = sort != 0;
+    const QString &first = t.artistFirst ? artist : title;
+    const QString &second = t.artistFirst ? title : artist;
+    t.text = QStringLiteral("%1 • %2%3%4%5").arg(first, second, playedMark, flagMark, genreMark);
+    t.firstFieldLength = int(first.size());
+    t.bulletPos = int(first.size()) + 1;
+    return t;
+}
+
+QString genreMark(qint64 slaveState)
+{
+    switch (slaveState) {
+    case 3: return QStringLiteral(" 🔉");
+    case 2: return QStringLiteral("⁉️");
+    default: return QString();
+    }
+}
+
+TempoText tempoText(qint64 songTempo, qint64 globalTempo, qint64 nbTapTempo)
+{
+    if (songTempo < 1) {
+        // A tapped tempo shows even for a song without one.
+        if (nbTapTempo > 0 && globalTempo > 0)
+            return {QString::number(globalTempo), TextRole::High};
+        return {QStringLiteral("100"), TextRole::Inact};
+    }
+    return {QString::number(globalTempo), globalTempo == songTempo ? TextRole::Act : TextRole::High};
+}
+
+QString trackTimeText(double seconds)
+{
+    const int s = seconds > 0 ? int(std::floor(seconds)) : 0;
+    const QString mmss = QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+    return s < 600 ? QStringLiteral("  ") + mmss : mmss;
+}
+
+Light metroLight(qint64 type, qint64 tick, qint64 signature)
+{
+    switch (type) {
+    case 0:
+        return Light::Metro1;
+    case 1:
+        return tick % 2 != 0 ? Light::Metro1 : Light::Metro2;
+    case 2: {
+        const qint64 beats = signature == 0 ? 4 : signature;
+        const auto mod = [tick](qint64 b) { return ((tick % b) + b) % b; };
+        if (beats == 4) {
+            static const Light byRemainder[4] = {Light::Beat4, Light::Beat1, Light::Beat2, Light::Beat3};
+            return byRemainder[mod(4)];
+        }
+        if (beats == 3) {
+            static const Light byRemainder[3] = {Light::Beat3, Light::Beat1, Light::Beat2};
+            return byRemainder[mod(3)];
+        }
+        if (beats == 2)
+            return tick % 2 != 0 ? Light::Beat1 : Light::Beat2;
+        return Light::None;
+    }
+    default:
+        return Light::None;
+    }
+}
+
+qint64 barBeats(qint64 signature)
+{
+    switch (signature) {
+    case 0: return 4;
+    case 2: return 2;
+    case 3: return 3;
+    case 4: return 4;
+    default: return 0;
+    }
+}
+
+CountIn countIn(qint64 gcount, qint64 gcountTo, bool skip, qint64 signature)
+{
+    CountIn c;
+    if (gcount == 0) {
+        c.shown = true;
+        c.text = QStringLiteral("Go!");
+        return c;
+    }
+    const qint64 k = barBeats(signature);
+    if (gcountTo < 1) {
+        if (!(skip && gcount > k)) {
+            c.shown = true;
+            c.text = QString::number(gcount);
+        }
+    } else if (!(skip && gcountTo == gcount)) {
+        c.shown = true;
+        c.text = QString::number(gcountTo - gcount);
+    }
+    return c;
+}
+
+RowLayout layoutTitleRow(const RowInput &in)
+{
+    RowLayout out{in.tempoX, in.metroX, in.noteX, in.noteWidth};
+    const int W = in.windowWidth, R = in.repX, L = in.titleX, Tw = in.tempoWidth, Mw = in.beatWidth;
+    const auto noteAfterTempo = [&] {
+        out.noteX = out.tempoX + Tw + 6;
+        out.noteWidth = R - out.noteX - 6;
+    };
+    const bool t = in.titleShown, te = in.tempoShown, n = in.noteShown;
+    if (t && te && n) {
+        out.tempoX = W / 2 - Tw / 2;
+        out.metroX = out.tempoX - 31;
+        noteAfterTempo();
+    } else if (t && te) {
+        out.tempoX = R - Tw - 6;
+        out.metroX = out.tempoX - 31;
+    } else if (t && n) {
+        out.noteX = W / 2 - Tw / 2;
+        out.noteWidth = R - out.noteX - 6;
+        out.tempoX = out.noteX;
+        out.metroX = out.noteX - 31;
+    } else if (t) {
+        out.tempoX = R;
+        out.metroX = R - 31;
+    } else if (te && n) {
+        if (in.metroType2) {
+            out.tempoX = 4 * Mw + L + 4;
+            out.metroX = 3 * Mw + L + 4;
+            noteAfterTempo();
+        } else {
+            out.tempoX = L;
+            out.noteX = L + Tw + 6;
+            out.noteWidth = R - out.noteX - 6;
+        }
+    } else if (te) {
+        out.tempoX = R - Tw - 6;
+        out.metroX = out.tempoX - 31;
+    } else if (n) {
+        if (in.metroType2) {
+            out.noteX = 4 * Mw + L + 4;
+            out.noteWidth = R - out.noteX - 6;
+            out.tempoX = out.noteX;
+            out.metroX = 3 * Mw + L + 4;
+        } else {
+            out.noteX = L;
+            out.noteWidth = R - L - 6;
+        }
+    } else {
+        out.tempoX = W / 2 - Tw / 2;
+        out.metroX = out.tempoX - 31;
+        noteAfterTempo();
+    }
+    return out;
+}
+
+int layoutBeats(qint64 signature)
+{
+    switch (signature) {
+    case 0:
+    case 4: return 4;
+    case 3: return 3;
+    case 2: return 2;
+    default: return 0;
+    }
+}
+
+QString filterButtonTitle(const QStringList &tags, qint64 filterNo, qint64 filteredCount, bool secondMarked)
+{
+    if (filterNo < 0 || filterNo >= tags.size())
+        return QString();
+    const QString dot = QStringLiteral("・");
+    QString title = dot.repeated(filterNo) + QStringLiteral("🔻") + dot.repeated(tags.size() - filterNo - 1);
+    const QString &tag = tags.at(filterNo);
+    const bool played = tag == QLatin1String("Played");
+    const bool flags = tag == QLatin1String("Flags");
+    qint64 matching = 0;
+    if (played || flags) {
+        matching = filteredCount < 2 ? 0 : filteredCount - (secondMarked ? 1 : 2);
+        title += QStringLiteral("%1 ").arg(matching);
+    }
+    title += flags && matching <= 1 ? QStringLiteral("Flag") : tag;
+    return title;
+}
+
+qint64 popupMaximum(qint64 kind, qint64 songCount)
+{
+    if (kind == 0 || kind == 1)
+        return songCount;
+    if (kind == 2)
+        return 2 * songCount;
+    return 0;
+}
+
+} // namespace titlerules

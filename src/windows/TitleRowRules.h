@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the Tolvane window's title row, song-list header and progress popup
+// show, as plain values: the window only copies them into its views.
+namespace titlerules {
+
+// ---- Title label ------------------------------------------------------------
+struct TitleText {
+    QString text;
+    // The first field is the artist (sorted by artist): it takes the highlight colour.
+    bool artistFirst = false;
+    int firstFieldLength = 0;
+    // Position of the bullet between the two fields, drawn in grey.
+    int bulletPos = -1;
+};
+// "%@ • %@%@%@%@": title and artist (artist first when the sort is not 0),
+// then the played, flag and genre marks.
+TitleText titleText(const QString &title, const QString &artist, qint64 sort, const QString &playedMark,
+                    const QString &flagMark, const QString &genreMark);
+// The genre menu mark of the follow state: " 🔉" in state 3, "⁉️" in state 2.
+QString genreMark(qint64 slaveState);
+
+// ---- Tempo and track time ---------------------------------------------------
+enum class TextRole { Act, Inact, High };
+struct TempoText {
+    QString text;
+    TextRole role = TextRole::Act;
+};
+TempoText tempoText(qint64 songTempo, qint64 globalTempo, qint64 nbTapTempo);
+// "  m:ss" (two leading blanks) below ten minutes, "mm:ss" from there.
+QString trackTimeText(double seconds);
+
+// ---- Metronome lights and count-in ---------------------------------------------
+enum class Light { None, Metro1, Metro2, Beat1, Beat2, Beat3, Beat4 };
+// The light a tick turns on for a metronome type and a time signature.
+Light metroLight(qint64 type, qint64 tick, qint64 signature);
+// Beats counted before "Go!" for a signature (0 counts as 4, unknown as 0).
+qint64 barBeats(qint64 signature);
+struct CountIn {
+    bool shown = false;
+    QString text = QStringLiteral(" ");
+};
+CountIn countIn(qint64 gcount, qint64 gcountTo, bool skip, qint64 signature);
+
+// ---- Title row layout ----------------------------------------------------------
+struct RowInput {
+    int windowWidth = 0;      // W
+    int repX = 0;             // R: the identifier box's x
+    int titleX = 0;           // L: the title label's x
+    int tempoWidth = 0;       // Tw
+    int beatWidth = 0;        // Mw
+    bool titleShown = true;
+    bool tempoShown = true;
+    bool noteShown = true;
+    bool metroType2 = false;
+    // Positions before the layout, kept where the rule leaves them.
+    int tempoX = 0;
+    int metroX = 0;
+    int noteX = 0;
+    int noteWidth = 0;
+};
+struct RowLayout {
+    int tempoX = 0;
+    int metroX = 0;
+    int noteX = 0;
+    int noteWidth = 0;
+};
+RowLayout layoutTitleRow(const RowInput &in);
+// Beats the type-2 lights are laid out for: 4 for signatures 0 and 4, 3, 2;
+// 0 for any other (the lights keep their place).
+int layoutBeats(qint64 signature);
+
+// ---- Song-list header ------------------------------------------------------------
+// The filter button's title while the tag filter is on. filteredCount is the
+// filtered list's row count, secondMarked whether its second row is played or flagged.
+QString filterButtonTitle(const QStringList &tags, qint64 filterNo, qint64 filteredCount, bool secondMarked);
+
+// ---- Progress popup ----------------------------------------------------------------
+// The bar's maximum for a kind of job and the exported tab's song count.
+qint64 popupMaximum(qint64 kind, qint64 songCount);
+
+} // namespace titlerules

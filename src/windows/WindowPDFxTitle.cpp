@@ -1,0 +1,340 @@
+// The Tolvane window's title row: title and artist with their marks, the
+// bound identifier, tempo or track time, note or message, the metronome
+// lights, the count-in and the type-ahead search text.
+#include "windows/WindowPDFx.h"
+
+#include "library/Data.h"
+#include "midi/Midi.h"
+#include "platform/Clock.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
+#include "windows/SmallViews.h"
+#include "windows/TitleRow.h"
+#include "windows/TitleRowRules.h"
+
+#include <QPushButton>
+
+namespace {
+constexpr double kRecentTap = 2.0;
+const QColor kAltShownColor(0, 122, 255);
+const QColor kBulletColor(146, 146, 146);
+
+qint64 signatureOf(const std::shared_ptr<Pieces> &piece)
+{
+    return piece && piece->pieceDet ? piece->pieceDet->signature : 0;
+}
+} // namespace
+
+QString WindowPDFx::obtenirIconeMenuGenre() const
+{
+    // Following the music application lands with the audio bridge; until
+    // then the follower never runs, so no mark shows.
+    constexpr qint64 kSlaveStateIdle = 0;
+    return titlerules::genreMark(kSlaveStateIdle);
+}
+
+void WindowPDFx::refreshLabels()
+{
+    TitleRow *row = titleRow_;
+    row->labelRep1->setText(altDir().isEmpty() ? QStringLiteral("Master") : altDir());
+    setWindowTitle(obtenirTitle());
+
+    const auto &piece = pieceCour();
+    if (piece && piece->pieceDet) {
+        const PiecesDet &det = *piece->pieceDet;
+        const QString played = det.played ? QStringLiteral("✅") : QString();
+        const QString flag = det.flagged ? Data::obtenirTitreFlag(piece) : QString();
+        const titlerules::TitleText t =
+            titlerules::titleText(det.titre, det.auteur, currentSort(), played, flag, obtenirIconeMenuGenre());
+        row->titlePlain = t.text;
+        const QString first = t.text.left(t.firstFieldLength).toHtmlEscaped();
+        const QString rest = t.text.mid(t.bulletPos + 1).toHtmlEscaped();
+        const QString firstHtml =
+            t.artistFirst ? QStringLiteral("<span style=\"color:%1\">%2</span>").arg(highColor().name(), first) : first;
+        row->labelWin1->setText(QStringLiteral("%1 <span style=\"color:%2\">•</span>%3")
+                                    .arg(firstHtml, kBulletColor.name(), rest));
+    } else {
+        row->titlePlain.clear();
+        row->labelWin1->clear();
+    }
+
+    QColor repColor(Qt::darkGray);
+    if (altModeOk())
+        repColor = kAltShownColor;
+    else if (altMode() != 0 && !altDir().isEmpty() && !altModeOff())
+        repColor = actColor();
+    setWidgetTextColor(row->labelRep1, repColor);
+}
+
+void WindowPDFx::refreshTempo()
+{
+    const auto &piece = pieceCour();
+    const qint64 songTempo = piece && piece->pieceDet ? piece->pieceDet->tempo : 0;
+    const titlerules::TempoText t = titlerules::tempoText(songTempo, Data::gtempo(), Midi::nbTapTempo());
+    titleRow_->labelTempo->setText(t.text);
+    const QColor c = t.role == titlerules::TextRole::Act    ? actColor()
+                     : t.role == titlerules::TextRole::High ? highColor()
+                                                            : inactColor();
+    setWidgetTextColor(titleRow_->labelTempo, c);
+    ajusterPosMetro();
+}
+
+void WindowPDFx::updateItunesInfo(const QString &title, const QString &artist, double curPos, double maxPos,
+                                  bool masquer)
+{
+    WindowPDFxSuper::updateItunesInfo(title, artist, curPos, maxPos, masquer);
+    TitleRow *row = titleRow_;
+    const qint32 taps = Midi::nbTapTempo();
+    bool recentTap = false;
+    if (taps >= 1) {
+        const qint32 slot = Midi::nbTapTempoB() == 1 && taps == 1 ? 7 : taps - 1;
+        recentTap = platform::now() - Midi::obtenirTimeLastTapTempo(slot) <= kRecentTap;
+    }
+    if (!masquer && !recentTap) {
+        row->labelTrackTime->setText(titlerules::trackTimeText(curPos));
+        row->labelTrackTime->setVisible(!hideTitleElementTempo());
+        row->labelTempo->hide();
+        row->buttonRec->setVisible(Data::recOn() && altDir().isEmpty());
+        row->buttonLoop->setVisible(Data::loopOn());
+        return;
+    }
+    // A tap shows the tempo being tapped, and ends a recording.
+    if (Data::recOn()) {
+        Data::setRecOn(false);
+        Data::refreshNoteWithProcess();
+    }
+    row->buttonRec->hide();
+    row->buttonLoop->setVisible(Data::loopOn());
+    row->labelTrackTime->hide();
+    row->labelTempo->setVisible(!hideTitleElementTempo());
+}
+
+void WindowPDFx::updateMetroWithNbTick(qint64 nbTick, bool masquer, bool reset)
+{
+    if (reset)
+        refreshPosTitleElements();
+    TitleRow *row = titleRow_;
+    LightBox *boxes[6] = {row->boxMetro1, row->boxMetro2, row->boxMetro3, row->boxMetro3b, row->boxMetro3c,
+                          row->boxMetro3d};
+    QLabel *numbers[4] = {row->labelMetro1, row->labelMetro2, row->labelMetro3, row->labelMetro4};
+    for (LightBox *b : boxes)
+        b->hide();
+    for (QLabel *l : numbers)
+        l->hide();
+    if (masquer || typeMetro() == 3) {
+        if (Data::gcount() != 0)
+            row->boxCount->hide();
+        return;
+    }
+    using titlerules::Light;
+    const Light light = titlerules::metroLight(typeMetro(), nbTick, signatureOf(pieceCour()));
+    switch (light) {
+    case Light::Metro1: row->boxMetro1->show(); break;
+    case Light::Metro2: row->boxMetro2->show(); break;
+    case Light::Beat1: case Light::Beat2: case Light::Beat3: case Light::Beat4: {
+        const int beat = int(light) - int(Light::Beat1);
+        boxes[2 + beat]->show();
+        numbers[beat]->setText(QString::number(beat + 1));
+        numbers[beat]->show();
+        numbers[beat]->raise();
+        break;
+    }
+    case Light::None: break;
+    }
+    if (typeMetro() != 0 && Data::gcount() >= 0 && Data::gDisplayCount())
+        afficherCount();
+}
+
+void WindowPDFx::afficherCount()
+{
+    const titlerules::CountIn c =
+        titlerules::countIn(Data::gcount(), Data::gcountTo(), Data::gcountSkip(), signatureOf(pieceCour()));
+    titleRow_->labelCount->setText(c.text);
+    titleRow_->boxCount->setVisible(c.shown);
+    if (c.shown)
+        titleRow_->boxCount->raise();
+}
+
+void WindowPDFx::updateRechInfo(bool white, bool masquer, const QString &rech)
+{
+    TitleRow *row = titleRow_;
+    if (!keywin()) {
+        row->boxRech2->hide();
+        return;
+    }
+    setWidgetTextColor(row->labelRech2, white ? QColor(Qt::white) : QColor(Qt::red));
+    row->boxRech2->setVisible(!masquer);
+    if (!masquer) {
+        row->labelRech2->setText(rech);
+        row->boxRech2->raise();
+    }
+}
+
+void WindowPDFx::updateRechInfo2(const QString &text)
+{
+    if (keywin())
+        titleRow_->labelRech2->setText(text);
+}
+
+void WindowPDFx::masquerObjet()
+{
+    titleRow_->labelTrackTime->hide();
+    titleRow_->boxRech2->hide();
+    titleRow_->labelTempo->show();
+}
+
+void WindowPDFx::hideTitleElements()
+{
+    TitleRow *row = titleRow_;
+    row->boxCadreNote1->setVisible(!hideTitleElementNote());
+    row->boxTempo1->setVisible(!hideTitleElementTempo());
+    row->labelTempo->setVisible(!hideTitleElementTempo());
+    if (hideTitleElementTempo())
+        row->labelTrackTime->hide();
+    row->labelWin1->setVisible(!hideTitleElementTitle());
+    row->boxRep1->setVisible(!(hideTitleElementNote() && hideTitleElementTempo() && hideTitleElementTitle()));
+}
+
+void WindowPDFx::iniHideTitleElementTitle(bool v)
+{
+    WindowPDFxSuper::iniHideTitleElementTitle(v);
+    hideTitleElements();
+}
+
+void WindowPDFx::iniHideTitleElementTempo(bool v)
+{
+    WindowPDFxSuper::iniHideTitleElementTempo(v);
+    hideTitleElements();
+}
+
+void WindowPDFx::iniHideTitleElementNote(bool v)
+{
+    WindowPDFxSuper::iniHideTitleElementNote(v);
+    hideTitleElements();
+}
+
+void WindowPDFx::refreshPosTitleElements()
+{
+    TitleRow *row = titleRow_;
+    titlerules::RowInput in;
+    in.windowWidth = width();
+    in.repX = row->repX();
+    in.titleX = TitleRow::kTitleX;
+    in.tempoWidth = TitleRow::kTempoWidth;
+    in.beatWidth = TitleRow::kBeatWidth;
+    in.titleShown = !hideTitleElementTitle();
+    in.tempoShown = !hideTitleElementTempo();
+    in.noteShown = !hideTitleElementNote();
+    in.metroType2 = typeMetro() == 2;
+    in.tempoX = row->boxTempo1->x();
+    in.metroX = row->boxMetro3->x();
+    in.noteX = row->boxCadreNote1->x();
+    in.noteWidth = row->boxCadreNote1->width();
+    const titlerules::RowLayout out = titlerules::layoutTitleRow(in);
+    const int h = TitleRow::kHeight;
+    row->boxTempo1->setGeometry(out.tempoX, 0, TitleRow::kTempoWidth, h);
+    row->labelTempo->setGeometry(out.tempoX + 7, 0, TitleRow::kTempoWidth - 7, h);
+    row->labelTrackTime->setGeometry(out.tempoX + 7, 0, TitleRow::kTempoWidth + 20, h);
+    row->boxMetro3->move(out.metroX, row->boxMetro3->y());
+    row->boxCadreNote1->setGeometry(out.noteX, 0, qMax(0, out.noteWidth), h);
+    row->labelWin2->setGeometry(0, 0, qMax(0, out.noteWidth), h);
+    ajusterPosMetro();
+}
+
+void WindowPDFx::ajusterPosMetro()
+{
+    TitleRow *row = titleRow_;
+    const int T = row->boxTempo1->x();
+    const int h = TitleRow::kHeight;
+    const int light = TitleRow::kLightWidth;
+    const int y = (h - light) / 2;
+    const int titleH = h;
+    switch (typeMetro()) {
+    case 0:
+    case 1:
+        row->boxMetro2->setGeometry(T - 31, y, light, light);
+        if (typeMetro() == 0)
+            row->boxMetro1->setGeometry(T - 31 - light, y, 2 * light, light);
+        else
+            row->boxMetro1->setGeometry(T - 31 - light, y, light, light);
+        row->labelWin1->setGeometry(TitleRow::kTitleX, 0, qMax(0, T - 65), titleH);
+        break;
+    case 2: {
+        const int Mw = TitleRow::kBeatWidth;
+        const int beats = titlerules::layoutBeats(signatureOf(pieceCour()));
+        const int x3 = beats > 0 ? T - beats * Mw - 5 : row->boxMetro3->x();
+        LightBox *lights[4] = {row->boxMetro3, row->boxMetro3b, row->boxMetro3c, row->boxMetro3d};
+        QLabel *numbers[4] = {row->labelMetro1, row->labelMetro2, row->labelMetro3, row->labelMetro4};
+        for (int i = 0; i < 4; ++i) {
+            lights[i]->setGeometry(x3 + i * Mw, 2, Mw, h - 4);
+            numbers[i]->setGeometry(lights[i]->geometry());
+        }
+        row->labelWin1->setGeometry(TitleRow::kTitleX, 0, qMax(0, x3 - 65), titleH);
+        break;
+    }
+    default:
+        break;
+    }
+    row->boxMetro3->setFill(typeMetro() == 2 ? highColor() : metroColor());
+}
+
+void WindowPDFx::setTitleRowColors()
+{
+    TitleRow *row = titleRow_;
+    for (QWidget *w : {static_cast<QWidget *>(row->labelWin1), static_cast<QWidget *>(row->labelWin2),
+                       static_cast<QWidget *>(row->labelMetro1), static_cast<QWidget *>(row->labelMetro2),
+                       static_cast<QWidget *>(row->labelMetro3), static_cast<QWidget *>(row->labelMetro4),
+                       static_cast<QWidget *>(row->labelCount), static_cast<QWidget *>(row->buttonKeys)})
+        setWidgetTextColor(w, actColor());
+    for (LightBox *b : {row->boxMetro1, row->boxMetro2, row->boxMetro3b, row->boxMetro3c, row->boxMetro3d})
+        b->setFill(metroColor());
+    row->boxMetro3->setFill(typeMetro() == 2 ? highColor() : metroColor());
+    setWidgetTextColor(row->labelTrackTime, highColor());
+    for (QWidget *w : {static_cast<QWidget *>(labelToc1_), static_cast<QWidget *>(labelToc2_),
+                       static_cast<QWidget *>(buttonFiltre_), static_cast<QWidget *>(buttonListe_),
+                       static_cast<QWidget *>(buttonExport_)})
+        setWidgetTextColor(w, chordProLyricsColor());
+    QPalette pal = tocView_->palette();
+    pal.setColor(QPalette::Window, chordProBackgroundColor());
+    tocView_->setPalette(pal);
+}
+
+// ---- Nib actions ------------------------------------------------------------------------
+
+void WindowPDFx::actionEV(int tag)
+{
+    constexpr int kRecordButton = 5;
+    constexpr int kLoopButton = 6;
+    if (tag == kLoopButton && Data::loopOn()) {
+        Data::setLoopOn(false);
+        titleRow_->buttonLoop->hide();
+        platform::NotificationCenter::defaultCenter().post(vocab::ActionAudioPlayerClose, QVariant(qint64(0)));
+    } else if (tag == kRecordButton && Data::recOn()) {
+        platform::NotificationCenter::defaultCenter().postActionKey(vocab::StopOrCancelCountIn);
+    }
+}
+
+void WindowPDFx::actionButtonListe()
+{
+    platform::NotificationCenter::defaultCenter().postActionKey(vocab::EditCurrentTab);
+}
+
+void WindowPDFx::actionButtonFiltre()
+{
+    platform::NotificationCenter::defaultCenter().postActionKey(vocab::ToggleToc);
+}
+
+void WindowPDFx::actionButtonExport()
+{
+    platform::NotificationCenter::defaultCenter().postActionKey(vocab::ExportList);
+}
+
+void WindowPDFx::actionOuvrirNote()
+{
+    platform::NotificationCenter::defaultCenter().postActionKey(vocab::ToggleNoteWindow);
+}
+
+void WindowPDFx::actionDir()
+{
+    selectNextDir();
+}

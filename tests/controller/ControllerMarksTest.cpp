@@ -1,0 +1,249 @@
+#include "ControllerTestSupport.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+
+using namespace controllertest;
+
+namespace {
+
+QString readNote(const QString &folder, const QString &base)
+{
+    QFile f(QDir(folder).filePath(base + QStringLiteral(".txt")));
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+QStringList titles(const PiecesList &list)
+{
+    QStringList out;
+    for (const PiecesPtr &p : list)
+        out << (p ? p->pieceDet->titre : QStringLiteral("-"));
+    return out;
+}
+
+} // namespace
+
+class ControllerMarks : public ControllerFixture {
+protected:
+    void SetUp() override
+    {
+        ControllerFixture::SetUp();
+        Data::listePiecesLog().clear();
+        Data::listePiecesFlagged().clear();
+        Data::setCurrentScreensetG(1);
+        Data::setFilterNoG(-1);
+        Data::setFilterTypeG(0);
+        Data::setFilterString(QString());
+        Data::setMetroOn(false);
+    }
+
+    // Songs "A" to "D" with their artist, tempo and key in their notes.
+    void startWithVariedSongs()
+    {
+        struct Song {
+            const char *file, *title, *artist, *note;
+        };
+        const Song list[] = {
+            {"a.chopro", "A", "Band One", "m\n\nTempo=120\nKey=C\nTags= rock \n"},
+            {"b.chopro", "B", "Band Two", "m\n\nTempo=96\nKey=C#\nTags= slow \n"},
+            {"c.chopro", "C", "Band One", "m\n\nTempo=120\nKey=D\nTags= rock slow \n"},
+            {"d.chopro", "D", "Other", ""},
+        };
+        for (const Song &s : list) {
+            chordProSong(songs.path(), QString::fromUtf8(s.file), QString::fromUtf8(s.title),
+                         QString::fromUtf8(s.artist));
+            if (*s.note)
+                testsupport::writeFile(QDir(songs.path()).filePath(QString::fromUtf8(s.file).replace(
+                                           QStringLiteral(".chopro"), QStringLiteral(".txt"))),
+                                       QByteArray(s.note));
+        }
+        storeSlot(0, songs.path());
+        platform::UserDefaults::standard().setInteger(QStringLiteral("dirNo"), 0);
+        platform::UserDefaults::standard().setInteger(QStringLiteral("NbrExec"), 3);
+        start();
+        controller->masquerToc();
+    }
+
+    static void postWord(const QString &word)
+    {
+        platform::NotificationCenter::defaultCenter().post(vocab::ActionDisplayHideList, word);
+    }
+
+    QTemporaryDir songs;
+};
+
+TEST_F(ControllerMarks, ASongShownThirtySecondsIsMarkedPlayed)
+{
+    platform::ManualClock &clock = manualClock();
+    clock.setDateTime(QDateTime(QDate(2026, 12, 7), QTime(21, 0)));
+    startWithSongs(songs, 3);
+    Data::setCurrentScreensetG(1);
+    controller->gotoSongNo(2, false, true);
+    const PiecesPtr second = Data::getPiece(2);
+    clock.advance(20.0);
+    controller->gotoSongNo(3, false, true);
+    clock.advance(29.0);
+    EXPECT_FALSE(second->pieceDet->played) << "left after 20 s";
+    EXPECT_FALSE(Data::getPiece(3)->pieceDet->played) << "29 s is not enough";
+    clock.advance(1.0);
+    EXPECT_TRUE(Data::getPiece(3)->pieceDet->played);
+    EXPECT_EQ(titles(Data::listePiecesLog()), QStringList({"Song 03"}));
+    EXPECT_TRUE(readNote(songs.path(), QStringLiteral("s03")).contains(QStringLiteral("LastPlayedDate1=2026-12-07\n")));
+    EXPECT_EQ(Data::getPiece(3)->pieceDet->lastPlayedDate(1), QStringLiteral("2026-12-07 "));
+}
+
+TEST_F(ControllerMarks, DatesFollowTheScreenSetAndOnlyAPlayedMark)
+{
+    platform::ManualClock &clock = manualClock();
+    clock.setDateTime(QDateTime(QDate(2026, 12, 7), QTime(21, 0)));
+    startWithSongs(songs, 2);
+    controller->gotoSongNo(1, false, true);
+    Data::setCurrentScreensetG(2);
+    controller->markAsalreadyPlayed(true);
+    clock.setDateTime(QDateTime(QDate(2026, 12, 8), QTime(21, 0)));
+    // Before, un-marking wrote today's date as well.
+    controller->markAsalreadyPlayed(true);
+    EXPECT_FALSE(Data::getPiece(1)->pieceDet->played);
+    QString note = readNote(songs.path(), QStringLiteral("s01"));
+    EXPECT_TRUE(note.contains(QStringLiteral("LastPlayedDate2=2026-12-07\n"))) << qPrintable(note);
+    // Before, screen set 9 never got its date.
+    Data::setCurrentScreensetG(9);
+    controller->markAsalreadyPlayed(false);
+    note = readNote(songs.path(), QStringLiteral("s01"));
+    EXPECT_TRUE(note.contains(QStringLiteral("LastPlayedDate9=2026-12-08\n"))) << qPrintable(note);
+    // Screen set 0 keeps no date.
+    Data::setCurrentScreensetG(0);
+    controller->gotoSongNo(2, false, true);
+    controller->markAsalreadyPlayed(false);
+    EXPECT_TRUE(Data::getPiece(2)->pieceDet->played);
+    EXPECT_TRUE(readNote(songs.path(), QStringLiteral("s02")).isEmpty());
+}
+
+TEST_F(ControllerMarks, FlagCommandsOrderTheList)
+{
+    startWithSongs(songs, 3);
+    auto flag = [this](qint64 song) {
+        controller->gotoSongNo(song, false, true);
+        controller->actionMenuFlagged(0);
+    };
+    flag(1);
+    EXPECT_EQ(titles(Data::listePiecesFlagged()), QStringList({"Song 01"}));
+    flag(2);
+    EXPECT_EQ(titles(Data::listePiecesFlagged()), QStringList({"Song 01", "Song 02"}));
+    flag(2);
+    EXPECT_EQ(titles(Data::listePiecesFlagged()), QStringList({"Song 02", "Song 01"}));
+    flag(2);
+    EXPECT_EQ(titles(Data::listePiecesFlagged()), QStringList({"Song 01"}));
+    // Inverting the songs in view flags 2 and 3 and unflags 1.
+    controller->actionMenuFlagged(3);
+    EXPECT_EQ(titles(Data::listePiecesFlagged()), QStringList({"Song 02", "Song 03"}));
+    controller->actionMenuFlagged(2);
+    EXPECT_TRUE(Data::listePiecesFlagged().isEmpty());
+    EXPECT_FALSE(Data::getPiece(2)->pieceDet->flagged);
+}
+
+TEST_F(ControllerMarks, SnapshotRecallsTellWhatTheyRestored)
+{
+    startWithSongs(songs, 3);
+    dialogs.clear();
+    controller->actionMenuItemRecall(1);
+    controller->actionMenuItemRecallFlags(1);
+    EXPECT_EQ(dialogs.texts(), QStringList({"No entry marked as Played.", "No entry Flagged."}));
+    controller->verifierLogPlayed();
+    EXPECT_FALSE(controller->recallMenu()->isEnabled());
+
+    for (qint64 song : {3, 1}) {
+        controller->gotoSongNo(song, false, true);
+        controller->markAsalreadyPlayed(false);
+        controller->actionMenuFlagged(0);
+    }
+    Data::saveLogPlayed();
+    Data::saveFlags();
+    controller->actionMenuItemClearAllPlayedStates();
+    controller->actionMenuFlagged(2);
+    EXPECT_FALSE(Data::getPiece(3)->pieceDet->played);
+    dialogs.clear();
+
+    controller->actionMenuItemRecall(1);
+    controller->actionMenuItemRecallFlags(1);
+    EXPECT_EQ(dialogs.texts(), QStringList({"2 entry(ies) marked as Played.", "2 entry(ies) Flagged."}));
+    EXPECT_EQ(titles(Data::listePiecesLog()), QStringList({"Song 03", "Song 01"}));
+    EXPECT_TRUE(Data::getPiece(1)->pieceDet->flagged);
+
+    // Clearing wrote an empty snapshot 2: it is the newest item, snapshot 1 the next.
+    controller->verifierLogPlayed();
+    EXPECT_TRUE(controller->recallMenu()->isEnabled());
+    const QList<QAction *> items = controller->recallMenu()->actions();
+    ASSERT_EQ(items.size(), 10);
+    EXPECT_TRUE(items[0]->isVisible());
+    EXPECT_EQ(items[0]->data().toLongLong(), 2);
+    EXPECT_EQ(items[1]->data().toLongLong(), 1);
+    EXPECT_FALSE(items[2]->isVisible());
+}
+
+TEST_F(ControllerMarks, QuickFiltersToggledByDisplayHideList)
+{
+    startWithVariedSongs();
+    controller->gotoSongNo(1, false, true); // A: Band One, tempo 120, key C
+    postWord(QStringLiteral("ARTIST"));
+    EXPECT_TRUE(controller->tocON());
+    EXPECT_TRUE(controller->filterON());
+    EXPECT_EQ(titles(Data::listePiecesTEMP2()), QStringList({"All • Band One", "A", "C"}));
+    EXPECT_EQ(Data::filterChampG(), 1);
+    EXPECT_EQ(Data::filterIndexG(), 1);
+    EXPECT_EQ(controller->nbrSongs(), 2);
+    postWord(QStringLiteral("ARTIST"));
+    EXPECT_FALSE(controller->tocON());
+    EXPECT_FALSE(controller->filterON());
+
+    // Exact tempo and key: 120 only, C and not C#.
+    postWord(QStringLiteral("TEMPO"));
+    EXPECT_EQ(titles(Data::listePiecesTEMP2()), QStringList({"All • Tempo 120", "A", "C"}));
+    postWord(QStringLiteral("KEY"));
+    EXPECT_EQ(titles(Data::listePiecesTEMP2()), QStringList({"All • Key of C", "A"}));
+
+    postWord(QStringLiteral("FLAGS"));
+    EXPECT_EQ(titles(Data::listePiecesTEMP2()), QStringList({"All • Flags", "(no entry)"}));
+    EXPECT_EQ(Data::listePiecesTEMP2().at(1)->pieceDet->indexInTEMP0, -2);
+    EXPECT_EQ(Data::listePiecesTEMP2().at(0)->pieceDet->indexInTEMP0, -1);
+
+    // A word of its own is a search over title, artist and tags.
+    postWord(QStringLiteral("slow"));
+    EXPECT_EQ(Data::filterString(), QStringLiteral("slow"));
+    EXPECT_EQ(titles(Data::listePiecesTEMP2()), QStringList({"All • slow", "B", "C"}));
+    postWord(QStringLiteral("slow"));
+    EXPECT_FALSE(controller->tocON());
+    EXPECT_TRUE(Data::filterString().isEmpty());
+}
+
+TEST_F(ControllerMarks, FilterStepsWrapThroughNoFilterAndIgnoreAHiddenList)
+{
+    startWithVariedSongs();
+    controller->gotoSongNo(2, false, true); // B: Band Two
+    controller->prevNextFilterNoG(-1, 1, 0, false);
+    EXPECT_FALSE(controller->filterON()) << "ignored while the list is hidden";
+    postKey(vocab::PreviousFilterEntry); // shows the list, then steps back onto the artist
+    EXPECT_TRUE(controller->tocON());
+    EXPECT_EQ(Data::filterNoG(), Data::tagsTemp().size() - 1);
+    EXPECT_EQ(titles(Data::listePiecesTEMP2()), QStringList({"All • Band Two", "B"}));
+    postKey(vocab::NextFilterEntry);
+    EXPECT_EQ(Data::filterNoG(), -1);
+    EXPECT_FALSE(controller->filterON());
+}
+
+TEST_F(ControllerMarks, GenresCycleAndTitleTheirMenu)
+{
+    startWithSongs(songs, 1);
+    controller->setGenreX(5);
+    EXPECT_EQ(controller->genreMenu()->title(), QStringLiteral("Genre=Recording"));
+    postKey(vocab::NextGenre);
+    EXPECT_EQ(Data::currentGenreG(), 6);
+    EXPECT_EQ(controller->genreMenu()->title(), QStringLiteral("Genre=(MUTE)"));
+    postKey(vocab::NextGenre);
+    EXPECT_EQ(Data::currentGenreG(), 1);
+    EXPECT_EQ(controller->userGenre(), 1);
+    controller->setGenreX(0);
+    EXPECT_EQ(Data::currentGenreG(), 1);
+    EXPECT_TRUE(controller->genreMenu()->actions().first()->isChecked());
+}
