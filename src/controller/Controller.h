@@ -137,6 +137,11 @@ public:
     void actionZoomOut();
     bool tocON() const { return tocON_; }
     bool filterON() const { return filterON_; }
+    // ---- Table of contents, tabs, half-page zoom, dimmer ----
+    bool redTab() const { return redTab_; }
+    // The preferences' dimmer controls changed.
+    void actionDimmer() { ajusterDimmer(); }
+    // ---- end of table of contents, tabs, half-page zoom, dimmer ----
 
     // ---- Configurable actions and swipes (ControllerKeyActions.cpp) ----------
     struct PagePass {

@@ -58,7 +58,8 @@ void Controller::prevNextFilterNoG(qint64 step, qint64 type, qint64 pred, bool r
             Data::chargerTagsTemp(std::nullopt);
             Data::tagsTemp().append(marks::quickEntries(tempo, key, artist));
         } else {
-            TLOG(QStringLiteral("Controller === ATTENTION finalement filterType différent de 1 des fois !!!  ============="));
+            TLOG(QStringLiteral(
+                "Controller === ATTENTION finalement filterType différent de 1 des fois !!!  ============="));
             Data::tagsTemp() = marks::songEntries(piece ? piece->pieceDet->infoF : QString(), tempo, key, artist);
         }
     }

@@ -319,7 +319,8 @@ QMenu *Controller::marksMenu()
     for (qint64 place = 0; place < kSnapshots; ++place) {
         QAction *played = menuItemRecallx_->addAction(QString());
         played->setVisible(false);
-        connect(played, &QAction::triggered, this, [this, played]() { actionMenuItemRecall(played->data().toLongLong()); });
+        connect(played, &QAction::triggered, this,
+                [this, played]() { actionMenuItemRecall(played->data().toLongLong()); });
         menuItemRecall_.append(played);
         QAction *flags = menuItemRecallFlagsx_->addAction(QString());
         flags->setVisible(false);

@@ -24,11 +24,15 @@ qint64 Controller::tabStart(qint64 tab) const
 
 void Controller::afficherToc(bool /*flag*/)
 {
+    const bool wasShown = tocON_;
     tocON_ = true;
     Data::setTocOn(true);
     noPageToc_ = 0;
-    // The filtered list fills the same pages (listePiecesTEMP2) once filters run.
-    remplirToc();
+    // The filtered list is rebuilt when the list comes up again.
+    if (filterON_)
+        prevNextFilterNoG(0, Data::filterTypeG(), 0, !wasShown);
+    else
+        remplirToc();
     afficherTocX(true);
     setTabsName();
 }
@@ -57,11 +61,12 @@ void Controller::remplirToc()
         shown = count;
     }
     nbrPagesToc_ = count / nbToc + (count % nbToc ? 1 : 0);
-    if (noPageToc_ < 1) {
+    if (noPageToc_ < 1)
         noPageToc_ = filterON_ ? 1 : (Data::songNoG() - start - 1) / nbToc + 1;
-        if (noPageToc_ < 1 || noPageToc_ > nbrPagesToc_)
-            noPageToc_ = 1;
-    }
+    // A current song outside the tab's run (or a page kept from a longer list)
+    // would show another tab's songs: the page stays within the tab's pages.
+    if (noPageToc_ < 1 || noPageToc_ > nbrPagesToc_)
+        noPageToc_ = 1;
     const QString label = nbrPagesToc_ > 0
                               ? QStringLiteral("%1 • %2/%3").arg(QString::number(shown), QString::number(noPageToc_),
                                                                  QString::number(nbrPagesToc_))

@@ -80,7 +80,8 @@ void Controller::afficherZoom(qint64 step, bool wrap)
 void Controller::masquerZoom()
 {
     WindowPDFxSuper *key = Data::getKeyWin();
-    if (!zoomON_ && key && (key->syncPageChanges() || key->modeAffichage() != 1))
+    // Without a key window there is no window of its own to bring back.
+    if (!zoomON_ && (!key || key->syncPageChanges() || key->modeAffichage() != 1))
         return;
     setModeAffichageX(-1, !(key && key->modeAffichage() == 1));
     const PiecePtr piece = Data::getPiece(Data::songNoG());

@@ -44,7 +44,9 @@ public:                                                                         
 // library queries), DataScan (folder scan and combined lists), DataTabs,
 // DataTags, DataWinIDs, DataLogs (played and flagged logs, list export),
 // DataDialogs (dialogs and character tests), DataDesktop (hand-offs to other
-// applications), DataWindows (queries over the open document windows).
+// applications), DataWindows (queries over the open document windows),
+// DataWindowList (creating, closing and finding document windows),
+// DataScreenSets (stored window layouts), DataArrange (placement on screens).
 class Data : public DataEvents {
 public:
     Data() = delete;

@@ -90,7 +90,8 @@ quint64 longlongValue(const QString &text)
         const int digit = QStringLiteral("0123456789abcdef").indexOf(text[i].toLower());
         if (digit < 0)
             break;
-        value = (value << 4) | quint64(digit);
+        // Too many digits saturate rather than wrap round to a small number.
+        value = value > (~quint64(0) >> 4) ? ~quint64(0) : (value << 4) | quint64(digit);
     }
     return value;
 }

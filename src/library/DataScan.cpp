@@ -133,8 +133,10 @@ bool Data::chargerFichiers(const QString &folder, bool noMsg)
                     maxPrec = songNbrGPrec() - 1;
                 }
                 for (PiecesList *l : {&listePiecesByTitle(), &listePiecesTEMP1(), &listePiecesByTitle2(),
-                                      &listePiecesByAuthor(), &listePiecesLog(), &listePiecesFlagged()})
+                                      &listePiecesByAuthor(), &listePiecesLog()})
                     l->clear();
+                std::lock_guard lock(listePiecesFlaggedMonitor());
+                listePiecesFlagged().clear();
             }
             initDebLettre();
             for (int n = 0; n < kTabs; ++n) {

@@ -259,7 +259,7 @@ void Data::loadScreenSet(const QString &prefix)
         if (s.screenNo < 0 || s.screenNo >= nbScreens)
             continue;
         WindowPDFxSuper *w = nullptr;
-        if (s.winType == 0 && reused < open)
+        if (s.winType == 0 && reused < open && windowlist::isTolvaneWindow(list.at(reused)))
             w = list.at(reused++);
         else
             w = newWindowPDFx(false, s.winType);

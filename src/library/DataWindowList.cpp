@@ -16,8 +16,9 @@ namespace {
 // Context of the will-close connections, so a quiet close can cut exactly them.
 QObject &closeObserver()
 {
-    static QObject observer;
-    return observer;
+    // Never destroyed: it must outlive every window, and the application.
+    static QObject *observer = new QObject;
+    return *observer;
 }
 
 void stopObserving(WindowPDFxSuper *window)

@@ -53,8 +53,11 @@ QString notetxtForDir(const QString &note, const QString &dir, qint64 aMode, qin
     if (aMode >= 1 && !dir.isEmpty()) {
         qsizetype at = note.indexOf(needle, 0, Qt::CaseInsensitive);
         while (at >= 0 && !hit) {
-            const bool inMessage =
-                at >= 9 && note.mid(at - 9, 7).compare(QStringLiteral("MESSAGE"), Qt::CaseInsensitive) == 0;
+            // "Message Lead:hi" (the word ends two characters before the hit), also "Message: Lead:hi".
+            auto messageEndsAt = [&](qsizetype end) {
+                return end >= 7 && note.mid(end - 7, 7).compare(QStringLiteral("MESSAGE"), Qt::CaseInsensitive) == 0;
+            };
+            const bool inMessage = messageEndsAt(at - 1) || messageEndsAt(at - 2);
             const bool inTimedEvent = at >= 4 && note[at - 4] == QLatin1Char(':') && note[at - 1] != QLatin1Char('\n');
             // A message or timed event addressed to the window is not its line: look further on.
             if (inMessage || inTimedEvent)

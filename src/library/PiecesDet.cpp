@@ -188,20 +188,18 @@ void PiecesDet::majInfoFromNote()
         if (file.open(QIODevice::ReadOnly)) {
             const QString song = textcodec::decode(file.readAll());
             if (!song.isEmpty()) {
-                if (!noteGaveTitle) {
-                    auto v = obtenirChaine(song, QStringLiteral("{title:"));
+                // The long directive, else its short form; trimmed.
+                auto directive = [&song](const QString &name, const QString &shortName, std::optional<QString> &out) {
+                    auto v = obtenirChaine(song, name);
                     if (!v)
-                        v = obtenirChaine(song, QStringLiteral("{t:"));
+                        v = obtenirChaine(song, shortName);
                     if (v)
-                        title = notefile::trimBlanksAndTabs(*v);
-                }
-                if (!noteGaveArtist) {
-                    auto v = obtenirChaine(song, QStringLiteral("{subtitle:"));
-                    if (!v)
-                        v = obtenirChaine(song, QStringLiteral("{st:"));
-                    if (v)
-                        artist = notefile::trimBlanksAndTabs(*v);
-                }
+                        out = notefile::trimBlanksAndTabs(*v);
+                };
+                if (!noteGaveTitle)
+                    directive(QStringLiteral("{title:"), QStringLiteral("{t:"), title);
+                if (!noteGaveArtist)
+                    directive(QStringLiteral("{subtitle:"), QStringLiteral("{st:"), artist);
             }
         }
     }

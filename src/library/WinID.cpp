@@ -3,6 +3,8 @@
 #include "library/Data.h"
 #include "platform/UserDefaults.h"
 
+#include <algorithm>
+
 namespace {
 QString rowKey(const char *field, qint64 index)
 {
@@ -36,7 +38,9 @@ void WinID::load()
 void Data::chargerWinIDs()
 {
     auto &d = platform::UserDefaults::standard();
-    const qint64 stored = d.integerForKey(QStringLiteral("WinID_nbWinID"));
+    // A damaged count must not stall the start with millions of rows.
+    constexpr qint64 kMaxWinIDs = 256;
+    const qint64 stored = std::min(d.integerForKey(QStringLiteral("WinID_nbWinID")), kMaxWinIDs);
     setNbWinID(stored > 0 ? stored : 2);
     QList<WinIDPtr> &list = winIDs();
     list.clear();

@@ -1,10 +1,13 @@
 #include "windows/AuxWindow.h"
 
+#include "library/Data.h"
+#include "platform/Keys.h"
 #include "platform/Fonts.h"
 #include "platform/Geometry.h"
 
 #include <QEvent>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolButton>
@@ -43,6 +46,8 @@ double PaintedText::textWidth() const
 AuxWindow::AuxWindow(qint64 winType, QWidget *parent) : WindowPDFxSuper(winType, parent)
 {
     setMinimumSize(24, 16);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_TranslucentBackground, true);
     buttonClose_ = new QToolButton(this);
     buttonClose_->setText(QStringLiteral("✕"));
     buttonClose_->setAutoRaise(true);
@@ -55,6 +60,14 @@ AuxWindow::AuxWindow(qint64 winType, QWidget *parent) : WindowPDFxSuper(winType,
 }
 
 AuxWindow::~AuxWindow() = default;
+
+qint32 AuxWindow::signatureOf(const std::shared_ptr<Pieces> &piece)
+{
+    if (!piece || !piece->pieceDet)
+        return 0;
+    const PiecesDet &det = *piece->pieceDet;
+    return det.tempoOk ? det.signature : piecesrules::tempoFromNote(det.notetxt).signature;
+}
 
 void AuxWindow::windowDidBecomeMain()
 {
@@ -108,13 +121,18 @@ void AuxWindow::showChrome(bool shown)
 void AuxWindow::setVanished(bool vanish)
 {
     vanished_ = vanish;
-    const bool clear = vanish || transparent();
-    setAttribute(Qt::WA_TranslucentBackground, clear);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, clear ? QColor(Qt::transparent) : backColor());
-    setPalette(pal);
-    setAutoFillBackground(!clear);
+    // Always an alpha window that paints its own background: turning
+    // translucency on once the window is mapped may not take.
+    setAttribute(Qt::WA_TranslucentBackground, true);
+    setAutoFillBackground(false);
     update();
+}
+
+void AuxWindow::paintBackground(QPainter &painter) const
+{
+    if (vanished_ || transparent())
+        return;
+    painter.fillRect(rect(), backColor());
 }
 
 void AuxWindow::paintText(QPainter &painter, const PaintedText &t) const
@@ -228,4 +246,15 @@ void AuxWindow::mousePressEvent(QMouseEvent *event)
         }
     }
     WindowPDFxSuper::mousePressEvent(event);
+}
+
+void AuxWindow::keyPressEvent(QKeyEvent *event)
+{
+    // Return, Delete and the arrows place, close or leave the window; other
+    // keys go on to the menus' shortcuts.
+    if (Data::traiterkeyDown(platform::KeyEvent::fromQt(*event), this)) {
+        event->accept();
+        return;
+    }
+    WindowPDFxSuper::keyPressEvent(event);
 }

@@ -61,6 +61,8 @@ public:
     void actionClose();
 
     bool chromeShown() const { return chromeShown_; }
+    // The time-signature code of a song, read from its note when not yet known.
+    static qint32 signatureOf(const std::shared_ptr<Pieces> &piece);
     // The window shows nothing, not even its background (an empty note window).
     bool vanished() const { return vanished_; }
 
@@ -69,8 +71,9 @@ protected:
     double winH() const { return height(); }
     void showChrome(bool shown);
     // Clear background that lets the window vanish, or the background back:
-    // clear for a transparent window, backColor otherwise.
+    // clear for a transparent window, backColor otherwise (see paintBackground).
     void setVanished(bool vanish);
+    void paintBackground(QPainter &painter) const;
     void paintText(QPainter &painter, const PaintedText &text) const;
     void paintBox(QPainter &painter, const PaintedBox &box) const;
     void paintChrome(QPainter &painter) const;
@@ -78,6 +81,7 @@ protected:
     void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QToolButton *buttonClose_ = nullptr;

@@ -7,6 +7,7 @@
 #include "windows/WindowPDFxSuper.h"
 
 #include <QCursor>
+#include <QLineF>
 #include <QMouseEvent>
 #include <QNativeGestureEvent>
 #include <QPainter>
@@ -19,6 +20,7 @@ namespace {
 constexpr double kPixelsPerDelta = 10.0;
 constexpr double kAnglePerLine = 120.0;
 constexpr double kPinchStep = 0.1;
+constexpr double kTapSlop = 10.0;
 } // namespace
 
 DimmerBox::DimmerBox(QWidget *parent) : QWidget(parent)
@@ -48,8 +50,9 @@ void DimmerBox::paintEvent(QPaintEvent *)
 
 bool DimmerBox::clickAt(const QPointF &windowPos)
 {
+    // Off: no command; the click only moves the window, as on any background.
     if (Data::optHiddenRegions() == 0)
-        return true; // ignored, and not passed on
+        return false;
     QWidget *w = refWindowPDFxSuper_ ? static_cast<QWidget *>(refWindowPDFxSuper_.data()) : nullptr;
     const double width = w ? w->frameGeometry().width() : 0;
     const double height = w ? w->frameGeometry().height() : 0;
@@ -191,10 +194,19 @@ bool DimmerBox::event(QEvent *e)
                 lastTouches_.insert(p.id(), normalised(p));
             }
         }
+        if (e->type() == QEvent::TouchBegin && !touch->points().isEmpty())
+            tapStart_ = touch->points().first().position();
         if (e->type() == QEvent::TouchEnd) {
             for (const QEventPoint &p : touch->points())
                 lastTouches_.insert(p.id(), normalised(p));
+            const bool oneFinger = twoFingersTouches_.size() == 1;
             endGesture(lastTouches_);
+            // Accepted touches bring no mouse events: a one-finger tap is a click.
+            if (oneFinger && !touch->points().isEmpty()) {
+                const QPointF end = touch->points().first().position();
+                if (QLineF(tapStart_, end).length() < kTapSlop && refWindowPDFxSuper_)
+                    clickAt(QPointF(mapTo(static_cast<QWidget *>(refWindowPDFxSuper_.data()), end.toPoint())));
+            }
         }
         e->accept();
         return true;

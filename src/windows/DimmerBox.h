@@ -33,7 +33,7 @@ public:
     // The handlers, callable with plain values for the tests: a click in
     // window coordinates (y down, as Qt gives them), a scroll step and its
     // phase, a gesture's fingers.
-    // Answers false when the click goes on to the normal handling.
+    // Answers false when the click is no command and goes on to the window.
     bool clickAt(const QPointF &windowPos);
     void scrollStep(Qt::ScrollPhase phase, double deltaX, double deltaY);
     void beginGesture(const QHash<int, QPointF> &normalisedStarts);
@@ -61,5 +61,6 @@ private:
     QHash<int, QPointF> lastTouches_;
     bool touching_ = false;
     double pinch_ = 0.0;
+    QPointF tapStart_;
     platform::Timer scrollIdle_;
 };

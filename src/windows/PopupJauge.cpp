@@ -4,6 +4,7 @@
 #include "windows/TitleRowRules.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -50,10 +51,9 @@ void PopupJauge::showPopupJauge(qint32 kind, bool modal)
     raise();
     activateWindow();
     buttonCancel_->setFocus();
-    if (modal) {
-        setModal(true);
+    setModal(modal);
+    if (modal)
         exec();
-    }
 }
 
 void PopupJauge::closePopupJauge()
@@ -75,13 +75,19 @@ void PopupJauge::windowWillClose()
 void PopupJauge::closeEvent(QCloseEvent *event)
 {
     windowWillClose();
+    event->accept();
+    // Ends the modal run; a plain dialog's close would only ask to reject.
     if (modalWin_ && isModal())
         QDialog::done(QDialog::Rejected);
-    QDialog::closeEvent(event);
 }
 
-void PopupJauge::reject()
+void PopupJauge::keyPressEvent(QKeyEvent *event)
 {
     // Escape is Cancel, not a close behind the exporting code's back.
-    actionButtonCancel();
+    if (event->key() == Qt::Key_Escape) {
+        actionButtonCancel();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }

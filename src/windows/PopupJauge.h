@@ -36,7 +36,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void reject() override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void windowWillClose();

@@ -56,6 +56,8 @@ TitleRow::TitleRow(QWidget *parent, QWidget *overlayParent) : QWidget(parent)
     labelWin1 = new ClickLabel(this);
     labelWin1->setFont(bold);
     labelWin1->setTextFormat(Qt::RichText);
+    // The window moves by its title.
+    labelWin1->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     boxRep1 = new QWidget(this);
     labelRep1 = new ClickLabel(boxRep1);

@@ -14,12 +14,20 @@ namespace windowfactory {
 
 namespace {
 
-using Make = WindowPDFxSuper *(*)();
+using Make = WindowPDFxSuper *(*)(qint64 winType);
 
+// A class of one window type.
 template <typename Window>
-WindowPDFxSuper *make()
+WindowPDFxSuper *make(qint64 /*winType*/)
 {
     return new Window;
+}
+
+// A class serving several window types, which takes the type.
+template <typename Window>
+WindowPDFxSuper *makeTyped(qint64 winType)
+{
+    return new Window(winType);
 }
 
 constexpr quint32 types(std::initializer_list<int> list)
@@ -37,12 +45,12 @@ struct ClassRow {
 };
 
 // One row per window class. A class that gets built replaces its nullptr
-// with make<TheClass>.
+// with make<TheClass> (or makeTyped<TheClass> when it serves several types).
 const ClassRow kClasses[] = {
     {"WindowPDFx", types({0}), make<WindowPDFx>},
     {"WindowMini", types({1}), make<WindowMini>},
-    {"WindowTitle", types({2, 4, 5, 8, 9, 10, 11, 12, 13, 15, 16}), make<WindowTitle>},
-    {"WindowTrackTime", types({3, 6}), make<WindowTrackTime>},
+    {"WindowTitle", types({2, 4, 5, 8, 9, 10, 11, 12, 13, 15, 16}), makeTyped<WindowTitle>},
+    {"WindowTrackTime", types({3, 6}), makeTyped<WindowTrackTime>},
     {"WindowJauge", types({7}), make<WindowJauge>},
     {"WindowChords", types({14}), nullptr},
 };
@@ -77,7 +85,7 @@ WindowPDFxSuper *create(qint64 winType)
     if (const auto it = overrides().constFind(winType); it != overrides().cend() && *it) {
         window = (*it)();
     } else if (const ClassRow *row = rowFor(winType); row && row->make) {
-        window = row->make();
+        window = row->make(winType);
     } else {
         TLOG(QStringLiteral("Data newWindowPDFx: no window class for type %1 (%2)")
                  .arg(QString::number(winType), row ? QString::fromLatin1(row->name) : QStringLiteral("none")));

@@ -69,6 +69,7 @@ QString WindowJauge::obtenirTitle() const
 void WindowJauge::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    paintBackground(painter);
     if (!vanished()) {
         paintBox(painter, box1_);
         paintBox(painter, box2_);

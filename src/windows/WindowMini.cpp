@@ -30,8 +30,7 @@ WindowMini::~WindowMini() = default;
 
 int WindowMini::beats() const
 {
-    const auto &piece = pieceCour();
-    return auxwin::beatsPerBar(piece && piece->pieceDet ? piece->pieceDet->signature : 0);
+    return auxwin::beatsPerBar(signatureOf(pieceCour()));
 }
 
 void WindowMini::windowDidLoad()
@@ -224,6 +223,7 @@ QString WindowMini::obtenirTitle() const
 void WindowMini::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    paintBackground(painter);
     if (!vanished()) {
         for (const auto &light : lights_)
             paintBox(painter, light);

@@ -84,6 +84,8 @@ void WindowPDFx::windowDidLoad()
         chordProDocument_ = std::make_unique<ChordPro>(QRectF(QPointF(), QSizeF(pageArea().size())), this, true);
     if (!chordProDocumentNext_)
         chordProDocumentNext_ = std::make_unique<ChordPro>(QRectF(QPointF(), QSizeF(pageArea().size())), this, true);
+    titleRow_->buttonRec->hide();
+    titleRow_->buttonLoop->setVisible(Data::loopOn());
     setTitleRowColors();
     afficherMasquerOnglets(true);
     afficherToc(false);
@@ -128,6 +130,8 @@ void WindowPDFx::refreshPiece()
         p->clear();
     renderer_->clearPrefetch();
     renderer_->keepOnly({curPath_, nextPath_, prevPath_});
+    titleRow_->buttonRec->setVisible(Data::recOn() && altDir().isEmpty());
+    titleRow_->buttonLoop->setVisible(Data::loopOn());
 }
 
 void WindowPDFx::updateNextSong()

@@ -12,6 +12,7 @@
 #include "windows/WindowList.h"
 
 #include <QPainter>
+#include <QPushButton>
 
 using Role = PDFViewRedef::Role;
 
@@ -371,6 +372,8 @@ void WindowPDFx::windowDidEndLiveResize()
     if (!didLoadOk_)
         return;
     TLOG(QStringLiteral("WindowPDFx viewDidEndLiveResize"));
+    if (Data::tocOn())
+        buttonFiltre_->setVisible(Data::filterTypeG() != 0 && !hideList());
     const auto d = pageplan::endResizeRule(width(), height(), modeAffichage(), singlePageForce());
     if (d.newMode >= 0) {
         setModeAffichage(d.newMode);

@@ -42,8 +42,7 @@ bool WindowTitle::isType(std::initializer_list<qint64> types) const
 
 qint32 WindowTitle::signature() const
 {
-    const auto &piece = pieceCour();
-    return piece && piece->pieceDet ? piece->pieceDet->signature : 0;
+    return signatureOf(pieceCour());
 }
 
 void WindowTitle::windowDidLoad()
@@ -61,7 +60,9 @@ void WindowTitle::windowDidLoad()
         light.fill = metroColor();
     }
     showChrome(false);
-    labels_[0].color = actColor();
+    // The count number and the metronome numbers take the item's colour too.
+    for (auto &l : labels_)
+        l.color = actColor();
     labels_[0].alignment = alignmentFor(typeMetro());
     for (int i = 1; i < 4; ++i)
         labels_[static_cast<size_t>(i)].hidden = true;
@@ -71,8 +72,6 @@ void WindowTitle::windowDidLoad()
     } else if (winType() == 9) {
         labels_[0].hidden = true;
         labels_[0].alignment = Qt::AlignHCenter;
-        for (auto &l : labels_)
-            l.color = actColor();
     } else if (winType() == 5) {
         labels_[0].alignment = Qt::AlignHCenter;
     }
@@ -488,6 +487,7 @@ QString WindowTitle::obtenirTitle() const
 void WindowTitle::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    paintBackground(painter);
     if (!vanished()) {
         if (winType() == 13) {
             paintText(painter, labels_[0]);

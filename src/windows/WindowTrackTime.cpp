@@ -84,6 +84,7 @@ QString WindowTrackTime::obtenirTitle() const
 void WindowTrackTime::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    paintBackground(painter);
     if (!vanished())
         paintText(painter, labelTrackTime_);
     paintChrome(painter);

@@ -3,6 +3,7 @@
 #include "midi/Midi.h"
 #include "platform/midi/LoopbackMidi.h"
 
+#include <QApplication>
 #include <chrono>
 #include <thread>
 
@@ -255,4 +256,40 @@ TEST_F(ControllerMetronome, StopJoinsTheClockLoopAndStartNeverFollowsStop)
         EXPECT_EQ(bytes.last(), 0xFC) << round;
         EXPECT_LE(bytes.count(0xFA), 1);
     }
+}
+
+TEST_F(ControllerMetronome, TapTempoRestartsARunningMetronomeAtTheNewTempo)
+{
+    startWithSongs(songs, 1);
+    clock->advance(1.0);
+    Data::setGtempo(120);
+    postKey(vocab::MetronomeOnOff);
+    clock->advance(2.0);
+    for (int tap = 0; tap < 3; ++tap) {
+        postKey(vocab::TapTempo);
+        clock->advance(0.4);
+    }
+    EXPECT_EQ(Data::gtempo(), 150);
+    EXPECT_DOUBLE_EQ(controller->gduration(), 0.4);
+    EXPECT_TRUE(Data::metroOn());
+    EXPECT_TRUE(controller->metroTimerActive());
+}
+
+TEST_F(ControllerMetronome, TheTypeCommandPreviewsTheNewTypeForFourBeats)
+{
+    startWithSongs(songs, 1);
+    clock->advance(1.0);
+    Data::setGtempo(120);
+    window()->show();
+    QApplication::setActiveWindow(window());
+    ASSERT_EQ(Data::getKeyWin(), window());
+    const qint64 before = window()->typeMetro();
+    postKey(vocab::MetronomeType);
+    EXPECT_NE(window()->typeMetro(), before);
+    EXPECT_TRUE(Data::metroOn());
+    EXPECT_EQ(controller->gnbtempo(), 4);
+    clock->advance(1.6);
+    EXPECT_TRUE(Data::metroOn());
+    clock->advance(0.2);
+    EXPECT_FALSE(Data::metroOn());
 }

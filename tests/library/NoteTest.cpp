@@ -186,7 +186,9 @@ TEST(NoteDates, ScreenSetDatesAndTheLatestForOtherSets)
 TEST(NoteLine, LineForWindowIdentifier)
 {
     // Before: a message or timed event naming the identifier ahead of its line hid the line for good.
-    const QString note = "Master note\n\n0:10 Message: Lead: not this\n1:23 Lead: nor this\nLead: capo 2\nDrum:\n";
+    // Before: a message event written "Message Lead:hi" (one blank) was taken as the window's line.
+    const QString note = "Master note\n\n0:10 Message Lead:not this\nMessage: Lead: nor this\n"
+                         "1:23 Lead: nor this\nLead: capo 2\nDrum:\n";
     EXPECT_EQ(piecesrules::notetxtForDir(note, "Lead", 1, 0), "Lead: capo 2");
     EXPECT_EQ(piecesrules::notetxtForDir(note, "lead", 1, 1), "Lead: capo 2");
     EXPECT_EQ(piecesrules::notetxtForDir(note, "Drum", 1, 0), "");  // only the identifier and ":"

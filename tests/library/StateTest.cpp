@@ -178,6 +178,12 @@ TEST(WindowIdentifiers, FirstRunStoredTableAndStepping)
     EXPECT_EQ(Data::winIDs()[2]->defPDF, 2);
     EXPECT_EQ(Data::winIDs()[3]->idWin, "");
     EXPECT_EQ(Data::winIDs()[3]->defNote, 0);
+
+    // Before: a damaged count made the start build that many identifiers.
+    defaults().setInteger("WinID_nbWinID", qint64(1) << 40);
+    Data::chargerWinIDs();
+    EXPECT_EQ(Data::winIDs().size(), 256);
+    EXPECT_EQ(Data::winIDs()[0]->idWin, "Lead");
 }
 
 // ---- Tags ----------------------------------------------------------------------------------------
@@ -314,6 +320,8 @@ TEST(CharacterTests, KeysDigitsHexAndAccents)
     EXPECT_EQ(longlongValue("ffffffffffffffff"), 0xffffffffffffffffULL);
     EXPECT_EQ(longlongValue("12g4"), 0x12u);
     EXPECT_EQ(longlongValue("zz"), 0u);
+    // Before: a seventeenth digit wrapped the value round.
+    EXPECT_EQ(longlongValue("10000000000000000"), 0xffffffffffffffffULL);
 }
 
 TEST(Start, MidiStatusItemShowsSendingAndMetronomeSound)

@@ -77,7 +77,7 @@ protected:
         auto *second = new WindowPDFx;
         second->windowDidLoad();
         Data::nsMutaryOfWindows().append(second);
-        controller->actionGotoCur();
+        controller->chargerPages(); // a window opened by the user gets the current song
         settle();
     }
 

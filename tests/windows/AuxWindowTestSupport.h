@@ -47,4 +47,18 @@ inline bool rendersAt(QWidget &window, int width, int height)
     return false;
 }
 
+// The bounds of what differs from the background in the window's image.
+inline QRect inkBounds(QWidget &window, const QColor &background)
+{
+    QImage image(window.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(background);
+    window.render(&image);
+    QRect bounds;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) != background)
+                bounds |= QRect(x, y, 1, 1);
+    return bounds;
+}
+
 } // namespace auxtest

@@ -5,6 +5,10 @@
 #include "platform/Clock.h"
 #include "support/TestSupport.h"
 #include "windows/AuxWindowText.h"
+#include "windows/WindowFactory.h"
+#include "windows/WindowJauge.h"
+#include "windows/WindowMini.h"
+#include "windows/WindowTrackTime.h"
 
 #include <gtest/gtest.h>
 
@@ -373,6 +377,11 @@ TEST_F(WindowTitleTest, TallWindowTurnsItsText)
     EXPECT_TRUE(title->label(1).turned);
     EXPECT_DOUBLE_EQ(title->label(1).fontSize, 75);
     EXPECT_EQ(title->label(1).frame, QRectF(90, 0, 500, 90));
+    title->iniTypeMetro(0);
+    title->setPDF(auxtest::song(QStringLiteral("Angie")), 1, true, false, 0, nullptr, false);
+    const QRect ink = auxtest::inkBounds(*title, title->backColor());
+    EXPECT_FALSE(ink.isEmpty());
+    EXPECT_GT(ink.height(), ink.width()); // the text runs upwards inside the window
     auxtest::resizeTo(*title, 500, 90);
     EXPECT_FALSE(title->gvertic());
     EXPECT_EQ(title->label(1).frame, QRectF(0, 0, 500, 90));
@@ -407,6 +416,23 @@ TEST_F(WindowTitleTest, EveryTypePaintsAtSeveralSizes)
         window->updateMetroWithNbTick(1, false, false);
         for (const QSize size : {QSize(600, 90), QSize(90, 500), QSize(24, 16)})
             EXPECT_TRUE(auxtest::rendersAt(*window, size.width(), size.height())) << type;
+    }
+}
+
+TEST_F(WindowTitleTest, FactoryMakesEveryAuxiliaryType)
+{
+    for (qint64 type : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 16}) {
+        std::unique_ptr<WindowPDFxSuper> window(windowfactory::create(type));
+        ASSERT_NE(window, nullptr) << type;
+        EXPECT_EQ(window->winType(), type);
+        const bool rightClass = type == 1                 ? dynamic_cast<WindowMini *>(window.get()) != nullptr
+                                : type == 3 || type == 6 ? dynamic_cast<WindowTrackTime *>(window.get()) != nullptr
+                                : type == 7              ? dynamic_cast<WindowJauge *>(window.get()) != nullptr
+                                                         : dynamic_cast<WindowTitle *>(window.get()) != nullptr;
+        EXPECT_TRUE(rightClass) << type;
+        if (type != 1) {
+            EXPECT_EQ(window->windowTitle(), window->obtenirTitle()) << type;
+        }
     }
 }
 

@@ -1,0 +1,69 @@
+// Note side files of any shape: the header keys, the song record filled from
+// them, tempo and signature, the line a bound window shows, and tag edits.
+#include "FuzzSupport.h"
+
+#include "library/Pieces.h"
+#include "library/TextCodec.h"
+
+#include <QStringList>
+#include <cstdlib>
+
+namespace {
+
+void check(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
+
+const QStringList kKeys = {QStringLiteral("TITLE="), QStringLiteral("ARTIST="), QStringLiteral("TAGS="),
+                           QStringLiteral("KEY="), QStringLiteral("LASTPLAYEDDATE9=")};
+const QStringList kTags = {QStringLiteral("rock"), QStringLiteral("pop"), QString::fromUtf8("⭐️")};
+const QStringList kIds = {QString(), QStringLiteral("Lead"), QStringLiteral("drum")};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    const uint8_t flags = data[0];
+    const QString note = textcodec::decode(fuzzsupport::bytes(data + 1, size - 1));
+
+    for (const QString &key : kKeys) {
+        // A value never runs past its line.
+        if (const auto value = notefile::keyValue(note, key))
+            check(!value->contains(QLatin1Char('\n')) && value->size() < note.size());
+    }
+
+    // The record reads the note without touching the disk (no such song file).
+    PiecesDet det;
+    det.fichier = QStringLiteral("/nonexistent/fuzz (Band) x.pdf");
+    det.typeFichier1 = flags & 1;
+    det.notetxt = note;
+    det.majInfoFromNote();
+    check(!det.titre.isEmpty() && !det.auteur.isEmpty());
+    check(det.infoF.isEmpty() || (det.infoF.startsWith(QLatin1Char(' ')) && det.infoF.endsWith(QLatin1Char(' '))));
+
+    const piecesrules::TempoResult tempo = piecesrules::tempoFromNote(note);
+    check(tempo.tempo >= 0 && tempo.tempo <= 999);
+    check(tempo.signature == 0 || (tempo.signature >= 2 && tempo.signature <= 4));
+
+    const QString &id = kIds[(flags >> 1) % kIds.size()];
+    const QString line = piecesrules::notetxtForDir(note, id, (flags >> 3) & 1, (flags >> 4) & 1);
+    check(!line.contains(QLatin1Char('\n')));
+
+    const QString &tag = kTags[(flags >> 5) % kTags.size()];
+    const QString added = piecesrules::addTag(note, tag);
+    const auto tags = notefile::keyValue(added, QStringLiteral("TAGS="));
+    check(tags && tags->endsWith(tag));
+    const QString removed = piecesrules::removeTag(added, tag);
+    check(removed.size() <= added.size());
+    // A tag added to a note without a Tags line leaves no trace once removed.
+    if (note.indexOf(QStringLiteral("TAGS="), 0, Qt::CaseInsensitive) < 0)
+        check(removed == note + QLatin1Char('\n'));
+    check(piecesrules::clearTags(note).size() <= note.size());
+
+    (void)PiecesDet::obtenirChaine(note, QStringLiteral("{title:"));
+    return 0;
+}

@@ -1,0 +1,286 @@
+#include "windows/WindowPDFx.h"
+
+#include "library/Data.h"
+#include "midi/Midi.h"
+#include "platform/Clock.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
+#include "support/TestSupport.h"
+#include "windows/BarreOnglets.h"
+#include "windows/DimmerBox.h"
+#include "windows/SmallViews.h"
+#include "windows/TitleRow.h"
+#include "windows/ViewKeys.h"
+#include "windows/ViewToc.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+PiecesPtr song(const QString &title, const QString &artist)
+{
+    auto p = std::make_shared<Pieces>();
+    p->pieceDet = std::make_shared<PiecesDet>();
+    p->pieceDet->fichier = QStringLiteral("/nowhere/%1.cho").arg(title);
+    p->pieceDet->titre = title;
+    p->pieceDet->auteur = artist;
+    return p;
+}
+
+class TitleRowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Data::setTocOn(false);
+        Data::setGcount(-1);
+        Data::setGcountTo(0);
+        Data::setGDisplayCount(false);
+        Data::setGtempo(0);
+        Data::setNbTocG(36);
+        Data::setFilterTypeG(0);
+        Midi::setNbTapTempo(0);
+        window = std::make_unique<WindowPDFx>();
+        window->windowDidLoad();
+        window->resize(1200, 800);
+    }
+    void TearDown() override
+    {
+        window.reset();
+        Data::setTocOn(false);
+        Data::setGcount(-1);
+        Data::setGDisplayCount(false);
+        Data::listePiecesFlagged().clear();
+        Data::nsMutaryOfWindows().clear();
+    }
+    TitleRow &row() { return *window->titleRow(); }
+
+    std::unique_ptr<WindowPDFx> window;
+};
+
+} // namespace
+
+TEST_F(TitleRowTest, TitleWithMarksInSortOrder)
+{
+    PiecesPtr s = song(QStringLiteral("Wonderwall"), QStringLiteral("Oasis"));
+    s->pieceDet->played = true;
+    s->pieceDet->flagged = true;
+    window->setPDF(s, 1, true, false, 0, nullptr, false);
+    EXPECT_EQ(window->titleText(), QStringLiteral("Wonderwall • Oasis✅") + Data::obtenirTitreFlag(s));
+    EXPECT_EQ(row().labelRep1->text(), QStringLiteral("Master"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tolvane Window - Master"));
+    EXPECT_EQ(row().labelRep1->palette().color(QPalette::WindowText), QColor(Qt::darkGray));
+
+    // Sorted by artist: the artist comes first, in the highlight colour.
+    window->setPDF(s, 1, true, false, 1, nullptr, false);
+    EXPECT_TRUE(window->titleText().startsWith(QStringLiteral("Oasis • Wonderwall✅")));
+    EXPECT_TRUE(row().labelWin1->text().contains(window->highColor().name()));
+    EXPECT_TRUE(row().labelWin1->text().contains(QStringLiteral("#929292")));
+}
+
+TEST_F(TitleRowTest, BoundWindowShowsItsIdentifier)
+{
+    window->iniMode(1, QStringLiteral("Lead"));
+    window->setPDF(song(QStringLiteral("A"), QStringLiteral("B")), 1, true, false, 0, nullptr, false);
+    EXPECT_EQ(row().labelRep1->text(), QStringLiteral("Lead"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tolvane Window - Lead"));
+    // Bound, no alternate version found: the title's colour.
+    EXPECT_EQ(row().labelRep1->palette().color(QPalette::WindowText), window->actColor());
+}
+
+TEST_F(TitleRowTest, TempoAndTrackTime)
+{
+    PiecesPtr s = song(QStringLiteral("A"), QStringLiteral("B"));
+    window->setPDF(s, 1, true, false, 0, nullptr, false);
+    window->refreshTempo();
+    EXPECT_EQ(row().labelTempo->text(), QStringLiteral("100"));
+    EXPECT_EQ(row().labelTempo->palette().color(QPalette::WindowText), window->inactColor());
+    s->pieceDet->tempo = 90;
+    Data::setGtempo(90);
+    window->refreshTempo();
+    EXPECT_EQ(row().labelTempo->text(), QStringLiteral("90"));
+    EXPECT_EQ(row().labelTempo->palette().color(QPalette::WindowText), window->actColor());
+
+    window->updateItunesInfo(QStringLiteral("T"), QStringLiteral("A"), 75, 200, false);
+    EXPECT_EQ(row().labelTrackTime->text(), QStringLiteral("  1:15"));
+    EXPECT_TRUE(row().labelTrackTime->isVisibleTo(window.get()));
+    EXPECT_FALSE(row().labelTempo->isVisibleTo(window.get()));
+    window->updateItunesInfo(QString(), QString(), 0, 0, true);
+    EXPECT_FALSE(row().labelTrackTime->isVisibleTo(window.get()));
+    EXPECT_TRUE(row().labelTempo->isVisibleTo(window.get()));
+}
+
+TEST_F(TitleRowTest, RecentTapShowsTempoAndEndsRecording)
+{
+    platform::ManualClock clock;
+    window->setPDF(song(QStringLiteral("A"), QStringLiteral("B")), 1, true, false, 0, nullptr, false);
+    Midi::initTimeLastTapTempo(0); // one tap, now
+    Data::setRecOn(true);
+    clock.advance(1.5);
+    window->updateItunesInfo(QStringLiteral("T"), QStringLiteral("A"), 30, 200, false);
+    EXPECT_FALSE(Data::recOn());
+    EXPECT_FALSE(row().labelTrackTime->isVisibleTo(window.get()));
+    clock.advance(1.0); // the tap is now 2.5 s old
+    window->updateItunesInfo(QStringLiteral("T"), QStringLiteral("A"), 31, 200, false);
+    EXPECT_TRUE(row().labelTrackTime->isVisibleTo(window.get()));
+    Midi::initTimeLastTapTempo(-1);
+}
+
+TEST_F(TitleRowTest, LightsPerBeatAndCountIn)
+{
+    PiecesPtr s = song(QStringLiteral("A"), QStringLiteral("B"));
+    s->pieceDet->signature = 4;
+    window->setPDF(s, 1, true, false, 0, nullptr, false);
+    window->iniTypeMetro(2);
+    window->updateMetroWithNbTick(6, false, false);
+    EXPECT_TRUE(row().boxMetro3b->isVisibleTo(window.get()));
+    EXPECT_FALSE(row().boxMetro3->isVisibleTo(window.get()));
+    EXPECT_EQ(row().labelMetro2->text(), QStringLiteral("2"));
+    EXPECT_TRUE(row().labelMetro2->isVisibleTo(window.get()));
+    window->updateMetroWithNbTick(4, false, false);
+    EXPECT_TRUE(row().boxMetro3d->isVisibleTo(window.get()));
+    EXPECT_FALSE(row().boxMetro3b->isVisibleTo(window.get()));
+    // Four lights laid out left of the tempo box, the first in the highlight colour.
+    EXPECT_EQ(row().boxMetro3->x(), row().boxTempo1->x() - 4 * TitleRow::kBeatWidth - 5);
+    EXPECT_EQ(row().boxMetro3d->x(), row().boxMetro3->x() + 3 * TitleRow::kBeatWidth);
+    EXPECT_EQ(row().boxMetro3->fill(), window->highColor());
+
+    window->iniTypeMetro(1);
+    window->updateMetroWithNbTick(3, false, false);
+    EXPECT_TRUE(row().boxMetro1->isVisibleTo(window.get()));
+    window->updateMetroWithNbTick(4, false, false);
+    EXPECT_TRUE(row().boxMetro2->isVisibleTo(window.get()));
+    EXPECT_FALSE(row().boxMetro1->isVisibleTo(window.get()));
+
+    Data::setGDisplayCount(true);
+    Data::setGcount(0);
+    window->updateMetroWithNbTick(5, false, false);
+    EXPECT_EQ(row().labelCount->text(), QStringLiteral("Go!"));
+    EXPECT_TRUE(row().boxCount->isVisibleTo(window.get()));
+    // Hidden lights keep the "Go!" up; any other count goes.
+    window->updateMetroWithNbTick(6, true, false);
+    EXPECT_TRUE(row().boxCount->isVisibleTo(window.get()));
+    Data::setGcount(2);
+    window->updateMetroWithNbTick(6, true, false);
+    EXPECT_FALSE(row().boxCount->isVisibleTo(window.get()));
+    EXPECT_FALSE(row().boxMetro1->isVisibleTo(window.get()));
+}
+
+TEST_F(TitleRowTest, HiddenTitleElements)
+{
+    window->iniHideTitleElementTitle(true);
+    window->iniHideTitleElementNote(true);
+    EXPECT_FALSE(row().labelWin1->isVisibleTo(window.get()));
+    EXPECT_FALSE(row().boxCadreNote1->isVisibleTo(window.get()));
+    EXPECT_TRUE(row().boxRep1->isVisibleTo(window.get()));
+    window->iniHideTitleElementTempo(true);
+    EXPECT_FALSE(row().boxRep1->isVisibleTo(window.get()));
+    EXPECT_FALSE(row().labelTempo->isVisibleTo(window.get()));
+}
+
+TEST_F(TitleRowTest, SearchTextOnlyInTheKeyWindow)
+{
+    window->updateRechInfo(true, false, QStringLiteral("ab"));
+    EXPECT_FALSE(row().boxRech2->isVisibleTo(window.get()));
+    window->iniKeywin(true);
+    window->updateRechInfo(false, false, QStringLiteral("ab"));
+    EXPECT_TRUE(row().boxRech2->isVisibleTo(window.get()));
+    EXPECT_EQ(row().labelRech2->text(), QStringLiteral("ab"));
+    EXPECT_EQ(row().labelRech2->palette().color(QPalette::WindowText), QColor(Qt::red));
+    window->masquerObjet();
+    EXPECT_FALSE(row().boxRech2->isVisibleTo(window.get()));
+}
+
+TEST_F(TitleRowTest, ButtonsPostTheirCommands)
+{
+    QList<qint64> codes;
+    const auto id = platform::NotificationCenter::defaultCenter().addObserver(
+        vocab::ActionKey, [&](const platform::Notification &n) { codes << n.intParam(); });
+    window->buttonListe()->click();
+    window->buttonFiltre()->click();
+    window->buttonExport()->click();
+    window->actionOuvrirNote();
+    window->actionEV(5); // not recording: nothing
+    Data::setRecOn(true);
+    window->actionEV(5);
+    Data::setRecOn(false);
+    platform::NotificationCenter::defaultCenter().removeObserver(id);
+    EXPECT_EQ(codes, (QList<qint64>{54, 51, 1019, 1002, 77}));
+}
+
+// ---- Tabs and song list in the window -----------------------------------------------------------
+
+TEST_F(TitleRowTest, TabsAndListHeader)
+{
+    window->setButtonStateForOnglet(0, QStringLiteral("All"), 1);
+    window->setButtonStateForOnglet(0, QStringLiteral("Set B"), 7);
+    window->setButtonStateForOnglet(1, QString(), 7);
+    EXPECT_EQ(window->ongletAct(), 7);
+    EXPECT_EQ(window->labelToc1()->text(), QStringLiteral("Set B"));
+    EXPECT_EQ(window->barreOngletsDroite()->onglet(1)->state(), 1);
+    window->setTocLabel2(QStringLiteral("40 • 2/2"));
+    EXPECT_EQ(window->labelToc2()->text(), QStringLiteral("40 • 2/2"));
+
+    window->afficherToc(true);
+    EXPECT_TRUE(Data::tocOn());
+    EXPECT_TRUE(window->tocView()->isVisibleTo(window.get()));
+    EXPECT_TRUE(window->buttonListe()->isVisibleTo(window.get())); // not the All tab
+    EXPECT_TRUE(window->viewTocDroite()->isVisibleTo(window.get()));
+    window->setItemStateForItem(0, song(QStringLiteral("Twenty"), QStringLiteral("X")), 20);
+    EXPECT_EQ(window->viewTocDroite()->item(1)->titre1()->text(), QStringLiteral("Twenty"));
+
+    window->afficherToc(false);
+    EXPECT_FALSE(Data::tocOn());
+    EXPECT_FALSE(window->tocView()->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->buttonExport()->isVisibleTo(window.get()));
+}
+
+TEST_F(TitleRowTest, HalfListInASinglePageWindowTakesOneWideColumn)
+{
+    Data::setNbTocG(18);
+    window->iniModeAffichage(2, false);
+    window->afficherToc(true);
+    EXPECT_FALSE(window->viewTocDroite()->isVisibleTo(window.get()));
+    EXPECT_EQ(window->viewTocGauche()->x() + window->viewTocGauche()->width(),
+              window->viewTocDroite()->x() + window->viewTocDroite()->width());
+    window->iniModeAffichage(0, false);
+    Data::setNbTocG(36);
+    window->refreshPosViewToc();
+    EXPECT_EQ(window->viewTocGauche()->width(), window->viewTocDroite()->width());
+    window->afficherToc(false);
+}
+
+TEST_F(TitleRowTest, HiddenListLeavesTheSharedFlag)
+{
+    window->iniHideList(true);
+    window->afficherToc(true);
+    EXPECT_TRUE(Data::tocOn());
+    EXPECT_FALSE(window->tocView()->isVisibleTo(window.get()));
+    window->iniHideList(false);
+    EXPECT_TRUE(window->tocView()->isVisibleTo(window.get()));
+    window->iniHideList(true);
+    EXPECT_TRUE(Data::tocOn());
+    window->afficherToc(false);
+}
+
+TEST_F(TitleRowTest, TabBarsAndDimmerCoverThePageArea)
+{
+    window->show();
+    testsupport::processEvents();
+    EXPECT_EQ(window->boxDimmer()->geometry(), window->pageArea());
+    EXPECT_EQ(window->pageArea().x(), 25);
+    EXPECT_EQ(window->pageArea().width(), 1200 - 50);
+    window->traiterAfficherMasquerOnglets();
+    EXPECT_FALSE(window->ongletsVisibles());
+    EXPECT_FALSE(window->barreOngletsGauche()->isVisible());
+    EXPECT_EQ(window->boxDimmer()->geometry(), QRect(1, 24, 1198, 775));
+    window->ajusterDimmer(0.4, 0.7);
+    EXPECT_DOUBLE_EQ(window->boxDimmer()->dimAlpha(), 0.4);
+    EXPECT_EQ(window->boxDimmer()->refWindowPDFxSuper(), window.get());
+
+    window->titleRow()->buttonKeys->click();
+    EXPECT_TRUE(window->keyView()->isVisible());
+    window->titleRow()->buttonKeys->click();
+    EXPECT_FALSE(window->keyView()->isVisible());
+}
