@@ -8,7 +8,31 @@
 #include "app/Resources.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QTimer>
+#include <functional>
+
+namespace {
+
+// A quit request closes every window before the event loop ends, and a closed
+// window leaves the window list: shut-down runs first, so it still finds the
+// windows whose layout it saves.
+class QuitWatcher : public QObject {
+public:
+    explicit QuitWatcher(std::function<void()> onQuit) : onQuit_(std::move(onQuit)) {}
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Quit && watched == QCoreApplication::instance())
+            onQuit_();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> onQuit_;
+};
+
+} // namespace
 
 Application::Application(QApplication &app) : app_(app)
 {
@@ -23,6 +47,8 @@ Application::Application(QApplication &app) : app_(app)
     delegate_ = std::make_unique<TolvaneAppDelegate>();
     controller_ = std::make_unique<Controller>();
     QObject::connect(&app_, &QCoreApplication::aboutToQuit, [this]() { terminate(); });
+    quitWatcher_ = std::make_unique<QuitWatcher>([this]() { terminate(); });
+    app_.installEventFilter(quitWatcher_.get());
 }
 
 Application::~Application()

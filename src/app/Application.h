@@ -3,6 +3,7 @@
 #include <memory>
 
 class QApplication;
+class QObject;
 class TolvaneAppDelegate;
 class Controller;
 
@@ -24,5 +25,6 @@ private:
     QApplication &app_;
     std::unique_ptr<TolvaneAppDelegate> delegate_;
     std::unique_ptr<Controller> controller_;
+    std::unique_ptr<QObject> quitWatcher_;
     bool terminated_ = false;
 };

@@ -5,6 +5,7 @@
 #include "platform/Log.h"
 
 #include <QFile>
+#include <cmath>
 
 using namespace chordpro;
 
@@ -276,6 +277,16 @@ void ChordPro::convertInversion()
     inversionConverted_ = true;
 }
 
+QSizeF ChordPro::referenceInForce() const
+{
+    const QSizeF size = useSizeRefStatique_ ? g_sizeRef : sizeRefSpecified_;
+    // A page of no size (an empty frame, a broken stored size) would break
+    // after every line: the start-up page stands in.
+    if (size.width() > 0 && size.height() > 0 && std::isfinite(size.width()) && std::isfinite(size.height()))
+        return size;
+    return QSizeF(611.0, 752.0);
+}
+
 double ChordPro::obtenirPourcentOccup() const
 {
     const double total = sizeRefInst_.height() + heightNonUtilise_;
@@ -289,7 +300,7 @@ QColor ChordPro::color(ColorRole role) const
 
 void ChordPro::ajusterAttributsPourRendering(double fontSize, bool resetRef)
 {
-    sizeRefInst_ = useSizeRefStatique_ ? g_sizeRef : sizeRefSpecified_;
+    sizeRefInst_ = referenceInForce();
     const bool gap = options_ && options_->gapOption();
     const bool lyricsBold = options_ && options_->lyricsBold();
     const bool chordsBold = options_ && options_->chordsBold();

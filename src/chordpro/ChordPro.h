@@ -168,6 +168,7 @@ private:
     friend struct Scanner;
 
     QColor color(chordpro::ColorRole role) const;
+    QSizeF referenceInForce() const;
     void ajouterLigne(const std::vector<chordpro::StyledRun> &segment, int type, int pageNo, int mode, bool lyrics);
     void appendOutput(const std::vector<chordpro::StyledRun> &segment);
     double roomNeeded(int type) const;
@@ -202,6 +203,7 @@ private:
     double lyricsCenterCurrent_ = 0;
     bool centreCrossed_ = false;
     bool lastSegmentTop_ = true;
+    double visualLineWidth_ = 0;
     int nbPages_ = 0;
     bool defineConverted_ = false;
     bool inversionConverted_ = false;

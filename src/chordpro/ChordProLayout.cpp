@@ -3,6 +3,8 @@
 // reference font size) decide the page breaks.
 #include "chordpro/ChordPro.h"
 
+#include <cmath>
+
 using namespace chordpro;
 
 namespace {
@@ -128,7 +130,8 @@ struct ChordPro::Scanner {
             lineDirective = true;
             releaseHeldLineEnd();
             chorus = false;
-            if (gap)
+            // Read again after a wrap: its spacer is already out.
+            if (gap && !reread)
                 add(QStringLiteral(" \n"), Style::Spacer, SegSpacer, false);
             return;
         }
@@ -489,6 +492,7 @@ SourceRange ChordPro::traiterChordProData(const QString &text, int mode, int pag
     cumulHeightLyricsBottom_ = 0;
     centreCrossed_ = false;
     lastSegmentTop_ = true;
+    visualLineWidth_ = 0;
     rstra_.clear();
     rstraLength_ = 0;
     listeAccords_.clear();
@@ -590,10 +594,15 @@ void ChordPro::ajouterLigne(const std::vector<StyledRun> &segment, int type, int
         cumulHeightLyrics_ += lyricsH;
         cumulHeightMax_ = std::max(cumulHeightMax_, cumulHeightLyrics_);
     }
-    int length = 0;
+    // Measured over the whole visual line in lyric characters: a chorus line's
+    // bar and indent are segments of their own and must fit the view too.
     for (const StyledRun &run : segment)
-        length += int(run.text.size());
-    nbMaxCarReel_ = std::max(nbMaxCarReel_, length);
+        visualLineWidth_ += run.text.size() * styles_[run.style].blankWidth();
+    const double lyricBlank = styles_[Style::Text].blankWidth();
+    if (lyricBlank > 0)
+        nbMaxCarReel_ = std::max(nbMaxCarReel_, int(std::ceil(std::min(visualLineWidth_ / lyricBlank - 1e-9, 1.0e6))));
+    if (!segment.empty() && segment.back().text.endsWith(QLatin1Char('\n')))
+        visualLineWidth_ = 0;
 
     const int page = nbPages_ + 1;
     if (mode == ModeLyricsHalves && pageNo != 0) {

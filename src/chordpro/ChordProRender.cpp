@@ -11,13 +11,6 @@ using namespace chordpro;
 namespace {
 // Inner margin of a text line at each end, as a text view keeps it.
 constexpr double kLinePadding = 5.0;
-
-QSizeF usableReference(const QSizeF &size)
-{
-    if (size.width() > 0 && size.height() > 0 && std::isfinite(size.width()) && std::isfinite(size.height()))
-        return size;
-    return QSizeF(611.0, 752.0);
-}
 } // namespace
 
 const ChordProPage &ChordPro::chargerPage(QPainter &painter, const QRectF &target, const PageRequest &request)
@@ -40,7 +33,7 @@ const ChordProPage &ChordPro::chargerPage(const QSizeF &viewSize, const PageRequ
     }
 
     // The reference in force now: the shared size may have changed since loading.
-    sizeRefInst_ = usableReference(useSizeRefStatique_ ? sizeRefStatique() : sizeRefSpecified_);
+    sizeRefInst_ = referenceInForce();
     {
         const double blank = refStyles_[Style::Text].blankWidth();
         const double chars = blank > 0 ? sizeRefInst_.width() / blank - 1.0 : 0.0;

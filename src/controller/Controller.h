@@ -24,10 +24,11 @@ struct Notification;
 // folder slots, navigates songs and pages and dispatches every command of
 // the command vocabulary. Its work is spread over files by concern:
 // ControllerStartup (start and shut-down, options), ControllerFolders (slots
-// and folder loading), ControllerNavigation, ControllerSearch (type-ahead),
-// ControllerToc (table of contents and tabs), ControllerKeyActions,
-// ControllerPush (the song push and the window relays), ControllerDispatch
-// ("ActionKey") and ControllerNotifications (named and system notifications).
+// and folder loading), ControllerWindows (screen sets), ControllerNavigation,
+// ControllerSearch (type-ahead), ControllerToc (table of contents and tabs),
+// ControllerKeyActions, ControllerPush (the song push and the window relays),
+// ControllerDispatch ("ActionKey") and ControllerNotifications (named and
+// system notifications).
 class Controller : public QObject {
     Q_OBJECT
 public:
@@ -214,7 +215,6 @@ public:
     void actionMidiDelay();
     void refreshLastMIDIdataX();
     void refreshAvecReset();
-    void activateKeywin();
     void clearFilterAndSearchCharacter();
 
     // ---- Named and system notifications (ControllerNotifications.cpp) ---------
@@ -239,12 +239,15 @@ public:
     // Text shown in the preferences' key-test field.
     const QString &lastKeyTest() const { return lastKeyTest_; }
 
-    // ---- Windows at start (ControllerWindows.cpp) -----------------------------
-    // Makes the Tolvane window of a start without a screen set. Tests install
-    // a lighter window here.
-    using WindowFactory = std::function<WindowPDFxSuper *()>;
-    void setTolvaneWindowFactory(WindowFactory factory) { windowFactory_ = std::move(factory); }
-    WindowPDFxSuper *creerTolvaneWindow();
+    // ---- Screen sets (ControllerWindows.cpp) ----------------------------------
+    // Switches to a screen set (0: the built-in layout), saving the current
+    // one first when asked; windows leave full screen before the layout loads.
+    void setScreensetX(qint64 set, bool save);
+    void doSetScreensetX();
+    void doSetScreensetXb();
+    void saveScreenset();
+    qint64 lastNbScreens() const { return lastNbScreens_; }
+    bool screensetPending() const { return screensetToLoad_ >= 0; }
 
     // ---- State read by tests and other parts ---------------------------------
     qint64 pageNo1() const { return pageNo1_; }
@@ -345,7 +348,6 @@ private:
 
     // Start-up steps.
     void buildMenus();
-    void buildInitialWindows();
     void resetNavigationState();
     void readOptionsAtStart();
     void writeOptionsAtShutdown();
@@ -419,6 +421,8 @@ private:
     platform::Timer fadeTimer2_;
     platform::Timer ituneTimer_;
     platform::Timer slaveTimer_;
+    platform::Timer fTimer_;
+    int nbLoopFullScreen_ = 0;
 
     // Menus.
     QPointer<QMenu> menu1_;
@@ -431,5 +435,4 @@ private:
     QPointer<QAction> contPlayFlagX_;
     QPointer<QAction> menuItemRefresh_;
     QPointer<PreferencesDialog> windowPref_;
-    WindowFactory windowFactory_;
 };

@@ -206,7 +206,7 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         ajusterCadreX();
         break;
     case Command::ActivateKeyWindow:
-        activateKeywin();
+        Data::activateKeywin();
         break;
     case Command::TabNamesChanged:
         setTabsName();
@@ -384,21 +384,4 @@ void Controller::refreshAvecReset()
         zoomTop_ = true;
     }
     setPDFx(piece, pageNo1_, zoomTop_, getPieceNext(), false, false);
-}
-
-void Controller::activateKeywin()
-{
-    WindowPDFxSuper *target = nullptr;
-    for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows()) {
-        if (!w || !windowlist::isTolvaneWindow(w))
-            continue;
-        if (!target || w->keywin())
-            target = w;
-        if (w->keywin())
-            break;
-    }
-    if (target) {
-        target->raise();
-        target->activateWindow();
-    }
 }

@@ -308,8 +308,10 @@ void Controller::refreshCommonEnd(bool refreshOnly, qint64 slotBefore)
     bool anyWindow = false;
     for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
         anyWindow = anyWindow || w;
-    if (!anyWindow)
-        buildInitialWindows();
+    if (!anyWindow && Data::newWindowPDFx(false, 0)) {
+        ajusterDimmer();
+        setTabsName();
+    }
     chargerPages();
     Data::determinerNbTocG();
     afficherToc(true);

@@ -14,7 +14,7 @@ void Controller::sendMIDIfromNote()
     const QList<MidiFavEventPtr> groups = Midi::MIDIfav();
     if (!groups.isEmpty() && groups.first() && groups.first()->favEventID.toUpper() == QLatin1String("DEFAULT")
         && groups.first()->envoyerFav()) {
-        Midi::sendMIDIfromString(groups.first()->favEventTx, QString(), false);
+        Midi::sendMIDIfromString(groups.first()->favEventTx, groups.first()->favEventID, false);
         sent = true;
     }
     const PiecePtr piece = Data::getPiece(Data::songNoG());
@@ -51,7 +51,7 @@ void Controller::sendMidiGroup(const QString &groupID)
     const QList<MidiFavEventPtr> groups = Midi::MIDIfav();
     for (const MidiFavEventPtr &group : groups) {
         if (group && group->favEventID.compare(groupID, Qt::CaseInsensitive) == 0 && group->envoyerFav()) {
-            Midi::sendMIDIfromString(group->favEventTx, QString(), true);
+            Midi::sendMIDIfromString(group->favEventTx, group->favEventID, true);
             sent = true;
         }
     }

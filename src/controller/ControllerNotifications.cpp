@@ -3,6 +3,7 @@
 #include "controller/CommandText.h"
 #include "controller/PreferencesDialog.h"
 #include "library/Data.h"
+#include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
@@ -299,9 +300,11 @@ void Controller::appInact()
 void Controller::appChangeScreenParameters()
 {
     const qint64 screens = QGuiApplication::screens().size();
-    if (lastNbScreens_ != 0 && lastNbScreens_ != screens)
-        waitingFor(QStringLiteral("screen set for %1 screens").arg(QString::number(screens)));
-    lastNbScreens_ = screens;
+    if (lastNbScreens_ == 0 || lastNbScreens_ == screens)
+        return;
+    // The current set comes back in its layout for the new screen count once
+    // the screens have settled.
+    platform::performAfter(1.0, this, [this]() { setScreensetX(Data::currentScreensetG(), false); });
 }
 
 void Controller::receiveSleepNote()

@@ -50,7 +50,8 @@ void Controller::awakeFromNib()
     userGenre_ = 0;
     screensetToLoad_ = -1;
     lastNbScreens_ = 0;
-    buildInitialWindows();
+    // The document windows exist before the first song loads.
+    setScreensetX(Data::initialScreenSet(), true);
     userGenre_ = Data::currentGenreG();
 
     registerObservers();
@@ -186,7 +187,7 @@ void Controller::preferencesClosed(const ControllerOptions &edited)
     Data::saveData();
     ajusterDimmer();
     actionMidiDelay();
-    activateKeywin();
+    Data::activateKeywin();
 }
 
 void Controller::actionPref()
@@ -243,6 +244,13 @@ void Controller::applicationWillTerminate()
         return;
     terminated_ = true;
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
+    // Auxiliary windows alone make no layout worth keeping.
+    bool anyTolvane = false;
+    for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
+        anyTolvane = anyTolvane || windowlist::isTolvaneWindow(w);
+    if (anyTolvane)
+        saveScreenset();
+    Data::setInitialScreenSet(Data::currentScreensetG());
     Data::setInitialGenre(userGenre_);
     Data::saveLogPlayed();
     Data::saveFlags();

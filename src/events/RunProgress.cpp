@@ -2,14 +2,10 @@
 
 void RunProgress::noteRun(const QString &songKey, double seconds)
 {
-    // The 0:00 pass of a load says nothing about how far the track got.
-    if (!(seconds > 0.0)) {
-        if (songKey != songKey_)
-            forget();
-        return;
-    }
+    // A pass at 0:00 (a song load, a stopped track) leaves nothing reached: a
+    // reload after it must let the track fire every event again.
     songKey_ = songKey;
-    reached_ = seconds;
+    reached_ = seconds > 0.0 ? seconds : 0.0;
 }
 
 void RunProgress::forget()

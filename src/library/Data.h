@@ -41,10 +41,10 @@ public:                                                                         
 
 // The application's global state and its class-level services. Never
 // instantiated. Spread over files by concern: DataState (statics, start,
-// library queries), DataScan (folder scan and combined lists), DataTabs,
-// DataTags, DataWinIDs, DataLogs (played and flagged logs, list export),
-// DataDialogs (dialogs and character tests), DataDesktop (hand-offs to other
-// applications), DataWindows (queries over the open document windows),
+// library queries), DataScan (folder scan and combined lists), TabDet and
+// WinID (tabs and window identifiers), DataTags, DataLogs (played and flagged
+// logs, list export), DataDialogs (dialogs and character tests), DataDesktop
+// (hand-offs to other applications), DataWindows (queries over the open document windows),
 // DataWindowList (creating, closing and finding document windows),
 // DataScreenSets (stored window layouts), DataArrange (placement on screens).
 class Data : public DataEvents {

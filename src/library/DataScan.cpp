@@ -268,7 +268,9 @@ void Data::determinerGaucheDroite(PiecesList &list, qint64 maxPrec, qint32 sort)
 void Data::afficherListePieces(const PiecesList &list)
 {
     for (const PiecesPtr &p : list)
-        TLOG(QStringLiteral("T=%1 A=%2 O=%3 %4").arg(p->indexInTitleArray).arg(p->indexInAuthorArray).arg(p->ongNo).arg(p->pieceDet->titre));
+        TLOG(QStringLiteral("T=%1 A=%2 O=%3 %4")
+                 .arg(QString::number(p->indexInTitleArray), QString::number(p->indexInAuthorArray),
+                      QString::number(p->ongNo), p->pieceDet->titre));
 }
 
 QString Data::dirPopup()

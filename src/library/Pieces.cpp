@@ -86,15 +86,24 @@ QString notetxtForDir(const QString &note, const QString &dir, qint64 aMode, qin
 
 namespace {
 
-// The "Tags=" line: its start and its end (the line feed, or the end of the text).
-bool findTagsLine(const QString &note, qsizetype &start, qsizetype &end)
+// The "Tags=" line: its start, the end of its text (before "\r\n" or "\n", or
+// the end of the note) and where the next line begins.
+struct TagsLine {
+    qsizetype start = -1;
+    qsizetype end = -1;
+    qsizetype next = -1;
+};
+
+bool findTagsLine(const QString &note, TagsLine &line)
 {
-    start = note.indexOf(QStringLiteral("TAGS="), 0, Qt::CaseInsensitive);
-    if (start < 0)
+    line.start = note.indexOf(QStringLiteral("TAGS="), 0, Qt::CaseInsensitive);
+    if (line.start < 0)
         return false;
-    end = note.indexOf(QLatin1Char('\n'), start);
-    if (end < 0)
-        end = note.size();
+    const qsizetype lf = note.indexOf(QLatin1Char('\n'), line.start);
+    line.next = lf < 0 ? note.size() : lf + 1;
+    line.end = lf < 0 ? note.size() : lf;
+    if (line.end > line.start && note[line.end - 1] == QLatin1Char('\r'))
+        --line.end; // a note saved with Windows line ends keeps them
     return true;
 }
 
@@ -102,43 +111,35 @@ bool findTagsLine(const QString &note, qsizetype &start, qsizetype &end)
 
 QString addTag(const QString &note, const QString &tag)
 {
-    qsizetype start, end;
-    if (!findTagsLine(note, start, end))
+    TagsLine at;
+    if (!findTagsLine(note, at))
         return QStringLiteral("%1\nTags=%2\n").arg(note, tag);
-    const QString line = note.mid(start, end - start);
-    QString out = note;
-    out.replace(start, line.size(), line.size() == 5 ? line + tag : line + QLatin1Char(' ') + tag);
-    return out;
+    const qsizetype length = at.end - at.start;
+    return QString(note).insert(at.end, length == 5 ? tag : QLatin1Char(' ') + tag);
 }
 
 QString removeTag(const QString &note, const QString &tag)
 {
-    qsizetype start, end;
-    if (!findTagsLine(note, start, end) || tag.isEmpty())
+    TagsLine at;
+    if (!findTagsLine(note, at) || tag.isEmpty())
         return note;
     // Works from the line as it stands now, so removals in a row all hold.
-    QString tags = QLatin1Char(' ') + note.mid(start + 5, end - start - 5) + QLatin1Char(' ');
-    if (tags.endsWith(QStringLiteral("\r ")))
-        tags.remove(tags.size() - 2, 1);
+    QString tags = QLatin1Char(' ') + note.mid(at.start + 5, at.end - at.start - 5) + QLatin1Char(' ');
     const QString padded = QLatin1Char(' ') + tag + QLatin1Char(' ');
     while (tags.contains(padded))
         tags.replace(padded, QStringLiteral(" "));
     const QString rest = notefile::trimBlanksAndTabs(tags);
     if (rest.isEmpty())
         return clearTags(note);
-    QString out = note;
-    out.replace(start, end - start, QStringLiteral("Tags=") + rest);
-    return out;
+    return QString(note).replace(at.start, at.end - at.start, QStringLiteral("Tags=") + rest);
 }
 
 QString clearTags(const QString &note)
 {
-    qsizetype start, end;
-    if (!findTagsLine(note, start, end))
+    TagsLine at;
+    if (!findTagsLine(note, at))
         return note;
-    QString out = note;
-    out.remove(start, end < note.size() ? end - start + 1 : end - start);
-    return out;
+    return QString(note).remove(at.start, at.next - at.start);
 }
 
 } // namespace piecesrules
@@ -261,7 +262,9 @@ bool Pieces::saveNote()
     PiecesDet &det = *pieceDet;
     const QString path = notefile::notePathForSong(det.fichier);
     const notefile::ReadResult r = notefile::read(path);
-    if (det.noteUnreadable || (r.exists && !r.readable)) {
+    if (!r.exists)
+        det.noteUnreadable = false; // gone since: nothing left to lose
+    if (r.exists && (det.noteUnreadable || !r.readable)) {
         // What is on disk was never read: writing or deleting would lose it.
         Data::msg(QStringLiteral("The note file \"%1\" could not be read, so it was left unchanged.").arg(path));
         return false;

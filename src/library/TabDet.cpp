@@ -15,7 +15,7 @@ TabDet::TabDet(qint64 dirNo, qint64 tabNo)
 
 QString TabDet::key(const char *field, qint64 dirNo, qint64 tabNo)
 {
-    return QStringLiteral("%1%2%3").arg(dirNo).arg(QLatin1String(field)).arg(tabNo);
+    return QStringLiteral("%1%2%3").arg(QString::number(dirNo), QLatin1String(field), QString::number(tabNo));
 }
 
 void TabDet::load()

@@ -8,7 +8,7 @@
 namespace {
 QString rowKey(const char *field, qint64 index)
 {
-    return QStringLiteral("WinID_%1_%2").arg(QLatin1String(field)).arg(index);
+    return QStringLiteral("WinID_%1_%2").arg(QLatin1String(field), QString::number(index));
 }
 } // namespace
 

@@ -72,7 +72,8 @@ bool MidiEv::send() const
 
 void Midi::sendStatus(quint8 status, quint8 data1, quint8 data2, int nbByte, qint32 destUID, bool forcer)
 {
-    if (!midiOk())
+    // A data byte of 0x80 or more would be read as the start of another message.
+    if (!midiOk() || status < 0x80 || (nbByte >= 2 && data1 > 0x7F) || (nbByte >= 3 && data2 > 0x7F))
         return;
     const QByteArray bytes = midibytes::channelMessage(status, data1, data2, nbByte);
     if (!bytes.isEmpty())

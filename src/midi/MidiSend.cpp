@@ -1,27 +1,6 @@
 #include "midi/Midi.h"
 
-#include "events/EventScript.h"
-#include "library/Data.h"
 #include "midi/MidiInstruction.h"
-
-namespace {
-
-// The MIDI texts of an event-library group: its script is read as a song's
-// events are, so a message that happens to hold "@" is never sent as MIDI.
-QStringList midiTextsOfGroup(const QString &script)
-{
-    SongEvArray events;
-    // The loader passes over a text's first line (a note's title line): a group has none.
-    Data::chargerSongEventsFromString(QStringLiteral("\n") + script, false, events);
-    QStringList texts;
-    for (const SongEvPtr &ev : std::as_const(events))
-        if (ev && (ev->evType == eventscript::EvMidi || ev->evType == eventscript::EvMidiGroup)
-            && !ev->actionTxt.isEmpty())
-            texts.append(ev->actionTxt);
-    return texts;
-}
-
-} // namespace
 
 void Midi::sendMIDIfromString(const QString &text, const QString &fromInstruction, bool forcer)
 {
@@ -35,9 +14,7 @@ void Midi::sendFav(const MidiFavEventPtr &group, bool forcer)
 {
     if (!group || !group->envoyerFav())
         return;
-    const QStringList chain{group->favEventID.toUpper()};
-    for (const QString &text : midiTextsOfGroup(group->favEventTx))
-        sendInstructionText(text, chain, forcer);
+    sendInstructionText(group->favEventTx, QStringList{group->favEventID.toUpper()}, forcer);
 }
 
 void Midi::sendInstructionText(const QString &text, const QStringList &chain, bool forcer)
@@ -58,9 +35,7 @@ void Midi::sendInstructionText(const QString &text, const QStringList &chain, bo
         for (const MidiFavEventPtr &group : groups) {
             if (!group || group->favEventID.toUpper() != item.groupName || !group->envoyerFav())
                 continue;
-            const QStringList inner = chain + QStringList{item.groupName};
-            for (const QString &groupText : midiTextsOfGroup(group->favEventTx))
-                sendInstructionText(groupText, inner, forcer);
+            sendInstructionText(group->favEventTx, chain + QStringList{item.groupName}, forcer);
         }
     }
 }

@@ -6,6 +6,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/Vocabulary.h"
 
+#include <QCoreApplication>
 #include <QObject>
 
 using platform::MidiEndpointRef;
@@ -187,6 +188,10 @@ void Midi::iniMidi()
     initLastEvents();
     initLastTx();
     startInput(); // the read callback's packet walk and the trigger queues (MidiInput.cpp)
+    // Before, MIDI arriving while the program quit ran main-thread work on the
+    // receive thread once the application object was gone.
+    static std::once_flag stopAtExit;
+    std::call_once(stopAtExit, [] { qAddPostRoutine([] { Midi::setPacketListHandler({}); }); });
 
     // Each step stands on the one before: the first failure ends the set-up.
     auto fail = [](const QString &line) {
@@ -278,13 +283,11 @@ void Midi::setPacketListHandler(PacketListHandler handler)
 void Midi::readProc(const platform::MidiPacketList &packets, quintptr srcConnRefCon)
 {
     const MidiEndpointRef source = srcConnRefCon != 0 ? MidiEndpointRef(srcConnRefCon) : virtualOutTemp();
-    PacketListHandler handler;
-    {
-        std::lock_guard lock(lists().handlerMutex);
-        handler = lists().handler;
-    }
-    if (handler)
-        handler(packets, source);
+    // Held while the list is read, so that once the handler is taken away no
+    // list is still being read (the receive thread outlives the application).
+    std::lock_guard lock(lists().handlerMutex);
+    if (lists().handler)
+        lists().handler(packets, source);
 }
 
 // ---- Properties ------------------------------------------------------------------------------

@@ -25,6 +25,21 @@ bool inRange(const List &list, qint64 row)
     return row >= 0 && row < list.size();
 }
 
+// Replaces the list with the stored rows; false when nothing is stored (the
+// caller then makes the first-run rows).
+template <typename Row>
+bool loadRows(QList<std::shared_ptr<Row>> &list, const char *countKey)
+{
+    list.clear();
+    const qint64 n = storedCount(countKey);
+    for (qint64 i = 0; i < n; ++i) {
+        auto row = std::make_shared<Row>(i);
+        row->load();
+        list.append(row);
+    }
+    return n > 0;
+}
+
 } // namespace
 
 // ---- Loading ---------------------------------------------------------------------------
@@ -32,15 +47,7 @@ bool inRange(const List &list, qint64 row)
 void Midi::chargerDestinations()
 {
     auto &list = MIDIdestinations();
-    list.clear();
-    const qint64 n = storedCount("MidiDest_nbDest");
-    if (n > 0) {
-        for (qint64 i = 0; i < n; ++i) {
-            auto row = std::make_shared<MidiDest>(i);
-            row->load();
-            list.append(row);
-        }
-    } else {
+    if (!loadRows(list, "MidiDest_nbDest")) {
         // "All" on every channel of every device, then "Ch1" to "Ch16".
         for (qint64 i = 0; i <= 16; ++i) {
             auto row = std::make_shared<MidiDest>(i);
@@ -56,15 +63,7 @@ void Midi::chargerDestinations()
 void Midi::chargerTriggers()
 {
     auto &list = MIDItriggers();
-    list.clear();
-    const qint64 n = storedCount("MidiTrig_nbTrig");
-    if (n > 0) {
-        for (qint64 i = 0; i < n; ++i) {
-            auto row = std::make_shared<MidiTrig>(i);
-            row->load();
-            list.append(row);
-        }
-    } else {
+    if (!loadRows(list, "MidiTrig_nbTrig")) {
         for (qint64 i = 0; i < 2; ++i) {
             auto row = std::make_shared<MidiTrig>(i);
             row->sourceMode = 0;
@@ -81,15 +80,7 @@ void Midi::chargerTriggers()
 void Midi::chargerFav()
 {
     auto &list = MIDIfav();
-    list.clear();
-    const qint64 n = storedCount("MidiFavEvent_nbFav");
-    if (n > 0) {
-        for (qint64 i = 0; i < n; ++i) {
-            auto row = std::make_shared<MidiFavEvent>(i);
-            row->load();
-            list.append(row);
-        }
-    } else {
+    if (!loadRows(list, "MidiFavEvent_nbFav")) {
         auto row = std::make_shared<MidiFavEvent>(0);
         row->favEventID = QStringLiteral("DEFAULT");
         row->favEventDescr = QStringLiteral("Default events for every song");

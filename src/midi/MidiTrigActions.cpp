@@ -96,9 +96,11 @@ void performAction(const MidiTrig &trig, const MidiTrigIn &in, qint64 s)
             const QString id = text.toUpper();
             // The screen-set restriction is for song changes, not for a pedal.
             const QList<MidiFavEventPtr> groups = Midi::MIDIfav();
+            // The group's own name guards it from sending itself again; before,
+            // a group that named itself went out twice.
             for (const MidiFavEventPtr &g : groups)
                 if (g && g->favEventID.toUpper() == id && !g->favEventTx.isEmpty())
-                    Midi::sendMIDIfromString(g->favEventTx, QString(), true);
+                    Midi::sendMIDIfromString(g->favEventTx, g->favEventID, true);
             Midi::processMidiEvents();
             if (Data::recOn())
                 post(vocab::ActionInsererAction, QStringLiteral("MIDI %1").arg(text));

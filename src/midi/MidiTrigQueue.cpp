@@ -17,10 +17,11 @@ struct TrigQueue {
     std::deque<MidiTrigInPtr> items;
 };
 
+// Never destroyed: the receive thread may still deliver while the program exits.
 TrigQueue &queue()
 {
-    static TrigQueue q;
-    return q;
+    static TrigQueue *q = new TrigQueue;
+    return *q;
 }
 
 // Main thread only.

@@ -2,6 +2,7 @@
 
 #include "library/Data.h"
 #include "platform/Vocabulary.h"
+#include "windows/GestureRules.h"
 
 namespace windowkeys {
 
@@ -80,6 +81,49 @@ int actionCodeForKey(const platform::KeyEvent &event)
         if (pos >= 1 && pos <= 26)
             return int(pos - 1);
     }
+    return kPassOn;
+}
+
+int passedOnCodeForKey(const platform::KeyEvent &event)
+{
+    if (event.control() || event.shift())
+        return kPassOn;
+    struct Fallback {
+        quint16 keyCode;
+        bool command, option;
+        const char *padKey;
+    };
+    static constexpr Fallback kFallbacks[] = {
+        {kc::DownArrow, false, false, "boutFlecheBas"},
+        {kc::UpArrow, false, false, "boutFlecheHaut"},
+        {kc::LeftArrow, false, false, "boutFlecheGauche"},
+        {kc::RightArrow, false, false, "boutFlecheDroite"},
+        {kc::LeftArrow, true, false, "boutCmdFlecheGauche"},
+        {kc::RightArrow, true, false, "boutCmdFlecheDroite"},
+        {kc::Space, false, false, "boutSpace"},
+        {kc::PageUp, false, false, "boutPageUp"},
+        {kc::PageDown, false, false, "boutPageDn"},
+        {kc::Return, false, false, "boutEnter"},
+        {kc::KeypadEnter, false, false, "boutEnter"},
+        {kc::Return, false, true, "boutAltEnter"},
+        {kc::Space, false, true, "boutAltSpace"},
+        {kc::Delete, false, false, "boutBackSpace"},
+        {kc::Return, true, false, "boutCmdEnter"},
+        {kc::R, true, false, "boutCmdR"},
+        {kc::Tab, false, false, "boutTab"},
+        {kc::A, true, false, "boutCmdA"},
+        {kc::Digit1, true, false, "boutCmd1"},
+        {kc::Digit2, true, false, "boutCmd2"},
+        {kc::Digit3, true, false, "boutCmd3"},
+        {kc::Digit4, true, false, "boutCmd4"},
+        {kc::Digit5, true, false, "boutCmd5"},
+        {kc::Digit6, true, false, "boutCmd6"},
+        {kc::Digit7, true, false, "boutCmd7"},
+        {kc::Digit8, true, false, "boutCmd8"},
+    };
+    for (const Fallback &f : kFallbacks)
+        if (f.keyCode == event.keyCode && f.command == event.command() && f.option == event.option())
+            return gesturerules::padKeyCode(QLatin1String(f.padKey));
     return kPassOn;
 }
 

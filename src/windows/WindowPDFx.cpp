@@ -452,7 +452,9 @@ void WindowPDFx::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    const int code = windowkeys::actionCodeForKey(key);
+    int code = windowkeys::actionCodeForKey(key);
+    if (code == windowkeys::kPassOn)
+        code = windowkeys::passedOnCodeForKey(key);
     if (code != windowkeys::kPassOn) {
         platform::NotificationCenter::defaultCenter().postActionKey(code);
         event->accept();

@@ -106,6 +106,9 @@ TEST(ChordProLayout, Chorus)
                  "L|After");
     // Only the whole directive text counts.
     EXPECT_LINES(layout(QStringLiteral("{ soc}\nNot chorus\n")), "L|Not chorus");
+    // The end of a chorus read again after a wrap added its spacer twice.
+    const QString words = QStringLiteral("abcdefghij ").repeated(4);
+    EXPECT_EQ(layout(cp, QStringLiteral("{soc}\n") + words + QStringLiteral("ab{eoc}cdefghijklmnop\n")).count(QStringLiteral("sp|")), 1);
 }
 
 TEST(ChordProLayout, CommentBoxes)

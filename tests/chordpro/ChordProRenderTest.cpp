@@ -183,6 +183,24 @@ TEST(ChordProRender, LyricsOnlyEnlargesAndCentres)
     EXPECT_NEAR(cp.page().runs.front().baseline.x(), 5.0, 1e-9);
 }
 
+TEST(ChordProRender, LyricsOnlyChorusLinesFitTheView)
+{
+    // The enlargement measured the lyric segment alone, so a chorus line at
+    // the width limit ran off the right edge by its bar and indent.
+    ChordPro cp = loaded(QStringLiteral("{soc}\n[C]%1\n{eoc}\nshort\n").arg(QString(55, QLatin1Char('w'))));
+    ASSERT_EQ(cp.nbMaxCarRef() - 2, 56);
+    PageRequest r = pageNo(1);
+    r.lyricsOnly = true;
+    for (const QSizeF view : {QSizeF(1280, 800), QSizeF(500, 1000)}) {
+        const ChordProPage &page = cp.chargerPage(view, r);
+        ASSERT_FALSE(page.runs.empty());
+        for (const auto &run : page.runs)
+            EXPECT_LE(run.baseline.x() + run.width, view.width()) << run.text.toStdString();
+        for (const auto &fill : page.fills)
+            EXPECT_GE(fill.rect.left(), 0.0);
+    }
+}
+
 TEST(ChordProRender, LyricsOnlyWithoutLyricsKeepsFactorOne)
 {
     // No lyric output at all: the enlargement divided by zero and the font size became infinite.
@@ -306,6 +324,10 @@ TEST(ChordProRender, SharedReferenceSizeMovesPageBreaks)
     ChordPro::setSizeRef(QSizeF(611, 376));
     cp.chargerPage(QSizeF(800, 600), pageNo(1));
     EXPECT_GT(cp.nbPages(), pages);
+    // A shared size of nothing broke the page after every line.
+    ChordPro::setSizeRef(QSizeF(0, 0));
+    cp.chargerPage(QSizeF(800, 600), pageNo(1));
+    EXPECT_EQ(cp.nbPages(), pages);
     ChordPro::setSizeRef(saved);
 }
 

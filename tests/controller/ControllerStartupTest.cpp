@@ -250,6 +250,8 @@ TEST_F(ControllerStartup, PreferencesReachTheGlobalStateAndShutdown)
 
 TEST_F(ControllerStartup, TheTolvaneWindowShowsTheHelpSong)
 {
+    // The program's own Tolvane window, not the fixture's recording one.
+    windowfactory::ScopedCreator realWindow(0, nullptr);
     controller = std::make_unique<Controller>();
     controller->awakeFromNib();
     ASSERT_EQ(Data::nsMutaryOfWindows().size(), 1);

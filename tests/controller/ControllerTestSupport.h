@@ -9,6 +9,7 @@
 #include "platform/desktop/RecordingDesktopServices.h"
 #include "platform/dialogs/ScriptedDialogs.h"
 #include "support/TestSupport.h"
+#include "windows/WindowFactory.h"
 #include "windows/WindowPDFxSuper.h"
 
 #include <QDir>
@@ -21,6 +22,7 @@
 class ControllerTestAccess {
 public:
     static void setFilterOn(Controller &c, bool on) { c.filterON_ = on; }
+    static void setLastNbScreens(Controller &c, qint64 n) { c.lastNbScreens_ = n; }
 };
 
 namespace controllertest {
@@ -99,11 +101,6 @@ protected:
     void start()
     {
         controller = std::make_unique<Controller>();
-        controller->setTolvaneWindowFactory([this]() {
-            auto *w = new RecordingWindow(0);
-            windows.append(w);
-            return w;
-        });
         controller->awakeFromNib();
     }
 
@@ -178,6 +175,12 @@ protected:
     QTemporaryDir dataDir;
     std::unique_ptr<Controller> controller;
     QList<QPointer<RecordingWindow>> windows;
+    // Every Tolvane window the program makes is a recording one.
+    windowfactory::ScopedCreator tolvaneWindows{0, [this]() {
+                                                    auto *w = new RecordingWindow(0);
+                                                    windows.append(w);
+                                                    return w;
+                                                }};
 };
 
 } // namespace controllertest

@@ -307,6 +307,13 @@ TEST_F(RunnerFixture, ReloadWhilePlayingKeepsThePastDone)
     loadNote(script);
     runTo(10);
     EXPECT_EQ(take(), QStringList({"ActionMessage a "}));
+
+    // Before, a note saved after the track had stopped (its 0:00 pass) kept
+    // the events up to the old position done: the restarted track skipped them.
+    runTo(0);
+    loadNote(script);
+    runTo(20);
+    EXPECT_EQ(take(), QStringList({"ActionMessage a ", "ActionMessage b "}));
 }
 
 TEST_F(RunnerFixture, SingleSendAndReset)

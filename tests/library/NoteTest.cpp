@@ -235,6 +235,10 @@ TEST(NoteTags, AddToANoteWithoutTagsLineAndToNoNote)
     Pieces::clearTagStringForPiece(e);
     EXPECT_EQ(readAll(notefile::notePathForSong(path)), "\n");
     EXPECT_EQ(piecesrules::addTag("a\nTags=x", "y"), "a\nTags=x y");
+    // Before: on a note with Windows line ends the tag went after the "\r", out of reach of the tag search.
+    EXPECT_EQ(piecesrules::addTag("a\r\nTags=x\r\nb\r\n", "y"), "a\r\nTags=x y\r\nb\r\n");
+    EXPECT_EQ(piecesrules::removeTag("Tags=x y\r\n", "x"), "Tags=y\r\n");
+    EXPECT_EQ(piecesrules::clearTags("a\r\nTags=x\r\nb"), "a\r\nb");
 }
 
 // ---- Saving ---------------------------------------------------------------------------------
@@ -300,4 +304,10 @@ TEST(NoteSave, UnreadableNoteIsNeverOverwrittenOrDeleted)
         QFile::setPermissions(notePath, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         EXPECT_EQ(readAll(notePath), "Title=Precious\n");
     }
+    // Once the unreadable file is gone, a new note can be saved again.
+    QDir(notePath).removeRecursively();
+    QFile::remove(notePath);
+    e->pieceDet->notetxt = "Title=New\n";
+    EXPECT_TRUE(e->saveNote());
+    EXPECT_EQ(readAll(notePath), "Title=New\n");
 }

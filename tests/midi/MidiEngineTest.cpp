@@ -9,6 +9,8 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <atomic>
+#include <future>
 
 using platform::LoopbackMidi;
 using platform::MidiEndpointRef;
@@ -328,6 +330,19 @@ TEST_F(MidiEngine, ExplicitSendsStillReachTheProgramsOwnInput)
     EXPECT_TRUE(sentTo(synthIn).isEmpty());
 }
 
+TEST_F(MidiEngine, QueuedMessagesNeverCarryAStatusByteAsData)
+{
+    Midi::sendStatus(0xB0, 7, 100, 3, 0, true);
+    Midi::sendStatus(0xB0, 7, 0x90, 3, 0, true);
+    Midi::sendStatus(0xC0, 0xF8, 0, 2, 0, true);
+    Midi::sendStatus(0x40, 7, 1, 3, 0, true);
+    Midi::sendStatus(0xC0, 5, 0xFF, 2, 0, true); // the unused byte does not matter
+    Midi::sendSysexCoarseTune(0, 0x80, 0, 0, 0, true);
+    Midi::processMidiEvents();
+    clock.advance(1.0);
+    EXPECT_EQ(sentTo(synthIn), (QStringList{"b0 07 64", "c0 05"}));
+}
+
 TEST_F(MidiEngine, ThreeProgramChangesOnAllChannelsLeaveOverHalfASecond)
 {
     const double t0 = platform::now();
@@ -529,6 +544,29 @@ TEST_F(MidiEngine, ReceivedPacketListsArriveWithTheirSource)
     EXPECT_EQ(bytes, (QStringList{"b0 07 40", "90 24 7f", "80 24 00"}));
     // The program's own input has no connection: its packets count as from "Quillory OUT".
     EXPECT_EQ(sources, (QList<MidiEndpointRef>{synthOut, Midi::virtualOutTemp(), Midi::virtualOutTemp()}));
+}
+
+// Before, taking the handler away did not wait for a list being read: at
+// exit the receive thread went on into main-thread work with no application.
+TEST_F(MidiEngine, StoppingInputWaitsForTheListBeingRead)
+{
+    std::promise<void> entered, release;
+    std::atomic<bool> done{false};
+    auto releaseFuture = release.get_future().share();
+    Midi::setPacketListHandler([&, releaseFuture](const platform::MidiPacketList &, MidiEndpointRef) {
+        entered.set_value();
+        releaseFuture.wait();
+        done = true;
+    });
+    loop->inject(synthOut, QByteArray::fromHex("b00740"));
+    entered.get_future().wait();
+    auto stopped = std::async(std::launch::async, [] { Midi::setPacketListHandler({}); });
+    EXPECT_EQ(stopped.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+    release.set_value();
+    stopped.wait();
+    EXPECT_TRUE(done);
+    loop->inject(synthOut, QByteArray::fromHex("b00741"));
+    loop->waitForIdle();
 }
 
 TEST_F(MidiEngine, LearnedLinesNameTheRowForTheSource)

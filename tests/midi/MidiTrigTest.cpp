@@ -267,6 +267,18 @@ TEST_F(MidiTriggers, AnEventGroupTriggerSendsTheGroupAndNotesItWhileRecording)
     Data::setRecOn(false);
     clock.advance(1.0);
     EXPECT_TRUE(loop->sentTo(synth).contains(QByteArray::fromHex("b00764")));
+
+    // Before, a group that names itself was sent twice from a pedal.
+    auto loopGroup = std::make_shared<MidiFavEvent>(2);
+    loopGroup->favEventID = QStringLiteral("Loop");
+    loopGroup->favEventTx = QStringLiteral("MIDI loop\n5@0\n");
+    Midi::MIDIfav().append(loopGroup);
+    clearTriggers();
+    addTrigger(3, 61, 0, 0, 10, QStringLiteral("loop"));
+    loop->clearSent();
+    fire("903d64");
+    clock.advance(1.0);
+    EXPECT_EQ(loop->sentTo(synth), QList<QByteArray>{QByteArray::fromHex("c005")});
 }
 
 TEST_F(MidiTriggers, AShortPressFiresTheNoteAtReleaseAndALongOneTheHoldTrigger)

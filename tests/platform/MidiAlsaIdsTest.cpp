@@ -46,3 +46,14 @@ TEST(MidiAlsaIds, IdenticalDevicesAndTheProgramsOwnIdsNeverCollide)
     EXPECT_EQ(ids[2].device, 0) << "the program's own endpoints have no device";
     EXPECT_NE(ids[3].source, 0);
 }
+
+// Before, the kernel's "Midi Through" was heard as a source: every send to
+// all destinations came straight back into the program's input.
+TEST(MidiAlsaIds, TheKernelThroughPortIsOnlyADestination)
+{
+    const unsigned readable = 0x01 | 0x20; // read, subscribe for reading
+    EXPECT_FALSE(alsaPortIsSource(readable | 0x02 | 0x40, true, QStringLiteral("Midi Through")));
+    EXPECT_TRUE(alsaPortIsSource(readable, true, QStringLiteral("USB Pedalboard")));
+    EXPECT_TRUE(alsaPortIsSource(readable, false, QStringLiteral("Midi Through")));
+    EXPECT_FALSE(alsaPortIsSource(0x01, false, QStringLiteral("Synth"))) << "not subscribable";
+}

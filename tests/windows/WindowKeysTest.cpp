@@ -115,3 +115,25 @@ TEST(WindowKeys, PreferenceKeyChoice)
     EXPECT_EQ(keyChoiceCode(key(kc::LeftArrow, kf::Command)), 99);
     EXPECT_EQ(keyChoiceCode(key(kc::LeftArrow, kf::Option)), 1);
 }
+
+// Arrows, space and the page keys were passed on to menus that have no such
+// shortcuts on Linux, so a page-turn pedal did nothing.
+TEST(WindowKeys, PassedOnKeysPostTheKeyPadCodes)
+{
+    struct Row {
+        quint16 code;
+        quint64 flags;
+        int expected;
+    } rows[] = {
+        {kc::DownArrow, 0, 39},  {kc::UpArrow, 0, 38},      {kc::LeftArrow, 0, 36},
+        {kc::RightArrow, 0, 37}, {kc::LeftArrow, kf::Command, 40}, {kc::RightArrow, kf::Command, 41},
+        {kc::Space, 0, 42},      {kc::PageUp, 0, 43},       {kc::PageDown, 0, 44},
+        {kc::Return, 0, 45},     {kc::Return, kf::Option, 46}, {kc::Delete, 0, 50},
+        {kc::Digit3, kf::Command, 63},
+        // Other modifiers leave the key to the menus.
+        {kc::DownArrow, kf::Shift, kPassOn}, {kc::PageDown, kf::Command, kPassOn},
+        {kc::RightArrow, kf::Command | kf::Option, kPassOn}, {kc::F, 0, kPassOn},
+    };
+    for (const Row &r : rows)
+        EXPECT_EQ(passedOnCodeForKey(key(r.code, r.flags)), r.expected) << r.code << " " << r.flags;
+}

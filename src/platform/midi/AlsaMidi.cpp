@@ -184,7 +184,8 @@ void AlsaMidi::refreshIfNeeded()
             info.port = snd_seq_port_info_get_port(pinfo);
             info.clientName = clientName;
             info.portName = QString::fromUtf8(snd_seq_port_info_get_name(pinfo));
-            info.isSource = (caps & kSourceCaps) == kSourceCaps;
+            info.isSource = alsaPortIsSource(caps, snd_seq_client_info_get_type(cinfo) == SND_SEQ_KERNEL_CLIENT,
+                                             clientName);
             info.isDest = (caps & kDestCaps) == kDestCaps;
             info.own = client == myClient_;
             if (info.isSource || info.isDest)
@@ -350,7 +351,7 @@ MidiStatus AlsaMidi::portDisconnectSource(MidiObjectRef port, MidiEndpointRef so
 MidiStatus AlsaMidi::send(MidiObjectRef port, MidiEndpointRef dest, const MidiPacketList &packets)
 {
     std::lock_guard lock(mutex_);
-    if (refKind(port) != KPort || refClient(port) != myClient_ || !ownPorts_.count(refPort(port)))
+    if (!encoder_ || refKind(port) != KPort || refClient(port) != myClient_ || !ownPorts_.count(refPort(port)))
         return midistatus::InvalidPort;
     if (refKind(dest) != KDest)
         return midistatus::WrongEndpointType;
@@ -626,6 +627,11 @@ void AlsaMidi::run()
     snd_midi_event_no_status(decoder, 1); // every decoded message carries its status byte
 
     const int count = snd_seq_poll_descriptors_count(seq_, POLLIN);
+    if (count <= 0) {
+        qWarning("MIDI: the ALSA sequencer gives nothing to wait on; nothing is received");
+        snd_midi_event_free(decoder);
+        return;
+    }
     std::vector<pollfd> fds(static_cast<std::size_t>(count) + 1);
     snd_seq_poll_descriptors(seq_, fds.data(), static_cast<unsigned>(count), POLLIN);
     fds[count] = pollfd{wakePipe_[0], POLLIN, 0};
@@ -757,6 +763,13 @@ QList<AlsaIds> assignAlsaIds(const QList<AlsaPortName> &ports, const std::map<in
         out.append(ids);
     }
     return out;
+}
+
+bool alsaPortIsSource(unsigned capability, bool kernelClient, const QString &clientName)
+{
+    if (kernelClient && clientName.startsWith(QLatin1String("Midi Through")))
+        return false;
+    return (capability & kSourceCaps) == kSourceCaps;
 }
 
 std::unique_ptr<MidiSystem> createAlsaMidi(QString *error)

@@ -35,4 +35,10 @@ struct AlsaIds {
 // (ownIds by port number), which no other object takes.
 QList<AlsaIds> assignAlsaIds(const QList<AlsaPortName> &ports, const std::map<int, qint32> &ownIds);
 
+// Whether a port is listed as a source. The kernel's "Midi Through" hands
+// back whatever it is sent: heard as a source, every send to all destinations
+// would come straight back in (and could fire a trigger that sends to all,
+// without end). It stays a destination, so other programs can listen to it.
+bool alsaPortIsSource(unsigned capability, bool kernelClient, const QString &clientName);
+
 } // namespace platform
