@@ -18,5 +18,6 @@ if ((${#missing[@]})); then
   [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
   echo "Installing: ${missing[*]}"
   "${sudo_cmd[@]}" apt-get update -q
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q "${missing[@]}"
+  # sudo drops the environment: the setting travels inside the command.
+  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
 fi

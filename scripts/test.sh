@@ -1,37 +1,45 @@
 #!/usr/bin/env bash
-# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer,
-# runs every fuzz target briefly, then runs every test headless.
+# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer, runs
+# every fuzz target briefly, then runs every test headless.
+#
+# With clang (installed by deps.sh) one build serves both: the code is built
+# once with fuzzing coverage, the tests and the libFuzzer targets link it.
+# Without clang the tests are built with the default compiler and fuzzing is
+# skipped.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 export QT_QPA_PLATFORM=offscreen
 # ccache keeps its default, per-user cache so that later builds on this machine reuse it.
-cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_SANITIZE=ON -DTOLVANE_TESTS=ON -DTOLVANE_BENCH=ON
-cmake --build build/test
 
-# Every fuzz target runs briefly under libFuzzer (clang only); a crash fails the run.
-fuzz_seconds="${TOLVANE_FUZZ_SECONDS:-20}"
-fuzzers=()
-for source in fuzz/*_fuzz.cpp; do
-  if [[ -e $source ]]; then fuzzers+=("$(basename "$source" .cpp)"); fi
-done
-if ! command -v clang++ >/dev/null; then
+fuzz_seconds="${TOLVANE_FUZZ_SECONDS:-10}"
+build=build/test
+if command -v clang++ >/dev/null; then
+  CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DTOLVANE_SANITIZE=ON -DTOLVANE_FUZZ=ON -DTOLVANE_TESTS=ON -DTOLVANE_BENCH=ON
+  fuzzing=1
+else
   echo "clang++ not found: fuzz targets skipped"
-elif ((${#fuzzers[@]})); then
-  CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DTOLVANE_SANITIZE=ON -DTOLVANE_FUZZ=ON -DTOLVANE_TESTS=OFF -DTOLVANE_BENCH=OFF >/dev/null
-  cmake --build build/fuzz --target "${fuzzers[@]}"
-  for fuzzer in "${fuzzers[@]}"; do
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_SANITIZE=ON -DTOLVANE_TESTS=ON -DTOLVANE_BENCH=ON
+  fuzzing=0
+fi
+cmake --build "$build"
+
+# Every fuzz target runs briefly under libFuzzer; a crash fails the run.
+if ((fuzzing)); then
+  for source in fuzz/*_fuzz.cpp; do
+    [[ -e $source ]] || continue
+    fuzzer="$(basename "$source" .cpp)"
     echo "Fuzzing $fuzzer for $fuzz_seconds s"
-    mkdir -p "build/fuzz/corpus/$fuzzer"
+    mkdir -p "$build/corpus/$fuzzer"
     if ! ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-      "build/fuzz/fuzz/$fuzzer" -max_total_time="$fuzz_seconds" -artifact_prefix="build/fuzz/$fuzzer-" \
-      "build/fuzz/corpus/$fuzzer" 2>"build/fuzz/$fuzzer.log"; then
-      tail -n 60 "build/fuzz/$fuzzer.log"
-      echo "FAILED: fuzz target $fuzzer (full log: build/fuzz/$fuzzer.log)"
+      "$build/fuzz/$fuzzer" -max_total_time="$fuzz_seconds" -artifact_prefix="$build/$fuzzer-" \
+      "$build/corpus/$fuzzer" 2>"$build/$fuzzer.log"; then
+      tail -n 60 "$build/$fuzzer.log"
+      echo "FAILED: fuzz target $fuzzer (full log: $build/$fuzzer.log)"
       exit 1
     fi
   done
 fi
 
-ctest --test-dir build/test --output-on-failure -j "$(nproc)"
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)"

@@ -9,8 +9,12 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <csignal>
 #include <functional>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -32,6 +36,36 @@ private:
     std::function<void()> onQuit_;
 };
 
+// Logging out, shutting down or Ctrl+C in a terminal ends the program the
+// way its Quit does, so the options, logs and screen set are still saved.
+// The handler only writes a byte; the event loop reads it and quits.
+int g_signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[0], &byte, 1);
+}
+
+std::unique_ptr<QSocketNotifier> watchTerminationSignals(QObject *parent)
+{
+    if (g_signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+        return nullptr;
+    auto notifier = std::make_unique<QSocketNotifier>(g_signalPipe[1], QSocketNotifier::Read, parent);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(), [fd = g_signalPipe[1]]() {
+        char byte;
+        [[maybe_unused]] const ssize_t read = ::read(fd, &byte, 1);
+        QCoreApplication::quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
+    return notifier;
+}
+
 } // namespace
 
 Application::Application(QApplication &app) : app_(app)
@@ -49,10 +83,12 @@ Application::Application(QApplication &app) : app_(app)
     QObject::connect(&app_, &QCoreApplication::aboutToQuit, [this]() { terminate(); });
     quitWatcher_ = std::make_unique<QuitWatcher>([this]() { terminate(); });
     app_.installEventFilter(quitWatcher_.get());
+    signalNotifier_ = watchTerminationSignals(nullptr);
 }
 
 Application::~Application()
 {
+    signalNotifier_.reset();
     terminate();
     controller_.reset();
     delegate_.reset();

@@ -4,6 +4,7 @@
 
 class QApplication;
 class QObject;
+class QSocketNotifier;
 class TolvaneAppDelegate;
 class Controller;
 
@@ -26,5 +27,6 @@ private:
     std::unique_ptr<TolvaneAppDelegate> delegate_;
     std::unique_ptr<Controller> controller_;
     std::unique_ptr<QObject> quitWatcher_;
+    std::unique_ptr<QSocketNotifier> signalNotifier_;
     bool terminated_ = false;
 };

@@ -1,5 +1,8 @@
 #include "app/MainMenu.h"
 
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
+
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QWidget>
@@ -73,6 +76,9 @@ void MainMenu::attachTo(QWidget *window)
         rebuildContextMenu();
         context_->popup(window->mapToGlobal(pos));
     });
+    for (QAction *typing : typingActions())
+        if (!window->actions().contains(typing))
+            window->addAction(typing);
     // Application-wide shortcuts need the actions to live in some widget.
     for (const auto &menu : menus_)
         if (menu)
@@ -81,4 +87,25 @@ void MainMenu::attachTo(QWidget *window)
                 if (!window->actions().contains(action))
                     window->addAction(action);
             }
+}
+
+const QList<QAction *> &MainMenu::typingActions()
+{
+    if (!typing_.isEmpty())
+        return typing_;
+    // Codes 0-25 are the letters a-z. Only plain letters: shifted ones, digits
+    // (the key pad may play them as MIDI) and every modified key stay with the
+    // window's own key map, and F never types (it belongs to the filter).
+    for (int i = 0; i < 26; ++i) {
+        if (Qt::Key_A + i == Qt::Key_F)
+            continue;
+        auto *action = new QAction(this);
+        action->setShortcut(QKeySequence(Qt::Key_A + i));
+        action->setShortcutContext(Qt::WindowShortcut);
+        const int code = vocab::TypedCharFirst + i;
+        connect(action, &QAction::triggered, this,
+                [code]() { platform::NotificationCenter::defaultCenter().postActionKey(code); });
+        typing_.append(action);
+    }
+    return typing_;
 }

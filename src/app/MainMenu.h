@@ -30,8 +30,12 @@ public:
 private:
     MainMenu();
     void rebuildContextMenu();
+    // Plain letters typed in a document window: type-ahead and the table of
+    // contents' slots (the window's own key map passes them on).
+    const QList<QAction *> &typingActions();
 
     QList<QPointer<QMenu>> menus_;
     QPointer<QMenu> context_;
     QWidget *holder_ = nullptr;
+    QList<QAction *> typing_;
 };

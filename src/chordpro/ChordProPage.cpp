@@ -1,8 +1,8 @@
 #include "chordpro/ChordProPage.h"
 
-#include <QPaintDevice>
 #include <QPainter>
 #include <QStringList>
+#include <cmath>
 
 namespace chordpro {
 
@@ -25,28 +25,38 @@ void paintPage(QPainter &painter, const ChordProPage &page, const QPointF &origi
     for (const ChordProPage::Fill &fill : page.fills)
         painter.fillRect(fill.rect, fill.color);
 
-    // Layout sizes are at 72 dpi; a device of another resolution scales points.
-    const QPaintDevice *device = painter.device();
-    const double dpi = device && device->logicalDpiY() > 0 ? device->logicalDpiY() : 72.0;
-    const double toDevicePoints = 72.0 / dpi;
+    // Text engines round a font to whole pixels, so a run drawn at its
+    // fractional size comes out wider or narrower than laid out and a split
+    // line (a highlight, a comment beside chords) drifts off its chords. Each
+    // run is drawn at a whole pixel size and scaled to its exact size.
     QFont current;
     double currentSize = -1;
     bool currentMono = false;
     bool currentBold = false;
+    double scale = 1.0;
     for (const ChordProPage::Run &run : page.runs) {
+        if (!(run.pointSize > 0) || !std::isfinite(run.pointSize))
+            continue;
         if (run.pointSize != currentSize || run.mono != currentMono || run.bold != currentBold) {
             TextStyle style;
             style.mono = run.mono;
             style.bold = run.bold;
-            style.pointSize = run.pointSize * toDevicePoints;
+            style.pointSize = run.pointSize;
             current = style.font();
+            const int pixels = int(std::ceil(std::min(run.pointSize, 1.0e5)));
+            current.setPixelSize(std::max(1, pixels));
+            scale = run.pointSize / std::max(1, pixels);
             painter.setFont(current);
             currentSize = run.pointSize;
             currentMono = run.mono;
             currentBold = run.bold;
         }
         painter.setPen(run.color);
-        painter.drawText(run.baseline, run.text);
+        const QTransform saved = painter.transform();
+        painter.translate(run.baseline);
+        painter.scale(scale, scale);
+        painter.drawText(QPointF(0, 0), run.text);
+        painter.setTransform(saved);
     }
     painter.restore();
 }

@@ -149,16 +149,12 @@ void ChordPro::buildPage(const QSizeF &viewSize, const std::vector<StyledRun> &h
     double y = 0;
     std::vector<Piece> line;
 
-    auto flush = [&] {
-        if (line.empty())
-            return;
-        // The line's first character sets its paragraph's maximum height.
-        const TextStyle &paragraph = styles_[line.front().style];
+    auto drawLine = [&](const std::vector<Piece> &pieces, const TextStyle &paragraph) {
         double fontHeight = 0;
         double descent = 0;
         double contentWidth = 0;
         double width = 0;
-        for (const Piece &p : line) {
+        for (const Piece &p : pieces) {
             const TextStyle &st = styles_[p.style];
             fontHeight = std::max(fontHeight, st.fontLineHeight());
             descent = std::max(descent, st.descent());
@@ -170,15 +166,19 @@ void ChordPro::buildPage(const QSizeF &viewSize, const std::vector<StyledRun> &h
                 contentWidth = width - (p.text.size() - visible) * st.blankWidth();
         }
         const double height = paragraph.maxLineHeight > 0 ? std::min(fontHeight, paragraph.maxLineHeight) : fontHeight;
+        // A centred line of blanks only (a chorus bar spacer, a page-break
+        // rule) has nothing to be centred on: it starts at the margin, and a
+        // bar stub on it, which would float in mid-page, is left out.
+        const bool blankOnly = contentWidth <= 0;
         double x = kLinePadding;
-        if (centred)
+        if (centred && !blankOnly)
             x = std::max(0.0, kLinePadding + (viewW - 2 * kLinePadding - contentWidth) * 0.5);
         const double baseline = y + height - descent;
         QString plain;
-        for (const Piece &p : line) {
+        for (const Piece &p : pieces) {
             const TextStyle &st = styles_[p.style];
             const double w = p.text.size() * st.blankWidth();
-            if (st.hasBackground) {
+            if (st.hasBackground && !(centred && blankOnly && !p.lineEnd)) {
                 const double right = p.lineEnd ? std::max(x + w, viewW - kLinePadding) : x + w;
                 if (right > x && height > 0)
                     page_.fills.push_back({QRectF(x, y, right - x, height), color(st.background), p.style});
@@ -191,6 +191,62 @@ void ChordPro::buildPage(const QSizeF &viewSize, const std::vector<StyledRun> &h
         }
         page_.lines.push_back(plain);
         y += height;
+    };
+
+    // A line that would run off the view (a long comment, chords beside one)
+    // wraps as a text view wraps it: after the last blank that fits, else at
+    // the first character that does not; blanks at the end may hang over.
+    // The header is made to fit and never wraps.
+    const double room = viewW - kLinePadding;
+    bool wrapping = false;
+    auto wrapPoint = [&](const std::vector<Piece> &pieces) -> int {
+        // Below the view nothing shows: a huge line is not cut up any further.
+        if (!wrapping || !(room > 0) || y > viewSize.height())
+            return -1;
+        double x = 0;
+        int index = 0;
+        int lastBlank = -1;
+        for (const Piece &p : pieces) {
+            const double w = styles_[p.style].blankWidth();
+            for (const QChar c : p.text) {
+                if (x + w > room + 1e-6 && !c.isSpace())
+                    return lastBlank > 0 ? lastBlank + 1 : std::max(index, 1);
+                if (c == QLatin1Char(' '))
+                    lastBlank = index;
+                x += w;
+                ++index;
+            }
+        }
+        return -1;
+    };
+    auto flush = [&] {
+        if (line.empty())
+            return;
+        // The line's first character sets its paragraph's maximum height.
+        const TextStyle &paragraph = styles_[line.front().style];
+        for (int at = wrapPoint(line); at > 0; at = wrapPoint(line)) {
+            std::vector<Piece> first;
+            std::vector<Piece> rest;
+            int count = 0;
+            for (const Piece &p : line) {
+                const int n = int(p.text.size());
+                if (count + n <= at) {
+                    first.push_back({p.text, p.style, false});
+                } else if (count >= at) {
+                    rest.push_back(p);
+                } else {
+                    first.push_back({p.text.left(at - count), p.style, false});
+                    rest.push_back({p.text.mid(at - count), p.style, p.lineEnd});
+                }
+                count += n;
+            }
+            drawLine(first, paragraph);
+            line = std::move(rest);
+            if (line.empty())
+                break;
+        }
+        if (!line.empty())
+            drawLine(line, paragraph);
         line.clear();
     };
 
@@ -213,6 +269,7 @@ void ChordPro::buildPage(const QSizeF &viewSize, const std::vector<StyledRun> &h
 
     feed(header);
     y += filler;
+    wrapping = true;
     feed(rstra_);
     flush();
     page_.pageCount = nbPages_;

@@ -404,14 +404,10 @@ private:
     bool doRefreshCue_ = false;
     qint64 noteIsChanging_ = 0;
     bool tagAuto_ = false;
-    bool greframe_ = false;
     bool iTunesStartedFromQuillory_ = false;
     qint64 userGenre_ = 0;
     qint64 screensetToLoad_ = -1;
     qint64 lastNbScreens_ = 0;
-    qint64 gnbtempo_ = 16;
-    qint64 startSync_ = 0;
-    qint64 gStopAuto_ = 0;
     QString lastKeyTest_;
 
     // Timers (all through the platform clock).

@@ -161,10 +161,11 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
             if (w)
                 w->refreshTempo();
+        metroFollowTempo();
         break;
     case Command::ChordDisplay:
         for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
-            if (w && (w->winType() == 0 || w->winType() == 14))
+            if (w && w->winType() == 14)
                 w->refreshInfo();
         break;
     case Command::Play:
@@ -222,10 +223,14 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
             menuItemRefresh_->setVisible(true);
         break;
     case Command::OpenTagList:
+        afficherTags();
         tagAuto_ = true;
-        waitingFor(QStringLiteral("tag list"));
         break;
     case Command::CloseTagList:
+        // The tag window, once it exists, keeps the hold while it is shown.
+        tagAuto_ = false;
+        fermerTags();
+        break;
     case Command::EndTagListHold:
         tagAuto_ = false;
         break;
@@ -295,17 +300,9 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
     case Command::MetronomeOn:
         traiter_metroOn();
         break;
-    // Commands of parts of the program still to come: the note and tag
-    // windows, the ChordPro editor, setlists, playback, the MIDI windows and
-    // the help window.
-    case Command::OpenInEditor:
     case Command::EditCurrentTab:
-    case Command::CloseNote:
-    case Command::ToggleNote:
-    case Command::AudioPlayerWindow:
-    case Command::StopPlayback:
-    case Command::RefreshWindowMenus:
-    case Command::ToggleFormattedMode:
+        editerSetlist(Data::onglNoG());
+        break;
     case Command::MidiMonitorProgram:
         // Posted from the MIDI receive thread: the refresh runs on the main thread.
         platform::runOnMain([self = QPointer<Controller>(this)]() {
@@ -313,12 +310,33 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
                 self->refreshLastMIDIdataX();
         });
         break;
+    // Commands of parts of the program still to come: each says so in the
+    // log and does nothing else.
+    case Command::OpenInEditor:
+        waitingFor(QStringLiteral("ChordPro editor"));
+        break;
+    case Command::CloseNote:
+    case Command::ToggleNote:
+    case Command::ToggleFormattedMode:
+        waitingFor(QStringLiteral("note windows (%1)").arg(controller::commandName(c.command)));
+        break;
+    case Command::AudioPlayerWindow:
+        waitingFor(QStringLiteral("audio player window"));
+        break;
+    case Command::StopPlayback:
+        waitingFor(QStringLiteral("audio playback (stop)"));
+        break;
+    case Command::RefreshWindowMenus:
+        waitingFor(QStringLiteral("window menu, inspector and chord library refresh"));
+        break;
     case Command::MidiMonitorControl:
     case Command::MidiSetupChanged:
     case Command::MidiLearnTrigger:
     case Command::MidiLearnDestination:
+        waitingFor(QStringLiteral("MIDI preference windows (%1)").arg(controller::commandName(c.command)));
+        break;
     case Command::Help:
-        waitingFor(controller::commandName(c.command));
+        waitingFor(QStringLiteral("help window (page %1)").arg(c.arg));
         break;
     }
 }

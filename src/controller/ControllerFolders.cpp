@@ -8,6 +8,7 @@
 #include "windows/WindowPDFxSuper.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 
 namespace {
@@ -96,6 +97,10 @@ void Controller::buildMenus()
     QAction *pref = menu1_->addAction(QStringLiteral("Preferences…"));
     pref->setShortcut(QKeySequence::Preferences);
     connect(pref, &QAction::triggered, this, [this]() { actionPref(); });
+    // The document windows are frameless: this is the way out, with shut-down's saving.
+    QAction *quit = menu1_->addAction(QStringLiteral("Quit Tolvane"));
+    quit->setShortcut(QKeySequence::Quit);
+    connect(quit, &QAction::triggered, this, []() { QCoreApplication::quit(); });
 }
 
 void Controller::onSlotMenu(qint64 slot, qint64 code)
@@ -292,6 +297,7 @@ void Controller::refreshCommonEnd(bool refreshOnly, qint64 slotBefore)
         setContPlay(currentDirNo_, 0);
     setSlave(0);
     setContPlayFlag(0);
+    ajusterMenuGenre();
     if (Data::songNoG() <= 0)
         Data::setSongNoG(1);
     Data::setSongNbrG(Data::listePiecesByTitle().size());

@@ -179,11 +179,17 @@ void Controller::traiterKeyAction(qint64 action, bool rev, const QString &t)
     case 9:
         sendMidiGroup(t);
         break;
-    case 5:   // the note window
-    case 13:  // metronome
+    case 13:
+        traiter_metroOnOff();
+        break;
     case 14:
-    case 20:  // tap tempo
-        waitingFor(QStringLiteral("key action %1").arg(QString::number(action)));
+        restartMetronome();
+        break;
+    case 20:
+        refreshTapTempo();
+        break;
+    case 5:
+        waitingFor(QStringLiteral("note windows (key action 5)"));
         break;
     default:
         break;
@@ -267,6 +273,10 @@ void Controller::playCurrentTrackAndskipTo(double position)
 
 void Controller::playNow()
 {
+    // Playing a flagged song takes it off the flagged list.
+    const PiecePtr piece = Data::getPiece(Data::songNoG());
+    if (piece && piece->pieceDet && piece->pieceDet->flagged)
+        markAsFlagged(true, true);
     playCurrentTrackAndskipTo(0.0);
 }
 

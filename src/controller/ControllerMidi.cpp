@@ -34,9 +34,7 @@ void Controller::sendMIDIfromNote()
         }
         Data::setEvInProcess(false);
     }
-    const qint32 tempo = piece->tempo();
-    if (tempo > 0)
-        Data::setGtempo(tempo);
+    Data::setGtempo(piece->tempo());
     metroFollowTempo();
     if (sent)
         Midi::processMidiEvents();

@@ -98,7 +98,10 @@ void Controller::registerObservers()
         Data::setGautomationOff(false);
     });
     bare(vocab::ActionAudioPreviewClose, []() {});
-    bare(vocab::ActionDemarrerMuteTimer, [this]() { waitingFor(QStringLiteral("mute timer")); });
+    bare(vocab::ActionDemarrerMuteTimer, [this]() {
+        setGenreX(6);
+        waitingFor(QStringLiteral("audio playback (the mute run)"));
+    });
     number(vocab::ActionGoToPageNo, [this](qint64 p) { actionGoToPageNo(p, false); });
     number(vocab::ActionGoToPageBottomNo, [this](qint64 p) { actionGoToPageNo(p, true); });
     number(vocab::ActionPlaySongNo, [this](qint64 n) {
@@ -169,7 +172,8 @@ void Controller::actionGoToGenreNoAndPlayPause(qint64 genre)
         demarrerCountDownCountToPourMute();
         return;
     }
-    waitingFor(QStringLiteral("play in genre %1").arg(QString::number(genre)));
+    setGenreX(genre);
+    waitingFor(QStringLiteral("audio playback (play in genre %1)").arg(QString::number(genre)));
 }
 
 void Controller::actionGoToGenreNoAndPlayPause2(qint64 genre)
@@ -187,7 +191,8 @@ void Controller::actionGoToGenreNoAndPlayNow(qint64 genre)
 {
     if (genre < 1 || genre > 7)
         return;
-    waitingFor(QStringLiteral("play now in genre %1").arg(QString::number(genre)));
+    setGenreX(genre);
+    waitingFor(QStringLiteral("audio playback (play now from %1 s)").arg(Data::gskipTo()));
     Data::setGskipTo(0);
 }
 
@@ -268,7 +273,8 @@ void Controller::actionOpen(const QString &path, bool asNew)
 
 void Controller::actionKeyPref(qint64 key)
 {
-    lastKeyTest_ = controller::keyPrefName(key, options_.keyPad);
+    // The key-pad check box counts as it stands in the open window.
+    lastKeyTest_ = controller::keyPrefName(key, windowPref_ ? windowPref_->keyPadChecked() : options_.keyPad);
     if (windowPref_)
         windowPref_->setKeyTestText(lastKeyTest_);
 }

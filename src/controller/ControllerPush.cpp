@@ -36,13 +36,13 @@ void Controller::setPDFx(const PiecePtr &piece, qint64 pageNo, bool zoomTop, con
     if (Data::songNoG_MIDISent() != Data::songNoG()) {
         pendingSongRefresh_ = true;
         Midi::setResetTrig(true);
+        // A cue recording belongs to the song it was started on.
         Data::setRecOn(false);
         if (piece->pieceDet)
             piece->pieceDet->nbrPagesMax = 1;
         Data::setSongNoG_MIDISent(Data::songNoG());
-        const qint32 tempo = piece->tempo();
-        if (tempo > 0)
-            Data::setGtempo(tempo);
+        // A song without a tempo gets 0, the metronome's 100 bpm, as its title row shows.
+        Data::setGtempo(piece->tempo());
         startProcessNoteTimer();
         startAlreadyPlayedTimer();
     }

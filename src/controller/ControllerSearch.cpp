@@ -40,7 +40,10 @@ void Controller::allerA(qint64 k)
         return;
     }
     rech_ += carn(k);
-    if (songNoToc_ >= 0) {
+    // A pick that names no song of the list is no pick.
+    if (songNoToc_ == 0 || songNoToc_ > Data::songNbrG())
+        songNoToc_ = -1;
+    if (songNoToc_ >= 1) {
         afficherInfoRech(true);
         Data::setSongNoG(songNoToc_);
         chargerPages();

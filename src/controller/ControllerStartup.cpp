@@ -32,15 +32,14 @@ void Controller::awakeFromNib()
     Midi::iniMidi();
     Midi::iniMIDIdelegate(this);
     TLOG(Data::fra() ? QStringLiteral("Français...") : QStringLiteral("Anglais..."));
+    verifierLogPlayed();
+    verifierFlags();
 
-    gnbtempo_ = 16;
-    greframe_ = false;
+    // The metronome's own fields start as a stopped metronome (MetroState).
     doRefreshCue_ = false;
     tagAuto_ = false;
     pendingSongRefresh_ = false;
     iTunesStartedFromQuillory_ = false;
-    startSync_ = 0;
-    gStopAuto_ = 0;
     noteIsChanging_ = 0;
 
     buildMenus();
@@ -52,6 +51,9 @@ void Controller::awakeFromNib()
     lastNbScreens_ = 0;
     // The document windows exist before the first song loads.
     setScreensetX(Data::initialScreenSet(), true);
+    // A stored genre the program does not know starts as "Any".
+    const qint64 initialGenre = Data::initialGenre();
+    setGenreX(initialGenre >= 0 && initialGenre <= 7 ? initialGenre : 0);
     userGenre_ = Data::currentGenreG();
 
     registerObservers();
@@ -194,6 +196,8 @@ void Controller::actionPref()
 {
     if (!windowPref_) {
         windowPref_ = new PreferencesDialog;
+        // Modal, as the options apply when it closes.
+        windowPref_->setWindowModality(Qt::ApplicationModal);
         QObject::connect(windowPref_, &PreferencesDialog::closedWithOptions, this,
                          [this](const ControllerOptions &edited) { preferencesClosed(edited); });
     }
@@ -217,6 +221,7 @@ void Controller::setContPlay(qint64 slot, qint64 code)
         options_.contPlay[size_t(slot)] = !options_.contPlay[size_t(slot)];
     if (contPlayX_)
         contPlayX_->setChecked(options_.contPlay[size_t(slot)]);
+    ajusterMenuGenre();
 }
 
 void Controller::setSlave(qint64 code)
@@ -235,6 +240,7 @@ void Controller::setContPlayFlag(qint64 code)
         options_.contPlayFlagOn = !options_.contPlayFlagOn;
     if (contPlayFlagX_)
         contPlayFlagX_->setChecked(options_.contPlayFlagOn);
+    ajusterMenuGenre();
 }
 
 void Controller::applicationWillTerminate()

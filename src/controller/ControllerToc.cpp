@@ -113,9 +113,10 @@ void Controller::setSongNoToc(qint64 slot)
     const qint64 r = (noPageToc_ - 1) * nbToc + slot;
     if (filterON_) {
         const PiecesList &rows = Data::listePiecesTEMP2();
-        if (r >= 0 && r < rows.size() && rows.at(r)) {
+        // A header or "(no entry)" row is no song: it is picked like an empty slot.
+        const PiecePtr row = (r >= 0 && r < rows.size()) ? rows.at(r) : nullptr;
+        if (row && row->pieceDet && row->pieceDet->indexInTEMP0 >= 0) {
             Data::setFilterIndexG(r);
-            const PiecePtr &row = rows.at(r);
             songNoToc_ = (Data::currentSort() != 0 ? row->indexInAuthorArray : row->indexInTitleArray) + 1;
         }
     } else if (r >= 0 && r < Data::getNbrPiecesOng(Data::onglNoG())) {
@@ -207,16 +208,23 @@ void Controller::actionOnglet2(qint64 tab, bool cmdPressed)
     if (tab < 0 || tab >= Data::kTabs)
         return;
     const qint64 n = Data::getNbrPiecesOng(tab);
-    if (currentDirNo_ < 0 && (n < 1 || cmdPressed)) {
+    bool editor = false;
+    if (currentDirNo_ < 0 && (n < 1 || cmdPressed))
         Data::msg(QStringLiteral("Setlists and Collections cannot be created in the Help Tolvane."));
-        return;
-    }
+    else
+        editor = tab == 0 ? cmdPressed : (n < 1 || cmdPressed);
     onglNoGuser_ = tab;
-    const qint64 start = tabStart(tab);
-    if (start >= 0) {
-        gotoSongNo(start + 1, false, true);
-        afficherToc(false);
+    auto goToFirstSong = [this, tab]() {
+        const qint64 start = tabStart(tab);
+        if (start >= 0) {
+            gotoSongNo(start + 1, false, true);
+            afficherToc(false);
+        }
+    };
+    goToFirstSong();
+    if (editor) {
+        editerSetlist(tab);
+        // The editor may have changed the tab.
+        goToFirstSong();
     }
-    // The setlist editor (for empty tabs and with the command key) lands with
-    // the organisation windows.
 }

@@ -1,5 +1,7 @@
 #include "controller/PreferencesDialog.h"
 
+#include "windows/SmallViews.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -9,6 +11,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -62,7 +65,7 @@ PreferencesDialog::PreferencesDialog(QWidget *parent) : QDialog(parent)
     centerMouse_ = new QCheckBox(QStringLiteral("Center the mouse pointer"));
     reverseMouse_ = new QCheckBox(QStringLiteral("Reverse swipe direction"));
     hiddenRegions_ = new QCheckBox(QStringLiteral("Hidden click regions"));
-    autoOpen_ = new QCheckBox(QStringLiteral("Open the note automatically"));
+    autoOpen_ = new QCheckBox(QStringLiteral("Open ChordPro songs in their external application"));
     extOpen_ = new QCheckBox(QStringLiteral("Open songs in the external editor"));
     keyPad_ = new QCheckBox(QStringLiteral("On-screen key pad (2 and 3 turn pages)"));
     keyPad2_ = new QCheckBox(QStringLiteral("Numeric key pad plays MIDI notes"));
@@ -86,9 +89,20 @@ PreferencesDialog::PreferencesDialog(QWidget *parent) : QDialog(parent)
         grid->addWidget(keyPopups_[size_t(i)], i, 1);
         grid->addWidget(keyTexts_[size_t(i)], i, 2);
     }
+    // The key-test area names the key pressed while it has the focus.
+    keyTestArea_ = new WinPref;
+    keyTestArea_->setFocusPolicy(Qt::StrongFocus);
+    keyTestArea_->setAutoFillBackground(true);
+    auto *testLayout = new QHBoxLayout(keyTestArea_);
     keyTest_ = new QLabel;
-    grid->addWidget(new QLabel(QStringLiteral("Last key")), controller::KeyInputCount, 0);
-    grid->addWidget(keyTest_, controller::KeyInputCount, 1, 1, 2);
+    keyTest_->setMinimumWidth(220);
+    testLayout->addWidget(keyTest_);
+    auto *clear = new QPushButton(QStringLiteral("Clear"));
+    clear->setAutoDefault(false);
+    connect(clear, &QPushButton::clicked, this, &PreferencesDialog::actionPrefClear);
+    grid->addWidget(new QLabel(QStringLiteral("Key test (press a key here)")), controller::KeyInputCount, 0);
+    grid->addWidget(keyTestArea_, controller::KeyInputCount, 1);
+    grid->addWidget(clear, controller::KeyInputCount, 2);
     tabs->addTab(keys, QStringLiteral("Keys and swipes"));
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
@@ -167,6 +181,17 @@ void PreferencesDialog::setKeyTestText(const QString &text)
 QString PreferencesDialog::keyTestText() const
 {
     return keyTest_->text();
+}
+
+bool PreferencesDialog::keyPadChecked() const
+{
+    return keyPad_->isChecked();
+}
+
+void PreferencesDialog::actionPrefClear()
+{
+    keyTest_->clear();
+    keyTestArea_->setFocus(Qt::OtherFocusReason);
 }
 
 void PreferencesDialog::done(int result)

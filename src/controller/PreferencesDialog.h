@@ -10,6 +10,7 @@ class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
+class WinPref;
 
 // The preferences window: edits the controller's options. Closing it hands
 // the edited options back (the controller applies them to the global state).
@@ -25,6 +26,10 @@ public:
     // The key-test field.
     void setKeyTestText(const QString &text);
     QString keyTestText() const;
+    // The key-pad check box as it stands now (the key test names keys by it).
+    bool keyPadChecked() const;
+    // Empties the key-test field and gives the key-test area the keys.
+    void actionPrefClear();
 
 Q_SIGNALS:
     void closedWithOptions(const controller::ControllerOptions &options);
@@ -53,4 +58,5 @@ private:
     std::array<QComboBox *, controller::KeyInputCount> keyPopups_{};
     std::array<QLineEdit *, controller::KeyInputCount> keyTexts_{};
     QLabel *keyTest_ = nullptr;
+    WinPref *keyTestArea_ = nullptr;
 };

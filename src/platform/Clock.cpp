@@ -9,12 +9,41 @@
 #include <QTimer>
 #include <atomic>
 #include <cmath>
+#include <unordered_map>
 
 namespace platform {
 
 namespace {
 
 std::atomic<Clock *> g_current{nullptr};
+
+// The clocks alive now, by serial. Never destroyed: timers in static objects
+// may stop after every other static is gone.
+struct LiveClocks {
+    std::mutex mutex;
+    std::unordered_map<quint64, Clock *> bySerial;
+    quint64 nextSerial = 1;
+};
+
+LiveClocks &liveClocks()
+{
+    static auto *clocks = new LiveClocks;
+    return *clocks;
+}
+
+Clock *liveClock(quint64 serial)
+{
+    LiveClocks &live = liveClocks();
+    std::lock_guard lock(live.mutex);
+    auto it = live.bySerial.find(serial);
+    return it == live.bySerial.end() ? nullptr : it->second;
+}
+
+bool onMainThread()
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    return !app || QThread::currentThread() == app->thread();
+}
 
 SystemClock &systemClock()
 {
@@ -32,6 +61,21 @@ int toMilliseconds(double seconds)
 
 } // namespace
 
+Clock::Clock()
+{
+    LiveClocks &live = liveClocks();
+    std::lock_guard lock(live.mutex);
+    serial_ = live.nextSerial++;
+    live.bySerial.emplace(serial_, this);
+}
+
+Clock::~Clock()
+{
+    LiveClocks &live = liveClocks();
+    std::lock_guard lock(live.mutex);
+    live.bySerial.erase(serial_);
+}
+
 Clock &clock()
 {
     Clock *current = g_current.load();
@@ -45,8 +89,9 @@ QDateTime currentDateTime() { return clock().currentDateTime(); }
 
 struct SystemClock::Impl {
     QElapsedTimer elapsed;
+    // Touched on the main thread only; other threads hand their calls over.
     QHash<TimerId, QPointer<QTimer>> timers;
-    TimerId nextId = 1;
+    std::atomic<TimerId> nextId{1};
 };
 
 SystemClock::SystemClock() : d(std::make_unique<Impl>()) { d->elapsed.start(); }
@@ -63,32 +108,46 @@ QDateTime SystemClock::currentDateTime() const { return QDateTime::currentDateTi
 
 Clock::TimerId SystemClock::schedule(double delay, double interval, std::function<void()> fn)
 {
-    auto *timer = new QTimer(QCoreApplication::instance());
-    timer->setTimerType(Qt::PreciseTimer);
     const TimerId id = d->nextId++;
-    d->timers.insert(id, timer);
-    const bool repeats = interval > 0;
-    timer->setSingleShot(true);
-    timer->setInterval(toMilliseconds(delay));
-    QObject::connect(timer, &QTimer::timeout, timer, [this, id, timer, repeats, interval, fn]() {
-        if (repeats) {
-            if (timer->isSingleShot()) {
-                timer->setSingleShot(false);
-                timer->setInterval(std::max(1, toMilliseconds(interval)));
-                timer->start();
+    auto create = [this, id, delay, interval, fn = std::move(fn)]() {
+        // A QTimer lives on the thread that made it: timers asked for on the
+        // MIDI or clock thread are made on the main thread, where they fire.
+        auto *timer = new QTimer(QCoreApplication::instance());
+        timer->setTimerType(Qt::PreciseTimer);
+        d->timers.insert(id, timer);
+        const bool repeats = interval > 0;
+        timer->setSingleShot(true);
+        timer->setInterval(toMilliseconds(delay));
+        QObject::connect(timer, &QTimer::timeout, timer, [this, id, timer, repeats, interval, fn]() {
+            if (repeats) {
+                if (timer->isSingleShot()) {
+                    timer->setSingleShot(false);
+                    timer->setInterval(std::max(1, toMilliseconds(interval)));
+                    timer->start();
+                }
+            } else {
+                d->timers.remove(id);
+                timer->deleteLater();
             }
-        } else {
-            d->timers.remove(id);
-            timer->deleteLater();
-        }
-        fn();
-    });
-    timer->start();
+            fn();
+        });
+        timer->start();
+    };
+    if (onMainThread())
+        create();
+    else
+        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(create), Qt::QueuedConnection);
     return id;
 }
 
 void SystemClock::cancel(TimerId id)
 {
+    if (!onMainThread()) {
+        // Queued behind the schedule made from the same thread, so it finds the timer.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [this, id]() { cancel(id); }, Qt::QueuedConnection);
+        return;
+    }
     if (QPointer<QTimer> timer = d->timers.take(id)) {
         timer->stop();
         timer->deleteLater();
@@ -179,25 +238,28 @@ Timer::~Timer() { stop(); }
 void Timer::start(double seconds, bool repeats, std::function<void()> fn)
 {
     stop();
-    clock_ = &clock();
+    Clock &current = clock();
+    clockSerial_ = current.serial();
     interval_ = seconds;
     repeats_ = repeats;
     if (repeats) {
-        id_ = clock_->schedule(seconds, std::max(seconds, 0.001), std::move(fn));
+        id_ = current.schedule(seconds, std::max(seconds, 0.001), std::move(fn));
     } else {
         // A one-shot timer is inactive once it has fired.
         auto wrapped = [this, fn = std::move(fn)]() {
             id_ = 0;
             fn();
         };
-        id_ = clock_->schedule(seconds, 0, std::move(wrapped));
+        id_ = current.schedule(seconds, 0, std::move(wrapped));
     }
 }
 
 void Timer::stop()
 {
-    if (id_ != 0 && clock_)
-        clock_->cancel(id_);
+    // The clock it was started on may be gone (a test's manual clock).
+    if (id_ != 0)
+        if (Clock *started = liveClock(clockSerial_))
+            started->cancel(id_);
     id_ = 0;
 }
 

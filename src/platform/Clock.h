@@ -14,7 +14,14 @@ namespace platform {
 class Clock {
 public:
     using TimerId = quint64;
-    virtual ~Clock() = default;
+    Clock();
+    virtual ~Clock();
+    Clock(const Clock &) = delete;
+    Clock &operator=(const Clock &) = delete;
+
+    // Unique for the program's run, never reused: a timer that outlives its
+    // clock finds it gone instead of reaching a new clock at the same address.
+    quint64 serial() const { return serial_; }
 
     // Monotonic seconds since an arbitrary start.
     virtual double now() const = 0;
@@ -22,9 +29,12 @@ public:
     virtual QDateTime currentDateTime() const = 0;
 
     // Calls fn on the main thread after delay seconds, then every interval
-    // seconds when interval > 0. Must be called on the main thread.
+    // seconds when interval > 0. May be called from any thread.
     virtual TimerId schedule(double delay, double interval, std::function<void()> fn) = 0;
     virtual void cancel(TimerId id) = 0;
+
+private:
+    quint64 serial_;
 };
 
 Clock &clock();
@@ -52,9 +62,6 @@ class ManualClock final : public Clock {
 public:
     ManualClock();
     ~ManualClock() override;
-    ManualClock(const ManualClock &) = delete;
-    ManualClock &operator=(const ManualClock &) = delete;
-
     double now() const override;
     QDateTime currentDateTime() const override;
     TimerId schedule(double delay, double interval, std::function<void()> fn) override;
@@ -93,7 +100,7 @@ public:
     double interval() const { return interval_; }
 
 private:
-    Clock *clock_ = nullptr;
+    quint64 clockSerial_ = 0;
     Clock::TimerId id_ = 0;
     double interval_ = 0;
     bool repeats_ = false;

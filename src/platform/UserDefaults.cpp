@@ -140,7 +140,7 @@ bool UserDefaults::exec(const char *sql)
 
 bool UserDefaults::open(const QString &databasePath)
 {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(writeMutex_);
     close();
     QDir().mkpath(QFileInfo(databasePath).absolutePath());
 
@@ -167,11 +167,18 @@ bool UserDefaults::open(const QString &databasePath)
             sqlite3_close(db_);
             db_ = nullptr;
         }
-        values_.clear();
-        const QString aside = databasePath + QStringLiteral(".damaged-")
+        clearCache();
+        // A name not taken yet: a second damaged file in the same second must
+        // neither overwrite the first nor leave the program without a store.
+        const QString stamp = databasePath + QStringLiteral(".damaged-")
                               + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+        QString aside = stamp;
+        for (int n = 2; QFileInfo::exists(aside) || QFileInfo::exists(aside + QStringLiteral("-wal")); ++n)
+            aside = QStringLiteral("%1-%2").arg(stamp).arg(n);
         bool moved = QFile::rename(databasePath, aside);
-        QFile::remove(databasePath + QStringLiteral("-wal"));
+        // The journal goes with its database: it may hold the last writes.
+        if (moved)
+            QFile::rename(databasePath + QStringLiteral("-wal"), aside + QStringLiteral("-wal"));
         QFile::remove(databasePath + QStringLiteral("-shm"));
         qWarning().noquote() << QStringLiteral("UserDefaults open: %1 is damaged or unreadable, %2")
                                     .arg(databasePath, moved ? QStringLiteral("moved to ") + aside
@@ -181,7 +188,7 @@ bool UserDefaults::open(const QString &databasePath)
                 sqlite3_close(db_);
                 db_ = nullptr;
             }
-            values_.clear();
+            clearCache();
             return false;
         }
     }
@@ -191,18 +198,25 @@ bool UserDefaults::open(const QString &databasePath)
 
 void UserDefaults::close()
 {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(writeMutex_);
     if (db_) {
         sqlite3_close(db_);
         db_ = nullptr;
     }
-    values_.clear();
+    clearCache();
     path_.clear();
     batchDepth_ = 0;
 }
 
+void UserDefaults::clearCache()
+{
+    std::lock_guard lock(cacheMutex_);
+    values_.clear();
+}
+
 bool UserDefaults::loadAll()
 {
+    QHash<QString, QPair<Type, QVariant>> loaded;
     sqlite3_stmt *stmt = nullptr;
     if (sqlite3_prepare_v2(db_, "SELECT key, type, value FROM defaults", -1, &stmt, nullptr) != SQLITE_OK)
         return false;
@@ -214,16 +228,23 @@ bool UserDefaults::loadAll()
             continue;
         const Type type = static_cast<Type>(typeCode);
         const QByteArray bytes(static_cast<const char *>(sqlite3_column_blob(stmt, 2)), sqlite3_column_bytes(stmt, 2));
-        values_.insert(key, {type, decode(type, bytes)});
+        loaded.insert(key, {type, decode(type, bytes)});
     }
     sqlite3_finalize(stmt);
-    return rc == SQLITE_DONE;
+    if (rc != SQLITE_DONE)
+        return false;
+    std::lock_guard lock(cacheMutex_);
+    values_ = std::move(loaded);
+    return true;
 }
 
 void UserDefaults::write(const QString &key, Type type, const QVariant &value)
 {
-    std::lock_guard lock(mutex_);
-    values_.insert(key, {type, value});
+    std::lock_guard lock(writeMutex_);
+    {
+        std::lock_guard cache(cacheMutex_);
+        values_.insert(key, {type, value});
+    }
     if (!db_)
         return;
     sqlite3_stmt *stmt = nullptr;
@@ -245,13 +266,13 @@ void UserDefaults::write(const QString &key, Type type, const QVariant &value)
 
 bool UserDefaults::contains(const QString &key) const
 {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(cacheMutex_);
     return values_.contains(key);
 }
 
 QVariant UserDefaults::objectForKey(const QString &key) const
 {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(cacheMutex_);
     auto it = values_.constFind(key);
     return it == values_.constEnd() ? QVariant() : it->second;
 }
@@ -315,7 +336,7 @@ QStringList UserDefaults::stringListForKey(const QString &key) const
 
 QStringList UserDefaults::allKeys() const
 {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(cacheMutex_);
     return values_.keys();
 }
 
@@ -336,8 +357,11 @@ void UserDefaults::setStringList(const QString &key, const QStringList &value)
 
 void UserDefaults::removeObjectForKey(const QString &key)
 {
-    std::lock_guard lock(mutex_);
-    values_.remove(key);
+    std::lock_guard lock(writeMutex_);
+    {
+        std::lock_guard cache(cacheMutex_);
+        values_.remove(key);
+    }
     if (!db_)
         return;
     sqlite3_stmt *stmt = nullptr;
@@ -351,23 +375,28 @@ void UserDefaults::removeObjectForKey(const QString &key)
 
 void UserDefaults::removeAll()
 {
-    std::lock_guard lock(mutex_);
-    values_.clear();
+    std::lock_guard lock(writeMutex_);
+    clearCache();
     exec("DELETE FROM defaults");
 }
 
 UserDefaults::Batch::Batch(UserDefaults &defaults) : defaults_(defaults)
 {
-    defaults_.mutex_.lock();
+    defaults_.writeMutex_.lock();
     if (defaults_.batchDepth_++ == 0)
         defaults_.exec("BEGIN IMMEDIATE");
 }
 
 UserDefaults::Batch::~Batch()
 {
-    if (--defaults_.batchDepth_ == 0)
-        defaults_.exec("COMMIT");
-    defaults_.mutex_.unlock();
+    // A transaction left open would swallow every later write, unsaved.
+    if (--defaults_.batchDepth_ == 0 && defaults_.db_ && !sqlite3_get_autocommit(defaults_.db_)
+        && !defaults_.exec("COMMIT")) {
+        qWarning().noquote() << QStringLiteral("UserDefaults Batch: %1")
+                                    .arg(QString::fromUtf8(sqlite3_errmsg(defaults_.db_)));
+        defaults_.exec("ROLLBACK");
+    }
+    defaults_.writeMutex_.unlock();
 }
 
 } // namespace platform

@@ -82,7 +82,13 @@ private:
     bool exec(const char *sql);
     bool loadAll();
 
-    mutable std::recursive_mutex mutex_;
+    void clearCache();
+
+    // Writers (and a Batch, for its lifetime) hold writeMutex_ across the disk
+    // write; readers on the MIDI and clock threads take only cacheMutex_, so
+    // they never wait for a disk flush.
+    std::recursive_mutex writeMutex_;
+    mutable std::mutex cacheMutex_;
     QHash<QString, QPair<Type, QVariant>> values_;
     sqlite3 *db_ = nullptr;
     QString path_;

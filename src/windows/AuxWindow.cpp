@@ -2,6 +2,8 @@
 
 #include "library/Data.h"
 #include "platform/Keys.h"
+#include "platform/NotificationCenter.h"
+#include "windows/WindowKeys.h"
 #include "platform/Fonts.h"
 #include "platform/Geometry.h"
 
@@ -16,9 +18,8 @@
 #include <cmath>
 
 namespace {
-// The frame marks of the main window and the width of the edges that resize it.
+// The frame marks of the main window.
 constexpr double kMarkSide = 8.0;
-constexpr int kResizeEdge = 6;
 const QColor kMarkColor(0, 122, 255, 200);
 const QColor kBulletColor(146, 146, 146);
 } // namespace
@@ -226,33 +227,18 @@ void AuxWindow::resizeEvent(QResizeEvent *event)
     update();
 }
 
-void AuxWindow::mousePressEvent(QMouseEvent *event)
-{
-    // Without a system frame the window is resized by its edges.
-    if (event->button() == Qt::LeftButton && !fullScreen() && windowHandle()) {
-        const QPoint p = event->position().toPoint();
-        Qt::Edges edges;
-        if (p.x() < kResizeEdge)
-            edges |= Qt::LeftEdge;
-        if (p.x() >= width() - kResizeEdge)
-            edges |= Qt::RightEdge;
-        if (p.y() < kResizeEdge)
-            edges |= Qt::TopEdge;
-        if (p.y() >= height() - kResizeEdge)
-            edges |= Qt::BottomEdge;
-        if (edges && windowHandle()->startSystemResize(edges)) {
-            event->accept();
-            return;
-        }
-    }
-    WindowPDFxSuper::mousePressEvent(event);
-}
-
 void AuxWindow::keyPressEvent(QKeyEvent *event)
 {
     // Return, Delete and the arrows place, close or leave the window; other
     // keys go on to the menus' shortcuts.
-    if (Data::traiterkeyDown(platform::KeyEvent::fromQt(*event), this)) {
+    const platform::KeyEvent key = platform::KeyEvent::fromQt(*event);
+    if (Data::traiterkeyDown(key, this)) {
+        event->accept();
+        return;
+    }
+    // The page keys of a pedal still turn pages from here.
+    if (const int code = windowkeys::passedOnCodeForKey(key); code != windowkeys::kPassOn) {
+        platform::NotificationCenter::defaultCenter().postActionKey(code);
         event->accept();
         return;
     }

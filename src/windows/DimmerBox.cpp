@@ -50,10 +50,13 @@ void DimmerBox::paintEvent(QPaintEvent *)
 
 bool DimmerBox::clickAt(const QPointF &windowPos)
 {
-    // Off: no command; the click only moves the window, as on any background.
-    if (Data::optHiddenRegions() == 0)
-        return false;
     QWidget *w = refWindowPDFxSuper_ ? static_cast<QWidget *>(refWindowPDFxSuper_.data()) : nullptr;
+    // The window's own edges still resize it.
+    if (w && WindowPDFxSuper::resizeEdgesAt(windowPos.toPoint(), w->size()))
+        return false;
+    // Off: the click is swallowed, so a touch on the pages never drags the window.
+    if (Data::optHiddenRegions() == 0)
+        return true;
     const double width = w ? w->frameGeometry().width() : 0;
     const double height = w ? w->frameGeometry().height() : 0;
     // The regions count y upward from the window's bottom.

@@ -33,7 +33,8 @@ public:
     // The handlers, callable with plain values for the tests: a click in
     // window coordinates (y down, as Qt gives them), a scroll step and its
     // phase, a gesture's fingers.
-    // Answers false when the click is no command and goes on to the window.
+    // Answers false when the click goes on to the window (the side edges while
+    // the regions are on); with the regions off a click does nothing at all.
     bool clickAt(const QPointF &windowPos);
     void scrollStep(Qt::ScrollPhase phase, double deltaX, double deltaY);
     void beginGesture(const QHash<int, QPointF> &normalisedStarts);

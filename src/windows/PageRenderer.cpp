@@ -10,6 +10,7 @@
 #include <QThread>
 #include <QTimer>
 #include <atomic>
+#include <cmath>
 #include <deque>
 #include <mutex>
 
@@ -344,9 +345,16 @@ bool PageRenderer::waitForIdle(int timeoutMs)
     return idle();
 }
 
+namespace {
+bool finite(const QSizeF &s)
+{
+    return std::isfinite(s.width()) && std::isfinite(s.height());
+}
+} // namespace
+
 QSize PageRenderer::fitSize(const QSizeF &pagePoints, const QSizeF &pane, qreal devicePixelRatio)
 {
-    if (pagePoints.isEmpty() || pane.isEmpty())
+    if (!finite(pagePoints) || !finite(pane) || pagePoints.isEmpty() || pane.isEmpty())
         return QSize();
     const QSizeF fitted = pagePoints.scaled(pane, Qt::KeepAspectRatio) * devicePixelRatio;
     return QSize(std::max(1, qRound(fitted.width())), std::max(1, qRound(fitted.height())));
@@ -354,8 +362,15 @@ QSize PageRenderer::fitSize(const QSizeF &pagePoints, const QSizeF &pane, qreal 
 
 QSize PageRenderer::widthFitSize(const QSizeF &pagePoints, qreal paneWidth, qreal devicePixelRatio)
 {
-    if (pagePoints.isEmpty() || paneWidth <= 0)
+    if (!finite(pagePoints) || pagePoints.isEmpty() || !std::isfinite(paneWidth) || paneWidth <= 0)
         return QSize();
-    const qreal w = paneWidth * devicePixelRatio;
-    return QSize(std::max(1, qRound(w)), std::max(1, qRound(w * pagePoints.height() / pagePoints.width())));
+    qreal w = paneWidth * devicePixelRatio;
+    qreal h = w * pagePoints.height() / pagePoints.width();
+    // A damaged page of absurd proportions must not ask for an image beyond memory.
+    if (w * h > kMaxPixels) {
+        const qreal shrink = std::sqrt(kMaxPixels / (w * h));
+        w *= shrink;
+        h *= shrink;
+    }
+    return QSize(std::max(1, qRound(std::min(w, kMaxSide))), std::max(1, qRound(std::min(h, kMaxSide))));
 }

@@ -59,6 +59,9 @@ public:
     // Pixel size of a page scaled to the pane's width (the half-page band).
     static QSize widthFitSize(const QSizeF &pagePoints, qreal paneWidth, qreal devicePixelRatio);
 
+    // The largest page image asked of the renderer, in pixels and per side.
+    static constexpr qreal kMaxPixels = 32.0 * 1024 * 1024;
+    static constexpr qreal kMaxSide = 32000.0;
     static constexpr int kMaxImages = 16;
     static constexpr int kMaxDocuments = 6;
 

@@ -7,6 +7,7 @@
 
 #include <QCloseEvent>
 #include <QMouseEvent>
+#include <QWindow>
 
 WindowPDFxSuper::WindowPDFxSuper(qint64 winType, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), winType_(winType)
@@ -214,12 +215,33 @@ void WindowPDFxSuper::updateItunesInfo(const QString &, const QString &, double,
 void WindowPDFxSuper::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton && !fullScreen_) {
+        // Without a system frame the window is resized by its edges.
+        const Qt::Edges edges = resizeEdgesAt(event->position().toPoint(), size());
+        if (edges && windowHandle() && windowHandle()->startSystemResize(edges)) {
+            event->accept();
+            return;
+        }
         dragging_ = true;
         dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
         event->accept();
         return;
     }
     QWidget::mousePressEvent(event);
+}
+
+Qt::Edges WindowPDFxSuper::resizeEdgesAt(const QPoint &p, const QSize &size)
+{
+    constexpr int kResizeEdge = 6;
+    Qt::Edges edges;
+    if (p.x() < kResizeEdge)
+        edges |= Qt::LeftEdge;
+    if (p.x() >= size.width() - kResizeEdge)
+        edges |= Qt::RightEdge;
+    if (p.y() < kResizeEdge)
+        edges |= Qt::TopEdge;
+    if (p.y() >= size.height() - kResizeEdge)
+        edges |= Qt::BottomEdge;
+    return edges;
 }
 
 void WindowPDFxSuper::mouseMoveEvent(QMouseEvent *event)

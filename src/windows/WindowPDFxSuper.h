@@ -250,6 +250,9 @@ public:
     QColor pageNoCHDColor() const { return colors_[kPageNoCHDColor]; }
     void setBackColor(const QColor &c) { colors_[kBackColor] = c; }
 
+    // The edges of a window of this size that a press at p resizes.
+    static Qt::Edges resizeEdgesAt(const QPoint &p, const QSize &size);
+
 signals:
     // The window accepted a close and is about to go (the window list drops it).
     void windowWillClose(WindowPDFxSuper *window);

@@ -1,3 +1,5 @@
+#include "ProgramUnderTest.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
@@ -5,14 +7,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace {
-
-QString programPath()
-{
-    return QFileInfo(QCoreApplication::applicationDirPath() + QStringLiteral("/../src/tolvane")).absoluteFilePath();
-}
-
-} // namespace
+using programtest::emptyHome;
+using programtest::programPath;
 
 // The program starts headless with an empty configuration in a fresh home,
 // runs its event loop briefly, quits by itself and leaves no sanitizer report.
@@ -23,13 +19,8 @@ TEST(Startup, StartsAndQuitsCleanlyWithAnEmptyHome)
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
 
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("HOME"), home.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral(".config")));
-    env.insert(QStringLiteral("TOLVANE_CONFIG_DIR"), home.filePath(QStringLiteral("config")));
+    QProcessEnvironment env = emptyHome(home);
     env.insert(QStringLiteral("TOLVANE_QUIT_AFTER_MS"), QStringLiteral("500"));
-    env.insert(QStringLiteral("TOLVANE_MIDI_BACKEND"), QStringLiteral("loopback"));
     env.insert(QStringLiteral("TOLVANE_DEBUG"), QStringLiteral("1"));
 
     QProcess process;

@@ -134,6 +134,26 @@ TEST(ChordProRender, RunsAndFillsOfAPage)
     EXPECT_EQ(rules, 2);
 }
 
+TEST(ChordProRender, LinesWiderThanTheViewWrapInsideIt)
+{
+    // A comment is never wrapped by the layout; a long one ran off the view and was cut.
+    const QString words = QStringLiteral("Repeat the chorus twice then slow down ").repeated(3).trimmed();
+    ChordPro cp = loaded(QStringLiteral("{c: %1}\n[C]Short line\n").arg(words));
+    for (const QSizeF view : {QSizeF(611, 752), QSizeF(300, 800)}) {
+        const ChordProPage &page = cp.chargerPage(view, pageNo(1));
+        QString comment;
+        for (const auto &run : page.runs) {
+            EXPECT_LE(run.baseline.x() + run.width, view.width()) << run.text.toStdString();
+            if (run.style == Style::Directive)
+                comment += run.text;
+        }
+        EXPECT_EQ(comment.simplified(), words);
+        // Lines that fit are never wrapped.
+        EXPECT_TRUE(page.lines.back().startsWith(QLatin1String("Short line")));
+        EXPECT_TRUE(page.lines.at(page.lines.size() - 2).startsWith(QLatin1String("C ")));
+    }
+}
+
 TEST(ChordProRender, Header)
 {
     ChordPro cp = loaded(song(40));
@@ -199,6 +219,26 @@ TEST(ChordProRender, LyricsOnlyChorusLinesFitTheView)
         for (const auto &fill : page.fills)
             EXPECT_GE(fill.rect.left(), 0.0);
     }
+
+    // Centred, a chorus bar spacer (a line of blanks) was drawn as a stub in
+    // mid-page over the next line, and a page-break rule covered only the right half.
+    cptest::Options gap;
+    gap.gap = true;
+    ChordPro spaced = loaded(QStringLiteral("{soc}\nLa la la\n\nLa\n{eoc}\n") + QStringLiteral("x\n").repeated(80), &gap);
+    r.pageNo = 0;
+    const ChordProPage &all = spaced.chargerPage(QSizeF(800, 600), r);
+    int bars = 0, rules = 0;
+    for (const auto &fill : all.fills) {
+        EXPECT_NE(fill.style, Style::SpacerIndent);
+        bars += fill.style == Style::Indent;
+        if (fill.style == Style::SpacerLR) {
+            ++rules;
+            EXPECT_LE(fill.rect.left(), 5.0);
+            EXPECT_GE(fill.rect.right(), 795.0);
+        }
+    }
+    EXPECT_EQ(bars, 2);
+    EXPECT_GE(rules, 1);
 }
 
 TEST(ChordProRender, LyricsOnlyWithoutLyricsKeepsFactorOne)
@@ -228,6 +268,28 @@ QImage render(ChordPro &cp, const QSize &size, double dpi, const PageRequest &r)
     QPainter painter(&image);
     cp.chargerPage(painter, QRectF(QPointF(0, 0), QSizeF(size)), r);
     return image;
+}
+
+TEST(ChordProRender, GlyphsFillExactlyTheWidthLaidOut)
+{
+    // Drawn at the fractional size, the text engine rounded the font to whole
+    // pixels: a long run came out a character wider than laid out, past the
+    // end of its comment box and away from the chords above a split line.
+    ChordPro cp = loaded(QStringLiteral("{fontsize: 14.3}\n") + QString(50, QLatin1Char('M')) + QLatin1Char('\n'));
+    for (const QSize size : {QSize(611, 752), QSize(700, 1000), QSize(500, 420)}) {
+        const QImage image = render(cp, size, 96, pageNo(1));
+        const ChordProPage &page = cp.page();
+        ASSERT_EQ(page.runs.size(), 1u);
+        const auto &run = page.runs.front();
+        int inkRight = -1;
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = 0; y < image.height(); ++y)
+                if (image.pixel(x, y) != page.background.rgb())
+                    inkRight = std::max(inkRight, x);
+        const double blank = run.width / 50;
+        EXPECT_LE(inkRight, run.baseline.x() + run.width + 1) << size.width();
+        EXPECT_GE(inkRight, run.baseline.x() + run.width - blank) << size.width();
+    }
 }
 
 TEST(ChordProRender, DrawsTheSameOnEveryDevice)

@@ -1,4 +1,5 @@
 #include "ControllerTestSupport.h"
+#include "midi/Midi.h"
 
 #include <thread>
 
@@ -194,4 +195,70 @@ TEST_F(ControllerDispatch, OpenHandsAPdfToTheViewerOnly)
     platform::NotificationCenter::defaultCenter().post(vocab::ActionOpen, QStringLiteral("/songs/y.chopro"));
     EXPECT_EQ(desktop.lines(), QStringList{QStringLiteral("open /songs/y.chopro")});
     Data::setOptExtOpen(0);
+}
+
+TEST_F(ControllerDispatch, WaitingCommandsOnlyLogAndNeverFallThrough)
+{
+    // Before, the note, editor, audio and window-menu codes fell through into
+    // the MIDI monitor's refresh.
+    startWithSongs(songs, 3);
+    controller->gotoSongNo(2, false, true);
+    manualClock();
+    Midi::initTimeLastMSB();
+    manualClock().advance(2.0);
+    Midi::setLastMSBValue(5);
+    const Snapshot before = snapshot();
+    for (int code : {46, 55, 73, 107, 216, 217, 1001, 1002, 1010, 1025, 2002, 2003, 2004, 2005, 3000, 3016})
+        postKey(code);
+    testsupport::processEvents();
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(Midi::lastMSBValue(), 5);
+    postKey(vocab::MidiMonitorProgram);
+    testsupport::processEvents();
+    EXPECT_EQ(Midi::lastMSBValue(), -1);
+}
+
+TEST_F(ControllerDispatch, KeyActionsReachTheMetronome)
+{
+    // Before, actions 13 and 14 only logged that the metronome was missing.
+    startWithSongs(songs, 1);
+    manualClock();
+    Data::setSyncMode(0);
+    controller->traiterKeyAction(13, false, QString());
+    EXPECT_TRUE(Data::metroOn());
+    controller->traiterKeyAction(13, false, QString());  // within half a second: 16 beats, then it stops
+    EXPECT_TRUE(controller->gStopAuto());
+    controller->stopMetroTimer();
+    controller->traiterKeyAction(14, false, QString());
+    EXPECT_TRUE(Data::metroOn());
+    controller->stopMetroTimer();
+    EXPECT_FALSE(Data::metroOn());
+}
+
+TEST_F(ControllerDispatch, PlayRequestsSetTheirGenre)
+{
+    // Before, these left the genre unchanged while waiting for playback.
+    startWithSongs(songs, 1);
+    auto &center = platform::NotificationCenter::defaultCenter();
+    center.post(vocab::ActionGoToGenreNoAndPlayPause, 3);
+    EXPECT_EQ(Data::currentGenreG(), 3);
+    center.post(vocab::ActionGoToGenreNoAndPlayNow, 4);
+    EXPECT_EQ(Data::currentGenreG(), 4);
+    center.post(vocab::ActionDemarrerMuteTimer);
+    EXPECT_EQ(Data::currentGenreG(), 6);
+    center.post(vocab::ActionGoToGenreNoAndPlayPause, 0);
+    center.post(vocab::ActionGoToGenreNoAndPlayNow, -3);
+    EXPECT_EQ(Data::currentGenreG(), 6);
+    Data::setCurrentGenreG(0);
+}
+
+TEST_F(ControllerDispatch, PlayNowTakesTheSongOffTheFlaggedList)
+{
+    startWithSongs(songs, 2);
+    Data::listePiecesFlagged().clear();
+    controller->markAsFlagged(true, false);
+    ASSERT_TRUE(Data::getPiece(1)->pieceDet->flagged);
+    controller->traiterKeyAction(27, false, QString());
+    EXPECT_FALSE(Data::getPiece(1)->pieceDet->flagged);
+    EXPECT_TRUE(Data::listePiecesFlagged().isEmpty());
 }

@@ -259,3 +259,37 @@ TEST_F(ControllerNavigation, SearchEchoFadesAndBackspaceEditsTheSearch)
     postKey(0);   // a
     EXPECT_EQ(currentTitle(), QStringLiteral("Alpha"));
 }
+
+TEST_F(ControllerNavigation, ASongWithoutTempoGetsTheDefaultBeat)
+{
+    // Before, the tempo of the song shown earlier stayed on.
+    chordProSong(songs.path(), QStringLiteral("a.chopro"), QStringLiteral("Alpha"));
+    chordProSong(songs.path(), QStringLiteral("b.chopro"), QStringLiteral("Beta"));
+    testsupport::writeFile(QDir(songs.path()).filePath(QStringLiteral("a.txt")), "Tempo=140\n");
+    storeSlot(0, songs.path());
+    start();
+    controller->gotoSongNo(1, false, true);
+    EXPECT_EQ(Data::gtempo(), 140);
+    controller->gotoSongNo(2, false, true);
+    EXPECT_EQ(Data::gtempo(), 0);
+}
+
+TEST_F(ControllerNavigation, PickingAHeaderRowOfTheFilteredListIsNoSongPick)
+{
+    // Before, a header row's letter opened song 1 of the library.
+    startWithSongs(songs, 4);
+    controller->gotoSongNo(2, false, true);
+    controller->afficherToc(true);
+    PiecesPtr header = std::make_shared<Pieces>();
+    header->pieceDet = std::make_shared<PiecesDet>();
+    header->pieceDet->indexInTEMP0 = -1;
+    Data::listePiecesTEMP2() = {header, Data::getPiece(3), Data::getPiece(4)};
+    Data::setFilterMaxG(3);
+    Data::setFilterIndexG(1);
+    Data::setFilterTypeG(1);
+    ControllerTestAccess::setFilterOn(*controller, true);
+    controller->setSongNoToc(0);
+    EXPECT_EQ(controller->songNoToc(), -1);
+    controller->setSongNoToc(1);
+    EXPECT_EQ(controller->songNoToc(), 3);
+}

@@ -262,3 +262,16 @@ TEST_F(ControllerStartup, TheTolvaneWindowShowsTheHelpSong)
     EXPECT_EQ(tolvane->pieceCour()->pieceDet->titre, QStringLiteral("Title"));
     EXPECT_EQ(tolvane->typeFichierCour(), 1);
 }
+
+TEST_F(ControllerStartup, TheGenreChosenLastComesBack)
+{
+    start();
+    platform::NotificationCenter::defaultCenter().post(vocab::ActionGoToGenreNo, 3);
+    restart();
+    EXPECT_EQ(Data::currentGenreG(), 3);
+    EXPECT_EQ(controller->userGenre(), 3);
+    platform::UserDefaults::standard().setInteger(QStringLiteral("initialGenreNo"), 42);
+    controller.reset();
+    start();
+    EXPECT_EQ(Data::currentGenreG(), 1);  // a genre the program does not know starts as "Any"
+}

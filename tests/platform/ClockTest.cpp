@@ -1,7 +1,10 @@
 #include "platform/Clock.h"
 #include "support/TestSupport.h"
 
+#include <QElapsedTimer>
 #include <QThread>
+#include <QThreadPool>
+#include <atomic>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -50,6 +53,50 @@ TEST(ManualClock, RepeatingTimerFiresEveryIntervalUntilStopped)
     EXPECT_EQ(beats, 4);
 }
 
+TEST(ManualClock, StepsLikeARunLoopWhenCallbacksScheduleAndCancel)
+{
+    ManualClock clock;
+    QStringList fired;
+    auto stamp = [&](const QString &what) { fired << QStringLiteral("%1@%2").arg(what).arg(now() - 1000.0); };
+    Timer beat, cancelled, chained;
+    beat.start(1.0, true, [&]() { stamp(QStringLiteral("beat")); });
+    cancelled.start(2.0, false, [&]() { stamp(QStringLiteral("cancelled")); });
+    // Cancels a timer that falls due later in the same advance.
+    performAfter(1.5, nullptr, [&]() {
+        stamp(QStringLiteral("perform"));
+        cancelled.stop();
+        // A zero delay inside a callback runs in the same advance, at once.
+        performAfter(0.0, nullptr, [&]() {
+            stamp(QStringLiteral("zero"));
+            chained.start(0.25, false, [&]() { stamp(QStringLiteral("chained")); });
+        });
+    });
+    clock.advance(2.5);
+    EXPECT_EQ(fired, QStringList({"beat@1", "perform@1.5", "zero@1.5", "chained@1.75", "beat@2"}));
+    EXPECT_EQ(now() - 1000.0, 2.5);
+    beat.stop();
+    EXPECT_EQ(clock.pendingTimers(), 0);
+}
+
+// Before, a timer remembered its clock by address: stopping it after its
+// manual clock had gone used freed memory, and cancelled the timer of the
+// same number on the next clock made at that address.
+TEST(ManualClock, TimerOutlivingItsClockLeavesTheNextClockAlone)
+{
+    Timer stale;
+    {
+        ManualClock first;
+        stale.start(5.0, false, []() {});
+    }
+    ManualClock second;
+    int fired = 0;
+    Timer fresh;
+    fresh.start(5.0, false, [&]() { ++fired; });
+    stale.stop();
+    second.advance(5.0);
+    EXPECT_EQ(fired, 1);
+}
+
 TEST(ManualClock, DestroyedTimerNeverFires)
 {
     ManualClock clock;
@@ -93,6 +140,30 @@ TEST(SystemClock, OneShotTimerFiresOnTheEventLoop)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_EQ(fired, 1);
     EXPECT_FALSE(timer.isActive());
+}
+
+// Before, a timer asked for on another thread (MIDI, clock loop) made its
+// QTimer there: it never fired.
+TEST(SystemClock, TimerAskedForOnAWorkerFiresOnTheMainThread)
+{
+    std::atomic<bool> onMain{false};
+    std::atomic<int> fired{0};
+    runGlobal([&]() {
+        platform::clock().schedule(0.0, 0, [&]() {
+            onMain = QThread::currentThread() == QCoreApplication::instance()->thread();
+            ++fired;
+        });
+        const Clock::TimerId never = platform::clock().schedule(0.0, 0, [&]() { fired += 100; });
+        platform::clock().cancel(never);
+    });
+    QThreadPool::globalInstance()->waitForDone();
+    QElapsedTimer guard;
+    guard.start();
+    while (fired == 0 && guard.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    testsupport::processEvents();
+    EXPECT_EQ(fired, 1);
+    EXPECT_TRUE(onMain);
 }
 
 TEST(Queues, GlobalWorkReturnsToMain)

@@ -1,6 +1,8 @@
 #include "platform/UserDefaults.h"
 
 #include <QDataStream>
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -62,4 +64,32 @@ TEST(UserDefaultsDamage, DamagedStringListReadsAsEmptyNotACrash)
     UserDefaults again;
     ASSERT_TRUE(again.open(path));
     EXPECT_EQ(again.stringListForKey(QStringLiteral("ok")), tags);
+}
+
+// Before, a second damaged file within the same second could not be moved
+// aside (the name was taken): the program ran on with settings it never saved.
+TEST(UserDefaultsDamage, EveryDamagedFileIsKeptAndTheStoreStillSaves)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("defaults.sqlite"));
+    for (const QByteArray &garbage : {QByteArray(4096, 'A'), QByteArray(4096, 'B')}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(garbage);
+        file.close();
+        UserDefaults d;
+        ASSERT_TRUE(d.open(path));
+        d.setInteger(QStringLiteral("runCount"), 1);
+    }
+    QStringList kept;
+    for (const QString &name : QDir(dir.path()).entryList({QStringLiteral("defaults.sqlite.damaged-*")})) {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        kept << QString::fromLatin1(file.read(1));
+    }
+    kept.sort();
+    EXPECT_EQ(kept, QStringList({QStringLiteral("A"), QStringLiteral("B")}));
+    UserDefaults reopened;
+    ASSERT_TRUE(reopened.open(path));
+    EXPECT_EQ(reopened.integerForKey(QStringLiteral("runCount")), 1);
 }

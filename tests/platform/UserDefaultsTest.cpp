@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <future>
+#include <optional>
 #include <gtest/gtest.h>
 
 using platform::UserDefaults;
@@ -135,4 +137,22 @@ TEST(UserDefaults, DamagedFileIsMovedAsideNotOverwritten)
     QFile moved(dir.filePath(aside.first()));
     ASSERT_TRUE(moved.open(QIODevice::ReadOnly));
     EXPECT_EQ(moved.readAll(), garbage);
+}
+
+// Before, a read on the MIDI or clock thread waited for the main thread's
+// batch, disk flush included, to end.
+TEST(UserDefaults, ReadersOnOtherThreadsDoNotWaitForAWrite)
+{
+    QTemporaryDir dir;
+    UserDefaults d;
+    ASSERT_TRUE(d.open(dir.filePath("defaults.sqlite")));
+    d.setInteger("MidiTrig_nbTrig", 2);
+    std::future<qint64> reader;  // outlives the batch, so a failure cannot hang
+    std::optional<UserDefaults::Batch> batch;
+    batch.emplace(d);
+    d.setInteger("MidiTrig_nbTrig", 3);
+    reader = std::async(std::launch::async, [&d]() { return d.integerForKey("MidiTrig_nbTrig"); });
+    EXPECT_EQ(reader.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    batch.reset();
+    EXPECT_EQ(reader.get(), 3);
 }

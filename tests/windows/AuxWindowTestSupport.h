@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/Data.h"
+#include "platform/NotificationCenter.h"
 
 #include <QCoreApplication>
 #include <QImage>
@@ -10,6 +11,18 @@
 #include <memory>
 
 namespace auxtest {
+
+// The params of every notification of one name posted while it lives.
+struct Recorder {
+    explicit Recorder(const QString &name)
+    {
+        id = platform::NotificationCenter::defaultCenter().addObserver(
+            name, [this](const platform::Notification &n) { params << n.intParam(); });
+    }
+    ~Recorder() { platform::NotificationCenter::defaultCenter().removeObserver(id); }
+    QList<qint64> params;
+    platform::NotificationCenter::ObserverId id = 0;
+};
 
 inline PiecesPtr song(const QString &title, const QString &artist = QString(), const QString &note = QString())
 {

@@ -471,3 +471,24 @@ TEST_F(AltVersionTest, SelectNextDirSteps)
     EXPECT_EQ(w.altDir(), QString());
     EXPECT_EQ(menuRefreshes, 3);
 }
+
+// Frameless document windows had no way to be resized by hand: only the
+// auxiliary windows took their edges, the Tolvane window none.
+TEST(WindowBaseEdges, EdgesResizeTheWindow)
+{
+    const QSize size(800, 600);
+    struct Row {
+        QPoint at;
+        Qt::Edges edges;
+    } rows[] = {
+        {{400, 300}, {}},
+        {{2, 300}, Qt::LeftEdge},
+        {{797, 300}, Qt::RightEdge},
+        {{400, 0}, Qt::TopEdge},
+        {{400, 599}, Qt::BottomEdge},
+        {{0, 599}, Qt::LeftEdge | Qt::BottomEdge},
+        {{6, 6}, {}},
+    };
+    for (const Row &r : rows)
+        EXPECT_EQ(WindowPDFxSuper::resizeEdgesAt(r.at, size), r.edges) << r.at.x() << "," << r.at.y();
+}

@@ -292,7 +292,12 @@ TEST_F(TolvaneWindowTest, KeysPostCommands)
     QCoreApplication::sendEvent(w.get(), &esc);
     QKeyEvent shiftB = platform::makeQtKeyEvent(platform::keycode::B, platform::keyflag::Shift);
     QCoreApplication::sendEvent(w.get(), &shiftB);
-    EXPECT_EQ(posted, (std::vector<qint64>{55, 1}));
+    // A pedal's page-down and arrow keys reached no handler before.
+    QKeyEvent pageDown = platform::makeQtKeyEvent(platform::keycode::PageDown, 0);
+    QCoreApplication::sendEvent(w.get(), &pageDown);
+    QKeyEvent right = platform::makeQtKeyEvent(platform::keycode::RightArrow, 0);
+    QCoreApplication::sendEvent(w.get(), &right);
+    EXPECT_EQ(posted, (std::vector<qint64>{55, 1, 44, 37}));
 }
 
 TEST_F(TolvaneWindowTest, MessagesReplaceTheNoteForThreeSeconds)
@@ -343,4 +348,21 @@ TEST_F(TolvaneWindowTest, OffscreenPaintInEveryMode)
         EXPECT_GT(white, 100) << "mode " << mode;
         EXPECT_GT(dark, 2) << "mode " << mode;
     }
+}
+
+// A damaged page a hair wide asked the half-page band for an image billions
+// of pixels tall (and overflowed the size) instead of something drawable.
+TEST(PageRendererSizes, AbsurdPagesStayWithinMemory)
+{
+    const QSize a4 = PageRenderer::widthFitSize(QSizeF(595, 842), 1600, 1.0);
+    EXPECT_EQ(a4, QSize(1600, 2264));
+    for (const QSizeF page : {QSizeF(0.001, 842), QSizeF(595, 1e12), QSizeF(1e-9, 1e9)}) {
+        const QSize s = PageRenderer::widthFitSize(page, 1600, 2.0);
+        EXPECT_FALSE(s.isEmpty());
+        EXPECT_LE(qreal(s.width()) * s.height(), PageRenderer::kMaxPixels * 1.01);
+        EXPECT_LE(s.height(), PageRenderer::kMaxSide);
+    }
+    EXPECT_TRUE(PageRenderer::widthFitSize(QSizeF(qQNaN(), 842), 1600, 1.0).isEmpty());
+    EXPECT_TRUE(PageRenderer::fitSize(QSizeF(595, qInf()), QSizeF(800, 600), 1.0).isEmpty());
+    EXPECT_EQ(PageRenderer::fitSize(QSizeF(0.001, 842), QSizeF(800, 600), 1.0), QSize(1, 600));
 }

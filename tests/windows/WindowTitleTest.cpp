@@ -2,6 +2,9 @@
 
 #include "AuxWindowTestSupport.h"
 #include "midi/Midi.h"
+#include "platform/Keys.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
 #include "platform/Clock.h"
 #include "support/TestSupport.h"
 #include "windows/AuxWindowText.h"
@@ -316,6 +319,21 @@ TEST_F(WindowTitleTest, NoteWindowWithTheListHidden)
     master->setPDF(auxtest::song(QStringLiteral("B"), QString(), QStringLiteral("Break at 12:30")), 1, true, false, 0,
                    nullptr, false);
     EXPECT_EQ(master->label(1).text, QStringLiteral("Break at 12:30"));
+}
+
+// With focus on an object window a page-turn pedal did nothing: its keys
+// were left to menu shortcuts that do not exist here.
+TEST_F(WindowTitleTest, PedalKeysStillTurnPages)
+{
+    auxtest::Recorder posted(vocab::ActionKey);
+    auto window = make(2);
+    const QRect before = window->geometry();
+    QKeyEvent pageDown = platform::makeQtKeyEvent(platform::keycode::PageDown, 0);
+    QCoreApplication::sendEvent(window.get(), &pageDown);
+    QKeyEvent space = platform::makeQtKeyEvent(platform::keycode::Space, 0);
+    QCoreApplication::sendEvent(window.get(), &space);
+    EXPECT_EQ(posted.params, (QList<qint64>{44, 42}));
+    EXPECT_EQ(window->geometry(), before);
 }
 
 TEST_F(WindowTitleTest, MessagesReachOnlyTheNoteWindow)
