@@ -66,6 +66,12 @@ std::unique_ptr<QSocketNotifier> watchTerminationSignals(QObject *parent)
     return notifier;
 }
 
+void restoreTerminationSignals()
+{
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        std::signal(signal, SIG_DFL);
+}
+
 } // namespace
 
 Application::Application(QApplication &app) : app_(app)
@@ -88,6 +94,7 @@ Application::Application(QApplication &app) : app_(app)
 
 Application::~Application()
 {
+    restoreTerminationSignals();
     signalNotifier_.reset();
     terminate();
     controller_.reset();
@@ -96,14 +103,19 @@ Application::~Application()
 
 void Application::start()
 {
+    starting_ = true;
     controller_->awakeFromNib();
     delegate_->applicationDidFinishLaunching();
     controller_->applicationDidFinishLaunching();
+    starting_ = false;
 }
 
 void Application::terminate()
 {
-    if (terminated_)
+    // A quit that arrives during a start-up alert would save options not read
+    // yet: the event loop ends all the same, and ~Application saves them once
+    // start-up is through.
+    if (terminated_ || starting_)
         return;
     terminated_ = true;
     controller_->applicationWillTerminate();

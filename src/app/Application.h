@@ -28,5 +28,6 @@ private:
     std::unique_ptr<Controller> controller_;
     std::unique_ptr<QObject> quitWatcher_;
     std::unique_ptr<QSocketNotifier> signalNotifier_;
+    bool starting_ = false;
     bool terminated_ = false;
 };

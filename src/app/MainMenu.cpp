@@ -4,7 +4,7 @@
 #include "platform/Vocabulary.h"
 
 #include <QAction>
-#include <QContextMenuEvent>
+#include <QActionEvent>
 #include <QWidget>
 
 MainMenu &MainMenu::instance()
@@ -19,6 +19,7 @@ QMenu *MainMenu::addMenu(const QString &title)
 {
     auto *menu = new QMenu(title);
     menus_.append(menu);
+    watchMenu(menu);
     rebuildContextMenu();
     return menu;
 }
@@ -43,6 +44,11 @@ QList<QMenu *> MainMenu::menus() const
 void MainMenu::removeMenu(QMenu *menu)
 {
     menus_.removeAll(menu);
+    if (menu) {
+        menu->removeEventFilter(this);
+        for (QAction *action : menu->actions())
+            unshareAction(action);
+    }
     rebuildContextMenu();
 }
 
@@ -59,53 +65,84 @@ void MainMenu::rebuildContextMenu()
         context_ = new QMenu;
     context_->clear();
     for (const auto &menu : menus_)
-        if (menu) {
+        if (menu)
             context_->addMenu(menu);
-            // Shortcuts of the menus' actions work in every window.
-            for (QAction *action : menu->actions())
-                action->setShortcutContext(Qt::ApplicationShortcut);
+}
+
+QList<QWidget *> MainMenu::windows()
+{
+    QList<QWidget *> list;
+    for (auto it = windows_.begin(); it != windows_.end();) {
+        if (*it) {
+            list.append(*it);
+            ++it;
+        } else {
+            it = windows_.erase(it);
         }
+    }
+    return list;
+}
+
+void MainMenu::watchMenu(QMenu *menu)
+{
+    if (!menu)
+        return;
+    // installEventFilter moves an already installed filter to the front, so
+    // a menu met twice is still watched once.
+    menu->installEventFilter(this);
+    for (QAction *action : menu->actions())
+        shareAction(action);
+}
+
+void MainMenu::shareAction(QAction *action)
+{
+    if (!action || action->isSeparator())
+        return;
+    if (QMenu *submenu = QMenu::menuInAction(action)) {
+        watchMenu(submenu);
+        return;
+    }
+    action->setShortcutContext(Qt::ApplicationShortcut);
+    for (QWidget *window : windows())
+        if (!action->associatedObjects().contains(window))
+            window->addAction(action);
+}
+
+void MainMenu::unshareAction(QAction *action)
+{
+    if (!action)
+        return;
+    if (QMenu *submenu = QMenu::menuInAction(action)) {
+        submenu->removeEventFilter(this);
+        for (QAction *inner : submenu->actions())
+            unshareAction(inner);
+        return;
+    }
+    for (QWidget *window : windows())
+        window->removeAction(action);
+}
+
+bool MainMenu::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ActionAdded)
+        shareAction(static_cast<QActionEvent *>(event)->action());
+    else if (event->type() == QEvent::ActionRemoved)
+        unshareAction(static_cast<QActionEvent *>(event)->action());
+    return QObject::eventFilter(watched, event);
 }
 
 void MainMenu::attachTo(QWidget *window)
 {
-    if (!window)
+    if (!window || windows().contains(window))
         return;
+    windows_.append(window);
     window->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(window, &QWidget::customContextMenuRequested, window, [this, window](const QPoint &pos) {
-        rebuildContextMenu();
-        context_->popup(window->mapToGlobal(pos));
+        contextMenu()->popup(window->mapToGlobal(pos));
     });
-    for (QAction *typing : typingActions())
-        if (!window->actions().contains(typing))
-            window->addAction(typing);
-    // Application-wide shortcuts need the actions to live in some widget.
     for (const auto &menu : menus_)
         if (menu)
-            for (QAction *action : menu->actions()) {
-                action->setShortcutContext(Qt::ApplicationShortcut);
-                if (!window->actions().contains(action))
-                    window->addAction(action);
-            }
+            for (QAction *action : menu->actions())
+                shareAction(action);
 }
 
-const QList<QAction *> &MainMenu::typingActions()
-{
-    if (!typing_.isEmpty())
-        return typing_;
-    // Codes 0-25 are the letters a-z. Only plain letters: shifted ones, digits
-    // (the key pad may play them as MIDI) and every modified key stay with the
-    // window's own key map, and F never types (it belongs to the filter).
-    for (int i = 0; i < 26; ++i) {
-        if (Qt::Key_A + i == Qt::Key_F)
-            continue;
-        auto *action = new QAction(this);
-        action->setShortcut(QKeySequence(Qt::Key_A + i));
-        action->setShortcutContext(Qt::WindowShortcut);
-        const int code = vocab::TypedCharFirst + i;
-        connect(action, &QAction::triggered, this,
-                [code]() { platform::NotificationCenter::defaultCenter().postActionKey(code); });
-        typing_.append(action);
-    }
-    return typing_;
-}

@@ -9,7 +9,8 @@ class QWidget;
 
 // The program's menus. Document windows are frameless and show no menu bar,
 // so every menu is reachable from any window's context menu, and each
-// action's key equivalent works from any window of the program.
+// action's key equivalent works from any window of the program, including
+// actions added to a menu or a submenu after the windows opened.
 class MainMenu : public QObject {
     Q_OBJECT
 public:
@@ -22,20 +23,25 @@ public:
     void removeMenu(QMenu *menu);
 
     // Makes the menus reachable from a window: its context menu lists them
-    // and their shortcuts work while it is active.
+    // and their shortcuts work while any attached window is shown.
     void attachTo(QWidget *window);
     // The context menu shown by attached windows.
     QMenu *contextMenu();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     MainMenu();
     void rebuildContextMenu();
-    // Plain letters typed in a document window: type-ahead and the table of
-    // contents' slots (the window's own key map passes them on).
-    const QList<QAction *> &typingActions();
+    void watchMenu(QMenu *menu);
+    // Shortcuts of actions that live only in menus fire when some visible
+    // widget holds the action: every attached window holds every action.
+    void shareAction(QAction *action);
+    void unshareAction(QAction *action);
+    QList<QWidget *> windows();
 
     QList<QPointer<QMenu>> menus_;
     QPointer<QMenu> context_;
-    QWidget *holder_ = nullptr;
-    QList<QAction *> typing_;
+    QList<QPointer<QWidget>> windows_;
 };

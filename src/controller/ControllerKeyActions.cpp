@@ -234,7 +234,6 @@ void Controller::cancelCountIn()
 // Action 7, and action 16 without a further page (no flagged continue).
 void Controller::stopOrPlay(const QString &text, bool withFlaggedContinue)
 {
-    Q_UNUSED(withFlaggedContinue);
     if (countInRuns()) {
         cancelCountIn();
         return;
@@ -243,6 +242,11 @@ void Controller::stopOrPlay(const QString &text, bool withFlaggedContinue)
         const qint64 g = controller::firstDigit(text);
         if (g >= 1 && g <= 6)
             post(vocab::ActionGoToGenreNoAndPlayPause, g);
+        return;
+    }
+    if (withFlaggedContinue && options_.contPlayFlagOn && !Data::listePiecesFlagged().isEmpty()) {
+        // Playing on through the flagged songs is the audio player's work.
+        waitingFor(QStringLiteral("audio playback (continue with the flagged songs)"));
         return;
     }
     playCurrentTrackAndskipTo(0.0);

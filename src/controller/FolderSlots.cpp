@@ -50,7 +50,9 @@ qint64 FolderSlots::load(platform::UserDefaults &d, qint64 currentDirNo)
             if (currentDirNo == n)
                 currentDirNo = -1;
         }
-        dirs_[size_t(n)] = isUsableFolder(path) ? QDir::cleanPath(QFileInfo(path).absoluteFilePath()) : QString();
+        const bool usable = isUsableFolder(path);
+        dirs_[size_t(n)] = usable ? QDir::cleanPath(QFileInfo(path).absoluteFilePath()) : QString();
+        missing_[size_t(n)] = !usable && !path.isEmpty() && d.boolForKey(key("dirIsanURL", n));
     }
     return currentDirNo;
 }
@@ -63,6 +65,7 @@ void FolderSlots::assign(platform::UserDefaults &d, qint64 slot, const QString &
     d.setData(key("url", slot), clean.toUtf8());
     d.setBool(key("dirIsanURL", slot), true);
     dirs_[size_t(slot)] = clean;
+    missing_[size_t(slot)] = false;
 }
 
 void FolderSlots::clear(platform::UserDefaults &d, qint64 slot, bool removeStored)
@@ -70,6 +73,7 @@ void FolderSlots::clear(platform::UserDefaults &d, qint64 slot, bool removeStore
     if (!validSlot(slot))
         return;
     dirs_[size_t(slot)].clear();
+    missing_[size_t(slot)] = false;
     if (removeStored) {
         d.removeObjectForKey(key("url", slot));
         d.setBool(key("dirIsanURL", slot), true);
@@ -79,7 +83,7 @@ void FolderSlots::clear(platform::UserDefaults &d, qint64 slot, bool removeStore
 void FolderSlots::writeAtShutdown(platform::UserDefaults &d) const
 {
     for (int n = 0; n < SlotCount; ++n) {
-        if (dirs_[size_t(n)].isEmpty()) {
+        if (dirs_[size_t(n)].isEmpty() && !missing_[size_t(n)]) {
             d.removeObjectForKey(key("url", n));
             d.setBool(key("dirIsanURL", n), true);
         }

@@ -29,7 +29,9 @@ public:
     // Forgets a slot in memory; with removeStored, also its stored folder.
     void clear(platform::UserDefaults &defaults, qint64 slot, bool removeStored);
 
-    // Shut-down: an empty slot loses its "url" key and gets "dirIsanURL" YES.
+    // Shut-down: an empty slot loses its "url" key and gets "dirIsanURL" YES,
+    // except a slot whose stored folder was only missing (a drive not
+    // plugged in): it comes back once its folder is there again.
     void writeAtShutdown(platform::UserDefaults &defaults) const;
 
     // Whether the folder exists and can be listed.
@@ -37,6 +39,7 @@ public:
 
 private:
     std::array<QString, SlotCount> dirs_;
+    std::array<bool, SlotCount> missing_{};
 };
 
 // The last path component, without any "/" (the slot menu's label).

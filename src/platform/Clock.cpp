@@ -92,6 +92,10 @@ struct SystemClock::Impl {
     // Touched on the main thread only; other threads hand their calls over.
     QHash<TimerId, QPointer<QTimer>> timers;
     std::atomic<TimerId> nextId{1};
+    // Timers asked for off the main thread and not made yet; a cancel that
+    // arrives first marks them dead.
+    std::mutex pendingMutex;
+    QHash<TimerId, bool> pending;
 };
 
 SystemClock::SystemClock() : d(std::make_unique<Impl>()) { d->elapsed.start(); }
@@ -110,6 +114,16 @@ Clock::TimerId SystemClock::schedule(double delay, double interval, std::functio
 {
     const TimerId id = d->nextId++;
     auto create = [this, id, delay, interval, fn = std::move(fn)]() {
+        {
+            std::lock_guard lock(d->pendingMutex);
+            auto it = d->pending.find(id);
+            if (it != d->pending.end()) {
+                const bool cancelled = it.value();
+                d->pending.erase(it);
+                if (cancelled)
+                    return;
+            }
+        }
         // A QTimer lives on the thread that made it: timers asked for on the
         // MIDI or clock thread are made on the main thread, where they fire.
         auto *timer = new QTimer(QCoreApplication::instance());
@@ -133,10 +147,15 @@ Clock::TimerId SystemClock::schedule(double delay, double interval, std::functio
         });
         timer->start();
     };
-    if (onMainThread())
+    if (onMainThread()) {
         create();
-    else
+    } else {
+        {
+            std::lock_guard lock(d->pendingMutex);
+            d->pending.insert(id, false);
+        }
         QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(create), Qt::QueuedConnection);
+    }
     return id;
 }
 
@@ -151,7 +170,12 @@ void SystemClock::cancel(TimerId id)
     if (QPointer<QTimer> timer = d->timers.take(id)) {
         timer->stop();
         timer->deleteLater();
+        return;
     }
+    std::lock_guard lock(d->pendingMutex);
+    auto it = d->pending.find(id);
+    if (it != d->pending.end())
+        it.value() = true;
 }
 
 // ---- ManualClock ----------------------------------------------------------

@@ -40,4 +40,7 @@ TEST(Startup, StartsAndQuitsCleanlyWithAnEmptyHome)
     EXPECT_FALSE(errors.contains(QStringLiteral("ERROR: LeakSanitizer"))) << errors.toStdString();
     // The settings went where they were told to.
     EXPECT_TRUE(QFileInfo::exists(home.filePath(QStringLiteral("config/defaults.sqlite"))));
+    // The help folder with its sample song lands in the data folder of that home.
+    EXPECT_TRUE(QFileInfo(home.filePath(QStringLiteral(".local/share/tolvane/Help Tolvane"))).isDir());
 }
+

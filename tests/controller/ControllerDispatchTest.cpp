@@ -1,6 +1,7 @@
 #include "ControllerTestSupport.h"
 #include "midi/Midi.h"
 
+#include <QCheckBox>
 #include <thread>
 
 using namespace controllertest;
@@ -261,4 +262,23 @@ TEST_F(ControllerDispatch, PlayNowTakesTheSongOffTheFlaggedList)
     controller->traiterKeyAction(27, false, QString());
     EXPECT_FALSE(Data::getPiece(1)->pieceDet->flagged);
     EXPECT_TRUE(Data::listePiecesFlagged().isEmpty());
+}
+
+TEST_F(ControllerDispatch, KeyPrefFollowsTheKeyPadBoxOfTheOpenWindow)
+{
+    // Before, the key test read the option as it was at start, not the box being edited.
+    start();
+    controller->actionPref();
+    PreferencesDialog *prefs = ControllerTestAccess::preferences(*controller);
+    ASSERT_TRUE(prefs);
+    for (QCheckBox *box : prefs->findChildren<QCheckBox *>())
+        if (box->text().startsWith(QStringLiteral("On-screen key pad")))
+            box->setChecked(true);
+    platform::NotificationCenter::defaultCenter().post(vocab::ActionKeyPref, 9);
+    EXPECT_EQ(prefs->keyTestText(), QStringLiteral("Page Up (customizable)"));
+    prefs->actionPrefClear();
+    EXPECT_TRUE(prefs->keyTestText().isEmpty());
+    prefs->reject();
+    EXPECT_EQ(Data::optKeyPad(), 1);  // closing applied the box
+    Data::setOptKeyPad(0);
 }

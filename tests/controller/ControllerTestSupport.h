@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controller/Controller.h"
+#include "controller/PreferencesDialog.h"
 #include "library/Data.h"
 #include "platform/Clock.h"
 #include "platform/NotificationCenter.h"
@@ -23,6 +24,7 @@ class ControllerTestAccess {
 public:
     static void setFilterOn(Controller &c, bool on) { c.filterON_ = on; }
     static void setLastNbScreens(Controller &c, qint64 n) { c.lastNbScreens_ = n; }
+    static PreferencesDialog *preferences(Controller &c) { return c.windowPref_; }
 };
 
 namespace controllertest {

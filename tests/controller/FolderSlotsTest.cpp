@@ -146,3 +146,27 @@ TEST(SampleSong, HelpFolderIsCopiedOutOnce)
     EXPECT_EQ(f.readAll(), QByteArrayLiteral("{title:Mine}\n"));
     qunsetenv("TOLVANE_DATA_DIR");
 }
+
+TEST(FolderSlots, AFolderMissingForOneRunKeepsItsSlot)
+{
+    // Before, a library on a drive not plugged in at start lost its slot at quit.
+    testsupport::FreshDefaults fresh;
+    QTemporaryDir base;
+    const QString stick = base.filePath(QStringLiteral("stick"));
+    store().setBool(QStringLiteral("dirIsanURL3"), true);
+    store().setData(QStringLiteral("url3"), stick.toUtf8());
+    FolderSlots folders;
+    folders.load(store(), 0);
+    EXPECT_FALSE(folders.has(3));
+    folders.writeAtShutdown(store());
+    EXPECT_TRUE(store().contains(QStringLiteral("url3")));
+
+    QDir().mkpath(stick);
+    FolderSlots later;
+    later.load(store(), 0);
+    EXPECT_EQ(later.dir(3), QDir::cleanPath(stick));
+    // Unassigning it forgets it for good.
+    later.clear(store(), 3, true);
+    later.writeAtShutdown(store());
+    EXPECT_FALSE(store().contains(QStringLiteral("url3")));
+}

@@ -148,6 +148,7 @@ TEST(SystemClock, TimerAskedForOnAWorkerFiresOnTheMainThread)
 {
     std::atomic<bool> onMain{false};
     std::atomic<int> fired{0};
+    std::atomic<Clock::TimerId> stoppedOnMain{0};
     runGlobal([&]() {
         platform::clock().schedule(0.0, 0, [&]() {
             onMain = QThread::currentThread() == QCoreApplication::instance()->thread();
@@ -155,8 +156,11 @@ TEST(SystemClock, TimerAskedForOnAWorkerFiresOnTheMainThread)
         });
         const Clock::TimerId never = platform::clock().schedule(0.0, 0, [&]() { fired += 100; });
         platform::clock().cancel(never);
+        stoppedOnMain = platform::clock().schedule(0.0, 0, [&]() { fired += 1000; });
     });
     QThreadPool::globalInstance()->waitForDone();
+    // Cancelled on the main thread before the timer was made there.
+    platform::clock().cancel(stoppedOnMain);
     QElapsedTimer guard;
     guard.start();
     while (fired == 0 && guard.elapsed() < 2000)

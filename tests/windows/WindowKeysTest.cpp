@@ -137,3 +137,14 @@ TEST(WindowKeys, PassedOnKeysPostTheKeyPadCodes)
     for (const Row &r : rows)
         EXPECT_EQ(passedOnCodeForKey(key(r.code, r.flags)), r.expected) << r.code << " " << r.flags;
 }
+
+TEST(WindowKeys, PlainLettersAreTypeAhead)
+{
+    // Plain letters used to reach no handler at all: type-ahead worked only with Shift.
+    EXPECT_EQ(passedOnCodeForKey(key(kc::A, 0, "a")), 0);
+    EXPECT_EQ(passedOnCodeForKey(key(kc::Y, 0, "y")), 24);
+    EXPECT_EQ(passedOnCodeForKey(key(kc::F, 0, "f")), kPassOn);
+    EXPECT_EQ(passedOnCodeForKey(key(kc::A, kf::Command, "a")), 90);
+    EXPECT_EQ(passedOnCodeForKey(key(kc::A, kf::Option, "a")), kPassOn);
+    EXPECT_EQ(passedOnCodeForKey(key(kc::Digit1, 0, "1")), kPassOn);
+}

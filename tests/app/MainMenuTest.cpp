@@ -1,0 +1,46 @@
+#include "app/MainMenu.h"
+
+#include <QAction>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+// What makes a menu-only action's key equivalent fire in every window.
+bool worksFromWindow(QAction *action, QWidget *window)
+{
+    return action->shortcutContext() == Qt::ApplicationShortcut && action->associatedObjects().contains(window);
+}
+
+} // namespace
+
+// Before, only the actions a menu already held when a window opened got a
+// shortcut there: actions added later, or inside a submenu, had none at all.
+TEST(MainMenu, KeyEquivalentsWorkFromEveryWindowWhateverTheOrder)
+{
+    QWidget early;
+    MainMenu::instance().attachTo(&early);
+    QMenu *menu = MainMenu::instance().addMenu(QStringLiteral("Marks"));
+    QAction *flag = menu->addAction(QStringLiteral("Flag"));
+    flag->setShortcut(QKeySequence(QStringLiteral("Ctrl+F")));
+    QMenu *recall = menu->addMenu(QStringLiteral("Recall Flags"));
+    QAction *recalled = recall->addAction(QStringLiteral("1"));
+    QWidget late;
+    MainMenu::instance().attachTo(&late);
+
+    for (QWidget *window : {&early, &late}) {
+        EXPECT_TRUE(worksFromWindow(flag, window));
+        EXPECT_TRUE(worksFromWindow(recalled, window));
+        EXPECT_EQ(window->contextMenuPolicy(), Qt::CustomContextMenu);
+    }
+    EXPECT_TRUE(MainMenu::instance().contextMenu()->actions().contains(menu->menuAction()));
+
+    // A rebuilt menu takes its old items away from the windows too.
+    recall->clear();
+    EXPECT_FALSE(late.actions().contains(recalled));
+    menu->removeAction(flag);
+    EXPECT_FALSE(early.actions().contains(flag));
+    MainMenu::instance().removeMenu(menu);
+    EXPECT_FALSE(MainMenu::instance().contextMenu()->actions().contains(menu->menuAction()));
+    delete menu;  // takes its actions with it
+}
