@@ -1,23 +1,12 @@
-// Entry point shared by every benchmark: a headless application with the
-// bundled resources and fonts and an in-memory user-defaults store, so that
-// figures do not depend on the machine's screens, fonts or settings.
-#include "app/Resources.h"
-#include "platform/Fonts.h"
-#include "platform/UserDefaults.h"
+// Entry point shared by every benchmark: figures do not depend on the
+// machine's screens, fonts or settings.
+#include "app/Headless.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("TOLVANE_MIDI_BACKEND"))
-        qputenv("TOLVANE_MIDI_BACKEND", "loopback");
-    QApplication app(argc, argv);
-    initTolvaneResources();
-    platform::loadBundledFonts();
-    platform::UserDefaults::openStandard(QString());
+    const std::unique_ptr<QApplication> app = makeHeadlessApplication(argc, argv);
     ::benchmark::Initialize(&argc, argv);
     if (::benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

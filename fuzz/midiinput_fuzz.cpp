@@ -5,6 +5,7 @@
 #include "midi/Midi.h"
 #include "midi/MidiInput.h"
 #include "midi/MidiTrig.h"
+#include "support/MidiTriggerRows.h"
 
 #include <QCoreApplication>
 #include <cstdlib>
@@ -13,14 +14,7 @@ namespace {
 
 void addTrigger(qint64 type, qint64 v1, qint64 v2, qint64 v3, qint64 action, qint64 behavior)
 {
-    auto t = std::make_shared<MidiTrig>(Midi::MIDItriggers().size());
-    t->sourceType = type;
-    t->sourceVal1 = v1;
-    t->sourceVal2 = v2;
-    t->sourceVal3 = v3;
-    t->actionType = action;
-    t->behavior = behavior;
-    Midi::MIDItriggers().append(t);
+    testsupport::appendTrigger(type, v1, v2, v3, action, QString(), behavior);
 }
 
 // One trigger of every source type, stepped and plain actions, every behaviour.

@@ -11,13 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString text = QString::fromUtf8(fuzzsupport::bytes(data, size));
 
-    QList<MidiDestPtr> rows;
-    for (int i = 0; i <= 16; ++i) {
-        auto row = std::make_shared<MidiDest>(i);
-        row->idDest = i == 0 ? QStringLiteral("All") : QStringLiteral("Ch%1").arg(i);
-        row->channel = i;
-        rows.append(row);
-    }
+    QList<MidiDestPtr> rows = firstRunDestinations();
     // A row damaged in user defaults must not make a status byte either.
     auto broken = std::make_shared<MidiDest>(17);
     broken->idDest = QStringLiteral("Broken");

@@ -2,7 +2,6 @@
 
 #include "app/TolvaneAppDelegate.h"
 #include "controller/Controller.h"
-#include "platform/Fonts.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 #include "app/Resources.h"
@@ -81,9 +80,7 @@ Application::Application(QApplication &app) : app_(app)
     app_.setOrganizationName(QStringLiteral("Tolvane"));
     // The program ends when its last window closes.
     app_.setQuitOnLastWindowClosed(true);
-    initTolvaneResources();
-    platform::loadBundledFonts();
-    platform::UserDefaults::openStandard(platform::UserDefaults::defaultDatabasePath());
+    initTolvaneRun(platform::UserDefaults::defaultDatabasePath());
     delegate_ = std::make_unique<TolvaneAppDelegate>();
     controller_ = std::make_unique<Controller>();
     QObject::connect(&app_, &QCoreApplication::aboutToQuit, [this]() { terminate(); });

@@ -1,7 +1,5 @@
 #include "app/MainMenu.h"
 
-#include "platform/NotificationCenter.h"
-#include "platform/Vocabulary.h"
 
 #include <QAction>
 #include <QActionEvent>

@@ -1,5 +1,8 @@
 #include "app/Resources.h"
 
+#include "platform/Fonts.h"
+#include "platform/UserDefaults.h"
+
 #include <QtGlobal>
 
 void initTolvaneResources()
@@ -9,4 +12,11 @@ void initTolvaneResources()
         return;
     done = true;
     Q_INIT_RESOURCE(resources);
+}
+
+void initTolvaneRun(const QString &defaultsDatabasePath)
+{
+    initTolvaneResources();
+    platform::loadBundledFonts();
+    platform::UserDefaults::openStandard(defaultsDatabasePath);
 }

@@ -1,44 +1,12 @@
 #include "controller/CommandText.h"
 
-#include <limits>
+#include "library/TextNumbers.h"
 
 namespace controller {
 
-qint64 intValue(const QString &text)
-{
-    int i = 0;
-    const int n = int(text.size());
-    while (i < n && text.at(i).isSpace())
-        ++i;
-    bool negative = false;
-    if (i < n && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
-        negative = text.at(i) == QLatin1Char('-');
-        ++i;
-    }
-    qint64 value = 0;
-    for (; i < n && text.at(i) >= QLatin1Char('0') && text.at(i) <= QLatin1Char('9'); ++i) {
-        value = value * 10 + (text.at(i).unicode() - '0');
-        if (value > std::numeric_limits<qint32>::max()) {
-            value = std::numeric_limits<qint32>::max();
-            break;
-        }
-    }
-    return negative ? -value : value;
-}
-
-qint64 firstDigit(const QString &text)
-{
-    if (text.isEmpty())
-        return -1;
-    const QChar c = text.at(0);
-    if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-        return -1;
-    return c.unicode() - '0';
-}
-
 qint64 countInBeats(const QString &text)
 {
-    const qint64 n = intValue(text);
+    const qint64 n = textnum::intValue(text);
     if (n < 0)
         return -1;
     return qMin<qint64>(n, 99);

@@ -4,13 +4,6 @@
 
 namespace controller {
 
-// The leading integer of a text as the key-action parameters read it: blanks
-// skipped, an optional sign, then digits up to the first other character;
-// 0 when there are none. Clamped to the 32-bit range.
-qint64 intValue(const QString &text);
-// The first character of a text read as a number (a digit 0-9), -1 when the
-// text is empty or does not begin with a digit.
-qint64 firstDigit(const QString &text);
 // Count-in beats from a parameter text: at most 99, -1 (refused) below 0.
 qint64 countInBeats(const QString &text);
 

@@ -217,6 +217,24 @@ void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly)
         else if (!scanSlot(currentDirNo_, false))
             loadHelpFolder();
     };
+    // Asks for folders until one loads into the slot; a cancelled choice
+    // brings back what the program showed before.
+    auto chooseFolder = [&](auto load, auto afterFailure) {
+        for (;;) {
+            const QString chosen = Data::dirPopup();
+            if (chosen.isEmpty()) {
+                reloadCurrent();
+                return;
+            }
+            Data::chargerTabsForDirNo(slot, false);
+            loadTabsSettings(slot);
+            if (load(chosen)) {
+                currentDirNo_ = slot;
+                return;
+            }
+            afterFailure();
+        }
+    };
 
     switch (code) {
     case 0:
@@ -244,45 +262,34 @@ void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly)
                 loadHelpFolder();
             }
         } else {
-            for (;;) {
-                const QString chosen = Data::dirPopup();
-                if (chosen.isEmpty()) {
-                    reloadCurrent();
-                    break;
-                }
-                Data::chargerTabsForDirNo(slot, false);
-                loadTabsSettings(slot);
-                if (Data::chargerFichiers(chosen, true) || creerDefaultChordPro(chosen)) {
+            chooseFolder(
+                [this, slot](const QString &chosen) {
+                    if (!Data::chargerFichiers(chosen, true) && !creerDefaultChordPro(chosen))
+                        return false;
                     conserverDir(chosen, slot);
-                    currentDirNo_ = slot;
-                    break;
-                }
-                if (currentDirNo_ >= 0) {
-                    Data::chargerTabsForDirNo(currentDirNo_, false);
-                    loadTabsSettings(currentDirNo_);
-                } else {
-                    Data::chargerTabsForDirNo(-1, true);
-                    initTabsSettings(-1);
-                }
-            }
+                    return true;
+                },
+                [this]() {
+                    if (currentDirNo_ >= 0) {
+                        Data::chargerTabsForDirNo(currentDirNo_, false);
+                        loadTabsSettings(currentDirNo_);
+                    } else {
+                        Data::chargerTabsForDirNo(-1, true);
+                        initTabsSettings(-1);
+                    }
+                });
         }
         break;
     case 2:
-        for (;;) {
-            const QString chosen = Data::dirPopup();
-            if (chosen.isEmpty()) {
-                reloadCurrent();
-                break;
-            }
-            Data::chargerTabsForDirNo(slot, false);
-            loadTabsSettings(slot);
-            if (Data::chargerFichiers(chosen, false)) {
+        chooseFolder(
+            [this, slot](const QString &chosen) {
+                if (!Data::chargerFichiers(chosen, false))
+                    return false;
                 conserverDir(QString(), slot);
                 conserverDir(chosen, slot);
-                currentDirNo_ = slot;
-                break;
-            }
-        }
+                return true;
+            },
+            []() {});
         break;
     default:
         break;

@@ -2,6 +2,7 @@
 
 #include "controller/CommandText.h"
 #include "library/Data.h"
+#include "library/TextNumbers.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
@@ -86,7 +87,7 @@ void Controller::traiterKeyAction(qint64 action, bool rev, const QString &t)
         actionGotoCur();
         break;
     case 10: {
-        const qint64 d = controller::firstDigit(t);
+        const qint64 d = textnum::firstDigit(t);
         if (d >= 1 && d <= 9)
             post(vocab::ActionOngletB, d - 1);
         break;
@@ -98,7 +99,7 @@ void Controller::traiterKeyAction(qint64 action, bool rev, const QString &t)
         post(vocab::ActionMessageStay, t);
         break;
     case 15: {
-        const qint64 g = controller::firstDigit(t);
+        const qint64 g = textnum::firstDigit(t);
         if (g >= 1 && g <= 7)
             post(vocab::ActionGoToGenreNo, g);
         break;
@@ -239,7 +240,7 @@ void Controller::stopOrPlay(const QString &text, bool withFlaggedContinue)
         return;
     }
     if (!text.isEmpty()) {
-        const qint64 g = controller::firstDigit(text);
+        const qint64 g = textnum::firstDigit(text);
         if (g >= 1 && g <= 6)
             post(vocab::ActionGoToGenreNoAndPlayPause, g);
         return;

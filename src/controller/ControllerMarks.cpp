@@ -3,6 +3,7 @@
 #include "app/MainMenu.h"
 #include "controller/MarkRules.h"
 #include "library/Data.h"
+#include "library/MarkSnapshots.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
@@ -15,15 +16,8 @@
 
 namespace {
 
-constexpr qint64 kSnapshots = 10;
-
-struct SnapshotKeys {
-    QString last;
-    QString date;
-    QString text;
-};
-const SnapshotKeys kPlayed{QStringLiteral("plogLast"), QStringLiteral("plogDate%1"), QStringLiteral("plogTx%1")};
-const SnapshotKeys kFlags{QStringLiteral("pflagsLast"), QStringLiteral("pflagsDate%1"), QStringLiteral("pflagsTx%1")};
+using marksnapshot::kFlags;
+using marksnapshot::kPlayed;
 
 QString snapshotDateText(const QDateTime &date)
 {
@@ -174,7 +168,7 @@ namespace {
 
 // Reads snapshot n of one kind; see Controller::loadLogPlayed.
 template <typename SetItem, typename Recall>
-qint64 loadSnapshot(const SnapshotKeys &keys, qint64 n, bool verifOnly, bool produireListe, SetItem setItem,
+qint64 loadSnapshot(const marksnapshot::Keys &keys, qint64 n, bool verifOnly, bool produireListe, SetItem setItem,
                     Recall recall)
 {
     platform::UserDefaults &d = platform::UserDefaults::standard();
@@ -250,24 +244,30 @@ void Controller::majMenuFlags(qint64 n, qint64 flagsLast, const QString &str)
     setRecallItem(menuItemRecallFlags_, n, flagsLast, str);
 }
 
-void Controller::verifierLogPlayed()
+namespace {
+
+// Refreshes every item of a recall menu (load(n) checks snapshot n and sets
+// its item); the menu is enabled when any snapshot is there.
+template <typename Load>
+void verifySnapshots(QMenu *menu, Load load)
 {
-    QMenu *menu = recallMenu();
     menu->setEnabled(false);
     bool any = false;
-    for (qint64 n = 1; n <= kSnapshots; ++n)
-        any = loadLogPlayed(n, true, false) > 0 || any;
+    for (qint64 n = 1; n <= marksnapshot::kCount; ++n)
+        any = load(n) > 0 || any;
     menu->setEnabled(any);
+}
+
+} // namespace
+
+void Controller::verifierLogPlayed()
+{
+    verifySnapshots(recallMenu(), [this](qint64 n) { return loadLogPlayed(n, true, false); });
 }
 
 void Controller::verifierFlags()
 {
-    QMenu *menu = recallFlagsMenu();
-    menu->setEnabled(false);
-    bool any = false;
-    for (qint64 n = 1; n <= kSnapshots; ++n)
-        any = loadFlags(n, true, false) > 0 || any;
-    menu->setEnabled(any);
+    verifySnapshots(recallFlagsMenu(), [this](qint64 n) { return loadFlags(n, true, false); });
 }
 
 void Controller::actionMenuItemRecall(qint64 n)
@@ -316,7 +316,7 @@ QMenu *Controller::marksMenu()
     for (qint64 tag = 0; tag < 4; ++tag)
         connect(menu->addAction(flagTitles[tag]), &QAction::triggered, this, [this, tag]() { actionMenuFlagged(tag); });
     menuItemRecallFlagsx_ = menu->addMenu(QStringLiteral("Recall Flags"));
-    for (qint64 place = 0; place < kSnapshots; ++place) {
+    for (qint64 place = 0; place < marksnapshot::kCount; ++place) {
         QAction *played = menuItemRecallx_->addAction(QString());
         played->setVisible(false);
         connect(played, &QAction::triggered, this,

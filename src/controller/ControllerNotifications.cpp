@@ -57,7 +57,7 @@ void Controller::registerObservers()
     };
 
     number(vocab::mySwipe, [this](qint64 p) { traiterSwipe(p); });
-    bare(vocab::refreshSpeaker, [this]() { Data::sendingMidi(false); });
+    bare(vocab::refreshSpeaker, []() { Data::sendingMidi(false); });
     number(vocab::ActionOnglet, [this](qint64 tab) { actionOnglet2(tab, false); });
     number(vocab::ActionOngletB, [this](qint64 tab) {
         if (tab >= 0 && tab < Data::kTabs && Data::getNbrPiecesOng(tab) >= 1)

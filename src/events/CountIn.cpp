@@ -11,7 +11,7 @@ qint32 DataEvents::valOrDefNbBeatForCurrentSong(qint32 beats)
         return beats;
     const PiecesPtr piece = Data::getPiece(Data::songNoG());
     const qint64 signature = piece && piece->pieceDet ? piece->pieceDet->signature : 0;
-    return cues::beatsForSignature(signature);
+    return beatsPerBar(signature);
 }
 
 void DataEvents::activerCountDownCountToFor(qint32 beats, bool countTo, bool display, bool autoAudible,

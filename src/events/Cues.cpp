@@ -1,6 +1,8 @@
 #include "events/Cues.h"
 
 #include "events/EventScript.h"
+#include "library/PiecesDet.h"
+#include "library/TextNumbers.h"
 
 #include <algorithm>
 
@@ -19,7 +21,7 @@ bool isOdd(qint64 n) { return (n % 2) != 0; }
 // then the cue announces the page to preload.
 QString pageText(const SongEv &ev, const QString &time, const CueContext &context)
 {
-    const qint64 n = intValue(ev.actionTxt);
+    const qint64 n = textnum::intValue(ev.actionTxt);
     const bool plain = std::any_of(context.windows.begin(), context.windows.end(), [&](const CueWindow &w) {
         if (w.modeAffichage != 0 && w.modeAffichage != 4)
             return true;
@@ -52,20 +54,9 @@ QString genreX(qint64 genre)
     }
 }
 
-qint32 beatsForSignature(qint64 signature)
-{
-    switch (signature) {
-    case 0: return 4;
-    case 2: return 2;
-    case 3: return 3;
-    case 4: return 4;
-    default: return 0;
-    }
-}
-
 qint32 valOrDefNbBeat(qint32 n, qint64 signature)
 {
-    return n != 0 ? n : beatsForSignature(signature);
+    return n != 0 ? n : beatsPerBar(signature);
 }
 
 QString obtenirTimeCueX(const SongEv &ev, bool withTime)
@@ -97,11 +88,11 @@ QString obtenirCueX(const SongEv &ev, bool withTime, const CueContext &context)
     case ActMetronomeStart: return head + QStringLiteral("Metronome START");
     case ActCountDown:
     case ActDisplayCountDown:
-        return head + QStringLiteral("Count Down ") + QString::number(valOrDefNbBeat(intValue(ev.actionTxt), context.signature));
+        return head + QStringLiteral("Count Down ") + QString::number(valOrDefNbBeat(textnum::intValue(ev.actionTxt), context.signature));
     case ActCountTo:
     case ActDisplayCountTo:
-        return head + QStringLiteral("Count To ") + QString::number(valOrDefNbBeat(intValue(ev.actionTxt), context.signature));
-    case ActPlay: return head + QStringLiteral("Play ") + genreX(intValue(ev.actionTxt));
+        return head + QStringLiteral("Count To ") + QString::number(valOrDefNbBeat(textnum::intValue(ev.actionTxt), context.signature));
+    case ActPlay: return head + QStringLiteral("Play ") + genreX(textnum::intValue(ev.actionTxt));
     case ActStop: return head + QStringLiteral("STOP (reset cues)");
     case ActStopNoReset: return head + QStringLiteral("STOP (no reset)");
     case ActChordStripGuitar: return head + QStringLiteral("SetChordStripGuitar ") + ev.actionTxt;
@@ -136,7 +127,7 @@ SongEvPtr obtenirNextCue(const SongEvArray &events, const CueContext &context)
             continue;
         if (ev->evType != EvPage)
             return ev;
-        const qint64 n = intValue(ev->actionTxt);
+        const qint64 n = textnum::intValue(ev->actionTxt);
         const bool bottom = ev->actionType == ActPageBottom;
         if (h) {
             if (n >= 1)

@@ -26,8 +26,6 @@ inline constexpr qint64 kGenreMute = 6;
 
 // "(Genre=Any)" ... "(MUTE)"; empty for numbers outside 0-6.
 QString genreX(qint64 genre);
-// Beats per bar of a time-signature code: 0 -> 4, 1 -> 0, 2, 3, 4 as such, others 0.
-qint32 beatsForSignature(qint64 signature);
 // n unchanged when not 0, else the song's beats per bar.
 qint32 valOrDefNbBeat(qint32 n, qint64 signature);
 

@@ -4,6 +4,7 @@
 #include "events/EventsGlue.h"
 #include "events/RunProgress.h"
 #include "library/Data.h"
+#include "library/TextNumbers.h"
 #include "midi/Midi.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
@@ -42,7 +43,7 @@ void postActionKey(int code)
 
 void startCountIn(const SongEv &ev, bool countTo, bool display)
 {
-    const qint32 beats = std::min(intValue(ev.actionTxt), 99);
+    const qint32 beats = std::min(textnum::intValue(ev.actionTxt), 99);
     DataEvents::activerCountDownCountToFor(beats, countTo, display, false, -1, false);
 }
 
@@ -70,7 +71,7 @@ bool DataEvents::processOneSongEvent(const SongEvPtr &evPtr)
         break;
     case ActPage:
     case ActPageBottom: {
-        const qint32 page = intValue(ev.actionTxt);
+        const qint32 page = textnum::intValue(ev.actionTxt);
         if (page >= 1)
             post(ev.actionType == ActPage ? vocab::ActionGoToPageNo : vocab::ActionGoToPageBottomNo, page);
         break;
@@ -82,7 +83,7 @@ bool DataEvents::processOneSongEvent(const SongEvPtr &evPtr)
         postActionKey(ev.actionType);
         break;
     case ActTempo: {
-        const qint32 tempo = intValue(ev.actionTxt);
+        const qint32 tempo = textnum::intValue(ev.actionTxt);
         if (tempo >= 1 && tempo <= 300) {
             Data::setGtempo(tempo);
             postActionKey(vocab::TempoChanged);
@@ -94,7 +95,7 @@ bool DataEvents::processOneSongEvent(const SongEvPtr &evPtr)
     case ActDisplayCountDown: startCountIn(ev, false, true); break;
     case ActDisplayCountTo: startCountIn(ev, true, true); break;
     case ActPlay: {
-        const qint32 genre = intValue(ev.actionTxt);
+        const qint32 genre = textnum::intValue(ev.actionTxt);
         platform::runGlobal([genre]() {
             platform::runOnMain([genre]() { post(vocab::ActionGoToGenreNoAndPlayPause2, genre); });
         });

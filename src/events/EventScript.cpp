@@ -1,8 +1,9 @@
 #include "events/EventScript.h"
 
+#include "library/TextNumbers.h"
+
 #include <QStringList>
 #include <algorithm>
-#include <limits>
 
 QString SongEv::sortString1() const
 {
@@ -77,30 +78,6 @@ QString timePrefix(const SongEv &ev)
 
 } // namespace
 
-qint32 intValue(const QString &text)
-{
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n && text.at(i).isSpace())
-        ++i;
-    bool negative = false;
-    if (i < n && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
-        negative = text.at(i) == QLatin1Char('-');
-        ++i;
-    }
-    qint64 value = 0;
-    const qint64 limit = negative ? -qint64(std::numeric_limits<qint32>::min()) : std::numeric_limits<qint32>::max();
-    for (; i < n; ++i) {
-        const QChar c = text.at(i);
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            break;
-        value = value * 10 + (c.unicode() - '0');
-        if (value > limit)
-            value = limit;
-    }
-    return static_cast<qint32>(negative ? -value : value);
-}
-
 bool isTimeWord(const QString &word)
 {
     if (word.isEmpty() || word.at(0) < QLatin1Char('0') || word.at(0) > QLatin1Char('9'))
@@ -134,8 +111,8 @@ SongEvPtr parseLine(const QString &line, qint64 evNo, const WinIdTest &isValidWi
     qint32 ss = 0;
     qsizetype k = 0;
     if (timed) {
-        mm = intValue(words.first().left(2));
-        ss = intValue(words.first().mid(3));
+        mm = textnum::intValue(words.first().left(2));
+        ss = textnum::intValue(words.first().mid(3));
         k = 1;
     }
     const QString w1 = k < words.size() ? words.at(k) : QString();

@@ -64,11 +64,6 @@ enum ActionType : qint32 {
 
 using WinIdTest = std::function<bool(const QString &)>;
 
-// The integer at the start of a text as the scripts have always read it:
-// leading white space skipped, optional sign, digits up to the first other
-// character, saturated at the 32-bit range; 0 when no digit leads.
-qint32 intValue(const QString &text);
-
 // "mm:ss" opening a line: the first ":" at index 2 after a digit. A word with
 // "@" is a MIDI instruction ("12:5@Synth"), never a time.
 bool isTimeWord(const QString &word);

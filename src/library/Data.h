@@ -345,7 +345,3 @@ public:
 };
 
 #undef TOLVANE_DATA_VALUE
-
-// The text read as an unsigned 64-bit hexadecimal number (leading white
-// space and "0x" accepted; stops at the first other character; 0 for none).
-quint64 longlongValue(const QString &text);

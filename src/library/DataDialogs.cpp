@@ -1,5 +1,6 @@
 #include "library/Data.h"
 
+#include "library/TextNumbers.h"
 #include "platform/Dialogs.h"
 
 #include <QAbstractButton>
@@ -49,7 +50,7 @@ QString Data::getStr(const QString &text, const QString &defaultValue)
 
 bool Data::isChiffre(const QString &s)
 {
-    return !s.isEmpty() && s[0] >= QLatin1Char('0') && s[0] <= QLatin1Char('9');
+    return textnum::firstDigit(s) >= 0;
 }
 
 bool Data::isHexa(const QString &s)
@@ -76,24 +77,6 @@ QString Data::stripAccents(const QString &s)
         out += c.unicode() < 128 ? c : QLatin1Char('?');
     }
     return out;
-}
-
-quint64 longlongValue(const QString &text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && text[i].isSpace())
-        ++i;
-    if (i + 1 < text.size() && text[i] == QLatin1Char('0') && (text[i + 1] == QLatin1Char('x') || text[i + 1] == QLatin1Char('X')))
-        i += 2;
-    quint64 value = 0;
-    for (; i < text.size(); ++i) {
-        const int digit = QStringLiteral("0123456789abcdef").indexOf(text[i].toLower());
-        if (digit < 0)
-            break;
-        // Too many digits saturate rather than wrap round to a small number.
-        value = value > (~quint64(0) >> 4) ? ~quint64(0) : (value << 4) | quint64(digit);
-    }
-    return value;
 }
 
 // ---- Small utilities -------------------------------------------------------------------

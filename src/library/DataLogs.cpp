@@ -1,5 +1,6 @@
 #include "library/Data.h"
 
+#include "library/MarkSnapshots.h"
 #include "library/SortKeys.h"
 #include "platform/Clock.h"
 #include "platform/UserDefaults.h"
@@ -10,25 +11,18 @@
 
 namespace {
 
-constexpr qint64 kSnapshots = 10;
-
-struct LogKeys {
-    QString last;
-    QString text;
-    QString date;
-};
-const LogKeys kPlayedKeys{QStringLiteral("plogLast"), QStringLiteral("plogTx%1"), QStringLiteral("plogDate%1")};
-const LogKeys kFlagKeys{QStringLiteral("pflagsLast"), QStringLiteral("pflagsTx%1"), QStringLiteral("pflagsDate%1")};
+using marksnapshot::kFlags;
+using marksnapshot::kPlayed;
 
 bool playedMark(const PiecesDet &d) { return d.played; }
 bool flaggedMark(const PiecesDet &d) { return d.flagged; }
 
 // Writes the next of the ten snapshots (1 to 10 in turn).
-void writeSnapshot(const LogKeys &keys, const PiecesList &list, bool (*mark)(const PiecesDet &))
+void writeSnapshot(const marksnapshot::Keys &keys, const PiecesList &list, bool (*mark)(const PiecesDet &))
 {
     auto &d = platform::UserDefaults::standard();
     const qint64 last = d.integerForKey(keys.last);
-    const qint64 n = (last >= 0 && last < kSnapshots) ? last + 1 : 1;
+    const qint64 n = (last >= 0 && last < marksnapshot::kCount) ? last + 1 : 1;
     QString text;
     for (const PiecesPtr &p : list) {
         if (p && p->pieceDet && mark(*p->pieceDet))
@@ -86,14 +80,14 @@ void setFlagged(PiecesDet &d, bool v) { d.flagged = v; }
 void Data::saveLogPlayed()
 {
     if (!listePiecesLog().isEmpty())
-        writeSnapshot(kPlayedKeys, listePiecesLog(), playedMark);
+        writeSnapshot(kPlayed, listePiecesLog(), playedMark);
 }
 
 void Data::saveFlags()
 {
     std::lock_guard lock(listePiecesFlaggedMonitor());
     if (!listePiecesFlagged().isEmpty())
-        writeSnapshot(kFlagKeys, listePiecesFlagged(), flaggedMark);
+        writeSnapshot(kFlags, listePiecesFlagged(), flaggedMark);
 }
 
 qint32 Data::recallPlayedStates(const QString &snapshot) { return recall(snapshot, listePiecesLog(), setPlayed); }
@@ -105,7 +99,7 @@ void Data::clearAllPlayedStates()
     clearMarks(setPlayed);
     listePiecesLog().clear();
     // An empty snapshot, so the cleared marks are not recalled at the next start.
-    writeSnapshot(kPlayedKeys, listePiecesLog(), playedMark);
+    writeSnapshot(kPlayed, listePiecesLog(), playedMark);
 }
 
 void Data::clearAllFlags()
@@ -113,7 +107,7 @@ void Data::clearAllFlags()
     std::lock_guard lock(listePiecesFlaggedMonitor());
     clearMarks(setFlagged);
     listePiecesFlagged().clear();
-    writeSnapshot(kFlagKeys, listePiecesFlagged(), flaggedMark);
+    writeSnapshot(kFlags, listePiecesFlagged(), flaggedMark);
 }
 
 void Data::exporterListe()

@@ -231,3 +231,14 @@ QString PiecesDet::obtenirInfoFromFilename() const
         return name.base.mid(name.close + 1);
     return QString();
 }
+
+qint32 beatsPerBar(qint64 signature)
+{
+    switch (signature) {
+    case 0: return 4;
+    case 2: return 2;
+    case 3: return 3;
+    case 4: return 4;
+    default: return 0;
+    }
+}

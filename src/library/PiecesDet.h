@@ -50,6 +50,10 @@ public:
 
 using PiecesDetPtr = std::shared_ptr<PiecesDet>;
 
+// Beats in a bar of a time-signature code: 0 (none) counts as 4; 2, 3 and 4
+// as such; 1 and unknown codes 0.
+qint32 beatsPerBar(qint64 signature);
+
 // The note side file's text rules, free of any record.
 namespace notefile {
 

@@ -36,6 +36,19 @@ void MidiDest::save() const
     d.setInteger(key("MidiDest", "destUID", index), destUID);
 }
 
+QList<MidiDestPtr> firstRunDestinations()
+{
+    QList<MidiDestPtr> rows;
+    for (qint64 i = 0; i <= 16; ++i) {
+        auto row = std::make_shared<MidiDest>(i);
+        row->idDest = i == 0 ? QStringLiteral("All") : QStringLiteral("Ch%1").arg(i);
+        row->sendType = 0;
+        row->channel = i;
+        rows.append(row);
+    }
+    return rows;
+}
+
 void MidiDest::load()
 {
     auto &d = defaults();

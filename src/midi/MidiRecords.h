@@ -87,3 +87,7 @@ using MidiDestPtr = std::shared_ptr<MidiDest>;
 using MidiFavEventPtr = std::shared_ptr<MidiFavEvent>;
 using MidiTrigPtr = std::shared_ptr<MidiTrig>;
 using MidiSourceAvailPtr = std::shared_ptr<MidiSourceAvail>;
+
+// The destination rows of a first run: "All" on every channel of every
+// device, then "Ch1" to "Ch16".
+QList<MidiDestPtr> firstRunDestinations();

@@ -47,16 +47,8 @@ bool loadRows(QList<std::shared_ptr<Row>> &list, const char *countKey)
 void Midi::chargerDestinations()
 {
     auto &list = MIDIdestinations();
-    if (!loadRows(list, "MidiDest_nbDest")) {
-        // "All" on every channel of every device, then "Ch1" to "Ch16".
-        for (qint64 i = 0; i <= 16; ++i) {
-            auto row = std::make_shared<MidiDest>(i);
-            row->idDest = i == 0 ? QStringLiteral("All") : QStringLiteral("Ch%1").arg(i);
-            row->sendType = 0;
-            row->channel = i;
-            list.append(row);
-        }
-    }
+    if (!loadRows(list, "MidiDest_nbDest"))
+        list.append(firstRunDestinations());
     setNbDest(list.size());
 }
 

@@ -123,30 +123,4 @@ bool pitchWheelRepeat(qint64 lastType, qint64 lastVal2, const MidiTrigIn &in)
     return (in.sourceVal2 < 64 && lastVal2 < 64) || (in.sourceVal2 >= 65 && lastVal2 >= 65);
 }
 
-qint64 intValue(const QString &text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && text[i].isSpace())
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
-        negative = text[i] == QLatin1Char('-');
-        ++i;
-    }
-    qint64 value = 0;
-    for (; i < text.size() && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'); ++i) {
-        // Long digit runs saturate instead of overflowing.
-        if (value < 1000000000)
-            value = value * 10 + (text[i].unicode() - '0');
-    }
-    return negative ? -value : value;
-}
-
-qint64 firstDigit(const QString &text)
-{
-    if (text.isEmpty() || text[0] < QLatin1Char('0') || text[0] > QLatin1Char('9'))
-        return -1;
-    return text[0].unicode() - '0';
-}
-
 } // namespace miditrig

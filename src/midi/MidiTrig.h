@@ -83,9 +83,4 @@ bool pitchWheelMatches(const MidiTrig &trig, const MidiTrigIn &in);
 // last processed one is dropped.
 bool pitchWheelRepeat(qint64 lastType, qint64 lastVal2, const MidiTrigIn &in);
 
-// The text's leading integer (blanks, an optional sign, digits; 0 for none).
-qint64 intValue(const QString &text);
-// The integer value of the text's first character, -1 when it is not a digit.
-qint64 firstDigit(const QString &text);
-
 } // namespace miditrig

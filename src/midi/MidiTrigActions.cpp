@@ -2,6 +2,7 @@
 #include "midi/MidiTrig.h"
 
 #include "library/Data.h"
+#include "library/TextNumbers.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 
@@ -29,7 +30,7 @@ void typeCharacters(const QString &text)
 void countIn(const QString &text, bool countTo, bool autoAudible)
 {
     // An empty text gives 0: the count-in then takes the song's beats per bar.
-    const qint64 n = std::clamp<qint64>(miditrig::intValue(text), 0, 99);
+    const qint64 n = std::clamp<qint64>(textnum::intValue(text), 0, 99);
     Data::activerCountDownCountToFor(qint32(n), countTo, true, autoAudible, -1, true);
 }
 
@@ -37,7 +38,7 @@ void countIn(const QString &text, bool countTo, bool autoAudible)
 void performAction(const MidiTrig &trig, const MidiTrigIn &in, qint64 s)
 {
     const QString &text = trig.actionTxt;
-    const qint64 digit = miditrig::firstDigit(text);
+    const qint64 digit = textnum::firstDigit(text);
     switch (trig.actionType) {
     case 1:
         if (text.isEmpty())
@@ -197,12 +198,12 @@ void performAction(const MidiTrig &trig, const MidiTrigIn &in, qint64 s)
         countIn(text, false, true);
         break;
     case 35:
-        if (miditrig::intValue(text) >= 1)
-            post(vocab::ActionGoToPageNo, miditrig::intValue(text));
+        if (textnum::intValue(text) >= 1)
+            post(vocab::ActionGoToPageNo, textnum::intValue(text));
         break;
     case 36:
-        if (miditrig::intValue(text) >= 1)
-            post(vocab::ActionGoToPageBottomNo, miditrig::intValue(text));
+        if (textnum::intValue(text) >= 1)
+            post(vocab::ActionGoToPageBottomNo, textnum::intValue(text));
         break;
     default:
         break; // 0 and unknown codes do nothing

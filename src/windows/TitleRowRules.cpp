@@ -1,5 +1,7 @@
 #include "windows/TitleRowRules.h"
 
+#include "library/PiecesDet.h"
+
 #include <cmath>
 
 namespace titlerules {
@@ -71,17 +73,6 @@ Light metroLight(qint64 type, qint64 tick, qint64 signature)
     }
 }
 
-qint64 barBeats(qint64 signature)
-{
-    switch (signature) {
-    case 0: return 4;
-    case 2: return 2;
-    case 3: return 3;
-    case 4: return 4;
-    default: return 0;
-    }
-}
-
 CountIn countIn(qint64 gcount, qint64 gcountTo, bool skip, qint64 signature)
 {
     CountIn c;
@@ -90,7 +81,7 @@ CountIn countIn(qint64 gcount, qint64 gcountTo, bool skip, qint64 signature)
         c.text = QStringLiteral("Go!");
         return c;
     }
-    const qint64 k = barBeats(signature);
+    const qint64 k = beatsPerBar(signature);
     if (gcountTo < 1) {
         if (!(skip && gcount > k)) {
             c.shown = true;

@@ -37,8 +37,6 @@ QString trackTimeText(double seconds);
 enum class Light { None, Metro1, Metro2, Beat1, Beat2, Beat3, Beat4 };
 // The light a tick turns on for a metronome type and a time signature.
 Light metroLight(qint64 type, qint64 tick, qint64 signature);
-// Beats counted before "Go!" for a signature (0 counts as 4, unknown as 0).
-qint64 barBeats(qint64 signature);
 struct CountIn {
     bool shown = false;
     QString text = QStringLiteral(" ");

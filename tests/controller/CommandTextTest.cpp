@@ -4,22 +4,8 @@
 
 using namespace controller;
 
-TEST(CommandText, IntValueReadsLeadingNumber)
+TEST(CommandText, CountInBeats)
 {
-    EXPECT_EQ(intValue(QStringLiteral("12")), 12);
-    EXPECT_EQ(intValue(QStringLiteral("  7 beats")), 7);
-    EXPECT_EQ(intValue(QStringLiteral("-4")), -4);
-    EXPECT_EQ(intValue(QStringLiteral("abc")), 0);
-    EXPECT_EQ(intValue(QString()), 0);
-    EXPECT_EQ(intValue(QStringLiteral("99999999999999999999")), 2147483647);
-}
-
-TEST(CommandText, FirstDigitAndCountIn)
-{
-    EXPECT_EQ(firstDigit(QStringLiteral("3rd")), 3);
-    EXPECT_EQ(firstDigit(QStringLiteral("0")), 0);
-    EXPECT_EQ(firstDigit(QStringLiteral("x1")), -1);
-    EXPECT_EQ(firstDigit(QString()), -1);
     // A count-in parameter of 250 counts 99; a negative one is refused.
     EXPECT_EQ(countInBeats(QStringLiteral("250")), 99);
     EXPECT_EQ(countInBeats(QStringLiteral("4")), 4);

@@ -60,34 +60,44 @@ inline QString chordProSong(const QString &folder, const QString &fileName, cons
                                   QStringLiteral("{title:%1}\n{st:%2}\n[C]La la\n").arg(title, artist).toUtf8());
 }
 
+// Starts a test from an empty program: no windows or songs, song-changing
+// options and filters off, and the program's data folder in dataDir.
+inline void resetProgram(const QTemporaryDir &dataDir)
+{
+    qputenv("TOLVANE_DATA_DIR", dataDir.path().toUtf8());
+    Data::nsMutaryOfWindows().clear();
+    Data::setRecOn(false);
+    Data::setGcount(-1);
+    Data::setCurrentGenreG(0);
+    Data::initListePieces();
+    Data::setSongNoG(0);
+    Data::setSongNbrG(0);
+    Data::setOptNextPageSong(0);
+    Data::setOptPrevPageSong(0);
+    Data::setOptKeyPad(0);
+    Data::setFilterMaxG(0);
+    Data::setFilterIndexG(0);
+    Data::listePiecesTEMP2().clear();
+}
+
+// Deletes every window the program still lists.
+inline void closeProgramWindows()
+{
+    for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
+        delete w.data();
+    Data::nsMutaryOfWindows().clear();
+}
+
 // A controller started on fresh defaults, with recording windows and the help
 // folder in a temporary place.
 class ControllerFixture : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        qputenv("TOLVANE_DATA_DIR", dataDir.path().toUtf8());
-        Data::nsMutaryOfWindows().clear();
-        Data::setRecOn(false);
-        Data::setGcount(-1);
-        Data::setCurrentGenreG(0);
-        Data::initListePieces();
-        Data::setSongNoG(0);
-        Data::setSongNbrG(0);
-        Data::setOptNextPageSong(0);
-        Data::setOptPrevPageSong(0);
-        Data::setOptKeyPad(0);
-        Data::setFilterMaxG(0);
-        Data::setFilterIndexG(0);
-        Data::listePiecesTEMP2().clear();
-    }
+    void SetUp() override { resetProgram(dataDir); }
 
     void TearDown() override
     {
         controller.reset();
-        for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
-            delete w.data();
-        Data::nsMutaryOfWindows().clear();
+        closeProgramWindows();
         clock.reset();
         qunsetenv("TOLVANE_DATA_DIR");
     }

@@ -114,9 +114,6 @@ TEST(CueTables, GenresAndBeats)
     for (int g = 0; g <= 7; ++g)
         EXPECT_EQ(genreX(g), QString::fromUtf8(names[g])) << g;
     EXPECT_EQ(genreX(-1), QString());
-    const int beats[] = {4, 0, 2, 3, 4, 0, 0};
-    for (int s = 0; s <= 6; ++s)
-        EXPECT_EQ(beatsForSignature(s), beats[s]) << s;
     EXPECT_EQ(valOrDefNbBeat(7, 3), 7);
     EXPECT_EQ(valOrDefNbBeat(0, 3), 3);
 }

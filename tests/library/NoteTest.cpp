@@ -311,3 +311,11 @@ TEST(NoteSave, UnreadableNoteIsNeverOverwrittenOrDeleted)
     EXPECT_TRUE(e->saveNote());
     EXPECT_EQ(readAll(notePath), "Title=New\n");
 }
+
+TEST(NoteTempo, BeatsPerBarOfEachSignature)
+{
+    const int beats[] = {4, 0, 2, 3, 4, 0, 0, 0};
+    for (int s = 0; s <= 7; ++s)
+        EXPECT_EQ(beatsPerBar(s), beats[s]) << s;
+    EXPECT_EQ(beatsPerBar(-1), 0);
+}

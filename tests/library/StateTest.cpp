@@ -316,12 +316,6 @@ TEST(CharacterTests, KeysDigitsHexAndAccents)
     EXPECT_FALSE(Data::isHexa("f0"));
     EXPECT_FALSE(Data::isHexa(""));
     EXPECT_EQ(Data::stripAccents(QString::fromUtf8("Déjà vu Ça")), "Deja vu Ca");
-    EXPECT_EQ(longlongValue("  0x1F"), 31u);
-    EXPECT_EQ(longlongValue("ffffffffffffffff"), 0xffffffffffffffffULL);
-    EXPECT_EQ(longlongValue("12g4"), 0x12u);
-    EXPECT_EQ(longlongValue("zz"), 0u);
-    // Before: a seventeenth digit wrapped the value round.
-    EXPECT_EQ(longlongValue("10000000000000000"), 0xffffffffffffffffULL);
 }
 
 TEST(Start, MidiStatusItemShowsSendingAndMetronomeSound)

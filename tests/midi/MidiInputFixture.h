@@ -7,6 +7,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 #include "platform/midi/LoopbackMidi.h"
+#include "support/MidiTriggerRows.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -31,6 +32,17 @@ inline std::ostream &operator<<(std::ostream &os, const Posted &p)
 
 inline Posted key(int code) { return Posted{vocab::ActionKey, QVariant(code)}; }
 inline Posted named(const QString &name, const QVariant &param) { return Posted{name, param}; }
+
+// Lets every hop between the receive thread, the thread pool and the main
+// queue run out (no clock time passes).
+inline void settle(platform::LoopbackMidi &loop)
+{
+    loop.waitForIdle();
+    for (int i = 0; i < 20; ++i) {
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+}
 
 // The engine on a loopback MIDI set-up with a pedal board plugged in, a
 // manual clock, and every notification recorded.
@@ -82,16 +94,7 @@ protected:
     MidiTrigPtr addTrigger(qint64 type, qint64 v1, qint64 v2, qint64 v3, qint64 action, const QString &text = {},
                            qint64 behavior = 0, qint64 channel = 0)
     {
-        auto t = std::make_shared<MidiTrig>(Midi::MIDItriggers().size());
-        t->sourceType = type;
-        t->sourceVal1 = v1;
-        t->sourceVal2 = v2;
-        t->sourceVal3 = v3;
-        t->actionType = action;
-        t->actionTxt = text;
-        t->behavior = behavior;
-        t->channel = channel;
-        Midi::MIDItriggers().append(t);
+        MidiTrigPtr t = testsupport::appendTrigger(type, v1, v2, v3, action, text, behavior, channel);
         Midi::refreshTrigFiltreChannel(0);
         Midi::refreshTrigFiltreNoteOff();
         return t;
@@ -104,16 +107,7 @@ protected:
         Midi::refreshTrigFiltreNoteOff();
     }
 
-    // Lets every hop between the receive thread, the thread pool and the main
-    // queue run out (no clock time passes).
-    void settle()
-    {
-        loop->waitForIdle();
-        for (int i = 0; i < 20; ++i) {
-            QThreadPool::globalInstance()->waitForDone();
-            QCoreApplication::processEvents(QEventLoop::AllEvents);
-        }
-    }
+    void settle() { miditest::settle(*loop); }
 
     // Bytes arriving from the pedal board as one packet list of one packet.
     void receive(const char *hex)

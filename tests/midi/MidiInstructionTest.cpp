@@ -8,21 +8,8 @@ using namespace midiinstr;
 
 namespace {
 
-// The destination rows of a first run: "All" and "Ch1" to "Ch16".
-QList<MidiDestPtr> firstRunRows()
-{
-    QList<MidiDestPtr> rows;
-    for (int i = 0; i <= 16; ++i) {
-        auto row = std::make_shared<MidiDest>(i);
-        row->idDest = i == 0 ? QStringLiteral("All") : QStringLiteral("Ch%1").arg(i);
-        row->channel = i;
-        rows.append(row);
-    }
-    return rows;
-}
-
 // Every packet the text sends, as hex, in order.
-QStringList bytesOf(const QString &text, const QList<MidiDestPtr> &rows = firstRunRows())
+QStringList bytesOf(const QString &text, const QList<MidiDestPtr> &rows = firstRunDestinations())
 {
     QStringList out;
     for (const Item &item : scanText(text))
@@ -106,7 +93,7 @@ TEST(MidiInstruction, OnlyAWellFormedSysExOfAtMost256BytesIsSent)
 
 TEST(MidiInstruction, DestinationRowsChooseDevicesAndChannels)
 {
-    QList<MidiDestPtr> rows = firstRunRows();
+    QList<MidiDestPtr> rows = firstRunDestinations();
     auto synth = std::make_shared<MidiDest>(17);
     synth->idDest = QStringLiteral("Synth");
     synth->channel = 3;
@@ -170,7 +157,7 @@ TEST(MidiInstruction, GroupCallsAreFoundInTextOrder)
 
 TEST(MidiInstruction, LearnedLinesNameTheRowOfTheirSourceAndChannel)
 {
-    QList<MidiDestPtr> rows = firstRunRows();
+    QList<MidiDestPtr> rows = firstRunDestinations();
     auto anyChannelIgnored = std::make_shared<MidiDest>(17);
     anyChannelIgnored->idDest = QStringLiteral("Silent");
     anyChannelIgnored->sourceUID = 77;

@@ -2,11 +2,10 @@
 // the receive thread, the trigger queue, the controller, every Tolvane window.
 #include "controller/ControllerTestSupport.h"
 #include "midi/Midi.h"
+#include "midi/MidiInputFixture.h"
 #include "midi/MidiTrig.h"
 #include "platform/midi/LoopbackMidi.h"
 #include "windows/WindowPDFx.h"
-
-#include <QThreadPool>
 
 namespace {
 
@@ -14,18 +13,7 @@ class MidiPedalRoad : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        qputenv("TOLVANE_DATA_DIR", dataDir.path().toUtf8());
-        Data::nsMutaryOfWindows().clear();
-        Data::setRecOn(false);
-        Data::setGcount(-1);
-        Data::setCurrentGenreG(0);
-        Data::initListePieces();
-        Data::setSongNoG(0);
-        Data::setSongNbrG(0);
-        Data::setOptNextPageSong(0);
-        Data::setOptKeyPad(0);
-        Data::setFilterMaxG(0);
-        Data::listePiecesTEMP2().clear();
+        controllertest::resetProgram(dataDir);
 
         for (int i = 1; i <= 3; ++i)
             controllertest::chordProSong(songs.path(), QStringLiteral("s%1.chopro").arg(i),
@@ -58,9 +46,7 @@ protected:
     {
         settle();
         controller.reset();
-        for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
-            delete w.data();
-        Data::nsMutaryOfWindows().clear();
+        controllertest::closeProgramWindows();
         Midi::setPacketListHandler({});
         miditrig::resetQueues();
         platform::setMidiSystem(nullptr);
@@ -81,14 +67,7 @@ protected:
         settle();
     }
 
-    void settle()
-    {
-        loop->waitForIdle();
-        for (int i = 0; i < 20; ++i) {
-            QThreadPool::globalInstance()->waitForDone();
-            QCoreApplication::processEvents(QEventLoop::AllEvents);
-        }
-    }
+    void settle() { miditest::settle(*loop); }
 
     void press(const char *hex)
     {

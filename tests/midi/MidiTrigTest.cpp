@@ -77,12 +77,6 @@ TEST(MidiTrigRules, ProgramNotesAndWheel)
     EXPECT_TRUE(miditrig::pitchWheelRepeat(4, 70, MidiTrigIn(1, 1, 4, 0, 90, -1)));
     EXPECT_FALSE(miditrig::pitchWheelRepeat(4, 70, MidiTrigIn(1, 1, 4, 0, 64, -1))) << "the centre always passes";
     EXPECT_FALSE(miditrig::pitchWheelRepeat(3, 70, MidiTrigIn(1, 1, 4, 0, 90, -1)));
-
-    EXPECT_EQ(miditrig::intValue(QStringLiteral(" 12abc")), 12);
-    EXPECT_EQ(miditrig::intValue(QStringLiteral("-3")), -3);
-    EXPECT_EQ(miditrig::intValue(QStringLiteral("x")), 0);
-    EXPECT_EQ(miditrig::firstDigit(QStringLiteral("3 rest")), 3);
-    EXPECT_EQ(miditrig::firstDigit(QString()), -1);
 }
 
 // ---- Triggers on received MIDI ----------------------------------------------------------------

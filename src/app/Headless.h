@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QApplication>
+#include <memory>
+
+// A run with no one at the screen (tests, benchmarks, fuzzers): offscreen
+// windows and loopback MIDI unless the environment names others, the bundled
+// resources and fonts, and an in-memory user-defaults store, so that nothing
+// depends on the machine's screens, fonts, devices or settings. argc must
+// outlive the application.
+std::unique_ptr<QApplication> makeHeadlessApplication(int &argc, char **argv);
