@@ -162,6 +162,31 @@ TEST_F(GigFixture, TheTrackPositionRunsTimedEventsAndEveryWindowTurnsThePage)
     EXPECT_FALSE(Data::processSongEventsUpTo(12.0, true, Data::songEvents())) << "each event runs once";
 }
 
+TEST_F(GigFixture, ANextCueRightAfterASongChangeNeverRunsTheSongLeftBehind)
+{
+    start();
+    key(vocab::NextSong);
+    Data::setSongNoG(3);
+    controller->chargerPages();
+    advance(0.6);
+    ASSERT_EQ(currentTitle(), QStringLiteral("Charlie"));
+
+    QList<int> pages;
+    platform::NotificationCenter::defaultCenter().addObserver(
+        vocab::ActionGoToPageNo, [&](const platform::Notification &n) { pages << int(n.intParam()); },
+        controller.get());
+    // Before, the cue pedal pressed within half a second of leaving Charlie
+    // ran Charlie's "00:10 Page 2" on Bravo.
+    key(vocab::PreviousSong);
+    ASSERT_EQ(currentTitle(), QStringLiteral("Bravo"));
+    key(vocab::NextCue);
+    settle();
+    EXPECT_TRUE(pages.isEmpty());
+    EXPECT_FALSE(Data::isAtLeastOneTimeEvent()) << "Bravo's own (empty) script is loaded";
+    advance(1.0);
+    EXPECT_TRUE(pages.isEmpty());
+}
+
 TEST_F(GigFixture, AFreshStartUpRestoresFolderSongAndWindowLayout)
 {
     start();
