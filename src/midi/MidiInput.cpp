@@ -246,14 +246,21 @@ void realTime(const ListWalk &walk, quint8 byte)
     }
 }
 
-void capture(const ListWalk &walk, int channel, qint64 type, qint64 v1, qint64 v2, qint64 v3)
+// The captured message is set and announced in one step on the main thread:
+// set here, a burst from an expression pedal mixed one message's controller
+// with the next one's value before the learn window read them.
+void captureAndPost(const ListWalk &walk, int channel, qint64 type, qint64 v1, qint64 v2, qint64 v3, int code)
 {
-    Midi::setSourceRef(walk.source);
-    Midi::setSourceChannel(channel);
-    Midi::setSourceType(type);
-    Midi::setSourceVal1(v1);
-    Midi::setSourceVal2(v2);
-    Midi::setSourceVal3(v3);
+    const MidiEndpointRef source = walk.source;
+    platform::runOnMain([source, channel, type, v1, v2, v3, code] {
+        Midi::setSourceRef(source);
+        Midi::setSourceChannel(channel);
+        Midi::setSourceType(type);
+        Midi::setSourceVal1(v1);
+        Midi::setSourceVal2(v2);
+        Midi::setSourceVal3(v3);
+        center().postActionKey(code);
+    });
 }
 
 bool filterAdmits(qint64 type, int channel)
@@ -267,14 +274,11 @@ void captureAndHandOver(const ListWalk &walk, int channel, qint64 type, qint64 c
                         qint64 h2, qint64 h3)
 {
     if (Midi::listenTrigSourceOn()) {
-        capture(walk, channel, type, c1, c2, c3);
-        center().postActionKey(vocab::MidiLearnTrigger);
+        captureAndPost(walk, channel, type, c1, c2, c3, vocab::MidiLearnTrigger);
         return;
     }
-    if (Midi::midiOutPrefOn()) {
-        capture(walk, channel, type, c1, c2, c3);
-        center().postActionKey(vocab::MidiLearnDestination);
-    }
+    if (Midi::midiOutPrefOn())
+        captureAndPost(walk, channel, type, c1, c2, c3, vocab::MidiLearnDestination);
     if (filterAdmits(type, channel))
         Midi::keepMidiTrigInForSourceRef(walk.source, channel + 1, type, h1, h2, h3);
 }

@@ -169,36 +169,40 @@ void Midi::supprimerFavForIndex(qint64 row)
 
 // ---- Input filters ---------------------------------------------------------------------------
 
+// The receive thread reads the filters while they are rebuilt: each flag is
+// written once, with its new value, so a flag that stays set never reads as
+// clear in between. Before, the rows were cleared first and a pedal pressed
+// while the triggers were saved was dropped.
 void Midi::refreshTrigFiltreChannel(qint64 type)
 {
-    if (type >= 1 && type <= 6) {
-        for (auto &slot : g_filtreChannel[std::size_t(type)])
-            slot.store(false);
-    } else if (type == 0) {
-        for (auto &row : g_filtreChannel)
-            for (auto &slot : row)
-                slot.store(false);
-    }
+    std::array<std::array<bool, 17>, 7> wanted{};
     for (const MidiTrigPtr &trig : std::as_const(MIDItriggers())) {
         if (!trig || trig->channel < 0 || trig->channel > 16 || trig->sourceType < 1 || trig->sourceType > 6)
             continue;
         const auto slot = std::size_t(trig->channel);
-        g_filtreChannel[std::size_t(trig->sourceType)][slot].store(true);
+        wanted[std::size_t(trig->sourceType)][slot] = true;
         // A held note is seen through its note on and its note off.
         if (trig->sourceType == 6) {
-            g_filtreChannel[3][slot].store(true);
-            g_filtreChannel[5][slot].store(true);
+            wanted[3][slot] = true;
+            wanted[5][slot] = true;
         }
+    }
+    for (std::size_t t = 0; t < wanted.size(); ++t) {
+        const bool rebuilt = type == 0 || qint64(t) == type;
+        for (std::size_t slot = 0; slot < wanted[t].size(); ++slot)
+            if (rebuilt || wanted[t][slot])
+                g_filtreChannel[t][slot].store(wanted[t][slot]);
     }
 }
 
 void Midi::refreshTrigFiltreNoteOff()
 {
-    for (auto &flag : g_filtreNoteOff)
-        flag.store(false);
+    std::array<bool, 128> wanted{};
     for (const MidiTrigPtr &trig : std::as_const(MIDItriggers()))
         if (trig && (trig->sourceType == 5 || trig->sourceType == 6) && trig->sourceVal1 >= 0 && trig->sourceVal1 <= 127)
-            g_filtreNoteOff[std::size_t(trig->sourceVal1)].store(true);
+            wanted[std::size_t(trig->sourceVal1)] = true;
+    for (std::size_t note = 0; note < wanted.size(); ++note)
+        g_filtreNoteOff[note].store(wanted[note]);
 }
 
 bool Midi::trigFiltreChannel(qint64 type, qint64 slot)

@@ -16,6 +16,15 @@ namespace platform {
 namespace {
 
 std::atomic<Clock *> g_current{nullptr};
+// Held while the time is read and while a manual clock is put in or taken
+// out: a test's clock must not go away under the MIDI receive thread halfway
+// through a reading. A plain lock: a reader-writer lock that favours readers
+// could keep a clock loop polling the time ahead of the clock's removal.
+std::mutex &currentMutex()
+{
+    static auto *mutex = new std::mutex;
+    return *mutex;
+}
 
 // The clocks alive now, by serial. Never destroyed: timers in static objects
 // may stop after every other static is gone.
@@ -82,8 +91,17 @@ Clock &clock()
     return current ? *current : systemClock();
 }
 
-double now() { return clock().now(); }
-QDateTime currentDateTime() { return clock().currentDateTime(); }
+double now()
+{
+    std::lock_guard lock(currentMutex());
+    return clock().now();
+}
+
+QDateTime currentDateTime()
+{
+    std::lock_guard lock(currentMutex());
+    return clock().currentDateTime();
+}
 
 // ---- SystemClock ----------------------------------------------------------
 
@@ -180,12 +198,17 @@ void SystemClock::cancel(TimerId id)
 
 // ---- ManualClock ----------------------------------------------------------
 
-ManualClock::ManualClock()
-    : baseDate_(QDate(2026, 1, 15), QTime(12, 0)), previous_(g_current.exchange(this))
+ManualClock::ManualClock() : baseDate_(QDate(2026, 1, 15), QTime(12, 0))
 {
+    std::lock_guard lock(currentMutex());
+    previous_ = g_current.exchange(this);
 }
 
-ManualClock::~ManualClock() { g_current.store(previous_); }
+ManualClock::~ManualClock()
+{
+    std::lock_guard lock(currentMutex());
+    g_current.store(previous_);
+}
 
 double ManualClock::now() const
 {
@@ -293,6 +316,7 @@ void performAfter(double seconds, const QObject *context, std::function<void()> 
 {
     QPointer<const QObject> guard(context);
     const bool guarded = context != nullptr;
+    std::lock_guard lock(currentMutex());
     clock().schedule(seconds, 0, [guard, guarded, fn = std::move(fn)]() {
         if (guarded && !guard)
             return;

@@ -348,3 +348,61 @@ TEST_F(MidiInput, MalformedAndTruncatedListsNeverCrash)
     settle();
     EXPECT_EQ(Midi::nbMidiTrigIn(), 0);
 }
+
+// The receive thread reads while the main thread answers, learns and rebuilds
+// the filters: every beat and every pressed pedal must still count exactly once.
+TEST_F(MidiInput, AStormOfInputWhileTheMainThreadWorksLosesNothing)
+{
+    clearTriggers();
+    addTrigger(1, 64, 127, -1, 8);
+    receive("fa");
+    const int rounds = 60;
+    for (int i = 0; i < rounds; ++i) {
+        platform::MidiPacketList list;
+        list.append(platform::MidiPacket{0, QByteArray(12, char(0xF8))});
+        list.append(platform::MidiPacket{0, QByteArray::fromHex("b0407fb04000b00100c005")});
+        list.append(platform::MidiPacket{0, QByteArray(12, char(0xF8))});
+        loop->inject(pedals, list);
+        // The main thread's side, while the list is on its way.
+        Midi::setMidiOutPrefOn(i % 2 == 0);
+        Midi::refreshTrigFiltreChannel(0);
+        Data::setGtempo(90 + i);
+        QCoreApplication::processEvents();
+    }
+    Midi::setMidiOutPrefOn(false);
+    settle();
+    EXPECT_EQ(Data::gnbTick(), rounds);
+    EXPECT_EQ(takeKeys().count(key(vocab::NextSong)), rounds);
+    EXPECT_EQ(Midi::lastProgramChangeValue(), 5);
+}
+
+// Before, the learned message was written on the receive thread while the
+// learn window read it: in a burst the window saw the latest message (or one
+// message's controller with another's value) instead of the one announced.
+TEST_F(MidiInput, EveryLearnedMessageIsReadWholeAndInTurnDuringABurst)
+{
+    QList<qint64> seen;
+    int mixed = 0;
+    platform::NotificationCenter::defaultCenter().addObserver(
+        vocab::ActionKey,
+        [&](const platform::Notification &n) {
+            if (n.intParam() != vocab::MidiLearnTrigger)
+                return;
+            seen.append(Midi::sourceVal1());
+            if (Midi::sourceType() != 1 || Midi::sourceVal2() != Midi::sourceVal1() + 1)
+                ++mixed;
+        },
+        &owner);
+    Midi::setListenTrigSourceOn(true);
+    QList<qint64> sent;
+    for (int k = 64; k < 120; ++k) { // plain controllers, no bank select
+        loop->inject(pedals, QByteArray::fromHex(QByteArray::number(0xB0 * 0x10000 + k * 0x100 + k + 1, 16)));
+        sent.append(k);
+        if (k % 8 == 0)
+            QCoreApplication::processEvents();
+    }
+    settle();
+    Midi::setListenTrigSourceOn(false);
+    EXPECT_EQ(seen, sent);
+    EXPECT_EQ(mixed, 0);
+}

@@ -5,6 +5,7 @@
 #include <QThread>
 #include <QThreadPool>
 #include <atomic>
+#include <thread>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -127,6 +128,30 @@ TEST(ManualClock, DatesFollowTheClock)
     clock.setDateTime(QDateTime(QDate(2026, 12, 7), QTime(20, 0)));
     clock.advance(3600);
     EXPECT_EQ(currentDateTime(), QDateTime(QDate(2026, 12, 7), QTime(21, 0)));
+}
+
+// Before, a test's clock could be destroyed while the MIDI receive thread was
+// halfway through reading the time from it (a read through a dead object).
+TEST(ManualClock, ComesAndGoesWhileAnotherThreadReadsTheTime)
+{
+    std::atomic<bool> stop{false};
+    std::atomic<int> readings{0};
+    std::thread reader([&] {
+        while (!stop.load()) {
+            if (now() > 0)
+                ++readings;
+        }
+    });
+    for (int i = 0; i < 200; ++i) {
+        ManualClock clock;
+        clock.advance(0.5);
+        EXPECT_DOUBLE_EQ(now(), 1000.5);
+    }
+    while (readings.load() < 10)
+        std::this_thread::yield();
+    stop = true;
+    reader.join();
+    EXPECT_GE(readings.load(), 10);
 }
 
 TEST(SystemClock, OneShotTimerFiresOnTheEventLoop)

@@ -2,7 +2,10 @@
 #include "platform/Vocabulary.h"
 #include "support/TestSupport.h"
 
+#include <QCoreApplication>
 #include <QThread>
+#include <thread>
+#include <vector>
 #include <gtest/gtest.h>
 
 using platform::Notification;
@@ -81,4 +84,34 @@ TEST(Notification, IntParamReadsNumbersAndNumericText)
     EXPECT_FALSE(ok);
     EXPECT_EQ((Notification{"n", QVariant(), nullptr}).intParam(&ok), 0);
     EXPECT_FALSE(ok);
+}
+
+// Worker threads post while the main thread adds and removes observers and
+// delivers: every post arrives once, on the main thread, and none is lost.
+TEST_F(CenterFixture, PostsFromManyThreadsWhileObserversComeAndGo)
+{
+    const int threads = 4, posts = 100;
+    int delivered = 0;
+    bool offMain = false;
+    QThread *main = QThread::currentThread();
+    center.addObserver(vocab::ActionKey, [&](const Notification &) {
+        offMain = offMain || QThread::currentThread() != main;
+        ++delivered;
+    });
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t)
+        workers.emplace_back([&] {
+            for (int i = 0; i < posts; ++i)
+                center.postActionKey(vocab::NextSong);
+        });
+    for (int i = 0; i < 200; ++i) {
+        const auto id = center.addObserver(vocab::ActionKey, [](const Notification &) {});
+        QCoreApplication::processEvents();
+        center.removeObserver(id);
+    }
+    for (std::thread &w : workers)
+        w.join();
+    testsupport::processEvents();
+    EXPECT_EQ(delivered, threads * posts);
+    EXPECT_FALSE(offMain);
 }

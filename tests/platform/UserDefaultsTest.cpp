@@ -2,8 +2,11 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <atomic>
 #include <future>
 #include <optional>
+#include <thread>
+#include <vector>
 #include <gtest/gtest.h>
 
 using platform::UserDefaults;
@@ -155,4 +158,40 @@ TEST(UserDefaults, ReadersOnOtherThreadsDoNotWaitForAWrite)
     EXPECT_EQ(reader.wait_for(std::chrono::seconds(10)), std::future_status::ready);
     batch.reset();
     EXPECT_EQ(reader.get(), 3);
+}
+
+// The MIDI and clock threads read while the main thread writes, rewrites a
+// table in a batch and removes keys: a reader sees a whole value or none.
+TEST(UserDefaults, ReadsOnOtherThreadsDuringWritesSeeWholeValues)
+{
+    QTemporaryDir dir;
+    UserDefaults d;
+    ASSERT_TRUE(d.open(dir.filePath("defaults.sqlite")));
+    std::atomic<bool> stop{false};
+    std::atomic<int> torn{0};
+    std::vector<std::thread> readers;
+    for (int t = 0; t < 3; ++t)
+        readers.emplace_back([&] {
+            while (!stop.load()) {
+                const QStringList list = d.stringListForKey("Fav_names");
+                if (!list.isEmpty() && list.size() != 3)
+                    ++torn;
+                const qint64 n = d.integerForKey("MidiTrig_nbTrig");
+                if (n != 0 && n % 7 != 0)
+                    ++torn;
+                d.contains("Fav_names");
+            }
+        });
+    for (int i = 1; i <= 60; ++i) {
+        UserDefaults::Batch batch(d);
+        d.setInteger("MidiTrig_nbTrig", 7 * i);
+        d.setStringList("Fav_names", {QString::number(i), "b", "c"});
+        if (i % 10 == 0)
+            d.removeObjectForKey("Fav_names");
+    }
+    stop = true;
+    for (std::thread &r : readers)
+        r.join();
+    EXPECT_EQ(torn.load(), 0);
+    EXPECT_EQ(d.integerForKey("MidiTrig_nbTrig"), 7 * 60);
 }
