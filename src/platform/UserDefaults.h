@@ -13,8 +13,8 @@ struct sqlite3;
 
 namespace platform {
 
-// The user-defaults store: flat keys spelt exactly as the program's parts
-// spell them (any character, "/" and NUL included) mapped to typed values.
+// The user-defaults store: flat keys spelt exactly as the rest of the program
+// spells them (any character, "/" and NUL included) mapped to typed values.
 // An absent key reads as 0, false or empty, and contains() tells it apart
 // from an empty value. Kept in one SQLite database; every write is its own
 // transaction (or part of a Batch), so a crash never leaves half a write.
@@ -61,7 +61,7 @@ public:
     void setStringList(const QString &key, const QStringList &value);
     void removeObjectForKey(const QString &key);
     void removeAll();
-    // Kept for the parts that ask for it; writes are already durable.
+    // Kept for callers that ask for it; writes are already durable.
     void synchronize() {}
 
     // Groups the writes made during its lifetime into one transaction
