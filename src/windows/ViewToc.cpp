@@ -97,12 +97,14 @@ void ViewTocItem::layoutFields()
     const int fieldH = qMin(h, 28);
     const int y = (h - fieldH) / 2;
     const int x0 = kButtonWidth + 6;
-    const int rest = qMax(0, w - x0 - kDateWidth - kMarkWidth - 8);
+    // Wide enough for a whole played date in the field's own font, which a fixed width cut at its left.
+    const int dateW = qMax(kDateWidth, info1_->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00")) + 6);
+    const int rest = qMax(0, w - x0 - dateW - kMarkWidth - 8);
     const int titleW = rest * 6 / 10;
     bouton1_->setGeometry(2, 0, kButtonWidth, h);
     titre1_->setGeometry(x0, y, titleW, fieldH);
     artiste1_->setGeometry(x0 + titleW + 4, y, rest - titleW - 4, fieldH);
-    info1_->setGeometry(w - kDateWidth - kMarkWidth - 4, y, kDateWidth, fieldH);
+    info1_->setGeometry(w - dateW - kMarkWidth - 4, y, dateW, fieldH);
     state1_->setGeometry(w - kMarkWidth - 2, y, kMarkWidth, fieldH);
     titleWide_ = false;
 }

@@ -118,6 +118,10 @@ void WindowPDFx::applyPane(Role role, const pageplan::Pane &plan)
             content.kind = typeFichierCour_ == 0 ? PDFViewRedef::Kind::Pdf : PDFViewRedef::Kind::ChordPro;
             content.path = curPath_;
             content.page = plan.page;
+        } else if (typeFichierCour_ == 1) {
+            // A ChordPro pane past the song's end is a blank text page, not a bright empty PDF page.
+            content.kind = PDFViewRedef::Kind::ChordPro;
+            content.path = curPath_;
         }
         break;
     case pageplan::Source::Next:
@@ -130,7 +134,7 @@ void WindowPDFx::applyPane(Role role, const pageplan::Pane &plan)
         break;
     }
     view->setContent(content);
-    view->setLabel(content.kind == PDFViewRedef::Kind::Empty ? QString() : plan.label);
+    view->setLabel(content.kind == PDFViewRedef::Kind::Empty || content.page < 1 ? QString() : plan.label);
     // Asked now rather than at the next paint, so the render starts at once.
     if (content.kind == PDFViewRedef::Kind::Pdf)
         renderer_->page(content.path, int(content.page), pixelSizeFor(content.path, content.page, role));

@@ -136,6 +136,24 @@ TEST_F(TocViewsTest, RowStatesAndTheCurrentSongsBand)
     EXPECT_FALSE(item.box1()->isVisibleTo(&item));
 }
 
+TEST_F(TocViewsTest, PlayedDateIsNotCut)
+{
+    // Before, a fixed 84-point field cut the first digit of a "yyyy-MM-dd" date.
+    ViewTocItem item;
+    item.resize(520, 36);
+    item.ajusterDroiteGauche(false, 0, &window);
+    item.show();
+    PiecesPtr s = song(QStringLiteral("Hey"), QStringLiteral("Band"), 0, 0, 0);
+    for (int set = 1; set <= 9; ++set)
+        s->pieceDet->setLastPlayedDate(set, QStringLiteral("2026-12-07"));
+    item.setItemState(0, s);
+    const QLabel *date = item.info1();
+    ASSERT_EQ(date->text(), QStringLiteral("2026-12-07"));
+    EXPECT_GE(date->contentsRect().width(), date->fontMetrics().horizontalAdvance(date->text()));
+    EXPECT_LE(date->geometry().right(), item.state1()->x());
+    EXPECT_LE(item.artiste1()->geometry().right(), date->x());
+}
+
 TEST_F(TocViewsTest, SectionHeadings)
 {
     ViewTocItem item;

@@ -201,6 +201,20 @@ TEST_F(TolvaneWindowTest, ChordProSongIsLaidOutInThePanes)
     EXPECT_FALSE(image.isNull());
 }
 
+TEST_F(TolvaneWindowTest, ChordProPanePastTheEndStaysInTheTextBackground)
+{
+    // Before, the spare pane of a one-page ChordPro song in modes 4 and 5 lit up as a white empty PDF page.
+    for (qint64 mode : {4, 5}) {
+        auto w = makeWindow(mode);
+        push(*w, chordPro, 1, a);
+        ASSERT_EQ(w->nbrPages(), 1);
+        const auto &right = w->pane(Role::Right)->content();
+        EXPECT_EQ(right.kind, Kind::ChordPro) << "mode " << mode;
+        EXPECT_LT(right.page, 1);
+        EXPECT_TRUE(w->pane(Role::Right)->label().isEmpty());
+    }
+}
+
 TEST_F(TolvaneWindowTest, NextSongShowsAtOnceWhenRenderedAhead)
 {
     auto w = makeWindow(0, 1920, 1080);
