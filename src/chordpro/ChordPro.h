@@ -151,6 +151,8 @@ public:
     QRectF myFrame() const { return myFrame_; }
     double heightNonUtilise() const { return heightNonUtilise_; }
     QSizeF sizeRefInst() const { return sizeRefInst_; }
+    // The page size the song breaks at now (the shared one or the object's own).
+    QSizeF referenceInForce() const;
     void setSizeRefInst(const QSizeF &size) { sizeRefInst_ = size; }
     QSizeF sizeRefSpecified() const { return sizeRefSpecified_; }
     void setSizeRefSpecified(const QSizeF &size) { sizeRefSpecified_ = size; }
@@ -168,7 +170,6 @@ private:
     friend struct Scanner;
 
     QColor color(chordpro::ColorRole role) const;
-    QSizeF referenceInForce() const;
     void ajouterLigne(const std::vector<chordpro::StyledRun> &segment, int type, int pageNo, int mode, bool lyrics);
     void appendOutput(const std::vector<chordpro::StyledRun> &segment);
     double roomNeeded(int type) const;

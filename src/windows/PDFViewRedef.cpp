@@ -77,7 +77,7 @@ bool PDFViewRedef::hasPageReady() const
     return false;
 }
 
-QRectF PDFViewRedef::pageRect(const QSize &logical) const
+QRectF PDFViewRedef::pageRect(const QSizeF &logical) const
 {
     const QSizeF pane = size();
     if (role_ == Role::Zoom) {
@@ -126,10 +126,17 @@ void PDFViewRedef::paintEvent(QPaintEvent *)
         }
         break;
     }
-    case Kind::ChordPro:
+    case Kind::ChordPro: {
         p.fillRect(rect(), owner_->chordProBackgroundColor());
-        owner_->paintChordProPage(p, QRectF(rect()), content_, role_);
+        QRectF target(rect());
+        if (role_ == Role::Zoom) {
+            const QSizeF whole = owner_->chordProZoomPageSize(content_.nextSong, width());
+            if (!whole.isEmpty())
+                target = pageRect(whole);
+        }
+        owner_->paintChordProPage(p, target, content_, role_);
         break;
+    }
     }
 
     if ((role_ == Role::Left && owner_->boxInactGaucheShown()) || (role_ == Role::Right && owner_->boxInactDroiteShown())) {

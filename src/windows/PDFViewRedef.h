@@ -56,7 +56,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
-    QRectF pageRect(const QSize &imageLogicalSize) const;
+    QRectF pageRect(const QSizeF &imageLogicalSize) const;
     void paintLabel(class QPainter &p);
 
     WindowPDFx *owner_;

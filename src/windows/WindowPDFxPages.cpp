@@ -148,6 +148,10 @@ qint64 WindowPDFx::chordProPageCount(bool nextSong, Role role)
     QSizeF size = paneSizeForRole(role);
     if (size.isEmpty())
         size = pageArea().size();
+    if (role == Role::Zoom) {
+        if (const QSizeF whole = chordProZoomPageSize(nextSong, size.width()); !whole.isEmpty())
+            size = whole;
+    }
     chordpro::PageRequest request;
     request.pageNo = 1;
     request.lyricsOnly = lyricsOnly();
@@ -155,6 +159,17 @@ qint64 WindowPDFx::chordProPageCount(bool nextSong, Role role)
     request.ratio21 = ratio21();
     doc->chargerPage(size, request);
     return doc->nbPages();
+}
+
+QSizeF WindowPDFx::chordProZoomPageSize(bool nextSong, double width) const
+{
+    // Like a PDF page in the band: the whole page at the band's width, at the
+    // proportions the song's pages break at, so the band shows half of it.
+    const ChordPro *doc = nextSong ? chordProDocumentNext_.get() : chordProDocument_.get();
+    const QSizeF ref = doc ? doc->referenceInForce() : ChordPro::sizeRefStatique();
+    if (!(width > 0) || !(ref.width() > 0) || !(ref.height() > 0))
+        return QSizeF();
+    return QSizeF(width, width * ref.height() / ref.width());
 }
 
 void WindowPDFx::paintChordProPage(QPainter &painter, const QRectF &target, const PDFViewRedef::Content &content,

@@ -1,5 +1,6 @@
 #include "windows/WindowPDFx.h"
 
+#include "chordpro/ChordPro.h"
 #include "library/Data.h"
 #include "platform/Clock.h"
 #include "platform/Keys.h"
@@ -10,8 +11,11 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using Role = PDFViewRedef::Role;
 using Kind = PDFViewRedef::Kind;
@@ -58,6 +62,8 @@ protected:
     void TearDown() override
     {
         Data::setCurrentGenreG(0);
+        Data::setOptZoomRedLine(0);
+        Data::setOptHalfPageMarker(0);
         Data::nsMutaryOfWindows().clear();
     }
 
@@ -379,4 +385,78 @@ TEST(PageRendererSizes, AbsurdPagesStayWithinMemory)
     EXPECT_TRUE(PageRenderer::widthFitSize(QSizeF(qQNaN(), 842), 1600, 1.0).isEmpty());
     EXPECT_TRUE(PageRenderer::fitSize(QSizeF(595, qInf()), QSizeF(800, 600), 1.0).isEmpty());
     EXPECT_EQ(PageRenderer::fitSize(QSizeF(0.001, 842), QSizeF(800, 600), 1.0), QSize(1, 600));
+}
+
+namespace {
+
+// Share of the pixels of an inner area (clear of the band's rounded corners)
+// where two images differ visibly.
+double differingShare(const QImage &x, const QImage &y)
+{
+    const int margin = 20;
+    const int w = std::min(x.width(), y.width()), h = std::min(x.height(), y.height());
+    qint64 differ = 0, total = 0;
+    for (int row = margin; row < h - margin; ++row)
+        for (int col = margin; col < w - margin; ++col) {
+            const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
+            ++total;
+            if (std::abs(qGray(p) - qGray(q)) > 96)
+                ++differ;
+        }
+    return total ? double(differ) / double(total) : 0.0;
+}
+
+} // namespace
+
+TEST_F(TolvaneWindowTest, ChordProZoomBandShowsEachHalfOfTheWholePage)
+{
+    // Before, the band laid the page out to its own size: the top and the bottom
+    // half looked the same and Page Down needed two presses to reach the next page.
+    QString text = QStringLiteral("{title: Long}\n");
+    for (int i = 1; i <= 60; ++i)
+        text += QStringLiteral("[C]Verse line %1 of the [G]song number %2\n").arg(QString::number(i), QString::number(i * 7));
+    const QString path = testsupport::writeFile(dir.path() + QStringLiteral("/Long.cho"), text.toUtf8());
+    Data::setOptZoomRedLine(0);
+    Data::setOptHalfPageMarker(2);
+
+    auto w = makeWindow(1, 1200, 800);
+    w->iniPageNoCHDHide(true);
+    push(*w, song(path), 1, a);
+    PDFViewRedef *band = w->pane(Role::Zoom);
+    ASSERT_EQ(band->content().kind, Kind::ChordPro);
+    ASSERT_EQ(band->content().page, 1);
+    const int bw = band->width(), bh = band->height();
+    const QSizeF whole = w->chordProZoomPageSize(false, bw);
+    ASSERT_GT(whole.height(), bh + 100.0) << "the whole page must be taller than the band";
+
+    w->afficherZoomHaut(true);
+    const QImage top = band->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    w->afficherZoomBas(true);
+    const QImage bottom = band->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(top.size(), QSize(bw, bh));
+
+    // The whole first page at the band's width, drawn on its own.
+    ChordPro doc(QRectF(QPointF(), QSizeF(w->pageArea().size())), w.get(), true);
+    doc.chargerFichier(path);
+    chordpro::PageRequest request;
+    request.pageNo = 1;
+    request.modeAffichage = 1;
+    QImage full(bw, int(std::ceil(whole.height())), QImage::Format_RGB32);
+    full.fill(w->chordProBackgroundColor());
+    {
+        QPainter painter(&full);
+        painter.setRenderHint(QPainter::Antialiasing);
+        doc.chargerPage(painter, QRectF(QPointF(), whole), request);
+    }
+    const QImage fullTop = full.copy(0, 0, bw, bh);
+    const QImage fullBottom = full.copy(0, qRound(whole.height() - bh), bw, bh);
+
+    // The band sits the page at a fraction of a pixel from the copy's rows: a
+    // match leaves a few edge pixels, far fewer than a different half.
+    const double halves = differingShare(fullTop, fullBottom);
+    EXPECT_GT(halves, 0.01) << "the song must fill both halves";
+    EXPECT_GT(differingShare(top, bottom), halves / 2);
+    EXPECT_LT(differingShare(top, fullTop), halves / 4);
+    EXPECT_LT(differingShare(bottom, fullBottom), halves / 4);
+    EXPECT_GT(differingShare(bottom, fullTop), halves / 2);
 }
