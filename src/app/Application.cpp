@@ -2,6 +2,7 @@
 
 #include "app/TolvaneAppDelegate.h"
 #include "controller/Controller.h"
+#include "library/Data.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 #include "app/Resources.h"
@@ -96,6 +97,7 @@ Application::~Application()
     terminate();
     controller_.reset();
     delegate_.reset();
+    Data::releaseAudioObjects();
 }
 
 void Application::start()

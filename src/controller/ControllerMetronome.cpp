@@ -165,6 +165,7 @@ void Controller::startMetroTimer()
         updateMetro();
         m.metroTimer.start(0.01, true, [this]() { updateMetro(); });
     }
+    Data::audioPlayerObj();  // the click loads before the first beat
     Data::setMetroOn(true);
     if (Data::syncMode() == 1) {
         // The clock's beat 1 is now; the on/off command measures from it.

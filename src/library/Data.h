@@ -58,6 +58,8 @@ public:
     // ---- Audio objects --------------------------------------------------------
     // Metronome click; created by initData (nullptr before).
     static QSoundEffect *audioPlayerObj();
+    // Frees the click before the application object goes away (waits for a load in progress).
+    static void releaseAudioObjects();
     // The track player, its item and the library item played. Held strongly;
     // the audio subsystem decides their concrete types.
     static std::shared_ptr<QObject> player();

@@ -6,7 +6,9 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QSoundEffect>
+#include <QThread>
 #include <QUrl>
 
 namespace {
@@ -90,11 +92,6 @@ void Data::initData()
     setNbWinID(0);
     setNbTick(0);
 
-    if (!s.audioPlayerObj && QCoreApplication::instance()) {
-        s.audioPlayerObj = new QSoundEffect(QCoreApplication::instance());
-        s.audioPlayerObj->setSource(QUrl(QStringLiteral("qrc:/sounds/tick1.wav")));
-    }
-
     const QString midiText = QStringLiteral("optMidiText1b");
     if (platform::UserDefaults::standard().contains(midiText))
         s.optMidiText1 = platform::UserDefaults::standard().stringForKey(midiText);
@@ -106,7 +103,34 @@ void Data::initData()
 
 // ---- Audio objects and menu ------------------------------------------------
 
-QSoundEffect *Data::audioPlayerObj() { return state().audioPlayerObj; }
+// The click is loaded on first use (the metronome asks for it when it
+// starts): the sound library loads samples on a thread of its own, which
+// must not still be loading when the application object goes away at quit.
+QSoundEffect *Data::audioPlayerObj()
+{
+    State &s = state();
+    if (!s.audioPlayerObj && QCoreApplication::instance()
+        && QThread::currentThread() == QCoreApplication::instance()->thread()) {
+        s.audioPlayerObj = new QSoundEffect(QCoreApplication::instance());
+        s.audioPlayerObj->setSource(QUrl(QStringLiteral("qrc:/sounds/tick1.wav")));
+    }
+    return s.audioPlayerObj;
+}
+void Data::releaseAudioObjects()
+{
+    State &s = state();
+    if (!s.audioPlayerObj)
+        return;
+    // A click still loading would be finished by the sound library's own
+    // thread after the application object is gone, and quitting could hang.
+    QElapsedTimer waited;
+    waited.start();
+    while (s.audioPlayerObj->status() == QSoundEffect::Loading && waited.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    delete s.audioPlayerObj;
+    s.audioPlayerObj = nullptr;
+}
+
 std::shared_ptr<QObject> Data::player() { return state().player; }
 void Data::setPlayer(const std::shared_ptr<QObject> &value) { state().player = value; }
 std::shared_ptr<QObject> Data::playerItem() { return state().playerItem; }

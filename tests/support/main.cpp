@@ -1,6 +1,7 @@
 // Test entry point shared by every test executable: a headless application
 // with the bundled fonts and an in-memory user-defaults store.
 #include "app/Headless.h"
+#include "library/Data.h"
 
 #include <gtest/gtest.h>
 
@@ -8,5 +9,7 @@ int main(int argc, char **argv)
 {
     const std::unique_ptr<QApplication> app = makeHeadlessApplication(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    Data::releaseAudioObjects();
+    return result;
 }
