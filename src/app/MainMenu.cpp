@@ -1,6 +1,5 @@
 #include "app/MainMenu.h"
 
-
 #include <QAction>
 #include <QActionEvent>
 #include <QWidget>
@@ -143,4 +142,3 @@ void MainMenu::attachTo(QWidget *window)
             for (QAction *action : menu->actions())
                 shareAction(action);
 }
-

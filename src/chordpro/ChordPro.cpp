@@ -11,7 +11,8 @@ using namespace chordpro;
 
 namespace {
 constexpr double kDefaultFontSize = 17.0;
-QSizeF g_sizeRef(611.0, 752.0);
+const QSizeF kStartupSizeRef(611.0, 752.0);
+QSizeF g_sizeRef = kStartupSizeRef;
 } // namespace
 
 ChordPro::ChordPro()
@@ -284,7 +285,7 @@ QSizeF ChordPro::referenceInForce() const
     // after every line: the start-up page stands in.
     if (size.width() > 0 && size.height() > 0 && std::isfinite(size.width()) && std::isfinite(size.height()))
         return size;
-    return QSizeF(611.0, 752.0);
+    return kStartupSizeRef;
 }
 
 double ChordPro::obtenirPourcentOccup() const
@@ -310,6 +311,11 @@ void ChordPro::ajusterAttributsPourRendering(double fontSize, bool resetRef)
         return;
     myFontSizeRef_ = fontSize;
     refStyles_ = styles_;
+    updateNbMaxCarRef();
+}
+
+void ChordPro::updateNbMaxCarRef()
+{
     const double blank = refStyles_[Style::Text].blankWidth();
     const double chars = blank > 0 ? sizeRefInst_.width() / blank - 1.0 : 0.0;
     nbMaxCarRef_ = int(std::clamp(chars, -1.0e6, 1.0e6));

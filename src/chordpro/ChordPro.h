@@ -170,6 +170,8 @@ private:
     friend struct Scanner;
 
     QColor color(chordpro::ColorRole role) const;
+    // Lyric characters across the reference width at the reference font size.
+    void updateNbMaxCarRef();
     void ajouterLigne(const std::vector<chordpro::StyledRun> &segment, int type, int pageNo, int mode, bool lyrics);
     void appendOutput(const std::vector<chordpro::StyledRun> &segment);
     double roomNeeded(int type) const;

@@ -34,11 +34,7 @@ const ChordProPage &ChordPro::chargerPage(const QSizeF &viewSize, const PageRequ
 
     // The reference in force now: the shared size may have changed since loading.
     sizeRefInst_ = referenceInForce();
-    {
-        const double blank = refStyles_[Style::Text].blankWidth();
-        const double chars = blank > 0 ? sizeRefInst_.width() / blank - 1.0 : 0.0;
-        nbMaxCarRef_ = int(std::clamp(chars, -1.0e6, 1.0e6));
-    }
+    updateNbMaxCarRef();
     const double refW = sizeRefInst_.width();
     const double refH = sizeRefInst_.height();
     const double viewW = std::max(0.0, viewSize.width());

@@ -28,10 +28,11 @@ FontMetricsPerPoint measureFont(bool mono, bool bold, const QPaintDevice *device
         device = &reference;
     const double dpi = device->logicalDpiY() > 0 ? device->logicalDpiY() : 72.0;
     const double points = kDesignPixels * 72.0 / dpi;
-    QFont font = mono ? platform::monoFont(points, bold) : platform::systemBoldFont(points);
-    if (!mono && !bold)
-        font = platform::systemFont(points);
-    const QFontMetricsF fm(font, const_cast<QPaintDevice *>(device));
+    TextStyle style;
+    style.mono = mono;
+    style.bold = bold;
+    style.pointSize = points;
+    const QFontMetricsF fm(style.font(), const_cast<QPaintDevice *>(device));
     FontMetricsPerPoint m;
     m.ascent = fm.ascent() / kDesignPixels;
     m.descent = fm.descent() / kDesignPixels;

@@ -349,7 +349,6 @@ private:
     // Start-up steps.
     void buildMenus();
     void resetNavigationState();
-    void readOptionsAtStart();
     void writeOptionsAtShutdown();
     void startSleepWatch();
 
@@ -361,7 +360,6 @@ private:
     void clearWindowsForEmptyList();
     void onSlotMenu(qint64 slot, qint64 code);
 
-    void setRech(const QString &text) { rech_ = text; }
     void clearFilterState();
     qint64 tabStart(qint64 tab) const;
 
@@ -422,7 +420,6 @@ private:
 
     // Menus.
     QPointer<QMenu> menu1_;
-    QPointer<QMenu> menuPDF1_;
     QList<QPointer<QAction>> slotItems_;
     QList<QPointer<QAction>> clearItems_;
     QList<QPointer<QAction>> slotActions_;

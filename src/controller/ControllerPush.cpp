@@ -217,7 +217,7 @@ void Controller::setModeAffichageX(qint64 mode, bool allScreens)
         if (allScreens ? w->syncPageChanges() : w == key)
             w->iniModeAffichage(mode, true);
     }
-    zoomON_ = windowlist::isUneFenetreEstZoomDemiPage();
+    ajusterZoomON();
 }
 
 void Controller::afficherZoomHautX()

@@ -59,7 +59,6 @@ void Controller::awakeFromNib()
     registerObservers();
 
     dejaAct_ = false;
-    currentDirNo_ = -1;
     Data::setFormattedNote(!defaults.boolForKey(QStringLiteral("NoteTextMode")));
     nbrPagesToc_ = 0;
     nbrSongs_ = 0;
@@ -74,20 +73,14 @@ void Controller::awakeFromNib()
 
     options_.read(defaults, storedNbrExec);
     applyOptionsToData();
-
-    for (int slot = 0; slot < controller::SlotCount; ++slot)
-        setContPlay(slot, 0);
-    setSlave(0);
-    setContPlayFlag(0);
-    if (currentDirNo_ >= 0)
-        setContPlay(currentDirNo_, 0);
+    // The play-flag menu items are set by doRefresh below, once the folder is known.
 
     updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
     rechBloque_ = false;
     updateRechInfoX(true, true);
     songNoNote1_ = 0;
     masquerToc();
-    zoomON_ = windowlist::isUneFenetreEstZoomDemiPage();
+    ajusterZoomON();
     zoomTop_ = true;
     ajusterDimmer();
     actionMidiDelay();

@@ -2,7 +2,6 @@
 
 #include "library/Data.h"
 #include "platform/Log.h"
-#include "windows/WindowList.h"
 #include "windows/WindowPDFxSuper.h"
 
 #include <QGuiApplication>
@@ -84,7 +83,7 @@ void Controller::doSetScreensetXb()
     chargerPages();
     refreshNbTocG();
     screensetToLoad_ = -1;
-    zoomON_ = windowlist::isUneFenetreEstZoomDemiPage();
+    ajusterZoomON();
     doRefreshCue_ = true;
     ajusterCadreX();
     Data::sendingMidi(false);

@@ -61,7 +61,7 @@ qint32 valOrDefNbBeat(qint32 n, qint64 signature)
 
 QString obtenirTimeCueX(const SongEv &ev, bool withTime)
 {
-    return withTime ? QString::asprintf("%02d:%02d ", ev.mm, ev.ss) : QString();
+    return withTime ? timePrefix(ev) : QString();
 }
 
 QString obtenirCueX(const SongEv &ev, bool withTime, const CueContext &context)

@@ -11,8 +11,6 @@
 namespace {
 SongEvArray g_songEvents;
 bool g_evInProcess = false;
-
-bool isValidWinID(const QString &id) { return Data::isValidWinID(id); }
 } // namespace
 
 namespace eventsglue {
@@ -52,7 +50,7 @@ void DataEvents::chargerSongEventsFromString(const QString &text, bool keepExist
     const bool reload = &array == &g_songEvents && !keepExistingEntries;
     const double reached = reload ? RunProgress::current().reachedFor(eventsglue::currentSongKey()) : -1.0;
     const SongEvArray before = reached > 0.0 ? array : SongEvArray();
-    eventscript::loadFromString(text, keepExistingEntries, array, isValidWinID);
+    eventscript::loadFromString(text, keepExistingEntries, array, Data::isValidWinID);
     // Before, a note saved mid-song reloaded every event undone and the next
     // position update fired all the past ones again.
     if (reached > 0.0)
@@ -61,7 +59,7 @@ void DataEvents::chargerSongEventsFromString(const QString &text, bool keepExist
 
 bool DataEvents::chargerSongEventsFromLine(const QString &line, qint64 evNo, SongEvArray &array)
 {
-    SongEvPtr ev = eventscript::parseLine(line, evNo, isValidWinID);
+    SongEvPtr ev = eventscript::parseLine(line, evNo, Data::isValidWinID);
     if (!ev)
         return false;
     array.append(ev);

@@ -71,12 +71,12 @@ QString joined3(const QString &w1, const QString &w2, const QString &rest)
     return w1 + QLatin1Char(' ') + w2 + QLatin1Char(' ') + rest;
 }
 
+} // namespace
+
 QString timePrefix(const SongEv &ev)
 {
     return QString::asprintf("%02d:%02d ", ev.mm, ev.ss);
 }
-
-} // namespace
 
 bool isTimeWord(const QString &word)
 {

@@ -88,6 +88,8 @@ void setColourGrouping(SongEvArray &array);
 QString writeEvents(SongEvArray &array, bool sort);
 // The one line written for an event (empty when it writes nothing).
 QString lineForEvent(const SongEv &ev);
+// "mm:ss " of a timed event, as it leads its line.
+QString timePrefix(const SongEv &ev);
 
 // Every event not done, its time back to mm:ss.
 void resetEvents(SongEvArray &array);

@@ -49,13 +49,10 @@ qint32 recall(const QString &snapshot, PiecesList &target, void (*setMark)(Piece
             break;
         PiecesDet &det = *entry->pieceDet;
         setMark(det, false);
-        const QString name = QFileInfo(det.fichier).fileName().toUpper();
-        for (qsizetype p = 0; p < lines.size(); ++p) {
-            if (!lines[p].isEmpty() && name.startsWith(lines[p])) {
-                setMark(det, true);
-                matches.append({entry, QStringLiteral("%1").arg(p + 1, 8, 10, QLatin1Char('0'))});
-                break; // a song stands once in the list, at its first line
-            }
+        const qsizetype p = marksnapshot::lineFor(QFileInfo(det.fichier).fileName().toUpper(), lines);
+        if (p >= 0) {
+            setMark(det, true);
+            matches.append({entry, sortkeys::number8(p + 1)});
         }
     }
     sortkeys::sortLogs(matches);

@@ -1,5 +1,6 @@
 #include "library/Data.h"
 
+#include "library/MarkSnapshots.h"
 #include "library/SortKeys.h"
 #include "platform/Dialogs.h"
 #include "platform/Log.h"
@@ -77,8 +78,6 @@ QStringList upperNames(const PiecesList &list)
     }
     return names;
 }
-
-QString order8(qint64 n) { return QStringLiteral("%1").arg(n, 8, 10, QLatin1Char('0')); }
 
 } // namespace
 
@@ -180,19 +179,13 @@ bool Data::chargerFichiers(const QString &folder, bool noMsg)
         // One list entry per song, at its first matching name: two songs of the
         // same name must not double the lists at every refresh.
         const QString upperName = fileName.toUpper();
-        for (int p = 0; p < playedNames.size(); ++p) {
-            if (upperName.startsWith(playedNames[p])) {
-                entry0->pieceDet->played = true;
-                playedScratch.append({entry0, order8(p + 1)});
-                break;
-            }
+        if (const qsizetype p = marksnapshot::lineFor(upperName, playedNames); p >= 0) {
+            entry0->pieceDet->played = true;
+            playedScratch.append({entry0, sortkeys::number8(p + 1)});
         }
-        for (int p = 0; p < flaggedNames.size(); ++p) {
-            if (upperName.startsWith(flaggedNames[p])) {
-                entry0->pieceDet->flagged = true;
-                flaggedScratch.append({entry0, order8(p + 1)});
-                break;
-            }
+        if (const qsizetype p = marksnapshot::lineFor(upperName, flaggedNames); p >= 0) {
+            entry0->pieceDet->flagged = true;
+            flaggedScratch.append({entry0, sortkeys::number8(p + 1)});
         }
         return true;
     });

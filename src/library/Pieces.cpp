@@ -1,6 +1,7 @@
 #include "library/Pieces.h"
 
 #include "library/Data.h"
+#include "library/SortKeys.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -228,12 +229,12 @@ PiecesPtr Pieces::initWithPDF(const QString &path, const QString &fileName, qint
     const QString t = QString::number(ongNo);
     auto key = [&](qint64 mode, const QString &prefix) {
         switch (mode) {
-        case TabDet::ListOrder: return t + QStringLiteral("%1").arg(order, 8, 10, QLatin1Char('0')) + det.titre;
+        case TabDet::ListOrder: return t + sortkeys::number8(order) + det.titre;
         case TabDet::ByTitle: return t + det.titre;
         case TabDet::ByArtist: return t + det.auteur + det.titre;
         case TabDet::ByTagPrefix: return t + prefix + det.titre;
         case TabDet::Random:
-            return t + QStringLiteral("%1").arg(QRandomGenerator::global()->bounded(99999), 8, 10, QLatin1Char('0'));
+            return t + sortkeys::number8(QRandomGenerator::global()->bounded(99999));
         case TabDet::LastPlayed: return t + entry->lastPlayedDateFor(Data::currentScreensetG(), true) + det.titre;
         default: return QString();
         }

@@ -19,6 +19,8 @@ const QCollator &collator()
 
 bool less(const QString &a, const QString &b) { return collator().compare(a, b) < 0; }
 
+QString number8(qint64 n) { return QStringLiteral("%1").arg(n, 8, 10, QLatin1Char('0')); }
+
 void sortByMainKey(PiecesList &list)
 {
     std::stable_sort(list.begin(), list.end(),

@@ -9,6 +9,8 @@
 namespace sortkeys {
 
 bool less(const QString &a, const QString &b);
+// A number as eight zero-padded digits, so that keys order by it as text.
+QString number8(qint64 n);
 void sortByMainKey(PiecesList &list);
 void sortByAlternateKey(PiecesList &list);
 void sortLogs(QList<LogPieces> &list);

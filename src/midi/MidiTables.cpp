@@ -112,23 +112,8 @@ void Midi::creerTriggersUsingTriggerSource(qint64 source)
     auto &list = MIDItriggers();
     if (!inRange(list, source) || !list[source])
         return;
-    const MidiTrig &from = *list[source];
-    auto row = std::make_shared<MidiTrig>(list.size());
-    row->sourceMode = from.sourceMode;
-    row->deviceUID = from.deviceUID;
-    row->entityUID = from.entityUID;
-    row->sourceUID = from.sourceUID;
-    row->sourceDescr = from.sourceDescr;
-    row->channel = from.channel;
-    row->sourceType = from.sourceType;
-    row->sourceVal1 = from.sourceVal1;
-    row->sourceVal2 = from.sourceVal2;
-    row->sourceVal3 = from.sourceVal3;
-    row->actionType = from.actionType;
-    row->actionTxt = from.actionTxt;
-    row->behavior = from.behavior;
-    row->traite = from.traite;
-    row->vex = from.vex;
+    auto row = std::make_shared<MidiTrig>(*list[source]);
+    row->index = list.size();
     list.append(row);
     refreshTrigFiltreChannel(1);
 }

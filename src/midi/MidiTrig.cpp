@@ -24,6 +24,9 @@ qint64 stepCount(qint64 action)
     }
 }
 
+// Both on the same side of the centre; 64 itself is on neither.
+bool sameSideOfCentre(qint64 a, qint64 b) { return (a < 64 && b < 64) || (a > 64 && b > 64); }
+
 } // namespace
 
 bool acceptsSource(const MidiTrig &trig, qint32 sourceUID, qint64 channel)
@@ -113,14 +116,14 @@ bool noteMatches(const MidiTrig &trig, qint64 note)
 
 bool pitchWheelMatches(const MidiTrig &trig, const MidiTrigIn &in)
 {
-    return (in.sourceVal2 < 64 && trig.sourceVal2 < 64) || (in.sourceVal2 > 64 && trig.sourceVal2 > 64);
+    return sameSideOfCentre(in.sourceVal2, trig.sourceVal2);
 }
 
 bool pitchWheelRepeat(qint64 lastType, qint64 lastVal2, const MidiTrigIn &in)
 {
     if (in.sourceType != 4 || lastType != 4)
         return false;
-    return (in.sourceVal2 < 64 && lastVal2 < 64) || (in.sourceVal2 >= 65 && lastVal2 >= 65);
+    return sameSideOfCentre(in.sourceVal2, lastVal2);
 }
 
 } // namespace miditrig

@@ -38,18 +38,4 @@ inline QRect flipY(const QRect &rect, int containerHeight)
     return QRect(rect.x(), containerHeight - rect.y() - rect.height(), rect.width(), rect.height());
 }
 
-// Named directions for readability at call sites.
-inline QRectF bottomLeftToTopLeft(const QRectF &rect, qreal containerHeight) { return flipY(rect, containerHeight); }
-inline QRectF topLeftToBottomLeft(const QRectF &rect, qreal containerHeight) { return flipY(rect, containerHeight); }
-inline QPointF bottomLeftToTopLeft(const QPointF &point, qreal containerHeight) { return flipY(point, containerHeight); }
-inline QPointF topLeftToBottomLeft(const QPointF &point, qreal containerHeight) { return flipY(point, containerHeight); }
-
-// A frame on a screen whose own frame is given, both in global coordinates:
-// bottom-left global coordinates have their origin at the bottom of the
-// primary screen, so the primary screen's height is the container.
-inline QRectF screenFrameToTopLeft(const QRectF &frame, qreal primaryScreenHeight)
-{
-    return flipY(frame, primaryScreenHeight);
-}
-
 } // namespace platform

@@ -58,17 +58,6 @@ QString jaugeWindowTitle()
 
 // ---- Song texts -----------------------------------------------------------------------
 
-int beatsPerBar(qint32 signature)
-{
-    switch (signature) {
-    case 0:
-    case 4: return 4;
-    case 2: return 2;
-    case 3: return 3;
-    default: return 0;
-    }
-}
-
 QString flagsText(const QStringList &titles)
 {
     QString text;

@@ -21,9 +21,6 @@ QString miniWindowTitle(const QString &repText);
 QString jaugeWindowTitle();
 
 // ---- Song texts ------------------------------------------------------------------------
-// Beats per bar of a time-signature code: 0 and 4 count four, 2 two, 3 three; others none.
-int beatsPerBar(qint32 signature);
-
 // The flagged songs' titles: "🔶" before the first, " 🔹" before each
 // further one, at most ten, then " 🔹..." when more are flagged.
 QString flagsText(const QStringList &titles);

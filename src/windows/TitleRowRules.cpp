@@ -149,17 +149,6 @@ RowLayout layoutTitleRow(const RowInput &in)
     return out;
 }
 
-int layoutBeats(qint64 signature)
-{
-    switch (signature) {
-    case 0:
-    case 4: return 4;
-    case 3: return 3;
-    case 2: return 2;
-    default: return 0;
-    }
-}
-
 QString filterButtonTitle(const QStringList &tags, qint64 filterNo, qint64 filteredCount, bool secondMarked)
 {
     if (filterNo < 0 || filterNo >= tags.size())

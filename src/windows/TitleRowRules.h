@@ -67,9 +67,6 @@ struct RowLayout {
     int noteWidth = 0;
 };
 RowLayout layoutTitleRow(const RowInput &in);
-// Beats the type-2 lights are laid out for: 4 for signatures 0 and 4, 3, 2;
-// 0 for any other (the lights keep their place).
-int layoutBeats(qint64 signature);
 
 // ---- Song-list header ------------------------------------------------------------
 // The filter button's title while the tag filter is on. filteredCount is the

@@ -30,7 +30,7 @@ WindowMini::~WindowMini() = default;
 
 int WindowMini::beats() const
 {
-    return auxwin::beatsPerBar(signatureOf(pieceCour()));
+    return beatsPerBar(signatureOf(pieceCour()));
 }
 
 void WindowMini::windowDidLoad()

@@ -261,7 +261,7 @@ void WindowPDFx::ajusterPosMetro()
         break;
     case 2: {
         const int Mw = TitleRow::kBeatWidth;
-        const int beats = titlerules::layoutBeats(signatureOf(pieceCour()));
+        const int beats = beatsPerBar(signatureOf(pieceCour()));
         const int x3 = beats > 0 ? T - beats * Mw - 5 : row->boxMetro3->x();
         LightBox *lights[4] = {row->boxMetro3, row->boxMetro3b, row->boxMetro3c, row->boxMetro3d};
         QLabel *numbers[4] = {row->labelMetro1, row->labelMetro2, row->labelMetro3, row->labelMetro4};

@@ -375,8 +375,7 @@ void WindowTitle::updateMetroWithNbTick(qint64 nbTick, bool masquer, bool reset)
         if (masquer) {
             hideAll();
         } else {
-            const auxwin::MetroBeat beat =
-                auxwin::metroBeat(typeMetro(), auxwin::beatsPerBar(signature()), nbTick);
+            const auxwin::MetroBeat beat = auxwin::metroBeat(typeMetro(), beatsPerBar(signature()), nbTick);
             if (beat.kind == auxwin::MetroBeat::HideAll) {
                 hideAll();
             } else if (beat.kind == auxwin::MetroBeat::Light && beat.light > 0) {
@@ -439,8 +438,7 @@ void WindowTitle::afficherCount()
         update();
         return;
     }
-    number.text = auxwin::countNumberText(count, Data::gcountTo(), Data::gcountSkip(),
-                                          auxwin::beatsPerBar(signature()));
+    number.text = auxwin::countNumberText(count, Data::gcountTo(), Data::gcountSkip(), beatsPerBar(signature()));
     number.hidden = false;
     badge.hidden = false;
     const auxwin::CountLayout layout =

@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QList>
+#include <QPair>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
@@ -29,6 +32,56 @@ inline QProcessEnvironment emptyHome(const QTemporaryDir &home)
     env.insert(QStringLiteral("TOLVANE_CONFIG_DIR"), home.filePath(QStringLiteral("config")));
     env.insert(QStringLiteral("TOLVANE_MIDI_BACKEND"), QStringLiteral("loopback"));
     return env;
+}
+
+struct Run {
+    bool started = false;
+    bool finished = false;   // false: it was killed after the wait ran out
+    bool markerSeen = false; // with a terminate marker: it was printed before SIGTERM
+    int exitCode = -1;
+    QProcess::ExitStatus exitStatus = QProcess::CrashExit;
+    QString errors;          // all of standard error, or why it did not start
+};
+
+// Runs the program in `home` with `extraEnv` added to emptyHome(). Without a
+// marker it must quit by itself; with one, it is sent SIGTERM once that text
+// appears on standard error (killed at once if it never does).
+inline Run run(const QTemporaryDir &home, const QList<QPair<QString, QString>> &extraEnv,
+               const QByteArray &terminateAfter = {})
+{
+    QProcessEnvironment env = emptyHome(home);
+    for (const auto &[name, value] : extraEnv)
+        env.insert(name, value);
+
+    Run result;
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(home.path());
+    process.setReadChannel(QProcess::StandardError);
+    process.start(programPath(), {});
+    result.started = process.waitForStarted(30000);
+    if (!result.started) {
+        result.errors = process.errorString();
+        return result;
+    }
+    QByteArray errors;
+    if (!terminateAfter.isEmpty()) {
+        while (!errors.contains(terminateAfter) && process.waitForReadyRead(60000))
+            errors += process.readAllStandardError();
+        result.markerSeen = errors.contains(terminateAfter);
+        if (result.markerSeen)
+            process.terminate();
+    }
+    result.finished = (terminateAfter.isEmpty() || result.markerSeen) && process.waitForFinished(120000);
+    if (!result.finished) {
+        process.kill();
+        process.waitForFinished(30000);
+    }
+    errors += process.readAllStandardError();
+    result.errors = QString::fromLocal8Bit(errors);
+    result.exitCode = process.exitCode();
+    result.exitStatus = process.exitStatus();
+    return result;
 }
 
 } // namespace programtest

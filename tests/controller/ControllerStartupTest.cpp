@@ -80,6 +80,30 @@ TEST_F(ControllerStartup, RestartOpensTheChosenFolderAtTheLastSong)
     EXPECT_EQ(controller->nbrExec(), 3);
 }
 
+TEST_F(ControllerStartup, TheSlotsContinuousPlayFlagComesBackChecked)
+{
+    QTemporaryDir songs;
+    folderWithSongs(songs, 2);
+    start();
+    dialogs.answerPath(songs.path());
+    controller->doRefresh(0, 1, false);
+    auto continuousPlay = [this]() -> QAction * {
+        for (QAction *action : controller->folderMenu()->actions())
+            if (action->text() == QStringLiteral("Continuous Play"))
+                return action;
+        return nullptr;
+    };
+    ASSERT_NE(continuousPlay(), nullptr);
+    EXPECT_FALSE(continuousPlay()->isChecked());
+    continuousPlay()->trigger();
+    EXPECT_TRUE(continuousPlay()->isChecked());
+
+    restart();
+    ASSERT_EQ(controller->currentDirNo(), 0);
+    ASSERT_NE(continuousPlay(), nullptr);
+    EXPECT_TRUE(continuousPlay()->isChecked());
+}
+
 TEST_F(ControllerStartup, OlderDirLayoutAsCurrentSlotStartsInTheHelpFolder)
 {
     QTemporaryDir songs;

@@ -21,15 +21,15 @@ TEST(Geometry, BottomLeftRectanglesBecomeTopLeftOnes)
         {"below the container (a lower screen)", QRectF(0, -600, 100, 300), 800, QRectF(0, 1100, 100, 300)},
     };
     for (const Case &c : cases) {
-        EXPECT_EQ(bottomLeftToTopLeft(c.bottomLeft, c.height), c.topLeft) << c.name;
-        EXPECT_EQ(topLeftToBottomLeft(c.topLeft, c.height), c.bottomLeft) << c.name;
+        EXPECT_EQ(flipY(c.bottomLeft, c.height), c.topLeft) << c.name;
+        EXPECT_EQ(flipY(c.topLeft, c.height), c.bottomLeft) << c.name;
     }
 }
 
 TEST(Geometry, PointsAndWholePixelsFlipExactly)
 {
-    EXPECT_EQ(bottomLeftToTopLeft(QPointF(5, 0), 300), QPointF(5, 300));
-    EXPECT_EQ(topLeftToBottomLeft(QPointF(5, 290), 300), QPointF(5, 10));
+    EXPECT_EQ(flipY(QPointF(5, 0), 300), QPointF(5, 300));
+    EXPECT_EQ(flipY(QPointF(5, 290), 300), QPointF(5, 10));
     // QRect::bottom() is y + height - 1; the flip must not use it.
     EXPECT_EQ(flipY(QRect(0, 0, 10, 10), 100), QRect(0, 90, 10, 10));
     EXPECT_EQ(flipY(flipY(QRect(3, 7, 11, 13), 50), 50), QRect(3, 7, 11, 13));

@@ -1,6 +1,7 @@
 #include "windows/GestureRules.h"
 #include "windows/TitleRowRules.h"
 
+#include "library/PiecesDet.h"
 #include "platform/Vocabulary.h"
 
 #include <QSet>
@@ -148,9 +149,9 @@ TEST(TitleRowRules, TitleRowLayoutTable)
         EXPECT_EQ(out.noteX, r.nx) << row;
         EXPECT_EQ(out.noteWidth, r.nw) << row;
     }
-    EXPECT_EQ(layoutBeats(0), 4);
-    EXPECT_EQ(layoutBeats(3), 3);
-    EXPECT_EQ(layoutBeats(6), 0);
+    EXPECT_EQ(beatsPerBar(0), 4);
+    EXPECT_EQ(beatsPerBar(3), 3);
+    EXPECT_EQ(beatsPerBar(6), 0);
 }
 
 // ---- List header and popup ------------------------------------------------------------------

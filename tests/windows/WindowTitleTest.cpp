@@ -116,9 +116,9 @@ TEST(TitleMetronome, WhichLightEachBeatLights)
     };
     for (const auto &c : cases)
         EXPECT_EQ(auxwin::metroBeat(c.type, c.beats, c.beat), c.expected) << c.type << " " << c.beats << " " << c.beat;
-    EXPECT_EQ(auxwin::beatsPerBar(0), 4);
-    EXPECT_EQ(auxwin::beatsPerBar(3), 3);
-    EXPECT_EQ(auxwin::beatsPerBar(7), 0);
+    EXPECT_EQ(beatsPerBar(0), 4);
+    EXPECT_EQ(beatsPerBar(3), 3);
+    EXPECT_EQ(beatsPerBar(7), 0);
 }
 
 TEST(TitleMetronome, LightFrames)
