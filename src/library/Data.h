@@ -44,9 +44,11 @@ public:                                                                         
 // library queries), DataScan (folder scan and combined lists), TabDet and
 // WinID (tabs and window identifiers), DataTags, DataLogs (played and flagged
 // logs, list export), DataDialogs (dialogs and character tests), DataDesktop
-// (hand-offs to other applications), DataWindows (queries over the open document windows),
-// DataWindowList (creating, closing and finding document windows),
-// DataScreenSets (stored window layouts), DataArrange (placement on screens).
+// (hand-offs to other applications). The window side lives with the windows,
+// which sit above the library: windows/DataWindows (queries over the open
+// document windows), windows/DataWindowList (creating, closing and finding
+// document windows), windows/DataScreenSets (stored window layouts) and
+// windows/DataArrange (placement on screens).
 class Data : public DataEvents {
 public:
     Data() = delete;
