@@ -1,11 +1,11 @@
 #include "controller/SampleSong.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Log.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace controller {
@@ -57,15 +57,8 @@ QString sampleSongFileName()
 
 bool writeSampleSong(const QString &folder, QString *error)
 {
-    QSaveFile file(QDir(folder).filePath(sampleSongFileName()));
-    if (file.open(QIODevice::WriteOnly)) {
-        const QByteArray bytes = defaultChordProString().toUtf8();
-        if (file.write(bytes) == bytes.size() && file.commit())
-            return true;
-    }
-    if (error)
-        *error = file.errorString();
-    return false;
+    return platform::writeFileAtomically(QDir(folder).filePath(sampleSongFileName()),
+                                         defaultChordProString().toUtf8(), error);
 }
 
 QString helpFolderPath()
@@ -86,10 +79,13 @@ QString ensureHelpFolder()
     QFile resource(QStringLiteral(":/help/Sample.chopro"));
     const QByteArray bytes = resource.open(QIODevice::ReadOnly) ? resource.readAll()
                                                                 : defaultChordProString().toUtf8();
-    QSaveFile file(song);
-    if (!QDir().mkpath(folder) || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()
-        || !file.commit())
-        TLOG(QStringLiteral("Controller ensureHelpFolder failed %1 %2").arg(folder, file.errorString()));
+    QString error;
+    if (!QDir().mkpath(folder))
+        error = QStringLiteral("cannot create the folder");
+    else
+        platform::writeFileAtomically(song, bytes, &error);
+    if (!error.isEmpty())
+        TLOG(QStringLiteral("Controller ensureHelpFolder failed %1 %2").arg(folder, error));
     return folder;
 }
 

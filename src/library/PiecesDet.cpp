@@ -1,10 +1,10 @@
 #include "library/PiecesDet.h"
 
 #include "library/TextCodec.h"
+#include "platform/AtomicFile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace notefile {
 
@@ -63,20 +63,7 @@ ReadResult read(const QString &path)
 
 bool write(const QString &path, const QString &text, QString *error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    return platform::writeFileAtomically(path, text.toUtf8(), error);
 }
 
 } // namespace notefile

@@ -1,0 +1,96 @@
+#include "platform/AtomicFile.h"
+
+namespace platform {
+
+AtomicFile::AtomicFile(const QString &path)
+    : file_(path)
+{
+}
+
+AtomicFile::~AtomicFile()
+{
+    if (!done_)
+        cancel();
+}
+
+bool AtomicFile::open()
+{
+    if (!file_.open(QIODevice::WriteOnly))
+        return fail(file_.errorString());
+    return true;
+}
+
+bool AtomicFile::write(const QByteArray &bytes)
+{
+    if (failed_)
+        return false;
+    if (!file_.isOpen())
+        return fail(QStringLiteral("not open"));
+    if (file_.write(bytes) != bytes.size())
+        return fail(file_.errorString());
+    return true;
+}
+
+bool AtomicFile::commit()
+{
+    if (done_)
+        return !failed_;
+    if (failed_ || !file_.isOpen()) {
+        if (!failed_)
+            fail(QStringLiteral("not open"));
+        cancel();
+        return false;
+    }
+    // A device written to through device() may have failed without write() seeing it.
+    if (file_.error() != QFileDevice::NoError) {
+        fail(file_.errorString());
+        cancel();
+        return false;
+    }
+    if (!file_.flush() || file_.error() != QFileDevice::NoError) {
+        fail(file_.errorString());
+        cancel();
+        return false;
+    }
+    done_ = true;
+    if (!file_.commit()) {
+        failed_ = true;
+        error_ = file_.errorString();
+        return false;
+    }
+    return true;
+}
+
+void AtomicFile::cancel()
+{
+    if (done_)
+        return;
+    done_ = true;
+    fail(QStringLiteral("writing cancelled"));
+    if (file_.isOpen()) {
+        file_.cancelWriting();
+        file_.commit(); // with writing cancelled this only removes the temporary file
+    }
+}
+
+bool AtomicFile::fail(const QString &why)
+{
+    failed_ = true;
+    if (error_.isEmpty())
+        error_ = why.isEmpty() ? QStringLiteral("write failed") : why;
+    return false;
+}
+
+bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
+{
+    AtomicFile file(path);
+    const bool ok = file.open() && file.write(bytes) && file.commit();
+    if (!ok) {
+        file.cancel();
+        if (error)
+            *error = file.errorString();
+    }
+    return ok;
+}
+
+} // namespace platform

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSaveFile>
+#include <QString>
+
+namespace platform {
+
+// The one way this program writes a file: the new bytes go to a temporary
+// file beside the target, which replaces the target only once every byte has
+// reached the disk. On any failure the old file stays as it was and the caller
+// learns why.
+//
+// QSaveFile alone is not enough: with Qt 6.4, when the only write of a small
+// file happens in commit()'s final flush and that flush fails (disk full),
+// commit() still renames the empty temporary file over the target. Flushing
+// and checking before commit() closes that gap.
+class AtomicFile {
+public:
+    explicit AtomicFile(const QString &path);
+    ~AtomicFile(); // cancels unless committed
+
+    AtomicFile(const AtomicFile &) = delete;
+    AtomicFile &operator=(const AtomicFile &) = delete;
+
+    // False (with errorString()) when the temporary file cannot be made or the
+    // existing file is not writable.
+    bool open();
+    // The device to write to, for writers that stream (PDF, images).
+    QIODevice *device() { return &file_; }
+    bool write(const QByteArray &bytes);
+    // Flushes, checks, then replaces the target. False leaves the target untouched.
+    bool commit();
+    // Drops what was written; the target stays untouched.
+    void cancel();
+    QString errorString() const { return error_; }
+
+private:
+    bool fail(const QString &why);
+
+    QSaveFile file_;
+    QString error_;
+    bool failed_ = false;
+    bool done_ = false;
+};
+
+// Writes the whole file atomically (see AtomicFile). False, with the reason in
+// *error, when anything failed; the old file is then byte-identical.
+bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+
+} // namespace platform

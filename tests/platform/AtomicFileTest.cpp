@@ -1,0 +1,166 @@
+#include "platform/AtomicFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using platform::AtomicFile;
+using platform::writeFileAtomically;
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void put(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+enum class Way { Whole, Streamed, InPieces };
+
+// Writes in a child process whose files may not grow past `limit` bytes, as
+// a full disk would refuse them. Returns the child's verdict and reason.
+struct ChildResult {
+    bool ok = false;
+    QString error;
+};
+
+ChildResult writeUnderLimit(const QString &path, const QByteArray &bytes, rlim_t limit, Way way)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return {false, QStringLiteral("pipe")};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        signal(SIGXFSZ, SIG_IGN); // the write then fails with EFBIG instead of killing the child
+        const rlimit rl{limit, limit};
+        setrlimit(RLIMIT_FSIZE, &rl);
+        bool ok = false;
+        QString error;
+        if (way == Way::Whole) {
+            ok = writeFileAtomically(path, bytes, &error);
+        } else {
+            AtomicFile file(path);
+            ok = file.open();
+            if (ok && way == Way::Streamed)
+                file.device()->write(bytes);
+            for (qsizetype at = 0; ok && way == Way::InPieces && at < bytes.size(); at += 1000)
+                ok = file.write(bytes.mid(at, 1000));
+            ok = ok && file.commit();
+            error = file.errorString();
+        }
+        const QByteArray reason = error.toUtf8();
+        [[maybe_unused]] auto n = ::write(fds[1], reason.constData(), size_t(reason.size()));
+        _exit(ok ? 0 : 1);
+    }
+    close(fds[1]);
+    QByteArray reason;
+    char buf[256];
+    ssize_t n;
+    while ((n = read(fds[0], buf, sizeof buf)) > 0)
+        reason.append(buf, n);
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return {WIFEXITED(status) && WEXITSTATUS(status) == 0, QString::fromUtf8(reason)};
+}
+
+} // namespace
+
+// Before, a 10 KB note written on a full disk became 0 bytes with no word:
+// the only real write happened in the save's final flush, whose failure was
+// ignored, and the empty temporary file replaced the note.
+TEST(AtomicFile, AFailedWriteLeavesTheOldFileByteIdenticalAndSaysWhy)
+{
+    const QByteArray old = QByteArray("TITLE=Old note\n") + QByteArray(10 * 1024, 'x');
+    const struct {
+        const char *what;
+        qsizetype size;
+        rlim_t limit;
+        Way way;
+    } rows[] = {
+        {"small file, nothing may be written", 200, 0, Way::Whole},
+        {"10 KB note, nothing may be written", 10 * 1024, 0, Way::Whole},
+        {"10 KB note, half of it fits", 10 * 1024, 5 * 1024, Way::Whole},
+        {"1 MB file, half of it fits", 1024 * 1024, 512 * 1024, Way::Whole},
+        {"streamed through the device", 10 * 1024, 100, Way::Streamed},
+        {"written in pieces", 50 * 1024, 20 * 1024, Way::InPieces},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("song.txt"));
+        put(path, old);
+        const ChildResult r = writeUnderLimit(path, QByteArray(row.size, 'n'), row.limit, row.way);
+        EXPECT_FALSE(r.ok);
+        EXPECT_FALSE(r.error.isEmpty());
+        EXPECT_EQ(readAll(path), old);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("song.txt")})
+            << "no temporary file is left behind";
+    }
+}
+
+TEST(AtomicFile, WritesWhereAllowedAndRefusesWhereNot)
+{
+    QTemporaryDir dir;
+    const QString existing = dir.filePath(QStringLiteral("existing.txt"));
+    const QString readOnly = dir.filePath(QStringLiteral("readonly.txt"));
+    put(existing, "old");
+    put(readOnly, "keep");
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner);
+    const bool root = geteuid() == 0; // root may write a read-only file
+
+    const struct {
+        const char *what;
+        QString path;
+        QByteArray bytes;
+        bool ok;
+        QByteArray after;
+    } rows[] = {
+        {"a new file", dir.filePath(QStringLiteral("new.txt")), "fresh", true, "fresh"},
+        {"an existing file is replaced", existing, "replaced", true, "replaced"},
+        {"an empty file", dir.filePath(QStringLiteral("empty.txt")), "", true, ""},
+        {"a folder that does not exist", dir.filePath(QStringLiteral("nowhere/x.txt")), "x", false, "<missing>"},
+        {"a read-only file", readOnly, "changed", root, root ? "changed" : "keep"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        QString error;
+        EXPECT_EQ(writeFileAtomically(row.path, row.bytes, &error), row.ok);
+        EXPECT_EQ(error.isEmpty(), row.ok) << error.toStdString();
+        EXPECT_EQ(readAll(row.path), row.after);
+    }
+}
+
+TEST(AtomicFile, AnAbandonedWriteChangesNothing)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.txt"));
+    put(path, "old");
+    {
+        AtomicFile file(path);
+        ASSERT_TRUE(file.open());
+        ASSERT_TRUE(file.write("new"));
+    } // destroyed without commit
+    {
+        AtomicFile file(path);
+        ASSERT_TRUE(file.open());
+        ASSERT_TRUE(file.write("new"));
+        file.cancel();
+        EXPECT_FALSE(file.commit());
+    }
+    EXPECT_EQ(readAll(path), "old");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("a.txt")});
+}
