@@ -2,6 +2,7 @@
 
 #include "library/Data.h"
 #include "midi/Midi.h"
+#include "midi/MidiInstruction.h"
 #include "midi/MidiTrig.h"
 #include "platform/Clock.h"
 #include "platform/NotificationCenter.h"
@@ -385,14 +386,7 @@ void channelMessage(ListWalk &walk, const Message &m)
 
 QString learnedProgramLine(const Learned &l, const QString &dest)
 {
-    const QString p = QString::number(l.program);
-    if (l.msb >= 0 && l.lsb >= 0)
-        return QStringLiteral("\n%1.%2:%3@%4").arg(QString::number(l.msb), QString::number(l.lsb), p, dest);
-    if (l.lsb >= 0)
-        return QStringLiteral("\n%1:%2@%3").arg(QString::number(l.lsb), p, dest);
-    if (l.msb >= 0) // a bank MSB alone: the empty LSB field sends none
-        return QStringLiteral("\n%1.:%2@%3").arg(QString::number(l.msb), p, dest);
-    return QStringLiteral("\n%1@%2").arg(p, dest);
+    return QStringLiteral("\n%1@%2").arg(midiinstr::programText(l.msb, l.lsb, l.program), dest);
 }
 
 // Main thread: the destination names come from the destination table.

@@ -135,6 +135,21 @@ void scanInstruction(const QString &text, qsizetype i, QList<Item> &items)
 
 } // namespace
 
+QString programText(const QString &msb, const QString &lsb, const QString &program)
+{
+    if (!msb.isEmpty())
+        return QStringLiteral("%1.%2:%3").arg(msb, lsb, program);
+    if (!lsb.isEmpty())
+        return QStringLiteral("%1:%2").arg(lsb, program);
+    return program;
+}
+
+QString programText(qint64 msb, qint64 lsb, qint64 program)
+{
+    auto field = [](qint64 v) { return v < 0 ? QString() : QString::number(v); };
+    return programText(field(msb), field(lsb), QString::number(program));
+}
+
 bool isBlank(QChar c)
 {
     // Tabs and carriage returns too: notes come from many editors.

@@ -38,6 +38,12 @@ bool isBlank(QChar c);
 // The text up to its first blank or line end, or the whole text.
 QString chaineJusquaBlanc(const QString &text);
 
+// The program-change instruction before its "@": "m.l:p", "l:p", "m.:p" or
+// "p". An empty field is left out, so no bank byte is sent that was not given.
+QString programText(const QString &msb, const QString &lsb, const QString &program);
+// The same from received values; a negative bank value was not received.
+QString programText(qint64 msb, qint64 lsb, qint64 program);
+
 // Every instruction and group call of a text. An instruction whose numbers do
 // not fit their MIDI field yields nothing, and so does a SysEx that is not one
 // well-formed message of at most 256 bytes.

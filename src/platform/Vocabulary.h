@@ -51,6 +51,7 @@ inline const QString InsererMidiFromLibF = QStringLiteral("InsererMidiFromLibF")
 inline const QString EventUpdateRow = QStringLiteral("EventUpdateRow");
 inline const QString EventListen = QStringLiteral("EventListen");
 inline const QString NoteBecomeFirstResponder = QStringLiteral("NoteBecomeFirstResponder");
+inline const QString EventTextBecomeFirstResponder = QStringLiteral("EventTextBecomeFirstResponder");
 // Posted by a song-list row's label button; nothing acts on it.
 inline const QString ActionItem = QStringLiteral("ActionItem");
 
