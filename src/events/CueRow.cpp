@@ -105,6 +105,23 @@ void readInstruction(const QString &instr, Row &row)
 
 bool sameName(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
+// Selects the item that names the choice (the last, as names may repeat), or
+// adds the choice: a name the lists lack is kept, never dropped.
+void selectOrKeep(Combo &c, const QString &choice)
+{
+    if (choice.isEmpty())
+        return;
+    for (int i = int(c.choices.size()) - 1; i >= 1; --i) {
+        if (sameName(c.choices[i], choice)) {
+            c.selected = i;
+            return;
+        }
+    }
+    c.texts << choice;
+    c.choices << choice;
+    c.selected = int(c.choices.size()) - 1;
+}
+
 } // namespace
 
 int kindForIndex(int comboIndex, bool lib)
@@ -361,17 +378,7 @@ Combo winIdCombo(const QString &choice, bool dest, const Lists &lists)
         c.texts << lists.winIds;
     }
     c.choices = c.texts;
-    if (choice.isEmpty())
-        return c;
-    for (int i = int(c.choices.size()) - 1; i >= 1; --i) {
-        if (sameName(c.choices[i], choice)) {
-            c.selected = i;
-            return c;
-        }
-    }
-    c.texts << choice;
-    c.choices << choice;
-    c.selected = int(c.choices.size()) - 1;
+    selectOrKeep(c, choice);
     return c;
 }
 
@@ -392,17 +399,7 @@ Combo favCombo(const QString &choice, bool semiTone, const Lists &lists)
         c.texts << (descr.isEmpty() ? lists.groupIds[i] : lists.groupIds[i] + QLatin1Char(':') + descr);
         c.choices << lists.groupIds[i];
     }
-    if (choice.isEmpty())
-        return c;
-    for (int i = 1; i < c.choices.size(); ++i) {
-        if (sameName(c.choices[i], choice)) {
-            c.selected = i;
-            return c;
-        }
-    }
-    c.texts << choice;
-    c.choices << choice;
-    c.selected = int(c.choices.size()) - 1;
+    selectOrKeep(c, choice);
     return c;
 }
 
