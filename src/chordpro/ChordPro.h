@@ -205,6 +205,8 @@ private:
     double lyricsCenter_ = 0;
     double lyricsCenterCurrent_ = 0;
     bool centreCrossed_ = false;
+    // The half-page band splits the page in the middle: no line may lie across it.
+    bool seamAtMiddle_ = false;
     bool lastSegmentTop_ = true;
     double visualLineWidth_ = 0;
     int nbPages_ = 0;

@@ -562,6 +562,13 @@ void ChordPro::ajouterLigne(const std::vector<StyledRun> &segment, int type, int
     const double room = besideComment ? h : roomNeeded(type);
     const double lyricsH = besideComment ? lyricHeight : h;
 
+    // Room for the gap that keeps a line (a chord line with its lyric) off the
+    // page's middle, where the half-page band splits the page.
+    if (seamAtMiddle_ && room > 0 && mode == ModeChords) {
+        const double seam = refHeight * 0.5;
+        if (cumulHeight_ < seam && cumulHeight_ + room > seam + 1e-6)
+            cumulHeight_ = seam;
+    }
     if (room > 0 && cumulHeight_ + room > refHeight) {
         ++nbPages_;
         if (pageNo == 0)

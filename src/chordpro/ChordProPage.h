@@ -40,6 +40,7 @@ struct ChordProPage {
     std::vector<Fill> fills;
     std::vector<Run> runs;
     std::vector<QString> lines;  // the page's visual lines as plain text
+    std::vector<QRectF> lineBoxes; // where each of those lines lies
     int pageCount = 0;
 
     bool isEmpty() const { return runs.empty() && fills.empty(); }

@@ -22,6 +22,12 @@ const ChordProPage &ChordPro::chargerPage(QPainter &painter, const QRectF &targe
 
 const ChordProPage &ChordPro::chargerPage(const QSizeF &viewSize, const PageRequest &request)
 {
+    // Only the half-page band's layout keeps its lines off the page's middle.
+    struct SeamScope {
+        bool &flag;
+        ~SeamScope() { flag = false; }
+    } seamScope{seamAtMiddle_};
+    seamAtMiddle_ = request.modeAffichage == 1 && !request.lyricsOnly;
     page_ = ChordProPage();
     page_.size = viewSize;
     page_.background = color(ColorRole::Background);
@@ -144,6 +150,14 @@ void ChordPro::buildPage(const QSizeF &viewSize, const std::vector<StyledRun> &h
     const double viewW = viewSize.width();
     double y = 0;
     std::vector<Piece> line;
+    // What each drawn line holds, so lines can be moved after the fact.
+    struct Span {
+        size_t firstRun;
+        size_t firstFill;
+        bool chordsOnly;
+        bool hasText;
+    };
+    std::vector<Span> spans;
 
     auto drawLine = [&](const std::vector<Piece> &pieces, const TextStyle &paragraph) {
         double fontHeight = 0;
@@ -170,6 +184,7 @@ void ChordPro::buildPage(const QSizeF &viewSize, const std::vector<StyledRun> &h
         if (centred && !blankOnly)
             x = std::max(0.0, kLinePadding + (viewW - 2 * kLinePadding - contentWidth) * 0.5);
         const double baseline = y + height - descent;
+        Span span{page_.runs.size(), page_.fills.size(), true, false};
         QString plain;
         for (const Piece &p : pieces) {
             const TextStyle &st = styles_[p.style];
@@ -179,13 +194,19 @@ void ChordPro::buildPage(const QSizeF &viewSize, const std::vector<StyledRun> &h
                 if (right > x && height > 0)
                     page_.fills.push_back({QRectF(x, y, right - x, height), color(st.background), p.style});
             }
-            if (!p.text.trimmed().isEmpty())
+            if (!p.text.trimmed().isEmpty()) {
                 page_.runs.push_back({QPointF(x, baseline), p.text, p.style, st.pointSize, st.mono, st.bold,
                                       color(st.foreground), w});
+                span.chordsOnly = span.chordsOnly && p.style == Style::Chord;
+            }
             plain += p.text;
             x += w;
         }
+        span.hasText = span.firstRun < page_.runs.size();
+        span.chordsOnly = span.chordsOnly && span.hasText;
         page_.lines.push_back(plain);
+        page_.lineBoxes.push_back(QRectF(0, y, viewW, height));
+        spans.push_back(span);
         y += height;
     };
 
@@ -265,8 +286,44 @@ void ChordPro::buildPage(const QSizeF &viewSize, const std::vector<StyledRun> &h
 
     feed(header);
     y += filler;
+    const double seam = y + myFrame_.height() * 0.5;
     wrapping = true;
     feed(rstra_);
     flush();
     page_.pageCount = nbPages_;
+    if (!seamAtMiddle_)
+        return;
+
+    // The half-page band splits the page at its middle: the first line of
+    // text across it (with the chord line above it) moves down onto it, when
+    // the page has the room (the page breaks left room for it).
+    constexpr double kTolerance = 0.5;
+    auto &boxes = page_.lineBoxes;
+    size_t at = 0;
+    while (at < boxes.size() && !(spans[at].hasText && boxes[at].bottom() > seam + kTolerance))
+        ++at;
+    if (at == boxes.size())
+        return;
+    // Candidates, best first: the chord line with its lyric, the line alone.
+    std::vector<size_t> starts;
+    if (at > 0 && spans[at - 1].chordsOnly && !spans[at].chordsOnly && boxes[at - 1].top() < seam - kTolerance)
+        starts.push_back(at - 1);
+    if (boxes[at].top() < seam - kTolerance)
+        starts.push_back(at);
+    for (const size_t from : starts) {
+        const double shift = seam - boxes[from].top();
+        double bottom = 0;
+        for (size_t i = from; i < boxes.size(); ++i)
+            if (spans[i].hasText)
+                bottom = std::max(bottom, boxes[i].bottom());
+        if (!(shift > 0) || bottom + shift > viewSize.height() + kTolerance)
+            continue;
+        for (size_t i = from; i < boxes.size(); ++i)
+            boxes[i].translate(0, shift);
+        for (size_t i = spans[from].firstRun; i < page_.runs.size(); ++i)
+            page_.runs[i].baseline.ry() += shift;
+        for (size_t i = spans[from].firstFill; i < page_.fills.size(); ++i)
+            page_.fills[i].rect.translate(0, shift);
+        return;
+    }
 }

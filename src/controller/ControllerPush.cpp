@@ -200,6 +200,14 @@ void Controller::refreshX()
 void Controller::ajusterZoomON()
 {
     zoomON_ = windowlist::isUneFenetreEstZoomDemiPage();
+    // The windows' own flag follows at once: a frame round one half must not
+    // outlive the zoom until the next page push.
+    for (WindowPDFxSuper *w : openWindows()) {
+        if (w->zoomOn() != zoomON_) {
+            w->refreshZoomOn();
+            w->ajusterCadre();
+        }
+    }
 }
 
 void Controller::ajusterCadreX()

@@ -4,6 +4,7 @@
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
+#include "windows/PagePlan.h"
 #include "windows/PageRenderer.h"
 #include "windows/WindowPDFx.h"
 
@@ -80,12 +81,8 @@ bool PDFViewRedef::hasPageReady() const
 QRectF PDFViewRedef::pageRect(const QSizeF &logical) const
 {
     const QSizeF pane = size();
-    if (role_ == Role::Zoom) {
-        // The half-page band: the page at the pane's width, its top or its
-        // bottom edge on the band's edge.
-        const double y = zoomTop_ ? 0.0 : pane.height() - logical.height();
-        return QRectF(0, y, pane.width(), logical.height());
-    }
+    if (role_ == Role::Zoom)
+        return pageplan::halfPageRect(logical, pane, zoomTop_);
     return QRectF((pane.width() - logical.width()) / 2.0, (pane.height() - logical.height()) / 2.0, logical.width(),
                   logical.height());
 }
@@ -130,7 +127,7 @@ void PDFViewRedef::paintEvent(QPaintEvent *)
         p.fillRect(rect(), owner_->chordProBackgroundColor());
         QRectF target(rect());
         if (role_ == Role::Zoom) {
-            const QSizeF whole = owner_->chordProZoomPageSize(content_.nextSong, width());
+            const QSizeF whole = owner_->chordProZoomPageSize(content_.nextSong, QSizeF(size()));
             if (!whole.isEmpty())
                 target = pageRect(whole);
         }

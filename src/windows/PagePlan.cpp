@@ -1,5 +1,8 @@
 #include "windows/PagePlan.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace pageplan {
 
 QString pageLabel(qint64 page, qint64 count, qint64 minCount)
@@ -117,6 +120,24 @@ ResizeDecision endResizeRule(double width, double height, qint64 mode, bool sing
         d.newMode = 2;
     }
     return d;
+}
+
+QSizeF halfPageSize(const QSizeF &page, const QSizeF &band)
+{
+    const bool usable = std::isfinite(page.width()) && std::isfinite(page.height()) && std::isfinite(band.width())
+        && std::isfinite(band.height()) && page.width() > 0 && page.height() > 0 && band.width() > 0
+        && band.height() > 0;
+    if (!usable)
+        return QSizeF();
+    const double scale = std::min(band.width() / page.width(), 2.0 * band.height() / page.height());
+    return page * scale;
+}
+
+QRectF halfPageRect(const QSizeF &shown, const QSizeF &band, bool top)
+{
+    const double x = (band.width() - shown.width()) / 2.0;
+    const double y = top ? 0.0 : band.height() - shown.height();
+    return QRectF(QPointF(x, y), shown);
 }
 
 } // namespace pageplan

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QRectF>
+#include <QSizeF>
 #include <QString>
 
 // Which page each pane of a Tolvane window shows in each display mode, and
@@ -58,5 +60,14 @@ struct ResizeDecision {
 ResizeDecision resizeRule(double width, double height, qint64 mode, bool singlePageForce);
 // At the end of a live resize (never posts zoom-out).
 ResizeDecision endResizeRule(double width, double height, qint64 mode, bool singlePageForce);
+
+// The half-page band: a page scaled so that half of it always fits the
+// band's height (the width fit, reduced where the band is too low), so the
+// top and the bottom half meet or overlap and every row of the page is seen.
+// Empty for a page or band without a size.
+QSizeF halfPageSize(const QSizeF &page, const QSizeF &band);
+// Where that page lies in the band, centred across: the top half puts the
+// page's top on the band's top, the bottom half its bottom on the band's bottom.
+QRectF halfPageRect(const QSizeF &shown, const QSizeF &band, bool top);
 
 } // namespace pageplan

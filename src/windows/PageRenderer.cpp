@@ -1,6 +1,7 @@
 #include "windows/PageRenderer.h"
 
 #include "platform/Log.h"
+#include "windows/PagePlan.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -360,12 +361,13 @@ QSize PageRenderer::fitSize(const QSizeF &pagePoints, const QSizeF &pane, qreal 
     return QSize(std::max(1, qRound(fitted.width())), std::max(1, qRound(fitted.height())));
 }
 
-QSize PageRenderer::widthFitSize(const QSizeF &pagePoints, qreal paneWidth, qreal devicePixelRatio)
+QSize PageRenderer::halfPageFitSize(const QSizeF &pagePoints, const QSizeF &band, qreal devicePixelRatio)
 {
-    if (!finite(pagePoints) || pagePoints.isEmpty() || !std::isfinite(paneWidth) || paneWidth <= 0)
+    const QSizeF shown = pageplan::halfPageSize(pagePoints, band) * devicePixelRatio;
+    if (shown.isEmpty())
         return QSize();
-    qreal w = paneWidth * devicePixelRatio;
-    qreal h = w * pagePoints.height() / pagePoints.width();
+    qreal w = shown.width();
+    qreal h = shown.height();
     // A damaged page of absurd proportions must not ask for an image beyond memory.
     if (w * h > kMaxPixels) {
         const qreal shrink = std::sqrt(kMaxPixels / (w * h));

@@ -56,8 +56,8 @@ public:
 
     // Pixel size of a page fitted into a pane of the given size in points.
     static QSize fitSize(const QSizeF &pagePoints, const QSizeF &pane, qreal devicePixelRatio);
-    // Pixel size of a page scaled to the pane's width (the half-page band).
-    static QSize widthFitSize(const QSizeF &pagePoints, qreal paneWidth, qreal devicePixelRatio);
+    // Pixel size of a page in the half-page band (pageplan::halfPageSize).
+    static QSize halfPageFitSize(const QSizeF &pagePoints, const QSizeF &band, qreal devicePixelRatio);
 
     // The largest page image asked of the renderer, in pixels and per side.
     static constexpr qreal kMaxPixels = 32.0 * 1024 * 1024;

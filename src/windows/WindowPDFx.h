@@ -158,8 +158,8 @@ public:
                            PDFViewRedef::Role role);
     // Page count of a ChordPro document laid out for a pane.
     qint64 chordProPageCount(bool nextSong, PDFViewRedef::Role role);
-    // The whole ChordPro page at the given width, as the half-page band holds it.
-    QSizeF chordProZoomPageSize(bool nextSong, double width) const;
+    // The whole ChordPro page as the half-page band of this size holds it.
+    QSizeF chordProZoomPageSize(bool nextSong, const QSizeF &band) const;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

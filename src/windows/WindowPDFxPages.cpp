@@ -149,7 +149,7 @@ qint64 WindowPDFx::chordProPageCount(bool nextSong, Role role)
     if (size.isEmpty())
         size = pageArea().size();
     if (role == Role::Zoom) {
-        if (const QSizeF whole = chordProZoomPageSize(nextSong, size.width()); !whole.isEmpty())
+        if (const QSizeF whole = chordProZoomPageSize(nextSong, size); !whole.isEmpty())
             size = whole;
     }
     chordpro::PageRequest request;
@@ -161,15 +161,11 @@ qint64 WindowPDFx::chordProPageCount(bool nextSong, Role role)
     return doc->nbPages();
 }
 
-QSizeF WindowPDFx::chordProZoomPageSize(bool nextSong, double width) const
+QSizeF WindowPDFx::chordProZoomPageSize(bool nextSong, const QSizeF &band) const
 {
-    // Like a PDF page in the band: the whole page at the band's width, at the
-    // proportions the song's pages break at, so the band shows half of it.
+    // Like a PDF page in the band, at the proportions the song's pages break at.
     const ChordPro *doc = nextSong ? chordProDocumentNext_.get() : chordProDocument_.get();
-    const QSizeF ref = doc ? doc->referenceInForce() : ChordPro::sizeRefStatique();
-    if (!(width > 0) || !(ref.width() > 0) || !(ref.height() > 0))
-        return QSizeF();
-    return QSizeF(width, width * ref.height() / ref.width());
+    return pageplan::halfPageSize(doc ? doc->referenceInForce() : ChordPro::sizeRefStatique(), band);
 }
 
 void WindowPDFx::paintChordProPage(QPainter &painter, const QRectF &target, const PDFViewRedef::Content &content,
@@ -415,7 +411,7 @@ QSize WindowPDFx::pixelSizeFor(const QString &path, qint64 page, Role role)
     const QSizeF pagePts = info->pageSize(int(page));
     const qreal dpr = devicePixelRatioF();
     if (role == Role::Zoom)
-        return PageRenderer::widthFitSize(pagePts, paneSizeForRole(role).width(), dpr);
+        return PageRenderer::halfPageFitSize(pagePts, paneSizeForRole(role), dpr);
     return PageRenderer::fitSize(pagePts, paneSizeForRole(role), dpr);
 }
 

@@ -394,3 +394,51 @@ TEST(ChordProRender, SharedReferenceSizeMovesPageBreaks)
 }
 
 } // namespace
+
+// The half-page band splits a page at its middle; a chorus line cut there was
+// half seen in each half, and a chord line was seen apart from its lyric.
+TEST(ChordProRender, HalfPageBandPagesKeepLinesOffTheMiddle)
+{
+    struct Case {
+        const char *what;
+        QString text;
+    };
+    QString comments;
+    for (int i = 0; i < 30; ++i)
+        comments += i % 4 == 0 ? QStringLiteral("{c: Part %1}\n").arg(i) : QStringLiteral("Plain line %1\n").arg(i);
+    std::vector<Case> cases;
+    for (int lead = 0; lead < 4; ++lead)
+        cases.push_back({"chords and lyrics", QString(lead, QLatin1Char('\n')) + song(60)});
+    cases.push_back({"comments and plain lines", comments + song(10)});
+    cases.push_back({"chorus", QStringLiteral("{soc}\n") + song(50) + QStringLiteral("{eoc}\n")});
+
+    for (const Case &c : cases) {
+        ChordPro cp = loaded(c.text, nullptr, true);
+        PageRequest request = pageNo(1);
+        request.modeAffichage = 1;
+        const QSizeF view(1222, 1504);
+        cp.chargerPage(view, request);
+        const int pages = cp.nbPages();
+        QStringList shown;
+        for (int p = 1; p <= pages; ++p) {
+            request.pageNo = p;
+            const ChordProPage &page = cp.chargerPage(view, request);
+            const double middle = view.height() / 2;
+            ASSERT_EQ(page.lines.size(), page.lineBoxes.size());
+            for (size_t i = 0; i < page.lines.size(); ++i) {
+                const QRectF &box = page.lineBoxes[i];
+                if (page.lines[i].trimmed().isEmpty())
+                    continue;
+                shown << page.lines[i].trimmed();
+                EXPECT_FALSE(box.top() < middle - 0.5 && box.bottom() > middle + 0.5)
+                    << c.what << ", page " << p << ": \"" << page.lines[i].toStdString() << "\" lies across the middle";
+                EXPECT_LE(box.bottom(), view.height() + 0.5) << c.what << ", page " << p;
+            }
+            for (const auto &run : page.runs)
+                EXPECT_LE(run.baseline.y(), view.height()) << c.what;
+        }
+        // Every lyric is on some page.
+        for (int i = 0; i < 10; ++i)
+            EXPECT_TRUE(shown.contains(QStringLiteral("Line number %1 of the song").arg(i))) << c.what << " line " << i;
+    }
+}

@@ -307,3 +307,21 @@ TEST_F(ControllerTocTest, ZoomOffResumesOnTheOddPage)
     controller->actionZoomOut();
     EXPECT_EQ(controller->pageNo1(), 3);
 }
+
+// Before, the windows kept their zoom flag after the zoom ended on an odd
+// page (no page push follows), and the frame stayed round the lower half.
+TEST_F(ControllerTocTest, ZoomOffClearsTheHalfFrameAtOnce)
+{
+    startOn(2);
+    Data::setSongNoG(1);
+    controller->chargerPages();
+    setPages(5);
+    controller->actionZoom();
+    EXPECT_TRUE(window()->zoomOn());
+    for (int i = 0; i < 5; ++i)
+        controller->afficherZoom(1, false); // page 3, bottom half
+    ASSERT_EQ(controller->pageNo1(), 3);
+    controller->actionZoomOut();
+    EXPECT_FALSE(controller->zoomON());
+    EXPECT_FALSE(window()->zoomOn());
+}

@@ -186,3 +186,56 @@ TEST(PagePlan, ResizeRule)
     EXPECT_TRUE(endResizeRule(800, 600, 4, false).refreshOnly);
     EXPECT_EQ(endResizeRule(800, 600, 2, false).newMode, 0);
 }
+
+// Before, the band scaled the page to its width only: on a 16:9 screen each
+// half showed about 345 pt of a 792 pt Letter page and the rows between
+// 345 pt and 450 pt were in neither half.
+TEST(HalfPageBand, TheTwoHalvesSeeEveryRowOfThePage)
+{
+    struct Case {
+        const char *what;
+        QSizeF page;
+        QSizeF band;
+        bool widthFit; // the band is high enough for the width fit
+    };
+    const Case cases[] = {
+        {"Letter, 1920x1080", {612, 792}, {1920, 1080}, false},
+        {"A4, 1920x1080", {595, 842}, {1920, 1080}, false},
+        {"Letter, 1280x1024", {612, 792}, {1280, 1024}, true},
+        {"A4, 1280x1024", {595, 842}, {1280, 1024}, true},
+        {"landscape page, 1920x1080", {842, 595}, {1920, 1080}, true},
+        {"upright band", {612, 792}, {700, 1200}, true},
+    };
+    for (const Case &c : cases) {
+        const QSizeF shown = halfPageSize(c.page, c.band);
+        const double scale = shown.width() / c.page.width();
+        EXPECT_NEAR(shown.height() / c.page.height(), scale, 1e-9) << c.what;
+        EXPECT_LE(shown.width(), c.band.width() + 1e-9) << c.what;
+        EXPECT_LE(shown.height() / 2, c.band.height() + 1e-9) << c.what;
+        if (c.widthFit)
+            EXPECT_NEAR(shown.width(), c.band.width(), 1e-9) << c.what;
+        else
+            EXPECT_NEAR(shown.height() / 2, c.band.height(), 1e-9) << c.what;
+
+        // Page rows each step shows, in points.
+        const QRectF band(QPointF(), c.band);
+        double seenTo = 0;   // the top half shows rows from 0 to here
+        double seenFrom = 0; // the bottom half shows rows from here to the end
+        for (bool top : {true, false}) {
+            const QRectF r = halfPageRect(shown, c.band, top);
+            EXPECT_NEAR(r.center().x(), band.center().x(), 1e-9) << c.what;
+            const QRectF seen = r.intersected(band);
+            const double from = (seen.top() - r.top()) / scale, to = (seen.bottom() - r.top()) / scale;
+            if (top) {
+                EXPECT_NEAR(from, 0, 1e-9) << c.what;
+                seenTo = to;
+            } else {
+                EXPECT_NEAR(to, c.page.height(), 1e-6) << c.what;
+                seenFrom = from;
+            }
+        }
+        EXPECT_GE(seenTo, seenFrom - 1e-6) << c.what << ": a band of the page is in neither half";
+    }
+    EXPECT_TRUE(halfPageSize(QSizeF(612, 792), QSizeF(0, 1080)).isEmpty());
+    EXPECT_TRUE(halfPageSize(QSizeF(qQNaN(), 792), QSizeF(1920, 1080)).isEmpty());
+}

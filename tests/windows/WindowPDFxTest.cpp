@@ -374,15 +374,15 @@ TEST_F(TolvaneWindowTest, OffscreenPaintInEveryMode)
 // of pixels tall (and overflowed the size) instead of something drawable.
 TEST(PageRendererSizes, AbsurdPagesStayWithinMemory)
 {
-    const QSize a4 = PageRenderer::widthFitSize(QSizeF(595, 842), 1600, 1.0);
+    const QSize a4 = PageRenderer::halfPageFitSize(QSizeF(595, 842), QSizeF(1600, 1e7), 1.0);
     EXPECT_EQ(a4, QSize(1600, 2264));
     for (const QSizeF page : {QSizeF(0.001, 842), QSizeF(595, 1e12), QSizeF(1e-9, 1e9)}) {
-        const QSize s = PageRenderer::widthFitSize(page, 1600, 2.0);
+        const QSize s = PageRenderer::halfPageFitSize(page, QSizeF(1600, 1e7), 2.0);
         EXPECT_FALSE(s.isEmpty());
         EXPECT_LE(qreal(s.width()) * s.height(), PageRenderer::kMaxPixels * 1.01);
         EXPECT_LE(s.height(), PageRenderer::kMaxSide);
     }
-    EXPECT_TRUE(PageRenderer::widthFitSize(QSizeF(qQNaN(), 842), 1600, 1.0).isEmpty());
+    EXPECT_TRUE(PageRenderer::halfPageFitSize(QSizeF(qQNaN(), 842), QSizeF(1600, 1e7), 1.0).isEmpty());
     EXPECT_TRUE(PageRenderer::fitSize(QSizeF(595, qInf()), QSizeF(800, 600), 1.0).isEmpty());
     EXPECT_EQ(PageRenderer::fitSize(QSizeF(0.001, 842), QSizeF(800, 600), 1.0), QSize(1, 600));
 }
@@ -426,7 +426,7 @@ TEST_F(TolvaneWindowTest, ChordProZoomBandShowsEachHalfOfTheWholePage)
     ASSERT_EQ(band->content().kind, Kind::ChordPro);
     ASSERT_EQ(band->content().page, 1);
     const int bw = band->width(), bh = band->height();
-    const QSizeF whole = w->chordProZoomPageSize(false, bw);
+    const QSizeF whole = w->chordProZoomPageSize(false, QSizeF(bw, bh));
     ASSERT_GT(whole.height(), bh + 100.0) << "the whole page must be taller than the band";
 
     w->afficherZoomHaut(true);
