@@ -435,7 +435,7 @@ TEST_F(TolvaneWindowTest, ChordProZoomBandShowsEachHalfOfTheWholePage)
     const QImage bottom = band->grab().toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(top.size(), QSize(bw, bh));
 
-    // The whole first page at the band's width, drawn on its own.
+    // The whole first page, drawn on its own.
     ChordPro doc(QRectF(QPointF(), QSizeF(w->pageArea().size())), w.get(), true);
     doc.chargerFichier(path);
     chordpro::PageRequest request;
@@ -446,7 +446,8 @@ TEST_F(TolvaneWindowTest, ChordProZoomBandShowsEachHalfOfTheWholePage)
     {
         QPainter painter(&full);
         painter.setRenderHint(QPainter::Antialiasing);
-        doc.chargerPage(painter, QRectF(QPointF(), whole), request);
+        // Centred across, as in the band when it is too low for the width fit.
+        doc.chargerPage(painter, QRectF(QPointF((bw - whole.width()) / 2.0, 0), whole), request);
     }
     const QImage fullTop = full.copy(0, 0, bw, bh);
     const QImage fullBottom = full.copy(0, qRound(whole.height() - bh), bw, bh);
