@@ -170,6 +170,9 @@ private:
     friend struct Scanner;
 
     QColor color(chordpro::ColorRole role) const;
+    // What a run of text or a fill of this style is drawn in.
+    QColor drawnTextColor(const chordpro::TextStyle &style) const;
+    QColor drawnFillColor(const chordpro::TextStyle &style) const;
     // Lyric characters across the reference width at the reference font size.
     void updateNbMaxCarRef();
     void ajouterLigne(const std::vector<chordpro::StyledRun> &segment, int type, int pageNo, int mode, bool lyrics);

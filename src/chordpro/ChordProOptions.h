@@ -27,6 +27,18 @@ QColor defaultColor(ColorRole role);
 // "LyricsHightLightColor"); an invalid colour for any other name.
 QColor namedColor(const QString &name);
 
+// Contrast ratio of two opaque colours, from 1 (same) to 21 (black on white).
+double contrastRatio(const QColor &a, const QColor &b);
+// Text needs this much contrast to read from the stage; bars and boxes, less.
+inline constexpr double kTextContrast = 4.5;
+inline constexpr double kShapeContrast = 3.0;
+// fore itself when it stands out enough from back; else fore darkened or
+// lightened (whichever way goes further from back) just enough.
+QColor readableOn(const QColor &fore, const QColor &back, double minRatio);
+// Highlighted lyrics: the window's text or background colour, whichever
+// stands out more from the highlight.
+QColor highlightTextColor(const QColor &text, const QColor &background, const QColor &highlight);
+
 } // namespace chordpro
 
 class ChordProOptions {

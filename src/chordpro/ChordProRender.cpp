@@ -13,6 +13,24 @@ namespace {
 constexpr double kLinePadding = 5.0;
 } // namespace
 
+QColor ChordPro::drawnTextColor(const TextStyle &st) const
+{
+    // Colours chosen for one window (white on black) must still read in
+    // another (black on white): text keeps enough contrast with what is under it.
+    const QColor under = st.hasBackground ? color(st.background) : color(ColorRole::Background);
+    if (st.hasBackground && st.background == ColorRole::Highlight)
+        return highlightTextColor(color(ColorRole::Text), color(ColorRole::Background), under);
+    return readableOn(color(st.foreground), under, kTextContrast);
+}
+
+QColor ChordPro::drawnFillColor(const TextStyle &st) const
+{
+    // A chorus bar must stand out from the page; boxes under text keep their colour.
+    if (st.background == ColorRole::Bar)
+        return readableOn(color(ColorRole::Bar), color(ColorRole::Background), kShapeContrast);
+    return color(st.background);
+}
+
 const ChordProPage &ChordPro::chargerPage(QPainter &painter, const QRectF &target, const PageRequest &request)
 {
     chargerPage(target.size(), request);
@@ -192,11 +210,11 @@ void ChordPro::buildPage(const QSizeF &viewSize, const std::vector<StyledRun> &h
             if (st.hasBackground && !(centred && blankOnly && !p.lineEnd)) {
                 const double right = p.lineEnd ? std::max(x + w, viewW - kLinePadding) : x + w;
                 if (right > x && height > 0)
-                    page_.fills.push_back({QRectF(x, y, right - x, height), color(st.background), p.style});
+                    page_.fills.push_back({QRectF(x, y, right - x, height), drawnFillColor(st), p.style});
             }
             if (!p.text.trimmed().isEmpty()) {
                 page_.runs.push_back({QPointF(x, baseline), p.text, p.style, st.pointSize, st.mono, st.bold,
-                                      color(st.foreground), w});
+                                      drawnTextColor(st), w});
                 span.chordsOnly = span.chordsOnly && p.style == Style::Chord;
             }
             plain += p.text;

@@ -442,3 +442,96 @@ TEST(ChordProRender, HalfPageBandPagesKeepLinesOffTheMiddle)
             EXPECT_TRUE(shown.contains(QStringLiteral("Line number %1 of the song").arg(i))) << c.what << " line " << i;
     }
 }
+
+namespace {
+// A window's colour slots of the ChordPro layout.
+struct Scheme : ChordProOptions {
+    const char *name;
+    QColor text, background, chord, highlight, comment, commentBack, bar;
+    Scheme(const char *n, QColor t, QColor b, QColor c, QColor h, QColor cm, QColor cb, QColor br)
+        : name(n), text(t), background(b), chord(c), highlight(h), comment(cm), commentBack(cb), bar(br)
+    {
+    }
+    QColor color(chordpro::ColorRole role) const override
+    {
+        using chordpro::ColorRole;
+        switch (role) {
+        case ColorRole::Text: return text;
+        case ColorRole::Background: return background;
+        case ColorRole::Chord: return chord;
+        case ColorRole::Highlight: return highlight;
+        case ColorRole::Comment: return comment;
+        case ColorRole::CommentBack: return commentBack;
+        case ColorRole::Bar: return bar;
+        default: return chordpro::defaultColor(role);
+        }
+    }
+};
+} // namespace
+
+TEST(ChordProColours, ContrastRatios)
+{
+    struct Case {
+        QColor a, b;
+        double ratio;
+    };
+    const Case cases[] = {
+        {Qt::black, Qt::white, 21.0},
+        {Qt::white, Qt::white, 1.0},
+        {Qt::white, Qt::yellow, 1.07},
+        {Qt::red, Qt::black, 5.25},
+        {Qt::red, Qt::white, 4.0},
+    };
+    for (const Case &c : cases) {
+        EXPECT_NEAR(chordpro::contrastRatio(c.a, c.b), c.ratio, 0.01) << c.a.name().toStdString();
+        EXPECT_NEAR(chordpro::contrastRatio(c.b, c.a), c.ratio, 0.01);
+    }
+    // A colour that reads already is kept as it is.
+    EXPECT_EQ(chordpro::readableOn(Qt::red, Qt::black, 4.5), QColor(Qt::red));
+    EXPECT_GE(chordpro::contrastRatio(chordpro::readableOn(Qt::red, Qt::white, 4.5), Qt::white), 4.5);
+    EXPECT_GE(chordpro::contrastRatio(chordpro::readableOn(Qt::gray, Qt::gray, 4.5), Qt::gray), 4.5);
+}
+
+// Highlighted lyrics were drawn white on bright yellow in a window whose text
+// is white (a contrast of 1.07:1): the highlighted words could not be read.
+TEST(ChordProColours, EveryPairReadsOnTheWindowsBackgrounds)
+{
+    const Scheme schemes[] = {
+        {"white on black", Qt::white, Qt::black, Qt::red, Qt::yellow, Qt::black, Qt::white, Qt::white},
+        {"black on white", Qt::black, Qt::white, Qt::red, Qt::yellow, Qt::white, Qt::black, Qt::black},
+        {"white on black, dark highlight", Qt::white, Qt::black, QColor(0, 0, 160), QColor(40, 40, 90), Qt::gray,
+         Qt::gray, QColor(30, 30, 30)},
+    };
+    const QString text = QStringLiteral("{c: Chorus comes}\n{soc}\n[C]Sing {soh}loud and [G]clear{eoh} now\n{eoc}\n");
+    for (const Scheme &scheme : schemes) {
+        ChordPro cp = loaded(text, &scheme);
+        const ChordProPage &page = cp.chargerPage(QSizeF(611, 752), pageNo(1));
+        auto fillUnder = [&](const ChordProPage::Run &run) {
+            const QPointF at(run.baseline.x() + 1, run.baseline.y() - 2);
+            QColor under = scheme.background;
+            for (const auto &fill : page.fills)
+                if (fill.rect.contains(at))
+                    under = fill.color;
+            return under;
+        };
+        int highlighted = 0, chords = 0, comments = 0, bars = 0;
+        for (const auto &run : page.runs) {
+            const double ratio = chordpro::contrastRatio(run.color, fillUnder(run));
+            EXPECT_GE(ratio, chordpro::kTextContrast)
+                << scheme.name << ": \"" << run.text.toStdString() << "\" (" << cptest::tag(run.style).toStdString() << ")";
+            highlighted += run.style == Style::TextHI;
+            chords += run.style == Style::Chord;
+            comments += run.style == Style::Directive;
+        }
+        for (const auto &fill : page.fills) {
+            if (fill.style != Style::Indent)
+                continue;
+            ++bars;
+            EXPECT_GE(chordpro::contrastRatio(fill.color, scheme.background), chordpro::kShapeContrast) << scheme.name;
+        }
+        EXPECT_GT(highlighted, 0) << scheme.name;
+        EXPECT_GT(chords, 0) << scheme.name;
+        EXPECT_GT(comments, 0) << scheme.name;
+        EXPECT_GT(bars, 0) << scheme.name;
+    }
+}
