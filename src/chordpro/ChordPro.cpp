@@ -1,6 +1,7 @@
 #include "chordpro/ChordPro.h"
 
 #include "chordpro/ChordLibraryLine.h"
+#include "library/SongFileCheck.h"
 #include "library/TextCodec.h"
 #include "platform/Log.h"
 
@@ -43,9 +44,19 @@ void ChordPro::chargerFichier(const QString &path)
     // A song read again must not keep the converted lists of the text before.
     defineConverted_ = false;
     inversionConverted_ = false;
-    QFile file(path);
-    if (!path.isEmpty() && file.open(QIODevice::ReadOnly))
-        chordProData_ = textcodec::decode(file.readAll());
+    loadProblem_.clear();
+    // No path: the window's version policy shows nothing for this song.
+    if (!path.isEmpty()) {
+        loadProblem_ = songfile::openProblem(path);
+        QFile file(path);
+        if (loadProblem_.isEmpty() && file.open(QIODevice::ReadOnly)) {
+            const QByteArray bytes = file.readAll();
+            // Binary bytes would lay out as a screen of mojibake.
+            loadProblem_ = songfile::textProblem(bytes);
+            if (loadProblem_.isEmpty())
+                chordProData_ = textcodec::decode(bytes);
+        }
+    }
     ajusterAttributsPourRendering(obtenirFontSize(chordProData_, kDefaultFontSize), true);
 }
 

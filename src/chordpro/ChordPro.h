@@ -64,9 +64,10 @@ public:
     static QSizeF sizeRefStatique();
     static void setSizeRef(const QSizeF &size);
 
-    // Loads a song file (UTF-8, else Windows-1252). A missing or unreadable
-    // file gives an empty song.
+    // Loads a song file (UTF-8, else Windows-1252). A missing, unreadable or
+    // binary file gives an empty song, and loadProblem() says why.
     void chargerFichier(const QString &path);
+    const QString &loadProblem() const { return loadProblem_; }
 
     // Header directive lookup: the text between the directive (found anywhere,
     // in any case) and the next "}"; absent when unclosed or empty.
@@ -224,6 +225,7 @@ private:
     QString listeInversion_, listeInversionOrig_;
     QString titre_, sousTitre_, cle_;
     QString chordProData_;
+    QString loadProblem_;
 
     const ChordProOptions *options_ = nullptr;
     chordpro::ChordProPage page_;

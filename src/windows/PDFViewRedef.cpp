@@ -99,7 +99,8 @@ void PDFViewRedef::paintEvent(QPaintEvent *)
 
     switch (content_.kind) {
     case Kind::Empty:
-        p.fillRect(rect(), owner_->pdfColor());
+        // No bright blank page for a song that cannot be shown.
+        p.fillRect(rect(), content_.unreadable ? owner_->backColor() : owner_->pdfColor());
         break;
     case Kind::Pdf: {
         p.fillRect(rect(), owner_->pdfColor());

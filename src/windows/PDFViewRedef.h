@@ -22,9 +22,11 @@ public:
         QString path;          // the file shown (after alternate-version substitution)
         qint64 page = 0;       // 1-based
         bool nextSong = false; // a page of the song after the current one
+        bool unreadable = false; // empty because the song's file cannot be shown
         bool operator==(const Content &o) const
         {
-            return kind == o.kind && page == o.page && nextSong == o.nextSong && path == o.path;
+            return kind == o.kind && page == o.page && nextSong == o.nextSong && unreadable == o.unreadable
+                && path == o.path;
         }
     };
 

@@ -1,5 +1,6 @@
 #include "windows/PageRenderer.h"
 
+#include "library/SongFileCheck.h"
 #include "platform/Log.h"
 #include "windows/PagePlan.h"
 
@@ -74,7 +75,7 @@ private:
         while (!stopping_ && take(job)) {
             switch (job.kind) {
             case Job::Open: {
-                const PageRenderer::DocInfo info = infoOf(document(job.key.path));
+                const PageRenderer::DocInfo info = infoOf(job.key.path, document(job.key.path));
                 const QString path = job.key.path;
                 QMetaObject::invokeMethod(owner_, [o = owner_, path, info] { o->documentOpened(path, info); },
                                           Qt::QueuedConnection);
@@ -138,11 +139,14 @@ private:
         return doc->status() == QPdfDocument::Status::Ready ? doc : nullptr;
     }
 
-    static PageRenderer::DocInfo infoOf(QPdfDocument *doc)
+    static PageRenderer::DocInfo infoOf(const QString &path, QPdfDocument *doc)
     {
         PageRenderer::DocInfo info;
-        if (!doc)
+        if (!doc || doc->pageCount() < 1) {
+            // Read here, off the main thread, so the window can say why.
+            info.problem = songfile::pdfProblem(path, false);
             return info;
+        }
         info.ok = true;
         info.pageCount = doc->pageCount();
         for (int i = 0; i < info.pageCount; ++i)

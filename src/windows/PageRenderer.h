@@ -26,6 +26,7 @@ public:
         bool ok = false;         // false for a missing or unreadable file
         int pageCount = 0;       // 0 when not ok
         QList<QSizeF> pageSizes; // in points, one per page
+        QString problem;         // why it is not ok (songfile's words)
         QSizeF pageSize(int page) const; // 1-based; A4 for an unknown page
     };
 

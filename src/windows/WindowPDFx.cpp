@@ -2,6 +2,7 @@
 
 #include "chordpro/ChordPro.h"
 #include "library/Data.h"
+#include "library/SongFileCheck.h"
 #include "midi/Midi.h"
 #include "platform/Fonts.h"
 #include "platform/Geometry.h"
@@ -120,8 +121,12 @@ void WindowPDFx::refreshPiece()
         prevPath_ = curPath_;
     curPath_ = pieceCour() ? subsPath(pathOf(pieceCour()), true) : QString();
     typeFichierCour_ = fileKind(curPath_);
-    if (typeFichierCour_ == 1 && chordProDocument_)
+    songProblem_.clear();
+    if (typeFichierCour_ == 1 && chordProDocument_) {
         chordProDocument_->chargerFichier(curPath_);
+        if (!chordProDocument_->loadProblem().isEmpty())
+            showSongProblem(curPath_, chordProDocument_->loadProblem());
+    }
     nextPieceShown_.reset();
     nextKnown_ = false;
     updateNextSong();
@@ -270,8 +275,22 @@ void WindowPDFx::refreshNote(bool flag)
     }
     if (flag)
         refreshLabels();
-    titleRow_->labelWin2->setText(piece->notetxtForDir(altDir(), altMode(), defNote()));
+    // A song that cannot be shown keeps saying why while it is the current song.
+    titleRow_->labelWin2->setText(songProblem_.isEmpty() ? piece->notetxtForDir(altDir(), altMode(), defNote())
+                                                         : songProblem_);
     refreshTempo();
+}
+
+void WindowPDFx::showSongProblem(const QString &path, const QString &reason)
+{
+    const QString text = songfile::message(path, reason.isEmpty() ? QStringLiteral("cannot be opened") : reason);
+    if (text == songProblem_)
+        return;
+    songProblem_ = text;
+    TLOG(QStringLiteral("WindowPDFx %1").arg(text));
+    WindowPDFxSuper::setMsg(text, QString(), true);
+    message_ = text;
+    titleRow_->labelWin2->setText(text);
 }
 
 void WindowPDFx::setMsg(const QString &msg, const QString &forWinID, bool stay)

@@ -114,6 +114,10 @@ public:
     void refreshPageNoAttributes();
     // The current song's file after substitution (updating altModeOk).
     QString currentFile();
+    // Says in the message line why the current song cannot be shown; the
+    // text stays while the song does.
+    void showSongProblem(const QString &path, const QString &reason);
+    const QString &songProblem() const { return songProblem_; }
     // The mode the panes follow: mode 0 pages as mode 4 in the Mute genre
     // when the window follows the global page.
     qint64 effectiveMode() const;
@@ -174,6 +178,8 @@ private:
     void layoutPanes();
     void applyPane(PDFViewRedef::Role role, const pageplan::Pane &pane);
     void updateNextSong();
+    // The next song's file cannot be shown.
+    bool nextUnreadable();
     void renderAhead();
     void documentReady(const QString &path);
     void pageReady(const QString &path, int page);
@@ -227,6 +233,7 @@ private:
     bool marker1Shown_ = false;
     bool marker2Shown_ = false;
     QString message_;
+    QString songProblem_;
 
     platform::Timer liveResizeEnd_;
     platform::Timer unhide_;

@@ -51,6 +51,8 @@ void WindowPDFx::refreshPDF()
             return;
         }
         n = info->ok ? info->pageCount : 0;
+        if (!info->ok && !curPath_.isEmpty())
+            showSongProblem(curPath_, info->problem);
     } else {
         n = chordProPageCount(false, m == 1 ? Role::Zoom : m == 2 ? Role::Single : Role::Left);
     }
@@ -113,6 +115,11 @@ void WindowPDFx::applyPane(Role role, const pageplan::Pane &plan)
     case pageplan::Source::Empty:
         break;
     case pageplan::Source::Current:
+        // A song that cannot be shown leaves the pane empty, in the window's colour.
+        if (!songProblem_.isEmpty()) {
+            content.unreadable = true;
+            break;
+        }
         // A page outside the document leaves the pane empty.
         if (plan.page >= 1 && plan.page <= (typeFichierCour_ == 1 && ratio21() ? 2 * nbrPages() : nbrPages())) {
             content.kind = typeFichierCour_ == 0 ? PDFViewRedef::Kind::Pdf : PDFViewRedef::Kind::ChordPro;
@@ -131,6 +138,10 @@ void WindowPDFx::applyPane(Role role, const pageplan::Pane &plan)
         content.nextSong = true;
         if (content.kind == PDFViewRedef::Kind::Pdf && content.path.isEmpty())
             content = PDFViewRedef::Content();
+        if (nextUnreadable()) {
+            content = PDFViewRedef::Content();
+            content.unreadable = true;
+        }
         break;
     }
     view->setContent(content);
@@ -138,6 +149,16 @@ void WindowPDFx::applyPane(Role role, const pageplan::Pane &plan)
     // Asked now rather than at the next paint, so the render starts at once.
     if (content.kind == PDFViewRedef::Kind::Pdf)
         renderer_->page(content.path, int(content.page), pixelSizeFor(content.path, content.page, role));
+}
+
+bool WindowPDFx::nextUnreadable()
+{
+    if (!pieceNext() || nextPath_.isEmpty())
+        return false;
+    if (typeFichierNext_ == 1)
+        return chordProDocumentNext_ && !chordProDocumentNext_->loadProblem().isEmpty();
+    const auto info = renderer_->documentInfo(nextPath_);
+    return info && !info->ok;
 }
 
 qint64 WindowPDFx::chordProPageCount(bool nextSong, Role role)

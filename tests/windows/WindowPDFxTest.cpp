@@ -461,3 +461,64 @@ TEST_F(TolvaneWindowTest, ChordProZoomBandShowsEachHalfOfTheWholePage)
     EXPECT_LT(differingShare(bottom, fullBottom), halves / 4);
     EXPECT_GT(differingShare(bottom, fullTop), halves / 2);
 }
+
+// A song that could not be shown gave a blank white page or a screen of
+// mojibake, and not a word of why.
+TEST_F(TolvaneWindowTest, SongThatCannotBeShownSaysWhy)
+{
+    platform::ManualClock clock;
+    const QString root = dir.path();
+    QFile whole(a->pieceDet->fichier);
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    const QByteArray pdf = whole.readAll();
+    QDir(root).mkdir(QStringLiteral("Folder.pdf"));
+
+    struct Case {
+        const char *file;
+        QByteArray bytes; // written unless null
+        const char *reason;
+    };
+    const Case cases[] = {
+        {"Empty.pdf", QByteArray(""), "cannot be opened: empty file"},
+        {"Truncated.pdf", pdf.left(120), "damaged PDF"},
+        {"Letter.pdf", QByteArray("Dear band,\nsee you at eight.\n"), "cannot be opened: not a PDF file"},
+        {"Gone.pdf", QByteArray(), "cannot be opened: file not found"},
+        {"Folder.pdf", QByteArray(), "cannot be opened: not a file"},
+        {"Binary.cho", QByteArray("{title: X}\n\0\x01\x02\xff[C]", 16), "cannot be opened: not a text file"},
+        {"Empty.cho", QByteArray(""), "cannot be opened: empty file"},
+    };
+    for (qint64 mode : {0, 1, 2}) {
+        // An upright window keeps the single page.
+        auto w = mode == 2 ? makeWindow(mode, 700, 900) : makeWindow(mode);
+        for (const Case &c : cases) {
+            const QString path = root + QLatin1Char('/') + QLatin1String(c.file);
+            if (!c.bytes.isNull())
+                testsupport::writeFile(path, c.bytes);
+            PiecesPtr bad = song(path);
+            bad->pieceDet->notetxt = QStringLiteral("Capo 2");
+            push(*w, bad, 1, b);
+            const QString expected = QStringLiteral("⚠️ %1 — %2").arg(QLatin1String(c.file), QLatin1String(c.reason));
+            EXPECT_EQ(w->noteText(), expected) << c.file << " mode " << mode;
+            const Role role = mode == 1 ? Role::Zoom : mode == 2 ? Role::Single : Role::Left;
+            EXPECT_EQ(w->pane(role)->content().kind, Kind::Empty) << c.file;
+            EXPECT_TRUE(w->pane(role)->content().unreadable) << c.file << " mode " << mode;
+            const QImage image = w->pane(role)->grab().toImage();
+            const QColor middle = image.pixelColor(image.width() / 2, image.height() / 2);
+            EXPECT_EQ(middle, w->backColor()) << c.file << ": the pane keeps the window's colour";
+
+            // The word stays while the song does: through the note's refresh and a 3-second message.
+            w->refreshNote(true);
+            w->setMsg(QStringLiteral("Solo next"), QString(), false);
+            clock.advance(3.1);
+            EXPECT_EQ(w->noteText(), expected) << c.file;
+        }
+        // A good song next: the note is back, and a bad next song shows dark beside it.
+        push(*w, a, 1, song(root + QStringLiteral("/Letter.pdf")));
+        EXPECT_EQ(w->noteText(), a->pieceDet->notetxt);
+        EXPECT_TRUE(w->songProblem().isEmpty());
+        if (mode == 0) {
+            push(*w, a, 5, song(root + QStringLiteral("/Letter.pdf")));
+            EXPECT_TRUE(w->pane(Role::Right)->content().unreadable);
+        }
+    }
+}
