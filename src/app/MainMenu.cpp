@@ -56,6 +56,16 @@ QMenu *MainMenu::contextMenu()
     return context_;
 }
 
+void MainMenu::showMenuFor(QWidget *window)
+{
+    if (!window)
+        return;
+    const auto *button = window->findChild<QWidget *>(QStringLiteral("menuButton"));
+    const QPoint at = button && button->isVisible() ? button->mapToGlobal(QPoint(0, button->height()))
+                                                    : window->mapToGlobal(QPoint(8, 24));
+    contextMenu()->popup(at);
+}
+
 void MainMenu::rebuildContextMenu()
 {
     if (!context_)

@@ -27,6 +27,9 @@ public:
     void attachTo(QWidget *window);
     // The context menu shown by attached windows.
     QMenu *contextMenu();
+    // Opens that menu from a window's menu button ("☰") or F10: below the
+    // button when the window has one, else at the window's top-left corner.
+    void showMenuFor(QWidget *window);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

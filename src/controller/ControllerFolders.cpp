@@ -90,7 +90,7 @@ void Controller::buildMenus()
     menuItemRefresh_ = menu1_->addAction(QStringLiteral("⚠️ Refresh the Song List"));
     menuItemRefresh_->setVisible(false);
     connect(menuItemRefresh_, &QAction::triggered, this, [this]() { actionRefresh(); });
-    QAction *refresh = menu1_->addAction(QStringLiteral("Refresh"));
+    QAction *refresh = menu1_->addAction(QStringLiteral("Refresh\tCtrl+R"));
     connect(refresh, &QAction::triggered, this, [this]() { actionRefresh(); });
     QAction *help = menu1_->addAction(QStringLiteral("Help Tolvane"));
     connect(help, &QAction::triggered, this, [this]() { actionToggleInfo(); });
@@ -117,7 +117,8 @@ void Controller::setDirButton(qint64 currentSlot)
     for (int i = 0; i < controller::SlotCount && i < slotItems_.size(); ++i) {
         const auto &item = state.items[size_t(i)];
         if (QAction *open = slotItems_.at(i)) {
-            open->setText(QStringLiteral("%1 %2").arg(QString::number(i + 1), item.title));
+            // After a tab, the menu shows the key that does the same from a window.
+            open->setText(QStringLiteral("%1 %2\tCtrl+%1").arg(QString::number(i + 1), item.title));
             open->setToolTip(item.toolTip);
             open->setCheckable(true);
             open->setChecked(i == currentSlot && folders_.has(i));

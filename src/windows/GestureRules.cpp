@@ -84,24 +84,24 @@ const QList<PadKey> &padKeys()
         k.append({"boutFlecheHaut", QStringLiteral("↑"), PageUp});
         k.append({"boutFlecheGauche", QStringLiteral("←"), PreviousSong});
         k.append({"boutFlecheDroite", QStringLiteral("→"), NextSong});
-        k.append({"boutCmdFlecheGauche", QStringLiteral("⌘←"), FirstSongOrPreviousTab});
-        k.append({"boutCmdFlecheDroite", QStringLiteral("⌘→"), NextTab});
+        k.append({"boutCmdFlecheGauche", QStringLiteral("Ctrl+←"), FirstSongOrPreviousTab});
+        k.append({"boutCmdFlecheDroite", QStringLiteral("Ctrl+→"), NextTab});
         k.append({"boutSpace", QStringLiteral("Space"), SpaceBarKey});
         k.append({"boutPageUp", QStringLiteral("PgUp"), PageUpKey});
         k.append({"boutPageDn", QStringLiteral("PgDn"), PageDownKey});
         k.append({"boutEnter", QStringLiteral("Enter"), EnterKey});
-        k.append({"boutAltEnter", QStringLiteral("⌥Enter"), OpenInEditor});
-        k.append({"boutAltSpace", QStringLiteral("⌥Space"), Play});
+        k.append({"boutAltEnter", QStringLiteral("Alt+Enter"), OpenInEditor});
+        k.append({"boutAltSpace", QStringLiteral("Alt+Space"), Play});
         k.append({"boutBackSpace", QStringLiteral("⌫"), ClearFilterAndSearchChar});
-        k.append({"boutCmdEnter", QStringLiteral("⌘Enter"), EditCurrentTab});
-        k.append({"boutCmdDot", QStringLiteral("⌘."), CommandPeriod});
-        k.append({"boutCmdR", QStringLiteral("⌘R"), RefreshFolder});
+        k.append({"boutCmdEnter", QStringLiteral("Ctrl+Enter"), EditCurrentTab});
+        k.append({"boutCmdDot", QStringLiteral("Ctrl+."), CommandPeriod});
+        k.append({"boutCmdR", QStringLiteral("Ctrl+R"), RefreshFolder});
         k.append({"boutTab", QStringLiteral("Tab"), ToggleToc});
-        k.append({"boutCmdA", QStringLiteral("⌘A"), FirstTab});
+        k.append({"boutCmdA", QStringLiteral("Ctrl+A"), FirstTab});
         static const char *const slotKeys[8] = {"boutCmd1", "boutCmd2", "boutCmd3", "boutCmd4",
                                              "boutCmd5", "boutCmd6", "boutCmd7", "boutCmd8"};
         for (int i = 0; i < 8; ++i)
-            k.append({slotKeys[i], QStringLiteral("⌘%1").arg(i + 1), OpenFolderSlot0 + i});
+            k.append({slotKeys[i], QStringLiteral("Ctrl+%1").arg(i + 1), OpenFolderSlot0 + i});
         return k;
     }();
     return keys;

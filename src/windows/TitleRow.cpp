@@ -96,7 +96,11 @@ TitleRow::TitleRow(QWidget *parent, QWidget *overlayParent) : QWidget(parent)
     buttonRec = new QPushButton(QStringLiteral("●"), this);
     buttonLoop = new QPushButton(QStringLiteral("🔁"), this);
     buttonKeys = new QPushButton(QStringLiteral("⌨"), this);
-    for (QPushButton *b : {buttonRec, buttonLoop, buttonKeys}) {
+    // The way into the menus for who has not found the right-click yet.
+    buttonMenu = new QPushButton(QStringLiteral("☰"), this);
+    buttonMenu->setObjectName(QStringLiteral("menuButton"));
+    buttonMenu->setToolTip(QStringLiteral("Menu (F10 or right-click)"));
+    for (QPushButton *b : {buttonRec, buttonLoop, buttonKeys, buttonMenu}) {
         b->setFlat(true);
         b->setFocusPolicy(Qt::NoFocus);
     }
@@ -128,7 +132,7 @@ TitleRow::TitleRow(QWidget *parent, QWidget *overlayParent) : QWidget(parent)
 
 int TitleRow::repX() const
 {
-    return width() - kRepWidth - kPadButtonWidth - 8;
+    return width() - kRepWidth - 2 * kPadButtonWidth - 10;
 }
 
 void TitleRow::placeFixed()
@@ -137,6 +141,7 @@ void TitleRow::placeFixed()
     boxRep1->setGeometry(repX(), 0, kRepWidth, h);
     labelRep1->setGeometry(0, 0, kRepWidth, h);
     buttonKeys->setGeometry(width() - kPadButtonWidth - 4, 0, kPadButtonWidth, h);
+    buttonMenu->setGeometry(width() - 2 * kPadButtonWidth - 6, 0, kPadButtonWidth, h);
     buttonRec->setGeometry(repX() - 2 * 24, 0, 22, h);
     buttonLoop->setGeometry(repX() - 24, 0, 22, h);
 }

@@ -34,7 +34,7 @@ private:
 
 // The Tolvane window's title row: song title and artist, the bound window
 // identifier, tempo or track time, note or message, metronome lights, the
-// record and loop buttons and the key-pad button. The count-in number and
+// record and loop buttons, the menu button and the key-pad button. The count-in number and
 // the type-ahead search text are shown over the pages, so they belong to the
 // window; the row only makes them.
 class TitleRow : public QWidget {
@@ -80,6 +80,7 @@ public:
     QPushButton *buttonRec = nullptr;
     QPushButton *buttonLoop = nullptr;
     QPushButton *buttonKeys = nullptr;
+    QPushButton *buttonMenu = nullptr;
 
     // The title label's plain text (its shown text carries colours).
     QString titlePlain;

@@ -173,6 +173,7 @@ private:
     static int modeCode(PDFViewRedef::Role role, qint64 mode);
     void buildOverlays();
     void layoutOverlays();
+    void placeRechBox();
     void setTitleRowColors();
     bool tocLayerShown() const;
     void layoutPanes();

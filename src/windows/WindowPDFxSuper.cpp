@@ -6,6 +6,7 @@
 #include "windows/WindowList.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWindow>
 
@@ -103,6 +104,17 @@ void WindowPDFxSuper::ajusterStyleMask(bool avecLumieres)
     setWindowFlag(Qt::FramelessWindowHint, !avecLumieres);
     if (wasVisible)
         show();
+}
+
+void WindowPDFxSuper::keyPressEvent(QKeyEvent *event)
+{
+    // F10 opens the menus, as on other Linux desktops' windows.
+    if (event->key() == Qt::Key_F10 && !(event->modifiers() & ~Qt::KeypadModifier)) {
+        MainMenu::instance().showMenuFor(this);
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 QSize WindowPDFxSuper::obtenirRefSize() const

@@ -266,6 +266,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     // Subclasses that redefine it call it last, so an accepted close is announced.
     void closeEvent(QCloseEvent *event) override;
 

@@ -166,14 +166,17 @@ void WindowPDFx::updateRechInfo(bool white, bool masquer, const QString &rech)
     row->boxRech2->setVisible(!masquer);
     if (!masquer) {
         row->labelRech2->setText(rech);
+        placeRechBox();
         row->boxRech2->raise();
     }
 }
 
 void WindowPDFx::updateRechInfo2(const QString &text)
 {
-    if (keywin())
+    if (keywin()) {
         titleRow_->labelRech2->setText(text);
+        placeRechBox();
+    }
 }
 
 void WindowPDFx::masquerObjet()
@@ -284,7 +287,8 @@ void WindowPDFx::setTitleRowColors()
     for (QWidget *w : {static_cast<QWidget *>(row->labelWin1), static_cast<QWidget *>(row->labelWin2),
                        static_cast<QWidget *>(row->labelMetro1), static_cast<QWidget *>(row->labelMetro2),
                        static_cast<QWidget *>(row->labelMetro3), static_cast<QWidget *>(row->labelMetro4),
-                       static_cast<QWidget *>(row->labelCount), static_cast<QWidget *>(row->buttonKeys)})
+                       static_cast<QWidget *>(row->labelCount), static_cast<QWidget *>(row->buttonKeys),
+                       static_cast<QWidget *>(row->buttonMenu)})
         setWidgetTextColor(w, actColor());
     for (LightBox *b : {row->boxMetro1, row->boxMetro2, row->boxMetro3b, row->boxMetro3c, row->boxMetro3d})
         b->setFill(metroColor());

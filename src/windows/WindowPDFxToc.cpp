@@ -2,6 +2,7 @@
 // dimmer over the pages and the on-screen key pad.
 #include "windows/WindowPDFx.h"
 
+#include "app/MainMenu.h"
 #include "library/Data.h"
 #include "platform/Fonts.h"
 #include "windows/BarreOnglets.h"
@@ -69,6 +70,7 @@ void WindowPDFx::buildOverlays()
     connect(titleRow_->buttonLoop, &QPushButton::clicked, this, [this] { actionEV(6); });
     connect(titleRow_->buttonKeys, &QPushButton::clicked, this,
             [this] { afficherMasquerKeyPad(!keyView_->isVisible()); });
+    connect(titleRow_->buttonMenu, &QPushButton::clicked, this, [this] { MainMenu::instance().showMenuFor(this); });
     connect(buttonListe_, &QPushButton::clicked, this, &WindowPDFx::actionButtonListe);
     connect(buttonFiltre_, &QPushButton::clicked, this, &WindowPDFx::actionButtonFiltre);
     connect(buttonExport_, &QPushButton::clicked, this, &WindowPDFx::actionButtonExport);
@@ -89,8 +91,7 @@ void WindowPDFx::layoutOverlays()
     keyView_->setGeometry(area.x(), area.y() + area.height() - padH, area.width(), padH);
     titleRow_->boxCount->setGeometry(area.x() + area.width() / 2 - 90, area.y() + 20, 180, 90);
     titleRow_->labelCount->setGeometry(0, 0, 180, 90);
-    titleRow_->boxRech2->setGeometry(area.x() + area.width() / 2 - 200, area.y() + 120, 400, 50);
-    titleRow_->labelRech2->setGeometry(0, 0, 400, 50);
+    placeRechBox();
     // Pages, dimmer, list, key pad, then what must be read over everything.
     boxDimmer_->raise();
     tocView_->raise();
@@ -99,6 +100,18 @@ void WindowPDFx::layoutOverlays()
     titleRow_->boxRech2->raise();
     refreshPosViewToc();
     refreshPosTitleElements();
+}
+
+void WindowPDFx::placeRechBox()
+{
+    // The type-ahead echo grows with what was typed, up to the page area's width.
+    constexpr int kMinWidth = 400, kHeight = 50, kMargin = 32;
+    const QRect area = pageArea();
+    QLabel *label = titleRow_->labelRech2;
+    const int textWidth = label->fontMetrics().horizontalAdvance(label->text());
+    const int w = std::max(std::min(kMinWidth, area.width()), std::min(textWidth + kMargin, area.width()));
+    titleRow_->boxRech2->setGeometry(area.x() + (area.width() - w) / 2, area.y() + 120, w, kHeight);
+    label->setGeometry(0, 0, w, kHeight);
 }
 
 // ---- Tab bars ------------------------------------------------------------------------

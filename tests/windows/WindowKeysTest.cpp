@@ -1,6 +1,9 @@
 #include "windows/WindowKeys.h"
 
 #include "platform/Keys.h"
+#include "windows/GestureRules.h"
+
+#include <QKeySequence>
 
 #include <gtest/gtest.h>
 
@@ -147,4 +150,39 @@ TEST(WindowKeys, PlainLettersAreTypeAhead)
     EXPECT_EQ(passedOnCodeForKey(key(kc::A, kf::Command, "a")), 90);
     EXPECT_EQ(passedOnCodeForKey(key(kc::A, kf::Option, "a")), kPassOn);
     EXPECT_EQ(passedOnCodeForKey(key(kc::Digit1, 0, "1")), kPassOn);
+}
+
+// The key pad named its keys with Mac glyphs (⌘←, ⌥Enter); on Linux each
+// label names the key press that does the same, in Ctrl and Alt.
+TEST(WindowKeys, KeyPadLabelsNameTheLinuxKeys)
+{
+    int withModifier = 0;
+    for (const gesturerules::PadKey &pad : gesturerules::padKeys()) {
+        const QString label = pad.title;
+        EXPECT_FALSE(label.contains(QChar(0x2318)) || label.contains(QChar(0x2325))) << pad.name;
+        if (!label.startsWith(QLatin1String("Ctrl+")) && !label.startsWith(QLatin1String("Alt+")))
+            continue;
+        ++withModifier;
+        const Qt::KeyboardModifiers modifiers =
+            label.startsWith(QLatin1String("Ctrl+")) ? Qt::ControlModifier : Qt::AltModifier;
+        const QString keyName = label.section(QLatin1Char('+'), 1);
+        int qtKey = 0;
+        if (keyName == QStringLiteral("←"))
+            qtKey = Qt::Key_Left;
+        else if (keyName == QStringLiteral("→"))
+            qtKey = Qt::Key_Right;
+        else if (keyName == QLatin1String("Enter"))
+            qtKey = Qt::Key_Return;
+        else
+            qtKey = QKeySequence::fromString(keyName, QKeySequence::PortableText)[0].key();
+        ASSERT_NE(qtKey, 0) << pad.name;
+        const QString text = keyName.size() == 1 ? keyName.toLower() : QString();
+        const platform::KeyEvent press = platform::KeyEvent::fromQt(qtKey, modifiers, text, 0);
+        // As the Tolvane window reads a key press.
+        int code = actionCodeForKey(press);
+        if (code == kPassOn)
+            code = passedOnCodeForKey(press);
+        EXPECT_EQ(code, pad.code) << pad.name << " labelled " << label.toStdString();
+    }
+    EXPECT_EQ(withModifier, 16);
 }

@@ -1,5 +1,6 @@
 #include "windows/WindowPDFx.h"
 
+#include "app/MainMenu.h"
 #include "library/Data.h"
 #include "midi/Midi.h"
 #include "platform/Clock.h"
@@ -13,7 +14,10 @@
 #include "windows/ViewKeys.h"
 #include "windows/ViewToc.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -283,4 +287,69 @@ TEST_F(TitleRowTest, TabBarsAndDimmerCoverThePageArea)
     EXPECT_TRUE(window->keyView()->isVisible());
     window->titleRow()->buttonKeys->click();
     EXPECT_FALSE(window->keyView()->isVisible());
+}
+
+// The type-ahead echo had a fixed width and cut "Saltwater Kiss • The G".
+TEST_F(TitleRowTest, TypeAheadEchoGrowsWithItsText)
+{
+    window->show();
+    window->iniKeywin(true);
+    struct Case {
+        const char *text;
+        bool minimum; // short texts keep the box's own width
+    };
+    const Case cases[] = {
+        {"s", true},
+        {"Saltwater Kiss • The Gallowglass Brothers", false},
+        {"An Unusually Long Song Title That Nobody Could Sing • And An Even Longer Band Name Behind It", false},
+    };
+    for (const Case &c : cases) {
+        window->updateRechInfo(true, false, QString::fromUtf8(c.text));
+        const QRect box = row().boxRech2->geometry();
+        const int needed = row().labelRech2->sizeHint().width();
+        const QRect area = window->pageArea();
+        EXPECT_LE(box.width(), area.width()) << c.text;
+        EXPECT_GE(box.left(), area.left()) << c.text;
+        EXPECT_EQ(box.center().x(), area.center().x()) << c.text;
+        EXPECT_EQ(row().labelRech2->width(), box.width()) << c.text;
+        if (c.minimum)
+            EXPECT_EQ(box.width(), 400) << c.text;
+        else
+            EXPECT_GE(box.width(), std::min(needed, area.width())) << c.text;
+    }
+    // The letters typed next (updateRechInfo2) resize it too.
+    window->updateRechInfo2(QStringLiteral("x"));
+    EXPECT_EQ(row().boxRech2->width(), 400);
+}
+
+// A newcomer found the menus only by chance: no menu bar, no hint of the
+// context menu. The "☰" button and F10 open the same menu as a right-click.
+TEST_F(TitleRowTest, MenuButtonAndF10OpenTheMenu)
+{
+    QMenu *menu = MainMenu::instance().addMenu(QStringLiteral("Test Folder"));
+    menu->addAction(QStringLiteral("Choose…"));
+    window->show();
+    testsupport::processEvents();
+    QMenu *context = MainMenu::instance().contextMenu();
+    ASSERT_TRUE(row().buttonMenu->isVisibleTo(window.get()));
+    EXPECT_EQ(row().buttonMenu->text(), QStringLiteral("☰"));
+    EXPECT_LT(row().buttonMenu->geometry().right(), row().buttonKeys->geometry().left());
+    EXPECT_LT(row().boxRep1->geometry().right(), row().buttonMenu->geometry().left());
+
+    row().buttonMenu->click();
+    EXPECT_TRUE(context->isVisible());
+    context->hide();
+
+    QKeyEvent f10(QEvent::KeyPress, Qt::Key_F10, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &f10);
+    EXPECT_TRUE(f10.isAccepted());
+    EXPECT_TRUE(context->isVisible());
+    context->hide();
+
+    // Ctrl+F10 is not the menu key.
+    QKeyEvent ctrlF10(QEvent::KeyPress, Qt::Key_F10, Qt::ControlModifier);
+    QCoreApplication::sendEvent(window.get(), &ctrlF10);
+    EXPECT_FALSE(context->isVisible());
+    MainMenu::instance().removeMenu(menu);
+    delete menu;
 }
