@@ -7,7 +7,7 @@ packages=(
   libasound2-dev libtag1-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  dbus xdg-utils fonts-dejavu-core
+  dbus xdg-utils fonts-dejavu-core fonts-noto-color-emoji
 )
 missing=()
 for p in "${packages[@]}"; do

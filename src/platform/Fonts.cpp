@@ -20,15 +20,20 @@ bool loadBundledFonts()
 
 QString monoFamily() { return QStringLiteral("DejaVu Sans Mono"); }
 QString sansFamily() { return QStringLiteral("DejaVu Sans"); }
+QString emojiFamily() { return QStringLiteral("Noto Color Emoji"); }
 
 namespace {
 QFont makeFont(const QString &family, double pointSize, bool bold)
 {
     QFont font(family);
+    // The marks the program writes (✅, ⚠️, ⭐...) are missing from the bundled
+    // fonts: those glyphs alone come from the emoji font (or, failing it, any
+    // font that has them). Metrics and every other glyph stay the bundled font's.
+    font.setFamilies({family, emojiFamily()});
     font.setPointSizeF(pointSize > 0 ? pointSize : 1.0);
     font.setBold(bold);
     font.setHintingPreference(QFont::PreferNoHinting);
-    font.setStyleStrategy(QFont::StyleStrategy(QFont::PreferOutline | QFont::NoFontMerging));
+    font.setStyleStrategy(QFont::PreferOutline);
     font.setKerning(false);
     return font;
 }

@@ -13,6 +13,7 @@ bool loadBundledFonts();
 
 QString monoFamily();      // "DejaVu Sans Mono"
 QString sansFamily();      // "DejaVu Sans"
+QString emojiFamily();     // "Noto Color Emoji", for the glyphs the bundled fonts lack
 
 // Fonts for measuring and drawing song text: no hinting, so widths follow the
 // design metrics at any size.

@@ -3,6 +3,9 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QTextLayout>
 #include <QImage>
 #include <gtest/gtest.h>
 
@@ -62,5 +65,59 @@ TEST(Fonts, MonoWidthsFollowTheDesignAtAnyResolution)
         const QFontMetricsF metrics(monoFont(12, bold), &points);
         EXPECT_NEAR(metrics.horizontalAdvance(QLatin1Char('M')), 12 * kMonoAdvancePerPoint, kFixedPoint);
         EXPECT_EQ(metrics.horizontalAdvance(tenM), 10 * metrics.horizontalAdvance(QLatin1Char('M')));
+    }
+}
+
+// The marks the program writes (✅, ⚠️, ⭐, 🔒...) showed as empty boxes: the
+// fonts were kept from falling back to any font that has them.
+TEST(Fonts, MarksFallBackWhileMeasuresStayOnTheBundledFonts)
+{
+    ASSERT_TRUE(loadBundledFonts());
+    const QString marks = QStringLiteral("✅⚠️🔉◉⁉️⭐🔒❌");
+    const QString plain = QStringLiteral("Saltwater Kiss [Am] 1/3");
+    struct Case {
+        const char *what;
+        QFont font;
+        QString family;
+    };
+    const Case cases[] = {
+        {"mono", monoFont(17), monoFamily()},
+        {"mono bold", monoFont(17, true), monoFamily()},
+        {"sans", systemFont(13), sansFamily()},
+        {"sans bold", systemBoldFont(13), sansFamily()},
+    };
+    const bool emojiInstalled = QFontDatabase::families().contains(emojiFamily());
+    for (const Case &c : cases) {
+        EXPECT_EQ(c.font.families().value(0), c.family) << c.what;
+        EXPECT_EQ(c.font.families().value(1), emojiFamily()) << c.what;
+
+        // The same font kept to the bundled face alone measures the same.
+        QFont alone(c.family);
+        alone.setPointSizeF(c.font.pointSizeF());
+        alone.setBold(c.font.bold());
+        alone.setHintingPreference(QFont::PreferNoHinting);
+        alone.setStyleStrategy(QFont::StyleStrategy(QFont::PreferOutline | QFont::NoFontMerging));
+        alone.setKerning(false);
+        const QFontMetricsF with(c.font), without(alone);
+        EXPECT_EQ(with.ascent(), without.ascent()) << c.what;
+        EXPECT_EQ(with.descent(), without.descent()) << c.what;
+        EXPECT_EQ(with.lineSpacing(), without.lineSpacing()) << c.what;
+        EXPECT_EQ(with.horizontalAdvance(plain), without.horizontalAdvance(plain)) << c.what;
+
+        // Every mark is drawn from some font, none as the empty box (glyph 0);
+        // that needs an emoji font installed (scripts/deps.sh installs one).
+        if (!emojiInstalled)
+            continue;
+        QTextLayout layout(marks, c.font);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        int glyphs = 0;
+        for (const QGlyphRun &run : layout.glyphRuns())
+            for (const quint32 index : run.glyphIndexes()) {
+                ++glyphs;
+                EXPECT_NE(index, 0u) << c.what << " in " << run.rawFont().familyName().toStdString();
+            }
+        EXPECT_GE(glyphs, 8) << c.what;
     }
 }
