@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 
+class DataPref5;
+class DataPref6;
 class Pieces;
 class QAction;
 class QMenu;
@@ -249,6 +251,15 @@ public:
     qint64 lastNbScreens() const { return lastNbScreens_; }
     bool screensetPending() const { return screensetToLoad_ >= 0; }
 
+    // ---- Window inspector and setlist editor (ControllerSettingsWindows.cpp) ----
+    void actionMenuItemWinInspector();
+    // Refills a visible inspector for the key document window.
+    void refreshInspector();
+    // nullptr until the inspector is first opened.
+    DataPref5 *inspector() const;
+    // Made on first use and kept.
+    DataPref6 *setlistEditor();
+
     // ---- State read by tests and other parts ---------------------------------
     qint64 pageNo1() const { return pageNo1_; }
     bool zoomON() const { return zoomON_; }
@@ -348,6 +359,10 @@ private:
 
     // Start-up steps.
     void buildMenus();
+    void addSettingsMenuItems();
+    void deleteSettingsWindows();
+    // With the inspector key on a Tolvane window, that window becomes key.
+    void makeInspectedWindowKey();
     void resetNavigationState();
     void writeOptionsAtShutdown();
     void startSleepWatch();
@@ -428,4 +443,6 @@ private:
     QPointer<QAction> contPlayFlagX_;
     QPointer<QAction> menuItemRefresh_;
     QPointer<PreferencesDialog> windowPref_;
+    QPointer<DataPref5> dataPref5Controller_;
+    QPointer<DataPref6> dataPref6Controller_;
 };

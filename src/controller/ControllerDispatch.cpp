@@ -112,9 +112,11 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         break;
     case Command::Zoom:
         actionZoom();
+        refreshInspector();
         break;
     case Command::ZoomOut:
         actionZoomOut();
+        refreshInspector();
         break;
     case Command::ReloadFolder:
         doRefresh(currentDirNo_, 1, false);
@@ -188,6 +190,7 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         noteIsChanging_ = c.arg;
         break;
     case Command::WindowBecameMain:
+        refreshInspector();
         ajusterZoomON();
         ajusterCadreX();
         refreshNbTocG();
@@ -250,6 +253,7 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         break;
     case Command::WindowClosed:
         doRefreshCue_ = true;
+        refreshInspector();
         ajusterZoomON();
         ajusterCadreX();
         refreshNbTocG();
@@ -272,6 +276,7 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         break;
     case Command::MetronomeType:
         traiter_metroType();
+        refreshInspector();
         break;
     case Command::PreviousFilterEntry:
         traiterPrevNextFilter(-1);
@@ -327,7 +332,8 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         waitingFor(QStringLiteral("audio playback (stop)"));
         break;
     case Command::RefreshWindowMenus:
-        waitingFor(QStringLiteral("window menu, inspector and chord library refresh"));
+        refreshInspector();
+        waitingFor(QStringLiteral("window menu and chord library refresh"));
         break;
     case Command::MidiMonitorControl:
     case Command::MidiSetupChanged:

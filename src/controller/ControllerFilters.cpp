@@ -3,6 +3,7 @@
 #include "controller/MarkRules.h"
 #include "library/Data.h"
 #include "platform/Log.h"
+#include "settings/DataPref6.h"
 
 #include <mutex>
 
@@ -181,7 +182,7 @@ void Controller::editerSetlist(qint64 tab)
         Data::msg(QStringLiteral("Setlists and Collections cannot be edited in the Help Tolvane."));
         return;
     }
-    waitingFor(QStringLiteral("setlist editor for tab %1").arg(tab));
+    setlistEditor()->showDataPref6(1, tab);
 }
 
 void Controller::afficherTags()

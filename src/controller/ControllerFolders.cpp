@@ -101,6 +101,7 @@ void Controller::buildMenus()
     QAction *quit = menu1_->addAction(QStringLiteral("Quit Tolvane"));
     quit->setShortcut(QKeySequence::Quit);
     connect(quit, &QAction::triggered, this, []() { QCoreApplication::quit(); });
+    addSettingsMenuItems();
 }
 
 void Controller::onSlotMenu(qint64 slot, qint64 code)
@@ -325,6 +326,7 @@ void Controller::refreshCommonEnd(bool refreshOnly, qint64 slotBefore)
     if (!anyWindow && Data::newWindowPDFx(false, 0)) {
         ajusterDimmer();
         setTabsName();
+        refreshInspector();
     }
     chargerPages();
     Data::determinerNbTocG();

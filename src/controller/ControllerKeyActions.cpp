@@ -76,6 +76,7 @@ void Controller::traiterKeyAction(qint64 action, bool rev, const QString &t)
             actionZoomOut();
         else
             actionZoom();
+        refreshInspector();
         break;
     case 6:
         post(vocab::ActionDisplayHideList, t);
@@ -146,6 +147,7 @@ void Controller::traiterKeyAction(qint64 action, bool rev, const QString &t)
     case 26:
         if (WindowPDFxSuper *key = Data::getKeyWin())
             key->traiterAfficherMasquerOnglets();
+        refreshInspector();
         break;
     case 100:
         if (rev)

@@ -285,6 +285,7 @@ void Controller::setChordStripX(qint64 kind, const QString &winID)
 
 bool Controller::selectTolvaneWin()
 {
+    makeInspectedWindowKey();
     if (windowlist::isTolvaneWindow(Data::getKeyWin()))
         return true;
     Data::msg(QStringLiteral("A Tolvane window must be selected to use this function."));

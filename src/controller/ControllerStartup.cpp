@@ -17,6 +17,7 @@ Controller::~Controller()
 {
     if (windowPref_)
         delete windowPref_.data();
+    deleteSettingsWindows();
 }
 
 void Controller::awakeFromNib()

@@ -83,6 +83,7 @@ void Controller::doSetScreensetXb()
     chargerPages();
     refreshNbTocG();
     screensetToLoad_ = -1;
+    refreshInspector();
     ajusterZoomON();
     doRefreshCue_ = true;
     ajusterCadreX();

@@ -149,6 +149,9 @@ inline constexpr int ReloadWindows = 1003;
 inline constexpr int NoteSavedReprocess = 1004;
 inline constexpr int NoteWindowBecameKey = 1005;
 inline constexpr int NoteWindowResignedKey = 1006;
+// A settings or tool window announces its showing and its closing.
+inline constexpr int ToolWindowShown = 1007;
+inline constexpr int ToolWindowClosed = 1008;
 inline constexpr int WindowBecameMain = 1009;
 inline constexpr int RefreshWindowMenus = 1010;
 inline constexpr int RefreshNoteAndPdfDefaults = 1011;
