@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -171,6 +172,11 @@ void DataPref6::buildControls()
     bottom->addWidget(buttonCancel_);
     bottom->addWidget(buttonSave_);
     outer->addLayout(bottom);
+    // Return belongs to the lists and the fields, never to a button.
+    for (QPushButton *b : findChildren<QPushButton *>()) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
     for (QTableWidget *t : {static_cast<QTableWidget *>(mTable_), static_cast<QTableWidget *>(mList_),
                             static_cast<QTableWidget *>(mTag_)}) {
         t->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -696,6 +702,20 @@ void DataPref6::done(int result)
     }
     QDialog::done(result);
     Data::activateKeywin();
+}
+
+void DataPref6::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && (focusWidget() == mTable_ || focusWidget() == mTag_)) {
+        actionEnterOnList();
+        return;
+    }
+    if ((key == Qt::Key_Delete || key == Qt::Key_Backspace) && focusWidget() == mList_) {
+        actionBackspaceOnList();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void DataPref6::actionButtonHelp()

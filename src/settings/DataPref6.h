@@ -103,6 +103,8 @@ public:
 
 protected:
     void done(int result) override;
+    // Return adds the selected songs or tag, Delete removes the selected rows.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     bool isSetlist() const;

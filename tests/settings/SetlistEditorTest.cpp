@@ -12,6 +12,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -305,6 +306,29 @@ TEST_F(SetlistEditor, AddingFromThePreviewRebuildsIt)
     editor.actionEnterOnList();
     EXPECT_EQ(titles(), QStringList({"rock", "Delta"}));
     EXPECT_EQ(previewTitles(), QStringList({"Bravo", "Echo"}));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SetlistEditor, ReturnAddsAndDeleteRemoves)
+{
+    editTab(QStringLiteral("Gig"), QString());
+    QApplication::setActiveWindow(&editor);
+    auto press = [](QWidget *target, int key) {
+        target->setFocus();
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    };
+    editor.mTable()->selectRow(0);
+    press(editor.mTable(), Qt::Key_Return);
+    EXPECT_EQ(titles(), QStringList({"Alpha"}));
+    EXPECT_TRUE(editor.isVisible()); // no button took the Return
+    editor.mList()->selectRow(0);
+    press(editor.mList(), Qt::Key_Delete);
+    EXPECT_TRUE(editor.liste().isEmpty());
+    EXPECT_TRUE(dialogs.records().isEmpty());
 }
 
 } // namespace
