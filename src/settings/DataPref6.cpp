@@ -403,12 +403,7 @@ void DataPref6::refreshSelonFiltres()
         && !buttonFlagged_->isChecked()) {
         typeSource_ = 0;
     } else {
-        const qint64 start = Data::indexInTitleArrayG(tabNoSource_);
-        const qint64 count = start < 0 ? 0 : Data::getNbrPiecesOng(tabNoSource_);
-        for (qint64 i = 0; i < count; ++i) {
-            const PiecesPtr song = Data::listePiecesByTitle().value(start + i);
-            if (!song || !song->pieceDet)
-                continue;
+        for (const PiecesPtr &song : tabSongs(tabNoSource_)) {
             const PiecesDet &d = *song->pieceDet;
             if ((buttonPlayed_->isChecked() && !d.played) || (buttonFlagged_->isChecked() && !d.flagged))
                 continue;
@@ -428,21 +423,34 @@ void DataPref6::refreshCollectionPreview(bool reload)
     listeTemp_.clear();
     auto scratch = std::make_shared<TabDet>(0, 0);
     majDonneesTab(*scratch);
-    const QStringList words = scratch->list.toUpper().split(QLatin1Char('\n'));
-    const qint64 start = Data::indexInTitleArrayG(0);
-    const qint64 count = start < 0 ? 0 : Data::getNbrPiecesOng(0);
-    for (qint64 i = 0; i < count; ++i) {
-        const PiecesPtr song = Data::listePiecesByTitle().value(start + i);
-        if (!song || !song->pieceDet)
-            continue;
-        const QString path = song->pieceDet->fichier;
-        if (PiecesPtr entry = Pieces::initWithPDF(path, QFileInfo(path).fileName(), 0, 0, scratch, false, 0,
-                                                  QString(), words, song))
-            listeTemp_.append(entry);
-    }
-    sortkeys::sortByMainKey(listeTemp_);
+    listeTemp_ = matchingSongs(scratch, scratch->list);
     if (reload)
         reloadTable();
+}
+
+PiecesList DataPref6::tabSongs(qint64 tab)
+{
+    PiecesList songs;
+    const qint64 start = Data::indexInTitleArrayG(tab);
+    const qint64 count = start < 0 ? 0 : Data::getNbrPiecesOng(tab);
+    for (qint64 i = 0; i < count; ++i)
+        if (const PiecesPtr song = Data::listePiecesByTitle().value(start + i); song && song->pieceDet)
+            songs << song;
+    return songs;
+}
+
+PiecesList DataPref6::matchingSongs(const TabDetPtr &scratch, const QString &words)
+{
+    const QStringList keywords = words.toUpper().split(QLatin1Char('\n'));
+    PiecesList found;
+    for (const PiecesPtr &song : tabSongs(0)) {
+        const QString path = song->pieceDet->fichier;
+        if (PiecesPtr entry = Pieces::initWithPDF(path, QFileInfo(path).fileName(), 0, 0, scratch, false, 0,
+                                                  QString(), keywords, song))
+            found << entry;
+    }
+    sortkeys::sortByMainKey(found);
+    return found;
 }
 
 void DataPref6::rebuildPreviewIfCollection()
@@ -472,11 +480,8 @@ void DataPref6::reloadTable()
 QStringList DataPref6::libraryFileNames() const
 {
     QStringList names;
-    const qint64 start = Data::indexInTitleArrayG(0);
-    const qint64 count = start < 0 ? 0 : Data::getNbrPiecesOng(0);
-    for (qint64 i = 0; i < count; ++i)
-        if (const PiecesPtr song = Data::listePiecesByTitle().value(start + i); song && song->pieceDet)
-            names << QFileInfo(song->pieceDet->fichier).fileName().toUpper();
+    for (const PiecesPtr &song : tabSongs(0))
+        names << QFileInfo(song->pieceDet->fichier).fileName().toUpper();
     return names;
 }
 

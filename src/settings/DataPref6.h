@@ -133,6 +133,11 @@ private:
     qsizetype sourceCount() const;
     PiecesPtr sourceEntry(qsizetype row) const;
     QStringList libraryFileNames() const;
+    // The library's entries of a tab, in title order.
+    static PiecesList tabSongs(qint64 tab);
+    // The library's songs that a scratch tab record takes with these words
+    // (one per line), built and ordered as the library load does.
+    static PiecesList matchingSongs(const TabDetPtr &scratch, const QString &words);
     static PiecesPtr keywordRow(const QString &word);
     PiecesPtr setlistRow(const QString &line) const;
     QList<int> selectedRows(const QTableWidget *table) const;

@@ -1,7 +1,6 @@
 #include "settings/DataPref6.h"
 
 #include "library/Data.h"
-#include "library/SortKeys.h"
 #include "settings/SetlistRules.h"
 
 #include <QApplication>
@@ -9,7 +8,6 @@
 #include <QComboBox>
 #include <QDrag>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QMimeData>
 #include <QPushButton>
@@ -280,20 +278,7 @@ void DataPref6::actionImport()
         scratch->optSel = TabDet::AnyWord;
         scratch->tabSort = scratch->tabSortAlt = TabDet::ListOrder;
         scratch->lookInto = TabDet::FileName;
-        const QStringList words = text.toUpper().split(QLatin1Char('\n'));
-        PiecesList found;
-        const qint64 start = Data::indexInTitleArrayG(0);
-        const qint64 count = start < 0 ? 0 : Data::getNbrPiecesOng(0);
-        for (qint64 i = 0; i < count; ++i) {
-            const PiecesPtr song = Data::listePiecesByTitle().value(start + i);
-            if (!song || !song->pieceDet)
-                continue;
-            const QString path = song->pieceDet->fichier;
-            if (PiecesPtr entry = Pieces::initWithPDF(path, QFileInfo(path).fileName(), 0, 0, scratch, false, 0,
-                                                      QString(), words, song))
-                found << entry;
-        }
-        sortkeys::sortByMainKey(found);
+        const PiecesList found = matchingSongs(scratch, text);
         appendRows(found);
         added = found.size();
         Data::msg(QStringLiteral("%1 valid entries added from the pasteboard").arg(added));
