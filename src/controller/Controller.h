@@ -185,6 +185,12 @@ public:
     void refreshNoteX(bool reprocess);
     void refreshX();
     void ajusterCadreX();
+    void refreshinfoX();
+    void refreshtempoX();
+    void refreshChordX();
+    void refreshPieceNextX();
+    // Window defaults changed: each window rereads them, then the song reloads.
+    void refreshDefNoteDefPDFX();
     void setModeAffichageX(qint64 mode, bool allScreens);
     void afficherZoomHautX();
     void afficherZoomBasX();
@@ -259,6 +265,94 @@ public:
     DataPref5 *inspector() const;
     // Made on first use and kept.
     DataPref6 *setlistEditor();
+
+    // Menu side of the screen sets: switch, save, reload, copy, rename, titles.
+    void actionScreensetX(qint64 set);
+    void actionReloadScreenset();
+    void actionSaveScreenset();
+    void actionCopyScreensetTo(qint64 set);
+    void renameScreenset();
+    void refreshScreensetTitle();
+    static QString obtenirScreensetName(qint64 screens, qint64 set);
+    QMenu *screensetMenu() const { return menuScreenset_; }
+
+    // ---- Menus and tool windows (ControllerMenus.cpp) -------------------------
+    // The MIDI, Window, Screenset and Song menus.
+    void buildPeripheryMenus();
+    QMenu *midiMenu() const { return menuMidi_; }
+    QMenu *windowMenu() const { return menuWindow_; }
+    QMenu *songMenu() const { return menuPDF1_; }
+    QAction *forceMasterMenuItem() const { return forceMasterMenuItem_; }
+    // Tool windows. Each one still to come logs its waiting line here, the
+    // one place its window replaces.
+    void actionMenuItemNotes();
+    void actionMenuItemWinID();
+    void actionMenuItemTags();
+    void actionMenuItemMidiOut();
+    void actionMenuItemMidiFav();
+    void actionMenuItemMidiTrig();
+    void actionMenuItemMidiClock();
+    void afficherHelp(qint64 page, bool modal);
+    // 0 guitar, 1 ukulele; other instruments do nothing.
+    void actionMenuItemChordLib(qint64 instrument);
+    void actionMenuAudioPlayer();
+    void actionMenuAudioPreview();
+    void actionRevealAudio();
+    void actionManageVersions();
+    // Operations 0 mail, 1 print, 2 preview, 3 export, 4 export with choices.
+    void afficherWinChordProToPDF(qint64 operation);
+    // The ChordPro editor on a song, a file, or empty.
+    void showEditor(const PiecePtr &piece, const QString &path, bool isNew);
+    // The chooser among a song's versions.
+    void showVersionChooser();
+    bool noteWindowVisible() const;
+    void showNoteWindow();
+    void closeNoteWindow();
+    bool tagListVisible() const;
+    void refreshChordLibrary();
+    void refreshChordLibTable2();
+    void toggleNote();
+    void fermerNote();
+    void toggleFormattedMode();
+    void actionForceMaster();
+    // The last waiting line logged (what a later window will do).
+    const QString &lastWaitingFor() const { return lastWaitingFor_; }
+
+    // ---- Screens, window level, new windows (ControllerScreens.cpp) ----------
+    bool isAuMoinsUneFenetreTolvane() const;
+    void refreshMenuWindow();
+    void refreshScreenList();
+    void actionMenuSendToScreen(qint64 screenIndex);
+    void actionMenuArrange(qint64 code);
+    // deactivating: the application resigns active.
+    void ajusterWindowLevel(bool deactivating);
+    // A document window of a type (0-16), or a chord strip of a kind.
+    void actionCreerWinX(qint64 winType);
+    void actionCreerWinY(qint64 kind);
+    QMenu *sendToScreenMenu() const { return menuSendToScreen_; }
+
+    // ---- File commands (ControllerFiles.cpp) ----------------------------------
+    // The current song's file, or the alternate version the key window shows.
+    QString getFichier() const;
+    void enableMenuPDF1(bool enabled);
+    void openDirInFinder();
+    void posiDirInFinder();
+    void posiPieceInFinder();
+    // tag 1 or more: the default application; below 1: viewer or editor.
+    void actionOpenPDFx(qint64 tag);
+    void actionOpenPDF2x();
+    void mailPiece();
+    void mailPiece2();
+    void printPiece();
+    void actionExportPDFx(qint64 tag);
+
+    // ---- Document commands (ControllerDocuments.cpp) --------------------------
+    void lancerEditeur();
+    bool afficherPopupSiPlusieursVersions();
+    bool isPlusieursVersionsEnCours() const;
+    void actionCreerChordProDocument();
+    void actionCreerChordProFromPDF();
+    void actionSupprimerDocument();
 
     // ---- State read by tests and other parts ---------------------------------
     qint64 pageNo1() const { return pageNo1_; }
@@ -377,6 +471,7 @@ private:
 
     void clearFilterState();
     qint64 tabStart(qint64 tab) const;
+    void showNewWindow(WindowPDFxSuper *window);
 
     controller::ControllerOptions options_;
     controller::FolderSlots folders_;
@@ -445,4 +540,15 @@ private:
     QPointer<PreferencesDialog> windowPref_;
     QPointer<DataPref5> dataPref5Controller_;
     QPointer<DataPref6> dataPref6Controller_;
+
+    QPointer<QMenu> menuMidi_;
+    QPointer<QMenu> menuWindow_;
+    QPointer<QMenu> menuScreenset_;
+    QPointer<QMenu> menuPDF1_;
+    QPointer<QMenu> menuSendToScreen_;
+    QPointer<QAction> menuItemSendToScreen_;
+    QPointer<QAction> forceMasterMenuItem_;
+    QList<QPointer<QAction>> screensetItems_;
+    QList<QPointer<QAction>> songItems_;
+    mutable QString lastWaitingFor_;
 };

@@ -160,15 +160,11 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         audibleMetronomeOnOff(c.arg);
         break;
     case Command::TempoChanged:
-        for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
-            if (w)
-                w->refreshTempo();
+        refreshtempoX();
         metroFollowTempo();
         break;
     case Command::ChordDisplay:
-        for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
-            if (w && w->winType() == 14)
-                w->refreshInfo();
+        refreshChordX();
         break;
     case Command::Play:
         playCurrentTrackAndskipTo(0.0);
@@ -190,18 +186,15 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         noteIsChanging_ = c.arg;
         break;
     case Command::WindowBecameMain:
+        refreshMenuWindow();
         refreshInspector();
         ajusterZoomON();
         ajusterCadreX();
         refreshNbTocG();
         break;
     case Command::RefreshNoteAndPdfDefaults:
-        for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
-            if (w) {
-                w->refreshDefNoteDefPDF();
-                w->resetPDF();
-            }
-        chargerPages();
+        refreshDefNoteDefPDFX();
+        refreshChordLibTable2();
         break;
     case Command::DisplayModeChanged:
         ajusterZoomON();
@@ -217,9 +210,7 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         ajusterPosButtonToc();
         break;
     case Command::SongInfoChanged:
-        for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
-            if (w)
-                w->refreshInfo();
+        refreshinfoX();
         if (tocON_)
             afficherToc(true);
         if (menuItemRefresh_)
@@ -253,7 +244,9 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         break;
     case Command::WindowClosed:
         doRefreshCue_ = true;
+        refreshMenuWindow();
         refreshInspector();
+        refreshChordLibrary();
         ajusterZoomON();
         ajusterCadreX();
         refreshNbTocG();
@@ -318,12 +311,16 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
     // Commands of parts of the program still to come: each says so in the
     // log and does nothing else.
     case Command::OpenInEditor:
-        waitingFor(QStringLiteral("ChordPro editor"));
+        lancerEditeur();
         break;
     case Command::CloseNote:
+        fermerNote();
+        break;
     case Command::ToggleNote:
+        toggleNote();
+        break;
     case Command::ToggleFormattedMode:
-        waitingFor(QStringLiteral("note windows (%1)").arg(controller::commandName(c.command)));
+        toggleFormattedMode();
         break;
     case Command::AudioPlayerWindow:
         waitingFor(QStringLiteral("audio player window"));
@@ -332,8 +329,9 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         waitingFor(QStringLiteral("audio playback (stop)"));
         break;
     case Command::RefreshWindowMenus:
+        refreshMenuWindow();
         refreshInspector();
-        waitingFor(QStringLiteral("window menu and chord library refresh"));
+        refreshChordLibrary();
         break;
     case Command::MidiMonitorControl:
     case Command::MidiSetupChanged:
@@ -342,7 +340,7 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         waitingFor(QStringLiteral("MIDI preference windows (%1)").arg(controller::commandName(c.command)));
         break;
     case Command::Help:
-        waitingFor(QStringLiteral("help window (page %1)").arg(c.arg));
+        afficherHelp(c.arg, c.arg2 == 1);
         break;
     }
 }
@@ -354,9 +352,7 @@ void Controller::clearFilterAndSearchCharacter()
     if (filterON_) {
         filterON_ = false;
         setTabsName();
-        for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
-            if (w)
-                w->refreshPieceNext(getPieceNext());
+        refreshPieceNextX();
     }
     if (grechhidden_) {
         actionGotoCur();

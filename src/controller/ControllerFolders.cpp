@@ -101,6 +101,7 @@ void Controller::buildMenus()
     QAction *quit = menu1_->addAction(QStringLiteral("Quit Tolvane"));
     quit->setShortcut(QKeySequence::Quit);
     connect(quit, &QAction::triggered, this, []() { QCoreApplication::quit(); });
+    buildPeripheryMenus();
     addSettingsMenuItems();
 }
 

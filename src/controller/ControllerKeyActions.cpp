@@ -361,5 +361,6 @@ void Controller::audibleMetronomeOnOff(qint64 code)
 
 void Controller::waitingFor(const QString &what) const
 {
+    lastWaitingFor_ = what;
     TLOG(QStringLiteral("Controller %1: not available yet").arg(what));
 }

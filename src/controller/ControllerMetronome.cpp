@@ -142,9 +142,7 @@ void Controller::restartMetronome()
 void Controller::refreshTapTempo()
 {
     Midi::keepTapTempo();
-    for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
-        if (w)
-            w->refreshTempo();
+    refreshtempoX();
     metroFollowTempo();
 }
 

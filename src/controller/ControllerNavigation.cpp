@@ -357,9 +357,7 @@ void Controller::actionEqual()
     }
     clearFilterState();
     afficherToc(true);
-    for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
-        if (w)
-            w->refreshPieceNext(getPieceNext());
+    refreshPieceNextX();
 }
 
 void Controller::actionRefresh()
@@ -400,6 +398,7 @@ void Controller::actionToggleSort()
 void Controller::chargerPages()
 {
     const PiecePtr piece = currentPiece();
+    enableMenuPDF1(false);
     startTimerPrev();
     pageNo1_ = 1;
     zoomTop_ = true;
@@ -407,6 +406,7 @@ void Controller::chargerPages()
         return;
     setPDFx(piece, 1, true, getPieceNext(), false, false);
     afficherInfoPiece(piece, nullptr);
+    enableMenuPDF1(true);
 }
 
 void Controller::afficherInfoPiece(const PiecePtr &piece, const PiecePtr & /*piece2*/)

@@ -268,7 +268,7 @@ void Controller::actionOpen(const QString &path, bool asNew)
     if (Data::optExtOpen())
         Data::openFileX(path, false);
     else
-        waitingFor(QStringLiteral("ChordPro editor"));
+        showEditor(nullptr, path, asNew);
 }
 
 void Controller::actionKeyPref(qint64 key)
@@ -293,6 +293,7 @@ void Controller::appAct()
         dejaAct_ = true;
         return;
     }
+    ajusterWindowLevel(false);
     if (!Data::recOn() && !(windowPref_ && windowPref_->isVisible()))
         refreshPDForChordPro(false);
 }
@@ -301,10 +302,12 @@ void Controller::appInact()
 {
     if (Data::getDirOn())
         return;
+    ajusterWindowLevel(true);
 }
 
 void Controller::appChangeScreenParameters()
 {
+    refreshScreenList();
     const qint64 screens = QGuiApplication::screens().size();
     if (lastNbScreens_ == 0 || lastNbScreens_ == screens)
         return;

@@ -212,8 +212,46 @@ void Controller::ajusterZoomON()
 
 void Controller::ajusterCadreX()
 {
-    for (WindowPDFxSuper *w : openWindows())
+    for (WindowPDFxSuper *w : openWindows()) {
+        w->iniZoomOn(zoomON_);
         w->ajusterCadre();
+    }
+    refreshCue();
+}
+
+void Controller::refreshinfoX()
+{
+    for (WindowPDFxSuper *w : openWindows())
+        w->refreshInfo();
+}
+
+void Controller::refreshtempoX()
+{
+    for (WindowPDFxSuper *w : openWindows())
+        w->refreshTempo();
+}
+
+void Controller::refreshChordX()
+{
+    for (WindowPDFxSuper *w : openWindows())
+        if (w->winType() == 14)
+            w->refreshInfo();
+}
+
+void Controller::refreshPieceNextX()
+{
+    const PiecePtr next = getPieceNext();
+    for (WindowPDFxSuper *w : openWindows())
+        w->refreshPieceNext(next);
+}
+
+void Controller::refreshDefNoteDefPDFX()
+{
+    for (WindowPDFxSuper *w : openWindows()) {
+        w->refreshDefNoteDefPDF();
+        w->resetPDF();
+    }
+    chargerPages();
 }
 
 void Controller::setModeAffichageX(qint64 mode, bool allScreens)

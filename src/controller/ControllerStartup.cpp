@@ -9,6 +9,8 @@
 #include "windows/WindowList.h"
 #include "windows/WindowPDFxSuper.h"
 
+#include <QAction>
+
 using controller::ControllerOptions;
 
 Controller::Controller() = default;
@@ -71,6 +73,8 @@ void Controller::awakeFromNib()
         currentDirNo_ = -1;
 
     currentDirNo_ = folders_.load(defaults, currentDirNo_);
+    if (forceMasterMenuItem_)
+        forceMasterMenuItem_->setChecked(false);
 
     options_.read(defaults, storedNbrExec);
     applyOptionsToData();
@@ -95,6 +99,8 @@ void Controller::awakeFromNib()
         currentDirNo_ = -1;
         doRefresh(-1, 0, false);
     }
+    refreshScreenList();
+    refreshMenuWindow();
     startSleepWatch();
 }
 

@@ -6,7 +6,7 @@
 void Data::printPDF(const QString &path)
 {
     TLOG(QStringLiteral("Data printPDF"));
-    if (!platform::desktop().printPdf(path))
+    if (platform::desktop().printPdf(path) == platform::DesktopServices::PrintOutcome::Failed)
         msg(QStringLiteral("The file \"%1\" could not be printed.").arg(path));
 }
 

@@ -23,8 +23,10 @@ public:
     // Starts a new mail in the user's mail client with the file attached.
     virtual bool composeMail(const QString &attachmentPath) = 0;
     // Prints a PDF after the print dialog: no margins, each page fitted to
-    // the paper and turned to match its orientation.
-    virtual bool printPdf(const QString &path) = 0;
+    // the paper and turned to match its orientation. A Cancel in the dialog
+    // is the user's choice, not a failure.
+    enum class PrintOutcome { Printed, Cancelled, Failed };
+    virtual PrintOutcome printPdf(const QString &path) = 0;
 };
 
 // The installed desktop services (the real desktop unless something else was installed).

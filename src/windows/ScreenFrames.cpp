@@ -113,4 +113,16 @@ void toggleFullScreen(QWidget *window)
         window->showFullScreen();
 }
 
+void showFullScreenOn(QWidget *window, QScreen *screen)
+{
+    if (!window || !screen)
+        return;
+    if (window->isFullScreen())
+        window->showNormal();
+    setFrame(window, visibleFrame(screen));
+    if (QWindow *handle = window->windowHandle())
+        handle->setScreen(screen);
+    window->showFullScreen();
+}
+
 } // namespace screenframes

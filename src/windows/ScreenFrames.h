@@ -37,5 +37,9 @@ bool setFrame(QWidget *window, const QRectF &frame);
 
 // Into or out of full screen.
 void toggleFullScreen(QWidget *window);
+// Full screen on the given screen, also for a window already full screen
+// elsewhere: it leaves full screen, moves onto the screen's frame, then
+// enters full screen there.
+void showFullScreenOn(QWidget *window, QScreen *screen);
 
 } // namespace screenframes

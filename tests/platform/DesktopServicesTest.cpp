@@ -267,7 +267,7 @@ TEST(RecordingDesktopServices, RecordsHandOffsWhileInstalled)
         EXPECT_EQ(&desktop(), &recorder);
         desktop().revealInFileManager(QStringLiteral("/songs/a.pdf"));
         recorder.setAnswer(false);
-        EXPECT_FALSE(desktop().printPdf(QStringLiteral("/songs/a.pdf")));
+        EXPECT_EQ(desktop().printPdf(QStringLiteral("/songs/a.pdf")), DesktopServices::PrintOutcome::Failed);
         EXPECT_EQ(recorder.lines(), QStringList({"reveal /songs/a.pdf", "print /songs/a.pdf"}));
     }
     EXPECT_NE(dynamic_cast<SystemDesktopServices *>(&desktop()), nullptr);

@@ -31,12 +31,20 @@ public:
     bool openUrl(const QUrl &url) override { return record(QStringLiteral("url"), url.toString()); }
     bool revealInFileManager(const QString &path) override { return record(QStringLiteral("reveal"), path); }
     bool composeMail(const QString &attachmentPath) override { return record(QStringLiteral("mail"), attachmentPath); }
-    bool printPdf(const QString &path) override { return record(QStringLiteral("print"), path); }
+    // What printing answers besides the recorded answer: a Cancel in the dialog.
+    void setPrintCancelled(bool cancelled) { printCancelled_ = cancelled; }
+    PrintOutcome printPdf(const QString &path) override
+    {
+        if (!record(QStringLiteral("print"), path))
+            return PrintOutcome::Failed;
+        return printCancelled_ ? PrintOutcome::Cancelled : PrintOutcome::Printed;
+    }
 
 private:
     bool record(const QString &kind, const QString &target);
     QList<Record> records_;
     bool answer_ = true;
+    bool printCancelled_ = false;
 };
 
 } // namespace platform

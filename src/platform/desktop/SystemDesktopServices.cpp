@@ -114,11 +114,11 @@ bool SystemDesktopServices::composeMail(const QString &attachmentPath)
     return launch(options_.mailProgram, {QStringLiteral("--attach"), absolute(attachmentPath)});
 }
 
-bool SystemDesktopServices::printPdf(const QString &path)
+DesktopServices::PrintOutcome SystemDesktopServices::printPdf(const QString &path)
 {
     QPdfDocument document;
     if (document.load(path) != QPdfDocument::Error::None || document.pageCount() <= 0)
-        return false;
+        return PrintOutcome::Failed;
     const int pages = document.pageCount();
     document.close();
 
@@ -129,9 +129,11 @@ bool SystemDesktopServices::printPdf(const QString &path)
     QPrintDialog dialog(&printer, QApplication::activeWindow());
     dialog.setMinMax(1, pages);
     if (dialog.exec() != QDialog::Accepted)
-        return false;
+        return PrintOutcome::Cancelled;
     const bool range = printer.printRange() == QPrinter::PageRange;
-    return printPdfFile(path, printer, range ? printer.fromPage() : 0, range ? printer.toPage() : 0);
+    return printPdfFile(path, printer, range ? printer.fromPage() : 0, range ? printer.toPage() : 0)
+               ? PrintOutcome::Printed
+               : PrintOutcome::Failed;
 }
 
 } // namespace platform

@@ -27,7 +27,7 @@ public:
     bool openUrl(const QUrl &url) override;
     bool revealInFileManager(const QString &path) override;
     bool composeMail(const QString &attachmentPath) override;
-    bool printPdf(const QString &path) override;
+    PrintOutcome printPdf(const QString &path) override;
 
 private:
     bool launch(const QString &program, const QStringList &arguments);

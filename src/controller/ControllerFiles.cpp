@@ -1,0 +1,133 @@
+#include "controller/Controller.h"
+
+#include "controller/SongFiles.h"
+#include "library/Data.h"
+#include "platform/DesktopServices.h"
+#include "platform/Log.h"
+#include "windows/WindowPDFxSuper.h"
+
+#include <QAction>
+
+namespace {
+
+const QString kHelpRefusal = QStringLiteral("This action is disabled in the Help Tolvane.");
+
+} // namespace
+
+QString Controller::getFichier() const
+{
+    const PiecePtr piece = Data::getPiece(Data::songNoG());
+    if (!piece || !piece->pieceDet)
+        return QString();
+    const QString own = piece->pieceDet->fichier;
+    if (WindowPDFxSuper *key = Data::getWinController()) {
+        const QString shown = key->subsPath(own, false);
+        if (!shown.isEmpty())
+            return shown;
+    }
+    return own;
+}
+
+void Controller::enableMenuPDF1(bool enabled)
+{
+    const bool on = enabled && currentDirNo_ >= 0;
+    for (const QPointer<QAction> &item : songItems_)
+        if (item)
+            item->setEnabled(on);
+}
+
+void Controller::openDirInFinder()
+{
+    const QString folder = obtenirDir(currentDirNo_);
+    if (!folder.isEmpty())
+        platform::desktop().openPath(folder);
+}
+
+void Controller::posiDirInFinder()
+{
+    const QString folder = obtenirDir(currentDirNo_);
+    if (!folder.isEmpty())
+        platform::desktop().revealInFileManager(folder);
+}
+
+void Controller::posiPieceInFinder()
+{
+    const QString file = getFichier();
+    if (!file.isEmpty())
+        platform::desktop().revealInFileManager(file);
+}
+
+void Controller::actionOpenPDFx(qint64 tag)
+{
+    if (currentDirNo_ < 0) {
+        Data::msg(kHelpRefusal);
+        return;
+    }
+    const QString file = getFichier();
+    if (file.isEmpty())
+        return;
+    if (tag >= 1) {
+        Data::openFileX(file, false);
+        return;
+    }
+    if (afficherPopupSiPlusieursVersions())
+        return;
+    if (controller::isPdfFile(file))
+        Data::openFile(file);
+    else if (Data::optExtOpen())
+        Data::openFileX(file, false);
+    else
+        showEditor(Data::getPiece(Data::songNoG()), QString(), false);
+}
+
+void Controller::actionOpenPDF2x()
+{
+    const QString file = getFichier();
+    if (file.isEmpty() || !selectTolvaneWin())
+        return;
+    if (controller::isPdfFile(file))
+        Data::openFile(file);
+    else
+        afficherWinChordProToPDF(2);
+}
+
+void Controller::mailPiece()
+{
+    const PiecePtr piece = Data::getPiece(Data::songNoG());
+    const QString file = getFichier();
+    if (!piece || file.isEmpty())
+        return;
+    Data::mailFile(file, piece->pieceDet->titre);
+}
+
+void Controller::mailPiece2()
+{
+    const PiecePtr piece = Data::getPiece(Data::songNoG());
+    const QString file = getFichier();
+    if (!piece || file.isEmpty() || !selectTolvaneWin())
+        return;
+    if (controller::isPdfFile(file))
+        Data::mailFile(file, piece->pieceDet->titre);
+    else
+        afficherWinChordProToPDF(0);
+}
+
+void Controller::printPiece()
+{
+    const QString file = getFichier();
+    if (file.isEmpty())
+        return;
+    if (controller::isPdfFile(file)) {
+        Data::printPDF(file);
+        return;
+    }
+    if (selectTolvaneWin())
+        afficherWinChordProToPDF(1);
+}
+
+void Controller::actionExportPDFx(qint64 tag)
+{
+    if (!Data::getPiece(Data::songNoG()) || !selectTolvaneWin())
+        return;
+    afficherWinChordProToPDF(tag == 0 ? 3 : 4);
+}

@@ -1,0 +1,260 @@
+#include "controller/Controller.h"
+
+#include "app/MainMenu.h"
+#include "controller/MenuTexts.h"
+#include "library/Data.h"
+#include "platform/Log.h"
+
+#include <QAction>
+#include <QMenu>
+#include <functional>
+
+namespace {
+
+// Items of a menu, each calling its operation; answers the items in order.
+struct Item {
+    const char *title;
+    std::function<void()> run;
+};
+
+QList<QPointer<QAction>> addItems(QMenu *menu, QObject *context, const QList<Item> &items)
+{
+    QList<QPointer<QAction>> actions;
+    for (const Item &item : items) {
+        QAction *action = menu->addAction(QString::fromUtf8(item.title));
+        QObject::connect(action, &QAction::triggered, context, item.run);
+        actions.append(action);
+    }
+    return actions;
+}
+
+// The object windows by window type, as the Window menu offers them.
+struct NamedCode {
+    qint64 code;
+    const char *title;
+};
+const NamedCode kObjectWindows[] = {
+    {2, "Title"},       {4, "Artist Name"},     {11, "Artist Name + Title"}, {5, "Tempo"},
+    {9, "Metronome"},   {8, "Note"},            {10, "Next Song Title"},     {13, "Next Cue"},
+    {15, "Key"},        {16, "Flags"},          {3, "Elapsed Time"},         {6, "Remaining Time"},
+    {7, "Progress Gauge"}, {12, "Empty Panel"},
+};
+const NamedCode kArrangeCodes[] = {
+    {0, "Left Edge"},        {1, "Right Edge"},         {2, "Top Edge"},           {3, "Bottom Edge"},
+    {4, "Full Width"},       {5, "Full Height"},        {6, "Full Height at Left"}, {7, "Full Height at Right"},
+    {8, "Full Width at Top"}, {9, "Full Width at Bottom"}, {10, "Distribute Side by Side"},
+    {11, "Distribute One Above the Other"}, {12, "Up 1"}, {13, "Down 1"}, {14, "Left 1"}, {15, "Right 1"},
+    {16, "Up 10"},           {17, "Down 10"},           {18, "Left 10"},           {19, "Right 10"},
+    {20, "Taller 1"},        {21, "Shorter 1"},         {22, "Wider 1"},           {23, "Narrower 1"},
+    {24, "Taller 10"},       {25, "Shorter 10"},        {26, "Wider 10"},          {27, "Narrower 10"},
+};
+
+} // namespace
+
+void Controller::buildPeripheryMenus()
+{
+    if (menuMidi_)
+        return;
+    MainMenu &menus = MainMenu::instance();
+
+    menuMidi_ = menus.addMenu(QStringLiteral("⚪️MIDI"));
+    addItems(menuMidi_, this,
+             {{"MIDI Destinations…", [this] { actionMenuItemMidiOut(); }},
+              {"MIDI Event Library…", [this] { actionMenuItemMidiFav(); }},
+              {"MIDI Triggers…", [this] { actionMenuItemMidiTrig(); }},
+              {"MIDI Clock and Metronome Ticks…", [this] { actionMenuItemMidiClock(); }}});
+    menuMidi_->addSeparator();
+    addItems(menuMidi_, this, {{"Audible Metronome", [this] { audibleMetronomeOnOff(2); }}});
+    forceMasterMenuItem_ = menuMidi_->addAction(QStringLiteral("Force Master"));
+    forceMasterMenuItem_->setCheckable(true);
+    connect(forceMasterMenuItem_, &QAction::triggered, this, [this] {
+        // The menu has already flipped the check mark; the command flips it itself.
+        forceMasterMenuItem_->setChecked(!forceMasterMenuItem_->isChecked());
+        actionForceMaster();
+    });
+    Data::initRefMenuMidi(menuMidi_->menuAction());
+
+    menuWindow_ = menus.addMenu(QStringLiteral("Window"));
+    addItems(menuWindow_, this,
+             {{"New Tolvane Window", [this] { actionCreerWinX(0); }},
+              {"New Summary Window", [this] { actionCreerWinX(1); }}});
+    QMenu *objects = menuWindow_->addMenu(QStringLiteral("New Object Window"));
+    for (const NamedCode &w : kObjectWindows)
+        addItems(objects, this, {{w.title, [this, type = w.code] { actionCreerWinX(type); }}});
+    QMenu *strips = menuWindow_->addMenu(QStringLiteral("New Chord Strip"));
+    addItems(strips, this,
+             {{"Guitar", [this] { actionCreerWinY(0); }},
+              {"Ukulele", [this] { actionCreerWinY(1); }},
+              {"Piano", [this] { actionCreerWinY(2); }}});
+    menuWindow_->addSeparator();
+    menuSendToScreen_ = menuWindow_->addMenu(QStringLiteral("Send to Screen"));
+    menuItemSendToScreen_ = menuSendToScreen_->menuAction();
+    QMenu *arrange = menuWindow_->addMenu(QStringLiteral("Arrange"));
+    for (const NamedCode &a : kArrangeCodes)
+        addItems(arrange, this, {{a.title, [this, code = a.code] { actionMenuArrange(code); }}});
+    menuWindow_->addSeparator();
+    addItems(menuWindow_, this,
+             {{"Notes", [this] { actionMenuItemNotes(); }},
+              {"Swap Plain and Formatted Note", [this] { toggleFormattedMode(); }},
+              {"Window Identifiers…", [this] { actionMenuItemWinID(); }},
+              {"Tags…", [this] { actionMenuItemTags(); }},
+              {"Guitar Chord Library…", [this] { actionMenuItemChordLib(0); }},
+              {"Ukulele Chord Library…", [this] { actionMenuItemChordLib(1); }},
+              {"Audio Player", [this] { actionMenuAudioPlayer(); }},
+              {"Track Preview", [this] { actionMenuAudioPreview(); }}});
+    menuWindow_->addSeparator();
+    addItems(menuWindow_, this, {{"Tolvane Help", [this] { afficherHelp(0, false); }}});
+
+    menuScreenset_ = menus.addMenu(controller::screensetMenuTitle(1, 1));
+    for (qint64 set = 1; set <= 9; ++set) {
+        QAction *item = menuScreenset_->addAction(QString());
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this, [this, set] { actionScreensetX(set); });
+        screensetItems_.append(item);
+    }
+    menuScreenset_->addSeparator();
+    addItems(menuScreenset_, this,
+             {{"Save Screenset", [this] { actionSaveScreenset(); }},
+              {"Reload Screenset", [this] { actionReloadScreenset(); }},
+              {"Rename Screenset…", [this] { renameScreenset(); }}});
+    QMenu *copyTo = menuScreenset_->addMenu(QStringLiteral("Copy Screenset To"));
+    for (qint64 set = 1; set <= 9; ++set)
+        connect(copyTo->addAction(QStringLiteral("Screenset %1").arg(set)), &QAction::triggered, this,
+                [this, set] { actionCopyScreensetTo(set); });
+    refreshScreensetTitle();
+
+    menuPDF1_ = menus.addMenu(QStringLiteral("Song"));
+    songItems_ = addItems(menuPDF1_, this,
+                          {{"Reveal in File Manager", [this] { posiPieceInFinder(); }},
+                           {"Open", [this] { actionOpenPDFx(0); }},
+                           {"Open in Viewer", [this] { actionOpenPDF2x(); }},
+                           {"Print…", [this] { printPiece(); }},
+                           {"Mail…", [this] { mailPiece(); }},
+                           {"Mail as PDF…", [this] { mailPiece2(); }}});
+    addItems(menuPDF1_, this,
+             {{"Open with Default Application", [this] { actionOpenPDFx(1); }},
+              {"Export as PDF…", [this] { actionExportPDFx(0); }},
+              {"Export Songs as PDF…", [this] { actionExportPDFx(1); }}});
+    menuPDF1_->addSeparator();
+    addItems(menuPDF1_, this,
+             {{"Open in Editor", [this] { lancerEditeur(); }},
+              {"New ChordPro Song", [this] { actionCreerChordProDocument(); }},
+              {"New ChordPro Song Beside the PDF", [this] { actionCreerChordProFromPDF(); }},
+              {"Manage Versions…", [this] { actionManageVersions(); }},
+              {"Delete Song…", [this] { actionSupprimerDocument(); }}});
+    menuPDF1_->addSeparator();
+    const QList<QPointer<QAction>> folderItems =
+        addItems(menuPDF1_, this,
+                 {{"Reveal Folder in File Manager", [this] { posiDirInFinder(); }},
+                  {"Open Folder", [this] { openDirInFinder(); }},
+                  {"Edit Current Tab…", [this] { editerSetlist(Data::onglNoG()); }},
+                  {"Reveal Audio Track", [this] { actionRevealAudio(); }}});
+    // Folder commands need a library folder, as the slot commands do.
+    slotActions_.append(folderItems.mid(0, 2));
+}
+
+// ---- Tool windows -----------------------------------------------------------------
+
+void Controller::actionMenuItemNotes()
+{
+    if (!noteWindowVisible())
+        toggleNote();
+}
+
+void Controller::actionMenuItemWinID() { waitingFor(QStringLiteral("window identifiers window")); }
+void Controller::actionMenuItemTags() { waitingFor(QStringLiteral("tag list window")); }
+void Controller::actionMenuItemMidiOut() { waitingFor(QStringLiteral("MIDI destinations window")); }
+void Controller::actionMenuItemMidiFav() { waitingFor(QStringLiteral("MIDI event library window")); }
+void Controller::actionMenuItemMidiTrig() { waitingFor(QStringLiteral("MIDI triggers window")); }
+void Controller::actionMenuItemMidiClock() { waitingFor(QStringLiteral("MIDI clock and ticks window")); }
+
+void Controller::afficherHelp(qint64 page, bool modal)
+{
+    waitingFor(QStringLiteral("help window (page %1%2)").arg(page).arg(modal ? QStringLiteral(", modal") : QString()));
+}
+
+void Controller::actionMenuItemChordLib(qint64 instrument)
+{
+    if (instrument == 0)
+        waitingFor(QStringLiteral("guitar chord library"));
+    else if (instrument == 1)
+        waitingFor(QStringLiteral("ukulele chord library"));
+}
+
+void Controller::actionMenuAudioPlayer() { waitingFor(QStringLiteral("audio player window")); }
+void Controller::actionMenuAudioPreview() { waitingFor(QStringLiteral("track preview window")); }
+void Controller::actionRevealAudio() { waitingFor(QStringLiteral("audio track lookup (reveal)")); }
+
+void Controller::actionManageVersions()
+{
+    if (currentDirNo_ < 0) {
+        Data::msg(QStringLiteral("This action is disabled in the Help Tolvane."));
+        return;
+    }
+    waitingFor(QStringLiteral("alternate versions window"));
+}
+
+void Controller::afficherWinChordProToPDF(qint64 operation)
+{
+    waitingFor(QStringLiteral("ChordPro to PDF window (operation %1)").arg(operation));
+}
+
+void Controller::showEditor(const PiecePtr &piece, const QString &path, bool isNew)
+{
+    Q_UNUSED(piece);
+    waitingFor(QStringLiteral("ChordPro editor%1%2")
+                   .arg(path.isEmpty() ? QString() : QStringLiteral(" on ") + path,
+                        isNew ? QStringLiteral(" (new)") : QString()));
+}
+
+void Controller::showVersionChooser() { waitingFor(QStringLiteral("version chooser")); }
+
+// The note windows: the formatted one when the formatted mode is on.
+bool Controller::noteWindowVisible() const { return false; }
+void Controller::showNoteWindow() { waitingFor(QStringLiteral("note window")); }
+void Controller::closeNoteWindow() { waitingFor(QStringLiteral("note window (close)")); }
+bool Controller::tagListVisible() const { return false; }
+
+// Refreshes of windows still to come: nothing to refresh until they exist.
+void Controller::refreshChordLibrary() {}
+void Controller::refreshChordLibTable2() {}
+
+void Controller::toggleNote()
+{
+    if (noteWindowVisible()) {
+        fermerNote();
+        return;
+    }
+    showNoteWindow();
+    if (tagAuto_)
+        afficherTags();
+}
+
+void Controller::fermerNote()
+{
+    if (!noteWindowVisible())
+        return;
+    if (!tagListVisible())
+        tagAuto_ = false;
+    closeNoteWindow();
+    if (tagAuto_)
+        fermerTags();
+}
+
+void Controller::toggleFormattedMode()
+{
+    if (!noteWindowVisible()) {
+        toggleNote();
+        return;
+    }
+    toggleNote();
+    Data::setFormattedNote(!Data::formattedNote());
+    toggleNote();
+}
+
+void Controller::actionForceMaster()
+{
+    if (forceMasterMenuItem_)
+        forceMasterMenuItem_->setChecked(!forceMasterMenuItem_->isChecked());
+    traiter_backslash();
+}

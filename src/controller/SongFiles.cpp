@@ -1,0 +1,76 @@
+#include "controller/SongFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace controller {
+
+namespace {
+
+// The path without its extension; the path itself when it has none.
+QString withoutSuffix(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString suffix = info.suffix();
+    return suffix.isEmpty() ? path : path.left(path.size() - suffix.size() - 1);
+}
+
+} // namespace
+
+bool isPdfFile(const QString &path)
+{
+    return QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
+}
+
+QString siblingWithSuffix(const QString &path, const QStringList &suffixes)
+{
+    const QString stem = QFileInfo(withoutSuffix(path)).fileName();
+    if (stem.isEmpty())
+        return QString();
+    const QDir dir = QFileInfo(path).absoluteDir();
+    // Listed whole: a song name may hold characters a name filter reads as a pattern.
+    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden);
+    for (const QString &suffix : suffixes)
+        for (const QString &name : names)
+            if (name.size() == stem.size() + 1 + suffix.size() && name.startsWith(stem)
+                && name.mid(stem.size() + 1).compare(suffix, Qt::CaseInsensitive) == 0)
+                return dir.filePath(name);
+    return QString();
+}
+
+QString chordProSibling(const QString &path)
+{
+    static const QStringList kinds = {QStringLiteral("chopro"), QStringLiteral("cho"), QStringLiteral("crd"),
+                                      QStringLiteral("tab"),    QStringLiteral("cpm"), QStringLiteral("chordpro")};
+    return siblingWithSuffix(path, kinds);
+}
+
+QString chordProPathBeside(const QString &pdfPath)
+{
+    return withoutSuffix(pdfPath) + QStringLiteral(".chopro");
+}
+
+DeletionPlan deletionPlan(const QString &path, const QStringList &winIDs)
+{
+    DeletionPlan plan;
+    plan.files << path;
+    plan.shared = isPdfFile(path) ? !chordProSibling(path).isEmpty()
+                                  : !siblingWithSuffix(path, {QStringLiteral("pdf")}).isEmpty();
+    if (plan.shared)
+        return plan;
+    const QString note = siblingWithSuffix(path, {QStringLiteral("txt")});
+    if (!note.isEmpty())
+        plan.files << note;
+    const QString stem = withoutSuffix(path);
+    const QString suffix = QFileInfo(path).suffix();
+    for (const QString &id : winIDs) {
+        if (id.isEmpty())
+            continue;
+        const QString alternate = siblingWithSuffix(stem + QStringLiteral("---") + id + QStringLiteral(".x"), {suffix});
+        if (!alternate.isEmpty() && !plan.files.contains(alternate))
+            plan.files << alternate;
+    }
+    return plan;
+}
+
+} // namespace controller
