@@ -1,5 +1,6 @@
 #include "controller/PreferencesDialog.h"
 
+#include "controller/MenuTexts.h"
 #include "windows/SmallViews.h"
 
 #include <QCheckBox>
@@ -84,7 +85,7 @@ PreferencesDialog::PreferencesDialog(QWidget *parent) : QDialog(parent)
         keyPopups_[size_t(i)]->setObjectName(controller::popupKey(KeyInput(i)));
         keyTexts_[size_t(i)] = new QLineEdit;
         keyTexts_[size_t(i)]->setObjectName(controller::textKey(KeyInput(i)));
-        keyTexts_[size_t(i)]->setPlaceholderText(QStringLiteral("parameter"));
+        connect(keyPopups_[size_t(i)], &QComboBox::activated, this, [this, i]() { actionOptCombo(i); });
         grid->addWidget(new QLabel(QString::fromUtf8(kInputLabels[i])), i, 0);
         grid->addWidget(keyPopups_[size_t(i)], i, 1);
         grid->addWidget(keyTexts_[size_t(i)], i, 2);
@@ -142,7 +143,39 @@ void PreferencesDialog::setOptions(const controller::ControllerOptions &o)
     for (int i = 0; i < controller::KeyInputCount; ++i) {
         keyPopups_[size_t(i)]->setCurrentIndex(o.keyIndex[size_t(i)]);
         keyTexts_[size_t(i)]->setText(o.keyText[size_t(i)]);
+        ajusterPlaceHolderString(keyPopups_[size_t(i)], keyTexts_[size_t(i)]);
     }
+}
+
+void PreferencesDialog::ajusterPlaceHolderString(const QComboBox *popup, QLineEdit *field)
+{
+    field->setVisible(false);
+    field->setToolTip(QString());
+    const controller::KeyFieldHint hint = controller::keyFieldHint(popup->currentData().toLongLong());
+    if (!hint.shown)
+        return;
+    field->setPlaceholderText(hint.placeholder);
+    field->setToolTip(hint.toolTip);
+    field->setVisible(true);
+}
+
+void PreferencesDialog::actionOptCombo(int input)
+{
+    if (input < 0 || input >= controller::KeyInputCount)
+        return;
+    // A parameter of the previous action means nothing to the new one.
+    keyTexts_[size_t(input)]->clear();
+    ajusterPlaceHolderString(keyPopups_[size_t(input)], keyTexts_[size_t(input)]);
+}
+
+QLineEdit *PreferencesDialog::keyField(int input) const
+{
+    return input >= 0 && input < controller::KeyInputCount ? keyTexts_[size_t(input)] : nullptr;
+}
+
+QComboBox *PreferencesDialog::keyPopup(int input) const
+{
+    return input >= 0 && input < controller::KeyInputCount ? keyPopups_[size_t(input)] : nullptr;
 }
 
 controller::ControllerOptions PreferencesDialog::editedOptions() const

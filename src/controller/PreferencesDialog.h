@@ -30,6 +30,12 @@ public:
     bool keyPadChecked() const;
     // Empties the key-test field and gives the key-test area the keys.
     void actionPrefClear();
+    // The parameter field of a key input follows the action its pop-up names.
+    static void ajusterPlaceHolderString(const QComboBox *popup, QLineEdit *field);
+    // The user chose another action for a key input (a KeyInput number).
+    void actionOptCombo(int input);
+    QLineEdit *keyField(int input) const;
+    QComboBox *keyPopup(int input) const;
 
 Q_SIGNALS:
     void closedWithOptions(const controller::ControllerOptions &options);
