@@ -6,7 +6,6 @@
 #include "platform/Log.h"
 #include "windows/WindowPDFxSuper.h"
 
-#include <QFile>
 #include <QSaveFile>
 
 namespace {
@@ -115,7 +114,7 @@ void Controller::actionSupprimerDocument()
     // To the trash, so that a song deleted by mistake on stage can come back.
     QStringList kept;
     for (const QString &file : plan.files)
-        if (!QFile::moveToTrash(file))
+        if (!controller::moveToTrash(file))
             kept << file;
     if (!kept.isEmpty())
         Data::msg(QStringLiteral("These files could not be moved to the trash and were kept:\n%1")

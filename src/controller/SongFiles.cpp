@@ -1,7 +1,9 @@
 #include "controller/SongFiles.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace controller {
 
@@ -71,6 +73,15 @@ DeletionPlan deletionPlan(const QString &path, const QStringList &winIDs)
             plan.files << alternate;
     }
     return plan;
+}
+
+bool moveToTrash(const QString &path)
+{
+    // Without the user's data folder, the trash would be made in the working folder.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (data.isEmpty() || !QDir().mkpath(data))
+        return false;
+    return QFile::moveToTrash(path);
 }
 
 } // namespace controller

@@ -1,0 +1,342 @@
+#include "ControllerTestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+
+using namespace controllertest;
+
+namespace {
+
+// The item at a path of titles below a menu; nullptr when there is none.
+QAction *item(QMenu *menu, const QStringList &path)
+{
+    if (!menu || path.isEmpty())
+        return nullptr;
+    for (QAction *action : menu->actions()) {
+        if (action->text() != path.first())
+            continue;
+        if (path.size() == 1)
+            return action;
+        return item(action->menu(), path.mid(1));
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class ControllerMenus : public ControllerFixture {
+protected:
+    // Slot 0 holds the given files (the first one current), a Tolvane window is the key window.
+    void startWithFiles(const QStringList &files)
+    {
+        for (const QString &name : files) {
+            if (name.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+                testsupport::writePdf(songs.filePath(name), 2);
+            else
+                chordProSong(songs.path(), name, QFileInfo(name).completeBaseName());
+        }
+        storeSlot(0, songs.path());
+        platform::UserDefaults::standard().setInteger(QStringLiteral("dirNo"), 0);
+        platform::UserDefaults::standard().setInteger(QStringLiteral("NbrExec"), 3);
+        start();
+        controller->masquerToc();
+        makeKey(window());
+    }
+
+    static void makeKey(QWidget *w)
+    {
+        w->show();
+        QApplication::setActiveWindow(w);
+    }
+
+    QMenu *menuNamed(const QString &name) const
+    {
+        if (name == QLatin1String("MIDI"))
+            return controller->midiMenu();
+        if (name == QLatin1String("Window"))
+            return controller->windowMenu();
+        if (name == QLatin1String("Song"))
+            return controller->songMenu();
+        return controller->screensetMenu();
+    }
+
+    void trigger(const QStringList &path)
+    {
+        QAction *action = item(menuNamed(path.first()), path.mid(1));
+        ASSERT_TRUE(action) << path.join(QLatin1Char('/')).toStdString();
+        action->trigger();
+    }
+
+    QTemporaryDir songs;
+};
+
+TEST_F(ControllerMenus, EveryItemReachesItsOperation)
+{
+    startWithFiles({QStringLiteral("Song.chopro")});
+    const QString song = songs.filePath(QStringLiteral("Song.chopro"));
+    struct Row {
+        QStringList path;
+        QString waiting;  // the later window's line, or ""
+        QString handOff;  // what the desktop was asked, or ""
+    };
+    const QList<Row> rows = {
+        {{"MIDI", "MIDI Destinations…"}, "MIDI destinations window", ""},
+        {{"MIDI", "MIDI Event Library…"}, "MIDI event library window", ""},
+        {{"MIDI", "MIDI Triggers…"}, "MIDI triggers window", ""},
+        {{"MIDI", "MIDI Clock and Metronome Ticks…"}, "MIDI clock and ticks window", ""},
+        {{"Window", "Notes"}, "note window", ""},
+        {{"Window", "Swap Plain and Formatted Note"}, "note window", ""},
+        {{"Window", "Window Inspector…"}, "window inspector", ""},
+        {{"Window", "Window Identifiers…"}, "window identifiers window", ""},
+        {{"Window", "Tags…"}, "tag list window", ""},
+        {{"Window", "Guitar Chord Library…"}, "guitar chord library", ""},
+        {{"Window", "Ukulele Chord Library…"}, "ukulele chord library", ""},
+        {{"Window", "Audio Player"}, "audio player window", ""},
+        {{"Window", "Track Preview"}, "track preview window", ""},
+        {{"Window", "Tolvane Help"}, "help window (page 0)", ""},
+        {{"Song", "Reveal in File Manager"}, "", "reveal " + song},
+        {{"Song", "Open"}, "ChordPro editor", ""},
+        {{"Song", "Open with Default Application"}, "", "open " + song},
+        {{"Song", "Open in Viewer"}, "ChordPro to PDF window (operation 2)", ""},
+        {{"Song", "Print…"}, "ChordPro to PDF window (operation 1)", ""},
+        {{"Song", "Mail…"}, "", "mail " + song},
+        {{"Song", "Mail as PDF…"}, "ChordPro to PDF window (operation 0)", ""},
+        {{"Song", "Export as PDF…"}, "ChordPro to PDF window (operation 3)", ""},
+        {{"Song", "Export Songs as PDF…"}, "ChordPro to PDF window (operation 4)", ""},
+        {{"Song", "Open in Editor"}, "ChordPro editor", ""},
+        {{"Song", "New ChordPro Song"}, "ChordPro editor", ""},
+        {{"Song", "Manage Versions…"}, "alternate versions window", ""},
+        {{"Song", "Reveal Folder in File Manager"}, "", "reveal " + songs.path()},
+        {{"Song", "Open Folder"}, "", "open " + songs.path()},
+        {{"Song", "Reveal Audio Track"}, "audio track lookup (reveal)", ""},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.path.join(QLatin1Char('/')).toStdString());
+        desktop.clear();
+        dialogs.clear();
+        trigger(r.path);
+        EXPECT_EQ(controller->lastWaitingFor(), r.waiting);
+        EXPECT_EQ(desktop.lines(), r.handOff.isEmpty() ? QStringList() : QStringList{r.handOff});
+        EXPECT_TRUE(dialogs.records().isEmpty()) << dialogs.lastText().toStdString();
+        ControllerTestAccess::clearWaitingFor(*controller);
+    }
+}
+
+TEST_F(ControllerMenus, HelpFolderRefusesTheSongCommands)
+{
+    start();
+    makeKey(window());
+    ASSERT_EQ(controller->currentDirNo(), -1);
+    for (QAction *a : controller->songMenu()->actions().mid(0, 6))
+        EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+    controller->actionOpenPDFx(0);
+    EXPECT_EQ(dialogs.texts(), QStringList{QStringLiteral("This action is disabled in the Help Tolvane.")});
+    const QStringList refused[] = {{"Song", "Open in Editor"},
+                                   {"Song", "New ChordPro Song"},
+                                   {"Song", "New ChordPro Song Beside the PDF"},
+                                   {"Song", "Manage Versions…"}};
+    for (const QStringList &path : refused) {
+        SCOPED_TRACE(path.join(QLatin1Char('/')).toStdString());
+        dialogs.clear();
+        trigger(path);
+        EXPECT_EQ(dialogs.texts(), QStringList{QStringLiteral("This action is disabled in the Help Tolvane.")});
+    }
+}
+
+TEST_F(ControllerMenus, NoCurrentSongMakesEverySongCommandDoNothing)
+{
+    startWithFiles({QStringLiteral("Song.pdf")});
+    Data::setSongNoG(0);
+    desktop.clear();
+    dialogs.clear();
+    for (QAction *a : controller->songMenu()->actions())
+        if (!a->isSeparator() && !a->text().contains(QStringLiteral("Folder")) && !a->text().startsWith("New ChordPro Song")
+            && a->text() != QStringLiteral("Manage Versions…") && a->text() != QStringLiteral("Edit Current Tab…")
+            && a->text() != QStringLiteral("Reveal Audio Track"))
+            a->trigger();
+    EXPECT_TRUE(desktop.lines().isEmpty()) << desktop.lines().join(", ").toStdString();
+    EXPECT_TRUE(dialogs.records().isEmpty()) << dialogs.lastText().toStdString();
+}
+
+TEST_F(ControllerMenus, PdfSongsGoToTheDesktopAsTheKeyWindowShowsThem)
+{
+    startWithFiles({QStringLiteral("Song.PDF")});
+    const QString own = songs.filePath(QStringLiteral("Song.PDF"));
+    const QString alternate = testsupport::writePdf(songs.filePath(QStringLiteral("Song---Lead.PDF")), 1);
+
+    // A file whose extension is in capitals is a PDF.
+    trigger({"Song", "Print…"});
+    trigger({"Song", "Mail as PDF…"});
+    trigger({"Song", "Open"});
+    EXPECT_EQ(desktop.lines(), QStringList({"print " + own, "mail " + own, "open " + own}));
+
+    // The key window shows the alternate version: that file is the song's.
+    window()->iniMode(1, QStringLiteral("Lead"));
+    desktop.clear();
+    trigger({"Song", "Print…"});
+    trigger({"Song", "Mail…"});
+    EXPECT_EQ(desktop.lines(), QStringList({"print " + alternate, "mail " + alternate}));
+
+    // Before, a Cancel in the print dialog read as "could not be printed".
+    dialogs.clear();
+    desktop.setPrintCancelled(true);
+    trigger({"Song", "Print…"});
+    EXPECT_TRUE(dialogs.records().isEmpty());
+    desktop.setPrintCancelled(false);
+    desktop.setAnswer(false);
+    trigger({"Song", "Print…"});
+    EXPECT_EQ(dialogs.records().size(), 1);
+}
+
+TEST_F(ControllerMenus, ChordProBesideAPdf)
+{
+    startWithFiles({QStringLiteral("Song.pdf")});
+    trigger({"Song", "New ChordPro Song Beside the PDF"});
+    const QString made = songs.filePath(QStringLiteral("Song.chopro"));
+    ASSERT_TRUE(QFileInfo::exists(made));
+    EXPECT_EQ(QFileInfo(made).size(), 0);
+    EXPECT_EQ(controller->lastWaitingFor(), QStringLiteral("ChordPro editor on %1 (new)").arg(made));
+    EXPECT_TRUE(dialogs.records().isEmpty());
+}
+
+TEST_F(ControllerMenus, ChordProBesideAPdfRefusesAnExistingChordProFileInAnyCase)
+{
+    startWithFiles({QStringLiteral("Song.pdf")});
+    testsupport::writeFile(songs.filePath(QStringLiteral("Song.CHO")), "{title:Song}\n");
+    trigger({"Song", "New ChordPro Song Beside the PDF"});
+    const QString made = songs.filePath(QStringLiteral("Song.chopro"));
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("ChordPro file %1 already exists.").arg(made));
+    EXPECT_FALSE(QFileInfo::exists(made));
+}
+
+TEST_F(ControllerMenus, ChordProBesideRefusesAChordProSong)
+{
+    startWithFiles({QStringLiteral("Song.chopro")});
+    trigger({"Song", "New ChordPro Song Beside the PDF"});
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Current song must be a PDF to use this function."));
+}
+
+class ControllerDelete : public ControllerMenus {
+protected:
+    void SetUp() override
+    {
+        ControllerMenus::SetUp();
+        // The trash lives in a temporary data folder, on the songs' volume.
+        qputenv("HOME", home.path().toUtf8());
+        qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
+        // Trashing never falls back on the working folder.
+        QDir::setCurrent(home.path());
+    }
+    void TearDown() override
+    {
+        ControllerMenus::TearDown();
+        qputenv("HOME", savedHome);
+        QDir::setCurrent(savedCwd);
+        qunsetenv("XDG_DATA_HOME");
+    }
+    QStringList trashed() const
+    {
+        return QDir(home.filePath(QStringLiteral("data/Trash/files"))).entryList(QDir::Files, QDir::Name);
+    }
+    QStringList left() const { return QDir(songs.path()).entryList(QDir::Files, QDir::Name); }
+
+    QByteArray savedHome = qgetenv("HOME");
+    QString savedCwd = QDir::currentPath();
+    QTemporaryDir home;
+};
+
+TEST_F(ControllerDelete, ASongAloneGoesWithItsNoteAndAlternates)
+{
+    Data::winIDs().clear();
+    startWithFiles({QStringLiteral("Song.chopro")});
+    ASSERT_FALSE(Data::winIDs().isEmpty());
+    const QString id = Data::winIDs().first()->idWin;
+    testsupport::writeFile(songs.filePath(QStringLiteral("Song.txt")), "note");
+    testsupport::writeFile(songs.filePath(QStringLiteral("Song---%1.chopro").arg(id)), "{title:Alt}\n");
+    testsupport::writePdf(songs.filePath(QStringLiteral("Song---%1.pdf").arg(id)), 1);
+
+    dialogs.answerButton(QStringLiteral("No"));
+    trigger({"Song", "Delete Song…"});
+    EXPECT_TRUE(dialogs.lastText().endsWith(QStringLiteral("Corresponding .txt file and alternate versions will also be deleted.")));
+    EXPECT_TRUE(trashed().isEmpty());
+
+    dialogs.answerButton(QStringLiteral("Yes"));
+    trigger({"Song", "Delete Song…"});
+    EXPECT_EQ(trashed(), QStringList({QStringLiteral("Song---%1.chopro").arg(id), "Song.chopro", "Song.txt"}));
+    EXPECT_EQ(left(), QStringList{QStringLiteral("Song---%1.pdf").arg(id)});
+}
+
+TEST_F(ControllerDelete, ASongBesideItsOtherKindGoesAlone)
+{
+    startWithFiles({QStringLiteral("Song.chopro")});
+    testsupport::writePdf(songs.filePath(QStringLiteral("Song.pdf")), 1);
+    testsupport::writeFile(songs.filePath(QStringLiteral("Song.txt")), "note");
+    // Reload so that the current song is still the ChordPro one.
+    ASSERT_EQ(QFileInfo(Data::getPiece(Data::songNoG())->pieceDet->fichier).fileName(), QStringLiteral("Song.chopro"));
+    dialogs.answerButton(QStringLiteral("Yes"));
+    trigger({"Song", "Delete Song…"});
+    EXPECT_EQ(dialogs.records().first().text,
+              QStringLiteral("Delete Song ?\nFile %1 will be deleted.").arg(songs.filePath(QStringLiteral("Song.chopro"))));
+    EXPECT_EQ(trashed(), QStringList{"Song.chopro"});
+    EXPECT_EQ(left(), QStringList({"Song.pdf", "Song.txt"}));
+}
+
+TEST_F(ControllerDelete, AFileThatCannotGoToTheTrashStaysAndIsNamed)
+{
+    Data::winIDs().clear();
+    startWithFiles({QStringLiteral("Song.chopro")});
+    testsupport::writeFile(songs.filePath(QStringLiteral("Song.txt")), "note");
+    // The song file went away behind the program's back.
+    QFile::remove(songs.filePath(QStringLiteral("Song.chopro")));
+    dialogs.answerButton(QStringLiteral("Yes"));
+    trigger({"Song", "Delete Song…"});
+    EXPECT_EQ(trashed(), QStringList{"Song.txt"});
+    EXPECT_TRUE(dialogs.lastText().contains(songs.filePath(QStringLiteral("Song.chopro"))));
+    // Before, removal errors were silent; the folder reloads all the same.
+    EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("These files could not be moved to the trash")));
+}
+
+TEST_F(ControllerMenus, ForceMasterFlipsItsMarkAndRunsTheCommand)
+{
+    start();
+    QAction *force = controller->forceMasterMenuItem();
+    ASSERT_TRUE(force);
+    EXPECT_FALSE(force->isChecked());
+    trigger({"MIDI", "Force Master"});
+    EXPECT_TRUE(force->isChecked());
+    trigger({"MIDI", "Force Master"});
+    EXPECT_FALSE(force->isChecked());
+}
+
+TEST_F(ControllerMenus, KeyParameterFieldsFollowTheChosenAction)
+{
+    PreferencesDialog dialog;
+    dialog.setOptions(controller::ControllerOptions{});
+    const int input = int(controller::KeyInput::Dot);
+    QComboBox *popup = dialog.keyPopup(input);
+    QLineEdit *field = dialog.keyField(input);
+    ASSERT_TRUE(popup && field);
+    field->setText(QStringLiteral("old"));
+    struct Row {
+        int tag;
+        bool shown;
+        const char *placeholder;
+    };
+    const Row rows[] = {{6, true, "Filter (optional)"}, {0, false, ""}, {9, true, "MIDI Group ID"}};
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.tag);
+        const int index = popup->findData(r.tag);
+        ASSERT_GE(index, 0);
+        popup->setCurrentIndex(index);
+        dialog.actionOptCombo(input);
+        EXPECT_TRUE(field->text().isEmpty());
+        EXPECT_EQ(!field->isHidden(), r.shown);
+        if (r.shown)
+            EXPECT_EQ(field->placeholderText(), QString::fromUtf8(r.placeholder));
+        else
+            EXPECT_TRUE(field->toolTip().isEmpty());
+    }
+}
