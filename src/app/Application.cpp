@@ -129,3 +129,17 @@ int Application::run()
         QTimer::singleShot(quitAfter, &app_, &QCoreApplication::quit);
     return app_.exec();
 }
+
+QByteArray Application::platformToRequest(bool platformChosen, bool waylandOffered, bool x11Offered)
+{
+    return !platformChosen && waylandOffered && x11Offered ? QByteArrayLiteral("xcb") : QByteArray();
+}
+
+void Application::requestPlatform()
+{
+    const QByteArray platform =
+        platformToRequest(qEnvironmentVariableIsSet("QT_QPA_PLATFORM"), !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"),
+                          !qEnvironmentVariableIsEmpty("DISPLAY"));
+    if (!platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform);
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <memory>
 
 class QApplication;
@@ -21,6 +22,13 @@ public:
     void terminate();
 
     Controller *controller() const { return controller_.get(); }
+
+    // The platform plugin to ask for before the application object exists:
+    // "xcb" where both a Wayland and an X11 display are offered and none was
+    // chosen, since only X11 lets a program place its windows on a screen;
+    // "" to leave the choice to Qt.
+    static QByteArray platformToRequest(bool platformChosen, bool waylandOffered, bool x11Offered);
+    static void requestPlatform();
 
 private:
     QApplication &app_;

@@ -4,6 +4,7 @@
 
 int main(int argc, char *argv[])
 {
+    Application::requestPlatform();
     QApplication app(argc, argv);
     Application application(app);
     return application.run();

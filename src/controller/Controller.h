@@ -533,6 +533,7 @@ private:
     QList<QPointer<QAction>> slotItems_;
     QList<QPointer<QAction>> clearItems_;
     QList<QPointer<QAction>> slotActions_;
+    QList<QPointer<QAction>> contPlayItems_;
     QPointer<QAction> contPlayX_;
     QPointer<QAction> slaveX_;
     QPointer<QAction> contPlayFlagX_;

@@ -70,9 +70,23 @@ void Controller::buildMenus()
         });
         clearItems_.append(clear);
     }
+    QMenu *assignMenu = menu1_->addMenu(QStringLiteral("Choose a Folder for"));
+    QMenu *playMenu = menu1_->addMenu(QStringLiteral("Continuous Play for"));
+    for (int i = 0; i < controller::SlotCount; ++i) {
+        connect(assignMenu->addAction(QStringLiteral("Tolvane %1").arg(i + 1)), &QAction::triggered, this,
+                [this, i]() { doRefresh(i, 2, false); });
+        QAction *play = playMenu->addAction(QStringLiteral("Tolvane %1").arg(i + 1));
+        play->setCheckable(true);
+        connect(play, &QAction::triggered, this, [this, i]() { setContPlay(i, 1); });
+        contPlayItems_.append(play);
+    }
     QAction *assign = menu1_->addAction(QStringLiteral("Choose Another Folder for This Tolvane…"));
     connect(assign, &QAction::triggered, this, [this]() { doRefresh(currentDirNo_, 2, false); });
     slotActions_.append(assign);
+    // The current slot's own command asks nothing: the user sees which one it is.
+    QAction *unassign = menu1_->addAction(QStringLiteral("Unassign This Tolvane"));
+    connect(unassign, &QAction::triggered, this, [this]() { doRefresh(currentDirNo_, 3, false); });
+    slotActions_.append(unassign);
     contPlayX_ = menu1_->addAction(QStringLiteral("Continuous Play"));
     contPlayX_->setCheckable(true);
     connect(contPlayX_, &QAction::triggered, this, [this]() { setContPlay(currentDirNo_, 1); });

@@ -219,7 +219,10 @@ void Controller::setContPlay(qint64 slot, qint64 code)
         return;
     if (code == 1)
         options_.contPlay[size_t(slot)] = !options_.contPlay[size_t(slot)];
-    if (contPlayX_)
+    if (QAction *item = contPlayItems_.value(slot))
+        item->setChecked(options_.contPlay[size_t(slot)]);
+    // The current slot's item shows the current slot, whichever slot was toggled.
+    if (contPlayX_ && (slot == currentDirNo_ || code != 1))
         contPlayX_->setChecked(options_.contPlay[size_t(slot)]);
     ajusterMenuGenre();
 }

@@ -1,3 +1,4 @@
+#include "app/Application.h"
 #include "app/MainMenu.h"
 
 #include <QAction>
@@ -43,4 +44,20 @@ TEST(MainMenu, KeyEquivalentsWorkFromEveryWindowWhateverTheOrder)
     MainMenu::instance().removeMenu(menu);
     EXPECT_FALSE(MainMenu::instance().contextMenu()->actions().contains(menu->menuAction()));
     delete menu;  // takes its actions with it
+}
+
+TEST(Platform, X11IsAskedForOnlyWhereBothDisplaysAreOfferedAndNoneWasChosen)
+{
+    struct Row {
+        bool chosen, wayland, x11;
+        const char *plugin;
+    };
+    const Row rows[] = {
+        {false, true, true, "xcb"}, {true, true, true, ""}, {false, true, false, ""},
+        {false, false, true, ""},   {false, false, false, ""},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(testing::Message() << r.chosen << r.wayland << r.x11);
+        EXPECT_EQ(Application::platformToRequest(r.chosen, r.wayland, r.x11), QByteArray(r.plugin));
+    }
 }

@@ -340,3 +340,29 @@ TEST_F(ControllerMenus, KeyParameterFieldsFollowTheChosenAction)
             EXPECT_TRUE(field->toolTip().isEmpty());
     }
 }
+
+TEST_F(ControllerMenus, FolderSlotItems)
+{
+    startWithFiles({QStringLiteral("Song.chopro")});
+    QMenu *folder = controller->folderMenu();
+    QAction *play3 = item(folder, {"Continuous Play for", "Tolvane 3"});
+    ASSERT_TRUE(play3);
+    play3->trigger();
+    EXPECT_TRUE(play3->isChecked());
+    EXPECT_TRUE(controller->options().contPlay[2]);
+    play3->trigger();
+    EXPECT_FALSE(controller->options().contPlay[2]);
+
+    // Choosing a folder for a slot opens the folder chooser; cancelling keeps everything.
+    item(folder, {"Choose a Folder for", "Tolvane 2"})->trigger();
+    ASSERT_FALSE(dialogs.records().isEmpty());
+    EXPECT_EQ(dialogs.records().last().kind, QStringLiteral("folder"));
+    EXPECT_EQ(controller->currentDirNo(), 0);
+
+    // The current slot is unassigned without a question.
+    dialogs.clear();
+    item(folder, {"Unassign This Tolvane"})->trigger();
+    EXPECT_TRUE(dialogs.records().isEmpty());
+    EXPECT_EQ(controller->currentDirNo(), -1);
+    EXPECT_FALSE(controller->folderSlots().has(0));
+}
