@@ -8,16 +8,7 @@
 
 namespace {
 
-// The open windows, copied first: a relay may open or close one.
-QList<WindowPDFxSuper *> openWindows()
-{
-    QList<WindowPDFxSuper *> list;
-    const auto windows = Data::nsMutaryOfWindows();
-    for (const QPointer<WindowPDFxSuper> &w : windows)
-        if (w)
-            list.append(w.data());
-    return list;
-}
+using windowlist::openWindows;
 
 bool sameWinID(const QString &a, const QString &b)
 {

@@ -18,15 +18,7 @@ namespace {
 
 constexpr qint64 kChordStrip = 14;
 
-QList<WindowPDFxSuper *> openWindows()
-{
-    QList<WindowPDFxSuper *> list;
-    const auto windows = Data::nsMutaryOfWindows();
-    for (const QPointer<WindowPDFxSuper> &w : windows)
-        if (w)
-            list.append(w.data());
-    return list;
-}
+using windowlist::openWindows;
 
 } // namespace
 

@@ -47,4 +47,14 @@ void clearKeyWin()
             w->setKeywin(false);
 }
 
+QList<WindowPDFxSuper *> openWindows()
+{
+    QList<WindowPDFxSuper *> list;
+    const auto windows = Data::nsMutaryOfWindows();
+    for (const QPointer<WindowPDFxSuper> &w : windows)
+        if (w)
+            list.append(w.data());
+    return list;
+}
+
 } // namespace windowlist

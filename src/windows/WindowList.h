@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+
 class WindowPDFxSuper;
 class WindowPDFx;
 
@@ -17,5 +19,7 @@ bool isUneFenetreEstDoubleEtSync();
 void clearKeyWin();
 // The window is a Tolvane window (window type 0).
 bool isTolvaneWindow(const WindowPDFxSuper *window);
+// The open windows in list order, copied: walking them may open or close one.
+QList<WindowPDFxSuper *> openWindows();
 
 } // namespace windowlist

@@ -307,8 +307,11 @@ TEST_F(ControllerMenus, ForceMasterFlipsItsMarkAndRunsTheCommand)
     EXPECT_FALSE(force->isChecked());
     trigger({"MIDI", "Force Master"});
     EXPECT_TRUE(force->isChecked());
+    // Every window shows the song's own files, whatever its identifier.
+    EXPECT_TRUE(window()->altModeOff());
     trigger({"MIDI", "Force Master"});
     EXPECT_FALSE(force->isChecked());
+    EXPECT_FALSE(window()->altModeOff());
 }
 
 TEST_F(ControllerMenus, KeyParameterFieldsFollowTheChosenAction)
