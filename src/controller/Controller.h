@@ -29,8 +29,11 @@ struct Notification;
 // and folder loading), ControllerWindows (screen sets), ControllerNavigation,
 // ControllerSearch (type-ahead), ControllerToc (table of contents and tabs),
 // ControllerKeyActions, ControllerPush (the song push and the window relays),
-// ControllerDispatch ("ActionKey") and ControllerNotifications (named and
-// system notifications).
+// ControllerDispatch ("ActionKey"), ControllerNotifications (named and
+// system notifications), ControllerMenus (the MIDI, Window, Screenset and
+// Song menus, tool windows), ControllerScreens (send to screen, window
+// level, new windows), ControllerFiles (the song's file handed to the
+// desktop) and ControllerDocuments (editing, creating and deleting songs).
 class Controller : public QObject {
     Q_OBJECT
 public:

@@ -3,10 +3,10 @@
 #include "controller/SongFiles.h"
 #include "library/Data.h"
 #include "library/WinID.h"
+#include "platform/AtomicFile.h"
 #include "platform/Log.h"
 #include "windows/WindowPDFxSuper.h"
 
-#include <QSaveFile>
 
 namespace {
 
@@ -84,9 +84,9 @@ void Controller::actionCreerChordProFromPDF()
         Data::msg(QStringLiteral("ChordPro file %1 already exists.").arg(target));
         return;
     }
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly) || !file.commit()) {
-        Data::msg(QStringLiteral("The file %1 could not be written: %2").arg(target, file.errorString()));
+    QString error;
+    if (!platform::writeFileAtomically(target, QByteArray(), &error)) {
+        Data::msg(QStringLiteral("The file %1 could not be written: %2").arg(target, error));
         return;
     }
     doRefresh(currentDirNo_, 1, false);
