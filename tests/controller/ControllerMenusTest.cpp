@@ -89,7 +89,6 @@ TEST_F(ControllerMenus, EveryItemReachesItsOperation)
         {{"MIDI", "MIDI Clock and Metronome Ticks…"}, "MIDI clock and ticks window", ""},
         {{"Window", "Notes"}, "note window", ""},
         {{"Window", "Swap Plain and Formatted Note"}, "note window", ""},
-        {{"Window", "Window Inspector…"}, "window inspector", ""},
         {{"Window", "Window Identifiers…"}, "window identifiers window", ""},
         {{"Window", "Tags…"}, "tag list window", ""},
         {{"Window", "Guitar Chord Library…"}, "guitar chord library", ""},

@@ -1,6 +1,7 @@
 #include "ControllerTestSupport.h"
 
 #include "controller/MenuTexts.h"
+#include "settings/DataPref5.h"
 #include "windows/ScreenFrames.h"
 #include "windows/ScreenTestSupport.h"
 
@@ -78,6 +79,15 @@ TEST_F(ControllerScreens, OneScreenAndStaleEntries)
     QApplication::setActiveWindow(nullptr);
     controller->actionMenuSendToScreen(0);
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("The currently selected Window cannot be sent to a screen."));
+
+    // With the inspector in front, the window it edits goes.
+    makeKey(window());
+    controller->actionMenuItemWinInspector();
+    ASSERT_TRUE(controller->inspector());
+    makeKey(controller->inspector());
+    ASSERT_EQ(Data::getKeyWin(), nullptr);
+    controller->actionMenuSendToScreen(0);
+    EXPECT_TRUE(window()->isFullScreen());
 }
 
 TEST_F(ControllerScreens, AlwaysOnTopWindowsFloatOnlyWhileTheProgramIsActive)
