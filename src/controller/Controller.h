@@ -299,7 +299,9 @@ public:
     // 0 guitar, 1 ukulele; other instruments do nothing.
     void actionMenuItemChordLib(qint64 instrument);
     void actionMenuAudioPlayer();
+    void afficherMasquerAudioPlayer();
     void actionMenuAudioPreview();
+    void afficherMasquerAudioPreview();
     void actionRevealAudio();
     void actionManageVersions();
     // Operations 0 mail, 1 print, 2 preview, 3 export, 4 export with choices.

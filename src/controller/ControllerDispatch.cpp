@@ -323,7 +323,7 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         toggleFormattedMode();
         break;
     case Command::AudioPlayerWindow:
-        waitingFor(QStringLiteral("audio player window"));
+        afficherMasquerAudioPlayer();
         break;
     case Command::StopPlayback:
         waitingFor(QStringLiteral("audio playback (stop)"));

@@ -181,8 +181,10 @@ void Controller::actionMenuItemChordLib(qint64 instrument)
         waitingFor(QStringLiteral("ukulele chord library"));
 }
 
-void Controller::actionMenuAudioPlayer() { waitingFor(QStringLiteral("audio player window")); }
-void Controller::actionMenuAudioPreview() { waitingFor(QStringLiteral("track preview window")); }
+void Controller::actionMenuAudioPlayer() { afficherMasquerAudioPlayer(); }
+void Controller::afficherMasquerAudioPlayer() { waitingFor(QStringLiteral("audio player window")); }
+void Controller::actionMenuAudioPreview() { afficherMasquerAudioPreview(); }
+void Controller::afficherMasquerAudioPreview() { waitingFor(QStringLiteral("track preview window")); }
 void Controller::actionRevealAudio() { waitingFor(QStringLiteral("audio track lookup (reveal)")); }
 
 void Controller::actionManageVersions()
