@@ -33,7 +33,8 @@ struct Notification;
 // system notifications), ControllerMenus (the MIDI, Window, Screenset and
 // Song menus, tool windows), ControllerScreens (send to screen, window
 // level, new windows), ControllerFiles (the song's file handed to the
-// desktop) and ControllerDocuments (editing, creating and deleting songs).
+// desktop), ControllerDocuments (editing, creating and deleting songs) and
+// ControllerPlayback (the song's track, the mute timer and continuous play).
 class Controller : public QObject {
     Q_OBJECT
 public:
@@ -172,6 +173,23 @@ public:
     void audibleMetronomeOnOff(qint64 code);
     // A command whose subsystem is not part of the program yet: logged, no effect.
     void waitingFor(const QString &what) const;
+
+    // ---- Playback of the song's track (ControllerPlayback.cpp) ----------------
+    // Stops what plays (the track, or the mute timer in genre 6); reload also
+    // resets the cues and shows the song again. True when something stopped.
+    bool stop_if_playing(bool reload);
+    void play_trackAndskipTo(double position);
+    // Looks the current song's track up and starts it; false with a message.
+    bool play_track_by_searchAndskipTo(double position);
+    void startItuneTimer();
+    // The track-information tick: the mute clock, or the player's position.
+    void updateItuneInfo();
+    void updateItuneInfo2B();
+    // Chooses songNoG_next for continuous play.
+    void determinerPieceNext();
+    qint64 songNoGNext() const { return songNoG_next_; }
+    qint64 songNoGItunes() const { return songNoG_itunes_; }
+    double trackTimerInterval() const { return ituneTimer_.interval(); }
 
     // ---- Song push and window relays (ControllerPush.cpp) --------------------
     void setPDFx(const PiecePtr &piece, qint64 pageNo, bool zoomTop, const PiecePtr &pieceNext, bool autom,
@@ -519,6 +537,10 @@ private:
     bool tagAuto_ = false;
     bool iTunesStartedFromQuillory_ = false;
     qint64 userGenre_ = 0;
+    // Track-information ticks left while the player has not started yet.
+    int tentative_ = 5;
+    // The tick runs fast near the track's end.
+    bool grecedule_ = false;
     qint64 screensetToLoad_ = -1;
     qint64 lastNbScreens_ = 0;
     QString lastKeyTest_;

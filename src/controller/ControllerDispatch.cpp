@@ -144,7 +144,7 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         if (countInRuns())
             cancelCountIn();
         else
-            waitingFor(QStringLiteral("stop playback"));
+            stop_if_playing(true);
         break;
     case Command::FirstTab:
         actionOnglet2(0, false);
@@ -326,7 +326,7 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         afficherMasquerAudioPlayer();
         break;
     case Command::StopPlayback:
-        waitingFor(QStringLiteral("audio playback (stop)"));
+        stop_if_playing(c.arg == 1);
         break;
     case Command::RefreshWindowMenus:
         refreshMenuWindow();

@@ -23,10 +23,9 @@ void Controller::setGenreX(qint64 genre)
     for (const QPointer<QAction> &item : std::as_const(genreItems_))
         if (item)
             item->setChecked(false);
-    // Leaving or entering the mute genre ends a playing track; playback
-    // control is not part of the program yet.
+    // Leaving or entering the mute genre ends what plays.
     if (genre == 6 || Data::currentGenreG() == 6)
-        waitingFor(QStringLiteral("stop playback on a mute change"));
+        stop_if_playing(true);
     Data::setCurrentGenreG(genre);
     setGenre();
     refreshCue();

@@ -9,6 +9,7 @@
 #include "windows/WindowPDFxSuper.h"
 
 #include <QFileInfo>
+#include <mutex>
 
 using controller::KeyInput;
 
@@ -231,6 +232,7 @@ void Controller::cancelCountIn()
     Data::setGcountTo(0);
     Data::setGTriggerAuto(false);
     Data::setGPlayAutoForGenre(-1);
+    stop_if_playing(false);
     resetCue();
 }
 
@@ -247,9 +249,23 @@ void Controller::stopOrPlay(const QString &text, bool withFlaggedContinue)
             post(vocab::ActionGoToGenreNoAndPlayPause, g);
         return;
     }
-    if (withFlaggedContinue && options_.contPlayFlagOn && !Data::listePiecesFlagged().isEmpty()) {
-        // Playing on through the flagged songs is the audio player's work.
-        waitingFor(QStringLiteral("audio playback (continue with the flagged songs)"));
+    bool flaggedLeft = false;
+    {
+        std::lock_guard lock(Data::listePiecesFlaggedMonitor());
+        flaggedLeft = !Data::listePiecesFlagged().isEmpty();
+    }
+    if (withFlaggedContinue && options_.contPlayFlagOn && flaggedLeft) {
+        if (stop_if_playing(true))
+            return;
+        determinerPieceNext();
+        if (songNoG_next_ >= 1 && songNoG_next_ <= Data::songNbrG()) {
+            Data::setSongNoG(songNoG_next_);
+            chargerPages();
+            play_trackAndskipTo(0.0);
+        } else {
+            ituneTimer_.stop();
+            updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
+        }
         return;
     }
     playCurrentTrackAndskipTo(0.0);
@@ -268,6 +284,9 @@ void Controller::demarrerCountDownCountToPourMute()
 
 void Controller::playCurrentTrackAndskipTo(double position)
 {
+    // The same key stops and starts.
+    if (stop_if_playing(true))
+        return;
     if (Data::currentGenreG() == 6 && options_.keyTag(KeyInput::Mute) != controller::NoActionTag) {
         if (!pendingSongRefresh_)
             demarrerCountDownCountToPourMute();
@@ -275,7 +294,7 @@ void Controller::playCurrentTrackAndskipTo(double position)
             platform::performAfter(0.5, this, [this]() { demarrerCountDownCountToPourMute(); });
         return;
     }
-    waitingFor(QStringLiteral("play from %1 s").arg(position));
+    play_trackAndskipTo(position);
 }
 
 void Controller::playNow()
@@ -335,6 +354,7 @@ void Controller::triggerNextCue()
         Data::setGTriggerAuto(false);
         Data::setGPlayAutoForGenre(-1);
         if (genreWaiting >= 0) {
+            stop_if_playing(false);
             resetCue();
             return;
         }
@@ -344,8 +364,11 @@ void Controller::triggerNextCue()
             updateCueX();
         return;
     }
-    if (!Data::recOn())
+    if (!Data::recOn()) {
+        if (Data::currentGenreG() == 6)
+            stop_if_playing(false);
         resetCue();
+    }
 }
 
 void Controller::audibleMetronomeOnOff(qint64 code)

@@ -100,13 +100,14 @@ void Controller::registerObservers()
     bare(vocab::ActionAudioPreviewClose, []() {});
     bare(vocab::ActionDemarrerMuteTimer, [this]() {
         setGenreX(6);
-        waitingFor(QStringLiteral("audio playback (the mute run)"));
+        play_trackAndskipTo(0.0);
     });
     number(vocab::ActionGoToPageNo, [this](qint64 p) { actionGoToPageNo(p, false); });
     number(vocab::ActionGoToPageBottomNo, [this](qint64 p) { actionGoToPageNo(p, true); });
     number(vocab::ActionPlaySongNo, [this](qint64 n) {
         if (n < 0 || n >= Data::getNbrPiecesOng(Data::onglNoG()))
             return;
+        stop_if_playing(true);
         actionGoToSongInTab(n, true);
         playCurrentTrackAndskipTo(0.0);
     });
@@ -166,14 +167,14 @@ void Controller::actionPlayNextPause(qint64 genre)
 
 void Controller::actionGoToGenreNoAndPlayPause(qint64 genre)
 {
-    if (genre < 1 || genre > 7)
+    if (stop_if_playing(true) || genre < 1 || genre > 7)
         return;
     if (genre == 6 && options_.keyTag(KeyInput::Mute) != controller::NoActionTag) {
         demarrerCountDownCountToPourMute();
         return;
     }
     setGenreX(genre);
-    waitingFor(QStringLiteral("audio playback (play in genre %1)").arg(QString::number(genre)));
+    play_trackAndskipTo(0.0);
 }
 
 void Controller::actionGoToGenreNoAndPlayPause2(qint64 genre)
@@ -184,15 +185,21 @@ void Controller::actionGoToGenreNoAndPlayPause2(qint64 genre)
         playCurrentTrackAndskipTo(0.0);
         return;
     }
-    actionGoToGenreNoAndPlayPause(genre);
+    if (genre == 6 && options_.keyTag(KeyInput::Mute) != controller::NoActionTag) {
+        demarrerCountDownCountToPourMute();
+        return;
+    }
+    setGenreX(genre);
+    play_trackAndskipTo(0.0);
 }
 
 void Controller::actionGoToGenreNoAndPlayNow(qint64 genre)
 {
     if (genre < 1 || genre > 7)
         return;
+    stop_if_playing(true);
     setGenreX(genre);
-    waitingFor(QStringLiteral("audio playback (play now from %1 s)").arg(Data::gskipTo()));
+    play_trackAndskipTo(Data::gskipTo());
     Data::setGskipTo(0);
 }
 

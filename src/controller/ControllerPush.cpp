@@ -25,6 +25,9 @@ void Controller::setPDFx(const PiecePtr &piece, qint64 pageNo, bool zoomTop, con
         return;
     pageNo = qMax<qint64>(1, pageNo);
     if (Data::songNoG_MIDISent() != Data::songNoG()) {
+        // A mute run belongs to the song it was started on; a track plays on.
+        if (Data::currentGenreG() == 6)
+            stop_if_playing(false);
         pendingSongRefresh_ = true;
         Midi::setResetTrig(true);
         // A cue recording belongs to the song it was started on.
