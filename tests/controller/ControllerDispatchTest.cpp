@@ -247,9 +247,12 @@ TEST_F(ControllerDispatch, PlayRequestsSetTheirGenre)
     EXPECT_EQ(Data::currentGenreG(), 4);
     center.post(vocab::ActionDemarrerMuteTimer);
     EXPECT_EQ(Data::currentGenreG(), 6);
-    center.post(vocab::ActionGoToGenreNoAndPlayPause, 0);
+    EXPECT_TRUE(controller->trackTimerActive()) << "the mute run started";
     center.post(vocab::ActionGoToGenreNoAndPlayNow, -3);
     EXPECT_EQ(Data::currentGenreG(), 6);
+    center.post(vocab::ActionGoToGenreNoAndPlayPause, 0);
+    EXPECT_FALSE(controller->trackTimerActive()) << "play-pause stops the run";
+    EXPECT_EQ(Data::currentGenreG(), 1) << "and the user's genre comes back";
     Data::setCurrentGenreG(0);
 }
 
