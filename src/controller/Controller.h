@@ -489,6 +489,7 @@ private:
     void loadHelpFolder();
     void refreshCommonStart(qint64 slot);
     void refreshCommonEnd(bool refreshOnly, qint64 slotBefore);
+    bool sayIfUnavailable(qint64 slot);
     void clearWindowsForEmptyList();
     void onSlotMenu(qint64 slot, qint64 code);
 
@@ -499,6 +500,9 @@ private:
     controller::ControllerOptions options_;
     controller::FolderSlots folders_;
     qint64 currentDirNo_ = -1;
+    // The slot whose folder was missing at start: kept for the next start and
+    // opened by a refresh once the folder is back.
+    qint64 awaitedDirNo_ = -1;
     bool dejaAct_ = false;
     bool slaveOnPaused_ = false;
     bool started_ = false;

@@ -152,6 +152,7 @@ void Controller::setDirButton(qint64 currentSlot)
 void Controller::doChargerHelpTolvane()
 {
     currentDirNo_ = -1;
+    awaitedDirNo_ = -1;
     doRefresh(-1, 0, false);
 }
 
@@ -225,6 +226,11 @@ void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly)
         code = -1;
     if (code == 1 && !isSlot(slot) && slot != -1)
         code = -1;
+    if (code == 1 && slot == -1 && awaitedDirNo_ >= 0)
+        slot = awaitedDirNo_;
+    // A missing folder is not an empty one: the lists shown stay.
+    if (code == 1 && sayIfUnavailable(slot))
+        return;
     refreshCommonStart(slot);
 
     // Reloads the folder the program showed before a cancelled choice.
@@ -314,8 +320,26 @@ void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly)
     refreshCommonEnd(refreshOnly, slotBefore);
 }
 
+// A slot whose folder is gone (a stick pulled out, a folder renamed) keeps
+// its place; it loads again once the folder is back.
+bool Controller::sayIfUnavailable(qint64 slot)
+{
+    if (!isSlot(slot))
+        return false;
+    folders_.recheck(slot);
+    const QString path = folders_.has(slot) ? folders_.dir(slot) : folders_.missingDir(slot);
+    if (path.isEmpty() || controller::FolderSlots::isUsableFolder(path))
+        return false;
+    const QString text = QStringLiteral("%1 is not available").arg(path);
+    TLOG(QStringLiteral("Controller %1").arg(text));
+    setMsgX(text, QString(), false);
+    return true;
+}
+
 void Controller::refreshCommonEnd(bool refreshOnly, qint64 slotBefore)
 {
+    if (currentDirNo_ >= 0)
+        awaitedDirNo_ = -1;
     setDirButton(currentDirNo_);
     if (currentDirNo_ >= 0)
         setContPlay(currentDirNo_, 0);
@@ -346,6 +370,10 @@ void Controller::refreshCommonEnd(bool refreshOnly, qint64 slotBefore)
     chargerPages();
     Data::determinerNbTocG();
     afficherToc(true);
+    // Said once per scan, when the windows are there to say it.
+    if (const QString note = folderwalk::message(Data::lastScan()); !note.isEmpty())
+        setMsgX(note, QString(), false);
+    Data::lastScan() = folderwalk::Result();
 }
 
 // Without a song nothing may point at a song: the windows show nothing.

@@ -96,8 +96,12 @@ void Controller::awakeFromNib()
     if (currentDirNo_ >= 0 && !obtenirDir(currentDirNo_).isEmpty()) {
         doRefresh(currentDirNo_, 1, false);
     } else {
+        // A folder not plugged in keeps its slot: the help folder stands in meanwhile.
+        const qint64 awaited = folders_.missingDir(currentDirNo_).isEmpty() ? -1 : currentDirNo_;
         currentDirNo_ = -1;
         doRefresh(-1, 0, false);
+        awaitedDirNo_ = awaited;
+        sayIfUnavailable(awaited);
     }
     refreshScreenList();
     refreshMenuWindow();
@@ -274,7 +278,7 @@ void Controller::applicationWillTerminate()
 void Controller::writeOptionsAtShutdown()
 {
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
-    defaults.setInteger(QStringLiteral("dirNo"), currentDirNo_);
+    defaults.setInteger(QStringLiteral("dirNo"), currentDirNo_ < 0 && awaitedDirNo_ >= 0 ? awaitedDirNo_ : currentDirNo_);
     // Options held by the global state are written as it holds them now.
     options_.halfPageMarker = int(Data::optHalfPageMarker());
     options_.zoomRedLine = Data::optZoomRedLine() != 0;

@@ -53,8 +53,26 @@ qint64 FolderSlots::load(platform::UserDefaults &d, qint64 currentDirNo)
         const bool usable = isUsableFolder(path);
         dirs_[size_t(n)] = usable ? QDir::cleanPath(QFileInfo(path).absoluteFilePath()) : QString();
         missing_[size_t(n)] = !usable && !path.isEmpty() && d.boolForKey(key("dirIsanURL", n));
+        missingDirs_[size_t(n)] = missing_[size_t(n)] ? QDir::cleanPath(QFileInfo(path).absoluteFilePath()) : QString();
     }
     return currentDirNo;
+}
+
+QString FolderSlots::missingDir(qint64 slot) const
+{
+    return validSlot(slot) && missing_[size_t(slot)] ? missingDirs_[size_t(slot)] : QString();
+}
+
+bool FolderSlots::recheck(qint64 slot)
+{
+    if (!validSlot(slot))
+        return false;
+    if (missing_[size_t(slot)] && isUsableFolder(missingDirs_[size_t(slot)])) {
+        dirs_[size_t(slot)] = missingDirs_[size_t(slot)];
+        missing_[size_t(slot)] = false;
+        missingDirs_[size_t(slot)].clear();
+    }
+    return has(slot);
 }
 
 void FolderSlots::assign(platform::UserDefaults &d, qint64 slot, const QString &path)
@@ -66,6 +84,7 @@ void FolderSlots::assign(platform::UserDefaults &d, qint64 slot, const QString &
     d.setBool(key("dirIsanURL", slot), true);
     dirs_[size_t(slot)] = clean;
     missing_[size_t(slot)] = false;
+    missingDirs_[size_t(slot)].clear();
 }
 
 void FolderSlots::clear(platform::UserDefaults &d, qint64 slot, bool removeStored)
@@ -74,6 +93,7 @@ void FolderSlots::clear(platform::UserDefaults &d, qint64 slot, bool removeStore
         return;
     dirs_[size_t(slot)].clear();
     missing_[size_t(slot)] = false;
+    missingDirs_[size_t(slot)].clear();
     if (removeStored) {
         d.removeObjectForKey(key("url", slot));
         d.setBool(key("dirIsanURL", slot), true);

@@ -18,6 +18,12 @@ public:
     // Folder of slot 0-7; empty when unassigned or out of range.
     QString dir(qint64 slot) const;
     bool has(qint64 slot) const { return !dir(slot).isEmpty(); }
+    // The stored folder of a slot whose folder was missing at start (a stick
+    // not plugged in); "" for any other slot.
+    QString missingDir(qint64 slot) const;
+    // A missing folder that is back becomes the slot's folder again. Answers
+    // whether the slot has a folder now.
+    bool recheck(qint64 slot);
 
     // Start-up: resolves every slot from its keys ("dirIsanURL%1", "url%1",
     // and the older "dir%1"). Answers the slot to open, which becomes -1 (the
@@ -40,6 +46,7 @@ public:
 private:
     std::array<QString, SlotCount> dirs_;
     std::array<bool, SlotCount> missing_{};
+    std::array<QString, SlotCount> missingDirs_;
 };
 
 // The last path component, without any "/" (the slot menu's label).

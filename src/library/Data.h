@@ -1,6 +1,7 @@
 #pragma once
 
 #include "events/DataEvents.h"
+#include "library/FolderWalk.h"
 #include "library/Pieces.h"
 #include "library/TabDet.h"
 #include "library/WinID.h"
@@ -235,6 +236,8 @@ public:
     // Alternate version of a song for a window identifier; "" when none.
     static QString obtenirPathPourAltDir(const QString &path, const QString &altDir);
     static constexpr int kMaxFilesPerScan = 50;
+    // What the last scan took and left out, for the windows' message line.
+    static folderwalk::Result &lastScan();
 
     // ---- Tabs, window identifiers, tags -------------------------------------------
     static void chargerTabsForDirNo(qint64 dirNo, bool initOnly);

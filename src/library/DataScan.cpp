@@ -1,5 +1,6 @@
 #include "library/Data.h"
 
+#include "library/FolderWalk.h"
 #include "library/MarkSnapshots.h"
 #include "library/SortKeys.h"
 #include "platform/Dialogs.h"
@@ -9,53 +10,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
-#include <functional>
 
 namespace {
 
 bool g_listsCreated = false;
-
-const QString kSongExtensions = QStringLiteral("PDF,CHO,CRD,CHORDPRO,CHOPRO,CPM,TAB");
-
-bool isSongFileName(const QFileInfo &info)
-{
-    if (info.fileName().contains(QStringLiteral("---")))
-        return false; // an alternate version, never a song of its own
-    const QString ext = info.suffix().toUpper();
-    return !ext.isEmpty() && kSongExtensions.contains(ext);
-}
-
-// Walks the folder depth first in the order of full paths (case-sensitive),
-// so the files taken are the same on every machine. Symbolic links to folders
-// are not followed, and a folder named "temp" (where exports go) is skipped.
-// visit() answers false to stop the walk; answers false when stopped.
-bool walkSorted(const QString &dir, const std::function<bool(const QFileInfo &)> &visit)
-{
-    QFileInfoList entries =
-        QDir(dir).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Unsorted);
-    // A folder sorts as its name followed by "/", as it does inside a full path.
-    auto sortName = [](const QFileInfo &i) {
-        return (i.isDir() && !i.isSymLink()) ? i.fileName() + QLatin1Char('/') : i.fileName();
-    };
-    std::sort(entries.begin(), entries.end(),
-              [&](const QFileInfo &a, const QFileInfo &b) { return sortName(a) < sortName(b); });
-    for (const QFileInfo &info : entries) {
-        if (info.isSymLink() && info.isDir())
-            continue;
-        if (info.isDir()) {
-            if (info.fileName() == QLatin1String("temp"))
-                continue;
-            if (!walkSorted(info.filePath(), visit))
-                return false;
-            continue;
-        }
-        if (!info.exists())
-            continue; // dangling link
-        if (!visit(info))
-            return false;
-    }
-    return true;
-}
 
 TabDetPtr tabAt(int n)
 {
@@ -98,6 +56,12 @@ void Data::initDebLettre()
     }
 }
 
+folderwalk::Result &Data::lastScan()
+{
+    static folderwalk::Result scan;
+    return scan;
+}
+
 bool Data::chargerFichiers(const QString &folder, bool noMsg)
 {
     TLOG(QStringLiteral("Data chargerFichiers"));
@@ -114,11 +78,24 @@ bool Data::chargerFichiers(const QString &folder, bool noMsg)
     qint64 maxPrec = -1;
     int taken = 0;
 
-    walkSorted(folder, [&](const QFileInfo &info) {
-        if (!isSongFileName(info))
-            return true;
-        if (taken == kMaxFilesPerScan)
-            return false;
+    folderwalk::Result &scan = lastScan();
+    scan = folderwalk::walk(folder, kMaxFilesPerScan);
+    if (!scan.folderFound) {
+        // A missing folder is not an empty one: no sample offer, the lists stay.
+        TLOG(QStringLiteral("Data chargerFichiers: %1 is not available").arg(folder));
+        return false;
+    }
+    if (scan.leftOut > 0)
+        TLOG(QStringLiteral("Data chargerFichiers: %1 songs loaded, %2 files left out")
+                 .arg(QString::number(scan.taken.size()), QString::number(scan.leftOut)));
+    if (scan.badNames > 0)
+        TLOG(QStringLiteral("Data chargerFichiers: %1 files skipped, names not valid UTF-8")
+                 .arg(scan.badNames));
+    if (scan.special > 0)
+        TLOG(QStringLiteral("Data chargerFichiers: %1 pipes or devices with a song's name skipped").arg(scan.special));
+
+    for (const QString &path : std::as_const(scan.taken)) {
+        const QFileInfo info(path);
         if (taken == 0) {
             if (!g_listsCreated) {
                 initListePieces();
@@ -145,7 +122,6 @@ bool Data::chargerFichiers(const QString &folder, bool noMsg)
         }
         ++taken;
 
-        const QString path = info.filePath();
         const QString fileName = info.fileName();
         const qint32 type = info.suffix().toLower() == QLatin1String("pdf") ? 0 : 1;
         PiecesList &accumulation = listePiecesTEMP1();
@@ -187,8 +163,7 @@ bool Data::chargerFichiers(const QString &folder, bool noMsg)
             entry0->pieceDet->flagged = true;
             flaggedScratch.append({entry0, sortkeys::number8(p + 1)});
         }
-        return true;
-    });
+    }
 
     if (taken == 0) {
         if (!noMsg)

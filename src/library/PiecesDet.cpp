@@ -51,7 +51,8 @@ ReadResult read(const QString &path)
     if (!QFileInfo::exists(path))
         return r;
     r.exists = true;
-    if (!file.open(QIODevice::ReadOnly))
+    // Only a regular file (a link resolved first): opening a pipe would block.
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return r;
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)

@@ -1,0 +1,139 @@
+#include "ControllerTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+
+using namespace controllertest;
+
+namespace {
+
+platform::UserDefaults &store()
+{
+    return platform::UserDefaults::standard();
+}
+
+const QString kWarn = QStringLiteral("⚠️ ");
+
+class ControllerFolders : public ControllerFixture {
+protected:
+    QStringList allMessages() const
+    {
+        QStringList out;
+        for (const QPointer<RecordingWindow> &w : windows)
+            if (w)
+                out << w->messages;
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(ControllerFolders, AScanPastTheCapSaysSoOnce)
+{
+    QTemporaryDir songs;
+    startWithSongs(songs, 55);
+    EXPECT_EQ(Data::songNbrG(), 50);
+    EXPECT_EQ(window()->messages.count(kWarn + QStringLiteral("50 songs loaded, 5 files left out")), 1);
+    // Paging through the songs says nothing more; the next scan says it again.
+    window()->messages.clear();
+    controller->gotoSongNo(3, false, true);
+    EXPECT_TRUE(window()->messages.filter(QStringLiteral("left out")).isEmpty());
+    postKey(vocab::RefreshFolder);
+    EXPECT_EQ(window()->messages.count(kWarn + QStringLiteral("50 songs loaded, 5 files left out")), 1);
+}
+
+TEST_F(ControllerFolders, AFolderGoneAtRefreshKeepsTheListsAndLoadsWhenBack)
+{
+    QTemporaryDir base;
+    const QString folder = base.filePath(QStringLiteral("Gig"));
+    QDir().mkpath(folder);
+    for (int i = 1; i <= 4; ++i)
+        chordProSong(folder, QStringLiteral("s%1.chopro").arg(i), QStringLiteral("Song %1").arg(i));
+    storeSlot(0, folder);
+    store().setInteger(QStringLiteral("dirNo"), 0);
+    store().setInteger(QStringLiteral("NbrExec"), 3);
+    start();
+    controller->gotoSongNo(2, false, true);
+    ASSERT_TRUE(QDir().rename(folder, folder + QStringLiteral(" (unplugged)")));
+
+    // Before, the refresh offered a sample song for a folder that did not exist, modally.
+    postKey(vocab::RefreshFolder);
+    EXPECT_TRUE(dialogs.records().isEmpty());
+    EXPECT_TRUE(window()->messages.contains(kWarn + folder + QStringLiteral(" is not available")));
+    EXPECT_EQ(controller->currentDirNo(), 0);
+    EXPECT_EQ(Data::songNbrG(), 4);
+    EXPECT_EQ(currentTitle(), QStringLiteral("Song 2"));
+
+    ASSERT_TRUE(QDir().rename(folder + QStringLiteral(" (unplugged)"), folder));
+    chordProSong(folder, QStringLiteral("s5.chopro"), QStringLiteral("Song 5"));
+    postKey(vocab::RefreshFolder);
+    EXPECT_EQ(Data::songNbrG(), 5);
+    EXPECT_EQ(controller->currentDirNo(), 0);
+}
+
+TEST_F(ControllerFolders, AFolderMissingAtStartKeepsItsSlotAcrossARestart)
+{
+    QTemporaryDir base;
+    const QString stick = base.filePath(QStringLiteral("Stick"));
+    QDir().mkpath(stick);
+    for (int i = 1; i <= 3; ++i)
+        chordProSong(stick, QStringLiteral("s%1.chopro").arg(i), QStringLiteral("Song %1").arg(i));
+    storeSlot(2, stick);
+    store().setInteger(QStringLiteral("dirNo"), 2);
+    store().setInteger(QStringLiteral("NbrExec"), 3);
+    ASSERT_TRUE(QDir().rename(stick, stick + QStringLiteral("-away")));
+
+    // Before, the help folder replaced it silently and -1 was written at quit.
+    start();
+    EXPECT_EQ(controller->currentDirNo(), -1);
+    EXPECT_TRUE(window()->messages.contains(kWarn + stick + QStringLiteral(" is not available")));
+    restart();
+    EXPECT_EQ(store().integerForKey(QStringLiteral("dirNo")), 2);
+    EXPECT_EQ(QString::fromUtf8(store().dataForKey(QStringLiteral("url2"))), stick);
+
+    // Still away: a refresh says so again; once back, a refresh opens it.
+    postKey(vocab::RefreshFolder);
+    EXPECT_EQ(controller->currentDirNo(), -1);
+    EXPECT_EQ(window()->messages.count(kWarn + stick + QStringLiteral(" is not available")), 2);
+    ASSERT_TRUE(QDir().rename(stick + QStringLiteral("-away"), stick));
+    postKey(vocab::RefreshFolder);
+    EXPECT_EQ(controller->currentDirNo(), 2);
+    EXPECT_EQ(Data::songNbrG(), 3);
+    EXPECT_TRUE(dialogs.records().isEmpty());
+}
+
+TEST_F(ControllerFolders, ASlotKeyForAMissingFolderSaysSoAndOpensItOnceBack)
+{
+    QTemporaryDir songs, base;
+    folderWithSongs(songs, 2);
+    const QString stick = base.filePath(QStringLiteral("Stick"));
+    storeSlot(0, songs.path());
+    storeSlot(3, stick);
+    store().setInteger(QStringLiteral("dirNo"), 0);
+    store().setInteger(QStringLiteral("NbrExec"), 3);
+    start();
+    controller->doRefresh(3, 1, false);
+    EXPECT_TRUE(dialogs.records().isEmpty()); // no folder chooser for a slot that has one
+    EXPECT_EQ(controller->currentDirNo(), 0);
+    EXPECT_TRUE(window()->messages.contains(kWarn + stick + QStringLiteral(" is not available")));
+
+    QDir().mkpath(stick);
+    chordProSong(stick, QStringLiteral("a.chopro"), QStringLiteral("On the stick"));
+    controller->doRefresh(3, 1, false);
+    EXPECT_EQ(controller->currentDirNo(), 3);
+    EXPECT_EQ(currentTitle(), QStringLiteral("On the stick"));
+}
+
+TEST_F(ControllerFolders, NamesThatAreNotUtf8AreCountedInOneMessage)
+{
+    QTemporaryDir songs;
+    for (const QByteArray &name : {QByteArray("caf\xe9.chopro"), QByteArray("\xe0 la carte.pdf")}) {
+        const QByteArray path = QFile::encodeName(songs.path()) + '/' + name;
+        FILE *raw = fopen(path.constData(), "w");
+        ASSERT_TRUE(raw);
+        fclose(raw);
+    }
+    startWithSongs(songs, 2);
+    EXPECT_EQ(Data::songNbrG(), 2);
+    EXPECT_EQ(window()->messages.count(kWarn + QStringLiteral("2 files skipped: their names are not valid UTF-8")), 1);
+}
