@@ -103,6 +103,7 @@ public:
     void chargerPages();
     void afficherInfoPiece(const PiecePtr &piece, const PiecePtr &piece2);
     PiecePtr getPieceNext() const;
+    PiecePtr getPiecePrev() const;
 
     // ---- Type-ahead search (ControllerSearch.cpp) ----------------------------
     void allerA(qint64 k);

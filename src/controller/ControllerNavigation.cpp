@@ -82,6 +82,15 @@ PiecePtr Controller::getPieceNext() const
     return Data::getPiece(Data::songNoG() + 1);
 }
 
+PiecePtr Controller::getPiecePrev() const
+{
+    if (filterON_ && Data::filterTypeG() != 0) {
+        const PiecePtr row = Data::listePiecesTEMP2().value(Data::filterIndexG() - 1);
+        return isSongRow(row) ? row : nullptr;
+    }
+    return Data::songNoG() > 1 ? Data::getPiece(Data::songNoG() - 1) : nullptr;
+}
+
 void Controller::traiterNext()
 {
     if (Data::songNbrG() <= 0)

@@ -41,7 +41,9 @@ void Controller::setPDFx(const PiecePtr &piece, qint64 pageNo, bool zoomTop, con
         startAlreadyPlayedTimer();
     }
     const QString echo = rechInfoAttributedString();
+    const PiecePtr piecePrev = getPiecePrev();
     for (WindowPDFxSuper *w : openWindows()) {
+        w->setPiecePrev(piecePrev);
         w->setPDF(piece, pageNo, zoomTop, zoomON_, Data::currentSort(), pieceNext, autom);
         w->updateRechInfo2(echo);
     }

@@ -4,6 +4,7 @@
 #include "platform/Log.h"
 #include "windows/PagePlan.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -11,6 +12,7 @@
 #include <QPdfDocument>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <deque>
@@ -27,7 +29,11 @@ public:
     };
 
     explicit PageRenderWorker(PageRenderer *owner) : owner_(owner) {}
-    ~PageRenderWorker() override { qDeleteAll(docs_); }
+    ~PageRenderWorker() override
+    {
+        for (auto it = docs_.begin(); it != docs_.end(); it = docs_.erase(it))
+            close(it.value());
+    }
 
     void enqueue(Job job, bool ahead)
     {
@@ -38,14 +44,19 @@ public:
         QMetaObject::invokeMethod(this, [this] { drain(); }, Qt::QueuedConnection);
     }
 
+    // Drops the renders asked ahead; an open asked ahead stays (its answer is awaited).
     QList<PageRenderer::Key> clearAhead()
     {
         std::lock_guard lock(mutex_);
         QList<PageRenderer::Key> dropped;
-        for (const Job &job : ahead_)
+        std::deque<Job> kept;
+        for (Job &job : ahead_) {
             if (job.kind == Job::Render)
                 dropped.append(job.key);
-        ahead_.clear();
+            else
+                kept.push_back(std::move(job));
+        }
+        ahead_.swap(kept);
         return dropped;
     }
 
@@ -84,8 +95,12 @@ private:
             case Job::Render: {
                 QImage image;
                 QPdfDocument *doc = document(job.key.path);
-                if (doc && job.key.page >= 1 && job.key.page <= doc->pageCount() && !job.key.size.isEmpty())
+                if (doc && job.key.page >= 1 && job.key.page <= doc->pageCount() && !job.key.size.isEmpty()) {
                     image = doc->render(job.key.page - 1, job.key.size);
+                    // In place, in the same buffer: painting a premultiplied image needs no
+                    // conversion, so no repaint on the main thread converts it again.
+                    image.convertTo(QImage::Format_ARGB32_Premultiplied);
+                }
                 const PageRenderer::Key key = job.key;
                 QMetaObject::invokeMethod(owner_, [o = owner_, key, image] { o->pageRendered(key, image); },
                                           Qt::QueuedConnection);
@@ -96,8 +111,9 @@ private:
                     if (job.keep.contains(it.key())) {
                         ++it;
                     } else {
-                        delete it.value();
+                        close(it.value());
                         docLru_.removeAll(it.key());
+                        stamps_.remove(it.key());
                         it = docs_.erase(it);
                     }
                 }
@@ -106,8 +122,23 @@ private:
         }
     }
 
-    // The open document of a path, opened on first use; nullptr when it
-    // cannot be read as a PDF.
+    // A document and the bytes it reads from: the whole file is read once,
+    // so the renderer's many small reads and seeks are memory copies.
+    struct Open {
+        QByteArray bytes;
+        QBuffer buffer;
+        QPdfDocument doc;
+    };
+
+    static void close(Open *open)
+    {
+        if (open)
+            open->doc.close();
+        delete open;
+    }
+
+    // The open document of a path, opened on first use and again when the
+    // file changed on disk (size or date); nullptr when it cannot be read as a PDF.
     QPdfDocument *document(const QString &path)
     {
         const QFileInfo fi(path);
@@ -117,26 +148,33 @@ private:
             if (stamp.first == fi.lastModified() && stamp.second == fi.size()) {
                 docLru_.removeAll(path);
                 docLru_.append(path);
-                return it.value() && it.value()->status() == QPdfDocument::Status::Ready ? it.value() : nullptr;
+                return it.value()->doc.status() == QPdfDocument::Status::Ready ? &it.value()->doc : nullptr;
             }
-            delete it.value();
+            close(it.value());
             docs_.erase(it);
             docLru_.removeAll(path);
         }
-        auto *doc = new QPdfDocument();
-        if (!fi.isFile() || doc->load(path) != QPdfDocument::Error::None) {
+        auto *open = new Open;
+        // Only a regular file (a link resolved first): a pipe would block the reader.
+        QFile file(path);
+        if (fi.isFile() && file.open(QIODevice::ReadOnly))
+            open->bytes = file.readAll();
+        open->buffer.setBuffer(&open->bytes);
+        if (!open->bytes.isEmpty() && open->buffer.open(QIODevice::ReadOnly))
+            open->doc.load(&open->buffer);
+        if (open->doc.status() != QPdfDocument::Status::Ready) {
             TLOG(QStringLiteral("PageRenderer cannot open %1").arg(path));
-            doc->close();
+            open->doc.close();
         }
-        docs_.insert(path, doc);
+        docs_.insert(path, open);
         stamps_.insert(path, {fi.lastModified(), fi.size()});
         docLru_.append(path);
         while (docLru_.size() > PageRenderer::kMaxDocuments) {
             const QString old = docLru_.takeFirst();
-            delete docs_.take(old);
+            close(docs_.take(old));
             stamps_.remove(old);
         }
-        return doc->status() == QPdfDocument::Status::Ready ? doc : nullptr;
+        return open->doc.status() == QPdfDocument::Status::Ready ? &open->doc : nullptr;
     }
 
     static PageRenderer::DocInfo infoOf(const QString &path, QPdfDocument *doc)
@@ -159,7 +197,7 @@ private:
     std::deque<Job> visible_;
     std::deque<Job> ahead_;
     std::atomic<bool> stopping_{false};
-    QHash<QString, QPdfDocument *> docs_;
+    QHash<QString, Open *> docs_;
     QHash<QString, QPair<QDateTime, qint64>> stamps_;
     QStringList docLru_;
 };
@@ -203,6 +241,7 @@ void PageRenderer::ensureFresh(const QString &path)
     for (auto img = images_.begin(); img != images_.end();) {
         if (img.key().path == path) {
             lru_.removeAll(img.key());
+            imageBytes_ -= img.value().sizeInBytes();
             img = images_.erase(img);
         } else {
             ++img;
@@ -210,7 +249,7 @@ void PageRenderer::ensureFresh(const QString &path)
     }
 }
 
-std::optional<PageRenderer::DocInfo> PageRenderer::documentInfo(const QString &path)
+std::optional<PageRenderer::DocInfo> PageRenderer::documentInfo(const QString &path, bool ahead)
 {
     if (path.isEmpty())
         return DocInfo();
@@ -223,7 +262,7 @@ std::optional<PageRenderer::DocInfo> PageRenderer::documentInfo(const QString &p
         PageRenderWorker::Job job;
         job.kind = PageRenderWorker::Job::Open;
         job.key = Key{path, 0, QSize()};
-        worker_->enqueue(std::move(job), false);
+        worker_->enqueue(std::move(job), ahead);
     }
     return std::nullopt;
 }
@@ -260,8 +299,10 @@ QImage PageRenderer::page(const QString &path, int page, QSize pixelSize)
     auto it = images_.constFind(key);
     if (it != images_.constEnd()) {
         touch(key);
+        ++stats_.hits;
         return it.value();
     }
+    ++stats_.misses;
     request(key, false);
     return QImage();
 }
@@ -294,6 +335,8 @@ void PageRenderer::clearPrefetch()
 
 void PageRenderer::keepOnly(const QSet<QString> &paths)
 {
+    kept_ = paths;
+    kept_.remove(QString());
     for (auto it = docs_.begin(); it != docs_.end();)
         it = paths.contains(it.key()) ? std::next(it) : docs_.erase(it);
     for (auto it = images_.begin(); it != images_.end();) {
@@ -301,6 +344,7 @@ void PageRenderer::keepOnly(const QSet<QString> &paths)
             ++it;
         } else {
             lru_.removeAll(it.key());
+            imageBytes_ -= it.value().sizeInBytes();
             it = images_.erase(it);
         }
     }
@@ -321,10 +365,24 @@ void PageRenderer::pageRendered(const Key &key, const QImage &image)
     if (!pending_.remove(key))
         return; // dropped while it was on its way
     images_.insert(key, image);
+    imageBytes_ += image.sizeInBytes();
     touch(key);
-    while (lru_.size() > kMaxImages)
-        images_.remove(lru_.takeFirst());
+    evict();
     emit pageReady(key.path, key.page);
+}
+
+void PageRenderer::evict()
+{
+    auto over = [this] { return lru_.size() > kMaxImages || (imageBytes_ > kMaxImageBytes && lru_.size() > 1); };
+    while (over()) {
+        // The opening pages of the songs kept are what a song change shows: they go last.
+        auto victim = std::find_if(lru_.begin(), std::prev(lru_.end()),
+                                   [this](const Key &k) { return k.page > 2 || !kept_.contains(k.path); });
+        if (victim == std::prev(lru_.end()))
+            victim = lru_.begin();
+        imageBytes_ -= images_.take(*victim).sizeInBytes();
+        lru_.erase(victim);
+    }
 }
 
 bool PageRenderer::waitForIdle(int timeoutMs)

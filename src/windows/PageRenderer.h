@@ -17,8 +17,14 @@ class PageRenderWorker;
 // PDF pages of one document window, rendered off the main thread. A page
 // image is requested at a pixel size and delivered when ready (pageReady);
 // the main thread never opens a document or renders a page itself. Each
-// document is opened once by the worker and kept while the window shows it
-// or the song after it.
+// document is read into memory once by the worker and kept while the window
+// keeps its song (the song shown, the songs next to it, the last ones shown).
+//
+// Memory is bounded: at most kMaxImages page images and kMaxImageBytes of
+// them (about 24 pages of a two-page window at 1920x1080), and kMaxDocuments
+// open documents. Past a bound the least recently used image goes, the
+// first two pages of a kept song last, so that stepping back to one shows
+// at once.
 class PageRenderer : public QObject {
     Q_OBJECT
 public:
@@ -35,7 +41,8 @@ public:
 
     // What is known of a document; nullopt while the worker opens it (the
     // request is made here, documentReady follows).
-    std::optional<DocInfo> documentInfo(const QString &path);
+    // An open asked ahead waits behind the visible requests.
+    std::optional<DocInfo> documentInfo(const QString &path, bool ahead = false);
     // The page at exactly this pixel size, or a null image after requesting
     // it (pageReady follows). Visible requests go before those made ahead.
     QImage page(const QString &path, int page, QSize pixelSize);
@@ -50,6 +57,17 @@ public:
     // Keeps these documents open and forgets the others (and their images).
     void keepOnly(const QSet<QString> &paths);
 
+    // Visible requests answered from what was rendered (hits) and those that
+    // had to wait for a render (misses), for tests and measurements.
+    struct Stats {
+        qint64 hits = 0;
+        qint64 misses = 0;
+    };
+    Stats stats() const { return stats_; }
+    void resetStats() { stats_ = Stats(); }
+    int imageCount() const { return int(images_.size()); }
+    qint64 imageBytes() const { return imageBytes_; }
+
     // Runs the event loop until every request made so far is answered (or
     // the time limit passes). For tests and measurements.
     bool waitForIdle(int timeoutMs = 10000);
@@ -63,8 +81,9 @@ public:
     // The largest page image asked of the renderer, in pixels and per side.
     static constexpr qreal kMaxPixels = 32.0 * 1024 * 1024;
     static constexpr qreal kMaxSide = 32000.0;
-    static constexpr int kMaxImages = 16;
-    static constexpr int kMaxDocuments = 6;
+    static constexpr int kMaxImages = 24;
+    static constexpr qint64 kMaxImageBytes = 96ll * 1024 * 1024;
+    static constexpr int kMaxDocuments = 8;
 
 signals:
     void documentReady(const QString &path);
@@ -91,6 +110,7 @@ private:
     void documentOpened(const QString &path, const DocInfo &info);
     void pageRendered(const Key &key, const QImage &image);
     void touch(const Key &key);
+    void evict();
 
     QThread *thread_ = nullptr;
     PageRenderWorker *worker_ = nullptr;
@@ -99,4 +119,7 @@ private:
     QHash<Key, QImage> images_;
     QList<Key> lru_;
     QSet<Key> pending_;
+    QSet<QString> kept_;
+    qint64 imageBytes_ = 0;
+    Stats stats_;
 };

@@ -105,7 +105,7 @@ QString WindowPDFx::pathOf(const std::shared_ptr<Pieces> &piece)
     return piece ? piece->getPath() : QString();
 }
 
-static qint32 fileKind(const QString &path)
+qint32 WindowPDFx::fileKind(const QString &path)
 {
     // A song the policy hides counts as a ChordPro song with no file.
     if (path.isEmpty())
@@ -117,9 +117,14 @@ void WindowPDFx::refreshPiece()
 {
     WindowPDFxSuper::refreshPiece();
     savePageNo1_ = savePageNo2_ = 0;
-    if (!curPath_.isEmpty())
-        prevPath_ = curPath_;
     curPath_ = pieceCour() ? subsPath(pathOf(pieceCour()), true) : QString();
+    prevPath_ = piecePrev() && piecePrev() != pieceCour() ? subsPath(pathOf(piecePrev()), false) : QString();
+    if (!curPath_.isEmpty()) {
+        recentPaths_.removeAll(curPath_);
+        recentPaths_.append(curPath_);
+        while (recentPaths_.size() > kRecentSongs)
+            recentPaths_.removeFirst();
+    }
     typeFichierCour_ = fileKind(curPath_);
     songProblem_.clear();
     if (typeFichierCour_ == 1 && chordProDocument_) {
@@ -134,7 +139,9 @@ void WindowPDFx::refreshPiece()
     for (PDFViewRedef *p : panes_)
         p->clear();
     renderer_->clearPrefetch();
-    renderer_->keepOnly({curPath_, nextPath_, prevPath_});
+    QSet<QString> keep(recentPaths_.cbegin(), recentPaths_.cend());
+    keep << curPath_ << nextPath_ << prevPath_;
+    renderer_->keepOnly(keep);
     titleRow_->buttonRec->setVisible(Data::recOn() && altDir().isEmpty());
     titleRow_->buttonLoop->setVisible(Data::loopOn());
 }

@@ -217,7 +217,12 @@ private:
 
     QString curPath_;
     QString nextPath_;
-    QString prevPath_;
+    QString prevPath_;       // the song a step back shows
+    QStringList recentPaths_; // the songs shown last, the current one last
+    // The current song and the three before it keep their documents and opening pages.
+    static constexpr int kRecentSongs = 4;
+    // 0 for a PDF, 1 for a ChordPro song (or none).
+    static qint32 fileKind(const QString &path);
     std::shared_ptr<Pieces> nextPieceShown_;
     bool nextKnown_ = false;
     bool waitingForDocument_ = false;

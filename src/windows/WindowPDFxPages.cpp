@@ -457,12 +457,17 @@ void WindowPDFx::renderAhead()
             renderer_->prefetch(path, int(page), size);
         }
     };
-    // What the next song shows when it comes: its first pages.
-    if (pieceNext() && typeFichierNext_ == 0 && !nextPath_.isEmpty()) {
-        if (const auto info = renderer_->documentInfo(nextPath_); info && info->ok)
+    // What the next song and the song before show when they come: their first pages.
+    auto opening = [&](const QString &path) {
+        if (path.isEmpty() || fileKind(path) != 0)
+            return;
+        if (const auto info = renderer_->documentInfo(path, true); info && info->ok)
             for (qint64 page = 1; page <= std::min<qint64>(2, info->pageCount); ++page)
-                ahead(nextPath_, page);
-    }
+                ahead(path, page);
+    };
+    if (pieceNext())
+        opening(nextPath_);
+    opening(prevPath_);
     // The pages a page turn shows, forward first.
     if (typeFichierCour_ == 0) {
         const qint64 p = pageNoCour();
@@ -479,7 +484,7 @@ void WindowPDFx::documentReady(const QString &path)
         return;
     if ((path == curPath_ && waitingForDocument_) || (path == nextPath_ && pieceNext()))
         refreshPDF();
-    else if (path == curPath_ || path == nextPath_)
+    else if (path == curPath_ || path == nextPath_ || path == prevPath_)
         renderAhead();
     for (PDFViewRedef *p : panes_)
         if (p->content().path == path)

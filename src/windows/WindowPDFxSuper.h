@@ -185,6 +185,9 @@ public:
     void setPieceCour(const std::shared_ptr<Pieces> &v) { pieceCour_ = v; }
     const std::shared_ptr<Pieces> &pieceNext() const { return pieceNext_; }
     void setPieceNext(const std::shared_ptr<Pieces> &v) { pieceNext_ = v; }
+    // The song a step back would show, pushed before each setPDF: its pages are rendered ahead.
+    const std::shared_ptr<Pieces> &piecePrev() const { return piecePrev_; }
+    void setPiecePrev(const std::shared_ptr<Pieces> &v) { piecePrev_ = v; }
     bool zoomTop() const { return zoomTop_; }
     bool seconds30() const { return seconds30_; }
     bool zoomOn() const { return zoomOn_; }
@@ -302,6 +305,7 @@ private:
     qint64 defMsg_ = 0;
     std::shared_ptr<Pieces> pieceCour_;
     std::shared_ptr<Pieces> pieceNext_;
+    std::shared_ptr<Pieces> piecePrev_;
     bool zoomTop_ = true;
     bool seconds30_ = false;
     bool zoomOn_ = false;
