@@ -33,6 +33,11 @@ struct WalkCase {
     const char *message;
 };
 
+void PrintTo(const WalkCase &c, std::ostream *os)
+{
+    *os << c.what;
+}
+
 class FolderWalk : public ::testing::TestWithParam<WalkCase> {};
 
 } // namespace
