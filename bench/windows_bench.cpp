@@ -7,10 +7,12 @@
 #include "windows/PageRenderer.h"
 #include "windows/WindowPDFx.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPdfDocument>
 #include <QPdfWriter>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -203,6 +205,53 @@ void BM_SongChange(benchmark::State &state)
 }
 BENCHMARK(BM_SongChange)->Arg(0)->Arg(1)->Arg(3)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
 
+// Memory over 10,000 song changes in a set of twelve (forward, back, jumps),
+// settling every tenth: the resident size after the first 1,000 and at the
+// end, and the images kept. Kept images and documents are bounded, so the
+// two sizes match.
+long residentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+
+void BM_TenThousandChanges(benchmark::State &state)
+{
+    Library lib(12);
+    PiecesList set;
+    for (const QString &path : lib.songs)
+        set.append(song(path));
+    WindowPDFx w;
+    w.windowDidLoad();
+    w.resize(1920, 1080);
+    w.show();
+    w.iniModeAffichage(0, false);
+    long after1000 = 0;
+    for (auto _ : state) {
+        int at = 12 * 1000;
+        for (int change = 1; change <= 10000; ++change) {
+            at += change % 17 == 0 ? 5 : change % 3 == 0 ? -1 : 1;
+            pushSong(w, set, at);
+            w.repaint();
+            if (change % 10 == 0)
+                w.renderer().waitForIdle(30000);
+            if (change == 1000)
+                after1000 = residentKb();
+        }
+        w.renderer().waitForIdle(30000);
+    }
+    state.counters["rss_after_1000_kB"] = double(after1000);
+    state.counters["rss_after_10000_kB"] = double(residentKb());
+    state.counters["images"] = w.renderer().imageCount();
+    state.counters["image_MB"] = double(w.renderer().imageBytes()) / (1024 * 1024);
+}
+BENCHMARK(BM_TenThousandChanges)->Iterations(1)->Unit(benchmark::kSecond);
+
 // One page of an open document at the size of one pane of a 1920x1080
 // two-page window, from request to delivery.
 void BM_ColdRenderOnePage(benchmark::State &state)
@@ -248,5 +297,41 @@ void BM_OpenAndRenderFirstPage(benchmark::State &state)
     }
 }
 BENCHMARK(BM_OpenAndRenderFirstPage)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+namespace {
+
+// One page of TOLVANE_BENCH_PDF as the render thread draws it (from one
+// in-memory read, premultiplied), at the pixel size TOLVANE_BENCH_SIZE
+// ("958x1055"): the figure bench/compare_renderers.sh sets beside the
+// stand-alone renderers. The argument is the page; pages past the end are skipped.
+void BM_RenderPageOfFile(benchmark::State &state)
+{
+    const QString path = qEnvironmentVariable("TOLVANE_BENCH_PDF");
+    const QStringList size = qEnvironmentVariable("TOLVANE_BENCH_SIZE", QStringLiteral("958x1055")).split(QLatin1Char('x'));
+    QFile file(path);
+    if (path.isEmpty() || size.size() != 2 || !file.open(QIODevice::ReadOnly)) {
+        state.SkipWithError("set TOLVANE_BENCH_PDF (and TOLVANE_BENCH_SIZE)");
+        return;
+    }
+    QByteArray bytes = file.readAll();
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QPdfDocument doc;
+    doc.load(&buffer);
+    const int page = int(state.range(0));
+    if (doc.status() != QPdfDocument::Status::Ready || page > doc.pageCount()) {
+        state.SkipWithError("no such page");
+        return;
+    }
+    const QSize pixels(size[0].toInt(), size[1].toInt());
+    for (auto _ : state) {
+        QImage image = doc.render(page - 1, pixels);
+        image.convertTo(QImage::Format_ARGB32_Premultiplied);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(BM_RenderPageOfFile)->DenseRange(1, 6)->Unit(benchmark::kMillisecond);
 
 } // namespace
