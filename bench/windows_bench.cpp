@@ -155,18 +155,28 @@ void pushSong(WindowPDFx &w, const PiecesList &set, int i)
     w.setPDF(set[i % n], 1, true, false, 0, set[(i + 1) % n], false);
 }
 
+// A set of twelve songs and a two-page window at 1920x1080.
+struct SetWindow {
+    Library lib{12};
+    PiecesList set;
+    WindowPDFx w;
+    SetWindow()
+    {
+        for (const QString &path : lib.songs)
+            set.append(song(path));
+        w.windowDidLoad();
+        w.resize(1920, 1080);
+        w.show();
+        w.iniModeAffichage(0, false);
+    }
+};
+
 void BM_SongChange(benchmark::State &state)
 {
     const int back = int(state.range(0));
-    Library lib(12);
-    PiecesList set;
-    for (const QString &path : lib.songs)
-        set.append(song(path));
-    WindowPDFx w;
-    w.windowDidLoad();
-    w.resize(1920, 1080);
-    w.show();
-    w.iniModeAffichage(0, false);
+    SetWindow sw;
+    WindowPDFx &w = sw.w;
+    const PiecesList &set = sw.set;
     int at = 0;
     pushSong(w, set, at);
     w.renderer().waitForIdle(30000);
@@ -222,15 +232,9 @@ long residentKb()
 
 void BM_TenThousandChanges(benchmark::State &state)
 {
-    Library lib(12);
-    PiecesList set;
-    for (const QString &path : lib.songs)
-        set.append(song(path));
-    WindowPDFx w;
-    w.windowDidLoad();
-    w.resize(1920, 1080);
-    w.show();
-    w.iniModeAffichage(0, false);
+    SetWindow sw;
+    WindowPDFx &w = sw.w;
+    const PiecesList &set = sw.set;
     long after1000 = 0;
     for (auto _ : state) {
         int at = 12 * 1000;

@@ -16,6 +16,19 @@ const QString kWarn = QStringLiteral("⚠️ ");
 
 class ControllerFolders : public ControllerFixture {
 protected:
+    // A named folder of songs "Song 1" ..., stored in a slot opened at start.
+    QString slotFolder(const QTemporaryDir &base, const QString &name, int count, int slot)
+    {
+        const QString folder = base.filePath(name);
+        QDir().mkpath(folder);
+        for (int i = 1; i <= count; ++i)
+            chordProSong(folder, QStringLiteral("s%1.chopro").arg(i), QStringLiteral("Song %1").arg(i));
+        storeSlot(slot, folder);
+        store().setInteger(QStringLiteral("dirNo"), slot);
+        store().setInteger(QStringLiteral("NbrExec"), 3);
+        return folder;
+    }
+
     QStringList allMessages() const
     {
         QStringList out;
@@ -45,13 +58,7 @@ TEST_F(ControllerFolders, AScanPastTheCapSaysSoOnce)
 TEST_F(ControllerFolders, AFolderGoneAtRefreshKeepsTheListsAndLoadsWhenBack)
 {
     QTemporaryDir base;
-    const QString folder = base.filePath(QStringLiteral("Gig"));
-    QDir().mkpath(folder);
-    for (int i = 1; i <= 4; ++i)
-        chordProSong(folder, QStringLiteral("s%1.chopro").arg(i), QStringLiteral("Song %1").arg(i));
-    storeSlot(0, folder);
-    store().setInteger(QStringLiteral("dirNo"), 0);
-    store().setInteger(QStringLiteral("NbrExec"), 3);
+    const QString folder = slotFolder(base, QStringLiteral("Gig"), 4, 0);
     start();
     controller->gotoSongNo(2, false, true);
     ASSERT_TRUE(QDir().rename(folder, folder + QStringLiteral(" (unplugged)")));
@@ -74,13 +81,7 @@ TEST_F(ControllerFolders, AFolderGoneAtRefreshKeepsTheListsAndLoadsWhenBack)
 TEST_F(ControllerFolders, AFolderMissingAtStartKeepsItsSlotAcrossARestart)
 {
     QTemporaryDir base;
-    const QString stick = base.filePath(QStringLiteral("Stick"));
-    QDir().mkpath(stick);
-    for (int i = 1; i <= 3; ++i)
-        chordProSong(stick, QStringLiteral("s%1.chopro").arg(i), QStringLiteral("Song %1").arg(i));
-    storeSlot(2, stick);
-    store().setInteger(QStringLiteral("dirNo"), 2);
-    store().setInteger(QStringLiteral("NbrExec"), 3);
+    const QString stick = slotFolder(base, QStringLiteral("Stick"), 3, 2);
     ASSERT_TRUE(QDir().rename(stick, stick + QStringLiteral("-away")));
 
     // Before, the help folder replaced it silently and -1 was written at quit.

@@ -4,6 +4,7 @@
 #include "windows/WindowPDFx.h"
 
 #include "library/Data.h"
+#include "SongFileSupport.h"
 #include "support/TestSupport.h"
 #include "windows/PageRenderer.h"
 
@@ -15,14 +16,7 @@ using Role = PDFViewRedef::Role;
 
 namespace {
 
-PiecesPtr song(const QString &path)
-{
-    auto piece = std::make_shared<Pieces>();
-    piece->pieceDet = std::make_shared<PiecesDet>();
-    piece->pieceDet->fichier = path;
-    piece->pieceDet->titre = QFileInfo(path).completeBaseName();
-    return piece;
-}
+using windowstest::song;
 
 class SongChangeAhead : public ::testing::Test {
 protected:

@@ -6,6 +6,7 @@
 #include "platform/Keys.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
+#include "SongFileSupport.h"
 #include "support/TestSupport.h"
 #include "windows/PageRenderer.h"
 
@@ -22,15 +23,7 @@ using Kind = PDFViewRedef::Kind;
 
 namespace {
 
-PiecesPtr song(const QString &path)
-{
-    auto piece = std::make_shared<Pieces>();
-    piece->pieceDet = std::make_shared<PiecesDet>();
-    piece->pieceDet->fichier = path;
-    piece->pieceDet->titre = QFileInfo(path).completeBaseName();
-    piece->pieceDet->auteur = QStringLiteral("Band");
-    return piece;
-}
+using windowstest::song;
 
 // What a pane shows: "A:3 3/5", "B:1 1/3" (next song), "-" (empty).
 std::string shown(const PDFViewRedef *pane)
