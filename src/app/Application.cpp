@@ -1,6 +1,8 @@
 #include "app/Application.h"
 
 #include "app/TolvaneAppDelegate.h"
+#include "audio/MediaPlayer.h"
+#include "audio/library/MusicFolderIndex.h"
 #include "controller/Controller.h"
 #include "library/Data.h"
 #include "platform/Log.h"
@@ -8,6 +10,8 @@
 #include "app/Resources.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
 #include <QEvent>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -83,6 +87,12 @@ Application::Application(QApplication &app) : app_(app)
     app_.setQuitOnLastWindowClosed(true);
     initTolvaneRun(platform::UserDefaults::defaultDatabasePath());
     delegate_ = std::make_unique<TolvaneAppDelegate>();
+    // The music folder is indexed off the main thread from the start, so the
+    // first track asked for is found at once.
+    musicLibrary_ = std::make_unique<audio::MusicFolderIndex>(
+        audio::musicFolderPath(),
+        QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).filePath(QStringLiteral("music-index")));
+    audio::setMusicLibrary(musicLibrary_.get());
     controller_ = std::make_unique<Controller>();
     QObject::connect(&app_, &QCoreApplication::aboutToQuit, [this]() { terminate(); });
     quitWatcher_ = std::make_unique<QuitWatcher>([this]() { terminate(); });
@@ -98,6 +108,9 @@ Application::~Application()
     controller_.reset();
     delegate_.reset();
     Data::releaseAudioObjects();
+    Data::setPlayer(nullptr);
+    audio::setMusicLibrary(nullptr);
+    musicLibrary_.reset();
 }
 
 void Application::start()

@@ -8,6 +8,9 @@ class QObject;
 class QSocketNotifier;
 class TolvaneAppDelegate;
 class Controller;
+namespace audio {
+class MusicLibrary;
+}
 
 // Wires the program together: fonts, the user-defaults store, the delegate
 // and the one Controller, whose start-up runs once the event loop is up.
@@ -34,6 +37,7 @@ private:
     QApplication &app_;
     std::unique_ptr<TolvaneAppDelegate> delegate_;
     std::unique_ptr<Controller> controller_;
+    std::unique_ptr<audio::MusicLibrary> musicLibrary_;
     std::unique_ptr<QObject> quitWatcher_;
     std::unique_ptr<QSocketNotifier> signalNotifier_;
     bool starting_ = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/Track.h"
 #include "controller/CommandTable.h"
 #include "controller/ControllerOptions.h"
 #include "controller/FolderSlots.h"
@@ -16,6 +17,7 @@ class DataPref6;
 class Pieces;
 class QAction;
 class QMenu;
+class PopupJauge;
 class PreferencesDialog;
 class WindowPDFxSuper;
 namespace platform {
@@ -186,11 +188,22 @@ public:
     // The track-information tick: the mute clock, or the player's position.
     void updateItuneInfo();
     void updateItuneInfo2B();
+    // A track ended: with continuous play on for the folder, the next song plays.
+    void continuePlaying();
     // Chooses songNoG_next for continuous play.
     void determinerPieceNext();
     qint64 songNoGNext() const { return songNoG_next_; }
     qint64 songNoGItunes() const { return songNoG_itunes_; }
     double trackTimerInterval() const { return ituneTimer_.interval(); }
+
+    // ---- Audio files: reveal and export (ControllerAudioExport.cpp) ----------
+    void actionRevealAudio();
+    // Asks for a folder, then exports the current song's recordings or the tab's.
+    void actionExportAudioFiles(bool currentSongOnly);
+    void exportAudioFiles(bool currentSongOnly, const QString &folder);
+    void exportAudioFilesMultipleB();
+    bool audioExportRuns() const;
+    PopupJauge *audioExportPopup() const;
 
     // ---- Song push and window relays (ControllerPush.cpp) --------------------
     void setPDFx(const PiecePtr &piece, qint64 pageNo, bool zoomTop, const PiecePtr &pieceNext, bool autom,
@@ -546,6 +559,10 @@ private:
     int tentative_ = 5;
     // The tick runs fast near the track's end.
     bool grecedule_ = false;
+    // The audio export in progress: its popup, songs and library tracks.
+    QPointer<PopupJauge> popupJauge_;
+    QList<PiecePtr> exportSongs_;
+    QList<audio::Track> exportItems_;
     qint64 screensetToLoad_ = -1;
     qint64 lastNbScreens_ = 0;
     QString lastKeyTest_;

@@ -1,7 +1,12 @@
 #include "controller/Controller.h"
 
+#include "audio/MediaPlayer.h"
+#include "audio/MusicLibrary.h"
+#include "audio/Track.h"
 #include "library/Data.h"
 #include "platform/Clock.h"
+
+#include <QFileInfo>
 
 #include <cmath>
 #include <mutex>
@@ -30,7 +35,11 @@ bool Controller::stop_if_playing(bool reload)
         if (!ituneTimer_.isActive())
             return false;
     } else {
-        return false;
+        const std::shared_ptr<audio::MediaPlayer> player = Data::player();
+        // A track still loading stops too: otherwise it would start after Stop.
+        if (!player || !(player->isPlaying() || (ituneTimer_.isActive() && !player->failed())))
+            return false;
+        player->pause();
     }
     if (Data::recOn())
         insererAction(QStringLiteral("StopNoReset"));
@@ -59,8 +68,26 @@ void Controller::play_trackAndskipTo(double position)
 bool Controller::play_track_by_searchAndskipTo(double position)
 {
     songNoG_itunes_ = Data::songNoG();
-    waitingFor(QStringLiteral("play from %1 s").arg(position));
-    return false;
+    const auto giveUp = [this](const QString &message) {
+        ituneTimer_.stop();
+        updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
+        Data::msg(message);
+    };
+    audio::MusicLibrary &library = audio::musicLibrary();
+    if (!library.isAvailable()) {
+        giveUp(QStringLiteral("Unable to initialize the Music Library"));
+        songNoG_next_ = 0;
+        return false;
+    }
+    const PiecePtr piece = Data::getPiece(Data::songNoG());
+    if (!piece || !piece->pieceDet
+        || !Data::play_if_found2(library.allMediaItems(), piece->pieceDet->titre, piece->pieceDet->auteur,
+                                 Data::currentGenreG(), QString(), false, position)) {
+        giveUp(QStringLiteral("Quillory Pro is unable to find the corresponding song in your Music Library."));
+        songNoG_next_ = songNoG_itunes_ = songNoG_prev_ = songNoG_prev_prev_ = 0;
+        return false;
+    }
+    return true;
 }
 
 void Controller::startItuneTimer()
@@ -86,8 +113,70 @@ void Controller::updateItuneInfo()
 
 void Controller::updateItuneInfo2B()
 {
-    ituneTimer_.stop();
+    const std::shared_ptr<audio::MediaPlayer> player = Data::player();
+    const std::shared_ptr<const audio::Track> item = Data::mediaItem();
+    if (player && item) {
+        if (player->failed()) {
+            // A file that cannot be decoded never starts: say which one, and
+            // go no further (continuous play would only fail again).
+            ituneTimer_.stop();
+            updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
+            Data::msg(QStringLiteral("The track \"%1\" cannot be played.").arg(QFileInfo(item->location).fileName()));
+            return;
+        }
+        if (player->isPlaying()) {
+            const double d = player->duration();
+            const double t = player->position();
+            if (t != d - 1.0) {
+                if (Data::songAsked() != 0 && Data::songAsked() != qint64(item->persistentID)) {
+                    Data::setSongAsked(0);
+                    player->pause();
+                    ituneTimer_.stop();
+                } else {
+                    // Only a known length has an end to approach: some files tell it late.
+                    if (d > 0 && t >= d - 3.0 && !grecedule_) {
+                        ituneTimer_.start(0.02, true, [this]() { updateItuneInfo(); });
+                        grecedule_ = true;
+                        tentative_ = 1;
+                    }
+                    updateItunesInfoX(item->title, item->artist, t, d, false, false);
+                    return;
+                }
+            } else {
+                player->pause();
+                ituneTimer_.stop();
+            }
+        } else {
+            if (tentative_-- < 2) {
+                ituneTimer_.stop();
+            } else {
+                // Still starting: the track stands at 0:00 and no cue is due yet.
+                updateItunesInfoX(item->title, item->artist, 0.0, qMax(0.0, player->duration()), false, false);
+                return;
+            }
+        }
+    } else {
+        ituneTimer_.stop();
+    }
     updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
+    continuePlaying();
+}
+
+void Controller::continuePlaying()
+{
+    const bool on = currentDirNo_ >= 0 && currentDirNo_ < controller::SlotCount
+                    && options_.contPlay[size_t(currentDirNo_)];
+    if (!on || tocON_)
+        return;
+    determinerPieceNext();
+    if (songNoG_next_ > 0 && songNoG_next_ <= Data::songNbrG()) {
+        Data::setSongNoG(songNoG_next_);
+        chargerPages();
+        play_trackAndskipTo(0.0);
+    } else {
+        ituneTimer_.stop();
+        updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
+    }
 }
 
 void Controller::determinerPieceNext()

@@ -6,6 +6,7 @@
 #include "midi/Midi.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
+#include "windows/PopupJauge.h"
 #include "windows/WindowList.h"
 #include "windows/WindowPDFxSuper.h"
 
@@ -20,6 +21,8 @@ Controller::~Controller()
     if (windowPref_)
         delete windowPref_.data();
     deleteSettingsWindows();
+    if (popupJauge_)
+        delete popupJauge_.data();
 }
 
 void Controller::awakeFromNib()

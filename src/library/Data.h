@@ -29,6 +29,10 @@ struct KeyEvent;
 }
 class QSoundEffect;
 class WindowPDFxSuper;
+namespace audio {
+class MediaPlayer;
+struct Track;
+}
 
 // A plain value of the global state: getter of its name, setter setX that only
 // stores. Atomic because the MIDI and clock threads read and write some of them.
@@ -63,14 +67,28 @@ public:
     static QSoundEffect *audioPlayerObj();
     // Frees the click before the application object goes away (waits for a load in progress).
     static void releaseAudioObjects();
-    // The track player, its item and the library item played. Held strongly;
-    // the audio subsystem decides their concrete types.
-    static std::shared_ptr<QObject> player();
-    static void setPlayer(const std::shared_ptr<QObject> &value);
-    static std::shared_ptr<QObject> playerItem();
-    static void setPlayerItem(const std::shared_ptr<QObject> &value);
-    static std::shared_ptr<QObject> mediaItem();
-    static void setMediaItem(const std::shared_ptr<QObject> &value);
+    // The track player (made on the first play, then reused), the file it
+    // holds and the library track played.
+    static std::shared_ptr<audio::MediaPlayer> player();
+    static void setPlayer(const std::shared_ptr<audio::MediaPlayer> &value);
+    static QString playerItem();
+    static void setPlayerItem(const QString &path);
+    static std::shared_ptr<const audio::Track> mediaItem();
+    static void setMediaItem(const std::shared_ptr<const audio::Track> &value);
+
+    // ---- Track lookup (audio/DataAudio.cpp) -------------------------------------
+    // Finds the song's track among the library's tracks by title, artist and
+    // genre (with the genre's fallbacks), then: with an export folder copies
+    // it there unless a file of its name is there already (true only for a
+    // real copy; a failed copy is listed in filesNotCopied); with revealOnly shows
+    // it in the file manager; otherwise plays it from skipTo seconds in the
+    // program's player. False when no track was found.
+    static bool play_if_found2(const QList<audio::Track> &items, const QString &titre, const QString &artiste,
+                               qint64 genre, const QString &dirExport, bool revealOnly, double skipTo);
+    // "n file(s) have been copied to <folder>" with "Ok" and "Finder...".
+    static void exportAudioFilesMessageFinal(qint32 count);
+    // The files an export could not copy (each once), emptied when an export starts.
+    static QStringList &filesNotCopied();
 
     static QAction *refMenuMidi();
     static void initRefMenuMidi(QAction *item);

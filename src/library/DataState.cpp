@@ -1,5 +1,8 @@
 #include "library/Data.h"
 
+#include "audio/MediaPlayer.h"
+#include "audio/Track.h"
+
 #include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
@@ -15,7 +18,9 @@ namespace {
 
 struct State {
     QSoundEffect *audioPlayerObj = nullptr;
-    std::shared_ptr<QObject> player, playerItem, mediaItem;
+    std::shared_ptr<audio::MediaPlayer> player;
+    QString playerItem;
+    std::shared_ptr<const audio::Track> mediaItem;
     QPointer<QAction> refMenuMidi;
     QDateTime timeLastPlayMute;
     std::atomic<qint64> gautomation{0};
@@ -23,7 +28,7 @@ struct State {
     QString rechInfo;
     QList<WinIDPtr> winIDs;
     QList<TabDetPtr> tabs;
-    QStringList tags, tagsTemp;
+    QStringList tags, tagsTemp, filesNotCopied;
 
     PiecesList byTitle, byAuthor, temp1, temp2, byTitle2, prec, log, flagged;
     std::recursive_mutex flaggedMonitor;
@@ -78,7 +83,7 @@ void Data::initData()
     setGnbTick(0);
     setGChordsLoaded(false);
     s.player.reset();
-    s.playerItem.reset();
+    s.playerItem.clear();
     s.mediaItem.reset();
 
     // No French translation ships yet; a translator that answers "YES" for "FRA" turns it on.
@@ -131,12 +136,12 @@ void Data::releaseAudioObjects()
     s.audioPlayerObj = nullptr;
 }
 
-std::shared_ptr<QObject> Data::player() { return state().player; }
-void Data::setPlayer(const std::shared_ptr<QObject> &value) { state().player = value; }
-std::shared_ptr<QObject> Data::playerItem() { return state().playerItem; }
-void Data::setPlayerItem(const std::shared_ptr<QObject> &value) { state().playerItem = value; }
-std::shared_ptr<QObject> Data::mediaItem() { return state().mediaItem; }
-void Data::setMediaItem(const std::shared_ptr<QObject> &value) { state().mediaItem = value; }
+std::shared_ptr<audio::MediaPlayer> Data::player() { return state().player; }
+void Data::setPlayer(const std::shared_ptr<audio::MediaPlayer> &value) { state().player = value; }
+QString Data::playerItem() { return state().playerItem; }
+void Data::setPlayerItem(const QString &path) { state().playerItem = path; }
+std::shared_ptr<const audio::Track> Data::mediaItem() { return state().mediaItem; }
+void Data::setMediaItem(const std::shared_ptr<const audio::Track> &value) { state().mediaItem = value; }
 QAction *Data::refMenuMidi() { return state().refMenuMidi; }
 void Data::initRefMenuMidi(QAction *item) { state().refMenuMidi = item; }
 QDateTime Data::timeLastPlayMute() { return state().timeLastPlayMute; }
@@ -188,6 +193,7 @@ QList<QPointer<WindowPDFxSuper>> &Data::nsMutaryOfWindows() { return state().win
 QString &Data::optMidiText1() { return state().optMidiText1; }
 QString &Data::dirX() { return state().dirX; }
 QString &Data::dirOut() { return state().dirOut; }
+QStringList &Data::filesNotCopied() { return state().filesNotCopied; }
 QString &Data::premierFichier() { return state().premierFichier; }
 QString &Data::filterString() { return state().filterString; }
 QString &Data::allChordsString() { return state().allChordsString; }

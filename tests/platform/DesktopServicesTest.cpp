@@ -42,14 +42,7 @@ struct Recorded {
     }
 };
 
-// Waits on the event loop (not a sleep) for a D-Bus exchange to finish.
-bool waitFor(const std::function<bool()> &done)
-{
-    QDeadlineTimer deadline(10000);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    return done();
-}
+using testsupport::waitFor;
 
 } // namespace
 
@@ -102,46 +95,11 @@ public slots:
     void ShowItems(const QStringList &uris, const QString &) { shown += uris; }
 };
 
-// Starts a private message bus for one test; empty address when none can run.
-class PrivateBus {
-public:
-    PrivateBus()
-    {
-        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-        if (daemon.isEmpty())
-            return;
-        // A configuration of our own: the session one is not installed everywhere.
-        const QString config = testsupport::writeFile(
-            dir_.filePath(QStringLiteral("bus.conf")),
-            "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-            " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-            "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>\n"
-            "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-            "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
-        process_.start(daemon, {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
-                                QStringLiteral("--print-address")});
-        if (process_.waitForReadyRead(10000))
-            address_ = QString::fromUtf8(process_.readLine()).trimmed();
-    }
-    ~PrivateBus()
-    {
-        QDBusConnection::disconnectFromBus(QStringLiteral("fake-file-manager"));
-        process_.kill();
-        process_.waitForFinished();
-    }
-    QString address() const { return address_; }
-
-private:
-    QTemporaryDir dir_;
-    QProcess process_;
-    QString address_;
-};
-
 } // namespace
 
 TEST(SystemDesktopServices, RevealAsksTheFileManagerOverDBus)
 {
-    PrivateBus bus;
+    testsupport::PrivateBus bus;
     if (bus.address().isEmpty())
         GTEST_SKIP() << "no dbus-daemon";
     QTemporaryDir dir;
@@ -167,6 +125,7 @@ TEST(SystemDesktopServices, RevealAsksTheFileManagerOverDBus)
     testsupport::processEvents();
     EXPECT_TRUE(recorded.launches.isEmpty());
     service.unregisterObject(QStringLiteral("/org/freedesktop/FileManager1"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("fake-file-manager"));
 }
 
 namespace {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 
 namespace testsupport {
 
@@ -18,5 +20,21 @@ QString writeFile(const QString &path, const QByteArray &bytes);
 QString writePdf(const QString &path, int pages);
 // Runs the event loop until nothing is left to do right now.
 void processEvents();
+// Waits on the event loop (not a sleep), at most 10 s, until done answers true.
+bool waitFor(const std::function<bool()> &done);
+
+// A private message bus for one test; its address is empty when no
+// dbus-daemon can run.
+class PrivateBus {
+public:
+    PrivateBus();
+    ~PrivateBus();
+    QString address() const { return address_; }
+
+private:
+    QTemporaryDir dir_;
+    QProcess process_;
+    QString address_;
+};
 
 } // namespace testsupport

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace audio {
+
+// The program's own track player. A file set with setSource loads in the
+// background: it counts as playing only once it is loaded, asked to play and
+// decodes without error.
+class MediaPlayer {
+public:
+    virtual ~MediaPlayer() = default;
+
+    virtual void setSource(const QString &path) = 0;
+    virtual QString source() const = 0;
+    virtual void play() = 0;
+    virtual void pause() = 0;
+    virtual void stop() = 0;
+    // Seconds. A seek asked for before the file is loaded is held until then,
+    // since the backend drops it.
+    virtual void seek(double seconds) = 0;
+
+    virtual bool isPlaying() const = 0;
+    // The file could not be opened or decoded: it will never play.
+    virtual bool failed() const = 0;
+    virtual double position() const = 0;
+    // Seconds; 0 while not yet known (some files tell it late).
+    virtual double duration() const = 0;
+};
+
+using MediaPlayerFactory = std::function<std::shared_ptr<MediaPlayer>()>;
+
+// A new player from the installed factory (QtMultimedia unless one was installed).
+std::shared_ptr<MediaPlayer> makeMediaPlayer();
+// Installs the factory; an empty one goes back to QtMultimedia.
+void setMediaPlayerFactory(MediaPlayerFactory factory);
+
+} // namespace audio

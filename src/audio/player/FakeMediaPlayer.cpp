@@ -1,0 +1,58 @@
+#include "audio/player/FakeMediaPlayer.h"
+
+namespace audio {
+
+void FakeMediaPlayer::setSource(const QString &path)
+{
+    calls << QStringLiteral("source ") + path;
+    path_ = path;
+    loaded_ = failed_ = ended_ = false;
+    position_ = duration_ = 0.0;
+    pendingSeek_ = -1.0;
+}
+
+void FakeMediaPlayer::play()
+{
+    calls << QStringLiteral("play");
+    wantsPlay_ = true;
+}
+
+void FakeMediaPlayer::pause()
+{
+    calls << QStringLiteral("pause");
+    wantsPlay_ = false;
+}
+
+void FakeMediaPlayer::stop()
+{
+    calls << QStringLiteral("stop");
+    wantsPlay_ = false;
+    position_ = 0.0;
+}
+
+void FakeMediaPlayer::seek(double seconds)
+{
+    calls << QStringLiteral("seek %1").arg(seconds);
+    if (loaded_)
+        position_ = seconds;
+    else
+        pendingSeek_ = seconds;
+}
+
+void FakeMediaPlayer::load(double length)
+{
+    loaded_ = true;
+    duration_ = length;
+    if (pendingSeek_ >= 0)
+        position_ = pendingSeek_;
+    pendingSeek_ = -1.0;
+}
+
+void FakeMediaPlayer::finish()
+{
+    ended_ = true;
+    wantsPlay_ = false;
+    position_ = duration_;
+}
+
+} // namespace audio

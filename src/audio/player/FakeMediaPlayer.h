@@ -1,0 +1,48 @@
+#pragma once
+
+#include "audio/MediaPlayer.h"
+
+#include <QStringList>
+
+namespace audio {
+
+// A player that tests drive: loading, position and failure happen when the
+// test says so. Records what was asked of it.
+class FakeMediaPlayer final : public MediaPlayer {
+public:
+    void setSource(const QString &path) override;
+    QString source() const override { return path_; }
+    void play() override;
+    void pause() override;
+    void stop() override;
+    void seek(double seconds) override;
+    bool isPlaying() const override { return wantsPlay_ && loaded_ && !failed_ && !ended_; }
+    bool failed() const override { return failed_; }
+    double position() const override { return position_; }
+    double duration() const override { return duration_; }
+
+    // The file is read: its length (0 for one not known yet) becomes known,
+    // and a seek held back takes effect.
+    void load(double length);
+    void setDuration(double length) { duration_ = length; }
+    void setPosition(double seconds) { position_ = seconds; }
+    // The file cannot be decoded.
+    void fail() { failed_ = true; }
+    // Playback reached the end of the file.
+    void finish();
+
+    // "source <path>", "play", "pause", "stop", "seek <s>" in order.
+    QStringList calls;
+
+private:
+    QString path_;
+    bool wantsPlay_ = false;
+    bool loaded_ = false;
+    bool failed_ = false;
+    bool ended_ = false;
+    double position_ = 0.0;
+    double duration_ = 0.0;
+    double pendingSeek_ = -1.0;
+};
+
+} // namespace audio

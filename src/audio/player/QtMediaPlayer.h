@@ -1,0 +1,39 @@
+#pragma once
+
+#include "audio/MediaPlayer.h"
+
+#include <QObject>
+#include <optional>
+
+class QAudioOutput;
+class QMediaPlayer;
+
+namespace audio {
+
+// The player on QtMultimedia (GStreamer). Plays without an audio device too.
+class QtMediaPlayer final : public QObject, public MediaPlayer {
+public:
+    QtMediaPlayer();
+    ~QtMediaPlayer() override;
+
+    void setSource(const QString &path) override;
+    QString source() const override { return path_; }
+    void play() override;
+    void pause() override;
+    void stop() override;
+    void seek(double seconds) override;
+    bool isPlaying() const override;
+    bool failed() const override;
+    double position() const override;
+    double duration() const override;
+
+private:
+    void onStatusChanged();
+
+    QMediaPlayer *player_ = nullptr;
+    QAudioOutput *output_ = nullptr;
+    QString path_;
+    std::optional<qint64> pendingSeekMs_;
+};
+
+} // namespace audio

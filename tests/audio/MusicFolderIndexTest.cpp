@@ -1,0 +1,129 @@
+#include "AudioTestSupport.h"
+#include "audio/library/MusicFolderIndex.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using audio::MusicFolderIndex;
+using audio::Track;
+
+namespace {
+
+class MusicIndex : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        music = dir.filePath("Music");
+        QDir().mkpath(music + "/Band/Album");
+        ASSERT_TRUE(audiotest::writeWav(path("Band/plain.wav"), 1.5));
+        ASSERT_TRUE(audiotest::writeWav(dir.filePath("source.wav"), 2.0));
+        if (!audiotest::encode("flac", {"-s", "-f", "-o", path("Band/Album/song.flac"), dir.filePath("source.wav")})
+            || !audiotest::encode("lame", {"--quiet", dir.filePath("source.wav"), path("Band/song.mp3")}))
+            GTEST_SKIP() << "flac and lame are needed";
+        ASSERT_TRUE(audiotest::tag(path("Band/Album/song.flac"), QString::fromUtf8("Caf\u00e9 Blues"), "The Quays",
+                                   "Cover", "tolvane"));
+        ASSERT_TRUE(audiotest::tag(path("Band/song.mp3"), "Harbour Lights", "The Quays", "Backing Track"));
+        writeBytes("Band/broken.mp3", QByteArray(3000, '\x17'));
+        writeBytes("Band/notes.txt", "not music");
+        ASSERT_EQ(::symlink("..", path("Band/Album/up").toLocal8Bit().constData()), 0);
+        cache = dir.filePath("cache/index");
+    }
+
+    QString path(const QString &relative) const { return music + "/" + relative; }
+    void writeBytes(const QString &relative, const QByteArray &bytes)
+    {
+        QFile f(path(relative));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
+    static QMap<QString, Track> byName(const QList<Track> &tracks)
+    {
+        QMap<QString, Track> m;
+        for (const Track &t : tracks)
+            m.insert(QFileInfo(t.location).fileName(), t);
+        return m;
+    }
+
+    QTemporaryDir dir;
+    QString music;
+    QString cache;
+};
+
+TEST_F(MusicIndex, ReadsTagsLengthsAndFileNamesAndSkipsWhatIsNotMusic)
+{
+    MusicFolderIndex index(music, cache);
+    ASSERT_TRUE(index.isAvailable());
+    const QMap<QString, Track> tracks = byName(index.allMediaItems());
+    EXPECT_FALSE(tracks.contains("notes.txt"));
+    ASSERT_TRUE(tracks.contains("song.flac"));
+    ASSERT_TRUE(tracks.contains("song.mp3"));
+    ASSERT_TRUE(tracks.contains("plain.wav")) << "the symbolic link back up did not stop the scan";
+    EXPECT_EQ(tracks.count(), tracks.contains("broken.mp3") ? 4 : 3) << "nothing is listed twice";
+
+    const Track flac = tracks.value("song.flac");
+    EXPECT_EQ(flac.title, QString::fromUtf8("Caf\u00e9 Blues"));
+    EXPECT_EQ(flac.artist, "The Quays");
+    EXPECT_EQ(flac.genre, "Cover");
+    EXPECT_EQ(flac.comment, "tolvane");
+    EXPECT_NEAR(flac.length, 2.0, 0.1);
+    EXPECT_EQ(tracks.value("song.mp3").genre, "Backing Track");
+    EXPECT_NEAR(tracks.value("song.mp3").length, 2.0, 0.2);
+    const Track wav = tracks.value("plain.wav");
+    EXPECT_EQ(wav.title, "plain") << "an untagged file is known by its name";
+    EXPECT_NEAR(wav.length, 1.5, 0.05);
+    EXPECT_EQ(wav.location, path("Band/plain.wav"));
+}
+
+TEST_F(MusicIndex, IdsStayAndRescansReadOnlyTheFilesThatChanged)
+{
+    QMap<QString, Track> first;
+    {
+        MusicFolderIndex index(music, cache);
+        first = byName(index.allMediaItems());
+        EXPECT_GE(index.filesRead(), 3);
+        index.rescan();
+        index.waitForScan();
+        EXPECT_EQ(index.filesRead(), 0) << "nothing changed";
+
+        ASSERT_TRUE(audiotest::tag(path("Band/song.mp3"), "Harbour Lights (live take)", "The Quays", "Practice"));
+        index.rescan();
+        index.waitForScan();
+        EXPECT_EQ(index.filesRead(), 1);
+        const QMap<QString, Track> again = byName(index.allMediaItems());
+        EXPECT_EQ(again.value("song.mp3").genre, "Practice");
+        for (const QString &name : first.keys())
+            EXPECT_EQ(again.value(name).persistentID, first.value(name).persistentID) << name.toStdString();
+    }
+    MusicFolderIndex next(music, cache);
+    const QMap<QString, Track> cached = byName(next.allMediaItems());
+    EXPECT_EQ(next.filesRead(), 0) << "the next run starts from the kept index";
+    EXPECT_EQ(cached.value("song.mp3").genre, "Practice");
+    EXPECT_EQ(cached.value("plain.wav").persistentID, audio::persistentIdForPath(path("Band/plain.wav")));
+
+    QFile::remove(path("Band/plain.wav"));
+    next.rescan();
+    next.waitForScan();
+    EXPECT_FALSE(byName(next.allMediaItems()).contains("plain.wav"));
+}
+
+TEST_F(MusicIndex, AMissingFolderIsNoLibraryAndADamagedCacheOnlyCostsAFullRead)
+{
+    MusicFolderIndex none(dir.filePath("nowhere"), cache);
+    EXPECT_FALSE(none.isAvailable());
+    EXPECT_TRUE(none.allMediaItems().isEmpty());
+    MusicFolderIndex empty(QString(), cache);
+    EXPECT_FALSE(empty.isAvailable());
+
+    QDir().mkpath(QFileInfo(cache).path());
+    QFile f(cache);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray::fromHex("544d4931") + QByteArray(40, '\xff'));
+    f.close();
+    MusicFolderIndex index(music, cache);
+    EXPECT_GE(index.allMediaItems().size(), 3);
+}
+
+} // namespace

@@ -1,0 +1,218 @@
+#include "ControllerTestSupport.h"
+#include "events/QStringPrint.h"
+
+#include "audio/MediaPlayer.h"
+#include "audio/MusicLibrary.h"
+#include "audio/player/FakeMediaPlayer.h"
+
+using namespace controllertest;
+
+namespace {
+
+// Three songs with a recording each in the music library; the player is a
+// fake the test loads and moves.
+class Playback : public ControllerFixture {
+protected:
+    void SetUp() override
+    {
+        ControllerFixture::SetUp();
+        manualClock();
+        folderWithSongs(songs, 3);
+        testsupport::writeFile(QDir(songs.path()).filePath(QStringLiteral("s01.txt")),
+                               "Intro\n00:10 Page 2\n");
+        QList<audio::Track> tracks;
+        for (int i = 1; i <= 3; ++i) {
+            audio::Track t;
+            t.title = QStringLiteral("Song %1").arg(i, 2, 10, QLatin1Char('0'));
+            t.artist = QStringLiteral("Band");
+            t.location = testsupport::writeFile(music.filePath(t.title + QStringLiteral(".mp3")), "ID3");
+            t.persistentID = audio::persistentIdForPath(t.location);
+            tracks << t;
+        }
+        library.setTracks(tracks);
+        audio::setMusicLibrary(&library);
+        audio::setMediaPlayerFactory([this]() { return player; });
+        storeSlot(0, songs.path());
+        platform::UserDefaults::standard().setInteger(QStringLiteral("dirNo"), 0);
+        platform::UserDefaults::standard().setInteger(QStringLiteral("NbrExec"), 3);
+        start();
+        controller->masquerToc();
+        clock->advance(0.6);
+        setPages(3);
+    }
+
+    void TearDown() override
+    {
+        audio::setMusicLibrary(nullptr);
+        audio::setMediaPlayerFactory(nullptr);
+        Data::setPlayer(nullptr);
+        Data::setMediaItem(nullptr);
+        Data::setSongAsked(0);
+        ControllerFixture::TearDown();
+    }
+
+    QString playing() const { return QFileInfo(player->source()).completeBaseName(); }
+    // Plays the current song's track, loaded at once with that length.
+    void playLoaded(double length)
+    {
+        postKey(vocab::Play);
+        player->load(length);
+    }
+    void tick(double seconds = 0.2) { clock->advance(seconds); }
+    // The loaded track runs into its last seconds, then ends.
+    void playToEnd()
+    {
+        player->setPosition(player->duration() - 1.5);
+        tick();
+        player->finish();
+        tick(0.02);
+    }
+
+    QTemporaryDir songs;
+    QTemporaryDir musicDir;
+    QDir music{musicDir.path()};
+    audio::StaticMusicLibrary library;
+    std::shared_ptr<audio::FakeMediaPlayer> player = std::make_shared<audio::FakeMediaPlayer>();
+};
+
+TEST_F(Playback, TheTrackIsPolledEveryFifthOfASecondAndFiftyTimesASecondNearItsEnd)
+{
+    playLoaded(200.0);
+    ASSERT_TRUE(controller->trackTimerActive());
+    EXPECT_EQ(playing(), QStringLiteral("Song 01"));
+    EXPECT_DOUBLE_EQ(controller->trackTimerInterval(), 0.2);
+    player->setPosition(10.0);
+    tick();
+    EXPECT_EQ(controller->pageNo1(), 2) << "the track's position runs the 0:10 cue";
+    player->setPosition(196.9);
+    tick();
+    EXPECT_DOUBLE_EQ(controller->trackTimerInterval(), 0.2);
+    player->setPosition(197.0);
+    tick();
+    EXPECT_DOUBLE_EQ(controller->trackTimerInterval(), 0.02) << "from three seconds before the end";
+    EXPECT_DOUBLE_EQ(Data::gpos(), 197.0);
+}
+
+TEST_F(Playback, ContinuousPlayGoesOnToTheNextSongAndEndsAtTheLastOfTheTab)
+{
+    controller->setContPlay(0, 1);
+    playLoaded(100.0);
+    QStringList order{playing()};
+    for (int song = 0; song < 3; ++song) {
+        playToEnd();
+        if (controller->trackTimerActive()) {
+            order << playing();
+            player->load(100.0);
+        }
+    }
+    EXPECT_EQ(order, QStringList({"Song 01", "Song 02", "Song 03"})) << "no wrap to the first song";
+    EXPECT_FALSE(controller->trackTimerActive());
+    EXPECT_EQ(currentTitle(), QStringLiteral("Song 03"));
+}
+
+TEST_F(Playback, ContinuousPlayOfTheFlaggedSongsTakesThemFromTheFrontAndUnflagsThem)
+{
+    controller->setContPlay(0, 1);
+    controller->setContPlayFlag(1);
+    for (int song : {3, 1}) {
+        controller->gotoSongNo(song, false, true);
+        controller->markAsFlagged(true, false);
+    }
+    controller->gotoSongNo(2, false, true);
+    controller->traiterKeyAction(7, false, QString());
+    EXPECT_EQ(playing(), QStringLiteral("Song 03")) << "the first flagged song, not the current one";
+    EXPECT_FALSE(Data::getPiece(3)->pieceDet->flagged);
+    player->load(50.0);
+    playToEnd();
+    EXPECT_EQ(playing(), QStringLiteral("Song 01"));
+    EXPECT_FALSE(Data::getPiece(1)->pieceDet->flagged);
+    EXPECT_TRUE(Data::listePiecesFlagged().isEmpty());
+}
+
+TEST_F(Playback, StopPausesTheTrackAndWithResetShowsTheSongAgain)
+{
+    const struct {
+        int code;
+        bool cuesReset;
+    } rows[] = {{vocab::Stop, true}, {vocab::StopNoReset, false}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.code);
+        controller->actionGoToPageNo(1, false);
+        playLoaded(100.0);
+        player->setPosition(11.0);
+        tick();
+        ASSERT_EQ(controller->pageNo1(), 2);
+        postKey(row.code);
+        EXPECT_FALSE(controller->trackTimerActive());
+        EXPECT_FALSE(player->isPlaying());
+        EXPECT_EQ(player->calls.last(), QStringLiteral("pause"));
+        const bool pageTwoPending = !Data::songEvents().isEmpty() && !Data::songEvents().last()->traite;
+        EXPECT_EQ(pageTwoPending, row.cuesReset);
+    }
+}
+
+TEST_F(Playback, AStartStillPendingStandsAtZeroRunsNothingAndStopsOnStop)
+{
+    postKey(vocab::Play);
+    ASSERT_TRUE(controller->trackTimerActive());
+    tick();
+    // Before, a pending start reported 1000 s of 10000 and every cue fired at once.
+    EXPECT_EQ(Data::gpos(), 0.0);
+    EXPECT_EQ(controller->pageNo1(), 1);
+    postKey(vocab::Play);
+    EXPECT_FALSE(controller->trackTimerActive()) << "the same key stops a start still pending";
+    player->load(100.0);
+    EXPECT_FALSE(player->isPlaying());
+
+    postKey(vocab::Play);
+    for (int i = 0; i < 5; ++i)
+        tick();
+    EXPECT_FALSE(controller->trackTimerActive()) << "a start that never comes is given up";
+}
+
+TEST_F(Playback, AnUnknownLengthNeverLooksLikeTheEnd)
+{
+    playLoaded(0.0);
+    player->setPosition(1.0);
+    tick();
+    tick();
+    // Before, a length still unknown (0) put every position in the last three seconds.
+    EXPECT_DOUBLE_EQ(controller->trackTimerInterval(), 0.2);
+    player->setDuration(240.0);
+    tick();
+    EXPECT_DOUBLE_EQ(controller->trackTimerInterval(), 0.2);
+    EXPECT_TRUE(controller->trackTimerActive());
+}
+
+TEST_F(Playback, AFileThatCannotBeDecodedIsGivenUpWithItsName)
+{
+    postKey(vocab::Play);
+    player->fail();
+    tick();
+    // Before, a file that would never play counted as started.
+    EXPECT_FALSE(controller->trackTimerActive());
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("The track \"Song 01.mp3\" cannot be played."));
+}
+
+TEST_F(Playback, MissingLibraryOrTrackIsSaid)
+{
+    const struct {
+        bool available;
+        QList<audio::Track> tracks;
+        QString message;
+    } rows[] = {
+        {false, {}, "Unable to initialize the Music Library"},
+        {true, {}, "Quillory Pro is unable to find the corresponding song in your Music Library."},
+    };
+    for (const auto &row : rows) {
+        audio::StaticMusicLibrary other(row.tracks, row.available);
+        audio::setMusicLibrary(&other);
+        dialogs.clear();
+        postKey(vocab::Play);
+        EXPECT_FALSE(controller->trackTimerActive());
+        EXPECT_EQ(dialogs.texts(), QStringList({row.message}));
+        audio::setMusicLibrary(&library);
+    }
+}
+
+} // namespace
