@@ -12,6 +12,8 @@ public:
     virtual bool isAvailable() const = 0;
     // Every track; the first call waits for the first scan to end.
     virtual QList<Track> allMediaItems() = 0;
+    // The user chose another music folder.
+    virtual void changeFolder(const QString &folder) { Q_UNUSED(folder); }
 };
 
 // The folder the music library indexes: the one chosen in the preferences

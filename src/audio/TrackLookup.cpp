@@ -40,10 +40,29 @@ int scoreOf(const Track &t, const QString &title, const QString &artistUpper)
     return base + (t.title.size() == title.size() ? 1 : 0);
 }
 
+bool isAscii(const QString &text)
+{
+    for (const QChar c : text)
+        if (c.unicode() >= 0x80)
+            return false;
+    return true;
+}
+
+// Whether a track title holds the folded song title. Most titles are plain
+// ASCII: they are compared in place, without folding a copy.
+bool titleHolds(const QString &trackTitle, const QString &folded)
+{
+    if (isAscii(trackTitle))
+        return trackTitle.contains(folded, Qt::CaseInsensitive);
+    return searchFold(trackTitle).contains(folded);
+}
+
 } // namespace
 
 QString searchFold(const QString &text)
 {
+    if (isAscii(text))
+        return text.toLower();
     const QString decomposed = text.normalized(QString::NormalizationForm_D);
     QString out;
     out.reserve(decomposed.size());
@@ -71,7 +90,7 @@ TrackChoice chooseTrack(const QList<Track> &tracks, const QString &songTitle, co
     };
     for (qsizetype i = 0; i < tracks.size(); ++i) {
         const Track &t = tracks.at(i);
-        if (!searchFold(t.title).contains(folded) || (exists && !exists(t)))
+        if (!titleHolds(t.title, folded) || (exists && !exists(t)))
             continue;
         const int score = scoreOf(t, title, artistUpper);
         const QString genreUpper = t.genre.toUpper();

@@ -1,6 +1,9 @@
 #include "controller/PreferencesDialog.h"
 
+#include "audio/MusicLibrary.h"
 #include "controller/MenuTexts.h"
+#include "platform/Dialogs.h"
+#include "platform/UserDefaults.h"
 #include "windows/SmallViews.h"
 
 #include <QCheckBox>
@@ -76,6 +79,15 @@ PreferencesDialog::PreferencesDialog(QWidget *parent) : QDialog(parent)
     for (QCheckBox *box : {centerMouse_, reverseMouse_, hiddenRegions_, autoOpen_, extOpen_, keyPad_, keyPad2_, gap_,
                            prevPageSong_, nextPageSong_})
         form->addRow(box);
+    musicFolder_ = new QLabel(audio::musicFolderPath());
+    musicFolder_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto *chooseMusic = new QPushButton(QStringLiteral("Choose…"));
+    chooseMusic->setAutoDefault(false);
+    connect(chooseMusic, &QPushButton::clicked, this, &PreferencesDialog::chooseMusicFolder);
+    auto *musicRow = new QHBoxLayout;
+    musicRow->addWidget(musicFolder_, 1);
+    musicRow->addWidget(chooseMusic);
+    form->addRow(QStringLiteral("Music folder"), musicRow);
     tabs->addTab(general, QStringLiteral("General"));
 
     auto *keys = new QWidget;
@@ -111,6 +123,18 @@ PreferencesDialog::PreferencesDialog(QWidget *parent) : QDialog(parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
     layout->addWidget(buttons);
+}
+
+void PreferencesDialog::chooseMusicFolder()
+{
+    const QString folder = platform::dialogs().chooseFolder(
+        QStringLiteral("Quillory Pro"), QStringLiteral("Please select the folder that holds your music"),
+        audio::musicFolderPath());
+    if (folder.isEmpty())
+        return;
+    platform::UserDefaults::standard().setString(QStringLiteral("musicFolder"), folder);
+    audio::musicLibrary().changeFolder(folder);
+    musicFolder_->setText(folder);
 }
 
 void PreferencesDialog::showOptions(const controller::ControllerOptions &options)

@@ -36,6 +36,8 @@ public:
     void actionOptCombo(int input);
     QLineEdit *keyField(int input) const;
     QComboBox *keyPopup(int input) const;
+    // Asks for the folder the songs' recordings are looked up in.
+    void chooseMusicFolder();
 
 Q_SIGNALS:
     void closedWithOptions(const controller::ControllerOptions &options);
@@ -64,5 +66,6 @@ private:
     std::array<QComboBox *, controller::KeyInputCount> keyPopups_{};
     std::array<QLineEdit *, controller::KeyInputCount> keyTexts_{};
     QLabel *keyTest_ = nullptr;
+    QLabel *musicFolder_ = nullptr;
     WinPref *keyTestArea_ = nullptr;
 };

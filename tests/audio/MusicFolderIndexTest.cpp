@@ -114,6 +114,8 @@ TEST_F(MusicIndex, AMissingFolderIsNoLibraryAndADamagedCacheOnlyCostsAFullRead)
     MusicFolderIndex none(dir.filePath("nowhere"), cache);
     EXPECT_FALSE(none.isAvailable());
     EXPECT_TRUE(none.allMediaItems().isEmpty());
+    none.changeFolder(music + "/Band/Album");
+    EXPECT_EQ(byName(none.allMediaItems()).keys(), QStringList{"song.flac"}) << "the folder chosen later is read";
     MusicFolderIndex empty(QString(), cache);
     EXPECT_FALSE(empty.isAvailable());
 

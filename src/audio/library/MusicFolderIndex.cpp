@@ -76,6 +76,23 @@ QList<Track> MusicFolderIndex::allMediaItems()
     return tracks_;
 }
 
+void MusicFolderIndex::changeFolder(const QString &folder)
+{
+    waitForScan();
+    {
+        std::lock_guard lock(mutex_);
+        folder_ = folder.isEmpty() ? QString() : QDir(folder).absolutePath();
+        entries_.clear();
+        tracks_.clear();
+        scannedOnce_ = false;
+        filesRead_ = 0;
+    }
+    if (!isAvailable())
+        return;
+    loadCache();
+    rescan();
+}
+
 void MusicFolderIndex::rescan()
 {
     std::lock_guard lock(mutex_);

@@ -24,6 +24,8 @@ public:
     // Waits for the first scan; later calls answer the index at once and
     // start a rescan in the background when the last one is old.
     QList<Track> allMediaItems() override;
+    // Forgets the index and reads the new folder (the old one's scan ends first).
+    void changeFolder(const QString &folder) override;
 
     // Starts a scan unless one runs.
     void rescan();

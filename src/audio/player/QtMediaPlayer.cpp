@@ -41,6 +41,7 @@ QtMediaPlayer::QtMediaPlayer()
     output_ = new QAudioOutput(this);
     player_->setAudioOutput(output_);
     connect(player_, &QMediaPlayer::mediaStatusChanged, this, [this]() { onStatusChanged(); });
+    connect(player_, &QMediaPlayer::seekableChanged, this, [this]() { onStatusChanged(); });
 }
 
 QtMediaPlayer::~QtMediaPlayer()
@@ -75,7 +76,7 @@ void QtMediaPlayer::seek(double seconds)
     if (!std::isfinite(seconds) || seconds < 0)
         return;
     const qint64 ms = qint64(std::llround(seconds * 1000.0));
-    if (isLoaded(player_->mediaStatus()))
+    if (isLoaded(player_->mediaStatus()) && player_->isSeekable())
         player_->setPosition(ms);
     else
         pendingSeekMs_ = ms;
@@ -83,7 +84,7 @@ void QtMediaPlayer::seek(double seconds)
 
 void QtMediaPlayer::onStatusChanged()
 {
-    if (pendingSeekMs_ && isLoaded(player_->mediaStatus())) {
+    if (pendingSeekMs_ && isLoaded(player_->mediaStatus()) && player_->isSeekable()) {
         player_->setPosition(*pendingSeekMs_);
         pendingSeekMs_.reset();
     }
