@@ -190,6 +190,8 @@ public:
     void updateItuneInfo2B();
     // A track ended: with continuous play on for the folder, the next song plays.
     void continuePlaying();
+    // Plays songNoG_next when there is one; otherwise the track display goes.
+    void playSongNext();
     // Chooses songNoG_next for continuous play.
     void determinerPieceNext();
     qint64 songNoGNext() const { return songNoG_next_; }

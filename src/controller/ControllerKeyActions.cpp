@@ -258,14 +258,7 @@ void Controller::stopOrPlay(const QString &text, bool withFlaggedContinue)
         if (stop_if_playing(true))
             return;
         determinerPieceNext();
-        if (songNoG_next_ >= 1 && songNoG_next_ <= Data::songNbrG()) {
-            Data::setSongNoG(songNoG_next_);
-            chargerPages();
-            play_trackAndskipTo(0.0);
-        } else {
-            ituneTimer_.stop();
-            updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
-        }
+        playSongNext();
         return;
     }
     playCurrentTrackAndskipTo(0.0);

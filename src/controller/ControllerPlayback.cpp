@@ -169,6 +169,11 @@ void Controller::continuePlaying()
     if (!on || tocON_)
         return;
     determinerPieceNext();
+    playSongNext();
+}
+
+void Controller::playSongNext()
+{
     if (songNoG_next_ > 0 && songNoG_next_ <= Data::songNbrG()) {
         Data::setSongNoG(songNoG_next_);
         chargerPages();
