@@ -336,7 +336,6 @@ public:
     void afficherMasquerAudioPlayer();
     void actionMenuAudioPreview();
     void afficherMasquerAudioPreview();
-    void actionRevealAudio();
     void actionManageVersions();
     // Operations 0 mail, 1 print, 2 preview, 3 export, 4 export with choices.
     void afficherWinChordProToPDF(qint64 operation);

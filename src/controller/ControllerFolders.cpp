@@ -100,13 +100,6 @@ void Controller::buildMenus()
     connect(slaveX_, &QAction::triggered, this, [this]() { setSlave(1); });
     slotActions_.append(slaveX_);
     menu1_->addSeparator();
-    QAction *reveal = menu1_->addAction(QStringLiteral("Show the Song's Audio Track"));
-    connect(reveal, &QAction::triggered, this, [this]() { actionRevealAudio(); });
-    QAction *exportSong = menu1_->addAction(QStringLiteral("Export the Song's Audio Files…"));
-    connect(exportSong, &QAction::triggered, this, [this]() { actionExportAudioFiles(true); });
-    QAction *exportTab = menu1_->addAction(QStringLiteral("Export the Tab's Audio Files…"));
-    connect(exportTab, &QAction::triggered, this, [this]() { actionExportAudioFiles(false); });
-    menu1_->addSeparator();
     // Shown when a song's information changed, until the next folder load.
     menuItemRefresh_ = menu1_->addAction(QStringLiteral("⚠️ Refresh the Song List"));
     menuItemRefresh_->setVisible(false);

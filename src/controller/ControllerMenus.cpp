@@ -148,7 +148,9 @@ void Controller::buildPeripheryMenus()
                  {{"Reveal Folder in File Manager", [this] { posiDirInFinder(); }},
                   {"Open Folder", [this] { openDirInFinder(); }},
                   {"Edit Current Tab…", [this] { editerSetlist(Data::onglNoG()); }},
-                  {"Reveal Audio Track", [this] { actionRevealAudio(); }}});
+                  {"Reveal Audio Track", [this] { actionRevealAudio(); }},
+                  {"Export the Song's Audio Files…", [this] { actionExportAudioFiles(true); }},
+                  {"Export the Tab's Audio Files…", [this] { actionExportAudioFiles(false); }}});
     // Folder commands need a library folder, as the slot commands do.
     slotActions_.append(folderItems.mid(0, 2));
 }
@@ -185,7 +187,6 @@ void Controller::actionMenuAudioPlayer() { afficherMasquerAudioPlayer(); }
 void Controller::afficherMasquerAudioPlayer() { waitingFor(QStringLiteral("audio player window")); }
 void Controller::actionMenuAudioPreview() { afficherMasquerAudioPreview(); }
 void Controller::afficherMasquerAudioPreview() { waitingFor(QStringLiteral("track preview window")); }
-void Controller::actionRevealAudio() { waitingFor(QStringLiteral("audio track lookup (reveal)")); }
 
 void Controller::actionManageVersions()
 {
