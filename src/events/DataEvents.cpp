@@ -11,6 +11,7 @@
 namespace {
 SongEvArray g_songEvents;
 bool g_evInProcess = false;
+QString g_songEventsKey;
 } // namespace
 
 namespace eventsglue {
@@ -42,6 +43,8 @@ cues::CueContext currentCueContext()
 SongEvArray &DataEvents::songEvents() { return g_songEvents; }
 bool DataEvents::evInProcess() { return g_evInProcess; }
 void DataEvents::setEvInProcess(bool value) { g_evInProcess = value; }
+const QString &DataEvents::songEventsKey() { return g_songEventsKey; }
+void DataEvents::setSongEventsKey(const QString &key) { g_songEventsKey = key; }
 
 void DataEvents::chargerSongEventsFromString(const QString &text, bool keepExistingEntries, SongEvArray &array)
 {
@@ -51,6 +54,8 @@ void DataEvents::chargerSongEventsFromString(const QString &text, bool keepExist
     const double reached = reload ? RunProgress::current().reachedFor(eventsglue::currentSongKey()) : -1.0;
     const SongEvArray before = reached > 0.0 ? array : SongEvArray();
     eventscript::loadFromString(text, keepExistingEntries, array, Data::isValidWinID);
+    if (reload)
+        g_songEventsKey = eventsglue::currentSongKey();
     // Before, a note saved mid-song reloaded every event undone and the next
     // position update fired all the past ones again.
     if (reached > 0.0)

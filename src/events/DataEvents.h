@@ -14,6 +14,10 @@ public:
     // Set while events run or a song's untimed MIDI is sent.
     static bool evInProcess();
     static void setEvInProcess(bool value);
+    // The song (file path) whose events the list holds: set by every load of
+    // the list for the current song, or by whoever loads it for another.
+    static const QString &songEventsKey();
+    static void setSongEventsKey(const QString &key);
 
     // ---- Script text (DataEvents.cpp) ------------------------------------------
     // Loads a text's event lines into the array (emptied first, and the first

@@ -215,6 +215,10 @@ public:
                                 bool forcer);
     static QString obtenirChannelID(int channel, platform::MidiEndpointRef sourceRef);
     static QString obtenirChaineJusquaBlanc(const QString &text);
+    // Completions of the partial word [start, start + length) of a note's
+    // text from the live names (MidiCompletion.cpp); empty for none. Asking
+    // twice in a row for the same word offers nothing the second time.
+    static QStringList completeNote(const QString &text, qsizetype start, qsizetype length, bool midiCompletionOnly);
 
     // ---- Input, triggers and trigger actions ----
     // (MidiInput.cpp) Installs the packet walk as the read callback's handler

@@ -1,0 +1,468 @@
+#include "events/windows/WinNote.h"
+
+#include "events/NoteRules.h"
+#include "events/windows/LastMidi.h"
+#include "events/windows/WinNoteF.h"
+#include "library/Data.h"
+#include "midi/Midi.h"
+#include "midi/MidiCompletion.h"
+#include "platform/Keys.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
+#include "windows/DragTypes.h"
+#include "windows/ScreenFrames.h"
+#include "windows/WindowArrangement.h"
+
+#include <QAbstractItemView>
+#include <QCompleter>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStringListModel>
+#include <QVBoxLayout>
+
+// ---- The text view ------------------------------------------------------------------
+
+std::optional<QString> NoteTextView::droppedTag(const QMimeData *data)
+{
+    const std::optional<int> row = dragtypes::firstRow(data, dragtypes::TagsDataType, Data::tags().size());
+    if (!row)
+        return std::nullopt;
+    return Data::tags().at(*row);
+}
+
+void NoteTextView::focusInEvent(QFocusEvent *event)
+{
+    platform::NotificationCenter::defaultCenter().post(vocab::NoteBecomeFirstResponder, QVariant(), this);
+    QPlainTextEdit::focusInEvent(event);
+}
+
+bool NoteTextView::canInsertFromMimeData(const QMimeData *source) const
+{
+    if (source->hasFormat(dragtypes::TagsDataType))
+        return !isReadOnly();
+    return QPlainTextEdit::canInsertFromMimeData(source);
+}
+
+void NoteTextView::insertFromMimeData(const QMimeData *source)
+{
+    if (!source->hasFormat(dragtypes::TagsDataType)) {
+        QPlainTextEdit::insertFromMimeData(source);
+        return;
+    }
+    // The tag goes to the note's tags line through the controller; a drag
+    // that names no tag of the list is refused.
+    if (const std::optional<QString> tag = droppedTag(source))
+        platform::NotificationCenter::defaultCenter().post(vocab::ActionInsererTag, *tag);
+}
+
+// ---- The window ------------------------------------------------------------------------
+
+WinNote::WinNote(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
+{
+    setWindowTitle(QStringLiteral("Notes"));
+    auto *layout = new QVBoxLayout(this);
+    readOnlyNotice_ = new QLabel(this);
+    readOnlyNotice_->setStyleSheet(QStringLiteral("color: #c0392b;"));
+    readOnlyNotice_->setWordWrap(true);
+    readOnlyNotice_->hide();
+    layout->addWidget(readOnlyNotice_);
+    txViewNote_ = new NoteTextView(this);
+    txViewNote_->setAcceptDrops(true);
+    QFont f = txViewNote_->font();
+    f.setPointSizeF(20.0);
+    txViewNote_->setFont(f);
+    layout->addWidget(txViewNote_, 1);
+
+    auto *grid = new QGridLayout;
+    auto button = [this](const QString &title, const QString &tip) {
+        auto *b = new QPushButton(title, this);
+        b->setToolTip(tip);
+        return b;
+    };
+    buttonMIDIa_ = button(QString(), QStringLiteral("Insert Program Change MIDI instruction \nFormat: MSB.LSB:program@destination"));
+    buttonMIDIb_ = button(QString(), QStringLiteral("Insert Control Change MIDI instruction \nFormat: CCcontrol:value@destination"));
+    buttonMIDIc_ = button(QString(), QStringLiteral("Insert Global Coarse Tune (transpose) MIDI instruction"));
+    buttonMIDId_ = button(QStringLiteral("TR"), QStringLiteral("Insert RPN Coarse Tune (transpose) MIDI instruction"));
+    buttonMIDIe_ = button(QStringLiteral("MIDI"), QStringLiteral("Insert MIDI Group ID instruction"));
+    buttonTempo_ = button(QStringLiteral("Tempo"),
+                          QStringLiteral("Insert Tempo instruction\nFormat: Tempo=120\nAdd 2/4 3/4 4/4 to specify time "
+                                         "signature.\nExample: Tempo 104 3/4"));
+    buttonEVa_ = button(QString(), QStringLiteral("Insert Time instruction for Page\nFormat: 00:00 Page 1 Bottom\n        "
+                                                  "(Bottom is optional)"));
+    buttonEVb_ = button(QString(), QStringLiteral("Insert Time instruction for Message\nFormat: 00:00 Message ID:Text"));
+    buttonEVc_ = button(QStringLiteral("▶︎"), QStringLiteral("Start Playback"));
+    buttonEVd_ = button(QStringLiteral("◼︎"), QStringLiteral("Stop Playback"));
+    buttonEVe_ = button(QStringLiteral("● Rec"), QStringLiteral("Record Song Events"));
+    buttonEVf_ = button(QStringLiteral("Tags"), QStringLiteral("Display Available Tags (tags can be dragged to notes)"));
+    buttonFormatted_ = button(QStringLiteral("Form Mode"), QStringLiteral("Edit the note as fields and cues"));
+    buttonEscape_ = button(QStringLiteral("Back to Song"), QString());
+    buttonCmdEnter_ = button(QStringLiteral("Close"), QString());
+    int col = 0;
+    for (QPushButton *b : {buttonMIDIa_, buttonMIDIb_, buttonMIDIc_, buttonMIDId_, buttonMIDIe_, buttonTempo_})
+        grid->addWidget(b, 0, col++);
+    col = 0;
+    for (QPushButton *b : {buttonEVa_, buttonEVb_, buttonEVc_, buttonEVd_, buttonEVe_, buttonEVf_})
+        grid->addWidget(b, 1, col++);
+    grid->addWidget(buttonFormatted_, 2, 0);
+    grid->addWidget(buttonEscape_, 2, 4);
+    grid->addWidget(buttonCmdEnter_, 2, 5);
+    layout->addLayout(grid);
+    resize(640, 620);
+
+    connect(buttonMIDIa_, &QPushButton::clicked, this, [this]() { actionInsererMIDIa(); });
+    connect(buttonMIDIb_, &QPushButton::clicked, this, [this]() { actionInsererMIDIb(); });
+    connect(buttonMIDIc_, &QPushButton::clicked, this, [this]() { actionInsererMIDIn(2); });
+    connect(buttonMIDId_, &QPushButton::clicked, this, [this]() { actionInsererMIDIn(3); });
+    connect(buttonMIDIe_, &QPushButton::clicked, this, [this]() { actionInsererMIDIn(4); });
+    connect(buttonTempo_, &QPushButton::clicked, this, [this]() { actionInsererMIDIn(6); });
+    int tag = 1;
+    for (QPushButton *b : {buttonEVa_, buttonEVb_, buttonEVc_, buttonEVd_, buttonEVe_}) {
+        const int t = tag++;
+        connect(b, &QPushButton::clicked, this, [this, t]() { actionEV(t); });
+    }
+    connect(buttonEVf_, &QPushButton::clicked, this, [this]() {
+        postCode(vocab::OpenTagList);
+        fermertag_ = true;
+    });
+    connect(buttonFormatted_, &QPushButton::clicked, this, [this]() { postCode(vocab::NoteDisplayMode); });
+    connect(buttonEscape_, &QPushButton::clicked, this, [this]() {
+        if (isActiveWindow())
+            Data::activateKeywin();
+    });
+    connect(buttonCmdEnter_, &QPushButton::clicked, this, [this]() { closeWin(); });
+    connect(txViewNote_, &QPlainTextEdit::textChanged, this, [this]() {
+        if (filling_)
+            return;
+        noteModifiee_ = true;
+        if (!isCompleting_)
+            completion();
+    });
+
+    completer_ = new QCompleter(this);
+    completer_->setWidget(txViewNote_);
+    completer_->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+    connect(completer_, qOverload<const QString &>(&QCompleter::activated), this, [this](const QString &c) {
+        QTextCursor cur = txViewNote_->textCursor();
+        qsizetype start = 0;
+        midicompletion::partialWord(txViewNote_->toPlainText(), cur.position(), &start);
+        isCompleting_ = true;
+        cur.setPosition(int(start), QTextCursor::KeepAnchor);
+        cur.insertText(c);
+        isCompleting_ = false;
+    });
+
+    platform::NotificationCenter::defaultCenter().addObserver(
+        vocab::InsererMidiFromLib,
+        [this](const platform::Notification &n) {
+            for (const MidiFavEventPtr &g : Midi::MIDIfav())
+                if (g && g->favEventID == n.stringParam()) {
+                    insererMidiFromLib(g);
+                    break;
+                }
+        },
+        this);
+    refreshLastMIDIdata();
+    refreshLastMIDIdataCC();
+    refreshColorLastMIDIdata(true);
+    refreshPageNo();
+}
+
+WinNote::~WinNote() = default;
+
+void WinNote::postCode(int code) const { platform::NotificationCenter::defaultCenter().postActionKey(code); }
+
+void WinNote::showWin()
+{
+    show();
+    raise();
+    txViewNote_->verticalScrollBar()->setValue(0);
+    QTextCursor c = txViewNote_->textCursor();
+    c.setPosition(0);
+    txViewNote_->setTextCursor(c);
+}
+
+void WinNote::editer()
+{
+    show();
+    raise();
+    activateWindow();
+    if (!txViewNote_->hasFocus())
+        txViewNote_->setFocus();
+    txViewNote_->verticalScrollBar()->setValue(0);
+    QTextCursor c = txViewNote_->textCursor();
+    c.setPosition(0);
+    txViewNote_->setTextCursor(c);
+}
+
+void WinNote::closeWin() { close(); }
+
+void WinNote::setPDF(const PiecesPtr &piece, qint64 pageNo, bool zoomTop, bool zoomOn, qint64 currSort,
+                     const PiecesPtr &pieceNext)
+{
+    Q_UNUSED(currSort);
+    Q_UNUSED(pieceNext);
+    const bool changed = piece != pieceCour_;
+    // A pending edit goes to the song it was made on, before the text refills.
+    if (changed && noteModifiee_)
+        saveNote(false);
+    pieceCour_ = piece;
+    pageNoCourOrig_ = qint32(pageNo);
+    zoomTop_ = zoomTop;
+    zoomOn_ = zoomOn;
+    if (changed || Data::recOn())
+        refreshPieceData();
+    refreshPageNo();
+}
+
+void WinNote::updateItunesInfo(const QString &title, const QString &artist, double curPos, double maxPos,
+                               bool masquer)
+{
+    Q_UNUSED(title);
+    Q_UNUSED(artist);
+    Q_UNUSED(maxPos);
+    playing_ = !masquer;
+    currentPos_ = masquer ? 0.0 : curPos;
+    refreshPageNo();
+}
+
+void WinNote::refreshPieceData()
+{
+    const PiecesDet *det = pieceCour_ && pieceCour_->pieceDet ? pieceCour_->pieceDet.get() : nullptr;
+    setWindowTitle(QStringLiteral("Notes: %1").arg(det ? det->titre : QString()));
+    filling_ = true;
+    txViewNote_->setPlainText(det ? det->notetxt : QString());
+    filling_ = false;
+    noteModifiee_ = false;
+    const bool unreadable = det && det->noteUnreadable;
+    txViewNote_->setReadOnly(unreadable);
+    readOnlyNotice_->setVisible(unreadable);
+    readOnlyNotice_->setText(unreadable ? QStringLiteral("The note file of this song could not be read: it is shown "
+                                                         "read-only and is left unchanged.")
+                                        : QString());
+}
+
+void WinNote::afficherZoomHaut()
+{
+    zoomTop_ = true;
+    refreshPageNo();
+    if (Data::recOn())
+        refreshPieceData();
+}
+
+void WinNote::afficherZoomBas()
+{
+    zoomTop_ = false;
+    refreshPageNo();
+    if (Data::recOn())
+        refreshPieceData();
+}
+
+bool WinNote::saveNote(bool flag)
+{
+    bool written = false;
+    if (pieceCour_ && pieceCour_->pieceDet && noteModifiee_) {
+        PiecesDet &det = *pieceCour_->pieceDet;
+        if (det.noteUnreadable) {
+            TLOG(QStringLiteral("WinNote: the note of \"%1\" is unreadable and was not saved").arg(det.fichier));
+        } else {
+            QString text = txViewNote_->toPlainText();
+            if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
+                text += QLatin1Char('\n');
+            const QString before = det.notetxt;
+            det.notetxt = text;
+            det.note = !text.isEmpty();
+            if (pieceCour_->saveNote()) {
+                written = text != before;
+                if (written)
+                    postCode(pieceCour_->majInfo() ? vocab::SongInfoChanged
+                             : flag                ? vocab::NoteChanged
+                                                   : vocab::NoteSavedReprocess);
+            }
+        }
+    }
+    noteModifiee_ = false;
+    return written;
+}
+
+void WinNote::handOver()
+{
+    const bool changed = saveNote(false);
+    if (wNoteF_)
+        wNoteF_->refreshPieceDataEtForcerSave(changed);
+}
+
+void WinNote::backToSong()
+{
+    refreshPieceData();
+    if (isActiveWindow())
+        Data::activateKeywin();
+}
+
+void WinNote::refreshPageNo()
+{
+    buttonEVc_->setVisible(!playing_);
+    buttonEVd_->setVisible(playing_);
+    buttonEVa_->setText(noterules::pageMarker(currentPos_, pageNoCourOrig_, zoomTop_));
+    buttonEVb_->setText(noterules::messageMarker(currentPos_));
+}
+
+void WinNote::actionEV(int tag)
+{
+    switch (tag) {
+    case 1:
+    case 2:
+        if (!wNoteF_ || readOnly())
+            return;
+        handOver();
+        wNoteF_->ajouterSongEv(tag == 1 ? 5 : 2, (tag == 1 ? buttonEVa_ : buttonEVb_)->text());
+        wNoteF_->saveNote(false);
+        backToSong();
+        break;
+    case 3: postCode(vocab::PeriodKey); break;
+    case 4: postCode(vocab::StopOrCancelCountIn); break;
+    case 5:
+        if (!wNoteF_ || readOnly())
+            return;
+        handOver();
+        if (wNoteF_->beginRecording()) {
+            wNoteF_->saveNote(false);
+            refreshPieceData();
+            closeWin();
+        }
+        break;
+    default: break;
+    }
+}
+
+void WinNote::insertText(const QString &text)
+{
+    if (text.isEmpty() || readOnly())
+        return;
+    if (isActiveWindow())
+        txViewNote_->setFocus();
+    // Straight into the text: the clipboard keeps what the user put there.
+    txViewNote_->textCursor().insertText(text);
+}
+
+void WinNote::actionInsererMIDIn(int tag) { insertText(noterules::keyword(tag)); }
+
+void WinNote::actionInsererMIDIa()
+{
+    if (!wNoteF_ || readOnly())
+        return;
+    handOver();
+    wNoteF_->actionInsererMIDIa();
+    wNoteF_->saveNote(false);
+    backToSong();
+}
+
+void WinNote::actionInsererMIDIb()
+{
+    if (!wNoteF_ || readOnly())
+        return;
+    handOver();
+    wNoteF_->actionInsererMIDIb();
+    wNoteF_->saveNote(false);
+    backToSong();
+}
+
+void WinNote::insererMidiFromLib(const MidiFavEventPtr &group)
+{
+    if (group)
+        insererMidiIntoNote(QStringLiteral("MIDI %1").arg(group->favEventID));
+}
+
+void WinNote::insererMidiIntoNote(const QString &text)
+{
+    if (readOnly())
+        return;
+    filling_ = true;
+    txViewNote_->setPlainText(QStringLiteral("%1\n%2\n").arg(txViewNote_->toPlainText(), text));
+    filling_ = false;
+    noteModifiee_ = true;
+    saveNote(false);
+    txViewNote_->verticalScrollBar()->setValue(txViewNote_->verticalScrollBar()->maximum());
+}
+
+void WinNote::refreshLastMIDIdata()
+{
+    buttonMIDIa_->setText(lastmidi::programTitle());
+    buttonMIDIc_->setText(QStringLiteral("CT+0@%1").arg(lastmidi::dest()));
+    refreshColorLastMIDIdata(false);
+}
+
+void WinNote::refreshLastMIDIdataCC()
+{
+    buttonMIDIb_->setText(lastmidi::controlLine());
+    refreshColorLastMIDIdata(false);
+}
+
+void WinNote::refreshColorLastMIDIdata(bool grey) { lastmidi::paint(buttonMIDIa_, buttonMIDIb_, grey); }
+
+void WinNote::fermerTags()
+{
+    postCode(fermertag_ ? vocab::CloseTagList : vocab::EndTagListHold);
+    fermertag_ = false;
+}
+
+void WinNote::completion()
+{
+    const QString text = txViewNote_->toPlainText();
+    qsizetype start = 0;
+    const QString word = midicompletion::partialWord(text, txViewNote_->textCursor().position(), &start);
+    const QStringList list = Midi::completeNote(text, start, word.size(), false);
+    if (list.isEmpty()) {
+        completer_->popup()->hide();
+        return;
+    }
+    completer_->setModel(new QStringListModel(list, completer_));
+    QRect r = txViewNote_->cursorRect();
+    r.setWidth(240);
+    completer_->complete(r);
+}
+
+void WinNote::keyPressEvent(QKeyEvent *event)
+{
+    const noterules::PlainKey k = noterules::plainWindowKey(platform::KeyEvent::fromQt(*event));
+    if (k.arrange >= 0) {
+        if (const QScreen *screen = screenframes::screenOf(this))
+            screenframes::setFrame(this, arrangement::placement(k.arrange, screenframes::frameOf(this),
+                                                                 screenframes::wholeFrame(screen), false));
+    }
+    if (k.code < 0) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    postCode(k.code);
+}
+
+void WinNote::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange)
+        return;
+    if (isActiveWindow()) {
+        postCode(vocab::NoteWindowBecameKey);
+        postCode(vocab::StopPlayedTimer);
+        return;
+    }
+    const bool changed = saveNote(false);
+    if (wNoteF_)
+        wNoteF_->refreshPieceDataEtForcerSave(changed);
+    refreshPieceData();
+    postCode(vocab::NoteWindowResignedKey);
+    postCode(vocab::RestartPlayedTimer);
+}
+
+void WinNote::closeEvent(QCloseEvent *event)
+{
+    if (noteModifiee_)
+        saveNote(false);
+    fermerTags();
+    QWidget::closeEvent(event);
+    Data::activateKeywin();
+}

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "library/Pieces.h"
+#include "midi/MidiRecords.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QWidget>
+
+class QCompleter;
+class WinNoteF;
+
+// The note's text view: says when it takes the focus and turns a dropped tag
+// into a request to add it to the note's tags (it inserts no text itself).
+class NoteTextView : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+    // The tag of a drop, or nothing when the drop is not a tag of the list.
+    static std::optional<QString> droppedTag(const QMimeData *data);
+
+protected:
+    void focusInEvent(QFocusEvent *event) override;
+    bool canInsertFromMimeData(const QMimeData *source) const override;
+    void insertFromMimeData(const QMimeData *source) override;
+};
+
+// The plain notes window: the current song's whole note as text, with the
+// event script written by hand, buttons that insert MIDI instructions and
+// timed markers, playback and recording buttons. Created once, floating;
+// used while the formatted note mode is off.
+class WinNote : public QWidget {
+    Q_OBJECT
+public:
+    explicit WinNote(QWidget *parent = nullptr);
+    ~WinNote() override;
+
+    void setRefwNoteF(WinNoteF *formatted) { wNoteF_ = formatted; }
+    void showWin();
+    void editer();
+    void closeWin();
+    void setPDF(const PiecesPtr &piece, qint64 pageNo, bool zoomTop, bool zoomOn, qint64 currSort,
+                const PiecesPtr &pieceNext);
+    void updateItunesInfo(const QString &title, const QString &artist, double curPos, double maxPos, bool masquer);
+    void refreshPieceData();
+    void afficherZoomHaut();
+    void afficherZoomBas();
+    // Writes the text when it was edited; answers whether it wrote.
+    bool saveNote(bool flag);
+    void refreshLastMIDIdata();
+    void refreshLastMIDIdataCC();
+    void fermerTags();
+    void insererMidiFromLib(const MidiFavEventPtr &group);
+    void insererMidiIntoNote(const QString &text);
+
+    // Buttons: markers and playback (tags 1-5), keywords (1-6), last MIDI.
+    void actionEV(int tag);
+    void actionInsererMIDIn(int tag);
+    void actionInsererMIDIa();
+    void actionInsererMIDIb();
+
+    bool noteModifiee() const { return noteModifiee_; }
+    bool readOnly() const { return txViewNote_->isReadOnly(); }
+    PiecesPtr pieceCour() const { return pieceCour_; }
+    NoteTextView *textView() const { return txViewNote_; }
+    QPushButton *buttonEVa() const { return buttonEVa_; }
+    QPushButton *buttonEVb() const { return buttonEVb_; }
+    QPushButton *buttonEVc() const { return buttonEVc_; }
+    QPushButton *buttonEVd() const { return buttonEVd_; }
+    QPushButton *buttonMIDIa() const { return buttonMIDIa_; }
+    QPushButton *buttonMIDIb() const { return buttonMIDIb_; }
+    QPushButton *buttonMIDIc() const { return buttonMIDIc_; }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void refreshPageNo();
+    void refreshColorLastMIDIdata(bool grey);
+    void insertText(const QString &text);
+    // Saves an edit and has the formatted window read the note again.
+    void handOver();
+    void backToSong();
+    void completion();
+    void postCode(int code) const;
+
+    NoteTextView *txViewNote_ = nullptr;
+    QLabel *readOnlyNotice_ = nullptr;
+    QCompleter *completer_ = nullptr;
+    QPushButton *buttonCmdEnter_ = nullptr, *buttonEscape_ = nullptr;
+    QPushButton *buttonMIDIa_ = nullptr, *buttonMIDIb_ = nullptr, *buttonMIDIc_ = nullptr, *buttonMIDId_ = nullptr,
+                *buttonMIDIe_ = nullptr, *buttonTempo_ = nullptr;
+    QPushButton *buttonEVa_ = nullptr, *buttonEVb_ = nullptr, *buttonEVc_ = nullptr, *buttonEVd_ = nullptr,
+                *buttonEVe_ = nullptr, *buttonEVf_ = nullptr, *buttonFormatted_ = nullptr;
+    PiecesPtr pieceCour_;
+    WinNoteF *wNoteF_ = nullptr;
+    bool noteModifiee_ = false;
+    qint32 pageNoCourOrig_ = 1;
+    bool zoomTop_ = true;
+    bool zoomOn_ = false;
+    bool playing_ = false;
+    bool fermertag_ = false;
+    double currentPos_ = 0.0;
+    bool isCompleting_ = false;
+    bool filling_ = false;
+};

@@ -1,0 +1,573 @@
+#include "events/windows/WinNoteF.h"
+
+#include "events/NoteRules.h"
+#include "library/Data.h"
+#include "library/TextNumbers.h"
+#include "midi/Midi.h"
+#include "midi/MidiCompletion.h"
+#include "platform/Keys.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
+#include "windows/DragTypes.h"
+
+#include <QAbstractItemView>
+#include <QCloseEvent>
+#include <QCompleter>
+#include <QDragEnterEvent>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QSignalBlocker>
+#include <QStringListModel>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+// The tags field takes tags dragged from the tag list; the controller adds them.
+class TagDropField : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *e) override
+    {
+        if (e->mimeData()->hasFormat(dragtypes::TagsDataType))
+            e->acceptProposedAction();
+        else
+            QLineEdit::dragEnterEvent(e);
+    }
+    void dragMoveEvent(QDragMoveEvent *e) override
+    {
+        if (e->mimeData()->hasFormat(dragtypes::TagsDataType))
+            e->acceptProposedAction();
+        else
+            QLineEdit::dragMoveEvent(e);
+    }
+    void dropEvent(QDropEvent *e) override
+    {
+        if (!e->mimeData()->hasFormat(dragtypes::TagsDataType)) {
+            QLineEdit::dropEvent(e);
+            return;
+        }
+        const std::optional<int> row = dragtypes::firstRow(e->mimeData(), dragtypes::TagsDataType, Data::tags().size());
+        if (!row) {
+            e->ignore();
+            return;
+        }
+        e->acceptProposedAction();
+        platform::NotificationCenter::defaultCenter().post(vocab::ActionInsererTag, Data::tags().at(*row));
+    }
+};
+
+void setFieldColour(QLineEdit *f, const QColor &c)
+{
+    QPalette p = f->palette();
+    p.setColor(QPalette::Text, c);
+    f->setPalette(p);
+}
+
+QString trimmed(const QString &s) { return notefile::trimBlanksAndTabs(s); }
+
+} // namespace
+
+WinNoteF::WinNoteF(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
+{
+    setWindowTitle(QStringLiteral("Notes"));
+    auto *layout = new QVBoxLayout(this);
+    readOnlyNotice_ = new QLabel(this);
+    readOnlyNotice_->setStyleSheet(QStringLiteral("color: #c0392b;"));
+    readOnlyNotice_->hide();
+    layout->addWidget(readOnlyNotice_);
+    auto *form = new QWidget(this);
+    buildFields(form);
+    layout->addWidget(form);
+    auto *cues = new QWidget(this);
+    buildCues(cues);
+    layout->addWidget(cues, 1);
+    resize(720, 760);
+
+    platform::NotificationCenter::defaultCenter().addObserver(
+        vocab::InsererMidiFromLibF,
+        [this](const platform::Notification &n) {
+            // The event library names the group by its identifier.
+            const QString id = n.stringParam();
+            for (const MidiFavEventPtr &g : Midi::MIDIfav())
+                if (g && g->favEventID == id)
+                    insererMidiFromLib(g);
+        },
+        this);
+}
+
+WinNoteF::~WinNoteF() = default;
+
+void WinNoteF::buildFields(QWidget *form)
+{
+    auto *grid = new QGridLayout(form);
+    grid->setContentsMargins(0, 0, 0, 0);
+    auto line = [form](const QString &placeholder) {
+        auto *f = new QLineEdit(form);
+        f->setPlaceholderText(placeholder);
+        return f;
+    };
+    masterNote_ = line(QStringLiteral("Master note"));
+    title_ = line(QStringLiteral("Title"));
+    artist_ = line(QStringLiteral("Artist"));
+    tempo_ = line(QStringLiteral("Tempo"));
+    tempo_->setMaximumWidth(70);
+    comboSignature_ = new QComboBox(form);
+    comboSignature_->addItems({QString(), QStringLiteral("2/4"), QStringLiteral("3/4"), QStringLiteral("4/4")});
+    cle_ = line(QStringLiteral("Key"));
+    cle_->setMaximumWidth(90);
+    tags_ = new TagDropField(form);
+    tags_->setPlaceholderText(QStringLiteral("Tags"));
+    tags_->setAcceptDrops(true);
+    comments_ = new QPlainTextEdit(form);
+    QFont f = comments_->font();
+    f.setPointSizeF(20.0);
+    comments_->setFont(f);
+    comments_->setPlaceholderText(QStringLiteral("Comments"));
+    comboAuto_ = new QComboBox(form);
+    comboAuto_->addItems({QStringLiteral("Automation: Pages and Events"), QStringLiteral("Automation: Events only"),
+                          QStringLiteral("Automation: Off")});
+    buttonTempoTap_ = new QPushButton(QStringLiteral("Tap"), form);
+    buttonTempoKeep_ = new QPushButton(QStringLiteral("Keep"), form);
+    buttonTextMode_ = new QPushButton(QStringLiteral("Text Mode"), form);
+    buttonCmdEnter_ = new QPushButton(QStringLiteral("Close"), form);
+    buttonEscape_ = new QPushButton(QStringLiteral("Back to Song"), form);
+
+    grid->addWidget(masterNote_, 0, 0, 1, 6);
+    grid->addWidget(title_, 1, 0, 1, 3);
+    grid->addWidget(artist_, 1, 3, 1, 3);
+    grid->addWidget(tempo_, 2, 0);
+    grid->addWidget(comboSignature_, 2, 1);
+    grid->addWidget(buttonTempoTap_, 2, 2);
+    grid->addWidget(buttonTempoKeep_, 2, 3);
+    grid->addWidget(cle_, 2, 4);
+    grid->addWidget(comboAuto_, 2, 5);
+    auto *dates = new QHBoxLayout;
+    for (int s = 1; s <= 9; ++s) {
+        auto *d = line(QStringLiteral("Played %1").arg(s));
+        d->setToolTip(QStringLiteral("Last played in screen set %1").arg(s));
+        lastPlayedDate_[s - 1] = d;
+        dates->addWidget(d);
+    }
+    grid->addLayout(dates, 3, 0, 1, 6);
+    grid->addWidget(tags_, 4, 0, 1, 6);
+    grid->addWidget(comments_, 5, 0, 1, 6);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(buttonTextMode_);
+    buttons->addStretch(1);
+    buttons->addWidget(buttonEscape_);
+    buttons->addWidget(buttonCmdEnter_);
+    grid->addLayout(buttons, 6, 0, 1, 6);
+    comments_->setMaximumHeight(160);
+
+    QList<QLineEdit *> edited{masterNote_, title_, artist_, tempo_, cle_, tags_};
+    for (QLineEdit *d : lastPlayedDate_)
+        edited << d;
+    for (QLineEdit *e : edited) {
+        connect(e, &QLineEdit::textEdited, this, [this, e](const QString &) { fieldEdited(e); });
+        connect(e, &QLineEdit::editingFinished, this, [this]() {
+            if (noteModifiee_)
+                saveNote(false);
+        });
+    }
+    connect(comments_, &QPlainTextEdit::textChanged, this, [this]() {
+        if (filling_)
+            return;
+        noteModifiee_ = true;
+        if (!isCompleting_)
+            commentsCompletion();
+    });
+    connect(comboSignature_, &QComboBox::currentIndexChanged, this, [this](int) {
+        noteModifiee_ = true;
+        saveNote(false);
+    });
+    connect(comboAuto_, &QComboBox::currentIndexChanged, this, [](int i) { Data::setGautomation(i); });
+    connect(buttonTempoTap_, &QPushButton::clicked, this, [this]() { actionTempoTap(); });
+    connect(buttonTempoKeep_, &QPushButton::clicked, this, [this]() { actionTempoKeep(); });
+    connect(buttonTextMode_, &QPushButton::clicked, this, [this]() { postCode(vocab::NoteDisplayMode); });
+    connect(buttonCmdEnter_, &QPushButton::clicked, this, [this]() { closeWin(); });
+    connect(buttonEscape_, &QPushButton::clicked, this, [this]() {
+        if (!isActiveWindow())
+            return;
+        buttonTextMode_->setFocus();
+        Data::activateKeywin();
+    });
+
+    commentsCompleter_ = new QCompleter(this);
+    commentsCompleter_->setWidget(comments_);
+    commentsCompleter_->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+    connect(commentsCompleter_, qOverload<const QString &>(&QCompleter::activated), this, [this](const QString &c) {
+        QTextCursor cur = comments_->textCursor();
+        qsizetype start = 0;
+        midicompletion::partialWord(comments_->toPlainText(), cur.position(), &start);
+        isCompleting_ = true;
+        cur.setPosition(int(start), QTextCursor::KeepAnchor);
+        cur.insertText(c);
+        isCompleting_ = false;
+    });
+    tagsCompleter_ = new QCompleter(this);
+    tagsCompleter_->setWidget(tags_);
+    tagsCompleter_->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+    connect(tagsCompleter_, qOverload<const QString &>(&QCompleter::activated), this, [this](const QString &c) {
+        const QString text = tags_->text();
+        const qsizetype start = text.lastIndexOf(QLatin1Char(' ')) + 1;
+        isCompleting_ = true;
+        tags_->setText(text.left(start) + c);
+        isCompleting_ = false;
+        noteModifiee_ = true;
+    });
+}
+
+QLineEdit *WinNoteF::dateField(int screenSet) const
+{
+    return screenSet >= 1 && screenSet <= 9 ? lastPlayedDate_[screenSet - 1] : nullptr;
+}
+
+void WinNoteF::postCode(int code) const { platform::NotificationCenter::defaultCenter().postActionKey(code); }
+
+// ---- Pushed by the controller ------------------------------------------------------
+
+void WinNoteF::showWin()
+{
+    reloadTable(nullptr);
+    show();
+    raise();
+    const bool any = !Data::songEvents().isEmpty() && !readOnly_;
+    buttonSupprimer_->setEnabled(any);
+    buttonDupliquer_->setEnabled(any);
+    buttonTextMode_->setFocus();
+}
+
+void WinNoteF::editer()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+void WinNoteF::closeWin() { close(); }
+
+void WinNoteF::setPDF(const PiecesPtr &piece, qint64 pageNo, bool zoomTop, bool zoomOn, qint64 currSort,
+                      const PiecesPtr &pieceNext)
+{
+    Q_UNUSED(currSort);
+    Q_UNUSED(pieceNext);
+    const bool changed = piece != pieceCour_;
+    // A pending edit goes to the song it was made on, before the fields refill.
+    if (changed && noteModifiee_)
+        saveNote(false);
+    pieceCour_ = piece;
+    pageNoCourOrig_ = qint32(pageNo);
+    zoomTop_ = zoomTop;
+    zoomOn_ = zoomOn;
+    if (changed)
+        refreshPieceData();
+    refreshPageNo();
+    pageCueWhileRecording();
+}
+
+void WinNoteF::updateItunesInfo(const QString &title, const QString &artist, double curPos, double maxPos,
+                                bool masquer)
+{
+    Q_UNUSED(title);
+    Q_UNUSED(artist);
+    Q_UNUSED(maxPos);
+    const double before = currentPos_;
+    playing_ = !masquer;
+    currentPos_ = masquer ? 0.0 : curPos;
+    positionAdvancing_ = playing_ && (positionAdvancing_ || currentPos_ > before);
+    refreshPageNo();
+}
+
+void WinNoteF::afficherZoomHaut()
+{
+    zoomTop_ = true;
+    refreshPageNo();
+    pageCueWhileRecording();
+}
+
+void WinNoteF::afficherZoomBas()
+{
+    zoomTop_ = false;
+    refreshPageNo();
+    pageCueWhileRecording();
+}
+
+// ---- Fields ----------------------------------------------------------------------------
+
+void WinNoteF::setTitleLike(QLineEdit *field, const QString &value, const QString &songValue)
+{
+    const QSignalBlocker block(field);
+    if (!value.isEmpty()) {
+        field->setText(value);
+        setFieldColour(field, Qt::red);
+        field->setProperty("edited", true);
+    } else {
+        field->setText(songValue);
+        setFieldColour(field, Qt::gray);
+        field->setProperty("edited", false);
+    }
+}
+
+void WinNoteF::refreshPieceData()
+{
+    filling_ = true;
+    const PiecesDet *det = pieceCour_ && pieceCour_->pieceDet ? pieceCour_->pieceDet.get() : nullptr;
+    const QString note = det ? det->notetxt : QString();
+    setWindowTitle(QStringLiteral("Notes: %1").arg(det ? det->titre : QString()));
+    const qint32 tempo = pieceCour_ && det ? pieceCour_->tempo() : 0;
+    const noteform::Fields f = noteform::read(note, tempo, det ? det->signature : 0, Data::isValidWinID);
+    auto put = [](QLineEdit *e, const QString &v) {
+        const QSignalBlocker block(e);
+        e->setText(v);
+    };
+    put(masterNote_, f.master);
+    put(tempo_, f.tempo);
+    {
+        const QSignalBlocker block(comboSignature_);
+        comboSignature_->setCurrentIndex(f.signature);
+    }
+    {
+        const QSignalBlocker block(comboAuto_);
+        comboAuto_->setCurrentIndex(int(std::clamp<qint64>(Data::gautomation(), 0, comboAuto_->count() - 1)));
+    }
+    {
+        const QSignalBlocker block(comments_);
+        comments_->setPlainText(f.comments);
+    }
+    put(tags_, f.tags);
+    put(cle_, f.key);
+    for (int s = 1; s <= 9; ++s)
+        put(lastPlayedDate_[s - 1], f.dates[s - 1]);
+    setTitleLike(title_, f.title, det ? det->titre : QString());
+    setTitleLike(artist_, f.artist, det ? det->auteur : QString());
+    refreshTempoTap();
+    noteModifiee_ = false;
+    setReadOnly(det && det->noteUnreadable);
+    filling_ = false;
+}
+
+void WinNoteF::setReadOnly(bool on)
+{
+    readOnly_ = on;
+    readOnlyNotice_->setVisible(on);
+    if (on && pieceCour_ && pieceCour_->pieceDet)
+        readOnlyNotice_->setText(QStringLiteral("The note file of this song could not be read: it is shown read-only "
+                                                "and is left unchanged."));
+    QList<QLineEdit *> fields{masterNote_, title_, artist_, tempo_, cle_, tags_};
+    for (QLineEdit *d : lastPlayedDate_)
+        fields << d;
+    for (QLineEdit *e : fields)
+        e->setReadOnly(on);
+    comments_->setReadOnly(on);
+    comboSignature_->setEnabled(!on);
+    for (QPushButton *b : {buttonAjouter_, buttonSupprimer_, buttonDupliquer_, buttonSetTime_, buttonEVe_,
+                           buttonMIDIa_, buttonMIDIb_, buttonTempoKeep_})
+        if (b)
+            b->setEnabled(!on);
+    if (table())
+        table()->setEnabled(!on);
+}
+
+void WinNoteF::refreshPieceDataEtForcerSave(bool plainChanged)
+{
+    refreshPieceData();
+    if (!plainChanged)
+        return;
+    noteModifiee_ = true;
+    saveNote(false);
+}
+
+void WinNoteF::fieldEdited(QLineEdit *field)
+{
+    noteModifiee_ = true;
+    if (field == title_ || field == artist_) {
+        setFieldColour(field, Qt::red);
+        field->setProperty("edited", true);
+    } else if (field == tempo_) {
+        const QSignalBlocker block(tempo_);
+        tempo_->setText(QString::number(qMin(textnum::intValue(tempo_->text()), 300)));
+    } else if (field == tags_ && !isCompleting_) {
+        tagsCompletion();
+    }
+}
+
+noteform::Fields WinNoteF::fieldsNow() const
+{
+    noteform::Fields f;
+    f.master = masterNote_->text();
+    f.title = title_->text();
+    f.titleEdited = title_->property("edited").toBool();
+    f.artist = artist_->text();
+    f.artistEdited = artist_->property("edited").toBool();
+    f.tempo = tempo_->text();
+    f.signature = comboSignature_->currentIndex();
+    f.key = cle_->text();
+    for (int s = 1; s <= 9; ++s)
+        f.dates[s - 1] = lastPlayedDate_[s - 1]->text();
+    f.tags = tags_->text();
+    f.comments = comments_->toPlainText();
+    return f;
+}
+
+bool WinNoteF::saveNote(bool flag)
+{
+    bool written = false;
+    if (pieceCour_ && pieceCour_->pieceDet && noteModifiee_) {
+        PiecesDet &det = *pieceCour_->pieceDet;
+        if (readOnly_ || det.noteUnreadable) {
+            // Nothing may replace what could not be read; on stage no alert either.
+            TLOG(QStringLiteral("WinNoteF: the note of \"%1\" is unreadable and was not saved").arg(det.fichier));
+        } else {
+            ensureOwnEvents();
+            const SongEvPtr selected = selectedRow() >= 0 ? Data::songEvents().value(selectedRow()) : nullptr;
+            const QString script = Data::stringFromEventsOfArray(Data::songEvents(), true);
+            const QString text = noteform::rebuild(fieldsNow(), script, det.notetxt, Data::isValidWinID);
+            const QString before = det.notetxt;
+            if (noteform::isBlank(text)) {
+                det.note = false;
+                det.notetxt.clear();
+            } else {
+                det.note = true;
+                det.notetxt = text;
+            }
+            // The list was sorted: rows follow their events, the selection its own.
+            reloadTable(selected);
+            if (det.notetxt != before && pieceCour_->saveNote()) {
+                written = true;
+                postCode(pieceCour_->majInfo() ? vocab::SongInfoChanged
+                         : flag                ? vocab::NoteChanged
+                                               : vocab::NoteSavedReprocess);
+            } else if (det.notetxt != before) {
+                det.notetxt = before; // not written: what is shown stays what is stored
+            }
+        }
+    }
+    noteModifiee_ = false;
+    for (auto [field, songValue] : {std::pair{title_, pieceCour_ && pieceCour_->pieceDet ? pieceCour_->pieceDet->titre : QString()},
+                                    std::pair{artist_, pieceCour_ && pieceCour_->pieceDet ? pieceCour_->pieceDet->auteur : QString()}})
+        if (trimmed(field->text()).isEmpty())
+            setTitleLike(field, QString(), songValue);
+    return written;
+}
+
+void WinNoteF::addTagString(const QString &tag)
+{
+    const QString now = noterules::withTag(tags_->text(), tag);
+    if (now == tags_->text())
+        return; // already there: nothing to write
+    tags_->setText(now);
+    noteModifiee_ = true;
+    saveNote(false);
+}
+
+void WinNoteF::updateLastPlayedDate(const QString &date)
+{
+    const qint64 set = Data::currentScreensetG();
+    if (set < 1 || set > 9)
+        return;
+    if (readOnly_) {
+        TLOG(QStringLiteral("WinNoteF: played date %1 not written to an unreadable note").arg(date));
+        return;
+    }
+    if (lastPlayedDate_[set - 1]->text() == date)
+        return;
+    lastPlayedDate_[set - 1]->setText(date);
+    noteModifiee_ = true;
+    saveNote(true);
+}
+
+void WinNoteF::refreshTempoTap()
+{
+    if (Data::gtempo() >= 1)
+        buttonTempoTap_->setText(QString::number(Data::gtempo()));
+}
+
+void WinNoteF::actionTempoTap() { postCode(vocab::TapTempo); }
+
+void WinNoteF::actionTempoKeep()
+{
+    tempo_->setText(QString::number(qMin(textnum::intValue(buttonTempoTap_->text()), 300)));
+    noteModifiee_ = true;
+}
+
+void WinNoteF::fermerTags()
+{
+    postCode(fermertag_ ? vocab::CloseTagList : vocab::EndTagListHold);
+    fermertag_ = false;
+}
+
+void WinNoteF::commentsCompletion()
+{
+    const QString text = comments_->toPlainText();
+    const qsizetype pos = comments_->textCursor().position();
+    qsizetype start = 0;
+    const QString word = midicompletion::partialWord(text, pos, &start);
+    const QStringList list = Midi::completeNote(text, start, word.size(), false);
+    if (list.isEmpty()) {
+        commentsCompleter_->popup()->hide();
+        return;
+    }
+    commentsCompleter_->setModel(new QStringListModel(list, commentsCompleter_));
+    QRect r = comments_->cursorRect();
+    r.setWidth(240);
+    commentsCompleter_->complete(r);
+}
+
+void WinNoteF::tagsCompletion()
+{
+    const QString text = tags_->text();
+    const QString word = text.mid(text.lastIndexOf(QLatin1Char(' ')) + 1);
+    const QStringList list = word.isEmpty() ? QStringList() : noterules::tagCompletions(word, Data::tags());
+    if (list.isEmpty())
+        return;
+    tagsCompleter_->setModel(new QStringListModel(list, tagsCompleter_));
+    tagsCompleter_->complete();
+}
+
+// ---- Window ------------------------------------------------------------------------------
+
+void WinNoteF::keyPressEvent(QKeyEvent *event)
+{
+    const platform::KeyEvent key = platform::KeyEvent::fromQt(*event);
+    const int code = noterules::formattedWindowKey(key);
+    if (code < 0) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // A song change must not lose the edit in progress.
+    if (noterules::savesFirst(key))
+        saveNote(false);
+    postCode(code);
+}
+
+void WinNoteF::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange)
+        return;
+    if (isActiveWindow()) {
+        postCode(vocab::NoteWindowBecameKey);
+        postCode(vocab::StopPlayedTimer);
+    } else {
+        buttonTextMode_->setFocus();
+        saveNote(false);
+        postCode(vocab::NoteWindowResignedKey);
+        postCode(vocab::RestartPlayedTimer);
+    }
+}
+
+void WinNoteF::closeEvent(QCloseEvent *event)
+{
+    if (noteModifiee_)
+        saveNote(false);
+    fermerTags();
+    QWidget::closeEvent(event);
+    Data::activateKeywin();
+}

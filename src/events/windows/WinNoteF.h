@@ -1,0 +1,181 @@
+#pragma once
+
+#include "events/NoteForm.h"
+#include "events/windows/ViewSongCue.h"
+#include "library/Pieces.h"
+#include "midi/MidiRecords.h"
+
+#include <QComboBox>
+#include <QHash>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QWidget>
+#include <array>
+
+class QCompleter;
+class QMimeData;
+class CueTable;
+
+// The formatted notes window: the current song's note as fields (master
+// line, title, artist, tempo and signature, key, last-played dates, tags,
+// comments) over a cue table of the song's events. Every edit rebuilds the
+// note from the fields and the cues and saves it; lines no field shows are
+// kept as they were. Created once, floating; the controller pushes every
+// song, page, zoom and track position to it. Spread over WinNoteF.cpp
+// (fields, saving, keys) and WinNoteFCues.cpp (cue table, inserts, recording).
+class WinNoteF : public QWidget, public ViewSongCueDelegate {
+    Q_OBJECT
+public:
+    explicit WinNoteF(QWidget *parent = nullptr);
+    ~WinNoteF() override;
+
+    // ---- Driven by the controller (WinNoteF.cpp) ------------------------------
+    void showWin();
+    void editer();
+    void closeWin();
+    void setPDF(const PiecesPtr &piece, qint64 pageNo, bool zoomTop, bool zoomOn, qint64 currSort,
+                const PiecesPtr &pieceNext);
+    void updateItunesInfo(const QString &title, const QString &artist, double curPos, double maxPos, bool masquer);
+    void afficherZoomHaut();
+    void afficherZoomBas();
+    void refreshPieceData();
+    // After the plain window: the fields again, and a save only when it had
+    // changed the note.
+    void refreshPieceDataEtForcerSave(bool plainChanged);
+    // Rebuilds the note from the fields and saves it when something was
+    // edited; answers whether the note was written.
+    bool saveNote(bool flag);
+    void addNoteString(const QString &text);
+    void addTagString(const QString &tag);
+    void updateLastPlayedDate(const QString &date);
+    void refreshTempoTap();
+    void fermerTags();
+    void insererMidiFromLib(const MidiFavEventPtr &group);
+
+    // ---- Cue table (WinNoteFCues.cpp) ---------------------------------------
+    void refreshSongEv();
+    void refreshPageNo();
+    void refreshLastMIDIdata();
+    void refreshLastMIDIdataCC();
+    void refreshColorLastMIDIdata(bool grey);
+    bool beginRecording();
+    // Kinds 0-5 of the add, record, marker, group and play cues.
+    void ajouterSongEv(int kind, const QString &str);
+    // A drop at row r, between rows (above) or on a row; false when refused.
+    bool acceptDrop(const QMimeData *data, qint64 r, bool onRow);
+    QMimeData *dragRows(const QList<int> &rows) const;
+    void viewSongCueUpdateCueRow(ViewSongCue *view) override;
+    void viewSongCueUpdateCueRowMMSS(ViewSongCue *view) override;
+
+    void actionButtonAjouter();
+    void actionButtonSupprimer();
+    void actionButtonDupliquer();
+    void actionButtonSetTime();
+    void actionButtonSendSongEv();
+    void actionPlayPause();
+    void actionRec();
+    void actionInsererMIDIa();
+    void actionInsererMIDIb();
+    void actionTempoTap();
+    void actionTempoKeep();
+
+    // ---- State read by the controller and tests --------------------------------
+    PiecesPtr pieceCour() const { return pieceCour_; }
+    bool noteModifiee() const { return noteModifiee_; }
+    bool readOnly() const { return readOnly_; }
+    qint64 selectedRow() const;
+    void selectRow(qint64 row);
+    ViewSongCue *rowView(qint64 row) const;
+    QTableWidget *table() const;
+    QLineEdit *masterNoteField() const { return masterNote_; }
+    QLineEdit *titleField() const { return title_; }
+    QLineEdit *artistField() const { return artist_; }
+    QLineEdit *tempoField() const { return tempo_; }
+    QComboBox *signatureCombo() const { return comboSignature_; }
+    QLineEdit *keyField() const { return cle_; }
+    QLineEdit *dateField(int screenSet) const;
+    QLineEdit *tagsField() const { return tags_; }
+    QPlainTextEdit *commentsView() const { return comments_; }
+    QPushButton *buttonSetTime() const { return buttonSetTime_; }
+    QPushButton *buttonPlay() const { return buttonEVc_; }
+    QPushButton *buttonMIDIa() const { return buttonMIDIa_; }
+    QPushButton *buttonMIDIb() const { return buttonMIDIb_; }
+    QPushButton *buttonTempoTap() const { return buttonTempoTap_; }
+    QLabel *readOnlyNotice() const { return readOnlyNotice_; }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    // WinNoteF.cpp
+    void buildFields(QWidget *form);
+    noteform::Fields fieldsNow() const;
+    void setTitleLike(QLineEdit *field, const QString &value, const QString &songValue);
+    void fieldEdited(QLineEdit *field);
+    void commentsCompletion();
+    void tagsCompletion();
+    void setReadOnly(bool on);
+    void postCode(int code) const;
+    // WinNoteFCues.cpp
+    void buildCues(QWidget *pane);
+    // The events list holds this window's song: loaded from its note if not.
+    void ensureOwnEvents();
+    void reloadTable(const SongEvPtr &keepSelected);
+    void showRow(qint64 row);
+    void rowsChanged();
+    void addedCue(const SongEvPtr &ev);
+    void pageCueWhileRecording();
+    void insertLearned(const QString &text);
+
+    PiecesPtr pieceCour_;
+    bool noteModifiee_ = false;
+    qint32 pageNoCourOrig_ = 1;
+    bool zoomTop_ = true;
+    bool zoomOn_ = false;
+    bool playing_ = false;
+    bool positionAdvancing_ = false;
+    double currentPos_ = 0.0;
+    bool fermertag_ = false;
+    bool isCompleting_ = false;
+    bool delEnCours_ = false;
+    bool readOnly_ = false;
+    bool filling_ = false;
+
+    QLineEdit *masterNote_ = nullptr;
+    QLineEdit *title_ = nullptr;
+    QLineEdit *artist_ = nullptr;
+    QLineEdit *tempo_ = nullptr;
+    QComboBox *comboSignature_ = nullptr;
+    QLineEdit *cle_ = nullptr;
+    std::array<QLineEdit *, 9> lastPlayedDate_{};
+    QLineEdit *tags_ = nullptr;
+    QPlainTextEdit *comments_ = nullptr;
+    QComboBox *comboAuto_ = nullptr;
+    QPushButton *buttonTempoTap_ = nullptr;
+    QPushButton *buttonTempoKeep_ = nullptr;
+    QPushButton *buttonTextMode_ = nullptr;
+    QPushButton *buttonCmdEnter_ = nullptr;
+    QPushButton *buttonEscape_ = nullptr;
+    QLabel *readOnlyNotice_ = nullptr;
+    QCompleter *commentsCompleter_ = nullptr;
+    QCompleter *tagsCompleter_ = nullptr;
+
+    CueTable *mTable_ = nullptr;
+    QPushButton *buttonAjouter_ = nullptr;
+    QPushButton *buttonSupprimer_ = nullptr;
+    QPushButton *buttonDupliquer_ = nullptr;
+    QPushButton *buttonSetTime_ = nullptr;
+    QPushButton *buttonSend_ = nullptr;
+    QPushButton *buttonEVc_ = nullptr;
+    QPushButton *buttonEVe_ = nullptr;
+    QPushButton *buttonEVf_ = nullptr;
+    QPushButton *buttonMIDIa_ = nullptr;
+    QPushButton *buttonMIDIb_ = nullptr;
+    // What each row view shows, so a reload redraws only the rows that changed.
+    QList<QString> shownRows_;
+};

@@ -1,0 +1,569 @@
+#include "events/windows/WinNoteF.h"
+
+#include "events/NoteRules.h"
+#include "events/windows/LastMidi.h"
+#include "library/Data.h"
+#include "library/TextNumbers.h"
+#include "midi/Midi.h"
+#include "platform/Clock.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
+#include "windows/DragTypes.h"
+
+#include <QDropEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QVBoxLayout>
+
+// The cue table: one row view per event, rows dragged as "NotesSongEvDataType"
+// and groups or events dropped from the event library.
+class CueTable : public QTableWidget {
+public:
+    CueTable(WinNoteF *owner, QWidget *parent) : QTableWidget(0, 1, parent), owner_(owner)
+    {
+        horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+        horizontalHeader()->hide();
+        verticalHeader()->hide();
+        verticalHeader()->setDefaultSectionSize(32);
+        setSelectionBehavior(QAbstractItemView::SelectRows);
+        setSelectionMode(QAbstractItemView::SingleSelection);
+        setDragEnabled(true);
+        setAcceptDrops(true);
+        setDropIndicatorShown(true);
+        setDragDropMode(QAbstractItemView::DragDrop);
+        setEditTriggers(QAbstractItemView::NoEditTriggers);
+    }
+
+protected:
+    QStringList mimeTypes() const override
+    {
+        return {dragtypes::NotesSongEvDataType, dragtypes::MidiGroupDataType, dragtypes::GroupSongEvDataType};
+    }
+    QMimeData *mimeData(const QList<QTableWidgetItem *> &) const override
+    {
+        return owner_->dragRows({int(owner_->selectedRow())});
+    }
+    void startDrag(Qt::DropActions actions) override
+    {
+        if (owner_->selectedRow() >= 0)
+            QTableWidget::startDrag(actions);
+    }
+    void dragEnterEvent(QDragEnterEvent *e) override { e->acceptProposedAction(); }
+    void dragMoveEvent(QDragMoveEvent *e) override
+    {
+        QTableWidget::dragMoveEvent(e);
+        e->acceptProposedAction();
+    }
+    void dropEvent(QDropEvent *e) override
+    {
+        const qint64 n = rowCount();
+        const QModelIndex at = indexAt(e->position().toPoint());
+        qint64 r = n;
+        bool onRow = false;
+        switch (dropIndicatorPosition()) {
+        case QAbstractItemView::OnItem: r = at.row(); onRow = true; break;
+        case QAbstractItemView::AboveItem: r = at.row(); break;
+        case QAbstractItemView::BelowItem: r = at.row() + 1; break;
+        default: r = n; break;
+        }
+        if (owner_->acceptDrop(e->mimeData(), r, onRow))
+            e->acceptProposedAction();
+        else
+            e->ignore();
+    }
+
+private:
+    WinNoteF *owner_;
+};
+
+namespace {
+const QString kSelectRow = QStringLiteral("A row must be selected to perform this operation");
+}
+
+void WinNoteF::buildCues(QWidget *pane)
+{
+    auto *layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    mTable_ = new CueTable(this, pane);
+    layout->addWidget(mTable_, 1);
+    auto *row = new QHBoxLayout;
+    auto button = [pane, row](const QString &title, const QString &tip = QString()) {
+        auto *b = new QPushButton(title, pane);
+        b->setToolTip(tip);
+        row->addWidget(b);
+        return b;
+    };
+    buttonAjouter_ = button(QStringLiteral("+"), QStringLiteral("Add a Cue"));
+    buttonSupprimer_ = button(QStringLiteral("−"), QStringLiteral("Delete the selected Cue"));
+    buttonDupliquer_ = button(QStringLiteral("Duplicate"), QStringLiteral("Duplicate the selected Cue"));
+    buttonSetTime_ = button(QStringLiteral("00:00"), QStringLiteral("Set currently selected Cue time"));
+    buttonSend_ = button(QStringLiteral("Send"), QStringLiteral("Run the selected Cue now"));
+    buttonEVc_ = button(QStringLiteral("▶︎"), QStringLiteral("Start/Stop Playback"));
+    buttonEVe_ = button(QStringLiteral("● Rec"), QStringLiteral("Record Song Events"));
+    buttonMIDIa_ = button(QString(),
+                          QStringLiteral("Insert Program Change MIDI instruction \nFormat: MSB.LSB:program@destination"));
+    buttonMIDIb_ = button(QString(),
+                          QStringLiteral("Insert Control Change MIDI instruction \nFormat: CCcontrol:value@destination"));
+    buttonEVf_ = button(QStringLiteral("Tags"), QStringLiteral("Display Available Tags (tags can be dragged to Tags)"));
+    layout->addLayout(row);
+    buttonEVc_->setProperty("tag", 3);
+
+    connect(buttonAjouter_, &QPushButton::clicked, this, [this]() { actionButtonAjouter(); });
+    connect(buttonSupprimer_, &QPushButton::clicked, this, [this]() { actionButtonSupprimer(); });
+    connect(buttonDupliquer_, &QPushButton::clicked, this, [this]() { actionButtonDupliquer(); });
+    connect(buttonSetTime_, &QPushButton::clicked, this, [this]() { actionButtonSetTime(); });
+    connect(buttonSend_, &QPushButton::clicked, this, [this]() { actionButtonSendSongEv(); });
+    connect(buttonEVc_, &QPushButton::clicked, this, [this]() { actionPlayPause(); });
+    connect(buttonEVe_, &QPushButton::clicked, this, [this]() { actionRec(); });
+    connect(buttonMIDIa_, &QPushButton::clicked, this, [this]() { actionInsererMIDIa(); });
+    connect(buttonMIDIb_, &QPushButton::clicked, this, [this]() { actionInsererMIDIb(); });
+    connect(buttonEVf_, &QPushButton::clicked, this, [this]() {
+        postCode(vocab::OpenTagList);
+        fermertag_ = true;
+    });
+    refreshLastMIDIdata();
+    refreshLastMIDIdataCC();
+    refreshColorLastMIDIdata(true);
+    refreshPageNo();
+}
+
+QTableWidget *WinNoteF::table() const { return mTable_; }
+
+qint64 WinNoteF::selectedRow() const
+{
+    const QModelIndexList rows = mTable_->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void WinNoteF::selectRow(qint64 row)
+{
+    if (row < 0 || row >= mTable_->rowCount()) {
+        mTable_->clearSelection();
+        return;
+    }
+    mTable_->selectRow(int(row));
+    mTable_->scrollTo(mTable_->model()->index(int(row), 0));
+}
+
+ViewSongCue *WinNoteF::rowView(qint64 row) const
+{
+    if (row < 0 || row >= mTable_->rowCount())
+        return nullptr;
+    return qobject_cast<ViewSongCue *>(mTable_->indexWidget(mTable_->model()->index(int(row), 0)));
+}
+
+void WinNoteF::ensureOwnEvents()
+{
+    if (!pieceCour_ || !pieceCour_->pieceDet)
+        return;
+    const QString key = pieceCour_->pieceDet->fichier;
+    if (Data::songEventsKey() == key)
+        return;
+    // Within half a second of a song change the list still holds the song
+    // left behind: this song's own events are loaded before anything edits them.
+    Data::chargerSongEventsFromString(pieceCour_->pieceDet->notetxt, false, Data::songEvents());
+    Data::setSongEventsKey(key);
+    reloadTable(nullptr);
+}
+
+namespace {
+QString rowSignature(const SongEv &ev)
+{
+    return QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8")
+        .arg(QString::number(ev.mm), QString::number(ev.ss), QString::number(int(ev.timeEv)),
+             QString::number(ev.actionType), ev.actionTxt, QString::number(ev.levelNo),
+             QString::number(ev.colorCode), QString::number(quintptr(&ev)));
+}
+} // namespace
+
+void WinNoteF::reloadTable(const SongEvPtr &keepSelected)
+{
+    const SongEvArray &events = Data::songEvents();
+    const int n = int(events.size());
+    if (mTable_->rowCount() != n) {
+        mTable_->setRowCount(n);
+        shownRows_.resize(n);
+    }
+    for (int i = 0; i < n; ++i) {
+        if (!events[i])
+            continue;
+        const QString sig = rowSignature(*events[i]) + QString::number(i);
+        ViewSongCue *view = rowView(i);
+        if (view && shownRows_[i] == sig)
+            continue; // unchanged: a reload after one new cue redraws one row
+        if (!view) {
+            view = new ViewSongCue;
+            mTable_->setIndexWidget(mTable_->model()->index(i, 0), view);
+        }
+        view->setValForSongEv(*events[i], i, false);
+        view->setDelegate(this);
+        shownRows_[i] = sig;
+    }
+    if (keepSelected)
+        selectRow(events.indexOf(keepSelected));
+}
+
+void WinNoteF::refreshSongEv() { reloadTable(nullptr); }
+
+void WinNoteF::showRow(qint64 row)
+{
+    selectRow(row);
+    const bool any = !Data::songEvents().isEmpty();
+    buttonSupprimer_->setEnabled(any);
+    buttonDupliquer_->setEnabled(any);
+}
+
+void WinNoteF::rowsChanged()
+{
+    qint64 i = 0;
+    for (const SongEvPtr &ev : std::as_const(Data::songEvents()))
+        if (ev)
+            ev->index = i++;
+}
+
+void WinNoteF::viewSongCueUpdateCueRow(ViewSongCue *view)
+{
+    if (!view || view->lib() || delEnCours_ || view->row() < 0 || readOnly_)
+        return;
+    ensureOwnEvents();
+    ViewSongCue::updateSongEvAtIndex(view->row(), mTable_, Data::songEvents());
+    noteModifiee_ = true;
+}
+
+void WinNoteF::viewSongCueUpdateCueRowMMSS(ViewSongCue *view)
+{
+    if (view && view->row() >= 0)
+        viewSongCueUpdateCueRow(view);
+    if (view && view->row() >= 0)
+        saveNote(false);
+    else if (noteModifiee_)
+        saveNote(false);
+}
+
+// ---- Adding cues -----------------------------------------------------------------
+
+void WinNoteF::ajouterSongEv(int kind, const QString &str)
+{
+    if (readOnly_ || !pieceCour_ || !pieceCour_->pieceDet)
+        return;
+    ensureOwnEvents();
+    SongEvArray &events = Data::songEvents();
+    noterules::CueInput in;
+    in.count = events.size();
+    in.nextFreeTime = noterules::nextFreeTime(events);
+    in.currentPos = currentPos_;
+    in.page = pageNoCourOrig_;
+    in.zoomOn = zoomOn_;
+    in.zoomTop = zoomTop_;
+    in.note = pieceCour_->pieceDet->notetxt;
+    const SongEvPtr ev = noterules::makeCue(kind, str, in);
+    if (!ev)
+        return;
+    events.append(ev);
+    addedCue(ev);
+}
+
+void WinNoteF::addedCue(const SongEvPtr &ev)
+{
+    reloadTable(nullptr);
+    showRow(Data::songEvents().indexOf(ev));
+    noteModifiee_ = true;
+    if (Data::recOn())
+        saveNote(false);
+}
+
+void WinNoteF::addNoteString(const QString &text)
+{
+    ajouterSongEv(2, text);
+    saveNote(false);
+}
+
+void WinNoteF::insererMidiFromLib(const MidiFavEventPtr &group)
+{
+    if (!group)
+        return;
+    TLOG(QStringLiteral("insererMidiFromLib %1").arg(group->favEventTx));
+    ajouterSongEv(3, QStringLiteral("MIDI %1").arg(group->favEventID));
+    saveNote(false);
+}
+
+void WinNoteF::actionButtonAjouter() { ajouterSongEv(0, QString()); }
+
+void WinNoteF::actionButtonSupprimer()
+{
+    buttonSupprimer_->setEnabled(false);
+    buttonDupliquer_->setEnabled(false);
+    const qint64 row = selectedRow();
+    if (row < 0) {
+        Data::msg(kSelectRow);
+    } else {
+        ensureOwnEvents();
+        delEnCours_ = true;
+        SongEvArray &events = Data::songEvents();
+        if (row < events.size())
+            events.removeAt(row);
+        mTable_->removeRow(int(row));
+        shownRows_.remove(row);
+        rowsChanged();
+        reloadTable(nullptr);
+        noteModifiee_ = true;
+        if (!events.isEmpty())
+            selectRow(qMin<qint64>(row, events.size() - 1));
+        delEnCours_ = false;
+    }
+    const bool any = !Data::songEvents().isEmpty();
+    buttonSupprimer_->setEnabled(any);
+    buttonDupliquer_->setEnabled(any);
+}
+
+void WinNoteF::actionButtonDupliquer()
+{
+    const qint64 row = selectedRow();
+    if (row < 0) {
+        Data::msg(kSelectRow);
+        return;
+    }
+    ensureOwnEvents();
+    SongEvArray &events = Data::songEvents();
+    if (row >= events.size() || !events[row])
+        return;
+    const SongEv &src = *events[row];
+    auto copy = std::make_shared<SongEv>(events.size());
+    copy->mm = src.mm;
+    copy->ss = src.ss;
+    copy->evType = src.evType;
+    copy->actionType = src.actionType;
+    copy->actionTxt = src.actionTxt;
+    copy->timeEv = src.timeEv;
+    copy->val = src.val;
+    copy->levelNo = 2;
+    events.append(copy);
+    reloadTable(nullptr);
+    showRow(events.size() - 1);
+    noteModifiee_ = true;
+}
+
+void WinNoteF::actionButtonSetTime()
+{
+    const qint64 row = selectedRow();
+    if (row < 0) {
+        Data::msg(kSelectRow);
+        return;
+    }
+    ensureOwnEvents();
+    SongEvArray &events = Data::songEvents();
+    if (row >= events.size() || !events[row])
+        return;
+    SongEv &ev = *events[row];
+    ev.mm = 0;
+    ev.ss = 0;
+    ev.timeEv = false;
+    const QString t = buttonSetTime_->text();
+    if (t.size() >= 3 && t.indexOf(QLatin1Char(':')) == 2 && Data::isChiffre(t.left(1))) {
+        ev.timeEv = true;
+        ev.mm = textnum::intValue(t.left(2));
+        if (t.size() >= 4)
+            ev.ss = textnum::intValue(t.mid(3));
+    }
+    ev.val = double(ev.secondsFromTime());
+    ev.traite = false;
+    ev.levelNo = 2;
+    reloadTable(nullptr);
+    showRow(row);
+    noteModifiee_ = true;
+}
+
+void WinNoteF::actionButtonSendSongEv()
+{
+    const qint64 row = selectedRow();
+    if (row < 0) {
+        Data::msg(kSelectRow);
+        return;
+    }
+    ensureOwnEvents();
+    if (row < Data::songEvents().size())
+        Data::processSongEventsSingle(Data::songEvents().at(row));
+}
+
+bool WinNoteF::acceptDrop(const QMimeData *data, qint64 r, bool onRow)
+{
+    if (readOnly_ || !pieceCour_)
+        return false;
+    ensureOwnEvents();
+    SongEvArray &events = Data::songEvents();
+    const qint64 n = events.size();
+    r = qBound<qint64>(0, r, n);
+    auto takeTime = [&](SongEv &ev, qint64 ref, bool withVal) {
+        if (n == 0 || ref < 0 || ref >= n || !events[ref]) {
+            ev.mm = ev.ss = 0;
+            ev.timeEv = true;
+            ev.val = 0.0;
+            return;
+        }
+        const SongEv &from = *events[ref];
+        ev.mm = from.mm;
+        ev.ss = from.ss;
+        ev.timeEv = from.timeEv;
+        if (withVal)
+            ev.val = from.val;
+    };
+    bool added = false;
+    if (data && data->hasFormat(dragtypes::GroupSongEvDataType)) {
+        const std::optional<int> s = dragtypes::firstRow(data, dragtypes::GroupSongEvDataType, Midi::MIDIfavEv().size());
+        if (!s || !Midi::MIDIfavEv().at(*s))
+            return false;
+        const SongEv &src = *Midi::MIDIfavEv().at(*s);
+        auto ev = std::make_shared<SongEv>(n);
+        ev->evType = src.evType;
+        ev->actionType = src.actionType;
+        ev->actionTxt = src.actionTxt;
+        takeTime(*ev, noterules::dropReferenceRow(r, n, onRow), true);
+        events.insert(r, ev);
+        added = true;
+    } else if (data && data->hasFormat(dragtypes::MidiGroupDataType)) {
+        const std::optional<int> s = dragtypes::firstRow(data, dragtypes::MidiGroupDataType, Midi::MIDIfav().size());
+        if (!s || !Midi::MIDIfav().at(*s))
+            return false;
+        auto ev = std::make_shared<SongEv>(n);
+        ev->evType = 3;
+        ev->actionType = 10;
+        ev->actionTxt = QStringLiteral("MIDI %1").arg(Midi::MIDIfav().at(*s)->favEventID);
+        takeTime(*ev, noterules::dropReferenceRow(r, n, onRow), true);
+        events.insert(r, ev);
+        added = true;
+    } else {
+        const std::optional<int> s = dragtypes::firstRow(data, dragtypes::NotesSongEvDataType, n);
+        if (!s || !events[*s])
+            return false;
+        const SongEvPtr e = events[*s];
+        const bool cue = e->actionType == 22 && e->actionTxt.contains(QLatin1String("CUE:"));
+        takeTime(*e, noterules::dropReferenceRow(r, n, onRow || cue), false);
+        if (!onRow && r == 0)
+            e->timeEv = false;
+        if (noterules::alwaysTimedWhenMoved(*e))
+            e->timeEv = true;
+        // The time it shows is the time it runs at.
+        e->val = double(e->secondsFromTime());
+        if (*s >= r) {
+            events.removeAt(*s);
+            events.insert(r, e);
+        } else {
+            events.insert(r, e);
+            events.removeAt(*s);
+        }
+    }
+    noteModifiee_ = true;
+    rowsChanged();
+    saveNote(false);
+    reloadTable(nullptr);
+    if (added) {
+        buttonSupprimer_->setEnabled(true);
+        buttonDupliquer_->setEnabled(true);
+    }
+    return true;
+}
+
+QMimeData *WinNoteF::dragRows(const QList<int> &rows) const
+{
+    return dragtypes::rowsMimeData(dragtypes::NotesSongEvDataType, rows);
+}
+
+// ---- Play, record and the track position ---------------------------------------------
+
+void WinNoteF::refreshPageNo()
+{
+    buttonEVc_->setProperty("tag", playing_ ? 4 : 3);
+    buttonEVc_->setText(playing_ ? QStringLiteral("◼︎") : QStringLiteral("▶︎"));
+    buttonSetTime_->setText(noterules::timeText(currentPos_));
+}
+
+void WinNoteF::actionPlayPause()
+{
+    const int tag = buttonEVc_->property("tag").toInt();
+    if (tag == 3)
+        postCode(vocab::PeriodKey);
+    else if (tag == 4)
+        postCode(vocab::StopOrCancelCountIn);
+}
+
+void WinNoteF::actionRec()
+{
+    if (!Data::recOn())
+        beginRecording();
+}
+
+bool WinNoteF::beginRecording()
+{
+    if (readOnly_ || !pieceCour_ || !pieceCour_->pieceDet)
+        return false;
+    static const QString text = QStringLiteral(
+        "During recording:\n• Use arrow keys (Up/Down) to insert page change markers into Notes.\n• Type letters to "
+        "insert message markers.\n• Stop Playback to stop recording.\n\nYou should record page changes in Half Page "
+        "Zoom mode so markers will be valid for all display modes (single page, two pages, half page zoom).\n\nSet "
+        "the Genre to Mute if you want to record markers without listening to the corresponding song in "
+        "iTunes.\n\nRecording will stop if you move to previous/next song.");
+    if (!Data::deuxChoix(text, QStringLiteral("Begin recording"), QStringLiteral("Cancel")))
+        return false;
+    closeWin();
+    Data::setRecOn(true);
+    if (!pieceCour_->pieceDet->notetxt.contains(QLatin1String("00:00 Page")))
+        ajouterSongEv(1, QString());
+    if (playing_)
+        return true;
+    if (!pieceCour_->pieceDet->notetxt.contains(QLatin1String("00:01 Play")))
+        ajouterSongEv(4, QStringLiteral("00:01 Play %1").arg(Data::currentGenreG()));
+    postCode(vocab::PeriodKey);
+    return true;
+}
+
+void WinNoteF::pageCueWhileRecording()
+{
+    // Stopped, or playback failed: no position moves, so no cue is recorded.
+    if (Data::recOn() && playing_ && positionAdvancing_)
+        ajouterSongEv(1, QString());
+}
+
+// ---- MIDI inserts ------------------------------------------------------------------------
+
+void WinNoteF::refreshLastMIDIdata()
+{
+    buttonMIDIa_->setText(lastmidi::programTitle());
+    refreshColorLastMIDIdata(false);
+}
+
+void WinNoteF::refreshLastMIDIdataCC()
+{
+    buttonMIDIb_->setText(lastmidi::controlLine());
+    refreshColorLastMIDIdata(false);
+}
+
+void WinNoteF::refreshColorLastMIDIdata(bool grey) { lastmidi::paint(buttonMIDIa_, buttonMIDIb_, grey); }
+
+void WinNoteF::insertLearned(const QString &text)
+{
+    if (readOnly_ || !pieceCour_)
+        return;
+    ensureOwnEvents();
+    Data::chargerSongEventsFromString(text, true, Data::songEvents());
+    Data::setSongEventsKey(pieceCour_->pieceDet->fichier);
+    reloadTable(nullptr);
+    const bool any = !Data::songEvents().isEmpty();
+    buttonSupprimer_->setEnabled(any);
+    buttonDupliquer_->setEnabled(any);
+    noteModifiee_ = true;
+}
+
+void WinNoteF::actionInsererMIDIa()
+{
+    qint32 learned = 0;
+    const QString text = lastmidi::programInsert(&learned);
+    if (learned >= 6
+        && Data::questionAvecCancel(QStringLiteral("%1 events will be inserted to Cue list.\n\nProceed?").arg(learned))
+               != 1)
+        return;
+    insertLearned(text);
+}
+
+void WinNoteF::actionInsererMIDIb() { insertLearned(lastmidi::controlLine() + QLatin1Char('\n')); }

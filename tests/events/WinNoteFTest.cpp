@@ -1,0 +1,249 @@
+#include "NotesWindowsTestSupport.h"
+
+#include "events/EventScript.h"
+#include "platform/midi/LoopbackMidi.h"
+#include "windows/DragTypes.h"
+
+#include "QStringPrint.h"
+
+#include <QTest>
+
+using namespace notestest;
+
+namespace {
+
+class WinNoteFTest : public NotesFixture {
+protected:
+    void show(const PiecesPtr &p, qint64 page = 1)
+    {
+        win.setPDF(p, page, true, false, 0, nullptr);
+        loadEvents(p);
+        win.refreshSongEv();
+    }
+    void type(QLineEdit *field, const QString &text)
+    {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+    }
+    void finish(QLineEdit *field) { QTest::keyClick(field, Qt::Key_Return); }
+
+    WinNoteF win;
+};
+
+} // namespace
+
+TEST_F(WinNoteFTest, FieldEditsAreSavedWithEveryOtherLineKept)
+{
+    const PiecesPtr p = song(QStringLiteral("A"), QStringLiteral("Master\nKey=G\nCall MIDI guy\n00:10 Page 2\n"));
+    show(p);
+    EXPECT_EQ(win.keyField()->text(), QStringLiteral("G"));
+    EXPECT_EQ(win.titleField()->text(), QStringLiteral("A")) << "the song's own title, in grey";
+    EXPECT_EQ(win.table()->rowCount(), 1);
+
+    win.saveNote(false);
+    EXPECT_EQ(noteOnDisk(p), QStringLiteral("Master\nKey=G\nCall MIDI guy\n00:10 Page 2\n")) << "nothing edited";
+
+    type(win.keyField(), QStringLiteral("Am"));
+    type(win.tempoField(), QStringLiteral("450"));
+    EXPECT_EQ(win.tempoField()->text(), QStringLiteral("300"));
+    finish(win.tempoField());
+    EXPECT_EQ(noteOnDisk(p), QStringLiteral("Master\n\nTempo=300\nKey=Am\nCall MIDI guy\n\n00:10 Page 2\n\n"));
+    EXPECT_TRUE(codes.contains(vocab::NoteSavedReprocess));
+    EXPECT_EQ(win.titleField()->text(), QStringLiteral("A"));
+}
+
+// A pedal changes the song while a field is being typed in.
+TEST_F(WinNoteFTest, PendingEditGoesToItsOwnSongBeforeThePush)
+{
+    const PiecesPtr a = song(QStringLiteral("A"), QStringLiteral("Song A\n00:05 Page 1\n"));
+    const PiecesPtr b = song(QStringLiteral("B"), QStringLiteral("Song B\n00:20 Page 4\n"));
+    show(a);
+    type(win.keyField(), QStringLiteral("D"));
+    // Before, the push refilled the fields and the edit was lost.
+    win.setPDF(b, 1, true, false, 0, nullptr);
+    EXPECT_EQ(noteOnDisk(a), QStringLiteral("Song A\n\nKey=D\n\n00:05 Page 1\n\n"));
+    EXPECT_EQ(win.masterNoteField()->text(), QStringLiteral("Song B"));
+
+    // Within the note timer's half second the list still holds A's events:
+    // a save of B writes B's own cues.
+    type(win.masterNoteField(), QStringLiteral("Song B!"));
+    finish(win.masterNoteField());
+    EXPECT_EQ(noteOnDisk(b), QStringLiteral("Song B!\n\n00:20 Page 4\n\n"));
+    EXPECT_EQ(Data::songEventsKey(), b->getPath());
+}
+
+TEST_F(WinNoteFTest, UnreadableNoteIsShownReadOnlyAndNeverWritten)
+{
+    const PiecesPtr p = song(QStringLiteral("A"), QStringLiteral("Kept as it is\n"));
+    p->pieceDet->noteUnreadable = true;
+    Data::setCurrentScreensetG(2);
+    show(p);
+    EXPECT_TRUE(win.readOnly());
+    EXPECT_FALSE(win.readOnlyNotice()->isHidden());
+    EXPECT_TRUE(win.keyField()->isReadOnly());
+    win.updateLastPlayedDate(QStringLiteral("2026-12-07"));
+    win.addTagString(QStringLiteral("rock"));
+    win.ajouterSongEv(0, QString());
+    EXPECT_EQ(noteOnDisk(p), QStringLiteral("Kept as it is\n"));
+    EXPECT_TRUE(dialogs.records().isEmpty()) << "no alert on stage";
+}
+
+TEST_F(WinNoteFTest, PlayedDateAndTagsWriteOnlyWhatChanged)
+{
+    const QString note = QStringLiteral("Master\nTags=live\nsee MIDI map\n00:10 Page 2\n");
+    const PiecesPtr p = song(QStringLiteral("A"), note);
+    show(p);
+    // Screen set 0 and a tag already there: nothing to write.
+    win.updateLastPlayedDate(QStringLiteral("2026-12-07"));
+    win.addTagString(QStringLiteral("LIVE"));
+    EXPECT_EQ(noteOnDisk(p), note);
+    Data::setCurrentScreensetG(3);
+    win.updateLastPlayedDate(QStringLiteral("2026-12-07"));
+    // The played date loses no line of the note.
+    EXPECT_EQ(noteOnDisk(p),
+              QStringLiteral("Master\n\nLastPlayedDate3=2026-12-07\n\n00:10 Page 2\n\nTags=live\nsee MIDI map\n\n"));
+    EXPECT_TRUE(codes.contains(vocab::NoteChanged));
+}
+
+TEST_F(WinNoteFTest, CueButtonsAndDrops)
+{
+    const PiecesPtr p = song(QStringLiteral("A"), QStringLiteral("Master\n00:30 Page 2\n"));
+    show(p);
+    win.actionButtonSupprimer(); // nothing selected
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("A row must be selected to perform this operation"));
+
+    win.actionButtonAjouter();
+    ASSERT_EQ(Data::songEvents().size(), 2);
+    EXPECT_EQ(Data::songEvents().last()->ss, 40) << "the last row's time plus ten seconds";
+    win.actionButtonAjouter();
+    EXPECT_EQ(Data::songEvents().last()->ss, 40) << "after a row made here, the same time";
+    win.actionButtonSupprimer();
+    EXPECT_EQ(Data::songEvents().size(), 2);
+    EXPECT_EQ(win.selectedRow(), 1);
+
+    // A library group dropped on top takes the first row's time.
+    auto group = std::make_shared<MidiFavEvent>(0);
+    group->favEventID = QStringLiteral("Strings");
+    Midi::MIDIfav() << group;
+    std::unique_ptr<QMimeData> drop(dragtypes::rowsMimeData(dragtypes::MidiGroupDataType, {0}));
+    EXPECT_TRUE(win.acceptDrop(drop.get(), 0, false));
+    EXPECT_EQ(Data::songEvents().first()->actionTxt, QStringLiteral("MIDI Strings"));
+    // Before, a drop naming a row outside its list read past the list's end.
+    std::unique_ptr<QMimeData> bad(dragtypes::rowsMimeData(dragtypes::MidiGroupDataType, {7}));
+    EXPECT_FALSE(win.acceptDrop(bad.get(), 0, false));
+    QMimeData garbage;
+    garbage.setData(dragtypes::NotesSongEvDataType, "not a row");
+    EXPECT_FALSE(win.acceptDrop(&garbage, 0, false));
+    EXPECT_TRUE(noteOnDisk(p).contains(QStringLiteral("00:30 MIDI Strings\n00:30 Page 2\n")));
+
+    // A row moved to the very top: a page cue stays timed, a MIDI line does not.
+    std::unique_ptr<QMimeData> move(dragtypes::rowsMimeData(dragtypes::NotesSongEvDataType, {2}));
+    EXPECT_TRUE(win.acceptDrop(move.get(), 0, false));
+    EXPECT_TRUE(Data::songEvents().first()->timeEv);
+}
+
+// The save sorts the list: the row edited next must still be the cue shown.
+TEST_F(WinNoteFTest, SortThenEditARowChangesTheRightCue)
+{
+    const PiecesPtr p = song(QStringLiteral("A"), QStringLiteral("Master\n00:10 Page 1\n00:20 Page 2\n"));
+    show(p);
+    win.selectRow(0);
+    ViewSongCue *first = win.rowView(0);
+    first->mmss()->setFocus();
+    first->mmss()->selectAll();
+    QTest::keyClicks(first->mmss(), QStringLiteral("30"));
+    QTest::keyClick(first->mmss(), Qt::Key_Return);
+    // The cue now at 00:30 moved to the second row, and the selection with it.
+    EXPECT_EQ(win.selectedRow(), 1);
+    EXPECT_EQ(win.rowView(1)->mmss()->text(), QStringLiteral("00:30"));
+    EXPECT_EQ(Data::songEvents().at(1)->actionTxt, QStringLiteral("1"));
+    EXPECT_DOUBLE_EQ(Data::songEvents().at(1)->val, 30.0);
+    // Editing the second row's page number changes that cue, not the other one.
+    ViewSongCue *second = win.rowView(1);
+    second->val1a()->setFocus();
+    second->val1a()->selectAll();
+    QTest::keyClicks(second->val1a(), QStringLiteral("9"));
+    win.saveNote(false);
+    EXPECT_EQ(noteOnDisk(p), QStringLiteral("Master\n\n00:20 Page 2\n00:30 Page 9\n\n"));
+}
+
+TEST_F(WinNoteFTest, SendButtonRunsTheSelectedCue)
+{
+    platform::setMidiSystem(nullptr);
+    platform::LoopbackMidi loop;
+    const platform::MidiObjectRef synth = loop.plugDevice(QStringLiteral("Synth"));
+    Q_UNUSED(synth);
+    platform::setMidiSystem(&loop);
+    Midi::iniMidi();
+    const PiecesPtr p = song(QStringLiteral("A"), QStringLiteral("Master\n00:10 CC7:100@0\n"));
+    show(p);
+    win.actionButtonSendSongEv();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("A row must be selected to perform this operation"));
+    win.selectRow(0);
+    loop.clearSent();
+    win.actionButtonSendSongEv();
+    clock.advance(1.0);
+    loop.waitForIdle();
+    bool sent = false;
+    for (const platform::LoopbackMidi::Sent &s : loop.sent())
+        sent = sent || s.bytes == QByteArray::fromHex("b00764");
+    EXPECT_TRUE(sent);
+    platform::setMidiSystem(nullptr);
+}
+
+TEST_F(WinNoteFTest, RecordingAddsCuesOnlyWhileTheTrackMoves)
+{
+    const PiecesPtr p = song(QStringLiteral("A"), QStringLiteral("Master\n"));
+    show(p);
+    dialogs.answerButton(QStringLiteral("Begin recording"));
+    EXPECT_TRUE(win.beginRecording());
+    EXPECT_TRUE(Data::recOn());
+    EXPECT_EQ(noteOnDisk(p), QStringLiteral("Master\n\n00:00 Page 1\n00:01 Play 1\n\n"));
+    EXPECT_TRUE(codes.contains(vocab::PeriodKey)) << "playback starts";
+
+    // Before the track moves (stopped, or playback failed): no cue.
+    win.setPDF(p, 2, true, false, 0, nullptr);
+    EXPECT_EQ(Data::songEvents().size(), 2);
+    win.updateItunesInfo(QString(), QString(), 11.9, 200, false);
+    win.updateItunesInfo(QString(), QString(), 12.4, 200, false);
+    win.setPDF(p, 2, true, false, 0, nullptr);
+    EXPECT_TRUE(noteOnDisk(p).contains(QStringLiteral("00:12 Page 2\n")));
+    win.updateItunesInfo(QString(), QString(), 0, 0, true);
+    win.setPDF(p, 3, true, false, 0, nullptr);
+    EXPECT_FALSE(noteOnDisk(p).contains(QStringLiteral("Page 3"))) << "stopped: nothing";
+
+    // Started again on the same song it adds neither first cue twice.
+    Data::setRecOn(false);
+    dialogs.answerButton(QStringLiteral("Begin recording"));
+    win.beginRecording();
+    EXPECT_EQ(noteOnDisk(p).count(QStringLiteral("00:00 Page")), 1);
+    EXPECT_EQ(noteOnDisk(p).count(QStringLiteral("00:01 Play")), 1);
+}
+
+TEST_F(WinNoteFTest, MidiInsertButtons)
+{
+    const PiecesPtr p = song(QStringLiteral("A"), QStringLiteral("Master\n"));
+    show(p);
+    Midi::setNbLastEvents(1);
+    Midi::setLastMSBValue(-1);
+    Midi::setLastLSBValue(-1);
+    Midi::setLastProgramChangeValue(5);
+    Midi::setLastChannel(2);
+    win.refreshLastMIDIdata();
+    EXPECT_EQ(win.buttonMIDIa()->text(), QStringLiteral("5@2"));
+    win.actionInsererMIDIa();
+    win.saveNote(false);
+    EXPECT_EQ(noteOnDisk(p), QStringLiteral("Master\n\n5@2  \n\n")); // the writer closes the empty words
+
+    {
+        std::lock_guard lock(Midi::textMutex());
+        Midi::lastEvents() = QStringLiteral("\n1:1@0\n1:2@0\n1:3@0\n1:4@0\n1:5@0\n1:6@0");
+    }
+    Midi::setNbLastEvents(6);
+    dialogs.answerButton(QStringLiteral("No"));
+    win.actionInsererMIDIa();
+    EXPECT_EQ(Data::songEvents().size(), 1) << "six or more are asked about first";
+    EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("6 events will be inserted to Cue list.")));
+    Midi::setNbLastEvents(0);
+}

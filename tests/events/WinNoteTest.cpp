@@ -1,0 +1,173 @@
+#include "NotesWindowsTestSupport.h"
+
+#include "events/windows/ViewMemoCell.h"
+#include "events/windows/WinMsg.h"
+#include "events/windows/WinNote.h"
+#include "platform/Keys.h"
+#include "windows/DragTypes.h"
+
+#include "QStringPrint.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTest>
+
+using namespace notestest;
+
+namespace {
+
+class WinNoteTest : public NotesFixture {
+protected:
+    void SetUp() override
+    {
+        NotesFixture::SetUp();
+        plain.setRefwNoteF(&formatted);
+    }
+    void show(const PiecesPtr &p)
+    {
+        formatted.setPDF(p, 3, true, false, 0, nullptr);
+        plain.setPDF(p, 3, true, false, 0, nullptr);
+        loadEvents(p);
+        formatted.refreshSongEv();
+    }
+
+    WinNoteF formatted;
+    WinNote plain;
+};
+
+} // namespace
+
+TEST_F(WinNoteTest, SavingWritesTheTextWithALineEnd)
+{
+    const PiecesPtr p = song(QStringLiteral("A"), QStringLiteral("old\n"));
+    show(p);
+    EXPECT_EQ(plain.windowTitle(), QStringLiteral("Notes: A"));
+    plain.saveNote(false);
+    EXPECT_TRUE(codes.isEmpty()) << "nothing edited, nothing written";
+    plain.textView()->setPlainText(QStringLiteral("Title=X"));
+    plain.saveNote(false);
+    EXPECT_EQ(noteOnDisk(p), QStringLiteral("Title=X\n"));
+    EXPECT_TRUE(codes.contains(vocab::SongInfoChanged));
+    plain.textView()->setPlainText(QString());
+    plain.saveNote(false);
+    EXPECT_EQ(noteOnDisk(p), QStringLiteral("<none>")) << "an emptied note deletes its file";
+    EXPECT_FALSE(p->pieceDet->note);
+}
+
+TEST_F(WinNoteTest, MarkerButtonsAddCuesThroughTheFormattedWindow)
+{
+    const PiecesPtr p = song(QStringLiteral("A"), QStringLiteral("Master\nmy own words\n"));
+    show(p);
+    plain.updateItunesInfo(QString(), QString(), 95.7, 200, false);
+    plain.afficherZoomBas();
+    EXPECT_EQ(plain.buttonEVa()->text(), QStringLiteral("01:35 Page 3 Bottom"));
+    EXPECT_EQ(plain.buttonEVb()->text(), QStringLiteral("01:35 Message"));
+    EXPECT_TRUE(plain.buttonEVc()->isHidden());
+    // Typed but not yet saved: the marker keeps it.
+    plain.textView()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(plain.textView(), QStringLiteral("more"));
+    plain.actionEV(1);
+    EXPECT_EQ(noteOnDisk(p), QStringLiteral("Master\n\n01:35 Page 3 Bottom\n\nmy own words\nmore\n\n"));
+    EXPECT_EQ(plain.textView()->toPlainText(), noteOnDisk(p));
+}
+
+TEST_F(WinNoteTest, KeysInsertsAndTagDrops)
+{
+    const PiecesPtr p = song(QStringLiteral("A"), QStringLiteral("Master\n"));
+    show(p);
+    plain.show();
+    QGuiApplication::clipboard()->setText(QStringLiteral("the user's clipboard"));
+    plain.textView()->moveCursor(QTextCursor::End);
+    plain.actionInsererMIDIn(1);
+    plain.actionInsererMIDIn(9);
+    EXPECT_EQ(plain.textView()->toPlainText(), QStringLiteral("Master\nCC"));
+    // Before, inserts went through the clipboard and left it empty.
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("the user's clipboard"));
+
+    // Keys the text does not take reach the window.
+    plain.buttonEVa()->setFocus();
+    codes.clear();
+    for (auto [key, mods] : {std::pair{Qt::Key_Period, Qt::NoModifier}, std::pair{Qt::Key_Greater, Qt::ShiftModifier},
+                             std::pair{Qt::Key_Minus, Qt::NoModifier}}) {
+        QKeyEvent e(QEvent::KeyPress, key, mods, key == Qt::Key_Greater ? QStringLiteral(">") : QString(QChar(key)));
+        QApplication::sendEvent(&plain, &e);
+    }
+    EXPECT_EQ(codes, (QList<qint64>{74, 86, 73}));
+
+    Data::tags() << QStringLiteral("rock") << QStringLiteral("live");
+    std::unique_ptr<QMimeData> tag(dragtypes::rowsMimeData(dragtypes::TagsDataType, {1}));
+    ASSERT_TRUE(NoteTextView::droppedTag(tag.get()));
+    EXPECT_EQ(*NoteTextView::droppedTag(tag.get()), QStringLiteral("live"));
+    std::unique_ptr<QMimeData> outside(dragtypes::rowsMimeData(dragtypes::TagsDataType, {5}));
+    EXPECT_FALSE(NoteTextView::droppedTag(outside.get()));
+}
+
+TEST_F(WinNoteTest, UnreadableNoteIsReadOnly)
+{
+    const PiecesPtr p = song(QStringLiteral("A"), QStringLiteral("precious\n"));
+    p->pieceDet->noteUnreadable = true;
+    show(p);
+    EXPECT_TRUE(plain.readOnly());
+    plain.insererMidiIntoNote(QStringLiteral("MIDI X"));
+    plain.actionEV(1);
+    EXPECT_EQ(noteOnDisk(p), QStringLiteral("precious\n"));
+    EXPECT_TRUE(dialogs.records().isEmpty());
+}
+
+TEST_F(WinNoteTest, TimedMessageWindowInsertsAtItsTime)
+{
+    WinMsg msg;
+    msg.showWin(83.9, QStringLiteral("Intr"));
+    EXPECT_EQ(msg.buttonMsg1()->text(), QStringLiteral("01:23"));
+    EXPECT_EQ(msg.buttonMsg2()->text(), QStringLiteral("00:00"));
+    msg.updateItunesInfo(QString(), QString(), 90.2, 200, false);
+    EXPECT_EQ(msg.buttonMsg2()->text(), QStringLiteral("01:30"));
+    msg.showWin(100, QStringLiteral("Intro"));
+    EXPECT_EQ(msg.buttonMsg1()->text(), QStringLiteral("01:23")) << "an open window keeps its first time";
+    msg.actionButtonMsg(1);
+    EXPECT_EQ(named.filter(vocab::ActionInsererMessage), QStringList{QStringLiteral("ActionInsererMessage=01:23 Message Intro")});
+    EXPECT_FALSE(msg.isVisible());
+    EXPECT_EQ(msg.buttonMsg1()->text(), QStringLiteral("00:00"));
+    named.clear();
+    msg.showWin(5, QStringLiteral("x"));
+    msg.actionButtonMsg(3);
+    EXPECT_TRUE(named.filter(vocab::ActionInsererMessage).isEmpty());
+}
+
+TEST_F(WinNoteTest, EventCellInsertsTheLastMidi)
+{
+    ViewMemoCell cell;
+    QList<QObject *> rows;
+    platform::NotificationCenter::defaultCenter().addObserver(
+        vocab::EventUpdateRow, [&](const platform::Notification &n) { rows << n.object.data(); }, &cell);
+    Midi::setNbLastEvents(1);
+    Midi::setLastChannel(4);
+    Midi::setLastLSBValue(2);
+    Midi::setLastProgramChangeValue(5);
+    const struct {
+        qint32 msb;
+        const char *inserted;
+    } cases[] = {{0, "2:5@4\n"}, {1, "1.2:5@4\n"}};
+    for (const auto &c : cases) {
+        cell.textView1()->clear();
+        Midi::setLastMSBValue(c.msb);
+        cell.actionInsererMIDIa();
+        EXPECT_EQ(cell.textView1()->toPlainText(), QString::fromUtf8(c.inserted));
+    }
+    {
+        std::lock_guard lock(Midi::textMutex());
+        Midi::lastEvents() = QStringLiteral("\n1:1@0\nCC7:1@0\n2:2@0");
+    }
+    Midi::setNbLastEvents(3);
+    cell.textView1()->clear();
+    cell.actionInsererMIDIa();
+    EXPECT_EQ(cell.textView1()->toPlainText(), QStringLiteral("\n1:1@0\nCC7:1@0\n2:2@0\n"));
+    cell.refreshLastMIDIdata();
+    EXPECT_EQ(cell.buttonMIDIa()->text(), QStringLiteral("(3 events)@4"));
+    cell.actionInsererMIDIn(6);
+    EXPECT_TRUE(cell.textView1()->toPlainText().endsWith(QStringLiteral("Tempo")));
+    EXPECT_EQ(rows.size(), 4);
+    EXPECT_EQ(rows.first(), &cell);
+    Midi::setNbLastEvents(0);
+    Midi::setLastMSBValue(-1);
+}
