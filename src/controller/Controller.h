@@ -16,6 +16,10 @@ class DataPref5;
 class DataPref6;
 class Pieces;
 class QAction;
+class QWidget;
+class WinMsg;
+class WinNote;
+class WinNoteF;
 class QMenu;
 class PopupJauge;
 class PreferencesDialog;
@@ -280,9 +284,25 @@ public:
     void appChangeScreenParameters();
     void receiveSleepNote();
     void receiveWakeNote();
-    void insererAction(const QString &text);
     // Text shown in the preferences' key-test field.
     const QString &lastKeyTest() const { return lastKeyTest_; }
+
+    // ---- Note windows (ControllerNotes.cpp) ------------------------------------
+    void toggleNote();
+    void fermerNote();
+    void toggleFormattedMode();
+    void actionMenuItemNotes();
+    // The note window in use gets the keys when it is shown; false when it is not.
+    bool editVisibleNote();
+    // "ActionInsererMessage", "ActionInsererAction" (timed here), "ActionInsererTag".
+    void insererMessage(const QString &text);
+    void insererAction(const QString &text);
+    void insererTag(const QString &tag);
+    // While recording, a typed character opens the timed message window.
+    void showTimedMessage(qint64 code);
+    WinNoteF *winNoteF() const { return winNoteF_.get(); }
+    WinNote *winNote() const { return winNote_.get(); }
+    WinMsg *winMsg() const { return winMsg_.get(); }
 
     // ---- Screen sets (ControllerWindows.cpp) ----------------------------------
     // Switches to a screen set (0: the built-in layout), saving the current
@@ -470,6 +490,23 @@ public:
     qint64 clicksPlayed() const;
 
 private:
+    // Note windows (ControllerNotes.cpp).
+    void createNoteWindows();
+    QWidget *noteWindowInUse() const;
+    void pushSongToNotes(const PiecePtr &piece, qint64 pageNo, bool zoomTop, const PiecePtr &pieceNext);
+    void pushTrackToNotes(const QString &title, const QString &artist, double curPos, double maxPos, bool masquer);
+    void pushZoomToNotes(bool top);
+    void refreshNotesMidi(bool control);
+    // Saves the plain window's unsaved text; true when it wrote.
+    bool savePlainNote();
+    void saveNotesAtShutdown();
+    void writePlayedDate(const QString &date);
+    void reprocessSavedNote();
+    double secondsSinceMuteStart() const;
+    std::unique_ptr<WinNoteF> winNoteF_;
+    std::unique_ptr<WinNote> winNote_;
+    std::unique_ptr<WinMsg> winMsg_;
+
     struct MetroState;
     MetroState &metro();
     QList<PiecePtr> songsInView() const;

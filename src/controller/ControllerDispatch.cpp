@@ -28,7 +28,7 @@ void Controller::dispatchActionKey(qint64 code)
     const PagePass pass = windowPrePass(true);
     if (code <= vocab::TypedCharLast) {
         if (Data::recOn()) {
-            waitingFor(QStringLiteral("timed message of %1").arg(carn(code + 1).toUpper()));
+            showTimedMessage(code);
             return;
         }
         const bool pageKeys = !tocON_ && Data::optKeyPad() != 0;
@@ -98,10 +98,9 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
             traiterKeyInput(KeyInput::PageDown);
         break;
     case Command::Enter:
-        // The note windows are not part of the program yet, so none is visible.
         if (tocON_)
             traiterNext();
-        else
+        else if (!editVisibleNote())
             actionEqual();
         break;
     case Command::ClearFilterAndSearchChar:
@@ -334,6 +333,12 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         refreshChordLibrary();
         break;
     case Command::MidiMonitorControl:
+        platform::runOnMain([self = QPointer<Controller>(this)]() {
+            if (self)
+                self->refreshNotesMidi(true);
+        });
+        waitingFor(QStringLiteral("MIDI preference windows (%1)").arg(controller::commandName(c.command)));
+        break;
     case Command::MidiSetupChanged:
     case Command::MidiLearnTrigger:
     case Command::MidiLearnDestination:

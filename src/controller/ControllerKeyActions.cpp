@@ -193,7 +193,7 @@ void Controller::traiterKeyAction(qint64 action, bool rev, const QString &t)
         refreshTapTempo();
         break;
     case 5:
-        waitingFor(QStringLiteral("note windows (key action 5)"));
+        toggleNote();
         break;
     default:
         break;

@@ -26,26 +26,6 @@ QString snapshotDateText(const QDateTime &date)
                                        locale.toString(date.time(), QLocale::ShortFormat));
 }
 
-// The screen set's last-played line of the song's note, written at once.
-void writeLastPlayedDate(const Controller::PiecePtr &piece, qint64 screenSet, const QString &date)
-{
-    PiecesDet &det = *piece->pieceDet;
-    if (det.noteUnreadable) {
-        TLOG(QStringLiteral("Controller markAsalreadyPlayed: note unreadable, no date written"));
-        return;
-    }
-    const QString before = det.notetxt;
-    const bool hadNote = det.note;
-    det.notetxt = marks::withLastPlayedDate(det.notetxt, int(screenSet), date);
-    det.note = true;
-    if (!piece->saveNote()) {
-        det.notetxt = before;
-        det.note = hadNote;
-        return;
-    }
-    piece->majInfo();
-}
-
 } // namespace
 
 // ---- Played ---------------------------------------------------------------------
@@ -60,10 +40,8 @@ void Controller::markAsalreadyPlayed(bool toggle)
     // Un-marking keeps the dates: only a song now played gets today's.
     if (det.played) {
         marks::appendToLog(Data::listePiecesLog(), piece);
-        const qint64 screenSet = Data::currentScreensetG();
-        if (screenSet >= 1 && screenSet <= 9)
-            writeLastPlayedDate(piece, screenSet,
-                                platform::currentDateTime().toString(QStringLiteral("yyyy-MM-dd")));
+        // The notes window writes the screen set's date into the song's note.
+        writePlayedDate(platform::currentDateTime().toString(QStringLiteral("yyyy-MM-dd")));
     }
     refreshNoteX30();
 }

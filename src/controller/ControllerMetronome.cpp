@@ -1,6 +1,7 @@
 #include "controller/Controller.h"
 
 #include "controller/MetroRules.h"
+#include "events/windows/WinNoteF.h"
 #include "library/Data.h"
 #include "midi/Midi.h"
 #include "platform/Log.h"
@@ -143,6 +144,8 @@ void Controller::refreshTapTempo()
 {
     Midi::keepTapTempo();
     refreshtempoX();
+    if (winNoteF())
+        winNoteF()->refreshTempoTap();
     metroFollowTempo();
 }
 

@@ -70,4 +70,5 @@ void Controller::refreshLastMIDIdataX()
         Midi::setLastMSBValue(-1);
     if (now - Midi::timeLastLSB() >= 1.0)
         Midi::setLastLSBValue(-1);
+    refreshNotesMidi(false);
 }

@@ -71,10 +71,10 @@ void Controller::registerObservers()
             return;
         actionGoToSongInTab((count - 1) * value / 127, false);
     });
-    text(vocab::ActionInsererMessage, [this](const QString &) { waitingFor(QStringLiteral("note insertion")); });
+    text(vocab::ActionInsererMessage, [this](const QString &t) { insererMessage(t); });
     text(vocab::ActionInsererAction, [this](const QString &t) { insererAction(t); });
     text(vocab::ActionEditChord, [this](const QString &) { waitingFor(QStringLiteral("chord library")); });
-    text(vocab::ActionInsererTag, [this](const QString &) { waitingFor(QStringLiteral("tag insertion")); });
+    text(vocab::ActionInsererTag, [this](const QString &t) { insererTag(t); });
     text(vocab::ActionOpen, [this](const QString &path) { actionOpen(path, false); });
     text(vocab::ActionOpenNew, [this](const QString &path) { actionOpen(path, true); });
     text(vocab::ActionDisplayHideList, [this](const QString &w) { actionDisplayHideList(w); });
@@ -284,12 +284,6 @@ void Controller::actionKeyPref(qint64 key)
     lastKeyTest_ = controller::keyPrefName(key, windowPref_ ? windowPref_->keyPadChecked() : options_.keyPad);
     if (windowPref_)
         windowPref_->setKeyTestText(lastKeyTest_);
-}
-
-void Controller::insererAction(const QString &text)
-{
-    Q_UNUSED(text);
-    waitingFor(QStringLiteral("note insertion"));
 }
 
 void Controller::appAct()

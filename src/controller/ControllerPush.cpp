@@ -1,5 +1,6 @@
 #include "controller/Controller.h"
 
+#include "events/windows/WinNoteF.h"
 #include "library/Data.h"
 #include "midi/Midi.h"
 #include "platform/Log.h"
@@ -20,7 +21,6 @@ bool sameWinID(const QString &a, const QString &b)
 void Controller::setPDFx(const PiecePtr &piece, qint64 pageNo, bool zoomTop, const PiecePtr &pieceNext, bool autom,
                          bool fromGotoPageNo)
 {
-    Q_UNUSED(fromGotoPageNo);
     if (!piece)
         return;
     pageNo = qMax<qint64>(1, pageNo);
@@ -47,6 +47,8 @@ void Controller::setPDFx(const PiecePtr &piece, qint64 pageNo, bool zoomTop, con
         w->setPDF(piece, pageNo, zoomTop, zoomON_, Data::currentSort(), pieceNext, autom);
         w->updateRechInfo2(echo);
     }
+    if (!fromGotoPageNo)
+        pushSongToNotes(piece, pageNo, zoomTop, pieceNext);
 }
 
 void Controller::startProcessNoteTimer()
@@ -80,6 +82,8 @@ void Controller::processNote()
             updateCueX();
     }
     songNoG_ev_ = Data::songNoG();
+    if (winNoteF_)
+        winNoteF_->refreshSongEv();
     pendingSongRefresh_ = false;
 }
 
@@ -96,6 +100,7 @@ void Controller::updateItunesInfoX(const QString &title, const QString &artist, 
     Data::setGpos(curPos);
     for (WindowPDFxSuper *w : openWindows())
         w->updateItunesInfo(title, artist, curPos, maxPos, masquer);
+    pushTrackToNotes(title, artist, curPos, maxPos, masquer);
     bool ran = false;
     if (masquer) {
         doRefreshCue_ = false;
@@ -181,7 +186,11 @@ void Controller::refreshNoteX30()
 
 void Controller::refreshNoteX(bool reprocess)
 {
-    if (reprocess)
+    // A save of the song already processed reads its note again; one made
+    // before the note timer ran is processed in full.
+    if (reprocess && !noteTimer_.isActive() && songNoG_ev_ == Data::songNoG())
+        reprocessSavedNote();
+    else if (reprocess)
         processNote();
     for (WindowPDFxSuper *w : openWindows())
         w->refreshNote(false);
@@ -266,12 +275,14 @@ void Controller::afficherZoomHautX()
 {
     for (WindowPDFxSuper *w : openWindows())
         w->afficherZoomHaut(false);
+    pushZoomToNotes(true);
 }
 
 void Controller::afficherZoomBasX()
 {
     for (WindowPDFxSuper *w : openWindows())
         w->afficherZoomBas(false);
+    pushZoomToNotes(false);
 }
 
 void Controller::traiter_backslash()

@@ -2,6 +2,9 @@
 
 #include "chordpro/ChordPro.h"
 #include "controller/PreferencesDialog.h"
+#include "events/windows/WinMsg.h"
+#include "events/windows/WinNote.h"
+#include "events/windows/WinNoteF.h"
 #include "library/Data.h"
 #include "midi/Midi.h"
 #include "platform/Log.h"
@@ -49,6 +52,7 @@ void Controller::awakeFromNib()
     noteIsChanging_ = 0;
 
     buildMenus();
+    createNoteWindows();
 
     Data::setCurrentScreensetG(0);
     Data::setCurrentGenreG(0);
@@ -259,6 +263,7 @@ void Controller::applicationWillTerminate()
     if (!started_ || terminated_)
         return;
     terminated_ = true;
+    saveNotesAtShutdown();
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
     // Auxiliary windows alone make no layout worth keeping.
     bool anyTolvane = false;

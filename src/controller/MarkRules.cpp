@@ -1,6 +1,5 @@
 #include "controller/MarkRules.h"
 
-#include <QRegularExpression>
 
 namespace marks {
 
@@ -79,39 +78,6 @@ void toggleFlags(PiecesList &flagged, const PiecesList &entries)
                 flagged.append(entry);
         }
     }
-}
-
-QString withLastPlayedDate(const QString &note, int screenSet, const QString &date)
-{
-    if (screenSet < 1 || screenSet > 9)
-        return note;
-    const QString key = QStringLiteral("LastPlayedDate%1=").arg(screenSet);
-    // The readers take the first hit anywhere, so the first hit is the one replaced.
-    const qsizetype at = note.indexOf(key, 0, Qt::CaseInsensitive);
-    if (at >= 0) {
-        const qsizetype start = at + key.size();
-        qsizetype end = note.indexOf(QLatin1Char('\n'), start);
-        if (end < 0)
-            end = note.size();
-        QString out = note;
-        out.replace(start, end - start, date);
-        return out;
-    }
-    QStringList lines = note.split(QLatin1Char('\n'));
-    // A note starts with its master line and a blank line before the header.
-    while (lines.size() < 2)
-        lines.append(QString());
-    static const QRegularExpression header(QStringLiteral("^(TITLE|ARTIST|TEMPO|KEY|LASTPLAYEDDATE[1-9])="),
-                                           QRegularExpression::CaseInsensitiveOption);
-    qsizetype insertAt = 2;
-    for (qsizetype i = 2; i < lines.size(); ++i)
-        if (header.match(lines.at(i)).hasMatch())
-            insertAt = i + 1;
-    lines.insert(insertAt, key + date);
-    QString out = lines.join(QLatin1Char('\n'));
-    if (!out.endsWith(QLatin1Char('\n')))
-        out += QLatin1Char('\n');
-    return out;
 }
 
 int recallMenuPlace(qint64 n, qint64 last)

@@ -23,10 +23,6 @@ void applyFlag(PiecesList &flagged, const PiecesPtr &entry, bool flag, bool remo
 // Inverts the flag of every entry given, each song once.
 void toggleFlags(PiecesList &flagged, const PiecesList &entries);
 
-// The note with screen set n's last-played line set to the date (the line
-// replaced in place, or added after the header lines).
-QString withLastPlayedDate(const QString &note, int screenSet, const QString &date);
-
 // Place 1-10 of snapshot n in its recall menu when last was written last:
 // the newest first.
 int recallMenuPlace(qint64 n, qint64 last);

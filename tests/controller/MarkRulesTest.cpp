@@ -73,29 +73,6 @@ TEST(MarkRules, PlayedLogKeepsARepeatOnceAtTheEnd)
     EXPECT_EQ(names(log), QStringList({"A", "B", "A"}));
 }
 
-TEST(MarkRules, LastPlayedDateLine)
-{
-    struct Case {
-        const char *note;
-        int set;
-        const char *expected;
-    };
-    const Case cases[] = {
-        {"", 1, "\n\nLastPlayedDate1=2026-12-07\n"},
-        {"Master\n\nTitle=Song\nKey=C\nfree text\n", 1,
-         "Master\n\nTitle=Song\nKey=C\nLastPlayedDate1=2026-12-07\nfree text\n"},
-        {"Master\n\nlastplayeddate2=2020-01-01\nTags= rock \n", 2,
-         "Master\n\nlastplayeddate2=2026-12-07\nTags= rock \n"},
-        {"Master\n\nLastPlayedDate1=2020-01-01", 9,
-         "Master\n\nLastPlayedDate1=2020-01-01\nLastPlayedDate9=2026-12-07\n"},
-        {"Master\n\nTitle=Song\n", 0, "Master\n\nTitle=Song\n"},
-    };
-    for (const Case &c : cases)
-        EXPECT_EQ(marks::withLastPlayedDate(QString::fromUtf8(c.note), c.set, QStringLiteral("2026-12-07")),
-                  QString::fromUtf8(c.expected))
-            << c.note << " set " << c.set;
-}
-
 TEST(MarkRules, RecallMenuPlacesNewestFirst)
 {
     EXPECT_EQ(marks::recallMenuPlace(5, 5), 1);

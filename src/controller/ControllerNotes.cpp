@@ -1,0 +1,237 @@
+#include "controller/Controller.h"
+
+#include "app/MainMenu.h"
+#include "events/NoteRules.h"
+#include "events/windows/WinMsg.h"
+#include "events/windows/WinNote.h"
+#include "events/windows/WinNoteF.h"
+#include "library/Data.h"
+#include "platform/Clock.h"
+#include "platform/Log.h"
+
+#include <QAction>
+#include <QMenu>
+
+// The two note windows and the timed message window: created at start-up
+// (the message window on first use), pushed every song, page, zoom and track
+// position, and shown or swapped by the note commands.
+
+void Controller::createNoteWindows()
+{
+    if (winNoteF_)
+        return;
+    winNoteF_ = std::make_unique<WinNoteF>();
+    winNote_ = std::make_unique<WinNote>();
+    winNote_->setRefwNoteF(winNoteF_.get());
+    MainMenu::instance().attachTo(winNoteF_.get());
+    MainMenu::instance().attachTo(winNote_.get());
+    QMenu *menu = MainMenu::instance().addMenu(QStringLiteral("Notes"));
+    QAction *notes = menu->addAction(QStringLiteral("Notes"));
+    connect(notes, &QAction::triggered, this, [this]() { actionMenuItemNotes(); });
+    QAction *mode = menu->addAction(QStringLiteral("Switch Between Text and Form Notes"));
+    connect(mode, &QAction::triggered, this, [this]() { toggleFormattedMode(); });
+}
+
+QWidget *Controller::noteWindowInUse() const
+{
+    if (Data::formattedNote())
+        return winNoteF_.get();
+    return winNote_.get();
+}
+
+void Controller::toggleNote()
+{
+    QWidget *w = noteWindowInUse();
+    if (!w)
+        return;
+    if (w->isVisible()) {
+        fermerNote();
+        return;
+    }
+    if (Data::formattedNote())
+        winNoteF_->showWin();
+    else
+        winNote_->showWin();
+    if (tagAuto_)
+        afficherTags();
+}
+
+void Controller::fermerNote()
+{
+    QWidget *w = noteWindowInUse();
+    if (!w || !w->isVisible())
+        return;
+    w->close();
+    if (tagAuto_)
+        fermerTags();
+}
+
+void Controller::toggleFormattedMode()
+{
+    QWidget *shown = noteWindowInUse();
+    if (!shown)
+        return;
+    if (!shown->isVisible()) {
+        toggleNote();
+        return;
+    }
+    const QRect frame = shown->geometry();
+    toggleNote();
+    Data::setFormattedNote(!Data::formattedNote());
+    QWidget *other = noteWindowInUse();
+    other->setGeometry(frame);
+    // The closed window saved its edit; the other one reads the note again.
+    if (Data::formattedNote())
+        winNoteF_->refreshPieceData();
+    else
+        winNote_->refreshPieceData();
+    toggleNote();
+}
+
+void Controller::actionMenuItemNotes()
+{
+    QWidget *w = noteWindowInUse();
+    if (w && !w->isVisible())
+        toggleNote();
+}
+
+bool Controller::editVisibleNote()
+{
+    QWidget *w = noteWindowInUse();
+    if (!w || !w->isVisible())
+        return false;
+    if (Data::formattedNote())
+        winNoteF_->editer();
+    else
+        winNote_->editer();
+    return true;
+}
+
+void Controller::pushSongToNotes(const PiecePtr &piece, qint64 pageNo, bool zoomTop, const PiecePtr &pieceNext)
+{
+    if (winNoteF_)
+        winNoteF_->setPDF(piece, pageNo, zoomTop, zoomON_, Data::currentSort(), pieceNext);
+    if (winNote_)
+        winNote_->setPDF(piece, pageNo, zoomTop, zoomON_, Data::currentSort(), pieceNext);
+}
+
+void Controller::pushTrackToNotes(const QString &title, const QString &artist, double curPos, double maxPos,
+                                  bool masquer)
+{
+    if (winMsg_)
+        winMsg_->updateItunesInfo(title, artist, curPos, maxPos, masquer);
+    if (winNoteF_)
+        winNoteF_->updateItunesInfo(title, artist, curPos, maxPos, masquer);
+    if (winNote_)
+        winNote_->updateItunesInfo(title, artist, curPos, maxPos, masquer);
+}
+
+void Controller::pushZoomToNotes(bool top)
+{
+    if (winNoteF_)
+        top ? winNoteF_->afficherZoomHaut() : winNoteF_->afficherZoomBas();
+    if (winNote_)
+        top ? winNote_->afficherZoomHaut() : winNote_->afficherZoomBas();
+}
+
+void Controller::refreshNotesMidi(bool control)
+{
+    if (winNoteF_)
+        control ? winNoteF_->refreshLastMIDIdataCC() : winNoteF_->refreshLastMIDIdata();
+    if (winNote_)
+        control ? winNote_->refreshLastMIDIdataCC() : winNote_->refreshLastMIDIdata();
+}
+
+bool Controller::savePlainNote()
+{
+    if (!winNote_ || !winNote_->noteModifiee())
+        return false;
+    const bool written = winNote_->saveNote(false);
+    if (winNoteF_)
+        winNoteF_->refreshPieceDataEtForcerSave(false);
+    return written;
+}
+
+void Controller::saveNotesAtShutdown()
+{
+    if (winNote_ && winNote_->noteModifiee())
+        winNote_->saveNote(false);
+    if (winNoteF_ && winNoteF_->noteModifiee())
+        winNoteF_->saveNote(false);
+}
+
+void Controller::insererMessage(const QString &text)
+{
+    if (!winNoteF_)
+        return;
+    // A line typed into the plain window and not yet saved comes first.
+    savePlainNote();
+    winNoteF_->addNoteString(text);
+    if (winNote_)
+        winNote_->refreshPieceData();
+}
+
+void Controller::insererTag(const QString &tag)
+{
+    if (!winNoteF_)
+        return;
+    savePlainNote();
+    winNoteF_->addTagString(tag);
+    if (winNote_)
+        winNote_->refreshPieceData();
+}
+
+void Controller::insererAction(const QString &text)
+{
+    const double seconds = Data::currentGenreG() == 6 ? secondsSinceMuteStart() : Data::gpos();
+    insererMessage(QStringLiteral("%1 %2").arg(noterules::timeText(seconds), text));
+}
+
+double Controller::secondsSinceMuteStart() const
+{
+    const QDateTime start = Data::timeLastPlayMute();
+    if (!start.isValid())
+        return 0.0;
+    return qMax(0.0, double(start.msecsTo(platform::currentDateTime())) / 1000.0);
+}
+
+void Controller::showTimedMessage(qint64 code)
+{
+    if (!winMsg_)
+        winMsg_ = std::make_unique<WinMsg>();
+    // The position of the track now playing; in genre 6 the time since the mute run started.
+    double seconds = 0.0;
+    if (Data::currentGenreG() == 6 && !options_.slaveOn)
+        seconds = secondsSinceMuteStart();
+    else if (Data::currentGenreG() != 6)
+        seconds = Data::gpos();
+    winMsg_->showWin(seconds, carn(code + 1).toUpper());
+}
+
+void Controller::writePlayedDate(const QString &date)
+{
+    if (!winNoteF_)
+        return;
+    savePlainNote();
+    winNoteF_->updateLastPlayedDate(date);
+    if (winNote_)
+        winNote_->refreshPieceData();
+}
+
+void Controller::reprocessSavedNote()
+{
+    // A save re-sends the song's "DEFAULT" group and untimed MIDI only when
+    // those lines changed: a cue recorded mid-song never re-sends a program change.
+    const QString before = noterules::untimedMidi(Data::songEvents());
+    const PiecePtr piece = Data::getPiece(Data::songNoG());
+    if (!piece || !piece->pieceDet)
+        return;
+    Data::chargerSongEventsFromString(piece->pieceDet->notetxt, false, Data::songEvents());
+    updateCueX();
+    if (noterules::untimedMidi(Data::songEvents()) != before)
+        sendMIDIfromNote();
+    if (Data::processSongEventsUpTo(0.0, true, Data::songEvents()))
+        updateCueX();
+    if (winNoteF_)
+        winNoteF_->refreshSongEv();
+}
