@@ -205,14 +205,11 @@ void WinNote::setPDF(const PiecesPtr &piece, qint64 pageNo, bool zoomTop, bool z
 {
     Q_UNUSED(currSort);
     Q_UNUSED(pieceNext);
-    const bool changed = piece != pieceCour_;
+    const bool changed = !song_.sameSong(piece);
     // A pending edit goes to the song it was made on, before the text refills.
     if (changed && noteModifiee_)
         saveNote(false);
-    pieceCour_ = piece;
-    pageNoCourOrig_ = qint32(pageNo);
-    zoomTop_ = zoomTop;
-    zoomOn_ = zoomOn;
+    song_.push(piece, pageNo, zoomTop, zoomOn);
     if (changed || Data::recOn())
         refreshPieceData();
     refreshPageNo();
@@ -224,14 +221,13 @@ void WinNote::updateItunesInfo(const QString &title, const QString &artist, doub
     Q_UNUSED(title);
     Q_UNUSED(artist);
     Q_UNUSED(maxPos);
-    playing_ = !masquer;
-    currentPos_ = masquer ? 0.0 : curPos;
+    song_.track(curPos, masquer);
     refreshPageNo();
 }
 
 void WinNote::refreshPieceData()
 {
-    const PiecesDet *det = pieceCour_ && pieceCour_->pieceDet ? pieceCour_->pieceDet.get() : nullptr;
+    const PiecesDet *det = song_.piece && song_.piece->pieceDet ? song_.piece->pieceDet.get() : nullptr;
     setWindowTitle(QStringLiteral("Notes: %1").arg(det ? det->titre : QString()));
     filling_ = true;
     txViewNote_->setPlainText(det ? det->notetxt : QString());
@@ -247,7 +243,7 @@ void WinNote::refreshPieceData()
 
 void WinNote::afficherZoomHaut()
 {
-    zoomTop_ = true;
+    song_.zoomTop = true;
     refreshPageNo();
     if (Data::recOn())
         refreshPieceData();
@@ -255,7 +251,7 @@ void WinNote::afficherZoomHaut()
 
 void WinNote::afficherZoomBas()
 {
-    zoomTop_ = false;
+    song_.zoomTop = false;
     refreshPageNo();
     if (Data::recOn())
         refreshPieceData();
@@ -264,8 +260,8 @@ void WinNote::afficherZoomBas()
 bool WinNote::saveNote(bool flag)
 {
     bool written = false;
-    if (pieceCour_ && pieceCour_->pieceDet && noteModifiee_) {
-        PiecesDet &det = *pieceCour_->pieceDet;
+    if (song_.piece && song_.piece->pieceDet && noteModifiee_) {
+        PiecesDet &det = *song_.piece->pieceDet;
         if (det.noteUnreadable) {
             TLOG(QStringLiteral("WinNote: the note of \"%1\" is unreadable and was not saved").arg(det.fichier));
         } else {
@@ -275,10 +271,10 @@ bool WinNote::saveNote(bool flag)
             const QString before = det.notetxt;
             det.notetxt = text;
             det.note = !text.isEmpty();
-            if (pieceCour_->saveNote()) {
+            if (song_.piece->saveNote()) {
                 written = text != before;
                 if (written)
-                    postCode(pieceCour_->majInfo() ? vocab::SongInfoChanged
+                    postCode(song_.piece->majInfo() ? vocab::SongInfoChanged
                              : flag                ? vocab::NoteChanged
                                                    : vocab::NoteSavedReprocess);
             }
@@ -304,10 +300,10 @@ void WinNote::backToSong()
 
 void WinNote::refreshPageNo()
 {
-    buttonEVc_->setVisible(!playing_);
-    buttonEVd_->setVisible(playing_);
-    buttonEVa_->setText(noterules::pageMarker(currentPos_, pageNoCourOrig_, zoomTop_));
-    buttonEVb_->setText(noterules::messageMarker(currentPos_));
+    buttonEVc_->setVisible(!song_.playing);
+    buttonEVd_->setVisible(song_.playing);
+    buttonEVa_->setText(noterules::pageMarker(song_.pos, song_.page, song_.zoomTop));
+    buttonEVb_->setText(noterules::messageMarker(song_.pos));
 }
 
 void WinNote::actionEV(int tag)

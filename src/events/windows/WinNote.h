@@ -1,5 +1,6 @@
 #pragma once
 
+#include "events/windows/SongFollow.h"
 #include "library/Pieces.h"
 #include "midi/MidiRecords.h"
 
@@ -62,7 +63,7 @@ public:
 
     bool noteModifiee() const { return noteModifiee_; }
     bool readOnly() const { return txViewNote_->isReadOnly(); }
-    PiecesPtr pieceCour() const { return pieceCour_; }
+    PiecesPtr pieceCour() const { return song_.piece; }
     NoteTextView *textView() const { return txViewNote_; }
     QPushButton *buttonEVa() const { return buttonEVa_; }
     QPushButton *buttonEVb() const { return buttonEVb_; }
@@ -95,15 +96,10 @@ private:
                 *buttonMIDIe_ = nullptr, *buttonTempo_ = nullptr;
     QPushButton *buttonEVa_ = nullptr, *buttonEVb_ = nullptr, *buttonEVc_ = nullptr, *buttonEVd_ = nullptr,
                 *buttonEVe_ = nullptr, *buttonEVf_ = nullptr, *buttonFormatted_ = nullptr;
-    PiecesPtr pieceCour_;
+    SongFollow song_;
     WinNoteF *wNoteF_ = nullptr;
     bool noteModifiee_ = false;
-    qint32 pageNoCourOrig_ = 1;
-    bool zoomTop_ = true;
-    bool zoomOn_ = false;
-    bool playing_ = false;
     bool fermertag_ = false;
-    double currentPos_ = 0.0;
     bool isCompleting_ = false;
     bool filling_ = false;
 };

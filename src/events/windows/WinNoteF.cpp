@@ -258,14 +258,11 @@ void WinNoteF::setPDF(const PiecesPtr &piece, qint64 pageNo, bool zoomTop, bool 
 {
     Q_UNUSED(currSort);
     Q_UNUSED(pieceNext);
-    const bool changed = piece != pieceCour_;
+    const bool changed = !song_.sameSong(piece);
     // A pending edit goes to the song it was made on, before the fields refill.
     if (changed && noteModifiee_)
         saveNote(false);
-    pieceCour_ = piece;
-    pageNoCourOrig_ = qint32(pageNo);
-    zoomTop_ = zoomTop;
-    zoomOn_ = zoomOn;
+    song_.push(piece, pageNo, zoomTop, zoomOn);
     if (changed)
         refreshPieceData();
     refreshPageNo();
@@ -278,23 +275,20 @@ void WinNoteF::updateItunesInfo(const QString &title, const QString &artist, dou
     Q_UNUSED(title);
     Q_UNUSED(artist);
     Q_UNUSED(maxPos);
-    const double before = currentPos_;
-    playing_ = !masquer;
-    currentPos_ = masquer ? 0.0 : curPos;
-    positionAdvancing_ = playing_ && (positionAdvancing_ || currentPos_ > before);
+    song_.track(curPos, masquer);
     refreshPageNo();
 }
 
 void WinNoteF::afficherZoomHaut()
 {
-    zoomTop_ = true;
+    song_.zoomTop = true;
     refreshPageNo();
     pageCueWhileRecording();
 }
 
 void WinNoteF::afficherZoomBas()
 {
-    zoomTop_ = false;
+    song_.zoomTop = false;
     refreshPageNo();
     pageCueWhileRecording();
 }
@@ -318,10 +312,10 @@ void WinNoteF::setTitleLike(QLineEdit *field, const QString &value, const QStrin
 void WinNoteF::refreshPieceData()
 {
     filling_ = true;
-    const PiecesDet *det = pieceCour_ && pieceCour_->pieceDet ? pieceCour_->pieceDet.get() : nullptr;
+    const PiecesDet *det = song_.piece && song_.piece->pieceDet ? song_.piece->pieceDet.get() : nullptr;
     const QString note = det ? det->notetxt : QString();
     setWindowTitle(QStringLiteral("Notes: %1").arg(det ? det->titre : QString()));
-    const qint32 tempo = pieceCour_ && det ? pieceCour_->tempo() : 0;
+    const qint32 tempo = song_.piece && det ? song_.piece->tempo() : 0;
     const noteform::Fields f = noteform::read(note, tempo, det ? det->signature : 0, Data::isValidWinID);
     auto put = [](QLineEdit *e, const QString &v) {
         const QSignalBlocker block(e);
@@ -357,7 +351,7 @@ void WinNoteF::setReadOnly(bool on)
 {
     readOnly_ = on;
     readOnlyNotice_->setVisible(on);
-    if (on && pieceCour_ && pieceCour_->pieceDet)
+    if (on && song_.piece && song_.piece->pieceDet)
         readOnlyNotice_->setText(QStringLiteral("The note file of this song could not be read: it is shown read-only "
                                                 "and is left unchanged."));
     QList<QLineEdit *> fields{masterNote_, title_, artist_, tempo_, cle_, tags_};
@@ -419,8 +413,8 @@ noteform::Fields WinNoteF::fieldsNow() const
 bool WinNoteF::saveNote(bool flag)
 {
     bool written = false;
-    if (pieceCour_ && pieceCour_->pieceDet && noteModifiee_) {
-        PiecesDet &det = *pieceCour_->pieceDet;
+    if (song_.piece && song_.piece->pieceDet && noteModifiee_) {
+        PiecesDet &det = *song_.piece->pieceDet;
         if (readOnly_ || det.noteUnreadable) {
             // Nothing may replace what could not be read; on stage no alert either.
             TLOG(QStringLiteral("WinNoteF: the note of \"%1\" is unreadable and was not saved").arg(det.fichier));
@@ -439,9 +433,9 @@ bool WinNoteF::saveNote(bool flag)
             }
             // The list was sorted: rows follow their events, the selection its own.
             reloadTable(selected);
-            if (det.notetxt != before && pieceCour_->saveNote()) {
+            if (det.notetxt != before && song_.piece->saveNote()) {
                 written = true;
-                postCode(pieceCour_->majInfo() ? vocab::SongInfoChanged
+                postCode(song_.piece->majInfo() ? vocab::SongInfoChanged
                          : flag                ? vocab::NoteChanged
                                                : vocab::NoteSavedReprocess);
             } else if (det.notetxt != before) {
@@ -450,8 +444,8 @@ bool WinNoteF::saveNote(bool flag)
         }
     }
     noteModifiee_ = false;
-    for (auto [field, songValue] : {std::pair{title_, pieceCour_ && pieceCour_->pieceDet ? pieceCour_->pieceDet->titre : QString()},
-                                    std::pair{artist_, pieceCour_ && pieceCour_->pieceDet ? pieceCour_->pieceDet->auteur : QString()}})
+    for (auto [field, songValue] : {std::pair{title_, song_.piece && song_.piece->pieceDet ? song_.piece->pieceDet->titre : QString()},
+                                    std::pair{artist_, song_.piece && song_.piece->pieceDet ? song_.piece->pieceDet->auteur : QString()}})
         if (trimmed(field->text()).isEmpty())
             setTitleLike(field, QString(), songValue);
     return written;

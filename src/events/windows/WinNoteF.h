@@ -2,6 +2,7 @@
 
 #include "events/NoteForm.h"
 #include "events/windows/ViewSongCue.h"
+#include "events/windows/SongFollow.h"
 #include "library/Pieces.h"
 #include "midi/MidiRecords.h"
 
@@ -83,7 +84,7 @@ public:
     void actionTempoKeep();
 
     // ---- State read by the controller and tests --------------------------------
-    PiecesPtr pieceCour() const { return pieceCour_; }
+    PiecesPtr pieceCour() const { return song_.piece; }
     bool noteModifiee() const { return noteModifiee_; }
     bool readOnly() const { return readOnly_; }
     qint64 selectedRow() const;
@@ -125,6 +126,8 @@ private:
     void buildCues(QWidget *pane);
     // The events list holds this window's song: loaded from its note if not.
     void ensureOwnEvents();
+    // The selected row's event; without one the user is told and nullptr answers.
+    SongEvPtr selectedEvent();
     void reloadTable(const SongEvPtr &keepSelected);
     void showRow(qint64 row);
     void rowsChanged();
@@ -132,14 +135,8 @@ private:
     void pageCueWhileRecording();
     void insertLearned(const QString &text);
 
-    PiecesPtr pieceCour_;
+    SongFollow song_;
     bool noteModifiee_ = false;
-    qint32 pageNoCourOrig_ = 1;
-    bool zoomTop_ = true;
-    bool zoomOn_ = false;
-    bool playing_ = false;
-    bool positionAdvancing_ = false;
-    double currentPos_ = 0.0;
     bool fermertag_ = false;
     bool isCompleting_ = false;
     bool delEnCours_ = false;

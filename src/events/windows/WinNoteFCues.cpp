@@ -156,14 +156,14 @@ ViewSongCue *WinNoteF::rowView(qint64 row) const
 
 void WinNoteF::ensureOwnEvents()
 {
-    if (!pieceCour_ || !pieceCour_->pieceDet)
+    if (!song_.piece || !song_.piece->pieceDet)
         return;
-    const QString key = pieceCour_->pieceDet->fichier;
+    const QString key = song_.piece->pieceDet->fichier;
     if (Data::songEventsKey() == key)
         return;
     // Within half a second of a song change the list still holds the song
     // left behind: this song's own events are loaded before anything edits them.
-    Data::chargerSongEventsFromString(pieceCour_->pieceDet->notetxt, false, Data::songEvents());
+    Data::chargerSongEventsFromString(song_.piece->pieceDet->notetxt, false, Data::songEvents());
     Data::setSongEventsKey(key);
     reloadTable(nullptr);
 }
@@ -246,18 +246,18 @@ void WinNoteF::viewSongCueUpdateCueRowMMSS(ViewSongCue *view)
 
 void WinNoteF::ajouterSongEv(int kind, const QString &str)
 {
-    if (readOnly_ || !pieceCour_ || !pieceCour_->pieceDet)
+    if (readOnly_ || !song_.piece || !song_.piece->pieceDet)
         return;
     ensureOwnEvents();
     SongEvArray &events = Data::songEvents();
     noterules::CueInput in;
     in.count = events.size();
     in.nextFreeTime = noterules::nextFreeTime(events);
-    in.currentPos = currentPos_;
-    in.page = pageNoCourOrig_;
-    in.zoomOn = zoomOn_;
-    in.zoomTop = zoomTop_;
-    in.note = pieceCour_->pieceDet->notetxt;
+    in.currentPos = song_.pos;
+    in.page = song_.page;
+    in.zoomOn = song_.zoomOn;
+    in.zoomTop = song_.zoomTop;
+    in.note = song_.piece->pieceDet->notetxt;
     const SongEvPtr ev = noterules::makeCue(kind, str, in);
     if (!ev)
         return;
@@ -318,18 +318,24 @@ void WinNoteF::actionButtonSupprimer()
     buttonDupliquer_->setEnabled(any);
 }
 
-void WinNoteF::actionButtonDupliquer()
+SongEvPtr WinNoteF::selectedEvent()
 {
     const qint64 row = selectedRow();
     if (row < 0) {
         Data::msg(kSelectRow);
-        return;
+        return nullptr;
     }
     ensureOwnEvents();
-    SongEvArray &events = Data::songEvents();
-    if (row >= events.size() || !events[row])
+    return Data::songEvents().value(row);
+}
+
+void WinNoteF::actionButtonDupliquer()
+{
+    const SongEvPtr selected = selectedEvent();
+    if (!selected)
         return;
-    const SongEv &src = *events[row];
+    SongEvArray &events = Data::songEvents();
+    const SongEv &src = *selected;
     auto copy = std::make_shared<SongEv>(events.size());
     copy->mm = src.mm;
     copy->ss = src.ss;
@@ -347,16 +353,10 @@ void WinNoteF::actionButtonDupliquer()
 
 void WinNoteF::actionButtonSetTime()
 {
-    const qint64 row = selectedRow();
-    if (row < 0) {
-        Data::msg(kSelectRow);
+    const SongEvPtr selected = selectedEvent();
+    if (!selected)
         return;
-    }
-    ensureOwnEvents();
-    SongEvArray &events = Data::songEvents();
-    if (row >= events.size() || !events[row])
-        return;
-    SongEv &ev = *events[row];
+    SongEv &ev = *selected;
     ev.mm = 0;
     ev.ss = 0;
     ev.timeEv = false;
@@ -370,26 +370,19 @@ void WinNoteF::actionButtonSetTime()
     ev.val = double(ev.secondsFromTime());
     ev.traite = false;
     ev.levelNo = 2;
-    reloadTable(nullptr);
-    showRow(row);
+    reloadTable(selected);
     noteModifiee_ = true;
 }
 
 void WinNoteF::actionButtonSendSongEv()
 {
-    const qint64 row = selectedRow();
-    if (row < 0) {
-        Data::msg(kSelectRow);
-        return;
-    }
-    ensureOwnEvents();
-    if (row < Data::songEvents().size())
-        Data::processSongEventsSingle(Data::songEvents().at(row));
+    if (const SongEvPtr selected = selectedEvent())
+        Data::processSongEventsSingle(selected);
 }
 
 bool WinNoteF::acceptDrop(const QMimeData *data, qint64 r, bool onRow)
 {
-    if (readOnly_ || !pieceCour_)
+    if (readOnly_ || !song_.piece)
         return false;
     ensureOwnEvents();
     SongEvArray &events = Data::songEvents();
@@ -474,9 +467,9 @@ QMimeData *WinNoteF::dragRows(const QList<int> &rows) const
 
 void WinNoteF::refreshPageNo()
 {
-    buttonEVc_->setProperty("tag", playing_ ? 4 : 3);
-    buttonEVc_->setText(playing_ ? QStringLiteral("◼︎") : QStringLiteral("▶︎"));
-    buttonSetTime_->setText(noterules::timeText(currentPos_));
+    buttonEVc_->setProperty("tag", song_.playing ? 4 : 3);
+    buttonEVc_->setText(song_.playing ? QStringLiteral("◼︎") : QStringLiteral("▶︎"));
+    buttonSetTime_->setText(noterules::timeText(song_.pos));
 }
 
 void WinNoteF::actionPlayPause()
@@ -496,7 +489,7 @@ void WinNoteF::actionRec()
 
 bool WinNoteF::beginRecording()
 {
-    if (readOnly_ || !pieceCour_ || !pieceCour_->pieceDet)
+    if (readOnly_ || !song_.piece || !song_.piece->pieceDet)
         return false;
     static const QString text = QStringLiteral(
         "During recording:\n• Use arrow keys (Up/Down) to insert page change markers into Notes.\n• Type letters to "
@@ -508,11 +501,11 @@ bool WinNoteF::beginRecording()
         return false;
     closeWin();
     Data::setRecOn(true);
-    if (!pieceCour_->pieceDet->notetxt.contains(QLatin1String("00:00 Page")))
+    if (!song_.piece->pieceDet->notetxt.contains(QLatin1String("00:00 Page")))
         ajouterSongEv(1, QString());
-    if (playing_)
+    if (song_.playing)
         return true;
-    if (!pieceCour_->pieceDet->notetxt.contains(QLatin1String("00:01 Play")))
+    if (!song_.piece->pieceDet->notetxt.contains(QLatin1String("00:01 Play")))
         ajouterSongEv(4, QStringLiteral("00:01 Play %1").arg(Data::currentGenreG()));
     postCode(vocab::PeriodKey);
     return true;
@@ -521,7 +514,7 @@ bool WinNoteF::beginRecording()
 void WinNoteF::pageCueWhileRecording()
 {
     // Stopped, or playback failed: no position moves, so no cue is recorded.
-    if (Data::recOn() && playing_ && positionAdvancing_)
+    if (Data::recOn() && song_.playing && song_.advancing)
         ajouterSongEv(1, QString());
 }
 
@@ -543,11 +536,11 @@ void WinNoteF::refreshColorLastMIDIdata(bool grey) { lastmidi::paint(buttonMIDIa
 
 void WinNoteF::insertLearned(const QString &text)
 {
-    if (readOnly_ || !pieceCour_)
+    if (readOnly_ || !song_.piece)
         return;
     ensureOwnEvents();
     Data::chargerSongEventsFromString(text, true, Data::songEvents());
-    Data::setSongEventsKey(pieceCour_->pieceDet->fichier);
+    Data::setSongEventsKey(song_.piece->pieceDet->fichier);
     reloadTable(nullptr);
     const bool any = !Data::songEvents().isEmpty();
     buttonSupprimer_->setEnabled(any);
