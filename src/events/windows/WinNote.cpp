@@ -5,7 +5,6 @@
 #include "events/windows/WinNoteF.h"
 #include "library/Data.h"
 #include "midi/Midi.h"
-#include "midi/MidiCompletion.h"
 #include "platform/Keys.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
@@ -15,13 +14,11 @@
 #include "windows/WindowArrangement.h"
 
 #include <QAbstractItemView>
-#include <QCompleter>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QStringListModel>
 #include <QVBoxLayout>
 
 // ---- The text view ------------------------------------------------------------------
@@ -61,7 +58,7 @@ void NoteTextView::insertFromMimeData(const QMimeData *source)
 
 // ---- The window ------------------------------------------------------------------------
 
-WinNote::WinNote(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
+WinNote::WinNote(QWidget *parent) : NoteWindow(parent)
 {
     setWindowTitle(QStringLiteral("Notes"));
     auto *layout = new QVBoxLayout(this);
@@ -124,10 +121,7 @@ WinNote::WinNote(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOn
         const int t = tag++;
         connect(b, &QPushButton::clicked, this, [this, t]() { actionEV(t); });
     }
-    connect(buttonEVf_, &QPushButton::clicked, this, [this]() {
-        postCode(vocab::OpenTagList);
-        fermertag_ = true;
-    });
+    connect(buttonEVf_, &QPushButton::clicked, this, [this]() { openTags(); });
     connect(buttonFormatted_, &QPushButton::clicked, this, [this]() { postCode(vocab::NoteDisplayMode); });
     connect(buttonEscape_, &QPushButton::clicked, this, [this]() {
         if (isActiveWindow())
@@ -139,21 +133,9 @@ WinNote::WinNote(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOn
             return;
         noteModifiee_ = true;
         if (!isCompleting_)
-            completion();
+            offerCompletion();
     });
-
-    completer_ = new QCompleter(this);
-    completer_->setWidget(txViewNote_);
-    completer_->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
-    connect(completer_, qOverload<const QString &>(&QCompleter::activated), this, [this](const QString &c) {
-        QTextCursor cur = txViewNote_->textCursor();
-        qsizetype start = 0;
-        midicompletion::partialWord(txViewNote_->toPlainText(), cur.position(), &start);
-        isCompleting_ = true;
-        cur.setPosition(int(start), QTextCursor::KeepAnchor);
-        cur.insertText(c);
-        isCompleting_ = false;
-    });
+    setUpCompletion(txViewNote_);
 
     platform::NotificationCenter::defaultCenter().addObserver(
         vocab::InsererMidiFromLib,
@@ -172,8 +154,6 @@ WinNote::WinNote(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOn
 }
 
 WinNote::~WinNote() = default;
-
-void WinNote::postCode(int code) const { platform::NotificationCenter::defaultCenter().postActionKey(code); }
 
 void WinNote::showWin()
 {
@@ -198,30 +178,13 @@ void WinNote::editer()
     txViewNote_->setTextCursor(c);
 }
 
-void WinNote::closeWin() { close(); }
-
 void WinNote::setPDF(const PiecesPtr &piece, qint64 pageNo, bool zoomTop, bool zoomOn, qint64 currSort,
                      const PiecesPtr &pieceNext)
 {
     Q_UNUSED(currSort);
     Q_UNUSED(pieceNext);
-    const bool changed = !song_.sameSong(piece);
-    // A pending edit goes to the song it was made on, before the text refills.
-    if (changed && noteModifiee_)
-        saveNote(false);
-    song_.push(piece, pageNo, zoomTop, zoomOn);
-    if (changed || Data::recOn())
+    if (followSong(piece, pageNo, zoomTop, zoomOn) || Data::recOn())
         refreshPieceData();
-    refreshPageNo();
-}
-
-void WinNote::updateItunesInfo(const QString &title, const QString &artist, double curPos, double maxPos,
-                               bool masquer)
-{
-    Q_UNUSED(title);
-    Q_UNUSED(artist);
-    Q_UNUSED(maxPos);
-    song_.track(curPos, masquer);
     refreshPageNo();
 }
 
@@ -399,28 +362,6 @@ void WinNote::refreshLastMIDIdataCC()
 
 void WinNote::refreshColorLastMIDIdata(bool grey) { lastmidi::paint(buttonMIDIa_, buttonMIDIb_, grey); }
 
-void WinNote::fermerTags()
-{
-    postCode(fermertag_ ? vocab::CloseTagList : vocab::EndTagListHold);
-    fermertag_ = false;
-}
-
-void WinNote::completion()
-{
-    const QString text = txViewNote_->toPlainText();
-    qsizetype start = 0;
-    const QString word = midicompletion::partialWord(text, txViewNote_->textCursor().position(), &start);
-    const QStringList list = Midi::completeNote(text, start, word.size(), false);
-    if (list.isEmpty()) {
-        completer_->popup()->hide();
-        return;
-    }
-    completer_->setModel(new QStringListModel(list, completer_));
-    QRect r = txViewNote_->cursorRect();
-    r.setWidth(240);
-    completer_->complete(r);
-}
-
 void WinNote::keyPressEvent(QKeyEvent *event)
 {
     const noterules::PlainKey k = noterules::plainWindowKey(platform::KeyEvent::fromQt(*event));
@@ -436,29 +377,10 @@ void WinNote::keyPressEvent(QKeyEvent *event)
     postCode(k.code);
 }
 
-void WinNote::changeEvent(QEvent *event)
+void WinNote::resignedKey()
 {
-    QWidget::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange)
-        return;
-    if (isActiveWindow()) {
-        postCode(vocab::NoteWindowBecameKey);
-        postCode(vocab::StopPlayedTimer);
-        return;
-    }
     const bool changed = saveNote(false);
     if (wNoteF_)
         wNoteF_->refreshPieceDataEtForcerSave(changed);
     refreshPieceData();
-    postCode(vocab::NoteWindowResignedKey);
-    postCode(vocab::RestartPlayedTimer);
-}
-
-void WinNote::closeEvent(QCloseEvent *event)
-{
-    if (noteModifiee_)
-        saveNote(false);
-    fermerTags();
-    QWidget::closeEvent(event);
-    Data::activateKeywin();
 }

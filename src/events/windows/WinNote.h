@@ -1,6 +1,6 @@
 #pragma once
 
-#include "events/windows/SongFollow.h"
+#include "events/windows/NoteWindow.h"
 #include "library/Pieces.h"
 #include "midi/MidiRecords.h"
 
@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QWidget>
 
-class QCompleter;
 class WinNoteF;
 
 // The note's text view: says when it takes the focus and turns a dropped tag
@@ -31,7 +30,7 @@ protected:
 // event script written by hand, buttons that insert MIDI instructions and
 // timed markers, playback and recording buttons. Created once, floating;
 // used while the formatted note mode is off.
-class WinNote : public QWidget {
+class WinNote : public NoteWindow {
     Q_OBJECT
 public:
     explicit WinNote(QWidget *parent = nullptr);
@@ -40,18 +39,15 @@ public:
     void setRefwNoteF(WinNoteF *formatted) { wNoteF_ = formatted; }
     void showWin();
     void editer();
-    void closeWin();
     void setPDF(const PiecesPtr &piece, qint64 pageNo, bool zoomTop, bool zoomOn, qint64 currSort,
                 const PiecesPtr &pieceNext);
-    void updateItunesInfo(const QString &title, const QString &artist, double curPos, double maxPos, bool masquer);
-    void refreshPieceData();
+    void refreshPieceData() override;
     void afficherZoomHaut();
     void afficherZoomBas();
     // Writes the text when it was edited; answers whether it wrote.
-    bool saveNote(bool flag);
+    bool saveNote(bool flag) override;
     void refreshLastMIDIdata();
     void refreshLastMIDIdataCC();
-    void fermerTags();
     void insererMidiFromLib(const MidiFavEventPtr &group);
     void insererMidiIntoNote(const QString &text);
 
@@ -61,9 +57,7 @@ public:
     void actionInsererMIDIa();
     void actionInsererMIDIb();
 
-    bool noteModifiee() const { return noteModifiee_; }
     bool readOnly() const { return txViewNote_->isReadOnly(); }
-    PiecesPtr pieceCour() const { return song_.piece; }
     NoteTextView *textView() const { return txViewNote_; }
     QPushButton *buttonEVa() const { return buttonEVa_; }
     QPushButton *buttonEVb() const { return buttonEVb_; }
@@ -75,31 +69,22 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
-    void changeEvent(QEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
 
 private:
-    void refreshPageNo();
+    void refreshPageNo() override;
+    void resignedKey() override;
     void refreshColorLastMIDIdata(bool grey);
     void insertText(const QString &text);
     // Saves an edit and has the formatted window read the note again.
     void handOver();
     void backToSong();
-    void completion();
-    void postCode(int code) const;
 
     NoteTextView *txViewNote_ = nullptr;
     QLabel *readOnlyNotice_ = nullptr;
-    QCompleter *completer_ = nullptr;
     QPushButton *buttonCmdEnter_ = nullptr, *buttonEscape_ = nullptr;
     QPushButton *buttonMIDIa_ = nullptr, *buttonMIDIb_ = nullptr, *buttonMIDIc_ = nullptr, *buttonMIDId_ = nullptr,
                 *buttonMIDIe_ = nullptr, *buttonTempo_ = nullptr;
     QPushButton *buttonEVa_ = nullptr, *buttonEVb_ = nullptr, *buttonEVc_ = nullptr, *buttonEVd_ = nullptr,
                 *buttonEVe_ = nullptr, *buttonEVf_ = nullptr, *buttonFormatted_ = nullptr;
-    SongFollow song_;
     WinNoteF *wNoteF_ = nullptr;
-    bool noteModifiee_ = false;
-    bool fermertag_ = false;
-    bool isCompleting_ = false;
-    bool filling_ = false;
 };

@@ -4,7 +4,6 @@
 #include "library/Data.h"
 #include "library/TextNumbers.h"
 #include "midi/Midi.h"
-#include "midi/MidiCompletion.h"
 #include "platform/Keys.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
@@ -12,7 +11,6 @@
 #include "windows/DragTypes.h"
 
 #include <QAbstractItemView>
-#include <QCloseEvent>
 #include <QCompleter>
 #include <QDragEnterEvent>
 #include <QFormLayout>
@@ -74,7 +72,7 @@ QString trimmed(const QString &s) { return notefile::trimBlanksAndTabs(s); }
 
 } // namespace
 
-WinNoteF::WinNoteF(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
+WinNoteF::WinNoteF(QWidget *parent) : NoteWindow(parent)
 {
     setWindowTitle(QStringLiteral("Notes"));
     auto *layout = new QVBoxLayout(this);
@@ -181,7 +179,7 @@ void WinNoteF::buildFields(QWidget *form)
             return;
         noteModifiee_ = true;
         if (!isCompleting_)
-            commentsCompletion();
+            offerCompletion();
     });
     connect(comboSignature_, &QComboBox::currentIndexChanged, this, [this](int) {
         noteModifiee_ = true;
@@ -199,18 +197,7 @@ void WinNoteF::buildFields(QWidget *form)
         Data::activateKeywin();
     });
 
-    commentsCompleter_ = new QCompleter(this);
-    commentsCompleter_->setWidget(comments_);
-    commentsCompleter_->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
-    connect(commentsCompleter_, qOverload<const QString &>(&QCompleter::activated), this, [this](const QString &c) {
-        QTextCursor cur = comments_->textCursor();
-        qsizetype start = 0;
-        midicompletion::partialWord(comments_->toPlainText(), cur.position(), &start);
-        isCompleting_ = true;
-        cur.setPosition(int(start), QTextCursor::KeepAnchor);
-        cur.insertText(c);
-        isCompleting_ = false;
-    });
+    setUpCompletion(comments_);
     tagsCompleter_ = new QCompleter(this);
     tagsCompleter_->setWidget(tags_);
     tagsCompleter_->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
@@ -228,8 +215,6 @@ QLineEdit *WinNoteF::dateField(int screenSet) const
 {
     return screenSet >= 1 && screenSet <= 9 ? lastPlayedDate_[screenSet - 1] : nullptr;
 }
-
-void WinNoteF::postCode(int code) const { platform::NotificationCenter::defaultCenter().postActionKey(code); }
 
 // ---- Pushed by the controller ------------------------------------------------------
 
@@ -251,32 +236,15 @@ void WinNoteF::editer()
     activateWindow();
 }
 
-void WinNoteF::closeWin() { close(); }
-
 void WinNoteF::setPDF(const PiecesPtr &piece, qint64 pageNo, bool zoomTop, bool zoomOn, qint64 currSort,
                       const PiecesPtr &pieceNext)
 {
     Q_UNUSED(currSort);
     Q_UNUSED(pieceNext);
-    const bool changed = !song_.sameSong(piece);
-    // A pending edit goes to the song it was made on, before the fields refill.
-    if (changed && noteModifiee_)
-        saveNote(false);
-    song_.push(piece, pageNo, zoomTop, zoomOn);
-    if (changed)
+    if (followSong(piece, pageNo, zoomTop, zoomOn))
         refreshPieceData();
     refreshPageNo();
     pageCueWhileRecording();
-}
-
-void WinNoteF::updateItunesInfo(const QString &title, const QString &artist, double curPos, double maxPos,
-                                bool masquer)
-{
-    Q_UNUSED(title);
-    Q_UNUSED(artist);
-    Q_UNUSED(maxPos);
-    song_.track(curPos, masquer);
-    refreshPageNo();
 }
 
 void WinNoteF::afficherZoomHaut()
@@ -491,29 +459,6 @@ void WinNoteF::actionTempoKeep()
     noteModifiee_ = true;
 }
 
-void WinNoteF::fermerTags()
-{
-    postCode(fermertag_ ? vocab::CloseTagList : vocab::EndTagListHold);
-    fermertag_ = false;
-}
-
-void WinNoteF::commentsCompletion()
-{
-    const QString text = comments_->toPlainText();
-    const qsizetype pos = comments_->textCursor().position();
-    qsizetype start = 0;
-    const QString word = midicompletion::partialWord(text, pos, &start);
-    const QStringList list = Midi::completeNote(text, start, word.size(), false);
-    if (list.isEmpty()) {
-        commentsCompleter_->popup()->hide();
-        return;
-    }
-    commentsCompleter_->setModel(new QStringListModel(list, commentsCompleter_));
-    QRect r = comments_->cursorRect();
-    r.setWidth(240);
-    commentsCompleter_->complete(r);
-}
-
 void WinNoteF::tagsCompletion()
 {
     const QString text = tags_->text();
@@ -541,27 +486,8 @@ void WinNoteF::keyPressEvent(QKeyEvent *event)
     postCode(code);
 }
 
-void WinNoteF::changeEvent(QEvent *event)
+void WinNoteF::resignedKey()
 {
-    QWidget::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange)
-        return;
-    if (isActiveWindow()) {
-        postCode(vocab::NoteWindowBecameKey);
-        postCode(vocab::StopPlayedTimer);
-    } else {
-        buttonTextMode_->setFocus();
-        saveNote(false);
-        postCode(vocab::NoteWindowResignedKey);
-        postCode(vocab::RestartPlayedTimer);
-    }
-}
-
-void WinNoteF::closeEvent(QCloseEvent *event)
-{
-    if (noteModifiee_)
-        saveNote(false);
-    fermerTags();
-    QWidget::closeEvent(event);
-    Data::activateKeywin();
+    buttonTextMode_->setFocus();
+    saveNote(false);
 }

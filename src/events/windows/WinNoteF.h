@@ -2,7 +2,7 @@
 
 #include "events/NoteForm.h"
 #include "events/windows/ViewSongCue.h"
-#include "events/windows/SongFollow.h"
+#include "events/windows/NoteWindow.h"
 #include "library/Pieces.h"
 #include "midi/MidiRecords.h"
 
@@ -27,7 +27,7 @@ class CueTable;
 // kept as they were. Created once, floating; the controller pushes every
 // song, page, zoom and track position to it. Spread over WinNoteF.cpp
 // (fields, saving, keys) and WinNoteFCues.cpp (cue table, inserts, recording).
-class WinNoteF : public QWidget, public ViewSongCueDelegate {
+class WinNoteF : public NoteWindow, public ViewSongCueDelegate {
     Q_OBJECT
 public:
     explicit WinNoteF(QWidget *parent = nullptr);
@@ -36,29 +36,26 @@ public:
     // ---- Driven by the controller (WinNoteF.cpp) ------------------------------
     void showWin();
     void editer();
-    void closeWin();
     void setPDF(const PiecesPtr &piece, qint64 pageNo, bool zoomTop, bool zoomOn, qint64 currSort,
                 const PiecesPtr &pieceNext);
-    void updateItunesInfo(const QString &title, const QString &artist, double curPos, double maxPos, bool masquer);
     void afficherZoomHaut();
     void afficherZoomBas();
-    void refreshPieceData();
+    void refreshPieceData() override;
     // After the plain window: the fields again, and a save only when it had
     // changed the note.
     void refreshPieceDataEtForcerSave(bool plainChanged);
     // Rebuilds the note from the fields and saves it when something was
     // edited; answers whether the note was written.
-    bool saveNote(bool flag);
+    bool saveNote(bool flag) override;
     void addNoteString(const QString &text);
     void addTagString(const QString &tag);
     void updateLastPlayedDate(const QString &date);
     void refreshTempoTap();
-    void fermerTags();
     void insererMidiFromLib(const MidiFavEventPtr &group);
 
     // ---- Cue table (WinNoteFCues.cpp) ---------------------------------------
     void refreshSongEv();
-    void refreshPageNo();
+    void refreshPageNo() override;
     void refreshLastMIDIdata();
     void refreshLastMIDIdataCC();
     void refreshColorLastMIDIdata(bool grey);
@@ -84,8 +81,6 @@ public:
     void actionTempoKeep();
 
     // ---- State read by the controller and tests --------------------------------
-    PiecesPtr pieceCour() const { return song_.piece; }
-    bool noteModifiee() const { return noteModifiee_; }
     bool readOnly() const { return readOnly_; }
     qint64 selectedRow() const;
     void selectRow(qint64 row);
@@ -109,8 +104,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
-    void changeEvent(QEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
+    void resignedKey() override;
 
 private:
     // WinNoteF.cpp
@@ -118,10 +112,8 @@ private:
     noteform::Fields fieldsNow() const;
     void setTitleLike(QLineEdit *field, const QString &value, const QString &songValue);
     void fieldEdited(QLineEdit *field);
-    void commentsCompletion();
     void tagsCompletion();
     void setReadOnly(bool on);
-    void postCode(int code) const;
     // WinNoteFCues.cpp
     void buildCues(QWidget *pane);
     // The events list holds this window's song: loaded from its note if not.
@@ -135,13 +127,8 @@ private:
     void pageCueWhileRecording();
     void insertLearned(const QString &text);
 
-    SongFollow song_;
-    bool noteModifiee_ = false;
-    bool fermertag_ = false;
-    bool isCompleting_ = false;
     bool delEnCours_ = false;
     bool readOnly_ = false;
-    bool filling_ = false;
 
     QLineEdit *masterNote_ = nullptr;
     QLineEdit *title_ = nullptr;
@@ -159,7 +146,6 @@ private:
     QPushButton *buttonCmdEnter_ = nullptr;
     QPushButton *buttonEscape_ = nullptr;
     QLabel *readOnlyNotice_ = nullptr;
-    QCompleter *commentsCompleter_ = nullptr;
     QCompleter *tagsCompleter_ = nullptr;
 
     CueTable *mTable_ = nullptr;

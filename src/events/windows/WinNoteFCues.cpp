@@ -119,10 +119,7 @@ void WinNoteF::buildCues(QWidget *pane)
     connect(buttonEVe_, &QPushButton::clicked, this, [this]() { actionRec(); });
     connect(buttonMIDIa_, &QPushButton::clicked, this, [this]() { actionInsererMIDIa(); });
     connect(buttonMIDIb_, &QPushButton::clicked, this, [this]() { actionInsererMIDIb(); });
-    connect(buttonEVf_, &QPushButton::clicked, this, [this]() {
-        postCode(vocab::OpenTagList);
-        fermertag_ = true;
-    });
+    connect(buttonEVf_, &QPushButton::clicked, this, [this]() { openTags(); });
     refreshLastMIDIdata();
     refreshLastMIDIdataCC();
     refreshColorLastMIDIdata(true);

@@ -1,0 +1,103 @@
+#include "events/windows/NoteWindow.h"
+
+#include "library/Data.h"
+#include "midi/Midi.h"
+#include "midi/MidiCompletion.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
+
+#include <QAbstractItemView>
+#include <QCloseEvent>
+#include <QCompleter>
+#include <QPlainTextEdit>
+#include <QStringListModel>
+
+NoteWindow::NoteWindow(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {}
+
+void NoteWindow::postCode(int code) const { platform::NotificationCenter::defaultCenter().postActionKey(code); }
+
+bool NoteWindow::followSong(const PiecesPtr &piece, qint64 pageNo, bool zoomTop, bool zoomOn)
+{
+    const bool changed = !song_.sameSong(piece);
+    if (changed && noteModifiee_)
+        saveNote(false);
+    song_.push(piece, pageNo, zoomTop, zoomOn);
+    return changed;
+}
+
+void NoteWindow::updateItunesInfo(const QString &, const QString &, double curPos, double, bool masquer)
+{
+    song_.track(curPos, masquer);
+    refreshPageNo();
+}
+
+void NoteWindow::openTags()
+{
+    postCode(vocab::OpenTagList);
+    fermertag_ = true;
+}
+
+void NoteWindow::fermerTags()
+{
+    postCode(fermertag_ ? vocab::CloseTagList : vocab::EndTagListHold);
+    fermertag_ = false;
+}
+
+void NoteWindow::setUpCompletion(QPlainTextEdit *view)
+{
+    completionView_ = view;
+    completer_ = new QCompleter(this);
+    completer_->setWidget(view);
+    completer_->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+    connect(completer_, qOverload<const QString &>(&QCompleter::activated), this, [this](const QString &c) {
+        QTextCursor cur = completionView_->textCursor();
+        qsizetype start = 0;
+        midicompletion::partialWord(completionView_->toPlainText(), cur.position(), &start);
+        isCompleting_ = true;
+        cur.setPosition(int(start), QTextCursor::KeepAnchor);
+        cur.insertText(c);
+        isCompleting_ = false;
+    });
+}
+
+void NoteWindow::offerCompletion()
+{
+    if (!completionView_)
+        return;
+    const QString text = completionView_->toPlainText();
+    qsizetype start = 0;
+    const QString word = midicompletion::partialWord(text, completionView_->textCursor().position(), &start);
+    const QStringList list = Midi::completeNote(text, start, word.size(), false);
+    if (list.isEmpty()) {
+        completer_->popup()->hide();
+        return;
+    }
+    completer_->setModel(new QStringListModel(list, completer_));
+    QRect r = completionView_->cursorRect();
+    r.setWidth(240);
+    completer_->complete(r);
+}
+
+void NoteWindow::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange)
+        return;
+    if (isActiveWindow()) {
+        postCode(vocab::NoteWindowBecameKey);
+        postCode(vocab::StopPlayedTimer);
+        return;
+    }
+    resignedKey();
+    postCode(vocab::NoteWindowResignedKey);
+    postCode(vocab::RestartPlayedTimer);
+}
+
+void NoteWindow::closeEvent(QCloseEvent *event)
+{
+    if (noteModifiee_)
+        saveNote(false);
+    fermerTags();
+    QWidget::closeEvent(event);
+    Data::activateKeywin();
+}
