@@ -46,6 +46,7 @@ inline const QString mySwipe = QStringLiteral("mySwipe");
 inline const QString refreshSpeaker = QStringLiteral("refreshSpeaker");
 
 // Notifications kept inside windows, never handled by the controller.
+// "InsererMidiFromLib(F)" carry the event group's identifier as "param".
 inline const QString InsererMidiFromLib = QStringLiteral("InsererMidiFromLib");
 inline const QString InsererMidiFromLibF = QStringLiteral("InsererMidiFromLibF");
 inline const QString EventUpdateRow = QStringLiteral("EventUpdateRow");

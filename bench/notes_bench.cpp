@@ -1,0 +1,119 @@
+// The formatted notes window shown with a song of 300 cues: a song push
+// with the table refilled for the new song, and one page cue recorded
+// during playback (the cue added, the note rebuilt and saved, the table
+// redrawn). Target for each: one frame, 16 ms.
+#include "events/windows/WinNoteF.h"
+#include "library/Data.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+QString noteWithCues(const QString &master, int cues)
+{
+    QString note = master + QStringLiteral("\nTitle=Bench\nTempo=120 4/4\nKey=G\n\n");
+    for (int i = 0; i < cues; ++i) {
+        const int s = 2 * i;
+        note += i % 3 == 2 ? QStringLiteral("%1:%2 Message Lead:verse %3\n")
+                                 .arg(s / 60, 2, 10, QLatin1Char('0'))
+                                 .arg(s % 60, 2, 10, QLatin1Char('0'))
+                                 .arg(i)
+                           : QStringLiteral("%1:%2 Page %3\n")
+                                 .arg(s / 60, 2, 10, QLatin1Char('0'))
+                                 .arg(s % 60, 2, 10, QLatin1Char('0'))
+                                 .arg(i % 40 + 1);
+    }
+    return note + QStringLiteral("\nTags=bench\n\nfree words\n");
+}
+
+struct Songs {
+    QTemporaryDir dir;
+    PiecesPtr a, b;
+    Songs()
+    {
+        a = make(QStringLiteral("A"));
+        b = make(QStringLiteral("B"));
+    }
+    PiecesPtr make(const QString &name)
+    {
+        const QString path = dir.filePath(name + QStringLiteral(".pdf"));
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write("x");
+        f.close();
+        auto p = std::make_shared<Pieces>();
+        p->pieceDet = std::make_shared<PiecesDet>();
+        p->pieceDet->fichier = path;
+        p->pieceDet->titre = name;
+        p->pieceDet->notetxt = noteWithCues(name, 300);
+        p->pieceDet->note = true;
+        return p;
+    }
+};
+
+void loadEvents(const PiecesPtr &p)
+{
+    Data::chargerSongEventsFromString(p->pieceDet->notetxt, false, Data::songEvents());
+    Data::setSongEventsKey(p->getPath());
+}
+
+void BM_NotesSongPush(benchmark::State &state)
+{
+    Songs songs;
+    WinNoteF win;
+    win.resize(720, 760);
+    win.show();
+    win.setPDF(songs.a, 1, true, false, 0, nullptr);
+    loadEvents(songs.a);
+    win.refreshSongEv();
+    bool toB = true;
+    for (auto _ : state) {
+        const PiecesPtr next = toB ? songs.b : songs.a;
+        QElapsedTimer t;
+        t.start();
+        win.setPDF(next, 1, true, false, 0, nullptr);
+        loadEvents(next); // the note timer's load, and the table refilled
+        win.refreshSongEv();
+        win.repaint();
+        state.SetIterationTime(t.nsecsElapsed() / 1e9);
+        toB = !toB;
+    }
+}
+BENCHMARK(BM_NotesSongPush)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_NotesRecordedPageCue(benchmark::State &state)
+{
+    Songs songs;
+    WinNoteF win;
+    win.resize(720, 760);
+    win.show();
+    win.setPDF(songs.a, 1, true, false, 0, nullptr);
+    loadEvents(songs.a);
+    win.refreshSongEv();
+    Data::setRecOn(true);
+    double pos = 700.0;
+    win.updateItunesInfo(QString(), QString(), pos, 900, false);
+    qint64 page = 1;
+    for (auto _ : state) {
+        pos += 1.0;
+        win.updateItunesInfo(QString(), QString(), pos, 900, false);
+        QElapsedTimer t;
+        t.start();
+        win.setPDF(songs.a, ++page, true, false, 0, nullptr);
+        win.repaint();
+        state.SetIterationTime(t.nsecsElapsed() / 1e9);
+        if (Data::songEvents().size() > 330) {
+            state.PauseTiming();
+            songs.a->pieceDet->notetxt = noteWithCues(QStringLiteral("A"), 300);
+            loadEvents(songs.a);
+            win.refreshSongEv();
+            state.ResumeTiming();
+        }
+    }
+    Data::setRecOn(false);
+}
+BENCHMARK(BM_NotesRecordedPageCue)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
