@@ -16,6 +16,7 @@ class DataPref5;
 class DataPref6;
 class Pieces;
 class QAction;
+class QRect;
 class QWidget;
 class WinMsg;
 class WinNote;
@@ -288,10 +289,6 @@ public:
     const QString &lastKeyTest() const { return lastKeyTest_; }
 
     // ---- Note windows (ControllerNotes.cpp) ------------------------------------
-    void toggleNote();
-    void fermerNote();
-    void toggleFormattedMode();
-    void actionMenuItemNotes();
     // The note window in use gets the keys when it is shown; false when it is not.
     bool editVisibleNote();
     // "ActionInsererMessage", "ActionInsererAction" (timed here), "ActionInsererTag".
@@ -493,6 +490,8 @@ private:
     // Note windows (ControllerNotes.cpp).
     void createNoteWindows();
     QWidget *noteWindowInUse() const;
+    QRect noteWindowFrame() const;
+    void takeNoteWindowFrame(const QRect &frame);
     void pushSongToNotes(const PiecePtr &piece, qint64 pageNo, bool zoomTop, const PiecePtr &pieceNext);
     void pushTrackToNotes(const QString &title, const QString &artist, double curPos, double maxPos, bool masquer);
     void pushZoomToNotes(bool top);

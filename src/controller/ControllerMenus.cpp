@@ -212,10 +212,6 @@ void Controller::showEditor(const PiecePtr &piece, const QString &path, bool isN
 
 void Controller::showVersionChooser() { waitingFor(QStringLiteral("version chooser")); }
 
-// The note windows: the formatted one when the formatted mode is on.
-bool Controller::noteWindowVisible() const { return false; }
-void Controller::showNoteWindow() { waitingFor(QStringLiteral("note window")); }
-void Controller::closeNoteWindow() { waitingFor(QStringLiteral("note window (close)")); }
 bool Controller::tagListVisible() const { return false; }
 
 // Refreshes of windows still to come: nothing to refresh until they exist.
@@ -250,8 +246,11 @@ void Controller::toggleFormattedMode()
         toggleNote();
         return;
     }
+    const QRect frame = noteWindowFrame();
     toggleNote();
     Data::setFormattedNote(!Data::formattedNote());
+    // The other window takes the closed one's place and reads the note again.
+    takeNoteWindowFrame(frame);
     toggleNote();
 }
 

@@ -9,8 +9,6 @@
 #include "platform/Clock.h"
 #include "platform/Log.h"
 
-#include <QAction>
-#include <QMenu>
 
 // The two note windows and the timed message window: created at start-up
 // (the message window on first use), pushed every song, page, zoom and track
@@ -25,11 +23,6 @@ void Controller::createNoteWindows()
     winNote_->setRefwNoteF(winNoteF_.get());
     MainMenu::instance().attachTo(winNoteF_.get());
     MainMenu::instance().attachTo(winNote_.get());
-    QMenu *menu = MainMenu::instance().addMenu(QStringLiteral("Notes"));
-    QAction *notes = menu->addAction(QStringLiteral("Notes"));
-    connect(notes, &QAction::triggered, this, [this]() { actionMenuItemNotes(); });
-    QAction *mode = menu->addAction(QStringLiteral("Switch Between Text and Form Notes"));
-    connect(mode, &QAction::triggered, this, [this]() { toggleFormattedMode(); });
 }
 
 QWidget *Controller::noteWindowInUse() const
@@ -39,60 +32,43 @@ QWidget *Controller::noteWindowInUse() const
     return winNote_.get();
 }
 
-void Controller::toggleNote()
+bool Controller::noteWindowVisible() const
+{
+    const QWidget *w = noteWindowInUse();
+    return w && w->isVisible();
+}
+
+void Controller::showNoteWindow()
+{
+    if (Data::formattedNote() && winNoteF_)
+        winNoteF_->showWin();
+    else if (!Data::formattedNote() && winNote_)
+        winNote_->showWin();
+}
+
+void Controller::closeNoteWindow()
+{
+    if (QWidget *w = noteWindowInUse())
+        w->close();
+}
+
+QRect Controller::noteWindowFrame() const
+{
+    const QWidget *w = noteWindowInUse();
+    return w ? w->geometry() : QRect();
+}
+
+void Controller::takeNoteWindowFrame(const QRect &frame)
 {
     QWidget *w = noteWindowInUse();
     if (!w)
         return;
-    if (w->isVisible()) {
-        fermerNote();
-        return;
-    }
-    if (Data::formattedNote())
-        winNoteF_->showWin();
-    else
-        winNote_->showWin();
-    if (tagAuto_)
-        afficherTags();
-}
-
-void Controller::fermerNote()
-{
-    QWidget *w = noteWindowInUse();
-    if (!w || !w->isVisible())
-        return;
-    w->close();
-    if (tagAuto_)
-        fermerTags();
-}
-
-void Controller::toggleFormattedMode()
-{
-    QWidget *shown = noteWindowInUse();
-    if (!shown)
-        return;
-    if (!shown->isVisible()) {
-        toggleNote();
-        return;
-    }
-    const QRect frame = shown->geometry();
-    toggleNote();
-    Data::setFormattedNote(!Data::formattedNote());
-    QWidget *other = noteWindowInUse();
-    other->setGeometry(frame);
-    // The closed window saved its edit; the other one reads the note again.
+    if (frame.isValid())
+        w->setGeometry(frame);
     if (Data::formattedNote())
         winNoteF_->refreshPieceData();
     else
         winNote_->refreshPieceData();
-    toggleNote();
-}
-
-void Controller::actionMenuItemNotes()
-{
-    QWidget *w = noteWindowInUse();
-    if (w && !w->isVisible())
-        toggleNote();
 }
 
 bool Controller::editVisibleNote()

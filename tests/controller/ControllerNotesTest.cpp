@@ -77,6 +77,10 @@ TEST_F(ControllerNotesTest, NoteCommandsShowSwapAndClose)
     EXPECT_FALSE(text->isVisible());
     controller->actionMenuItemNotes();
     EXPECT_TRUE(text->isVisible());
+    text->move(40, 60);
+    controller->toggleFormattedMode();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->pos(), text->pos()) << "the other window takes its place";
 }
 
 // A pedal moves on while a field is typed in, then the cue list is saved
