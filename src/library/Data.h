@@ -53,7 +53,8 @@ public:                                                                         
 // which sit above the library: windows/DataWindows (queries over the open
 // document windows), windows/DataWindowList (creating, closing and finding
 // document windows), windows/DataScreenSets (stored window layouts) and
-// windows/DataArrange (placement on screens).
+// windows/DataArrange (placement on screens). chords/DataChords holds the
+// chord libraries.
 class Data : public DataEvents {
 public:
     Data() = delete;
@@ -361,6 +362,16 @@ public:
     // handled the key (Return, Delete and the arrows).
     static bool traiterkeyDown(const platform::KeyEvent &event, WindowPDFxSuper *window);
     static void refreshNoteWithProcess();
+
+    // ---- Chord libraries (chords/DataChords.cpp) -------------------------------------
+    // The bundled default library of an instrument (1 ukulele, else guitar);
+    // a null string when it cannot be read.
+    static QString obtenirDefaultChordStringforInstrument(qint64 instrument);
+    // Without reload: loads both libraries once per run (later calls do
+    // nothing). With reload: instrument 0 or 1 again, from the bundled default
+    // when forced, else from the stored text, else from the default.
+    static void chargerAllChordsString(bool reload, qint64 instrument, bool forcerDefault);
+    static void saveChordLibraryForInstrument(qint64 instrument);
 
     // ---- Hand-offs to other applications (DataDesktop.cpp) --------------------------
     static void printPDF(const QString &path);
