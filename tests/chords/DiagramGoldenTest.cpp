@@ -1,0 +1,122 @@
+// Diagrams drawn to images and compared with reference images kept beside
+// this file (golden/). Run with TOLVANE_UPDATE_GOLDEN=1 to write them anew
+// after a deliberate change of the drawing, then look at them before committing.
+#include "chords/ChordLookup.h"
+#include "chords/DiagramPainter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+using namespace diagram;
+
+namespace {
+
+QString goldenDir()
+{
+    QFileInfo source(QStringLiteral(__FILE__));
+    if (source.isRelative()) // relative to the build folder, one above the test program
+        source = QFileInfo(QCoreApplication::applicationDirPath() + QStringLiteral("/../") + QStringLiteral(__FILE__));
+    return source.absolutePath() + QStringLiteral("/golden");
+}
+
+DiagramColors stageColors()
+{
+    DiagramColors c;
+    c.text = QColor(240, 240, 240);
+    c.lines = QColor(120, 120, 120);
+    c.accent = QColor(255, 200, 0);
+    c.dots = QColor(80, 170, 255);
+    c.background = QColor(20, 20, 20);
+    return c;
+}
+
+// Channels may differ a little (antialiasing); few pixels may differ more.
+void compareWithGolden(const QImage &image, const QString &name)
+{
+    const QString path = goldenDir() + QLatin1Char('/') + name + QStringLiteral(".png");
+    if (qEnvironmentVariableIsSet("TOLVANE_UPDATE_GOLDEN")) {
+        QDir().mkpath(goldenDir());
+        ASSERT_TRUE(image.save(path)) << qPrintable(path);
+        return;
+    }
+    const QImage golden = QImage(path).convertToFormat(QImage::Format_ARGB32);
+    ASSERT_FALSE(golden.isNull()) << "missing " << qPrintable(path);
+    ASSERT_EQ(golden.size(), image.size());
+    int off = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb a = image.pixel(x, y), b = golden.pixel(x, y);
+            const int d = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                    std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))});
+            off += d > 40;
+        }
+    EXPECT_LE(off, image.width() * image.height() / 200) << qPrintable(name) << ": " << off << " pixels differ";
+}
+
+QImage blank(const QSize &size)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+QImage fret(const QString &name, const MChord &chord, bool ukulele, bool rightHanded)
+{
+    FretOptions options;
+    options.ukulele = ukulele;
+    options.rightHanded = rightHanded;
+    QImage image = blank(QSize(96, 96));
+    QPainter painter(&image);
+    paintFretDiagram(painter, QPointF(), fretPlan(name, chord, options, QSizeF(96, 96)), stageColors());
+    return image;
+}
+
+QImage piano(const QString &name, int steps)
+{
+    PianoInversions chord(chordlookup::obtenirMChordPiano(name, QString()));
+    for (int i = 0; i < steps; ++i)
+        chord.step(false);
+    QImage image = blank(QSize(140, 96));
+    QPainter painter(&image);
+    paintPianoDiagram(painter, QPointF(), pianoPlan(name, chord, QSizeF(140, 96)), stageColors());
+    return image;
+}
+
+MChord shape(std::array<int, 6> v, int fretPos, bool userDefined)
+{
+    MChord m;
+    for (int k = 1; k <= 6; ++k)
+        m.setValue(k, v[size_t(k - 1)]);
+    m.fretPos = fretPos;
+    m.userDefined = userDefined;
+    return m;
+}
+
+} // namespace
+
+TEST(DiagramGolden, GuitarF)
+{
+    const MChord f = shape({1, 3, 3, 2, 1, 1}, 1, true);
+    compareWithGolden(fret(QStringLiteral("F"), f, false, false), QStringLiteral("guitar-F"));
+    compareWithGolden(fret(QStringLiteral("F"), f, false, true), QStringLiteral("guitar-F-mirrored"));
+    compareWithGolden(fret(QStringLiteral("Bm7"), shape({-1, 2, 4, 2, 3, 2}, 5, false), false, false),
+                      QStringLiteral("guitar-Bm7-fret5"));
+}
+
+TEST(DiagramGolden, UkuleleC)
+{
+    const MChord c = shape({0, 0, 0, 3, -1, -1}, 1, false);
+    compareWithGolden(fret(QStringLiteral("C"), c, true, false), QStringLiteral("ukulele-C"));
+    compareWithGolden(fret(QStringLiteral("C"), c, true, true), QStringLiteral("ukulele-C-mirrored"));
+}
+
+TEST(DiagramGolden, PianoLayouts)
+{
+    compareWithGolden(piano(QStringLiteral("C"), 0), QStringLiteral("piano-C"));
+    compareWithGolden(piano(QStringLiteral("Dm7"), 1), QStringLiteral("piano-Dm7-inversion2"));
+    compareWithGolden(piano(QStringLiteral("B"), 0), QStringLiteral("piano-B-from-F"));
+}
