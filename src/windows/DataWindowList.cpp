@@ -35,18 +35,6 @@ void takeOut(WindowPDFxSuper *window)
     window->deleteLater();
 }
 
-// The chord strips bound to a Tolvane window, in list order.
-QList<WindowPDFxSuper *> chordStripsOf(const WindowPDFxSuper *tolvane)
-{
-    QList<WindowPDFxSuper *> strips;
-    if (!windowlist::isTolvaneWindow(tolvane))
-        return strips;
-    for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
-        if (w && w->winType() == 14 && w->refTolvaneWin() == tolvane)
-            strips.append(w);
-    return strips;
-}
-
 // A copy of the list, so closing may change the list while it is walked.
 QList<QPointer<WindowPDFxSuper>> snapshot()
 {
@@ -107,7 +95,7 @@ void Data::winClose(WindowPDFxSuper *window)
     stopObserving(controller);
     takeOut(controller);
     // Each strip's own close runs this handler in turn.
-    for (WindowPDFxSuper *strip : chordStripsOf(controller)) {
+    for (WindowPDFxSuper *strip : windowlist::chordStripsOf(controller)) {
         QPointer<WindowPDFxSuper> guard(strip);
         if (guard && inList(guard))
             guard->close();
@@ -120,7 +108,7 @@ void Data::closeWinQuietly(WindowPDFxSuper *window)
 {
     if (!window)
         return;
-    const QList<WindowPDFxSuper *> strips = chordStripsOf(window);
+    const QList<WindowPDFxSuper *> strips = windowlist::chordStripsOf(window);
     stopObserving(window);
     // Replacing the last window must not end the application.
     window->setAttribute(Qt::WA_QuitOnClose, false);

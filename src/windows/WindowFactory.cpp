@@ -1,5 +1,6 @@
 #include "windows/WindowFactory.h"
 
+#include "chords/WindowChords.h"
 #include "platform/Log.h"
 #include "windows/WindowJauge.h"
 #include "windows/WindowMini.h"
@@ -52,7 +53,7 @@ const ClassRow kClasses[] = {
     {"WindowTitle", types({2, 4, 5, 8, 9, 10, 11, 12, 13, 15, 16}), makeTyped<WindowTitle>},
     {"WindowTrackTime", types({3, 6}), makeTyped<WindowTrackTime>},
     {"WindowJauge", types({7}), make<WindowJauge>},
-    {"WindowChords", types({14}), nullptr},
+    {"WindowChords", types({14}), make<WindowChords>},
 };
 
 const ClassRow *rowFor(qint64 winType)

@@ -10,6 +10,17 @@ bool isTolvaneWindow(const WindowPDFxSuper *window)
     return window && window->winType() == 0;
 }
 
+QList<WindowPDFxSuper *> chordStripsOf(const WindowPDFxSuper *tolvane)
+{
+    QList<WindowPDFxSuper *> strips;
+    if (!isTolvaneWindow(tolvane))
+        return strips;
+    for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
+        if (w && w->winType() == 14 && w->refTolvaneWin() == tolvane)
+            strips.append(w);
+    return strips;
+}
+
 template <typename Pred>
 static bool anyTolvaneWindow(Pred pred)
 {

@@ -21,5 +21,7 @@ void clearKeyWin();
 bool isTolvaneWindow(const WindowPDFxSuper *window);
 // The open windows in list order, copied: walking them may open or close one.
 QList<WindowPDFxSuper *> openWindows();
+// The chord strips bound to a Tolvane window, in list order.
+QList<WindowPDFxSuper *> chordStripsOf(const WindowPDFxSuper *tolvane);
 
 } // namespace windowlist

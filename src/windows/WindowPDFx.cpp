@@ -17,6 +17,7 @@
 #include "windows/ViewKeys.h"
 #include "windows/ViewToc.h"
 #include "windows/WindowKeys.h"
+#include "windows/WindowList.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -132,6 +133,9 @@ void WindowPDFx::refreshPiece()
         if (!chordProDocument_->loadProblem().isEmpty())
             showSongProblem(curPath_, chordProDocument_->loadProblem());
     }
+    // Strips pushed before this window read the song before; they read it now.
+    for (WindowPDFxSuper *strip : windowlist::chordStripsOf(this))
+        strip->refreshInfo();
     nextPieceShown_.reset();
     nextKnown_ = false;
     updateNextSong();
@@ -144,6 +148,13 @@ void WindowPDFx::refreshPiece()
     renderer_->keepOnly(keep);
     titleRow_->buttonRec->setVisible(Data::recOn() && altDir().isEmpty());
     titleRow_->buttonLoop->setVisible(Data::loopOn());
+}
+
+void WindowPDFx::resetPDF()
+{
+    WindowPDFxSuper::resetPDF();
+    for (WindowPDFxSuper *strip : windowlist::chordStripsOf(this))
+        strip->resetPDF();
 }
 
 void WindowPDFx::updateNextSong()

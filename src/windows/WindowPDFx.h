@@ -33,6 +33,8 @@ public:
     // ---- WindowPDFxSuper ------------------------------------------------------
     void windowDidLoad() override;
     void refreshPiece() override;
+    // Its chord strips forget their song too.
+    void resetPDF() override;
     void refreshPDF() override;
     void ajusterSelonModeAffichageWithRefresh(bool refresh) override;
     void afficherZoomHaut(bool forced) override;
