@@ -85,8 +85,12 @@ void drawChevron(QPainter &p, const QRectF &r, bool left, const QColor &color)
     p.drawPath(path);
 }
 
-void fillBackground(QPainter &p, const QSizeF &size, const QColor &color)
+// Every diagram: drawn from the origin, antialiased, on a rounded background.
+void beginDiagram(QPainter &p, const QPointF &origin, const QSizeF &size, const QColor &color)
 {
+    p.save();
+    p.translate(origin);
+    p.setRenderHint(QPainter::Antialiasing, true);
     QPainterPath path;
     path.addRoundedRect(QRectF(QPointF(), size), kCornerRadius, kCornerRadius);
     p.fillPath(path, color);
@@ -96,10 +100,7 @@ void fillBackground(QPainter &p, const QSizeF &size, const QColor &color)
 
 void paintFretDiagram(QPainter &p, const QPointF &origin, const FretPlan &plan, const DiagramColors &colors)
 {
-    p.save();
-    p.translate(origin);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    fillBackground(p, plan.size, colors.background);
+    beginDiagram(p, origin, plan.size, colors.background);
 
     const double line = std::max(1.0, plan.textSize * 0.07);
     p.setPen(QPen(colors.lines, line, Qt::SolidLine, Qt::FlatCap));
@@ -148,10 +149,7 @@ void paintFretDiagram(QPainter &p, const QPointF &origin, const FretPlan &plan, 
 
 void paintPianoDiagram(QPainter &p, const QPointF &origin, const PianoPlan &plan, const DiagramColors &colors)
 {
-    p.save();
-    p.translate(origin);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    fillBackground(p, plan.size, colors.background);
+    beginDiagram(p, origin, plan.size, colors.background);
 
     const double line = std::max(1.0, plan.textSize * 0.06);
     p.setPen(QPen(colors.lines, line));

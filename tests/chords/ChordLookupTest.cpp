@@ -5,20 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include "ChordTestUtil.h"
+
 using namespace chordlookup;
 
 namespace {
-
-MChord shape(std::initializer_list<int> values, int fretPos, bool userDefined)
-{
-    MChord m;
-    int k = 1;
-    for (int v : values)
-        m.setValue(k++, v);
-    m.fretPos = fretPos;
-    m.userDefined = userDefined;
-    return m;
-}
 
 // Installs library texts for one test and puts the previous ones back.
 struct Libraries {

@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
+#include "ChordTestUtil.h"
+
 using namespace diagram;
 
 namespace {
@@ -84,16 +86,6 @@ QImage piano(const QString &name, int steps)
     QPainter painter(&image);
     paintPianoDiagram(painter, QPointF(), pianoPlan(name, chord, QSizeF(140, 96)), stageColors());
     return image;
-}
-
-MChord shape(std::array<int, 6> v, int fretPos, bool userDefined)
-{
-    MChord m;
-    for (int k = 1; k <= 6; ++k)
-        m.setValue(k, v[size_t(k - 1)]);
-    m.fretPos = fretPos;
-    m.userDefined = userDefined;
-    return m;
 }
 
 } // namespace

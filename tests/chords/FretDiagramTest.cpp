@@ -2,19 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "ChordTestUtil.h"
+
 using namespace diagram;
 
 namespace {
-
-MChord shape(std::array<int, 6> v, int fretPos, bool userDefined = false)
-{
-    MChord m;
-    for (int k = 1; k <= 6; ++k)
-        m.setValue(k, v[size_t(k - 1)]);
-    m.fretPos = fretPos;
-    m.userDefined = userDefined;
-    return m;
-}
 
 const QSizeF kSize(96, 96);
 
