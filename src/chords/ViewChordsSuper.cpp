@@ -82,11 +82,14 @@ void ViewChordsSuper::mousePressEvent(QMouseEvent *event)
         QWidget::mousePressEvent(event);
         return;
     }
-    if (editMarkRect().contains(event->position()))
+    if (editMarkRect().contains(event->position())) {
         actionModify();
-    else
-        actionTools();
-    event->accept();
+        event->accept();
+        return;
+    }
+    actionTools();
+    // Left to the window, so dragging a diagram moves its window.
+    event->ignore();
 }
 
 // ---- ViewChords -----------------------------------------------------------------------
