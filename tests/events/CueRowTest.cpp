@@ -316,3 +316,30 @@ TEST(ViewSongCueView, EditingARowRewritesItsEvent)
     EXPECT_EQ(views[0]->val1a()->text(), QStringLiteral("6"));
     Midi::MIDIdestinations().clear();
 }
+TEST(CueRow, WindowTextsAndCuesAreToldApart)
+{
+    const struct {
+        const char *text;
+        int kind;
+        const char *winId, *val1, *rewritten;
+    } cases[] = {
+        {"CUE:Chorus", KindCue, "", "Chorus", "CUE:Chorus"},
+        {"cue: Bridge", KindCue, "", "Bridge", "CUE:Bridge"},
+        // Before, any text holding "CUE" was taken for a cue and rewritten "CUE:…", losing its window.
+        {"Lead: rescue me", KindWinText, "Lead", "rescue me", "Lead:rescue me"},
+        {"plain words", KindWinText, "", "plain words", "plain words"},
+    };
+    for (const auto &c : cases) {
+        SongEv ev;
+        ev.actionType = eventscript::ActMessageStay;
+        ev.evType = eventscript::EvWinIdText;
+        ev.actionTxt = QString::fromUtf8(c.text);
+        const Row r = rowForEvent(ev, false);
+        EXPECT_EQ(r.kind, c.kind) << c.text;
+        EXPECT_EQ(r.winId, QString::fromUtf8(c.winId)) << c.text;
+        EXPECT_EQ(r.val1, QString::fromUtf8(c.val1)) << c.text;
+        SongEv again;
+        applyRow(r, again);
+        EXPECT_EQ(again.actionTxt, QString::fromUtf8(c.rewritten)) << c.text;
+    }
+}
