@@ -169,3 +169,12 @@ TEST_F(ControllerNotesTest, SavesMidSongResendMidiOnlyWhenItChanged)
     controller.reset();
     platform::setMidiSystem(nullptr);
 }
+
+TEST_F(ControllerNotesTest, QuittingSavesAnEditInProgress)
+{
+    startWithNotes(QStringLiteral("One\n"), QStringLiteral("Two\n"));
+    type(controller->winNoteF()->keyField(), QStringLiteral("F"));
+    // Before, quitting with a field being typed in lost the edit.
+    controller->applicationWillTerminate();
+    EXPECT_EQ(note(1), QStringLiteral("One\n\nKey=F\n\n"));
+}
