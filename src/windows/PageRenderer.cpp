@@ -257,8 +257,13 @@ std::optional<PageRenderer::DocInfo> PageRenderer::documentInfo(const QString &p
     auto it = docs_.constFind(path);
     if (it != docs_.constEnd() && it->known)
         return it->info;
-    if (!docPending_.contains(path)) {
+    // An open asked ahead and now wanted on screen is asked again with the
+    // visible requests, so it does not wait behind the renders ahead.
+    const bool promote = !ahead && docPendingAhead_.remove(path);
+    if (!docPending_.contains(path) || promote) {
         docPending_.insert(path);
+        if (ahead)
+            docPendingAhead_.insert(path);
         PageRenderWorker::Job job;
         job.kind = PageRenderWorker::Job::Open;
         job.key = Key{path, 0, QSize()};
@@ -269,7 +274,9 @@ std::optional<PageRenderer::DocInfo> PageRenderer::documentInfo(const QString &p
 
 void PageRenderer::documentOpened(const QString &path, const DocInfo &info)
 {
-    docPending_.remove(path);
+    if (!docPending_.remove(path))
+        return; // answered already (an open asked twice)
+    docPendingAhead_.remove(path);
     Doc &doc = docs_[path];
     doc.info = info;
     doc.known = true;

@@ -116,6 +116,7 @@ private:
     PageRenderWorker *worker_ = nullptr;
     QHash<QString, Doc> docs_;
     QSet<QString> docPending_;
+    QSet<QString> docPendingAhead_;
     QHash<Key, QImage> images_;
     QList<Key> lru_;
     QSet<Key> pending_;
