@@ -1,6 +1,7 @@
 // A three-page ChordPro song: load and lay out one page, and draw one page
 // into a full-HD image.
 #include "chordpro/ChordPro.h"
+#include "library/TextCodec.h"
 
 #include <QImage>
 #include <QPainter>
@@ -75,5 +76,48 @@ void BM_ChordProDrawPage(benchmark::State &state)
     }
 }
 BENCHMARK(BM_ChordProDrawPage)->Unit(benchmark::kMicrosecond);
+
+// A valid song of about 1 MB (the largest laid out): every page of it in one
+// layout pass, as a window lays out the current and the next song.
+QString oneMegabyteSong()
+{
+    const QString verse = threePageSong();
+    QString text;
+    for (int i = 0; text.size() < 1000 * 1000; ++i)
+        text += verse + QStringLiteral("{c: Part %1}\n[A%1]Words [B%1]go on and [C#m%1]on\n").arg(i);
+    return text;
+}
+
+void BM_ChordProLayoutOneMegabyte(benchmark::State &state)
+{
+    ChordPro song(QRectF(0, 0, 611, 752), nullptr, true);
+    song.setChordProData(oneMegabyteSong());
+    chordpro::PageRequest request;
+    request.pageNo = 2;
+    request.lyricsOnly = state.range(0) != 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(song.chargerPage(QSizeF(1920, 1080), request).runs.size());
+    state.counters["pages"] = song.nbPages();
+}
+BENCHMARK(BM_ChordProLayoutOneMegabyte)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Random bytes read as a song: no worse than a valid song of the same size.
+void BM_ChordProLayoutOneMegabyteOfNoise(benchmark::State &state)
+{
+    QByteArray bytes(state.range(0) * 1000 * 1000, Qt::Uninitialized);
+    quint32 seed = 12345;
+    for (char &b : bytes) {
+        seed = seed * 1664525u + 1013904223u;
+        b = char(seed >> 24);
+    }
+    ChordPro song(QRectF(0, 0, 611, 752), nullptr, true);
+    song.setChordProData(textcodec::decode(bytes));
+    chordpro::PageRequest request;
+    request.pageNo = 2;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(song.chargerPage(QSizeF(1920, 1080), request).runs.size());
+    state.counters["pages"] = song.nbPages();
+}
+BENCHMARK(BM_ChordProLayoutOneMegabyteOfNoise)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "library/SongFileCheck.h"
 #include "library/TextCodec.h"
 #include "platform/Log.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 #include <cmath>
@@ -48,13 +49,18 @@ void ChordPro::chargerFichier(const QString &path)
     // No path: the window's version policy shows nothing for this song.
     if (!path.isEmpty()) {
         loadProblem_ = songfile::openProblem(path);
-        QFile file(path);
-        if (loadProblem_.isEmpty() && file.open(QIODevice::ReadOnly)) {
-            const QByteArray bytes = file.readAll();
-            // Binary bytes would lay out as a screen of mojibake.
-            loadProblem_ = songfile::textProblem(bytes);
-            if (loadProblem_.isEmpty())
-                chordProData_ = textcodec::decode(bytes);
+        if (loadProblem_.isEmpty()) {
+            const platform::FileBytes file = platform::readRegularFile(path, kMaxSongBytes);
+            if (file.status == platform::FileBytes::Status::TooLarge) {
+                loadProblem_ = QStringLiteral("too large to lay out");
+            } else if (!file.ok()) {
+                loadProblem_ = QStringLiteral("cannot be opened: not readable");
+            } else {
+                // Binary bytes would lay out as a screen of mojibake.
+                loadProblem_ = songfile::textProblem(file.bytes);
+                if (loadProblem_.isEmpty())
+                    chordProData_ = textcodec::decode(file.bytes);
+            }
         }
     }
     ajusterAttributsPourRendering(obtenirFontSize(chordProData_, kDefaultFontSize), true);
@@ -117,11 +123,16 @@ void ChordPro::traiterUnAccord(const QString &chord)
     if (name.isEmpty())
         return;
     if (listeAccords_.isEmpty()) {
+        chordsListed_.clear();
+        chordsListed_.insert(name);
         listeAccords_ = QLatin1Char(';') + name + QLatin1Char(';');
         return;
     }
-    if (listeAccords_.contains(QLatin1Char(';') + name + QLatin1Char(';')))
+    // A set, not a search of the list: a song with many distinct chords
+    // (random bytes have thousands) would make the layout quadratic.
+    if (chordsListed_.contains(name))
         return;
+    chordsListed_.insert(name);
     listeAccords_ += name + QLatin1Char(';');
 }
 

@@ -5,6 +5,7 @@
 #include "chordpro/ChordProStyle.h"
 
 #include <QRectF>
+#include <QSet>
 #include <QSizeF>
 #include <QString>
 #include <optional>
@@ -64,8 +65,14 @@ public:
     static QSizeF sizeRefStatique();
     static void setSizeRef(const QSizeF &size);
 
-    // Loads a song file (UTF-8, else Windows-1252). A missing, unreadable or
-    // binary file gives an empty song, and loadProblem() says why.
+    // A longer song file is not laid out: a page costs time in proportion to
+    // the text, and a stray huge file must not freeze the window.
+    static constexpr qint64 kMaxSongBytes = 1024 * 1024;
+
+    // Loads a song file (see textcodec for the encodings). A missing,
+    // unreadable or binary file, one that is not a regular file (a pipe, a
+    // device) or one over kMaxSongBytes ("too large to lay out") gives an
+    // empty song, and loadProblem() says why.
     void chargerFichier(const QString &path);
     const QString &loadProblem() const { return loadProblem_; }
 
@@ -221,6 +228,7 @@ private:
     int rstraLength_ = 0;
 
     QString listeAccords_;
+    QSet<QString> chordsListed_; // the names in listeAccords_
     QString listeDefine_, listeDefineOrig_, listeDefineUk_, listeDefineOrigUk_;
     QString listeInversion_, listeInversionOrig_;
     QString titre_, sousTitre_, cle_;

@@ -424,6 +424,10 @@ public:
     // ---- Marks, filters, genres, metronome, note timer ----
     // Played and flagged marks and their snapshot menus (ControllerMarks.cpp).
     void markAsalreadyPlayed(bool toggle);
+    // A write the performer did not ask for failed (played date, flags,
+    // marks): logged, and told in the windows' 3-second message once per
+    // folder load. A modal dialog would swallow page turns on stage.
+    void reportUnaskedWriteFailure(const QString &why);
     void markAsFlagged(bool flag, bool supprimer);
     void flagAllselectedSongs();
     void actionMenuAlreadyPlayed();
@@ -588,6 +592,7 @@ private:
     // Performance state.
     bool pendingSongRefresh_ = false;
     bool doRefreshCue_ = false;
+    bool unaskedWriteFailureTold_ = false; // since the last folder load
     qint64 noteIsChanging_ = 0;
     bool tagAuto_ = false;
     bool iTunesStartedFromQuillory_ = false;

@@ -192,6 +192,7 @@ void Controller::loadHelpFolder()
 
 void Controller::refreshCommonStart(qint64 slot)
 {
+    unaskedWriteFailureTold_ = false;
     clearFilterState();
     if (menuItemRefresh_)
         menuItemRefresh_->setVisible(false);

@@ -46,6 +46,15 @@ void Controller::markAsalreadyPlayed(bool toggle)
     refreshNoteX30();
 }
 
+void Controller::reportUnaskedWriteFailure(const QString &why)
+{
+    TLOG(QStringLiteral("Controller unasked write failed: %1").arg(why));
+    if (unaskedWriteFailureTold_)
+        return;
+    unaskedWriteFailureTold_ = true;
+    setMsgX(why, QString(), false);
+}
+
 void Controller::actionMenuAlreadyPlayed()
 {
     markAsalreadyPlayed(true);

@@ -189,7 +189,9 @@ void Controller::writePlayedDate(const QString &date)
     if (!winNoteF_)
         return;
     savePlainNote();
-    winNoteF_->updateLastPlayedDate(date);
+    const QString failure = winNoteF_->updateLastPlayedDate(date);
+    if (!failure.isEmpty())
+        reportUnaskedWriteFailure(failure);
     if (winNote_)
         winNote_->refreshPieceData();
 }

@@ -2,6 +2,7 @@
 
 #include "library/Data.h"
 #include "library/SortKeys.h"
+#include "platform/Log.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -248,8 +249,11 @@ void Pieces::verifNote()
 {
     PiecesDet &det = *pieceDet;
     const notefile::ReadResult r = notefile::read(notefile::notePathForSong(det.fichier));
-    det.noteUnreadable = r.exists && !r.readable;
-    if (r.readable && !r.text.isEmpty()) {
+    const bool binary = r.format.encoding == textcodec::Encoding::Binary;
+    det.noteUnreadable = r.exists && (!r.readable || binary);
+    det.noteTooLarge = r.tooLarge;
+    det.noteFormat = r.format;
+    if (r.readable && !binary && !r.text.isEmpty()) {
         det.notetxt = r.text;
         det.note = true;
     } else {
@@ -258,32 +262,44 @@ void Pieces::verifNote()
     }
 }
 
-bool Pieces::saveNote()
+bool Pieces::saveNote(QString *failure)
 {
     PiecesDet &det = *pieceDet;
     const QString path = notefile::notePathForSong(det.fichier);
-    const notefile::ReadResult r = notefile::read(path);
-    if (!r.exists)
-        det.noteUnreadable = false; // gone since: nothing left to lose
-    if (r.exists && (det.noteUnreadable || !r.readable)) {
-        // What is on disk was never read: writing or deleting would lose it.
-        Data::msg(QStringLiteral("The note file \"%1\" could not be read, so it was left unchanged.").arg(path));
+    auto refuse = [failure](const QString &why) {
+        TLOG(QStringLiteral("Pieces saveNote %1").arg(why));
+        if (failure)
+            *failure = why;
+        else
+            Data::msg(why);
         return false;
+    };
+    const notefile::ReadResult r = notefile::read(path);
+    if (!r.exists) {
+        // Gone since: nothing left to lose.
+        det.noteUnreadable = false;
+        det.noteTooLarge = false;
+    }
+    if (r.exists && (det.noteTooLarge || r.tooLarge))
+        return refuse(QStringLiteral("The note file \"%1\" is too large to be changed, so it was left unchanged.")
+                          .arg(path));
+    const bool binary = r.format.encoding == textcodec::Encoding::Binary;
+    if (r.exists && (det.noteUnreadable || !r.readable || binary)) {
+        // What is on disk was never read as text: writing or deleting would lose it.
+        return refuse(notefile::unreadableMessage(path));
     }
     if (r.exists && det.notetxt.isEmpty()) {
-        if (!QFile::remove(path)) {
-            Data::msg(QStringLiteral("The note file \"%1\" could not be deleted.").arg(path));
-            return false;
-        }
+        if (!QFile::remove(path))
+            return refuse(QStringLiteral("The note file \"%1\" could not be deleted.").arg(path));
         return true;
     }
     if ((r.exists && r.text == det.notetxt) || (!r.exists && det.notetxt.isEmpty()))
         return true;
+    // Written back as the file on disk is stored now (another editor may have saved it since).
+    const notefile::Format format = r.exists ? r.format : det.noteFormat;
     QString error;
-    if (!notefile::write(path, det.notetxt, &error)) {
-        Data::msg(QStringLiteral("The note could not be saved to \"%1\": %2").arg(path, error));
-        return false;
-    }
+    if (!notefile::write(path, det.notetxt, format, &error, &det.noteFormat))
+        return refuse(QStringLiteral("The note could not be saved to \"%1\": %2").arg(path, error));
     return true;
 }
 
@@ -308,6 +324,8 @@ QString Pieces::getPath() const { return pieceDet->fichier; }
 qint32 Pieces::tempo()
 {
     PiecesDet &det = *pieceDet;
+    if (det.noteTooLarge)
+        return 0;
     const piecesrules::TempoResult r = piecesrules::tempoFromNote(det.notetxt);
     det.tempoOk = true;
     det.signature = r.signature;

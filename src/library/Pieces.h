@@ -33,9 +33,12 @@ public:
 
     // Reads the note side file into the record.
     void verifNote();
-    // Writes the record's note text back (deletes the file for an empty text).
-    // A failure is told with Data::msg and answers false; the text stays in memory.
-    bool saveNote();
+    // Writes the record's note text back (deletes the file for an empty text)
+    // in the encoding and line ends it was read in. A failure is logged and
+    // answers false; the text stays in memory. It is told with Data::msg, or,
+    // with failure given (a write the performer did not ask for), put there
+    // for the caller to tell without a modal dialog.
+    bool saveNote(QString *failure = nullptr);
     // Re-reads the header keys of the held note; true when title, artist or tags changed.
     bool majInfo();
     void initIndexes(qint32 t0, qint32 t1, qint32 t2, qint32 t3, qint32 t4, qint32 t5, qint32 t6, qint32 t7,

@@ -2,6 +2,7 @@
 
 #include "library/TextCodec.h"
 #include "platform/AtomicFile.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -46,25 +47,66 @@ QString trimBlanksAndTabs(const QString &text)
 
 ReadResult read(const QString &path)
 {
+    using Status = platform::FileBytes::Status;
     ReadResult r;
-    QFile file(path);
-    if (!QFileInfo::exists(path))
+    const platform::FileBytes file = platform::readRegularFile(path, kMaxNoteBytes);
+    if (file.status == Status::Missing)
         return r;
     r.exists = true;
-    // Only a regular file (a link resolved first): opening a pipe would block.
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        return r;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    if (file.status != Status::Ok && file.status != Status::TooLarge)
         return r;
     r.readable = true;
-    r.text = textcodec::decode(bytes);
+    r.tooLarge = file.status == Status::TooLarge;
+    r.text = decode(file.bytes, &r.format);
     return r;
 }
 
-bool write(const QString &path, const QString &text, QString *error)
+QString decode(const QByteArray &bytes, Format *format)
 {
-    return platform::writeFileAtomically(path, text.toUtf8(), error);
+    Format f;
+    QString text = textcodec::decode(bytes, &f.encoding);
+    // The line ends of the first line tell the note's own.
+    const qsizetype lf = text.indexOf(QLatin1Char('\n'));
+    f.crlf = lf > 0 && text.at(lf - 1) == QLatin1Char('\r');
+    if (text.contains(QLatin1Char('\r')))
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    if (format)
+        *format = f;
+    return text;
+}
+
+std::optional<QByteArray> encode(const QString &text, const Format &format, Format *written)
+{
+    Format out = format;
+    QString body = text;
+    if (out.crlf) {
+        body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        body.replace(QLatin1String("\n"), QLatin1String("\r\n"));
+    }
+    std::optional<QByteArray> bytes = textcodec::encode(body, out.encoding);
+    if (!bytes && out.encoding == textcodec::Encoding::Windows1252) {
+        out.encoding = textcodec::Encoding::Utf8;
+        bytes = textcodec::encode(body, out.encoding);
+    }
+    if (bytes && written)
+        *written = out;
+    return bytes;
+}
+
+QString unreadableMessage(const QString &notePath)
+{
+    return QStringLiteral("The note file \"%1\" could not be read, so it was left unchanged.").arg(notePath);
+}
+
+bool write(const QString &path, const QString &text, const Format &format, QString *error, Format *written)
+{
+    const std::optional<QByteArray> bytes = encode(text, format, written);
+    if (!bytes) {
+        if (error)
+            *error = QStringLiteral("the note is not text");
+        return false;
+    }
+    return platform::writeFileAtomically(path, *bytes, error);
 }
 
 } // namespace notefile
@@ -135,7 +177,7 @@ void PiecesDet::majInfoFromNote()
     std::optional<QString> title, artist, tags, key;
     std::optional<QString> dates[9];
 
-    if (!notetxt.isEmpty()) {
+    if (!notetxt.isEmpty() && !noteTooLarge) {
         if (auto v = notefile::keyValue(notetxt, QStringLiteral("TITLE="))) {
             const QString t = notefile::trimBlanksAndTabs(*v);
             if (!t.isEmpty())
@@ -172,9 +214,10 @@ void PiecesDet::majInfoFromNote()
     }
 
     if (typeFichier1 == 1 && !(noteGaveTitle && noteGaveArtist) && !artistFromName) {
-        QFile file(fichier);
-        if (file.open(QIODevice::ReadOnly)) {
-            const QString song = textcodec::decode(file.readAll());
+        // The header directives sit at the top: the start of an over-long file will do.
+        const platform::FileBytes file = platform::readRegularFile(fichier, notefile::kMaxNoteBytes);
+        if (file.ok() || file.status == platform::FileBytes::Status::TooLarge) {
+            const QString song = textcodec::decode(file.bytes);
             if (!song.isEmpty()) {
                 // The long directive, else its short form; trimmed.
                 auto directive = [&song](const QString &name, const QString &shortName, std::optional<QString> &out) {

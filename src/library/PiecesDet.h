@@ -1,9 +1,26 @@
 #pragma once
 
+#include "library/TextCodec.h"
+
 #include <QString>
 #include <array>
 #include <memory>
 #include <optional>
+
+namespace notefile {
+
+// How a note was stored, so that it is written back the same way: a note
+// saved by another editor stays readable there.
+struct Format {
+    textcodec::Encoding encoding = textcodec::Encoding::Utf8;
+    bool crlf = false; // "\r\n" line ends
+    bool operator==(const Format &) const = default;
+};
+
+// A longer note is shown but neither parsed for keys nor written.
+constexpr qint64 kMaxNoteBytes = 1024 * 1024;
+
+} // namespace notefile
 
 // What is known of one song file of the library folder. There is one per file
 // and per scan, shared by every tab entry (Pieces) that lists the file, so a
@@ -31,6 +48,10 @@ public:
     // The side file exists but could not be read: it is never overwritten or
     // deleted, so an unreadable note is not lost by a later save.
     bool noteUnreadable = false;
+    // The note is over notefile::kMaxNoteBytes: its start is shown, its keys
+    // are not read and it is never written.
+    bool noteTooLarge = false;
+    notefile::Format noteFormat;
 
     // Last-played date of screen set 1-9 ("" for any other number).
     QString lastPlayedDate(int screenSet) const;
@@ -67,11 +88,21 @@ QString trimBlanksAndTabs(const QString &text);
 
 struct ReadResult {
     bool exists = false;
-    bool readable = false; // exists and its bytes could be read
-    QString text;          // UTF-8, else Windows-1252
+    bool readable = false; // a regular file (links followed) whose bytes could be read
+    bool tooLarge = false; // over kMaxNoteBytes: text holds its start only
+    QString text;          // line ends as "\n"
+    Format format;         // encoding Binary: not text, never to be written
 };
 ReadResult read(const QString &path);
-// Atomic write in UTF-8; false (with a reason) when it could not be written.
-bool write(const QString &path, const QString &text, QString *error = nullptr);
+// The text of a note's bytes, its line ends as "\n", and how it was stored.
+QString decode(const QByteArray &bytes, Format *format);
+// The bytes of a note in a format; a Windows-1252 note that gained a
+// character without a byte there becomes UTF-8. nullopt for a binary format.
+std::optional<QByteArray> encode(const QString &text, const Format &format, Format *written = nullptr);
+// Why a note that was never read as text is not written or deleted.
+QString unreadableMessage(const QString &notePath);
+// Atomic write in the format; false (with a reason) when it could not be written.
+bool write(const QString &path, const QString &text, const Format &format = {}, QString *error = nullptr,
+           Format *written = nullptr);
 
 } // namespace notefile

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QFile>
 #include <QMenu>
+#include <sys/stat.h>
 
 using namespace controllertest;
 
@@ -246,4 +247,64 @@ TEST_F(ControllerMarks, GenresCycleAndTitleTheirMenu)
     controller->setGenreX(0);
     EXPECT_EQ(Data::currentGenreG(), 1);
     EXPECT_TRUE(controller->genreMenu()->actions().first()->isChecked());
+}
+
+// Before, a note that could not be written opened a modal "The note could not
+// be saved..." 30 s into every song, and it swallowed page turns and pedals
+// until someone clicked Ok.
+TEST_F(ControllerMarks, AnUnwritableNoteAtThirtySecondsOpensNoDialogAndIsToldOncePerFolderLoad)
+{
+    platform::ManualClock &clock = manualClock();
+    clock.setDateTime(QDateTime(QDate(2026, 12, 7), QTime(21, 0)));
+    folderWithSongs(songs, 4);
+    // A link into a folder that is not there cannot be written, even by root.
+    ASSERT_TRUE(QFile::link(QStringLiteral("/nonexistent-folder/s01.txt"),
+                            QDir(songs.path()).filePath(QStringLiteral("s01.txt"))));
+    const QByteArray big = QByteArray("Title=Huge\n") + QByteArray(notefile::kMaxNoteBytes, 'x');
+    const QString folderNote = QDir(songs.path()).filePath(QStringLiteral("s02.txt"));
+    ASSERT_TRUE(QDir().mkpath(folderNote));
+    const QString fifoNote = QDir(songs.path()).filePath(QStringLiteral("s03.txt"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifoNote).constData(), 0600), 0);
+    testsupport::writeFile(QDir(songs.path()).filePath(QStringLiteral("s04.txt")), big);
+    storeSlot(0, songs.path());
+    platform::UserDefaults::standard().setInteger(QStringLiteral("dirNo"), 0);
+    platform::UserDefaults::standard().setInteger(QStringLiteral("NbrExec"), 3);
+    start();
+    controller->masquerToc();
+    Data::setCurrentScreensetG(1);
+
+    auto warnings = [this]() {
+        QStringList out;
+        for (const QString &m : window()->messages)
+            if (m.contains(QStringLiteral("The note")))
+                out << m;
+        return out;
+    };
+    const struct {
+        qint64 song;
+        bool reload;     // the folder is loaded again first
+        int messages;    // window messages about notes so far
+    } rows[] = {
+        {1, false, 1}, // the note cannot be created
+        {2, false, 1}, // a folder where the note should be: told once per folder load
+        {3, false, 1}, // a named pipe
+        {4, true, 2},  // a note over 1 MB, after a reload
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.song);
+        if (row.reload)
+            controller->doRefresh(0, 1, false);
+        controller->gotoSongNo(row.song, false, true);
+        clock.advance(30.0);
+        EXPECT_TRUE(Data::getPiece(row.song)->pieceDet->played);
+        EXPECT_TRUE(dialogs.records().isEmpty()) << qPrintable(dialogs.lastText());
+        EXPECT_EQ(warnings().size(), row.messages) << qPrintable(window()->messages.join('\n'));
+    }
+    EXPECT_TRUE(warnings().value(0).startsWith(QStringLiteral("⚠️ The note could not be saved")));
+    EXPECT_TRUE(warnings().value(1).contains(QStringLiteral("too large")));
+    EXPECT_TRUE(QFileInfo(folderNote).isDir());
+    EXPECT_EQ(QFileInfo(fifoNote).isFile(), false);
+    QFile f(QDir(songs.path()).filePath(QStringLiteral("s04.txt")));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), big);
 }

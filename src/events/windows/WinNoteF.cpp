@@ -378,7 +378,9 @@ noteform::Fields WinNoteF::fieldsNow() const
     return f;
 }
 
-bool WinNoteF::saveNote(bool flag)
+bool WinNoteF::saveNote(bool flag) { return writeNote(flag, nullptr); }
+
+bool WinNoteF::writeNote(bool flag, QString *failure)
 {
     bool written = false;
     if (song_.piece && song_.piece->pieceDet && noteModifiee_) {
@@ -386,6 +388,8 @@ bool WinNoteF::saveNote(bool flag)
         if (readOnly_ || det.noteUnreadable) {
             // Nothing may replace what could not be read; on stage no alert either.
             TLOG(QStringLiteral("WinNoteF: the note of \"%1\" is unreadable and was not saved").arg(det.fichier));
+            if (failure)
+                *failure = notefile::unreadableMessage(notefile::notePathForSong(det.fichier));
         } else {
             ensureOwnEvents();
             const SongEvPtr selected = selectedRow() >= 0 ? Data::songEvents().value(selectedRow()) : nullptr;
@@ -401,7 +405,7 @@ bool WinNoteF::saveNote(bool flag)
             }
             // The list was sorted: rows follow their events, the selection its own.
             reloadTable(selected);
-            if (det.notetxt != before && song_.piece->saveNote()) {
+            if (det.notetxt != before && song_.piece->saveNote(failure)) {
                 written = true;
                 postCode(song_.piece->majInfo() ? vocab::SongInfoChanged
                          : flag                ? vocab::NoteChanged
@@ -429,20 +433,24 @@ void WinNoteF::addTagString(const QString &tag)
     saveNote(false);
 }
 
-void WinNoteF::updateLastPlayedDate(const QString &date)
+QString WinNoteF::updateLastPlayedDate(const QString &date)
 {
     const qint64 set = Data::currentScreensetG();
     if (set < 1 || set > 9)
-        return;
+        return QString();
     if (readOnly_) {
         TLOG(QStringLiteral("WinNoteF: played date %1 not written to an unreadable note").arg(date));
-        return;
+        const bool known = song_.piece && song_.piece->pieceDet;
+        return known ? notefile::unreadableMessage(notefile::notePathForSong(song_.piece->pieceDet->fichier))
+                     : QString();
     }
     if (lastPlayedDate_[set - 1]->text() == date)
-        return;
+        return QString();
     lastPlayedDate_[set - 1]->setText(date);
     noteModifiee_ = true;
-    saveNote(true);
+    QString failure;
+    writeNote(true, &failure);
+    return failure;
 }
 
 void WinNoteF::refreshTempoTap()

@@ -49,7 +49,10 @@ public:
     bool saveNote(bool flag) override;
     void addNoteString(const QString &text);
     void addTagString(const QString &tag);
-    void updateLastPlayedDate(const QString &date);
+    // Writes the screen set's played date, a write the performer did not ask
+    // for: answers why it could not be written ("" when it was or needed not
+    // be), and never opens a dialog.
+    QString updateLastPlayedDate(const QString &date);
     void refreshTempoTap();
     void insererMidiFromLib(const MidiFavEventPtr &group);
 
@@ -107,6 +110,8 @@ protected:
     void resignedKey() override;
 
 private:
+    // saveNote, telling a failure in *failure instead of a dialog when given.
+    bool writeNote(bool flag, QString *failure);
     // WinNoteF.cpp
     void buildFields(QWidget *form);
     noteform::Fields fieldsNow() const;
