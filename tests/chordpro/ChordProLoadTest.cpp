@@ -2,7 +2,9 @@
 #include "chordpro/ChordLibraryLine.h"
 #include "support/TestSupport.h"
 
+#include <QFile>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -25,6 +27,41 @@ TEST(ChordProLoad, ReadsUtf8AndWindows1252AndEmptiesOnMissingFile)
     EXPECT_EQ(cp.nbPages(), 0);
     EXPECT_EQ(cp.myFontSizeRef(), 17.0);
     EXPECT_TRUE(cp.chargerPage(QSizeF(600, 800), {}).isEmpty());
+}
+
+// Before, a named pipe named ".cho" blocked the window for ever, a link to
+// /dev/zero was read until the program was killed, and a 200 MB file froze
+// the window for minutes while it was laid out.
+TEST(ChordProLoad, OnlyRegularFilesUpToOneMegabyteAreLaidOut)
+{
+    QTemporaryDir dir;
+    const QByteArray fits = "[C]Words\n" + QByteArray(ChordPro::kMaxSongBytes - 9, 'a');
+    ASSERT_EQ(fits.size(), ChordPro::kMaxSongBytes);
+    testsupport::writeFile(dir.filePath("fits.cho"), fits);
+    testsupport::writeFile(dir.filePath("over.cho"), fits + "a");
+    ASSERT_TRUE(QFile::link("/dev/zero", dir.filePath("zero.cho")));
+    ASSERT_EQ(mkfifo(QFile::encodeName(dir.filePath("pipe.cho")).constData(), 0600), 0);
+    const struct {
+        const char *name;
+        bool tooLarge;
+        qsizetype textSize;
+    } rows[] = {
+        {"fits.cho", false, fits.size()},
+        {"over.cho", true, 20},
+        {"zero.cho", false, 0},
+        {"pipe.cho", false, 0},
+    };
+    ChordPro cp;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        cp.chargerFichier(dir.filePath(row.name));
+        EXPECT_EQ(cp.tooLarge(), row.tooLarge);
+        EXPECT_EQ(cp.chordProData().size(), row.textSize);
+    }
+    cp.chargerFichier(dir.filePath("over.cho"));
+    cp.chargerPage(QSizeF(600, 800), {});
+    EXPECT_EQ(cp.documentPlainText().trimmed(), QStringLiteral("too large to lay out"));
+    EXPECT_EQ(cp.nbPages(), 1);
 }
 
 TEST(ChordProLoad, FontSizeDirectiveSetsReferenceSize)

@@ -308,3 +308,60 @@ TEST_F(ControllerMarks, AnUnwritableNoteAtThirtySecondsOpensNoDialogAndIsToldOnc
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), big);
 }
+
+// Before, a UTF-16 note was read as Windows-1252 (its keys unseen), and the
+// played date then mixed UTF-8 bytes and an ASCII line into it; a CRLF note
+// got a bare line feed on the line that changed.
+TEST_F(ControllerMarks, APlayedDateKeepsEachNoteInItsOwnEncodingAndLineEnds)
+{
+    auto utf16 = [](const QString &text, QStringConverter::Encoding e) {
+        QStringEncoder encoder(e, QStringConverter::Flag::WriteBom);
+        return QByteArray(encoder.encode(text));
+    };
+    const QString before = QString::fromUtf8("m\n\nTitle=Café\n");
+    const QString after = QString::fromUtf8("m\n\nTitle=Café\nLastPlayedDate1=2026-12-07\n");
+    const QString beforeCrlf = QString(before).replace("\n", "\r\n");
+    const QString afterCrlf = QString(after).replace("\n", "\r\n");
+    const QByteArray binary("m\n\nTitle=Caf\0\xE9\n", 15);
+    const struct {
+        const char *what;
+        QByteArray note;
+        QByteArray expected;
+        bool titleRead;
+    } rows[] = {
+        {"UTF-16 LE", utf16(before, QStringConverter::Utf16LE), utf16(after, QStringConverter::Utf16LE), true},
+        {"UTF-16 BE CRLF", utf16(beforeCrlf, QStringConverter::Utf16BE), utf16(afterCrlf, QStringConverter::Utf16BE),
+         true},
+        {"Windows-1252", "m\n\nTitle=Caf\xE9\n", "m\n\nTitle=Caf\xE9\nLastPlayedDate1=2026-12-07\n", true},
+        {"UTF-8 CRLF", beforeCrlf.toUtf8(), afterCrlf.toUtf8(), true},
+        {"UTF-8 with its mark", "\xEF\xBB\xBF" + before.toUtf8(), "\xEF\xBB\xBF" + after.toUtf8(), true},
+        {"binary", binary, binary, false},
+    };
+    const int count = int(std::size(rows));
+    folderWithSongs(songs, count);
+    for (int i = 0; i < count; ++i)
+        testsupport::writeFile(QDir(songs.path()).filePath(QStringLiteral("s%1.txt").arg(i + 1, 2, 10, QLatin1Char('0'))),
+                               rows[i].note);
+    manualClock().setDateTime(QDateTime(QDate(2026, 12, 7), QTime(21, 0)));
+    storeSlot(0, songs.path());
+    platform::UserDefaults::standard().setInteger(QStringLiteral("dirNo"), 0);
+    start();
+    controller->masquerToc();
+    Data::setCurrentScreensetG(1);
+    for (int i = 0; i < count; ++i) {
+        SCOPED_TRACE(rows[i].what);
+        const QString name = QStringLiteral("s%1").arg(i + 1, 2, 10, QLatin1Char('0'));
+        qint64 songNo = 0;
+        for (qint64 k = 1; k <= Data::songNbrG() && songNo == 0; ++k)
+            if (Data::getPiece(k)->pieceDet->fichier.endsWith(name + QStringLiteral(".chopro")))
+                songNo = k;
+        ASSERT_GT(songNo, 0);
+        EXPECT_EQ(Data::getPiece(songNo)->pieceDet->titre == QString::fromUtf8("Café"), rows[i].titleRead);
+        controller->gotoSongNo(songNo, false, true);
+        controller->markAsalreadyPlayed(false);
+        QFile f(QDir(songs.path()).filePath(name + QStringLiteral(".txt")));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), rows[i].expected);
+    }
+    EXPECT_TRUE(dialogs.records().isEmpty());
+}

@@ -3,6 +3,7 @@
 #include "platform/dialogs/ScriptedDialogs.h"
 
 #include <QFile>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <gtest/gtest.h>
 
@@ -310,6 +311,81 @@ TEST(NoteSave, UnreadableNoteIsNeverOverwrittenOrDeleted)
     e->pieceDet->notetxt = "Title=New\n";
     EXPECT_TRUE(e->saveNote());
     EXPECT_EQ(readAll(notePath), "Title=New\n");
+}
+
+TEST(NoteFormat, EditedNotesAreWrittenInTheirOwnEncodingAndLineEnds)
+{
+    using textcodec::Encoding;
+    const struct {
+        const char *what;
+        QByteArray stored;
+        QString edited; // the text as the program holds it after an edit
+        QByteArray written;
+        Encoding writtenAs;
+    } rows[] = {
+        {"CRLF keeps CRLF on a new line", "a\r\nb\r\n", "a\nb\nc\n", "a\r\nb\r\nc\r\n", Encoding::Utf8},
+        {"LF stays LF", "a\nb\n", "a\nb\nc\n", "a\nb\nc\n", Encoding::Utf8},
+        {"Windows-1252 while every character fits", "Caf\xE9\n", QString::fromUtf8("Café\n€\n"), "Caf\xE9\n\x80\n",
+         Encoding::Windows1252},
+        {"Windows-1252 that gained a note sign becomes UTF-8", "Caf\xE9\n", QString::fromUtf8("Café ♫\n"),
+         "Caf\xC3\xA9 \xE2\x99\xAB\n", Encoding::Utf8},
+        {"UTF-16 LE CRLF", QByteArray("\xFF\xFE" "a\0\r\0\n\0", 8), "ab\n",
+         QByteArray("\xFF\xFE" "a\0b\0\r\0\n\0", 10), Encoding::Utf16LE},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        notefile::Format format;
+        const QString text = notefile::decode(row.stored, &format);
+        EXPECT_FALSE(text.contains(QLatin1Char('\r')));
+        notefile::Format written;
+        EXPECT_EQ(notefile::encode(row.edited, format, &written), std::optional<QByteArray>(row.written));
+        EXPECT_EQ(written.encoding, row.writtenAs);
+        EXPECT_EQ(written.crlf, format.crlf);
+    }
+}
+
+// Before, a note of any size was read whole and parsed; and a named pipe
+// or a device in a note's place blocked the window or filled the memory.
+TEST(NoteFormat, OverLongBinaryAndSpecialNotesAreShownAtMostAndNeverWritten)
+{
+    platform::ScriptedDialogs dialogs;
+    QTemporaryDir dir;
+    const QByteArray big = "Title=Huge\nTempo=120\n" + QByteArray(notefile::kMaxNoteBytes, 'x');
+    const QByteArray binary("Title=Bin\0ary\n", 14);
+    const QString bigSong = song(dir, "big.pdf", big);
+    const QString binarySong = song(dir, "bin.pdf", binary);
+    const QString pipeSong = song(dir, "pipe.pdf");
+    ASSERT_EQ(mkfifo(QFile::encodeName(notefile::notePathForSong(pipeSong)).constData(), 0600), 0);
+    const QString zeroSong = song(dir, "zero.pdf");
+    ASSERT_TRUE(QFile::link("/dev/zero", notefile::notePathForSong(zeroSong)));
+
+    const struct {
+        QString path;
+        bool shown;         // some of the note is shown
+        const char *reason; // why a save is refused
+    } rows[] = {
+        {bigSong, true, "too large"},
+        {binarySong, false, "could not be read"},
+        {pipeSong, false, "could not be read"},
+        {zeroSong, false, "could not be read"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.path.toStdString());
+        const PiecesPtr e = entryFor(row.path);
+        const PiecesDet &d = *e->pieceDet;
+        EXPECT_EQ(d.note, row.shown);
+        EXPECT_LE(d.notetxt.size(), notefile::kMaxNoteBytes);
+        EXPECT_NE(d.titre, "Huge") << "keys of an over-long note are not read";
+        EXPECT_EQ(e->tempo(), 0);
+        e->pieceDet->notetxt = "Title=New\n";
+        QString failure;
+        EXPECT_FALSE(e->saveNote(&failure));
+        EXPECT_TRUE(failure.contains(QString::fromUtf8(row.reason))) << failure.toStdString();
+    }
+    EXPECT_TRUE(dialogs.records().isEmpty());
+    EXPECT_EQ(readAll(notefile::notePathForSong(bigSong)), big);
+    EXPECT_EQ(readAll(notefile::notePathForSong(binarySong)), binary);
+    EXPECT_FALSE(QFileInfo(notefile::notePathForSong(pipeSong)).isFile());
 }
 
 TEST(NoteTempo, BeatsPerBarOfEachSignature)

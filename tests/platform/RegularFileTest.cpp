@@ -1,0 +1,54 @@
+#include "platform/RegularFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using platform::FileBytes;
+using platform::readRegularFile;
+
+// Before, a named pipe with a song's name hung the start for ever, and a link
+// to /dev/zero was read until the kernel killed the program.
+TEST(RegularFile, OnlyRegularFilesAreReadAndNeverPastTheLimit)
+{
+    QTemporaryDir dir;
+    auto path = [&dir](const char *name) { return dir.filePath(QString::fromUtf8(name)); };
+    auto put = [](const QString &p, const QByteArray &bytes) {
+        QFile f(p);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    put(path("small.txt"), "hello");
+    put(path("ten.txt"), "0123456789");
+    put(path("eleven.txt"), "0123456789A");
+    ASSERT_TRUE(QFile::link(path("small.txt"), path("link.txt")));
+    ASSERT_TRUE(QFile::link(path("gone.txt"), path("dangling.txt")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path("zero.cho")));
+    ASSERT_EQ(mkfifo(QFile::encodeName(path("pipe.cho")).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.cho")));
+
+    const struct {
+        const char *name;
+        FileBytes::Status status;
+        QByteArray bytes;
+    } rows[] = {
+        {"small.txt", FileBytes::Status::Ok, "hello"},
+        {"ten.txt", FileBytes::Status::Ok, "0123456789"}, // exactly the limit
+        {"eleven.txt", FileBytes::Status::TooLarge, "0123456789"},
+        {"link.txt", FileBytes::Status::Ok, "hello"},
+        {"dangling.txt", FileBytes::Status::Missing, ""},
+        {"missing.txt", FileBytes::Status::Missing, ""},
+        {"zero.cho", FileBytes::Status::NotRegular, ""},
+        {"pipe.cho", FileBytes::Status::NotRegular, ""},
+        {"folder.cho", FileBytes::Status::NotRegular, ""},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        const FileBytes r = readRegularFile(path(row.name), 10);
+        EXPECT_EQ(r.status, row.status);
+        EXPECT_EQ(r.bytes, row.bytes);
+        EXPECT_EQ(r.error.isEmpty(), row.status == FileBytes::Status::Ok || row.status == FileBytes::Status::TooLarge);
+    }
+}
