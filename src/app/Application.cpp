@@ -111,6 +111,8 @@ Application::~Application()
     Data::setPlayer(nullptr);
     audio::setMusicLibrary(nullptr);
     musicLibrary_.reset();
+    // Quitting waits at most two seconds for settings not yet on disk.
+    platform::UserDefaults::standard().close();
 }
 
 void Application::start()

@@ -113,6 +113,10 @@ void Controller::awakeFromNib()
     refreshScreenList();
     refreshMenuWindow();
     startSleepWatch();
+    // A settings file set aside, locked or read-only: said once, without a dialog.
+    const QString notice = platform::UserDefaults::standard().openNotice();
+    if (!notice.isEmpty())
+        setMsgX(notice, QString(), false);
 }
 
 void Controller::resetNavigationState()

@@ -1,4 +1,5 @@
 #include "platform/UserDefaults.h"
+#include "platform/UserDefaultsCodec.h"
 
 #include <QDataStream>
 #include <QDir>
@@ -7,9 +8,7 @@
 #include <QStandardPaths>
 #include <sqlite3.h>
 
-namespace platform {
-
-namespace {
+namespace platform::defaultscodec {
 
 QByteArray keyBytes(const QString &key)
 {
@@ -100,7 +99,11 @@ QVariant decode(UserDefaults::Type type, const QByteArray &bytes)
     return {};
 }
 
-} // namespace
+} // namespace platform::defaultscodec
+
+namespace platform {
+
+using namespace defaultscodec;
 
 UserDefaults &UserDefaults::standard()
 {
@@ -133,135 +136,27 @@ UserDefaults::UserDefaults() = default;
 
 UserDefaults::~UserDefaults() { close(); }
 
-bool UserDefaults::exec(const char *sql)
-{
-    return db_ && sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
-bool UserDefaults::open(const QString &databasePath)
-{
-    std::lock_guard lock(writeMutex_);
-    close();
-    QDir().mkpath(QFileInfo(databasePath).absolutePath());
-
-    auto tryOpen = [&]() -> bool {
-        if (sqlite3_open_v2(databasePath.toUtf8().constData(), &db_,
-                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr)
-            != SQLITE_OK) {
-            return false;
-        }
-        sqlite3_busy_timeout(db_, 2000);
-        sqlite3_stmt *check = nullptr;
-        bool healthy = sqlite3_prepare_v2(db_, "PRAGMA quick_check", -1, &check, nullptr) == SQLITE_OK
-                       && sqlite3_step(check) == SQLITE_ROW
-                       && qstrcmp(reinterpret_cast<const char *>(sqlite3_column_text(check, 0)), "ok") == 0;
-        sqlite3_finalize(check);
-        return healthy && exec("PRAGMA journal_mode=WAL") && exec("PRAGMA synchronous=FULL")
-               && exec("CREATE TABLE IF NOT EXISTS defaults (key BLOB PRIMARY KEY, type INTEGER NOT NULL, "
-                       "value BLOB NOT NULL)")
-               && loadAll();
-    };
-
-    if (!tryOpen()) {
-        if (db_) {
-            sqlite3_close(db_);
-            db_ = nullptr;
-        }
-        clearCache();
-        // A name not taken yet: a second damaged file in the same second must
-        // neither overwrite the first nor leave the program without a store.
-        const QString stamp = databasePath + QStringLiteral(".damaged-")
-                              + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
-        QString aside = stamp;
-        for (int n = 2; QFileInfo::exists(aside) || QFileInfo::exists(aside + QStringLiteral("-wal")); ++n)
-            aside = QStringLiteral("%1-%2").arg(stamp).arg(n);
-        bool moved = QFile::rename(databasePath, aside);
-        // The journal goes with its database: it may hold the last writes.
-        if (moved)
-            QFile::rename(databasePath + QStringLiteral("-wal"), aside + QStringLiteral("-wal"));
-        QFile::remove(databasePath + QStringLiteral("-shm"));
-        qWarning().noquote() << QStringLiteral("UserDefaults open: %1 is damaged or unreadable, %2")
-                                    .arg(databasePath, moved ? QStringLiteral("moved to ") + aside
-                                                             : QStringLiteral("could not be moved aside"));
-        if (!moved || !tryOpen()) {
-            if (db_) {
-                sqlite3_close(db_);
-                db_ = nullptr;
-            }
-            clearCache();
-            return false;
-        }
-    }
-    path_ = databasePath;
-    return true;
-}
-
-void UserDefaults::close()
-{
-    std::lock_guard lock(writeMutex_);
-    if (db_) {
-        sqlite3_close(db_);
-        db_ = nullptr;
-    }
-    clearCache();
-    path_.clear();
-    batchDepth_ = 0;
-}
-
 void UserDefaults::clearCache()
 {
     std::lock_guard lock(cacheMutex_);
     values_.clear();
 }
 
-bool UserDefaults::loadAll()
-{
-    QHash<QString, QPair<Type, QVariant>> loaded;
-    sqlite3_stmt *stmt = nullptr;
-    if (sqlite3_prepare_v2(db_, "SELECT key, type, value FROM defaults", -1, &stmt, nullptr) != SQLITE_OK)
-        return false;
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        const QString key = keyFromBytes(sqlite3_column_blob(stmt, 0), sqlite3_column_bytes(stmt, 0));
-        const int typeCode = sqlite3_column_int(stmt, 1);
-        if (typeCode < 1 || typeCode > static_cast<int>(Type::StringList))
-            continue;
-        const Type type = static_cast<Type>(typeCode);
-        const QByteArray bytes(static_cast<const char *>(sqlite3_column_blob(stmt, 2)), sqlite3_column_bytes(stmt, 2));
-        loaded.insert(key, {type, decode(type, bytes)});
-    }
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE)
-        return false;
-    std::lock_guard lock(cacheMutex_);
-    values_ = std::move(loaded);
-    return true;
-}
+QString UserDefaults::openNotice() const { return notice_; }
 
 void UserDefaults::write(const QString &key, Type type, const QVariant &value)
 {
-    std::lock_guard lock(writeMutex_);
+    Op op;
+    op.kind = Op::Kind::Set;
+    op.key = keyBytes(key);
+    op.type = static_cast<int>(type);
+    op.value = encode(type, value);
+    std::lock_guard queue(queueMutex_);
     {
         std::lock_guard cache(cacheMutex_);
         values_.insert(key, {type, value});
     }
-    if (!db_)
-        return;
-    sqlite3_stmt *stmt = nullptr;
-    if (sqlite3_prepare_v2(db_, "INSERT OR REPLACE INTO defaults (key, type, value) VALUES (?, ?, ?)", -1, &stmt,
-                           nullptr)
-        != SQLITE_OK) {
-        qWarning().noquote() << QStringLiteral("UserDefaults write: %1").arg(QString::fromUtf8(sqlite3_errmsg(db_)));
-        return;
-    }
-    const QByteArray k = keyBytes(key);
-    const QByteArray v = encode(type, value);
-    sqlite3_bind_blob(stmt, 1, k.constData(), k.size(), SQLITE_TRANSIENT);
-    sqlite3_bind_int(stmt, 2, static_cast<int>(type));
-    sqlite3_bind_blob(stmt, 3, v.constData(), v.size(), SQLITE_TRANSIENT);
-    if (sqlite3_step(stmt) != SQLITE_DONE)
-        qWarning().noquote() << QStringLiteral("UserDefaults write: %1").arg(QString::fromUtf8(sqlite3_errmsg(db_)));
-    sqlite3_finalize(stmt);
+    enqueue(std::move(op));
 }
 
 bool UserDefaults::contains(const QString &key) const
@@ -357,46 +252,39 @@ void UserDefaults::setStringList(const QString &key, const QStringList &value)
 
 void UserDefaults::removeObjectForKey(const QString &key)
 {
-    std::lock_guard lock(writeMutex_);
+    Op op;
+    op.kind = Op::Kind::Remove;
+    op.key = keyBytes(key);
+    std::lock_guard queue(queueMutex_);
     {
         std::lock_guard cache(cacheMutex_);
         values_.remove(key);
     }
-    if (!db_)
-        return;
-    sqlite3_stmt *stmt = nullptr;
-    if (sqlite3_prepare_v2(db_, "DELETE FROM defaults WHERE key = ?", -1, &stmt, nullptr) != SQLITE_OK)
-        return;
-    const QByteArray k = keyBytes(key);
-    sqlite3_bind_blob(stmt, 1, k.constData(), k.size(), SQLITE_TRANSIENT);
-    sqlite3_step(stmt);
-    sqlite3_finalize(stmt);
+    enqueue(std::move(op));
 }
 
 void UserDefaults::removeAll()
 {
-    std::lock_guard lock(writeMutex_);
+    Op op;
+    op.kind = Op::Kind::RemoveAll;
+    std::lock_guard queue(queueMutex_);
     clearCache();
-    exec("DELETE FROM defaults");
+    // Nothing waiting matters any more.
+    pending_.clear();
+    enqueue(std::move(op));
 }
 
 UserDefaults::Batch::Batch(UserDefaults &defaults) : defaults_(defaults)
 {
-    defaults_.writeMutex_.lock();
-    if (defaults_.batchDepth_++ == 0)
-        defaults_.exec("BEGIN IMMEDIATE");
+    std::lock_guard queue(defaults_.queueMutex_);
+    ++defaults_.batchDepth_;
 }
 
 UserDefaults::Batch::~Batch()
 {
-    // A transaction left open would swallow every later write, unsaved.
-    if (--defaults_.batchDepth_ == 0 && defaults_.db_ && !sqlite3_get_autocommit(defaults_.db_)
-        && !defaults_.exec("COMMIT")) {
-        qWarning().noquote() << QStringLiteral("UserDefaults Batch: %1")
-                                    .arg(QString::fromUtf8(sqlite3_errmsg(defaults_.db_)));
-        defaults_.exec("ROLLBACK");
-    }
-    defaults_.writeMutex_.unlock();
+    std::lock_guard queue(defaults_.queueMutex_);
+    if (--defaults_.batchDepth_ == 0)
+        defaults_.queueChanged_.notify_all();
 }
 
 } // namespace platform

@@ -299,3 +299,17 @@ TEST_F(ControllerStartup, TheGenreChosenLastComesBack)
     start();
     EXPECT_EQ(Data::currentGenreG(), 1);  // a genre the program does not know starts as "Any"
 }
+
+TEST_F(ControllerStartup, ASettingsFileSetAsideIsNamedOnceWithoutADialog)
+{
+    QTemporaryDir config;
+    const QString path = config.filePath(QStringLiteral("defaults.sqlite"));
+    testsupport::writeFile(path, QByteArray(4096, 'G'));
+    platform::UserDefaults::openStandard(path);
+    start();
+    const QStringList said = window()->messages.filter(QStringLiteral("settings file"));
+    ASSERT_EQ(said.size(), 1) << qPrintable(window()->messages.join('\n'));
+    EXPECT_TRUE(said[0].contains(QStringLiteral("set aside")));
+    EXPECT_TRUE(dialogs.records().isEmpty());
+    platform::UserDefaults::openStandard(QString());
+}

@@ -1,0 +1,463 @@
+// The disk side of the user defaults: opening (and setting aside only a
+// damaged file), and the writer thread that takes the changes in batches.
+#include "platform/UserDefaults.h"
+#include "platform/UserDefaultsCodec.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+using namespace defaultscodec;
+using namespace std::chrono_literals;
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+qint64 nowMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now().time_since_epoch()).count();
+}
+
+// Device and inode of the file, 0 when there is none.
+quint64 fileIdentity(const QString &path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return 0;
+    return (quint64(st.st_dev) << 40) ^ quint64(st.st_ino) ^ 1;
+}
+
+// A busy file at open is waited for this long, once; a write, this long per try.
+constexpr int kOpenBusyMs = 500;
+constexpr int kWriteBusyMs = 100;
+constexpr auto kFirstRetry = 50ms;
+constexpr auto kLastRetry = 1000ms;
+
+} // namespace
+
+int UserDefaults::busyHandler(void *self, int count)
+{
+    auto *d = static_cast<UserDefaults *>(self);
+    const qint64 giveUpAt = d->giveUpAtMs_.load();
+    if ((giveUpAt != 0 && nowMs() >= giveUpAt) || count * 5 >= d->busyBudgetMs_.load())
+        return 0;
+    std::this_thread::sleep_for(5ms);
+    return 1;
+}
+
+UserDefaults::Health UserDefaults::healthOf(int rc)
+{
+    switch (rc & 0xFF) {
+    case SQLITE_OK:
+    case SQLITE_DONE:
+    case SQLITE_ROW: return Health::Healthy;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB: return Health::Damaged;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return Health::Locked;
+    case SQLITE_READONLY: return Health::ReadOnly;
+    default: return Health::Unavailable;
+    }
+}
+
+bool UserDefaults::exec(const char *sql, int *rc)
+{
+    const int r = db_ ? sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) : SQLITE_MISUSE;
+    if (rc)
+        *rc = r;
+    return r == SQLITE_OK;
+}
+
+UserDefaults::Health UserDefaults::openDatabase(const QString &databasePath, bool readOnly)
+{
+    closeDatabase();
+    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)
+                      | SQLITE_OPEN_FULLMUTEX;
+    const int rc = sqlite3_open_v2(databasePath.toUtf8().constData(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        closeDatabase();
+        return healthOf(rc);
+    }
+    sqlite3_busy_handler(db_, &UserDefaults::busyHandler, this);
+    const QByteArray name = QFile::encodeName(databasePath);
+    readOnly_ = readOnly || sqlite3_db_readonly(db_, "main") == 1
+                || (::access(name.constData(), F_OK) == 0 && ::access(name.constData(), W_OK) != 0);
+    fileId_ = fileIdentity(databasePath);
+    return Health::Healthy;
+}
+
+UserDefaults::Health UserDefaults::prepareDatabase()
+{
+    sqlite3_stmt *check = nullptr;
+    int rc = sqlite3_prepare_v2(db_, "PRAGMA quick_check", -1, &check, nullptr);
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(check);
+        if (rc == SQLITE_ROW
+            && qstrcmp(reinterpret_cast<const char *>(sqlite3_column_text(check, 0)), "ok") != 0) {
+            sqlite3_finalize(check);
+            return Health::Damaged;
+        }
+    }
+    sqlite3_finalize(check);
+    if (healthOf(rc) != Health::Healthy)
+        return healthOf(rc);
+    // Only known once the file was first read: SQLite falls back to reading
+    // a file it may not write.
+    if (sqlite3_db_readonly(db_, "main") == 1)
+        readOnly_ = true;
+    if (readOnly_)
+        return Health::Healthy;
+    // Write-ahead logging lets other programs read while this one writes; a
+    // file busy now keeps the mode it has.
+    exec("PRAGMA journal_mode=WAL", &rc);
+    if (healthOf(rc) == Health::Damaged)
+        return Health::Damaged;
+    exec("PRAGMA synchronous=FULL");
+    if (!exec("CREATE TABLE IF NOT EXISTS defaults (key BLOB PRIMARY KEY, type INTEGER NOT NULL, "
+              "value BLOB NOT NULL)",
+              &rc)) {
+        if (healthOf(rc) == Health::ReadOnly) {
+            readOnly_ = true;
+            return Health::Healthy;
+        }
+        return healthOf(rc);
+    }
+    return Health::Healthy;
+}
+
+UserDefaults::Health UserDefaults::loadAll()
+{
+    QHash<QString, QPair<Type, QVariant>> loaded;
+    sqlite3_stmt *stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db_, "SELECT key, type, value FROM defaults", -1, &stmt, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        // A file opened read-only before the program ever wrote it has no table.
+        return rc == SQLITE_ERROR ? Health::Healthy : healthOf(rc);
+    }
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        const QString key = keyFromBytes(sqlite3_column_blob(stmt, 0), sqlite3_column_bytes(stmt, 0));
+        const int typeCode = sqlite3_column_int(stmt, 1);
+        if (typeCode < 1 || typeCode > static_cast<int>(Type::StringList))
+            continue;
+        const Type type = static_cast<Type>(typeCode);
+        const QByteArray bytes(static_cast<const char *>(sqlite3_column_blob(stmt, 2)), sqlite3_column_bytes(stmt, 2));
+        loaded.insert(key, {type, decode(type, bytes)});
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE)
+        return healthOf(rc);
+    std::lock_guard lock(cacheMutex_);
+    values_ = std::move(loaded);
+    return Health::Healthy;
+}
+
+void UserDefaults::closeDatabase()
+{
+    if (db_) {
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+    }
+    readOnly_ = false;
+}
+
+QString UserDefaults::setAside(const QString &databasePath)
+{
+    // A name not taken yet: a second damaged file in the same second must
+    // neither overwrite the first nor leave the program without a store.
+    const QString stamp = databasePath + QStringLiteral(".damaged-")
+                          + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    QString aside = stamp;
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo::exists(aside + QStringLiteral("-wal")); ++n)
+        aside = QStringLiteral("%1-%2").arg(stamp).arg(n);
+    if (!QFile::rename(databasePath, aside))
+        return QString();
+    // The journal goes with its database: it may hold the last writes.
+    QFile::rename(databasePath + QStringLiteral("-wal"), aside + QStringLiteral("-wal"));
+    QFile::remove(databasePath + QStringLiteral("-shm"));
+    return aside;
+}
+
+bool UserDefaults::open(const QString &databasePath)
+{
+    close();
+    QDir().mkpath(QFileInfo(databasePath).absolutePath());
+    busyBudgetMs_ = kOpenBusyMs;
+
+    auto openAndLoad = [&]() {
+        Health h = openDatabase(databasePath, false);
+        // A file that cannot be opened for writing may still be read.
+        if (h != Health::Healthy && QFileInfo::exists(databasePath))
+            h = openDatabase(databasePath, true);
+        if (h == Health::Healthy)
+            h = prepareDatabase();
+        if (h == Health::Healthy)
+            h = loadAll();
+        return h;
+    };
+    Health health = openAndLoad();
+    QString aside;
+    if (health == Health::Damaged) {
+        closeDatabase();
+        clearCache();
+        aside = setAside(databasePath);
+        qWarning().noquote() << QStringLiteral("UserDefaults open: %1 is damaged, %2")
+                                    .arg(databasePath, aside.isEmpty() ? QStringLiteral("could not be moved aside")
+                                                                       : QStringLiteral("moved to ") + aside);
+        health = aside.isEmpty() ? Health::Unavailable : openAndLoad();
+    }
+    busyBudgetMs_ = kWriteBusyMs;
+    path_ = databasePath;
+    if (!aside.isEmpty())
+        notice_ = QStringLiteral("The settings file \"%1\" was damaged: it was set aside as \"%2\" and the settings "
+                                 "start afresh.")
+                      .arg(databasePath, aside);
+    else if (health == Health::Locked)
+        notice_ = QStringLiteral("The settings file \"%1\" is locked by another program: changes are kept and "
+                                 "saved once it is free.")
+                      .arg(databasePath);
+    else if (health != Health::Healthy || readOnly_)
+        notice_ = QStringLiteral("The settings file \"%1\" cannot be written: changes are kept and saved once it "
+                                 "can be.")
+                      .arg(databasePath);
+    if (!notice_.isEmpty() && aside.isEmpty())
+        qWarning().noquote() << QStringLiteral("UserDefaults open: %1").arg(notice_);
+    startWriter();
+    return health != Health::Damaged && (db_ || health == Health::Locked);
+}
+
+void UserDefaults::close(int waitMs)
+{
+    stopWriter(waitMs);
+    closeDatabase();
+    clearCache();
+    path_.clear();
+    notice_.clear();
+    lastWriteError_.clear();
+}
+
+void UserDefaults::startWriter()
+{
+    std::lock_guard lock(queueMutex_);
+    stopping_ = false;
+    retryNow_ = false;
+    giveUpAtMs_ = 0;
+    writer_ = std::thread([this]() { writerLoop(); });
+}
+
+void UserDefaults::stopWriter(int waitMs)
+{
+    {
+        std::lock_guard lock(queueMutex_);
+        if (!writer_.joinable())
+            return;
+        stopping_ = true;
+        deadline_ = SteadyClock::now() + std::chrono::milliseconds(std::max(0, waitMs));
+        giveUpAtMs_ = nowMs() + std::max(0, waitMs);
+        queueChanged_.notify_all();
+    }
+    writer_.join();
+    std::lock_guard lock(queueMutex_);
+    if (!pending_.empty()) {
+        QStringList keys;
+        for (const Op &op : pending_)
+            keys << (op.kind == Op::Kind::RemoveAll ? QStringLiteral("(all)") : keyFromBytes(op.key.constData(), int(op.key.size())));
+        keys.removeDuplicates();
+        qWarning().noquote() << QStringLiteral("UserDefaults close: %1 changes could not be written to %2 (%3): %4")
+                                    .arg(QString::number(pending_.size()), path_, lastWriteError_,
+                                         keys.mid(0, 20).join(QStringLiteral(", ")));
+    }
+    pending_.clear();
+    stopping_ = false;
+    giveUpAtMs_ = 0;
+}
+
+bool UserDefaults::waitForWrites(int timeoutMs)
+{
+    std::unique_lock lock(queueMutex_);
+    if (!writer_.joinable())
+        return pending_.empty();
+    retryNow_ = true;
+    queueChanged_.notify_all();
+    return written_.wait_for(lock, std::chrono::milliseconds(std::max(0, timeoutMs)),
+                             [this]() { return pending_.empty() && !writing_; });
+}
+
+void UserDefaults::enqueue(Op op)
+{
+    // Without a file there is only memory.
+    if (!writer_.joinable())
+        return;
+    pending_.push_back(std::move(op));
+    if (batchDepth_ == 0)
+        queueChanged_.notify_all();
+}
+
+void UserDefaults::writerLoop()
+{
+    std::unique_lock lock(queueMutex_);
+    auto backoff = std::chrono::duration_cast<SteadyClock::duration>(kFirstRetry);
+    std::optional<SteadyClock::time_point> retryAt;
+    auto done = [this]() { return stopping_ && (pending_.empty() || SteadyClock::now() >= deadline_); };
+    for (;;) {
+        auto ready = [&]() {
+            return retryNow_ || done() || (!pending_.empty() && !retryAt && (batchDepth_ == 0 || stopping_));
+        };
+        if (retryAt) {
+            const SteadyClock::time_point wake = stopping_ ? std::min(*retryAt, deadline_) : *retryAt;
+            if (!queueChanged_.wait_until(lock, wake, ready))
+                retryAt.reset();
+        } else {
+            queueChanged_.wait(lock, ready);
+        }
+        if (retryNow_) {
+            retryNow_ = false;
+            retryAt.reset();
+        }
+        if (done())
+            break;
+        if (stopping_ && retryAt && SteadyClock::now() >= *retryAt)
+            retryAt.reset();
+        if (pending_.empty() || retryAt || (batchDepth_ > 0 && !stopping_))
+            continue;
+
+        std::vector<Op> ops;
+        ops.swap(pending_);
+        writing_ = true;
+        lock.unlock();
+        QString error;
+        const bool ok = writeBatch(ops, &error);
+        lock.lock();
+        writing_ = false;
+        if (ok) {
+            backoff = kFirstRetry;
+            if (!lastWriteError_.isEmpty())
+                qWarning().noquote() << QStringLiteral("UserDefaults: %1 can be written again").arg(path_);
+            lastWriteError_.clear();
+        } else {
+            pending_.insert(pending_.begin(), std::make_move_iterator(ops.begin()), std::make_move_iterator(ops.end()));
+            retryAt = SteadyClock::now() + backoff;
+            backoff = std::min<SteadyClock::duration>(backoff * 2, kLastRetry);
+            if (error != lastWriteError_)
+                qWarning().noquote() << QStringLiteral("UserDefaults: changes kept in memory, %1: %2").arg(path_, error);
+            lastWriteError_ = error;
+        }
+        written_.notify_all();
+    }
+    written_.notify_all();
+}
+
+bool UserDefaults::ensureWritable(bool *recreated, QString *error)
+{
+    const quint64 id = fileIdentity(path_);
+    if (db_ && id != fileId_) {
+        // Deleted (or replaced) behind our back: writing on would go to a file nobody reads.
+        closeDatabase();
+        if (id == 0) {
+            QFile::remove(path_ + QStringLiteral("-wal"));
+            QFile::remove(path_ + QStringLiteral("-shm"));
+        }
+    }
+    if (db_ && readOnly_)
+        closeDatabase(); // try again for writing
+    if (db_)
+        return true;
+    QDir().mkpath(QFileInfo(path_).absolutePath());
+    // Journal files made while the file was read-only took its permissions:
+    // once it is writable again they must be too, or every write still fails.
+    if (id != 0 && ::access(QFile::encodeName(path_).constData(), W_OK) == 0) {
+        for (const QString &journal : {path_ + QStringLiteral("-wal"), path_ + QStringLiteral("-shm")})
+            if (QFileInfo::exists(journal) && ::access(QFile::encodeName(journal).constData(), W_OK) != 0)
+                QFile::setPermissions(journal, QFile::permissions(path_));
+    }
+    Health h = openDatabase(path_, false);
+    if (h == Health::Healthy)
+        h = prepareDatabase();
+    if (h != Health::Healthy || readOnly_) {
+        *error = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("cannot be opened for writing");
+        if (readOnly_)
+            *error = QStringLiteral("read-only");
+        closeDatabase();
+        return false;
+    }
+    // A new file holds nothing: everything in memory goes into it.
+    *recreated = id == 0;
+    return true;
+}
+
+std::vector<UserDefaults::Op> UserDefaults::snapshot() const
+{
+    std::vector<Op> ops;
+    std::lock_guard lock(cacheMutex_);
+    ops.reserve(size_t(values_.size()));
+    for (auto it = values_.cbegin(); it != values_.cend(); ++it) {
+        Op op;
+        op.key = keyBytes(it.key());
+        op.type = static_cast<int>(it->first);
+        op.value = encode(it->first, it->second);
+        ops.push_back(std::move(op));
+    }
+    return ops;
+}
+
+bool UserDefaults::writeBatch(std::vector<Op> &ops, QString *error)
+{
+    bool recreated = false;
+    if (!ensureWritable(&recreated, error))
+        return false;
+    const std::vector<Op> all = recreated ? snapshot() : std::vector<Op>();
+    const std::vector<Op> &todo = recreated ? all : ops;
+    auto fail = [&]() {
+        *error = QString::fromUtf8(sqlite3_errmsg(db_));
+        const Health health = healthOf(sqlite3_errcode(db_));
+        exec("ROLLBACK");
+        // Opened again at the next try: a file made writable meanwhile is then written.
+        if (health != Health::Locked)
+            closeDatabase();
+        return false;
+    };
+    if (!exec("BEGIN IMMEDIATE"))
+        return fail();
+    sqlite3_stmt *insert = nullptr;
+    sqlite3_stmt *remove = nullptr;
+    bool ok = sqlite3_prepare_v2(db_, "INSERT OR REPLACE INTO defaults (key, type, value) VALUES (?, ?, ?)", -1,
+                                 &insert, nullptr)
+                  == SQLITE_OK
+              && sqlite3_prepare_v2(db_, "DELETE FROM defaults WHERE key = ?", -1, &remove, nullptr) == SQLITE_OK;
+    for (size_t i = 0; ok && i < todo.size(); ++i) {
+        const Op &op = todo[i];
+        switch (op.kind) {
+        case Op::Kind::Set:
+            sqlite3_reset(insert);
+            sqlite3_bind_blob(insert, 1, op.key.constData(), int(op.key.size()), SQLITE_STATIC);
+            sqlite3_bind_int(insert, 2, op.type);
+            sqlite3_bind_blob(insert, 3, op.value.constData(), int(op.value.size()), SQLITE_STATIC);
+            ok = sqlite3_step(insert) == SQLITE_DONE;
+            break;
+        case Op::Kind::Remove:
+            sqlite3_reset(remove);
+            sqlite3_bind_blob(remove, 1, op.key.constData(), int(op.key.size()), SQLITE_STATIC);
+            ok = sqlite3_step(remove) == SQLITE_DONE;
+            break;
+        case Op::Kind::RemoveAll:
+            ok = exec("DELETE FROM defaults");
+            break;
+        }
+    }
+    sqlite3_finalize(insert);
+    sqlite3_finalize(remove);
+    if (!ok || !exec("COMMIT"))
+        return fail();
+    fileId_ = fileIdentity(path_);
+    return true;
+}
+
+} // namespace platform
