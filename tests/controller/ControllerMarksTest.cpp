@@ -314,34 +314,50 @@ TEST_F(ControllerMarks, AnUnwritableNoteAtThirtySecondsOpensNoDialogAndIsToldOnc
 // got a bare line feed on the line that changed.
 TEST_F(ControllerMarks, APlayedDateKeepsEachNoteInItsOwnEncodingAndLineEnds)
 {
-    auto utf16 = [](const QString &text, QStringConverter::Encoding e) {
-        QStringEncoder encoder(e, QStringConverter::Flag::WriteBom);
-        return QByteArray(encoder.encode(text));
+    enum class Kind { Utf16LE, Utf16BE, Latin, Utf8, Utf8Mark, Binary };
+    // Read back independently of the program's own decoder.
+    auto encodeAs = [](Kind kind, const QString &text) -> QByteArray {
+        switch (kind) {
+        case Kind::Utf16LE: return QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)(text);
+        case Kind::Utf16BE: return QStringEncoder(QStringConverter::Utf16BE, QStringConverter::Flag::WriteBom)(text);
+        case Kind::Latin: return text.toLatin1();
+        case Kind::Utf8: return text.toUtf8();
+        default: return "\xEF\xBB\xBF" + text.toUtf8();
+        }
     };
-    const QString before = QString::fromUtf8("m\n\nTitle=Café\n");
-    const QString after = QString::fromUtf8("m\n\nTitle=Café\nLastPlayedDate1=2026-12-07\n");
-    const QString beforeCrlf = QString(before).replace("\n", "\r\n");
-    const QString afterCrlf = QString(after).replace("\n", "\r\n");
+    auto decodeAs = [](Kind kind, const QByteArray &bytes) -> QString {
+        switch (kind) {
+        case Kind::Utf16LE: return bytes.startsWith("\xFF\xFE") ? QStringDecoder(QStringConverter::Utf16LE)(bytes.mid(2)) : QString();
+        case Kind::Utf16BE: return bytes.startsWith("\xFE\xFF") ? QStringDecoder(QStringConverter::Utf16BE)(bytes.mid(2)) : QString();
+        case Kind::Latin: return QString::fromLatin1(bytes);
+        case Kind::Utf8: return QString::fromUtf8(bytes);
+        default: return bytes.startsWith("\xEF\xBB\xBF") ? QString::fromUtf8(bytes.mid(3)) : QString();
+        }
+    };
+    const QString note = QString::fromUtf8("m\n\nTitle=Café\n");
+    const QString noteCrlf = QString(note).replace("\n", "\r\n");
     const QByteArray binary("m\n\nTitle=Caf\0\xE9\n", 15);
     const struct {
         const char *what;
-        QByteArray note;
-        QByteArray expected;
-        bool titleRead;
+        Kind kind;
+        bool crlf;
     } rows[] = {
-        {"UTF-16 LE", utf16(before, QStringConverter::Utf16LE), utf16(after, QStringConverter::Utf16LE), true},
-        {"UTF-16 BE CRLF", utf16(beforeCrlf, QStringConverter::Utf16BE), utf16(afterCrlf, QStringConverter::Utf16BE),
-         true},
-        {"Windows-1252", "m\n\nTitle=Caf\xE9\n", "m\n\nTitle=Caf\xE9\nLastPlayedDate1=2026-12-07\n", true},
-        {"UTF-8 CRLF", beforeCrlf.toUtf8(), afterCrlf.toUtf8(), true},
-        {"UTF-8 with its mark", "\xEF\xBB\xBF" + before.toUtf8(), "\xEF\xBB\xBF" + after.toUtf8(), true},
-        {"binary", binary, binary, false},
+        {"UTF-16 LE", Kind::Utf16LE, false},
+        {"UTF-16 BE CRLF", Kind::Utf16BE, true},
+        {"Windows-1252", Kind::Latin, false},
+        {"UTF-8 CRLF", Kind::Utf8, true},
+        {"UTF-8 with its mark", Kind::Utf8Mark, false},
+        {"binary", Kind::Binary, false},
     };
     const int count = int(std::size(rows));
     folderWithSongs(songs, count);
+    auto notePath = [this](int i) {
+        return QDir(songs.path()).filePath(QStringLiteral("s%1.txt").arg(i + 1, 2, 10, QLatin1Char('0')));
+    };
     for (int i = 0; i < count; ++i)
-        testsupport::writeFile(QDir(songs.path()).filePath(QStringLiteral("s%1.txt").arg(i + 1, 2, 10, QLatin1Char('0'))),
-                               rows[i].note);
+        testsupport::writeFile(notePath(i), rows[i].kind == Kind::Binary
+                                                ? binary
+                                                : encodeAs(rows[i].kind, rows[i].crlf ? noteCrlf : note));
     manualClock().setDateTime(QDateTime(QDate(2026, 12, 7), QTime(21, 0)));
     storeSlot(0, songs.path());
     platform::UserDefaults::standard().setInteger(QStringLiteral("dirNo"), 0);
@@ -350,18 +366,29 @@ TEST_F(ControllerMarks, APlayedDateKeepsEachNoteInItsOwnEncodingAndLineEnds)
     Data::setCurrentScreensetG(1);
     for (int i = 0; i < count; ++i) {
         SCOPED_TRACE(rows[i].what);
-        const QString name = QStringLiteral("s%1").arg(i + 1, 2, 10, QLatin1Char('0'));
+        const bool text = rows[i].kind != Kind::Binary;
+        const QString song = QStringLiteral("s%1.chopro").arg(i + 1, 2, 10, QLatin1Char('0'));
         qint64 songNo = 0;
         for (qint64 k = 1; k <= Data::songNbrG() && songNo == 0; ++k)
-            if (Data::getPiece(k)->pieceDet->fichier.endsWith(name + QStringLiteral(".chopro")))
+            if (Data::getPiece(k)->pieceDet->fichier.endsWith(song))
                 songNo = k;
         ASSERT_GT(songNo, 0);
-        EXPECT_EQ(Data::getPiece(songNo)->pieceDet->titre == QString::fromUtf8("Café"), rows[i].titleRead);
+        EXPECT_EQ(Data::getPiece(songNo)->pieceDet->titre == QString::fromUtf8("Café"), text);
         controller->gotoSongNo(songNo, false, true);
         controller->markAsalreadyPlayed(false);
-        QFile f(QDir(songs.path()).filePath(name + QStringLiteral(".txt")));
+        QFile f(notePath(i));
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        EXPECT_EQ(f.readAll(), rows[i].expected);
+        const QByteArray bytes = f.readAll();
+        if (!text) {
+            EXPECT_EQ(bytes, binary);
+            continue;
+        }
+        const QString back = decodeAs(rows[i].kind, bytes);
+        EXPECT_EQ(encodeAs(rows[i].kind, back), bytes) << "one encoding throughout";
+        EXPECT_TRUE(back.contains(QString::fromUtf8("Title=Café"))) << qPrintable(back);
+        EXPECT_TRUE(back.contains(QStringLiteral("LastPlayedDate1=2026-12-07"))) << qPrintable(back);
+        const qsizetype lineFeeds = back.count(QLatin1Char('\n'));
+        EXPECT_EQ(back.count(QStringLiteral("\r\n")), rows[i].crlf ? lineFeeds : 0) << "the note's own line ends";
     }
     EXPECT_TRUE(dialogs.records().isEmpty());
 }
