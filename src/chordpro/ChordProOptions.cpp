@@ -23,6 +23,8 @@ constexpr std::array<ColorEntry, size_t(ColorRole::Count)> kColors = {{
     {ColorRole::Bar, nullptr, qRgb(235, 235, 235)},
     {ColorRole::Background, nullptr, qRgb(0, 0, 0)},
     {ColorRole::PageBreak, nullptr, qRgb(255, 69, 58)},
+    // Reads on the editor's light and dark text backgrounds alike.
+    {ColorRole::SourceDirective, "ChordProPageNoColor", qRgb(40, 120, 230)},
 }};
 } // namespace
 

@@ -18,13 +18,15 @@ enum class ColorRole {
     Bar,            // chorus bar
     Background,     // page background (painted by the view, not part of the text)
     PageBreak,      // rule between pages when all pages are shown
+    SourceDirective, // directives in the editor's source text
     Count
 };
 
 // The one table of default colours, chosen to read well on a black page.
 QColor defaultColor(ColorRole role);
-// The named colours of the ChordPro layout ("LyricsChordColor",
-// "LyricsHightLightColor"); an invalid colour for any other name.
+// The named colours of the ChordPro layout and editor ("LyricsChordColor",
+// "LyricsHightLightColor", "ChordProPageNoColor"); an invalid colour for any
+// other name.
 QColor namedColor(const QString &name);
 
 // Contrast ratio of two opaque colours, from 1 (same) to 21 (black on white).

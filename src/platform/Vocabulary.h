@@ -53,6 +53,9 @@ inline const QString EventUpdateRow = QStringLiteral("EventUpdateRow");
 inline const QString EventListen = QStringLiteral("EventListen");
 inline const QString NoteBecomeFirstResponder = QStringLiteral("NoteBecomeFirstResponder");
 inline const QString EventTextBecomeFirstResponder = QStringLiteral("EventTextBecomeFirstResponder");
+// The ChordPro editor's own: its keys' action codes and the transpose choice.
+inline const QString ActionGen = QStringLiteral("ActionGen");
+inline const QString ActionTranspose = QStringLiteral("ActionTranspose");
 // Posted by a song-list row's label button; nothing acts on it.
 inline const QString ActionItem = QStringLiteral("ActionItem");
 

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "chordpro/ChordPro.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <memory>
+
+class EditorHighlighter;
+class EditorPreview;
+class EditorTextView;
+class Pieces;
+class QLabel;
+class QPushButton;
+class QScrollArea;
+class TransposeList;
+
+// The ChordPro editor: the song's source beside a preview of every page,
+// updated at each edit. Made once by the controller and run modally on a song
+// entry, a file, or a new song from the template.
+class WinEdit : public QDialog {
+    Q_OBJECT
+public:
+    explicit WinEdit(QWidget *parent = nullptr);
+    ~WinEdit() override;
+
+    // Opens the editor and runs it modally until it closes.
+    void showWin(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau);
+    // Everything showWin does before the modal run (the tests drive it from here).
+    bool ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau);
+    // Saves when needed; false keeps the window open (and the text).
+    bool closeWin();
+
+    // ---- Actions (toolbar and keys) ----
+    void actionButtonAltCmdX(int tag);
+    void actionButtonConvert();
+    void actionButtonChorus();
+    void actionButtonEmbed();
+    void actionButtonHighlight();
+    void actionButtonComment();
+    void actionButtonClear();
+    void actionButtonHelp();
+    void actionButtonTranspose();
+    void actionButtonAltUp();
+    void actionButtonAltDown();
+    void actionButtonAltLeft();
+    void actionButtonAltRight();
+    void actionButtonCmdMinus(int tag);
+    void actionButtonCmdEqual(int tag);
+    void actionButtonFitXpages();
+    void actionButtonEscape();
+    void actionButtonCmdEnter();
+    void actionGenReceived(qint64 code);
+    void actionTransposeReceived(qint64 param);
+
+    void insererStr(const QString &text);
+    // Replaces the whole text as one undoable step and lays it out again.
+    void useNewString(const QString &text);
+    bool augmenterReduireFontsize(double step);
+    void doTranspose(int semitones, int prefBemolDiese);
+    void convertirTab();
+    void majWindowTitle(int pages);
+    // Writes a new song under its title's name in the library folder; false
+    // (having said why) when it could not.
+    bool sauvegarderNouveauFichier();
+    QStringList completeNote(int location, int length);
+    void AfficherHelp(int page);
+
+    // ---- Accessors ----
+    EditorTextView *txViewEdit() const { return txViewEdit_; }
+    EditorPreview *txView() const { return txView_; }
+    QScrollArea *previewScroll() const { return previewScroll_; }
+    QLabel *labelNbPages() const { return labelNbPages_; }
+    ChordPro &chordProDocument() { return chordProDocument_; }
+    const std::shared_ptr<Pieces> &pieceCour() const { return pieceCour_; }
+    const QString &fichierCour() const { return fichierCour_; }
+    bool modifiee() const { return modifiee_; }
+    TransposeList *transposeList() const { return TransposeListController_; }
+    QPushButton *button(const QString &objectName) const;
+
+public Q_SLOTS:
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void textDidChange();
+    // Lays the text out (all pages), reads title, subtitle and key, and
+    // refreshes the title, page label and preview; answers the output range
+    // of the source line holding curPos.
+    chordpro::SourceRange miseEnPage(const QString &text, int curPos);
+    void renderPreview();
+    void followInPreview(const chordpro::SourceRange &range);
+    void markup(int kind);
+    bool isNewSong() const { return !pieceCour_ && fichierCour_.isEmpty(); }
+    void windowWillClose();
+    bool writeTo(const QString &path);
+
+    ChordPro chordProDocument_;
+    EditorTextView *txViewEdit_ = nullptr;
+    EditorHighlighter *highlighter_ = nullptr;
+    EditorPreview *txView_ = nullptr;
+    QScrollArea *previewScroll_ = nullptr;
+    QLabel *labelNbPages_ = nullptr;
+    QPointer<TransposeList> TransposeListController_;
+    std::shared_ptr<Pieces> pieceCour_;
+    QString fichierCour_;
+    bool modifiee_ = false;
+    bool initOk_ = false;
+    bool detached_ = false;     // the text is being replaced: edits are not the user's
+    bool closing_ = false;      // the close was decided: the close box asks nothing
+    QString lastText_;          // the text of the last layout
+    int previewPageNo_ = 0;     // page and lines followed in the preview
+    QStringList previewLines_;
+};
