@@ -180,7 +180,7 @@ QString doTranspose(const QString &text, const QStringList &chords, const QStrin
     QString reference = key.trimmed();
     if (reference.isEmpty()) {
         for (const QString &chord : chords)
-            if (!chord.trimmed().isEmpty()) {
+            if (startsLikeAChord(chord.trimmed())) {
                 reference = chord.trimmed();
                 break;
             }

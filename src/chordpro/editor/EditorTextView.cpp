@@ -161,6 +161,10 @@ bool EditorTextView::event(QEvent *event)
 void EditorTextView::keyPressEvent(QKeyEvent *event)
 {
     ignorerTextHighlight_ = false;
+    if (keyEquivalents_ && keyEquivalents_(event)) {
+        hideCompletion();
+        return;
+    }
     if (completionKey(event))
         return;
     namespace kc = platform::keycode;

@@ -27,6 +27,9 @@ public:
     // blank or the line start), asking the source with its range.
     using CompletionSource = std::function<QStringList(int location, int length)>;
     void setCompletionSource(CompletionSource source) { completionSource_ = std::move(source); }
+    // The window's key equivalents, offered each key before the text sees it;
+    // true when the window took it.
+    void setKeyEquivalents(std::function<bool(QKeyEvent *)> handler) { keyEquivalents_ = std::move(handler); }
     void complete();
     bool completionVisible() const;
     QStringList completionEntries() const;
@@ -44,6 +47,7 @@ private:
 
     bool ignorerTextHighlight_ = false;
     CompletionSource completionSource_;
+    std::function<bool(QKeyEvent *)> keyEquivalents_;
     QListWidget *popup_ = nullptr;
     int partialStart_ = 0;
     int partialEnd_ = 0;

@@ -16,6 +16,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -119,7 +120,7 @@ WinEdit::WinEdit(QWidget *parent)
         txView_->clearSelection();
     });
 
-    const std::pair<QKeySequence, void (WinEdit::*)()> keys[] = {
+    const std::vector<std::pair<QKeySequence, void (WinEdit::*)()>> keys = {
         {QKeySequence(Qt::AltModifier | Qt::Key_Up), &WinEdit::actionButtonAltUp},
         {QKeySequence(Qt::AltModifier | Qt::Key_Down), &WinEdit::actionButtonAltDown},
         {QKeySequence(Qt::AltModifier | Qt::Key_Left), &WinEdit::actionButtonAltLeft},
@@ -129,6 +130,16 @@ WinEdit::WinEdit(QWidget *parent)
     };
     for (const auto &[sequence, action] : keys)
         connect(new QShortcut(sequence, this), &QShortcut::activated, this, action);
+    // The same keys while typing, whatever the text view makes of them.
+    txViewEdit_->setKeyEquivalents([this, keys](QKeyEvent *event) {
+        const QKeySequence pressed(QKeyCombination(event->modifiers() & ~Qt::KeypadModifier, Qt::Key(event->key())));
+        for (const auto &[sequence, action] : keys)
+            if (pressed == sequence) {
+                (this->*action)();
+                return true;
+            }
+        return false;
+    });
 
     // The first screen's free area.
     if (QScreen *screen = QGuiApplication::primaryScreen())

@@ -1,0 +1,409 @@
+#include "chordpro/editor/WinEdit.h"
+
+#include "ChordProTestUtil.h"
+#include "chordpro/ChordProEditing.h"
+#include "chordpro/editor/EditorPreview.h"
+#include "chordpro/editor/EditorTextView.h"
+#include "chordpro/editor/TransposeList.h"
+#include "library/Data.h"
+#include "library/Pieces.h"
+#include "midi/Midi.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
+#include "platform/dialogs/ScriptedDialogs.h"
+#include "support/TestSupport.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace chordpro::editing;
+
+namespace {
+
+QString readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QStringLiteral("<missing>");
+}
+
+// One editor on a library folder, with scripted dialogs and the posted codes recorded.
+class WinEditTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        Data::setDirX(dir.path());
+        Midi::lastTx().clear();
+        observer = center().addObserver(vocab::ActionKey, [this](const platform::Notification &n) {
+            codes.push_back(int(n.intParam()));
+        });
+    }
+    void TearDown() override { center().removeObserver(observer); }
+
+    static platform::NotificationCenter &center() { return platform::NotificationCenter::defaultCenter(); }
+    EditorTextView *editor() { return win.txViewEdit(); }
+    QString text() { return editor()->toPlainText(); }
+    QString songFile(const QString &name, const QString &content)
+    {
+        return testsupport::writeFile(dir.filePath(name), content.toUtf8());
+    }
+    void openFile(const QString &path)
+    {
+        ASSERT_TRUE(win.ouvrir(nullptr, path, false));
+    }
+    void moveCursorTo(int position)
+    {
+        QTextCursor cursor = editor()->textCursor();
+        cursor.setPosition(position);
+        editor()->setTextCursor(cursor);
+    }
+
+    QTemporaryDir dir;
+    platform::ScriptedDialogs dialogs;
+    testsupport::FreshDefaults defaults;
+    WinEdit win;
+    std::vector<int> codes;
+    platform::NotificationCenter::ObserverId observer = 0;
+};
+
+TEST_F(WinEditTest, ANewSongStartsFromTheTemplateWithTheInstructionsSelected)
+{
+    ASSERT_TRUE(win.ouvrir(nullptr, QString(), false));
+    EXPECT_EQ(text(), defaultStringPourNouveau());
+    EXPECT_EQ(editor()->textCursor().selectionStart(), kTemplateHeadLength);
+    EXPECT_EQ(editor()->textCursor().selectionEnd(), defaultStringPourNouveau().size());
+    EXPECT_EQ(win.windowTitle(), QStringLiteral("New Song:(no title)"));
+    EXPECT_FALSE(win.txView()->pages().empty());
+    EXPECT_EQ(win.labelNbPages()->text(), pageLabel(int(win.txView()->pages().size())));
+
+    // Typing replaces the instructions; the title follows the text.
+    QTest::keyClicks(editor(), QStringLiteral("la"));
+    EXPECT_EQ(text(), defaultStringPourNouveau().left(kTemplateHeadLength) + QStringLiteral("la"));
+    EXPECT_TRUE(win.modifiee());
+    moveCursorTo(7);
+    QTest::keyClicks(editor(), QStringLiteral("Hey "));
+    EXPECT_EQ(win.windowTitle(), QStringLiteral("Hey Title"));
+    EXPECT_EQ(win.labelNbPages()->text(), QStringLiteral("1 page"));
+}
+
+TEST_F(WinEditTest, CompletionListsOfferChordsAndDirectivesOnce)
+{
+    openFile(songFile(QStringLiteral("s.chopro"), QStringLiteral("{title:S}\n[Am]la [G7]li\n")));
+    moveCursorTo(int(text().size()));
+    QTest::keyClicks(editor(), QStringLiteral("["));
+    ASSERT_TRUE(editor()->completionVisible());
+    EXPECT_EQ(editor()->completionEntries(),
+              QStringList({"[", "[Am]", "[G7]", "[C]", "[D]", "[E]", "[F]", "[G]", "[A]", "[B]"}));
+    QTest::keyClick(editor(), Qt::Key_Down);
+    QTest::keyClick(editor(), Qt::Key_Return);
+    EXPECT_TRUE(text().endsWith(QStringLiteral("\n[Am]")));
+    EXPECT_FALSE(editor()->completionVisible());
+
+    QTest::keyClicks(editor(), QStringLiteral(" {"));
+    ASSERT_TRUE(editor()->completionVisible());
+    EXPECT_EQ(editor()->completionEntries().size(), 9);
+    editor()->acceptCompletion(8);
+    EXPECT_TRUE(text().endsWith(QStringLiteral("[Am] {fontsize:18.0}")));
+    EXPECT_FALSE(editor()->completionVisible());
+    // Asked again for the same word, the list does not come back.
+    QTest::keyClicks(editor(), QStringLiteral(" x["));
+    ASSERT_TRUE(editor()->completionVisible());
+    editor()->hideCompletion();
+    editor()->complete();
+    EXPECT_FALSE(editor()->completionVisible());
+    // Any other key closes the list.
+    QTest::keyClicks(editor(), QStringLiteral(" ["));
+    ASSERT_TRUE(editor()->completionVisible());
+    QTest::keyClicks(editor(), QStringLiteral("q"));
+    EXPECT_FALSE(editor()->completionVisible());
+}
+
+TEST_F(WinEditTest, ColoursFollowTheOneScan)
+{
+    const QString source = QStringLiteral("# top\n[C]la {c:note}\n# comment [G\nx] {soc\n}\n# last");
+    openFile(songFile(QStringLiteral("c.chopro"), source));
+    // The expected colour of each character, spans applied in closing order.
+    std::vector<QColor> expected(size_t(source.size()));
+    for (const ColourSpan &span : colourSpans(source)) {
+        const QColor colour = span.kind == SpanKind::Chord       ? chordpro::namedColor(QStringLiteral("LyricsChordColor"))
+                              : span.kind == SpanKind::Directive ? chordpro::namedColor(QStringLiteral("ChordProPageNoColor"))
+                                                                 : QColor(Qt::gray);
+        for (int i = span.start; i < span.start + span.length; ++i)
+            expected[size_t(i)] = colour;
+    }
+    for (QTextBlock block = editor()->document()->begin(); block.isValid(); block = block.next()) {
+        std::vector<QColor> actual(size_t(block.length()));
+        for (const QTextLayout::FormatRange &range : block.layout()->formats())
+            for (int i = range.start; i < range.start + range.length && i < int(actual.size()); ++i)
+                actual[size_t(i)] = range.format.foreground().color();
+        for (int i = 0; i < block.length() - 1; ++i)
+            EXPECT_EQ(actual[size_t(i)].name(), expected[size_t(block.position() + i)].name())
+                << "at " << block.position() + i << " in " << block.text().toStdString();
+    }
+}
+
+TEST_F(WinEditTest, KeysInsertChordsAndMarkupAndStepTheFont)
+{
+    openFile(songFile(QStringLiteral("k.chopro"), QStringLiteral("{title:K}\n{fontsize:17.0}\n")));
+    QGuiApplication::clipboard()->setText(QStringLiteral("copied by the user"));
+    moveCursorTo(int(text().size()));
+    QTest::keyClick(editor(), Qt::Key_C, Qt::AltModifier);
+    QTest::keyClick(editor(), Qt::Key_G, Qt::AltModifier);
+    EXPECT_TRUE(text().endsWith(QStringLiteral("[C][G]")));
+    // Inserting went through the text, never the clipboard (it used to hold the chord after).
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("copied by the user"));
+
+    QTest::keyClick(editor(), Qt::Key_Tab);
+    EXPECT_TRUE(text().endsWith(QStringLiteral("[G][")));
+    QTest::keyClick(editor(), Qt::Key_Escape);  // closes the list, not the window
+    EXPECT_FALSE(editor()->completionVisible());
+    QTest::keyClick(editor(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(text().endsWith(QStringLiteral("[G][{")));
+    EXPECT_TRUE(win.isVisible());
+
+    QTest::keyClick(editor(), Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_TRUE(text().contains(QStringLiteral("{fontsize:17.1}")));
+    QTest::keyClick(editor(), Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(text().contains(QStringLiteral("{fontsize:18.1}")));
+    QTest::keyClick(editor(), Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_TRUE(text().contains(QStringLiteral("{fontsize:18.0}")));
+
+    // Alt-H highlights the selection.
+    const qsizetype at = text().indexOf(QStringLiteral("[C]"));
+    QTextCursor cursor = editor()->textCursor();
+    cursor.setPosition(int(at));
+    cursor.setPosition(int(at + 3), QTextCursor::KeepAnchor);
+    editor()->setTextCursor(cursor);
+    QTest::keyClick(editor(), Qt::Key_H, Qt::AltModifier);
+    EXPECT_TRUE(text().contains(QStringLiteral("{soh}[C]{eoh}[G]")));
+
+    // Alt-Up and Alt-Left move the chords.
+    QTest::keyClick(editor(), Qt::Key_Up, Qt::AltModifier);
+    EXPECT_TRUE(text().contains(QStringLiteral("{soh}[C#]{eoh}[G#]"))) << text().toStdString();
+    QTest::keyClick(editor(), Qt::Key_Left, Qt::AltModifier);
+    EXPECT_TRUE(text().contains(QStringLiteral("{soh}[Db]{eoh}[Ab]"))) << text().toStdString();
+
+    // A key in the text clears the preview's mark.
+    win.txView()->select(0, QRectF(0, 0, 10, 10));
+    QTest::keyClick(editor(), Qt::Key_Right);
+    EXPECT_FALSE(win.txView()->hasSelection());
+}
+
+TEST_F(WinEditTest, ConvertIsOneUndoableStep)
+{
+    const QString source = QStringLiteral("C       G\nThis is a song\n");
+    openFile(songFile(QStringLiteral("u.chopro"), source));
+    win.button(QStringLiteral("buttonConvert"))->click();
+    EXPECT_EQ(text(), QStringLiteral("[C]This is [G]a song\n\n"));
+    editor()->undo();
+    EXPECT_EQ(text(), source);
+
+    win.useNewString(QStringLiteral("{title:X}\n[C]la\n"));
+    dialogs.clear();
+    win.button(QStringLiteral("buttonConvert"))->click();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Current text is already fine. Nothing has to be converted."));
+}
+
+TEST_F(WinEditTest, ClosingPaths)
+{
+    const QString path = songFile(QStringLiteral("p.chopro"), QStringLiteral("{title:P}\n"));
+    const struct {
+        const char *name;
+        const char *answer;   // to "Save changes?"; nullptr: closed by Ctrl+Enter
+        bool closeBox;
+        bool saved;
+        bool open;
+    } rows[] = {
+        {"Escape, Yes", "Yes", false, true, false},
+        {"Escape, No", "No", false, false, false},
+        {"Escape, Cancel", "Cancel", false, false, true},
+        {"close box, Yes", "Yes", true, true, false},
+        {"close box, No", "No", true, false, false},
+        {"close box, Cancel", "Cancel", true, false, true},
+        {"Ctrl+Enter", nullptr, false, true, false},
+    };
+    for (const auto &row : rows) {
+        testsupport::writeFile(path, "{title:P}\n");
+        openFile(path);
+        moveCursorTo(int(text().size()));
+        QTest::keyClicks(editor(), QStringLiteral("la"));
+        codes.clear();
+        dialogs.clear();
+        if (row.answer)
+            dialogs.answerButton(QString::fromUtf8(row.answer));
+        if (!row.answer)
+            QTest::keyClick(editor(), Qt::Key_Return, Qt::ControlModifier);
+        else if (row.closeBox)
+            win.close();
+        else
+            QTest::keyClick(editor(), Qt::Key_Escape);
+        EXPECT_EQ(dialogs.texts(), row.answer ? QStringList{QStringLiteral("Save changes?")} : QStringList()) << row.name;
+        EXPECT_EQ(readFile(path), row.saved ? QStringLiteral("{title:P}\nla") : QStringLiteral("{title:P}\n")) << row.name;
+        EXPECT_EQ(codes, row.saved ? std::vector<int>{vocab::RefreshFolder} : std::vector<int>()) << row.name;
+        EXPECT_EQ(win.isVisible(), row.open) << row.name;
+        EXPECT_EQ(win.fichierCour().isEmpty(), !row.open) << row.name;
+        win.hide();
+    }
+    // Unchanged, the window closes without a question.
+    openFile(path);
+    dialogs.clear();
+    QTest::keyClick(editor(), Qt::Key_Escape);
+    EXPECT_TRUE(dialogs.texts().isEmpty());
+    EXPECT_FALSE(win.isVisible());
+}
+
+TEST_F(WinEditTest, SavingAnEntryAndNewSongs)
+{
+    // An entry whose file name holds "(...)" asks for the note and PDF defaults again.
+    const QString path = songFile(QStringLiteral("Song(Band).chopro"), QStringLiteral("{title:Song}\n"));
+    auto piece = std::make_shared<Pieces>();
+    piece->pieceDet = std::make_shared<PiecesDet>();
+    piece->pieceDet->fichier = path;
+    piece->pieceDet->titre = QStringLiteral("Song");
+    Data::setSongNoG_MIDISent(5);
+    ASSERT_TRUE(win.ouvrir(piece, QString(), false));
+    EXPECT_EQ(win.windowTitle(), QStringLiteral("Song"));
+    QTest::keyClicks(editor(), QStringLiteral("x"));
+    EXPECT_TRUE(win.closeWin());
+    EXPECT_EQ(readFile(path), QStringLiteral("x{title:Song}\n"));
+    EXPECT_EQ(codes, std::vector<int>{vocab::RefreshNoteAndPdfDefaults});
+    EXPECT_EQ(Data::songNoG_MIDISent(), 0);
+    win.hide();
+
+    const struct {
+        const char *text;
+        const char *message;  // nullptr: saved
+        const char *file;
+    } rows[] = {
+        {"{title:Title}\n{st:Band}\n", "Please, replace 'Title' by a valid title for your song", nullptr},
+        {"{title:Song}\n{st:Artist}\n", "Please, replace 'Artist' by a valid artist for your song", nullptr},
+        {"{st:Band}\n", "A title must be specified. Please use Shift-Tab to insert a title spec.", nullptr},
+        {"{title:///}\n", "Please enter a valid title.", nullptr},
+        {"{title:Song}\n{st:Band}\n", nullptr, "Song(Band)_1.chopro"},
+        {"{title:Solo}\n", nullptr, "Solo.chopro"},
+    };
+    for (const auto &row : rows) {
+        ASSERT_TRUE(win.ouvrir(nullptr, QString(), false));
+        win.useNewString(QString::fromUtf8(row.text));
+        dialogs.clear();
+        codes.clear();
+        QTest::keyClick(editor(), Qt::Key_Enter, Qt::ControlModifier);
+        if (row.message) {
+            EXPECT_EQ(dialogs.texts(), QStringList{QString::fromUtf8(row.message)}) << row.text;
+            EXPECT_TRUE(win.isVisible());
+            EXPECT_TRUE(codes.empty());
+        } else {
+            EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.lastText().toStdString();
+            EXPECT_EQ(readFile(dir.filePath(QString::fromUtf8(row.file))), QString::fromUtf8(row.text));
+            EXPECT_EQ(codes, std::vector<int>{vocab::ReloadFolder});
+            EXPECT_FALSE(win.isVisible());
+        }
+        win.hide();
+    }
+}
+
+TEST_F(WinEditTest, AFailedSaveSaysWhyAndKeepsTheText)
+{
+    // Before, a write failure was not reported and the window closed with the text lost.
+    const QString missing = dir.filePath(QStringLiteral("gone/song.chopro"));
+    openFile(missing);
+    win.useNewString(QStringLiteral("{title:Kept}\nprecious"));
+    QTest::keyClick(editor(), Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_EQ(dialogs.texts().size(), 1);
+    EXPECT_TRUE(dialogs.lastText().contains(QStringLiteral("could not be saved"))) << dialogs.lastText().toStdString();
+    EXPECT_TRUE(win.isVisible());
+    EXPECT_EQ(text(), QStringLiteral("{title:Kept}\nprecious"));
+    EXPECT_TRUE(codes.empty());
+    win.hide();
+
+    // A new song whose every name is taken says so, not "enter a valid title".
+    testsupport::writeFile(dir.filePath(QStringLiteral("Full.chopro")), "");
+    for (int n = 1; n <= 999; ++n)
+        testsupport::writeFile(dir.filePath(QStringLiteral("Full_%1.chopro").arg(n)), "");
+    ASSERT_TRUE(win.ouvrir(nullptr, QString(), false));
+    win.useNewString(QStringLiteral("{title:Full}\n"));
+    dialogs.clear();
+    EXPECT_FALSE(win.closeWin());
+    ASSERT_EQ(dialogs.texts().size(), 1);
+    EXPECT_NE(dialogs.lastText(), QStringLiteral("Please enter a valid title."));
+    EXPECT_TRUE(dialogs.lastText().contains(QStringLiteral("Full_999.chopro")));
+}
+
+TEST_F(WinEditTest, ClearAsksUnlessThereIsNothingToLose)
+{
+    ASSERT_TRUE(win.ouvrir(nullptr, QString(), false));
+    win.button(QStringLiteral("buttonClear"))->click();  // new and untouched: no question
+    EXPECT_EQ(text(), clearedText());
+    EXPECT_TRUE(dialogs.texts().isEmpty());
+    win.button(QStringLiteral("buttonClear"))->click();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Contents has already been cleared."));
+
+    openFile(songFile(QStringLiteral("c.chopro"), QStringLiteral("{title:C}\n")));
+    dialogs.clear();
+    dialogs.answerButton(QStringLiteral("No"));
+    win.button(QStringLiteral("buttonClear"))->click();
+    EXPECT_EQ(dialogs.texts(), QStringList{QStringLiteral("Clear entire contents?")});
+    EXPECT_EQ(text(), QStringLiteral("{title:C}\n"));
+}
+
+TEST_F(WinEditTest, TheTransposeListPostsItsChoice)
+{
+    openFile(songFile(QStringLiteral("t.chopro"), QStringLiteral("{title:T}\n{key:G}\n[G]la [C]li [D7]lo\n")));
+    TransposeList list;
+    list.remplir(win.chordProDocument());
+    ASSERT_EQ(list.mTable()->rowCount(), 13);
+    EXPECT_EQ(list.mTable()->currentRow(), 6);
+    EXPECT_EQ(list.mTable()->item(0, 1)->text(), QStringLiteral("C#"));
+    list.actionBemol();
+    EXPECT_EQ(list.mTable()->item(0, 1)->text(), QStringLiteral("Db"));
+    EXPECT_EQ(list.mTable()->item(0, 2)->text(), QStringLiteral("Db  Gb  Ab7  "));
+    EXPECT_EQ(list.mTable()->currentRow(), 6);  // the choice keeps the row
+
+    QList<qint64> posted;
+    const auto id = center().addObserver(vocab::ActionTranspose,
+                                         [&](const platform::Notification &n) { posted << n.intParam(); });
+    list.mTable()->selectRow(0);
+    QTest::keyClick(list.mTable(), Qt::Key_Return);
+    center().removeObserver(id);
+    EXPECT_EQ(posted, QList<qint64>{19});
+    // The editor, listening too, moved the song up 6 with flats.
+    EXPECT_EQ(text(), QStringLiteral("{title:T}\n{key:Db}\n[Db]la [Gb]li [Ab7]lo\n"));
+}
+
+TEST_F(WinEditTest, TheModalRunEndsWhenTheWindowCloses)
+{
+    const QString path = songFile(QStringLiteral("m.chopro"), QStringLiteral("{title:M}\n"));
+    QTimer::singleShot(0, &win, [this] {
+        QTest::keyClicks(editor(), QStringLiteral("z"));
+        dialogs.answerButton(QStringLiteral("Yes"));
+        QTest::keyClick(editor(), Qt::Key_Escape);
+    });
+    win.showWin(nullptr, path, true);
+    EXPECT_EQ(readFile(path), QStringLiteral("z"));  // opened with everything selected
+    EXPECT_FALSE(win.isVisible());
+}
+
+TEST_F(WinEditTest, TheFitCommandEndsOnTwoPages)
+{
+    QString song = QStringLiteral("{title:Long}\n{fontsize:17.0}\n");
+    for (int i = 0; i < 50; ++i)
+        song += QStringLiteral("[G]Walking down the [D]road at night, the [Em]city lights\n");
+    openFile(songFile(QStringLiteral("f.chopro"), song));
+    EXPECT_GT(win.txView()->pages().size(), 2u);
+    win.button(QStringLiteral("buttonAutoSize"))->click();
+    EXPECT_EQ(win.txView()->pages().size(), 2u);
+    EXPECT_EQ(win.labelNbPages()->text(), QStringLiteral("2 pages"));
+    editor()->undo();
+    EXPECT_EQ(text(), song);
+}
+
+} // namespace
