@@ -24,6 +24,7 @@ class WinNoteF;
 class QMenu;
 class PopupJauge;
 class PreferencesDialog;
+class WinEdit;
 class WindowPDFxSuper;
 namespace platform {
 struct Notification;
@@ -358,6 +359,7 @@ public:
     void afficherWinChordProToPDF(qint64 operation);
     // The ChordPro editor on a song, a file, or empty.
     void showEditor(const PiecePtr &piece, const QString &path, bool isNew);
+    WinEdit *winEditController() const;
     // The chooser among a song's versions.
     void showVersionChooser();
     bool noteWindowVisible() const;
@@ -630,6 +632,7 @@ private:
     QPointer<QAction> contPlayFlagX_;
     QPointer<QAction> menuItemRefresh_;
     QPointer<PreferencesDialog> windowPref_;
+    QPointer<WinEdit> winEditController_;
     QPointer<DataPref5> dataPref5Controller_;
     QPointer<DataPref6> dataPref6Controller_;
 

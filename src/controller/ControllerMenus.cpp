@@ -1,6 +1,7 @@
 #include "controller/Controller.h"
 
 #include "app/MainMenu.h"
+#include "chordpro/editor/WinEdit.h"
 #include "controller/MenuTexts.h"
 #include "library/Data.h"
 #include "platform/Log.h"
@@ -202,12 +203,13 @@ void Controller::afficherWinChordProToPDF(qint64 operation)
     waitingFor(QStringLiteral("ChordPro to PDF window (operation %1)").arg(operation));
 }
 
+WinEdit *Controller::winEditController() const { return winEditController_; }
+
 void Controller::showEditor(const PiecePtr &piece, const QString &path, bool isNew)
 {
-    Q_UNUSED(piece);
-    waitingFor(QStringLiteral("ChordPro editor%1%2")
-                   .arg(path.isEmpty() ? QString() : QStringLiteral(" on ") + path,
-                        isNew ? QStringLiteral(" (new)") : QString()));
+    if (!winEditController_)
+        winEditController_ = new WinEdit;
+    winEditController_->showWin(piece, path, isNew);
 }
 
 void Controller::showVersionChooser() { waitingFor(QStringLiteral("version chooser")); }

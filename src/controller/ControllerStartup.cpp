@@ -1,6 +1,7 @@
 #include "controller/Controller.h"
 
 #include "chordpro/ChordPro.h"
+#include "chordpro/editor/WinEdit.h"
 #include "controller/PreferencesDialog.h"
 #include "events/windows/WinMsg.h"
 #include "events/windows/WinNote.h"
@@ -23,6 +24,8 @@ Controller::~Controller()
 {
     if (windowPref_)
         delete windowPref_.data();
+    if (winEditController_)
+        delete winEditController_.data();
     deleteSettingsWindows();
     if (popupJauge_)
         delete popupJauge_.data();
@@ -37,6 +40,7 @@ void Controller::awakeFromNib()
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
 
     ChordPro::setSizeRef(QSizeF(611.0, 752.0));
+    winEditController_ = new WinEdit;
     Data::initData();
     Midi::iniMidi();
     Midi::iniMIDIdelegate(this);

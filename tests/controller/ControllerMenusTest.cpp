@@ -1,4 +1,5 @@
 #include "ControllerTestSupport.h"
+#include "chordpro/editor/WinEdit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -81,6 +82,7 @@ TEST_F(ControllerMenus, EveryItemReachesItsOperation)
         QStringList path;
         QString waiting;  // the later window's line, or ""
         QString handOff;  // what the desktop was asked, or ""
+        bool editor = false;  // the ChordPro editor opens
     };
     const QList<Row> rows = {
         {{"MIDI", "MIDI Destinations…"}, "MIDI destinations window", ""},
@@ -97,7 +99,7 @@ TEST_F(ControllerMenus, EveryItemReachesItsOperation)
         {{"Window", "Track Preview"}, "track preview window", ""},
         {{"Window", "Tolvane Help"}, "help window (page 0)", ""},
         {{"Song", "Reveal in File Manager"}, "", "reveal " + song},
-        {{"Song", "Open"}, "ChordPro editor", ""},
+        {{"Song", "Open"}, "", "", true},
         {{"Song", "Open with Default Application"}, "", "open " + song},
         {{"Song", "Open in Viewer"}, "ChordPro to PDF window (operation 2)", ""},
         {{"Song", "Print…"}, "ChordPro to PDF window (operation 1)", ""},
@@ -105,8 +107,8 @@ TEST_F(ControllerMenus, EveryItemReachesItsOperation)
         {{"Song", "Mail as PDF…"}, "ChordPro to PDF window (operation 0)", ""},
         {{"Song", "Export as PDF…"}, "ChordPro to PDF window (operation 3)", ""},
         {{"Song", "Export Songs as PDF…"}, "ChordPro to PDF window (operation 4)", ""},
-        {{"Song", "Open in Editor"}, "ChordPro editor", ""},
-        {{"Song", "New ChordPro Song"}, "ChordPro editor", ""},
+        {{"Song", "Open in Editor"}, "", "", true},
+        {{"Song", "New ChordPro Song"}, "", "", true},
         {{"Song", "Manage Versions…"}, "alternate versions window", ""},
         {{"Song", "Reveal Folder in File Manager"}, "", "reveal " + songs.path()},
         {{"Song", "Open Folder"}, "", "open " + songs.path()},
@@ -117,6 +119,8 @@ TEST_F(ControllerMenus, EveryItemReachesItsOperation)
         dialogs.clear();
         trigger(r.path);
         EXPECT_EQ(controller->lastWaitingFor(), r.waiting);
+        EXPECT_EQ(controller->winEditController()->isVisible(), r.editor);
+        controller->winEditController()->hide();
         EXPECT_EQ(desktop.lines(), r.handOff.isEmpty() ? QStringList() : QStringList{r.handOff});
         EXPECT_TRUE(dialogs.records().isEmpty()) << dialogs.lastText().toStdString();
         ControllerTestAccess::clearWaitingFor(*controller);
@@ -196,7 +200,8 @@ TEST_F(ControllerMenus, ChordProBesideAPdf)
     const QString made = songs.filePath(QStringLiteral("Song.chopro"));
     ASSERT_TRUE(QFileInfo::exists(made));
     EXPECT_EQ(QFileInfo(made).size(), 0);
-    EXPECT_EQ(controller->lastWaitingFor(), QStringLiteral("ChordPro editor on %1 (new)").arg(made));
+    EXPECT_TRUE(controller->winEditController()->isVisible());
+    EXPECT_EQ(controller->winEditController()->fichierCour(), made);
     EXPECT_TRUE(dialogs.records().isEmpty());
 }
 

@@ -8,6 +8,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/Vocabulary.h"
 #include "platform/desktop/RecordingDesktopServices.h"
+#include "platform/ModalRun.h"
 #include "platform/dialogs/ScriptedDialogs.h"
 #include "support/TestSupport.h"
 #include "windows/WindowFactory.h"
@@ -93,10 +94,16 @@ inline void closeProgramWindows()
 // folder in a temporary place.
 class ControllerFixture : public ::testing::Test {
 protected:
-    void SetUp() override { resetProgram(dataDir); }
+    void SetUp() override
+    {
+        resetProgram(dataDir);
+        // Modal windows (the editor) stay open for the test instead of blocking.
+        platform::setModalRunner([](QDialog &) { return 0; });
+    }
 
     void TearDown() override
     {
+        platform::setModalRunner({});
         controller.reset();
         closeProgramWindows();
         clock.reset();

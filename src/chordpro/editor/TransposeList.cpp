@@ -2,6 +2,7 @@
 
 #include "chordpro/ChordPro.h"
 #include "chordpro/ChordProEditing.h"
+#include "platform/ModalRun.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 
@@ -63,7 +64,7 @@ TransposeList::TransposeList(QWidget *parent)
 void TransposeList::showTransposeList(const ChordPro &document)
 {
     remplir(document);
-    exec();
+    platform::runModal(*this);
 }
 
 void TransposeList::remplir(const ChordPro &document)

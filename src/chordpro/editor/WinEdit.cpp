@@ -10,6 +10,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Fonts.h"
 #include "platform/Log.h"
+#include "platform/ModalRun.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 
@@ -154,6 +155,8 @@ WinEdit::WinEdit(QWidget *parent)
 
 WinEdit::~WinEdit() { platform::NotificationCenter::defaultCenter().removeObservers(this); }
 
+TransposeList *WinEdit::transposeList() const { return TransposeListController_; }
+
 QPushButton *WinEdit::button(const QString &objectName) const { return findChild<QPushButton *>(objectName); }
 
 // ---- Opening ----------------------------------------------------------------------
@@ -162,7 +165,7 @@ void WinEdit::showWin(const std::shared_ptr<Pieces> &piece, const QString &fichi
 {
     if (!ouvrir(piece, fichier, nouveau))
         return;
-    exec();
+    platform::runModal(*this);
 }
 
 bool WinEdit::ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau)
@@ -181,7 +184,8 @@ bool WinEdit::ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichie
         chordProDocument_.chargerFichier(path);
         // A file that is there but cannot be read as text is never replaced
         // by what the editor would show for it.
-        if (!chordProDocument_.loadProblem().isEmpty() && QFileInfo::exists(path)) {
+        const QFileInfo info(path);
+        if (!chordProDocument_.loadProblem().isEmpty() && info.exists() && info.size() > 0) {
             Data::msg(QStringLiteral("The song cannot be edited: %1").arg(chordProDocument_.loadProblem()));
             pieceCour_.reset();
             fichierCour_.clear();

@@ -75,7 +75,7 @@ public:
     const std::shared_ptr<Pieces> &pieceCour() const { return pieceCour_; }
     const QString &fichierCour() const { return fichierCour_; }
     bool modifiee() const { return modifiee_; }
-    TransposeList *transposeList() const { return TransposeListController_; }
+    TransposeList *transposeList() const;
     QPushButton *button(const QString &objectName) const;
 
 public Q_SLOTS:

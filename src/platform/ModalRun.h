@@ -1,0 +1,17 @@
+#pragma once
+
+#include <functional>
+
+class QDialog;
+
+namespace platform {
+
+// Runs a window modally (QDialog::exec). Tests install a runner that returns
+// at once, leaving the window open for them to drive and close.
+int runModal(QDialog &dialog);
+
+using ModalRunner = std::function<int(QDialog &)>;
+// Installs a runner; an empty one goes back to exec().
+void setModalRunner(ModalRunner runner);
+
+} // namespace platform
