@@ -338,11 +338,10 @@ QString sanitizeFileNameString(const QString &name)
     for (const QChar c : name)
         if (!banned.contains(c) && c.category() != QChar::Other_Control)
             out += c;
-    out = out.trimmed();
-    qsizetype dots = 0;
-    while (dots < out.size() && out.at(dots) == QLatin1Char('.'))
-        ++dots;
-    return out.mid(dots).trimmed();
+    qsizetype lead = 0;
+    while (lead < out.size() && (out.at(lead) == QLatin1Char('.') || out.at(lead).isSpace()))
+        ++lead;
+    return out.mid(lead).trimmed();
 }
 
 QString newSongBaseName(const QString &title, const QString &subtitle)

@@ -248,6 +248,7 @@ TEST(ChordProEditing, NewSongNames)
         {"...And Justice", "", "And Justice"},
         {"Tab\tName\x01", "", "TabName"},
         {"///", "", ""},
+        {". .*", "", ""},
     };
     for (const auto &row : rows)
         EXPECT_EQ(newSongBaseName(QString::fromUtf8(row.title), QString::fromUtf8(row.subtitle)),
