@@ -17,6 +17,8 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -404,6 +406,35 @@ TEST_F(WinEditTest, TheFitCommandEndsOnTwoPages)
     EXPECT_EQ(win.labelNbPages()->text(), QStringLiteral("2 pages"));
     editor()->undo();
     EXPECT_EQ(text(), song);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(WinEditTest, ThePreviewFollowsTheEditedLine)
+{
+    QString song = QStringLiteral("{title:Long}\n");
+    for (int i = 0; i < 50; ++i)
+        song += QStringLiteral("[G]Line %1 of the song\n").arg(i, 2, 10, QLatin1Char('0'));
+    win.resize(1200, 600);
+    openFile(songFile(QStringLiteral("l.chopro"), song));
+    ASSERT_GE(win.txView()->pages().size(), 2u);
+    moveCursorTo(int(text().indexOf(QStringLiteral("Line 49"))));
+    QTest::keyClicks(editor(), QStringLiteral("x"));
+    ASSERT_TRUE(win.txView()->hasSelection());
+    const QRect mark = win.txView()->selectionRect();
+    EXPECT_GE(mark.top(), win.txView()->pageTop(int(win.txView()->pages().size()) - 1));
+    EXPECT_GT(win.previewScroll()->verticalScrollBar()->value(), 0);
+}
+
+TEST_F(WinEditTest, AFileThatIsNotTextIsNeverOpened)
+{
+    const QString path = testsupport::writeFile(dir.filePath(QStringLiteral("b.chopro")), QByteArray("ab\0cd", 5));
+    EXPECT_FALSE(win.ouvrir(nullptr, path, false));
+    EXPECT_EQ(dialogs.texts().size(), 1);
+    EXPECT_FALSE(win.isVisible());
+    EXPECT_EQ(readFile(path).toUtf8(), QByteArray("ab\0cd", 5));
 }
 
 } // namespace

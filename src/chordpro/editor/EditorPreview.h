@@ -24,6 +24,7 @@ public:
     int pageTop(int page) const;
 
     static constexpr int kGap = 8;
+    QSize sizeHint() const override { return {440, 560}; }
 
 Q_SIGNALS:
     void widthChanged();

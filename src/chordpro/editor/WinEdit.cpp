@@ -98,7 +98,7 @@ WinEdit::WinEdit(QWidget *parent)
     toolbar->addWidget(labelNbPages_);
     layout->addLayout(toolbar);
 
-    auto *splitter = new QSplitter(Qt::Horizontal, this);
+    auto *splitter = splitter_ = new QSplitter(Qt::Horizontal, this);
     txViewEdit_ = new EditorTextView(splitter);
     txViewEdit_->setObjectName(QStringLiteral("txViewEdit"));
     txViewEdit_->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -217,6 +217,9 @@ bool WinEdit::ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichie
     }
     txViewEdit_->setTextCursor(cursor);
     show();
+    // The preview takes two fifths of the window until the user moves the divider.
+    if (const int total = splitter_->width(); txView_->width() < total / 4)
+        splitter_->setSizes({total * 3 / 5, total * 2 / 5});
     raise();
     activateWindow();
     txViewEdit_->setFocus();
@@ -269,8 +272,10 @@ void WinEdit::renderPreview()
     txView_->setPages(std::move(pages));
 }
 
-void WinEdit::followInPreview(const chordpro::SourceRange &)
+void WinEdit::followInPreview()
 {
+    // The scroll range follows the pages' new height only at the layout pass.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     const auto &pages = txView_->pages();
     if (previewPageNo_ < 0 || previewPageNo_ >= int(pages.size()) || previewLines_.isEmpty())
         return;
@@ -313,7 +318,8 @@ void WinEdit::textDidChange()
     const QString text = txViewEdit_->toPlainText();
     const QTextCursor cursor = txViewEdit_->textCursor();
     highlighter_->refreshOpenSpans(cursor.block());
-    followInPreview(miseEnPage(text, cursor.position()));
+    miseEnPage(text, cursor.position());
+    followInPreview();
     txViewEdit_->complete();
 }
 

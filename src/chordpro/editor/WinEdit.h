@@ -13,6 +13,7 @@ class Pieces;
 class QLabel;
 class QPushButton;
 class QScrollArea;
+class QSplitter;
 class TransposeList;
 
 // The ChordPro editor: the song's source beside a preview of every page,
@@ -91,7 +92,8 @@ private:
     // of the source line holding curPos.
     chordpro::SourceRange miseEnPage(const QString &text, int curPos);
     void renderPreview();
-    void followInPreview(const chordpro::SourceRange &range);
+    // Marks and scrolls to the lines of the edited source line.
+    void followInPreview();
     void markup(int kind);
     bool isNewSong() const { return !pieceCour_ && fichierCour_.isEmpty(); }
     void windowWillClose();
@@ -102,6 +104,7 @@ private:
     EditorHighlighter *highlighter_ = nullptr;
     EditorPreview *txView_ = nullptr;
     QScrollArea *previewScroll_ = nullptr;
+    QSplitter *splitter_ = nullptr;
     QLabel *labelNbPages_ = nullptr;
     QPointer<TransposeList> TransposeListController_;
     std::shared_ptr<Pieces> pieceCour_;
