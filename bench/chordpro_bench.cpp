@@ -1,13 +1,20 @@
-// A three-page ChordPro song: load and lay out one page, and draw one page
-// into a full-HD image.
+// A three-page ChordPro song: load and lay out one page, draw one page into a
+// full-HD image, and type in the editor.
 #include "chordpro/ChordPro.h"
+#include "chordpro/editor/EditorPreview.h"
+#include "chordpro/editor/EditorTextView.h"
+#include "chordpro/editor/WinEdit.h"
 #include "library/TextCodec.h"
 
+#include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QFile>
+#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <chrono>
 
 namespace {
 
@@ -119,5 +126,38 @@ void BM_ChordProLayoutOneMegabyteOfNoise(benchmark::State &state)
     state.counters["pages"] = song.nbPages();
 }
 BENCHMARK(BM_ChordProLayoutOneMegabyteOfNoise)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
+
+// One keystroke in the editor: the text's colouring, the layout of every page
+// and the preview's repaint. Reports the median and the worst keystroke; a
+// frame is 16 ms.
+void BM_EditorKeystroke(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = songFile(dir);
+    WinEdit win;
+    win.resize(1400, 900);
+    win.ouvrir(nullptr, path, false);
+    EditorTextView *editor = win.txViewEdit();
+    QTextCursor cursor = editor->textCursor();
+    cursor.setPosition(int(editor->toPlainText().indexOf(QStringLiteral("Walking"))));
+    editor->setTextCursor(cursor);
+
+    std::vector<double> times;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+        QApplication::sendEvent(editor, &press);
+        win.txView()->repaint();
+        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+        times.push_back(took.count());
+        state.SetIterationTime(took.count() / 1000.0);
+    }
+    std::sort(times.begin(), times.end());
+
+    state.counters["median_ms"] = times.empty() ? 0.0 : times[times.size() / 2];
+    state.counters["worst_ms"] = times.empty() ? 0.0 : times.back();
+    state.counters["pages"] = double(win.txView()->pages().size());
+}
+BENCHMARK(BM_EditorKeystroke)->UseManualTime()->Iterations(200)->Unit(benchmark::kMillisecond);
 
 } // namespace
