@@ -186,7 +186,8 @@ bool WinEdit::ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichie
         // by what the editor would show for it.
         const QFileInfo info(path);
         if (!chordProDocument_.loadProblem().isEmpty() && info.exists() && info.size() > 0) {
-            Data::msg(QStringLiteral("The song cannot be edited: %1").arg(chordProDocument_.loadProblem()));
+            Data::msg(QStringLiteral("The song %1 %2, so it is not opened for editing.")
+                          .arg(info.fileName(), chordProDocument_.loadProblem()));
             pieceCour_.reset();
             fichierCour_.clear();
             return false;
