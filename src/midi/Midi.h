@@ -174,6 +174,11 @@ public:
     static void supprimerDestinationsForIndex(qint64 row);
     static void supprimerTriggersForIndex(qint64 row);
     static void supprimerFavForIndex(qint64 row);
+    // Each row takes its position as index and is written, then the count,
+    // in one batch of user defaults (the settings windows' save).
+    static void sauvegarderDestinations();
+    static void sauvegarderTriggers();
+    static void sauvegarderFav();
     // Input filters: which trigger types (1-6) on which channel (slot 0 any,
     // 1-16) and which note-off notes some trigger wants.
     static void refreshTrigFiltreChannel(qint64 type);

@@ -40,6 +40,24 @@ bool loadRows(QList<std::shared_ptr<Row>> &list, const char *countKey)
     return n > 0;
 }
 
+// Rewrites the table; the count goes last so that a table cut short by a
+// crash reads as the rows written before it.
+template <typename Row>
+qint64 saveRows(const QList<std::shared_ptr<Row>> &list, const char *countKey)
+{
+    auto &defaults = platform::UserDefaults::standard();
+    const platform::UserDefaults::Batch batch(defaults);
+    qint64 i = 0;
+    for (const std::shared_ptr<Row> &row : list) {
+        if (!row)
+            continue;
+        row->index = i++;
+        row->save();
+    }
+    defaults.setInteger(QLatin1String(countKey), i);
+    return i;
+}
+
 } // namespace
 
 // ---- Loading ---------------------------------------------------------------------------
@@ -150,6 +168,28 @@ void Midi::supprimerFavForIndex(qint64 row)
     auto &list = MIDIfav();
     if (inRange(list, row))
         list.removeAt(row);
+}
+
+// ---- Saving ----------------------------------------------------------------------------------
+
+void Midi::sauvegarderDestinations()
+{
+    MIDIdestinations().removeAll(nullptr);
+    setNbDest(saveRows(MIDIdestinations(), "MidiDest_nbDest"));
+}
+
+void Midi::sauvegarderTriggers()
+{
+    MIDItriggers().removeAll(nullptr);
+    setNbTrig(saveRows(MIDItriggers(), "MidiTrig_nbTrig"));
+    refreshTrigFiltreChannel(0);
+    refreshTrigFiltreNoteOff();
+}
+
+void Midi::sauvegarderFav()
+{
+    MIDIfav().removeAll(nullptr);
+    setNbFav(saveRows(MIDIfav(), "MidiFavEvent_nbFav"));
 }
 
 // ---- Input filters ---------------------------------------------------------------------------

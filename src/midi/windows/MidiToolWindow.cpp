@@ -1,0 +1,177 @@
+#include "midi/windows/MidiToolWindow.h"
+
+#include "library/Data.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDrag>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QMouseEvent>
+
+// ---- MidiRowTable --------------------------------------------------------------------------
+
+MidiRowTable::MidiRowTable(const QStringList &columns, QWidget *parent)
+    : QTableWidget(0, int(columns.size()), parent)
+{
+    setHorizontalHeaderLabels(columns);
+    horizontalHeader()->setStretchLastSection(true);
+    horizontalHeader()->setSectionsClickable(false);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    verticalHeader()->viewport()->installEventFilter(this);
+}
+
+int MidiRowTable::selectedRow() const
+{
+    const QModelIndexList rows = selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void MidiRowTable::selectAndShow(int row)
+{
+    if (row < 0 || row >= rowCount()) {
+        clearSelection();
+        return;
+    }
+    selectRow(row);
+    scrollTo(model()->index(row, 0));
+}
+
+bool MidiRowTable::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == verticalHeader()->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            const auto *e = static_cast<QMouseEvent *>(event);
+            pressPos_ = e->position().toPoint();
+            pressRow_ = verticalHeader()->logicalIndexAt(pressPos_);
+        } else if (event->type() == QEvent::MouseMove && pressRow_ >= 0) {
+            const auto *e = static_cast<QMouseEvent *>(event);
+            if ((e->position().toPoint() - pressPos_).manhattanLength() >= QApplication::startDragDistance()) {
+                const int row = pressRow_;
+                pressRow_ = -1;
+                dragRow(row);
+                return true;
+            }
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            pressRow_ = -1;
+        }
+    }
+    return QTableWidget::eventFilter(watched, event);
+}
+
+void MidiRowTable::startDrag(Qt::DropActions)
+{
+    dragRow(selectedRow());
+}
+
+void MidiRowTable::dragRow(int row)
+{
+    QMimeData *data = row >= 0 && dragData ? dragData(row) : nullptr;
+    if (!data)
+        return;
+    auto *drag = new QDrag(this);
+    drag->setMimeData(data);
+    drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+}
+
+void MidiRowTable::dropPlace(const QPoint &pos, int *row, bool *onRow) const
+{
+    const QModelIndex index = indexAt(pos);
+    if (!index.isValid()) {
+        *row = rowCount();
+        *onRow = false;
+        return;
+    }
+    const QRect rect = visualRect(index);
+    const int margin = std::max(2, rect.height() / 4);
+    *row = index.row();
+    *onRow = false;
+    if (pos.y() - rect.top() < margin)
+        return;
+    if (rect.bottom() - pos.y() < margin) {
+        *row = index.row() + 1;
+        return;
+    }
+    *onRow = true;
+}
+
+void MidiRowTable::dragEnterEvent(QDragEnterEvent *event)
+{
+    event->acceptProposedAction();
+}
+
+void MidiRowTable::dragMoveEvent(QDragMoveEvent *event)
+{
+    int row = 0;
+    bool onRow = false;
+    dropPlace(event->position().toPoint(), &row, &onRow);
+    if (canDrop && canDrop(event->mimeData(), row, onRow))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void MidiRowTable::dropEvent(QDropEvent *event)
+{
+    int row = 0;
+    bool onRow = false;
+    dropPlace(event->position().toPoint(), &row, &onRow);
+    if (canDrop && canDrop(event->mimeData(), row, onRow) && onDrop && onDrop(event->mimeData(), row, onRow)) {
+        // The window rearranges its rows itself; the view removes nothing.
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+// ---- MidiToolWindow -------------------------------------------------------------------------
+
+MidiToolWindow::MidiToolWindow(const QString &title, QWidget *parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
+{
+    setWindowTitle(title);
+}
+
+void MidiToolWindow::post(int code)
+{
+    platform::NotificationCenter::defaultCenter().postActionKey(code);
+}
+
+void MidiToolWindow::actionButtonHelp(int tag)
+{
+    post(vocab::HelpFirst + tag);
+}
+
+void MidiToolWindow::presentWindow()
+{
+    show();
+    raise();
+    activateWindow();
+    if (!menuOn_) {
+        post(vocab::ToolWindowShown);
+        menuOn_ = true;
+    }
+}
+
+void MidiToolWindow::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    // A window that was never shown has nothing to save or announce.
+    if (!isVisible() && !menuOn_)
+        return;
+    windowWillClose();
+    sauvegarderDonnees();
+    if (menuOn_)
+        post(vocab::ToolWindowClosed);
+    menuOn_ = false;
+    Data::activateKeywin();
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QTableWidget>
+#include <QWidget>
+#include <functional>
+
+class QMimeData;
+
+// A table of the MIDI settings windows. Its cells are controls, so a row is
+// dragged by its number in the row header; drops go to the window, which
+// says whether a drop onto a row or between rows is taken.
+class MidiRowTable : public QTableWidget {
+    Q_OBJECT
+public:
+    MidiRowTable(const QStringList &columns, QWidget *parent = nullptr);
+
+    // The drag of a row; nullptr: the row cannot be dragged.
+    std::function<QMimeData *(int row)> dragData;
+    // A drop at a row: onRow onto it, else just above it (row == rowCount: below the last).
+    std::function<bool(const QMimeData *data, int row, bool onRow)> canDrop;
+    std::function<bool(const QMimeData *data, int row, bool onRow)> onDrop;
+
+    // -1 when no row is selected.
+    int selectedRow() const;
+    // Selects a row (or nothing for -1) and scrolls to it.
+    void selectAndShow(int row);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    void dragRow(int row);
+    // Where a drop at the point lands.
+    void dropPlace(const QPoint &pos, int *row, bool *onRow) const;
+
+    int pressRow_ = -1;
+    QPoint pressPos_;
+};
+
+// A floating MIDI settings window, made once and kept. It tells the
+// controller the first time it is shown after a close ("ActionKey" 1007)
+// and when it closes (1008), saves its table on close, and gives the
+// keyboard back to a document window.
+class MidiToolWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit MidiToolWindow(const QString &title, QWidget *parent = nullptr);
+
+    bool menuOn() const { return menuOn_; }
+    // Writes what the window edits, pending edits included, as its close does.
+    virtual void sauvegarderDonnees() = 0;
+    // A help page: "ActionKey" 3000 plus the tag.
+    static void actionButtonHelp(int tag);
+
+protected:
+    // Shows, raises and activates the window; the first show after a close posts 1007.
+    void presentWindow();
+    void closeEvent(QCloseEvent *event) override;
+    // Runs before the save of a close.
+    virtual void windowWillClose() {}
+    static void post(int code);
+
+private:
+    bool menuOn_ = false;
+};
