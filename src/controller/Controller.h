@@ -14,6 +14,7 @@
 
 class DataPref5;
 class DataPref6;
+class MidiWindows;
 class Pieces;
 class QAction;
 class QRect;
@@ -320,6 +321,8 @@ public:
     DataPref5 *inspector() const;
     // Made on first use and kept.
     DataPref6 *setlistEditor();
+    // The MIDI settings windows (ControllerMidi.cpp).
+    MidiWindows &midiWindows();
 
     // Menu side of the screen sets: switch, save, reload, copy, rename, titles.
     void actionScreensetX(qint64 set);
@@ -635,6 +638,7 @@ private:
     QPointer<WinEdit> winEditController_;
     QPointer<DataPref5> dataPref5Controller_;
     QPointer<DataPref6> dataPref6Controller_;
+    QPointer<MidiWindows> midiWindows_;
 
     QPointer<QMenu> menuMidi_;
     QPointer<QMenu> menuWindow_;

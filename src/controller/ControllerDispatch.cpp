@@ -1,6 +1,7 @@
 #include "controller/Controller.h"
 
 #include "library/Data.h"
+#include "midi/windows/MidiWindows.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
@@ -252,6 +253,8 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         break;
     case Command::RefreshSpeaker:
         Data::sendingMidi(false);
+        if (midiWindows_)
+            midiWindows_->refreshGenOptMetroSound();
         break;
     case Command::DisplaySettingChanged:
         refreshPDForChordPro(false);
@@ -303,8 +306,32 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
     case Command::MidiMonitorProgram:
         // Posted from the MIDI receive thread: the refresh runs on the main thread.
         platform::runOnMain([self = QPointer<Controller>(this)]() {
-            if (self)
+            if (self) {
                 self->refreshLastMIDIdataX();
+                self->midiWindows().midiMonitorProgram();
+            }
+        });
+        break;
+    // Posted from the MIDI receive thread too: the windows change on the main thread.
+    case Command::MidiMonitorControl:
+    case Command::MidiSetupChanged:
+    case Command::MidiLearnTrigger:
+    case Command::MidiLearnDestination:
+        platform::runOnMain([self = QPointer<Controller>(this), command = c.command]() {
+            if (!self)
+                return;
+            // The control-change labels of the notes windows first, as the MIDI windows do.
+            if (command != Command::MidiSetupChanged)
+                self->refreshNotesMidi(true);
+            MidiWindows &w = self->midiWindows();
+            if (command == Command::MidiMonitorControl)
+                w.midiMonitorControl();
+            else if (command == Command::MidiSetupChanged)
+                w.midiSetupChanged();
+            else if (command == Command::MidiLearnTrigger)
+                w.midiLearnTrigger();
+            else
+                w.midiLearnDestination();
         });
         break;
     // Commands of parts of the program still to come: each says so in the
@@ -331,18 +358,6 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         refreshMenuWindow();
         refreshInspector();
         refreshChordLibrary();
-        break;
-    case Command::MidiMonitorControl:
-        platform::runOnMain([self = QPointer<Controller>(this)]() {
-            if (self)
-                self->refreshNotesMidi(true);
-        });
-        waitingFor(QStringLiteral("MIDI preference windows (%1)").arg(controller::commandName(c.command)));
-        break;
-    case Command::MidiSetupChanged:
-    case Command::MidiLearnTrigger:
-    case Command::MidiLearnDestination:
-        waitingFor(QStringLiteral("MIDI preference windows (%1)").arg(controller::commandName(c.command)));
         break;
     case Command::Help:
         afficherHelp(c.arg, c.arg2 == 1);

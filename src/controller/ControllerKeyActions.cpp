@@ -3,6 +3,7 @@
 #include "controller/CommandText.h"
 #include "library/Data.h"
 #include "library/TextNumbers.h"
+#include "midi/windows/MidiWindows.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
@@ -373,6 +374,8 @@ void Controller::audibleMetronomeOnOff(qint64 code)
     else if (code == 2)
         Data::setOptMetroSound(Data::optMetroSound() ? 0 : 1);
     Data::sendingMidi(false);
+    if (midiWindows_)
+        midiWindows_->refreshGenOptMetroSound();
 }
 
 void Controller::waitingFor(const QString &what) const

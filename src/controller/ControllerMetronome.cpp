@@ -4,6 +4,7 @@
 #include "events/windows/WinNoteF.h"
 #include "library/Data.h"
 #include "midi/Midi.h"
+#include "midi/windows/MidiPref4.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
@@ -203,6 +204,8 @@ void Controller::startClock()
         shared->cancel = false;
     }
     Data::setClockOn(true);
+    MidiPref4::refreshDestForClock();
+    MidiPref4::refreshDestForTick();
     const quint64 generation = ++shared->generation;
     QPointer<Controller> self(this);
     platform::runGlobal([shared, generation, self]() {

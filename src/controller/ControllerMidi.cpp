@@ -2,6 +2,7 @@
 
 #include "library/Data.h"
 #include "midi/Midi.h"
+#include "midi/windows/MidiWindows.h"
 #include "platform/Log.h"
 
 // The song's MIDI, half a second after it was reached: the "DEFAULT" group,
@@ -71,4 +72,11 @@ void Controller::refreshLastMIDIdataX()
     if (now - Midi::timeLastLSB() >= 1.0)
         Midi::setLastLSBValue(-1);
     refreshNotesMidi(false);
+}
+
+MidiWindows &Controller::midiWindows()
+{
+    if (!midiWindows_)
+        midiWindows_ = new MidiWindows;
+    return *midiWindows_;
 }

@@ -2,6 +2,7 @@
 
 #include "app/MainMenu.h"
 #include "library/Data.h"
+#include "midi/windows/MidiWindows.h"
 #include "settings/DataPref5.h"
 #include "settings/DataPref6.h"
 #include "windows/WindowList.h"
@@ -62,4 +63,5 @@ void Controller::deleteSettingsWindows()
 {
     delete dataPref5Controller_.data();
     delete dataPref6Controller_.data();
+    delete midiWindows_.data();
 }

@@ -8,6 +8,8 @@
 #include "events/windows/WinNoteF.h"
 #include "library/Data.h"
 #include "midi/Midi.h"
+#include "midi/windows/MidiPref4.h"
+#include "midi/windows/MidiWindows.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 #include "windows/PopupJauge.h"
@@ -44,6 +46,7 @@ void Controller::awakeFromNib()
     Data::initData();
     Midi::iniMidi();
     Midi::iniMIDIdelegate(this);
+    MidiPref4::refreshDestForTick();
     TLOG(Data::fra() ? QStringLiteral("Français...") : QStringLiteral("Anglais..."));
     verifierLogPlayed();
     verifierFlags();
@@ -287,6 +290,9 @@ void Controller::applicationWillTerminate()
     keepBookMark(currentDirNo_);
     defaults.setInteger(QStringLiteral("NbrExec"), options_.nbrExec);
     folders_.writeAtShutdown(defaults);
+    // Edits in an open MIDI window are kept as its close would keep them.
+    if (midiWindows_)
+        midiWindows_->saveOpenWindows();
     writeOptionsAtShutdown();
     Midi::unRegisterInputDevices(Midi::inputPort());
 }

@@ -42,6 +42,7 @@ MidiPref::MidiPref(QWidget *parent) : MidiToolWindow(QStringLiteral("MIDI Destin
     table_->dragData = [this](int row) { return dragRows(row); };
     table_->canDrop = [](const QMimeData *data, int, bool) { return data && data->hasFormat(dragType()); };
     table_->onDrop = [this](const QMimeData *data, int row, bool) { return acceptDrop(data, row); };
+    table_->ownTypes = {dragType()};
     layout->addWidget(table_, 1);
 
     auto *buttons = new QHBoxLayout;

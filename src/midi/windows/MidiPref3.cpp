@@ -47,6 +47,7 @@ MidiPref3::MidiPref3(QWidget *parent) : MidiToolWindow(QStringLiteral("MIDI Trig
     table_->dragData = [this](int row) { return dragRows(row); };
     table_->canDrop = [](const QMimeData *data, int, bool) { return data && data->hasFormat(dragType()); };
     table_->onDrop = [this](const QMimeData *data, int row, bool) { return acceptDrop(data, row); };
+    table_->ownTypes = {dragType()};
     connect(table_, &QTableWidget::itemSelectionChanged, this, [this] {
         if (selectingInCode_ || filling_)
             return;

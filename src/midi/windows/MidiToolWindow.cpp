@@ -103,6 +103,18 @@ void MidiRowTable::dropPlace(const QPoint &pos, int *row, bool *onRow) const
     *onRow = true;
 }
 
+bool MidiRowTable::takes(const QDropEvent *event, int row, bool onRow) const
+{
+    const QMimeData *data = event->mimeData();
+    if (!data || !canDrop)
+        return false;
+    if (event->source() != this)
+        for (const QString &type : ownTypes)
+            if (data->hasFormat(type))
+                return false;
+    return canDrop(data, row, onRow);
+}
+
 void MidiRowTable::dragEnterEvent(QDragEnterEvent *event)
 {
     event->acceptProposedAction();
@@ -113,7 +125,7 @@ void MidiRowTable::dragMoveEvent(QDragMoveEvent *event)
     int row = 0;
     bool onRow = false;
     dropPlace(event->position().toPoint(), &row, &onRow);
-    if (canDrop && canDrop(event->mimeData(), row, onRow))
+    if (takes(event, row, onRow))
         event->acceptProposedAction();
     else
         event->ignore();
@@ -124,7 +136,7 @@ void MidiRowTable::dropEvent(QDropEvent *event)
     int row = 0;
     bool onRow = false;
     dropPlace(event->position().toPoint(), &row, &onRow);
-    if (canDrop && canDrop(event->mimeData(), row, onRow) && onDrop && onDrop(event->mimeData(), row, onRow)) {
+    if (takes(event, row, onRow) && onDrop && onDrop(event->mimeData(), row, onRow)) {
         // The window rearranges its rows itself; the view removes nothing.
         event->setDropAction(Qt::CopyAction);
         event->accept();

@@ -19,6 +19,9 @@ public:
     // A drop at a row: onRow onto it, else just above it (row == rowCount: below the last).
     std::function<bool(const QMimeData *data, int row, bool onRow)> canDrop;
     std::function<bool(const QMimeData *data, int row, bool onRow)> onDrop;
+    // Types taken only from a drag that started in this table (row indexes
+    // mean nothing in another table).
+    QStringList ownTypes;
 
     // -1 when no row is selected.
     int selectedRow() const;
@@ -36,6 +39,7 @@ private:
     void dragRow(int row);
     // Where a drop at the point lands.
     void dropPlace(const QPoint &pos, int *row, bool *onRow) const;
+    bool takes(const QDropEvent *event, int row, bool onRow) const;
 
     int pressRow_ = -1;
     QPoint pressPos_;
