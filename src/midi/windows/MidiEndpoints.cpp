@@ -35,7 +35,11 @@ QString missingItem(const QString &storedDescr)
 
 QString descrOfItem(const QString &itemText)
 {
-    // The marks are two UTF-16 units; the text after them starts at the third.
+    // The marks take one or two UTF-16 units ("⚠️" has a variation
+    // selector), then a space.
+    const qsizetype space = itemText.indexOf(QLatin1Char(' '));
+    if (space >= 1 && space <= 2)
+        return itemText.mid(space + 1);
     return itemText.size() < 3 ? QString() : itemText.mid(2);
 }
 
