@@ -4,6 +4,7 @@
 #include "chordpro/editor/WinEdit.h"
 #include "controller/MenuTexts.h"
 #include "library/Data.h"
+#include "midi/windows/MidiWindows.h"
 #include "platform/Log.h"
 
 #include <QAction>
@@ -166,10 +167,10 @@ void Controller::actionMenuItemNotes()
 
 void Controller::actionMenuItemWinID() { waitingFor(QStringLiteral("window identifiers window")); }
 void Controller::actionMenuItemTags() { waitingFor(QStringLiteral("tag list window")); }
-void Controller::actionMenuItemMidiOut() { waitingFor(QStringLiteral("MIDI destinations window")); }
-void Controller::actionMenuItemMidiFav() { waitingFor(QStringLiteral("MIDI event library window")); }
-void Controller::actionMenuItemMidiTrig() { waitingFor(QStringLiteral("MIDI triggers window")); }
-void Controller::actionMenuItemMidiClock() { waitingFor(QStringLiteral("MIDI clock and ticks window")); }
+void Controller::actionMenuItemMidiOut() { midiWindows().showDestinations(); }
+void Controller::actionMenuItemMidiFav() { midiWindows().showLibrary(); }
+void Controller::actionMenuItemMidiTrig() { midiWindows().showTriggers(); }
+void Controller::actionMenuItemMidiClock() { midiWindows().showClock(); }
 
 void Controller::afficherHelp(qint64 page, bool modal)
 {
