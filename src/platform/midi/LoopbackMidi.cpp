@@ -431,31 +431,41 @@ MidiStatus LoopbackMidi::setIntegerProperty(MidiObjectRef ref, MidiProperty prop
 MidiObjectRef LoopbackMidi::plugDevice(const QString &name, int entities, bool withSources, bool withDestinations)
 {
     std::unique_lock lock(mutex_);
+    // A device plugged back keeps its identifiers, as hardware does.
+    auto add = [this](Obj obj, const QString &path) {
+        const auto known = knownUids_.constFind(path);
+        if (known != knownUids_.constEnd() && !uidTaken(*known, 0))
+            obj.uid = *known;
+        const MidiObjectRef ref = addObject(std::move(obj));
+        knownUids_.insert(path, objects_[ref].uid);
+        return ref;
+    };
     Obj device;
     device.kind = Kind::Device;
     device.name = name;
-    const MidiObjectRef deviceRef = addObject(std::move(device));
+    const MidiObjectRef deviceRef = add(std::move(device), name);
     for (int e = 0; e < entities; ++e) {
         const QString portName = e == 0 ? name : QStringLiteral("%1 %2").arg(name).arg(e + 1);
+        const QString path = name + QLatin1Char('/') + portName;
         Obj entity;
         entity.kind = Kind::Entity;
         entity.name = portName;
         entity.parent = deviceRef;
-        const MidiObjectRef entityRef = addObject(std::move(entity));
+        const MidiObjectRef entityRef = add(std::move(entity), path);
         objects_[deviceRef].entities.push_back(entityRef);
         if (withSources) {
             Obj src;
             src.kind = Kind::Source;
             src.name = portName;
             src.parent = entityRef;
-            objects_[entityRef].sources.push_back(addObject(std::move(src)));
+            objects_[entityRef].sources.push_back(add(std::move(src), path + QStringLiteral("/in")));
         }
         if (withDestinations) {
             Obj dst;
             dst.kind = Kind::Destination;
             dst.name = portName;
             dst.parent = entityRef;
-            objects_[entityRef].destinations.push_back(addObject(std::move(dst)));
+            objects_[entityRef].destinations.push_back(add(std::move(dst), path + QStringLiteral("/out")));
         }
     }
     raiseSetupChange(lock);

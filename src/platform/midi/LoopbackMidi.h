@@ -64,8 +64,8 @@ public:
 
     // ---- The outside world ----
     // A device with one entity per port, each with a source and/or a
-    // destination named like the device ("Name" or "Name 2" ...). Raises a
-    // set-up change.
+    // destination named like the device ("Name" or "Name 2" ...). A device
+    // plugged again gets its identifiers back. Raises a set-up change.
     MidiObjectRef plugDevice(const QString &name, int entities = 1, bool withSources = true,
                              bool withDestinations = true);
     // Removes the device, its entities and endpoints. Raises a set-up change.
@@ -125,6 +125,8 @@ private:
     std::vector<MidiObjectRef> sources_, destinations_, devices_, clients_;
     std::map<MidiObjectRef, std::vector<std::pair<MidiEndpointRef, quintptr>>> connections_;
     QList<Sent> sent_;
+    // Identifiers of the devices plugged so far, by device, port and direction.
+    QHash<QString, qint32> knownUids_;
     MidiObjectRef nextRef_ = 0x100;
     qint32 nextUid_ = 0;
     int setupChanges_ = 0;
