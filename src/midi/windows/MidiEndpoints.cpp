@@ -3,6 +3,8 @@
 #include "midi/Midi.h"
 #include "platform/Log.h"
 
+#include <QComboBox>
+
 namespace midiendpoints {
 
 QString endpointText(const Names &n, bool withStatus)
@@ -41,6 +43,22 @@ QString descrOfItem(const QString &itemText)
     if (space >= 1 && space <= 2)
         return itemText.mid(space + 1);
     return itemText.size() < 3 ? QString() : itemText.mid(2);
+}
+
+void fillEndpointCombo(QComboBox *combo, const QStringList &fixed, const QStringList &texts, qint64 mode,
+                       int matching, const QString &storedDescr)
+{
+    combo->clear();
+    combo->addItems(fixed);
+    combo->addItems(texts);
+    int selected = int(fixed.size()) + matching;
+    if (mode == 0 || mode == 1) {
+        selected = int(mode);
+    } else if (matching < 0) {
+        combo->addItem(missingItem(storedDescr));
+        selected = combo->count() - 1;
+    }
+    combo->setCurrentIndex(selected);
 }
 
 namespace {

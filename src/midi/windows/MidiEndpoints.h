@@ -4,8 +4,11 @@
 #include "platform/MidiSystem.h"
 
 #include <QList>
+#include <QStringList>
 #include <QString>
 #include <memory>
+
+class QComboBox;
 
 // A destination endpoint present now, as the MIDI settings windows list it.
 struct MidiDestAvail {
@@ -41,6 +44,13 @@ QString endpointText(const Names &names, bool withStatus = true);
 QString missingItem(const QString &storedDescr);
 // What a row stores of a chosen item: its text less the two-character mark.
 QString descrOfItem(const QString &itemText);
+
+// Fills the endpoint combo of a row: the two fixed items, one item per
+// endpoint text, and, for a stored endpoint that is not present (mode 2
+// without a match), the "❗️" item. Selects mode 0 or 1's fixed item, the
+// matching endpoint, or the "❗️" item.
+void fillEndpointCombo(QComboBox *combo, const QStringList &fixed, const QStringList &texts, qint64 mode,
+                       int matching, const QString &storedDescr);
 
 Names namesOfDest(const MidiDestAvail &dest);
 Names namesOfSource(const MidiSourceAvail &source);

@@ -165,23 +165,17 @@ void MidiPref::fillRow(int row)
     channel->addItems(midiwin::destChannelItems());
     channel->setCurrentIndex(dest->channel >= 0 && dest->channel <= 16 ? int(dest->channel) : 0);
     device->setRow(row);
-    device->clear();
-    device->addItems(midiwin::destFixedItems());
-    int selected = -1;
+    QStringList texts;
+    int matching = -1;
     for (int i = 0; i < destAvail_.size(); ++i) {
         const MidiDestAvail &d = *destAvail_[i];
-        device->addItem(midiendpoints::endpointText(midiendpoints::namesOfDest(d)));
-        if (dest->sendType == 2 && selected < 0 && d.deviceUID == dest->deviceUID && d.entityUID == dest->entityUID
+        texts << midiendpoints::endpointText(midiendpoints::namesOfDest(d));
+        if (dest->sendType == 2 && matching < 0 && d.deviceUID == dest->deviceUID && d.entityUID == dest->entityUID
             && d.destUID == dest->destUID)
-            selected = i + 2;
+            matching = i;
     }
-    if (dest->sendType == 0 || dest->sendType == 1) {
-        selected = int(dest->sendType);
-    } else if (selected < 0) {
-        device->addItem(midiendpoints::missingItem(dest->destDescr));
-        selected = device->count() - 1;
-    }
-    device->setCurrentIndex(selected);
+    midiendpoints::fillEndpointCombo(device, midiwin::destFixedItems(), texts, dest->sendType, matching,
+                                     dest->destDescr);
 }
 
 void MidiPref::updateDestAtIndex(qint64 row)

@@ -437,6 +437,14 @@ void MidiPref2::viewSongCueUpdateCueRowMMSS(ViewSongCue *view)
     viewSongCueUpdateCueRow(view);
 }
 
+void MidiPref2::appendEvent(const SongEvPtr &ev)
+{
+    Midi::MIDIfavEv().append(ev);
+    reloadEvents();
+    events_->selectAndShow(int(Midi::MIDIfavEv().size() - 1));
+    eventsModifie_ = true;
+}
+
 void MidiPref2::actionButtonAjouter()
 {
     if (!requireEventsGroup())
@@ -446,10 +454,7 @@ void MidiPref2::actionButtonAjouter()
     ev->evType = 0;
     ev->actionType = 0;
     ev->levelNo = 2;
-    list.append(ev);
-    reloadEvents();
-    events_->selectAndShow(int(list.size() - 1));
-    eventsModifie_ = true;
+    appendEvent(ev);
 }
 
 void MidiPref2::actionButtonSupprimer()
@@ -487,10 +492,7 @@ void MidiPref2::actionButtonDupliquer()
     ev->timeEv = source.timeEv;
     ev->val = source.val;
     ev->levelNo = 2;
-    list.append(ev);
-    reloadEvents();
-    events_->selectAndShow(int(list.size() - 1));
-    eventsModifie_ = true;
+    appendEvent(ev);
 }
 
 void MidiPref2::actionButtonSendSongEv()

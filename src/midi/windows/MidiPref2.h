@@ -84,6 +84,8 @@ private:
     // The list's group; nullptr after a message when the list belongs to none.
     MidiFavEventPtr requireEventsGroup();
     void addEventLines(const QString &lines);
+    // A new last event, selected; the list counts as edited.
+    void appendEvent(const SongEvPtr &ev);
     void renumberEvents();
     void sendMIDI(const MidiFavEventPtr &group);
     void appendToNote(const MidiFavEventPtr &group);

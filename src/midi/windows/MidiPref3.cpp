@@ -163,23 +163,17 @@ void MidiPref3::fillRow(int row)
     TableComboBox *channel = combo(1);
     TableComboBox *behavior = combo(4);
     const QSignalBlocker q1(source), q2(channel), q3(behavior);
-    source->clear();
-    source->addItems(midiwin::sourceFixedItems());
-    int selected = -1;
+    QStringList texts;
+    int matching = -1;
     for (int i = 0; i < sourceAvail_.size(); ++i) {
         const MidiSourceAvail &s = *sourceAvail_[i];
-        source->addItem(midiendpoints::endpointText(midiendpoints::namesOfSource(s)));
-        if (trig->sourceMode == 2 && selected < 0 && s.deviceUID == trig->deviceUID && s.entityUID == trig->entityUID
+        texts << midiendpoints::endpointText(midiendpoints::namesOfSource(s));
+        if (trig->sourceMode == 2 && matching < 0 && s.deviceUID == trig->deviceUID && s.entityUID == trig->entityUID
             && s.sourceUID == trig->sourceUID)
-            selected = i + 2;
+            matching = i;
     }
-    if (trig->sourceMode == 0 || trig->sourceMode == 1) {
-        selected = int(trig->sourceMode);
-    } else if (selected < 0) {
-        source->addItem(midiendpoints::missingItem(trig->sourceDescr));
-        selected = source->count() - 1;
-    }
-    source->setCurrentIndex(selected);
+    midiendpoints::fillEndpointCombo(source, midiwin::sourceFixedItems(), texts, trig->sourceMode, matching,
+                                     trig->sourceDescr);
     channel->clear();
     channel->addItems(midiwin::trigChannelItems());
     channel->setCurrentIndex(int(std::clamp<qint64>(trig->channel, 0, 16)));
@@ -358,15 +352,21 @@ void MidiPref3::actionInsertRow()
     startListening(row);
 }
 
-void MidiPref3::actionDeleteRow()
+int MidiPref3::rowToEdit()
 {
     listenOff();
     enableButtons(false);
     const int row = table_->selectedRow();
-    if (row < 0) {
+    if (row < 0)
         Data::msg(kSelectRow);
+    return row;
+}
+
+void MidiPref3::actionDeleteRow()
+{
+    const int row = rowToEdit();
+    if (row < 0)
         return;
-    }
     Midi::supprimerTriggersForIndex(row);
     reloadTable();
     if (table_->rowCount() > 0)
@@ -378,13 +378,9 @@ void MidiPref3::actionDeleteRow()
 
 void MidiPref3::actionDuplicateRow()
 {
-    listenOff();
-    enableButtons(false);
-    const int row = table_->selectedRow();
-    if (row < 0) {
-        Data::msg(kSelectRow);
+    const int row = rowToEdit();
+    if (row < 0)
         return;
-    }
     Midi::creerTriggersUsingTriggerSource(row);
     reloadTable();
     selectInCode(table_->rowCount() - 1);

@@ -56,6 +56,8 @@ private:
     void reloadTable();
     void fillRow(int row);
     void selectInCode(int row);
+    // Stops listening and answers the selected row, -1 after saying one is needed.
+    int rowToEdit();
     void enableButtons(bool enabled);
     void startListening(int row);
     void eventUpdateRow(const platform::Notification &n);
