@@ -2,6 +2,8 @@
 #include "midi/windows/MidiPref3.h"
 #include "midi/windows/TrigRowViews.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QPushButton>
 
 using namespace miditest;
@@ -153,4 +155,22 @@ TEST_F(MidiPref3Test, DeletingAndDuplicating)
     pref->close();
     EXPECT_EQ(platform::UserDefaults::standard().integerForKey(QStringLiteral("MidiTrig_nbTrig")), 0);
     EXPECT_TRUE(platform::UserDefaults::standard().contains(QStringLiteral("MidiTrig_nbTrig")));
+}
+
+TEST_F(MidiPref3Test, KeypadKeysPlayNotesIntoTheProgramsOwnInputWhileTheWindowIsKey)
+{
+    MidiPref3 *pref = open();
+    pref->actionInsertRow();
+    pref->listenOff();
+    QApplication::setActiveWindow(pref);
+    Data::setOptKeyPad2(1);
+    loop->clearSent();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_1, Qt::KeypadModifier, QStringLiteral("1"));
+    QLineEdit *cell = pref->triggerSourceCell(0)->val(1);
+    QApplication::sendEvent(cell, &press);
+    settle();
+    EXPECT_EQ(hex(loop->sentTo(Midi::virtualInTemp())), (QStringList{"90 53 7F", "80 53 00"}));
+    // The key reached no cell.
+    EXPECT_FALSE(cell->text().endsWith(QLatin1Char('1')));
+    Data::setOptKeyPad2(0);
 }

@@ -12,6 +12,7 @@
 #include "windows/DragTypes.h"
 #include "windows/TableControls.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -76,6 +77,7 @@ MidiPref3::MidiPref3(QWidget *parent) : MidiToolWindow(QStringLiteral("MIDI Trig
     resize(1120, 460);
 
     // windowDidLoad
+    qApp->installEventFilter(this);
     Midi::setListenTrigSourceOn(false);
     auto &center = platform::NotificationCenter::defaultCenter();
     center.addObserver(vocab::EventUpdateRow, [this](const platform::Notification &n) { eventUpdateRow(n); }, this);
@@ -100,11 +102,14 @@ void MidiPref3::sauvegarderDonnees()
     Midi::sauvegarderTriggers();
 }
 
-void MidiPref3::keyPressEvent(QKeyEvent *event)
+// Keypad keys play notes wherever the keyboard is in the window, its cells included.
+bool MidiPref3::eventFilter(QObject *watched, QEvent *event)
 {
-    if (Midi::isKeynToMIDI(platform::KeyEvent::fromQt(*event), true))
-        return;
-    MidiToolWindow::keyPressEvent(event);
+    if (event->type() == QEvent::KeyPress && isActiveWindow() && watched->isWidgetType()
+        && (watched == this || isAncestorOf(static_cast<QWidget *>(watched)))
+        && Midi::isKeynToMIDI(platform::KeyEvent::fromQt(*static_cast<QKeyEvent *>(event)), true))
+        return true;
+    return MidiToolWindow::eventFilter(watched, event);
 }
 
 // ---- Rows ----------------------------------------------------------------------------------------

@@ -50,7 +50,7 @@ public:
     QPushButton *mBoutDup() const { return dup_; }
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void reloadTable();

@@ -98,6 +98,7 @@ void MidiPref4::showMidiPref(bool save)
     }
     destAvail_.clear();
     chargerDestAvail(destAvail_, true);
+    midiendpoints::listerDestAvail(destAvail_);
     reloadTable();
     presentWindow();
     startStop_->setFocus();
