@@ -2,11 +2,10 @@
 
 #include "events/DataEvents.h"
 #include "events/EventScript.h"
+#include "events/windows/LastMidi.h"
 #include "library/Data.h"
 #include "midi/Midi.h"
-#include "midi/MidiInstruction.h"
 #include "midi/windows/MidiEndpoints.h"
-#include "platform/Clock.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 #include "windows/DragTypes.h"
@@ -30,24 +29,6 @@ constexpr int kScreenSets = 10;
 constexpr qint32 kAskFromEvents = 6;
 const QString kSelectGroup = QStringLiteral("A group must be selected to perform this operation");
 const QString kSelectEvent = QStringLiteral("An event must be selected to perform this operation");
-
-QString lastDest() { return Midi::obtenirChannelID(Midi::lastChannel(), Midi::lastSourceRef()); }
-
-// No bank select gives the program alone: "5@Synth" (a negative bank value
-// is not an instruction).
-QString lastProgramLine()
-{
-    const qint32 msb = Midi::lastMSBValue();
-    return midiinstr::programText(msb >= 1 ? msb : -1, Midi::lastLSBValue(), Midi::lastProgramChangeValue())
-           + QLatin1Char('@') + lastDest();
-}
-
-QString lastControlLine()
-{
-    return QStringLiteral("CC%1:%2@%3")
-        .arg(QString::number(Midi::lastControlMessageValue1()), QString::number(Midi::lastControlMessageValue2()),
-             lastDest());
-}
 
 QPushButton *button(const QString &title, QWidget *parent, QLayout *layout)
 {
@@ -519,53 +500,38 @@ void MidiPref2::actionInsererMIDIa()
 {
     if (!requireEventsGroup())
         return;
-    const qint32 learned = Midi::nbLastEvents();
-    if (learned < 2) {
-        addEventLines(lastProgramLine() + QLatin1Char('\n'));
-        return;
-    }
+    qint32 learned = 0;
+    const QString lines = lastmidi::programInsert(&learned);
     if (learned >= kAskFromEvents
         && Data::questionAvecCancel(
                QStringLiteral("%1 events will be added to selected group.\n\nProceed?").arg(QString::number(learned)))
                != 1)
         return;
-    QString lines;
-    {
-        std::lock_guard lock(Midi::textMutex());
-        lines = Midi::lastEvents();
-    }
-    addEventLines(lines + QLatin1Char('\n'));
+    addEventLines(lines);
 }
 
 void MidiPref2::actionInsererMIDIb()
 {
     if (!requireEventsGroup())
         return;
-    addEventLines(lastControlLine() + QLatin1Char('\n'));
+    addEventLines(lastmidi::controlLine() + QLatin1Char('\n'));
 }
 
 void MidiPref2::refreshLastMIDIdata()
 {
-    const qint32 learned = Midi::nbLastEvents();
-    buttonMIDIa_->setText(learned < 2 ? lastProgramLine()
-                                      : QStringLiteral("(%1 events)@%2").arg(QString::number(learned), lastDest()));
+    buttonMIDIa_->setText(lastmidi::programTitle());
     refreshColorLastMIDIdata(false);
 }
 
 void MidiPref2::refreshLastMIDIdataCC()
 {
-    buttonMIDIb_->setText(lastControlLine());
+    buttonMIDIb_->setText(lastmidi::controlLine());
     refreshColorLastMIDIdata(false);
 }
 
 void MidiPref2::refreshColorLastMIDIdata(bool grey)
 {
-    const double now = platform::now();
-    const bool pc = !grey && now - Midi::timeLastProgramChange() < 1.0;
-    const bool cc = !grey && now - Midi::timeLastControlMessage() < 1.0;
-    const QColor red(220, 40, 40), blue(0, 122, 255), neutral(Qt::gray);
-    Data::setButtonTextColor(buttonMIDIa_, pc ? red : neutral, pc ? red : neutral);
-    Data::setButtonTextColor(buttonMIDIb_, cc ? blue : neutral, cc ? blue : neutral);
+    lastmidi::paint(buttonMIDIa_, buttonMIDIb_, grey);
 }
 
 // ---- Drags and drops ------------------------------------------------------------------------------------------
