@@ -1,6 +1,8 @@
 #include "library/Data.h"
 
+#include "audio/EyeTunes.h"
 #include "audio/MediaPlayer.h"
+#include "audio/MusicX.h"
 #include "audio/TrackLookup.h"
 #include "platform/AtomicFile.h"
 #include "platform/DesktopServices.h"
@@ -90,4 +92,12 @@ void Data::exportAudioFilesMessageFinal(qint32 count)
     if (deuxChoix(text, QStringLiteral("Ok"), QStringLiteral("Finder...")))
         return;
     platform::desktop().revealInFileManager(premierFichier().isEmpty() ? dirOut() : premierFichier());
+}
+
+bool audio::trackPlays()
+{
+    if (Data::useItunes())
+        return MusicX::eyeTunes().playerState() == kPlayerPlaying;
+    const std::shared_ptr<MediaPlayer> p = Data::player();
+    return p && p->isPlaying();
 }

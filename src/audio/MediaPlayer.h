@@ -38,3 +38,11 @@ std::shared_ptr<MediaPlayer> makeMediaPlayer();
 void setMediaPlayerFactory(MediaPlayerFactory factory);
 
 } // namespace audio
+
+namespace audio {
+
+// Whether a song's track plays: the program's own player, or with the music
+// application in use, the application's player.
+bool trackPlays();
+
+} // namespace audio

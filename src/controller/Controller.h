@@ -20,6 +20,8 @@ class QAction;
 class QRect;
 class QWidget;
 class WinMsg;
+class WinAudioPlayer;
+class WinAudioPreview;
 class WinNote;
 class WinNoteF;
 class QMenu;
@@ -43,7 +45,9 @@ struct Notification;
 // Song menus, tool windows), ControllerScreens (send to screen, window
 // level, new windows), ControllerFiles (the song's file handed to the
 // desktop), ControllerDocuments (editing, creating and deleting songs) and
-// ControllerPlayback (the song's track, the mute timer and continuous play).
+// ControllerPlayback (the song's track, the mute timer and continuous play),
+// ControllerFollow (following the media player) and ControllerAudioWindows
+// (the loop player and the track preview).
 class Controller : public QObject {
     Q_OBJECT
 public:
@@ -204,6 +208,44 @@ public:
     qint64 songNoGNext() const { return songNoG_next_; }
     qint64 songNoGItunes() const { return songNoG_itunes_; }
     double trackTimerInterval() const { return ituneTimer_.interval(); }
+
+    // ---- Following the media player (ControllerFollow.cpp) ---------------------
+    // Start-up: the follower reset, its first search 2 s later.
+    void initPourSlave();
+    void premiereRecherchePourSlave();
+    void startSlaveObserver();
+    void stopSlaveObserver();
+    // The media player's state or track changed.
+    void updateSlaveInfo();
+    void doSearchAuto() { isSearchAutoOk(false); }
+    // explicitSearch: asked for by go-to-current. True when it moved to a
+    // song or found the track to match none.
+    bool isSearchAutoOk(bool explicitSearch);
+    // The user moved to a song by hand: following pauses until the track changes.
+    void ajusterSlavePaused();
+    // The song number (1-based, current sort) of a title-order index; -1 for none.
+    qint64 obtenirSongNoFromIdx(qint64 index) const;
+    void goToSlaveIdx(qint64 songNo);
+    void startSlaveTimer();
+    void fireSlaveTimer();
+    // reset: the track display goes and the cues start over.
+    void updateSlaveTimerInfoX(bool reset);
+    // Stops the follow timer and the media player; true when the player was playing.
+    bool stopSlavePlayback();
+    void remettreSlaveStateNormal();
+    QString obtenirIconeMenuGenre() const;
+    bool isPlaying() const;
+    bool isPlayingInternal() const;
+    bool slaveOnPaused() const { return slaveOnPaused_; }
+
+    // ---- Loop player and track preview (ControllerAudioWindows.cpp) ----------
+    void closeAudioPlayer();
+    void closeAudioPreview();
+    // The windows announced their closing: they go, a new one opens next time.
+    void actionAudioPlayerCloseReceived();
+    void actionAudioPreviewCloseReceived();
+    WinAudioPlayer *winAudioPlayer() const;
+    WinAudioPreview *winAudioPreview() const;
 
     // ---- Audio files: reveal and export (ControllerAudioExport.cpp) ----------
     void actionRevealAudio();
@@ -504,6 +546,11 @@ private:
     void pushSongToNotes(const PiecePtr &piece, qint64 pageNo, bool zoomTop, const PiecePtr &pieceNext);
     void pushTrackToNotes(const QString &title, const QString &artist, double curPos, double maxPos, bool masquer);
     void pushZoomToNotes(bool top);
+    // The loop player closes on a song change while it loops or a track plays; true when it did.
+    bool closeAudioPlayerForSongChange();
+    void pushSongToAudioWindows(const PiecePtr &piece);
+    void pushTrackToAudioWindows(const QString &title, const QString &artist, double curPos, double maxPos,
+                                 bool masquer);
     void refreshNotesMidi(bool control);
     // Saves the plain window's unsaved text; true when it wrote.
     bool savePlainNote();
@@ -565,6 +612,11 @@ private:
     qint64 awaitedDirNo_ = -1;
     bool dejaAct_ = false;
     bool slaveOnPaused_ = false;
+    // A search runs: a nested one takes the last index.
+    bool slaveSearchEnCours_ = false;
+    QMetaObject::Connection slaveObserver_;
+    QPointer<WinAudioPlayer> winAudioPlayer_;
+    QPointer<WinAudioPreview> winAudioPreview_;
     bool started_ = false;
     bool terminated_ = false;
 

@@ -141,10 +141,13 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         rechBloque_ = false;
         break;
     case Command::StopOrCancelCountIn:
-        if (countInRuns())
+        if (countInRuns()) {
             cancelCountIn();
-        else
-            stop_if_playing(true);
+            break;
+        }
+        if (Data::loopOn())
+            closeAudioPlayer();
+        stop_if_playing(true);
         break;
     case Command::FirstTab:
         actionOnglet2(0, false);
@@ -167,6 +170,8 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         refreshChordX();
         break;
     case Command::Play:
+        if (Data::loopOn())
+            closeAudioPlayer();
         playCurrentTrackAndskipTo(0.0);
         break;
     case Command::StopCountIn:

@@ -1,3 +1,4 @@
+#include "audio/MusicX.h"
 #include "controller/Controller.h"
 
 #include "app/MainMenu.h"
@@ -193,6 +194,7 @@ void Controller::loadHelpFolder()
 void Controller::refreshCommonStart(qint64 slot)
 {
     unaskedWriteFailureTold_ = false;
+    audio::MusicX::clearPrev();
     clearFilterState();
     if (menuItemRefresh_)
         menuItemRefresh_->setVisible(false);

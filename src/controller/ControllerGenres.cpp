@@ -47,8 +47,7 @@ void Controller::ajusterMenuGenre()
         std::lock_guard lock(Data::listePiecesFlaggedMonitor());
         flagged = QStringLiteral(" 🔹%1").arg(Data::listePiecesFlagged().size());
     }
-    // The follow mode's icon joins here once following the music application is built.
-    const std::optional<QString> title = marks::genreMenuTitle(genre, QString(), flagged);
+    const std::optional<QString> title = marks::genreMenuTitle(genre, obtenirIconeMenuGenre(), flagged);
     if (!title)
         return;
     const qint64 item = genre == 0 ? 1 : genre;

@@ -244,6 +244,8 @@ void Controller::stopOrPlay(const QString &text, bool withFlaggedContinue)
         cancelCountIn();
         return;
     }
+    if (Data::loopOn())
+        closeAudioPlayer();
     if (!text.isEmpty()) {
         const qint64 g = textnum::firstDigit(text);
         if (g >= 1 && g <= 6)
@@ -293,6 +295,8 @@ void Controller::playCurrentTrackAndskipTo(double position)
 
 void Controller::playNow()
 {
+    if (Data::loopOn())
+        closeAudioPlayer();
     // Playing a flagged song takes it off the flagged list.
     const PiecePtr piece = Data::getPiece(Data::songNoG());
     if (piece && piece->pieceDet && piece->pieceDet->flagged)

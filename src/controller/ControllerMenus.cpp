@@ -185,10 +185,6 @@ void Controller::actionMenuItemChordLib(qint64 instrument)
         waitingFor(QStringLiteral("ukulele chord library"));
 }
 
-void Controller::actionMenuAudioPlayer() { afficherMasquerAudioPlayer(); }
-void Controller::afficherMasquerAudioPlayer() { waitingFor(QStringLiteral("audio player window")); }
-void Controller::actionMenuAudioPreview() { afficherMasquerAudioPreview(); }
-void Controller::afficherMasquerAudioPreview() { waitingFor(QStringLiteral("track preview window")); }
 
 void Controller::actionManageVersions()
 {

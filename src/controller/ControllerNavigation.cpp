@@ -1,3 +1,4 @@
+#include "audio/MusicX.h"
 #include "controller/Controller.h"
 
 #include "library/Data.h"
@@ -93,6 +94,7 @@ PiecePtr Controller::getPiecePrev() const
 
 void Controller::traiterNext()
 {
+    ajusterSlavePaused();
     if (Data::songNbrG() <= 0)
         return;
     if (tocON_) {
@@ -137,6 +139,7 @@ void Controller::traiterNext()
 
 void Controller::traiterPrev()
 {
+    ajusterSlavePaused();
     if (Data::songNbrG() <= 0)
         return;
     if (tocON_) {
@@ -316,8 +319,10 @@ void Controller::gotoPrevNextTab(bool previous)
         afficherToc(false);
 }
 
-void Controller::gotoSongNo(qint64 songNo, bool /*autoSide*/, bool /*adjustSlavePaused*/)
+void Controller::gotoSongNo(qint64 songNo, bool /*autoSide*/, bool adjustSlavePaused)
 {
+    if (adjustSlavePaused)
+        ajusterSlavePaused();
     if (songNo < 1 || songNo > Data::songNbrG())
         return;
     Data::setSongNoG(songNo);
@@ -329,7 +334,11 @@ void Controller::actionGotoCur()
     if (tocON_)
         masquerToc();
     slaveOnPaused_ = false;
-    if (songNoG_itunes_ > 0 && songNoG_itunes_ != Data::songNoG() && trackTimerActive()) {
+    if (!audio::MusicX::iTunesStartedFromQuillory() && !isPlayingInternal() && isSearchAutoOk(true)) {
+        refreshNoteX30();
+        return;
+    }
+    if (songNoG_itunes_ > 0 && songNoG_itunes_ != Data::songNoG() && isPlaying()) {
         gotoSongNo(songNoG_itunes_, true, true);
         return;
     }

@@ -93,11 +93,8 @@ void Controller::registerObservers()
     number(vocab::ActionGoToGenreNoAndPlayPause, [this](qint64 g) { actionGoToGenreNoAndPlayPause(g); });
     number(vocab::ActionGoToGenreNoAndPlayPause2, [this](qint64 g) { actionGoToGenreNoAndPlayPause2(g); });
     number(vocab::ActionGoToGenreNoAndPlayNow, [this](qint64 g) { actionGoToGenreNoAndPlayNow(g); });
-    bare(vocab::ActionAudioPlayerClose, []() {
-        Data::setLoopOn(false);
-        Data::setGautomationOff(false);
-    });
-    bare(vocab::ActionAudioPreviewClose, []() {});
+    bare(vocab::ActionAudioPlayerClose, [this]() { actionAudioPlayerCloseReceived(); });
+    bare(vocab::ActionAudioPreviewClose, [this]() { actionAudioPreviewCloseReceived(); });
     bare(vocab::ActionDemarrerMuteTimer, [this]() {
         setGenreX(6);
         play_trackAndskipTo(0.0);

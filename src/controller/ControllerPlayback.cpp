@@ -2,6 +2,7 @@
 
 #include "audio/MediaPlayer.h"
 #include "audio/MusicLibrary.h"
+#include "audio/MusicX.h"
 #include "audio/Track.h"
 #include "library/Data.h"
 #include "platform/Clock.h"
@@ -53,6 +54,11 @@ bool Controller::stop_if_playing(bool reload)
 
 void Controller::play_trackAndskipTo(double position)
 {
+    // A track the media player plays on its own is stopped first: the same
+    // command that would start ours only stops it.
+    if (options_.slaveOn && !iTunesStartedFromQuillory_ && !audio::MusicX::iTunesStartedFromQuillory()
+        && stopSlavePlayback())
+        return;
     if (Data::currentGenreG() == 6) {
         Data::initTimeLastPlayMute();
         iTunesStartedFromQuillory_ = false;

@@ -1,5 +1,6 @@
 #include "controller/Controller.h"
 
+#include "audio/MusicX.h"
 #include "events/windows/WinNoteF.h"
 #include "library/Data.h"
 #include "midi/Midi.h"
@@ -24,9 +25,11 @@ void Controller::setPDFx(const PiecePtr &piece, qint64 pageNo, bool zoomTop, con
     if (!piece)
         return;
     pageNo = qMax<qint64>(1, pageNo);
+    bool playerClosed = false;
     if (Data::songNoG_MIDISent() != Data::songNoG()) {
-        // A mute run belongs to the song it was started on; a track plays on.
-        if (Data::currentGenreG() == 6)
+        // A loop belongs to the song it was set on; a mute run too. A track plays on.
+        playerClosed = closeAudioPlayerForSongChange();
+        if (playerClosed || Data::currentGenreG() == 6)
             stop_if_playing(false);
         pendingSongRefresh_ = true;
         Midi::setResetTrig(true);
@@ -49,6 +52,9 @@ void Controller::setPDFx(const PiecePtr &piece, qint64 pageNo, bool zoomTop, con
     }
     if (!fromGotoPageNo)
         pushSongToNotes(piece, pageNo, zoomTop, pieceNext);
+    pushSongToAudioWindows(piece);
+    if (playerClosed)
+        Data::activateKeywin();
 }
 
 void Controller::startProcessNoteTimer()
@@ -100,6 +106,7 @@ void Controller::updateItunesInfoX(const QString &title, const QString &artist, 
     Data::setGpos(curPos);
     for (WindowPDFxSuper *w : openWindows())
         w->updateItunesInfo(title, artist, curPos, maxPos, masquer);
+    pushTrackToAudioWindows(title, artist, curPos, maxPos, masquer);
     pushTrackToNotes(title, artist, curPos, maxPos, masquer);
     bool ran = false;
     if (masquer) {
@@ -110,7 +117,9 @@ void Controller::updateItunesInfoX(const QString &title, const QString &artist, 
     } else {
         const bool ownTrack = songNoG_itunes_ == Data::songNoG() && songNoG_ev_ == Data::songNoG();
         const bool muteRun = Data::currentGenreG() == 6 && songNoG_ev_ == Data::songNoG();
-        if (!ownTrack && !muteRun)
+        // The media player's track runs the cues of the song it follows, once they are loaded.
+        const bool followed = options_.slaveOn && audio::MusicX::slaveState() == 3 && songNoG_ev_ == Data::songNoG();
+        if (!ownTrack && !muteRun && !followed)
             return;
         doRefreshCue_ = false;
         ran = Data::processSongEventsUpTo(curPos, true, Data::songEvents());

@@ -33,6 +33,7 @@ void Controller::allerA(qint64 k)
 {
     if (k < 1 || k > controller::typedCharacters().size())
         return;
+    ajusterSlavePaused();
     if (tocON_)
         masquerToc();
     if (rechBloque_ || rech_.size() >= kMaxSearchLength) {

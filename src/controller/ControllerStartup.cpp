@@ -1,3 +1,5 @@
+#include "audio/EyeTunes.h"
+#include "audio/MusicX.h"
 #include "controller/Controller.h"
 
 #include "chordpro/ChordPro.h"
@@ -124,6 +126,7 @@ void Controller::awakeFromNib()
     const QString notice = platform::UserDefaults::standard().openNotice();
     if (!notice.isEmpty())
         setMsgX(notice, QString(), false);
+    initPourSlave();
 }
 
 void Controller::resetNavigationState()
@@ -251,12 +254,25 @@ void Controller::setContPlay(qint64 slot, qint64 code)
 
 void Controller::setSlave(qint64 code)
 {
-    // Following the music application lands with the audio bridge; until then
-    // the flag only shows its state.
+    if (code == 1) {
+        if (options_.slaveOn) {
+            options_.slaveOn = false;
+            slaveOnPaused_ = false;
+            stopSlaveObserver();
+            slaveTimer_.stop();
+            updateSlaveTimerInfoX(true);
+        } else {
+            if (ituneTimer_.isActive())
+                stop_if_playing(true);
+            options_.slaveOn = true;
+            startSlaveObserver();
+            if (!audio::MusicX::eyeTunes().isRunning())
+                setMsgX(QStringLiteral("No media player answers: start one to follow it."), QString(), false);
+        }
+    }
     if (slaveX_)
         slaveX_->setChecked(options_.slaveOn);
-    if (code == 1)
-        TLOG(QStringLiteral("Controller setSlave: following the music application is not available"));
+    doSearchAuto();
 }
 
 void Controller::setContPlayFlag(qint64 code)

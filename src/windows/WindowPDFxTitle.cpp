@@ -3,6 +3,8 @@
 // lights, the count-in and the type-ahead search text.
 #include "windows/WindowPDFx.h"
 
+#include "audio/MusicX.h"
+
 #include "library/Data.h"
 #include "midi/Midi.h"
 #include "platform/Clock.h"
@@ -27,10 +29,7 @@ qint64 signatureOf(const std::shared_ptr<Pieces> &piece)
 
 QString WindowPDFx::obtenirIconeMenuGenre() const
 {
-    // Following the music application lands with the audio bridge; until
-    // then the follower never runs, so no mark shows.
-    constexpr qint64 kSlaveStateIdle = 0;
-    return titlerules::genreMark(kSlaveStateIdle);
+    return titlerules::genreMark(audio::MusicX::slaveState());
 }
 
 void WindowPDFx::refreshLabels()

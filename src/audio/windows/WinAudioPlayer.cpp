@@ -1,0 +1,342 @@
+#include "audio/windows/WinAudioPlayer.h"
+
+#include "audio/MediaPlayer.h"
+#include "library/Data.h"
+#include "library/Pieces.h"
+#include "library/PiecesDet.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+#include "platform/Vocabulary.h"
+#include "windows/TitleRowRules.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+
+namespace {
+
+const QString kAutomationOff = QStringLiteral("automationOff");
+
+void postActionKey(int code)
+{
+    platform::NotificationCenter::defaultCenter().postActionKey(code);
+}
+
+} // namespace
+
+WinAudioPlayer::WinAudioPlayer(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
+{
+    setWindowTitle(QStringLiteral("Audio Player"));
+    auto *grid = new QGridLayout(this);
+    const QStringList genres = {QStringLiteral("(current genre)"), QStringLiteral("Any"), QStringLiteral("Cover"),
+                                QStringLiteral("Backing Track"),   QStringLiteral("Practice"),
+                                QStringLiteral("Recording"),       QStringLiteral("(MUTE)")};
+    const QStringList heads = {QStringLiteral("Loop"), QStringLiteral("Genre"), QStringLiteral("Name"),
+                               QStringLiteral("A"), QString(), QStringLiteral("B")};
+    for (int c = 0; c < heads.size(); ++c)
+        grid->addWidget(new QLabel(heads.at(c), this), 0, c);
+    for (int n = 1; n <= audiowin::kSections; ++n) {
+        Row &r = rows_[size_t(n - 1)];
+        r.check = new QCheckBox(QString::number(n), this);
+        r.genre = new QComboBox(this);
+        r.genre->addItems(genres);
+        r.title = new QLineEdit(this);
+        r.timeA = new QPushButton(QStringLiteral("0:00"), this);
+        r.resetA = new QPushButton(QStringLiteral("×"), this);
+        r.timeB = new QPushButton(QStringLiteral("0:00"), this);
+        r.resetB = new QPushButton(QStringLiteral("×"), this);
+        r.play = new QPushButton(QStringLiteral("▶ %1").arg(n), this);
+        QWidget *cells[] = {r.check, r.genre, r.title, r.timeA, r.resetA, r.timeB, r.resetB, r.play};
+        for (int c = 0; c < 8; ++c)
+            grid->addWidget(cells[c], n, c);
+        connect(r.check, &QCheckBox::clicked, this, [this, n]() { actionButtonCheck(n); });
+        connect(r.timeA, &QPushButton::clicked, this, [this, n]() { actionButtonTimeA(n); });
+        connect(r.timeB, &QPushButton::clicked, this, [this, n]() { actionButtonTimeB(n); });
+        connect(r.resetA, &QPushButton::clicked, this, [this, n]() { actionButtonResetA(n); });
+        connect(r.resetB, &QPushButton::clicked, this, [this, n]() { actionButtonResetB(n); });
+        connect(r.play, &QPushButton::clicked, this, [this, n]() { actionButtonPlayFrom(n); });
+        connect(r.title, &QLineEdit::textEdited, this, [this, n]() { rows_[size_t(n - 1)].titleEdited = true; });
+    }
+    const int last = audiowin::kSections + 1;
+    buttonPlay_ = new QPushButton(QStringLiteral("Play / Stop"), this);
+    buttonStop_ = new QPushButton(QStringLiteral("Stop"), this);
+    slider1_ = new QSlider(Qt::Horizontal, this);
+    labelCurrentTime_ = new QLabel(this);
+    enableCues_ = new QCheckBox(QStringLiteral("Run the song's cues"), this);
+    buttonClose_ = new QPushButton(QStringLiteral("Close"), this);
+    grid->addWidget(buttonPlay_, last, 0, 1, 2);
+    grid->addWidget(buttonStop_, last, 2);
+    grid->addWidget(slider1_, last + 1, 0, 1, 6);
+    grid->addWidget(labelCurrentTime_, last + 1, 6, 1, 2);
+    grid->addWidget(enableCues_, last + 2, 0, 1, 4);
+    grid->addWidget(buttonClose_, last + 2, 7);
+    connect(buttonPlay_, &QPushButton::clicked, this, [this]() { actionButtonPlayFrom(0); });
+    connect(buttonStop_, &QPushButton::clicked, this, [this]() { actionButtonStop(); });
+    connect(buttonClose_, &QPushButton::clicked, this, [this]() { close(); });
+    // A drag asks for one position, when it ends: every step of it would restart the track.
+    connect(slider1_, &QSlider::sliderReleased, this, [this]() { sliderDidMove(); });
+    connect(enableCues_, &QCheckBox::toggled, this, [](bool on) { Data::setGautomationOff(!on); });
+
+    enableCues_->setChecked(!platform::UserDefaults::standard().boolForKey(kAutomationOff));
+    slider1_->setRange(0, 0);
+    refreshTime();
+}
+
+WinAudioPlayer::~WinAudioPlayer() = default;
+
+audiowin::Sections WinAudioPlayer::sections() const
+{
+    audiowin::Sections out;
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = {rows_[i].a, rows_[i].b, rows_[i].genre->currentIndex(), rows_[i].check->isChecked()};
+    return out;
+}
+
+QString WinAudioPlayer::songFile() const
+{
+    return pieceCour_ && pieceCour_->pieceDet ? pieceCour_->pieceDet->fichier : QString();
+}
+
+void WinAudioPlayer::showWin(const std::shared_ptr<Pieces> &piece, double curPos, const QString &)
+{
+    Data::setLoopOn(false);
+    currentPos_ = curPos;
+    if (!(isVisible() && piece == pieceCour_)) {
+        refreshTime();
+        refreshPieceData(piece);
+        Data::setGautomationOff(!enableCues_->isChecked());
+    }
+    show();
+    raise();
+    activateWindow();
+    buttonClose_->setFocus();
+}
+
+void WinAudioPlayer::refreshPieceData(const std::shared_ptr<Pieces> &piece)
+{
+    if (piece == pieceCour_ && piece)
+        return;
+    savePieceData();
+    pieceCour_ = piece;
+    const QString file = songFile();
+    platform::UserDefaults &defaults = platform::UserDefaults::standard();
+    for (int n = 1; n <= audiowin::kSections; ++n) {
+        Row &r = rows_[size_t(n - 1)];
+        // Without a song, no file's keys are read: the rows stand empty.
+        const bool known = !file.isEmpty();
+        r.a = known ? defaults.doubleForKey(audiowin::sectionKey("POS%1A.%2", n, file)) : 0.0;
+        r.b = known ? defaults.doubleForKey(audiowin::sectionKey("POS%1B.%2", n, file)) : 0.0;
+        const qint64 genre = known ? defaults.integerForKey(audiowin::sectionKey("GENRE%1.%2", n, file)) : 0;
+        const QSignalBlocker quiet(r.genre);
+        r.genre->setCurrentIndex(int(audiowin::genreIndexFromStore(genre)));
+        r.title->setText(known ? defaults.stringForKey(audiowin::sectionKey("TITLE%1.%2", n, file)) : QString());
+        r.titleEdited = false;
+    }
+    refreshTitles();
+}
+
+void WinAudioPlayer::savePieceData()
+{
+    const QString file = songFile();
+    if (file.isEmpty())
+        return;
+    platform::UserDefaults &defaults = platform::UserDefaults::standard();
+    for (int n = 1; n <= audiowin::kSections; ++n) {
+        Row &r = rows_[size_t(n - 1)];
+        defaults.setDouble(audiowin::sectionKey("POS%1A.%2", n, file), r.a);
+        defaults.setDouble(audiowin::sectionKey("POS%1B.%2", n, file), r.b);
+        defaults.setInteger(audiowin::sectionKey("GENRE%1.%2", n, file), r.genre->currentIndex());
+        if (r.titleEdited)
+            defaults.setString(audiowin::sectionKey("TITLE%1.%2", n, file), r.title->text());
+        r.titleEdited = false;
+    }
+}
+
+void WinAudioPlayer::refreshTitles()
+{
+    for (Row &r : rows_) {
+        r.timeA->setText(audiowin::pointText(r.a));
+        r.timeB->setText(audiowin::pointText(r.b));
+    }
+}
+
+void WinAudioPlayer::refreshTime()
+{
+    labelCurrentTime_->setText(titlerules::trackTimeText(currentPos_));
+    if (!slider1_->isSliderDown())
+        slider1_->setValue(int(currentPos_));
+}
+
+void WinAudioPlayer::updateItunesInfo(const QString &, const QString &, double curPos, double maxPos, bool masquer)
+{
+    if (newPos_ >= 0) {
+        // The player may still report where it stood before the drag.
+        newPos_ = -1.0;
+        return;
+    }
+    slider1_->setMaximum(int(maxPos));
+    if (const int n = audiowin::sectionToRestart(sections(), curPos))
+        playFrom(n);
+    currentPos_ = masquer ? 0.0 : curPos;
+    refreshTime();
+}
+
+void WinAudioPlayer::actionButtonTimeA(int n)
+{
+    rows_[size_t(n - 1)].a = currentPos_;
+    refreshTitles();
+}
+
+void WinAudioPlayer::actionButtonTimeB(int n)
+{
+    rows_[size_t(n - 1)].b = currentPos_;
+    uncheckAll();
+    refreshTitles();
+    rows_[size_t(n - 1)].check->setChecked(true);
+}
+
+void WinAudioPlayer::actionButtonResetA(int n)
+{
+    rows_[size_t(n - 1)].a = 0;
+    refreshTitles();
+}
+
+void WinAudioPlayer::actionButtonResetB(int n)
+{
+    rows_[size_t(n - 1)].b = 0;
+    refreshTitles();
+}
+
+void WinAudioPlayer::uncheckAll()
+{
+    for (Row &r : rows_)
+        r.check->setChecked(false);
+}
+
+void WinAudioPlayer::actionButtonCheck(int n)
+{
+    for (int i = 1; i <= audiowin::kSections; ++i)
+        if (i != n)
+            rows_[size_t(i - 1)].check->setChecked(false);
+}
+
+void WinAudioPlayer::post(const audiowin::PlayRequest &request)
+{
+    // With no song there is no track to play.
+    if (!pieceCour_)
+        return;
+    Data::setGskipTo(request.skipTo);
+    platform::NotificationCenter::defaultCenter().post(vocab::ActionGoToGenreNoAndPlayNow, QVariant(request.genre));
+}
+
+void WinAudioPlayer::playFrom(int n)
+{
+    post(audiowin::playSection(sections(), n, Data::currentGenreG()));
+}
+
+void WinAudioPlayer::actionButtonPlayFrom(int tag)
+{
+    if (tag >= 1 && tag <= audiowin::kSections) {
+        uncheckAll();
+        rows_[size_t(tag - 1)].check->setChecked(true);
+        playFrom(tag);
+        return;
+    }
+    if (audio::trackPlays()) {
+        postActionKey(vocab::StopOrCancelCountIn);
+        return;
+    }
+    for (int n = 1; n <= audiowin::kSections; ++n) {
+        if (rows_[size_t(n - 1)].check->isChecked()) {
+            playFrom(n);
+            return;
+        }
+    }
+    uncheckAll();
+    playFrom(0);
+}
+
+void WinAudioPlayer::actionButtonStop()
+{
+    postActionKey(vocab::StopOrCancelCountIn);
+}
+
+void WinAudioPlayer::sliderDidMove()
+{
+    if (!pieceCour_)
+        return;
+    newPos_ = slider1_->value();
+    const audiowin::DragOutcome drag = audiowin::dragTo(sections(), newPos_, Data::currentGenreG());
+    if (drag.uncheckAll)
+        uncheckAll();
+    post(drag.play);
+}
+
+bool WinAudioPlayer::keyDown(const platform::KeyEvent &key)
+{
+    const audiowin::KeyOutcome k = audiowin::keyOutcome(key);
+    switch (k.kind) {
+    case audiowin::KeyKind::PlaySection:
+        actionButtonPlayFrom(k.value);
+        return true;
+    case audiowin::KeyKind::PlayWhole:
+        uncheckAll();
+        playFrom(0);
+        return true;
+    case audiowin::KeyKind::PlayButton:
+        actionButtonPlayFrom(0);
+        return true;
+    case audiowin::KeyKind::ActionKey:
+        postActionKey(k.value);
+        return true;
+    case audiowin::KeyKind::Pass:
+        break;
+    }
+    return false;
+}
+
+void WinAudioPlayer::keyPressEvent(QKeyEvent *event)
+{
+    // Typing a section's name is not a command.
+    if (qobject_cast<QLineEdit *>(focusWidget()) || !keyDown(platform::KeyEvent::fromQt(*event)))
+        QWidget::keyPressEvent(event);
+}
+
+void WinAudioPlayer::closeWin()
+{
+    closingByController_ = true;
+    close();
+    closingByController_ = false;
+}
+
+void WinAudioPlayer::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    finishClosing(closingByController_);
+}
+
+void WinAudioPlayer::finishClosing(bool forced)
+{
+    savePieceData();
+    platform::UserDefaults::standard().setBool(kAutomationOff, !enableCues_->isChecked());
+    buttonClose_->setFocus();
+    Data::activateKeywin();
+    bool anyChecked = false;
+    for (const Row &r : rows_)
+        anyChecked = anyChecked || r.check->isChecked();
+    // The loop goes on without the window while its section plays.
+    if (!forced && anyChecked && audio::trackPlays()) {
+        Data::setLoopOn(true);
+        return;
+    }
+    Data::setLoopOn(false);
+    Data::setGautomationOff(false);
+    platform::NotificationCenter::defaultCenter().post(vocab::ActionAudioPlayerClose, QVariant(qint64(0)));
+}

@@ -1,0 +1,204 @@
+#include "audio/windows/WinAudioPreview.h"
+
+#include "audio/MediaPlayer.h"
+#include "audio/MusicLibrary.h"
+#include "library/Data.h"
+#include "library/Pieces.h"
+#include "library/PiecesDet.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
+#include "windows/TitleRowRules.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+
+namespace {
+
+const QString kNoLibrary = QStringLiteral("(unable to initialize the Music Library)");
+const QString kRowNames[] = {QStringLiteral("Any"), QStringLiteral("Cover"), QStringLiteral("Backing Track"),
+                             QStringLiteral("Practice"), QStringLiteral("Recording")};
+
+bool fileExists(const audio::Track &t)
+{
+    return QFileInfo(t.location).isFile();
+}
+
+} // namespace
+
+WinAudioPreview::WinAudioPreview(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
+{
+    setWindowTitle(QStringLiteral("Track Preview"));
+    auto *grid = new QGridLayout(this);
+    for (int row = 1; row <= audiowin::kSections; ++row) {
+        auto *play = new QPushButton(QStringLiteral("▶ %1").arg(kRowNames[row - 1]), this);
+        auto *reveal = new QPushButton(QStringLiteral("Show File"), this);
+        labels_[size_t(row - 1)] = new QLabel(this);
+        labelsGenre_[size_t(row - 1)] = new QLabel(this);
+        grid->addWidget(play, 2 * row - 2, 0);
+        grid->addWidget(labels_[size_t(row - 1)], 2 * row - 2, 1);
+        grid->addWidget(labelsGenre_[size_t(row - 1)], 2 * row - 1, 1);
+        grid->addWidget(reveal, 2 * row - 2, 2);
+        // The rows' genres are the genre numbers 1-5.
+        connect(play, &QPushButton::clicked, this, [this, row]() { actionButtonPlayFrom(row); });
+        connect(reveal, &QPushButton::clicked, this, [this, row]() { actionButtonReveal(row); });
+    }
+    const int last = 2 * audiowin::kSections;
+    auto *stop = new QPushButton(QStringLiteral("Stop"), this);
+    slider1_ = new QSlider(Qt::Horizontal, this);
+    labelCurrentTime_ = new QLabel(this);
+    buttonClose_ = new QPushButton(QStringLiteral("Close"), this);
+    grid->addWidget(stop, last, 0);
+    grid->addWidget(slider1_, last, 1);
+    grid->addWidget(labelCurrentTime_, last, 2);
+    grid->addWidget(buttonClose_, last + 1, 2);
+    connect(stop, &QPushButton::clicked, this, [this]() { actionButtonStop(); });
+    connect(buttonClose_, &QPushButton::clicked, this, [this]() { close(); });
+    connect(slider1_, &QSlider::sliderReleased, this, [this]() { sliderDidMove(); });
+    slider1_->setRange(0, 0);
+    refreshTime();
+}
+
+WinAudioPreview::~WinAudioPreview() = default;
+
+void WinAudioPreview::showWin(const std::shared_ptr<Pieces> &piece, double curPos, const QString &)
+{
+    currentPos_ = curPos;
+    if (!(isVisible() && piece == pieceCour_)) {
+        refreshTime();
+        refreshPieceData(piece);
+    }
+    show();
+    raise();
+    activateWindow();
+    buttonClose_->setFocus();
+}
+
+void WinAudioPreview::refreshPieceData(const std::shared_ptr<Pieces> &piece)
+{
+    pieceCour_ = piece;
+    if (!piece || !piece->pieceDet) {
+        showRows(audiowin::previewRowsSaying(QString()));
+        return;
+    }
+    audio::MusicLibrary &library = audio::musicLibrary();
+    if (!library.isAvailable()) {
+        showRows(audiowin::previewRowsSaying(kNoLibrary));
+        return;
+    }
+    showRows(audiowin::previewRows(library.allMediaItems(), piece->pieceDet->titre, piece->pieceDet->auteur,
+                                   fileExists));
+}
+
+void WinAudioPreview::showRows(const audiowin::PreviewRows &rows)
+{
+    for (size_t i = 0; i < rows.size(); ++i) {
+        labels_[i]->setText(rows[i].text);
+        labelsGenre_[i]->setText(rows[i].genre);
+    }
+}
+
+void WinAudioPreview::refreshTime()
+{
+    labelCurrentTime_->setText(titlerules::trackTimeText(currentPos_));
+    if (!slider1_->isSliderDown())
+        slider1_->setValue(int(currentPos_));
+}
+
+void WinAudioPreview::updateItunesInfo(const QString &, const QString &, double curPos, double maxPos, bool masquer)
+{
+    if (newPos_ >= 0) {
+        newPos_ = -1.0;
+        return;
+    }
+    slider1_->setMaximum(int(maxPos));
+    currentPos_ = masquer ? 0.0 : curPos;
+    refreshTime();
+}
+
+void WinAudioPreview::playFrom(int genre)
+{
+    if (!pieceCour_)
+        return;
+    Data::setGskipTo(0);
+    platform::NotificationCenter::defaultCenter().post(
+        vocab::ActionGoToGenreNoAndPlayNow, QVariant(audiowin::genreToPlay(genre, Data::currentGenreG())));
+}
+
+void WinAudioPreview::actionButtonPlayFrom(int genre)
+{
+    if (genre == 0 && audio::trackPlays()) {
+        actionButtonStop();
+        return;
+    }
+    playFrom(genre >= 0 && genre <= 6 ? genre : 0);
+}
+
+void WinAudioPreview::actionButtonStop()
+{
+    platform::NotificationCenter::defaultCenter().postActionKey(vocab::StopOrCancelCountIn);
+}
+
+void WinAudioPreview::actionButtonReveal(int genre)
+{
+    if (!pieceCour_ || !pieceCour_->pieceDet)
+        return;
+    audio::MusicLibrary &library = audio::musicLibrary();
+    if (!library.isAvailable()) {
+        showRows(audiowin::previewRowsSaying(kNoLibrary));
+        return;
+    }
+    if (!Data::play_if_found2(library.allMediaItems(), pieceCour_->pieceDet->titre,
+                              pieceCour_->pieceDet->auteur.toUpper(), genre, QString(), true, 0))
+        Data::msg(QStringLiteral("Quillory Pro is unable to find the corresponding song in your Music Library."));
+}
+
+void WinAudioPreview::sliderDidMove()
+{
+    if (!pieceCour_)
+        return;
+    newPos_ = slider1_->value();
+    Data::setGskipTo(qint32(newPos_));
+    platform::NotificationCenter::defaultCenter().post(vocab::ActionGoToGenreNoAndPlayNow,
+                                                       QVariant(audiowin::genreToPlay(0, Data::currentGenreG())));
+}
+
+bool WinAudioPreview::keyDown(const platform::KeyEvent &key)
+{
+    const audiowin::KeyOutcome k = audiowin::keyOutcome(key);
+    switch (k.kind) {
+    case audiowin::KeyKind::PlaySection:
+        actionButtonPlayFrom(k.value);
+        return true;
+    case audiowin::KeyKind::PlayWhole:
+        playFrom(0);
+        return true;
+    case audiowin::KeyKind::PlayButton:
+        actionButtonPlayFrom(0);
+        return true;
+    case audiowin::KeyKind::ActionKey:
+        platform::NotificationCenter::defaultCenter().postActionKey(k.value);
+        return true;
+    case audiowin::KeyKind::Pass:
+        break;
+    }
+    return false;
+}
+
+void WinAudioPreview::keyPressEvent(QKeyEvent *event)
+{
+    if (!keyDown(platform::KeyEvent::fromQt(*event)))
+        QWidget::keyPressEvent(event);
+}
+
+void WinAudioPreview::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    buttonClose_->setFocus();
+    Data::activateKeywin();
+    platform::NotificationCenter::defaultCenter().post(vocab::ActionAudioPreviewClose, QVariant(qint64(0)));
+}
