@@ -311,6 +311,11 @@ void WinAudioPlayer::keyPressEvent(QKeyEvent *event)
 
 void WinAudioPlayer::closeWin()
 {
+    // A window the loop outlived is hidden already: it only finishes closing.
+    if (!isVisible()) {
+        finishClosing(true);
+        return;
+    }
     closingByController_ = true;
     close();
     closingByController_ = false;
