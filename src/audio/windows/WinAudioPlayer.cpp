@@ -7,18 +7,16 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/Vocabulary.h"
-#include "windows/TitleRowRules.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QSlider>
+#include <QSignalBlocker>
 
 namespace {
 
@@ -31,9 +29,8 @@ void postActionKey(int code)
 
 } // namespace
 
-WinAudioPlayer::WinAudioPlayer(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
+WinAudioPlayer::WinAudioPlayer(QWidget *parent) : AudioWindow(QStringLiteral("Audio Player"), parent)
 {
-    setWindowTitle(QStringLiteral("Audio Player"));
     auto *grid = new QGridLayout(this);
     const QStringList genres = {QStringLiteral("(current genre)"), QStringLiteral("Any"), QStringLiteral("Cover"),
                                 QStringLiteral("Backing Track"),   QStringLiteral("Practice"),
@@ -67,8 +64,6 @@ WinAudioPlayer::WinAudioPlayer(QWidget *parent) : QWidget(parent, Qt::Tool | Qt:
     const int last = audiowin::kSections + 1;
     buttonPlay_ = new QPushButton(QStringLiteral("Play / Stop"), this);
     buttonStop_ = new QPushButton(QStringLiteral("Stop"), this);
-    slider1_ = new QSlider(Qt::Horizontal, this);
-    labelCurrentTime_ = new QLabel(this);
     enableCues_ = new QCheckBox(QStringLiteral("Run the song's cues"), this);
     buttonClose_ = new QPushButton(QStringLiteral("Close"), this);
     grid->addWidget(buttonPlay_, last, 0, 1, 2);
@@ -85,8 +80,6 @@ WinAudioPlayer::WinAudioPlayer(QWidget *parent) : QWidget(parent, Qt::Tool | Qt:
     connect(enableCues_, &QCheckBox::toggled, this, [](bool on) { Data::setGautomationOff(!on); });
 
     enableCues_->setChecked(!platform::UserDefaults::standard().boolForKey(kAutomationOff));
-    slider1_->setRange(0, 0);
-    refreshTime();
 }
 
 WinAudioPlayer::~WinAudioPlayer() = default;
@@ -107,9 +100,8 @@ QString WinAudioPlayer::songFile() const
 void WinAudioPlayer::showWin(const std::shared_ptr<Pieces> &piece, double curPos, const QString &)
 {
     Data::setLoopOn(false);
-    currentPos_ = curPos;
+    showPosition(curPos);
     if (!(isVisible() && piece == pieceCour_)) {
-        refreshTime();
         refreshPieceData(piece);
         Data::setGautomationOff(!enableCues_->isChecked());
     }
@@ -167,36 +159,24 @@ void WinAudioPlayer::refreshTitles()
     }
 }
 
-void WinAudioPlayer::refreshTime()
-{
-    labelCurrentTime_->setText(titlerules::trackTimeText(currentPos_));
-    if (!slider1_->isSliderDown())
-        slider1_->setValue(int(currentPos_));
-}
-
 void WinAudioPlayer::updateItunesInfo(const QString &, const QString &, double curPos, double maxPos, bool masquer)
 {
-    if (newPos_ >= 0) {
-        // The player may still report where it stood before the drag.
-        newPos_ = -1.0;
+    if (!takeUpdate(maxPos))
         return;
-    }
-    slider1_->setMaximum(int(maxPos));
     if (const int n = audiowin::sectionToRestart(sections(), curPos))
         playFrom(n);
-    currentPos_ = masquer ? 0.0 : curPos;
-    refreshTime();
+    showPosition(masquer ? 0.0 : curPos);
 }
 
 void WinAudioPlayer::actionButtonTimeA(int n)
 {
-    rows_[size_t(n - 1)].a = currentPos_;
+    rows_[size_t(n - 1)].a = currentPos();
     refreshTitles();
 }
 
 void WinAudioPlayer::actionButtonTimeB(int n)
 {
-    rows_[size_t(n - 1)].b = currentPos_;
+    rows_[size_t(n - 1)].b = currentPos();
     uncheckAll();
     refreshTitles();
     rows_[size_t(n - 1)].check->setChecked(true);
@@ -272,41 +252,16 @@ void WinAudioPlayer::sliderDidMove()
 {
     if (!pieceCour_)
         return;
-    newPos_ = slider1_->value();
-    const audiowin::DragOutcome drag = audiowin::dragTo(sections(), newPos_, Data::currentGenreG());
+    const audiowin::DragOutcome drag = audiowin::dragTo(sections(), dragEnded(), Data::currentGenreG());
     if (drag.uncheckAll)
         uncheckAll();
     post(drag.play);
 }
 
-bool WinAudioPlayer::keyDown(const platform::KeyEvent &key)
+void WinAudioPlayer::playKeyWhole()
 {
-    const audiowin::KeyOutcome k = audiowin::keyOutcome(key);
-    switch (k.kind) {
-    case audiowin::KeyKind::PlaySection:
-        actionButtonPlayFrom(k.value);
-        return true;
-    case audiowin::KeyKind::PlayWhole:
-        uncheckAll();
-        playFrom(0);
-        return true;
-    case audiowin::KeyKind::PlayButton:
-        actionButtonPlayFrom(0);
-        return true;
-    case audiowin::KeyKind::ActionKey:
-        postActionKey(k.value);
-        return true;
-    case audiowin::KeyKind::Pass:
-        break;
-    }
-    return false;
-}
-
-void WinAudioPlayer::keyPressEvent(QKeyEvent *event)
-{
-    // Typing a section's name is not a command.
-    if (qobject_cast<QLineEdit *>(focusWidget()) || !keyDown(platform::KeyEvent::fromQt(*event)))
-        QWidget::keyPressEvent(event);
+    uncheckAll();
+    playFrom(0);
 }
 
 void WinAudioPlayer::closeWin()

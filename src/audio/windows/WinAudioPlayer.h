@@ -1,25 +1,23 @@
 #pragma once
 
+#include "audio/windows/AudioWindow.h"
 #include "audio/windows/AudioWindowRules.h"
 
-#include <QWidget>
 #include <array>
 #include <memory>
 
 class Pieces;
 class QCheckBox;
 class QComboBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
-class QSlider;
 
 // The loop player: five sections of the current song's track, each from an
 // A to a B point in a genre; a checked section starts again at A once the
 // track passes B. It plays nothing itself: it asks the controller to play a
 // genre from a position, and the controller feeds it the song and the
 // track's position. Sections are kept per song file name.
-class WinAudioPlayer : public QWidget {
+class WinAudioPlayer : public AudioWindow {
     Q_OBJECT
 public:
     explicit WinAudioPlayer(QWidget *parent = nullptr);
@@ -40,8 +38,6 @@ public:
     void actionButtonStop();
     void actionButtonCheck(int n);
     void sliderDidMove();
-    // False when the key is left to the window.
-    bool keyDown(const platform::KeyEvent &key);
 
     QCheckBox *check(int n) const { return rows_[size_t(n - 1)].check; }
     QComboBox *genre(int n) const { return rows_[size_t(n - 1)].genre; }
@@ -49,14 +45,13 @@ public:
     QPushButton *buttonTimeA(int n) const { return rows_[size_t(n - 1)].timeA; }
     QPushButton *buttonTimeB(int n) const { return rows_[size_t(n - 1)].timeB; }
     QCheckBox *enableCues() const { return enableCues_; }
-    QLabel *labelCurrentTime() const { return labelCurrentTime_; }
-    QSlider *slider1() const { return slider1_; }
-    double currentPos() const { return currentPos_; }
     const std::shared_ptr<Pieces> &pieceCour() const { return pieceCour_; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
+    void playKeySection(int n) override { actionButtonPlayFrom(n); }
+    void playKeyWhole() override;
+    void playKeyButton() override { actionButtonPlayFrom(0); }
 
 private:
     struct Row {
@@ -72,7 +67,6 @@ private:
     void refreshPieceData(const std::shared_ptr<Pieces> &piece);
     void savePieceData();
     void refreshTitles();
-    void refreshTime();
     void uncheckAll();
     void playFrom(int n);
     void post(const audiowin::PlayRequest &request);
@@ -82,10 +76,6 @@ private:
     std::array<Row, audiowin::kSections> rows_;
     QPushButton *buttonPlay_ = nullptr, *buttonStop_ = nullptr, *buttonClose_ = nullptr;
     QCheckBox *enableCues_ = nullptr;
-    QLabel *labelCurrentTime_ = nullptr;
-    QSlider *slider1_ = nullptr;
-    double currentPos_ = 0;
-    double newPos_ = -1.0;
     bool closingByController_ = false;
     std::shared_ptr<Pieces> pieceCour_;
 };

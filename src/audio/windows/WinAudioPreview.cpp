@@ -7,12 +7,10 @@
 #include "library/PiecesDet.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
-#include "windows/TitleRowRules.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -30,9 +28,8 @@ bool fileExists(const audio::Track &t)
 
 } // namespace
 
-WinAudioPreview::WinAudioPreview(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
+WinAudioPreview::WinAudioPreview(QWidget *parent) : AudioWindow(QStringLiteral("Track Preview"), parent)
 {
-    setWindowTitle(QStringLiteral("Track Preview"));
     auto *grid = new QGridLayout(this);
     for (int row = 1; row <= audiowin::kSections; ++row) {
         auto *play = new QPushButton(QStringLiteral("▶ %1").arg(kRowNames[row - 1]), this);
@@ -49,8 +46,6 @@ WinAudioPreview::WinAudioPreview(QWidget *parent) : QWidget(parent, Qt::Tool | Q
     }
     const int last = 2 * audiowin::kSections;
     auto *stop = new QPushButton(QStringLiteral("Stop"), this);
-    slider1_ = new QSlider(Qt::Horizontal, this);
-    labelCurrentTime_ = new QLabel(this);
     buttonClose_ = new QPushButton(QStringLiteral("Close"), this);
     grid->addWidget(stop, last, 0);
     grid->addWidget(slider1_, last, 1);
@@ -59,17 +54,14 @@ WinAudioPreview::WinAudioPreview(QWidget *parent) : QWidget(parent, Qt::Tool | Q
     connect(stop, &QPushButton::clicked, this, [this]() { actionButtonStop(); });
     connect(buttonClose_, &QPushButton::clicked, this, [this]() { close(); });
     connect(slider1_, &QSlider::sliderReleased, this, [this]() { sliderDidMove(); });
-    slider1_->setRange(0, 0);
-    refreshTime();
 }
 
 WinAudioPreview::~WinAudioPreview() = default;
 
 void WinAudioPreview::showWin(const std::shared_ptr<Pieces> &piece, double curPos, const QString &)
 {
-    currentPos_ = curPos;
+    showPosition(curPos);
     if (!(isVisible() && piece == pieceCour_)) {
-        refreshTime();
         refreshPieceData(piece);
     }
     show();
@@ -102,22 +94,10 @@ void WinAudioPreview::showRows(const audiowin::PreviewRows &rows)
     }
 }
 
-void WinAudioPreview::refreshTime()
-{
-    labelCurrentTime_->setText(titlerules::trackTimeText(currentPos_));
-    if (!slider1_->isSliderDown())
-        slider1_->setValue(int(currentPos_));
-}
-
 void WinAudioPreview::updateItunesInfo(const QString &, const QString &, double curPos, double maxPos, bool masquer)
 {
-    if (newPos_ >= 0) {
-        newPos_ = -1.0;
-        return;
-    }
-    slider1_->setMaximum(int(maxPos));
-    currentPos_ = masquer ? 0.0 : curPos;
-    refreshTime();
+    if (takeUpdate(maxPos))
+        showPosition(masquer ? 0.0 : curPos);
 }
 
 void WinAudioPreview::playFrom(int genre)
@@ -161,38 +141,9 @@ void WinAudioPreview::sliderDidMove()
 {
     if (!pieceCour_)
         return;
-    newPos_ = slider1_->value();
-    Data::setGskipTo(qint32(newPos_));
+    Data::setGskipTo(qint32(dragEnded()));
     platform::NotificationCenter::defaultCenter().post(vocab::ActionGoToGenreNoAndPlayNow,
                                                        QVariant(audiowin::genreToPlay(0, Data::currentGenreG())));
-}
-
-bool WinAudioPreview::keyDown(const platform::KeyEvent &key)
-{
-    const audiowin::KeyOutcome k = audiowin::keyOutcome(key);
-    switch (k.kind) {
-    case audiowin::KeyKind::PlaySection:
-        actionButtonPlayFrom(k.value);
-        return true;
-    case audiowin::KeyKind::PlayWhole:
-        playFrom(0);
-        return true;
-    case audiowin::KeyKind::PlayButton:
-        actionButtonPlayFrom(0);
-        return true;
-    case audiowin::KeyKind::ActionKey:
-        platform::NotificationCenter::defaultCenter().postActionKey(k.value);
-        return true;
-    case audiowin::KeyKind::Pass:
-        break;
-    }
-    return false;
-}
-
-void WinAudioPreview::keyPressEvent(QKeyEvent *event)
-{
-    if (!keyDown(platform::KeyEvent::fromQt(*event)))
-        QWidget::keyPressEvent(event);
 }
 
 void WinAudioPreview::closeEvent(QCloseEvent *event)
