@@ -26,7 +26,6 @@ protected:
     {
         ControllerFixture::SetUp();
         manualClock();
-        folderWithSongs(songs, 3);
         library.setTracks({track("Song 01", "Rock"), track("Song 01", "Cover")});
         audio::setMusicLibrary(&library);
         audio::setMediaPlayerFactory([this]() { return player; });
@@ -36,11 +35,7 @@ protected:
             observers << center.addObserver(name, [this](const platform::Notification &n) {
                 posts << QStringLiteral("%1 %2 from %3").arg(n.name).arg(n.intParam()).arg(Data::gskipTo());
             });
-        storeSlot(0, songs.path());
-        platform::UserDefaults::standard().setInteger(QStringLiteral("dirNo"), 0);
-        platform::UserDefaults::standard().setInteger(QStringLiteral("NbrExec"), 3);
-        start();
-        controller->masquerToc();
+        startWithSongs(songs, 3);
         clock->advance(0.6);
     }
 
