@@ -273,8 +273,10 @@ struct ChordPro::Scanner {
             if (chorus) {
                 if (gap) {
                     releaseHeldLineEnd();
-                    add(QStringLiteral("  "), Style::SpacerIndent, SegContinue, true);
-                    add(QStringLiteral(" \n"), Style::SpacerIndent2, SegSpacer, true);
+                    // One segment, so a page break never falls between the
+                    // bar and its line end.
+                    add({{QStringLiteral("  "), Style::SpacerIndent}, {QStringLiteral(" \n"), Style::SpacerIndent2}},
+                        SegSpacer, true);
                 }
             } else {
                 releaseHeldLineEnd();
@@ -573,7 +575,13 @@ void ChordPro::ajouterLigne(const std::vector<StyledRun> &segment, int type, int
         ++nbPages_;
         if (pageNo == 0)
             appendOutput({{QStringLiteral(" \n"), Style::SpacerLR}});
-        appendOutput({{QStringLiteral(" \n"), Style::Spacer}});
+        // The top margin belongs to the page starting here (its top half):
+        // a page asked for alone must sit where it sits among all pages.
+        const int starting = nbPages_ + 1;
+        const bool wanted = mode == ModeLyricsHalves ? pageNo % 2 == 1 && (pageNo + 1) / 2 == starting
+                                                     : pageNo == starting;
+        if (pageNo == 0 || wanted)
+            appendOutput({{QStringLiteral(" \n"), Style::Spacer}});
         cumulHeight_ = refStyles_[Style::Spacer].lineHeight();
         cumulHeightLyrics_ = cumulHeight_;
         cumulHeightLyricsBottom_ = 0;

@@ -12,6 +12,8 @@ using chordpro::ChordProPage;
 using chordpro::PageRequest;
 using chordpro::Style;
 
+using cptest::loaded;
+
 namespace {
 
 QString song(int lines)
@@ -20,14 +22,6 @@ QString song(int lines)
     for (int i = 0; i < lines; ++i)
         text += QStringLiteral("[C]Line number [G]%1 of the [Am]song\n").arg(i);
     return text;
-}
-
-ChordPro loaded(const QString &text, const ChordProOptions *options = nullptr, bool useRef = false)
-{
-    ChordPro cp(QRectF(0, 0, 611, 752), options, useRef);
-    cp.setChordProData(text);
-    cp.ajusterAttributsPourRendering(ChordPro::obtenirFontSize(text, 17.0), true);
-    return cp;
 }
 
 PageRequest pageNo(int page)

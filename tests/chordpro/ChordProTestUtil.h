@@ -46,12 +46,12 @@ inline QString tag(chordpro::Style style)
 
 // The rendered text of the last pass as visual lines "tag|text": the tag is
 // the style of the line's first character, the text right-trimmed, NBSP as '='.
-inline QStringList lines(const ChordPro &cp)
+inline QStringList lines(const std::vector<chordpro::StyledRun> &runs)
 {
     QStringList out;
     QString current;
     QString currentTag;
-    for (const chordpro::StyledRun &run : cp.obtenirDocumentComplet()) {
+    for (const chordpro::StyledRun &run : runs) {
         for (const QChar c : run.text) {
             if (currentTag.isEmpty())
                 currentTag = tag(run.style);
@@ -71,6 +71,8 @@ inline QStringList lines(const ChordPro &cp)
     return out;
 }
 
+inline QStringList lines(const ChordPro &cp) { return lines(cp.obtenirDocumentComplet()); }
+
 // Lays text out (all pages) and answers the lines after the top margin.
 inline QStringList layout(ChordPro &cp, const QString &text, int mode = chordpro::ModeChords, int page = 0)
 {
@@ -80,6 +82,15 @@ inline QStringList layout(ChordPro &cp, const QString &text, int mode = chordpro
     if (!all.isEmpty() && all.first() == QLatin1String("sp|"))
         all.removeFirst();
     return all;
+}
+
+// A song as a window loads it: its text, and the reference measurements at its font size.
+inline ChordPro loaded(const QString &text, const ChordProOptions *options = nullptr, bool useRef = false)
+{
+    ChordPro cp(QRectF(0, 0, 611, 752), options, useRef);
+    cp.setChordProData(text);
+    cp.ajusterAttributsPourRendering(ChordPro::obtenirFontSize(text, 17.0), true);
+    return cp;
 }
 
 inline QStringList layout(const QString &text, int mode = chordpro::ModeChords, int page = 0)
