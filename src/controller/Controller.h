@@ -23,6 +23,7 @@ class WinMsg;
 class WinAudioPlayer;
 class WinAudioPreview;
 class WinNote;
+class WinChordProToPDF;
 class WinNoteF;
 class QMenu;
 class PopupJauge;
@@ -400,8 +401,9 @@ public:
     void actionMenuAudioPreview();
     void afficherMasquerAudioPreview();
     void actionManageVersions();
-    // Operations 0 mail, 1 print, 2 preview, 3 export, 4 export with choices.
+    // Operations 0 mail, 1 print, 2 preview, 3 export of the tab, 4 export of the song.
     void afficherWinChordProToPDF(qint64 operation);
+    WinChordProToPDF *winChordProToPDF() const { return winChordProToPDF_.get(); }
     // The ChordPro editor on a song, a file, or empty.
     void showEditor(const PiecePtr &piece, const QString &path, bool isNew);
     WinEdit *winEditController() const;
@@ -561,6 +563,7 @@ private:
     std::unique_ptr<WinNoteF> winNoteF_;
     std::unique_ptr<WinNote> winNote_;
     std::unique_ptr<WinMsg> winMsg_;
+    std::unique_ptr<WinChordProToPDF> winChordProToPDF_;
 
     struct MetroState;
     MetroState &metro();

@@ -2,6 +2,7 @@
 
 #include "app/MainMenu.h"
 #include "chordpro/editor/WinEdit.h"
+#include "chordpro/export/WinChordProToPDF.h"
 #include "controller/MenuTexts.h"
 #include "library/Data.h"
 #include "midi/windows/MidiWindows.h"
@@ -197,7 +198,9 @@ void Controller::actionManageVersions()
 
 void Controller::afficherWinChordProToPDF(qint64 operation)
 {
-    waitingFor(QStringLiteral("ChordPro to PDF window (operation %1)").arg(operation));
+    if (!winChordProToPDF_)
+        winChordProToPDF_ = std::make_unique<WinChordProToPDF>();
+    winChordProToPDF_->showWin(operation, obtenirDir(currentDirNo_));
 }
 
 WinEdit *Controller::winEditController() const { return winEditController_; }

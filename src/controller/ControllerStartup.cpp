@@ -4,6 +4,7 @@
 
 #include "chordpro/ChordPro.h"
 #include "chordpro/editor/WinEdit.h"
+#include "chordpro/export/WinChordProToPDF.h"
 #include "controller/PreferencesDialog.h"
 #include "events/windows/WinMsg.h"
 #include "events/windows/WinNote.h"

@@ -3,6 +3,7 @@
 #include "library/Data.h"
 #include "platform/UserDefaults.h"
 
+#include <QFileInfo>
 #include <algorithm>
 
 namespace {
@@ -88,3 +89,25 @@ bool Data::isValidWinID(const QString &id)
     }
     return false;
 }
+
+namespace winid {
+
+bool isSafeForFileName(const QString &id)
+{
+    return !id.isEmpty() && !id.contains(QLatin1Char('/')) && !id.contains(QLatin1Char('\\'))
+        && !id.contains(QLatin1String("..")) && !id.contains(QChar(0));
+}
+
+QString versionPath(const QString &path, const QString &altDir, qint64 defPDF, qint64 defCHO)
+{
+    const bool pdfSong = QFileInfo(path).suffix().toUpper() == QLatin1String("PDF");
+    const qint64 policy = pdfSong ? defPDF : defCHO;
+    if (policy == 1)
+        return path;
+    const QString alt = isSafeForFileName(altDir) ? Data::obtenirPathPourAltDir(path, altDir) : QString();
+    if (!alt.isEmpty())
+        return alt;
+    return policy == 2 ? QString() : path;
+}
+
+} // namespace winid

@@ -21,3 +21,16 @@ public:
 };
 
 using WinIDPtr = std::shared_ptr<WinID>;
+
+namespace winid {
+
+// An identifier is pasted into a file name beside the song: one that could
+// climb out of the song's folder or name another folder is never used.
+bool isSafeForFileName(const QString &id);
+// The file a window bound to altDir shows for the song at path, under the
+// song kind's policy (defPDF for a PDF song, else defCHO): policy 1 the song
+// itself; otherwise its alternate version when one exists; without one, ""
+// for policy 2 and the song itself for any other.
+QString versionPath(const QString &path, const QString &altDir, qint64 defPDF, qint64 defCHO);
+
+} // namespace winid

@@ -13,14 +13,6 @@ namespace {
 
 constexpr qint64 kMuteGenre = 6;
 
-// An identifier is pasted into a file name beside the song: one that could
-// climb out of the song's folder or name another folder is never used.
-bool isSafeForFileName(const QString &id)
-{
-    return !id.isEmpty() && !id.contains(QLatin1Char('/')) && !id.contains(QLatin1Char('\\'))
-        && !id.contains(QLatin1String("..")) && !id.contains(QChar(0));
-}
-
 } // namespace
 
 // ---- Window identifier binding -------------------------------------------------
@@ -74,17 +66,10 @@ QString WindowPDFxSuper::subsPath(const QString &path, bool updAltModeOk)
         altModeOk_ = false;
     if (altMode_ == 0 || altModeOff_)
         return path;
-    const bool pdfSong = QFileInfo(path).suffix().toUpper() == QLatin1String("PDF");
-    const qint64 policy = pdfSong ? defPDF_ : defCHO_;
-    if (policy == 1)
-        return path;
-    const QString alt = isSafeForFileName(altDir_) ? Data::obtenirPathPourAltDir(path, altDir_) : QString();
-    if (!alt.isEmpty()) {
-        if (updAltModeOk)
-            altModeOk_ = true;
-        return alt;
-    }
-    return policy == 2 ? QString() : path;
+    const QString shown = winid::versionPath(path, altDir_, defPDF_, defCHO_);
+    if (updAltModeOk && !shown.isEmpty() && shown != path)
+        altModeOk_ = true;
+    return shown;
 }
 
 void WindowPDFxSuper::refreshTous()
