@@ -12,18 +12,11 @@
 #include <gtest/gtest.h>
 
 #include "ChordTestUtil.h"
+#include "support/TestSupport.h"
 
 using namespace diagram;
 
 namespace {
-
-QString goldenDir()
-{
-    QFileInfo source(QStringLiteral(__FILE__));
-    if (source.isRelative()) // relative to the build folder, one above the test program
-        source = QFileInfo(QCoreApplication::applicationDirPath() + QStringLiteral("/../") + QStringLiteral(__FILE__));
-    return source.absolutePath() + QStringLiteral("/golden");
-}
 
 DiagramColors stageColors()
 {
@@ -36,27 +29,9 @@ DiagramColors stageColors()
     return c;
 }
 
-// Channels may differ a little (antialiasing); few pixels may differ more.
 void compareWithGolden(const QImage &image, const QString &name)
 {
-    const QString path = goldenDir() + QLatin1Char('/') + name + QStringLiteral(".png");
-    if (qEnvironmentVariableIsSet("TOLVANE_UPDATE_GOLDEN")) {
-        QDir().mkpath(goldenDir());
-        ASSERT_TRUE(image.save(path)) << qPrintable(path);
-        return;
-    }
-    const QImage golden = QImage(path).convertToFormat(QImage::Format_ARGB32);
-    ASSERT_FALSE(golden.isNull()) << "missing " << qPrintable(path);
-    ASSERT_EQ(golden.size(), image.size());
-    int off = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb a = image.pixel(x, y), b = golden.pixel(x, y);
-            const int d = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                                    std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))});
-            off += d > 40;
-        }
-    EXPECT_LE(off, image.width() * image.height() / 200) << qPrintable(name) << ": " << off << " pixels differ";
+    testsupport::compareWithGolden(image, testsupport::goldenDirBeside(__FILE__), name);
 }
 
 QImage blank(const QSize &size)

@@ -10,11 +10,43 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QPdfWriter>
+#include <gtest/gtest.h>
 
 namespace testsupport {
 
 FreshDefaults::FreshDefaults() { platform::UserDefaults::openStandard(QString()); }
 FreshDefaults::~FreshDefaults() { platform::UserDefaults::openStandard(QString()); }
+
+QString goldenDirBeside(const char *sourceFile)
+{
+    QFileInfo source(QString::fromUtf8(sourceFile));
+    if (source.isRelative()) // relative to the build folder, one above the test program
+        source = QFileInfo(QCoreApplication::applicationDirPath() + QStringLiteral("/../") + QString::fromUtf8(sourceFile));
+    return source.absolutePath() + QStringLiteral("/golden");
+}
+
+void compareWithGolden(const QImage &picture, const QString &goldenDir, const QString &name)
+{
+    const QString path = goldenDir + QLatin1Char('/') + name + QStringLiteral(".png");
+    const QImage image = picture.convertToFormat(QImage::Format_ARGB32);
+    if (qEnvironmentVariableIsSet("TOLVANE_UPDATE_GOLDEN")) {
+        QDir().mkpath(goldenDir);
+        ASSERT_TRUE(image.save(path)) << qPrintable(path);
+        return;
+    }
+    const QImage golden = QImage(path).convertToFormat(QImage::Format_ARGB32);
+    ASSERT_FALSE(golden.isNull()) << "missing " << qPrintable(path);
+    ASSERT_EQ(golden.size(), image.size());
+    int off = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb a = image.pixel(x, y), b = golden.pixel(x, y);
+            const int d = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                    std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))});
+            off += d > 40;
+        }
+    EXPECT_LE(off, image.width() * image.height() / 200) << qPrintable(name) << ": " << off << " pixels differ";
+}
 
 QString writeFile(const QString &path, const QByteArray &bytes)
 {

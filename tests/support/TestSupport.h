@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -18,6 +19,12 @@ public:
 QString writeFile(const QString &path, const QByteArray &bytes);
 // Writes a PDF of n pages, each page showing its number in large type.
 QString writePdf(const QString &path, int pages);
+// The golden/ folder beside a test source file (pass __FILE__).
+QString goldenDirBeside(const char *sourceFile);
+// Compares an image with golden/<name>.png: channels may differ a little
+// (antialiasing), few pixels more. With TOLVANE_UPDATE_GOLDEN set, writes the
+// reference anew instead (look at it before committing).
+void compareWithGolden(const QImage &image, const QString &goldenDir, const QString &name);
 // Runs the event loop until nothing is left to do right now.
 void processEvents();
 // Waits on the event loop (not a sleep), at most 10 s, until done answers true.
