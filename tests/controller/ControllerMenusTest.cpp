@@ -1,5 +1,6 @@
 #include "ControllerTestSupport.h"
 #include "chordpro/editor/WinEdit.h"
+#include "chordpro/export/WinChordProToPDF.h"
 
 #include <QAction>
 #include <QApplication>
@@ -83,6 +84,7 @@ TEST_F(ControllerMenus, EveryItemReachesItsOperation)
         QString waiting;  // the later window's line, or ""
         QString handOff;  // what the desktop was asked, or ""
         bool editor = false;  // the ChordPro editor opens
+        qint64 exportOper = -1; // the export window's operation, or -1
     };
     const QList<Row> rows = {
         {{"MIDI", "MIDI Destinations…"}, "", ""},
@@ -101,12 +103,12 @@ TEST_F(ControllerMenus, EveryItemReachesItsOperation)
         {{"Song", "Reveal in File Manager"}, "", "reveal " + song},
         {{"Song", "Open"}, "", "", true},
         {{"Song", "Open with Default Application"}, "", "open " + song},
-        {{"Song", "Open in Viewer"}, "ChordPro to PDF window (operation 2)", ""},
-        {{"Song", "Print…"}, "ChordPro to PDF window (operation 1)", ""},
+        {{"Song", "Open in Viewer"}, "", "", false, 2},
+        {{"Song", "Print…"}, "", "", false, 1},
         {{"Song", "Mail…"}, "", "mail " + song},
-        {{"Song", "Mail as PDF…"}, "ChordPro to PDF window (operation 0)", ""},
-        {{"Song", "Export as PDF…"}, "ChordPro to PDF window (operation 3)", ""},
-        {{"Song", "Export Songs as PDF…"}, "ChordPro to PDF window (operation 4)", ""},
+        {{"Song", "Mail as PDF…"}, "", "", false, 0},
+        {{"Song", "Export as PDF…"}, "", "", false, 3},
+        {{"Song", "Export Songs as PDF…"}, "", "", false, 4},
         {{"Song", "Open in Editor"}, "", "", true},
         {{"Song", "New ChordPro Song"}, "", "", true},
         {{"Song", "Manage Versions…"}, "alternate versions window", ""},
@@ -115,9 +117,17 @@ TEST_F(ControllerMenus, EveryItemReachesItsOperation)
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.path.join(QLatin1Char('/')).toStdString());
+        makeKey(window());
         desktop.clear();
         dialogs.clear();
         trigger(r.path);
+        // Modal windows return at once here: the export window stays open.
+        qint64 exportOper = -1;
+        if (WinChordProToPDF *w = controller->winChordProToPDF(); w && w->isVisible()) {
+            exportOper = w->oper();
+            w->actionCancel();
+        }
+        EXPECT_EQ(exportOper, r.exportOper);
         EXPECT_EQ(controller->lastWaitingFor(), r.waiting);
         EXPECT_EQ(controller->winEditController()->isVisible(), r.editor);
         controller->winEditController()->hide();

@@ -3,6 +3,7 @@
 #include "chordpro/export/PdfExportRules.h"
 #include "library/Data.h"
 #include "platform/Log.h"
+#include "platform/ModalRun.h"
 #include "platform/UserDefaults.h"
 #include "settings/ColorWell.h"
 #include "windows/PopupJauge.h"
@@ -217,7 +218,7 @@ bool WinChordProToPDF::prepareShow(qint64 oper, const QString &curDir)
 void WinChordProToPDF::showWin(qint64 oper, const QString &curDir)
 {
     if (prepareShow(oper, curDir))
-        exec();
+        platform::runModal(*this);
 }
 
 void WinChordProToPDF::closeWin()

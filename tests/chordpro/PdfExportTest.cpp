@@ -1,0 +1,262 @@
+// Mail, print, Preview and exports into folders, with recording desktop
+// services and scripted dialogs.
+#include "PdfExportFixture.h"
+
+#include "windows/PopupJauge.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QPdfDocument>
+#include <QProgressBar>
+
+#include "ChordProTestUtil.h"
+
+using namespace pdfexporttest;
+
+namespace {
+
+QStringList revealed(const platform::RecordingDesktopServices &desktop)
+{
+    QStringList out;
+    for (const auto &r : desktop.records())
+        if (r.kind == QLatin1String("reveal"))
+            out << QFileInfo(r.target).fileName();
+    return out;
+}
+
+int pdfPages(const QString &path)
+{
+    QPdfDocument doc;
+    doc.load(path);
+    return doc.pageCount();
+}
+
+} // namespace
+
+class PdfExport : public ExportFixture {
+protected:
+    QString temp() const { return songs.filePath(QStringLiteral("temp")); }
+};
+
+TEST_F(PdfExport, MailPreviewAndPrintGoThroughTemp)
+{
+    startWithFiles({QStringLiteral("Song.chopro")});
+    open(WinChordProToPDF::Mail).actionProceed();
+    const QString mailed = QDir(temp()).filePath(QStringLiteral("Song.pdf"));
+    EXPECT_EQ(desktop.lines(), QStringList{QStringLiteral("mail ") + mailed});
+    EXPECT_GE(pdfPages(mailed), 1);
+    testsupport::writeFile(QDir(temp()).filePath(QStringLiteral("kept.pdf")), "mine");
+
+    desktop.clear();
+    open(WinChordProToPDF::Preview).actionProceed();
+    EXPECT_EQ(desktop.lines(), QStringList{QStringLiteral("open ") + mailed});
+    EXPECT_TRUE(win->isVisible()); // Preview leaves the window open
+
+    // Printing once removed the whole "temp" folder, with the user's files in it.
+    desktop.clear();
+    QFile::rename(mailed, QDir(temp()).filePath(QStringLiteral("earlier.pdf")));
+    open(WinChordProToPDF::Print).actionProceed();
+    EXPECT_EQ(desktop.lines(), QStringList{QStringLiteral("print ") + mailed});
+    EXPECT_EQ(filesIn(temp()), QStringList({QStringLiteral("earlier.pdf"), QStringLiteral("kept.pdf")}));
+
+    // With nothing else in it, print leaves no "temp" behind.
+    QDir(temp()).removeRecursively();
+    open(WinChordProToPDF::Print).actionProceed();
+    EXPECT_FALSE(QFileInfo::exists(temp()));
+}
+
+TEST_F(PdfExport, PdfSongsAndVersionsGoUnchanged)
+{
+    startWithFiles({QStringLiteral("Song.pdf"), QStringLiteral("Song---Lead.chopro")});
+    addWinID(QStringLiteral("Lead"));
+    open(WinChordProToPDF::Mail).actionProceed();
+    EXPECT_EQ(desktop.lines(), QStringList{QStringLiteral("mail ") + songs.filePath(QStringLiteral("Song.pdf"))});
+
+    desktop.clear();
+    open(WinChordProToPDF::Preview);
+    chooseVersion(QStringLiteral("Lead"));
+    win->actionProceed();
+    EXPECT_EQ(desktop.lines(), QStringList{QStringLiteral("open ") + QDir(temp()).filePath(QStringLiteral("Song---Lead.pdf"))});
+}
+
+TEST_F(PdfExport, UnreadableSongHandsNothingOver)
+{
+    startWithFiles({QStringLiteral("Song.chopro")});
+    QFile::remove(songs.filePath(QStringLiteral("Song.chopro")));
+    for (qint64 oper : {WinChordProToPDF::Mail, WinChordProToPDF::Print, WinChordProToPDF::Preview}) {
+        dialogs.clear();
+        open(oper).actionProceed();
+        EXPECT_TRUE(desktop.records().isEmpty()) << oper;
+        ASSERT_EQ(dialogs.texts().size(), 1) << oper;
+        EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("The PDF of \"Song\" could not be made"))) << oper;
+        EXPECT_FALSE(QFileInfo::exists(temp())) << oper;
+    }
+}
+
+TEST_F(PdfExport, TabWithAlternatesRunsTwoPassesWithNotes)
+{
+    startWithFiles({QStringLiteral("A.chopro"), QStringLiteral("B.chopro"), QStringLiteral("B.txt"),
+                    QStringLiteral("C.pdf"), QStringLiteral("B---Lead.chopro"), QStringLiteral("C---Lead.pdf")});
+    addWinID(QStringLiteral("Lead"));
+    addWinID(QStringLiteral("Drum"));
+    open(WinChordProToPDF::ExportTab);
+    win->buttonIncludeNote()->setChecked(true);
+    ASSERT_TRUE(win->buttonIncludeMaster()->isChecked());
+    exportTo(out.path());
+
+    EXPECT_EQ(alerts().value(0), QStringLiteral("Export 3 song(s) to %1").arg(out.path()));
+    EXPECT_EQ(filesIn(out.path()), QStringList({"A.pdf", "B---Lead.pdf", "B.pdf", "B.txt", "C---Lead.pdf", "C.pdf"}));
+    const PopupJauge *gauge = win->popupJaugeController();
+    EXPECT_EQ(gauge->level1()->maximum(), 6);
+    EXPECT_EQ(gauge->level1()->value(), 6);
+    EXPECT_FALSE(gauge->enCours());
+    EXPECT_EQ(revealed(desktop), QStringList{QStringLiteral("A.pdf")});
+    EXPECT_EQ(alerts().size(), 1); // the question only
+    EXPECT_EQ(pdfPages(QDir(out.path()).filePath(QStringLiteral("C---Lead.pdf"))), 2); // copied as it is
+}
+
+TEST_F(PdfExport, ChosenIdentifierRules)
+{
+    startWithFiles({QStringLiteral("A.chopro"), QStringLiteral("B.chopro"), QStringLiteral("B---Lead.pdf")});
+    addWinID(QStringLiteral("Lead"));
+    struct Row {
+        bool includeMaster;
+        QStringList files;
+        const char *why;
+    } rows[] = {
+        {false, {"B---Lead.pdf"}, "a song without the alternate yields nothing"},
+        {true, {"A.pdf", "B---Lead.pdf", "B.pdf"}, "with the masters, every song yields its master too"},
+    };
+    for (const Row &r : rows) {
+        QTemporaryDir folder;
+        open(WinChordProToPDF::ExportTab);
+        chooseVersion(QStringLiteral("Lead"));
+        win->buttonIncludeMaster()->setChecked(r.includeMaster);
+        exportTo(folder.path());
+        EXPECT_EQ(filesIn(folder.path()), r.files) << r.why;
+        EXPECT_EQ(win->popupJaugeController()->level1()->maximum(), 2) << r.why;
+    }
+}
+
+TEST_F(PdfExport, CurrentSongWithEveryAlternate)
+{
+    startWithFiles({QStringLiteral("A.chopro"), QStringLiteral("A---Lead.chopro"), QStringLiteral("A---Drum.pdf")});
+    addWinID(QStringLiteral("Lead"));
+    addWinID(QStringLiteral("Drum"));
+    addWinID(QStringLiteral("Keys"));
+    open(WinChordProToPDF::ExportSong);
+    dialogs.answerPath(out.path());
+    win->actionProceed();
+    EXPECT_EQ(filesIn(out.path()), QStringList({"A---Drum.pdf", "A---Lead.pdf", "A.pdf"}));
+    EXPECT_EQ(revealed(desktop), QStringList{QStringLiteral("A.pdf")});
+    EXPECT_TRUE(win->buttonIncludeMaster()->isChecked());
+    EXPECT_TRUE(alerts().isEmpty());
+}
+
+TEST_F(PdfExport, SiblingsOfOneNameBothArrive)
+{
+    startWithFiles({QStringLiteral("Song.chopro"), QStringLiteral("Song.pdf")});
+    testsupport::writeFile(QDir(out.path()).filePath(QStringLiteral("Song.pdf")), "from an earlier run");
+    open(WinChordProToPDF::ExportTab);
+    exportTo(out.path());
+    // The second sibling once replaced the first one's file.
+    EXPECT_EQ(filesIn(out.path()), QStringList({"Song.pdf", "Song_1.pdf"}));
+    EXPECT_EQ(pdfPages(QDir(out.path()).filePath(QStringLiteral("Song.pdf"))) >= 1, true);
+    EXPECT_GE(pdfPages(QDir(out.path()).filePath(QStringLiteral("Song_1.pdf"))), 1);
+}
+
+TEST_F(PdfExport, CancelAndReloadBetweenTurns)
+{
+    startWithFiles({QStringLiteral("A.chopro"), QStringLiteral("B.chopro"), QStringLiteral("C.chopro")});
+    open(WinChordProToPDF::ExportTab);
+    win->buttonIncludeMaster()->setChecked(false);
+    dialogs.answerPath(out.path());
+    dialogs.answerButton(QStringLiteral("Yes"));
+    win->actionProceed();
+    // The batch once read the live list on every turn: a folder reload in
+    // between exported other songs or read past the end of the list.
+    QObject::connect(win->popupJaugeController()->level1(), &QProgressBar::valueChanged, [](int v) {
+        if (v == 1)
+            Data::initListePieces();
+    });
+    manualClock().advance(0);
+    EXPECT_EQ(filesIn(out.path()), QStringList({"A.pdf", "B.pdf", "C.pdf"}));
+
+    QTemporaryDir second;
+    open(WinChordProToPDF::ExportTab);
+    EXPECT_EQ(win->comboWinID()->currentIndex(), 0);
+    exportTo(out.path()); // nothing in the tab now
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("No file exported!"));
+
+    Data::chargerFichiers(songs.path(), true);
+    desktop.clear();
+    open(WinChordProToPDF::ExportTab);
+    win->buttonIncludeMaster()->setChecked(false);
+    dialogs.answerPath(second.path());
+    dialogs.answerButton(QStringLiteral("Yes"));
+    win->actionProceed();
+    PopupJauge *gauge = win->popupJaugeController();
+    QObject::connect(gauge->level1(), &QProgressBar::valueChanged, gauge, [gauge](int v) {
+        if (v == 1)
+            gauge->actionButtonCancel();
+    });
+    manualClock().advance(0);
+    EXPECT_EQ(filesIn(second.path()), QStringList{QStringLiteral("A.pdf")});
+    EXPECT_EQ(revealed(desktop), QStringList{QStringLiteral("A.pdf")});
+    EXPECT_FALSE(gauge->enCours());
+}
+
+TEST_F(PdfExport, FailuresAreCountedAndOnlyRealFilesRevealed)
+{
+    startWithFiles({QStringLiteral("A.chopro"), QStringLiteral("B.chopro"), QStringLiteral("C.chopro")});
+    QDir(out.path()).mkdir(QStringLiteral("A.pdf")); // a folder in the way: A cannot be written
+    QFile::remove(songs.filePath(QStringLiteral("C.chopro")));
+    open(WinChordProToPDF::ExportTab);
+    win->buttonIncludeMaster()->setChecked(false);
+    exportTo(out.path());
+    EXPECT_EQ(filesIn(out.path()), QStringList{QStringLiteral("B.pdf")});
+    EXPECT_EQ(revealed(desktop), QStringList{QStringLiteral("B.pdf")});
+    EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("2 file(s) could not be exported. The first: A.chopro")))
+        << dialogs.lastText().toStdString();
+}
+
+TEST_F(PdfExport, OutputFolderRefusals)
+{
+    startWithFiles({QStringLiteral("A.chopro")});
+    QDir(songs.path()).mkdir(QStringLiteral("exports"));
+    struct Row {
+        QString folder, message;
+    } rows[] = {
+        {songs.path(), "Output folder must not be the source folder."},
+        {songs.path() + QStringLiteral("/exports/.."), "Output folder must not be the source folder."},
+        {songs.filePath(QStringLiteral("exports")), "Output folder must not be inside the source folder."},
+    };
+    for (const Row &r : rows) {
+        dialogs.clear();
+        open(WinChordProToPDF::ExportSong);
+        dialogs.answerPath(r.folder);
+        win->actionProceed();
+        EXPECT_EQ(alerts(), QStringList{r.message});
+    }
+    EXPECT_TRUE(desktop.records().isEmpty());
+    EXPECT_TRUE(filesIn(songs.filePath(QStringLiteral("exports"))).isEmpty());
+}
+
+TEST_F(PdfExport, SecondBatchWaitsForTheFirst)
+{
+    startWithFiles({QStringLiteral("A.chopro")});
+    open(WinChordProToPDF::ExportTab);
+    dialogs.answerPath(out.path());
+    dialogs.answerButton(QStringLiteral("Yes"));
+    win->actionProceed();
+    ASSERT_TRUE(win->batchRunning());
+    open(WinChordProToPDF::ExportTab);
+    QTemporaryDir other;
+    dialogs.answerPath(other.path());
+    dialogs.answerButton(QStringLiteral("Yes"));
+    win->actionProceed();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Export of PDF files is currently in progress."));
+    manualClock().advance(0);
+    EXPECT_EQ(filesIn(out.path()), QStringList{QStringLiteral("A.pdf")});
+    EXPECT_TRUE(filesIn(other.path()).isEmpty());
+}
