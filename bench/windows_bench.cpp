@@ -3,6 +3,7 @@
 // rendered ahead (target: one frame, 16.7 ms), and cold renders of one page
 // (target: 60 ms).
 // TOLVANE_BENCH_PDF may name a real PDF to use instead of the generated one.
+#include "BenchSupport.h"
 #include "library/Data.h"
 #include "windows/PageRenderer.h"
 #include "windows/WindowPDFx.h"
@@ -219,17 +220,6 @@ BENCHMARK(BM_SongChange)->Arg(0)->Arg(1)->Arg(3)->UseManualTime()->Unit(benchmar
 // settling every tenth: the resident size after the first 1,000 and at the
 // end, and the images kept. Kept images and documents are bounded, so the
 // two sizes match.
-long residentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
-
 void BM_TenThousandChanges(benchmark::State &state)
 {
     SetWindow sw;

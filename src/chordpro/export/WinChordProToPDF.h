@@ -179,8 +179,11 @@ private:
                      const VersionSelection &selection, Job &job);
     void noteFailure(Job &job, const QString &what, const QString &why);
     void exportAlternates(const PiecesPtr &piece, Job &job);
+    // The two passes of a tab export: masters, then each song's alternates.
     void exportMultipleMaster();
     void exportMultipleAlt();
+    // One song of the pass in progress per event-loop turn.
+    void exportMultipleStep();
     void finishBatch(Job &job);
 
     QPushButton *buttonProceed_ = nullptr;

@@ -201,48 +201,35 @@ void WinChordProToPDF::exportMultiplePDF_2(bool currentSongOnly, const QString &
     platform::performAfter(0.0, this, [this]() { exportMultipleMaster(); });
 }
 
-void WinChordProToPDF::exportMultipleMaster()
+void WinChordProToPDF::exportMultipleMaster() { exportMultipleStep(); }
+
+void WinChordProToPDF::exportMultipleAlt() { exportMultipleStep(); }
+
+void WinChordProToPDF::exportMultipleStep()
 {
     if (!job_ || !popupJaugeController_)
         return;
     Job &job = *job_;
-    if (job.nbOut < job.songs.size() && !popupJaugeController_->cancelPressed()) {
+    const bool cancelled = popupJaugeController_->cancelPressed();
+    if (job.nbOut < job.songs.size() && !cancelled) {
         const PiecesPtr piece = job.songs.at(job.nbOut);
         ++job.nbFileOut;
         ++job.nbOut;
-        popupJaugeController_->txt1()->setText(QStringLiteral("%1/%2 %3").arg(
-            QString::number(job.nbOut), QString::number(job.songs.size()),
-            piece && piece->pieceDet ? piece->pieceDet->titre : QString()));
+        popupJaugeController_->txt1()->setText(
+            QStringLiteral("%1%2/%3 %4")
+                .arg(job.alternatePass ? QStringLiteral("Alt.:") : QString(), QString::number(job.nbOut),
+                     QString::number(job.songs.size()), piece && piece->pieceDet ? piece->pieceDet->titre : QString()));
         popupJaugeController_->level1()->setValue(job.nbFileOut);
-        exportOnePDF(piece, job.selection, job);
-        platform::performAfter(0.0, this, [this]() { exportMultipleMaster(); });
+        if (job.alternatePass)
+            exportAlternates(piece, job);
+        else
+            exportOnePDF(piece, job.selection, job);
+        platform::performAfter(0.0, this, [this]() { exportMultipleStep(); });
         return;
     }
-    if (job.withAlternates && !popupJaugeController_->cancelPressed()) {
+    if (!job.alternatePass && job.withAlternates && !cancelled) {
         job.nbOut = 0;
         job.alternatePass = true;
-        platform::performAfter(0.0, this, [this]() { exportMultipleAlt(); });
-        return;
-    }
-    popupJaugeController_->closePopupJauge();
-    const std::unique_ptr<Job> done = std::move(job_);
-    finishBatch(*done);
-}
-
-void WinChordProToPDF::exportMultipleAlt()
-{
-    if (!job_ || !popupJaugeController_)
-        return;
-    Job &job = *job_;
-    if (job.nbOut < job.songs.size() && !popupJaugeController_->cancelPressed()) {
-        const PiecesPtr piece = job.songs.at(job.nbOut);
-        ++job.nbFileOut;
-        ++job.nbOut;
-        popupJaugeController_->txt1()->setText(QStringLiteral("Alt.:%1/%2 %3").arg(
-            QString::number(job.nbOut), QString::number(job.songs.size()),
-            piece && piece->pieceDet ? piece->pieceDet->titre : QString()));
-        popupJaugeController_->level1()->setValue(job.nbFileOut);
-        exportAlternates(piece, job);
         platform::performAfter(0.0, this, [this]() { exportMultipleAlt(); });
         return;
     }
