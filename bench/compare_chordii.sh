@@ -17,7 +17,7 @@ chords="C D E F G A B Am Bm Cm Dm Em Fm Gm C7 D7 E7 G7 A7 B7"
 song() {
     printf '{title: %s}\n{st: The Band}\n' "$1"
     i=0
-    while [ $i -lt 75 ]; do
+    while [ $i -lt 30 ]; do
         a=$(echo $chords | cut -d' ' -f$(( (2 * i) % 20 + 1 )))
         b=$(echo $chords | cut -d' ' -f$(( (2 * i + 1) % 20 + 1 )))
         printf '[%s]Walking down the road at [%s]night, the city lights are shining\n' "$a" "$b"

@@ -32,7 +32,7 @@ const QStringList kChords = {"C", "D", "E", "F", "G", "A", "B", "Am", "Bm", "Cm"
 QByteArray threePageSong(const QString &title)
 {
     QString text = QStringLiteral("{title: %1}\n{st: The Band}\n").arg(title);
-    for (int i = 0; i < 75; ++i)
+    for (int i = 0; i < 30; ++i)
         text += QStringLiteral("[%1]Walking down the road at [%2]night, the city lights are shining\n")
                     .arg(kChords.at((2 * i) % 20), kChords.at((2 * i + 1) % 20));
     return text.toUtf8();
