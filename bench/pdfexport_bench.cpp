@@ -29,7 +29,7 @@ const QStringList kChords = {"C", "D", "E", "F", "G", "A", "B", "Am", "Bm", "Cm"
                              "Dm", "Em", "Fm", "Gm", "C7", "D7", "E7", "G7", "A7", "B7"};
 
 // About three Letter pages of chords over lyrics, using twenty chords.
-QByteArray threePageSong(const QString &title)
+QByteArray twentyChordSong(const QString &title)
 {
     QString text = QStringLiteral("{title: %1}\n{st: The Band}\n").arg(title);
     for (int i = 0; i < 30; ++i)
@@ -42,7 +42,7 @@ QString writeSong(const QString &path, const QString &title)
 {
     QFile f(path);
     if (f.open(QIODevice::WriteOnly))
-        f.write(threePageSong(title));
+        f.write(twentyChordSong(title));
     return path;
 }
 
