@@ -185,7 +185,11 @@ void DataPref5::buildControls()
     connect(buttonEscape_, &QPushButton::clicked, this, &DataPref5::actionButtonEscape);
     for (QComboBox *combo : {combo1_, comboWinID_, comboModeAffichage_, comboFixPageNo_, comboMetro_})
         connect(combo, &QComboBox::activated, this, [this, combo]() { comboBoxSelectionDidChange(combo); });
-    resize(430, 640);
+    // Wide enough for both columns of toggles: only the height scrolls.
+    const int margins = outer->contentsMargins().left() + outer->contentsMargins().right();
+    const int wide = content->sizeHint().width() + scroll1_->verticalScrollBar()->sizeHint().width()
+                     + 2 * scroll1_->frameWidth() + margins;
+    resize(std::max(430, wide), 640);
 }
 
 WindowPDFxSuper *DataPref5::currentWin() const

@@ -159,6 +159,7 @@ void DataPref6::buildControls()
     mTable_->setColumnCount(3);
     mTable_->setHorizontalHeaderLabels({QStringLiteral("Title"), QStringLiteral("Artist"), QStringLiteral("Tags")});
     mTable_->setDragDropMode(QAbstractItemView::DragOnly);
+    mTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     sourceSide->addWidget(mTable_, 1);
     tables->addLayout(sourceSide, 1);
     outer->addLayout(tables, 1);
@@ -307,8 +308,10 @@ void DataPref6::ajusterSelonTabType()
     const bool setlistType = isSetlist();
     mList_->setFixedWidth(setlistType ? 480 : 355);
     mList_->setColumnHidden(0, !setlistType);
-    mList_->setColumnWidth(0, 30);
-    mList_->setColumnWidth(1, 245);
+    // The status column is as wide as its heading; the title gives up what it takes.
+    const int status = std::max(30, mList_->horizontalHeader()->sectionSizeHint(0));
+    mList_->setColumnWidth(0, status);
+    mList_->setColumnWidth(1, 245 - (status - 30));
     mList_->horizontalHeaderItem(1)->setText(setlistType ? QStringLiteral("Title") : QStringLiteral("Keyword or Tag"));
     mList_->setColumnHidden(2, !setlistType);
     mList_->setColumnWidth(2, 183);

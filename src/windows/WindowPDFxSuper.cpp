@@ -23,8 +23,10 @@ void WindowPDFxSuper::windowDidLoad()
 {
     const bool chordStrip = winType_ == 14;
     auto &c = colors_;
+    // The strip's black background wants the dark appearance's text colour; the light palette's black
+    // would hide the chord names and the open and muted string marks.
     if (chordStrip)
-        c[kActColor] = palette().color(QPalette::WindowText);
+        c[kActColor] = QColor(Qt::white);
     else if (winType_ == 4)
         c[kActColor] = QColor::fromRgbF(0, 122 / 255.0, 1);
     else

@@ -241,3 +241,10 @@ TEST_F(ChordStripTest, UnwritableSongIsReportedAndKept)
     EXPECT_FALSE(songfile::editSongFile(same, [](QString &) { return false; }));
     EXPECT_TRUE(dialogs.records().isEmpty());
 }
+
+TEST_F(ChordStripTest, NamesStandOutFromTheBackground)
+{
+    // The names and string marks were drawn in the light palette's black on the strip's black background.
+    const WindowChords *s = strip(600, 104);
+    EXPECT_GT(std::abs(s->actColor().lightness() - s->pdfColor().lightness()), 128);
+}

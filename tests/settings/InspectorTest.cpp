@@ -17,6 +17,8 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <gtest/gtest.h>
 
 namespace {
@@ -403,3 +405,15 @@ TEST_F(Inspector, OptionsSurviveAScreenSetSaveAndReload)
 }
 
 } // namespace
+
+TEST_F(Inspector, BothColumnsOfTogglesShowWithoutScrollingSideways)
+{
+    // The panel opened narrower than its rows, so the second column of toggles was cut off.
+    DataPref5 &p = inspectorOn(open(0));
+    p.show();
+    flush();
+    const auto *scroll = p.findChild<QScrollArea *>();
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_EQ(scroll->horizontalScrollBar()->maximum(), 0);
+    p.hide();
+}

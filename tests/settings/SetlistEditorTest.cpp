@@ -12,6 +12,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
@@ -332,3 +333,12 @@ TEST_F(SetlistEditor, ReturnAddsAndDeleteRemoves)
 }
 
 } // namespace
+
+TEST_F(SetlistEditor, TheStatusHeadingFitsItsColumn)
+{
+    // The status column was 30 pixels wide, so its heading showed as "tatu".
+    editTab(QStringLiteral("Set"), QString());
+    const QHeaderView *header = editor.mList()->horizontalHeader();
+    EXPECT_GE(header->sectionSize(0), header->sectionSizeHint(0));
+    editor.actionCancel();
+}
