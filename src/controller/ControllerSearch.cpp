@@ -115,7 +115,7 @@ QString Controller::rechInfoAttributedString()
     const PiecePtr piece = Data::getPiece(Data::songNoG());
     if (!piece || !piece->pieceDet)
         return QString();
-    const controller::SearchEcho echo = controller::searchEcho(piece->pieceDet->titre, piece->pieceDet->auteur,
+    const controller::SearchEcho echo = controller::searchEcho(piece->pieceDet->titre, piece->pieceDet->artistShown(),
                                                                Data::currentSort(), rech_, songNoToc_);
     if (echo.clearSearch)
         rech_.clear();

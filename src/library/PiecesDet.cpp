@@ -243,6 +243,11 @@ void PiecesDet::majInfoFromNote()
         setLastPlayedDate(i + 1, dates[i].value_or(QString()));
 }
 
+QString PiecesDet::artistShown() const
+{
+    return auteur == QLatin1String("(nil)") ? QString() : auteur;
+}
+
 std::optional<QString> PiecesDet::obtenirChaine(const QString &text, const QString &directive)
 {
     const qsizetype at = text.indexOf(directive, 0, Qt::CaseInsensitive);

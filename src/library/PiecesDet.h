@@ -53,6 +53,8 @@ public:
     bool noteTooLarge = false;
     notefile::Format noteFormat;
 
+    // The artist as windows show it: blank when nothing gave one ("(nil)" stays the stored and sorted value).
+    QString artistShown() const;
     // Last-played date of screen set 1-9 ("" for any other number).
     QString lastPlayedDate(int screenSet) const;
     void setLastPlayedDate(int screenSet, const QString &value);

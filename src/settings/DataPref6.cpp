@@ -475,7 +475,7 @@ void DataPref6::reloadTable()
         if (!entry || !entry->pieceDet)
             continue;
         mTable_->setItem(r, 0, cell(entry->pieceDet->titre));
-        mTable_->setItem(r, 1, cell(entry->pieceDet->auteur));
+        mTable_->setItem(r, 1, cell(entry->pieceDet->artistShown()));
         mTable_->setItem(r, 2, cell(entry->pieceDet->infoF));
     }
 }
@@ -517,7 +517,7 @@ void DataPref6::reloadList()
         status->setToolTip(statusToolTip(r));
         mList_->setItem(r, 0, status);
         mList_->setItem(r, 1, cell(entry->pieceDet->titre, modifiable_));
-        mList_->setItem(r, 2, cell(entry->pieceDet->auteur));
+        mList_->setItem(r, 2, cell(entry->pieceDet->artistShown()));
     }
     filling_ = false;
 }

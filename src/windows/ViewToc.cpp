@@ -169,7 +169,7 @@ void ViewTocItem::setItemState(qint64 state, const std::shared_ptr<Pieces> &piec
         f.setPointSizeF(kTitleSize);
         titre1_->setFont(f);
         titre1_->setText(Data::obtenirTitre(piece));
-        artiste1_->setText(piece->pieceDet ? piece->pieceDet->auteur : QString());
+        artiste1_->setText(piece->pieceDet ? piece->pieceDet->artistShown() : QString());
         info1_->setText(piece->lastPlayedDateFor(Data::currentScreensetG(), false));
         const qint64 pos = Data::currentSort() != 0 ? piece->indexInAuthorArray : piece->indexInTitleArray;
         box1_->setVisible(piece->ongNo == Data::onglNoG() && pos + 1 == Data::songNoG());

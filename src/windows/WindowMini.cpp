@@ -91,7 +91,7 @@ void WindowMini::refreshInfo()
     const auto &piece = pieceCour();
     const PiecesDet *det = piece && piece->pieceDet ? piece->pieceDet.get() : nullptr;
     labelTitle_.text = det ? det->titre : QString();
-    labelArtist_.text = det ? det->auteur : QString();
+    labelArtist_.text = det ? det->artistShown() : QString();
     for (int i = 0; i < 4; ++i)
         numbers_[static_cast<size_t>(i)].text = QString::number(i + 1);
     if (altModeOk())

@@ -44,7 +44,7 @@ void WindowPDFx::refreshLabels()
         const QString played = det.played ? QStringLiteral("✅") : QString();
         const QString flag = det.flagged ? Data::obtenirTitreFlag(piece) : QString();
         const titlerules::TitleText t =
-            titlerules::titleText(det.titre, det.auteur, currentSort(), played, flag, obtenirIconeMenuGenre());
+            titlerules::titleText(det.titre, det.artistShown(), currentSort(), played, flag, obtenirIconeMenuGenre());
         row->titlePlain = t.text;
         const QString first = t.text.left(t.firstFieldLength).toHtmlEscaped();
         const QString rest = t.text.mid(t.bulletPos + 1).toHtmlEscaped();

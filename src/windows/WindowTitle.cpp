@@ -173,7 +173,7 @@ void WindowTitle::refreshInfo()
         break;
     case 4:
         title.runs.clear();
-        title.text = det ? det->auteur : QString();
+        title.text = det ? det->artistShown() : QString();
         break;
     case 15:
         title.runs.clear();
@@ -205,7 +205,7 @@ void WindowTitle::refreshInfo()
     }
     case 11:
         if (det) {
-            title.runs = auxwin::artistTitleRuns(det->titre, det->auteur, currentSort());
+            title.runs = auxwin::artistTitleRuns(det->titre, det->artistShown(), currentSort());
             title.text.clear();
             for (const auto &run : title.runs)
                 title.text += run.text;

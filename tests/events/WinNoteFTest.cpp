@@ -53,6 +53,17 @@ TEST_F(WinNoteFTest, FieldEditsAreSavedWithEveryOtherLineKept)
     EXPECT_EQ(win.titleField()->text(), QStringLiteral("A"));
 }
 
+TEST_F(WinNoteFTest, TempoFieldHasRoomForItsPlaceholder)
+{
+    // The title's column squeezed the tempo field until "Tempo" read "T…".
+    win.resize(876, 760);
+    win.show();
+    QCoreApplication::processEvents();
+    const QLineEdit *tempo = win.tempoField();
+    EXPECT_GE(tempo->width(), tempo->fontMetrics().horizontalAdvance(tempo->placeholderText()) + 12);
+    win.hide();
+}
+
 // A pedal changes the song while a field is being typed in.
 TEST_F(WinNoteFTest, PendingEditGoesToItsOwnSongBeforeThePush)
 {

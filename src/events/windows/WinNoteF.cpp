@@ -116,6 +116,8 @@ void WinNoteF::buildFields(QWidget *form)
     artist_ = line(QStringLiteral("Artist"));
     tempo_ = line(QStringLiteral("Tempo"));
     tempo_->setMaximumWidth(70);
+    // The grid gives its first column to the title; the tempo keeps room for its placeholder.
+    tempo_->setMinimumWidth(tempo_->fontMetrics().horizontalAdvance(tempo_->placeholderText()) + 16);
     comboSignature_ = new QComboBox(form);
     comboSignature_->addItems({QString(), QStringLiteral("2/4"), QStringLiteral("3/4"), QStringLiteral("4/4")});
     cle_ = line(QStringLiteral("Key"));
@@ -308,7 +310,7 @@ void WinNoteF::refreshPieceData()
     for (int s = 1; s <= 9; ++s)
         put(lastPlayedDate_[s - 1], f.dates[s - 1]);
     setTitleLike(title_, f.title, det ? det->titre : QString());
-    setTitleLike(artist_, f.artist, det ? det->auteur : QString());
+    setTitleLike(artist_, f.artist, det ? det->artistShown() : QString());
     refreshTempoTap();
     noteModifiee_ = false;
     setReadOnly(det && det->noteUnreadable);
@@ -417,7 +419,7 @@ bool WinNoteF::writeNote(bool flag, QString *failure)
     }
     noteModifiee_ = false;
     for (auto [field, songValue] : {std::pair{title_, song_.piece && song_.piece->pieceDet ? song_.piece->pieceDet->titre : QString()},
-                                    std::pair{artist_, song_.piece && song_.piece->pieceDet ? song_.piece->pieceDet->auteur : QString()}})
+                                    std::pair{artist_, song_.piece && song_.piece->pieceDet ? song_.piece->pieceDet->artistShown() : QString()}})
         if (trimmed(field->text()).isEmpty())
             setTitleLike(field, QString(), songValue);
     return written;
