@@ -179,6 +179,8 @@ void PreferencesDialog::ajusterPlaceHolderString(const QComboBox *popup, QLineEd
     if (!hint.shown)
         return;
     field->setPlaceholderText(hint.placeholder);
+    // The hint names what the field takes: it is read whole, not cut off.
+    field->setMinimumWidth(field->fontMetrics().horizontalAdvance(hint.placeholder) + 16);
     field->setToolTip(hint.toolTip);
     field->setVisible(true);
 }

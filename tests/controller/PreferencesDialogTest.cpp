@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <gtest/gtest.h>
 
@@ -34,4 +35,21 @@ TEST(PreferencesDialog, ClosingHandsBackTheEditedOptions)
     EXPECT_TRUE(received.nextPageSong);
     EXPECT_EQ(received.keyIndex[size_t(controller::KeyInput::PageDown)], 4);
     EXPECT_EQ(received.songNoBookMark[1], 9);  // run state passes through untouched
+}
+
+TEST(PreferencesDialog, KeyFieldHintsAreReadWhole)
+{
+    // The period key's "Genre No. 1 - 6 (optional)" was cut to "Genre No. 1 - 6 (o…".
+    PreferencesDialog dialog;
+    dialog.showOptions(controller::ControllerOptions());
+    dialog.show();
+    QCoreApplication::processEvents();
+    for (int i = 0; i < controller::KeyInputCount; ++i) {
+        const QLineEdit *field = dialog.keyField(i);
+        if (!field->isVisible())
+            continue;
+        SCOPED_TRACE(field->placeholderText().toStdString());
+        EXPECT_GE(field->width(), field->fontMetrics().horizontalAdvance(field->placeholderText()) + 12);
+    }
+    dialog.hide();
 }
