@@ -2,6 +2,7 @@
 #include "midi/windows/MidiPref4.h"
 
 #include <QCheckBox>
+#include <QHeaderView>
 
 using namespace miditest;
 
@@ -103,4 +104,12 @@ TEST_F(MidiPref4Test, GeneralSettingsReachTheGlobalStateAndStopARunningMetronome
     pref->actionSoundOnOff();
     EXPECT_EQ(Data::optMetroSound(), 0);
     Data::setTickSound(2);
+}
+
+TEST_F(MidiPref4Test, EveryHeadingFitsItsColumn)
+{
+    // "Metronome Ticks" was cut to "etronome Tick" in a default-width column.
+    const QHeaderView *header = open()->mChannelsTable()->horizontalHeader();
+    for (int c = 0; c < header->count(); ++c)
+        EXPECT_GE(header->sectionSize(c), header->sectionSizeHint(c)) << c;
 }

@@ -20,6 +20,9 @@ MidiRowTable::MidiRowTable(const QStringList &columns, QWidget *parent)
     setHorizontalHeaderLabels(columns);
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setSectionsClickable(false);
+    // A heading wider than the default column widens its column rather than being cut.
+    for (int c = 0; c < columnCount(); ++c)
+        setColumnWidth(c, std::max(horizontalHeader()->defaultSectionSize(), horizontalHeader()->sectionSizeHint(c)));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
