@@ -136,8 +136,8 @@ void Controller::buildPeripheryMenus()
                            {"Mail as PDF…", [this] { mailPiece2(); }}});
     addItems(menuPDF1_, this,
              {{"Open with Default Application", [this] { actionOpenPDFx(1); }},
-              {"Export as PDF…", [this] { actionExportPDFx(0); }},
-              {"Export Songs as PDF…", [this] { actionExportPDFx(1); }}});
+              {"Export as PDF…", [this] { actionExportPDFx(1); }},
+              {"Export Songs as PDF…", [this] { actionExportPDFx(0); }}});
     menuPDF1_->addSeparator();
     addItems(menuPDF1_, this,
              {{"Open in Editor", [this] { lancerEditeur(); }},

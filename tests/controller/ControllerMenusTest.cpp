@@ -107,8 +107,9 @@ TEST_F(ControllerMenus, EveryItemReachesItsOperation)
         {{"Song", "Print…"}, "", "", false, 1},
         {{"Song", "Mail…"}, "", "mail " + song},
         {{"Song", "Mail as PDF…"}, "", "", false, 0},
-        {{"Song", "Export as PDF…"}, "", "", false, 3},
-        {{"Song", "Export Songs as PDF…"}, "", "", false, 4},
+        // "Export as PDF…" asked to export every song of the tab, "Export Songs as PDF…" only the current one.
+        {{"Song", "Export as PDF…"}, "", "", false, 4},
+        {{"Song", "Export Songs as PDF…"}, "", "", false, 3},
         {{"Song", "Open in Editor"}, "", "", true},
         {{"Song", "New ChordPro Song"}, "", "", true},
         {{"Song", "Manage Versions…"}, "alternate versions window", ""},
