@@ -12,6 +12,7 @@ void initTolvaneResources()
         return;
     done = true;
     Q_INIT_RESOURCE(resources);
+    Q_INIT_RESOURCE(help);
 }
 
 void initTolvaneRun(const QString &defaultsDatabasePath)

@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Log.h"
+#include "settings/HelpPages.h"
 
 #include <QDir>
 #include <QFile>
@@ -70,9 +71,32 @@ QString helpFolderPath()
     return QDir(base).filePath(QStringLiteral("Help Tolvane"));
 }
 
+QString ensureHelpDocuments(const QString &folder)
+{
+    if (!QDir().mkpath(folder)) {
+        TLOG(QStringLiteral("Controller ensureHelpDocuments cannot create %1").arg(folder));
+        return folder;
+    }
+    for (int n : helppages::allPages()) {
+        QFile resource(QStringLiteral(":/help/") + helppages::fileName(n));
+        if (!resource.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray bytes = resource.readAll();
+        const QString copy = QDir(folder).filePath(helppages::fileName(n));
+        QFile existing(copy);
+        if (existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes)
+            continue;
+        existing.close();
+        QString error;
+        if (!platform::writeFileAtomically(copy, bytes, &error))
+            TLOG(QStringLiteral("Controller ensureHelpDocuments failed %1 %2").arg(copy, error));
+    }
+    return folder;
+}
+
 QString ensureHelpFolder()
 {
-    const QString folder = helpFolderPath();
+    const QString folder = ensureHelpDocuments(helpFolderPath());
     const QString song = QDir(folder).filePath(sampleSongFileName());
     if (QFileInfo::exists(song))
         return folder;

@@ -18,8 +18,12 @@ bool writeSampleSong(const QString &folder, QString *error = nullptr);
 // The built-in help folder ("Help Tolvane"): $TOLVANE_DATA_DIR/Help Tolvane
 // when that variable is set, else under the user's data folder
 // ($XDG_DATA_HOME/tolvane/Help Tolvane). The sample song is copied there from
-// the program's resources when it is missing. Answers the folder's path.
+// the program's resources when it is missing, and the help documents (see
+// ensureHelpDocuments). Answers the folder's path.
 QString helpFolderPath();
 QString ensureHelpFolder();
+// Copies the help documents beside the sample song when missing or changed;
+// answers the folder.
+QString ensureHelpDocuments(const QString &folder);
 
 } // namespace controller

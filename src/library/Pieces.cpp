@@ -120,7 +120,7 @@ QString addTag(const QString &note, const QString &tag)
     return QString(note).insert(at.end, length == 5 ? tag : QLatin1Char(' ') + tag);
 }
 
-QString removeTag(const QString &note, const QString &tag)
+QString removeTag(const QString &note, const QString &tag, Qt::CaseSensitivity cs)
 {
     TagsLine at;
     if (!findTagsLine(note, at) || tag.isEmpty())
@@ -128,12 +128,17 @@ QString removeTag(const QString &note, const QString &tag)
     // Works from the line as it stands now, so removals in a row all hold.
     QString tags = QLatin1Char(' ') + note.mid(at.start + 5, at.end - at.start - 5) + QLatin1Char(' ');
     const QString padded = QLatin1Char(' ') + tag + QLatin1Char(' ');
-    while (tags.contains(padded))
-        tags.replace(padded, QStringLiteral(" "));
+    while (tags.contains(padded, cs))
+        tags.replace(padded, QStringLiteral(" "), cs);
     const QString rest = notefile::trimBlanksAndTabs(tags);
     if (rest.isEmpty())
         return clearTags(note);
     return QString(note).replace(at.start, at.end - at.start, QStringLiteral("Tags=") + rest);
+}
+
+bool hasTag(const QString &infoF, const QString &tag, Qt::CaseSensitivity cs)
+{
+    return !tag.isEmpty() && infoF.contains(QLatin1Char(' ') + tag + QLatin1Char(' '), cs);
 }
 
 QString clearTags(const QString &note)
@@ -394,4 +399,41 @@ void Pieces::clearTagStringForPiece(const PiecesPtr &piece)
 {
     if (piece && piece->pieceDet)
         applyTagEdit(piece, piecesrules::clearTags(piece->pieceDet->notetxt));
+}
+
+Pieces::TagEditResult Pieces::editTagsOnDisk(const PiecesPtr &piece, TagEdit edit, const QString &tag)
+{
+    TagEditResult result;
+    if (!piece || !piece->pieceDet)
+        return result;
+    PiecesDet &det = *piece->pieceDet;
+    const QString path = notefile::notePathForSong(det.fichier);
+    const notefile::ReadResult now = notefile::read(path);
+    if (now.exists && !now.readable) {
+        result.failure = QStringLiteral("%1: the note could not be read").arg(path);
+        return result;
+    }
+    QString edited;
+    switch (edit) {
+    case TagEdit::Add: edited = piecesrules::addTag(now.text, tag); break;
+    case TagEdit::Remove: edited = piecesrules::removeTag(now.text, tag); break;
+    case TagEdit::RemoveAnyCase: edited = piecesrules::removeTag(now.text, tag, Qt::CaseInsensitive); break;
+    case TagEdit::Clear: edited = piecesrules::clearTags(now.text); break;
+    }
+    det.noteUnreadable = false;
+    det.notetxt = now.text;
+    if (edited != now.text) {
+        QString error;
+        const bool ok = edited.isEmpty() ? QFile::remove(path) : notefile::write(path, edited, &error);
+        if (!ok) {
+            result.failure = QStringLiteral("%1: %2").arg(
+                path, error.isEmpty() ? QStringLiteral("the note could not be written") : error);
+        } else {
+            det.notetxt = edited;
+            result.written = true;
+        }
+    }
+    det.note = !det.notetxt.isEmpty();
+    piece->majInfo();
+    return result;
 }

@@ -58,6 +58,19 @@ public:
     static void addTagStringToPiece(const QString &tag, const PiecesPtr &piece);
     static void removeTagStringFromPiece(const QString &tag, const PiecesPtr &piece);
     static void clearTagStringForPiece(const PiecesPtr &piece);
+
+    // The same edits made for many songs in a row (the tag windows): the note
+    // is read again from disk just before the edit, so that nothing another
+    // window saved meanwhile is lost, and written atomically. Nothing is
+    // alerted: a failure comes back with its reason, the file stays as it
+    // was and the record keeps the note it had. RemoveAnyCase removes every
+    // spelling of the tag that the song carries. Runs majInfo when written.
+    enum class TagEdit { Add, Remove, RemoveAnyCase, Clear };
+    struct TagEditResult {
+        bool written = false; // the note on disk changed
+        QString failure;      // why the note was left alone; empty when fine
+    };
+    static TagEditResult editTagsOnDisk(const PiecesPtr &piece, TagEdit edit, const QString &tag = QString());
 };
 
 using PiecesList = QList<PiecesPtr>;
@@ -86,7 +99,9 @@ QString notetxtForDir(const QString &note, const QString &dir, qint64 aMode, qin
 // The note with a tag added to / removed from its "Tags=" line, or the line
 // removed. Answers the note unchanged when there is nothing to do.
 QString addTag(const QString &note, const QString &tag);
-QString removeTag(const QString &note, const QString &tag);
+QString removeTag(const QString &note, const QString &tag, Qt::CaseSensitivity cs = Qt::CaseSensitive);
+// Whether a tags text (" a b ") holds the tag as a whole word.
+bool hasTag(const QString &infoF, const QString &tag, Qt::CaseSensitivity cs);
 QString clearTags(const QString &note);
 
 } // namespace piecesrules

@@ -24,8 +24,10 @@ public:
     // Answers whether a drop of the data at the row was taken.
     std::function<bool(const QMimeData *, int)> onDrop;
     std::function<bool(const QMimeData *)> acceptsDrop;
-    // The mime data of a drag of the given rows.
+    // The mime data of a drag of the given rows; makeDragData, when set,
+    // makes it in another program-wide format.
     QMimeData *dragData(const QList<int> &rows) const;
+    std::function<QMimeData *(const QList<int> &)> makeDragData;
 
 protected:
     void startDrag(Qt::DropActions supportedActions) override;

@@ -21,6 +21,8 @@ SetlistTable::SetlistTable(const QString &dragFormat, QWidget *parent)
 
 QMimeData *SetlistTable::dragData(const QList<int> &rows) const
 {
+    if (makeDragData)
+        return makeDragData(rows);
     auto *data = new QMimeData;
     data->setData(format_, setlist::encodeRows(rows));
     return data;

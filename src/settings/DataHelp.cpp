@@ -1,0 +1,120 @@
+#include "settings/DataHelp.h"
+
+#include "library/Data.h"
+#include "platform/AtomicFile.h"
+#include "platform/Dialogs.h"
+#include "settings/HelpPages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QPdfDocument>
+#include <QPdfView>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+DataHelp::DataHelp(QWidget *parent)
+    : QDialog(parent)
+{
+    setWindowTitle(helppages::title(0));
+    auto *outer = new QVBoxLayout(this);
+    document_ = new QPdfDocument(this);
+    pdfView1_ = new QPdfView;
+    pdfView1_->setDocument(document_);
+    pdfView1_->setPageMode(QPdfView::PageMode::MultiPage);
+    pdfView1_->setZoomMode(QPdfView::ZoomMode::FitToWidth);
+    outer->addWidget(pdfView1_, 1);
+    auto *buttons = new QHBoxLayout;
+    auto *print = new QPushButton(QStringLiteral("Print…"));
+    auto *save = new QPushButton(QStringLiteral("Save a Copy…"));
+    auto *close = new QPushButton(QStringLiteral("Close"));
+    buttons->addWidget(print);
+    buttons->addWidget(save);
+    buttons->addStretch();
+    buttons->addWidget(close);
+    outer->addLayout(buttons);
+    for (QPushButton *b : {print, save, close})
+        b->setAutoDefault(false);
+    connect(print, &QPushButton::clicked, this, &DataHelp::actionPrint);
+    connect(save, &QPushButton::clicked, this, &DataHelp::actionPreview);
+    connect(close, &QPushButton::clicked, this, &DataHelp::closeWin);
+    resize(720, 860);
+}
+
+DataHelp::~DataHelp() = default;
+
+QString DataHelp::url1(qint64 n)
+{
+    setWindowTitle(helppages::title(n));
+    return QDir(folder_).filePath(helppages::fileName(n));
+}
+
+void DataHelp::showDataHelp(qint64 n, bool modal)
+{
+    gNoHelp_ = n;
+    modalWin_ = modal;
+    setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
+    setWindowFlag(Qt::WindowStaysOnTopHint, modal);
+    shown_ = url1(n);
+    document_->close();
+    // A missing document leaves the view empty.
+    document_->load(shown_);
+    if (modal) {
+        exec();
+        return;
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void DataHelp::actionPrint()
+{
+    Data::printPDF(shown_);
+}
+
+void DataHelp::actionPreview()
+{
+    QString target = platform::dialogs().chooseSaveFile(Data::alertTitle(), QStringLiteral("Save a copy of this help page (PDF)"),
+                                                        QDir::homePath(), QFileInfo(shown_).fileName());
+    if (target.isEmpty())
+        return;
+    // Only a PDF: a name without the extension gets it, and the chooser did
+    // not ask about that name.
+    if (QFileInfo(target).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0) {
+        target += QStringLiteral(".pdf");
+        if (QFileInfo::exists(target) && !Data::question(QStringLiteral("%1 already exists. Replace it?").arg(target)))
+            return;
+    }
+    QFile source(shown_);
+    QString error;
+    if (!source.open(QIODevice::ReadOnly))
+        error = source.errorString();
+    else if (platform::writeFileAtomically(target, source.readAll(), &error))
+        error.clear();
+    else if (error.isEmpty())
+        error = QStringLiteral("the copy could not be written");
+    if (!error.isEmpty()) {
+        Data::msg(QStringLiteral("The help page could not be saved to %1: %2").arg(target, error));
+        return;
+    }
+    Data::openFile(target);
+}
+
+void DataHelp::closeWin()
+{
+    if (QWidget *focus = focusWidget())
+        focus->clearFocus();
+    done(QDialog::Accepted);
+}
+
+void DataHelp::done(int result)
+{
+    const bool wasShown = isVisible();
+    QDialog::done(result);
+    if (!wasShown)
+        return;
+    document_->close();
+    Data::activateKeywin();
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDialog>
+
+class QPdfDocument;
+class QPdfView;
+
+// The help window: shows one help document (a PDF of the help folder), prints
+// it and saves a copy of it. Page n of 1-18, the full manual for any other n.
+// Modal when asked so (page 16 opens above the modal setlist editor).
+class DataHelp : public QDialog {
+    Q_OBJECT
+public:
+    explicit DataHelp(QWidget *parent = nullptr);
+    ~DataHelp() override;
+
+    // The folder that holds the help documents.
+    void setDocumentFolder(const QString &folder) { folder_ = folder; }
+    // Shows page n; with modal, runs the window modally until it closes.
+    void showDataHelp(qint64 n, bool modal);
+    // Sets the window's title for page n and answers the document's path.
+    QString url1(qint64 n);
+    void actionPrint();
+    // Saves a copy of the shown document where the user chooses (a PDF).
+    void actionPreview();
+    void closeWin();
+
+    qint64 page() const { return gNoHelp_; }
+    bool modalWin() const { return modalWin_; }
+    QPdfDocument *document() const { return document_; }
+
+protected:
+    void done(int result) override;
+
+private:
+    QPdfView *pdfView1_ = nullptr;
+    QPdfDocument *document_ = nullptr;
+    QString folder_;
+    QString shown_;
+    qint64 gNoHelp_ = 0;
+    bool modalWin_ = false;
+};

@@ -1,0 +1,209 @@
+#include "settings/DataPref7.h"
+
+#include "library/Data.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
+#include "settings/DataPref6.h"
+#include "settings/TagBatch.h"
+#include "windows/DragTypes.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+void post(int code)
+{
+    platform::NotificationCenter::defaultCenter().postActionKey(code);
+}
+
+constexpr int kHelpPage = 17;
+
+// The songs of tab 0 ("All"), each once, in title order.
+PiecesList allSongs()
+{
+    PiecesList songs;
+    for (const PiecesPtr &p : Data::listePiecesByTitle()) {
+        if (!p || p->ongNo != 0)
+            break;
+        songs << p;
+    }
+    return songs;
+}
+
+} // namespace
+
+DataPref7::DataPref7(QWidget *parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
+{
+    setWindowTitle(QStringLiteral("Tags"));
+    auto *outer = new QVBoxLayout(this);
+    mTable_ = new SetlistTable(dragtypes::TagsDataType);
+    mTable_->setColumnCount(1);
+    mTable_->setHorizontalHeaderLabels({QStringLiteral("Tag")});
+    mTable_->horizontalHeader()->setStretchLastSection(true);
+    mTable_->verticalHeader()->hide();
+    mTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    mTable_->setSelectionMode(QAbstractItemView::SingleSelection);
+    mTable_->setDragEnabled(true);
+    mTable_->setAcceptDrops(true);
+    mTable_->setDragDropMode(QAbstractItemView::DragDrop);
+    mTable_->makeDragData = [](const QList<int> &rows) { return dragtypes::rowsMimeData(dragtypes::TagsDataType, rows); };
+    mTable_->acceptsDrop = [](const QMimeData *data) { return data && data->hasFormat(dragtypes::TagsDataType); };
+    mTable_->onDrop = [this](const QMimeData *data, int row) { return acceptDrop(data, row); };
+    outer->addWidget(mTable_, 1);
+    auto *buttons = new QHBoxLayout;
+    auto *add = new QPushButton(QStringLiteral("+"));
+    auto *remove = new QPushButton(QStringLiteral("−"));
+    auto *help = new QPushButton(QStringLiteral("?"));
+    buttons->addWidget(add);
+    buttons->addWidget(remove);
+    buttons->addStretch();
+    buttons->addWidget(help);
+    outer->addLayout(buttons);
+    for (QPushButton *b : {add, remove, help})
+        b->setAutoDefault(false);
+    connect(add, &QPushButton::clicked, this, &DataPref7::actionInsertRow);
+    connect(remove, &QPushButton::clicked, this, &DataPref7::actionDeleteRow);
+    connect(help, &QPushButton::clicked, this, &DataPref7::actionButtonHelp);
+    connect(mTable_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *item) {
+        if (!filling_)
+            updateTagAtIndex(item->row(), item->text());
+    });
+    resize(220, 420);
+}
+
+QTableWidget *DataPref7::table() const
+{
+    return mTable_;
+}
+
+void DataPref7::showDataPref7(bool save)
+{
+    if (save && isVisible())
+        sauvegarderDonnees();
+    reload();
+    show();
+    raise();
+    activateWindow();
+    if (!menuOn_) {
+        post(vocab::ToolWindowShown);
+        menuOn_ = true;
+    }
+}
+
+void DataPref7::closeWin()
+{
+    if (QWidget *focus = QApplication::focusWidget(); focus && isAncestorOf(focus))
+        focus->clearFocus();
+    close();
+}
+
+void DataPref7::sauvegarderDonnees()
+{
+    Data::sauvegarderTags();
+}
+
+void DataPref7::reload()
+{
+    filling_ = true;
+    const QStringList &tags = Data::tags();
+    mTable_->setRowCount(int(tags.size()));
+    for (int r = 0; r < tags.size(); ++r)
+        mTable_->setItem(r, 0, new QTableWidgetItem(tags.at(r)));
+    filling_ = false;
+}
+
+void DataPref7::refreshGenTags()
+{
+    post(vocab::RefreshNoteAndPdfDefaults);
+}
+
+void DataPref7::actionInsertRow()
+{
+    Data::tags().append(QStringLiteral("Tag1"));
+    reload();
+    const int last = mTable_->rowCount() - 1;
+    mTable_->selectRow(last);
+    mTable_->scrollToBottom();
+    if (isVisible())
+        mTable_->editItem(mTable_->item(last, 0));
+    refreshGenTags();
+}
+
+void DataPref7::updateTagAtIndex(int row, const QString &text)
+{
+    if (row < 0 || row >= Data::tags().size())
+        return;
+    Data::tags()[row] = text;
+    refreshGenTags();
+}
+
+void DataPref7::actionDeleteRow()
+{
+    const int row = mTable_->currentRow();
+    const QList<QTableWidgetItem *> selected = mTable_->selectedItems();
+    if (row < 0 || row >= Data::tags().size() || selected.isEmpty()) {
+        Data::msg(QStringLiteral("A row must be selected to perform this operation"));
+        return;
+    }
+    // A removal cancelled part way keeps the tag listed: some songs still carry it.
+    if (!removeTagFromAllSong(Data::tags().at(row)))
+        return;
+    Data::tags().removeAt(row);
+    reload();
+    if (mTable_->rowCount() > 0) {
+        const int next = qMin(row, mTable_->rowCount() - 1);
+        mTable_->selectRow(next);
+        mTable_->scrollToItem(mTable_->item(next, 0));
+    }
+    refreshGenTags();
+}
+
+bool DataPref7::removeTagFromAllSong(const QString &tag)
+{
+    if (!Data::question(QStringLiteral("⚠️Also remove tag %1 from ALL songs?").arg(tag)))
+        return true;
+    PiecesList carriers;
+    for (const PiecesPtr &song : allSongs())
+        if (song->pieceDet && piecesrules::hasTag(song->pieceDet->infoF, tag, Qt::CaseInsensitive))
+            carriers << song;
+    if (carriers.isEmpty())
+        return true;
+    const tagrules::BatchResult r = runTagEdits(
+        this, QStringLiteral("Removing %1").arg(tag), carriers,
+        [&tag](const PiecesPtr &) { return tagrules::Edits{{Pieces::TagEdit::RemoveAnyCase, tag}}; }, progress);
+    if (r.written > 0)
+        post(vocab::RefreshFolder);
+    return !r.cancelled;
+}
+
+void DataPref7::actionButtonHelp()
+{
+    post(vocab::HelpFirst + kHelpPage);
+}
+
+bool DataPref7::acceptDrop(const QMimeData *data, int row)
+{
+    const std::optional<int> from = dragtypes::firstRow(data, dragtypes::TagsDataType, Data::tags().size());
+    if (!from || !tagrules::moveRow(Data::tags(), *from, row))
+        return false;
+    reload();
+    return true;
+}
+
+void DataPref7::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    if (!menuOn_ && !isVisible())
+        return;
+    sauvegarderDonnees();
+    post(vocab::ToolWindowClosed);
+    menuOn_ = false;
+    refreshGenTags();
+    Data::activateKeywin();
+}

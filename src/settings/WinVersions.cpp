@@ -1,0 +1,373 @@
+#include "settings/WinVersions.h"
+
+#include "controller/SongFiles.h"
+#include "library/Data.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
+#include "windows/TableControls.h"
+#include "windows/WindowPDFxSuper.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace versions {
+
+QString newVersionPath(const QString &songPath, const QString &id, const QString &suffix)
+{
+    const QFileInfo info(songPath);
+    const QString base = info.suffix().isEmpty() ? songPath : songPath.left(songPath.size() - info.suffix().size() - 1);
+    return base + QStringLiteral("---") + id + QLatin1Char('.') + suffix;
+}
+
+bool idFitsFileName(const QString &id)
+{
+    return !id.isEmpty() && !id.contains(QLatin1Char('/')) && !id.contains(QChar(0)) && id != QLatin1String(".")
+           && id != QLatin1String("..");
+}
+
+} // namespace versions
+
+namespace {
+
+void post(int code)
+{
+    platform::NotificationCenter::defaultCenter().postActionKey(code);
+}
+
+void postPath(const QString &name, const QString &path)
+{
+    platform::NotificationCenter::defaultCenter().post(name, QVariant(path));
+}
+
+} // namespace
+
+// ---- The versions window --------------------------------------------------------------------
+
+WinVersions::WinVersions(QWidget *parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
+{
+    setWindowTitle(QStringLiteral("Alternate Versions"));
+    auto *outer = new QVBoxLayout(this);
+    mTable_ = new QTableWidget(0, ColumnCount);
+    mTable_->setHorizontalHeaderLabels({QStringLiteral("WID"), QStringLiteral("File Name"), QString(), QString(), QString()});
+    mTable_->verticalHeader()->hide();
+    mTable_->setSelectionMode(QAbstractItemView::NoSelection);
+    mTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    mTable_->setColumnWidth(ColWinID, 110);
+    mTable_->setColumnWidth(ColFilename, 320);
+    mTable_->setColumnWidth(ColCreate, 90);
+    mTable_->setColumnWidth(ColDelete, 80);
+    mTable_->setColumnWidth(ColOpen, 130);
+    outer->addWidget(mTable_, 1);
+    auto *buttons = new QHBoxLayout;
+    auto *help = new QPushButton(QStringLiteral("?"));
+    auto *close = new QPushButton(QStringLiteral("Close"));
+    buttons->addWidget(help);
+    buttons->addStretch();
+    buttons->addWidget(close);
+    outer->addLayout(buttons);
+    connect(help, &QPushButton::clicked, this, &WinVersions::actionButtonHelp);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    resize(780, 260);
+}
+
+void WinVersions::showWin(const PiecesPtr &piece, bool refreshOnly)
+{
+    pieceCour_ = piece;
+    reload();
+    if (!refreshOnly) {
+        show();
+        raise();
+        activateWindow();
+    }
+}
+
+QString WinVersions::idOfRow(int row) const
+{
+    const QList<WinIDPtr> &ids = Data::winIDs();
+    if (row < 1 || row > ids.size() || !ids.at(row - 1))
+        return QString();
+    return ids.at(row - 1)->idWin;
+}
+
+QString WinVersions::alternatePath(int row) const
+{
+    const QString id = idOfRow(row);
+    if (!pieceCour_ || !pieceCour_->pieceDet || id.isEmpty())
+        return QString();
+    return Data::obtenirPathPourAltDir(pieceCour_->pieceDet->fichier, id);
+}
+
+QString WinVersions::cellText(int row, Column column) const
+{
+    const bool song = pieceCour_ && pieceCour_->pieceDet;
+    const QString file = song ? pieceCour_->pieceDet->fichier : QString();
+    const QString alternate = row == 0 ? QString() : alternatePath(row);
+    switch (column) {
+    case ColWinID: return row == 0 ? QStringLiteral("(Master)") : idOfRow(row);
+    case ColFilename:
+        if (!song)
+            return QString();
+        return QFileInfo(row == 0 ? file : alternate).fileName();
+    case ColCreate: return song && row >= 1 && alternate.isEmpty() ? QStringLiteral("Create...") : QString();
+    case ColDelete: return song && row >= 1 && !alternate.isEmpty() ? QStringLiteral("Delete") : QString();
+    case ColOpen: {
+        const QString target = row == 0 ? file : alternate;
+        if (!song || target.isEmpty())
+            return QString();
+        return controller::isPdfFile(target) ? QStringLiteral("Open in Preview") : QStringLiteral("Open in Editor");
+    }
+    default: return QString();
+    }
+}
+
+void WinVersions::reload()
+{
+    const int rows = int(Data::winIDs().size()) + 1;
+    mTable_->clearContents();
+    mTable_->setRowCount(rows);
+    for (int r = 0; r < rows; ++r) {
+        for (Column c : {ColWinID, ColFilename})
+            mTable_->setItem(r, c, new QTableWidgetItem(cellText(r, c)));
+        for (Column c : {ColCreate, ColDelete, ColOpen}) {
+            const QString title = cellText(r, c);
+            if (title.isEmpty())
+                continue;
+            auto *button = new TableButton(title);
+            button->setRow(r);
+            connect(button, &QPushButton::clicked, this, [this, button, c]() {
+                const int row = int(button->row());
+                if (c == ColCreate)
+                    actionButtonCreate(row);
+                else if (c == ColDelete)
+                    actionButtonDelete(row);
+                else
+                    actionButtonOpen(row);
+            });
+            mTable_->setCellWidget(r, c, button);
+        }
+    }
+}
+
+void WinVersions::actionButtonCreate(int row)
+{
+    const QString id = idOfRow(row);
+    if (!pieceCour_ || !pieceCour_->pieceDet || id.isEmpty())
+        return;
+    if (!versions::idFitsFileName(id)) {
+        Data::msg(QStringLiteral("The WID \"%1\" cannot be part of a file name.").arg(id));
+        return;
+    }
+    const QString master = pieceCour_->pieceDet->fichier;
+    const QString suffix = QFileInfo(master).suffix();
+    QString created;
+    bool emptyChordPro = false;
+    if (controller::isPdfFile(master)) {
+        const qint64 choice = Data::deuxChoixAvecCancel(QStringLiteral("Please, choose the file type to be created."),
+                                                        QStringLiteral("Duplicate Master PDF"),
+                                                        QStringLiteral("Create New ChordPro file"));
+        if (choice < 0)
+            return;
+        emptyChordPro = choice == 0;
+        created = versions::newVersionPath(master, id, emptyChordPro ? QStringLiteral("chopro") : suffix);
+    } else {
+        created = versions::newVersionPath(master, id, suffix);
+    }
+    // The table may be older than the folder: a file there now stays as it is.
+    if (QFileInfo::exists(created)) {
+        Data::msg(QStringLiteral("%1 already exists and was left as it is.").arg(created));
+        reload();
+        return;
+    }
+    QString error;
+    if (emptyChordPro) {
+        QFile file(created);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            error = file.errorString();
+    } else {
+        QFile source(master);
+        if (!source.copy(created))
+            error = source.errorString();
+    }
+    reload();
+    post(vocab::RefreshNoteAndPdfDefaults);
+    if (!error.isEmpty()) {
+        Data::msg(QStringLiteral("%1 could not be created: %2").arg(created, error));
+        return;
+    }
+    if (!controller::isPdfFile(created))
+        postPath(vocab::ActionOpenNew, created);
+}
+
+void WinVersions::actionButtonOpen(int row)
+{
+    if (!pieceCour_ || !pieceCour_->pieceDet)
+        return;
+    const QString path = row == 0 ? pieceCour_->pieceDet->fichier : alternatePath(row);
+    if (!path.isEmpty())
+        postPath(vocab::ActionOpen, path);
+}
+
+void WinVersions::actionButtonDelete(int row)
+{
+    const QString path = row >= 1 ? alternatePath(row) : QString();
+    if (path.isEmpty())
+        return;
+    if (!Data::question(QStringLiteral("Delete %1 ?").arg(path)))
+        return;
+    if (!controller::moveToTrash(path)) {
+        if (Data::question(QStringLiteral("%1 could not be moved to the trash. Delete it for good?").arg(path))
+            && !QFile::remove(path))
+            Data::msg(QStringLiteral("%1 could not be deleted.").arg(path));
+    }
+    reload();
+    post(vocab::RefreshNoteAndPdfDefaults);
+}
+
+void WinVersions::actionButtonHelp()
+{
+    post(vocab::HelpFirst + 9);
+}
+
+void WinVersions::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    Data::activateKeywin();
+}
+
+// ---- The version chooser --------------------------------------------------------------------
+
+DataPrefA::DataPrefA(QWidget *parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
+{
+    setWindowTitle(QStringLiteral("Open Version"));
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Version to open (WID), then Return")));
+    comboWID_ = new QComboBox;
+    comboWID_->setEditable(true);
+    comboWID_->setInsertPolicy(QComboBox::NoInsert);
+    layout->addWidget(comboWID_);
+    connect(comboWID_, &QComboBox::activated, this, [this](int index) {
+        if (dataIsLoaded_)
+            comboWID_->setEditText(comboWID_->itemText(index));
+    });
+    connect(comboWID_->lineEdit(), &QLineEdit::returnPressed, this, &DataPrefA::refreshSelonFiltres);
+    resize(260, 80);
+}
+
+void DataPrefA::showDataPrefA()
+{
+    dataIsLoaded_ = false;
+    escapePressed_ = false;
+    remplirComboWIDList();
+    show();
+    raise();
+    activateWindow();
+    comboWID_->setFocus();
+    dataIsLoaded_ = true;
+}
+
+void DataPrefA::remplirComboWIDList()
+{
+    const QSignalBlocker quiet(comboWID_);
+    comboWID_->clear();
+    const PiecesPtr piece = Data::getPiece(Data::songNoG());
+    QList<WindowPDFxSuper *> tolvaneWindows;
+    for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
+        if (w && w->winType() == 0)
+            tolvaneWindows << w;
+    bool master = false;
+    for (WindowPDFxSuper *w : tolvaneWindows)
+        if (w->altDir().isEmpty() || !w->altModeOk())
+            master = true;
+    comboWID_->addItem(QStringLiteral("(Master)"));
+    comboWID_->setEditText(QStringLiteral("(Master)"));
+    bool first = true;
+    for (const WinIDPtr &id : Data::winIDs()) {
+        if (!id || !piece || !piece->pieceDet)
+            continue;
+        for (WindowPDFxSuper *w : tolvaneWindows) {
+            if (w->altDir() != id->idWin || !w->altModeOk() || w->subsPath(piece->pieceDet->fichier, false).isEmpty())
+                continue;
+            comboWID_->addItem(w->altDir());
+            if (first && !master)
+                comboWID_->setEditText(w->altDir());
+            first = false;
+            break;
+        }
+    }
+    comboWID_->addItem(QStringLiteral("(cancel)"));
+}
+
+void DataPrefA::refreshSelonFiltres()
+{
+    if (!dataIsLoaded_)
+        return;
+    const QString text = comboWID_->currentText();
+    if (text.isEmpty() || text == QLatin1String("(cancel)")) {
+        actionButtonEscape();
+        return;
+    }
+    const PiecesPtr piece = Data::getPiece(Data::songNoG());
+    if (!piece || !piece->pieceDet) {
+        actionButtonEscape();
+        return;
+    }
+    QString file;
+    if (text == QLatin1String("(Master)")) {
+        file = piece->pieceDet->fichier;
+    } else {
+        bool known = false;
+        for (const WinIDPtr &id : Data::winIDs()) {
+            if (id && id->idWin.toUpper() == text.toUpper()) {
+                known = true;
+                file = Data::obtenirPathPourAltDir(piece->pieceDet->fichier, id->idWin);
+                break;
+            }
+        }
+        if (!known) {
+            Data::msg(QStringLiteral("Invalid WID!"));
+            return;
+        }
+        if (file.isEmpty()) {
+            Data::msg(QStringLiteral("There is no alternate version for this WID!"));
+            return;
+        }
+    }
+    dataIsLoaded_ = false;
+    postPath(vocab::ActionOpen, file);
+    close();
+}
+
+void DataPrefA::actionButtonEscape()
+{
+    dataIsLoaded_ = false;
+    escapePressed_ = true;
+    close();
+}
+
+void DataPrefA::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        actionButtonEscape();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void DataPrefA::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    if (escapePressed_)
+        Data::activateKeywin();
+}
