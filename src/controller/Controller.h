@@ -12,9 +12,16 @@
 #include <functional>
 #include <memory>
 
+class DataHelp;
+class DataPref4;
 class DataPref5;
 class DataPref6;
 class MidiWindows;
+class DataPref7;
+class DataPref8;
+class DataPref9;
+class DataPrefA;
+class WinVersions;
 class Pieces;
 class QAction;
 class QRect;
@@ -366,6 +373,19 @@ public:
     DataPref6 *setlistEditor();
     // The MIDI settings windows (ControllerMidi.cpp).
     MidiWindows &midiWindows();
+    // Tag, identifier, version and help windows: made on first use and kept
+    // (the versions window at start-up).
+    DataPref7 *tagList();
+    DataPref8 *tagAssignments();
+    DataPref9 *tagFilter();
+    DataPref4 *winIDEditor();
+    DataPrefA *versionChooser();
+    WinVersions *versionsWindow();
+    DataHelp *helpWindow();
+    // Refreshes a visible versions window for the current song.
+    void refreshVersionsWindow();
+    // Stores the lists of the tag and identifier windows left open.
+    void saveSettingsWindows();
 
     // Menu side of the screen sets: switch, save, reload, copy, rename, titles.
     void actionScreensetX(qint64 set);
@@ -694,6 +714,14 @@ private:
     QPointer<DataPref5> dataPref5Controller_;
     QPointer<DataPref6> dataPref6Controller_;
     QPointer<MidiWindows> midiWindows_;
+    QPointer<DataPref4> dataPref4Controller_;
+    QPointer<DataPref7> dataPref7Controller_;
+    QPointer<DataPref8> dataPref8Controller_;
+    QPointer<DataPref9> dataPref9Controller_;
+    QPointer<DataPrefA> dataPrefAController_;
+    QPointer<WinVersions> winVersionsController_;
+    QPointer<DataHelp> dataHelpController_;
+    bool helpDocumentsReady_ = false;
 
     QPointer<QMenu> menuMidi_;
     QPointer<QMenu> menuWindow_;

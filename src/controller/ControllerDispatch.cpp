@@ -226,8 +226,9 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         tagAuto_ = true;
         break;
     case Command::CloseTagList:
-        // The tag window, once it exists, keeps the hold while it is shown.
-        tagAuto_ = false;
+        // A tag list the user keeps open stays for the next note window.
+        if (!tagListVisible())
+            tagAuto_ = false;
         fermerTags();
         break;
     case Command::EndTagListHold:

@@ -4,7 +4,12 @@
 #include "library/Data.h"
 #include "platform/Log.h"
 #include "settings/DataPref6.h"
+#include "settings/DataPref7.h"
+#include "settings/DataPref8.h"
+#include "settings/DataPref9.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <mutex>
 
 namespace {
@@ -187,12 +192,31 @@ void Controller::editerSetlist(qint64 tab)
 
 void Controller::afficherTags()
 {
-    waitingFor(QStringLiteral("tag list"));
+    actionMenuItemTags();
+    // Beside the note window it serves: on its left, else on its right when
+    // that still fits on the first screen.
+    const QWidget *note = noteWindowVisible() ? noteWindowInUse() : nullptr;
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (note && screen) {
+        DataPref7 *tags = tagList();
+        const QRect n = note->frameGeometry();
+        const int width = tags->frameGeometry().width();
+        int x = n.x() - width - 20;
+        if (x <= 0)
+            x = n.x() + n.width() + 20;
+        const QRect visible = screen->availableGeometry();
+        if (visible.width() - visible.x() > x + width) {
+            tags->move(x, n.y());
+            tags->resize(tags->width(), note->height());
+        }
+    }
+    Data::activateKeywin();
 }
 
 void Controller::fermerTags()
 {
-    waitingFor(QStringLiteral("tag list"));
+    if (dataPref7Controller_)
+        dataPref7Controller_->closeWin();
 }
 
 void Controller::tagsAssignments()
@@ -205,12 +229,12 @@ void Controller::tagsAssignments()
         Data::msg(QStringLiteral("Please, create at least one tag before using Tags Assignments."));
         return;
     }
-    waitingFor(QStringLiteral("tag assignments"));
+    tagAssignments()->showDataPref8();
 }
 
 void Controller::filter()
 {
     if (!tocON_)
         actionEqual();
-    waitingFor(QStringLiteral("tag filter"));
+    tagFilter()->showDataPref9();
 }

@@ -7,6 +7,10 @@
 #include "library/Data.h"
 #include "midi/windows/MidiWindows.h"
 #include "platform/Log.h"
+#include "settings/DataHelp.h"
+#include "settings/DataPref4.h"
+#include "settings/DataPref7.h"
+#include "settings/WinVersions.h"
 
 #include <QAction>
 #include <QMenu>
@@ -166,8 +170,8 @@ void Controller::actionMenuItemNotes()
         toggleNote();
 }
 
-void Controller::actionMenuItemWinID() { waitingFor(QStringLiteral("window identifiers window")); }
-void Controller::actionMenuItemTags() { waitingFor(QStringLiteral("tag list window")); }
+void Controller::actionMenuItemWinID() { winIDEditor()->showDataPref4(true); }
+void Controller::actionMenuItemTags() { tagList()->showDataPref7(true); }
 void Controller::actionMenuItemMidiOut() { midiWindows().showDestinations(); }
 void Controller::actionMenuItemMidiFav() { midiWindows().showLibrary(); }
 void Controller::actionMenuItemMidiTrig() { midiWindows().showTriggers(); }
@@ -175,7 +179,7 @@ void Controller::actionMenuItemMidiClock() { midiWindows().showClock(); }
 
 void Controller::afficherHelp(qint64 page, bool modal)
 {
-    waitingFor(QStringLiteral("help window (page %1%2)").arg(page).arg(modal ? QStringLiteral(", modal") : QString()));
+    helpWindow()->showDataHelp(page, modal);
 }
 
 void Controller::actionMenuItemChordLib(qint64 instrument)
@@ -193,7 +197,7 @@ void Controller::actionManageVersions()
         Data::msg(QStringLiteral("This action is disabled in the Help Tolvane."));
         return;
     }
-    waitingFor(QStringLiteral("alternate versions window"));
+    versionsWindow()->showWin(Data::getPiece(Data::songNoG()), false);
 }
 
 void Controller::afficherWinChordProToPDF(qint64 operation)
@@ -212,9 +216,9 @@ void Controller::showEditor(const PiecePtr &piece, const QString &path, bool isN
     winEditController_->showWin(piece, path, isNew);
 }
 
-void Controller::showVersionChooser() { waitingFor(QStringLiteral("version chooser")); }
+void Controller::showVersionChooser() { versionChooser()->showDataPrefA(); }
 
-bool Controller::tagListVisible() const { return false; }
+bool Controller::tagListVisible() const { return dataPref7Controller_ && dataPref7Controller_->isVisible(); }
 
 // Refreshes of windows still to come: nothing to refresh until they exist.
 void Controller::refreshChordLibrary() {}

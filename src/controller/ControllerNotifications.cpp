@@ -7,6 +7,7 @@
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
+#include "settings/DataPref8.h"
 #include "windows/WindowPDFxSuper.h"
 
 #include <QDBusConnection>
@@ -292,8 +293,10 @@ void Controller::appAct()
         return;
     }
     ajusterWindowLevel(false);
-    if (!Data::recOn() && !(windowPref_ && windowPref_->isVisible()))
+    const bool assignmentsShown = dataPref8Controller_ && dataPref8Controller_->isVisible();
+    if (!Data::recOn() && !assignmentsShown && !(windowPref_ && windowPref_->isVisible()))
         refreshPDForChordPro(false);
+    refreshVersionsWindow();
 }
 
 void Controller::appInact()

@@ -53,6 +53,7 @@ void Controller::setPDFx(const PiecePtr &piece, qint64 pageNo, bool zoomTop, con
     if (!fromGotoPageNo)
         pushSongToNotes(piece, pageNo, zoomTop, pieceNext);
     pushSongToAudioWindows(piece);
+    refreshVersionsWindow();
     if (playerClosed)
         Data::activateKeywin();
 }

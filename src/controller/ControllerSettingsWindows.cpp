@@ -4,7 +4,14 @@
 #include "library/Data.h"
 #include "midi/windows/MidiWindows.h"
 #include "settings/DataPref5.h"
+#include "controller/SampleSong.h"
+#include "settings/DataHelp.h"
+#include "settings/DataPref4.h"
 #include "settings/DataPref6.h"
+#include "settings/DataPref7.h"
+#include "settings/DataPref8.h"
+#include "settings/DataPref9.h"
+#include "settings/WinVersions.h"
 #include "windows/WindowList.h"
 #include "windows/WindowPDFxSuper.h"
 
@@ -50,6 +57,77 @@ void Controller::makeInspectedWindowKey()
     QApplication::setActiveWindow(target);
 }
 
+// ---- Tags, window identifiers, versions and help ------------------------------------------
+
+DataPref7 *Controller::tagList()
+{
+    if (!dataPref7Controller_)
+        dataPref7Controller_ = new DataPref7;
+    return dataPref7Controller_;
+}
+
+DataPref8 *Controller::tagAssignments()
+{
+    if (!dataPref8Controller_)
+        dataPref8Controller_ = new DataPref8;
+    return dataPref8Controller_;
+}
+
+DataPref9 *Controller::tagFilter()
+{
+    if (!dataPref9Controller_)
+        dataPref9Controller_ = new DataPref9;
+    return dataPref9Controller_;
+}
+
+DataPref4 *Controller::winIDEditor()
+{
+    if (!dataPref4Controller_)
+        dataPref4Controller_ = new DataPref4;
+    return dataPref4Controller_;
+}
+
+DataPrefA *Controller::versionChooser()
+{
+    if (!dataPrefAController_)
+        dataPrefAController_ = new DataPrefA;
+    return dataPrefAController_;
+}
+
+WinVersions *Controller::versionsWindow()
+{
+    if (!winVersionsController_)
+        winVersionsController_ = new WinVersions;
+    return winVersionsController_;
+}
+
+DataHelp *Controller::helpWindow()
+{
+    if (!dataHelpController_)
+        dataHelpController_ = new DataHelp;
+    // The documents are read from the help folder, brought up to date once a run.
+    if (!helpDocumentsReady_) {
+        dataHelpController_->setDocumentFolder(controller::ensureHelpFolder());
+        helpDocumentsReady_ = true;
+    }
+    return dataHelpController_;
+}
+
+void Controller::refreshVersionsWindow()
+{
+    if (winVersionsController_ && winVersionsController_->isVisible())
+        winVersionsController_->showWin(Data::getPiece(Data::songNoG()), true);
+}
+
+void Controller::saveSettingsWindows()
+{
+    // Lists otherwise stored when their window closes: quitting with the window open keeps them too.
+    if (dataPref7Controller_ && dataPref7Controller_->isVisible())
+        dataPref7Controller_->sauvegarderDonnees();
+    if (dataPref4Controller_ && dataPref4Controller_->isVisible())
+        dataPref4Controller_->sauvegarderDonnees();
+}
+
 void Controller::addSettingsMenuItems()
 {
     QMenu *window = MainMenu::instance().menu(QStringLiteral("Window"));
@@ -57,6 +135,10 @@ void Controller::addSettingsMenuItems()
         window = MainMenu::instance().addMenu(QStringLiteral("Window"));
     QAction *inspector = window->addAction(QStringLiteral("Window Inspector…"));
     connect(inspector, &QAction::triggered, this, [this]() { actionMenuItemWinInspector(); });
+    QAction *filterItem = window->addAction(QStringLiteral("Filter by Tag…"));
+    connect(filterItem, &QAction::triggered, this, [this]() { filter(); });
+    QAction *assignments = marksMenu()->addAction(QStringLiteral("Tags Assignments…"));
+    connect(assignments, &QAction::triggered, this, [this]() { tagsAssignments(); });
 }
 
 void Controller::deleteSettingsWindows()
@@ -64,4 +146,11 @@ void Controller::deleteSettingsWindows()
     delete dataPref5Controller_.data();
     delete dataPref6Controller_.data();
     delete midiWindows_.data();
+    delete dataPref4Controller_.data();
+    delete dataPref7Controller_.data();
+    delete dataPref8Controller_.data();
+    delete dataPref9Controller_.data();
+    delete dataPrefAController_.data();
+    delete winVersionsController_.data();
+    delete dataHelpController_.data();
 }

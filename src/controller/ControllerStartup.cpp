@@ -63,6 +63,7 @@ void Controller::awakeFromNib()
 
     buildMenus();
     createNoteWindows();
+    versionsWindow();
 
     Data::setCurrentScreensetG(0);
     Data::setCurrentGenreG(0);
@@ -293,6 +294,7 @@ void Controller::applicationWillTerminate()
     terminated_ = true;
     saveNotesAtShutdown();
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
+    saveSettingsWindows();
     // Auxiliary windows alone make no layout worth keeping.
     bool anyTolvane = false;
     for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
