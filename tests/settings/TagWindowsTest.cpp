@@ -1,0 +1,340 @@
+#include "settings/DataPref4.h"
+#include "settings/DataPref7.h"
+#include "settings/DataPref8.h"
+#include "settings/DataPref9.h"
+
+#include "library/Data.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+#include "platform/Vocabulary.h"
+#include "platform/dialogs/ScriptedDialogs.h"
+#include "support/TestSupport.h"
+#include "windows/DragTypes.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+using platform::UserDefaults;
+
+// A library folder named after a tag, with songs whose notes carry tags; the
+// notification bus recorded.
+class TagWindows : public ::testing::Test {
+protected:
+    TagWindows()
+    {
+        library = dir.filePath(QStringLiteral("Rock Library"));
+        Data::initListePieces();
+        Data::chargerTabsForDirNo(0, true);
+        Data::setCurrentScreensetG(1);
+        platform::NotificationCenter::defaultCenter().addObserver(
+            QString(), [this](const platform::Notification &n) {
+                if (n.name == vocab::ActionKey)
+                    posted << n.intParam();
+                else
+                    texts << n.name + QLatin1Char(' ') + n.stringParam();
+            },
+            &owner_);
+    }
+    ~TagWindows() override
+    {
+        Data::tags().clear();
+        Data::filterString().clear();
+    }
+
+    QString song(const QString &rel, const QString &note)
+    {
+        const QString path = testsupport::writeFile(QDir(library).filePath(rel), QByteArrayLiteral("{title:x}\n"));
+        if (!note.isNull())
+            testsupport::writeFile(notefile::notePathForSong(path), note.toUtf8());
+        return path;
+    }
+    void load() { Data::chargerFichiers(library, true); }
+    static QString noteOf(const QString &songPath)
+    {
+        QFile f(notefile::notePathForSong(songPath));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+    PiecesPtr entry(const QString &title) const
+    {
+        for (const PiecesPtr &p : Data::listePiecesByTitle())
+            if (p->ongNo == 0 && p->pieceDet->titre == title)
+                return p;
+        return nullptr;
+    }
+
+    testsupport::FreshDefaults defaults;
+    platform::ScriptedDialogs dialogs;
+    QTemporaryDir dir;
+    QString library;
+    QList<qint64> posted;
+    QStringList texts;
+    QObject owner_;
+};
+
+TEST_F(TagWindows, DeletingATagRemovesTheWholeWordInAnyCaseFromEverySong)
+{
+    const QString a = song(QStringLiteral("A(one).chopro"), QStringLiteral("Master\nTags=ROCK live\nfree\n"));
+    const QString b = song(QStringLiteral("B(two).chopro"), QStringLiteral("Tags=rockabilly\n"));
+    const QString c = song(QStringLiteral("C(three).chopro"), QStringLiteral("Tags=Rock\n"));
+    const QString d = song(QStringLiteral("D(four).chopro"), QString());
+    // A note that cannot be read as a file.
+    QDir().mkpath(notefile::notePathForSong(d));
+    testsupport::writeFile(notefile::notePathForSong(d) + QStringLiteral("/inside"), "x");
+    load();
+    Data::tags() = {QStringLiteral("Pop"), QStringLiteral("rock")};
+    DataPref7 list;
+    list.showDataPref7(true);
+    list.table()->selectRow(1);
+    dialogs.answerButton(QStringLiteral("Yes"));
+    list.actionDeleteRow();
+
+    // Before, only the spelling of the tag list was removed: "ROCK" and "Rock" stayed.
+    EXPECT_EQ(noteOf(a), QStringLiteral("Master\nTags=live\nfree\n"));
+    EXPECT_EQ(noteOf(b), QStringLiteral("Tags=rockabilly\n"));
+    EXPECT_EQ(noteOf(c), QString());
+    EXPECT_FALSE(QFileInfo::exists(notefile::notePathForSong(c)));
+    EXPECT_TRUE(QFileInfo(notefile::notePathForSong(d)).isDir());
+    EXPECT_EQ(entry(QStringLiteral("A"))->pieceDet->infoF, QStringLiteral(" live "));
+    EXPECT_EQ(Data::tags(), QStringList({QStringLiteral("Pop")}));
+    EXPECT_EQ(posted.count(vocab::RefreshFolder), 1);
+    EXPECT_EQ(list.table()->currentRow(), 0); // the new last row
+}
+
+TEST_F(TagWindows, AFailureIsReportedOnceAtTheEndAndCancelKeepsTheTag)
+{
+    song(QStringLiteral("A(one).chopro"), QStringLiteral("Tags=jazz\n"));
+    const QString b = song(QStringLiteral("B(two).chopro"), QStringLiteral("Tags=jazz\n"));
+    song(QStringLiteral("C(three).chopro"), QStringLiteral("Tags=jazz\n"));
+    load();
+    // Each song's note is read again just before its edit: "two" is now a folder.
+    QFile::remove(notefile::notePathForSong(b));
+    QDir().mkpath(notefile::notePathForSong(b));
+    Data::tags() = {QStringLiteral("jazz")};
+    DataPref7 list;
+    list.showDataPref7(true);
+    // Before, each song that failed raised an alert of its own.
+    dialogs.answerButton(QStringLiteral("Yes"));
+    EXPECT_TRUE(list.removeTagFromAllSong(QStringLiteral("jazz")));
+    ASSERT_EQ(dialogs.records().size(), 2);
+    EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("These notes were left unchanged:\n")));
+    EXPECT_TRUE(dialogs.lastText().contains(notefile::notePathForSong(b)));
+    EXPECT_EQ(entry(QStringLiteral("C"))->pieceDet->infoF.trimmed(), QString());
+
+    // Cancel after the first song: the tag stays listed, later songs keep it.
+    song(QStringLiteral("A(one).chopro"), QStringLiteral("Tags=jazz\n"));
+    song(QStringLiteral("C(three).chopro"), QStringLiteral("Tags=jazz\n"));
+    load();
+    list.progress = [](int done, int) { return done < 1; };
+    list.table()->selectRow(0);
+    dialogs.answerButton(QStringLiteral("Yes"));
+    list.actionDeleteRow();
+    EXPECT_EQ(Data::tags(), QStringList({QStringLiteral("jazz")}));
+    EXPECT_EQ(entry(QStringLiteral("C"))->pieceDet->infoF, QStringLiteral(" jazz "));
+}
+
+TEST_F(TagWindows, TheListIsEditedInPlaceAndStoredOnClose)
+{
+    Data::tags() = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")};
+    DataPref7 list;
+    list.showDataPref7(true);
+    list.actionInsertRow();
+    list.actionInsertRow();
+    EXPECT_EQ(Data::tags().mid(3), QStringList({QStringLiteral("Tag1"), QStringLiteral("Tag1")}));
+    list.updateTagAtIndex(1, QString());
+    // A row that no longer exists, or data that does not decode, is refused.
+    EXPECT_FALSE(list.acceptDrop(dragtypes::rowsMimeData(dragtypes::TagsDataType, {9}), 0));
+    QMimeData junk;
+    junk.setData(dragtypes::TagsDataType, "x");
+    EXPECT_FALSE(list.acceptDrop(&junk, 0));
+    std::unique_ptr<QMimeData> drag(dragtypes::rowsMimeData(dragtypes::TagsDataType, {2}));
+    EXPECT_TRUE(list.acceptDrop(drag.get(), 0));
+    list.close();
+    // The cleared tag is dropped from what is stored.
+    EXPECT_EQ(UserDefaults::standard().stringForKey(QStringLiteral("tagStr")), QStringLiteral("c\na\nTag1\nTag1\n"));
+    EXPECT_EQ(posted.count(vocab::ToolWindowShown), 1);
+    EXPECT_EQ(posted.count(vocab::ToolWindowClosed), 1);
+
+    list.showDataPref7(true);
+    list.table()->clearSelection();
+    list.table()->setCurrentItem(nullptr);
+    list.actionDeleteRow();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("A row must be selected to perform this operation"));
+}
+
+TEST_F(TagWindows, AssignmentsPageTheTagColumns)
+{
+    song(QStringLiteral("A(one).chopro"), QStringLiteral("Tags=t2\n"));
+    load();
+    for (int n : {5, 20}) {
+        Data::tags().clear();
+        for (int i = 1; i <= n; ++i)
+            Data::tags() << QStringLiteral("t%1").arg(i);
+        DataPref8 w;
+        w.prepare();
+        QHeaderView *header = w.table()->horizontalHeader();
+        auto headerText = [&](int c) { return w.table()->horizontalHeaderItem(c)->text(); };
+        if (n == 5) {
+            EXPECT_FALSE(w.table()->isColumnHidden(DataPref8::ColTag1 + 4));
+            EXPECT_TRUE(w.table()->isColumnHidden(DataPref8::ColTag1 + 5));
+            EXPECT_EQ(headerText(DataPref8::ColBack), QString());
+            EXPECT_EQ(headerText(DataPref8::ColClear), QString());
+            w.didClickTableColumn(DataPref8::ColClear);
+            EXPECT_EQ(w.depart(), 0);
+            EXPECT_EQ(w.table()->item(0, DataPref8::ColTag1 + 1)->checkState(), Qt::Checked);
+        } else {
+            EXPECT_EQ(headerText(DataPref8::ColClear), QStringLiteral("▶︎"));
+            w.didClickTableColumn(DataPref8::ColClear);
+            EXPECT_EQ(headerText(DataPref8::ColTag1), QStringLiteral("t9"));
+            w.didClickTableColumn(DataPref8::ColClear);
+            EXPECT_EQ(headerText(DataPref8::ColTag1), QStringLiteral("t13"));
+            EXPECT_EQ(headerText(DataPref8::ColTag1 + 7), QStringLiteral("t20"));
+            EXPECT_EQ(headerText(DataPref8::ColBack), QStringLiteral("◀︎"));
+            w.didClickTableColumn(DataPref8::ColBack);
+            w.didClickTableColumn(DataPref8::ColBack);
+            EXPECT_EQ(w.depart(), 0);
+        }
+        Q_UNUSED(header);
+        w.actionButtonEscape();
+        // Browsing changes nothing.
+        EXPECT_FALSE(posted.contains(vocab::RefreshFolder));
+    }
+}
+
+TEST_F(TagWindows, AssignmentsBulkOperationsCountTheNotesWritten)
+{
+    const QString a = song(QStringLiteral("Jazz/A(one).chopro"), QStringLiteral("Tags=ROCK\n"));
+    const QString b = song(QStringLiteral("B(two) Live.chopro"), QString());
+    song(QStringLiteral("C(three).chopro"), QString());
+    load();
+    Data::tags() = {QStringLiteral("rock"), QStringLiteral("Jazz"), QStringLiteral("Live")};
+    DataPref8 w;
+    w.prepare();
+    ASSERT_EQ(w.rowCount(), 3);
+    w.selectRows({});
+    w.actionProceed();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("One or many rows must be selected to perform this operation"));
+
+    // Adding "rock": the song carrying "ROCK" already has it.
+    w.selectRows({0, 1});
+    w.actionProceed();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("1 entries updated"));
+    EXPECT_EQ(noteOf(b), QStringLiteral("\nTags=rock\n"));
+    // The check box shows only the spelling of the list.
+    EXPECT_EQ(w.table()->item(0, DataPref8::ColTag1)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(w.table()->item(1, DataPref8::ColTag1)->checkState(), Qt::Checked);
+
+    // Removing it takes "ROCK" too.
+    w.comboOperation()->setCurrentIndex(1);
+    w.selectRows({0, 1});
+    w.actionProceed();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("2 entries updated"));
+    EXPECT_FALSE(QFileInfo::exists(notefile::notePathForSong(a)));
+
+    // Extraction: "Jazz" from the folder inside the library, "Live" from the
+    // name; the library's own name ("Rock Library") tags nothing.
+    w.selectRows({0, 1, 2});
+    w.actionExtractFromFilename();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("2 entries updated"));
+    EXPECT_EQ(noteOf(a), QStringLiteral("\nTags=Jazz\n"));
+    EXPECT_EQ(noteOf(b), QStringLiteral("\n\nTags=Live\n"));
+
+    // One row's box and its clear button.
+    w.actionButtonTag(2, 2, true);
+    EXPECT_EQ(w.rowSong(2)->pieceDet->infoF, QStringLiteral(" Live "));
+    w.actionButtonClear(2);
+    EXPECT_EQ(w.rowSong(2)->pieceDet->infoF.trimmed(), QString());
+
+    // Clearing two songs asks first.
+    w.selectRows({0, 1});
+    w.actionClear();
+    EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("Are you sure you want to remove tags from 2 entries?")));
+    EXPECT_EQ(noteOf(a), QStringLiteral("\nTags=Jazz\n"));
+    w.actionButtonEscape();
+    EXPECT_EQ(posted.count(vocab::RefreshFolder), 1);
+}
+
+TEST_F(TagWindows, AssignmentsFilterByTitleAndTagText)
+{
+    song(QStringLiteral("A(one).chopro"), QStringLiteral("Tags=rockabilly\n"));
+    song(QStringLiteral("B(two).chopro"), QStringLiteral("Tags=pop\n"));
+    load();
+    Data::tags() = {QStringLiteral("rock")};
+    DataPref8 w;
+    w.prepare();
+    w.comboFiltreTags()->setEditText(QStringLiteral("ROCK"));
+    w.refreshSelonFiltres();
+    ASSERT_EQ(w.rowCount(), 1);
+    EXPECT_EQ(w.rowSong(0)->pieceDet->titre, QStringLiteral("A"));
+    w.actionReset();
+    EXPECT_EQ(w.rowCount(), 2);
+}
+
+TEST_F(TagWindows, TheTagFilterSetsTheFilterText)
+{
+    Data::tags() = {QStringLiteral("rock"), QStringLiteral("pop")};
+    Data::filterString() = QStringLiteral("old");
+    DataPref9 w;
+    w.showDataPref9();
+    EXPECT_EQ(w.combo()->currentText(), QStringLiteral("old"));
+    w.combo()->setEditText(QString());
+    w.refreshSelonFiltres();
+    EXPECT_EQ(Data::filterString(), QString());
+    EXPECT_EQ(posted, QList<qint64>({vocab::ApplyFilterText}));
+    w.showDataPref9();
+    w.combo()->setEditText(QStringLiteral("pop"));
+    w.actionButtonEscape();
+    EXPECT_EQ(Data::filterString(), QString());
+}
+
+TEST_F(TagWindows, TheTagDropFieldPostsTheTag)
+{
+    Data::tags() = {QStringLiteral("rock"), QStringLiteral("pop")};
+    std::unique_ptr<QMimeData> drag(dragtypes::rowsMimeData(dragtypes::TagsDataType, {1}));
+    EXPECT_TRUE(TagTextField::insertDroppedTag(drag.get()));
+    EXPECT_EQ(texts, QStringList({vocab::ActionInsererTag + QStringLiteral(" pop")}));
+    std::unique_ptr<QMimeData> stale(dragtypes::rowsMimeData(dragtypes::TagsDataType, {2}));
+    EXPECT_FALSE(TagTextField::insertDroppedTag(stale.get()));
+}
+
+TEST_F(TagWindows, IdentifiersAreEditedAndStoredOnClose)
+{
+    Data::chargerWinIDs();
+    DataPref4 w;
+    w.showDataPref4(true);
+    ASSERT_EQ(w.table()->rowCount(), 2);
+    EXPECT_EQ(w.table()->item(0, 0)->text(), QStringLiteral("Lead"));
+    EXPECT_EQ(w.policyCombo(1, DataPref4::ColDefPDF)->currentText(), QStringLiteral("Use Master PDF as default"));
+    w.actionInsertRow();
+    EXPECT_EQ(Data::winIDs().last()->idWin, QStringLiteral("id2"));
+    w.policyCombo(2, DataPref4::ColDefCHO)->setCurrentIndex(2);
+    w.updateWinIDAtIndex(2);
+    EXPECT_EQ(Data::winIDs().at(2)->defCHO, 2);
+    std::unique_ptr<QMimeData> drag(dragtypes::rowsMimeData(dragtypes::privateTableType(QStringLiteral("4")), {2}));
+    EXPECT_TRUE(w.acceptDrop(drag.get(), 0));
+    w.close();
+    auto &d = UserDefaults::standard();
+    EXPECT_EQ(d.integerForKey(QStringLiteral("WinID_nbWinID")), 3);
+    EXPECT_EQ(d.stringForKey(QStringLiteral("WinID_idWin_0")), QStringLiteral("id2"));
+    EXPECT_EQ(d.integerForKey(QStringLiteral("WinID_defCHO_0")), 2);
+
+    // Deleting every identifier writes a count of 0; the next start has the two again.
+    w.showDataPref4(true);
+    for (int i = 0; i < 3; ++i) {
+        w.table()->selectRow(0);
+        w.actionDeleteRow();
+    }
+    w.close();
+    EXPECT_EQ(d.integerForKey(QStringLiteral("WinID_nbWinID")), 0);
+    Data::chargerWinIDs();
+    EXPECT_EQ(Data::winIDs().size(), 2);
+}
+
+} // namespace
