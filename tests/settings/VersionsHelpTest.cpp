@@ -1,0 +1,210 @@
+#include "settings/DataHelp.h"
+#include "settings/HelpPages.h"
+#include "settings/WinVersions.h"
+
+#include "controller/SampleSong.h"
+#include "library/Data.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
+#include "platform/desktop/RecordingDesktopServices.h"
+#include "platform/dialogs/ScriptedDialogs.h"
+#include "support/TestSupport.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPdfDocument>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A PDF song and two window identifiers; the bus and the desktop recorded.
+class VersionsAndHelp : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        qputenv("HOME", dir.path().toUtf8());
+        qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toUtf8());
+        QDir::setCurrent(dir.path());
+        songs = dir.filePath(QStringLiteral("songs"));
+        misty = testsupport::writePdf(QDir(songs).filePath(QStringLiteral("Misty.pdf")), 1);
+        Data::initListePieces();
+        Data::chargerTabsForDirNo(0, true);
+        Data::chargerFichiers(songs, true);
+        Data::setSongNoG(1);
+        Data::chargerWinIDs();
+        platform::NotificationCenter::defaultCenter().addObserver(
+            QString(), [this](const platform::Notification &n) {
+                if (n.name != vocab::ActionKey)
+                    posted << n.name + QLatin1Char(' ') + n.stringParam();
+            },
+            &owner_);
+    }
+    void TearDown() override
+    {
+        qputenv("HOME", savedHome);
+        qunsetenv("XDG_DATA_HOME");
+        QDir::setCurrent(savedCwd);
+    }
+    QString alternate(const char *name) const { return QDir(songs).filePath(QString::fromUtf8(name)); }
+
+    QByteArray savedHome = qgetenv("HOME");
+    QString savedCwd = QDir::currentPath();
+    testsupport::FreshDefaults defaults;
+    platform::ScriptedDialogs dialogs;
+    platform::RecordingDesktopServices desktop;
+    QTemporaryDir dir;
+    QString songs, misty;
+    QStringList posted;
+    QObject owner_;
+};
+
+TEST_F(VersionsAndHelp, CreateOpenAndDeleteAlternateVersions)
+{
+    WinVersions w;
+    w.showWin(Data::getPiece(1), false);
+    EXPECT_EQ(w.cellText(0, WinVersions::ColWinID), QStringLiteral("(Master)"));
+    EXPECT_EQ(w.cellText(0, WinVersions::ColFilename), QStringLiteral("Misty.pdf"));
+    EXPECT_EQ(w.cellText(0, WinVersions::ColOpen), QStringLiteral("Open in Preview"));
+    EXPECT_EQ(w.cellText(1, WinVersions::ColCreate), QStringLiteral("Create..."));
+    EXPECT_EQ(w.cellText(1, WinVersions::ColDelete), QString());
+
+    // A ChordPro version of the PDF: empty, and opened for editing.
+    dialogs.answerButton(QStringLiteral("Create New ChordPro file"));
+    w.actionButtonCreate(1);
+    const QString lead = alternate("Misty---Lead.chopro");
+    ASSERT_TRUE(QFileInfo::exists(lead));
+    EXPECT_EQ(QFileInfo(lead).size(), 0);
+    EXPECT_EQ(posted, QStringList({vocab::ActionOpenNew + QLatin1Char(' ') + lead}));
+    EXPECT_EQ(w.cellText(1, WinVersions::ColFilename), QStringLiteral("Misty---Lead.chopro"));
+    EXPECT_EQ(w.cellText(1, WinVersions::ColOpen), QStringLiteral("Open in Editor"));
+    EXPECT_EQ(w.cellText(1, WinVersions::ColDelete), QStringLiteral("Delete"));
+
+    // A file made since the table was filled is never replaced.
+    const QString drum = testsupport::writeFile(alternate("Misty---Drum.pdf"), "mine");
+    dialogs.answerButton(QStringLiteral("Duplicate Master PDF"));
+    w.actionButtonCreate(2);
+    EXPECT_EQ(bytesOf(drum), QByteArray("mine"));
+    EXPECT_TRUE(dialogs.lastText().contains(QStringLiteral("already exists")));
+
+    posted.clear();
+    w.actionButtonOpen(2);
+    EXPECT_EQ(posted, QStringList({vocab::ActionOpen + QLatin1Char(' ') + drum}));
+
+    // Deleting goes to the trash.
+    dialogs.answerButton(QStringLiteral("Yes"));
+    w.actionButtonDelete(1);
+    EXPECT_FALSE(QFileInfo::exists(lead));
+    EXPECT_EQ(QDir(dir.filePath(QStringLiteral("data/Trash/files"))).entryList(QDir::Files),
+              QStringList({QStringLiteral("Misty---Lead.chopro")}));
+    EXPECT_EQ(w.cellText(1, WinVersions::ColCreate), QStringLiteral("Create..."));
+}
+
+TEST_F(VersionsAndHelp, AnIdentifierUnfitForAFileNameIsRefused)
+{
+    Data::winIDs().first()->idWin = QStringLiteral("a/b");
+    WinVersions w;
+    w.showWin(Data::getPiece(1), false);
+    w.actionButtonCreate(1);
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("The WID \"a/b\" cannot be part of a file name."));
+    EXPECT_EQ(QDir(songs).entryList(QDir::Files), QStringList({QStringLiteral("Misty.pdf")}));
+    EXPECT_TRUE(posted.isEmpty());
+}
+
+TEST_F(VersionsAndHelp, TheChooserFindsAnIdentifierInAnyCase)
+{
+    const QString lead = testsupport::writeFile(alternate("Misty---Lead.pdf"), "x");
+    DataPrefA chooser;
+    chooser.showDataPrefA();
+    EXPECT_EQ(chooser.combo()->currentText(), QStringLiteral("(Master)"));
+    chooser.combo()->setEditText(QStringLiteral("nobody"));
+    chooser.refreshSelonFiltres();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Invalid WID!"));
+    chooser.combo()->setEditText(QStringLiteral("drum"));
+    chooser.refreshSelonFiltres();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("There is no alternate version for this WID!"));
+    EXPECT_TRUE(posted.isEmpty());
+    chooser.combo()->setEditText(QStringLiteral("lead"));
+    chooser.refreshSelonFiltres();
+    EXPECT_EQ(posted, QStringList({vocab::ActionOpen + QLatin1Char(' ') + lead}));
+}
+
+TEST_F(VersionsAndHelp, EveryHelpDocumentOpensWithItsHeading)
+{
+    const QString folder = controller::ensureHelpDocuments(dir.filePath(QStringLiteral("help")));
+    DataHelp help;
+    help.setDocumentFolder(folder);
+    for (int n : helppages::allPages()) {
+        help.showDataHelp(n, false);
+        EXPECT_EQ(help.windowTitle(), helppages::title(n)) << n;
+        ASSERT_EQ(help.document()->status(), QPdfDocument::Status::Ready) << n;
+        const QString heading = n == 0 ? QStringLiteral("Tolvane Help") : helppages::title(n).section(QStringLiteral(" - "), 1);
+        EXPECT_TRUE(help.document()->getAllText(0).text().contains(heading)) << n;
+    }
+    help.showDataHelp(19, false);
+    EXPECT_EQ(help.windowTitle(), QStringLiteral("Quillory Pro Help"));
+    EXPECT_EQ(help.document()->pageCount(), [&] {
+        help.showDataHelp(0, false);
+        return help.document()->pageCount();
+    }());
+    EXPECT_GE(help.document()->pageCount(), helppages::kPageCount);
+}
+
+TEST_F(VersionsAndHelp, SavingACopyOfAHelpPage)
+{
+    const QString folder = controller::ensureHelpDocuments(dir.filePath(QStringLiteral("help")));
+    DataHelp help;
+    help.setDocumentFolder(folder);
+    help.showDataHelp(9, false);
+    const QByteArray page = bytesOf(QDir(folder).filePath(helppages::fileName(9)));
+    ASSERT_FALSE(page.isEmpty());
+
+    // Over an existing PDF (the chooser asked): replaced, then opened.
+    const QString old = testsupport::writeFile(dir.filePath(QStringLiteral("out/old.pdf")), "old");
+    dialogs.answerPath(old);
+    help.actionPreview();
+    EXPECT_EQ(bytesOf(old), page);
+    EXPECT_EQ(desktop.lines(), QStringList({QStringLiteral("open ") + old}));
+
+    // A name without ".pdf" gets it, and replacing that file is asked first.
+    const QString other = testsupport::writeFile(dir.filePath(QStringLiteral("out/other.pdf")), "other");
+    dialogs.answerPath(dir.filePath(QStringLiteral("out/other")));
+    dialogs.answerButton(QStringLiteral("No"));
+    help.actionPreview();
+    EXPECT_EQ(bytesOf(other), QByteArray("other"));
+
+    // Before, the destination was deleted first and a failed copy lost it.
+    QDir().mkpath(dir.filePath(QStringLiteral("out/busy.pdf")));
+    dialogs.answerPath(dir.filePath(QStringLiteral("out/busy.pdf")));
+    help.actionPreview();
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("out/busy.pdf"))).isDir());
+    EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("The help page could not be saved to ")));
+    EXPECT_EQ(desktop.records().size(), 1);
+}
+
+TEST_F(VersionsAndHelp, TheHelpFolderListsFifteenDocumentsAndTheSample)
+{
+    const QString folder = dir.filePath(QStringLiteral("Help Tolvane"));
+    controller::ensureHelpDocuments(folder);
+    controller::writeSampleSong(folder);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 20);
+    // A changed copy is brought back; an unchanged one is left alone.
+    const QString manual = QDir(folder).filePath(helppages::fileName(0));
+    testsupport::writeFile(manual, "changed");
+    controller::ensureHelpDocuments(folder);
+    EXPECT_NE(bytesOf(manual), QByteArray("changed"));
+
+    Data::initListePieces();
+    Data::chargerTabsForDirNo(0, true);
+    Data::chargerFichiers(folder, true);
+    EXPECT_EQ(Data::getNbrPiecesOng(0), 16);
+}
+
+} // namespace
