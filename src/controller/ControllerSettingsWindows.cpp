@@ -135,7 +135,8 @@ void Controller::addSettingsMenuItems()
         window = MainMenu::instance().addMenu(QStringLiteral("Window"));
     QAction *inspector = window->addAction(QStringLiteral("Window Inspector…"));
     connect(inspector, &QAction::triggered, this, [this]() { actionMenuItemWinInspector(); });
-    QAction *filterItem = window->addAction(QStringLiteral("Filter by Tag…"));
+    QMenu *tools = menuWindow_ ? menuWindow_.data() : window;
+    QAction *filterItem = tools->addAction(QStringLiteral("Filter by Tag…"));
     connect(filterItem, &QAction::triggered, this, [this]() { filter(); });
     QAction *assignments = marksMenu()->addAction(QStringLiteral("Tags Assignments…"));
     connect(assignments, &QAction::triggered, this, [this]() { tagsAssignments(); });

@@ -93,13 +93,13 @@ TEST_F(ControllerMenus, EveryItemReachesItsOperation)
         {{"MIDI", "MIDI Clock and Metronome Ticks…"}, "", ""},
         {{"Window", "Notes"}, "", ""},
         {{"Window", "Swap Plain and Formatted Note"}, "", ""},
-        {{"Window", "Window Identifiers…"}, "window identifiers window", ""},
-        {{"Window", "Tags…"}, "tag list window", ""},
+        {{"Window", "Window Identifiers…"}, "", ""},
+        {{"Window", "Tags…"}, "", ""},
         {{"Window", "Guitar Chord Library…"}, "guitar chord library", ""},
         {{"Window", "Ukulele Chord Library…"}, "ukulele chord library", ""},
         {{"Window", "Audio Player"}, "", ""},
         {{"Window", "Track Preview"}, "", ""},
-        {{"Window", "Tolvane Help"}, "help window (page 0)", ""},
+        {{"Window", "Tolvane Help"}, "", ""},
         {{"Song", "Reveal in File Manager"}, "", "reveal " + song},
         {{"Song", "Open"}, "", "", true},
         {{"Song", "Open with Default Application"}, "", "open " + song},
@@ -112,7 +112,7 @@ TEST_F(ControllerMenus, EveryItemReachesItsOperation)
         {{"Song", "Export Songs as PDF…"}, "", "", false, 3},
         {{"Song", "Open in Editor"}, "", "", true},
         {{"Song", "New ChordPro Song"}, "", "", true},
-        {{"Song", "Manage Versions…"}, "alternate versions window", ""},
+        {{"Song", "Manage Versions…"}, "", ""},
         {{"Song", "Reveal Folder in File Manager"}, "", "reveal " + songs.path()},
         {{"Song", "Open Folder"}, "", "open " + songs.path()},
     };
@@ -136,6 +136,35 @@ TEST_F(ControllerMenus, EveryItemReachesItsOperation)
         EXPECT_TRUE(dialogs.records().isEmpty()) << dialogs.lastText().toStdString();
         ControllerTestAccess::clearWaitingFor(*controller);
     }
+}
+
+TEST_F(ControllerMenus, TagIdentifierVersionAndHelpItemsShowTheirWindows)
+{
+    startWithFiles({QStringLiteral("Song.chopro")});
+    auto shown = [](const QString &title) {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->windowTitle() == title)
+                return true;
+        return false;
+    };
+    const struct {
+        QStringList path;
+        const char *title;
+    } rows[] = {
+        {{"Window", "Window Identifiers…"}, "Window Identifiers"},
+        {{"Window", "Tags…"}, "Tags"},
+        {{"Window", "Filter by Tag…"}, "Filter by Tag"},
+        {{"Song", "Manage Versions…"}, "Alternate Versions"},
+        {{"Window", "Tolvane Help"}, "Quillory Pro Help"},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.path.join(QLatin1Char('/')).toStdString());
+        trigger(r.path);
+        EXPECT_TRUE(shown(QString::fromUtf8(r.title)));
+    }
+    // Help codes reach the help window with their page.
+    platform::NotificationCenter::defaultCenter().postActionKey(vocab::HelpFirst + 9);
+    EXPECT_TRUE(shown(QStringLiteral("Quillory Pro Help - Alternate Versions")));
 }
 
 TEST_F(ControllerMenus, HelpFolderRefusesTheSongCommands)
