@@ -5,6 +5,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/Vocabulary.h"
 #include "settings/DataPref6.h"
+#include "settings/ListControls.h"
 #include "settings/TagRules.h"
 #include "windows/DragTypes.h"
 #include "windows/TableControls.h"
@@ -53,33 +54,14 @@ DataPref4::DataPref4(QWidget *parent)
     mTable_->setColumnCount(ColumnCount);
     mTable_->setHorizontalHeaderLabels({QStringLiteral("WID"), QStringLiteral("Note"), QStringLiteral("PDF"),
                                         QStringLiteral("ChordPro"), QStringLiteral("Messages")});
-    mTable_->verticalHeader()->hide();
-    mTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    mTable_->setSelectionMode(QAbstractItemView::SingleSelection);
-    mTable_->setDragEnabled(true);
-    mTable_->setAcceptDrops(true);
-    mTable_->setDragDropMode(QAbstractItemView::DragDrop);
-    mTable_->makeDragData = [](const QList<int> &rows) { return dragtypes::rowsMimeData(kDragType, rows); };
-    mTable_->acceptsDrop = [](const QMimeData *data) { return data && data->hasFormat(kDragType); };
-    mTable_->onDrop = [this](const QMimeData *data, int row) { return acceptDrop(data, row); };
+    listcontrols::makeReorderable(mTable_, kDragType,
+                                  [this](const QMimeData *data, int row) { return acceptDrop(data, row); });
     mTable_->setColumnWidth(ColWinID, 120);
     for (int c = ColDefNote; c < ColumnCount; ++c)
         mTable_->setColumnWidth(c, 210);
     outer->addWidget(mTable_, 1);
-    auto *buttons = new QHBoxLayout;
-    auto *add = new QPushButton(QStringLiteral("+"));
-    auto *remove = new QPushButton(QStringLiteral("−"));
-    auto *help = new QPushButton(QStringLiteral("?"));
-    buttons->addWidget(add);
-    buttons->addWidget(remove);
-    buttons->addStretch();
-    buttons->addWidget(help);
-    outer->addLayout(buttons);
-    for (QPushButton *b : {add, remove, help})
-        b->setAutoDefault(false);
-    connect(add, &QPushButton::clicked, this, &DataPref4::actionInsertRow);
-    connect(remove, &QPushButton::clicked, this, &DataPref4::actionDeleteRow);
-    connect(help, &QPushButton::clicked, this, &DataPref4::actionButtonHelp);
+    listcontrols::addRowButtons(outer, this, [this]() { actionInsertRow(); }, [this]() { actionDeleteRow(); },
+                                [this]() { actionButtonHelp(); });
     connect(mTable_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *item) {
         if (!filling_ && item->column() == ColWinID)
             updateWinIDAtIndex(item->row());

@@ -79,6 +79,9 @@ public:
     // A choice in a combo box (its current index).
     void comboBoxSelectionDidChange(QComboBox *combo);
 
+    // The library's entries of a tab, in title order (the tag windows list them too).
+    static PiecesList tabSongs(qint64 tab);
+
     // ---- State and controls, for the tests -------------------------------------------
     const PiecesList &liste() const { return liste_; }
     const PiecesList &listeTemp() const { return listeTemp_; }
@@ -135,8 +138,6 @@ private:
     qsizetype sourceCount() const;
     PiecesPtr sourceEntry(qsizetype row) const;
     QStringList libraryFileNames() const;
-    // The library's entries of a tab, in title order.
-    static PiecesList tabSongs(qint64 tab);
     // The library's songs that a scratch tab record takes with these words
     // (one per line), built and ordered as the library load does.
     static PiecesList matchingSongs(const TabDetPtr &scratch, const QString &words);

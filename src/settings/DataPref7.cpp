@@ -4,6 +4,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 #include "settings/DataPref6.h"
+#include "settings/ListControls.h"
 #include "settings/TagBatch.h"
 #include "windows/DragTypes.h"
 
@@ -23,18 +24,6 @@ void post(int code)
 
 constexpr int kHelpPage = 17;
 
-// The songs of tab 0 ("All"), each once, in title order.
-PiecesList allSongs()
-{
-    PiecesList songs;
-    for (const PiecesPtr &p : Data::listePiecesByTitle()) {
-        if (!p || p->ongNo != 0)
-            break;
-        songs << p;
-    }
-    return songs;
-}
-
 } // namespace
 
 DataPref7::DataPref7(QWidget *parent)
@@ -46,30 +35,11 @@ DataPref7::DataPref7(QWidget *parent)
     mTable_->setColumnCount(1);
     mTable_->setHorizontalHeaderLabels({QStringLiteral("Tag")});
     mTable_->horizontalHeader()->setStretchLastSection(true);
-    mTable_->verticalHeader()->hide();
-    mTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    mTable_->setSelectionMode(QAbstractItemView::SingleSelection);
-    mTable_->setDragEnabled(true);
-    mTable_->setAcceptDrops(true);
-    mTable_->setDragDropMode(QAbstractItemView::DragDrop);
-    mTable_->makeDragData = [](const QList<int> &rows) { return dragtypes::rowsMimeData(dragtypes::TagsDataType, rows); };
-    mTable_->acceptsDrop = [](const QMimeData *data) { return data && data->hasFormat(dragtypes::TagsDataType); };
-    mTable_->onDrop = [this](const QMimeData *data, int row) { return acceptDrop(data, row); };
+    listcontrols::makeReorderable(mTable_, dragtypes::TagsDataType,
+                                  [this](const QMimeData *data, int row) { return acceptDrop(data, row); });
     outer->addWidget(mTable_, 1);
-    auto *buttons = new QHBoxLayout;
-    auto *add = new QPushButton(QStringLiteral("+"));
-    auto *remove = new QPushButton(QStringLiteral("−"));
-    auto *help = new QPushButton(QStringLiteral("?"));
-    buttons->addWidget(add);
-    buttons->addWidget(remove);
-    buttons->addStretch();
-    buttons->addWidget(help);
-    outer->addLayout(buttons);
-    for (QPushButton *b : {add, remove, help})
-        b->setAutoDefault(false);
-    connect(add, &QPushButton::clicked, this, &DataPref7::actionInsertRow);
-    connect(remove, &QPushButton::clicked, this, &DataPref7::actionDeleteRow);
-    connect(help, &QPushButton::clicked, this, &DataPref7::actionButtonHelp);
+    listcontrols::addRowButtons(outer, this, [this]() { actionInsertRow(); }, [this]() { actionDeleteRow(); },
+                                [this]() { actionButtonHelp(); });
     connect(mTable_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *item) {
         if (!filling_)
             updateTagAtIndex(item->row(), item->text());
@@ -169,7 +139,7 @@ bool DataPref7::removeTagFromAllSong(const QString &tag)
     if (!Data::question(QStringLiteral("⚠️Also remove tag %1 from ALL songs?").arg(tag)))
         return true;
     PiecesList carriers;
-    for (const PiecesPtr &song : allSongs())
+    for (const PiecesPtr &song : DataPref6::tabSongs(0))
         if (song->pieceDet && piecesrules::hasTag(song->pieceDet->infoF, tag, Qt::CaseInsensitive))
             carriers << song;
     if (carriers.isEmpty())

@@ -3,6 +3,7 @@
 #include "library/Data.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
+#include "settings/DataPref6.h"
 #include "settings/TagBatch.h"
 #include "windows/DragTypes.h"
 #include "windows/TableControls.h"
@@ -369,12 +370,7 @@ void DataPref8::refreshSelonFiltres()
         typeSource_ = 0;
     } else {
         typeSource_ = 1;
-        const qint64 start = Data::indexInTitleArrayG(tabNoSource_);
-        const qint64 count = start < 0 ? 0 : Data::getNbrPiecesOng(tabNoSource_);
-        for (qint64 i = 0; i < count; ++i) {
-            const PiecesPtr song = Data::listePiecesByTitle().value(start + i);
-            if (!song || !song->pieceDet)
-                continue;
+        for (const PiecesPtr &song : DataPref6::tabSongs(tabNoSource_)) {
             const PiecesDet &d = *song->pieceDet;
             if (d.titre.toUpper().contains(title) && d.auteur.toUpper().contains(artist)
                 && d.infoF.toUpper().contains(tags))
