@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTimer>
 
 using namespace controllertest;
 
@@ -162,9 +163,18 @@ TEST_F(ControllerMenus, TagIdentifierVersionAndHelpItemsShowTheirWindows)
         trigger(r.path);
         EXPECT_TRUE(shown(QString::fromUtf8(r.title)));
     }
-    // Help codes reach the help window with their page.
+    // Help codes reach the help window with their page; 16 runs modally.
     platform::NotificationCenter::defaultCenter().postActionKey(vocab::HelpFirst + 9);
     EXPECT_TRUE(shown(QStringLiteral("Quillory Pro Help - Alternate Versions")));
+    QString modal;
+    QTimer::singleShot(0, [&modal]() {
+        if (QWidget *w = QApplication::activeModalWidget()) {
+            modal = w->windowTitle();
+            w->close();
+        }
+    });
+    platform::NotificationCenter::defaultCenter().postActionKey(vocab::HelpFirst + 16);
+    EXPECT_EQ(modal, QStringLiteral("Quillory Pro Help - Setlists and Collections"));
 }
 
 TEST_F(ControllerMenus, HelpFolderRefusesTheSongCommands)
