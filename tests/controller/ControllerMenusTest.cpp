@@ -177,6 +177,20 @@ TEST_F(ControllerMenus, TagIdentifierVersionAndHelpItemsShowTheirWindows)
     EXPECT_EQ(modal, QStringLiteral("Quillory Pro Help - Setlists and Collections"));
 }
 
+TEST_F(ControllerMenus, QuittingWithTheListWindowsOpenKeepsTheirLists)
+{
+    startWithFiles({QStringLiteral("Song.chopro")});
+    trigger({QStringLiteral("Window"), QStringLiteral("Tags…")});
+    trigger({QStringLiteral("Window"), QStringLiteral("Window Identifiers…")});
+    Data::tags() = {QStringLiteral("Encore")};
+    Data::winIDs().first()->idWin = QStringLiteral("Keys");
+    // Before, both lists were written only when their window closed.
+    controller->applicationWillTerminate();
+    auto &d = platform::UserDefaults::standard();
+    EXPECT_EQ(d.stringForKey(QStringLiteral("tagStr")), QStringLiteral("Encore\n"));
+    EXPECT_EQ(d.stringForKey(QStringLiteral("WinID_idWin_0")), QStringLiteral("Keys"));
+}
+
 TEST_F(ControllerMenus, HelpFolderRefusesTheSongCommands)
 {
     start();

@@ -39,7 +39,7 @@ TEST_F(ControllerScreenSets, EmptyConfigurationStartsWithTheDefaultLayout)
     EXPECT_TRUE(window()->ongletsVisibles());
     EXPECT_EQ(window()->typeMetro(), 1);
     ASSERT_TRUE(window()->pieceCour());
-    EXPECT_EQ(window()->pieceCour()->pieceDet->titre, QStringLiteral("Title"));
+    EXPECT_EQ(window()->pieceCour()->pieceDet->titre, QStringLiteral("02 Keyboard Shortcuts"));
     // The built-in layout counts as set 1 once loaded.
     EXPECT_EQ(Data::currentScreensetG(), 1);
     EXPECT_EQ(controller->lastNbScreens(), QGuiApplication::screens().size());
@@ -85,7 +85,7 @@ TEST_F(ControllerScreenSets, LayoutSavedAtShutdownComesBackAtTheNextStart)
         EXPECT_TRUE(w->isVisible());
         // The windows existed before the song loaded and show it.
         ASSERT_TRUE(w->pieceCour());
-        EXPECT_EQ(w->pieceCour()->pieceDet->titre, QStringLiteral("Title"));
+        EXPECT_EQ(w->pieceCour()->pieceDet->titre, QStringLiteral("02 Keyboard Shortcuts"));
     }
 }
 

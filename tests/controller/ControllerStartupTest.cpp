@@ -29,12 +29,14 @@ TEST_F(ControllerStartup, FirstRunShowsTheHelpFolderSong)
     EXPECT_EQ(controller->folderMenu()->title(), QStringLiteral("? ▹ Help Tolvane"));
     for (int n = 0; n < controller::SlotCount; ++n)
         EXPECT_TRUE(store().boolForKey(QStringLiteral("dirIsanURL%1").arg(n))) << n;
-    EXPECT_EQ(Data::songNbrG(), 1);
+    // Fifteen help pages and the sample song, the pages first in title order.
+    EXPECT_EQ(Data::songNbrG(), 16);
     EXPECT_EQ(Data::songNoG(), 1);
-    EXPECT_EQ(currentTitle(), QStringLiteral("Title"));
+    EXPECT_EQ(currentTitle(), QStringLiteral("02 Keyboard Shortcuts"));
     ASSERT_TRUE(window());
     ASSERT_TRUE(window()->pieceCour());
-    EXPECT_TRUE(window()->pieceCour()->pieceDet->fichier.endsWith(QStringLiteral("Help Tolvane/Sample.chopro")));
+    EXPECT_TRUE(window()->pieceCour()->pieceDet->fichier.endsWith(
+        QStringLiteral("Help Tolvane/02 Keyboard Shortcuts(Ostrelle).pdf")));
     EXPECT_TRUE(controller->tocON());
     EXPECT_EQ(controller->nbrExec(), 2);
 
@@ -283,8 +285,8 @@ TEST_F(ControllerStartup, TheTolvaneWindowShowsTheHelpSong)
     ASSERT_TRUE(tolvane);
     EXPECT_TRUE(tolvane->isVisible());
     ASSERT_TRUE(tolvane->pieceCour());
-    EXPECT_EQ(tolvane->pieceCour()->pieceDet->titre, QStringLiteral("Title"));
-    EXPECT_EQ(tolvane->typeFichierCour(), 1);
+    EXPECT_EQ(tolvane->pieceCour()->pieceDet->titre, QStringLiteral("02 Keyboard Shortcuts"));
+    EXPECT_EQ(tolvane->typeFichierCour(), 0);
 }
 
 TEST_F(ControllerStartup, TheGenreChosenLastComesBack)
