@@ -407,30 +407,36 @@ Pieces::TagEditResult Pieces::editTagsOnDisk(const PiecesPtr &piece, TagEdit edi
     if (!piece || !piece->pieceDet)
         return result;
     PiecesDet &det = *piece->pieceDet;
-    const QString path = notefile::notePathForSong(det.fichier);
-    const notefile::ReadResult now = notefile::read(path);
-    if (now.exists && !now.readable) {
-        result.failure = QStringLiteral("%1: the note could not be read").arg(path);
+    const QString old = det.notetxt;
+    auto keepOld = [&]() {
+        det.notetxt = old;
+        det.note = !old.isEmpty();
+    };
+    // What another window saved since the scan is edited, not what was read then.
+    piece->verifNote();
+    if (det.noteUnreadable || det.noteTooLarge) {
+        // Refused before anything is written; the refusal says why.
+        piece->saveNote(&result.failure);
+        keepOld();
         return result;
     }
+    const QString before = det.notetxt;
     QString edited;
     switch (edit) {
-    case TagEdit::Add: edited = piecesrules::addTag(now.text, tag); break;
-    case TagEdit::Remove: edited = piecesrules::removeTag(now.text, tag); break;
-    case TagEdit::RemoveAnyCase: edited = piecesrules::removeTag(now.text, tag, Qt::CaseInsensitive); break;
-    case TagEdit::Clear: edited = piecesrules::clearTags(now.text); break;
+    case TagEdit::Add: edited = piecesrules::addTag(before, tag); break;
+    case TagEdit::Remove: edited = piecesrules::removeTag(before, tag); break;
+    case TagEdit::RemoveAnyCase: edited = piecesrules::removeTag(before, tag, Qt::CaseInsensitive); break;
+    case TagEdit::Clear: edited = piecesrules::clearTags(before); break;
     }
-    det.noteUnreadable = false;
-    det.notetxt = now.text;
-    if (edited != now.text) {
-        QString error;
-        const bool ok = edited.isEmpty() ? QFile::remove(path) : notefile::write(path, edited, &error);
-        if (!ok) {
-            result.failure = QStringLiteral("%1: %2").arg(
-                path, error.isEmpty() ? QStringLiteral("the note could not be written") : error);
-        } else {
-            det.notetxt = edited;
+    if (edited != before) {
+        det.notetxt = edited;
+        if (piece->saveNote(&result.failure)) {
             result.written = true;
+        } else {
+            // The song keeps the tags it showed.
+            keepOld();
+            if (result.failure.isEmpty())
+                result.failure = QStringLiteral("The note of \"%1\" could not be written.").arg(det.fichier);
         }
     }
     det.note = !det.notetxt.isEmpty();
