@@ -721,7 +721,6 @@ private:
     QPointer<DataPrefA> dataPrefAController_;
     QPointer<WinVersions> winVersionsController_;
     QPointer<DataHelp> dataHelpController_;
-    bool helpDocumentsReady_ = false;
 
     QPointer<QMenu> menuMidi_;
     QPointer<QMenu> menuWindow_;

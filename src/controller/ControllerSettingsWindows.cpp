@@ -105,11 +105,6 @@ DataHelp *Controller::helpWindow()
 {
     if (!dataHelpController_)
         dataHelpController_ = new DataHelp;
-    // The documents are read from the help folder, brought up to date once a run.
-    if (!helpDocumentsReady_) {
-        dataHelpController_->setDocumentFolder(controller::ensureHelpFolder());
-        helpDocumentsReady_ = true;
-    }
     return dataHelpController_;
 }
 

@@ -6,6 +6,7 @@
 #include "chordpro/editor/WinEdit.h"
 #include "chordpro/export/WinChordProToPDF.h"
 #include "controller/PreferencesDialog.h"
+#include "controller/SampleSong.h"
 #include "events/windows/WinMsg.h"
 #include "events/windows/WinNote.h"
 #include "events/windows/WinNoteF.h"
@@ -15,6 +16,7 @@
 #include "midi/windows/MidiWindows.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
+#include "settings/DataHelp.h"
 #include "windows/PopupJauge.h"
 #include "windows/WindowList.h"
 #include "windows/WindowPDFxSuper.h"
@@ -62,6 +64,11 @@ void Controller::awakeFromNib()
     noteIsChanging_ = 0;
 
     buildMenus();
+    // Every help window reads the help folder, brought up to date once a run.
+    DataHelp::setFolderProvider([]() {
+        static const QString folder = controller::ensureHelpFolder();
+        return folder;
+    });
     createNoteWindows();
     versionsWindow();
 

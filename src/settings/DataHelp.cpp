@@ -3,6 +3,7 @@
 #include "library/Data.h"
 #include "platform/AtomicFile.h"
 #include "platform/Dialogs.h"
+#include "platform/ModalRun.h"
 #include "settings/HelpPages.h"
 
 #include <QDir>
@@ -44,9 +45,24 @@ DataHelp::DataHelp(QWidget *parent)
 
 DataHelp::~DataHelp() = default;
 
+namespace {
+std::function<QString()> &folderProvider()
+{
+    static std::function<QString()> provider;
+    return provider;
+}
+} // namespace
+
+void DataHelp::setFolderProvider(const std::function<QString()> &provider)
+{
+    folderProvider() = provider;
+}
+
 QString DataHelp::url1(qint64 n)
 {
     setWindowTitle(helppages::title(n));
+    if (folder_.isEmpty() && folderProvider())
+        folder_ = folderProvider()();
     return QDir(folder_).filePath(helppages::fileName(n));
 }
 
@@ -61,7 +77,7 @@ void DataHelp::showDataHelp(qint64 n, bool modal)
     // A missing document leaves the view empty.
     document_->load(shown_);
     if (modal) {
-        exec();
+        platform::runModal(*this);
         return;
     }
     show();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 class QPdfDocument;
 class QPdfView;
@@ -14,8 +15,10 @@ public:
     explicit DataHelp(QWidget *parent = nullptr);
     ~DataHelp() override;
 
-    // The folder that holds the help documents.
+    // The folder that holds the help documents; without one, the folder the
+    // program's provider answers (asked once: it brings the copies up to date).
     void setDocumentFolder(const QString &folder) { folder_ = folder; }
+    static void setFolderProvider(const std::function<QString()> &provider);
     // Shows page n; with modal, runs the window modally until it closes.
     void showDataHelp(qint64 n, bool modal);
     // Sets the window's title for page n and answers the document's path.

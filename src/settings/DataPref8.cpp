@@ -1,6 +1,7 @@
 #include "settings/DataPref8.h"
 
 #include "library/Data.h"
+#include "platform/ModalRun.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 #include "settings/DataPref6.h"
@@ -192,7 +193,7 @@ DataPref8::DataPref8(QWidget *parent)
 void DataPref8::showDataPref8()
 {
     prepare();
-    exec();
+    platform::runModal(*this);
 }
 
 void DataPref8::prepare()

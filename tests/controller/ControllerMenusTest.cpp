@@ -1,4 +1,5 @@
 #include "ControllerTestSupport.h"
+#include "settings/DataHelp.h"
 #include "chordpro/editor/WinEdit.h"
 #include "chordpro/export/WinChordProToPDF.h"
 
@@ -7,7 +8,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTimer>
 
 using namespace controllertest;
 
@@ -166,15 +166,9 @@ TEST_F(ControllerMenus, TagIdentifierVersionAndHelpItemsShowTheirWindows)
     // Help codes reach the help window with their page; 16 runs modally.
     platform::NotificationCenter::defaultCenter().postActionKey(vocab::HelpFirst + 9);
     EXPECT_TRUE(shown(QStringLiteral("Quillory Pro Help - Alternate Versions")));
-    QString modal;
-    QTimer::singleShot(0, [&modal]() {
-        if (QWidget *w = QApplication::activeModalWidget()) {
-            modal = w->windowTitle();
-            w->close();
-        }
-    });
     platform::NotificationCenter::defaultCenter().postActionKey(vocab::HelpFirst + 16);
-    EXPECT_EQ(modal, QStringLiteral("Quillory Pro Help - Setlists and Collections"));
+    EXPECT_TRUE(controller->helpWindow()->modalWin());
+    EXPECT_EQ(controller->helpWindow()->windowTitle(), QStringLiteral("Quillory Pro Help - Setlists and Collections"));
 }
 
 TEST_F(ControllerMenus, QuittingWithTheListWindowsOpenKeepsTheirLists)

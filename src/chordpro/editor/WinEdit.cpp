@@ -4,6 +4,7 @@
 #include "chordpro/editor/EditorPreview.h"
 #include "chordpro/editor/EditorTextView.h"
 #include "chordpro/editor/TransposeList.h"
+#include "settings/DataHelp.h"
 #include "library/Data.h"
 #include "library/Pieces.h"
 #include "midi/Midi.h"
@@ -409,7 +410,9 @@ void WinEdit::actionButtonHelp() { AfficherHelp(3); }
 
 void WinEdit::AfficherHelp(int page)
 {
-    TLOG(QStringLiteral("WinEdit AfficherHelp %1: the help window is still to come").arg(page));
+    if (!dataHelpController_)
+        dataHelpController_ = new DataHelp(this);
+    dataHelpController_->showDataHelp(page, true);
 }
 
 void WinEdit::actionButtonTranspose()

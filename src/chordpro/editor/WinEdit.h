@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <memory>
 
+class DataHelp;
 class EditorHighlighter;
 class EditorPreview;
 class EditorTextView;
@@ -107,6 +108,7 @@ private:
     QSplitter *splitter_ = nullptr;
     QLabel *labelNbPages_ = nullptr;
     QPointer<TransposeList> TransposeListController_;
+    QPointer<DataHelp> dataHelpController_;
     std::shared_ptr<Pieces> pieceCour_;
     QString fichierCour_;
     bool modifiee_ = false;
