@@ -300,6 +300,7 @@ public:
     void stopAlreadyPlayedTimer();
     // Timers' handlers; the note and played-mark work is filled in by their owners.
     void processNote();
+    bool processPendingNote();
     void alreadyPlayed();
     bool pendingSongRefresh() const { return pendingSongRefresh_; }
     const platform::Timer &noteTimer() const { return noteTimer_; }

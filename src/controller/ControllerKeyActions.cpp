@@ -336,11 +336,7 @@ void Controller::traiter_next_tab()
 
 void Controller::triggerNextCue()
 {
-    // Within half a second of a song change the event list still holds the
-    // song left behind: load this song's events now rather than run the other
-    // song's next cue on it.
-    if (noteTimer_.isActive() && songNoG_ev_ != Data::songNoG())
-        processNote();
+    processPendingNote();
     if (!Data::isAtLeastOneTimeEvent()) {
         platform::NotificationCenter::defaultCenter().postActionKey(vocab::PageDownWrap);
         return;

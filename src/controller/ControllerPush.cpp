@@ -27,6 +27,9 @@ void Controller::setPDFx(const PiecePtr &piece, qint64 pageNo, bool zoomTop, con
     pageNo = qMax<qint64>(1, pageNo);
     bool playerClosed = false;
     if (Data::songNoG_MIDISent() != Data::songNoG()) {
+        // This song's events are loaded once, by the timer restarted below, not
+        // by the stop of a run here.
+        noteTimer_.stop();
         // A loop belongs to the song it was set on; a mute run too. A track plays on.
         playerClosed = closeAudioPlayerForSongChange();
         if (playerClosed || Data::currentGenreG() == 6)
@@ -94,6 +97,16 @@ void Controller::processNote()
     pendingSongRefresh_ = false;
 }
 
+// Within half a second of a song change the event list still holds the song
+// left behind: whatever runs events then loads this song's first.
+bool Controller::processPendingNote()
+{
+    if (!noteTimer_.isActive() || songNoG_ev_ == Data::songNoG())
+        return false;
+    processNote();
+    return true;
+}
+
 // Thirty seconds on a song: it counts as played.
 void Controller::alreadyPlayed()
 {
@@ -112,9 +125,13 @@ void Controller::updateItunesInfoX(const QString &title, const QString &artist, 
     bool ran = false;
     if (masquer) {
         doRefreshCue_ = false;
-        if (resetCues)
-            Data::resetSongEventsUsingArray(Data::songEvents());
-        ran = Data::processSongEventsUpTo(0.0, true, Data::songEvents());
+        // Events loaded just now stand reset with those at 0:00 run; those of
+        // another song are never run on this one.
+        if (!processPendingNote() && songNoG_ev_ == Data::songNoG()) {
+            if (resetCues)
+                Data::resetSongEventsUsingArray(Data::songEvents());
+            ran = Data::processSongEventsUpTo(0.0, true, Data::songEvents());
+        }
     } else {
         const bool ownTrack = songNoG_itunes_ == Data::songNoG() && songNoG_ev_ == Data::songNoG();
         const bool muteRun = Data::currentGenreG() == 6 && songNoG_ev_ == Data::songNoG();

@@ -197,4 +197,26 @@ TEST_F(Follow, InArtistOrderTheMatchedSongKeepsItsPlace)
     EXPECT_EQ(currentTitle(), QStringLiteral("Echo"));
 }
 
+TEST_F(Follow, ThePlayerStoppingRightAfterATrackChangeNeverRunsTheSongLeftBehind)
+{
+    testsupport::writeFile(QDir(songs.path()).filePath(QStringLiteral("s01.txt")), "Intro\n00:00 Page 3\n");
+    startSongs();
+    startPlayer();
+    controller->setSlave(1);
+    plays(QStringLiteral("Song 01"));
+    ASSERT_TRUE(waitForState(3));
+    clock->advance(0.6);
+    plays(QStringLiteral("Song 02"));
+    ASSERT_TRUE(testsupport::waitFor([this]() { return currentTitle() == QStringLiteral("Song 02"); }));
+    recordPagesAsked();
+    // Before, the player stopping within half a second of the change ran
+    // Song 01's "00:00 Page 3" again, on Song 02.
+    player->set(QStringLiteral("Stopped"));
+    player->announce();
+    ASSERT_TRUE(waitForState(4));
+    EXPECT_TRUE(pagesAsked.isEmpty()) << pagesAsked.size();
+    clock->advance(1.0);
+    EXPECT_TRUE(pagesAsked.isEmpty()) << pagesAsked.size();
+}
+
 } // namespace

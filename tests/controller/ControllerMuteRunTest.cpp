@@ -107,4 +107,22 @@ TEST_F(MuteRun, TheLastCuePassedTheNextCueStopsTheRunAndGoesBackToPageOne)
     EXPECT_EQ(controller->pageNo1(), 1);
 }
 
+TEST_F(MuteRun, AStopRightAfterASongChangeNeverRunsTheSongLeftBehind)
+{
+    Data::getPiece(2)->pieceDet->notetxt = QStringLiteral("Mute run\n00:00 Page 3\n");
+    controller->refreshNoteX(true);
+    postKey(vocab::NextSong);
+    ASSERT_EQ(Data::songNoG(), 3);
+    recordPagesAsked();
+    postKey(vocab::Play);
+    ASSERT_TRUE(controller->trackTimerActive());
+    clock->advance(0.2);
+    // Before, stopping a run started within half a second of leaving song 2
+    // ran song 2's "00:00 Page 3" again, on song 3.
+    postKey(vocab::Stop);
+    EXPECT_TRUE(pagesAsked.isEmpty()) << pagesAsked.size();
+    clock->advance(1.0);
+    EXPECT_TRUE(pagesAsked.isEmpty()) << pagesAsked.size();
+}
+
 } // namespace

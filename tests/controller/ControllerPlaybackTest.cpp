@@ -215,4 +215,24 @@ TEST_F(Playback, MissingLibraryOrTrackIsSaid)
     }
 }
 
+TEST_F(Playback, ATrackEndingRightAfterASongChangeNeverRunsTheSongLeftBehind)
+{
+    Data::getPiece(1)->pieceDet->notetxt = QStringLiteral("Intro\n00:00 Page 3\n");
+    controller->refreshNoteX(true);
+    playLoaded(100.0);
+    player->setPosition(98.0);
+    tick();
+    postKey(vocab::NextSong);
+    ASSERT_EQ(currentTitle(), QStringLiteral("Song 02"));
+    recordPagesAsked();
+    // Before, Song 01's track ending within half a second of leaving it ran
+    // Song 01's "00:00 Page 3" again, on Song 02.
+    player->finish();
+    tick(0.02);
+    ASSERT_FALSE(controller->trackTimerActive());
+    EXPECT_TRUE(pagesAsked.isEmpty()) << pagesAsked.size();
+    tick(1.0);
+    EXPECT_TRUE(pagesAsked.isEmpty()) << pagesAsked.size();
+}
+
 } // namespace

@@ -188,12 +188,21 @@ protected:
 
     static void postKey(int code) { platform::NotificationCenter::defaultCenter().postActionKey(code); }
 
+    // From now on every page a cue or a command asks for is kept in pagesAsked.
+    void recordPagesAsked()
+    {
+        platform::NotificationCenter::defaultCenter().addObserver(
+            vocab::ActionGoToPageNo, [this](const platform::Notification &n) { pagesAsked << int(n.intParam()); },
+            controller.get());
+    }
+
     std::unique_ptr<platform::ManualClock> clock;
     testsupport::FreshDefaults defaults;
     platform::ScriptedDialogs dialogs;
     platform::RecordingDesktopServices desktop;
     QTemporaryDir dataDir;
     std::unique_ptr<Controller> controller;
+    QList<int> pagesAsked;
     QList<QPointer<RecordingWindow>> windows;
     // Every Tolvane window the program makes is a recording one.
     windowfactory::ScopedCreator tolvaneWindows{0, [this]() {
