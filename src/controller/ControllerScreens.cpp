@@ -89,9 +89,7 @@ void Controller::ajusterWindowLevel(bool deactivating)
     for (WindowPDFxSuper *w : openWindows()) {
         if (!w->alwaysOnTop())
             continue;
-        // On the native window: the widget's own flag would hide and show it again.
-        if (QWindow *handle = w->windowHandle())
-            handle->setFlag(Qt::WindowStaysOnTopHint, !deactivating);
+        w->setStaysOnTop(!deactivating);
         if (deactivating && w->isVisible())
             w->raise();
     }

@@ -139,10 +139,17 @@ void WindowPDFxSuper::iniTransparent(bool on)
 void WindowPDFxSuper::iniAlwaysOnTop(bool on)
 {
     alwaysOnTop_ = on;
-    const bool wasVisible = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, on);
-    if (wasVisible)
-        show();
+    setStaysOnTop(on);
+}
+
+void WindowPDFxSuper::setStaysOnTop(bool on)
+{
+    // On the native window: the widget's own flag would hide and show it again,
+    // which on stage is a flash and a lost focus.
+    if (QWindow *handle = windowHandle())
+        handle->setFlag(Qt::WindowStaysOnTopHint, on);
+    else
+        setWindowFlag(Qt::WindowStaysOnTopHint, on); // never shown yet: nothing to hide
 }
 
 void WindowPDFxSuper::iniModeAffichage(qint64 mode, bool refresh)

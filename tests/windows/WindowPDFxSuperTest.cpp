@@ -7,6 +7,7 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QWindow>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -491,4 +492,27 @@ TEST(WindowBaseEdges, EdgesResizeTheWindow)
     };
     for (const Row &r : rows)
         EXPECT_EQ(WindowPDFxSuper::resizeEdgesAt(r.at, size), r.edges) << r.at.x() << "," << r.at.y();
+}
+
+// Before, each change of "always on top" hid the window and showed it again.
+TEST_F(WindowBaseTest, AlwaysOnTopNeverHidesTheWindow)
+{
+    struct HideCounter : QObject {
+        int hides = 0;
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            hides += e->type() == QEvent::Hide;
+            return false;
+        }
+    } counter;
+    RecordingWindow w;
+    w.show();
+    w.installEventFilter(&counter);
+    for (bool on : {true, false, true}) {
+        w.iniAlwaysOnTop(on);
+        ASSERT_NE(w.windowHandle(), nullptr);
+        EXPECT_EQ(w.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint), on);
+        EXPECT_TRUE(w.isVisible());
+    }
+    EXPECT_EQ(counter.hides, 0);
 }
