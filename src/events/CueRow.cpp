@@ -232,8 +232,15 @@ Row rowForEvent(const SongEv &ev, bool lib)
         break;
     case ActMidi: {
         const qsizetype at = t.indexOf(QLatin1Char('@'));
-        if (at < 0)
-            break; // nothing to show: kind none
+        if (at < 0) {
+            // "SYSEX F0 43 F7" without a destination sends nothing, but its row
+            // shows what it holds: before, the row was empty and an edit of it
+            // wrote an empty cue over the line.
+            row.val1 = trimmed(t);
+            readInstruction(row.val1, row);
+            midiKind = row.kind;
+            break;
+        }
         const QString dest = trimmed(t.mid(at + 1));
         bool number = false;
         const int n = dest.toInt(&number);
@@ -364,6 +371,21 @@ void applyRow(const Row &row, SongEv &ev)
     case KindSysex: set(EvMidi, ActMidi, QStringLiteral("SYSEX %1%2").arg(row.val1, dest), fieldTimed); break;
     default: set(EvPage, ActNone, QString(), true); break;
     }
+}
+
+void applyEdit(const Row &row, const Row &shown, const SongEv &original, SongEv &ev)
+{
+    applyRow(row, ev);
+    const bool valuesAsShown = row.kind == shown.kind && row.val1 == shown.val1 && row.val1a == shown.val1a
+                               && row.val1b == shown.val1b && row.val1c == shown.val1c && row.winId == shown.winId
+                               && row.fav == shown.fav;
+    if (!valuesAsShown)
+        return;
+    // Only the time changed: the row's own form of the text would drop what
+    // the fields do not show (a missing destination became "@0").
+    ev.evType = original.evType;
+    ev.actionType = original.actionType;
+    ev.actionTxt = original.actionTxt;
 }
 
 Combo winIdCombo(const QString &choice, bool dest, const Lists &lists)

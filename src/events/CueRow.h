@@ -74,6 +74,10 @@ struct Lists {
 Row rowForEvent(const SongEv &ev, bool lib);
 // Rewrites the event from the row (time, type, action and text).
 void applyRow(const Row &row, SongEv &ev);
+// The same for a row first shown as `shown` for the event `original`: while
+// the user leaves the values as shown, the event keeps its own text and
+// only its time follows the row.
+void applyEdit(const Row &row, const Row &shown, const SongEv &original, SongEv &ev);
 
 // A combo's items: what each shows, the choice it stands for, which is selected.
 struct Combo {

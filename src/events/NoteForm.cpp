@@ -3,7 +3,10 @@
 #include "library/Pieces.h"
 #include "library/TextNumbers.h"
 
+#include <QHash>
 #include <QList>
+
+#include <algorithm>
 
 namespace noteform {
 
@@ -13,15 +16,32 @@ namespace {
 
 QString trimmed(const QString &s) { return notefile::trimBlanksAndTabs(s); }
 
-QString withoutCr(QString line)
+// Lines end where the event loader ends them: at "\n", "\r\n" and a lone "\r".
+QString normalised(const QString &note)
 {
-    if (line.endsWith(QLatin1Char('\r')))
-        line.chop(1);
-    return line;
+    if (!note.contains(QLatin1Char('\r')))
+        return note;
+    QString n = note;
+    return n.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
 }
 
 const char *const kCommentStops[] = {"TAGS=", "TITLE=", "ARTIST=", "TEMPO=", "KEY=", "TEMPO ", "MESSAGE", "MIDI",
                                      "METRONOME", "@"};
+
+// The line the event script writes for a note line, without its line end;
+// empty when the line gives no event or one the script does not write.
+QString eventLineId(const QString &line, const WinIdTest &isValidWinID)
+{
+    if (line.isEmpty() || !eventscript::isEventLine(line))
+        return QString();
+    const SongEvPtr ev = eventscript::parseLine(line, 0, isValidWinID);
+    if (!ev)
+        return QString();
+    QString id = eventscript::lineForEvent(*ev);
+    if (id.endsWith(QLatin1Char('\n')))
+        id.chop(1);
+    return id;
+}
 
 bool isCommentLine(const QString &line, const WinIdTest &isValidWinID)
 {
@@ -37,7 +57,9 @@ bool isCommentLine(const QString &line, const WinIdTest &isValidWinID)
     const qsizetype colon = line.indexOf(QLatin1Char(':'));
     if (colon > 0 && (colon == 2 || (isValidWinID && isValidWinID(line.left(colon)))))
         return false;
-    return true;
+    // "Play: 10:30 loud" is a cue row already: shown twice, it was written twice
+    // and grew at every save.
+    return eventLineId(line, isValidWinID).isEmpty();
 }
 
 // What a line of the written note stands for, so that a line kept from the
@@ -47,18 +69,114 @@ enum class Anchor { Blank, Master, Title, Artist, Tempo, Key, Date, Event, Tags,
 struct Line {
     QString text;
     Anchor anchor = Anchor::Blank;
-    QString id; // the date's key, the event's written line or the comment
+    QString id;             // the date's key, the event's written line or the comment
+    qsizetype valueAt = -1; // a header's value starts here
 };
 
-bool sameAnchor(const Line &a, const Line &b)
+// Lines that stand for the same thing: one field, or one cue, comment or date by its text.
+QString anchorKey(const Line &l)
 {
-    return a.anchor == b.anchor && (a.anchor == Anchor::Master || a.anchor == Anchor::Title
-                                    || a.anchor == Anchor::Artist || a.anchor == Anchor::Tempo
-                                    || a.anchor == Anchor::Key || a.anchor == Anchor::Tags || a.id == b.id);
+    const bool byText = l.anchor == Anchor::Event || l.anchor == Anchor::Comment || l.anchor == Anchor::Date;
+    return QString::number(int(l.anchor)) + (byText ? QLatin1Char(':') + l.id : QString());
 }
 
-// The note of the fields, line by line: each chunk ends in "\n".
-QList<Line> buildLines(const Fields &f, const QString &eventScript)
+// The old note: its lines as the fields, rows and comments show them, and the
+// fields it gives.
+struct OldNote {
+    QList<Line> lines;
+    Fields fields;
+    const Line *header(Anchor anchor, const QString &id = QString()) const
+    {
+        for (const Line &l : lines)
+            if (l.anchor == anchor && l.id == id)
+                return &l;
+        return nullptr;
+    }
+};
+
+// The header line a field writes (empty for none), without its line end.
+QString layoutLine(const Fields &f, Anchor anchor, int screenSet = 0)
+{
+    switch (anchor) {
+    case Anchor::Title:
+        return f.titleEdited && !trimmed(f.title).isEmpty() ? QStringLiteral("Title=") + trimmed(f.title) : QString();
+    case Anchor::Artist:
+        return f.artistEdited && !trimmed(f.artist).isEmpty() ? QStringLiteral("Artist=") + trimmed(f.artist)
+                                                              : QString();
+    case Anchor::Tempo: {
+        if (textnum::intValue(f.tempo) < 1)
+            return QString();
+        static const char *const sig[] = {"", " 2/4", " 3/4", " 4/4"};
+        const int s = f.signature >= 1 && f.signature <= 3 ? f.signature : 0;
+        return QStringLiteral("Tempo=") + trimmed(f.tempo) + QLatin1String(sig[s]);
+    }
+    case Anchor::Key: return trimmed(f.key).isEmpty() ? QString() : QStringLiteral("Key=") + trimmed(f.key);
+    case Anchor::Tags: return trimmed(f.tags).isEmpty() ? QString() : QStringLiteral("Tags=") + trimmed(f.tags);
+    case Anchor::Date: {
+        const QString d = trimmed(f.dates[screenSet - 1]);
+        return d.isEmpty() ? QString() : QStringLiteral("LastPlayedDate%1=%2").arg(QString::number(screenSet), d);
+    }
+    default: return QString();
+    }
+}
+
+// Where on a tempo line the song's tempo is read: the first run of two or
+// three digits within 11 characters of "TEMPO" (a lone digit is passed over).
+bool tempoDigits(const QString &line, qsizetype *runAt, qsizetype *runLen)
+{
+    const qsizetype at = line.indexOf(QLatin1String("TEMPO"), 0, Qt::CaseInsensitive);
+    if (at < 0)
+        return false;
+    qsizetype start = -1, len = 0;
+    for (qsizetype i = at; i < qMin(line.size(), at + 11); ++i) {
+        if (line[i] >= QLatin1Char('0') && line[i] <= QLatin1Char('9')) {
+            if (len == 0)
+                start = i;
+            if (++len == 3)
+                break;
+        } else {
+            if (len == 2)
+                break;
+            len = 0;
+        }
+    }
+    *runAt = start;
+    *runLen = len;
+    return len >= 2;
+}
+
+// The old tempo line with the new tempo and signature put in place of the old
+// ones, so the words around them stay.
+QString tempoInPlace(const QString &line, const Fields &f)
+{
+    qsizetype runAt = -1, runLen = 0;
+    tempoDigits(line, &runAt, &runLen);
+    const QString tempo = trimmed(f.tempo);
+    QString out = line.left(runAt) + tempo + line.mid(runAt + runLen);
+    const qsizetype after = runAt + tempo.size();
+    static const char *const sig[] = {"", "2/4", "3/4", "4/4"};
+    const int s = f.signature >= 1 && f.signature <= 3 ? f.signature : 0;
+    qsizetype old = -1;
+    for (int k = 1; k <= 3; ++k) {
+        const qsizetype p = out.indexOf(QLatin1String(sig[k]), after);
+        if (p >= 0 && (old < 0 || p < old))
+            old = p;
+    }
+    if (old >= 0 && s >= 1) {
+        out.replace(old, 3, QLatin1String(sig[s]));
+    } else if (old >= 0) {
+        const qsizetype from = old > after && out[old - 1] == QLatin1Char(' ') ? old - 1 : old;
+        out.remove(from, old + 3 - from);
+    } else if (s >= 1) {
+        out.insert(after, QLatin1Char(' ') + QLatin1String(sig[s]));
+    }
+    return out;
+}
+
+// The note of the fields, line by line. A header field the user left as it
+// was keeps its old line as it stood (or writes none when the old note showed
+// its value elsewhere); an edited one changes only its value on its old line.
+QList<Line> buildLines(const Fields &f, const QString &eventScript, const OldNote &old)
 {
     QList<Line> lines;
     auto add = [&lines](const QString &chunk, Anchor anchor, const QString &id = QString()) {
@@ -68,50 +186,62 @@ QList<Line> buildLines(const Fields &f, const QString &eventScript)
             lines.append(Line{p, p.isEmpty() && anchor != Anchor::Master ? Anchor::Blank : anchor,
                               anchor == Anchor::Event || anchor == Anchor::Comment ? p : id});
     };
+    auto header = [&](Anchor anchor, int screenSet = 0) {
+        const QString id = anchor == Anchor::Date ? dateKey(screenSet) : QString();
+        const QString now = layoutLine(f, anchor, screenSet);
+        const Line *was = old.header(anchor, id);
+        qsizetype runAt = 0, runLen = 0;
+        // A tempo read off the lines below "Tempo:" would change as the layout
+        // moves them: the field's own line takes that line's place.
+        const bool replaced = anchor == Anchor::Tempo && was && !tempoDigits(was->text, &runAt, &runLen);
+        if (replaced)
+            was = nullptr;
+        QString text;
+        if (!replaced && now == layoutLine(old.fields, anchor, screenSet))
+            text = was ? was->text : QString();
+        else if (!now.isEmpty() && was)
+            text = anchor == Anchor::Tempo ? tempoInPlace(was->text, f)
+                                           : was->text.left(was->valueAt) + now.mid(now.indexOf(QLatin1Char('=')) + 1);
+        else
+            text = now;
+        if (text.isEmpty())
+            return false;
+        lines.append(Line{text, anchor, id});
+        return true;
+    };
     add(f.master + QStringLiteral("\n\n"), Anchor::Master);
-    bool header = false;
-    const QString title = trimmed(f.title), artist = trimmed(f.artist);
-    if (f.titleEdited && !title.isEmpty()) {
-        add(QStringLiteral("Title=%1\n").arg(title), Anchor::Title);
-        header = true;
-    }
-    if (f.artistEdited && !artist.isEmpty()) {
-        add(QStringLiteral("Artist=%1\n").arg(artist), Anchor::Artist);
-        header = true;
-    }
-    if (textnum::intValue(f.tempo) >= 1) {
-        static const char *const sig[] = {"\n", " 2/4\n", " 3/4\n", " 4/4\n"};
-        const int s = f.signature >= 1 && f.signature <= 3 ? f.signature : 0;
-        add(QStringLiteral("Tempo=") + trimmed(f.tempo) + QLatin1String(sig[s]), Anchor::Tempo);
-        header = true;
-    }
-    if (!trimmed(f.key).isEmpty()) {
-        add(QStringLiteral("Key=%1\n").arg(trimmed(f.key)), Anchor::Key);
-        header = true;
-    }
-    if (header)
+    bool headers = false;
+    for (Anchor a : {Anchor::Title, Anchor::Artist, Anchor::Tempo, Anchor::Key})
+        headers |= header(a);
+    if (headers)
         add(QStringLiteral("\n"), Anchor::Blank);
     bool dates = false;
-    for (int s = 1; s <= 9; ++s) {
-        const QString d = trimmed(f.dates[s - 1]);
-        if (d.isEmpty())
-            continue;
-        add(QStringLiteral("LastPlayedDate%1=%2\n").arg(QString::number(s), d), Anchor::Date, dateKey(s));
-        dates = true;
-    }
+    for (int s = 1; s <= 9; ++s)
+        dates |= header(Anchor::Date, s);
     if (dates)
         add(QStringLiteral("\n"), Anchor::Blank);
     if (!eventScript.isEmpty()) {
         add(eventScript.endsWith(QLatin1Char('\n')) ? eventScript : eventScript + QLatin1Char('\n'), Anchor::Event);
         add(QStringLiteral("\n"), Anchor::Blank);
     }
-    if (!trimmed(f.tags).isEmpty()) {
-        add(QStringLiteral("Tags=%1\n").arg(trimmed(f.tags)), Anchor::Tags);
+    if (header(Anchor::Tags))
         add(QStringLiteral("\n"), Anchor::Blank);
-    }
     if (!f.comments.trimmed().isEmpty()) {
         const QString c = f.comments + QLatin1Char('\n');
         add(c, Anchor::Comment);
+    }
+    // An event nobody edited is written as its old line: the script's own
+    // form drops words no row shows ("Play: 10:30 loud" became "Play 10:30").
+    QHash<QString, QStringList> oldEvents;
+    for (const Line &l : old.lines)
+        if (l.anchor == Anchor::Event)
+            oldEvents[l.id].append(l.text);
+    for (Line &l : lines) {
+        if (l.anchor != Anchor::Event)
+            continue;
+        const auto it = oldEvents.find(l.id);
+        if (it != oldEvents.end() && !it->isEmpty())
+            l.text = it->takeFirst();
     }
     return lines;
 }
@@ -126,26 +256,41 @@ QString joinLines(const QList<Line> &lines)
     return out;
 }
 
-qsizetype lineOfPosition(const QString &note, qsizetype at)
+// How each line of a note is shown by the fields, the rows and the comments.
+QList<Line> classifyLines(const QString &oldNote, const WinIdTest &isValidWinID)
 {
-    return at < 0 ? -1 : note.left(at).count(QLatin1Char('\n'));
-}
-
-// How each line of the old note is shown by the fields, the rows and the comments.
-QList<Line> classify(const QString &oldNote, const WinIdTest &isValidWinID)
-{
-    const QStringList raw = oldNote.split(QLatin1Char('\n'));
     QList<Line> lines;
-    for (const QString &r : raw)
-        lines.append(Line{withoutCr(r), Anchor::Kept, QString()});
-    if (!lines.isEmpty())
-        lines[0].anchor = Anchor::Master;
-
+    if (oldNote.isEmpty())
+        return lines;
+    const QStringList raw = oldNote.split(QLatin1Char('\n'));
+    QList<qsizetype> starts;
+    qsizetype at = 0;
+    for (const QString &r : raw) {
+        starts.append(at);
+        at += r.size() + 1;
+        lines.append(Line{r, Anchor::Kept, QString()});
+    }
+    lines[0].anchor = Anchor::Master;
+    // Events first: a cue row shows the line, whatever header key it holds.
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        Line &l = lines[i];
+        if (l.text.isEmpty()) {
+            l.anchor = Anchor::Blank; // the layout writes its own blank lines
+        } else if (const QString id = eventLineId(l.text, isValidWinID); !id.isEmpty()) {
+            l.anchor = Anchor::Event;
+            l.id = id;
+        }
+    }
+    auto lineOf = [&](qsizetype pos) {
+        return pos < 0 ? qsizetype(-1) : qsizetype(std::upper_bound(starts.begin(), starts.end(), pos) - starts.begin() - 1);
+    };
     auto mark = [&](const QString &key, Anchor anchor, const QString &id = QString()) {
-        const qsizetype i = lineOfPosition(oldNote, oldNote.indexOf(key, 0, Qt::CaseInsensitive));
+        const qsizetype pos = oldNote.indexOf(key, 0, Qt::CaseInsensitive);
+        const qsizetype i = lineOf(pos);
         if (i >= 1 && lines[i].anchor == Anchor::Kept) {
             lines[i].anchor = anchor;
             lines[i].id = id;
+            lines[i].valueAt = pos - starts[i] + key.size();
         }
     };
     mark(QStringLiteral("TITLE="), Anchor::Title);
@@ -154,33 +299,28 @@ QList<Line> classify(const QString &oldNote, const WinIdTest &isValidWinID)
     mark(QStringLiteral("TAGS="), Anchor::Tags);
     for (int s = 1; s <= 9; ++s)
         mark(dateKey(s), Anchor::Date, dateKey(s));
+    // The tempo header: the line the song's tempo is read from, when one is read.
+    const piecesrules::TempoResult t = piecesrules::tempoFromNote(oldNote);
+    if (t.tempo >= 1 && !t.keepStoredTempo)
+        mark(QStringLiteral("TEMPO"), Anchor::Tempo);
+    // "Tempo: 120" is the tempo field's line, not a comment too.
     for (qsizetype i = 1; i < lines.size(); ++i) {
         Line &l = lines[i];
-        if (l.anchor != Anchor::Kept)
-            continue;
-        if (l.text.isEmpty()) {
-            l.anchor = Anchor::Blank; // the layout writes its own blank lines
-        } else if (eventscript::isEventLine(l.text)) {
-            if (const SongEvPtr ev = eventscript::parseLine(l.text, 0, isValidWinID)) {
-                l.anchor = Anchor::Event;
-                l.id = eventscript::lineForEvent(*ev);
-                if (l.id.endsWith(QLatin1Char('\n')))
-                    l.id.chop(1);
-            }
-        }
         if (l.anchor == Anchor::Kept && isCommentLine(l.text, isValidWinID)) {
             l.anchor = Anchor::Comment;
             l.id = l.text;
         }
     }
-    // The tempo header: the line the song's tempo is read from, when one is read.
-    const piecesrules::TempoResult t = piecesrules::tempoFromNote(oldNote);
-    if (t.tempo >= 1 && !t.keepStoredTempo) {
-        const qsizetype i = lineOfPosition(oldNote, oldNote.indexOf(QStringLiteral("TEMPO"), 0, Qt::CaseInsensitive));
-        if (i >= 1 && lines[i].anchor == Anchor::Kept)
-            lines[i].anchor = Anchor::Tempo;
-    }
     return lines;
+}
+
+OldNote classify(const QString &oldNote, const WinIdTest &isValidWinID)
+{
+    OldNote old;
+    old.lines = classifyLines(oldNote, isValidWinID);
+    const piecesrules::TempoResult t = piecesrules::tempoFromNote(oldNote);
+    old.fields = read(oldNote, t.keepStoredTempo ? 0 : t.tempo, t.signature, isValidWinID);
+    return old;
 }
 
 } // namespace
@@ -206,17 +346,15 @@ QString headerValue(const QString &note, const QString &key)
 QString comments(const QString &note, const WinIdTest &isValidWinID)
 {
     QString out;
-    const QStringList lines = note.split(QLatin1Char('\n'));
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const QString line = withoutCr(lines[i]);
-        if (isCommentLine(line, isValidWinID))
-            out += line + QLatin1Char('\n');
-    }
+    for (const Line &l : classifyLines(normalised(note), isValidWinID))
+        if (l.anchor == Anchor::Comment)
+            out += l.text + QLatin1Char('\n');
     return out;
 }
 
-Fields read(const QString &note, qint32 tempo, qint32 signatureCode, const WinIdTest &isValidWinID)
+Fields read(const QString &rawNote, qint32 tempo, qint32 signatureCode, const WinIdTest &isValidWinID)
 {
+    const QString note = normalised(rawNote);
     Fields f;
     f.master = note.isEmpty() ? QString() : piecesrules::notetxtForDir(note, QString(), 0, 0);
     f.tempo = tempo >= 1 ? QString::number(tempo) : QString();
@@ -233,30 +371,55 @@ Fields read(const QString &note, qint32 tempo, qint32 signatureCode, const WinId
     return f;
 }
 
-QString build(const Fields &fields, const QString &eventScript) { return joinLines(buildLines(fields, eventScript)); }
+QString build(const Fields &fields, const QString &eventScript)
+{
+    return joinLines(buildLines(fields, eventScript, OldNote()));
+}
 
 QString rebuild(const Fields &fields, const QString &eventScript, const QString &oldNote, const WinIdTest &isValidWinID)
 {
-    QList<Line> out = buildLines(fields, eventScript);
-    if (oldNote.isEmpty())
-        return joinLines(out);
-    const QList<Line> old = classify(oldNote, isValidWinID);
-    // Kept lines in their old order, each after the output line of its anchor.
+    const OldNote before = classify(normalised(oldNote), isValidWinID);
+    const QList<Line> out = buildLines(fields, eventScript, before);
+    const QList<Line> &old = before.lines;
+    // Kept lines in their old order, each after the output line of its anchor;
+    // of lines written alike (two equal comments), the one in the same turn.
+    QHash<QString, QList<qsizetype>> outAt;
+    for (qsizetype k = 0; k < out.size(); ++k)
+        outAt[anchorKey(out[k])].append(k);
+    QList<qsizetype> written(old.size(), -1); // the output line each old line is written as
+    QHash<QString, qsizetype> turn;
+    for (qsizetype j = 0; j < old.size(); ++j) {
+        if (old[j].anchor == Anchor::Kept || old[j].anchor == Anchor::Blank)
+            continue;
+        const QString key = anchorKey(old[j]);
+        const QList<qsizetype> at = outAt.value(key);
+        const qsizetype n = turn[key]++;
+        if (!at.isEmpty())
+            written[j] = at[qMin(n, at.size() - 1)];
+    }
+    // A kept line holding a header key stays below the line the key is read
+    // from, or the field would read it instead.
+    QStringList keys{QStringLiteral("TITLE="), QStringLiteral("ARTIST="), QStringLiteral("KEY="),
+                     QStringLiteral("TAGS="), QStringLiteral("TEMPO")};
+    for (int s = 1; s <= 9; ++s)
+        keys << dateKey(s);
+    QHash<QString, qsizetype> firstLine;
+    for (const QString &key : std::as_const(keys))
+        for (qsizetype j = 1; j < old.size() && !firstLine.contains(key); ++j)
+            if (old[j].text.contains(key, Qt::CaseInsensitive))
+                firstLine.insert(key, j);
     QList<QList<QString>> after(out.size());
     for (qsizetype i = 1; i < old.size(); ++i) {
         if (old[i].anchor != Anchor::Kept)
             continue;
         qsizetype target = 0; // the master line at worst
-        for (qsizetype j = i - 1; j >= 1 && target == 0; --j) {
-            if (old[j].anchor == Anchor::Kept || old[j].anchor == Anchor::Blank)
-                continue;
-            for (qsizetype k = 0; k < out.size(); ++k) {
-                if (sameAnchor(out[k], old[j])) {
-                    target = k;
-                    break;
-                }
-            }
-        }
+        for (qsizetype j = i - 1; j >= 1 && target == 0; --j)
+            if (written[j] > 0)
+                target = written[j];
+        for (auto it = firstLine.cbegin(); it != firstLine.cend(); ++it)
+            if (it.value() < i && old[i].text.contains(it.key(), Qt::CaseInsensitive))
+                target = qMax(target, written[it.value()]);
+        written[i] = target;
         after[target].append(old[i].text);
     }
     QList<Line> merged;

@@ -40,7 +40,9 @@ QString build(const Fields &fields, const QString &eventScript);
 
 // The same, keeping every line of the old note that no field, cue row or
 // comment shows: each stays as it was, after the nearest shown line above it
-// that is written again (the master line at worst).
+// that is written again (the master line at worst). A header or cue line
+// whose field or row was not edited is written as it stood; an edited header
+// changes only its value on its line.
 QString rebuild(const Fields &fields, const QString &eventScript, const QString &oldNote,
                 const eventscript::WinIdTest &isValidWinID);
 

@@ -175,15 +175,16 @@ TEST(CueRow, MidiInstructionsShowTheirFields)
         applyRow(r, again);
         EXPECT_EQ(again.actionTxt, QString::fromUtf8(c.rewritten)) << c.text;
     }
-    // The library table: only the MIDI kinds; a text without "@" shows none.
+    // The library table: only the MIDI kinds; a text without "@" shows its fields.
     SongEv page;
     page.actionType = eventscript::ActPage;
     page.actionTxt = QStringLiteral("3");
     EXPECT_EQ(rowForEvent(page, true).kind, KindNone);
     SongEv bare;
     bare.actionType = eventscript::ActMidi;
-    bare.actionTxt = QStringLiteral("17");
-    EXPECT_EQ(rowForEvent(bare, true).kind, KindNone);
+    bare.actionTxt = QStringLiteral("SYSEX F0 43 F7");
+    EXPECT_EQ(rowForEvent(bare, true).kind, KindSysex);
+    EXPECT_EQ(rowForEvent(bare, true).val1, QStringLiteral("F0 43 F7"));
     EXPECT_EQ(indexForKind(KindControl, true), 4);
     EXPECT_EQ(kindForIndex(4, true), KindControl);
     EXPECT_EQ(kindItems(true).size(), 8);

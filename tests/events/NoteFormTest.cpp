@@ -128,3 +128,76 @@ TEST(NoteForm, AFullNoteSurvivesRebuildsUnchanged)
         EXPECT_TRUE(written.contains(line) || written.contains(line + QLatin1Char(' '))) << line.toStdString();
     }
 }
+
+// A note nobody edited comes back as it was, and a second rebuild changes nothing.
+TEST(NoteForm, UneditedLinesComeBackAsTheyWere)
+{
+    const struct {
+        const char *note;
+        const char *once;
+        const char *twice;
+    } cases[] = {
+        // Before, a line both a cue row and a comment was written twice, and
+        // each rebuild doubled it again; the cue's own form also lost "loud".
+        {"M\nPlay: 10:30 loud\n", "M\n\nPlay: 10:30 loud\n\n", "M\n\nPlay: 10:30 loud\n\n"},
+        {"M\nSYSEX: F0 F7\n", "M\n\nSYSEX: F0 F7\n\n", "M\n\nSYSEX: F0 F7\n\n"},
+        {"M\nPage: 3:00\n", "M\n\nPage: 3:00\n\n", "M\n\nPage: 3:00\n\n"},
+        {"M\nPlay: loud\n", "M\n\nPlay: loud\n\n", "M\n\nPlay: loud\n\n"},
+        {"M\nTempo: 120\n", "M\n\nTempo: 120\n\n", "M\n\nTempo: 120\n\n"},
+        // Before, the words after the tempo were dropped.
+        {"M\nTempo=120 4/4 swing\n", "M\n\nTempo=120 4/4 swing\n\n", "M\n\nTempo=120 4/4 swing\n\n"},
+        {"M\nTempo 104 3/4 (half time)\n", "M\n\nTempo 104 3/4 (half time)\n\n", "M\n\nTempo 104 3/4 (half time)\n\n"},
+        // Before, a "3/4" in a comment rewrote the tempo line's "4/4".
+        {"M\nTempo=120 4/4\ntry 3/4 in bridge\n", "M\n\nTempo=120 4/4\n\ntry 3/4 in bridge\n\n",
+         "M\n\nTempo=120 4/4\n\ntry 3/4 in bridge\n\n"},
+        // Before, a value read off another line was written as a header line of its own.
+        {"M\nIntro 16 bars\n", "M\n\nIntro 16 bars\n\n", "M\n\nIntro 16 bars\n\n"},
+        {"M\n00:10 Message Key=G\n", "M\n\n00:10 Message Key=G\n\n", "M\n\n00:10 Message Key=G\n\n"},
+        // Before, "see " was dropped and an empty title line removed.
+        {"M\nsee Key=G in bridge\n", "M\n\nsee Key=G in bridge\n\n", "M\n\nsee Key=G in bridge\n\n"},
+        {"M\nTitle=\n", "M\n\nTitle=\n\n", "M\n\nTitle=\n\n"},
+        // A cue keeps its own spelling; before, it gained a blank.
+        {"M\n00:10 Message hi\n", "M\n\n00:10 Message hi\n\n", "M\n\n00:10 Message hi\n\n"},
+        // Lines ended by a lone carriage return: before, the cues were written
+        // again after the master line that still held them, more at each save.
+        {"M\r00:10 Page 1\rTitle=x", "M\n\nTitle=x\n\n00:10 Page 1\n\n", "M\n\nTitle=x\n\n00:10 Page 1\n\n"},
+    };
+    for (const auto &c : cases) {
+        const QString once = rewrite(QString::fromUtf8(c.note));
+        EXPECT_EQ(once, QString::fromUtf8(c.once)) << c.note;
+        EXPECT_EQ(rewrite(once), QString::fromUtf8(c.twice)) << c.note;
+    }
+}
+
+// An edited header changes only its value; the words around it stay.
+TEST(NoteForm, EditedHeadersChangeOnlyTheirValue)
+{
+    const struct {
+        const char *note;
+        const char *tempo;
+        int signature;
+        const char *key;
+        const char *once;
+    } cases[] = {
+        {"M\nTempo=120 4/4 swing\n", "132", 3, nullptr, "M\n\nTempo=132 4/4 swing\n\n"},
+        {"M\nTempo=120 4/4 swing\n", "132", 2, nullptr, "M\n\nTempo=132 3/4 swing\n\n"},
+        {"M\nTempo=120 4/4 swing\n", "120", 0, nullptr, "M\n\nTempo=120 swing\n\n"},
+        {"M\nTempo=120 swing\n", "96", 1, nullptr, "M\n\nTempo=96 2/4 swing\n\n"},
+        {"M\nTempo=120 swing\n", "0", 0, nullptr, "M\n\n"},
+        {"M\nsee Key=G in bridge\n", nullptr, -1, "A", "M\n\nsee Key=A\n\n"},
+    };
+    for (const auto &c : cases) {
+        const QString note = QString::fromUtf8(c.note);
+        const piecesrules::TempoResult t = piecesrules::tempoFromNote(note);
+        Fields f = read(note, t.tempo, t.signature, winId);
+        if (c.tempo)
+            f.tempo = QString::fromUtf8(c.tempo);
+        if (c.signature >= 0)
+            f.signature = c.signature;
+        if (c.key)
+            f.key = QString::fromUtf8(c.key);
+        const QString once = rebuild(f, QString(), note, winId);
+        EXPECT_EQ(once, QString::fromUtf8(c.once)) << c.note;
+        EXPECT_EQ(rewrite(once), once) << c.note;
+    }
+}

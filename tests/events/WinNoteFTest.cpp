@@ -258,3 +258,44 @@ TEST_F(WinNoteFTest, MidiInsertButtons)
     EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("6 events will be inserted to Cue list.")));
     Midi::setNbLastEvents(0);
 }
+
+// Before, a MIDI line without a destination showed as an empty row, and any
+// edit of that row wrote an empty cue over it.
+TEST_F(WinNoteFTest, ARowEditedOnlyInItsTimeKeepsItsLine)
+{
+    const struct {
+        const char *note;
+        const char *time;   // typed into the time field, or nullptr
+        int channel;        // the destination "Ch. n" chosen, or 0
+        const char *shown;  // the row's text field
+        const char *once;   // the note after the edit is saved
+        const char *twice;  // after a second rebuild of that note
+    } cases[] = {
+        {"M\n00:05 SYSEX F0 43 F7\n", "7", 0, "F0 43 F7", "M\n\n00:07 SYSEX F0 43 F7\n\n", "M\n\n00:07 SYSEX F0 43 F7\n\n"},
+        {"M\n00:05 SYSEX F0 43 F7\n", nullptr, 2, "F0 43 F7", "M\n\n00:05 SYSEX F0 43 F7@1\n\n",
+         "M\n\n00:05 SYSEX F0 43 F7@1\n\n"},
+        {"M\n00:10 Message  hi  there\n", "12", 0, "hi  there", "M\n\n00:12 Message  hi  there\n\n",
+         "M\n\n00:12 Message  hi  there\n\n"},
+    };
+    int n = 0;
+    for (const auto &c : cases) {
+        const PiecesPtr p = song(QStringLiteral("S%1").arg(++n), QString::fromUtf8(c.note));
+        show(p);
+        ViewSongCue *row = win.rowView(0);
+        ASSERT_NE(row, nullptr) << c.note;
+        EXPECT_EQ(row->val1()->text(), QString::fromUtf8(c.shown)) << c.note;
+        if (c.time) {
+            row->mmss()->setFocus();
+            row->mmss()->selectAll();
+            QTest::keyClicks(row->mmss(), QString::fromUtf8(c.time));
+            QTest::keyClick(row->mmss(), Qt::Key_Return);
+        }
+        if (c.channel)
+            row->comboWinID()->setCurrentIndex(row->comboWinID()->findText(QStringLiteral("Ch. %1").arg(c.channel)));
+        win.saveNote(false);
+        EXPECT_EQ(noteOnDisk(p), QString::fromUtf8(c.once)) << c.note;
+        loadEvents(p);
+        win.refreshPieceDataEtForcerSave(true);
+        EXPECT_EQ(noteOnDisk(p), QString::fromUtf8(c.twice)) << c.note;
+    }
+}

@@ -176,6 +176,8 @@ void ViewSongCue::setValForSongEv(const SongEv &ev, qint64 row, bool forLib)
     setValComboAction(indexForKind(r.kind, lib_));
     if (r.kind == KindCoarseTune || r.kind == KindTranspose)
         remplirComboFavID(r.fav, true);
+    shownEv_ = ev;
+    shownRow_ = rowData();
 }
 
 void ViewSongCue::applyLook(const SongEv &ev)
@@ -209,7 +211,13 @@ cuerow::Row ViewSongCue::rowData() const
     return r;
 }
 
-void ViewSongCue::updateSongEv(SongEv &ev) const { applyRow(rowData(), ev); }
+void ViewSongCue::updateSongEv(SongEv &ev) const
+{
+    if (shownEv_)
+        applyEdit(rowData(), shownRow_, *shownEv_, ev);
+    else
+        applyRow(rowData(), ev);
+}
 
 void ViewSongCue::updateSongEvAtIndex(qint64 index, QAbstractItemView *table, SongEvArray &array)
 {

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QWidget>
+#include <optional>
 
 class QAbstractItemView;
 class ViewSongCue;
@@ -76,6 +77,9 @@ private:
     void timeEditEnded();
     void notifyRow();
 
+    // The event shown and the row as first shown, so an edit of the time alone keeps its text.
+    std::optional<SongEv> shownEv_;
+    cuerow::Row shownRow_;
     qint64 row_ = -1;
     qint64 prevAction_ = 0;
     bool lib_ = false;
