@@ -38,6 +38,12 @@ void ViewChordsSuper::hideLabelAndButtonModify()
     update();
 }
 
+void ViewChordsSuper::showLabelAndButtonModify()
+{
+    editMarkHidden_ = false;
+    update();
+}
+
 void ViewChordsSuper::setAllowEditing(bool allow)
 {
     allowEditing_ = allow;

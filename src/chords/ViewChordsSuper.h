@@ -32,6 +32,7 @@ public:
     virtual void refreshSize() { update(); }
     virtual void afficherMasquerBarreSelonEdition() { update(); }
     virtual void hideLabelAndButtonModify();
+    void showLabelAndButtonModify();
     virtual void iniChordWithName(const QString &name, const MChord &chord, bool rightHanded, qint64 instrument) = 0;
     virtual void setAllowEditing(bool allow);
     virtual void setBulletsAutoBW(bool on);

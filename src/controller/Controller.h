@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+class ChordLibrary;
 class DataHelp;
 class DataPref4;
 class DataPref5;
@@ -434,8 +435,15 @@ public:
     void showNoteWindow();
     void closeNoteWindow();
     bool tagListVisible() const;
+    // ---- Chord library windows (ControllerChordLibrary.cpp) ----
     void refreshChordLibrary();
     void refreshChordLibTable2();
+    // "ActionEditChord" from a diagram: the library of its instrument opens on the chord.
+    void actionEditChordReceived(const QString &name, QObject *view);
+    // The library window of an instrument (0, 1), made on first use; null otherwise.
+    ChordLibrary *chordLibrary(qint64 instrument, bool create);
+    // At quitting: shown libraries close, hidden ones with unsaved changes ask.
+    void closeChordLibraries();
     void toggleNote();
     void fermerNote();
     void toggleFormattedMode();
@@ -722,6 +730,7 @@ private:
     QPointer<DataPrefA> dataPrefAController_;
     QPointer<WinVersions> winVersionsController_;
     QPointer<DataHelp> dataHelpController_;
+    QPointer<ChordLibrary> chordLibraries_[2];
 
     QPointer<QMenu> menuMidi_;
     QPointer<QMenu> menuWindow_;

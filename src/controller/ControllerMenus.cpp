@@ -182,14 +182,6 @@ void Controller::afficherHelp(qint64 page, bool modal)
     helpWindow()->showDataHelp(page, modal);
 }
 
-void Controller::actionMenuItemChordLib(qint64 instrument)
-{
-    if (instrument == 0)
-        waitingFor(QStringLiteral("guitar chord library"));
-    else if (instrument == 1)
-        waitingFor(QStringLiteral("ukulele chord library"));
-}
-
 
 void Controller::actionManageVersions()
 {
@@ -219,10 +211,6 @@ void Controller::showEditor(const PiecePtr &piece, const QString &path, bool isN
 void Controller::showVersionChooser() { versionChooser()->showDataPrefA(); }
 
 bool Controller::tagListVisible() const { return dataPref7Controller_ && dataPref7Controller_->isVisible(); }
-
-// Refreshes of windows still to come: nothing to refresh until they exist.
-void Controller::refreshChordLibrary() {}
-void Controller::refreshChordLibTable2() {}
 
 void Controller::toggleNote()
 {

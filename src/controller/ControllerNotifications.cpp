@@ -74,7 +74,8 @@ void Controller::registerObservers()
     });
     text(vocab::ActionInsererMessage, [this](const QString &t) { insererMessage(t); });
     text(vocab::ActionInsererAction, [this](const QString &t) { insererAction(t); });
-    text(vocab::ActionEditChord, [this](const QString &) { waitingFor(QStringLiteral("chord library")); });
+    center.addObserver(
+        vocab::ActionEditChord, [this](const Notification &n) { actionEditChordReceived(textParam(n), n.object); }, this);
     text(vocab::ActionInsererTag, [this](const QString &t) { insererTag(t); });
     text(vocab::ActionOpen, [this](const QString &path) { actionOpen(path, false); });
     text(vocab::ActionOpenNew, [this](const QString &path) { actionOpen(path, true); });

@@ -1,6 +1,7 @@
 #include "controller/Controller.h"
 
 #include "app/MainMenu.h"
+#include "chords/windows/ChordLibrary.h"
 #include "library/Data.h"
 #include "midi/windows/MidiWindows.h"
 #include "settings/DataPref5.h"
@@ -149,4 +150,6 @@ void Controller::deleteSettingsWindows()
     delete dataPrefAController_.data();
     delete winVersionsController_.data();
     delete dataHelpController_.data();
+    for (const QPointer<ChordLibrary> &library : chordLibraries_)
+        delete library.data();
 }

@@ -299,6 +299,7 @@ void Controller::applicationWillTerminate()
     if (!started_ || terminated_)
         return;
     terminated_ = true;
+    closeChordLibraries();
     saveNotesAtShutdown();
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
     saveSettingsWindows();

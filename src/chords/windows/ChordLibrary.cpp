@@ -1,0 +1,783 @@
+#include "chords/windows/ChordLibrary.h"
+
+#include "chordpro/ChordPro.h"
+#include "chords/ChordLibraryRules.h"
+#include "library/Data.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
+#include "windows/WindowList.h"
+#include "windows/WindowPDFx.h"
+
+#include <QAbstractTableModel>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTableView>
+
+// ---- Table model -------------------------------------------------------------------------
+
+// One table's rows as cells. Cells are read-only: every change of a shape goes
+// through the editor, which keeps the library text and the unsaved mark right.
+class ChordLibraryModel : public QAbstractTableModel {
+public:
+    ChordLibraryModel(ChordLibrary *owner, ChordLibrary::Table table) : QAbstractTableModel(owner), owner_(owner), table_(table) {}
+
+    int rowCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(owner_->records(table_).size());
+    }
+    int columnCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : 8; }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
+            return {};
+        return chordlibrary::cellText(owner_->records(table_).at(index.row()), index.column(), owner_->instrument());
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
+            return {};
+        if (section == 0)
+            return QStringLiteral("Chord");
+        if (section == 7)
+            return QStringLiteral("Fret");
+        return QStringLiteral("S%1").arg(section);
+    }
+    Qt::ItemFlags flags(const QModelIndex &index) const override
+    {
+        Qt::ItemFlags f = Qt::ItemIsDropEnabled;
+        if (index.isValid())
+            f |= Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
+        return f;
+    }
+    QStringList mimeTypes() const override { return {owner_->chordLibraryDataType(), owner_->chordDefinesDataType()}; }
+    QMimeData *mimeData(const QModelIndexList &indexes) const override
+    {
+        int row = -1;
+        for (const QModelIndex &i : indexes)
+            if (row < 0 || i.row() < row)
+                row = i.row();
+        return row < 0 ? nullptr : owner_->mimeForRow(table_, row);
+    }
+    Qt::DropActions supportedDropActions() const override { return Qt::CopyAction; }
+    Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
+    bool canDropMimeData(const QMimeData *data, Qt::DropAction, int row, int, const QModelIndex &parent) const override
+    {
+        if (parent.isValid())
+            return owner_->validateDrop(table_, data, parent.row(), true);
+        return owner_->validateDrop(table_, data, row < 0 ? rowCount() : row, false);
+    }
+    bool dropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column, const QModelIndex &parent) override
+    {
+        if (!canDropMimeData(data, action, row, column, parent))
+            return false;
+        return owner_->acceptDrop(table_, data, row < 0 ? rowCount() : row);
+    }
+    void reload()
+    {
+        beginResetModel();
+        endResetModel();
+    }
+
+private:
+    ChordLibrary *owner_;
+    ChordLibrary::Table table_;
+};
+
+// ---- Window ------------------------------------------------------------------------------
+
+namespace {
+
+QString dragType(const QString &base, qint64 instrument)
+{
+    return instrument == 1 ? base + QStringLiteral("Uk") : base;
+}
+
+// The source row of a drag, or -1.
+int sourceRow(const QMimeData *data, const QString &type)
+{
+    if (!data || !data->hasFormat(type))
+        return -1;
+    bool ok = false;
+    const int row = data->data(type).toInt(&ok);
+    return ok ? row : -1;
+}
+
+void post(int code)
+{
+    platform::NotificationCenter::defaultCenter().postActionKey(code);
+}
+
+} // namespace
+
+ChordLibrary::ChordLibrary(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
+{
+    song_ = std::make_unique<ChordPro>(QRectF(QPointF(), ChordPro::sizeRefStatique()), nullptr, true);
+    buildControls();
+    // windowDidLoad
+    menuOn_ = chordModifie_ = pendingNewChord_ = pendingChanges_ = false;
+    mViewChordEdit_->setInstrument(instrument_);
+    setCadreForTableView(LibraryTable);
+    Data::chargerAllChordsString(false, -1, false);
+    readLibraryText();
+    activerDrag(false);
+    mViewChord_->iniColorForObj(0, Qt::black, false);
+    mViewChord_->iniColorForObj(1, Qt::white, false);
+    mViewChord_->iniColorForObj(2, QColor::fromRgbF(0.2, 0.2, 0.2), false);
+    mViewChord_->iniColorForObj(3, QColor(236, 68, 69), false);
+    mViewChord_->iniColorForObj(4, QColor(0, 122, 255), false);
+    mViewChord_->iniColorForObj(5, Qt::white, false);
+    mViewChord_->setAllowEditing(true);
+    mViewChord_->setDelegate(this);
+    mViewChord_->showLabelAndButtonModify();
+    mViewChord_->setEditionEnCours(false);
+    mViewChordEdit_->setDelegate(this);
+    mViewChordEdit_->hide();
+    resize(900, 560);
+}
+
+ChordLibrary::~ChordLibrary() = default;
+
+void ChordLibrary::buildControls()
+{
+    auto *outer = new QHBoxLayout(this);
+    auto makeTable = [this](QFrame *&frame, QTableView *&view, ChordLibraryModel *&model, Table which) {
+        frame = new QFrame;
+        auto *box = new QVBoxLayout(frame);
+        box->setContentsMargins(2, 2, 2, 2);
+        view = new QTableView;
+        model = new ChordLibraryModel(this, which);
+        view->setModel(model);
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->setSelectionMode(QAbstractItemView::SingleSelection);
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view->setDragEnabled(true);
+        view->setDragDropMode(QAbstractItemView::DragDrop);
+        view->setDefaultDropAction(Qt::CopyAction);
+        view->setDropIndicatorShown(true);
+        view->verticalHeader()->hide();
+        view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        view->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+        view->viewport()->installEventFilter(this);
+        box->addWidget(view);
+        connect(view, &QTableView::clicked, this, [this, which]() { doClick(which); });
+        connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                [this, which](const QModelIndex &now, const QModelIndex &before) {
+                    if (selecting_ || !now.isValid())
+                        return;
+                    // Keys move the selection: the same rule as a click.
+                    if (!tableViewShouldSelectRow(which, now.row()) && before.isValid())
+                        selectRow(which, before.row());
+                });
+    };
+    auto *left = new QVBoxLayout;
+    makeTable(cadre1_, mTable_, model1_, LibraryTable);
+    labelNbChord_ = new QLabel;
+    left->addWidget(cadre1_, 1);
+    left->addWidget(labelNbChord_);
+    outer->addLayout(left, 3);
+
+    auto *right = new QVBoxLayout;
+    diagramHost_ = new QWidget;
+    diagramHost_->setMinimumSize(160, 160);
+    diagramHost_->installEventFilter(this);
+    mViewChord_ = new ViewChords(diagramHost_);
+    mViewChordEdit_ = new ViewChordsEdit(diagramHost_);
+    right->addWidget(diagramHost_, 3);
+
+    auto *locate = new QGridLayout;
+    static const char *roots[] = {"C", "C#", "Db", "D", "D#", "Eb", "E", "F", "F#", "Gb", "G", "G#", "Ab", "A", "A#", "Bb", "B"};
+    for (int tag = 0; tag < 17; ++tag) {
+        auto *button = new QPushButton(QString::fromLatin1(roots[tag]));
+        button->setToolTip(QStringLiteral("Hold CTRL key to locate minor chord\nHold SHIFT key to locate 7th chord."));
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, [this, tag]() { actionLocateChord(tag, QGuiApplication::keyboardModifiers()); });
+        locate->addWidget(button, 0, tag);
+        locateButtons_.append(button);
+    }
+    for (int tag = 0; tag < 17; ++tag)
+        locate->setColumnStretch(tag, 1);
+    right->addLayout(locate);
+
+    combo1_ = new QComboBox;
+    connect(combo1_, &QComboBox::currentIndexChanged, this, [this]() { comboBoxSelectionDidChange(); });
+    right->addWidget(combo1_);
+    makeTable(cadre2_, mTable2_, model2_, SongTable);
+    right->addWidget(cadre2_, 2);
+
+    auto *commands = new QGridLayout;
+    const std::pair<int, const char *> buttons[] = {{2, "Remove from Song"}, {7, "Delete"}, {5, "New"}, {6, "New from Selection"},
+                                                    {3, "Import…"}, {4, "Export…"}, {8, "Restore Defaults…"}, {9, "Save"}};
+    int i = 0;
+    for (const auto &[tag, title] : buttons) {
+        auto *button = new QPushButton(QString::fromUtf8(title));
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, [this, t = tag]() { actionTest(t); });
+        commands->addWidget(button, i / 4, i % 4);
+        ++i;
+    }
+    right->addLayout(commands);
+    outer->addLayout(right, 4);
+}
+
+void ChordLibrary::setInstrument(qint64 instrument)
+{
+    instrument_ = instrument;
+    mViewChordEdit_->setInstrument(instrument);
+    if (instrument == 0)
+        setWindowTitle(QStringLiteral("Chord Library - Guitar (EADGBE)"));
+    else if (instrument == 1)
+        setWindowTitle(QStringLiteral("Chord Library - Ukulele (GCEA)"));
+    else
+        return;
+    readLibraryText();
+    reloadTable(LibraryTable);
+}
+
+QString &ChordLibrary::libraryText() const
+{
+    return instrument_ == 1 ? Data::allChordsStringUk() : Data::allChordsString();
+}
+
+QString ChordLibrary::chordLibraryDataType() const
+{
+    return dragType(QStringLiteral("ChordLibraryDataType"), instrument_);
+}
+
+QString ChordLibrary::chordDefinesDataType() const
+{
+    return dragType(QStringLiteral("ChordDefinesDataType"), instrument_);
+}
+
+void ChordLibrary::readLibraryText()
+{
+    chordSpecsArray_ = chordlibrary::readLibrary(libraryText(), instrument_, false, false);
+}
+
+void ChordLibrary::generateAllChordsString(bool refresh, bool removeDuplicate)
+{
+    libraryText() = chordlibrary::writeLibrary(chordSpecsArray_, instrument_, removeDuplicate);
+    if (refresh)
+        refreshChordsForAllWindows();
+}
+
+void ChordLibrary::refreshChordsForAllWindows()
+{
+    post(vocab::ChordDisplay);
+}
+
+int ChordLibrary::trierArray1andKeepUserPositions(int row)
+{
+    return chordlibrary::sortKeepingPositions(chordSpecsArray_, row);
+}
+
+void ChordLibrary::reloadTable(Table table)
+{
+    const QSignalBlocker quiet(table == SongTable ? mTable2_->selectionModel() : mTable_->selectionModel());
+    (table == SongTable ? model2_ : model1_)->reload();
+    if (table == LibraryTable)
+        labelNbChord_->setText(chordlibrary::countLabel(chordSpecsArray_.size()));
+}
+
+void ChordLibrary::selectRow(Table table, int row)
+{
+    QTableView *view = this->table(table);
+    selecting_ = true;
+    if (row < 0 || row >= records(table).size()) {
+        view->clearSelection();
+    } else {
+        view->scrollTo(view->model()->index(row, 0));
+        view->selectRow(row);
+    }
+    selecting_ = false;
+}
+
+int ChordLibrary::selectedRow(Table table) const
+{
+    const QModelIndexList rows = this->table(table)->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return -1;
+    const int row = rows.first().row();
+    return row < records(table).size() ? row : -1;
+}
+
+// ---- Showing and closing -------------------------------------------------------------------
+
+void ChordLibrary::showChordLib(WindowPDFxSuper *window)
+{
+    reloadTable(LibraryTable);
+    show();
+    raise();
+    activateWindow();
+    ajusterSizeAndRefreshChords();
+    remplirCombo1(window);
+    refreshTable2();
+    if (selectedRow(LibraryTable) < 0 && !chordSpecsArray_.isEmpty()) {
+        selectRow(LibraryTable, 0);
+        refreshChordDetailsUsingRow(0, LibraryTable);
+    }
+    if (!menuOn_) {
+        post(vocab::ToolWindowShown);
+        menuOn_ = true;
+    }
+}
+
+void ChordLibrary::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    // A window never shown, or closed already, has nothing to settle.
+    if (!isVisible() && !menuOn_)
+        return;
+    windowWillClose();
+}
+
+void ChordLibrary::windowWillClose()
+{
+    if (pendingNewChord_) {
+        const QString name = chordlibrary::reformatChordName(mViewChordEdit_->labelChord()->text());
+        mViewChordEdit_->labelChord()->setText(name);
+        if (!name.isEmpty())
+            traiterOkCancel(false, false);
+        else
+            sortirModeCreationAccord(true);
+    }
+    closeEditor();
+    askToSaveChanges();
+    post(vocab::ToolWindowClosed);
+    menuOn_ = false;
+    Data::activateKeywin();
+}
+
+void ChordLibrary::askToSaveChanges()
+{
+    if (!pendingChanges_)
+        return;
+    if (Data::question(QStringLiteral("Changes have been done in Chord Library. Save changes?"))) {
+        saveChordLibrary();
+    } else {
+        libraryText().clear();
+        Data::chargerAllChordsString(true, instrument_, false);
+        readLibraryText();
+        reloadTable(LibraryTable);
+        refreshChordsForAllWindows();
+        selectRow(LibraryTable, chordSpecsArray_.isEmpty() ? -1 : 0);
+        refreshChordDetailsUsingRow(chordSpecsArray_.isEmpty() ? -2 : 0, LibraryTable);
+    }
+    pendingChanges_ = false;
+}
+
+void ChordLibrary::settleOnQuit()
+{
+    if (isVisible())
+        close();
+    else
+        askToSaveChanges();
+}
+
+void ChordLibrary::saveChordLibrary()
+{
+    Data::saveChordLibraryForInstrument(instrument_);
+    pendingChanges_ = false;
+}
+
+// ---- Bound Tolvane window and its song ------------------------------------------------------
+
+void ChordLibrary::remplirCombo1(WindowPDFxSuper *window)
+{
+    const QSignalBlocker quiet(combo1_);
+    combo1_->clear();
+    QList<WindowPDFxSuper *> tolvanes;
+    int choice = 0;
+    for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows()) {
+        if (!windowlist::isTolvaneWindow(w))
+            continue;
+        if (w == window)
+            choice = int(tolvanes.size());
+        tolvanes.append(w);
+        combo1_->addItem(QStringLiteral("%1 %2").arg(QString::number(tolvanes.size()), w->obtenirTitle()));
+    }
+    if (!tolvanes.isEmpty()) {
+        combo1_->setCurrentIndex(choice);
+        refTolvaneWindow_ = tolvanes.at(choice);
+        combo1_->setEnabled(true);
+    } else {
+        combo1_->addItem(QString());
+        combo1_->setCurrentIndex(0);
+        combo1_->setEnabled(false);
+        refTolvaneWindow_.clear();
+    }
+    activerDrag(true);
+}
+
+WindowPDFxSuper *ChordLibrary::viewChordsRefTolvaneWin() const
+{
+    return refTolvaneWindow_;
+}
+
+WindowPDFxSuper *ChordLibrary::obtenirWinSelonIndex() const
+{
+    int n = 0;
+    for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows()) {
+        if (!windowlist::isTolvaneWindow(w))
+            continue;
+        if (n++ == combo1_->currentIndex())
+            return w;
+    }
+    return nullptr;
+}
+
+void ChordLibrary::comboBoxSelectionDidChange()
+{
+    const int index = combo1_->currentIndex();
+    WindowPDFxSuper *window = index >= 0 && index < Data::nsMutaryOfWindows().size() ? obtenirWinSelonIndex() : nullptr;
+    remplirCombo1(window);
+    refreshTable2();
+}
+
+void ChordLibrary::activerDrag(bool on)
+{
+    dragOn_ = on && refTolvaneWindow_;
+    mTable_->setAcceptDrops(dragOn_);
+    mTable2_->setAcceptDrops(dragOn_);
+}
+
+void ChordLibrary::refreshTable2()
+{
+    const int before = selectedRow(SongTable);
+    const QString path = boundSongPath();
+    chordSpecsArray2_.clear();
+    listeDefineOrig_.clear();
+    if (!path.isEmpty()) {
+        QFile file(path);
+        const QString text = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        song_->setChordProData(text);
+        song_->traiterChordProData(text, 1, 0, 0);
+        song_->convertDefine();
+        listeDefineOrig_ = instrument_ == 1 ? song_->listeDefineOrigUk() : song_->listeDefineOrig();
+        chordSpecsArray2_ = chordlibrary::readLibrary(instrument_ == 1 ? song_->listeDefineUk() : song_->listeDefine(),
+                                                     instrument_, false, true);
+    }
+    reloadTable(SongTable);
+    if (!cadre2Shown_ || path.isEmpty()) {
+        selectRow(SongTable, -1);
+        return;
+    }
+    if (before >= 0 && before < chordSpecsArray2_.size()) {
+        selectRow(SongTable, before);
+        refreshChordDetailsUsingRow(before, SongTable);
+    } else if (chordSpecsArray2_.size() >= 2) {
+        selectRow(SongTable, 0);
+        refreshChordDetailsUsingRow(0, SongTable);
+    } else {
+        selectRow(SongTable, -1);
+        const int row = selectedRow(LibraryTable);
+        if (row >= 0)
+            refreshChordDetailsUsingRow(row, LibraryTable);
+    }
+}
+
+QString ChordLibrary::boundSongPath()
+{
+    auto *window = qobject_cast<WindowPDFx *>(refTolvaneWindow_.data());
+    if (!window) {
+        songWindow_.clear();
+        songPath_.clear();
+        return {};
+    }
+    if (window->pieceCour()) {
+        songWindow_ = window;
+        songPath_ = window->typeFichierCour() == 1 ? window->currentFile() : QString();
+    } else if (songWindow_ != window) {
+        // A window reloading its song keeps the file it showed.
+        songWindow_ = window;
+        songPath_.clear();
+    }
+    return songPath_;
+}
+
+// ---- Selection, locating and showing -------------------------------------------------------
+
+bool ChordLibrary::tableViewShouldSelectRow(Table table, int row)
+{
+    if (pendingNewChord_ && !traiterOkCancel(false, true))
+        return false;
+    if (row < 0 || row >= records(table).size())
+        return false;
+    selectRow(table, row);
+    refreshChordDetailsUsingRow(row, table);
+    const ChordSpecs &record = records(table).at(row);
+    posiChordWithName(record.chordName(), table == LibraryTable ? SongTable : LibraryTable, false, true, record.chordX());
+    return true;
+}
+
+void ChordLibrary::doClick(Table table)
+{
+    if (pendingNewChord_)
+        return;
+    const int row = selectedRow(table);
+    if (row < 0)
+        return;
+    refreshChordDetailsUsingRow(row, table);
+    const ChordSpecs &record = records(table).at(row);
+    posiChordWithName(record.chordName(), table == LibraryTable ? SongTable : LibraryTable, false, true, record.chordX());
+}
+
+void ChordLibrary::setCadreForTableView(Table table)
+{
+    if (pendingNewChord_) {
+        cadre1Shown_ = cadre2Shown_ = false;
+    } else {
+        cadre1Shown_ = table == LibraryTable;
+        cadre2Shown_ = table == SongTable;
+        this->table(table)->setFocus();
+    }
+    cadre1_->setFrameShape(cadre1Shown_ ? QFrame::Box : QFrame::NoFrame);
+    cadre2_->setFrameShape(cadre2Shown_ ? QFrame::Box : QFrame::NoFrame);
+}
+
+bool ChordLibrary::posiChordWithName(const QString &name, Table table, bool refresh, bool matchShape, const MChord &shape)
+{
+    const int row = chordlibrary::findChord(records(table), name, matchShape, shape);
+    if (row < 0)
+        return false;
+    selectRow(table, row);
+    if (refresh)
+        refreshChordDetailsUsingRow(row, table);
+    return true;
+}
+
+void ChordLibrary::refreshChordDetailsUsingRow(int row, Table table)
+{
+    if (row == -2) {
+        mViewChord_->hide();
+        return;
+    }
+    const ChordSpecs *chord = &chordSpecsToAdd_;
+    if (!pendingNewChord_) {
+        if (row < 0 || row >= records(table).size())
+            return;
+        chord = &records(table).at(row);
+    }
+    mViewChord_->show();
+    mViewChord_->iniChordWithName(chord->chordName(), chord->chordX(), false, instrument_);
+    mViewChordEdit_->labelChord()->setText(chord->chordName());
+    mViewChordEdit_->labelPos()->setText(QString::number(chord->chordX().fretPos));
+    setCadreForTableView(table);
+}
+
+void ChordLibrary::actionLocateChord(int tag, Qt::KeyboardModifiers modifiers)
+{
+    if (!guard())
+        return;
+    const QString name = chordlibrary::locateName(tag, modifiers & Qt::ControlModifier, modifiers & Qt::ShiftModifier);
+    posiChordWithName(name, LibraryTable, true, false, MChord());
+    posiChordWithName(name, SongTable, false, false, MChord());
+}
+
+void ChordLibrary::chordLibLocateChord(const QString &name, const MChord &chord, WindowPDFxSuper *window)
+{
+    if (!guard())
+        return;
+    if (window != refTolvaneWindow_) {
+        remplirCombo1(window);
+        refreshTable2();
+    }
+    raise();
+    activateWindow();
+    if (chord.userDefined) {
+        posiChordWithName(name, LibraryTable, false, true, chord);
+        posiChordWithName(name, SongTable, true, true, chord);
+        return;
+    }
+    if (posiChordWithName(name, LibraryTable, true, true, chord)) {
+        posiChordWithName(name, SongTable, false, true, chord);
+        return;
+    }
+    if (Data::question(QStringLiteral("Chord %1 not found in Chord Library.\nDo you want to create it?").arg(name))) {
+        ChordSpecs named;
+        named.setChordName(name);
+        MChord open;
+        open.fretPos = 1;
+        named.setChordX(open);
+        enterCreationMode(&named);
+    }
+}
+
+// ---- Layout --------------------------------------------------------------------------------
+
+void ChordLibrary::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    ajusterSizeAndRefreshChords();
+}
+
+bool ChordLibrary::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == diagramHost_ && event->type() == QEvent::Resize)
+        ajusterSizeAndRefreshChords();
+    return QWidget::eventFilter(watched, event);
+}
+
+void ChordLibrary::ajusterSizeAndRefreshChords()
+{
+    // The diagram is the largest square the space beside the library table holds.
+    const int side = std::max(1, std::min(diagramHost_->width(), diagramHost_->height()));
+    mViewChord_->setGeometry((diagramHost_->width() - side) / 2, 0, side, side);
+    mViewChord_->refreshSize();
+    mViewChordEdit_->refreshSize(mViewChord_);
+}
+
+// ---- Drags -----------------------------------------------------------------------------------
+
+QMimeData *ChordLibrary::mimeForRow(Table table, int row)
+{
+    rowSource_ = row;
+    auto *data = new QMimeData;
+    data->setData(table == LibraryTable ? chordLibraryDataType() : chordDefinesDataType(), QByteArray::number(row));
+    return data;
+}
+
+bool ChordLibrary::validateDrop(Table table, const QMimeData *data, int row, bool onRow) const
+{
+    if (!dragOn_ || !data)
+        return false;
+    const bool libraryRows = data->hasFormat(chordLibraryDataType());
+    const bool songRows = data->hasFormat(chordDefinesDataType());
+    if (table == LibraryTable) {
+        if (libraryRows)
+            return !onRow && chordlibrary::libraryMoveAllowed(chordSpecsArray_, sourceRow(data, chordLibraryDataType()), row);
+        return songRows;
+    }
+    return libraryRows && !songRows;
+}
+
+bool ChordLibrary::acceptDrop(Table table, const QMimeData *data, int row)
+{
+    if (!data)
+        return false;
+    if (table == LibraryTable) {
+        if (data->hasFormat(chordLibraryDataType())) {
+            if (!chordlibrary::moveRecord(chordSpecsArray_, sourceRow(data, chordLibraryDataType()), row))
+                return false;
+            reloadTable(LibraryTable);
+            generateAllChordsString(true, false);
+            pendingChanges_ = true;
+            return true;
+        }
+        const int source = sourceRow(data, chordDefinesDataType());
+        if (source >= 0 && source < chordSpecsArray2_.size())
+            addNewChordToLibrary(chordSpecsArray2_.at(source));
+        return false;
+    }
+    const int source = sourceRow(data, chordLibraryDataType());
+    if (!refTolvaneWindow_ || source < 0 || source >= chordSpecsArray_.size())
+        return false;
+    const QString name = chordSpecsArray_.at(source).chordName();
+    if (listeDefineOrig_.contains(QLatin1Char(' ') + name + QLatin1Char(' ')))
+        replaceChordinDefinedChordsFromRow(source, false, LibraryTable);
+    else
+        insertChordinDefinedChordsFromRow(source);
+    return true;
+}
+
+// ---- Library changes ---------------------------------------------------------------------------
+
+void ChordLibrary::addNewChordToLibrary(const ChordSpecs &record)
+{
+    ChordSpecs added(chordSpecsArray_.size());
+    added.setChordName(record.chordName());
+    MChord shape = record.chordX();
+    shape.userDefined = false;
+    added.setChordX(shape);
+    chordSpecsArray_.append(added);
+    const int row = trierArray1andKeepUserPositions(int(chordSpecsArray_.size()) - 1);
+    reloadTable(LibraryTable);
+    generateAllChordsString(true, false);
+    selectRow(LibraryTable, row);
+    refreshChordDetailsUsingRow(row, LibraryTable);
+    pendingChanges_ = true;
+}
+
+void ChordLibrary::deleteChordFromLibrary()
+{
+    const int row = selectedRow(LibraryTable);
+    if (row < 0) {
+        Data::msg(QStringLiteral("A chord must be selected to perform this operation."));
+        return;
+    }
+    if (Data::questionAvecCancel(QStringLiteral("Delete Selected Chord from Library?")) != 1)
+        return;
+    chordSpecsArray_.removeAt(row);
+    reloadTable(LibraryTable);
+    generateAllChordsString(true, false);
+    if (!chordSpecsArray_.isEmpty()) {
+        const int next = std::min(row, int(chordSpecsArray_.size()) - 1);
+        selectRow(LibraryTable, next);
+        refreshChordDetailsUsingRow(next, LibraryTable);
+    } else {
+        refreshChordDetailsUsingRow(-2, LibraryTable);
+    }
+    pendingChanges_ = true;
+}
+
+// ---- Commands ------------------------------------------------------------------------------------
+
+bool ChordLibrary::guard()
+{
+    return !pendingNewChord_ || traiterOkCancel(false, true);
+}
+
+void ChordLibrary::actionTest(int tag)
+{
+    if (tag < 2 || tag > 9)
+        return;
+    if (tag != 2 && !guard())
+        return;
+    switch (tag) {
+    case 2:
+        if (cadre2Shown_)
+            replaceChordinDefinedChordsFromRow(selectedRow(SongTable), true, SongTable);
+        break;
+    case 3:
+        closeEditor();
+        importChords();
+        break;
+    case 4:
+        exportChords();
+        break;
+    case 5:
+        enterCreationMode(nullptr);
+        break;
+    case 6: {
+        const int row = selectedRow(activeTable());
+        if (row < 0) {
+            Data::msg(QStringLiteral("A chord must be selected to perform this operation."));
+            break;
+        }
+        const ChordSpecs from = records(activeTable()).at(row);
+        enterCreationMode(&from);
+        break;
+    }
+    case 7:
+        if (cadre2Shown_)
+            replaceChordinDefinedChordsFromRow(selectedRow(SongTable), true, SongTable);
+        else
+            deleteChordFromLibrary();
+        break;
+    case 8:
+        closeEditor();
+        restoreDefault();
+        break;
+    case 9:
+        closeEditor();
+        saveChordLibrary();
+        break;
+    }
+}

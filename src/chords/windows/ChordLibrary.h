@@ -1,0 +1,190 @@
+#pragma once
+
+#include "chords/ChordSpecs.h"
+#include "chords/ViewChordsSuper.h"
+#include "chords/windows/ViewChordsEdit.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class ChordLibraryModel;
+class ChordPro;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMimeData;
+class QPushButton;
+class QTableView;
+class WindowPDFxSuper;
+
+// The chord library of one instrument (0 guitar, 1 ukulele) beside the
+// chord definitions of the song in a chosen Tolvane window: browse, locate,
+// reorder, add, delete and edit shapes; import, export and restore the
+// library; write definitions into the song file.
+//
+// Files: ChordLibrary.cpp (window, tables, locating, drags), ChordLibraryFiles.cpp
+// (chord files, defaults, song definitions), ChordLibraryEditor.cpp (the
+// shape editor and creation mode).
+class ChordLibrary : public QWidget, public ViewChordsSuperDelegate, public ViewChordsEditDelegate {
+    Q_OBJECT
+public:
+    enum Table { LibraryTable = 0, SongTable = 1 };
+
+    explicit ChordLibrary(QWidget *parent = nullptr);
+    ~ChordLibrary() override;
+
+    // ---- Reached from the controller ---------------------------------------------------
+    void setInstrument(qint64 instrument);
+    qint64 instrument() const { return instrument_; }
+    void showChordLib(WindowPDFxSuper *window);
+    void chordLibLocateChord(const QString &name, const MChord &chord, WindowPDFxSuper *window);
+    void refreshTable2();
+    void remplirCombo1(WindowPDFxSuper *window);
+    // At quitting: a shown window closes (its question runs); a hidden one
+    // with unsaved changes asks the same question.
+    void settleOnQuit();
+
+    // ---- Commands -------------------------------------------------------------------------
+    // Command buttons by tag (2 remove from song ... 9 save).
+    void actionTest(int tag);
+    // Locate buttons by tag 0-16; ctrl adds "m", else shift "7".
+    void actionLocateChord(int tag, Qt::KeyboardModifiers modifiers);
+    void saveChordLibrary();
+    void deleteChordFromLibrary();
+    void addNewChordToLibrary(const ChordSpecs &record);
+
+    // ---- Tables ---------------------------------------------------------------------------
+    // A row chosen by the user (click or keys); false when refused.
+    bool tableViewShouldSelectRow(Table table, int row);
+    void doClick(Table table);
+    int selectedRow(Table table) const;
+    bool posiChordWithName(const QString &name, Table table, bool refresh, bool matchShape, const MChord &shape);
+    void refreshChordDetailsUsingRow(int row, Table table);
+    // Drags: the data of a dragged row, whether a drop may go there (onRow:
+    // onto a row rather than between rows), and the drop.
+    QMimeData *mimeForRow(Table table, int row);
+    bool validateDrop(Table table, const QMimeData *data, int row, bool onRow) const;
+    bool acceptDrop(Table table, const QMimeData *data, int row);
+    QString chordLibraryDataType() const;
+    QString chordDefinesDataType() const;
+    bool dropsAccepted() const { return dragOn_; }
+
+    // ---- Chord files and song definitions (ChordLibraryFiles.cpp) ------------------------
+    void importChords();
+    void exportChords();
+    void importChordsfromFile(const QString &path);
+    void exportChordstoDir(const QString &folder);
+    void restoreDefault();
+    void replaceChordinDefinedChordsFromRow(int row, bool remove, Table source);
+    void replaceChordinDefinedChordsFromChordSpec(const ChordSpecs &record, bool remove, const QString &newName);
+    void insertChordinDefinedChordsFromRow(int row);
+
+    // ---- Shape editor (ChordLibraryEditor.cpp) ------------------------------------------
+    void viewChordsSuperModify() override;
+    void modifierChordselonTypeModif(int kind, int line, int column, int pos, const QString &name);
+    // Creation mode from nothing (tag 5), from the selection (tag 6), or from a name.
+    void enterCreationMode(const ChordSpecs *from);
+    bool traiterOkCancel(bool ok, bool withCancel);
+    void sortirModeCreationAccord(bool reselect);
+    void boxRondClickatLine(int line, int column) override;
+    void actionChordsPosModified() override;
+    void actionChordsPosModifiedEnd() override;
+    void actionChordsNameModified() override;
+    void actionChordsNameModifiedEnd() override;
+    void actionChordsModifyDone() override;
+    void actionChordsCancel() override;
+
+    // ViewChordsSuperDelegate
+    bool viewChordsSuperIsToolsOn() const override { return false; }
+    void viewChordsSuperShowTools() override {}
+    WindowPDFxSuper *viewChordsRefTolvaneWin() const override;
+
+    // ---- State, for the window's own parts and tests ------------------------------------
+    const QList<ChordSpecs> &chordSpecsArray() const { return chordSpecsArray_; }
+    const QList<ChordSpecs> &chordSpecsArray2() const { return chordSpecsArray2_; }
+    const ChordSpecs &chordSpecsToAdd() const { return chordSpecsToAdd_; }
+    bool pendingChanges() const { return pendingChanges_; }
+    bool pendingNewChord() const { return pendingNewChord_; }
+    bool chordModifie() const { return chordModifie_; }
+    bool cadre1Shown() const { return cadre1Shown_; }
+    bool cadre2Shown() const { return cadre2Shown_; }
+    WindowPDFxSuper *refTolvaneWindow() const { return viewChordsRefTolvaneWin(); }
+    QString songPath() const { return songPath_; }
+    ViewChords *mViewChord() const { return mViewChord_; }
+    ViewChordsEdit *mViewChordEdit() const { return mViewChordEdit_; }
+    QComboBox *combo1() const { return combo1_; }
+    QLabel *labelNbChord() const { return labelNbChord_; }
+    QTableView *table(Table which) const { return which == SongTable ? mTable2_ : mTable_; }
+    QList<QPushButton *> locateButtons() const { return locateButtons_; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    friend class ChordLibraryModel;
+
+    void buildControls();
+    void windowWillClose();
+    void askToSaveChanges();
+    QString &libraryText() const;
+    QList<ChordSpecs> &records(Table table) { return table == SongTable ? chordSpecsArray2_ : chordSpecsArray_; }
+    const QList<ChordSpecs> &records(Table table) const { return table == SongTable ? chordSpecsArray2_ : chordSpecsArray_; }
+    void reloadTable(Table table);
+    void selectRow(Table table, int row);
+    void readLibraryText();
+    void generateAllChordsString(bool refresh, bool removeDuplicate);
+    void refreshChordsForAllWindows();
+    int trierArray1andKeepUserPositions(int row);
+    void setCadreForTableView(Table table);
+    void activerDrag(bool on);
+    void ajusterSizeAndRefreshChords();
+    WindowPDFxSuper *obtenirWinSelonIndex() const;
+    void comboBoxSelectionDidChange();
+    Table activeTable() const { return cadre2Shown_ ? SongTable : LibraryTable; }
+    // The ChordPro file of the bound window's song; empty for none or a PDF.
+    QString boundSongPath();
+    // Settles a pending new chord before a command; false: the command stops.
+    bool guard();
+    void closeEditor();
+    void showRowOrFirst(Table table);
+    void createNewChordSpecsUsingChordSpecs(const ChordSpecs *record);
+    bool writeSong(const std::function<bool(QString &)> &edit);
+
+    qint64 instrument_ = 0;
+    bool menuOn_ = false;
+    bool chordModifie_ = false;
+    bool pendingNewChord_ = false;
+    bool pendingChanges_ = false;
+    bool cadre1Shown_ = true;
+    bool cadre2Shown_ = false;
+    bool dragOn_ = false;
+    bool selecting_ = false;
+    bool editorOpen_ = false;
+    int rowSource_ = -1;
+    QList<ChordSpecs> chordSpecsArray_;
+    QList<ChordSpecs> chordSpecsArray2_;
+    ChordSpecs chordSpecsToAdd_;
+    QPointer<WindowPDFxSuper> refTolvaneWindow_;
+    // The bound song as last read: its file survives the window's reload.
+    QPointer<WindowPDFxSuper> songWindow_;
+    QString songPath_;
+    QString listeDefineOrig_;
+    std::unique_ptr<ChordPro> song_;
+
+    QTableView *mTable_ = nullptr;
+    QTableView *mTable2_ = nullptr;
+    ChordLibraryModel *model1_ = nullptr;
+    ChordLibraryModel *model2_ = nullptr;
+    QFrame *cadre1_ = nullptr;
+    QFrame *cadre2_ = nullptr;
+    QWidget *diagramHost_ = nullptr;
+    ViewChords *mViewChord_ = nullptr;
+    ViewChordsEdit *mViewChordEdit_ = nullptr;
+    QComboBox *combo1_ = nullptr;
+    QLabel *labelNbChord_ = nullptr;
+    QList<QPushButton *> locateButtons_;
+};
