@@ -143,7 +143,14 @@ ChordLibrary::ChordLibrary(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::Win
     resize(900, 560);
 }
 
-ChordLibrary::~ChordLibrary() = default;
+ChordLibrary::~ChordLibrary()
+{
+    // The tables go first: they ask their models, which read this window.
+    delete mTable_;
+    delete mTable2_;
+    delete model1_;
+    delete model2_;
+}
 
 void ChordLibrary::buildControls()
 {

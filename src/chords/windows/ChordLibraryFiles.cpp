@@ -141,8 +141,10 @@ void ChordLibrary::replaceChordinDefinedChordsFromRow(int row, bool remove, Tabl
     replaceChordinDefinedChordsFromChordSpec(records(source).at(row), remove, QString());
 }
 
-void ChordLibrary::replaceChordinDefinedChordsFromChordSpec(const ChordSpecs &record, bool remove, const QString &newName)
+void ChordLibrary::replaceChordinDefinedChordsFromChordSpec(const ChordSpecs &given, bool remove, const QString &newName)
 {
+    // A copy: the song table is read again below, and the record may be one of its rows.
+    const ChordSpecs record = given;
     if (!refTolvaneWindow_)
         return;
     const std::optional<chordlibrary::DefinitionEdit> edit =
@@ -165,7 +167,7 @@ void ChordLibrary::insertChordinDefinedChordsFromRow(int row)
 {
     if (row < 0 || !refTolvaneWindow_ || row >= chordSpecsArray_.size())
         return;
-    const ChordSpecs &record = chordSpecsArray_.at(row);
+    const ChordSpecs record = chordSpecsArray_.at(row);
     const QString directive = chordlibrary::defineDirective(record.chordName(), record.chordX(), instrument_);
     writeSong([&](QString &text) {
         text = chordlibrary::insertDefinition(text, directive);

@@ -1,0 +1,421 @@
+#include "chords/windows/ChordLibrary.h"
+
+#include "ChordTestUtil.h"
+#include "chordpro/ChordLibraryLine.h"
+#include "chords/ChordLibraryRules.h"
+#include "library/Data.h"
+#include "platform/UserDefaults.h"
+#include "platform/dialogs/ScriptedDialogs.h"
+#include "support/TestSupport.h"
+#include "windows/WindowPDFx.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+PiecesPtr song(const QString &path)
+{
+    auto piece = std::make_shared<Pieces>();
+    piece->pieceDet = std::make_shared<PiecesDet>();
+    piece->pieceDet->fichier = path;
+    piece->pieceDet->typeFichier1 = 1;
+    return piece;
+}
+
+QString readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+QString guitar(const QString &name, const QList<int> &values, int fret = 1)
+{
+    return chordlib::defineLine(name, values, fret);
+}
+
+QStringList names(const QList<ChordSpecs> &records)
+{
+    QStringList out;
+    for (const ChordSpecs &r : records)
+        out.append(r.chordName());
+    return out;
+}
+
+const QString kLibrary = guitar("C", {-1, 3, 2, 0, 1, 0}) + guitar("D", {-1, -1, 0, 2, 3, 2}) + guitar("G", {3, 2, 0, 0, 0, 3})
+                         + guitar("G", {3, 5, 5, 4, 3, 3}, 3) + guitar("Am", {-1, 0, 2, 2, 1, 0}) + guitar("Bb", {-1, 1, 3, 3, 3, 1});
+
+class ChordLibraryTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Data::chargerAllChordsString(false, -1, false); // marks them loaded: the texts below stay
+        Data::allChordsString() = kLibrary;
+        Data::allChordsStringUk() = chordlib::defineLine(QStringLiteral("C"), {0, 0, 0, 3}, 1)
+                                    + chordlib::defineLine(QStringLiteral("Am"), {2, 0, 0, 0}, 1);
+    }
+    void TearDown() override
+    {
+        libraries.clear();
+        for (const QPointer<WindowPDFxSuper> &w : QList(Data::nsMutaryOfWindows()))
+            if (w)
+                Data::closeWinQuietly(w);
+        Data::nsMutaryOfWindows().clear();
+        testsupport::processEvents();
+    }
+
+    ChordLibrary *library(qint64 instrument, WindowPDFxSuper *bound = nullptr)
+    {
+        auto lib = std::make_unique<ChordLibrary>();
+        lib->setInstrument(instrument);
+        lib->showChordLib(bound);
+        libraries.push_back(std::move(lib));
+        return libraries.back().get();
+    }
+
+    WindowPDFx *tolvaneWith(const QString &fileName, const QString &text)
+    {
+        auto *w = qobject_cast<WindowPDFx *>(Data::newWindowPDFx(false, 0));
+        w->resize(800, 600);
+        songPath = testsupport::writeFile(dir.filePath(fileName), text.toUtf8());
+        w->setPDF(song(songPath), 1, true, false, 0, nullptr, false);
+        return w;
+    }
+
+    std::unique_ptr<QMimeData> drag(ChordLibrary *lib, ChordLibrary::Table table, int row)
+    {
+        return std::unique_ptr<QMimeData>(lib->mimeForRow(table, row));
+    }
+
+    testsupport::FreshDefaults defaults;
+    platform::ScriptedDialogs dialogs;
+    QTemporaryDir dir;
+    QString songPath;
+    std::vector<std::unique_ptr<ChordLibrary>> libraries;
+};
+
+} // namespace
+
+TEST_F(ChordLibraryTest, BrowsingLocatingAndDeleting)
+{
+    ChordLibrary *lib = library(0);
+    EXPECT_EQ(lib->windowTitle(), QStringLiteral("Chord Library - Guitar (EADGBE)"));
+    EXPECT_EQ(lib->labelNbChord()->text(), QStringLiteral("6 Chords"));
+    EXPECT_EQ(lib->selectedRow(ChordLibrary::LibraryTable), 0);
+    EXPECT_EQ(lib->mViewChord()->chordName(), QStringLiteral("C"));
+    EXPECT_FALSE(lib->combo1()->isEnabled()); // no Tolvane window to bind
+    EXPECT_FALSE(lib->dropsAccepted());
+    lib->setInstrument(7);
+    EXPECT_EQ(lib->windowTitle(), QStringLiteral("Chord Library - Guitar (EADGBE)"));
+    lib->setInstrument(0);
+
+    // Locate buttons: Bb alone, then with ctrl (no Bbm: nothing moves).
+    lib->actionLocateChord(15, Qt::NoModifier);
+    EXPECT_EQ(lib->mViewChord()->chordName(), QStringLiteral("Bb"));
+    lib->actionLocateChord(15, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(lib->mViewChord()->chordName(), QStringLiteral("Bb"));
+
+    // From a diagram: the second G shape is found by its shape.
+    lib->chordLibLocateChord(QStringLiteral("G"), shape({3, 5, 5, 4, 3, 3}, 3), nullptr);
+    EXPECT_EQ(lib->selectedRow(ChordLibrary::LibraryTable), 3);
+
+    // A chord the library lacks: asked, and on Yes composed in creation mode.
+    dialogs.answerButton(QStringLiteral("Yes"));
+    lib->chordLibLocateChord(QStringLiteral("F#m7b5"), shape({2, 0, 2, 2, 1, 0}, 1), nullptr);
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Chord F#m7b5 not found in Chord Library.\nDo you want to create it?"));
+    EXPECT_TRUE(lib->pendingNewChord());
+    EXPECT_EQ(lib->chordSpecsToAdd().chordX(), shape({0, 0, 0, 0, 0, 0}, 1));
+    EXPECT_FALSE(lib->cadre1Shown() || lib->cadre2Shown());
+    EXPECT_FALSE(lib->mViewChordEdit()->isHidden());
+    // Closing with an empty name leaves creation mode without a question.
+    lib->mViewChordEdit()->labelChord()->clear();
+    dialogs.clear();
+    lib->close();
+    EXPECT_FALSE(lib->pendingNewChord());
+    EXPECT_TRUE(dialogs.records().isEmpty());
+
+    // Deleting the last row selects the new last row; Cancel deletes nothing.
+    lib->showChordLib(nullptr);
+    ASSERT_TRUE(lib->tableViewShouldSelectRow(ChordLibrary::LibraryTable, 5));
+    dialogs.answerButton(QStringLiteral("Cancel"));
+    lib->actionTest(7);
+    EXPECT_EQ(lib->chordSpecsArray().size(), 6);
+    dialogs.answerButton(QStringLiteral("Yes"));
+    lib->actionTest(7);
+    EXPECT_EQ(lib->chordSpecsArray().size(), 5);
+    EXPECT_EQ(lib->selectedRow(ChordLibrary::LibraryTable), 4);
+    EXPECT_FALSE(Data::allChordsString().contains(QStringLiteral("Bb ")));
+    EXPECT_TRUE(lib->pendingChanges());
+
+    // Closing with No: the stored library comes back.
+    dialogs.answerButton(QStringLiteral("No"));
+    lib->close();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Changes have been done in Chord Library. Save changes?"));
+    EXPECT_EQ(lib->chordSpecsArray().size(), Data::obtenirDefaultChordStringforInstrument(0).count(QLatin1Char('\n')));
+    EXPECT_FALSE(lib->pendingChanges());
+
+    // A key pressed in the window asks nothing.
+    dialogs.clear();
+    QTest::keyClick(lib, Qt::Key_A);
+    EXPECT_TRUE(dialogs.records().isEmpty());
+}
+
+TEST_F(ChordLibraryTest, DragsBetweenTheTables)
+{
+    WindowPDFx *t = tolvaneWith(QStringLiteral("Song.cho"),
+                                QStringLiteral("{title: Song}\n{key: c}\n{define: Am base-fret 5 frets x 0 2 2 1 0}\n[Am]la [C]li\n"));
+    ChordLibrary *lib = library(0, t);
+    ASSERT_EQ(lib->refTolvaneWindow(), t);
+    EXPECT_EQ(lib->combo1()->count(), 1);
+    EXPECT_TRUE(lib->dropsAccepted());
+    ASSERT_EQ(names(lib->chordSpecsArray2()), QStringList{QStringLiteral("Am")});
+    EXPECT_TRUE(lib->chordSpecsArray2().first().chordX().userDefined);
+
+    using T = ChordLibrary;
+    // Within the library: only between the shapes of one name.
+    const auto g = drag(lib, T::LibraryTable, 2);
+    EXPECT_FALSE(lib->validateDrop(T::LibraryTable, g.get(), 3, true));  // onto a row
+    EXPECT_TRUE(lib->validateDrop(T::LibraryTable, g.get(), 4, false));   // below the other G
+    EXPECT_FALSE(lib->validateDrop(T::LibraryTable, g.get(), 1, false));  // among the Ds
+    EXPECT_FALSE(lib->validateDrop(T::SongTable, drag(lib, T::SongTable, 0).get(), 0, false));
+    ASSERT_TRUE(lib->acceptDrop(T::LibraryTable, g.get(), 4));
+    EXPECT_EQ(lib->chordSpecsArray().at(2).chordX().fretPos, 3);
+    EXPECT_TRUE(lib->pendingChanges());
+    EXPECT_EQ(chordlib::findShape(Data::allChordsString(), QStringLiteral("G"), 6)->baseFret, 3);
+
+    // A row outside the lists, however it came, changes nothing.
+    auto stale = std::make_unique<QMimeData>();
+    stale->setData(lib->chordLibraryDataType(), "99");
+    EXPECT_FALSE(lib->acceptDrop(T::LibraryTable, stale.get(), 0));
+    EXPECT_FALSE(lib->acceptDrop(T::SongTable, stale.get(), 0));
+
+    // Song to library: added (sorted in, selected) although the drop says no.
+    const auto am = drag(lib, T::SongTable, 0);
+    EXPECT_TRUE(lib->validateDrop(T::LibraryTable, am.get(), 0, true));
+    EXPECT_FALSE(lib->acceptDrop(T::LibraryTable, am.get(), 0));
+    EXPECT_EQ(names(lib->chordSpecsArray()), (QStringList{"C", "D", "G", "G", "Am", "Am", "Bb"}));
+    EXPECT_EQ(lib->selectedRow(T::LibraryTable), 5);
+    EXPECT_EQ(lib->chordSpecsArray().at(5).chordX(), shape({-1, 0, 2, 2, 1, 0}, 5));
+
+    // Library to song: a new name is added after the key, a known one replaced.
+    EXPECT_TRUE(lib->acceptDrop(T::SongTable, drag(lib, T::LibraryTable, 0).get(), 0));
+    EXPECT_EQ(readFile(songPath), QStringLiteral("{title: Song}\n{key: c}\n{define: C base-fret 1 frets x 3 2 0 1 0}\n"
+                                                 "{define: Am base-fret 5 frets x 0 2 2 1 0}\n[Am]la [C]li\n"));
+    EXPECT_EQ(lib->songPath(), songPath);
+    EXPECT_TRUE(lib->acceptDrop(T::SongTable, drag(lib, T::LibraryTable, 4).get(), 0));
+    EXPECT_EQ(readFile(songPath), QStringLiteral("{title: Song}\n{key: c}\n{define: C base-fret 1 frets x 3 2 0 1 0}\n"
+                                                 "{define: Am base-fret 1 frets x 0 2 2 1 0}\n[Am]la [C]li\n"));
+    EXPECT_EQ(names(lib->chordSpecsArray2()), (QStringList{"C", "Am"}));
+}
+
+TEST_F(ChordLibraryTest, SongDefinitionsFromTheSongTable)
+{
+    const QString text = QStringLiteral("{title: Song}\n{define: Am base-fret 1 frets x 0 2 2 1 0}\n"
+                                        "{define: E base-fret 1 \nfrets 0 2 2 1 0 0}\n[Am]la [E]li\n");
+    WindowPDFx *t = tolvaneWith(QStringLiteral("Song.cho"), text);
+    ChordLibrary *lib = library(0, t);
+    ASSERT_EQ(names(lib->chordSpecsArray2()), (QStringList{"Am", "E"}));
+
+    // The song table active: its definition is edited in the song file.
+    ASSERT_TRUE(lib->tableViewShouldSelectRow(ChordLibrary::SongTable, 0));
+    EXPECT_TRUE(lib->cadre2Shown());
+    EXPECT_EQ(lib->selectedRow(ChordLibrary::LibraryTable), 4); // the library's Am follows
+    lib->viewChordsSuperModify();
+    lib->boxRondClickatLine(0, 5);
+    EXPECT_TRUE(readFile(songPath).contains(QStringLiteral("{define: Am base-fret 1 frets x 0 2 2 1 x}")));
+    lib->modifierChordselonTypeModif(2, 0, 0, 0, QStringLiteral("Am7"));
+    EXPECT_TRUE(readFile(songPath).contains(QStringLiteral("{define: Am7 base-fret 1 frets x 0 2 2 1 x}")));
+    EXPECT_FALSE(lib->pendingChanges()); // the library itself is untouched
+    lib->actionChordsModifyDone();
+
+    // Removed with its line.
+    ASSERT_TRUE(lib->tableViewShouldSelectRow(ChordLibrary::SongTable, 0));
+    lib->actionTest(2);
+    EXPECT_EQ(readFile(songPath), QStringLiteral("{title: Song}\n{define: E base-fret 1 \nfrets 0 2 2 1 0 0}\n[Am]la [E]li\n"));
+
+    // Before, a directive over two lines changed in the list but not in the
+    // file, and the change was gone at the next load: now neither changes.
+    ASSERT_TRUE(lib->tableViewShouldSelectRow(ChordLibrary::SongTable, 0));
+    ASSERT_EQ(lib->chordSpecsArray2().at(0).chordName(), QStringLiteral("E"));
+    dialogs.clear();
+    lib->actionTest(7);
+    EXPECT_EQ(readFile(songPath), QStringLiteral("{title: Song}\n{define: E base-fret 1 \nfrets 0 2 2 1 0 0}\n[Am]la [E]li\n"));
+    ASSERT_EQ(dialogs.texts().size(), 1);
+    EXPECT_TRUE(dialogs.lastText().contains(songPath));
+    EXPECT_EQ(lib->chordSpecsArray2().size(), 1);
+    EXPECT_EQ(lib->chordSpecsArray().size(), 6); // tag 7 on the song table never deletes from the library
+}
+
+TEST_F(ChordLibraryTest, ImportExportAndRestore)
+{
+    ChordLibrary *lib = library(0);
+    QTemporaryDir out;
+    lib->exportChordstoDir(out.path());
+    const QString file = out.filePath(QStringLiteral("GuitarChords.txt"));
+    ASSERT_TRUE(QFile::exists(file));
+
+    // Our export imported back with Keep: exact duplicates go, the count stays.
+    dialogs.answerButton(QStringLiteral("Keep existing chords"));
+    lib->importChordsfromFile(file);
+    EXPECT_EQ(lib->chordSpecsArray().size(), 6);
+    EXPECT_TRUE(lib->pendingChanges());
+
+    // Replace, from a file with a bad line and no final line break.
+    const QString mixed = guitar("E", {0, 2, 2, 1, 0, 0}) + QStringLiteral("{define Broken          |q:2:2:1:0:0#x:x:x:x:x:x#01}\n")
+                          + guitar("A", {-1, 0, 2, 2, 2, 0}).chopped(1);
+    const QString mixedPath = testsupport::writeFile(out.filePath(QStringLiteral("mixed.txt")), mixed.toUtf8());
+    dialogs.answerButton(QStringLiteral("Replace entire chord library"));
+    lib->importChordsfromFile(mixedPath);
+    EXPECT_EQ(names(lib->chordSpecsArray()), (QStringList{"E", "A"}));
+    EXPECT_EQ(lib->selectedRow(ChordLibrary::LibraryTable), 0);
+
+    // Cancel, and a file without one valid line, leave the library as it is.
+    dialogs.answerButton(QStringLiteral("Cancel"));
+    lib->importChordsfromFile(file);
+    EXPECT_EQ(lib->chordSpecsArray().size(), 2);
+    dialogs.clear();
+    lib->importChordsfromFile(testsupport::writeFile(out.filePath(QStringLiteral("junk.txt")), "not a chord\n"));
+    EXPECT_EQ(dialogs.texts(), QStringList{QStringLiteral("Selected file cannot be imported. Please, use a valid chord file.")});
+
+    // A guitar file is refused by the ukulele window.
+    ChordLibrary *uke = library(1);
+    EXPECT_EQ(uke->windowTitle(), QStringLiteral("Chord Library - Ukulele (GCEA)"));
+    dialogs.clear();
+    uke->importChordsfromFile(file);
+    EXPECT_EQ(dialogs.texts().size(), 1);
+    EXPECT_EQ(uke->chordSpecsArray().size(), 2);
+
+    // Before, a failed export went unreported.
+    dialogs.clear();
+    uke->exportChordstoDir(out.filePath(QStringLiteral("missing/folder")));
+    ASSERT_EQ(dialogs.texts().size(), 1);
+    EXPECT_TRUE(dialogs.lastText().contains(QStringLiteral("UkuleleChords.txt")));
+
+    // Restore, adding the defaults: the message counts what came.
+    const qsizetype defaults = Data::obtenirDefaultChordStringforInstrument(0).count(QLatin1Char('\n'));
+    dialogs.clear();
+    dialogs.answerButton(QStringLiteral("Add Missing Default Chords"));
+    lib->restoreDefault();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("%1 chord(s) added to the library.").arg(lib->chordSpecsArray().size() - 2));
+    EXPECT_GE(lib->chordSpecsArray().size(), defaults);
+
+    // Replacing asks twice; No to the warning keeps everything.
+    const qsizetype before = lib->chordSpecsArray().size();
+    dialogs.answerButton(QStringLiteral("Replace Entire Chord Library"));
+    dialogs.answerButton(QStringLiteral("No"));
+    lib->restoreDefault();
+    EXPECT_EQ(lib->chordSpecsArray().size(), before);
+    dialogs.answerButton(QStringLiteral("Replace Entire Chord Library"));
+    dialogs.answerButton(QStringLiteral("Yes"));
+    lib->restoreDefault();
+    EXPECT_EQ(lib->chordSpecsArray().size(), defaults);
+
+    // Saved, the library is what the next run loads.
+    lib->actionTest(9);
+    EXPECT_FALSE(lib->pendingChanges());
+    EXPECT_EQ(platform::UserDefaults::standard().stringForKey(QStringLiteral("CHORDS1")), Data::allChordsString());
+}
+
+TEST_F(ChordLibraryTest, ShapeEditor)
+{
+    ChordLibrary *lib = library(0);
+    lib->resize(900, 560);
+    testsupport::processEvents();
+    ViewChordsEdit *editor = lib->mViewChordEdit();
+    EXPECT_TRUE(editor->isHidden());
+    // The dots sit on the diagram's strings.
+    const diagram::FretPlan plan = lib->mViewChord()->plan();
+    lib->viewChordsSuperModify();
+    EXPECT_FALSE(editor->isHidden());
+    EXPECT_TRUE(editor->boutonCancel()->isHidden()); // editing a shown chord: the lock only
+    for (int column = 0; column < 6; ++column)
+        EXPECT_NEAR(editor->rond(2, column)->geometry().center().x(), plan.columns[size_t(column)].string.x1(), 1.0);
+
+    // C at row 0: its first string (muted) opens, then mutes again.
+    editor->boxRondClickatLine(0, 0);
+    EXPECT_EQ(lib->chordSpecsArray().at(0).chordX().s1, 0);
+    editor->boxRondClickatLine(0, 0);
+    EXPECT_EQ(lib->chordSpecsArray().at(0).chordX().s1, -1);
+    lib->saveChordLibrary();
+    // A dot already set changes nothing and leaves the library unchanged.
+    editor->boxRondClickatLine(3, 1);
+    EXPECT_FALSE(lib->pendingChanges());
+    // The base-fret field as typed.
+    editor->labelPos()->clear();
+    QTest::keyClicks(editor->labelPos(), QStringLiteral("0"));
+    EXPECT_EQ(editor->labelPos()->text(), QStringLiteral("1"));
+    editor->labelPos()->clear();
+    QTest::keyClicks(editor->labelPos(), QStringLiteral("15"));
+    EXPECT_EQ(editor->labelPos()->text(), QStringLiteral("12"));
+    lib->actionChordsPosModifiedEnd();
+    EXPECT_EQ(lib->chordSpecsArray().at(0).chordX().fretPos, 12);
+    // Renamed in the library: sorted in again and still selected.
+    editor->labelChord()->clear();
+    QTest::keyClicks(editor->labelChord(), QStringLiteral("bbmaj7add9sus4/Fx"));
+    EXPECT_EQ(editor->labelChord()->text(), QStringLiteral("bbmaj7add9sus4/F"));
+    lib->actionChordsNameModifiedEnd();
+    EXPECT_EQ(lib->chordSpecsArray().last().chordName(), QStringLiteral("Bbmaj7add9sus4/F"));
+    EXPECT_EQ(lib->selectedRow(ChordLibrary::LibraryTable), 5);
+    lib->actionChordsModifyDone();
+    EXPECT_TRUE(editor->isHidden());
+
+    // A new chord from the selection, OK without a change: nothing is added.
+    lib->actionTest(6);
+    EXPECT_TRUE(lib->pendingNewChord());
+    EXPECT_FALSE(editor->boutonCancel()->isHidden());
+    lib->actionChordsModifyDone();
+    EXPECT_FALSE(lib->pendingNewChord());
+    EXPECT_EQ(lib->chordSpecsArray().size(), 6);
+
+    // A new empty chord needs a name before it is added.
+    dialogs.clear();
+    lib->actionTest(5);
+    editor->boxRondClickatLine(2, 4);
+    editor->labelChord()->clear();
+    lib->actionChordsModifyDone();
+    EXPECT_EQ(dialogs.texts(), QStringList{QStringLiteral("A chord name must be specified.")});
+    EXPECT_TRUE(lib->pendingNewChord());
+    editor->labelChord()->setText(QStringLiteral(" em/g "));
+    lib->actionChordsModifyDone();
+    EXPECT_FALSE(lib->pendingNewChord());
+    const int row = lib->selectedRow(ChordLibrary::LibraryTable);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(lib->chordSpecsArray().at(row).chordName(), QStringLiteral("Em/G"));
+    EXPECT_EQ(lib->chordSpecsArray().at(row).chordX(), shape({0, 0, 0, 0, 2, 0}, 1));
+
+    // A locate while composing settles first; Cancel keeps composing.
+    lib->actionTest(5);
+    editor->boxRondClickatLine(1, 0);
+    dialogs.answerButton(QStringLiteral("Cancel"));
+    lib->actionLocateChord(3, Qt::NoModifier);
+    EXPECT_TRUE(lib->pendingNewChord());
+    dialogs.answerButton(QStringLiteral("No"));
+    lib->actionLocateChord(3, Qt::NoModifier);
+    EXPECT_FALSE(lib->pendingNewChord());
+    EXPECT_EQ(lib->mViewChord()->chordName(), QStringLiteral("D"));
+
+    // Closing while composing a named chord asks, without Cancel.
+    lib->actionTest(5);
+    editor->boxRondClickatLine(1, 0);
+    editor->labelChord()->setText(QStringLiteral("X1"));
+    dialogs.clear();
+    dialogs.answerButton(QStringLiteral("Yes"));
+    dialogs.answerButton(QStringLiteral("No"));
+    lib->close();
+    ASSERT_GE(dialogs.records().size(), 1);
+    EXPECT_EQ(dialogs.records().first().buttons, (QStringList{"No", "Yes"}));
+    EXPECT_FALSE(lib->pendingNewChord());
+
+    // The ukulele's leftmost dot column is its first string.
+    ChordLibrary *uke = library(1);
+    uke->viewChordsSuperModify();
+    EXPECT_TRUE(uke->mViewChordEdit()->rond(1, 0)->isHidden());
+    uke->mViewChordEdit()->boxRondClickatLine(3, 1);
+    EXPECT_EQ(uke->chordSpecsArray().at(0).chordX().s1, 3);
+}
