@@ -169,9 +169,13 @@ void ChordLibrary::buildControls()
         view->setDragDropMode(QAbstractItemView::DragDrop);
         view->setDefaultDropAction(Qt::CopyAction);
         view->setDropIndicatorShown(true);
+        // Fixed sizes: a library of thousands of chords reloads without measuring every cell.
         view->verticalHeader()->hide();
-        view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        view->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
         view->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column <= 7; ++column)
+            view->horizontalHeader()->resizeSection(column, column == 7 ? 40 : 30);
         view->viewport()->installEventFilter(this);
         box->addWidget(view);
         connect(view, &QTableView::clicked, this, [this, which]() { doClick(which); });
