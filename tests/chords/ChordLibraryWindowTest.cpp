@@ -20,21 +20,6 @@
 
 namespace {
 
-PiecesPtr song(const QString &path)
-{
-    auto piece = std::make_shared<Pieces>();
-    piece->pieceDet = std::make_shared<PiecesDet>();
-    piece->pieceDet->fichier = path;
-    piece->pieceDet->typeFichier1 = 1;
-    return piece;
-}
-
-QString readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
-
 QString guitar(const QString &name, const QList<int> &values, int fret = 1)
 {
     return chordlib::defineLine(name, values, fret);
@@ -84,7 +69,7 @@ protected:
         auto *w = qobject_cast<WindowPDFx *>(Data::newWindowPDFx(false, 0));
         w->resize(800, 600);
         songPath = testsupport::writeFile(dir.filePath(fileName), text.toUtf8());
-        w->setPDF(song(songPath), 1, true, false, 0, nullptr, false);
+        w->setPDF(chordProPiece(songPath), 1, true, false, 0, nullptr, false);
         return w;
     }
 
@@ -205,11 +190,11 @@ TEST_F(ChordLibraryTest, DragsBetweenTheTables)
 
     // Library to song: a new name is added after the key, a known one replaced.
     EXPECT_TRUE(lib->acceptDrop(T::SongTable, drag(lib, T::LibraryTable, 0).get(), 0));
-    EXPECT_EQ(readFile(songPath), QStringLiteral("{title: Song}\n{key: c}\n{define: C base-fret 1 frets x 3 2 0 1 0}\n"
+    EXPECT_EQ(readTextFile(songPath), QStringLiteral("{title: Song}\n{key: c}\n{define: C base-fret 1 frets x 3 2 0 1 0}\n"
                                                  "{define: Am base-fret 5 frets x 0 2 2 1 0}\n[Am]la [C]li\n"));
     EXPECT_EQ(lib->songPath(), songPath);
     EXPECT_TRUE(lib->acceptDrop(T::SongTable, drag(lib, T::LibraryTable, 4).get(), 0));
-    EXPECT_EQ(readFile(songPath), QStringLiteral("{title: Song}\n{key: c}\n{define: C base-fret 1 frets x 3 2 0 1 0}\n"
+    EXPECT_EQ(readTextFile(songPath), QStringLiteral("{title: Song}\n{key: c}\n{define: C base-fret 1 frets x 3 2 0 1 0}\n"
                                                  "{define: Am base-fret 1 frets x 0 2 2 1 0}\n[Am]la [C]li\n"));
     EXPECT_EQ(names(lib->chordSpecsArray2()), (QStringList{"C", "Am"}));
 }
@@ -228,16 +213,16 @@ TEST_F(ChordLibraryTest, SongDefinitionsFromTheSongTable)
     EXPECT_EQ(lib->selectedRow(ChordLibrary::LibraryTable), 4); // the library's Am follows
     lib->viewChordsSuperModify();
     lib->boxRondClickatLine(0, 5);
-    EXPECT_TRUE(readFile(songPath).contains(QStringLiteral("{define: Am base-fret 1 frets x 0 2 2 1 x}")));
+    EXPECT_TRUE(readTextFile(songPath).contains(QStringLiteral("{define: Am base-fret 1 frets x 0 2 2 1 x}")));
     lib->modifierChordselonTypeModif(2, 0, 0, 0, QStringLiteral("Am7"));
-    EXPECT_TRUE(readFile(songPath).contains(QStringLiteral("{define: Am7 base-fret 1 frets x 0 2 2 1 x}")));
+    EXPECT_TRUE(readTextFile(songPath).contains(QStringLiteral("{define: Am7 base-fret 1 frets x 0 2 2 1 x}")));
     EXPECT_FALSE(lib->pendingChanges()); // the library itself is untouched
     lib->actionChordsModifyDone();
 
     // Removed with its line.
     ASSERT_TRUE(lib->tableViewShouldSelectRow(ChordLibrary::SongTable, 0));
     lib->actionTest(2);
-    EXPECT_EQ(readFile(songPath), QStringLiteral("{title: Song}\n{define: E base-fret 1 \nfrets 0 2 2 1 0 0}\n[Am]la [E]li\n"));
+    EXPECT_EQ(readTextFile(songPath), QStringLiteral("{title: Song}\n{define: E base-fret 1 \nfrets 0 2 2 1 0 0}\n[Am]la [E]li\n"));
 
     // Before, a directive over two lines changed in the list but not in the
     // file, and the change was gone at the next load: now neither changes.
@@ -245,7 +230,7 @@ TEST_F(ChordLibraryTest, SongDefinitionsFromTheSongTable)
     ASSERT_EQ(lib->chordSpecsArray2().at(0).chordName(), QStringLiteral("E"));
     dialogs.clear();
     lib->actionTest(7);
-    EXPECT_EQ(readFile(songPath), QStringLiteral("{title: Song}\n{define: E base-fret 1 \nfrets 0 2 2 1 0 0}\n[Am]la [E]li\n"));
+    EXPECT_EQ(readTextFile(songPath), QStringLiteral("{title: Song}\n{define: E base-fret 1 \nfrets 0 2 2 1 0 0}\n[Am]la [E]li\n"));
     ASSERT_EQ(dialogs.texts().size(), 1);
     EXPECT_TRUE(dialogs.lastText().contains(songPath));
     EXPECT_EQ(lib->chordSpecsArray2().size(), 1);

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "chords/MChord.h"
+#include "library/Pieces.h"
+
+#include <QFile>
 
 #include <initializer_list>
 
@@ -14,4 +17,20 @@ inline MChord shape(std::initializer_list<int> values, int fretPos, bool userDef
     m.fretPos = fretPos;
     m.userDefined = userDefined;
     return m;
+}
+
+// A ChordPro song of the library at `path`.
+inline PiecesPtr chordProPiece(const QString &path)
+{
+    auto piece = std::make_shared<Pieces>();
+    piece->pieceDet = std::make_shared<PiecesDet>();
+    piece->pieceDet->fichier = path;
+    piece->pieceDet->typeFichier1 = 1;
+    return piece;
+}
+
+inline QString readTextFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }

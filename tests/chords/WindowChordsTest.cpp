@@ -1,5 +1,7 @@
 #include "chords/WindowChords.h"
 
+#include "ChordTestUtil.h"
+
 #include "chordpro/ChordLibraryLine.h"
 #include "chords/SongFileEdit.h"
 #include "library/Data.h"
@@ -12,21 +14,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-PiecesPtr song(const QString &path)
-{
-    auto piece = std::make_shared<Pieces>();
-    piece->pieceDet = std::make_shared<PiecesDet>();
-    piece->pieceDet->fichier = path;
-    piece->pieceDet->typeFichier1 = 1;
-    return piece;
-}
-
-QString readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
 
 class ChordStripTest : public ::testing::Test {
 protected:
@@ -99,7 +86,7 @@ QString manyChords(int n)
 TEST_F(ChordStripTest, RowOrColumnByShape)
 {
     WindowPDFx *t = tolvane();
-    push(t, song(writeSong(QStringLiteral("Many.cho"), manyChords(25))));
+    push(t, chordProPiece(writeSong(QStringLiteral("Many.cho"), manyChords(25))));
     WindowChords *s = strip(1900, 100);
     EXPECT_EQ(s->obtenirTitle(), QStringLiteral("Object - Chord Strip"));
     EXPECT_EQ(s->refTolvaneWin(), t);
@@ -127,7 +114,7 @@ TEST_F(ChordStripTest, RowOrColumnByShape)
 TEST_F(ChordStripTest, SongShapesAndSongChanges)
 {
     WindowPDFx *t = tolvane();
-    const PiecesPtr own = song(writeSong(QStringLiteral("Own.cho"),
+    const PiecesPtr own = chordProPiece(writeSong(QStringLiteral("Own.cho"),
                                          QStringLiteral("{title: Own}\n{define: Am base-fret 5 frets x 0 2 2 1 0}\n[Am]a [C]b [Hm7]c\n")));
     push(t, own);
     WindowChords *s = strip(600, 100);
@@ -146,13 +133,13 @@ TEST_F(ChordStripTest, SongShapesAndSongChanges)
     EXPECT_EQ(s->diagrams().at(1)->mChordx().s5, -1);
 
     // A new song in the Tolvane window, whichever window hears of it first.
-    const PiecesPtr next = song(writeSong(QStringLiteral("Next.cho"), QStringLiteral("[G]x [D]y\n")));
+    const PiecesPtr next = chordProPiece(writeSong(QStringLiteral("Next.cho"), QStringLiteral("[G]x [D]y\n")));
     push(s, next);
     push(t, next);
     EXPECT_EQ(names(s), (QStringList{QStringLiteral("G"), QStringLiteral("D")}));
 
     // A PDF song leaves the strip empty.
-    push(t, song(testsupport::writePdf(dir.filePath(QStringLiteral("Sheet.pdf")), 1)));
+    push(t, chordProPiece(testsupport::writePdf(dir.filePath(QStringLiteral("Sheet.pdf")), 1)));
     s->refreshInfo();
     EXPECT_EQ(s->nbChords(), 0);
 }
@@ -186,7 +173,7 @@ TEST_F(ChordStripTest, PianoInversionsKeptInTheSong)
 {
     const QString text = QStringLiteral("{title: Straße}\n{key: C}\n[Am]la [C]li [Am/G]lo\n");
     const QString path = writeSong(QStringLiteral("Piano.cho"), text);
-    const PiecesPtr piece = song(path);
+    const PiecesPtr piece = chordProPiece(path);
     WindowPDFx *t = tolvane();
     push(t, piece);
     WindowChords *s = strip(600, 100, 2);
@@ -199,7 +186,7 @@ TEST_F(ChordStripTest, PianoInversionsKeptInTheSong)
     const QString edited = text + QStringLiteral("[G]added elsewhere\n");
     testsupport::writeFile(path, edited.toUtf8());
     am->actionInversion(false);
-    EXPECT_EQ(readFile(path), QStringLiteral("{title: Straße}\n{key: C}\n{x_piano: Am inversion 1}\n[Am]la [C]li [Am/G]lo\n"
+    EXPECT_EQ(readTextFile(path), QStringLiteral("{title: Straße}\n{key: C}\n{x_piano: Am inversion 1}\n[Am]la [C]li [Am/G]lo\n"
                                              "[G]added elsewhere\n"));
     // The window showing the song reads it again at the next push.
     EXPECT_EQ(t->pieceCour(), nullptr);
@@ -211,7 +198,7 @@ TEST_F(ChordStripTest, PianoInversionsKeptInTheSong)
 
     // Back to the root position: the directive goes with its line.
     qobject_cast<ViewChordsP *>(s->diagrams().at(0))->actionInversion(true);
-    EXPECT_EQ(readFile(path), edited);
+    EXPECT_EQ(readTextFile(path), edited);
     EXPECT_TRUE(dialogs.records().isEmpty());
 }
 
@@ -219,14 +206,14 @@ TEST_F(ChordStripTest, UnwritableSongIsReportedAndKept)
 {
     // Before, a failed write went unnoticed while the window's copy of the song changed.
     const QString path = QStringLiteral("/proc/version");
-    const QString before = readFile(path);
+    const QString before = readTextFile(path);
     EXPECT_FALSE(songfile::editSongFile(path, [](QString &t) {
         t.prepend(QStringLiteral("x"));
         return true;
     }));
     ASSERT_EQ(dialogs.texts().size(), 1);
     EXPECT_TRUE(dialogs.texts().first().contains(path));
-    EXPECT_EQ(readFile(path), before);
+    EXPECT_EQ(readTextFile(path), before);
 
     dialogs.clear();
     const QString gone = dir.filePath(QStringLiteral("Gone.cho"));

@@ -373,15 +373,38 @@ void ChordLibrary::askToSaveChanges()
     if (Data::question(QStringLiteral("Changes have been done in Chord Library. Save changes?"))) {
         saveChordLibrary();
     } else {
-        libraryText().clear();
-        Data::chargerAllChordsString(true, instrument_, false);
-        readLibraryText();
-        reloadTable(LibraryTable);
-        refreshChordsForAllWindows();
-        selectRow(LibraryTable, chordSpecsArray_.isEmpty() ? -1 : 0);
-        refreshChordDetailsUsingRow(chordSpecsArray_.isEmpty() ? -2 : 0, LibraryTable);
+        reloadStoredLibrary(false);
+        showFirstRow();
     }
     pendingChanges_ = false;
+}
+
+void ChordLibrary::reloadStoredLibrary(bool forcerDefault)
+{
+    libraryText().clear();
+    Data::chargerAllChordsString(true, instrument_, forcerDefault);
+    readLibraryText();
+    reloadTable(LibraryTable);
+    refreshChordsForAllWindows();
+}
+
+void ChordLibrary::mergeIntoLibrary(const QString &lines)
+{
+    QString &library = libraryText();
+    if (!library.isEmpty() && !library.endsWith(QLatin1Char('\n')))
+        library += QLatin1Char('\n');
+    library += lines;
+    readLibraryText();
+    trierArray1andKeepUserPositions(0);
+    generateAllChordsString(true, true);
+    readLibraryText();
+    reloadTable(LibraryTable);
+}
+
+void ChordLibrary::showFirstRow()
+{
+    selectRow(LibraryTable, chordSpecsArray_.isEmpty() ? -1 : 0);
+    refreshChordDetailsUsingRow(chordSpecsArray_.isEmpty() ? -2 : 0, LibraryTable);
 }
 
 void ChordLibrary::settleOnQuit()

@@ -136,6 +136,11 @@ private:
     void reloadTable(Table table);
     void selectRow(Table table, int row);
     void readLibraryText();
+    // The stored library (or the default) in place of the edited one.
+    void reloadStoredLibrary(bool forcerDefault);
+    // Library lines added, then sorted and de-duplicated.
+    void mergeIntoLibrary(const QString &lines);
+    void showFirstRow();
     void generateAllChordsString(bool refresh, bool removeDuplicate);
     void refreshChordsForAllWindows();
     int trierArray1andKeepUserPositions(int row);

@@ -47,19 +47,10 @@ void ChordLibrary::importChordsfromFile(const QString &path)
                                                     QStringLiteral("Replace entire chord library"));
     if (choice < 0)
         return;
-    QString &library = libraryText();
     if (choice == 0)
-        library.clear();
-    if (!library.isEmpty() && !library.endsWith(QLatin1Char('\n')))
-        library += QLatin1Char('\n');
-    library += lines;
-    readLibraryText();
-    trierArray1andKeepUserPositions(0);
-    generateAllChordsString(true, true);
-    readLibraryText();
-    reloadTable(LibraryTable);
-    selectRow(LibraryTable, chordSpecsArray_.isEmpty() ? -1 : 0);
-    refreshChordDetailsUsingRow(0, LibraryTable);
+        libraryText().clear();
+    mergeIntoLibrary(lines);
+    showFirstRow();
     pendingChanges_ = true;
 }
 
@@ -77,8 +68,7 @@ void ChordLibrary::exportChordstoDir(const QString &folder)
     trierArray1andKeepUserPositions(0);
     reloadTable(LibraryTable);
     generateAllChordsString(true, true);
-    selectRow(LibraryTable, chordSpecsArray_.isEmpty() ? -1 : 0);
-    refreshChordDetailsUsingRow(0, LibraryTable);
+    showFirstRow();
     const QString path = QDir(folder).filePath(chordlibrary::exportFileName(instrument_));
     QString why;
     if (!platform::writeFileAtomically(path, libraryText().toUtf8(), &why))
@@ -98,25 +88,11 @@ void ChordLibrary::restoreDefault()
                != 1)
         return;
     const qsizetype before = chordSpecsArray_.size();
-    if (!replace) {
-        QString &library = libraryText();
-        if (!library.isEmpty() && !library.endsWith(QLatin1Char('\n')))
-            library += QLatin1Char('\n');
-        library += Data::obtenirDefaultChordStringforInstrument(instrument_);
-        readLibraryText();
-        trierArray1andKeepUserPositions(0);
-        generateAllChordsString(true, true);
-        readLibraryText();
-        reloadTable(LibraryTable);
-    } else {
-        libraryText().clear();
-        Data::chargerAllChordsString(true, instrument_, true);
-        readLibraryText();
-        reloadTable(LibraryTable);
-        refreshChordsForAllWindows();
-    }
-    selectRow(LibraryTable, chordSpecsArray_.isEmpty() ? -1 : 0);
-    refreshChordDetailsUsingRow(chordSpecsArray_.isEmpty() ? -2 : 0, LibraryTable);
+    if (replace)
+        reloadStoredLibrary(true);
+    else
+        mergeIntoLibrary(Data::obtenirDefaultChordStringforInstrument(instrument_));
+    showFirstRow();
     pendingChanges_ = true;
     if (!replace)
         Data::msg(QStringLiteral("%1 chord(s) added to the library.").arg(chordSpecsArray_.size() - before));
