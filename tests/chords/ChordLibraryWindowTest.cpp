@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -96,6 +97,11 @@ TEST_F(ChordLibraryTest, BrowsingLocatingAndDeleting)
     EXPECT_EQ(lib->mViewChord()->chordName(), QStringLiteral("C"));
     EXPECT_FALSE(lib->combo1()->isEnabled()); // no Tolvane window to bind
     EXPECT_FALSE(lib->dropsAccepted());
+    // Cells are read-only: an edit there would bypass the library text and the unsaved mark.
+    const QAbstractItemModel *cells = lib->table(ChordLibrary::LibraryTable)->model();
+    EXPECT_FALSE(cells->flags(cells->index(0, 1)) & Qt::ItemIsEditable);
+    EXPECT_EQ(cells->data(cells->index(0, 1)).toString(), QStringLiteral("x"));
+    EXPECT_EQ(cells->data(cells->index(3, 7)).toString(), QStringLiteral("03"));
     lib->setInstrument(7);
     EXPECT_EQ(lib->windowTitle(), QStringLiteral("Chord Library - Guitar (EADGBE)"));
     lib->setInstrument(0);

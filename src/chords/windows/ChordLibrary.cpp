@@ -3,6 +3,7 @@
 #include "chordpro/ChordPro.h"
 #include "chords/ChordLibraryRules.h"
 #include "library/Data.h"
+#include "library/TextCodec.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 #include "windows/WindowList.h"
@@ -240,13 +241,15 @@ void ChordLibrary::buildControls()
 
 void ChordLibrary::setInstrument(qint64 instrument)
 {
+    const bool changed = instrument != instrument_;
     instrument_ = instrument;
     mViewChordEdit_->setInstrument(instrument);
     if (instrument == 0)
         setWindowTitle(QStringLiteral("Chord Library - Guitar (EADGBE)"));
     else if (instrument == 1)
         setWindowTitle(QStringLiteral("Chord Library - Ukulele (GCEA)"));
-    else
+    // Set again at each opening from the menu: the records and selection stay.
+    if (!changed)
         return;
     readLibraryText();
     reloadTable(LibraryTable);
@@ -490,7 +493,7 @@ void ChordLibrary::refreshTable2()
     listeDefineOrig_.clear();
     if (!path.isEmpty()) {
         QFile file(path);
-        const QString text = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        const QString text = file.open(QIODevice::ReadOnly) ? textcodec::decode(file.readAll()) : QString();
         song_->setChordProData(text);
         song_->traiterChordProData(text, 1, 0, 0);
         song_->convertDefine();
