@@ -24,9 +24,10 @@ class WindowPDFxSuper;
 // reorder, add, delete and edit shapes; import, export and restore the
 // library; write definitions into the song file.
 //
-// Files: ChordLibrary.cpp (window, tables, locating, drags), ChordLibraryFiles.cpp
-// (chord files, defaults, song definitions), ChordLibraryEditor.cpp (the
-// shape editor and creation mode).
+// Files: ChordLibrary.cpp (window, tables, locating), ChordLibraryCommands.cpp
+// (drags, adding, deleting, the command buttons), ChordLibraryFiles.cpp (chord
+// files, defaults, song definitions), ChordLibraryEditor.cpp (the shape editor
+// and creation mode); ChordLibraryModel.h the tables' cells.
 class ChordLibrary : public QWidget, public ViewChordsSuperDelegate, public ViewChordsEditDelegate {
     Q_OBJECT
 public:
