@@ -182,7 +182,6 @@ void Controller::afficherHelp(qint64 page, bool modal)
     helpWindow()->showDataHelp(page, modal);
 }
 
-
 void Controller::actionManageVersions()
 {
     if (currentDirNo_ < 0) {
