@@ -195,7 +195,6 @@ public:
     void triggerNextCue();
     void audibleMetronomeOnOff(qint64 code);
     // A command whose subsystem is not part of the program yet: logged, no effect.
-    void waitingFor(const QString &what) const;
 
     // ---- Playback of the song's track (ControllerPlayback.cpp) ----------------
     // Stops what plays (the track, or the mute timer in genre 6); reload also
@@ -449,7 +448,6 @@ public:
     void toggleFormattedMode();
     void actionForceMaster();
     // The last waiting line logged (what a later window will do).
-    const QString &lastWaitingFor() const { return lastWaitingFor_; }
 
     // ---- Screens, window level, new windows (ControllerScreens.cpp) ----------
     bool isAuMoinsUneFenetreTolvane() const;
@@ -741,5 +739,4 @@ private:
     QPointer<QAction> forceMasterMenuItem_;
     QList<QPointer<QAction>> screensetItems_;
     QList<QPointer<QAction>> songItems_;
-    mutable QString lastWaitingFor_;
 };

@@ -377,9 +377,3 @@ void Controller::audibleMetronomeOnOff(qint64 code)
     if (midiWindows_)
         midiWindows_->refreshGenOptMetroSound();
 }
-
-void Controller::waitingFor(const QString &what) const
-{
-    lastWaitingFor_ = what;
-    TLOG(QStringLiteral("Controller %1: not available yet").arg(what));
-}

@@ -68,7 +68,6 @@ TEST_F(ControllerMidiWindows, TheMidiMenuOpensEachWindowOnce)
     for (QWidget *window : {static_cast<QWidget *>(w.destinations()), static_cast<QWidget *>(w.library()),
                             static_cast<QWidget *>(w.triggers()), static_cast<QWidget *>(w.clock())})
         EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(controller->lastWaitingFor().isEmpty());
 }
 
 // Before, a table edited in an open window was written only when the window

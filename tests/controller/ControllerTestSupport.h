@@ -26,7 +26,6 @@ public:
     static void setFilterOn(Controller &c, bool on) { c.filterON_ = on; }
     static void setLastNbScreens(Controller &c, qint64 n) { c.lastNbScreens_ = n; }
     static PreferencesDialog *preferences(Controller &c) { return c.windowPref_; }
-    static void clearWaitingFor(Controller &c) { c.lastWaitingFor_.clear(); }
 };
 
 namespace controllertest {
