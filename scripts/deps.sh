@@ -7,7 +7,7 @@ packages=(
   libasound2-dev libtag1-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  gstreamer1.0-plugins-good gstreamer1.0-libav flac lame
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav flac lame ffmpeg
   dbus xdg-utils fonts-dejavu-core fonts-noto-color-emoji
 )
 missing=()

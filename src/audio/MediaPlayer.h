@@ -8,7 +8,8 @@ namespace audio {
 
 // The program's own track player. A file set with setSource loads in the
 // background: it counts as playing only once it is loaded, asked to play and
-// decodes without error.
+// decodes without error. Only regular files reach the media backend: a named
+// pipe would block the caller inside the backend's open().
 class MediaPlayer {
 public:
     virtual ~MediaPlayer() = default;
@@ -23,8 +24,11 @@ public:
     virtual void seek(double seconds) = 0;
 
     virtual bool isPlaying() const = 0;
-    // The file could not be opened or decoded: it will never play.
+    // The file could not be opened or decoded, is no regular file, or was cut
+    // short while playing: it will not play (on).
     virtual bool failed() const = 0;
+    // The track played through to its end.
+    virtual bool ended() const = 0;
     virtual double position() const = 0;
     // Seconds; 0 while not yet known (some files tell it late).
     virtual double duration() const = 0;

@@ -273,6 +273,10 @@ public:
     void updateRechInfo2X();
     void afficherTocX(bool flag);
     void setMsgX(const QString &msg, const QString &winID, bool stay);
+    // A failure nobody opened a window for (a track that does not play, a
+    // folder gone): logged, and told in the windows' 3-second message line,
+    // never in a modal dialog that would swallow keys and pedals on stage.
+    void tellFailure(const QString &why);
     bool traiterPageUpDown(bool down);
     void pageUpDownforWinIDX(const QString &winID, bool down);
     void refreshNoteX30();

@@ -334,8 +334,7 @@ bool Controller::sayIfUnavailable(qint64 slot)
     if (path.isEmpty() || controller::FolderSlots::isUsableFolder(path))
         return false;
     const QString text = QStringLiteral("%1 is not available").arg(path);
-    TLOG(QStringLiteral("Controller %1").arg(text));
-    setMsgX(text, QString(), false);
+    tellFailure(text);
     return true;
 }
 

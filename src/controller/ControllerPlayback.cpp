@@ -77,7 +77,7 @@ bool Controller::play_track_by_searchAndskipTo(double position)
     const auto giveUp = [this](const QString &message) {
         ituneTimer_.stop();
         updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
-        Data::msg(message);
+        tellFailure(message);
     };
     audio::MusicLibrary &library = audio::musicLibrary();
     if (!library.isAvailable()) {
@@ -121,48 +121,61 @@ void Controller::updateItuneInfo2B()
 {
     const std::shared_ptr<audio::MediaPlayer> player = Data::player();
     const std::shared_ptr<const audio::Track> item = Data::mediaItem();
-    if (player && item) {
-        if (player->failed()) {
-            // A file that cannot be decoded never starts: say which one, and
-            // go no further (continuous play would only fail again).
-            ituneTimer_.stop();
-            updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
-            Data::msg(QStringLiteral("The track \"%1\" cannot be played.").arg(QFileInfo(item->location).fileName()));
-            return;
-        }
-        if (player->isPlaying()) {
-            const double d = player->duration();
-            const double t = player->position();
-            if (t != d - 1.0) {
-                if (Data::songAsked() != 0 && Data::songAsked() != qint64(item->persistentID)) {
-                    Data::setSongAsked(0);
-                    player->pause();
-                    ituneTimer_.stop();
-                } else {
-                    // Only a known length has an end to approach: some files tell it late.
-                    if (d > 0 && t >= d - 3.0 && !grecedule_) {
-                        ituneTimer_.start(0.02, true, [this]() { updateItuneInfo(); });
-                        grecedule_ = true;
-                        tentative_ = 1;
-                    }
-                    updateItunesInfoX(item->title, item->artist, t, d, false, false);
-                    return;
-                }
-            } else {
+    if (!player || !item) {
+        ituneTimer_.stop();
+        updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
+        continuePlaying();
+        return;
+    }
+    // A file that cannot be decoded, or one cut short while it played, is said
+    // by name; continuous play goes no further (it would only fail again).
+    const auto giveUp = [&]() {
+        player->pause();
+        ituneTimer_.stop();
+        updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
+        tellFailure(QStringLiteral("The track \"%1\" cannot be played.").arg(QFileInfo(item->location).fileName()));
+    };
+    if (player->failed()) {
+        giveUp();
+        return;
+    }
+    if (player->isPlaying()) {
+        const double d = player->duration();
+        const double t = player->position();
+        // A poll seldom falls on the very moment the track ends (a second before
+        // its length): it is over once the next poll would come after that.
+        const bool over = d > 0 && t + ituneTimer_.interval() >= d - 1.0;
+        if (!over) {
+            if (Data::songAsked() != 0 && Data::songAsked() != qint64(item->persistentID)) {
+                Data::setSongAsked(0);
                 player->pause();
                 ituneTimer_.stop();
-            }
-        } else {
-            if (tentative_-- < 2) {
-                ituneTimer_.stop();
-            } else {
-                // Still starting: the track stands at 0:00 and no cue is due yet.
-                updateItunesInfoX(item->title, item->artist, 0.0, qMax(0.0, player->duration()), false, false);
+                updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
+                continuePlaying();
                 return;
             }
+            // Only a known length has an end to approach: some files tell it late.
+            if (d > 0 && t >= d - 3.0 && !grecedule_) {
+                ituneTimer_.start(0.02, true, [this]() { updateItuneInfo(); });
+                grecedule_ = true;
+                tentative_ = 1;
+            }
+            updateItunesInfoX(item->title, item->artist, t, d, false, false);
+            return;
         }
-    } else {
+        player->pause();
         ituneTimer_.stop();
+    } else if (player->ended() || grecedule_) {
+        // Ended on its own: with its length unknown, this is the first sign.
+        ituneTimer_.stop();
+    } else if (tentative_-- >= 2) {
+        // Still starting: the track stands at 0:00 and no cue is due yet.
+        updateItunesInfoX(item->title, item->artist, 0.0, qMax(0.0, player->duration()), false, false);
+        return;
+    } else {
+        // The start never came.
+        giveUp();
+        return;
     }
     updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
     continuePlaying();

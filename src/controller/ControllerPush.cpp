@@ -184,6 +184,12 @@ void Controller::setMsgX(const QString &msg, const QString &winID, bool stay)
     }
 }
 
+void Controller::tellFailure(const QString &why)
+{
+    TLOG(QStringLiteral("Controller: %1").arg(why));
+    setMsgX(why, QString(), false);
+}
+
 bool Controller::traiterPageUpDown(bool down)
 {
     bool taken = false;

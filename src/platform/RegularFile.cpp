@@ -71,4 +71,13 @@ FileBytes readRegularFile(const QString &path, qint64 maxBytes)
     return r;
 }
 
+std::optional<qint64> regularFileSize(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (name.isEmpty() || ::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return qint64(st.st_size);
+}
+
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 namespace platform {
 
@@ -25,5 +26,10 @@ struct FileBytes {
 // the memory: they are told apart before any byte is read, and the file is
 // opened without waiting so that one swapped in meanwhile cannot block either.
 FileBytes readRegularFile(const QString &path, qint64 maxBytes);
+
+// The size of a regular file (a link is followed); nothing for a missing file,
+// a pipe, a device, a socket or a folder. Asks the file system only: nothing
+// is opened.
+std::optional<qint64> regularFileSize(const QString &path);
 
 } // namespace platform

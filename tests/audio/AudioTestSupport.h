@@ -13,13 +13,19 @@
 
 namespace audiotest {
 
-// A mono 16-bit WAV of a quiet tone, seconds long.
-inline bool writeWav(const QString &path, double seconds, int rate = 8000)
+// A mono WAV of a quiet tone, seconds long, of 16, 24 or 32-bit samples.
+inline bool writeWav(const QString &path, double seconds, int rate = 8000, int bits = 16)
 {
     const quint32 samples = quint32(seconds * rate);
-    QByteArray pcm(int(samples * 2), '\0');
-    for (quint32 i = 0; i < samples; ++i)
-        qToLittleEndian<qint16>(qint16(2000 * std::sin(i * 0.05)), pcm.data() + 2 * i);
+    const int bytes = bits / 8;
+    QByteArray pcm;
+    pcm.reserve(int(samples) * bytes);
+    for (quint32 i = 0; i < samples; ++i) {
+        const qint32 v = qint32(2000 * std::sin(i * 0.05)) * (1 << (bits - 16));
+        char b[4];
+        qToLittleEndian<qint32>(v, b);
+        pcm.append(b, bytes);
+    }
     QByteArray out;
     auto u32 = [&out](quint32 v) { char b[4]; qToLittleEndian(v, b); out.append(b, 4); };
     auto u16 = [&out](quint16 v) { char b[2]; qToLittleEndian(v, b); out.append(b, 2); };
@@ -30,9 +36,9 @@ inline bool writeWav(const QString &path, double seconds, int rate = 8000)
     u16(1);
     u16(1);
     u32(quint32(rate));
-    u32(quint32(rate) * 2);
-    u16(2);
-    u16(16);
+    u32(quint32(rate * bytes));
+    u16(quint16(bytes));
+    u16(quint16(bits));
     out.append("data");
     u32(quint32(pcm.size()));
     out.append(pcm);

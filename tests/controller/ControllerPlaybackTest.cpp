@@ -52,6 +52,9 @@ protected:
     }
 
     QString playing() const { return QFileInfo(player->source()).completeBaseName(); }
+    // What the title row's message line shows last; failures are marked.
+    QString messageLine() const { return window() ? window()->messages.value(window()->messages.size() - 1) : QString(); }
+    static QString failure(const QString &why) { return QStringLiteral("⚠️ ") + why; }
     // Plays the current song's track, loaded at once with that length.
     void playLoaded(double length)
     {
@@ -168,6 +171,9 @@ TEST_F(Playback, AStartStillPendingStandsAtZeroRunsNothingAndStopsOnStop)
     for (int i = 0; i < 5; ++i)
         tick();
     EXPECT_FALSE(controller->trackTimerActive()) << "a start that never comes is given up";
+    EXPECT_EQ(messageLine(), failure("The track \"Song 01.mp3\" cannot be played."));
+    player->load(100.0);
+    EXPECT_FALSE(player->isPlaying()) << "nor does it start later, unseen";
 }
 
 TEST_F(Playback, AnUnknownLengthNeverLooksLikeTheEnd)
@@ -184,34 +190,80 @@ TEST_F(Playback, AnUnknownLengthNeverLooksLikeTheEnd)
     EXPECT_TRUE(controller->trackTimerActive());
 }
 
-TEST_F(Playback, AFileThatCannotBeDecodedIsGivenUpWithItsName)
+TEST_F(Playback, ATrackThatCannotPlayIsToldInTheMessageLineNeverInADialog)
 {
-    postKey(vocab::Play);
-    player->fail();
-    tick();
-    // Before, a file that would never play counted as started.
-    EXPECT_FALSE(controller->trackTimerActive());
-    EXPECT_EQ(dialogs.lastText(), QStringLiteral("The track \"Song 01.mp3\" cannot be played."));
-}
-
-TEST_F(Playback, MissingLibraryOrTrackIsSaid)
-{
+    const QString cannotPlay = "The track \"Song 01.mp3\" cannot be played.";
     const struct {
+        const char *what;
         bool available;
-        QList<audio::Track> tracks;
+        bool withTracks;
+        std::function<void(audio::FakeMediaPlayer &)> after; // what the player does once asked
         QString message;
     } rows[] = {
-        {false, {}, "Unable to initialize the Music Library"},
-        {true, {}, "Quillory Pro is unable to find the corresponding song in your Music Library."},
+        {"no music folder", false, true, {}, "Unable to initialize the Music Library"},
+        {"no such track", true, false, {},
+         "Quillory Pro is unable to find the corresponding song in your Music Library."},
+        {"refused by the decoder", true, true, [](audio::FakeMediaPlayer &p) { p.fail(); }, cannotPlay},
     };
     for (const auto &row : rows) {
-        audio::StaticMusicLibrary other(row.tracks, row.available);
+        SCOPED_TRACE(row.what);
+        audio::StaticMusicLibrary other(row.withTracks ? library.allMediaItems() : QList<audio::Track>{},
+                                        row.available);
         audio::setMusicLibrary(&other);
         dialogs.clear();
+        window()->messages.clear();
         postKey(vocab::Play);
+        if (row.after)
+            row.after(*player);
+        tick();
+        // Before, a modal box blocked every window, key and pedal until OK.
+        EXPECT_EQ(dialogs.texts(), QStringList());
+        EXPECT_EQ(messageLine(), failure(row.message));
+        EXPECT_TRUE(window()->messageTimerActive()) << "the message goes after three seconds";
         EXPECT_FALSE(controller->trackTimerActive());
-        EXPECT_EQ(dialogs.texts(), QStringList({row.message}));
+        EXPECT_FALSE(player->isPlaying());
         audio::setMusicLibrary(&library);
+    }
+}
+
+TEST_F(Playback, SpaceOnTheLastPageWithNoTrackSaysSo)
+{
+    library.setTracks({});
+    controller->actionGoToGenreNo(1);
+    controller->actionGoToPageNo(3, false);
+    postKey(vocab::SpaceBarKey);
+    EXPECT_EQ(dialogs.texts(), QStringList());
+    EXPECT_EQ(messageLine(),
+              failure("Quillory Pro is unable to find the corresponding song in your Music Library."));
+}
+
+TEST_F(Playback, TheEndOfATrackIsFoundWithinOnePollingPeriod)
+{
+    const struct {
+        const char *what;
+        double length;
+        std::function<void()> end;
+    } rows[] = {
+        // Before, the end was found only when a poll read exactly a second
+        // before the length, which almost never happened.
+        {"known length", 100.0, [this]() { player->setPosition(98.99); }},
+        // Before, a track of unknown length that ended stood at 0:00 for four
+        // more polls (0.8 s) before the next song started.
+        {"unknown length", 0.0, [this]() { player->finish(); }},
+    };
+    controller->setContPlay(0, 1);
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        controller->gotoSongNo(1, false, true);
+        playLoaded(row.length);
+        player->setPosition(row.length > 0 ? 97.5 : 30.0);
+        tick();
+        ASSERT_EQ(playing(), QStringLiteral("Song 01"));
+        row.end();
+        tick(controller->trackTimerInterval());
+        EXPECT_EQ(playing(), QStringLiteral("Song 02"));
+        EXPECT_EQ(currentTitle(), QStringLiteral("Song 02"));
+        postKey(vocab::Stop);
     }
 }
 

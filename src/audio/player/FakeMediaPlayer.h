@@ -18,6 +18,7 @@ public:
     void seek(double seconds) override;
     bool isPlaying() const override { return wantsPlay_ && loaded_ && !failed_ && !ended_; }
     bool failed() const override { return failed_; }
+    bool ended() const override { return ended_ && !failed_; }
     double position() const override { return position_; }
     double duration() const override { return duration_; }
 

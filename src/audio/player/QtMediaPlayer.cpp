@@ -1,5 +1,8 @@
 #include "audio/player/QtMediaPlayer.h"
 
+#include "platform/Log.h"
+#include "platform/RegularFile.h"
+
 #include <QAudioOutput>
 #include <QMediaPlayer>
 #include <QUrl>
@@ -14,6 +17,10 @@ MediaPlayerFactory &installedFactory()
     static MediaPlayerFactory factory;
     return factory;
 }
+
+// How far short of its length a track may end: lengths of compressed files
+// are estimates.
+constexpr double kEndTolerance = 1.0;
 
 bool isLoaded(QMediaPlayer::MediaStatus status)
 {
@@ -53,6 +60,13 @@ void QtMediaPlayer::setSource(const QString &path)
 {
     path_ = path;
     pendingSeekMs_.reset();
+    cutShort_ = false;
+    sizeAtStart_ = platform::regularFileSize(path);
+    if (!sizeAtStart_) {
+        TLOG(QStringLiteral("QtMediaPlayer: %1 is no regular file").arg(path));
+        player_->setSource(QUrl());
+        return;
+    }
     player_->setSource(QUrl::fromLocalFile(path));
 }
 
@@ -84,6 +98,17 @@ void QtMediaPlayer::seek(double seconds)
 
 void QtMediaPlayer::onStatusChanged()
 {
+    if (player_->mediaStatus() == QMediaPlayer::EndOfMedia && sizeAtStart_ && !cutShort_) {
+        // The backend ends a file truncated or replaced while it played as if
+        // it had played through: a file that changed and ended short of its
+        // length was cut.
+        const double length = duration();
+        const bool changed = platform::regularFileSize(path_) != sizeAtStart_;
+        cutShort_ = changed && (length <= 0 || position() < length - kEndTolerance);
+        if (cutShort_)
+            TLOG(QStringLiteral("QtMediaPlayer: %1 changed while playing and ended at %2 s of %3 s")
+                     .arg(path_, QString::number(position()), QString::number(length)));
+    }
     if (pendingSeekMs_ && isLoaded(player_->mediaStatus()) && player_->isSeekable()) {
         player_->setPosition(*pendingSeekMs_);
         pendingSeekMs_.reset();
@@ -99,7 +124,13 @@ bool QtMediaPlayer::isPlaying() const
 
 bool QtMediaPlayer::failed() const
 {
-    return player_->error() != QMediaPlayer::NoError || player_->mediaStatus() == QMediaPlayer::InvalidMedia;
+    return (!path_.isEmpty() && !sizeAtStart_) || cutShort_ || !player_->isAvailable()
+           || player_->error() != QMediaPlayer::NoError || player_->mediaStatus() == QMediaPlayer::InvalidMedia;
+}
+
+bool QtMediaPlayer::ended() const
+{
+    return player_->mediaStatus() == QMediaPlayer::EndOfMedia && !failed();
 }
 
 double QtMediaPlayer::position() const

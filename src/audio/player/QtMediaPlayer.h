@@ -24,6 +24,7 @@ public:
     void seek(double seconds) override;
     bool isPlaying() const override;
     bool failed() const override;
+    bool ended() const override;
     double position() const override;
     double duration() const override;
 
@@ -34,6 +35,9 @@ private:
     QAudioOutput *output_ = nullptr;
     QString path_;
     std::optional<qint64> pendingSeekMs_;
+    // Nothing for a path that is no regular file: it never reaches the backend.
+    std::optional<qint64> sizeAtStart_;
+    bool cutShort_ = false;
 };
 
 } // namespace audio
