@@ -1,7 +1,7 @@
 // Importing a chord file of 5,000 lines into the guitar library, choosing to
 // replace it: checked, read, sorted, de-duplicated and read again (target:
 // under 100 ms). The file holds every line twice, so half are dropped.
-#include "chordpro/ChordLibraryLine.h"
+#include "chords/ChordLibraryLine.h"
 #include "chords/windows/ChordLibrary.h"
 #include "library/Data.h"
 #include "platform/dialogs/ScriptedDialogs.h"

@@ -2,7 +2,7 @@
 // default library, laid out in a 1920x100 strip and painted (target: 8 ms).
 // The figure also holds the Tolvane window's own push of the new song, which
 // the strip reads its chords from.
-#include "chords/WindowChords.h"
+#include "chords/windows/WindowChords.h"
 #include "library/Data.h"
 #include "windows/WindowPDFx.h"
 

@@ -1,8 +1,8 @@
 // Chord names and chord library text as they come from songs and files: any text.
 #include "FuzzSupport.h"
 
-#include "chordpro/ChordLibraryLine.h"
 #include "chords/ChordDet.h"
+#include "chords/ChordLibraryLine.h"
 #include "chords/ChordLookup.h"
 #include "chords/ChordSpecs.h"
 #include "chords/PianoDiagram.h"

@@ -1,6 +1,6 @@
 #include "chordpro/ChordPro.h"
 
-#include "chordpro/ChordLibraryLine.h"
+#include "chords/ChordLibraryLine.h"
 #include "library/SongFileCheck.h"
 #include "library/TextCodec.h"
 #include "platform/Log.h"

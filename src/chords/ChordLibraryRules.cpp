@@ -1,6 +1,6 @@
 #include "chords/ChordLibraryRules.h"
 
-#include "chordpro/ChordLibraryLine.h"
+#include "chords/ChordLibraryLine.h"
 
 #include <QSet>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "chords/ChordLookup.h"
 
-#include "chordpro/ChordLibraryLine.h"
 #include "chords/ChordDet.h"
+#include "chords/ChordLibraryLine.h"
 #include "library/Data.h"
 
 #include <QHash>

@@ -6,7 +6,6 @@
 #include "platform/AtomicFile.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
-#include "windows/WindowPDFx.h"
 
 #include <QFile>
 
@@ -16,17 +15,7 @@ namespace {
 
 void reloadWhereShown(const QString &path)
 {
-    bool shown = false;
-    for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows()) {
-        auto *tolvane = qobject_cast<WindowPDFx *>(w.data());
-        if (!tolvane || !tolvane->pieceCour())
-            continue;
-        if (tolvane->pieceCour()->getPath() == path || tolvane->currentFile() == path) {
-            // The next push counts as a song change, which reads the file again.
-            tolvane->resetPDF();
-            shown = true;
-        }
-    }
+    const bool shown = Data::resetWindowsShowing(path);
     auto &center = platform::NotificationCenter::defaultCenter();
     if (shown)
         center.postActionKey(vocab::ReloadWindows);

@@ -1,7 +1,7 @@
 #include "controller/Controller.h"
 
-#include "chords/ViewChordsSuper.h"
 #include "chords/windows/ChordLibrary.h"
+#include "chords/windows/ViewChordsSuper.h"
 #include "library/Data.h"
 #include "windows/WindowPDFxSuper.h"
 

@@ -1,7 +1,7 @@
 #include "controller/Controller.h"
 
-#include "controller/SongFiles.h"
 #include "library/Data.h"
+#include "library/SongFiles.h"
 #include "library/WinID.h"
 #include "platform/AtomicFile.h"
 #include "platform/Log.h"
@@ -75,12 +75,12 @@ void Controller::actionCreerChordProFromPDF()
     if (!piece || !piece->pieceDet)
         return;
     const QString song = piece->pieceDet->fichier;
-    if (!controller::isPdfFile(song)) {
+    if (!songfile::isPdfFile(song)) {
         Data::msg(QStringLiteral("Current song must be a PDF to use this function."));
         return;
     }
-    const QString target = controller::chordProPathBeside(song);
-    if (!controller::chordProSibling(song).isEmpty()) {
+    const QString target = songfile::chordProPathBeside(song);
+    if (!songfile::chordProSibling(song).isEmpty()) {
         Data::msg(QStringLiteral("ChordPro file %1 already exists.").arg(target));
         return;
     }
@@ -103,7 +103,7 @@ void Controller::actionSupprimerDocument()
     for (const WinIDPtr &id : Data::winIDs())
         if (id)
             ids << id->idWin;
-    const controller::DeletionPlan plan = controller::deletionPlan(song, ids);
+    const songfile::DeletionPlan plan = songfile::deletionPlan(song, ids);
     const QString question =
         plan.shared ? QStringLiteral("Delete %1 ?\nFile %2 will be deleted.").arg(piece->pieceDet->titre, song)
                     : QStringLiteral("Delete %1 ?\nFile %2 will be deleted.\nCorresponding .txt file and alternate "
@@ -114,7 +114,7 @@ void Controller::actionSupprimerDocument()
     // To the trash, so that a song deleted by mistake on stage can come back.
     QStringList kept;
     for (const QString &file : plan.files)
-        if (!controller::moveToTrash(file))
+        if (!songfile::moveToTrash(file))
             kept << file;
     if (!kept.isEmpty())
         Data::msg(QStringLiteral("These files could not be moved to the trash and were kept:\n%1")

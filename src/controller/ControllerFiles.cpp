@@ -1,7 +1,7 @@
 #include "controller/Controller.h"
 
-#include "controller/SongFiles.h"
 #include "library/Data.h"
+#include "library/SongFiles.h"
 #include "platform/DesktopServices.h"
 #include "platform/Log.h"
 #include "windows/WindowPDFxSuper.h"
@@ -72,7 +72,7 @@ void Controller::actionOpenPDFx(qint64 tag)
     }
     if (afficherPopupSiPlusieursVersions())
         return;
-    if (controller::isPdfFile(file))
+    if (songfile::isPdfFile(file))
         Data::openFile(file);
     else if (Data::optExtOpen())
         Data::openFileX(file, false);
@@ -85,7 +85,7 @@ void Controller::actionOpenPDF2x()
     const QString file = getFichier();
     if (file.isEmpty() || !selectTolvaneWin())
         return;
-    if (controller::isPdfFile(file))
+    if (songfile::isPdfFile(file))
         Data::openFile(file);
     else
         afficherWinChordProToPDF(2);
@@ -106,7 +106,7 @@ void Controller::mailPiece2()
     const QString file = getFichier();
     if (!piece || file.isEmpty() || !selectTolvaneWin())
         return;
-    if (controller::isPdfFile(file))
+    if (songfile::isPdfFile(file))
         Data::mailFile(file, piece->pieceDet->titre);
     else
         afficherWinChordProToPDF(0);
@@ -117,7 +117,7 @@ void Controller::printPiece()
     const QString file = getFichier();
     if (file.isEmpty())
         return;
-    if (controller::isPdfFile(file)) {
+    if (songfile::isPdfFile(file)) {
         Data::printPDF(file);
         return;
     }

@@ -1,10 +1,10 @@
 #include "audio/MusicX.h"
 #include "controller/Controller.h"
 
-#include "app/MainMenu.h"
 #include "controller/SampleSong.h"
 #include "library/Data.h"
 #include "platform/Log.h"
+#include "platform/MainMenu.h"
 #include "platform/UserDefaults.h"
 #include "windows/WindowPDFxSuper.h"
 

@@ -1,8 +1,8 @@
 #include "controller/Controller.h"
 
-#include "app/MainMenu.h"
 #include "controller/MarkRules.h"
 #include "library/Data.h"
+#include "platform/MainMenu.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,11 +1,11 @@
 #include "controller/Controller.h"
 
-#include "app/MainMenu.h"
 #include "controller/MarkRules.h"
 #include "library/Data.h"
 #include "library/MarkSnapshots.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
+#include "platform/MainMenu.h"
 #include "platform/UserDefaults.h"
 #include "windows/WindowPDFxSuper.h"
 

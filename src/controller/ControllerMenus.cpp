@@ -1,12 +1,12 @@
 #include "controller/Controller.h"
 
-#include "app/MainMenu.h"
 #include "chordpro/editor/WinEdit.h"
 #include "chordpro/export/WinChordProToPDF.h"
 #include "controller/MenuTexts.h"
 #include "library/Data.h"
 #include "midi/windows/MidiWindows.h"
 #include "platform/Log.h"
+#include "platform/MainMenu.h"
 #include "settings/DataHelp.h"
 #include "settings/DataPref4.h"
 #include "settings/DataPref7.h"

@@ -1,6 +1,5 @@
 #include "controller/Controller.h"
 
-#include "app/MainMenu.h"
 #include "events/NoteRules.h"
 #include "events/windows/WinMsg.h"
 #include "events/windows/WinNote.h"
@@ -8,6 +7,7 @@
 #include "library/Data.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
+#include "platform/MainMenu.h"
 
 
 // The two note windows and the timed message window: created at start-up

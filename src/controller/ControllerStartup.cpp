@@ -5,6 +5,7 @@
 #include "chordpro/ChordPro.h"
 #include "chordpro/editor/WinEdit.h"
 #include "chordpro/export/WinChordProToPDF.h"
+#include "chords/windows/WindowChords.h"
 #include "controller/PreferencesDialog.h"
 #include "controller/SampleSong.h"
 #include "events/windows/WinMsg.h"
@@ -18,6 +19,7 @@
 #include "platform/UserDefaults.h"
 #include "settings/DataHelp.h"
 #include "windows/PopupJauge.h"
+#include "windows/WindowFactory.h"
 #include "windows/WindowList.h"
 #include "windows/WindowPDFxSuper.h"
 
@@ -47,7 +49,9 @@ void Controller::awakeFromNib()
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
 
     ChordPro::setSizeRef(QSizeF(611.0, 752.0));
+    windowfactory::setCreator(14, [] { return new WindowChords; });
     winEditController_ = new WinEdit;
+    WinEdit::setHelpShower([this](int page) { afficherHelp(page, true); });
     Data::initData();
     Midi::iniMidi();
     Midi::iniMIDIdelegate(this);

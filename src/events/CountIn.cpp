@@ -1,4 +1,4 @@
-#include "events/DataEvents.h"
+#include "library/DataEvents.h"
 
 #include "events/Cues.h"
 #include "library/Data.h"

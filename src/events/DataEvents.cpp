@@ -1,4 +1,4 @@
-#include "events/DataEvents.h"
+#include "library/DataEvents.h"
 
 #include "events/Cues.h"
 #include "events/EventScript.h"
@@ -6,7 +6,6 @@
 #include "events/RunProgress.h"
 #include "library/Data.h"
 #include "platform/Log.h"
-#include "windows/WindowPDFxSuper.h"
 
 namespace {
 SongEvArray g_songEvents;
@@ -31,10 +30,8 @@ cues::CueContext currentCueContext()
         context.pageCount = piece->pieceDet->nbrPagesMax;
         context.signature = piece->pieceDet->signature;
     }
-    for (const QPointer<WindowPDFxSuper> &w : std::as_const(Data::nsMutaryOfWindows())) {
-        if (w && w->winType() == 0 && w->syncPageChanges())
-            context.windows.append(cues::CueWindow{w->modeAffichage(), w->ratio21()});
-    }
+    for (const Data::SyncedPageView &view : Data::syncedPageViews())
+        context.windows.append(cues::CueWindow{view.modeAffichage, view.ratio21});
     return context;
 }
 

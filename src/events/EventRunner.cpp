@@ -1,4 +1,4 @@
-#include "events/DataEvents.h"
+#include "library/DataEvents.h"
 
 #include "events/EventScript.h"
 #include "events/EventsGlue.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "events/SongEv.h"
+#include "library/SongEv.h"
 #include "platform/Keys.h"
 
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "events/DataEvents.h"
+#include "library/DataEvents.h"
 #include "library/FolderWalk.h"
 #include "library/Pieces.h"
 #include "library/TabDet.h"
@@ -309,6 +309,17 @@ public:
     static void determinerNbTocG();
     // Retitles the MIDI status item on the main thread; callable from any thread.
     static void sendingMidi(bool sending);
+    // Shows a metronome beat in every document window (main thread).
+    static void updateMetroOfWindows(qint64 nbTick, bool masquer, bool reset);
+    // The display of each Tolvane window whose page changes follow the song's.
+    struct SyncedPageView {
+        qint64 modeAffichage = 0;
+        bool ratio21 = false;
+    };
+    static QList<SyncedPageView> syncedPageViews();
+    // Makes every Tolvane window showing the file read it again at the next
+    // push; true when one showed it.
+    static bool resetWindowsShowing(const QString &path);
 
     // ---- Window list: creation, closing, key window (DataWindowList.cpp) ---------------
     // The list owns its windows: a window that leaves it is deleted later.

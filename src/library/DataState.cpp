@@ -1,8 +1,5 @@
 #include "library/Data.h"
 
-#include "audio/MediaPlayer.h"
-#include "audio/Track.h"
-
 #include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"

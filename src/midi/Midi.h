@@ -1,6 +1,6 @@
 #pragma once
 
-#include "events/SongEv.h"
+#include "library/SongEv.h"
 #include "midi/MidiRecords.h"
 #include "platform/MidiSystem.h"
 

@@ -7,7 +7,6 @@
 #include "platform/Clock.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
-#include "windows/WindowPDFxSuper.h"
 
 #include <QSoundEffect>
 #include <cmath>
@@ -448,12 +447,7 @@ void Midi::readPacketList(const platform::MidiPacketList &packets, MidiEndpointR
 
 void Midi::updateMetroWithNbTickX(qint64 nbTick, bool masquer, bool reset)
 {
-    platform::runOnMain([nbTick, masquer, reset] {
-        const QList<QPointer<WindowPDFxSuper>> windows = Data::nsMutaryOfWindows();
-        for (const QPointer<WindowPDFxSuper> &w : windows)
-            if (w)
-                w->updateMetroWithNbTick(nbTick, masquer, reset);
-    });
+    platform::runOnMain([nbTick, masquer, reset] { Data::updateMetroOfWindows(nbTick, masquer, reset); });
 }
 
 void Midi::demarrerMuteTimer()

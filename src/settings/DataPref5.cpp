@@ -5,7 +5,7 @@
 #include "platform/Keys.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
-#include "settings/ColorWell.h"
+#include "windows/ColorWell.h"
 #include "windows/ScreenFrames.h"
 #include "windows/WindowPDFxSuper.h"
 

@@ -1,7 +1,7 @@
 #include "settings/WinVersions.h"
 
-#include "controller/SongFiles.h"
 #include "library/Data.h"
+#include "library/SongFiles.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 #include "windows/TableControls.h"
@@ -125,7 +125,7 @@ QString WinVersions::cellText(int row, Column column) const
         const QString target = row == 0 ? file : alternate;
         if (!song || target.isEmpty())
             return QString();
-        return controller::isPdfFile(target) ? QStringLiteral("Open in Preview") : QStringLiteral("Open in Editor");
+        return songfile::isPdfFile(target) ? QStringLiteral("Open in Preview") : QStringLiteral("Open in Editor");
     }
     default: return QString();
     }
@@ -172,7 +172,7 @@ void WinVersions::actionButtonCreate(int row)
     const QString suffix = QFileInfo(master).suffix();
     QString created;
     bool emptyChordPro = false;
-    if (controller::isPdfFile(master)) {
+    if (songfile::isPdfFile(master)) {
         const qint64 choice = Data::deuxChoixAvecCancel(QStringLiteral("Please, choose the file type to be created."),
                                                         QStringLiteral("Duplicate Master PDF"),
                                                         QStringLiteral("Create New ChordPro file"));
@@ -205,7 +205,7 @@ void WinVersions::actionButtonCreate(int row)
         Data::msg(QStringLiteral("%1 could not be created: %2").arg(created, error));
         return;
     }
-    if (!controller::isPdfFile(created))
+    if (!songfile::isPdfFile(created))
         postPath(vocab::ActionOpenNew, created);
 }
 
@@ -225,7 +225,7 @@ void WinVersions::actionButtonDelete(int row)
         return;
     if (!Data::question(QStringLiteral("Delete %1 ?").arg(path)))
         return;
-    if (!controller::moveToTrash(path)) {
+    if (!songfile::moveToTrash(path)) {
         if (Data::question(QStringLiteral("%1 could not be moved to the trash. Delete it for good?").arg(path))
             && !QFile::remove(path))
             Data::msg(QStringLiteral("%1 could not be deleted.").arg(path));

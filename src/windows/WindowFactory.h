@@ -17,6 +17,10 @@ QString className(qint64 winType);
 // is not built.
 WindowPDFxSuper *create(qint64 winType);
 
+// Hands in the class of a type whose window lives above this folder (the
+// chord strip, type 14); set once at start-up.
+void setCreator(qint64 winType, std::function<WindowPDFxSuper *()> creator);
+
 // Replaces the class of one type while it lives (the tests' stand-in windows).
 class ScopedCreator {
 public:

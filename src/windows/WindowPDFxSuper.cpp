@@ -1,6 +1,6 @@
 #include "windows/WindowPDFxSuper.h"
 
-#include "app/MainMenu.h"
+#include "platform/MainMenu.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 #include "windows/WindowList.h"

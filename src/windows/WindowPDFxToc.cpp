@@ -2,9 +2,9 @@
 // dimmer over the pages and the on-screen key pad.
 #include "windows/WindowPDFx.h"
 
-#include "app/MainMenu.h"
 #include "library/Data.h"
 #include "platform/Fonts.h"
+#include "platform/MainMenu.h"
 #include "windows/BarreOnglets.h"
 #include "windows/DimmerBox.h"
 #include "windows/TitleRow.h"

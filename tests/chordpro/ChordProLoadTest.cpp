@@ -1,5 +1,5 @@
 #include "ChordProTestUtil.h"
-#include "chordpro/ChordLibraryLine.h"
+#include "chords/ChordLibraryLine.h"
 #include "support/TestSupport.h"
 
 #include <QFile>

@@ -2,7 +2,7 @@
 #include "PdfExportFixture.h"
 
 #include "platform/UserDefaults.h"
-#include "settings/ColorWell.h"
+#include "windows/ColorWell.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>

@@ -1,7 +1,7 @@
 #include "chords/ChordLibraryRules.h"
 
 #include "ChordTestUtil.h"
-#include "chordpro/ChordLibraryLine.h"
+#include "chords/ChordLibraryLine.h"
 
 #include <gtest/gtest.h>
 

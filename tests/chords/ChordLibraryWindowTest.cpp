@@ -1,7 +1,7 @@
 #include "chords/windows/ChordLibrary.h"
 
 #include "ChordTestUtil.h"
-#include "chordpro/ChordLibraryLine.h"
+#include "chords/ChordLibraryLine.h"
 #include "chords/ChordLibraryRules.h"
 #include "library/Data.h"
 #include "platform/UserDefaults.h"

@@ -1,4 +1,4 @@
-#include "chordpro/ChordLibraryLine.h"
+#include "chords/ChordLibraryLine.h"
 #include "chords/ChordLookup.h"
 #include "library/Data.h"
 #include "platform/UserDefaults.h"

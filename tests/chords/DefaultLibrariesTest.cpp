@@ -1,5 +1,5 @@
-#include "chordpro/ChordLibraryLine.h"
 #include "chords/ChordDet.h"
+#include "chords/ChordLibraryLine.h"
 #include "chords/ChordLookup.h"
 #include "library/Data.h"
 

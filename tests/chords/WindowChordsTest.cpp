@@ -1,12 +1,13 @@
-#include "chords/WindowChords.h"
+#include "chords/windows/WindowChords.h"
 
 #include "ChordTestUtil.h"
 
-#include "chordpro/ChordLibraryLine.h"
+#include "chords/ChordLibraryLine.h"
 #include "chords/SongFileEdit.h"
 #include "library/Data.h"
 #include "platform/dialogs/ScriptedDialogs.h"
 #include "support/TestSupport.h"
+#include "windows/WindowFactory.h"
 #include "windows/WindowPDFx.h"
 
 #include <QFile>
@@ -17,6 +18,9 @@ namespace {
 
 class ChordStripTest : public ::testing::Test {
 protected:
+    // The program hands the strip's class to the factory at start-up.
+    windowfactory::ScopedCreator stripClass_{14, [] { return new WindowChords; }};
+
     void SetUp() override
     {
         Data::allChordsString() = chordlib::defineLine(QStringLiteral("C"), {-1, 3, 2, 0, 1, 0}, 1)

@@ -1,6 +1,6 @@
 #include "ControllerTestSupport.h"
 
-#include "chordpro/ChordLibraryLine.h"
+#include "chords/ChordLibraryLine.h"
 #include "chords/windows/ChordLibrary.h"
 
 #include <QApplication>

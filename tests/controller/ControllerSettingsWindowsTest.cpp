@@ -1,6 +1,6 @@
 #include "ControllerTestSupport.h"
 
-#include "app/MainMenu.h"
+#include "platform/MainMenu.h"
 #include "settings/DataPref5.h"
 #include "settings/DataPref6.h"
 

@@ -1,11 +1,11 @@
-#include "events/DataEvents.h"
 #include "events/EventScript.h"
 #include "library/Data.h"
+#include "library/DataEvents.h"
 #include "midi/Midi.h"
-#include "platform/midi/LoopbackMidi.h"
 #include "platform/Clock.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
+#include "platform/midi/LoopbackMidi.h"
 #include "support/TestSupport.h"
 
 #include <QThreadPool>

@@ -1,5 +1,5 @@
 #include "MidiWindowsFixture.h"
-#include "events/DataEvents.h"
+#include "library/DataEvents.h"
 #include "midi/windows/MidiPref2.h"
 
 #include <QPushButton>

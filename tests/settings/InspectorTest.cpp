@@ -1,5 +1,5 @@
-#include "settings/ColorWell.h"
 #include "settings/DataPref5.h"
+#include "windows/ColorWell.h"
 
 #include "chordpro/ChordPro.h"
 #include "library/Data.h"

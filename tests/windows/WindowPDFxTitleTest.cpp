@@ -1,9 +1,9 @@
 #include "windows/WindowPDFx.h"
 
-#include "app/MainMenu.h"
 #include "library/Data.h"
 #include "midi/Midi.h"
 #include "platform/Clock.h"
+#include "platform/MainMenu.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 #include "support/TestSupport.h"

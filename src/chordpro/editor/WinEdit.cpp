@@ -4,7 +4,6 @@
 #include "chordpro/editor/EditorPreview.h"
 #include "chordpro/editor/EditorTextView.h"
 #include "chordpro/editor/TransposeList.h"
-#include "settings/DataHelp.h"
 #include "library/Data.h"
 #include "library/Pieces.h"
 #include "midi/Midi.h"
@@ -408,11 +407,20 @@ void WinEdit::actionButtonClear()
 
 void WinEdit::actionButtonHelp() { AfficherHelp(3); }
 
+namespace {
+std::function<void(int page)> &helpShower()
+{
+    static std::function<void(int page)> shower;
+    return shower;
+}
+} // namespace
+
+void WinEdit::setHelpShower(std::function<void(int page)> shower) { helpShower() = std::move(shower); }
+
 void WinEdit::AfficherHelp(int page)
 {
-    if (!dataHelpController_)
-        dataHelpController_ = new DataHelp(this);
-    dataHelpController_->showDataHelp(page, true);
+    if (helpShower())
+        helpShower()(page);
 }
 
 void WinEdit::actionButtonTranspose()

@@ -4,9 +4,9 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <functional>
 #include <memory>
 
-class DataHelp;
 class EditorHighlighter;
 class EditorPreview;
 class EditorTextView;
@@ -67,6 +67,8 @@ public:
     bool sauvegarderNouveauFichier();
     QStringList completeNote(int location, int length);
     void AfficherHelp(int page);
+    // How the editor's help page is shown (modally); handed in at start-up.
+    static void setHelpShower(std::function<void(int page)> shower);
 
     // ---- Accessors ----
     EditorTextView *txViewEdit() const { return txViewEdit_; }
@@ -108,7 +110,6 @@ private:
     QSplitter *splitter_ = nullptr;
     QLabel *labelNbPages_ = nullptr;
     QPointer<TransposeList> TransposeListController_;
-    QPointer<DataHelp> dataHelpController_;
     std::shared_ptr<Pieces> pieceCour_;
     QString fichierCour_;
     bool modifiee_ = false;

@@ -5,7 +5,7 @@
 #include "platform/Log.h"
 #include "platform/ModalRun.h"
 #include "platform/UserDefaults.h"
-#include "settings/ColorWell.h"
+#include "windows/ColorWell.h"
 #include "windows/PopupJauge.h"
 #include "windows/WindowPDFxSuper.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "chords/ChordSpecs.h"
-#include "chords/ViewChordsSuper.h"
 #include "chords/windows/ViewChordsEdit.h"
+#include "chords/windows/ViewChordsSuper.h"
 
 #include <QPointer>
 #include <QWidget>

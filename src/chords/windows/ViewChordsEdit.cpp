@@ -1,7 +1,7 @@
 #include "chords/windows/ViewChordsEdit.h"
 
 #include "chords/ChordLibraryRules.h"
-#include "chords/ViewChordsSuper.h"
+#include "chords/windows/ViewChordsSuper.h"
 
 #include <QLineEdit>
 #include <QToolButton>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "events/CueRow.h"
-#include "events/SongEv.h"
+#include "library/SongEv.h"
 
 #include <QComboBox>
 #include <QLineEdit>

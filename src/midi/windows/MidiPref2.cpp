@@ -1,9 +1,9 @@
 #include "midi/windows/MidiPref2.h"
 
-#include "events/DataEvents.h"
 #include "events/EventScript.h"
 #include "events/windows/LastMidi.h"
 #include "library/Data.h"
+#include "library/DataEvents.h"
 #include "midi/Midi.h"
 #include "midi/windows/MidiEndpoints.h"
 #include "platform/NotificationCenter.h"

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace controller {
+namespace songfile {
 
 // File names beside a song, compared as a case-sensitive disk holds them:
 // the name exactly, the extension in any case ("Song.PDF" is the PDF of
@@ -31,4 +31,4 @@ DeletionPlan deletionPlan(const QString &path, const QStringList &winIDs);
 // Moves a file to the user's trash; false when it stays where it was.
 bool moveToTrash(const QString &path);
 
-} // namespace controller
+} // namespace songfile

@@ -1,4 +1,4 @@
-#include "settings/ColorWell.h"
+#include "windows/ColorWell.h"
 
 #include <QColorDialog>
 #include <QPainter>

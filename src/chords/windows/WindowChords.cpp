@@ -1,4 +1,4 @@
-#include "chords/WindowChords.h"
+#include "chords/windows/WindowChords.h"
 
 #include "chordpro/ChordPro.h"
 #include "chords/ChordLookup.h"

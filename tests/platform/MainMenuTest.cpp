@@ -1,5 +1,5 @@
 #include "app/Application.h"
-#include "app/MainMenu.h"
+#include "platform/MainMenu.h"
 
 #include <QAction>
 #include <QWidget>

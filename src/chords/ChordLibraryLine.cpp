@@ -1,4 +1,4 @@
-#include "chordpro/ChordLibraryLine.h"
+#include "chords/ChordLibraryLine.h"
 
 namespace chordlib {
 

@@ -1,4 +1,4 @@
-#include "app/MainMenu.h"
+#include "platform/MainMenu.h"
 
 #include <QAction>
 #include <QActionEvent>

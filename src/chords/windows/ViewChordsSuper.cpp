@@ -1,4 +1,4 @@
-#include "chords/ViewChordsSuper.h"
+#include "chords/windows/ViewChordsSuper.h"
 
 #include "chords/ChordLookup.h"
 #include "chords/PianoInversionText.h"

@@ -1,11 +1,11 @@
-#include "controller/SongFiles.h"
+#include "library/SongFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
-namespace controller {
+namespace songfile {
 
 namespace {
 
@@ -84,4 +84,4 @@ bool moveToTrash(const QString &path)
     return QFile::moveToTrash(path);
 }
 
-} // namespace controller
+} // namespace songfile

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chords/ViewChordsSuper.h"
+#include "chords/windows/ViewChordsSuper.h"
 #include "windows/AuxWindow.h"
 
 #include <QPointer>

@@ -1,11 +1,11 @@
-#include "controller/SongFiles.h"
+#include "library/SongFiles.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-using namespace controller;
+using namespace songfile;
 
 namespace {
 
