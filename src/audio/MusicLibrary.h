@@ -2,6 +2,12 @@
 
 #include "audio/Track.h"
 
+#include <QPointer>
+#include <functional>
+#include <vector>
+
+class QObject;
+
 namespace audio {
 
 // The user's music library: every track of the music folder.
@@ -10,15 +16,43 @@ public:
     virtual ~MusicLibrary() = default;
     // False when there is no music folder to read.
     virtual bool isAvailable() const = 0;
-    // Every track; the first call waits for the first scan to end.
+    // Every track known now; never waits for a scan.
     virtual QList<Track> allMediaItems() = 0;
+    // The first scan of the folder runs: no track is known yet.
+    virtual bool isIndexing() const { return false; }
+    // The audio files the running scan has met so far.
+    virtual int filesSoFar() const { return 0; }
     // The user chose another music folder.
     virtual void changeFolder(const QString &folder) { Q_UNUSED(folder); }
+
+    // Runs done on the main thread once the first scan has ended (at once
+    // when none runs), unless context is gone by then. Main thread only.
+    void whenIndexed(const QObject *context, std::function<void()> done);
+
+protected:
+    // A scan's tracks have come in: runs what waited for them. Main thread only.
+    void indexed();
+
+private:
+    std::vector<std::pair<QPointer<const QObject>, std::function<void()>>> waiting_;
 };
 
 // The folder the music library indexes: the one chosen in the preferences
-// ("musicFolder"), else the desktop's music folder (XDG_MUSIC_DIR).
+// ("musicFolder"), else the desktop's music folder.
 QString musicFolderPath();
+// The desktop's music folder: XDG_MUSIC_DIR from the environment when set,
+// else from the user-dirs file, else ~/Music.
+QString desktopMusicFolder();
+// The same, from the environment's value, the user-dirs file's text and the
+// home folder. A value naming the home folder itself means none.
+QString desktopMusicFolderFrom(const QString &environment, const QString &userDirs, const QString &home);
+
+// The text of a request that waits for the first scan.
+QString indexingText(int filesSoFar);
+// While the library's first scan runs, says so in the message line and answers true.
+bool sayWhileIndexing(const MusicLibrary &library);
+// What is said when there is no music folder to index.
+QString noMusicFolderText();
 
 // The installed library (the music folder's index unless another was installed).
 MusicLibrary &musicLibrary();

@@ -692,6 +692,9 @@ private:
     int tentative_ = 5;
     // The tick runs fast near the track's end.
     bool grecedule_ = false;
+    // Counts play and stop requests: a play that waits for the music folder's
+    // first scan goes ahead only if no request came after it.
+    quint64 playRequests_ = 0;
     // The audio export in progress: its popup, songs and library tracks.
     QPointer<PopupJauge> popupJauge_;
     QList<PiecePtr> exportSongs_;

@@ -13,7 +13,6 @@
 
 namespace {
 
-const QString kNoLibrary = QStringLiteral("Unable to initialize the Music Library");
 const QString kBusy = QStringLiteral("Export of audio files is currently in progress.");
 
 // The recordings an export copies: genres 1 Any to 5 Recording.
@@ -35,7 +34,7 @@ void Controller::actionRevealAudio()
 {
     audio::MusicLibrary &library = audio::musicLibrary();
     if (!library.isAvailable()) {
-        Data::msg(kNoLibrary);
+        Data::msg(audio::noMusicFolderText());
         return;
     }
     const PiecePtr piece = Data::getPiece(Data::songNoG());
@@ -82,7 +81,7 @@ void Controller::exportAudioFiles(bool currentSongOnly, const QString &folder)
     }
     audio::MusicLibrary &library = audio::musicLibrary();
     if (!library.isAvailable()) {
-        Data::msg(kNoLibrary);
+        Data::msg(audio::noMusicFolderText());
         return;
     }
     if (audioExportRuns()) {

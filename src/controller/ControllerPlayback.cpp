@@ -31,6 +31,7 @@ double secondsSinceMutePlay()
 
 bool Controller::stop_if_playing(bool reload)
 {
+    ++playRequests_;
     iTunesStartedFromQuillory_ = false;
     if (Data::currentGenreG() == 6) {
         if (!ituneTimer_.isActive())
@@ -54,6 +55,7 @@ bool Controller::stop_if_playing(bool reload)
 
 void Controller::play_trackAndskipTo(double position)
 {
+    ++playRequests_;
     // A track the media player plays on its own is stopped first: the same
     // command that would start ours only stops it.
     if (options_.slaveOn && !iTunesStartedFromQuillory_ && !audio::MusicX::iTunesStartedFromQuillory()
@@ -81,8 +83,17 @@ bool Controller::play_track_by_searchAndskipTo(double position)
     };
     audio::MusicLibrary &library = audio::musicLibrary();
     if (!library.isAvailable()) {
-        giveUp(QStringLiteral("Unable to initialize the Music Library"));
+        giveUp(audio::noMusicFolderText());
         songNoG_next_ = 0;
+        return false;
+    }
+    if (audio::sayWhileIndexing(library)) {
+        // Until the folder's first scan ends no track is known: the request
+        // waits for it, and goes ahead then unless another came meanwhile.
+        library.whenIndexed(this, [this, asked = playRequests_, position]() {
+            if (asked == playRequests_)
+                play_trackAndskipTo(position);
+        });
         return false;
     }
     const PiecePtr piece = Data::getPiece(Data::songNoG());

@@ -1,5 +1,7 @@
 #include "AudioTestSupport.h"
 #include "audio/library/MusicFolderIndex.h"
+#include "support/GatedScan.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -7,6 +9,7 @@
 #include <unistd.h>
 
 using audio::MusicFolderIndex;
+using testsupport::Gate;
 using audio::Track;
 
 namespace {
@@ -56,6 +59,7 @@ TEST_F(MusicIndex, ReadsTagsLengthsAndFileNamesAndSkipsWhatIsNotMusic)
 {
     MusicFolderIndex index(music, cache);
     ASSERT_TRUE(index.isAvailable());
+    index.waitForScan();
     const QMap<QString, Track> tracks = byName(index.allMediaItems());
     EXPECT_FALSE(tracks.contains("notes.txt"));
     ASSERT_TRUE(tracks.contains("song.flac"));
@@ -82,6 +86,7 @@ TEST_F(MusicIndex, IdsStayAndRescansReadOnlyTheFilesThatChanged)
     QMap<QString, Track> first;
     {
         MusicFolderIndex index(music, cache);
+        index.waitForScan();
         first = byName(index.allMediaItems());
         EXPECT_GE(index.filesRead(), 3);
         index.rescan();
@@ -98,6 +103,7 @@ TEST_F(MusicIndex, IdsStayAndRescansReadOnlyTheFilesThatChanged)
             EXPECT_EQ(again.value(name).persistentID, first.value(name).persistentID) << name.toStdString();
     }
     MusicFolderIndex next(music, cache);
+    next.waitForScan();
     const QMap<QString, Track> cached = byName(next.allMediaItems());
     EXPECT_EQ(next.filesRead(), 0) << "the next run starts from the kept index";
     EXPECT_EQ(cached.value("song.mp3").genre, "Practice");
@@ -115,6 +121,7 @@ TEST_F(MusicIndex, AMissingFolderIsNoLibraryAndADamagedCacheOnlyCostsAFullRead)
     EXPECT_FALSE(none.isAvailable());
     EXPECT_TRUE(none.allMediaItems().isEmpty());
     none.changeFolder(music + "/Band/Album");
+    none.waitForScan();
     EXPECT_EQ(byName(none.allMediaItems()).keys(), QStringList{"song.flac"}) << "the folder chosen later is read";
     MusicFolderIndex empty(QString(), cache);
     EXPECT_FALSE(empty.isAvailable());
@@ -125,7 +132,90 @@ TEST_F(MusicIndex, AMissingFolderIsNoLibraryAndADamagedCacheOnlyCostsAFullRead)
     f.write(QByteArray::fromHex("544d4931") + QByteArray(40, '\xff'));
     f.close();
     MusicFolderIndex index(music, cache);
+    index.waitForScan();
     EXPECT_GE(index.allMediaItems().size(), 3);
+}
+
+QStringList titles(const QList<Track> &tracks)
+{
+    QStringList out;
+    for (const Track &t : tracks)
+        out << t.title;
+    return out;
+}
+
+TEST(MusicIndexScan, LookUpsNeverWaitForAScanAndItsTracksComeInWhenItEnds)
+{
+    QTemporaryDir dir;
+    const QString music = dir.filePath("Music");
+    QDir().mkpath(music);
+    for (const char *name : {"a.mp3", "b.mp3"})
+        testsupport::writeFile(music + "/" + name, "ID3");
+    const QString cache = dir.filePath("cache/index");
+    QStringList ran;
+    {
+        Gate reached, release;
+        MusicFolderIndex index(music, cache, testsupport::gatedReader(reached, release));
+        reached.wait();
+        EXPECT_TRUE(index.isIndexing());
+        EXPECT_TRUE(index.allMediaItems().isEmpty()) << "answered at once, with what is known";
+        EXPECT_EQ(index.filesSoFar(), 1);
+        QObject waiting;
+        index.whenIndexed(&waiting, [&ran]() { ran << "waiting"; });
+        {
+            QObject gone;
+            index.whenIndexed(&gone, [&ran]() { ran << "gone"; });
+        }
+        release.open();
+        index.waitForScan();
+        EXPECT_TRUE(ran.isEmpty()) << "what waits runs on the main thread, not the scan's";
+        testsupport::processEvents();
+        EXPECT_EQ(ran, QStringList{"waiting"});
+        EXPECT_FALSE(index.isIndexing());
+        EXPECT_EQ(titles(index.allMediaItems()), QStringList({"a", "b"}));
+    }
+
+    // The next run answers from the kept index while it walks the folder
+    // again; a file added meanwhile comes in when the walk ends.
+    testsupport::writeFile(music + "/c.mp3", "ID3");
+    Gate reached, release;
+    MusicFolderIndex next(music, cache, testsupport::gatedReader(reached, release));
+    reached.wait();
+    EXPECT_FALSE(next.isIndexing());
+    EXPECT_EQ(titles(next.allMediaItems()), QStringList({"a", "b"}));
+    next.whenIndexed(nullptr, [&ran]() { ran << "at once"; });
+    EXPECT_EQ(ran.last(), "at once") << "nothing waits on a kept index";
+    release.open();
+    next.waitForScan();
+    EXPECT_EQ(titles(next.allMediaItems()), QStringList({"a", "b", "c"}));
+    EXPECT_EQ(next.filesRead(), 1);
+}
+
+TEST(MusicFolder, TheEnvironmentThenTheUserDirsFileThenHomeMusic)
+{
+    const QString home = "/home/ana";
+    const QString userDirs = "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+                             "XDG_MUSIC_DIR=\"$HOME/Tunes\"\n";
+    const struct {
+        const char *environment;
+        QString userDirs;
+        QString folder;
+    } rows[] = {
+        // Before, the variable set in the environment was not read at all.
+        {"/srv/music", userDirs, "/srv/music"},
+        {"$HOME/Audio", userDirs, "/home/ana/Audio"},
+        {"", userDirs, "/home/ana/Tunes"},
+        {"relative/music", userDirs, "/home/ana/Tunes"},
+        {"", "XDG_MUSIC_DIR=\"/data/Music/\"", "/data/Music"},
+        {"", "#XDG_MUSIC_DIR=\"/data/Music\"", "/home/ana/Music"},
+        // The home folder itself turns the music folder off.
+        {"", "XDG_MUSIC_DIR=\"$HOME/\"", "/home/ana/Music"},
+        {"/home/ana", "", "/home/ana/Music"},
+        {"", "", "/home/ana/Music"},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(audio::desktopMusicFolderFrom(row.environment, row.userDirs, home), row.folder)
+            << row.environment << " / " << row.userDirs.toStdString();
 }
 
 } // namespace

@@ -222,7 +222,7 @@ TEST_F(AudioWindows, ThePreviewListsPlaysAndRevealsTheSongsTracks)
     audio::StaticMusicLibrary unreadable({}, false);
     audio::setMusicLibrary(&unreadable);
     controller->traiterPrev();
-    EXPECT_EQ(w->label(3)->text(), QStringLiteral("(unable to initialize the Music Library)"));
+    EXPECT_EQ(w->label(3)->text(), QStringLiteral("No music folder: choose one in Preferences"));
 
     posts.clear();
     w->close();

@@ -200,7 +200,7 @@ TEST_F(Playback, ATrackThatCannotPlayIsToldInTheMessageLineNeverInADialog)
         std::function<void(audio::FakeMediaPlayer &)> after; // what the player does once asked
         QString message;
     } rows[] = {
-        {"no music folder", false, true, {}, "Unable to initialize the Music Library"},
+        {"no music folder", false, true, {}, "No music folder: choose one in Preferences"},
         {"no such track", true, false, {},
          "Quillory Pro is unable to find the corresponding song in your Music Library."},
         {"refused by the decoder", true, true, [](audio::FakeMediaPlayer &p) { p.fail(); }, cannotPlay},

@@ -3,6 +3,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
+#include "platform/RegularFile.h"
 
 #include <QDataStream>
 #include <QDir>
@@ -22,6 +23,20 @@ namespace {
 constexpr double kRescanAfter = 30.0;
 constexpr quint32 kCacheMagic = 0x544d4931; // "TMI1"
 
+// The kept index is a few megabytes for a large collection.
+constexpr qint64 kCacheMaxBytes = 512ll * 1024 * 1024;
+
+// The index's tracks in the order of their paths.
+QList<Track> tracksOf(const QHash<QString, MusicFolderIndex::Entry> &entries)
+{
+    QList<Track> tracks;
+    tracks.reserve(entries.size());
+    for (const MusicFolderIndex::Entry &e : entries)
+        tracks.append(e.track);
+    std::sort(tracks.begin(), tracks.end(), [](const Track &a, const Track &b) { return a.location < b.location; });
+    return tracks;
+}
+
 QString fromTag(const TagLib::String &s)
 {
     return QString::fromUtf8(s.toCString(true)).trimmed();
@@ -40,18 +55,16 @@ quint64 persistentIdForPath(const QString &path)
     return h;
 }
 
-MusicFolderIndex::MusicFolderIndex(const QString &folder, const QString &cacheFile)
-    : folder_(folder.isEmpty() ? QString() : QDir(folder).absolutePath()), cacheFile_(cacheFile)
+MusicFolderIndex::MusicFolderIndex(const QString &folder, const QString &cacheFile, TrackReader reader)
+    : folder_(folder.isEmpty() ? QString() : QDir(folder).absolutePath()), cacheFile_(cacheFile),
+      reader_(std::move(reader))
 {
-    if (!isAvailable())
-        return;
-    loadCache();
-    rescan();
+    startScan(true);
 }
 
 MusicFolderIndex::~MusicFolderIndex()
 {
-    waitForScan();
+    stopScan();
 }
 
 bool MusicFolderIndex::isAvailable() const
@@ -63,42 +76,58 @@ QList<Track> MusicFolderIndex::allMediaItems()
 {
     if (!isAvailable())
         return {};
-    bool first;
-    {
-        std::lock_guard lock(mutex_);
-        first = !scannedOnce_;
-    }
-    if (first)
-        waitForScan();
     std::lock_guard lock(mutex_);
     if (platform::now() - lastScanEnd_ > kRescanAfter && !running_.isRunning())
-        running_ = QtConcurrent::run([this]() { scan(); });
+        running_ = QtConcurrent::run([this]() { scan(false); });
     return tracks_;
+}
+
+bool MusicFolderIndex::isIndexing() const
+{
+    if (!isAvailable())
+        return false;
+    std::lock_guard lock(mutex_);
+    return !known_ && running_.isRunning();
+}
+
+int MusicFolderIndex::filesSoFar() const
+{
+    return filesSoFar_;
 }
 
 void MusicFolderIndex::changeFolder(const QString &folder)
 {
-    waitForScan();
+    stopScan();
     {
         std::lock_guard lock(mutex_);
         folder_ = folder.isEmpty() ? QString() : QDir(folder).absolutePath();
         entries_.clear();
         tracks_.clear();
-        scannedOnce_ = false;
+        known_ = false;
         filesRead_ = 0;
+        lastScanEnd_ = -1e9;
     }
-    if (!isAvailable())
-        return;
-    loadCache();
-    rescan();
+    startScan(true);
 }
 
 void MusicFolderIndex::rescan()
 {
+    startScan(false);
+}
+
+void MusicFolderIndex::startScan(bool loadKept)
+{
     std::lock_guard lock(mutex_);
     if (running_.isRunning() || !isAvailable())
         return;
-    running_ = QtConcurrent::run([this]() { scan(); });
+    running_ = QtConcurrent::run([this, loadKept]() { scan(loadKept); });
+}
+
+void MusicFolderIndex::stopScan()
+{
+    abandon_ = true;
+    waitForScan();
+    abandon_ = false;
 }
 
 void MusicFolderIndex::waitForScan()
@@ -109,6 +138,12 @@ void MusicFolderIndex::waitForScan()
         f = running_;
     }
     f.waitForFinished();
+}
+
+bool MusicFolderIndex::scanRunning() const
+{
+    std::lock_guard lock(mutex_);
+    return running_.isRunning();
 }
 
 int MusicFolderIndex::filesRead() const
@@ -147,8 +182,20 @@ std::optional<Track> MusicFolderIndex::readTrack(const QString &path)
     return t;
 }
 
-void MusicFolderIndex::scan()
+void MusicFolderIndex::announce()
 {
+    std::weak_ptr<int> alive = alive_;
+    platform::runOnMain([this, alive]() {
+        if (!alive.expired())
+            indexed();
+    });
+}
+
+void MusicFolderIndex::scan(bool loadKept)
+{
+    filesSoFar_ = 0;
+    if (loadKept && loadCache())
+        announce();
     QHash<QString, Entry> before;
     {
         std::lock_guard lock(mutex_);
@@ -160,9 +207,12 @@ void MusicFolderIndex::scan()
     // cannot loop.
     QDirIterator it(folder_, QDir::Files | QDir::Readable | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext()) {
+        if (abandon_)
+            return;
         const QString path = it.next();
         if (!isAudioFileName(path))
             continue;
+        ++filesSoFar_;
         const QFileInfo info = it.fileInfo();
         const qint64 size = info.size();
         const qint64 modified = info.lastModified().toMSecsSinceEpoch();
@@ -172,36 +222,40 @@ void MusicFolderIndex::scan()
             continue;
         }
         ++read;
-        if (const std::optional<Track> track = readTrack(path))
+        if (const std::optional<Track> track = reader_(path))
             after.insert(path, Entry{size, modified, *track});
     }
-    QList<Track> tracks;
-    tracks.reserve(after.size());
-    for (const Entry &e : std::as_const(after))
-        tracks.append(e.track);
-    std::sort(tracks.begin(), tracks.end(), [](const Track &a, const Track &b) { return a.location < b.location; });
+    if (abandon_)
+        return;
     if (read > 0 || after.size() != before.size())
         saveCache(after);
-    std::lock_guard lock(mutex_);
-    entries_ = std::move(after);
-    tracks_ = std::move(tracks);
-    filesRead_ = read;
-    scannedOnce_ = true;
-    lastScanEnd_ = platform::now();
+    QList<Track> tracks = tracksOf(after);
+    {
+        std::lock_guard lock(mutex_);
+        // The old index is freed here, not on the main thread.
+        std::swap(entries_, after);
+        std::swap(tracks_, tracks);
+        filesRead_ = read;
+        known_ = true;
+        lastScanEnd_ = platform::now();
+    }
+    announce();
 }
 
-void MusicFolderIndex::loadCache()
+bool MusicFolderIndex::loadCache()
 {
-    QFile file(cacheFile_);
-    if (cacheFile_.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return;
-    QDataStream in(&file);
+    if (cacheFile_.isEmpty())
+        return false;
+    const platform::FileBytes bytes = platform::readRegularFile(cacheFile_, kCacheMaxBytes);
+    if (!bytes.ok())
+        return false;
+    QDataStream in(bytes.bytes);
     quint32 magic = 0;
     QString folder;
     qint32 count = 0;
     in >> magic >> folder >> count;
     if (magic != kCacheMagic || folder != folder_ || count < 0)
-        return;
+        return false;
     QHash<QString, Entry> entries;
     for (qint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
         Entry e;
@@ -212,9 +266,13 @@ void MusicFolderIndex::loadCache()
     }
     // A damaged cache only costs a full read.
     if (in.status() != QDataStream::Ok)
-        return;
+        return false;
+    QList<Track> tracks = tracksOf(entries);
     std::lock_guard lock(mutex_);
-    entries_ = std::move(entries);
+    std::swap(entries_, entries);
+    std::swap(tracks_, tracks);
+    known_ = true;
+    return true;
 }
 
 void MusicFolderIndex::saveCache(const QHash<QString, Entry> &entries) const

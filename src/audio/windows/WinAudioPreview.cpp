@@ -17,7 +17,6 @@
 
 namespace {
 
-const QString kNoLibrary = QStringLiteral("(unable to initialize the Music Library)");
 const QString kRowNames[] = {QStringLiteral("Any"), QStringLiteral("Cover"), QStringLiteral("Backing Track"),
                              QStringLiteral("Practice"), QStringLiteral("Recording")};
 
@@ -79,7 +78,15 @@ void WinAudioPreview::refreshPieceData(const std::shared_ptr<Pieces> &piece)
     }
     audio::MusicLibrary &library = audio::musicLibrary();
     if (!library.isAvailable()) {
-        showRows(audiowin::previewRowsSaying(kNoLibrary));
+        showRows(audiowin::previewRowsSaying(audio::noMusicFolderText()));
+        return;
+    }
+    if (audio::sayWhileIndexing(library)) {
+        showRows(audiowin::previewRowsSaying(audio::indexingText(library.filesSoFar())));
+        library.whenIndexed(this, [this, piece]() {
+            if (isVisible() && piece == pieceCour_)
+                refreshPieceData(piece);
+        });
         return;
     }
     showRows(audiowin::previewRows(library.allMediaItems(), piece->pieceDet->titre, piece->pieceDet->auteur,
@@ -129,9 +136,11 @@ void WinAudioPreview::actionButtonReveal(int genre)
         return;
     audio::MusicLibrary &library = audio::musicLibrary();
     if (!library.isAvailable()) {
-        showRows(audiowin::previewRowsSaying(kNoLibrary));
+        showRows(audiowin::previewRowsSaying(audio::noMusicFolderText()));
         return;
     }
+    if (audio::sayWhileIndexing(library))
+        return;
     if (!Data::play_if_found2(library.allMediaItems(), pieceCour_->pieceDet->titre,
                               pieceCour_->pieceDet->auteur.toUpper(), genre, QString(), true, 0))
         Data::msg(QStringLiteral("Quillory Pro is unable to find the corresponding song in your Music Library."));

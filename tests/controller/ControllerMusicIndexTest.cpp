@@ -1,0 +1,99 @@
+#include "ControllerTestSupport.h"
+#include "events/QStringPrint.h"
+
+#include "audio/MediaPlayer.h"
+#include "audio/library/MusicFolderIndex.h"
+#include "audio/player/FakeMediaPlayer.h"
+#include "audio/windows/WinAudioPreview.h"
+#include "support/GatedScan.h"
+
+#include <QLabel>
+
+using namespace controllertest;
+
+namespace {
+
+// Two songs with a recording each in a music folder whose first scan the test
+// holds at its first file; the player is a fake.
+class FirstScan : public ControllerFixture {
+protected:
+    void SetUp() override
+    {
+        ControllerFixture::SetUp();
+        manualClock();
+        for (const char *name : {"Song 01.mp3", "Song 02.mp3"})
+            testsupport::writeFile(QDir(musicDir.path()).filePath(name), "ID3");
+        index = std::make_unique<audio::MusicFolderIndex>(musicDir.path(), QString(),
+                                                          testsupport::gatedReader(reached, release));
+        audio::setMusicLibrary(index.get());
+        audio::setMediaPlayerFactory([this]() { return player; });
+        startWithSongs(songs, 2);
+        clock->advance(0.6);
+        reached.wait();
+    }
+
+    void TearDown() override
+    {
+        release.open();
+        audio::setMusicLibrary(nullptr);
+        index.reset();
+        audio::setMediaPlayerFactory(nullptr);
+        Data::setPlayer(nullptr);
+        Data::setMediaItem(nullptr);
+        Data::setSongAsked(0);
+        ControllerFixture::TearDown();
+    }
+
+    void endScan()
+    {
+        release.open();
+        index->waitForScan();
+        testsupport::processEvents();
+    }
+
+    QString playing() const { return QFileInfo(player->source()).completeBaseName(); }
+
+    const QString indexing = QStringLiteral("Indexing the music folder (1 files so far)…");
+    QTemporaryDir songs;
+    QTemporaryDir musicDir;
+    testsupport::Gate reached;
+    testsupport::Gate release;
+    std::unique_ptr<audio::MusicFolderIndex> index;
+    std::shared_ptr<audio::FakeMediaPlayer> player = std::make_shared<audio::FakeMediaPlayer>();
+};
+
+TEST_F(FirstScan, APlayRequestReturnsAtOnceAndPlaysWhenTheScanEnds)
+{
+    postKey(vocab::Play);
+    EXPECT_TRUE(player->calls.isEmpty());
+    EXPECT_EQ(window()->messages.value(window()->messages.size() - 1), QStringLiteral("⚠️ ") + indexing);
+    EXPECT_TRUE(dialogs.texts().isEmpty()) << "waiting is no failure";
+
+    endScan();
+    EXPECT_EQ(playing(), QStringLiteral("Song 01"));
+    EXPECT_TRUE(player->calls.contains(QStringLiteral("play")));
+    player->load(100.0);
+    EXPECT_TRUE(controller->trackTimerActive());
+}
+
+TEST_F(FirstScan, ARequestMeanwhileReplacesTheWaitingOne)
+{
+    postKey(vocab::Play);
+    postKey(vocab::Stop);
+    endScan();
+    EXPECT_TRUE(player->calls.isEmpty()) << "stopped before the scan ended";
+    EXPECT_FALSE(controller->trackTimerActive());
+}
+
+TEST_F(FirstScan, ThePreviewSaysItIsIndexingThenListsTheTracks)
+{
+    controller->actionMenuAudioPreview();
+    WinAudioPreview *w = controller->winAudioPreview();
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->label(1)->text(), indexing);
+    EXPECT_EQ(window()->messages.value(window()->messages.size() - 1), QStringLiteral("⚠️ ") + indexing);
+    endScan();
+    EXPECT_EQ(w->label(1)->text(), QStringLiteral("Song 01 - Band"));
+}
+
+} // namespace
