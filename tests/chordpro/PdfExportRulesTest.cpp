@@ -186,6 +186,26 @@ TEST(PdfExportRules, OutputNamesOfOneRun)
     EXPECT_EQ(withExtension(QStringLiteral("plain"), QStringLiteral("pdf")), QStringLiteral("plain.pdf"));
 }
 
+TEST(PdfExportRules, ClosingMessages)
+{
+    QStringList twelve;
+    for (int i = 1; i <= 12; ++i)
+        twelve << QStringLiteral("S%1.pdf (kept)").arg(i);
+    struct Row {
+        bool wroteAny;
+        QStringList failures;
+        QString want;
+    } rows[] = {
+        {true, {}, ""},
+        {false, {}, "No file exported!"},
+        {true, {"Song.pdf (kept)"}, "1 file(s) could not be exported:\nSong.pdf (kept)"},
+        {false, {"A.chopro (empty)", "B.pdf (kept)"}, "No file exported!\n2 file(s) could not be exported:\nA.chopro (empty)\nB.pdf (kept)"},
+        {true, twelve, "12 file(s) could not be exported:\n" + twelve.mid(0, 10).join('\n') + "\nand 2 more"},
+    };
+    for (const Row &r : rows)
+        EXPECT_EQ(closingMessage(r.wroteAny, r.failures), r.want);
+}
+
 TEST(PdfExportRules, VersionFiles)
 {
     QTemporaryDir dir;

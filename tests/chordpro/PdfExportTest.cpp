@@ -216,8 +216,36 @@ TEST_F(PdfExport, FailuresAreCountedAndOnlyRealFilesRevealed)
     exportTo(out.path());
     EXPECT_EQ(filesIn(out.path()), QStringList{QStringLiteral("B.pdf")});
     EXPECT_EQ(revealed(desktop), QStringList{QStringLiteral("B.pdf")});
-    EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("2 file(s) could not be exported. The first: A.chopro")))
+    EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("2 file(s) could not be exported:\nA.chopro (")))
         << dialogs.lastText().toStdString();
+}
+
+TEST_F(PdfExport, CopiesKeepFilesAlreadyInTheFolder)
+{
+    // Copies used to replace a file of the same name that an earlier export
+    // left there, which the performer may have edited since.
+    startWithFiles({QStringLiteral("Song.pdf"), QStringLiteral("Tune.chopro"), QStringLiteral("Tune---Lead.pdf")});
+    addWinID(QStringLiteral("Lead"));
+    struct Row {
+        QString version, kept;
+    } rows[] = {
+        {QString(), QStringLiteral("Song.pdf")},
+        {QStringLiteral("Lead"), QStringLiteral("Tune---Lead.pdf")},
+    };
+    for (const Row &r : rows) {
+        QTemporaryDir folder;
+        const QString kept = testsupport::writeFile(QDir(folder.path()).filePath(r.kept), "edited by hand");
+        dialogs.clear();
+        open(WinChordProToPDF::ExportTab);
+        chooseVersion(r.version);
+        win->buttonIncludeMaster()->setChecked(false);
+        exportTo(folder.path());
+        QFile file(kept);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), QByteArray("edited by hand")) << r.kept.toStdString();
+        EXPECT_TRUE(dialogs.lastText().contains(QStringLiteral("1 file(s) could not be exported:\n%1 (").arg(r.kept)))
+            << dialogs.lastText().toStdString();
+    }
 }
 
 TEST_F(PdfExport, OutputFolderRefusals)

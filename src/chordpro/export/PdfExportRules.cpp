@@ -104,6 +104,21 @@ QString outputFolderProblem(const QString &outputFolder, const QString &libraryF
     return QString();
 }
 
+QString closingMessage(bool wroteAny, const QStringList &failures)
+{
+    constexpr qsizetype kNamed = 10;
+    QStringList lines;
+    if (!wroteAny)
+        lines << QStringLiteral("No file exported!");
+    if (!failures.isEmpty()) {
+        lines << QStringLiteral("%1 file(s) could not be exported:").arg(failures.size());
+        lines += failures.mid(0, kNamed);
+        if (failures.size() > kNamed)
+            lines << QStringLiteral("and %1 more").arg(failures.size() - kNamed);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 QString withExtension(const QString &fileName, const QString &ext)
 {
     const QString suffix = QFileInfo(fileName).suffix();

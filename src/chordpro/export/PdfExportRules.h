@@ -66,6 +66,11 @@ QString outputFolderProblem(const QString &outputFolder, const QString &libraryF
 // run already took it, then "name_1.ext", "name_2.ext"...
 QString freeOutputPath(const QString &folder, const QString &fileName, const QSet<QString> &writtenThisRun);
 
+// The message that closes an export ("" when there is nothing to say):
+// "No file exported!" when nothing was written, then the count of failures
+// and the first ten of them by name.
+QString closingMessage(bool wroteAny, const QStringList &failures);
+
 // fileName with the extension ext in place of its own.
 QString withExtension(const QString &fileName, const QString &ext);
 

@@ -159,8 +159,7 @@ private:
         pdfexport::PdfSettings settings;
         QSet<QString> written;
         QSet<QString> notesCopied;
-        int failures = 0;
-        QString firstFailure;
+        QStringList failures; // "file (why)", in the order met
     };
 
     void buildUi();

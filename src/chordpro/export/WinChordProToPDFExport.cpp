@@ -259,15 +259,7 @@ void WinChordProToPDF::finishBatch(Job &job)
 {
     if (!job.premierFichier.isEmpty())
         platform::desktop().revealInFileManager(job.premierFichier);
-    QString text;
-    if (job.premierFichier.isEmpty())
-        text = QStringLiteral("No file exported!");
-    if (job.failures > 0) {
-        const QString failed = QStringLiteral("%1 file(s) could not be exported. The first: %2")
-                                   .arg(QString::number(job.failures), job.firstFailure);
-        text = text.isEmpty() ? failed : text + QLatin1Char('\n') + failed;
-    }
-    if (!text.isEmpty())
+    if (const QString text = pdfexport::closingMessage(!job.premierFichier.isEmpty(), job.failures); !text.isEmpty())
         Data::msg(text);
 }
 
@@ -275,13 +267,18 @@ void WinChordProToPDF::finishBatch(Job &job)
 
 void WinChordProToPDF::noteFailure(Job &job, const QString &what, const QString &why)
 {
-    if (job.failures++ == 0)
-        job.firstFailure = QStringLiteral("%1 (%2)").arg(what, why);
+    job.failures.append(QStringLiteral("%1 (%2)").arg(what, why));
 }
 
 bool WinChordProToPDF::writeCopy(const QString &source, const QString &fileName, Job &job)
 {
     const QString target = pdfexport::freeOutputPath(job.dirOut, fileName, job.written);
+    // A copy never replaces what is there: it may be a PDF the performer edited
+    // after an earlier export. (Files of this run took other names above.)
+    if (const QFileInfo there(target); there.exists() || there.isSymLink()) {
+        noteFailure(job, fileName, QStringLiteral("a file of this name is already in the folder and was kept"));
+        return false;
+    }
     QFile in(source);
     QString why;
     if (!in.open(QIODevice::ReadOnly)) {
