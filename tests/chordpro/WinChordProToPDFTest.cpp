@@ -52,12 +52,13 @@ TEST_F(ExportWindow, ProceedTitlesAndShownControls)
         qint64 oper;
         QString title;
         bool scaleOn, alignmentShown, includesShown;
+        int firstPreset; // while none is stored: paper copies start on white paper
     } rows[] = {
-        {WinChordProToPDF::Mail, "Mail", false, true, false},
-        {WinChordProToPDF::Print, "Print...", true, true, false},
-        {WinChordProToPDF::Preview, "Preview", false, true, false},
-        {WinChordProToPDF::ExportTab, "Export...", false, false, true},
-        {WinChordProToPDF::ExportSong, "Export...", false, false, true},
+        {WinChordProToPDF::Mail, "Mail", false, true, false, 2},
+        {WinChordProToPDF::Print, "Print...", true, true, false, 2},
+        {WinChordProToPDF::Preview, "Preview", false, true, false, 0},
+        {WinChordProToPDF::ExportTab, "Export...", false, false, true, 0},
+        {WinChordProToPDF::ExportSong, "Export...", false, false, true, 0},
     };
     for (const Row &r : rows) {
         WinChordProToPDF &w = open(r.oper);
@@ -68,7 +69,11 @@ TEST_F(ExportWindow, ProceedTitlesAndShownControls)
         EXPECT_EQ(w.buttonIncludeNote()->isVisibleTo(&w), r.includesShown) << r.oper;
         if (!r.scaleOn)
             EXPECT_EQ(w.scaleValue(), 1.0);
+        EXPECT_EQ(w.comboSettings()->currentIndex(), r.firstPreset) << r.oper;
     }
+    EXPECT_EQ(open(WinChordProToPDF::Print).colorWell(pdfexport::Background)->color(), QColor(Qt::white));
+    store().setInteger(QStringLiteral("CProToPDF_ComboSettings"), 0);
+    EXPECT_EQ(open(WinChordProToPDF::Print).comboSettings()->currentIndex(), 0);
 }
 
 TEST_F(ExportWindow, TypedZoomAndScaleAreClamped)

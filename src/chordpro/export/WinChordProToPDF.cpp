@@ -36,6 +36,8 @@ constexpr double kZoomDefault = 1.0;
 constexpr double kScaleDefault = 0.96;
 // What an index-0 frame or a disabled scale shows.
 constexpr double kFull = 1.0;
+// The white-paper preset of comboSettings.
+constexpr qint64 kPresetDefault = 2;
 
 QComboBox *combo(QWidget *parent, const QStringList &items)
 {
@@ -349,7 +351,11 @@ void WinChordProToPDF::chargerDonnees()
 {
     auto &d = defaults();
     buttonIncludeHeader_->setChecked(d.boolForKey(key("IncludeHeader")));
-    setComboIndex(comboSettings_, d.integerForKey(key("ComboSettings")));
+    // Until a preset is stored, paper copies start on white paper: the
+    // window's own colours are often a dark stage theme.
+    const bool onPaper = oper_ == Mail || oper_ == Print;
+    setComboIndex(comboSettings_, !onPaper || d.contains(key("ComboSettings")) ? d.integerForKey(key("ComboSettings"))
+                                                                                : kPresetDefault);
     setComboIndex(comboFrame_, d.integerForKey(key("ComboFrame")));
     setComboIndex(comboPaperSize_, d.integerForKey(key("ComboPaperSize")));
     setComboIndex(comboOrientation_, d.integerForKey(key("ComboOrientation")));
