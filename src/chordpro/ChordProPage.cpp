@@ -1,10 +1,19 @@
 #include "chordpro/ChordProPage.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 #include <QStringList>
 #include <cmath>
 
 namespace chordpro {
+
+namespace {
+
+// Well past the factor at which readers start splitting a run into glyphs.
+constexpr double kPdfOversize = 10.0;
+constexpr double kMaxPdfPixels = 20000.0;
+
+} // namespace
 
 QString ChordProPage::plainText() const
 {
@@ -29,6 +38,12 @@ void paintPage(QPainter &painter, const ChordProPage &page, const QPointF &origi
     // fractional size comes out wider or narrower than laid out and a split
     // line (a highlight, a comment beside chords) drifts off its chords. Each
     // run is drawn at a whole pixel size and scaled to its exact size.
+    //
+    // PDF readers rebuild words from where each glyph sits, and take a page of
+    // runs whose font is set near its drawn size for one glyph per line. In a
+    // PDF the font is therefore set at many times its size and scaled down,
+    // which also keeps the advances finer than whole pixels.
+    const bool pdf = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Pdf;
     QFont current;
     double currentSize = -1;
     bool currentMono = false;
@@ -43,7 +58,8 @@ void paintPage(QPainter &painter, const ChordProPage &page, const QPointF &origi
             style.bold = run.bold;
             style.pointSize = run.pointSize;
             current = style.font();
-            const int pixels = int(std::ceil(std::min(run.pointSize, 1.0e5)));
+            const int pixels = pdf ? int(std::ceil(std::min(run.pointSize * kPdfOversize, kMaxPdfPixels)))
+                                   : int(std::ceil(std::min(run.pointSize, 1.0e5)));
             current.setPixelSize(std::max(1, pixels));
             scale = run.pointSize / std::max(1, pixels);
             painter.setFont(current);

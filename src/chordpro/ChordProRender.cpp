@@ -49,7 +49,9 @@ const ChordProPage &ChordPro::chargerPage(const QSizeF &viewSize, const PageRequ
     page_ = ChordProPage();
     page_.size = viewSize;
     page_.background = color(ColorRole::Background);
-    if (chordProData_.isEmpty()) {
+    // An empty song still lays out when asked for its header: page 1 of an
+    // exported empty song carries the title like any other.
+    if (chordProData_.isEmpty() && !request.includeTitle) {
         rstra_.clear();
         rstraLength_ = 0;
         page_.pageCount = nbPages_;

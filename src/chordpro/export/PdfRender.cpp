@@ -7,6 +7,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Geometry.h"
 
+#include <QFileInfo>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -222,7 +223,10 @@ RenderResult renderSongPdf(const QString &songPath, const QString &outputPath, c
     doc.setSizeRefSpecified(QSizeF(textSize.width() / zoom, textSize.height() / zoom));
     doc.setLyricsAlignmentLeft(settings.lyricsAlignmentLeft);
     doc.chargerFichier(songPath);
-    if (!doc.loadProblem().isEmpty()) {
+    // An empty file is an empty song here, not a broken one: it gives its page 1.
+    const QFileInfo info(songPath);
+    const bool emptySong = info.isFile() && info.isReadable() && info.size() == 0;
+    if (!doc.loadProblem().isEmpty() && !emptySong) {
         result.error = doc.loadProblem();
         return result;
     }
