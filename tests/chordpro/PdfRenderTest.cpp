@@ -194,8 +194,8 @@ TEST_F(PdfRender, EmptySongStillGivesPageOne)
 
 TEST_F(PdfRender, TextReadsBackAsWordsInEveryLayout)
 {
-    // Without diagrams beside the text (layouts 4 and 5) readers took the
-    // page for one glyph per line, so the PDF could not be searched.
+    // Readers took the pages for one glyph per line (layouts 4 and 5 even on a
+    // short song), so the PDF could not be searched or copied from.
     QByteArray text = "{title: Harbour}\n";
     for (int i = 0; i < 12; ++i)
         text += "[C]Harbour lights are [G]shining\nOver the [Am]water [F]tonight\n";
