@@ -12,12 +12,34 @@ QString key(const char *record, const char *field, qint64 row)
     return QStringLiteral("%1_%2_%3").arg(QLatin1String(record), QLatin1String(field)).arg(row);
 }
 
-// A text field keeps its value when nothing is stored under its key.
-void loadText(const QString &key, QString &field)
-{
-    if (defaults().objectForKey(key).typeId() == QMetaType::QString)
-        field = defaults().stringForKey(key);
-}
+// Reads the keys of one row and notes whether any of them is stored: a row
+// with none is missing, and a table ends there whatever its count says.
+class RowReader {
+public:
+    RowReader(const char *record, qint64 row) : record_(record), row_(row) {}
+
+    // Absent: 0.
+    qint64 integer(const char *field)
+    {
+        const QString k = key(record_, field, row_);
+        found_ = found_ || defaults().contains(k);
+        return defaults().integerForKey(k);
+    }
+    // A text field keeps its value when no text is stored under its key.
+    void text(const char *field, QString &value)
+    {
+        const QVariant stored = defaults().objectForKey(key(record_, field, row_));
+        found_ = found_ || stored.isValid();
+        if (stored.typeId() == QMetaType::QString)
+            value = stored.toString();
+    }
+    bool found() const { return found_; }
+
+private:
+    const char *record_;
+    qint64 row_;
+    bool found_ = false;
+};
 
 } // namespace
 
@@ -49,17 +71,18 @@ QList<MidiDestPtr> firstRunDestinations()
     return rows;
 }
 
-void MidiDest::load()
+bool MidiDest::load()
 {
-    auto &d = defaults();
-    loadText(key("MidiDest", "idDest", index), idDest);
-    sendType = d.integerForKey(key("MidiDest", "sendType", index));
-    channel = d.integerForKey(key("MidiDest", "channel", index));
-    loadText(key("MidiDest", "destDescr", index), destDescr);
-    deviceUID = d.integerForKey(key("MidiDest", "deviceUID", index));
-    entityUID = d.integerForKey(key("MidiDest", "entityUID", index));
-    sourceUID = d.integerForKey(key("MidiDest", "sourceUID", index));
-    destUID = d.integerForKey(key("MidiDest", "destUID", index));
+    RowReader r("MidiDest", index);
+    r.text("idDest", idDest);
+    sendType = r.integer("sendType");
+    channel = r.integer("channel");
+    r.text("destDescr", destDescr);
+    deviceUID = r.integer("deviceUID");
+    entityUID = r.integer("entityUID");
+    sourceUID = r.integer("sourceUID");
+    destUID = r.integer("destUID");
+    return r.found();
 }
 
 // ---- MidiFavEvent -------------------------------------------------------------
@@ -73,12 +96,14 @@ void MidiFavEvent::save() const
     d.setInteger(key("MidiFavEvent", "favRestriction", index), favRestriction);
 }
 
-void MidiFavEvent::load()
+bool MidiFavEvent::load()
 {
-    loadText(key("MidiFavEvent", "favEventID", index), favEventID);
-    loadText(key("MidiFavEvent", "favEventDescr", index), favEventDescr);
-    loadText(key("MidiFavEvent", "favEventTx", index), favEventTx);
-    favRestriction = defaults().integerForKey(key("MidiFavEvent", "favRestriction", index));
+    RowReader r("MidiFavEvent", index);
+    r.text("favEventID", favEventID);
+    r.text("favEventDescr", favEventDescr);
+    r.text("favEventTx", favEventTx);
+    favRestriction = r.integer("favRestriction");
+    return r.found();
 }
 
 bool MidiFavEvent::envoyerFav() const
@@ -108,22 +133,23 @@ void MidiTrig::save() const
     d.setInteger(key("MidiTrig", "behavior", index), behavior);
 }
 
-void MidiTrig::load()
+bool MidiTrig::load()
 {
-    auto &d = defaults();
-    sourceMode = d.integerForKey(key("MidiTrig", "sourceMode", index));
-    deviceUID = d.integerForKey(key("MidiTrig", "deviceUID", index));
-    entityUID = d.integerForKey(key("MidiTrig", "entityUID", index));
-    sourceUID = d.integerForKey(key("MidiTrig", "sourceUID", index));
-    loadText(key("MidiTrig", "sourceDescr", index), sourceDescr);
-    channel = d.integerForKey(key("MidiTrig", "channel", index));
-    sourceType = d.integerForKey(key("MidiTrig", "sourceType", index));
-    sourceVal1 = d.integerForKey(key("MidiTrig", "sourceVal1", index));
-    sourceVal2 = d.integerForKey(key("MidiTrig", "sourceVal2", index));
-    sourceVal3 = d.integerForKey(key("MidiTrig", "sourceVal3", index));
-    actionType = d.integerForKey(key("MidiTrig", "actionType", index));
-    loadText(key("MidiTrig", "actionTxt", index), actionTxt);
-    behavior = d.integerForKey(key("MidiTrig", "behavior", index));
+    RowReader r("MidiTrig", index);
+    sourceMode = r.integer("sourceMode");
+    deviceUID = r.integer("deviceUID");
+    entityUID = r.integer("entityUID");
+    sourceUID = r.integer("sourceUID");
+    r.text("sourceDescr", sourceDescr);
+    channel = r.integer("channel");
+    sourceType = r.integer("sourceType");
+    sourceVal1 = r.integer("sourceVal1");
+    sourceVal2 = r.integer("sourceVal2");
+    sourceVal3 = r.integer("sourceVal3");
+    actionType = r.integer("actionType");
+    r.text("actionTxt", actionTxt);
+    behavior = r.integer("behavior");
     traite = false;
     vex = -1;
+    return r.found();
 }

@@ -25,7 +25,8 @@ public:
     qint64 destUID = 0;
 
     void save() const;
-    void load();
+    // False when nothing is stored for the row.
+    bool load();
 };
 
 // One group of the MIDI event library: event-script text sent by name.
@@ -40,7 +41,8 @@ public:
     qint64 favRestriction = 0; // 0 every screen set, else only that one
 
     void save() const;
-    void load();
+    // False when nothing is stored for the row.
+    bool load();
     // May the group be sent now: it has events and the current screen set allows it.
     bool envoyerFav() const;
 };
@@ -68,8 +70,9 @@ public:
     qint64 vex = -1;     // run-time only
 
     void save() const;
-    // Absent numbers read 0, absent texts stay as they are; the run-time marks reset.
-    void load();
+    // Absent numbers read 0, absent texts stay as they are; the run-time marks
+    // reset. False when nothing is stored for the row.
+    bool load();
 };
 
 // A source endpoint present now, as the MIDI settings windows list it.

@@ -6,15 +6,6 @@
 
 namespace {
 
-// A damaged count must not make start-up build millions of rows.
-constexpr qint64 kMaxRows = 10000;
-
-qint64 storedCount(const char *key)
-{
-    const qint64 n = platform::UserDefaults::standard().integerForKey(QLatin1String(key));
-    return n > kMaxRows ? kMaxRows : n;
-}
-
 // Rows 1-6 by trigger type (row 0 unused), slot 0 any channel, 1-16 the channels.
 std::array<std::array<std::atomic<bool>, 17>, 7> g_filtreChannel{};
 std::array<std::atomic<bool>, 128> g_filtreNoteOff{};
@@ -25,19 +16,22 @@ bool inRange(const List &list, qint64 row)
     return row >= 0 && row < list.size();
 }
 
-// Replaces the list with the stored rows; false when nothing is stored (the
-// caller then makes the first-run rows).
+// Replaces the list with the stored rows, up to the count or the first
+// missing row: a damaged count then gives the rows that exist, and the save
+// writes back only those. False when no row was read (the caller then makes
+// the first-run rows).
 template <typename Row>
 bool loadRows(QList<std::shared_ptr<Row>> &list, const char *countKey)
 {
     list.clear();
-    const qint64 n = storedCount(countKey);
+    const qint64 n = platform::UserDefaults::standard().integerForKey(QLatin1String(countKey));
     for (qint64 i = 0; i < n; ++i) {
         auto row = std::make_shared<Row>(i);
-        row->load();
+        if (!row->load())
+            break;
         list.append(row);
     }
-    return n > 0;
+    return !list.isEmpty();
 }
 
 // Rewrites the table; the count goes last so that a table cut short by a

@@ -8,6 +8,7 @@
 #include "platform/midi/LoopbackMidi.h"
 #include "support/TestSupport.h"
 
+#include <QSet>
 #include <gtest/gtest.h>
 #include <atomic>
 #include <future>
@@ -242,11 +243,66 @@ TEST_F(MidiEngine, TablesSavedAndReloadedKeepEveryField)
     EXPECT_FALSE(Midi::trigFiltreChannel(6, 0));
     EXPECT_FALSE(Midi::trigFiltreNoteOff(64));
 
-    // A count beyond the stored rows gives rows with empty texts and zero numbers.
+    // A row stored in part gets empty texts and zero numbers for its absent keys.
     platform::UserDefaults::standard().setInteger(QStringLiteral("MidiDest_nbDest"), 17);
+    platform::UserDefaults::standard().setInteger(QStringLiteral("MidiDest_sendType_16"), 1);
     Midi::chargerDestinations();
+    ASSERT_EQ(Midi::MIDIdestinations().size(), 17);
     EXPECT_EQ(Midi::MIDIdestinations()[16]->idDest, QString());
     EXPECT_EQ(Midi::MIDIdestinations()[16]->channel, 0);
+    EXPECT_EQ(Midi::MIDIdestinations()[16]->sendType, 1);
+}
+
+// Before, a stored count of 9,999,999,999 built 10,000 rows per table, and
+// saving wrote every one of them back as real keys.
+TEST_F(MidiEngine, ADamagedMidiCountGivesTheRowsThatExist)
+{
+    struct Table {
+        const char *countKey;
+        const char *rowPrefix;
+        void (*load)();
+        void (*save)();
+        qsizetype (*size)();
+    };
+    const Table tables[] = {
+        {"MidiDest_nbDest", "MidiDest_", Midi::chargerDestinations, Midi::sauvegarderDestinations,
+         [] { return Midi::MIDIdestinations().size(); }},
+        {"MidiTrig_nbTrig", "MidiTrig_", Midi::chargerTriggers, Midi::sauvegarderTriggers,
+         [] { return Midi::MIDItriggers().size(); }},
+        {"MidiFavEvent_nbFav", "MidiFavEvent_", Midi::chargerFav, Midi::sauvegarderFav,
+         [] { return Midi::MIDIfav().size(); }},
+    };
+    auto &d = platform::UserDefaults::standard();
+    auto rowsWithKeys = [&d](const char *prefix) {
+        QSet<QString> rows;
+        for (const QString &k : d.allKeys())
+            if (k.startsWith(QLatin1String(prefix)) && k.count(QLatin1Char('_')) == 2)
+                rows.insert(k.section(QLatin1Char('_'), 2));
+        return rows.size();
+    };
+    for (const Table &t : tables) {
+        SCOPED_TRACE(t.countKey);
+        d.removeAll();
+        t.load(); // the first-run rows, then stored
+        t.save();
+        const qsizetype stored = t.size();
+        ASSERT_GT(stored, 0);
+
+        d.setInteger(QLatin1String(t.countKey), 9999999999ll);
+        t.load();
+        EXPECT_EQ(t.size(), stored);
+        t.save();
+        EXPECT_EQ(d.integerForKey(QLatin1String(t.countKey)), stored);
+        EXPECT_EQ(rowsWithKeys(t.rowPrefix), stored);
+
+        // A missing row ends the table: the rows behind it are left unread.
+        const QStringList keys = d.allKeys();
+        for (const QString &k : keys)
+            if (k.startsWith(QLatin1String(t.rowPrefix)) && k.endsWith(QLatin1String("_1")))
+                d.removeObjectForKey(k);
+        t.load();
+        EXPECT_EQ(t.size(), 1);
+    }
 }
 
 TEST_F(MidiEngine, AGroupRestrictedToAScreenSetIsSentOnlyThere)
