@@ -174,3 +174,44 @@ TEST_F(MidiPref3Test, KeypadKeysPlayNotesIntoTheProgramsOwnInputWhileTheWindowIs
     EXPECT_FALSE(cell->text().endsWith(QLatin1Char('1')));
     Data::setOptKeyPad2(0);
 }
+
+// A long list builds the rows it shows, and every row reached, shown or not,
+// holds its own trigger, also after the rows moved.
+TEST_F(MidiPref3Test, ALongListBuildsTheRowsItShowsAndEachRowIsItsOwnTrigger)
+{
+    auto &list = Midi::MIDItriggers();
+    list.clear();
+    for (qint64 i = 0; i < 2000; ++i) {
+        auto trig = std::make_shared<MidiTrig>(i);
+        trig->actionType = 4;
+        trig->actionTxt = QStringLiteral("row %1").arg(i);
+        list.append(trig);
+    }
+    MidiPref3 *pref = open();
+    MidiRowTable *table = pref->mTable();
+    ASSERT_EQ(table->rowCount(), 2000);
+    EXPECT_LT(table->findChildren<ViewTrigAction *>().size(), 100);
+    EXPECT_EQ(table->cellWidget(1999, 3), nullptr);
+
+    // A row far down, reached by the program, shows and edits its own trigger.
+    EXPECT_EQ(pref->triggerActionCell(1500)->text(), QStringLiteral("row 1500"));
+    typeInto(pref->triggerActionCell(1500)->val1(), QStringLiteral("edited"));
+    EXPECT_EQ(list[1500]->actionTxt, QStringLiteral("edited"));
+    EXPECT_EQ(list[1499]->actionTxt, QStringLiteral("row 1499"));
+
+    // Scrolled into view, the last rows are built.
+    table->scrollToBottom();
+    EXPECT_NE(table->cellWidget(1999, 3), nullptr);
+
+    // After a move, rows built before show the triggers now in their place.
+    std::unique_ptr<QMimeData> drag(pref->dragRows(0));
+    ASSERT_TRUE(pref->acceptDrop(drag.get(), 2000));
+    EXPECT_EQ(pref->triggerActionCell(0)->text(), QStringLiteral("row 1"));
+    EXPECT_EQ(pref->triggerActionCell(1999)->text(), QStringLiteral("row 0"));
+    EXPECT_EQ(pref->triggerActionCell(1499)->text(), QStringLiteral("edited"));
+
+    pref->close();
+    EXPECT_EQ(platform::UserDefaults::standard().integerForKey(QStringLiteral("MidiTrig_nbTrig")), 2000);
+    EXPECT_EQ(platform::UserDefaults::standard().stringForKey(QStringLiteral("MidiTrig_actionTxt_1499")),
+              QStringLiteral("edited"));
+}

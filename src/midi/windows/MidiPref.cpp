@@ -43,6 +43,7 @@ MidiPref::MidiPref(QWidget *parent) : MidiToolWindow(QStringLiteral("MIDI Destin
     table_->canDrop = [](const QMimeData *data, int, bool) { return data && data->hasFormat(dragType()); };
     table_->onDrop = [this](const QMimeData *data, int row, bool) { return acceptDrop(data, row); };
     table_->ownTypes = {dragType()};
+    table_->fillRow = [this](int row) { fillRow(row); };
     layout->addWidget(table_, 1);
 
     auto *buttons = new QHBoxLayout;
@@ -108,26 +109,26 @@ void MidiPref::sauvegarderDonnees()
 
 TableTextField *MidiPref::idCell(int row) const
 {
-    return qobject_cast<TableTextField *>(table_->cellWidget(row, 0));
+    return qobject_cast<TableTextField *>(table_->cell(row, 0));
 }
 
 TableComboBox *MidiPref::channelCell(int row) const
 {
-    return qobject_cast<TableComboBox *>(table_->cellWidget(row, 1));
+    return qobject_cast<TableComboBox *>(table_->cell(row, 1));
 }
 
 TableComboBox *MidiPref::destinationCell(int row) const
 {
-    return qobject_cast<TableComboBox *>(table_->cellWidget(row, 2));
+    return qobject_cast<TableComboBox *>(table_->cell(row, 2));
 }
 
 void MidiPref::reloadTable()
 {
     const int selected = table_->selectedRow();
-    const QList<MidiDestPtr> &list = Midi::MIDIdestinations();
-    table_->setRowCount(int(list.size()));
-    for (int row = 0; row < table_->rowCount(); ++row)
-        fillRow(row);
+    destTexts_.clear();
+    for (const MidiDestAvailPtr &d : std::as_const(destAvail_))
+        destTexts_ << midiendpoints::endpointText(midiendpoints::namesOfDest(*d));
+    table_->resetRows(int(Midi::MIDIdestinations().size()));
     if (selected >= 0 && selected < table_->rowCount())
         table_->selectRow(selected);
 }
@@ -138,20 +139,20 @@ void MidiPref::fillRow(int row)
     const MidiDestPtr dest = Midi::MIDIdestinations().value(row);
     if (!dest)
         return;
-    auto *id = idCell(row);
+    auto *id = qobject_cast<TableTextField *>(table_->cellWidget(row, 0));
     if (!id) {
         id = new TableTextField;
         id->setFrame(false);
         connect(id, &QLineEdit::textEdited, this, [this, id] { updateDestAtIndex(qint64(id->row())); });
         table_->setCellWidget(row, 0, id);
     }
-    auto *channel = channelCell(row);
+    auto *channel = qobject_cast<TableComboBox *>(table_->cellWidget(row, 1));
     if (!channel) {
         channel = new TableComboBox;
         connect(channel, &QComboBox::currentIndexChanged, this, [this, channel] { updateDestAtIndex(channel->row()); });
         table_->setCellWidget(row, 1, channel);
     }
-    auto *device = destinationCell(row);
+    auto *device = qobject_cast<TableComboBox *>(table_->cellWidget(row, 2));
     if (!device) {
         device = new TableComboBox;
         connect(device, &QComboBox::currentIndexChanged, this, [this, device] { updateDestAtIndex(device->row()); });
@@ -165,16 +166,13 @@ void MidiPref::fillRow(int row)
     channel->addItems(midiwin::destChannelItems());
     channel->setCurrentIndex(dest->channel >= 0 && dest->channel <= 16 ? int(dest->channel) : 0);
     device->setRow(row);
-    QStringList texts;
     int matching = -1;
-    for (int i = 0; i < destAvail_.size(); ++i) {
+    for (int i = 0; dest->sendType == 2 && matching < 0 && i < destAvail_.size(); ++i) {
         const MidiDestAvail &d = *destAvail_[i];
-        texts << midiendpoints::endpointText(midiendpoints::namesOfDest(d));
-        if (dest->sendType == 2 && matching < 0 && d.deviceUID == dest->deviceUID && d.entityUID == dest->entityUID
-            && d.destUID == dest->destUID)
+        if (d.deviceUID == dest->deviceUID && d.entityUID == dest->entityUID && d.destUID == dest->destUID)
             matching = i;
     }
-    midiendpoints::fillEndpointCombo(device, midiwin::destFixedItems(), texts, dest->sendType, matching,
+    midiendpoints::fillEndpointCombo(device, midiwin::destFixedItems(), destTexts_, dest->sendType, matching,
                                      dest->destDescr);
 }
 

@@ -60,6 +60,7 @@ private:
     QLineEdit *lastMidiEventFrom_ = nullptr;
     QLineEdit *lastMidiEventDestID_ = nullptr;
     QList<MidiDestAvailPtr> destAvail_;
+    QStringList destTexts_; // the combo text of each available destination
     QList<MidiSourceAvailPtr> sourceAvail_;
     bool chargementEnCours_ = false;
 };

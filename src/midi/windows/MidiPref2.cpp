@@ -62,6 +62,7 @@ void MidiPref2::buildControls()
     groups_->canDrop = [this](const QMimeData *d, int row, bool onRow) { return validateGroupDrop(d, row, onRow); };
     groups_->onDrop = [this](const QMimeData *d, int row, bool onRow) { return acceptGroupDrop(d, row, onRow); };
     groups_->ownTypes = {dragtypes::MidiGroupDataType};
+    groups_->fillRow = [this](int row) { fillGroupRow(row); };
     connect(groups_, &QTableWidget::itemSelectionChanged, this, [this] {
         if (!filling_)
             selectGroup(groups_->selectedRow());
@@ -86,6 +87,7 @@ void MidiPref2::buildControls()
     events_->canDrop = [this](const QMimeData *d, int row, bool onRow) { return validateEventDrop(d, row, onRow); };
     events_->onDrop = [this](const QMimeData *d, int row, bool onRow) { return acceptEventDrop(d, row, onRow); };
     events_->ownTypes = {dragtypes::GroupSongEvDataType};
+    events_->fillRow = [this](int row) { fillEventRow(row); };
     rightLayout->addWidget(events_, 1);
     auto *eventButtons = new QHBoxLayout;
     buttonAjouter_ = button(QStringLiteral("+"), right, eventButtons);
@@ -174,21 +176,19 @@ MidiFavEventPtr MidiPref2::requireEventsGroup()
 
 TableTextField *MidiPref2::idCell(int row) const
 {
-    return qobject_cast<TableTextField *>(groups_->cellWidget(row, 0));
+    return qobject_cast<TableTextField *>(groups_->cell(row, 0));
 }
 
 TableTextField *MidiPref2::descrCell(int row) const
 {
-    return qobject_cast<TableTextField *>(groups_->cellWidget(row, 1));
+    return qobject_cast<TableTextField *>(groups_->cell(row, 1));
 }
 
 void MidiPref2::reloadGroups()
 {
     filling_ = true;
     const int selected = groups_->selectedRow();
-    groups_->setRowCount(int(Midi::MIDIfav().size()));
-    for (int row = 0; row < groups_->rowCount(); ++row)
-        fillGroupRow(row);
+    groups_->resetRows(int(Midi::MIDIfav().size()));
     if (selected >= groups_->rowCount())
         groups_->clearSelection();
     filling_ = false;
@@ -369,7 +369,7 @@ void MidiPref2::actionRestriction()
 
 ViewSongCue *MidiPref2::eventCell(int row) const
 {
-    return qobject_cast<ViewSongCue *>(events_->cellWidget(row, 0));
+    return qobject_cast<ViewSongCue *>(events_->cell(row, 0));
 }
 
 void MidiPref2::renumberEvents()
@@ -384,18 +384,22 @@ void MidiPref2::reloadEvents()
 {
     SongEvArray &list = Midi::MIDIfavEv();
     list.removeAll(nullptr);
-    events_->setRowCount(int(list.size()));
-    for (int row = 0; row < list.size(); ++row) {
-        ViewSongCue *view = eventCell(row);
-        if (!view) {
-            view = new ViewSongCue;
-            view->setDelegate(this);
-            events_->setCellWidget(row, 0, view);
-        }
-        view->setValForSongEv(*list[row], row, true);
-    }
-    events_->resizeRowsToContents();
+    events_->resetRows(int(list.size()));
     enableEventButtons();
+}
+
+void MidiPref2::fillEventRow(int row)
+{
+    const SongEvPtr ev = Midi::MIDIfavEv().value(row);
+    if (!ev)
+        return;
+    auto *view = qobject_cast<ViewSongCue *>(events_->cellWidget(row, 0));
+    if (!view) {
+        view = new ViewSongCue;
+        view->setDelegate(this);
+        events_->setCellWidget(row, 0, view);
+    }
+    view->setValForSongEv(*ev, row, true);
 }
 
 void MidiPref2::enableEventButtons()

@@ -76,6 +76,7 @@ private:
     void reloadGroups();
     void reloadEvents();
     void fillGroupRow(int row);
+    void fillEventRow(int row);
     void groupTextEdited(int row);
     void enableGroupButtons(bool enabled);
     void enableEventButtons();

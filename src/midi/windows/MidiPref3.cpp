@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -49,6 +50,7 @@ MidiPref3::MidiPref3(QWidget *parent) : MidiToolWindow(QStringLiteral("MIDI Trig
     table_->canDrop = [](const QMimeData *data, int, bool) { return data && data->hasFormat(dragType()); };
     table_->onDrop = [this](const QMimeData *data, int row, bool) { return acceptDrop(data, row); };
     table_->ownTypes = {dragType()};
+    table_->fillRow = [this](int row) { fillRow(row); };
     connect(table_, &QTableWidget::itemSelectionChanged, this, [this] {
         if (selectingInCode_ || filling_)
             return;
@@ -116,44 +118,46 @@ bool MidiPref3::eventFilter(QObject *watched, QEvent *event)
 
 TableComboBox *MidiPref3::sourceCell(int row) const
 {
-    return qobject_cast<TableComboBox *>(table_->cellWidget(row, 0));
+    return qobject_cast<TableComboBox *>(table_->cell(row, 0));
 }
 
 TableComboBox *MidiPref3::channelCell(int row) const
 {
-    return qobject_cast<TableComboBox *>(table_->cellWidget(row, 1));
+    return qobject_cast<TableComboBox *>(table_->cell(row, 1));
 }
 
 ViewTrigSource *MidiPref3::triggerSourceCell(int row) const
 {
-    return qobject_cast<ViewTrigSource *>(table_->cellWidget(row, 2));
+    return qobject_cast<ViewTrigSource *>(table_->cell(row, 2));
 }
 
 ViewTrigAction *MidiPref3::triggerActionCell(int row) const
 {
-    return qobject_cast<ViewTrigAction *>(table_->cellWidget(row, 3));
+    return qobject_cast<ViewTrigAction *>(table_->cell(row, 3));
 }
 
 TableComboBox *MidiPref3::behaviorCell(int row) const
 {
-    return qobject_cast<TableComboBox *>(table_->cellWidget(row, 4));
+    return qobject_cast<TableComboBox *>(table_->cell(row, 4));
 }
 
 void MidiPref3::reloadTable()
 {
+    sourceTexts_.clear();
+    for (const MidiSourceAvailPtr &s : std::as_const(sourceAvail_))
+        sourceTexts_ << midiendpoints::endpointText(midiendpoints::namesOfSource(*s));
     filling_ = true;
-    table_->setRowCount(int(Midi::MIDItriggers().size()));
-    for (int row = 0; row < table_->rowCount(); ++row)
-        fillRow(row);
-    table_->resizeRowsToContents();
+    table_->resetRows(int(Midi::MIDItriggers().size()));
     filling_ = false;
 }
 
+// Filled quietly: filling a row never counts as an edit of it.
 void MidiPref3::fillRow(int row)
 {
     const MidiTrigPtr trig = Midi::MIDItriggers().value(row);
     if (!trig)
         return;
+    const QScopedValueRollback quiet(filling_, true);
     auto combo = [this, row](int column) {
         auto *c = qobject_cast<TableComboBox *>(table_->cellWidget(row, column));
         if (!c) {
@@ -168,16 +172,13 @@ void MidiPref3::fillRow(int row)
     TableComboBox *channel = combo(1);
     TableComboBox *behavior = combo(4);
     const QSignalBlocker q1(source), q2(channel), q3(behavior);
-    QStringList texts;
     int matching = -1;
-    for (int i = 0; i < sourceAvail_.size(); ++i) {
+    for (int i = 0; trig->sourceMode == 2 && matching < 0 && i < sourceAvail_.size(); ++i) {
         const MidiSourceAvail &s = *sourceAvail_[i];
-        texts << midiendpoints::endpointText(midiendpoints::namesOfSource(s));
-        if (trig->sourceMode == 2 && matching < 0 && s.deviceUID == trig->deviceUID && s.entityUID == trig->entityUID
-            && s.sourceUID == trig->sourceUID)
+        if (s.deviceUID == trig->deviceUID && s.entityUID == trig->entityUID && s.sourceUID == trig->sourceUID)
             matching = i;
     }
-    midiendpoints::fillEndpointCombo(source, midiwin::sourceFixedItems(), texts, trig->sourceMode, matching,
+    midiendpoints::fillEndpointCombo(source, midiwin::sourceFixedItems(), sourceTexts_, trig->sourceMode, matching,
                                      trig->sourceDescr);
     channel->clear();
     channel->addItems(midiwin::trigChannelItems());
@@ -186,7 +187,7 @@ void MidiPref3::fillRow(int row)
     behavior->addItems(midiwin::behaviorItems());
     behavior->setCurrentIndex(int(std::clamp<qint64>(trig->behavior, 0, 2)));
 
-    auto *view = triggerSourceCell(row);
+    auto *view = qobject_cast<ViewTrigSource *>(table_->cellWidget(row, 2));
     if (!view) {
         view = new ViewTrigSource;
         table_->setCellWidget(row, 2, view);
@@ -194,7 +195,7 @@ void MidiPref3::fillRow(int row)
     view->setRow(row);
     view->setValComboSource(int(trig->sourceType));
     view->setValues(trig->sourceVal1, trig->sourceVal2, trig->sourceVal3);
-    auto *action = triggerActionCell(row);
+    auto *action = qobject_cast<ViewTrigAction *>(table_->cellWidget(row, 3));
     if (!action) {
         action = new ViewTrigAction;
         table_->setCellWidget(row, 3, action);

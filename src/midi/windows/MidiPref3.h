@@ -69,6 +69,7 @@ private:
     QPushButton *listen_ = nullptr;
     QPushButton *dup_ = nullptr;
     QList<MidiSourceAvailPtr> sourceAvail_;
+    QStringList sourceTexts_; // the combo text of each available source
     qint64 rowListen_ = -1;
     bool filling_ = false;
     bool selectingInCode_ = false;

@@ -40,6 +40,67 @@ MidiRowTable::MidiRowTable(const QStringList &columns, QWidget *parent)
     });
 }
 
+void MidiRowTable::resetRows(int count)
+{
+    count = std::max(count, 0);
+    // The first row sets the rows' height while the table holds one row
+    // only: changing it later resizes every row.
+    if (count > 0 && rowHeight_ == 0 && fillRow) {
+        setRowCount(1);
+        filled_.assign(1, false);
+        ensureFilled(0);
+    }
+    setRowCount(count);
+    filled_.assign(std::size_t(count), false);
+    fillVisibleRows();
+}
+
+QWidget *MidiRowTable::cell(int row, int column) const
+{
+    if (row < 0 || row >= rowCount())
+        return nullptr;
+    ensureFilled(row);
+    return cellWidget(row, column);
+}
+
+void MidiRowTable::ensureFilled(int row) const
+{
+    if (!fillRow || row < 0 || std::size_t(row) >= filled_.size() || filled_[std::size_t(row)])
+        return;
+    // Marked first: the filling reaches the row's cells through cell().
+    filled_[std::size_t(row)] = true;
+    fillRow(row);
+    const int height = sizeHintForRow(row);
+    if (height > rowHeight_) {
+        rowHeight_ = height;
+        verticalHeader()->setDefaultSectionSize(height);
+    }
+}
+
+void MidiRowTable::fillVisibleRows()
+{
+    if (!fillRow || rowCount() == 0)
+        return;
+    const int first = std::max(rowAt(0), 0);
+    int last = rowAt(viewport()->height() - 1);
+    if (last < 0)
+        last = rowCount() - 1;
+    for (int row = first; row <= last; ++row)
+        ensureFilled(row);
+}
+
+void MidiRowTable::resizeEvent(QResizeEvent *event)
+{
+    QTableWidget::resizeEvent(event);
+    fillVisibleRows();
+}
+
+void MidiRowTable::scrollContentsBy(int dx, int dy)
+{
+    QTableWidget::scrollContentsBy(dx, dy);
+    fillVisibleRows();
+}
+
 int MidiRowTable::selectedRow() const
 {
     const QModelIndexList rows = selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();
