@@ -201,6 +201,7 @@ TEST_F(MidiPref3Test, ALongListBuildsTheRowsItShowsAndEachRowIsItsOwnTrigger)
 
     // Scrolled into view, the last rows are built.
     table->scrollToBottom();
+    settle();
     EXPECT_NE(table->cellWidget(1999, 3), nullptr);
 
     // After a move, rows built before show the triggers now in their place.

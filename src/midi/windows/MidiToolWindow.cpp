@@ -1,6 +1,7 @@
 #include "midi/windows/MidiToolWindow.h"
 
 #include "library/Data.h"
+#include "platform/Clock.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 
@@ -11,6 +12,24 @@
 #include <QHeaderView>
 #include <QMimeData>
 #include <QMouseEvent>
+
+namespace {
+
+// Seconds of row filling per turn of the event loop, shared by every table.
+constexpr double kFillSlice = 0.004;
+double g_sliceStart = -1;
+
+// When the current turn's filling began; the next turn starts a new slice.
+double sliceStart()
+{
+    if (g_sliceStart < 0) {
+        g_sliceStart = platform::now();
+        QMetaObject::invokeMethod(qApp, [] { g_sliceStart = -1; }, Qt::QueuedConnection);
+    }
+    return g_sliceStart;
+}
+
+} // namespace
 
 // ---- MidiRowTable --------------------------------------------------------------------------
 
@@ -43,8 +62,8 @@ MidiRowTable::MidiRowTable(const QStringList &columns, QWidget *parent)
 void MidiRowTable::resetRows(int count)
 {
     count = std::max(count, 0);
-    // The first row sets the rows' height while the table holds one row
-    // only: changing it later resizes every row.
+    // The first row filled sets the rows' height, while the table holds
+    // that row only: measuring each row would cost more than building it.
     if (count > 0 && rowHeight_ == 0 && fillRow) {
         setRowCount(1);
         filled_.assign(1, false);
@@ -70,13 +89,14 @@ void MidiRowTable::ensureFilled(int row) const
     // Marked first: the filling reaches the row's cells through cell().
     filled_[std::size_t(row)] = true;
     fillRow(row);
-    const int height = sizeHintForRow(row);
-    if (height > rowHeight_) {
-        rowHeight_ = height;
-        verticalHeader()->setDefaultSectionSize(height);
+    if (rowHeight_ == 0) {
+        rowHeight_ = std::max(sizeHintForRow(row), 1);
+        verticalHeader()->setDefaultSectionSize(rowHeight_);
     }
 }
 
+// Rows are filled for a few milliseconds at a time, the rest at the next
+// turn of the event loop, so that a key or pedal never waits over a frame.
 void MidiRowTable::fillVisibleRows()
 {
     if (!fillRow || rowCount() == 0)
@@ -85,8 +105,25 @@ void MidiRowTable::fillVisibleRows()
     int last = rowAt(viewport()->height() - 1);
     if (last < 0)
         last = rowCount() - 1;
-    for (int row = first; row <= last; ++row)
+    const double start = sliceStart();
+    for (int row = first; row <= last; ++row) {
+        if (filled_[std::size_t(row)])
+            continue;
+        if (row > first && platform::now() - start >= kFillSlice) {
+            if (!fillPending_) {
+                fillPending_ = true;
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        fillPending_ = false;
+                        fillVisibleRows();
+                    },
+                    Qt::QueuedConnection);
+            }
+            return;
+        }
         ensureFilled(row);
+    }
 }
 
 void MidiRowTable::resizeEvent(QResizeEvent *event)

@@ -12,9 +12,9 @@ class QMimeData;
 // says whether a drop onto a row or between rows is taken.
 //
 // A window that sets fillRow gets its rows' controls built as the rows come
-// into view, or when a cell is asked for, so that a table of thousands of
-// rows opens as fast as one of ten. Rows share one height, the tallest
-// filled so far.
+// into view (a few at each turn of the event loop) or when a cell is asked
+// for, so that a table of thousands of rows opens as fast as one of ten.
+// Rows share one height, that of the first row filled.
 class MidiRowTable : public QTableWidget {
     Q_OBJECT
 public:
@@ -63,6 +63,7 @@ private:
     // Per row: filled from its record since the last reset.
     mutable std::vector<bool> filled_;
     mutable int rowHeight_ = 0;
+    bool fillPending_ = false;
 };
 
 // A floating MIDI settings window, made once and kept. It tells the

@@ -12,6 +12,21 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+namespace {
+
+// Sized by the length of its longest item rather than by measuring every
+// item's text: a long trigger list builds many of these.
+void sizeByLongestItem(QComboBox *combo)
+{
+    int longest = 0;
+    for (int i = 0; i < combo->count(); ++i)
+        longest = std::max(longest, int(combo->itemText(i).size()));
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo->setMinimumContentsLength(longest);
+}
+
+} // namespace
+
 // ---- ViewTrigSource ------------------------------------------------------------------------------
 
 ViewTrigSource::ViewTrigSource(QWidget *parent) : QWidget(parent)
@@ -20,6 +35,7 @@ ViewTrigSource::ViewTrigSource(QWidget *parent) : QWidget(parent)
     layout->setContentsMargins(2, 0, 2, 0);
     comboSource_ = new QComboBox(this);
     comboSource_->addItems(midiwin::sourceTypeItems());
+    sizeByLongestItem(comboSource_);
     layout->addWidget(comboSource_);
     for (QLineEdit *&field : vals_) {
         field = new QLineEdit(this);
@@ -108,6 +124,7 @@ ViewTrigAction::ViewTrigAction(QWidget *parent) : QWidget(parent)
     layout->setContentsMargins(2, 0, 2, 0);
     comboAction_ = new QComboBox(this);
     comboAction_->addItems(midiwin::actionItems());
+    sizeByLongestItem(comboAction_);
     val1_ = new QLineEdit(this);
     layout->addWidget(comboAction_);
     layout->addWidget(val1_, 1);
