@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPointer>
 
 namespace {
 
@@ -24,7 +25,7 @@ double sliceStart()
 {
     if (g_sliceStart < 0) {
         g_sliceStart = platform::now();
-        QMetaObject::invokeMethod(qApp, [] { g_sliceStart = -1; }, Qt::QueuedConnection);
+        platform::runOnMain([] { g_sliceStart = -1; });
     }
     return g_sliceStart;
 }
@@ -99,12 +100,12 @@ void MidiRowTable::ensureFilled(int row) const
 // turn of the event loop, so that a key or pedal never waits over a frame.
 void MidiRowTable::fillVisibleRows()
 {
-    if (!fillRow || rowCount() == 0)
+    if (!fillRow || filled_.empty())
         return;
     const int first = std::max(rowAt(0), 0);
     int last = rowAt(viewport()->height() - 1);
-    if (last < 0)
-        last = rowCount() - 1;
+    if (last < 0 || last >= int(filled_.size()))
+        last = int(filled_.size()) - 1;
     const double start = sliceStart();
     for (int row = first; row <= last; ++row) {
         if (filled_[std::size_t(row)])
@@ -112,13 +113,12 @@ void MidiRowTable::fillVisibleRows()
         if (row > first && platform::now() - start >= kFillSlice) {
             if (!fillPending_) {
                 fillPending_ = true;
-                QMetaObject::invokeMethod(
-                    this,
-                    [this] {
-                        fillPending_ = false;
-                        fillVisibleRows();
-                    },
-                    Qt::QueuedConnection);
+                platform::runOnMain([table = QPointer<MidiRowTable>(this)] {
+                    if (!table)
+                        return;
+                    table->fillPending_ = false;
+                    table->fillVisibleRows();
+                });
             }
             return;
         }
