@@ -88,6 +88,7 @@ void MidiPref2::buildControls()
     events_->onDrop = [this](const QMimeData *d, int row, bool onRow) { return acceptEventDrop(d, row, onRow); };
     events_->ownTypes = {dragtypes::GroupSongEvDataType};
     events_->fillRow = [this](int row) { fillEventRow(row); };
+    events_->rowsFitContents = true;
     rightLayout->addWidget(events_, 1);
     auto *eventButtons = new QHBoxLayout;
     buttonAjouter_ = button(QStringLiteral("+"), right, eventButtons);

@@ -51,6 +51,7 @@ MidiPref3::MidiPref3(QWidget *parent) : MidiToolWindow(QStringLiteral("MIDI Trig
     table_->onDrop = [this](const QMimeData *data, int row, bool) { return acceptDrop(data, row); };
     table_->ownTypes = {dragType()};
     table_->fillRow = [this](int row) { fillRow(row); };
+    table_->rowsFitContents = true;
     connect(table_, &QTableWidget::itemSelectionChanged, this, [this] {
         if (selectingInCode_ || filling_)
             return;

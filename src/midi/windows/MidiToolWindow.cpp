@@ -91,7 +91,11 @@ void MidiRowTable::ensureFilled(int row) const
     filled_[std::size_t(row)] = true;
     fillRow(row);
     if (rowHeight_ == 0) {
-        rowHeight_ = std::max(sizeHintForRow(row), 1);
+        // Every column counts, shown or not yet.
+        rowHeight_ = rowsFitContents ? 1 : std::max(verticalHeader()->defaultSectionSize(), 1);
+        for (int column = 0; column < columnCount(); ++column)
+            if (const QWidget *control = cellWidget(row, column))
+                rowHeight_ = std::max(rowHeight_, control->sizeHint().height());
         verticalHeader()->setDefaultSectionSize(rowHeight_);
     }
 }

@@ -31,6 +31,8 @@ public:
 
     // Makes or refills the controls of a row from its record.
     std::function<void(int row)> fillRow;
+    // Rows as tall as their controls; else at least the default row height.
+    bool rowsFitContents = false;
     // Sets the number of rows; each is filled again before it is next seen.
     void resetRows(int count);
     // The control of a cell, its row filled first when needed; nullptr outside the table.

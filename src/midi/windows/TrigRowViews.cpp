@@ -14,15 +14,14 @@
 
 namespace {
 
-// Sized by the length of its longest item rather than by measuring every
-// item's text: a long trigger list builds many of these.
-void sizeByLongestItem(QComboBox *combo)
+// The first combo of a kind measures its items; the others take its width
+// without measuring again, since a long trigger list builds many of them.
+void sizeLikeTheFirst(QComboBox *combo, int &measuredWidth)
 {
-    int longest = 0;
-    for (int i = 0; i < combo->count(); ++i)
-        longest = std::max(longest, int(combo->itemText(i).size()));
+    if (measuredWidth == 0)
+        measuredWidth = combo->sizeHint().width();
     combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    combo->setMinimumContentsLength(longest);
+    combo->setMinimumWidth(measuredWidth);
 }
 
 } // namespace
@@ -35,7 +34,8 @@ ViewTrigSource::ViewTrigSource(QWidget *parent) : QWidget(parent)
     layout->setContentsMargins(2, 0, 2, 0);
     comboSource_ = new QComboBox(this);
     comboSource_->addItems(midiwin::sourceTypeItems());
-    sizeByLongestItem(comboSource_);
+    static int typeComboWidth = 0;
+    sizeLikeTheFirst(comboSource_, typeComboWidth);
     layout->addWidget(comboSource_);
     for (QLineEdit *&field : vals_) {
         field = new QLineEdit(this);
@@ -124,7 +124,8 @@ ViewTrigAction::ViewTrigAction(QWidget *parent) : QWidget(parent)
     layout->setContentsMargins(2, 0, 2, 0);
     comboAction_ = new QComboBox(this);
     comboAction_->addItems(midiwin::actionItems());
-    sizeByLongestItem(comboAction_);
+    static int actionComboWidth = 0;
+    sizeLikeTheFirst(comboAction_, actionComboWidth);
     val1_ = new QLineEdit(this);
     layout->addWidget(comboAction_);
     layout->addWidget(val1_, 1);
