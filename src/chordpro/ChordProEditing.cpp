@@ -16,7 +16,7 @@ QString defaultStringPourNouveau()
         "{title:Title}\n{st:Artist}\n{fontsize:17.0}\n\n# Type your song here...\n\nPlease, take note of those "
         "keys:\n\nTab                 Insert a chord\nShift-Tab           Insert a ChordPro directive\nAlt-A to "
         "Alt-G      Quickly insert basic chords\nAlt-Up Alt-Down     Transpose (+1/-1 semitone)\nAlt-Left "
-        "Alt-Right  Convert # to b  or  b to #\nCmd+ Cmd-           Adjust font size (fine)\nShift Cmd+ Cmd-     "
+        "Alt-Right  Convert # to b  or  b to #\nCtrl+ Ctrl-         Adjust font size (fine)\nShift Ctrl+ Ctrl-   "
         "Adjust font size (coarse)\nAlt-T               Transpose\n\n[C]This is an [G]example\n\nIf you prefer, "
         "you can also enter your chords and lyrics using the format below and use the Convert "
         "button.\n\nExample:\n\nC       F       G\nThis is another example\n    Am          C\nPlease use Convert "

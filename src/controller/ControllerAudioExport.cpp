@@ -41,7 +41,7 @@ void Controller::actionRevealAudio()
     if (!piece || !piece->pieceDet
         || !Data::play_if_found2(library.allMediaItems(), piece->pieceDet->titre, piece->pieceDet->auteur.toUpper(),
                                  Data::currentGenreG(), QString(), true, 0))
-        Data::msg(QStringLiteral("Quillory Pro is unable to find the corresponding song in your Music Library."));
+        Data::msg(QStringLiteral("Tolvane is unable to find the corresponding song in your Music Library."));
 }
 
 PopupJauge *Controller::audioExportPopup() const
@@ -65,7 +65,7 @@ void Controller::actionExportAudioFiles(bool currentSongOnly)
         return;
     }
     const QString folder = platform::dialogs().chooseFolder(
-        QStringLiteral("Quillory Pro"), QStringLiteral("Please select a destination folder for the audio file(s)"),
+        QStringLiteral("Tolvane"), QStringLiteral("Please select a destination folder for the audio file(s)"),
         QDir::homePath());
     if (!folder.isEmpty())
         exportAudioFiles(currentSongOnly, folder);

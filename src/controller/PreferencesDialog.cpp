@@ -128,7 +128,7 @@ PreferencesDialog::PreferencesDialog(QWidget *parent) : QDialog(parent)
 void PreferencesDialog::chooseMusicFolder()
 {
     const QString folder = platform::dialogs().chooseFolder(
-        QStringLiteral("Quillory Pro"), QStringLiteral("Please select the folder that holds your music"),
+        QStringLiteral("Tolvane"), QStringLiteral("Please select the folder that holds your music"),
         audio::musicFolderPath());
     if (folder.isEmpty())
         return;

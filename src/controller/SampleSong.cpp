@@ -77,6 +77,11 @@ QString ensureHelpDocuments(const QString &folder)
         TLOG(QStringLiteral("Controller ensureHelpDocuments cannot create %1").arg(folder));
         return folder;
     }
+    for (const QString &former : helppages::formerFileNames()) {
+        const QString stale = QDir(folder).filePath(former);
+        if (QFileInfo::exists(stale) && !QFile::remove(stale))
+            TLOG(QStringLiteral("Controller ensureHelpDocuments cannot remove %1").arg(stale));
+    }
     for (int n : helppages::allPages()) {
         QFile resource(QStringLiteral(":/help/") + helppages::fileName(n));
         if (!resource.open(QIODevice::ReadOnly))

@@ -245,7 +245,7 @@ QString Data::dirPopup()
 {
     setGetDirOn(true);
     const QString chosen =
-        platform::dialogs().chooseFolder(QStringLiteral("Quillory Pro"), QStringLiteral("Choose a folder"), QDir::homePath());
+        platform::dialogs().chooseFolder(QStringLiteral("Tolvane"), QStringLiteral("Choose a folder"), QDir::homePath());
     setGetDirOn(false);
     if (chosen.isEmpty())
         return QString();

@@ -40,20 +40,25 @@ bool isPage(qint64 n)
 QString title(qint64 n)
 {
     if (!isPage(n))
-        return QStringLiteral("Quillory Pro Help");
-    return QStringLiteral("Quillory Pro Help - ") + QLatin1String(kPages[n - 1].title);
+        return QStringLiteral("Tolvane Help");
+    return QStringLiteral("Tolvane Help - ") + QLatin1String(kPages[n - 1].title);
 }
 
 QString resourceName(qint64 n)
 {
     if (!isPage(n))
-        return QStringLiteral("Quillory Pro - Full Manual(Ostrelle)---");
+        return QStringLiteral("Tolvane - Full Manual(Ostrelle)---");
     return QString::fromLatin1(kPages[n - 1].resource);
 }
 
 QString fileName(qint64 n)
 {
     return resourceName(n) + QStringLiteral(".pdf");
+}
+
+QStringList formerFileNames()
+{
+    return {QStringLiteral("Quillory Pro - Full Manual(Ostrelle)---.pdf")};
 }
 
 QList<int> allPages()

@@ -16,6 +16,10 @@ QString title(qint64 n);
 // help folder.
 QString resourceName(qint64 n);
 QString fileName(qint64 n); // resourceName + ".pdf"
+// Names under which earlier versions copied help documents into the user's
+// help folder; those copies are removed so that no stale one sits beside the
+// current one.
+QStringList formerFileNames();
 // Every page's number, the manual (0) last.
 QList<int> allPages();
 // The Markdown source of page n in the resources folder ("help/page-07.md";

@@ -135,7 +135,7 @@ TEST_F(AudioExport, TheMenuAsksForAFolderAndRevealShowsTheTrack)
     EXPECT_EQ(desktop.lines(), QStringList{"reveal " + library.allMediaItems().first().location});
     Data::setSongNoG(3);
     controller->actionRevealAudio();
-    EXPECT_EQ(dialogs.lastText(), "Quillory Pro is unable to find the corresponding song in your Music Library.");
+    EXPECT_EQ(dialogs.lastText(), "Tolvane is unable to find the corresponding song in your Music Library.");
 }
 
 } // namespace

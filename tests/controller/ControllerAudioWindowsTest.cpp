@@ -217,7 +217,7 @@ TEST_F(AudioWindows, ThePreviewListsPlaysAndRevealsTheSongsTracks)
     EXPECT_EQ(w->label(1)->text(), QStringLiteral("(not found)"));
     w->actionButtonReveal(1);
     EXPECT_EQ(dialogs.lastText(),
-              QStringLiteral("Quillory Pro is unable to find the corresponding song in your Music Library."));
+              QStringLiteral("Tolvane is unable to find the corresponding song in your Music Library."));
 
     audio::StaticMusicLibrary unreadable({}, false);
     audio::setMusicLibrary(&unreadable);

@@ -160,7 +160,7 @@ TEST_F(ControllerMenus, TagIdentifierVersionAndHelpItemsShowTheirWindows)
         {{"Window", "Tags…"}, "Tags"},
         {{"Window", "Filter by Tag…"}, "Filter by Tag"},
         {{"Song", "Manage Versions…"}, "Alternate Versions"},
-        {{"Window", "Tolvane Help"}, "Quillory Pro Help"},
+        {{"Window", "Tolvane Help"}, "Tolvane Help"},
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(r.path.join(QLatin1Char('/')).toStdString());
@@ -169,10 +169,10 @@ TEST_F(ControllerMenus, TagIdentifierVersionAndHelpItemsShowTheirWindows)
     }
     // Help codes reach the help window with their page; 16 runs modally.
     platform::NotificationCenter::defaultCenter().postActionKey(vocab::HelpFirst + 9);
-    EXPECT_TRUE(shown(QStringLiteral("Quillory Pro Help - Alternate Versions")));
+    EXPECT_TRUE(shown(QStringLiteral("Tolvane Help - Alternate Versions")));
     platform::NotificationCenter::defaultCenter().postActionKey(vocab::HelpFirst + 16);
     EXPECT_TRUE(controller->helpWindow()->modalWin());
-    EXPECT_EQ(controller->helpWindow()->windowTitle(), QStringLiteral("Quillory Pro Help - Setlists and Collections"));
+    EXPECT_EQ(controller->helpWindow()->windowTitle(), QStringLiteral("Tolvane Help - Setlists and Collections"));
 }
 
 TEST_F(ControllerMenus, QuittingWithTheListWindowsOpenKeepsTheirLists)

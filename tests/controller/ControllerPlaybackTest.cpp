@@ -202,7 +202,7 @@ TEST_F(Playback, ATrackThatCannotPlayIsToldInTheMessageLineNeverInADialog)
     } rows[] = {
         {"no music folder", false, true, {}, "No music folder: choose one in Preferences"},
         {"no such track", true, false, {},
-         "Quillory Pro is unable to find the corresponding song in your Music Library."},
+         "Tolvane is unable to find the corresponding song in your Music Library."},
         {"refused by the decoder", true, true, [](audio::FakeMediaPlayer &p) { p.fail(); }, cannotPlay},
     };
     for (const auto &row : rows) {

@@ -289,7 +289,7 @@ TEST(Dialogs, FolderChooserStoresOnlyAReadableFolder)
     platform::ScriptedDialogs dialogs;
     QTemporaryDir dir;
     EXPECT_EQ(Data::dirPopup(), ""); // cancelled
-    EXPECT_EQ(dialogs.records()[0].title, "Quillory Pro");
+    EXPECT_EQ(dialogs.records()[0].title, "Tolvane");
     EXPECT_EQ(dialogs.records()[0].text, "Choose a folder");
     dialogs.answerPath(dir.filePath("gone"));
     EXPECT_EQ(Data::dirPopup(), dir.filePath("gone"));

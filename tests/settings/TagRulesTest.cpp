@@ -102,16 +102,16 @@ TEST(HelpPages, TitlesAndDocuments)
         const char *title, *file;
     };
     const Row rows[] = {
-        {0, "Quillory Pro Help", "Quillory Pro - Full Manual(Ostrelle)---.pdf"},
-        {19, "Quillory Pro Help", "Quillory Pro - Full Manual(Ostrelle)---.pdf"},
-        {-3, "Quillory Pro Help", "Quillory Pro - Full Manual(Ostrelle)---.pdf"},
-        {1, "Quillory Pro Help - Genre", "11 Genre(Ostrelle).pdf"},
-        {4, "Quillory Pro Help - WID Preferences", "15 WID Preferences(Ostrelle).pdf"},
-        {11, "Quillory Pro Help - MIDI Out Preferences", "22 MIDI Out Preferences(Ostrelle)---.pdf"},
-        {16, "Quillory Pro Help - Setlists and Collections", "10 Setlists and Collections(Ostrelle).pdf"},
-        {17, "Quillory Pro Help - Tags Assignments", "09 Tags Assignments(Ostrelle).pdf"},
+        {0, "Tolvane Help", "Tolvane - Full Manual(Ostrelle)---.pdf"},
+        {19, "Tolvane Help", "Tolvane - Full Manual(Ostrelle)---.pdf"},
+        {-3, "Tolvane Help", "Tolvane - Full Manual(Ostrelle)---.pdf"},
+        {1, "Tolvane Help - Genre", "11 Genre(Ostrelle).pdf"},
+        {4, "Tolvane Help - WID Preferences", "15 WID Preferences(Ostrelle).pdf"},
+        {11, "Tolvane Help - MIDI Out Preferences", "22 MIDI Out Preferences(Ostrelle)---.pdf"},
+        {16, "Tolvane Help - Setlists and Collections", "10 Setlists and Collections(Ostrelle).pdf"},
+        {17, "Tolvane Help - Tags Assignments", "09 Tags Assignments(Ostrelle).pdf"},
         // Page 18 once carried page 17's title.
-        {18, "Quillory Pro Help - Customize your Display", "13 Customize your Display(Ostrelle).pdf"},
+        {18, "Tolvane Help - Customize your Display", "13 Customize your Display(Ostrelle).pdf"},
     };
     for (const Row &r : rows) {
         EXPECT_EQ(helppages::title(r.n), QString::fromUtf8(r.title)) << r.n;

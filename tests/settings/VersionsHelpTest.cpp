@@ -149,7 +149,7 @@ TEST_F(VersionsAndHelp, EveryHelpDocumentOpensWithItsHeading)
         EXPECT_TRUE(help.document()->getAllText(0).text().contains(heading)) << n;
     }
     help.showDataHelp(19, false);
-    EXPECT_EQ(help.windowTitle(), QStringLiteral("Quillory Pro Help"));
+    EXPECT_EQ(help.windowTitle(), QStringLiteral("Tolvane Help"));
     EXPECT_EQ(help.document()->pageCount(), [&] {
         help.showDataHelp(0, false);
         return help.document()->pageCount();
@@ -192,6 +192,9 @@ TEST_F(VersionsAndHelp, SavingACopyOfAHelpPage)
 TEST_F(VersionsAndHelp, TheHelpFolderListsFifteenDocumentsAndTheSample)
 {
     const QString folder = dir.filePath(QStringLiteral("Help Tolvane"));
+    // A manual copied there under the program's former name is replaced, not kept beside the new one.
+    for (const QString &former : helppages::formerFileNames())
+        testsupport::writeFile(QDir(folder).filePath(former), "old manual");
     controller::ensureHelpDocuments(folder);
     controller::writeSampleSong(folder);
     EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 20);

@@ -143,7 +143,7 @@ void WinAudioPreview::actionButtonReveal(int genre)
         return;
     if (!Data::play_if_found2(library.allMediaItems(), pieceCour_->pieceDet->titre,
                               pieceCour_->pieceDet->auteur.toUpper(), genre, QString(), true, 0))
-        Data::msg(QStringLiteral("Quillory Pro is unable to find the corresponding song in your Music Library."));
+        Data::msg(QStringLiteral("Tolvane is unable to find the corresponding song in your Music Library."));
 }
 
 void WinAudioPreview::sliderDidMove()

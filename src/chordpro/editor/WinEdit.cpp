@@ -41,8 +41,8 @@ const char *const kConvertTip = "Convert this format:\n   C     G       Am\n   T
 const char *const kHelpTip =
     "Please, take note of those keys:\nTab\t\t\t\tInsert a chord\nShift-Tab\t\t\tInsert a ChordPro directive\n"
     "Alt-A to Alt-G\t\tQuickly insert basic chords\nAlt-Up Alt-Down\tTranspose (+1/-1 semitone)\nAlt-Left "
-    "Alt-Right\tConvert # to b  or  b to #\nCmd+ Cmd-\t\tAdjust font size (fine)\nShift Cmd+ Cmd-\tAdjust font "
-    "size (coarse)\nAlt-T\t\t\t\tTranspose\nCmd-Enter\t\tSave Changes and Close Window";
+    "Alt-Right\tConvert # to b  or  b to #\nCtrl+ Ctrl-\t\tAdjust font size (fine)\nShift Ctrl+ Ctrl-\tAdjust font "
+    "size (coarse)\nAlt-T\t\t\t\tTranspose\nCtrl-Enter\t\tSave Changes and Close Window";
 
 } // namespace
 

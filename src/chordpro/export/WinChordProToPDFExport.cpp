@@ -143,7 +143,7 @@ void WinChordProToPDF::exportMultiplePDF(bool currentSongOnly)
 {
     closeWin();
     const QString folder = platform::dialogs().chooseFolder(
-        QStringLiteral("Quillory Pro"), QStringLiteral("Please select a destination folder for the PDF file(s)"),
+        QStringLiteral("Tolvane"), QStringLiteral("Please select a destination folder for the PDF file(s)"),
         QDir::homePath());
     if (folder.isEmpty())
         return;

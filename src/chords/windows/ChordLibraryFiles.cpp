@@ -12,7 +12,7 @@
 
 namespace {
 
-const QString kPanelTitle = QStringLiteral("Quillory Pro");
+const QString kPanelTitle = QStringLiteral("Tolvane");
 
 } // namespace
 
