@@ -147,7 +147,9 @@ void ChordPro::genererHeader(int pageNo, const HeaderInfo &info, double viewWidt
     const double blank = styles_[Style::Header].blankWidth();
     if (!(blank > 0))
         return;
-    QString text = QStringLiteral("%1 (%2) %3").arg(info.title.trimmed(), info.artist.trimmed(), info.note);
+    const QString artist = info.artist.trimmed();
+    QString text = artist.isEmpty() ? QStringLiteral("%1 %2").arg(info.title.trimmed(), info.note)
+                                    : QStringLiteral("%1 (%2) %3").arg(info.title.trimmed(), artist, info.note);
     // Never cut to a negative length (a page narrower than the page mark).
     const double fit = myFrame_.width() / blank - 13.0;
     const qsizetype maxLength = fit > 0 ? qsizetype(std::min(fit, 1.0e6)) : 0;

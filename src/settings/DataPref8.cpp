@@ -308,7 +308,7 @@ void DataPref8::fillRow(int row)
     const PiecesDet &d = *song->pieceDet;
     if (!mTable_->item(row, ColTitle)) {
         mTable_->setItem(row, ColTitle, textCell(d.titre));
-        mTable_->setItem(row, ColArtist, textCell(d.auteur));
+        mTable_->setItem(row, ColArtist, textCell(d.artistShown()));
     }
     const QStringList &tags = Data::tags();
     for (int k = 0; k < tagrules::kTagColumns; ++k) {

@@ -162,6 +162,9 @@ TEST(ChordProRender, Header)
     const double blank = cp.styles()[Style::Header].blankWidth();
     EXPECT_EQ(header.size(), int(611 / blank - 1.0));
     EXPECT_EQ(page.runs.front().style, Style::Header);
+    // A song without an artist has no empty brackets.
+    r.header.artist.clear();
+    EXPECT_TRUE(cp.chargerPage(QSizeF(611, 752), r).lines.at(0).startsWith(QLatin1String("Song note  ")));
 
     // A long title is cut so the page mark still fits.
     r.header.title = QString(200, QLatin1Char('T'));

@@ -41,10 +41,19 @@ protected:
 TEST_F(PdfExport, MailPreviewAndPrintGoThroughTemp)
 {
     startWithFiles({QStringLiteral("Song.chopro")});
-    open(WinChordProToPDF::Mail).actionProceed();
+    open(WinChordProToPDF::Mail).buttonIncludeHeader()->setChecked(true);
+    win->actionProceed();
     const QString mailed = QDir(temp()).filePath(QStringLiteral("Song.pdf"));
     EXPECT_EQ(desktop.lines(), QStringList{QStringLiteral("mail ") + mailed});
     EXPECT_GE(pdfPages(mailed), 1);
+    {
+        // The header of a song without an artist read "Song ((nil))".
+        QPdfDocument doc;
+        doc.load(mailed);
+        const QString text = doc.getAllText(0).text();
+        EXPECT_TRUE(text.contains(QStringLiteral("Song"))) << text.toStdString();
+        EXPECT_FALSE(text.contains(QStringLiteral("("))) << text.toStdString();
+    }
     testsupport::writeFile(QDir(temp()).filePath(QStringLiteral("kept.pdf")), "mine");
 
     desktop.clear();

@@ -265,6 +265,7 @@ TEST_F(TagWindows, AssignmentsFilterByTitleAndTagText)
 {
     song(QStringLiteral("A(one).chopro"), QStringLiteral("Tags=rockabilly\n"));
     song(QStringLiteral("B(two).chopro"), QStringLiteral("Tags=pop\n"));
+    song(QStringLiteral("Midnight Bus.chopro"), QString());
     load();
     Data::tags() = {QStringLiteral("rock")};
     DataPref8 w;
@@ -274,7 +275,12 @@ TEST_F(TagWindows, AssignmentsFilterByTitleAndTagText)
     ASSERT_EQ(w.rowCount(), 1);
     EXPECT_EQ(w.rowSong(0)->pieceDet->titre, QStringLiteral("A"));
     w.actionReset();
-    EXPECT_EQ(w.rowCount(), 2);
+    ASSERT_EQ(w.rowCount(), 3);
+    // A song without an artist showed the stored "(nil)" as its artist.
+    QStringList artists;
+    for (int r = 0; r < w.rowCount(); ++r)
+        artists << w.table()->item(r, DataPref8::ColArtist)->text();
+    EXPECT_EQ(artists, QStringList({QStringLiteral("one"), QStringLiteral("two"), QString()}));
 }
 
 TEST_F(TagWindows, TheTagFilterSetsTheFilterText)

@@ -75,7 +75,7 @@ bool WinChordProToPDF::creerPDF(const QString &outputPath, const PiecesPtr &piec
     chordpro::HeaderInfo header;
     if (piece && piece->pieceDet) {
         header.title = piece->pieceDet->titre;
-        header.artist = piece->pieceDet->auteur;
+        header.artist = piece->pieceDet->artistShown();
         header.note = piece->notetxtForDir(selection.altDir, selection.altMode, selection.defNote);
     }
     const pdfexport::RenderResult result = pdfexport::renderSongPdf(songPath, outputPath, settings(), header);
@@ -302,7 +302,7 @@ bool WinChordProToPDF::writeRender(const PiecesPtr &piece, const QString &songPa
     chordpro::HeaderInfo header;
     if (piece && piece->pieceDet) {
         header.title = piece->pieceDet->titre;
-        header.artist = piece->pieceDet->auteur;
+        header.artist = piece->pieceDet->artistShown();
         header.note = piece->notetxtForDir(selection.altDir, selection.altMode, selection.defNote);
     }
     const pdfexport::RenderResult result = pdfexport::renderSongPdf(songPath, target, job.settings, header);
