@@ -6,32 +6,36 @@ namespace controller {
 
 namespace {
 
-// Keycaps of the set numbers, as the set items show them.
-QString setKeycap(qint64 set)
+// A circled digit (① to ⑨): a single character that common menu fonts and
+// the bundled one draw. Keycap sequences (digit + U+20E3) came out as boxes
+// in menus, whose font has no emoji fallback.
+QString circledDigit(qint64 n)
 {
-    const qint64 n = set >= 1 && set <= 9 ? set : 1;
-    return QString::number(n) + QChar(0x20E3);
+    return QChar(char16_t(0x2460 + n - 1));
+}
+
+QString setMark(qint64 set)
+{
+    return circledDigit(set >= 1 && set <= 9 ? set : 1);
 }
 
 } // namespace
 
 QString labelNoScreen(qint64 screens)
 {
-    if (screens <= 1)
-        return QStringLiteral("1️⃣");
     if (screens <= 9)
-        return QString::number(screens) + QStringLiteral("\uFE0F\u20E3");
+        return circledDigit(qMax<qint64>(screens, 1));
     return QStringLiteral("(%1)").arg(screens);
 }
 
 QString screensetMenuTitle(qint64 set, qint64 screens)
 {
-    return labelNoScreen(screens) + setKeycap(set);
+    return labelNoScreen(screens) + setMark(set);
 }
 
 QString screensetItemTitle(qint64 set, qint64 screens, const QString &name)
 {
-    return QStringLiteral("%1 Screenset %2 %3").arg(labelNoScreen(screens), setKeycap(set), name);
+    return QStringLiteral("%1 Screenset %2 %3").arg(labelNoScreen(screens), setMark(set), name);
 }
 
 QString screenSetNameKey(qint64 screens, qint64 set)

@@ -4,12 +4,12 @@
 
 namespace controller {
 
-// The screen count as the Screenset menu shows it: a keycap for 1 to 9
-// (0 reads as 1), "(n)" from 10 on.
+// The screen count as the Screenset menu shows it: a circled digit for 1 to
+// 9 (0 reads as 1), "(n)" from 10 on.
 QString labelNoScreen(qint64 screens);
 // The Screenset menu's own title for the current set (set 0 reads as set 1).
 QString screensetMenuTitle(qint64 set, qint64 screens);
-// One set's item: the screen label, the set's keycap, then its stored name.
+// One set's item: the screen label, the set's circled digit, then its stored name.
 QString screensetItemTitle(qint64 set, qint64 screens, const QString &name);
 // Key of a set's name for a screen count: screens first, then the set (the
 // layouts' own keys put the set first).

@@ -1,5 +1,7 @@
 #include "controller/MenuTexts.h"
 
+#include <QFile>
+#include <QRawFont>
 #include <gtest/gtest.h>
 
 using namespace controller;
@@ -11,17 +13,32 @@ TEST(MenuTexts, ScreenCountLabelsAndSetTitles)
         const char *label;
     };
     const Row rows[] = {
-        {0, "1️⃣"}, {1, "1️⃣"}, {2, "2️⃣"}, {9, "9️⃣"}, {10, "(10)"}, {12, "(12)"},
+        {0, "①"}, {1, "①"}, {2, "②"}, {9, "⑨"}, {10, "(10)"}, {12, "(12)"},
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.screens);
         EXPECT_EQ(labelNoScreen(r.screens), QString::fromUtf8(r.label));
     }
-    EXPECT_EQ(screensetItemTitle(3, 2, QStringLiteral("Club")), QString::fromUtf8("2️⃣ Screenset 3⃣ Club"));
-    EXPECT_EQ(screensetItemTitle(9, 12, QString()), QString::fromUtf8("(12) Screenset 9⃣ "));
+    EXPECT_EQ(screensetItemTitle(3, 2, QStringLiteral("Club")), QString::fromUtf8("② Screenset ③ Club"));
+    EXPECT_EQ(screensetItemTitle(9, 12, QString()), QString::fromUtf8("(12) Screenset ⑨ "));
     // Set 0 is the built-in layout, shown as the first set.
-    EXPECT_EQ(screensetMenuTitle(0, 1), QString::fromUtf8("1️⃣1⃣"));
-    EXPECT_EQ(screensetMenuTitle(4, 2), QString::fromUtf8("2️⃣4⃣"));
+    EXPECT_EQ(screensetMenuTitle(0, 1), QString::fromUtf8("①①"));
+    EXPECT_EQ(screensetMenuTitle(4, 2), QString::fromUtf8("②④"));
+}
+
+// The menu's marks were keycap sequences that menu fonts drew as boxes
+// ("1▢1▢"); every character must now be one the bundled font has.
+TEST(MenuTexts, ScreensetTextsDrawWithTheBundledFont)
+{
+    QFile file(QStringLiteral(":/fonts/DejaVuSans.ttf"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QRawFont font(file.readAll(), 12);
+    ASSERT_TRUE(font.isValid());
+    for (qint64 screens = 1; screens <= 12; ++screens)
+        for (qint64 set = 0; set <= 9; ++set)
+            for (const QString &text : {screensetMenuTitle(set, screens), screensetItemTitle(set, screens, QString())})
+                for (const QChar c : text)
+                    EXPECT_TRUE(font.supportsCharacter(c)) << text.toStdString();
 }
 
 TEST(MenuTexts, NameKeysPutTheScreenCountFirst)
