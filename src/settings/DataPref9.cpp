@@ -16,7 +16,7 @@ DataPref9::DataPref9(QWidget *parent)
 {
     setWindowTitle(QStringLiteral("Filter by Tag"));
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Choose or type a tag, then press Return")));
+    layout->addWidget(new QLabel(QStringLiteral("Choose or type a tag, then press Return or Tab")));
     comboFiltreTags_ = new QComboBox;
     comboFiltreTags_->setEditable(true);
     comboFiltreTags_->setInsertPolicy(QComboBox::NoInsert);
@@ -27,7 +27,36 @@ DataPref9::DataPref9(QWidget *parent)
             comboFiltreTags_->setEditText(Data::tags().at(index));
     });
     connect(comboFiltreTags_->lineEdit(), &QLineEdit::returnPressed, this, &DataPref9::refreshSelonFiltres);
+    comboFiltreTags_->lineEdit()->installEventFilter(this);
     resize(280, 80);
+}
+
+DataPref9::~DataPref9()
+{
+    // The field loses the focus while the window's base goes: its handlers
+    // must not reach this half-destroyed window.
+    dataIsLoaded_ = false;
+    comboFiltreTags_->lineEdit()->removeEventFilter(this);
+    comboFiltreTags_->lineEdit()->disconnect(this);
+    comboFiltreTags_->disconnect(this);
+}
+
+bool DataPref9::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == comboFiltreTags_->lineEdit()) {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+                refreshSelonFiltres();
+                return true;
+            }
+        } else if (event->type() == QEvent::FocusOut
+                   && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) {
+            // The combo's own list taking the focus is no end of the edit.
+            refreshSelonFiltres();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void DataPref9::showDataPref9()

@@ -11,7 +11,9 @@
 #include "support/TestSupport.h"
 #include "windows/DragTypes.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -298,6 +300,39 @@ TEST_F(TagWindows, TheTagFilterSetsTheFilterText)
     w.combo()->setEditText(QStringLiteral("pop"));
     w.actionButtonEscape();
     EXPECT_EQ(Data::filterString(), QString());
+
+    // Tab and the field losing the focus end the edit as Return does.
+    QLineEdit *field = w.combo()->lineEdit();
+    w.showDataPref9();
+    w.combo()->setEditText(QStringLiteral("rock"));
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+    QCoreApplication::sendEvent(field, &tab);
+    EXPECT_EQ(Data::filterString(), QStringLiteral("rock"));
+    EXPECT_FALSE(w.isVisible());
+    w.showDataPref9();
+    w.combo()->setEditText(QStringLiteral("pop"));
+    QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
+    QCoreApplication::sendEvent(field, &out);
+    EXPECT_EQ(Data::filterString(), QStringLiteral("pop"));
+    EXPECT_EQ(posted.count(vocab::ApplyFilterText), 3);
+    // The combo's own list taking the focus applies nothing.
+    w.showDataPref9();
+    w.combo()->setEditText(QStringLiteral("rock"));
+    QFocusEvent toList(QEvent::FocusOut, Qt::PopupFocusReason);
+    QCoreApplication::sendEvent(field, &toList);
+    EXPECT_EQ(Data::filterString(), QStringLiteral("pop"));
+    EXPECT_EQ(posted.count(vocab::ApplyFilterText), 3);
+
+    // The window going away with the focus in its field once ran the field's
+    // handler on the half-destroyed window.
+    auto shown = std::make_unique<DataPref9>();
+    shown->showDataPref9();
+    QApplication::setActiveWindow(shown.get());
+    shown->combo()->setFocus();
+    shown->combo()->setEditText(QStringLiteral("rock"));
+    shown.reset();
+    EXPECT_EQ(Data::filterString(), QStringLiteral("pop"));
+    EXPECT_EQ(posted.count(vocab::ApplyFilterText), 3);
 }
 
 TEST_F(TagWindows, TheTagDropFieldPostsTheTag)
