@@ -92,7 +92,8 @@ void Controller::buildPeripheryMenus()
     addItems(strips, this,
              {{"Guitar", [this] { actionCreerWinY(0); }},
               {"Ukulele", [this] { actionCreerWinY(1); }},
-              {"Piano", [this] { actionCreerWinY(2); }}});
+              {"Piano", [this] { actionCreerWinY(2); }},
+              {"Default", [this] { actionCreerWinY(0); }}});
     menuWindow_->addSeparator();
     menuSendToScreen_ = menuWindow_->addMenu(QStringLiteral("Send to Screen"));
     menuItemSendToScreen_ = menuSendToScreen_->menuAction();

@@ -122,6 +122,21 @@ TEST_F(ControllerScreens, NewWindowsFromTheWindowMenu)
     controller->actionCreerWinX(17);
     EXPECT_EQ(Data::nsMutaryOfWindows().size(), before + 1);
 
+    // The strip menu's "Default" item makes a chord strip of the default instrument.
+    QMenu *strips = nullptr;
+    for (QAction *a : controller->windowMenu()->actions())
+        if (a->text() == QStringLiteral("New Chord Strip"))
+            strips = a->menu();
+    ASSERT_TRUE(strips);
+    QStringList items;
+    for (QAction *a : strips->actions())
+        items << a->text();
+    EXPECT_EQ(items, QStringList({"Guitar", "Ukulele", "Piano", "Default"}));
+    strips->actions().last()->trigger();
+    ASSERT_EQ(Data::nsMutaryOfWindows().size(), before + 2);
+    EXPECT_EQ(Data::nsMutaryOfWindows().last()->winType(), 14);
+    EXPECT_EQ(Data::nsMutaryOfWindows().last()->fixPageNo(), 0);
+
     closeProgramWindows();
     controller->actionCreerWinY(2);
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("A Tolvane window must be available to create a new Chord Strip."));
