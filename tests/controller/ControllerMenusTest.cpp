@@ -3,11 +3,19 @@
 #include "chordpro/editor/WinEdit.h"
 #include "chordpro/export/WinChordProToPDF.h"
 
+#include "app/MainMenu.h"
+#include "settings/HelpPages.h"
+
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTableWidget>
 
 using namespace controllertest;
 
@@ -26,6 +34,45 @@ QAction *item(QMenu *menu, const QStringList &path)
         return item(action->menu(), path.mid(1));
     }
     return nullptr;
+}
+
+// Every text a menu shows, its submenus' included.
+void menuTexts(QMenu *menu, QStringList &out)
+{
+    out << menu->title();
+    for (QAction *a : menu->actions()) {
+        out << a->text() << a->toolTip();
+        if (a->menu())
+            menuTexts(a->menu(), out);
+    }
+}
+
+// Every text a window and its widgets show: title, labels, buttons, fields,
+// lists and tables, tool tips.
+void windowTexts(QWidget *window, QStringList &out)
+{
+    out << window->windowTitle();
+    QList<QWidget *> widgets = window->findChildren<QWidget *>();
+    widgets.prepend(window);
+    for (QWidget *w : widgets) {
+        out << w->toolTip();
+        if (auto *label = qobject_cast<QLabel *>(w))
+            out << label->text();
+        else if (auto *button = qobject_cast<QAbstractButton *>(w))
+            out << button->text();
+        else if (auto *field = qobject_cast<QLineEdit *>(w))
+            out << field->text() << field->placeholderText();
+        else if (auto *text = qobject_cast<QPlainTextEdit *>(w))
+            out << text->toPlainText();
+        else if (auto *combo = qobject_cast<QComboBox *>(w))
+            for (int i = 0; i < combo->count(); ++i)
+                out << combo->itemText(i);
+        if (auto *table = qobject_cast<QTableWidget *>(w))
+            for (int r = 0; r < table->rowCount(); ++r)
+                for (int c = 0; c < table->columnCount(); ++c)
+                    if (QTableWidgetItem *cell = table->item(r, c))
+                        out << cell->text() << cell->toolTip();
+    }
 }
 
 } // namespace
@@ -433,4 +480,45 @@ TEST_F(ControllerMenus, FolderSlotItems)
     EXPECT_TRUE(dialogs.records().isEmpty());
     EXPECT_EQ(controller->currentDirNo(), -1);
     EXPECT_FALSE(controller->folderSlots().has(0));
+}
+
+TEST_F(ControllerMenus, ShownTextsNameOneProgramAndThisSystemsKeys)
+{
+    // A song without an artist: its record stores "(nil)", which windows never show.
+    testsupport::writeFile(songs.filePath(QStringLiteral("Midnight Bus.chopro")), "{title:Midnight Bus}\n[C]La\n");
+    startWithFiles({QStringLiteral("Song.chopro")});
+    const QList<QStringList> windows = {
+        {"MIDI", "MIDI Destinations…"}, {"MIDI", "MIDI Event Library…"}, {"MIDI", "MIDI Triggers…"},
+        {"MIDI", "MIDI Clock and Metronome Ticks…"}, {"Window", "Notes"}, {"Window", "Window Identifiers…"},
+        {"Window", "Tags…"}, {"Window", "Filter by Tag…"}, {"Window", "Guitar Chord Library…"},
+        {"Window", "Audio Player"}, {"Window", "Track Preview"}, {"Window", "Tolvane Help"},
+        {"Song", "Manage Versions…"}, {"Song", "New ChordPro Song"},
+    };
+    for (const QStringList &path : windows) {
+        makeKey(window());
+        trigger(path);
+    }
+    Data::tags() = {QStringLiteral("Live")};
+    QAction *assignments = item(controller->marksMenu(), {QStringLiteral("Tags Assignments…")});
+    ASSERT_TRUE(assignments);
+    assignments->trigger();
+
+    QStringList texts;
+    menuTexts(MainMenu::instance().contextMenu(), texts);
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible())
+            windowTexts(w, texts);
+    for (int n : helppages::allPages())
+        texts << helppages::title(n) << helppages::fileName(n);
+    ASSERT_TRUE(texts.contains(QStringLiteral("Midnight Bus")));
+
+    // The MIDI ports keep their names: connected devices and other programs know them by it.
+    static const QRegularExpression ports(QStringLiteral("Quillory (MIDI|IN|OUT|Input|Output|Notify)\\b"));
+    static const QRegularExpression macKey(QStringLiteral("\\bCmd\\b"));
+    for (QString text : std::as_const(texts)) {
+        EXPECT_FALSE(text.contains(QStringLiteral("(nil)"))) << text.toStdString();
+        EXPECT_FALSE(text.contains(macKey)) << text.toStdString();
+        text.remove(ports);
+        EXPECT_FALSE(text.contains(QStringLiteral("Quillory"))) << text.toStdString();
+    }
 }
