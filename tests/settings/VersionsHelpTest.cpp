@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPdfDocument>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -147,6 +148,13 @@ TEST_F(VersionsAndHelp, EveryHelpDocumentOpensWithItsHeading)
         ASSERT_EQ(help.document()->status(), QPdfDocument::Status::Ready) << n;
         const QString heading = n == 0 ? QStringLiteral("Tolvane Help") : helppages::title(n).section(QStringLiteral(" - "), 1);
         EXPECT_TRUE(help.document()->getAllText(0).text().contains(heading)) << n;
+        // The pages name this system's keys and this program, the MIDI ports aside.
+        for (int p = 0; p < help.document()->pageCount(); ++p) {
+            QString text = help.document()->getAllText(p).text();
+            EXPECT_FALSE(text.contains(QRegularExpression(QStringLiteral("\\bCmd\\b")))) << n;
+            text.remove(QRegularExpression(QStringLiteral("Quillory\\s+(MIDI|IN|OUT)\\b")));
+            EXPECT_FALSE(text.contains(QStringLiteral("Quillory"))) << n << " " << text.toStdString();
+        }
     }
     help.showDataHelp(19, false);
     EXPECT_EQ(help.windowTitle(), QStringLiteral("Tolvane Help"));
