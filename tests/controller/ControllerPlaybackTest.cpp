@@ -234,7 +234,7 @@ TEST_F(Playback, SpaceOnTheLastPageWithNoTrackSaysSo)
     postKey(vocab::SpaceBarKey);
     EXPECT_EQ(dialogs.texts(), QStringList());
     EXPECT_EQ(messageLine(),
-              failure("Quillory Pro is unable to find the corresponding song in your Music Library."));
+              failure("Tolvane is unable to find the corresponding song in your Music Library."));
 }
 
 TEST_F(Playback, TheEndOfATrackIsFoundWithinOnePollingPeriod)
