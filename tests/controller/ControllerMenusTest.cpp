@@ -3,7 +3,7 @@
 #include "chordpro/editor/WinEdit.h"
 #include "chordpro/export/WinChordProToPDF.h"
 
-#include "app/MainMenu.h"
+#include "platform/MainMenu.h"
 #include "settings/HelpPages.h"
 
 #include <QAbstractButton>
