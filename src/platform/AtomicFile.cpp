@@ -1,5 +1,7 @@
 #include "platform/AtomicFile.h"
 
+#include <csignal>
+
 namespace platform {
 
 AtomicFile::AtomicFile(const QString &path)
@@ -91,6 +93,11 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
             *error = file.errorString();
     }
     return ok;
+}
+
+void reportFileSizeLimitAsWriteError()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 } // namespace platform

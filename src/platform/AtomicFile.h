@@ -48,4 +48,9 @@ private:
 // *error, when anything failed; the old file is then byte-identical.
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 
+// Called once at start: past a file-size limit (ulimit -f) a write then fails
+// with EFBIG and is reported like any failed write, instead of the kernel
+// killing the program with SIGXFSZ.
+void reportFileSizeLimitAsWriteError();
+
 } // namespace platform

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
+#include <functional>
 
 // The built program, run headless in a fresh home with empty settings.
 namespace programtest {
@@ -45,9 +46,10 @@ struct Run {
 
 // Runs the program in `home` with `extraEnv` added to emptyHome(). Without a
 // marker it must quit by itself; with one, it is sent SIGTERM once that text
-// appears on standard error (killed at once if it never does).
+// appears on standard error (killed at once if it never does). inChild runs in
+// the new process before the program (limits, signal dispositions).
 inline Run run(const QTemporaryDir &home, const QList<QPair<QString, QString>> &extraEnv,
-               const QByteArray &terminateAfter = {})
+               const QByteArray &terminateAfter = {}, const std::function<void()> &inChild = {})
 {
     QProcessEnvironment env = emptyHome(home);
     for (const auto &[name, value] : extraEnv)
@@ -58,6 +60,8 @@ inline Run run(const QTemporaryDir &home, const QList<QPair<QString, QString>> &
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(home.path());
     process.setReadChannel(QProcess::StandardError);
+    if (inChild)
+        process.setChildProcessModifier(inChild);
     process.start(programPath(), {});
     result.started = process.waitForStarted(30000);
     if (!result.started) {

@@ -33,6 +33,7 @@ enum class Way { Whole, Streamed, InPieces };
 // a full disk would refuse them. Returns the child's verdict and reason.
 struct ChildResult {
     bool ok = false;
+    bool killed = false;
     QString error;
 };
 
@@ -40,11 +41,12 @@ ChildResult writeUnderLimit(const QString &path, const QByteArray &bytes, rlim_t
 {
     int fds[2];
     if (pipe(fds) != 0)
-        return {false, QStringLiteral("pipe")};
+        return {false, false, QStringLiteral("pipe")};
     const pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
-        signal(SIGXFSZ, SIG_IGN); // the write then fails with EFBIG instead of killing the child
+        signal(SIGXFSZ, SIG_DFL); // as a shell starts the program
+        platform::reportFileSizeLimitAsWriteError();
         const rlimit rl{limit, limit};
         setrlimit(RLIMIT_FSIZE, &rl);
         bool ok = false;
@@ -74,14 +76,15 @@ ChildResult writeUnderLimit(const QString &path, const QByteArray &bytes, rlim_t
     close(fds[0]);
     int status = 0;
     waitpid(pid, &status, 0);
-    return {WIFEXITED(status) && WEXITSTATUS(status) == 0, QString::fromUtf8(reason)};
+    return {WIFEXITED(status) && WEXITSTATUS(status) == 0, WIFSIGNALED(status), QString::fromUtf8(reason)};
 }
 
 } // namespace
 
 // Before, a 10 KB note written on a full disk became 0 bytes with no word:
 // the only real write happened in the save's final flush, whose failure was
-// ignored, and the empty temporary file replaced the note.
+// ignored, and the empty temporary file replaced the note. And under a
+// file-size limit the first write past it killed the program (SIGXFSZ).
 TEST(AtomicFile, AFailedWriteLeavesTheOldFileByteIdenticalAndSaysWhy)
 {
     const QByteArray old = QByteArray("TITLE=Old note\n") + QByteArray(10 * 1024, 'x');
@@ -104,6 +107,7 @@ TEST(AtomicFile, AFailedWriteLeavesTheOldFileByteIdenticalAndSaysWhy)
         const QString path = dir.filePath(QStringLiteral("song.txt"));
         put(path, old);
         const ChildResult r = writeUnderLimit(path, QByteArray(row.size, 'n'), row.limit, row.way);
+        EXPECT_FALSE(r.killed);
         EXPECT_FALSE(r.ok);
         EXPECT_FALSE(r.error.isEmpty());
         EXPECT_EQ(readAll(path), old);
