@@ -623,6 +623,10 @@ private:
     void makeInspectedWindowKey();
     void resetNavigationState();
     void writeOptionsAtShutdown();
+    // A settings file that could not be read at start has been: its options
+    // and folder slots are taken, and its folder opens if the help folder is
+    // still shown.
+    void settingsReadLate(const QString &notice);
     void startSleepWatch();
 
     // Folder loading steps.

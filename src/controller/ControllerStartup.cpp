@@ -135,11 +135,44 @@ void Controller::awakeFromNib()
     refreshScreenList();
     refreshMenuWindow();
     startSleepWatch();
-    // A settings file set aside, locked or read-only: said once, without a dialog.
-    const QString notice = platform::UserDefaults::standard().openNotice();
+    // A settings file set aside, unread or read-only: said once, without a dialog.
+    const QString notice = defaults.openNotice();
     if (!notice.isEmpty())
         setMsgX(notice, QString(), false);
+    if (!defaults.hasRead())
+        defaults.whenReadLate([self = QPointer<Controller>(this)](const QString &readNotice) {
+            if (self)
+                self->settingsReadLate(readNotice);
+        });
     initPourSlave();
+}
+
+void Controller::settingsReadLate(const QString &notice)
+{
+    TLOG(QStringLiteral("Controller settingsReadLate"));
+    platform::UserDefaults &defaults = platform::UserDefaults::standard();
+    if (terminated_)
+        return;
+    options_.read(defaults, defaults.integerForKey(QStringLiteral("NbrExec")));
+    applyOptionsToData();
+    ajusterDimmer();
+    actionMidiDelay();
+    Data::setFormattedNote(!defaults.boolForKey(QStringLiteral("NoteTextMode")));
+    qint64 storedDirNo = defaults.integerForKey(QStringLiteral("dirNo"));
+    if (storedDirNo < -1 || storedDirNo >= controller::SlotCount)
+        storedDirNo = -1;
+    storedDirNo = folders_.load(defaults, storedDirNo);
+    if (currentDirNo_ < 0 && storedDirNo >= 0) {
+        if (!obtenirDir(storedDirNo).isEmpty()) {
+            doRefresh(storedDirNo, 1, false);
+        } else if (!folders_.missingDir(storedDirNo).isEmpty()) {
+            awaitedDirNo_ = storedDirNo;
+            sayIfUnavailable(storedDirNo);
+        }
+    } else {
+        setDirButton(currentDirNo_);
+    }
+    setMsgX(notice, QString(), false);
 }
 
 void Controller::resetNavigationState()

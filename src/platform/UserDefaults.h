@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -31,6 +32,11 @@ namespace platform {
 // changes stay in memory and are written once it can be; a file deleted
 // meanwhile is made again with everything in memory. Only a damaged file is
 // set aside; closing waits at most two seconds for changes not yet written.
+//
+// Nothing is ever written to a file this run has not read: one that could not
+// be read at open (locked, disk full) is tried again every second; once read,
+// its values are taken, except those this run changed itself, and only then
+// are the changes written.
 class UserDefaults {
 public:
     enum class Type { Integer = 1, Double, Bool, String, Data, Date, Color, StringList };
@@ -49,19 +55,39 @@ public:
 
     // A damaged file (not a database, or failing its integrity check) is
     // renamed aside and an empty store starts. A file locked by another
-    // program, read-only or unreadable is kept: what could be read is used.
-    // False only when no store could be kept on disk at all.
+    // program, read-only or unreadable is kept; one that could not be read
+    // starts empty and is read later. False only when no store could be kept
+    // on disk at all.
     bool open(const QString &databasePath);
+    // Whether the file's settings are in memory (always, without a file).
+    bool hasRead() const;
+    // Runs handler on the main thread once a file that could not be read at
+    // open has been read, with one sentence for the performer.
+    void whenReadLate(std::function<void(const QString &notice)> handler);
     // Waits at most waitMs for the changes not yet written, logs those that
     // could not be, and closes.
     void close(int waitMs = 2000);
     QString path() const { return path_; }
-    // One sentence for the performer when the file was set aside or cannot be
-    // written now (said once, at start); empty when all is well.
+    // One sentence for the performer when the file was set aside, could not
+    // be read or cannot be written now (said once, at start); empty when all
+    // is well.
     QString openNotice() const;
     // Waits at most timeoutMs for every change so far to be on disk; false
     // when some are still waiting (the file locked or read-only).
     bool waitForWrites(int timeoutMs);
+    // For a save the performer asked for: every change so far is tried at
+    // once, and done runs on the main thread, ok once they are on disk, else
+    // with why the try failed; at once when nothing waits (or there is no
+    // file). Changes that failed stay waiting like any other.
+    void writeNow(std::function<void(bool ok, const QString &why)> done);
+    // The same, waiting on the calling thread at most timeoutMs (at quit).
+    bool writeNowAndWait(int timeoutMs, QString *why);
+
+    // Tests only: asked before each open and each write of the file; a
+    // non-zero SQLite result code fails that step as SQLite would (a full
+    // disk, on which SQLite cannot make the file's "-shm" companion).
+    enum class Step { Open, OpenImmutable, Write };
+    void setFault(std::function<int(Step)> fault);
 
     bool contains(const QString &key) const;
     QVariant objectForKey(const QString &key) const;
@@ -110,6 +136,12 @@ private:
         QByteArray value;
     };
     enum class Health { Healthy, Damaged, Locked, ReadOnly, Unavailable };
+    using Values = QHash<QString, QPair<Type, QVariant>>;
+    // Someone waiting for the changes made before it to be tried.
+    struct Waiter {
+        quint64 afterTry = 0;
+        std::function<void(bool ok, const QString &why)> done;
+    };
 
     void write(const QString &key, Type type, const QVariant &value);
     void enqueue(Op op);
@@ -117,9 +149,16 @@ private:
 
     // Disk side (UserDefaultsStore.cpp): sqlite is used by open() and, once
     // open() has returned, only by the writer thread.
-    Health openDatabase(const QString &databasePath, bool readOnly);
+    Health openDatabase(const QString &databasePath, bool readOnly, bool immutable = false);
     Health prepareDatabase();
-    Health loadAll();
+    Health loadAll(Values *out);
+    // Reads path_ into out, setting a damaged file aside; why says what stopped it.
+    Health readStore(Values *out, QString *aside, QString *why, bool *writable);
+    void readAgain(std::unique_lock<std::mutex> &lock);
+    void takeStoredValues(Values stored);
+    void endTry(bool ok);
+    int faultAt(Step step) const;
+    Health failWith(int sqliteCode);
     void closeDatabase();
     QString setAside(const QString &databasePath);
     void startWriter();
@@ -134,23 +173,34 @@ private:
 
     // Readers on any thread take only cacheMutex_, so they never wait for the disk.
     mutable std::mutex cacheMutex_;
-    QHash<QString, QPair<Type, QVariant>> values_;
+    Values values_;
 
     // The queue of changes between the callers and the writer thread.
-    std::mutex queueMutex_;
+    mutable std::mutex queueMutex_;
     std::condition_variable queueChanged_;
     std::condition_variable written_;
     std::vector<Op> pending_;
     bool writing_ = false;   // a batch taken from pending_ is being written
     bool stopping_ = false;
     bool retryNow_ = false;
+    bool read_ = true;        // the file's contents are in memory
+    quint64 triesStarted_ = 0; // reads and writes of the file begun
+    quint64 triesDone_ = 0;
+    bool lastTryFailed_ = false;
+    std::vector<Waiter> waiters_;
+    std::function<void(const QString &)> readLateHandler_;
+    QString readLateNotice_;  // once read late, until a handler takes it
     int batchDepth_ = 0;
     std::chrono::steady_clock::time_point deadline_; // while stopping
     std::thread writer_;
     std::atomic<qint64> giveUpAtMs_{0}; // steady-clock ms after which a busy file is no longer waited for
     std::atomic<int> busyBudgetMs_{100};
 
+    mutable std::mutex faultMutex_;
+    std::function<int(Step)> fault_;
+
     sqlite3 *db_ = nullptr;
+    int failedRc_ = 0; // the SQLite code of the last failed open or read
     bool readOnly_ = false;
     quint64 fileId_ = 0; // device and inode, to notice the file deleted or replaced
     QString path_;

@@ -1,5 +1,6 @@
 // The disk side of the user defaults: opening (and setting aside only a
 // damaged file), and the writer thread that takes the changes in batches.
+#include "platform/Clock.h"
 #include "platform/UserDefaults.h"
 #include "platform/UserDefaultsCodec.h"
 
@@ -8,7 +9,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
+#include <QUrl>
 #include <sqlite3.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,6 +44,8 @@ constexpr int kOpenBusyMs = 500;
 constexpr int kWriteBusyMs = 100;
 constexpr auto kFirstRetry = 50ms;
 constexpr auto kLastRetry = 1000ms;
+// A file that could not be read is tried again this often.
+constexpr auto kReadRetry = 1000ms;
 
 } // namespace
 
@@ -76,15 +82,41 @@ bool UserDefaults::exec(const char *sql, int *rc)
     return r == SQLITE_OK;
 }
 
-UserDefaults::Health UserDefaults::openDatabase(const QString &databasePath, bool readOnly)
+UserDefaults::Health UserDefaults::failWith(int rc)
+{
+    failedRc_ = rc;
+    return healthOf(rc);
+}
+
+int UserDefaults::faultAt(Step step) const
+{
+    std::lock_guard lock(faultMutex_);
+    return fault_ ? fault_(step) : SQLITE_OK;
+}
+
+void UserDefaults::setFault(std::function<int(Step)> fault)
+{
+    std::lock_guard lock(faultMutex_);
+    fault_ = std::move(fault);
+}
+
+UserDefaults::Health UserDefaults::openDatabase(const QString &databasePath, bool readOnly, bool immutable)
 {
     closeDatabase();
-    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)
-                      | SQLITE_OPEN_FULLMUTEX;
-    const int rc = sqlite3_open_v2(databasePath.toUtf8().constData(), &db_, flags, nullptr);
+    if (const int rc = faultAt(immutable ? Step::OpenImmutable : Step::Open))
+        return failWith(rc);
+    int flags = (readOnly || immutable ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)
+                | SQLITE_OPEN_FULLMUTEX;
+    QByteArray target = databasePath.toUtf8();
+    if (immutable) {
+        // Neither locks nor the "-shm" file: readable on a full disk.
+        flags |= SQLITE_OPEN_URI;
+        target = QUrl::fromLocalFile(databasePath).toEncoded() + "?immutable=1";
+    }
+    const int rc = sqlite3_open_v2(target.constData(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         closeDatabase();
-        return healthOf(rc);
+        return failWith(rc);
     }
     sqlite3_busy_handler(db_, &UserDefaults::busyHandler, this);
     const QByteArray name = QFile::encodeName(databasePath);
@@ -103,12 +135,12 @@ UserDefaults::Health UserDefaults::prepareDatabase()
         if (rc == SQLITE_ROW
             && qstrcmp(reinterpret_cast<const char *>(sqlite3_column_text(check, 0)), "ok") != 0) {
             sqlite3_finalize(check);
-            return Health::Damaged;
+            return failWith(SQLITE_CORRUPT);
         }
     }
     sqlite3_finalize(check);
     if (healthOf(rc) != Health::Healthy)
-        return healthOf(rc);
+        return failWith(rc);
     // Only known once the file was first read: SQLite falls back to reading
     // a file it may not write.
     if (sqlite3_db_readonly(db_, "main") == 1)
@@ -119,7 +151,7 @@ UserDefaults::Health UserDefaults::prepareDatabase()
     // file busy now keeps the mode it has.
     exec("PRAGMA journal_mode=WAL", &rc);
     if (healthOf(rc) == Health::Damaged)
-        return Health::Damaged;
+        return failWith(rc);
     exec("PRAGMA synchronous=FULL");
     if (!exec("CREATE TABLE IF NOT EXISTS defaults (key BLOB PRIMARY KEY, type INTEGER NOT NULL, "
               "value BLOB NOT NULL)",
@@ -128,20 +160,24 @@ UserDefaults::Health UserDefaults::prepareDatabase()
             readOnly_ = true;
             return Health::Healthy;
         }
-        return healthOf(rc);
+        return failWith(rc);
     }
     return Health::Healthy;
 }
 
-UserDefaults::Health UserDefaults::loadAll()
+UserDefaults::Health UserDefaults::loadAll(Values *out)
 {
-    QHash<QString, QPair<Type, QVariant>> loaded;
+    Values loaded;
     sqlite3_stmt *stmt = nullptr;
     int rc = sqlite3_prepare_v2(db_, "SELECT key, type, value FROM defaults", -1, &stmt, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(stmt);
         // A file opened read-only before the program ever wrote it has no table.
-        return rc == SQLITE_ERROR ? Health::Healthy : healthOf(rc);
+        if (rc == SQLITE_ERROR) {
+            out->clear();
+            return Health::Healthy;
+        }
+        return failWith(rc);
     }
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         const QString key = keyFromBytes(sqlite3_column_blob(stmt, 0), sqlite3_column_bytes(stmt, 0));
@@ -154,9 +190,8 @@ UserDefaults::Health UserDefaults::loadAll()
     }
     sqlite3_finalize(stmt);
     if (rc != SQLITE_DONE)
-        return healthOf(rc);
-    std::lock_guard lock(cacheMutex_);
-    values_ = std::move(loaded);
+        return failWith(rc);
+    *out = std::move(loaded);
     return Health::Healthy;
 }
 
@@ -186,52 +221,177 @@ QString UserDefaults::setAside(const QString &databasePath)
     return aside;
 }
 
+UserDefaults::Health UserDefaults::readStore(Values *out, QString *aside, QString *why, bool *writable)
+{
+    auto openAndLoad = [&]() {
+        Health h = openDatabase(path_, false);
+        // A file that cannot be opened for writing may still be read.
+        if (h != Health::Healthy && QFileInfo::exists(path_))
+            h = openDatabase(path_, true);
+        if (h == Health::Healthy)
+            h = prepareDatabase();
+        if (h == Health::Healthy)
+            h = loadAll(out);
+        return h;
+    };
+    *writable = true;
+    Health health = openAndLoad();
+    if (health == Health::Damaged) {
+        closeDatabase();
+        out->clear();
+        *aside = setAside(path_);
+        qWarning().noquote() << QStringLiteral("UserDefaults open: %1 is damaged, %2")
+                                    .arg(path_, aside->isEmpty() ? QStringLiteral("could not be moved aside")
+                                                                 : QStringLiteral("moved to ") + *aside);
+        health = aside->isEmpty() ? Health::Unavailable : openAndLoad();
+    }
+    if (health == Health::Healthy)
+        return health;
+    const int failed = failedRc_;
+    closeDatabase();
+    const QFileInfo file(path_);
+    if (!file.exists()) {
+        // Nothing there to lose: the settings start empty and are written once they can be.
+        out->clear();
+        *writable = false;
+        *why = QString::fromUtf8(sqlite3_errstr(failed));
+        return Health::Healthy;
+    }
+    // A full disk leaves no room for the "-shm" file, but an immutable open
+    // needs none. It does not see a write-ahead log, so only a file whose log
+    // is empty is read that way; a lock means someone writes, so not then.
+    const QFileInfo wal(path_ + QStringLiteral("-wal"));
+    if ((health == Health::Unavailable || health == Health::ReadOnly) && (!wal.exists() || wal.size() == 0)) {
+        Health h = openDatabase(path_, true, true);
+        if (h == Health::Healthy)
+            h = prepareDatabase();
+        if (h == Health::Healthy)
+            h = loadAll(out);
+        closeDatabase();
+        if (h == Health::Healthy) {
+            *writable = false;
+            *why = QString::fromUtf8(sqlite3_errstr(failed));
+            return h;
+        }
+    }
+    failedRc_ = failed;
+    *why = health == Health::Locked ? QStringLiteral("it is locked by another program")
+                                    : QString::fromUtf8(sqlite3_errstr(failed));
+    out->clear();
+    return health == Health::Damaged ? Health::Unavailable : health;
+}
+
 bool UserDefaults::open(const QString &databasePath)
 {
     close();
     QDir().mkpath(QFileInfo(databasePath).absolutePath());
-    busyBudgetMs_ = kOpenBusyMs;
-
-    auto openAndLoad = [&]() {
-        Health h = openDatabase(databasePath, false);
-        // A file that cannot be opened for writing may still be read.
-        if (h != Health::Healthy && QFileInfo::exists(databasePath))
-            h = openDatabase(databasePath, true);
-        if (h == Health::Healthy)
-            h = prepareDatabase();
-        if (h == Health::Healthy)
-            h = loadAll();
-        return h;
-    };
-    Health health = openAndLoad();
-    QString aside;
-    if (health == Health::Damaged) {
-        closeDatabase();
-        clearCache();
-        aside = setAside(databasePath);
-        qWarning().noquote() << QStringLiteral("UserDefaults open: %1 is damaged, %2")
-                                    .arg(databasePath, aside.isEmpty() ? QStringLiteral("could not be moved aside")
-                                                                       : QStringLiteral("moved to ") + aside);
-        health = aside.isEmpty() ? Health::Unavailable : openAndLoad();
-    }
-    busyBudgetMs_ = kWriteBusyMs;
     path_ = databasePath;
+    busyBudgetMs_ = kOpenBusyMs;
+    Values stored;
+    QString aside;
+    QString why;
+    bool writable = true;
+    const Health health = readStore(&stored, &aside, &why, &writable);
+    busyBudgetMs_ = kWriteBusyMs;
+    read_ = health == Health::Healthy;
+    if (read_) {
+        std::lock_guard lock(cacheMutex_);
+        values_ = std::move(stored);
+    } else {
+        lastWriteError_ = why;
+    }
     if (!aside.isEmpty())
         notice_ = QStringLiteral("The settings file \"%1\" was damaged: it was set aside as \"%2\" and the settings "
                                  "start afresh.")
                       .arg(databasePath, aside);
-    else if (health == Health::Locked)
-        notice_ = QStringLiteral("The settings file \"%1\" is locked by another program: changes are kept and "
-                                 "saved once it is free.")
-                      .arg(databasePath);
-    else if (health != Health::Healthy || readOnly_)
+    else if (!read_)
+        notice_ = QStringLiteral("The settings file \"%1\" could not be read (%2): the settings start from their "
+                                 "defaults, and nothing is written to it until it has been read.")
+                      .arg(databasePath, why);
+    else if (!writable || readOnly_)
         notice_ = QStringLiteral("The settings file \"%1\" cannot be written: changes are kept and saved once it "
                                  "can be.")
                       .arg(databasePath);
     if (!notice_.isEmpty() && aside.isEmpty())
         qWarning().noquote() << QStringLiteral("UserDefaults open: %1").arg(notice_);
     startWriter();
-    return health != Health::Damaged && (db_ || health == Health::Locked);
+    return read_ || QFileInfo::exists(databasePath);
+}
+
+bool UserDefaults::hasRead() const
+{
+    std::lock_guard lock(queueMutex_);
+    return read_;
+}
+
+void UserDefaults::whenReadLate(std::function<void(const QString &notice)> handler)
+{
+    std::lock_guard lock(queueMutex_);
+    if (!readLateNotice_.isEmpty()) {
+        runOnMain([handler = std::move(handler), notice = readLateNotice_]() { handler(notice); });
+        readLateNotice_.clear();
+        return;
+    }
+    readLateHandler_ = std::move(handler);
+}
+
+void UserDefaults::readAgain(std::unique_lock<std::mutex> &lock)
+{
+    ++triesStarted_;
+    writing_ = true;
+    lock.unlock();
+    Values stored;
+    QString aside;
+    QString why;
+    bool writable = true;
+    const Health health = readStore(&stored, &aside, &why, &writable);
+    lock.lock();
+    writing_ = false;
+    if (health != Health::Healthy) {
+        if (why != lastWriteError_)
+            qWarning().noquote() << QStringLiteral("UserDefaults: %1 still cannot be read: %2").arg(path_, why);
+        lastWriteError_ = why;
+        endTry(false);
+        return;
+    }
+    takeStoredValues(std::move(stored));
+    read_ = true;
+    lastWriteError_.clear();
+    const QString notice =
+        aside.isEmpty()
+            ? QStringLiteral("The settings file \"%1\" has been read: its settings are in use now.").arg(path_)
+            : QStringLiteral("The settings file \"%1\" was damaged: it was set aside as \"%2\".").arg(path_, aside);
+    qWarning().noquote() << QStringLiteral("UserDefaults: %1").arg(notice);
+    if (readLateHandler_)
+        runOnMain([handler = readLateHandler_, notice]() { handler(notice); });
+    else
+        readLateNotice_ = notice;
+    endTry(true);
+}
+
+void UserDefaults::takeStoredValues(Values stored)
+{
+    // Nothing was written before this read, so the changes waiting are all
+    // this run's own: their keys keep the values this run gave them.
+    bool cleared = false;
+    QSet<QString> changed;
+    for (const Op &op : pending_) {
+        if (op.kind == Op::Kind::RemoveAll)
+            cleared = true;
+        else
+            changed.insert(keyFromBytes(op.key.constData(), int(op.key.size())));
+    }
+    std::lock_guard lock(cacheMutex_);
+    if (cleared)
+        stored.clear();
+    for (const QString &key : changed) {
+        const auto mine = values_.constFind(key);
+        if (mine == values_.constEnd())
+            stored.remove(key);
+        else
+            stored.insert(key, *mine);
+    }
+    values_ = std::move(stored);
 }
 
 void UserDefaults::close(int waitMs)
@@ -242,6 +402,10 @@ void UserDefaults::close(int waitMs)
     path_.clear();
     notice_.clear();
     lastWriteError_.clear();
+    std::lock_guard lock(queueMutex_);
+    read_ = true;
+    readLateHandler_ = nullptr;
+    readLateNotice_.clear();
 }
 
 void UserDefaults::startWriter()
@@ -266,6 +430,9 @@ void UserDefaults::stopWriter(int waitMs)
     }
     writer_.join();
     std::lock_guard lock(queueMutex_);
+    for (Waiter &waiter : waiters_)
+        waiter.done(false, lastWriteError_.isEmpty() ? QStringLiteral("closed before it was written") : lastWriteError_);
+    waiters_.clear();
     if (!pending_.empty()) {
         QStringList keys;
         for (const Op &op : pending_)
@@ -288,7 +455,59 @@ bool UserDefaults::waitForWrites(int timeoutMs)
     retryNow_ = true;
     queueChanged_.notify_all();
     return written_.wait_for(lock, std::chrono::milliseconds(std::max(0, timeoutMs)),
-                             [this]() { return pending_.empty() && !writing_; });
+                             [this]() { return read_ && pending_.empty() && !writing_; });
+}
+
+void UserDefaults::writeNow(std::function<void(bool ok, const QString &why)> done)
+{
+    {
+        std::lock_guard lock(queueMutex_);
+        if (writer_.joinable() && !(read_ && pending_.empty() && !writing_)) {
+            waiters_.push_back({triesStarted_, [done = std::move(done)](bool ok, const QString &why) {
+                                    runOnMain([done, ok, why]() { done(ok, why); });
+                                }});
+            retryNow_ = true;
+            queueChanged_.notify_all();
+            return;
+        }
+    }
+    done(true, QString());
+}
+
+bool UserDefaults::writeNowAndWait(int timeoutMs, QString *why)
+{
+    std::unique_lock lock(queueMutex_);
+    if (!writer_.joinable() || (read_ && pending_.empty() && !writing_))
+        return true;
+    auto result = std::make_shared<std::optional<std::pair<bool, QString>>>();
+    waiters_.push_back({triesStarted_, [result](bool ok, const QString &reason) { *result = {ok, reason}; }});
+    retryNow_ = true;
+    queueChanged_.notify_all();
+    if (!written_.wait_for(lock, std::chrono::milliseconds(std::max(0, timeoutMs)),
+                           [&result]() { return result->has_value(); })) {
+        if (why)
+            *why = lastWriteError_.isEmpty() ? QStringLiteral("not written in time") : lastWriteError_;
+        return false;
+    }
+    if (why)
+        *why = (*result)->second;
+    return (*result)->first;
+}
+
+void UserDefaults::endTry(bool ok)
+{
+    ++triesDone_;
+    lastTryFailed_ = !ok;
+    const bool allWritten = read_ && pending_.empty();
+    for (auto it = waiters_.begin(); it != waiters_.end();) {
+        if (allWritten || (lastTryFailed_ && triesDone_ > it->afterTry)) {
+            it->done(allWritten, allWritten ? QString() : lastWriteError_);
+            it = waiters_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    written_.notify_all();
 }
 
 void UserDefaults::enqueue(Op op)
@@ -306,10 +525,13 @@ void UserDefaults::writerLoop()
     std::unique_lock lock(queueMutex_);
     auto backoff = std::chrono::duration_cast<SteadyClock::duration>(kFirstRetry);
     std::optional<SteadyClock::time_point> retryAt;
+    if (!read_)
+        retryAt = SteadyClock::now() + kReadRetry;
     auto done = [this]() { return stopping_ && (pending_.empty() || SteadyClock::now() >= deadline_); };
     for (;;) {
         auto ready = [&]() {
-            return retryNow_ || done() || (!pending_.empty() && !retryAt && (batchDepth_ == 0 || stopping_));
+            return retryNow_ || done()
+                   || (!retryAt && (!read_ || (!pending_.empty() && (batchDepth_ == 0 || stopping_))));
         };
         if (retryAt) {
             const SteadyClock::time_point wake = stopping_ ? std::min(*retryAt, deadline_) : *retryAt;
@@ -326,12 +548,21 @@ void UserDefaults::writerLoop()
             break;
         if (stopping_ && retryAt && SteadyClock::now() >= *retryAt)
             retryAt.reset();
-        if (pending_.empty() || retryAt || (batchDepth_ > 0 && !stopping_))
+        if (retryAt)
+            continue;
+        if (!read_) {
+            readAgain(lock);
+            if (!read_)
+                retryAt = SteadyClock::now() + kReadRetry;
+            continue;
+        }
+        if (pending_.empty() || (batchDepth_ > 0 && !stopping_))
             continue;
 
         std::vector<Op> ops;
         ops.swap(pending_);
         writing_ = true;
+        ++triesStarted_;
         lock.unlock();
         QString error;
         const bool ok = writeBatch(ops, &error);
@@ -350,7 +581,7 @@ void UserDefaults::writerLoop()
                 qWarning().noquote() << QStringLiteral("UserDefaults: changes kept in memory, %1: %2").arg(path_, error);
             lastWriteError_ = error;
         }
-        written_.notify_all();
+        endTry(ok);
     }
     written_.notify_all();
 }
@@ -410,6 +641,10 @@ std::vector<UserDefaults::Op> UserDefaults::snapshot() const
 
 bool UserDefaults::writeBatch(std::vector<Op> &ops, QString *error)
 {
+    if (const int rc = faultAt(Step::Write)) {
+        *error = QString::fromUtf8(sqlite3_errstr(rc));
+        return false;
+    }
     bool recreated = false;
     if (!ensureWritable(&recreated, error))
         return false;

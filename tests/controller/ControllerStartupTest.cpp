@@ -3,7 +3,10 @@
 #include "platform/UserDefaults.h"
 #include "windows/WindowPDFx.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <atomic>
+#include <sqlite3.h>
 #include <QMenu>
 
 using namespace controllertest;
@@ -314,4 +317,50 @@ TEST_F(ControllerStartup, ASettingsFileSetAsideIsNamedOnceWithoutADialog)
     EXPECT_TRUE(said[0].contains(QStringLiteral("set aside")));
     EXPECT_TRUE(dialogs.records().isEmpty());
     platform::UserDefaults::openStandard(QString());
+}
+
+// Before, a start on a settings file it could not read (locked, disk full)
+// stayed on the help folder and, once the file could be written, wrote the
+// help folder's "dirNo" -1 and empty slots over it: the library was lost.
+TEST_F(ControllerStartup, ASettingsFileReadLateOpensItsFolderAndKeepsIt)
+{
+    QTemporaryDir songs;
+    folderWithSongs(songs, 5);
+    QTemporaryDir config;
+    const QString path = config.filePath(QStringLiteral("defaults.sqlite"));
+    {
+        platform::UserDefaults earlier;
+        ASSERT_TRUE(earlier.open(path));
+        earlier.setData(QStringLiteral("url0"), songs.path().toUtf8());
+        earlier.setBool(QStringLiteral("dirIsanURL0"), true);
+        earlier.setInteger(QStringLiteral("dirNo"), 0);
+        earlier.setInteger(QStringLiteral("NbrExec"), 7);
+    }
+    std::atomic<bool> locked{true};
+    struct FaultGone {
+        ~FaultGone() { platform::UserDefaults::standard().setFault(nullptr); }
+    } faultGone; // on any way out
+    store().setFault([&locked](platform::UserDefaults::Step) { return locked ? SQLITE_BUSY : SQLITE_OK; });
+    platform::UserDefaults::openStandard(path);
+    start();
+    EXPECT_EQ(controller->currentDirNo(), -1);
+    EXPECT_EQ(window()->messages.filter(QStringLiteral("could not be read")).size(), 1)
+        << qPrintable(window()->messages.join('\n'));
+
+    locked = false;
+    ASSERT_TRUE(store().waitForWrites(10000));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(controller->currentDirNo(), 0);
+    EXPECT_EQ(Data::songNbrG(), 5);
+    EXPECT_EQ(window()->messages.filter(QStringLiteral("its settings are in use now")).size(), 1)
+        << qPrintable(window()->messages.join('\n'));
+    EXPECT_TRUE(dialogs.records().isEmpty());
+
+    controller->applicationWillTerminate();
+    platform::UserDefaults::openStandard(QString());
+    platform::UserDefaults stored;
+    ASSERT_TRUE(stored.open(path));
+    EXPECT_EQ(stored.integerForKey(QStringLiteral("dirNo")), 0);
+    EXPECT_EQ(stored.dataForKey(QStringLiteral("url0")), songs.path().toUtf8());
+    EXPECT_EQ(stored.integerForKey(QStringLiteral("NbrExec")), 8);
 }

@@ -1,11 +1,13 @@
 #include "platform/UserDefaults.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <mutex>
 #include <unistd.h>
 
 using platform::UserDefaults;
@@ -49,7 +51,119 @@ void collect(QtMsgType, const QMessageLogContext &, const QString &text)
         g_log->append(text);
 }
 
+// A store as an earlier run left it, in write-ahead-log mode; the values
+// stored, as the other program reads them.
+const QList<QPair<QString, QString>> kStored = {
+    {QStringLiteral("dirNo"), QStringLiteral("3")},
+    {QStringLiteral("url3"), QStringLiteral("/home/me/Songs")},
+    {QStringLiteral("dirIsanURL3"), QStringLiteral("1")},
+    {QStringLiteral("tagStr"), QStringLiteral("rock")},
+};
+void storeEarlierRun(const QString &path)
+{
+    UserDefaults earlier;
+    ASSERT_TRUE(earlier.open(path));
+    earlier.setInteger(QStringLiteral("dirNo"), 3);
+    earlier.setData(QStringLiteral("url3"), "/home/me/Songs");
+    earlier.setBool(QStringLiteral("dirIsanURL3"), true);
+    earlier.setString(QStringLiteral("tagStr"), QStringLiteral("rock"));
+}
+
 } // namespace
+
+// Before, a start that could not read the store (locked, disk full) ran on
+// settings built from nothing and wrote them over the store once it could:
+// the library's folder slot and "dirNo" were lost for every later start.
+TEST(UserDefaultsStore, ALockedStoreIsReadOnceFreeAndKeepsEveryStoredKey)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("defaults.sqlite"));
+    storeEarlierRun(path);
+    OtherProgram other(path);
+    ASSERT_TRUE(other.run("PRAGMA journal_mode=DELETE"));
+    ASSERT_TRUE(other.run("BEGIN EXCLUSIVE"));
+    ASSERT_TRUE(other.run("INSERT OR REPLACE INTO defaults VALUES (x'4100', 1, '7')"));
+
+    UserDefaults d;
+    ASSERT_TRUE(d.open(path));
+    EXPECT_FALSE(d.hasRead());
+    EXPECT_TRUE(d.openNotice().contains(QStringLiteral("could not be read"))) << d.openNotice().toStdString();
+    EXPECT_TRUE(d.openNotice().contains(QStringLiteral("locked"))) << d.openNotice().toStdString();
+    QStringList said;
+    d.whenReadLate([&said](const QString &notice) { said << notice; });
+    d.setString(QStringLiteral("tagStr"), QStringLiteral("jazz")); // this run's own change
+    QString why;
+    EXPECT_FALSE(d.writeNowAndWait(10000, &why));
+    EXPECT_TRUE(why.contains(QStringLiteral("locked"))) << why.toStdString();
+
+    ASSERT_TRUE(other.run("COMMIT")); // the lock goes
+    ASSERT_TRUE(d.writeNowAndWait(10000, &why)) << why.toStdString();
+    EXPECT_TRUE(d.hasRead());
+    EXPECT_EQ(d.integerForKey(QStringLiteral("dirNo")), 3) << "the stored values are taken";
+    EXPECT_EQ(d.dataForKey(QStringLiteral("url3")), QByteArray("/home/me/Songs"));
+    EXPECT_EQ(d.integerForKey(QStringLiteral("A")), 7);
+    EXPECT_EQ(d.stringForKey(QStringLiteral("tagStr")), QStringLiteral("jazz")) << "this run's change wins";
+    for (const auto &[key, value] : kStored)
+        EXPECT_EQ(other.value(key), key == QStringLiteral("tagStr") ? QStringLiteral("jazz") : value) << key.toStdString();
+    EXPECT_EQ(other.value(QStringLiteral("A")), QStringLiteral("7"));
+    QCoreApplication::sendPostedEvents();
+    ASSERT_EQ(said.size(), 1);
+    EXPECT_TRUE(said[0].contains(QStringLiteral("has been read"))) << said[0].toStdString();
+}
+
+TEST(UserDefaultsStore, AStoreThatCannotBeOpenedIsNeverWrittenBeforeItIsRead)
+{
+    const struct {
+        const char *what;
+        bool immutableReads; // the log is empty: an open without "-shm" reads it
+    } rows[] = {
+        {"read at once without the -shm file", true},
+        {"read once space is back", false},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("defaults.sqlite"));
+        storeEarlierRun(path);
+
+        std::mutex mutex;
+        bool full = true;
+        bool writtenUnread = false;
+        UserDefaults d;
+        d.setFault([&](UserDefaults::Step step) {
+            std::lock_guard lock(mutex);
+            if (step == UserDefaults::Step::Write && !d.hasRead())
+                writtenUnread = true;
+            if (!full || (step == UserDefaults::Step::OpenImmutable && row.immutableReads))
+                return SQLITE_OK;
+            return SQLITE_FULL;
+        });
+        ASSERT_TRUE(d.open(path));
+        EXPECT_EQ(d.hasRead(), row.immutableReads);
+        EXPECT_EQ(d.integerForKey(QStringLiteral("dirNo")), row.immutableReads ? 3 : 0);
+        EXPECT_TRUE(d.openNotice().contains(row.immutableReads ? QStringLiteral("cannot be written")
+                                                                : QStringLiteral("could not be read (database or disk is full)")))
+            << d.openNotice().toStdString();
+        d.setString(QStringLiteral("tagStr"), QStringLiteral("jazz"));
+        d.removeObjectForKey(QStringLiteral("url3"));
+        QString why;
+        EXPECT_FALSE(d.writeNowAndWait(10000, &why));
+        EXPECT_TRUE(why.contains(QStringLiteral("full"))) << why.toStdString();
+
+        {
+            std::lock_guard lock(mutex);
+            full = false;
+        }
+        ASSERT_TRUE(d.writeNowAndWait(10000, &why)) << why.toStdString();
+        EXPECT_FALSE(writtenUnread);
+        EXPECT_EQ(d.integerForKey(QStringLiteral("dirNo")), 3);
+        OtherProgram other(path);
+        EXPECT_EQ(other.value(QStringLiteral("dirNo")), QStringLiteral("3"));
+        EXPECT_EQ(other.value(QStringLiteral("dirIsanURL3")), QStringLiteral("1"));
+        EXPECT_EQ(other.value(QStringLiteral("tagStr")), QStringLiteral("jazz"));
+        EXPECT_EQ(other.value(QStringLiteral("url3")), QStringLiteral("<none>")) << "removed by this run";
+    }
+}
 
 // Before, a store that another program held locked was called damaged and
 // moved aside, and the program started with empty settings; and every write
