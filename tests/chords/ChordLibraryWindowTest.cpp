@@ -17,7 +17,9 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -409,4 +411,45 @@ TEST_F(ChordLibraryTest, ShapeEditor)
     EXPECT_TRUE(uke->mViewChordEdit()->rond(1, 0)->isHidden());
     uke->mViewChordEdit()->boxRondClickatLine(3, 1);
     EXPECT_EQ(uke->chordSpecsArray().at(0).chordX().s1, 3);
+}
+
+// Before, Save on a full disk cleared the unsaved mark while the settings
+// store only kept the library in memory; it was lost at quit without a word.
+TEST_F(ChordLibraryTest, ASaveTheStoreCannotWriteStaysUnsavedAndSaysWhy)
+{
+    QTemporaryDir config;
+    const QString path = config.filePath(QStringLiteral("defaults.sqlite"));
+    platform::UserDefaults &store = platform::UserDefaults::standard();
+    std::atomic<bool> full{true};
+    struct FaultGone {
+        ~FaultGone() { platform::UserDefaults::standard().setFault(nullptr); }
+    } faultGone; // on any way out
+    store.setFault([&full](platform::UserDefaults::Step step) {
+        return full && step == platform::UserDefaults::Step::Write ? SQLITE_FULL : SQLITE_OK;
+    });
+    ASSERT_TRUE(platform::UserDefaults::openStandard(path));
+    ChordLibrary *lib = library(0);
+    dialogs.answerButton(QStringLiteral("Yes"));
+    lib->actionTest(7); // deletes the selected chord
+    ASSERT_TRUE(lib->pendingChanges());
+
+    dialogs.clear();
+    lib->actionTest(9);
+    EXPECT_TRUE(lib->pendingChanges()) << "unsaved until it is on disk";
+    ASSERT_TRUE(testsupport::waitFor([this]() { return !dialogs.records().isEmpty(); }));
+    EXPECT_EQ(dialogs.lastText(),
+              QStringLiteral("The chord library could not be saved: database or disk is full.\nIt stays unsaved until it can be."));
+    EXPECT_TRUE(lib->pendingChanges());
+
+    // Quitting asks as for any unsaved library; with room again it is written.
+    full = false;
+    dialogs.answerButton(QStringLiteral("Yes"));
+    lib->settleOnQuit();
+    EXPECT_TRUE(dialogs.texts().contains(QStringLiteral("Changes have been done in Chord Library. Save changes?")));
+    EXPECT_FALSE(lib->pendingChanges());
+    platform::UserDefaults::openStandard(QString());
+    platform::UserDefaults stored;
+    ASSERT_TRUE(stored.open(path));
+    EXPECT_EQ(stored.stringForKey(QStringLiteral("CHORDS1")), Data::allChordsString());
+    EXPECT_EQ(stored.stringForKey(QStringLiteral("CHORDS1")).count(QLatin1Char('\n')), 5);
 }

@@ -6,6 +6,7 @@
 #include "library/Data.h"
 #include "library/TextCodec.h"
 #include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
 #include "platform/Vocabulary.h"
 #include "windows/WindowList.h"
 #include "windows/WindowPDFx.h"
@@ -295,11 +296,11 @@ void ChordLibrary::askToSaveChanges()
     if (!pendingChanges_)
         return;
     if (Data::question(QStringLiteral("Changes have been done in Chord Library. Save changes?"))) {
-        saveChordLibrary();
-    } else {
-        reloadStoredLibrary(false);
-        showFirstRow();
+        saveChordLibrary(); // unsaved until it is on disk
+        return;
     }
+    reloadStoredLibrary(false);
+    showFirstRow();
     pendingChanges_ = false;
 }
 
@@ -337,12 +338,34 @@ void ChordLibrary::settleOnQuit()
         close();
     else
         askToSaveChanges();
+    // No answer comes back after quitting: the save is waited for here.
+    if (!pendingChanges_)
+        return;
+    QString why;
+    if (platform::UserDefaults::standard().writeNowAndWait(2000, &why))
+        pendingChanges_ = false;
+    else
+        saveFailed(why);
 }
 
 void ChordLibrary::saveChordLibrary()
 {
     Data::saveChordLibraryForInstrument(instrument_);
-    pendingChanges_ = false;
+    platform::UserDefaults::standard().writeNow(
+        [self = QPointer<ChordLibrary>(this), saved = libraryText()](bool ok, const QString &why) {
+            if (!self)
+                return;
+            if (!ok)
+                self->saveFailed(why);
+            else if (self->libraryText() == saved) // nothing changed since
+                self->pendingChanges_ = false;
+        });
+}
+
+void ChordLibrary::saveFailed(const QString &why)
+{
+    pendingChanges_ = true;
+    Data::msg(QStringLiteral("The chord library could not be saved: %1.\nIt stays unsaved until it can be.").arg(why));
 }
 
 // ---- Bound Tolvane window and its song ------------------------------------------------------

@@ -131,6 +131,8 @@ private:
     void buildControls();
     void windowWillClose();
     void askToSaveChanges();
+    // A save the settings store could not write: the window stays unsaved and says why.
+    void saveFailed(const QString &why);
     QString &libraryText() const;
     QList<ChordSpecs> &records(Table table) { return table == SongTable ? chordSpecsArray2_ : chordSpecsArray_; }
     const QList<ChordSpecs> &records(Table table) const { return table == SongTable ? chordSpecsArray2_ : chordSpecsArray_; }
