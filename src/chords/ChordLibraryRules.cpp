@@ -97,6 +97,20 @@ QString writeLibrary(const QList<ChordSpecs> &records, qint64 instrument, bool r
     return text;
 }
 
+MergedLibrary mergeLines(const QString &library, const QString &lines, qint64 instrument)
+{
+    QString text = library;
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
+        text += QLatin1Char('\n');
+    text += lines;
+    QList<ChordSpecs> records = readLibrary(text, instrument, false, false);
+    sortKeepingPositions(records, 0);
+    MergedLibrary merged;
+    merged.text = writeLibrary(records, instrument, true);
+    merged.records = readLibrary(merged.text, instrument, false, false);
+    return merged;
+}
+
 int sortKeepingPositions(QList<ChordSpecs> &records, int row)
 {
     struct Keyed {

@@ -26,6 +26,13 @@ QString libraryLine(const ChordSpecs &record, qint64 instrument);
 // The library text of the records in order; with de-duplication a line that
 // stands already is left out.
 QString writeLibrary(const QList<ChordSpecs> &records, qint64 instrument, bool removeDuplicate);
+// The library with lines added after it: read, sorted as below, written back
+// without duplicates and read again, so that records and text agree.
+struct MergedLibrary {
+    QString text;
+    QList<ChordSpecs> records;
+};
+MergedLibrary mergeLines(const QString &library, const QString &lines, qint64 instrument);
 // Sorts by the library key, keeping the order among shapes of one name.
 // Answers where the record that was at `row` ends up (`row` when out of range).
 int sortKeepingPositions(QList<ChordSpecs> &records, int row);

@@ -76,6 +76,13 @@ protected:
         return w;
     }
 
+    // Imports run on a worker: waits until the chords are in or the import is refused.
+    static void importAndWait(ChordLibrary *lib, const QString &path)
+    {
+        lib->importChordsfromFile(path);
+        EXPECT_TRUE(testsupport::waitFor([lib]() { return !lib->importRunning(); }));
+    }
+
     std::unique_ptr<QMimeData> drag(ChordLibrary *lib, ChordLibrary::Table table, int row)
     {
         return std::unique_ptr<QMimeData>(lib->mimeForRow(table, row));
@@ -255,7 +262,7 @@ TEST_F(ChordLibraryTest, ImportExportAndRestore)
 
     // Our export imported back with Keep: exact duplicates go, the count stays.
     dialogs.answerButton(QStringLiteral("Keep existing chords"));
-    lib->importChordsfromFile(file);
+    importAndWait(lib, file);
     EXPECT_EQ(lib->chordSpecsArray().size(), 6);
     EXPECT_TRUE(lib->pendingChanges());
 
@@ -264,23 +271,23 @@ TEST_F(ChordLibraryTest, ImportExportAndRestore)
                           + guitar("A", {-1, 0, 2, 2, 2, 0}).chopped(1);
     const QString mixedPath = testsupport::writeFile(out.filePath(QStringLiteral("mixed.txt")), mixed.toUtf8());
     dialogs.answerButton(QStringLiteral("Replace entire chord library"));
-    lib->importChordsfromFile(mixedPath);
+    importAndWait(lib, mixedPath);
     EXPECT_EQ(names(lib->chordSpecsArray()), (QStringList{"E", "A"}));
     EXPECT_EQ(lib->selectedRow(ChordLibrary::LibraryTable), 0);
 
     // Cancel, and a file without one valid line, leave the library as it is.
     dialogs.answerButton(QStringLiteral("Cancel"));
-    lib->importChordsfromFile(file);
+    importAndWait(lib, file);
     EXPECT_EQ(lib->chordSpecsArray().size(), 2);
     dialogs.clear();
-    lib->importChordsfromFile(testsupport::writeFile(out.filePath(QStringLiteral("junk.txt")), "not a chord\n"));
+    importAndWait(lib, testsupport::writeFile(out.filePath(QStringLiteral("junk.txt")), "not a chord\n"));
     EXPECT_EQ(dialogs.texts(), QStringList{QStringLiteral("Selected file cannot be imported. Please, use a valid chord file.")});
 
     // A guitar file is refused by the ukulele window.
     ChordLibrary *uke = library(1);
     EXPECT_EQ(uke->windowTitle(), QStringLiteral("Chord Library - Ukulele (GCEA)"));
     dialogs.clear();
-    uke->importChordsfromFile(file);
+    importAndWait(uke, file);
     EXPECT_EQ(dialogs.texts().size(), 1);
     EXPECT_EQ(uke->chordSpecsArray().size(), 2);
 

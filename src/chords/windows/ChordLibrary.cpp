@@ -315,14 +315,14 @@ void ChordLibrary::reloadStoredLibrary(bool forcerDefault)
 
 void ChordLibrary::mergeIntoLibrary(const QString &lines)
 {
-    QString &library = libraryText();
-    if (!library.isEmpty() && !library.endsWith(QLatin1Char('\n')))
-        library += QLatin1Char('\n');
-    library += lines;
-    readLibraryText();
-    trierArray1andKeepUserPositions(0);
-    generateAllChordsString(true, true);
-    readLibraryText();
+    takeLibrary(chordlibrary::mergeLines(libraryText(), lines, instrument_));
+}
+
+void ChordLibrary::takeLibrary(const chordlibrary::MergedLibrary &merged)
+{
+    libraryText() = merged.text;
+    chordSpecsArray_ = merged.records;
+    refreshChordsForAllWindows();
     reloadTable(LibraryTable);
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "chords/ChordLibraryRules.h"
 #include "chords/ChordSpecs.h"
 #include "chords/windows/ViewChordsEdit.h"
 #include "chords/windows/ViewChordsSuper.h"
+#include "platform/Clock.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -11,6 +13,7 @@
 
 class ChordLibraryModel;
 class ChordPro;
+class PopupJauge;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -75,7 +78,13 @@ public:
     // ---- Chord files and song definitions (ChordLibraryFiles.cpp) ------------------------
     void importChords();
     void exportChords();
+    // Reads and checks the file, then merges it, on a worker: the window and
+    // the keys stay live, and the tables change once, at the end.
     void importChordsfromFile(const QString &path);
+    // From the start of an import until its chords are in the library or it is refused.
+    bool importRunning() const { return importRun_ != 0; }
+    // Shown when an import takes longer than half a second.
+    PopupJauge *importProgress() const;
     void exportChordstoDir(const QString &folder);
     void restoreDefault();
     void replaceChordinDefinedChordsFromRow(int row, bool remove, Table source);
@@ -143,6 +152,14 @@ private:
     void reloadStoredLibrary(bool forcerDefault);
     // Library lines added, then sorted and de-duplicated.
     void mergeIntoLibrary(const QString &lines);
+    void takeLibrary(const chordlibrary::MergedLibrary &merged);
+    // The steps of an import (ChordLibraryFiles.cpp); `run` tells a result
+    // from that of an import replaced or cancelled since.
+    void importChecked(quint64 run, const QString &lines);
+    void mergeImport(quint64 run, const QString &lines, bool replace);
+    bool importCurrent(quint64 run, qint64 instrument) const { return run == importRun_ && instrument == instrument_; }
+    void showImportProgressLater();
+    void endImport();
     void showFirstRow();
     void generateAllChordsString(bool refresh, bool removeDuplicate);
     void refreshChordsForAllWindows();
@@ -182,6 +199,11 @@ private:
     QString songPath_;
     QString listeDefineOrig_;
     std::unique_ptr<ChordPro> song_;
+    quint64 importRun_ = 0;
+    quint64 lastImportRun_ = 0;
+    QString importPath_;
+    platform::Timer importTimer_;
+    QPointer<PopupJauge> importPopup_;
 
     QTableView *mTable_ = nullptr;
     QTableView *mTable2_ = nullptr;

@@ -1,18 +1,43 @@
 #include "chords/windows/ChordLibrary.h"
 
+#include "chords/ChordFileImport.h"
 #include "chords/ChordLibraryRules.h"
 #include "chords/SongFileEdit.h"
 #include "library/Data.h"
 #include "platform/AtomicFile.h"
+#include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "windows/PopupJauge.h"
 #include "windows/WindowPDFxSuper.h"
 
 #include <QDir>
-#include <QFile>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <memory>
+#include <type_traits>
 
 namespace {
 
 const QString kPanelTitle = QStringLiteral("Tolvane");
+// An import that takes longer than this shows its progress popup.
+constexpr double kProgressDelay = 0.5;
+constexpr double kCancelPoll = 0.1;
+
+// Runs work on a worker thread, then done with its result on the main thread,
+// unless the owner is gone by then.
+template <typename Work, typename Done>
+void afterWorker(QObject *owner, Work work, Done done)
+{
+    QPointer<QObject> guard(owner);
+    platform::runGlobal([guard, work = std::move(work), done = std::move(done)]() {
+        auto result = std::make_shared<const std::invoke_result_t<Work>>(work());
+        platform::runOnMain([guard, result, done]() {
+            if (guard)
+                done(*result);
+        });
+    });
+}
 
 } // namespace
 
@@ -30,28 +55,93 @@ void ChordLibrary::importChords()
 
 void ChordLibrary::importChordsfromFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QString text = QString::fromUtf8(file.readAll());
-    if (text.isEmpty())
-        return;
-    // Only lines the library can write back: any other would become a record
-    // that a later rewrite drops unseen.
-    const QString lines = chordlibrary::importableLines(text, instrument_);
-    if (lines.isEmpty()) {
-        Data::msg(QStringLiteral("Selected file cannot be imported. Please, use a valid chord file."));
-        return;
-    }
+    // A second import replaces one still running; the first one's result is dropped.
+    endImport();
+    const quint64 run = importRun_ = ++lastImportRun_;
+    const qint64 instrument = instrument_;
+    importPath_ = path;
+    showImportProgressLater();
+    afterWorker(
+        this, [path, instrument]() { return chordlibrary::checkChordFile(path, instrument); },
+        [this, run, instrument](const chordlibrary::ChordFileCheck &check) {
+            if (!importCurrent(run, instrument))
+                return;
+            if (!check.problem.isEmpty()) {
+                endImport();
+                Data::msg(check.problem);
+                return;
+            }
+            importChecked(run, check.lines);
+        });
+}
+
+void ChordLibrary::importChecked(quint64 run, const QString &lines)
+{
+    // The question is not asked over the progress popup.
+    importTimer_.stop();
+    if (importPopup_)
+        importPopup_->closePopupJauge();
     const qint64 choice = Data::deuxChoixAvecCancel(QStringLiteral("Please select..."), QStringLiteral("Keep existing chords"),
                                                     QStringLiteral("Replace entire chord library"));
-    if (choice < 0)
+    if (run != importRun_)
         return;
-    if (choice == 0)
-        libraryText().clear();
-    mergeIntoLibrary(lines);
-    showFirstRow();
-    pendingChanges_ = true;
+    if (choice < 0) {
+        endImport();
+        return;
+    }
+    showImportProgressLater();
+    mergeImport(run, lines, choice == 0);
+}
+
+void ChordLibrary::mergeImport(quint64 run, const QString &lines, bool replace)
+{
+    const QString before = libraryText();
+    const qint64 instrument = instrument_;
+    afterWorker(
+        this,
+        [base = replace ? QString() : before, lines, instrument]() { return chordlibrary::mergeLines(base, lines, instrument); },
+        [this, run, lines, replace, before, instrument](const chordlibrary::MergedLibrary &merged) {
+            if (!importCurrent(run, instrument))
+                return;
+            // Chords edited in the window meanwhile are kept: merged again with them.
+            if (!replace && libraryText() != before) {
+                mergeImport(run, lines, replace);
+                return;
+            }
+            endImport();
+            takeLibrary(merged);
+            showFirstRow();
+            pendingChanges_ = true;
+        });
+}
+
+PopupJauge *ChordLibrary::importProgress() const
+{
+    return importPopup_;
+}
+
+void ChordLibrary::showImportProgressLater()
+{
+    importTimer_.start(kProgressDelay, false, [this]() {
+        if (!importPopup_)
+            importPopup_ = new PopupJauge(this);
+        importPopup_->showPopupJauge(-1, false);
+        importPopup_->level1()->setRange(0, 0); // how far along is not known: a busy bar
+        importPopup_->txt1()->setText(QStringLiteral("Importing chords from \"%1\"").arg(importPath_));
+        // Cancel is only noted by the popup: looked at while the import runs.
+        importTimer_.start(kCancelPoll, true, [this]() {
+            if (importPopup_ && importPopup_->cancelPressed())
+                endImport();
+        });
+    });
+}
+
+void ChordLibrary::endImport()
+{
+    importRun_ = 0;
+    importTimer_.stop();
+    if (importPopup_ && importPopup_->enCours())
+        importPopup_->closePopupJauge();
 }
 
 void ChordLibrary::exportChords()
