@@ -57,6 +57,7 @@ TEST_F(ControllerChordLibrary, QuittingAfterAnImportAsks)
     dialogs.answerButton(QStringLiteral("Keep existing chords"));
     guitar->actionTest(3);
     EXPECT_FALSE(guitar->isVisible());
+    ASSERT_TRUE(testsupport::waitFor([guitar]() { return !guitar->importRunning(); }));
     EXPECT_TRUE(guitar->pendingChanges());
 
     dialogs.clear();

@@ -5,6 +5,7 @@
 #include "chords/ChordLibraryRules.h"
 #include "library/Data.h"
 #include "library/TextCodec.h"
+#include "platform/Clock.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/Vocabulary.h"
@@ -23,6 +24,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTableView>
+#include <utility>
 
 // ---- Window ------------------------------------------------------------------------------
 
@@ -320,8 +322,9 @@ void ChordLibrary::mergeIntoLibrary(const QString &lines)
 
 void ChordLibrary::takeLibrary(const chordlibrary::MergedLibrary &merged)
 {
-    libraryText() = merged.text;
-    chordSpecsArray_ = merged.records;
+    // The library replaced can hold tens of thousands of chords: freed on a worker.
+    platform::runGlobal([text = std::exchange(libraryText(), merged.text),
+                         records = std::exchange(chordSpecsArray_, merged.records)]() {});
     refreshChordsForAllWindows();
     reloadTable(LibraryTable);
 }
