@@ -2,6 +2,7 @@
 
 #include "platform/UserDefaults.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -134,7 +135,17 @@ void Midi::creerFav()
 {
     auto &list = MIDIfav();
     auto row = std::make_shared<MidiFavEvent>(list.size());
-    row->favEventID = QStringLiteral("Fav%1").arg(row->index);
+    // "Fav<row>" may already name a group after a deletion or a rename, and
+    // instructions and notes reach a group by its identifier alone.
+    qint64 n = row->index;
+    auto taken = [&list](const QString &id) {
+        return std::any_of(list.cbegin(), list.cend(), [&id](const MidiFavEventPtr &g) {
+            return g && g->favEventID.compare(id, Qt::CaseInsensitive) == 0;
+        });
+    };
+    while (taken(QStringLiteral("Fav%1").arg(n)))
+        ++n;
+    row->favEventID = QStringLiteral("Fav%1").arg(n);
     list.append(row);
 }
 

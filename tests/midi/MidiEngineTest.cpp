@@ -635,3 +635,25 @@ TEST_F(MidiEngine, LearnedLinesNameTheRowForTheSource)
     EXPECT_EQ(Midi::obtenirChannelID(3, 0), QStringLiteral("3"));
     EXPECT_EQ(Midi::obtenirChaineJusquaBlanc(QStringLiteral("Ch1 17@Ch2")), QStringLiteral("Ch1"));
 }
+
+// Before, a new group was named "Fav<row>": after a deletion or a rename it
+// took a name a group already had, and the note then sent both.
+TEST_F(MidiEngine, NewGroupsNeverShareAnIdentifier)
+{
+    auto &groups = Midi::MIDIfav();
+    groups.clear();
+    Midi::creerFav();
+    groups[0]->favEventID = QStringLiteral("DEFAULT");
+    Midi::creerFav();
+    Midi::creerFav();
+    Midi::supprimerFavForIndex(1); // "Fav2" is now in row 1
+    Midi::creerFav();
+    groups.last()->favEventID = QStringLiteral("fav4"); // renamed by hand, in another case
+    Midi::creerFav();
+    Midi::creerFav();
+    QStringList ids;
+    for (const MidiFavEventPtr &g : groups)
+        ids << g->favEventID.toUpper();
+    EXPECT_EQ(ids.size(), 5);
+    EXPECT_EQ(ids.removeDuplicates(), 0) << ids.join(QLatin1Char(' ')).toStdString();
+}
