@@ -15,6 +15,7 @@
 
 #include <QClipboard>
 #include <QFile>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScrollArea>
@@ -25,6 +26,7 @@
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTimer>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 using namespace chordpro::editing;
@@ -127,6 +129,37 @@ TEST_F(WinEditTest, CompletionListsOfferChordsAndDirectivesOnce)
     ASSERT_TRUE(editor()->completionVisible());
     QTest::keyClicks(editor(), QStringLiteral("q"));
     EXPECT_FALSE(editor()->completionVisible());
+}
+
+// Keys sent through the window, as a keyboard's are. Before, Return with the
+// typed word alone highlighted was swallowed, and a line break under a line
+// left with an open "{" recoloured that line without end (a stack overflow).
+TEST_F(WinEditTest, KeysThroughTheWindowTakeCompletionsAndBreakLines)
+{
+    openFile(songFile(QStringLiteral("o.chopro"), QStringLiteral("{title:S}\n[Am]la\n\nnext line\n")));
+    QApplication::setActiveWindow(&win);
+    editor()->setFocus();
+    moveCursorTo(int(text().indexOf(QStringLiteral("\n\n"))) + 1);
+    QWindow *window = win.windowHandle();
+    ASSERT_NE(window, nullptr);
+    for (const char c : std::string("{c: Outro}"))
+        QTest::keyClick(window, c);
+    EXPECT_FALSE(editor()->completionVisible());
+    QTest::keyClick(window, Qt::Key_Return);
+    EXPECT_EQ(text(), QStringLiteral("{title:S}\n[Am]la\n{c: Outro}\n\nnext line\n"));
+
+    QTest::keyClick(window, '[');
+    ASSERT_TRUE(editor()->completionVisible());
+    QTest::keyClick(window, Qt::Key_Down);
+    QTest::keyClick(window, Qt::Key_Return);
+    EXPECT_EQ(text(), QStringLiteral("{title:S}\n[Am]la\n{c: Outro}\n[Am]\nnext line\n"));
+    // With the typed word alone highlighted, Return is a line break.
+    QTest::keyClick(window, '{');
+    ASSERT_TRUE(editor()->completionVisible());
+    QTest::keyClick(window, Qt::Key_Return);
+    EXPECT_EQ(text(), QStringLiteral("{title:S}\n[Am]la\n{c: Outro}\n[Am]{\n\nnext line\n"));
+    EXPECT_FALSE(editor()->completionVisible());
+    QApplication::setActiveWindow(nullptr);
 }
 
 TEST_F(WinEditTest, ColoursFollowTheOneScan)

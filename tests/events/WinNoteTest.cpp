@@ -10,7 +10,9 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QListWidget>
 #include <QTest>
+#include <QWindow>
 
 using namespace notestest;
 
@@ -100,6 +102,41 @@ TEST_F(WinNoteTest, KeysInsertsAndTagDrops)
     EXPECT_EQ(*NoteTextView::droppedTag(tag.get()), QStringLiteral("live"));
     std::unique_ptr<QMimeData> outside(dragtypes::rowsMimeData(dragtypes::TagsDataType, {5}));
     EXPECT_FALSE(NoteTextView::droppedTag(outside.get()));
+}
+
+// Before, Return put a line break in place of the entry picked, and the list
+// could not be worked from the keyboard.
+TEST_F(WinNoteTest, ACompletionIsWorkedFromTheKeyboard)
+{
+    const PiecesPtr p = song(QStringLiteral("A"), QString());
+    show(p);
+    plain.show();
+    QApplication::setActiveWindow(&plain);
+    Data::setGtempo(120);
+    const struct {
+        std::vector<Qt::Key> keys;
+        const char *text;
+    } cases[] = {
+        {{Qt::Key_T, Qt::Key_Down, Qt::Key_Return}, "Tempo=120"},
+        {{Qt::Key_T, Qt::Key_Down, Qt::Key_Down, Qt::Key_Tab}, "Title="},
+        {{Qt::Key_T, Qt::Key_Down, Qt::Key_Escape, Qt::Key_Return}, "t\n"},
+        {{Qt::Key_T, Qt::Key_Return}, "t\n"}, // nothing picked: a line break
+        {{Qt::Key_T, Qt::Key_X, Qt::Key_Return}, "tx\n"},
+        {{Qt::Key_T, Qt::Key_Down, Qt::Key_Left, Qt::Key_Return}, "\nt"},
+    };
+    auto *list = plain.textView()->findChild<QListWidget *>(QStringLiteral("completionList"));
+    ASSERT_NE(list, nullptr);
+    for (const auto &c : cases) {
+        plain.textView()->clear();
+        plain.textView()->setFocus();
+        for (Qt::Key k : c.keys)
+            QTest::keyClick(plain.windowHandle(), k);
+        EXPECT_EQ(plain.textView()->toPlainText(), QString::fromUtf8(c.text));
+        EXPECT_TRUE(list->isHidden()) << c.text;
+    }
+    plain.textView()->clear();
+    QApplication::setActiveWindow(nullptr);
+    plain.hide();
 }
 
 TEST_F(WinNoteTest, UnreadableNoteIsReadOnly)

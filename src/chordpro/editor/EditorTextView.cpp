@@ -5,24 +5,19 @@
 #include "platform/Keys.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
+#include "windows/CompletionList.h"
 
 #include <QKeyEvent>
-#include <QListWidget>
-#include <QScrollBar>
+#include <QScopedValueRollback>
 #include <QTextBlock>
 
 EditorTextView::EditorTextView(QWidget *parent)
     : QPlainTextEdit(parent)
+    , completion_(new CompletionList(this))
 {
     setTabChangesFocus(false);
-    // A child of the viewport, not a window of its own: it never takes the keys
-    // from the text, which hands it the few that move in the list.
-    popup_ = new QListWidget(viewport());
-    popup_->setObjectName(QStringLiteral("completionList"));
-    popup_->setFocusPolicy(Qt::NoFocus);
-    popup_->hide();
-    connect(popup_, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem *item) { acceptCompletion(popup_->row(item)); });
+    // The entry goes in coloured.
+    completion_->beforeInsert = [this]() { ignorerTextHighlight_ = false; };
 }
 
 void EditorTextView::insererStr(const QString &text)
@@ -43,7 +38,7 @@ void EditorTextView::lancerAction(int code)
 
 void EditorTextView::complete()
 {
-    hideCompletion();
+    completion_->hide();
     if (!completionSource_)
         return;
     const QTextCursor cursor = textCursor();
@@ -55,92 +50,16 @@ void EditorTextView::complete()
     while (start > 0 && line.at(start - 1) != QLatin1Char(' ') && line.at(start - 1) != QLatin1Char('\t'))
         --start;
     const int location = cursor.block().position() + start;
-    const QStringList entries = completionSource_(location, column - start);
-    if (entries.isEmpty())
-        return;
-    partialStart_ = location;
-    partialEnd_ = cursor.position();
-    popup_->clear();
-    popup_->addItems(entries);
-    popup_->setCurrentRow(0);
-    const QRect at = cursorRect(cursor);
-    const int rows = std::min<int>(int(entries.size()), 10);
-    const int height = rows * popup_->sizeHintForRow(0) + 2 * popup_->frameWidth();
-    int width = popup_->sizeHintForColumn(0) + 2 * popup_->frameWidth() + popup_->verticalScrollBar()->sizeHint().width();
-    width = std::min(width, std::max(80, viewport()->width() - at.left()));
-    int top = at.bottom() + 2;
-    if (top + height > viewport()->height() && at.top() - height > 0)
-        top = at.top() - height;
-    popup_->setGeometry(at.left(), top, width, height);
-    popup_->show();
-    popup_->raise();
+    completion_->offer(completionSource_(location, column - start), location);
 }
 
-bool EditorTextView::completionVisible() const { return popup_->isVisible(); }
+bool EditorTextView::completionVisible() const { return completion_->isVisible(); }
 
-QStringList EditorTextView::completionEntries() const
-{
-    QStringList out;
-    if (!popup_->isVisible())
-        return out;
-    for (int i = 0; i < popup_->count(); ++i)
-        out << popup_->item(i)->text();
-    return out;
-}
+QStringList EditorTextView::completionEntries() const { return completion_->entries(); }
 
-void EditorTextView::hideCompletion() { popup_->hide(); }
+void EditorTextView::hideCompletion() { completion_->hide(); }
 
-void EditorTextView::acceptCompletion(int row)
-{
-    if (!popup_->isVisible() || row < 0 || row >= popup_->count())
-        return;
-    const QString entry = popup_->item(row)->text();
-    hideCompletion();
-    ignorerTextHighlight_ = false;
-    const int length = int(document()->characterCount()) - 1;
-    QTextCursor cursor = textCursor();
-    cursor.setPosition(std::clamp(partialStart_, 0, length));
-    cursor.setPosition(std::clamp(partialEnd_, 0, length), QTextCursor::KeepAnchor);
-    if (cursor.selectedText() == entry)
-        return;
-    cursor.beginEditBlock();
-    cursor.insertText(entry);
-    cursor.endEditBlock();
-    setTextCursor(cursor);
-}
-
-bool EditorTextView::completionKey(QKeyEvent *event)
-{
-    if (!popup_->isVisible())
-        return false;
-    switch (event->key()) {
-    case Qt::Key_Up:
-    case Qt::Key_Down: {
-        const int step = event->key() == Qt::Key_Up ? -1 : 1;
-        popup_->setCurrentRow(std::clamp(popup_->currentRow() + step, 0, popup_->count() - 1));
-        return true;
-    }
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (event->modifiers() & Qt::ControlModifier)
-            break;
-        acceptCompletion(popup_->currentRow());
-        return true;
-    case Qt::Key_Escape:
-        hideCompletion();
-        return true;
-    default:
-        break;
-    }
-    hideCompletion();
-    return false;
-}
-
-void EditorTextView::focusOutEvent(QFocusEvent *event)
-{
-    hideCompletion();
-    QPlainTextEdit::focusOutEvent(event);
-}
+void EditorTextView::acceptCompletion(int row) { completion_->accept(row); }
 
 // ---- Keys -----------------------------------------------------------------------
 
@@ -165,8 +84,6 @@ void EditorTextView::keyPressEvent(QKeyEvent *event)
         hideCompletion();
         return;
     }
-    if (completionKey(event))
-        return;
     namespace kc = platform::keycode;
     const platform::KeyEvent key = platform::KeyEvent::fromQt(*event);
 
@@ -249,6 +166,7 @@ void EditorHighlighter::refreshOpenSpans(const QTextBlock &block)
     QTextBlock first = block;
     while (first.isValid() && first.previous().isValid() && first.previous().userState() > 0)
         first = first.previous();
+    const QScopedValueRollback guard(refreshing_, true);
     for (QTextBlock b = first; b.isValid() && b != block; b = b.next())
         rehighlightBlock(b);
 }

@@ -4,7 +4,7 @@
 #include <QSyntaxHighlighter>
 #include <functional>
 
-class QListWidget;
+class CompletionList;
 
 // The ChordPro editor's source view: keys that insert chords and markup or
 // post the editor's action codes ("ActionGen"), and a completion list after
@@ -40,17 +40,12 @@ public:
 protected:
     bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
 
 private:
-    bool completionKey(QKeyEvent *event);
-
     bool ignorerTextHighlight_ = false;
     CompletionSource completionSource_;
     std::function<bool(QKeyEvent *)> keyEquivalents_;
-    QListWidget *popup_ = nullptr;
-    int partialStart_ = 0;
-    int partialEnd_ = 0;
+    CompletionList *completion_ = nullptr;
 };
 
 // Colours the source as one scan over the text would (see
@@ -65,6 +60,9 @@ public:
     // Recolours from the first line of a span still open at block back to it,
     // after an edit there may have closed or reopened it.
     void refreshOpenSpans(const QTextBlock &block);
+    // True while refreshOpenSpans recolours: the document reports a change of
+    // its text then, which is no edit.
+    bool refreshing() const { return refreshing_; }
 
 protected:
     void highlightBlock(const QString &text) override;
@@ -73,4 +71,5 @@ private:
     bool closesLater(QChar opener, QChar closer) const;
 
     EditorTextView *view_;
+    bool refreshing_ = false;
 };

@@ -313,7 +313,9 @@ void WinEdit::majWindowTitle(int pages)
 
 void WinEdit::textDidChange()
 {
-    if (!initOk_ || detached_)
+    // Recolouring the lines above reports a change too: answering it recoloured
+    // them again, without end.
+    if (!initOk_ || detached_ || highlighter_->refreshing())
         return;
     modifiee_ = true;
     const QString text = txViewEdit_->toPlainText();

@@ -5,12 +5,10 @@
 #include "midi/MidiCompletion.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
+#include "windows/CompletionList.h"
 
-#include <QAbstractItemView>
 #include <QCloseEvent>
-#include <QCompleter>
 #include <QPlainTextEdit>
-#include <QStringListModel>
 
 NoteWindow::NoteWindow(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {}
 
@@ -46,36 +44,18 @@ void NoteWindow::fermerTags()
 void NoteWindow::setUpCompletion(QPlainTextEdit *view)
 {
     completionView_ = view;
-    completer_ = new QCompleter(this);
-    completer_->setWidget(view);
-    completer_->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
-    connect(completer_, qOverload<const QString &>(&QCompleter::activated), this, [this](const QString &c) {
-        QTextCursor cur = completionView_->textCursor();
-        qsizetype start = 0;
-        midicompletion::partialWord(completionView_->toPlainText(), cur.position(), &start);
-        isCompleting_ = true;
-        cur.setPosition(int(start), QTextCursor::KeepAnchor);
-        cur.insertText(c);
-        isCompleting_ = false;
-    });
+    completion_ = new CompletionList(view);
 }
 
 void NoteWindow::offerCompletion()
 {
-    if (!completionView_)
+    // The entry just taken offers nothing more.
+    if (!completionView_ || completion_->inserting())
         return;
     const QString text = completionView_->toPlainText();
     qsizetype start = 0;
     const QString word = midicompletion::partialWord(text, completionView_->textCursor().position(), &start);
-    const QStringList list = Midi::completeNote(text, start, word.size(), false);
-    if (list.isEmpty()) {
-        completer_->popup()->hide();
-        return;
-    }
-    completer_->setModel(new QStringListModel(list, completer_));
-    QRect r = completionView_->cursorRect();
-    r.setWidth(240);
-    completer_->complete(r);
+    completion_->offer(Midi::completeNote(text, start, word.size(), false), int(start));
 }
 
 void NoteWindow::changeEvent(QEvent *event)

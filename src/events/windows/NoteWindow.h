@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-class QCompleter;
+class CompletionList;
 class QPlainTextEdit;
 
 // What the plain and the formatted notes windows share: the song they
@@ -35,7 +35,8 @@ protected:
     virtual void resignedKey() = 0;
     void openTags();
     void postCode(int code) const;
-    // Offers note completions at the view's insertion point on every change.
+    // Offers note completions at the view's insertion point on every change;
+    // the list is worked from the keyboard (CompletionList).
     void setUpCompletion(QPlainTextEdit *view);
     void offerCompletion();
 
@@ -50,5 +51,5 @@ protected:
 private:
     bool fermertag_ = false;
     QPlainTextEdit *completionView_ = nullptr;
-    QCompleter *completer_ = nullptr;
+    CompletionList *completion_ = nullptr;
 };
