@@ -115,7 +115,7 @@ QString addTag(const QString &note, const QString &tag)
 {
     TagsLine at;
     if (!findTagsLine(note, at))
-        return QStringLiteral("%1\nTags=%2\n").arg(note, tag);
+        return notefile::withLineAdded(note, QStringLiteral("Tags=") + tag);
     const qsizetype length = at.end - at.start;
     return QString(note).insert(at.end, length == 5 ? tag : QLatin1Char(' ') + tag);
 }

@@ -33,6 +33,29 @@ std::optional<QString> keyValue(const QString &note, const QString &key)
     return value;
 }
 
+QString withKeyValue(const QString &note, const QString &key, const QString &newKey, const QString &value)
+{
+    const qsizetype at = note.indexOf(key, 0, Qt::CaseInsensitive);
+    if (at < 0)
+        return withLineAdded(note, newKey + value);
+    const qsizetype start = at + key.size();
+    qsizetype end = note.indexOf(QLatin1Char('\n'), start);
+    if (end < 0)
+        end = note.size();
+    if (end > start && note[end - 1] == QLatin1Char('\r'))
+        --end;
+    return QString(note).replace(start, end - start, value);
+}
+
+QString withLineAdded(const QString &note, const QString &line)
+{
+    if (note.isEmpty())
+        return QLatin1Char('\n') + line + QLatin1Char('\n');
+    if (!note.endsWith(QLatin1Char('\n')))
+        return note + QLatin1Char('\n') + line;
+    return note + line + (note.endsWith(QLatin1String("\r\n")) ? QLatin1String("\r\n") : QLatin1String("\n"));
+}
+
 QString trimBlanksAndTabs(const QString &text)
 {
     qsizetype b = 0;

@@ -87,6 +87,15 @@ QString notePathForSong(const QString &songPath);
 // end of the text on the last line. nullopt when the key is absent.
 std::optional<QString> keyValue(const QString &note, const QString &key);
 QString trimBlanksAndTabs(const QString &text);
+// Writes the program makes on its own (a played date, a tag) change only the
+// line they write: the note with the key's value replaced where keyValue reads
+// it, or, without the key, with the line key + value added (withLineAdded).
+// key is matched in any case; newKey is how a new line spells it.
+QString withKeyValue(const QString &note, const QString &key, const QString &newKey, const QString &value);
+// The note with one line added at its end, in the note's own line end; a note
+// without a final line end keeps lacking one. An empty note gets an empty
+// first line before it, so the line never becomes the master line.
+QString withLineAdded(const QString &note, const QString &line);
 
 struct ReadResult {
     bool exists = false;

@@ -4,6 +4,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+class QTableView;
+
+// A click into a cell's control (a field, a pop-up) selects its row, as a
+// click on the row would: the row's commands then act on it.
+void selectRowOnControlFocus(QTableView *table);
+
 // Cell controls that remember the table row they were made for, so their
 // action knows which row it edits. The table's delegate sets the row.
 class TableTextField : public QLineEdit {

@@ -6,7 +6,9 @@
 
 #include "QStringPrint.h"
 
+#include <QApplication>
 #include <QTest>
+#include <QWindow>
 
 using namespace notestest;
 
@@ -111,10 +113,40 @@ TEST_F(WinNoteFTest, PlayedDateAndTagsWriteOnlyWhatChanged)
     EXPECT_EQ(noteOnDisk(p), note);
     Data::setCurrentScreensetG(3);
     win.updateLastPlayedDate(QStringLiteral("2026-12-07"));
-    // The played date loses no line of the note.
-    EXPECT_EQ(noteOnDisk(p),
-              QStringLiteral("Master\n\nLastPlayedDate3=2026-12-07\n\n00:10 Page 2\n\nTags=live\nsee MIDI map\n\n"));
+    EXPECT_EQ(noteOnDisk(p), note + QStringLiteral("LastPlayedDate3=2026-12-07\n"));
+    EXPECT_EQ(win.dateField(3)->text(), QStringLiteral("2026-12-07"));
+    EXPECT_EQ(p->pieceDet->lastPlayedDate(3), QStringLiteral("2026-12-07 ")); // as the record keeps it
     EXPECT_TRUE(codes.contains(vocab::NoteChanged));
+}
+
+// Before, the played date went through the window's layout: every key line
+// gained a blank line after it, and a CRLF note had a line changed.
+TEST_F(WinNoteFTest, PlayedDateChangesOnlyItsOwnLine)
+{
+    const struct {
+        const char *before;
+        int screenSet;
+        const char *after;
+    } cases[] = {
+        // LF, no blank lines, no date yet: one line added at the end.
+        {"Master\nKey=G\nTempo=96\nsee MIDI map\n00:10 Page 2\n", 3,
+         "Master\nKey=G\nTempo=96\nsee MIDI map\n00:10 Page 2\nLastPlayedDate3=2026-12-07\n"},
+        // CRLF with blank lines: the date's own line changes, in place.
+        {"Master\r\n\r\nlastplayeddate2= 2025-01-01\r\n\r\nTags=live\r\n\r\nfree words\r\n", 2,
+         "Master\r\n\r\nlastplayeddate2=2026-12-07\r\n\r\nTags=live\r\n\r\nfree words\r\n"},
+        // No final line end: the note still ends without one.
+        {"Master\nKey=G", 1, "Master\nKey=G\nLastPlayedDate1=2026-12-07"},
+        {"Master\nLastPlayedDate1=2020-02-02", 1, "Master\nLastPlayedDate1=2026-12-07"},
+    };
+    int n = 0;
+    for (const auto &c : cases) {
+        const PiecesPtr p = song(QStringLiteral("S%1").arg(++n), QString::fromUtf8(c.before));
+        show(p);
+        Data::setCurrentScreensetG(c.screenSet);
+        EXPECT_TRUE(win.updateLastPlayedDate(QStringLiteral("2026-12-07")).isEmpty());
+        EXPECT_EQ(noteOnDisk(p), QString::fromUtf8(c.after)) << c.before;
+        EXPECT_EQ(win.dateField(c.screenSet)->text(), QStringLiteral("2026-12-07")) << c.before;
+    }
 }
 
 TEST_F(WinNoteFTest, CueButtonsAndDrops)
@@ -152,6 +184,15 @@ TEST_F(WinNoteFTest, CueButtonsAndDrops)
     std::unique_ptr<QMimeData> move(dragtypes::rowsMimeData(dragtypes::NotesSongEvDataType, {2}));
     EXPECT_TRUE(win.acceptDrop(move.get(), 0, false));
     EXPECT_TRUE(Data::songEvents().first()->timeEv);
+
+    // Before, "Append to Note" wrote the line once for each group of that name.
+    auto twin = std::make_shared<MidiFavEvent>(1);
+    twin->favEventID = QStringLiteral("Strings");
+    Midi::MIDIfav() << twin;
+    const qsizetype rows = Data::songEvents().size();
+    platform::NotificationCenter::defaultCenter().post(vocab::InsererMidiFromLibF,
+                                                       QVariant::fromValue(QStringLiteral("Strings")));
+    EXPECT_EQ(Data::songEvents().size(), rows + 1);
 }
 
 // The save sorts the list: the row edited next must still be the cue shown.
@@ -298,4 +339,57 @@ TEST_F(WinNoteFTest, ARowEditedOnlyInItsTimeKeepsItsLine)
         win.refreshPieceDataEtForcerSave(true);
         EXPECT_EQ(noteOnDisk(p), QString::fromUtf8(c.twice)) << c.note;
     }
+}
+
+// Keys go through the window as a performer's keyboard sends them, to
+// whatever holds the focus.
+TEST_F(WinNoteFTest, AShownWindowKeepsItsKeysSelectsRowsAndGoesAwayCleanly)
+{
+    const PiecesPtr p = song(QStringLiteral("A"), QStringLiteral("Master\n00:10 Page 2\n00:20 Page 3\n"));
+    auto *shown = new WinNoteF;
+    shown->setPDF(p, 1, true, false, 0, nullptr);
+    loadEvents(p);
+    shown->refreshSongEv();
+    shown->showWin();
+    QApplication::setActiveWindow(shown);
+    QWindow *window = shown->windowHandle();
+    ASSERT_NE(window, nullptr);
+    const QList<qint64> windowKeys{42, 36, 37};
+    auto pressWindowKeys = [&]() {
+        codes.clear();
+        for (Qt::Key k : {Qt::Key_Space, Qt::Key_Left, Qt::Key_Right})
+            QTest::keyClick(window, k);
+        return codes;
+    };
+    // Before, the "Text Mode" button, focused at opening and after a click,
+    // took Space (the note mode swapped) and the arrows moved between buttons.
+    EXPECT_EQ(pressWindowKeys(), windowKeys) << "as the window opens";
+    QTest::mouseClick(shown->buttonTempoTap(), Qt::LeftButton);
+    ASSERT_EQ(QApplication::focusWidget(), shown->buttonTempoTap());
+    EXPECT_EQ(pressWindowKeys(), windowKeys) << "after a click on a button";
+
+    // Before, a click into a row's field left the row unselected, and the
+    // row commands answered that a row must be selected.
+    shown->selectRow(-1);
+    ViewSongCue *second = shown->rowView(1);
+    ASSERT_NE(second, nullptr);
+    QTest::mouseClick(second->mmss(), Qt::LeftButton);
+    EXPECT_EQ(shown->selectedRow(), 1);
+    QTest::mouseClick(shown->rowView(0)->val1a(), Qt::LeftButton);
+    EXPECT_EQ(shown->selectedRow(), 0);
+
+    // A completion in the comments is taken with Down and Return.
+    Data::setGtempo(120);
+    shown->commentsView()->setFocus();
+    for (Qt::Key k : {Qt::Key_T, Qt::Key_Down, Qt::Key_Return})
+        QTest::keyClick(window, k);
+    EXPECT_EQ(shown->commentsView()->toPlainText(), QStringLiteral("Tempo=120"));
+
+    // Before, the window went while a cue's time field had the focus: the
+    // field's end of editing called back into the half-destroyed window.
+    QTest::mouseClick(second->mmss(), Qt::LeftButton);
+    ASSERT_EQ(QApplication::focusWidget(), second->mmss());
+    QTest::keyClick(window, Qt::Key_5);
+    delete shown;
+    QApplication::setActiveWindow(nullptr);
 }

@@ -238,6 +238,10 @@ TEST(NoteTags, AddToANoteWithoutTagsLineAndToNoNote)
     Pieces::clearTagStringForPiece(e);
     EXPECT_EQ(readAll(notefile::notePathForSong(path)), "\n");
     EXPECT_EQ(piecesrules::addTag("a\nTags=x", "y"), "a\nTags=x y");
+    // Before, a missing "Tags=" line came with a blank line before it.
+    EXPECT_EQ(piecesrules::addTag("a\nb\n", "y"), "a\nb\nTags=y\n");
+    EXPECT_EQ(piecesrules::addTag("a\r\nb\r\n", "y"), "a\r\nb\r\nTags=y\r\n");
+    EXPECT_EQ(piecesrules::addTag("a\nb", "y"), "a\nb\nTags=y");
     // Before: on a note with Windows line ends the tag went after the "\r", out of reach of the tag search.
     EXPECT_EQ(piecesrules::addTag("a\r\nTags=x\r\nb\r\n", "y"), "a\r\nTags=x y\r\nb\r\n");
     EXPECT_EQ(piecesrules::removeTag("Tags=x y\r\n", "x"), "Tags=y\r\n");

@@ -10,6 +10,7 @@
 #include "platform/Vocabulary.h"
 #include "windows/DragTypes.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QDragEnterEvent>
@@ -87,20 +88,33 @@ WinNoteF::WinNoteF(QWidget *parent) : NoteWindow(parent)
     buildCues(cues);
     layout->addWidget(cues, 1);
     resize(720, 760);
+    for (QAbstractButton *b : findChildren<QAbstractButton *>())
+        b->installEventFilter(this);
 
     platform::NotificationCenter::defaultCenter().addObserver(
         vocab::InsererMidiFromLibF,
         [this](const platform::Notification &n) {
-            // The event library names the group by its identifier.
+            // The event library names the group by its identifier; it goes in once.
             const QString id = n.stringParam();
             for (const MidiFavEventPtr &g : Midi::MIDIfav())
-                if (g && g->favEventID == id)
+                if (g && g->favEventID == id) {
                     insererMidiFromLib(g);
+                    break;
+                }
         },
         this);
 }
 
-WinNoteF::~WinNoteF() = default;
+WinNoteF::~WinNoteF()
+{
+    // Hiding the window as it goes takes the focus from a field, which ends
+    // that field's edit: its handlers must not reach this half-destroyed window.
+    detachCueRows();
+    for (QObject *child : findChildren<QObject *>()) {
+        child->removeEventFilter(this);
+        disconnect(child, nullptr, this, nullptr);
+    }
+}
 
 void WinNoteF::buildFields(QWidget *form)
 {
@@ -131,7 +145,9 @@ void WinNoteF::buildFields(QWidget *form)
     comments_->setFont(f);
     comments_->setPlaceholderText(QStringLiteral("Comments"));
     comboAuto_ = new QComboBox(form);
-    comboAuto_->addItems({QStringLiteral("Automation: Pages and Events"), QStringLiteral("Automation: Events only"),
+    // What each mode leaves to the track: in mode 1 only page events (and those
+    // at 0:00) follow it; in mode 2 only those at 0:00 run by themselves.
+    comboAuto_->addItems({QStringLiteral("Automation: Pages and Events"), QStringLiteral("Automation: Pages only"),
                           QStringLiteral("Automation: Off")});
     buttonTempoTap_ = new QPushButton(QStringLiteral("Tap"), form);
     buttonTempoKeep_ = new QPushButton(QStringLiteral("Keep"), form);
@@ -446,13 +462,33 @@ QString WinNoteF::updateLastPlayedDate(const QString &date)
         return known ? notefile::unreadableMessage(notefile::notePathForSong(song_.piece->pieceDet->fichier))
                      : QString();
     }
-    if (lastPlayedDate_[set - 1]->text() == date)
+    QLineEdit *field = lastPlayedDate_[set - 1];
+    if (field->text() == date)
         return QString();
-    lastPlayedDate_[set - 1]->setText(date);
-    noteModifiee_ = true;
     QString failure;
-    writeNote(true, &failure);
-    return failure;
+    if (noteModifiee_ || !song_.piece || !song_.piece->pieceDet) {
+        // An edit in progress here: the date is saved with it, in the window's layout.
+        field->setText(date);
+        noteModifiee_ = true;
+        writeNote(true, &failure);
+        return failure;
+    }
+    // Nobody asked for this write: the note keeps every other byte.
+    PiecesDet &det = *song_.piece->pieceDet;
+    const QString before = det.notetxt;
+    det.notetxt = notefile::withKeyValue(before, noteform::dateKey(int(set)),
+                                         QStringLiteral("LastPlayedDate%1=").arg(set), date);
+    if (!song_.piece->saveNote(&failure)) {
+        det.notetxt = before;
+        return failure;
+    }
+    det.note = true;
+    {
+        const QSignalBlocker block(field);
+        field->setText(date);
+    }
+    postCode(song_.piece->majInfo() ? vocab::SongInfoChanged : vocab::NoteChanged);
+    return QString();
 }
 
 void WinNoteF::refreshTempoTap()
@@ -482,18 +518,32 @@ void WinNoteF::tagsCompletion()
 
 // ---- Window ------------------------------------------------------------------------------
 
-void WinNoteF::keyPressEvent(QKeyEvent *event)
+bool WinNoteF::windowKey(const QKeyEvent &event)
 {
-    const platform::KeyEvent key = platform::KeyEvent::fromQt(*event);
+    const platform::KeyEvent key = platform::KeyEvent::fromQt(event);
     const int code = noterules::formattedWindowKey(key);
-    if (code < 0) {
-        QWidget::keyPressEvent(event);
-        return;
-    }
+    if (code < 0)
+        return false;
     // A song change must not lose the edit in progress.
     if (noterules::savesFirst(key))
         saveNote(false);
     postCode(code);
+    return true;
+}
+
+void WinNoteF::keyPressEvent(QKeyEvent *event)
+{
+    if (!windowKey(*event))
+        QWidget::keyPressEvent(event);
+}
+
+bool WinNoteF::eventFilter(QObject *watched, QEvent *event)
+{
+    // A button holds the focus when the window opens and after a click: the
+    // window's keys must not press it (Space) or move between buttons (arrows).
+    if (event->type() == QEvent::KeyPress && qobject_cast<QAbstractButton *>(watched))
+        return windowKey(*static_cast<QKeyEvent *>(event));
+    return NoteWindow::eventFilter(watched, event);
 }
 
 void WinNoteF::resignedKey()

@@ -107,9 +107,12 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resignedKey() override;
 
 private:
+    // The window's own keys (Space, arrows, comma, grave): true when one was taken.
+    bool windowKey(const QKeyEvent &event);
     // saveNote, telling a failure in *failure instead of a dialog when given.
     bool writeNote(bool flag, QString *failure);
     // WinNoteF.cpp
@@ -121,6 +124,8 @@ private:
     void setReadOnly(bool on);
     // WinNoteFCues.cpp
     void buildCues(QWidget *pane);
+    // The row views stop telling this window of their edits.
+    void detachCueRows();
     // The events list holds this window's song: loaded from its note if not.
     void ensureOwnEvents();
     // The selected row's event; without one the user is told and nullptr answers.

@@ -10,6 +10,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 #include "windows/DragTypes.h"
+#include "windows/TableControls.h"
 
 #include <QDropEvent>
 #include <QHBoxLayout>
@@ -34,6 +35,7 @@ public:
         setDropIndicatorShown(true);
         setDragDropMode(QAbstractItemView::DragDrop);
         setEditTriggers(QAbstractItemView::NoEditTriggers);
+        selectRowOnControlFocus(this);
     }
 
 protected:
@@ -203,6 +205,13 @@ void WinNoteF::reloadTable(const SongEvPtr &keepSelected)
 }
 
 void WinNoteF::refreshSongEv() { reloadTable(nullptr); }
+
+void WinNoteF::detachCueRows()
+{
+    for (int i = 0; i < mTable_->rowCount(); ++i)
+        if (ViewSongCue *view = rowView(i))
+            view->setDelegate(nullptr);
+}
 
 void WinNoteF::showRow(qint64 row)
 {

@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
+#include "windows/TableControls.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -50,14 +51,7 @@ MidiRowTable::MidiRowTable(const QStringList &columns, QWidget *parent)
     setDropIndicatorShown(true);
     setDragDropMode(QAbstractItemView::DragDrop);
     verticalHeader()->viewport()->installEventFilter(this);
-    // A click into a cell's control selects its row, as a click on the row would.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
-        if (!now || !viewport()->isAncestorOf(now))
-            return;
-        const int row = indexAt(now->mapTo(viewport(), QPoint(1, 1))).row();
-        if (row >= 0 && row != selectedRow())
-            selectRow(row);
-    });
+    selectRowOnControlFocus(this);
 }
 
 void MidiRowTable::resetRows(int count)
