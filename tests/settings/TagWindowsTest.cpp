@@ -246,7 +246,7 @@ TEST_F(TagWindows, AssignmentsBulkOperationsCountTheNotesWritten)
     w.actionExtractFromFilename();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("2 entries updated"));
     EXPECT_EQ(noteOf(a), QStringLiteral("\nTags=Jazz\n"));
-    EXPECT_EQ(noteOf(b), QStringLiteral("\n\nTags=Live\n"));
+    EXPECT_EQ(noteOf(b), QStringLiteral("\nTags=Live\n")); // one line added, no blank line before it
 
     // One row's box and its clear button.
     w.actionButtonTag(2, 2, true);
