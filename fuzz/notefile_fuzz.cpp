@@ -53,15 +53,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString line = piecesrules::notetxtForDir(note, id, (flags >> 3) & 1, (flags >> 4) & 1);
     check(!line.contains(QLatin1Char('\n')));
 
+    // A played date written reads back, and adds at most one line end.
+    const QString date = QStringLiteral("2026-12-07");
+    const QString dated = notefile::withKeyValue(note, kKeys[4], QStringLiteral("LastPlayedDate9="), date);
+    check(notefile::keyValue(dated, kKeys[4]) == date);
+    check(note.isEmpty() || dated.count(QLatin1Char('\n')) - note.count(QLatin1Char('\n')) <= 1);
+
     const QString &tag = kTags[(flags >> 5) % kTags.size()];
     const QString added = piecesrules::addTag(note, tag);
     const auto tags = notefile::keyValue(added, QStringLiteral("TAGS="));
     check(tags && tags->endsWith(tag));
     const QString removed = piecesrules::removeTag(added, tag);
     check(removed.size() <= added.size());
-    // A tag added to a note without a Tags line leaves no trace once removed.
+    // A tag added to a note without a Tags line leaves no trace once removed
+    // (but a line end on a last line that had none).
     if (note.indexOf(QStringLiteral("TAGS="), 0, Qt::CaseInsensitive) < 0)
-        check(removed == note + QLatin1Char('\n'));
+        check(removed == (note.endsWith(QLatin1Char('\n')) ? note : note + QLatin1Char('\n')));
     check(piecesrules::clearTags(note).size() <= note.size());
 
     (void)PiecesDet::obtenirChaine(note, QStringLiteral("{title:"));
