@@ -130,66 +130,65 @@ void Controller::updateItuneInfo()
 
 void Controller::updateItuneInfo2B()
 {
+    const auto hideTrackInfo = [this]() {
+        ituneTimer_.stop();
+        updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
+    };
+    // The track is over (or another one plays): continuous play goes on.
+    const auto trackOver = [&]() {
+        hideTrackInfo();
+        continuePlaying();
+    };
     const std::shared_ptr<audio::MediaPlayer> player = Data::player();
     const std::shared_ptr<const audio::Track> item = Data::mediaItem();
     if (!player || !item) {
-        ituneTimer_.stop();
-        updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
-        continuePlaying();
+        trackOver();
         return;
     }
     // A file that cannot be decoded, or one cut short while it played, is said
     // by name; continuous play goes no further (it would only fail again).
-    const auto giveUp = [&]() {
+    const auto cannotPlay = [&]() {
         player->pause();
-        ituneTimer_.stop();
-        updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
+        hideTrackInfo();
         tellFailure(QStringLiteral("The track \"%1\" cannot be played.").arg(QFileInfo(item->location).fileName()));
     };
     if (player->failed()) {
-        giveUp();
+        cannotPlay();
         return;
     }
-    if (player->isPlaying()) {
-        const double d = player->duration();
-        const double t = player->position();
-        // A poll seldom falls on the very moment the track ends (a second before
-        // its length): it is over once the next poll would come after that.
-        const bool over = d > 0 && t + ituneTimer_.interval() >= d - 1.0;
-        if (!over) {
-            if (Data::songAsked() != 0 && Data::songAsked() != qint64(item->persistentID)) {
-                Data::setSongAsked(0);
-                player->pause();
-                ituneTimer_.stop();
-                updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
-                continuePlaying();
-                return;
-            }
-            // Only a known length has an end to approach: some files tell it late.
-            if (d > 0 && t >= d - 3.0 && !grecedule_) {
-                ituneTimer_.start(0.02, true, [this]() { updateItuneInfo(); });
-                grecedule_ = true;
-                tentative_ = 1;
-            }
-            updateItunesInfoX(item->title, item->artist, t, d, false, false);
-            return;
+    if (!player->isPlaying()) {
+        if (player->ended() || grecedule_) {
+            // Ended on its own: with its length unknown, this is the first sign.
+            trackOver();
+        } else if (tentative_-- >= 2) {
+            // Still starting: the track stands at 0:00 and no cue is due yet.
+            updateItunesInfoX(item->title, item->artist, 0.0, qMax(0.0, player->duration()), false, false);
+        } else {
+            // The start never came.
+            cannotPlay();
         }
-        player->pause();
-        ituneTimer_.stop();
-    } else if (player->ended() || grecedule_) {
-        // Ended on its own: with its length unknown, this is the first sign.
-        ituneTimer_.stop();
-    } else if (tentative_-- >= 2) {
-        // Still starting: the track stands at 0:00 and no cue is due yet.
-        updateItunesInfoX(item->title, item->artist, 0.0, qMax(0.0, player->duration()), false, false);
-        return;
-    } else {
-        // The start never came.
-        giveUp();
         return;
     }
-    updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
-    continuePlaying();
+    const double d = player->duration();
+    const double t = player->position();
+    // A poll seldom falls on the very moment the track ends (a second before
+    // its length): it is over once the next poll would come after that.
+    const bool over = d > 0 && t + ituneTimer_.interval() >= d - 1.0;
+    const bool otherTrackAsked = Data::songAsked() != 0 && Data::songAsked() != qint64(item->persistentID);
+    if (over || otherTrackAsked) {
+        if (!over)
+            Data::setSongAsked(0);
+        player->pause();
+        trackOver();
+        return;
+    }
+    // Only a known length has an end to approach: some files tell it late.
+    if (d > 0 && t >= d - 3.0 && !grecedule_) {
+        ituneTimer_.start(0.02, true, [this]() { updateItuneInfo(); });
+        grecedule_ = true;
+        tentative_ = 1;
+    }
+    updateItunesInfoX(item->title, item->artist, t, d, false, false);
 }
 
 void Controller::continuePlaying()

@@ -313,7 +313,7 @@ void Controller::setSlave(qint64 code)
             options_.slaveOn = true;
             startSlaveObserver();
             if (!audio::MusicX::eyeTunes().isRunning())
-                setMsgX(QStringLiteral("No media player answers: start one to follow it."), QString(), false);
+                tellFailure(QStringLiteral("No media player answers: start one to follow it."));
         }
     }
     if (slaveX_)

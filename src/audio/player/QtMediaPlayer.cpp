@@ -49,6 +49,8 @@ QtMediaPlayer::QtMediaPlayer()
     player_->setAudioOutput(output_);
     connect(player_, &QMediaPlayer::mediaStatusChanged, this, [this]() { onStatusChanged(); });
     connect(player_, &QMediaPlayer::seekableChanged, this, [this]() { onStatusChanged(); });
+    if (!player_->isAvailable())
+        TLOG(QStringLiteral("QtMediaPlayer: no media backend, no track can play"));
 }
 
 QtMediaPlayer::~QtMediaPlayer()
