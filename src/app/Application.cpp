@@ -1,13 +1,13 @@
 #include "app/Application.h"
 
+#include "app/Resources.h"
 #include "app/TolvaneAppDelegate.h"
-#include "audio/MediaPlayer.h"
 #include "audio/library/MusicFolderIndex.h"
 #include "controller/Controller.h"
 #include "library/Data.h"
 #include "platform/Log.h"
+#include "platform/MediaPlayer.h"
 #include "platform/UserDefaults.h"
-#include "app/Resources.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,12 +1,12 @@
 #include "library/Data.h"
 
 #include "audio/EyeTunes.h"
-#include "audio/MediaPlayer.h"
 #include "audio/MusicX.h"
 #include "audio/TrackLookup.h"
 #include "platform/AtomicFile.h"
 #include "platform/DesktopServices.h"
 #include "platform/Log.h"
+#include "platform/MediaPlayer.h"
 
 #include <QDir>
 #include <QFile>
@@ -67,13 +67,13 @@ bool Data::play_if_found2(const QList<audio::Track> &items, const QString &titre
         return true;
     }
 
-    std::shared_ptr<audio::MediaPlayer> p = player();
+    std::shared_ptr<platform::MediaPlayer> p = player();
     if (p)
         p->pause();
     setMediaItem(std::make_shared<const audio::Track>(track));
     setPlayerItem(track.location);
     if (!p) {
-        p = audio::makeMediaPlayer();
+        p = platform::makeMediaPlayer();
         setPlayer(p);
     }
     p->setSource(track.location);
@@ -98,6 +98,6 @@ bool audio::trackPlays()
 {
     if (Data::useItunes())
         return MusicX::eyeTunes().playerState() == kPlayerPlaying;
-    const std::shared_ptr<MediaPlayer> p = Data::player();
+    const std::shared_ptr<platform::MediaPlayer> p = Data::player();
     return p && p->isPlaying();
 }

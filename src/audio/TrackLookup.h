@@ -8,6 +8,10 @@
 
 namespace audio {
 
+// Whether a song's track plays: the program's own player, or with the music
+// application in use, the application's player.
+bool trackPlays();
+
 // The recordings a song may have, found by words in a track's genre.
 enum class Slot { Any, Cover, BackingTrack, Practice, Recording, Best };
 inline constexpr int kSlots = 6;

@@ -1,9 +1,10 @@
 #include "controller/Controller.h"
 
-#include "audio/MediaPlayer.h"
+#include "audio/TrackLookup.h"
 #include "audio/windows/WinAudioPlayer.h"
 #include "audio/windows/WinAudioPreview.h"
 #include "library/Data.h"
+#include "platform/MediaPlayer.h"
 
 void Controller::actionMenuAudioPlayer()
 {

@@ -1,10 +1,11 @@
 #include "controller/Controller.h"
 
 #include "audio/EyeTunes.h"
-#include "audio/MediaPlayer.h"
 #include "audio/MusicX.h"
+#include "audio/TrackLookup.h"
 #include "library/Data.h"
 #include "library/Pieces.h"
+#include "platform/MediaPlayer.h"
 
 using audio::MusicX;
 
@@ -231,7 +232,7 @@ bool Controller::isPlayingInternal() const
 {
     if (Data::useItunes())
         return false;
-    const std::shared_ptr<audio::MediaPlayer> player = Data::player();
+    const std::shared_ptr<platform::MediaPlayer> player = Data::player();
     return player && player->isPlaying();
 }
 

@@ -1,11 +1,11 @@
 #include "controller/Controller.h"
 
-#include "audio/MediaPlayer.h"
 #include "audio/MusicLibrary.h"
 #include "audio/MusicX.h"
 #include "audio/Track.h"
 #include "library/Data.h"
 #include "platform/Clock.h"
+#include "platform/MediaPlayer.h"
 
 #include <QFileInfo>
 
@@ -37,7 +37,7 @@ bool Controller::stop_if_playing(bool reload)
         if (!ituneTimer_.isActive())
             return false;
     } else {
-        const std::shared_ptr<audio::MediaPlayer> player = Data::player();
+        const std::shared_ptr<platform::MediaPlayer> player = Data::player();
         // A track still loading stops too: otherwise it would start after Stop.
         if (!player || !(player->isPlaying() || (ituneTimer_.isActive() && !player->failed())))
             return false;
@@ -139,7 +139,7 @@ void Controller::updateItuneInfo2B()
         hideTrackInfo();
         continuePlaying();
     };
-    const std::shared_ptr<audio::MediaPlayer> player = Data::player();
+    const std::shared_ptr<platform::MediaPlayer> player = Data::player();
     const std::shared_ptr<const audio::Track> item = Data::mediaItem();
     if (!player || !item) {
         trackOver();

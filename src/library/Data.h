@@ -26,11 +26,11 @@ class QScreen;
 class QWidget;
 namespace platform {
 struct KeyEvent;
+class MediaPlayer;
 }
 class QSoundEffect;
 class WindowPDFxSuper;
 namespace audio {
-class MediaPlayer;
 struct Track;
 }
 
@@ -70,8 +70,8 @@ public:
     static void releaseAudioObjects();
     // The track player (made on the first play, then reused), the file it
     // holds and the library track played.
-    static std::shared_ptr<audio::MediaPlayer> player();
-    static void setPlayer(const std::shared_ptr<audio::MediaPlayer> &value);
+    static std::shared_ptr<platform::MediaPlayer> player();
+    static void setPlayer(const std::shared_ptr<platform::MediaPlayer> &value);
     static QString playerItem();
     static void setPlayerItem(const QString &path);
     static std::shared_ptr<const audio::Track> mediaItem();

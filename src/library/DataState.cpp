@@ -15,7 +15,7 @@ namespace {
 
 struct State {
     QSoundEffect *audioPlayerObj = nullptr;
-    std::shared_ptr<audio::MediaPlayer> player;
+    std::shared_ptr<platform::MediaPlayer> player;
     QString playerItem;
     std::shared_ptr<const audio::Track> mediaItem;
     QPointer<QAction> refMenuMidi;
@@ -133,8 +133,8 @@ void Data::releaseAudioObjects()
     s.audioPlayerObj = nullptr;
 }
 
-std::shared_ptr<audio::MediaPlayer> Data::player() { return state().player; }
-void Data::setPlayer(const std::shared_ptr<audio::MediaPlayer> &value) { state().player = value; }
+std::shared_ptr<platform::MediaPlayer> Data::player() { return state().player; }
+void Data::setPlayer(const std::shared_ptr<platform::MediaPlayer> &value) { state().player = value; }
 QString Data::playerItem() { return state().playerItem; }
 void Data::setPlayerItem(const QString &path) { state().playerItem = path; }
 std::shared_ptr<const audio::Track> Data::mediaItem() { return state().mediaItem; }

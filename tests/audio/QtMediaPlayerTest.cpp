@@ -1,5 +1,5 @@
 #include "AudioTestSupport.h"
-#include "audio/player/QtMediaPlayer.h"
+#include "platform/media/QtMediaPlayer.h"
 #include "support/TestSupport.h"
 
 #include <QElapsedTimer>
@@ -17,7 +17,7 @@ TEST(QtMediaPlayer, AWavPlaysFromASeekBeforeLoadingAndEnds)
     QTemporaryDir dir;
     const QString wav = dir.filePath(QStringLiteral("three seconds.wav"));
     ASSERT_TRUE(audiotest::writeWav(wav, 3.0, 22050));
-    audio::QtMediaPlayer player;
+    platform::QtMediaPlayer player;
     player.setSource(wav);
     player.seek(1.0); // asked before the file is loaded
     player.play();
@@ -36,7 +36,7 @@ TEST(QtMediaPlayer, AFileThatIsNoAudioFailsAtOnce)
     QTemporaryDir dir;
     const QString garbage = testsupport::writeFile(dir.filePath(QStringLiteral("not a song.mp3")),
                                                    QByteArray(20000, '\x5a'));
-    audio::QtMediaPlayer player;
+    platform::QtMediaPlayer player;
     QElapsedTimer took;
     took.start();
     player.setSource(garbage);
@@ -57,7 +57,7 @@ QStringList ffmpegTo(const QString &wav, const QStringList &codec, const QString
 // Plays the file until its position has moved on; "" when it did, else why not.
 QString playsAndAdvances(const QString &path)
 {
-    audio::QtMediaPlayer player;
+    platform::QtMediaPlayer player;
     player.setSource(path);
     player.play();
     if (!testsupport::waitFor([&]() { return player.isPlaying() || player.failed(); }) || player.failed())
@@ -122,7 +122,7 @@ TEST(QtMediaPlayer, AFlacOf32BitSamplesPlaysOrFailsAtOnce)
     ASSERT_TRUE(audiotest::writeWav(wav, 1.0, 48000, 32));
     if (!audiotest::encode(QStringLiteral("flac"), {"-s", "-f", wav, "-o", flac}))
         GTEST_SKIP() << "flac writes no 32-bit files here";
-    audio::QtMediaPlayer player;
+    platform::QtMediaPlayer player;
     player.setSource(flac);
     player.play();
     EXPECT_TRUE(testsupport::waitFor([&]() { return player.isPlaying() || player.failed(); }));
@@ -137,7 +137,7 @@ TEST(QtMediaPlayer, ANamedPipeNeverReachesTheBackend)
     // instead of blocking this test inside the backend's open().
     const int writer = ::open(QFile::encodeName(pipe).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(writer, 0);
-    audio::QtMediaPlayer player;
+    platform::QtMediaPlayer player;
     player.setSource(pipe);
     player.play();
     testsupport::processEvents();
@@ -151,7 +151,7 @@ TEST(QtMediaPlayer, AFileTruncatedWhilePlayingFailsInsteadOfEnding)
     QTemporaryDir dir;
     const QString wav = dir.filePath(QStringLiteral("cut.wav"));
     ASSERT_TRUE(audiotest::writeWav(wav, 3.0, 22050));
-    audio::QtMediaPlayer player;
+    platform::QtMediaPlayer player;
     player.setSource(wav);
     player.play();
     ASSERT_TRUE(testsupport::waitFor([&]() { return player.position() > 0.05 || player.failed(); }));

@@ -2,9 +2,9 @@
 #include "events/QStringPrint.h"
 
 #include "audio/MusicLibrary.h"
-#include "audio/player/FakeMediaPlayer.h"
 #include "audio/windows/WinAudioPlayer.h"
 #include "audio/windows/WinAudioPreview.h"
+#include "platform/media/FakeMediaPlayer.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -28,7 +28,7 @@ protected:
         manualClock();
         library.setTracks({track("Song 01", "Rock"), track("Song 01", "Cover")});
         audio::setMusicLibrary(&library);
-        audio::setMediaPlayerFactory([this]() { return player; });
+        platform::setMediaPlayerFactory([this]() { return player; });
         auto &center = platform::NotificationCenter::defaultCenter();
         for (const QString &name : {vocab::ActionGoToGenreNoAndPlayNow, vocab::ActionAudioPlayerClose,
                                     vocab::ActionAudioPreviewClose})
@@ -44,7 +44,7 @@ protected:
         for (auto id : observers)
             platform::NotificationCenter::defaultCenter().removeObserver(id);
         audio::setMusicLibrary(nullptr);
-        audio::setMediaPlayerFactory(nullptr);
+        platform::setMediaPlayerFactory(nullptr);
         Data::setPlayer(nullptr);
         Data::setMediaItem(nullptr);
         Data::setSongAsked(0);
@@ -81,7 +81,7 @@ protected:
     QTemporaryDir musicDir;
     QDir music{musicDir.path()};
     audio::StaticMusicLibrary library;
-    std::shared_ptr<audio::FakeMediaPlayer> player = std::make_shared<audio::FakeMediaPlayer>();
+    std::shared_ptr<platform::FakeMediaPlayer> player = std::make_shared<platform::FakeMediaPlayer>();
     QList<platform::NotificationCenter::ObserverId> observers;
     QStringList posts;
 };

@@ -2,9 +2,9 @@
 #include "events/QStringPrint.h"
 
 #include "audio/EyeTunes.h"
-#include "audio/MediaPlayer.h"
 #include "audio/MusicX.h"
-#include "audio/player/FakeMediaPlayer.h"
+#include "platform/MediaPlayer.h"
+#include "platform/media/FakeMediaPlayer.h"
 #include "support/FakeMpris.h"
 
 #include <QMenu>
@@ -26,7 +26,7 @@ protected:
         client = QDBusConnection::connectToBus(bus.address(), QStringLiteral("follow-client"));
         eyeTunes = std::make_unique<audio::EyeTunes>(client);
         audio::MusicX::setEyeTunes(eyeTunes.get());
-        audio::setMediaPlayerFactory([this]() { return ownPlayer; });
+        platform::setMediaPlayerFactory([this]() { return ownPlayer; });
         manualClock();
     }
 
@@ -34,7 +34,7 @@ protected:
     {
         ControllerFixture::TearDown();
         audio::MusicX::setEyeTunes(nullptr);
-        audio::setMediaPlayerFactory(nullptr);
+        platform::setMediaPlayerFactory(nullptr);
         Data::setPlayer(nullptr);
         player.reset();
         eyeTunes.reset();
@@ -74,7 +74,7 @@ protected:
     QDBusConnection client{QString()};
     std::unique_ptr<audio::EyeTunes> eyeTunes;
     std::unique_ptr<MprisPlayer> player;
-    std::shared_ptr<audio::FakeMediaPlayer> ownPlayer = std::make_shared<audio::FakeMediaPlayer>();
+    std::shared_ptr<platform::FakeMediaPlayer> ownPlayer = std::make_shared<platform::FakeMediaPlayer>();
     QTemporaryDir songs;
 };
 

@@ -1,10 +1,10 @@
 #include "ControllerTestSupport.h"
 #include "events/QStringPrint.h"
 
-#include "audio/MediaPlayer.h"
 #include "audio/library/MusicFolderIndex.h"
-#include "audio/player/FakeMediaPlayer.h"
 #include "audio/windows/WinAudioPreview.h"
+#include "platform/MediaPlayer.h"
+#include "platform/media/FakeMediaPlayer.h"
 #include "support/GatedScan.h"
 
 #include <QLabel>
@@ -26,7 +26,7 @@ protected:
         index = std::make_unique<audio::MusicFolderIndex>(musicDir.path(), QString(),
                                                           testsupport::gatedReader(reached, release));
         audio::setMusicLibrary(index.get());
-        audio::setMediaPlayerFactory([this]() { return player; });
+        platform::setMediaPlayerFactory([this]() { return player; });
         startWithSongs(songs, 2);
         clock->advance(0.6);
         reached.wait();
@@ -37,7 +37,7 @@ protected:
         release.open();
         audio::setMusicLibrary(nullptr);
         index.reset();
-        audio::setMediaPlayerFactory(nullptr);
+        platform::setMediaPlayerFactory(nullptr);
         Data::setPlayer(nullptr);
         Data::setMediaItem(nullptr);
         Data::setSongAsked(0);
@@ -59,7 +59,7 @@ protected:
     testsupport::Gate reached;
     testsupport::Gate release;
     std::unique_ptr<audio::MusicFolderIndex> index;
-    std::shared_ptr<audio::FakeMediaPlayer> player = std::make_shared<audio::FakeMediaPlayer>();
+    std::shared_ptr<platform::FakeMediaPlayer> player = std::make_shared<platform::FakeMediaPlayer>();
 };
 
 TEST_F(FirstScan, APlayRequestReturnsAtOnceAndPlaysWhenTheScanEnds)

@@ -1,9 +1,9 @@
 #include "ControllerTestSupport.h"
 #include "events/QStringPrint.h"
 
-#include "audio/MediaPlayer.h"
 #include "audio/MusicLibrary.h"
-#include "audio/player/FakeMediaPlayer.h"
+#include "platform/MediaPlayer.h"
+#include "platform/media/FakeMediaPlayer.h"
 
 using namespace controllertest;
 
@@ -31,7 +31,7 @@ protected:
         }
         library.setTracks(tracks);
         audio::setMusicLibrary(&library);
-        audio::setMediaPlayerFactory([this]() { return player; });
+        platform::setMediaPlayerFactory([this]() { return player; });
         storeSlot(0, songs.path());
         platform::UserDefaults::standard().setInteger(QStringLiteral("dirNo"), 0);
         platform::UserDefaults::standard().setInteger(QStringLiteral("NbrExec"), 3);
@@ -44,7 +44,7 @@ protected:
     void TearDown() override
     {
         audio::setMusicLibrary(nullptr);
-        audio::setMediaPlayerFactory(nullptr);
+        platform::setMediaPlayerFactory(nullptr);
         Data::setPlayer(nullptr);
         Data::setMediaItem(nullptr);
         Data::setSongAsked(0);
@@ -75,7 +75,7 @@ protected:
     QTemporaryDir musicDir;
     QDir music{musicDir.path()};
     audio::StaticMusicLibrary library;
-    std::shared_ptr<audio::FakeMediaPlayer> player = std::make_shared<audio::FakeMediaPlayer>();
+    std::shared_ptr<platform::FakeMediaPlayer> player = std::make_shared<platform::FakeMediaPlayer>();
 };
 
 TEST_F(Playback, TheTrackIsPolledEveryFifthOfASecondAndFiftyTimesASecondNearItsEnd)
@@ -197,13 +197,13 @@ TEST_F(Playback, ATrackThatCannotPlayIsToldInTheMessageLineNeverInADialog)
         const char *what;
         bool available;
         bool withTracks;
-        std::function<void(audio::FakeMediaPlayer &)> after; // what the player does once asked
+        std::function<void(platform::FakeMediaPlayer &)> after; // what the player does once asked
         QString message;
     } rows[] = {
         {"no music folder", false, true, {}, "No music folder: choose one in Preferences"},
         {"no such track", true, false, {},
          "Tolvane is unable to find the corresponding song in your Music Library."},
-        {"refused by the decoder", true, true, [](audio::FakeMediaPlayer &p) { p.fail(); }, cannotPlay},
+        {"refused by the decoder", true, true, [](platform::FakeMediaPlayer &p) { p.fail(); }, cannotPlay},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);

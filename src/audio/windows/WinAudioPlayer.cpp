@@ -1,9 +1,10 @@
 #include "audio/windows/WinAudioPlayer.h"
 
-#include "audio/MediaPlayer.h"
+#include "audio/TrackLookup.h"
 #include "library/Data.h"
 #include "library/Pieces.h"
 #include "library/PiecesDet.h"
+#include "platform/MediaPlayer.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/Vocabulary.h"

@@ -1,10 +1,11 @@
 #include "audio/windows/WinAudioPreview.h"
 
-#include "audio/MediaPlayer.h"
 #include "audio/MusicLibrary.h"
+#include "audio/TrackLookup.h"
 #include "library/Data.h"
 #include "library/Pieces.h"
 #include "library/PiecesDet.h"
+#include "platform/MediaPlayer.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 

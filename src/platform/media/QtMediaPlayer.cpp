@@ -1,4 +1,4 @@
-#include "audio/player/QtMediaPlayer.h"
+#include "platform/media/QtMediaPlayer.h"
 
 #include "platform/Log.h"
 #include "platform/RegularFile.h"
@@ -8,7 +8,7 @@
 #include <QUrl>
 #include <cmath>
 
-namespace audio {
+namespace platform {
 
 namespace {
 
@@ -145,4 +145,4 @@ double QtMediaPlayer::duration() const
     return double(player_->duration()) / 1000.0;
 }
 
-} // namespace audio
+} // namespace platform

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/MediaPlayer.h"
+#include "platform/MediaPlayer.h"
 
 #include <QObject>
 #include <optional>
@@ -8,7 +8,7 @@
 class QAudioOutput;
 class QMediaPlayer;
 
-namespace audio {
+namespace platform {
 
 // The player on QtMultimedia (GStreamer). Plays without an audio device too.
 class QtMediaPlayer final : public QObject, public MediaPlayer {
@@ -40,4 +40,4 @@ private:
     bool cutShort_ = false;
 };
 
-} // namespace audio
+} // namespace platform

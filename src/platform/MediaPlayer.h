@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-namespace audio {
+namespace platform {
 
 // The program's own track player. A file set with setSource loads in the
 // background: it counts as playing only once it is loaded, asked to play and
@@ -41,12 +41,4 @@ std::shared_ptr<MediaPlayer> makeMediaPlayer();
 // Installs the factory; an empty one goes back to QtMultimedia.
 void setMediaPlayerFactory(MediaPlayerFactory factory);
 
-} // namespace audio
-
-namespace audio {
-
-// Whether a song's track plays: the program's own player, or with the music
-// application in use, the application's player.
-bool trackPlays();
-
-} // namespace audio
+} // namespace platform

@@ -1,6 +1,6 @@
-#include "audio/player/FakeMediaPlayer.h"
+#include "platform/media/FakeMediaPlayer.h"
 
-namespace audio {
+namespace platform {
 
 void FakeMediaPlayer::setSource(const QString &path)
 {
@@ -55,4 +55,4 @@ void FakeMediaPlayer::finish()
     position_ = duration_;
 }
 
-} // namespace audio
+} // namespace platform

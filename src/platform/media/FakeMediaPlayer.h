@@ -1,10 +1,10 @@
 #pragma once
 
-#include "audio/MediaPlayer.h"
+#include "platform/MediaPlayer.h"
 
 #include <QStringList>
 
-namespace audio {
+namespace platform {
 
 // A player that tests drive: loading, position and failure happen when the
 // test says so. Records what was asked of it.
@@ -46,4 +46,4 @@ private:
     double pendingSeek_ = -1.0;
 };
 
-} // namespace audio
+} // namespace platform
