@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 
 namespace {
 
@@ -17,6 +18,18 @@ bool inRange(const List &list, qint64 row)
     return row >= 0 && row < list.size();
 }
 
+// How many rows the stored count bounds the table to. A whole number from 0,
+// as our save writes it (last, leaving the keys of deleted rows behind), must
+// hold; a missing or damaged count (-5, "lots", another type) bounds nothing,
+// and the first missing row ends the table.
+qint64 storedCount(const char *countKey)
+{
+    const QVariant v = platform::UserDefaults::standard().objectForKey(QLatin1String(countKey));
+    bool ok = false;
+    const qint64 n = v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::QString ? v.toLongLong(&ok) : -1;
+    return ok && n >= 0 ? n : std::numeric_limits<qint64>::max();
+}
+
 // Replaces the list with the stored rows, up to the count or the first
 // missing row: a damaged count then gives the rows that exist, and the save
 // writes back only those. False when no row was read (the caller then makes
@@ -25,7 +38,7 @@ template <typename Row>
 bool loadRows(QList<std::shared_ptr<Row>> &list, const char *countKey)
 {
     list.clear();
-    const qint64 n = platform::UserDefaults::standard().integerForKey(QLatin1String(countKey));
+    const qint64 n = storedCount(countKey);
     for (qint64 i = 0; i < n; ++i) {
         auto row = std::make_shared<Row>(i);
         if (!row->load())

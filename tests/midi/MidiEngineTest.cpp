@@ -8,6 +8,7 @@
 #include "platform/midi/LoopbackMidi.h"
 #include "support/TestSupport.h"
 
+#include <QMap>
 #include <QSet>
 #include <gtest/gtest.h>
 #include <atomic>
@@ -302,6 +303,91 @@ TEST_F(MidiEngine, ADamagedMidiCountGivesTheRowsThatExist)
                 d.removeObjectForKey(k);
         t.load();
         EXPECT_EQ(t.size(), 1);
+    }
+}
+
+// Before, a count of -5, "lots" or "" read as no count at all: the first-run
+// rows were made, and the next save wrote them over the stored ones.
+TEST_F(MidiEngine, ACountThatIsNoNumberLoadsTheStoredRowsAndSavesThemUnchanged)
+{
+    struct Table {
+        const char *countKey;
+        const char *rowPrefix;
+        void (*seed)(); // three rows unlike the first-run ones
+        void (*load)();
+        void (*save)();
+        qsizetype (*size)();
+    };
+    const Table tables[] = {
+        {"MidiDest_nbDest", "MidiDest_",
+         [] {
+             Midi::MIDIdestinations().clear();
+             for (const char *id : {"Synth", "Keys", "Pads"}) {
+                 Midi::creerDestinations();
+                 Midi::MIDIdestinations().last()->idDest = QLatin1String(id);
+                 Midi::MIDIdestinations().last()->sendType = 2;
+             }
+         },
+         Midi::chargerDestinations, Midi::sauvegarderDestinations, [] { return Midi::MIDIdestinations().size(); }},
+        {"MidiTrig_nbTrig", "MidiTrig_",
+         [] {
+             Midi::MIDItriggers().clear();
+             for (const char *text : {"a", "b", "c"}) {
+                 Midi::creerTriggers();
+                 Midi::MIDItriggers().last()->actionTxt = QLatin1String(text);
+             }
+         },
+         Midi::chargerTriggers, Midi::sauvegarderTriggers, [] { return Midi::MIDItriggers().size(); }},
+        {"MidiFavEvent_nbFav", "MidiFavEvent_",
+         [] {
+             Midi::MIDIfav().clear();
+             for (int i = 0; i < 3; ++i)
+                 Midi::creerFav();
+         },
+         Midi::chargerFav, Midi::sauvegarderFav, [] { return Midi::MIDIfav().size(); }},
+    };
+    struct Damage {
+        const char *what;
+        void (*store)(const QString &key);
+    };
+    const Damage damages[] = {
+        {"-5", [](const QString &k) { platform::UserDefaults::standard().setInteger(k, -5); }},
+        {"lots", [](const QString &k) { platform::UserDefaults::standard().setString(k, QStringLiteral("lots")); }},
+        {"empty text", [](const QString &k) { platform::UserDefaults::standard().setString(k, QString()); }},
+        {"another type", [](const QString &k) { platform::UserDefaults::standard().setDouble(k, 2.0); }},
+        {"missing", [](const QString &k) { platform::UserDefaults::standard().removeObjectForKey(k); }},
+    };
+    auto &d = platform::UserDefaults::standard();
+    auto stored = [&d](const char *prefix) {
+        QMap<QString, QVariant> rows;
+        for (const QString &k : d.allKeys())
+            if (k.startsWith(QLatin1String(prefix)))
+                rows.insert(k, d.objectForKey(k));
+        return rows;
+    };
+    for (const Table &t : tables) {
+        SCOPED_TRACE(t.countKey);
+        d.removeAll();
+        t.load();
+        const qsizetype firstRun = t.size();
+        t.seed();
+        t.save();
+        const QMap<QString, QVariant> seeded = stored(t.rowPrefix);
+        ASSERT_EQ(d.integerForKey(QLatin1String(t.countKey)), 3);
+
+        for (const Damage &damage : damages) {
+            SCOPED_TRACE(damage.what);
+            damage.store(QLatin1String(t.countKey));
+            t.load();
+            EXPECT_EQ(t.size(), 3);
+            t.save();
+            EXPECT_EQ(stored(t.rowPrefix), seeded);
+        }
+
+        // A count our save wrote holds, 0 too: the keys of deleted rows stay deleted.
+        d.setInteger(QLatin1String(t.countKey), 0);
+        t.load();
+        EXPECT_EQ(t.size(), firstRun);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "MidiWindowsFixture.h"
 #include "midi/windows/MidiPref.h"
+#include "midi/windows/MidiPref2.h"
+#include "midi/windows/MidiPref3.h"
 
 using namespace miditest;
 
@@ -126,4 +128,40 @@ TEST_F(MidiPrefTest, TheLastReceivedMessageShowsItsKindChannelSourceAndName)
     // Closed, the window no longer asks for every message.
     pref->close();
     EXPECT_FALSE(Midi::midiOutPrefOn());
+}
+
+// Before, a start over a damaged count made the first-run rows, and closing
+// the window wrote them over the three stored ones ("Synth" became "Ch1").
+TEST_F(MidiPrefTest, StoredRowsUnderADamagedCountOutliveAStartAndEachMidiWindow)
+{
+    auto &d = platform::UserDefaults::standard();
+    for (qint64 i = 0; i < 3; ++i) {
+        MidiDest dest(i);
+        dest.idDest = QStringList{"Synth", "Keys", "Pads"}[i];
+        dest.save();
+        MidiTrig trig(i);
+        trig.actionTxt = QStringLiteral("trigger %1").arg(i);
+        trig.save();
+        MidiFavEvent group(i);
+        group.favEventID = QStringLiteral("Group%1").arg(i);
+        group.save();
+    }
+    d.setInteger(QStringLiteral("MidiDest_nbDest"), -5);
+    d.setString(QStringLiteral("MidiTrig_nbTrig"), QStringLiteral("lots"));
+    d.setString(QStringLiteral("MidiFavEvent_nbFav"), QString());
+    Midi::iniMidi();
+    settle();
+    QMap<QString, QVariant> expected = storedKeys();
+    for (const char *count : {"MidiDest_nbDest", "MidiTrig_nbTrig", "MidiFavEvent_nbFav"})
+        expected.insert(QLatin1String(count), QVariant(qint64(3)));
+
+    windows->showDestinations();
+    windows->destinations()->close();
+    windows->showLibrary();
+    windows->library()->close();
+    windows->showTriggers();
+    windows->triggers()->close();
+    settle();
+    EXPECT_EQ(storedKeys(), expected);
+    EXPECT_EQ(d.stringForKey(QStringLiteral("MidiDest_idDest_0")), QStringLiteral("Synth"));
 }
