@@ -145,8 +145,9 @@ void Controller::updateItuneInfo2B()
         trackOver();
         return;
     }
-    // A file that cannot be decoded, or one cut short while it played, is said
-    // by name; continuous play goes no further (it would only fail again).
+    // A file that cannot be decoded, or one that ended far short of its
+    // length, is said by name; continuous play stops there, for the performer
+    // to see it.
     const auto cannotPlay = [&]() {
         player->pause();
         hideTrackInfo();

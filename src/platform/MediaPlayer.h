@@ -24,8 +24,8 @@ public:
     virtual void seek(double seconds) = 0;
 
     virtual bool isPlaying() const = 0;
-    // The file could not be opened or decoded, is no regular file, or was cut
-    // short while playing: it will not play (on).
+    // The file could not be opened or decoded, is no regular file, or ended
+    // by itself short of its length (endedShortOfLength): it will not play (on).
     virtual bool failed() const = 0;
     // The track played through to its end.
     virtual bool ended() const = 0;
@@ -33,6 +33,13 @@ public:
     // Seconds; 0 while not yet known (some files tell it late).
     virtual double duration() const = 0;
 };
+
+// Whether a track that ended by itself at `position` stopped short instead of
+// playing through: more than a second and a poll (1.2 s) before its known
+// length, as at damaged frames, or, with its length unknown, after its file
+// changed. Nearer the end it is the track's own end: lengths of compressed
+// files are estimates, and the program stops a track a second early anyway.
+bool endedShortOfLength(double position, double length, bool fileChanged);
 
 using MediaPlayerFactory = std::function<std::shared_ptr<MediaPlayer>()>;
 

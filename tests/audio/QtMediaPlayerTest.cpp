@@ -161,3 +161,36 @@ TEST(QtMediaPlayer, AFileTruncatedWhilePlayingFailsInsteadOfEnding)
     EXPECT_TRUE(player.failed());
     EXPECT_FALSE(player.ended());
 }
+
+TEST(QtMediaPlayer, AFlacWithDamagedFramesFailsInsteadOfEnding)
+{
+    QTemporaryDir dir;
+    const QString wav = dir.filePath(QStringLiteral("long.wav"));
+    const QString flac = dir.filePath(QStringLiteral("damaged.flac"));
+    ASSERT_TRUE(audiotest::writeWav(wav, 15.0, 44100));
+    if (!audiotest::encode(QStringLiteral("flac"), {"-s", "-f", wav, "-o", flac}))
+        GTEST_SKIP() << "no flac encoder: scripts/deps.sh installs it";
+    // Junk over every frame after the first 16 KB (half a second of this tone);
+    // the header still tells 15 s.
+    QFile file(flac);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const qint64 keep = 16 * 1024;
+    ASSERT_GT(file.size(), keep * 2);
+    QByteArray junk(file.size() - keep, Qt::Uninitialized);
+    for (qsizetype i = 0; i < junk.size(); ++i)
+        junk[i] = char((i * 7919) >> 3);
+    ASSERT_TRUE(file.seek(keep));
+    ASSERT_EQ(file.write(junk), junk.size());
+    file.close();
+
+    platform::QtMediaPlayer player;
+    player.setSource(flac);
+    player.play();
+    ASSERT_TRUE(testsupport::waitFor([&]() { return player.isPlaying() || player.failed(); }));
+    EXPECT_NEAR(player.duration(), 15.0, 0.1);
+    ASSERT_TRUE(testsupport::waitFor([&]() { return !player.isPlaying(); }));
+    // Before, the backend's end at the damaged frames read as the track played through.
+    EXPECT_LT(player.position(), 5.0);
+    EXPECT_TRUE(player.failed());
+    EXPECT_FALSE(player.ended());
+}

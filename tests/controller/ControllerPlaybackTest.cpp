@@ -67,6 +67,7 @@ protected:
     {
         player->setPosition(player->duration() - 1.5);
         tick();
+        player->setPosition(player->duration());
         player->finish();
         tick(0.02);
     }
@@ -267,6 +268,38 @@ TEST_F(Playback, TheEndOfATrackIsFoundWithinOnePollingPeriod)
     }
 }
 
+TEST_F(Playback, ATrackEndingFarShortOfItsLengthCannotBePlayedAndContinuousPlayStops)
+{
+    const struct {
+        double endsAt; // of 15 s
+        bool fails;
+    } rows[] = {
+        // Before, damaged frames that ended the track at 0:00 read as its end:
+        // no message, and continuous play went on to the next song.
+        {0.5, true},
+        {13.7, true},
+        // Within a second and a poll of the length: played through.
+        {13.9, false},
+        {15.0, false},
+    };
+    controller->setContPlay(0, 1);
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.endsAt);
+        controller->gotoSongNo(1, false, true);
+        window()->messages.clear();
+        playLoaded(15.0);
+        player->setPosition(0.3);
+        tick();
+        player->setPosition(row.endsAt);
+        player->finish();
+        tick();
+        EXPECT_EQ(messageLine(), row.fails ? failure("The track \"Song 01.mp3\" cannot be played.") : QString());
+        EXPECT_EQ(currentTitle(), row.fails ? QStringLiteral("Song 01") : QStringLiteral("Song 02"));
+        EXPECT_EQ(controller->trackTimerActive(), !row.fails);
+        postKey(vocab::Stop);
+    }
+}
+
 TEST_F(Playback, ATrackEndingRightAfterASongChangeNeverRunsTheSongLeftBehind)
 {
     Data::getPiece(1)->pieceDet->notetxt = QStringLiteral("Intro\n00:00 Page 3\n");
@@ -279,6 +312,7 @@ TEST_F(Playback, ATrackEndingRightAfterASongChangeNeverRunsTheSongLeftBehind)
     recordPagesAsked();
     // Before, Song 01's track ending within half a second of leaving it ran
     // Song 01's "00:00 Page 3" again, on Song 02.
+    player->setPosition(100.0);
     player->finish();
     tick(0.02);
     ASSERT_FALSE(controller->trackTimerActive());

@@ -52,7 +52,7 @@ void FakeMediaPlayer::finish()
 {
     ended_ = true;
     wantsPlay_ = false;
-    position_ = duration_;
+    failed_ = failed_ || endedShortOfLength(position_, duration_, false);
 }
 
 } // namespace platform

@@ -29,7 +29,8 @@ public:
     void setPosition(double seconds) { position_ = seconds; }
     // The file cannot be decoded.
     void fail() { failed_ = true; }
-    // Playback reached the end of the file.
+    // Playback ends by itself where it stands: at the track's length when it
+    // played through, earlier at damaged frames (then it failed).
     void finish();
 
     // "source <path>", "play", "pause", "stop", "seek <s>" in order.

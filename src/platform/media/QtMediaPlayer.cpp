@@ -18,10 +18,6 @@ MediaPlayerFactory &installedFactory()
     return factory;
 }
 
-// How far short of its length a track may end: lengths of compressed files
-// are estimates.
-constexpr double kEndTolerance = 1.0;
-
 bool isLoaded(QMediaPlayer::MediaStatus status)
 {
     return status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::BufferedMedia
@@ -29,6 +25,12 @@ bool isLoaded(QMediaPlayer::MediaStatus status)
 }
 
 } // namespace
+
+bool endedShortOfLength(double position, double length, bool fileChanged)
+{
+    constexpr double kEndTolerance = 1.2;
+    return length > 0 ? position < length - kEndTolerance : fileChanged;
+}
 
 std::shared_ptr<MediaPlayer> makeMediaPlayer()
 {
@@ -101,15 +103,15 @@ void QtMediaPlayer::seek(double seconds)
 void QtMediaPlayer::onStatusChanged()
 {
     if (player_->mediaStatus() == QMediaPlayer::EndOfMedia && sizeAtStart_ && !cutShort_) {
-        // The backend ends a file truncated or replaced while it played as if
-        // it had played through: a file that changed and ended short of its
-        // length was cut.
+        // The backend ends a file at damaged frames, or one truncated or
+        // replaced while it played, as if it had played through.
         const double length = duration();
         const bool changed = platform::regularFileSize(path_) != sizeAtStart_;
-        cutShort_ = changed && (length <= 0 || position() < length - kEndTolerance);
+        cutShort_ = endedShortOfLength(position(), length, changed);
         if (cutShort_)
-            TLOG(QStringLiteral("QtMediaPlayer: %1 changed while playing and ended at %2 s of %3 s")
-                     .arg(path_, QString::number(position()), QString::number(length)));
+            TLOG(QStringLiteral("QtMediaPlayer: %1 ended at %2 s of %3 s%4")
+                     .arg(path_, QString::number(position()), QString::number(length),
+                          changed ? QStringLiteral(", changed while playing") : QString()));
     }
     if (pendingSeekMs_ && isLoaded(player_->mediaStatus()) && player_->isSeekable()) {
         player_->setPosition(*pendingSeekMs_);
