@@ -13,8 +13,10 @@ void Data::printPDF(const QString &path)
 void Data::mailFile(const QString &path, const QString &titre)
 {
     Q_UNUSED(titre);
-    if (!platform::desktop().composeMail(path))
-        msg(QStringLiteral("No mail could be prepared for \"%1\".").arg(path));
+    platform::desktop().composeMail(path, [path](bool prepared) {
+        if (!prepared)
+            msg(QStringLiteral("No mail could be prepared for \"%1\".").arg(path));
+    });
 }
 
 void Data::openFile(const QString &path)

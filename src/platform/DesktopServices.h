@@ -2,13 +2,15 @@
 
 #include <QString>
 #include <QUrl>
+#include <functional>
 
 namespace platform {
 
 // Hand-offs to the desktop: other applications, the file manager, the mail
 // client and the printer. Paths always travel as arguments of their own,
 // never inside command or script text. Each call answers whether the
-// hand-off was made; what the receiving application then does is its own.
+// hand-off was made (mail once its program has said so); what the receiving
+// application then does is its own.
 class DesktopServices {
 public:
     virtual ~DesktopServices() = default;
@@ -21,7 +23,11 @@ public:
     // manager answers, opens the folder that holds it.
     virtual bool revealInFileManager(const QString &path) = 0;
     // Starts a new mail in the user's mail client with the file attached.
-    virtual bool composeMail(const QString &attachmentPath) = 0;
+    // The mail program may take a while to answer: `done` runs once, on the
+    // main thread, with whether a mail was prepared (perhaps before
+    // composeMail returns). The main thread never waits for the answer.
+    using MailDone = std::function<void(bool prepared)>;
+    virtual void composeMail(const QString &attachmentPath, MailDone done) = 0;
     // Prints a PDF after the print dialog: no margins, each page fitted to
     // the paper and turned to match its orientation. A Cancel in the dialog
     // is the user's choice, not a failure.

@@ -4,6 +4,7 @@
 #include "chordpro/export/WinChordProToPDF.h"
 
 #include "platform/MainMenu.h"
+#include "platform/desktop/SystemDesktopServices.h"
 #include "settings/HelpPages.h"
 
 #include <QAbstractButton>
@@ -300,6 +301,38 @@ TEST_F(ControllerMenus, PdfSongsGoToTheDesktopAsTheKeyWindowShowsThem)
     desktop.setAnswer(false);
     trigger({"Song", "Print…"});
     EXPECT_EQ(dialogs.records().size(), 1);
+}
+
+// Before, the mail program was only started: when it failed, or there was
+// none, the performer was never told.
+TEST_F(ControllerMenus, MailSaysSoWhenTheMailProgramFails)
+{
+    startWithFiles({QStringLiteral("Song.pdf")});
+    const QString told = QStringLiteral("No mail could be prepared for \"%1\".").arg(songs.filePath("Song.pdf"));
+    platform::SystemDesktopServices system;
+    platform::setDesktop(&system);
+    const QByteArray path = qgetenv("PATH");
+    // An xdg-email of its own first on PATH, that notes it ran.
+    QTemporaryDir bin;
+    const auto mailProgramExiting = [&](int code) {
+        const QString folder = bin.filePath(QString::number(code));
+        testsupport::writeProgram(folder + QStringLiteral("/xdg-email"),
+                                  QStringLiteral("#!/bin/sh\ntouch \"$0.ran\"\nexit %1\n").arg(code).toUtf8());
+        qputenv("PATH", QFile::encodeName(folder) + ':' + path);
+        return folder + QStringLiteral("/xdg-email.ran");
+    };
+
+    const QString ran = mailProgramExiting(0);
+    trigger({"Song", "Mail…"});
+    EXPECT_TRUE(testsupport::waitFor([&]() { return QFile::exists(ran); }));
+    mailProgramExiting(1);
+    trigger({"Song", "Mail…"});
+    EXPECT_TRUE(testsupport::waitFor([&]() { return !dialogs.records().isEmpty(); }));
+    testsupport::processEvents();
+    EXPECT_EQ(dialogs.texts(), QStringList{told}) << "one message, for the mail program that failed";
+
+    qputenv("PATH", path);
+    platform::setDesktop(&desktop);
 }
 
 TEST_F(ControllerMenus, ChordProBesideAPdf)

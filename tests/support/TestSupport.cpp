@@ -57,6 +57,13 @@ QString writeFile(const QString &path, const QByteArray &bytes)
     return QFileInfo(path).absoluteFilePath();
 }
 
+QString writeProgram(const QString &path, const QByteArray &script)
+{
+    const QString written = writeFile(path, script);
+    QFile::setPermissions(written, QFile::permissions(written) | QFileDevice::ExeOwner);
+    return written;
+}
+
 QString writePdf(const QString &path, int pages)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

@@ -17,6 +17,8 @@ public:
 
 // Writes a file (creating its folders); answers its absolute path.
 QString writeFile(const QString &path, const QByteArray &bytes);
+// Writes a script and makes it executable; answers its absolute path.
+QString writeProgram(const QString &path, const QByteArray &script);
 // Writes a PDF of n pages, each page showing its number in large type.
 QString writePdf(const QString &path, int pages);
 // The golden/ folder beside a test source file (pass __FILE__).

@@ -30,7 +30,11 @@ public:
     bool openPath(const QString &path) override { return record(QStringLiteral("open"), path); }
     bool openUrl(const QUrl &url) override { return record(QStringLiteral("url"), url.toString()); }
     bool revealInFileManager(const QString &path) override { return record(QStringLiteral("reveal"), path); }
-    bool composeMail(const QString &attachmentPath) override { return record(QStringLiteral("mail"), attachmentPath); }
+    // Answers at once.
+    void composeMail(const QString &attachmentPath, MailDone done) override
+    {
+        done(record(QStringLiteral("mail"), attachmentPath));
+    }
     // What printing answers besides the recorded answer: a Cancel in the dialog.
     void setPrintCancelled(bool cancelled) { printCancelled_ = cancelled; }
     PrintOutcome printPdf(const QString &path) override

@@ -107,11 +107,35 @@ bool SystemDesktopServices::revealInFileManager(const QString &path)
     return true;
 }
 
-bool SystemDesktopServices::composeMail(const QString &attachmentPath)
+void SystemDesktopServices::composeMail(const QString &attachmentPath, MailDone done)
 {
-    if (attachmentPath.isEmpty())
-        return false;
-    return launch(options_.mailProgram, {QStringLiteral("--attach"), absolute(attachmentPath)});
+    if (attachmentPath.isEmpty()) {
+        done(false);
+        return;
+    }
+    // Its exit status is the answer, and it may come late: xdg-email waits for
+    // some mail clients to close. Never parented, so that quitting this program
+    // never kills a mail still being written; it goes away once it has answered.
+    auto *process = new QProcess;
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    const QString program = options_.mailProgram;
+    const auto answer = [process, program, done](bool prepared, const QString &why) {
+        if (!prepared)
+            TLOG(QStringLiteral("DesktopServices composeMail: %1 %2").arg(program, why));
+        done(prepared);
+        process->deleteLater();
+    };
+    QObject::connect(process, &QProcess::finished, process, [answer](int code, QProcess::ExitStatus status) {
+        answer(status == QProcess::NormalExit && code == 0,
+               status == QProcess::NormalExit ? QStringLiteral("exited with %1").arg(code) : QStringLiteral("crashed"));
+    });
+    QObject::connect(process, &QProcess::errorOccurred, process, [answer, process](QProcess::ProcessError error) {
+        // A crash is answered by finished().
+        if (error == QProcess::FailedToStart)
+            answer(false, QStringLiteral("could not start: ") + process->errorString());
+    });
+    process->start(program, {QStringLiteral("--attach"), absolute(attachmentPath)});
 }
 
 DesktopServices::PrintOutcome SystemDesktopServices::printPdf(const QString &path)

@@ -26,7 +26,7 @@ public:
     bool openPath(const QString &path) override;
     bool openUrl(const QUrl &url) override;
     bool revealInFileManager(const QString &path) override;
-    bool composeMail(const QString &attachmentPath) override;
+    void composeMail(const QString &attachmentPath, MailDone done) override;
     PrintOutcome printPdf(const QString &path) override;
 
 private:
