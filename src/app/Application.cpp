@@ -5,12 +5,16 @@
 #include "audio/library/MusicFolderIndex.h"
 #include "controller/Controller.h"
 #include "library/Data.h"
+#include "platform/InstanceLock.h"
 #include "platform/Log.h"
 #include "platform/MediaPlayer.h"
 #include "platform/UserDefaults.h"
+#include "windows/WindowList.h"
+#include "windows/WindowPDFxSuper.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QEvent>
 #include <QSocketNotifier>
@@ -76,13 +80,42 @@ void restoreTerminationSignals()
         std::signal(signal, SIG_DFL);
 }
 
+// A second start on this settings folder: every open window comes up, the
+// main Tolvane window gets the keys.
+void bringWindowsToFront()
+{
+    QWidget *keyWindow = nullptr;
+    bool keyWindowIsMain = false;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (!window->isVisible())
+            continue;
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        window->raise();
+        const bool isMain = windowlist::isTolvaneWindow(qobject_cast<WindowPDFxSuper *>(window));
+        if (!keyWindow || (isMain && !keyWindowIsMain)) {
+            keyWindow = window;
+            keyWindowIsMain = isMain;
+        }
+    }
+    if (keyWindow)
+        keyWindow->activateWindow();
+    TLOG(QStringLiteral("Application brought its windows to the front for a second start"));
+}
+
 } // namespace
 
-Application::Application(QApplication &app) : app_(app)
+Application::Application(QApplication &app, platform::InstanceLock &instance) : app_(app)
 {
     platform::enableDebugLogFromEnvironment();
     app_.setApplicationName(QStringLiteral("Tolvane"));
     app_.setOrganizationName(QStringLiteral("Tolvane"));
+    if (instance.state() != platform::InstanceLock::State::Owned)
+        qWarning().noquote() << QStringLiteral("The settings folder cannot be locked; a second start on it is not stopped: %1")
+                                    .arg(instance.error());
+    else if (!instance.error().isEmpty())
+        qWarning().noquote() << QStringLiteral("A second start on these settings cannot bring this one to the front: %1")
+                                    .arg(instance.error());
+    instance.setKnockHandler(bringWindowsToFront);
     // The program ends when its last window closes.
     app_.setQuitOnLastWindowClosed(true);
     initTolvaneRun(platform::UserDefaults::defaultDatabasePath());
@@ -143,6 +176,27 @@ int Application::run()
     if (quitAfter > 0)
         QTimer::singleShot(quitAfter, &app_, &QCoreApplication::quit);
     return app_.exec();
+}
+
+QString Application::settingsFolder()
+{
+    return QFileInfo(platform::UserDefaults::defaultDatabasePath()).absolutePath();
+}
+
+int Application::deferToRunningInstance(const platform::InstanceLock &instance)
+{
+    const QString folder = QDir::toNativeSeparators(settingsFolder());
+    if (instance.knock(2000)) {
+        qWarning().noquote()
+            << QStringLiteral("Tolvane is already running with the settings in %1; its window was brought to the front.")
+                   .arg(folder);
+        return 0;
+    }
+    const QString running = QStringLiteral("Tolvane is already running with the settings in %1.").arg(folder);
+    qWarning().noquote() << running;
+    // The performer started this, so a message on screen is expected.
+    Data::msg(running);
+    return 0;
 }
 
 QByteArray Application::platformToRequest(bool platformChosen, bool waylandOffered, bool x11Offered)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <memory>
 
 class QApplication;
@@ -11,12 +12,17 @@ class Controller;
 namespace audio {
 class MusicLibrary;
 }
+namespace platform {
+class InstanceLock;
+}
 
 // Wires the program together: fonts, the user-defaults store, the delegate
 // and the one Controller, whose start-up runs once the event loop is up.
 class Application {
 public:
-    Application(QApplication &app);
+    // `instance` holds the settings folder for this process and outlives the
+    // Application, so the lock stays until the store is closed.
+    Application(QApplication &app, platform::InstanceLock &instance);
     ~Application();
 
     // Runs the event loop; answers the exit code.
@@ -32,6 +38,12 @@ public:
     // "" to leave the choice to Qt.
     static QByteArray platformToRequest(bool platformChosen, bool waylandOffered, bool x11Offered);
     static void requestPlatform();
+
+    // The folder of the settings store, to be held before anything opens it.
+    static QString settingsFolder();
+    // A start on a folder another process runs: asks that one to come to the
+    // front, else says it runs, and writes nothing. Answers the exit code.
+    static int deferToRunningInstance(const platform::InstanceLock &instance);
 
 private:
     QApplication &app_;

@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "platform/AtomicFile.h"
+#include "platform/InstanceLock.h"
 
 #include <QApplication>
 
@@ -9,6 +10,12 @@ int main(int argc, char *argv[])
     platform::reportFileSizeLimitAsWriteError();
     Application::requestPlatform();
     QApplication app(argc, argv);
-    Application application(app);
+    // One program per settings folder, settled before anything opens the
+    // store: a second one would write what it read over the first one's
+    // changes.
+    platform::InstanceLock instance(Application::settingsFolder());
+    if (instance.state() == platform::InstanceLock::State::HeldElsewhere)
+        return Application::deferToRunningInstance(instance);
+    Application application(app, instance);
     return application.run();
 }

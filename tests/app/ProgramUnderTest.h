@@ -44,35 +44,49 @@ struct Run {
     QString errors;          // all of standard error, or why it did not start
 };
 
-// Runs the program in `home` with `extraEnv` added to emptyHome(). Without a
-// marker it must quit by itself; with one, it is sent SIGTERM once that text
-// appears on standard error (killed at once if it never does). inChild runs in
-// the new process before the program (limits, signal dispositions).
-inline Run run(const QTemporaryDir &home, const QList<QPair<QString, QString>> &extraEnv,
-               const QByteArray &terminateAfter = {}, const std::function<void()> &inChild = {})
+// Starts the program in `home` with `extraEnv` added to emptyHome(), reading
+// its standard error. inChild runs in the new process before the program
+// (limits, signal dispositions).
+inline bool start(QProcess &process, const QTemporaryDir &home, const QList<QPair<QString, QString>> &extraEnv,
+                  const std::function<void()> &inChild = {})
 {
     QProcessEnvironment env = emptyHome(home);
     for (const auto &[name, value] : extraEnv)
         env.insert(name, value);
-
-    Run result;
-    QProcess process;
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(home.path());
     process.setReadChannel(QProcess::StandardError);
     if (inChild)
         process.setChildProcessModifier(inChild);
     process.start(programPath(), {});
-    result.started = process.waitForStarted(30000);
+    return process.waitForStarted(30000);
+}
+
+// Reads standard error into `errors` until it holds `text`; false when the
+// program ended or said nothing for a minute first.
+inline bool waitForText(QProcess &process, QByteArray &errors, const QByteArray &text)
+{
+    while (!errors.contains(text) && process.waitForReadyRead(60000))
+        errors += process.readAllStandardError();
+    return errors.contains(text);
+}
+
+// Runs the program as start() does. Without a marker it must quit by itself;
+// with one, it is sent SIGTERM once that text appears on standard error
+// (killed at once if it never does).
+inline Run run(const QTemporaryDir &home, const QList<QPair<QString, QString>> &extraEnv,
+               const QByteArray &terminateAfter = {}, const std::function<void()> &inChild = {})
+{
+    Run result;
+    QProcess process;
+    result.started = start(process, home, extraEnv, inChild);
     if (!result.started) {
         result.errors = process.errorString();
         return result;
     }
     QByteArray errors;
     if (!terminateAfter.isEmpty()) {
-        while (!errors.contains(terminateAfter) && process.waitForReadyRead(60000))
-            errors += process.readAllStandardError();
-        result.markerSeen = errors.contains(terminateAfter);
+        result.markerSeen = waitForText(process, errors, terminateAfter);
         if (result.markerSeen)
             process.terminate();
     }

@@ -1,0 +1,118 @@
+#include "platform/InstanceLock.h"
+
+#include <QCryptographicHash>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QThread>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+// In the abstract namespace: no file to go stale, gone with the process.
+// Named from the folder as the kernel resolves it, so a link to the folder
+// reaches the same program; the user id keeps users apart.
+QString socketNameFor(const QString &folder)
+{
+    const QByteArray hash =
+        QCryptographicHash::hash(QFile::encodeName(QDir(folder).canonicalPath()), QCryptographicHash::Sha256);
+    return QStringLiteral("tolvane-%1-%2").arg(::getuid()).arg(QString::fromLatin1(hash.toHex().left(32)));
+}
+
+int openLockFile(const QByteArray &path)
+{
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0600);
+    // A folder one may read but not write can still be locked through a lock
+    // file made earlier.
+    return fd >= 0 || (errno != EACCES && errno != EROFS) ? fd
+                                                          : ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+}
+
+} // namespace
+
+InstanceLock::InstanceLock(const QString &folder)
+{
+    if (!QDir().mkpath(folder)) {
+        error_ = QStringLiteral("%1 cannot be made").arg(folder);
+        return;
+    }
+    const QString lockPath = QDir(folder).filePath(QStringLiteral("instance.lock"));
+    // Close-on-exec: a program started from here and outliving us must not
+    // keep the lock.
+    fd_ = openLockFile(QFile::encodeName(lockPath));
+    if (fd_ < 0) {
+        error_ = QStringLiteral("%1: %2").arg(lockPath, QString::fromLocal8Bit(std::strerror(errno)));
+        return;
+    }
+    int locked;
+    do
+        locked = ::flock(fd_, LOCK_EX | LOCK_NB);
+    while (locked != 0 && errno == EINTR);
+    const int lockError = locked != 0 ? errno : 0;
+    socketName_ = socketNameFor(folder);
+    if (locked != 0) {
+        if (lockError == EWOULDBLOCK)
+            state_ = State::HeldElsewhere;
+        else
+            error_ = QStringLiteral("%1: %2").arg(lockPath, QString::fromLocal8Bit(std::strerror(lockError)));
+        ::close(fd_);
+        fd_ = -1;
+        return;
+    }
+    state_ = State::Owned;
+    // Listening at once: a start racing this one finds the socket as soon as
+    // it finds the lock taken. Knocks wait in the backlog until the event loop runs.
+    server_ = std::make_unique<QLocalServer>();
+    server_->setSocketOptions(QLocalServer::AbstractNamespaceOption);
+    if (!server_->listen(socketName_)) {
+        error_ = QStringLiteral("%1: %2").arg(socketName_, server_->errorString());
+        server_.reset();
+        return;
+    }
+    QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(), [this]() {
+        while (QLocalSocket *knocker = server_->nextPendingConnection())
+            knocker->deleteLater();
+        if (onKnock_)
+            onKnock_();
+    });
+}
+
+InstanceLock::~InstanceLock()
+{
+    server_.reset();
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void InstanceLock::setKnockHandler(std::function<void()> onKnock) { onKnock_ = std::move(onKnock); }
+
+bool InstanceLock::knock(int timeoutMs) const
+{
+    if (state_ != State::HeldElsewhere)
+        return false;
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        QLocalSocket socket;
+        socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+        socket.connectToServer(socketName_);
+        if (socket.waitForConnected(int(deadline.remainingTime()))) {
+            socket.disconnectFromServer();
+            return true;
+        }
+        // The holder may have taken the lock a moment ago and not listen yet.
+        if (deadline.hasExpired() || (socket.error() != QLocalSocket::ServerNotFoundError &&
+                                      socket.error() != QLocalSocket::ConnectionRefusedError))
+            return false;
+        QThread::msleep(20);
+    }
+}
+
+} // namespace platform
