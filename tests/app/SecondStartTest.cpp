@@ -47,20 +47,37 @@ QStringList differences(const QMap<QString, QString> &before, const QMap<QString
     return changed;
 }
 
+// A run that went through its start-up and quit by itself.
+testing::AssertionResult ranThrough(const programtest::Run &run)
+{
+    if (run.finished && run.exitCode == 0 && run.errors.contains(QString::fromLatin1(kStarted)) &&
+        !run.errors.contains(kAlreadyRunning))
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << run.errors.toStdString();
+}
+
+// The first program runs in a fresh home, through its start-up.
+class SecondStart : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(home.isValid());
+        ASSERT_TRUE(programtest::start(first, home, {{QStringLiteral("TOLVANE_DEBUG"), QStringLiteral("1")}}));
+        ASSERT_TRUE(programtest::waitForText(first, firstErrors, kStarted)) << firstErrors.toStdString();
+    }
+
+    QTemporaryDir home;
+    QProcess first;
+    QByteArray firstErrors;
+};
+
 } // namespace
 
 // Before, a second start on the same settings ran beside the first and at quit
 // wrote back what it had read (folder slots, folder number, played log) over
 // the first one's changes, without a word.
-TEST(SecondStart, OnTheSameSettingsWritesNothingAndBringsTheRunningOneToTheFront)
+TEST_F(SecondStart, OnTheSameSettingsWritesNothingAndBringsTheRunningOneToTheFront)
 {
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    QProcess first;
-    QByteArray firstErrors;
-    ASSERT_TRUE(programtest::start(first, home, {{QStringLiteral("TOLVANE_DEBUG"), QStringLiteral("1")}}));
-    ASSERT_TRUE(programtest::waitForText(first, firstErrors, kStarted)) << firstErrors.toStdString();
-
     // Stopped, the first one writes nothing: whatever changes meanwhile (store,
     // notes, help folder, caches) is the second one's doing. Its socket still
     // takes the knock.
@@ -84,30 +101,15 @@ TEST(SecondStart, OnTheSameSettingsWritesNothingAndBringsTheRunningOneToTheFront
 }
 
 // The lock dies with its holder, and belongs to one settings folder only.
-TEST(SecondStart, RunsAfterTheFirstWasKilledAndBesideItOnOtherSettings)
+TEST_F(SecondStart, RunsAfterTheFirstWasKilledAndBesideItOnOtherSettings)
 {
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    QProcess first;
-    QByteArray firstErrors;
-    ASSERT_TRUE(programtest::start(first, home, {{QStringLiteral("TOLVANE_DEBUG"), QStringLiteral("1")}}));
-    ASSERT_TRUE(programtest::waitForText(first, firstErrors, kStarted)) << firstErrors.toStdString();
-
     const Env quickRun = {{QStringLiteral("TOLVANE_DEBUG"), QStringLiteral("1")},
                           {QStringLiteral("TOLVANE_QUIT_AFTER_MS"), QStringLiteral("500")}};
     Env otherProfile = quickRun;
     otherProfile.append({QStringLiteral("TOLVANE_CONFIG_DIR"), home.filePath(QStringLiteral("other-config"))});
-    const programtest::Run other = programtest::run(home, otherProfile);
-    ASSERT_TRUE(other.finished) << other.errors.toStdString();
-    EXPECT_EQ(other.exitCode, 0) << other.errors.toStdString();
-    EXPECT_TRUE(other.errors.contains(QString::fromLatin1(kStarted))) << other.errors.toStdString();
-    EXPECT_FALSE(other.errors.contains(kAlreadyRunning)) << other.errors.toStdString();
+    EXPECT_TRUE(ranThrough(programtest::run(home, otherProfile)));
 
     first.kill(); // SIGKILL: nothing of the shut-down runs
     ASSERT_TRUE(first.waitForFinished(30000));
-    const programtest::Run next = programtest::run(home, quickRun);
-    ASSERT_TRUE(next.finished) << next.errors.toStdString();
-    EXPECT_EQ(next.exitCode, 0) << next.errors.toStdString();
-    EXPECT_TRUE(next.errors.contains(QString::fromLatin1(kStarted))) << next.errors.toStdString();
-    EXPECT_FALSE(next.errors.contains(kAlreadyRunning)) << next.errors.toStdString();
+    EXPECT_TRUE(ranThrough(programtest::run(home, quickRun)));
 }
