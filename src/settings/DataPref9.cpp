@@ -4,6 +4,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -27,7 +28,9 @@ DataPref9::DataPref9(QWidget *parent)
             comboFiltreTags_->setEditText(Data::tags().at(index));
     });
     connect(comboFiltreTags_->lineEdit(), &QLineEdit::returnPressed, this, &DataPref9::refreshSelonFiltres);
-    comboFiltreTags_->lineEdit()->installEventFilter(this);
+    // Keys and the focus reach the combo: its line edit has the combo as
+    // focus proxy and is fed by direct calls that pass no event filter.
+    comboFiltreTags_->installEventFilter(this);
     resize(280, 80);
 }
 
@@ -36,14 +39,14 @@ DataPref9::~DataPref9()
     // The field loses the focus while the window's base goes: its handlers
     // must not reach this half-destroyed window.
     dataIsLoaded_ = false;
-    comboFiltreTags_->lineEdit()->removeEventFilter(this);
+    comboFiltreTags_->removeEventFilter(this);
     comboFiltreTags_->lineEdit()->disconnect(this);
     comboFiltreTags_->disconnect(this);
 }
 
 bool DataPref9::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == comboFiltreTags_->lineEdit()) {
+    if (watched == comboFiltreTags_) {
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent *>(event)->key();
             if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
@@ -51,7 +54,8 @@ bool DataPref9::eventFilter(QObject *watched, QEvent *event)
                 return true;
             }
         } else if (event->type() == QEvent::FocusOut
-                   && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) {
+                   && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason
+                   && !comboFiltreTags_->view()->isVisible()) {
             // The combo's own list taking the focus is no end of the edit.
             refreshSelonFiltres();
         }
