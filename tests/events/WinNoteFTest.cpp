@@ -55,6 +55,43 @@ TEST_F(WinNoteFTest, FieldEditsAreSavedWithEveryOtherLineKept)
     EXPECT_EQ(win.titleField()->text(), QStringLiteral("A"));
 }
 
+// Tag completion, typed into the window as a keyboard sends it. Before, a word
+// no tag begins with left the list made for its first letter open, and Down
+// and Return put that letter back in place of the word.
+TEST_F(WinNoteFTest, TagCompletionOffersOnlyTagsOfTheWordTyped)
+{
+    Data::tags() = {QStringLiteral("Blues"), QStringLiteral("Rock")};
+    show(song(QStringLiteral("A"), QStringLiteral("Master\n")));
+    win.show();
+    QApplication::setActiveWindow(&win);
+    QWindow *window = win.windowHandle();
+    ASSERT_NE(window, nullptr);
+    const struct {
+        const char *typed; // "\b" is Backspace
+        bool offered;
+        const char *tags;  // after Down, Down, Return
+    } cases[] = {
+        {"Ba", false, "Ba"},
+        {"Ball", false, "Ball"},
+        {"Bx\b", true, "Blues "},
+        {"b", true, "Blues "},
+    };
+    for (const auto &c : cases) {
+        win.tagsField()->clear();
+        QTest::mouseClick(win.tagsField(), Qt::LeftButton);
+        ASSERT_EQ(QApplication::focusWidget(), win.tagsField()) << c.typed;
+        for (const char *k = c.typed; *k; ++k)
+            QTest::keyClick(window, *k);
+        EXPECT_EQ(QApplication::activePopupWidget() != nullptr, c.offered) << c.typed;
+        for (Qt::Key k : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Return})
+            QTest::keyClick(window, k);
+        EXPECT_EQ(win.tagsField()->text(), QString::fromUtf8(c.tags)) << c.typed;
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << c.typed;
+    }
+    QApplication::setActiveWindow(nullptr);
+    win.hide();
+}
+
 TEST_F(WinNoteFTest, TempoFieldHasRoomForItsPlaceholder)
 {
     // The title's column squeezed the tempo field until "Tempo" read "T…".

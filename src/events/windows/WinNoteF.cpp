@@ -222,6 +222,9 @@ void WinNoteF::buildFields(QWidget *form)
     connect(tagsCompleter_, qOverload<const QString &>(&QCompleter::activated), this, [this](const QString &c) {
         const QString text = tags_->text();
         const qsizetype start = text.lastIndexOf(QLatin1Char(' ')) + 1;
+        // An entry offered for an earlier word never replaces what was typed since.
+        if (!noterules::tagCompletions(text.mid(start), Data::tags()).contains(c))
+            return;
         isCompleting_ = true;
         tags_->setText(text.left(start) + c);
         isCompleting_ = false;
@@ -510,8 +513,10 @@ void WinNoteF::tagsCompletion()
     const QString text = tags_->text();
     const QString word = text.mid(text.lastIndexOf(QLatin1Char(' ')) + 1);
     const QStringList list = word.isEmpty() ? QStringList() : noterules::tagCompletions(word, Data::tags());
-    if (list.isEmpty())
+    if (list.isEmpty()) {
+        tagsCompleter_->popup()->hide();
         return;
+    }
     tagsCompleter_->setModel(new QStringListModel(list, tagsCompleter_));
     tagsCompleter_->complete();
 }
