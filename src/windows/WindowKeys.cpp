@@ -124,12 +124,13 @@ int passedOnCodeForKey(const platform::KeyEvent &event)
     for (const Fallback &f : kFallbacks)
         if (f.keyCode == event.keyCode && f.command == event.command() && f.option == event.option())
             return gesturerules::padKeyCode(QLatin1String(f.padKey));
-    // Plain letters are type-ahead and table-of-contents picks, like the key
-    // pad's letters; F stays out, as with Shift.
+    // Plain letters and digits are type-ahead and table-of-contents picks,
+    // like the key pad's; F stays out, as with Shift.
     if (!event.command() && !event.option() && event.charactersIgnoringModifiers.size() == 1) {
         const QChar c = event.charactersIgnoringModifiers.at(0).toLower();
-        if (c >= QLatin1Char('a') && c <= QLatin1Char('z') && c != QLatin1Char('f'))
-            return c.unicode() - 'a';
+        const qsizetype code = vocab::kTypedChars.indexOf(c);
+        if (code >= 0 && c != QLatin1Char('f'))
+            return int(code);
     }
     return kPassOn;
 }
