@@ -289,7 +289,8 @@ public:
     void refreshPieceNextX();
     // Window defaults changed: each window rereads them, then the song reloads.
     void refreshDefNoteDefPDFX();
-    void setModeAffichageX(qint64 mode, bool allScreens);
+    // Switches the display mode of every window that follows page changes, or of key alone.
+    void setModeAffichageX(qint64 mode, bool allScreens, const WindowPDFxSuper *key);
     void afficherZoomHautX();
     void afficherZoomBasX();
     void refreshCue();

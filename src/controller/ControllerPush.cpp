@@ -292,9 +292,8 @@ void Controller::refreshDefNoteDefPDFX()
     chargerPages();
 }
 
-void Controller::setModeAffichageX(qint64 mode, bool allScreens)
+void Controller::setModeAffichageX(qint64 mode, bool allScreens, const WindowPDFxSuper *key)
 {
-    WindowPDFxSuper *key = Data::getKeyWin();
     for (WindowPDFxSuper *w : openWindows()) {
         if (w->modeAffichage() == 2)
             continue;

@@ -493,6 +493,12 @@ void WindowPDFx::keyPressEvent(QKeyEvent *event)
     if (code == windowkeys::kPassOn)
         code = windowkeys::passedOnCodeForKey(key);
     if (code != windowkeys::kPassOn) {
+        // Without a window manager keys can reach a window the system does not
+        // count as active; what they ask for acts on this one.
+        if (!isActiveWindow()) {
+            Data::clearKeyWin();
+            setKeywin(true);
+        }
         platform::NotificationCenter::defaultCenter().postActionKey(code);
         event->accept();
         return;

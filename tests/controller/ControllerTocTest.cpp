@@ -1,5 +1,9 @@
 #include "ControllerTestSupport.h"
 
+#include <QApplication>
+#include <QTest>
+#include <QWindow>
+
 using namespace controllertest;
 
 namespace {
@@ -324,4 +328,81 @@ TEST_F(ControllerTocTest, ZoomOffClearsTheHalfFrameAtOnce)
     controller->actionZoomOut();
     EXPECT_FALSE(controller->zoomON());
     EXPECT_FALSE(window()->zoomOn());
+}
+
+// ---- Keys typed into the program's own Tolvane window ------------------------------------------
+
+class ControllerTocKeysTest : public ControllerTocTest {
+protected:
+    // Starts on count songs in real Tolvane windows, the first one active.
+    WindowPDFxSuper *startInRealWindows(int count)
+    {
+        manualClock();
+        startWithSongs(dir, count);
+        WindowPDFxSuper *tolvane = Data::nsMutaryOfWindows().value(0).data();
+        if (tolvane) {
+            tolvane->resize(1200, 800);
+            QApplication::setActiveWindow(tolvane);
+        }
+        return tolvane;
+    }
+    void TearDown() override
+    {
+        QApplication::setActiveWindow(nullptr);
+        ControllerTocTest::TearDown();
+    }
+    windowfactory::ScopedCreator realWindows{0, nullptr};
+};
+
+// Digits typed into the window were dropped: the rows labelled 1-9 and 0
+// could only be picked from the on-screen key pad.
+TEST_F(ControllerTocKeysTest, ADigitOpensTheRowLabelledWithIt)
+{
+    WindowPDFxSuper *tolvane = startInRealWindows(40);
+    ASSERT_TRUE(tolvane);
+    const struct {
+        char digit;
+        const char *song;
+    } cases[] = {{'1', "Song 27"}, {'2', "Song 28"}, {'5', "Song 31"}, {'9', "Song 35"}, {'0', "Song 36"}};
+    for (const auto &c : cases) {
+        Data::setSongNoG(1);
+        controller->chargerPages();
+        controller->afficherToc(true);
+        ASSERT_EQ(Data::nbTocG(), 36);
+        QTest::keyClick(tolvane->windowHandle(), c.digit);
+        EXPECT_EQ(currentTitle(), QString::fromUtf8(c.song)) << c.digit;
+        manualClock().advance(3.0); // the typed echo fades
+    }
+}
+
+// Without a window manager the keys reached a window the system did not count
+// as active: Ctrl+= then switched no window to half pages, yet marked the zoom
+// on, and every window drew a half-page frame over its two pages.
+TEST_F(ControllerTocKeysTest, ZoomActsOnTheWindowThatHadTheKey)
+{
+    WindowPDFxSuper *first = startInRealWindows(3);
+    ASSERT_TRUE(first);
+    WindowPDFxSuper *second = Data::newWindowPDFx(false, 0);
+    ASSERT_TRUE(second);
+    testsupport::processEvents(); // the system's activation of the window just shown
+    QApplication::setActiveWindow(first);
+    controller->chargerPages();
+    for (WindowPDFxSuper *typedInto : {first, second}) {
+        QApplication::setActiveWindow(nullptr);
+        QTest::keyClick(typedInto->windowHandle(), Qt::Key_Equal, Qt::ControlModifier);
+        WindowPDFxSuper *other = typedInto == first ? second : first;
+        EXPECT_TRUE(controller->zoomON());
+        EXPECT_EQ(typedInto->modeAffichage(), 1);
+        EXPECT_EQ(other->modeAffichage(), 0);
+        EXPECT_TRUE(typedInto->zoomOn());
+        QTest::keyClick(typedInto->windowHandle(), Qt::Key_Minus, Qt::ControlModifier);
+        EXPECT_FALSE(controller->zoomON());
+        EXPECT_EQ(typedInto->modeAffichage(), 0);
+        EXPECT_FALSE(typedInto->zoomOn());
+    }
+
+    // With no window left to switch, the zoom is not marked on.
+    closeProgramWindows();
+    controller->actionZoom();
+    EXPECT_FALSE(controller->zoomON());
 }
