@@ -430,3 +430,109 @@ TEST_F(WinNoteFTest, AShownWindowKeepsItsKeysSelectsRowsAndGoesAwayCleanly)
     delete shown;
     QApplication::setActiveWindow(nullptr);
 }
+
+// Every kind of cue keeps its fields in the columns of the row: the time at
+// the left margin, the kind beside it, the values after it, the window or
+// destination combo at the right margin. Before, a row of fixed-width fields
+// only (a page cue) spread them over the row, its time at x = 126.
+TEST_F(WinNoteFTest, CueRowsKeepEveryFieldInItsColumn)
+{
+    auto group = std::make_shared<MidiFavEvent>(0);
+    group->favEventID = QStringLiteral("DRUMS");
+    Midi::MIDIfav() << group;
+    const PiecesPtr p = song(QStringLiteral("A"), QStringLiteral("Master\n"));
+    show(p);
+    win.resize(876, 760);
+    win.show();
+
+    using cuerow::Row;
+    auto row = [](int kind, const char *val1, const char *a, const char *b, const char *c, const char *winId,
+                  const char *fav) {
+        Row r;
+        r.kind = kind;
+        r.mmss = QStringLiteral("00:05");
+        r.val1 = QString::fromUtf8(val1);
+        r.val1a = QString::fromUtf8(a);
+        r.val1b = QString::fromUtf8(b);
+        r.val1c = QString::fromUtf8(c);
+        r.winId = QString::fromUtf8(winId);
+        r.fav = QString::fromUtf8(fav);
+        return r;
+    };
+    // The fields each kind shows besides the time and the kind: a, b, c the
+    // three numbers, t the text, g the group or semitone combo, w the window
+    // or destination combo.
+    const struct {
+        Row in;
+        const char *shown;
+    } cases[] = {
+        {row(0, "", "", "", "", "", ""), ""},
+        {row(1, "", "2", "", "", "", ""), "a"},
+        {row(2, "", "2", "", "", "", ""), "a"},
+        {row(3, "Hello", "", "", "", "Lead", ""), "tw"},
+        {row(4, "Intro", "", "", "", "Lead", ""), "tw"},
+        {row(5, "Chorus", "", "", "", "", ""), "t"},
+        {row(6, "", "120", "", "", "", ""), "a"},
+        {row(7, "", "", "", "", "", ""), ""},
+        {row(10, "", "", "", "", "", ""), ""},
+        {row(11, "", "4", "", "", "", ""), "a"},
+        {row(15, "", "3", "", "", "", ""), "a"},
+        {row(16, "", "", "", "", "", ""), ""},
+        {row(18, "", "", "", "", "Lead", ""), "w"},
+        {row(22, "", "", "", "", "", "DRUMS"), "g"},
+        {row(23, "", "60", "100", "", "Ch. 1", ""), "abw"},
+        {row(24, "", "2", "5", "17", "Ch. 1", ""), "abcw"},
+        {row(25, "", "7", "100", "", "Ch. 1", ""), "abw"},
+        {row(27, "", "", "", "", "Ch. 1", "-6"), "gw"},
+        {row(28, "F0 43 F7", "", "", "", "Ch. 1", ""), "tw"},
+    };
+
+    auto showKind = [&](const Row &in) {
+        auto ev = std::make_shared<SongEv>();
+        cuerow::applyRow(in, *ev);
+        Data::songEvents() = {ev};
+        win.refreshSongEv();
+        QCoreApplication::processEvents();
+        ViewSongCue *view = win.rowView(0);
+        EXPECT_EQ(view ? view->rowData().kind : -1, in.kind);
+        return view;
+    };
+
+    // The row with the most fields gives the columns.
+    ViewSongCue *full = showKind(row(24, "", "2", "5", "17", "Ch. 1", ""));
+    ASSERT_NE(full, nullptr);
+    const QMargins margins = full->layout()->contentsMargins();
+    const int kindColumn = full->comboAction()->x(), value = full->val1a()->x(), second = full->val1b()->x(),
+              third = full->val1c()->x(), target = full->comboWinID()->x();
+    const int rightMargin = full->width() - margins.right();
+    EXPECT_EQ(target + full->comboWinID()->width(), rightMargin);
+
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "kind " << c.in.kind);
+        ViewSongCue *view = showKind(c.in);
+        ASSERT_NE(view, nullptr);
+        const QString shown = QString::fromUtf8(c.shown);
+        EXPECT_EQ(view->mmss()->x(), margins.left());
+        EXPECT_EQ(view->comboAction()->x(), kindColumn);
+        const struct {
+            char code;
+            QWidget *field;
+            int column;
+        } fields[] = {
+            {'a', view->val1a(), value},     {'b', view->val1b(), second},
+            {'c', view->val1c(), third},     {'t', view->val1(), value},
+            {'g', view->comboFavID(), value}, {'w', view->comboWinID(), target},
+        };
+        for (const auto &f : fields) {
+            EXPECT_EQ(f.field->isVisible(), shown.contains(QLatin1Char(f.code))) << f.code;
+            if (f.field->isVisible())
+                EXPECT_EQ(f.field->x(), f.column) << f.code;
+        }
+        // Text and group combo widen over the place of a hidden window combo.
+        for (QWidget *wide : {static_cast<QWidget *>(view->val1()), static_cast<QWidget *>(view->comboFavID())})
+            if (wide->isVisible())
+                EXPECT_EQ(wide->geometry().right() + 1,
+                          view->comboWinID()->isVisible() ? target - view->layout()->spacing() : rightMargin);
+    }
+    win.hide();
+}

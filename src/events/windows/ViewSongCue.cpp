@@ -54,6 +54,8 @@ ViewSongCue::ViewSongCue(QWidget *parent) : QWidget(parent)
         layout->addWidget(w);
     layout->addWidget(comboFavID_, 1);
     layout->addWidget(val1_, 2);
+    // Takes the room of a row of fixed-width fields only, so no field leaves its column.
+    layout->addStretch();
     layout->addWidget(comboWinID_);
 
     comboAction_->addItems(kindItems(false));
