@@ -89,7 +89,7 @@ void Data::exportAudioFilesMessageFinal(qint32 count)
     QString text = QStringLiteral("%1 file(s) have been copied to %2").arg(QString::number(count), dirOut());
     if (!filesNotCopied().isEmpty())
         text += QStringLiteral("\n%1 file(s) could not be copied.").arg(filesNotCopied().size());
-    if (deuxChoix(text, QStringLiteral("Ok"), QStringLiteral("Finder...")))
+    if (deuxChoix(text, QStringLiteral("Ok"), QStringLiteral("Reveal in File Manager")))
         return;
     platform::desktop().revealInFileManager(premierFichier().isEmpty() ? dirOut() : premierFichier());
 }

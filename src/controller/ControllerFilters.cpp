@@ -62,7 +62,8 @@ void Controller::prevNextFilterNoG(qint64 step, qint64 type, qint64 pred, bool r
         const QString artist = piece ? piece->pieceDet->auteur : QString();
         if (type == 1) {
             Data::chargerTagsTemp(std::nullopt);
-            Data::tagsTemp().append(marks::quickEntries(tempo, key, artist));
+            const QString shown = piece ? piece->pieceDet->artistShown() : QString();
+            Data::tagsTemp().append(marks::quickEntries(tempo, key, shown));
         } else {
             TLOG(QStringLiteral(
                 "Controller === ATTENTION finalement filterType différent de 1 des fois !!!  ============="));

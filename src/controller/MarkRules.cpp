@@ -97,6 +97,8 @@ QString tempoEntry(qint32 tempo)
     return QStringLiteral("Tempo %1").arg(tempo != 0 ? tempo : 120);
 }
 
+const QString kNoArtistEntry = QStringLiteral("(no artist)");
+
 QString keyEntry(const QString &key)
 {
     const QString k = key.trimmed();
@@ -109,7 +111,7 @@ QStringList quickEntries(qint32 tempo, const QString &key, const QString &artist
 {
     const QString a = artist.trimmed();
     return {QStringLiteral("Played"), QStringLiteral("Flags"), tempoEntry(tempo), keyEntry(key),
-            a.isEmpty() ? QStringLiteral("(no artist)") : a};
+            a.isEmpty() ? kNoArtistEntry : a};
 }
 
 QStringList songEntries(const QString &tagsText, qint32 tempo, const QString &key, const QString &artist)
@@ -172,8 +174,11 @@ bool matches(int field, const PiecesDet &det, const QString &entry)
     case FieldTempo:
         // Exact: "Tempo 120" is not a tempo of 1205.
         return det.tempo >= 1 && QStringLiteral("TEMPO %1").arg(det.tempo) == want;
-    case FieldArtist:
-        return det.auteur.toUpper().contains(entry.toUpper());
+    case FieldArtist: {
+        // The entry that names no artist finds the songs stored without one.
+        const QString artist = entry == kNoArtistEntry ? QString(PiecesDet::kNoArtist) : entry;
+        return det.auteur.toUpper().contains(artist.toUpper());
+    }
     case FieldTag:
         return det.infoF.toUpper().contains(entry.toUpper());
     case FieldSearch:

@@ -38,7 +38,8 @@ enum Field { FieldTempo = 0, FieldArtist = 1, FieldTag = 2, FieldPlayed = 3, Fie
 qint64 quickFilterIndex(qint64 quick, qint64 count);
 
 // The five quick entries appended to a library filter list, in order:
-// "Played", "Flags", tempo, key, artist.
+// "Played", "Flags", tempo, key, artist (as windows show it; none gives
+// "(no artist)", which matches the songs stored without one).
 QStringList quickEntries(qint32 tempo, const QString &key, const QString &artist);
 // The filter list built from a song's own tags, tempo, key and artist.
 QStringList songEntries(const QString &tagsText, qint32 tempo, const QString &key, const QString &artist);

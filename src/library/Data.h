@@ -86,7 +86,7 @@ public:
     // program's player. False when no track was found.
     static bool play_if_found2(const QList<audio::Track> &items, const QString &titre, const QString &artiste,
                                qint64 genre, const QString &dirExport, bool revealOnly, double skipTo);
-    // "n file(s) have been copied to <folder>" with "Ok" and "Finder...".
+    // "n file(s) have been copied to <folder>" with "Ok" and "Reveal in File Manager".
     static void exportAudioFilesMessageFinal(qint32 count);
     // The files an export could not copy (each once), emptied when an export starts.
     static QStringList &filesNotCopied();

@@ -259,7 +259,7 @@ void PiecesDet::majInfoFromNote()
     }
 
     titre = (title && !title->isEmpty()) ? *title : name.base;
-    auteur = (artist && !artist->isEmpty()) ? *artist : QStringLiteral("(nil)");
+    auteur = (artist && !artist->isEmpty()) ? *artist : QString(kNoArtist);
     infoF = tags.value_or(QString());
     cle = key.value_or(QString());
     for (int i = 0; i < 9; ++i)
@@ -268,7 +268,7 @@ void PiecesDet::majInfoFromNote()
 
 QString PiecesDet::artistShown() const
 {
-    return auteur == QLatin1String("(nil)") ? QString() : auteur;
+    return auteur == kNoArtist ? QString() : auteur;
 }
 
 std::optional<QString> PiecesDet::obtenirChaine(const QString &text, const QString &directive)

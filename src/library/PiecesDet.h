@@ -53,7 +53,9 @@ public:
     bool noteTooLarge = false;
     notefile::Format noteFormat;
 
-    // The artist as windows show it: blank when nothing gave one ("(nil)" stays the stored and sorted value).
+    // The stored (and sorted) artist of a song that names none.
+    static constexpr QLatin1String kNoArtist{"(nil)"};
+    // The artist as windows show it: blank when nothing gave one (kNoArtist stays the stored value).
     QString artistShown() const;
     // Last-played date of screen set 1-9 ("" for any other number).
     QString lastPlayedDate(int screenSet) const;

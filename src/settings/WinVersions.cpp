@@ -125,7 +125,7 @@ QString WinVersions::cellText(int row, Column column) const
         const QString target = row == 0 ? file : alternate;
         if (!song || target.isEmpty())
             return QString();
-        return songfile::isPdfFile(target) ? QStringLiteral("Open in Preview") : QStringLiteral("Open in Editor");
+        return songfile::isPdfFile(target) ? QStringLiteral("Open in Viewer") : QStringLiteral("Open in Editor");
     }
     default: return QString();
     }

@@ -60,16 +60,16 @@ TEST_F(AudioExport, ASongsRecordingsAreCopiedOnceAndNotAgain)
     controller->exportAudioFiles(true, out.path());
     EXPECT_EQ(exported(), QStringList{"Song 01.mp3"}) << "five genres fall back on one file";
     EXPECT_EQ(dialogs.texts(), QStringList{copied1});
-    EXPECT_EQ(dialogs.records().last().buttons, QStringList({"Finder...", "Ok"}));
+    EXPECT_EQ(dialogs.records().last().buttons, QStringList({"Reveal in File Manager", "Ok"}));
     controller->exportAudioFiles(true, out.path());
     EXPECT_EQ(dialogs.texts().last(), copied0) << "a file already there is not copied again";
 }
 
-TEST_F(AudioExport, FinderShowsTheFirstFileCopiedElseTheFolder)
+TEST_F(AudioExport, RevealShowsTheFirstFileCopiedElseTheFolder)
 {
-    dialogs.answerButton("Finder...");
+    dialogs.answerButton("Reveal in File Manager");
     controller->exportAudioFiles(true, out.path());
-    dialogs.answerButton("Finder...");
+    dialogs.answerButton("Reveal in File Manager");
     controller->exportAudioFiles(true, out.path());
     EXPECT_EQ(desktop.lines(), QStringList({"reveal " + out.filePath("Song 01.mp3"), "reveal " + out.path()}));
 }

@@ -3,9 +3,12 @@
 #include "chordpro/editor/WinEdit.h"
 #include "chordpro/export/WinChordProToPDF.h"
 
+#include "audio/MusicLibrary.h"
+#include "events/windows/WinNoteF.h"
 #include "platform/MainMenu.h"
 #include "platform/desktop/SystemDesktopServices.h"
 #include "settings/HelpPages.h"
+#include "settings/WinVersions.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -14,9 +17,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPdfDocument>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTableWidget>
+#include <QTest>
 
 using namespace controllertest;
 
@@ -517,9 +523,15 @@ TEST_F(ControllerMenus, FolderSlotItems)
 
 TEST_F(ControllerMenus, ShownTextsNameOneProgramAndThisSystemsKeys)
 {
-    // A song without an artist: its record stores "(nil)", which windows never show.
-    testsupport::writeFile(songs.filePath(QStringLiteral("Midnight Bus.chopro")), "{title:Midnight Bus}\n[C]La\n");
+    // A PDF song without an artist: its record stores "(nil)", which windows never show.
+    testsupport::writePdf(songs.filePath(QStringLiteral("Midnight Bus.pdf")), 1);
     startWithFiles({QStringLiteral("Song.chopro")});
+    qint64 midnight = 0;
+    for (qint64 n = 1; n <= Data::songNbrG(); ++n)
+        if (Data::getPiece(n)->pieceDet->titre == QLatin1String("Midnight Bus"))
+            midnight = n;
+    ASSERT_GT(midnight, 0);
+    controller->gotoSongNo(midnight, false, true);
     const QList<QStringList> windows = {
         {"MIDI", "MIDI Destinations…"}, {"MIDI", "MIDI Event Library…"}, {"MIDI", "MIDI Triggers…"},
         {"MIDI", "MIDI Clock and Metronome Ticks…"}, {"Window", "Notes"}, {"Window", "Window Identifiers…"},
@@ -536,11 +548,51 @@ TEST_F(ControllerMenus, ShownTextsNameOneProgramAndThisSystemsKeys)
     ASSERT_TRUE(assignments);
     assignments->trigger();
 
+    // The questions asked on the way: the audio export's closing message and
+    // the note-recording prompt.
+    audio::StaticMusicLibrary noTracks;
+    audio::setMusicLibrary(&noTracks);
+    QTemporaryDir exportDir;
+    dialogs.answerPath(exportDir.path());
+    makeKey(window());
+    trigger({QStringLiteral("Song"), QStringLiteral("Export the Song's Audio Files…")});
+    audio::setMusicLibrary(nullptr);
+    ASSERT_TRUE(controller->winNoteF());
+    dialogs.answerButton(QStringLiteral("Cancel"));
+    for (QPushButton *button : controller->winNoteF()->findChildren<QPushButton *>())
+        if (button->text().contains(QStringLiteral("Rec")))
+            QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_EQ(dialogs.records().size(), 3) << "folder, export message, recording prompt";
+
+    // The artist quick filter, in a Tolvane window of the program's own.
+    windowfactory::ScopedCreator realWindow(0, nullptr);
+    ASSERT_TRUE(Data::newWindowPDFx(false, 0));
+    controller->masquerToc(); // the tag filter window showed the list
+    platform::NotificationCenter::defaultCenter().post(vocab::ActionDisplayHideList, QStringLiteral("ARTIST"));
+    ASSERT_TRUE(controller->filterON());
+
     QStringList texts;
     menuTexts(MainMenu::instance().contextMenu(), texts);
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (w->isVisible())
-            windowTexts(w, texts);
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible())
+            continue;
+        windowTexts(w, texts);
+        if (auto *versions = qobject_cast<WinVersions *>(w)) {
+            QStringList shown;
+            windowTexts(versions, shown);
+            EXPECT_TRUE(shown.contains(QStringLiteral("Open in Viewer"))) << "the PDF master's row";
+        }
+        if (auto *help = qobject_cast<DataHelp *>(w))
+            for (int p = 0; p < help->document()->pageCount(); ++p)
+                texts << help->document()->getAllText(p).text();
+    }
+    for (const platform::ScriptedDialogs::Record &r : dialogs.records())
+        texts << r.title << r.text << r.buttons;
+    QStringList rows;
+    for (const PiecesPtr &row : std::as_const(Data::listePiecesTEMP2()))
+        rows << row->pieceDet->titre;
+    EXPECT_TRUE(rows.contains(QStringLiteral("Midnight Bus"))) << "the artist filter still finds the song";
+    texts << rows;
     for (int n : helppages::allPages())
         texts << helppages::title(n) << helppages::fileName(n);
     ASSERT_TRUE(texts.contains(QStringLiteral("Midnight Bus")));
@@ -548,9 +600,14 @@ TEST_F(ControllerMenus, ShownTextsNameOneProgramAndThisSystemsKeys)
     // The MIDI ports keep their names: connected devices and other programs know them by it.
     static const QRegularExpression ports(QStringLiteral("Quillory (MIDI|IN|OUT|Input|Output|Notify)\\b"));
     static const QRegularExpression macKey(QStringLiteral("\\bCmd\\b"));
+    // Before, the export offered "Finder...", the recording prompt named iTunes,
+    // the versions window and two help pages "Open in Preview", and the artist
+    // filter of a song without one "(nil)".
+    static const QRegularExpression otherPrograms(QStringLiteral("\\b(Finder|iTunes)\\b|\\bin Preview\\b"));
     for (QString text : std::as_const(texts)) {
         EXPECT_FALSE(text.contains(QStringLiteral("(nil)"))) << text.toStdString();
         EXPECT_FALSE(text.contains(macKey)) << text.toStdString();
+        EXPECT_FALSE(text.contains(otherPrograms)) << text.toStdString();
         text.remove(ports);
         EXPECT_FALSE(text.contains(QStringLiteral("Quillory"))) << text.toStdString();
     }

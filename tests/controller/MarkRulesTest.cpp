@@ -129,6 +129,7 @@ TEST(MarkRules, MatchingEachFieldOnItsOwn)
     EXPECT_TRUE(marks::matches(marks::FieldKey, det, QStringLiteral("key of c#")));
     EXPECT_TRUE(marks::matches(marks::FieldArtist, det, QStringLiteral("band")));
     EXPECT_FALSE(marks::matches(marks::FieldArtist, det, QStringLiteral("rock")));
+    EXPECT_FALSE(marks::matches(marks::FieldArtist, det, QStringLiteral("(no artist)")));
     EXPECT_TRUE(marks::matches(marks::FieldTag, det, QStringLiteral("ROCK")));
     EXPECT_FALSE(marks::matches(marks::FieldTag, det, QStringLiteral("Band")));
     EXPECT_TRUE(marks::matches(marks::FieldSearch, det, QStringLiteral("songthe")));
@@ -136,6 +137,8 @@ TEST(MarkRules, MatchingEachFieldOnItsOwn)
     EXPECT_FALSE(marks::matches(marks::FieldTempo, det, QStringLiteral("Tempo 120")));
     det.cle.clear();
     EXPECT_FALSE(marks::matches(marks::FieldKey, det, QStringLiteral("(no key)")));
+    det.auteur = PiecesDet::kNoArtist;
+    EXPECT_TRUE(marks::matches(marks::FieldArtist, det, QStringLiteral("(no artist)")));
 }
 
 TEST(MarkRules, GenreMenuTitles)

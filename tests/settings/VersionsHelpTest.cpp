@@ -73,7 +73,7 @@ TEST_F(VersionsAndHelp, CreateOpenAndDeleteAlternateVersions)
     w.showWin(Data::getPiece(1), false);
     EXPECT_EQ(w.cellText(0, WinVersions::ColWinID), QStringLiteral("(Master)"));
     EXPECT_EQ(w.cellText(0, WinVersions::ColFilename), QStringLiteral("Misty.pdf"));
-    EXPECT_EQ(w.cellText(0, WinVersions::ColOpen), QStringLiteral("Open in Preview"));
+    EXPECT_EQ(w.cellText(0, WinVersions::ColOpen), QStringLiteral("Open in Viewer"));
     EXPECT_EQ(w.cellText(1, WinVersions::ColCreate), QStringLiteral("Create..."));
     EXPECT_EQ(w.cellText(1, WinVersions::ColDelete), QString());
 

@@ -501,8 +501,8 @@ bool WinNoteF::beginRecording()
         "During recording:\n• Use arrow keys (Up/Down) to insert page change markers into Notes.\n• Type letters to "
         "insert message markers.\n• Stop Playback to stop recording.\n\nYou should record page changes in Half Page "
         "Zoom mode so markers will be valid for all display modes (single page, two pages, half page zoom).\n\nSet "
-        "the Genre to Mute if you want to record markers without listening to the corresponding song in "
-        "iTunes.\n\nRecording will stop if you move to previous/next song.");
+        "the Genre to Mute if you want to record markers without listening to the song's track.\n\nRecording will "
+        "stop if you move to previous/next song.");
     if (!Data::deuxChoix(text, QStringLiteral("Begin recording"), QStringLiteral("Cancel")))
         return false;
     closeWin();
