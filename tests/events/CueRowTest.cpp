@@ -4,6 +4,7 @@
 #include "library/Data.h"
 #include "midi/Midi.h"
 
+#include "CueRowTestSupport.h"
 #include "QStringPrint.h"
 
 #include <QTableWidget>
@@ -11,25 +12,7 @@
 #include <gtest/gtest.h>
 
 using namespace cuerow;
-
-namespace {
-
-Row row(int kind, const char *mmss, const char *val1 = "", const char *a = "", const char *b = "", const char *c = "",
-        const char *winId = "", const char *fav = "")
-{
-    Row r;
-    r.kind = kind;
-    r.mmss = QString::fromUtf8(mmss);
-    r.val1 = QString::fromUtf8(val1);
-    r.val1a = QString::fromUtf8(a);
-    r.val1b = QString::fromUtf8(b);
-    r.val1c = QString::fromUtf8(c);
-    r.winId = QString::fromUtf8(winId);
-    r.fav = QString::fromUtf8(fav);
-    return r;
-}
-
-} // namespace
+using cuerowtest::row;
 
 // Every kind of the cue table, written into an event and shown again.
 TEST(CueRow, EveryKindBothWays)

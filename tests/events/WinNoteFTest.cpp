@@ -4,6 +4,7 @@
 #include "platform/midi/LoopbackMidi.h"
 #include "windows/DragTypes.h"
 
+#include "CueRowTestSupport.h"
 #include "QStringPrint.h"
 
 #include <QApplication>
@@ -446,19 +447,7 @@ TEST_F(WinNoteFTest, CueRowsKeepEveryFieldInItsColumn)
     win.show();
 
     using cuerow::Row;
-    auto row = [](int kind, const char *val1, const char *a, const char *b, const char *c, const char *winId,
-                  const char *fav) {
-        Row r;
-        r.kind = kind;
-        r.mmss = QStringLiteral("00:05");
-        r.val1 = QString::fromUtf8(val1);
-        r.val1a = QString::fromUtf8(a);
-        r.val1b = QString::fromUtf8(b);
-        r.val1c = QString::fromUtf8(c);
-        r.winId = QString::fromUtf8(winId);
-        r.fav = QString::fromUtf8(fav);
-        return r;
-    };
+    using cuerowtest::row;
     // The fields each kind shows besides the time and the kind: a, b, c the
     // three numbers, t the text, g the group or semitone combo, w the window
     // or destination combo.
@@ -466,25 +455,25 @@ TEST_F(WinNoteFTest, CueRowsKeepEveryFieldInItsColumn)
         Row in;
         const char *shown;
     } cases[] = {
-        {row(0, "", "", "", "", "", ""), ""},
-        {row(1, "", "2", "", "", "", ""), "a"},
-        {row(2, "", "2", "", "", "", ""), "a"},
-        {row(3, "Hello", "", "", "", "Lead", ""), "tw"},
-        {row(4, "Intro", "", "", "", "Lead", ""), "tw"},
-        {row(5, "Chorus", "", "", "", "", ""), "t"},
-        {row(6, "", "120", "", "", "", ""), "a"},
-        {row(7, "", "", "", "", "", ""), ""},
-        {row(10, "", "", "", "", "", ""), ""},
-        {row(11, "", "4", "", "", "", ""), "a"},
-        {row(15, "", "3", "", "", "", ""), "a"},
-        {row(16, "", "", "", "", "", ""), ""},
-        {row(18, "", "", "", "", "Lead", ""), "w"},
-        {row(22, "", "", "", "", "", "DRUMS"), "g"},
-        {row(23, "", "60", "100", "", "Ch. 1", ""), "abw"},
-        {row(24, "", "2", "5", "17", "Ch. 1", ""), "abcw"},
-        {row(25, "", "7", "100", "", "Ch. 1", ""), "abw"},
-        {row(27, "", "", "", "", "Ch. 1", "-6"), "gw"},
-        {row(28, "F0 43 F7", "", "", "", "Ch. 1", ""), "tw"},
+        {row(0, "00:05"), ""},
+        {row(1, "00:05", "", "2"), "a"},
+        {row(2, "00:05", "", "2"), "a"},
+        {row(3, "00:05", "Hello", "", "", "", "Lead"), "tw"},
+        {row(4, "00:05", "Intro", "", "", "", "Lead"), "tw"},
+        {row(5, "00:05", "Chorus"), "t"},
+        {row(6, "00:05", "", "120"), "a"},
+        {row(7, "00:05"), ""},
+        {row(10, "00:05"), ""},
+        {row(11, "00:05", "", "4"), "a"},
+        {row(15, "00:05", "", "3"), "a"},
+        {row(16, "00:05"), ""},
+        {row(18, "00:05", "", "", "", "", "Lead"), "w"},
+        {row(22, "00:05", "", "", "", "", "", "DRUMS"), "g"},
+        {row(23, "00:05", "", "60", "100", "", "Ch. 1"), "abw"},
+        {row(24, "00:05", "", "2", "5", "17", "Ch. 1"), "abcw"},
+        {row(25, "00:05", "", "7", "100", "", "Ch. 1"), "abw"},
+        {row(27, "00:05", "", "", "", "", "Ch. 1", "-6"), "gw"},
+        {row(28, "00:05", "F0 43 F7", "", "", "", "Ch. 1"), "tw"},
     };
 
     auto showKind = [&](const Row &in) {
@@ -499,7 +488,7 @@ TEST_F(WinNoteFTest, CueRowsKeepEveryFieldInItsColumn)
     };
 
     // The row with the most fields gives the columns.
-    ViewSongCue *full = showKind(row(24, "", "2", "5", "17", "Ch. 1", ""));
+    ViewSongCue *full = showKind(row(24, "00:05", "", "2", "5", "17", "Ch. 1"));
     ASSERT_NE(full, nullptr);
     const QMargins margins = full->layout()->contentsMargins();
     const int kindColumn = full->comboAction()->x(), value = full->val1a()->x(), second = full->val1b()->x(),
