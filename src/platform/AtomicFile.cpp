@@ -1,8 +1,24 @@
 #include "platform/AtomicFile.h"
 
 #include <csignal>
+#include <sys/resource.h>
 
 namespace platform {
+
+namespace {
+
+// Why a file of this size cannot be written under the file-size limit
+// (ulimit -f); "" within it. A write cut short there sets no errno, so the
+// system's own text would say "Unknown error".
+QString fileSizeLimitText(qint64 size)
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY || quint64(size) <= limit.rlim_cur)
+        return QString();
+    return QStringLiteral("too large for the file-size limit (%1 bytes)").arg(quint64(limit.rlim_cur));
+}
+
+} // namespace
 
 AtomicFile::AtomicFile(const QString &path)
     : file_(path)
@@ -28,6 +44,7 @@ bool AtomicFile::write(const QByteArray &bytes)
         return false;
     if (!file_.isOpen())
         return fail(QStringLiteral("not open"));
+    intended_ = file_.pos() + bytes.size();
     if (file_.write(bytes) != bytes.size())
         return fail(file_.errorString());
     return true;
@@ -55,11 +72,8 @@ bool AtomicFile::commit()
         return false;
     }
     done_ = true;
-    if (!file_.commit()) {
-        failed_ = true;
-        error_ = file_.errorString();
-        return false;
-    }
+    if (!file_.commit())
+        return fail(file_.errorString());
     return true;
 }
 
@@ -78,6 +92,8 @@ void AtomicFile::cancel()
 bool AtomicFile::fail(const QString &why)
 {
     failed_ = true;
+    if (error_.isEmpty())
+        error_ = fileSizeLimitText(qMax(intended_, file_.pos()));
     if (error_.isEmpty())
         error_ = why.isEmpty() ? QStringLiteral("write failed") : why;
     return false;

@@ -40,6 +40,7 @@ private:
 
     QSaveFile file_;
     QString error_;
+    qint64 intended_ = 0; // the file's size once the write under way is done
     bool failed_ = false;
     bool done_ = false;
 };
