@@ -31,9 +31,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString note = textcodec::decode(fuzzsupport::bytes(data + 1, size - 1));
 
     for (const QString &key : kKeys) {
-        // A value never runs past its line.
-        if (const auto value = notefile::keyValue(note, key))
-            check(!value->contains(QLatin1Char('\n')) && value->size() < note.size());
+        // A key is read only where it begins a line, and its value never runs past that line.
+        const qsizetype at = notefile::keyAt(note, key);
+        check(at <= 0 || note[at - 1] == QLatin1Char('\n') || note[at - 1] == QLatin1Char('\r'));
+        const auto value = notefile::keyValue(note, key);
+        check(value.has_value() == (at >= 0));
+        if (value)
+            check(!value->contains(QLatin1Char('\n')) && !value->contains(QLatin1Char('\r')) && value->size() < note.size());
     }
 
     // The record reads the note without touching the disk (no such song file).
@@ -53,11 +57,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString line = piecesrules::notetxtForDir(note, id, (flags >> 3) & 1, (flags >> 4) & 1);
     check(!line.contains(QLatin1Char('\n')));
 
-    // A played date written reads back, and adds at most one line end.
+    // A played date written reads back, adds at most one line end, and
+    // changes no other line: every other line and line end stays as it was.
     const QString date = QStringLiteral("2026-12-07");
     const QString dated = notefile::withKeyValue(note, kKeys[4], QStringLiteral("LastPlayedDate9="), date);
     check(notefile::keyValue(dated, kKeys[4]) == date);
     check(note.isEmpty() || dated.count(QLatin1Char('\n')) - note.count(QLatin1Char('\n')) <= 1);
+    if (notefile::keyAt(note, kKeys[4]) < 0) {
+        check(dated.startsWith(note));
+    } else {
+        const QStringList before = note.split(QLatin1Char('\n'));
+        const QStringList after = dated.split(QLatin1Char('\n'));
+        check(before.size() == after.size());
+        int changed = 0;
+        for (qsizetype i = 0; i < before.size() && i < after.size(); ++i)
+            changed += before[i] != after[i];
+        check(changed <= 1);
+    }
 
     const QString &tag = kTags[(flags >> 5) % kTags.size()];
     const QString added = piecesrules::addTag(note, tag);
@@ -66,9 +82,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString removed = piecesrules::removeTag(added, tag);
     check(removed.size() <= added.size());
     // A tag added to a note without a Tags line leaves no trace once removed
-    // (but a line end on a last line that had none).
-    if (note.indexOf(QStringLiteral("TAGS="), 0, Qt::CaseInsensitive) < 0)
-        check(removed == (note.endsWith(QLatin1Char('\n')) ? note : note + QLatin1Char('\n')));
+    // (but a line end, the note's own, on a last line that had none).
+    if (notefile::keyAt(note, QStringLiteral("TAGS=")) < 0) {
+        const qsizetype lf = note.indexOf(QLatin1Char('\n'));
+        const QString end = lf > 0 && note[lf - 1] == QLatin1Char('\r') ? QStringLiteral("\r\n") : QStringLiteral("\n");
+        check(removed == (note.endsWith(QLatin1Char('\n')) ? note : note + end));
+    }
     check(piecesrules::clearTags(note).size() <= note.size());
 
     (void)PiecesDet::obtenirChaine(note, QStringLiteral("{title:"));

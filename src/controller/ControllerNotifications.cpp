@@ -86,6 +86,7 @@ void Controller::registerObservers()
     text(vocab::ActionSetChordStripPiano, [this](const QString &id) { setChordStripX(2, id); });
     text(vocab::ActionSetChordStripHidden, [this](const QString &id) { setChordStripX(3, id); });
     text(vocab::ActionMessageStay, [this](const QString &t) { actionMessage(t, true); });
+    text(vocab::ActionNotice, [this](const QString &t) { tellFailure(t); });
     text(vocab::ActionPageUpForWinID, [this](const QString &id) { pageUpDownforWinIDX(id, false); });
     text(vocab::ActionPageDownForWinID, [this](const QString &id) { pageUpDownforWinIDX(id, true); });
     text(vocab::ActionPageDownPreloadForWinID, [this](const QString &id) { pageUpDownforWinIDX(id, true); });

@@ -25,8 +25,10 @@ QString normalised(const QString &note)
     return n.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
 }
 
-const char *const kCommentStops[] = {"TAGS=", "TITLE=", "ARTIST=", "TEMPO=", "KEY=", "TEMPO ", "MESSAGE", "MIDI",
-                                     "METRONOME", "@"};
+// Words that make a line no comment: header keys at its start (where they
+// are read), the others anywhere in it.
+const char *const kHeaderKeys[] = {"TAGS=", "TITLE=", "ARTIST=", "KEY="};
+const char *const kCommentStops[] = {"TEMPO=", "TEMPO ", "MESSAGE", "MIDI", "METRONOME", "@"};
 
 // The line the event script writes for a note line, without its line end;
 // empty when the line gives no event or one the script does not write.
@@ -51,8 +53,11 @@ bool isCommentLine(const QString &line, const WinIdTest &isValidWinID)
     for (const char *stop : kCommentStops)
         if (up.contains(QLatin1String(stop)))
             return false;
+    for (const char *key : kHeaderKeys)
+        if (line.startsWith(QLatin1String(key), Qt::CaseInsensitive))
+            return false;
     for (int s = 1; s <= 9; ++s)
-        if (up.contains(dateKey(s)))
+        if (line.startsWith(dateKey(s), Qt::CaseInsensitive))
             return false;
     const qsizetype colon = line.indexOf(QLatin1Char(':'));
     if (colon > 0 && (colon == 2 || (isValidWinID && isValidWinID(line.left(colon)))))
@@ -285,7 +290,8 @@ QList<Line> classifyLines(const QString &oldNote, const WinIdTest &isValidWinID)
         return pos < 0 ? qsizetype(-1) : qsizetype(std::upper_bound(starts.begin(), starts.end(), pos) - starts.begin() - 1);
     };
     auto mark = [&](const QString &key, Anchor anchor, const QString &id = QString()) {
-        const qsizetype pos = oldNote.indexOf(key, 0, Qt::CaseInsensitive);
+        const qsizetype pos = key == QLatin1String("TEMPO") ? oldNote.indexOf(key, 0, Qt::CaseInsensitive)
+                                                            : notefile::keyAt(oldNote, key);
         const qsizetype i = lineOf(pos);
         if (i >= 1 && lines[i].anchor == Anchor::Kept) {
             lines[i].anchor = anchor;
@@ -398,15 +404,20 @@ QString rebuild(const Fields &fields, const QString &eventScript, const QString 
             written[j] = at[qMin(n, at.size() - 1)];
     }
     // A kept line holding a header key stays below the line the key is read
-    // from, or the field would read it instead.
+    // from, or the field would read it instead. A key is read at the start of
+    // a line; the tempo anywhere in one.
     QStringList keys{QStringLiteral("TITLE="), QStringLiteral("ARTIST="), QStringLiteral("KEY="),
                      QStringLiteral("TAGS="), QStringLiteral("TEMPO")};
     for (int s = 1; s <= 9; ++s)
         keys << dateKey(s);
+    auto holds = [](const QString &line, const QString &key) {
+        return key == QLatin1String("TEMPO") ? line.contains(key, Qt::CaseInsensitive)
+                                             : line.startsWith(key, Qt::CaseInsensitive);
+    };
     QHash<QString, qsizetype> firstLine;
     for (const QString &key : std::as_const(keys))
         for (qsizetype j = 1; j < old.size() && !firstLine.contains(key); ++j)
-            if (old[j].text.contains(key, Qt::CaseInsensitive))
+            if (holds(old[j].text, key))
                 firstLine.insert(key, j);
     QList<QList<QString>> after(out.size());
     for (qsizetype i = 1; i < old.size(); ++i) {
@@ -417,7 +428,7 @@ QString rebuild(const Fields &fields, const QString &eventScript, const QString 
             if (written[j] > 0)
                 target = written[j];
         for (auto it = firstLine.cbegin(); it != firstLine.cend(); ++it)
-            if (it.value() < i && old[i].text.contains(it.key(), Qt::CaseInsensitive))
+            if (it.value() < i && holds(old[i].text, it.key()))
                 target = qMax(target, written[it.value()]);
         written[i] = target;
         after[target].append(old[i].text);

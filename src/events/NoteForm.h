@@ -26,8 +26,9 @@ struct Fields {
     QString comments;
 };
 
-// The value of a header key ("TITLE=" ...) trimmed of blanks and tabs: the
-// first occurrence anywhere, also on a last line without a line end.
+// The value of a header key ("TITLE=" ...) trimmed of blanks and tabs: on the
+// first line the key begins (notefile::keyValue), also a last line without a
+// line end.
 QString headerValue(const QString &note, const QString &key);
 // The note's free comment lines, each followed by "\n".
 QString comments(const QString &note, const eventscript::WinIdTest &isValidWinID);

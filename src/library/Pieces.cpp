@@ -3,6 +3,8 @@
 #include "library/Data.h"
 #include "library/SortKeys.h"
 #include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -98,7 +100,7 @@ struct TagsLine {
 
 bool findTagsLine(const QString &note, TagsLine &line)
 {
-    line.start = note.indexOf(QStringLiteral("TAGS="), 0, Qt::CaseInsensitive);
+    line.start = notefile::keyAt(note, QStringLiteral("TAGS="));
     if (line.start < 0)
         return false;
     const qsizetype lf = note.indexOf(QLatin1Char('\n'), line.start);
@@ -265,7 +267,42 @@ void Pieces::verifNote()
         det.notetxt.clear();
         det.note = false;
     }
+    det.noteOnDisk = det.notetxt;
 }
+
+namespace {
+
+// Why the note on disk may not be replaced or deleted ("" when it may): it is
+// over the size cap, or it is not text, now or when the record read it (for
+// a save of what was read then).
+QString refusal(const notefile::ReadResult &r, const QString &path, const PiecesDet *readThen = nullptr)
+{
+    if (!r.exists)
+        return QString();
+    if (r.tooLarge || (readThen && readThen->noteTooLarge))
+        return QStringLiteral("The note file \"%1\" is too large to be changed, so it was left unchanged.").arg(path);
+    // What is on disk was never read as text: writing or deleting would lose it.
+    if (!r.readable || r.format.encoding == textcodec::Encoding::Binary || (readThen && readThen->noteUnreadable))
+        return notefile::unreadableMessage(path);
+    return QString();
+}
+
+// Writes the text, or deletes the file for an empty one; why not, or "".
+QString store(const QString &path, bool exists, const QString &text, const notefile::Format &format,
+              notefile::Format *written)
+{
+    if (text.isEmpty()) {
+        if (exists && !QFile::remove(path))
+            return QStringLiteral("The note file \"%1\" could not be deleted.").arg(path);
+        return QString();
+    }
+    QString error;
+    if (!notefile::write(path, text, format, &error, written))
+        return QStringLiteral("The note could not be saved to \"%1\": %2").arg(path, error);
+    return QString();
+}
+
+} // namespace
 
 bool Pieces::saveNote(QString *failure)
 {
@@ -285,26 +322,31 @@ bool Pieces::saveNote(QString *failure)
         det.noteUnreadable = false;
         det.noteTooLarge = false;
     }
-    if (r.exists && (det.noteTooLarge || r.tooLarge))
-        return refuse(QStringLiteral("The note file \"%1\" is too large to be changed, so it was left unchanged.")
-                          .arg(path));
-    const bool binary = r.format.encoding == textcodec::Encoding::Binary;
-    if (r.exists && (det.noteUnreadable || !r.readable || binary)) {
-        // What is on disk was never read as text: writing or deleting would lose it.
-        return refuse(notefile::unreadableMessage(path));
-    }
-    if (r.exists && det.notetxt.isEmpty()) {
-        if (!QFile::remove(path))
-            return refuse(QStringLiteral("The note file \"%1\" could not be deleted.").arg(path));
+    QString why = refusal(r, path, &det);
+    if (!why.isEmpty())
+        return refuse(why);
+    if ((r.exists && r.text == det.notetxt) || (!r.exists && det.notetxt.isEmpty())) {
+        det.noteOnDisk = det.notetxt;
         return true;
     }
-    if ((r.exists && r.text == det.notetxt) || (!r.exists && det.notetxt.isEmpty()))
-        return true;
+    if (r.exists && r.text != det.noteOnDisk) {
+        // Another program (or a copy of this song) saved the note since it was read.
+        QString error;
+        const QString kept = notefile::keepBeside(path, r.bytes, &error);
+        if (kept.isEmpty())
+            return refuse(QStringLiteral("The note of \"%1\" was changed elsewhere, and that version could not be "
+                                         "kept beside it (%2), so your edit was not saved.")
+                              .arg(det.titre, error));
+        const QString notice = QStringLiteral("The note of \"%1\" was changed elsewhere while you edited it: yours "
+                                              "is saved, the other version is kept beside it as \"%2\".")
+                                   .arg(det.titre, QFileInfo(kept).fileName());
+        platform::NotificationCenter::defaultCenter().post(vocab::ActionNotice, notice);
+    }
     // Written back as the file on disk is stored now (another editor may have saved it since).
-    const notefile::Format format = r.exists ? r.format : det.noteFormat;
-    QString error;
-    if (!notefile::write(path, det.notetxt, format, &error, &det.noteFormat))
-        return refuse(QStringLiteral("The note could not be saved to \"%1\": %2").arg(path, error));
+    why = store(path, r.exists, det.notetxt, r.exists ? r.format : det.noteFormat, &det.noteFormat);
+    if (!why.isEmpty())
+        return refuse(why);
+    det.noteOnDisk = det.notetxt;
     return true;
 }
 
@@ -369,77 +411,49 @@ QString Pieces::notetxtForDir(const QString &dir, qint64 aMode, qint64 aDefNote)
     return piecesrules::notetxtForDir(pieceDet->notetxt, dir, aMode, aDefNote);
 }
 
-namespace {
-void applyTagEdit(const PiecesPtr &piece, const QString &newNote)
+Pieces::NoteEditResult Pieces::editNoteOnDisk(const PiecesPtr &piece,
+                                              const std::function<QString(const QString &)> &change)
 {
-    if (!piece || !piece->pieceDet)
-        return;
-    PiecesDet &det = *piece->pieceDet;
-    if (newNote == det.notetxt)
-        return;
-    det.notetxt = newNote;
-    piece->saveNote();
-    det.note = !det.notetxt.isEmpty();
-}
-} // namespace
-
-void Pieces::addTagStringToPiece(const QString &tag, const PiecesPtr &piece)
-{
-    if (piece && piece->pieceDet)
-        applyTagEdit(piece, piecesrules::addTag(piece->pieceDet->notetxt, tag));
-}
-
-void Pieces::removeTagStringFromPiece(const QString &tag, const PiecesPtr &piece)
-{
-    if (piece && piece->pieceDet)
-        applyTagEdit(piece, piecesrules::removeTag(piece->pieceDet->notetxt, tag));
-}
-
-void Pieces::clearTagStringForPiece(const PiecesPtr &piece)
-{
-    if (piece && piece->pieceDet)
-        applyTagEdit(piece, piecesrules::clearTags(piece->pieceDet->notetxt));
-}
-
-Pieces::TagEditResult Pieces::editTagsOnDisk(const PiecesPtr &piece, TagEdit edit, const QString &tag)
-{
-    TagEditResult result;
+    NoteEditResult result;
     if (!piece || !piece->pieceDet)
         return result;
     PiecesDet &det = *piece->pieceDet;
-    const QString old = det.notetxt;
-    auto keepOld = [&]() {
-        det.notetxt = old;
-        det.note = !old.isEmpty();
-    };
-    // What another window saved since the scan is edited, not what was read then.
-    piece->verifNote();
-    if (det.noteUnreadable || det.noteTooLarge) {
-        // Refused before anything is written; the refusal says why.
-        piece->saveNote(&result.failure);
-        keepOld();
+    const QString path = notefile::notePathForSong(det.fichier);
+    const notefile::ReadResult r = notefile::read(path, notefile::LineEnds::AsStored);
+    result.failure = refusal(r, path);
+    const QString edited = result.failure.isEmpty() ? change(r.text) : r.text;
+    // The text holds its line ends as stored: they are written as they are.
+    notefile::Format format = r.exists ? r.format : notefile::Format{det.noteFormat.encoding, false};
+    if (result.failure.isEmpty() && edited != r.text) {
+        notefile::Format written;
+        result.failure = store(path, r.exists, edited, {format.encoding, false}, &written);
+        format.encoding = written.encoding;
+        result.written = result.failure.isEmpty();
+    }
+    if (!result.failure.isEmpty()) {
+        TLOG(QStringLiteral("Pieces editNoteOnDisk %1").arg(result.failure));
         return result;
     }
-    const QString before = det.notetxt;
-    QString edited;
-    switch (edit) {
-    case TagEdit::Add: edited = piecesrules::addTag(before, tag); break;
-    case TagEdit::Remove: edited = piecesrules::removeTag(before, tag); break;
-    case TagEdit::RemoveAnyCase: edited = piecesrules::removeTag(before, tag, Qt::CaseInsensitive); break;
-    case TagEdit::Clear: edited = piecesrules::clearTags(before); break;
-    }
-    if (edited != before) {
-        det.notetxt = edited;
-        if (piece->saveNote(&result.failure)) {
-            result.written = true;
-        } else {
-            // The song keeps the tags it showed.
-            keepOld();
-            if (result.failure.isEmpty())
-                result.failure = QStringLiteral("The note of \"%1\" could not be written.").arg(det.fichier);
-        }
-    }
+    det.noteUnreadable = false;
+    det.noteTooLarge = false;
+    result.changedElsewhere = notefile::withLineFeeds(r.text) != det.noteOnDisk;
+    det.noteFormat = format;
+    det.notetxt = notefile::withLineFeeds(edited);
+    det.noteOnDisk = det.notetxt;
     det.note = !det.notetxt.isEmpty();
-    piece->majInfo();
+    result.infoChanged = piece->majInfo();
     return result;
+}
+
+Pieces::NoteEditResult Pieces::editTagsOnDisk(const PiecesPtr &piece, TagEdit edit, const QString &tag)
+{
+    return editNoteOnDisk(piece, [edit, &tag](const QString &note) {
+        switch (edit) {
+        case TagEdit::Add: return piecesrules::addTag(note, tag);
+        case TagEdit::Remove: return piecesrules::removeTag(note, tag);
+        case TagEdit::RemoveAnyCase: return piecesrules::removeTag(note, tag, Qt::CaseInsensitive);
+        case TagEdit::Clear: return piecesrules::clearTags(note);
+        }
+        return note;
+    });
 }

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class Pieces;
@@ -33,11 +34,13 @@ public:
 
     // Reads the note side file into the record.
     void verifNote();
-    // Writes the record's note text back (deletes the file for an empty text)
-    // in the encoding and line ends it was read in. A failure is logged and
-    // answers false; the text stays in memory. It is told with Data::msg, or,
-    // with failure given (a write the performer did not ask for), put there
-    // for the caller to tell without a modal dialog.
+    // The performer's own save of the record's note text (deletes the file
+    // for an empty text), in the encoding and line ends it was read in. A note
+    // changed elsewhere since it was read is not lost: that version is kept
+    // beside it (notefile::keepBeside) and the message line says where. A
+    // failure is logged and answers false; the text stays in memory. It is
+    // told with Data::msg, or, with failure given (a write the performer did
+    // not ask for), put there for the caller to tell without a modal dialog.
     bool saveNote(QString *failure = nullptr);
     // Re-reads the header keys of the held note; true when title, artist or tags changed.
     bool majInfo();
@@ -53,24 +56,24 @@ public:
     // The note line a window bound to an identifier shows.
     QString notetxtForDir(const QString &dir, qint64 aMode, qint64 aDefNote) const;
 
-    // Tag edits on the note's "Tags=" line, each saved at once. They do not
-    // refresh infoF: the caller runs majInfo.
-    static void addTagStringToPiece(const QString &tag, const PiecesPtr &piece);
-    static void removeTagStringFromPiece(const QString &tag, const PiecesPtr &piece);
-    static void clearTagStringForPiece(const PiecesPtr &piece);
-
-    // The same edits made for many songs in a row (the tag windows): the note
-    // is read again from disk just before the edit, so that nothing another
-    // window saved meanwhile is lost, and written atomically. Nothing is
-    // alerted: a failure comes back with its reason, the file stays as it
-    // was and the record keeps the note it had. RemoveAnyCase removes every
-    // spelling of the tag that the song carries. Runs majInfo when written.
-    enum class TagEdit { Add, Remove, RemoveAnyCase, Clear };
-    struct TagEditResult {
-        bool written = false; // the note on disk changed
-        QString failure;      // why the note was left alone; empty when fine
+    // The one way of a write nobody asked for line by line (a played date,
+    // tags over many songs): the note is read from disk at this moment, change
+    // is applied to it with its line ends as stored, and it is written at once
+    // in its own encoding, so that a line another program or window saved
+    // meanwhile stays. Nothing is alerted: a failure comes back with its
+    // reason, the file stays as it was and the record keeps the note it had.
+    // Otherwise the record takes the note as now stored and runs majInfo.
+    struct NoteEditResult {
+        bool written = false;          // the note on disk changed
+        bool changedElsewhere = false; // the note read differs from the one the record held
+        bool infoChanged = false;      // title, artist or tags changed (majInfo)
+        QString failure;          // why the note was left alone; empty when fine
     };
-    static TagEditResult editTagsOnDisk(const PiecesPtr &piece, TagEdit edit, const QString &tag = QString());
+    static NoteEditResult editNoteOnDisk(const PiecesPtr &piece, const std::function<QString(const QString &)> &change);
+    // Tag edits made that way. RemoveAnyCase removes every spelling of the tag
+    // that the song carries.
+    enum class TagEdit { Add, Remove, RemoveAnyCase, Clear };
+    static NoteEditResult editTagsOnDisk(const PiecesPtr &piece, TagEdit edit, const QString &tag = QString());
 };
 
 using PiecesList = QList<PiecesPtr>;

@@ -2,6 +2,7 @@
 
 #include "library/TextCodec.h"
 #include "platform/AtomicFile.h"
+#include "platform/Clock.h"
 #include "platform/RegularFile.h"
 
 #include <QFile>
@@ -17,43 +18,63 @@ QString notePathForSong(const QString &songPath)
     return base + QStringLiteral(".txt");
 }
 
-std::optional<QString> keyValue(const QString &note, const QString &key)
+qsizetype keyAt(const QString &note, const QString &key)
 {
     // Case-insensitive search keeps positions (upper-casing may change lengths).
-    const qsizetype at = note.indexOf(key, 0, Qt::CaseInsensitive);
+    for (qsizetype at = note.indexOf(key, 0, Qt::CaseInsensitive); at >= 0;
+         at = note.indexOf(key, at + 1, Qt::CaseInsensitive)) {
+        if (at == 0 || note[at - 1] == QLatin1Char('\n') || note[at - 1] == QLatin1Char('\r'))
+            return at;
+    }
+    return -1;
+}
+
+namespace {
+
+// A note's own line end is that of its first line.
+bool firstLineEndsInCrlf(const QString &text)
+{
+    const qsizetype lf = text.indexOf(QLatin1Char('\n'));
+    return lf > 0 && text[lf - 1] == QLatin1Char('\r');
+}
+
+// Where the line holding pos ends, before its "\r\n", "\n" or "\r".
+qsizetype lineEndFrom(const QString &note, qsizetype pos)
+{
+    qsizetype end = pos;
+    while (end < note.size() && note[end] != QLatin1Char('\n') && note[end] != QLatin1Char('\r'))
+        ++end;
+    return end;
+}
+
+} // namespace
+
+std::optional<QString> keyValue(const QString &note, const QString &key)
+{
+    const qsizetype at = keyAt(note, key);
     if (at < 0)
         return std::nullopt;
     const qsizetype start = at + key.size();
-    qsizetype end = note.indexOf(QLatin1Char('\n'), start);
-    if (end < 0)
-        end = note.size(); // a key on the last line runs to the end of the text
-    QString value = note.mid(start, end - start);
-    if (value.endsWith(QLatin1Char('\r')))
-        value.chop(1);
-    return value;
+    return note.mid(start, lineEndFrom(note, start) - start);
 }
 
 QString withKeyValue(const QString &note, const QString &key, const QString &newKey, const QString &value)
 {
-    const qsizetype at = note.indexOf(key, 0, Qt::CaseInsensitive);
+    const qsizetype at = keyAt(note, key);
     if (at < 0)
         return withLineAdded(note, newKey + value);
     const qsizetype start = at + key.size();
-    qsizetype end = note.indexOf(QLatin1Char('\n'), start);
-    if (end < 0)
-        end = note.size();
-    if (end > start && note[end - 1] == QLatin1Char('\r'))
-        --end;
-    return QString(note).replace(start, end - start, value);
+    return QString(note).replace(start, lineEndFrom(note, start) - start, value);
 }
 
 QString withLineAdded(const QString &note, const QString &line)
 {
     if (note.isEmpty())
         return QLatin1Char('\n') + line + QLatin1Char('\n');
+    const QLatin1String end = firstLineEndsInCrlf(note) ? QLatin1String("\r\n") : QLatin1String("\n");
     if (!note.endsWith(QLatin1Char('\n')))
-        return note + QLatin1Char('\n') + line;
-    return note + line + (note.endsWith(QLatin1String("\r\n")) ? QLatin1String("\r\n") : QLatin1String("\n"));
+        return note + end + line;
+    return note + line + end;
 }
 
 QString trimBlanksAndTabs(const QString &text)
@@ -68,7 +89,7 @@ QString trimBlanksAndTabs(const QString &text)
     return text.mid(b, e - b);
 }
 
-ReadResult read(const QString &path)
+ReadResult read(const QString &path, LineEnds lineEnds)
 {
     using Status = platform::FileBytes::Status;
     ReadResult r;
@@ -80,22 +101,26 @@ ReadResult read(const QString &path)
         return r;
     r.readable = true;
     r.tooLarge = file.status == Status::TooLarge;
-    r.text = decode(file.bytes, &r.format);
+    r.text = decode(file.bytes, &r.format, lineEnds);
+    r.bytes = file.bytes;
     return r;
 }
 
-QString decode(const QByteArray &bytes, Format *format)
+QString decode(const QByteArray &bytes, Format *format, LineEnds lineEnds)
 {
     Format f;
-    QString text = textcodec::decode(bytes, &f.encoding);
-    // The line ends of the first line tell the note's own.
-    const qsizetype lf = text.indexOf(QLatin1Char('\n'));
-    f.crlf = lf > 0 && text.at(lf - 1) == QLatin1Char('\r');
-    if (text.contains(QLatin1Char('\r')))
-        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    const QString text = textcodec::decode(bytes, &f.encoding);
+    f.crlf = firstLineEndsInCrlf(text);
     if (format)
         *format = f;
-    return text;
+    return lineEnds == LineEnds::AsStored ? text : withLineFeeds(text);
+}
+
+QString withLineFeeds(const QString &text)
+{
+    if (!text.contains(QLatin1Char('\r')))
+        return text;
+    return QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
 }
 
 std::optional<QByteArray> encode(const QString &text, const Format &format, Format *written)
@@ -130,6 +155,21 @@ bool write(const QString &path, const QString &text, const Format &format, QStri
         return false;
     }
     return platform::writeFileAtomically(path, *bytes, error);
+}
+
+QString keepBeside(const QString &notePath, const QByteArray &bytes, QString *error)
+{
+    const QString base = notePath.left(notePath.size() - QFileInfo(notePath).suffix().size() - 1);
+    // No colon in the name: the folder may be synced to a system that refuses one.
+    const QString stamp = platform::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH.mm"));
+    QString path;
+    for (int n = 1;; ++n) {
+        path = QStringLiteral("%1 (changed elsewhere %2%3).txt")
+                   .arg(base, stamp, n == 1 ? QString() : QStringLiteral(" %1").arg(n));
+        if (const QFileInfo there(path); !there.exists() && !there.isSymLink())
+            break;
+    }
+    return platform::writeFileAtomically(path, bytes, error) ? path : QString();
 }
 
 } // namespace notefile

@@ -40,6 +40,9 @@ public:
         lastPlayedDate6, lastPlayedDate7, lastPlayedDate8, lastPlayedDate9; // "%1 " of the value
     QString infoF;               // " %1 " of the Tags= value: each tag has a blank on each side
     QString notetxt;             // whole note side file ("" when none)
+    // The note as this program last read or wrote its file: a file that no
+    // longer holds it was changed elsewhere meanwhile.
+    QString noteOnDisk;
     bool note = false;           // a note side file with text exists
     bool played = false;
     bool flagged = false;
@@ -84,31 +87,42 @@ namespace notefile {
 
 // "<song path without extension>.txt"
 QString notePathForSong(const QString &songPath);
-// Value of a header key such as "TITLE=" (matched in any case, first hit
-// anywhere, even mid-line): the text after "=" up to the line feed, or to the
-// end of the text on the last line. nullopt when the key is absent.
+// Where a header key such as "TITLE=" begins a line, matched in any case;
+// -1 when no line begins with it. Readers and writers agree on the key line
+// through this alone: a key further on in a line (a comment quoting an old
+// date) is text.
+qsizetype keyAt(const QString &note, const QString &key);
+// Value of a header key on its key line (keyAt): the text after "=" up to
+// the line end, or to the end of the text on the last line. nullopt when no
+// line begins with the key.
 std::optional<QString> keyValue(const QString &note, const QString &key);
 QString trimBlanksAndTabs(const QString &text);
 // Writes the program makes on its own (a played date, a tag) change only the
 // line they write: the note with the key's value replaced where keyValue reads
 // it, or, without the key, with the line key + value added (withLineAdded).
-// key is matched in any case; newKey is how a new line spells it.
+// newKey is how a new line spells the key. Line ends stay as they are, also
+// in a note holding both kinds.
 QString withKeyValue(const QString &note, const QString &key, const QString &newKey, const QString &value);
-// The note with one line added at its end, in the note's own line end; a note
-// without a final line end keeps lacking one. An empty note gets an empty
-// first line before it, so the line never becomes the master line.
+// The note with one line added at its end, in the note's own line end (that
+// of its first line); a note without a final line end keeps lacking one. An
+// empty note gets an empty first line before it, so the line never becomes
+// the master line.
 QString withLineAdded(const QString &note, const QString &line);
 
+enum class LineEnds { AsLineFeeds, AsStored };
 struct ReadResult {
     bool exists = false;
     bool readable = false; // a regular file (links followed) whose bytes could be read
     bool tooLarge = false; // over kMaxNoteBytes: text holds its start only
-    QString text;          // line ends as "\n"
+    QString text;          // line ends as "\n", or as stored when asked
     Format format;         // encoding Binary: not text, never to be written
+    QByteArray bytes;      // as stored
 };
-ReadResult read(const QString &path);
-// The text of a note's bytes, its line ends as "\n", and how it was stored.
-QString decode(const QByteArray &bytes, Format *format);
+ReadResult read(const QString &path, LineEnds lineEnds = LineEnds::AsLineFeeds);
+// The text of a note's bytes, its line ends as "\n" (or as stored), and how it was stored.
+QString decode(const QByteArray &bytes, Format *format, LineEnds lineEnds = LineEnds::AsLineFeeds);
+// The text with every "\r\n" as "\n".
+QString withLineFeeds(const QString &text);
 // The bytes of a note in a format; a Windows-1252 note that gained a
 // character without a byte there becomes UTF-8. nullopt for a binary format.
 std::optional<QByteArray> encode(const QString &text, const Format &format, Format *written = nullptr);
@@ -117,5 +131,9 @@ QString unreadableMessage(const QString &notePath);
 // Atomic write in the format; false (with a reason) when it could not be written.
 bool write(const QString &path, const QString &text, const Format &format = {}, QString *error = nullptr,
            Format *written = nullptr);
+// Keeps a note's other version beside it, as "<name> (changed elsewhere
+// <date>).txt", numbered when that name is taken: no file is ever replaced.
+// Answers the path written, or "" with the reason in *error.
+QString keepBeside(const QString &notePath, const QByteArray &bytes, QString *error = nullptr);
 
 } // namespace notefile

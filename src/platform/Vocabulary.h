@@ -13,6 +13,9 @@ inline const QString ActionOpen = QStringLiteral("ActionOpen");
 inline const QString ActionOpenNew = QStringLiteral("ActionOpenNew");
 inline const QString ActionMessage = QStringLiteral("ActionMessage");
 inline const QString ActionMessageStay = QStringLiteral("ActionMessageStay");
+// A sentence for the message line of every song window, shown as a warning;
+// unlike ActionMessage it is never read for a window identifier.
+inline const QString ActionNotice = QStringLiteral("ActionNotice");
 inline const QString ActionGoToSongNo = QStringLiteral("ActionGoToSongNo");
 inline const QString ActionGoToPageNo = QStringLiteral("ActionGoToPageNo");
 inline const QString ActionGoToPageBottomNo = QStringLiteral("ActionGoToPageBottomNo");

@@ -416,7 +416,7 @@ void DataPref8::actionButtonTag(int row, int tagColumn, bool checked)
     if (!song || at < 0 || at >= Data::tags().size())
         return;
     const Pieces::TagEdit edit = checked ? Pieces::TagEdit::Add : Pieces::TagEdit::Remove;
-    const Pieces::TagEditResult r = Pieces::editTagsOnDisk(song, edit, Data::tags().at(at));
+    const Pieces::NoteEditResult r = Pieces::editTagsOnDisk(song, edit, Data::tags().at(at));
     if (!r.failure.isEmpty())
         Data::msg(tagrules::failureMessage({r.failure}));
     changeMade_ = changeMade_ || r.written;
@@ -428,7 +428,7 @@ void DataPref8::actionButtonClear(int row)
     const PiecesPtr song = rowSong(row);
     if (!song)
         return;
-    const Pieces::TagEditResult r = Pieces::editTagsOnDisk(song, Pieces::TagEdit::Clear);
+    const Pieces::NoteEditResult r = Pieces::editTagsOnDisk(song, Pieces::TagEdit::Clear);
     if (!r.failure.isEmpty())
         Data::msg(tagrules::failureMessage({r.failure}));
     changeMade_ = changeMade_ || r.written;

@@ -63,7 +63,7 @@ BatchResult editSongs(const PiecesList &songs, const std::function<Edits(const P
             continue;
         bool written = false;
         for (const auto &[edit, tag] : plan(song)) {
-            const Pieces::TagEditResult r = Pieces::editTagsOnDisk(song, edit, tag);
+            const Pieces::NoteEditResult r = Pieces::editTagsOnDisk(song, edit, tag);
             if (!r.failure.isEmpty()) {
                 result.failures << r.failure;
                 break;

@@ -6,6 +6,7 @@
 #include "midi/Midi.h"
 #include "platform/midi/LoopbackMidi.h"
 
+#include <QProcess>
 #include <QTest>
 
 using namespace controllertest;
@@ -177,4 +178,49 @@ TEST_F(ControllerNotesTest, QuittingSavesAnEditInProgress)
     // Before, quitting with a field being typed in lost the edit.
     controller->applicationWillTerminate();
     EXPECT_EQ(note(1), QStringLiteral("One\n\nKey=F\n\n"));
+}
+
+// Another program appends to the note of the song on screen (a text editor,
+// a sync tool). Before, the played date written 30 s later came from the
+// program's earlier copy, and the appended line was gone.
+TEST_F(ControllerNotesTest, ANoteAppendedElsewhereKeepsItsLineAfterThePlayedDate)
+{
+    startWithNotes(QStringLiteral("One\nKey=G\n"), QStringLiteral("Two\n"));
+    clock->setDateTime(QDateTime(QDate(2026, 12, 7), QTime(21, 0)));
+    Data::setCurrentScreensetG(1);
+    controller->gotoSongNo(1, false, true);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("/bin/sh"), {QStringLiteral("-c"),
+                                                            QStringLiteral("printf 'Call the drummer\\n' >> \"$0\""),
+                                                            songs.filePath(QStringLiteral("s01.txt"))}),
+              0);
+    clock->advance(30.0); // the played timer
+    ASSERT_TRUE(Data::getPiece(1)->pieceDet->played);
+    EXPECT_EQ(note(1), QStringLiteral("One\nKey=G\nCall the drummer\nLastPlayedDate1=2026-12-07\n"));
+    EXPECT_TRUE(controller->winNoteF()->commentsView()->toPlainText().contains(QStringLiteral("Call the drummer")))
+        << "the window shows the note as now stored";
+    EXPECT_EQ(QDir(songs.path()).entryList({QStringLiteral("*.txt")}).size(), 2) << "nothing to keep beside";
+}
+
+// The performer edits the note in the formatted window while another
+// program changed it on disk: both versions are kept and the message line
+// says where. Before, the window's save silently replaced the other version.
+TEST_F(ControllerNotesTest, AnEditAgainstANoteChangedElsewhereKeepsBoth)
+{
+    startWithNotes(QStringLiteral("One\n"), QStringLiteral("Two\n"));
+    clock->setDateTime(QDateTime(QDate(2026, 12, 7), QTime(21, 0)));
+    testsupport::writeFile(songs.filePath(QStringLiteral("s01.txt")), "One\nsynced from the phone\n");
+    WinNoteF *form = controller->winNoteF();
+    type(form->keyField(), QStringLiteral("E"));
+    QTest::keyClick(form->keyField(), Qt::Key_Return);
+    EXPECT_EQ(note(1), QStringLiteral("One\n\nKey=E\n\n"));
+    const QString kept = QStringLiteral("s01 (changed elsewhere 2026-12-07 21.00).txt");
+    QFile other(songs.filePath(kept));
+    ASSERT_TRUE(other.open(QIODevice::ReadOnly));
+    EXPECT_EQ(other.readAll(), QByteArray("One\nsynced from the phone\n"));
+    ASSERT_TRUE(window());
+    EXPECT_EQ(window()->messages.value(window()->messages.size() - 1),
+              QStringLiteral("⚠️ The note of \"Song 01\" was changed elsewhere while you edited it: yours is saved, "
+                             "the other version is kept beside it as \"%1\".")
+                  .arg(kept));
+    EXPECT_TRUE(dialogs.records().isEmpty());
 }

@@ -156,6 +156,10 @@ TEST(NoteForm, UneditedLinesComeBackAsTheyWere)
         // Before, "see " was dropped and an empty title line removed.
         {"M\nsee Key=G in bridge\n", "M\n\nsee Key=G in bridge\n\n", "M\n\nsee Key=G in bridge\n\n"},
         {"M\nTitle=\n", "M\n\nTitle=\n\n", "M\n\nTitle=\n\n"},
+        // A date quoted in a comment is the comment's text, not the date.
+        {"M\n# old log: lastplayeddate1=1999\nLastPlayedDate1=2020-01-01\n",
+         "M\n\nLastPlayedDate1=2020-01-01\n\n# old log: lastplayeddate1=1999\n\n",
+         "M\n\nLastPlayedDate1=2020-01-01\n\n# old log: lastplayeddate1=1999\n\n"},
         // A cue keeps its own spelling; before, it gained a blank.
         {"M\n00:10 Message hi\n", "M\n\n00:10 Message hi\n\n", "M\n\n00:10 Message hi\n\n"},
         // Lines ended by a lone carriage return: before, the cues were written
@@ -184,7 +188,9 @@ TEST(NoteForm, EditedHeadersChangeOnlyTheirValue)
         {"M\nTempo=120 4/4 swing\n", "120", 0, nullptr, "M\n\nTempo=120 swing\n\n"},
         {"M\nTempo=120 swing\n", "96", 1, nullptr, "M\n\nTempo=96 2/4 swing\n\n"},
         {"M\nTempo=120 swing\n", "0", 0, nullptr, "M\n\n"},
-        {"M\nsee Key=G in bridge\n", nullptr, -1, "A", "M\n\nsee Key=A\n\n"},
+        // A key is read only where it begins a line; before, the words after
+        // it here were taken for the key and the edit replaced them.
+        {"M\nsee Key=G in bridge\n", nullptr, -1, "A", "M\n\nKey=A\n\nsee Key=G in bridge\n\n"},
     };
     for (const auto &c : cases) {
         const QString note = QString::fromUtf8(c.note);

@@ -175,6 +175,11 @@ TEST_F(WinNoteFTest, PlayedDateChangesOnlyItsOwnLine)
         // No final line end: the note still ends without one.
         {"Master\nKey=G", 1, "Master\nKey=G\nLastPlayedDate1=2026-12-07"},
         {"Master\nLastPlayedDate1=2020-02-02", 1, "Master\nLastPlayedDate1=2026-12-07"},
+        // Before, the date replaced the comment's words from the key on, and
+        // a note of mixed line ends came back with CRLF on every line.
+        {"Master\n# old paper log: lastplayeddate1=1999-09-09 (keep this)\nLastPlayedDate1=2020-01-01\n", 1,
+         "Master\n# old paper log: lastplayeddate1=1999-09-09 (keep this)\nLastPlayedDate1=2026-12-07\n"},
+        {"Master\r\nKey=G\nfree words\r\n", 1, "Master\r\nKey=G\nfree words\r\nLastPlayedDate1=2026-12-07\r\n"},
     };
     int n = 0;
     for (const auto &c : cases) {

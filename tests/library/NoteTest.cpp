@@ -1,5 +1,8 @@
 #include "LibraryTestSupport.h"
 
+#include "platform/Clock.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
 #include "platform/dialogs/ScriptedDialogs.h"
 
 #include <QFile>
@@ -47,7 +50,7 @@ TEST(NoteHeader, TitleAndArtistFromFileName)
     }
 }
 
-TEST(NoteHeader, NoteKeysWinAndAreFoundAnywhereInAnyCase)
+TEST(NoteHeader, NoteKeysWinAndAreFoundOnAnyLineInAnyCase)
 {
     QTemporaryDir dir;
     const QString path = song(dir, "Song (Band).pdf",
@@ -65,12 +68,17 @@ TEST(NoteHeader, NoteKeysWinAndAreFoundAnywhereInAnyCase)
     EXPECT_EQ(d.lastPlayedDate1, "");
 }
 
-TEST(NoteHeader, BlankTitleFallsBackAndSubtitleKeyGivesTheTitle)
+TEST(NoteHeader, BlankTitleFallsBackAndOnlyALineStartGivesAKey)
 {
     QTemporaryDir dir;
     EXPECT_EQ(entryFor(song(dir, "A (B).pdf", "Title=   \n"))->pieceDet->titre, "A");
-    // The first "TITLE=" hit counts, even inside a longer key.
-    EXPECT_EQ(entryFor(song(dir, "C.pdf", "Subtitle=Sub\nTitle=Real\n"))->pieceDet->titre, "Sub");
+    // Before, the first hit anywhere counted: a longer key ending in "Title="
+    // gave the title, and a comment quoting a date gave the date.
+    const PiecesPtr e = entryFor(song(dir, "C.pdf", "Subtitle=Sub\n# log: lastplayeddate1=1999-09-09\nTitle=Real\n"
+                                                    "LastPlayedDate1=2020-01-01\r\nmonkey=x\nkey=Am"));
+    EXPECT_EQ(e->pieceDet->titre, "Real");
+    EXPECT_EQ(e->pieceDet->lastPlayedDate1, "2020-01-01 ");
+    EXPECT_EQ(e->pieceDet->cle, " Am ");
 }
 
 TEST(NoteHeader, KeyOnTheLastLineWithoutLineFeedIsRead)
@@ -211,19 +219,18 @@ TEST(NoteTags, AddRemoveAndClearOnDisk)
     const QString notePath = notefile::notePathForSong(path);
     const PiecesPtr e = entryFor(path);
 
-    Pieces::addTagStringToPiece("rock", e);
+    Pieces::editTagsOnDisk(e, Pieces::TagEdit::Add, "rock");
     EXPECT_EQ(readAll(notePath), "Master\nTags=rock\nEnd\n");
-    Pieces::addTagStringToPiece("pop", e);
-    Pieces::addTagStringToPiece("jazz", e);
+    Pieces::editTagsOnDisk(e, Pieces::TagEdit::Add, "pop");
+    Pieces::editTagsOnDisk(e, Pieces::TagEdit::Add, "jazz");
     EXPECT_EQ(readAll(notePath), "Master\nTags=rock pop jazz\nEnd\n");
-    EXPECT_TRUE(e->majInfo());
     EXPECT_EQ(e->pieceDet->infoF, " rock pop jazz ");
 
     // Before: removal worked from the stale infoF, so the second removal brought "rock" back.
-    Pieces::removeTagStringFromPiece("rock", e);
-    Pieces::removeTagStringFromPiece("pop", e);
+    Pieces::editTagsOnDisk(e, Pieces::TagEdit::Remove, "rock");
+    Pieces::editTagsOnDisk(e, Pieces::TagEdit::Remove, "pop");
     EXPECT_EQ(readAll(notePath), "Master\nTags=jazz\nEnd\n");
-    Pieces::removeTagStringFromPiece("jazz", e);
+    Pieces::editTagsOnDisk(e, Pieces::TagEdit::Remove, "jazz");
     EXPECT_EQ(readAll(notePath), "Master\nEnd\n");
 }
 
@@ -232,10 +239,10 @@ TEST(NoteTags, AddToANoteWithoutTagsLineAndToNoNote)
     QTemporaryDir dir;
     const QString path = song(dir, "S.pdf");
     const PiecesPtr e = entryFor(path);
-    Pieces::addTagStringToPiece("⭐️", e);
+    Pieces::editTagsOnDisk(e, Pieces::TagEdit::Add, "⭐️");
     EXPECT_EQ(QString::fromUtf8(readAll(notefile::notePathForSong(path))), QString::fromUtf8("\nTags=⭐️\n"));
     EXPECT_TRUE(e->pieceDet->note);
-    Pieces::clearTagStringForPiece(e);
+    Pieces::editTagsOnDisk(e, Pieces::TagEdit::Clear);
     EXPECT_EQ(readAll(notefile::notePathForSong(path)), "\n");
     EXPECT_EQ(piecesrules::addTag("a\nTags=x", "y"), "a\nTags=x y");
     // Before, a missing "Tags=" line came with a blank line before it.
@@ -246,6 +253,103 @@ TEST(NoteTags, AddToANoteWithoutTagsLineAndToNoNote)
     EXPECT_EQ(piecesrules::addTag("a\r\nTags=x\r\nb\r\n", "y"), "a\r\nTags=x y\r\nb\r\n");
     EXPECT_EQ(piecesrules::removeTag("Tags=x y\r\n", "x"), "Tags=y\r\n");
     EXPECT_EQ(piecesrules::clearTags("a\r\nTags=x\r\nb"), "a\r\nb");
+}
+
+// ---- Writes nobody asked for ------------------------------------------------------------------
+
+// Before, the key was found anywhere in any case: the date replaced a
+// comment's text from the key on, and the real line kept its old date; and a
+// note of mixed line ends came back with CRLF everywhere.
+TEST(NoteKeys, AWrittenValueChangesOnlyItsKeyLineAndItsLineEnds)
+{
+    const QString key = QStringLiteral("LASTPLAYEDDATE1=");
+    const struct {
+        const char *what;
+        const char *before;
+        const char *after;
+    } rows[] = {
+        {"key quoted in a comment", "m\n# old paper log: lastplayeddate1=1999-09-09 (keep this)\nLastPlayedDate1=2020-01-01\n",
+         "m\n# old paper log: lastplayeddate1=1999-09-09 (keep this)\nLastPlayedDate1=2026-12-07\n"},
+        {"key only in a comment", "m\nsee lastplayeddate1=1999\n", "m\nsee lastplayeddate1=1999\nLastPlayedDate1=2026-12-07\n"},
+        {"key in another case", "m\nlastPlayedDATE1= 2020\n", "m\nlastPlayedDATE1=2026-12-07\n"},
+        {"mixed line ends, the key line CRLF", "m\nLastPlayedDate1=2020\r\nx\n", "m\nLastPlayedDate1=2026-12-07\r\nx\n"},
+        {"mixed line ends, a line added as the first line ends", "m\r\nx\ny\r\n",
+         "m\r\nx\ny\r\nLastPlayedDate1=2026-12-07\r\n"},
+        {"mixed, no final line end", "m\nx\r\ny", "m\nx\r\ny\nLastPlayedDate1=2026-12-07"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        const QString after = notefile::withKeyValue(QString::fromUtf8(row.before), key,
+                                                     QStringLiteral("LastPlayedDate1="), QStringLiteral("2026-12-07"));
+        EXPECT_EQ(after, QString::fromUtf8(row.after));
+        EXPECT_EQ(notefile::keyValue(after, key), QStringLiteral("2026-12-07"));
+    }
+    // The tags line is found the same way.
+    EXPECT_EQ(piecesrules::addTag("m\n# was Tags=old\nTags=a\n", "b"), "m\n# was Tags=old\nTags=a b\n");
+}
+
+// A note edited elsewhere after the scan read it: the date is written into
+// the note as it is on disk now, with its bytes and line ends kept.
+TEST(NoteEditOnDisk, ReadsTheNoteAtTheMomentOfWriting)
+{
+    QTemporaryDir dir;
+    const QString path = song(dir, "S.pdf", "Master\r\nKey=G\r\n");
+    const QString notePath = notefile::notePathForSong(path);
+    const PiecesPtr e = entryFor(path);
+    testsupport::writeFile(notePath, "Master\r\nKey=G\r\nadded elsewhere\n");
+    auto date = [](const QString &note) {
+        return notefile::withKeyValue(note, QStringLiteral("LASTPLAYEDDATE1="), QStringLiteral("LastPlayedDate1="),
+                                      QStringLiteral("2026-12-07"));
+    };
+    Pieces::NoteEditResult r = Pieces::editNoteOnDisk(e, date);
+    EXPECT_TRUE(r.written && r.changedElsewhere && r.failure.isEmpty());
+    EXPECT_EQ(readAll(notePath), "Master\r\nKey=G\r\nadded elsewhere\nLastPlayedDate1=2026-12-07\r\n");
+    EXPECT_EQ(e->pieceDet->notetxt, "Master\nKey=G\nadded elsewhere\nLastPlayedDate1=2026-12-07\n");
+    EXPECT_EQ(e->pieceDet->lastPlayedDate1, "2026-12-07 ");
+
+    // Nothing new: nothing written.
+    r = Pieces::editNoteOnDisk(e, date);
+    EXPECT_FALSE(r.written || r.changedElsewhere);
+    // A window's save afterwards keeps what was read; it changes no other line.
+    e->pieceDet->notetxt += "typed here\n";
+    EXPECT_TRUE(e->saveNote());
+    EXPECT_EQ(QDir(dir.path()).entryList({"*.txt"}), QStringList{"S.txt"});
+}
+
+// Before, the performer's save wrote the note read at the song change over
+// whatever another program had saved since, without a word.
+TEST(NoteSave, ANoteChangedElsewhereKeepsBothVersions)
+{
+    platform::ScriptedDialogs dialogs;
+    platform::ManualClock clock;
+    clock.setDateTime(QDateTime(QDate(2026, 12, 7), QTime(21, 5)));
+    QStringList notices;
+    const auto observer = platform::NotificationCenter::defaultCenter().addObserver(
+        vocab::ActionNotice, [&notices](const platform::Notification &n) { notices << n.stringParam(); });
+    QTemporaryDir dir;
+    const QString path = song(dir, "S.pdf", "Master\n");
+    const QString notePath = notefile::notePathForSong(path);
+    const QString kept = dir.filePath("S (changed elsewhere 2026-12-07 21.05).txt");
+    testsupport::writeFile(kept, "an older copy"); // a name already taken is never replaced
+    const PiecesPtr e = entryFor(path);
+
+    testsupport::writeFile(notePath, "Master\r\nfrom the other program\r\n");
+    e->pieceDet->notetxt = "Master\ntyped here\n";
+    EXPECT_TRUE(e->saveNote());
+    EXPECT_EQ(readAll(notePath), "Master\r\ntyped here\r\n") << "in the line ends the file has now";
+    EXPECT_EQ(readAll(kept), "an older copy");
+    const QString second = dir.filePath("S (changed elsewhere 2026-12-07 21.05 2).txt");
+    EXPECT_EQ(readAll(second), "Master\r\nfrom the other program\r\n");
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_TRUE(notices[0].contains("\"S (changed elsewhere 2026-12-07 21.05 2).txt\"")) << notices[0].toStdString();
+    EXPECT_TRUE(dialogs.records().isEmpty());
+
+    // The next save finds the note as it wrote it: no third copy.
+    e->pieceDet->notetxt = "Master\n";
+    EXPECT_TRUE(e->saveNote());
+    EXPECT_EQ(notices.size(), 1);
+    EXPECT_EQ(QDir(dir.path()).entryList({"*.txt"}).size(), 3);
+    platform::NotificationCenter::defaultCenter().removeObserver(observer);
 }
 
 // ---- Saving ---------------------------------------------------------------------------------
@@ -302,9 +406,9 @@ TEST(NoteSave, UnreadableNoteIsNeverOverwrittenOrDeleted)
     EXPECT_TRUE(e->pieceDet->noteUnreadable);
     EXPECT_EQ(e->pieceDet->notetxt, "");
     EXPECT_FALSE(e->saveNote());
-    Pieces::addTagStringToPiece("rock", e);
-    EXPECT_EQ(dialogs.records().size(), 2);
+    EXPECT_EQ(dialogs.records().size(), 1);
     EXPECT_TRUE(dialogs.lastText().contains("could not be read"));
+    EXPECT_TRUE(Pieces::editTagsOnDisk(e, Pieces::TagEdit::Add, "rock").failure.contains("could not be read"));
     if (root) {
         EXPECT_EQ(readAll(notePath + "/keep"), "Title=Precious\n");
     } else {

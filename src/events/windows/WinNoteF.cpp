@@ -465,32 +465,32 @@ QString WinNoteF::updateLastPlayedDate(const QString &date)
         return known ? notefile::unreadableMessage(notefile::notePathForSong(song_.piece->pieceDet->fichier))
                      : QString();
     }
-    QLineEdit *field = lastPlayedDate_[set - 1];
-    if (field->text() == date)
-        return QString();
-    QString failure;
     if (noteModifiee_ || !song_.piece || !song_.piece->pieceDet) {
         // An edit in progress here: the date is saved with it, in the window's layout.
+        QLineEdit *field = lastPlayedDate_[set - 1];
+        if (field->text() == date)
+            return QString();
         field->setText(date);
         noteModifiee_ = true;
+        QString failure;
         writeNote(true, &failure);
         return failure;
     }
-    // Nobody asked for this write: the note keeps every other byte.
-    PiecesDet &det = *song_.piece->pieceDet;
-    const QString before = det.notetxt;
-    det.notetxt = notefile::withKeyValue(before, noteform::dateKey(int(set)),
-                                         QStringLiteral("LastPlayedDate%1=").arg(set), date);
-    if (!song_.piece->saveNote(&failure)) {
-        det.notetxt = before;
-        return failure;
-    }
-    det.note = true;
-    {
-        const QSignalBlocker block(field);
-        field->setText(date);
-    }
-    postCode(song_.piece->majInfo() ? vocab::SongInfoChanged : vocab::NoteChanged);
+    // Nobody asked for this write: the note as it is on disk now keeps every other byte.
+    const Pieces::NoteEditResult r = Pieces::editNoteOnDisk(song_.piece, [set, &date](const QString &note) {
+        return notefile::withKeyValue(note, noteform::dateKey(int(set)), QStringLiteral("LastPlayedDate%1=").arg(set),
+                                      date);
+    });
+    if (!r.failure.isEmpty())
+        return r.failure;
+    refreshPieceData();
+    // Lines saved elsewhere may hold cues: the song's events are read again.
+    if (r.changedElsewhere)
+        postCode(vocab::NoteSavedReprocess);
+    if (r.infoChanged)
+        postCode(vocab::SongInfoChanged);
+    else if (r.written && !r.changedElsewhere)
+        postCode(vocab::NoteChanged);
     return QString();
 }
 
