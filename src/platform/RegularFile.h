@@ -6,25 +6,54 @@
 
 namespace platform {
 
+enum class FileStatus {
+    Ok,
+    Missing,
+    NotRegular, // a pipe, device, socket or folder: never opened for reading
+    Unreadable,
+    TooLarge,   // over the reader's limit
+};
+
 // What reading a library file gave.
 struct FileBytes {
-    enum class Status {
-        Ok,
-        Missing,
-        NotRegular, // a pipe, device, socket or folder: never opened for reading
-        Unreadable,
-        TooLarge,   // bytes holds only the first maxBytes
-    };
+    using Status = FileStatus;
     Status status = Status::Missing;
-    QByteArray bytes;
+    QByteArray bytes; // when TooLarge, only the first maxBytes
     QString error;
     bool ok() const { return status == Status::Ok; }
 };
 
-// Reads a regular file (a link is followed to its target) of at most maxBytes.
-// A named pipe or a device in the library must never block the window or fill
-// the memory: they are told apart before any byte is read, and the file is
-// opened without waiting so that one swapped in meanwhile cannot block either.
+// A regular file (a link is followed to its target) opened for reading. A
+// named pipe or a device must never block the caller: they are told apart
+// before the file is opened and again on the opened descriptor, and it is
+// opened without waiting, so that one swapped in meanwhile cannot block either.
+class RegularFile {
+public:
+    static RegularFile open(const QString &path);
+    RegularFile(RegularFile &&other) noexcept;
+    RegularFile &operator=(RegularFile &&) = delete;
+    ~RegularFile();
+
+    FileStatus status() const { return status_; }
+    bool ok() const { return status_ == FileStatus::Ok; }
+    // -1 unless ok; closed with this object.
+    int descriptor() const { return fd_; }
+    // The size when it was opened.
+    qint64 size() const { return size_; }
+    QString error() const { return error_; }
+
+private:
+    RegularFile() = default;
+    static RegularFile failed(FileStatus status, int err);
+
+    FileStatus status_ = FileStatus::Missing;
+    int fd_ = -1;
+    qint64 size_ = 0;
+    QString error_;
+};
+
+// Reads a regular file, opened as above, of at most maxBytes, so that a file
+// swapped for a device cannot fill the memory either.
 FileBytes readRegularFile(const QString &path, qint64 maxBytes);
 
 // The size of a regular file (a link is followed); nothing for a missing file,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QList>
 #include <QPair>
@@ -39,6 +40,7 @@ struct Run {
     bool started = false;
     bool finished = false;   // false: it was killed after the wait ran out
     bool markerSeen = false; // with a terminate marker: it was printed before SIGTERM
+    qint64 msToEnd = -1;     // with a terminate marker: from SIGTERM to the end
     int exitCode = -1;
     QProcess::ExitStatus exitStatus = QProcess::CrashExit;
     QString errors;          // all of standard error, or why it did not start
@@ -90,7 +92,11 @@ inline Run run(const QTemporaryDir &home, const QList<QPair<QString, QString>> &
         if (result.markerSeen)
             process.terminate();
     }
+    QElapsedTimer sinceTerminate;
+    sinceTerminate.start();
     result.finished = (terminateAfter.isEmpty() || result.markerSeen) && process.waitForFinished(120000);
+    if (result.finished && result.markerSeen)
+        result.msToEnd = sinceTerminate.elapsed();
     if (!result.finished) {
         process.kill();
         process.waitForFinished(30000);

@@ -4,8 +4,13 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <mutex>
+#include <thread>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using audio::MusicFolderIndex;
@@ -136,6 +141,69 @@ TEST_F(MusicIndex, AMissingFolderIsNoLibraryAndADamagedCacheOnlyCostsAFullRead)
     EXPECT_GE(index.allMediaItems().size(), 3);
 }
 
+// The warnings said while it lives, from any thread.
+class CapturedWarnings {
+public:
+    CapturedWarnings() { previous_ = qInstallMessageHandler(&collect); }
+    ~CapturedWarnings() { qInstallMessageHandler(previous_); }
+    QStringList lines() const
+    {
+        std::lock_guard lock(mutex_);
+        return lines_;
+    }
+
+private:
+    static void collect(QtMsgType type, const QMessageLogContext &, const QString &text)
+    {
+        std::lock_guard lock(mutex_);
+        if (type == QtWarningMsg)
+            lines_ << text;
+    }
+    static inline std::mutex mutex_;
+    static inline QStringList lines_;
+    QtMessageHandler previous_ = nullptr;
+};
+
+// Before, a link to a pipe held the scan inside TagLib's read for good and a
+// link to /dev/zero kept it reading for good; quitting then waited on it.
+TEST_F(MusicIndex, LinksToAPipeOrADeviceAndFilesOverTheCapAreSkippedAndHoldNoQuit)
+{
+    testsupport::Ceiling ceiling(30);
+    const QByteArray fifo = QFile::encodeName(dir.filePath("pipe"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    // With a writer held open, a reader let through waits for bytes that never come.
+    const int writer = ::open(fifo.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    ASSERT_TRUE(QFile::link(dir.filePath("pipe"), path("Band/pipe.flac")));
+    ASSERT_TRUE(QFile::link("/dev/zero", path("Band/Album/zero.mp3")));
+    {
+        QFile huge(path("huge.wav")); // sparse: takes no room on the disk
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize((qint64(2) << 30) + 1));
+    }
+    CapturedWarnings log;
+
+    QElapsedTimer quit;
+    {
+        MusicFolderIndex during(music, cache);
+        quit.start();
+    }
+    EXPECT_LT(quit.elapsed(), 1000) << "a quit during the scan";
+
+    MusicFolderIndex index(music, cache);
+    index.waitForScan();
+    const QMap<QString, Track> tracks = byName(index.allMediaItems());
+    for (const char *name : {"song.flac", "song.mp3", "plain.wav"})
+        EXPECT_TRUE(tracks.contains(name)) << name;
+    for (const char *name : {"pipe.flac", "zero.mp3", "huge.wav"})
+        EXPECT_FALSE(tracks.contains(name)) << name;
+    EXPECT_EQ(log.lines().filter("Music index").join('\n'),
+              "Music index: 3 files skipped: 2 not a regular file, 1 over the size cap of 2 GB");
+    index.rescan();
+    index.waitForScan();
+    EXPECT_EQ(log.lines().filter("Music index").size(), 1) << "said once, not on every look for changes";
+    ::close(writer);
+}
+
 QStringList titles(const QList<Track> &tracks)
 {
     QStringList out;
@@ -189,6 +257,54 @@ TEST(MusicIndexScan, LookUpsNeverWaitForAScanAndItsTracksComeInWhenItEnds)
     next.waitForScan();
     EXPECT_EQ(titles(next.allMediaItems()), QStringList({"a", "b", "c"}));
     EXPECT_EQ(next.filesRead(), 1);
+}
+
+// Before, a folder change and a quit both waited for the scan to end, and a
+// scan held by the file system held the program with it.
+TEST(MusicIndexScan, AHeldScanHoldsNeitherAFolderChangeNorAQuitAndDeliversNothing)
+{
+    testsupport::Ceiling ceiling(30);
+    QTemporaryDir dir;
+    const QString music = dir.filePath("Music");
+    const QString other = dir.filePath("Other");
+    testsupport::writeFile(music + "/old.mp3", "ID3");
+    testsupport::writeFile(other + "/new.wav", "RIFF");
+    Gate reached, release;
+    const MusicFolderIndex::TrackReader gated = testsupport::gatedReader(reached, release);
+    // Only the first folder's files are held.
+    auto reader = [gated, music](const QString &path, int descriptor,
+                                 const std::atomic<bool> &stop) -> std::optional<Track> {
+        if (path.startsWith(music + "/"))
+            return gated(path, descriptor, stop);
+        Track t;
+        t.title = QFileInfo(path).completeBaseName();
+        t.location = path;
+        return t;
+    };
+    {
+        MusicFolderIndex index(music, QString(), reader);
+        reached.wait();
+        QElapsedTimer change;
+        change.start();
+        index.changeFolder(other);
+        EXPECT_LT(change.elapsed(), 1000);
+        while (index.scanRunning())
+            std::this_thread::yield();
+        EXPECT_EQ(titles(index.allMediaItems()), QStringList{"new"}) << "the new folder is read at once";
+
+        release.open();
+        index.waitForScan();
+        EXPECT_EQ(titles(index.allMediaItems()), QStringList{"new"}) << "the old folder's scan delivered nothing";
+    }
+
+    Gate reachedAgain, held;
+    auto index = std::make_unique<MusicFolderIndex>(music, QString(), testsupport::gatedReader(reachedAgain, held));
+    reachedAgain.wait();
+    QElapsedTimer quit;
+    quit.start();
+    index.reset();
+    EXPECT_LT(quit.elapsed(), 1000) << "the scan left behind holds what it touches";
+    held.open();
 }
 
 TEST(MusicFolder, TheEnvironmentThenTheUserDirsFileThenHomeMusic)

@@ -3,11 +3,15 @@
 
 #include "audio/library/MusicFolderIndex.h"
 #include "audio/windows/WinAudioPreview.h"
+#include "controller/PreferencesDialog.h"
 #include "platform/MediaPlayer.h"
 #include "platform/media/FakeMediaPlayer.h"
 #include "support/GatedScan.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QPushButton>
+#include <QTest>
 
 using namespace controllertest;
 
@@ -94,6 +98,34 @@ TEST_F(FirstScan, ThePreviewSaysItIsIndexingThenListsTheTracks)
     EXPECT_EQ(window()->messages.value(window()->messages.size() - 1), QStringLiteral("⚠️ ") + indexing);
     endScan();
     EXPECT_EQ(w->label(1)->text(), QStringLiteral("Song 01 - Band"));
+}
+
+// Before, choosing another music folder waited on the main thread for the
+// old folder's scan, and a scan held by the file system froze the program.
+TEST_F(FirstScan, ChoosingAnotherFolderReturnsAtOnceAndItsTracksPlay)
+{
+    testsupport::Ceiling ceiling(30);
+    QTemporaryDir other;
+    testsupport::writeFile(QDir(other.path()).filePath(QStringLiteral("Song 01.mp3")), "ID3");
+    controller->actionPref();
+    PreferencesDialog *prefs = ControllerTestAccess::preferences(*controller);
+    ASSERT_TRUE(prefs);
+    QPushButton *choose = nullptr;
+    for (QPushButton *button : prefs->findChildren<QPushButton *>())
+        if (button->text() == QStringLiteral("Choose…"))
+            choose = button;
+    ASSERT_TRUE(choose);
+    dialogs.answerPath(other.path());
+    QElapsedTimer change;
+    change.start();
+    QTest::mouseClick(choose, Qt::LeftButton);
+    EXPECT_LT(change.elapsed(), 1000);
+    prefs->reject();
+
+    endScan();
+    postKey(vocab::Play);
+    EXPECT_EQ(QFileInfo(player->source()).absolutePath(), QDir(other.path()).absolutePath())
+        << "the old folder's scan delivered nothing";
 }
 
 } // namespace

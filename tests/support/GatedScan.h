@@ -4,39 +4,45 @@
 
 #include <QFileInfo>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 
 namespace testsupport {
 
-// A latch a worker thread waits at until the test opens it; opening twice is harmless.
+// A latch a worker thread waits at until the test opens it; opening twice is
+// harmless. Copies share one latch, so a scan left behind that still holds a
+// copy never outlives the latch it waits at.
 class Gate {
 public:
     void open()
     {
         {
-            std::lock_guard lock(mutex_);
-            open_ = true;
+            std::lock_guard lock(latch_->mutex);
+            latch_->open = true;
         }
-        changed_.notify_all();
+        latch_->changed.notify_all();
     }
-    void wait()
+    void wait() const
     {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this]() { return open_; });
+        std::unique_lock lock(latch_->mutex);
+        latch_->changed.wait(lock, [this]() { return latch_->open; });
     }
 
 private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool open_ = false;
+    struct Latch {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool open = false;
+    };
+    std::shared_ptr<Latch> latch_ = std::make_shared<Latch>();
 };
 
 // Reads a track from its file name alone (title, artist "Band"), after
 // opening `reached` and waiting for `release`: a scan the test holds at its
 // first file.
-inline audio::MusicFolderIndex::TrackReader gatedReader(Gate &reached, Gate &release)
+inline audio::MusicFolderIndex::TrackReader gatedReader(Gate reached, Gate release)
 {
-    return [&reached, &release](const QString &path) -> std::optional<audio::Track> {
+    return [reached, release](const QString &path, int, const std::atomic<bool> &) mutable -> std::optional<audio::Track> {
         reached.open();
         release.wait();
         audio::Track t;

@@ -12,10 +12,46 @@
 #include <QPdfWriter>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
 namespace testsupport {
 
 FreshDefaults::FreshDefaults() { platform::UserDefaults::openStandard(QString()); }
 FreshDefaults::~FreshDefaults() { platform::UserDefaults::openStandard(QString()); }
+
+struct Ceiling::Watch {
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+};
+
+Ceiling::Ceiling(double seconds) : watch_(std::make_shared<Watch>())
+{
+    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string name = test ? std::string(test->test_suite_name()) + "." + test->name() : std::string("a test");
+    std::thread([watch = watch_, seconds, name]() {
+        std::unique_lock lock(watch->mutex);
+        if (watch->ended.wait_for(lock, std::chrono::duration<double>(seconds), [&watch]() { return watch->done; }))
+            return;
+        std::fprintf(stderr, "[  FAILED  ] %s still runs after %g s: it hangs\n", name.c_str(), seconds);
+        std::fflush(stderr);
+        std::_Exit(1);
+    }).detach();
+}
+
+Ceiling::~Ceiling()
+{
+    {
+        std::lock_guard lock(watch_->mutex);
+        watch_->done = true;
+    }
+    watch_->ended.notify_all();
+}
 
 QString goldenDirBeside(const char *sourceFile)
 {

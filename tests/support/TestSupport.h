@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <functional>
+#include <memory>
 
 namespace testsupport {
 
@@ -31,6 +32,18 @@ void compareWithGolden(const QImage &image, const QString &goldenDir, const QStr
 void processEvents();
 // Waits on the event loop (not a sleep), at most 10 s, until done answers true.
 bool waitFor(const std::function<bool()> &done);
+
+// Ends the test program with a failure when the test still runs after
+// `seconds`: a fault that hangs for good fails the run instead of stalling it.
+class Ceiling {
+public:
+    explicit Ceiling(double seconds);
+    ~Ceiling();
+
+private:
+    struct Watch;
+    std::shared_ptr<Watch> watch_;
+};
 
 // A private message bus for one test; its address is empty when no
 // dbus-daemon can run.

@@ -6,14 +6,21 @@
 #include "platform/RegularFile.h"
 
 #include <QDataStream>
+#include <QDebug>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QtConcurrent/QtConcurrentRun>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <unistd.h>
 
 #include <taglib/audioproperties.h>
 #include <taglib/fileref.h>
 #include <taglib/tag.h>
+#include <taglib/tfilestream.h>
 
 namespace audio {
 
@@ -25,6 +32,14 @@ constexpr quint32 kCacheMagic = 0x544d4931; // "TMI1"
 
 // The kept index is a few megabytes for a large collection.
 constexpr qint64 kCacheMaxBytes = 512ll * 1024 * 1024;
+
+// A song stays far below it even as 24-bit 96 kHz stereo WAV (an hour of that
+// is just under 2 GB); above it, TagLib might read a damaged file end to end.
+constexpr qint64 kMaxTrackBytes = 2ll * 1024 * 1024 * 1024;
+
+// A stopped scan ends between two reads; one not ended by then waits on the
+// file system and is left behind.
+constexpr auto kStopWait = std::chrono::milliseconds(250);
 
 // The index's tracks in the order of their paths.
 QList<Track> tracksOf(const QHash<QString, MusicFolderIndex::Entry> &entries)
@@ -42,6 +57,94 @@ QString fromTag(const TagLib::String &s)
     return QString::fromUtf8(s.toCString(true)).trimmed();
 }
 
+// TagLib reads the descriptor the scan opened and checked, under the file's
+// own name so that its kind is still told by its extension. Once the scan is
+// told to stop, every read finds the end of the file.
+class CheckedStream final : public TagLib::FileStream {
+public:
+    CheckedStream(int descriptor, const QString &path, const std::atomic<bool> &stop)
+        : TagLib::FileStream(descriptor, true), name_(QFile::encodeName(path)), stop_(stop)
+    {
+    }
+    TagLib::FileName name() const override { return name_.constData(); }
+    TagLib::ByteVector readBlock(unsigned long length) override
+    {
+        return stop_ ? TagLib::ByteVector() : TagLib::FileStream::readBlock(length);
+    }
+
+private:
+    const QByteArray name_;
+    const std::atomic<bool> &stop_;
+};
+
+// Files a scan left out, by cause.
+struct Skipped {
+    int notRegular = 0;
+    int tooLarge = 0;
+    int unreadable = 0;
+    int total() const { return notRegular + tooLarge + unreadable; }
+    bool operator==(const Skipped &) const = default;
+};
+
+QString skippedText(const Skipped &s)
+{
+    QStringList causes;
+    if (s.notRegular > 0)
+        causes << QStringLiteral("%1 not a regular file").arg(s.notRegular);
+    if (s.tooLarge > 0)
+        causes << QStringLiteral("%1 over the size cap of %2 GB").arg(s.tooLarge).arg(kMaxTrackBytes >> 30);
+    if (s.unreadable > 0)
+        causes << QStringLiteral("%1 unreadable").arg(s.unreadable);
+    return QStringLiteral("Music index: %1 %2 skipped: %3")
+        .arg(QString::number(s.total()), s.total() == 1 ? QStringLiteral("file") : QStringLiteral("files"),
+             causes.join(QStringLiteral(", ")));
+}
+
+// The index kept from the last run when it is this folder's.
+std::optional<QHash<QString, MusicFolderIndex::Entry>> loadCache(const QString &cacheFile, const QString &folder)
+{
+    if (cacheFile.isEmpty())
+        return std::nullopt;
+    const platform::FileBytes bytes = platform::readRegularFile(cacheFile, kCacheMaxBytes);
+    if (!bytes.ok())
+        return std::nullopt;
+    QDataStream in(bytes.bytes);
+    quint32 magic = 0;
+    QString kept;
+    qint32 count = 0;
+    in >> magic >> kept >> count;
+    if (magic != kCacheMagic || kept != folder || count < 0)
+        return std::nullopt;
+    QHash<QString, MusicFolderIndex::Entry> entries;
+    for (qint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+        MusicFolderIndex::Entry e;
+        in >> e.size >> e.modified >> e.track.title >> e.track.artist >> e.track.comment >> e.track.genre
+            >> e.track.location >> e.track.length >> e.track.persistentID;
+        if (in.status() == QDataStream::Ok)
+            entries.insert(e.track.location, e);
+    }
+    // A damaged cache only costs a full read.
+    if (in.status() != QDataStream::Ok)
+        return std::nullopt;
+    return entries;
+}
+
+void saveCache(const QString &cacheFile, const QString &folder, const QHash<QString, MusicFolderIndex::Entry> &entries)
+{
+    if (cacheFile.isEmpty())
+        return;
+    QDir().mkpath(QFileInfo(cacheFile).absolutePath());
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out << kCacheMagic << folder << qint32(entries.size());
+    for (const MusicFolderIndex::Entry &e : entries)
+        out << e.size << e.modified << e.track.title << e.track.artist << e.track.comment << e.track.genre
+            << e.track.location << e.track.length << e.track.persistentID;
+    QString why;
+    if (!platform::writeFileAtomically(cacheFile, bytes, &why))
+        TLOG(QStringLiteral("MusicFolderIndex: the index could not be kept in %1: %2").arg(cacheFile, why));
+}
+
 } // namespace
 
 quint64 persistentIdForPath(const QString &path)
@@ -55,16 +158,53 @@ quint64 persistentIdForPath(const QString &path)
     return h;
 }
 
+struct MusicFolderIndex::Scan {
+    std::atomic<bool> stop = false;
+    std::atomic<int> filesSoFar = 0;
+    bool ended = false; // under Shared::mutex
+};
+
+struct MusicFolderIndex::Shared {
+    std::mutex mutex;
+    std::condition_variable scanEnded;
+    QHash<QString, Entry> entries;
+    QList<Track> tracks;
+    // The tracks are known: from the kept index or a finished scan.
+    bool known = false;
+    double lastScanEnd = -1e9;
+    int filesRead = 0;
+    Skipped skipped;
+    // The scan running, or the last one.
+    std::shared_ptr<Scan> scan;
+    // Scans not ended yet, those stopped too.
+    int unfinished = 0;
+
+    bool scanRunning() const { return scan && !scan->ended && !scan->stop; }
+};
+
+struct MusicFolderIndex::Job {
+    QString folder;
+    QString cacheFile;
+    TrackReader reader;
+    bool loadKept = false;
+    std::shared_ptr<Shared> shared;
+    std::shared_ptr<Scan> scan;
+    // Tells the main thread that tracks came in.
+    std::function<void()> announce;
+};
+
 MusicFolderIndex::MusicFolderIndex(const QString &folder, const QString &cacheFile, TrackReader reader)
     : folder_(folder.isEmpty() ? QString() : QDir(folder).absolutePath()), cacheFile_(cacheFile),
-      reader_(std::move(reader))
+      reader_(std::move(reader)), shared_(std::make_shared<Shared>())
 {
     startScan(true);
 }
 
 MusicFolderIndex::~MusicFolderIndex()
 {
-    stopScan();
+    const std::shared_ptr<Scan> stopped = stopScan();
+    std::unique_lock lock(shared_->mutex);
+    shared_->scanEnded.wait_for(lock, kStopWait, [&stopped]() { return !stopped || stopped->ended; });
 }
 
 bool MusicFolderIndex::isAvailable() const
@@ -76,36 +216,44 @@ QList<Track> MusicFolderIndex::allMediaItems()
 {
     if (!isAvailable())
         return {};
-    std::lock_guard lock(mutex_);
-    if (platform::now() - lastScanEnd_ > kRescanAfter && !running_.isRunning())
-        running_ = QtConcurrent::run([this]() { scan(false); });
-    return tracks_;
+    bool old = false;
+    QList<Track> tracks;
+    {
+        std::lock_guard lock(shared_->mutex);
+        old = platform::now() - shared_->lastScanEnd > kRescanAfter;
+        tracks = shared_->tracks;
+    }
+    if (old)
+        startScan(false);
+    return tracks;
 }
 
 bool MusicFolderIndex::isIndexing() const
 {
     if (!isAvailable())
         return false;
-    std::lock_guard lock(mutex_);
-    return !known_ && running_.isRunning();
+    std::lock_guard lock(shared_->mutex);
+    return !shared_->known && shared_->scanRunning();
 }
 
 int MusicFolderIndex::filesSoFar() const
 {
-    return filesSoFar_;
+    std::lock_guard lock(shared_->mutex);
+    return shared_->scan ? shared_->scan->filesSoFar.load() : 0;
 }
 
 void MusicFolderIndex::changeFolder(const QString &folder)
 {
     stopScan();
+    folder_ = folder.isEmpty() ? QString() : QDir(folder).absolutePath();
     {
-        std::lock_guard lock(mutex_);
-        folder_ = folder.isEmpty() ? QString() : QDir(folder).absolutePath();
-        entries_.clear();
-        tracks_.clear();
-        known_ = false;
-        filesRead_ = 0;
-        lastScanEnd_ = -1e9;
+        std::lock_guard lock(shared_->mutex);
+        shared_->entries.clear();
+        shared_->tracks.clear();
+        shared_->known = false;
+        shared_->filesRead = 0;
+        shared_->lastScanEnd = -1e9;
+        shared_->skipped = {};
     }
     startScan(true);
 }
@@ -117,39 +265,58 @@ void MusicFolderIndex::rescan()
 
 void MusicFolderIndex::startScan(bool loadKept)
 {
-    std::lock_guard lock(mutex_);
-    if (running_.isRunning() || !isAvailable())
+    if (!isAvailable())
         return;
-    running_ = QtConcurrent::run([this, loadKept]() { scan(loadKept); });
+    Job job;
+    {
+        std::lock_guard lock(shared_->mutex);
+        if (shared_->scanRunning())
+            return;
+        shared_->scan = std::make_shared<Scan>();
+        ++shared_->unfinished;
+        job.scan = shared_->scan;
+    }
+    job.folder = folder_;
+    job.cacheFile = cacheFile_;
+    job.reader = reader_;
+    job.loadKept = loadKept;
+    job.shared = shared_;
+    job.announce = [this, alive = std::weak_ptr<int>(alive_)]() {
+        platform::runOnMain([this, alive]() {
+            if (!alive.expired())
+                indexed();
+        });
+    };
+    // Not a pooled thread: the pool is waited for when the program ends, and
+    // a scan may wait on the file system for good.
+    std::thread([job = std::move(job)]() { scan(job); }).detach();
 }
 
-void MusicFolderIndex::stopScan()
+std::shared_ptr<MusicFolderIndex::Scan> MusicFolderIndex::stopScan()
 {
-    abandon_ = true;
-    waitForScan();
-    abandon_ = false;
+    std::lock_guard lock(shared_->mutex);
+    // Set under the lock, so that a scan told to stop never delivers.
+    if (shared_->scan)
+        shared_->scan->stop = true;
+    return shared_->scan;
 }
 
 void MusicFolderIndex::waitForScan()
 {
-    QFuture<void> f;
-    {
-        std::lock_guard lock(mutex_);
-        f = running_;
-    }
-    f.waitForFinished();
+    std::unique_lock lock(shared_->mutex);
+    shared_->scanEnded.wait(lock, [this]() { return shared_->unfinished == 0; });
 }
 
 bool MusicFolderIndex::scanRunning() const
 {
-    std::lock_guard lock(mutex_);
-    return running_.isRunning();
+    std::lock_guard lock(shared_->mutex);
+    return shared_->scanRunning();
 }
 
 int MusicFolderIndex::filesRead() const
 {
-    std::lock_guard lock(mutex_);
-    return filesRead_;
+    std::lock_guard lock(shared_->mutex);
+    return shared_->filesRead;
 }
 
 bool MusicFolderIndex::isAudioFileName(const QString &name)
@@ -161,9 +328,18 @@ bool MusicFolderIndex::isAudioFileName(const QString &name)
     return kinds.contains(QFileInfo(name).suffix().toLower());
 }
 
-std::optional<Track> MusicFolderIndex::readTrack(const QString &path)
+std::optional<Track> MusicFolderIndex::readTrack(const QString &path, int descriptor, const std::atomic<bool> &stop)
 {
-    TagLib::FileRef ref(QFile::encodeName(path).constData(), true, TagLib::AudioProperties::Fast);
+    // The stream closes its own copy of the descriptor.
+    const int own = ::dup(descriptor);
+    if (own < 0)
+        return std::nullopt;
+    CheckedStream stream(own, path, stop);
+    if (!stream.isOpen()) {
+        ::close(own);
+        return std::nullopt;
+    }
+    TagLib::FileRef ref(&stream, true, TagLib::AudioProperties::Fast);
     if (ref.isNull())
         return std::nullopt;
     Track t;
@@ -182,113 +358,101 @@ std::optional<Track> MusicFolderIndex::readTrack(const QString &path)
     return t;
 }
 
-void MusicFolderIndex::announce()
+void MusicFolderIndex::scan(const Job &job)
 {
-    std::weak_ptr<int> alive = alive_;
-    platform::runOnMain([this, alive]() {
-        if (!alive.expired())
-            indexed();
-    });
-}
-
-void MusicFolderIndex::scan(bool loadKept)
-{
-    filesSoFar_ = 0;
-    if (loadKept && loadCache())
-        announce();
+    Shared &shared = *job.shared;
+    Scan &self = *job.scan;
+    if (job.loadKept) {
+        if (std::optional<QHash<QString, Entry>> kept = loadCache(job.cacheFile, job.folder)) {
+            QList<Track> tracks = tracksOf(*kept);
+            std::unique_lock lock(shared.mutex);
+            if (!self.stop) {
+                std::swap(shared.entries, *kept);
+                std::swap(shared.tracks, tracks);
+                shared.known = true;
+                lock.unlock();
+                job.announce();
+            }
+        }
+    }
     QHash<QString, Entry> before;
     {
-        std::lock_guard lock(mutex_);
-        before = entries_;
+        std::lock_guard lock(shared.mutex);
+        before = shared.entries;
     }
     QHash<QString, Entry> after;
     int read = 0;
+    Skipped skipped;
     // Symbolic links to folders are not followed, so a link back up the tree
     // cannot loop.
-    QDirIterator it(folder_, QDir::Files | QDir::Readable | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        if (abandon_)
-            return;
+    QDirIterator it(job.folder, QDir::Files | QDir::Readable | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext() && !self.stop) {
         const QString path = it.next();
         if (!isAudioFileName(path))
             continue;
-        ++filesSoFar_;
+        ++self.filesSoFar;
+        // Told from the link's target, before anything is opened.
         const QFileInfo info = it.fileInfo();
+        if (!info.isFile()) {
+            ++skipped.notRegular;
+            continue;
+        }
         const qint64 size = info.size();
+        if (size > kMaxTrackBytes) {
+            ++skipped.tooLarge;
+            continue;
+        }
         const qint64 modified = info.lastModified().toMSecsSinceEpoch();
         const auto known = before.constFind(path);
         if (known != before.constEnd() && known->size == size && known->modified == modified) {
             after.insert(path, *known);
             continue;
         }
+        // Checked again on what was opened: the link may point elsewhere by now.
+        const platform::RegularFile file = platform::RegularFile::open(path);
+        if (!file.ok() || file.size() > kMaxTrackBytes) {
+            if (file.ok())
+                ++skipped.tooLarge;
+            else if (file.status() == platform::FileStatus::NotRegular)
+                ++skipped.notRegular;
+            else if (file.status() == platform::FileStatus::Unreadable)
+                ++skipped.unreadable;
+            continue;
+        }
         ++read;
-        if (const std::optional<Track> track = reader_(path))
+        if (const std::optional<Track> track = job.reader(path, file.descriptor(), self.stop))
             after.insert(path, Entry{size, modified, *track});
     }
-    if (abandon_)
-        return;
-    if (read > 0 || after.size() != before.size())
-        saveCache(after);
+    if (!self.stop && (read > 0 || after.size() != before.size()))
+        saveCache(job.cacheFile, job.folder, after);
     QList<Track> tracks = tracksOf(after);
+    bool delivered = false;
+    bool newSkips = false;
     {
-        std::lock_guard lock(mutex_);
-        // The old index is freed here, not on the main thread.
-        std::swap(entries_, after);
-        std::swap(tracks_, tracks);
-        filesRead_ = read;
-        known_ = true;
-        lastScanEnd_ = platform::now();
+        std::lock_guard lock(shared.mutex);
+        if (!self.stop) {
+            // The old index is freed here, not on the main thread.
+            std::swap(shared.entries, after);
+            std::swap(shared.tracks, tracks);
+            shared.filesRead = read;
+            shared.known = true;
+            shared.lastScanEnd = platform::now();
+            newSkips = skipped != shared.skipped;
+            shared.skipped = skipped;
+            delivered = true;
+        }
     }
-    announce();
-}
-
-bool MusicFolderIndex::loadCache()
-{
-    if (cacheFile_.isEmpty())
-        return false;
-    const platform::FileBytes bytes = platform::readRegularFile(cacheFile_, kCacheMaxBytes);
-    if (!bytes.ok())
-        return false;
-    QDataStream in(bytes.bytes);
-    quint32 magic = 0;
-    QString folder;
-    qint32 count = 0;
-    in >> magic >> folder >> count;
-    if (magic != kCacheMagic || folder != folder_ || count < 0)
-        return false;
-    QHash<QString, Entry> entries;
-    for (qint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
-        Entry e;
-        in >> e.size >> e.modified >> e.track.title >> e.track.artist >> e.track.comment >> e.track.genre
-            >> e.track.location >> e.track.length >> e.track.persistentID;
-        if (in.status() == QDataStream::Ok)
-            entries.insert(e.track.location, e);
+    // Said once, not on every look for changes.
+    if (newSkips && skipped.total() > 0)
+        qWarning().noquote() << skippedText(skipped);
+    if (delivered)
+        job.announce();
+    {
+        std::lock_guard lock(shared.mutex);
+        self.ended = true;
+        --shared.unfinished;
     }
-    // A damaged cache only costs a full read.
-    if (in.status() != QDataStream::Ok)
-        return false;
-    QList<Track> tracks = tracksOf(entries);
-    std::lock_guard lock(mutex_);
-    std::swap(entries_, entries);
-    std::swap(tracks_, tracks);
-    known_ = true;
-    return true;
-}
-
-void MusicFolderIndex::saveCache(const QHash<QString, Entry> &entries) const
-{
-    if (cacheFile_.isEmpty())
-        return;
-    QDir().mkpath(QFileInfo(cacheFile_).absolutePath());
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out << kCacheMagic << folder_ << qint32(entries.size());
-    for (const Entry &e : entries)
-        out << e.size << e.modified << e.track.title << e.track.artist << e.track.comment << e.track.genre
-            << e.track.location << e.track.length << e.track.persistentID;
-    QString why;
-    if (!platform::writeFileAtomically(cacheFile_, bytes, &why))
-        TLOG(QStringLiteral("MusicFolderIndex: the index could not be kept in %1: %2").arg(cacheFile_, why));
+    shared.scanEnded.notify_all();
 }
 
 } // namespace audio

@@ -2,12 +2,10 @@
 
 #include "audio/MusicLibrary.h"
 
-#include <QFuture>
 #include <QHash>
 #include <QString>
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <optional>
 
 namespace audio {
@@ -18,9 +16,16 @@ namespace audio {
 // worker thread and their tracks replace the index in one step when they end;
 // until then look-ups are answered from the index kept from the last run. A
 // file whose size and date are those of the last scan is not read again.
+// Only regular files are read (links followed), and never past a size cap.
+// A scan that is stopped (a folder change, the index gone) delivers nothing;
+// it ends within a moment, and one stuck in the file system is left behind
+// without being waited for.
 class MusicFolderIndex final : public MusicLibrary {
 public:
-    using TrackReader = std::function<std::optional<Track>(const QString &path)>;
+    // Reads one file's tags from the descriptor the scan opened and checked;
+    // the path names the file and tells its kind. Gives up once stop is set.
+    using TrackReader =
+        std::function<std::optional<Track>(const QString &path, int descriptor, const std::atomic<bool> &stop)>;
 
     // An empty or missing folder makes a library that is not available.
     MusicFolderIndex(const QString &folder, const QString &cacheFile, TrackReader reader = &readTrack);
@@ -32,14 +37,15 @@ public:
     QList<Track> allMediaItems() override;
     bool isIndexing() const override;
     int filesSoFar() const override;
-    // Forgets the index and reads the new folder (the old folder's scan is
-    // abandoned).
+    // Forgets the index and reads the new folder at once; the old folder's
+    // scan is stopped, not waited for.
     void changeFolder(const QString &folder) override;
 
     // Starts a scan unless one runs.
     void rescan();
     bool scanRunning() const;
-    // For tests and benchmarks: blocks until the running scan has ended.
+    // For tests and benchmarks: blocks until every scan has ended, those
+    // stopped too.
     void waitForScan();
     // Files whose tags the last finished scan read (the others came from the index).
     int filesRead() const;
@@ -53,31 +59,24 @@ public:
     // Whether a file name is one of the audio kinds the player reads.
     static bool isAudioFileName(const QString &name);
     // Reads one file's tags; nullopt when TagLib cannot read it.
-    static std::optional<Track> readTrack(const QString &path);
+    static std::optional<Track> readTrack(const QString &path, int descriptor, const std::atomic<bool> &stop);
 
 private:
-    void startScan(bool loadKept);
-    void scan(bool loadKept);
-    // Takes the index kept from the last run when it is this folder's.
-    bool loadCache();
-    // Tells the main thread that tracks came in.
-    void announce();
-    void saveCache(const QHash<QString, Entry> &entries) const;
-    void stopScan();
+    struct Scan;
+    struct Shared;
+    struct Job;
 
+    void startScan(bool loadKept);
+    // Tells the scan running to stop, and answers it.
+    std::shared_ptr<Scan> stopScan();
+    static void scan(const Job &job);
+
+    // Main thread only; a scan is handed its own copy.
     QString folder_;
-    QString cacheFile_;
-    TrackReader reader_;
-    mutable std::mutex mutex_;
-    QHash<QString, Entry> entries_;
-    QList<Track> tracks_;
-    QFuture<void> running_;
-    // The tracks are known: from the kept index or a finished scan.
-    bool known_ = false;
-    double lastScanEnd_ = -1e9;
-    int filesRead_ = 0;
-    std::atomic<int> filesSoFar_ = 0;
-    std::atomic<bool> abandon_ = false;
+    const QString cacheFile_;
+    const TrackReader reader_;
+    // All a scan touches: it outlives the index while a scan holds it.
+    const std::shared_ptr<Shared> shared_;
     // Scans that end after the index is gone deliver nothing.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
