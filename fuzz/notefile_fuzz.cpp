@@ -31,9 +31,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString note = textcodec::decode(fuzzsupport::bytes(data + 1, size - 1));
 
     for (const QString &key : kKeys) {
-        // A key is read only where it begins a line, and its value never runs past that line.
+        // A key is read only where it begins a line (after blanks or tabs), and
+        // its value never runs past that line.
         const qsizetype at = notefile::keyAt(note, key);
-        check(at <= 0 || note[at - 1] == QLatin1Char('\n') || note[at - 1] == QLatin1Char('\r'));
+        qsizetype lineStart = at;
+        while (lineStart > 0 && (note[lineStart - 1] == QLatin1Char(' ') || note[lineStart - 1] == QLatin1Char('\t')))
+            --lineStart;
+        check(lineStart <= 0 || note[lineStart - 1] == QLatin1Char('\n') || note[lineStart - 1] == QLatin1Char('\r'));
         const auto value = notefile::keyValue(note, key);
         check(value.has_value() == (at >= 0));
         if (value)

@@ -54,10 +54,10 @@ bool isCommentLine(const QString &line, const WinIdTest &isValidWinID)
         if (up.contains(QLatin1String(stop)))
             return false;
     for (const char *key : kHeaderKeys)
-        if (line.startsWith(QLatin1String(key), Qt::CaseInsensitive))
+        if (notefile::lineBeginsWithKey(line, QLatin1String(key)))
             return false;
     for (int s = 1; s <= 9; ++s)
-        if (line.startsWith(dateKey(s), Qt::CaseInsensitive))
+        if (notefile::lineBeginsWithKey(line, dateKey(s)))
             return false;
     const qsizetype colon = line.indexOf(QLatin1Char(':'));
     if (colon > 0 && (colon == 2 || (isValidWinID && isValidWinID(line.left(colon)))))
@@ -412,7 +412,7 @@ QString rebuild(const Fields &fields, const QString &eventScript, const QString 
         keys << dateKey(s);
     auto holds = [](const QString &line, const QString &key) {
         return key == QLatin1String("TEMPO") ? line.contains(key, Qt::CaseInsensitive)
-                                             : line.startsWith(key, Qt::CaseInsensitive);
+                                             : notefile::lineBeginsWithKey(line, key);
     };
     QHash<QString, qsizetype> firstLine;
     for (const QString &key : std::as_const(keys))

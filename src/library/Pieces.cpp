@@ -148,7 +148,10 @@ QString clearTags(const QString &note)
     TagsLine at;
     if (!findTagsLine(note, at))
         return note;
-    return QString(note).remove(at.start, at.next - at.start);
+    qsizetype start = at.start; // with the blanks an indented line begins with
+    while (start > 0 && (note[start - 1] == QLatin1Char(' ') || note[start - 1] == QLatin1Char('\t')))
+        --start;
+    return QString(note).remove(start, at.next - start);
 }
 
 } // namespace piecesrules

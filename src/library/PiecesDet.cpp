@@ -18,15 +18,37 @@ QString notePathForSong(const QString &songPath)
     return base + QStringLiteral(".txt");
 }
 
+namespace {
+
+bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
+
+// Whether only blanks and tabs stand between the line's start and pos.
+bool startsItsLine(const QString &text, qsizetype pos)
+{
+    while (pos > 0 && isBlank(text[pos - 1]))
+        --pos;
+    return pos == 0 || text[pos - 1] == QLatin1Char('\n') || text[pos - 1] == QLatin1Char('\r');
+}
+
+} // namespace
+
 qsizetype keyAt(const QString &note, const QString &key)
 {
     // Case-insensitive search keeps positions (upper-casing may change lengths).
     for (qsizetype at = note.indexOf(key, 0, Qt::CaseInsensitive); at >= 0;
          at = note.indexOf(key, at + 1, Qt::CaseInsensitive)) {
-        if (at == 0 || note[at - 1] == QLatin1Char('\n') || note[at - 1] == QLatin1Char('\r'))
+        if (startsItsLine(note, at))
             return at;
     }
     return -1;
+}
+
+bool lineBeginsWithKey(const QString &line, const QString &key)
+{
+    qsizetype at = 0;
+    while (at < line.size() && isBlank(line[at]))
+        ++at;
+    return QStringView(line).mid(at).startsWith(key, Qt::CaseInsensitive);
 }
 
 namespace {
@@ -81,10 +103,9 @@ QString trimBlanksAndTabs(const QString &text)
 {
     qsizetype b = 0;
     qsizetype e = text.size();
-    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-    while (b < e && blank(text[b]))
+    while (b < e && isBlank(text[b]))
         ++b;
-    while (e > b && blank(text[e - 1]))
+    while (e > b && isBlank(text[e - 1]))
         --e;
     return text.mid(b, e - b);
 }

@@ -87,11 +87,13 @@ namespace notefile {
 
 // "<song path without extension>.txt"
 QString notePathForSong(const QString &songPath);
-// Where a header key such as "TITLE=" begins a line, matched in any case;
-// -1 when no line begins with it. Readers and writers agree on the key line
-// through this alone: a key further on in a line (a comment quoting an old
-// date) is text.
+// Where a header key such as "TITLE=" begins a line, matched in any case and
+// after any blanks or tabs; -1 when no line begins with it. Readers and
+// writers agree on the key line through this alone: a key further on in a
+// line (a comment quoting an old date) is text.
 qsizetype keyAt(const QString &note, const QString &key);
+// The same rule for one line of a note.
+bool lineBeginsWithKey(const QString &line, const QString &key);
 // Value of a header key on its key line (keyAt): the text after "=" up to
 // the line end, or to the end of the text on the last line. nullopt when no
 // line begins with the key.

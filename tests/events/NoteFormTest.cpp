@@ -156,6 +156,7 @@ TEST(NoteForm, UneditedLinesComeBackAsTheyWere)
         // Before, "see " was dropped and an empty title line removed.
         {"M\nsee Key=G in bridge\n", "M\n\nsee Key=G in bridge\n\n", "M\n\nsee Key=G in bridge\n\n"},
         {"M\nTitle=\n", "M\n\nTitle=\n\n", "M\n\nTitle=\n\n"},
+        {"M\n  Key=G\n", "M\n\n  Key=G\n\n", "M\n\n  Key=G\n\n"},
         // A date quoted in a comment is the comment's text, not the date.
         {"M\n# old log: lastplayeddate1=1999\nLastPlayedDate1=2020-01-01\n",
          "M\n\nLastPlayedDate1=2020-01-01\n\n# old log: lastplayeddate1=1999\n\n",
@@ -191,6 +192,7 @@ TEST(NoteForm, EditedHeadersChangeOnlyTheirValue)
         // A key is read only where it begins a line; before, the words after
         // it here were taken for the key and the edit replaced them.
         {"M\nsee Key=G in bridge\n", nullptr, -1, "A", "M\n\nKey=A\n\nsee Key=G in bridge\n\n"},
+        {"M\n\tKey=G\n", nullptr, -1, "A", "M\n\n\tKey=A\n\n"},
     };
     for (const auto &c : cases) {
         const QString note = QString::fromUtf8(c.note);

@@ -79,6 +79,7 @@ TEST(NoteHeader, BlankTitleFallsBackAndOnlyALineStartGivesAKey)
     EXPECT_EQ(e->pieceDet->titre, "Real");
     EXPECT_EQ(e->pieceDet->lastPlayedDate1, "2020-01-01 ");
     EXPECT_EQ(e->pieceDet->cle, " Am ");
+    EXPECT_EQ(entryFor(song(dir, "D.pdf", "m\n  Title=Indented\n"))->pieceDet->titre, "Indented");
 }
 
 TEST(NoteHeader, KeyOnTheLastLineWithoutLineFeedIsRead)
@@ -272,6 +273,8 @@ TEST(NoteKeys, AWrittenValueChangesOnlyItsKeyLineAndItsLineEnds)
          "m\n# old paper log: lastplayeddate1=1999-09-09 (keep this)\nLastPlayedDate1=2026-12-07\n"},
         {"key only in a comment", "m\nsee lastplayeddate1=1999\n", "m\nsee lastplayeddate1=1999\nLastPlayedDate1=2026-12-07\n"},
         {"key in another case", "m\nlastPlayedDATE1= 2020\n", "m\nlastPlayedDATE1=2026-12-07\n"},
+        // A hand-edited note may indent its keys: still the key line.
+        {"key indented", "m\n\t LastPlayedDate1=2020\n", "m\n\t LastPlayedDate1=2026-12-07\n"},
         {"mixed line ends, the key line CRLF", "m\nLastPlayedDate1=2020\r\nx\n", "m\nLastPlayedDate1=2026-12-07\r\nx\n"},
         {"mixed line ends, a line added as the first line ends", "m\r\nx\ny\r\n",
          "m\r\nx\ny\r\nLastPlayedDate1=2026-12-07\r\n"},
@@ -286,6 +289,7 @@ TEST(NoteKeys, AWrittenValueChangesOnlyItsKeyLineAndItsLineEnds)
     }
     // The tags line is found the same way.
     EXPECT_EQ(piecesrules::addTag("m\n# was Tags=old\nTags=a\n", "b"), "m\n# was Tags=old\nTags=a b\n");
+    EXPECT_EQ(piecesrules::clearTags("m\n  Tags=a\nx\n"), "m\nx\n");
 }
 
 // A note edited elsewhere after the scan read it: the date is written into
