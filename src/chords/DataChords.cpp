@@ -57,6 +57,8 @@ void Data::chargerAllChordsString(bool reload, qint64 instrument, bool forcerDef
 void Data::saveChordLibraryForInstrument(qint64 instrument)
 {
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
+    // Before a late read, the library is the built-in one: never over a stored one.
+    const platform::UserDefaults::Provisional fallback(defaults);
     defaults.setString(storageKey(instrument != 0 ? 1 : 0), instrument != 0 ? allChordsStringUk() : allChordsString());
     defaults.synchronize();
 }

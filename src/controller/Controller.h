@@ -628,6 +628,7 @@ private:
     // and folder slots are taken, and its folder opens if the help folder is
     // still shown.
     void settingsReadLate(const QString &notice);
+    void reloadStoredSettings();
     void startSleepWatch();
 
     // Folder loading steps.
@@ -693,6 +694,9 @@ private:
     bool tagAuto_ = false;
     bool iTunesStartedFromQuillory_ = false;
     qint64 userGenre_ = 0;
+    // The screen set and genre start-up chose, told apart from the performer's.
+    qint64 startScreenset_ = 0;
+    qint64 startGenre_ = 0;
     // Track-information ticks left while the player has not started yet.
     int tentative_ = 5;
     // The tick runs fast near the track's end.

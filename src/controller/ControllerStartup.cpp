@@ -5,6 +5,7 @@
 #include "chordpro/ChordPro.h"
 #include "chordpro/editor/WinEdit.h"
 #include "chordpro/export/WinChordProToPDF.h"
+#include "chords/windows/ChordLibrary.h"
 #include "chords/windows/WindowChords.h"
 #include "controller/PreferencesDialog.h"
 #include "controller/SampleSong.h"
@@ -18,6 +19,8 @@
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 #include "settings/DataHelp.h"
+#include "settings/DataPref4.h"
+#include "settings/DataPref7.h"
 #include "windows/PopupJauge.h"
 #include "windows/WindowFactory.h"
 #include "windows/WindowList.h"
@@ -47,6 +50,9 @@ void Controller::awakeFromNib()
         return;
     started_ = true;
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
+    // Defaults written for keys an unread settings file lacks are not this
+    // run's changes, and the file is taken only once start-up is over.
+    const platform::UserDefaults::Provisional startUp(defaults);
 
     ChordPro::setSizeRef(QSizeF(611.0, 752.0));
     windowfactory::setCreator(14, [] { return new WindowChords; });
@@ -87,6 +93,8 @@ void Controller::awakeFromNib()
     const qint64 initialGenre = Data::initialGenre();
     setGenreX(initialGenre >= 0 && initialGenre <= 7 ? initialGenre : 0);
     userGenre_ = Data::currentGenreG();
+    startScreenset_ = Data::currentScreensetG();
+    startGenre_ = userGenre_;
 
     registerObservers();
 
@@ -153,6 +161,7 @@ void Controller::settingsReadLate(const QString &notice)
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
     if (terminated_)
         return;
+    reloadStoredSettings();
     options_.read(defaults, defaults.integerForKey(QStringLiteral("NbrExec")));
     applyOptionsToData();
     ajusterDimmer();
@@ -173,6 +182,43 @@ void Controller::settingsReadLate(const QString &notice)
         setDirButton(currentDirNo_);
     }
     setMsgX(notice, QString(), false);
+}
+
+// What start-up took from the empty store, read again before anything can
+// write it: open windows show the stored state, their unsaved edits of the
+// built-in one dropped.
+void Controller::reloadStoredSettings()
+{
+    Data::reloadStoredSettings();
+    if (dataPref7Controller_ && dataPref7Controller_->isVisible())
+        dataPref7Controller_->showDataPref7(false);
+    if (dataPref4Controller_ && dataPref4Controller_->isVisible())
+        dataPref4Controller_->showDataPref4(false);
+    Midi::reloadStoredSettings();
+    if (midiWindows_) {
+        midiWindows_->tablesReloaded();
+    } else {
+        MidiPref4::refreshDestForClock();
+        MidiPref4::refreshDestForTick();
+    }
+    Data::chargerAllChordsString(true, 0, false);
+    Data::chargerAllChordsString(true, 1, false);
+    for (const QPointer<ChordLibrary> &library : chordLibraries_)
+        if (library)
+            library->takeStoredLibrary();
+    refreshDefNoteDefPDFX();
+    refreshChordLibTable2();
+    verifierLogPlayed();
+    verifierFlags();
+    // The stored screen set and genre, unless the performer chose others meanwhile.
+    const qint64 set = Data::initialScreenSet();
+    if (set >= 1 && Data::currentScreensetG() == startScreenset_ && !screensetPending())
+        setScreensetX(set, false);
+    if (userGenre_ == startGenre_) {
+        const qint64 genre = Data::initialGenre();
+        setGenreX(genre >= 0 && genre <= 7 ? genre : 0);
+        userGenre_ = Data::currentGenreG();
+    }
 }
 
 void Controller::resetNavigationState()
@@ -336,17 +382,20 @@ void Controller::applicationWillTerminate()
     if (!started_ || terminated_)
         return;
     terminated_ = true;
+    platform::UserDefaults &defaults = platform::UserDefaults::standard();
+    // Settings still unread: what this run holds came from an empty store.
+    const platform::UserDefaults::Provisional unread(defaults);
     closeChordLibraries();
     saveNotesAtShutdown();
-    platform::UserDefaults &defaults = platform::UserDefaults::standard();
     saveSettingsWindows();
-    // Auxiliary windows alone make no layout worth keeping.
+    // Auxiliary windows alone make no layout worth keeping; one half-way
+    // through a switch of screen set is none either.
     bool anyTolvane = false;
     for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
         anyTolvane = anyTolvane || windowlist::isTolvaneWindow(w);
-    if (anyTolvane)
+    if (anyTolvane && !screensetPending())
         saveScreenset();
-    Data::setInitialScreenSet(Data::currentScreensetG());
+    Data::setInitialScreenSet(screensetToLoad_ >= 1 ? screensetToLoad_ : Data::currentScreensetG());
     Data::setInitialGenre(userGenre_);
     Data::saveLogPlayed();
     Data::saveFlags();

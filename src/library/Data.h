@@ -61,6 +61,10 @@ public:
 
     // ---- Start ------------------------------------------------------------
     static void initData();
+    // What initData takes from the settings, taken again once a settings file
+    // that could not be read at start has been: automation, MIDI text option,
+    // window identifiers and tags.
+    static void reloadStoredSettings();
     static void initListePieces();
 
     // ---- Audio objects --------------------------------------------------------

@@ -21,6 +21,8 @@ bool flaggedMark(const PiecesDet &d) { return d.flagged; }
 void writeSnapshot(const marksnapshot::Keys &keys, const PiecesList &list, bool (*mark)(const PiecesDet &))
 {
     auto &d = platform::UserDefaults::standard();
+    // Before a late read, the next snapshot is counted from none: never over stored ones.
+    const platform::UserDefaults::Provisional fallback(d);
     const qint64 last = d.integerForKey(keys.last);
     const qint64 n = (last >= 0 && last < marksnapshot::kCount) ? last + 1 : 1;
     QString text;

@@ -66,7 +66,6 @@ void Data::initData()
     setFormattedNote(false);
     setClockOn(false);
     setGtempo(100);
-    s.gautomation = platform::UserDefaults::standard().integerForKey(QStringLiteral("gautomation"));
     setGautomationOff(false);
     setGpos(0.0);
     setGPlayAutoForGenre(-1);
@@ -94,13 +93,20 @@ void Data::initData()
     setNbWinID(0);
     setNbTick(0);
 
-    const QString midiText = QStringLiteral("optMidiText1b");
-    if (platform::UserDefaults::standard().contains(midiText))
-        s.optMidiText1 = platform::UserDefaults::standard().stringForKey(midiText);
+    reloadStoredSettings();
+    chargerSongEventsFromString(QString(), false, songEvents());
+}
 
+void Data::reloadStoredSettings()
+{
+    State &s = state();
+    const platform::UserDefaults &d = platform::UserDefaults::standard();
+    s.gautomation = d.integerForKey(QStringLiteral("gautomation"));
+    const QString midiText = QStringLiteral("optMidiText1b");
+    if (d.contains(midiText))
+        s.optMidiText1 = d.stringForKey(midiText);
     chargerWinIDs();
     chargerTags();
-    chargerSongEventsFromString(QString(), false, songEvents());
 }
 
 // ---- Audio objects and menu ------------------------------------------------

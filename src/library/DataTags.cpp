@@ -24,6 +24,8 @@ void Data::chargerTags()
 
 void Data::sauvegarderTags()
 {
+    // Before a late read, the list is the built-in one: never over a stored one.
+    const platform::UserDefaults::Provisional fallback(platform::UserDefaults::standard());
     QString text;
     for (const QString &tag : tags()) {
         if (!tag.isEmpty())

@@ -240,6 +240,19 @@ void Midi::iniMidi()
     chargerFav();
 }
 
+void Midi::reloadStoredSettings()
+{
+    if (virtualInTemp() != 0)
+        setQuilloryUIDin(keepUniqueId(virtualInTemp(), QStringLiteral("quilloryUIDinput"),
+                                      QStringLiteral("Error setting property uniqueUID for Quillory input")));
+    if (virtualOutTemp() != 0)
+        setQuilloryUIDout(keepUniqueId(virtualOutTemp(), QStringLiteral("quilloryUIDoutput"),
+                                       QStringLiteral("Error setting property uniqueUID for Quillory output")));
+    chargerDestinations();
+    chargerTriggers();
+    chargerFav();
+}
+
 void Midi::registerInputDevices(MidiObjectRef port)
 {
     const int count = sys().numberOfSources();

@@ -55,6 +55,8 @@ qint64 saveRows(const QList<std::shared_ptr<Row>> &list, const char *countKey)
 {
     auto &defaults = platform::UserDefaults::standard();
     const platform::UserDefaults::Batch batch(defaults);
+    // Before a late read, the rows are the first-run ones: never over stored ones.
+    const platform::UserDefaults::Provisional fallback(defaults);
     qint64 i = 0;
     for (const std::shared_ptr<Row> &row : list) {
         if (!row)

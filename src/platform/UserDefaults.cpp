@@ -134,7 +134,11 @@ bool UserDefaults::openStandard(const QString &databasePath)
 
 UserDefaults::UserDefaults() = default;
 
-UserDefaults::~UserDefaults() { close(); }
+UserDefaults::~UserDefaults()
+{
+    close();
+    alive_.reset();
+}
 
 void UserDefaults::clearCache()
 {
@@ -154,8 +158,11 @@ void UserDefaults::write(const QString &key, Type type, const QVariant &value)
     std::lock_guard queue(queueMutex_);
     {
         std::lock_guard cache(cacheMutex_);
+        if (provisionalDepth_ > 0 && !provisionalNow() && values_.contains(key))
+            return;
         values_.insert(key, {type, value});
     }
+    op.provisional = provisionalDepth_ > 0 && provisionalNow();
     enqueue(std::move(op));
 }
 
@@ -258,8 +265,11 @@ void UserDefaults::removeObjectForKey(const QString &key)
     std::lock_guard queue(queueMutex_);
     {
         std::lock_guard cache(cacheMutex_);
+        if (provisionalDepth_ > 0 && !provisionalNow() && values_.contains(key))
+            return;
         values_.remove(key);
     }
+    op.provisional = provisionalDepth_ > 0 && provisionalNow();
     enqueue(std::move(op));
 }
 
@@ -285,6 +295,21 @@ UserDefaults::Batch::~Batch()
     std::lock_guard queue(defaults_.queueMutex_);
     if (--defaults_.batchDepth_ == 0)
         defaults_.queueChanged_.notify_all();
+}
+
+UserDefaults::Provisional::Provisional(UserDefaults &defaults) : defaults_(defaults)
+{
+    std::lock_guard queue(defaults_.queueMutex_);
+    active_ = defaults_.provisionalNow();
+    if (active_)
+        ++defaults_.provisionalDepth_;
+}
+
+UserDefaults::Provisional::~Provisional()
+{
+    std::lock_guard queue(defaults_.queueMutex_);
+    if (active_ && --defaults_.provisionalDepth_ == 0 && defaults_.late_ == Late::Waiting)
+        defaults_.postTake();
 }
 
 } // namespace platform

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -34,9 +35,12 @@ namespace platform {
 // set aside; closing waits at most two seconds for changes not yet written.
 //
 // Nothing is ever written to a file this run has not read: one that could not
-// be read at open (locked, disk full) is tried again every second; once read,
-// its values are taken, except those this run changed itself, and only then
-// are the changes written.
+// be read at open (locked, disk full) is tried again every second. Once read,
+// its values are taken, except those this run changed itself (writes in a
+// Provisional scope do not count), and only then are the changes written.
+// With an application object the values are taken on the main thread, in one
+// step with the late-read handler, so the program reloads what it took from
+// the empty store before anything it holds can be written over the file.
 class UserDefaults {
 public:
     enum class Type { Integer = 1, Double, Bool, String, Data, Date, Color, StringList };
@@ -62,10 +66,12 @@ public:
     // Whether the file's settings are in memory (always, without a file).
     bool hasRead() const;
     // Runs handler on the main thread once a file that could not be read at
-    // open has been read, with one sentence for the performer.
+    // open has been read, with one sentence for the performer. The file's
+    // values are in memory when it runs, and nothing is written before it returns.
     void whenReadLate(std::function<void(const QString &notice)> handler);
     // Waits at most waitMs for the changes not yet written, logs those that
-    // could not be, and closes.
+    // could not be, and closes. A file read meanwhile is taken without the
+    // late-read handler.
     void close(int waitMs = 2000);
     QString path() const { return path_; }
     // One sentence for the performer when the file was set aside, could not
@@ -73,7 +79,8 @@ public:
     // is well.
     QString openNotice() const;
     // Waits at most timeoutMs for every change so far to be on disk; false
-    // when some are still waiting (the file locked or read-only).
+    // when some are still waiting (the file locked or read-only). On the main
+    // thread, a file read meanwhile is taken here, late-read handler included.
     bool waitForWrites(int timeoutMs);
     // For a save the performer asked for: every change so far is tried at
     // once, and done runs on the main thread, ok once they are on disk, else
@@ -85,7 +92,8 @@ public:
 
     // Tests only: asked before each open and each write of the file; a
     // non-zero SQLite result code fails that step as SQLite would (a full
-    // disk, on which SQLite cannot make the file's "-shm" companion).
+    // disk, on which SQLite cannot make the file's "-shm" companion), with
+    // the errno the fault leaves set.
     enum class Step { Open, OpenImmutable, Write };
     void setFault(std::function<int(Step)> fault);
 
@@ -127,6 +135,23 @@ public:
         UserDefaults &defaults_;
     };
 
+    // Writes of what the program took from the store at start-up, or of its
+    // defaults for keys it found missing, are not the performer's changes. In
+    // a scope begun while the file is unread they never replace a stored
+    // value: the file's value wins when it is read, and once read they only
+    // fill keys it does not hold. Begun once the file is read, it does nothing.
+    class Provisional {
+    public:
+        explicit Provisional(UserDefaults &defaults);
+        ~Provisional();
+        Provisional(const Provisional &) = delete;
+        Provisional &operator=(const Provisional &) = delete;
+
+    private:
+        UserDefaults &defaults_;
+        bool active_ = false;
+    };
+
 private:
     // One change waiting for the disk, its value already encoded.
     struct Op {
@@ -134,7 +159,11 @@ private:
         QByteArray key;
         int type = 0;
         QByteArray value;
+        bool provisional = false; // see Provisional
     };
+    // A file read late: its values wait for the main thread, then are taken
+    // while the late-read handler runs.
+    enum class Late { None, Waiting, Taking };
     enum class Health { Healthy, Damaged, Locked, ReadOnly, Unavailable };
     using Values = QHash<QString, QPair<Type, QVariant>>;
     // Someone waiting for the changes made before it to be tried.
@@ -156,6 +185,16 @@ private:
     Health readStore(Values *out, QString *aside, QString *why, bool *writable);
     void readAgain(std::unique_lock<std::mutex> &lock);
     void takeStoredValues(Values stored);
+    void takeLateRead(std::unique_lock<std::mutex> &lock, bool withHandler);
+    void takeLateReadOnMain();
+    void postTake();
+    bool mayTakeHere() const;
+    bool mayTakeNow() const;
+    // Whether a write in a Provisional scope is one, or else must leave a stored value.
+    bool provisionalNow() const { return !read_ && late_ != Late::Taking; }
+    // Why the file could not be read or written, in the performer's words.
+    bool diskFull(int sqliteCode) const;
+    QString failureText(int sqliteCode) const;
     void endTry(bool ok);
     int faultAt(Step step) const;
     Health failWith(int sqliteCode);
@@ -190,7 +229,12 @@ private:
     std::vector<Waiter> waiters_;
     std::function<void(const QString &)> readLateHandler_;
     QString readLateNotice_;  // once read late, until a handler takes it
+    Late late_ = Late::None;
+    Values lateValues_;
+    QString lateNotice_;
+    std::shared_ptr<UserDefaults *> alive_ = std::make_shared<UserDefaults *>(this); // for work posted to the main thread
     int batchDepth_ = 0;
+    int provisionalDepth_ = 0; // Provisional scopes begun while unread
     std::chrono::steady_clock::time_point deadline_; // while stopping
     std::thread writer_;
     std::atomic<qint64> giveUpAtMs_{0}; // steady-clock ms after which a busy file is no longer waited for
@@ -201,6 +245,7 @@ private:
 
     sqlite3 *db_ = nullptr;
     int failedRc_ = 0; // the SQLite code of the last failed open or read
+    int failedErrno_ = 0; // and the system's errno then
     bool readOnly_ = false;
     quint64 fileId_ = 0; // device and inode, to notice the file deleted or replaced
     QString path_;

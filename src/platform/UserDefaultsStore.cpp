@@ -4,16 +4,20 @@
 #include "platform/UserDefaults.h"
 #include "platform/UserDefaultsCodec.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QThread>
 #include <QUrl>
 #include <sqlite3.h>
 #include <memory>
+#include <cerrno>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace platform {
@@ -85,7 +89,26 @@ bool UserDefaults::exec(const char *sql, int *rc)
 UserDefaults::Health UserDefaults::failWith(int rc)
 {
     failedRc_ = rc;
+    failedErrno_ = db_ ? sqlite3_system_errno(db_) : errno;
     return healthOf(rc);
+}
+
+bool UserDefaults::diskFull(int rc) const
+{
+    if ((rc & 0xFF) == SQLITE_FULL)
+        return true;
+    // On a full disk SQLite often fails making the "-shm" file, which it
+    // reports as an I/O error: errno, or the free space, tells them apart.
+    if ((rc & 0xFF) != SQLITE_IOERR)
+        return false;
+    struct statvfs fs {};
+    return failedErrno_ == ENOSPC || failedErrno_ == EDQUOT
+           || (::statvfs(QFile::encodeName(QFileInfo(path_).absolutePath()).constData(), &fs) == 0 && fs.f_bavail == 0);
+}
+
+QString UserDefaults::failureText(int rc) const
+{
+    return diskFull(rc) ? QStringLiteral("the disk is full") : QString::fromUtf8(sqlite3_errstr(rc));
 }
 
 int UserDefaults::faultAt(Step step) const
@@ -115,8 +138,9 @@ UserDefaults::Health UserDefaults::openDatabase(const QString &databasePath, boo
     }
     const int rc = sqlite3_open_v2(target.constData(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
+        const Health health = failWith(rc);
         closeDatabase();
-        return failWith(rc);
+        return health;
     }
     sqlite3_busy_handler(db_, &UserDefaults::busyHandler, this);
     const QByteArray name = QFile::encodeName(databasePath);
@@ -248,18 +272,20 @@ UserDefaults::Health UserDefaults::readStore(Values *out, QString *aside, QStrin
     if (health == Health::Healthy)
         return health;
     const int failed = failedRc_;
+    const int failedErrno = failedErrno_;
     closeDatabase();
     const QFileInfo file(path_);
     if (!file.exists()) {
         // Nothing there to lose: the settings start empty and are written once they can be.
         out->clear();
         *writable = false;
-        *why = QString::fromUtf8(sqlite3_errstr(failed));
+        *why = failureText(failed);
         return Health::Healthy;
     }
     // A full disk leaves no room for the "-shm" file, but an immutable open
     // needs none. It does not see a write-ahead log, so only a file whose log
     // is empty is read that way; a lock means someone writes, so not then.
+    failedErrno_ = failedErrno;
     const QFileInfo wal(path_ + QStringLiteral("-wal"));
     if ((health == Health::Unavailable || health == Health::ReadOnly) && (!wal.exists() || wal.size() == 0)) {
         Health h = openDatabase(path_, true, true);
@@ -268,15 +294,16 @@ UserDefaults::Health UserDefaults::readStore(Values *out, QString *aside, QStrin
         if (h == Health::Healthy)
             h = loadAll(out);
         closeDatabase();
+        failedErrno_ = failedErrno;
         if (h == Health::Healthy) {
             *writable = false;
-            *why = QString::fromUtf8(sqlite3_errstr(failed));
+            *why = failureText(failed);
             return h;
         }
     }
     failedRc_ = failed;
-    *why = health == Health::Locked ? QStringLiteral("it is locked by another program")
-                                    : QString::fromUtf8(sqlite3_errstr(failed));
+    failedErrno_ = failedErrno;
+    *why = health == Health::Locked ? QStringLiteral("it is locked by another program") : failureText(failed);
     out->clear();
     return health == Health::Damaged ? Health::Unavailable : health;
 }
@@ -354,37 +381,97 @@ void UserDefaults::readAgain(std::unique_lock<std::mutex> &lock)
         endTry(false);
         return;
     }
-    takeStoredValues(std::move(stored));
+    lateValues_ = std::move(stored);
+    lateNotice_ = aside.isEmpty()
+                      ? QStringLiteral("The settings file \"%1\" has been read: its settings are in use now.").arg(path_)
+                      : QStringLiteral("The settings file \"%1\" was damaged: it was set aside as \"%2\".")
+                            .arg(path_, aside);
+    qWarning().noquote() << QStringLiteral("UserDefaults: %1").arg(lateNotice_);
+    late_ = Late::Waiting;
+    if (!QCoreApplication::instance()) {
+        takeLateRead(lock, true);
+        return;
+    }
+    postTake();
+    // A wait on the main thread takes them itself.
+    written_.notify_all();
+}
+
+void UserDefaults::postTake()
+{
+    runOnMain([alive = std::weak_ptr<UserDefaults *>(alive_)]() {
+        if (const auto self = alive.lock())
+            (*self)->takeLateReadOnMain();
+    });
+}
+
+bool UserDefaults::mayTakeNow() const
+{
+    // Start-up or quit under way: taken once it is over.
+    return late_ == Late::Waiting && (provisionalDepth_ == 0 || !QCoreApplication::instance());
+}
+
+bool UserDefaults::mayTakeHere() const
+{
+    const QCoreApplication *app = QCoreApplication::instance();
+    return !app || QThread::currentThread() == app->thread();
+}
+
+void UserDefaults::takeLateReadOnMain()
+{
+    std::unique_lock lock(queueMutex_);
+    takeLateRead(lock, true);
+}
+
+void UserDefaults::takeLateRead(std::unique_lock<std::mutex> &lock, bool withHandler)
+{
+    if (late_ != Late::Waiting || (withHandler && !mayTakeNow()))
+        return;
+    late_ = Late::Taking;
+    takeStoredValues(std::exchange(lateValues_, Values()));
+    const QString notice = std::exchange(lateNotice_, QString());
+    const auto handler = withHandler ? readLateHandler_ : nullptr;
+    if (withHandler && !handler)
+        readLateNotice_ = notice;
+    if (handler) {
+        lock.unlock();
+        handler(notice);
+        lock.lock();
+    }
+    late_ = Late::None;
     read_ = true;
     lastWriteError_.clear();
-    const QString notice =
-        aside.isEmpty()
-            ? QStringLiteral("The settings file \"%1\" has been read: its settings are in use now.").arg(path_)
-            : QStringLiteral("The settings file \"%1\" was damaged: it was set aside as \"%2\".").arg(path_, aside);
-    qWarning().noquote() << QStringLiteral("UserDefaults: %1").arg(notice);
-    if (readLateHandler_)
-        runOnMain([handler = readLateHandler_, notice]() { handler(notice); });
-    else
-        readLateNotice_ = notice;
+    queueChanged_.notify_all();
     endTry(true);
 }
 
 void UserDefaults::takeStoredValues(Values stored)
 {
     // Nothing was written before this read, so the changes waiting are all
-    // this run's own: their keys keep the values this run gave them.
+    // this run's own: their keys keep the values this run gave them. Those
+    // written only provisionally keep theirs only where the file has none.
     bool cleared = false;
     QSet<QString> changed;
+    QSet<QString> provisional;
     for (const Op &op : pending_) {
         if (op.kind == Op::Kind::RemoveAll)
             cleared = true;
         else
-            changed.insert(keyFromBytes(op.key.constData(), int(op.key.size())));
+            (op.provisional ? provisional : changed).insert(keyFromBytes(op.key.constData(), int(op.key.size())));
     }
-    std::lock_guard lock(cacheMutex_);
     if (cleared)
         stored.clear();
-    for (const QString &key : changed) {
+    QSet<QString> yielded;
+    for (const QString &key : std::as_const(provisional))
+        if (!changed.contains(key) && stored.contains(key))
+            yielded.insert(key);
+    std::erase_if(pending_, [&yielded](const Op &op) {
+        return op.kind != Op::Kind::RemoveAll && yielded.contains(keyFromBytes(op.key.constData(), int(op.key.size())));
+    });
+    std::lock_guard lock(cacheMutex_);
+    for (const QString &key : changed + provisional) {
+        if (yielded.contains(key))
+            continue;
         const auto mine = values_.constFind(key);
         if (mine == values_.constEnd())
             stored.remove(key);
@@ -406,6 +493,9 @@ void UserDefaults::close(int waitMs)
     read_ = true;
     readLateHandler_ = nullptr;
     readLateNotice_.clear();
+    late_ = Late::None;
+    lateValues_.clear();
+    lateNotice_.clear();
 }
 
 void UserDefaults::startWriter()
@@ -454,8 +544,17 @@ bool UserDefaults::waitForWrites(int timeoutMs)
         return pending_.empty();
     retryNow_ = true;
     queueChanged_.notify_all();
-    return written_.wait_for(lock, std::chrono::milliseconds(std::max(0, timeoutMs)),
-                             [this]() { return read_ && pending_.empty() && !writing_; });
+    const bool takeHere = mayTakeHere();
+    const auto until = SteadyClock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
+    for (;;) {
+        if (!written_.wait_until(lock, until, [&]() {
+                return (read_ && pending_.empty() && !writing_) || (takeHere && mayTakeNow());
+            }))
+            return false;
+        if (!(takeHere && mayTakeNow()))
+            return true;
+        takeLateRead(lock, true);
+    }
 }
 
 void UserDefaults::writeNow(std::function<void(bool ok, const QString &why)> done)
@@ -483,11 +582,19 @@ bool UserDefaults::writeNowAndWait(int timeoutMs, QString *why)
     waiters_.push_back({triesStarted_, [result](bool ok, const QString &reason) { *result = {ok, reason}; }});
     retryNow_ = true;
     queueChanged_.notify_all();
-    if (!written_.wait_for(lock, std::chrono::milliseconds(std::max(0, timeoutMs)),
-                           [&result]() { return result->has_value(); })) {
-        if (why)
-            *why = lastWriteError_.isEmpty() ? QStringLiteral("not written in time") : lastWriteError_;
-        return false;
+    const bool takeHere = mayTakeHere();
+    const auto until = SteadyClock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
+    for (;;) {
+        if (!written_.wait_until(lock, until, [&]() {
+                return result->has_value() || (takeHere && mayTakeNow());
+            })) {
+            if (why)
+                *why = lastWriteError_.isEmpty() ? QStringLiteral("not written in time") : lastWriteError_;
+            return false;
+        }
+        if (result->has_value())
+            break;
+        takeLateRead(lock, true);
     }
     if (why)
         *why = (*result)->second;
@@ -529,7 +636,10 @@ void UserDefaults::writerLoop()
         retryAt = SteadyClock::now() + kReadRetry;
     auto done = [this]() { return stopping_ && (pending_.empty() || SteadyClock::now() >= deadline_); };
     for (;;) {
+        // Values read late wait for the main thread, except at close.
         auto ready = [&]() {
+            if (late_ != Late::None)
+                return retryNow_ || done() || (stopping_ && late_ == Late::Waiting);
             return retryNow_ || done()
                    || (!retryAt && (!read_ || (!pending_.empty() && (batchDepth_ == 0 || stopping_))));
         };
@@ -546,13 +656,17 @@ void UserDefaults::writerLoop()
         }
         if (done())
             break;
+        if (stopping_ && late_ == Late::Waiting)
+            takeLateRead(lock, false);
+        if (late_ != Late::None)
+            continue;
         if (stopping_ && retryAt && SteadyClock::now() >= *retryAt)
             retryAt.reset();
         if (retryAt)
             continue;
         if (!read_) {
             readAgain(lock);
-            if (!read_)
+            if (!read_ && late_ == Late::None)
                 retryAt = SteadyClock::now() + kReadRetry;
             continue;
         }
@@ -613,7 +727,8 @@ bool UserDefaults::ensureWritable(bool *recreated, QString *error)
     if (h == Health::Healthy)
         h = prepareDatabase();
     if (h != Health::Healthy || readOnly_) {
-        *error = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("cannot be opened for writing");
+        *error = db_ ? QString::fromUtf8(sqlite3_errmsg(db_))
+                     : diskFull(failedRc_) ? failureText(failedRc_) : QStringLiteral("cannot be opened for writing");
         if (readOnly_)
             *error = QStringLiteral("read-only");
         closeDatabase();
@@ -642,7 +757,8 @@ std::vector<UserDefaults::Op> UserDefaults::snapshot() const
 bool UserDefaults::writeBatch(std::vector<Op> &ops, QString *error)
 {
     if (const int rc = faultAt(Step::Write)) {
-        *error = QString::fromUtf8(sqlite3_errstr(rc));
+        failedErrno_ = errno;
+        *error = failureText(rc);
         return false;
     }
     bool recreated = false;
@@ -651,7 +767,8 @@ bool UserDefaults::writeBatch(std::vector<Op> &ops, QString *error)
     const std::vector<Op> all = recreated ? snapshot() : std::vector<Op>();
     const std::vector<Op> &todo = recreated ? all : ops;
     auto fail = [&]() {
-        *error = QString::fromUtf8(sqlite3_errmsg(db_));
+        failedErrno_ = sqlite3_system_errno(db_);
+        *error = diskFull(sqlite3_extended_errcode(db_)) ? failureText(SQLITE_FULL) : QString::fromUtf8(sqlite3_errmsg(db_));
         const Health health = healthOf(sqlite3_errcode(db_));
         exec("ROLLBACK");
         // Opened again at the next try: a file made writable meanwhile is then written.

@@ -134,6 +134,8 @@ void DataPref4::updateWinIDAtIndex(int row)
 
 void DataPref4::sauvegarderDonnees()
 {
+    // Before a late read, the list is the built-in one: never over a stored one.
+    const platform::UserDefaults::Provisional fallback(platform::UserDefaults::standard());
     const QList<WinIDPtr> &ids = Data::winIDs();
     for (qsizetype i = 0; i < ids.size(); ++i) {
         ids.at(i)->index = i;

@@ -205,6 +205,8 @@ void Data::saveScreenSet(const QString &prefix)
     TLOG(QStringLiteral("Data saveScreenSet %1").arg(prefix));
     UserDefaults &d = UserDefaults::standard();
     UserDefaults::Batch batch(d);
+    // Before a late read, the layout is the built-in one: never over a stored one.
+    const UserDefaults::Provisional fallback(d);
     QList<WindowPDFxSuper *> windows;
     for (const QPointer<WindowPDFxSuper> &w : nsMutaryOfWindows())
         if (w)

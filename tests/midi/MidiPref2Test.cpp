@@ -91,7 +91,7 @@ TEST_F(MidiPref2Test, EventEditsAlwaysGoToTheGroupTheyCameFrom)
     // A show while a group is selected shows that group's events.
     pref->selectGroup(1);
     pref->actionInsererMIDIb();
-    pref->showMidiPref();
+    pref->showMidiPref(true);
     EXPECT_EQ(pref->eventsGroup(), group("G1"));
     EXPECT_EQ(listText(), QStringLiteral("CC7:100@Ch1\nCC1:2@1\nCC1:2@1"));
 

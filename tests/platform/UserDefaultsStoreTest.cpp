@@ -142,7 +142,7 @@ TEST(UserDefaultsStore, AStoreThatCannotBeOpenedIsNeverWrittenBeforeItIsRead)
         EXPECT_EQ(d.hasRead(), row.immutableReads);
         EXPECT_EQ(d.integerForKey(QStringLiteral("dirNo")), row.immutableReads ? 3 : 0);
         EXPECT_TRUE(d.openNotice().contains(row.immutableReads ? QStringLiteral("cannot be written")
-                                                                : QStringLiteral("could not be read (database or disk is full)")))
+                                                                : QStringLiteral("could not be read (the disk is full)")))
             << d.openNotice().toStdString();
         d.setString(QStringLiteral("tagStr"), QStringLiteral("jazz"));
         d.removeObjectForKey(QStringLiteral("url3"));

@@ -351,6 +351,13 @@ void ChordLibrary::settleOnQuit()
         saveFailed(why);
 }
 
+void ChordLibrary::takeStoredLibrary()
+{
+    reloadStoredLibrary(false);
+    showFirstRow();
+    pendingChanges_ = false;
+}
+
 void ChordLibrary::saveChordLibrary()
 {
     Data::saveChordLibraryForInstrument(instrument_);

@@ -49,6 +49,9 @@ public:
     // At quitting: a shown window closes (its question runs); a hidden one
     // with unsaved changes asks the same question.
     void settleOnQuit();
+    // A settings file read late: the stored library replaces the built-in one
+    // shown until then, unsaved changes to that one included.
+    void takeStoredLibrary();
 
     // ---- Commands -------------------------------------------------------------------------
     // Command buttons by tag (2 remove from song ... 9 save).

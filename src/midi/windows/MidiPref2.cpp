@@ -124,9 +124,9 @@ void MidiPref2::buildControls()
 
 // ---- Showing and saving ----------------------------------------------------------------------------
 
-void MidiPref2::showMidiPref()
+void MidiPref2::showMidiPref(bool save)
 {
-    if (isVisible())
+    if (save && isVisible())
         sauvegarderDonnees();
     Midi::MIDIfavEv().clear();
     eventsGroup_.reset();

@@ -19,7 +19,7 @@ public:
     explicit MidiPref2(QWidget *parent = nullptr);
     ~MidiPref2() override;
 
-    void showMidiPref();
+    void showMidiPref(bool save);
     void sauvegarderDonnees() override;
     // Writes pending event edits into the group they belong to.
     void saveEventsifNeeded();

@@ -32,7 +32,7 @@ void MidiWindows::showLibrary()
 {
     if (!pref2_)
         pref2_ = new MidiPref2;
-    pref2_->showMidiPref();
+    pref2_->showMidiPref(true);
 }
 
 void MidiWindows::showTriggers()
@@ -71,6 +71,13 @@ void MidiWindows::midiSetupChanged()
     MidiPref4::refreshDestForTick();
     if (pref4_ && pref4_->isVisible())
         pref4_->showMidiPref(false);
+}
+
+void MidiWindows::tablesReloaded()
+{
+    if (pref2_ && pref2_->isVisible())
+        pref2_->showMidiPref(false);
+    midiSetupChanged();
 }
 
 void MidiWindows::midiLearnTrigger()

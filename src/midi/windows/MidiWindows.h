@@ -28,6 +28,9 @@ public:
     // 2003: devices came or went: the lists reload, and the clock and tick
     // slots are rebuilt so that a device plugged back gets them at once.
     void midiSetupChanged();
+    // The tables were read again (a settings file read late): open windows
+    // show them, unsaved, and the clock and tick slots are rebuilt.
+    void tablesReloaded();
     // 2004 and 2005: the message captured while learning or monitoring.
     void midiLearnTrigger();
     void midiLearnDestination();
