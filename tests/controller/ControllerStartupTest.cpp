@@ -1,10 +1,22 @@
 #include "ControllerTestSupport.h"
 
+#include "midi/Midi.h"
+#include "midi/windows/MidiPref.h"
+#include "midi/windows/MidiPref2.h"
+#include "midi/windows/MidiPref3.h"
+#include "midi/windows/MidiWindows.h"
 #include "platform/UserDefaults.h"
+#include "platform/midi/LoopbackMidi.h"
+#include "settings/DataPref4.h"
+#include "settings/DataPref7.h"
+#include "windows/TableControls.h"
 #include "windows/WindowPDFx.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
+#include <QTest>
 #include <atomic>
 #include <sqlite3.h>
 #include <QMenu>
@@ -363,4 +375,141 @@ TEST_F(ControllerStartup, ASettingsFileReadLateOpensItsFolderAndKeepsIt)
     EXPECT_EQ(stored.integerForKey(QStringLiteral("dirNo")), 0);
     EXPECT_EQ(stored.dataForKey(QStringLiteral("url0")), songs.path().toUtf8());
     EXPECT_EQ(stored.integerForKey(QStringLiteral("NbrExec")), 8);
+}
+
+namespace {
+
+// The start-up state an earlier run stored, one value per kind the program
+// takes from the settings at start.
+void seedStartupState(const QString &path)
+{
+    platform::UserDefaults d;
+    ASSERT_TRUE(d.open(path));
+    const platform::UserDefaults::Batch batch(d);
+    d.setString(QStringLiteral("tagStr"), QStringLiteral("Ballads\nEncore\n"));
+    d.setInteger(QStringLiteral("initialScreenSetNo"), 2);
+    d.setInteger(QStringLiteral("initialGenreNo"), 3);
+    d.setInteger(QStringLiteral("quilloryUIDinput"), 4242);
+    for (int i = 0; i < 3; ++i) {
+        d.setString(QStringLiteral("MidiDest_idDest_%1").arg(i), QStringLiteral("Synth%1").arg(i));
+        d.setInteger(QStringLiteral("MidiDest_channel_%1").arg(i), i + 1);
+    }
+    d.setInteger(QStringLiteral("MidiDest_nbDest"), 3);
+    d.setInteger(QStringLiteral("MidiTrig_sourceType_0"), 3);
+    d.setInteger(QStringLiteral("MidiTrig_sourceVal1_0"), 64);
+    d.setString(QStringLiteral("MidiTrig_actionTxt_0"), QStringLiteral("next"));
+    d.setInteger(QStringLiteral("MidiTrig_nbTrig"), 1);
+    d.setString(QStringLiteral("MidiFavEvent_favEventID_0"), QStringLiteral("Encore"));
+    d.setString(QStringLiteral("MidiFavEvent_favEventTx_0"), QStringLiteral("0:00 PC5"));
+    d.setInteger(QStringLiteral("MidiFavEvent_nbFav"), 1);
+    for (int i = 0; i < 3; ++i)
+        d.setString(QStringLiteral("WinID_idWin_%1").arg(i), QStringLiteral("Player%1").arg(i));
+    d.setInteger(QStringLiteral("WinID_nbWinID"), 3);
+}
+
+QMap<QString, QVariant> storedValues(const QString &path)
+{
+    platform::UserDefaults d;
+    EXPECT_TRUE(d.open(path));
+    QMap<QString, QVariant> out;
+    for (const QString &key : d.allKeys())
+        out.insert(key, d.objectForKey(key));
+    return out;
+}
+
+QAction *menuItem(QMenu *menu, const QString &title)
+{
+    for (QAction *a : menu->actions())
+        if (a->text() == title)
+            return a;
+    return nullptr;
+}
+
+} // namespace
+
+// Before, a start on a settings file another program held locked took the
+// built-in tags, MIDI tables, window identifiers, screen set and genre, and
+// once the file was read those went over it: the tag list at once (a default
+// written at start won as this run's change), the rest when a window was
+// closed or at quit (3 stored destinations became 17 first-run rows).
+TEST_F(ControllerStartup, ALateReadKeepsEveryStoredStartUpValueAndThePerformersChange)
+{
+    const struct {
+        const char *what;
+        bool rename; // the performer renames the first destination
+    } rows[] = {
+        {"windows opened and closed", false},
+        {"a destination renamed on purpose", true},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        resetProgram(dataDir);
+        windows.clear();
+        platform::LoopbackMidi loop;
+        platform::setMidiSystem(&loop);
+        QTemporaryDir config;
+        const QString path = config.filePath(QStringLiteral("defaults.sqlite"));
+        seedStartupState(path);
+        const QMap<QString, QVariant> before = storedValues(path);
+
+        sqlite3 *other = nullptr;
+        sqlite3_open(path.toUtf8().constData(), &other);
+        ASSERT_EQ(sqlite3_exec(other, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        platform::UserDefaults::openStandard(path);
+        start();
+        ASSERT_FALSE(store().hasRead());
+        EXPECT_NE(Data::tags(), (QStringList{"Ballads", "Encore"})) << "start-up fell back on the built-in tags";
+        // The destinations window, opened and closed while the file is unread, writes the first-run rows.
+        QAction *destinations = menuItem(controller->midiMenu(), QStringLiteral("MIDI Destinations…"));
+        ASSERT_TRUE(destinations);
+        destinations->trigger();
+        controller->midiWindows().destinations()->close();
+
+        ASSERT_EQ(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(other);
+        ASSERT_TRUE(store().waitForWrites(10000));
+        EXPECT_EQ(Data::tags(), (QStringList{"Ballads", "Encore"}));
+        EXPECT_EQ(Midi::MIDIdestinations().size(), 3);
+        EXPECT_EQ(Midi::quilloryUIDin(), 4242);
+        EXPECT_EQ(Data::winIDs().size(), 3);
+        EXPECT_EQ(window()->messages.filter(QStringLiteral("its settings are in use now")).size(), 1);
+
+        for (const char *title : {"Tags…", "Window Identifiers…"}) {
+            QAction *item = menuItem(controller->windowMenu(), QString::fromUtf8(title));
+            ASSERT_TRUE(item) << title;
+            item->trigger();
+        }
+        controller->tagList()->close();
+        controller->winIDEditor()->close();
+        for (const char *title : {"MIDI Destinations…", "MIDI Event Library…", "MIDI Triggers…"}) {
+            QAction *item = menuItem(controller->midiMenu(), QString::fromUtf8(title));
+            ASSERT_TRUE(item) << title;
+            item->trigger();
+            if (row.rename && QLatin1String(title) == QLatin1String("MIDI Destinations…")) {
+                MidiPref *pref = controller->midiWindows().destinations();
+                QApplication::setActiveWindow(pref);
+                pref->idCell(0)->setFocus();
+                QWidget *focus = QApplication::focusWidget();
+                ASSERT_EQ(focus, static_cast<QWidget *>(pref->idCell(0)));
+                QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClicks(focus, QStringLiteral("Lead"));
+            }
+        }
+        controller->midiWindows().destinations()->close();
+        controller->midiWindows().library()->close();
+        controller->midiWindows().triggers()->close();
+        controller->applicationWillTerminate();
+        controller.reset();
+        closeProgramWindows();
+        platform::UserDefaults::openStandard(QString());
+        platform::setMidiSystem(nullptr);
+
+        const QMap<QString, QVariant> after = storedValues(path);
+        for (auto it = before.cbegin(); it != before.cend(); ++it) {
+            const bool renamed = row.rename && it.key() == QLatin1String("MidiDest_idDest_0");
+            EXPECT_EQ(after.value(it.key()), renamed ? QVariant(QStringLiteral("Lead")) : it.value())
+                << it.key().toStdString();
+        }
+    }
 }

@@ -7,7 +7,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <cerrno>
 #include <mutex>
+#include <optional>
 #include <unistd.h>
 
 using platform::UserDefaults;
@@ -59,6 +61,14 @@ const QList<QPair<QString, QString>> kStored = {
     {QStringLiteral("dirIsanURL3"), QStringLiteral("1")},
     {QStringLiteral("tagStr"), QStringLiteral("rock")},
 };
+QString kStoredText(const QString &key)
+{
+    for (const auto &[k, value] : kStored)
+        if (k == key)
+            return value;
+    return QStringLiteral("<none>");
+}
+
 void storeEarlierRun(const QString &path)
 {
     UserDefaults earlier;
@@ -162,6 +172,148 @@ TEST(UserDefaultsStore, AStoreThatCannotBeOpenedIsNeverWrittenBeforeItIsRead)
         EXPECT_EQ(other.value(QStringLiteral("dirIsanURL3")), QStringLiteral("1"));
         EXPECT_EQ(other.value(QStringLiteral("tagStr")), QStringLiteral("jazz"));
         EXPECT_EQ(other.value(QStringLiteral("url3")), QStringLiteral("<none>")) << "removed by this run";
+    }
+}
+
+// Before, every change waiting when a late read came counted as this run's
+// own: the defaults start-up wrote for keys it found missing, and tables
+// written back as start-up had them from the empty store, replaced the
+// stored values (the tag list at once, MIDI tables when a window closed).
+TEST(UserDefaultsStore, OnlyThisRunsOwnChangesWinOverALateRead)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("defaults.sqlite"));
+    storeEarlierRun(path);
+    OtherProgram other(path);
+    ASSERT_TRUE(other.run("PRAGMA journal_mode=DELETE"));
+    ASSERT_TRUE(other.run("BEGIN EXCLUSIVE"));
+    ASSERT_TRUE(other.run("INSERT OR REPLACE INTO defaults VALUES (x'4100', 1, '7')"));
+
+    const struct {
+        const char *what;
+        QString key;
+        QList<std::optional<QString>> provisional; // written in turn before the read, nullopt a removal
+        QList<std::optional<QString>> changed;     // then the performer's changes
+        QString stored;                             // once read, on disk and in memory
+        QString memory = stored;                    // as a string, where the stored text is a bool's
+    } rows[] = {
+        {"a default for a key start-up found missing", QStringLiteral("tagStr"), {QStringLiteral("Pop")}, {},
+         QStringLiteral("rock")},
+        {"a default the file lacks too", QStringLiteral("fresh"), {QStringLiteral("5")}, {}, QStringLiteral("5")},
+        {"a provisional removal", QStringLiteral("dirIsanURL3"), {std::nullopt}, {}, QStringLiteral("1"),
+         QStringLiteral("true")},
+        {"the performer's change", QStringLiteral("dirNo"), {}, {QStringLiteral("4")}, QStringLiteral("4")},
+        {"the performer's change over a default", QStringLiteral("url3"), {QStringLiteral("/a")},
+         {QStringLiteral("/b")}, QStringLiteral("/b")},
+    };
+
+    UserDefaults d;
+    ASSERT_TRUE(d.open(path));
+    ASSERT_FALSE(d.hasRead());
+    QStringList memoryInHandler;
+    QStringList diskInHandler;
+    d.whenReadLate([&](const QString &) {
+        for (const auto &row : rows) {
+            memoryInHandler << d.stringForKey(row.key);
+            diskInHandler << other.value(row.key);
+        }
+    });
+    auto apply = [&d](const QString &key, const std::optional<QString> &value) {
+        if (value)
+            d.setString(key, *value);
+        else
+            d.removeObjectForKey(key);
+    };
+    {
+        const UserDefaults::Provisional startUp(d);
+        for (const auto &row : rows)
+            for (const auto &value : row.provisional)
+                apply(row.key, value);
+    }
+    for (const auto &row : rows)
+        for (const auto &value : row.changed)
+            apply(row.key, value);
+
+    ASSERT_TRUE(other.run("COMMIT"));
+    QString why;
+    ASSERT_TRUE(d.writeNowAndWait(10000, &why)) << why.toStdString();
+    ASSERT_EQ(memoryInHandler.size(), int(std::size(rows)));
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        const auto &row = rows[i];
+        SCOPED_TRACE(row.what);
+        const QString before = kStoredText(row.key);
+        EXPECT_EQ(diskInHandler[int(i)], before) << "nothing is written before the program has reloaded";
+        EXPECT_EQ(memoryInHandler[int(i)], row.memory);
+        EXPECT_EQ(d.stringForKey(row.key), row.memory);
+        EXPECT_EQ(other.value(row.key), row.stored);
+    }
+
+    // Once read, a scope begun before still never replaces a stored value; one begun after is a plain write.
+    d.setInteger(QStringLiteral("dirNo"), 4);
+    {
+        const UserDefaults::Provisional afterRead(d);
+        d.setString(QStringLiteral("tagStr"), QStringLiteral("jazz"));
+    }
+    ASSERT_TRUE(d.writeNowAndWait(10000, &why)) << why.toStdString();
+    EXPECT_EQ(other.value(QStringLiteral("tagStr")), QStringLiteral("jazz"));
+}
+
+// Before, the quit's writes of what start-up took from the empty store went
+// over the file when it was read during the two seconds quitting waits.
+TEST(UserDefaultsStore, AReadWhileClosingKeepsTheStoredValuesOverProvisionalOnes)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("defaults.sqlite"));
+    storeEarlierRun(path);
+    OtherProgram other(path);
+    ASSERT_TRUE(other.run("PRAGMA journal_mode=DELETE"));
+    ASSERT_TRUE(other.run("BEGIN EXCLUSIVE"));
+    ASSERT_TRUE(other.run("INSERT OR REPLACE INTO defaults VALUES (x'4100', 1, '7')"));
+
+    UserDefaults d;
+    ASSERT_TRUE(d.open(path));
+    d.setString(QStringLiteral("tagStr"), QStringLiteral("jazz")); // the performer's, before quitting
+    {
+        const UserDefaults::Provisional quitting(d);
+        d.setInteger(QStringLiteral("dirNo"), -1);
+        d.setString(QStringLiteral("tagStr"), QStringLiteral("jazz"));
+        d.removeObjectForKey(QStringLiteral("url3"));
+    }
+    ASSERT_TRUE(other.run("COMMIT"));
+    d.close(10000);
+    EXPECT_EQ(other.value(QStringLiteral("dirNo")), QStringLiteral("3"));
+    EXPECT_EQ(other.value(QStringLiteral("url3")), QStringLiteral("/home/me/Songs"));
+    EXPECT_EQ(other.value(QStringLiteral("tagStr")), QStringLiteral("jazz"));
+}
+
+// Before, a store that could not be read on a full disk said "disk I/O
+// error": SQLite reports the "-shm" file it cannot make as an I/O error.
+TEST(UserDefaultsStore, AStoreUnreadableOnAFullDiskSaysSo)
+{
+    const struct {
+        int rc;
+        int err;
+        const char *said;
+    } rows[] = {
+        {SQLITE_FULL, 0, "could not be read (the disk is full)"},
+        {SQLITE_IOERR_SHMOPEN, ENOSPC, "could not be read (the disk is full)"},
+        {SQLITE_IOERR, EIO, "could not be read (disk I/O error)"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.said);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("defaults.sqlite"));
+        storeEarlierRun(path);
+        UserDefaults d;
+        d.setFault([&row](UserDefaults::Step) {
+            errno = row.err;
+            return row.rc;
+        });
+        d.open(path);
+        EXPECT_FALSE(d.hasRead());
+        EXPECT_TRUE(d.openNotice().contains(QLatin1String(row.said))) << d.openNotice().toStdString();
+        d.setFault(nullptr);
+        d.close(0);
     }
 }
 
