@@ -624,9 +624,10 @@ private:
     void makeInspectedWindowKey();
     void resetNavigationState();
     void writeOptionsAtShutdown();
-    // A settings file that could not be read at start has been: its options
-    // and folder slots are taken, and its folder opens if the help folder is
-    // still shown.
+    // A settings file that could not be read at start has been: its options,
+    // folder slots and the rest of the start-up state are taken (run by the
+    // store before it writes anything), and its folder opens if the help
+    // folder is still shown.
     void settingsReadLate(const QString &notice);
     void reloadStoredSettings();
     void startSleepWatch();

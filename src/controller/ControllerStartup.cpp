@@ -210,6 +210,7 @@ void Controller::reloadStoredSettings()
     refreshChordLibTable2();
     verifierLogPlayed();
     verifierFlags();
+    refreshScreensetTitle();
     // The stored screen set and genre, unless the performer chose others meanwhile.
     const qint64 set = Data::initialScreenSet();
     if (set >= 1 && Data::currentScreensetG() == startScreenset_ && !screensetPending())
