@@ -508,7 +508,7 @@ TEST_F(ControllerStartup, ALateReadKeepsEveryStoredStartUpValueAndThePerformersC
         const QMap<QString, QVariant> after = storedValues(path);
         for (auto it = before.cbegin(); it != before.cend(); ++it) {
             const bool renamed = row.rename && it.key() == QLatin1String("MidiDest_idDest_0");
-            EXPECT_EQ(after.value(it.key()), renamed ? QVariant(QStringLiteral("Lead")) : it.value())
+            EXPECT_EQ(after.value(it.key()).toString(), renamed ? QStringLiteral("Lead") : it.value().toString())
                 << it.key().toStdString();
         }
     }
