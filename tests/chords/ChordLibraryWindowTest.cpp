@@ -445,7 +445,7 @@ TEST_F(ChordLibraryTest, ASaveTheStoreCannotWriteStaysUnsavedAndSaysWhy)
     EXPECT_TRUE(lib->pendingChanges()) << "unsaved until it is on disk";
     ASSERT_TRUE(testsupport::waitFor([this]() { return !dialogs.records().isEmpty(); }));
     EXPECT_EQ(dialogs.lastText(),
-              QStringLiteral("The chord library could not be saved: database or disk is full.\nIt stays unsaved until it can be."));
+              QStringLiteral("The chord library could not be saved: the disk is full.\nIt stays unsaved until it can be."));
     EXPECT_TRUE(lib->pendingChanges());
 
     // Quitting asks as for any unsaved library; with room again it is written.
