@@ -1,0 +1,154 @@
+// A store that could not be read at open, read later: its values are taken
+// on the main thread, together with the program's reload, before any change
+// waiting is written.
+#include "platform/Clock.h"
+#include "platform/UserDefaults.h"
+#include "platform/UserDefaultsCodec.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QSet>
+#include <QThread>
+#include <utility>
+
+namespace platform {
+
+using namespace defaultscodec;
+
+bool UserDefaults::hasRead() const
+{
+    std::lock_guard lock(queueMutex_);
+    return read_;
+}
+
+void UserDefaults::whenReadLate(std::function<void(const QString &notice)> handler)
+{
+    std::lock_guard lock(queueMutex_);
+    if (!readLateNotice_.isEmpty()) {
+        runOnMain([handler = std::move(handler), notice = readLateNotice_]() { handler(notice); });
+        readLateNotice_.clear();
+        return;
+    }
+    readLateHandler_ = std::move(handler);
+}
+
+void UserDefaults::readAgain(std::unique_lock<std::mutex> &lock)
+{
+    ++triesStarted_;
+    writing_ = true;
+    lock.unlock();
+    Values stored;
+    QString aside;
+    QString why;
+    bool writable = true;
+    const Health health = readStore(&stored, &aside, &why, &writable);
+    lock.lock();
+    writing_ = false;
+    if (health != Health::Healthy) {
+        if (why != lastWriteError_)
+            qWarning().noquote() << QStringLiteral("UserDefaults: %1 still cannot be read: %2").arg(path_, why);
+        lastWriteError_ = why;
+        endTry(false);
+        return;
+    }
+    lateValues_ = std::move(stored);
+    lateNotice_ = aside.isEmpty()
+                      ? QStringLiteral("The settings file \"%1\" has been read: its settings are in use now.").arg(path_)
+                      : QStringLiteral("The settings file \"%1\" was damaged: it was set aside as \"%2\".")
+                            .arg(path_, aside);
+    qWarning().noquote() << QStringLiteral("UserDefaults: %1").arg(lateNotice_);
+    late_ = Late::Waiting;
+    if (!QCoreApplication::instance()) {
+        takeLateRead(lock, true);
+        return;
+    }
+    postTake();
+    // A wait on the main thread takes them itself.
+    written_.notify_all();
+}
+
+void UserDefaults::postTake()
+{
+    runOnMain([alive = std::weak_ptr<UserDefaults *>(alive_)]() {
+        if (const auto self = alive.lock())
+            (*self)->takeLateReadOnMain();
+    });
+}
+
+bool UserDefaults::mayTakeNow() const
+{
+    // Start-up or quit under way: taken once it is over.
+    return late_ == Late::Waiting && (provisionalDepth_ == 0 || !QCoreApplication::instance());
+}
+
+bool UserDefaults::mayTakeHere() const
+{
+    const QCoreApplication *app = QCoreApplication::instance();
+    return !app || QThread::currentThread() == app->thread();
+}
+
+void UserDefaults::takeLateReadOnMain()
+{
+    std::unique_lock lock(queueMutex_);
+    takeLateRead(lock, true);
+}
+
+void UserDefaults::takeLateRead(std::unique_lock<std::mutex> &lock, bool withHandler)
+{
+    if (late_ != Late::Waiting || (withHandler && !mayTakeNow()))
+        return;
+    late_ = Late::Taking;
+    takeStoredValues(std::exchange(lateValues_, Values()));
+    const QString notice = std::exchange(lateNotice_, QString());
+    const auto handler = withHandler ? readLateHandler_ : nullptr;
+    if (withHandler && !handler)
+        readLateNotice_ = notice;
+    if (handler) {
+        lock.unlock();
+        handler(notice);
+        lock.lock();
+    }
+    late_ = Late::None;
+    read_ = true;
+    lastWriteError_.clear();
+    queueChanged_.notify_all();
+    endTry(true);
+}
+
+void UserDefaults::takeStoredValues(Values stored)
+{
+    // Nothing was written before this read, so the changes waiting are all
+    // this run's own: their keys keep the values this run gave them. Those
+    // written only provisionally keep theirs only where the file has none.
+    bool cleared = false;
+    QSet<QString> changed;
+    QSet<QString> provisional;
+    for (const Op &op : pending_) {
+        if (op.kind == Op::Kind::RemoveAll)
+            cleared = true;
+        else
+            (op.provisional ? provisional : changed).insert(keyFromBytes(op.key.constData(), int(op.key.size())));
+    }
+    if (cleared)
+        stored.clear();
+    QSet<QString> yielded;
+    for (const QString &key : std::as_const(provisional))
+        if (!changed.contains(key) && stored.contains(key))
+            yielded.insert(key);
+    std::erase_if(pending_, [&yielded](const Op &op) {
+        return op.kind != Op::Kind::RemoveAll && yielded.contains(keyFromBytes(op.key.constData(), int(op.key.size())));
+    });
+    std::lock_guard lock(cacheMutex_);
+    for (const QString &key : changed + provisional) {
+        if (yielded.contains(key))
+            continue;
+        const auto mine = values_.constFind(key);
+        if (mine == values_.constEnd())
+            stored.remove(key);
+        else
+            stored.insert(key, *mine);
+    }
+    values_ = std::move(stored);
+}
+
+} // namespace platform
