@@ -22,6 +22,12 @@ public:
     explicit OtherProgram(const QString &path) { sqlite3_open(path.toUtf8().constData(), &db_); }
     ~OtherProgram() { sqlite3_close(db_); }
     bool run(const char *sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+    // Holds the file against every reader until COMMIT, in the middle of writing "A" = 7.
+    bool lockWhileWriting()
+    {
+        return run("PRAGMA journal_mode=DELETE") && run("BEGIN EXCLUSIVE")
+               && run("INSERT OR REPLACE INTO defaults VALUES (x'4100', 1, '7')");
+    }
     // The stored text of a key, "<none>" when absent.
     QString value(const QString &key)
     {
@@ -90,9 +96,7 @@ TEST(UserDefaultsStore, ALockedStoreIsReadOnceFreeAndKeepsEveryStoredKey)
     const QString path = dir.filePath(QStringLiteral("defaults.sqlite"));
     storeEarlierRun(path);
     OtherProgram other(path);
-    ASSERT_TRUE(other.run("PRAGMA journal_mode=DELETE"));
-    ASSERT_TRUE(other.run("BEGIN EXCLUSIVE"));
-    ASSERT_TRUE(other.run("INSERT OR REPLACE INTO defaults VALUES (x'4100', 1, '7')"));
+    ASSERT_TRUE(other.lockWhileWriting());
 
     UserDefaults d;
     ASSERT_TRUE(d.open(path));
@@ -185,9 +189,7 @@ TEST(UserDefaultsStore, OnlyThisRunsOwnChangesWinOverALateRead)
     const QString path = dir.filePath(QStringLiteral("defaults.sqlite"));
     storeEarlierRun(path);
     OtherProgram other(path);
-    ASSERT_TRUE(other.run("PRAGMA journal_mode=DELETE"));
-    ASSERT_TRUE(other.run("BEGIN EXCLUSIVE"));
-    ASSERT_TRUE(other.run("INSERT OR REPLACE INTO defaults VALUES (x'4100', 1, '7')"));
+    ASSERT_TRUE(other.lockWhileWriting());
 
     const struct {
         const char *what;
@@ -266,9 +268,7 @@ TEST(UserDefaultsStore, AReadWhileClosingKeepsTheStoredValuesOverProvisionalOnes
     const QString path = dir.filePath(QStringLiteral("defaults.sqlite"));
     storeEarlierRun(path);
     OtherProgram other(path);
-    ASSERT_TRUE(other.run("PRAGMA journal_mode=DELETE"));
-    ASSERT_TRUE(other.run("BEGIN EXCLUSIVE"));
-    ASSERT_TRUE(other.run("INSERT OR REPLACE INTO defaults VALUES (x'4100', 1, '7')"));
+    ASSERT_TRUE(other.lockWhileWriting());
 
     UserDefaults d;
     ASSERT_TRUE(d.open(path));
