@@ -57,6 +57,20 @@ qint32 keepUniqueId(MidiEndpointRef endpoint, const QString &key, const QString 
     return given;
 }
 
+// The virtual ports keep the identifiers stored for them, so that other
+// programs find them again under the same ones.
+void keepVirtualInId()
+{
+    Midi::setQuilloryUIDin(keepUniqueId(Midi::virtualInTemp(), QStringLiteral("quilloryUIDinput"),
+                                        QStringLiteral("Error setting property uniqueUID for Quillory input")));
+}
+
+void keepVirtualOutId()
+{
+    Midi::setQuilloryUIDout(keepUniqueId(Midi::virtualOutTemp(), QStringLiteral("quilloryUIDoutput"),
+                                         QStringLiteral("Error setting property uniqueUID for Quillory output")));
+}
+
 } // namespace
 
 // ---- Dates ---------------------------------------------------------------------------
@@ -222,15 +236,13 @@ void Midi::iniMidi()
             return;
         }
         setVirtualInTemp(virtualIn);
-        setQuilloryUIDin(keepUniqueId(virtualIn, QStringLiteral("quilloryUIDinput"),
-                                      QStringLiteral("Error setting property uniqueUID for Quillory input")));
+        keepVirtualInId();
         if (sys().sourceCreate(client, QStringLiteral("Quillory OUT"), &virtualOut)) {
             fail(QStringLiteral("Error creating virtual MIDI out"));
             return;
         }
         setVirtualOutTemp(virtualOut);
-        setQuilloryUIDout(keepUniqueId(virtualOut, QStringLiteral("quilloryUIDoutput"),
-                                       QStringLiteral("Error setting property uniqueUID for Quillory output")));
+        keepVirtualOutId();
         registerInputDevices(in);
     }();
 
@@ -243,11 +255,9 @@ void Midi::iniMidi()
 void Midi::reloadStoredSettings()
 {
     if (virtualInTemp() != 0)
-        setQuilloryUIDin(keepUniqueId(virtualInTemp(), QStringLiteral("quilloryUIDinput"),
-                                      QStringLiteral("Error setting property uniqueUID for Quillory input")));
+        keepVirtualInId();
     if (virtualOutTemp() != 0)
-        setQuilloryUIDout(keepUniqueId(virtualOutTemp(), QStringLiteral("quilloryUIDoutput"),
-                                       QStringLiteral("Error setting property uniqueUID for Quillory output")));
+        keepVirtualOutId();
     chargerDestinations();
     chargerTriggers();
     chargerFav();

@@ -190,6 +190,8 @@ private:
     void postTake();
     bool mayTakeHere() const;
     bool mayTakeNow() const;
+    // Waits at most timeoutMs for done, taking a file read late meanwhile on the main thread.
+    bool waitTakingLateRead(std::unique_lock<std::mutex> &lock, int timeoutMs, const std::function<bool()> &done);
     // Whether a write in a Provisional scope is one, or else must leave a stored value.
     bool provisionalNow() const { return !read_ && late_ != Late::Taking; }
     // Why the file could not be read or written, in the performer's words.

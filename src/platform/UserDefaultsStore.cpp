@@ -405,14 +405,21 @@ bool UserDefaults::waitForWrites(int timeoutMs)
         return pending_.empty();
     retryNow_ = true;
     queueChanged_.notify_all();
+    return waitTakingLateRead(lock, timeoutMs, [this]() { return read_ && pending_.empty() && !writing_; });
+}
+
+bool UserDefaults::waitTakingLateRead(std::unique_lock<std::mutex> &lock, int timeoutMs,
+                                      const std::function<bool()> &done)
+{
+    // The main thread cannot run the posted take while it waits here, so it
+    // takes a file read meanwhile itself.
     const bool takeHere = mayTakeHere();
+    const auto takeNow = [&]() { return takeHere && mayTakeNow(); };
     const auto until = SteadyClock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
     for (;;) {
-        if (!written_.wait_until(lock, until, [&]() {
-                return (read_ && pending_.empty() && !writing_) || (takeHere && mayTakeNow());
-            }))
+        if (!written_.wait_until(lock, until, [&]() { return done() || takeNow(); }))
             return false;
-        if (!(takeHere && mayTakeNow()))
+        if (!takeNow())
             return true;
         takeLateRead(lock, true);
     }
@@ -443,19 +450,10 @@ bool UserDefaults::writeNowAndWait(int timeoutMs, QString *why)
     waiters_.push_back({triesStarted_, [result](bool ok, const QString &reason) { *result = {ok, reason}; }});
     retryNow_ = true;
     queueChanged_.notify_all();
-    const bool takeHere = mayTakeHere();
-    const auto until = SteadyClock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
-    for (;;) {
-        if (!written_.wait_until(lock, until, [&]() {
-                return result->has_value() || (takeHere && mayTakeNow());
-            })) {
-            if (why)
-                *why = lastWriteError_.isEmpty() ? QStringLiteral("not written in time") : lastWriteError_;
-            return false;
-        }
-        if (result->has_value())
-            break;
-        takeLateRead(lock, true);
+    if (!waitTakingLateRead(lock, timeoutMs, [&result]() { return result->has_value(); })) {
+        if (why)
+            *why = lastWriteError_.isEmpty() ? QStringLiteral("not written in time") : lastWriteError_;
+        return false;
     }
     if (why)
         *why = (*result)->second;
