@@ -5,11 +5,8 @@
 
 namespace platform {
 
-namespace {
-
-// Why a file of this size cannot be written under the file-size limit
-// (ulimit -f); "" within it. A write cut short there sets no errno, so the
-// system's own text would say "Unknown error".
+// A write cut short at the limit sets no errno, so the system's own text
+// would say "Unknown error".
 QString fileSizeLimitText(qint64 size)
 {
     rlimit limit{};
@@ -17,8 +14,6 @@ QString fileSizeLimitText(qint64 size)
         return QString();
     return QStringLiteral("too large for the file-size limit (%1 bytes)").arg(quint64(limit.rlim_cur));
 }
-
-} // namespace
 
 AtomicFile::AtomicFile(const QString &path)
     : file_(path)

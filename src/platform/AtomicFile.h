@@ -49,6 +49,10 @@ private:
 // *error, when anything failed; the old file is then byte-identical.
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 
+// Why a file of `size` bytes cannot be written under the file-size limit
+// (ulimit -f), in the words every failed write uses; "" within it.
+QString fileSizeLimitText(qint64 size);
+
 // Called once at start: past a file-size limit (ulimit -f) a write then fails
 // with EFBIG and is reported like any failed write, instead of the kernel
 // killing the program with SIGXFSZ.

@@ -196,7 +196,10 @@ private:
     bool provisionalNow() const { return !read_ && late_ != Late::Taking; }
     // Why the file could not be read or written, in the performer's words.
     bool diskFull(int sqliteCode) const;
+    bool overFileSizeLimit(int sqliteCode) const;
     QString failureText(int sqliteCode) const;
+    // failureText where it names the cause, else `otherwise`.
+    QString writeFailureText(int sqliteCode, const QString &otherwise) const;
     void endTry(bool ok);
     int faultAt(Step step) const;
     Health failWith(int sqliteCode);

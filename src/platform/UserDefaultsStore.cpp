@@ -1,5 +1,6 @@
 // The disk side of the user defaults: opening (and setting aside only a
 // damaged file), and the writer thread that takes the changes in batches.
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/UserDefaults.h"
 #include "platform/UserDefaultsCodec.h"
@@ -13,6 +14,7 @@
 #include <sqlite3.h>
 #include <memory>
 #include <cerrno>
+#include <limits>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -103,9 +105,28 @@ bool UserDefaults::diskFull(int rc) const
            || (::statvfs(QFile::encodeName(QFileInfo(path_).absolutePath()).constData(), &fs) == 0 && fs.f_bavail == 0);
 }
 
+bool UserDefaults::overFileSizeLimit(int rc) const
+{
+    // SQLite reports a write refused past the limit as an I/O error, most
+    // often without its errno (EFBIG): the file it stopped at tells.
+    if ((rc & 0xFF) != SQLITE_IOERR && (rc & 0xFF) != SQLITE_FULL)
+        return false;
+    qint64 largest = 0;
+    for (const QString &file : {path_, path_ + QStringLiteral("-wal"), path_ + QStringLiteral("-journal")})
+        largest = std::max(largest, QFileInfo(file).size());
+    return !fileSizeLimitText(failedErrno_ == EFBIG ? std::numeric_limits<qint64>::max() : largest + 1).isEmpty();
+}
+
 QString UserDefaults::failureText(int rc) const
 {
+    if (overFileSizeLimit(rc))
+        return QStringLiteral("the settings file is ") + fileSizeLimitText(std::numeric_limits<qint64>::max());
     return diskFull(rc) ? QStringLiteral("the disk is full") : QString::fromUtf8(sqlite3_errstr(rc));
+}
+
+QString UserDefaults::writeFailureText(int rc, const QString &otherwise) const
+{
+    return diskFull(rc) || overFileSizeLimit(rc) ? failureText(rc) : otherwise;
 }
 
 int UserDefaults::faultAt(Step step) const
@@ -586,8 +607,8 @@ bool UserDefaults::ensureWritable(bool *recreated, QString *error)
     if (h == Health::Healthy)
         h = prepareDatabase();
     if (h != Health::Healthy || readOnly_) {
-        *error = db_ ? QString::fromUtf8(sqlite3_errmsg(db_))
-                     : diskFull(failedRc_) ? failureText(failedRc_) : QStringLiteral("cannot be opened for writing");
+        *error = writeFailureText(failedRc_, db_ ? QString::fromUtf8(sqlite3_errmsg(db_))
+                                                 : QStringLiteral("cannot be opened for writing"));
         if (readOnly_)
             *error = QStringLiteral("read-only");
         closeDatabase();
@@ -627,7 +648,7 @@ bool UserDefaults::writeBatch(std::vector<Op> &ops, QString *error)
     const std::vector<Op> &todo = recreated ? all : ops;
     auto fail = [&]() {
         failedErrno_ = sqlite3_system_errno(db_);
-        *error = diskFull(sqlite3_extended_errcode(db_)) ? failureText(SQLITE_FULL) : QString::fromUtf8(sqlite3_errmsg(db_));
+        *error = writeFailureText(sqlite3_extended_errcode(db_), QString::fromUtf8(sqlite3_errmsg(db_)));
         const Health health = healthOf(sqlite3_errcode(db_));
         exec("ROLLBACK");
         // Opened again at the next try: a file made writable meanwhile is then written.

@@ -1,13 +1,11 @@
 #include "platform/AtomicFile.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using platform::AtomicFile;
 using platform::writeFileAtomically;
@@ -30,53 +28,22 @@ void put(const QString &path, const QByteArray &bytes)
 enum class Way { Whole, Streamed, InPieces };
 
 // Writes in a child process whose files may not grow past `limit` bytes, as
-// a full disk would refuse them. Returns the child's verdict and reason.
-struct ChildResult {
-    bool ok = false;
-    bool killed = false;
-    QString error;
-};
-
-ChildResult writeUnderLimit(const QString &path, const QByteArray &bytes, rlim_t limit, Way way)
+// a full disk would refuse them.
+testsupport::LimitedWrite writeUnderLimit(const QString &path, const QByteArray &bytes, rlim_t limit, Way way)
 {
-    int fds[2];
-    if (pipe(fds) != 0)
-        return {false, false, QStringLiteral("pipe")};
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        signal(SIGXFSZ, SIG_DFL); // as a shell starts the program
-        platform::reportFileSizeLimitAsWriteError();
-        const rlimit rl{limit, limit};
-        setrlimit(RLIMIT_FSIZE, &rl);
-        bool ok = false;
-        QString error;
-        if (way == Way::Whole) {
-            ok = writeFileAtomically(path, bytes, &error);
-        } else {
-            AtomicFile file(path);
-            ok = file.open();
-            if (ok && way == Way::Streamed)
-                file.device()->write(bytes);
-            for (qsizetype at = 0; ok && way == Way::InPieces && at < bytes.size(); at += 1000)
-                ok = file.write(bytes.mid(at, 1000));
-            ok = ok && file.commit();
-            error = file.errorString();
-        }
-        const QByteArray reason = error.toUtf8();
-        [[maybe_unused]] auto n = ::write(fds[1], reason.constData(), size_t(reason.size()));
-        _exit(ok ? 0 : 1);
-    }
-    close(fds[1]);
-    QByteArray reason;
-    char buf[256];
-    ssize_t n;
-    while ((n = read(fds[0], buf, sizeof buf)) > 0)
-        reason.append(buf, n);
-    close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return {WIFEXITED(status) && WEXITSTATUS(status) == 0, WIFSIGNALED(status), QString::fromUtf8(reason)};
+    return testsupport::writeUnderFileSizeLimit(limit, [&](QString *error) {
+        if (way == Way::Whole)
+            return writeFileAtomically(path, bytes, error);
+        AtomicFile file(path);
+        bool ok = file.open();
+        if (ok && way == Way::Streamed)
+            file.device()->write(bytes);
+        for (qsizetype at = 0; ok && way == Way::InPieces && at < bytes.size(); at += 1000)
+            ok = file.write(bytes.mid(at, 1000));
+        ok = ok && file.commit();
+        *error = file.errorString();
+        return ok;
+    });
 }
 
 } // namespace
@@ -107,7 +74,7 @@ TEST(AtomicFile, AFailedWriteLeavesTheOldFileByteIdenticalAndSaysWhy)
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("song.txt"));
         put(path, old);
-        const ChildResult r = writeUnderLimit(path, QByteArray(row.size, 'n'), row.limit, row.way);
+        const testsupport::LimitedWrite r = writeUnderLimit(path, QByteArray(row.size, 'n'), row.limit, row.way);
         EXPECT_FALSE(r.killed);
         EXPECT_FALSE(r.ok);
         EXPECT_TRUE(r.error.startsWith(QStringLiteral("too large for the file-size limit")))

@@ -1,4 +1,5 @@
 #include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -315,6 +316,25 @@ TEST(UserDefaultsStore, AStoreUnreadableOnAFullDiskSaysSo)
         d.setFault(nullptr);
         d.close(0);
     }
+}
+
+// Before, a store write refused by the file-size limit (ulimit -f) said "disk
+// I/O error".
+TEST(UserDefaultsStore, AWriteOverTheFileSizeLimitSaysSo)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("defaults.sqlite"));
+    const testsupport::LimitedWrite r = testsupport::writeUnderFileSizeLimit(64 * 1024, [&](QString *error) {
+        UserDefaults d;
+        d.open(path);
+        d.setString(QStringLiteral("chordLibrary"), QString(200 * 1024, QLatin1Char('C')));
+        const bool ok = d.writeNowAndWait(10000, error);
+        d.close(0);
+        return ok;
+    });
+    EXPECT_FALSE(r.killed);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, QStringLiteral("the settings file is too large for the file-size limit (65536 bytes)"));
 }
 
 // Before, a store that another program held locked was called damaged and

@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/UserDefaults.h"
 
 #include <QCoreApplication>
@@ -13,11 +14,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace testsupport {
 
@@ -156,6 +161,36 @@ PrivateBus::~PrivateBus()
 {
     process_.kill();
     process_.waitForFinished();
+}
+
+LimitedWrite writeUnderFileSizeLimit(unsigned long limit, const std::function<bool(QString *error)> &write)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return {false, false, QStringLiteral("pipe")};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        signal(SIGXFSZ, SIG_DFL);
+        platform::reportFileSizeLimitAsWriteError();
+        const rlimit rl{limit, limit};
+        setrlimit(RLIMIT_FSIZE, &rl);
+        QString error;
+        const bool ok = write(&error);
+        const QByteArray reason = error.toUtf8();
+        [[maybe_unused]] auto n = ::write(fds[1], reason.constData(), size_t(reason.size()));
+        _exit(ok ? 0 : 1);
+    }
+    close(fds[1]);
+    QByteArray reason;
+    char buf[256];
+    ssize_t n;
+    while ((n = read(fds[0], buf, sizeof buf)) > 0)
+        reason.append(buf, n);
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return {WIFEXITED(status) && WEXITSTATUS(status) == 0, WIFSIGNALED(status), QString::fromUtf8(reason)};
 }
 
 } // namespace testsupport

@@ -33,6 +33,15 @@ void processEvents();
 // Waits on the event loop (not a sleep), at most 10 s, until done answers true.
 bool waitFor(const std::function<bool()> &done);
 
+// What `write` did in a child process whose files may not grow past `limit`
+// bytes (ulimit -f), started the way a shell starts the program.
+struct LimitedWrite {
+    bool ok = false;
+    bool killed = false; // by a signal, as SIGXFSZ does
+    QString error;
+};
+LimitedWrite writeUnderFileSizeLimit(unsigned long limit, const std::function<bool(QString *error)> &write);
+
 // Ends the test program with a failure when the test still runs after
 // `seconds`: a fault that hangs for good fails the run instead of stalling it.
 class Ceiling {
