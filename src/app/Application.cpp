@@ -192,7 +192,10 @@ int Application::deferToRunningInstance(const platform::InstanceLock &instance)
                    .arg(folder);
         return 0;
     }
-    const QString running = QStringLiteral("Tolvane is already running with the settings in %1.").arg(folder);
+    const QString running =
+        QStringLiteral("Tolvane is already running with the settings in %1, but it does not answer: its window "
+                       "could not be brought to the front.")
+            .arg(folder);
     qWarning().noquote() << running;
     // The performer started this, so a message on screen is expected.
     Data::msg(running);

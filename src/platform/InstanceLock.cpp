@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace platform {
@@ -19,12 +20,27 @@ namespace {
 
 // In the abstract namespace: no file to go stale, gone with the process.
 // Named from the folder as the kernel resolves it, so a link to the folder
-// reaches the same program; the user id keeps users apart.
+// reaches the same program. Any user may connect to such a name, or take it
+// first: the peer check keeps users apart.
 QString socketNameFor(const QString &folder)
 {
     const QByteArray hash =
         QCryptographicHash::hash(QFile::encodeName(QDir(folder).canonicalPath()), QCryptographicHash::Sha256);
     return QStringLiteral("tolvane-%1-%2").arg(::getuid()).arg(QString::fromLatin1(hash.toHex().left(32)));
+}
+
+// What the running program answers once its windows came to the front.
+constexpr char kBroughtToFront = '!';
+
+// A knock to act on: from this user, silent, and still waiting. One whose
+// knocker gave up (this program was stopped meanwhile) would bring the windows
+// up long after the second start said they did not come.
+bool isWaitingKnock(int fd)
+{
+    if (!peerIsUser(fd, ::getuid()))
+        return false;
+    char byte;
+    return ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
 }
 
 int openLockFile(const QByteArray &path)
@@ -78,10 +94,15 @@ InstanceLock::InstanceLock(const QString &folder)
         return;
     }
     QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(), [this]() {
-        while (QLocalSocket *knocker = server_->nextPendingConnection())
-            knocker->deleteLater();
-        if (onKnock_)
+        while (QLocalSocket *knocker = server_->nextPendingConnection()) {
+            // Deleted at once: whatever a connection sends is never read in.
+            const std::unique_ptr<QLocalSocket> closing(knocker);
+            const int fd = int(knocker->socketDescriptor());
+            if (!onKnock_ || !isWaitingKnock(fd))
+                continue;
             onKnock_();
+            ::send(fd, &kBroughtToFront, 1, MSG_DONTWAIT | MSG_NOSIGNAL);
+        }
     });
 }
 
@@ -104,8 +125,12 @@ bool InstanceLock::knock(int timeoutMs) const
         socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
         socket.connectToServer(socketName_);
         if (socket.waitForConnected(int(deadline.remainingTime()))) {
-            socket.disconnectFromServer();
-            return true;
+            // Another user's program may have taken the name first.
+            if (!peerIsUser(int(socket.socketDescriptor()), ::getuid()))
+                return false;
+            char answer = 0;
+            return (socket.bytesAvailable() > 0 || socket.waitForReadyRead(int(deadline.remainingTime())))
+                   && socket.getChar(&answer) && answer == kBroughtToFront;
         }
         // The holder may have taken the lock a moment ago and not listen yet.
         if (deadline.hasExpired() || (socket.error() != QLocalSocket::ServerNotFoundError &&
@@ -113,6 +138,13 @@ bool InstanceLock::knock(int timeoutMs) const
             return false;
         QThread::msleep(20);
     }
+}
+
+bool peerIsUser(int socketFd, uid_t uid)
+{
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(socketFd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && size == sizeof peer && peer.uid == uid;
 }
 
 } // namespace platform

@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <sys/types.h>
 
 class QLocalServer;
 
@@ -12,8 +13,10 @@ namespace platform {
 // lock (flock) on a file in the folder, which the kernel drops however the
 // process ends, so a killed program never blocks the next start; it also
 // listens on a local socket named from the folder. A later start finds the
-// lock taken and knocks on that socket, so the running program can come to
-// the front. The lock file is never written nor removed.
+// lock taken and knocks on that socket; the running program comes to the
+// front and answers that it did. A knock is a connection of the same user
+// that says nothing and waits: nothing sent on the socket is ever read. The
+// lock file is never written nor removed.
 class InstanceLock {
 public:
     enum class State {
@@ -34,8 +37,9 @@ public:
 
     // Owned: runs on the main thread's event loop each time a later start knocks.
     void setKnockHandler(std::function<void()> onKnock);
-    // HeldElsewhere: asks the running program to come to the front. False when
-    // it could not be reached within timeoutMs.
+    // HeldElsewhere: asks the running program to come to the front. True once
+    // it answered that it did; false when no answer came within timeoutMs (it
+    // is stopped or busy, or cannot be reached).
     bool knock(int timeoutMs) const;
 
 private:
@@ -46,5 +50,10 @@ private:
     std::unique_ptr<QLocalServer> server_;
     std::function<void()> onKnock_;
 };
+
+// Whether the process at the other end of a connected local socket runs as
+// user `uid`. The socket's name is open to every user of the machine, so each
+// side checks the other before acting on it.
+bool peerIsUser(int socketFd, uid_t uid);
 
 } // namespace platform

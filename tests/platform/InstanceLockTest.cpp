@@ -1,0 +1,58 @@
+#include "platform/InstanceLock.h"
+#include "support/TestSupport.h"
+
+#include <QTemporaryDir>
+#include <future>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using platform::InstanceLock;
+
+// Before, the socket answered any user of the machine, and each connection
+// brought every window to the front and activated one.
+TEST(InstanceLock, APeerOfAnotherUserIsRefused)
+{
+    int pair[2];
+    int pipeEnds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    const struct {
+        const char *what;
+        int fd;
+        uid_t uid;
+        bool accepted;
+    } rows[] = {
+        {"this user", pair[0], ::getuid(), true},
+        {"another user", pair[0], ::getuid() + 1, false},
+        {"not a socket", pipeEnds[0], ::getuid(), false},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(platform::peerIsUser(row.fd, row.uid), row.accepted) << row.what;
+    for (const int fd : {pair[0], pair[1], pipeEnds[0], pipeEnds[1]})
+        ::close(fd);
+}
+
+// Before, the kernel took a knock on behalf of a stopped program, so a second
+// start said it had come to the front when nothing came up.
+TEST(InstanceLock, AKnockIsAnsweredOnlyByARunningProgramAndNeverActedOnOnceGivenUp)
+{
+    const QTemporaryDir folder;
+    InstanceLock running(folder.path());
+    ASSERT_EQ(running.state(), InstanceLock::State::Owned);
+    int broughtToFront = 0;
+    running.setKnockHandler([&broughtToFront]() { ++broughtToFront; });
+    const InstanceLock second(folder.path());
+    ASSERT_EQ(second.state(), InstanceLock::State::HeldElsewhere);
+
+    // No event loop turns here, as in a stopped program.
+    EXPECT_FALSE(second.knock(100));
+    testsupport::processEvents();
+    EXPECT_EQ(broughtToFront, 0);
+
+    auto knocked = std::async(std::launch::async, [&second]() { return second.knock(10000); });
+    EXPECT_TRUE(testsupport::waitFor(
+        [&knocked]() { return knocked.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+    EXPECT_TRUE(knocked.get());
+    EXPECT_EQ(broughtToFront, 1);
+}
