@@ -1,12 +1,14 @@
 // The longest main-thread stall of a play request while the music folder's
-// index is built (5,000 and 20,000 files) and while a kept index is walked
-// again, and the track lookup of one song change over 20,000 tracks.
+// index is built (5,000 and 20,000 files), while a kept index is walked again
+// and while every look at the folder takes 200 ms (a sleeping network share),
+// and the track lookup of one song change over 20,000 tracks.
 #include "audio/TrackLookup.h"
 #include "audio/library/MusicFolderIndex.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <benchmark/benchmark.h>
@@ -59,13 +61,15 @@ QString musicFolder(int files)
     return dir->path();
 }
 
-// What a play request costs the main thread: the text saying the first scan
-// runs, else the tracks and the lookup.
+// What a play request costs the main thread: the text saying there is no
+// folder or that the first scan runs, else the tracks and the lookup.
 double playRequestMs(audio::MusicLibrary &library)
 {
     QElapsedTimer timer;
     timer.start();
-    if (library.isIndexing()) {
+    if (!library.isAvailable()) {
+        benchmark::DoNotOptimize(audio::noMusicFolderText());
+    } else if (library.isIndexing()) {
         benchmark::DoNotOptimize(audio::indexingText(library.filesSoFar()));
     } else {
         const auto exists = [](const audio::Track &) { return true; };
@@ -123,6 +127,39 @@ void BM_PlayStallKeptIndex(benchmark::State &state)
     state.counters["longest_stall_ms"] = longest;
 }
 BENCHMARK(BM_PlayStallKeptIndex)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Play requests, then a folder change and requests again, while the look at
+// the folder takes 200 ms: none of them waits for it.
+void BM_PlayStallSlowFolderLook(benchmark::State &state)
+{
+    const QString music = musicFolder(5000);
+    QTemporaryDir cacheDir;
+    const QString cache = cacheDir.filePath(QStringLiteral("index"));
+    {
+        audio::MusicFolderIndex warm(music, cache);
+        warm.waitForScan();
+    }
+    const auto slowLook = [](const QString &folder) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        return QFileInfo(folder).isDir();
+    };
+    double longest = 0;
+    double change = 0;
+    for (auto _ : state) {
+        audio::MusicFolderIndex index(music, cache, &audio::MusicFolderIndex::readTrack, slowLook);
+        longest = std::max(longest, longestStallDuringScan(index));
+        QElapsedTimer timer;
+        timer.start();
+        index.changeFolder(music);
+        change = std::max(change, double(timer.nsecsElapsed()) / 1e6);
+        longest = std::max(longest, longestStallDuringScan(index));
+        index.waitForScan();
+    }
+    state.counters["look_ms"] = 200;
+    state.counters["longest_stall_ms"] = longest;
+    state.counters["folder_change_ms"] = change;
+}
+BENCHMARK(BM_PlayStallSlowFolderLook)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_TrackLookup20000(benchmark::State &state)
 {

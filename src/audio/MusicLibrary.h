@@ -14,8 +14,8 @@ namespace audio {
 class MusicLibrary {
 public:
     virtual ~MusicLibrary() = default;
-    // False when there is no music folder to read.
-    virtual bool isAvailable() const = 0;
+    // False when there is no music folder to read. Never waits on the file system.
+    virtual bool isAvailable() = 0;
     // Every track known now; never waits for a scan.
     virtual QList<Track> allMediaItems() = 0;
     // The first scan of the folder runs: no track is known yet.
@@ -66,7 +66,7 @@ public:
         : tracks_(std::move(tracks)), available_(available)
     {
     }
-    bool isAvailable() const override { return available_; }
+    bool isAvailable() override { return available_; }
     QList<Track> allMediaItems() override { return tracks_; }
     void setTracks(QList<Track> tracks) { tracks_ = std::move(tracks); }
 

@@ -10,7 +10,9 @@
 #include <gtest/gtest.h>
 #include <mutex>
 #include <thread>
+#include <linux/capability.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 using audio::MusicFolderIndex;
@@ -123,6 +125,7 @@ TEST_F(MusicIndex, IdsStayAndRescansReadOnlyTheFilesThatChanged)
 TEST_F(MusicIndex, AMissingFolderIsNoLibraryAndADamagedCacheOnlyCostsAFullRead)
 {
     MusicFolderIndex none(dir.filePath("nowhere"), cache);
+    none.waitForScan();
     EXPECT_FALSE(none.isAvailable());
     EXPECT_TRUE(none.allMediaItems().isEmpty());
     none.changeFolder(music + "/Band/Album");
@@ -144,7 +147,15 @@ TEST_F(MusicIndex, AMissingFolderIsNoLibraryAndADamagedCacheOnlyCostsAFullRead)
 // The warnings said while it lives, from any thread.
 class CapturedWarnings {
 public:
-    CapturedWarnings() { previous_ = qInstallMessageHandler(&collect); }
+    CapturedWarnings()
+    {
+        // Before, the lines of an earlier run were still here under --gtest_repeat.
+        {
+            std::lock_guard lock(mutex_);
+            lines_.clear();
+        }
+        previous_ = qInstallMessageHandler(&collect);
+    }
     ~CapturedWarnings() { qInstallMessageHandler(previous_); }
     QStringList lines() const
     {
@@ -202,6 +213,50 @@ TEST_F(MusicIndex, LinksToAPipeOrADeviceAndFilesOverTheCapAreSkippedAndHoldNoQui
     index.waitForScan();
     EXPECT_EQ(log.lines().filter("Music index").size(), 1) << "said once, not on every look for changes";
     ::close(writer);
+}
+
+// Permissions bind root too while it lives, on this thread and on the threads
+// it starts (the scan's).
+class PermissionsBindRoot {
+public:
+    PermissionsBindRoot()
+    {
+        ::syscall(SYS_capget, &header_, saved_);
+        __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
+        lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        ::syscall(SYS_capset, &header_, lowered);
+    }
+    ~PermissionsBindRoot() { ::syscall(SYS_capset, &header_, saved_); }
+
+private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2] = {};
+};
+
+// Before, a folder the walk could not open and a file TagLib could not read
+// were left out of the skipped files without a word.
+TEST_F(MusicIndex, AFolderThatCannotBeOpenedAndFilesThatAreNoAudioAreCountedWithTheirCause)
+{
+    QFile::remove(path("Band/broken.mp3")); // read as audio by some TagLib versions
+    writeBytes("Band/noise.flac", "plain words, not a sound in them");
+    QDir().mkpath(path("Locked/Deeper"));
+    ASSERT_TRUE(audiotest::writeWav(path("Locked/Deeper/hidden.wav"), 0.5));
+    ASSERT_TRUE(audiotest::writeWav(path("Band/private.wav"), 0.5));
+    ASSERT_TRUE(QFile::setPermissions(path("Locked"), {}));
+    ASSERT_TRUE(QFile::setPermissions(path("Band/private.wav"), {}));
+    QMap<QString, Track> tracks;
+    {
+        PermissionsBindRoot asAnyUser;
+        CapturedWarnings log;
+        MusicFolderIndex index(music, cache);
+        index.waitForScan();
+        tracks = byName(index.allMediaItems());
+        EXPECT_EQ(log.lines().filter("Music index").join('\n'),
+                  "Music index: 2 files and 1 folder skipped: 1 unreadable, 1 not understood as audio, "
+                  "1 folder that could not be opened");
+    }
+    QFile::setPermissions(path("Locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(QStringList(tracks.keys()), QStringList({"plain.wav", "song.flac", "song.mp3"}));
 }
 
 QStringList titles(const QList<Track> &tracks)
@@ -305,6 +360,128 @@ TEST(MusicIndexScan, AHeldScanHoldsNeitherAFolderChangeNorAQuitAndDeliversNothin
     index.reset();
     EXPECT_LT(quit.elapsed(), 1000) << "the scan left behind holds what it touches";
     held.open();
+}
+
+// Looks at the folder on disk once `release` opens; counts the looks asked on
+// the main thread.
+struct HeldLook {
+    Gate asked;
+    Gate release;
+    std::shared_ptr<std::atomic<int>> onMainThread = std::make_shared<std::atomic<int>>(0);
+
+    MusicFolderIndex::FolderCheck check() const
+    {
+        return [*this, main = std::this_thread::get_id()](const QString &folder) mutable {
+            if (std::this_thread::get_id() == main)
+                ++*onMainThread;
+            asked.open();
+            release.wait();
+            return QFileInfo(folder).isDir();
+        };
+    }
+};
+
+MusicFolderIndex::TrackReader plainReader()
+{
+    Gate reached, release;
+    release.open();
+    return testsupport::gatedReader(reached, release);
+}
+
+// Before, whether the folder was there was asked of the file system on the
+// main thread, on every play request: a sleeping share froze the window.
+TEST(MusicIndexScan, TheFolderIsLookedAtByTheScanAndEveryAnswerComesFromMemory)
+{
+    testsupport::Ceiling ceiling(30);
+    QTemporaryDir dir;
+    const QString music = dir.filePath("Music");
+    const QString later = dir.filePath("Later");
+    const QString cache = dir.filePath("cache/index");
+    testsupport::writeFile(music + "/a.mp3", "ID3");
+    {
+        MusicFolderIndex kept(music, cache, plainReader());
+        kept.waitForScan();
+    }
+    HeldLook look;
+    MusicFolderIndex index(music, cache, plainReader(), look.check());
+    look.asked.wait();
+    EXPECT_TRUE(index.isAvailable());
+    EXPECT_FALSE(index.isIndexing());
+    EXPECT_EQ(titles(index.allMediaItems()), QStringList{"a"}) << "the kept index answers while the folder is looked at";
+
+    index.changeFolder(later);
+    EXPECT_TRUE(index.isAvailable()) << "not looked at yet: no false \"no music folder\"";
+    EXPECT_TRUE(index.isIndexing()) << "a request waits for the look";
+    bool ran = false;
+    QObject waiting;
+    index.whenIndexed(&waiting, [&ran]() { ran = true; });
+
+    look.release.open();
+    index.waitForScan();
+    testsupport::processEvents();
+    EXPECT_TRUE(ran) << "what waited learns that the folder is missing";
+    EXPECT_FALSE(index.isIndexing());
+
+    testsupport::writeFile(later + "/b.mp3", "ID3");
+    EXPECT_FALSE(index.isAvailable()) << "answered from the last look, which starts another";
+    index.waitForScan();
+    EXPECT_TRUE(index.isAvailable()) << "a folder made since is found";
+    EXPECT_EQ(titles(index.allMediaItems()), QStringList{"b"});
+    EXPECT_EQ(*look.onMainThread, 0);
+}
+
+// A copy of the reader outlives the index in a scan left behind; when the last
+// one goes, the scan has ended.
+struct LastCopy {
+    Gate gone;
+    ~LastCopy() { gone.open(); }
+};
+
+TEST(MusicIndexScan, AStoppedScanNeitherReadsOnNorWritesTheKeptIndex)
+{
+    testsupport::Ceiling ceiling(30);
+    for (const bool indexGone : {false, true}) {
+        SCOPED_TRACE(indexGone ? "the index gone" : "a folder change");
+        QTemporaryDir dir;
+        const QString music = dir.filePath("Music");
+        const QString other = dir.filePath("Other");
+        const QString cache = dir.filePath("cache/index");
+        for (const char *name : {"a.mp3", "b.mp3", "c.mp3"})
+            testsupport::writeFile(music + "/" + name, "ID3");
+        testsupport::writeFile(other + "/new.wav", "RIFF");
+        Gate reached, release;
+        auto lastCopy = std::make_shared<LastCopy>();
+        const Gate scanEnded = lastCopy->gone;
+        const auto reads = std::make_shared<std::atomic<int>>(0);
+        const MusicFolderIndex::TrackReader held = testsupport::gatedReader(reached, release);
+        const MusicFolderIndex::TrackReader plain = plainReader();
+        MusicFolderIndex::TrackReader reader = [=](const QString &path, int descriptor, const std::atomic<bool> &stop) {
+            (void)lastCopy;
+            if (!path.startsWith(music + "/"))
+                return plain(path, descriptor, stop);
+            ++*reads;
+            return held(path, descriptor, stop);
+        };
+        lastCopy.reset();
+        auto index = std::make_unique<MusicFolderIndex>(music, cache, std::move(reader));
+        reached.wait();
+        if (indexGone) {
+            index.reset();
+            release.open();
+            scanEnded.wait();
+            EXPECT_FALSE(QFile::exists(cache));
+        } else {
+            index->changeFolder(other);
+            while (index->scanRunning())
+                std::this_thread::yield();
+            release.open();
+            index->waitForScan();
+            MusicFolderIndex next(other, cache, plain);
+            next.waitForScan();
+            EXPECT_EQ(next.filesRead(), 0) << "the kept index is still the new folder's";
+        }
+        EXPECT_EQ(*reads, 1);
+    }
 }
 
 TEST(MusicFolder, TheEnvironmentThenTheUserDirsFileThenHomeMusic)

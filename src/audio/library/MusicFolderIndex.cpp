@@ -14,6 +14,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <fcntl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -77,17 +78,30 @@ private:
     const std::atomic<bool> &stop_;
 };
 
-// Files a scan left out, by cause.
+// Files and folders a scan left out, by cause.
 struct Skipped {
     int notRegular = 0;
     int tooLarge = 0;
     int unreadable = 0;
-    int total() const { return notRegular + tooLarge + unreadable; }
+    int notAudio = 0;
+    int folders = 0; // folders that could not be opened: what they hold is not known
+    int files() const { return notRegular + tooLarge + unreadable + notAudio; }
+    int total() const { return files() + folders; }
     bool operator==(const Skipped &) const = default;
 };
 
+QString countOf(int n, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(QString::number(n), QLatin1String(n == 1 ? one : many));
+}
+
 QString skippedText(const Skipped &s)
 {
+    QStringList what;
+    if (s.files() > 0)
+        what << countOf(s.files(), "file", "files");
+    if (s.folders > 0)
+        what << countOf(s.folders, "folder", "folders");
     QStringList causes;
     if (s.notRegular > 0)
         causes << QStringLiteral("%1 not a regular file").arg(s.notRegular);
@@ -95,9 +109,23 @@ QString skippedText(const Skipped &s)
         causes << QStringLiteral("%1 over the size cap of %2 GB").arg(s.tooLarge).arg(kMaxTrackBytes >> 30);
     if (s.unreadable > 0)
         causes << QStringLiteral("%1 unreadable").arg(s.unreadable);
-    return QStringLiteral("Music index: %1 %2 skipped: %3")
-        .arg(QString::number(s.total()), s.total() == 1 ? QStringLiteral("file") : QStringLiteral("files"),
-             causes.join(QStringLiteral(", ")));
+    if (s.notAudio > 0)
+        causes << QStringLiteral("%1 not understood as audio").arg(s.notAudio);
+    if (s.folders > 0)
+        causes << countOf(s.folders, "folder", "folders") + QStringLiteral(" that could not be opened");
+    return QStringLiteral("Music index: %1 skipped: %2")
+        .arg(what.join(QStringLiteral(" and ")), causes.join(QStringLiteral(", ")));
+}
+
+// Whether a folder the walk meets can be listed; one that cannot is passed
+// over by the walk without a word.
+bool canOpenFolder(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
 }
 
 // The index kept from the last run when it is this folder's.
@@ -167,6 +195,10 @@ struct MusicFolderIndex::Scan {
 struct MusicFolderIndex::Shared {
     std::mutex mutex;
     std::condition_variable scanEnded;
+    // Held by a scan from its last look at stop until its kept index is
+    // written, so that one stopped meanwhile never writes over the next folder's.
+    std::mutex keeping;
+    enum class Folder { NotLooked, There, Missing } folder = Folder::NotLooked;
     QHash<QString, Entry> entries;
     QList<Track> tracks;
     // The tracks are known: from the kept index or a finished scan.
@@ -186,6 +218,7 @@ struct MusicFolderIndex::Job {
     QString folder;
     QString cacheFile;
     TrackReader reader;
+    FolderCheck isFolder;
     bool loadKept = false;
     std::shared_ptr<Shared> shared;
     std::shared_ptr<Scan> scan;
@@ -193,9 +226,10 @@ struct MusicFolderIndex::Job {
     std::function<void()> announce;
 };
 
-MusicFolderIndex::MusicFolderIndex(const QString &folder, const QString &cacheFile, TrackReader reader)
+MusicFolderIndex::MusicFolderIndex(const QString &folder, const QString &cacheFile, TrackReader reader,
+                                   FolderCheck isFolder)
     : folder_(folder.isEmpty() ? QString() : QDir(folder).absolutePath()), cacheFile_(cacheFile),
-      reader_(std::move(reader)), shared_(std::make_shared<Shared>())
+      reader_(std::move(reader)), isFolder_(std::move(isFolder)), shared_(std::make_shared<Shared>())
 {
     startScan(true);
 }
@@ -207,9 +241,18 @@ MusicFolderIndex::~MusicFolderIndex()
     shared_->scanEnded.wait_for(lock, kStopWait, [&stopped]() { return !stopped || stopped->ended; });
 }
 
-bool MusicFolderIndex::isAvailable() const
+bool MusicFolderIndex::isAvailable()
 {
-    return !folder_.isEmpty() && QFileInfo(folder_).isDir();
+    if (folder_.isEmpty())
+        return false;
+    bool missing = false;
+    {
+        std::lock_guard lock(shared_->mutex);
+        missing = shared_->folder == Shared::Folder::Missing;
+    }
+    if (missing)
+        startScan(false);
+    return !missing;
 }
 
 QList<Track> MusicFolderIndex::allMediaItems()
@@ -230,10 +273,10 @@ QList<Track> MusicFolderIndex::allMediaItems()
 
 bool MusicFolderIndex::isIndexing() const
 {
-    if (!isAvailable())
+    if (folder_.isEmpty())
         return false;
     std::lock_guard lock(shared_->mutex);
-    return !shared_->known && shared_->scanRunning();
+    return shared_->folder != Shared::Folder::Missing && !shared_->known && shared_->scanRunning();
 }
 
 int MusicFolderIndex::filesSoFar() const
@@ -251,6 +294,7 @@ void MusicFolderIndex::changeFolder(const QString &folder)
         shared_->entries.clear();
         shared_->tracks.clear();
         shared_->known = false;
+        shared_->folder = Shared::Folder::NotLooked;
         shared_->filesRead = 0;
         shared_->lastScanEnd = -1e9;
         shared_->skipped = {};
@@ -265,7 +309,7 @@ void MusicFolderIndex::rescan()
 
 void MusicFolderIndex::startScan(bool loadKept)
 {
-    if (!isAvailable())
+    if (folder_.isEmpty())
         return;
     Job job;
     {
@@ -279,6 +323,7 @@ void MusicFolderIndex::startScan(bool loadKept)
     job.folder = folder_;
     job.cacheFile = cacheFile_;
     job.reader = reader_;
+    job.isFolder = isFolder_;
     job.loadKept = loadKept;
     job.shared = shared_;
     job.announce = [this, alive = std::weak_ptr<int>(alive_)]() {
@@ -358,11 +403,26 @@ std::optional<Track> MusicFolderIndex::readTrack(const QString &path, int descri
     return t;
 }
 
+bool MusicFolderIndex::isFolderOnDisk(const QString &folder)
+{
+    return QFileInfo(folder).isDir();
+}
+
 void MusicFolderIndex::scan(const Job &job)
 {
     Shared &shared = *job.shared;
     Scan &self = *job.scan;
-    if (job.loadKept) {
+    const auto end = [&shared, &self]() {
+        {
+            std::lock_guard lock(shared.mutex);
+            self.ended = true;
+            --shared.unfinished;
+        }
+        shared.scanEnded.notify_all();
+    };
+    // The kept index answers while the folder is looked at: on a sleeping
+    // share that look alone may take seconds.
+    if (job.loadKept && !self.stop) {
         if (std::optional<QHash<QString, Entry>> kept = loadCache(job.cacheFile, job.folder)) {
             QList<Track> tracks = tracksOf(*kept);
             std::unique_lock lock(shared.mutex);
@@ -375,6 +435,22 @@ void MusicFolderIndex::scan(const Job &job)
             }
         }
     }
+    const bool there = !self.stop && job.isFolder(job.folder);
+    bool missing = false;
+    {
+        std::lock_guard lock(shared.mutex);
+        if (!self.stop) {
+            shared.folder = there ? Shared::Folder::There : Shared::Folder::Missing;
+            missing = !there;
+        }
+    }
+    if (!there) {
+        // What waited for the first scan learns that there is no folder.
+        if (missing)
+            job.announce();
+        end();
+        return;
+    }
     QHash<QString, Entry> before;
     {
         std::lock_guard lock(shared.mutex);
@@ -383,16 +459,23 @@ void MusicFolderIndex::scan(const Job &job)
     QHash<QString, Entry> after;
     int read = 0;
     Skipped skipped;
+    if (!canOpenFolder(job.folder))
+        ++skipped.folders;
     // Symbolic links to folders are not followed, so a link back up the tree
     // cannot loop.
-    QDirIterator it(job.folder, QDir::Files | QDir::Readable | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    QDirIterator it(job.folder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext() && !self.stop) {
         const QString path = it.next();
+        // Told from the link's target, before anything is opened.
+        const QFileInfo info = it.fileInfo();
+        if (info.isDir()) {
+            if (!info.isSymLink() && !canOpenFolder(path))
+                ++skipped.folders;
+            continue;
+        }
         if (!isAudioFileName(path))
             continue;
         ++self.filesSoFar;
-        // Told from the link's target, before anything is opened.
-        const QFileInfo info = it.fileInfo();
         if (!info.isFile()) {
             ++skipped.notRegular;
             continue;
@@ -422,9 +505,14 @@ void MusicFolderIndex::scan(const Job &job)
         ++read;
         if (const std::optional<Track> track = job.reader(path, file.descriptor(), self.stop))
             after.insert(path, Entry{size, modified, *track});
+        else if (!self.stop)
+            ++skipped.notAudio;
     }
-    if (!self.stop && (read > 0 || after.size() != before.size()))
-        saveCache(job.cacheFile, job.folder, after);
+    if (read > 0 || after.size() != before.size()) {
+        std::lock_guard keep(shared.keeping);
+        if (!self.stop)
+            saveCache(job.cacheFile, job.folder, after);
+    }
     QList<Track> tracks = tracksOf(after);
     bool delivered = false;
     bool newSkips = false;
@@ -447,12 +535,7 @@ void MusicFolderIndex::scan(const Job &job)
         qWarning().noquote() << skippedText(skipped);
     if (delivered)
         job.announce();
-    {
-        std::lock_guard lock(shared.mutex);
-        self.ended = true;
-        --shared.unfinished;
-    }
-    shared.scanEnded.notify_all();
+    end();
 }
 
 } // namespace audio

@@ -19,7 +19,8 @@ namespace audio {
 // Only regular files are read (links followed), and never past a size cap.
 // A scan that is stopped (a folder change, the index gone) delivers nothing;
 // it ends within a moment, and one stuck in the file system is left behind
-// without being waited for.
+// without being waited for. Whether the folder is there is also learnt by the
+// scan: the main thread never asks the file system.
 class MusicFolderIndex final : public MusicLibrary {
 public:
     // Reads one file's tags from the descriptor the scan opened and checked;
@@ -27,11 +28,21 @@ public:
     using TrackReader =
         std::function<std::optional<Track>(const QString &path, int descriptor, const std::atomic<bool> &stop)>;
 
-    // An empty or missing folder makes a library that is not available.
-    MusicFolderIndex(const QString &folder, const QString &cacheFile, TrackReader reader = &readTrack);
+    // Whether the folder is there to be read. Asked on the scan thread only:
+    // a sleeping or lost network share may keep it waiting.
+    using FolderCheck = std::function<bool(const QString &folder)>;
+
+    // An empty folder makes a library that is not available; so does a missing
+    // one, once its first scan has looked.
+    MusicFolderIndex(const QString &folder, const QString &cacheFile, TrackReader reader = &readTrack,
+                     FolderCheck isFolder = &isFolderOnDisk);
     ~MusicFolderIndex() override;
 
-    bool isAvailable() const override;
+    // As the last scan found it. Until a scan has looked, the folder counts as
+    // there (its kept index answers, else look-ups wait for the scan). A folder
+    // found missing is looked for again in the background, so that one made or
+    // mounted since is found by a later request.
+    bool isAvailable() override;
     // The index as it stands; starts a scan in the background when the last
     // one is old (or none has ended, as for a folder made since).
     QList<Track> allMediaItems() override;
@@ -60,6 +71,8 @@ public:
     static bool isAudioFileName(const QString &name);
     // Reads one file's tags; nullopt when TagLib cannot read it.
     static std::optional<Track> readTrack(const QString &path, int descriptor, const std::atomic<bool> &stop);
+    // The folder check unless another is given.
+    static bool isFolderOnDisk(const QString &folder);
 
 private:
     struct Scan;
@@ -75,6 +88,7 @@ private:
     QString folder_;
     const QString cacheFile_;
     const TrackReader reader_;
+    const FolderCheck isFolder_;
     // All a scan touches: it outlives the index while a scan holds it.
     const std::shared_ptr<Shared> shared_;
     // Scans that end after the index is gone deliver nothing.
