@@ -1,7 +1,12 @@
 #include "platform/AtomicFile.h"
 
+#include <QFile>
+#include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -14,6 +19,76 @@ QString fileSizeLimitText(qint64 size)
         return QString();
     return QStringLiteral("too large for the file-size limit (%1 bytes)").arg(quint64(limit.rlim_cur));
 }
+
+namespace {
+
+bool failWith(QString *error, const QString &why)
+{
+    if (error)
+        *error = why;
+    return false;
+}
+
+QString systemError(int code, qint64 size)
+{
+    const QString limit = fileSizeLimitText(size);
+    return limit.isEmpty() ? qt_error_string(code) : limit;
+}
+
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    for (qint64 at = 0; at < bytes.size();) {
+        const ssize_t n = ::pwrite(fd, bytes.constData() + at, size_t(bytes.size() - at), off_t(at));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        at += n;
+    }
+    return true;
+}
+
+// A file with other names (hard links): a new file renamed over this name
+// would leave the others on the old bytes, so the new bytes go through the
+// file itself. Room for them is taken first, so a full disk or the file-size
+// limit refuses before a byte changes; should the write still stop half-way,
+// the old bytes are put back.
+bool writeThrough(const QString &path, const QByteArray &bytes, qint64 oldSize, QString *error)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return failWith(error, qt_error_string(errno));
+    QByteArray old(oldSize, Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < oldSize) {
+        const ssize_t n = ::pread(fd, old.data() + got, size_t(oldSize - got), off_t(got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    old.truncate(got);
+    if (bytes.size() > old.size()) {
+        if (const int code = ::posix_fallocate(fd, 0, off_t(bytes.size())); code != 0) {
+            [[maybe_unused]] const int undone = ::ftruncate(fd, off_t(old.size()));
+            ::close(fd);
+            return failWith(error, systemError(code, bytes.size()));
+        }
+    }
+    if (!writeAll(fd, bytes) || ::ftruncate(fd, off_t(bytes.size())) != 0 || ::fsync(fd) != 0) {
+        const QString why = systemError(errno, bytes.size());
+        if (writeAll(fd, old))
+            [[maybe_unused]] const int undone = ::ftruncate(fd, off_t(old.size()));
+        ::close(fd);
+        return failWith(error, why);
+    }
+    if (::close(fd) != 0)
+        return failWith(error, qt_error_string(errno));
+    return true;
+}
+
+} // namespace
 
 AtomicFile::AtomicFile(const QString &path)
     : file_(path)
@@ -96,6 +171,9 @@ bool AtomicFile::fail(const QString &why)
 
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
 {
+    struct stat there {};
+    if (::stat(QFile::encodeName(path).constData(), &there) == 0 && S_ISREG(there.st_mode) && there.st_nlink > 1)
+        return writeThrough(path, bytes, qint64(there.st_size), error);
     AtomicFile file(path);
     const bool ok = file.open() && file.write(bytes) && file.commit();
     if (!ok) {

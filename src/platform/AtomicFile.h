@@ -46,7 +46,10 @@ private:
 };
 
 // Writes the whole file atomically (see AtomicFile). False, with the reason in
-// *error, when anything failed; the old file is then byte-identical.
+// *error, when anything failed; the old file is then byte-identical. A file
+// with more than one name (hard links) keeps them all: the complete new bytes
+// are written through it, with room for them taken first, instead of
+// replacing this name alone.
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 
 // Why a file of `size` bytes cannot be written under the file-size limit

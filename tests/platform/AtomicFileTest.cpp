@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using platform::AtomicFile;
 using platform::writeFileAtomically;
@@ -136,4 +138,44 @@ TEST(AtomicFile, AnAbandonedWriteChangesNothing)
     }
     EXPECT_EQ(readAll(path), "old");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("a.txt")});
+}
+
+// Before, every write renamed a new file over the name, and a note's other
+// name (a hard link) kept the old text.
+TEST(AtomicFile, AFileWithOtherNamesKeepsThemInStep)
+{
+    const QByteArray old = "Title=Old\n" + QByteArray(300, 'o');
+    const struct {
+        const char *what;
+        bool linked;
+        QByteArray bytes;
+        rlim_t limit; // 0: none
+    } rows[] = {
+        {"one name: replaced as a new file", false, "Title=New\n", 0},
+        {"two names, longer text", true, "Title=New\n" + QByteArray(900, 'n'), 0},
+        {"two names, shorter text", true, "Title=New\n", 0},
+        {"two names, the longer text refused by the file-size limit", true, QByteArray(900, 'n'), 600},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("song.txt"));
+        const QString other = dir.filePath(QStringLiteral("other name.txt"));
+        put(path, old);
+        if (row.linked)
+            ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
+        struct stat before {};
+        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &before), 0);
+        const bool ok = row.limit ? writeUnderLimit(path, row.bytes, row.limit, Way::Whole).ok
+                                  : writeFileAtomically(path, row.bytes);
+        EXPECT_EQ(ok, row.limit == 0);
+        const QByteArray now = row.limit ? old : row.bytes;
+        EXPECT_EQ(readAll(path), now);
+        if (row.linked)
+            EXPECT_EQ(readAll(other), now);
+        struct stat after {};
+        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &after), 0);
+        EXPECT_EQ(after.st_ino == before.st_ino, row.linked) << "only a single name is replaced by a new file";
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), row.linked ? 2 : 1) << "no temporary file is left";
+    }
 }
