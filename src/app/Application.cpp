@@ -5,6 +5,7 @@
 #include "audio/library/MusicFolderIndex.h"
 #include "controller/Controller.h"
 #include "library/Data.h"
+#include "platform/Dialogs.h"
 #include "platform/InstanceLock.h"
 #include "platform/Log.h"
 #include "platform/MediaPlayer.h"
@@ -159,6 +160,8 @@ void Application::start()
 
 void Application::terminate()
 {
+    // From here on nothing waits on an answer: a logout has nobody to give one.
+    platform::setQuitting(true);
     // A quit that arrives during a start-up alert would save options not read
     // yet: the event loop ends all the same, and ~Application saves them once
     // start-up is through.

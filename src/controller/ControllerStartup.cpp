@@ -13,6 +13,7 @@
 #include "events/windows/WinNote.h"
 #include "events/windows/WinNoteF.h"
 #include "library/Data.h"
+#include "library/KeptNotes.h"
 #include "midi/Midi.h"
 #include "midi/windows/MidiPref4.h"
 #include "midi/windows/MidiWindows.h"
@@ -147,6 +148,9 @@ void Controller::awakeFromNib()
     const QString notice = defaults.openNotice();
     if (!notice.isEmpty())
         setMsgX(notice, QString(), false);
+    // Edits kept when the last run quit, once as well.
+    if (const QString kept = keptnotes::takeQuitNotice(); !kept.isEmpty())
+        tellFailure(notice.isEmpty() ? kept : notice + QLatin1Char(' ') + kept);
     if (!defaults.hasRead())
         defaults.whenReadLate([self = QPointer<Controller>(this)](const QString &readNotice) {
             if (self)

@@ -1,13 +1,13 @@
 #include "controller/SampleSong.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/DataFolder.h"
 #include "platform/Log.h"
 #include "settings/HelpPages.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace controller {
 
@@ -64,11 +64,7 @@ bool writeSampleSong(const QString &folder, QString *error)
 
 QString helpFolderPath()
 {
-    QString base = qEnvironmentVariable("TOLVANE_DATA_DIR");
-    if (base.isEmpty())
-        base = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
-                   .filePath(QStringLiteral("tolvane"));
-    return QDir(base).filePath(QStringLiteral("Help Tolvane"));
+    return QDir(platform::dataFolder()).filePath(QStringLiteral("Help Tolvane"));
 }
 
 QString ensureHelpDocuments(const QString &folder)

@@ -1,6 +1,7 @@
 #include "library/Pieces.h"
 
 #include "library/Data.h"
+#include "library/KeptNotes.h"
 #include "library/SortKeys.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
@@ -311,7 +312,15 @@ bool Pieces::saveNote(QString *failure)
 {
     PiecesDet &det = *pieceDet;
     const QString path = notefile::notePathForSong(det.fichier);
-    auto refuse = [failure](const QString &why) {
+    auto refuse = [&det, failure](QString why) {
+        // The performer's words do not go with the failed write.
+        if (!det.notetxt.isEmpty() && det.notetxt != det.noteOnDisk) {
+            QString error;
+            const QString kept = keptnotes::keep(det.fichier, det.notetxt, det.noteFormat, &error);
+            why += why.endsWith(QLatin1Char('.')) ? QStringLiteral(" ") : QStringLiteral(". ");
+            why += kept.isEmpty() ? QStringLiteral("Your edit could not be kept elsewhere either: %1.").arg(error)
+                                  : QStringLiteral("Your edit is kept as \"%1\".").arg(kept);
+        }
         TLOG(QStringLiteral("Pieces saveNote %1").arg(why));
         if (failure)
             *failure = why;

@@ -31,4 +31,10 @@ Dialogs &dialogs();
 // Installs dialogs (not owned); nullptr goes back to the message boxes.
 void setDialogs(Dialogs *dialogs);
 
+// Once a quit has begun nothing is asked, whatever is installed: each question
+// is logged and takes its first (default) answer, a text or a chooser is
+// cancelled, and a modal window does not run. A logout waits on nobody.
+void setQuitting(bool quitting);
+bool quitting();
+
 } // namespace platform

@@ -1,5 +1,8 @@
 #include "platform/ModalRun.h"
 
+#include "platform/Dialogs.h"
+
+#include <QDebug>
 #include <QDialog>
 
 namespace platform {
@@ -12,7 +15,14 @@ ModalRunner &runner()
 }
 } // namespace
 
-int runModal(QDialog &dialog) { return runner() ? runner()(dialog) : dialog.exec(); }
+int runModal(QDialog &dialog)
+{
+    if (quitting()) {
+        qWarning().noquote() << QStringLiteral("Not opened while quitting: %1").arg(dialog.windowTitle());
+        return QDialog::Rejected;
+    }
+    return runner() ? runner()(dialog) : dialog.exec();
+}
 
 void setModalRunner(ModalRunner runner_) { runner() = std::move(runner_); }
 

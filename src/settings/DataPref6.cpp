@@ -2,6 +2,7 @@
 
 #include "library/Data.h"
 #include "library/SortKeys.h"
+#include "platform/Dialogs.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 #include "settings/SetlistRules.h"
@@ -698,7 +699,9 @@ void DataPref6::done(int result)
     if (dataIsLoaded_) {
         post(vocab::ToolWindowClosed);
         menuOn_ = false;
-        if ((changeMade_ || changeMadeTabName_) && Data::question(QStringLiteral("Save changes?")))
+        // Quitting asks nobody: the changes are kept rather than lost.
+        if ((changeMade_ || changeMadeTabName_)
+            && (platform::quitting() || Data::question(QStringLiteral("Save changes?"))))
             sauvegarderDonnees();
         dataIsLoaded_ = false;
         liste_.clear();

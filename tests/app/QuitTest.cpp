@@ -1,11 +1,20 @@
+#include "app/Application.h"
+#include "controller/Controller.h"
+#include "events/windows/WinNote.h"
+#include "platform/InstanceLock.h"
 #include "platform/UserDefaults.h"
 
 #include "ProgramUnderTest.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -76,4 +85,122 @@ TEST(Quit, TerminationSignalQuitsWithLinksToAPipeAndADeviceInTheMusicFolder)
     EXPECT_EQ(run.exitStatus, QProcess::NormalExit) << run.errors.toStdString();
     EXPECT_TRUE(run.errors.contains(QStringLiteral("Music index: 2 files skipped: 2 not a regular file")))
         << run.errors.toStdString();
+}
+
+namespace {
+
+const QByteArray kTyped = "typed on stage";
+
+// A library folder with one song and its note, in slot 0, the plain notes window in use.
+QString seedLibrary(const QTemporaryDir &home)
+{
+    const QString songs = home.filePath(QStringLiteral("songs"));
+    QDir().mkpath(songs);
+    QFile pdf(songs + QStringLiteral("/Ballad.pdf"));
+    pdf.open(QIODevice::WriteOnly);
+    pdf.write("%PDF-1.4\n");
+    QFile note(songs + QStringLiteral("/Ballad.txt"));
+    note.open(QIODevice::WriteOnly);
+    note.write("Old words\n");
+    QDir().mkpath(home.filePath(QStringLiteral("config")));
+    platform::UserDefaults d;
+    d.open(home.filePath(QStringLiteral("config/defaults.sqlite")));
+    d.setBool(QStringLiteral("dirIsanURL0"), true);
+    d.setData(QStringLiteral("url0"), songs.toUtf8());
+    d.setInteger(QStringLiteral("dirNo"), 0);
+    d.setInteger(QStringLiteral("NbrExec"), 3);
+    d.setBool(QStringLiteral("NoteTextMode"), true);
+    d.close();
+    return songs + QStringLiteral("/Ballad.txt");
+}
+
+} // namespace
+
+// The program's own run, in a process of its own: started again by the test
+// below, this test binary runs the Application, types into the notes window,
+// puts a folder where the note was, and waits for SIGTERM.
+TEST(Quit, ChildEditsANoteThatCannotBeWritten)
+{
+    if (qEnvironmentVariable("TOLVANE_TEST_CHILD") != QStringLiteral("quit-with-edit"))
+        GTEST_SKIP() << "run by Quit.AQuitWithAnEditThatCannotBeWrittenEndsAndKeepsIt";
+    platform::InstanceLock instance(Application::settingsFolder());
+    Application application(*qobject_cast<QApplication *>(QCoreApplication::instance()), instance);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&]() {
+        Controller *c = application.controller();
+        WinNote *text = c ? c->winNote() : nullptr;
+        if (!text)
+            return; // start-up is not through yet
+        if (!text->isVisible())
+            c->actionMenuItemNotes(); // Window > Notes
+        if (!text->textView()->toPlainText().startsWith(QStringLiteral("Old words")))
+            return; // nor the first song
+        poll.stop();
+        QApplication::setActiveWindow(text);
+        text->textView()->setFocus();
+        QTest::keyClick(text->textView(), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(text->textView(), QString::fromLatin1(kTyped));
+        const QString note = qEnvironmentVariable("TOLVANE_TEST_NOTE");
+        QFile::remove(note);
+        QDir().mkdir(note);
+        fprintf(stderr, "child: typed\n");
+    });
+    poll.start(20);
+    application.run();
+}
+
+// Before, SIGTERM (a logout) with an edited note that could not be written
+// opened an alert nobody answered: the program never ended, and the edit was
+// in no file.
+TEST(Quit, AQuitWithAnEditThatCannotBeWrittenEndsAndKeepsIt)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString note = seedLibrary(home);
+    QProcess child;
+    QProcessEnvironment env = programtest::emptyHome(home);
+    env.insert(QStringLiteral("TOLVANE_TEST_CHILD"), QStringLiteral("quit-with-edit"));
+    env.insert(QStringLiteral("TOLVANE_TEST_NOTE"), note);
+    child.setProcessEnvironment(env);
+    child.setReadChannel(QProcess::StandardError);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=Quit.ChildEditsANoteThatCannotBeWritten")});
+    ASSERT_TRUE(child.waitForStarted(30000));
+    QByteArray errors;
+    ASSERT_TRUE(programtest::waitForText(child, errors, "child: typed")) << errors.toStdString();
+    child.terminate();
+    QElapsedTimer sinceTerminate;
+    sinceTerminate.start();
+    const bool ended = child.waitForFinished(5000);
+    const qint64 ms = sinceTerminate.elapsed();
+    if (!ended) {
+        child.kill();
+        child.waitForFinished(30000);
+    }
+    errors += child.readAllStandardError();
+    ASSERT_TRUE(ended) << "still running 5 s after SIGTERM\n" << errors.toStdString();
+    EXPECT_LT(ms, 5000);
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << errors.toStdString();
+    EXPECT_TRUE(errors.contains("Not asked while quitting")) << errors.toStdString();
+
+    EXPECT_TRUE(QFileInfo(note).isDir()) << "what stands at the note's place is left alone";
+    const QFileInfoList kept =
+        QDir(home.filePath(QStringLiteral(".local/share/tolvane/Kept notes"))).entryInfoList(QDir::Files);
+    ASSERT_EQ(kept.size(), 1) << errors.toStdString();
+    EXPECT_TRUE(kept.first().fileName().startsWith(QStringLiteral("Ballad (edit not saved ")));
+    EXPECT_TRUE(errors.contains(kept.first().filePath().toUtf8())) << "the log says where";
+    QFile copy(kept.first().filePath());
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), "Old words\n" + kTyped + "\n");
+
+    // The next start says so once, on the message line.
+    const QByteArray said = "Controller: An edited note could not be saved when Tolvane last quit";
+    for (int start : {1, 2}) {
+        SCOPED_TRACE(start);
+        const programtest::Run run = programtest::run(home, {{QStringLiteral("TOLVANE_QUIT_AFTER_MS"), QStringLiteral("500")},
+                                                             {QStringLiteral("TOLVANE_DEBUG"), QStringLiteral("1")}});
+        ASSERT_TRUE(run.finished) << run.errors.toStdString();
+        EXPECT_EQ(run.errors.count(QString::fromUtf8(said)), start == 1 ? 1 : 0) << run.errors.toStdString();
+        if (start == 1)
+            EXPECT_TRUE(run.errors.contains(kept.first().fileName())) << run.errors.toStdString();
+    }
 }

@@ -8,7 +8,10 @@
 
 #include "QStringPrint.h"
 
+#include <QApplication>
 #include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QTest>
@@ -207,4 +210,47 @@ TEST_F(WinNoteTest, EventCellInsertsTheLastMidi)
     EXPECT_EQ(rows.first(), &cell);
     Midi::setNbLastEvents(0);
     Midi::setLastMSBValue(-1);
+}
+
+// Before, one click on Close over a note that could not be written showed two
+// stacked alerts (the first took the keys from the window, whose leaving saved
+// and failed again under it), and the edit was in no file.
+TEST_F(WinNoteTest, ANoteThatCannotBeWrittenAsksOnceAndKeepsTheEdit)
+{
+    QTemporaryDir data;
+    qputenv("TOLVANE_DATA_DIR", data.path().toUtf8());
+    QWidget box; // the alert on screen
+    box.show();
+    dialogs.whileAlertOpen([&box]() { QApplication::setActiveWindow(&box); });
+    const struct {
+        const char *song;
+        NoteWindow *window;
+        QWidget *field;
+    } rows[] = {{"Plain", &plain, plain.textView()}, {"Formatted", &formatted, formatted.masterNoteField()}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.song);
+        const PiecesPtr p = song(QString::fromLatin1(row.song), QStringLiteral("Old words\n"));
+        show(p);
+        row.window->show();
+        QApplication::setActiveWindow(row.window);
+        row.field->setFocus();
+        QTest::keyClick(row.field, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(row.field, QStringLiteral(" typed on stage"));
+        // Another program puts a folder where the note was.
+        const QString note = notefile::notePathForSong(p->getPath());
+        ASSERT_TRUE(QFile::remove(note) && QDir().mkdir(note));
+        dialogs.clear();
+
+        row.window->close();
+        ASSERT_EQ(dialogs.records().size(), 1) << dialogs.texts().join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(QFileInfo(note).isDir());
+        const QFileInfoList kept = QDir(data.filePath(QStringLiteral("Kept notes")))
+                                       .entryInfoList({QString::fromLatin1(row.song) + QStringLiteral(" (edit not saved *")});
+        ASSERT_EQ(kept.size(), 1);
+        EXPECT_TRUE(dialogs.lastText().contains(kept.first().filePath())) << dialogs.lastText().toStdString();
+        EXPECT_TRUE(readFile(kept.first().filePath()).contains(QStringLiteral("typed on stage")))
+            << readFile(kept.first().filePath()).toStdString();
+    }
+    dialogs.whileAlertOpen({});
+    qunsetenv("TOLVANE_DATA_DIR");
 }

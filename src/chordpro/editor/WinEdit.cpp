@@ -8,6 +8,7 @@
 #include "library/Pieces.h"
 #include "midi/Midi.h"
 #include "platform/AtomicFile.h"
+#include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/Log.h"
 #include "platform/ModalRun.h"
@@ -602,7 +603,11 @@ void WinEdit::reject() { actionButtonEscape(); }
 
 void WinEdit::closeEvent(QCloseEvent *event)
 {
-    if (!closing_ && modifiee_) {
+    if (!closing_ && modifiee_ && platform::quitting()) {
+        // Nobody answers at a quit, and the window never holds it up: the
+        // song is saved if it can be (a failure is logged).
+        closeWin();
+    } else if (!closing_ && modifiee_) {
         const qint64 answer = Data::questionAvecCancel(QStringLiteral("Save changes?"));
         if (answer < 0 || (answer == 1 && !closeWin())) {
             event->ignore();

@@ -6,6 +6,7 @@
 #include "library/Data.h"
 #include "library/TextCodec.h"
 #include "platform/Clock.h"
+#include "platform/Dialogs.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/Vocabulary.h"
@@ -297,7 +298,8 @@ void ChordLibrary::askToSaveChanges()
 {
     if (!pendingChanges_)
         return;
-    if (Data::question(QStringLiteral("Changes have been done in Chord Library. Save changes?"))) {
+    // Quitting asks nobody: the changes are kept rather than lost.
+    if (platform::quitting() || Data::question(QStringLiteral("Changes have been done in Chord Library. Save changes?"))) {
         saveChordLibrary(); // unsaved until it is on disk
         return;
     }

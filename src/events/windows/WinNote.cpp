@@ -224,6 +224,9 @@ bool WinNote::saveNote(bool flag)
 {
     bool written = false;
     if (song_.piece && song_.piece->pieceDet && noteModifiee_) {
+        // The alert of a failed write takes the keys from this window, whose
+        // leaving saves: taken first, the edit is not saved (and refused) twice.
+        noteModifiee_ = false;
         PiecesDet &det = *song_.piece->pieceDet;
         if (det.noteUnreadable) {
             TLOG(QStringLiteral("WinNote: the note of \"%1\" is unreadable and was not saved").arg(det.fichier));

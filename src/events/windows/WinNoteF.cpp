@@ -405,6 +405,7 @@ bool WinNoteF::writeNote(bool flag, QString *failure)
 {
     bool written = false;
     if (song_.piece && song_.piece->pieceDet && noteModifiee_) {
+        noteModifiee_ = false; // as in WinNote::saveNote: an alert under way saves nothing twice
         PiecesDet &det = *song_.piece->pieceDet;
         if (readOnly_ || det.noteUnreadable) {
             // Nothing may replace what could not be read; on stage no alert either.

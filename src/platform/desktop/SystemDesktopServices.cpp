@@ -2,6 +2,7 @@
 
 #include "platform/desktop/PdfPrinting.h"
 #include "platform/Log.h"
+#include "platform/ModalRun.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -152,7 +153,7 @@ DesktopServices::PrintOutcome SystemDesktopServices::printPdf(const QString &pat
     printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
     QPrintDialog dialog(&printer, QApplication::activeWindow());
     dialog.setMinMax(1, pages);
-    if (dialog.exec() != QDialog::Accepted)
+    if (runModal(dialog) != QDialog::Accepted)
         return PrintOutcome::Cancelled;
     const bool range = printer.printRange() == QPrinter::PageRange;
     return printPdfFile(path, printer, range ? printer.fromPage() : 0, range ? printer.toPage() : 0)

@@ -1,6 +1,7 @@
 #include "platform/dialogs/QtDialogs.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -12,16 +13,60 @@
 namespace platform {
 
 namespace {
+
 Dialogs *g_installed = nullptr;
+bool g_quitting = false;
+
+void logUnasked(const QString &kind, const QString &title, const QString &text)
+{
+    qWarning().noquote() << QStringLiteral("Not asked while quitting (%1, %2): %3").arg(kind, title, text);
 }
+
+class QuittingDialogs final : public Dialogs {
+public:
+    int alert(const QString &title, const QString &text, const QStringList &) override
+    {
+        logUnasked(QStringLiteral("alert"), title, text);
+        return 0;
+    }
+    std::optional<QString> textInput(const QString &title, const QString &text, const QString &) override
+    {
+        logUnasked(QStringLiteral("text"), title, text);
+        return std::nullopt;
+    }
+    QString chooseFolder(const QString &title, const QString &message, const QString &) override
+    {
+        logUnasked(QStringLiteral("folder"), title, message);
+        return {};
+    }
+    QString chooseOpenFile(const QString &title, const QString &message, const QString &, const QStringList &) override
+    {
+        logUnasked(QStringLiteral("open"), title, message);
+        return {};
+    }
+    QString chooseSaveFile(const QString &title, const QString &message, const QString &, const QString &) override
+    {
+        logUnasked(QStringLiteral("save"), title, message);
+        return {};
+    }
+};
+
+} // namespace
 
 Dialogs &dialogs()
 {
     static QtDialogs onScreen;
+    static QuittingDialogs quiet;
+    if (g_quitting)
+        return quiet;
     return g_installed ? *g_installed : onScreen;
 }
 
 void setDialogs(Dialogs *installed) { g_installed = installed; }
+
+void setQuitting(bool quitting) { g_quitting = quitting; }
+
+bool quitting() { return g_quitting; }
 
 int QtDialogs::alert(const QString &title, const QString &text, const QStringList &buttons)
 {

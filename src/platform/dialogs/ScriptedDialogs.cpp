@@ -19,6 +19,8 @@ QStringList ScriptedDialogs::texts() const
 int ScriptedDialogs::alert(const QString &title, const QString &text, const QStringList &buttons)
 {
     records_.append({QStringLiteral("alert"), title, text, buttons});
+    if (whileAlertOpen_)
+        whileAlertOpen_();
     if (buttonAnswers_.empty())
         return 0;
     const QString label = buttonAnswers_.front();

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <deque>
+#include <functional>
 
 namespace platform {
 
@@ -27,6 +28,9 @@ public:
     void answerButton(const QString &label) { buttonAnswers_.push_back(label); }
     void answerText(const std::optional<QString> &text) { textAnswers_.push_back(text); }
     void answerPath(const QString &path) { pathAnswers_.push_back(path); }
+    // Runs while each alert is open, as the box on screen would be: taking
+    // the keys from the window under it, say.
+    void whileAlertOpen(std::function<void()> act) { whileAlertOpen_ = std::move(act); }
 
     const QList<Record> &records() const { return records_; }
     QStringList texts() const;
@@ -47,6 +51,7 @@ private:
     std::deque<QString> buttonAnswers_;
     std::deque<std::optional<QString>> textAnswers_;
     std::deque<QString> pathAnswers_;
+    std::function<void()> whileAlertOpen_;
 };
 
 } // namespace platform
