@@ -3,6 +3,7 @@
 #include "events/windows/WinNote.h"
 #include "platform/InstanceLock.h"
 #include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
 
 #include "ProgramUnderTest.h"
 
@@ -91,18 +92,13 @@ namespace {
 
 const QByteArray kTyped = "typed on stage";
 
-// A library folder with one song and its note, in slot 0, the plain notes window in use.
+// A library folder with one song and its note in slot 0, the plain notes window in use.
 QString seedLibrary(const QTemporaryDir &home)
 {
     const QString songs = home.filePath(QStringLiteral("songs"));
     QDir().mkpath(songs);
-    QFile pdf(songs + QStringLiteral("/Ballad.pdf"));
-    pdf.open(QIODevice::WriteOnly);
-    pdf.write("%PDF-1.4\n");
-    QFile note(songs + QStringLiteral("/Ballad.txt"));
-    note.open(QIODevice::WriteOnly);
-    note.write("Old words\n");
     QDir().mkpath(home.filePath(QStringLiteral("config")));
+    testsupport::writePdf(songs + QStringLiteral("/Ballad.pdf"), 1);
     platform::UserDefaults d;
     d.open(home.filePath(QStringLiteral("config/defaults.sqlite")));
     d.setBool(QStringLiteral("dirIsanURL0"), true);
@@ -111,7 +107,7 @@ QString seedLibrary(const QTemporaryDir &home)
     d.setInteger(QStringLiteral("NbrExec"), 3);
     d.setBool(QStringLiteral("NoteTextMode"), true);
     d.close();
-    return songs + QStringLiteral("/Ballad.txt");
+    return testsupport::writeFile(songs + QStringLiteral("/Ballad.txt"), "Old words\n");
 }
 
 } // namespace

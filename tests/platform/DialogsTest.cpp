@@ -140,24 +140,19 @@ TEST(QtDialogs, AlertTextShowsAsWritten)
 TEST(Dialogs, NothingIsAskedOnceAQuitHasBegun)
 {
     ScriptedDialogs scripted;
-    int modalRuns = 0;
-    setModalRunner([&modalRuns](QDialog &) {
-        ++modalRuns;
+    bool ran = false;
+    setModalRunner([&ran](QDialog &) {
+        ran = true;
         return int(QDialog::Accepted);
     });
     scripted.answerButton(QStringLiteral("Yes"));
-    scripted.answerText(QStringLiteral("typed"));
-    scripted.answerPath(QStringLiteral("/songs"));
     setQuitting(true);
     QDialog window;
     EXPECT_EQ(dialogs().alert(QString(), QStringLiteral("Save?"), {"No", "Yes"}), 0) << "the default answer";
-    EXPECT_EQ(dialogs().textInput(QString(), QStringLiteral("Name?"), QStringLiteral("x")), std::nullopt);
     EXPECT_EQ(dialogs().chooseFolder(QString(), QStringLiteral("Folder"), QString()), QString());
-    EXPECT_EQ(dialogs().chooseSaveFile(QString(), QStringLiteral("Save"), QString(), QStringLiteral("a.pdf")), QString());
     EXPECT_EQ(runModal(window), int(QDialog::Rejected));
     setQuitting(false);
     setModalRunner({});
     EXPECT_TRUE(scripted.records().isEmpty()) << "logged, never put to the installed dialogs";
-    EXPECT_EQ(modalRuns, 0);
-    EXPECT_EQ(dialogs().alert(QString(), QStringLiteral("Save?"), {"No", "Yes"}), 1) << "the script was left as it was";
+    EXPECT_FALSE(ran);
 }
