@@ -274,8 +274,10 @@ public:
     void afficherTocX(bool flag);
     void setMsgX(const QString &msg, const QString &winID, bool stay);
     // A failure nobody opened a window for (a track that does not play, a
-    // folder gone): logged, and told in the windows' 3-second message line,
-    // never in a modal dialog that would swallow keys and pedals on stage.
+    // folder gone, a write that failed) or a copy kept: logged, and told as a
+    // notice that holds the windows' message line for a few seconds or until
+    // the next song, never in a modal dialog that would swallow keys and
+    // pedals on stage. Every notice goes through here.
     void tellFailure(const QString &why);
     bool traiterPageUpDown(bool down);
     void pageUpDownforWinIDX(const QString &winID, bool down);

@@ -374,7 +374,7 @@ void Controller::refreshCommonEnd(bool refreshOnly, qint64 slotBefore)
     afficherToc(true);
     // Said once per scan, when the windows are there to say it.
     if (const QString note = folderwalk::message(Data::lastScan()); !note.isEmpty())
-        setMsgX(note, QString(), false);
+        tellFailure(note);
     Data::lastScan() = folderwalk::Result();
 }
 

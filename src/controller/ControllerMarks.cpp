@@ -48,11 +48,12 @@ void Controller::markAsalreadyPlayed(bool toggle)
 
 void Controller::reportUnaskedWriteFailure(const QString &why)
 {
-    TLOG(QStringLiteral("Controller unasked write failed: %1").arg(why));
-    if (unaskedWriteFailureTold_)
+    if (unaskedWriteFailureTold_) {
+        TLOG(QStringLiteral("Controller unasked write failed: %1").arg(why));
         return;
+    }
     unaskedWriteFailureTold_ = true;
-    setMsgX(why, QString(), false);
+    tellFailure(why);
 }
 
 void Controller::actionMenuAlreadyPlayed()

@@ -17,6 +17,12 @@ bool sameWinID(const QString &a, const QString &b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+// A message that does not stay, and every notice, is marked as a warning.
+QString warned(const QString &msg)
+{
+    return QStringLiteral("%1 %2").arg(QStringLiteral("⚠️"), msg);
+}
+
 } // namespace
 
 void Controller::setPDFx(const PiecePtr &piece, qint64 pageNo, bool zoomTop, const PiecePtr &pieceNext, bool autom,
@@ -180,14 +186,17 @@ void Controller::setMsgX(const QString &msg, const QString &winID, bool stay)
         else if (stay)
             w->setMsg(msg, winID, true);
         else
-            w->setMsg(QStringLiteral("%1 %2").arg(QStringLiteral("⚠️"), msg), winID, false);
+            w->setMsg(warned(msg), winID, false);
     }
 }
 
 void Controller::tellFailure(const QString &why)
 {
     TLOG(QStringLiteral("Controller: %1").arg(why));
-    setMsgX(why, QString(), false);
+    if (why.isEmpty())
+        return;
+    for (WindowPDFxSuper *w : openWindows())
+        w->showNotice(warned(why));
 }
 
 bool Controller::traiterPageUpDown(bool down)

@@ -146,11 +146,10 @@ void Controller::awakeFromNib()
     startSleepWatch();
     // A settings file set aside, unread or read-only: said once, without a dialog.
     const QString notice = defaults.openNotice();
-    if (!notice.isEmpty())
-        setMsgX(notice, QString(), false);
-    // Edits kept when the last run quit, once as well.
-    if (const QString kept = keptnotes::takeQuitNotice(); !kept.isEmpty())
-        tellFailure(notice.isEmpty() ? kept : notice + QLatin1Char(' ') + kept);
+    // Edits kept when the last run quit, once as well, in the same notice.
+    const QString kept = keptnotes::takeQuitNotice();
+    if (!notice.isEmpty() || !kept.isEmpty())
+        tellFailure(kept.isEmpty() ? notice : notice.isEmpty() ? kept : notice + QLatin1Char(' ') + kept);
     if (!defaults.hasRead())
         defaults.whenReadLate([self = QPointer<Controller>(this)](const QString &readNotice) {
             if (self)
@@ -185,7 +184,7 @@ void Controller::settingsReadLate(const QString &notice)
     } else {
         setDirButton(currentDirNo_);
     }
-    setMsgX(notice, QString(), false);
+    tellFailure(notice);
 }
 
 // What start-up took from the empty store, read again before anything can

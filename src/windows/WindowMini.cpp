@@ -107,8 +107,9 @@ void WindowMini::refreshNote(bool flag)
 {
     AuxWindow::refreshNote(flag);
     const auto &piece = pieceCour();
-    labelComment_.text =
-        piece && piece->pieceDet ? piece->notetxtForDir(altDir(), altMode(), defNote()) : QString();
+    labelComment_.text = !heldNotice().isEmpty()       ? heldNotice()
+                         : piece && piece->pieceDet ? piece->notetxtForDir(altDir(), altMode(), defNote())
+                                                    : QString();
     refreshTempo();
 }
 
@@ -164,9 +165,14 @@ void WindowMini::updateMetroWithNbTick(qint64 nbTick, bool masquer, bool reset)
     update();
 }
 
+bool WindowMini::takesMessage(const QString &forWinID) const
+{
+    return !forWinID.isEmpty() || defMsg() != 1;
+}
+
 void WindowMini::setMsg(const QString &msg, const QString &forWinID, bool stay)
 {
-    if (forWinID.isEmpty() && defMsg() == 1)
+    if (!takesMessage(forWinID))
         return;
     AuxWindow::setMsg(msg, forWinID, stay);
     if (!msg.isEmpty()) {

@@ -23,6 +23,7 @@ public:
                           bool masquer) override;
     void updateMetroWithNbTick(qint64 nbTick, bool masquer, bool reset) override;
     void setMsg(const QString &msg, const QString &forWinID, bool stay) override;
+    bool takesMessage(const QString &forWinID) const override;
     void windowDidResize() override;
     QString obtenirTitle() const override;
 

@@ -294,8 +294,9 @@ void WindowPDFx::refreshNote(bool flag)
     if (flag)
         refreshLabels();
     // A song that cannot be shown keeps saying why while it is the current song.
-    titleRow_->labelWin2->setText(songProblem_.isEmpty() ? piece->notetxtForDir(altDir(), altMode(), defNote())
-                                                         : songProblem_);
+    titleRow_->labelWin2->setText(!heldNotice().isEmpty()  ? heldNotice()
+                                  : songProblem_.isEmpty() ? piece->notetxtForDir(altDir(), altMode(), defNote())
+                                                           : songProblem_);
     refreshTempo();
 }
 
@@ -311,10 +312,15 @@ void WindowPDFx::showSongProblem(const QString &path, const QString &reason)
     titleRow_->labelWin2->setText(text);
 }
 
-void WindowPDFx::setMsg(const QString &msg, const QString &forWinID, bool stay)
+bool WindowPDFx::takesMessage(const QString &forWinID) const
 {
     // A window bound to an identifier with message policy 1 ignores messages sent to all.
-    if (forWinID.isEmpty() && defMsg() == 1)
+    return !forWinID.isEmpty() || defMsg() != 1;
+}
+
+void WindowPDFx::setMsg(const QString &msg, const QString &forWinID, bool stay)
+{
+    if (!takesMessage(forWinID))
         return;
     WindowPDFxSuper::setMsg(msg, forWinID, stay);
     if (msg.isEmpty()) {

@@ -49,6 +49,7 @@ public:
     void iniNoShadow(bool v) override;
     void pageUpDown(bool forward) override;
     void setMsg(const QString &msg, const QString &forWinID, bool stay) override;
+    bool takesMessage(const QString &forWinID) const override;
     void refreshNote(bool flag) override;
     void refreshInfo() override;
     void afficherMasquerOnglets(bool show) override;

@@ -204,9 +204,19 @@ void WindowPDFxSuper::applyBackground()
 
 void WindowPDFxSuper::setMsg(const QString &msg, const QString & /*forWinID*/, bool stay)
 {
+    notice_.clear();
     msgTimer_.stop();
     if (!msg.isEmpty() && !stay)
         startTimerMsg();
+}
+
+void WindowPDFxSuper::showNotice(const QString &text)
+{
+    if (text.isEmpty() || !takesMessage(QString()))
+        return;
+    setMsg(text, QString(), false);
+    notice_ = text;
+    msgTimer_.start(kNoticeSeconds, false, [this] { hideMsg(); });
 }
 
 void WindowPDFxSuper::startTimerMsg()
@@ -216,6 +226,7 @@ void WindowPDFxSuper::startTimerMsg()
 
 void WindowPDFxSuper::hideMsg()
 {
+    notice_.clear();
     refreshNote(false);
 }
 
@@ -223,7 +234,8 @@ void WindowPDFxSuper::refreshNote(bool flag)
 {
     if (flag)
         seconds30_ = true;
-    msgTimer_.stop();
+    if (notice_.isEmpty())
+        msgTimer_.stop();
 }
 
 void WindowPDFxSuper::updateItunesInfo(const QString &, const QString &, double, double, bool masquer)

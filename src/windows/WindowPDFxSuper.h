@@ -22,6 +22,8 @@ public:
     static constexpr int kColorSlots = 24;
     // Seconds a message stays up before the note comes back.
     static constexpr double kMessageSeconds = 3.0;
+    // A notice is a sentence to read, not a cue to glance at.
+    static constexpr double kNoticeSeconds = 8.0;
 
     explicit WindowPDFxSuper(qint64 winType = 0, QWidget *parent = nullptr);
     ~WindowPDFxSuper() override;
@@ -99,6 +101,12 @@ public:
 
     // ---- Messages, notes, metronome, track ----------------------------------
     virtual void setMsg(const QString &msg, const QString &forWinID, bool stay);
+    // Whether the window shows a message sent to forWinID (empty: to all).
+    virtual bool takesMessage(const QString & /*forWinID*/) const { return false; }
+    // A failure or a kept copy the performer must read holds the message line
+    // for kNoticeSeconds or until the song changes: refreshes meanwhile show
+    // it again instead of the note. A newer message takes the line.
+    void showNotice(const QString &text);
     void startTimerMsg();
     bool messageTimerActive() const { return msgTimer_.isActive(); }
     virtual void refreshNote(bool flag);
@@ -263,6 +271,8 @@ signals:
     void windowWillClose(WindowPDFxSuper *window);
 
 protected:
+    // The notice holding the message line, or "": what a note refresh shows.
+    const QString &heldNotice() const { return notice_; }
     // The page state written by the push and the step; for the window classes.
     void setZoomTopState(bool v) { zoomTop_ = v; }
     void setInactFlags(bool gauche, bool droite) { inactAgauche_ = gauche; inactAdroite_ = droite; }
@@ -327,6 +337,7 @@ private:
     bool pageNoPDFHide_ = false;
     bool pageNoCHDHide_ = false;
     platform::Timer msgTimer_;
+    QString notice_;
     bool pageUpdown_ = false;
 
     QPoint dragOffset_;

@@ -241,4 +241,9 @@ void WindowPDFxSuper::refreshPiece()
     if (Data::recOn())
         Data::setRecOn(false);
     seconds30_ = false;
+    // A notice belongs to the song it was told on.
+    if (!notice_.isEmpty()) {
+        notice_.clear();
+        msgTimer_.stop();
+    }
 }

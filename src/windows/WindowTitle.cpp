@@ -262,7 +262,9 @@ void WindowTitle::showNote(bool keepShown)
 {
     QString text;
     const auto &piece = pieceCour();
-    if ((hideList() && seconds30()) || !piece || !piece->pieceDet) {
+    if (!heldNotice().isEmpty()) {
+        text = heldNotice();
+    } else if ((hideList() && seconds30()) || !piece || !piece->pieceDet) {
         text.clear();
     } else {
         text = keepShown ? labels_[0].text : piece->notetxtForDir(altDir(), altMode(), defNote());
@@ -316,11 +318,15 @@ void WindowTitle::refreshCue()
     update();
 }
 
+bool WindowTitle::takesMessage(const QString &forWinID) const
+{
+    // Only the note window shows messages.
+    return winType() == 8 && (!forWinID.isEmpty() || defMsg() != 1);
+}
+
 void WindowTitle::setMsg(const QString &msg, const QString &forWinID, bool stay)
 {
-    if (winType() != 8)
-        return;
-    if (forWinID.isEmpty() && defMsg() == 1)
+    if (!takesMessage(forWinID))
         return;
     AuxWindow::setMsg(msg, forWinID, stay);
     if (!msg.isEmpty()) {

@@ -28,6 +28,7 @@ public:
     void refreshTempo() override;
     void refreshCue() override;
     void setMsg(const QString &msg, const QString &forWinID, bool stay) override;
+    bool takesMessage(const QString &forWinID) const override;
     void afficherToc(bool show) override;
     void updateMetroWithNbTick(qint64 nbTick, bool masquer, bool reset) override;
     void windowDidResize() override;

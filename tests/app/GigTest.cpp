@@ -3,7 +3,13 @@
 // manual clock.
 #include "GigFixture.h"
 
+#include "events/windows/WinNoteF.h"
+
 #include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
 
 using gigtest::GigFixture;
 
@@ -295,4 +301,80 @@ TEST_F(GigFixture, APedalBoardPluggedBackInMidSetStillTurnsTheSongs)
     ASSERT_NE(pedals, 0u);
     press("b0407f");
     EXPECT_EQ(shown(), QStringList({"Bravo 1", "Bravo 1"}));
+}
+
+namespace {
+
+class NoticeGig : public GigFixture {
+protected:
+    // Alpha on screen with the note given; Bravo, the next song, says "Slow intro".
+    void startOnAlpha(const QByteArray &alphaNote)
+    {
+        const QDir songs(library.path());
+        testsupport::writeFile(songs.filePath(QStringLiteral("Alpha.txt")), alphaNote);
+        testsupport::writeFile(songs.filePath(QStringLiteral("Bravo.txt")), "Slow intro\n");
+        Data::setCurrentScreensetG(1);
+        start();
+        key(vocab::NextSong); // away with the table of contents
+        advance(0.6);         // the note timer
+        ASSERT_EQ(currentTitle(), QStringLiteral("Alpha"));
+    }
+    // The title row as drawn, sampled every 0.3 s for 2.4 s, as a performer glances at it.
+    void expectHeld(const QString &noticeStart)
+    {
+        QStringList otherwise;
+        for (int ms = 0; ms <= 2400; ms += 300) {
+            for (const QString &line : notesShown())
+                if (!line.startsWith(noticeStart))
+                    otherwise << QStringLiteral("%1 ms: %2").arg(ms).arg(line);
+            advance(0.3);
+        }
+        EXPECT_EQ(otherwise, QStringList());
+    }
+};
+
+} // namespace
+
+// The performer saves a note another program changed meanwhile. Before, the
+// notice that the other version was kept reached only the log: the refresh
+// right after the save put the master note back on the title row.
+TEST_F(NoticeGig, ASaveOverANoteChangedElsewhereIsToldOnTheTitleRowUntilItsTimeIsUp)
+{
+    startOnAlpha("Capo 3\n");
+    ASSERT_EQ(notesShown(), QStringList({"Capo 3"}));
+    Data::setFormattedNote(true);
+    key(vocab::ToggleNote);
+    WinNoteF *form = controller->winNoteF();
+    ASSERT_TRUE(form && form->isVisible());
+    ASSERT_EQ(QProcess::execute(QStringLiteral("/bin/sh"), {QStringLiteral("-c"),
+                                                            QStringLiteral("printf 'Call the drummer\\n' >> \"$0\""),
+                                                            QDir(library.path()).filePath(QStringLiteral("Alpha.txt"))}),
+              0);
+    form->masterNoteField()->setFocus();
+    form->masterNoteField()->selectAll();
+    QTest::keyClicks(form->masterNoteField(), QStringLiteral("Capo 5"));
+    QPushButton *close = nullptr;
+    for (QPushButton *b : form->findChildren<QPushButton *>())
+        if (b->text() == QStringLiteral("Close"))
+            close = b;
+    ASSERT_TRUE(close);
+    QTest::mouseClick(close, Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(form->isVisible());
+    expectHeld(QStringLiteral("⚠️ The note of \"Alpha\" was changed elsewhere while you edited it"));
+    advance(WindowPDFxSuper::kNoticeSeconds);
+    EXPECT_EQ(notesShown(), QStringList({"Capo 5"}));
+}
+
+// Thirty seconds on a song whose note is not text: the played date cannot be
+// written. Before, the refresh that marks the song played put the note back
+// over the notice at once.
+TEST_F(NoticeGig, APlayedDateThatCannotBeWrittenIsToldOnTheTitleRowUntilTheNextSong)
+{
+    startOnAlpha(QByteArray("\x00\x01 not text \x00", 13));
+    advance(30.0); // the played timer
+    ASSERT_TRUE(Data::getPiece(Data::songNoG())->pieceDet->played);
+    expectHeld(QStringLiteral("⚠️ The note file"));
+    key(vocab::NextSong);
+    EXPECT_EQ(notesShown(), QStringList({"Slow intro"}));
 }

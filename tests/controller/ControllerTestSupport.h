@@ -41,6 +41,7 @@ public:
         messages << msg;
         WindowPDFxSuper::setMsg(msg, forWinID, stay);
     }
+    bool takesMessage(const QString &) const override { return true; }
     void afficherToc(bool show) override { tocShown = show; }
     void pageUpDown(bool forward) override { ownSteps << forward; }
     void updateRechInfo2(const QString &text) override { echo = text; }

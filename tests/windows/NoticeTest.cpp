@@ -1,0 +1,112 @@
+#include "AuxWindowTestSupport.h"
+#include "library/Data.h"
+#include "library/WinID.h"
+#include "platform/Clock.h"
+#include "support/TestSupport.h"
+#include "windows/WindowMini.h"
+#include "windows/WindowPDFx.h"
+#include "windows/WindowTitle.h"
+
+#include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Shown {
+    std::unique_ptr<WindowPDFxSuper> window;
+    std::function<QString()> line; // the window's message line as drawn
+};
+
+// The three windows that show messages, each with its line.
+Shown make(int kind)
+{
+    Shown s;
+    if (kind == 0) {
+        auto *w = new WindowPDFx;
+        w->windowDidLoad();
+        w->resize(1000, 700);
+        w->show();
+        s.line = [w] { return w->noteText(); };
+        s.window.reset(w);
+    } else if (kind == 1) {
+        auto *w = new WindowMini;
+        w->windowDidLoad();
+        s.line = [w] { return w->labelComment().text; };
+        s.window.reset(w);
+    } else {
+        auto *w = new WindowTitle(8);
+        w->windowDidLoad();
+        auxtest::resizeTo(*w, 600, 90);
+        s.line = [w] { return w->label(1).text; };
+        s.window.reset(w);
+    }
+    return s;
+}
+
+// A notice (a save that kept the other version, a write that failed) holds
+// the message line: the note refreshes that follow a save keep it, and its
+// time, the next song or a newer message end it. Before, the refresh right
+// after a save put the note back, so the notice never showed.
+TEST(NoticeTest, HoldsTheMessageLineUntilItsTimeTheNextSongOrANewerMessage)
+{
+    platform::ManualClock clock;
+    testsupport::FreshDefaults defaults;
+    QTemporaryDir dir;
+    auto songWithNote = [&](const QString &title, const QString &note) {
+        PiecesPtr p = auxtest::song(title, QString(), note);
+        p->pieceDet->fichier = testsupport::writePdf(dir.filePath(title + QStringLiteral(".pdf")), 1);
+        return p;
+    };
+    const PiecesPtr a = songWithNote(QStringLiteral("A"), QStringLiteral("Capo 3"));
+    const PiecesPtr b = songWithNote(QStringLiteral("B"), QStringLiteral("Slow intro"));
+    const QString notice = QStringLiteral("⚠️ The other version is kept beside it");
+    enum class End { Time, NextSong, NewerMessage };
+    for (int kind : {0, 1, 2}) {
+        for (End end : {End::Time, End::NextSong, End::NewerMessage}) {
+            const std::string what = "window kind " + std::to_string(kind) + " end " + std::to_string(int(end));
+            Shown s = make(kind);
+            s.window->setPDF(a, 1, true, false, 0, b, false);
+            s.window->showNotice(notice);
+            s.window->refreshNote(false); // the save's reprocess
+            s.window->refreshInfo();      // the song's title read again
+            clock.advance(WindowPDFxSuper::kMessageSeconds + 1.0);
+            EXPECT_EQ(s.line(), notice) << what;
+            switch (end) {
+            case End::Time:
+                clock.advance(WindowPDFxSuper::kNoticeSeconds - WindowPDFxSuper::kMessageSeconds - 0.9);
+                EXPECT_EQ(s.line(), QStringLiteral("Capo 3")) << what;
+                break;
+            case End::NextSong:
+                s.window->setPDF(b, 1, true, false, 0, nullptr, false);
+                EXPECT_EQ(s.line(), QStringLiteral("Slow intro")) << what;
+                break;
+            case End::NewerMessage:
+                s.window->setMsg(QStringLiteral("Solo"), QString(), false);
+                EXPECT_EQ(s.line(), QStringLiteral("Solo")) << what;
+                clock.advance(WindowPDFxSuper::kMessageSeconds + 0.1);
+                EXPECT_EQ(s.line(), QStringLiteral("Capo 3")) << what;
+                break;
+            }
+            s.window->refreshNote(false);
+            EXPECT_NE(s.line(), notice) << what << ": once over it stays over";
+        }
+    }
+
+    // A window bound to an identifier that ignores messages to all takes no notice either.
+    auto drum = std::make_shared<WinID>(0);
+    drum->idWin = QStringLiteral("Drum");
+    drum->defMsg = 1;
+    Data::winIDs() = {drum};
+    for (int kind : {0, 1, 2}) {
+        Shown s = make(kind);
+        s.window->iniMode(1, QStringLiteral("Drum"));
+        s.window->setPDF(a, 1, true, false, 0, b, false);
+        s.window->showNotice(notice);
+        EXPECT_EQ(s.line(), QStringLiteral("Capo 3")) << "window kind " << kind;
+        EXPECT_FALSE(s.window->messageTimerActive()) << "window kind " << kind;
+    }
+    Data::winIDs().clear();
+}
+
+} // namespace
