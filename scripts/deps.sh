@@ -4,11 +4,12 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-pdf-dev qt6-multimedia-dev
-  libasound2-dev libtag1-dev libsqlite3-dev
+  libasound2-dev libtag1-dev libsqlite3-dev libxcb1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav flac lame ffmpeg
   dbus xdg-utils fonts-dejavu-core fonts-noto-color-emoji
+  xvfb openbox xdotool
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -4,6 +4,7 @@
 #include "library/Data.h"
 #include "platform/Log.h"
 #include "settings/DataPref5.h"
+#include "windows/FloatingWindows.h"
 #include "windows/ScreenFrames.h"
 #include "windows/WindowList.h"
 #include "windows/WindowPDFxSuper.h"
@@ -86,13 +87,7 @@ void Controller::actionMenuArrange(qint64 code)
 
 void Controller::ajusterWindowLevel(bool deactivating)
 {
-    for (WindowPDFxSuper *w : openWindows()) {
-        if (!w->alwaysOnTop())
-            continue;
-        w->setStaysOnTop(!deactivating);
-        if (deactivating && w->isVisible())
-            w->raise();
-    }
+    floatingwindows::adjustLevels(!deactivating);
 }
 
 void Controller::actionCreerWinX(qint64 winType)

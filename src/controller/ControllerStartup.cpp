@@ -22,6 +22,7 @@
 #include "settings/DataHelp.h"
 #include "settings/DataPref4.h"
 #include "settings/DataPref7.h"
+#include "windows/FloatingWindows.h"
 #include "windows/PopupJauge.h"
 #include "windows/WindowFactory.h"
 #include "windows/WindowList.h"
@@ -57,6 +58,7 @@ void Controller::awakeFromNib()
 
     ChordPro::setSizeRef(QSizeF(611.0, 752.0));
     windowfactory::setCreator(14, [] { return new WindowChords; });
+    floatingwindows::install();
     winEditController_ = new WinEdit;
     WinEdit::setHelpShower([this](int page) { afficherHelp(page, true); });
     Data::initData();

@@ -3,6 +3,8 @@
 #include "platform/MainMenu.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
+#include "platform/WindowStacking.h"
+#include "windows/FloatingWindows.h"
 #include "windows/WindowList.h"
 
 #include <QCloseEvent>
@@ -102,10 +104,7 @@ void WindowPDFxSuper::ajusterStyleMask(bool avecLumieres)
 {
     // Document windows draw their own title row; the lights only decide
     // whether the window keeps a system title bar.
-    const bool wasVisible = isVisible();
-    setWindowFlag(Qt::FramelessWindowHint, !avecLumieres);
-    if (wasVisible)
-        show();
+    platform::setWindowFlagInPlace(this, Qt::FramelessWindowHint, !avecLumieres);
 }
 
 void WindowPDFxSuper::keyPressEvent(QKeyEvent *event)
@@ -139,17 +138,8 @@ void WindowPDFxSuper::iniTransparent(bool on)
 void WindowPDFxSuper::iniAlwaysOnTop(bool on)
 {
     alwaysOnTop_ = on;
-    setStaysOnTop(on);
-}
-
-void WindowPDFxSuper::setStaysOnTop(bool on)
-{
-    // On the native window: the widget's own flag would hide and show it again,
-    // which on stage is a flash and a lost focus.
-    if (QWindow *handle = windowHandle())
-        handle->setFlag(Qt::WindowStaysOnTopHint, on);
-    else
-        setWindowFlag(Qt::WindowStaysOnTopHint, on); // never shown yet: nothing to hide
+    platform::setFloating(this, on);
+    floatingwindows::tie(this);
 }
 
 void WindowPDFxSuper::iniModeAffichage(qint64 mode, bool refresh)

@@ -66,8 +66,6 @@ public:
     void setTransparentOnOff() { iniTransparent(!transparent_); }
     virtual void iniAlwaysOnTop(bool on);
     void setAlwaysOnTopOnOff() { iniAlwaysOnTop(!alwaysOnTop_); }
-    // Keeps the window above others or not, without hiding and showing it.
-    void setStaysOnTop(bool on);
     // Mode -1 goes back to the mode before; entering mode 1 remembers the mode left.
     virtual void iniModeAffichage(qint64 mode, bool refresh);
     virtual void iniTypeMetro(qint64 type);

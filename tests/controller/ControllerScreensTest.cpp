@@ -1,5 +1,6 @@
 #include "ControllerTestSupport.h"
 
+#include "chords/windows/ChordLibrary.h"
 #include "controller/MenuTexts.h"
 #include "settings/DataPref5.h"
 #include "windows/ScreenFrames.h"
@@ -90,21 +91,44 @@ TEST_F(ControllerScreens, OneScreenAndStaleEntries)
     EXPECT_TRUE(window()->isFullScreen());
 }
 
-TEST_F(ControllerScreens, AlwaysOnTopWindowsFloatOnlyWhileTheProgramIsActive)
+TEST_F(ControllerScreens, FloatingWindowsFloatOnlyWhileTheProgramIsActiveOverTheKeyTolvaneWindow)
 {
     start();
+    makeKey(window());
     WindowPDFxSuper *title = Data::newWindowPDFx(false, 2);
     ASSERT_TRUE(title);
     title->show();
-    title->setAlwaysOnTop(true);
-    controller->ajusterWindowLevel(true);
-    EXPECT_FALSE(title->windowHandle()->flags() & Qt::WindowStaysOnTopHint);
-    EXPECT_TRUE(title->isVisible());
-    controller->ajusterWindowLevel(false);
-    EXPECT_TRUE(title->windowHandle()->flags() & Qt::WindowStaysOnTopHint);
+    title->iniAlwaysOnTop(true);
+    controller->actionMenuItemChordLib(0);
+    QWidget *library = controller->chordLibrary(0, false);
+    ASSERT_TRUE(library && library->isVisible());
+    const auto floats = [](QWidget *w) { return bool(w->windowHandle()->flags() & Qt::WindowStaysOnTopHint); };
+
+    for (bool active : {false, true}) {
+        controller->ajusterWindowLevel(!active);
+        for (QWidget *w : {static_cast<QWidget *>(title), library}) {
+            EXPECT_EQ(floats(w), active) << w->windowTitle().toStdString();
+            EXPECT_TRUE(w->isVisible());
+            EXPECT_EQ(w->windowHandle()->transientParent(), window()->windowHandle()) << w->windowTitle().toStdString();
+        }
+    }
+    // Before, a frame put on at activation and taken off again (hiding and
+    // showing the window) left it at normal level.
+    title->ajusterStyleMask(true);
+    title->ajusterStyleMask(false);
+    EXPECT_TRUE(floats(title));
     EXPECT_TRUE(title->isVisible());
     // Windows not marked keep their level.
     EXPECT_FALSE(window()->windowHandle() && (window()->windowHandle()->flags() & Qt::WindowStaysOnTopHint));
+
+    // The ties follow the key Tolvane window.
+    RecordingWindow *second = addWindow(QString());
+    makeKey(second);
+    second->windowDidBecomeMain();
+    makeKey(library);
+    EXPECT_TRUE(
+        testsupport::waitFor([&] { return library->windowHandle()->transientParent() == second->windowHandle(); }));
+    EXPECT_EQ(title->windowHandle()->transientParent(), second->windowHandle());
 }
 
 TEST_F(ControllerScreens, NewWindowsFromTheWindowMenu)

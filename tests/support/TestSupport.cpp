@@ -138,6 +138,27 @@ bool waitFor(const std::function<bool()> &done)
     return done();
 }
 
+void runThisTestInChild(const QProcessEnvironment &environment)
+{
+    const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=%1.%2").arg(QString::fromLatin1(info->test_suite_name()),
+                                                            QString::fromLatin1(info->name()))});
+    const bool finished = child.waitForFinished(120000);
+    if (!finished) {
+        child.kill();
+        child.waitForFinished();
+    }
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    EXPECT_TRUE(finished) << "the child did not finish";
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output.toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
+}
+
 PrivateBus::PrivateBus()
 {
     const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));

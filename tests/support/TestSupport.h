@@ -42,6 +42,10 @@ struct LimitedWrite {
 };
 LimitedWrite writeUnderFileSizeLimit(unsigned long limit, const std::function<bool(QString *error)> &write);
 
+// Runs the current test again in a child process of this executable with
+// `environment`; the child's failure fails the test.
+void runThisTestInChild(const QProcessEnvironment &environment);
+
 // Ends the test program with a failure when the test still runs after
 // `seconds`: a fault that hangs for good fails the run instead of stalling it.
 class Ceiling {

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "support/TestSupport.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRect>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -70,22 +71,10 @@ inline bool withScreens(std::initializer_list<QRect> screens)
     }
     file.close();
 
-    const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
-    QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=%1").arg(path));
     env.insert(QString::fromLatin1(kChildVariable), QStringLiteral("1"));
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--gtest_filter=%1.%2").arg(QString::fromLatin1(info->test_suite_name()),
-                                                            QString::fromLatin1(info->name()))});
-    const bool finished = child.waitForFinished(120000);
-    const QString output = QString::fromLocal8Bit(child.readAll());
-    EXPECT_TRUE(finished) << "the child did not finish";
-    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output.toStdString();
-    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
+    testsupport::runThisTestInChild(env);
     return false;
 }
 
