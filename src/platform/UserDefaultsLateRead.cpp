@@ -5,15 +5,57 @@
 #include "platform/UserDefaults.h"
 #include "platform/UserDefaultsCodec.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDebug>
+#include <QEvent>
 #include <QSet>
 #include <QThread>
+#include <QWidget>
 #include <utility>
 
 namespace platform {
 
 using namespace defaultscodec;
+
+namespace {
+
+// The modal window open now, if any (main thread only).
+QWidget *modalWindow()
+{
+    return qobject_cast<QApplication *>(QCoreApplication::instance()) ? QApplication::activeModalWidget() : nullptr;
+}
+
+// Waits, as a child of a modal window, for it to close. The window hides
+// inside its own event loop, so the take is asked for a turn later, once that
+// loop has returned to its caller.
+class ModalWatch final : public QObject {
+public:
+    ModalWatch(QWidget *modal, std::function<void()> take) : QObject(modal), take_(std::move(take))
+    {
+        modal->installEventFilter(this);
+    }
+    ~ModalWatch() override { closed(); }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == parent() && event->type() == QEvent::Hide) {
+            closed();
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    void closed()
+    {
+        if (take_)
+            runOnMain(std::exchange(take_, nullptr));
+    }
+
+    std::function<void()> take_;
+};
+
+} // namespace
 
 bool UserDefaults::hasRead() const
 {
@@ -77,8 +119,9 @@ void UserDefaults::postTake()
 
 bool UserDefaults::mayTakeNow() const
 {
-    // Start-up or quit under way: taken once it is over.
-    return late_ == Late::Waiting && (provisionalDepth_ == 0 || !QCoreApplication::instance());
+    // Start-up or quit under way, or a modal window's handler waiting on it:
+    // taken once it is over.
+    return late_ == Late::Waiting && (provisionalDepth_ == 0 || !QCoreApplication::instance()) && !modalWindow();
 }
 
 bool UserDefaults::mayTakeHere() const
@@ -90,6 +133,13 @@ bool UserDefaults::mayTakeHere() const
 void UserDefaults::takeLateReadOnMain()
 {
     std::unique_lock lock(queueMutex_);
+    QWidget *modal = modalWindow();
+    if (late_ == Late::Waiting && modal && !modal->findChild<ModalWatch *>(QString(), Qt::FindDirectChildrenOnly)) {
+        new ModalWatch(modal, [alive = std::weak_ptr<UserDefaults *>(alive_)]() {
+            if (const auto self = alive.lock())
+                (*self)->postTake();
+        });
+    }
     takeLateRead(lock, true);
 }
 

@@ -1,14 +1,19 @@
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <atomic>
 #include <cerrno>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <unistd.h>
@@ -259,6 +264,74 @@ TEST(UserDefaultsStore, OnlyThisRunsOwnChangesWinOverALateRead)
     }
     ASSERT_TRUE(d.writeNowAndWait(10000, &why)) << why.toStdString();
     EXPECT_EQ(other.value(QStringLiteral("tagStr")), QStringLiteral("jazz"));
+}
+
+// Counts the store's log lines saying a file was read late (from its thread).
+std::atomic<int> g_readsLogged{0};
+void countReads(QtMsgType, const QMessageLogContext &, const QString &text)
+{
+    if (text.contains(QStringLiteral("has been read")))
+        ++g_readsLogged;
+}
+
+// Before, only the Provisional depth kept a late read out of start-up and
+// quit, and no test held it; and a read taken inside a modal dialog's loop
+// reloaded the program under that dialog's handler.
+TEST(UserDefaultsStore, ALateReadWaitsForStartUpQuitAndModalDialogs)
+{
+    const struct {
+        const char *what;
+        // Runs inside() while the read must wait.
+        std::function<void(UserDefaults &, const std::function<void()> &inside)> hold;
+    } rows[] = {
+        {"start-up or quit",
+         [](UserDefaults &d, const std::function<void()> &inside) {
+             const UserDefaults::Provisional startUp(d);
+             inside();
+         }},
+        {"a modal dialog",
+         [](UserDefaults &, const std::function<void()> &inside) {
+             QDialog dialog;
+             QTimer::singleShot(0, &dialog, [&]() {
+                 inside();
+                 QWidget *focus = QApplication::focusWidget();
+                 QTest::keyClick(focus ? focus : &dialog, Qt::Key_Escape);
+             });
+             dialog.exec();
+         }},
+    };
+    const QtMessageHandler previous = qInstallMessageHandler(countReads);
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("defaults.sqlite"));
+        storeEarlierRun(path);
+        OtherProgram other(path);
+        ASSERT_TRUE(other.lockWhileWriting());
+        UserDefaults d;
+        ASSERT_TRUE(d.open(path));
+        bool holding = false;
+        QList<bool> takenWhileHolding;
+        d.whenReadLate([&](const QString &) { takenWhileHolding << holding; });
+        g_readsLogged = 0;
+
+        holding = true;
+        row.hold(d, [&]() {
+            ASSERT_TRUE(other.run("COMMIT"));
+            d.writeNow([](bool, const QString &) {});
+            while (g_readsLogged == 0)
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            EXPECT_FALSE(d.waitForWrites(0)) << "a wait here takes the read only where it may";
+            QCoreApplication::processEvents();
+            EXPECT_FALSE(d.hasRead());
+        });
+        holding = false;
+        for (int turn = 0; turn < 3 && takenWhileHolding.isEmpty(); ++turn)
+            QCoreApplication::processEvents();
+        EXPECT_EQ(takenWhileHolding, QList<bool>{false}) << "taken once, right after";
+        EXPECT_EQ(d.integerForKey(QStringLiteral("dirNo")), 3);
+    }
+    qInstallMessageHandler(previous);
 }
 
 // Before, the quit's writes of what start-up took from the empty store went
