@@ -16,19 +16,27 @@ QString key(const char *record, const char *field, qint64 row)
 // with none is missing, and a table ends there whatever its count says.
 class RowReader {
 public:
-    RowReader(const char *record, qint64 row) : record_(record), row_(row) {}
+    RowReader(const platform::UserDefaults::Snapshot &stored, const char *record, qint64 row)
+        : stored_(stored), row_(QString::number(row))
+    {
+        key_.reserve(48);
+        key_ += QLatin1String(record);
+        key_ += QLatin1Char('_');
+        prefix_ = key_.size();
+    }
 
     // Absent: 0.
     qint64 integer(const char *field)
     {
-        const QString k = key(record_, field, row_);
-        found_ = found_ || defaults().contains(k);
-        return defaults().integerForKey(k);
+        bool stored = false;
+        const qint64 value = stored_.integerForKey(key(field), &stored);
+        found_ = found_ || stored;
+        return value;
     }
     // A text field keeps its value when no text is stored under its key.
     void text(const char *field, QString &value)
     {
-        const QVariant stored = defaults().objectForKey(key(record_, field, row_));
+        const QVariant stored = stored_.objectForKey(key(field));
         found_ = found_ || stored.isValid();
         if (stored.typeId() == QMetaType::QString)
             value = stored.toString();
@@ -36,8 +44,20 @@ public:
     bool found() const { return found_; }
 
 private:
-    const char *record_;
-    qint64 row_;
+    // The key spelt as key() spells it, built in place: thousands of rows are read at once.
+    const QString &key(const char *field)
+    {
+        key_.truncate(prefix_);
+        key_ += QLatin1String(field);
+        key_ += QLatin1Char('_');
+        key_ += row_;
+        return key_;
+    }
+
+    const platform::UserDefaults::Snapshot &stored_;
+    QString row_;
+    QString key_;
+    qsizetype prefix_ = 0;
     bool found_ = false;
 };
 
@@ -71,9 +91,9 @@ QList<MidiDestPtr> firstRunDestinations()
     return rows;
 }
 
-bool MidiDest::load()
+bool MidiDest::load(const platform::UserDefaults::Snapshot &stored)
 {
-    RowReader r("MidiDest", index);
+    RowReader r(stored, "MidiDest", index);
     r.text("idDest", idDest);
     sendType = r.integer("sendType");
     channel = r.integer("channel");
@@ -96,9 +116,9 @@ void MidiFavEvent::save() const
     d.setInteger(key("MidiFavEvent", "favRestriction", index), favRestriction);
 }
 
-bool MidiFavEvent::load()
+bool MidiFavEvent::load(const platform::UserDefaults::Snapshot &stored)
 {
-    RowReader r("MidiFavEvent", index);
+    RowReader r(stored, "MidiFavEvent", index);
     r.text("favEventID", favEventID);
     r.text("favEventDescr", favEventDescr);
     r.text("favEventTx", favEventTx);
@@ -133,9 +153,9 @@ void MidiTrig::save() const
     d.setInteger(key("MidiTrig", "behavior", index), behavior);
 }
 
-bool MidiTrig::load()
+bool MidiTrig::load(const platform::UserDefaults::Snapshot &stored)
 {
-    RowReader r("MidiTrig", index);
+    RowReader r(stored, "MidiTrig", index);
     sourceMode = r.integer("sourceMode");
     deviceUID = r.integer("deviceUID");
     entityUID = r.integer("entityUID");

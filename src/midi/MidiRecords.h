@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/MidiSystem.h"
+#include "platform/UserDefaults.h"
 
 #include <QList>
 #include <QString>
@@ -26,7 +27,7 @@ public:
 
     void save() const;
     // False when nothing is stored for the row.
-    bool load();
+    bool load(const platform::UserDefaults::Snapshot &stored);
 };
 
 // One group of the MIDI event library: event-script text sent by name.
@@ -42,7 +43,7 @@ public:
 
     void save() const;
     // False when nothing is stored for the row.
-    bool load();
+    bool load(const platform::UserDefaults::Snapshot &stored);
     // May the group be sent now: it has events and the current screen set allows it.
     bool envoyerFav() const;
 };
@@ -72,7 +73,7 @@ public:
     void save() const;
     // Absent numbers read 0, absent texts stay as they are; the run-time marks
     // reset. False when nothing is stored for the row.
-    bool load();
+    bool load(const platform::UserDefaults::Snapshot &stored);
 };
 
 // A source endpoint present now, as the MIDI settings windows list it.

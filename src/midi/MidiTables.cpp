@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <limits>
+#include <mutex>
+#include <optional>
 
 namespace {
 
@@ -22,29 +25,90 @@ bool inRange(const List &list, qint64 row)
 // as our save writes it (last, leaving the keys of deleted rows behind), must
 // hold; a missing or damaged count (-5, "lots", another type) bounds nothing,
 // and the first missing row ends the table.
-qint64 storedCount(const char *countKey)
+qint64 storedCount(const platform::UserDefaults::Snapshot &stored, const char *countKey)
 {
-    const QVariant v = platform::UserDefaults::standard().objectForKey(QLatin1String(countKey));
+    const QVariant v = stored.objectForKey(QLatin1String(countKey));
     bool ok = false;
     const qint64 n = v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::QString ? v.toLongLong(&ok) : -1;
     return ok && n >= 0 ? n : std::numeric_limits<qint64>::max();
 }
 
-// Replaces the list with the stored rows, up to the count or the first
-// missing row: a damaged count then gives the rows that exist, and the save
-// writes back only those. False when no row was read (the caller then makes
-// the first-run rows).
+// The stored rows, up to the count or the first missing row: a damaged
+// count then gives the rows that exist, and the save writes back only those.
 template <typename Row>
-bool loadRows(QList<std::shared_ptr<Row>> &list, const char *countKey)
+QList<std::shared_ptr<Row>> readRows(const platform::UserDefaults::Snapshot &stored, const char *countKey)
 {
-    list.clear();
-    const qint64 n = storedCount(countKey);
+    // Each row takes at least one key: a count beyond them is damage.
+    const qint64 n = std::min<qint64>(storedCount(stored, countKey), stored.size());
+    QList<std::shared_ptr<Row>> list;
     for (qint64 i = 0; i < n; ++i) {
         auto row = std::make_shared<Row>(i);
-        if (!row->load())
+        if (!row->load(stored))
             break;
         list.append(row);
     }
+    return list;
+}
+
+// A table read on the settings store's thread from the values of a late
+// read, for the main thread to take as they are if nothing was written since.
+template <typename Row>
+struct PreparedRows {
+    std::mutex mutex;
+    quint64 readId = 0;
+    QList<std::shared_ptr<Row>> rows;
+};
+
+template <typename Row>
+PreparedRows<Row> &prepared()
+{
+    static PreparedRows<Row> rows;
+    return rows;
+}
+
+template <typename Row>
+void prepareRows(const platform::UserDefaults::Snapshot &values, quint64 readId, const char *countKey)
+{
+    QList<std::shared_ptr<Row>> rows = readRows<Row>(values, countKey);
+    PreparedRows<Row> &p = prepared<Row>();
+    std::lock_guard lock(p.mutex);
+    p.readId = readId;
+    p.rows = std::move(rows);
+}
+
+// The rows prepared, unless a key of the table (its record's name and "_")
+// was written since they were read.
+template <typename Row>
+std::optional<QList<std::shared_ptr<Row>>> takePrepared(const char *countKey)
+{
+    PreparedRows<Row> &p = prepared<Row>();
+    std::lock_guard lock(p.mutex);
+    const QString table = QString::fromLatin1(countKey, qsizetype(std::strchr(countKey, '_') - countKey + 1));
+    const bool holds = platform::UserDefaults::standard().preparedStillHolds(std::exchange(p.readId, 0), table);
+    QList<std::shared_ptr<Row>> rows = std::exchange(p.rows, {});
+    return holds ? std::optional(std::move(rows)) : std::nullopt;
+}
+
+// Replaces the list with the stored rows, all read from one snapshot: a
+// table of thousands of rows takes no lock per key. After a late read of the
+// store they were read before, off the main thread. False when no row was
+// read (the caller then makes the first-run rows).
+template <typename Row>
+bool loadRows(QList<std::shared_ptr<Row>> &list, const char *countKey)
+{
+    auto &defaults = platform::UserDefaults::standard();
+    // The first load, at start-up, has the tables read ahead of a late read.
+    static const bool preparing = [&defaults]() {
+        defaults.prepareForLateRead([](const platform::UserDefaults::Snapshot &values, quint64 readId) {
+            prepareRows<MidiDest>(values, readId, "MidiDest_nbDest");
+            prepareRows<MidiTrig>(values, readId, "MidiTrig_nbTrig");
+            prepareRows<MidiFavEvent>(values, readId, "MidiFavEvent_nbFav");
+        });
+        return true;
+    }();
+    Q_UNUSED(preparing);
+    std::optional<QList<std::shared_ptr<Row>>> rows = takePrepared<Row>(countKey);
+    list = rows ? std::move(*rows) : readRows<Row>(defaults.snapshot(), countKey);
     return !list.isEmpty();
 }
 

@@ -105,6 +105,26 @@ namespace platform {
 
 using namespace defaultscodec;
 
+namespace {
+
+qint64 integerOf(const QVariant &v)
+{
+    bool ok = false;
+    if (v.typeId() == QMetaType::Double) {
+        // Like a C cast: fractions are cut, not rounded.
+        const double d = v.toDouble();
+        return d > -9.0e18 && d < 9.0e18 ? static_cast<qint64>(d) : 0;
+    }
+    qint64 value = v.toLongLong(&ok);
+    if (!ok) {
+        double d = v.toDouble(&ok);
+        value = ok && d > -9.0e18 && d < 9.0e18 ? static_cast<qint64>(d) : 0;
+    }
+    return value;
+}
+
+} // namespace
+
 UserDefaults &UserDefaults::standard()
 {
     static UserDefaults defaults;
@@ -144,6 +164,7 @@ void UserDefaults::clearCache()
 {
     std::lock_guard lock(cacheMutex_);
     values_.clear();
+    clearedSince_ = trackingFor_ != 0;
 }
 
 QString UserDefaults::openNotice() const { return notice_; }
@@ -161,6 +182,8 @@ void UserDefaults::write(const QString &key, Type type, const QVariant &value)
         if (provisionalDepth_ > 0 && !provisionalNow() && values_.contains(key))
             return;
         values_.insert(key, {type, value});
+        if (trackingFor_ != 0)
+            writtenSince_.insert(key);
     }
     op.provisional = provisionalDepth_ > 0 && provisionalNow();
     enqueue(std::move(op));
@@ -179,22 +202,7 @@ QVariant UserDefaults::objectForKey(const QString &key) const
     return it == values_.constEnd() ? QVariant() : it->second;
 }
 
-qint64 UserDefaults::integerForKey(const QString &key) const
-{
-    const QVariant v = objectForKey(key);
-    bool ok = false;
-    if (v.typeId() == QMetaType::Double) {
-        // Like a C cast: fractions are cut, not rounded.
-        const double d = v.toDouble();
-        return d > -9.0e18 && d < 9.0e18 ? static_cast<qint64>(d) : 0;
-    }
-    qint64 value = v.toLongLong(&ok);
-    if (!ok) {
-        double d = v.toDouble(&ok);
-        value = ok && d > -9.0e18 && d < 9.0e18 ? static_cast<qint64>(d) : 0;
-    }
-    return value;
-}
+qint64 UserDefaults::integerForKey(const QString &key) const { return integerOf(objectForKey(key)); }
 
 double UserDefaults::doubleForKey(const QString &key) const { return objectForKey(key).toDouble(); }
 
@@ -242,6 +250,26 @@ QStringList UserDefaults::allKeys() const
     return values_.keys();
 }
 
+UserDefaults::Snapshot UserDefaults::snapshot() const
+{
+    std::lock_guard lock(cacheMutex_);
+    return Snapshot(values_);
+}
+
+QVariant UserDefaults::Snapshot::objectForKey(const QString &key) const
+{
+    const auto it = values_.constFind(key);
+    return it == values_.constEnd() ? QVariant() : it->second;
+}
+
+qint64 UserDefaults::Snapshot::integerForKey(const QString &key, bool *stored) const
+{
+    const auto it = values_.constFind(key);
+    if (stored)
+        *stored = it != values_.constEnd();
+    return it == values_.constEnd() ? 0 : integerOf(it->second);
+}
+
 void UserDefaults::setInteger(const QString &key, qint64 value) { write(key, Type::Integer, QVariant(value)); }
 void UserDefaults::setDouble(const QString &key, double value) { write(key, Type::Double, QVariant(value)); }
 void UserDefaults::setBool(const QString &key, bool value) { write(key, Type::Bool, QVariant(value)); }
@@ -268,6 +296,8 @@ void UserDefaults::removeObjectForKey(const QString &key)
         if (provisionalDepth_ > 0 && !provisionalNow() && values_.contains(key))
             return;
         values_.remove(key);
+        if (trackingFor_ != 0)
+            writtenSince_.insert(key);
     }
     op.provisional = provisionalDepth_ > 0 && provisionalNow();
     enqueue(std::move(op));

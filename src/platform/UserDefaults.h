@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QDateTime>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -69,6 +70,14 @@ public:
     // open has been read, with one sentence for the performer. The file's
     // values are in memory when it runs, and nothing is written before it returns.
     void whenReadLate(std::function<void(const QString &notice)> handler);
+    // Work the handler would do on the main thread, done before on the
+    // store's thread: prepare runs there with the values the main thread is
+    // to take (keeping no copy of them), and readId naming this read.
+    class Snapshot;
+    void prepareForLateRead(std::function<void(const Snapshot &values, quint64 readId)> prepare);
+    // In the late-read handler of read readId: whether the work prepared
+    // still holds, no key beginning with prefix having been written since.
+    bool preparedStillHolds(quint64 readId, const QString &prefix) const;
     // Waits at most waitMs for the changes not yet written, logs those that
     // could not be, and closes. A file read meanwhile is taken without the
     // late-read handler.
@@ -108,6 +117,8 @@ public:
     QColor colorForKey(const QString &key) const;
     QStringList stringListForKey(const QString &key) const;
     QStringList allKeys() const;
+    // Every value as it is now, for reading many keys in one step.
+    Snapshot snapshot() const;
 
     void setInteger(const QString &key, qint64 value);
     void setDouble(const QString &key, double value);
@@ -184,7 +195,18 @@ private:
     // Reads path_ into out, setting a damaged file aside; why says what stopped it.
     Health readStore(Values *out, QString *aside, QString *why, bool *writable);
     void readAgain(std::unique_lock<std::mutex> &lock);
-    void takeStoredValues(Values stored);
+    // A late read's values joined with this run's own changes, and what the
+    // join replaced, to join them again should the program write meanwhile.
+    struct Join {
+        Values values;
+        QSet<QString> yielded; // provisional writes the file's values win over
+        Values replaced;       // the file's values of keys this run changed
+        QSet<QString> added;   // keys this run changed that the file lacks
+        bool cleared = false;
+    };
+    Join joinOwnChanges(Values stored) const;
+    void install(Join join);
+    void takeJoined();
     void takeLateRead(std::unique_lock<std::mutex> &lock, bool withHandler);
     void takeLateReadOnMain();
     void postTake();
@@ -210,7 +232,7 @@ private:
     void writerLoop();
     bool writeBatch(std::vector<Op> &ops, QString *error);
     bool ensureWritable(bool *recreated, QString *error);
-    std::vector<Op> snapshot() const;
+    std::vector<Op> allAsOps() const;
     bool exec(const char *sql, int *rc = nullptr);
     static Health healthOf(int sqliteCode);
     static int busyHandler(void *self, int count);
@@ -218,6 +240,10 @@ private:
     // Readers on any thread take only cacheMutex_, so they never wait for the disk.
     mutable std::mutex cacheMutex_;
     Values values_;
+    // From a late read's join to the end of its handler: the keys written since.
+    quint64 trackingFor_ = 0;
+    QSet<QString> writtenSince_;
+    bool clearedSince_ = false;
 
     // The queue of changes between the callers and the writer thread.
     mutable std::mutex queueMutex_;
@@ -235,7 +261,9 @@ private:
     std::function<void(const QString &)> readLateHandler_;
     QString readLateNotice_;  // once read late, until a handler takes it
     Late late_ = Late::None;
-    Values lateValues_;
+    Join lateJoin_;
+    quint64 lateReadId_ = 0;
+    std::vector<std::function<void(const Snapshot &, quint64)>> preparers_;
     QString lateNotice_;
     std::shared_ptr<UserDefaults *> alive_ = std::make_shared<UserDefaults *>(this); // for work posted to the main thread
     int batchDepth_ = 0;
@@ -256,6 +284,23 @@ private:
     QString path_;
     QString notice_;
     QString lastWriteError_;
+};
+
+// The values of a store at one moment, read without its lock: a table of
+// thousands of rows is read in one step, and the store's writes meanwhile
+// leave it as it was (the store copies its values once, at its next write,
+// while a snapshot is kept).
+class UserDefaults::Snapshot {
+public:
+    qsizetype size() const { return values_.size(); }
+    QVariant objectForKey(const QString &key) const;
+    // As UserDefaults::integerForKey; stored, when given, says whether the key is there.
+    qint64 integerForKey(const QString &key, bool *stored = nullptr) const;
+
+private:
+    friend class UserDefaults;
+    explicit Snapshot(Values values) : values_(std::move(values)) {}
+    Values values_;
 };
 
 } // namespace platform

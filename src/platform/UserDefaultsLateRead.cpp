@@ -11,6 +11,8 @@
 #include <QSet>
 #include <QThread>
 #include <QWidget>
+#include <algorithm>
+#include <atomic>
 #include <utility>
 
 namespace platform {
@@ -93,7 +95,26 @@ void UserDefaults::readAgain(std::unique_lock<std::mutex> &lock)
         endTry(false);
         return;
     }
-    lateValues_ = std::move(stored);
+    // Joined here rather than on the main thread, which then only puts the
+    // result in place, and the program's own readers prepare their work from
+    // it here too.
+    static std::atomic<quint64> lastReadId{0};
+    lateJoin_ = joinOwnChanges(std::move(stored));
+    lateReadId_ = ++lastReadId;
+    {
+        std::lock_guard cache(cacheMutex_);
+        trackingFor_ = lateReadId_;
+        writtenSince_.clear();
+        clearedSince_ = false;
+    }
+    if (!preparers_.empty()) {
+        const auto preparers = preparers_;
+        const Snapshot values(lateJoin_.values);
+        lock.unlock();
+        for (const auto &prepare : preparers)
+            prepare(values, lateReadId_);
+        lock.lock();
+    }
     lateNotice_ = aside.isEmpty()
                       ? QStringLiteral("The settings file \"%1\" has been read: its settings are in use now.").arg(path_)
                       : QStringLiteral("The settings file \"%1\" was damaged: it was set aside as \"%2\".")
@@ -107,6 +128,20 @@ void UserDefaults::readAgain(std::unique_lock<std::mutex> &lock)
     postTake();
     // A wait on the main thread takes them itself.
     written_.notify_all();
+}
+
+void UserDefaults::prepareForLateRead(std::function<void(const Snapshot &values, quint64 readId)> prepare)
+{
+    std::lock_guard lock(queueMutex_);
+    preparers_.push_back(std::move(prepare));
+}
+
+bool UserDefaults::preparedStillHolds(quint64 readId, const QString &prefix) const
+{
+    std::lock_guard lock(cacheMutex_);
+    return readId != 0 && readId == trackingFor_ && !clearedSince_
+           && std::none_of(writtenSince_.cbegin(), writtenSince_.cend(),
+                           [&prefix](const QString &key) { return key.startsWith(prefix); });
 }
 
 void UserDefaults::postTake()
@@ -148,7 +183,7 @@ void UserDefaults::takeLateRead(std::unique_lock<std::mutex> &lock, bool withHan
     if (late_ != Late::Waiting || (withHandler && !mayTakeNow()))
         return;
     late_ = Late::Taking;
-    takeStoredValues(std::exchange(lateValues_, Values()));
+    takeJoined();
     const QString notice = std::exchange(lateNotice_, QString());
     const auto handler = withHandler ? readLateHandler_ : nullptr;
     if (withHandler && !handler)
@@ -158,6 +193,11 @@ void UserDefaults::takeLateRead(std::unique_lock<std::mutex> &lock, bool withHan
         handler(notice);
         lock.lock();
     }
+    {
+        std::lock_guard cache(cacheMutex_);
+        trackingFor_ = 0;
+        writtenSince_.clear();
+    }
     late_ = Late::None;
     read_ = true;
     lastWriteError_.clear();
@@ -165,40 +205,70 @@ void UserDefaults::takeLateRead(std::unique_lock<std::mutex> &lock, bool withHan
     endTry(true);
 }
 
-void UserDefaults::takeStoredValues(Values stored)
+UserDefaults::Join UserDefaults::joinOwnChanges(Values stored) const
 {
     // Nothing was written before this read, so the changes waiting are all
     // this run's own: their keys keep the values this run gave them. Those
     // written only provisionally keep theirs only where the file has none.
-    bool cleared = false;
+    Join join;
     QSet<QString> changed;
     QSet<QString> provisional;
     for (const Op &op : pending_) {
         if (op.kind == Op::Kind::RemoveAll)
-            cleared = true;
+            join.cleared = true;
         else
             (op.provisional ? provisional : changed).insert(keyFromBytes(op.key.constData(), int(op.key.size())));
     }
-    if (cleared)
+    if (join.cleared)
         stored.clear();
-    QSet<QString> yielded;
     for (const QString &key : std::as_const(provisional))
         if (!changed.contains(key) && stored.contains(key))
-            yielded.insert(key);
-    std::erase_if(pending_, [&yielded](const Op &op) {
-        return op.kind != Op::Kind::RemoveAll && yielded.contains(keyFromBytes(op.key.constData(), int(op.key.size())));
-    });
+            join.yielded.insert(key);
     std::lock_guard lock(cacheMutex_);
     for (const QString &key : changed + provisional) {
-        if (yielded.contains(key))
+        if (join.yielded.contains(key))
             continue;
+        const auto file = stored.constFind(key);
+        if (file == stored.constEnd())
+            join.added.insert(key);
+        else
+            join.replaced.insert(key, *file);
         const auto mine = values_.constFind(key);
         if (mine == values_.constEnd())
             stored.remove(key);
         else
             stored.insert(key, *mine);
     }
-    values_ = std::move(stored);
+    join.values = std::move(stored);
+    return join;
+}
+
+void UserDefaults::install(Join join)
+{
+    std::erase_if(pending_, [&yielded = join.yielded](const Op &op) {
+        return op.kind != Op::Kind::RemoveAll && yielded.contains(keyFromBytes(op.key.constData(), int(op.key.size())));
+    });
+    std::lock_guard lock(cacheMutex_);
+    values_ = std::move(join.values);
+}
+
+void UserDefaults::takeJoined()
+{
+    Join join = std::exchange(lateJoin_, Join());
+    bool written = false;
+    {
+        std::lock_guard lock(cacheMutex_);
+        written = clearedSince_ || !writtenSince_.isEmpty();
+    }
+    if (written) {
+        // Written since the join: joined again with the file's values as read.
+        for (const QString &key : std::as_const(join.added))
+            join.values.remove(key);
+        for (auto it = join.replaced.cbegin(); it != join.replaced.cend(); ++it)
+            join.values.insert(it.key(), *it);
+        join = joinOwnChanges(std::move(join.values));
+    }
+    install(std::move(join));
 }
 
 } // namespace platform

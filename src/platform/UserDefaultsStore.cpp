@@ -376,7 +376,7 @@ void UserDefaults::close(int waitMs)
     readLateHandler_ = nullptr;
     readLateNotice_.clear();
     late_ = Late::None;
-    lateValues_.clear();
+    lateJoin_ = Join();
     lateNotice_.clear();
 }
 
@@ -619,7 +619,7 @@ bool UserDefaults::ensureWritable(bool *recreated, QString *error)
     return true;
 }
 
-std::vector<UserDefaults::Op> UserDefaults::snapshot() const
+std::vector<UserDefaults::Op> UserDefaults::allAsOps() const
 {
     std::vector<Op> ops;
     std::lock_guard lock(cacheMutex_);
@@ -644,7 +644,7 @@ bool UserDefaults::writeBatch(std::vector<Op> &ops, QString *error)
     bool recreated = false;
     if (!ensureWritable(&recreated, error))
         return false;
-    const std::vector<Op> all = recreated ? snapshot() : std::vector<Op>();
+    const std::vector<Op> all = recreated ? allAsOps() : std::vector<Op>();
     const std::vector<Op> &todo = recreated ? all : ops;
     auto fail = [&]() {
         failedErrno_ = sqlite3_system_errno(db_);
