@@ -121,10 +121,9 @@ Application::Application(QApplication &app, platform::InstanceLock &instance) : 
     app_.setQuitOnLastWindowClosed(true);
     initTolvaneRun(platform::UserDefaults::defaultDatabasePath());
     delegate_ = std::make_unique<TolvaneAppDelegate>();
-    // The music folder is indexed off the main thread from the start, so the
-    // first track asked for is found at once.
+    // The controller's start sets the folder (audio::followMusicFolder).
     musicLibrary_ = std::make_unique<audio::MusicFolderIndex>(
-        audio::musicFolderPath(),
+        QString(),
         QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).filePath(QStringLiteral("music-index")));
     audio::setMusicLibrary(musicLibrary_.get());
     controller_ = std::make_unique<Controller>();

@@ -82,6 +82,16 @@ QString musicFolderPath()
     return chosen.isEmpty() ? desktopMusicFolder() : chosen;
 }
 
+void followMusicFolder()
+{
+    platform::UserDefaults &defaults = platform::UserDefaults::standard();
+    const auto follow = [] { musicLibrary().changeFolder(musicFolderPath()); };
+    if (defaults.hasRead())
+        follow();
+    else
+        defaults.afterLateRead(QStringLiteral("music folder"), follow);
+}
+
 QString indexingText(int filesSoFar)
 {
     return QStringLiteral("Indexing the music folder (%1 files so far)…").arg(filesSoFar);

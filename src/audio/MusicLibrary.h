@@ -40,6 +40,10 @@ private:
 // The folder the music library indexes: the one chosen in the preferences
 // ("musicFolder"), else the desktop's music folder.
 QString musicFolderPath();
+// The installed library indexes the music folder, off the main thread, so
+// that the first track asked for is found at once. Settings not read yet name
+// no folder: none is indexed until they are, and the kept index stays.
+void followMusicFolder();
 // The desktop's music folder: XDG_MUSIC_DIR from the environment when set,
 // else from the user-dirs file, else ~/Music.
 QString desktopMusicFolder();

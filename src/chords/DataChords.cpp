@@ -48,6 +48,10 @@ void Data::chargerAllChordsString(bool reload, qint64 instrument, bool forcerDef
             return;
         loadOne(0, forcerDefault);
         loadOne(1, forcerDefault);
+        platform::UserDefaults::standard().afterLateRead(QStringLiteral("chord libraries"), [] {
+            loadOne(0, false);
+            loadOne(1, false);
+        });
     } else if (instrument == 0 || instrument == 1) {
         loadOne(instrument, forcerDefault);
     }

@@ -626,12 +626,10 @@ private:
     void makeInspectedWindowKey();
     void resetNavigationState();
     void writeOptionsAtShutdown();
-    // A settings file that could not be read at start has been: its options,
-    // folder slots and the rest of the start-up state are taken (run by the
-    // store before it writes anything), and its folder opens if the help
-    // folder is still shown.
-    void settingsReadLate(const QString &notice);
-    void reloadStoredSettings();
+    // What start-up takes from the store, one function per part, run again
+    // by the store when a file that could not be read at start is read.
+    void readStoredScreensetAndGenre();
+    void readStoredOptionsAndFolder();
     void startSleepWatch();
 
     // Folder loading steps.
@@ -700,6 +698,9 @@ private:
     // The screen set and genre start-up chose, told apart from the performer's.
     qint64 startScreenset_ = 0;
     qint64 startGenre_ = 0;
+    // Start-up has built the screen set's windows / shown its first folder.
+    bool windowsBuilt_ = false;
+    bool folderShown_ = false;
     // Track-information ticks left while the player has not started yet.
     int tentative_ = 5;
     // The tick runs fast near the track's end.

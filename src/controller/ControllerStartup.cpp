@@ -1,4 +1,5 @@
 #include "audio/EyeTunes.h"
+#include "audio/MusicLibrary.h"
 #include "audio/MusicX.h"
 #include "controller/Controller.h"
 
@@ -61,13 +62,21 @@ void Controller::awakeFromNib()
     floatingwindows::install();
     winEditController_ = new WinEdit;
     WinEdit::setHelpShower([this](int page) { afficherHelp(page, true); });
+    // Each part that takes something from the store takes it through
+    // readStored, so that a file read late is taken by the same code.
     Data::initData();
     Midi::iniMidi();
     Midi::iniMIDIdelegate(this);
-    MidiPref4::refreshDestForTick();
+    defaults.readStored(QStringLiteral("MIDI clock and ticks"), [] {
+        MidiPref4::refreshDestForClock();
+        MidiPref4::refreshDestForTick();
+    }, this);
+    audio::followMusicFolder();
     TLOG(Data::fra() ? QStringLiteral("Français...") : QStringLiteral("Anglais..."));
-    verifierLogPlayed();
-    verifierFlags();
+    defaults.readStored(QStringLiteral("played and flagged"), [this] {
+        verifierLogPlayed();
+        verifierFlags();
+    }, this);
 
     // The metronome's own fields start as a stopped metronome (MetroState).
     doRefreshCue_ = false;
@@ -91,35 +100,18 @@ void Controller::awakeFromNib()
     screensetToLoad_ = -1;
     lastNbScreens_ = 0;
     // The document windows exist before the first song loads.
-    setScreensetX(Data::initialScreenSet(), true);
-    // A stored genre the program does not know starts as "Any".
-    const qint64 initialGenre = Data::initialGenre();
-    setGenreX(initialGenre >= 0 && initialGenre <= 7 ? initialGenre : 0);
-    userGenre_ = Data::currentGenreG();
-    startScreenset_ = Data::currentScreensetG();
-    startGenre_ = userGenre_;
+    defaults.readStored(QStringLiteral("screen set and genre"), [this] { readStoredScreensetAndGenre(); }, this);
 
     registerObservers();
 
     dejaAct_ = false;
-    Data::setFormattedNote(!defaults.boolForKey(QStringLiteral("NoteTextMode")));
     nbrPagesToc_ = 0;
     nbrSongs_ = 0;
     noPageToc_ = 0;
     songNoToc_ = -1;
-    const qint64 storedNbrExec = defaults.integerForKey(QStringLiteral("NbrExec"));
-    currentDirNo_ = defaults.integerForKey(QStringLiteral("dirNo"));
-    if (currentDirNo_ < -1 || currentDirNo_ >= controller::SlotCount)
-        currentDirNo_ = -1;
-
-    currentDirNo_ = folders_.load(defaults, currentDirNo_);
     if (forceMasterMenuItem_)
         forceMasterMenuItem_->setChecked(false);
-
-    options_.read(defaults, storedNbrExec);
-    applyOptionsToData();
-    // The play-flag menu items are set by doRefresh below, once the folder is known.
-
+    // The play-flag menu items are set by doRefresh, once the folder is known.
     updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
     rechBloque_ = false;
     updateRechInfoX(true, true);
@@ -127,22 +119,11 @@ void Controller::awakeFromNib()
     masquerToc();
     ajusterZoomON();
     zoomTop_ = true;
-    ajusterDimmer();
-    actionMidiDelay();
     ongletErr_ = -1;
-
     resetNavigationState();
+    currentDirNo_ = -1;
 
-    if (currentDirNo_ >= 0 && !obtenirDir(currentDirNo_).isEmpty()) {
-        doRefresh(currentDirNo_, 1, false);
-    } else {
-        // A folder not plugged in keeps its slot: the help folder stands in meanwhile.
-        const qint64 awaited = folders_.missingDir(currentDirNo_).isEmpty() ? -1 : currentDirNo_;
-        currentDirNo_ = -1;
-        doRefresh(-1, 0, false);
-        awaitedDirNo_ = awaited;
-        sayIfUnavailable(awaited);
-    }
+    defaults.readStored(QStringLiteral("options and folder"), [this] { readStoredOptionsAndFolder(); }, this);
     refreshScreenList();
     refreshMenuWindow();
     startSleepWatch();
@@ -154,77 +135,80 @@ void Controller::awakeFromNib()
         tellFailure(kept.isEmpty() ? notice : notice.isEmpty() ? kept : notice + QLatin1Char(' ') + kept);
     if (!defaults.hasRead())
         defaults.whenReadLate([self = QPointer<Controller>(this)](const QString &readNotice) {
-            if (self)
-                self->settingsReadLate(readNotice);
+            if (self && !self->terminated_)
+                self->tellFailure(readNotice);
         });
     initPourSlave();
 }
 
-void Controller::settingsReadLate(const QString &notice)
+// The stored screen set and genre; after a late read, unless the performer
+// chose others meanwhile.
+void Controller::readStoredScreensetAndGenre()
 {
-    TLOG(QStringLiteral("Controller settingsReadLate"));
-    platform::UserDefaults &defaults = platform::UserDefaults::standard();
-    if (terminated_)
-        return;
-    reloadStoredSettings();
-    options_.read(defaults, defaults.integerForKey(QStringLiteral("NbrExec")));
-    applyOptionsToData();
-    ajusterDimmer();
-    actionMidiDelay();
-    Data::setFormattedNote(!defaults.boolForKey(QStringLiteral("NoteTextMode")));
-    qint64 storedDirNo = defaults.integerForKey(QStringLiteral("dirNo"));
-    if (storedDirNo < -1 || storedDirNo >= controller::SlotCount)
-        storedDirNo = -1;
-    storedDirNo = folders_.load(defaults, storedDirNo);
-    if (currentDirNo_ < 0 && storedDirNo >= 0) {
-        if (!obtenirDir(storedDirNo).isEmpty()) {
-            doRefresh(storedDirNo, 1, false);
-        } else if (!folders_.missingDir(storedDirNo).isEmpty()) {
-            awaitedDirNo_ = storedDirNo;
-            sayIfUnavailable(storedDirNo);
-        }
-    } else {
-        setDirButton(currentDirNo_);
-    }
-    tellFailure(notice);
-}
-
-// What start-up took from the empty store, read again before anything can
-// write it: open windows show the stored state, their unsaved edits of the
-// built-in one dropped.
-void Controller::reloadStoredSettings()
-{
-    Data::reloadStoredSettings();
-    if (dataPref7Controller_ && dataPref7Controller_->isVisible())
-        dataPref7Controller_->showDataPref7(false);
-    if (dataPref4Controller_ && dataPref4Controller_->isVisible())
-        dataPref4Controller_->showDataPref4(false);
-    Midi::reloadStoredSettings();
-    if (midiWindows_) {
-        midiWindows_->tablesReloaded();
-    } else {
-        MidiPref4::refreshDestForClock();
-        MidiPref4::refreshDestForTick();
-    }
-    Data::chargerAllChordsString(true, 0, false);
-    Data::chargerAllChordsString(true, 1, false);
-    for (const QPointer<ChordLibrary> &library : chordLibraries_)
-        if (library)
-            library->takeStoredLibrary();
-    refreshDefNoteDefPDFX();
-    refreshChordLibTable2();
-    verifierLogPlayed();
-    verifierFlags();
+    const bool atStart = !windowsBuilt_;
+    windowsBuilt_ = true;
     refreshScreensetTitle();
-    // The stored screen set and genre, unless the performer chose others meanwhile.
     const qint64 set = Data::initialScreenSet();
-    if (set >= 1 && Data::currentScreensetG() == startScreenset_ && !screensetPending())
+    if (atStart)
+        setScreensetX(set, true);
+    else if (set >= 1 && Data::currentScreensetG() == startScreenset_ && !screensetPending())
         setScreensetX(set, false);
-    if (userGenre_ == startGenre_) {
+    if (atStart || userGenre_ == startGenre_) {
+        // A stored genre the program does not know starts as "Any".
         const qint64 genre = Data::initialGenre();
         setGenreX(genre >= 0 && genre <= 7 ? genre : 0);
         userGenre_ = Data::currentGenreG();
     }
+    if (atStart) {
+        startScreenset_ = Data::currentScreensetG();
+        startGenre_ = userGenre_;
+    }
+}
+
+// The options, the note mode, the folder slots and the folder shown: at
+// start the stored one opens (or the help folder, while it is away); after a
+// late read it opens if the help folder is still shown.
+void Controller::readStoredOptionsAndFolder()
+{
+    if (terminated_)
+        return;
+    platform::UserDefaults &defaults = platform::UserDefaults::standard();
+    Data::setFormattedNote(!defaults.boolForKey(QStringLiteral("NoteTextMode")));
+    const qint64 storedNbrExec = defaults.integerForKey(QStringLiteral("NbrExec"));
+    qint64 stored = defaults.integerForKey(QStringLiteral("dirNo"));
+    if (stored < -1 || stored >= controller::SlotCount)
+        stored = -1;
+    stored = folders_.load(defaults, stored);
+    options_.read(defaults, storedNbrExec);
+    applyOptionsToData();
+    ajusterDimmer();
+    actionMidiDelay();
+    if (windowPref_ && windowPref_->isVisible())
+        windowPref_->rebase(options_);
+
+    const bool atStart = !folderShown_;
+    folderShown_ = true;
+    if (!atStart && currentDirNo_ >= 0) {
+        // The performer opened a folder meanwhile.
+        setDirButton(currentDirNo_);
+        refreshDefNoteDefPDFX();
+        return;
+    }
+    if (stored >= 0 && !obtenirDir(stored).isEmpty()) {
+        currentDirNo_ = stored;
+        doRefresh(stored, 1, false);
+        return;
+    }
+    // A folder not plugged in keeps its slot: the help folder stands in meanwhile.
+    const qint64 awaited = folders_.missingDir(stored).isEmpty() ? -1 : stored;
+    if (atStart) {
+        doRefresh(-1, 0, false);
+    } else {
+        setDirButton(currentDirNo_);
+        refreshDefNoteDefPDFX();
+    }
+    awaitedDirNo_ = awaited;
+    sayIfUnavailable(awaited);
 }
 
 void Controller::resetNavigationState()
@@ -322,7 +306,7 @@ void Controller::actionPref()
         // Modal, as the options apply when it closes.
         windowPref_->setWindowModality(Qt::ApplicationModal);
         QObject::connect(windowPref_, &PreferencesDialog::closedWithOptions, this,
-                         [this](const ControllerOptions &edited) { preferencesClosed(edited); });
+                         [this](const ControllerOptions &) { preferencesClosed(windowPref_->editedOptions(options_)); });
     }
     windowPref_->showOptions(options_);
 }

@@ -22,7 +22,14 @@ public:
     // Fills the controls and shows the window.
     void showOptions(const controller::ControllerOptions &options);
     void setOptions(const controller::ControllerOptions &options);
-    controller::ControllerOptions editedOptions() const;
+    // The options given to the window with the changes made in it.
+    controller::ControllerOptions editedOptions() const { return editedOptions(base_); }
+    // The changes made in the window over other options: a control left as
+    // it was shown changes nothing.
+    controller::ControllerOptions editedOptions(const controller::ControllerOptions &onto) const;
+    // Shows other options (the stored ones, read late), keeping what the
+    // performer changed in the window.
+    void rebase(const controller::ControllerOptions &options);
     // The key-test field.
     void setKeyTestText(const QString &text);
     QString keyTestText() const;
@@ -46,7 +53,12 @@ protected:
     void done(int result) override;
 
 private:
+    void setControls(const controller::ControllerOptions &options);
+    controller::ControllerOptions controlValues(controller::ControllerOptions onto,
+                                                const controller::ControllerOptions *shown) const;
+
     controller::ControllerOptions base_;
+    controller::ControllerOptions shown_;
     QComboBox *halfPageMarker_ = nullptr;
     QCheckBox *redLine_ = nullptr;
     QCheckBox *dimmer_ = nullptr;

@@ -61,10 +61,9 @@ public:
 
     // ---- Start ------------------------------------------------------------
     static void initData();
-    // What initData takes from the settings, taken again once a settings file
-    // that could not be read at start has been: automation, MIDI text option,
-    // window identifiers and tags.
-    static void reloadStoredSettings();
+    // What initData takes from the settings (automation, MIDI text option,
+    // window identifiers and tags), also after a late read.
+    static void readStoredSettings();
     static void initListePieces();
 
     // ---- Audio objects --------------------------------------------------------

@@ -93,11 +93,11 @@ void Data::initData()
     setNbWinID(0);
     setNbTick(0);
 
-    reloadStoredSettings();
+    platform::UserDefaults::standard().readStored(QStringLiteral("Data"), &Data::readStoredSettings);
     chargerSongEventsFromString(QString(), false, songEvents());
 }
 
-void Data::reloadStoredSettings()
+void Data::readStoredSettings()
 {
     State &s = state();
     const platform::UserDefaults &d = platform::UserDefaults::standard();

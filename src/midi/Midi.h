@@ -65,9 +65,9 @@ public:
     // destination "Quillory IN" and source "Quillory OUT" with their stored
     // identifiers, every source connected, then the tables loaded (always).
     static void iniMidi();
-    // A settings file read late: the stored identifiers go back on the
-    // virtual endpoints and the tables are read again.
-    static void reloadStoredSettings();
+    // The stored identifiers put on the virtual endpoints, and the tables;
+    // also after a late read.
+    static void readStoredSettings();
     static void iniMIDIdelegate(QObject *delegate);
     static QObject *delegate();
     static void registerInputDevices(platform::MidiObjectRef port);

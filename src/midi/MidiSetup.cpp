@@ -236,23 +236,19 @@ void Midi::iniMidi()
             return;
         }
         setVirtualInTemp(virtualIn);
-        keepVirtualInId();
         if (sys().sourceCreate(client, QStringLiteral("Quillory OUT"), &virtualOut)) {
             fail(QStringLiteral("Error creating virtual MIDI out"));
             return;
         }
         setVirtualOutTemp(virtualOut);
-        keepVirtualOutId();
         registerInputDevices(in);
     }();
 
     // The settings windows work on the tables even without MIDI.
-    chargerDestinations();
-    chargerTriggers();
-    chargerFav();
+    platform::UserDefaults::standard().readStored(QStringLiteral("Midi"), &Midi::readStoredSettings);
 }
 
-void Midi::reloadStoredSettings()
+void Midi::readStoredSettings()
 {
     if (virtualInTemp() != 0)
         keepVirtualInId();

@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QHash>
 #include <QSet>
+#include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -78,6 +80,16 @@ public:
     // In the late-read handler of read readId: whether the work prepared
     // still holds, no key beginning with prefix having been written since.
     bool preparedStillHolds(quint64 readId, const QString &prefix) const;
+    // Whatever the program takes from the store at start is taken by one
+    // function per part: read runs now and, when the file is read late, again
+    // on the main thread before the late-read handler, in the order the parts
+    // were given, so nothing still holds a value the file did not have. A part
+    // given again (the same name and owner) replaces the earlier one; with an
+    // owner it ends with the owner.
+    void readStored(const QString &part, std::function<void()> read, const QObject *owner = nullptr);
+    // The same without the run now: for a window that read the store when it
+    // opened and must show the file's values once read.
+    void afterLateRead(const QString &part, std::function<void()> read, const QObject *owner = nullptr);
     // Waits at most waitMs for the changes not yet written, logs those that
     // could not be, and closes. A file read meanwhile is taken without the
     // late-read handler.
@@ -259,6 +271,15 @@ private:
     bool lastTryFailed_ = false;
     std::vector<Waiter> waiters_;
     std::function<void(const QString &)> readLateHandler_;
+    // Parts read again after a late read (main thread only).
+    struct StoredPart {
+        QString name;
+        const QObject *owner = nullptr;
+        QPointer<const QObject> alive;
+        std::function<void()> read;
+    };
+    std::vector<StoredPart> storedParts_;
+    void runStoredParts();
     QString readLateNotice_;  // once read late, until a handler takes it
     Late late_ = Late::None;
     Join lateJoin_;

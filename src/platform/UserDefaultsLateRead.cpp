@@ -76,6 +76,33 @@ void UserDefaults::whenReadLate(std::function<void(const QString &notice)> handl
     readLateHandler_ = std::move(handler);
 }
 
+void UserDefaults::readStored(const QString &part, std::function<void()> read, const QObject *owner)
+{
+    read();
+    afterLateRead(part, std::move(read), owner);
+}
+
+void UserDefaults::afterLateRead(const QString &part, std::function<void()> read, const QObject *owner)
+{
+    std::lock_guard lock(queueMutex_);
+    if (read_)
+        return;
+    std::erase_if(storedParts_, [&](const StoredPart &p) { return p.name == part && p.owner == owner; });
+    storedParts_.push_back({part, owner, owner, std::move(read)});
+}
+
+void UserDefaults::runStoredParts()
+{
+    std::vector<StoredPart> parts;
+    {
+        std::lock_guard lock(queueMutex_);
+        parts = std::exchange(storedParts_, {});
+    }
+    for (const StoredPart &part : parts)
+        if (!part.owner || part.alive)
+            part.read();
+}
+
 void UserDefaults::readAgain(std::unique_lock<std::mutex> &lock)
 {
     ++triesStarted_;
@@ -188,9 +215,11 @@ void UserDefaults::takeLateRead(std::unique_lock<std::mutex> &lock, bool withHan
     const auto handler = withHandler ? readLateHandler_ : nullptr;
     if (withHandler && !handler)
         readLateNotice_ = notice;
-    if (handler) {
+    if (withHandler) {
         lock.unlock();
-        handler(notice);
+        runStoredParts();
+        if (handler)
+            handler(notice);
         lock.lock();
     }
     {

@@ -374,6 +374,7 @@ void UserDefaults::close(int waitMs)
     std::lock_guard lock(queueMutex_);
     read_ = true;
     readLateHandler_ = nullptr;
+    storedParts_.clear();
     readLateNotice_.clear();
     late_ = Late::None;
     lateJoin_ = Join();

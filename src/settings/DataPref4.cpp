@@ -49,6 +49,11 @@ DataPref4::DataPref4(QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
 {
     setWindowTitle(QStringLiteral("Window Identifiers"));
+    // Opened on the built-in list: it shows the stored one once read, edits of the built-in one dropped.
+    platform::UserDefaults::standard().afterLateRead(QStringLiteral("window identifiers window"), [this] {
+        if (isVisible())
+            reload();
+    }, this);
     auto *outer = new QVBoxLayout(this);
     mTable_ = new SetlistTable(kDragType);
     mTable_->setColumnCount(ColumnCount);

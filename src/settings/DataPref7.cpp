@@ -1,6 +1,7 @@
 #include "settings/DataPref7.h"
 
 #include "library/Data.h"
+#include "platform/UserDefaults.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 #include "settings/DataPref6.h"
@@ -30,6 +31,11 @@ DataPref7::DataPref7(QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
 {
     setWindowTitle(QStringLiteral("Tags"));
+    // Opened on the built-in list: it shows the stored one once read, edits of the built-in one dropped.
+    platform::UserDefaults::standard().afterLateRead(QStringLiteral("tags window"), [this] {
+        if (isVisible())
+            reload();
+    }, this);
     auto *outer = new QVBoxLayout(this);
     mTable_ = new SetlistTable(dragtypes::TagsDataType);
     mTable_->setColumnCount(1);

@@ -27,7 +27,9 @@ protected:
         manualClock();
         for (const char *name : {"Song 01.mp3", "Song 02.mp3"})
             testsupport::writeFile(QDir(musicDir.path()).filePath(name), "ID3");
-        index = std::make_unique<audio::MusicFolderIndex>(musicDir.path(), QString(),
+        // As the program wires it: start-up gives the index the stored folder.
+        platform::UserDefaults::standard().setString(QStringLiteral("musicFolder"), musicDir.path());
+        index = std::make_unique<audio::MusicFolderIndex>(QString(), QString(),
                                                           testsupport::gatedReader(reached, release));
         audio::setMusicLibrary(index.get());
         platform::setMediaPlayerFactory([this]() { return player; });

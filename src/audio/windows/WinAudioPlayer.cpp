@@ -80,7 +80,11 @@ WinAudioPlayer::WinAudioPlayer(QWidget *parent) : AudioWindow(QStringLiteral("Au
     connect(slider1_, &QSlider::sliderReleased, this, [this]() { sliderDidMove(); });
     connect(enableCues_, &QCheckBox::toggled, this, [](bool on) { Data::setGautomationOff(!on); });
 
-    enableCues_->setChecked(!platform::UserDefaults::standard().boolForKey(kAutomationOff));
+    platform::UserDefaults::standard().readStored(QStringLiteral("audio player"), [this] {
+        enableCues_->setChecked(!platform::UserDefaults::standard().boolForKey(kAutomationOff));
+        if (pieceCour_)
+            readPieceData();
+    }, this);
 }
 
 WinAudioPlayer::~WinAudioPlayer() = default;
@@ -118,6 +122,11 @@ void WinAudioPlayer::refreshPieceData(const std::shared_ptr<Pieces> &piece)
         return;
     savePieceData();
     pieceCour_ = piece;
+    readPieceData();
+}
+
+void WinAudioPlayer::readPieceData()
+{
     const QString file = songFile();
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
     for (int n = 1; n <= audiowin::kSections; ++n) {

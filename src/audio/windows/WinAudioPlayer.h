@@ -65,6 +65,8 @@ private:
     audiowin::Sections sections() const;
     QString songFile() const;
     void refreshPieceData(const std::shared_ptr<Pieces> &piece);
+    // The song's sections as stored.
+    void readPieceData();
     void savePieceData();
     void refreshTitles();
     void uncheckAll();

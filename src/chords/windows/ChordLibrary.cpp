@@ -53,6 +53,11 @@ ChordLibrary::ChordLibrary(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::Win
     setCadreForTableView(LibraryTable);
     Data::chargerAllChordsString(false, -1, false);
     readLibraryText();
+    // Opened on the built-in library: the stored one replaces it, unsaved edits of the built-in one dropped.
+    platform::UserDefaults::standard().afterLateRead(QStringLiteral("chord library"), [this] {
+        takeStoredLibrary();
+        refreshTable2();
+    }, this);
     activerDrag(false);
     mViewChord_->iniColorForObj(0, Qt::black, false);
     mViewChord_->iniColorForObj(1, Qt::white, false);

@@ -5,8 +5,13 @@
 #include "midi/windows/MidiPref2.h"
 #include "midi/windows/MidiPref3.h"
 #include "midi/windows/MidiPref4.h"
+#include "platform/UserDefaults.h"
 
-MidiWindows::MidiWindows(QObject *parent) : QObject(parent) {}
+MidiWindows::MidiWindows(QObject *parent) : QObject(parent)
+{
+    // Windows open on the built-in tables show the stored ones once read.
+    platform::UserDefaults::standard().afterLateRead(QStringLiteral("MIDI windows"), [this] { tablesReloaded(); }, this);
+}
 
 MidiWindows::~MidiWindows()
 {
