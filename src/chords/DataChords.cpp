@@ -43,15 +43,16 @@ QString Data::obtenirDefaultChordStringforInstrument(qint64 instrument)
 
 void Data::chargerAllChordsString(bool reload, qint64 instrument, bool forcerDefault)
 {
+    // Loaded from a store not read yet: the stored libraries replace them once it is.
+    platform::UserDefaults::standard().afterLateRead(QStringLiteral("chord libraries"), [] {
+        loadOne(0, false);
+        loadOne(1, false);
+    });
     if (!reload) {
         if (librariesLoaded())
             return;
         loadOne(0, forcerDefault);
         loadOne(1, forcerDefault);
-        platform::UserDefaults::standard().afterLateRead(QStringLiteral("chord libraries"), [] {
-            loadOne(0, false);
-            loadOne(1, false);
-        });
     } else if (instrument == 0 || instrument == 1) {
         loadOne(instrument, forcerDefault);
     }

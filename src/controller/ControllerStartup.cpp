@@ -195,7 +195,6 @@ void Controller::readStoredOptionsAndFolder()
         return;
     }
     if (stored >= 0 && !obtenirDir(stored).isEmpty()) {
-        currentDirNo_ = stored;
         doRefresh(stored, 1, false);
         return;
     }

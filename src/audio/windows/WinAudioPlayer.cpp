@@ -9,6 +9,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/Vocabulary.h"
 
+#include <utility>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -61,6 +62,7 @@ WinAudioPlayer::WinAudioPlayer(QWidget *parent) : AudioWindow(QStringLiteral("Au
         connect(r.resetB, &QPushButton::clicked, this, [this, n]() { actionButtonResetB(n); });
         connect(r.play, &QPushButton::clicked, this, [this, n]() { actionButtonPlayFrom(n); });
         connect(r.title, &QLineEdit::textEdited, this, [this, n]() { rows_[size_t(n - 1)].titleEdited = true; });
+        connect(r.genre, &QComboBox::activated, this, [this, n]() { rows_[size_t(n - 1)].pointsEdited = true; });
     }
     const int last = audiowin::kSections + 1;
     buttonPlay_ = new QPushButton(QStringLiteral("Play / Stop"), this);
@@ -79,6 +81,7 @@ WinAudioPlayer::WinAudioPlayer(QWidget *parent) : AudioWindow(QStringLiteral("Au
     // A drag asks for one position, when it ends: every step of it would restart the track.
     connect(slider1_, &QSlider::sliderReleased, this, [this]() { sliderDidMove(); });
     connect(enableCues_, &QCheckBox::toggled, this, [](bool on) { Data::setGautomationOff(!on); });
+    connect(enableCues_, &QCheckBox::clicked, this, [this]() { cuesEdited_ = true; });
 
     platform::UserDefaults::standard().readStored(QStringLiteral("audio player"), [this] {
         enableCues_->setChecked(!platform::UserDefaults::standard().boolForKey(kAutomationOff));
@@ -139,6 +142,7 @@ void WinAudioPlayer::readPieceData()
         const QSignalBlocker quiet(r.genre);
         r.genre->setCurrentIndex(int(audiowin::genreIndexFromStore(genre)));
         r.title->setText(known ? defaults.stringForKey(audiowin::sectionKey("TITLE%1.%2", n, file)) : QString());
+        r.pointsEdited = false;
         r.titleEdited = false;
     }
     refreshTitles();
@@ -152,9 +156,12 @@ void WinAudioPlayer::savePieceData()
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
     for (int n = 1; n <= audiowin::kSections; ++n) {
         Row &r = rows_[size_t(n - 1)];
-        defaults.setDouble(audiowin::sectionKey("POS%1A.%2", n, file), r.a);
-        defaults.setDouble(audiowin::sectionKey("POS%1B.%2", n, file), r.b);
-        defaults.setInteger(audiowin::sectionKey("GENRE%1.%2", n, file), r.genre->currentIndex());
+        if (r.pointsEdited) {
+            defaults.setDouble(audiowin::sectionKey("POS%1A.%2", n, file), r.a);
+            defaults.setDouble(audiowin::sectionKey("POS%1B.%2", n, file), r.b);
+            defaults.setInteger(audiowin::sectionKey("GENRE%1.%2", n, file), r.genre->currentIndex());
+        }
+        r.pointsEdited = false;
         if (r.titleEdited)
             defaults.setString(audiowin::sectionKey("TITLE%1.%2", n, file), r.title->text());
         r.titleEdited = false;
@@ -181,12 +188,14 @@ void WinAudioPlayer::updateItunesInfo(const QString &, const QString &, double c
 void WinAudioPlayer::actionButtonTimeA(int n)
 {
     rows_[size_t(n - 1)].a = currentPos();
+    rows_[size_t(n - 1)].pointsEdited = true;
     refreshTitles();
 }
 
 void WinAudioPlayer::actionButtonTimeB(int n)
 {
     rows_[size_t(n - 1)].b = currentPos();
+    rows_[size_t(n - 1)].pointsEdited = true;
     uncheckAll();
     refreshTitles();
     rows_[size_t(n - 1)].check->setChecked(true);
@@ -195,12 +204,14 @@ void WinAudioPlayer::actionButtonTimeB(int n)
 void WinAudioPlayer::actionButtonResetA(int n)
 {
     rows_[size_t(n - 1)].a = 0;
+    rows_[size_t(n - 1)].pointsEdited = true;
     refreshTitles();
 }
 
 void WinAudioPlayer::actionButtonResetB(int n)
 {
     rows_[size_t(n - 1)].b = 0;
+    rows_[size_t(n - 1)].pointsEdited = true;
     refreshTitles();
 }
 
@@ -295,7 +306,8 @@ void WinAudioPlayer::closeEvent(QCloseEvent *event)
 void WinAudioPlayer::finishClosing(bool forced)
 {
     savePieceData();
-    platform::UserDefaults::standard().setBool(kAutomationOff, !enableCues_->isChecked());
+    if (std::exchange(cuesEdited_, false))
+        platform::UserDefaults::standard().setBool(kAutomationOff, !enableCues_->isChecked());
     buttonClose_->setFocus();
     Data::activateKeywin();
     bool anyChecked = false;

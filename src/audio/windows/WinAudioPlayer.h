@@ -60,6 +60,9 @@ private:
         QLineEdit *title = nullptr;
         QPushButton *timeA = nullptr, *resetA = nullptr, *timeB = nullptr, *resetB = nullptr, *play = nullptr;
         double a = 0, b = 0;
+        // Only what the performer changed is stored: a row shown from a
+        // store not read yet never goes over it.
+        bool pointsEdited = false;
         bool titleEdited = false;
     };
     audiowin::Sections sections() const;
@@ -78,6 +81,7 @@ private:
     std::array<Row, audiowin::kSections> rows_;
     QPushButton *buttonPlay_ = nullptr, *buttonStop_ = nullptr, *buttonClose_ = nullptr;
     QCheckBox *enableCues_ = nullptr;
+    bool cuesEdited_ = false; // stored only when the performer changed it
     bool closingByController_ = false;
     std::shared_ptr<Pieces> pieceCour_;
 };

@@ -1,0 +1,264 @@
+#include "ControllerTestSupport.h"
+
+#include "audio/library/MusicFolderIndex.h"
+#include "controller/PreferencesDialog.h"
+#include "midi/windows/MidiPref.h"
+#include "midi/windows/MidiWindows.h"
+#include "platform/MediaPlayer.h"
+#include "platform/UserDefaults.h"
+#include "platform/media/FakeMediaPlayer.h"
+#include "platform/midi/LoopbackMidi.h"
+#include "support/GatedScan.h"
+#include "windows/TableControls.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
+#include <sqlite3.h>
+
+using namespace controllertest;
+
+namespace {
+
+platform::UserDefaults &store()
+{
+    return platform::UserDefaults::standard();
+}
+
+using Rows = QMap<QString, QVariant>;
+
+Rows storedRows(const QString &path)
+{
+    platform::UserDefaults d;
+    EXPECT_TRUE(d.open(path));
+    Rows out;
+    for (const QString &key : d.allKeys())
+        out.insert(key, d.objectForKey(key));
+    return out;
+}
+
+void put(platform::UserDefaults &d, const QString &key, const QVariant &v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Bool: d.setBool(key, v.toBool()); break;
+    case QMetaType::Double: d.setDouble(key, v.toDouble()); break;
+    case QMetaType::QString: d.setString(key, v.toString()); break;
+    case QMetaType::QByteArray: d.setData(key, v.toByteArray()); break;
+    case QMetaType::QDateTime: d.setDate(key, v.toDateTime()); break;
+    case QMetaType::QColor: d.setColor(key, v.value<QColor>()); break;
+    case QMetaType::QStringList: d.setStringList(key, v.toStringList()); break;
+    default: d.setInteger(key, v.toLongLong()); break;
+    }
+}
+
+// A value no default holds, of the same kind.
+QVariant marked(const QVariant &v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Bool: return !v.toBool();
+    case QMetaType::Double: return v.toDouble() + 0.5;
+    case QMetaType::QString: return v.toString().isEmpty() ? QStringLiteral("marked") : v.toString() + QStringLiteral(" marked");
+    case QMetaType::LongLong:
+    case QMetaType::Int: {
+        // An identifier moves far from those handed out next.
+        const qint64 n = v.toLongLong();
+        return n == 0 ? 1 : n == 1 ? 0 : n < 1000 ? n + 1 : n + 1000;
+    }
+    default: return v;
+    }
+}
+
+// Another program holding the file locked, as long as it lives.
+class HeldLock {
+public:
+    explicit HeldLock(const QString &path)
+    {
+        sqlite3_open(path.toUtf8().constData(), &db_);
+        EXPECT_EQ(sqlite3_exec(db_, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db_, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    }
+    ~HeldLock() { release(); }
+    void release()
+    {
+        if (!db_)
+            return;
+        sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(db_);
+        db_ = nullptr;
+    }
+
+private:
+    sqlite3 *db_ = nullptr;
+};
+
+} // namespace
+
+// One performer's session, the same steps whether the settings file is read
+// at start or only later: every settings window is opened, the file becomes
+// readable, a destination is renamed on purpose, the windows are closed, a
+// track is played, the program quits.
+class ControllerLateRead : public ControllerFixture {
+protected:
+    void SetUp() override
+    {
+        ControllerFixture::SetUp();
+        folderWithSongs(songs, 3);
+        testsupport::writeFile(QDir(music.path()).filePath(QStringLiteral("Song 01.mp3")), "ID3");
+    }
+
+    // When the file becomes readable, in a session that holds it locked
+    // through start; the control session, which reads it at once, takes the
+    // same steps.
+    enum class Read { BeforeClosing, AtQuit };
+
+    void session(const QString &path, Read read, bool locked)
+    {
+        SCOPED_TRACE(testing::Message() << (locked ? "locked" : "control") << ", read " << int(read));
+        resetProgram(dataDir);
+        windows.clear();
+        platform::LoopbackMidi loop;
+        platform::setMidiSystem(&loop);
+        testsupport::Gate open;
+        open.open();
+        audio::MusicFolderIndex index(QString(), QString(), testsupport::gatedReader(open, open));
+        audio::setMusicLibrary(&index);
+        auto player = std::make_shared<platform::FakeMediaPlayer>();
+        platform::setMediaPlayerFactory([player]() { return player; });
+        std::optional<HeldLock> lock;
+        if (locked)
+            lock.emplace(path);
+        platform::UserDefaults::openStandard(path);
+        start();
+        EXPECT_EQ(store().hasRead(), !locked);
+
+        controller->actionPref();
+        for (QMenu *menu : {controller->midiMenu(), controller->windowMenu()})
+            for (QAction *item : menu->actions())
+                if (item->text().endsWith(QStringLiteral("…")) || item->text().startsWith(QStringLiteral("Audio ")))
+                    item->trigger();
+
+        if (lock && read == Read::BeforeClosing) {
+            lock->release();
+            ASSERT_TRUE(store().waitForWrites(10000));
+        }
+        // A change made on purpose is stored; one made to lists not read yet is not.
+        if (read != Read::AtQuit) {
+            MidiPref *destinations = controller->midiWindows().destinations();
+            QApplication::setActiveWindow(destinations);
+            destinations->idCell(0)->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Lead"));
+        }
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->isVisible() && !qobject_cast<WindowPDFxSuper *>(w))
+                w->close();
+
+        if (read != Read::AtQuit) {
+            postKey(vocab::Play);
+            index.waitForScan();
+            testsupport::processEvents();
+            EXPECT_EQ(QFileInfo(player->source()).completeBaseName(), QStringLiteral("Song 01"))
+                << "the stored music folder's track is found";
+        }
+
+        if (lock)
+            lock->release();
+        controller->applicationWillTerminate();
+        controller.reset();
+        closeProgramWindows();
+        platform::UserDefaults::openStandard(QString());
+        platform::setMidiSystem(nullptr);
+        platform::setMediaPlayerFactory(nullptr);
+        Data::setPlayer(nullptr);
+        Data::setMediaItem(nullptr);
+        audio::setMusicLibrary(nullptr);
+    }
+
+    // Every key a normal session stores, with a value no default holds.
+    void seed(const QString &path)
+    {
+        QTemporaryDir first;
+        const QString firstPath = first.filePath(QStringLiteral("defaults.sqlite"));
+        {
+            platform::UserDefaults d;
+            ASSERT_TRUE(d.open(firstPath));
+            d.setBool(QStringLiteral("dirIsanURL0"), true);
+            d.setData(QStringLiteral("url0"), songs.path().toUtf8());
+            d.setInteger(QStringLiteral("dirNo"), 0);
+            d.setString(QStringLiteral("musicFolder"), music.path());
+        }
+        session(firstPath, Read::BeforeClosing, false);
+        platform::UserDefaults d;
+        ASSERT_TRUE(d.open(path));
+        const platform::UserDefaults::Batch batch(d);
+        const Rows rows = storedRows(firstPath);
+        for (auto it = rows.cbegin(); it != rows.cend(); ++it)
+            put(d, it.key(), marked(it.value()));
+        d.setInteger(QStringLiteral("MidiDest_nbDest"), 3);
+        d.setData(QStringLiteral("url0"), songs.path().toUtf8());
+        d.setBool(QStringLiteral("dirIsanURL0"), true);
+        d.setInteger(QStringLiteral("dirNo"), 0);
+        d.setString(QStringLiteral("musicFolder"), music.path());
+    }
+
+    QTemporaryDir songs;
+    QTemporaryDir music;
+};
+
+// Before, what start-up took from a file it could not read yet (locked by
+// another program, a full disk) was the built-in state, and the windows open
+// across the read, Preferences among them, wrote it over the file when they
+// closed: the dimmer, the MIDI delay and the pedal's action went back to
+// their defaults, and the desktop's music folder was indexed for the whole
+// session. A file read only at quit lost the song folder's slot. Every row
+// must come out as in a session that read the file at once.
+TEST_F(ControllerLateRead, ASessionOnAFileReadLateStoresWhatOneReadAtStartDoes)
+{
+    QTemporaryDir config;
+    const QString seeded = config.filePath(QStringLiteral("seeded.sqlite"));
+    seed(seeded);
+    ASSERT_GT(storedRows(seeded).size(), 100);
+    const Rows kept = storedRows(seeded);
+    for (const Read read : {Read::BeforeClosing, Read::AtQuit}) {
+        const QString control = config.filePath(QStringLiteral("control%1.sqlite").arg(int(read)));
+        const QString late = config.filePath(QStringLiteral("late%1.sqlite").arg(int(read)));
+        ASSERT_TRUE(QFile::copy(seeded, control));
+        ASSERT_TRUE(QFile::copy(seeded, late));
+        session(control, read, false);
+        session(late, read, true);
+        // Read only at quit, the file keeps every value: nothing the session
+        // held came from it, and the performer changed nothing.
+        const Rows expected = read == Read::AtQuit ? kept : storedRows(control);
+        const Rows actual = storedRows(late);
+        if (read == Read::BeforeClosing)
+            EXPECT_EQ(expected.value(QStringLiteral("MidiDest_idDest_0")).toString(), QStringLiteral("Lead"));
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            EXPECT_EQ(actual.value(it.key()), it.value())
+                << it.key().toStdString() << ": " << actual.value(it.key()).toString().left(80).toStdString()
+                << " instead of " << it.value().toString().left(80).toStdString();
+        if (read == Read::BeforeClosing)
+            EXPECT_EQ(actual.keys(), expected.keys());
+    }
+}
+
+// A chord library loaded before the file is read is the stored one after it.
+TEST_F(ControllerLateRead, AChordLibraryLoadedBeforeTheReadIsTheStoredOne)
+{
+    QTemporaryDir config;
+    const QString path = config.filePath(QStringLiteral("defaults.sqlite"));
+    {
+        platform::UserDefaults d;
+        ASSERT_TRUE(d.open(path));
+        d.setString(QStringLiteral("CHORDS1"), QStringLiteral("C|x32010\n"));
+        d.setString(QStringLiteral("CHORDS1UK"), QStringLiteral("C|0003\n"));
+    }
+    HeldLock lock(path);
+    platform::UserDefaults::openStandard(path);
+    Data::chargerAllChordsString(false, -1, false);
+    lock.release();
+    ASSERT_TRUE(store().waitForWrites(10000));
+    EXPECT_EQ(Data::allChordsString(), QStringLiteral("C|x32010\n"));
+    EXPECT_EQ(Data::allChordsStringUk(), QStringLiteral("C|0003\n"));
+    platform::UserDefaults::openStandard(QString());
+}
