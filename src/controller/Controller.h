@@ -701,6 +701,7 @@ private:
     // Start-up has built the screen set's windows / shown its first folder.
     bool windowsBuilt_ = false;
     bool folderShown_ = false;
+    controller::ControllerOptions startOptions_; // as start-up read them
     // Track-information ticks left while the player has not started yet.
     int tentative_ = 5;
     // The tick runs fast near the track's end.

@@ -280,4 +280,44 @@ void ControllerOptions::write(platform::UserDefaults &d) const
         d.setBool(QString::fromLatin1(flag), true);
 }
 
+namespace {
+
+template <typename T>
+void takeChange(T &field, const T &before, const T &after)
+{
+    if (after != before)
+        field = after;
+}
+
+} // namespace
+
+ControllerOptions withChangedPreferences(const ControllerOptions &before, const ControllerOptions &after,
+                                         ControllerOptions onto)
+{
+    takeChange(onto.halfPageMarker, before.halfPageMarker, after.halfPageMarker);
+    takeChange(onto.zoomRedLine, before.zoomRedLine, after.zoomRedLine);
+    takeChange(onto.dimmer, before.dimmer, after.dimmer);
+    takeChange(onto.dimmerVal, before.dimmerVal, after.dimmerVal);
+    takeChange(onto.dimmerValInact, before.dimmerValInact, after.dimmerValInact);
+    takeChange(onto.midiDelayVal, before.midiDelayVal, after.midiDelayVal);
+    takeChange(onto.centerMouse, before.centerMouse, after.centerMouse);
+    takeChange(onto.reverseMouse, before.reverseMouse, after.reverseMouse);
+    takeChange(onto.hiddenRegions, before.hiddenRegions, after.hiddenRegions);
+    takeChange(onto.autoOpen, before.autoOpen, after.autoOpen);
+    takeChange(onto.extOpen, before.extOpen, after.extOpen);
+    takeChange(onto.keyPad, before.keyPad, after.keyPad);
+    takeChange(onto.keyPad2, before.keyPad2, after.keyPad2);
+    takeChange(onto.gap, before.gap, after.gap);
+    takeChange(onto.prevPageSong, before.prevPageSong, after.prevPageSong);
+    takeChange(onto.nextPageSong, before.nextPageSong, after.nextPageSong);
+    for (size_t i = 0; i < size_t(KeyInputCount); ++i) {
+        // An action and its parameter go together.
+        if (after.keyIndex[i] != before.keyIndex[i] || after.keyText[i] != before.keyText[i]) {
+            onto.keyIndex[i] = after.keyIndex[i];
+            onto.keyText[i] = after.keyText[i];
+        }
+    }
+    return onto;
+}
+
 } // namespace controller

@@ -99,4 +99,9 @@ struct ControllerOptions {
     double effectiveMidiDelay() const;
 };
 
+// The preferences (what the Preferences window edits) that differ between
+// before and after, made in onto: what the performer changed, and nothing else.
+ControllerOptions withChangedPreferences(const ControllerOptions &before, const ControllerOptions &after,
+                                         ControllerOptions onto);
+
 } // namespace controller

@@ -179,15 +179,20 @@ void Controller::readStoredOptionsAndFolder()
     if (stored < -1 || stored >= controller::SlotCount)
         stored = -1;
     stored = folders_.load(defaults, stored);
+    const bool atStart = !folderShown_;
+    folderShown_ = true;
+    const ControllerOptions before = options_;
     options_.read(defaults, storedNbrExec);
+    // Preferences changed before the file was read stay changed; nothing else
+    // the run took from the empty store is kept.
+    if (atStart)
+        startOptions_ = options_;
+    else
+        options_ = controller::withChangedPreferences(startOptions_, before, options_);
     applyOptionsToData();
     ajusterDimmer();
     actionMidiDelay();
-    if (windowPref_ && windowPref_->isVisible())
-        windowPref_->rebase(options_);
 
-    const bool atStart = !folderShown_;
-    folderShown_ = true;
     if (!atStart && currentDirNo_ >= 0) {
         // The performer opened a folder meanwhile.
         setDirButton(currentDirNo_);
@@ -292,7 +297,11 @@ void Controller::preferencesClosed(const ControllerOptions &edited)
     merged.tickSound = options_.tickSound;
     options_ = merged;
     applyOptionsToData();
-    Data::saveData();
+    {
+        // Not changed in the window: never over a stored value not read yet.
+        const platform::UserDefaults::Provisional unchanged(platform::UserDefaults::standard());
+        Data::saveData();
+    }
     ajusterDimmer();
     actionMidiDelay();
     Data::activateKeywin();

@@ -150,7 +150,7 @@ void PreferencesDialog::setOptions(const controller::ControllerOptions &o)
     base_ = o;
     setControls(o);
     // As the controls show it (a spin box rounds), so that an untouched control is no change.
-    shown_ = controlValues(o, nullptr);
+    shown_ = controlValues(o);
     musicFolder_->setText(audio::musicFolderPath());
 }
 
@@ -212,61 +212,36 @@ QComboBox *PreferencesDialog::keyPopup(int input) const
     return input >= 0 && input < controller::KeyInputCount ? keyPopups_[size_t(input)] : nullptr;
 }
 
-namespace {
-
-// A field takes a control's value only where the performer changed the control.
-template <typename T>
-void take(T &field, const T &value, const T *shown)
+controller::ControllerOptions PreferencesDialog::controlValues(controller::ControllerOptions o) const
 {
-    if (!shown || value != *shown)
-        field = value;
-}
-
-} // namespace
-
-controller::ControllerOptions PreferencesDialog::controlValues(controller::ControllerOptions o,
-                                                               const controller::ControllerOptions *shown) const
-{
-    take(o.halfPageMarker, halfPageMarker_->currentIndex(), shown ? &shown->halfPageMarker : nullptr);
-    take(o.zoomRedLine, redLine_->isChecked(), shown ? &shown->zoomRedLine : nullptr);
-    take(o.dimmer, dimmer_->isChecked(), shown ? &shown->dimmer : nullptr);
-    take(o.dimmerVal, dimmerVal_->value(), shown ? &shown->dimmerVal : nullptr);
-    take(o.dimmerValInact, dimmerValInact_->value(), shown ? &shown->dimmerValInact : nullptr);
-    const double delay = midiDelay_->value() == 0.0 ? 0.01 : midiDelay_->value();
-    take(o.midiDelayVal, delay, shown ? &shown->midiDelayVal : nullptr);
-    take(o.centerMouse, centerMouse_->isChecked(), shown ? &shown->centerMouse : nullptr);
-    take(o.reverseMouse, reverseMouse_->isChecked(), shown ? &shown->reverseMouse : nullptr);
-    take(o.hiddenRegions, hiddenRegions_->isChecked(), shown ? &shown->hiddenRegions : nullptr);
-    take(o.autoOpen, autoOpen_->isChecked(), shown ? &shown->autoOpen : nullptr);
-    take(o.extOpen, extOpen_->isChecked(), shown ? &shown->extOpen : nullptr);
-    take(o.keyPad, keyPad_->isChecked(), shown ? &shown->keyPad : nullptr);
-    take(o.keyPad2, keyPad2_->isChecked(), shown ? &shown->keyPad2 : nullptr);
-    take(o.gap, gap_->isChecked(), shown ? &shown->gap : nullptr);
-    take(o.prevPageSong, prevPageSong_->isChecked(), shown ? &shown->prevPageSong : nullptr);
-    take(o.nextPageSong, nextPageSong_->isChecked(), shown ? &shown->nextPageSong : nullptr);
-    for (size_t i = 0; i < size_t(controller::KeyInputCount); ++i) {
-        // An action and its parameter go together.
-        const int index = keyPopups_[i]->currentIndex();
-        const QString text = keyTexts_[i]->text();
-        if (!shown || index != shown->keyIndex[i] || text != shown->keyText[i]) {
-            o.keyIndex[i] = index;
-            o.keyText[i] = text;
-        }
+    o.halfPageMarker = halfPageMarker_->currentIndex();
+    o.zoomRedLine = redLine_->isChecked();
+    o.dimmer = dimmer_->isChecked();
+    o.dimmerVal = dimmerVal_->value();
+    o.dimmerValInact = dimmerValInact_->value();
+    o.midiDelayVal = midiDelay_->value();
+    if (o.midiDelayVal == 0.0)
+        o.midiDelayVal = 0.01;
+    o.centerMouse = centerMouse_->isChecked();
+    o.reverseMouse = reverseMouse_->isChecked();
+    o.hiddenRegions = hiddenRegions_->isChecked();
+    o.autoOpen = autoOpen_->isChecked();
+    o.extOpen = extOpen_->isChecked();
+    o.keyPad = keyPad_->isChecked();
+    o.keyPad2 = keyPad2_->isChecked();
+    o.gap = gap_->isChecked();
+    o.prevPageSong = prevPageSong_->isChecked();
+    o.nextPageSong = nextPageSong_->isChecked();
+    for (int i = 0; i < controller::KeyInputCount; ++i) {
+        o.keyIndex[size_t(i)] = keyPopups_[size_t(i)]->currentIndex();
+        o.keyText[size_t(i)] = keyTexts_[size_t(i)]->text();
     }
     return o;
 }
 
 controller::ControllerOptions PreferencesDialog::editedOptions(const controller::ControllerOptions &onto) const
 {
-    return controlValues(onto, &shown_);
-}
-
-void PreferencesDialog::rebase(const controller::ControllerOptions &options)
-{
-    const controller::ControllerOptions kept = editedOptions(options);
-    setOptions(options);
-    // What the performer changed in the window stays as they left it.
-    setControls(kept);
+    return controller::withChangedPreferences(shown_, controlValues(shown_), onto);
 }
 
 void PreferencesDialog::setKeyTestText(const QString &text)

@@ -27,9 +27,6 @@ public:
     // The changes made in the window over other options: a control left as
     // it was shown changes nothing.
     controller::ControllerOptions editedOptions(const controller::ControllerOptions &onto) const;
-    // Shows other options (the stored ones, read late), keeping what the
-    // performer changed in the window.
-    void rebase(const controller::ControllerOptions &options);
     // The key-test field.
     void setKeyTestText(const QString &text);
     QString keyTestText() const;
@@ -54,8 +51,7 @@ protected:
 
 private:
     void setControls(const controller::ControllerOptions &options);
-    controller::ControllerOptions controlValues(controller::ControllerOptions onto,
-                                                const controller::ControllerOptions *shown) const;
+    controller::ControllerOptions controlValues(controller::ControllerOptions onto) const;
 
     controller::ControllerOptions base_;
     controller::ControllerOptions shown_;
