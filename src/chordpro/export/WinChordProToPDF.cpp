@@ -554,6 +554,8 @@ void WinChordProToPDF::sauvegarderDonnees()
 {
     auto &d = defaults();
     platform::UserDefaults::Batch batch(d);
+    // Shown from the built-in presets while the settings are unread: never over the stored ones.
+    const platform::UserDefaults::Provisional unread(d);
     d.setBool(key("IncludeHeader"), buttonIncludeHeader_->isChecked());
     d.setInteger(key("ComboSettings"), comboSettings_->currentIndex());
     d.setInteger(key("ComboFrame"), comboFrame_->currentIndex());
@@ -574,6 +576,7 @@ void WinChordProToPDF::sauvegarderDonneesCustom()
 {
     auto &d = defaults();
     platform::UserDefaults::Batch batch(d);
+    const platform::UserDefaults::Provisional unread(d);
     for (int slot = 0; slot < SlotCount; ++slot)
         d.setColor(colorKey(slot), wells_[size_t(slot)]->color());
     d.setBool(key("ChordsBold"), buttonChordsBold_->isChecked());
