@@ -9,6 +9,7 @@
 #include "platform/media/FakeMediaPlayer.h"
 #include "platform/midi/LoopbackMidi.h"
 #include "support/GatedScan.h"
+#include "support/OtherProgram.h"
 #include "windows/TableControls.h"
 
 #include <QAction>
@@ -16,7 +17,6 @@
 #include <QApplication>
 #include <QMenu>
 #include <QTest>
-#include <sqlite3.h>
 
 using namespace controllertest;
 
@@ -70,29 +70,6 @@ QVariant marked(const QVariant &v)
     }
 }
 
-// Another program holding the file locked, as long as it lives.
-class HeldLock {
-public:
-    explicit HeldLock(const QString &path)
-    {
-        sqlite3_open(path.toUtf8().constData(), &db_);
-        EXPECT_EQ(sqlite3_exec(db_, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr), SQLITE_OK);
-        EXPECT_EQ(sqlite3_exec(db_, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-    }
-    ~HeldLock() { release(); }
-    void release()
-    {
-        if (!db_)
-            return;
-        sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-        sqlite3_close(db_);
-        db_ = nullptr;
-    }
-
-private:
-    sqlite3 *db_ = nullptr;
-};
-
 } // namespace
 
 // One performer's session, the same steps whether the settings file is read
@@ -126,9 +103,11 @@ protected:
         audio::setMusicLibrary(&index);
         auto player = std::make_shared<platform::FakeMediaPlayer>();
         platform::setMediaPlayerFactory([player]() { return player; });
-        std::optional<HeldLock> lock;
-        if (locked)
+        std::optional<testsupport::OtherProgram> lock;
+        if (locked) {
             lock.emplace(path);
+            ASSERT_TRUE(lock->lock());
+        }
         platform::UserDefaults::openStandard(path);
         start();
         EXPECT_EQ(store().hasRead(), !locked);
@@ -143,7 +122,7 @@ protected:
         // is read too; none are made in a session that reads it only at quit.
         // Preferences, modal, holds the read back until the performer closes it.
         if (lock && read == Read::BeforeClosing)
-            lock->release();
+            ASSERT_TRUE(lock->run("COMMIT"));
         PreferencesDialog *preferences = nullptr;
         for (QWidget *w : QApplication::topLevelWidgets())
             preferences = preferences ? preferences : qobject_cast<PreferencesDialog *>(w);
@@ -175,8 +154,8 @@ protected:
                 << "the stored music folder's track is found";
         }
 
-        if (lock)
-            lock->release();
+        if (lock && read == Read::AtQuit)
+            ASSERT_TRUE(lock->run("COMMIT"));
         controller->applicationWillTerminate();
         controller.reset();
         closeProgramWindows();
@@ -269,10 +248,11 @@ TEST_F(ControllerLateRead, AChordLibraryLoadedBeforeTheReadIsTheStoredOne)
         d.setString(QStringLiteral("CHORDS1"), QStringLiteral("C|x32010\n"));
         d.setString(QStringLiteral("CHORDS1UK"), QStringLiteral("C|0003\n"));
     }
-    HeldLock lock(path);
+    testsupport::OtherProgram other(path);
+    ASSERT_TRUE(other.lock());
     platform::UserDefaults::openStandard(path);
     Data::chargerAllChordsString(false, -1, false);
-    lock.release();
+    ASSERT_TRUE(other.run("COMMIT"));
     ASSERT_TRUE(store().waitForWrites(10000));
     EXPECT_EQ(Data::allChordsString(), QStringLiteral("C|x32010\n"));
     EXPECT_EQ(Data::allChordsStringUk(), QStringLiteral("C|0003\n"));

@@ -1,4 +1,5 @@
 #include "platform/UserDefaults.h"
+#include "support/OtherProgram.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -19,38 +20,9 @@
 #include <unistd.h>
 
 using platform::UserDefaults;
+using testsupport::OtherProgram;
 
 namespace {
-
-// A second program's connection to the same file.
-class OtherProgram {
-public:
-    explicit OtherProgram(const QString &path) { sqlite3_open(path.toUtf8().constData(), &db_); }
-    ~OtherProgram() { sqlite3_close(db_); }
-    bool run(const char *sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
-    // Holds the file against every reader until COMMIT, in the middle of writing "A" = 7.
-    bool lockWhileWriting()
-    {
-        return run("PRAGMA journal_mode=DELETE") && run("BEGIN EXCLUSIVE")
-               && run("INSERT OR REPLACE INTO defaults VALUES (x'4100', 1, '7')");
-    }
-    // The stored text of a key, "<none>" when absent.
-    QString value(const QString &key)
-    {
-        sqlite3_stmt *stmt = nullptr;
-        sqlite3_prepare_v2(db_, "SELECT value FROM defaults WHERE key = ?", -1, &stmt, nullptr);
-        const QByteArray k(reinterpret_cast<const char *>(key.utf16()), key.size() * 2);
-        sqlite3_bind_blob(stmt, 1, k.constData(), int(k.size()), SQLITE_TRANSIENT);
-        QString out = QStringLiteral("<none>");
-        if (sqlite3_step(stmt) == SQLITE_ROW)
-            out = QString::fromUtf8(static_cast<const char *>(sqlite3_column_blob(stmt, 0)), sqlite3_column_bytes(stmt, 0));
-        sqlite3_finalize(stmt);
-        return out;
-    }
-
-private:
-    sqlite3 *db_ = nullptr;
-};
 
 QStringList setAside(const QTemporaryDir &dir)
 {
@@ -91,6 +63,15 @@ void storeEarlierRun(const QString &path)
     earlier.setString(QStringLiteral("tagStr"), QStringLiteral("rock"));
 }
 
+// An earlier run's file, held by another program in the middle of writing.
+struct HeldEarlierRun {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("defaults.sqlite"));
+    const bool stored = (storeEarlierRun(path), true);
+    OtherProgram other{path};
+    const bool locked = other.lockWhileWriting();
+};
+
 } // namespace
 
 // Before, a start that could not read the store (locked, disk full) ran on
@@ -98,11 +79,10 @@ void storeEarlierRun(const QString &path)
 // the library's folder slot and "dirNo" were lost for every later start.
 TEST(UserDefaultsStore, ALockedStoreIsReadOnceFreeAndKeepsEveryStoredKey)
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("defaults.sqlite"));
-    storeEarlierRun(path);
-    OtherProgram other(path);
-    ASSERT_TRUE(other.lockWhileWriting());
+    HeldEarlierRun held;
+    ASSERT_TRUE(held.locked);
+    const QString &path = held.path;
+    OtherProgram &other = held.other;
 
     UserDefaults d;
     ASSERT_TRUE(d.open(path));
@@ -191,11 +171,10 @@ TEST(UserDefaultsStore, AStoreThatCannotBeOpenedIsNeverWrittenBeforeItIsRead)
 // stored values (the tag list at once, MIDI tables when a window closed).
 TEST(UserDefaultsStore, OnlyThisRunsOwnChangesWinOverALateRead)
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("defaults.sqlite"));
-    storeEarlierRun(path);
-    OtherProgram other(path);
-    ASSERT_TRUE(other.lockWhileWriting());
+    HeldEarlierRun held;
+    ASSERT_TRUE(held.locked);
+    const QString &path = held.path;
+    OtherProgram &other = held.other;
 
     const struct {
         const char *what;
@@ -303,11 +282,10 @@ TEST(UserDefaultsStore, ALateReadWaitsForStartUpQuitAndModalDialogs)
     const QtMessageHandler previous = qInstallMessageHandler(countReads);
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("defaults.sqlite"));
-        storeEarlierRun(path);
-        OtherProgram other(path);
-        ASSERT_TRUE(other.lockWhileWriting());
+        HeldEarlierRun held;
+        ASSERT_TRUE(held.locked);
+        const QString &path = held.path;
+        OtherProgram &other = held.other;
         UserDefaults d;
         ASSERT_TRUE(d.open(path));
         bool holding = false;
@@ -350,11 +328,10 @@ TEST(UserDefaultsStore, WorkPreparedFromALateReadHoldsUntilItsKeysAreWritten)
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("defaults.sqlite"));
-        storeEarlierRun(path);
-        OtherProgram other(path);
-        ASSERT_TRUE(other.lockWhileWriting());
+        HeldEarlierRun held;
+        ASSERT_TRUE(held.locked);
+        const QString &path = held.path;
+        OtherProgram &other = held.other;
         UserDefaults d;
         ASSERT_TRUE(d.open(path));
         d.setString(QStringLiteral("tagStr"), QStringLiteral("jazz")); // this run's own change
@@ -393,11 +370,10 @@ TEST(UserDefaultsStore, WorkPreparedFromALateReadHoldsUntilItsKeysAreWritten)
 // over the file when it was read during the two seconds quitting waits.
 TEST(UserDefaultsStore, AReadWhileClosingKeepsTheStoredValuesOverProvisionalOnes)
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("defaults.sqlite"));
-    storeEarlierRun(path);
-    OtherProgram other(path);
-    ASSERT_TRUE(other.lockWhileWriting());
+    HeldEarlierRun held;
+    ASSERT_TRUE(held.locked);
+    const QString &path = held.path;
+    OtherProgram &other = held.other;
 
     UserDefaults d;
     ASSERT_TRUE(d.open(path));
