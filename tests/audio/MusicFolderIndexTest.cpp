@@ -1,5 +1,6 @@
 #include "AudioTestSupport.h"
 #include "audio/library/MusicFolderIndex.h"
+#include "support/CapturedWarnings.h"
 #include "support/GatedScan.h"
 #include "support/TestSupport.h"
 
@@ -144,37 +145,6 @@ TEST_F(MusicIndex, AMissingFolderIsNoLibraryAndADamagedCacheOnlyCostsAFullRead)
     EXPECT_GE(index.allMediaItems().size(), 3);
 }
 
-// The warnings said while it lives, from any thread.
-class CapturedWarnings {
-public:
-    CapturedWarnings()
-    {
-        // Before, the lines of an earlier run were still here under --gtest_repeat.
-        {
-            std::lock_guard lock(mutex_);
-            lines_.clear();
-        }
-        previous_ = qInstallMessageHandler(&collect);
-    }
-    ~CapturedWarnings() { qInstallMessageHandler(previous_); }
-    QStringList lines() const
-    {
-        std::lock_guard lock(mutex_);
-        return lines_;
-    }
-
-private:
-    static void collect(QtMsgType type, const QMessageLogContext &, const QString &text)
-    {
-        std::lock_guard lock(mutex_);
-        if (type == QtWarningMsg)
-            lines_ << text;
-    }
-    static inline std::mutex mutex_;
-    static inline QStringList lines_;
-    QtMessageHandler previous_ = nullptr;
-};
-
 // Before, a link to a pipe held the scan inside TagLib's read for good and a
 // link to /dev/zero kept it reading for good; quitting then waited on it.
 TEST_F(MusicIndex, LinksToAPipeOrADeviceAndFilesOverTheCapAreSkippedAndHoldNoQuit)
@@ -191,7 +161,7 @@ TEST_F(MusicIndex, LinksToAPipeOrADeviceAndFilesOverTheCapAreSkippedAndHoldNoQui
         QFile huge(path("huge.wav")); // sparse: takes no room on the disk
         ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize((qint64(2) << 30) + 1));
     }
-    CapturedWarnings log;
+    testsupport::CapturedWarnings log;
 
     QElapsedTimer quit;
     {
@@ -247,7 +217,7 @@ TEST_F(MusicIndex, AFolderThatCannotBeOpenedAndFilesThatAreNoAudioAreCountedWith
     QMap<QString, Track> tracks;
     {
         PermissionsBindRoot asAnyUser;
-        CapturedWarnings log;
+        testsupport::CapturedWarnings log;
         MusicFolderIndex index(music, cache);
         index.waitForScan();
         tracks = byName(index.allMediaItems());

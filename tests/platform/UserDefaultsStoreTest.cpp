@@ -1,4 +1,5 @@
 #include "platform/UserDefaults.h"
+#include "support/CapturedWarnings.h"
 #include "support/OtherProgram.h"
 #include "support/TestSupport.h"
 
@@ -29,13 +30,6 @@ QStringList setAside(const QTemporaryDir &dir)
     return QDir(dir.path()).entryList({QStringLiteral("*.damaged-*")});
 }
 
-// Collects the warnings the store logs.
-QStringList *g_log = nullptr;
-void collect(QtMsgType, const QMessageLogContext &, const QString &text)
-{
-    if (g_log)
-        g_log->append(text);
-}
 
 // A store as an earlier run left it, in write-ahead-log mode; the values
 // stored, as the other program reads them.
@@ -245,13 +239,6 @@ TEST(UserDefaultsStore, OnlyThisRunsOwnChangesWinOverALateRead)
     EXPECT_EQ(other.value(QStringLiteral("tagStr")), QStringLiteral("jazz"));
 }
 
-// Counts the store's log lines saying a file was read late (from its thread).
-std::atomic<int> g_readsLogged{0};
-void countReads(QtMsgType, const QMessageLogContext &, const QString &text)
-{
-    if (text.contains(QStringLiteral("has been read")))
-        ++g_readsLogged;
-}
 
 // Before, only the Provisional depth kept a late read out of start-up and
 // quit, and no test held it; and a read taken inside a modal dialog's loop
@@ -279,7 +266,7 @@ TEST(UserDefaultsStore, ALateReadWaitsForStartUpQuitAndModalDialogs)
              dialog.exec();
          }},
     };
-    const QtMessageHandler previous = qInstallMessageHandler(countReads);
+    testsupport::CapturedWarnings log;
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
         HeldEarlierRun held;
@@ -291,13 +278,13 @@ TEST(UserDefaultsStore, ALateReadWaitsForStartUpQuitAndModalDialogs)
         bool holding = false;
         QList<bool> takenWhileHolding;
         d.whenReadLate([&](const QString &) { takenWhileHolding << holding; });
-        g_readsLogged = 0;
+        const int readsBefore = log.lines().filter(QStringLiteral("has been read")).size();
 
         holding = true;
         row.hold(d, [&]() {
             ASSERT_TRUE(other.run("COMMIT"));
             d.writeNow([](bool, const QString &) {});
-            while (g_readsLogged == 0)
+            while (log.lines().filter(QStringLiteral("has been read")).size() == readsBefore)
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
             EXPECT_FALSE(d.waitForWrites(0)) << "a wait here takes the read only where it may";
             QCoreApplication::processEvents();
@@ -309,7 +296,6 @@ TEST(UserDefaultsStore, ALateReadWaitsForStartUpQuitAndModalDialogs)
         EXPECT_EQ(takenWhileHolding, QList<bool>{false}) << "taken once, right after";
         EXPECT_EQ(d.integerForKey(QStringLiteral("dirNo")), 3);
     }
-    qInstallMessageHandler(previous);
 }
 
 // Before, the main thread's turn of a late read reloaded every table key by
@@ -496,9 +482,7 @@ TEST(UserDefaultsStore, QuitWaitsBoundedAndLogsWhatCouldNotBeWritten)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("defaults.sqlite"));
-    QStringList log;
-    g_log = &log;
-    const QtMessageHandler previous = qInstallMessageHandler(collect);
+    testsupport::CapturedWarnings log;
     {
         UserDefaults d;
         ASSERT_TRUE(d.open(path));
@@ -513,10 +497,8 @@ TEST(UserDefaultsStore, QuitWaitsBoundedAndLogsWhatCouldNotBeWritten)
         other.run("ROLLBACK");
         EXPECT_EQ(other.value(QStringLiteral("tagStr")), QStringLiteral("<none>"));
     }
-    qInstallMessageHandler(previous);
-    g_log = nullptr;
-    EXPECT_TRUE(log.filter(QStringLiteral("could not be written")).join(QString()).contains(QStringLiteral("tagStr")))
-        << log.join('\n').toStdString();
+    EXPECT_TRUE(log.lines().filter(QStringLiteral("could not be written")).join(QString()).contains(QStringLiteral("tagStr")))
+        << log.lines().join('\n').toStdString();
 }
 
 // Before, a settings file deleted while the program ran was never made again:
