@@ -43,11 +43,6 @@ QString Data::obtenirDefaultChordStringforInstrument(qint64 instrument)
 
 void Data::chargerAllChordsString(bool reload, qint64 instrument, bool forcerDefault)
 {
-    // Loaded from a store not read yet: the stored libraries replace them once it is.
-    platform::UserDefaults::standard().afterLateRead(QStringLiteral("chord libraries"), [] {
-        loadOne(0, false);
-        loadOne(1, false);
-    });
     if (!reload) {
         if (librariesLoaded())
             return;
@@ -57,6 +52,11 @@ void Data::chargerAllChordsString(bool reload, qint64 instrument, bool forcerDef
         loadOne(instrument, forcerDefault);
     }
     librariesLoaded() = true;
+    // Loaded from a store not read yet: the stored libraries replace them once it is.
+    platform::UserDefaults::standard().afterLateRead(QStringLiteral("chord libraries"), [] {
+        loadOne(0, false);
+        loadOne(1, false);
+    });
 }
 
 void Data::saveChordLibraryForInstrument(qint64 instrument)

@@ -698,9 +698,8 @@ private:
     // The screen set and genre start-up chose, told apart from the performer's.
     qint64 startScreenset_ = 0;
     qint64 startGenre_ = 0;
-    // Start-up has built the screen set's windows / shown its first folder.
-    bool windowsBuilt_ = false;
-    bool folderShown_ = false;
+    // Start-up has taken what it reads from the store: its parts run again only after a late read.
+    bool startUpRead_ = false;
     controller::ControllerOptions startOptions_; // as start-up read them
     // Track-information ticks left while the player has not started yet.
     int tentative_ = 5;

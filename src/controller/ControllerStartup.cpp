@@ -6,7 +6,6 @@
 #include "chordpro/ChordPro.h"
 #include "chordpro/editor/WinEdit.h"
 #include "chordpro/export/WinChordProToPDF.h"
-#include "chords/windows/ChordLibrary.h"
 #include "chords/windows/WindowChords.h"
 #include "controller/PreferencesDialog.h"
 #include "controller/SampleSong.h"
@@ -21,8 +20,6 @@
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 #include "settings/DataHelp.h"
-#include "settings/DataPref4.h"
-#include "settings/DataPref7.h"
 #include "windows/FloatingWindows.h"
 #include "windows/PopupJauge.h"
 #include "windows/WindowFactory.h"
@@ -138,6 +135,7 @@ void Controller::awakeFromNib()
             if (self && !self->terminated_)
                 self->tellFailure(readNotice);
         });
+    startUpRead_ = true;
     initPourSlave();
 }
 
@@ -145,8 +143,7 @@ void Controller::awakeFromNib()
 // chose others meanwhile.
 void Controller::readStoredScreensetAndGenre()
 {
-    const bool atStart = !windowsBuilt_;
-    windowsBuilt_ = true;
+    const bool atStart = !startUpRead_;
     refreshScreensetTitle();
     const qint64 set = Data::initialScreenSet();
     if (atStart)
@@ -179,8 +176,7 @@ void Controller::readStoredOptionsAndFolder()
     if (stored < -1 || stored >= controller::SlotCount)
         stored = -1;
     stored = folders_.load(defaults, stored);
-    const bool atStart = !folderShown_;
-    folderShown_ = true;
+    const bool atStart = !startUpRead_;
     const ControllerOptions before = options_;
     options_.read(defaults, storedNbrExec);
     // Preferences changed before the file was read stay changed; nothing else
@@ -284,18 +280,8 @@ void Controller::applyOptionsToData()
 
 void Controller::preferencesClosed(const ControllerOptions &edited)
 {
-    // The dialog edits the options; the run state stays the controller's.
-    ControllerOptions merged = edited;
-    merged.contPlay = options_.contPlay;
-    merged.songNoBookMark = options_.songNoBookMark;
-    merged.sortBookMark = options_.sortBookMark;
-    merged.slaveOn = options_.slaveOn;
-    merged.contPlayFlagOn = options_.contPlayFlagOn;
-    merged.nbrExec = options_.nbrExec;
-    merged.metroSound = options_.metroSound;
-    merged.syncMode = options_.syncMode;
-    merged.tickSound = options_.tickSound;
-    options_ = merged;
+    // The dialog edits the preferences; the run state stays the controller's.
+    options_ = controller::withChangedPreferences(options_, edited, options_);
     applyOptionsToData();
     {
         // Not changed in the window: never over a stored value not read yet.

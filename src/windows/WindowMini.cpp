@@ -167,7 +167,7 @@ void WindowMini::updateMetroWithNbTick(qint64 nbTick, bool masquer, bool reset)
 
 bool WindowMini::takesMessage(const QString &forWinID) const
 {
-    return !forWinID.isEmpty() || defMsg() != 1;
+    return policyTakes(forWinID);
 }
 
 void WindowMini::setMsg(const QString &msg, const QString &forWinID, bool stay)

@@ -314,8 +314,7 @@ void WindowPDFx::showSongProblem(const QString &path, const QString &reason)
 
 bool WindowPDFx::takesMessage(const QString &forWinID) const
 {
-    // A window bound to an identifier with message policy 1 ignores messages sent to all.
-    return !forWinID.isEmpty() || defMsg() != 1;
+    return policyTakes(forWinID);
 }
 
 void WindowPDFx::setMsg(const QString &msg, const QString &forWinID, bool stay)

@@ -101,6 +101,9 @@ public:
     virtual void setMsg(const QString &msg, const QString &forWinID, bool stay);
     // Whether the window shows a message sent to forWinID (empty: to all).
     virtual bool takesMessage(const QString & /*forWinID*/) const { return false; }
+    // The rule of a window that shows messages: bound to an identifier with
+    // message policy 1, it ignores those sent to all.
+    bool policyTakes(const QString &forWinID) const { return !forWinID.isEmpty() || defMsg() != 1; }
     // A failure or a kept copy the performer must read holds the message line
     // for kNoticeSeconds or until the song changes: refreshes meanwhile show
     // it again instead of the note. A newer message takes the line.

@@ -321,7 +321,7 @@ void WindowTitle::refreshCue()
 bool WindowTitle::takesMessage(const QString &forWinID) const
 {
     // Only the note window shows messages.
-    return winType() == 8 && (!forWinID.isEmpty() || defMsg() != 1);
+    return winType() == 8 && policyTakes(forWinID);
 }
 
 void WindowTitle::setMsg(const QString &msg, const QString &forWinID, bool stay)

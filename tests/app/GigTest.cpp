@@ -358,7 +358,7 @@ TEST_F(NoticeGig, ASaveOverANoteChangedElsewhereIsToldOnTheTitleRowUntilItsTimeI
         if (b->text() == QStringLiteral("Close"))
             close = b;
     ASSERT_TRUE(close);
-    QTest::mouseClick(close, Qt::LeftButton);
+    testsupport::clickThroughWindow(close);
     settle();
     EXPECT_FALSE(form->isVisible());
     expectHeld(QStringLiteral("⚠️ The note of \"Alpha\" was changed elsewhere while you edited it"));

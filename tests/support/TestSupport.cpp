@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTest>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -128,6 +130,13 @@ void processEvents()
 {
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void clickThroughWindow(QWidget *widget, std::optional<QPoint> at)
+{
+    QWidget *window = widget->window();
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                      widget->mapTo(window, at.value_or(widget->rect().center())));
 }
 
 bool waitFor(const std::function<bool()> &done)

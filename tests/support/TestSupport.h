@@ -1,11 +1,15 @@
 #pragma once
 
 #include <QImage>
+#include <QPoint>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
+#include <optional>
+
+class QWidget;
 
 namespace testsupport {
 
@@ -30,6 +34,9 @@ QString goldenDirBeside(const char *sourceFile);
 void compareWithGolden(const QImage &image, const QString &goldenDir, const QString &name);
 // Runs the event loop until nothing is left to do right now.
 void processEvents();
+// A left click at `at` in the widget (its middle by default), the way a
+// pointer's click comes: to its window, which hands it to the widget there.
+void clickThroughWindow(QWidget *widget, std::optional<QPoint> at = std::nullopt);
 // Waits on the event loop (not a sleep), at most 10 s, until done answers true.
 bool waitFor(const std::function<bool()> &done);
 
