@@ -1,7 +1,6 @@
 #include "ControllerTestSupport.h"
 
 #include <QDir>
-#include <QFile>
 
 using namespace controllertest;
 
@@ -127,13 +126,9 @@ TEST_F(ControllerFolders, ASlotKeyForAMissingFolderSaysSoAndOpensItOnceBack)
 
 TEST_F(ControllerFolders, NamesThatAreNotUtf8AreCountedInOneMessage)
 {
-    QTemporaryDir songs;
-    for (const QByteArray &name : {QByteArray("caf\xe9.chopro"), QByteArray("\xe0 la carte.pdf")}) {
-        const QByteArray path = QFile::encodeName(songs.path()) + '/' + name;
-        FILE *raw = fopen(path.constData(), "w");
-        ASSERT_TRUE(raw);
-        fclose(raw);
-    }
+    testsupport::RawNamesDir songs;
+    for (const QByteArray &name : {QByteArray("caf\xe9.chopro"), QByteArray("\xe0 la carte.pdf")})
+        ASSERT_TRUE(songs.addFile(name));
     startWithSongs(songs, 2);
     EXPECT_EQ(Data::songNbrG(), 2);
     EXPECT_EQ(window()->messages.count(kWarn + QStringLiteral("2 files skipped: their names are not valid UTF-8")), 1);

@@ -5,23 +5,12 @@
 
 #include <QDir>
 #include <QFile>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace librarytest;
 
 namespace {
-
-// A file whose name is given as raw bytes (a FAT stick's Latin-1 names).
-void rawFile(const QTemporaryDir &dir, const QByteArray &name)
-{
-    const QByteArray path = QFile::encodeName(dir.path()) + '/' + name;
-    const int fd = ::open(path.constData(), O_CREAT | O_WRONLY, 0644);
-    ASSERT_GE(fd, 0);
-    ::close(fd);
-}
 
 struct WalkCase {
     const char *what;
@@ -45,11 +34,11 @@ class FolderWalk : public ::testing::TestWithParam<WalkCase> {};
 TEST_P(FolderWalk, TakesCountsAndSaysWhatWasLeft)
 {
     const WalkCase &c = GetParam();
-    QTemporaryDir dir;
+    testsupport::RawNamesDir dir;
     for (int i = 0; i < c.songs; ++i)
         song(dir, QStringLiteral("s%1.pdf").arg(i, 3, 10, QLatin1Char('0')));
     for (const QByteArray &name : c.rawNames)
-        rawFile(dir, name);
+        ASSERT_TRUE(dir.addFile(name));
     if (c.fifoSong)
         ASSERT_EQ(mkfifo(QFile::encodeName(dir.filePath("pipe.cho")).constData(), 0644), 0);
     if (c.deviceLink)

@@ -20,6 +20,8 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <ftw.h>
 #include <mutex>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -173,12 +175,14 @@ PrivateBus::PrivateBus()
     const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
     if (daemon.isEmpty())
         return;
-    // A configuration of our own: the session one is not installed everywhere.
+    // A configuration of our own: the session one is not installed everywhere. The socket goes in
+    // our folder, so that the one a killed daemon leaves behind goes with it.
     const QString config = writeFile(
         dir_.filePath(QStringLiteral("bus.conf")),
         "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
         " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-        "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>\n"
+        "<busconfig><type>session</type><listen>unix:dir=" + dir_.path().toHtmlEscaped().toUtf8() +
+            "</listen><auth>EXTERNAL</auth>\n"
         "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
         "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
     process_.start(daemon, {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
@@ -191,6 +195,25 @@ PrivateBus::~PrivateBus()
 {
     process_.kill();
     process_.waitForFinished();
+}
+
+RawNamesDir::~RawNamesDir()
+{
+    if (!isValid() || !autoRemove())
+        return;
+    // Depth first and without following links; what cannot go is left to QTemporaryDir's warning.
+    nftw(QFile::encodeName(path()).constData(),
+         [](const char *name, const struct stat *, int, FTW *) {
+             ::remove(name);
+             return 0;
+         },
+         16, FTW_DEPTH | FTW_PHYS);
+}
+
+bool RawNamesDir::addFile(const QByteArray &name) const
+{
+    const int fd = ::open((QFile::encodeName(path()) + '/' + name).constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+    return fd >= 0 && ::close(fd) == 0;
 }
 
 LimitedWrite writeUnderFileSizeLimit(unsigned long limit, const std::function<bool(QString *error)> &write)

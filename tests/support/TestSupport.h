@@ -65,6 +65,15 @@ private:
     std::shared_ptr<Watch> watch_;
 };
 
+// A temporary folder that may hold names that are not valid UTF-8 (a FAT
+// stick's Latin-1 names): QDir cannot name those, so this one goes by bytes.
+class RawNamesDir : public QTemporaryDir {
+public:
+    ~RawNamesDir();
+    // Creates an empty file named by these bytes; answers whether it could.
+    bool addFile(const QByteArray &name) const;
+};
+
 // A private message bus for one test; its address is empty when no
 // dbus-daemon can run.
 class PrivateBus {
