@@ -40,8 +40,7 @@ CopyResult copyInto(const QString &source, const QString &folder)
 bool Data::play_if_found2(const QList<audio::Track> &items, const QString &titre, const QString &artiste,
                           qint64 genre, const QString &dirExport, bool revealOnly, double skipTo)
 {
-    const audio::TrackChoice choice = audio::chooseTrack(
-        items, titre, artiste, genre, [](const audio::Track &t) { return QFileInfo(t.location).isFile(); });
+    const audio::TrackChoice choice = audio::chooseTrack(items, titre, artiste, genre);
     if (!choice.chosen)
         return false;
     const audio::Track &track = items.at(*choice.chosen);

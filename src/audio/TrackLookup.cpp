@@ -72,8 +72,7 @@ QString searchFold(const QString &text)
     return out.normalized(QString::NormalizationForm_C).toCaseFolded();
 }
 
-TrackChoice chooseTrack(const QList<Track> &tracks, const QString &songTitle, const QString &artist, qint64 genre,
-                        const std::function<bool(const Track &)> &exists)
+TrackChoice chooseTrack(const QList<Track> &tracks, const QString &songTitle, const QString &artist, qint64 genre)
 {
     TrackChoice choice;
     const QString title = songTitle.normalized(QString::NormalizationForm_C);
@@ -90,7 +89,7 @@ TrackChoice chooseTrack(const QList<Track> &tracks, const QString &songTitle, co
     };
     for (qsizetype i = 0; i < tracks.size(); ++i) {
         const Track &t = tracks.at(i);
-        if (!titleHolds(t.title, folded) || (exists && !exists(t)))
+        if (!titleHolds(t.title, folded))
             continue;
         const int score = scoreOf(t, title, artistUpper);
         const QString genreUpper = t.genre.toUpper();

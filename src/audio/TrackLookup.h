@@ -3,7 +3,6 @@
 #include "audio/Track.h"
 
 #include <array>
-#include <functional>
 #include <optional>
 
 namespace audio {
@@ -29,10 +28,9 @@ struct TrackChoice {
 // artist and the genre (1 Any, 2 Cover, 3 Backing Track, 4 Practice,
 // 5 Recording; any other genre takes the best track of all). A track is a
 // candidate when its title holds the song's, whatever the case and accents;
-// an empty song title has no candidates, and a track whose file is gone
-// (exists answers false) is never one.
-TrackChoice chooseTrack(const QList<Track> &tracks, const QString &title, const QString &artist, qint64 genre,
-                        const std::function<bool(const Track &)> &exists);
+// an empty song title has no candidates. The files are not looked at: the
+// library lists the ones its scan found, and the player says when one went.
+TrackChoice chooseTrack(const QList<Track> &tracks, const QString &title, const QString &artist, qint64 genre);
 
 // The text as compared in a title search: precomposed, accents dropped, case folded.
 QString searchFold(const QString &text);

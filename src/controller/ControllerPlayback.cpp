@@ -157,6 +157,12 @@ void Controller::updateItuneInfo2B()
         cannotPlay();
         return;
     }
+    if (player->opening()) {
+        // The file system has not answered yet, as a share waking up: the
+        // start is still to come, however long that takes.
+        updateItunesInfoX(item->title, item->artist, 0.0, 0.0, false, false);
+        return;
+    }
     if (!player->isPlaying()) {
         if (player->ended() || grecedule_) {
             // Ended on its own: with its length unknown, this is the first sign.

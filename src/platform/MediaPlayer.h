@@ -6,10 +6,10 @@
 
 namespace platform {
 
-// The program's own track player. A file set with setSource loads in the
-// background: it counts as playing only once it is loaded, asked to play and
-// decodes without error. Only regular files reach the media backend: a named
-// pipe would block the caller inside the backend's open().
+// The program's own track player. A file set with setSource is opened and
+// loaded in the background, never by the caller: it counts as playing only
+// once it is loaded, asked to play and decodes without error. Only regular
+// files reach the media backend: a named pipe would block inside its open().
 class MediaPlayer {
 public:
     virtual ~MediaPlayer() = default;
@@ -23,6 +23,9 @@ public:
     // since the backend drops it.
     virtual void seek(double seconds) = 0;
 
+    // The file system has not answered for the file yet (a network share
+    // waking up): the track neither plays nor failed, and may still come.
+    virtual bool opening() const = 0;
     virtual bool isPlaying() const = 0;
     // The file could not be opened or decoded, is no regular file, or ended
     // by itself short of its length (endedShortOfLength): it will not play (on).

@@ -1,7 +1,10 @@
 #include "AudioTestSupport.h"
+#include "platform/RegularFile.h"
 #include "platform/media/QtMediaPlayer.h"
+#include "support/GatedScan.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <fcntl.h>
@@ -128,22 +131,54 @@ TEST(QtMediaPlayer, AFlacOf32BitSamplesPlaysOrFailsAtOnce)
     EXPECT_TRUE(testsupport::waitFor([&]() { return player.isPlaying() || player.failed(); }));
 }
 
-TEST(QtMediaPlayer, ANamedPipeNeverReachesTheBackend)
+// A track is chosen from the music folder's index, which does not look at the
+// files again: one deleted or replaced since the scan fails here.
+TEST(QtMediaPlayer, WhatIsNoRegularFileNeverReachesTheBackendAndFails)
 {
     QTemporaryDir dir;
     const QString pipe = dir.filePath(QStringLiteral("pipe.flac"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     // A writer is there, so that a pipe handed on would only wait for data
-    // instead of blocking this test inside the backend's open().
+    // instead of blocking the player inside the backend's open().
     const int writer = ::open(QFile::encodeName(pipe).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(writer, 0);
-    platform::QtMediaPlayer player;
-    player.setSource(pipe);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.mp3")));
+    for (const char *name : {"pipe.flac", "gone since the scan.mp3", "folder.mp3"}) {
+        SCOPED_TRACE(name);
+        platform::QtMediaPlayer player;
+        player.setSource(dir.filePath(QString::fromUtf8(name)));
+        player.play();
+        EXPECT_TRUE(testsupport::waitFor([&]() { return player.failed(); }));
+        EXPECT_FALSE(player.isPlaying());
+    }
+    ::close(writer);
+}
+
+// Before, the player looked at the file, and the backend opened it three
+// times, on the caller's thread: a share waking up froze every window, key
+// and pedal for as long as it took.
+TEST(QtMediaPlayer, AShareThatHasNotAnsweredHoldsNeitherTheCallerNorTheStart)
+{
+    QTemporaryDir dir;
+    const QString wav = dir.filePath(QStringLiteral("on the share.wav"));
+    ASSERT_TRUE(audiotest::writeWav(wav, 2.0, 22050));
+    testsupport::Gate answered;
+    platform::QtMediaPlayer player([answered](const QString &path) {
+        answered.wait();
+        return platform::regularFileSize(path);
+    });
+    player.setSource(wav);
+    player.seek(0.5);
     player.play();
     testsupport::processEvents();
-    EXPECT_TRUE(player.failed());
-    EXPECT_FALSE(player.isPlaying());
-    ::close(writer);
+    EXPECT_TRUE(player.opening());
+    EXPECT_FALSE(player.isPlaying() || player.failed() || player.ended());
+    EXPECT_EQ(player.position(), 0.0);
+    answered.open();
+    ASSERT_TRUE(testsupport::waitFor([&]() { return player.isPlaying() || player.failed(); }));
+    EXPECT_FALSE(player.opening());
+    EXPECT_FALSE(player.failed());
+    EXPECT_GE(player.position(), 0.45) << "the seek asked meanwhile was kept";
 }
 
 TEST(QtMediaPlayer, AFileTruncatedWhilePlayingFailsInsteadOfEnding)

@@ -19,13 +19,10 @@ Track track(const QString &title, const QString &artist, const QString &genre, c
     return t;
 }
 
-const auto everyFileThere = [](const Track &) { return true; };
-
 // The title of the track chosen, "" for none.
-QString chosenTitle(const QList<Track> &tracks, const QString &title, const QString &artist, qint64 genre,
-                    const std::function<bool(const Track &)> &exists = everyFileThere)
+QString chosenTitle(const QList<Track> &tracks, const QString &title, const QString &artist, qint64 genre)
 {
-    const audio::TrackChoice c = audio::chooseTrack(tracks, title, artist, genre, exists);
+    const audio::TrackChoice c = audio::chooseTrack(tracks, title, artist, genre);
     return c.chosen ? tracks.at(*c.chosen).title + QLatin1Char('|') + tracks.at(*c.chosen).genre : QString();
 }
 
@@ -94,12 +91,12 @@ TEST(TrackLookup, ScoresWeighArtistMarkerAndExactTitleLength)
 TEST(TrackLookup, AShortTitleKeepsOnlyTracksOfItsLengthInTheRecordings)
 {
     const QList<Track> tracks = {track("Home!", "Band", "Cover")};
-    const audio::TrackChoice c = audio::chooseTrack(tracks, "Home", "Band", 2, everyFileThere);
+    const audio::TrackChoice c = audio::chooseTrack(tracks, "Home", "Band", 2);
     EXPECT_FALSE(c.slot(Slot::Cover)) << "four letters: a five-letter title is not a Cover";
     EXPECT_TRUE(c.slot(Slot::Best));
     EXPECT_EQ(c.chosen, c.slot(Slot::Best)) << "it is still found as the best track";
     const QList<Track> longer = {track("Harbour Lights!", "Band", "Cover")};
-    EXPECT_TRUE(audio::chooseTrack(longer, "Harbour Lights", "Band", 2, everyFileThere).slot(Slot::Cover));
+    EXPECT_TRUE(audio::chooseTrack(longer, "Harbour Lights", "Band", 2).slot(Slot::Cover));
 }
 
 TEST(TrackLookup, TwoEqualRecordingsTakeTheTitleThatSortsLater)
@@ -128,16 +125,12 @@ TEST(TrackLookup, TitlesMatchWhateverTheCaseAccentsAndQuotes)
         EXPECT_EQ(chosenTitle(tracks, row.title, "X", 1), row.expected) << row.title.toStdString();
 }
 
-TEST(TrackLookup, NeitherAnEmptyTitleNorAVanishedFileIsACandidate)
+TEST(TrackLookup, AnEmptyTitleHasNoCandidates)
 {
-    const QList<Track> tracks = {track("Harbour Lights", "X", "Cover", {}, "/gone.mp3"),
-                                 track("Harbour Lights", "X", "Rock", {}, "/here.mp3")};
-    // Before, an empty title matched every track, and a file deleted since
-    // the scan could be chosen and then failed to play.
+    const QList<Track> tracks = {track("Harbour Lights", "X", "Cover"), track("Harbour Lights", "X", "Rock")};
+    // Before, an empty title matched every track.
     EXPECT_EQ(chosenTitle(tracks, "", "X", 1), "");
     EXPECT_EQ(chosenTitle(tracks, "   ", "X", 1), "") << "blank is as empty";
-    EXPECT_EQ(chosenTitle(tracks, "Harbour Lights", "X", 2, [](const Track &t) { return t.location != "/gone.mp3"; }),
-              "Harbour Lights|Rock");
 }
 
 } // namespace

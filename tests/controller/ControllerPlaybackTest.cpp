@@ -175,6 +175,17 @@ TEST_F(Playback, AStartStillPendingStandsAtZeroRunsNothingAndStopsOnStop)
     EXPECT_EQ(messageLine(), failure("The track \"Song 01.mp3\" cannot be played."));
     player->load(100.0);
     EXPECT_FALSE(player->isPlaying()) << "nor does it start later, unseen";
+
+    // A share waking up is not a start that never comes: it is waited for.
+    postKey(vocab::Play);
+    player->setOpening(true);
+    for (int i = 0; i < 25; ++i)
+        tick();
+    EXPECT_TRUE(controller->trackTimerActive());
+    EXPECT_EQ(player->calls.last(), QStringLiteral("play"));
+    player->load(100.0);
+    tick();
+    EXPECT_TRUE(player->isPlaying());
 }
 
 TEST_F(Playback, AnUnknownLengthNeverLooksLikeTheEnd)

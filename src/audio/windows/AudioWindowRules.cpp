@@ -103,11 +103,10 @@ QString sectionKey(const char *pattern, int n, const QString &songFile)
     return QString::fromLatin1(pattern).arg(n).arg(QFileInfo(songFile).fileName());
 }
 
-PreviewRows previewRows(const QList<audio::Track> &tracks, const QString &title, const QString &artist,
-                        const std::function<bool(const audio::Track &)> &exists)
+PreviewRows previewRows(const QList<audio::Track> &tracks, const QString &title, const QString &artist)
 {
     PreviewRows rows = previewRowsSaying(QStringLiteral("(not found)"));
-    const audio::TrackChoice choice = audio::chooseTrack(tracks, title, artist.toUpper(), 1, exists);
+    const audio::TrackChoice choice = audio::chooseTrack(tracks, title, artist.toUpper(), 1);
     if (!choice.chosen)
         return rows;
     const auto rowOf = [&tracks](qsizetype index) {

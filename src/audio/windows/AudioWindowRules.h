@@ -77,8 +77,7 @@ struct PreviewRow {
     bool operator==(const PreviewRow &) const = default;
 };
 using PreviewRows = std::array<PreviewRow, kSections>;
-PreviewRows previewRows(const QList<audio::Track> &tracks, const QString &title, const QString &artist,
-                        const std::function<bool(const audio::Track &)> &exists);
+PreviewRows previewRows(const QList<audio::Track> &tracks, const QString &title, const QString &artist);
 // Every row saying the same (the library cannot be read, no song).
 PreviewRows previewRowsSaying(const QString &text);
 

@@ -10,7 +10,6 @@
 #include "platform/Vocabulary.h"
 
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -20,11 +19,6 @@ namespace {
 
 const QString kRowNames[] = {QStringLiteral("Any"), QStringLiteral("Cover"), QStringLiteral("Backing Track"),
                              QStringLiteral("Practice"), QStringLiteral("Recording")};
-
-bool fileExists(const audio::Track &t)
-{
-    return QFileInfo(t.location).isFile();
-}
 
 } // namespace
 
@@ -90,8 +84,7 @@ void WinAudioPreview::refreshPieceData(const std::shared_ptr<Pieces> &piece)
         });
         return;
     }
-    showRows(audiowin::previewRows(library.allMediaItems(), piece->pieceDet->titre, piece->pieceDet->auteur,
-                                   fileExists));
+    showRows(audiowin::previewRows(library.allMediaItems(), piece->pieceDet->titre, piece->pieceDet->auteur));
 }
 
 void WinAudioPreview::showRows(const audiowin::PreviewRows &rows)

@@ -41,6 +41,7 @@ void FakeMediaPlayer::seek(double seconds)
 
 void FakeMediaPlayer::load(double length)
 {
+    opening_ = false;
     loaded_ = true;
     duration_ = length;
     if (pendingSeek_ >= 0)

@@ -16,6 +16,7 @@ public:
     void pause() override;
     void stop() override;
     void seek(double seconds) override;
+    bool opening() const override { return opening_; }
     bool isPlaying() const override { return wantsPlay_ && loaded_ && !failed_ && !ended_; }
     bool failed() const override { return failed_; }
     bool ended() const override { return ended_ && !failed_; }
@@ -27,6 +28,8 @@ public:
     void load(double length);
     void setDuration(double length) { duration_ = length; }
     void setPosition(double seconds) { position_ = seconds; }
+    // The file system holds the file's opening, as a share waking up does, or answers.
+    void setOpening(bool opening) { opening_ = opening; }
     // The file cannot be decoded.
     void fail() { failed_ = true; }
     // Playback ends by itself where it stands: at the track's length when it
@@ -38,6 +41,7 @@ public:
 
 private:
     QString path_;
+    bool opening_ = false;
     bool wantsPlay_ = false;
     bool loaded_ = false;
     bool failed_ = false;

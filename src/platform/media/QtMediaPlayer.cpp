@@ -5,8 +5,11 @@
 
 #include <QAudioOutput>
 #include <QMediaPlayer>
+#include <QThread>
+#include <QTimer>
 #include <QUrl>
 #include <cmath>
+#include <mutex>
 
 namespace platform {
 
@@ -44,107 +47,273 @@ void setMediaPlayerFactory(MediaPlayerFactory factory)
     installedFactory() = std::move(factory);
 }
 
-QtMediaPlayer::QtMediaPlayer()
+// What the player's thread saw last, for the source numbered `source`.
+struct QtMediaPlayer::Seen {
+    std::mutex mutex;
+    quint64 source = 0;
+    bool opened = false; // the file system has answered for this source
+    bool playing = false;
+    bool failed = false;
+    bool ended = false;
+    double position = 0.0;
+    double duration = 0.0;
+};
+
+// The backend, on the player's thread.
+class QtMediaPlayer::Backend final : public QObject {
+public:
+    Backend(FileLook look, std::shared_ptr<Seen> seen) : look_(std::move(look)), seen_(std::move(seen)) {}
+
+    ~Backend() override
+    {
+        if (player_)
+            player_->stop();
+    }
+
+    void start()
+    {
+        player_ = new QMediaPlayer(this);
+        output_ = new QAudioOutput(this);
+        player_->setAudioOutput(output_);
+        available_ = player_->isAvailable();
+        if (!available_)
+            TLOG(QStringLiteral("QtMediaPlayer: no media backend, no track can play"));
+        // The backend tells its position now and then; a track followed every
+        // fifth of a second wants it fresher.
+        ticks_ = new QTimer(this);
+        ticks_->setInterval(50);
+        connect(ticks_, &QTimer::timeout, this, [this]() { changed(); });
+        connect(player_, &QMediaPlayer::mediaStatusChanged, this, [this]() { onStatusChanged(); });
+        connect(player_, &QMediaPlayer::seekableChanged, this, [this]() { onStatusChanged(); });
+        connect(player_, &QMediaPlayer::durationChanged, this, [this]() { changed(); });
+        connect(player_, &QMediaPlayer::positionChanged, this, [this]() { changed(); });
+        connect(player_, &QMediaPlayer::errorOccurred, this, [this]() { changed(); });
+        connect(player_, &QMediaPlayer::playbackStateChanged, this, [this](QMediaPlayer::PlaybackState state) {
+            if (state == QMediaPlayer::PlayingState)
+                ticks_->start();
+            else
+                ticks_->stop();
+            changed();
+        });
+        publish();
+    }
+
+    void setSource(quint64 source, const QString &path)
+    {
+        source_ = source;
+        opened_ = false;
+        path_ = path;
+        pendingSeekMs_.reset();
+        cutShort_ = false;
+        publish();
+        sizeAtStart_ = path.isEmpty() ? std::nullopt : look_(path);
+        if (!sizeAtStart_) {
+            if (!path.isEmpty())
+                TLOG(QStringLiteral("QtMediaPlayer: %1 is no regular file").arg(path));
+            player_->setSource(QUrl());
+        } else {
+            player_->setSource(QUrl::fromLocalFile(path));
+        }
+        opened_ = true;
+        publish();
+    }
+
+    void play() { player_->play(); }
+    void pause() { player_->pause(); }
+    void stop() { player_->stop(); }
+
+    void seek(qint64 ms)
+    {
+        if (isLoaded(player_->mediaStatus()) && player_->isSeekable())
+            player_->setPosition(ms);
+        else
+            pendingSeekMs_ = ms;
+        changed();
+    }
+
+private:
+    void onStatusChanged()
+    {
+        if (player_->mediaStatus() == QMediaPlayer::EndOfMedia && sizeAtStart_ && !cutShort_) {
+            // The backend ends a file at damaged frames, or one truncated or
+            // replaced while it played, as if it had played through.
+            const double length = double(player_->duration()) / 1000.0;
+            const double at = double(player_->position()) / 1000.0;
+            const bool changed = look_(path_) != sizeAtStart_;
+            cutShort_ = endedShortOfLength(at, length, changed);
+            if (cutShort_)
+                TLOG(QStringLiteral("QtMediaPlayer: %1 ended at %2 s of %3 s%4")
+                         .arg(path_, QString::number(at), QString::number(length),
+                              changed ? QStringLiteral(", changed while playing") : QString()));
+        }
+        if (pendingSeekMs_ && isLoaded(player_->mediaStatus()) && player_->isSeekable()) {
+            player_->setPosition(*pendingSeekMs_);
+            pendingSeekMs_.reset();
+        }
+        changed();
+    }
+
+    // The backend tells one change in several signals (stopped, then at the
+    // end of the file): they are shown together, once it is done telling.
+    void changed()
+    {
+        if (publishing_)
+            return;
+        publishing_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this]() {
+                publishing_ = false;
+                publish();
+            },
+            Qt::QueuedConnection);
+    }
+
+    void publish()
+    {
+        if (!player_)
+            return;
+        const QMediaPlayer::MediaStatus status = player_->mediaStatus();
+        const bool error = player_->error() != QMediaPlayer::NoError;
+        const bool failed = (!path_.isEmpty() && !sizeAtStart_) || cutShort_ || !available_ || error
+                            || status == QMediaPlayer::InvalidMedia;
+        const std::lock_guard lock(seen_->mutex);
+        seen_->source = source_;
+        seen_->opened = opened_;
+        // The backend stays in the playing state after a decode error; a track
+        // asked to start further on has not started until it got there.
+        seen_->playing = player_->playbackState() == QMediaPlayer::PlayingState && isLoaded(status) && !error
+                         && !pendingSeekMs_;
+        seen_->failed = failed;
+        seen_->ended = status == QMediaPlayer::EndOfMedia && !failed;
+        seen_->position = double(player_->position()) / 1000.0;
+        seen_->duration = double(player_->duration()) / 1000.0;
+    }
+
+    FileLook look_;
+    std::shared_ptr<Seen> seen_;
+    QMediaPlayer *player_ = nullptr;
+    QAudioOutput *output_ = nullptr;
+    QTimer *ticks_ = nullptr;
+    bool available_ = false;
+    bool publishing_ = false;
+    quint64 source_ = 0;
+    bool opened_ = false;
+    QString path_;
+    std::optional<qint64> pendingSeekMs_;
+    // Nothing for a path that is no regular file: it never reaches the backend.
+    std::optional<qint64> sizeAtStart_;
+    bool cutShort_ = false;
+};
+
+QtMediaPlayer::QtMediaPlayer(FileLook look) : seen_(std::make_shared<Seen>())
 {
-    player_ = new QMediaPlayer(this);
-    output_ = new QAudioOutput(this);
-    player_->setAudioOutput(output_);
-    connect(player_, &QMediaPlayer::mediaStatusChanged, this, [this]() { onStatusChanged(); });
-    connect(player_, &QMediaPlayer::seekableChanged, this, [this]() { onStatusChanged(); });
-    if (!player_->isAvailable())
-        TLOG(QStringLiteral("QtMediaPlayer: no media backend, no track can play"));
+    thread_ = new QThread;
+    thread_->setObjectName(QStringLiteral("Track player"));
+    backend_ = new Backend(look ? std::move(look) : FileLook(&regularFileSize), seen_);
+    backend_->moveToThread(thread_);
+    thread_->start();
+    post([](Backend &backend) { backend.start(); });
 }
 
 QtMediaPlayer::~QtMediaPlayer()
 {
-    player_->stop();
+    // The backend goes with its thread, which ends once the commands before are done.
+    post([thread = thread_](Backend &backend) {
+        backend.deleteLater();
+        thread->quit();
+    });
+    // The backend takes up to a second to let go of a file it could not
+    // decode. A thread held in the file system longer (a share whose server is
+    // gone) is left to the end of the program rather than waited for.
+    constexpr int kLetGoMs = 3000;
+    if (!thread_->wait(QDeadlineTimer(kLetGoMs))) {
+        TLOG(QStringLiteral("QtMediaPlayer: %1 does not answer, left behind").arg(path_));
+        return;
+    }
+    delete thread_;
+}
+
+void QtMediaPlayer::post(std::function<void(Backend &)> command)
+{
+    QMetaObject::invokeMethod(
+        backend_, [backend = backend_, command = std::move(command)]() { command(*backend); }, Qt::QueuedConnection);
 }
 
 void QtMediaPlayer::setSource(const QString &path)
 {
     path_ = path;
-    pendingSeekMs_.reset();
-    cutShort_ = false;
-    sizeAtStart_ = platform::regularFileSize(path);
-    if (!sizeAtStart_) {
-        TLOG(QStringLiteral("QtMediaPlayer: %1 is no regular file").arg(path));
-        player_->setSource(QUrl());
-        return;
-    }
-    player_->setSource(QUrl::fromLocalFile(path));
+    post([source = ++sources_, path](Backend &backend) { backend.setSource(source, path); });
 }
 
 void QtMediaPlayer::play()
 {
-    player_->play();
+    post([](Backend &backend) { backend.play(); });
 }
 
 void QtMediaPlayer::pause()
 {
-    player_->pause();
+    {
+        // Seen as paused at once, as a play/stop key pressed again must see it.
+        const std::lock_guard lock(seen_->mutex);
+        seen_->playing = false;
+    }
+    post([](Backend &backend) { backend.pause(); });
 }
 
 void QtMediaPlayer::stop()
 {
-    player_->stop();
+    {
+        const std::lock_guard lock(seen_->mutex);
+        seen_->playing = false;
+        seen_->position = 0.0;
+    }
+    post([](Backend &backend) { backend.stop(); });
 }
 
 void QtMediaPlayer::seek(double seconds)
 {
     if (!std::isfinite(seconds) || seconds < 0)
         return;
-    const qint64 ms = qint64(std::llround(seconds * 1000.0));
-    if (isLoaded(player_->mediaStatus()) && player_->isSeekable())
-        player_->setPosition(ms);
-    else
-        pendingSeekMs_ = ms;
+    post([ms = qint64(std::llround(seconds * 1000.0))](Backend &backend) { backend.seek(ms); });
 }
 
-void QtMediaPlayer::onStatusChanged()
+bool QtMediaPlayer::opening() const
 {
-    if (player_->mediaStatus() == QMediaPlayer::EndOfMedia && sizeAtStart_ && !cutShort_) {
-        // The backend ends a file at damaged frames, or one truncated or
-        // replaced while it played, as if it had played through.
-        const double length = duration();
-        const bool changed = platform::regularFileSize(path_) != sizeAtStart_;
-        cutShort_ = endedShortOfLength(position(), length, changed);
-        if (cutShort_)
-            TLOG(QStringLiteral("QtMediaPlayer: %1 ended at %2 s of %3 s%4")
-                     .arg(path_, QString::number(position()), QString::number(length),
-                          changed ? QStringLiteral(", changed while playing") : QString()));
-    }
-    if (pendingSeekMs_ && isLoaded(player_->mediaStatus()) && player_->isSeekable()) {
-        player_->setPosition(*pendingSeekMs_);
-        pendingSeekMs_.reset();
-    }
+    if (sources_ == 0)
+        return false;
+    const std::lock_guard lock(seen_->mutex);
+    return seen_->source != sources_ || !seen_->opened;
 }
 
 bool QtMediaPlayer::isPlaying() const
 {
-    // The backend stays in the playing state after a decode error.
-    return player_->playbackState() == QMediaPlayer::PlayingState && isLoaded(player_->mediaStatus())
-           && player_->error() == QMediaPlayer::NoError;
+    const std::lock_guard lock(seen_->mutex);
+    return seen_->source == sources_ && seen_->opened && seen_->playing;
 }
 
 bool QtMediaPlayer::failed() const
 {
-    return (!path_.isEmpty() && !sizeAtStart_) || cutShort_ || !player_->isAvailable()
-           || player_->error() != QMediaPlayer::NoError || player_->mediaStatus() == QMediaPlayer::InvalidMedia;
+    const std::lock_guard lock(seen_->mutex);
+    return seen_->source == sources_ && seen_->opened && seen_->failed;
 }
 
 bool QtMediaPlayer::ended() const
 {
-    return player_->mediaStatus() == QMediaPlayer::EndOfMedia && !failed();
+    const std::lock_guard lock(seen_->mutex);
+    return seen_->source == sources_ && seen_->opened && seen_->ended;
 }
 
 double QtMediaPlayer::position() const
 {
-    return double(player_->position()) / 1000.0;
+    const std::lock_guard lock(seen_->mutex);
+    return seen_->source == sources_ && seen_->opened ? seen_->position : 0.0;
 }
 
 double QtMediaPlayer::duration() const
 {
-    return double(player_->duration()) / 1000.0;
+    const std::lock_guard lock(seen_->mutex);
+    return seen_->source == sources_ && seen_->opened ? seen_->duration : 0.0;
 }
 
 } // namespace platform

@@ -2,18 +2,28 @@
 
 #include "platform/MediaPlayer.h"
 
-#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
 #include <optional>
 
-class QAudioOutput;
-class QMediaPlayer;
+class QThread;
 
 namespace platform {
 
 // The player on QtMultimedia (GStreamer). Plays without an audio device too.
-class QtMediaPlayer final : public QObject, public MediaPlayer {
+//
+// The backend runs on a thread of its own: it opens the file where it is told
+// of it, and a file on a network share that is waking up, or whose server is
+// gone, would hold the caller there. Commands are passed on in order; what the
+// player shows is what its thread saw last.
+class QtMediaPlayer final : public MediaPlayer {
 public:
-    QtMediaPlayer();
+    // The size of the regular file at a path, nothing for anything else.
+    using FileLook = std::function<std::optional<qint64>(const QString &path)>;
+
+    // `look` stands in for the file system in tests; it runs on the player's thread.
+    explicit QtMediaPlayer(FileLook look = {});
     ~QtMediaPlayer() override;
 
     void setSource(const QString &path) override;
@@ -22,6 +32,7 @@ public:
     void pause() override;
     void stop() override;
     void seek(double seconds) override;
+    bool opening() const override;
     bool isPlaying() const override;
     bool failed() const override;
     bool ended() const override;
@@ -29,15 +40,16 @@ public:
     double duration() const override;
 
 private:
-    void onStatusChanged();
+    class Backend;
+    struct Seen;
 
-    QMediaPlayer *player_ = nullptr;
-    QAudioOutput *output_ = nullptr;
+    void post(std::function<void(Backend &)> command);
+
     QString path_;
-    std::optional<qint64> pendingSeekMs_;
-    // Nothing for a path that is no regular file: it never reaches the backend.
-    std::optional<qint64> sizeAtStart_;
-    bool cutShort_ = false;
+    quint64 sources_ = 0; // sources set so far; what is seen belongs to one of them
+    std::shared_ptr<Seen> seen_;
+    QThread *thread_ = nullptr;
+    Backend *backend_ = nullptr;
 };
 
 } // namespace platform
