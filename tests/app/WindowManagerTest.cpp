@@ -4,9 +4,11 @@
 
 #include "windows/ScreenFrames.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QThread>
 #include <xcb/xcb.h>
@@ -156,7 +158,8 @@ QAction *menuItem(QMenu *menu, const QStringList &path)
 
 // Before, openbox stacked the full-screen Tolvane window above every tool
 // window ("always on top" with no tie to it): Window ▸ Notes showed nothing,
-// and a click on the page sent Track Preview behind it.
+// a click on the page sent Track Preview behind it, and a click inside the
+// notes window or on its mode button sent the notes window behind it.
 TEST_F(WindowManager, ToolWindowsOpenedFromTheMenusStayInFrontOfTheFullScreenTolvaneWindow)
 {
     if (qEnvironmentVariableIsEmpty(kChildVariable)) {
@@ -214,13 +217,49 @@ TEST_F(WindowManager, ToolWindowsOpenedFromTheMenusStayInFrontOfTheFullScreenTol
                 click = p;
         }
     ASSERT_FALSE(click.isNull());
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("--sync"),
-                                                            QString::number(click.x()), QString::number(click.y()),
-                                                            QStringLiteral("click"), QStringLiteral("1")}),
-              0);
+    const auto clickAt = [](const QPoint &p) {
+        return QProcess::execute(QStringLiteral("xdotool"),
+                                 {QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(p.x()),
+                                  QString::number(p.y()), QStringLiteral("click"), QStringLiteral("1")})
+               == 0;
+    };
+    ASSERT_TRUE(clickAt(click));
     EXPECT_TRUE(testsupport::waitFor([&] { return wm.active() == tolvane->winId(); }))
         << "the click did not reach the page";
     for (QWidget *w : tools)
         EXPECT_TRUE(testsupport::waitFor([&] { return wm.above(w, tolvane); }))
             << w->windowTitle().toStdString() << " went behind after a click on the page";
+
+    // A click inside each, away from its buttons.
+    for (QWidget *w : tools) {
+        QPoint inside;
+        for (int y = w->height() / 2; y < w->height() - 4 && inside.isNull(); y += 4)
+            if (!qobject_cast<QAbstractButton *>(w->childAt(w->width() / 2, y)))
+                inside = QPoint(w->width() / 2, y);
+        ASSERT_FALSE(inside.isNull()) << w->windowTitle().toStdString();
+        ASSERT_TRUE(clickAt(w->mapToGlobal(inside)));
+        EXPECT_TRUE(testsupport::waitFor([&] { return wm.active() == w->winId() && wm.above(w, tolvane); }))
+            << w->windowTitle().toStdString() << " went behind after a click inside it";
+    }
+
+    // The notes windows' own mode buttons show the other one in its place, and back.
+    for (int swap = 0; swap < 2; ++swap) {
+        QPushButton *button = nullptr;
+        for (QWidget *w : shownWindows())
+            for (QPushButton *b : w->findChildren<QPushButton *>())
+                if ((b->text() == QStringLiteral("Text Mode") || b->text() == QStringLiteral("Form Mode"))
+                    && b->isVisible())
+                    button = b;
+        ASSERT_TRUE(button) << "no notes window shows its mode button";
+        const QString mode = button->text();
+        const QList<QWidget *> before = shownWindows();
+        ASSERT_TRUE(clickAt(button->mapToGlobal(button->rect().center())));
+        QWidget *other = nullptr;
+        EXPECT_TRUE(testsupport::waitFor([&] {
+            for (QWidget *w : shownWindows())
+                if (!before.contains(w))
+                    other = w;
+            return other && wm.above(other, tolvane);
+        })) << mode.toStdString() << " showed no notes window in front";
+    }
 }
