@@ -86,10 +86,13 @@ void followMusicFolder()
 {
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
     const auto follow = [] { musicLibrary().changeFolder(musicFolderPath()); };
-    if (defaults.hasRead())
+    if (defaults.hasRead()) {
         follow();
-    else
-        defaults.afterLateRead(QStringLiteral("music folder"), follow);
+        return;
+    }
+    // Meanwhile the folder indexed last time answers, so that its tracks play.
+    musicLibrary().followKeptFolder();
+    defaults.afterLateRead(QStringLiteral("music folder"), follow);
 }
 
 QString indexingText(int filesSoFar)

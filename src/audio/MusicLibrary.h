@@ -24,6 +24,9 @@ public:
     virtual int filesSoFar() const { return 0; }
     // The user chose another music folder.
     virtual void changeFolder(const QString &folder) { Q_UNUSED(folder); }
+    // No folder is named yet (the settings are not read): the folder indexed
+    // last time is followed meanwhile.
+    virtual void followKeptFolder() {}
 
     // Runs done on the main thread once the first scan has ended (at once
     // when none runs), unless context is gone by then. Main thread only.
@@ -42,7 +45,7 @@ private:
 QString musicFolderPath();
 // The installed library indexes the music folder, off the main thread, so
 // that the first track asked for is found at once. Settings not read yet name
-// no folder: none is indexed until they are, and the kept index stays.
+// no folder: the folder indexed last time answers until they do.
 void followMusicFolder();
 // The desktop's music folder: XDG_MUSIC_DIR from the environment when set,
 // else from the user-dirs file, else ~/Music.

@@ -117,6 +117,16 @@ TEST_F(MusicIndex, IdsStayAndRescansReadOnlyTheFilesThatChanged)
     EXPECT_EQ(cached.value("song.mp3").genre, "Practice");
     EXPECT_EQ(cached.value("plain.wav").persistentID, audio::persistentIdForPath(path("Band/plain.wav")));
 
+    // A run whose settings are not read yet names no folder. Before, it
+    // had no tracks until they were; now it follows the folder it kept.
+    MusicFolderIndex unnamed(QString(), cache);
+    EXPECT_FALSE(unnamed.isAvailable());
+    unnamed.followKeptFolder();
+    unnamed.waitForScan();
+    EXPECT_TRUE(unnamed.isAvailable());
+    EXPECT_EQ(unnamed.filesRead(), 0);
+    EXPECT_EQ(byName(unnamed.allMediaItems()).keys(), cached.keys());
+
     QFile::remove(path("Band/plain.wav"));
     next.rescan();
     next.waitForScan();
@@ -140,6 +150,8 @@ TEST_F(MusicIndex, AMissingFolderIsNoLibraryAndADamagedCacheOnlyCostsAFullRead)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(QByteArray::fromHex("544d4931") + QByteArray(40, '\xff'));
     f.close();
+    empty.followKeptFolder();
+    EXPECT_FALSE(empty.isAvailable()) << "a damaged index names no folder";
     MusicFolderIndex index(music, cache);
     index.waitForScan();
     EXPECT_GE(index.allMediaItems().size(), 3);

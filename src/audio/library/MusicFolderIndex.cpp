@@ -157,6 +157,22 @@ std::optional<QHash<QString, MusicFolderIndex::Entry>> loadCache(const QString &
     return entries;
 }
 
+// The folder whose index was kept, empty when none was. Its name comes
+// first: the start of the file is enough.
+QString keptFolder(const QString &cacheFile)
+{
+    if (cacheFile.isEmpty())
+        return {};
+    const platform::FileBytes bytes = platform::readRegularFile(cacheFile, 64 * 1024);
+    if (!bytes.ok() && bytes.status != platform::FileStatus::TooLarge)
+        return {};
+    QDataStream in(bytes.bytes);
+    quint32 magic = 0;
+    QString kept;
+    in >> magic >> kept;
+    return magic == kCacheMagic && in.status() == QDataStream::Ok ? kept : QString();
+}
+
 void saveCache(const QString &cacheFile, const QString &folder, const QHash<QString, MusicFolderIndex::Entry> &entries)
 {
     if (cacheFile.isEmpty())
@@ -300,6 +316,11 @@ void MusicFolderIndex::changeFolder(const QString &folder)
         shared_->skipped = {};
     }
     startScan(true);
+}
+
+void MusicFolderIndex::followKeptFolder()
+{
+    changeFolder(keptFolder(cacheFile_));
 }
 
 void MusicFolderIndex::rescan()

@@ -51,6 +51,9 @@ public:
     // Forgets the index and reads the new folder at once; the old folder's
     // scan is stopped, not waited for.
     void changeFolder(const QString &folder) override;
+    // The folder of the index kept from the last run, as changeFolder does;
+    // none when no index was kept.
+    void followKeptFolder() override;
 
     // Starts a scan unless one runs.
     void rescan();
