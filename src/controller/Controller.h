@@ -703,6 +703,8 @@ private:
     controller::ControllerOptions startOptions_; // as start-up read them
     // Track-information ticks left while the player has not started yet.
     int tentative_ = 5;
+    // Polls the track has waited on its file system (a share waking up).
+    int openingPolls_ = 0;
     // The tick runs fast near the track's end.
     bool grecedule_ = false;
     // Counts play and stop requests: a play that waits for the music folder's

@@ -110,6 +110,7 @@ bool Controller::play_track_by_searchAndskipTo(double position)
 void Controller::startItuneTimer()
 {
     tentative_ = 5;
+    openingPolls_ = 0;
     grecedule_ = false;
     ituneTimer_.start(0.2, true, [this]() { updateItuneInfo(); });
 }
@@ -159,7 +160,11 @@ void Controller::updateItuneInfo2B()
     }
     if (player->opening()) {
         // The file system has not answered yet, as a share waking up: the
-        // start is still to come, however long that takes.
+        // start is still to come, however long that takes. Past two seconds
+        // the performer is told why nothing plays.
+        if (++openingPolls_ == 10)
+            tellFailure(QStringLiteral("The music folder does not answer: \"%1\" starts once it does.")
+                            .arg(QFileInfo(item->location).fileName()));
         updateItunesInfoX(item->title, item->artist, 0.0, 0.0, false, false);
         return;
     }

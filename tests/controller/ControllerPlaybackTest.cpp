@@ -176,12 +176,14 @@ TEST_F(Playback, AStartStillPendingStandsAtZeroRunsNothingAndStopsOnStop)
     player->load(100.0);
     EXPECT_FALSE(player->isPlaying()) << "nor does it start later, unseen";
 
-    // A share waking up is not a start that never comes: it is waited for.
+    // A share waking up is not a start that never comes: it is waited for,
+    // and after a while the performer is told why nothing plays yet.
     postKey(vocab::Play);
     player->setOpening(true);
     for (int i = 0; i < 25; ++i)
         tick();
     EXPECT_TRUE(controller->trackTimerActive());
+    EXPECT_EQ(messageLine(), failure("The music folder does not answer: \"Song 01.mp3\" starts once it does."));
     EXPECT_EQ(player->calls.last(), QStringLiteral("play"));
     player->load(100.0);
     tick();
