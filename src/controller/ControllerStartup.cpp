@@ -189,13 +189,9 @@ void Controller::readStoredOptionsAndFolder()
     ajusterDimmer();
     actionMidiDelay();
 
-    if (!atStart && currentDirNo_ >= 0) {
-        // The performer opened a folder meanwhile.
-        setDirButton(currentDirNo_);
-        refreshDefNoteDefPDFX();
-        return;
-    }
-    if (stored >= 0 && !obtenirDir(stored).isEmpty()) {
+    // The performer may have opened a folder before a late read: it stays.
+    const bool opened = !atStart && currentDirNo_ >= 0;
+    if (!opened && stored >= 0 && !obtenirDir(stored).isEmpty()) {
         doRefresh(stored, 1, false);
         return;
     }
@@ -207,6 +203,8 @@ void Controller::readStoredOptionsAndFolder()
         setDirButton(currentDirNo_);
         refreshDefNoteDefPDFX();
     }
+    if (opened)
+        return;
     awaitedDirNo_ = awaited;
     sayIfUnavailable(awaited);
 }
