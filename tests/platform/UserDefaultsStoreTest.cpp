@@ -30,7 +30,6 @@ QStringList setAside(const QTemporaryDir &dir)
     return QDir(dir.path()).entryList({QStringLiteral("*.damaged-*")});
 }
 
-
 // A store as an earlier run left it, in write-ahead-log mode; the values
 // stored, as the other program reads them.
 const QList<QPair<QString, QString>> kStored = {
@@ -75,11 +74,9 @@ TEST(UserDefaultsStore, ALockedStoreIsReadOnceFreeAndKeepsEveryStoredKey)
 {
     HeldEarlierRun held;
     ASSERT_TRUE(held.locked);
-    const QString &path = held.path;
-    OtherProgram &other = held.other;
 
     UserDefaults d;
-    ASSERT_TRUE(d.open(path));
+    ASSERT_TRUE(d.open(held.path));
     EXPECT_FALSE(d.hasRead());
     EXPECT_TRUE(d.openNotice().contains(QStringLiteral("could not be read"))) << d.openNotice().toStdString();
     EXPECT_TRUE(d.openNotice().contains(QStringLiteral("locked"))) << d.openNotice().toStdString();
@@ -90,7 +87,7 @@ TEST(UserDefaultsStore, ALockedStoreIsReadOnceFreeAndKeepsEveryStoredKey)
     EXPECT_FALSE(d.writeNowAndWait(10000, &why));
     EXPECT_TRUE(why.contains(QStringLiteral("locked"))) << why.toStdString();
 
-    ASSERT_TRUE(other.run("COMMIT")); // the lock goes
+    ASSERT_TRUE(held.other.run("COMMIT")); // the lock goes
     ASSERT_TRUE(d.writeNowAndWait(10000, &why)) << why.toStdString();
     EXPECT_TRUE(d.hasRead());
     EXPECT_EQ(d.integerForKey(QStringLiteral("dirNo")), 3) << "the stored values are taken";
@@ -98,8 +95,8 @@ TEST(UserDefaultsStore, ALockedStoreIsReadOnceFreeAndKeepsEveryStoredKey)
     EXPECT_EQ(d.integerForKey(QStringLiteral("A")), 7);
     EXPECT_EQ(d.stringForKey(QStringLiteral("tagStr")), QStringLiteral("jazz")) << "this run's change wins";
     for (const auto &[key, value] : kStored)
-        EXPECT_EQ(other.value(key), key == QStringLiteral("tagStr") ? QStringLiteral("jazz") : value) << key.toStdString();
-    EXPECT_EQ(other.value(QStringLiteral("A")), QStringLiteral("7"));
+        EXPECT_EQ(held.other.value(key), key == QStringLiteral("tagStr") ? QStringLiteral("jazz") : value) << key.toStdString();
+    EXPECT_EQ(held.other.value(QStringLiteral("A")), QStringLiteral("7"));
     QCoreApplication::sendPostedEvents();
     ASSERT_EQ(said.size(), 1);
     EXPECT_TRUE(said[0].contains(QStringLiteral("has been read"))) << said[0].toStdString();
@@ -167,8 +164,6 @@ TEST(UserDefaultsStore, OnlyThisRunsOwnChangesWinOverALateRead)
 {
     HeldEarlierRun held;
     ASSERT_TRUE(held.locked);
-    const QString &path = held.path;
-    OtherProgram &other = held.other;
 
     const struct {
         const char *what;
@@ -189,14 +184,14 @@ TEST(UserDefaultsStore, OnlyThisRunsOwnChangesWinOverALateRead)
     };
 
     UserDefaults d;
-    ASSERT_TRUE(d.open(path));
+    ASSERT_TRUE(d.open(held.path));
     ASSERT_FALSE(d.hasRead());
     QStringList memoryInHandler;
     QStringList diskInHandler;
     d.whenReadLate([&](const QString &) {
         for (const auto &row : rows) {
             memoryInHandler << d.stringForKey(row.key);
-            diskInHandler << other.value(row.key);
+            diskInHandler << held.other.value(row.key);
         }
     });
     auto apply = [&d](const QString &key, const std::optional<QString> &value) {
@@ -215,7 +210,7 @@ TEST(UserDefaultsStore, OnlyThisRunsOwnChangesWinOverALateRead)
         for (const auto &value : row.changed)
             apply(row.key, value);
 
-    ASSERT_TRUE(other.run("COMMIT"));
+    ASSERT_TRUE(held.other.run("COMMIT"));
     QString why;
     ASSERT_TRUE(d.writeNowAndWait(10000, &why)) << why.toStdString();
     ASSERT_EQ(memoryInHandler.size(), int(std::size(rows)));
@@ -226,7 +221,7 @@ TEST(UserDefaultsStore, OnlyThisRunsOwnChangesWinOverALateRead)
         EXPECT_EQ(diskInHandler[int(i)], before) << "nothing is written before the program has reloaded";
         EXPECT_EQ(memoryInHandler[int(i)], row.memory);
         EXPECT_EQ(d.stringForKey(row.key), row.memory);
-        EXPECT_EQ(other.value(row.key), row.stored);
+        EXPECT_EQ(held.other.value(row.key), row.stored);
     }
 
     // Once read, a scope begun before still never replaces a stored value; one begun after is a plain write.
@@ -236,9 +231,8 @@ TEST(UserDefaultsStore, OnlyThisRunsOwnChangesWinOverALateRead)
         d.setString(QStringLiteral("tagStr"), QStringLiteral("jazz"));
     }
     ASSERT_TRUE(d.writeNowAndWait(10000, &why)) << why.toStdString();
-    EXPECT_EQ(other.value(QStringLiteral("tagStr")), QStringLiteral("jazz"));
+    EXPECT_EQ(held.other.value(QStringLiteral("tagStr")), QStringLiteral("jazz"));
 }
-
 
 // Before, only the Provisional depth kept a late read out of start-up and
 // quit, and no test held it; and a read taken inside a modal dialog's loop
@@ -271,10 +265,8 @@ TEST(UserDefaultsStore, ALateReadWaitsForStartUpQuitAndModalDialogs)
         SCOPED_TRACE(row.what);
         HeldEarlierRun held;
         ASSERT_TRUE(held.locked);
-        const QString &path = held.path;
-        OtherProgram &other = held.other;
         UserDefaults d;
-        ASSERT_TRUE(d.open(path));
+        ASSERT_TRUE(d.open(held.path));
         bool holding = false;
         QList<bool> takenWhileHolding;
         d.whenReadLate([&](const QString &) { takenWhileHolding << holding; });
@@ -282,7 +274,7 @@ TEST(UserDefaultsStore, ALateReadWaitsForStartUpQuitAndModalDialogs)
 
         holding = true;
         row.hold(d, [&]() {
-            ASSERT_TRUE(other.run("COMMIT"));
+            ASSERT_TRUE(held.other.run("COMMIT"));
             d.writeNow([](bool, const QString &) {});
             while (log.lines().filter(QStringLiteral("has been read")).size() == readsBefore)
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -316,10 +308,8 @@ TEST(UserDefaultsStore, WorkPreparedFromALateReadHoldsUntilItsKeysAreWritten)
         SCOPED_TRACE(row.what);
         HeldEarlierRun held;
         ASSERT_TRUE(held.locked);
-        const QString &path = held.path;
-        OtherProgram &other = held.other;
         UserDefaults d;
-        ASSERT_TRUE(d.open(path));
+        ASSERT_TRUE(d.open(held.path));
         d.setString(QStringLiteral("tagStr"), QStringLiteral("jazz")); // this run's own change
         QString preparedTag;
         qint64 preparedDirNo = 0;
@@ -338,7 +328,7 @@ TEST(UserDefaultsStore, WorkPreparedFromALateReadHoldsUntilItsKeysAreWritten)
             for (const char *key : {"dirNo", "url3", "tagStr"})
                 holds << d.preparedStillHolds(readId, QString::fromLatin1(key));
         });
-        ASSERT_TRUE(other.run("COMMIT"));
+        ASSERT_TRUE(held.other.run("COMMIT"));
         QString why;
         ASSERT_TRUE(d.writeNowAndWait(10000, &why)) << why.toStdString();
         EXPECT_EQ(preparedTag, QStringLiteral("jazz")) << "prepared from the values the main thread takes";
@@ -358,11 +348,9 @@ TEST(UserDefaultsStore, AReadWhileClosingKeepsTheStoredValuesOverProvisionalOnes
 {
     HeldEarlierRun held;
     ASSERT_TRUE(held.locked);
-    const QString &path = held.path;
-    OtherProgram &other = held.other;
 
     UserDefaults d;
-    ASSERT_TRUE(d.open(path));
+    ASSERT_TRUE(d.open(held.path));
     d.setString(QStringLiteral("tagStr"), QStringLiteral("jazz")); // the performer's, before quitting
     {
         const UserDefaults::Provisional quitting(d);
@@ -370,11 +358,11 @@ TEST(UserDefaultsStore, AReadWhileClosingKeepsTheStoredValuesOverProvisionalOnes
         d.setString(QStringLiteral("tagStr"), QStringLiteral("jazz"));
         d.removeObjectForKey(QStringLiteral("url3"));
     }
-    ASSERT_TRUE(other.run("COMMIT"));
+    ASSERT_TRUE(held.other.run("COMMIT"));
     d.close(10000);
-    EXPECT_EQ(other.value(QStringLiteral("dirNo")), QStringLiteral("3"));
-    EXPECT_EQ(other.value(QStringLiteral("url3")), QStringLiteral("/home/me/Songs"));
-    EXPECT_EQ(other.value(QStringLiteral("tagStr")), QStringLiteral("jazz"));
+    EXPECT_EQ(held.other.value(QStringLiteral("dirNo")), QStringLiteral("3"));
+    EXPECT_EQ(held.other.value(QStringLiteral("url3")), QStringLiteral("/home/me/Songs"));
+    EXPECT_EQ(held.other.value(QStringLiteral("tagStr")), QStringLiteral("jazz"));
 }
 
 // Before, a store that could not be read on a full disk said "disk I/O
