@@ -363,13 +363,6 @@ struct HeldLook {
     }
 };
 
-MusicFolderIndex::TrackReader plainReader()
-{
-    Gate reached, release;
-    release.open();
-    return testsupport::gatedReader(reached, release);
-}
-
 // Before, whether the folder was there was asked of the file system on the
 // main thread, on every play request: a sleeping share froze the window.
 TEST(MusicIndexScan, TheFolderIsLookedAtByTheScanAndEveryAnswerComesFromMemory)
@@ -381,11 +374,11 @@ TEST(MusicIndexScan, TheFolderIsLookedAtByTheScanAndEveryAnswerComesFromMemory)
     const QString cache = dir.filePath("cache/index");
     testsupport::writeFile(music + "/a.mp3", "ID3");
     {
-        MusicFolderIndex kept(music, cache, plainReader());
+        MusicFolderIndex kept(music, cache, testsupport::plainReader());
         kept.waitForScan();
     }
     HeldLook look;
-    MusicFolderIndex index(music, cache, plainReader(), look.check());
+    MusicFolderIndex index(music, cache, testsupport::plainReader(), look.check());
     look.asked.wait();
     EXPECT_TRUE(index.isAvailable());
     EXPECT_FALSE(index.isIndexing());
@@ -436,7 +429,7 @@ TEST(MusicIndexScan, AStoppedScanNeitherReadsOnNorWritesTheKeptIndex)
         const Gate scanEnded = lastCopy->gone;
         const auto reads = std::make_shared<std::atomic<int>>(0);
         const MusicFolderIndex::TrackReader held = testsupport::gatedReader(reached, release);
-        const MusicFolderIndex::TrackReader plain = plainReader();
+        const MusicFolderIndex::TrackReader plain = testsupport::plainReader();
         MusicFolderIndex::TrackReader reader = [=](const QString &path, int descriptor, const std::atomic<bool> &stop) {
             (void)lastCopy;
             if (!path.startsWith(music + "/"))

@@ -97,9 +97,7 @@ protected:
         windows.clear();
         platform::LoopbackMidi loop;
         platform::setMidiSystem(&loop);
-        testsupport::Gate open;
-        open.open();
-        audio::MusicFolderIndex index(QString(), QString(), testsupport::gatedReader(open, open));
+        audio::MusicFolderIndex index(QString(), QString(), testsupport::plainReader());
         audio::setMusicLibrary(&index);
         auto player = std::make_shared<platform::FakeMediaPlayer>();
         platform::setMediaPlayerFactory([player]() { return player; });

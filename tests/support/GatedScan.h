@@ -54,4 +54,12 @@ inline audio::MusicFolderIndex::TrackReader gatedReader(Gate reached, Gate relea
     };
 }
 
+// The same reader, never held.
+inline audio::MusicFolderIndex::TrackReader plainReader()
+{
+    Gate open;
+    open.open();
+    return gatedReader(open, open);
+}
+
 } // namespace testsupport
