@@ -5,6 +5,7 @@
 
 #include "events/windows/WinNoteF.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
@@ -350,9 +351,10 @@ TEST_F(NoticeGig, ASaveOverANoteChangedElsewhereIsToldOnTheTitleRowUntilItsTimeI
                                                             QStringLiteral("printf 'Call the drummer\\n' >> \"$0\""),
                                                             QDir(library.path()).filePath(QStringLiteral("Alpha.txt"))}),
               0);
-    form->masterNoteField()->setFocus();
-    form->masterNoteField()->selectAll();
-    QTest::keyClicks(form->masterNoteField(), QStringLiteral("Capo 5"));
+    testsupport::clickThroughWindow(form->masterNoteField());
+    ASSERT_EQ(QApplication::focusWidget(), form->masterNoteField());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Capo 5"));
     QPushButton *close = nullptr;
     for (QPushButton *b : form->findChildren<QPushButton *>())
         if (b->text() == QStringLiteral("Close"))

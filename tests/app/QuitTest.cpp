@@ -131,11 +131,14 @@ TEST(Quit, ChildEditsANoteThatCannotBeWritten)
             c->actionMenuItemNotes(); // Window > Notes
         if (!text->textView()->toPlainText().startsWith(QStringLiteral("Old words")))
             return; // nor the first song
+        if (!text->isActiveWindow()) {
+            text->activateWindow();
+            return;
+        }
         poll.stop();
-        QApplication::setActiveWindow(text);
-        text->textView()->setFocus();
-        QTest::keyClick(text->textView(), Qt::Key_End, Qt::ControlModifier);
-        QTest::keyClicks(text->textView(), QString::fromLatin1(kTyped));
+        testsupport::clickThroughWindow(text->textView());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), QString::fromLatin1(kTyped));
         const QString note = qEnvironmentVariable("TOLVANE_TEST_NOTE");
         QFile::remove(note);
         QDir().mkdir(note);

@@ -232,10 +232,12 @@ TEST_F(WinNoteTest, ANoteThatCannotBeWrittenAsksOnceAndKeepsTheEdit)
         const PiecesPtr p = song(QString::fromLatin1(row.song), QStringLiteral("Old words\n"));
         show(p);
         row.window->show();
-        QApplication::setActiveWindow(row.window);
-        row.field->setFocus();
-        QTest::keyClick(row.field, Qt::Key_End, Qt::ControlModifier);
-        QTest::keyClicks(row.field, QStringLiteral(" typed on stage"));
+        row.window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(row.window));
+        testsupport::clickThroughWindow(row.field);
+        ASSERT_EQ(QApplication::focusWidget(), row.field);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral(" typed on stage"));
         // Another program puts a folder where the note was.
         const QString note = notefile::notePathForSong(p->getPath());
         ASSERT_TRUE(QFile::remove(note) && QDir().mkdir(note));
