@@ -124,7 +124,6 @@ TEST_F(ControllerScreens, FloatingWindowsFloatOnlyWhileTheProgramIsActiveOverThe
     // The ties follow the key Tolvane window.
     RecordingWindow *second = addWindow(QString());
     makeKey(second);
-    second->windowDidBecomeMain();
     makeKey(library);
     EXPECT_TRUE(
         testsupport::waitFor([&] { return library->windowHandle()->transientParent() == second->windowHandle(); }));
