@@ -135,11 +135,11 @@ struct Stacking {
     }
 };
 
-QList<QWidget *> shownWindows()
+QList<QWidget *> shownWindows(const QList<QWidget *> &except = {})
 {
     QList<QWidget *> list;
     for (QWidget *w : QApplication::topLevelWidgets())
-        if (w->isVisible())
+        if (w->isVisible() && !except.contains(w))
             list.append(w);
     return list;
 }
@@ -196,10 +196,7 @@ TEST_F(WindowManager, ToolWindowsOpenedFromTheMenusStayInFrontOfTheFullScreenTol
         const QList<QWidget *> before = shownWindows();
         action->trigger();
         testsupport::processEvents();
-        QList<QWidget *> opened;
-        for (QWidget *w : shownWindows())
-            if (!before.contains(w))
-                opened.append(w);
+        const QList<QWidget *> opened = shownWindows(before);
         ASSERT_EQ(opened.size(), 1) << item.toStdString();
         tools.append(opened.first());
         EXPECT_TRUE(testsupport::waitFor([&] { return wm.above(opened.first(), tolvane); }))
@@ -254,12 +251,9 @@ TEST_F(WindowManager, ToolWindowsOpenedFromTheMenusStayInFrontOfTheFullScreenTol
         const QString mode = button->text();
         const QList<QWidget *> before = shownWindows();
         ASSERT_TRUE(clickAt(button->mapToGlobal(button->rect().center())));
-        QWidget *other = nullptr;
         EXPECT_TRUE(testsupport::waitFor([&] {
-            for (QWidget *w : shownWindows())
-                if (!before.contains(w))
-                    other = w;
-            return other && wm.above(other, tolvane);
+            const QList<QWidget *> opened = shownWindows(before);
+            return !opened.isEmpty() && wm.above(opened.last(), tolvane);
         })) << mode.toStdString() << " showed no notes window in front";
     }
 }
