@@ -2,6 +2,7 @@
 
 #include "audio/library/MusicFolderIndex.h"
 #include "controller/PreferencesDialog.h"
+#include "midi/Midi.h"
 #include "midi/windows/MidiPref.h"
 #include "midi/windows/MidiWindows.h"
 #include "platform/MediaPlayer.h"
@@ -133,6 +134,10 @@ protected:
         preferences->close();
         if (lock && read == Read::BeforeClosing)
             ASSERT_TRUE(store().waitForWrites(10000));
+        heldOnceRead = {Data::tags().join(u'|'), QString::number(Midi::MIDIdestinations().size()),
+                        QString::number(Midi::quilloryUIDin()), QString::number(Data::winIDs().size())};
+        EXPECT_EQ(window()->messages.filter(QStringLiteral("its settings are in use now")).size(),
+                  lock && read == Read::BeforeClosing ? 1 : 0);
         if (read != Read::AtQuit) {
             MidiPref *destinations = controller->midiWindows().destinations();
             QApplication::setActiveWindow(destinations);
@@ -195,6 +200,7 @@ protected:
 
     QTemporaryDir songs;
     QTemporaryDir music;
+    QStringList heldOnceRead; // what the last session ran on once the file was read
 };
 
 // Before, what start-up took from a file it could not read yet (locked by
@@ -202,8 +208,9 @@ protected:
 // across the read, Preferences among them, wrote it over the file when they
 // closed: the dimmer, the MIDI delay and the pedal's action went back to
 // their defaults, and the desktop's music folder was indexed for the whole
-// session. A file read only at quit lost the song folder's slot. Every row
-// must come out as in a session that read the file at once.
+// session. A file read only at quit lost the song folder's slot. Every row,
+// and the tags, MIDI tables and window identifiers the run goes on with, must
+// come out as in a session that read the file at once.
 TEST_F(ControllerLateRead, ASessionOnAFileReadLateStoresWhatOneReadAtStartDoes)
 {
     QTemporaryDir config;
@@ -217,7 +224,10 @@ TEST_F(ControllerLateRead, ASessionOnAFileReadLateStoresWhatOneReadAtStartDoes)
         ASSERT_TRUE(QFile::copy(seeded, control));
         ASSERT_TRUE(QFile::copy(seeded, late));
         session(control, read, false);
+        const QStringList heldReadAtOnce = heldOnceRead;
         session(late, read, true);
+        if (read == Read::BeforeClosing)
+            EXPECT_EQ(heldOnceRead, heldReadAtOnce) << "tags, MIDI destinations, input id, window identifiers";
         // Read only at quit, the file keeps every value: nothing the session
         // held came from it, and the performer changed nothing.
         const Rows expected = read == Read::AtQuit ? kept : storedRows(control);
