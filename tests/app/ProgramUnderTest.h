@@ -7,6 +7,7 @@
 #include <QPair>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
 
@@ -48,9 +49,10 @@ struct Run {
 
 // Starts the program in `home` with `extraEnv` added to emptyHome(), reading
 // its standard error. inChild runs in the new process before the program
-// (limits, signal dispositions).
+// (limits, signal dispositions). A `command` runs in the program's place (a
+// test of this binary that runs the Application itself).
 inline bool start(QProcess &process, const QTemporaryDir &home, const QList<QPair<QString, QString>> &extraEnv,
-                  const std::function<void()> &inChild = {})
+                  const std::function<void()> &inChild = {}, const QStringList &command = {})
 {
     QProcessEnvironment env = emptyHome(home);
     for (const auto &[name, value] : extraEnv)
@@ -60,7 +62,10 @@ inline bool start(QProcess &process, const QTemporaryDir &home, const QList<QPai
     process.setReadChannel(QProcess::StandardError);
     if (inChild)
         process.setChildProcessModifier(inChild);
-    process.start(programPath(), {});
+    if (command.isEmpty())
+        process.start(programPath(), {});
+    else
+        process.start(command.first(), command.mid(1));
     return process.waitForStarted(30000);
 }
 
@@ -77,11 +82,12 @@ inline bool waitForText(QProcess &process, QByteArray &errors, const QByteArray 
 // with one, it is sent SIGTERM once that text appears on standard error
 // (killed at once if it never does).
 inline Run run(const QTemporaryDir &home, const QList<QPair<QString, QString>> &extraEnv,
-               const QByteArray &terminateAfter = {}, const std::function<void()> &inChild = {})
+               const QByteArray &terminateAfter = {}, const std::function<void()> &inChild = {},
+               const QStringList &command = {})
 {
     Run result;
     QProcess process;
-    result.started = start(process, home, extraEnv, inChild);
+    result.started = start(process, home, extraEnv, inChild, command);
     if (!result.started) {
         result.errors = process.errorString();
         return result;

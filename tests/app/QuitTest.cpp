@@ -156,37 +156,25 @@ TEST(Quit, AQuitWithAnEditThatCannotBeWrittenEndsAndKeepsIt)
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
     const QString note = seedLibrary(home);
-    QProcess child;
-    QProcessEnvironment env = programtest::emptyHome(home);
-    env.insert(QStringLiteral("TOLVANE_TEST_CHILD"), QStringLiteral("quit-with-edit"));
-    env.insert(QStringLiteral("TOLVANE_TEST_NOTE"), note);
-    child.setProcessEnvironment(env);
-    child.setReadChannel(QProcess::StandardError);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=Quit.ChildEditsANoteThatCannotBeWritten")});
-    ASSERT_TRUE(child.waitForStarted(30000));
-    QByteArray errors;
-    ASSERT_TRUE(programtest::waitForText(child, errors, "child: typed")) << errors.toStdString();
-    child.terminate();
-    QElapsedTimer sinceTerminate;
-    sinceTerminate.start();
-    const bool ended = child.waitForFinished(5000);
-    const qint64 ms = sinceTerminate.elapsed();
-    if (!ended) {
-        child.kill();
-        child.waitForFinished(30000);
-    }
-    errors += child.readAllStandardError();
-    ASSERT_TRUE(ended) << "still running 5 s after SIGTERM\n" << errors.toStdString();
-    EXPECT_LT(ms, 5000);
-    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << errors.toStdString();
-    EXPECT_TRUE(errors.contains("Not asked while quitting")) << errors.toStdString();
+    const programtest::Run quit = programtest::run(
+        home,
+        {{QStringLiteral("TOLVANE_TEST_CHILD"), QStringLiteral("quit-with-edit")}, {QStringLiteral("TOLVANE_TEST_NOTE"), note}},
+        "child: typed", {},
+        {QCoreApplication::applicationFilePath(), QStringLiteral("--gtest_filter=Quit.ChildEditsANoteThatCannotBeWritten")});
+    const std::string errors = quit.errors.toStdString();
+    ASSERT_TRUE(quit.started) << errors;
+    ASSERT_TRUE(quit.markerSeen) << errors;
+    ASSERT_TRUE(quit.finished) << "still running after SIGTERM\n" << errors;
+    EXPECT_LT(quit.msToEnd, 5000);
+    EXPECT_EQ(quit.exitStatus, QProcess::NormalExit) << errors;
+    EXPECT_TRUE(quit.errors.contains(QStringLiteral("Not asked while quitting"))) << errors;
 
     EXPECT_TRUE(QFileInfo(note).isDir()) << "what stands at the note's place is left alone";
     const QFileInfoList kept =
         QDir(home.filePath(QStringLiteral(".local/share/tolvane/Kept notes"))).entryInfoList(QDir::Files);
-    ASSERT_EQ(kept.size(), 1) << errors.toStdString();
+    ASSERT_EQ(kept.size(), 1) << errors;
     EXPECT_TRUE(kept.first().fileName().startsWith(QStringLiteral("Ballad (edit not saved ")));
-    EXPECT_TRUE(errors.contains(kept.first().filePath().toUtf8())) << "the log says where";
+    EXPECT_TRUE(quit.errors.contains(kept.first().filePath())) << "the log says where";
     QFile copy(kept.first().filePath());
     ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
     EXPECT_EQ(copy.readAll(), "Old words\n" + kTyped + "\n");
