@@ -140,8 +140,11 @@ protected:
                   lock && read == Read::BeforeClosing ? 1 : 0);
         if (read != Read::AtQuit) {
             MidiPref *destinations = controller->midiWindows().destinations();
-            QApplication::setActiveWindow(destinations);
-            destinations->idCell(0)->setFocus();
+            testsupport::processEvents(); // what closing Preferences sets off is over before the next click
+            destinations->activateWindow();
+            ASSERT_TRUE(
+                testsupport::waitFor([&] { return QGuiApplication::focusWindow() == destinations->windowHandle(); }));
+            testsupport::clickThroughWindow(destinations->idCell(0));
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
             QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Lead"));
         }
