@@ -13,10 +13,10 @@
 #include "events/windows/WinNote.h"
 #include "events/windows/WinNoteF.h"
 #include "library/Data.h"
-#include "library/KeptNotes.h"
 #include "midi/Midi.h"
 #include "midi/windows/MidiPref4.h"
 #include "midi/windows/MidiWindows.h"
+#include "platform/KeptAtQuit.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 #include "settings/DataHelp.h"
@@ -126,8 +126,8 @@ void Controller::awakeFromNib()
     startSleepWatch();
     // A settings file set aside, unread or read-only: said once, without a dialog.
     const QString notice = defaults.openNotice();
-    // Edits kept when the last run quit, once as well, in the same notice.
-    const QString kept = keptnotes::takeQuitNotice();
+    // Edits kept (or lost) when the last run quit, once as well, in the same notice.
+    const QString kept = platform::kept::takeNotice();
     if (!notice.isEmpty() || !kept.isEmpty())
         tellFailure(kept.isEmpty() ? notice : notice.isEmpty() ? kept : notice + QLatin1Char(' ') + kept);
     if (!defaults.hasRead())
@@ -368,6 +368,8 @@ void Controller::applicationWillTerminate()
     // Settings still unread: what this run holds came from an empty store.
     const platform::UserDefaults::Provisional unread(defaults);
     closeChordLibraries();
+    if (winEditController_)
+        winEditController_->settleOnQuit();
     saveNotesAtShutdown();
     saveSettingsWindows();
     // Auxiliary windows alone make no layout worth keeping; one half-way

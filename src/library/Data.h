@@ -283,6 +283,9 @@ public:
     static void msg(const QString &text);
     static bool question(const QString &text);
     static qint64 questionAvecCancel(const QString &text);
+    // "Save changes?": 1 yes, 0 no, -1 cancel (withCancel only). A quit,
+    // before or while it is asked, answers yes.
+    static qint64 askToSave(const QString &text, bool withCancel = false);
     static bool deuxChoix(const QString &text, const QString &choix1, const QString &choix2);
     static qint64 deuxChoixAvecCancel(const QString &text, const QString &choix1, const QString &choix2);
     static QString getStr(const QString &text, const QString &defaultValue);

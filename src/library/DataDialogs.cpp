@@ -29,6 +29,16 @@ qint64 Data::questionAvecCancel(const QString &text)
     return answer == 2 ? 1 : answer == 1 ? 0 : -1;
 }
 
+qint64 Data::askToSave(const QString &text, bool withCancel)
+{
+    QStringList buttons{QStringLiteral("No"), QStringLiteral("Yes")};
+    if (withCancel)
+        buttons.prepend(QStringLiteral("Cancel"));
+    const int yes = int(buttons.size()) - 1;
+    const int answer = platform::askKeeping(alertTitle(), text, buttons, yes);
+    return answer == yes ? 1 : buttons[answer] == QLatin1String("No") ? 0 : -1;
+}
+
 bool Data::deuxChoix(const QString &text, const QString &choix1, const QString &choix2)
 {
     return platform::dialogs().alert(alertTitle(), text, {choix2, choix1}) == 1;

@@ -4,18 +4,18 @@
 
 #include <QString>
 
-// Where a performer's edit goes when its note cannot be written: a dated copy
-// in "Kept notes" of the program's data folder, so the words are never lost
-// with the failed write.
+// Where a performer's edit goes when it cannot be written where it belongs: a
+// dated copy in "Kept notes" of the program's data folder (or, when that
+// cannot be written, of its cache or runtime folder), so the words are never
+// lost with the failed write.
 namespace keptnotes {
 
 // Keeps the text as "<song> (edit not saved <date>).txt", in the note's format.
-// Answers the path, or "" with the reason in *error. A copy kept while the
-// program quits is logged and listed for the next start.
+// Answers the path, or "" with the reason in *error. An edit kept, or lost,
+// while the program quits is logged and said at the next start.
 QString keep(const QString &songPath, const QString &text, const notefile::Format &format, QString *error = nullptr);
 
-// What the start after a quit that kept copies says of them; "" when none.
-// Said once: the list is emptied.
-QString takeQuitNotice();
+// The same for the ChordPro editor's text, as "<name> (edit not saved <date>).cho".
+QString keepSong(const QString &name, const QString &text, QString *error = nullptr);
 
 } // namespace keptnotes

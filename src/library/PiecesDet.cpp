@@ -3,6 +3,7 @@
 #include "library/TextCodec.h"
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
+#include "platform/KeptAtQuit.h"
 #include "platform/RegularFile.h"
 
 #include <QFile>
@@ -178,22 +179,10 @@ bool write(const QString &path, const QString &text, const Format &format, QStri
     return platform::writeFileAtomically(path, *bytes, error);
 }
 
-QString datedFreePath(const QString &base, const QString &label)
-{
-    // No colon in the name: the folder may be synced to a system that refuses one.
-    const QString stamp = platform::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH.mm"));
-    for (int n = 1;; ++n) {
-        const QString path = QStringLiteral("%1 (%2 %3%4).txt")
-                                 .arg(base, label, stamp, n == 1 ? QString() : QStringLiteral(" %1").arg(n));
-        if (const QFileInfo there(path); !there.exists() && !there.isSymLink())
-            return path;
-    }
-}
-
 QString keepBeside(const QString &notePath, const QByteArray &bytes, QString *error)
 {
     const QString base = notePath.left(notePath.size() - QFileInfo(notePath).suffix().size() - 1);
-    const QString path = datedFreePath(base, QStringLiteral("changed elsewhere"));
+    const QString path = platform::kept::datedFreePath(base, QStringLiteral("changed elsewhere"), QStringLiteral("txt"));
     return platform::writeFileAtomically(path, bytes, error) ? path : QString();
 }
 

@@ -133,8 +133,6 @@ QString unreadableMessage(const QString &notePath);
 // Atomic write in the format; false (with a reason) when it could not be written.
 bool write(const QString &path, const QString &text, const Format &format = {}, QString *error = nullptr,
            Format *written = nullptr);
-// "<base> (<label> <date>).txt", numbered when that name is taken.
-QString datedFreePath(const QString &base, const QString &label);
 // Keeps a note's other version beside it, as "<name> (changed elsewhere
 // <date>).txt", numbered when that name is taken: no file is ever replaced.
 // Answers the path written, or "" with the reason in *error.

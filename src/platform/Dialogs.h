@@ -31,6 +31,12 @@ Dialogs &dialogs();
 // Installs dialogs (not owned); nullptr goes back to the message boxes.
 void setDialogs(Dialogs *dialogs);
 
+// A question one of whose answers, keep, keeps the performer's changes ("Save
+// changes?"). A quit takes that answer, whether it comes before the question
+// is asked or while it is on screen: a quit never throws work away. Answers as
+// Dialogs::alert, through the installed dialogs.
+int askKeeping(const QString &title, const QString &text, const QStringList &buttons, int keep);
+
 // Once a quit has begun nothing is asked, whatever is installed: each question
 // is logged and takes its first (default) answer, a text or a chooser is
 // cancelled, and a modal window does not run. A logout waits on nobody.

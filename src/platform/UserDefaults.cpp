@@ -1,7 +1,13 @@
 #include "platform/UserDefaults.h"
+#include "platform/AtomicFile.h"
+#include "platform/Clock.h"
+#include "platform/KeptAtQuit.h"
 #include "platform/UserDefaultsCodec.h"
 
 #include <QDataStream>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -301,6 +307,63 @@ void UserDefaults::removeObjectForKey(const QString &key)
     }
     op.provisional = provisionalDepth_ > 0 && provisionalNow();
     enqueue(std::move(op));
+}
+
+void UserDefaults::keepUnwritten() const
+{
+    // The changes as they would have left the file: the last of each key,
+    // none before a removal of everything. The program's own defaults
+    // (provisional writes) are not the performer's changes.
+    bool removedAll = false;
+    QStringList order;
+    QHash<QString, const Op *> last;
+    for (const Op &op : pending_) {
+        if (op.kind == Op::Kind::RemoveAll) {
+            removedAll = true;
+            order.clear();
+            last.clear();
+            continue;
+        }
+        if (op.provisional)
+            continue;
+        const QString key = keyFromBytes(op.key.constData(), int(op.key.size()));
+        if (!last.contains(key))
+            order << key;
+        last.insert(key, &op);
+    }
+    if (order.isEmpty() && !removedAll)
+        return;
+    QJsonArray changes;
+    for (const QString &key : std::as_const(order)) {
+        const Op &op = *last.value(key);
+        QJsonObject change{{QStringLiteral("key"), key}};
+        if (op.kind == Op::Kind::Remove) {
+            change.insert(QStringLiteral("removed"), true);
+        } else {
+            const auto type = static_cast<Type>(op.type);
+            // Data kept in base 64, every other value as the store encodes it.
+            change.insert(QStringLiteral("type"), op.type);
+            if (type == Type::StringList)
+                change.insert(QStringLiteral("value"), QJsonArray::fromStringList(decode(type, op.value).toStringList()));
+            else if (type == Type::Data)
+                change.insert(QStringLiteral("base64"), QString::fromLatin1(op.value.toBase64()));
+            else
+                change.insert(QStringLiteral("value"), QString::fromUtf8(op.value));
+        }
+        changes.append(change);
+    }
+    const QJsonObject kept{{QStringLiteral("settingsFile"), path_},
+                           {QStringLiteral("quit"), currentDateTime().toString(Qt::ISODate)},
+                           {QStringLiteral("why"), lastWriteError_},
+                           {QStringLiteral("removedAll"), removedAll},
+                           {QStringLiteral("changes"), changes}};
+    const QByteArray bytes = QJsonDocument(kept).toJson();
+    const QString path = kept::keep(QStringLiteral("Settings"), QStringLiteral("json"),
+                                    [&bytes](const QString &to, QString *error) {
+                                        return writeFileAtomically(to, bytes, error);
+                                    });
+    kept::tellNextStart(kept::What::Settings, path,
+                        QStringLiteral("the changes of %1 settings").arg(QString::number(changes.size())));
 }
 
 void UserDefaults::removeAll()

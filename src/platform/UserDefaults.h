@@ -91,7 +91,8 @@ public:
     // opened and must show the file's values once read.
     void afterLateRead(const QString &part, std::function<void()> read, const QObject *owner = nullptr);
     // Waits at most waitMs for the changes not yet written, logs those that
-    // could not be, and closes. A file read meanwhile is taken without the
+    // could not be (at a quit, keeps them aside: platform/KeptAtQuit.h), and
+    // closes. A file read meanwhile is taken without the
     // late-read handler.
     void close(int waitMs = 2000);
     QString path() const { return path_; }
@@ -241,6 +242,8 @@ private:
     QString setAside(const QString &databasePath);
     void startWriter();
     void stopWriter(int waitMs);
+    // At a quit: the changes the file could not take, kept aside in a file.
+    void keepUnwritten() const;
     void writerLoop();
     bool writeBatch(std::vector<Op> &ops, QString *error);
     bool ensureWritable(bool *recreated, QString *error);

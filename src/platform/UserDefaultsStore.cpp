@@ -2,6 +2,7 @@
 // damaged file), and the writer thread that takes the changes in batches.
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
+#include "platform/Dialogs.h"
 #include "platform/UserDefaults.h"
 #include "platform/UserDefaultsCodec.h"
 
@@ -354,8 +355,9 @@ bool UserDefaults::open(const QString &databasePath)
                                  "defaults, and nothing is written to it until it has been read.")
                       .arg(databasePath, why);
     else if (!writable || readOnly_)
-        notice_ = QStringLiteral("The settings file \"%1\" cannot be written: changes are kept and saved once it "
-                                 "can be.")
+        notice_ = QStringLiteral("The settings file \"%1\" cannot be written: changes are written once it can be; "
+                                 "those still unwritten when Tolvane quits are kept aside, and the next start says "
+                                 "where.")
                       .arg(databasePath);
     if (!notice_.isEmpty() && aside.isEmpty())
         qWarning().noquote() << QStringLiteral("UserDefaults open: %1").arg(notice_);
@@ -414,6 +416,8 @@ void UserDefaults::stopWriter(int waitMs)
         qWarning().noquote() << QStringLiteral("UserDefaults close: %1 changes could not be written to %2 (%3): %4")
                                     .arg(QString::number(pending_.size()), path_, lastWriteError_,
                                          keys.mid(0, 20).join(QStringLiteral(", ")));
+        if (quitting())
+            keepUnwritten();
     }
     pending_.clear();
     stopping_ = false;

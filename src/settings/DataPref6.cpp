@@ -699,9 +699,7 @@ void DataPref6::done(int result)
     if (dataIsLoaded_) {
         post(vocab::ToolWindowClosed);
         menuOn_ = false;
-        // Quitting asks nobody: the changes are kept rather than lost.
-        if ((changeMade_ || changeMadeTabName_)
-            && (platform::quitting() || Data::question(QStringLiteral("Save changes?"))))
+        if ((changeMade_ || changeMadeTabName_) && Data::askToSave(QStringLiteral("Save changes?")) == 1)
             sauvegarderDonnees();
         dataIsLoaded_ = false;
         liste_.clear();

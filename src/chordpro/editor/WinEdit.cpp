@@ -5,6 +5,7 @@
 #include "chordpro/editor/EditorTextView.h"
 #include "chordpro/editor/TransposeList.h"
 #include "library/Data.h"
+#include "library/KeptNotes.h"
 #include "library/Pieces.h"
 #include "midi/Midi.h"
 #include "platform/AtomicFile.h"
@@ -576,10 +577,30 @@ bool WinEdit::sauvegarderNouveauFichier()
     return writeTo(target.path);
 }
 
+void WinEdit::settleOnQuit()
+{
+    // Nobody answers at a quit, and the window never holds it up.
+    if (!modifiee_ || closeWin())
+        return;
+    QString name;
+    if (pieceCour_ || !fichierCour_.isEmpty()) {
+        name = QFileInfo(pieceCour_ ? pieceCour_->getPath() : fichierCour_).completeBaseName();
+    } else {
+        chordProDocument_.determinerTitreSousTitreCle(txViewEdit_->toPlainText());
+        const QString title = chordProDocument_.obtenirTitre();
+        if (title != QLatin1String("Title"))
+            name = newSongBaseName(title, chordProDocument_.obtenirSousTitre());
+    }
+    if (name.isEmpty())
+        name = QStringLiteral("New song");
+    keptnotes::keepSong(name, txViewEdit_->toPlainText());
+    modifiee_ = false;
+}
+
 void WinEdit::actionButtonEscape()
 {
     if (modifiee_) {
-        const qint64 answer = Data::questionAvecCancel(QStringLiteral("Save changes?"));
+        const qint64 answer = Data::askToSave(QStringLiteral("Save changes?"), true);
         if (answer < 0)
             return;
         if (answer == 0)
@@ -603,12 +624,10 @@ void WinEdit::reject() { actionButtonEscape(); }
 
 void WinEdit::closeEvent(QCloseEvent *event)
 {
-    if (!closing_ && modifiee_ && platform::quitting()) {
-        // Nobody answers at a quit, and the window never holds it up: the
-        // song is saved if it can be (a failure is logged).
-        closeWin();
+    if (!closing_ && platform::quitting()) {
+        settleOnQuit();
     } else if (!closing_ && modifiee_) {
-        const qint64 answer = Data::questionAvecCancel(QStringLiteral("Save changes?"));
+        const qint64 answer = Data::askToSave(QStringLiteral("Save changes?"), true);
         if (answer < 0 || (answer == 1 && !closeWin())) {
             event->ignore();
             return;

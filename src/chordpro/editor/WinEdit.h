@@ -32,6 +32,9 @@ public:
     bool ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau);
     // Saves when needed; false keeps the window open (and the text).
     bool closeWin();
+    // At a quit: saves when needed, and keeps the text aside when it cannot
+    // be saved where it belongs (a new song without a title among them).
+    void settleOnQuit();
 
     // ---- Actions (toolbar and keys) ----
     void actionButtonAltCmdX(int tag);

@@ -303,8 +303,7 @@ void ChordLibrary::askToSaveChanges()
 {
     if (!pendingChanges_)
         return;
-    // Quitting asks nobody: the changes are kept rather than lost.
-    if (platform::quitting() || Data::question(QStringLiteral("Changes have been done in Chord Library. Save changes?"))) {
+    if (Data::askToSave(QStringLiteral("Changes have been done in Chord Library. Save changes?")) == 1) {
         saveChordLibrary(); // unsaved until it is on disk
         return;
     }

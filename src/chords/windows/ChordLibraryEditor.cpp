@@ -179,12 +179,12 @@ bool ChordLibrary::traiterOkCancel(bool ok, bool withCancel)
     if (chordModifie_ && !ok) {
         const QString question = QStringLiteral("Changes have been done.\nDo you want to save your changes?");
         if (withCancel) {
-            const qint64 answer = Data::questionAvecCancel(question);
+            const qint64 answer = Data::askToSave(question, true);
             if (answer < 0)
                 return false;
             save = answer == 1;
         } else {
-            save = Data::question(question);
+            save = Data::askToSave(question) == 1;
         }
     }
     if (!save) {

@@ -62,6 +62,21 @@ Dialogs &dialogs()
     return g_installed ? *g_installed : onScreen;
 }
 
+int askKeeping(const QString &title, const QString &text, const QStringList &buttons, int keep)
+{
+    if (!quitting()) {
+        const int answer = dialogs().alert(title, text, buttons);
+        if (!quitting())
+            return answer;
+        // The quit closed the question: what it answered is not the performer's.
+        qWarning().noquote() << QStringLiteral("Cut short by the quit (%1): %2: answered \"%3\"")
+                                    .arg(title, text, buttons.value(keep));
+        return keep;
+    }
+    logUnasked(QStringLiteral("alert"), title, text);
+    return keep;
+}
+
 void setDialogs(Dialogs *installed) { g_installed = installed; }
 
 void setQuitting(bool quitting) { g_quitting = quitting; }

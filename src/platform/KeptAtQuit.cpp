@@ -1,0 +1,189 @@
+#include "platform/KeptAtQuit.h"
+
+#include "platform/Clock.h"
+#include "platform/DataFolder.h"
+#include "platform/Log.h"
+#include "platform/RegularFile.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace platform::kept {
+
+namespace {
+
+const QString kKeptFolder = QStringLiteral("Kept notes");
+
+QStringList bases()
+{
+    QStringList out{dataFolder()};
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (!cache.isEmpty())
+        out << QDir(cache).filePath(QStringLiteral("tolvane"));
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty())
+        out << QDir(runtime).filePath(QStringLiteral("tolvane"));
+    out.removeDuplicates();
+    return out;
+}
+
+// The records of one base folder, one line each: kind, tab, the copy's path,
+// tab, what was lost. An earlier version wrote the path of a kept note alone.
+QString recordsIn(const QString &base) { return QDir(base).filePath(QStringLiteral("kept-at-quit.list")); }
+
+const char *kindName(What kind)
+{
+    switch (kind) {
+    case What::Note: return "note";
+    case What::Song: return "song";
+    case What::Settings: return "settings";
+    }
+    return "note";
+}
+
+// Appended rather than rewritten: two programs on different settings folders
+// may share the data folder, and one line must not be lost to the other.
+bool appendRecord(const QString &base, const QByteArray &line)
+{
+    if (!QDir().mkpath(base))
+        return false;
+    const int fd = ::open(QFile::encodeName(recordsIn(base)).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const bool whole = ::write(fd, line.constData(), size_t(line.size())) == line.size();
+    return ::close(fd) == 0 && whole;
+}
+
+struct Records {
+    QStringList notes, songs, settings, lost;
+};
+
+void readRecords(const QByteArray &bytes, Records *out)
+{
+    for (const QString &line : QString::fromUtf8(bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QStringList fields = line.split(QLatin1Char('\t'));
+        if (fields.size() < 2) {
+            out->notes << line;
+            continue;
+        }
+        const QString what = fields.value(2);
+        if (fields[1].isEmpty()) {
+            if (!what.isEmpty())
+                out->lost << what;
+        } else if (fields[0] == QLatin1String("song")) {
+            out->songs << fields[1];
+        } else if (fields[0] == QLatin1String("settings")) {
+            out->settings << fields[1];
+        } else {
+            out->notes << fields[1];
+        }
+    }
+}
+
+// One sentence for the copies of one kind.
+QString sentence(const QStringList &paths, const QString &one, const QString &many)
+{
+    if (paths.isEmpty())
+        return QString();
+    if (paths.size() == 1)
+        return one.arg(paths.first());
+    return many.arg(QString::number(paths.size()), QFileInfo(paths.first()).absolutePath());
+}
+
+} // namespace
+
+QStringList folders()
+{
+    QStringList out;
+    for (const QString &base : bases())
+        out << QDir(base).filePath(kKeptFolder);
+    return out;
+}
+
+QString datedFreePath(const QString &base, const QString &label, const QString &suffix)
+{
+    // No colon in the name: the folder may be synced to a system that refuses one.
+    const QString stamp = currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH.mm"));
+    for (int n = 1;; ++n) {
+        const QString path = QStringLiteral("%1 (%2 %3%4).%5")
+                                 .arg(base, label, stamp, n == 1 ? QString() : QStringLiteral(" %1").arg(n), suffix);
+        if (const QFileInfo there(path); !there.exists() && !there.isSymLink())
+            return path;
+    }
+}
+
+QString keep(const QString &name, const QString &suffix,
+             const std::function<bool(const QString &path, QString *error)> &write, QString *error)
+{
+    QString first;
+    for (const QString &folder : folders()) {
+        QString why;
+        if (!QDir().mkpath(folder)) {
+            why = QStringLiteral("the folder \"%1\" could not be made").arg(folder);
+        } else {
+            const QString path = datedFreePath(QDir(folder).filePath(name), QStringLiteral("edit not saved"), suffix);
+            if (write(path, &why))
+                return path;
+        }
+        TLOG(QStringLiteral("Kept: %1 could not be kept in %2: %3").arg(name, folder, why));
+        if (first.isEmpty())
+            first = why;
+    }
+    if (error)
+        *error = first;
+    return QString();
+}
+
+void tellNextStart(What kind, const QString &keptPath, const QString &what)
+{
+    if (keptPath.isEmpty())
+        qWarning().noquote() << QStringLiteral("While quitting, %1 could not be saved or kept anywhere: it is lost").arg(what);
+    else
+        qWarning().noquote() << QStringLiteral("While quitting, %1 could not be saved; kept in %2").arg(what, keptPath);
+    QString line = QString::fromLatin1(kindName(kind)) + QLatin1Char('\t') + keptPath + QLatin1Char('\t') + what;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QByteArray bytes = line.toUtf8() + '\n';
+    for (const QString &base : bases())
+        if (appendRecord(base, bytes))
+            return;
+    qWarning().noquote() << QStringLiteral("The next start cannot be told of it: no folder takes a record");
+}
+
+QString takeNotice()
+{
+    Records records;
+    for (const QString &base : bases()) {
+        const QString path = recordsIn(base);
+        const FileBytes r = readRegularFile(path, 1024 * 1024);
+        if (!r.ok() || r.bytes.isEmpty())
+            continue;
+        readRecords(r.bytes, &records);
+        if (!QFile::remove(path))
+            TLOG(QStringLiteral("Kept: %1 could not be removed").arg(path));
+    }
+    QStringList said;
+    said << sentence(records.notes,
+                     QStringLiteral("An edited note could not be saved when Tolvane last quit: it is kept as \"%1\"."),
+                     QStringLiteral("%1 edited notes could not be saved when Tolvane last quit: they are kept in \"%2\"."))
+         << sentence(records.songs,
+                     QStringLiteral("An edited song could not be saved when Tolvane last quit: it is kept as \"%1\"."),
+                     QStringLiteral("%1 edited songs could not be saved when Tolvane last quit: they are kept in \"%2\"."))
+         << sentence(records.settings,
+                     QStringLiteral("Settings changed before Tolvane last quit could not be written to the settings "
+                                    "file: they are kept in \"%1\" and were not taken back."),
+                     QStringLiteral("Settings changed before Tolvane last quit could not be written to the settings "
+                                    "file (%1 times): they are kept in \"%2\" and were not taken back."));
+    if (!records.lost.isEmpty())
+        said << QStringLiteral("When Tolvane last quit, these could be neither saved nor kept anywhere and are "
+                               "lost: %1.")
+                    .arg(records.lost.join(QStringLiteral("; ")));
+    said.removeAll(QString());
+    return said.join(QLatin1Char(' '));
+}
+
+} // namespace platform::kept

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// What could not be written where it belongs (an edited note or song, settings
+// the settings file refused) is kept as a dated copy in a folder the program
+// can write, and a quit that kept or lost something tells the next start, which
+// says it once. Nothing kept is ever taken back by itself.
+namespace platform::kept {
+
+// The folders a copy may be kept in, in the order tried: "Kept notes" of the
+// data folder, then of the cache folder, then of the runtime folder (which a
+// logout clears, so it comes last).
+QStringList folders();
+
+// "<base> (<label> <date>).<suffix>", with a number added when that is taken.
+QString datedFreePath(const QString &base, const QString &label, const QString &suffix);
+
+// Writes a copy named "<name> (edit not saved <date>).<suffix>" through write,
+// in the first folder that takes it. Answers its path, or "" with why the
+// first folder refused it in *error.
+QString keep(const QString &name, const QString &suffix,
+             const std::function<bool(const QString &path, QString *error)> &write, QString *error = nullptr);
+
+enum class What { Note, Song, Settings };
+
+// While quitting: logs what was kept (keptPath) or lost (keptPath empty,
+// `what` saying which edit, e.g. "the edited note of Ballad"), and records it
+// for the next start, in a few bytes, in the first folder that takes them.
+void tellNextStart(What kind, const QString &keptPath, const QString &what = QString());
+
+// What the start after such a quit says; "" when nothing was kept or lost.
+// Said once: the records are removed.
+QString takeNotice();
+
+} // namespace platform::kept
