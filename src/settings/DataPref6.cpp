@@ -699,7 +699,15 @@ void DataPref6::done(int result)
     if (dataIsLoaded_) {
         post(vocab::ToolWindowClosed);
         menuOn_ = false;
-        if ((changeMade_ || changeMadeTabName_) && Data::askToSave(QStringLiteral("Save changes?")) == 1)
+        const bool save = (changeMade_ || changeMadeTabName_) && Data::askToSave(QStringLiteral("Save changes?")) == 1;
+        // A quit closes the window while the question is open, and that close
+        // has already saved and emptied the list: saved again, it would be
+        // written empty.
+        if (!dataIsLoaded_) {
+            QDialog::done(result);
+            return;
+        }
+        if (save)
             sauvegarderDonnees();
         dataIsLoaded_ = false;
         liste_.clear();

@@ -1,7 +1,14 @@
 #include "app/Application.h"
 #include "controller/Controller.h"
+#include "chordpro/editor/EditorTextView.h"
+#include "chordpro/editor/WinEdit.h"
 #include "events/windows/WinNote.h"
+#include "library/Data.h"
+#include "library/Pieces.h"
+#include "library/TabDet.h"
 #include "platform/InstanceLock.h"
+#include "settings/DataPref6.h"
+#include "settings/DataPref7.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
@@ -11,12 +18,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <vector>
 #include <sys/stat.h>
 
 // Before, quitting closed every window first, so shut-down found no Tolvane
@@ -90,15 +101,20 @@ TEST(Quit, TerminationSignalQuitsWithLinksToAPipeAndADeviceInTheMusicFolder)
 
 namespace {
 
-const QByteArray kTyped = "typed on stage";
+const QString kTyped = QStringLiteral("typed on stage");
 
-// A library folder with one song and its note in slot 0, the plain notes window in use.
-QString seedLibrary(const QTemporaryDir &home)
+// A library folder in slot 0 holding one song, the plain notes window in use.
+QString seedLibrary(const QTemporaryDir &home, const QString &song, const QByteArray &bytes,
+                    const std::function<void(platform::UserDefaults &)> &more = {})
 {
     const QString songs = home.filePath(QStringLiteral("songs"));
     QDir().mkpath(songs);
     QDir().mkpath(home.filePath(QStringLiteral("config")));
-    testsupport::writePdf(songs + QStringLiteral("/Ballad.pdf"), 1);
+    const QString path = songs + QLatin1Char('/') + song;
+    if (song.endsWith(QLatin1String(".pdf")))
+        testsupport::writePdf(path, 1);
+    else
+        testsupport::writeFile(path, bytes);
     platform::UserDefaults d;
     d.open(home.filePath(QStringLiteral("config/defaults.sqlite")));
     d.setBool(QStringLiteral("dirIsanURL0"), true);
@@ -106,87 +122,258 @@ QString seedLibrary(const QTemporaryDir &home)
     d.setInteger(QStringLiteral("dirNo"), 0);
     d.setInteger(QStringLiteral("NbrExec"), 3);
     d.setBool(QStringLiteral("NoteTextMode"), true);
+    if (more)
+        more(d);
     d.close();
-    return testsupport::writeFile(songs + QStringLiteral("/Ballad.txt"), "Old words\n");
+    return path;
 }
 
-// The program's own run, in the child the test below starts: the Application
-// runs, the note is typed into, a folder is put where it was, and SIGTERM comes.
-void editTheNoteThenWaitForTheSignal(const QString &note)
+// Brings a window up as a window manager does; true once it has the keys.
+bool active(QWidget *window)
+{
+    if (!window || !window->isVisible())
+        return false;
+    if (!window->isActiveWindow())
+        window->activateWindow();
+    return window->isActiveWindow();
+}
+
+void typeAtTheEnd(QWidget *field)
+{
+    testsupport::clickThroughWindow(field);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(QApplication::focusWidget(), kTyped);
+}
+
+QPushButton *buttonOf(QWidget *window, const QString &text)
+{
+    for (QPushButton *button : window->findChildren<QPushButton *>())
+        if (button->text() == text)
+            return button;
+    return nullptr;
+}
+
+// A window that runs its own loop is opened a turn later, so that the steps
+// go on while it runs.
+void later(Controller &c, std::function<void(Controller &)> open)
+{
+    QTimer::singleShot(0, &c, [&c, open = std::move(open)]() { open(c); });
+}
+
+bool songShown(const QString &song)
+{
+    const PiecesPtr piece = Data::getPiece(Data::songNoG());
+    return piece && piece->pieceDet && piece->pieceDet->fichier == song;
+}
+
+// What the child does once its program runs, a step at a time; each answers
+// whether it is done. The last one leaves the program for the SIGTERM.
+using Step = std::function<bool(Controller &c, const QString &song)>;
+
+// One quit with something the performer did that cannot be written as it
+// stands; what it seeds, does and leaves.
+struct QuitRow {
+    const char *name;
+    const char *song;
+    QByteArray bytes;
+    std::vector<Step> steps;
+    bool storeReadOnly = false;
+    std::function<void(platform::UserDefaults &)> seedStore;
+    // Where the edit must be found after the quit (a kept copy), and what the next start says.
+    const char *keptName = nullptr;
+    const char *said = nullptr;
+};
+
+std::vector<QuitRow> quitRows()
+{
+    const Step editorTyped = [](Controller &c, const QString &song) {
+        WinEdit *editor = c.winEditController();
+        if (!active(editor))
+            return false;
+        typeAtTheEnd(editor->txViewEdit());
+        // The song's place is taken: its file cannot be written.
+        if (QFileInfo(song).suffix() == QLatin1String("cho") && QFile::remove(song))
+            QDir().mkdir(song);
+        return true;
+    };
+    return {
+        {"note", "Ballad.pdf", {},
+         {[](Controller &c, const QString &) {
+              WinNote *text = c.winNote();
+              if (!text)
+                  return false;
+              if (!text->isVisible())
+                  c.actionMenuItemNotes(); // Window > Notes
+              return text->textView()->toPlainText().startsWith(QStringLiteral("Old words")) && active(text);
+          },
+          [](Controller &c, const QString &song) {
+              typeAtTheEnd(c.winNote()->textView());
+              const QString note = notefile::notePathForSong(song);
+              return QFile::remove(note) && QDir().mkdir(note);
+          }},
+         false, {}, "Ballad (edit not saved *).txt", "An edited note could not be saved when Tolvane last quit"},
+        {"song", "Lullaby.cho", "{title:Lullaby}\nOld words\n",
+         {[](Controller &c, const QString &song) {
+              if (!songShown(song))
+                  return false;
+              later(c, [](Controller &c) { c.lancerEditeur(); });
+              return true;
+          },
+          editorTyped},
+         false, {}, "Lullaby (edit not saved *).cho", "An edited song could not be saved when Tolvane last quit"},
+        // Still titled "Title", from the template: before, it was dropped even in a writable folder.
+        {"new song", "Ballad.pdf", {},
+         {[](Controller &c, const QString &song) {
+              if (!songShown(song))
+                  return false;
+              later(c, [](Controller &c) { c.actionCreerChordProDocument(); });
+              return true;
+          },
+          editorTyped},
+         false, {}, "New song (edit not saved *).cho", "An edited song could not be saved when Tolvane last quit"},
+        // Before, the question's loop ended with its default, "No", and the new name was lost.
+        {"question", "Ballad.pdf", {},
+         {[](Controller &c, const QString &song) {
+              if (!songShown(song))
+                  return false;
+              later(c, [](Controller &c) { c.editerSetlist(3); });
+              return true;
+          },
+          [](Controller &c, const QString &) {
+              DataPref6 *editor = c.setlistEditor();
+              if (!active(editor))
+                  return false;
+              testsupport::clickThroughWindow(editor->tabName());
+              QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+              QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Friday"));
+              QPushButton *cancel = buttonOf(editor, QStringLiteral("Cancel"));
+              QTimer::singleShot(0, cancel, [cancel]() { QTest::mouseClick(cancel, Qt::LeftButton); });
+              return true;
+          },
+          [](Controller &, const QString &) {
+              const QWidget *modal = QApplication::activeModalWidget();
+              const auto *label = modal ? modal->findChild<QLabel *>() : nullptr;
+              return label && label->text() == QStringLiteral("Save changes?");
+          }},
+         false,
+         [](platform::UserDefaults &d) {
+             d.setString(TabDet::key("TabName", 0, 3), QStringLiteral("Gig"));
+             d.setString(TabDet::key("list", 0, 3), QStringLiteral("Ballad.pdf\n"));
+             d.setInteger(TabDet::key("OptSel", 0, 3), 3);
+         }},
+        // Before, the settings the file refused at the quit were dropped with a log line.
+        {"settings", "Ballad.pdf", {},
+         {[](Controller &c, const QString &song) {
+              if (!songShown(song))
+                  return false;
+              c.actionMenuItemTags();
+              return true;
+          },
+          [](Controller &c, const QString &) {
+              DataPref7 *tags = c.tagList();
+              if (!active(tags))
+                  return false;
+              QTest::mouseClick(buttonOf(tags, QStringLiteral("+")), Qt::LeftButton);
+              return Data::tags().contains(QStringLiteral("Tag1"));
+          }},
+         true, {}, "Settings (edit not saved *).json",
+         "Settings changed before Tolvane last quit could not be written to the settings file"},
+    };
+}
+
+// The program's own run, in the child a row starts: the Application runs,
+// the row's steps are taken, and SIGTERM comes.
+void runQuitRow(const QuitRow &row, const QString &song)
 {
     platform::InstanceLock instance(Application::settingsFolder());
     Application application(*qobject_cast<QApplication *>(QCoreApplication::instance()), instance);
+    if (row.storeReadOnly)
+        platform::UserDefaults::standard().setFault([](platform::UserDefaults::Step step) {
+            return step == platform::UserDefaults::Step::Write ? SQLITE_READONLY : SQLITE_OK;
+        });
+    size_t next = 0;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&]() {
         Controller *c = application.controller();
-        WinNote *text = c ? c->winNote() : nullptr;
-        if (!text)
+        if (!c || !c->winNote() || next >= row.steps.size())
             return; // start-up is not through yet
-        if (!text->isVisible())
-            c->actionMenuItemNotes(); // Window > Notes
-        if (!text->textView()->toPlainText().startsWith(QStringLiteral("Old words")))
-            return; // nor the first song
-        if (!text->isActiveWindow()) {
-            text->activateWindow();
-            return;
-        }
-        poll.stop();
-        testsupport::clickThroughWindow(text->textView());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_End, Qt::ControlModifier);
-        QTest::keyClicks(QApplication::focusWidget(), QString::fromLatin1(kTyped));
-        QFile::remove(note);
-        QDir().mkdir(note);
-        fprintf(stderr, "child: typed\n");
+        if (row.steps[next](*c, song) && ++next == row.steps.size())
+            fprintf(stderr, "child: ready\n");
     });
     poll.start(20);
     application.run();
 }
 
+QFileInfoList keptIn(const QTemporaryDir &home, const char *name)
+{
+    return QDir(home.filePath(QStringLiteral(".local/share/tolvane/Kept notes")))
+        .entryInfoList({QString::fromUtf8(name)}, QDir::Files);
+}
+
 } // namespace
 
-// Before, SIGTERM (a logout) with an edited note that could not be written
-// opened an alert nobody answered: the program never ended, and the edit was
-// in no file.
-TEST(Quit, AQuitWithAnEditThatCannotBeWrittenEndsAndKeepsIt)
+// Before, SIGTERM (a logout) with an edit that could not be written opened an
+// alert nobody answered, or the edit was in no file; each row quits with one
+// such edit and must end at once, keep it, and say so at the next start.
+TEST(Quit, AQuitKeepsEveryEditItCannotWrite)
 {
-    if (qEnvironmentVariableIsSet("TOLVANE_TEST_NOTE")) {
-        editTheNoteThenWaitForTheSignal(qEnvironmentVariable("TOLVANE_TEST_NOTE"));
+    const std::vector<QuitRow> rows = quitRows();
+    if (qEnvironmentVariableIsSet("TOLVANE_TEST_QUIT_ROW")) {
+        for (const QuitRow &row : rows)
+            if (qEnvironmentVariable("TOLVANE_TEST_QUIT_ROW") == QLatin1String(row.name))
+                runQuitRow(row, qEnvironmentVariable("TOLVANE_TEST_SONG"));
         return;
     }
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    const QString note = seedLibrary(home);
-    const programtest::Run quit = programtest::run(
-        home, {{QStringLiteral("TOLVANE_TEST_NOTE"), note}}, "child: typed", {},
-        {QCoreApplication::applicationFilePath(),
-         QStringLiteral("--gtest_filter=Quit.AQuitWithAnEditThatCannotBeWrittenEndsAndKeepsIt")});
-    const std::string errors = quit.errors.toStdString();
-    ASSERT_TRUE(quit.started) << errors;
-    ASSERT_TRUE(quit.markerSeen) << errors;
-    ASSERT_TRUE(quit.finished) << "still running after SIGTERM\n" << errors;
-    EXPECT_LT(quit.msToEnd, 5000);
-    EXPECT_EQ(quit.exitStatus, QProcess::NormalExit) << errors;
-    EXPECT_TRUE(quit.errors.contains(QStringLiteral("Not asked while quitting"))) << errors;
+    // A failed row leaves its lambda, not the test: every row is tried.
+    const auto quitOnce = [](const QuitRow &row) {
+        QTemporaryDir home;
+        ASSERT_TRUE(home.isValid());
+        const QString song = seedLibrary(home, QString::fromUtf8(row.song), row.bytes, row.seedStore);
+        if (QString::fromUtf8(row.name) == QLatin1String("note"))
+            testsupport::writeFile(notefile::notePathForSong(song), "Old words\n");
+        const programtest::Run quit = programtest::run(
+            home, {{QStringLiteral("TOLVANE_TEST_QUIT_ROW"), QString::fromUtf8(row.name)}, {QStringLiteral("TOLVANE_TEST_SONG"), song}},
+            "child: ready", {},
+            {QCoreApplication::applicationFilePath(), QStringLiteral("--gtest_filter=Quit.AQuitKeepsEveryEditItCannotWrite")});
+        const std::string errors = quit.errors.toStdString();
+        ASSERT_TRUE(quit.markerSeen) << errors;
+        ASSERT_TRUE(quit.finished) << "still running after SIGTERM\n" << errors;
+        EXPECT_LT(quit.msToEnd, 5000);
+        EXPECT_EQ(quit.exitStatus, QProcess::NormalExit) << errors;
 
-    EXPECT_TRUE(QFileInfo(note).isDir()) << "what stands at the note's place is left alone";
-    const QFileInfoList kept =
-        QDir(home.filePath(QStringLiteral(".local/share/tolvane/Kept notes"))).entryInfoList(QDir::Files);
-    ASSERT_EQ(kept.size(), 1) << errors;
-    EXPECT_TRUE(kept.first().fileName().startsWith(QStringLiteral("Ballad (edit not saved ")));
-    EXPECT_TRUE(quit.errors.contains(kept.first().filePath())) << "the log says where";
-    QFile copy(kept.first().filePath());
-    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
-    EXPECT_EQ(copy.readAll(), "Old words\n" + kTyped + "\n");
+        if (!row.keptName) {
+            // The question cut short by the quit counts as "Yes".
+            platform::UserDefaults stored;
+            ASSERT_TRUE(stored.open(home.filePath(QStringLiteral("config/defaults.sqlite"))));
+            EXPECT_EQ(stored.stringForKey(TabDet::key("TabName", 0, 3)), QStringLiteral("Friday")) << errors;
+            EXPECT_EQ(stored.stringForKey(TabDet::key("list", 0, 3)), QStringLiteral("Ballad.pdf\n")) << errors;
+            EXPECT_TRUE(keptIn(home, "*").isEmpty());
+            return;
+        }
+        const QFileInfoList kept = keptIn(home, row.keptName);
+        ASSERT_EQ(kept.size(), 1) << errors;
+        EXPECT_TRUE(quit.errors.contains(kept.first().filePath())) << "the log says where";
+        QFile file(kept.first().filePath());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray copy = file.readAll();
+        EXPECT_TRUE(copy.contains(kTyped.toUtf8()) || copy.contains("Tag1")) << copy.toStdString();
+        if (QString::fromUtf8(row.song).endsWith(QLatin1String(".cho")) || QString::fromUtf8(row.name) == QLatin1String("note"))
+            EXPECT_TRUE(copy.startsWith("Old words") || copy.startsWith("{title:Lullaby}\nOld words")) << copy.toStdString();
 
-    // The next start says so once, on the message line.
-    const QByteArray said = "Controller: An edited note could not be saved when Tolvane last quit";
-    for (int start : {1, 2}) {
-        SCOPED_TRACE(start);
-        const programtest::Run run = programtest::run(home, {{QStringLiteral("TOLVANE_QUIT_AFTER_MS"), QStringLiteral("500")},
-                                                             {QStringLiteral("TOLVANE_DEBUG"), QStringLiteral("1")}});
-        ASSERT_TRUE(run.finished) << run.errors.toStdString();
-        EXPECT_EQ(run.errors.count(QString::fromUtf8(said)), start == 1 ? 1 : 0) << run.errors.toStdString();
-        if (start == 1)
-            EXPECT_TRUE(run.errors.contains(kept.first().fileName())) << run.errors.toStdString();
+        // The next start says so once, on the message line.
+        const QString said = QStringLiteral("Controller: ") + QString::fromUtf8(row.said);
+        for (int start : {1, 2}) {
+            SCOPED_TRACE(start);
+            const programtest::Run run = programtest::run(home, {{QStringLiteral("TOLVANE_QUIT_AFTER_MS"), QStringLiteral("500")},
+                                                                 {QStringLiteral("TOLVANE_DEBUG"), QStringLiteral("1")}});
+            ASSERT_TRUE(run.finished) << run.errors.toStdString();
+            EXPECT_EQ(run.errors.count(said), start == 1 ? 1 : 0) << run.errors.toStdString();
+            if (start == 1)
+                EXPECT_TRUE(run.errors.contains(kept.first().fileName())) << run.errors.toStdString();
+        }
+    };
+    for (const QuitRow &row : rows) {
+        SCOPED_TRACE(row.name);
+        quitOnce(row);
     }
 }
