@@ -156,3 +156,28 @@ TEST(Dialogs, NothingIsAskedOnceAQuitHasBegun)
     EXPECT_TRUE(scripted.records().isEmpty()) << "logged, never put to the installed dialogs";
     EXPECT_FALSE(ran);
 }
+
+// Before, a quit that closed a "Save changes?" question on screen made it
+// answer its default, "No", and the changes were thrown away; a quit that came
+// before the question kept them. Both now take the answer that keeps them.
+TEST(Dialogs, AQuestionAQuitCutsShortKeepsTheChanges)
+{
+    QtDialogs onScreen;
+    setDialogs(&onScreen);
+    for (const bool alreadyQuitting : {false, true}) {
+        SCOPED_TRACE(alreadyQuitting ? "quit before it is asked" : "quit while it is on screen");
+        setQuitting(alreadyQuitting);
+        if (!alreadyQuitting)
+            QTimer::singleShot(0, []() {
+                // The quit closes every window, the question among them.
+                setQuitting(true);
+                QApplication::activeModalWidget()->close();
+            });
+        EXPECT_EQ(askKeeping(QStringLiteral("Title"), QStringLiteral("Save changes?"), {"Cancel", "No", "Yes"}, 2), 2);
+        setQuitting(false);
+        // Without a quit the answer is the performer's.
+        QTimer::singleShot(0, []() { QApplication::activeModalWidget()->close(); });
+        EXPECT_EQ(askKeeping(QStringLiteral("Title"), QStringLiteral("Save changes?"), {"Cancel", "No", "Yes"}, 2), 0);
+    }
+    setDialogs(nullptr);
+}

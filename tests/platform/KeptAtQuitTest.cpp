@@ -1,0 +1,156 @@
+#include "platform/Dialogs.h"
+#include "platform/KeptAtQuit.h"
+#include "platform/UserDefaults.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+using namespace platform;
+
+namespace {
+
+// The data, cache and runtime folders of a fresh home, any of which a row
+// blocks by putting a file where the program makes its folder.
+struct Home {
+    QTemporaryDir dir;
+    Home()
+    {
+        qputenv("TOLVANE_DATA_DIR", QFile::encodeName(dir.filePath(QStringLiteral("data"))));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(dir.filePath(QStringLiteral("cache"))));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.filePath(QStringLiteral("run"))));
+    }
+    ~Home()
+    {
+        qunsetenv("TOLVANE_DATA_DIR");
+        qunsetenv("XDG_CACHE_HOME");
+        qunsetenv("XDG_RUNTIME_DIR");
+    }
+    QString base(const QString &which) const
+    {
+        return which == QLatin1String("data") ? dir.filePath(QStringLiteral("data"))
+                                              : dir.filePath(which + QStringLiteral("/tolvane"));
+    }
+    void block(const QString &path) const
+    {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+    }
+};
+
+bool writeWords(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write("words") == 5)
+        return true;
+    *error = file.errorString();
+    return false;
+}
+
+} // namespace
+
+// Before, an edit whose kept copy could not be written in the data folder was
+// lost, and the next start said nothing.
+TEST(KeptAtQuit, ACopyGoesWhereItCanAndTheNextStartSaysSoOnce)
+{
+    const struct {
+        const char *name;
+        QStringList blocked; // folders where a file stands in the way
+        const char *keptIn;  // base folder of the copy; nullptr: lost
+        const char *said;
+    } rows[] = {
+        {"data folder", {}, "data", "An edited song could not be saved when Tolvane last quit: it is kept as"},
+        {"data folder blocked", {"data"}, "cache", "An edited song could not be saved"},
+        {"data and cache blocked", {"data", "cache/tolvane"}, "run", "An edited song could not be saved"},
+        {"no kept folder anywhere",
+         {"data/Kept notes", "cache/tolvane/Kept notes", "run/tolvane/Kept notes"},
+         nullptr,
+         "When Tolvane last quit, these could be neither saved nor kept anywhere and are lost: the edited song "
+         "Lullaby."},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Home home;
+        for (const QString &blocked : row.blocked)
+            home.block(home.dir.filePath(blocked));
+        const QString kept = kept::keep(QStringLiteral("Lullaby"), QStringLiteral("cho"), writeWords);
+        if (row.keptIn) {
+            EXPECT_TRUE(kept.startsWith(home.base(QString::fromLatin1(row.keptIn)) + QStringLiteral("/Kept notes/Lullaby (edit not saved ")))
+                << kept.toStdString();
+            EXPECT_TRUE(kept.endsWith(QStringLiteral(").cho")));
+        } else {
+            EXPECT_TRUE(kept.isEmpty()) << kept.toStdString();
+        }
+        kept::tellNextStart(kept::What::Song, kept, QStringLiteral("the edited song Lullaby"));
+        const QString notice = kept::takeNotice();
+        EXPECT_TRUE(notice.startsWith(QString::fromUtf8(row.said))) << notice.toStdString();
+        EXPECT_EQ(kept::takeNotice(), QString()) << "said once";
+    }
+}
+
+// Records of several runs, an older one among them, are said together.
+TEST(KeptAtQuit, RecordsOfEveryKindAreSaidTogether)
+{
+    Home home;
+    QDir().mkpath(home.base(QStringLiteral("data")));
+    QFile older(home.base(QStringLiteral("data")) + QStringLiteral("/kept-at-quit.list"));
+    ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+    older.write("/k/Kept notes/Ballad (edit not saved 2026-12-01 10.00).txt\n");
+    older.close();
+    kept::tellNextStart(kept::What::Note, QStringLiteral("/k/Kept notes/Pine (edit not saved 2026-12-08 10.00).txt"),
+                        QStringLiteral("the edited note of Pine"));
+    kept::tellNextStart(kept::What::Settings, QStringLiteral("/k/Kept notes/Settings (edit not saved 2026-12-08 10.00).json"),
+                        QStringLiteral("the changes of 2 settings"));
+    EXPECT_EQ(kept::takeNotice(),
+              QStringLiteral("2 edited notes could not be saved when Tolvane last quit: they are kept in \"/k/Kept notes\". "
+                             "Settings changed before Tolvane last quit could not be written to the settings file: they "
+                             "are kept in \"/k/Kept notes/Settings (edit not saved 2026-12-08 10.00).json\" and were "
+                             "not taken back."));
+}
+
+// Before, the changes a settings file refused at a quit were logged and dropped.
+TEST(KeptAtQuit, SettingsTheFileRefusesAtAQuitAreKeptAside)
+{
+    Home home;
+    const QString path = home.dir.filePath(QStringLiteral("config/defaults.sqlite"));
+    {
+        UserDefaults d;
+        d.open(path);
+        d.setString(QStringLiteral("gone"), QStringLiteral("x"));
+        d.close();
+    }
+    UserDefaults d;
+    d.open(path);
+    d.setFault([](UserDefaults::Step step) { return step == UserDefaults::Step::Write ? SQLITE_READONLY : SQLITE_OK; });
+    d.setString(QStringLiteral("tagStr"), QStringLiteral("rock\nTag1\n"));
+    d.setData(QString::fromUtf8("bytes\0key", 9), QByteArray("\0\1", 2));
+    d.setStringList(QStringLiteral("list"), {QStringLiteral("a"), QStringLiteral("b")});
+    d.removeObjectForKey(QStringLiteral("gone"));
+    setQuitting(true);
+    d.close(0);
+    setQuitting(false);
+
+    const QFileInfoList kept = QDir(home.base(QStringLiteral("data")) + QStringLiteral("/Kept notes"))
+                                   .entryInfoList({QStringLiteral("Settings (edit not saved *).json")});
+    ASSERT_EQ(kept.size(), 1);
+    QFile file(kept.first().filePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonObject saved = QJsonDocument::fromJson(file.readAll()).object();
+    EXPECT_EQ(saved.value(QStringLiteral("settingsFile")).toString(), path);
+    QStringList changes;
+    for (const QJsonValue &change : saved.value(QStringLiteral("changes")).toArray())
+        changes << QString::fromUtf8(QJsonDocument(change.toObject()).toJson(QJsonDocument::Compact));
+    EXPECT_EQ(changes.join(QLatin1Char('\n')).toStdString(), QStringList({QStringLiteral(R"({"key":"tagStr","type":4,"value":"rock\nTag1\n"})"),
+                                    QStringLiteral(R"({"base64":"AAE=","key":"bytes\u0000key","type":5})"),
+                                    QStringLiteral(R"({"key":"list","type":8,"value":["a","b"]})"),
+                                    QStringLiteral(R"({"key":"gone","removed":true})")})
+                                      .join(QLatin1Char('\n'))
+                                      .toStdString());
+    EXPECT_TRUE(kept::takeNotice().contains(kept.first().filePath()));
+}
