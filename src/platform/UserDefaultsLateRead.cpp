@@ -85,7 +85,10 @@ void UserDefaults::readStored(const QString &part, std::function<void()> read, c
 void UserDefaults::afterLateRead(const QString &part, std::function<void()> read, const QObject *owner)
 {
     std::lock_guard lock(queueMutex_);
-    if (read_)
+    // A part given while the parts run (a window a part's refresh made) has
+    // just read the file's values, which are in place by then: no read comes
+    // after it.
+    if (read_ || late_ == Late::Taking)
         return;
     std::erase_if(storedParts_, [&](const StoredPart &p) { return p.name == part && p.owner == owner; });
     storedParts_.push_back({part, owner, owner, std::move(read)});
