@@ -353,7 +353,8 @@ struct HeldLook {
 
     MusicFolderIndex::FolderCheck check() const
     {
-        return [*this, main = std::this_thread::get_id()](const QString &folder) mutable {
+        return [asked = asked, release = release, onMainThread = onMainThread,
+                main = std::this_thread::get_id()](const QString &folder) mutable {
             if (std::this_thread::get_id() == main)
                 ++*onMainThread;
             asked.open();
