@@ -152,7 +152,7 @@ void Controller::updateItuneInfo2B()
     const auto cannotPlay = [&]() {
         player->pause();
         hideTrackInfo();
-        tellFailure(QStringLiteral("The track \"%1\" cannot be played.").arg(QFileInfo(item->location).fileName()));
+        tellFailure(QStringLiteral("The track \"%1\" cannot be played.").arg(QFileInfo(player->heldFile()).fileName()));
     };
     if (player->failed()) {
         cannotPlay();
@@ -161,10 +161,11 @@ void Controller::updateItuneInfo2B()
     if (player->opening()) {
         // The file system has not answered yet, as a share waking up: the
         // start is still to come, however long that takes. Past two seconds
-        // the performer is told why nothing plays.
+        // the performer is told why nothing plays, naming the file held: a
+        // track asked before this one may still hold the player.
         if (++openingPolls_ == 10)
             tellFailure(QStringLiteral("The music folder does not answer: \"%1\" starts once it does.")
-                            .arg(QFileInfo(item->location).fileName()));
+                            .arg(QFileInfo(player->heldFile()).fileName()));
         updateItunesInfoX(item->title, item->artist, 0.0, 0.0, false, false);
         return;
     }

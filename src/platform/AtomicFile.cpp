@@ -1,9 +1,15 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/RegularFile.h"
+
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <mutex>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,43 +54,88 @@ bool writeAll(int fd, const QByteArray &bytes)
     return true;
 }
 
+// Where a write through a file keeps the file's old bytes until the new ones
+// are complete. A program stopped half-way leaves them there, and the next
+// read of the file puts them back: the file then holds its old text, never
+// a mix of both.
+QString keptPath(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.dir().filePath(QLatin1Char('.') + info.fileName() + QStringLiteral(".kept"));
+}
+
+// A read of the file that puts kept bytes back may come from another thread.
+std::recursive_mutex &writeThroughMutex()
+{
+    static std::recursive_mutex mutex;
+    return mutex;
+}
+
+std::optional<QByteArray> readKept(const QString &kept)
+{
+    const std::optional<qint64> size = regularFileSize(kept);
+    if (!size)
+        return std::nullopt;
+    FileBytes old = readRegularFile(kept, *size);
+    return old.ok() ? std::optional<QByteArray>(std::move(old.bytes)) : std::nullopt;
+}
+
 // A file with other names (hard links): a new file renamed over this name
 // would leave the others on the old bytes, so the new bytes go through the
-// file itself. Room for them is taken first, so a full disk or the file-size
-// limit refuses before a byte changes; should the write still stop half-way,
-// the old bytes are put back.
+// file itself. Room for them is taken first without changing the size, so a
+// full disk refuses before a byte changes; should the write still stop
+// half-way, the old bytes are put back, at once or, after a kill, by the next
+// read of the file.
 bool writeThrough(const QString &path, const QByteArray &bytes, qint64 oldSize, QString *error)
 {
+    const std::lock_guard lock(writeThroughMutex());
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
         return failWith(error, qt_error_string(errno));
-    QByteArray old(oldSize, Qt::Uninitialized);
-    qint64 got = 0;
-    while (got < oldSize) {
-        const ssize_t n = ::pread(fd, old.data() + got, size_t(oldSize - got), off_t(got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += n;
-    }
-    old.truncate(got);
-    if (bytes.size() > old.size()) {
-        if (const int code = ::posix_fallocate(fd, 0, off_t(bytes.size())); code != 0) {
-            [[maybe_unused]] const int undone = ::ftruncate(fd, off_t(old.size()));
-            ::close(fd);
-            return failWith(error, systemError(code, bytes.size()));
+    const auto fail = [fd, error](const QString &why) {
+        ::close(fd);
+        return failWith(error, why);
+    };
+    const QString kept = keptPath(path);
+    // Kept by a write stopped half-way: they are the file's text, not what it holds now.
+    std::optional<QByteArray> old = readKept(kept);
+    const bool madeKept = !old;
+    if (madeKept) {
+        old = QByteArray(oldSize, Qt::Uninitialized);
+        for (qint64 got = 0; got < oldSize;) {
+            const ssize_t n = ::pread(fd, old->data() + got, size_t(oldSize - got), off_t(got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return fail(qt_error_string(errno));
+            if (n == 0) {
+                old->truncate(got);
+                break;
+            }
+            got += n;
         }
+        AtomicFile aside(kept);
+        if (!aside.open() || !aside.write(*old) || !aside.commit())
+            return fail(aside.errorString());
+    }
+    if (bytes.size() > 0 && ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, off_t(bytes.size())) != 0 && errno != EOPNOTSUPP
+        && errno != ENOSYS) {
+        const QString why = systemError(errno, bytes.size());
+        if (madeKept)
+            QFile::remove(kept);
+        return fail(why);
     }
     if (!writeAll(fd, bytes) || ::ftruncate(fd, off_t(bytes.size())) != 0 || ::fsync(fd) != 0) {
         const QString why = systemError(errno, bytes.size());
-        if (writeAll(fd, old))
-            [[maybe_unused]] const int undone = ::ftruncate(fd, off_t(old.size()));
-        ::close(fd);
-        return failWith(error, why);
+        if (writeAll(fd, *old) && ::ftruncate(fd, off_t(old->size())) == 0 && ::fsync(fd) == 0)
+            QFile::remove(kept);
+        return fail(why);
     }
     if (::close(fd) != 0)
         return failWith(error, qt_error_string(errno));
+    // Only now is the write complete: while the old bytes are kept, a read puts them back.
+    if (!QFile::remove(kept) && QFileInfo::exists(kept))
+        return failWith(error, QStringLiteral("the old text kept beside it could not be removed"));
     return true;
 }
 
@@ -182,6 +233,14 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
             *error = file.errorString();
     }
     return ok;
+}
+
+bool restoreStoppedWriteThrough(const QString &path)
+{
+    const std::lock_guard lock(writeThroughMutex());
+    const std::optional<QByteArray> old = readKept(keptPath(path));
+    const std::optional<qint64> size = regularFileSize(path);
+    return old && size && writeThrough(path, *old, *size, nullptr);
 }
 
 void reportFileSizeLimitAsWriteError()

@@ -49,8 +49,13 @@ private:
 // *error, when anything failed; the old file is then byte-identical. A file
 // with more than one name (hard links) keeps them all: the complete new bytes
 // are written through it, with room for them taken first, instead of
-// replacing this name alone.
+// replacing this name alone; its old bytes are kept beside it meanwhile.
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+
+// A file with more than one name whose write was stopped half-way (the
+// program killed) gets back the old bytes kept beside it; true when it did.
+// Every read of such a file asks this first (RegularFile::open).
+bool restoreStoppedWriteThrough(const QString &path);
 
 // Why a file of `size` bytes cannot be written under the file-size limit
 // (ulimit -f), in the words every failed write uses; "" within it.

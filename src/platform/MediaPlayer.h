@@ -26,6 +26,10 @@ public:
     // The file system has not answered for the file yet (a network share
     // waking up): the track neither plays nor failed, and may still come.
     virtual bool opening() const = 0;
+    // The file the player went to open last: while opening(), the one the
+    // file system has not answered for, which may be one asked before
+    // source() that still holds the player.
+    virtual QString heldFile() const = 0;
     virtual bool isPlaying() const = 0;
     // The file could not be opened or decoded, is no regular file, or ended
     // by itself short of its length (endedShortOfLength): it will not play (on).

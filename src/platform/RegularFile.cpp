@@ -1,5 +1,7 @@
 #include "platform/RegularFile.h"
 
+#include "platform/AtomicFile.h"
+
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
@@ -30,6 +32,8 @@ RegularFile RegularFile::open(const QString &path)
         return failed(errno == ENOENT || errno == ENOTDIR ? FileStatus::Missing : FileStatus::Unreadable, errno);
     if (!S_ISREG(st.st_mode))
         return failed(FileStatus::NotRegular, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    if (st.st_nlink > 1)
+        restoreStoppedWriteThrough(path);
 
     RegularFile f;
     f.fd_ = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);

@@ -27,6 +27,8 @@ struct FileBytes {
 // named pipe or a device must never block the caller: they are told apart
 // before the file is opened and again on the opened descriptor, and it is
 // opened without waiting, so that one swapped in meanwhile cannot block either.
+// A file with more than one name gets back the old bytes a stopped write kept
+// beside it before it is opened (restoreStoppedWriteThrough).
 class RegularFile {
 public:
     static RegularFile open(const QString &path);

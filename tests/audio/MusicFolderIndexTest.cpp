@@ -157,6 +157,23 @@ TEST_F(MusicIndex, AMissingFolderIsNoLibraryAndADamagedCacheOnlyCostsAFullRead)
     EXPECT_GE(index.allMediaItems().size(), 3);
 }
 
+// Before, a stopped scan still had TagLib read the file it held, and a WAV or
+// an MP3 read with every block empty still came back as a track.
+TEST_F(MusicIndex, TheTagReaderReadsNothingOnceTheScanIsStopped)
+{
+    for (const char *name : {"Band/plain.wav", "Band/Album/song.flac", "Band/song.mp3"}) {
+        SCOPED_TRACE(name);
+        const int fd = ::open(QFile::encodeName(path(name)).constData(), O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        for (const bool stopped : {false, true}) {
+            const std::atomic<bool> stop = stopped;
+            const std::optional<Track> track = MusicFolderIndex::readTrack(path(name), fd, stop);
+            EXPECT_EQ(track.has_value(), !stopped);
+        }
+        ::close(fd);
+    }
+}
+
 // Before, a link to a pipe held the scan inside TagLib's read for good and a
 // link to /dev/zero kept it reading for good; quitting then waited on it.
 TEST_F(MusicIndex, LinksToAPipeOrADeviceAndFilesOverTheCapAreSkippedAndHoldNoQuit)
@@ -353,7 +370,8 @@ struct HeldLook {
 
     MusicFolderIndex::FolderCheck check() const
     {
-        return [*this, main = std::this_thread::get_id()](const QString &folder) mutable {
+        return [asked = asked, release = release, onMainThread = onMainThread,
+                main = std::this_thread::get_id()](const QString &folder) mutable {
             if (std::this_thread::get_id() == main)
                 ++*onMainThread;
             asked.open();

@@ -7,9 +7,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QThread>
+#include <atomic>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -159,6 +162,8 @@ TEST(QtMediaPlayer, WhatIsNoRegularFileNeverReachesTheBackendAndFails)
 // and pedal for as long as it took.
 TEST(QtMediaPlayer, AShareThatHasNotAnsweredHoldsNeitherTheCallerNorTheStart)
 {
+    // A caller held by the look would wait for a gate only it opens.
+    testsupport::Ceiling ceiling(20);
     QTemporaryDir dir;
     const QString wav = dir.filePath(QStringLiteral("on the share.wav"));
     ASSERT_TRUE(audiotest::writeWav(wav, 2.0, 22050));
@@ -179,6 +184,112 @@ TEST(QtMediaPlayer, AShareThatHasNotAnsweredHoldsNeitherTheCallerNorTheStart)
     EXPECT_FALSE(player.opening());
     EXPECT_FALSE(player.failed());
     EXPECT_GE(player.position(), 0.45) << "the seek asked meanwhile was kept";
+}
+
+namespace {
+
+// Holds the player's thread where its queue has come to: what is asked after
+// waits behind the hold until `release` opens.
+void holdThread(QObject *onThread, testsupport::Gate reached, testsupport::Gate release)
+{
+    QMetaObject::invokeMethod(
+        onThread,
+        [reached, release]() mutable {
+            reached.open();
+            release.wait();
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace
+
+// Before, what the player's thread had queued before a pause or stop was
+// taken after it: the track showed as playing again, at its old position.
+TEST(QtMediaPlayer, APauseOrStopIsSeenAtOnceThoughTheThreadSawItPlayingLater)
+{
+    testsupport::Ceiling ceiling(30);
+    QTemporaryDir dir;
+    const QString wav = dir.filePath(QStringLiteral("long.wav"));
+    ASSERT_TRUE(audiotest::writeWav(wav, 10.0, 22050));
+    for (const bool stop : {false, true}) {
+        SCOPED_TRACE(stop ? "stop" : "pause");
+        const auto playerThread = std::make_shared<std::atomic<QThread *>>(nullptr);
+        platform::QtMediaPlayer player([playerThread](const QString &path) {
+            *playerThread = QThread::currentThread();
+            return platform::regularFileSize(path);
+        });
+        player.setSource(wav);
+        player.play();
+        ASSERT_TRUE(testsupport::waitFor([&]() { return player.isPlaying() || player.failed(); }));
+        ASSERT_FALSE(player.failed());
+        auto *onThread = new QObject;
+        onThread->moveToThread(*playerThread);
+
+        // The seek's news of the playing track is queued behind `first`, the
+        // pause or stop behind `second`.
+        testsupport::Gate reached, release, firstReached, first, secondReached, second;
+        holdThread(onThread, reached, release);
+        reached.wait();
+        player.seek(1.0);
+        holdThread(onThread, firstReached, first);
+        release.open();
+        firstReached.wait();
+        holdThread(onThread, secondReached, second);
+        stop ? player.stop() : player.pause();
+        first.open();
+        secondReached.wait();
+        EXPECT_FALSE(player.isPlaying());
+        if (stop)
+            EXPECT_EQ(player.position(), 0.0);
+        second.open();
+        onThread->deleteLater();
+    }
+}
+
+// Before, a player left behind at the end, held in the file system, went on
+// with what had been asked of it once the share answered, after the program
+// had ended.
+TEST(QtMediaPlayer, APlayerLeftBehindAtTheEndOnlyDeletesItselfOnceReleased)
+{
+    testsupport::Ceiling ceiling(30);
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("first.wav"));
+    const QString later = dir.filePath(QStringLiteral("later.wav"));
+    ASSERT_TRUE(audiotest::writeWav(first, 1.0));
+    ASSERT_TRUE(audiotest::writeWav(later, 1.0));
+    struct Looks {
+        std::mutex mutex;
+        QStringList files;
+        QThread *thread = nullptr;
+    };
+    const auto looks = std::make_shared<Looks>();
+    testsupport::Gate asked, answered;
+    auto player = std::make_unique<platform::QtMediaPlayer>([looks, asked, answered](const QString &path) mutable {
+        {
+            const std::lock_guard lock(looks->mutex);
+            looks->files << QFileInfo(path).fileName();
+            looks->thread = QThread::currentThread();
+        }
+        asked.open();
+        answered.wait();
+        return platform::regularFileSize(path);
+    });
+    player->setSource(first);
+    asked.wait();
+    player->setSource(later);
+    player->play();
+    EXPECT_TRUE(player->opening());
+    EXPECT_EQ(player->heldFile(), first) << "the file the share holds, not the one asked since";
+
+    player.reset(); // waits for the thread a while, then leaves it behind
+    answered.open();
+    QThread *const thread = [&looks]() {
+        const std::lock_guard lock(looks->mutex);
+        return looks->thread;
+    }();
+    EXPECT_TRUE(testsupport::waitFor([thread]() { return thread->isFinished(); }));
+    const std::lock_guard lock(looks->mutex);
+    EXPECT_EQ(looks->files, QStringList{QStringLiteral("first.wav")});
 }
 
 TEST(QtMediaPlayer, AFileTruncatedWhilePlayingFailsInsteadOfEnding)

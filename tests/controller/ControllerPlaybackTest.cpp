@@ -185,6 +185,15 @@ TEST_F(Playback, AStartStillPendingStandsAtZeroRunsNothingAndStopsOnStop)
     EXPECT_TRUE(controller->trackTimerActive());
     EXPECT_EQ(messageLine(), failure("The music folder does not answer: \"Song 01.mp3\" starts once it does."));
     EXPECT_EQ(player->calls.last(), QStringLiteral("play"));
+
+    // Before, the message named the track asked last, not the one the share still held.
+    controller->gotoSongNo(2, false, true);
+    postKey(vocab::Play); // stops the start still pending
+    postKey(vocab::Play);
+    ASSERT_EQ(playing(), QStringLiteral("Song 02"));
+    for (int i = 0; i < 10; ++i)
+        tick();
+    EXPECT_EQ(messageLine(), failure("The music folder does not answer: \"Song 01.mp3\" starts once it does."));
     player->load(100.0);
     tick();
     EXPECT_TRUE(player->isPlaying());

@@ -1,4 +1,5 @@
 #include "platform/AtomicFile.h"
+#include "platform/RegularFile.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 using platform::AtomicFile;
@@ -154,7 +156,8 @@ TEST(AtomicFile, AFileWithOtherNamesKeepsThemInStep)
         {"one name: replaced as a new file", false, "Title=New\n", 0},
         {"two names, longer text", true, "Title=New\n" + QByteArray(900, 'n'), 0},
         {"two names, shorter text", true, "Title=New\n", 0},
-        {"two names, the longer text refused by the file-size limit", true, QByteArray(900, 'n'), 600},
+        // Cut off midway: the old bytes are put back.
+        {"two names, the longer text stopped by the file-size limit", true, QByteArray(900, 'n'), 600},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
@@ -166,9 +169,12 @@ TEST(AtomicFile, AFileWithOtherNamesKeepsThemInStep)
             ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
         struct stat before {};
         ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &before), 0);
-        const bool ok = row.limit ? writeUnderLimit(path, row.bytes, row.limit, Way::Whole).ok
-                                  : writeFileAtomically(path, row.bytes);
-        EXPECT_EQ(ok, row.limit == 0);
+        const testsupport::LimitedWrite limited =
+            row.limit ? writeUnderLimit(path, row.bytes, row.limit, Way::Whole) : testsupport::LimitedWrite{};
+        EXPECT_EQ(row.limit ? limited.ok : writeFileAtomically(path, row.bytes), row.limit == 0);
+        if (row.limit)
+            EXPECT_TRUE(limited.error.startsWith(QStringLiteral("too large for the file-size limit")))
+                << limited.error.toStdString();
         const QByteArray now = row.limit ? old : row.bytes;
         EXPECT_EQ(readAll(path), now);
         if (row.linked)
@@ -176,6 +182,46 @@ TEST(AtomicFile, AFileWithOtherNamesKeepsThemInStep)
         struct stat after {};
         ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &after), 0);
         EXPECT_EQ(after.st_ino == before.st_ino, row.linked) << "only a single name is replaced by a new file";
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), row.linked ? 2 : 1) << "no temporary file is left";
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), row.linked ? 2 : 1)
+            << "no temporary file is left";
+    }
+}
+
+// Before, a kill while a note with two names was written through left its old
+// text followed by NUL bytes (the room taken first had grown the file), which
+// the next start refused as not text; or the new text followed by the end of
+// the old one. Now the next read finds the old text or the new, whole.
+TEST(AtomicFile, AFileWithOtherNamesKilledAtAnyStepOfItsWriteIsReadAsTheOldTextOrTheNew)
+{
+    const QByteArray old = "Title=Old\n" + QByteArray(300, 'o');
+    const QByteArray longer = "Title=New\n" + QByteArray(900, 'n');
+    const QByteArray shorter = "Title=New\n";
+    const struct {
+        const char *step;
+        std::vector<long> calls;
+    } steps[] = {
+        {"taking room", {SYS_fallocate}},
+        {"writing", {SYS_pwrite64}},
+        {"setting the size", {SYS_ftruncate}},
+        {"flushing", {SYS_fsync}},
+        {"dropping the kept text", {SYS_unlink, SYS_unlinkat}},
+    };
+    for (const auto &step : steps) {
+        for (const QByteArray &bytes : {longer, shorter}) {
+            SCOPED_TRACE(std::string(step.step) + (bytes == longer ? ", longer text" : ", shorter text"));
+            QTemporaryDir dir;
+            const QString path = dir.filePath(QStringLiteral("song.txt"));
+            const QString other = dir.filePath(QStringLiteral("other name.txt"));
+            put(path, old);
+            ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
+            const testsupport::LimitedWrite r = testsupport::writeKilledAtCall(
+                step.calls, [&](QString *error) { return writeFileAtomically(path, bytes, error); });
+            EXPECT_TRUE(r.killed) << "stopped at that step";
+            const platform::FileBytes read = platform::readRegularFile(path, 1024 * 1024);
+            ASSERT_TRUE(read.ok());
+            EXPECT_TRUE(read.bytes == old || read.bytes == bytes) << read.bytes.toStdString();
+            EXPECT_EQ(readAll(other), read.bytes);
+            EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2) << "nothing is left beside it";
+        }
     }
 }

@@ -19,11 +19,16 @@
 #include <csignal>
 #include <condition_variable>
 #include <cstdio>
+#include <cstddef>
 #include <cstdlib>
 #include <fcntl.h>
 #include <ftw.h>
 #include <mutex>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -216,7 +221,10 @@ bool RawNamesDir::addFile(const QByteArray &name) const
     return fd >= 0 && ::close(fd) == 0;
 }
 
-LimitedWrite writeUnderFileSizeLimit(unsigned long limit, const std::function<bool(QString *error)> &write)
+namespace {
+
+// Runs `write` in a child process made ready by `prepare`.
+LimitedWrite writeInChild(const std::function<void()> &prepare, const std::function<bool(QString *error)> &write)
 {
     int fds[2];
     if (pipe(fds) != 0)
@@ -224,10 +232,7 @@ LimitedWrite writeUnderFileSizeLimit(unsigned long limit, const std::function<bo
     const pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
-        signal(SIGXFSZ, SIG_DFL);
-        platform::reportFileSizeLimitAsWriteError();
-        const rlimit rl{limit, limit};
-        setrlimit(RLIMIT_FSIZE, &rl);
+        prepare();
         QString error;
         const bool ok = write(&error);
         const QByteArray reason = error.toUtf8();
@@ -244,6 +249,39 @@ LimitedWrite writeUnderFileSizeLimit(unsigned long limit, const std::function<bo
     int status = 0;
     waitpid(pid, &status, 0);
     return {WIFEXITED(status) && WEXITSTATUS(status) == 0, WIFSIGNALED(status), QString::fromUtf8(reason)};
+}
+
+} // namespace
+
+LimitedWrite writeUnderFileSizeLimit(unsigned long limit, const std::function<bool(QString *error)> &write)
+{
+    return writeInChild(
+        [limit]() {
+            signal(SIGXFSZ, SIG_DFL);
+            platform::reportFileSizeLimitAsWriteError();
+            const rlimit rl{limit, limit};
+            setrlimit(RLIMIT_FSIZE, &rl);
+        },
+        write);
+}
+
+LimitedWrite writeKilledAtCall(const std::vector<long> &calls, const std::function<bool(QString *error)> &write)
+{
+    return writeInChild(
+        [&calls]() {
+            // A seccomp filter: any of the calls kills the process before it runs.
+            std::vector<sock_filter> filter{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
+            for (const long call : calls) {
+                filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __u32(call), 0, 1));
+                filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS));
+            }
+            filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+            const sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
+            if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0
+                || syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) != 0)
+                _exit(2);
+        },
+        write);
 }
 
 } // namespace testsupport

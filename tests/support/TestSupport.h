@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QWidget;
 
@@ -48,6 +49,9 @@ struct LimitedWrite {
     QString error;
 };
 LimitedWrite writeUnderFileSizeLimit(unsigned long limit, const std::function<bool(QString *error)> &write);
+// What `write` did in a child process killed (SIGKILL) at its first call of
+// any of these system calls, as a program stopped at that step.
+LimitedWrite writeKilledAtCall(const std::vector<long> &calls, const std::function<bool(QString *error)> &write);
 
 // Runs the current test again in a child process of this executable with
 // `environment`; the child's failure fails the test.

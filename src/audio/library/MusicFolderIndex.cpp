@@ -396,6 +396,8 @@ bool MusicFolderIndex::isAudioFileName(const QString &name)
 
 std::optional<Track> MusicFolderIndex::readTrack(const QString &path, int descriptor, const std::atomic<bool> &stop)
 {
+    if (stop)
+        return std::nullopt;
     // The stream closes its own copy of the descriptor.
     const int own = ::dup(descriptor);
     if (own < 0)
@@ -406,7 +408,8 @@ std::optional<Track> MusicFolderIndex::readTrack(const QString &path, int descri
         return std::nullopt;
     }
     TagLib::FileRef ref(&stream, true, TagLib::AudioProperties::Fast);
-    if (ref.isNull())
+    // TagLib takes the empty reads after a stop for a short file and still makes a track of it.
+    if (ref.isNull() || stop)
         return std::nullopt;
     Track t;
     if (const TagLib::Tag *tag = ref.tag()) {

@@ -6,6 +6,8 @@ void FakeMediaPlayer::setSource(const QString &path)
 {
     calls << QStringLiteral("source ") + path;
     path_ = path;
+    if (!opening_)
+        held_ = path;
     loaded_ = failed_ = ended_ = false;
     position_ = duration_ = 0.0;
     pendingSeek_ = -1.0;
@@ -39,9 +41,16 @@ void FakeMediaPlayer::seek(double seconds)
         pendingSeek_ = seconds;
 }
 
+void FakeMediaPlayer::setOpening(bool opening)
+{
+    opening_ = opening;
+    if (!opening)
+        held_ = path_;
+}
+
 void FakeMediaPlayer::load(double length)
 {
-    opening_ = false;
+    setOpening(false);
     loaded_ = true;
     duration_ = length;
     if (pendingSeek_ >= 0)

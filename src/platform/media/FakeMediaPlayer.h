@@ -17,6 +17,7 @@ public:
     void stop() override;
     void seek(double seconds) override;
     bool opening() const override { return opening_; }
+    QString heldFile() const override { return held_; }
     bool isPlaying() const override { return wantsPlay_ && loaded_ && !failed_ && !ended_; }
     bool failed() const override { return failed_; }
     bool ended() const override { return ended_ && !failed_; }
@@ -28,8 +29,9 @@ public:
     void load(double length);
     void setDuration(double length) { duration_ = length; }
     void setPosition(double seconds) { position_ = seconds; }
-    // The file system holds the file's opening, as a share waking up does, or answers.
-    void setOpening(bool opening) { opening_ = opening; }
+    // The file system holds the file's opening, as a share waking up does, or
+    // answers. A file asked while one is held waits behind it.
+    void setOpening(bool opening);
     // The file cannot be decoded.
     void fail() { failed_ = true; }
     // Playback ends by itself where it stands: at the track's length when it
@@ -41,6 +43,7 @@ public:
 
 private:
     QString path_;
+    QString held_;
     bool opening_ = false;
     bool wantsPlay_ = false;
     bool loaded_ = false;

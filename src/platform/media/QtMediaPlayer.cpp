@@ -8,6 +8,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <atomic>
 #include <cmath>
 #include <mutex>
 
@@ -51,12 +52,19 @@ void setMediaPlayerFactory(MediaPlayerFactory factory)
 struct QtMediaPlayer::Seen {
     std::mutex mutex;
     quint64 source = 0;
+    QString path; // of that source
     bool opened = false; // the file system has answered for this source
+    // Pauses and stops asked so far. Each shows at once; what the thread saw
+    // before carrying it out does not change the playing state or position.
+    quint64 halts = 0;
     bool playing = false;
     bool failed = false;
     bool ended = false;
     double position = 0.0;
     double duration = 0.0;
+    // Left behind at the player's end, held in the file system: once
+    // released, the thread only deletes its backend, as nobody asks any more.
+    std::atomic<bool> abandoned = false;
 };
 
 // The backend, on the player's thread.
@@ -66,9 +74,11 @@ public:
 
     ~Backend() override
     {
-        if (player_)
+        if (player_ && !seen_->abandoned)
             player_->stop();
     }
+
+    bool abandoned() const { return seen_->abandoned; }
 
     void start()
     {
@@ -107,6 +117,8 @@ public:
         cutShort_ = false;
         publish();
         sizeAtStart_ = path.isEmpty() ? std::nullopt : look_(path);
+        if (abandoned())
+            return;
         if (!sizeAtStart_) {
             if (!path.isEmpty())
                 TLOG(QStringLiteral("QtMediaPlayer: %1 is no regular file").arg(path));
@@ -119,8 +131,16 @@ public:
     }
 
     void play() { player_->play(); }
-    void pause() { player_->pause(); }
-    void stop() { player_->stop(); }
+    void pause()
+    {
+        ++halts_;
+        player_->pause();
+    }
+    void stop()
+    {
+        ++halts_;
+        player_->stop();
+    }
 
     void seek(qint64 ms)
     {
@@ -179,14 +199,17 @@ private:
                             || status == QMediaPlayer::InvalidMedia;
         const std::lock_guard lock(seen_->mutex);
         seen_->source = source_;
+        seen_->path = path_;
         seen_->opened = opened_;
-        // The backend stays in the playing state after a decode error; a track
-        // asked to start further on has not started until it got there.
-        seen_->playing = player_->playbackState() == QMediaPlayer::PlayingState && isLoaded(status) && !error
-                         && !pendingSeekMs_;
+        if (halts_ == seen_->halts) {
+            // The backend stays in the playing state after a decode error; a track
+            // asked to start further on has not started until it got there.
+            seen_->playing = player_->playbackState() == QMediaPlayer::PlayingState && isLoaded(status) && !error
+                             && !pendingSeekMs_;
+            seen_->position = double(player_->position()) / 1000.0;
+        }
         seen_->failed = failed;
         seen_->ended = status == QMediaPlayer::EndOfMedia && !failed;
-        seen_->position = double(player_->position()) / 1000.0;
         seen_->duration = double(player_->duration()) / 1000.0;
     }
 
@@ -198,6 +221,7 @@ private:
     bool available_ = false;
     bool publishing_ = false;
     quint64 source_ = 0;
+    quint64 halts_ = 0; // pauses and stops carried out
     bool opened_ = false;
     QString path_;
     std::optional<qint64> pendingSeekMs_;
@@ -218,17 +242,22 @@ QtMediaPlayer::QtMediaPlayer(FileLook look) : seen_(std::make_shared<Seen>())
 
 QtMediaPlayer::~QtMediaPlayer()
 {
-    // The backend goes with its thread, which ends once the commands before are done.
-    post([thread = thread_](Backend &backend) {
-        backend.deleteLater();
-        thread->quit();
-    });
+    // The backend goes with its thread, which ends once the commands before
+    // are done. Not posted as a command: one left behind skips those.
+    QMetaObject::invokeMethod(
+        backend_,
+        [backend = backend_, thread = thread_]() {
+            backend->deleteLater();
+            thread->quit();
+        },
+        Qt::QueuedConnection);
     // The backend takes up to a second to let go of a file it could not
     // decode. A thread held in the file system longer (a share whose server is
     // gone) is left to the end of the program rather than waited for.
     constexpr int kLetGoMs = 3000;
     if (!thread_->wait(QDeadlineTimer(kLetGoMs))) {
-        TLOG(QStringLiteral("QtMediaPlayer: %1 does not answer, left behind").arg(path_));
+        seen_->abandoned = true;
+        TLOG(QStringLiteral("QtMediaPlayer: %1 does not answer, left behind").arg(heldFile()));
         return;
     }
     delete thread_;
@@ -237,7 +266,12 @@ QtMediaPlayer::~QtMediaPlayer()
 void QtMediaPlayer::post(std::function<void(Backend &)> command)
 {
     QMetaObject::invokeMethod(
-        backend_, [backend = backend_, command = std::move(command)]() { command(*backend); }, Qt::QueuedConnection);
+        backend_,
+        [backend = backend_, command = std::move(command)]() {
+            if (!backend->abandoned())
+                command(*backend);
+        },
+        Qt::QueuedConnection);
 }
 
 void QtMediaPlayer::setSource(const QString &path)
@@ -256,6 +290,7 @@ void QtMediaPlayer::pause()
     {
         // Seen as paused at once, as a play/stop key pressed again must see it.
         const std::lock_guard lock(seen_->mutex);
+        ++seen_->halts;
         seen_->playing = false;
     }
     post([](Backend &backend) { backend.pause(); });
@@ -265,6 +300,7 @@ void QtMediaPlayer::stop()
 {
     {
         const std::lock_guard lock(seen_->mutex);
+        ++seen_->halts;
         seen_->playing = false;
         seen_->position = 0.0;
     }
@@ -284,6 +320,12 @@ bool QtMediaPlayer::opening() const
         return false;
     const std::lock_guard lock(seen_->mutex);
     return seen_->source != sources_ || !seen_->opened;
+}
+
+QString QtMediaPlayer::heldFile() const
+{
+    const std::lock_guard lock(seen_->mutex);
+    return seen_->source == 0 ? path_ : seen_->path;
 }
 
 bool QtMediaPlayer::isPlaying() const

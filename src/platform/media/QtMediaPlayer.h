@@ -33,6 +33,7 @@ public:
     void stop() override;
     void seek(double seconds) override;
     bool opening() const override;
+    QString heldFile() const override;
     bool isPlaying() const override;
     bool failed() const override;
     bool ended() const override;
