@@ -14,8 +14,12 @@ namespace audio {
 class MusicLibrary {
 public:
     virtual ~MusicLibrary() = default;
-    // False when there is no music folder to read. Never waits on the file system.
-    virtual bool isAvailable() = 0;
+    // False when there is no music folder to read. A question only: it never
+    // waits on the file system and starts nothing.
+    virtual bool isAvailable() const = 0;
+    // A request found no folder: it is looked for again in the background, so
+    // that one mounted since is found by the next request.
+    virtual void lookAgain() {}
     // Every track known now; never waits for a scan.
     virtual QList<Track> allMediaItems() = 0;
     // The first scan of the folder runs: no track is known yet.
@@ -73,7 +77,7 @@ public:
         : tracks_(std::move(tracks)), available_(available)
     {
     }
-    bool isAvailable() override { return available_; }
+    bool isAvailable() const override { return available_; }
     QList<Track> allMediaItems() override { return tracks_; }
     void setTracks(QList<Track> tracks) { tracks_ = std::move(tracks); }
 

@@ -83,6 +83,7 @@ bool Controller::play_track_by_searchAndskipTo(double position)
     };
     audio::MusicLibrary &library = audio::musicLibrary();
     if (!library.isAvailable()) {
+        library.lookAgain();
         giveUp(audio::noMusicFolderText());
         songNoG_next_ = 0;
         return false;

@@ -257,24 +257,26 @@ MusicFolderIndex::~MusicFolderIndex()
     shared_->scanEnded.wait_for(lock, kStopWait, [&stopped]() { return !stopped || stopped->ended; });
 }
 
-bool MusicFolderIndex::isAvailable()
+bool MusicFolderIndex::isAvailable() const
 {
     if (folder_.isEmpty())
         return false;
-    bool missing = false;
-    {
-        std::lock_guard lock(shared_->mutex);
-        missing = shared_->folder == Shared::Folder::Missing;
-    }
-    if (missing)
+    std::lock_guard lock(shared_->mutex);
+    return shared_->folder != Shared::Folder::Missing;
+}
+
+void MusicFolderIndex::lookAgain()
+{
+    if (!folder_.isEmpty() && !isAvailable())
         startScan(false);
-    return !missing;
 }
 
 QList<Track> MusicFolderIndex::allMediaItems()
 {
-    if (!isAvailable())
+    if (!isAvailable()) {
+        lookAgain();
         return {};
+    }
     bool old = false;
     QList<Track> tracks;
     {
@@ -303,8 +305,13 @@ int MusicFolderIndex::filesSoFar() const
 
 void MusicFolderIndex::changeFolder(const QString &folder)
 {
+    // The same folder again (the settings read late name the one kept): its
+    // tracks stay, and a play request meanwhile finds them.
+    const QString next = folder.isEmpty() ? QString() : QDir(folder).absolutePath();
+    if (next == folder_ && !next.isEmpty())
+        return;
     stopScan();
-    folder_ = folder.isEmpty() ? QString() : QDir(folder).absolutePath();
+    folder_ = next;
     {
         std::lock_guard lock(shared_->mutex);
         shared_->entries.clear();

@@ -39,10 +39,9 @@ public:
     ~MusicFolderIndex() override;
 
     // As the last scan found it. Until a scan has looked, the folder counts as
-    // there (its kept index answers, else look-ups wait for the scan). A folder
-    // found missing is looked for again in the background, so that one made or
-    // mounted since is found by a later request.
-    bool isAvailable() override;
+    // there (its kept index answers, else look-ups wait for the scan).
+    bool isAvailable() const override;
+    void lookAgain() override;
     // The index as it stands; starts a scan in the background when the last
     // one is old (or none has ended, as for a folder made since).
     QList<Track> allMediaItems() override;

@@ -73,6 +73,7 @@ void WinAudioPreview::refreshPieceData(const std::shared_ptr<Pieces> &piece)
     }
     audio::MusicLibrary &library = audio::musicLibrary();
     if (!library.isAvailable()) {
+        library.lookAgain();
         showRows(audiowin::previewRowsSaying(audio::noMusicFolderText()));
         return;
     }
@@ -130,6 +131,7 @@ void WinAudioPreview::actionButtonReveal(int genre)
         return;
     audio::MusicLibrary &library = audio::musicLibrary();
     if (!library.isAvailable()) {
+        library.lookAgain();
         showRows(audiowin::previewRowsSaying(audio::noMusicFolderText()));
         return;
     }
