@@ -7,8 +7,10 @@
 #include "midi/windows/MidiWindows.h"
 #include "platform/MediaPlayer.h"
 #include "platform/UserDefaults.h"
+#include "platform/dialogs/QtDialogs.h"
 #include "platform/media/FakeMediaPlayer.h"
 #include "platform/midi/LoopbackMidi.h"
+#include "support/CapturedWarnings.h"
 #include "support/GatedScan.h"
 #include "support/OtherProgram.h"
 #include "windows/TableControls.h"
@@ -18,6 +20,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QTest>
+#include <QTimer>
 
 using namespace controllertest;
 
@@ -269,5 +272,54 @@ TEST_F(ControllerLateRead, AChordLibraryLoadedBeforeTheReadIsTheStoredOne)
     ASSERT_TRUE(store().waitForWrites(10000));
     EXPECT_EQ(Data::allChordsString(), QStringLiteral("C|x32010\n"));
     EXPECT_EQ(Data::allChordsStringUk(), QStringLiteral("C|0003\n"));
+    platform::UserDefaults::openStandard(QString());
+}
+
+// Before, an alert open when the file became readable (a dialog with a
+// layout, as every alert is) kept the read out for the whole session: the
+// program stayed on the help folder and the built-in keys and pedals.
+TEST_F(ControllerLateRead, AFileReadWhileAnAlertIsOpenIsTakenOnceItCloses)
+{
+    QTemporaryDir config;
+    const QString path = config.filePath(QStringLiteral("defaults.sqlite"));
+    {
+        platform::UserDefaults d;
+        ASSERT_TRUE(d.open(path));
+        d.setBool(QStringLiteral("dirIsanURL0"), true);
+        d.setData(QStringLiteral("url0"), songs.path().toUtf8());
+        d.setInteger(QStringLiteral("dirNo"), 0);
+    }
+    testsupport::OtherProgram other(path);
+    ASSERT_TRUE(other.lock());
+    platform::UserDefaults::openStandard(path);
+    start();
+    ASSERT_EQ(controller->currentDirNo(), -1);
+
+    platform::QtDialogs onScreen;
+    platform::setDialogs(&onScreen);
+    testsupport::CapturedWarnings log;
+    bool heldWhileOpen = false;
+    QTimer::singleShot(0, [&]() {
+        QWidget *alert = QApplication::activeModalWidget();
+        ASSERT_TRUE(alert);
+        // Every step goes on to close the alert, so that a failure cannot hang the run.
+        EXPECT_TRUE(other.run("COMMIT"));
+        store().writeNow([](bool, const QString &) {});
+        EXPECT_TRUE(testsupport::waitFor([&]() { return !log.lines().filter(QStringLiteral("has been read")).isEmpty(); }));
+        testsupport::processEvents();
+        heldWhileOpen = !store().hasRead() && controller->currentDirNo() == -1;
+        const bool focused =
+            testsupport::waitFor([&]() { return QGuiApplication::focusWindow() == alert->windowHandle(); });
+        EXPECT_TRUE(focused);
+        QTest::keyClick(focused ? QApplication::focusWidget() : alert, Qt::Key_Return);
+    });
+    for (QAction *item : controller->songMenu()->actions())
+        if (item->text() == QStringLiteral("Manage Versions…"))
+            item->trigger();
+    platform::setDialogs(&dialogs);
+    EXPECT_TRUE(heldWhileOpen);
+    EXPECT_TRUE(testsupport::waitFor([]() { return store().hasRead(); }));
+    EXPECT_EQ(controller->currentDirNo(), 0);
+    EXPECT_EQ(currentTitle(), QStringLiteral("Song 01"));
     platform::UserDefaults::openStandard(QString());
 }
