@@ -53,7 +53,7 @@ void Controller::buildMenus()
 {
     if (menu1_)
         return;
-    menu1_ = MainMenu::instance().addMenu(QStringLiteral("? ▹ Help Tolvane"));
+    menu1_ = MainMenu::instance().addMenu(QStringLiteral("? ▹ Help Tolvane"), this);
     for (int i = 0; i < controller::SlotCount; ++i) {
         QAction *open = menu1_->addAction(QStringLiteral("(unassigned)"));
         open->setData(i);

@@ -60,7 +60,7 @@ QMenu *Controller::genreMenu()
 {
     if (menuGenre_)
         return menuGenre_;
-    menuGenre_ = MainMenu::instance().addMenu(QStringLiteral("Genre=Any"));
+    menuGenre_ = MainMenu::instance().addMenu(QStringLiteral("Genre=Any"), this);
     const QString names[] = {QStringLiteral("Any"), QStringLiteral("Cover"), QStringLiteral("Backing Track"),
                              QStringLiteral("Practice"), QStringLiteral("Recording"), QStringLiteral("(MUTE)")};
     for (qint64 g = 1; g <= 6; ++g) {

@@ -291,7 +291,7 @@ QMenu *Controller::marksMenu()
 {
     if (marksMenu_)
         return marksMenu_;
-    marksMenu_ = MainMenu::instance().addMenu(QStringLiteral("Marks"));
+    marksMenu_ = MainMenu::instance().addMenu(QStringLiteral("Marks"), this);
     QMenu *menu = marksMenu_;
     connect(menu->addAction(QStringLiteral("Played / Not Played")), &QAction::triggered, this,
             [this]() { actionMenuAlreadyPlayed(); });

@@ -64,7 +64,7 @@ void Controller::buildPeripheryMenus()
         return;
     MainMenu &menus = MainMenu::instance();
 
-    menuMidi_ = menus.addMenu(QStringLiteral("⚪️MIDI"));
+    menuMidi_ = menus.addMenu(QStringLiteral("⚪️MIDI"), this);
     addItems(menuMidi_, this,
              {{"MIDI Destinations…", [this] { actionMenuItemMidiOut(); }},
               {"MIDI Event Library…", [this] { actionMenuItemMidiFav(); }},
@@ -81,7 +81,7 @@ void Controller::buildPeripheryMenus()
     });
     Data::initRefMenuMidi(menuMidi_->menuAction());
 
-    menuWindow_ = menus.addMenu(QStringLiteral("Window"));
+    menuWindow_ = menus.addMenu(QStringLiteral("Window"), this);
     addItems(menuWindow_, this,
              {{"New Tolvane Window", [this] { actionCreerWinX(0); }},
               {"New Summary Window", [this] { actionCreerWinX(1); }}});
@@ -113,7 +113,7 @@ void Controller::buildPeripheryMenus()
     menuWindow_->addSeparator();
     addItems(menuWindow_, this, {{"Tolvane Help", [this] { afficherHelp(0, false); }}});
 
-    menuScreenset_ = menus.addMenu(controller::screensetMenuTitle(1, 1));
+    menuScreenset_ = menus.addMenu(controller::screensetMenuTitle(1, 1), this);
     for (qint64 set = 1; set <= 9; ++set) {
         QAction *item = menuScreenset_->addAction(QString());
         item->setCheckable(true);
@@ -131,7 +131,7 @@ void Controller::buildPeripheryMenus()
                 [this, set] { actionCopyScreensetTo(set); });
     refreshScreensetTitle();
 
-    menuPDF1_ = menus.addMenu(QStringLiteral("Song"));
+    menuPDF1_ = menus.addMenu(QStringLiteral("Song"), this);
     songItems_ = addItems(menuPDF1_, this,
                           {{"Reveal in File Manager", [this] { posiPieceInFinder(); }},
                            {"Open", [this] { actionOpenPDFx(0); }},

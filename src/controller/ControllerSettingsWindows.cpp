@@ -128,7 +128,7 @@ void Controller::addSettingsMenuItems()
 {
     QMenu *window = MainMenu::instance().menu(QStringLiteral("Window"));
     if (!window)
-        window = MainMenu::instance().addMenu(QStringLiteral("Window"));
+        window = MainMenu::instance().addMenu(QStringLiteral("Window"), this);
     QAction *inspector = window->addAction(QStringLiteral("Window Inspector…"));
     connect(inspector, &QAction::triggered, this, [this]() { actionMenuItemWinInspector(); });
     QMenu *tools = menuWindow_ ? menuWindow_.data() : window;

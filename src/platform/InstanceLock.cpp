@@ -32,13 +32,11 @@ QString socketNameFor(const QString &folder)
 // What the running program answers once its windows came to the front.
 constexpr char kBroughtToFront = '!';
 
-// A knock to act on: from this user, silent, and still waiting. One whose
-// knocker gave up (this program was stopped meanwhile) would bring the windows
-// up long after the second start said they did not come.
-bool isWaitingKnock(int fd)
+// Silent and still connected. A knock whose knocker gave up (this program was
+// stopped meanwhile) would bring the windows up long after the second start
+// said they did not come.
+bool stillWaiting(int fd)
 {
-    if (!peerIsUser(fd, ::getuid()))
-        return false;
     char byte;
     return ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
 }
@@ -98,7 +96,7 @@ InstanceLock::InstanceLock(const QString &folder)
             // Deleted at once: whatever a connection sends is never read in.
             const std::unique_ptr<QLocalSocket> closing(knocker);
             const int fd = int(knocker->socketDescriptor());
-            if (!onKnock_ || !isWaitingKnock(fd))
+            if (!onKnock_ || !answersKnock(peerUser(fd), ::getuid(), stillWaiting(fd)))
                 continue;
             onKnock_();
             ::send(fd, &kBroughtToFront, 1, MSG_DONTWAIT | MSG_NOSIGNAL);
@@ -126,11 +124,12 @@ bool InstanceLock::knock(int timeoutMs) const
         socket.connectToServer(socketName_);
         if (socket.waitForConnected(int(deadline.remainingTime()))) {
             // Another user's program may have taken the name first.
-            if (!peerIsUser(int(socket.socketDescriptor()), ::getuid()))
-                return false;
+            const std::optional<uid_t> runner = peerUser(int(socket.socketDescriptor()));
             char answer = 0;
-            return (socket.bytesAvailable() > 0 || socket.waitForReadyRead(int(deadline.remainingTime())))
-                   && socket.getChar(&answer) && answer == kBroughtToFront;
+            const bool broughtToFront =
+                (socket.bytesAvailable() > 0 || socket.waitForReadyRead(int(deadline.remainingTime())))
+                && socket.getChar(&answer) && answer == kBroughtToFront;
+            return believesAnswer(runner, ::getuid(), broughtToFront);
         }
         // The holder may have taken the lock a moment ago and not listen yet.
         if (deadline.hasExpired() || (socket.error() != QLocalSocket::ServerNotFoundError &&
@@ -140,11 +139,23 @@ bool InstanceLock::knock(int timeoutMs) const
     }
 }
 
-bool peerIsUser(int socketFd, uid_t uid)
+std::optional<uid_t> peerUser(int socketFd)
 {
     ucred peer{};
     socklen_t size = sizeof peer;
-    return ::getsockopt(socketFd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && size == sizeof peer && peer.uid == uid;
+    if (::getsockopt(socketFd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || size != sizeof peer)
+        return std::nullopt;
+    return peer.uid;
+}
+
+bool answersKnock(std::optional<uid_t> knocker, uid_t self, bool stillWaiting)
+{
+    return knocker == self && stillWaiting;
+}
+
+bool believesAnswer(std::optional<uid_t> runner, uid_t self, bool broughtToFront)
+{
+    return runner == self && broughtToFront;
 }
 
 } // namespace platform

@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <sys/types.h>
 
 class QLocalServer;
@@ -51,9 +52,15 @@ private:
     std::function<void()> onKnock_;
 };
 
-// Whether the process at the other end of a connected local socket runs as
-// user `uid`. The socket's name is open to every user of the machine, so each
-// side checks the other before acting on it.
-bool peerIsUser(int socketFd, uid_t uid);
+// The user the process at the other end of a connected local socket runs as;
+// nullopt when the kernel cannot say (not a socket).
+std::optional<uid_t> peerUser(int socketFd);
+
+// The socket's name is open to every user of the machine, so each side acts
+// only on a peer (as peerUser gives it) of its own user, self. The running
+// program brings its windows up for a knock still waiting; a second start
+// believes an answer that they came up.
+bool answersKnock(std::optional<uid_t> knocker, uid_t self, bool stillWaiting);
+bool believesAnswer(std::optional<uid_t> runner, uid_t self, bool broughtToFront);
 
 } // namespace platform

@@ -12,12 +12,19 @@ MainMenu &MainMenu::instance()
 
 MainMenu::MainMenu() = default;
 
-QMenu *MainMenu::addMenu(const QString &title)
+QMenu *MainMenu::addMenu(const QString &title, const QObject *owner)
 {
     auto *menu = new QMenu(title);
     menus_.append(menu);
     watchMenu(menu);
     rebuildContextMenu();
+    // Its actions act on the owner: left behind, they would still be shared
+    // with every window attached later.
+    if (owner)
+        connect(owner, &QObject::destroyed, this, [this, menu = QPointer<QMenu>(menu)]() {
+            removeMenu(menu);
+            delete menu.data();
+        });
     return menu;
 }
 

@@ -16,8 +16,9 @@ class MainMenu : public QObject {
 public:
     static MainMenu &instance();
 
-    // Appends a top-level menu (kept in the order added).
-    QMenu *addMenu(const QString &title);
+    // Appends a top-level menu (kept in the order added). With an owner, it is
+    // removed and deleted when the owner is destroyed.
+    QMenu *addMenu(const QString &title, const QObject *owner = nullptr);
     QMenu *menu(const QString &title) const;
     QList<QMenu *> menus() const;
     void removeMenu(QMenu *menu);

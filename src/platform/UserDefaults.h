@@ -283,6 +283,9 @@ private:
     };
     std::vector<StoredPart> storedParts_;
     void runStoredParts();
+    // Waits for the modal window a late read waits on (main thread only).
+    class ModalWatch;
+    QPointer<ModalWatch> modalWatch_;
     QString readLateNotice_;  // once read late, until a handler takes it
     Late late_ = Late::None;
     Join lateJoin_;

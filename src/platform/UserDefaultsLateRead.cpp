@@ -27,16 +27,21 @@ QWidget *modalWindow()
     return qobject_cast<QApplication *>(QCoreApplication::instance()) ? QApplication::activeModalWidget() : nullptr;
 }
 
+} // namespace
+
 // Waits, as a child of a modal window, for it to close. The window hides
 // inside its own event loop, so the take is asked for a turn later, once that
 // loop has returned to its caller.
-class ModalWatch final : public QObject {
+class UserDefaults::ModalWatch final : public QObject {
 public:
     ModalWatch(QWidget *modal, std::function<void()> take) : QObject(modal), take_(std::move(take))
     {
         modal->installEventFilter(this);
     }
     ~ModalWatch() override { closed(); }
+
+    // One that has fired lives until its deletion, which the same window opened again may come before.
+    bool waitsFor(const QWidget *modal) const { return take_ && parent() == modal; }
 
     bool eventFilter(QObject *watched, QEvent *event) override
     {
@@ -56,8 +61,6 @@ private:
 
     std::function<void()> take_;
 };
-
-} // namespace
 
 bool UserDefaults::hasRead() const
 {
@@ -199,8 +202,8 @@ void UserDefaults::takeLateReadOnMain()
 {
     std::unique_lock lock(queueMutex_);
     QWidget *modal = modalWindow();
-    if (late_ == Late::Waiting && modal && !modal->findChild<ModalWatch *>(QString(), Qt::FindDirectChildrenOnly)) {
-        new ModalWatch(modal, [alive = std::weak_ptr<UserDefaults *>(alive_)]() {
+    if (late_ == Late::Waiting && modal && !(modalWatch_ && modalWatch_->waitsFor(modal))) {
+        modalWatch_ = new ModalWatch(modal, [alive = std::weak_ptr<UserDefaults *>(alive_)]() {
             if (const auto self = alive.lock())
                 (*self)->postTake();
         });

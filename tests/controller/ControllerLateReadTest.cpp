@@ -7,8 +7,10 @@
 #include "midi/windows/MidiWindows.h"
 #include "platform/MediaPlayer.h"
 #include "platform/UserDefaults.h"
+#include "platform/dialogs/QtDialogs.h"
 #include "platform/media/FakeMediaPlayer.h"
 #include "platform/midi/LoopbackMidi.h"
+#include "support/CapturedWarnings.h"
 #include "support/GatedScan.h"
 #include "support/OtherProgram.h"
 #include "windows/TableControls.h"
@@ -18,6 +20,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QTest>
+#include <QTimer>
 
 using namespace controllertest;
 
@@ -71,6 +74,54 @@ QVariant marked(const QVariant &v)
     }
 }
 
+// A soft synth's destination, which keeps its identifier from run to run.
+constexpr qint32 kSynthId = 0x5e1f;
+
+void addSynth(platform::LoopbackMidi &loop)
+{
+    platform::MidiObjectRef synth = 0;
+    platform::MidiEndpointRef synthIn = 0;
+    loop.clientCreate(QStringLiteral("Soft synth"), {}, &synth);
+    loop.destinationCreate(synth, QStringLiteral("Synth"), [](const platform::MidiPacketList &, quintptr) {}, &synthIn);
+    EXPECT_EQ(loop.setIntegerProperty(synthIn, platform::MidiProperty::UniqueID, kSynthId), platform::midistatus::NoErr);
+}
+
+// The synth takes the MIDI clock and the metronome ticks.
+void storeSynthClockAndTicks(platform::UserDefaults &d)
+{
+    for (const char *kind : {"DestForClock", "DestForTicks"})
+        d.setBool(QLatin1String(kind) + QString::number(kSynthId), true);
+    d.setInteger(QStringLiteral("ChannelForTicks%1").arg(kSynthId), 10);
+    d.setInteger(QStringLiteral("NoteForTicks%1").arg(kSynthId), 3);
+    d.setInteger(QStringLiteral("AudibleForTicks%1").arg(kSynthId), 1);
+}
+
+// A menu's items as the performer sees them: none while it is disabled.
+QString shown(QMenu *menu)
+{
+    QStringList items;
+    if (menu->isEnabled())
+        for (const QAction *item : menu->actions())
+            if (item->isVisible())
+                items << item->text();
+    return items.join(u'|');
+}
+
+// The destinations the MIDI clock and the metronome ticks go to, with each tick's channel, sound and volume.
+QString clockAndTicks()
+{
+    QStringList out;
+    for (qint64 slot = 0; slot < Data::nbDestForClock(); ++slot)
+        out << QStringLiteral("clock %1").arg(Midi::MIDIgetUniqueID(Data::destForClock(slot)));
+    for (qint64 slot = 0; slot < Data::nbDestForTick(); ++slot)
+        out << QStringLiteral("tick %1 %2 %3 %4")
+                   .arg(Midi::MIDIgetUniqueID(Data::destForTick(slot)))
+                   .arg(Data::channelForTick(slot))
+                   .arg(Data::noteForTick(slot))
+                   .arg(Data::audibleForTick(slot));
+    return out.join(u'|');
+}
+
 } // namespace
 
 // One performer's session, the same steps whether the settings file is read
@@ -97,6 +148,7 @@ protected:
         resetProgram(dataDir);
         windows.clear();
         platform::LoopbackMidi loop;
+        addSynth(loop);
         platform::setMidiSystem(&loop);
         audio::MusicFolderIndex index(QString(), QString(), testsupport::plainReader());
         audio::setMusicLibrary(&index);
@@ -135,7 +187,8 @@ protected:
         if (lock && read == Read::BeforeClosing)
             ASSERT_TRUE(store().waitForWrites(10000));
         heldOnceRead = {Data::tags().join(u'|'), QString::number(Midi::MIDIdestinations().size()),
-                        QString::number(Midi::quilloryUIDin()), QString::number(Data::winIDs().size())};
+                        QString::number(Midi::quilloryUIDin()), QString::number(Data::winIDs().size()),
+                        shown(controller->recallMenu()), shown(controller->recallFlagsMenu()), clockAndTicks()};
         EXPECT_EQ(window()->messages.filter(QStringLiteral("its settings are in use now")).size(),
                   lock && read == Read::BeforeClosing ? 1 : 0);
         if (read != Read::AtQuit) {
@@ -195,6 +248,13 @@ protected:
         for (auto it = rows.cbegin(); it != rows.cend(); ++it)
             put(d, it.key(), it.key().startsWith(QStringLiteral("OptWasSaved")) ? it.value() : marked(it.value()));
         d.setInteger(QStringLiteral("MidiDest_nbDest"), 3);
+        storeSynthClockAndTicks(d);
+        // One played and one flagged list were kept.
+        for (const char *kind : {"plog", "pflags"}) {
+            d.setString(QLatin1String(kind) + QStringLiteral("Tx1"), QStringLiteral("s02.chopro\n"));
+            d.setDate(QLatin1String(kind) + QStringLiteral("Date1"), QDateTime(QDate(2024, 5, 4), QTime(21, 30)));
+            d.setInteger(QLatin1String(kind) + QStringLiteral("Last"), 1);
+        }
         d.setData(QStringLiteral("url0"), songs.path().toUtf8());
         d.setBool(QStringLiteral("dirIsanURL0"), true);
         d.setInteger(QStringLiteral("dirNo"), 0);
@@ -212,8 +272,9 @@ protected:
 // closed: the dimmer, the MIDI delay and the pedal's action went back to
 // their defaults, and the desktop's music folder was indexed for the whole
 // session. A file read only at quit lost the song folder's slot. Every row,
-// and the tags, MIDI tables and window identifiers the run goes on with, must
-// come out as in a session that read the file at once.
+// and the tags, MIDI tables, window identifiers, kept played and flagged lists
+// and clock and tick destinations the run goes on with, must come out as in a
+// session that read the file at once.
 TEST_F(ControllerLateRead, ASessionOnAFileReadLateStoresWhatOneReadAtStartDoes)
 {
     QTemporaryDir config;
@@ -230,7 +291,8 @@ TEST_F(ControllerLateRead, ASessionOnAFileReadLateStoresWhatOneReadAtStartDoes)
         const QStringList heldReadAtOnce = heldOnceRead;
         session(late, read, true);
         if (read == Read::BeforeClosing)
-            EXPECT_EQ(heldOnceRead, heldReadAtOnce) << "tags, MIDI destinations, input id, window identifiers";
+            EXPECT_EQ(heldOnceRead, heldReadAtOnce)
+                << "tags, MIDI destinations, input id, window identifiers, played and flagged lists, clock and ticks";
         // Read only at quit, the file keeps every value: nothing the session
         // held came from it, and the performer changed nothing.
         const Rows expected = read == Read::AtQuit ? kept : storedRows(control);
@@ -270,4 +332,62 @@ TEST_F(ControllerLateRead, AChordLibraryLoadedBeforeTheReadIsTheStoredOne)
     EXPECT_EQ(Data::allChordsString(), QStringLiteral("C|x32010\n"));
     EXPECT_EQ(Data::allChordsStringUk(), QStringLiteral("C|0003\n"));
     platform::UserDefaults::openStandard(QString());
+}
+
+// Before, an alert open when the file became readable (a dialog with a
+// layout, as every alert is) kept the read out for the whole session: the
+// program stayed on the help folder and the built-in keys and pedals. With no
+// MIDI window open, the clock and ticks come from the file by the
+// controller's own reading alone.
+TEST_F(ControllerLateRead, AFileReadWhileAnAlertIsOpenIsTakenOnceItCloses)
+{
+    QTemporaryDir config;
+    const QString path = config.filePath(QStringLiteral("defaults.sqlite"));
+    {
+        platform::UserDefaults d;
+        ASSERT_TRUE(d.open(path));
+        d.setBool(QStringLiteral("dirIsanURL0"), true);
+        d.setData(QStringLiteral("url0"), songs.path().toUtf8());
+        d.setInteger(QStringLiteral("dirNo"), 0);
+        storeSynthClockAndTicks(d);
+    }
+    testsupport::OtherProgram other(path);
+    ASSERT_TRUE(other.lock());
+    platform::LoopbackMidi loop;
+    addSynth(loop);
+    platform::setMidiSystem(&loop);
+    platform::UserDefaults::openStandard(path);
+    start();
+    EXPECT_EQ(controller->currentDirNo(), -1);
+
+    platform::QtDialogs onScreen;
+    platform::setDialogs(&onScreen);
+    testsupport::CapturedWarnings log;
+    bool heldWhileOpen = false;
+    QTimer::singleShot(0, [&]() {
+        QWidget *alert = QApplication::activeModalWidget();
+        ASSERT_TRUE(alert);
+        // Every step goes on to close the alert, so that a failure cannot hang the run.
+        EXPECT_TRUE(other.run("COMMIT"));
+        store().writeNow([](bool, const QString &) {});
+        EXPECT_TRUE(testsupport::waitFor([&]() { return !log.lines().filter(QStringLiteral("has been read")).isEmpty(); }));
+        testsupport::processEvents();
+        heldWhileOpen = !store().hasRead() && controller->currentDirNo() == -1 && clockAndTicks().isEmpty();
+        const bool focused =
+            testsupport::waitFor([&]() { return QGuiApplication::focusWindow() == alert->windowHandle(); });
+        EXPECT_TRUE(focused);
+        QTest::keyClick(focused ? QApplication::focusWidget() : alert, Qt::Key_Return);
+    });
+    for (QAction *item : controller->songMenu()->actions())
+        if (item->text() == QStringLiteral("Manage Versions…"))
+            item->trigger();
+    platform::setDialogs(&dialogs);
+    EXPECT_TRUE(heldWhileOpen);
+    EXPECT_TRUE(testsupport::waitFor([]() { return store().hasRead(); }));
+    EXPECT_EQ(controller->currentDirNo(), 0);
+    EXPECT_EQ(currentTitle(), QStringLiteral("Song 01"));
+    EXPECT_EQ(clockAndTicks(), QStringLiteral("clock %1|tick %1 9 3 1").arg(kSynthId));
+    controller.reset();
+    platform::UserDefaults::openStandard(QString());
+    platform::setMidiSystem(nullptr);
 }

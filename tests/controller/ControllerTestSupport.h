@@ -4,6 +4,7 @@
 #include "controller/PreferencesDialog.h"
 #include "library/Data.h"
 #include "platform/Clock.h"
+#include "platform/MainMenu.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/Vocabulary.h"
@@ -105,6 +106,8 @@ protected:
     {
         platform::setModalRunner({});
         controller.reset();
+        // Menus left behind are shared with every later window: the suite slowed test by test.
+        EXPECT_TRUE(MainMenu::instance().menus().isEmpty()) << "the controller's menus go with it";
         closeProgramWindows();
         clock.reset();
         qunsetenv("TOLVANE_DATA_DIR");

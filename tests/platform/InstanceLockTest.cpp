@@ -11,24 +11,33 @@ using platform::InstanceLock;
 
 // Before, the socket answered any user of the machine, and each connection
 // brought every window to the front and activated one.
-TEST(InstanceLock, APeerOfAnotherUserIsRefused)
+TEST(InstanceLock, EachSideActsOnlyOnAPeerOfItsOwnUser)
 {
+    const uid_t self = 1000;
+    const struct {
+        const char *what;
+        std::optional<uid_t> peer;
+        bool said; // the knock still waits; the answer says the windows came up
+        bool knockAnswered, answerBelieved;
+    } rows[] = {
+        {"this user", self, true, true, true},
+        {"another user", 1001, true, false, false},
+        {"root", 0, true, false, false},
+        {"a peer the kernel cannot name", std::nullopt, true, false, false},
+        {"this user, a knock given up or no answer", self, false, false, false},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(platform::answersKnock(row.peer, self, row.said), row.knockAnswered);
+        EXPECT_EQ(platform::believesAnswer(row.peer, self, row.said), row.answerBelieved);
+    }
+
     int pair[2];
     int pipeEnds[2];
     ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
     ASSERT_EQ(::pipe(pipeEnds), 0);
-    const struct {
-        const char *what;
-        int fd;
-        uid_t uid;
-        bool accepted;
-    } rows[] = {
-        {"this user", pair[0], ::getuid(), true},
-        {"another user", pair[0], ::getuid() + 1, false},
-        {"not a socket", pipeEnds[0], ::getuid(), false},
-    };
-    for (const auto &row : rows)
-        EXPECT_EQ(platform::peerIsUser(row.fd, row.uid), row.accepted) << row.what;
+    EXPECT_EQ(platform::peerUser(pair[0]), ::getuid());
+    EXPECT_EQ(platform::peerUser(pipeEnds[0]), std::nullopt) << "not a socket";
     for (const int fd : {pair[0], pair[1], pipeEnds[0], pipeEnds[1]})
         ::close(fd);
 }

@@ -2,8 +2,10 @@
 #include "platform/MainMenu.h"
 
 #include <QAction>
+#include <QPointer>
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -44,6 +46,27 @@ TEST(MainMenu, KeyEquivalentsWorkFromEveryWindowWhateverTheOrder)
     MainMenu::instance().removeMenu(menu);
     EXPECT_FALSE(MainMenu::instance().contextMenu()->actions().contains(menu->menuAction()));
     delete menu;  // takes its actions with it
+}
+
+// Before, a controller's menus stayed after it was gone: every window
+// attached later took their actions too, and their key equivalents clashed
+// with those of the next controller's menus.
+TEST(MainMenu, AMenuGoesWithItsOwner)
+{
+    QWidget window;
+    MainMenu::instance().attachTo(&window);
+    auto owner = std::make_unique<QObject>();
+    const QPointer<QMenu> menu = MainMenu::instance().addMenu(QStringLiteral("Owned"), owner.get());
+    QAction *item = menu->addAction(QStringLiteral("Item"));
+    ASSERT_TRUE(worksFromWindow(item, &window));
+
+    owner.reset();
+    EXPECT_TRUE(menu.isNull());
+    EXPECT_EQ(MainMenu::instance().menu(QStringLiteral("Owned")), nullptr);
+    EXPECT_TRUE(window.actions().isEmpty());
+    QWidget later;
+    MainMenu::instance().attachTo(&later);
+    EXPECT_TRUE(later.actions().isEmpty());
 }
 
 TEST(Platform, X11IsAskedForOnlyWhereBothDisplaysAreOfferedAndNoneWasChosen)

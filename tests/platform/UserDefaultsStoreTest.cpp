@@ -8,9 +8,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <atomic>
@@ -235,8 +238,10 @@ TEST(UserDefaultsStore, OnlyThisRunsOwnChangesWinOverALateRead)
 }
 
 // Before, only the Provisional depth kept a late read out of start-up and
-// quit, and no test held it; and a read taken inside a modal dialog's loop
-// reloaded the program under that dialog's handler.
+// quit, and no test held it; a read taken inside a modal dialog's loop
+// reloaded the program under that dialog's handler; and a dialog with a
+// layout passed its layout for the watch on its closing, so the read was
+// never taken.
 TEST(UserDefaultsStore, ALateReadWaitsForStartUpQuitAndModalDialogs)
 {
     const struct {
@@ -252,6 +257,9 @@ TEST(UserDefaultsStore, ALateReadWaitsForStartUpQuitAndModalDialogs)
         {"a modal dialog",
          [](UserDefaults &, const std::function<void()> &inside) {
              QDialog dialog;
+             auto *layout = new QVBoxLayout(&dialog);
+             layout->addWidget(new QLabel(QStringLiteral("Sure?"), &dialog));
+             layout->addWidget(new QPushButton(QStringLiteral("Ok"), &dialog));
              QTimer::singleShot(0, &dialog, [&]() {
                  inside();
                  QWidget *focus = QApplication::focusWidget();
