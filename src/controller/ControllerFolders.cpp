@@ -333,7 +333,7 @@ bool Controller::sayIfUnavailable(qint64 slot)
     const QString path = folders_.has(slot) ? folders_.dir(slot) : folders_.missingDir(slot);
     if (path.isEmpty() || controller::FolderSlots::isUsableFolder(path))
         return false;
-    const QString text = QStringLiteral("%1 is not available").arg(path);
+    const QString text = QStringLiteral("The folder \"%1\" is not available.").arg(path);
     tellFailure(text);
     return true;
 }

@@ -192,9 +192,10 @@ void Controller::setMsgX(const QString &msg, const QString &winID, bool stay)
 
 void Controller::tellFailure(const QString &why)
 {
-    TLOG(QStringLiteral("Controller: %1").arg(why));
     if (why.isEmpty())
         return;
+    // Logged whole, paths and all: the windows show paths by their names.
+    qCWarning(lcTolvane).noquote() << QStringLiteral("Controller: %1").arg(why);
     for (WindowPDFxSuper *w : openWindows())
         w->showNotice(warned(why));
 }

@@ -2,6 +2,9 @@
 
 #include "library/PiecesDet.h"
 
+#include <QDir>
+#include <QRegularExpression>
+
 #include <cmath>
 
 namespace titlerules {
@@ -147,6 +150,64 @@ RowLayout layoutTitleRow(const RowInput &in)
         noteAfterTempo();
     }
     return out;
+}
+
+QString noticeShown(const QString &notice)
+{
+    static const QRegularExpression quotedPath(QStringLiteral("\"(/[^\"]*)\""));
+    QString shown;
+    qsizetype from = 0;
+    for (auto it = quotedPath.globalMatch(notice); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const QString path = m.captured(1);
+        const QString name = QDir::cleanPath(path).section(QLatin1Char('/'), -1);
+        shown += notice.mid(from, m.capturedStart(1) - from) + (name.isEmpty() ? path : name);
+        from = m.capturedEnd(1);
+    }
+    return shown + notice.mid(from);
+}
+
+QStringList noticeParts(const QString &notice, int width, const std::function<int(const QString &)> &advance)
+{
+    if (advance(notice) <= width)
+        return {notice};
+    const QString mark = QStringLiteral("…");
+    const auto fits = [&](const QString &s) { return advance(s + mark) <= width; };
+    QStringList parts;
+    QString part;
+    for (const QString &word : notice.simplified().split(QLatin1Char(' '))) {
+        QString candidate = part.isEmpty() ? (parts.isEmpty() ? word : mark + word) : part + QLatin1Char(' ') + word;
+        if (fits(candidate)) {
+            part = candidate;
+            continue;
+        }
+        if (!part.isEmpty()) {
+            parts << part + mark;
+            part.clear();
+            candidate = mark + word;
+            if (fits(candidate)) {
+                part = candidate;
+                continue;
+            }
+        }
+        // Too wide alone: cut where the line ends, at least one character a
+        // part so that even a line narrower than that moves on.
+        QString rest = word;
+        const auto opening = [&] { return parts.isEmpty() ? QString() : mark; };
+        while (rest.size() > 1 && !fits(opening() + rest)) {
+            qsizetype n = rest.size() - 1;
+            while (n > 1 && !fits(opening() + rest.left(n)))
+                --n;
+            if (n > 1 && rest.at(n - 1).isHighSurrogate())
+                --n;
+            parts << opening() + rest.left(n) + mark;
+            rest = rest.mid(n);
+        }
+        part = opening() + rest;
+    }
+    if (!part.isEmpty())
+        parts << part;
+    return parts;
 }
 
 QString filterButtonTitle(const QStringList &tags, qint64 filterNo, qint64 filteredCount, bool secondMarked)

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // What the Tolvane window's title row, song-list header and progress popup
 // show, as plain values: the window only copies them into its views.
 namespace titlerules {
@@ -67,6 +69,16 @@ struct RowLayout {
     int noteWidth = 0;
 };
 RowLayout layoutTitleRow(const RowInput &in);
+
+// ---- Notices ------------------------------------------------------------------
+// A notice as the windows show it: each quoted absolute path is given by its
+// file or folder name. The log keeps the whole text.
+QString noticeShown(const QString &notice);
+// A notice wider than the line (advance measures a text) is shown in parts, one
+// after another: whole words as far as they fit, "…" closing every part but
+// the last and opening every part but the first; a word wider than the line
+// alone is cut where the line ends.
+QStringList noticeParts(const QString &notice, int width, const std::function<int(const QString &)> &advance);
 
 // ---- Song-list header ------------------------------------------------------------
 // The filter button's title while the tag filter is on. filteredCount is the

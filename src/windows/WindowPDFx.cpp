@@ -289,14 +289,15 @@ void WindowPDFx::refreshNote(bool flag)
     const auto &piece = pieceCour();
     if (!piece) {
         titleRow_->labelWin2->clear();
+        placeMessageLine();
         return;
     }
     if (flag)
         refreshLabels();
     // A song that cannot be shown keeps saying why while it is the current song.
-    titleRow_->labelWin2->setText(!heldNotice().isEmpty()  ? heldNotice()
-                                  : songProblem_.isEmpty() ? piece->notetxtForDir(altDir(), altMode(), defNote())
-                                                           : songProblem_);
+    titleRow_->labelWin2->setText(songProblem_.isEmpty() ? piece->notetxtForDir(altDir(), altMode(), defNote())
+                                                         : songProblem_);
+    placeMessageLine();
     refreshTempo();
 }
 
@@ -310,6 +311,7 @@ void WindowPDFx::showSongProblem(const QString &path, const QString &reason)
     WindowPDFxSuper::setMsg(text, QString(), true);
     message_ = text;
     titleRow_->labelWin2->setText(text);
+    placeMessageLine();
 }
 
 bool WindowPDFx::takesMessage(const QString &forWinID) const
@@ -328,6 +330,7 @@ void WindowPDFx::setMsg(const QString &msg, const QString &forWinID, bool stay)
     }
     message_ = msg;
     titleRow_->labelWin2->setText(msg);
+    placeMessageLine();
 }
 
 // ---- Options and colours ---------------------------------------------------------

@@ -178,6 +178,12 @@ private:
     void layoutOverlays();
     void placeRechBox();
     void setTitleRowColors();
+    // Places the message line: a held notice reads from its first word, in
+    // the note's place when it fits there, else across the title row in parts.
+    void placeMessageLine();
+    int noticePartCount() const override;
+    QStringList noticeLines() const;
+    QRect noticeAcrossRect() const;
     bool tocLayerShown() const;
     void layoutPanes();
     void applyPane(PDFViewRedef::Role role, const pageplan::Pane &pane);
@@ -243,6 +249,8 @@ private:
     bool marker2Shown_ = false;
     QString message_;
     QString songProblem_;
+    // Where the title row's layout puts the note (a notice may take more).
+    QRect notePlace_;
 
     platform::Timer liveResizeEnd_;
     platform::Timer unhide_;

@@ -5,6 +5,7 @@
 #include "platform/Vocabulary.h"
 #include "platform/WindowStacking.h"
 #include "windows/FloatingWindows.h"
+#include "windows/TitleRowRules.h"
 #include "windows/WindowList.h"
 
 #include <QCloseEvent>
@@ -204,9 +205,19 @@ void WindowPDFxSuper::showNotice(const QString &text)
 {
     if (text.isEmpty() || !takesMessage(QString()))
         return;
-    setMsg(text, QString(), false);
-    notice_ = text;
-    msgTimer_.start(kNoticeSeconds, false, [this] { hideMsg(); });
+    const QString shown = titlerules::noticeShown(text);
+    setMsg(shown, QString(), false);
+    notice_ = shown;
+    noticePart_ = 0;
+    refreshNote(false);
+    msgTimer_.start(kNoticeSeconds, true, [this] {
+        if (++noticePart_ < noticePartCount()) {
+            refreshNote(false);
+        } else {
+            msgTimer_.stop();
+            hideMsg();
+        }
+    });
 }
 
 void WindowPDFxSuper::startTimerMsg()

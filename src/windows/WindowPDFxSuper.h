@@ -106,7 +106,9 @@ public:
     bool policyTakes(const QString &forWinID) const { return !forWinID.isEmpty() || defMsg() != 1; }
     // A failure or a kept copy the performer must read holds the message line
     // for kNoticeSeconds or until the song changes: refreshes meanwhile show
-    // it again instead of the note. A newer message takes the line.
+    // it again instead of the note. A newer message takes the line. Paths in
+    // it are shown by their names (the caller logs the whole text); a notice
+    // the window shows in parts holds the line kNoticeSeconds for each.
     void showNotice(const QString &text);
     void startTimerMsg();
     bool messageTimerActive() const { return msgTimer_.isActive(); }
@@ -274,6 +276,9 @@ signals:
 protected:
     // The notice holding the message line, or "": what a note refresh shows.
     const QString &heldNotice() const { return notice_; }
+    // The parts the window shows the held notice in, and the one on show.
+    virtual int noticePartCount() const { return 1; }
+    int noticePart() const { return noticePart_; }
     // The page state written by the push and the step; for the window classes.
     void setZoomTopState(bool v) { zoomTop_ = v; }
     void setInactFlags(bool gauche, bool droite) { inactAgauche_ = gauche; inactAdroite_ = droite; }
@@ -339,6 +344,7 @@ private:
     bool pageNoCHDHide_ = false;
     platform::Timer msgTimer_;
     QString notice_;
+    int noticePart_ = 0;
     bool pageUpdown_ = false;
 
     QPoint dragOffset_;

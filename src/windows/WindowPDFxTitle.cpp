@@ -14,6 +14,7 @@
 #include "windows/TitleRow.h"
 #include "windows/TitleRowRules.h"
 
+#include <QFontMetrics>
 #include <QPushButton>
 
 namespace {
@@ -135,7 +136,6 @@ void WindowPDFx::updateMetroWithNbTick(qint64 nbTick, bool masquer, bool reset)
         boxes[2 + beat]->show();
         numbers[beat]->setText(QString::number(beat + 1));
         numbers[beat]->show();
-        numbers[beat]->raise();
         break;
     }
     case Light::None: break;
@@ -188,7 +188,7 @@ void WindowPDFx::masquerObjet()
 void WindowPDFx::hideTitleElements()
 {
     TitleRow *row = titleRow_;
-    row->boxCadreNote1->setVisible(!hideTitleElementNote());
+    placeMessageLine();
     row->boxTempo1->setVisible(!hideTitleElementTempo());
     row->labelTempo->setVisible(!hideTitleElementTempo());
     if (hideTitleElementTempo())
@@ -230,17 +230,66 @@ void WindowPDFx::refreshPosTitleElements()
     in.metroType2 = typeMetro() == 2;
     in.tempoX = row->boxTempo1->x();
     in.metroX = row->boxMetro3->x();
-    in.noteX = row->boxCadreNote1->x();
-    in.noteWidth = row->boxCadreNote1->width();
+    in.noteX = notePlace_.x();
+    in.noteWidth = notePlace_.width();
     const titlerules::RowLayout out = titlerules::layoutTitleRow(in);
     const int h = TitleRow::kHeight;
     row->boxTempo1->setGeometry(out.tempoX, 0, TitleRow::kTempoWidth, h);
     row->labelTempo->setGeometry(out.tempoX + 7, 0, TitleRow::kTempoWidth - 7, h);
     row->labelTrackTime->setGeometry(out.tempoX + 7, 0, TitleRow::kTempoWidth + 20, h);
     row->boxMetro3->move(out.metroX, row->boxMetro3->y());
-    row->boxCadreNote1->setGeometry(out.noteX, 0, qMax(0, out.noteWidth), h);
-    row->labelWin2->setGeometry(0, 0, qMax(0, out.noteWidth), h);
+    notePlace_ = QRect(out.noteX, 0, qMax(0, out.noteWidth), h);
+    placeMessageLine();
     ajusterPosMetro();
+}
+
+QRect WindowPDFx::noticeAcrossRect() const
+{
+    // From the title's place to the record and loop buttons, which stay in reach.
+    const int right = titleRow_->buttonRec->x() - 4;
+    return QRect(TitleRow::kTitleX, 0, qMax(0, right - TitleRow::kTitleX), TitleRow::kHeight);
+}
+
+QStringList WindowPDFx::noticeLines() const
+{
+    if (heldNotice().isEmpty())
+        return {};
+    const QFontMetrics metrics(titleRow_->labelWin2->font());
+    return titlerules::noticeParts(heldNotice(), noticeAcrossRect().width(),
+                                   [&metrics](const QString &s) { return metrics.horizontalAdvance(s); });
+}
+
+int WindowPDFx::noticePartCount() const
+{
+    return qMax(1, int(noticeLines().size()));
+}
+
+void WindowPDFx::placeMessageLine()
+{
+    TitleRow *row = titleRow_;
+    QWidget *box = row->boxCadreNote1;
+    QLabel *label = row->labelWin2;
+    const QStringList parts = noticeLines();
+    const bool notice = !parts.isEmpty();
+    const bool across = notice && (parts.size() > 1 || hideTitleElementNote()
+                                   || label->fontMetrics().horizontalAdvance(parts.first()) > notePlace_.width());
+    if (notice)
+        label->setText(parts.at(qBound(0, noticePart(), int(parts.size()) - 1)));
+    label->setAlignment((notice ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
+    const QRect place = across ? noticeAcrossRect() : notePlace_;
+    box->setGeometry(place);
+    label->setGeometry(0, 0, place.width(), place.height());
+    // Across the row it covers the title, tempo and lights, even in a see-through window.
+    box->setAutoFillBackground(across);
+    if (across) {
+        QColor back = backColor();
+        back.setAlpha(255);
+        QPalette pal = box->palette();
+        pal.setColor(QPalette::Window, back);
+        box->setPalette(pal);
+        box->stackUnder(row->buttonRec);
+    }
+    box->setVisible(across || !hideTitleElementNote());
 }
 
 void WindowPDFx::ajusterPosMetro()

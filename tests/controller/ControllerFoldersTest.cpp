@@ -1,6 +1,9 @@
 #include "ControllerTestSupport.h"
 
+#include "support/CapturedWarnings.h"
+
 #include <QDir>
+#include <QFileInfo>
 
 using namespace controllertest;
 
@@ -12,6 +15,12 @@ platform::UserDefaults &store()
 }
 
 const QString kWarn = QStringLiteral("⚠️ ");
+
+// The notice of a folder gone, as the windows show it: by its name.
+QString notAvailable(const QString &folder)
+{
+    return kWarn + QStringLiteral("The folder \"%1\" is not available.").arg(QFileInfo(folder).fileName());
+}
 
 class ControllerFolders : public ControllerFixture {
 protected:
@@ -62,10 +71,13 @@ TEST_F(ControllerFolders, AFolderGoneAtRefreshKeepsTheListsAndLoadsWhenBack)
     controller->gotoSongNo(2, false, true);
     ASSERT_TRUE(QDir().rename(folder, folder + QStringLiteral(" (unplugged)")));
 
+    testsupport::CapturedWarnings log;
     // Before, the refresh offered a sample song for a folder that did not exist, modally.
     postKey(vocab::RefreshFolder);
     EXPECT_TRUE(dialogs.records().isEmpty());
-    EXPECT_TRUE(window()->messages.contains(kWarn + folder + QStringLiteral(" is not available")));
+    EXPECT_TRUE(window()->messages.contains(notAvailable(folder)));
+    // Before, the row showed the whole path, its start cut off; the log keeps it whole.
+    EXPECT_FALSE(log.lines().filter(QStringLiteral("\"%1\" is not available").arg(folder)).isEmpty());
     EXPECT_EQ(controller->currentDirNo(), 0);
     EXPECT_EQ(Data::songNbrG(), 4);
     EXPECT_EQ(currentTitle(), QStringLiteral("Song 2"));
@@ -86,7 +98,7 @@ TEST_F(ControllerFolders, AFolderMissingAtStartKeepsItsSlotAcrossARestart)
     // Before, the help folder replaced it silently and -1 was written at quit.
     start();
     EXPECT_EQ(controller->currentDirNo(), -1);
-    EXPECT_TRUE(window()->messages.contains(kWarn + stick + QStringLiteral(" is not available")));
+    EXPECT_TRUE(window()->messages.contains(notAvailable(stick)));
     restart();
     EXPECT_EQ(store().integerForKey(QStringLiteral("dirNo")), 2);
     EXPECT_EQ(QString::fromUtf8(store().dataForKey(QStringLiteral("url2"))), stick);
@@ -94,7 +106,7 @@ TEST_F(ControllerFolders, AFolderMissingAtStartKeepsItsSlotAcrossARestart)
     // Still away: a refresh says so again; once back, a refresh opens it.
     postKey(vocab::RefreshFolder);
     EXPECT_EQ(controller->currentDirNo(), -1);
-    EXPECT_EQ(window()->messages.count(kWarn + stick + QStringLiteral(" is not available")), 2);
+    EXPECT_EQ(window()->messages.count(notAvailable(stick)), 2);
     ASSERT_TRUE(QDir().rename(stick + QStringLiteral("-away"), stick));
     postKey(vocab::RefreshFolder);
     EXPECT_EQ(controller->currentDirNo(), 2);
@@ -115,7 +127,7 @@ TEST_F(ControllerFolders, ASlotKeyForAMissingFolderSaysSoAndOpensItOnceBack)
     controller->doRefresh(3, 1, false);
     EXPECT_TRUE(dialogs.records().isEmpty()); // no folder chooser for a slot that has one
     EXPECT_EQ(controller->currentDirNo(), 0);
-    EXPECT_TRUE(window()->messages.contains(kWarn + stick + QStringLiteral(" is not available")));
+    EXPECT_TRUE(window()->messages.contains(notAvailable(stick)));
 
     QDir().mkpath(stick);
     chordProSong(stick, QStringLiteral("a.chopro"), QStringLiteral("On the stick"));

@@ -154,6 +154,26 @@ TEST(TitleRowRules, TitleRowLayoutTable)
     EXPECT_EQ(beatsPerBar(6), 0);
 }
 
+// ---- Notices ----------------------------------------------------------------------------
+
+// The drawn-row test covers whole notices; these are the edges it does not reach.
+TEST(TitleRowRules, NoticePathsByNameAndPartsInOrder)
+{
+    const char *const shown[][2] = {
+        {"Kept in \"/home/a/Kept notes/\" as \"/home/a/Kept notes/B.txt\".", "Kept in \"Kept notes\" as \"B.txt\"."},
+        {"The note of \"AC/DC\" in \"/\".", "The note of \"AC/DC\" in \"/\"."}, // not paths, or no name
+    };
+    for (const auto &r : shown)
+        EXPECT_EQ(noticeShown(QString::fromUtf8(r[0])), QString::fromUtf8(r[1]));
+
+    const auto oneACharacter = [](const QString &s) { return int(s.size()); };
+    // A word wider than the line is cut where the line ends.
+    EXPECT_EQ(noticeParts(QStringLiteral("Kept as Averyveryverylongname.txt now"), 12, oneACharacter),
+              QStringList({"Kept as…", "…Averyveryv…", "…erylongnam…", "…e.txt now"}));
+    // Narrower than a character and its mark, it still moves on.
+    EXPECT_EQ(noticeParts(QStringLiteral("ab"), 1, oneACharacter), QStringList({"a…", "…b"}));
+}
+
 // ---- List header and popup ------------------------------------------------------------------
 
 TEST(TitleRowRules, FilterButtonTitle)

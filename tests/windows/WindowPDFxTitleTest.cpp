@@ -1,5 +1,6 @@
 #include "windows/WindowPDFx.h"
 
+#include "ScreenTestSupport.h"
 #include "library/Data.h"
 #include "midi/Midi.h"
 #include "platform/Clock.h"
@@ -11,6 +12,7 @@
 #include "windows/DimmerBox.h"
 #include "windows/SmallViews.h"
 #include "windows/TitleRow.h"
+#include "windows/TitleRowRules.h"
 #include "windows/ViewKeys.h"
 #include "windows/ViewToc.h"
 
@@ -19,6 +21,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace {
@@ -31,6 +35,36 @@ PiecesPtr song(const QString &title, const QString &artist)
     p->pieceDet->titre = title;
     p->pieceDet->auteur = artist;
     return p;
+}
+
+// Where words lie on the window's drawn title row: the x at which its pixels
+// are those of the words drawn alone, from a whole pixel, in the message
+// line's font and colour; or -1.
+int drawnAt(WindowPDFx &w, const QString &words)
+{
+    QColor back = w.backColor();
+    back.setAlpha(255);
+    const auto draw = [&back](QWidget &widget, const QRegion &part) {
+        QImage image(widget.width(), TitleRow::kHeight, QImage::Format_ARGB32_Premultiplied);
+        image.fill(back);
+        widget.render(&image, QPoint(), part, QWidget::DrawChildren);
+        return image;
+    };
+    QLabel alone(words);
+    alone.setFont(w.titleRow()->labelWin2->font());
+    alone.setPalette(w.titleRow()->labelWin2->palette());
+    const int wide = alone.fontMetrics().horizontalAdvance(words);
+    alone.resize(wide + 20, TitleRow::kHeight);
+    const QImage reference = draw(alone, QRegion());
+    const QImage row = draw(w, QRegion(0, 0, w.width(), TitleRow::kHeight));
+    for (int x = 0; x + wide <= row.width(); ++x) {
+        bool same = true;
+        for (int y = 0; same && y < TitleRow::kHeight; ++y)
+            same = std::memcmp(row.constScanLine(y) + x * 4, reference.constScanLine(y), size_t(wide) * 4) == 0;
+        if (same)
+            return x;
+    }
+    return -1;
 }
 
 class TitleRowTest : public ::testing::Test {
@@ -352,4 +386,58 @@ TEST_F(TitleRowTest, MenuButtonAndF10OpenTheMenu)
     EXPECT_FALSE(context->isVisible());
     MainMenu::instance().removeMenu(menu);
     delete menu;
+}
+
+// A notice was right-aligned in the note's place between the tempo and the
+// identifier, so a long one lost its beginning and a path kept only its tail.
+TEST_F(TitleRowTest, LongNoticesAreReadFromTheirFirstWordOnScreen)
+{
+    if (!screentest::withScreens({{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}}))
+        return;
+    platform::ManualClock clock;
+    const QString kept = QStringLiteral("/home/ana/.local/share/tolvane/Kept notes/Pine Ridge (edit not saved).txt");
+    // Without the warning mark the windows get first: the machine's emoji font draws it.
+    const struct {
+        QString notice;
+        const char *firstWords;
+    } rows[] = {
+        {QStringLiteral("The note of \"Forty Days\" was changed elsewhere while you edited it: yours is saved, the "
+                        "other version is kept beside it as \"Forty Days (changed elsewhere 2026-03-14 21.05).txt\"."),
+         "The note of \"Forty Days\" was changed elsewhere while you edited it"},
+        {QStringLiteral("The note file \"/home/ana/Songs/02 Ballads/Pine Ridge.txt\" is too large to be changed, so "
+                        "it was left unchanged. Your edit is kept as \"%1\".").arg(kept),
+         "The note file \"Pine Ridge.txt\" is too large to be changed"},
+        {QStringLiteral("The settings file \"/home/ana/.config/tolvane/defaults.sqlite\" could not be read (it is "
+                        "locked by another program): the settings start from their defaults, and nothing is written "
+                        "to it until it has been read. An edited note could not be saved when Tolvane last quit: it "
+                        "is kept as \"%1\".").arg(kept),
+         "The settings file \"defaults.sqlite\" could not be read"},
+    };
+    window->setPDF(song(QStringLiteral("A Song Title Long Enough To Fill Its Place"), QStringLiteral("Band")), 1,
+                   true, false, 0, nullptr, false);
+    const QString note = window->noteText();
+    for (QScreen *screen : QGuiApplication::screens()) {
+        window->setGeometry(screen->geometry().x(), 0, screen->geometry().width(), 600);
+        window->show();
+        testsupport::processEvents();
+        const auto onScreen = [&](const QString &words) {
+            const int x = drawnAt(*window, words);
+            const QSize size(row().labelWin2->fontMetrics().horizontalAdvance(words), TitleRow::kHeight);
+            return x >= 0 && screen->geometry().contains(QRect(window->mapToGlobal(QPoint(x, 0)), size));
+        };
+        for (const auto &r : rows) {
+            const std::string what = std::to_string(window->width()) + " px: " + r.firstWords;
+            window->showNotice(r.notice);
+            EXPECT_TRUE(onScreen(QString::fromUtf8(r.firstWords))) << what;
+            // The rest follows in parts, each drawn whole and held the notice's time.
+            QString read;
+            for (int part = 0; part < 8 && window->noteText() != note; ++part) {
+                EXPECT_TRUE(onScreen(window->noteText())) << what << ", part " << part;
+                read += window->noteText();
+                clock.advance(WindowPDFxSuper::kNoticeSeconds);
+            }
+            EXPECT_EQ(read.replace(QStringLiteral("……"), QStringLiteral(" ")), titlerules::noticeShown(r.notice))
+                << what;
+        }
+    }
 }
