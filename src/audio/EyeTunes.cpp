@@ -7,10 +7,12 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
-#include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
-#include <QElapsedTimer>
+#include <QPointer>
 #include <QUrl>
+
+#include <utility>
 
 namespace audio {
 
@@ -22,10 +24,8 @@ const QString kPlayer = QStringLiteral("org.mpris.MediaPlayer2.Player");
 const QString kPlaylists = QStringLiteral("org.mpris.MediaPlayer2.Playlists");
 const QString kTrackList = QStringLiteral("org.mpris.MediaPlayer2.TrackList");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
-constexpr int kBudgetMs = 250;
-// Choosing the player may take this much of it, so a player that never
-// answers still leaves time for the call itself.
-constexpr int kChoiceMs = 120;
+// A question still unanswered after this long is dropped, its answer an error.
+constexpr int kAnswerMs = 250;
 constexpr qint64 kSeekStepUs = 10'000'000;
 
 QVariant unwrap(const QVariant &v)
@@ -78,19 +78,23 @@ ETTrack fromIndex(const Track &t)
     return e;
 }
 
-} // namespace
-
-// The time left of one call's 250 ms.
-class EyeTunes::Deadline {
+// A callback's object: the callback runs while it lives, always without one.
+class Context {
 public:
-    Deadline() { timer_.start(); }
-    int remaining() const { return int(qMax<qint64>(1, kBudgetMs - timer_.elapsed())); }
-    int remainingForChoice() const { return int(qMax<qint64>(1, kChoiceMs - timer_.elapsed())); }
-    bool over() const { return timer_.elapsed() >= kBudgetMs; }
+    explicit Context(const QObject *object) : guarded_(object != nullptr), object_(object) {}
+    bool alive() const { return !guarded_ || object_; }
 
 private:
-    QElapsedTimer timer_;
+    bool guarded_;
+    QPointer<const QObject> object_;
 };
+
+bool isReply(const QDBusMessage &reply)
+{
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty();
+}
+
+} // namespace
 
 ETTrack trackFromMetadata(const QVariantMap &metadata)
 {
@@ -107,6 +111,14 @@ ETTrack trackFromMetadata(const QVariantMap &metadata)
     return t;
 }
 
+// One look at the players: the listing, then one question to each.
+struct EyeTunes::Round {
+    quint64 number = 0;
+    int pending = 0;
+    Context context{nullptr};
+    std::function<void()> done;
+};
+
 EyeTunes::EyeTunes(const QDBusConnection &bus) : bus_(bus)
 {
     if (!bus_.isConnected())
@@ -116,6 +128,7 @@ EyeTunes::EyeTunes(const QDBusConnection &bus) : bus_(bus)
     bus_.connect(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
                  QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameOwnerChanged"), this,
                  SLOT(onNameOwnerChanged(QString, QString, QString)));
+    refresh();
 }
 
 EyeTunes &EyeTunes::sharedInstance()
@@ -128,117 +141,144 @@ EyeTunes &EyeTunes::sharedInstance()
 void EyeTunes::onPropertiesChanged(const QString &interface, const QVariantMap &, const QStringList &)
 {
     if (interface.startsWith(QStringLiteral("org.mpris.MediaPlayer2")))
-        Q_EMIT playerInfoChanged();
+        refresh();
 }
 
 void EyeTunes::onNameOwnerChanged(const QString &name, const QString &, const QString &)
 {
     if (name.startsWith(kPrefix))
-        Q_EMIT playerInfoChanged();
+        refresh();
 }
 
-QStringList EyeTunes::players(Deadline &deadline)
+void EyeTunes::ask(const QDBusMessage &call, const QObject *context, std::function<void(const QDBusMessage &)> done)
 {
-    if (!bus_.isConnected())
-        return {};
+    auto *watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, kAnswerMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [watcher, owner = Context(context), done]() {
+        watcher->deleteLater();
+        if (owner.alive())
+            done(watcher->reply());
+    });
+}
+
+void EyeTunes::refresh(const QObject *context, std::function<void()> done)
+{
+    auto round = std::make_shared<Round>();
+    round->number = ++rounds_;
+    round->context = Context(context);
+    round->done = std::move(done);
+    round->pending = 1;
+    if (!bus_.isConnected()) {
+        stepDone(round);
+        return;
+    }
     const QDBusMessage call =
         QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
                                        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("ListNames"));
-    const QDBusMessage reply = bus_.call(call, QDBus::Block, deadline.remaining());
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return {};
-    QStringList names;
-    for (const QString &name : reply.arguments().constFirst().toStringList())
-        if (name.startsWith(kPrefix))
-            names << name;
-    names.sort();
-    return names;
+    ask(call, this, [this, round](const QDBusMessage &reply) { listed(round, reply); });
 }
 
-QString EyeTunes::choosePlayer(Deadline &deadline)
+void EyeTunes::listed(const std::shared_ptr<Round> &round, const QDBusMessage &reply)
 {
-    const QStringList names = players(deadline);
-    // All asked at once, so one player that never answers costs the budget once.
-    QList<QDBusPendingCall> pending;
-    for (const QString &name : names) {
-        QDBusMessage call = QDBusMessage::createMethodCall(name, kPath, kProperties, QStringLiteral("Get"));
-        call << kPlayer << QStringLiteral("PlaybackStatus");
-        pending << bus_.asyncCall(call, deadline.remainingForChoice());
+    if (isReply(reply) && round->number > namesRound_) {
+        namesRound_ = round->number;
+        names_.clear();
+        for (const QString &name : reply.arguments().constFirst().toStringList())
+            if (name.startsWith(kPrefix))
+                names_ << name;
+        names_.sort();
+        answers_.removeIf([this](QHash<QString, Answer>::iterator it) { return !names_.contains(it.key()); });
+        follow();
+        // All asked at once, so one player that never answers holds up none of the others.
+        for (const QString &name : std::as_const(names_)) {
+            QDBusMessage call = QDBusMessage::createMethodCall(name, kPath, kProperties, QStringLiteral("GetAll"));
+            call << kPlayer;
+            ++round->pending;
+            ask(call, this, [this, round, name](const QDBusMessage &answer) { answered(round, name, answer); });
+        }
     }
-    QString firstAnswering;
-    for (qsizetype i = 0; i < pending.size(); ++i) {
-        QDBusPendingCall &p = pending[i];
-        p.waitForFinished();
-        const QDBusMessage reply = p.reply();
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+    stepDone(round);
+}
+
+void EyeTunes::answered(const std::shared_ptr<Round> &round, const QString &name, const QDBusMessage &reply)
+{
+    const auto known = answers_.constFind(name);
+    // A later round has heard from it already, or it has left.
+    const bool stale = (known != answers_.cend() && known->round > round->number) || !names_.contains(name);
+    if (!stale) {
+        if (isReply(reply)) {
+            const QVariantMap properties = asMap(reply.arguments().constFirst());
+            Answer a;
+            a.round = round->number;
+            a.state = unwrap(properties.value(QStringLiteral("PlaybackStatus"))).toString() == QLatin1String("Playing")
+                          ? kPlayerPlaying
+                          : kPlayerStopped;
+            const QVariantMap metadata = asMap(properties.value(QStringLiteral("Metadata")));
+            if (!metadata.isEmpty())
+                a.track = trackFromMetadata(metadata);
+            const QVariant position = unwrap(properties.value(QStringLiteral("Position")));
+            a.positionUs = position.isValid() ? position.toLongLong() : -1;
+            answers_.insert(name, a);
+        } else {
+            answers_.remove(name);
+        }
+        follow();
+        if (name == heard_.service)
+            Q_EMIT positionRead();
+    }
+    stepDone(round);
+}
+
+void EyeTunes::stepDone(const std::shared_ptr<Round> &round)
+{
+    if (--round->pending > 0 || !round->done || !round->context.alive())
+        return;
+    round->done();
+}
+
+void EyeTunes::follow()
+{
+    Heard now;
+    for (const QString &name : std::as_const(names_)) {
+        const auto it = answers_.constFind(name);
+        if (it == answers_.cend())
             continue;
-        if (unwrap(reply.arguments().constFirst()).toString() == QLatin1String("Playing"))
-            return names.at(i);
-        if (firstAnswering.isEmpty())
-            firstAnswering = names.at(i);
+        if (now.service.isEmpty() || it->state == kPlayerPlaying) {
+            now.service = name;
+            now.state = it->state;
+            now.track = it->track;
+        }
+        if (it->state == kPlayerPlaying)
+            break;
     }
-    return firstAnswering;
+    if (now == heard_)
+        return;
+    heard_ = now;
+    Q_EMIT playerInfoChanged();
 }
 
-QString EyeTunes::playerService()
-{
-    Deadline deadline;
-    return choosePlayer(deadline);
-}
+bool EyeTunes::isRunning() const { return !heard_.service.isEmpty(); }
+quint32 EyeTunes::playerState() const { return heard_.state; }
+std::optional<ETTrack> EyeTunes::currentTrack() const { return heard_.track; }
+QString EyeTunes::playerService() const { return heard_.service; }
 
-QVariant EyeTunes::property(const QString &service, const QString &interface, const QString &name,
-                            Deadline &deadline)
+qint64 EyeTunes::playerPosition() const
 {
-    if (service.isEmpty() || deadline.over())
-        return {};
-    QDBusMessage call = QDBusMessage::createMethodCall(service, kPath, kProperties, QStringLiteral("Get"));
-    call << interface << name;
-    const QDBusMessage reply = bus_.call(call, QDBus::Block, deadline.remaining());
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return {};
-    return unwrap(reply.arguments().constFirst());
-}
-
-bool EyeTunes::isRunning()
-{
-    return !playerService().isEmpty();
-}
-
-quint32 EyeTunes::playerState()
-{
-    Deadline deadline;
-    const QString service = choosePlayer(deadline);
-    const QVariant status = property(service, kPlayer, QStringLiteral("PlaybackStatus"), deadline);
-    if (!status.isValid())
-        return kPlayerNoAnswer;
-    return status.toString() == QLatin1String("Playing") ? kPlayerPlaying : kPlayerStopped;
-}
-
-qint64 EyeTunes::playerPosition()
-{
-    Deadline deadline;
-    const QVariant position = property(choosePlayer(deadline), kPlayer, QStringLiteral("Position"), deadline);
-    return position.isValid() ? position.toLongLong() / 1'000'000 : -1;
-}
-
-std::optional<ETTrack> EyeTunes::currentTrack()
-{
-    Deadline deadline;
-    const QVariantMap metadata = asMap(property(choosePlayer(deadline), kPlayer, QStringLiteral("Metadata"), deadline));
-    if (metadata.isEmpty())
-        return std::nullopt;
-    return trackFromMetadata(metadata);
+    const qint64 us = answers_.value(heard_.service).positionUs;
+    return us < 0 ? -1 : us / 1'000'000;
 }
 
 bool EyeTunes::callPlayer(const QString &method, const QVariantList &args)
 {
-    Deadline deadline;
-    const QString service = choosePlayer(deadline);
-    if (service.isEmpty() || deadline.over())
+    if (heard_.service.isEmpty())
         return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(service, kPath, kPlayer, method);
+    QDBusMessage call = QDBusMessage::createMethodCall(heard_.service, kPath, kPlayer, method);
     call.setArguments(args);
-    return bus_.call(call, QDBus::Block, deadline.remaining()).type() == QDBusMessage::ReplyMessage;
+    // Another look lets go of a player that left the command unanswered.
+    ask(call, this, [this](const QDBusMessage &reply) {
+        if (reply.type() != QDBusMessage::ReplyMessage)
+            refresh();
+    });
+    return true;
 }
 
 void EyeTunes::play() { callPlayer(QStringLiteral("Play")); }
@@ -282,64 +322,82 @@ QList<ETTrack> EyeTunes::search(const QString &text)
     return found;
 }
 
-QList<ETPlaylist> EyeTunes::playlists()
+void EyeTunes::askProperty(const QString &interface, const QString &name, const QObject *context,
+                           std::function<void(const QVariant &)> done)
 {
-    Deadline deadline;
-    const QString service = choosePlayer(deadline);
-    if (service.isEmpty() || deadline.over())
-        return {};
-    QDBusMessage call = QDBusMessage::createMethodCall(service, kPath, kPlaylists, QStringLiteral("GetPlaylists"));
+    if (heard_.service.isEmpty()) {
+        done({});
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(heard_.service, kPath, kProperties, QStringLiteral("Get"));
+    call << interface << name;
+    ask(call, context, [done = std::move(done)](const QDBusMessage &reply) {
+        done(isReply(reply) ? unwrap(reply.arguments().constFirst()) : QVariant());
+    });
+}
+
+void EyeTunes::playlists(const QObject *context, std::function<void(QList<ETPlaylist>)> done)
+{
+    if (heard_.service.isEmpty()) {
+        done({});
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(heard_.service, kPath, kPlaylists, QStringLiteral("GetPlaylists"));
     call << 0u << 1000u << QStringLiteral("Alphabetical") << false;
-    const QDBusMessage reply = bus_.call(call, QDBus::Block, deadline.remaining());
-    QList<ETPlaylist> lists;
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return lists;
-    const QDBusArgument arg = reply.arguments().constFirst().value<QDBusArgument>();
-    arg.beginArray();
-    while (!arg.atEnd())
-        lists << readPlaylist(arg);
-    arg.endArray();
-    return lists;
+    ask(call, context, [done = std::move(done)](const QDBusMessage &reply) {
+        QList<ETPlaylist> lists;
+        if (isReply(reply)) {
+            const QDBusArgument arg = reply.arguments().constFirst().value<QDBusArgument>();
+            arg.beginArray();
+            while (!arg.atEnd())
+                lists << readPlaylist(arg);
+            arg.endArray();
+        }
+        done(lists);
+    });
 }
 
-std::optional<ETPlaylist> EyeTunes::currentPlaylist()
+void EyeTunes::currentPlaylist(const QObject *context, std::function<void(std::optional<ETPlaylist>)> done)
 {
-    Deadline deadline;
-    const QVariant active = property(choosePlayer(deadline), kPlaylists, QStringLiteral("ActivePlaylist"), deadline);
-    if (active.userType() != qMetaTypeId<QDBusArgument>())
-        return std::nullopt;
-    const QDBusArgument arg = active.value<QDBusArgument>();
-    bool valid = false;
-    arg.beginStructure();
-    arg >> valid;
-    const ETPlaylist list = readPlaylist(arg);
-    arg.endStructure();
-    if (!valid)
-        return std::nullopt;
-    return list;
+    askProperty(kPlaylists, QStringLiteral("ActivePlaylist"), context, [done = std::move(done)](const QVariant &active) {
+        if (active.userType() != qMetaTypeId<QDBusArgument>()) {
+            done(std::nullopt);
+            return;
+        }
+        const QDBusArgument arg = active.value<QDBusArgument>();
+        bool valid = false;
+        arg.beginStructure();
+        arg >> valid;
+        const ETPlaylist list = readPlaylist(arg);
+        arg.endStructure();
+        done(valid ? std::optional(list) : std::nullopt);
+    });
 }
 
-QList<ETTrack> EyeTunes::currentTracks()
+void EyeTunes::currentTracks(const QObject *context, std::function<void(QList<ETTrack>)> done)
 {
-    Deadline deadline;
-    const QString service = choosePlayer(deadline);
-    const QVariant ids = property(service, kTrackList, QStringLiteral("Tracks"), deadline);
-    if (!ids.isValid() || deadline.over())
-        return {};
-    QList<QDBusObjectPath> paths;
-    if (ids.userType() == qMetaTypeId<QDBusArgument>())
-        paths = qdbus_cast<QList<QDBusObjectPath>>(ids.value<QDBusArgument>());
-    if (paths.isEmpty())
-        return {};
-    QDBusMessage call = QDBusMessage::createMethodCall(service, kPath, kTrackList, QStringLiteral("GetTracksMetadata"));
-    call << QVariant::fromValue(paths);
-    const QDBusMessage reply = bus_.call(call, QDBus::Block, deadline.remaining());
-    QList<ETTrack> tracks;
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return tracks;
-    for (const QVariantMap &m : qdbus_cast<QList<QVariantMap>>(reply.arguments().constFirst().value<QDBusArgument>()))
-        tracks << trackFromMetadata(m);
-    return tracks;
+    const QString service = heard_.service;
+    // context lives while askProperty's answer runs.
+    askProperty(kTrackList, QStringLiteral("Tracks"), context, [this, service, context, done](const QVariant &ids) {
+        QList<QDBusObjectPath> paths;
+        if (ids.userType() == qMetaTypeId<QDBusArgument>())
+            paths = qdbus_cast<QList<QDBusObjectPath>>(ids.value<QDBusArgument>());
+        if (paths.isEmpty()) {
+            done({});
+            return;
+        }
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(service, kPath, kTrackList, QStringLiteral("GetTracksMetadata"));
+        call << QVariant::fromValue(paths);
+        ask(call, context, [done](const QDBusMessage &reply) {
+            QList<ETTrack> tracks;
+            if (isReply(reply))
+                for (const QVariantMap &m :
+                     qdbus_cast<QList<QVariantMap>>(reply.arguments().constFirst().value<QDBusArgument>()))
+                    tracks << trackFromMetadata(m);
+            done(tracks);
+        });
+    });
 }
 
 } // namespace audio

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace audio {
@@ -24,6 +27,8 @@ struct ETTrack {
     QString location; // the file's path; for a stream, its URL
     qint64 duration = 0; // seconds
     quint64 persistentId = 0; // as in the music library's index
+
+    bool operator==(const ETTrack &) const = default;
 };
 
 struct ETPlaylist {
@@ -32,22 +37,34 @@ struct ETPlaylist {
 };
 
 // The music application, reached over MPRIS (org.mpris.MediaPlayer2.*) on the
-// session bus: the player that plays, else the first. Every call ends within
-// 250 ms; without a bus or a player the application is not running and calls
-// answer nothing, -1 or false. Values and paths always travel as typed
-// arguments, never inside other text.
+// session bus: the player that plays, else the first that answers. Nothing
+// here waits on the bus: players are asked asynchronously and what they said
+// last is kept, so the state, position and track below are that of the
+// followed player as last heard; a player that leaves a question unanswered
+// for a quarter of a second is let go until it answers again. Without a bus
+// or a player the application is not running and answers nothing, -1 or
+// false. Values and paths always travel as typed arguments, never inside
+// other text. Main thread only.
 class EyeTunes : public QObject {
     Q_OBJECT
 public:
     explicit EyeTunes(const QDBusConnection &bus);
     static EyeTunes &sharedInstance();
 
-    bool isRunning();
-    quint32 playerState();
+    // As last heard.
+    bool isRunning() const;
+    quint32 playerState() const;
     // Whole seconds; -1 when no player answered.
-    qint64 playerPosition();
-    std::optional<ETTrack> currentTrack();
+    qint64 playerPosition() const;
+    std::optional<ETTrack> currentTrack() const;
+    // The bus name of the followed player, "" when none.
+    QString playerService() const;
 
+    // Asks every player on the bus again. done runs once all have answered or
+    // been let go, unless context is gone by then.
+    void refresh(const QObject *context = nullptr, std::function<void()> done = {});
+
+    // Commands to the followed player, sent without waiting for its answer.
     void play();
     void pause();
     void playPause();
@@ -58,7 +75,7 @@ public:
     void backTrack() { previousTrack(); }
     void fastForward();
     void rewind();
-    // Asks the player to open and play a file.
+    // Asks the player to open and play a file; false when no player is followed.
     bool playTrackWithPath(const QString &path);
 
     // The music library stands for the application's library; none when it
@@ -66,31 +83,59 @@ public:
     std::optional<ETPlaylist> libraryPlaylist();
     // Tracks of the library whose title, artist, album or comment holds the text.
     QList<ETTrack> search(const QString &text);
-    // The player's playlists (none when it offers no playlists).
-    QList<ETPlaylist> playlists();
-    std::optional<ETPlaylist> currentPlaylist();
+    // The followed player's lists, given to done when they come (none when it
+    // offers no playlists or does not answer), unless context is gone by then.
+    void playlists(const QObject *context, std::function<void(QList<ETPlaylist>)> done);
+    void currentPlaylist(const QObject *context, std::function<void(std::optional<ETPlaylist>)> done);
     // The tracks of the player's current list (empty when it keeps none).
-    QList<ETTrack> currentTracks();
-
-    // The bus name of the player these calls go to, "" when none.
-    QString playerService();
+    void currentTracks(const QObject *context, std::function<void(QList<ETTrack>)> done);
 
 Q_SIGNALS:
-    // The player's state or track changed, or a player came or went.
+    // The followed player changed, or its state or track did.
     void playerInfoChanged();
+    // The followed player said where it stands.
+    void positionRead();
 
 private Q_SLOTS:
     void onPropertiesChanged(const QString &interface, const QVariantMap &changed, const QStringList &invalidated);
     void onNameOwnerChanged(const QString &name, const QString &oldOwner, const QString &newOwner);
 
 private:
-    class Deadline;
-    QStringList players(Deadline &deadline);
-    QString choosePlayer(Deadline &deadline);
-    QVariant property(const QString &service, const QString &interface, const QString &name, Deadline &deadline);
+    // What a player said last.
+    struct Answer {
+        quint64 round = 0;
+        quint32 state = kPlayerStopped;
+        std::optional<ETTrack> track;
+        qint64 positionUs = -1;
+    };
+    // What the follower sees: the followed player, its state and track.
+    struct Heard {
+        QString service;
+        quint32 state = kPlayerNoAnswer;
+        std::optional<ETTrack> track;
+        bool operator==(const Heard &) const = default;
+    };
+    struct Round;
+
+    // Sends call; done gets its reply, or an error when none came in time,
+    // unless context is gone by then.
+    void ask(const QDBusMessage &call, const QObject *context, std::function<void(const QDBusMessage &)> done);
+    void listed(const std::shared_ptr<Round> &round, const QDBusMessage &reply);
+    void answered(const std::shared_ptr<Round> &round, const QString &name, const QDBusMessage &reply);
+    void stepDone(const std::shared_ptr<Round> &round);
+    // Follows the player that plays, else the first that answered; says so when that changes what is heard.
+    void follow();
     bool callPlayer(const QString &method, const QVariantList &args = {});
+    void askProperty(const QString &interface, const QString &name, const QObject *context,
+                     std::function<void(const QVariant &)> done);
 
     QDBusConnection bus_;
+    quint64 rounds_ = 0;
+    // The players on the bus, sorted, as last listed, and what those that answered said.
+    QStringList names_;
+    quint64 namesRound_ = 0;
+    QHash<QString, Answer> answers_;
+    Heard heard_;
 };
 
 // Builds a track from MPRIS metadata.

@@ -25,8 +25,9 @@ qint32 matchFollowedSong(const QList<FollowCandidate> &songs, const QString &tit
 QString followStateIcon(qint64 state);
 
 // Follows the music application: which song its playing track belongs to,
-// where it stands, and stopping it. Class-level state only; the controller
-// owns the states and timers and calls in one at a time on the main thread.
+// where it stands, and stopping it, from what the application said last (no
+// call waits for it). Class-level state only; the controller owns the states
+// and timers and calls in one at a time on the main thread.
 class MusicX {
 public:
     MusicX() = delete;
@@ -39,9 +40,9 @@ public:
     static void initData();
     // Forgets the track last matched, so the next search matches again.
     static void clearPrev();
-    // playerPosition := the application's position.
+    // playerPosition := the application's position as last heard.
     static void refreshTime();
-    // Stops the application when it plays; true when it did.
+    // Asks the application to stop when it was last heard playing; true then.
     static bool stopPlayback();
     // -3 not running, -2 not playing, else the matched song's index in title
     // order (-1 none). The track last matched answers its index again.

@@ -234,6 +234,8 @@ public:
     // The song number (1-based, current sort) of a title-order index; -1 for none.
     qint64 obtenirSongNoFromIdx(qint64 index) const;
     void goToSlaveIdx(qint64 songNo);
+    // Every half second the players are asked again; fireSlaveTimer takes the
+    // followed one's answer.
     void startSlaveTimer();
     void fireSlaveTimer();
     // reset: the track display goes and the cues start over.
@@ -656,6 +658,7 @@ private:
     // A search runs: a nested one takes the last index.
     bool slaveSearchEnCours_ = false;
     QMetaObject::Connection slaveObserver_;
+    QMetaObject::Connection slavePositionObserver_;
     QPointer<WinAudioPlayer> winAudioPlayer_;
     QPointer<WinAudioPreview> winAudioPreview_;
     bool started_ = false;

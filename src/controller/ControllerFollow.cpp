@@ -45,12 +45,16 @@ void Controller::startSlaveObserver()
         return;
     slaveObserver_ = connect(&MusicX::eyeTunes(), &audio::EyeTunes::playerInfoChanged, this,
                              [this]() { updateSlaveInfo(); });
+    slavePositionObserver_ = connect(&MusicX::eyeTunes(), &audio::EyeTunes::positionRead, this,
+                                     [this]() { fireSlaveTimer(); });
 }
 
 void Controller::stopSlaveObserver()
 {
     disconnect(slaveObserver_);
+    disconnect(slavePositionObserver_);
     slaveObserver_ = {};
+    slavePositionObserver_ = {};
 }
 
 void Controller::updateSlaveInfo()
@@ -187,11 +191,13 @@ void Controller::goToSlaveIdx(qint64 songNo)
 
 void Controller::startSlaveTimer()
 {
-    slaveTimer_.start(0.5, true, [this]() { fireSlaveTimer(); });
+    slaveTimer_.start(0.5, true, []() { MusicX::eyeTunes().refresh(); });
 }
 
 void Controller::fireSlaveTimer()
 {
+    if (!slaveTimer_.isActive())
+        return;
     MusicX::refreshTime();
     updateSlaveTimerInfoX(false);
 }

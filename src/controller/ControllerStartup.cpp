@@ -340,8 +340,10 @@ void Controller::setSlave(qint64 code)
                 stop_if_playing(true);
             options_.slaveOn = true;
             startSlaveObserver();
-            if (!audio::MusicX::eyeTunes().isRunning())
-                tellFailure(QStringLiteral("No media player answers: start one to follow it."));
+            audio::MusicX::eyeTunes().refresh(this, [this]() {
+                if (options_.slaveOn && !audio::MusicX::eyeTunes().isRunning())
+                    tellFailure(QStringLiteral("No media player answers: start one to follow it."));
+            });
         }
     }
     if (slaveX_)

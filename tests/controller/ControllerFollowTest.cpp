@@ -70,6 +70,8 @@ protected:
 
     QString genreTitle() { return controller->genreMenu()->title(); }
 
+    bool saidNoPlayer() const { return window()->messages.join(' ').contains(QStringLiteral("No media player answers")); }
+
     testsupport::PrivateBus bus;
     QDBusConnection client{QString()};
     std::unique_ptr<audio::EyeTunes> eyeTunes;
@@ -84,7 +86,7 @@ TEST_F(Follow, ThePlayedTrackShowsItsSongAndRunsItsCuesUntilTheUserMovesAway)
     controller->setSlave(1);
     EXPECT_EQ(audio::MusicX::slaveState(), 4) << "no media player";
     EXPECT_TRUE(genreTitle().startsWith(QStringLiteral("◉"))) << genreTitle().toStdString();
-    EXPECT_TRUE(window()->messages.join(' ').contains(QStringLiteral("No media player answers")));
+    EXPECT_TRUE(testsupport::waitFor([this]() { return saidNoPlayer(); }));
 
     startPlayer();
     plays(QStringLiteral("Song 02 (Live)"));
@@ -97,12 +99,14 @@ TEST_F(Follow, ThePlayedTrackShowsItsSongAndRunsItsCuesUntilTheUserMovesAway)
     player->set(QStringLiteral("Playing"), 10'000'000,
                 {{"xesam:title", "Song 02 (Live)"}, {"xesam:artist", QStringList{"Band"}}});
     clock->advance(0.5);
-    EXPECT_EQ(controller->pageNo1(), 2) << "the player's 0:10 runs the song's cue";
+    EXPECT_TRUE(testsupport::waitFor([this]() { return controller->pageNo1() == 2; }))
+        << "the player's 0:10 runs the song's cue";
 
     controller->traiterNext();
     EXPECT_EQ(audio::MusicX::slaveState(), 1);
     EXPECT_TRUE(genreTitle().startsWith(QStringLiteral("◉")));
     clock->advance(2.0);
+    ASSERT_TRUE(fakempris::heardFromAll(*eyeTunes));
     EXPECT_EQ(currentTitle(), QStringLiteral("Song 03")) << "paused while the same track plays";
 
     plays(QStringLiteral("Song 04"));
@@ -125,6 +129,8 @@ TEST_F(Follow, GoToCurrentWithThePlayerStoppedWarnsThenReturnsToTheFollowedSong)
     controller->traiterPrev();
     ASSERT_EQ(currentTitle(), QStringLiteral("Song 04"));
     player->set(QStringLiteral("Stopped"));
+    player->announce();
+    ASSERT_TRUE(waitForState(4));
     controller->actionGotoCur();
     EXPECT_EQ(audio::MusicX::slaveState(), 5);
     EXPECT_TRUE(genreTitle().startsWith(QStringLiteral("⚠️")));
@@ -159,8 +165,11 @@ TEST_F(Follow, ThePlayerLeavingStopsFollowingAndPlayOnlyStopsItsTrack)
     ASSERT_TRUE(waitForState(3));
 
     postKey(vocab::Play);
-    EXPECT_EQ(player->calls(), QStringList{"Stop"});
+    EXPECT_TRUE(testsupport::waitFor([this]() { return player->calls() == QStringList{"Stop"}; }));
     EXPECT_TRUE(ownPlayer->calls.isEmpty()) << "the program's player stays silent";
+    player->set(QStringLiteral("Stopped"));
+    player->announce();
+    ASSERT_TRUE(waitForState(4));
 
     plays(QStringLiteral("Song 03"));
     ASSERT_TRUE(testsupport::waitFor([this]() { return controller->slaveTimerActive(); }));
@@ -215,8 +224,32 @@ TEST_F(Follow, ThePlayerStoppingRightAfterATrackChangeNeverRunsTheSongLeftBehind
     player->announce();
     ASSERT_TRUE(waitForState(4));
     EXPECT_TRUE(pagesAsked.isEmpty()) << pagesAsked.size();
+    ASSERT_TRUE(fakempris::heardFromAll(*eyeTunes));
+    EXPECT_FALSE(window()->playing()) << "a position heard once following stopped shows no track time";
     clock->advance(1.0);
     EXPECT_TRUE(pagesAsked.isEmpty()) << pagesAsked.size();
+}
+
+TEST_F(Follow, AMediaPlayerThatNeverAnswersHoldsUpNoRequestAndAnotherThatAppearsIsFollowed)
+{
+    // Before, the first search and every play request waited 120 ms on such a
+    // player before going on, with the window frozen.
+    startSongs();
+    fakempris::SilentService silent(bus.address(), QStringLiteral("silent"));
+    ASSERT_TRUE(silent.ok);
+    controller->setSlave(1);
+    EXPECT_FALSE(saidNoPlayer()) << "its answer is not waited for";
+    EXPECT_EQ(audio::MusicX::slaveState(), 4);
+    postKey(vocab::Play);
+    controller->actionGotoCur();
+    EXPECT_TRUE(testsupport::waitFor([this]() { return saidNoPlayer(); })) << "once the silent one is let go";
+
+    startPlayer();
+    plays(QStringLiteral("Song 04"));
+    ASSERT_TRUE(waitForState(3));
+    EXPECT_EQ(currentTitle(), QStringLiteral("Song 04"));
+    postKey(vocab::Play);
+    EXPECT_TRUE(testsupport::waitFor([this]() { return player->calls() == QStringList{"Stop"}; }));
 }
 
 } // namespace

@@ -3,12 +3,16 @@
 // A media player on a private message bus, answering the MPRIS interfaces
 // on a thread of its own and recording what it was asked.
 
+#include "audio/EyeTunes.h"
+#include "support/TestSupport.h"
+
 #include <QDBusAbstractAdaptor>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
+#include <QDBusVirtualObject>
 #include <QSemaphore>
 #include <QThread>
 #include <QVariantMap>
@@ -219,6 +223,39 @@ private:
     QThread thread_;
     FakePlayer *object_;
     QSemaphore frozen_{0};
+};
+
+// Has eyeTunes ask the players again and waits until all answered or were let go.
+inline bool heardFromAll(audio::EyeTunes &eyeTunes)
+{
+    bool heard = false;
+    eyeTunes.refresh(nullptr, [&heard]() { heard = true; });
+    return testsupport::waitFor([&heard]() { return heard; });
+}
+
+// A service that takes a player's name on the private bus and never answers
+// anything asked of it.
+class SilentService {
+public:
+    SilentService(const QString &address, const QString &name) : connectionName_(QStringLiteral("silent-") + name)
+    {
+        QDBusConnection c = QDBusConnection::connectToBus(address, connectionName_);
+        ok = c.registerVirtualObject(QStringLiteral("/org/mpris/MediaPlayer2"), &swallow_, QDBusConnection::SubPath)
+             && c.registerService(QStringLiteral("org.mpris.MediaPlayer2.") + name);
+    }
+    ~SilentService() { QDBusConnection::disconnectFromBus(connectionName_); }
+
+    bool ok = false;
+
+private:
+    class Swallow : public QDBusVirtualObject {
+    public:
+        QString introspect(const QString &) const override { return {}; }
+        // Taken and left unanswered.
+        bool handleMessage(const QDBusMessage &, const QDBusConnection &) override { return true; }
+    };
+    QString connectionName_;
+    Swallow swallow_;
 };
 
 } // namespace fakempris
