@@ -256,6 +256,7 @@ public:
     // Library-folder chooser: the chosen folder's path, "" when cancelled.
     static QString dirPopup();
     // Alternate version of a song for a window identifier; "" when none.
+    // `exists` is the file system's word (QFileInfo::exists when none is given).
     static QString obtenirPathPourAltDir(const QString &path, const QString &altDir,
                                          const std::function<bool(const QString &)> &exists = {});
     static constexpr int kMaxFilesPerScan = 50;

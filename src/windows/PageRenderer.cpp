@@ -439,9 +439,10 @@ std::optional<QString> PageRenderer::version(const QString &path, const Binding 
     return std::nullopt;
 }
 
-void PageRenderer::forgetTexts()
+void PageRenderer::lookAgain()
 {
     texts_.clear();
+    versions_.clear();
 }
 
 void PageRenderer::documentOpened(const QString &path, const DocInfo &info)

@@ -68,8 +68,9 @@ public:
     std::optional<platform::FileBytes> songText(const QString &path, bool ahead = false);
     // The file a window bound so shows for the song at path ("" for none).
     std::optional<QString> version(const QString &path, const Binding &binding, bool ahead = false);
-    // Forgets the ChordPro songs read, so that the next ask reads them again.
-    void forgetTexts();
+    // Forgets the ChordPro songs read and the versions found: the next ask
+    // looks at the files again (an edit saved a song, a version was made).
+    void lookAgain();
     // Seconds the look or read under way on the renderer's thread has waited
     // for the file system; 0 when none is under way.
     double fileSystemSilence() const;

@@ -190,8 +190,8 @@ bool WindowPDFx::takeSongFiles()
 void WindowPDFx::resetPDF()
 {
     WindowPDFxSuper::resetPDF();
-    // The next push reads the songs again (an edit saved them).
-    renderer_->forgetTexts();
+    // The next push looks at the songs' files again.
+    renderer_->lookAgain();
     for (WindowPDFxSuper *strip : windowlist::chordStripsOf(this))
         strip->resetPDF();
 }

@@ -92,6 +92,15 @@ TEST_F(GigFixture, StartUpOpensTheFolderAndEveryWayOfMovingReachesBothWindows)
     key(vocab::NextSong);
     key(vocab::NextSong);
     EXPECT_EQ(currentTitle(), QStringLiteral("Charlie"));
+
+    // A version made while its song shows, as the versions window makes it: Lead shows it.
+    const QString charlieLead = testsupport::writePdf(QDir(library.path()).filePath(QStringLiteral("Charlie---Lead.pdf")), 2);
+    key(vocab::RefreshNoteAndPdfDefaults);
+    settle();
+    files.clear();
+    for (WindowPDFx *w : tolvanes())
+        files << w->pane(PDFViewRedef::Role::Single)->content().path;
+    EXPECT_EQ(files, QStringList({charliePdf, charlieLead}));
 }
 
 TEST_F(GigFixture, ASongChangeSendsItsMidiRunsItsOpeningEventsAndCountsAsPlayedAfterThirtySeconds)
