@@ -1,14 +1,17 @@
 // The Tolvane window's page display at 1920x1080 in two-page mode: song
 // changes forward, back one and back three to songs whose pages were
-// rendered ahead (target: one frame, 16.7 ms), and cold renders of one page
-// (target: 60 ms).
+// rendered ahead (target: one frame, 16.7 ms), a song change onto a song
+// whose share does not answer (the same target, on the caller), and cold
+// renders of one page (target: 60 ms).
 // TOLVANE_BENCH_PDF may name a real PDF to use instead of the generated one.
 #include "BenchSupport.h"
 #include "library/Data.h"
+#include "platform/RegularFile.h"
 #include "windows/PageRenderer.h"
 #include "windows/WindowPDFx.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPainter>
@@ -18,6 +21,8 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <benchmark/benchmark.h>
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
@@ -215,6 +220,71 @@ void BM_SongChange(benchmark::State &state)
     }
 }
 BENCHMARK(BM_SongChange)->Arg(0)->Arg(1)->Arg(3)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
+
+// A song change onto a song whose file a share holds: its look does not
+// answer. The time on the caller (the push and the repaint), which waited as
+// long as the share before, and, once the share answers, the time until the
+// song's pages show.
+void BM_SongChangeOntoHeldFile(benchmark::State &state)
+{
+    Library lib(3);
+    struct Share {
+        std::mutex mutex;
+        std::condition_variable answered;
+        bool answers = false;
+    };
+    const auto share = std::make_shared<Share>();
+    const QString held = lib.songs[1];
+    WindowPDFx w(nullptr, [share, held](const QString &path) {
+        if (path == held) {
+            std::unique_lock lock(share->mutex);
+            share->answered.wait(lock, [&share] { return share->answers; });
+        }
+        return platform::regularFileStamp(path);
+    });
+    w.windowDidLoad();
+    w.resize(1920, 1080);
+    w.show();
+    w.iniModeAffichage(0, false);
+    const PiecesPtr before = song(lib.a()), onShare = song(held), after = song(lib.songs[2]);
+    // No next song: the held one is not asked for ahead.
+    w.setPDF(before, 1, true, false, 0, nullptr, false);
+    w.renderer().waitForIdle(30000);
+    QList<double> steps;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        w.setPDF(onShare, 1, true, false, 0, after, false);
+        w.repaint();
+        const double seconds = t.nsecsElapsed() / 1e9;
+        if (w.pane(PDFViewRedef::Role::Left)->hasPageReady()) {
+            state.SkipWithError("the held song showed before its share answered");
+            break;
+        }
+        state.SetIterationTime(seconds);
+        steps.append(seconds);
+        // Back to the song before, shown from memory.
+        w.setPDF(before, 1, true, false, 0, nullptr, false);
+        w.repaint();
+    }
+    {
+        std::lock_guard lock(share->mutex);
+        share->answers = true;
+    }
+    share->answered.notify_all();
+    QElapsedTimer shown;
+    shown.start();
+    w.setPDF(onShare, 1, true, false, 0, after, false);
+    while (!w.pane(PDFViewRedef::Role::Left)->hasPageReady() && shown.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+    std::sort(steps.begin(), steps.end());
+    if (!steps.isEmpty()) {
+        state.counters["median_ms"] = steps[steps.size() / 2] * 1e3;
+        state.counters["max_ms"] = steps.last() * 1e3;
+    }
+    state.counters["until_shown_ms"] = double(shown.nsecsElapsed()) / 1e6;
+}
+BENCHMARK(BM_SongChangeOntoHeldFile)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
 
 // Memory over 10,000 song changes in a set of twelve (forward, back, jumps),
 // settling every tenth: the resident size after the first 1,000 and at the

@@ -6,7 +6,6 @@
 #include "platform/Log.h"
 #include "platform/RegularFile.h"
 
-#include <QFile>
 #include <cmath>
 
 using namespace chordpro;
@@ -39,29 +38,28 @@ void ChordPro::setSizeRef(const QSizeF &size) { g_sizeRef = size; }
 
 void ChordPro::chargerFichier(const QString &path)
 {
+    // No path: the window's version policy shows nothing for this song.
+    chargerFichier(path, path.isEmpty() ? platform::FileBytes() : platform::readRegularFile(path, kMaxSongBytes));
+}
+
+void ChordPro::chargerFichier(const QString &path, const platform::FileBytes &file)
+{
     TLOG(QStringLiteral("ChordPro chargerFichier"));
+    fichier_ = path;
     chordProData_.clear();
     nbPages_ = 0;
     // A song read again must not keep the converted lists of the text before.
     defineConverted_ = false;
     inversionConverted_ = false;
     loadProblem_.clear();
-    // No path: the window's version policy shows nothing for this song.
     if (!path.isEmpty()) {
-        loadProblem_ = songfile::openProblem(path);
-        if (loadProblem_.isEmpty()) {
-            const platform::FileBytes file = platform::readRegularFile(path, kMaxSongBytes);
-            if (file.status == platform::FileBytes::Status::TooLarge) {
-                loadProblem_ = QStringLiteral("too large to lay out");
-            } else if (!file.ok()) {
-                loadProblem_ = QStringLiteral("cannot be opened: not readable");
-            } else {
-                // Binary bytes would lay out as a screen of mojibake.
-                loadProblem_ = songfile::textProblem(file.bytes);
-                if (loadProblem_.isEmpty())
-                    chordProData_ = textcodec::decode(file.bytes);
-            }
-        }
+        loadProblem_ = file.status == platform::FileBytes::Status::TooLarge ? QStringLiteral("too large to lay out")
+                                                                             : songfile::readProblem(file);
+        // Binary bytes would lay out as a screen of mojibake.
+        if (loadProblem_.isEmpty())
+            loadProblem_ = songfile::textProblem(file.bytes);
+        if (loadProblem_.isEmpty())
+            chordProData_ = textcodec::decode(file.bytes);
     }
     ajusterAttributsPourRendering(obtenirFontSize(chordProData_, kDefaultFontSize), true);
 }

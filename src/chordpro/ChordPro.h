@@ -12,6 +12,9 @@
 #include <vector>
 
 class QPainter;
+namespace platform {
+struct FileBytes;
+}
 
 namespace chordpro {
 
@@ -74,7 +77,11 @@ public:
     // device) or one over kMaxSongBytes ("too large to lay out") gives an
     // empty song, and loadProblem() says why.
     void chargerFichier(const QString &path);
+    // The same for a file read elsewhere (off the main thread).
+    void chargerFichier(const QString &path, const platform::FileBytes &file);
     const QString &loadProblem() const { return loadProblem_; }
+    // The file whose text the song holds ("" before any load).
+    const QString &fichier() const { return fichier_; }
 
     // Header directive lookup: the text between the directive (found anywhere,
     // in any case) and the next "}"; absent when unclosed or empty.
@@ -234,6 +241,7 @@ private:
     QString titre_, sousTitre_, cle_;
     QString chordProData_;
     QString loadProblem_;
+    QString fichier_;
 
     const ChordProOptions *options_ = nullptr;
     chordpro::ChordProPage page_;

@@ -256,7 +256,9 @@ public:
     // Library-folder chooser: the chosen folder's path, "" when cancelled.
     static QString dirPopup();
     // Alternate version of a song for a window identifier; "" when none.
-    static QString obtenirPathPourAltDir(const QString &path, const QString &altDir);
+    // `exists` is the file system's word (QFileInfo::exists when none is given).
+    static QString obtenirPathPourAltDir(const QString &path, const QString &altDir,
+                                         const std::function<bool(const QString &)> &exists = {});
     static constexpr int kMaxFilesPerScan = 50;
     // What the last scan took and left out, for the windows' message line.
     static folderwalk::Result &lastScan();

@@ -259,16 +259,18 @@ QString Data::dirPopup()
     return chosen;
 }
 
-QString Data::obtenirPathPourAltDir(const QString &path, const QString &altDir)
+QString Data::obtenirPathPourAltDir(const QString &path, const QString &altDir,
+                                    const std::function<bool(const QString &)> &exists)
 {
+    const auto there = [&exists](const QString &file) { return exists ? exists(file) : QFileInfo::exists(file); };
     const QString suffix = QFileInfo(path).suffix();
     const QString base = suffix.isEmpty() ? path : path.left(path.size() - suffix.size() - 1);
     const QString altBase = base + QStringLiteral("---") + altDir;
     const QString own = suffix.isEmpty() ? altBase : altBase + QLatin1Char('.') + suffix;
-    if (QFileInfo::exists(own))
+    if (there(own))
         return own;
     const QString other = altBase + (suffix.toUpper() == QLatin1String("PDF") ? QStringLiteral(".chopro") : QStringLiteral(".pdf"));
-    if (QFileInfo::exists(other))
+    if (there(other))
         return other;
     return QString();
 }

@@ -1,32 +1,30 @@
 #include "library/SongFileCheck.h"
 
-#include <QFile>
+#include "platform/RegularFile.h"
+
 #include <QFileInfo>
 
 namespace songfile {
 
-QString openProblem(const QString &path)
+QString readProblem(const platform::FileBytes &file)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return QStringLiteral("cannot be opened: file not found");
-    if (!info.isFile())
-        return QStringLiteral("cannot be opened: not a file");
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("cannot be opened: not readable");
-    if (info.size() == 0)
-        return QStringLiteral("cannot be opened: empty file");
-    return QString();
+    using Status = platform::FileStatus;
+    switch (file.status) {
+    case Status::Missing: return QStringLiteral("cannot be opened: file not found");
+    case Status::NotRegular: return QStringLiteral("cannot be opened: not a file");
+    case Status::Unreadable: return QStringLiteral("cannot be opened: not readable");
+    case Status::TooLarge: return QString();
+    case Status::Ok: break;
+    }
+    return file.bytes.isEmpty() ? QStringLiteral("cannot be opened: empty file") : QString();
 }
 
-QString pdfProblem(const QString &path, bool loaded)
+QString pdfProblem(const platform::FileBytes &file, bool loaded)
 {
-    if (QString problem = openProblem(path); !problem.isEmpty())
+    if (QString problem = readProblem(file); !problem.isEmpty())
         return problem;
-    QFile file(path);
     // Readers accept the header anywhere in the first kilobyte.
-    if (!file.open(QIODevice::ReadOnly) || !file.read(1024).contains("%PDF-"))
+    if (!file.bytes.left(1024).contains("%PDF-"))
         return QStringLiteral("cannot be opened: not a PDF file");
     return loaded ? QString() : QStringLiteral("damaged PDF");
 }
@@ -42,6 +40,11 @@ QString textProblem(const QByteArray &bytes)
 QString message(const QString &path, const QString &reason)
 {
     return QStringLiteral("⚠️ %1 — %2").arg(QFileInfo(path).fileName(), reason);
+}
+
+QString noAnswer(const QString &path)
+{
+    return QStringLiteral("The library folder does not answer: \"%1\" shows once it does.").arg(QFileInfo(path).fileName());
 }
 
 } // namespace songfile

@@ -3,18 +3,25 @@
 #include <QByteArray>
 #include <QString>
 
+namespace platform {
+struct FileBytes;
+}
+
 // Why a song file cannot be shown, in the words the window's message line
 // uses; an empty reason when nothing is known to be wrong.
 namespace songfile {
 
-// The file itself: missing, not a regular file, unreadable or empty.
-QString openProblem(const QString &path);
-// A PDF song: the file's own problem, else no "%PDF-" header ("not a PDF
+// A song file's read (platform::readRegularFile): missing, not a regular
+// file, unreadable or empty. A file over the read's limit is the reader's to judge.
+QString readProblem(const platform::FileBytes &file);
+// A PDF song's read: its read's problem, else no "%PDF-" header ("not a PDF
 // file"), else, when the PDF reader could not load it, "damaged PDF".
-QString pdfProblem(const QString &path, bool loaded);
+QString pdfProblem(const platform::FileBytes &file, bool loaded);
 // A ChordPro song's bytes: NUL bytes outside UTF-16 make it "not a text file".
 QString textProblem(const QByteArray &bytes);
 // The message line's text, naming the file.
 QString message(const QString &path, const QString &reason);
+// What a pane says while the library folder keeps the song's file unanswered.
+QString noAnswer(const QString &path);
 
 } // namespace songfile

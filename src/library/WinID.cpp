@@ -98,13 +98,14 @@ bool isSafeForFileName(const QString &id)
         && !id.contains(QLatin1String("..")) && !id.contains(QChar(0));
 }
 
-QString versionPath(const QString &path, const QString &altDir, qint64 defPDF, qint64 defCHO)
+QString versionPath(const QString &path, const QString &altDir, qint64 defPDF, qint64 defCHO,
+                    const std::function<bool(const QString &)> &exists)
 {
     const bool pdfSong = QFileInfo(path).suffix().toUpper() == QLatin1String("PDF");
     const qint64 policy = pdfSong ? defPDF : defCHO;
     if (policy == 1)
         return path;
-    const QString alt = isSafeForFileName(altDir) ? Data::obtenirPathPourAltDir(path, altDir) : QString();
+    const QString alt = isSafeForFileName(altDir) ? Data::obtenirPathPourAltDir(path, altDir, exists) : QString();
     if (!alt.isEmpty())
         return alt;
     return policy == 2 ? QString() : path;

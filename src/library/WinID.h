@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 // A window identifier ("Lead", "Drum"...) that document windows can be bound
@@ -30,7 +31,9 @@ bool isSafeForFileName(const QString &id);
 // The file a window bound to altDir shows for the song at path, under the
 // song kind's policy (defPDF for a PDF song, else defCHO): policy 1 the song
 // itself; otherwise its alternate version when one exists; without one, ""
-// for policy 2 and the song itself for any other.
-QString versionPath(const QString &path, const QString &altDir, qint64 defPDF, qint64 defCHO);
+// for policy 2 and the song itself for any other. `exists` is the file
+// system's word (QFileInfo::exists when none is given).
+QString versionPath(const QString &path, const QString &altDir, qint64 defPDF, qint64 defCHO,
+                    const std::function<bool(const QString &)> &exists = {});
 
 } // namespace winid

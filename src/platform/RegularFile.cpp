@@ -95,11 +95,17 @@ FileBytes readRegularFile(const QString &path, qint64 maxBytes)
 
 std::optional<qint64> regularFileSize(const QString &path)
 {
+    const std::optional<FileStamp> stamp = regularFileStamp(path);
+    return stamp ? std::optional<qint64>(stamp->size) : std::nullopt;
+}
+
+std::optional<FileStamp> regularFileStamp(const QString &path)
+{
     const QByteArray name = QFile::encodeName(path);
     struct stat st {};
     if (name.isEmpty() || ::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
-    return qint64(st.st_size);
+    return FileStamp{qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + qint64(st.st_mtim.tv_nsec)};
 }
 
 } // namespace platform

@@ -63,4 +63,14 @@ FileBytes readRegularFile(const QString &path, qint64 maxBytes);
 // is opened.
 std::optional<qint64> regularFileSize(const QString &path);
 
+// What the file system tells of a regular file without opening it, so that a
+// file written again is told from the one read before.
+struct FileStamp {
+    qint64 size = 0;
+    qint64 modifiedNs = 0; // since the epoch
+    bool operator==(const FileStamp &) const = default;
+};
+// The same look as regularFileSize, with the modification time.
+std::optional<FileStamp> regularFileStamp(const QString &path);
+
 } // namespace platform

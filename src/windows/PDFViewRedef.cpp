@@ -101,6 +101,11 @@ void PDFViewRedef::paintEvent(QPaintEvent *)
     case Kind::Empty:
         // No bright blank page for a song that cannot be shown.
         p.fillRect(rect(), content_.unreadable ? owner_->backColor() : owner_->pdfColor());
+        if (!content_.notice.isEmpty()) {
+            p.setFont(platform::systemFont(18));
+            p.setPen(owner_->actColor());
+            p.drawText(QRectF(rect()).adjusted(24, 24, -24, -24), Qt::AlignCenter | Qt::TextWordWrap, content_.notice);
+        }
         break;
     case Kind::Pdf: {
         p.fillRect(rect(), owner_->pdfColor());

@@ -23,10 +23,11 @@ public:
         qint64 page = 0;       // 1-based
         bool nextSong = false; // a page of the song after the current one
         bool unreadable = false; // empty because the song's file cannot be shown
+        QString notice;          // what an empty pane says instead of a page
         bool operator==(const Content &o) const
         {
             return kind == o.kind && page == o.page && nextSong == o.nextSong && unreadable == o.unreadable
-                && path == o.path;
+                && path == o.path && notice == o.notice;
         }
     };
 

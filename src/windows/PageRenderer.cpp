@@ -1,13 +1,16 @@
 #include "windows/PageRenderer.h"
 
+#include "chordpro/ChordPro.h"
 #include "library/SongFileCheck.h"
+#include "library/WinID.h"
+#include "platform/Clock.h"
 #include "platform/Log.h"
+#include "platform/ThreadEnd.h"
 #include "windows/PagePlan.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QPageSize>
 #include <QPdfDocument>
 #include <QThread>
@@ -18,17 +21,20 @@
 #include <deque>
 #include <mutex>
 
-// Lives in the renderer's thread: opens the documents and renders the pages
-// asked for, visible pages first. Only this thread touches its documents.
+// Lives in the renderer's thread: looks at and reads the song files, opens
+// the documents and renders the pages asked for, visible requests first.
+// Only this thread touches the file system and its documents.
 class PageRenderWorker : public QObject {
 public:
+    enum Kind { Open, Read, Find, Render, Keep };
     struct Job {
-        enum Kind { Open, Render, Keep } kind = Open;
+        Kind kind = Open;
         PageRenderer::Key key;
         QSet<QString> keep;
+        PageRenderer::Binding binding;
     };
 
-    explicit PageRenderWorker(PageRenderer *owner) : owner_(owner) {}
+    PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook look) : owner_(owner), look_(std::move(look)) {}
     ~PageRenderWorker() override
     {
         for (auto it = docs_.begin(); it != docs_.end(); it = docs_.erase(it))
@@ -44,14 +50,14 @@ public:
         QMetaObject::invokeMethod(this, [this] { drain(); }, Qt::QueuedConnection);
     }
 
-    // Drops the renders asked ahead; an open asked ahead stays (its answer is awaited).
+    // Drops the renders asked ahead; the rest asked ahead stays (its answer is awaited).
     QList<PageRenderer::Key> clearAhead()
     {
         std::lock_guard lock(mutex_);
         QList<PageRenderer::Key> dropped;
         std::deque<Job> kept;
         for (Job &job : ahead_) {
-            if (job.kind == Job::Render)
+            if (job.kind == Render)
                 dropped.append(job.key);
             else
                 kept.push_back(std::move(job));
@@ -60,12 +66,25 @@ public:
         return dropped;
     }
 
+    // The owner is going: nothing more is done for it, nor told to it.
     void stop()
     {
         stopping_ = true;
+        {
+            std::lock_guard lock(ownerMutex_);
+            owner_ = nullptr;
+        }
         std::lock_guard lock(mutex_);
         visible_.clear();
         ahead_.clear();
+    }
+
+    // When the look or read under way began (platform::now()), and of what; negative when none is.
+    double askedSince() const { return askedSince_; }
+    QString asking() const
+    {
+        std::lock_guard lock(askingMutex_);
+        return asking_;
     }
 
 private:
@@ -80,109 +99,213 @@ private:
         return true;
     }
 
+    // Runs fn on the owner's thread, unless the owner has gone.
+    void tell(std::function<void(PageRenderer &)> fn)
+    {
+        std::lock_guard lock(ownerMutex_);
+        if (owner_)
+            QMetaObject::invokeMethod(owner_, [o = owner_, fn = std::move(fn)] { fn(*o); }, Qt::QueuedConnection);
+    }
+
+    // A call into the file system, timed so that the window can say when it does not answer.
+    template <typename Call>
+    auto ask(const QString &path, Call call)
+    {
+        {
+            std::lock_guard lock(askingMutex_);
+            asking_ = path;
+        }
+        askedSince_ = platform::now();
+        auto answer = call();
+        askedSince_ = -1.0;
+        return answer;
+    }
+    std::optional<platform::FileStamp> look(const QString &path)
+    {
+        return ask(path, [&] { return look_(path); });
+    }
+
     void drain()
     {
         Job job;
         while (!stopping_ && take(job)) {
             switch (job.kind) {
-            case Job::Open: {
-                const PageRenderer::DocInfo info = infoOf(job.key.path, document(job.key.path));
-                const QString path = job.key.path;
-                QMetaObject::invokeMethod(owner_, [o = owner_, path, info] { o->documentOpened(path, info); },
-                                          Qt::QueuedConnection);
-                break;
-            }
-            case Job::Render: {
-                QImage image;
-                QPdfDocument *doc = document(job.key.path);
-                if (doc && job.key.page >= 1 && job.key.page <= doc->pageCount() && !job.key.size.isEmpty()) {
-                    image = doc->render(job.key.page - 1, job.key.size);
-                    // In place, in the same buffer: painting a premultiplied image needs no
-                    // conversion, so no repaint on the main thread converts it again.
-                    image.convertTo(QImage::Format_ARGB32_Premultiplied);
-                }
-                const PageRenderer::Key key = job.key;
-                QMetaObject::invokeMethod(owner_, [o = owner_, key, image] { o->pageRendered(key, image); },
-                                          Qt::QueuedConnection);
-                break;
-            }
-            case Job::Keep:
-                for (auto it = docs_.begin(); it != docs_.end();) {
-                    if (job.keep.contains(it.key())) {
-                        ++it;
-                    } else {
-                        close(it.value());
-                        docLru_.removeAll(it.key());
-                        stamps_.remove(it.key());
-                        it = docs_.erase(it);
-                    }
-                }
-                break;
+            case Open: opened(job.key.path); break;
+            case Read: read(job.key.path); break;
+            case Find: found(job.key.path, job.binding); break;
+            case Render: render(job.key); break;
+            case Keep: keepOnly(job.keep); break;
             }
         }
     }
 
-    // A document and the bytes it reads from: the whole file is read once,
+    void opened(const QString &path)
+    {
+        const std::optional<platform::FileStamp> stamp = look(path);
+        const PageRenderer::DocInfo info = infoOf(document(path, stamp));
+        known_.insert(path, stamp);
+        tell([path, info](PageRenderer &o) { o.documentOpened(path, info); });
+    }
+
+    void read(const QString &path)
+    {
+        const std::optional<platform::FileStamp> stamp = look(path);
+        // Read even when the look found nothing, for the words of why: a pipe or a device is not opened.
+        const platform::FileBytes file = ask(path, [&] { return platform::readRegularFile(path, ChordPro::kMaxSongBytes); });
+        known_.insert(path, stamp);
+        tell([path, file](PageRenderer &o) { o.textRead(path, file); });
+    }
+
+    QString versionOf(const QString &path, const PageRenderer::Binding &b)
+    {
+        return winid::versionPath(path, b.altDir, b.defPDF, b.defCHO,
+                                  [this](const QString &file) { return look(file).has_value(); });
+    }
+
+    void found(const QString &path, const PageRenderer::Binding &binding)
+    {
+        const QString shown = versionOf(path, binding);
+        versions_.insert(path, {binding, shown});
+        tell([path, binding, shown](PageRenderer &o) { o.versionFound(path, binding, shown); });
+    }
+
+    void render(const PageRenderer::Key &key)
+    {
+        QImage image;
+        auto it = docs_.find(key.path);
+        Doc *open = nullptr;
+        if (it != docs_.end()) {
+            open = it.value();
+            docLru_.removeAll(key.path);
+            docLru_.append(key.path);
+        } else {
+            // Closed since it was opened (more documents were asked for): read again,
+            // unless the file changed meanwhile and the window must learn of it first.
+            const std::optional<platform::FileStamp> stamp = look(key.path);
+            if (known_.contains(key.path) && known_.value(key.path) != stamp) {
+                known_.remove(key.path);
+                tell([key](PageRenderer &o) { o.filesLooked({}, {key.path}); });
+            } else {
+                open = document(key.path, stamp);
+            }
+        }
+        QPdfDocument *doc = ready(open);
+        if (doc && key.page >= 1 && key.page <= doc->pageCount() && !key.size.isEmpty()) {
+            image = doc->render(key.page - 1, key.size);
+            // In place, in the same buffer: painting a premultiplied image needs no
+            // conversion, so no repaint on the main thread converts it again.
+            image.convertTo(QImage::Format_ARGB32_Premultiplied);
+        }
+        tell([key, image](PageRenderer &o) { o.pageRendered(key, image); });
+    }
+
+    // Forgets what is not kept and looks again at what is: a file written
+    // since, or a version come or gone, is forgotten and said to have changed.
+    void keepOnly(const QSet<QString> &keep)
+    {
+        for (auto it = docs_.begin(); it != docs_.end();) {
+            if (keep.contains(it.key())) {
+                ++it;
+            } else {
+                close(it.value());
+                docLru_.removeAll(it.key());
+                stamps_.remove(it.key());
+                it = docs_.erase(it);
+            }
+        }
+        QStringList gone, changed;
+        for (auto it = known_.begin(); it != known_.end();) {
+            if (!keep.contains(it.key())) {
+                gone.append(it.key());
+                it = known_.erase(it);
+            } else if (look(it.key()) != it.value()) {
+                changed.append(it.key());
+                it = known_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        for (auto it = versions_.begin(); it != versions_.end();) {
+            if (!keep.contains(it.key())) {
+                gone.append(it.key());
+                it = versions_.erase(it);
+            } else if (versionOf(it.key(), it->binding) != it->shown) {
+                changed.append(it.key());
+                it = versions_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        tell([gone, changed](PageRenderer &o) {
+            --o.keepsPending_;
+            o.filesLooked(gone, changed);
+        });
+    }
+
+    // A document and the file it was read from: the whole file is read once,
     // so the renderer's many small reads and seeks are memory copies.
-    struct Open {
-        QByteArray bytes;
+    struct Doc {
+        platform::FileBytes file;
         QBuffer buffer;
         QPdfDocument doc;
     };
 
-    static void close(Open *open)
+    static void close(Doc *open)
     {
         if (open)
             open->doc.close();
         delete open;
     }
 
-    // The open document of a path, opened on first use and again when the
-    // file changed on disk (size or date); nullptr when it cannot be read as a PDF.
-    QPdfDocument *document(const QString &path)
+    static QPdfDocument *ready(Doc *open)
     {
-        const QFileInfo fi(path);
-        auto it = docs_.find(path);
-        if (it != docs_.end()) {
-            const auto stamp = stamps_.value(path);
-            if (stamp.first == fi.lastModified() && stamp.second == fi.size()) {
+        return open && open->doc.status() == QPdfDocument::Status::Ready ? &open->doc : nullptr;
+    }
+
+    // The document of a path as the file system stamps it now: the one open
+    // when the file is unchanged, else read and opened again.
+    Doc *document(const QString &path, const std::optional<platform::FileStamp> &stamp)
+    {
+        if (auto it = docs_.find(path); it != docs_.end()) {
+            if (stamp && stamps_.contains(path) && stamps_.value(path) == *stamp) {
                 docLru_.removeAll(path);
                 docLru_.append(path);
-                return it.value()->doc.status() == QPdfDocument::Status::Ready ? &it.value()->doc : nullptr;
+                return it.value();
             }
             close(it.value());
             docs_.erase(it);
             docLru_.removeAll(path);
+            stamps_.remove(path);
         }
-        auto *open = new Open;
-        // Only a regular file (a link resolved first): a pipe would block the reader.
-        QFile file(path);
-        if (fi.isFile() && file.open(QIODevice::ReadOnly))
-            open->bytes = file.readAll();
-        open->buffer.setBuffer(&open->bytes);
-        if (!open->bytes.isEmpty() && open->buffer.open(QIODevice::ReadOnly))
+        auto *open = new Doc;
+        open->file = ask(path, [&] { return platform::readRegularFile(path, PageRenderer::kMaxDocumentBytes); });
+        open->buffer.setBuffer(&open->file.bytes);
+        if (open->file.ok() && !open->file.bytes.isEmpty() && open->buffer.open(QIODevice::ReadOnly))
             open->doc.load(&open->buffer);
         if (open->doc.status() != QPdfDocument::Status::Ready) {
             TLOG(QStringLiteral("PageRenderer cannot open %1").arg(path));
             open->doc.close();
         }
         docs_.insert(path, open);
-        stamps_.insert(path, {fi.lastModified(), fi.size()});
+        if (stamp)
+            stamps_.insert(path, *stamp);
         docLru_.append(path);
         while (docLru_.size() > PageRenderer::kMaxDocuments) {
             const QString old = docLru_.takeFirst();
             close(docs_.take(old));
             stamps_.remove(old);
         }
-        return open->doc.status() == QPdfDocument::Status::Ready ? &open->doc : nullptr;
+        return open;
     }
 
-    static PageRenderer::DocInfo infoOf(const QString &path, QPdfDocument *doc)
+    static PageRenderer::DocInfo infoOf(Doc *open)
     {
         PageRenderer::DocInfo info;
+        QPdfDocument *doc = ready(open);
         if (!doc || doc->pageCount() < 1) {
-            // Read here, off the main thread, so the window can say why.
-            info.problem = songfile::pdfProblem(path, false);
+            // From the bytes read: the file is not opened again to say why.
+            info.problem = open->file.status == platform::FileStatus::TooLarge ? QStringLiteral("too large to open")
+                                                                               : songfile::pdfProblem(open->file, false);
             return info;
         }
         info.ok = true;
@@ -192,14 +315,26 @@ private:
         return info;
     }
 
+    std::mutex ownerMutex_;
     PageRenderer *owner_;
+    PageRenderer::FileLook look_;
     std::mutex mutex_;
     std::deque<Job> visible_;
     std::deque<Job> ahead_;
     std::atomic<bool> stopping_{false};
-    QHash<QString, Open *> docs_;
-    QHash<QString, QPair<QDateTime, qint64>> stamps_;
+    std::atomic<double> askedSince_{-1.0};
+    mutable std::mutex askingMutex_;
+    QString asking_;
+    QHash<QString, Doc *> docs_;
+    QHash<QString, platform::FileStamp> stamps_;
     QStringList docLru_;
+    // The files the owner was told of (nothing for one not there), and the versions.
+    QHash<QString, std::optional<platform::FileStamp>> known_;
+    struct Found {
+        PageRenderer::Binding binding;
+        QString shown;
+    };
+    QHash<QString, Found> versions_;
 };
 
 QSizeF PageRenderer::DocInfo::pageSize(int page) const
@@ -209,11 +344,11 @@ QSizeF PageRenderer::DocInfo::pageSize(int page) const
     return QPageSize(QPageSize::A4).size(QPageSize::Point);
 }
 
-PageRenderer::PageRenderer(QObject *parent) : QObject(parent)
+PageRenderer::PageRenderer(FileLook look, QObject *parent) : QObject(parent)
 {
     thread_ = new QThread();
     thread_->setObjectName(QStringLiteral("PageRenderer"));
-    worker_ = new PageRenderWorker(this);
+    worker_ = new PageRenderWorker(this, look ? std::move(look) : FileLook(&platform::regularFileStamp));
     worker_->moveToThread(thread_);
     thread_->start();
 }
@@ -221,23 +356,126 @@ PageRenderer::PageRenderer(QObject *parent) : QObject(parent)
 PageRenderer::~PageRenderer()
 {
     worker_->stop();
-    // The documents are deleted on the thread that opened them.
-    QMetaObject::invokeMethod(worker_, [w = worker_] { delete w; }, Qt::BlockingQueuedConnection);
-    thread_->quit();
-    thread_->wait();
-    delete thread_;
+    // A thread held in the file system is not waited for at all: closing a
+    // window, or quitting, must not wait on a share that does not answer.
+    const bool held = worker_->askedSince() >= 0;
+    const QString asking = worker_->asking();
+    // The documents are deleted on the thread that opened them, once it is through.
+    QMetaObject::invokeMethod(
+        worker_,
+        [w = worker_] {
+            delete w;
+            QThread::currentThread()->quit();
+        },
+        Qt::QueuedConnection);
+    platform::endThread(thread_, held ? 0 : platform::kThreadEndWaitMs, QStringLiteral("PageRenderer: %1").arg(asking));
 }
 
-void PageRenderer::ensureFresh(const QString &path)
+double PageRenderer::fileSystemSilence() const
 {
-    auto it = docs_.find(path);
-    if (it == docs_.end() || !it->known)
+    const double since = worker_->askedSince();
+    return since < 0 ? 0.0 : std::max(0.0, platform::now() - since);
+}
+
+void PageRenderer::requestFile(int kind, const QString &path, bool ahead)
+{
+    // An ask made ahead and now wanted on screen is made again with the
+    // visible requests, so it does not wait behind the renders ahead.
+    const bool promote = !ahead && filePendingAhead_.remove(path);
+    if (filePending_.contains(path) && !promote)
         return;
-    const QFileInfo fi(path);
-    if (fi.lastModified() == it->modified && fi.size() == it->fileSize)
+    filePending_.insert(path);
+    if (ahead)
+        filePendingAhead_.insert(path);
+    PageRenderWorker::Job job;
+    job.kind = PageRenderWorker::Kind(kind);
+    job.key = Key{path, 0, QSize()};
+    worker_->enqueue(std::move(job), ahead);
+}
+
+std::optional<PageRenderer::DocInfo> PageRenderer::documentInfo(const QString &path, bool ahead)
+{
+    if (path.isEmpty())
+        return DocInfo();
+    if (auto it = docs_.constFind(path); it != docs_.constEnd())
+        return *it;
+    requestFile(PageRenderWorker::Open, path, ahead);
+    return std::nullopt;
+}
+
+std::optional<platform::FileBytes> PageRenderer::songText(const QString &path, bool ahead)
+{
+    if (path.isEmpty())
+        return platform::FileBytes();
+    if (auto it = texts_.constFind(path); it != texts_.constEnd())
+        return *it;
+    requestFile(PageRenderWorker::Read, path, ahead);
+    return std::nullopt;
+}
+
+std::optional<QString> PageRenderer::version(const QString &path, const Binding &binding, bool ahead)
+{
+    if (path.isEmpty())
+        return QString();
+    // A policy or an identifier that names no other file needs no answer from the file system.
+    bool looks = false;
+    const QString plain = winid::versionPath(path, binding.altDir, binding.defPDF, binding.defCHO,
+                                             [&looks](const QString &) {
+                                                 looks = true;
+                                                 return false;
+                                             });
+    if (!looks)
+        return plain;
+    if (auto it = versions_.constFind(path); it != versions_.constEnd() && it->binding == binding)
+        return it->shown;
+    if (!versionPending_.contains(path)) {
+        versionPending_.insert(path);
+        PageRenderWorker::Job job;
+        job.kind = PageRenderWorker::Find;
+        job.key = Key{path, 0, QSize()};
+        job.binding = binding;
+        worker_->enqueue(std::move(job), ahead);
+    }
+    return std::nullopt;
+}
+
+void PageRenderer::lookAgain()
+{
+    texts_.clear();
+    versions_.clear();
+}
+
+void PageRenderer::documentOpened(const QString &path, const DocInfo &info)
+{
+    if (!filePending_.remove(path))
+        return; // answered already (an open asked twice)
+    filePendingAhead_.remove(path);
+    docs_.insert(path, info);
+    emit documentReady(path);
+}
+
+void PageRenderer::textRead(const QString &path, const platform::FileBytes &file)
+{
+    if (!filePending_.remove(path))
         return;
-    // The file changed on disk (an export wrote it again): forget what was drawn of it.
-    docs_.erase(it);
+    filePendingAhead_.remove(path);
+    texts_.insert(path, file);
+    emit documentReady(path);
+}
+
+void PageRenderer::versionFound(const QString &path, const Binding &binding, const QString &shown)
+{
+    if (!versionPending_.remove(path))
+        return;
+    versions_.insert(path, {binding, shown});
+    emit documentReady(path);
+}
+
+void PageRenderer::forget(const QString &path)
+{
+    docs_.remove(path);
+    texts_.remove(path);
+    versions_.remove(path);
     for (auto img = images_.begin(); img != images_.end();) {
         if (img.key().path == path) {
             lru_.removeAll(img.key());
@@ -247,43 +485,20 @@ void PageRenderer::ensureFresh(const QString &path)
             ++img;
         }
     }
+    // Renders of the file as it was are not taken when they come.
+    pending_.removeIf([&path](const Key &k) { return k.path == path; });
 }
 
-std::optional<PageRenderer::DocInfo> PageRenderer::documentInfo(const QString &path, bool ahead)
+void PageRenderer::filesLooked(const QStringList &gone, const QStringList &changed)
 {
-    if (path.isEmpty())
-        return DocInfo();
-    ensureFresh(path);
-    auto it = docs_.constFind(path);
-    if (it != docs_.constEnd() && it->known)
-        return it->info;
-    // An open asked ahead and now wanted on screen is asked again with the
-    // visible requests, so it does not wait behind the renders ahead.
-    const bool promote = !ahead && docPendingAhead_.remove(path);
-    if (!docPending_.contains(path) || promote) {
-        docPending_.insert(path);
-        if (ahead)
-            docPendingAhead_.insert(path);
-        PageRenderWorker::Job job;
-        job.kind = PageRenderWorker::Job::Open;
-        job.key = Key{path, 0, QSize()};
-        worker_->enqueue(std::move(job), ahead);
+    // What the worker no longer knows is not kept here either, so that each
+    // keep looks again at everything kept.
+    for (const QString &path : gone)
+        forget(path);
+    for (const QString &path : changed) {
+        forget(path);
+        emit fileChanged(path);
     }
-    return std::nullopt;
-}
-
-void PageRenderer::documentOpened(const QString &path, const DocInfo &info)
-{
-    if (!docPending_.remove(path))
-        return; // answered already (an open asked twice)
-    docPendingAhead_.remove(path);
-    Doc &doc = docs_[path];
-    doc.info = info;
-    doc.known = true;
-    const QFileInfo fi(path);
-    doc.modified = fi.lastModified();
-    doc.fileSize = fi.size();
-    emit documentReady(path);
 }
 
 void PageRenderer::request(const Key &key, bool ahead)
@@ -292,7 +507,7 @@ void PageRenderer::request(const Key &key, bool ahead)
         return;
     pending_.insert(key);
     PageRenderWorker::Job job;
-    job.kind = PageRenderWorker::Job::Render;
+    job.kind = PageRenderWorker::Render;
     job.key = key;
     worker_->enqueue(std::move(job), ahead);
 }
@@ -301,7 +516,6 @@ QImage PageRenderer::page(const QString &path, int page, QSize pixelSize)
 {
     if (path.isEmpty() || page < 1 || pixelSize.isEmpty())
         return QImage();
-    ensureFresh(path);
     const Key key{path, page, pixelSize};
     auto it = images_.constFind(key);
     if (it != images_.constEnd()) {
@@ -346,6 +560,10 @@ void PageRenderer::keepOnly(const QSet<QString> &paths)
     kept_.remove(QString());
     for (auto it = docs_.begin(); it != docs_.end();)
         it = paths.contains(it.key()) ? std::next(it) : docs_.erase(it);
+    for (auto it = texts_.begin(); it != texts_.end();)
+        it = paths.contains(it.key()) ? std::next(it) : texts_.erase(it);
+    for (auto it = versions_.begin(); it != versions_.end();)
+        it = paths.contains(it.key()) ? std::next(it) : versions_.erase(it);
     for (auto it = images_.begin(); it != images_.end();) {
         if (paths.contains(it.key().path)) {
             ++it;
@@ -355,8 +573,9 @@ void PageRenderer::keepOnly(const QSet<QString> &paths)
             it = images_.erase(it);
         }
     }
+    ++keepsPending_;
     PageRenderWorker::Job job;
-    job.kind = PageRenderWorker::Job::Keep;
+    job.kind = PageRenderWorker::Keep;
     job.keep = paths;
     worker_->enqueue(std::move(job), false);
 }
@@ -394,22 +613,23 @@ void PageRenderer::evict()
 
 bool PageRenderer::waitForIdle(int timeoutMs)
 {
-    auto idle = [this] { return pending_.isEmpty() && docPending_.isEmpty(); };
+    auto idle = [this] {
+        return pending_.isEmpty() && filePending_.isEmpty() && versionPending_.isEmpty() && keepsPending_ == 0;
+    };
     if (!idle()) {
+        // Looked at after each turn of the loop: a keep's answer comes with no signal.
         QEventLoop loop;
-        auto check = [&] {
+        QTimer turn;
+        connect(&turn, &QTimer::timeout, &loop, [&] {
             if (idle())
                 loop.quit();
-        };
-        const auto c1 = connect(this, &PageRenderer::pageReady, &loop, check, Qt::QueuedConnection);
-        const auto c2 = connect(this, &PageRenderer::documentReady, &loop, check, Qt::QueuedConnection);
+        });
+        turn.start(1);
         QTimer guard;
         guard.setSingleShot(true);
         connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
         guard.start(timeoutMs);
         loop.exec();
-        disconnect(c1);
-        disconnect(c2);
     }
     QCoreApplication::processEvents();
     return idle();

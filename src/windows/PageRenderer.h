@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDateTime>
+#include "platform/RegularFile.h"
+
 #include <QHash>
 #include <QImage>
 #include <QList>
@@ -8,17 +9,26 @@
 #include <QSet>
 #include <QSizeF>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
 class QThread;
 class PageRenderWorker;
 
-// PDF pages of one document window, rendered off the main thread. A page
-// image is requested at a pixel size and delivered when ready (pageReady);
-// the main thread never opens a document or renders a page itself. Each
-// document is read into memory once by the worker and kept while the window
-// keeps its song (the song shown, the songs next to it, the last ones shown).
+// The song files of one document window, looked at and read off the main
+// thread, and their PDF pages rendered there. A page image is requested at a
+// pixel size and delivered when ready (pageReady); what is known of a song's
+// file (a PDF's pages, a ChordPro song's bytes, the version a bound window
+// shows) is asked for and delivered once the file system has answered
+// (documentReady). The main thread never looks at a song file, opens a
+// document or renders a page itself: a share that does not answer holds the
+// renderer's thread only, and the window says so (fileSystemSilence).
+//
+// What is known of a file is kept while the window keeps its song (the song
+// shown, the songs next to it, the last ones shown); each keep looks at the
+// kept files again, and forgets one written since (fileChanged). Each PDF is
+// read into memory once by the worker and kept the same way.
 //
 // Memory is bounded: at most kMaxImages page images and kMaxImageBytes of
 // them (about 24 pages of a two-page window at 1920x1080), and kMaxDocuments
@@ -28,6 +38,9 @@ class PageRenderWorker;
 class PageRenderer : public QObject {
     Q_OBJECT
 public:
+    // The stamp of the regular file at a path, nothing for anything else.
+    using FileLook = std::function<std::optional<platform::FileStamp>(const QString &path)>;
+
     struct DocInfo {
         bool ok = false;         // false for a missing or unreadable file
         int pageCount = 0;       // 0 when not ok
@@ -35,14 +48,34 @@ public:
         QString problem;         // why it is not ok (songfile's words)
         QSizeF pageSize(int page) const; // 1-based; A4 for an unknown page
     };
+    // How a window bound to an identifier picks a song's version (winid::versionPath).
+    struct Binding {
+        QString altDir;
+        qint64 defPDF = 0;
+        qint64 defCHO = 0;
+        bool operator==(const Binding &) const = default;
+    };
 
-    explicit PageRenderer(QObject *parent = nullptr);
+    // `look` stands in for the file system in tests; it runs on the renderer's thread.
+    explicit PageRenderer(FileLook look = {}, QObject *parent = nullptr);
     ~PageRenderer() override;
 
-    // What is known of a document; nullopt while the worker opens it (the
-    // request is made here, documentReady follows).
-    // An open asked ahead waits behind the visible requests.
+    // ---- What is known of a song file: nullopt after asking, documentReady follows.
+    // Asked ahead, it waits behind the visible requests.
+    // A PDF's pages.
     std::optional<DocInfo> documentInfo(const QString &path, bool ahead = false);
+    // A ChordPro song's bytes (at most ChordPro::kMaxSongBytes).
+    std::optional<platform::FileBytes> songText(const QString &path, bool ahead = false);
+    // The file a window bound so shows for the song at path ("" for none).
+    std::optional<QString> version(const QString &path, const Binding &binding, bool ahead = false);
+    // Forgets the ChordPro songs read and the versions found: the next ask
+    // looks at the files again (an edit saved a song, a version was made).
+    void lookAgain();
+    // Seconds the look or read under way on the renderer's thread has waited
+    // for the file system; 0 when none is under way.
+    double fileSystemSilence() const;
+
+    // ---- Pages ----------------------------------------------------------------
     // The page at exactly this pixel size, or a null image after requesting
     // it (pageReady follows). Visible requests go before those made ahead.
     QImage page(const QString &path, int page, QSize pixelSize);
@@ -54,7 +87,8 @@ public:
     void prefetch(const QString &path, int page, QSize pixelSize);
     // Drops the renders asked ahead that have not started.
     void clearPrefetch();
-    // Keeps these documents open and forgets the others (and their images).
+    // Keeps what is known of these files (documents, texts, versions) and
+    // forgets the others (and their images); the kept ones are looked at again.
     void keepOnly(const QSet<QString> &paths);
 
     // Visible requests answered from what was rendered (hits) and those that
@@ -84,9 +118,14 @@ public:
     static constexpr int kMaxImages = 24;
     static constexpr qint64 kMaxImageBytes = 96ll * 1024 * 1024;
     static constexpr int kMaxDocuments = 8;
+    // A larger PDF is not read: the documents kept open are held in memory.
+    static constexpr qint64 kMaxDocumentBytes = 512ll * 1024 * 1024;
 
 signals:
+    // What was asked of a file (document, text or version) is known.
     void documentReady(const QString &path);
+    // A kept file was written again, or its version changed: what was known is forgotten.
+    void fileChanged(const QString &path);
     void pageReady(const QString &path, int page);
 
 private:
@@ -98,25 +137,32 @@ private:
         bool operator==(const Key &o) const { return page == o.page && size == o.size && path == o.path; }
     };
     friend size_t qHash(const Key &k, size_t seed) { return qHashMulti(seed, k.path, k.page, k.size.width(), k.size.height()); }
-    struct Doc {
-        DocInfo info;
-        bool known = false;
-        QDateTime modified;
-        qint64 fileSize = -1;
+    struct Version {
+        Binding binding;
+        QString shown;
     };
 
+    // Asks the worker for a file's document or text, once.
+    void requestFile(int kind, const QString &path, bool ahead);
     void request(const Key &key, bool ahead);
-    void ensureFresh(const QString &path);
+    void forget(const QString &path);
     void documentOpened(const QString &path, const DocInfo &info);
+    void textRead(const QString &path, const platform::FileBytes &file);
+    void versionFound(const QString &path, const Binding &binding, const QString &shown);
+    void filesLooked(const QStringList &gone, const QStringList &changed);
     void pageRendered(const Key &key, const QImage &image);
     void touch(const Key &key);
     void evict();
 
     QThread *thread_ = nullptr;
     PageRenderWorker *worker_ = nullptr;
-    QHash<QString, Doc> docs_;
-    QSet<QString> docPending_;
-    QSet<QString> docPendingAhead_;
+    QHash<QString, DocInfo> docs_;
+    QHash<QString, platform::FileBytes> texts_;
+    QHash<QString, Version> versions_;
+    QSet<QString> filePending_;
+    QSet<QString> filePendingAhead_;
+    QSet<QString> versionPending_;
+    int keepsPending_ = 0;
     QHash<Key, QImage> images_;
     QList<Key> lru_;
     QSet<Key> pending_;

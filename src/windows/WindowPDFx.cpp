@@ -57,7 +57,8 @@ private:
     WindowPDFx *owner_;
 };
 
-WindowPDFx::WindowPDFx(QWidget *parent) : WindowPDFxSuper(0, parent), renderer_(std::make_unique<PageRenderer>())
+WindowPDFx::WindowPDFx(QWidget *parent, PageRenderer::FileLook look)
+    : WindowPDFxSuper(0, parent), renderer_(std::make_unique<PageRenderer>(std::move(look)))
 {
     setWindowTitle(QStringLiteral("Tolvane Window"));
     setFocusPolicy(Qt::StrongFocus);
@@ -73,6 +74,7 @@ WindowPDFx::WindowPDFx(QWidget *parent) : WindowPDFxSuper(0, parent), renderer_(
     buildOverlays();
 
     connect(renderer_.get(), &PageRenderer::documentReady, this, &WindowPDFx::documentReady);
+    connect(renderer_.get(), &PageRenderer::fileChanged, this, &WindowPDFx::fileChanged);
     connect(renderer_.get(), &PageRenderer::pageReady, this, &WindowPDFx::pageReady);
 }
 
@@ -118,41 +120,78 @@ void WindowPDFx::refreshPiece()
 {
     WindowPDFxSuper::refreshPiece();
     savePageNo1_ = savePageNo2_ = 0;
-    curPath_ = pieceCour() ? subsPath(pathOf(pieceCour()), true) : QString();
-    prevPath_ = piecePrev() && piecePrev() != pieceCour() ? subsPath(pathOf(piecePrev()), false) : QString();
-    if (!curPath_.isEmpty()) {
-        recentPaths_.removeAll(curPath_);
-        recentPaths_.append(curPath_);
-        while (recentPaths_.size() > kRecentSongs)
-            recentPaths_.removeFirst();
-    }
-    typeFichierCour_ = fileKind(curPath_);
     songProblem_.clear();
-    if (typeFichierCour_ == 1 && chordProDocument_) {
-        chordProDocument_->chargerFichier(curPath_);
-        if (!chordProDocument_->loadProblem().isEmpty())
-            showSongProblem(curPath_, chordProDocument_->loadProblem());
-    }
-    // Strips pushed before this window read the song before; they read it now.
-    for (WindowPDFxSuper *strip : windowlist::chordStripsOf(this))
-        strip->refreshInfo();
+    curLoaded_ = false;
     nextPieceShown_.reset();
     nextKnown_ = false;
-    updateNextSong();
     // Nothing of the song before stays on screen.
     for (PDFViewRedef *p : panes_)
         p->clear();
     renderer_->clearPrefetch();
-    QSet<QString> keep(recentPaths_.cbegin(), recentPaths_.cend());
-    keep << curPath_ << nextPath_ << prevPath_;
+    takeSongFiles();
+    // Strips pushed before this window read the song before; they read it now.
+    for (WindowPDFxSuper *strip : windowlist::chordStripsOf(this))
+        strip->refreshInfo();
+    QSet<QString> keep{curPath_, nextPath_, prevPath_, pathOf(pieceCour()), pathOf(pieceNext()), pathOf(piecePrev())};
+    for (const auto &[song, shown] : recentPaths_)
+        keep << song << shown;
     renderer_->keepOnly(keep);
     titleRow_->buttonRec->setVisible(Data::recOn() && altDir().isEmpty());
     titleRow_->buttonLoop->setVisible(Data::loopOn());
 }
 
+std::optional<QString> WindowPDFx::fileOf(const std::shared_ptr<Pieces> &piece, bool ahead)
+{
+    const QString path = pathOf(piece);
+    if (path.isEmpty() || altMode() == 0 || altModeOff())
+        return path;
+    return renderer_->version(path, {altDir(), defPDF(), defCHO()}, ahead);
+}
+
+void WindowPDFx::rememberShown(const QString &song, const QString &shown)
+{
+    recentPaths_.removeIf([&song](const QPair<QString, QString> &r) { return r.first == song; });
+    recentPaths_.append({song, shown});
+    while (recentPaths_.size() > kRecentSongs)
+        recentPaths_.removeFirst();
+}
+
+bool WindowPDFx::takeSongFiles()
+{
+    const QString song = pathOf(pieceCour());
+    const std::optional<QString> cur = pieceCour() ? fileOf(pieceCour(), false) : QString();
+    if (cur && *cur != curPath_)
+        curLoaded_ = false;
+    curFound_ = cur.has_value();
+    curPath_ = cur.value_or(QString());
+    setAltModeOk(cur && !cur->isEmpty() && *cur != song);
+    typeFichierCour_ = fileKind(curFound_ ? curPath_ : song);
+    if (curFound_ && !curPath_.isEmpty())
+        rememberShown(song, curPath_);
+    bool textCame = false;
+    if (curFound_ && typeFichierCour_ == 1 && !curLoaded_ && chordProDocument_) {
+        if (const auto text = renderer_->songText(curPath_)) {
+            chordProDocument_->chargerFichier(curPath_, *text);
+            curLoaded_ = textCame = true;
+            if (!chordProDocument_->loadProblem().isEmpty())
+                showSongProblem(curPath_, chordProDocument_->loadProblem());
+        } else if (!chordProDocument_->fichier().isEmpty()) {
+            // The song before's text must not stand for this one meanwhile (the chord strips read it).
+            chordProDocument_->chargerFichier(QString(), platform::FileBytes());
+        }
+    }
+    const std::optional<QString> prev =
+        piecePrev() && piecePrev() != pieceCour() ? fileOf(piecePrev(), true) : QString();
+    prevPath_ = prev.value_or(QString());
+    updateNextSong();
+    return textCame;
+}
+
 void WindowPDFx::resetPDF()
 {
     WindowPDFxSuper::resetPDF();
+    // The next push looks at the songs' files again.
+    renderer_->lookAgain();
     for (WindowPDFxSuper *strip : windowlist::chordStripsOf(this))
         strip->resetPDF();
 }
@@ -161,17 +200,18 @@ void WindowPDFx::updateNextSong()
 {
     if (nextKnown_ && nextPieceShown_ == pieceNext())
         return;
-    nextKnown_ = true;
     nextPieceShown_ = pieceNext();
-    nextPath_ = pieceNext() ? subsPath(pathOf(pieceNext()), false) : QString();
+    const std::optional<QString> next = pieceNext() ? fileOf(pieceNext(), true) : QString();
+    nextPath_ = next.value_or(QString());
     typeFichierNext_ = fileKind(nextPath_);
-    if (pieceNext() && typeFichierNext_ == 1 && chordProDocumentNext_)
-        chordProDocumentNext_->chargerFichier(nextPath_);
-}
-
-QString WindowPDFx::currentFile()
-{
-    return pieceCour() ? subsPath(pathOf(pieceCour()), true) : QString();
+    // Asked again at each refresh until the library folder has answered.
+    nextKnown_ = next.has_value();
+    if (nextKnown_ && pieceNext() && typeFichierNext_ == 1 && chordProDocumentNext_) {
+        if (const auto text = renderer_->songText(nextPath_, true))
+            chordProDocumentNext_->chargerFichier(nextPath_, *text);
+        else
+            nextKnown_ = false;
+    }
 }
 
 qint64 WindowPDFx::effectiveMode() const

@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "windows/PDFViewRedef.h"
 #include "windows/PagePlan.h"
+#include "windows/PageRenderer.h"
 #include "windows/WindowPDFxSuper.h"
 
 #include <array>
@@ -14,7 +15,6 @@ class ChordPro;
 class DimmerBox;
 class QLabel;
 class QPushButton;
-class PageRenderer;
 class TitleRow;
 class ViewKeys;
 class ViewToc;
@@ -23,11 +23,14 @@ class ViewToc;
 // song's pages in one of its display modes. Four pane sets (left, right,
 // single, zoom); PDF pages come from the window's own renderer, rendered
 // off the main thread and ahead of need; ChordPro pages are laid out by the
-// window's two ChordPro documents (current and next song).
+// window's two ChordPro documents (current and next song) from the files
+// the renderer read. Until the library folder answers for the current
+// song's file, the panes wait, and say so once it keeps silent.
 class WindowPDFx : public WindowPDFxSuper, public ChordProOptions {
     Q_OBJECT
 public:
-    explicit WindowPDFx(QWidget *parent = nullptr);
+    // `look` stands in for the file system in tests (PageRenderer).
+    explicit WindowPDFx(QWidget *parent = nullptr, PageRenderer::FileLook look = {});
     ~WindowPDFx() override;
 
     // ---- WindowPDFxSuper ------------------------------------------------------
@@ -115,8 +118,9 @@ public:
     void ajusterMarqueurZoom();
     void ajusterBoxInact();
     void refreshPageNoAttributes();
-    // The current song's file after substitution (updating altModeOk).
-    QString currentFile();
+    // The current song's file after substitution; "" until the library folder
+    // has answered which version it is.
+    QString currentFile() const { return curPath_; }
     // Says in the message line why the current song cannot be shown; the
     // text stays while the song does.
     void showSongProblem(const QString &path, const QString &reason);
@@ -187,11 +191,20 @@ private:
     bool tocLayerShown() const;
     void layoutPanes();
     void applyPane(PDFViewRedef::Role role, const pageplan::Pane &pane);
+    // The files of the current, next and previous songs as far as the
+    // renderer knows them; true when the current song's text came just now.
+    bool takeSongFiles();
+    std::optional<QString> fileOf(const std::shared_ptr<Pieces> &piece, bool ahead);
+    void rememberShown(const QString &song, const QString &shown);
     void updateNextSong();
     // The next song's file cannot be shown.
     bool nextUnreadable();
     void renderAhead();
+    // The current song's file has not answered yet: the panes wait.
+    void waitForSong();
+    void sayNoAnswer();
     void documentReady(const QString &path);
+    void fileChanged(const QString &path);
     void pageReady(const QString &path, int page);
     QSize paneSizeForRole(PDFViewRedef::Role role) const;
     QSize pixelSizeFor(const QString &path, qint64 page, PDFViewRedef::Role role);
@@ -227,14 +240,25 @@ private:
     QString curPath_;
     QString nextPath_;
     QString prevPath_;       // the song a step back shows
-    QStringList recentPaths_; // the songs shown last, the current one last
+    // The songs shown last and the files shown for them, the current one last.
+    QList<QPair<QString, QString>> recentPaths_;
     // The current song and the three before it keep their documents and opening pages.
     static constexpr int kRecentSongs = 4;
+    // The library folder has answered which file the current song shows.
+    bool curFound_ = true;
+    // The current ChordPro document holds the current song's text.
+    bool curLoaded_ = false;
     // 0 for a PDF, 1 for a ChordPro song (or none).
     static qint32 fileKind(const QString &path);
     std::shared_ptr<Pieces> nextPieceShown_;
+    // The next song's file is known, and its text read for a ChordPro song.
     bool nextKnown_ = false;
     bool waitingForDocument_ = false;
+    // A file system silent this long while the song waits is said in its panes,
+    // looked at every kNoAnswerPoll seconds.
+    static constexpr double kNoAnswerSeconds = 0.5;
+    static constexpr double kNoAnswerPoll = 0.1;
+    platform::Timer noAnswer_;
 
     bool boxInactGaucheShown_ = false;
     bool boxInactDroiteShown_ = false;

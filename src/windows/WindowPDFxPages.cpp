@@ -5,6 +5,7 @@
 
 #include "chordpro/ChordPro.h"
 #include "library/Data.h"
+#include "library/SongFileCheck.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
@@ -42,12 +43,18 @@ void WindowPDFx::refreshPDF()
     if (m == 3 || m < 0 || m > 5)
         return; // the panes keep what they show
 
+    // Looked at and read off the main thread; documentReady fills the panes.
+    if (!curFound_ || (typeFichierCour_ == 1 && !curLoaded_))
+        takeSongFiles();
+    if (!curFound_ || (typeFichierCour_ == 1 && !curLoaded_)) {
+        waitForSong();
+        return;
+    }
     qint64 n = 0;
     if (typeFichierCour_ == 0) {
         const auto info = renderer_->documentInfo(curPath_);
         if (!info) {
-            // Opened off the main thread; documentReady fills the panes.
-            waitingForDocument_ = true;
+            waitForSong();
             return;
         }
         n = info->ok ? info->pageCount : 0;
@@ -56,7 +63,14 @@ void WindowPDFx::refreshPDF()
     } else {
         n = chordProPageCount(false, m == 1 ? Role::Zoom : m == 2 ? Role::Single : Role::Left);
     }
+    if (waitingForDocument_) {
+        // A pane the plan leaves alone must not go on saying that the folder is silent.
+        for (PDFViewRedef *p : panes_)
+            if (!p->content().notice.isEmpty())
+                p->clear();
+    }
     waitingForDocument_ = false;
+    noAnswer_.stop();
     setNbrPages(n);
     if (syncPageChanges() && pieceCour()->pieceDet) {
         const qint64 count = m == 2 && ratio21() && typeFichierCour_ == 0 ? n / 2 : n;
@@ -65,7 +79,7 @@ void WindowPDFx::refreshPDF()
     }
 
     qint64 nextCount = 0;
-    if (pieceNext()) {
+    if (pieceNext() && nextKnown_) {
         if (typeFichierNext_ == 0) {
             const auto info = renderer_->documentInfo(nextPath_);
             nextCount = info && info->ok ? info->pageCount : 0;
@@ -132,6 +146,9 @@ void WindowPDFx::applyPane(Role role, const pageplan::Pane &plan)
         }
         break;
     case pageplan::Source::Next:
+        // Nothing of the next song until the library folder has answered for it.
+        if (!nextKnown_)
+            break;
         content.kind = typeFichierNext_ == 0 ? PDFViewRedef::Kind::Pdf : PDFViewRedef::Kind::ChordPro;
         content.path = nextPath_;
         content.page = plan.page;
@@ -153,7 +170,7 @@ void WindowPDFx::applyPane(Role role, const pageplan::Pane &plan)
 
 bool WindowPDFx::nextUnreadable()
 {
-    if (!pieceNext() || nextPath_.isEmpty())
+    if (!pieceNext() || nextPath_.isEmpty() || !nextKnown_)
         return false;
     if (typeFichierNext_ == 1)
         return chordProDocumentNext_ && !chordProDocumentNext_->loadProblem().isEmpty();
@@ -459,8 +476,12 @@ void WindowPDFx::renderAhead()
     };
     // What the next song and the song before show when they come: their first pages.
     auto opening = [&](const QString &path) {
-        if (path.isEmpty() || fileKind(path) != 0)
+        if (path.isEmpty())
             return;
+        if (fileKind(path) != 0) {
+            renderer_->songText(path, true);
+            return;
+        }
         if (const auto info = renderer_->documentInfo(path, true); info && info->ok)
             for (qint64 page = 1; page <= std::min<qint64>(2, info->pageCount); ++page)
                 ahead(path, page);
@@ -478,17 +499,74 @@ void WindowPDFx::renderAhead()
     }
 }
 
+void WindowPDFx::waitForSong()
+{
+    waitingForDocument_ = true;
+    if (!noAnswer_.isActive())
+        noAnswer_.start(kNoAnswerPoll, true, [this] { sayNoAnswer(); });
+}
+
+void WindowPDFx::sayNoAnswer()
+{
+    if (!waitingForDocument_ || !pieceCour()) {
+        noAnswer_.stop();
+        return;
+    }
+    if (renderer_->fileSystemSilence() < kNoAnswerSeconds)
+        return;
+    PDFViewRedef::Content said;
+    said.unreadable = true;
+    said.notice = songfile::noAnswer(curFound_ ? curPath_ : pathOf(pieceCour()));
+    for (PDFViewRedef *p : panes_) {
+        p->setContent(said);
+        p->setLabel(QString());
+    }
+}
+
 void WindowPDFx::documentReady(const QString &path)
 {
     if (!pieceCour())
         return;
-    if ((path == curPath_ && waitingForDocument_) || (path == nextPath_ && pieceNext()))
+    const bool current = path == curPath_ || path == pathOf(pieceCour());
+    const bool next = pieceNext() && (path == nextPath_ || path == pathOf(pieceNext()));
+    const bool before = path == prevPath_ || path == pathOf(piecePrev());
+    const bool wasFound = curFound_;
+    if (current || next || before) {
+        if (takeSongFiles()) {
+            for (WindowPDFxSuper *strip : windowlist::chordStripsOf(this))
+                strip->refreshInfo();
+        }
+        // The title row tells whether the song shows its version.
+        if (curFound_ && !wasFound)
+            refreshLabels();
+    }
+    if ((current && waitingForDocument_) || next)
         refreshPDF();
-    else if (path == curPath_ || path == nextPath_ || path == prevPath_)
+    else if (current || before)
         renderAhead();
     for (PDFViewRedef *p : panes_)
         if (p->content().path == path)
             p->update();
+}
+
+void WindowPDFx::fileChanged(const QString &path)
+{
+    if (!pieceCour())
+        return;
+    if (path == curPath_ || path == pathOf(pieceCour())) {
+        // Written again, or a version came or went: shown anew, problem and all.
+        curLoaded_ = false;
+        if (!songProblem_.isEmpty()) {
+            songProblem_.clear();
+            refreshNote(false);
+        }
+    } else if (pieceNext() && (path == nextPath_ || path == pathOf(pieceNext()))) {
+        nextKnown_ = false;
+    } else if (path != prevPath_ && path != pathOf(piecePrev())) {
+        return;
+    }
+    takeSongFiles();
+    refreshPDF();
 }
 
 void WindowPDFx::pageReady(const QString &path, int page)

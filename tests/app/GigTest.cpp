@@ -4,6 +4,10 @@
 #include "GigFixture.h"
 
 #include "events/windows/WinNoteF.h"
+#include "library/SongFileCheck.h"
+#include "platform/RegularFile.h"
+#include "support/GatedScan.h"
+#include "windows/WindowFactory.h"
 
 #include <QApplication>
 #include <QFile>
@@ -88,6 +92,15 @@ TEST_F(GigFixture, StartUpOpensTheFolderAndEveryWayOfMovingReachesBothWindows)
     key(vocab::NextSong);
     key(vocab::NextSong);
     EXPECT_EQ(currentTitle(), QStringLiteral("Charlie"));
+
+    // A version made while its song shows, as the versions window makes it: Lead shows it.
+    const QString charlieLead = testsupport::writePdf(QDir(library.path()).filePath(QStringLiteral("Charlie---Lead.pdf")), 2);
+    key(vocab::RefreshNoteAndPdfDefaults);
+    settle();
+    files.clear();
+    for (WindowPDFx *w : tolvanes())
+        files << w->pane(PDFViewRedef::Role::Single)->content().path;
+    EXPECT_EQ(files, QStringList({charliePdf, charlieLead}));
 }
 
 TEST_F(GigFixture, ASongChangeSendsItsMidiRunsItsOpeningEventsAndCountsAsPlayedAfterThirtySeconds)
@@ -385,3 +398,121 @@ TEST_F(NoticeGig, APlayedDateThatCannotBeWrittenIsToldOnTheTitleRowUntilTheNextS
     key(vocab::NextSong);
     EXPECT_EQ(notesShown(), QStringList({"Slow intro"}));
 }
+
+namespace {
+
+// A share that stops answering for one file of the library folder.
+struct HeldSong {
+    const char *held;  // the file it holds
+    const char *title; // the song that looks at it
+    const char *shown; // the file that song shows once the share answers
+    const char *next;  // the song after it
+    bool lead;         // looked at by a window bound to "Lead", for the song's version
+};
+
+void PrintTo(const HeldSong &row, std::ostream *os)
+{
+    *os << row.held;
+}
+
+class HeldSongFile : public GigFixture, public ::testing::WithParamInterface<HeldSong> {
+protected:
+    // What the Tolvane window's panes on screen say (each text once).
+    static QStringList said(WindowPDFx *w)
+    {
+        QStringList texts;
+        for (auto role : {PDFViewRedef::Role::Left, PDFViewRedef::Role::Right, PDFViewRedef::Role::Single,
+                          PDFViewRedef::Role::Zoom})
+            if (w->pane(role)->isVisible() && !texts.contains(w->pane(role)->content().notice))
+                texts << w->pane(role)->content().notice;
+        return texts;
+    }
+    static PDFViewRedef *firstPaneShown(WindowPDFx *w)
+    {
+        for (auto role : {PDFViewRedef::Role::Left, PDFViewRedef::Role::Single, PDFViewRedef::Role::Zoom})
+            if (w->pane(role)->isVisible())
+                return w->pane(role);
+        return nullptr;
+    }
+    // A key as the performer presses it: to the focus widget of the activated window.
+    static void press(WindowPDFx *w, Qt::Key key)
+    {
+        w->activateWindow();
+        ASSERT_TRUE(testsupport::waitFor([w] { return w->isActiveWindow(); }));
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w, key);
+    }
+};
+
+} // namespace
+
+// Before, the window looked at the song's file on the main thread: with the
+// library on a share that stopped answering, the key onto that song froze
+// every key and pedal, and the quit, until the share woke.
+TEST_P(HeldSongFile, TheKeyReturnsThePanesSayWhyTheNextKeyMovesOnAndTheSongComesWithTheShare)
+{
+    const HeldSong &row = GetParam();
+    testsupport::Ceiling ceiling(120); // a main thread held by the share fails here instead of hanging
+    testsupport::writeFile(QDir(library.path()).filePath(QStringLiteral("Delta.chopro")), "{title:Delta}\n[D]Da da\n");
+    testsupport::writePdf(QDir(library.path()).filePath(QStringLiteral("Echo.pdf")), 1);
+    const QString held = QDir(library.path()).filePath(QString::fromUtf8(row.held));
+    const QString shown = QDir(library.path()).filePath(QString::fromUtf8(row.shown));
+    testsupport::Gate reached, answers;
+    // Opened whatever happens, so that nothing is left waiting at the gate.
+    const std::shared_ptr<void> atTheEnd(nullptr, [answers](void *) mutable { answers.open(); });
+    const PageRenderer::FileLook share = [held, reached, answers](const QString &path) mutable {
+        if (path == held) {
+            reached.open();
+            answers.wait();
+        }
+        return platform::regularFileStamp(path);
+    };
+    const windowfactory::ScopedCreator onTheShare{0, [share] { return new WindowPDFx(nullptr, share); }};
+    start();
+    ASSERT_EQ(tolvanes().size(), 1);
+    WindowPDFx *w = row.lead ? openLeadWindow() : tolvanes().first();
+    ASSERT_TRUE(w);
+
+    // Up to the song before: showing it asks for the held song ahead.
+    press(w, Qt::Key_Right); // away with the table of contents
+    while (titleOf(Data::getPiece(Data::songNoG() + 1)) != QLatin1String(row.title)) {
+        settle();
+        press(w, Qt::Key_Right);
+    }
+    testsupport::processEvents();
+    reached.wait();
+
+    press(w, Qt::Key_Right);
+    EXPECT_EQ(currentTitle(), QLatin1String(row.title));
+    EXPECT_TRUE(w->titleText().contains(QLatin1String(row.title))) << w->titleText().toStdString();
+    clock.advance(1.0);
+    testsupport::processEvents();
+    EXPECT_EQ(said(w), QStringList{songfile::noAnswer(shown)});
+
+    press(w, Qt::Key_Right);
+    ASSERT_EQ(currentTitle(), QLatin1String(row.next));
+    clock.advance(0.2);
+    testsupport::processEvents();
+    const QString next = songTitled(QLatin1String(row.next))->pieceDet->fichier;
+    EXPECT_EQ(said(w), QStringList{songfile::noAnswer(next)}) << "the share holds the library folder";
+
+    answers.open();
+    settle();
+    ASSERT_TRUE(firstPaneShown(w));
+    EXPECT_EQ(firstPaneShown(w)->content().path, next);
+    EXPECT_TRUE(firstPaneShown(w)->hasPageReady());
+    press(w, Qt::Key_Left);
+    settle();
+    EXPECT_EQ(said(w), QStringList{QString()});
+    EXPECT_EQ(firstPaneShown(w)->content().path, shown);
+    EXPECT_EQ(firstPaneShown(w)->content().page, 1);
+    EXPECT_TRUE(firstPaneShown(w)->hasPageReady());
+}
+
+INSTANTIATE_TEST_SUITE_P(Songs, HeldSongFile,
+                         ::testing::Values(HeldSong{"Charlie.pdf", "Charlie", "Charlie.pdf", "Delta", false},
+                                           HeldSong{"Delta.chopro", "Delta", "Delta.chopro", "Echo", false},
+                                           HeldSong{"Charlie---Lead.pdf", "Charlie", "Charlie.pdf", "Delta", true}),
+                         [](const ::testing::TestParamInfo<HeldSong> &info) {
+                             const QFileInfo held(QString::fromUtf8(info.param.held));
+                             return (info.param.lead ? "version_" : "") + held.suffix().toStdString();
+                         });

@@ -60,7 +60,13 @@ protected:
         return s;
     }
 
-    static void push(WindowPDFxSuper *w, const PiecesPtr &piece) { w->setPDF(piece, 1, true, false, 0, nullptr, false); }
+    // A push, and the song's file read: the Tolvane window reads it off the main thread.
+    static void push(WindowPDFxSuper *w, const PiecesPtr &piece)
+    {
+        w->setPDF(piece, 1, true, false, 0, nullptr, false);
+        if (auto *tolvane = qobject_cast<WindowPDFx *>(w))
+            ASSERT_TRUE(tolvane->renderer().waitForIdle());
+    }
 
     static QStringList names(const WindowChords *s)
     {

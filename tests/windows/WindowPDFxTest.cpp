@@ -5,12 +5,16 @@
 #include "platform/Clock.h"
 #include "platform/Keys.h"
 #include "platform/NotificationCenter.h"
+#include "platform/RegularFile.h"
+#include "platform/ThreadEnd.h"
 #include "platform/Vocabulary.h"
 #include "SongFileSupport.h"
+#include "support/GatedScan.h"
 #include "support/TestSupport.h"
 #include "windows/PageRenderer.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -378,6 +382,33 @@ TEST(PageRendererSizes, AbsurdPagesStayWithinMemory)
     EXPECT_TRUE(PageRenderer::halfPageFitSize(QSizeF(qQNaN(), 842), QSizeF(1600, 1e7), 1.0).isEmpty());
     EXPECT_TRUE(PageRenderer::fitSize(QSizeF(595, qInf()), QSizeF(800, 600), 1.0).isEmpty());
     EXPECT_EQ(PageRenderer::fitSize(QSizeF(0.001, 842), QSizeF(800, 600), 1.0), QSize(1, 600));
+}
+
+// Before, a window going away (closed, or at a quit) waited on its renderer's
+// thread for as long as a share held a look at a song file.
+TEST(PageRendererShare, GoingAwayWaitsForNoShareAndTheThreadLeftBehindEndsQuietly)
+{
+    testsupport::Ceiling ceiling(60);
+    QTemporaryDir dir;
+    const QString song = testsupport::writePdf(dir.filePath(QStringLiteral("On the share.pdf")), 1);
+    testsupport::Gate reached, answers, ended;
+    auto renderer = std::make_unique<PageRenderer>(
+        // `ended` opens when the look goes, with the renderer's worker.
+        [reached, answers, gone = std::shared_ptr<void>(nullptr, [ended](void *) mutable { ended.open(); })](
+            const QString &path) mutable {
+            reached.open();
+            answers.wait();
+            return platform::regularFileStamp(path);
+        });
+    EXPECT_FALSE(renderer->documentInfo(song));
+    reached.wait();
+    QElapsedTimer took;
+    took.start();
+    renderer.reset();
+    EXPECT_LT(took.elapsed(), platform::kThreadEndWaitMs);
+    answers.open();
+    // The share answers: the worker tells no one that has gone, and goes.
+    ended.wait();
 }
 
 namespace {

@@ -415,6 +415,9 @@ TEST_F(TitleRowTest, LongNoticesAreReadFromTheirFirstWordOnScreen)
     };
     window->setPDF(song(QStringLiteral("A Song Title Long Enough To Fill Its Place"), QStringLiteral("Band")), 1,
                    true, false, 0, nullptr, false);
+    // The song's file is read off the main thread: its row is drawn once it answers.
+    ASSERT_TRUE(window->renderer().waitForIdle());
+    testsupport::processEvents();
     const QString note = window->noteText();
     for (QScreen *screen : QGuiApplication::screens()) {
         window->setGeometry(screen->geometry().x(), 0, screen->geometry().width(), 600);

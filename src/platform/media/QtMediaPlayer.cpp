@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 #include "platform/RegularFile.h"
+#include "platform/ThreadEnd.h"
 
 #include <QAudioOutput>
 #include <QMediaPlayer>
@@ -251,16 +252,9 @@ QtMediaPlayer::~QtMediaPlayer()
             thread->quit();
         },
         Qt::QueuedConnection);
-    // The backend takes up to a second to let go of a file it could not
-    // decode. A thread held in the file system longer (a share whose server is
-    // gone) is left to the end of the program rather than waited for.
-    constexpr int kLetGoMs = 3000;
-    if (!thread_->wait(QDeadlineTimer(kLetGoMs))) {
+    // The backend takes up to a second to let go of a file it could not decode.
+    if (!endThread(thread_, kThreadEndWaitMs, QStringLiteral("QtMediaPlayer: %1").arg(heldFile())))
         seen_->abandoned = true;
-        TLOG(QStringLiteral("QtMediaPlayer: %1 does not answer, left behind").arg(heldFile()));
-        return;
-    }
-    delete thread_;
 }
 
 void QtMediaPlayer::post(std::function<void(Backend &)> command)
