@@ -226,6 +226,14 @@ protected:
         audio::setMusicLibrary(nullptr);
     }
 
+    // The songs folder in slot 0, opened at start.
+    void storeSongsFolder(platform::UserDefaults &d) const
+    {
+        d.setBool(QStringLiteral("dirIsanURL0"), true);
+        d.setData(QStringLiteral("url0"), songs.path().toUtf8());
+        d.setInteger(QStringLiteral("dirNo"), 0);
+    }
+
     // Every key a normal session stores, with a value no default holds.
     void seed(const QString &path)
     {
@@ -234,9 +242,7 @@ protected:
         {
             platform::UserDefaults d;
             ASSERT_TRUE(d.open(firstPath));
-            d.setBool(QStringLiteral("dirIsanURL0"), true);
-            d.setData(QStringLiteral("url0"), songs.path().toUtf8());
-            d.setInteger(QStringLiteral("dirNo"), 0);
+            storeSongsFolder(d);
             d.setString(QStringLiteral("musicFolder"), music.path());
         }
         session(firstPath, Read::BeforeClosing, false);
@@ -255,9 +261,7 @@ protected:
             d.setDate(QLatin1String(kind) + QStringLiteral("Date1"), QDateTime(QDate(2024, 5, 4), QTime(21, 30)));
             d.setInteger(QLatin1String(kind) + QStringLiteral("Last"), 1);
         }
-        d.setData(QStringLiteral("url0"), songs.path().toUtf8());
-        d.setBool(QStringLiteral("dirIsanURL0"), true);
-        d.setInteger(QStringLiteral("dirNo"), 0);
+        storeSongsFolder(d);
         d.setString(QStringLiteral("musicFolder"), music.path());
     }
 
@@ -346,9 +350,7 @@ TEST_F(ControllerLateRead, AFileReadWhileAnAlertIsOpenIsTakenOnceItCloses)
     {
         platform::UserDefaults d;
         ASSERT_TRUE(d.open(path));
-        d.setBool(QStringLiteral("dirIsanURL0"), true);
-        d.setData(QStringLiteral("url0"), songs.path().toUtf8());
-        d.setInteger(QStringLiteral("dirNo"), 0);
+        storeSongsFolder(d);
         storeSynthClockAndTicks(d);
     }
     testsupport::OtherProgram other(path);
