@@ -30,6 +30,7 @@ inline QProcessEnvironment emptyHome(const QTemporaryDir &home)
     env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral(".local/share")));
     env.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral(".cache")));
     env.insert(QStringLiteral("XDG_STATE_HOME"), home.filePath(QStringLiteral(".local/state")));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("run")));
     for (const char *name : {"TOLVANE_DATA_DIR", "TOLVANE_DEBUG", "TOLVANE_QUIT_AFTER_MS"})
         env.remove(QString::fromLatin1(name));
     env.insert(QStringLiteral("TOLVANE_CONFIG_DIR"), home.filePath(QStringLiteral("config")));

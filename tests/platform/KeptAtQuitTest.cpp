@@ -19,6 +19,8 @@ namespace {
 // blocks by putting a file where the program makes its folder.
 struct Home {
     QTemporaryDir dir;
+    const QByteArray cache = qgetenv("XDG_CACHE_HOME");
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     Home()
     {
         qputenv("TOLVANE_DATA_DIR", QFile::encodeName(dir.filePath(QStringLiteral("data"))));
@@ -28,8 +30,8 @@ struct Home {
     ~Home()
     {
         qunsetenv("TOLVANE_DATA_DIR");
-        qunsetenv("XDG_CACHE_HOME");
-        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_CACHE_HOME", cache);
+        qputenv("XDG_RUNTIME_DIR", runtime);
     }
     QString base(const QString &which) const
     {
