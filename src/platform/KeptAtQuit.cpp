@@ -145,8 +145,12 @@ void tellNextStart(What kind, const QString &keptPath, const QString &what)
         qWarning().noquote() << QStringLiteral("While quitting, %1 could not be saved or kept anywhere: it is lost").arg(what);
     else
         qWarning().noquote() << QStringLiteral("While quitting, %1 could not be saved; kept in %2").arg(what, keptPath);
-    QString line = QString::fromLatin1(kindName(kind)) + QLatin1Char('\t') + keptPath + QLatin1Char('\t') + what;
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    // One line, three fields: a tab or a line end in a name would split it.
+    const auto field = [](QString text) {
+        return text.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    };
+    const QString line =
+        QString::fromLatin1(kindName(kind)) + QLatin1Char('\t') + field(keptPath) + QLatin1Char('\t') + field(what);
     const QByteArray bytes = line.toUtf8() + '\n';
     for (const QString &base : bases())
         if (appendRecord(base, bytes))
