@@ -7,6 +7,7 @@
 #include "library/Pieces.h"
 #include "library/TabDet.h"
 #include "platform/InstanceLock.h"
+#include "platform/MainMenu.h"
 #include "settings/DataPref6.h"
 #include "settings/DataPref7.h"
 #include "platform/UserDefaults.h"
@@ -14,6 +15,7 @@
 
 #include "ProgramUnderTest.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -153,13 +155,6 @@ QPushButton *buttonOf(QWidget *window, const QString &text)
     return nullptr;
 }
 
-// A window that runs its own loop is opened a turn later, so that the steps
-// go on while it runs.
-void later(Controller &c, std::function<void(Controller &)> open)
-{
-    QTimer::singleShot(0, &c, [&c, open = std::move(open)]() { open(c); });
-}
-
 bool songShown(const QString &song)
 {
     const PiecesPtr piece = Data::getPiece(Data::songNoG());
@@ -169,6 +164,22 @@ bool songShown(const QString &song)
 // What the child does once its program runs, a step at a time; each answers
 // whether it is done. The last one leaves the program for the SIGTERM.
 using Step = std::function<bool(Controller &c, const QString &song)>;
+
+// Once the row's song shows, the item of the main menu reached by path is
+// picked, as the performer picks it. A turn later: a window that runs its own
+// loop then leaves the steps going.
+Step pick(const QStringList &path)
+{
+    return [path](Controller &, const QString &song) {
+        if (!songShown(song))
+            return false;
+        QAction *item = testsupport::menuItem(MainMenu::instance().menu(path.first()), path.mid(1));
+        if (!item)
+            qFatal("no menu item %s", qPrintable(path.join(QLatin1Char('>'))));
+        QTimer::singleShot(0, item, &QAction::trigger);
+        return true;
+    };
+}
 
 // One quit with something the performer did that cannot be written as it
 // stands; what it seeds, does and leaves.
@@ -198,45 +209,29 @@ std::vector<QuitRow> quitRows()
     };
     return {
         {"note", "Ballad.pdf", {},
-         {[](Controller &c, const QString &) {
-              WinNote *text = c.winNote();
-              if (!text)
-                  return false;
-              if (!text->isVisible())
-                  c.actionMenuItemNotes(); // Window > Notes
-              return text->textView()->toPlainText().startsWith(QStringLiteral("Old words")) && active(text);
-          },
+         {pick({"Window", "Notes"}),
           [](Controller &c, const QString &song) {
-              typeAtTheEnd(c.winNote()->textView());
+              WinNote *text = c.winNote();
+              if (!text->textView()->toPlainText().startsWith(QStringLiteral("Old words")) || !active(text))
+                  return false;
+              typeAtTheEnd(text->textView());
               const QString note = notefile::notePathForSong(song);
               return QFile::remove(note) && QDir().mkdir(note);
           }},
          false, {}, "Ballad (edit not saved *).txt", "An edited note could not be saved when Tolvane last quit"},
         {"song", "Lullaby.cho", "{title:Lullaby}\nOld words\n",
-         {[](Controller &c, const QString &song) {
-              if (!songShown(song))
-                  return false;
-              later(c, [](Controller &c) { c.lancerEditeur(); });
-              return true;
-          },
-          editorTyped},
+         {pick({"Song", "Open in Editor"}), editorTyped},
          false, {}, "Lullaby (edit not saved *).cho", "An edited song could not be saved when Tolvane last quit"},
         // Still titled "Title", from the template: before, it was dropped even in a writable folder.
         {"new song", "Ballad.pdf", {},
-         {[](Controller &c, const QString &song) {
-              if (!songShown(song))
-                  return false;
-              later(c, [](Controller &c) { c.actionCreerChordProDocument(); });
-              return true;
-          },
-          editorTyped},
+         {pick({"Song", "New ChordPro Song"}), editorTyped},
          false, {}, "New song (edit not saved *).cho", "An edited song could not be saved when Tolvane last quit"},
         // Before, the question's loop ended with its default, "No", and the new name was lost.
         {"question", "Ballad.pdf", {},
          {[](Controller &c, const QString &song) {
               if (!songShown(song))
                   return false;
-              later(c, [](Controller &c) { c.editerSetlist(3); });
+              QTimer::singleShot(0, &c, [&c]() { c.editerSetlist(3); });
               return true;
           },
           [](Controller &c, const QString &) {
@@ -263,12 +258,7 @@ std::vector<QuitRow> quitRows()
          }},
         // Before, the settings the file refused at the quit were dropped with a log line.
         {"settings", "Ballad.pdf", {},
-         {[](Controller &c, const QString &song) {
-              if (!songShown(song))
-                  return false;
-              c.actionMenuItemTags();
-              return true;
-          },
+         {pick({"Window", "Tags…"}),
           [](Controller &c, const QString &) {
               DataPref7 *tags = c.tagList();
               if (!active(tags))

@@ -144,16 +144,6 @@ QList<QWidget *> shownWindows(const QList<QWidget *> &except = {})
     return list;
 }
 
-QAction *menuItem(QMenu *menu, const QStringList &path)
-{
-    for (QAction *a : menu->actions()) {
-        if (a->text() != path.first())
-            continue;
-        return path.size() == 1 ? a : a->menu() ? menuItem(a->menu(), path.mid(1)) : nullptr;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 // Before, openbox stacked the full-screen Tolvane window above every tool
@@ -191,7 +181,7 @@ TEST_F(WindowManager, ToolWindowsOpenedFromTheMenusStayInFrontOfTheFullScreenTol
     QList<QWidget *> tools;
     for (const QStringList &path : menuPaths) {
         const QString item = path.join(QStringLiteral(" ▸ "));
-        QAction *action = menuItem(controller->windowMenu(), path);
+        QAction *action = testsupport::menuItem(controller->windowMenu(), path);
         ASSERT_TRUE(action) << item.toStdString();
         const QList<QWidget *> before = shownWindows();
         action->trigger();

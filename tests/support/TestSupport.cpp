@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMenu>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTest>
@@ -137,6 +138,16 @@ void processEvents()
 {
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+QAction *menuItem(QMenu *menu, const QStringList &path)
+{
+    for (QAction *a : menu ? menu->actions() : QList<QAction *>()) {
+        if (a->text() != path.first())
+            continue;
+        return path.size() == 1 ? a : a->menu() ? menuItem(a->menu(), path.mid(1)) : nullptr;
+    }
+    return nullptr;
 }
 
 void clickThroughWindow(QWidget *widget, std::optional<QPoint> at)

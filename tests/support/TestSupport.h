@@ -1,9 +1,13 @@
 #pragma once
 
 #include <QImage>
+
+class QAction;
+class QMenu;
 #include <QPoint>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
@@ -38,6 +42,8 @@ void processEvents();
 // A left click at `at` in the widget (its middle by default), the way a
 // pointer's click comes: to its window, which hands it to the widget there.
 void clickThroughWindow(QWidget *widget, std::optional<QPoint> at = std::nullopt);
+// The item a performer reaches through menu and its submenus by their titles; nullptr when none.
+QAction *menuItem(QMenu *menu, const QStringList &path);
 // Waits on the event loop (not a sleep), at most 10 s, until done answers true.
 bool waitFor(const std::function<bool()> &done);
 
