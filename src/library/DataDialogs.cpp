@@ -36,7 +36,7 @@ qint64 Data::askToSave(const QString &text, bool withCancel)
         buttons.prepend(QStringLiteral("Cancel"));
     const int yes = int(buttons.size()) - 1;
     const int answer = platform::askKeeping(alertTitle(), text, buttons, yes);
-    return answer == yes ? 1 : buttons[answer] == QLatin1String("No") ? 0 : -1;
+    return answer == yes ? 1 : buttons.value(answer) == QLatin1String("No") ? 0 : -1;
 }
 
 bool Data::deuxChoix(const QString &text, const QString &choix1, const QString &choix2)

@@ -95,8 +95,6 @@ QString sentence(const QStringList &paths, const QString &one, const QString &ma
     return many.arg(QString::number(paths.size()), QFileInfo(paths.first()).absolutePath());
 }
 
-} // namespace
-
 QStringList folders()
 {
     QStringList out;
@@ -104,6 +102,8 @@ QStringList folders()
         out << QDir(base).filePath(kKeptFolder);
     return out;
 }
+
+} // namespace
 
 QString datedFreePath(const QString &base, const QString &label, const QString &suffix)
 {

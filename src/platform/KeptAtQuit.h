@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 #include <functional>
 
 // What could not be written where it belongs (an edited note or song, settings
@@ -11,16 +10,13 @@
 // says it once. Nothing kept is ever taken back by itself.
 namespace platform::kept {
 
-// The folders a copy may be kept in, in the order tried: "Kept notes" of the
-// data folder, then of the cache folder, then of the runtime folder (which a
-// logout clears, so it comes last).
-QStringList folders();
-
 // "<base> (<label> <date>).<suffix>", with a number added when that is taken.
 QString datedFreePath(const QString &base, const QString &label, const QString &suffix);
 
 // Writes a copy named "<name> (edit not saved <date>).<suffix>" through write,
-// in the first folder that takes it. Answers its path, or "" with why the
+// in the first folder that takes it: "Kept notes" of the data folder, then of
+// the cache folder, then of the runtime folder (which a logout clears, so it
+// comes last). Answers its path, or "" with why the
 // first folder refused it in *error.
 QString keep(const QString &name, const QString &suffix,
              const std::function<bool(const QString &path, QString *error)> &write, QString *error = nullptr);
