@@ -250,59 +250,69 @@ TEST(QtMediaPlayer, APauseOrStopIsSeenAtOnceThoughTheThreadSawItPlayingLater)
 // Before, a player left behind at the end, held in the file system, went on
 // with what had been asked of it once the share answered, after the program
 // had ended.
-// Before, a share answering during the end's wait let the backend go on to open the file.
-TEST(QtMediaPlayer, APlayerLeftBehindAtTheEndOnlyDeletesItselfOnceReleased)
+namespace {
+
+// The share answers after the end's wait has given up on the thread, or during it.
+void endAPlayerHeldAtItsFile(bool duringTheWait)
 {
-    testsupport::Ceiling ceiling(30);
     QTemporaryDir dir;
     const QString first = dir.filePath(QStringLiteral("first.wav"));
     const QString later = dir.filePath(QStringLiteral("later.wav"));
     ASSERT_TRUE(audiotest::writeWav(first, 1.0));
     ASSERT_TRUE(audiotest::writeWav(later, 1.0));
+    struct Looks {
+        std::mutex mutex;
+        QStringList files;
+        QThread *thread = nullptr;
+    };
+    const auto looks = std::make_shared<Looks>();
+    testsupport::Gate asked, answered;
+    auto player = std::make_unique<platform::QtMediaPlayer>([looks, asked, answered](const QString &path) mutable {
+        {
+            const std::lock_guard lock(looks->mutex);
+            looks->files << QFileInfo(path).fileName();
+            looks->thread = QThread::currentThread();
+        }
+        asked.open();
+        answered.wait();
+        return platform::regularFileSize(path);
+    });
+    player->setSource(first);
+    asked.wait();
+    player->setSource(later);
+    player->play();
+    EXPECT_TRUE(player->opening());
+    EXPECT_EQ(player->heldFile(), first) << "the file the share holds, not the one asked since";
+
+    // The end's wait is on the real clock.
+    std::thread share([duringTheWait, answered]() mutable {
+        if (duringTheWait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            answered.open();
+        }
+    });
+    player.reset(); // waits for the thread a while, then leaves it behind
+    share.join();
+    answered.open();
+    QThread *const thread = [&looks]() {
+        const std::lock_guard lock(looks->mutex);
+        return looks->thread;
+    }();
+    if (!duringTheWait) // else waited for, and deleted
+        EXPECT_TRUE(testsupport::waitFor([thread]() { return thread->isFinished(); }));
+    const std::lock_guard lock(looks->mutex);
+    EXPECT_EQ(looks->files, QStringList{QStringLiteral("first.wav")});
+}
+
+} // namespace
+
+// Before, a share answering during the end's wait let the backend go on to open the file asked next.
+TEST(QtMediaPlayer, APlayerLeftBehindAtTheEndOnlyDeletesItselfOnceReleased)
+{
+    testsupport::Ceiling ceiling(30);
     for (const bool duringTheWait : {false, true}) {
         SCOPED_TRACE(duringTheWait ? "the share answers during the end's wait" : "the share answers after it");
-        struct Looks {
-            std::mutex mutex;
-            QStringList files;
-            QThread *thread = nullptr;
-        };
-        const auto looks = std::make_shared<Looks>();
-        testsupport::Gate asked, answered;
-        auto player = std::make_unique<platform::QtMediaPlayer>([looks, asked, answered](const QString &path) mutable {
-            {
-                const std::lock_guard lock(looks->mutex);
-                looks->files << QFileInfo(path).fileName();
-                looks->thread = QThread::currentThread();
-            }
-            asked.open();
-            answered.wait();
-            return platform::regularFileSize(path);
-        });
-        player->setSource(first);
-        asked.wait();
-        player->setSource(later);
-        player->play();
-        EXPECT_TRUE(player->opening());
-        EXPECT_EQ(player->heldFile(), first) << "the file the share holds, not the one asked since";
-
-        // The end's wait is on the real clock.
-        std::thread share([duringTheWait, answered]() mutable {
-            if (duringTheWait) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                answered.open();
-            }
-        });
-        player.reset(); // waits for the thread a while, then leaves it behind
-        share.join();
-        answered.open();
-        QThread *const thread = [&looks]() {
-            const std::lock_guard lock(looks->mutex);
-            return looks->thread;
-        }();
-        if (!duringTheWait) // else waited for, and deleted
-            EXPECT_TRUE(testsupport::waitFor([thread]() { return thread->isFinished(); }));
-        const std::lock_guard lock(looks->mutex);
-        EXPECT_EQ(looks->files, QStringList{QStringLiteral("first.wav")});
+        endAPlayerHeldAtItsFile(duringTheWait);
     }
 }
 
