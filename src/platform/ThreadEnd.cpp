@@ -37,8 +37,8 @@ void endBegins()
 bool endThread(QThread *thread, int waitMs, const QString &what)
 {
     if (!thread->wait(QDeadlineTimer(waitMs))) {
-        // Registered after every static the thread could reach was made, so
-        // the exit runs it before destroying them.
+        // Registered once a thread is left behind, after the statics it reaches
+        // were made: the exit runs it before it destroys them.
         static const bool endWatched = std::atexit(&endBegins) == 0;
         (void)endWatched;
         TLOG(QStringLiteral("%1 does not answer, left behind").arg(what));

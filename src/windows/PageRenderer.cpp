@@ -141,21 +141,20 @@ private:
     }
 
     void drain()
-    {
+    try {
         Job job;
-        try {
-            while (!stopping_ && take(job)) {
-                switch (job.kind) {
-                case Open: opened(job.key.path); break;
-                case Read: read(job.key.path); break;
-                case Find: found(job.key.path, job.binding); break;
-                case Render: render(job.key); break;
-                case Keep: keepOnly(job.keep); break;
-                }
-                jobAsked_ = false;
+        while (!stopping_ && take(job)) {
+            switch (job.kind) {
+            case Open: opened(job.key.path); break;
+            case Read: read(job.key.path); break;
+            case Find: found(job.key.path, job.binding); break;
+            case Render: render(job.key); break;
+            case Keep: keepOnly(job.keep); break;
             }
-        } catch (const Stopped &) {
+            jobAsked_ = false;
         }
+    } catch (const Stopped &) {
+        // Nothing more of the job is done.
     }
 
     void opened(const QString &path)
