@@ -5,12 +5,15 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -133,6 +136,48 @@ TEST(QtDialogs, AlertTextShowsAsWritten)
         buttons[0]->click();
     });
     EXPECT_EQ(shown, text);
+}
+
+// The file dialogs are kept for the program's run, as destroying one waits for
+// its helper thread: each question still starts from a fresh dialog's state,
+// and a dialog outlives the window it was shown over.
+TEST(QtDialogs, EachFileQuestionStartsFromAFreshDialogWhateverWentBefore)
+{
+    QtDialogs onScreen;
+    auto window = std::make_unique<QWidget>();
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    struct Shown {
+        QFileDialog::AcceptMode accept;
+        QFileDialog::FileMode mode;
+        QStringList filters;
+    };
+    QList<Shown> shown;
+    const auto seeAndCancel = [&shown]() {
+        QTimer::singleShot(0, [&shown]() {
+            auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            ASSERT_NE(d, nullptr);
+            shown.append({d->acceptMode(), d->fileMode(), d->nameFilters()});
+            d->reject();
+        });
+    };
+    const QStringList fresh = QFileDialog().nameFilters();
+    seeAndCancel();
+    EXPECT_EQ(onScreen.chooseOpenFile(QString(), QStringLiteral("Chords"), QString(), {"Chords (*.txt)"}), QString());
+    window.reset();
+    seeAndCancel();
+    onScreen.chooseSaveFile(QString(), QStringLiteral("Save"), QString(), QStringLiteral("a.txt"));
+    seeAndCancel();
+    onScreen.chooseOpenFile(QString(), QStringLiteral("Open"), QString(), {});
+    seeAndCancel();
+    onScreen.chooseFolder(QString(), QStringLiteral("Folder"), QString());
+    ASSERT_EQ(shown.size(), 4);
+    EXPECT_EQ(shown[1].accept, QFileDialog::AcceptSave);
+    EXPECT_EQ(shown[2].accept, QFileDialog::AcceptOpen);
+    EXPECT_EQ(shown[2].mode, QFileDialog::ExistingFile);
+    EXPECT_EQ(shown[2].filters, fresh);
+    EXPECT_EQ(shown[3].mode, QFileDialog::Directory);
 }
 
 // Before, a quit at a logout that met a failed note save opened an alert

@@ -161,7 +161,9 @@ public:
         kept_ = &*free;
         kept_->inUse = true;
         QFileDialog *d = kept_->dialog;
-        d->setParent(QApplication::activeWindow(), d->windowFlags());
+        // The dialog itself may still count as the active window.
+        QWidget *over = QApplication::activeWindow();
+        d->setParent(over == d || d->isAncestorOf(over) ? nullptr : over, d->windowFlags());
         d->setWindowTitle(title.isEmpty() ? message : title + QStringLiteral(" — ") + message);
         d->setFileMode(QFileDialog::AnyFile);
         d->setAcceptMode(QFileDialog::AcceptOpen);
