@@ -239,6 +239,9 @@ void NoteWriter::finish(int waitMs)
     bool held = false;
     {
         std::unique_lock lock(state_->mutex);
+        // A write already said to wait on its note is not waited for again.
+        if (state_->underWay != 0 && state_->underWay == said_)
+            waitMs = 0;
         state_->doneWake.wait_for(lock, std::chrono::milliseconds(waitMs),
                                   [this] { return state_->queue.empty() && state_->underWay == 0; });
         state_->stopped = true;
