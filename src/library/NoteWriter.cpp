@@ -216,8 +216,9 @@ bool NoteWriter::idle() const
 void NoteWriter::poll()
 {
     const quint64 now = state_->underWay;
-    // Under way at two ticks in a row: half a second at least.
-    if (now != 0 && now == seen_ && now != said_) {
+    // Under way at two ticks in a row, with the event loop turned between
+    // them: half a second at least, not a stepped clock's two ticks at once.
+    if (now != 0 && now == seen_ && turned_ && now != said_) {
         said_ = now;
         QString title;
         {
@@ -227,6 +228,8 @@ void NoteWriter::poll()
         emit noAnswer(title);
     }
     seen_ = now;
+    turned_ = false;
+    QMetaObject::invokeMethod(this, [this, now] { turned_ = seen_ == now; }, Qt::QueuedConnection);
     if (idle())
         poll_.stop();
 }

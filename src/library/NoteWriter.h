@@ -79,5 +79,6 @@ private:
     int asked_ = 0;
     platform::Timer poll_;
     quint64 seen_ = 0;
+    bool turned_ = false;
     quint64 said_ = 0;
 };
