@@ -22,6 +22,7 @@ class NoteWriter : public QObject {
 public:
     // Runs on the writer's thread before a write's file calls, with the note's
     // path: tests stand a share that does not answer in for the file system.
+    // A writer takes the one set when it is made.
     using FileCall = std::function<void(const QString &notePath)>;
     struct ScopedFileCall {
         explicit ScopedFileCall(FileCall call);
