@@ -11,13 +11,15 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <vector>
+#include <atomic>
 
 namespace platform {
 
 namespace {
 
 Dialogs *g_installed = nullptr;
-bool g_quitting = false;
+// Read by workers too: a note writer keeping an edit aside asks whether a quit is under way.
+std::atomic_bool g_quitting{false};
 
 void logUnasked(const QString &kind, const QString &title, const QString &text)
 {
