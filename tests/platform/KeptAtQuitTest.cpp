@@ -1,6 +1,7 @@
 #include "platform/Dialogs.h"
 #include "platform/KeptAtQuit.h"
 #include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <cerrno>
+#include <sys/syscall.h>
 
 using namespace platform;
 
@@ -66,6 +69,7 @@ TEST(KeptAtQuit, ACopyGoesWhereItCanAndTheNextStartSaysSoOnce)
         QStringList blocked; // folders where a file stands in the way
         const char *keptIn;  // base folder of the copy; nullptr: lost
         const char *said;
+        bool recordStays = false; // the start cannot remove its record
     } rows[] = {
         {"data folder", {}, "data", "An edited song could not be saved when Tolvane last quit: it is kept as"},
         {"data folder blocked", {"data"}, "cache", "An edited song could not be saved"},
@@ -75,6 +79,8 @@ TEST(KeptAtQuit, ACopyGoesWhereItCanAndTheNextStartSaysSoOnce)
          nullptr,
          "When Tolvane last quit, these could be neither saved nor kept anywhere and are lost: the edited song "
          "Lullaby."},
+        // Before, a record the data folder kept had the same notice said at every start.
+        {"record that cannot be removed", {}, "data", "An edited song could not be saved when Tolvane last quit", true},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
@@ -90,9 +96,19 @@ TEST(KeptAtQuit, ACopyGoesWhereItCanAndTheNextStartSaysSoOnce)
             EXPECT_TRUE(kept.isEmpty()) << kept.toStdString();
         }
         kept::tellNextStart(kept::What::Song, kept, QStringLiteral("the edited song Lullaby"));
-        const QString notice = kept::takeNotice();
+        const auto start = [&row]() {
+            if (!row.recordStays)
+                return kept::takeNotice();
+            return testsupport::writeWithCallsFailing({SYS_unlink, SYS_unlinkat}, EACCES, [](QString *said) {
+                       *said = kept::takeNotice();
+                       return true;
+                   }).error;
+        };
+        const QString notice = start();
         EXPECT_TRUE(notice.startsWith(QString::fromUtf8(row.said))) << notice.toStdString();
-        EXPECT_EQ(kept::takeNotice(), QString()) << "said once";
+        EXPECT_EQ(notice.contains(QStringLiteral("The data folder \"%1\" cannot be written").arg(home.base(QStringLiteral("data")))),
+                  row.recordStays) << notice.toStdString();
+        EXPECT_EQ(start(), QString()) << "said once";
     }
 }
 

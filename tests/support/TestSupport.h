@@ -58,6 +58,10 @@ LimitedWrite writeUnderFileSizeLimit(unsigned long limit, const std::function<bo
 // What `write` did in a child process killed (SIGKILL) at its first call of
 // any of these system calls, as a program stopped at that step.
 LimitedWrite writeKilledAtCall(const std::vector<long> &calls, const std::function<bool(QString *error)> &write);
+// The same with each of these calls failing with errorCode instead (unlink
+// refused, as in a read-only folder, even for root).
+LimitedWrite writeWithCallsFailing(const std::vector<long> &calls, int errorCode,
+                                   const std::function<bool(QString *error)> &write);
 
 // Runs the current test again in a child process of this executable with
 // `environment`; the child's failure fails the test.
