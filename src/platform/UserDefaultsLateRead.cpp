@@ -132,6 +132,7 @@ void UserDefaults::readAgain(std::unique_lock<std::mutex> &lock)
     // result in place, and the program's own readers prepare their work from
     // it here too.
     static std::atomic<quint64> lastReadId{0};
+    holdAsRead(stored);
     lateJoin_ = joinOwnChanges(std::move(stored));
     lateReadId_ = ++lastReadId;
     {

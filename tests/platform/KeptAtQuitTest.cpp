@@ -4,6 +4,7 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -99,10 +100,10 @@ TEST(KeptAtQuit, ACopyGoesWhereItCanAndTheNextStartSaysSoOnce)
         const auto start = [&row]() {
             if (!row.recordStays)
                 return kept::takeNotice();
-            return testsupport::writeWithCallsFailing({SYS_unlink, SYS_unlinkat}, EACCES, [](QString *said) {
+            return testsupport::writeKilledAtCall({SYS_unlink, SYS_unlinkat}, [](QString *said) {
                        *said = kept::takeNotice();
                        return true;
-                   }).error;
+                   }, EACCES).error;
         };
         const QString notice = start();
         EXPECT_TRUE(notice.startsWith(QString::fromUtf8(row.said))) << notice.toStdString();
@@ -132,7 +133,9 @@ TEST(KeptAtQuit, RecordsOfEveryKindAreSaidTogether)
                              "not taken back."));
 }
 
-// Before, the changes a settings file refused at a quit were logged and dropped.
+// Before, the changes a settings file refused at a quit were logged and
+// dropped; then every quit of a read-only store kept a copy of every value the
+// program wrote, changed or not, and waited two seconds for it.
 TEST(KeptAtQuit, SettingsTheFileRefusesAtAQuitAreKeptAside)
 {
     Home home;
@@ -150,6 +153,7 @@ TEST(KeptAtQuit, SettingsTheFileRefusesAtAQuitAreKeptAside)
     d.setData(QString::fromUtf8("bytes\0key", 9), QByteArray("\0\1", 2));
     d.setStringList(QStringLiteral("list"), {QStringLiteral("a"), QStringLiteral("b")});
     d.removeObjectForKey(QStringLiteral("gone"));
+    d.removeObjectForKey(QStringLiteral("never there"));
     setQuitting(true);
     d.close(0);
     setQuitting(false);
@@ -171,4 +175,24 @@ TEST(KeptAtQuit, SettingsTheFileRefusesAtAQuitAreKeptAside)
                                       .join(QLatin1Char('\n'))
                                       .toStdString());
     EXPECT_TRUE(kept::takeNotice().contains(kept.first().filePath()));
+
+    // Only values as the file holds them, and the program's own count: nothing kept, said or waited for.
+    UserDefaults same;
+    same.open(path);
+    same.setFault([](UserDefaults::Step step) { return step == UserDefaults::Step::Write ? SQLITE_READONLY : SQLITE_OK; });
+    same.setString(QStringLiteral("gone"), QStringLiteral("y"));
+    same.setString(QStringLiteral("gone"), QStringLiteral("x"));
+    same.removeObjectForKey(QStringLiteral("never there"));
+    {
+        const UserDefaults::Bookkeeping own(same);
+        same.setInteger(QStringLiteral("NbrExec"), 8);
+    }
+    setQuitting(true);
+    QElapsedTimer quit;
+    quit.start();
+    same.close(2000);
+    setQuitting(false);
+    EXPECT_LT(quit.elapsed(), 1000);
+    EXPECT_EQ(QDir(kept.first().path()).entryList(QDir::Files).size(), 1);
+    EXPECT_EQ(kept::takeNotice(), QString());
 }

@@ -276,33 +276,25 @@ LimitedWrite writeUnderFileSizeLimit(unsigned long limit, const std::function<bo
         write);
 }
 
-namespace {
-
-// A seccomp filter: any of the calls answers `verdict` before it runs.
-void answerCalls(const std::vector<long> &calls, __u32 verdict)
+LimitedWrite writeKilledAtCall(const std::vector<long> &calls, const std::function<bool(QString *error)> &write,
+                               int errorCode)
 {
-    std::vector<sock_filter> filter{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
-    for (const long call : calls) {
-        filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __u32(call), 0, 1));
-        filter.push_back(BPF_STMT(BPF_RET | BPF_K, verdict));
-    }
-    filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
-    const sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
-    if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) != 0)
-        _exit(2);
-}
-
-} // namespace
-
-LimitedWrite writeKilledAtCall(const std::vector<long> &calls, const std::function<bool(QString *error)> &write)
-{
-    return writeInChild([&calls]() { answerCalls(calls, SECCOMP_RET_KILL_PROCESS); }, write);
-}
-
-LimitedWrite writeWithCallsFailing(const std::vector<long> &calls, int errorCode,
-                                   const std::function<bool(QString *error)> &write)
-{
-    return writeInChild([&]() { answerCalls(calls, SECCOMP_RET_ERRNO | (__u32(errorCode) & SECCOMP_RET_DATA)); }, write);
+    const __u32 verdict = errorCode ? SECCOMP_RET_ERRNO | (__u32(errorCode) & SECCOMP_RET_DATA) : SECCOMP_RET_KILL_PROCESS;
+    return writeInChild(
+        [&calls, verdict]() {
+            // A seccomp filter: any of the calls kills the process before it runs.
+            std::vector<sock_filter> filter{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
+            for (const long call : calls) {
+                filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __u32(call), 0, 1));
+                filter.push_back(BPF_STMT(BPF_RET | BPF_K, verdict));
+            }
+            filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+            const sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
+            if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0
+                || syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) != 0)
+                _exit(2);
+        },
+        write);
 }
 
 } // namespace testsupport
