@@ -193,6 +193,7 @@ struct QuitRow {
     // Where the edit must be found after the quit (a kept copy), and what the next start says.
     const char *keptName = nullptr;
     const char *said = nullptr;
+    bool earlierRun = false; // the store as a run of the program left it
 };
 
 std::vector<QuitRow> quitRows()
@@ -268,6 +269,9 @@ std::vector<QuitRow> quitRows()
           }},
          true, {}, "Settings (edit not saved *).json",
          "Settings changed before Tolvane last quit could not be written to the settings file"},
+        // Before, a read-only store kept every value the program wrote at each quit, and each start said so.
+        {"settings unchanged", "Ballad.pdf", {}, {[](Controller &, const QString &song) { return songShown(song); }},
+         true, {}, nullptr, nullptr, true},
     };
 }
 
@@ -321,6 +325,8 @@ TEST(Quit, AQuitKeepsEveryEditItCannotWrite)
         const QString song = seedLibrary(home, QString::fromUtf8(row.song), row.bytes, row.seedStore);
         if (QString::fromUtf8(row.name) == QLatin1String("note"))
             testsupport::writeFile(notefile::notePathForSong(song), "Old words\n");
+        if (row.earlierRun)
+            programtest::run(home, {{QStringLiteral("TOLVANE_QUIT_AFTER_MS"), QStringLiteral("1500")}});
         const programtest::Run quit = programtest::run(
             home, {{QStringLiteral("TOLVANE_TEST_QUIT_ROW"), QString::fromUtf8(row.name)}, {QStringLiteral("TOLVANE_TEST_SONG"), song}},
             "child: ready", {},
@@ -331,6 +337,12 @@ TEST(Quit, AQuitKeepsEveryEditItCannotWrite)
         EXPECT_LT(quit.msToEnd, 5000);
         EXPECT_EQ(quit.exitStatus, QProcess::NormalExit) << errors;
 
+        if (row.earlierRun) {
+            EXPECT_TRUE(keptIn(home, "*").isEmpty()) << errors;
+            const programtest::Run next = programtest::run(home, {{QStringLiteral("TOLVANE_QUIT_AFTER_MS"), QStringLiteral("500")}});
+            EXPECT_FALSE(next.errors.contains(QStringLiteral("last quit"))) << next.errors.toStdString();
+            return;
+        }
         if (!row.keptName) {
             // The question cut short by the quit counts as "Yes".
             platform::UserDefaults stored;
