@@ -57,8 +57,8 @@ bool writeAll(int fd, const QByteArray &bytes)
 
 // Where a write through a file keeps the file's old bytes until the new ones
 // are complete. A program stopped half-way leaves them there, and the next
-// read of the file puts them back: the file then holds its old text, never
-// a mix of both.
+// settling read of the file (readSettledFile) puts them back: the file then
+// holds its old text, never a mix of both.
 QString keptPath(const QString &path)
 {
     const QFileInfo info(path);
@@ -134,7 +134,7 @@ std::optional<QByteArray> readAt(int fd, qint64 size)
 // file itself. Room for them is taken first without changing the size, so a
 // full disk refuses before a byte changes; should the write still stop
 // half-way, the old bytes are put back, at once or, after a kill, by the next
-// read of the file.
+// settling read of the file.
 bool writeThrough(const QString &path, const QByteArray &bytes, qint64 oldSize, QString *error)
 {
     const std::lock_guard lock(writeThroughMutex());
