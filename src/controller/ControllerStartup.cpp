@@ -136,6 +136,11 @@ void Controller::awakeFromNib()
             if (self && !self->terminated_)
                 self->tellFailure(readNotice);
         });
+    // A write refused later (a full disk): said once, as the open's notice is.
+    defaults.whenWriteRefused([self = QPointer<Controller>(this)](const QString &refused) {
+        if (self && !self->terminated_)
+            self->tellFailure(refused);
+    });
     startUpRead_ = true;
     initPourSlave();
 }
@@ -388,7 +393,11 @@ void Controller::applicationWillTerminate()
     Data::saveFlags();
     defaults.setBool(QStringLiteral("NoteTextMode"), !Data::formattedNote());
     keepBookMark(currentDirNo_);
-    defaults.setInteger(QStringLiteral("NbrExec"), options_.nbrExec);
+    {
+        // The run count changes at every quit, but not as the performer's change.
+        const platform::UserDefaults::Bookkeeping own(defaults);
+        defaults.setInteger(QStringLiteral("NbrExec"), options_.nbrExec);
+    }
     folders_.writeAtShutdown(defaults);
     // Edits in an open MIDI window are kept as its close would keep them.
     if (midiWindows_)

@@ -199,6 +199,7 @@ struct QuitRow {
     const char *said = nullptr;
     // The song's file is on a share that answers only once main has returned.
     bool songHeldToTheExit = false;
+    bool earlierRun = false; // the store as a run of the program left it
 };
 
 // Such a share: it answers as the static objects go, and gives the thread it
@@ -306,6 +307,9 @@ std::vector<QuitRow> quitRows()
         {"held song file", "Ballad.pdf", {},
          {[](Controller &, const QString &) { return shareAtTheExit.held.load(); }},
          false, {}, nullptr, nullptr, true},
+        // Before, a read-only store kept every value the program wrote at each quit, and each start said so.
+        {"settings unchanged", "Ballad.pdf", {}, {[](Controller &, const QString &song) { return songShown(song); }},
+         true, {}, nullptr, nullptr, false, true},
     };
 }
 
@@ -362,6 +366,8 @@ TEST(Quit, AQuitKeepsEveryEditItCannotWrite)
         const QString song = seedLibrary(home, QString::fromUtf8(row.song), row.bytes, row.seedStore);
         if (QString::fromUtf8(row.name) == QLatin1String("note"))
             testsupport::writeFile(notefile::notePathForSong(song), "Old words\n");
+        if (row.earlierRun)
+            programtest::run(home, {{QStringLiteral("TOLVANE_QUIT_AFTER_MS"), QStringLiteral("1500")}});
         const programtest::Run quit = programtest::run(
             home, {{QStringLiteral("TOLVANE_TEST_QUIT_ROW"), QString::fromUtf8(row.name)}, {QStringLiteral("TOLVANE_TEST_SONG"), song}},
             "child: ready", {},
@@ -375,6 +381,12 @@ TEST(Quit, AQuitKeepsEveryEditItCannotWrite)
         if (row.songHeldToTheExit)
             return;
 
+        if (row.earlierRun) {
+            EXPECT_TRUE(keptIn(home, "*").isEmpty()) << errors;
+            const programtest::Run next = programtest::run(home, {{QStringLiteral("TOLVANE_QUIT_AFTER_MS"), QStringLiteral("500")}});
+            EXPECT_FALSE(next.errors.contains(QStringLiteral("last quit"))) << next.errors.toStdString();
+            return;
+        }
         if (!row.keptName) {
             // The question cut short by the quit counts as "Yes".
             platform::UserDefaults stored;
