@@ -1,6 +1,7 @@
 #include "events/windows/WinNoteF.h"
 
 #include "events/NoteRules.h"
+#include "events/windows/CueTable.h"
 #include "library/Data.h"
 #include "library/TextNumbers.h"
 #include "midi/Midi.h"
@@ -354,8 +355,8 @@ void WinNoteF::setReadOnly(bool on)
                            buttonMIDIa_, buttonMIDIb_, buttonTempoKeep_})
         if (b)
             b->setEnabled(!on);
-    if (table())
-        table()->setEnabled(!on);
+    if (mTable_)
+        mTable_->setEnabled(!on);
 }
 
 void WinNoteF::refreshPieceDataEtForcerSave(bool plainChanged)

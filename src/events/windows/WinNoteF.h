@@ -1,10 +1,10 @@
 #pragma once
 
 #include "events/NoteForm.h"
-#include "events/windows/ViewSongCue.h"
 #include "events/windows/NoteWindow.h"
 #include "library/Pieces.h"
 #include "midi/MidiRecords.h"
+#include "library/SongEv.h"
 
 #include <QComboBox>
 #include <QHash>
@@ -12,7 +12,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QWidget>
 #include <array>
 
@@ -27,7 +27,7 @@ class CueTable;
 // kept as they were. Created once, floating; the controller pushes every
 // song, page, zoom and track position to it. Spread over WinNoteF.cpp
 // (fields, saving, keys) and WinNoteFCues.cpp (cue table, inserts, recording).
-class WinNoteF : public NoteWindow, public ViewSongCueDelegate {
+class WinNoteF : public NoteWindow {
     Q_OBJECT
 public:
     explicit WinNoteF(QWidget *parent = nullptr);
@@ -67,9 +67,6 @@ public:
     void ajouterSongEv(int kind, const QString &str);
     // A drop at row r, between rows (above) or on a row; false when refused.
     bool acceptDrop(const QMimeData *data, qint64 r, bool onRow);
-    QMimeData *dragRows(const QList<int> &rows) const;
-    void viewSongCueUpdateCueRow(ViewSongCue *view) override;
-    void viewSongCueUpdateCueRowMMSS(ViewSongCue *view) override;
 
     void actionButtonAjouter();
     void actionButtonSupprimer();
@@ -87,8 +84,8 @@ public:
     bool readOnly() const { return readOnly_; }
     qint64 selectedRow() const;
     void selectRow(qint64 row);
-    ViewSongCue *rowView(qint64 row) const;
-    QTableWidget *table() const;
+    // The cue table, holding the song's cues as they are now.
+    QTableView *table() const;
     QLineEdit *masterNoteField() const { return masterNote_; }
     QLineEdit *titleField() const { return title_; }
     QLineEdit *artistField() const { return artist_; }
@@ -107,6 +104,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resignedKey() override;
 
@@ -124,8 +122,12 @@ private:
     void setReadOnly(bool on);
     // WinNoteFCues.cpp
     void buildCues(QWidget *pane);
-    // The row views stop telling this window of their edits.
+    // The cue table stops telling this window of its edits and drops.
     void detachCueRows();
+    // A row edited in the table is written into its event.
+    void cueRowEdited(qint64 row, bool timeEnded);
+    // A hidden window takes the song's cues only when it shows or a row is asked for.
+    void syncTable() const;
     // The events list holds this window's song: loaded from its note if not.
     void ensureOwnEvents();
     // The selected row's event; without one the user is told and nullptr answers.
@@ -169,6 +171,5 @@ private:
     QPushButton *buttonEVf_ = nullptr;
     QPushButton *buttonMIDIa_ = nullptr;
     QPushButton *buttonMIDIb_ = nullptr;
-    // What each row view shows, so a reload redraws only the rows that changed.
-    QList<QString> shownRows_;
+    mutable bool tableStale_ = false;
 };
