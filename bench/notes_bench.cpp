@@ -1,7 +1,9 @@
-// The formatted notes window shown with a song of 300 cues: a song push
-// with the table refilled for the new song, and one page cue recorded
-// during playback (the cue added, the note rebuilt and saved, the table
-// redrawn). Target for each: one frame, 16 ms.
+// The formatted notes window with a song of 300 cues: a song push with the
+// table refilled for the new song, and one page cue recorded during playback
+// (the cue added, the note rebuilt and saved, the table redrawn). The push
+// again with 3,000 and 10,000 cues, the window hidden and shown: a hidden
+// window takes no cue, a shown one draws only the rows on screen. Target for
+// each: one frame, 16 ms.
 #include "events/windows/WinNoteF.h"
 #include "library/Data.h"
 
@@ -31,7 +33,8 @@ QString noteWithCues(const QString &master, int cues)
 struct Songs {
     QTemporaryDir dir;
     PiecesPtr a, b;
-    Songs()
+    int cues;
+    explicit Songs(int count = 300) : cues(count)
     {
         a = make(QStringLiteral("A"));
         b = make(QStringLiteral("B"));
@@ -47,7 +50,7 @@ struct Songs {
         p->pieceDet = std::make_shared<PiecesDet>();
         p->pieceDet->fichier = path;
         p->pieceDet->titre = name;
-        p->pieceDet->notetxt = noteWithCues(name, 300);
+        p->pieceDet->notetxt = noteWithCues(name, cues);
         p->pieceDet->note = true;
         return p;
     }
@@ -59,12 +62,14 @@ void loadEvents(const PiecesPtr &p)
     Data::setSongEventsKey(p->getPath());
 }
 
+// Arguments: the number of cues, and whether the window is shown.
 void BM_NotesSongPush(benchmark::State &state)
 {
-    Songs songs;
+    Songs songs(int(state.range(0)));
     WinNoteF win;
     win.resize(720, 760);
-    win.show();
+    if (state.range(1))
+        win.show();
     win.setPDF(songs.a, 1, true, false, 0, nullptr);
     loadEvents(songs.a);
     win.refreshSongEv();
@@ -81,7 +86,14 @@ void BM_NotesSongPush(benchmark::State &state)
         toB = !toB;
     }
 }
-BENCHMARK(BM_NotesSongPush)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NotesSongPush)
+    ->Args({300, 1})
+    ->Args({3000, 0})
+    ->Args({3000, 1})
+    ->Args({10000, 0})
+    ->Args({10000, 1})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 void BM_NotesRecordedPageCue(benchmark::State &state)
 {

@@ -419,6 +419,35 @@ TEST_F(WinNoteFTest, ARowEditedOnlyInItsTimeKeepsItsLine)
     win.hide();
 }
 
+// Before, every song change built a row of fields per cue, the window shown
+// or not: a song of thousands of cues held the change for seconds.
+TEST_F(WinNoteFTest, ASongChangeBuildsNoWidgetPerCueAndNoRowWhileHidden)
+{
+    QString many = QStringLiteral("Many\n");
+    for (int i = 0; i < 3000; ++i)
+        many += QStringLiteral("%1:%2 Page %3\n").arg(i / 60 % 100, 2, 10, QLatin1Char('0')).arg(i % 60, 2, 10, QLatin1Char('0')).arg(i % 40 + 1);
+    const PiecesPtr few = song(QStringLiteral("Few"), QStringLiteral("Few\n00:01 Page 1\n")),
+                    b = song(QStringLiteral("Many"), many);
+    const QTableView *drawn = win.findChild<QTableView *>();
+    const struct {
+        bool shown;
+        int rowsDrawn; // after the change, before anything asks for a row
+    } cases[] = {{false, 0}, {true, 3000}};
+    for (const auto &c : cases) {
+        if (c.shown)
+            open();
+        show(few);
+        const qsizetype widgets = win.findChildren<QWidget *>().size();
+        show(b);
+        EXPECT_EQ(drawn->model()->rowCount(), c.rowsDrawn) << c.shown;
+        EXPECT_EQ(win.findChildren<QWidget *>().size(), widgets) << c.shown;
+        win.show();
+        EXPECT_EQ(drawn->model()->rowCount(), 3000) << c.shown;
+        EXPECT_EQ(cell(win.table(), 2999, Cues::ColA), QStringLiteral("40")) << c.shown;
+    }
+    win.hide();
+}
+
 // Keys go through the window as a performer's keyboard sends them, to
 // whatever holds the focus.
 TEST_F(WinNoteFTest, AShownWindowKeepsItsKeysSelectsRowsAndGoesAwayCleanly)
