@@ -429,10 +429,17 @@ TEST_F(WinNoteFTest, ASongChangeBuildsNoWidgetPerCueAndNoRowWhileHidden)
     const PiecesPtr few = song(QStringLiteral("Few"), QStringLiteral("Few\n00:01 Page 1\n")),
                     b = song(QStringLiteral("Many"), many);
     const QTableView *drawn = win.findChild<QTableView *>();
+    auto masterShown = [this]() {
+        for (const QLineEdit *e : win.findChildren<QLineEdit *>())
+            if (e->placeholderText() == QStringLiteral("Master note"))
+                return e->text();
+        return QStringLiteral("<none>");
+    };
     const struct {
         bool shown;
-        int rowsDrawn; // after the change, before anything asks for a row
-    } cases[] = {{false, 0}, {true, 3000}};
+        int rowsDrawn;      // after the change, before anything asks for a row
+        const char *master; // the master field then
+    } cases[] = {{false, 0, ""}, {true, 3000, "Many"}};
     for (const auto &c : cases) {
         if (c.shown)
             open();
@@ -440,9 +447,11 @@ TEST_F(WinNoteFTest, ASongChangeBuildsNoWidgetPerCueAndNoRowWhileHidden)
         const qsizetype widgets = win.findChildren<QWidget *>().size();
         show(b);
         EXPECT_EQ(drawn->model()->rowCount(), c.rowsDrawn) << c.shown;
+        EXPECT_EQ(masterShown(), QString::fromUtf8(c.master)) << c.shown;
         EXPECT_EQ(win.findChildren<QWidget *>().size(), widgets) << c.shown;
         win.show();
         EXPECT_EQ(drawn->model()->rowCount(), 3000) << c.shown;
+        EXPECT_EQ(masterShown(), QStringLiteral("Many")) << c.shown;
         EXPECT_EQ(cell(win.table(), 2999, Cues::ColA), QStringLiteral("40")) << c.shown;
     }
     win.hide();

@@ -81,20 +81,21 @@ public:
     void actionTempoKeep();
 
     // ---- State read by the controller and tests --------------------------------
+    // The fields show the current song's note, read now if the window was hidden.
     bool readOnly() const { return readOnly_; }
     qint64 selectedRow() const;
     void selectRow(qint64 row);
     // The cue table, holding the song's cues as they are now.
     QTableView *table() const;
-    QLineEdit *masterNoteField() const { return masterNote_; }
-    QLineEdit *titleField() const { return title_; }
-    QLineEdit *artistField() const { return artist_; }
-    QLineEdit *tempoField() const { return tempo_; }
-    QComboBox *signatureCombo() const { return comboSignature_; }
-    QLineEdit *keyField() const { return cle_; }
+    QLineEdit *masterNoteField() const { syncFields(); return masterNote_; }
+    QLineEdit *titleField() const { syncFields(); return title_; }
+    QLineEdit *artistField() const { syncFields(); return artist_; }
+    QLineEdit *tempoField() const { syncFields(); return tempo_; }
+    QComboBox *signatureCombo() const { syncFields(); return comboSignature_; }
+    QLineEdit *keyField() const { syncFields(); return cle_; }
     QLineEdit *dateField(int screenSet) const;
-    QLineEdit *tagsField() const { return tags_; }
-    QPlainTextEdit *commentsView() const { return comments_; }
+    QLineEdit *tagsField() const { syncFields(); return tags_; }
+    QPlainTextEdit *commentsView() const { syncFields(); return comments_; }
     QPushButton *buttonSetTime() const { return buttonSetTime_; }
     QPushButton *buttonPlay() const { return buttonEVc_; }
     QPushButton *buttonMIDIa() const { return buttonMIDIa_; }
@@ -128,6 +129,9 @@ private:
     void cueRowEdited(qint64 row, bool timeEnded);
     // A hidden window takes the song's cues only when it shows or a row is asked for.
     void syncTable() const;
+    // The same for the note's fields.
+    void syncFields() const;
+    void fillFields();
     // The events list holds this window's song: loaded from its note if not.
     void ensureOwnEvents();
     // The selected row's event; without one the user is told and nullptr answers.
@@ -172,4 +176,5 @@ private:
     QPushButton *buttonMIDIa_ = nullptr;
     QPushButton *buttonMIDIb_ = nullptr;
     mutable bool tableStale_ = false;
+    mutable bool fieldsStale_ = false;
 };

@@ -125,6 +125,7 @@ void WinNoteF::refreshSongEv() { reloadTable(nullptr); }
 void WinNoteF::showEvent(QShowEvent *event)
 {
     NoteWindow::showEvent(event);
+    syncFields();
     syncTable();
 }
 
