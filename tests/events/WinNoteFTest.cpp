@@ -158,6 +158,13 @@ TEST_F(WinNoteFTest, PendingEditGoesToItsOwnSongBeforeThePush)
     finish(win.masterNoteField());
     EXPECT_EQ(noteOnDisk(b), QStringLiteral("Song B!\n\n00:20 Page 4\n\n"));
     EXPECT_EQ(Data::songEventsKey(), b->getPath());
+
+    // The hidden window reads a song's fields only when they are needed: a
+    // cue added from elsewhere still writes this song's own header with it.
+    const PiecesPtr c = song(QStringLiteral("C"), QStringLiteral("Song C\nKey=E\n"));
+    win.setPDF(c, 1, true, false, 0, nullptr);
+    win.addNoteString(QStringLiteral("00:30 Message hello"));
+    EXPECT_EQ(noteOnDisk(c), QStringLiteral("Song C\n\nKey=E\n\n00:30 Message hello\n\n"));
 }
 
 TEST_F(WinNoteFTest, UnreadableNoteIsShownReadOnlyAndNeverWritten)
