@@ -499,6 +499,7 @@ TEST_F(WinNoteFTest, AShownWindowKeepsItsKeysSelectsRowsAndGoesAwayCleanly)
     EXPECT_EQ(shown->selectedRow(), 1);
     clickCell(table, 0, Cues::ColA);
     EXPECT_EQ(shown->selectedRow(), 0);
+    EXPECT_EQ(noteOnDisk(p), QStringLiteral("Master\n00:10 Page 2\n00:20 Page 3\n")) << "a time left as it was";
 
     // A completion in the comments is taken with Down and Return.
     Data::setGtempo(120);

@@ -309,19 +309,21 @@ bool CueTableModel::setData(const QModelIndex &index, const QVariant &value, int
         || !shows(row, col))
         return false;
     const Row held = heldRow(row);
-    Edit e = edits_.value(row, Edit{rows_[row], held, held, *rows_[row], false});
+    Edit e = edits_.value(row, Edit{rows_[row], held, held, *rows_[row]});
     Row &now = e.now;
     const QString text = value.toString();
     bool timeEnded = false;
     if (col == ColTime) {
-        if (role == Qt::EditRole && !text.isEmpty()) {
+        // A time field left as it was ends no edit: the note is not written for it.
+        if (role == Qt::EditRole && !text.isEmpty() && (e.timePending || normaliseTime(text) != now.mmss)) {
             now.mmss = normaliseTime(text);
+            e.timePending = false;
             timeEnded = true;
         } else if (text == now.mmss) {
             return true;
         } else {
             now.mmss = text;
-            e.timeTyped = true;
+            e.timeTyped = e.timePending = true;
         }
     } else if (col == ColKind) {
         const int kind = value.toInt();

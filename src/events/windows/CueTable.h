@@ -28,7 +28,8 @@ public:
         SongEvPtr ev;
         cuerow::Row now, shown;
         SongEv original;
-        bool timeTyped = false;
+        bool timeTyped = false;   // the time shows red
+        bool timePending = false; // typed since its edit last ended
     };
 
     explicit CueTableModel(QObject *parent = nullptr);
