@@ -155,10 +155,14 @@ void WinNoteF::cueRowEdited(qint64 row, bool timeEnded)
 {
     const std::optional<CueTableModel::Edit> edit = mTable_->cues()->editOf(int(row));
     if (edit && !delEnCours_ && !readOnly_) {
-        // The fields are taken first: loading this song's own list redraws the table.
+        // The fields are taken first: loading this song's own list redraws the
+        // table, which then shows the edit once it is in.
+        const QString listed = Data::songEventsKey();
         ensureOwnEvents();
         if (const SongEvPtr ev = Data::songEvents().value(row))
             cuerow::applyEdit(edit->now, edit->shown, edit->original, *ev);
+        if (Data::songEventsKey() != listed)
+            reloadTable(nullptr);
         noteModifiee_ = true;
     }
     if (timeEnded)
