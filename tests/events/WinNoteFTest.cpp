@@ -393,6 +393,7 @@ TEST_F(WinNoteFTest, ARowEditedOnlyInItsTimeKeepsItsLine)
         const char *once;   // the note after the edit is saved
         const char *twice;  // after a second rebuild of that note
         int kind = -1;      // the kind chosen first, if any
+        const char *group = nullptr; // then the group chosen
     } cases[] = {
         {"M\n00:05 SYSEX F0 43 F7\n", "7", 0, "F0 43 F7", "M\n\n00:07 SYSEX F0 43 F7\n\n", "M\n\n00:07 SYSEX F0 43 F7\n\n"},
         {"M\n00:05 SYSEX F0 43 F7\n", nullptr, 2, "F0 43 F7", "M\n\n00:05 SYSEX F0 43 F7@1\n\n",
@@ -401,7 +402,13 @@ TEST_F(WinNoteFTest, ARowEditedOnlyInItsTimeKeepsItsLine)
          "M\n\n00:12 Message  hi  there\n\n"},
         // A page cue made a control change: its numbers emptied, a channel chosen.
         {"M\n00:05 Page 2\n", nullptr, 3, "", "M\n\n00:05 CC0:0@2\n\n", "M\n\n00:05 CC0:0@2\n\n", cuerow::KindControl},
+        {"M\n00:05 Page 2\n", nullptr, 0, "", "M\n\n00:05 MIDI DRUMS\n\n", "M\n\n00:05 MIDI DRUMS\n\n", cuerow::KindGroup,
+         "DRUMS:kit"},
     };
+    auto group = std::make_shared<MidiFavEvent>(0);
+    group->favEventID = QStringLiteral("DRUMS");
+    group->favEventDescr = QStringLiteral("kit");
+    Midi::MIDIfav() << group;
     open();
     int n = 0;
     for (const auto &c : cases) {
@@ -417,6 +424,8 @@ TEST_F(WinNoteFTest, ARowEditedOnlyInItsTimeKeepsItsLine)
         }
         if (c.channel)
             choose(clickCell(table, 0, Cues::ColTarget), QStringLiteral("Ch. %1").arg(c.channel));
+        if (c.group)
+            choose(clickCell(table, 0, Cues::ColText), QString::fromUtf8(c.group));
         win.saveNote(false);
         EXPECT_EQ(noteOnDisk(p), QString::fromUtf8(c.once)) << c.note;
         loadEvents(p);
