@@ -8,6 +8,7 @@
 #include "library/TabDet.h"
 #include "platform/InstanceLock.h"
 #include "platform/MainMenu.h"
+#include "settings/DataPref4.h"
 #include "settings/DataPref6.h"
 #include "settings/DataPref7.h"
 #include "platform/UserDefaults.h"
@@ -17,6 +18,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,6 +28,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -193,6 +196,8 @@ struct QuitRow {
     // Where the edit must be found after the quit (a kept copy), and what the next start says.
     const char *keptName = nullptr;
     const char *said = nullptr;
+    // Or what the store must hold after the quit, nothing kept aside.
+    std::function<void(const platform::UserDefaults &)> stored = {};
 };
 
 std::vector<QuitRow> quitRows()
@@ -205,6 +210,14 @@ std::vector<QuitRow> quitRows()
         // The song's place is taken: its file cannot be written.
         if (QFileInfo(song).suffix() == QLatin1String("cho") && QFile::remove(song))
             QDir().mkdir(song);
+        return true;
+    };
+    // A new row in the window's table, its cell typed in and left without Tab or Return.
+    const auto cellTyped = [](QWidget *window) {
+        if (!active(window))
+            return false;
+        testsupport::clickThroughWindow(buttonOf(window, QStringLiteral("+")));
+        QTest::keyClicks(QApplication::focusWidget(), kTyped);
         return true;
     };
     return {
@@ -268,6 +281,45 @@ std::vector<QuitRow> quitRows()
           }},
          true, {}, "Settings (edit not saved *).json",
          "Settings changed before Tolvane last quit could not be written to the settings file"},
+        // Before, the options were written before the open window applied its change.
+        {"preferences", "Ballad.pdf", {},
+         {pick({"1 ▹ songs", "Preferences…"}),
+          [](Controller &, const QString &) {
+              QWidget *window = QApplication::activeModalWidget();
+              if (!active(window))
+                  return false;
+              for (QCheckBox *box : window->findChildren<QCheckBox *>())
+                  if (box->text() == QStringLiteral("Reverse swipe direction"))
+                      testsupport::clickThroughWindow(box, QPoint(box->height() / 2, box->height() / 2));
+              return true;
+          }},
+         false, {}, nullptr, nullptr,
+         [](const platform::UserDefaults &d) { EXPECT_TRUE(d.boolForKey(QStringLiteral("genOptReverseMouse"))); }},
+        // Before, a cell still being typed was not in what the window's close stored.
+        {"window identifier cell", "Ballad.pdf", {},
+         {pick({"Window", "Window Identifiers…"}),
+          [cellTyped](Controller &c, const QString &) { return cellTyped(c.winIDEditor()); }},
+         false, {}, nullptr, nullptr,
+         [](const platform::UserDefaults &d) {
+             const qint64 last = d.integerForKey(QStringLiteral("WinID_nbWinID")) - 1;
+             EXPECT_EQ(d.stringForKey(QStringLiteral("WinID_idWin_%1").arg(last)), kTyped);
+         }},
+        {"tag cell", "Ballad.pdf", {},
+         {pick({"Window", "Tags…"}), [cellTyped](Controller &c, const QString &) { return cellTyped(c.tagList()); }},
+         false, {}, nullptr, nullptr,
+         [](const platform::UserDefaults &d) { EXPECT_TRUE(d.stringForKey(QStringLiteral("tagStr")).contains(kTyped)); }},
+        // Before, the modal editor shadowed the windows holding the menu's quit key, and the key did nothing.
+        {"quit key in the editor", "Lullaby.cho", "{title:Lullaby}\nOld words\n",
+         {pick({"Song", "Open in Editor"}), editorTyped,
+          [](Controller &c, const QString &) {
+              if (!active(c.winEditController()))
+                  return false;
+              // Only the key can end the program: the SIGTERM that follows is ignored.
+              std::signal(SIGTERM, SIG_IGN);
+              QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
+              return true;
+          }},
+         false, {}, "Lullaby (edit not saved *).cho", "An edited song could not be saved when Tolvane last quit"},
     };
 }
 
@@ -331,6 +383,13 @@ TEST(Quit, AQuitKeepsEveryEditItCannotWrite)
         EXPECT_LT(quit.msToEnd, 5000);
         EXPECT_EQ(quit.exitStatus, QProcess::NormalExit) << errors;
 
+        if (row.stored) {
+            platform::UserDefaults stored;
+            ASSERT_TRUE(stored.open(home.filePath(QStringLiteral("config/defaults.sqlite"))));
+            row.stored(stored);
+            EXPECT_TRUE(keptIn(home, "*").isEmpty());
+            return;
+        }
         if (!row.keptName) {
             // The question cut short by the quit counts as "Yes".
             platform::UserDefaults stored;

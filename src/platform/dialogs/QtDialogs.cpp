@@ -17,6 +17,10 @@ namespace {
 Dialogs *g_installed = nullptr;
 bool g_quitting = false;
 
+const char *const kQuestion = "tolvaneQuestion";
+
+void markQuestion(QDialog &dialog) { dialog.setProperty(kQuestion, true); }
+
 void logUnasked(const QString &kind, const QString &title, const QString &text)
 {
     qWarning().noquote() << QStringLiteral("Not asked while quitting (%1, %2): %3").arg(kind, title, text);
@@ -77,6 +81,8 @@ int askKeeping(const QString &title, const QString &text, const QStringList &but
     return keep;
 }
 
+bool isQuestion(const QWidget *window) { return window && window->property(kQuestion).toBool(); }
+
 void setDialogs(Dialogs *installed) { g_installed = installed; }
 
 void setQuitting(bool quitting) { g_quitting = quitting; }
@@ -93,6 +99,7 @@ int QtDialogs::alert(const QString &title, const QString &text, const QStringLis
     QDialog box(QApplication::activeWindow());
     box.setWindowTitle(title);
     box.setModal(true);
+    markQuestion(box);
     auto *layout = new QVBoxLayout(&box);
     // Plain text: a song title holding "<" or "&" must show as written.
     auto *message = new QLabel(text, &box);
@@ -132,18 +139,21 @@ int QtDialogs::alert(const QString &title, const QString &text, const QStringLis
 
 std::optional<QString> QtDialogs::textInput(const QString &title, const QString &text, const QString &defaultText)
 {
-    bool ok = false;
-    const QString value =
-        QInputDialog::getText(QApplication::activeWindow(), title, text, QLineEdit::Normal, defaultText, &ok);
-    if (!ok)
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(text);
+    dialog.setTextValue(defaultText);
+    markQuestion(dialog);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return value;
+    return dialog.textValue();
 }
 
 QString QtDialogs::chooseFolder(const QString &title, const QString &message, const QString &startDir)
 {
     QFileDialog dialog(QApplication::activeWindow(), title.isEmpty() ? message : title + QStringLiteral(" — ") + message,
                        startDir);
+    markQuestion(dialog);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -156,6 +166,7 @@ QString QtDialogs::chooseOpenFile(const QString &title, const QString &message, 
 {
     QFileDialog dialog(QApplication::activeWindow(), title.isEmpty() ? message : title + QStringLiteral(" — ") + message,
                        startDir);
+    markQuestion(dialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (!nameFilters.isEmpty())
         dialog.setNameFilters(nameFilters);
@@ -169,6 +180,7 @@ QString QtDialogs::chooseSaveFile(const QString &title, const QString &message, 
 {
     QFileDialog dialog(QApplication::activeWindow(), title.isEmpty() ? message : title + QStringLiteral(" — ") + message,
                        startDir);
+    markQuestion(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.selectFile(suggestedName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
