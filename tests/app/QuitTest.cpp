@@ -304,7 +304,9 @@ std::vector<QuitRow> quitRows()
         {"tag cell", "Ballad.pdf", {},
          {pick({"Window", "Tags…"}), [cellTyped](Controller &c, const QString &) { return cellTyped(c.tagList()); }},
          false, {}, nullptr, nullptr,
-         [](const platform::UserDefaults &d) { EXPECT_TRUE(d.stringForKey(QStringLiteral("tagStr")).contains(kTyped)); }},
+         [](const platform::UserDefaults &d) {
+             EXPECT_TRUE(d.stringForKey(QStringLiteral("tagStr")).contains(kTyped));
+         }},
         // Before, the modal editor shadowed the windows holding the menu's quit key, and the key did nothing.
         {"quit key in the editor", "Lullaby.cho", "{title:Lullaby}\nOld words\n",
          {pick({"Song", "Open in Editor"}), editorTyped,
