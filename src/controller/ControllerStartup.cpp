@@ -13,6 +13,7 @@
 #include "events/windows/WinNote.h"
 #include "events/windows/WinNoteF.h"
 #include "library/Data.h"
+#include "library/NoteWriter.h"
 #include "midi/Midi.h"
 #include "midi/windows/MidiPref4.h"
 #include "midi/windows/MidiWindows.h"
@@ -136,6 +137,11 @@ void Controller::awakeFromNib()
             if (self && !self->terminated_)
                 self->tellFailure(readNotice);
         });
+    // A write refused later (a full disk): said once, as the open's notice is.
+    defaults.whenWriteRefused([self = QPointer<Controller>(this)](const QString &refused) {
+        if (self && !self->terminated_)
+            self->tellFailure(refused);
+    });
     startUpRead_ = true;
     initPourSlave();
 }
@@ -390,7 +396,11 @@ void Controller::applicationWillTerminate()
     Data::saveFlags();
     defaults.setBool(QStringLiteral("NoteTextMode"), !Data::formattedNote());
     keepBookMark(currentDirNo_);
-    defaults.setInteger(QStringLiteral("NbrExec"), options_.nbrExec);
+    {
+        // The run count changes at every quit, but not as the performer's change.
+        const platform::UserDefaults::Bookkeeping own(defaults);
+        defaults.setInteger(QStringLiteral("NbrExec"), options_.nbrExec);
+    }
     folders_.writeAtShutdown(defaults);
     writeOptionsAtShutdown();
     Midi::unRegisterInputDevices(Midi::inputPort());

@@ -12,7 +12,10 @@
 #include "settings/DataPref6.h"
 #include "settings/DataPref7.h"
 #include "platform/UserDefaults.h"
+#include "support/GatedScan.h"
 #include "support/TestSupport.h"
+#include "windows/WindowFactory.h"
+#include "windows/WindowPDFx.h"
 
 #include "ProgramUnderTest.h"
 
@@ -32,6 +35,7 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <thread>
 #include <vector>
 #include <sys/stat.h>
 
@@ -196,9 +200,40 @@ struct QuitRow {
     // Where the edit must be found after the quit (a kept copy), and what the next start says.
     const char *keptName = nullptr;
     const char *said = nullptr;
+    // The song's file is on a share that answers only once main has returned.
+    bool songHeldToTheExit = false;
+    bool earlierRun = false; // the store as a run of the program left it
     // Or what the store must hold after the quit, nothing kept aside.
     std::function<void(const platform::UserDefaults &)> stored = {};
 };
+
+// Such a share: it answers as the static objects go, and gives the thread it
+// held a moment to go on before the process ends.
+struct ShareAnsweringAtTheExit {
+    testsupport::Gate exit, answered;
+    std::atomic<bool> held = false;
+    ~ShareAnsweringAtTheExit()
+    {
+        exit.open();
+        if (held) {
+            answered.wait();
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        }
+    }
+} shareAtTheExit;
+
+PageRenderer::FileLook heldToTheExit(const QString &song)
+{
+    return [song](const QString &path) {
+        const std::optional<platform::FileStamp> stamp = platform::regularFileStamp(path);
+        if (path == song) {
+            shareAtTheExit.held = true;
+            shareAtTheExit.exit.wait();
+            shareAtTheExit.answered.open();
+        }
+        return stamp;
+    };
+}
 
 std::vector<QuitRow> quitRows()
 {
@@ -281,6 +316,13 @@ std::vector<QuitRow> quitRows()
           }},
          true, {}, "Settings (edit not saved *).json",
          "Settings changed before Tolvane last quit could not be written to the settings file"},
+        // Before, the renderer's thread went on after the exit had destroyed the clock: SIGABRT.
+        {"held song file", "Ballad.pdf", {},
+         {[](Controller &, const QString &) { return shareAtTheExit.held.load(); }},
+         false, {}, nullptr, nullptr, true},
+        // Before, a read-only store kept every value the program wrote at each quit, and each start said so.
+        {"settings unchanged", "Ballad.pdf", {}, {[](Controller &, const QString &song) { return songShown(song); }},
+         true, {}, nullptr, nullptr, false, true},
         // Before, the options were written before the open window applied its change.
         {"preferences", "Ballad.pdf", {},
          {pick({"1 ▹ songs", "Preferences…"}),
@@ -293,17 +335,17 @@ std::vector<QuitRow> quitRows()
                       testsupport::clickThroughWindow(box, QPoint(box->height() / 2, box->height() / 2));
               return true;
           }},
-         false, {}, nullptr, nullptr,
+         false, {}, nullptr, nullptr, false, false,
          [](const platform::UserDefaults &d) { EXPECT_TRUE(d.boolForKey(QStringLiteral("genOptReverseMouse"))); }},
         // Before, a cell still being typed was not in what the window's close stored.
         {"window identifier cell", "Ballad.pdf", {},
          {pick({"Window", "Window Identifiers…"}),
           [cellTyped](Controller &c, const QString &) { return cellTyped(c.winIDEditor()); }},
-         false, {}, nullptr, nullptr,
+         false, {}, nullptr, nullptr, false, false,
          [](const platform::UserDefaults &d) { EXPECT_EQ(d.stringForKey(QStringLiteral("WinID_idWin_2")), kTyped); }},
         {"tag cell", "Ballad.pdf", {},
          {pick({"Window", "Tags…"}), [cellTyped](Controller &c, const QString &) { return cellTyped(c.tagList()); }},
-         false, {}, nullptr, nullptr,
+         false, {}, nullptr, nullptr, false, false,
          [](const platform::UserDefaults &d) {
              EXPECT_TRUE(d.stringForKey(QStringLiteral("tagStr")).contains(kTyped));
          }},
@@ -324,6 +366,9 @@ std::vector<QuitRow> quitRows()
 // the row's steps are taken, and SIGTERM comes.
 void runQuitRow(const QuitRow &row, const QString &song)
 {
+    std::optional<windowfactory::ScopedCreator> onTheShare;
+    if (row.songHeldToTheExit)
+        onTheShare.emplace(0, [song] { return new WindowPDFx(nullptr, heldToTheExit(song)); });
     platform::InstanceLock instance(Application::settingsFolder());
     Application application(*qobject_cast<QApplication *>(QCoreApplication::instance()), instance);
     if (row.storeReadOnly)
@@ -370,6 +415,8 @@ TEST(Quit, AQuitKeepsEveryEditItCannotWrite)
         const QString song = seedLibrary(home, QString::fromUtf8(row.song), row.bytes, row.seedStore);
         if (QString::fromUtf8(row.name) == QLatin1String("note"))
             testsupport::writeFile(notefile::notePathForSong(song), "Old words\n");
+        if (row.earlierRun)
+            programtest::run(home, {{QStringLiteral("TOLVANE_QUIT_AFTER_MS"), QStringLiteral("1500")}});
         const programtest::Run quit = programtest::run(
             home, {{QStringLiteral("TOLVANE_TEST_QUIT_ROW"), QString::fromUtf8(row.name)}, {QStringLiteral("TOLVANE_TEST_SONG"), song}},
             "child: ready", {},
@@ -379,7 +426,16 @@ TEST(Quit, AQuitKeepsEveryEditItCannotWrite)
         ASSERT_TRUE(quit.finished) << "still running after SIGTERM\n" << errors;
         EXPECT_LT(quit.msToEnd, 5000);
         EXPECT_EQ(quit.exitStatus, QProcess::NormalExit) << errors;
+        EXPECT_EQ(quit.exitCode, 0) << errors;
+        if (row.songHeldToTheExit)
+            return;
 
+        if (row.earlierRun) {
+            EXPECT_TRUE(keptIn(home, "*").isEmpty()) << errors;
+            const programtest::Run next = programtest::run(home, {{QStringLiteral("TOLVANE_QUIT_AFTER_MS"), QStringLiteral("500")}});
+            EXPECT_FALSE(next.errors.contains(QStringLiteral("last quit"))) << next.errors.toStdString();
+            return;
+        }
         if (row.stored) {
             platform::UserDefaults stored;
             ASSERT_TRUE(stored.open(home.filePath(QStringLiteral("config/defaults.sqlite"))));
