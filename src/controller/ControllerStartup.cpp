@@ -20,6 +20,7 @@
 #include "platform/KeptAtQuit.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
+#include "platform/WindowsAtQuit.h"
 #include "settings/DataHelp.h"
 #include "windows/FloatingWindows.h"
 #include "windows/PopupJauge.h"
@@ -375,11 +376,13 @@ void Controller::applicationWillTerminate()
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
     // Settings still unread: what this run holds came from an empty store.
     const platform::UserDefaults::Provisional unread(defaults);
+    // Every window left open counts as closed, with its changes, before any
+    // of what it changes is written here; the document windows stay for the
+    // layout.
+    platform::closeWindowsForQuit(
+        [](const QWidget *window) { return qobject_cast<const WindowPDFxSuper *>(window) != nullptr; });
     closeChordLibraries();
-    if (winEditController_)
-        winEditController_->settleOnQuit();
     saveNotesAtShutdown();
-    saveSettingsWindows();
     // Auxiliary windows alone make no layout worth keeping; one half-way
     // through a switch of screen set is none either.
     bool anyTolvane = false;
@@ -399,9 +402,6 @@ void Controller::applicationWillTerminate()
         defaults.setInteger(QStringLiteral("NbrExec"), options_.nbrExec);
     }
     folders_.writeAtShutdown(defaults);
-    // Edits in an open MIDI window are kept as its close would keep them.
-    if (midiWindows_)
-        midiWindows_->saveOpenWindows();
     writeOptionsAtShutdown();
     Midi::unRegisterInputDevices(Midi::inputPort());
 }
