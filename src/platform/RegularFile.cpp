@@ -61,6 +61,11 @@ RegularFile::~RegularFile()
 
 FileBytes readRegularFile(const QString &path, qint64 maxBytes)
 {
+    return readRegularFile(path, maxBytes, {});
+}
+
+FileBytes readRegularFile(const QString &path, qint64 maxBytes, const std::function<void()> &answered)
+{
     const RegularFile file = RegularFile::open(path);
     FileBytes r;
     r.status = file.status();
@@ -85,6 +90,8 @@ FileBytes readRegularFile(const QString &path, qint64 maxBytes)
         if (n == 0)
             break;
         r.bytes.append(buffer, n);
+        if (answered)
+            answered();
     }
     if (r.bytes.size() > limit) {
         r.bytes.truncate(qsizetype(limit));

@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sys/resource.h>
 
 using Role = PDFViewRedef::Role;
 using Kind = PDFViewRedef::Kind;
@@ -486,23 +487,64 @@ TEST_F(TolvaneWindowTest, ChordProZoomBandShowsEachHalfOfTheWholePage)
     EXPECT_GT(differingShare(bottom, fullTop), halves / 2);
 }
 
+namespace {
+
+// A PDF of these objects (1 the catalogue) with a true cross-reference table.
+QByteArray rawPdf(const QList<QByteArray> &objects, const QByteArray &trailer = {})
+{
+    QByteArray out = "%PDF-1.4\n", xref;
+    for (int i = 0; i < objects.size(); ++i) {
+        xref += QByteArray::number(out.size()).rightJustified(10, '0') + " 00000 n \n";
+        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const QByteArray size = QByteArray::number(objects.size() + 1);
+    return out + "xref\n0 " + size + "\n0000000000 65535 f \n" + xref + "trailer\n<< /Size " + size + " /Root 1 0 R "
+         + trailer + ">>\nstartxref\n" + QByteArray::number(out.size()) + "\n%%EOF\n";
+}
+
+qint64 peakMemoryBytes()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return qint64(usage.ru_maxrss) * 1024;
+}
+
+} // namespace
+
 // A song that could not be shown gave a blank white page or a screen of
-// mojibake, and not a word of why.
+// mojibake, and not a word of why. A page tree that names itself kept the
+// PDF reader busy for ever: that song and every later one stayed white.
+// An encrypted PDF was "damaged"; a file under the size cap was read whole
+// before its first bytes said it was no PDF.
 TEST_F(TolvaneWindowTest, SongThatCannotBeShownSaysWhy)
 {
     platform::ManualClock clock;
+    PageRenderer::setGiveUpTimes(700);
     const QString root = dir.path();
     QFile whole(a->pieceDet->fichier);
     ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
     const QByteArray pdf = whole.readAll();
     QDir(root).mkdir(QStringLiteral("Folder.pdf"));
+    const QByteArray catalogue = "<< /Type /Catalog /Pages 2 0 R >>";
+    const QByteArray page = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>";
+    const QByteArray id = "<00112233445566778899aabbccddeeff>";
+    const QByteArray locked = rawPdf({catalogue, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>", page,
+                                      "<< /Filter /Standard /V 1 /R 2 /O <" + QByteArray(64, '0') + "> /U <"
+                                          + QByteArray(64, 'f') + "> /P -4 >>"},
+                                     "/Encrypt 4 0 R /ID [" + id + " " + id + "] ");
+    const QByteArray looping = rawPdf({catalogue, "<< /Type /Pages /Kids [2 0 R 2 0 R] /Count 2 >>"});
 
     struct Case {
         const char *file;
         QByteArray bytes; // written unless null
         const char *reason;
+        qint64 sparseSize = 0; // made this long without using the disk
     };
     const Case cases[] = {
+        {"Locked.pdf", locked, "cannot be opened: needs a password"},
+        {"Looping.pdf", looping, "cannot be shown: the PDF reader gives up on it"},
+        {"Huge.pdf", QByteArray("%PDF-1.4\n"), "too large to open", PageRenderer::kMaxDocumentBytes + 1},
+        {"Film.pdf", QByteArray("RIFF"), "cannot be opened: not a PDF file", PageRenderer::kMaxDocumentBytes - 1},
         {"Empty.pdf", QByteArray(""), "cannot be opened: empty file"},
         {"Truncated.pdf", pdf.left(120), "damaged PDF"},
         {"Letter.pdf", QByteArray("Dear band,\nsee you at eight.\n"), "cannot be opened: not a PDF file"},
@@ -511,6 +553,7 @@ TEST_F(TolvaneWindowTest, SongThatCannotBeShownSaysWhy)
         {"Binary.cho", QByteArray("{title: X}\n\0\x01\x02\xff[C]", 16), "cannot be opened: not a text file"},
         {"Empty.cho", QByteArray(""), "cannot be opened: empty file"},
     };
+    const qint64 peakBefore = peakMemoryBytes();
     for (qint64 mode : {0, 1, 2}) {
         // An upright window keeps the single page.
         auto w = mode == 2 ? makeWindow(mode, 700, 900) : makeWindow(mode);
@@ -518,6 +561,8 @@ TEST_F(TolvaneWindowTest, SongThatCannotBeShownSaysWhy)
             const QString path = root + QLatin1Char('/') + QLatin1String(c.file);
             if (!c.bytes.isNull())
                 testsupport::writeFile(path, c.bytes);
+            if (c.sparseSize)
+                ASSERT_TRUE(QFile::resize(path, c.sparseSize));
             PiecesPtr bad = song(path);
             bad->pieceDet->notetxt = QStringLiteral("Capo 2");
             push(*w, bad, 1, b);
@@ -540,9 +585,12 @@ TEST_F(TolvaneWindowTest, SongThatCannotBeShownSaysWhy)
         push(*w, a, 1, song(root + QStringLiteral("/Letter.pdf")));
         EXPECT_EQ(w->noteText(), a->pieceDet->notetxt);
         EXPECT_TRUE(w->songProblem().isEmpty());
+        EXPECT_TRUE(w->pane(mode == 1 ? Role::Zoom : mode == 2 ? Role::Single : Role::Left)->hasPageReady());
         if (mode == 0) {
             push(*w, a, 5, song(root + QStringLiteral("/Letter.pdf")));
             EXPECT_TRUE(w->pane(Role::Right)->content().unreadable);
         }
     }
+    EXPECT_LT(peakMemoryBytes() - peakBefore, PageRenderer::kMaxDocumentBytes / 2) << "a large file was read whole";
+    PageRenderer::setGiveUpTimes();
 }
