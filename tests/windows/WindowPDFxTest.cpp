@@ -539,6 +539,7 @@ TEST_F(TolvaneWindowTest, SongThatCannotBeShownSaysWhy)
         QByteArray bytes; // written unless null
         const char *reason;
         qint64 sparseSize = 0; // made this long without using the disk
+        int renderMs = 20000;  // the time a page may take
     };
     const Case cases[] = {
         {"Locked.pdf", locked, "cannot be opened: needs a password"},
@@ -552,6 +553,8 @@ TEST_F(TolvaneWindowTest, SongThatCannotBeShownSaysWhy)
         {"Folder.pdf", QByteArray(), "cannot be opened: not a file"},
         {"Binary.cho", QByteArray("{title: X}\n\0\x01\x02\xff[C]", 16), "cannot be opened: not a text file"},
         {"Empty.cho", QByteArray(""), "cannot be opened: empty file"},
+        // Last: the next song, given up with it, stays so in this window.
+        {"Stuck.pdf", pdf, "cannot be shown: the PDF reader gives up on it", 0, 0},
     };
     const qint64 peakBefore = peakMemoryBytes();
     for (qint64 mode : {0, 1, 2}) {
@@ -563,6 +566,7 @@ TEST_F(TolvaneWindowTest, SongThatCannotBeShownSaysWhy)
                 testsupport::writeFile(path, c.bytes);
             if (c.sparseSize)
                 ASSERT_TRUE(QFile::resize(path, c.sparseSize));
+            PageRenderer::setGiveUpTimes(700, c.renderMs);
             PiecesPtr bad = song(path);
             bad->pieceDet->notetxt = QStringLiteral("Capo 2");
             push(*w, bad, 1, b);
@@ -582,6 +586,7 @@ TEST_F(TolvaneWindowTest, SongThatCannotBeShownSaysWhy)
             EXPECT_EQ(w->noteText(), expected) << c.file;
         }
         // A good song next: the note is back, and a bad next song shows dark beside it.
+        PageRenderer::setGiveUpTimes(700);
         push(*w, a, 1, song(root + QStringLiteral("/Letter.pdf")));
         EXPECT_EQ(w->noteText(), a->pieceDet->notetxt);
         EXPECT_TRUE(w->songProblem().isEmpty());
