@@ -318,6 +318,8 @@ private:
     {
         open.info = PageRenderer::DocInfo();
         open.info.problem = songfile::pdfProblem(open.file, why);
+        // Never loaded again while its file is unchanged: the head is enough to say why.
+        open.file.bytes.truncate(kHeadBytes);
         if (!stopping_)
             TLOG(QStringLiteral("PageRenderer cannot open %1: %2").arg(path, open.info.problem));
     }
