@@ -157,6 +157,8 @@ bool PdfProcess::start()
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, childEnd, kChildSocket);
+    // Nothing else of the program's (its instance lock, its signal socket) goes with the child.
+    posix_spawn_file_actions_addclosefrom_np(&actions, kChildSocket + 1);
     char *argv[] = {const_cast<char *>(path.constData()), const_cast<char *>(parent.constData()), nullptr};
     pid_t pid = -1;
     const int err = childEnd < 0 ? errno : posix_spawn(&pid, path.constData(), &actions, nullptr, argv, environ);

@@ -42,6 +42,32 @@ std::string shown(const PDFViewRedef *pane)
     return s;
 }
 
+// A PDF of these objects (1 the catalogue) with a true cross-reference table.
+QByteArray rawPdf(const QList<QByteArray> &objects, const QByteArray &trailer = {})
+{
+    QByteArray out = "%PDF-1.4\n", xref;
+    for (int i = 0; i < objects.size(); ++i) {
+        xref += QByteArray::number(out.size()).rightJustified(10, '0') + " 00000 n \n";
+        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const QByteArray size = QByteArray::number(objects.size() + 1);
+    return out + "xref\n0 " + size + "\n0000000000 65535 f \n" + xref + "trailer\n<< /Size " + size + " /Root 1 0 R "
+         + trailer + ">>\nstartxref\n" + QByteArray::number(out.size()) + "\n%%EOF\n";
+}
+
+qint64 peakMemoryBytes()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return qint64(usage.ru_maxrss) * 1024;
+}
+
+// A page tree whose kids are itself: the PDF reader never finishes loading it.
+QByteArray loopingPdf()
+{
+    return rawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [2 0 R 2 0 R] /Count 2 >>"});
+}
+
 class TolvaneWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -410,6 +436,24 @@ TEST(PageRendererShare, GoingAwayWaitsForNoShareAndTheThreadLeftBehindEndsQuietl
     answers.open();
     // The share answers: the worker tells no one that has gone, and goes.
     ended.wait();
+
+    // Nor on a document whose load never finishes (it kept the thread, and the PDF
+    // reader of every window, busy for ever): the child is ended with the worker.
+    PageRenderer::setGiveUpTimes(60000);
+    const QString looping = testsupport::writeFile(dir.filePath(QStringLiteral("Looping.pdf")), loopingPdf());
+    testsupport::Gate looked, gone;
+    renderer = std::make_unique<PageRenderer>(
+        [looked, end = std::shared_ptr<void>(nullptr, [gone](void *) mutable { gone.open(); })](const QString &path) mutable {
+            looked.open();
+            return platform::regularFileStamp(path);
+        });
+    EXPECT_FALSE(renderer->documentInfo(looping));
+    looked.wait();
+    took.restart();
+    renderer.reset();
+    EXPECT_LT(took.elapsed(), 1000);
+    gone.wait();
+    PageRenderer::setGiveUpTimes();
 }
 
 namespace {
@@ -487,30 +531,6 @@ TEST_F(TolvaneWindowTest, ChordProZoomBandShowsEachHalfOfTheWholePage)
     EXPECT_GT(differingShare(bottom, fullTop), halves / 2);
 }
 
-namespace {
-
-// A PDF of these objects (1 the catalogue) with a true cross-reference table.
-QByteArray rawPdf(const QList<QByteArray> &objects, const QByteArray &trailer = {})
-{
-    QByteArray out = "%PDF-1.4\n", xref;
-    for (int i = 0; i < objects.size(); ++i) {
-        xref += QByteArray::number(out.size()).rightJustified(10, '0') + " 00000 n \n";
-        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const QByteArray size = QByteArray::number(objects.size() + 1);
-    return out + "xref\n0 " + size + "\n0000000000 65535 f \n" + xref + "trailer\n<< /Size " + size + " /Root 1 0 R "
-         + trailer + ">>\nstartxref\n" + QByteArray::number(out.size()) + "\n%%EOF\n";
-}
-
-qint64 peakMemoryBytes()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return qint64(usage.ru_maxrss) * 1024;
-}
-
-} // namespace
-
 // A song that could not be shown gave a blank white page or a screen of
 // mojibake, and not a word of why. A page tree that names itself kept the
 // PDF reader busy for ever: that song and every later one stayed white.
@@ -532,7 +552,6 @@ TEST_F(TolvaneWindowTest, SongThatCannotBeShownSaysWhy)
                                       "<< /Filter /Standard /V 1 /R 2 /O <" + QByteArray(64, '0') + "> /U <"
                                           + QByteArray(64, 'f') + "> /P -4 >>"},
                                      "/Encrypt 4 0 R /ID [" + id + " " + id + "] ");
-    const QByteArray looping = rawPdf({catalogue, "<< /Type /Pages /Kids [2 0 R 2 0 R] /Count 2 >>"});
 
     struct Case {
         const char *file;
@@ -543,7 +562,7 @@ TEST_F(TolvaneWindowTest, SongThatCannotBeShownSaysWhy)
     };
     const Case cases[] = {
         {"Locked.pdf", locked, "cannot be opened: needs a password"},
-        {"Looping.pdf", looping, "cannot be shown: the PDF reader gives up on it"},
+        {"Looping.pdf", loopingPdf(), "cannot be shown: the PDF reader gives up on it"},
         {"Huge.pdf", QByteArray("%PDF-1.4\n"), "too large to open", PageRenderer::kMaxDocumentBytes + 1},
         {"Film.pdf", QByteArray("RIFF"), "cannot be opened: not a PDF file", PageRenderer::kMaxDocumentBytes - 1},
         {"Empty.pdf", QByteArray(""), "cannot be opened: empty file"},
