@@ -260,9 +260,20 @@ bool PdfProcess::receive(QByteArray &payload, qint64 deadlineMs)
     return fill(payload.data(), length);
 }
 
+bool PdfProcess::loaded(quint32 id)
+{
+    if (pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+        pid_ = -1;
+        end();
+    }
+    return loaded_.contains(id);
+}
+
 PdfProcess::Loaded PdfProcess::load(quint32 id, const QByteArray &bytes, int timeoutMs)
 {
     Loaded r;
+    // Not this document's fault: a child ended while idle is started again.
+    loaded(id);
     if (socket_ < 0 && !start()) {
         r.outcome = stopped_() ? Outcome::GivenUp : Outcome::Unavailable;
         return r;

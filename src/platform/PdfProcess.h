@@ -49,8 +49,9 @@ public:
     Rendered render(quint32 id, int page, QSize size, int timeoutMs);
     // Forgets a document; asks nothing back.
     void close(quint32 id);
-    // Whether the document is loaded in the child running now.
-    bool loaded(quint32 id) const { return loaded_.contains(id); }
+    // Whether the document is loaded in the child running now (one that ended
+    // while idle, killed from outside, has none).
+    bool loaded(quint32 id);
 
     // The child's program: beside the running program, else where the build made it.
     static QString program();

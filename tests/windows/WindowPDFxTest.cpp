@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
 #include <sys/resource.h>
 
 using Role = PDFViewRedef::Role;
@@ -60,6 +61,24 @@ qint64 peakMemoryBytes()
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
     return qint64(usage.ru_maxrss) * 1024;
+}
+
+// The PDF reader processes of this program, with the processor time each has used (in ticks).
+QHash<int, qint64> readers()
+{
+    QHash<int, qint64> found;
+    const QString tasks = QStringLiteral("/proc/self/task");
+    for (const QString &task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile children(tasks + QLatin1Char('/') + task + QStringLiteral("/children"));
+        for (const QByteArray &pid : children.open(QIODevice::ReadOnly) ? children.readAll().split(' ') : QList<QByteArray>()) {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid)));
+            const QByteArray line = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+            // After "pid (name) " the 12th field is the user time.
+            if (line.contains("(tolvane-render)"))
+                found.insert(pid.toInt(), line.mid(line.lastIndexOf(')') + 2).split(' ').value(11).toLongLong());
+        }
+    }
+    return found;
 }
 
 // A page tree whose kids are itself: the PDF reader never finishes loading it.
@@ -453,6 +472,24 @@ TEST(PageRendererShare, GoingAwayWaitsForNoShareAndTheThreadLeftBehindEndsQuietl
     renderer.reset();
     EXPECT_LT(took.elapsed(), 1000);
     gone.wait();
+
+    // A reader that crashes is one given up: that document alone says so, and a
+    // fresh reader serves the others, loading again those the crash took.
+    renderer = std::make_unique<PageRenderer>();
+    const QString good = testsupport::writePdf(dir.filePath(QStringLiteral("Good.pdf")), 2);
+    renderer->documentInfo(good);
+    ASSERT_TRUE(renderer->waitForIdle());
+    ASSERT_EQ(readers().size(), 1);
+    const int pid = readers().constBegin().key();
+    const qint64 started = readers().value(pid);
+    EXPECT_FALSE(renderer->documentInfo(looping));
+    ASSERT_TRUE(testsupport::waitFor([&] { return readers().value(pid) > started + 20; })) << "busy on the page tree";
+    ::kill(pid, SIGKILL);
+    ASSERT_TRUE(renderer->waitForIdle());
+    EXPECT_EQ(renderer->documentInfo(looping)->problem, QStringLiteral("cannot be shown: the PDF reader gives up on it"));
+    EXPECT_TRUE(renderer->page(good, 2, QSize(60, 85)).isNull());
+    ASSERT_TRUE(renderer->waitForIdle());
+    EXPECT_EQ(renderer->page(good, 2, QSize(60, 85)).size(), QSize(60, 85));
     PageRenderer::setGiveUpTimes();
 }
 
