@@ -151,6 +151,7 @@ bool PdfProcess::start()
     }
     // Moved clear of the child's number, so that dup2 clears close-on-exec.
     const int childEnd = ::fcntl(pair[1], F_DUPFD_CLOEXEC, kChildSocket + 1);
+    const int dupErr = errno;
     ::close(pair[1]);
     const QByteArray path = QFile::encodeName(program());
     const QByteArray parent = QByteArray::number(qint64(::getpid()));
@@ -161,7 +162,7 @@ bool PdfProcess::start()
     posix_spawn_file_actions_addclosefrom_np(&actions, kChildSocket + 1);
     char *argv[] = {const_cast<char *>(path.constData()), const_cast<char *>(parent.constData()), nullptr};
     pid_t pid = -1;
-    const int err = childEnd < 0 ? errno : posix_spawn(&pid, path.constData(), &actions, nullptr, argv, environ);
+    const int err = childEnd < 0 ? dupErr : posix_spawn(&pid, path.constData(), &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
     if (childEnd >= 0)
         ::close(childEnd);
