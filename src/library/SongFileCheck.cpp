@@ -19,14 +19,21 @@ QString readProblem(const platform::FileBytes &file)
     return file.bytes.isEmpty() ? QStringLiteral("cannot be opened: empty file") : QString();
 }
 
-QString pdfProblem(const platform::FileBytes &file, bool loaded)
+QString pdfProblem(const platform::FileBytes &file, PdfLoad load)
 {
     if (QString problem = readProblem(file); !problem.isEmpty())
         return problem;
     // Readers accept the header anywhere in the first kilobyte.
     if (!file.bytes.left(1024).contains("%PDF-"))
         return QStringLiteral("cannot be opened: not a PDF file");
-    return loaded ? QString() : QStringLiteral("damaged PDF");
+    switch (load) {
+    case PdfLoad::Loaded: break;
+    case PdfLoad::Damaged: return QStringLiteral("damaged PDF");
+    case PdfLoad::NeedsPassword: return QStringLiteral("cannot be opened: needs a password");
+    case PdfLoad::GivenUp: return QStringLiteral("cannot be shown: the PDF reader gives up on it");
+    case PdfLoad::NoReader: return QStringLiteral("cannot be shown: the PDF reader does not start");
+    }
+    return QString();
 }
 
 QString textProblem(const QByteArray &bytes)

@@ -14,9 +14,17 @@ namespace songfile {
 // A song file's read (platform::readRegularFile): missing, not a regular
 // file, unreadable or empty. A file over the read's limit is the reader's to judge.
 QString readProblem(const platform::FileBytes &file);
+// What the PDF reader made of a document's bytes.
+enum class PdfLoad {
+    Loaded,
+    Damaged,
+    NeedsPassword,
+    GivenUp,     // it did not finish in time, or the reader ended on it
+    NoReader,    // the reader could not be started
+};
 // A PDF song's read: its read's problem, else no "%PDF-" header ("not a PDF
-// file"), else, when the PDF reader could not load it, "damaged PDF".
-QString pdfProblem(const platform::FileBytes &file, bool loaded);
+// file"), else why the PDF reader could not load it.
+QString pdfProblem(const platform::FileBytes &file, PdfLoad load);
 // A ChordPro song's bytes: NUL bytes outside UTF-16 make it "not a text file".
 QString textProblem(const QByteArray &bytes);
 // The message line's text, naming the file.

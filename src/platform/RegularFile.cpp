@@ -59,6 +59,11 @@ RegularFile::~RegularFile()
 
 FileBytes readRegularFile(const QString &path, qint64 maxBytes)
 {
+    return readRegularFile(path, maxBytes, {});
+}
+
+FileBytes readRegularFile(const QString &path, qint64 maxBytes, const std::function<void()> &answered)
+{
     const RegularFile file = RegularFile::open(path);
     FileBytes r;
     r.status = file.status();
@@ -83,6 +88,8 @@ FileBytes readRegularFile(const QString &path, qint64 maxBytes)
         if (n == 0)
             break;
         r.bytes.append(buffer, n);
+        if (answered)
+            answered();
     }
     if (r.bytes.size() > limit) {
         r.bytes.truncate(qsizetype(limit));

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace platform {
@@ -55,6 +56,9 @@ private:
 // Reads a regular file, opened as above, of at most maxBytes, so that a file
 // swapped for a device cannot fill the memory either.
 FileBytes readRegularFile(const QString &path, qint64 maxBytes);
+// The same, calling `answered` each time the file system hands over bytes, so
+// that a long read of a large file is told from a file system that is silent.
+FileBytes readRegularFile(const QString &path, qint64 maxBytes, const std::function<void()> &answered);
 
 // The same for a file the program writes through its other names (a note): a
 // write a kill stopped is settled first (restoreStoppedWriteThrough), which

@@ -5,14 +5,13 @@
 #include "library/WinID.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
+#include "platform/PdfProcess.h"
 #include "platform/ThreadEnd.h"
 #include "windows/PagePlan.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QPageSize>
-#include <QPdfDocument>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
@@ -21,9 +20,19 @@
 #include <deque>
 #include <mutex>
 
-// Lives in the renderer's thread: looks at and reads the song files, opens
-// the documents and renders the pages asked for, visible requests first.
-// Only this thread touches the file system and its documents.
+namespace {
+// How long the PDF reader may take over one document or page before it is given up.
+std::atomic<int> loadLimitMs{5000};
+std::atomic<int> renderLimitMs{20000};
+// The first bytes of a file tell a PDF from anything else.
+constexpr qint64 kHeadBytes = 1024;
+} // namespace
+
+// Lives in the renderer's thread: looks at and reads the song files, has
+// the documents opened and the pages asked for rendered, visible requests
+// first, by the PDF reader's process (platform::PdfProcess), which it ends
+// when a document does not finish. Only this thread touches the file system
+// and the documents.
 class PageRenderWorker : public QObject {
 public:
     enum Kind { Open, Read, Find, Render, Keep };
@@ -35,11 +44,8 @@ public:
     };
 
     PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook look) : owner_(owner), look_(std::move(look)) {}
-    ~PageRenderWorker() override
-    {
-        for (auto it = docs_.begin(); it != docs_.end(); it = docs_.erase(it))
-            close(it.value());
-    }
+    // The reader's process ends with child_.
+    ~PageRenderWorker() override { qDeleteAll(docs_); }
 
     void enqueue(Job job, bool ahead)
     {
@@ -160,7 +166,7 @@ private:
     void opened(const QString &path)
     {
         const std::optional<platform::FileStamp> stamp = look(path);
-        const PageRenderer::DocInfo info = infoOf(document(path, stamp));
+        const PageRenderer::DocInfo info = document(path, stamp)->info;
         known_.insert(path, stamp);
         tell([path, info](PageRenderer &o) { o.documentOpened(path, info); });
     }
@@ -207,12 +213,22 @@ private:
                 open = document(key.path, stamp);
             }
         }
-        QPdfDocument *doc = ready(open);
-        if (doc && key.page >= 1 && key.page <= doc->pageCount() && !key.size.isEmpty()) {
-            image = doc->render(key.page - 1, key.size);
-            // In place, in the same buffer: painting a premultiplied image needs no
-            // conversion, so no repaint on the main thread converts it again.
-            image.convertTo(QImage::Format_ARGB32_Premultiplied);
+        if (ready(open) && key.page >= 1 && key.page <= open->info.pageCount && !key.size.isEmpty()) {
+            // Loaded again from the bytes kept when the reader was ended since.
+            if (!child_.loaded(open->id))
+                load(key.path, *open);
+            if (ready(open)) {
+                platform::PdfProcess::Rendered r = child_.render(open->id, key.page - 1, key.size, renderLimitMs);
+                if (r.outcome == platform::PdfProcess::Outcome::Done)
+                    image = std::move(r.image);
+                else
+                    refuse(key.path, *open, songfile::PdfLoad::GivenUp);
+            }
+        }
+        // The window learns of a document given up now, though it was told it opened.
+        if (open && !open->info.ok) {
+            const PageRenderer::DocInfo info = open->info;
+            tell([path = key.path, info](PageRenderer &o) { o.documentGivenUp(path, info); });
         }
         tell([key, image](PageRenderer &o) { o.pageRendered(key, image); });
     }
@@ -260,24 +276,70 @@ private:
         });
     }
 
-    // A document and the file it was read from: the whole file is read once,
-    // so the renderer's many small reads and seeks are memory copies.
+    // A document and the file it was read from: the whole file is read once
+    // and kept, so that the reader's process, ended on another document, can
+    // load it again.
     struct Doc {
-        platform::FileBytes file;
-        QBuffer buffer;
-        QPdfDocument doc;
+        platform::FileBytes file; // the first bytes only of a file that is not a PDF
+        quint32 id = 0;           // in the reader's process
+        PageRenderer::DocInfo info;
     };
 
-    static void close(Doc *open)
+    void close(Doc *open)
     {
         if (open)
-            open->doc.close();
+            child_.close(open->id);
         delete open;
     }
 
-    static QPdfDocument *ready(Doc *open)
+    static bool ready(const Doc *open) { return open && open->info.ok; }
+
+    // Reads a PDF: a file whose first bytes are not a PDF's is not read further.
+    platform::FileBytes readPdf(const QString &path, const std::optional<platform::FileStamp> &stamp)
     {
-        return open && open->doc.status() == QPdfDocument::Status::Ready ? &open->doc : nullptr;
+        platform::FileBytes head = ask(path, [&] { return platform::readRegularFile(path, kHeadBytes); });
+        if (head.status != platform::FileStatus::TooLarge || !songfile::pdfProblem(head, songfile::PdfLoad::Loaded).isEmpty())
+            return head;
+        if (stamp && stamp->size > PageRenderer::kMaxDocumentBytes)
+            return head;
+        // Each block that comes is an answer: a long read of a large file is not a silent folder.
+        return ask(path, [&] {
+            return platform::readRegularFile(path, PageRenderer::kMaxDocumentBytes, [this] {
+                if (!stopping_)
+                    askedSince_ = platform::now();
+            });
+        });
+    }
+
+    // The document's pages as the reader's process loads them, or why it cannot be shown.
+    void load(const QString &path, Doc &open)
+    {
+        using Outcome = platform::PdfProcess::Outcome;
+        const platform::PdfProcess::Loaded loaded = child_.load(open.id, open.file.bytes, loadLimitMs);
+        switch (loaded.outcome) {
+        case Outcome::Done:
+            if (loaded.pageSizes.isEmpty())
+                return refuse(path, open, songfile::PdfLoad::Damaged);
+            open.info = PageRenderer::DocInfo();
+            open.info.ok = true;
+            open.info.pageCount = int(loaded.pageSizes.size());
+            open.info.pageSizes = loaded.pageSizes;
+            return;
+        case Outcome::Damaged: return refuse(path, open, songfile::PdfLoad::Damaged);
+        case Outcome::NeedsPassword: return refuse(path, open, songfile::PdfLoad::NeedsPassword);
+        case Outcome::GivenUp: return refuse(path, open, songfile::PdfLoad::GivenUp);
+        case Outcome::Unavailable: return refuse(path, open, songfile::PdfLoad::NoReader);
+        }
+    }
+
+    void refuse(const QString &path, Doc &open, songfile::PdfLoad why)
+    {
+        open.info = PageRenderer::DocInfo();
+        open.info.problem = songfile::pdfProblem(open.file, why);
+        // Never loaded again while its file is unchanged: the head is enough to say why.
+        open.file.bytes.truncate(kHeadBytes);
+        if (!stopping_)
+            TLOG(QStringLiteral("PageRenderer cannot open %1: %2").arg(path, open.info.problem));
     }
 
     // The document of a path as the file system stamps it now: the one open
@@ -296,13 +358,15 @@ private:
             stamps_.remove(path);
         }
         auto *open = new Doc;
-        open->file = ask(path, [&] { return platform::readRegularFile(path, PageRenderer::kMaxDocumentBytes); });
-        open->buffer.setBuffer(&open->file.bytes);
-        if (open->file.ok() && !open->file.bytes.isEmpty() && open->buffer.open(QIODevice::ReadOnly))
-            open->doc.load(&open->buffer);
-        if (open->doc.status() != QPdfDocument::Status::Ready) {
-            TLOG(QStringLiteral("PageRenderer cannot open %1").arg(path));
-            open->doc.close();
+        open->id = ++lastId_;
+        open->file = readPdf(path, stamp);
+        if (QString problem = songfile::pdfProblem(open->file, songfile::PdfLoad::Loaded); !problem.isEmpty()) {
+            open->info.problem = problem;
+        } else if (open->file.status == platform::FileStatus::TooLarge) {
+            open->file.bytes.clear();
+            open->info.problem = QStringLiteral("too large to open");
+        } else {
+            load(path, *open);
         }
         docs_.insert(path, open);
         if (stamp)
@@ -314,23 +378,6 @@ private:
             stamps_.remove(old);
         }
         return open;
-    }
-
-    static PageRenderer::DocInfo infoOf(Doc *open)
-    {
-        PageRenderer::DocInfo info;
-        QPdfDocument *doc = ready(open);
-        if (!doc || doc->pageCount() < 1) {
-            // From the bytes read: the file is not opened again to say why.
-            info.problem = open->file.status == platform::FileStatus::TooLarge ? QStringLiteral("too large to open")
-                                                                               : songfile::pdfProblem(open->file, false);
-            return info;
-        }
-        info.ok = true;
-        info.pageCount = doc->pageCount();
-        for (int i = 0; i < info.pageCount; ++i)
-            info.pageSizes.append(doc->pagePointSize(i));
-        return info;
     }
 
     std::mutex ownerMutex_;
@@ -355,6 +402,8 @@ private:
         QString shown;
     };
     QHash<QString, Found> versions_;
+    quint32 lastId_ = 0;
+    platform::PdfProcess child_{[this] { return stopping_.load(); }};
 };
 
 QSizeF PageRenderer::DocInfo::pageSize(int page) const
@@ -489,6 +538,22 @@ void PageRenderer::versionFound(const QString &path, const Binding &binding, con
         return;
     versions_.insert(path, {binding, shown});
     emit documentReady(path);
+}
+
+void PageRenderer::setGiveUpTimes(int loadMs, int renderMs)
+{
+    loadLimitMs = loadMs;
+    renderLimitMs = renderMs;
+}
+
+void PageRenderer::documentGivenUp(const QString &path, const DocInfo &info)
+{
+    // Said once, and only of a document the window was told had opened.
+    if (auto it = docs_.constFind(path); it == docs_.constEnd() || !it->ok)
+        return;
+    forget(path);
+    docs_.insert(path, info);
+    emit fileChanged(path);
 }
 
 void PageRenderer::forget(const QString &path)

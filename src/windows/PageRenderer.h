@@ -30,6 +30,11 @@ class PageRenderWorker;
 // kept files again, and forgets one written since (fileChanged). Each PDF is
 // read into memory once by the worker and kept the same way.
 //
+// The PDF reader runs in a process of its own that the renderer's thread
+// ends when a document takes too long to load or render (a damaged page tree
+// can keep the reader busy for ever) or crashes it: that document says it
+// cannot be shown, and the other songs go on.
+//
 // Memory is bounded: at most kMaxImages page images and kMaxImageBytes of
 // them (about 24 pages of a two-page window at 1920x1080), and kMaxDocuments
 // open documents. Past a bound the least recently used image goes, the
@@ -120,11 +125,15 @@ public:
     static constexpr int kMaxDocuments = 8;
     // A larger PDF is not read: the documents kept open are held in memory.
     static constexpr qint64 kMaxDocumentBytes = 512ll * 1024 * 1024;
+    // How long loading a document, and rendering a page, may take before the
+    // document is given up (shorter in tests); the program's own at start.
+    static void setGiveUpTimes(int loadMs = 5000, int renderMs = 20000);
 
 signals:
     // What was asked of a file (document, text or version) is known.
     void documentReady(const QString &path);
-    // A kept file was written again, or its version changed: what was known is forgotten.
+    // A kept file was written again, or its version changed, or its document
+    // was given up while its pages were rendered: what was known is forgotten.
     void fileChanged(const QString &path);
     void pageReady(const QString &path, int page);
 
@@ -147,6 +156,7 @@ private:
     void request(const Key &key, bool ahead);
     void forget(const QString &path);
     void documentOpened(const QString &path, const DocInfo &info);
+    void documentGivenUp(const QString &path, const DocInfo &info);
     void textRead(const QString &path, const platform::FileBytes &file);
     void versionFound(const QString &path, const Binding &binding, const QString &shown);
     void filesLooked(const QStringList &gone, const QStringList &changed);

@@ -21,6 +21,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
+#include <sys/resource.h>
 
 using Role = PDFViewRedef::Role;
 using Kind = PDFViewRedef::Kind;
@@ -39,6 +41,50 @@ std::string shown(const PDFViewRedef *pane)
     if (!pane->label().isEmpty())
         s += " " + pane->label().toStdString();
     return s;
+}
+
+// A PDF of these objects (1 the catalogue) with a true cross-reference table.
+QByteArray rawPdf(const QList<QByteArray> &objects, const QByteArray &trailer = {})
+{
+    QByteArray out = "%PDF-1.4\n", xref;
+    for (int i = 0; i < objects.size(); ++i) {
+        xref += QByteArray::number(out.size()).rightJustified(10, '0') + " 00000 n \n";
+        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const QByteArray size = QByteArray::number(objects.size() + 1);
+    return out + "xref\n0 " + size + "\n0000000000 65535 f \n" + xref + "trailer\n<< /Size " + size + " /Root 1 0 R "
+         + trailer + ">>\nstartxref\n" + QByteArray::number(out.size()) + "\n%%EOF\n";
+}
+
+qint64 peakMemoryBytes()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return qint64(usage.ru_maxrss) * 1024;
+}
+
+// The PDF reader processes of this program, with the processor time each has used (in ticks).
+QHash<int, qint64> readers()
+{
+    QHash<int, qint64> found;
+    const QString tasks = QStringLiteral("/proc/self/task");
+    for (const QString &task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile children(tasks + QLatin1Char('/') + task + QStringLiteral("/children"));
+        for (const QByteArray &pid : children.open(QIODevice::ReadOnly) ? children.readAll().split(' ') : QList<QByteArray>()) {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid)));
+            const QByteArray line = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+            // After "pid (name) " the 12th field is the user time.
+            if (line.contains("(tolvane-render)"))
+                found.insert(pid.toInt(), line.mid(line.lastIndexOf(')') + 2).split(' ').value(11).toLongLong());
+        }
+    }
+    return found;
+}
+
+// A page tree whose kids are itself: the PDF reader never finishes loading it.
+QByteArray loopingPdf()
+{
+    return rawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [2 0 R 2 0 R] /Count 2 >>"});
 }
 
 class TolvaneWindowTest : public ::testing::Test {
@@ -409,6 +455,42 @@ TEST(PageRendererShare, GoingAwayWaitsForNoShareAndTheThreadLeftBehindEndsQuietl
     answers.open();
     // The share answers: the worker tells no one that has gone, and goes.
     ended.wait();
+
+    // Nor on a document whose load never finishes (it kept the thread, and the PDF
+    // reader of every window, busy for ever): the child is ended with the worker.
+    PageRenderer::setGiveUpTimes(60000);
+    const QString looping = testsupport::writeFile(dir.filePath(QStringLiteral("Looping.pdf")), loopingPdf());
+    testsupport::Gate looked, gone;
+    renderer = std::make_unique<PageRenderer>(
+        [looked, end = std::shared_ptr<void>(nullptr, [gone](void *) mutable { gone.open(); })](const QString &path) mutable {
+            looked.open();
+            return platform::regularFileStamp(path);
+        });
+    EXPECT_FALSE(renderer->documentInfo(looping));
+    looked.wait();
+    took.restart();
+    renderer.reset();
+    EXPECT_LT(took.elapsed(), 1000);
+    gone.wait();
+
+    // A reader that crashes is one given up: that document alone says so, and a
+    // fresh reader serves the others, loading again those the crash took.
+    renderer = std::make_unique<PageRenderer>();
+    const QString good = testsupport::writePdf(dir.filePath(QStringLiteral("Good.pdf")), 2);
+    renderer->documentInfo(good);
+    ASSERT_TRUE(renderer->waitForIdle());
+    ASSERT_EQ(readers().size(), 1);
+    const int pid = readers().constBegin().key();
+    const qint64 started = readers().value(pid);
+    EXPECT_FALSE(renderer->documentInfo(looping));
+    ASSERT_TRUE(testsupport::waitFor([&] { return readers().value(pid) > started + 20; })) << "busy on the page tree";
+    ::kill(pid, SIGKILL);
+    ASSERT_TRUE(renderer->waitForIdle());
+    EXPECT_EQ(renderer->documentInfo(looping)->problem, QStringLiteral("cannot be shown: the PDF reader gives up on it"));
+    EXPECT_TRUE(renderer->page(good, 2, QSize(60, 85)).isNull());
+    ASSERT_TRUE(renderer->waitForIdle());
+    EXPECT_EQ(renderer->page(good, 2, QSize(60, 85)).size(), QSize(60, 85));
+    PageRenderer::setGiveUpTimes();
 }
 
 namespace {
@@ -487,22 +569,39 @@ TEST_F(TolvaneWindowTest, ChordProZoomBandShowsEachHalfOfTheWholePage)
 }
 
 // A song that could not be shown gave a blank white page or a screen of
-// mojibake, and not a word of why.
+// mojibake, and not a word of why. A page tree that names itself kept the
+// PDF reader busy for ever: that song and every later one stayed white.
+// An encrypted PDF was "damaged"; a file under the size cap was read whole
+// before its first bytes said it was no PDF.
 TEST_F(TolvaneWindowTest, SongThatCannotBeShownSaysWhy)
 {
     platform::ManualClock clock;
+    PageRenderer::setGiveUpTimes(700);
     const QString root = dir.path();
     QFile whole(a->pieceDet->fichier);
     ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
     const QByteArray pdf = whole.readAll();
     QDir(root).mkdir(QStringLiteral("Folder.pdf"));
+    const QByteArray catalogue = "<< /Type /Catalog /Pages 2 0 R >>";
+    const QByteArray page = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>";
+    const QByteArray id = "<00112233445566778899aabbccddeeff>";
+    const QByteArray locked = rawPdf({catalogue, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>", page,
+                                      "<< /Filter /Standard /V 1 /R 2 /O <" + QByteArray(64, '0') + "> /U <"
+                                          + QByteArray(64, 'f') + "> /P -4 >>"},
+                                     "/Encrypt 4 0 R /ID [" + id + " " + id + "] ");
 
     struct Case {
         const char *file;
         QByteArray bytes; // written unless null
         const char *reason;
+        qint64 sparseSize = 0; // made this long without using the disk
+        int renderMs = 20000;  // the time a page may take
     };
     const Case cases[] = {
+        {"Locked.pdf", locked, "cannot be opened: needs a password"},
+        {"Looping.pdf", loopingPdf(), "cannot be shown: the PDF reader gives up on it"},
+        {"Huge.pdf", QByteArray("%PDF-1.4\n"), "too large to open", PageRenderer::kMaxDocumentBytes + 1},
+        {"Film.pdf", QByteArray("RIFF"), "cannot be opened: not a PDF file", PageRenderer::kMaxDocumentBytes - 1},
         {"Empty.pdf", QByteArray(""), "cannot be opened: empty file"},
         {"Truncated.pdf", pdf.left(120), "damaged PDF"},
         {"Letter.pdf", QByteArray("Dear band,\nsee you at eight.\n"), "cannot be opened: not a PDF file"},
@@ -510,7 +609,10 @@ TEST_F(TolvaneWindowTest, SongThatCannotBeShownSaysWhy)
         {"Folder.pdf", QByteArray(), "cannot be opened: not a file"},
         {"Binary.cho", QByteArray("{title: X}\n\0\x01\x02\xff[C]", 16), "cannot be opened: not a text file"},
         {"Empty.cho", QByteArray(""), "cannot be opened: empty file"},
+        // Last: the next song, given up with it, stays so in this window.
+        {"Stuck.pdf", pdf, "cannot be shown: the PDF reader gives up on it", 0, 0},
     };
+    const qint64 peakBefore = peakMemoryBytes();
     for (qint64 mode : {0, 1, 2}) {
         // An upright window keeps the single page.
         auto w = mode == 2 ? makeWindow(mode, 700, 900) : makeWindow(mode);
@@ -518,6 +620,9 @@ TEST_F(TolvaneWindowTest, SongThatCannotBeShownSaysWhy)
             const QString path = root + QLatin1Char('/') + QLatin1String(c.file);
             if (!c.bytes.isNull())
                 testsupport::writeFile(path, c.bytes);
+            if (c.sparseSize)
+                ASSERT_TRUE(QFile::resize(path, c.sparseSize));
+            PageRenderer::setGiveUpTimes(700, c.renderMs);
             PiecesPtr bad = song(path);
             bad->pieceDet->notetxt = QStringLiteral("Capo 2");
             push(*w, bad, 1, b);
@@ -537,12 +642,16 @@ TEST_F(TolvaneWindowTest, SongThatCannotBeShownSaysWhy)
             EXPECT_EQ(w->noteText(), expected) << c.file;
         }
         // A good song next: the note is back, and a bad next song shows dark beside it.
+        PageRenderer::setGiveUpTimes(700);
         push(*w, a, 1, song(root + QStringLiteral("/Letter.pdf")));
         EXPECT_EQ(w->noteText(), a->pieceDet->notetxt);
         EXPECT_TRUE(w->songProblem().isEmpty());
+        EXPECT_TRUE(w->pane(mode == 1 ? Role::Zoom : mode == 2 ? Role::Single : Role::Left)->hasPageReady());
         if (mode == 0) {
             push(*w, a, 5, song(root + QStringLiteral("/Letter.pdf")));
             EXPECT_TRUE(w->pane(Role::Right)->content().unreadable);
         }
     }
+    EXPECT_LT(peakMemoryBytes() - peakBefore, PageRenderer::kMaxDocumentBytes / 2) << "a large file was read whole";
+    PageRenderer::setGiveUpTimes();
 }
