@@ -19,6 +19,7 @@
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace versions {
 
@@ -53,10 +54,25 @@ void postPath(const QString &name, const QString &path)
 
 // ---- The versions window --------------------------------------------------------------------
 
-WinVersions::WinVersions(QWidget *parent)
+namespace {
+PageRenderer::FileLook &defaultLookSlot()
+{
+    static PageRenderer::FileLook look;
+    return look;
+}
+} // namespace
+
+void WinVersions::setDefaultLook(PageRenderer::FileLook look)
+{
+    defaultLookSlot() = std::move(look);
+}
+
+WinVersions::WinVersions(QWidget *parent, PageRenderer::FileLook look)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
 {
     setWindowTitle(QStringLiteral("Alternate Versions"));
+    looks_ = new PageRenderer(look ? std::move(look) : defaultLookSlot(), this);
+    connect(looks_, &PageRenderer::documentReady, this, &WinVersions::answered);
     auto *outer = new QVBoxLayout(this);
     mTable_ = new QTableWidget(0, ColumnCount);
     mTable_->setHorizontalHeaderLabels({QStringLiteral("WID"), QStringLiteral("File Name"), QString(), QString(), QString()});
@@ -100,18 +116,29 @@ QString WinVersions::idOfRow(int row) const
     return ids.at(row - 1)->idWin;
 }
 
+QString WinVersions::songFile() const
+{
+    return pieceCour_ && pieceCour_->pieceDet ? pieceCour_->pieceDet->fichier : QString();
+}
+
 QString WinVersions::alternatePath(int row) const
 {
-    const QString id = idOfRow(row);
-    if (!pieceCour_ || !pieceCour_->pieceDet || id.isEmpty())
+    if (row < 1 || row > alternates_.size() || idOfRow(row).isEmpty())
         return QString();
-    return Data::obtenirPathPourAltDir(pieceCour_->pieceDet->fichier, id);
+    return alternates_.at(row - 1).value_or(QString());
+}
+
+bool WinVersions::looked() const
+{
+    return asked_ == 0 && next_ > alternates_.size();
 }
 
 QString WinVersions::cellText(int row, Column column) const
 {
-    const bool song = pieceCour_ && pieceCour_->pieceDet;
-    const QString file = song ? pieceCour_->pieceDet->fichier : QString();
+    const QString file = songFile();
+    const bool song = !file.isEmpty();
+    // Neither button while the row's answer is awaited.
+    const bool known = row == 0 || (row <= alternates_.size() && alternates_.at(row - 1).has_value());
     const QString alternate = row == 0 ? QString() : alternatePath(row);
     switch (column) {
     case ColWinID: return row == 0 ? QStringLiteral("(Master)") : idOfRow(row);
@@ -119,7 +146,7 @@ QString WinVersions::cellText(int row, Column column) const
         if (!song)
             return QString();
         return QFileInfo(row == 0 ? file : alternate).fileName();
-    case ColCreate: return song && row >= 1 && alternate.isEmpty() ? QStringLiteral("Create...") : QString();
+    case ColCreate: return song && known && row >= 1 && alternate.isEmpty() ? QStringLiteral("Create...") : QString();
     case ColDelete: return song && row >= 1 && !alternate.isEmpty() ? QStringLiteral("Delete") : QString();
     case ColOpen: {
         const QString target = row == 0 ? file : alternate;
@@ -134,29 +161,86 @@ QString WinVersions::cellText(int row, Column column) const
 void WinVersions::reload()
 {
     const int rows = int(Data::winIDs().size()) + 1;
+    // The same song keeps its rows on show until their new answers come.
+    if (songFile() != listed_)
+        alternates_.clear();
+    listed_ = songFile();
+    alternates_.resize(rows - 1);
+    // An answer on its way was looked at before this reload: it is not taken.
+    if (asked_ != 0)
+        stale_ = true;
+    else
+        looks_->lookAgain();
+    next_ = 1;
     mTable_->clearContents();
     mTable_->setRowCount(rows);
-    for (int r = 0; r < rows; ++r) {
-        for (Column c : {ColWinID, ColFilename})
-            mTable_->setItem(r, c, new QTableWidgetItem(cellText(r, c)));
-        for (Column c : {ColCreate, ColDelete, ColOpen}) {
-            const QString title = cellText(r, c);
-            if (title.isEmpty())
-                continue;
-            auto *button = new TableButton(title);
-            button->setRow(r);
-            connect(button, &QPushButton::clicked, this, [this, button, c]() {
-                const int row = int(button->row());
-                if (c == ColCreate)
-                    actionButtonCreate(row);
-                else if (c == ColDelete)
-                    actionButtonDelete(row);
-                else
-                    actionButtonOpen(row);
-            });
-            mTable_->setCellWidget(r, c, button);
+    for (int r = 0; r < rows; ++r)
+        fillRow(r);
+    askNext();
+}
+
+void WinVersions::fillRow(int r)
+{
+    if (r >= mTable_->rowCount())
+        return;
+    for (Column c : {ColWinID, ColFilename})
+        mTable_->setItem(r, c, new QTableWidgetItem(cellText(r, c)));
+    for (Column c : {ColCreate, ColDelete, ColOpen}) {
+        const QString title = cellText(r, c);
+        if (title.isEmpty()) {
+            mTable_->removeCellWidget(r, c);
+            continue;
         }
+        auto *button = new TableButton(title);
+        button->setRow(r);
+        connect(button, &QPushButton::clicked, this, [this, button, c]() {
+            const int row = int(button->row());
+            if (c == ColCreate)
+                actionButtonCreate(row);
+            else if (c == ColDelete)
+                actionButtonDelete(row);
+            else
+                actionButtonOpen(row);
+        });
+        mTable_->setCellWidget(r, c, button);
     }
+}
+
+void WinVersions::askNext()
+{
+    const QString file = songFile();
+    // One look at a time, so that a folder that does not answer holds one ask only.
+    while (asked_ == 0 && next_ <= alternates_.size()) {
+        const std::optional<QString> found = looks_->version(file, {idOfRow(next_), 2, 2});
+        if (!found) {
+            asked_ = next_;
+            askedFor_ = file;
+            return;
+        }
+        alternates_[next_ - 1] = *found;
+        fillRow(next_);
+        ++next_;
+    }
+}
+
+void WinVersions::answered(const QString &path)
+{
+    if (asked_ == 0 || path != askedFor_)
+        return;
+    asked_ = 0;
+    if (std::exchange(stale_, false)) {
+        looks_->lookAgain();
+        next_ = 1;
+    }
+    // Asked again, the row's answer is the one just come.
+    askNext();
+}
+
+void WinVersions::setAlternate(int row, const QString &path)
+{
+    if (row >= 1 && row <= alternates_.size())
+        alternates_[row - 1] = path;
+    reload();
 }
 
 void WinVersions::actionButtonCreate(int row)
@@ -199,7 +283,10 @@ void WinVersions::actionButtonCreate(int row)
         if (!source.copy(created))
             error = source.errorString();
     }
-    reload();
+    if (error.isEmpty())
+        setAlternate(row, created);
+    else
+        reload();
     post(vocab::RefreshNoteAndPdfDefaults);
     if (!error.isEmpty()) {
         Data::msg(QStringLiteral("%1 could not be created: %2").arg(created, error));
@@ -225,12 +312,16 @@ void WinVersions::actionButtonDelete(int row)
         return;
     if (!Data::question(QStringLiteral("Delete %1 ?").arg(path)))
         return;
-    if (!songfile::moveToTrash(path)) {
-        if (Data::question(QStringLiteral("%1 could not be moved to the trash. Delete it for good?").arg(path))
-            && !QFile::remove(path))
+    bool gone = songfile::moveToTrash(path);
+    if (!gone && Data::question(QStringLiteral("%1 could not be moved to the trash. Delete it for good?").arg(path))) {
+        gone = QFile::remove(path);
+        if (!gone)
             Data::msg(QStringLiteral("%1 could not be deleted.").arg(path));
     }
-    reload();
+    if (gone)
+        setAlternate(row, QString());
+    else
+        reload();
     post(vocab::RefreshNoteAndPdfDefaults);
 }
 

@@ -71,6 +71,7 @@ TEST_F(VersionsAndHelp, CreateOpenAndDeleteAlternateVersions)
 {
     WinVersions w;
     w.showWin(Data::getPiece(1), false);
+    ASSERT_TRUE(testsupport::waitFor([&] { return w.looked(); }));
     EXPECT_EQ(w.cellText(0, WinVersions::ColWinID), QStringLiteral("(Master)"));
     EXPECT_EQ(w.cellText(0, WinVersions::ColFilename), QStringLiteral("Misty.pdf"));
     EXPECT_EQ(w.cellText(0, WinVersions::ColOpen), QStringLiteral("Open in Viewer"));
@@ -94,6 +95,7 @@ TEST_F(VersionsAndHelp, CreateOpenAndDeleteAlternateVersions)
     w.actionButtonCreate(2);
     EXPECT_EQ(bytesOf(drum), QByteArray("mine"));
     EXPECT_TRUE(dialogs.lastText().contains(QStringLiteral("already exists")));
+    ASSERT_TRUE(testsupport::waitFor([&] { return w.looked(); }));
 
     posted.clear();
     w.actionButtonOpen(2);
