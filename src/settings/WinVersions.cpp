@@ -71,8 +71,7 @@ WinVersions::WinVersions(QWidget *parent, PageRenderer::FileLook look)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
 {
     setWindowTitle(QStringLiteral("Alternate Versions"));
-    looks_ = new PageRenderer(look ? std::move(look) : defaultLookSlot(), this);
-    connect(looks_, &PageRenderer::documentReady, this, &WinVersions::answered);
+    look_ = look ? std::move(look) : defaultLookSlot();
     auto *outer = new QVBoxLayout(this);
     mTable_ = new QTableWidget(0, ColumnCount);
     mTable_->setHorizontalHeaderLabels({QStringLiteral("WID"), QStringLiteral("File Name"), QString(), QString(), QString()});
@@ -114,6 +113,16 @@ QString WinVersions::idOfRow(int row) const
     if (row < 1 || row > ids.size() || !ids.at(row - 1))
         return QString();
     return ids.at(row - 1)->idWin;
+}
+
+PageRenderer &WinVersions::looks()
+{
+    // Its thread starts when the window is first shown: most sessions never show it.
+    if (!looks_) {
+        looks_ = new PageRenderer(look_, this);
+        connect(looks_, &PageRenderer::documentReady, this, &WinVersions::answered);
+    }
+    return *looks_;
 }
 
 QString WinVersions::songFile() const
@@ -170,7 +179,7 @@ void WinVersions::reload()
     if (asked_ != 0)
         stale_ = true;
     else
-        looks_->lookAgain();
+        looks().lookAgain();
     next_ = 1;
     mTable_->clearContents();
     mTable_->setRowCount(rows);
@@ -211,7 +220,7 @@ void WinVersions::askNext()
     const QString file = songFile();
     // One look at a time, so that a folder that does not answer holds one ask only.
     while (asked_ == 0 && next_ <= alternates_.size()) {
-        const std::optional<QString> found = looks_->version(file, {idOfRow(next_), 2, 2});
+        const std::optional<QString> found = looks().version(file, {idOfRow(next_), 2, 2});
         if (!found) {
             asked_ = next_;
             askedFor_ = file;
@@ -229,7 +238,7 @@ void WinVersions::answered(const QString &path)
         return;
     asked_ = 0;
     if (std::exchange(stale_, false)) {
-        looks_->lookAgain();
+        looks().lookAgain();
         next_ = 1;
     }
     // Asked again, the row's answer is the one just come.

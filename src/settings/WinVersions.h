@@ -51,6 +51,7 @@ private:
     void fillRow(int row);
     QString idOfRow(int row) const;
     QString songFile() const;
+    PageRenderer &looks();
     // Asks for the next row's version; an answer known already fills its row at once.
     void askNext();
     void answered(const QString &path);
@@ -59,6 +60,7 @@ private:
 
     QTableWidget *mTable_ = nullptr;
     PiecesPtr pieceCour_;
+    PageRenderer::FileLook look_;
     PageRenderer *looks_ = nullptr;
     // Row r's alternate at index r - 1; nullopt while it is looked at.
     QList<std::optional<QString>> alternates_;
