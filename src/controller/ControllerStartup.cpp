@@ -193,8 +193,8 @@ void Controller::readStoredOptionsAndFolder()
     const bool opened = !atStart && currentDirNo_ >= 0;
     if (!opened && stored >= 0 && !obtenirDir(stored).isEmpty()) {
         // After a late read the folder's scan, its song and its table of
-        // contents each take a turn after the read's, so no turn holds the keys
-        // longer than a frame.
+        // contents each take a turn after the read's, so that no turn holds
+        // the keys longer than a frame.
         if (atStart)
             doRefresh(stored, 1, false);
         else
@@ -210,7 +210,7 @@ void Controller::readStoredOptionsAndFolder()
         doRefresh(-1, 0, false);
     } else {
         setDirButton(currentDirNo_);
-        refreshDefNoteDefPDFX();
+        nextTurn([this] { refreshDefNoteDefPDFX(); });
     }
     if (opened)
         return;
