@@ -5,8 +5,9 @@
 // of the take under one frame, 16.7 ms). "take_ms" is the turn in which the
 // values were taken and the program reloaded, "after_ms" the longest of the
 // turns that follow it. With a folder (/200), the store names a library of
-// 200 songs in slot 0, which the read opens: its scan, the song shown and the
-// table of contents come in the turns after the take, each under a frame too.
+// 200 songs in slot 0 (the scan takes the first 50), which the read opens:
+// its scan, the song shown and the table of contents come in the turns after
+// the take, each under a frame too.
 #include "controller/Controller.h"
 #include "library/Data.h"
 #include "platform/ModalRun.h"
