@@ -219,7 +219,10 @@ void EyeTunes::answered(const std::shared_ptr<Round> &round, const QString &name
             a.positionUs = position.isValid() ? position.toLongLong() : -1;
             answers_.insert(name, a);
         } else {
-            answers_.remove(name);
+            Answer silent;
+            silent.round = round->number;
+            silent.silent = true;
+            answers_.insert(name, silent);
         }
         follow();
         if (name == heard_.service)
@@ -240,7 +243,7 @@ void EyeTunes::follow()
     Heard now;
     for (const QString &name : std::as_const(names_)) {
         const auto it = answers_.constFind(name);
-        if (it == answers_.cend())
+        if (it == answers_.cend() || it->silent)
             continue;
         if (now.service.isEmpty() || it->state == kPlayerPlaying) {
             now.service = name;

@@ -101,9 +101,11 @@ private Q_SLOTS:
     void onNameOwnerChanged(const QString &name, const QString &oldOwner, const QString &newOwner);
 
 private:
-    // What a player said last.
+    // What a player said last; kept when it answered with an error, so that
+    // an older round's reply coming after it is known for older.
     struct Answer {
         quint64 round = 0;
+        bool silent = false;
         quint32 state = kPlayerStopped;
         std::optional<ETTrack> track;
         qint64 positionUs = -1;

@@ -33,6 +33,7 @@ class WinAudioPreview;
 class WinNote;
 class WinChordProToPDF;
 class WinNoteF;
+class NoteWriter;
 class QMenu;
 class PopupJauge;
 class PreferencesDialog;
@@ -364,6 +365,7 @@ public:
     WinNoteF *winNoteF() const { return winNoteF_.get(); }
     WinNote *winNote() const { return winNote_.get(); }
     WinMsg *winMsg() const { return winMsg_.get(); }
+    NoteWriter *noteWriter() const { return noteWriter_.get(); }
 
     // ---- Screen sets (ControllerWindows.cpp) ----------------------------------
     // Switches to a screen set (0: the built-in layout), saving the current
@@ -598,6 +600,8 @@ private:
     void writePlayedDate(const QString &date);
     void reprocessSavedNote();
     double secondsSinceMuteStart() const;
+    // Before the windows that write through it: it goes after them.
+    std::unique_ptr<NoteWriter> noteWriter_;
     std::unique_ptr<WinNoteF> winNoteF_;
     std::unique_ptr<WinNote> winNote_;
     std::unique_ptr<WinMsg> winMsg_;

@@ -5,6 +5,7 @@
 #include "events/windows/WinNote.h"
 #include "events/windows/WinNoteF.h"
 #include "library/Data.h"
+#include "library/NoteWriter.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/MainMenu.h"
@@ -18,8 +19,16 @@ void Controller::createNoteWindows()
 {
     if (winNoteF_)
         return;
+    noteWriter_ = std::make_unique<NoteWriter>();
+    connect(noteWriter_.get(), &NoteWriter::noAnswer, this, [this](const QString &title) {
+        tellFailure(QStringLiteral("The note of \"%1\" does not answer: the edit waits in memory and is saved once "
+                                   "it does.")
+                        .arg(title));
+    });
     winNoteF_ = std::make_unique<WinNoteF>();
     winNote_ = std::make_unique<WinNote>();
+    winNoteF_->setNoteWriter(noteWriter_.get());
+    winNote_->setNoteWriter(noteWriter_.get());
     winNote_->setRefwNoteF(winNoteF_.get());
     MainMenu::instance().attachTo(winNoteF_.get());
     MainMenu::instance().attachTo(winNote_.get());
@@ -134,6 +143,9 @@ void Controller::saveNotesAtShutdown()
         winNote_->saveNote(false);
     if (winNoteF_ && winNoteF_->noteModifiee())
         winNoteF_->saveNote(false);
+    // A note that does not answer keeps its edit aside: the quit goes on.
+    if (noteWriter_)
+        noteWriter_->finish(NoteWriter::kQuitWaitMs);
 }
 
 void Controller::insererMessage(const QString &text)
@@ -189,11 +201,13 @@ void Controller::writePlayedDate(const QString &date)
     if (!winNoteF_)
         return;
     savePlainNote();
-    const QString failure = winNoteF_->updateLastPlayedDate(date);
-    if (!failure.isEmpty())
-        reportUnaskedWriteFailure(failure);
-    if (winNote_)
-        winNote_->refreshPieceData();
+    auto told = [this](const QString &failure) {
+        if (!failure.isEmpty())
+            reportUnaskedWriteFailure(failure);
+        if (winNote_ && !winNote_->noteModifiee())
+            winNote_->refreshPieceData();
+    };
+    told(winNoteF_->updateLastPlayedDate(date, told));
 }
 
 void Controller::reprocessSavedNote()

@@ -13,6 +13,7 @@
 #include "events/windows/WinNote.h"
 #include "events/windows/WinNoteF.h"
 #include "library/Data.h"
+#include "library/NoteWriter.h"
 #include "midi/Midi.h"
 #include "midi/windows/MidiPref4.h"
 #include "midi/windows/MidiWindows.h"

@@ -279,14 +279,14 @@ namespace {
 // Why the note on disk may not be replaced or deleted ("" when it may): it is
 // over the size cap, or it is not text, now or when the record read it (for
 // a save of what was read then).
-QString refusal(const notefile::ReadResult &r, const QString &path, const PiecesDet *readThen = nullptr)
+QString refusal(const notefile::ReadResult &r, const QString &path, const Pieces::NoteSave *readThen = nullptr)
 {
     if (!r.exists)
         return QString();
-    if (r.tooLarge || (readThen && readThen->noteTooLarge))
+    if (r.tooLarge || (readThen && readThen->tooLarge))
         return QStringLiteral("The note file \"%1\" is too large to be changed, so it was left unchanged.").arg(path);
     // What is on disk was never read as text: writing or deleting would lose it.
-    if (!r.readable || r.format.encoding == textcodec::Encoding::Binary || (readThen && readThen->noteUnreadable))
+    if (!r.readable || r.format.encoding == textcodec::Encoding::Binary || (readThen && readThen->unreadable))
         return notefile::unreadableMessage(path);
     return QString();
 }
@@ -308,58 +308,90 @@ QString store(const QString &path, bool exists, const QString &text, const notef
 
 } // namespace
 
-bool Pieces::saveNote(QString *failure)
+Pieces::NoteSave Pieces::noteSave() const
 {
-    PiecesDet &det = *pieceDet;
-    const QString path = notefile::notePathForSong(det.fichier);
-    auto refuse = [&det, failure](QString why) {
+    const PiecesDet &det = *pieceDet;
+    return NoteSave{det.fichier, det.titre, det.notetxt, det.noteOnDisk, det.noteFormat, det.noteUnreadable,
+                    det.noteTooLarge};
+}
+
+Pieces::NoteSaved Pieces::writeNote(const NoteSave &save, const std::atomic_bool *stopped)
+{
+    NoteSaved saved;
+    saved.format = save.format;
+    const QString path = notefile::notePathForSong(save.songPath);
+    auto refuse = [&save, &saved](QString why) {
         // The performer's words do not go with the failed write.
-        if (!det.notetxt.isEmpty() && det.notetxt != det.noteOnDisk) {
+        if (!save.text.isEmpty() && save.text != save.onDisk) {
             QString error;
-            const QString kept = keptnotes::keep(det.fichier, det.notetxt, det.noteFormat, &error);
+            const QString kept = keptnotes::keep(save.songPath, save.text, save.format, &error);
             why += why.endsWith(QLatin1Char('.')) ? QStringLiteral(" ") : QStringLiteral(". ");
             why += kept.isEmpty() ? QStringLiteral("Your edit could not be kept elsewhere either: %1.").arg(error)
                                   : QStringLiteral("Your edit is kept as \"%1\".").arg(kept);
         }
         TLOG(QStringLiteral("Pieces saveNote %1").arg(why));
-        if (failure)
-            *failure = why;
-        else
-            Data::msg(why);
-        return false;
+        saved.failure = why;
+        return saved;
     };
     const notefile::ReadResult r = notefile::read(path);
-    if (!r.exists) {
-        // Gone since: nothing left to lose.
-        det.noteUnreadable = false;
-        det.noteTooLarge = false;
-    }
-    QString why = refusal(r, path, &det);
+    if (stopped && *stopped)
+        return saved;
+    // Gone since: nothing left to lose.
+    saved.gone = !r.exists;
+    QString why = refusal(r, path, &save);
     if (!why.isEmpty())
         return refuse(why);
-    if ((r.exists && r.text == det.notetxt) || (!r.exists && det.notetxt.isEmpty())) {
-        det.noteOnDisk = det.notetxt;
-        return true;
+    if ((r.exists && r.text == save.text) || (!r.exists && save.text.isEmpty())) {
+        saved.saved = true;
+        return saved;
     }
-    if (r.exists && r.text != det.noteOnDisk) {
+    if (r.exists && r.text != save.onDisk) {
         // Another program (or a copy of this song) saved the note since it was read.
         QString error;
         const QString kept = notefile::keepBeside(path, r.bytes, &error);
         if (kept.isEmpty())
             return refuse(QStringLiteral("The note of \"%1\" was changed elsewhere, and that version could not be "
                                          "kept beside it (%2), so your edit was not saved.")
-                              .arg(det.titre, error));
-        const QString notice = QStringLiteral("The note of \"%1\" was changed elsewhere while you edited it: yours "
-                                              "is saved, the other version is kept beside it as \"%2\".")
-                                   .arg(det.titre, QFileInfo(kept).fileName());
-        platform::NotificationCenter::defaultCenter().post(vocab::ActionNotice, notice);
+                              .arg(save.title, error));
+        saved.notice = QStringLiteral("The note of \"%1\" was changed elsewhere while you edited it: yours "
+                                      "is saved, the other version is kept beside it as \"%2\".")
+                           .arg(save.title, QFileInfo(kept).fileName());
     }
     // Written back as the file on disk is stored now (another editor may have saved it since).
-    why = store(path, r.exists, det.notetxt, r.exists ? r.format : det.noteFormat, &det.noteFormat);
+    why = store(path, r.exists, save.text, r.exists ? r.format : save.format, &saved.format);
     if (!why.isEmpty())
         return refuse(why);
-    det.noteOnDisk = det.notetxt;
-    return true;
+    saved.saved = true;
+    return saved;
+}
+
+void Pieces::tookNoteSave(const NoteSave &save, const NoteSaved &saved)
+{
+    PiecesDet &det = *pieceDet;
+    if (saved.gone) {
+        det.noteUnreadable = false;
+        det.noteTooLarge = false;
+    }
+    if (!saved.saved)
+        return;
+    det.noteOnDisk = save.text;
+    det.noteFormat = saved.format;
+    if (!saved.notice.isEmpty())
+        platform::NotificationCenter::defaultCenter().post(vocab::ActionNotice, saved.notice);
+}
+
+bool Pieces::saveNote(QString *failure)
+{
+    const NoteSave save = noteSave();
+    const NoteSaved saved = writeNote(save);
+    tookNoteSave(save, saved);
+    if (saved.failure.isEmpty())
+        return true;
+    if (failure)
+        *failure = saved.failure;
+    else
+        Data::msg(saved.failure);
+    return false;
 }
 
 bool Pieces::majInfo()
@@ -423,38 +455,61 @@ QString Pieces::notetxtForDir(const QString &dir, qint64 aMode, qint64 aDefNote)
     return piecesrules::notetxtForDir(pieceDet->notetxt, dir, aMode, aDefNote);
 }
 
+Pieces::NoteEdited Pieces::editNoteFile(const QString &songPath, const notefile::Format &format,
+                                        const std::function<QString(const QString &)> &change,
+                                        const std::atomic_bool *stopped)
+{
+    NoteEdited edited;
+    const QString path = notefile::notePathForSong(songPath);
+    const notefile::ReadResult r = notefile::read(path, notefile::LineEnds::AsStored);
+    if (stopped && *stopped)
+        return edited;
+    edited.failure = refusal(r, path);
+    const QString text = edited.failure.isEmpty() ? change(r.text) : r.text;
+    // The text holds its line ends as stored: they are written as they are.
+    edited.format = r.exists ? r.format : notefile::Format{format.encoding, false};
+    if (edited.failure.isEmpty() && text != r.text) {
+        notefile::Format written;
+        edited.failure = store(path, r.exists, text, {edited.format.encoding, false}, &written);
+        edited.format.encoding = written.encoding;
+        edited.written = edited.failure.isEmpty();
+    }
+    if (!edited.failure.isEmpty())
+        TLOG(QStringLiteral("Pieces editNoteOnDisk %1").arg(edited.failure));
+    edited.read = notefile::withLineFeeds(r.text);
+    edited.text = notefile::withLineFeeds(text);
+    return edited;
+}
+
+Pieces::NoteEditResult Pieces::tookNoteEdit(const PiecesPtr &piece, const NoteEdited &edited, const QString &onDisk,
+                                            bool takeText)
+{
+    NoteEditResult result;
+    result.failure = edited.failure;
+    if (!result.failure.isEmpty() || !piece || !piece->pieceDet)
+        return result;
+    PiecesDet &det = *piece->pieceDet;
+    result.written = edited.written;
+    det.noteUnreadable = false;
+    det.noteTooLarge = false;
+    result.changedElsewhere = edited.read != onDisk;
+    det.noteFormat = edited.format;
+    det.noteOnDisk = edited.text;
+    if (takeText) {
+        det.notetxt = edited.text;
+        det.note = !det.notetxt.isEmpty();
+    }
+    result.infoChanged = piece->majInfo();
+    return result;
+}
+
 Pieces::NoteEditResult Pieces::editNoteOnDisk(const PiecesPtr &piece,
                                               const std::function<QString(const QString &)> &change)
 {
-    NoteEditResult result;
     if (!piece || !piece->pieceDet)
-        return result;
-    PiecesDet &det = *piece->pieceDet;
-    const QString path = notefile::notePathForSong(det.fichier);
-    const notefile::ReadResult r = notefile::read(path, notefile::LineEnds::AsStored);
-    result.failure = refusal(r, path);
-    const QString edited = result.failure.isEmpty() ? change(r.text) : r.text;
-    // The text holds its line ends as stored: they are written as they are.
-    notefile::Format format = r.exists ? r.format : notefile::Format{det.noteFormat.encoding, false};
-    if (result.failure.isEmpty() && edited != r.text) {
-        notefile::Format written;
-        result.failure = store(path, r.exists, edited, {format.encoding, false}, &written);
-        format.encoding = written.encoding;
-        result.written = result.failure.isEmpty();
-    }
-    if (!result.failure.isEmpty()) {
-        TLOG(QStringLiteral("Pieces editNoteOnDisk %1").arg(result.failure));
-        return result;
-    }
-    det.noteUnreadable = false;
-    det.noteTooLarge = false;
-    result.changedElsewhere = notefile::withLineFeeds(r.text) != det.noteOnDisk;
-    det.noteFormat = format;
-    det.notetxt = notefile::withLineFeeds(edited);
-    det.noteOnDisk = det.notetxt;
-    det.note = !det.notetxt.isEmpty();
-    result.infoChanged = piece->majInfo();
-    return result;
+        return NoteEditResult();
+    const PiecesDet &det = *piece->pieceDet;
+    return tookNoteEdit(piece, editNoteFile(det.fichier, det.noteFormat, change), det.noteOnDisk, true);
 }
 
 Pieces::NoteEditResult Pieces::editTagsOnDisk(const PiecesPtr &piece, TagEdit edit, const QString &tag)

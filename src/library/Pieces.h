@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -42,6 +43,30 @@ public:
     // told with Data::msg, or, with failure given (a write the performer did
     // not ask for), put there for the caller to tell without a modal dialog.
     bool saveNote(QString *failure = nullptr);
+    // That save in two halves, so that its file calls can be made off the main
+    // thread (NoteWriter): what it writes, taken from the record...
+    struct NoteSave {
+        QString songPath;
+        QString title;
+        QString text;   // the note to write
+        QString onDisk; // the note as this program last read or wrote it
+        notefile::Format format;
+        bool unreadable = false;
+        bool tooLarge = false;
+    };
+    NoteSave noteSave() const;
+    // ...the file calls, on any thread (no record is touched)...
+    struct NoteSaved {
+        bool saved = false; // the file holds the text
+        bool gone = false;  // there was no file
+        notefile::Format format;
+        QString notice;  // the version changed elsewhere is kept beside it
+        QString failure; // why not, the edit kept aside said in it; "" when saved
+    };
+    // Once stopped is set (a quit left the write behind) nothing follows the read.
+    static NoteSaved writeNote(const NoteSave &save, const std::atomic_bool *stopped = nullptr);
+    // ...and, on the main thread, what the record takes of them.
+    void tookNoteSave(const NoteSave &save, const NoteSaved &saved);
     // Re-reads the header keys of the held note; true when title, artist or tags changed.
     bool majInfo();
     void initIndexes(qint32 t0, qint32 t1, qint32 t2, qint32 t3, qint32 t4, qint32 t5, qint32 t6, qint32 t7,
@@ -70,6 +95,21 @@ public:
         QString failure;          // why the note was left alone; empty when fine
     };
     static NoteEditResult editNoteOnDisk(const PiecesPtr &piece, const std::function<QString(const QString &)> &change);
+    // Its halves, as for saveNote. The file calls, on any thread:
+    struct NoteEdited {
+        bool written = false;
+        QString read;    // the note found on disk, line ends as "\n"
+        QString text;    // the note as now stored, line ends as "\n"
+        notefile::Format format;
+        QString failure;
+    };
+    static NoteEdited editNoteFile(const QString &songPath, const notefile::Format &format,
+                                   const std::function<QString(const QString &)> &change,
+                                   const std::atomic_bool *stopped = nullptr);
+    // On the main thread: onDisk is the note this program expected on disk;
+    // the record takes the stored note as its text only with takeText.
+    static NoteEditResult tookNoteEdit(const PiecesPtr &piece, const NoteEdited &edited, const QString &onDisk,
+                                       bool takeText);
     // Tag edits made that way. RemoveAnyCase removes every spelling of the tag
     // that the song carries.
     enum class TagEdit { Add, Remove, RemoveAnyCase, Clear };

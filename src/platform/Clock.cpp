@@ -54,10 +54,12 @@ bool onMainThread()
     return !app || QThread::currentThread() == app->thread();
 }
 
+// Never destroyed either: a thread left behind at a quit may ask the time
+// after the static destructors have run.
 SystemClock &systemClock()
 {
-    static SystemClock clock;
-    return clock;
+    static auto *clock = new SystemClock;
+    return *clock;
 }
 
 int toMilliseconds(double seconds)

@@ -52,7 +52,7 @@ int openLockFile(const QByteArray &path)
 
 } // namespace
 
-InstanceLock::InstanceLock(const QString &folder)
+InstanceLock::InstanceLock(const QString &folder, PeerLook peerLook) : peerLook_(std::move(peerLook))
 {
     if (!QDir().mkpath(folder)) {
         error_ = QStringLiteral("%1 cannot be made").arg(folder);
@@ -96,7 +96,7 @@ InstanceLock::InstanceLock(const QString &folder)
             // Deleted at once: whatever a connection sends is never read in.
             const std::unique_ptr<QLocalSocket> closing(knocker);
             const int fd = int(knocker->socketDescriptor());
-            if (!onKnock_ || !answersKnock(peerUser(fd), ::getuid(), stillWaiting(fd)))
+            if (!onKnock_ || !answersKnock(peerLook_(fd), ::getuid(), stillWaiting(fd)))
                 continue;
             onKnock_();
             ::send(fd, &kBroughtToFront, 1, MSG_DONTWAIT | MSG_NOSIGNAL);
@@ -124,7 +124,7 @@ bool InstanceLock::knock(int timeoutMs) const
         socket.connectToServer(socketName_);
         if (socket.waitForConnected(int(deadline.remainingTime()))) {
             // Another user's program may have taken the name first.
-            const std::optional<uid_t> runner = peerUser(int(socket.socketDescriptor()));
+            const std::optional<uid_t> runner = peerLook_(int(socket.socketDescriptor()));
             char answer = 0;
             const bool broughtToFront =
                 (socket.bytesAvailable() > 0 || socket.waitForReadyRead(int(deadline.remainingTime())))

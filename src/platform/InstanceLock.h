@@ -10,6 +10,10 @@ class QLocalServer;
 
 namespace platform {
 
+// The user the process at the other end of a connected local socket runs as;
+// nullopt when the kernel cannot say (not a socket).
+std::optional<uid_t> peerUser(int socketFd);
+
 // One running program per settings folder. The first start holds a kernel
 // lock (flock) on a file in the folder, which the kernel drops however the
 // process ends, so a killed program never blocks the next start; it also
@@ -26,8 +30,11 @@ public:
         Unguarded,     // no lock could be had (say a read-only folder): see error()
     };
 
+    // The user at the other end of a connected socket (peerUser; tests stand in another).
+    using PeerLook = std::function<std::optional<uid_t>(int socketFd)>;
+
     // Takes the folder's lock, making the folder if need be.
-    explicit InstanceLock(const QString &folder);
+    explicit InstanceLock(const QString &folder, PeerLook peerLook = &peerUser);
     ~InstanceLock();
     InstanceLock(const InstanceLock &) = delete;
     InstanceLock &operator=(const InstanceLock &) = delete;
@@ -50,11 +57,8 @@ private:
     int fd_ = -1;
     std::unique_ptr<QLocalServer> server_;
     std::function<void()> onKnock_;
+    PeerLook peerLook_;
 };
-
-// The user the process at the other end of a connected local socket runs as;
-// nullopt when the kernel cannot say (not a socket).
-std::optional<uid_t> peerUser(int socketFd);
 
 // The socket's name is open to every user of the machine, so each side acts
 // only on a peer (as peerUser gives it) of its own user, self. The running

@@ -16,4 +16,17 @@ constexpr int kThreadEndWaitMs = 3000;
 // whether it ended.
 bool endThread(QThread *thread, int waitMs, const QString &what);
 
+// A thread left behind goes on once its file system answers, which may be
+// after the program has ended, while the exit destroys what it would touch.
+// What it does then, it does inside one of these: while the program runs
+// nothing waits, and the exit waits for the one inside; once the exit has
+// begun, making one never returns (the end of the process ends the thread).
+class BeforeTheEnd {
+public:
+    BeforeTheEnd();
+    ~BeforeTheEnd();
+    BeforeTheEnd(const BeforeTheEnd &) = delete;
+    BeforeTheEnd &operator=(const BeforeTheEnd &) = delete;
+};
+
 } // namespace platform

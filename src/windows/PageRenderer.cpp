@@ -67,7 +67,9 @@ public:
     }
 
     // The owner is going: nothing more is done for it, nor told to it.
-    void stop()
+    // Answers whether the job under way has called the file system: it may be
+    // held there now or at its next call, and is not waited for.
+    bool stop()
     {
         stopping_ = true;
         {
@@ -77,6 +79,7 @@ public:
         std::lock_guard lock(mutex_);
         visible_.clear();
         ahead_.clear();
+        return jobAsked_;
     }
 
     // When the look or read under way began (platform::now()), and of what; negative when none is.
@@ -107,10 +110,20 @@ private:
             QMetaObject::invokeMethod(owner_, [o = owner_, fn = std::move(fn)] { fn(*o); }, Qt::QueuedConnection);
     }
 
+    // Ends the job of a worker stopped at or in a call into the file system.
+    struct Stopped {};
+
     // A call into the file system, timed so that the window can say when it does not answer.
+    // Once stopped, the job ends here: a thread left behind at a quit may come back
+    // after the program has ended, and must look, read, log or tell nothing more.
     template <typename Call>
     auto ask(const QString &path, Call call)
     {
+        // Marked before stopping_ is read, and stop() sets it before reading this:
+        // a close either finds the job held or the job finds it stopped.
+        jobAsked_ = true;
+        if (stopping_)
+            throw Stopped{};
         {
             std::lock_guard lock(askingMutex_);
             asking_ = path;
@@ -118,6 +131,8 @@ private:
         askedSince_ = platform::now();
         auto answer = call();
         askedSince_ = -1.0;
+        if (stopping_)
+            throw Stopped{};
         return answer;
     }
     std::optional<platform::FileStamp> look(const QString &path)
@@ -126,7 +141,7 @@ private:
     }
 
     void drain()
-    {
+    try {
         Job job;
         while (!stopping_ && take(job)) {
             switch (job.kind) {
@@ -136,7 +151,10 @@ private:
             case Render: render(job.key); break;
             case Keep: keepOnly(job.keep); break;
             }
+            jobAsked_ = false;
         }
+    } catch (const Stopped &) {
+        // Nothing more of the job is done.
     }
 
     void opened(const QString &path)
@@ -322,6 +340,8 @@ private:
     std::deque<Job> visible_;
     std::deque<Job> ahead_;
     std::atomic<bool> stopping_{false};
+    // The job under way has called the file system.
+    std::atomic<bool> jobAsked_{false};
     std::atomic<double> askedSince_{-1.0};
     mutable std::mutex askingMutex_;
     QString asking_;
@@ -355,15 +375,15 @@ PageRenderer::PageRenderer(FileLook look, QObject *parent) : QObject(parent)
 
 PageRenderer::~PageRenderer()
 {
-    worker_->stop();
     // A thread held in the file system is not waited for at all: closing a
     // window, or quitting, must not wait on a share that does not answer.
-    const bool held = worker_->askedSince() >= 0;
+    const bool held = worker_->stop();
     const QString asking = worker_->asking();
     // The documents are deleted on the thread that opened them, once it is through.
     QMetaObject::invokeMethod(
         worker_,
         [w = worker_] {
+            const platform::BeforeTheEnd going;
             delete w;
             QThread::currentThread()->quit();
         },

@@ -3,6 +3,7 @@
 #include "controller/Controller.h"
 #include "events/QStringPrint.h"
 #include "library/Data.h"
+#include "library/NoteWriter.h"
 #include "midi/Midi.h"
 #include "midi/MidiTrig.h"
 #include "platform/Clock.h"
@@ -183,13 +184,15 @@ protected:
         return list;
     }
 
-    // Receive thread, trigger queue, global queue, main queue, page renders.
+    // Receive thread, trigger queue, global queue, main queue, page renders, note writes.
     void settle()
     {
         if (loop)
             loop->waitForIdle();
         for (int i = 0; i < 10; ++i) {
             QThreadPool::globalInstance()->waitForDone();
+            if (controller && controller->noteWriter())
+                controller->noteWriter()->waitForIdle();
             QCoreApplication::processEvents(QEventLoop::AllEvents);
             for (WindowPDFx *w : tolvanes())
                 w->renderer().waitForIdle();

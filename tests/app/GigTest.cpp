@@ -4,7 +4,9 @@
 #include "GigFixture.h"
 
 #include "events/windows/WinNoteF.h"
+#include "library/NoteWriter.h"
 #include "library/SongFileCheck.h"
+#include "platform/Dialogs.h"
 #include "platform/MainMenu.h"
 #include "platform/RegularFile.h"
 #include "settings/WinVersions.h"
@@ -13,6 +15,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
@@ -411,6 +414,7 @@ struct HeldSong {
     const char *shown; // the file that song shows once the share answers
     const char *next;  // the song after it
     bool lead;         // looked at by a window bound to "Lead", for the song's version
+    const char *typed = nullptr; // a held note: typed into the notes window and left unsaved (else its played date)
 };
 
 void PrintTo(const HeldSong &row, std::ostream *os)
@@ -565,3 +569,87 @@ TEST_F(HeldSongFile, TheVersionsWindowOpensAtOnceKeysAnswerAndItsTableFillsWithT
     EXPECT_EQ(versions->cellText(1, WinVersions::ColFilename), QStringLiteral("Alpha---Lead.pdf"));
     EXPECT_EQ(versions->cellText(1, WinVersions::ColDelete), QStringLiteral("Delete"));
 }
+
+namespace {
+
+class HeldNote : public HeldSongFile {};
+
+} // namespace
+
+// Before, the played date and the save of an edit at a song change read and
+// wrote the note on the main thread: with its folder silent every key froze,
+// the quit hung, and the typed edit was in no file once the program was killed.
+TEST_P(HeldNote, TheKeysAnswerTheTitleRowSaysSoAndTheEditOutlivesTheQuit)
+{
+    const HeldSong &row = GetParam();
+    testsupport::Ceiling ceiling(120);
+    const QString held = QDir(library.path()).filePath(QString::fromUtf8(row.held));
+    testsupport::Gate reached, answers;
+    const std::shared_ptr<void> atTheEnd(nullptr, [answers](void *) mutable { answers.open(); });
+    const NoteWriter::ScopedFileCall share{[held, reached, answers](const QString &path) mutable {
+        if (path == held) {
+            reached.open();
+            answers.wait();
+        }
+    }};
+    Data::setCurrentScreensetG(1);
+    start();
+    WindowPDFx *w = tolvanes().first();
+    press(w, Qt::Key_Right); // away with the table of contents
+    while (currentTitle() != QLatin1String(row.title)) {
+        settle();
+        press(w, Qt::Key_Right);
+    }
+    settle();
+    if (row.typed) {
+        Data::setFormattedNote(true);
+        key(vocab::ToggleNote);
+        testsupport::clickThroughWindow(controller->winNoteF()->masterNoteField());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), QString::fromUtf8(row.typed));
+        loop->inject(pedals, QByteArray::fromHex("b0417f")); // the previous-song pedal, the field still being typed
+        loop->waitForIdle();
+    } else {
+        clock.advance(30.0); // the played timer
+    }
+    testsupport::processEvents();
+    reached.wait();
+
+    ASSERT_EQ(currentTitle(), QLatin1String(row.typed ? row.next : row.title));
+    press(w, Qt::Key_Left);
+    EXPECT_EQ(currentTitle(), QLatin1String(row.typed ? "Alpha" : row.next)) << "the key is answered";
+    for (int half = 0; half < 2; ++half) {
+        clock.advance(0.5);
+        testsupport::processEvents();
+    }
+    EXPECT_TRUE(notesShown().join(QString()).contains(QStringLiteral("does not answer")))
+        << notesShown().join(QLatin1Char('|')).toStdString();
+
+    if (!row.typed) {
+        answers.open();
+        settle();
+        EXPECT_TRUE(readFile(held).contains(QStringLiteral("LastPlayedDate1=2026-12-07\n"))) << readFile(held).toStdString();
+        return;
+    }
+    QElapsedTimer quit;
+    quit.start();
+    platform::setQuitting(true);
+    controller->applicationWillTerminate();
+    controller.reset();
+    closeWindows();
+    platform::setQuitting(false);
+    EXPECT_LT(quit.elapsed(), 5000);
+    const QFileInfoList kept = QDir(QDir(dataDir.path()).filePath(QStringLiteral("Kept notes"))).entryInfoList(QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_TRUE(readFile(kept.first().filePath()).startsWith(QString::fromUtf8(row.typed)));
+    start();
+    EXPECT_TRUE(notesShown().join(QString()).contains(QStringLiteral("An edited note could not be saved")))
+        << notesShown().join(QLatin1Char('|')).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Notes, HeldNote,
+                         ::testing::Values(HeldSong{"Charlie.txt", "Charlie", "", "Bravo", false},
+                                           HeldSong{"Charlie.txt", "Charlie", "", "Bravo", false, "Encore twice"}),
+                         [](const ::testing::TestParamInfo<HeldSong> &info) {
+                             return std::string(info.param.typed ? "unsaved_edit" : "played_date");
+                         });

@@ -11,7 +11,10 @@
 #include "settings/DataPref6.h"
 #include "settings/DataPref7.h"
 #include "platform/UserDefaults.h"
+#include "support/GatedScan.h"
 #include "support/TestSupport.h"
+#include "windows/WindowFactory.h"
+#include "windows/WindowPDFx.h"
 
 #include "ProgramUnderTest.h"
 
@@ -29,6 +32,7 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <thread>
 #include <vector>
 #include <sys/stat.h>
 
@@ -193,7 +197,37 @@ struct QuitRow {
     // Where the edit must be found after the quit (a kept copy), and what the next start says.
     const char *keptName = nullptr;
     const char *said = nullptr;
+    // The song's file is on a share that answers only once main has returned.
+    bool songHeldToTheExit = false;
 };
+
+// Such a share: it answers as the static objects go, and gives the thread it
+// held a moment to go on before the process ends.
+struct ShareAnsweringAtTheExit {
+    testsupport::Gate exit, answered;
+    std::atomic<bool> held = false;
+    ~ShareAnsweringAtTheExit()
+    {
+        exit.open();
+        if (held) {
+            answered.wait();
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        }
+    }
+} shareAtTheExit;
+
+PageRenderer::FileLook heldToTheExit(const QString &song)
+{
+    return [song](const QString &path) {
+        const std::optional<platform::FileStamp> stamp = platform::regularFileStamp(path);
+        if (path == song) {
+            shareAtTheExit.held = true;
+            shareAtTheExit.exit.wait();
+            shareAtTheExit.answered.open();
+        }
+        return stamp;
+    };
+}
 
 std::vector<QuitRow> quitRows()
 {
@@ -268,6 +302,10 @@ std::vector<QuitRow> quitRows()
           }},
          true, {}, "Settings (edit not saved *).json",
          "Settings changed before Tolvane last quit could not be written to the settings file"},
+        // Before, the renderer's thread went on after the exit had destroyed the clock: SIGABRT.
+        {"held song file", "Ballad.pdf", {},
+         {[](Controller &, const QString &) { return shareAtTheExit.held.load(); }},
+         false, {}, nullptr, nullptr, true},
     };
 }
 
@@ -275,6 +313,9 @@ std::vector<QuitRow> quitRows()
 // the row's steps are taken, and SIGTERM comes.
 void runQuitRow(const QuitRow &row, const QString &song)
 {
+    std::optional<windowfactory::ScopedCreator> onTheShare;
+    if (row.songHeldToTheExit)
+        onTheShare.emplace(0, [song] { return new WindowPDFx(nullptr, heldToTheExit(song)); });
     platform::InstanceLock instance(Application::settingsFolder());
     Application application(*qobject_cast<QApplication *>(QCoreApplication::instance()), instance);
     if (row.storeReadOnly)
@@ -330,6 +371,9 @@ TEST(Quit, AQuitKeepsEveryEditItCannotWrite)
         ASSERT_TRUE(quit.finished) << "still running after SIGTERM\n" << errors;
         EXPECT_LT(quit.msToEnd, 5000);
         EXPECT_EQ(quit.exitStatus, QProcess::NormalExit) << errors;
+        EXPECT_EQ(quit.exitCode, 0) << errors;
+        if (row.songHeldToTheExit)
+            return;
 
         if (!row.keptName) {
             // The question cut short by the quit counts as "Yes".

@@ -110,9 +110,14 @@ TEST_F(MprisBridge, ThePlayerThatPlaysIsFollowedElseTheFirstThatAnswersAndOneTha
     MprisPlayer second(bus.address(), QStringLiteral("ccc"), false);
     ASSERT_TRUE(silent.ok && first.ok && second.ok);
     second.set(QStringLiteral("Playing"));
-    second.announce();
-    EXPECT_TRUE(testsupport::waitFor([&]() { return eyeTunes->playerService() == "org.mpris.MediaPlayer2.ccc"; }))
-        << "taken before the silent one is let go";
+    bool letGo = false;
+    eyeTunes->refresh(nullptr, [&letGo]() { letGo = true; });
+    bool takenFirst = false;
+    EXPECT_TRUE(testsupport::waitFor([&]() {
+        takenFirst = !letGo;
+        return eyeTunes->playerService() == "org.mpris.MediaPlayer2.ccc";
+    }));
+    EXPECT_TRUE(takenFirst) << "taken before the silent one is let go";
     eyeTunes->pause();
     EXPECT_TRUE(testsupport::waitFor([&]() { return second.calls() == QStringList{"Pause"}; }));
 
@@ -123,6 +128,20 @@ TEST_F(MprisBridge, ThePlayerThatPlaysIsFollowedElseTheFirstThatAnswersAndOneTha
 
     ASSERT_TRUE(fakempris::heardFromAll(*eyeTunes));
     EXPECT_EQ(eyeTunes->playerService(), "org.mpris.MediaPlayer2.bbb") << "the silent one's question was dropped";
+
+    // Before, an error forgot the player's round: an older reply coming after it was taken.
+    silent.takeAsked();
+    bool olderDone = false, newerDone = false;
+    QList<QDBusMessage> asked;
+    eyeTunes->refresh(nullptr, [&olderDone]() { olderDone = true; });
+    ASSERT_TRUE(testsupport::waitFor([&]() { return !(asked += silent.takeAsked()).isEmpty(); }));
+    eyeTunes->refresh(nullptr, [&newerDone]() { newerDone = true; });
+    ASSERT_TRUE(testsupport::waitFor([&]() { return (asked += silent.takeAsked()).size() == 2; }));
+    silent.answer(asked[1].createErrorReply(QDBusError::Failed, QStringLiteral("busy")));
+    ASSERT_TRUE(testsupport::waitFor([&newerDone]() { return newerDone; }));
+    silent.answer(asked[0].createReply(QVariant::fromValue(QVariantMap{{"PlaybackStatus", "Playing"}})));
+    ASSERT_TRUE(testsupport::waitFor([&olderDone]() { return olderDone; }));
+    EXPECT_EQ(eyeTunes->playerService(), "org.mpris.MediaPlayer2.bbb");
 }
 
 TEST_F(MprisBridge, AFollowedPlayerThatStopsAnsweringIsLetGoUntilItAnswersAgain)

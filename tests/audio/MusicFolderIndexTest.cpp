@@ -1,4 +1,5 @@
 #include "AudioTestSupport.h"
+#include "audio/library/CheckedStream.h"
 #include "audio/library/MusicFolderIndex.h"
 #include "support/CapturedWarnings.h"
 #include "support/GatedScan.h"
@@ -9,6 +10,7 @@
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <taglib/fileref.h>
 #include <mutex>
 #include <thread>
 #include <linux/capability.h>
@@ -170,6 +172,27 @@ TEST_F(MusicIndex, TheTagReaderReadsNothingOnceTheScanIsStopped)
             const std::optional<Track> track = MusicFolderIndex::readTrack(path(name), fd, stop);
             EXPECT_EQ(track.has_value(), !stopped);
         }
+        // Stopped after TagLib's first block: nothing more comes from the file.
+        struct StoppedAfterItsFirstBlock : audio::CheckedStream {
+            StoppedAfterItsFirstBlock(int fd, const QString &path, std::atomic<bool> &stop)
+                : CheckedStream(fd, path, stop), stop(stop)
+            {
+            }
+            TagLib::ByteVector readBlock(unsigned long length) override
+            {
+                const TagLib::ByteVector block = CheckedStream::readBlock(length);
+                readAfterStop += stop && !block.isEmpty();
+                stop = true;
+                return block;
+            }
+            std::atomic<bool> &stop;
+            int readAfterStop = 0;
+        };
+        std::atomic<bool> stop = false;
+        StoppedAfterItsFirstBlock stream(::dup(fd), path(name), stop);
+        const TagLib::FileRef ref(&stream, true, TagLib::AudioProperties::Fast);
+        EXPECT_TRUE(stop);
+        EXPECT_EQ(stream.readAfterStop, 0);
         ::close(fd);
     }
 }

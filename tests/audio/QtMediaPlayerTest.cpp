@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <mutex>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 // The player on the real backend: files play without an audio device, and a
@@ -249,9 +250,11 @@ TEST(QtMediaPlayer, APauseOrStopIsSeenAtOnceThoughTheThreadSawItPlayingLater)
 // Before, a player left behind at the end, held in the file system, went on
 // with what had been asked of it once the share answered, after the program
 // had ended.
-TEST(QtMediaPlayer, APlayerLeftBehindAtTheEndOnlyDeletesItselfOnceReleased)
+namespace {
+
+// The share answers after the end's wait has given up on the thread, or during it.
+void endAPlayerHeldAtItsFile(bool duringTheWait)
 {
-    testsupport::Ceiling ceiling(30);
     QTemporaryDir dir;
     const QString first = dir.filePath(QStringLiteral("first.wav"));
     const QString later = dir.filePath(QStringLiteral("later.wav"));
@@ -281,15 +284,36 @@ TEST(QtMediaPlayer, APlayerLeftBehindAtTheEndOnlyDeletesItselfOnceReleased)
     EXPECT_TRUE(player->opening());
     EXPECT_EQ(player->heldFile(), first) << "the file the share holds, not the one asked since";
 
+    // The end's wait is on the real clock.
+    std::thread share([duringTheWait, answered]() mutable {
+        if (duringTheWait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            answered.open();
+        }
+    });
     player.reset(); // waits for the thread a while, then leaves it behind
+    share.join();
     answered.open();
     QThread *const thread = [&looks]() {
         const std::lock_guard lock(looks->mutex);
         return looks->thread;
     }();
-    EXPECT_TRUE(testsupport::waitFor([thread]() { return thread->isFinished(); }));
+    if (!duringTheWait) // else waited for, and deleted
+        EXPECT_TRUE(testsupport::waitFor([thread]() { return thread->isFinished(); }));
     const std::lock_guard lock(looks->mutex);
     EXPECT_EQ(looks->files, QStringList{QStringLiteral("first.wav")});
+}
+
+} // namespace
+
+// Before, a share answering during the end's wait let the backend go on to open the file asked next.
+TEST(QtMediaPlayer, APlayerLeftBehindAtTheEndOnlyDeletesItselfOnceReleased)
+{
+    testsupport::Ceiling ceiling(30);
+    for (const bool duringTheWait : {false, true}) {
+        SCOPED_TRACE(duringTheWait ? "the share answers during the end's wait" : "the share answers after it");
+        endAPlayerHeldAtItsFile(duringTheWait);
+    }
 }
 
 TEST(QtMediaPlayer, AFileTruncatedWhilePlayingFailsInsteadOfEnding)

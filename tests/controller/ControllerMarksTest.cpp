@@ -71,6 +71,12 @@ protected:
         platform::NotificationCenter::defaultCenter().post(vocab::ActionDisplayHideList, word);
     }
 
+    QString writtenNote(const QString &base) const
+    {
+        written();
+        return readNote(songs.path(), base);
+    }
+
     QTemporaryDir songs;
 };
 
@@ -90,7 +96,7 @@ TEST_F(ControllerMarks, ASongShownThirtySecondsIsMarkedPlayed)
     clock.advance(1.0);
     EXPECT_TRUE(Data::getPiece(3)->pieceDet->played);
     EXPECT_EQ(titles(Data::listePiecesLog()), QStringList({"Song 03"}));
-    EXPECT_TRUE(readNote(songs.path(), QStringLiteral("s03")).contains(QStringLiteral("LastPlayedDate1=2026-12-07\n")));
+    EXPECT_TRUE(writtenNote(QStringLiteral("s03")).contains(QStringLiteral("LastPlayedDate1=2026-12-07\n")));
     EXPECT_EQ(Data::getPiece(3)->pieceDet->lastPlayedDate(1), QStringLiteral("2026-12-07 "));
 }
 
@@ -106,19 +112,19 @@ TEST_F(ControllerMarks, DatesFollowTheScreenSetAndOnlyAPlayedMark)
     // Before, un-marking wrote today's date as well.
     controller->markAsalreadyPlayed(true);
     EXPECT_FALSE(Data::getPiece(1)->pieceDet->played);
-    QString note = readNote(songs.path(), QStringLiteral("s01"));
+    QString note = writtenNote(QStringLiteral("s01"));
     EXPECT_TRUE(note.contains(QStringLiteral("LastPlayedDate2=2026-12-07\n"))) << qPrintable(note);
     // Before, screen set 9 never got its date.
     Data::setCurrentScreensetG(9);
     controller->markAsalreadyPlayed(false);
-    note = readNote(songs.path(), QStringLiteral("s01"));
+    note = writtenNote(QStringLiteral("s01"));
     EXPECT_TRUE(note.contains(QStringLiteral("LastPlayedDate9=2026-12-08\n"))) << qPrintable(note);
     // Screen set 0 keeps no date.
     Data::setCurrentScreensetG(0);
     controller->gotoSongNo(2, false, true);
     controller->markAsalreadyPlayed(false);
     EXPECT_TRUE(Data::getPiece(2)->pieceDet->played);
-    EXPECT_TRUE(readNote(songs.path(), QStringLiteral("s02")).isEmpty());
+    EXPECT_TRUE(writtenNote(QStringLiteral("s02")).isEmpty());
 }
 
 TEST_F(ControllerMarks, FlagCommandsOrderTheList)
@@ -274,6 +280,7 @@ TEST_F(ControllerMarks, AnUnwritableNoteAtThirtySecondsOpensNoDialogAndIsToldOnc
     Data::setCurrentScreensetG(1);
 
     auto warnings = [this]() {
+        written();
         QStringList out;
         for (const QString &m : window()->messages)
             if (m.contains(QStringLiteral("The note")))
@@ -376,6 +383,7 @@ TEST_F(ControllerMarks, APlayedDateKeepsEachNoteInItsOwnEncodingAndLineEnds)
         EXPECT_EQ(Data::getPiece(songNo)->pieceDet->titre == QString::fromUtf8("Café"), text);
         controller->gotoSongNo(songNo, false, true);
         controller->markAsalreadyPlayed(false);
+        written();
         QFile f(notePath(i));
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         const QByteArray bytes = f.readAll();

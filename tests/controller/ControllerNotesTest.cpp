@@ -31,6 +31,7 @@ protected:
     }
     QString note(int n) const
     {
+        written();
         QFile f(songs.filePath(QStringLiteral("s%1.txt").arg(n, 2, 10, QLatin1Char('0'))));
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     }

@@ -3,6 +3,7 @@
 #include "controller/Controller.h"
 #include "controller/PreferencesDialog.h"
 #include "library/Data.h"
+#include "library/NoteWriter.h"
 #include "platform/Clock.h"
 #include "platform/MainMenu.h"
 #include "platform/NotificationCenter.h"
@@ -153,6 +154,12 @@ protected:
     }
 
     RecordingWindow *window() const { return windows.value(0); }
+    // The note writes asked so far are done and told.
+    void written() const
+    {
+        if (controller && controller->noteWriter())
+            controller->noteWriter()->waitForIdle();
+    }
 
     // Slot 0 holds count songs and is opened at start, table of contents hidden.
     void startWithSongs(QTemporaryDir &dir, int count)

@@ -5,12 +5,15 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -133,6 +136,38 @@ TEST(QtDialogs, AlertTextShowsAsWritten)
         buttons[0]->click();
     });
     EXPECT_EQ(shown, text);
+}
+
+// The file dialogs are kept for the program's run, as destroying one waits for
+// its helper thread: each question starts from a fresh dialog's state, and a
+// dialog outlives the window it was shown over.
+TEST(QtDialogs, EachFileQuestionStartsFromAFreshDialogWhateverWentBefore)
+{
+    QtDialogs onScreen;
+    auto window = std::make_unique<QWidget>();
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QStringList shown; // accept mode, file mode, name filters
+    const auto seeAndCancel = [&shown]() {
+        QTimer::singleShot(0, [&shown]() {
+            auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            ASSERT_NE(d, nullptr);
+            shown << QStringLiteral("%1 %2 %3").arg(d->acceptMode()).arg(d->fileMode()).arg(d->nameFilters().join(','));
+            d->reject();
+        });
+    };
+    const QString fresh = QFileDialog().nameFilters().join(',');
+    seeAndCancel();
+    onScreen.chooseFolder(QString(), QStringLiteral("Folder"), QString());
+    window.reset();
+    seeAndCancel();
+    onScreen.chooseSaveFile(QString(), QStringLiteral("Save"), QString(), QStringLiteral("a.txt"));
+    seeAndCancel();
+    onScreen.chooseOpenFile(QString(), QStringLiteral("Chords"), QString(), {"Chords (*.txt)"});
+    seeAndCancel();
+    onScreen.chooseOpenFile(QString(), QStringLiteral("Open"), QString(), {});
+    EXPECT_EQ(shown, QStringList({"0 2 " + fresh, "1 0 " + fresh, "0 1 Chords (*.txt)", "0 1 " + fresh}));
 }
 
 // Before, a quit at a logout that met a failed note save opened an alert

@@ -64,4 +64,20 @@ TEST(InstanceLock, AKnockIsAnsweredOnlyByARunningProgramAndNeverActedOnOnceGiven
         [&knocked]() { return knocked.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
     EXPECT_TRUE(knocked.get());
     EXPECT_EQ(broughtToFront, 1);
+
+    // Either end taking its peer for its own user, without looking, passed every test before.
+    const InstanceLock::PeerLook anotherUser = [](int) { return std::optional<uid_t>(::getuid() + 1); };
+    for (const bool knockerIsAnother : {true, false}) {
+        SCOPED_TRACE(knockerIsAnother ? "a knock of another user" : "an answer of another user");
+        const QTemporaryDir other;
+        InstanceLock runs(other.path(), knockerIsAnother ? anotherUser : &platform::peerUser);
+        int up = 0;
+        runs.setKnockHandler([&up]() { ++up; });
+        const InstanceLock knocks(other.path(), knockerIsAnother ? &platform::peerUser : anotherUser);
+        auto answer = std::async(std::launch::async, [&knocks]() { return knocks.knock(10000); });
+        EXPECT_TRUE(testsupport::waitFor(
+            [&answer]() { return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+        EXPECT_FALSE(answer.get());
+        EXPECT_EQ(up, knockerIsAnother ? 0 : 1);
+    }
 }

@@ -17,6 +17,7 @@
 #include <QThread>
 #include <QVariantMap>
 #include <mutex>
+#include <utility>
 
 struct FakePlaylist {
     QDBusObjectPath id;
@@ -233,8 +234,8 @@ inline bool heardFromAll(audio::EyeTunes &eyeTunes)
     return testsupport::waitFor([&heard]() { return heard; });
 }
 
-// A service that takes a player's name on the private bus and never answers
-// anything asked of it.
+// A service that takes a player's name on the private bus and answers
+// nothing asked of it, unless the test answers for it.
 class SilentService {
 public:
     SilentService(const QString &address, const QString &name) : connectionName_(QStringLiteral("silent-") + name)
@@ -245,6 +246,14 @@ public:
     }
     ~SilentService() { QDBusConnection::disconnectFromBus(connectionName_); }
 
+    // The questions asked since the last call, oldest first.
+    QList<QDBusMessage> takeAsked()
+    {
+        std::lock_guard l(swallow_.mutex);
+        return std::exchange(swallow_.asked, {});
+    }
+    void answer(const QDBusMessage &reply) { QDBusConnection(connectionName_).send(reply); }
+
     bool ok = false;
 
 private:
@@ -252,7 +261,14 @@ private:
     public:
         QString introspect(const QString &) const override { return {}; }
         // Taken and left unanswered.
-        bool handleMessage(const QDBusMessage &, const QDBusConnection &) override { return true; }
+        bool handleMessage(const QDBusMessage &message, const QDBusConnection &) override
+        {
+            std::lock_guard l(mutex);
+            asked << message;
+            return true;
+        }
+        std::mutex mutex;
+        QList<QDBusMessage> asked;
     };
     QString connectionName_;
     Swallow swallow_;

@@ -1,5 +1,7 @@
 #include "audio/library/MusicFolderIndex.h"
 
+#include "audio/library/CheckedStream.h"
+
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
@@ -21,7 +23,6 @@
 #include <taglib/audioproperties.h>
 #include <taglib/fileref.h>
 #include <taglib/tag.h>
-#include <taglib/tfilestream.h>
 
 namespace audio {
 
@@ -57,26 +58,6 @@ QString fromTag(const TagLib::String &s)
 {
     return QString::fromUtf8(s.toCString(true)).trimmed();
 }
-
-// TagLib reads the descriptor the scan opened and checked, under the file's
-// own name so that its kind is still told by its extension. Once the scan is
-// told to stop, every read finds the end of the file.
-class CheckedStream final : public TagLib::FileStream {
-public:
-    CheckedStream(int descriptor, const QString &path, const std::atomic<bool> &stop)
-        : TagLib::FileStream(descriptor, true), name_(QFile::encodeName(path)), stop_(stop)
-    {
-    }
-    TagLib::FileName name() const override { return name_.constData(); }
-    TagLib::ByteVector readBlock(unsigned long length) override
-    {
-        return stop_ ? TagLib::ByteVector() : TagLib::FileStream::readBlock(length);
-    }
-
-private:
-    const QByteArray name_;
-    const std::atomic<bool> &stop_;
-};
 
 // Files and folders a scan left out, by cause.
 struct Skipped {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chords/ChordFileImport.h"
 #include "chords/ChordLibraryRules.h"
 #include "chords/ChordSpecs.h"
 #include "chords/windows/ViewChordsEdit.h"
@@ -163,6 +164,11 @@ private:
     bool importCurrent(quint64 run, qint64 instrument) const { return run == importRun_ && instrument == instrument_; }
     void showImportProgressLater();
     void endImport();
+    // Reads a chord file on a thread of its own, then done with what it found on the main thread.
+    struct ChordFileRead;
+    void readChordFile(const QString &path, qint64 instrument,
+                       std::function<void(const chordlibrary::ChordFileCheck &)> done);
+    void endChordFileReads();
     void showFirstRow();
     void generateAllChordsString(bool refresh, bool removeDuplicate);
     void refreshChordsForAllWindows();
@@ -207,6 +213,7 @@ private:
     QString importPath_;
     platform::Timer importTimer_;
     QPointer<PopupJauge> importPopup_;
+    QList<std::shared_ptr<ChordFileRead>> chordFileReads_;
 
     QTableView *mTable_ = nullptr;
     QTableView *mTable2_ = nullptr;

@@ -1,6 +1,7 @@
 #include "events/windows/NoteWindow.h"
 
 #include "library/Data.h"
+#include "library/NoteWriter.h"
 #include "midi/Midi.h"
 #include "midi/MidiCompletion.h"
 #include "platform/NotificationCenter.h"
@@ -21,6 +22,17 @@ bool NoteWindow::followSong(const PiecesPtr &piece, qint64 pageNo, bool zoomTop,
         saveNote(false);
     song_.push(piece, pageNo, zoomTop, zoomOn);
     return changed;
+}
+
+bool NoteWindow::writeRecord(const PiecesPtr &piece, QString *failure)
+{
+    if (!writer_)
+        return piece->saveNote(failure);
+    writer_->save(piece, this, [](const QString &why) {
+        if (!why.isEmpty())
+            platform::NotificationCenter::defaultCenter().post(vocab::ActionNotice, why);
+    });
+    return true;
 }
 
 void NoteWindow::updateItunesInfo(const QString &, const QString &, double curPos, double, bool masquer)

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class CompletionList;
+class NoteWriter;
 class QPlainTextEdit;
 
 // What the plain and the formatted notes windows share: the song they
@@ -22,6 +23,8 @@ public:
     void updateItunesInfo(const QString &title, const QString &artist, double curPos, double maxPos, bool masquer);
     void fermerTags();
     bool noteModifiee() const { return noteModifiee_; }
+    // Saves go through the writer from now on; a window without one writes at once.
+    void setNoteWriter(NoteWriter *writer) { writer_ = writer; }
     PiecesPtr pieceCour() const { return song_.piece; }
 
 protected:
@@ -43,7 +46,13 @@ protected:
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
+    // Writes the record's note (Pieces::saveNote). Through the writer a
+    // failure is told on the title row once known; false only for one known
+    // now, said in *failure when given, else in a dialog.
+    bool writeRecord(const PiecesPtr &piece, QString *failure);
+
     SongFollow song_;
+    NoteWriter *writer_ = nullptr;
     bool noteModifiee_ = false;
     bool isCompleting_ = false;
     bool filling_ = false;

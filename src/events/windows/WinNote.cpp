@@ -237,7 +237,7 @@ bool WinNote::saveNote(bool flag)
             const QString before = det.notetxt;
             det.notetxt = text;
             det.note = !text.isEmpty();
-            if (song_.piece->saveNote()) {
+            if (writeRecord(song_.piece, nullptr)) {
                 written = text != before;
                 if (written)
                     postCode(song_.piece->majInfo() ? vocab::SongInfoChanged

@@ -2,6 +2,7 @@
 
 #include "events/NoteRules.h"
 #include "library/Data.h"
+#include "library/NoteWriter.h"
 #include "library/TextNumbers.h"
 #include "midi/Midi.h"
 #include "platform/Keys.h"
@@ -427,7 +428,7 @@ bool WinNoteF::writeNote(bool flag, QString *failure)
             }
             // The list was sorted: rows follow their events, the selection its own.
             reloadTable(selected);
-            if (det.notetxt != before && song_.piece->saveNote(failure)) {
+            if (det.notetxt != before && writeRecord(song_.piece, failure)) {
                 written = true;
                 postCode(song_.piece->majInfo() ? vocab::SongInfoChanged
                          : flag                ? vocab::NoteChanged
@@ -455,7 +456,7 @@ void WinNoteF::addTagString(const QString &tag)
     saveNote(false);
 }
 
-QString WinNoteF::updateLastPlayedDate(const QString &date)
+QString WinNoteF::updateLastPlayedDate(const QString &date, std::function<void(const QString &)> toldLater)
 {
     const qint64 set = Data::currentScreensetG();
     if (set < 1 || set > 9)
@@ -478,21 +479,36 @@ QString WinNoteF::updateLastPlayedDate(const QString &date)
         return failure;
     }
     // Nobody asked for this write: the note as it is on disk now keeps every other byte.
-    const Pieces::NoteEditResult r = Pieces::editNoteOnDisk(song_.piece, [set, &date](const QString &note) {
+    auto change = [set, date](const QString &note) {
         return notefile::withKeyValue(note, noteform::dateKey(int(set)), QStringLiteral("LastPlayedDate%1=").arg(set),
                                       date);
-    });
-    if (!r.failure.isEmpty())
-        return r.failure;
-    refreshPieceData();
-    // Lines saved elsewhere may hold cues: the song's events are read again.
-    if (r.changedElsewhere)
-        postCode(vocab::NoteSavedReprocess);
-    if (r.infoChanged)
-        postCode(vocab::SongInfoChanged);
-    else if (r.written && !r.changedElsewhere)
-        postCode(vocab::NoteChanged);
-    return QString();
+    };
+    auto written = [this, piece = song_.piece](const Pieces::NoteEditResult &r) {
+        if (!r.failure.isEmpty())
+            return;
+        if (!noteModifiee_ && song_.piece == piece)
+            refreshPieceData();
+        // Lines saved elsewhere may hold cues: the song's events are read again.
+        if (r.changedElsewhere)
+            postCode(vocab::NoteSavedReprocess);
+        if (r.infoChanged)
+            postCode(vocab::SongInfoChanged);
+        else if (r.written && !r.changedElsewhere)
+            postCode(vocab::NoteChanged);
+    };
+    if (writer_) {
+        writer_->edit(song_.piece, change, this, [written, toldLater](const Pieces::NoteEditResult &r) {
+            written(r);
+            if (toldLater)
+                toldLater(r.failure);
+        });
+        // The record holds the date already.
+        refreshPieceData();
+        return QString();
+    }
+    const Pieces::NoteEditResult r = Pieces::editNoteOnDisk(song_.piece, change);
+    written(r);
+    return r.failure;
 }
 
 void WinNoteF::refreshTempoTap()

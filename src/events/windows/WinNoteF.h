@@ -51,8 +51,9 @@ public:
     void addTagString(const QString &tag);
     // Writes the screen set's played date, a write the performer did not ask
     // for: answers why it could not be written ("" when it was or needed not
-    // be), and never opens a dialog.
-    QString updateLastPlayedDate(const QString &date);
+    // be), and never opens a dialog. Through the note writer the answer comes
+    // later, to toldLater.
+    QString updateLastPlayedDate(const QString &date, std::function<void(const QString &failure)> toldLater = {});
     void refreshTempoTap();
     void insererMidiFromLib(const MidiFavEventPtr &group);
 

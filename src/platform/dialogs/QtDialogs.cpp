@@ -9,13 +9,17 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <vector>
+#include <atomic>
 
 namespace platform {
 
 namespace {
 
 Dialogs *g_installed = nullptr;
-bool g_quitting = false;
+// Read by workers too: a note writer keeping an edit aside asks whether a quit is under way.
+std::atomic_bool g_quitting{false};
 
 void logUnasked(const QString &kind, const QString &title, const QString &text)
 {
@@ -140,40 +144,90 @@ std::optional<QString> QtDialogs::textInput(const QString &title, const QString 
     return value;
 }
 
+namespace {
+
+// A file dialog kept for the program's run and never destroyed: destroying
+// one waits for its helper thread, which a share that stops answering holds
+// in the file system, and the keys or the quit would wait with it.
+class KeptFileDialog {
+public:
+    KeptFileDialog(const QString &title, const QString &message, const QString &startDir)
+    {
+        static auto *kept = new std::vector<Kept>;
+        auto free = std::find_if(kept->begin(), kept->end(), [](const Kept &k) { return !k.inUse; });
+        if (free == kept->end()) {
+            auto *made = new QFileDialog;
+            kept->push_back({made, made->options(), made->nameFilters(), false});
+            free = std::prev(kept->end());
+        }
+        kept_ = &*free;
+        kept_->inUse = true;
+        QFileDialog *d = kept_->dialog;
+        // The dialog itself may still count as the active window.
+        QWidget *over = QApplication::activeWindow();
+        d->setParent(over == d || d->isAncestorOf(over) ? nullptr : over, d->windowFlags());
+        d->setWindowTitle(title.isEmpty() ? message : title + QStringLiteral(" — ") + message);
+        d->setFileMode(QFileDialog::AnyFile);
+        d->setAcceptMode(QFileDialog::AcceptOpen);
+        d->setOptions(kept_->options);
+        d->setNameFilters(kept_->nameFilters);
+        d->setDirectory(startDir);
+        d->selectFile(QString());
+    }
+    // Out of its window, which may go before it.
+    ~KeptFileDialog()
+    {
+        kept_->dialog->setParent(nullptr, kept_->dialog->windowFlags());
+        kept_->inUse = false;
+    }
+    KeptFileDialog(const KeptFileDialog &) = delete;
+    KeptFileDialog &operator=(const KeptFileDialog &) = delete;
+
+    QFileDialog *operator->() const { return kept_->dialog; }
+    QString chosen() const
+    {
+        return kept_->dialog->exec() == QDialog::Accepted && !kept_->dialog->selectedFiles().isEmpty()
+                   ? kept_->dialog->selectedFiles().first()
+                   : QString();
+    }
+
+private:
+    struct Kept {
+        QFileDialog *dialog;
+        QFileDialog::Options options;
+        QStringList nameFilters;
+        bool inUse;
+    };
+    Kept *kept_;
+};
+
+} // namespace
+
 QString QtDialogs::chooseFolder(const QString &title, const QString &message, const QString &startDir)
 {
-    QFileDialog dialog(QApplication::activeWindow(), title.isEmpty() ? message : title + QStringLiteral(" — ") + message,
-                       startDir);
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly, true);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().first();
+    const KeptFileDialog dialog(title, message, startDir);
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly, true);
+    return dialog.chosen();
 }
 
 QString QtDialogs::chooseOpenFile(const QString &title, const QString &message, const QString &startDir,
                                   const QStringList &nameFilters)
 {
-    QFileDialog dialog(QApplication::activeWindow(), title.isEmpty() ? message : title + QStringLiteral(" — ") + message,
-                       startDir);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    const KeptFileDialog dialog(title, message, startDir);
+    dialog->setFileMode(QFileDialog::ExistingFile);
     if (!nameFilters.isEmpty())
-        dialog.setNameFilters(nameFilters);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().first();
+        dialog->setNameFilters(nameFilters);
+    return dialog.chosen();
 }
 
 QString QtDialogs::chooseSaveFile(const QString &title, const QString &message, const QString &startDir,
                                   const QString &suggestedName)
 {
-    QFileDialog dialog(QApplication::activeWindow(), title.isEmpty() ? message : title + QStringLiteral(" — ") + message,
-                       startDir);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.selectFile(suggestedName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().first();
+    const KeptFileDialog dialog(title, message, startDir);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->selectFile(suggestedName);
+    return dialog.chosen();
 }
 
 } // namespace platform

@@ -63,9 +63,11 @@ struct QtMediaPlayer::Seen {
     bool ended = false;
     double position = 0.0;
     double duration = 0.0;
-    // Left behind at the player's end, held in the file system: once
-    // released, the thread only deletes its backend, as nobody asks any more.
+    // The player is gone: nobody asks any more, and a backend released by
+    // the file system only deletes itself.
     std::atomic<bool> abandoned = false;
+    // Not waited for at the player's end: it stops nothing as it goes.
+    std::atomic<bool> leftBehind = false;
 };
 
 // The backend, on the player's thread.
@@ -75,7 +77,7 @@ public:
 
     ~Backend() override
     {
-        if (player_ && !seen_->abandoned)
+        if (player_ && !seen_->leftBehind)
             player_->stop();
     }
 
@@ -243,18 +245,21 @@ QtMediaPlayer::QtMediaPlayer(FileLook look) : seen_(std::make_shared<Seen>())
 
 QtMediaPlayer::~QtMediaPlayer()
 {
-    // The backend goes with its thread, which ends once the commands before
-    // are done. Not posted as a command: one left behind skips those.
+    // Before the wait: a share that answers during it must not let the backend
+    // go on to open the file. The commands not carried out yet are dropped.
+    seen_->abandoned = true;
+    // The backend goes with its thread. Not posted as a command: those are skipped now.
     QMetaObject::invokeMethod(
         backend_,
         [backend = backend_, thread = thread_]() {
+            const BeforeTheEnd going;
             backend->deleteLater();
             thread->quit();
         },
         Qt::QueuedConnection);
     // The backend takes up to a second to let go of a file it could not decode.
     if (!endThread(thread_, kThreadEndWaitMs, QStringLiteral("QtMediaPlayer: %1").arg(heldFile())))
-        seen_->abandoned = true;
+        seen_->leftBehind = true;
 }
 
 void QtMediaPlayer::post(std::function<void(Backend &)> command)

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "library/Pieces.h"
+#include "platform/Clock.h"
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QThread;
+
+// The performer's note writes (a save at a song change or at a quit, the
+// played date, any save of the notes windows) go in order through one
+// thread of their own: the main thread never waits on a note, and a share
+// that does not answer holds this thread alone. The record holds the edit at
+// once; the file follows. Each write reads the note afresh and changes only
+// what it was asked to (Pieces::writeNote, Pieces::editNoteFile).
+class NoteWriter : public QObject {
+    Q_OBJECT
+public:
+    // Runs on the writer's thread before a write's file calls, with the note's
+    // path: tests stand a share that does not answer in for the file system.
+    // A writer takes the one set when it is made.
+    using FileCall = std::function<void(const QString &notePath)>;
+    struct ScopedFileCall {
+        explicit ScopedFileCall(FileCall call);
+        ~ScopedFileCall();
+    };
+
+    // A quit waits this long for the writes queued; what is left is kept aside.
+    static constexpr int kQuitWaitMs = 1000;
+
+    explicit NoteWriter(QObject *parent = nullptr);
+    ~NoteWriter() override;
+
+    // Writes the record's note as it holds it now (Pieces::saveNote). done
+    // runs on the main thread with why it was not written ("" when it was),
+    // unless context has gone.
+    void save(const PiecesPtr &piece, const QObject *context, std::function<void(const QString &failure)> done = {});
+    // Changes the note as it is on disk when its turn comes
+    // (Pieces::editNoteOnDisk); the record takes the change at once, and the
+    // stored note once written unless something else changed the record since.
+    void edit(const PiecesPtr &piece, const std::function<QString(const QString &)> &change, const QObject *context,
+              std::function<void(const Pieces::NoteEditResult &)> done = {});
+
+    bool idle() const;
+    // At a quit: waits at most waitMs for the writes queued, keeps aside the
+    // edits still unwritten (keptnotes, said at the next start) and ends the
+    // thread without waiting on a note that does not answer. A save asked
+    // afterwards is kept aside at once.
+    void finish(int waitMs);
+
+    // Runs the event loop until every write asked so far is done and told (or
+    // the time limit passes). For tests.
+    bool waitForIdle(int timeoutMs = 10000);
+
+signals:
+    // A write has waited on its note for half a second or more.
+    void noAnswer(const QString &songTitle);
+
+private:
+    struct State;
+    struct Job;
+    void enqueue(Job job);
+    void poll();
+
+    struct Pending {
+        int count = 0;
+        QString onDisk; // what the file holds once the writes queued are done
+    };
+    QString expectedOnDisk(const PiecesPtr &piece) const;
+    void done(const QString &notePath);
+
+    std::shared_ptr<State> state_;
+    QThread *thread_ = nullptr;
+    QHash<QString, Pending> pending_;
+    int told_ = 0; // writes whose end reached the main thread
+    int asked_ = 0;
+    platform::Timer poll_;
+    quint64 seen_ = 0;
+    bool turned_ = false;
+    quint64 said_ = 0;
+};
