@@ -139,7 +139,7 @@ QString WinVersions::alternatePath(int row) const
 
 bool WinVersions::looked() const
 {
-    return asked_ == 0 && next_ > alternates_.size();
+    return asked_ == 0 && next_ > alternates_.size() && !writes_.busy();
 }
 
 QString WinVersions::cellText(int row, Column column) const
@@ -255,7 +255,8 @@ void WinVersions::setAlternate(int row, const QString &path)
 void WinVersions::actionButtonCreate(int row)
 {
     const QString id = idOfRow(row);
-    if (!pieceCour_ || !pieceCour_->pieceDet || id.isEmpty())
+    // One write at a time: the table answers the one under way first.
+    if (!pieceCour_ || !pieceCour_->pieceDet || id.isEmpty() || writes_.busy())
         return;
     if (!versions::idFitsFileName(id)) {
         Data::msg(QStringLiteral("The WID \"%1\" cannot be part of a file name.").arg(id));
@@ -276,33 +277,47 @@ void WinVersions::actionButtonCreate(int row)
     } else {
         created = versions::newVersionPath(master, id, suffix);
     }
-    // The table may be older than the folder: a file there now stays as it is.
-    if (QFileInfo::exists(created)) {
-        Data::msg(QStringLiteral("%1 already exists and was left as it is.").arg(created));
-        reload();
-        return;
-    }
-    QString error;
-    if (emptyChordPro) {
-        QFile file(created);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            error = file.errorString();
-    } else {
-        QFile source(master);
-        if (!source.copy(created))
-            error = source.errorString();
-    }
-    if (error.isEmpty())
-        setAlternate(row, created);
-    else
-        reload();
-    post(vocab::RefreshNoteAndPdfDefaults);
-    if (!error.isEmpty()) {
-        Data::msg(QStringLiteral("%1 could not be created: %2").arg(created, error));
-        return;
-    }
-    if (!songfile::isPdfFile(created))
-        postPath(vocab::ActionOpenNew, created);
+    struct Made {
+        bool existed = false;
+        QString error;
+    };
+    writes_.run(
+        QStringLiteral("Versions: %1").arg(created),
+        [master, created, emptyChordPro]() {
+            Made made;
+            // The table may be older than the folder: a file there now stays as it is.
+            made.existed = QFileInfo::exists(created);
+            if (made.existed)
+                return made;
+            if (emptyChordPro) {
+                QFile file(created);
+                if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+                    made.error = file.errorString();
+            } else {
+                QFile source(master);
+                if (!source.copy(created))
+                    made.error = source.errorString();
+            }
+            return made;
+        },
+        [this, row, created](const Made &made) {
+            if (made.existed) {
+                Data::msg(QStringLiteral("%1 already exists and was left as it is.").arg(created));
+                reload();
+                return;
+            }
+            if (made.error.isEmpty())
+                setAlternate(row, created);
+            else
+                reload();
+            post(vocab::RefreshNoteAndPdfDefaults);
+            if (!made.error.isEmpty()) {
+                Data::msg(QStringLiteral("%1 could not be created: %2").arg(created, made.error));
+                return;
+            }
+            if (!songfile::isPdfFile(created))
+                postPath(vocab::ActionOpenNew, created);
+        });
 }
 
 void WinVersions::actionButtonOpen(int row)
@@ -317,16 +332,26 @@ void WinVersions::actionButtonOpen(int row)
 void WinVersions::actionButtonDelete(int row)
 {
     const QString path = row >= 1 ? alternatePath(row) : QString();
-    if (path.isEmpty())
+    if (path.isEmpty() || writes_.busy())
         return;
     if (!Data::question(QStringLiteral("Delete %1 ?").arg(path)))
         return;
-    bool gone = songfile::moveToTrash(path);
-    if (!gone && Data::question(QStringLiteral("%1 could not be moved to the trash. Delete it for good?").arg(path))) {
-        gone = QFile::remove(path);
-        if (!gone)
-            Data::msg(QStringLiteral("%1 could not be deleted.").arg(path));
-    }
+    const QString what = QStringLiteral("Versions: %1").arg(path);
+    writes_.run(what, [path]() { return songfile::moveToTrash(path); }, [this, row, path, what](bool trashed) {
+        if (trashed || !Data::question(QStringLiteral("%1 could not be moved to the trash. Delete it for good?").arg(path))) {
+            deleted(row, trashed);
+            return;
+        }
+        writes_.run(what, [path]() { return QFile::remove(path); }, [this, row, path](bool removed) {
+            if (!removed)
+                Data::msg(QStringLiteral("%1 could not be deleted.").arg(path));
+            deleted(row, removed);
+        });
+    });
+}
+
+void WinVersions::deleted(int row, bool gone)
+{
     if (gone)
         setAlternate(row, QString());
     else

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/Pieces.h"
+#include "platform/FileWork.h"
 #include "windows/PageRenderer.h"
 
 #include <QWidget>
@@ -15,8 +16,9 @@ class QTableWidget;
 // Creating never replaces a file; deleting goes to the trash.
 //
 // Which versions exist is looked at by a renderer's thread, one row after the
-// other, and each row fills as its answer comes: a library folder that does
-// not answer holds that thread alone, never the window or the keys.
+// other, and each row fills as its answer comes; a version is made or deleted
+// on a thread of its own. A library folder that does not answer holds those
+// threads alone, never the window or the keys.
 class WinVersions : public QWidget {
     Q_OBJECT
 public:
@@ -37,7 +39,7 @@ public:
     // The existing alternate file of row r (1..n) for the song; "" when none
     // or not known yet.
     QString alternatePath(int row) const;
-    // Whether every row's answer to the last reload has come.
+    // Whether every row's answer to the last reload has come, and no file is being made or deleted.
     bool looked() const;
     // The text of a cell, and whether its button shows ("" when hidden).
     QString cellText(int row, Column column) const;
@@ -57,6 +59,7 @@ private:
     void answered(const QString &path);
     // Known before the look confirms it: the file just made or deleted.
     void setAlternate(int row, const QString &path);
+    void deleted(int row, bool gone);
 
     QTableWidget *mTable_ = nullptr;
     PiecesPtr pieceCour_;
@@ -69,6 +72,7 @@ private:
     int asked_ = 0;     // the row whose answer is on its way, 0 for none
     QString askedFor_;  // the song file it was asked for
     bool stale_ = false; // the answer on its way was asked before the last reload
+    platform::FileWork writes_;
 };
 
 // The version chooser: picks which version of the current song to open, by
