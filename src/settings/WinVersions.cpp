@@ -245,9 +245,10 @@ void WinVersions::answered(const QString &path)
     askNext();
 }
 
-void WinVersions::setAlternate(int row, const QString &path)
+void WinVersions::setAlternate(const QString &song, int row, const QString &path)
 {
-    if (row >= 1 && row <= alternates_.size())
+    // The table may have moved to another song while the file was made.
+    if (song == listed_ && row >= 1 && row <= alternates_.size())
         alternates_[row - 1] = path;
     reload();
 }
@@ -300,14 +301,14 @@ void WinVersions::actionButtonCreate(int row)
             }
             return made;
         },
-        [this, row, created](const Made &made) {
+        [this, row, master, created](const Made &made) {
             if (made.existed) {
                 Data::msg(QStringLiteral("%1 already exists and was left as it is.").arg(created));
                 reload();
                 return;
             }
             if (made.error.isEmpty())
-                setAlternate(row, created);
+                setAlternate(master, row, created);
             else
                 reload();
             post(vocab::RefreshNoteAndPdfDefaults);
@@ -337,23 +338,24 @@ void WinVersions::actionButtonDelete(int row)
     if (!Data::question(QStringLiteral("Delete %1 ?").arg(path)))
         return;
     const QString what = QStringLiteral("Versions: %1").arg(path);
-    writes_.run(what, [path]() { return songfile::moveToTrash(path); }, [this, row, path, what](bool trashed) {
+    const QString song = songFile();
+    writes_.run(what, [path]() { return songfile::moveToTrash(path); }, [this, song, row, path, what](bool trashed) {
         if (trashed || !Data::question(QStringLiteral("%1 could not be moved to the trash. Delete it for good?").arg(path))) {
-            deleted(row, trashed);
+            deleted(song, row, trashed);
             return;
         }
-        writes_.run(what, [path]() { return QFile::remove(path); }, [this, row, path](bool removed) {
+        writes_.run(what, [path]() { return QFile::remove(path); }, [this, song, row, path](bool removed) {
             if (!removed)
                 Data::msg(QStringLiteral("%1 could not be deleted.").arg(path));
-            deleted(row, removed);
+            deleted(song, row, removed);
         });
     });
 }
 
-void WinVersions::deleted(int row, bool gone)
+void WinVersions::deleted(const QString &song, int row, bool gone)
 {
     if (gone)
-        setAlternate(row, QString());
+        setAlternate(song, row, QString());
     else
         reload();
     post(vocab::RefreshNoteAndPdfDefaults);

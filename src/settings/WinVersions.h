@@ -57,9 +57,9 @@ private:
     // Asks for the next row's version; an answer known already fills its row at once.
     void askNext();
     void answered(const QString &path);
-    // Known before the look confirms it: the file just made or deleted.
-    void setAlternate(int row, const QString &path);
-    void deleted(int row, bool gone);
+    // Known before the look confirms it: the file just made or deleted for the song.
+    void setAlternate(const QString &song, int row, const QString &path);
+    void deleted(const QString &song, int row, bool gone);
 
     QTableWidget *mTable_ = nullptr;
     PiecesPtr pieceCour_;
