@@ -7,6 +7,7 @@
 #include "library/Data.h"
 #include "platform/Dialogs.h"
 #include "platform/InstanceLock.h"
+#include "platform/Keys.h"
 #include "platform/Log.h"
 #include "platform/MediaPlayer.h"
 #include "platform/UserDefaults.h"
@@ -18,6 +19,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QWidget>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
@@ -30,6 +33,11 @@ namespace {
 // A quit request closes every window before the event loop ends, and a closed
 // window leaves the window list: shut-down runs first, so it still finds the
 // windows whose layout it saves.
+//
+// The quit key quits from every window but a question, the way a logout
+// does. The menu's shortcut alone would not: a modal window (the song
+// editor, the preferences) shadows the windows that hold the menu, so the
+// key reaches the focus widget unclaimed, and it is taken there.
 class QuitWatcher : public QObject {
 public:
     explicit QuitWatcher(std::function<void()> onQuit) : onQuit_(std::move(onQuit)) {}
@@ -38,6 +46,12 @@ public:
     {
         if (event->type() == QEvent::Quit && watched == QCoreApplication::instance())
             onQuit_();
+        if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+            static_cast<QKeyEvent *>(event)->keyCombination() == platform::QuitKey &&
+            !platform::isQuestion(static_cast<QWidget *>(watched)->window())) {
+            QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+            return true;
+        }
         return QObject::eventFilter(watched, event);
     }
 

@@ -398,8 +398,6 @@ public:
     DataHelp *helpWindow();
     // Refreshes a visible versions window for the current song.
     void refreshVersionsWindow();
-    // Stores the lists of the tag and identifier windows left open.
-    void saveSettingsWindows();
 
     // Menu side of the screen sets: switch, save, reload, copy, rename, titles.
     void actionScreensetX(qint64 set);

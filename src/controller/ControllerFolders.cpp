@@ -4,6 +4,7 @@
 #include "controller/SampleSong.h"
 #include "library/Data.h"
 #include "platform/Clock.h"
+#include "platform/Keys.h"
 #include "platform/Log.h"
 #include "platform/MainMenu.h"
 #include "platform/UserDefaults.h"
@@ -116,7 +117,7 @@ void Controller::buildMenus()
     connect(pref, &QAction::triggered, this, [this]() { actionPref(); });
     // The document windows are frameless: this is the way out, with shut-down's saving.
     QAction *quit = menu1_->addAction(QStringLiteral("Quit Tolvane"));
-    quit->setShortcut(QKeySequence::Quit);
+    quit->setShortcut(platform::QuitKey);
     connect(quit, &QAction::triggered, this, []() { QCoreApplication::quit(); });
     buildPeripheryMenus();
     addSettingsMenuItems();

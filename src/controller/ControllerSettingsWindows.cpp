@@ -115,15 +115,6 @@ void Controller::refreshVersionsWindow()
         winVersionsController_->showWin(Data::getPiece(Data::songNoG()), true);
 }
 
-void Controller::saveSettingsWindows()
-{
-    // Lists otherwise stored when their window closes: quitting with the window open keeps them too.
-    if (dataPref7Controller_ && dataPref7Controller_->isVisible())
-        dataPref7Controller_->sauvegarderDonnees();
-    if (dataPref4Controller_ && dataPref4Controller_->isVisible())
-        dataPref4Controller_->sauvegarderDonnees();
-}
-
 void Controller::addSettingsMenuItems()
 {
     QMenu *window = MainMenu::instance().menu(QStringLiteral("Window"));

@@ -20,6 +20,7 @@
 #include "platform/KeptAtQuit.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
+#include "platform/WindowsAtQuit.h"
 #include "settings/DataHelp.h"
 #include "windows/FloatingWindows.h"
 #include "windows/PopupJauge.h"
@@ -136,6 +137,11 @@ void Controller::awakeFromNib()
             if (self && !self->terminated_)
                 self->tellFailure(readNotice);
         });
+    // A write refused later (a full disk): said once, as the open's notice is.
+    defaults.whenWriteRefused([self = QPointer<Controller>(this)](const QString &refused) {
+        if (self && !self->terminated_)
+            self->tellFailure(refused);
+    });
     startUpRead_ = true;
     initPourSlave();
 }
@@ -379,11 +385,13 @@ void Controller::applicationWillTerminate()
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
     // Settings still unread: what this run holds came from an empty store.
     const platform::UserDefaults::Provisional unread(defaults);
+    // Every window left open counts as closed, with its changes, before any
+    // of what it changes is written here; the document windows stay for the
+    // layout.
+    platform::closeWindowsForQuit(
+        [](const QWidget *window) { return qobject_cast<const WindowPDFxSuper *>(window) != nullptr; });
     closeChordLibraries();
-    if (winEditController_)
-        winEditController_->settleOnQuit();
     saveNotesAtShutdown();
-    saveSettingsWindows();
     // Auxiliary windows alone make no layout worth keeping; one half-way
     // through a switch of screen set is none either.
     bool anyTolvane = false;
@@ -397,11 +405,12 @@ void Controller::applicationWillTerminate()
     Data::saveFlags();
     defaults.setBool(QStringLiteral("NoteTextMode"), !Data::formattedNote());
     keepBookMark(currentDirNo_);
-    defaults.setInteger(QStringLiteral("NbrExec"), options_.nbrExec);
+    {
+        // The run count changes at every quit, but not as the performer's change.
+        const platform::UserDefaults::Bookkeeping own(defaults);
+        defaults.setInteger(QStringLiteral("NbrExec"), options_.nbrExec);
+    }
     folders_.writeAtShutdown(defaults);
-    // Edits in an open MIDI window are kept as its close would keep them.
-    if (midiWindows_)
-        midiWindows_->saveOpenWindows();
     writeOptionsAtShutdown();
     Midi::unRegisterInputDevices(Midi::inputPort());
 }

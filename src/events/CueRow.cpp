@@ -498,6 +498,34 @@ bool keepsTexts(int fromKind, int toKind, bool lib)
     return family(fromKind) != 0 && family(fromKind) == family(toKind);
 }
 
+Row withKind(Row row, int kind, bool lib)
+{
+    if (!keepsTexts(row.kind, kind, lib)) {
+        row.val1.clear();
+        row.val1a.clear();
+    }
+    if (!lib && kind == KindPlay && row.kind != KindPlay)
+        row.val1a = QStringLiteral("6");
+    row.val1b.clear();
+    row.val1c.clear();
+    row.kind = kind;
+    return row;
+}
+
+Row asOffered(Row row, const Lists &lists)
+{
+    const Layout l = layoutFor(row.kind);
+    if (l.showsWinCombo()) {
+        const Combo c = winIdCombo(row.winId, l.dests, lists);
+        row.winId = c.choices.value(c.selected);
+    }
+    if (l.showsFavCombo()) {
+        const Combo c = favCombo(row.fav, l.semiTones, lists);
+        row.fav = c.choices.value(c.selected);
+    }
+    return row;
+}
+
 Look lookFor(const SongEv &ev)
 {
     Look l;

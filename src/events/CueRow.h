@@ -104,6 +104,12 @@ QString normaliseTime(const QString &text);
 
 // Changing the kind in the cue table keeps the texts within one family.
 bool keepsTexts(int fromKind, int toKind, bool lib);
+// The row's texts once its kind changes to `kind`: kept within a family,
+// "6" for a newly chosen play (cue table), the second and third numbers emptied.
+Row withKind(Row row, int kind, bool lib);
+// The row as its combos show it: a window, destination or group named in
+// another case takes the listed name.
+Row asOffered(Row row, const Lists &lists);
 
 // How a row looks: its time colour and its background strength.
 enum class TimeColour { Normal, Red, Grey };

@@ -262,7 +262,10 @@ QString joinLines(const QList<Line> &lines)
 }
 
 // How each line of a note is shown by the fields, the rows and the comments.
-QList<Line> classifyLines(const QString &oldNote, const WinIdTest &isValidWinID)
+// Without `events` the cue lines are not told apart from lines kept as they
+// stand: the comments come out the same (no cue line is a comment), with no
+// line parsed that no comment test needs.
+QList<Line> classifyLines(const QString &oldNote, const WinIdTest &isValidWinID, bool events = true)
 {
     QList<Line> lines;
     if (oldNote.isEmpty())
@@ -281,7 +284,7 @@ QList<Line> classifyLines(const QString &oldNote, const WinIdTest &isValidWinID)
         Line &l = lines[i];
         if (l.text.isEmpty()) {
             l.anchor = Anchor::Blank; // the layout writes its own blank lines
-        } else if (const QString id = eventLineId(l.text, isValidWinID); !id.isEmpty()) {
+        } else if (const QString id = events ? eventLineId(l.text, isValidWinID) : QString(); !id.isEmpty()) {
             l.anchor = Anchor::Event;
             l.id = id;
         }
@@ -331,7 +334,17 @@ OldNote classify(const QString &oldNote, const WinIdTest &isValidWinID)
 
 } // namespace
 
-QString dateKey(int screenSet) { return QStringLiteral("LASTPLAYEDDATE%1=").arg(screenSet); }
+QString dateKey(int screenSet)
+{
+    // Asked for on every line a note's comments are read from.
+    static const std::array<QString, 9> keys = [] {
+        std::array<QString, 9> k;
+        for (int s = 1; s <= 9; ++s)
+            k[s - 1] = QStringLiteral("LASTPLAYEDDATE%1=").arg(s);
+        return k;
+    }();
+    return screenSet >= 1 && screenSet <= 9 ? keys[screenSet - 1] : QStringLiteral("LASTPLAYEDDATE%1=").arg(screenSet);
+}
 
 int signatureIndex(qint32 signatureCode)
 {
@@ -352,7 +365,7 @@ QString headerValue(const QString &note, const QString &key)
 QString comments(const QString &note, const WinIdTest &isValidWinID)
 {
     QString out;
-    for (const Line &l : classifyLines(normalised(note), isValidWinID))
+    for (const Line &l : classifyLines(normalised(note), isValidWinID, false))
         if (l.anchor == Anchor::Comment)
             out += l.text + QLatin1Char('\n');
     return out;

@@ -115,7 +115,7 @@ ReadResult read(const QString &path, LineEnds lineEnds)
 {
     using Status = platform::FileBytes::Status;
     ReadResult r;
-    const platform::FileBytes file = platform::readRegularFile(path, kMaxNoteBytes);
+    const platform::FileBytes file = platform::readSettledFile(path, kMaxNoteBytes);
     if (file.status == Status::Missing)
         return r;
     r.exists = true;

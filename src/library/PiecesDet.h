@@ -120,6 +120,8 @@ struct ReadResult {
     Format format;         // encoding Binary: not text, never to be written
     QByteArray bytes;      // as stored
 };
+// The one read of a note file: a write through its other names that a kill
+// stopped is settled first (platform::readSettledFile).
 ReadResult read(const QString &path, LineEnds lineEnds = LineEnds::AsLineFeeds);
 // The text of a note's bytes, its line ends as "\n" (or as stored), and how it was stored.
 QString decode(const QByteArray &bytes, Format *format, LineEnds lineEnds = LineEnds::AsLineFeeds);

@@ -2,6 +2,7 @@
 
 #include "platform/RegularFile.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -56,8 +57,8 @@ bool writeAll(int fd, const QByteArray &bytes)
 
 // Where a write through a file keeps the file's old bytes until the new ones
 // are complete. A program stopped half-way leaves them there, and the next
-// read of the file puts them back: the file then holds its old text, never
-// a mix of both.
+// settling read of the file (readSettledFile) puts them back: the file then
+// holds its old text, never a mix of both.
 QString keptPath(const QString &path)
 {
     const QFileInfo info(path);
@@ -71,13 +72,61 @@ std::recursive_mutex &writeThroughMutex()
     return mutex;
 }
 
-std::optional<QByteArray> readKept(const QString &kept)
+// The kept bytes begin with what the write was to leave, so that a program
+// stopped once the new text was complete is not undone by the next read. A
+// NUL starts it: no text file does. Copies kept by an earlier version hold
+// the old bytes alone.
+const QByteArray kKeptHeader("\0leaves ", 8);
+
+QByteArray checksum(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
+
+struct Kept {
+    QByteArray old;
+    QByteArray leaves; // "<size> <checksum>" of the text the write was to leave; empty when not said
+    bool leftBy(const QByteArray &now) const
+    {
+        return !leaves.isEmpty() && leaves == QByteArray::number(now.size()) + ' ' + checksum(now);
+    }
+};
+
+std::optional<Kept> readKept(const QString &kept)
 {
     const std::optional<qint64> size = regularFileSize(kept);
     if (!size)
         return std::nullopt;
-    FileBytes old = readRegularFile(kept, *size);
-    return old.ok() ? std::optional<QByteArray>(std::move(old.bytes)) : std::nullopt;
+    FileBytes read = readRegularFile(kept, *size);
+    if (!read.ok())
+        return std::nullopt;
+    Kept out;
+    const qsizetype end = read.bytes.startsWith(kKeptHeader) ? read.bytes.indexOf('\n') : -1;
+    if (end < 0) {
+        out.old = std::move(read.bytes);
+    } else {
+        out.leaves = read.bytes.mid(kKeptHeader.size(), end - kKeptHeader.size());
+        out.old = read.bytes.mid(end + 1);
+    }
+    return out;
+}
+
+std::optional<QByteArray> readAt(int fd, qint64 size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qint64 got = 0; got < size;) {
+        const ssize_t n = ::pread(fd, bytes.data() + got, size_t(size - got), off_t(got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0) {
+            bytes.truncate(got);
+            break;
+        }
+        got += n;
+    }
+    return bytes;
 }
 
 // A file with other names (hard links): a new file renamed over this name
@@ -85,7 +134,7 @@ std::optional<QByteArray> readKept(const QString &kept)
 // file itself. Room for them is taken first without changing the size, so a
 // full disk refuses before a byte changes; should the write still stop
 // half-way, the old bytes are put back, at once or, after a kill, by the next
-// read of the file.
+// settling read of the file.
 bool writeThrough(const QString &path, const QByteArray &bytes, qint64 oldSize, QString *error)
 {
     const std::lock_guard lock(writeThroughMutex());
@@ -96,44 +145,38 @@ bool writeThrough(const QString &path, const QByteArray &bytes, qint64 oldSize, 
         ::close(fd);
         return failWith(error, why);
     };
+    const std::optional<QByteArray> now = readAt(fd, oldSize);
+    if (!now)
+        return fail(qt_error_string(errno));
     const QString kept = keptPath(path);
-    // Kept by a write stopped half-way: they are the file's text, not what it holds now.
-    std::optional<QByteArray> old = readKept(kept);
-    const bool madeKept = !old;
-    if (madeKept) {
-        old = QByteArray(oldSize, Qt::Uninitialized);
-        for (qint64 got = 0; got < oldSize;) {
-            const ssize_t n = ::pread(fd, old->data() + got, size_t(oldSize - got), off_t(got));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                return fail(qt_error_string(errno));
-            if (n == 0) {
-                old->truncate(got);
-                break;
-            }
-            got += n;
-        }
+    // Kept by a write stopped half-way, they are the file's text, not what it
+    // holds now; unless that write was complete.
+    const std::optional<Kept> stopped = readKept(kept);
+    const bool holdsItsText = !stopped || stopped->leftBy(*now);
+    const QByteArray old = holdsItsText ? *now : stopped->old;
+    {
         AtomicFile aside(kept);
-        if (!aside.open() || !aside.write(*old) || !aside.commit())
+        if (!aside.open() || !aside.write(kKeptHeader + QByteArray::number(bytes.size()) + ' ' + checksum(bytes) + '\n')
+            || !aside.write(old) || !aside.commit())
             return fail(aside.errorString());
     }
     if (bytes.size() > 0 && ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, off_t(bytes.size())) != 0 && errno != EOPNOTSUPP
         && errno != ENOSYS) {
         const QString why = systemError(errno, bytes.size());
-        if (madeKept)
+        if (holdsItsText)
             QFile::remove(kept);
         return fail(why);
     }
     if (!writeAll(fd, bytes) || ::ftruncate(fd, off_t(bytes.size())) != 0 || ::fsync(fd) != 0) {
         const QString why = systemError(errno, bytes.size());
-        if (writeAll(fd, *old) && ::ftruncate(fd, off_t(old->size())) == 0 && ::fsync(fd) == 0)
+        if (writeAll(fd, old) && ::ftruncate(fd, off_t(old.size())) == 0 && ::fsync(fd) == 0)
             QFile::remove(kept);
         return fail(why);
     }
     if (::close(fd) != 0)
         return failWith(error, qt_error_string(errno));
-    // Only now is the write complete: while the old bytes are kept, a read puts them back.
+    // Only now is the write complete; a read meanwhile finds the file holding
+    // what the kept copy says it leaves, and drops the copy.
     if (!QFile::remove(kept) && QFileInfo::exists(kept))
         return failWith(error, QStringLiteral("the old text kept beside it could not be removed"));
     return true;
@@ -238,9 +281,17 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
 bool restoreStoppedWriteThrough(const QString &path)
 {
     const std::lock_guard lock(writeThroughMutex());
-    const std::optional<QByteArray> old = readKept(keptPath(path));
+    const QString kept = keptPath(path);
+    const std::optional<Kept> stopped = readKept(kept);
     const std::optional<qint64> size = regularFileSize(path);
-    return old && size && writeThrough(path, *old, *size, nullptr);
+    if (!stopped || !size)
+        return false;
+    const FileBytes now = readRegularFile(path, *size);
+    if (now.ok() && stopped->leftBy(now.bytes)) {
+        QFile::remove(kept);
+        return false;
+    }
+    return writeThrough(path, stopped->old, *size, nullptr);
 }
 
 void reportFileSizeLimitAsWriteError()

@@ -54,7 +54,8 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
 
 // A file with more than one name whose write was stopped half-way (the
 // program killed) gets back the old bytes kept beside it; true when it did.
-// Every read of such a file asks this first (RegularFile::open).
+// One that already holds all the new text keeps it, and the kept bytes go.
+// Asked by readSettledFile only: any other read leaves the file as it is.
 bool restoreStoppedWriteThrough(const QString &path);
 
 // Why a file of `size` bytes cannot be written under the file-size limit

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <optional>
 
+class QWidget;
+
 namespace platform {
 
 // Every modal question the program asks goes through the installed Dialogs:
@@ -36,6 +38,10 @@ void setDialogs(Dialogs *dialogs);
 // is asked or while it is on screen: a quit never throws work away. Answers as
 // Dialogs::alert, through the installed dialogs.
 int askKeeping(const QString &title, const QString &text, const QStringList &buttons, int keep);
+
+// Whether a window is one of the questions the installed dialogs put on
+// screen (an alert, a text to type, a file chooser).
+bool isQuestion(const QWidget *window);
 
 // Once a quit has begun nothing is asked, whatever is installed: each question
 // is logged and takes its first (default) answer, a text or a chooser is

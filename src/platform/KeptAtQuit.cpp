@@ -1,5 +1,6 @@
 #include "platform/KeptAtQuit.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/DataFolder.h"
 #include "platform/Log.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QStandardPaths>
 #include <fcntl.h>
 #include <unistd.h>
@@ -63,9 +65,30 @@ struct Records {
     QStringList notes, songs, settings, lost;
 };
 
-void readRecords(const QByteArray &bytes, Records *out)
+QStringList linesOf(const QByteArray &bytes) { return QString::fromUtf8(bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+
+// The records a start has said but could not remove (a data folder made
+// read-only): kept in the first folder that takes them, so that each is said once.
+QString saidIn(const QString &base) { return QDir(base).filePath(QStringLiteral("kept-at-quit.said")); }
+
+void rememberSaid(const QStringList &lines)
 {
-    for (const QString &line : QString::fromUtf8(bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+    bool remembered = lines.isEmpty();
+    for (const QString &base : bases()) {
+        const QString path = saidIn(base);
+        if (!remembered && QDir().mkpath(base)
+            && writeFileAtomically(path, lines.join(QLatin1Char('\n')).toUtf8() + '\n')) {
+            remembered = true;
+            continue;
+        }
+        if (QFileInfo::exists(path))
+            QFile::remove(path);
+    }
+}
+
+void readRecords(const QStringList &lines, Records *out)
+{
+    for (const QString &line : lines) {
         const QStringList fields = line.split(QLatin1Char('\t'));
         if (fields.size() < 2) {
             out->notes << line;
@@ -160,16 +183,37 @@ void tellNextStart(What kind, const QString &keptPath, const QString &what)
 
 QString takeNotice()
 {
+    QSet<QString> saidBefore;
+    for (const QString &base : bases())
+        if (const FileBytes r = readRegularFile(saidIn(base), 1024 * 1024); r.ok())
+            for (const QString &line : linesOf(r.bytes))
+                saidBefore.insert(line);
     Records records;
+    QStringList stuck;
+    QStringList unwritable;
     for (const QString &base : bases()) {
         const QString path = recordsIn(base);
         const FileBytes r = readRegularFile(path, 1024 * 1024);
         if (!r.ok() || r.bytes.isEmpty())
             continue;
-        readRecords(r.bytes, &records);
-        if (!QFile::remove(path))
-            TLOG(QStringLiteral("Kept: %1 could not be removed").arg(path));
+        const QStringList lines = linesOf(r.bytes);
+        QStringList fresh;
+        for (const QString &line : lines)
+            if (!saidBefore.contains(line))
+                fresh << line;
+        readRecords(fresh, &records);
+        QFile file(path);
+        if (file.remove())
+            continue;
+        TLOG(QStringLiteral("Kept: %1 could not be removed: %2").arg(path, file.errorString()));
+        stuck << lines;
+        if (!fresh.isEmpty())
+            unwritable << QStringLiteral("The %1 \"%2\" cannot be written (%3): the record of what was kept stays "
+                                         "there, and is not said again.")
+                              .arg(base == dataFolder() ? QStringLiteral("data folder") : QStringLiteral("folder"), base,
+                                   file.errorString());
     }
+    rememberSaid(stuck);
     QStringList said;
     said << sentence(records.notes,
                      QStringLiteral("An edited note could not be saved when Tolvane last quit: it is kept as \"%1\"."),
@@ -186,6 +230,7 @@ QString takeNotice()
         said << QStringLiteral("When Tolvane last quit, these could be neither saved nor kept anywhere and are "
                                "lost: %1.")
                     .arg(records.lost.join(QStringLiteral("; ")));
+    said << unwritable;
     said.removeAll(QString());
     return said.join(QLatin1Char(' '));
 }

@@ -29,7 +29,8 @@ enum class What { Note, Song, Settings };
 void tellNextStart(What kind, const QString &keptPath, const QString &what = QString());
 
 // What the start after such a quit says; "" when nothing was kept or lost.
-// Said once: the records are removed.
+// Said once: the records are removed, or where that fails (the folder
+// read-only) remembered as said, and the notice says the folder cannot be written.
 QString takeNotice();
 
 } // namespace platform::kept

@@ -51,6 +51,9 @@ inline constexpr quint16 LeftArrow = 123, RightArrow = 124, DownArrow = 125, UpA
 inline constexpr quint16 Unknown = 0xffff;
 } // namespace keycode
 
+// The program's quit key, whatever the desktop's key scheme holds for quitting.
+inline constexpr QKeyCombination QuitKey(Qt::ControlModifier, Qt::Key_Q);
+
 // One key press as the key handlers see it.
 struct KeyEvent {
     quint16 keyCode = keycode::Unknown;

@@ -32,8 +32,6 @@ RegularFile RegularFile::open(const QString &path)
         return failed(errno == ENOENT || errno == ENOTDIR ? FileStatus::Missing : FileStatus::Unreadable, errno);
     if (!S_ISREG(st.st_mode))
         return failed(FileStatus::NotRegular, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
-    if (st.st_nlink > 1)
-        restoreStoppedWriteThrough(path);
 
     RegularFile f;
     f.fd_ = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -91,6 +89,14 @@ FileBytes readRegularFile(const QString &path, qint64 maxBytes)
         r.status = FileStatus::TooLarge;
     }
     return r;
+}
+
+FileBytes readSettledFile(const QString &path, qint64 maxBytes)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1)
+        restoreStoppedWriteThrough(path);
+    return readRegularFile(path, maxBytes);
 }
 
 std::optional<qint64> regularFileSize(const QString &path)

@@ -27,8 +27,6 @@ struct FileBytes {
 // named pipe or a device must never block the caller: they are told apart
 // before the file is opened and again on the opened descriptor, and it is
 // opened without waiting, so that one swapped in meanwhile cannot block either.
-// A file with more than one name gets back the old bytes a stopped write kept
-// beside it before it is opened (restoreStoppedWriteThrough).
 class RegularFile {
 public:
     static RegularFile open(const QString &path);
@@ -57,6 +55,12 @@ private:
 // Reads a regular file, opened as above, of at most maxBytes, so that a file
 // swapped for a device cannot fill the memory either.
 FileBytes readRegularFile(const QString &path, qint64 maxBytes);
+
+// The same for a file the program writes through its other names (a note): a
+// write a kill stopped is settled first (restoreStoppedWriteThrough), which
+// may write the file. Any other read must not: a song on a read-only share,
+// or a file read by the renderer's thread.
+FileBytes readSettledFile(const QString &path, qint64 maxBytes);
 
 // The size of a regular file (a link is followed); nothing for a missing file,
 // a pipe, a device, a socket or a folder. Asks the file system only: nothing

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <sqlite3.h>
+#include <algorithm>
 
 namespace platform::defaultscodec {
 
@@ -191,7 +192,7 @@ void UserDefaults::write(const QString &key, Type type, const QVariant &value)
         if (trackingFor_ != 0)
             writtenSince_.insert(key);
     }
-    op.provisional = provisionalDepth_ > 0 && provisionalNow();
+    op.provisional = (provisionalDepth_ > 0 && provisionalNow()) || bookkeepingDepth_ > 0;
     enqueue(std::move(op));
 }
 
@@ -305,19 +306,71 @@ void UserDefaults::removeObjectForKey(const QString &key)
         if (trackingFor_ != 0)
             writtenSince_.insert(key);
     }
-    op.provisional = provisionalDepth_ > 0 && provisionalNow();
+    op.provisional = (provisionalDepth_ > 0 && provisionalNow()) || bookkeepingDepth_ > 0;
     enqueue(std::move(op));
+}
+
+void UserDefaults::holdAsRead(const Values &values)
+{
+    fileHeld_.clear();
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        fileHeld_.insert(it.key(), {int(it->first), encode(it->first, it->second)});
+}
+
+void UserDefaults::holdAsWritten(const std::vector<Op> &ops, bool recreated)
+{
+    if (recreated)
+        fileHeld_.clear();
+    for (const Op &op : ops) {
+        const QString key = keyFromBytes(op.key.constData(), int(op.key.size()));
+        switch (op.kind) {
+        case Op::Kind::Set: fileHeld_.insert(key, {op.type, op.value}); break;
+        case Op::Kind::Remove: fileHeld_.remove(key); break;
+        case Op::Kind::RemoveAll: fileHeld_.clear(); break;
+        }
+    }
+}
+
+std::vector<UserDefaults::Op> UserDefaults::changesOnly(const std::vector<Op> &ops, bool dropOwn) const
+{
+    // Unread, the file's values are unknown; after a removal of everything,
+    // every key is a change.
+    if (!read_ || late_ != Late::None
+        || std::any_of(ops.cbegin(), ops.cend(), [](const Op &op) { return op.kind == Op::Kind::RemoveAll; }))
+        return ops;
+    QHash<QString, const Op *> last;
+    QSet<QString> performers;
+    for (const Op &op : ops) {
+        const QString key = keyFromBytes(op.key.constData(), int(op.key.size()));
+        last.insert(key, &op);
+        if (!op.provisional)
+            performers.insert(key);
+    }
+    std::vector<Op> out;
+    for (const Op &op : ops) {
+        const QString key = keyFromBytes(op.key.constData(), int(op.key.size()));
+        const Op &final = *last.value(key);
+        const auto held = fileHeld_.constFind(key);
+        const bool unchanged = final.kind == Op::Kind::Remove
+                                   ? held == fileHeld_.cend()
+                                   : held != fileHeld_.cend() && held->first == final.type && held->second == final.value;
+        if (!unchanged && !(dropOwn && !performers.contains(key)))
+            out.push_back(op);
+    }
+    return out;
 }
 
 void UserDefaults::keepUnwritten() const
 {
     // The changes as they would have left the file: the last of each key,
-    // none before a removal of everything. The program's own defaults
-    // (provisional writes) are not the performer's changes.
+    // none before a removal of everything, none that leaves a key as the file
+    // holds it. The program's own defaults and bookkeeping (provisional
+    // writes) are not the performer's changes.
     bool removedAll = false;
     QStringList order;
     QHash<QString, const Op *> last;
-    for (const Op &op : pending_) {
+    const std::vector<Op> unwritten = changesOnly(pending_, false);
+    for (const Op &op : unwritten) {
         if (op.kind == Op::Kind::RemoveAll) {
             removedAll = true;
             order.clear();
@@ -388,6 +441,18 @@ UserDefaults::Batch::~Batch()
     std::lock_guard queue(defaults_.queueMutex_);
     if (--defaults_.batchDepth_ == 0)
         defaults_.queueChanged_.notify_all();
+}
+
+UserDefaults::Bookkeeping::Bookkeeping(UserDefaults &defaults) : defaults_(defaults)
+{
+    std::lock_guard queue(defaults_.queueMutex_);
+    ++defaults_.bookkeepingDepth_;
+}
+
+UserDefaults::Bookkeeping::~Bookkeeping()
+{
+    std::lock_guard queue(defaults_.queueMutex_);
+    --defaults_.bookkeepingDepth_;
 }
 
 UserDefaults::Provisional::Provisional(UserDefaults &defaults) : defaults_(defaults)

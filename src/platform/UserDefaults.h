@@ -100,6 +100,11 @@ public:
     // be read or cannot be written now (said once, at start); empty when all
     // is well.
     QString openNotice() const;
+    // Runs handler on the main thread the first time this run the file
+    // refuses a write (a full disk), with one sentence for the performer;
+    // never when the open notice said the file cannot be written, nor for a
+    // file another program holds for a moment.
+    void whenWriteRefused(std::function<void(const QString &notice)> handler);
     // Waits at most timeoutMs for every change so far to be on disk; false
     // when some are still waiting (the file locked or read-only). On the main
     // thread, a file read meanwhile is taken here, late-read handler included.
@@ -176,6 +181,19 @@ public:
         bool active_ = false;
     };
 
+    // Writes the program keeps for itself (a run count): written with the
+    // rest, but no change of the performer's, so never kept aside at a quit.
+    class Bookkeeping {
+    public:
+        explicit Bookkeeping(UserDefaults &defaults);
+        ~Bookkeeping();
+        Bookkeeping(const Bookkeeping &) = delete;
+        Bookkeeping &operator=(const Bookkeeping &) = delete;
+
+    private:
+        UserDefaults &defaults_;
+    };
+
 private:
     // One change waiting for the disk, its value already encoded.
     struct Op {
@@ -183,7 +201,7 @@ private:
         QByteArray key;
         int type = 0;
         QByteArray value;
-        bool provisional = false; // see Provisional
+        bool provisional = false; // see Provisional and Bookkeeping
     };
     // A file read late: its values wait for the main thread, then are taken
     // while the late-read handler runs.
@@ -244,6 +262,17 @@ private:
     void stopWriter(int waitMs);
     // At a quit: the changes the file could not take, kept aside in a file.
     void keepUnwritten() const;
+    // What the file holds as far as this run knows, values encoded: as read,
+    // then as written. A key whose last change leaves it as the file holds it
+    // was not changed, whatever was written meanwhile.
+    using Held = QHash<QString, QPair<int, QByteArray>>;
+    void holdAsRead(const Values &values);
+    void holdAsWritten(const std::vector<Op> &ops, bool recreated);
+    // ops without the keys they leave as the file holds them (the file read),
+    // and without the program's own writes (of keys only it wrote) when
+    // dropOwn; queueMutex_ held.
+    std::vector<Op> changesOnly(const std::vector<Op> &ops, bool dropOwn) const;
+    void sayRefused(const QString &why);
     void writerLoop();
     bool writeBatch(std::vector<Op> &ops, QString *error);
     bool ensureWritable(bool *recreated, QString *error);
@@ -274,6 +303,11 @@ private:
     bool lastTryFailed_ = false;
     std::vector<Waiter> waiters_;
     std::function<void(const QString &)> readLateHandler_;
+    std::function<void(const QString &)> refusedHandler_;
+    QString refusedNotice_;   // said before a handler was given
+    bool refusalSaid_ = false;
+    bool lastTryBusy_ = false; // writer thread: the last write failed on another program's lock
+    Held fileHeld_;
     // Parts read again after a late read (main thread only).
     struct StoredPart {
         QString name;
@@ -295,6 +329,7 @@ private:
     std::shared_ptr<UserDefaults *> alive_ = std::make_shared<UserDefaults *>(this); // for work posted to the main thread
     int batchDepth_ = 0;
     int provisionalDepth_ = 0; // Provisional scopes begun while unread
+    int bookkeepingDepth_ = 0;
     std::chrono::steady_clock::time_point deadline_; // while stopping
     std::thread writer_;
     std::atomic<qint64> giveUpAtMs_{0}; // steady-clock ms after which a busy file is no longer waited for

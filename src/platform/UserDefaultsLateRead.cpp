@@ -132,6 +132,9 @@ void UserDefaults::readAgain(std::unique_lock<std::mutex> &lock)
     // result in place, and the program's own readers prepare their work from
     // it here too.
     static std::atomic<quint64> lastReadId{0};
+    holdAsRead(stored);
+    // Until now the changes were held, not refused: a refusal from here on is news.
+    refusalSaid_ = false;
     lateJoin_ = joinOwnChanges(std::move(stored));
     lateReadId_ = ++lastReadId;
     {

@@ -341,11 +341,13 @@ bool UserDefaults::open(const QString &databasePath)
     busyBudgetMs_ = kWriteBusyMs;
     read_ = health == Health::Healthy;
     if (read_) {
+        holdAsRead(stored);
         std::lock_guard lock(cacheMutex_);
         values_ = std::move(stored);
     } else {
         lastWriteError_ = why;
     }
+    refusalSaid_ = !read_ || !writable || readOnly_;
     if (!aside.isEmpty())
         notice_ = QStringLiteral("The settings file \"%1\" was damaged: it was set aside as \"%2\" and the settings "
                                  "start afresh.")
@@ -376,6 +378,10 @@ void UserDefaults::close(int waitMs)
     std::lock_guard lock(queueMutex_);
     read_ = true;
     readLateHandler_ = nullptr;
+    refusedHandler_ = nullptr;
+    refusedNotice_.clear();
+    refusalSaid_ = false;
+    fileHeld_.clear();
     storedParts_.clear();
     readLateNotice_.clear();
     late_ = Late::None;
@@ -399,6 +405,9 @@ void UserDefaults::stopWriter(int waitMs)
         if (!writer_.joinable())
             return;
         stopping_ = true;
+        // Nothing to wait for where the changes leave the file as it is.
+        if (!writing_)
+            pending_ = changesOnly(pending_, lastTryFailed_);
         deadline_ = SteadyClock::now() + std::chrono::milliseconds(std::max(0, waitMs));
         giveUpAtMs_ = nowMs() + std::max(0, waitMs);
         queueChanged_.notify_all();
@@ -574,11 +583,15 @@ void UserDefaults::writerLoop()
             lastWriteError_.clear();
         } else {
             pending_.insert(pending_.begin(), std::make_move_iterator(ops.begin()), std::make_move_iterator(ops.end()));
+            if (stopping_)
+                pending_ = changesOnly(pending_, true);
             retryAt = SteadyClock::now() + backoff;
             backoff = std::min<SteadyClock::duration>(backoff * 2, kLastRetry);
             if (error != lastWriteError_)
                 qWarning().noquote() << QStringLiteral("UserDefaults: changes kept in memory, %1: %2").arg(path_, error);
             lastWriteError_ = error;
+            if (!stopping_ && !refusalSaid_ && !lastTryBusy_)
+                sayRefused(error);
         }
         endTry(ok);
     }
@@ -639,22 +652,49 @@ std::vector<UserDefaults::Op> UserDefaults::allAsOps() const
     return ops;
 }
 
+void UserDefaults::whenWriteRefused(std::function<void(const QString &notice)> handler)
+{
+    std::lock_guard lock(queueMutex_);
+    refusedHandler_ = std::move(handler);
+    if (!refusedNotice_.isEmpty())
+        sayRefused(QString());
+}
+
+void UserDefaults::sayRefused(const QString &why)
+{
+    refusalSaid_ = true;
+    if (!why.isEmpty())
+        refusedNotice_ = QStringLiteral("The settings file \"%1\" cannot be written now (%2): changes are kept in "
+                                        "memory and written once it can be; those still unwritten when Tolvane quits "
+                                        "are kept aside, and the next start says where.")
+                             .arg(path_, why);
+    if (!refusedHandler_)
+        return;
+    runOnMain([handler = refusedHandler_, notice = std::exchange(refusedNotice_, QString())]() { handler(notice); });
+}
+
 bool UserDefaults::writeBatch(std::vector<Op> &ops, QString *error)
 {
+    lastTryBusy_ = false;
     if (const int rc = faultAt(Step::Write)) {
         failedErrno_ = errno;
         *error = failureText(rc);
+        lastTryBusy_ = healthOf(rc) == Health::Locked;
         return false;
     }
     bool recreated = false;
-    if (!ensureWritable(&recreated, error))
+    failedRc_ = SQLITE_OK;
+    if (!ensureWritable(&recreated, error)) {
+        lastTryBusy_ = healthOf(failedRc_) == Health::Locked;
         return false;
+    }
     const std::vector<Op> all = recreated ? allAsOps() : std::vector<Op>();
     const std::vector<Op> &todo = recreated ? all : ops;
     auto fail = [&]() {
         failedErrno_ = sqlite3_system_errno(db_);
         *error = writeFailureText(sqlite3_extended_errcode(db_), QString::fromUtf8(sqlite3_errmsg(db_)));
         const Health health = healthOf(sqlite3_errcode(db_));
+        lastTryBusy_ = health == Health::Locked;
         exec("ROLLBACK");
         // Opened again at the next try: a file made writable meanwhile is then written.
         if (health != Health::Locked)
@@ -694,6 +734,8 @@ bool UserDefaults::writeBatch(std::vector<Op> &ops, QString *error)
     if (!ok || !exec("COMMIT"))
         return fail();
     fileId_ = fileIdentity(path_);
+    std::lock_guard lock(queueMutex_);
+    holdAsWritten(todo, recreated);
     return true;
 }
 

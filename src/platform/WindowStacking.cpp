@@ -32,6 +32,11 @@ void setTransientFor(QWindow *window, QWindow *owner)
     xcb_flush(connection);
 }
 
+bool placedByWindowManager(const QWindow *window)
+{
+    return QGuiApplication::platformName() == QLatin1String("xcb") && !window->frameMargins().isNull();
+}
+
 void setWindowFlagInPlace(QWidget *window, Qt::WindowType flag, bool on)
 {
     // The widget keeps the flag for a later change of its flags, which

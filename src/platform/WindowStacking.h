@@ -13,6 +13,10 @@ namespace platform {
 // may clear the tie: set it again once the window is shown.
 void setTransientFor(QWindow *window, QWindow *owner);
 
+// Whether a window manager places and frames the window: where it put a
+// window just shown is known once the window has moved there.
+bool placedByWindowManager(const QWindow *window);
+
 // Changes one flag of a window where it stands. The widget's own
 // setWindowFlag hides the window and shows it again: on stage a flash and a
 // lost focus, and a window manager may lose a window mapped again at once.

@@ -2,6 +2,7 @@
 
 #include "library/Data.h"
 #include "platform/WindowStacking.h"
+#include "windows/TitleRow.h"
 #include "windows/WindowList.h"
 #include "windows/WindowPDFxSuper.h"
 
@@ -49,6 +50,47 @@ void follow(QWidget *w)
         platform::setTransientFor(handle, owner);
 }
 
+// Tool windows shown where nobody placed them, until the window manager has.
+QList<QPointer<QWidget>> &unplaced()
+{
+    static QList<QPointer<QWidget>> windows;
+    return windows;
+}
+
+// A tool window nobody gave a place goes where the window manager puts it,
+// but not over the title row of the key Tolvane window: at the top left it
+// hid the song's title and the notices that window itself causes.
+void moveOffTitleRow(QWidget *w)
+{
+    const WindowPDFxSuper *owner = Data::obtenirKeywin();
+    const TitleRow *row = owner ? owner->findChild<TitleRow *>() : nullptr;
+    if (!row || !row->isVisible())
+        return;
+    const QRect rowOnScreen(row->mapToGlobal(QPoint(0, 0)), row->size());
+    const QRect frame = w->frameGeometry();
+    if (frame.intersects(rowOnScreen))
+        w->move(frame.x(), rowOnScreen.bottom() + 1);
+}
+
+// A tool window just shown is in its place once it is on screen, or once it
+// has moved where a window manager put it.
+void placedBy(const QObject *watched, QEvent::Type type)
+{
+    QList<QPointer<QWidget>> &list = unplaced();
+    list.removeIf([](const QPointer<QWidget> &w) { return !w || !w->isVisible(); });
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        QWidget *w = list.at(i);
+        const QWindow *handle = w->windowHandle();
+        if (!handle || watched != (type == QEvent::Move ? static_cast<const QObject *>(w) : handle))
+            continue;
+        if ((type == QEvent::Move) != platform::placedByWindowManager(handle))
+            return;
+        list.removeAt(i); // moving it sends a move of its own
+        moveOffTitleRow(w);
+        return;
+    }
+}
+
 class Watcher : public QObject {
 public:
     explicit Watcher(QApplication *app) : QObject(app)
@@ -65,6 +107,8 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
+        if ((event->type() == QEvent::Expose || event->type() == QEvent::Move) && !unplaced().isEmpty())
+            placedBy(watched, event->type());
         if (event->type() != QEvent::Show || !watched->isWidgetType())
             return false;
         auto *w = static_cast<QWidget *>(watched);
@@ -75,8 +119,11 @@ protected:
             QTimer::singleShot(0, w, [w] { tie(w); });
         }
         if (isToolWindow(w)) {
-            if (w->windowType() == Qt::Tool)
+            if (w->windowType() == Qt::Tool) {
+                if (!w->testAttribute(Qt::WA_Moved) && !unplaced().contains(w))
+                    unplaced().append(w);
                 platform::setFloating(w, QGuiApplication::applicationState() == Qt::ApplicationActive);
+            }
             w->raise();
             if (!w->testAttribute(Qt::WA_ShowWithoutActivating))
                 w->activateWindow();

@@ -1,5 +1,6 @@
 #include "windows/WindowPDFxSuper.h"
 
+#include "library/Data.h"
 #include "platform/MainMenu.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
@@ -209,6 +210,8 @@ void WindowPDFxSuper::showNotice(const QString &text)
     setMsg(shown, QString(), false);
     notice_ = shown;
     noticePart_ = 0;
+    noticeSong_ = pieceCour_ ? pieceCour_->getPath() : QString();
+    noticeLibrary_ = Data::dirX();
     refreshNote(false);
     msgTimer_.start(kNoticeSeconds, true, [this] {
         if (++noticePart_ < noticePartCount()) {

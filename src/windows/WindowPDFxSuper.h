@@ -105,7 +105,7 @@ public:
     // message policy 1, it ignores those sent to all.
     bool policyTakes(const QString &forWinID) const { return !forWinID.isEmpty() || defMsg() != 1; }
     // A failure or a kept copy the performer must read holds the message line
-    // for kNoticeSeconds or until the song changes: refreshes meanwhile show
+    // for kNoticeSeconds or until the next song: refreshes meanwhile show
     // it again instead of the note. A newer message takes the line. Paths in
     // it are shown by their names (the caller logs the whole text); a notice
     // the window shows in parts holds the line kNoticeSeconds for each.
@@ -345,6 +345,9 @@ private:
     platform::Timer msgTimer_;
     QString notice_;
     int noticePart_ = 0;
+    // The song the notice belongs to (its file) and the library it is in.
+    QString noticeSong_;
+    QString noticeLibrary_;
     bool pageUpdown_ = false;
 
     QPoint dragOffset_;

@@ -241,9 +241,18 @@ void WindowPDFxSuper::refreshPiece()
     if (Data::recOn())
         Data::setRecOn(false);
     seconds30_ = false;
-    // A notice belongs to the song it was told on.
-    if (!notice_.isEmpty()) {
-        notice_.clear();
-        msgTimer_.stop();
+    if (notice_.isEmpty())
+        return;
+    // A notice belongs to the song it was told on: the next song ends it. The
+    // program's own showing of a song is no next song: the same song again
+    // (a screen set reloaded), the first song at all, or the first of a library
+    // opened meanwhile takes the notice over.
+    const QString song = pieceCour_ ? pieceCour_->getPath() : QString();
+    if (noticeSong_.isEmpty() || song == noticeSong_ || Data::dirX() != noticeLibrary_) {
+        noticeSong_ = song;
+        noticeLibrary_ = Data::dirX();
+        return;
     }
+    notice_.clear();
+    msgTimer_.stop();
 }

@@ -8,6 +8,7 @@
 #include "library/TabDet.h"
 #include "platform/InstanceLock.h"
 #include "platform/MainMenu.h"
+#include "settings/DataPref4.h"
 #include "settings/DataPref6.h"
 #include "settings/DataPref7.h"
 #include "platform/UserDefaults.h"
@@ -20,6 +21,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -29,6 +31,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -199,6 +202,9 @@ struct QuitRow {
     const char *said = nullptr;
     // The song's file is on a share that answers only once main has returned.
     bool songHeldToTheExit = false;
+    bool earlierRun = false; // the store as a run of the program left it
+    // Or what the store must hold after the quit, nothing kept aside.
+    std::function<void(const platform::UserDefaults &)> stored = {};
 };
 
 // Such a share: it answers as the static objects go, and gives the thread it
@@ -239,6 +245,14 @@ std::vector<QuitRow> quitRows()
         // The song's place is taken: its file cannot be written.
         if (QFileInfo(song).suffix() == QLatin1String("cho") && QFile::remove(song))
             QDir().mkdir(song);
+        return true;
+    };
+    // A new row in the window's table, its cell typed in and left without Tab or Return.
+    const auto cellTyped = [](QWidget *window) {
+        if (!active(window))
+            return false;
+        testsupport::clickThroughWindow(buttonOf(window, QStringLiteral("+")));
+        QTest::keyClicks(QApplication::focusWidget(), kTyped);
         return true;
     };
     return {
@@ -306,6 +320,45 @@ std::vector<QuitRow> quitRows()
         {"held song file", "Ballad.pdf", {},
          {[](Controller &, const QString &) { return shareAtTheExit.held.load(); }},
          false, {}, nullptr, nullptr, true},
+        // Before, a read-only store kept every value the program wrote at each quit, and each start said so.
+        {"settings unchanged", "Ballad.pdf", {}, {[](Controller &, const QString &song) { return songShown(song); }},
+         true, {}, nullptr, nullptr, false, true},
+        // Before, the options were written before the open window applied its change.
+        {"preferences", "Ballad.pdf", {},
+         {pick({"1 ▹ songs", "Preferences…"}),
+          [](Controller &, const QString &) {
+              QWidget *window = QApplication::activeModalWidget();
+              if (!active(window))
+                  return false;
+              for (QCheckBox *box : window->findChildren<QCheckBox *>())
+                  if (box->text() == QStringLiteral("Reverse swipe direction"))
+                      testsupport::clickThroughWindow(box, QPoint(box->height() / 2, box->height() / 2));
+              return true;
+          }},
+         false, {}, nullptr, nullptr, false, false,
+         [](const platform::UserDefaults &d) { EXPECT_TRUE(d.boolForKey(QStringLiteral("genOptReverseMouse"))); }},
+        // Before, a cell still being typed was not in what the window's close stored.
+        {"window identifier cell", "Ballad.pdf", {},
+         {pick({"Window", "Window Identifiers…"}),
+          [cellTyped](Controller &c, const QString &) { return cellTyped(c.winIDEditor()); }},
+         false, {}, nullptr, nullptr, false, false,
+         [](const platform::UserDefaults &d) { EXPECT_EQ(d.stringForKey(QStringLiteral("WinID_idWin_2")), kTyped); }},
+        {"tag cell", "Ballad.pdf", {},
+         {pick({"Window", "Tags…"}), [cellTyped](Controller &c, const QString &) { return cellTyped(c.tagList()); }},
+         false, {}, nullptr, nullptr, false, false,
+         [](const platform::UserDefaults &d) {
+             EXPECT_TRUE(d.stringForKey(QStringLiteral("tagStr")).contains(kTyped));
+         }},
+        // Before, the modal editor shadowed the windows holding the menu's quit key, and the key did nothing.
+        {"quit key in the editor", "Lullaby.cho", "{title:Lullaby}\nOld words\n",
+         {pick({"Song", "Open in Editor"}), editorTyped,
+          [](Controller &, const QString &) {
+              // Only the key can end the program: the SIGTERM that follows is ignored.
+              std::signal(SIGTERM, SIG_IGN);
+              QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
+              return true;
+          }},
+         false, {}, "Lullaby (edit not saved *).cho", "An edited song could not be saved when Tolvane last quit"},
     };
 }
 
@@ -362,6 +415,8 @@ TEST(Quit, AQuitKeepsEveryEditItCannotWrite)
         const QString song = seedLibrary(home, QString::fromUtf8(row.song), row.bytes, row.seedStore);
         if (QString::fromUtf8(row.name) == QLatin1String("note"))
             testsupport::writeFile(notefile::notePathForSong(song), "Old words\n");
+        if (row.earlierRun)
+            programtest::run(home, {{QStringLiteral("TOLVANE_QUIT_AFTER_MS"), QStringLiteral("1500")}});
         const programtest::Run quit = programtest::run(
             home, {{QStringLiteral("TOLVANE_TEST_QUIT_ROW"), QString::fromUtf8(row.name)}, {QStringLiteral("TOLVANE_TEST_SONG"), song}},
             "child: ready", {},
@@ -375,6 +430,17 @@ TEST(Quit, AQuitKeepsEveryEditItCannotWrite)
         if (row.songHeldToTheExit)
             return;
 
+        if (row.earlierRun) {
+            EXPECT_TRUE(keptIn(home, "*").isEmpty()) << errors;
+            const programtest::Run next = programtest::run(home, {{QStringLiteral("TOLVANE_QUIT_AFTER_MS"), QStringLiteral("500")}});
+            EXPECT_FALSE(next.errors.contains(QStringLiteral("last quit"))) << next.errors.toStdString();
+            return;
+        }
+        if (row.stored) {
+            platform::UserDefaults stored;
+            ASSERT_TRUE(stored.open(home.filePath(QStringLiteral("config/defaults.sqlite"))));
+            return row.stored(stored);
+        }
         if (!row.keptName) {
             // The question cut short by the quit counts as "Yes".
             platform::UserDefaults stored;

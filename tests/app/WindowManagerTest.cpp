@@ -3,6 +3,7 @@
 #include "GigFixture.h"
 
 #include "windows/ScreenFrames.h"
+#include "windows/TitleRow.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -191,6 +192,11 @@ TEST_F(WindowManager, ToolWindowsOpenedFromTheMenusStayInFrontOfTheFullScreenTol
         tools.append(opened.first());
         EXPECT_TRUE(testsupport::waitFor([&] { return wm.above(opened.first(), tolvane); }))
             << item.toStdString() << " opened behind the Tolvane window";
+        // Before, a tool window at the window manager's top left hid the song's title and the notices.
+        const QRect titleRow(tolvane->mapToGlobal(QPoint(0, 0)), QSize(tolvane->width(), TitleRow::kHeight));
+        EXPECT_TRUE(opened.first()->windowType() != Qt::Tool || testsupport::waitFor([&] {
+            return !opened.first()->frameGeometry().intersects(titleRow);
+        })) << item.toStdString() << " covers the title row";
     }
 
     // A click on the page, at a place no tool window covers.

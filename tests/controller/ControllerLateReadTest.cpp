@@ -14,6 +14,8 @@
 #include "support/GatedScan.h"
 #include "support/OtherProgram.h"
 #include "windows/TableControls.h"
+#include "windows/WindowFactory.h"
+#include "windows/WindowPDFx.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -342,9 +344,13 @@ TEST_F(ControllerLateRead, AChordLibraryLoadedBeforeTheReadIsTheStoredOne)
 // layout, as every alert is) kept the read out for the whole session: the
 // program stayed on the help folder and the built-in keys and pedals. With no
 // MIDI window open, the clock and ticks come from the file by the
-// controller's own reading alone.
+// controller's own reading alone. The title row then says the file was read
+// for the notice's time: before, the screen set read with it showed the song
+// again, and the song's note pushed the notice off at once.
 TEST_F(ControllerLateRead, AFileReadWhileAnAlertIsOpenIsTakenOnceItCloses)
 {
+    platform::ManualClock &clock = manualClock();
+    windowfactory::ScopedCreator drawn{0, []() { return new WindowPDFx; }};
     QTemporaryDir config;
     const QString path = config.filePath(QStringLiteral("defaults.sqlite"));
     {
@@ -352,6 +358,7 @@ TEST_F(ControllerLateRead, AFileReadWhileAnAlertIsOpenIsTakenOnceItCloses)
         ASSERT_TRUE(d.open(path));
         storeSongsFolder(d);
         storeSynthClockAndTicks(d);
+        d.setInteger(QStringLiteral("initialScreenSetNo"), 1);
     }
     testsupport::OtherProgram other(path);
     ASSERT_TRUE(other.lock());
@@ -390,6 +397,12 @@ TEST_F(ControllerLateRead, AFileReadWhileAnAlertIsOpenIsTakenOnceItCloses)
     EXPECT_TRUE(testsupport::waitFor([this]() { return controller->currentDirNo() == 0; }));
     EXPECT_EQ(currentTitle(), QStringLiteral("Song 01"));
     EXPECT_EQ(clockAndTicks(), QStringLiteral("clock %1|tick %1 9 3 1").arg(kSynthId));
+    for (int ms = 0; ms < WindowPDFxSuper::kNoticeSeconds * 1000; ms += 300, clock.advance(0.3)) {
+        testsupport::processEvents(); // the title row as drawn, every 0.3 s
+        const auto *tolvane = qobject_cast<WindowPDFx *>(Data::nsMutaryOfWindows().value(0).data());
+        EXPECT_TRUE(tolvane && tolvane->noteText().contains(QStringLiteral("\"defaults.sqlite\" has been read")))
+            << ms << " ms: " << (tolvane ? tolvane->noteText().toStdString() : "no window");
+    }
     controller.reset();
     platform::UserDefaults::openStandard(QString());
     platform::setMidiSystem(nullptr);

@@ -188,6 +188,8 @@ TEST(CueRow, CombosKeepWhatTheyLackAndMatchWithoutCase)
     EXPECT_EQ(d.choices[d.selected], QStringLiteral("Piano"));
     EXPECT_EQ(winIdCombo(QString(), false, lists).selected, 0);
     EXPECT_EQ(winIdCombo(QStringLiteral("LEAD"), false, lists).choices[1], QStringLiteral("Lead"));
+    EXPECT_EQ(asOffered(row(3, "", "Hi", "", "", "", "LEAD"), lists).winId, QStringLiteral("Lead"));
+    EXPECT_EQ(asOffered(row(22, "", "", "", "", "", "", "drums"), lists).fav, QStringLiteral("DRUMS"));
 
     const Combo g = favCombo(QStringLiteral("drums"), false, lists);
     EXPECT_EQ(g.texts, (QStringList{QString(), QStringLiteral("DEFAULT"), QStringLiteral("DRUMS:kit")}));

@@ -1,6 +1,7 @@
 #include "NotesWindowsTestSupport.h"
 
 #include "events/EventScript.h"
+#include "events/windows/CueTable.h"
 #include "platform/midi/LoopbackMidi.h"
 #include "windows/DragTypes.h"
 
@@ -8,12 +9,41 @@
 #include "QStringPrint.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QTest>
 #include <QWindow>
 
 using namespace notestest;
 
 namespace {
+
+using Cues = CueTableModel;
+
+QString cell(QTableView *table, int row, int column) { return table->model()->index(row, column).data().toString(); }
+
+// A click into a cue's cell, as the user's: the field or pop-up that opens holds the focus.
+QWidget *clickCell(QTableView *table, int row, int column)
+{
+    const QModelIndex at = table->model()->index(row, column);
+    table->scrollTo(at);
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(at).center());
+    return QApplication::focusWidget();
+}
+
+// Types into the field that has the focus and ends the edit with Return.
+void typeAndReturn(const QString &text)
+{
+    QTest::keyClicks(QApplication::focusWidget(), text);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCoreApplication::processEvents(); // the table takes a field's end of edit on its next turn
+}
+
+void choose(QWidget *popUp, const QString &item)
+{
+    auto *combo = qobject_cast<QComboBox *>(popUp);
+    ASSERT_NE(combo, nullptr);
+    combo->setCurrentIndex(combo->findText(item));
+}
 
 class WinNoteFTest : public NotesFixture {
 protected:
@@ -30,6 +60,12 @@ protected:
         QTest::keyClicks(field, text);
     }
     void finish(QLineEdit *field) { QTest::keyClick(field, Qt::Key_Return); }
+    void open()
+    {
+        win.resize(876, 760);
+        win.show();
+        QApplication::setActiveWindow(&win);
+    }
 
     WinNoteF win;
 };
@@ -42,7 +78,7 @@ TEST_F(WinNoteFTest, FieldEditsAreSavedWithEveryOtherLineKept)
     show(p);
     EXPECT_EQ(win.keyField()->text(), QStringLiteral("G"));
     EXPECT_EQ(win.titleField()->text(), QStringLiteral("A")) << "the song's own title, in grey";
-    EXPECT_EQ(win.table()->rowCount(), 1);
+    EXPECT_EQ(win.table()->model()->rowCount(), 1);
 
     win.saveNote(false);
     EXPECT_EQ(noteOnDisk(p), QStringLiteral("Master\nKey=G\nCall MIDI guy\n00:10 Page 2\n")) << "nothing edited";
@@ -122,6 +158,13 @@ TEST_F(WinNoteFTest, PendingEditGoesToItsOwnSongBeforeThePush)
     finish(win.masterNoteField());
     EXPECT_EQ(noteOnDisk(b), QStringLiteral("Song B!\n\n00:20 Page 4\n\n"));
     EXPECT_EQ(Data::songEventsKey(), b->getPath());
+
+    // The hidden window reads a song's fields only when they are needed: a
+    // cue added from elsewhere still writes this song's own header with it.
+    const PiecesPtr c = song(QStringLiteral("C"), QStringLiteral("Song C\nKey=E\n"));
+    win.setPDF(c, 1, true, false, 0, nullptr);
+    win.addNoteString(QStringLiteral("00:30 Message hello"));
+    EXPECT_EQ(noteOnDisk(c), QStringLiteral("Song C\n\nKey=E\n\n00:30 Message hello\n\n"));
 }
 
 TEST_F(WinNoteFTest, UnreadableNoteIsShownReadOnlyAndNeverWritten)
@@ -243,22 +286,17 @@ TEST_F(WinNoteFTest, SortThenEditARowChangesTheRightCue)
 {
     const PiecesPtr p = song(QStringLiteral("A"), QStringLiteral("Master\n00:10 Page 1\n00:20 Page 2\n"));
     show(p);
-    win.selectRow(0);
-    ViewSongCue *first = win.rowView(0);
-    first->mmss()->setFocus();
-    first->mmss()->selectAll();
-    QTest::keyClicks(first->mmss(), QStringLiteral("30"));
-    QTest::keyClick(first->mmss(), Qt::Key_Return);
+    open();
+    clickCell(win.table(), 0, Cues::ColTime);
+    typeAndReturn(QStringLiteral("30"));
     // The cue now at 00:30 moved to the second row, and the selection with it.
     EXPECT_EQ(win.selectedRow(), 1);
-    EXPECT_EQ(win.rowView(1)->mmss()->text(), QStringLiteral("00:30"));
+    EXPECT_EQ(cell(win.table(), 1, Cues::ColTime), QStringLiteral("00:30"));
     EXPECT_EQ(Data::songEvents().at(1)->actionTxt, QStringLiteral("1"));
     EXPECT_DOUBLE_EQ(Data::songEvents().at(1)->val, 30.0);
     // Editing the second row's page number changes that cue, not the other one.
-    ViewSongCue *second = win.rowView(1);
-    second->val1a()->setFocus();
-    second->val1a()->selectAll();
-    QTest::keyClicks(second->val1a(), QStringLiteral("9"));
+    clickCell(win.table(), 1, Cues::ColA);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("9"));
     win.saveNote(false);
     EXPECT_EQ(noteOnDisk(p), QStringLiteral("Master\n\n00:20 Page 2\n00:30 Page 9\n\n"));
 }
@@ -354,34 +392,85 @@ TEST_F(WinNoteFTest, ARowEditedOnlyInItsTimeKeepsItsLine)
         const char *shown;  // the row's text field
         const char *once;   // the note after the edit is saved
         const char *twice;  // after a second rebuild of that note
+        int kind = -1;      // the kind chosen first, if any
+        const char *group = nullptr; // then the group chosen
     } cases[] = {
         {"M\n00:05 SYSEX F0 43 F7\n", "7", 0, "F0 43 F7", "M\n\n00:07 SYSEX F0 43 F7\n\n", "M\n\n00:07 SYSEX F0 43 F7\n\n"},
         {"M\n00:05 SYSEX F0 43 F7\n", nullptr, 2, "F0 43 F7", "M\n\n00:05 SYSEX F0 43 F7@1\n\n",
          "M\n\n00:05 SYSEX F0 43 F7@1\n\n"},
         {"M\n00:10 Message  hi  there\n", "12", 0, "hi  there", "M\n\n00:12 Message  hi  there\n\n",
          "M\n\n00:12 Message  hi  there\n\n"},
+        // A page cue made a control change: its numbers emptied, a channel chosen.
+        {"M\n00:05 Page 2\n", nullptr, 3, "", "M\n\n00:05 CC0:0@2\n\n", "M\n\n00:05 CC0:0@2\n\n", cuerow::KindControl},
+        {"M\n00:05 Page 2\n", nullptr, 0, "", "M\n\n00:05 MIDI DRUMS\n\n", "M\n\n00:05 MIDI DRUMS\n\n", cuerow::KindGroup,
+         "DRUMS:kit"},
     };
+    auto group = std::make_shared<MidiFavEvent>(0);
+    group->favEventID = QStringLiteral("DRUMS");
+    group->favEventDescr = QStringLiteral("kit");
+    Midi::MIDIfav() << group;
+    open();
     int n = 0;
     for (const auto &c : cases) {
         const PiecesPtr p = song(QStringLiteral("S%1").arg(++n), QString::fromUtf8(c.note));
         show(p);
-        ViewSongCue *row = win.rowView(0);
-        ASSERT_NE(row, nullptr) << c.note;
-        EXPECT_EQ(row->val1()->text(), QString::fromUtf8(c.shown)) << c.note;
+        QTableView *table = win.table();
+        EXPECT_EQ(cell(table, 0, Cues::ColText), QString::fromUtf8(c.shown)) << c.note;
+        if (c.kind >= 0)
+            choose(clickCell(table, 0, Cues::ColKind), cuerow::kindItems(false).at(c.kind));
         if (c.time) {
-            row->mmss()->setFocus();
-            row->mmss()->selectAll();
-            QTest::keyClicks(row->mmss(), QString::fromUtf8(c.time));
-            QTest::keyClick(row->mmss(), Qt::Key_Return);
+            clickCell(table, 0, Cues::ColTime);
+            typeAndReturn(QString::fromUtf8(c.time));
         }
         if (c.channel)
-            row->comboWinID()->setCurrentIndex(row->comboWinID()->findText(QStringLiteral("Ch. %1").arg(c.channel)));
+            choose(clickCell(table, 0, Cues::ColTarget), QStringLiteral("Ch. %1").arg(c.channel));
+        if (c.group)
+            choose(clickCell(table, 0, Cues::ColText), QString::fromUtf8(c.group));
         win.saveNote(false);
         EXPECT_EQ(noteOnDisk(p), QString::fromUtf8(c.once)) << c.note;
         loadEvents(p);
         win.refreshPieceDataEtForcerSave(true);
         EXPECT_EQ(noteOnDisk(p), QString::fromUtf8(c.twice)) << c.note;
     }
+    win.hide();
+}
+
+// Before, every song change built a row of fields per cue, the window shown
+// or not: a song of thousands of cues held the change for seconds.
+TEST_F(WinNoteFTest, ASongChangeBuildsNoWidgetPerCueAndNoRowWhileHidden)
+{
+    QString many = QStringLiteral("Many\n");
+    for (int i = 0; i < 3000; ++i)
+        many += QStringLiteral("%1:%2 Page %3\n").arg(i / 60 % 100, 2, 10, QLatin1Char('0')).arg(i % 60, 2, 10, QLatin1Char('0')).arg(i % 40 + 1);
+    const PiecesPtr few = song(QStringLiteral("Few"), QStringLiteral("Few\n00:01 Page 1\n")),
+                    b = song(QStringLiteral("Many"), many);
+    const QTableView *drawn = win.findChild<QTableView *>();
+    auto masterShown = [this]() {
+        for (const QLineEdit *e : win.findChildren<QLineEdit *>())
+            if (e->placeholderText() == QStringLiteral("Master note"))
+                return e->text();
+        return QStringLiteral("<none>");
+    };
+    const struct {
+        bool shown;
+        int rowsDrawn;      // after the change, before anything asks for a row
+        const char *master; // the master field then
+    } cases[] = {{false, 0, ""}, {true, 3000, "Many"}};
+    for (const auto &c : cases) {
+        if (c.shown)
+            open();
+        show(few);
+        const qsizetype widgets = win.findChildren<QWidget *>().size();
+        show(b);
+        EXPECT_EQ(drawn->model()->rowCount(), c.rowsDrawn) << c.shown;
+        EXPECT_EQ(masterShown(), QString::fromUtf8(c.master)) << c.shown;
+        EXPECT_EQ(win.findChildren<QWidget *>().size(), widgets) << c.shown;
+        win.show();
+        EXPECT_EQ(drawn->model()->rowCount(), 3000) << c.shown;
+        EXPECT_EQ(masterShown(), QStringLiteral("Many")) << c.shown;
+        EXPECT_EQ(cell(win.table(), 2999, Cues::ColA), QStringLiteral("40")) << c.shown;
+    }
+    win.hide();
 }
 
 // Keys go through the window as a performer's keyboard sends them, to
@@ -414,12 +503,12 @@ TEST_F(WinNoteFTest, AShownWindowKeepsItsKeysSelectsRowsAndGoesAwayCleanly)
     // Before, a click into a row's field left the row unselected, and the
     // row commands answered that a row must be selected.
     shown->selectRow(-1);
-    ViewSongCue *second = shown->rowView(1);
-    ASSERT_NE(second, nullptr);
-    QTest::mouseClick(second->mmss(), Qt::LeftButton);
+    QTableView *table = shown->table();
+    clickCell(table, 1, Cues::ColTime);
     EXPECT_EQ(shown->selectedRow(), 1);
-    QTest::mouseClick(shown->rowView(0)->val1a(), Qt::LeftButton);
+    clickCell(table, 0, Cues::ColA);
     EXPECT_EQ(shown->selectedRow(), 0);
+    EXPECT_EQ(noteOnDisk(p), QStringLiteral("Master\n00:10 Page 2\n00:20 Page 3\n")) << "a time left as it was";
 
     // A completion in the comments is taken with Down and Return.
     Data::setGtempo(120);
@@ -430,17 +519,16 @@ TEST_F(WinNoteFTest, AShownWindowKeepsItsKeysSelectsRowsAndGoesAwayCleanly)
 
     // Before, the window went while a cue's time field had the focus: the
     // field's end of editing called back into the half-destroyed window.
-    QTest::mouseClick(second->mmss(), Qt::LeftButton);
-    ASSERT_EQ(QApplication::focusWidget(), second->mmss());
+    ASSERT_NE(qobject_cast<QLineEdit *>(clickCell(table, 1, Cues::ColTime)), nullptr);
     QTest::keyClick(window, Qt::Key_5);
     delete shown;
     QApplication::setActiveWindow(nullptr);
 }
 
-// Every kind of cue keeps its fields in the columns of the row: the time at
-// the left margin, the kind beside it, the values after it, the window or
-// destination combo at the right margin. Before, a row of fixed-width fields
-// only (a page cue) spread them over the row, its time at x = 126.
+// Every kind of cue keeps its fields in the columns of the table: the time
+// at the left edge, the kind beside it, the three numbers, the text or group,
+// the window or destination pop-up at the right edge. Before, a row of
+// fixed-width fields only (a page cue) spread them over the row.
 TEST_F(WinNoteFTest, CueRowsKeepEveryFieldInItsColumn)
 {
     auto group = std::make_shared<MidiFavEvent>(0);
@@ -448,14 +536,10 @@ TEST_F(WinNoteFTest, CueRowsKeepEveryFieldInItsColumn)
     Midi::MIDIfav() << group;
     const PiecesPtr p = song(QStringLiteral("A"), QStringLiteral("Master\n"));
     show(p);
-    win.resize(876, 760);
-    win.show();
+    open();
 
     using cuerow::Row;
     using cuerowtest::row;
-    // The fields each kind shows besides the time and the kind: a, b, c the
-    // three numbers, t the text, g the group or semitone combo, w the window
-    // or destination combo.
     const struct {
         Row in;
         const char *shown;
@@ -481,52 +565,36 @@ TEST_F(WinNoteFTest, CueRowsKeepEveryFieldInItsColumn)
         {row(28, "00:05", "F0 43 F7", "", "", "", "Ch. 1"), "tw"},
     };
 
-    auto showKind = [&](const Row &in) {
-        auto ev = std::make_shared<SongEv>();
-        cuerow::applyRow(in, *ev);
-        Data::songEvents() = {ev};
-        win.refreshSongEv();
-        QCoreApplication::processEvents();
-        ViewSongCue *view = win.rowView(0);
-        EXPECT_EQ(view ? view->rowData().kind : -1, in.kind);
-        return view;
-    };
-
-    // The row with the most fields gives the columns.
-    ViewSongCue *full = showKind(row(24, "00:05", "", "2", "5", "17", "Ch. 1"));
-    ASSERT_NE(full, nullptr);
-    const QMargins margins = full->layout()->contentsMargins();
-    const int kindColumn = full->comboAction()->x(), value = full->val1a()->x(), second = full->val1b()->x(),
-              third = full->val1c()->x(), target = full->comboWinID()->x();
-    const int rightMargin = full->width() - margins.right();
-    EXPECT_EQ(target + full->comboWinID()->width(), rightMargin);
-
+    QTableView *table = win.table();
+    EXPECT_EQ(table->columnViewportPosition(Cues::ColTime), 0);
+    EXPECT_EQ(table->columnViewportPosition(Cues::ColTarget) + table->columnWidth(Cues::ColTarget),
+              table->viewport()->width());
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << "kind " << c.in.kind);
-        ViewSongCue *view = showKind(c.in);
-        ASSERT_NE(view, nullptr);
+        auto ev = std::make_shared<SongEv>();
+        cuerow::applyRow(c.in, *ev);
+        Data::songEvents() = {ev};
+        win.refreshSongEv();
+        EXPECT_EQ(cell(table, 0, Cues::ColKind), cuerow::kindItems(false).at(c.in.kind));
+        EXPECT_EQ(cell(table, 0, Cues::ColTime), QStringLiteral("00:05"));
         const QString shown = QString::fromUtf8(c.shown);
-        EXPECT_EQ(view->mmss()->x(), margins.left());
-        EXPECT_EQ(view->comboAction()->x(), kindColumn);
         const struct {
-            char code;
-            QWidget *field;
             int column;
-        } fields[] = {
-            {'a', view->val1a(), value},     {'b', view->val1b(), second},
-            {'c', view->val1c(), third},     {'t', view->val1(), value},
-            {'g', view->comboFavID(), value}, {'w', view->comboWinID(), target},
-        };
-        for (const auto &f : fields) {
-            EXPECT_EQ(f.field->isVisible(), shown.contains(QLatin1Char(f.code))) << f.code;
-            if (f.field->isVisible())
-                EXPECT_EQ(f.field->x(), f.column) << f.code;
+            const char *codes; // the fields it may hold
+        } columns[] = {{Cues::ColA, "a"}, {Cues::ColB, "b"}, {Cues::ColC, "c"}, {Cues::ColText, "tg"},
+                       {Cues::ColTarget, "w"}};
+        for (const auto &col : columns) {
+            const QModelIndex at = table->model()->index(0, col.column);
+            const QString codes = QString::fromUtf8(col.codes);
+            const bool here = std::any_of(codes.begin(), codes.end(), [&](QChar k) { return shown.contains(k); });
+            EXPECT_EQ(bool(at.flags() & Qt::ItemIsEditable), here) << col.codes;
+            if (!here)
+                continue;
+            QWidget *editor = clickCell(table, 0, col.column);
+            const bool popUp = col.column == Cues::ColTarget || shown.contains(QLatin1Char('g'));
+            EXPECT_EQ(qobject_cast<QComboBox *>(editor) != nullptr, popUp) << col.codes;
+            EXPECT_TRUE(editor && table->visualRect(at).contains(editor->geometry().center())) << col.codes;
         }
-        // Text and group combo widen over the place of a hidden window combo.
-        for (QWidget *wide : {static_cast<QWidget *>(view->val1()), static_cast<QWidget *>(view->comboFavID())})
-            if (wide->isVisible())
-                EXPECT_EQ(wide->geometry().right() + 1,
-                          view->comboWinID()->isVisible() ? target - view->layout()->spacing() : rightMargin);
     }
     win.hide();
 }

@@ -1,8 +1,10 @@
 #include "platform/Dialogs.h"
 #include "platform/KeptAtQuit.h"
 #include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,6 +12,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <cerrno>
+#include <sys/syscall.h>
 
 using namespace platform;
 
@@ -66,6 +70,7 @@ TEST(KeptAtQuit, ACopyGoesWhereItCanAndTheNextStartSaysSoOnce)
         QStringList blocked; // folders where a file stands in the way
         const char *keptIn;  // base folder of the copy; nullptr: lost
         const char *said;
+        bool recordStays = false; // the start cannot remove its record
     } rows[] = {
         {"data folder", {}, "data", "An edited song could not be saved when Tolvane last quit: it is kept as"},
         {"data folder blocked", {"data"}, "cache", "An edited song could not be saved"},
@@ -75,6 +80,8 @@ TEST(KeptAtQuit, ACopyGoesWhereItCanAndTheNextStartSaysSoOnce)
          nullptr,
          "When Tolvane last quit, these could be neither saved nor kept anywhere and are lost: the edited song "
          "Lullaby."},
+        // Before, a record the data folder kept had the same notice said at every start.
+        {"record that cannot be removed", {}, "data", "An edited song could not be saved when Tolvane last quit", true},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
@@ -90,9 +97,19 @@ TEST(KeptAtQuit, ACopyGoesWhereItCanAndTheNextStartSaysSoOnce)
             EXPECT_TRUE(kept.isEmpty()) << kept.toStdString();
         }
         kept::tellNextStart(kept::What::Song, kept, QStringLiteral("the edited song Lullaby"));
-        const QString notice = kept::takeNotice();
+        const auto start = [&row]() {
+            if (!row.recordStays)
+                return kept::takeNotice();
+            return testsupport::writeKilledAtCall({SYS_unlink, SYS_unlinkat}, [](QString *said) {
+                       *said = kept::takeNotice();
+                       return true;
+                   }, EACCES).error;
+        };
+        const QString notice = start();
         EXPECT_TRUE(notice.startsWith(QString::fromUtf8(row.said))) << notice.toStdString();
-        EXPECT_EQ(kept::takeNotice(), QString()) << "said once";
+        EXPECT_EQ(notice.contains(QStringLiteral("The data folder \"%1\" cannot be written").arg(home.base(QStringLiteral("data")))),
+                  row.recordStays) << notice.toStdString();
+        EXPECT_EQ(start(), QString()) << "said once";
     }
 }
 
@@ -116,7 +133,9 @@ TEST(KeptAtQuit, RecordsOfEveryKindAreSaidTogether)
                              "not taken back."));
 }
 
-// Before, the changes a settings file refused at a quit were logged and dropped.
+// Before, the changes a settings file refused at a quit were logged and
+// dropped; then every quit of a read-only store kept a copy of every value the
+// program wrote, changed or not, and waited two seconds for it.
 TEST(KeptAtQuit, SettingsTheFileRefusesAtAQuitAreKeptAside)
 {
     Home home;
@@ -134,6 +153,7 @@ TEST(KeptAtQuit, SettingsTheFileRefusesAtAQuitAreKeptAside)
     d.setData(QString::fromUtf8("bytes\0key", 9), QByteArray("\0\1", 2));
     d.setStringList(QStringLiteral("list"), {QStringLiteral("a"), QStringLiteral("b")});
     d.removeObjectForKey(QStringLiteral("gone"));
+    d.removeObjectForKey(QStringLiteral("never there"));
     setQuitting(true);
     d.close(0);
     setQuitting(false);
@@ -155,4 +175,24 @@ TEST(KeptAtQuit, SettingsTheFileRefusesAtAQuitAreKeptAside)
                                       .join(QLatin1Char('\n'))
                                       .toStdString());
     EXPECT_TRUE(kept::takeNotice().contains(kept.first().filePath()));
+
+    // Only values as the file holds them, and the program's own count: nothing kept, said or waited for.
+    UserDefaults same;
+    same.open(path);
+    same.setFault([](UserDefaults::Step step) { return step == UserDefaults::Step::Write ? SQLITE_READONLY : SQLITE_OK; });
+    same.setString(QStringLiteral("gone"), QStringLiteral("y"));
+    same.setString(QStringLiteral("gone"), QStringLiteral("x"));
+    same.removeObjectForKey(QStringLiteral("never there"));
+    {
+        const UserDefaults::Bookkeeping own(same);
+        same.setInteger(QStringLiteral("NbrExec"), 8);
+    }
+    setQuitting(true);
+    QElapsedTimer quit;
+    quit.start();
+    same.close(2000);
+    setQuitting(false);
+    EXPECT_LT(quit.elapsed(), 1000);
+    EXPECT_EQ(QDir(kept.first().path()).entryList(QDir::Files).size(), 1);
+    EXPECT_EQ(kept::takeNotice(), QString());
 }

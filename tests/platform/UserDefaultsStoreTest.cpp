@@ -404,6 +404,45 @@ TEST(UserDefaultsStore, AStoreUnreadableOnAFullDiskSaysSo)
     }
 }
 
+// Before, a write the store refused mid-run (a full disk) was said in the log
+// alone; the performer learnt of it at the next start, if at all.
+TEST(UserDefaultsStore, AWriteRefusedMidRunIsSaidOnce)
+{
+    const struct {
+        const char *what;
+        int openRc;  // the open's fault
+        int writeRc; // each write's
+        const char *said; // nullptr: nothing
+    } rows[] = {
+        {"a full disk", SQLITE_OK, SQLITE_FULL, "cannot be written now (the disk is full): changes are kept in memory"},
+        {"a file another program holds", SQLITE_OK, SQLITE_BUSY, nullptr},
+        {"a file the open found read-only", SQLITE_READONLY, SQLITE_READONLY, nullptr},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("defaults.sqlite"));
+        storeEarlierRun(path);
+        UserDefaults d;
+        d.setFault([&row](UserDefaults::Step step) {
+            return step == UserDefaults::Step::Write ? row.writeRc : step == UserDefaults::Step::Open ? row.openRc : SQLITE_OK;
+        });
+        d.open(path);
+        QStringList said;
+        d.whenWriteRefused([&said](const QString &notice) { said << notice; });
+        for (int i = 0; i < 3; ++i) {
+            d.setString(QStringLiteral("tagStr"), QStringLiteral("rock\nTag%1\n").arg(i));
+            EXPECT_FALSE(d.writeNowAndWait(10000, nullptr));
+        }
+        testsupport::processEvents();
+        EXPECT_EQ(said.size(), row.said ? 1 : 0) << said.join('\n').toStdString();
+        if (row.said && !said.isEmpty())
+            EXPECT_TRUE(said.first().contains(QLatin1String(row.said))) << said.first().toStdString();
+        d.setFault(nullptr);
+        d.close(0);
+    }
+}
+
 // Before, a store write refused by the file-size limit (ulimit -f) said "disk
 // I/O error".
 TEST(UserDefaultsStore, AWriteOverTheFileSizeLimitSaysSo)

@@ -276,15 +276,17 @@ LimitedWrite writeUnderFileSizeLimit(unsigned long limit, const std::function<bo
         write);
 }
 
-LimitedWrite writeKilledAtCall(const std::vector<long> &calls, const std::function<bool(QString *error)> &write)
+LimitedWrite writeKilledAtCall(const std::vector<long> &calls, const std::function<bool(QString *error)> &write,
+                               int errorCode)
 {
+    const __u32 verdict = errorCode ? SECCOMP_RET_ERRNO | (__u32(errorCode) & SECCOMP_RET_DATA) : SECCOMP_RET_KILL_PROCESS;
     return writeInChild(
-        [&calls]() {
+        [&calls, verdict]() {
             // A seccomp filter: any of the calls kills the process before it runs.
             std::vector<sock_filter> filter{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
             for (const long call : calls) {
                 filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __u32(call), 0, 1));
-                filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS));
+                filter.push_back(BPF_STMT(BPF_RET | BPF_K, verdict));
             }
             filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
             const sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};

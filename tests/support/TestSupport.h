@@ -56,8 +56,10 @@ struct LimitedWrite {
 };
 LimitedWrite writeUnderFileSizeLimit(unsigned long limit, const std::function<bool(QString *error)> &write);
 // What `write` did in a child process killed (SIGKILL) at its first call of
-// any of these system calls, as a program stopped at that step.
-LimitedWrite writeKilledAtCall(const std::vector<long> &calls, const std::function<bool(QString *error)> &write);
+// any of these system calls, as a program stopped at that step; with
+// errorCode, each of them fails with it instead (an unlink refused even to root).
+LimitedWrite writeKilledAtCall(const std::vector<long> &calls, const std::function<bool(QString *error)> &write,
+                               int errorCode = 0);
 
 // Runs the current test again in a child process of this executable with
 // `environment`; the child's failure fails the test.

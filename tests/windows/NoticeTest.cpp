@@ -47,7 +47,9 @@ Shown make(int kind)
 // A notice (a save that kept the other version, a write that failed) holds
 // the message line: the note refreshes that follow a save keep it, and its
 // time, the next song or a newer message end it. Before, the refresh right
-// after a save put the note back, so the notice never showed.
+// after a save put the note back, so the notice never showed; and the same
+// song shown again (a screen set reloaded) or a library opening on its first
+// song ended it as if the performer had moved on.
 TEST(NoticeTest, HoldsTheMessageLineUntilItsTimeTheNextSongOrANewerMessage)
 {
     platform::ManualClock clock;
@@ -61,15 +63,17 @@ TEST(NoticeTest, HoldsTheMessageLineUntilItsTimeTheNextSongOrANewerMessage)
     const PiecesPtr a = songWithNote(QStringLiteral("A"), QStringLiteral("Capo 3"));
     const PiecesPtr b = songWithNote(QStringLiteral("B"), QStringLiteral("Slow intro"));
     const QString notice = QStringLiteral("⚠️ The other version is kept beside it");
-    enum class End { Time, NextSong, NewerMessage };
+    enum class End { Time, NextSong, NewerMessage, NextSongOfALibraryOpened };
     for (int kind : {0, 1, 2}) {
-        for (End end : {End::Time, End::NextSong, End::NewerMessage}) {
+        for (End end : {End::Time, End::NextSong, End::NewerMessage, End::NextSongOfALibraryOpened}) {
             const std::string what = "window kind " + std::to_string(kind) + " end " + std::to_string(int(end));
             Shown s = make(kind);
             s.window->setPDF(a, 1, true, false, 0, b, false);
             s.window->showNotice(notice);
             s.window->refreshNote(false); // the save's reprocess
             s.window->refreshInfo();      // the song's title read again
+            s.window->resetPDF();         // a screen set reloaded shows it again
+            s.window->setPDF(a, 1, true, false, 0, b, false);
             clock.advance(WindowPDFxSuper::kMessageSeconds + 1.0);
             EXPECT_EQ(s.line(), notice) << what;
             switch (end) {
@@ -86,6 +90,14 @@ TEST(NoticeTest, HoldsTheMessageLineUntilItsTimeTheNextSongOrANewerMessage)
                 EXPECT_EQ(s.line(), QStringLiteral("Solo")) << what;
                 clock.advance(WindowPDFxSuper::kMessageSeconds + 0.1);
                 EXPECT_EQ(s.line(), QStringLiteral("Capo 3")) << what;
+                break;
+            case End::NextSongOfALibraryOpened:
+                Data::setDirX(dir.filePath(QStringLiteral("library")));
+                s.window->setPDF(b, 1, true, false, 0, nullptr, false);
+                EXPECT_EQ(s.line(), notice) << what;
+                s.window->setPDF(a, 1, true, false, 0, nullptr, false);
+                EXPECT_EQ(s.line(), QStringLiteral("Capo 3")) << what;
+                Data::setDirX(QString());
                 break;
             }
             s.window->refreshNote(false);

@@ -4,6 +4,7 @@
 #include "library/Data.h"
 #include "library/Pieces.h"
 #include "library/PiecesDet.h"
+#include "platform/Dialogs.h"
 #include "platform/MediaPlayer.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
@@ -230,8 +231,8 @@ void WinAudioPlayer::actionButtonCheck(int n)
 
 void WinAudioPlayer::post(const audiowin::PlayRequest &request)
 {
-    // With no song there is no track to play.
-    if (!pieceCour_)
+    // With no song there is no track to play; a quit closing the window starts nothing.
+    if (!pieceCour_ || platform::quitting())
         return;
     Data::setGskipTo(request.skipTo);
     platform::NotificationCenter::defaultCenter().post(vocab::ActionGoToGenreNoAndPlayNow, QVariant(request.genre));

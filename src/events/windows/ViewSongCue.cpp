@@ -232,14 +232,13 @@ void ViewSongCue::updateSongEvAtIndex(qint64 index, QAbstractItemView *table, So
 
 void ViewSongCue::kindChosen(int index)
 {
-    const int from = kindForIndex(int(prevAction_), lib_);
-    const int to = kindForIndex(index, lib_);
-    if (!keepsTexts(from, to, lib_)) {
-        val1_->clear();
-        val1a_->clear();
-    }
-    if (!lib_ && to == KindPlay && from != KindPlay)
-        val1a_->setText(QStringLiteral("6"));
+    Row r;
+    r.kind = kindForIndex(int(prevAction_), lib_);
+    r.val1 = val1_->text();
+    r.val1a = val1a_->text();
+    r = withKind(r, kindForIndex(index, lib_), lib_);
+    val1_->setText(r.val1);
+    val1a_->setText(r.val1a);
     val1b_->clear();
     val1c_->clear();
     ajusterComboAction(index);

@@ -1,6 +1,7 @@
 #include "events/windows/WinNoteF.h"
 
 #include "events/NoteRules.h"
+#include "events/windows/CueTable.h"
 #include "library/Data.h"
 #include "library/NoteWriter.h"
 #include "library/TextNumbers.h"
@@ -235,6 +236,7 @@ void WinNoteF::buildFields(QWidget *form)
 
 QLineEdit *WinNoteF::dateField(int screenSet) const
 {
+    syncFields();
     return screenSet >= 1 && screenSet <= 9 ? lastPlayedDate_[screenSet - 1] : nullptr;
 }
 
@@ -301,10 +303,29 @@ void WinNoteF::setTitleLike(QLineEdit *field, const QString &value, const QStrin
 
 void WinNoteF::refreshPieceData()
 {
+    const PiecesDet *det = song_.piece && song_.piece->pieceDet ? song_.piece->pieceDet.get() : nullptr;
+    setWindowTitle(QStringLiteral("Notes: %1").arg(det ? det->titre : QString()));
+    // A hidden window reads the note into its fields only when it shows or a field is needed.
+    fieldsStale_ = true;
+    if (isVisible())
+        syncFields();
+    noteModifiee_ = false;
+    setReadOnly(det && det->noteUnreadable);
+}
+
+void WinNoteF::syncFields() const
+{
+    if (!fieldsStale_)
+        return;
+    fieldsStale_ = false;
+    const_cast<WinNoteF *>(this)->fillFields();
+}
+
+void WinNoteF::fillFields()
+{
     filling_ = true;
     const PiecesDet *det = song_.piece && song_.piece->pieceDet ? song_.piece->pieceDet.get() : nullptr;
     const QString note = det ? det->notetxt : QString();
-    setWindowTitle(QStringLiteral("Notes: %1").arg(det ? det->titre : QString()));
     const qint32 tempo = song_.piece && det ? song_.piece->tempo() : 0;
     const noteform::Fields f = noteform::read(note, tempo, det ? det->signature : 0, Data::isValidWinID);
     auto put = [](QLineEdit *e, const QString &v) {
@@ -332,8 +353,6 @@ void WinNoteF::refreshPieceData()
     setTitleLike(title_, f.title, det ? det->titre : QString());
     setTitleLike(artist_, f.artist, det ? det->artistShown() : QString());
     refreshTempoTap();
-    noteModifiee_ = false;
-    setReadOnly(det && det->noteUnreadable);
     filling_ = false;
 }
 
@@ -355,8 +374,8 @@ void WinNoteF::setReadOnly(bool on)
                            buttonMIDIa_, buttonMIDIb_, buttonTempoKeep_})
         if (b)
             b->setEnabled(!on);
-    if (table())
-        table()->setEnabled(!on);
+    if (mTable_)
+        mTable_->setEnabled(!on);
 }
 
 void WinNoteF::refreshPieceDataEtForcerSave(bool plainChanged)
@@ -384,6 +403,7 @@ void WinNoteF::fieldEdited(QLineEdit *field)
 
 noteform::Fields WinNoteF::fieldsNow() const
 {
+    syncFields();
     noteform::Fields f;
     f.master = masterNote_->text();
     f.title = title_->text();
@@ -448,6 +468,7 @@ bool WinNoteF::writeNote(bool flag, QString *failure)
 
 void WinNoteF::addTagString(const QString &tag)
 {
+    syncFields();
     const QString now = noterules::withTag(tags_->text(), tag);
     if (now == tags_->text())
         return; // already there: nothing to write
@@ -469,6 +490,7 @@ QString WinNoteF::updateLastPlayedDate(const QString &date, std::function<void(c
     }
     if (noteModifiee_ || !song_.piece || !song_.piece->pieceDet) {
         // An edit in progress here: the date is saved with it, in the window's layout.
+        syncFields();
         QLineEdit *field = lastPlayedDate_[set - 1];
         if (field->text() == date)
             return QString();
@@ -521,6 +543,7 @@ void WinNoteF::actionTempoTap() { postCode(vocab::TapTempo); }
 
 void WinNoteF::actionTempoKeep()
 {
+    syncFields();
     tempo_->setText(QString::number(qMin(textnum::intValue(buttonTempoTap_->text()), 300)));
     noteModifiee_ = true;
 }

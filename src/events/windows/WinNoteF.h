@@ -1,10 +1,10 @@
 #pragma once
 
 #include "events/NoteForm.h"
-#include "events/windows/ViewSongCue.h"
 #include "events/windows/NoteWindow.h"
 #include "library/Pieces.h"
 #include "midi/MidiRecords.h"
+#include "library/SongEv.h"
 
 #include <QComboBox>
 #include <QHash>
@@ -12,7 +12,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QWidget>
 #include <array>
 
@@ -27,7 +27,7 @@ class CueTable;
 // kept as they were. Created once, floating; the controller pushes every
 // song, page, zoom and track position to it. Spread over WinNoteF.cpp
 // (fields, saving, keys) and WinNoteFCues.cpp (cue table, inserts, recording).
-class WinNoteF : public NoteWindow, public ViewSongCueDelegate {
+class WinNoteF : public NoteWindow {
     Q_OBJECT
 public:
     explicit WinNoteF(QWidget *parent = nullptr);
@@ -68,9 +68,6 @@ public:
     void ajouterSongEv(int kind, const QString &str);
     // A drop at row r, between rows (above) or on a row; false when refused.
     bool acceptDrop(const QMimeData *data, qint64 r, bool onRow);
-    QMimeData *dragRows(const QList<int> &rows) const;
-    void viewSongCueUpdateCueRow(ViewSongCue *view) override;
-    void viewSongCueUpdateCueRowMMSS(ViewSongCue *view) override;
 
     void actionButtonAjouter();
     void actionButtonSupprimer();
@@ -85,20 +82,21 @@ public:
     void actionTempoKeep();
 
     // ---- State read by the controller and tests --------------------------------
+    // The fields show the current song's note, read now if the window was hidden.
     bool readOnly() const { return readOnly_; }
     qint64 selectedRow() const;
     void selectRow(qint64 row);
-    ViewSongCue *rowView(qint64 row) const;
-    QTableWidget *table() const;
-    QLineEdit *masterNoteField() const { return masterNote_; }
-    QLineEdit *titleField() const { return title_; }
-    QLineEdit *artistField() const { return artist_; }
-    QLineEdit *tempoField() const { return tempo_; }
-    QComboBox *signatureCombo() const { return comboSignature_; }
-    QLineEdit *keyField() const { return cle_; }
+    // The cue table, holding the song's cues as they are now.
+    QTableView *table() const;
+    QLineEdit *masterNoteField() const { syncFields(); return masterNote_; }
+    QLineEdit *titleField() const { syncFields(); return title_; }
+    QLineEdit *artistField() const { syncFields(); return artist_; }
+    QLineEdit *tempoField() const { syncFields(); return tempo_; }
+    QComboBox *signatureCombo() const { syncFields(); return comboSignature_; }
+    QLineEdit *keyField() const { syncFields(); return cle_; }
     QLineEdit *dateField(int screenSet) const;
-    QLineEdit *tagsField() const { return tags_; }
-    QPlainTextEdit *commentsView() const { return comments_; }
+    QLineEdit *tagsField() const { syncFields(); return tags_; }
+    QPlainTextEdit *commentsView() const { syncFields(); return comments_; }
     QPushButton *buttonSetTime() const { return buttonSetTime_; }
     QPushButton *buttonPlay() const { return buttonEVc_; }
     QPushButton *buttonMIDIa() const { return buttonMIDIa_; }
@@ -108,6 +106,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resignedKey() override;
 
@@ -125,8 +124,15 @@ private:
     void setReadOnly(bool on);
     // WinNoteFCues.cpp
     void buildCues(QWidget *pane);
-    // The row views stop telling this window of their edits.
+    // The cue table stops telling this window of its edits and drops.
     void detachCueRows();
+    // A row edited in the table is written into its event.
+    void cueRowEdited(qint64 row, bool timeEnded);
+    // A hidden window takes the song's cues only when it shows or a row is asked for.
+    void syncTable() const;
+    // The same for the note's fields.
+    void syncFields() const;
+    void fillFields();
     // The events list holds this window's song: loaded from its note if not.
     void ensureOwnEvents();
     // The selected row's event; without one the user is told and nullptr answers.
@@ -170,6 +176,6 @@ private:
     QPushButton *buttonEVf_ = nullptr;
     QPushButton *buttonMIDIa_ = nullptr;
     QPushButton *buttonMIDIb_ = nullptr;
-    // What each row view shows, so a reload redraws only the rows that changed.
-    QList<QString> shownRows_;
+    mutable bool tableStale_ = false;
+    mutable bool fieldsStale_ = false;
 };

@@ -1,5 +1,7 @@
 #include "events/windows/WinNoteF.h"
 
+#include "events/windows/CueTable.h"
+
 #include "events/NoteRules.h"
 #include "events/windows/LastMidi.h"
 #include "library/Data.h"
@@ -10,75 +12,10 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 #include "windows/DragTypes.h"
-#include "windows/TableControls.h"
 
-#include <QDropEvent>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QMimeData>
 #include <QVBoxLayout>
-
-// The cue table: one row view per event, rows dragged as "NotesSongEvDataType"
-// and groups or events dropped from the event library.
-class CueTable : public QTableWidget {
-public:
-    CueTable(WinNoteF *owner, QWidget *parent) : QTableWidget(0, 1, parent), owner_(owner)
-    {
-        horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-        horizontalHeader()->hide();
-        verticalHeader()->hide();
-        verticalHeader()->setDefaultSectionSize(32);
-        setSelectionBehavior(QAbstractItemView::SelectRows);
-        setSelectionMode(QAbstractItemView::SingleSelection);
-        setDragEnabled(true);
-        setAcceptDrops(true);
-        setDropIndicatorShown(true);
-        setDragDropMode(QAbstractItemView::DragDrop);
-        setEditTriggers(QAbstractItemView::NoEditTriggers);
-        selectRowOnControlFocus(this);
-    }
-
-protected:
-    QStringList mimeTypes() const override
-    {
-        return {dragtypes::NotesSongEvDataType, dragtypes::MidiGroupDataType, dragtypes::GroupSongEvDataType};
-    }
-    QMimeData *mimeData(const QList<QTableWidgetItem *> &) const override
-    {
-        return owner_->dragRows({int(owner_->selectedRow())});
-    }
-    void startDrag(Qt::DropActions actions) override
-    {
-        if (owner_->selectedRow() >= 0)
-            QTableWidget::startDrag(actions);
-    }
-    void dragEnterEvent(QDragEnterEvent *e) override { e->acceptProposedAction(); }
-    void dragMoveEvent(QDragMoveEvent *e) override
-    {
-        QTableWidget::dragMoveEvent(e);
-        e->acceptProposedAction();
-    }
-    void dropEvent(QDropEvent *e) override
-    {
-        const qint64 n = rowCount();
-        const QModelIndex at = indexAt(e->position().toPoint());
-        qint64 r = n;
-        bool onRow = false;
-        switch (dropIndicatorPosition()) {
-        case QAbstractItemView::OnItem: r = at.row(); onRow = true; break;
-        case QAbstractItemView::AboveItem: r = at.row(); break;
-        case QAbstractItemView::BelowItem: r = at.row() + 1; break;
-        default: r = n; break;
-        }
-        if (owner_->acceptDrop(e->mimeData(), r, onRow))
-            e->acceptProposedAction();
-        else
-            e->ignore();
-    }
-
-private:
-    WinNoteF *owner_;
-};
 
 namespace {
 const QString kSelectRow = QStringLiteral("A row must be selected to perform this operation");
@@ -88,7 +25,9 @@ void WinNoteF::buildCues(QWidget *pane)
 {
     auto *layout = new QVBoxLayout(pane);
     layout->setContentsMargins(0, 0, 0, 0);
-    mTable_ = new CueTable(this, pane);
+    mTable_ = new CueTable(pane);
+    mTable_->cues()->edited = [this](qint64 row, bool timeEnded) { cueRowEdited(row, timeEnded); };
+    mTable_->dropped = [this](const QMimeData *data, qint64 r, bool onRow) { return acceptDrop(data, r, onRow); };
     layout->addWidget(mTable_, 1);
     auto *row = new QHBoxLayout;
     auto button = [pane, row](const QString &title, const QString &tip = QString()) {
@@ -128,29 +67,34 @@ void WinNoteF::buildCues(QWidget *pane)
     refreshPageNo();
 }
 
-QTableWidget *WinNoteF::table() const { return mTable_; }
+QTableView *WinNoteF::table() const
+{
+    syncTable();
+    return mTable_;
+}
+
+void WinNoteF::syncTable() const
+{
+    if (!tableStale_)
+        return;
+    tableStale_ = false;
+    mTable_->showEvents(Data::songEvents());
+}
 
 qint64 WinNoteF::selectedRow() const
 {
-    const QModelIndexList rows = mTable_->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
+    syncTable();
+    return mTable_->selectedRow();
 }
 
 void WinNoteF::selectRow(qint64 row)
 {
-    if (row < 0 || row >= mTable_->rowCount()) {
+    syncTable();
+    if (row < 0 || row >= mTable_->model()->rowCount()) {
         mTable_->clearSelection();
         return;
     }
-    mTable_->selectRow(int(row));
-    mTable_->scrollTo(mTable_->model()->index(int(row), 0));
-}
-
-ViewSongCue *WinNoteF::rowView(qint64 row) const
-{
-    if (row < 0 || row >= mTable_->rowCount())
-        return nullptr;
-    return qobject_cast<ViewSongCue *>(mTable_->indexWidget(mTable_->model()->index(int(row), 0)));
+    mTable_->chooseRow(int(row));
 }
 
 void WinNoteF::ensureOwnEvents()
@@ -167,50 +111,28 @@ void WinNoteF::ensureOwnEvents()
     reloadTable(nullptr);
 }
 
-namespace {
-QString rowSignature(const SongEv &ev)
-{
-    return QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8")
-        .arg(QString::number(ev.mm), QString::number(ev.ss), QString::number(int(ev.timeEv)),
-             QString::number(ev.actionType), ev.actionTxt, QString::number(ev.levelNo),
-             QString::number(ev.colorCode), QString::number(quintptr(&ev)));
-}
-} // namespace
-
 void WinNoteF::reloadTable(const SongEvPtr &keepSelected)
 {
-    const SongEvArray &events = Data::songEvents();
-    const int n = int(events.size());
-    if (mTable_->rowCount() != n) {
-        mTable_->setRowCount(n);
-        shownRows_.resize(n);
-    }
-    for (int i = 0; i < n; ++i) {
-        if (!events[i])
-            continue;
-        const QString sig = rowSignature(*events[i]) + QString::number(i);
-        ViewSongCue *view = rowView(i);
-        if (view && shownRows_[i] == sig)
-            continue; // unchanged: a reload after one new cue redraws one row
-        if (!view) {
-            view = new ViewSongCue;
-            mTable_->setIndexWidget(mTable_->model()->index(i, 0), view);
-        }
-        view->setValForSongEv(*events[i], i, false);
-        view->setDelegate(this);
-        shownRows_[i] = sig;
-    }
+    tableStale_ = true;
+    if (isVisible())
+        syncTable();
     if (keepSelected)
-        selectRow(events.indexOf(keepSelected));
+        selectRow(Data::songEvents().indexOf(keepSelected));
 }
 
 void WinNoteF::refreshSongEv() { reloadTable(nullptr); }
 
+void WinNoteF::showEvent(QShowEvent *event)
+{
+    NoteWindow::showEvent(event);
+    syncFields();
+    syncTable();
+}
+
 void WinNoteF::detachCueRows()
 {
-    for (int i = 0; i < mTable_->rowCount(); ++i)
-        if (ViewSongCue *view = rowView(i))
-            view->setDelegate(nullptr);
+    mTable_->cues()->edited = nullptr;
+    mTable_->dropped = nullptr;
 }
 
 void WinNoteF::showRow(qint64 row)
@@ -229,22 +151,21 @@ void WinNoteF::rowsChanged()
             ev->index = i++;
 }
 
-void WinNoteF::viewSongCueUpdateCueRow(ViewSongCue *view)
+void WinNoteF::cueRowEdited(qint64 row, bool timeEnded)
 {
-    if (!view || view->lib() || delEnCours_ || view->row() < 0 || readOnly_)
-        return;
-    ensureOwnEvents();
-    ViewSongCue::updateSongEvAtIndex(view->row(), mTable_, Data::songEvents());
-    noteModifiee_ = true;
-}
-
-void WinNoteF::viewSongCueUpdateCueRowMMSS(ViewSongCue *view)
-{
-    if (view && view->row() >= 0)
-        viewSongCueUpdateCueRow(view);
-    if (view && view->row() >= 0)
-        saveNote(false);
-    else if (noteModifiee_)
+    const std::optional<CueTableModel::Edit> edit = mTable_->cues()->editOf(int(row));
+    if (edit && !delEnCours_ && !readOnly_) {
+        // The fields are taken first: loading this song's own list redraws the
+        // table, which then shows the edit once it is in.
+        const QString listed = Data::songEventsKey();
+        ensureOwnEvents();
+        if (const SongEvPtr ev = Data::songEvents().value(row))
+            cuerow::applyEdit(edit->now, edit->shown, edit->original, *ev);
+        if (Data::songEventsKey() != listed)
+            reloadTable(nullptr);
+        noteModifiee_ = true;
+    }
+    if (timeEnded)
         saveNote(false);
 }
 
@@ -310,8 +231,7 @@ void WinNoteF::actionButtonSupprimer()
         SongEvArray &events = Data::songEvents();
         if (row < events.size())
             events.removeAt(row);
-        mTable_->removeRow(int(row));
-        shownRows_.remove(row);
+        mTable_->cues()->removeEventRow(int(row));
         rowsChanged();
         reloadTable(nullptr);
         noteModifiee_ = true;
@@ -462,11 +382,6 @@ bool WinNoteF::acceptDrop(const QMimeData *data, qint64 r, bool onRow)
         buttonDupliquer_->setEnabled(true);
     }
     return true;
-}
-
-QMimeData *WinNoteF::dragRows(const QList<int> &rows) const
-{
-    return dragtypes::rowsMimeData(dragtypes::NotesSongEvDataType, rows);
 }
 
 // ---- Play, record and the track position ---------------------------------------------

@@ -106,15 +106,3 @@ void MidiWindows::refreshGenOptMetroSound()
     if (pref4_)
         pref4_->refreshGenOptMetroSound();
 }
-
-void MidiWindows::saveOpenWindows()
-{
-    if (pref_ && pref_->isVisible())
-        pref_->sauvegarderDonnees();
-    if (pref2_ && pref2_->isVisible())
-        pref2_->sauvegarderDonnees();
-    if (pref3_ && pref3_->isVisible())
-        pref3_->sauvegarderDonnees();
-    if (pref4_ && pref4_->isVisible())
-        pref4_->sauvegarderDonnees();
-}

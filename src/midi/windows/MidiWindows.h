@@ -36,8 +36,6 @@ public:
     void midiLearnDestination();
     // The metronome's sound option changed.
     void refreshGenOptMetroSound();
-    // Shut-down: every open window saves as its close would.
-    void saveOpenWindows();
 
     // The windows made so far (nullptr before first use).
     MidiPref *destinations() const;

@@ -21,6 +21,10 @@ Dialogs *g_installed = nullptr;
 // Read by workers too: a note writer keeping an edit aside asks whether a quit is under way.
 std::atomic_bool g_quitting{false};
 
+const char *const kQuestion = "tolvaneQuestion";
+
+void markQuestion(QDialog &dialog) { dialog.setProperty(kQuestion, true); }
+
 void logUnasked(const QString &kind, const QString &title, const QString &text)
 {
     qWarning().noquote() << QStringLiteral("Not asked while quitting (%1, %2): %3").arg(kind, title, text);
@@ -81,6 +85,8 @@ int askKeeping(const QString &title, const QString &text, const QStringList &but
     return keep;
 }
 
+bool isQuestion(const QWidget *window) { return window && window->property(kQuestion).toBool(); }
+
 void setDialogs(Dialogs *installed) { g_installed = installed; }
 
 void setQuitting(bool quitting) { g_quitting = quitting; }
@@ -97,6 +103,7 @@ int QtDialogs::alert(const QString &title, const QString &text, const QStringLis
     QDialog box(QApplication::activeWindow());
     box.setWindowTitle(title);
     box.setModal(true);
+    markQuestion(box);
     auto *layout = new QVBoxLayout(&box);
     // Plain text: a song title holding "<" or "&" must show as written.
     auto *message = new QLabel(text, &box);
@@ -136,12 +143,14 @@ int QtDialogs::alert(const QString &title, const QString &text, const QStringLis
 
 std::optional<QString> QtDialogs::textInput(const QString &title, const QString &text, const QString &defaultText)
 {
-    bool ok = false;
-    const QString value =
-        QInputDialog::getText(QApplication::activeWindow(), title, text, QLineEdit::Normal, defaultText, &ok);
-    if (!ok)
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(text);
+    dialog.setTextValue(defaultText);
+    markQuestion(dialog);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return value;
+    return dialog.textValue();
 }
 
 namespace {
@@ -163,6 +172,7 @@ public:
         kept_ = &*free;
         kept_->inUse = true;
         QFileDialog *d = kept_->dialog;
+        markQuestion(*d);
         // The dialog itself may still count as the active window.
         QWidget *over = QApplication::activeWindow();
         d->setParent(over == d || d->isAncestorOf(over) ? nullptr : over, d->windowFlags());
