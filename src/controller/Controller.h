@@ -90,8 +90,10 @@ public:
     void setDirButton(qint64 currentSlot);
     static QString getLab(const QString &path);
     // Codes: 0 help folder, 1 open slot, 2 choose a folder for the slot,
-    // 3 unassign the slot; any other only runs the common end.
-    void doRefresh(qint64 slot, qint64 code, bool refreshOnly);
+    // 3 unassign the slot; any other only runs the common end. In turns, the
+    // song shown and the table of contents each come in a later turn of the
+    // event loop.
+    void doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTurns = false);
     void doChargerHelpTolvane();
     void actionToggleInfo();
     bool creerDefaultChordPro(const QString &folder);
@@ -640,7 +642,10 @@ private:
     bool scanSlot(qint64 slot, bool noMsg);
     void loadHelpFolder();
     void refreshCommonStart(qint64 slot);
-    void refreshCommonEnd(bool refreshOnly, qint64 slotBefore);
+    void refreshCommonEnd(bool refreshOnly, qint64 slotBefore, bool inTurns);
+    void showScannedToc();
+    // Runs fn at the next turn of the event loop, unless the controller has gone or ended by then.
+    void nextTurn(std::function<void()> fn);
     bool sayIfUnavailable(qint64 slot);
     void clearWindowsForEmptyList();
     void onSlotMenu(qint64 slot, qint64 code);

@@ -3,6 +3,7 @@
 
 #include "controller/SampleSong.h"
 #include "library/Data.h"
+#include "platform/Clock.h"
 #include "platform/Keys.h"
 #include "platform/Log.h"
 #include "platform/MainMenu.h"
@@ -12,6 +13,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QPointer>
 
 namespace {
 
@@ -220,7 +222,7 @@ void Controller::refreshCommonStart(qint64 slot)
     }
 }
 
-void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly)
+void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTurns)
 {
     TLOG(QStringLiteral("Controller doRefresh %1 %2").arg(QString::number(slot), QString::number(code)));
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
@@ -321,7 +323,7 @@ void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly)
     default:
         break;
     }
-    refreshCommonEnd(refreshOnly, slotBefore);
+    refreshCommonEnd(refreshOnly, slotBefore, inTurns);
 }
 
 // A slot whose folder is gone (a stick pulled out, a folder renamed) keeps
@@ -339,7 +341,7 @@ bool Controller::sayIfUnavailable(qint64 slot)
     return true;
 }
 
-void Controller::refreshCommonEnd(bool refreshOnly, qint64 slotBefore)
+void Controller::refreshCommonEnd(bool refreshOnly, qint64 slotBefore, bool inTurns)
 {
     if (currentDirNo_ >= 0)
         awaitedDirNo_ = -1;
@@ -370,13 +372,33 @@ void Controller::refreshCommonEnd(bool refreshOnly, qint64 slotBefore)
         setTabsName();
         refreshInspector();
     }
-    chargerPages();
+    if (!inTurns) {
+        chargerPages();
+        showScannedToc();
+        return;
+    }
+    nextTurn([this] {
+        chargerPages();
+        nextTurn([this] { showScannedToc(); });
+    });
+}
+
+void Controller::showScannedToc()
+{
     Data::determinerNbTocG();
     afficherToc(true);
     // Said once per scan, when the windows are there to say it.
     if (const QString note = folderwalk::message(Data::lastScan()); !note.isEmpty())
         tellFailure(note);
     Data::lastScan() = folderwalk::Result();
+}
+
+void Controller::nextTurn(std::function<void()> fn)
+{
+    platform::runOnMain([self = QPointer<Controller>(this), fn = std::move(fn)]() {
+        if (self && !self->terminated_)
+            fn();
+    });
 }
 
 // Without a song nothing may point at a song: the windows show nothing.

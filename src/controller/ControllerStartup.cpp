@@ -199,7 +199,16 @@ void Controller::readStoredOptionsAndFolder()
     // The performer may have opened a folder before a late read: it stays.
     const bool opened = !atStart && currentDirNo_ >= 0;
     if (!opened && stored >= 0 && !obtenirDir(stored).isEmpty()) {
-        doRefresh(stored, 1, false);
+        // After a late read the folder's scan, its song and its table of
+        // contents each take a turn after the read's, so that no turn holds
+        // the keys longer than a frame.
+        if (atStart)
+            doRefresh(stored, 1, false);
+        else
+            nextTurn([this, stored] {
+                if (currentDirNo_ < 0)
+                    doRefresh(stored, 1, false, true);
+            });
         return;
     }
     // A folder not plugged in keeps its slot: the help folder stands in meanwhile.
@@ -208,7 +217,7 @@ void Controller::readStoredOptionsAndFolder()
         doRefresh(-1, 0, false);
     } else {
         setDirButton(currentDirNo_);
-        refreshDefNoteDefPDFX();
+        nextTurn([this] { refreshDefNoteDefPDFX(); });
     }
     if (opened)
         return;

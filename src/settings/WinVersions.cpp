@@ -19,6 +19,7 @@
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace versions {
 
@@ -53,10 +54,24 @@ void postPath(const QString &name, const QString &path)
 
 // ---- The versions window --------------------------------------------------------------------
 
-WinVersions::WinVersions(QWidget *parent)
+namespace {
+PageRenderer::FileLook &defaultLookSlot()
+{
+    static PageRenderer::FileLook look;
+    return look;
+}
+} // namespace
+
+void WinVersions::setDefaultLook(PageRenderer::FileLook look)
+{
+    defaultLookSlot() = std::move(look);
+}
+
+WinVersions::WinVersions(QWidget *parent, PageRenderer::FileLook look)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
 {
     setWindowTitle(QStringLiteral("Alternate Versions"));
+    look_ = look ? std::move(look) : defaultLookSlot();
     auto *outer = new QVBoxLayout(this);
     mTable_ = new QTableWidget(0, ColumnCount);
     mTable_->setHorizontalHeaderLabels({QStringLiteral("WID"), QStringLiteral("File Name"), QString(), QString(), QString()});
@@ -100,18 +115,39 @@ QString WinVersions::idOfRow(int row) const
     return ids.at(row - 1)->idWin;
 }
 
+PageRenderer &WinVersions::looks()
+{
+    // Its thread starts when the window is first shown: most sessions never show it.
+    if (!looks_) {
+        looks_ = new PageRenderer(look_, this);
+        connect(looks_, &PageRenderer::documentReady, this, &WinVersions::answered);
+    }
+    return *looks_;
+}
+
+QString WinVersions::songFile() const
+{
+    return pieceCour_ && pieceCour_->pieceDet ? pieceCour_->pieceDet->fichier : QString();
+}
+
 QString WinVersions::alternatePath(int row) const
 {
-    const QString id = idOfRow(row);
-    if (!pieceCour_ || !pieceCour_->pieceDet || id.isEmpty())
+    if (row < 1 || row > alternates_.size() || idOfRow(row).isEmpty())
         return QString();
-    return Data::obtenirPathPourAltDir(pieceCour_->pieceDet->fichier, id);
+    return alternates_.at(row - 1).value_or(QString());
+}
+
+bool WinVersions::looked() const
+{
+    return asked_ == 0 && next_ > alternates_.size() && !writes_.busy();
 }
 
 QString WinVersions::cellText(int row, Column column) const
 {
-    const bool song = pieceCour_ && pieceCour_->pieceDet;
-    const QString file = song ? pieceCour_->pieceDet->fichier : QString();
+    const QString file = songFile();
+    const bool song = !file.isEmpty();
+    // Neither button while the row's answer is awaited.
+    const bool known = row == 0 || (row <= alternates_.size() && alternates_.at(row - 1).has_value());
     const QString alternate = row == 0 ? QString() : alternatePath(row);
     switch (column) {
     case ColWinID: return row == 0 ? QStringLiteral("(Master)") : idOfRow(row);
@@ -119,7 +155,7 @@ QString WinVersions::cellText(int row, Column column) const
         if (!song)
             return QString();
         return QFileInfo(row == 0 ? file : alternate).fileName();
-    case ColCreate: return song && row >= 1 && alternate.isEmpty() ? QStringLiteral("Create...") : QString();
+    case ColCreate: return song && known && row >= 1 && alternate.isEmpty() ? QStringLiteral("Create...") : QString();
     case ColDelete: return song && row >= 1 && !alternate.isEmpty() ? QStringLiteral("Delete") : QString();
     case ColOpen: {
         const QString target = row == 0 ? file : alternate;
@@ -134,35 +170,94 @@ QString WinVersions::cellText(int row, Column column) const
 void WinVersions::reload()
 {
     const int rows = int(Data::winIDs().size()) + 1;
+    // The same song keeps its rows on show until their new answers come.
+    if (songFile() != listed_)
+        alternates_.clear();
+    listed_ = songFile();
+    alternates_.resize(rows - 1);
+    // An answer on its way was looked at before this reload: it is not taken.
+    if (asked_ != 0)
+        stale_ = true;
+    else
+        looks().lookAgain();
+    next_ = 1;
     mTable_->clearContents();
     mTable_->setRowCount(rows);
-    for (int r = 0; r < rows; ++r) {
-        for (Column c : {ColWinID, ColFilename})
-            mTable_->setItem(r, c, new QTableWidgetItem(cellText(r, c)));
-        for (Column c : {ColCreate, ColDelete, ColOpen}) {
-            const QString title = cellText(r, c);
-            if (title.isEmpty())
-                continue;
-            auto *button = new TableButton(title);
-            button->setRow(r);
-            connect(button, &QPushButton::clicked, this, [this, button, c]() {
-                const int row = int(button->row());
-                if (c == ColCreate)
-                    actionButtonCreate(row);
-                else if (c == ColDelete)
-                    actionButtonDelete(row);
-                else
-                    actionButtonOpen(row);
-            });
-            mTable_->setCellWidget(r, c, button);
+    for (int r = 0; r < rows; ++r)
+        fillRow(r);
+    askNext();
+}
+
+void WinVersions::fillRow(int r)
+{
+    if (r >= mTable_->rowCount())
+        return;
+    for (Column c : {ColWinID, ColFilename})
+        mTable_->setItem(r, c, new QTableWidgetItem(cellText(r, c)));
+    for (Column c : {ColCreate, ColDelete, ColOpen}) {
+        const QString title = cellText(r, c);
+        if (title.isEmpty()) {
+            mTable_->removeCellWidget(r, c);
+            continue;
         }
+        auto *button = new TableButton(title);
+        button->setRow(r);
+        connect(button, &QPushButton::clicked, this, [this, button, c]() {
+            const int row = int(button->row());
+            if (c == ColCreate)
+                actionButtonCreate(row);
+            else if (c == ColDelete)
+                actionButtonDelete(row);
+            else
+                actionButtonOpen(row);
+        });
+        mTable_->setCellWidget(r, c, button);
     }
+}
+
+void WinVersions::askNext()
+{
+    const QString file = songFile();
+    // One look at a time, so that a folder that does not answer holds one ask only.
+    while (asked_ == 0 && next_ <= alternates_.size()) {
+        const std::optional<QString> found = looks().version(file, {idOfRow(next_), 2, 2});
+        if (!found) {
+            asked_ = next_;
+            askedFor_ = file;
+            return;
+        }
+        alternates_[next_ - 1] = *found;
+        fillRow(next_);
+        ++next_;
+    }
+}
+
+void WinVersions::answered(const QString &path)
+{
+    if (asked_ == 0 || path != askedFor_)
+        return;
+    asked_ = 0;
+    if (std::exchange(stale_, false)) {
+        looks().lookAgain();
+        next_ = 1;
+    }
+    // Asked again, the row's answer is the one just come.
+    askNext();
+}
+
+void WinVersions::setAlternate(const QString &song, int row, const QString &path)
+{
+    // The table may have moved to another song while the file was made.
+    if (song == listed_ && row >= 1 && row <= alternates_.size())
+        alternates_[row - 1] = path;
+    reload();
 }
 
 void WinVersions::actionButtonCreate(int row)
 {
     const QString id = idOfRow(row);
-    if (!pieceCour_ || !pieceCour_->pieceDet || id.isEmpty())
+    // One write at a time: the table answers the one under way first.
+    if (!pieceCour_ || !pieceCour_->pieceDet || id.isEmpty() || writes_.busy())
         return;
     if (!versions::idFitsFileName(id)) {
         Data::msg(QStringLiteral("The WID \"%1\" cannot be part of a file name.").arg(id));
@@ -183,30 +278,47 @@ void WinVersions::actionButtonCreate(int row)
     } else {
         created = versions::newVersionPath(master, id, suffix);
     }
-    // The table may be older than the folder: a file there now stays as it is.
-    if (QFileInfo::exists(created)) {
-        Data::msg(QStringLiteral("%1 already exists and was left as it is.").arg(created));
-        reload();
-        return;
-    }
-    QString error;
-    if (emptyChordPro) {
-        QFile file(created);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            error = file.errorString();
-    } else {
-        QFile source(master);
-        if (!source.copy(created))
-            error = source.errorString();
-    }
-    reload();
-    post(vocab::RefreshNoteAndPdfDefaults);
-    if (!error.isEmpty()) {
-        Data::msg(QStringLiteral("%1 could not be created: %2").arg(created, error));
-        return;
-    }
-    if (!songfile::isPdfFile(created))
-        postPath(vocab::ActionOpenNew, created);
+    struct Made {
+        bool existed = false;
+        QString error;
+    };
+    writes_.run(
+        QStringLiteral("Versions: %1").arg(created),
+        [master, created, emptyChordPro]() {
+            Made made;
+            // The table may be older than the folder: a file there now stays as it is.
+            made.existed = QFileInfo::exists(created);
+            if (made.existed)
+                return made;
+            if (emptyChordPro) {
+                QFile file(created);
+                if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+                    made.error = file.errorString();
+            } else {
+                QFile source(master);
+                if (!source.copy(created))
+                    made.error = source.errorString();
+            }
+            return made;
+        },
+        [this, row, master, created](const Made &made) {
+            if (made.existed) {
+                Data::msg(QStringLiteral("%1 already exists and was left as it is.").arg(created));
+                reload();
+                return;
+            }
+            if (made.error.isEmpty())
+                setAlternate(master, row, created);
+            else
+                reload();
+            post(vocab::RefreshNoteAndPdfDefaults);
+            if (!made.error.isEmpty()) {
+                Data::msg(QStringLiteral("%1 could not be created: %2").arg(created, made.error));
+                return;
+            }
+            if (!songfile::isPdfFile(created))
+                postPath(vocab::ActionOpenNew, created);
+        });
 }
 
 void WinVersions::actionButtonOpen(int row)
@@ -221,16 +333,31 @@ void WinVersions::actionButtonOpen(int row)
 void WinVersions::actionButtonDelete(int row)
 {
     const QString path = row >= 1 ? alternatePath(row) : QString();
-    if (path.isEmpty())
+    if (path.isEmpty() || writes_.busy())
         return;
     if (!Data::question(QStringLiteral("Delete %1 ?").arg(path)))
         return;
-    if (!songfile::moveToTrash(path)) {
-        if (Data::question(QStringLiteral("%1 could not be moved to the trash. Delete it for good?").arg(path))
-            && !QFile::remove(path))
-            Data::msg(QStringLiteral("%1 could not be deleted.").arg(path));
-    }
-    reload();
+    const QString what = QStringLiteral("Versions: %1").arg(path);
+    const QString song = songFile();
+    writes_.run(what, [path]() { return songfile::moveToTrash(path); }, [this, song, row, path, what](bool trashed) {
+        if (trashed || !Data::question(QStringLiteral("%1 could not be moved to the trash. Delete it for good?").arg(path))) {
+            deleted(song, row, trashed);
+            return;
+        }
+        writes_.run(what, [path]() { return QFile::remove(path); }, [this, song, row, path](bool removed) {
+            if (!removed)
+                Data::msg(QStringLiteral("%1 could not be deleted.").arg(path));
+            deleted(song, row, removed);
+        });
+    });
+}
+
+void WinVersions::deleted(const QString &song, int row, bool gone)
+{
+    if (gone)
+        setAlternate(song, row, QString());
+    else
+        reload();
     post(vocab::RefreshNoteAndPdfDefaults);
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "library/Pieces.h"
+#include "platform/FileWork.h"
+#include "windows/PageRenderer.h"
 
 #include <QWidget>
+#include <optional>
 
 class QComboBox;
 class QTableWidget;
@@ -11,12 +14,20 @@ class QTableWidget;
 // window identifier, with buttons to create, open and delete each version
 // (a file beside the song named "<song>---<identifier>.<extension>").
 // Creating never replaces a file; deleting goes to the trash.
+//
+// Which versions exist is looked at by a renderer's thread, one row after the
+// other, and each row fills as its answer comes; a version is made or deleted
+// on a thread of its own. A library folder that does not answer holds those
+// threads alone, never the window or the keys.
 class WinVersions : public QWidget {
     Q_OBJECT
 public:
     enum Column { ColWinID, ColFilename, ColCreate, ColDelete, ColOpen, ColumnCount };
 
-    explicit WinVersions(QWidget *parent = nullptr);
+    // `look` stands in for the file system (a share in tests); {} takes defaultLook().
+    explicit WinVersions(QWidget *parent = nullptr, PageRenderer::FileLook look = {});
+    // What a window made without a look of its own looks with ({} the file system).
+    static void setDefaultLook(PageRenderer::FileLook look);
 
     // Takes the song and reloads; unless refreshOnly, also comes to the front.
     void showWin(const PiecesPtr &piece, bool refreshOnly);
@@ -25,8 +36,11 @@ public:
     void actionButtonDelete(int row);
     void actionButtonHelp();
 
-    // The existing alternate file of row r (1..n) for the song; "" when none.
+    // The existing alternate file of row r (1..n) for the song; "" when none
+    // or not known yet.
     QString alternatePath(int row) const;
+    // Whether every row's answer to the last reload has come, and no file is being made or deleted.
+    bool looked() const;
     // The text of a cell, and whether its button shows ("" when hidden).
     QString cellText(int row, Column column) const;
     QTableWidget *table() const { return mTable_; }
@@ -36,10 +50,29 @@ protected:
 
 private:
     void reload();
+    void fillRow(int row);
     QString idOfRow(int row) const;
+    QString songFile() const;
+    PageRenderer &looks();
+    // Asks for the next row's version; an answer known already fills its row at once.
+    void askNext();
+    void answered(const QString &path);
+    // Known before the look confirms it: the file just made or deleted for the song.
+    void setAlternate(const QString &song, int row, const QString &path);
+    void deleted(const QString &song, int row, bool gone);
 
     QTableWidget *mTable_ = nullptr;
     PiecesPtr pieceCour_;
+    PageRenderer::FileLook look_;
+    PageRenderer *looks_ = nullptr;
+    // Row r's alternate at index r - 1; nullopt while it is looked at.
+    QList<std::optional<QString>> alternates_;
+    QString listed_;    // the song file the rows are for
+    int next_ = 1;      // the row to ask for next
+    int asked_ = 0;     // the row whose answer is on its way, 0 for none
+    QString askedFor_;  // the song file it was asked for
+    bool stale_ = false; // the answer on its way was asked before the last reload
+    platform::FileWork writes_;
 };
 
 // The version chooser: picks which version of the current song to open, by

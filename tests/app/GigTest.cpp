@@ -7,10 +7,13 @@
 #include "library/NoteWriter.h"
 #include "library/SongFileCheck.h"
 #include "platform/Dialogs.h"
+#include "platform/MainMenu.h"
 #include "platform/RegularFile.h"
+#include "settings/WinVersions.h"
 #include "support/GatedScan.h"
 #include "windows/WindowFactory.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -520,6 +523,52 @@ INSTANTIATE_TEST_SUITE_P(Songs, HeldSongFile,
                              const QFileInfo held(QString::fromUtf8(info.param.held));
                              return (info.param.lead ? "version_" : "") + held.suffix().toStdString();
                          });
+
+// Before, the versions window looked for each song's versions on the main
+// thread: with the library folder silent, "Manage Versions…" froze the keys
+// until the share answered.
+TEST_F(HeldSongFile, TheVersionsWindowOpensAtOnceKeysAnswerAndItsTableFillsWithTheShare)
+{
+    testsupport::Ceiling ceiling(120);
+    testsupport::Gate reached, answers;
+    const std::shared_ptr<void> atTheEnd(nullptr, [answers](void *) mutable {
+        answers.open();
+        WinVersions::setDefaultLook({});
+    });
+    WinVersions::setDefaultLook([dir = library.path(), reached, answers](const QString &path) mutable {
+        if (path.startsWith(dir)) {
+            reached.open();
+            answers.wait();
+        }
+        return platform::regularFileStamp(path);
+    });
+    start();
+    WindowPDFx *w = tolvanes().first();
+    press(w, Qt::Key_Right); // away with the table of contents
+    ASSERT_EQ(currentTitle(), QStringLiteral("Alpha"));
+    QAction *item = testsupport::menuItem(MainMenu::instance().menu(QStringLiteral("Song")), {QStringLiteral("Manage Versions…")});
+    ASSERT_TRUE(item);
+    item->trigger();
+    reached.wait();
+    WinVersions *versions = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        versions = versions ? versions : qobject_cast<WinVersions *>(top);
+    ASSERT_TRUE(versions && versions->isVisible());
+    EXPECT_EQ(versions->cellText(0, WinVersions::ColFilename), QStringLiteral("Alpha.pdf"));
+    EXPECT_EQ(versions->cellText(1, WinVersions::ColCreate), QString()) << "nothing offered before the answer";
+
+    press(w, Qt::Key_Right);
+    EXPECT_EQ(currentTitle(), QStringLiteral("Bravo"));
+    EXPECT_EQ(versions->cellText(0, WinVersions::ColFilename), QStringLiteral("Bravo.chopro"));
+    // The answer looked at for Alpha is not Bravo's.
+    answers.open();
+    ASSERT_TRUE(testsupport::waitFor([versions] { return versions->looked(); }));
+    EXPECT_EQ(versions->cellText(1, WinVersions::ColCreate), QStringLiteral("Create..."));
+    press(w, Qt::Key_Left);
+    ASSERT_TRUE(testsupport::waitFor([versions] { return versions->looked(); }));
+    EXPECT_EQ(versions->cellText(1, WinVersions::ColFilename), QStringLiteral("Alpha---Lead.pdf"));
+    EXPECT_EQ(versions->cellText(1, WinVersions::ColDelete), QStringLiteral("Delete"));
+}
 
 namespace {
 

@@ -71,6 +71,7 @@ TEST_F(VersionsAndHelp, CreateOpenAndDeleteAlternateVersions)
 {
     WinVersions w;
     w.showWin(Data::getPiece(1), false);
+    ASSERT_TRUE(testsupport::waitFor([&] { return w.looked(); }));
     EXPECT_EQ(w.cellText(0, WinVersions::ColWinID), QStringLiteral("(Master)"));
     EXPECT_EQ(w.cellText(0, WinVersions::ColFilename), QStringLiteral("Misty.pdf"));
     EXPECT_EQ(w.cellText(0, WinVersions::ColOpen), QStringLiteral("Open in Viewer"));
@@ -80,6 +81,7 @@ TEST_F(VersionsAndHelp, CreateOpenAndDeleteAlternateVersions)
     // A ChordPro version of the PDF: empty, and opened for editing.
     dialogs.answerButton(QStringLiteral("Create New ChordPro file"));
     w.actionButtonCreate(1);
+    ASSERT_TRUE(testsupport::waitFor([&] { return w.looked(); }));
     const QString lead = alternate("Misty---Lead.chopro");
     ASSERT_TRUE(QFileInfo::exists(lead));
     EXPECT_EQ(QFileInfo(lead).size(), 0);
@@ -92,6 +94,7 @@ TEST_F(VersionsAndHelp, CreateOpenAndDeleteAlternateVersions)
     const QString drum = testsupport::writeFile(alternate("Misty---Drum.pdf"), "mine");
     dialogs.answerButton(QStringLiteral("Duplicate Master PDF"));
     w.actionButtonCreate(2);
+    ASSERT_TRUE(testsupport::waitFor([&] { return w.looked(); }));
     EXPECT_EQ(bytesOf(drum), QByteArray("mine"));
     EXPECT_TRUE(dialogs.lastText().contains(QStringLiteral("already exists")));
 
@@ -102,6 +105,7 @@ TEST_F(VersionsAndHelp, CreateOpenAndDeleteAlternateVersions)
     // Deleting goes to the trash.
     dialogs.answerButton(QStringLiteral("Yes"));
     w.actionButtonDelete(1);
+    ASSERT_TRUE(testsupport::waitFor([&] { return w.looked(); }));
     EXPECT_FALSE(QFileInfo::exists(lead));
     EXPECT_EQ(QDir(dir.filePath(QStringLiteral("data/Trash/files"))).entryList(QDir::Files),
               QStringList({QStringLiteral("Misty---Lead.chopro")}));

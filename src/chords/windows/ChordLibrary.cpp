@@ -76,7 +76,7 @@ ChordLibrary::ChordLibrary(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::Win
 
 ChordLibrary::~ChordLibrary()
 {
-    endChordFileReads();
+    chordFileReads_.end();
     // The tables go first: they ask their models, which read this window.
     delete mTable_;
     delete mTable2_;

@@ -6,6 +6,7 @@
 #include "chords/windows/ViewChordsEdit.h"
 #include "chords/windows/ViewChordsSuper.h"
 #include "platform/Clock.h"
+#include "platform/FileWork.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -164,11 +165,6 @@ private:
     bool importCurrent(quint64 run, qint64 instrument) const { return run == importRun_ && instrument == instrument_; }
     void showImportProgressLater();
     void endImport();
-    // Reads a chord file on a thread of its own, then done with what it found on the main thread.
-    struct ChordFileRead;
-    void readChordFile(const QString &path, qint64 instrument,
-                       std::function<void(const chordlibrary::ChordFileCheck &)> done);
-    void endChordFileReads();
     void showFirstRow();
     void generateAllChordsString(bool refresh, bool removeDuplicate);
     void refreshChordsForAllWindows();
@@ -213,7 +209,10 @@ private:
     QString importPath_;
     platform::Timer importTimer_;
     QPointer<PopupJauge> importPopup_;
-    QList<std::shared_ptr<ChordFileRead>> chordFileReads_;
+    // A chord file may sit on a share that stops answering: it is read on a
+    // thread of its own, ended with the window, so that it holds neither the
+    // shared pool (which the application waits for as it ends) nor the window's end.
+    platform::FileWork chordFileReads_;
 
     QTableView *mTable_ = nullptr;
     QTableView *mTable2_ = nullptr;

@@ -7,7 +7,6 @@
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
-#include "platform/ThreadEnd.h"
 #include "windows/PopupJauge.h"
 #include "windows/WindowPDFxSuper.h"
 
@@ -15,9 +14,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
-#include <QThread>
 #include <memory>
-#include <mutex>
 #include <type_traits>
 
 namespace {
@@ -46,60 +43,6 @@ void afterWorker(QObject *owner, Work work, Done done)
 
 // ---- Chord files -------------------------------------------------------------------------------
 
-// A chord file may sit on a share that stops answering: it is read on a thread
-// of its own, ended with the window, so that it holds neither the shared pool
-// (which the application waits for as it ends) nor the window's end.
-struct ChordLibrary::ChordFileRead {
-    QThread *thread = nullptr;
-    QString path;
-    std::mutex mutex;
-    bool reading = true;
-    bool gone = false; // the window is gone: nothing more is told
-};
-
-void ChordLibrary::readChordFile(const QString &path, qint64 instrument,
-                                 std::function<void(const chordlibrary::ChordFileCheck &)> done)
-{
-    auto read = std::make_shared<ChordFileRead>();
-    read->path = path;
-    read->thread = QThread::create([read, instrument, guard = QPointer<ChordLibrary>(this), done = std::move(done)]() {
-        auto check = std::make_shared<const chordlibrary::ChordFileCheck>(chordlibrary::checkChordFile(read->path, instrument));
-        const platform::BeforeTheEnd going;
-        {
-            const std::lock_guard lock(read->mutex);
-            read->reading = false;
-            if (read->gone)
-                return;
-        }
-        platform::runOnMain([guard, check, done]() {
-            if (guard)
-                done(*check);
-        });
-    });
-    read->thread->setObjectName(QStringLiteral("Chord file"));
-    connect(read->thread, &QThread::finished, this, [this, read]() {
-        if (chordFileReads_.removeOne(read))
-            platform::endThread(read->thread, platform::kThreadEndWaitMs, QStringLiteral("Chord file: %1").arg(read->path));
-    });
-    chordFileReads_.append(read);
-    read->thread->start();
-}
-
-void ChordLibrary::endChordFileReads()
-{
-    for (const std::shared_ptr<ChordFileRead> &read : std::exchange(chordFileReads_, {})) {
-        bool held;
-        {
-            const std::lock_guard lock(read->mutex);
-            read->gone = true;
-            held = read->reading;
-        }
-        // One held by the file system is not waited for.
-        platform::endThread(read->thread, held ? 0 : platform::kThreadEndWaitMs,
-                            QStringLiteral("Chord file: %1").arg(read->path));
-    }
-}
-
 void ChordLibrary::importChords()
 {
     // The window closes first, so its save question comes before the file's chords.
@@ -118,16 +61,19 @@ void ChordLibrary::importChordsfromFile(const QString &path)
     const qint64 instrument = instrument_;
     importPath_ = path;
     showImportProgressLater();
-    readChordFile(path, instrument, [this, run, instrument](const chordlibrary::ChordFileCheck &check) {
-        if (!importCurrent(run, instrument))
-            return;
-        if (!check.problem.isEmpty()) {
-            endImport();
-            Data::msg(check.problem);
-            return;
-        }
-        importChecked(run, check.lines);
-    });
+    chordFileReads_.run(
+        QStringLiteral("Chord file: %1").arg(path),
+        [path, instrument]() { return chordlibrary::checkChordFile(path, instrument); },
+        [this, run, instrument](const chordlibrary::ChordFileCheck &check) {
+            if (!importCurrent(run, instrument))
+                return;
+            if (!check.problem.isEmpty()) {
+                endImport();
+                Data::msg(check.problem);
+                return;
+            }
+            importChecked(run, check.lines);
+        });
 }
 
 void ChordLibrary::importChecked(quint64 run, const QString &lines)
