@@ -74,11 +74,12 @@ void seal(QByteArray &b)
     std::memcpy(b.data(), &length, sizeof length);
 }
 
-// The child's blocking reads and writes.
-bool readAll(int fd, char *data, qint64 size)
+// The child's blocking reads and writes: the whole size, or false.
+template <typename Io>
+bool whole(Io io, char *data, qint64 size)
 {
     while (size > 0) {
-        const ssize_t n = ::read(fd, data, size_t(size));
+        const ssize_t n = io(data, size_t(size));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -89,18 +90,14 @@ bool readAll(int fd, char *data, qint64 size)
     return true;
 }
 
+bool readAll(int fd, char *data, qint64 size)
+{
+    return whole([fd](char *d, size_t n) { return ::read(fd, d, n); }, data, size);
+}
+
 bool writeAll(int fd, const char *data, qint64 size)
 {
-    while (size > 0) {
-        const ssize_t n = ::send(fd, data, size_t(size), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= n;
-    }
-    return true;
+    return whole([fd](char *d, size_t n) { return ::send(fd, d, n, MSG_NOSIGNAL); }, const_cast<char *>(data), size);
 }
 
 bool readFrame(int fd, QByteArray &payload)
