@@ -127,6 +127,10 @@ protected:
         ASSERT_TRUE(w.renderer().waitForIdle());
     }
 
+    // Stands still unless a test moves it: the end of a resize, a quarter of a
+    // second later on a real clock, would otherwise turn a wide window's single
+    // page back to two pages whenever a loaded machine lets it come first.
+    platform::ManualClock clock_;
     testsupport::FreshDefaults defaults;
     QTemporaryDir dir;
     PiecesPtr a, b, c, broken, missing, chordPro;
