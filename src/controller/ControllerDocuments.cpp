@@ -40,10 +40,14 @@ bool Controller::isPlusieursVersionsEnCours() const
     for (const WinIDPtr &id : Data::winIDs()) {
         if (!id)
             continue;
-        for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
-            if (w && w->winType() == 0 && !w->altDir().isEmpty() && w->altDir() == id->idWin && w->altModeOk()
-                && !w->subsPath(file, false).isEmpty())
+        for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows()) {
+            if (!w || w->winType() != 0 || w->altDir().isEmpty() || w->altDir() != id->idWin || !w->altModeOk())
+                continue;
+            // A window whose renderer has not answered counts as showing the master.
+            const std::optional<QString> shown = w->versionShown(file, false);
+            if (shown && !shown->isEmpty())
                 return true;
+        }
     }
     return false;
 }

@@ -20,10 +20,11 @@ QString Controller::getFichier() const
     if (!piece || !piece->pieceDet)
         return QString();
     const QString own = piece->pieceDet->fichier;
+    // The version the key window shows, as its renderer found it: the song itself until it has answered.
     if (WindowPDFxSuper *key = Data::getWinController()) {
-        const QString shown = key->subsPath(own, false);
-        if (!shown.isEmpty())
-            return shown;
+        const std::optional<QString> shown = key->versionShown(own, false);
+        if (shown && !shown->isEmpty())
+            return *shown;
     }
     return own;
 }

@@ -374,10 +374,11 @@ void WinVersions::closeEvent(QCloseEvent *event)
 
 // ---- The version chooser --------------------------------------------------------------------
 
-DataPrefA::DataPrefA(QWidget *parent)
+DataPrefA::DataPrefA(QWidget *parent, PageRenderer::FileLook look)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
 {
     setWindowTitle(QStringLiteral("Open Version"));
+    look_ = look ? std::move(look) : defaultLookSlot();
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Version to open (WID), then Return")));
     comboWID_ = new QComboBox;
@@ -392,10 +393,24 @@ DataPrefA::DataPrefA(QWidget *parent)
     resize(260, 80);
 }
 
+PageRenderer &DataPrefA::looks()
+{
+    // Its thread starts at the first identifier typed: most sessions never type one.
+    if (!looks_) {
+        looks_ = new PageRenderer(look_, this);
+        connect(looks_, &PageRenderer::documentReady, this, &DataPrefA::versionAnswered);
+    }
+    return *looks_;
+}
+
 void DataPrefA::showDataPrefA()
 {
     dataIsLoaded_ = false;
     escapePressed_ = false;
+    askedId_.clear();
+    // Versions made or deleted since the last show are looked for again.
+    if (looks_)
+        looks_->lookAgain();
     remplirComboWIDList();
     show();
     raise();
@@ -406,6 +421,8 @@ void DataPrefA::showDataPrefA()
 
 void DataPrefA::remplirComboWIDList()
 {
+    const QString typed = comboWID_->currentText();
+    const bool keepTyped = dataIsLoaded_ && typed != proposed_;
     const QSignalBlocker quiet(comboWID_);
     comboWID_->clear();
     const PiecesPtr piece = Data::getPiece(Data::songNoG());
@@ -418,22 +435,44 @@ void DataPrefA::remplirComboWIDList()
         if (w->altDir().isEmpty() || !w->altModeOk())
             master = true;
     comboWID_->addItem(QStringLiteral("(Master)"));
-    comboWID_->setEditText(QStringLiteral("(Master)"));
+    proposed_ = QStringLiteral("(Master)");
+    listKnown_ = true;
     bool first = true;
     for (const WinIDPtr &id : Data::winIDs()) {
         if (!id || !piece || !piece->pieceDet)
             continue;
         for (WindowPDFxSuper *w : tolvaneWindows) {
-            if (w->altDir() != id->idWin || !w->altModeOk() || w->subsPath(piece->pieceDet->fichier, false).isEmpty())
+            if (w->altDir() != id->idWin || !w->altModeOk())
+                continue;
+            const std::optional<QString> shown = w->versionShown(piece->pieceDet->fichier, true);
+            if (!shown) {
+                // Listed when the window's renderer answers.
+                listKnown_ = false;
+                if (PageRenderer *renderer = w->pageRenderer())
+                    connect(renderer, &PageRenderer::documentReady, this, &DataPrefA::listAnswered,
+                            Qt::UniqueConnection);
+                continue;
+            }
+            if (shown->isEmpty())
                 continue;
             comboWID_->addItem(w->altDir());
             if (first && !master)
-                comboWID_->setEditText(w->altDir());
+                proposed_ = w->altDir();
             first = false;
             break;
         }
     }
     comboWID_->addItem(QStringLiteral("(cancel)"));
+    comboWID_->setEditText(keepTyped ? typed : proposed_);
+}
+
+void DataPrefA::listAnswered(const QString &path)
+{
+    const PiecesPtr piece = Data::getPiece(Data::songNoG());
+    // Only while an answer is awaited: the renderer says the same of every page it reads.
+    if (listKnown_ || !isVisible() || !piece || !piece->pieceDet || path != piece->pieceDet->fichier)
+        return;
+    remplirComboWIDList();
 }
 
 void DataPrefA::refreshSelonFiltres()
@@ -450,27 +489,43 @@ void DataPrefA::refreshSelonFiltres()
         actionButtonEscape();
         return;
     }
-    QString file;
+    const QString song = piece->pieceDet->fichier;
     if (text == QLatin1String("(Master)")) {
-        file = piece->pieceDet->fichier;
-    } else {
-        bool known = false;
-        for (const WinIDPtr &id : Data::winIDs()) {
-            if (id && id->idWin.toUpper() == text.toUpper()) {
-                known = true;
-                file = Data::obtenirPathPourAltDir(piece->pieceDet->fichier, id->idWin);
-                break;
-            }
-        }
-        if (!known) {
-            Data::msg(QStringLiteral("Invalid WID!"));
-            return;
-        }
-        if (file.isEmpty()) {
-            Data::msg(QStringLiteral("There is no alternate version for this WID!"));
+        openVersion(song);
+        return;
+    }
+    for (const WinIDPtr &id : Data::winIDs()) {
+        if (id && id->idWin.toUpper() == text.toUpper()) {
+            // Policy 2: the version alone, "" when there is none.
+            const std::optional<QString> found = looks().version(song, {id->idWin, 2, 2});
+            askedSong_ = song;
+            askedId_ = id->idWin;
+            if (found)
+                versionAnswered(song);
             return;
         }
     }
+    Data::msg(QStringLiteral("Invalid WID!"));
+}
+
+void DataPrefA::versionAnswered(const QString &path)
+{
+    if (askedId_.isEmpty() || path != askedSong_)
+        return;
+    // An answer for another identifier asks again for this one.
+    const std::optional<QString> found = looks().version(askedSong_, {askedId_, 2, 2});
+    if (!found)
+        return;
+    askedId_.clear();
+    if (found->isEmpty()) {
+        Data::msg(QStringLiteral("There is no alternate version for this WID!"));
+        return;
+    }
+    openVersion(*found);
+}
+
+void DataPrefA::openVersion(const QString &file)
+{
     dataIsLoaded_ = false;
     postPath(vocab::ActionOpen, file);
     close();
@@ -495,6 +550,8 @@ void DataPrefA::keyPressEvent(QKeyEvent *event)
 void DataPrefA::closeEvent(QCloseEvent *event)
 {
     event->accept();
+    // A version still looked for no longer opens.
+    askedId_.clear();
     if (escapePressed_)
         Data::activateKeywin();
 }

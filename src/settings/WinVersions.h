@@ -26,7 +26,8 @@ public:
 
     // `look` stands in for the file system (a share in tests); {} takes defaultLook().
     explicit WinVersions(QWidget *parent = nullptr, PageRenderer::FileLook look = {});
-    // What a window made without a look of its own looks with ({} the file system).
+    // What a window made without a look of its own (this one, the version
+    // chooser) looks with ({} the file system).
     static void setDefaultLook(PageRenderer::FileLook look);
 
     // Takes the song and reloads; unless refreshOnly, also comes to the front.
@@ -77,10 +78,14 @@ private:
 
 // The version chooser: picks which version of the current song to open, by
 // choosing or typing a window identifier, and posts "ActionOpen" with it.
+// The list holds the versions the bound windows' renderers found (filled as
+// they answer); the typed identifier's version is looked for by a renderer
+// of the chooser's own, and opens when it answers.
 class DataPrefA : public QWidget {
     Q_OBJECT
 public:
-    explicit DataPrefA(QWidget *parent = nullptr);
+    // `look` stands in for the file system (a share in tests); {} takes WinVersions' default.
+    explicit DataPrefA(QWidget *parent = nullptr, PageRenderer::FileLook look = {});
 
     void showDataPrefA();
     void remplirComboWIDList();
@@ -89,15 +94,27 @@ public:
     void actionButtonEscape();
     QComboBox *combo() const { return comboWID_; }
     bool escapePressed() const { return escapePressed_; }
+    // Whether no answer is awaited, for the list or for the version to open.
+    bool looked() const { return listKnown_ && askedId_.isEmpty(); }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    PageRenderer &looks();
+    void listAnswered(const QString &path);
+    void versionAnswered(const QString &path);
+    void openVersion(const QString &file);
+
     QComboBox *comboWID_ = nullptr;
     bool dataIsLoaded_ = false;
     bool escapePressed_ = false;
+    QString proposed_;      // the text the list proposed, kept over a refill unless typed over
+    bool listKnown_ = true; // every bound window's renderer had answered at the last fill
+    PageRenderer::FileLook look_;
+    PageRenderer *looks_ = nullptr;
+    QString askedSong_, askedId_; // the version to open when the look answers
 };
 
 namespace versions {

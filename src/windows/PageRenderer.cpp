@@ -482,7 +482,7 @@ std::optional<platform::FileBytes> PageRenderer::songText(const QString &path, b
     return std::nullopt;
 }
 
-std::optional<QString> PageRenderer::version(const QString &path, const Binding &binding, bool ahead)
+std::optional<QString> PageRenderer::knownVersion(const QString &path, const Binding &binding) const
 {
     if (path.isEmpty())
         return QString();
@@ -497,6 +497,13 @@ std::optional<QString> PageRenderer::version(const QString &path, const Binding 
         return plain;
     if (auto it = versions_.constFind(path); it != versions_.constEnd() && it->binding == binding)
         return it->shown;
+    return std::nullopt;
+}
+
+std::optional<QString> PageRenderer::version(const QString &path, const Binding &binding, bool ahead)
+{
+    if (const std::optional<QString> known = knownVersion(path, binding))
+        return known;
     if (!versionPending_.contains(path)) {
         versionPending_.insert(path);
         PageRenderWorker::Job job;

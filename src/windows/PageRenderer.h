@@ -73,6 +73,8 @@ public:
     std::optional<platform::FileBytes> songText(const QString &path, bool ahead = false);
     // The file a window bound so shows for the song at path ("" for none).
     std::optional<QString> version(const QString &path, const Binding &binding, bool ahead = false);
+    // The same answer if known already, without asking for it.
+    std::optional<QString> knownVersion(const QString &path, const Binding &binding) const;
     // Forgets the ChordPro songs read and the versions found: the next ask
     // looks at the files again (an edit saved a song, a version was made).
     void lookAgain();

@@ -142,10 +142,7 @@ void WindowPDFx::refreshPiece()
 
 std::optional<QString> WindowPDFx::fileOf(const std::shared_ptr<Pieces> &piece, bool ahead)
 {
-    const QString path = pathOf(piece);
-    if (path.isEmpty() || altMode() == 0 || altModeOff())
-        return path;
-    return renderer_->version(path, {altDir(), defPDF(), defCHO()}, ahead);
+    return versionShown(pathOf(piece), true, ahead);
 }
 
 void WindowPDFx::rememberShown(const QString &song, const QString &shown)

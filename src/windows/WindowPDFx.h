@@ -141,6 +141,7 @@ public:
     // ---- State, for the views and the tests ------------------------------------
     PDFViewRedef *pane(PDFViewRedef::Role role) const { return panes_[static_cast<size_t>(role)]; }
     PageRenderer &renderer() const { return *renderer_; }
+    PageRenderer *pageRenderer() const override { return renderer_.get(); }
     ChordPro *chordProDocument() const { return chordProDocument_.get(); }
     ChordPro *chordProDocumentNext() const { return chordProDocumentNext_.get(); }
     qint32 typeFichierCour() const { return typeFichierCour_; }

@@ -8,8 +8,10 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <optional>
 
 class Pieces;
+class PageRenderer;
 
 // The base of every document window: the Tolvane window and the summary,
 // title, track-time, gauge and chord strip windows. A frameless top-level
@@ -81,9 +83,13 @@ public:
     void refreshDefNoteDefPDF();
     void selectNextDir();
     void toggleAltModeOnOff();
-    // The file to show for a song: its own, its alternate version for the
-    // bound identifier, or an empty string when the policy hides the song.
-    QString subsPath(const QString &path, bool updAltModeOk);
+    // The file the window shows for a song (winid::versionPath: its own, its
+    // version for the bound identifier, "" when the policy hides it) as its
+    // renderer found it; nullopt until the renderer has answered, asked of it
+    // when `ask` (its documentReady follows). The main thread never looks.
+    std::optional<QString> versionShown(const QString &path, bool ask, bool ahead = false) const;
+    // What finds the window's song files; none for a window that shows no song file.
+    virtual PageRenderer *pageRenderer() const { return nullptr; }
     // Asks the controller to reload the current song into every window.
     void refreshTous();
 

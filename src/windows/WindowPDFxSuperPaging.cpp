@@ -5,9 +5,8 @@
 #include "library/Data.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
+#include "windows/PageRenderer.h"
 #include "windows/WindowList.h"
-
-#include <QFileInfo>
 
 namespace {
 
@@ -60,16 +59,15 @@ void WindowPDFxSuper::toggleAltModeOnOff()
     resetPDF();
 }
 
-QString WindowPDFxSuper::subsPath(const QString &path, bool updAltModeOk)
+std::optional<QString> WindowPDFxSuper::versionShown(const QString &path, bool ask, bool ahead) const
 {
-    if (updAltModeOk)
-        altModeOk_ = false;
-    if (altMode_ == 0 || altModeOff_)
+    if (path.isEmpty() || altMode_ == 0 || altModeOff_)
         return path;
-    const QString shown = winid::versionPath(path, altDir_, defPDF_, defCHO_);
-    if (updAltModeOk && !shown.isEmpty() && shown != path)
-        altModeOk_ = true;
-    return shown;
+    PageRenderer *renderer = pageRenderer();
+    if (!renderer)
+        return std::nullopt;
+    const PageRenderer::Binding binding{altDir_, defPDF_, defCHO_};
+    return ask ? renderer->version(path, binding, ahead) : renderer->knownVersion(path, binding);
 }
 
 void WindowPDFxSuper::refreshTous()

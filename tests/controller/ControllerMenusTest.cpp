@@ -9,6 +9,7 @@
 #include "platform/desktop/SystemDesktopServices.h"
 #include "settings/HelpPages.h"
 #include "settings/WinVersions.h"
+#include "support/GatedScan.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -291,8 +292,21 @@ TEST_F(ControllerMenus, PdfSongsGoToTheDesktopAsTheKeyWindowShowsThem)
     trigger({"Song", "Open"});
     EXPECT_EQ(desktop.lines(), QStringList({"print " + own, "mail " + own, "open " + own}));
 
-    // The key window shows the alternate version: that file is the song's.
+    // The key window shows the alternate version: that file is the song's, once its renderer has found it.
+    // Before, the command looked for it on the main thread: a library share that did not answer froze the keys.
+    testsupport::Gate answers;
+    const std::shared_ptr<void> atTheEnd(nullptr, [answers](void *) mutable { answers.open(); });
+    window()->renderer = std::make_unique<PageRenderer>([answers](const QString &path) {
+        answers.wait();
+        return platform::regularFileStamp(path);
+    });
     window()->iniMode(1, QStringLiteral("Lead"));
+    window()->versionShown(own, true);
+    desktop.clear();
+    trigger({"Song", "Reveal in File Manager"});
+    EXPECT_EQ(desktop.lines(), QStringList({"reveal " + own})) << "the master while the share is silent";
+    answers.open();
+    window()->renderer->waitForIdle();
     desktop.clear();
     trigger({"Song", "Print…"});
     trigger({"Song", "Mail…"});

@@ -13,6 +13,7 @@
 #include "platform/ModalRun.h"
 #include "platform/dialogs/ScriptedDialogs.h"
 #include "support/TestSupport.h"
+#include "windows/PageRenderer.h"
 #include "windows/WindowFactory.h"
 #include "windows/WindowPDFxSuper.h"
 
@@ -48,6 +49,9 @@ public:
     void pageUpDown(bool forward) override { ownSteps << forward; }
     void updateRechInfo2(const QString &text) override { echo = text; }
     void setTocLabel2(const QString &text) override { tocLabel = text; }
+    PageRenderer *pageRenderer() const override { return renderer.get(); }
+
+    std::unique_ptr<PageRenderer> renderer; // none unless a test gives one
 
     QStringList messages;
     bool tocShown = false;

@@ -8,7 +8,9 @@
 #include "platform/Vocabulary.h"
 #include "platform/desktop/RecordingDesktopServices.h"
 #include "platform/dialogs/ScriptedDialogs.h"
+#include "support/GatedScan.h"
 #include "support/TestSupport.h"
+#include "windows/WindowPDFx.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -123,21 +125,51 @@ TEST_F(VersionsAndHelp, AnIdentifierUnfitForAFileNameIsRefused)
     EXPECT_TRUE(posted.isEmpty());
 }
 
-TEST_F(VersionsAndHelp, TheChooserFindsAnIdentifierInAnyCase)
+// Before, the chooser looked for the versions on the main thread: with the
+// library folder on a silent share, showing it or pressing Return froze the keys.
+TEST_F(VersionsAndHelp, TheChooserAnswersAtOnceAndTakesTheVersionsAsTheShareAnswers)
 {
     const QString lead = testsupport::writeFile(alternate("Misty---Lead.pdf"), "x");
-    DataPrefA chooser;
+    testsupport::Gate windowLooks, chooserLooks;
+    const auto held = [](testsupport::Gate gate) -> PageRenderer::FileLook {
+        return [gate](const QString &path) {
+            gate.wait();
+            return platform::regularFileStamp(path);
+        };
+    };
+    // A window bound to Lead that showed Misty's version; its renderer has forgotten it.
+    WindowPDFx window(nullptr, held(windowLooks));
+    window.iniMode(1, QStringLiteral("Lead"));
+    window.setAltModeOk(true);
+    Data::nsMutaryOfWindows() = {&window};
+    DataPrefA chooser(nullptr, held(chooserLooks));
+    const std::shared_ptr<void> atTheEnd(nullptr, [windowLooks, chooserLooks](void *) mutable {
+        windowLooks.open();
+        chooserLooks.open();
+        Data::nsMutaryOfWindows().clear();
+    });
+
     chooser.showDataPrefA();
+    EXPECT_EQ(chooser.combo()->count(), 2) << "(Master) and (cancel) until the window's renderer answers";
     EXPECT_EQ(chooser.combo()->currentText(), QStringLiteral("(Master)"));
+    windowLooks.open();
+    ASSERT_TRUE(testsupport::waitFor([&] { return chooser.looked(); }));
+    EXPECT_EQ(chooser.combo()->findText(QStringLiteral("Lead")), 1);
+    EXPECT_EQ(chooser.combo()->currentText(), QStringLiteral("Lead")) << "no window shows the master";
+
     chooser.combo()->setEditText(QStringLiteral("nobody"));
     chooser.refreshSelonFiltres();
-    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Invalid WID!"));
+    EXPECT_EQ(dialogs.texts(), QStringList({"Invalid WID!"}));
     chooser.combo()->setEditText(QStringLiteral("drum"));
     chooser.refreshSelonFiltres();
+    EXPECT_EQ(dialogs.texts(), QStringList({"Invalid WID!"})) << "the answer waits for the share";
+    chooserLooks.open();
+    ASSERT_TRUE(testsupport::waitFor([&] { return chooser.looked(); }));
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("There is no alternate version for this WID!"));
     EXPECT_TRUE(posted.isEmpty());
     chooser.combo()->setEditText(QStringLiteral("lead"));
     chooser.refreshSelonFiltres();
+    ASSERT_TRUE(testsupport::waitFor([&] { return chooser.looked(); }));
     EXPECT_EQ(posted, QStringList({vocab::ActionOpen + QLatin1Char(' ') + lead}));
 }
 
