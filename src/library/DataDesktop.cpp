@@ -6,8 +6,10 @@
 void Data::printPDF(const QString &path)
 {
     TLOG(QStringLiteral("Data printPDF"));
-    if (platform::desktop().printPdf(path) == platform::DesktopServices::PrintOutcome::Failed)
-        msg(QStringLiteral("The file \"%1\" could not be printed.").arg(path));
+    platform::desktop().printPdf(path, [path](platform::DesktopServices::PrintOutcome outcome, const QString &why) {
+        if (outcome == platform::DesktopServices::PrintOutcome::Failed)
+            msg(QStringLiteral("The file \"%1\" could not be printed: %2.").arg(path, why));
+    });
 }
 
 void Data::mailFile(const QString &path, const QString &titre)

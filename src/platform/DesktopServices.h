@@ -30,9 +30,13 @@ public:
     virtual void composeMail(const QString &attachmentPath, MailDone done) = 0;
     // Prints a PDF after the print dialog: no margins, each page fitted to
     // the paper and turned to match its orientation. A Cancel in the dialog
-    // is the user's choice, not a failure.
+    // is the user's choice, not a failure. The file is read, and the document
+    // loaded and rendered, off the main thread: `done` runs once, on the main
+    // thread, with the outcome and, on a failure, why in a few words
+    // (perhaps before printPdf returns). The main thread never waits for it.
     enum class PrintOutcome { Printed, Cancelled, Failed };
-    virtual PrintOutcome printPdf(const QString &path) = 0;
+    using PrintDone = std::function<void(PrintOutcome outcome, const QString &why)>;
+    virtual void printPdf(const QString &path, PrintDone done) = 0;
 };
 
 // The installed desktop services (the real desktop unless something else was installed).

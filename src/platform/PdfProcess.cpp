@@ -310,7 +310,7 @@ PdfProcess::Loaded PdfProcess::load(quint32 id, const QByteArray &bytes, int tim
     return r;
 }
 
-PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int timeoutMs)
+PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int timeoutMs, bool annotations)
 {
     Rendered r;
     if (!loaded(id))
@@ -321,6 +321,7 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
     put<qint32>(request, page);
     put<qint32>(request, size.width());
     put<qint32>(request, size.height());
+    put<quint8>(request, annotations ? 1 : 0);
     seal(request);
     QByteArray reply;
     qsizetype at = 0;
@@ -407,11 +408,15 @@ int servePdfRequests(int parentPid)
                 return 1;
         } else if (op == Render) {
             qint32 page = 0, w = 0, h = 0;
-            if (!get(in, at, page) || !get(in, at, w) || !get(in, at, h))
+            quint8 annotations = 0;
+            if (!get(in, at, page) || !get(in, at, w) || !get(in, at, h) || !get(in, at, annotations))
                 return 1;
             QImage image;
             if (auto it = docs.find(id); it != docs.end() && page >= 0 && page < it->second->pdf.pageCount() && w > 0 && h > 0) {
-                image = it->second->pdf.render(page, QSize(w, h));
+                QPdfDocumentRenderOptions options;
+                if (annotations)
+                    options.setRenderFlags(QPdfDocumentRenderOptions::RenderFlag::Annotations);
+                image = it->second->pdf.render(page, QSize(w, h), options);
                 // In place, in the same buffer: painting a premultiplied image needs no conversion.
                 image.convertTo(QImage::Format_ARGB32_Premultiplied);
             }

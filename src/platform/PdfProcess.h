@@ -45,13 +45,17 @@ public:
 
     // Loads a document from its bytes under a number of the caller's choosing.
     Loaded load(quint32 id, const QByteArray &bytes, int timeoutMs);
-    // Renders a page (0-based) of a loaded document at exactly this pixel size.
-    Rendered render(quint32 id, int page, QSize size, int timeoutMs);
+    // Renders a page (0-based) of a loaded document at exactly this pixel size,
+    // with its annotations (a performer's ink, comments) when asked.
+    Rendered render(quint32 id, int page, QSize size, int timeoutMs, bool annotations = false);
     // Forgets a document; asks nothing back.
     void close(quint32 id);
     // Whether the document is loaded in the child running now (one that ended
     // while idle, killed from outside, has none).
     bool loaded(quint32 id);
+
+    // A larger document is not read: it travels whole to the child.
+    static constexpr qint64 kMaxDocumentBytes = 512ll * 1024 * 1024;
 
     // The child's program: beside the running program, else where the build made it.
     static QString program();

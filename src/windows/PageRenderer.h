@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/PdfProcess.h"
 #include "platform/RegularFile.h"
 
 #include <QHash>
@@ -126,7 +127,7 @@ public:
     static constexpr qint64 kMaxImageBytes = 96ll * 1024 * 1024;
     static constexpr int kMaxDocuments = 8;
     // A larger PDF is not read: the documents kept open are held in memory.
-    static constexpr qint64 kMaxDocumentBytes = 512ll * 1024 * 1024;
+    static constexpr qint64 kMaxDocumentBytes = platform::PdfProcess::kMaxDocumentBytes;
     // How long loading a document, and rendering a page, may take before the
     // document is given up (shorter in tests); the program's own at start.
     static void setGiveUpTimes(int loadMs = 5000, int renderMs = 20000);

@@ -2,15 +2,18 @@
 #include "platform/desktop/PdfPrinting.h"
 #include "platform/desktop/RecordingDesktopServices.h"
 #include "platform/desktop/SystemDesktopServices.h"
+#include "platform/ModalRun.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPainter>
 #include <QPdfDocument>
 #include <QPdfWriter>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -212,17 +215,14 @@ TEST(PdfPrinting, PagesFillThePaperTurnedToItsOrientation)
     const QSizeF a4(595, 842);
     const QString song = writeFilledPdf(dir.filePath(QStringLiteral("song.pdf")), {a4, a4.transposed(), QSizeF(300, 424)});
 
-    QPdfDocument source;
-    ASSERT_EQ(source.load(song), QPdfDocument::Error::None);
-    ASSERT_GT(source.pagePointSize(1).width(), source.pagePointSize(1).height());
-    source.close();
-
     QPrinter printer(QPrinter::ScreenResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(dir.filePath(QStringLiteral("printed.pdf")));
     printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setPageOrientation(QPageLayout::Portrait);
-    ASSERT_TRUE(printPdfFile(song, printer));
+    const PdfToPrint pdf = readPdfToPrint(song, {});
+    ASSERT_EQ(pdf.pages, 3) << pdf.why.toStdString();
+    ASSERT_EQ(printPdfPages(pdf.bytes, printer, 0, 0, {}), QString());
 
     QPdfDocument printed;
     ASSERT_EQ(printed.load(printer.outputFileName()), QPdfDocument::Error::None);
@@ -232,27 +232,93 @@ TEST(PdfPrinting, PagesFillThePaperTurnedToItsOrientation)
         // No margins, the landscape page turned, the small page scaled up.
         EXPECT_GT(darkShare(printed, page), 0.95) << page;
     }
+
+    const QSizeF a4At1200(9921, 14031);
+    const struct {
+        QSizeF page, paper;
+        bool rotate;
+        QSize render;
+    } rows[] = {
+        // A fine printer gets images of at most 300 dpi.
+        {a4, a4At1200, false, QSize(2479, 3508)},
+        {a4.transposed(), a4At1200, true, QSize(3508, 2479)},
+        // Below the cap the image has the paper's own pixels.
+        {QSizeF(300, 424), a4, false, QSize(595, 841)},
+        {QSizeF(), a4, false, QSize()},
+    };
+    for (const auto &row : rows) {
+        const PagePlacement place = placePage(row.page, row.paper);
+        EXPECT_TRUE(place.rotate == row.rotate && place.renderSize == row.render) << row.page.width();
+    }
 }
 
-TEST(PdfPrinting, PrintsTheRangeAskedAndRefusesBrokenFiles)
+// Printing never reads the file or loads the document on the main thread:
+// before, a damaged page tree kept it in the PDF library for good.
+TEST(PdfPrinting, PrintsTheRangeAskedAndRefusesBrokenFilesLater)
 {
     QTemporaryDir dir;
     const QString song = testsupport::writePdf(dir.filePath(QStringLiteral("song.pdf")), 4);
-    QPrinter printer(QPrinter::ScreenResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(dir.filePath(QStringLiteral("printed.pdf")));
-    ASSERT_TRUE(printPdfFile(song, printer, 2, 3));
-    QPdfDocument printed;
-    ASSERT_EQ(printed.load(printer.outputFileName()), QPdfDocument::Error::None);
-    EXPECT_EQ(printed.pageCount(), 2);
-    printed.close();
+    const QString printed = dir.filePath(QStringLiteral("printed.pdf"));
+    SystemDesktopServices::Options options;
+    options.printLoadMs = 1500;
+    std::optional<SystemDesktopServices> services(std::in_place, options);
+    std::optional<int> asked;
+    setModalRunner([&](QDialog &dialog) {
+        auto *print = qobject_cast<QPrintDialog *>(&dialog);
+        if (!print)
+            return int(QDialog::Rejected);
+        asked = print->maxPage();
+        print->printer()->setOutputFormat(QPrinter::PdfFormat);
+        print->printer()->setOutputFileName(printed);
+        print->printer()->setPrintRange(QPrinter::PageRange);
+        print->printer()->setFromTo(2, 3);
+        return int(QDialog::Accepted);
+    });
+    const struct {
+        QString path;
+        DesktopServices::PrintOutcome outcome;
+        QString why;
+    } rows[] = {
+        {song, DesktopServices::PrintOutcome::Printed, {}},
+        {testsupport::writeFile(dir.filePath(QStringLiteral("broken.pdf")), "%PDF-1.4 garbage"),
+         DesktopServices::PrintOutcome::Failed, QStringLiteral("it is damaged or not a PDF file")},
+        {dir.filePath(QStringLiteral("missing.pdf")), DesktopServices::PrintOutcome::Failed, QStringLiteral("it is not there")},
+        {testsupport::writeFile(dir.filePath(QStringLiteral("looping.pdf")), testsupport::loopingPdf()),
+         DesktopServices::PrintOutcome::Failed, QStringLiteral("the PDF reader gives up on it")},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.path.toStdString());
+        std::optional<std::pair<DesktopServices::PrintOutcome, QString>> answer;
+        services->printPdf(row.path, [&](DesktopServices::PrintOutcome outcome, const QString &why) { answer = {outcome, why}; });
+        EXPECT_FALSE(answer.has_value());
+        // The main thread turns all along.
+        QElapsedTimer sinceTurn;
+        qint64 longestTurn = 0;
+        sinceTurn.start();
+        ASSERT_TRUE(waitFor([&] {
+            longestTurn = std::max(longestTurn, sinceTurn.restart());
+            return answer.has_value();
+        }));
+        if (row.outcome == DesktopServices::PrintOutcome::Failed)
+            EXPECT_LT(longestTurn, 1000);
+        EXPECT_EQ(answer->first, row.outcome);
+        EXPECT_EQ(answer->second, row.why);
+    }
+    EXPECT_EQ(asked, 4) << "the dialog opened once, with the pages to choose from";
+    QPdfDocument document;
+    document.load(printed);
+    EXPECT_EQ(document.pageCount(), 2);
 
-    const QString broken = testsupport::writeFile(dir.filePath(QStringLiteral("broken.pdf")), "%PDF-1.4 garbage");
-    printer.setOutputFileName(dir.filePath(QStringLiteral("none.pdf")));
-    EXPECT_FALSE(printPdfFile(broken, printer));
-    EXPECT_FALSE(printPdfFile(dir.filePath(QStringLiteral("missing.pdf")), printer));
-    EXPECT_FALSE(printPdfFile(song, printer, 5, 6));
-    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("none.pdf"))));
+    // A print still loading does not hold the end of its services, and answers nothing.
+    bool answered = false;
+    services->printPdf(dir.filePath(QStringLiteral("looping.pdf")), [&](auto, const QString &) { answered = true; });
+    QElapsedTimer ending;
+    ending.start();
+    services.reset();
+    EXPECT_LT(ending.elapsed(), 1000);
+    testsupport::processEvents();
+    EXPECT_FALSE(answered);
+    setModalRunner({});
 }
 
 TEST(RecordingDesktopServices, RecordsHandOffsWhileInstalled)
@@ -262,7 +328,9 @@ TEST(RecordingDesktopServices, RecordsHandOffsWhileInstalled)
         EXPECT_EQ(&desktop(), &recorder);
         desktop().revealInFileManager(QStringLiteral("/songs/a.pdf"));
         recorder.setAnswer(false);
-        EXPECT_EQ(desktop().printPdf(QStringLiteral("/songs/a.pdf")), DesktopServices::PrintOutcome::Failed);
+        std::optional<DesktopServices::PrintOutcome> outcome;
+        desktop().printPdf(QStringLiteral("/songs/a.pdf"), [&](DesktopServices::PrintOutcome o, const QString &) { outcome = o; });
+        EXPECT_EQ(outcome, DesktopServices::PrintOutcome::Failed);
         EXPECT_EQ(recorder.lines(), QStringList({"reveal /songs/a.pdf", "print /songs/a.pdf"}));
     }
     EXPECT_NE(dynamic_cast<SystemDesktopServices *>(&desktop()), nullptr);

@@ -134,6 +134,23 @@ QString writePdf(const QString &path, int pages)
     return QFileInfo(path).absoluteFilePath();
 }
 
+QByteArray rawPdf(const QList<QByteArray> &objects, const QByteArray &trailer)
+{
+    QByteArray out = "%PDF-1.4\n", xref;
+    for (int i = 0; i < objects.size(); ++i) {
+        xref += QByteArray::number(out.size()).rightJustified(10, '0') + " 00000 n \n";
+        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const QByteArray size = QByteArray::number(objects.size() + 1);
+    return out + "xref\n0 " + size + "\n0000000000 65535 f \n" + xref + "trailer\n<< /Size " + size + " /Root 1 0 R "
+         + trailer + ">>\nstartxref\n" + QByteArray::number(out.size()) + "\n%%EOF\n";
+}
+
+QByteArray loopingPdf()
+{
+    return rawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [2 0 R 2 0 R] /Count 2 >>"});
+}
+
 void processEvents()
 {
     for (int i = 0; i < 5; ++i)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
+#include <QList>
 
 class QAction;
 class QMenu;
@@ -31,6 +33,10 @@ QString writeFile(const QString &path, const QByteArray &bytes);
 QString writeProgram(const QString &path, const QByteArray &script);
 // Writes a PDF of n pages, each page showing its number in large type.
 QString writePdf(const QString &path, int pages);
+// A PDF of these objects (1 the catalogue) with a true cross-reference table.
+QByteArray rawPdf(const QList<QByteArray> &objects, const QByteArray &trailer = {});
+// A page tree whose kids are itself: the PDF reader never finishes loading it.
+QByteArray loopingPdf();
 // The golden/ folder beside a test source file (pass __FILE__).
 QString goldenDirBeside(const char *sourceFile);
 // Compares an image with golden/<name>.png: channels may differ a little

@@ -29,6 +29,8 @@ using Kind = PDFViewRedef::Kind;
 
 namespace {
 
+using testsupport::loopingPdf;
+using testsupport::rawPdf;
 using windowstest::song;
 
 // What a pane shows: "A:3 3/5", "B:1 1/3" (next song), "-" (empty).
@@ -41,19 +43,6 @@ std::string shown(const PDFViewRedef *pane)
     if (!pane->label().isEmpty())
         s += " " + pane->label().toStdString();
     return s;
-}
-
-// A PDF of these objects (1 the catalogue) with a true cross-reference table.
-QByteArray rawPdf(const QList<QByteArray> &objects, const QByteArray &trailer = {})
-{
-    QByteArray out = "%PDF-1.4\n", xref;
-    for (int i = 0; i < objects.size(); ++i) {
-        xref += QByteArray::number(out.size()).rightJustified(10, '0') + " 00000 n \n";
-        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const QByteArray size = QByteArray::number(objects.size() + 1);
-    return out + "xref\n0 " + size + "\n0000000000 65535 f \n" + xref + "trailer\n<< /Size " + size + " /Root 1 0 R "
-         + trailer + ">>\nstartxref\n" + QByteArray::number(out.size()) + "\n%%EOF\n";
 }
 
 qint64 peakMemoryBytes()
@@ -79,12 +68,6 @@ QHash<int, qint64> readers()
         }
     }
     return found;
-}
-
-// A page tree whose kids are itself: the PDF reader never finishes loading it.
-QByteArray loopingPdf()
-{
-    return rawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [2 0 R 2 0 R] /Count 2 >>"});
 }
 
 class TolvaneWindowTest : public ::testing::Test {

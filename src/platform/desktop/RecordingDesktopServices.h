@@ -37,11 +37,13 @@ public:
     }
     // What printing answers besides the recorded answer: a Cancel in the dialog.
     void setPrintCancelled(bool cancelled) { printCancelled_ = cancelled; }
-    PrintOutcome printPdf(const QString &path) override
+    // Answers at once.
+    void printPdf(const QString &path, PrintDone done) override
     {
         if (!record(QStringLiteral("print"), path))
-            return PrintOutcome::Failed;
-        return printCancelled_ ? PrintOutcome::Cancelled : PrintOutcome::Printed;
+            done(PrintOutcome::Failed, QStringLiteral("the desktop refuses it"));
+        else
+            done(printCancelled_ ? PrintOutcome::Cancelled : PrintOutcome::Printed, QString());
     }
 
 private:

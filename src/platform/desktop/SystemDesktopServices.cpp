@@ -9,7 +9,6 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QFileInfo>
-#include <QPdfDocument>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
@@ -55,6 +54,8 @@ SystemDesktopServices::SystemDesktopServices(Options options, Launcher launcher)
     : options_(std::move(options)), launcher_(launcher ? std::move(launcher) : Launcher(startDetached))
 {
 }
+
+SystemDesktopServices::~SystemDesktopServices() { endPrints(); }
 
 bool SystemDesktopServices::launch(const QString &program, const QStringList &arguments)
 {
@@ -139,26 +140,59 @@ void SystemDesktopServices::composeMail(const QString &attachmentPath, MailDone 
     process->start(program, {QStringLiteral("--attach"), absolute(attachmentPath)});
 }
 
-DesktopServices::PrintOutcome SystemDesktopServices::printPdf(const QString &path)
+void SystemDesktopServices::endPrints()
 {
-    QPdfDocument document;
-    if (document.load(path) != QPdfDocument::Error::None || document.pageCount() <= 0)
-        return PrintOutcome::Failed;
-    const int pages = document.pageCount();
-    document.close();
+    *printsEnded_ = true;
+    prints_.end();
+}
 
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(QFileInfo(path).fileName());
-    printer.setFullPage(true);
-    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
-    QPrintDialog dialog(&printer, QApplication::activeWindow());
-    dialog.setMinMax(1, pages);
-    if (runModal(dialog) != QDialog::Accepted)
-        return PrintOutcome::Cancelled;
-    const bool range = printer.printRange() == QPrinter::PageRange;
-    return printPdfFile(path, printer, range ? printer.fromPage() : 0, range ? printer.toPage() : 0)
-               ? PrintOutcome::Printed
-               : PrintOutcome::Failed;
+PrintLimits SystemDesktopServices::printLimits() const
+{
+    return {options_.printLoadMs, options_.printRenderMs, [ended = printsEnded_] { return ended->load(); }};
+}
+
+void SystemDesktopServices::printPdf(const QString &path, PrintDone done)
+{
+    if (!watchingQuit_ && QCoreApplication::instance()) {
+        watchingQuit_ = true;
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &quitWatch_, [this] { endPrints(); });
+    }
+    prints_.run(
+        QStringLiteral("Reading %1 to print").arg(path),
+        [path, limits = printLimits()] { return readPdfToPrint(path, limits); },
+        [this, path, done](const PdfToPrint &pdf) {
+            if (pdf.why.isEmpty())
+                return askAndPrint(path, pdf.bytes, pdf.pages, done);
+            TLOG(QStringLiteral("DesktopServices printPdf %1: %2").arg(path, pdf.why));
+            done(PrintOutcome::Failed, pdf.why);
+        });
+}
+
+void SystemDesktopServices::askAndPrint(const QString &path, const QByteArray &bytes, int pages, const PrintDone &done)
+{
+    auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
+    printer->setDocName(QFileInfo(path).fileName());
+    printer->setFullPage(true);
+    printer->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+    {
+        QPrintDialog dialog(printer.get(), QApplication::activeWindow());
+        dialog.setMinMax(1, pages);
+        if (runModal(dialog) != QDialog::Accepted)
+            return done(PrintOutcome::Cancelled, QString());
+    }
+    const bool range = printer->printRange() == QPrinter::PageRange;
+    const int from = range ? printer->fromPage() : 0;
+    const int to = range ? printer->toPage() : 0;
+    // Painted on the worker too, which Qt supports for a QPrinter: one page's image is
+    // held at a time, and ending the job hands it to the print system, which may be slow.
+    prints_.run(
+        QStringLiteral("Printing %1").arg(path),
+        [printer, bytes, from, to, limits = printLimits()] { return printPdfPages(bytes, *printer, from, to, limits); },
+        [path, done](const QString &why) {
+            if (!why.isEmpty())
+                TLOG(QStringLiteral("DesktopServices printPdf %1: %2").arg(path, why));
+            done(why.isEmpty() ? PrintOutcome::Printed : PrintOutcome::Failed, why);
+        });
 }
 
 } // namespace platform
