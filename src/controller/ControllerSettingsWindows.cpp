@@ -62,15 +62,19 @@ void Controller::makeInspectedWindowKey()
 
 DataPref7 *Controller::tagList()
 {
-    if (!dataPref7Controller_)
+    if (!dataPref7Controller_) {
         dataPref7Controller_ = new DataPref7;
+        dataPref7Controller_->setNoteWriter(noteWriter_.get());
+    }
     return dataPref7Controller_;
 }
 
 DataPref8 *Controller::tagAssignments()
 {
-    if (!dataPref8Controller_)
+    if (!dataPref8Controller_) {
         dataPref8Controller_ = new DataPref8;
+        dataPref8Controller_->setNoteWriter(noteWriter_.get());
+    }
     return dataPref8Controller_;
 }
 

@@ -12,9 +12,9 @@
 class QThread;
 
 // The performer's note writes (a save at a song change or at a quit, the
-// played date, any save of the notes windows) go in order through one
-// thread of their own: the main thread never waits on a note, and a share
-// that does not answer holds this thread alone. The record holds the edit at
+// played date, any save of the notes windows, the tag windows' edits) go in
+// order through one thread of their own: the main thread never waits on a
+// note, and a share that does not answer holds this thread alone. The record holds the edit at
 // once; the file follows. Each write reads the note afresh and changes only
 // what it was asked to (Pieces::writeNote, Pieces::editNoteFile).
 class NoteWriter : public QObject {

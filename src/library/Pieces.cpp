@@ -514,7 +514,12 @@ Pieces::NoteEditResult Pieces::editNoteOnDisk(const PiecesPtr &piece,
 
 Pieces::NoteEditResult Pieces::editTagsOnDisk(const PiecesPtr &piece, TagEdit edit, const QString &tag)
 {
-    return editNoteOnDisk(piece, [edit, &tag](const QString &note) {
+    return editNoteOnDisk(piece, tagChange(edit, tag));
+}
+
+std::function<QString(const QString &)> Pieces::tagChange(TagEdit edit, const QString &tag)
+{
+    return [edit, tag](const QString &note) {
         switch (edit) {
         case TagEdit::Add: return piecesrules::addTag(note, tag);
         case TagEdit::Remove: return piecesrules::removeTag(note, tag);
@@ -522,5 +527,5 @@ Pieces::NoteEditResult Pieces::editTagsOnDisk(const PiecesPtr &piece, TagEdit ed
         case TagEdit::Clear: return piecesrules::clearTags(note);
         }
         return note;
-    });
+    };
 }

@@ -114,6 +114,8 @@ public:
     // that the song carries.
     enum class TagEdit { Add, Remove, RemoveAnyCase, Clear };
     static NoteEditResult editTagsOnDisk(const PiecesPtr &piece, TagEdit edit, const QString &tag = QString());
+    // The change such an edit makes to a note, for NoteWriter::edit too.
+    static std::function<QString(const QString &)> tagChange(TagEdit edit, const QString &tag = QString());
 };
 
 using PiecesList = QList<PiecesPtr>;

@@ -1,6 +1,7 @@
 #include "settings/DataPref7.h"
 
 #include "library/Data.h"
+#include "library/NoteWriter.h"
 #include "platform/UserDefaults.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
@@ -51,6 +52,11 @@ DataPref7::DataPref7(QWidget *parent)
             updateTagAtIndex(item->row(), item->text());
     });
     resize(220, 420);
+}
+
+void DataPref7::setNoteWriter(NoteWriter *writer)
+{
+    writer_ = writer;
 }
 
 QTableWidget *DataPref7::table() const
@@ -127,35 +133,44 @@ void DataPref7::actionDeleteRow()
         Data::msg(QStringLiteral("A row must be selected to perform this operation"));
         return;
     }
-    // A removal cancelled part way keeps the tag listed: some songs still carry it.
-    if (!removeTagFromAllSong(Data::tags().at(row)))
-        return;
-    Data::tags().removeAt(row);
-    reload();
-    if (mTable_->rowCount() > 0) {
-        const int next = qMin(row, mTable_->rowCount() - 1);
-        mTable_->selectRow(next);
-        mTable_->scrollToItem(mTable_->item(next, 0));
-    }
-    refreshGenTags();
+    const QString tag = Data::tags().at(row);
+    removeTagFromAllSong(tag, [this, tag, row](bool whole) {
+        // A removal cancelled part way keeps the tag listed: some songs still carry it.
+        if (!whole)
+            return;
+        // The list may have changed while the notes answered.
+        const qsizetype at = Data::tags().value(row) == tag ? row : Data::tags().indexOf(tag);
+        if (at < 0)
+            return;
+        Data::tags().removeAt(at);
+        reload();
+        if (mTable_->rowCount() > 0) {
+            const int next = qMin(int(at), mTable_->rowCount() - 1);
+            mTable_->selectRow(next);
+            mTable_->scrollToItem(mTable_->item(next, 0));
+        }
+        refreshGenTags();
+    });
 }
 
-bool DataPref7::removeTagFromAllSong(const QString &tag)
+void DataPref7::removeTagFromAllSong(const QString &tag, std::function<void(bool)> done)
 {
     if (!Data::question(QStringLiteral("⚠️Also remove tag %1 from ALL songs?").arg(tag)))
-        return true;
+        return done(true);
     PiecesList carriers;
     for (const PiecesPtr &song : DataPref6::tabSongs(0))
         if (song->pieceDet && piecesrules::hasTag(song->pieceDet->infoF, tag, Qt::CaseInsensitive))
             carriers << song;
     if (carriers.isEmpty())
-        return true;
-    const tagrules::BatchResult r = runTagEdits(
-        this, QStringLiteral("Removing %1").arg(tag), carriers,
-        [&tag](const PiecesPtr &) { return tagrules::Edits{{Pieces::TagEdit::RemoveAnyCase, tag}}; }, progress);
-    if (r.written > 0)
-        post(vocab::RefreshFolder);
-    return !r.cancelled;
+        return done(true);
+    runTagEdits(
+        this, writer_, QStringLiteral("Removing %1").arg(tag), carriers,
+        [tag](const PiecesPtr &) { return tagrules::Edits{{Pieces::TagEdit::RemoveAnyCase, tag}}; }, progress,
+        [done = std::move(done)](const tagrules::BatchResult &r) {
+            if (r.written > 0)
+                post(vocab::RefreshFolder);
+            done(!r.cancelled);
+        });
 }
 
 void DataPref7::actionButtonHelp()

@@ -2,9 +2,11 @@
 
 #include "library/Pieces.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 
+class NoteWriter;
 class QMimeData;
 class QPushButton;
 class QTableWidget;
@@ -20,6 +22,9 @@ class DataPref7 : public QWidget {
 public:
     explicit DataPref7(QWidget *parent = nullptr);
 
+    // The note writes go through the writer (the controller's).
+    void setNoteWriter(NoteWriter *writer);
+
     // With save, a visible window stores the list first.
     void showDataPref7(bool save);
     void closeWin();
@@ -30,9 +35,10 @@ public:
     void actionButtonHelp();
     // A cell's text became the tag of its row.
     void updateTagAtIndex(int row, const QString &text);
-    // Removes a tag from every song of the library after asking; answers
-    // false when the removal was cancelled part way.
-    bool removeTagFromAllSong(const QString &tag);
+    // Removes a tag from every song of the library after asking, through the
+    // note writer; done answers, once the notes have, false when the removal
+    // was cancelled part way.
+    void removeTagFromAllSong(const QString &tag, std::function<void(bool whole)> done);
     // A drop of rows at a row; false for data that does not decode or a row
     // that no longer exists.
     bool acceptDrop(const QMimeData *data, int row);
@@ -51,6 +57,7 @@ private:
     void refreshGenTags();
 
     SetlistTable *mTable_ = nullptr;
+    QPointer<NoteWriter> writer_;
     bool menuOn_ = false;
     bool filling_ = false;
 };

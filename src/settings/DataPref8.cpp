@@ -1,6 +1,7 @@
 #include "settings/DataPref8.h"
 
 #include "library/Data.h"
+#include "library/NoteWriter.h"
 #include "platform/ModalRun.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
@@ -186,6 +187,11 @@ DataPref8::DataPref8(QWidget *parent)
             actionButtonTag(item->row(), item->column() - ColTag1, item->checkState() == Qt::Checked);
     });
     resize(1070, 640);
+}
+
+void DataPref8::setNoteWriter(NoteWriter *writer)
+{
+    writer_ = writer;
 }
 
 // ---- Loading -----------------------------------------------------------------------------------
@@ -415,24 +421,43 @@ void DataPref8::actionButtonTag(int row, int tagColumn, bool checked)
     const qsizetype at = depart_ + tagColumn;
     if (!song || at < 0 || at >= Data::tags().size())
         return;
-    const Pieces::TagEdit edit = checked ? Pieces::TagEdit::Add : Pieces::TagEdit::Remove;
-    const Pieces::NoteEditResult r = Pieces::editTagsOnDisk(song, edit, Data::tags().at(at));
-    if (!r.failure.isEmpty())
-        Data::msg(tagrules::failureMessage({r.failure}));
-    changeMade_ = changeMade_ || r.written;
-    refreshOneRow(row);
+    editRow(song, Pieces::tagChange(checked ? Pieces::TagEdit::Add : Pieces::TagEdit::Remove, Data::tags().at(at)));
 }
 
 void DataPref8::actionButtonClear(int row)
 {
-    const PiecesPtr song = rowSong(row);
-    if (!song)
+    if (const PiecesPtr song = rowSong(row))
+        editRow(song, Pieces::tagChange(Pieces::TagEdit::Clear));
+}
+
+void DataPref8::editRow(const PiecesPtr &song, const std::function<QString(const QString &)> &change)
+{
+    if (!writer_ || !song->pieceDet)
         return;
-    const Pieces::NoteEditResult r = Pieces::editTagsOnDisk(song, Pieces::TagEdit::Clear);
-    if (!r.failure.isEmpty())
-        Data::msg(tagrules::failureMessage({r.failure}));
-    changeMade_ = changeMade_ || r.written;
-    refreshOneRow(row);
+    writer_->edit(song, change, this, [this, song](const Pieces::NoteEditResult &r) {
+        if (!r.failure.isEmpty())
+            Data::msg(tagrules::failureMessage({r.failure}));
+        if (r.written)
+            noteWritten();
+        refreshSongRow(song);
+    });
+    refreshSongRow(song);
+}
+
+void DataPref8::refreshSongRow(const PiecesPtr &song)
+{
+    for (int r = 0; r < mTable_->rowCount(); ++r)
+        if (rowSong(r) == song)
+            refreshOneRow(r);
+}
+
+void DataPref8::noteWritten()
+{
+    // A note that answers after the window closed refreshes the lists on its own.
+    if (isVisible())
+        changeMade_ = true;
+    else
+        post(vocab::RefreshFolder);
 }
 
 PiecesList DataPref8::selectedSongs(bool *none)
@@ -447,13 +472,16 @@ PiecesList DataPref8::selectedSongs(bool *none)
     return songs;
 }
 
-void DataPref8::finishBulk(const tagrules::BatchResult &result)
+void DataPref8::runBulk(const QString &what, const PiecesList &songs,
+                        std::function<tagrules::Edits(const PiecesPtr &)> plan)
 {
-    Data::msg(QStringLiteral("%1 entries updated").arg(result.written));
-    if (result.written > 0) {
-        changeMade_ = true;
-        reloadTable();
-    }
+    runTagEdits(this, writer_, what, songs, std::move(plan), progress, [this](const tagrules::BatchResult &result) {
+        Data::msg(QStringLiteral("%1 entries updated").arg(result.written));
+        if (result.written > 0) {
+            noteWritten();
+            reloadTable();
+        }
+    });
 }
 
 void DataPref8::actionProceed()
@@ -465,12 +493,12 @@ void DataPref8::actionProceed()
         return;
     const QString tag = Data::tags().at(at);
     const bool add = comboOperation_->currentIndex() == 0;
-    finishBulk(runTagEdits(this, QStringLiteral("Updating"), songs, [&](const PiecesPtr &song) {
+    runBulk(QStringLiteral("Updating"), songs, [tag, add](const PiecesPtr &song) {
         const bool has = piecesrules::hasTag(song->pieceDet->infoF, tag, Qt::CaseInsensitive);
         if (add == has)
             return tagrules::Edits{};
         return tagrules::Edits{{add ? Pieces::TagEdit::Add : Pieces::TagEdit::RemoveAnyCase, tag}};
-    }, progress));
+    });
 }
 
 void DataPref8::actionClear()
@@ -482,11 +510,11 @@ void DataPref8::actionClear()
     if (songs.size() >= 2
         && !Data::question(QStringLiteral("Are you sure you want to remove tags from %1 entries?").arg(songs.size())))
         return;
-    finishBulk(runTagEdits(this, QStringLiteral("Clearing"), songs, [](const PiecesPtr &song) {
+    runBulk(QStringLiteral("Clearing"), songs, [](const PiecesPtr &song) {
         if (notefile::trimBlanksAndTabs(song->pieceDet->infoF).isEmpty())
             return tagrules::Edits{};
         return tagrules::Edits{{Pieces::TagEdit::Clear, QString()}};
-    }, progress));
+    });
 }
 
 void DataPref8::actionExtractFromFilename()
@@ -495,14 +523,14 @@ void DataPref8::actionExtractFromFilename()
     const PiecesList songs = selectedSongs(&none);
     if (none)
         return;
-    finishBulk(runTagEdits(this, QStringLiteral("Extracting"), songs, [](const PiecesPtr &song) {
+    runBulk(QStringLiteral("Extracting"), songs, [](const PiecesPtr &song) {
         tagrules::Edits edits;
         const PiecesDet &d = *song->pieceDet;
         for (const QString &tag :
              tagrules::tagsToExtract(Data::tags(), d.infoF, d.obtenirInfoFromFilename(), d.fichier, Data::dirX()))
             edits.append({Pieces::TagEdit::Add, tag});
         return edits;
-    }, progress));
+    });
 }
 
 // ---- Closing ---------------------------------------------------------------------------------------

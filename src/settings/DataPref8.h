@@ -4,8 +4,10 @@
 
 #include <QDialog>
 #include <QLineEdit>
+#include <QPointer>
 #include <functional>
 
+class NoteWriter;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -32,8 +34,9 @@ protected:
 // Tag assignments: the songs of one tab, narrowed by title, artist and tag,
 // with a check box per tag (eight tags a page), a clear button per song and
 // bulk operations on the selected songs. Every change goes through the
-// song's note, read again just before it is written; a song that cannot be
-// written is named at the end and keeps its tags. Application-modal.
+// note writer: the record holds it at once, the song's note is read again
+// just before it is written, and a note that cannot be written is named once
+// it answers. Application-modal.
 class DataPref8 : public QDialog {
     Q_OBJECT
 public:
@@ -42,6 +45,8 @@ public:
 
     explicit DataPref8(QWidget *parent = nullptr);
 
+    // The note writes go through the writer (the controller's).
+    void setNoteWriter(NoteWriter *writer);
     // Loads the lists and runs the window modally until it closes.
     void showDataPref8();
     // Loads and shows without the modal run.
@@ -85,7 +90,10 @@ private:
     void fillRow(int row);
     QList<int> selectedRows() const;
     PiecesList selectedSongs(bool *none);
-    void finishBulk(const tagrules::BatchResult &result);
+    void editRow(const PiecesPtr &song, const std::function<QString(const QString &)> &change);
+    void refreshSongRow(const PiecesPtr &song);
+    void noteWritten();
+    void runBulk(const QString &what, const PiecesList &songs, std::function<tagrules::Edits(const PiecesPtr &)> plan);
 
     QTableWidget *mTable_ = nullptr;
     QComboBox *comboTabList_ = nullptr;
@@ -101,6 +109,7 @@ private:
     QComboBox *comboOperation_ = nullptr;
     QComboBox *comboTagList_ = nullptr;
 
+    QPointer<NoteWriter> writer_;
     bool dataIsLoaded_ = false;
     bool changeMade_ = false;
     bool filling_ = false;

@@ -48,32 +48,14 @@ QStringList tagsToExtract(const QStringList &tags, const QString &infoF, const Q
     return found;
 }
 
-BatchResult editSongs(const PiecesList &songs, const std::function<Edits(const PiecesPtr &)> &plan,
-                      const std::function<bool(int, int)> &progress)
+std::function<QString(const QString &)> change(const Edits &edits)
 {
-    BatchResult result;
-    const int total = int(songs.size());
-    for (int i = 0; i < total; ++i) {
-        if (progress && !progress(i, total)) {
-            result.cancelled = true;
-            break;
-        }
-        const PiecesPtr &song = songs.at(i);
-        if (!song || !song->pieceDet)
-            continue;
-        bool written = false;
-        for (const auto &[edit, tag] : plan(song)) {
-            const Pieces::NoteEditResult r = Pieces::editTagsOnDisk(song, edit, tag);
-            if (!r.failure.isEmpty()) {
-                result.failures << r.failure;
-                break;
-            }
-            written = written || r.written;
-        }
-        if (written)
-            ++result.written;
-    }
-    return result;
+    return [edits](const QString &note) {
+        QString text = note;
+        for (const auto &[edit, tag] : edits)
+            text = Pieces::tagChange(edit, tag)(text);
+        return text;
+    };
 }
 
 QString failureMessage(const QStringList &failures)

@@ -9,8 +9,8 @@
 #include <utility>
 
 // The tag and identifier windows' rules as plain values: paging of the tag
-// columns, what extraction finds, row moves, and one run of tag edits over
-// many songs that reports its failures once.
+// columns, what extraction finds, row moves, and the tag edits of a run over
+// many songs: one change a song, the failures reported once.
 namespace tagrules {
 
 // ---- Tag columns of the assignments window (eight at a time) -----------------------
@@ -59,10 +59,8 @@ struct BatchResult {
     QStringList failures; // one line per song left alone
     bool cancelled = false;
 };
-// Runs each song's edits (from `plan`; none: the song is skipped). Before
-// each song `progress(done, total)` is asked whether to go on.
-BatchResult editSongs(const PiecesList &songs, const std::function<Edits(const PiecesPtr &)> &plan,
-                      const std::function<bool(int, int)> &progress = {});
+// A song's edits as one change of its note, made in turn.
+std::function<QString(const QString &)> change(const Edits &edits);
 // The one message naming every song left alone; empty when none.
 QString failureMessage(const QStringList &failures);
 

@@ -5,6 +5,7 @@
 #include "events/windows/WinNoteF.h"
 #include "midi/Midi.h"
 #include "platform/midi/LoopbackMidi.h"
+#include "support/GatedScan.h"
 
 #include <QProcess>
 #include <QTest>
@@ -224,4 +225,40 @@ TEST_F(ControllerNotesTest, AnEditAgainstANoteChangedElsewhereKeepsBoth)
                              "the other version is kept beside it as \"%1\".")
                   .arg(kept));
     EXPECT_TRUE(dialogs.records().isEmpty());
+}
+
+// The played date and a save typed in a notes window are queued for the same
+// note while its share does not answer, in either order (song one the date,
+// then the plain window's save; song two the formatted window's save, then
+// the date): once the share answers, each note holds both.
+TEST_F(ControllerNotesTest, ThePlayedDateAndATypedSaveQueuedOnASilentNoteKeepBoth)
+{
+    testsupport::Gate answers;
+    const std::shared_ptr<void> atTheEnd(nullptr, [answers](void *) mutable { answers.open(); });
+    const NoteWriter::ScopedFileCall share{[answers](const QString &) mutable { answers.wait(); }};
+    startWithNotes(QStringLiteral("One\n"), QStringLiteral("Two\n"));
+    clock->setDateTime(QDateTime(QDate(2026, 12, 7), QTime(21, 0)));
+    Data::setCurrentScreensetG(1);
+    for (const int song : {1, 2}) {
+        controller->gotoSongNo(song, false, true);
+        clock->advance(0.6); // the note timer
+        for (int step = 0; step < 2; ++step) {
+            if ((step == 0) == (song == 1)) {
+                clock->advance(30.0); // the played timer
+                ASSERT_TRUE(Data::getPiece(song)->pieceDet->played);
+            } else if (song == 1) {
+                WinNote *text = controller->winNote();
+                text->textView()->moveCursor(QTextCursor::End);
+                QTest::keyClicks(text->textView(), QStringLiteral("typed"));
+                text->saveNote(false);
+            } else {
+                type(controller->winNoteF()->keyField(), QStringLiteral("F"));
+                QTest::keyClick(controller->winNoteF()->keyField(), Qt::Key_Return);
+            }
+        }
+    }
+    ASSERT_FALSE(controller->noteWriter()->idle()) << "nothing written while the share is silent";
+    answers.open();
+    EXPECT_EQ(note(1), QStringLiteral("One\nLastPlayedDate1=2026-12-07\ntyped\n"));
+    EXPECT_EQ(note(2), QStringLiteral("Two\n\nKey=F\n\nLastPlayedDate1=2026-12-07\n"));
 }

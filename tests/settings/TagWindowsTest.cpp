@@ -4,10 +4,12 @@
 #include "settings/DataPref9.h"
 
 #include "library/Data.h"
+#include "library/NoteWriter.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/Vocabulary.h"
 #include "platform/dialogs/ScriptedDialogs.h"
+#include "support/GatedScan.h"
 #include "support/TestSupport.h"
 #include "windows/DragTypes.h"
 
@@ -82,6 +84,7 @@ protected:
     QList<qint64> posted;
     QStringList texts;
     QObject owner_;
+    NoteWriter writer;
 };
 
 TEST_F(TagWindows, DeletingATagRemovesTheWholeWordInAnyCaseFromEverySong)
@@ -96,10 +99,12 @@ TEST_F(TagWindows, DeletingATagRemovesTheWholeWordInAnyCaseFromEverySong)
     load();
     Data::tags() = {QStringLiteral("Pop"), QStringLiteral("rock")};
     DataPref7 list;
+    list.setNoteWriter(&writer);
     list.showDataPref7(true);
     list.table()->selectRow(1);
     dialogs.answerButton(QStringLiteral("Yes"));
     list.actionDeleteRow();
+    writer.waitForIdle();
 
     // Before, only the spelling of the tag list was removed: "ROCK" and "Rock" stayed.
     EXPECT_EQ(noteOf(a), QStringLiteral("Master\nTags=live\nfree\n"));
@@ -124,10 +129,14 @@ TEST_F(TagWindows, AFailureIsReportedOnceAtTheEndAndCancelKeepsTheTag)
     QDir().mkpath(notefile::notePathForSong(b));
     Data::tags() = {QStringLiteral("jazz")};
     DataPref7 list;
+    list.setNoteWriter(&writer);
     list.showDataPref7(true);
     // Before, each song that failed raised an alert of its own.
     dialogs.answerButton(QStringLiteral("Yes"));
-    EXPECT_TRUE(list.removeTagFromAllSong(QStringLiteral("jazz")));
+    bool whole = false;
+    list.removeTagFromAllSong(QStringLiteral("jazz"), [&whole](bool w) { whole = w; });
+    writer.waitForIdle();
+    EXPECT_TRUE(whole);
     ASSERT_EQ(dialogs.records().size(), 2);
     EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("These notes were left unchanged:\n")));
     EXPECT_TRUE(dialogs.lastText().contains(notefile::notePathForSong(b)));
@@ -141,6 +150,7 @@ TEST_F(TagWindows, AFailureIsReportedOnceAtTheEndAndCancelKeepsTheTag)
     list.table()->selectRow(0);
     dialogs.answerButton(QStringLiteral("Yes"));
     list.actionDeleteRow();
+    writer.waitForIdle();
     EXPECT_EQ(Data::tags(), QStringList({QStringLiteral("jazz")}));
     EXPECT_EQ(entry(QStringLiteral("C"))->pieceDet->infoF, QStringLiteral(" jazz "));
 }
@@ -221,15 +231,18 @@ TEST_F(TagWindows, AssignmentsBulkOperationsCountTheNotesWritten)
     load();
     Data::tags() = {QStringLiteral("rock"), QStringLiteral("Jazz"), QStringLiteral("Live")};
     DataPref8 w;
+    w.setNoteWriter(&writer);
     w.prepare();
     ASSERT_EQ(w.rowCount(), 3);
     w.selectRows({});
     w.actionProceed();
+    writer.waitForIdle();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("One or many rows must be selected to perform this operation"));
 
     // Adding "rock": the song carrying "ROCK" already has it.
     w.selectRows({0, 1});
     w.actionProceed();
+    writer.waitForIdle();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("1 entries updated"));
     EXPECT_EQ(noteOf(b), QStringLiteral("\nTags=rock\n"));
     // The check box shows only the spelling of the list.
@@ -240,6 +253,7 @@ TEST_F(TagWindows, AssignmentsBulkOperationsCountTheNotesWritten)
     w.comboOperation()->setCurrentIndex(1);
     w.selectRows({0, 1});
     w.actionProceed();
+    writer.waitForIdle();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("2 entries updated"));
     EXPECT_FALSE(QFileInfo::exists(notefile::notePathForSong(a)));
 
@@ -247,23 +261,66 @@ TEST_F(TagWindows, AssignmentsBulkOperationsCountTheNotesWritten)
     // name; the library's own name ("Rock Library") tags nothing.
     w.selectRows({0, 1, 2});
     w.actionExtractFromFilename();
+    writer.waitForIdle();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("2 entries updated"));
     EXPECT_EQ(noteOf(a), QStringLiteral("\nTags=Jazz\n"));
     EXPECT_EQ(noteOf(b), QStringLiteral("\nTags=Live\n")); // one line added, no blank line before it
 
     // One row's box and its clear button.
     w.actionButtonTag(2, 2, true);
+    writer.waitForIdle();
     EXPECT_EQ(w.rowSong(2)->pieceDet->infoF, QStringLiteral(" Live "));
     w.actionButtonClear(2);
+    writer.waitForIdle();
     EXPECT_EQ(w.rowSong(2)->pieceDet->infoF.trimmed(), QString());
 
     // Clearing two songs asks first.
     w.selectRows({0, 1});
     w.actionClear();
+    writer.waitForIdle();
     EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("Are you sure you want to remove tags from 2 entries?")));
     EXPECT_EQ(noteOf(a), QStringLiteral("\nTags=Jazz\n"));
     w.actionButtonEscape();
     EXPECT_EQ(posted.count(vocab::RefreshFolder), 1);
+}
+
+// Before, a box or a bulk operation read and wrote the notes on the main
+// thread: with their share silent the window froze until it answered.
+TEST_F(TagWindows, AssignmentsGoOnWhileTheNotesDoNotAnswer)
+{
+    const QString a = song(QStringLiteral("A(one).chopro"), QStringLiteral("Tags=pop\n"));
+    const QString b = song(QStringLiteral("B(two).chopro"), QString());
+    const QString c = song(QStringLiteral("C(three).chopro"), QString());
+    load();
+    Data::tags() = {QStringLiteral("rock")};
+    testsupport::Gate answers;
+    const std::shared_ptr<void> atTheEnd(nullptr, [answers](void *) mutable { answers.open(); });
+    const NoteWriter::ScopedFileCall share{[answers](const QString &) mutable { answers.wait(); }};
+    NoteWriter held;
+    DataPref8 w;
+    w.setNoteWriter(&held);
+    w.prepare();
+    QList<int> asked;
+    w.progress = [&asked](int done, int) {
+        asked << done;
+        return true;
+    };
+    w.actionButtonTag(0, 0, true);
+    EXPECT_EQ(w.table()->item(0, DataPref8::ColTags)->text(), QStringLiteral(" pop rock ")) << "the record holds it";
+    // A already carries it; B is queued behind A, C once B has answered.
+    w.selectRows({0, 1, 2});
+    w.actionProceed();
+    EXPECT_EQ(asked, QList<int>({0, 1}));
+    EXPECT_EQ(noteOf(a), QStringLiteral("Tags=pop\n"));
+    EXPECT_TRUE(dialogs.records().isEmpty());
+
+    answers.open();
+    held.waitForIdle();
+    EXPECT_EQ(asked, QList<int>({0, 1, 2}));
+    EXPECT_EQ(noteOf(a), QStringLiteral("Tags=pop rock\n"));
+    EXPECT_EQ(noteOf(b), QStringLiteral("\nTags=rock\n"));
+    EXPECT_EQ(noteOf(c), QStringLiteral("\nTags=rock\n"));
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("2 entries updated"));
 }
 
 TEST_F(TagWindows, AssignmentsFilterByTitleAndTagText)
