@@ -169,7 +169,7 @@ void NoteWriter::save(const PiecesPtr &piece, const QObject *context, std::funct
 }
 
 void NoteWriter::edit(const PiecesPtr &piece, const std::function<QString(const QString &)> &change,
-                      const QObject *context, std::function<void(const Pieces::NoteEditResult &)> done)
+                      const QObject *context, std::function<void(const Pieces::NoteEditResult &)> done, Whose whose)
 {
     if (!piece || !piece->pieceDet || !thread_)
         return;
@@ -187,10 +187,19 @@ void NoteWriter::edit(const PiecesPtr &piece, const std::function<QString(const 
     Job job;
     job.notePath = notePath;
     job.title = det.titre;
-    // A line the program writes on its own is not the performer's edit: the
-    // quit says it in the log only, as a refused one is.
-    job.performers = false;
-    job.keep = [notePath] { TLOG(QStringLiteral("NoteWriter: %1 did not answer, its line is not written").arg(notePath)); };
+    job.performers = whose == Whose::Performer;
+    if (job.performers) {
+        // The record holds this edit and every later one of the note.
+        job.keep = [piece, onDisk] {
+            const PiecesDet *det = piece->pieceDet.get();
+            if (det && det->notetxt != onDisk)
+                keptnotes::keep(det->fichier, det->notetxt, det->noteFormat);
+        };
+    } else {
+        // A line the program writes on its own is not the performer's edit: the
+        // quit says it in the log only, as a refused one is.
+        job.keep = [notePath] { TLOG(QStringLiteral("NoteWriter: %1 did not answer, its line is not written").arg(notePath)); };
+    }
     job.write = [this, piece, change, onDisk, held, notePath, songPath = det.fichier, format = det.noteFormat,
                  context = QPointer<const QObject>(context),
                  done = std::move(done)](const std::atomic_bool &stopped) -> std::function<void()> {

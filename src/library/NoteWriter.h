@@ -42,8 +42,12 @@ public:
     // Changes the note as it is on disk when its turn comes
     // (Pieces::editNoteOnDisk); the record takes the change at once, and the
     // stored note once written unless something else changed the record since.
+    // The performer's edit (a tag ticked) is kept aside at a quit that comes
+    // before it is written; a line the program writes on its own (the played
+    // date) is only logged.
+    enum class Whose { Program, Performer };
     void edit(const PiecesPtr &piece, const std::function<QString(const QString &)> &change, const QObject *context,
-              std::function<void(const Pieces::NoteEditResult &)> done = {});
+              std::function<void(const Pieces::NoteEditResult &)> done = {}, Whose whose = Whose::Program);
 
     bool idle() const;
     // At a quit: waits at most waitMs for the writes queued, keeps aside the

@@ -321,6 +321,26 @@ TEST_F(TagWindows, AssignmentsGoOnWhileTheNotesDoNotAnswer)
     EXPECT_EQ(noteOf(b), QStringLiteral("\nTags=rock\n"));
     EXPECT_EQ(noteOf(c), QStringLiteral("\nTags=rock\n"));
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("2 entries updated"));
+
+    // A tag taken off a note that never answers outlives the quit: before, the
+    // quit only logged it.
+    QTemporaryDir data;
+    qputenv("TOLVANE_DATA_DIR", data.path().toUtf8());
+    testsupport::Gate silent;
+    const std::shared_ptr<void> letGo(nullptr, [silent](void *) mutable { silent.open(); });
+    {
+        const NoteWriter::ScopedFileCall still{[silent](const QString &) mutable { silent.wait(); }};
+        NoteWriter quitting;
+        w.setNoteWriter(&quitting);
+        w.actionButtonTag(0, 0, false);
+        quitting.finish(0);
+    }
+    qunsetenv("TOLVANE_DATA_DIR");
+    const QFileInfoList kept = QDir(data.filePath(QStringLiteral("Kept notes"))).entryInfoList(QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    QFile copy(kept.first().filePath());
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll().trimmed(), QByteArray("Tags=pop"));
 }
 
 TEST_F(TagWindows, AssignmentsFilterByTitleAndTagText)
