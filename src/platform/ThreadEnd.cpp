@@ -34,14 +34,19 @@ void endBegins()
 
 } // namespace
 
+void leftBehind(const QString &what)
+{
+    // Registered once a thread is left behind, after the statics it reaches
+    // were made: the exit runs it before it destroys them.
+    static const bool endWatched = std::atexit(&endBegins) == 0;
+    (void)endWatched;
+    TLOG(QStringLiteral("%1 does not answer, left behind").arg(what));
+}
+
 bool endThread(QThread *thread, int waitMs, const QString &what)
 {
     if (!thread->wait(QDeadlineTimer(waitMs))) {
-        // Registered once a thread is left behind, after the statics it reaches
-        // were made: the exit runs it before it destroys them.
-        static const bool endWatched = std::atexit(&endBegins) == 0;
-        (void)endWatched;
-        TLOG(QStringLiteral("%1 does not answer, left behind").arg(what));
+        leftBehind(what);
         return false;
     }
     delete thread;

@@ -16,6 +16,10 @@ constexpr int kThreadEndWaitMs = 3000;
 // whether it ended.
 bool endThread(QThread *thread, int waitMs, const QString &what);
 
+// What endThread does for a thread it leaves behind, for one that is no
+// QThread and that its owner waited for by its own means.
+void leftBehind(const QString &what);
+
 // A thread left behind goes on once its file system answers, which may be
 // after the program has ended, while the exit destroys what it would touch.
 // What it does then, it does inside one of these: while the program runs

@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "audio/library/MusicFolderIndex.h"
 #include "controller/Controller.h"
 #include "chordpro/editor/EditorTextView.h"
 #include "chordpro/editor/WinEdit.h"
@@ -38,6 +39,7 @@
 #include <thread>
 #include <vector>
 #include <sys/stat.h>
+#include <unistd.h>
 
 // Before, quitting closed every window first, so shut-down found no Tolvane
 // window and the layout was never saved.
@@ -200,8 +202,8 @@ struct QuitRow {
     // Where the edit must be found after the quit (a kept copy), and what the next start says.
     const char *keptName = nullptr;
     const char *said = nullptr;
-    // The song's file is on a share that answers only once main has returned.
-    bool songHeldToTheExit = false;
+    // What is on a share that answers only once main has returned.
+    enum class Held { Nothing, SongFile, MusicFile } held = Held::Nothing;
     bool earlierRun = false; // the store as a run of the program left it
     // Or what the store must hold after the quit, nothing kept aside.
     std::function<void(const platform::UserDefaults &)> stored = {};
@@ -212,8 +214,10 @@ struct QuitRow {
 struct ShareAnsweringAtTheExit {
     testsupport::Gate exit, answered;
     std::atomic<bool> held = false;
+    std::atomic<bool> ended = false;
     ~ShareAnsweringAtTheExit()
     {
+        ended = true;
         exit.open();
         if (held) {
             answered.wait();
@@ -222,16 +226,40 @@ struct ShareAnsweringAtTheExit {
     }
 } shareAtTheExit;
 
-PageRenderer::FileLook heldToTheExit(const QString &song)
+void heldToTheExit()
+{
+    shareAtTheExit.held = true;
+    shareAtTheExit.exit.wait();
+    shareAtTheExit.answered.open();
+}
+
+PageRenderer::FileLook songHeldToTheExit(const QString &song)
 {
     return [song](const QString &path) {
         const std::optional<platform::FileStamp> stamp = platform::regularFileStamp(path);
-        if (path == song) {
-            shareAtTheExit.held = true;
-            shareAtTheExit.exit.wait();
-            shareAtTheExit.answered.open();
-        }
+        if (path == song)
+            heldToTheExit();
         return stamp;
+    };
+}
+
+// TagLib reads a song through the share: its bytes come once main has returned.
+audio::MusicFolderIndex::TrackReader readThroughTheShare()
+{
+    return [](const QString &path, int, const std::atomic<bool> &stop) {
+        int share[2];
+        if (::pipe(share) != 0)
+            qFatal("no pipe");
+        std::thread([in = share[1]] {
+            heldToTheExit();
+            const char tagged[] = "ID3\x04\0\0\0\0\0\x0fTIT2\0\0\0\x05\0\0\x03Song";
+            if (::write(in, tagged, sizeof tagged - 1) != sizeof tagged - 1)
+                qFatal("the share could not answer");
+        }).detach();
+        std::optional<audio::Track> track = audio::MusicFolderIndex::readTrack(path, share[0], stop);
+        if (shareAtTheExit.ended)
+            qFatal("the music scan went on after the program had ended");
+        return track;
     };
 }
 
@@ -319,10 +347,14 @@ std::vector<QuitRow> quitRows()
         // Before, the renderer's thread went on after the exit had destroyed the clock: SIGABRT.
         {"held song file", "Ballad.pdf", {},
          {[](Controller &, const QString &) { return shareAtTheExit.held.load(); }},
-         false, {}, nullptr, nullptr, true},
+         false, {}, nullptr, nullptr, QuitRow::Held::SongFile},
+        // Before, the music scan held in TagLib's read went on parsing after the exit had begun.
+        {"held music scan", "Ballad.pdf", {},
+         {[](Controller &, const QString &song) { return songShown(song) && shareAtTheExit.held.load(); }},
+         false, {}, nullptr, nullptr, QuitRow::Held::MusicFile},
         // Before, a read-only store kept every value the program wrote at each quit, and each start said so.
         {"settings unchanged", "Ballad.pdf", {}, {[](Controller &, const QString &song) { return songShown(song); }},
-         true, {}, nullptr, nullptr, false, true},
+         true, {}, nullptr, nullptr, {}, true},
         // Before, the options were written before the open window applied its change.
         {"preferences", "Ballad.pdf", {},
          {pick({"1 ▹ songs", "Preferences…"}),
@@ -335,17 +367,17 @@ std::vector<QuitRow> quitRows()
                       testsupport::clickThroughWindow(box, QPoint(box->height() / 2, box->height() / 2));
               return true;
           }},
-         false, {}, nullptr, nullptr, false, false,
+         false, {}, nullptr, nullptr, {}, false,
          [](const platform::UserDefaults &d) { EXPECT_TRUE(d.boolForKey(QStringLiteral("genOptReverseMouse"))); }},
         // Before, a cell still being typed was not in what the window's close stored.
         {"window identifier cell", "Ballad.pdf", {},
          {pick({"Window", "Window Identifiers…"}),
           [cellTyped](Controller &c, const QString &) { return cellTyped(c.winIDEditor()); }},
-         false, {}, nullptr, nullptr, false, false,
+         false, {}, nullptr, nullptr, {}, false,
          [](const platform::UserDefaults &d) { EXPECT_EQ(d.stringForKey(QStringLiteral("WinID_idWin_2")), kTyped); }},
         {"tag cell", "Ballad.pdf", {},
          {pick({"Window", "Tags…"}), [cellTyped](Controller &c, const QString &) { return cellTyped(c.tagList()); }},
-         false, {}, nullptr, nullptr, false, false,
+         false, {}, nullptr, nullptr, {}, false,
          [](const platform::UserDefaults &d) {
              EXPECT_TRUE(d.stringForKey(QStringLiteral("tagStr")).contains(kTyped));
          }},
@@ -367,10 +399,20 @@ std::vector<QuitRow> quitRows()
 void runQuitRow(const QuitRow &row, const QString &song)
 {
     std::optional<windowfactory::ScopedCreator> onTheShare;
-    if (row.songHeldToTheExit)
-        onTheShare.emplace(0, [song] { return new WindowPDFx(nullptr, heldToTheExit(song)); });
+    if (row.held == QuitRow::Held::SongFile)
+        onTheShare.emplace(0, [song] { return new WindowPDFx(nullptr, songHeldToTheExit(song)); });
+    // Outlives the Application, which uninstalls the library in its end.
+    std::optional<audio::MusicFolderIndex> musicOnTheShare;
+    if (row.held == QuitRow::Held::MusicFile) {
+        qputenv("XDG_MUSIC_DIR", QFile::encodeName(QFileInfo(song).absolutePath()));
+        testsupport::writeFile(QFileInfo(song).absolutePath() + QStringLiteral("/On the share.mp3"), "ID3");
+    }
     platform::InstanceLock instance(Application::settingsFolder());
     Application application(*qobject_cast<QApplication *>(QCoreApplication::instance()), instance);
+    if (row.held == QuitRow::Held::MusicFile) {
+        musicOnTheShare.emplace(QString(), QString(), readThroughTheShare());
+        audio::setMusicLibrary(&*musicOnTheShare);
+    }
     if (row.storeReadOnly)
         platform::UserDefaults::standard().setFault([](platform::UserDefaults::Step step) {
             return step == platform::UserDefaults::Step::Write ? SQLITE_READONLY : SQLITE_OK;
@@ -427,7 +469,7 @@ TEST(Quit, AQuitKeepsEveryEditItCannotWrite)
         EXPECT_LT(quit.msToEnd, 5000);
         EXPECT_EQ(quit.exitStatus, QProcess::NormalExit) << errors;
         EXPECT_EQ(quit.exitCode, 0) << errors;
-        if (row.songHeldToTheExit)
+        if (row.held != QuitRow::Held::Nothing)
             return;
 
         if (row.earlierRun) {

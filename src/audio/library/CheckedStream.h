@@ -1,9 +1,12 @@
 #pragma once
 
+#include "platform/ThreadEnd.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
 #include <atomic>
+#include <optional>
 
 #include <taglib/tfilestream.h>
 
@@ -21,12 +24,27 @@ public:
     TagLib::FileName name() const override { return name_.constData(); }
     TagLib::ByteVector readBlock(unsigned long length) override
     {
-        return stop_ ? TagLib::ByteVector() : TagLib::FileStream::readBlock(length);
+        if (stopped())
+            return {};
+        const TagLib::ByteVector block = TagLib::FileStream::readBlock(length);
+        return stopped() ? TagLib::ByteVector() : block;
     }
 
 private:
+    // A read held past the stop may answer after the program has ended: the
+    // rest of TagLib's work runs inside `going_`, kept until the stream goes.
+    bool stopped()
+    {
+        if (!stop_)
+            return false;
+        if (!going_)
+            going_.emplace();
+        return true;
+    }
+
     const QByteArray name_;
     const std::atomic<bool> &stop_;
+    std::optional<platform::BeforeTheEnd> going_;
 };
 
 } // namespace audio

@@ -6,12 +6,14 @@
 #include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/RegularFile.h"
+#include "platform/ThreadEnd.h"
 
 #include <QDataStream>
 #include <QDebug>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <chrono>
 #include <condition_variable>
@@ -39,8 +41,8 @@ constexpr qint64 kCacheMaxBytes = 512ll * 1024 * 1024;
 // is just under 2 GB); above it, TagLib might read a damaged file end to end.
 constexpr qint64 kMaxTrackBytes = 2ll * 1024 * 1024 * 1024;
 
-// A stopped scan ends between two reads; one not ended by then waits on the
-// file system and is left behind.
+// A stopped scan ends between two file-system calls; one not ended by then
+// waits on the file system and is left behind.
 constexpr auto kStopWait = std::chrono::milliseconds(250);
 
 // The index's tracks in the order of their paths.
@@ -154,20 +156,15 @@ QString keptFolder(const QString &cacheFile)
     return magic == kCacheMagic && in.status() == QDataStream::Ok ? kept : QString();
 }
 
-void saveCache(const QString &cacheFile, const QString &folder, const QHash<QString, MusicFolderIndex::Entry> &entries)
+QByteArray cacheBytes(const QString &folder, const QHash<QString, MusicFolderIndex::Entry> &entries)
 {
-    if (cacheFile.isEmpty())
-        return;
-    QDir().mkpath(QFileInfo(cacheFile).absolutePath());
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out << kCacheMagic << folder << qint32(entries.size());
     for (const MusicFolderIndex::Entry &e : entries)
         out << e.size << e.modified << e.track.title << e.track.artist << e.track.comment << e.track.genre
             << e.track.location << e.track.length << e.track.persistentID;
-    QString why;
-    if (!platform::writeFileAtomically(cacheFile, bytes, &why))
-        TLOG(QStringLiteral("MusicFolderIndex: the index could not be kept in %1: %2").arg(cacheFile, why));
+    return bytes;
 }
 
 } // namespace
@@ -233,9 +230,13 @@ MusicFolderIndex::MusicFolderIndex(const QString &folder, const QString &cacheFi
 
 MusicFolderIndex::~MusicFolderIndex()
 {
-    const std::shared_ptr<Scan> stopped = stopScan();
+    stopScan();
     std::unique_lock lock(shared_->mutex);
-    shared_->scanEnded.wait_for(lock, kStopWait, [&stopped]() { return !stopped || stopped->ended; });
+    // Those stopped by a folder change count too: any of them may answer after the end.
+    const bool ended = shared_->scanEnded.wait_for(lock, kStopWait, [this]() { return shared_->unfinished == 0; });
+    lock.unlock();
+    if (!ended)
+        platform::leftBehind(QStringLiteral("MusicFolderIndex: the scan of %1").arg(folder_));
 }
 
 bool MusicFolderIndex::isAvailable() const
@@ -424,18 +425,31 @@ void MusicFolderIndex::scan(const Job &job)
 {
     Shared &shared = *job.shared;
     Scan &self = *job.scan;
-    const auto end = [&shared, &self]() {
+    // A scan stopped while the file system held it may be left behind and
+    // answered after the program has ended: from there on it touches nothing
+    // outside this, declared first so that it goes last.
+    std::optional<platform::BeforeTheEnd> going;
+    const auto stopped = [&self, &going]() {
+        if (!self.stop)
+            return false;
+        going.emplace();
+        return true;
+    };
+    const auto end = qScopeGuard([&shared, &self]() {
         {
             std::lock_guard lock(shared.mutex);
             self.ended = true;
             --shared.unfinished;
         }
         shared.scanEnded.notify_all();
-    };
+    });
     // The kept index answers while the folder is looked at: on a sleeping
     // share that look alone may take seconds.
     if (job.loadKept && !self.stop) {
-        if (std::optional<QHash<QString, Entry>> kept = loadCache(job.cacheFile, job.folder)) {
+        std::optional<QHash<QString, Entry>> kept = loadCache(job.cacheFile, job.folder);
+        if (stopped())
+            return;
+        if (kept) {
             QList<Track> tracks = tracksOf(*kept);
             std::unique_lock lock(shared.mutex);
             if (!self.stop) {
@@ -447,7 +461,11 @@ void MusicFolderIndex::scan(const Job &job)
             }
         }
     }
-    const bool there = !self.stop && job.isFolder(job.folder);
+    if (stopped())
+        return;
+    const bool there = job.isFolder(job.folder);
+    if (stopped())
+        return;
     bool missing = false;
     {
         std::lock_guard lock(shared.mutex);
@@ -460,7 +478,6 @@ void MusicFolderIndex::scan(const Job &job)
         // What waited for the first scan learns that there is no folder.
         if (missing)
             job.announce();
-        end();
         return;
     }
     QHash<QString, Entry> before;
@@ -471,17 +488,30 @@ void MusicFolderIndex::scan(const Job &job)
     QHash<QString, Entry> after;
     int read = 0;
     Skipped skipped;
-    if (!canOpenFolder(job.folder))
+    const bool folderOpens = canOpenFolder(job.folder);
+    if (stopped())
+        return;
+    if (!folderOpens)
         ++skipped.folders;
     // Symbolic links to folders are not followed, so a link back up the tree
     // cannot loop.
     QDirIterator it(job.folder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext() && !self.stop) {
+    if (stopped())
+        return;
+    while (it.hasNext()) {
         const QString path = it.next();
+        if (stopped())
+            return;
         // Told from the link's target, before anything is opened.
         const QFileInfo info = it.fileInfo();
-        if (info.isDir()) {
-            if (!info.isSymLink() && !canOpenFolder(path))
+        const bool isDir = info.isDir();
+        if (stopped())
+            return;
+        if (isDir) {
+            const bool opens = info.isSymLink() || canOpenFolder(path);
+            if (stopped())
+                return;
+            if (!opens)
                 ++skipped.folders;
             continue;
         }
@@ -493,11 +523,13 @@ void MusicFolderIndex::scan(const Job &job)
             continue;
         }
         const qint64 size = info.size();
+        const qint64 modified = info.lastModified().toMSecsSinceEpoch();
+        if (stopped())
+            return;
         if (size > kMaxTrackBytes) {
             ++skipped.tooLarge;
             continue;
         }
-        const qint64 modified = info.lastModified().toMSecsSinceEpoch();
         const auto known = before.constFind(path);
         if (known != before.constEnd() && known->size == size && known->modified == modified) {
             after.insert(path, *known);
@@ -505,6 +537,8 @@ void MusicFolderIndex::scan(const Job &job)
         }
         // Checked again on what was opened: the link may point elsewhere by now.
         const platform::RegularFile file = platform::RegularFile::open(path);
+        if (stopped())
+            return;
         if (!file.ok() || file.size() > kMaxTrackBytes) {
             if (file.ok())
                 ++skipped.tooLarge;
@@ -515,15 +549,28 @@ void MusicFolderIndex::scan(const Job &job)
             continue;
         }
         ++read;
-        if (const std::optional<Track> track = job.reader(path, file.descriptor(), self.stop))
+        const std::optional<Track> track = job.reader(path, file.descriptor(), self.stop);
+        if (stopped())
+            return;
+        if (track)
             after.insert(path, Entry{size, modified, *track});
-        else if (!self.stop)
+        else
             ++skipped.notAudio;
     }
-    if (read > 0 || after.size() != before.size()) {
-        std::lock_guard keep(shared.keeping);
-        if (!self.stop)
-            saveCache(job.cacheFile, job.folder, after);
+    if (!job.cacheFile.isEmpty() && (read > 0 || after.size() != before.size())) {
+        std::unique_lock keep(shared.keeping);
+        if (stopped())
+            return;
+        QDir().mkpath(QFileInfo(job.cacheFile).absolutePath());
+        if (stopped())
+            return;
+        QString why;
+        const bool kept = platform::writeFileAtomically(job.cacheFile, cacheBytes(job.folder, after), &why);
+        keep.unlock();
+        if (stopped())
+            return;
+        if (!kept)
+            TLOG(QStringLiteral("MusicFolderIndex: the index could not be kept in %1: %2").arg(job.cacheFile, why));
     }
     QList<Track> tracks = tracksOf(after);
     bool delivered = false;
@@ -547,7 +594,6 @@ void MusicFolderIndex::scan(const Job &job)
         qWarning().noquote() << skippedText(skipped);
     if (delivered)
         job.announce();
-    end();
 }
 
 } // namespace audio

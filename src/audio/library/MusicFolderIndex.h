@@ -19,12 +19,14 @@ namespace audio {
 // Only regular files are read (links followed), and never past a size cap.
 // A scan that is stopped (a folder change, the index gone) delivers nothing;
 // it ends within a moment, and one stuck in the file system is left behind
-// without being waited for. Whether the folder is there is also learnt by the
-// scan: the main thread never asks the file system.
+// without being waited for: answered once the program has ended, it goes no
+// further (platform::BeforeTheEnd). Whether the folder is there is also
+// learnt by the scan: the main thread never asks the file system.
 class MusicFolderIndex final : public MusicLibrary {
 public:
     // Reads one file's tags from the descriptor the scan opened and checked;
-    // the path names the file and tells its kind. Gives up once stop is set.
+    // the path names the file and tells its kind. Gives up once stop is set;
+    // what follows a call held past the stop runs inside a platform::BeforeTheEnd.
     using TrackReader =
         std::function<std::optional<Track>(const QString &path, int descriptor, const std::atomic<bool> &stop)>;
 
