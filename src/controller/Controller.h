@@ -631,7 +631,9 @@ private:
     // With the inspector key on a Tolvane window, that window becomes key.
     void makeInspectedWindowKey();
     void resetNavigationState();
-    void writeOptionsAtShutdown();
+    // The folder, screen set, genre, note mode, folder slots and options as
+    // the run holds them: written at a quit, taken as the start's at start-up.
+    void writeRunState();
     // What start-up takes from the store, one function per part, run again
     // by the store when a file that could not be read at start is read.
     void readStoredScreensetAndGenre();

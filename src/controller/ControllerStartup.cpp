@@ -55,6 +55,9 @@ void Controller::awakeFromNib()
     // Defaults written for keys an unread settings file lacks are not this
     // run's changes, and the file is taken only once start-up is over.
     const platform::UserDefaults::Provisional startUp(defaults);
+    // Nor are they changes where the file cannot be written: a quit that writes
+    // the same values again keeps nothing aside.
+    const platform::UserDefaults::Bookkeeping startUpOwn(defaults);
 
     ChordPro::setSizeRef(QSizeF(611.0, 752.0));
     windowfactory::setCreator(14, [] { return new WindowChords; });
@@ -142,6 +145,12 @@ void Controller::awakeFromNib()
         if (self && !self->terminated_)
             self->tellFailure(refused);
     });
+    // A quit that writes the state as start-up took it changed nothing, even
+    // where the file lacks it (a fresh one that cannot grow).
+    if (defaults.hasRead()) {
+        const platform::UserDefaults::Baseline taken(defaults);
+        writeRunState();
+    }
     startUpRead_ = true;
     initPourSlave();
 }
@@ -397,27 +406,31 @@ void Controller::applicationWillTerminate()
     bool anyTolvane = false;
     for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
         anyTolvane = anyTolvane || windowlist::isTolvaneWindow(w);
-    if (anyTolvane && !screensetPending())
+    if (anyTolvane && !screensetPending()) {
+        // The layout as the windows stand is the program's record of them: kept
+        // aside where the file cannot take it, it would only bury a real edit.
+        const platform::UserDefaults::Bookkeeping own(defaults);
         saveScreenset();
-    Data::setInitialScreenSet(screensetToLoad_ >= 1 ? screensetToLoad_ : Data::currentScreensetG());
-    Data::setInitialGenre(userGenre_);
+    }
     Data::saveLogPlayed();
     Data::saveFlags();
-    defaults.setBool(QStringLiteral("NoteTextMode"), !Data::formattedNote());
     keepBookMark(currentDirNo_);
     {
         // The run count changes at every quit, but not as the performer's change.
         const platform::UserDefaults::Bookkeeping own(defaults);
         defaults.setInteger(QStringLiteral("NbrExec"), options_.nbrExec);
     }
-    folders_.writeAtShutdown(defaults);
-    writeOptionsAtShutdown();
+    writeRunState();
     Midi::unRegisterInputDevices(Midi::inputPort());
 }
 
-void Controller::writeOptionsAtShutdown()
+void Controller::writeRunState()
 {
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
+    Data::setInitialScreenSet(screensetToLoad_ >= 1 ? screensetToLoad_ : Data::currentScreensetG());
+    Data::setInitialGenre(userGenre_);
+    defaults.setBool(QStringLiteral("NoteTextMode"), !Data::formattedNote());
+    folders_.writeAtShutdown(defaults);
     defaults.setInteger(QStringLiteral("dirNo"), currentDirNo_ < 0 && awaitedDirNo_ >= 0 ? awaitedDirNo_ : currentDirNo_);
     // Options held by the global state are written as it holds them now.
     options_.halfPageMarker = int(Data::optHalfPageMarker());

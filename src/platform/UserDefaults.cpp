@@ -59,6 +59,13 @@ QByteArray encode(UserDefaults::Type type, const QVariant &value)
     return {};
 }
 
+// What reading a key the store lacks answers, encoded; a colour has no such value.
+QByteArray answerWhenMissing(int type)
+{
+    const auto t = static_cast<UserDefaults::Type>(type);
+    return t == UserDefaults::Type::Color ? QByteArray("none") : encode(t, QVariant());
+}
+
 QVariant decode(UserDefaults::Type type, const QByteArray &bytes)
 {
     using T = UserDefaults::Type;
@@ -184,6 +191,10 @@ void UserDefaults::write(const QString &key, Type type, const QVariant &value)
     op.type = static_cast<int>(type);
     op.value = encode(type, value);
     std::lock_guard queue(queueMutex_);
+    if (baselineDepth_ > 0) {
+        ownHeld_.insert(key, {op.type, op.value});
+        return;
+    }
     {
         std::lock_guard cache(cacheMutex_);
         if (provisionalDepth_ > 0 && !provisionalNow() && values_.contains(key))
@@ -193,6 +204,8 @@ void UserDefaults::write(const QString &key, Type type, const QVariant &value)
             writtenSince_.insert(key);
     }
     op.provisional = (provisionalDepth_ > 0 && provisionalNow()) || bookkeepingDepth_ > 0;
+    if (op.provisional)
+        ownHeld_.insert(key, {op.type, op.value});
     enqueue(std::move(op));
 }
 
@@ -298,6 +311,10 @@ void UserDefaults::removeObjectForKey(const QString &key)
     op.kind = Op::Kind::Remove;
     op.key = keyBytes(key);
     std::lock_guard queue(queueMutex_);
+    if (baselineDepth_ > 0) {
+        ownHeld_.remove(key);
+        return;
+    }
     {
         std::lock_guard cache(cacheMutex_);
         if (provisionalDepth_ > 0 && !provisionalNow() && values_.contains(key))
@@ -351,9 +368,17 @@ std::vector<UserDefaults::Op> UserDefaults::changesOnly(const std::vector<Op> &o
         const QString key = keyFromBytes(op.key.constData(), int(op.key.size()));
         const Op &final = *last.value(key);
         const auto held = fileHeld_.constFind(key);
-        const bool unchanged = final.kind == Op::Kind::Remove
-                                   ? held == fileHeld_.cend()
-                                   : held != fileHeld_.cend() && held->first == final.type && held->second == final.value;
+        // A key the file lacks is unchanged too where it is given what reading
+        // it answered (0, false, empty), or what the program's own write gave it
+        // (a default start-up filled in).
+        const auto own = held == fileHeld_.cend() ? ownHeld_.constFind(key) : ownHeld_.cend();
+        const bool unchanged =
+            final.kind == Op::Kind::Remove
+                ? held == fileHeld_.cend()
+                : held != fileHeld_.cend()
+                      ? held->first == final.type && held->second == final.value
+                      : own != ownHeld_.cend() ? own->first == final.type && own->second == final.value
+                                               : final.value == answerWhenMissing(final.type);
         if (!unchanged && !(dropOwn && !performers.contains(key)))
             out.push_back(op);
     }
@@ -453,6 +478,18 @@ UserDefaults::Bookkeeping::~Bookkeeping()
 {
     std::lock_guard queue(defaults_.queueMutex_);
     --defaults_.bookkeepingDepth_;
+}
+
+UserDefaults::Baseline::Baseline(UserDefaults &defaults) : defaults_(defaults)
+{
+    std::lock_guard queue(defaults_.queueMutex_);
+    ++defaults_.baselineDepth_;
+}
+
+UserDefaults::Baseline::~Baseline()
+{
+    std::lock_guard queue(defaults_.queueMutex_);
+    --defaults_.baselineDepth_;
 }
 
 UserDefaults::Provisional::Provisional(UserDefaults &defaults) : defaults_(defaults)

@@ -181,14 +181,30 @@ public:
         bool active_ = false;
     };
 
-    // Writes the program keeps for itself (a run count): written with the
-    // rest, but no change of the performer's, so never kept aside at a quit.
+    // Writes the program keeps for itself (a run count, what start-up writes
+    // of what it took or its defaults): written with the rest, but no change
+    // of the performer's, so never kept aside at a quit; nor is a later write
+    // that gives a key the file lacks the value one of these gave it.
     class Bookkeeping {
     public:
         explicit Bookkeeping(UserDefaults &defaults);
         ~Bookkeeping();
         Bookkeeping(const Bookkeeping &) = delete;
         Bookkeeping &operator=(const Bookkeeping &) = delete;
+
+    private:
+        UserDefaults &defaults_;
+    };
+
+    // What the program took at start-up, as a quit would write it: writes in
+    // this scope change nothing, and a later write of the same value to a key
+    // the file lacks is no change of the performer's either.
+    class Baseline {
+    public:
+        explicit Baseline(UserDefaults &defaults);
+        ~Baseline();
+        Baseline(const Baseline &) = delete;
+        Baseline &operator=(const Baseline &) = delete;
 
     private:
         UserDefaults &defaults_;
@@ -308,6 +324,8 @@ private:
     bool refusalSaid_ = false;
     bool lastTryBusy_ = false; // writer thread: the last write failed on another program's lock
     Held fileHeld_;
+    // The values the program's own writes gave (queueMutex_).
+    Held ownHeld_;
     // Parts read again after a late read (main thread only).
     struct StoredPart {
         QString name;
@@ -330,6 +348,7 @@ private:
     int batchDepth_ = 0;
     int provisionalDepth_ = 0; // Provisional scopes begun while unread
     int bookkeepingDepth_ = 0;
+    int baselineDepth_ = 0;
     std::chrono::steady_clock::time_point deadline_; // while stopping
     std::thread writer_;
     std::atomic<qint64> giveUpAtMs_{0}; // steady-clock ms after which a busy file is no longer waited for

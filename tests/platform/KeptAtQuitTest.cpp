@@ -186,7 +186,17 @@ TEST(KeptAtQuit, SettingsTheFileRefusesAtAQuitAreKeptAside)
     {
         const UserDefaults::Bookkeeping own(same);
         same.setInteger(QStringLiteral("NbrExec"), 8);
+        same.setString(QStringLiteral("dirIsanURL0"), QStringLiteral("/songs"));
     }
+    {
+        const UserDefaults::Baseline taken(same);
+        same.setInteger(QStringLiteral("dirNo"), -1);
+    }
+    // Written again at the quit as start-up had them, or as reading the missing
+    // key answered: kept before, at every quit of a fresh store that cannot grow.
+    same.setString(QStringLiteral("dirIsanURL0"), QStringLiteral("/songs"));
+    same.setInteger(QStringLiteral("dirNo"), -1);
+    same.setBool(QStringLiteral("OptWasSaved3D"), false);
     setQuitting(true);
     QElapsedTimer quit;
     quit.start();
