@@ -5,6 +5,7 @@
 #include "controller/ControllerOptions.h"
 #include "controller/FolderSlots.h"
 #include "platform/Clock.h"
+#include "platform/FileWork.h"
 
 #include <QObject>
 #include <QPointer>
@@ -773,4 +774,10 @@ private:
     QPointer<QAction> forceMasterMenuItem_;
     QList<QPointer<QAction>> screensetItems_;
     QList<QPointer<QAction>> songItems_;
+
+    // A new ChordPro file beside a PDF and a song's deletion look at the song's
+    // folder and write there off the main thread, one command at a time.
+    platform::FileWork songFiles_;
+    // Runs on that work's thread before its file calls: tests stand a silent share in.
+    std::function<void()> songFileCall_;
 };

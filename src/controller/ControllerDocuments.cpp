@@ -4,6 +4,7 @@
 #include "library/SongFiles.h"
 #include "library/WinID.h"
 #include "platform/AtomicFile.h"
+#include "platform/Dialogs.h"
 #include "platform/Log.h"
 #include "windows/WindowPDFxSuper.h"
 
@@ -83,48 +84,97 @@ void Controller::actionCreerChordProFromPDF()
         Data::msg(QStringLiteral("Current song must be a PDF to use this function."));
         return;
     }
+    // One song-file command at a time: the one under way answers first.
+    if (songFiles_.busy())
+        return;
     const QString target = songfile::chordProPathBeside(song);
-    if (!songfile::chordProSibling(song).isEmpty()) {
-        Data::msg(QStringLiteral("ChordPro file %1 already exists.").arg(target));
-        return;
-    }
-    QString error;
-    if (!platform::writeFileAtomically(target, QByteArray(), &error)) {
-        Data::msg(QStringLiteral("The file %1 could not be written: %2").arg(target, error));
-        return;
-    }
-    doRefresh(currentDirNo_, 1, false);
-    showEditor(nullptr, target, true);
+    const qint64 slot = currentDirNo_;
+    const QString folder = folders_.dir(slot);
+    struct Made {
+        bool existed = false;
+        bool written = false;
+        QString error;
+    };
+    songFiles_.run(
+        QStringLiteral("New ChordPro file: %1").arg(target),
+        [song, target, held = songFileCall_]() {
+            if (held)
+                held();
+            Made made;
+            made.existed = !songfile::chordProSibling(song).isEmpty();
+            if (!made.existed)
+                made.written = platform::writeFileAtomically(target, QByteArray(), &made.error);
+            return made;
+        },
+        [this, target, slot, folder](const Made &made) {
+            if (made.existed) {
+                Data::msg(QStringLiteral("ChordPro file %1 already exists.").arg(target));
+                return;
+            }
+            if (!made.written) {
+                Data::msg(QStringLiteral("The file %1 could not be written: %2").arg(target, made.error));
+                return;
+            }
+            // Another folder shown meanwhile stays as it is; the file waits in its own.
+            if (currentDirNo_ != slot || folders_.dir(slot) != folder)
+                return;
+            doRefresh(currentDirNo_, 1, false);
+            showEditor(nullptr, target, true);
+        });
 }
 
 void Controller::actionSupprimerDocument()
 {
     const PiecePtr piece = Data::getPiece(Data::songNoG());
-    if (!piece || !piece->pieceDet)
+    if (!piece || !piece->pieceDet || songFiles_.busy())
         return;
     const QString song = piece->pieceDet->fichier;
+    const QString title = piece->pieceDet->titre;
     QStringList ids;
     for (const WinIDPtr &id : Data::winIDs())
         if (id)
             ids << id->idWin;
-    const songfile::DeletionPlan plan = songfile::deletionPlan(song, ids);
-    const QString question =
-        plan.shared ? QStringLiteral("Delete %1 ?\nFile %2 will be deleted.").arg(piece->pieceDet->titre, song)
-                    : QStringLiteral("Delete %1 ?\nFile %2 will be deleted.\nCorresponding .txt file and alternate "
-                                     "versions will also be deleted.")
-                          .arg(piece->pieceDet->titre, song);
-    if (!Data::question(question))
-        return;
-    // To the trash, so that a song deleted by mistake on stage can come back.
-    QStringList kept;
-    for (const QString &file : plan.files)
-        if (!songfile::moveToTrash(file))
-            kept << file;
-    if (!kept.isEmpty())
-        Data::msg(QStringLiteral("These files could not be moved to the trash and were kept:\n%1")
-                      .arg(kept.join(QLatin1Char('\n'))));
-    if (currentDirNo_ >= 0)
-        doRefresh(currentDirNo_, 1, false);
-    else
-        doRefresh(-1, 0, false);
+    const QString what = QStringLiteral("Delete song: %1").arg(song);
+    const std::function<void()> held = songFileCall_;
+    songFiles_.run(
+        what,
+        [song, ids, held]() {
+            if (held)
+                held();
+            return songfile::deletionPlan(song, ids);
+        },
+        [this, song, title, what, held](const songfile::DeletionPlan &plan) {
+            // Asked only of the song still shown: the performer may have moved on while the folder was silent.
+            const PiecePtr now = Data::getPiece(Data::songNoG());
+            if (platform::quitting() || !now || !now->pieceDet || now->pieceDet->fichier != song)
+                return;
+            const QString question =
+                plan.shared ? QStringLiteral("Delete %1 ?\nFile %2 will be deleted.").arg(title, song)
+                            : QStringLiteral("Delete %1 ?\nFile %2 will be deleted.\nCorresponding .txt file and "
+                                             "alternate versions will also be deleted.")
+                                  .arg(title, song);
+            if (!Data::question(question))
+                return;
+            // To the trash, so that a song deleted by mistake on stage can come back.
+            songFiles_.run(
+                what,
+                [files = plan.files, held]() {
+                    if (held)
+                        held();
+                    QStringList kept;
+                    for (const QString &file : files)
+                        if (!songfile::moveToTrash(file))
+                            kept << file;
+                    return kept;
+                },
+                [this](const QStringList &kept) {
+                    if (!kept.isEmpty())
+                        Data::msg(QStringLiteral("These files could not be moved to the trash and were kept:\n%1")
+                                      .arg(kept.join(QLatin1Char('\n'))));
+                    if (currentDirNo_ >= 0)
+                        doRefresh(currentDirNo_, 1, false);
+                    else
+                        doRefresh(-1, 0, false);
+                });
+        });
 }

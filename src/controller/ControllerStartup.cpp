@@ -391,6 +391,8 @@ void Controller::applicationWillTerminate()
     if (!started_ || terminated_)
         return;
     terminated_ = true;
+    // A song file made or trashed since is not shown: no folder reloads on the way out.
+    songFiles_.end();
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
     // Settings still unread: what this run holds came from an empty store.
     const platform::UserDefaults::Provisional unread(defaults);

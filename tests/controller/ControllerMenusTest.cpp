@@ -127,6 +127,11 @@ protected:
         ASSERT_TRUE(action) << path.join(QLatin1Char('/')).toStdString();
         action->trigger();
     }
+    // The song-file command asked last has answered (its file work comes back through the event loop).
+    void answered() const
+    {
+        ASSERT_TRUE(testsupport::waitFor([this]() { return ControllerTestAccess::songFilesAnswered(*controller); }));
+    }
 
     QTemporaryDir songs;
 };
@@ -359,6 +364,7 @@ TEST_F(ControllerMenus, ChordProBesideAPdf)
 {
     startWithFiles({QStringLiteral("Song.pdf")});
     trigger({"Song", "New ChordPro Song Beside the PDF"});
+    answered();
     const QString made = songs.filePath(QStringLiteral("Song.chopro"));
     ASSERT_TRUE(QFileInfo::exists(made));
     EXPECT_EQ(QFileInfo(made).size(), 0);
@@ -372,6 +378,7 @@ TEST_F(ControllerMenus, ChordProBesideAPdfRefusesAnExistingChordProFileInAnyCase
     startWithFiles({QStringLiteral("Song.pdf")});
     testsupport::writeFile(songs.filePath(QStringLiteral("Song.CHO")), "{title:Song}\n");
     trigger({"Song", "New ChordPro Song Beside the PDF"});
+    answered();
     const QString made = songs.filePath(QStringLiteral("Song.chopro"));
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("ChordPro file %1 already exists.").arg(made));
     EXPECT_FALSE(QFileInfo::exists(made));
@@ -425,11 +432,13 @@ TEST_F(ControllerDelete, ASongAloneGoesWithItsNoteAndAlternates)
 
     dialogs.answerButton(QStringLiteral("No"));
     trigger({"Song", "Delete Song…"});
+    answered();
     EXPECT_TRUE(dialogs.lastText().endsWith(QStringLiteral("Corresponding .txt file and alternate versions will also be deleted.")));
     EXPECT_TRUE(trashed().isEmpty());
 
     dialogs.answerButton(QStringLiteral("Yes"));
     trigger({"Song", "Delete Song…"});
+    answered();
     EXPECT_EQ(trashed(), QStringList({QStringLiteral("Song---%1.chopro").arg(id), "Song.chopro", "Song.txt"}));
     EXPECT_EQ(left(), QStringList{QStringLiteral("Song---%1.pdf").arg(id)});
 }
@@ -443,6 +452,7 @@ TEST_F(ControllerDelete, ASongBesideItsOtherKindGoesAlone)
     ASSERT_EQ(QFileInfo(Data::getPiece(Data::songNoG())->pieceDet->fichier).fileName(), QStringLiteral("Song.chopro"));
     dialogs.answerButton(QStringLiteral("Yes"));
     trigger({"Song", "Delete Song…"});
+    answered();
     EXPECT_EQ(dialogs.records().first().text,
               QStringLiteral("Delete Song ?\nFile %1 will be deleted.").arg(songs.filePath(QStringLiteral("Song.chopro"))));
     EXPECT_EQ(trashed(), QStringList{"Song.chopro"});
@@ -458,10 +468,41 @@ TEST_F(ControllerDelete, AFileThatCannotGoToTheTrashStaysAndIsNamed)
     QFile::remove(songs.filePath(QStringLiteral("Song.chopro")));
     dialogs.answerButton(QStringLiteral("Yes"));
     trigger({"Song", "Delete Song…"});
+    answered();
     EXPECT_EQ(trashed(), QStringList{"Song.txt"});
     EXPECT_TRUE(dialogs.lastText().contains(songs.filePath(QStringLiteral("Song.chopro"))));
     // Before, removal errors were silent; the folder reloads all the same.
     EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("These files could not be moved to the trash")));
+}
+
+// Before, both commands looked at the song's folder and wrote there on the
+// main thread: a share that did not answer froze the program, keys included.
+TEST_F(ControllerDelete, SongFileCommandsLeaveTheMainThreadFreeWhileTheFolderIsSilent)
+{
+    startWithFiles({QStringLiteral("Song.pdf")});
+    dialogs.answerButton(QStringLiteral("Yes"));
+    // The ChordPro file made beside the PDF, then the current one of the two deleted.
+    const struct {
+        const char *command;
+        qsizetype files, asked; // files left and questions or messages once it has answered
+    } rows[] = {{"New ChordPro Song Beside the PDF", 2, 0}, {"Delete Song…", 1, 1}};
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.command);
+        testsupport::Gate answers;
+        const std::shared_ptr<void> atTheEnd(nullptr, [answers](void *) mutable { answers.open(); });
+        ControllerTestAccess::setSongFileCall(*controller, [answers]() { answers.wait(); });
+        dialogs.clear();
+        trigger({"Song", r.command});
+        trigger({"Song", r.command}); // asked again while the first is under way: ignored
+        testsupport::processEvents();
+        EXPECT_NE(left().size(), r.files);
+        EXPECT_TRUE(dialogs.records().isEmpty()) << "nothing asked before the folder answers";
+        answers.open();
+        answered();
+        EXPECT_EQ(left().size(), r.files);
+        EXPECT_EQ(dialogs.records().size(), r.asked);
+    }
+    EXPECT_EQ(trashed().size(), 1);
 }
 
 TEST_F(ControllerMenus, ForceMasterFlipsItsMarkAndRunsTheCommand)

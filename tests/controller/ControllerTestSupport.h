@@ -23,10 +23,12 @@
 #include <memory>
 
 // Reaches the controller's filter state, which only the filters (still to
-// come) set in the program.
+// come) set in the program, and its song-file work.
 class ControllerTestAccess {
 public:
     static void setFilterOn(Controller &c, bool on) { c.filterON_ = on; }
+    static void setSongFileCall(Controller &c, std::function<void()> call) { c.songFileCall_ = std::move(call); }
+    static bool songFilesAnswered(const Controller &c) { return !c.songFiles_.busy(); }
     static void setLastNbScreens(Controller &c, qint64 n) { c.lastNbScreens_ = n; }
     static PreferencesDialog *preferences(Controller &c) { return c.windowPref_; }
 };
