@@ -393,7 +393,8 @@ public:
     static void saveChordLibraryForInstrument(qint64 instrument);
 
     // ---- Hand-offs to other applications (DataDesktop.cpp) --------------------------
-    static void printPDF(const QString &path);
+    // `ended` runs once the print is through, whatever its outcome (the file was read).
+    static void printPDF(const QString &path, const std::function<void()> &ended = {});
     static void mailFile(const QString &path, const QString &titre);
     static void openFile(const QString &path);
     static void openFileX(const QString &path, bool deact);

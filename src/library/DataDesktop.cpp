@@ -3,12 +3,14 @@
 #include "platform/DesktopServices.h"
 #include "platform/Log.h"
 
-void Data::printPDF(const QString &path)
+void Data::printPDF(const QString &path, const std::function<void()> &ended)
 {
     TLOG(QStringLiteral("Data printPDF"));
-    platform::desktop().printPdf(path, [path](platform::DesktopServices::PrintOutcome outcome, const QString &why) {
+    platform::desktop().printPdf(path, [path, ended](platform::DesktopServices::PrintOutcome outcome, const QString &why) {
         if (outcome == platform::DesktopServices::PrintOutcome::Failed)
             msg(QStringLiteral("The file \"%1\" could not be printed: %2.").arg(path, why));
+        if (ended)
+            ended();
     });
 }
 

@@ -70,6 +70,7 @@ void PopupJauge::actionButtonCancel()
 void PopupJauge::windowWillClose()
 {
     enCours_ = false;
+    emit closed();
 }
 
 void PopupJauge::closeEvent(QCloseEvent *event)

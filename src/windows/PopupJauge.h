@@ -34,6 +34,10 @@ public:
     qint64 warningValue() const { return warningValue_; }
     qint64 criticalValue() const { return criticalValue_; }
 
+signals:
+    // The popup went away: closed by the exporting code, the performer or a quit.
+    void closed();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;

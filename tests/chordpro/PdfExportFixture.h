@@ -54,11 +54,18 @@ protected:
         Data::winIDs().append(w);
     }
 
+    void TearDown() override
+    {
+        win.reset(); // its file work ends first: no answer reaches a program torn down
+        ControllerFixture::TearDown();
+    }
+
     // Opens the export window for an operation (no modal loop).
     WinChordProToPDF &open(qint64 oper)
     {
         if (!win)
-            win = std::make_unique<WinChordProToPDF>();
+            win = std::make_unique<WinChordProToPDF>(nullptr, look);
+        makeKey(); // the progress popup of an earlier export may have taken the focus
         EXPECT_TRUE(win->prepareShow(oper, songs.path()));
         return *win;
     }
@@ -68,13 +75,29 @@ protected:
         win->comboWinID()->setCurrentIndex(id.isEmpty() ? 0 : win->comboWinID()->findText(id));
     }
 
+    // Takes the answers of the export's file work, and its turns, until it is through.
+    bool settle()
+    {
+        return testsupport::waitFor([this] {
+            manualClock().advance(0);
+            return !win->exporting();
+        });
+    }
+
+    // Proceeds, and waits until the batch has begun or all is through.
+    void proceed()
+    {
+        win->actionProceed();
+        EXPECT_TRUE(testsupport::waitFor([this] { return win->batchRunning() || !win->exporting(); }));
+    }
+
     // Proceeds with an export into out and runs the batch to its end.
     void exportTo(const QString &out)
     {
         dialogs.answerPath(out);
         dialogs.answerButton(QStringLiteral("Yes"));
-        win->actionProceed();
-        manualClock().advance(0);
+        proceed();
+        EXPECT_TRUE(settle());
     }
 
     // The alerts shown, without the folder choosers.
@@ -95,6 +118,8 @@ protected:
     QTemporaryDir songs;
     QTemporaryDir out;
     std::unique_ptr<WinChordProToPDF> win;
+    WinChordProToPDF::FileLook look; // the share the songs' versions are looked for on
+
 };
 
 } // namespace pdfexporttest

@@ -2,9 +2,13 @@
 // services and scripted dialogs.
 #include "PdfExportFixture.h"
 
+#include "platform/ThreadEnd.h"
+#include "support/GatedScan.h"
 #include "windows/PopupJauge.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QFile>
 #include <QPdfDocument>
 #include <QProgressBar>
@@ -42,7 +46,7 @@ TEST_F(PdfExport, MailPreviewAndPrintGoThroughTemp)
 {
     startWithFiles({QStringLiteral("Song.chopro")});
     open(WinChordProToPDF::Mail).buttonIncludeHeader()->setChecked(true);
-    win->actionProceed();
+    proceed();
     const QString mailed = QDir(temp()).filePath(QStringLiteral("Song.pdf"));
     EXPECT_EQ(desktop.lines(), QStringList{QStringLiteral("mail ") + mailed});
     EXPECT_GE(pdfPages(mailed), 1);
@@ -57,20 +61,23 @@ TEST_F(PdfExport, MailPreviewAndPrintGoThroughTemp)
     testsupport::writeFile(QDir(temp()).filePath(QStringLiteral("kept.pdf")), "mine");
 
     desktop.clear();
-    open(WinChordProToPDF::Preview).actionProceed();
+    open(WinChordProToPDF::Preview);
+    proceed();
     EXPECT_EQ(desktop.lines(), QStringList{QStringLiteral("open ") + mailed});
     EXPECT_TRUE(win->isVisible()); // Preview leaves the window open
 
     // Printing once removed the whole "temp" folder, with the user's files in it.
     desktop.clear();
     QFile::rename(mailed, QDir(temp()).filePath(QStringLiteral("earlier.pdf")));
-    open(WinChordProToPDF::Print).actionProceed();
+    open(WinChordProToPDF::Print);
+    proceed();
     EXPECT_EQ(desktop.lines(), QStringList{QStringLiteral("print ") + mailed});
     EXPECT_EQ(filesIn(temp()), QStringList({QStringLiteral("earlier.pdf"), QStringLiteral("kept.pdf")}));
 
     // With nothing else in it, print leaves no "temp" behind.
     QDir(temp()).removeRecursively();
-    open(WinChordProToPDF::Print).actionProceed();
+    open(WinChordProToPDF::Print);
+    proceed();
     EXPECT_FALSE(QFileInfo::exists(temp()));
 }
 
@@ -78,13 +85,14 @@ TEST_F(PdfExport, PdfSongsAndVersionsGoUnchanged)
 {
     startWithFiles({QStringLiteral("Song.pdf"), QStringLiteral("Song---Lead.chopro")});
     addWinID(QStringLiteral("Lead"));
-    open(WinChordProToPDF::Mail).actionProceed();
+    open(WinChordProToPDF::Mail);
+    proceed();
     EXPECT_EQ(desktop.lines(), QStringList{QStringLiteral("mail ") + songs.filePath(QStringLiteral("Song.pdf"))});
 
     desktop.clear();
     open(WinChordProToPDF::Preview);
     chooseVersion(QStringLiteral("Lead"));
-    win->actionProceed();
+    proceed();
     EXPECT_EQ(desktop.lines(), QStringList{QStringLiteral("open ") + QDir(temp()).filePath(QStringLiteral("Song---Lead.pdf"))});
 }
 
@@ -94,7 +102,8 @@ TEST_F(PdfExport, UnreadableSongHandsNothingOver)
     QFile::remove(songs.filePath(QStringLiteral("Song.chopro")));
     for (qint64 oper : {WinChordProToPDF::Mail, WinChordProToPDF::Print, WinChordProToPDF::Preview}) {
         dialogs.clear();
-        open(oper).actionProceed();
+        open(oper);
+        proceed();
         EXPECT_TRUE(desktop.records().isEmpty()) << oper;
         ASSERT_EQ(dialogs.texts().size(), 1) << oper;
         EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("The PDF of \"Song\" could not be made"))) << oper;
@@ -155,7 +164,8 @@ TEST_F(PdfExport, CurrentSongWithEveryAlternate)
     addWinID(QStringLiteral("Keys"));
     open(WinChordProToPDF::ExportSong);
     dialogs.answerPath(out.path());
-    win->actionProceed();
+    proceed();
+    ASSERT_TRUE(settle());
     EXPECT_EQ(filesIn(out.path()), QStringList({"A---Drum.pdf", "A---Lead.pdf", "A.pdf"}));
     EXPECT_EQ(revealed(desktop), QStringList{QStringLiteral("A.pdf")});
     EXPECT_TRUE(win->buttonIncludeMaster()->isChecked());
@@ -181,14 +191,14 @@ TEST_F(PdfExport, CancelAndReloadBetweenTurns)
     win->buttonIncludeMaster()->setChecked(false);
     dialogs.answerPath(out.path());
     dialogs.answerButton(QStringLiteral("Yes"));
-    win->actionProceed();
+    proceed();
     // The batch once read the live list on every turn: a folder reload in
     // between exported other songs or read past the end of the list.
     QObject::connect(win->popupJaugeController()->level1(), &QProgressBar::valueChanged, [](int v) {
         if (v == 1)
             Data::initListePieces();
     });
-    manualClock().advance(0);
+    ASSERT_TRUE(settle());
     EXPECT_EQ(filesIn(out.path()), QStringList({"A.pdf", "B.pdf", "C.pdf"}));
 
     QTemporaryDir second;
@@ -203,13 +213,13 @@ TEST_F(PdfExport, CancelAndReloadBetweenTurns)
     win->buttonIncludeMaster()->setChecked(false);
     dialogs.answerPath(second.path());
     dialogs.answerButton(QStringLiteral("Yes"));
-    win->actionProceed();
+    proceed();
     PopupJauge *gauge = win->popupJaugeController();
     QObject::connect(gauge->level1(), &QProgressBar::valueChanged, gauge, [gauge](int v) {
         if (v == 1)
             gauge->actionButtonCancel();
     });
-    manualClock().advance(0);
+    ASSERT_TRUE(settle());
     EXPECT_EQ(filesIn(second.path()), QStringList{QStringLiteral("A.pdf")});
     EXPECT_EQ(revealed(desktop), QStringList{QStringLiteral("A.pdf")});
     EXPECT_FALSE(gauge->enCours());
@@ -272,7 +282,7 @@ TEST_F(PdfExport, OutputFolderRefusals)
         dialogs.clear();
         open(WinChordProToPDF::ExportSong);
         dialogs.answerPath(r.folder);
-        win->actionProceed();
+        proceed();
         EXPECT_EQ(alerts(), QStringList{r.message});
     }
     EXPECT_TRUE(desktop.records().isEmpty());
@@ -285,15 +295,60 @@ TEST_F(PdfExport, SecondBatchWaitsForTheFirst)
     open(WinChordProToPDF::ExportTab);
     dialogs.answerPath(out.path());
     dialogs.answerButton(QStringLiteral("Yes"));
-    win->actionProceed();
+    proceed();
     ASSERT_TRUE(win->batchRunning());
     open(WinChordProToPDF::ExportTab);
     QTemporaryDir other;
     dialogs.answerPath(other.path());
     dialogs.answerButton(QStringLiteral("Yes"));
     win->actionProceed();
-    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Export of PDF files is currently in progress."));
-    manualClock().advance(0);
+    EXPECT_TRUE(testsupport::waitFor(
+        [&] { return dialogs.lastText() == QStringLiteral("Export of PDF files is currently in progress."); }));
+    ASSERT_TRUE(settle());
     EXPECT_EQ(filesIn(out.path()), QStringList{QStringLiteral("A.pdf")});
     EXPECT_TRUE(filesIn(other.path()).isEmpty());
+}
+
+// Before, the export looked for each song's version, read it and wrote its PDF
+// on the main thread: with the library on a share that did not answer, the
+// whole program froze for as long.
+TEST_F(PdfExport, ASilentShareHoldsTheExportAlone)
+{
+    testsupport::Ceiling ceiling(60);
+    startWithFiles({QStringLiteral("A.chopro"), QStringLiteral("A---Lead.chopro"), QStringLiteral("B.chopro")});
+    addWinID(QStringLiteral("Lead"));
+    testsupport::Gate reached, answers;
+    look = [reached, answers](const QString &path) mutable {
+        reached.open();
+        answers.wait();
+        return QFileInfo::exists(path);
+    };
+    const std::shared_ptr<void> atTheEnd(nullptr, [answers](void *) mutable { answers.open(); });
+    auto start = [this](const QString &folder) {
+        open(WinChordProToPDF::ExportTab);
+        chooseVersion(QStringLiteral("Lead"));
+        win->buttonIncludeMaster()->setChecked(false);
+        dialogs.answerPath(folder);
+        dialogs.answerButton(QStringLiteral("Yes"));
+        proceed();
+        manualClock().advance(0);
+    };
+    QTemporaryDir left;
+    start(left.path());
+    reached.wait();
+    EXPECT_EQ(win->popupJaugeController()->txt1()->text(), QStringLiteral("1/2 A")) << "the song the share holds";
+    // Closing the progress ends the export there, waiting for no share.
+    QElapsedTimer took;
+    took.start();
+    win->popupJaugeController()->close();
+    EXPECT_LT(took.elapsed(), platform::kThreadEndWaitMs);
+    EXPECT_FALSE(win->batchRunning());
+
+    start(out.path()); // not refused as one in progress
+    EXPECT_TRUE(win->batchRunning());
+    answers.open();
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(filesIn(out.path()), QStringList{QStringLiteral("A---Lead.pdf")});
+    EXPECT_TRUE(filesIn(left.path()).isEmpty()) << "the answer of the export closed is dropped";
+    EXPECT_EQ(alerts().filter(QStringLiteral("progress")), QStringList());
 }

@@ -2,6 +2,7 @@
 // print placement, and what a failed render leaves behind.
 #include "chordpro/export/PdfExportRules.h"
 #include "chordpro/export/PdfRender.h"
+#include "platform/AtomicFile.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -88,6 +89,17 @@ QImage pageImage(const QString &path, int page)
     return doc.render(page, QSize(306, 396));
 }
 
+// The song file rendered into a PDF file, read and written as the export window does.
+RenderResult renderToFile(const QString &songPath, const QString &outputPath, const PdfSettings &s,
+                          const chordpro::HeaderInfo &header)
+{
+    QByteArray pdf;
+    RenderResult result = renderSongPdf(songPath, platform::readRegularFile(songPath, ChordPro::kMaxSongBytes), s, header, &pdf);
+    if (result.ok && !platform::writeFileAtomically(outputPath, pdf, &result.error))
+        result.ok = false;
+    return result;
+}
+
 } // namespace pdftest
 
 using namespace pdftest;
@@ -112,7 +124,7 @@ TEST_F(PdfRender, PaperAndOrientationGivePageSizes)
         PdfSettings s;
         s.paper = r.paper;
         s.orientation = r.orientation;
-        ASSERT_TRUE(renderSongPdf(song, out(), s, {}).ok);
+        ASSERT_TRUE(renderToFile(song, out(), s, {}).ok);
         const Read back = readBack(out());
         EXPECT_EQ(back.pages, 1);
         EXPECT_NEAR(back.size.width(), r.size.width(), 0.5) << r.paper;
@@ -138,7 +150,7 @@ TEST_F(PdfRender, LayoutsOfTwentyChordsOnThreePages)
     for (const Row &r : rows) {
         PdfSettings s;
         s.layout = r.layout;
-        const RenderResult result = renderSongPdf(shortLast, out(), s, {});
+        const RenderResult result = renderToFile(shortLast, out(), s, {});
         ASSERT_TRUE(result.ok) << qPrintable(result.error);
         EXPECT_EQ(result.songPages, 3) << r.why;
         EXPECT_EQ(result.extraPages, r.extra) << r.why;
@@ -150,7 +162,7 @@ TEST_F(PdfRender, LayoutsOfTwentyChordsOnThreePages)
     QTemporaryDir other;
     const QString fullLast = songOfPages(other.path(), 3, true);
     PdfSettings s;
-    const RenderResult result = renderSongPdf(fullLast, out(), s, {});
+    const RenderResult result = renderToFile(fullLast, out(), s, {});
     EXPECT_EQ(result.extraPages, 1);
     EXPECT_EQ(result.chordsDrawn, 20);
     EXPECT_EQ(readBack(out()).pages, 4);
@@ -165,7 +177,7 @@ TEST_F(PdfRender, ExtraPagesStopAtTwo)
     const QString song = testsupport::writeFile(dir.filePath(QStringLiteral("many.chopro")), text.toUtf8());
     PdfSettings s;
     s.layout = ExtraPagesOnly;
-    const RenderResult result = renderSongPdf(song, out(), s, {});
+    const RenderResult result = renderToFile(song, out(), s, {});
     EXPECT_EQ(result.extraPages, 2);
     EXPECT_EQ(result.chordsDrawn, 96);
 }
@@ -181,7 +193,7 @@ TEST_F(PdfRender, EmptySongStillGivesPageOne)
         const QString song = testsupport::writeFile(dir.filePath(QStringLiteral("quiet.chopro")), r.text);
         PdfSettings s;
         s.includeHeader = r.header;
-        ASSERT_TRUE(renderSongPdf(song, out(), s, {QStringLiteral("Still Water"), QStringLiteral("Nobody"), QString()}).ok)
+        ASSERT_TRUE(renderToFile(song, out(), s, {QStringLiteral("Still Water"), QStringLiteral("Nobody"), QString()}).ok)
             << r.text.size();
         EXPECT_EQ(readBack(out()).pages, 1);
         QPdfDocument doc;
@@ -204,7 +216,7 @@ TEST_F(PdfRender, TextReadsBackAsWordsInEveryLayout)
         PdfSettings s;
         s.layout = layout;
         s.includeHeader = true;
-        ASSERT_TRUE(renderSongPdf(song, out(), s, {QStringLiteral("Harbour Nights"), QStringLiteral("The Band"), QString()}).ok);
+        ASSERT_TRUE(renderToFile(song, out(), s, {QStringLiteral("Harbour Nights"), QStringLiteral("The Band"), QString()}).ok);
         QPdfDocument doc;
         doc.load(out());
         const QString page = doc.getAllText(0).text();
@@ -221,7 +233,7 @@ TEST_F(PdfRender, PrintScalesAndCentresEveryPage)
     s.print = true;
     s.scale = 0.8;
     s.alignment = 0;
-    ASSERT_TRUE(renderSongPdf(song, out(), s, {}).ok);
+    ASSERT_TRUE(renderToFile(song, out(), s, {}).ok);
     QPdfDocument doc;
     doc.load(out());
     QImage image(612, 792, QImage::Format_RGB32);
@@ -243,37 +255,24 @@ TEST_F(PdfRender, GoldenPages)
     const QString song = songOfPages(dir.path(), 1, false);
     PdfSettings s;
     s.layout = StripContinued;
-    ASSERT_TRUE(renderSongPdf(song, out(), s, {}).ok);
+    ASSERT_TRUE(renderToFile(song, out(), s, {}).ok);
     const QString golden = testsupport::goldenDirBeside(__FILE__);
     testsupport::compareWithGolden(pageImage(out(), 0), golden, QStringLiteral("page1-strip"));
 
     s.layout = ExtraPagesOnly;
     s.instrument = 2;
-    ASSERT_TRUE(renderSongPdf(song, out(), s, {}).ok);
+    ASSERT_TRUE(renderToFile(song, out(), s, {}).ok);
     testsupport::compareWithGolden(pageImage(out(), 1), golden, QStringLiteral("extra-page-piano"));
 }
 
-TEST_F(PdfRender, FailedRenderLeavesTheOldFile)
+TEST_F(PdfRender, UnreadableSongGivesNoPdf)
 {
-    testsupport::writeFile(out(), "old bytes");
-    PdfSettings s;
-    // A song that cannot be read writes nothing.
-    RenderResult result = renderSongPdf(dir.filePath(QStringLiteral("missing.chopro")), out(), s, {});
+    // The write is the caller's: a song that cannot be read gives no bytes to write, and says why.
+    const QString missing = dir.filePath(QStringLiteral("missing.chopro"));
+    QByteArray pdf;
+    const RenderResult result =
+        renderSongPdf(missing, platform::readRegularFile(missing, ChordPro::kMaxSongBytes), PdfSettings(), {}, &pdf);
     EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(result.error.isEmpty());
-    QFile old(out());
-    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
-    EXPECT_EQ(old.readAll(), QByteArray("old bytes"));
-
-    // A place that cannot be written (here a directory in the way of the
-    // file) leaves no partial file and says why.
-    const QString song = testsupport::writeFile(dir.filePath(QStringLiteral("s.chopro")), songText(2));
-    const QString blocked = dir.filePath(QStringLiteral("blocked.pdf"));
-    QDir().mkpath(blocked);
-    result = renderSongPdf(song, blocked, s, {});
-    EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(result.error.isEmpty());
-    EXPECT_TRUE(QFileInfo(blocked).isDir());
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-              QStringList({QStringLiteral("out.pdf"), QStringLiteral("s.chopro")}));
+    EXPECT_EQ(result.error, QStringLiteral("cannot be opened: file not found"));
+    EXPECT_TRUE(pdf.isEmpty());
 }

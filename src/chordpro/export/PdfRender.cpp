@@ -4,10 +4,9 @@
 #include "chords/ChordLookup.h"
 #include "chords/DiagramPainter.h"
 #include "library/Data.h"
-#include "platform/AtomicFile.h"
 #include "platform/Geometry.h"
 
-#include <QFileInfo>
+#include <QBuffer>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -208,8 +207,8 @@ RenderResult Renderer::run(ChordPro &doc, const chordpro::HeaderInfo &header)
 
 } // namespace
 
-RenderResult renderSongPdf(const QString &songPath, const QString &outputPath, const PdfSettings &settings,
-                           const chordpro::HeaderInfo &header)
+RenderResult renderSongPdf(const QString &songPath, const platform::FileBytes &song, const PdfSettings &settings,
+                           const chordpro::HeaderInfo &header, QByteArray *pdf)
 {
     RenderResult result;
     const QSizeF page = pageSize(settings.paper, settings.orientation);
@@ -222,22 +221,18 @@ RenderResult renderSongPdf(const QString &songPath, const QString &outputPath, c
     const double zoom = settings.zoom > 0 ? settings.zoom : 1.0;
     doc.setSizeRefSpecified(QSizeF(textSize.width() / zoom, textSize.height() / zoom));
     doc.setLyricsAlignmentLeft(settings.lyricsAlignmentLeft);
-    doc.chargerFichier(songPath);
+    doc.chargerFichier(songPath, song);
     // An empty file is an empty song here, not a broken one: it gives its page 1.
-    const QFileInfo info(songPath);
-    const bool emptySong = info.isFile() && info.isReadable() && info.size() == 0;
+    const bool emptySong = song.ok() && song.bytes.isEmpty();
     if (!doc.loadProblem().isEmpty() && !emptySong) {
         result.error = doc.loadProblem();
         return result;
     }
 
-    platform::AtomicFile file(outputPath);
-    if (!file.open()) {
-        result.error = file.errorString();
-        return result;
-    }
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(file.device());
+        QPdfWriter writer(&buffer);
         writer.setResolution(72);
         writer.setCreator(QStringLiteral("Tolvane"));
         writer.setTitle(header.title);
@@ -252,10 +247,8 @@ RenderResult renderSongPdf(const QString &songPath, const QString &outputPath, c
         result = renderer.run(doc, header);
         painter.end();
     }
-    if (!file.commit()) {
-        result.ok = false;
-        result.error = file.errorString();
-    }
+    if (result.ok && pdf)
+        *pdf = buffer.data();
     return result;
 }
 

@@ -2,15 +2,17 @@
 
 #include "chordpro/ChordPro.h"
 #include "chordpro/ChordProOptions.h"
+#include "platform/RegularFile.h"
 
 #include <QColor>
 #include <QString>
 #include <array>
 
-// One ChordPro song written as a PDF file with chord diagrams: each page is
-// painted straight into the file (background, laid-out text, diagram
-// strip), then up to two pages of the diagrams that found no room. The file
-// appears only once whole: a failed render leaves the old file as it was.
+// One ChordPro song laid out as a PDF with chord diagrams: each page is
+// painted (background, laid-out text, diagram strip), then up to two pages of
+// the diagrams that found no room. It lays out from a text read elsewhere and
+// hands back the PDF's bytes: the file system is the caller's, off the main
+// thread. The render itself takes the chord libraries of Data: main thread only.
 namespace pdfexport {
 
 // Colour slots as the export window stores them.
@@ -55,8 +57,8 @@ struct RenderResult {
     int chordsDrawn = 0;
 };
 
-// Renders the song file at songPath into outputPath.
-RenderResult renderSongPdf(const QString &songPath, const QString &outputPath, const PdfSettings &settings,
-                           const chordpro::HeaderInfo &header);
+// Renders the song read from songPath into *pdf (untouched on a failure).
+RenderResult renderSongPdf(const QString &songPath, const platform::FileBytes &song, const PdfSettings &settings,
+                           const chordpro::HeaderInfo &header, QByteArray *pdf);
 
 } // namespace pdfexport

@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -60,12 +61,18 @@ QString proceedTitle(qint64 oper)
 
 } // namespace
 
-WinChordProToPDF::WinChordProToPDF(QWidget *parent) : QDialog(parent)
+WinChordProToPDF::WinChordProToPDF(QWidget *parent, FileLook look) : QDialog(parent), look_(std::move(look))
 {
     setWindowTitle(QStringLiteral("ChordPro to PDF"));
     buildUi();
     // The modal-panel level: above the document windows.
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    // A quit waits for no share: what is still to answer is dropped.
+    if (QCoreApplication::instance())
+        connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] {
+            sheetWork_.end();
+            batchWindowClosed();
+        });
 }
 
 WinChordProToPDF::~WinChordProToPDF() { delete popupJaugeController_.data(); }

@@ -3,6 +3,8 @@
 #include "chordpro/ChordProOptions.h"
 #include "chordpro/export/PdfRender.h"
 #include "library/Pieces.h"
+#include "platform/FileWork.h"
+#include "platform/RegularFile.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -24,7 +26,9 @@ class WindowPDFxSuper;
 // chord diagrams and the version of each song, for mailing, printing,
 // previewing or exporting the current song or the current tab. Its choices
 // are kept under the "CProToPDF_" keys. Made once and kept; each request
-// shows it modally (showWin).
+// shows it modally (showWin). Every look at, read and write of a file runs
+// off the main thread (platform::FileWork), one song at a time; the songs are
+// laid out and painted on the main thread from the texts read.
 class WinChordProToPDF : public QDialog, public ChordProOptions {
     Q_OBJECT
 public:
@@ -43,7 +47,11 @@ public:
         bool includeNote = false;
     };
 
-    explicit WinChordProToPDF(QWidget *parent = nullptr);
+    // Whether a file is there, asked on the export's worker (QFileInfo::exists when none).
+    using FileLook = std::function<bool(const QString &path)>;
+
+    // `look` stands in for the file system's look at the song's versions in tests.
+    explicit WinChordProToPDF(QWidget *parent = nullptr, FileLook look = {});
     ~WinChordProToPDF() override;
 
     // The one entry: refuses without a key Tolvane window; otherwise loads
@@ -88,12 +96,13 @@ public:
     // Asks for the folder, then exports the current song (true) or the tab.
     void exportMultiplePDF(bool currentSongOnly);
     void exportMultiplePDF_2(bool currentSongOnly, const QString &outDir);
-    // The song file a selection exports for path: itself, its alternate, or "".
-    static QString subsPath(const QString &path, const VersionSelection &selection);
-    // Renders one song file with the window's settings; false with *error.
-    bool creerPDF(const QString &outputPath, const PiecesPtr &piece, const QString &songPath,
-                  const VersionSelection &selection, QString *error = nullptr);
+    // The song file a selection exports for path: itself, its alternate, or
+    // "". Looks at the file system: never on the main thread.
+    static QString subsPath(const QString &path, const VersionSelection &selection, const FileLook &look = {});
+    // An export to a folder is under way (its files may be held by a silent share).
     bool batchRunning() const;
+    // Whether an answer of the file system is still to come.
+    bool exporting() const;
 
     // ChordProOptions: the page takes the wells' colours and the bold boxes.
     bool chordsBold() const override;
@@ -160,6 +169,8 @@ private:
         QSet<QString> written;
         QSet<QString> notesCopied;
         QStringList failures; // "file (why)", in the order met
+        bool shown = false;   // a tab export, behind the progress popup
+        PiecesPtr current;    // the song of the turn under way
     };
 
     void buildUi();
@@ -171,19 +182,46 @@ private:
     VersionSelection selectionFromCombo() const;
     static void refreshDefNoteDefPDF(VersionSelection &selection);
 
-    // One song in the selection into job.dirOut.
-    void exportOnePDF(const PiecesPtr &piece, const VersionSelection &selection, Job &job);
-    bool writeCopy(const QString &source, const QString &fileName, Job &job);
-    bool writeRender(const PiecesPtr &piece, const QString &songPath, const QString &fileName,
-                     const VersionSelection &selection, Job &job);
-    void noteFailure(Job &job, const QString &what, const QString &why);
-    void exportAlternates(const PiecesPtr &piece, Job &job);
+    // One file a song sends into the folder, in the order met.
+    struct Output {
+        QString source;            // the song, its version or its note
+        QString fileName;          // its name in the folder
+        bool render = false;       // a ChordPro song laid out here; else copied as it is
+        VersionSelection selection; // whose note the page header carries
+        QString target;
+        platform::FileBytes text;  // a render's song, read
+        QByteArray pdf;            // a render's pages, to write
+        bool written = false;
+        QString failure;           // "file (why)" when it did not go out
+    };
+    // What a song's turn looks at, reads and copies (on the worker), then
+    // lays out (here) and writes (on the worker again).
+    struct SongTurn {
+        QList<Output> outputs;
+        QString note; // the note to copy once anything went out; "" for none
+    };
+    // The files a song sends for these selections: versions looked for,
+    // copies made, song texts read. Runs on the worker.
+    static QList<Output> gatherOutputs(const QString &file, const QList<VersionSelection> &selections,
+                                       const QString &dirOut, QSet<QString> written, const FileLook &look);
+    // Writes the rendered songs, then the note once anything went out. Runs on the worker.
+    static void writeRenders(SongTurn &turn, const QString &dirOut, QSet<QString> written);
+    static void renderOutputs(SongTurn &turn, const Job &job);
+    void takeTurn(const SongTurn &turn);
+    void exportSong(const QList<VersionSelection> &selections);
+    static QList<VersionSelection> alternateSelections(const Job &job);
     // The two passes of a tab export: masters, then each song's alternates.
     void exportMultipleMaster();
     void exportMultipleAlt();
     // One song of the pass in progress per event-loop turn.
     void exportMultipleStep();
+    void nextTurn();
+    // The progress popup went away: the batch ends where it is.
+    void batchWindowClosed();
     void finishBatch(Job &job);
+    // Mail, print or Preview of the song found, once its text is read.
+    struct Sheet;
+    void handOverSheet(const Sheet &sheet);
 
     QPushButton *buttonProceed_ = nullptr;
     QPushButton *buttonCancel_ = nullptr;
@@ -231,4 +269,8 @@ private:
     QPointer<PopupJauge> popupJaugeController_;
     VersionSelection version_;
     std::unique_ptr<Job> job_;
+    FileLook look_;
+    // Mail, print and Preview; the exports to a folder (ended with their popup).
+    platform::FileWork sheetWork_;
+    platform::FileWork folderWork_;
 };

@@ -1,16 +1,20 @@
 // What Proceed starts: mail, print and Preview through a PDF in the library
 // folder's "temp", and the export of the current song or the current tab
 // into a chosen folder, one song per event-loop turn behind the progress popup.
+// The files are looked at, read and written on platform::FileWork threads: a
+// share that does not answer holds the export alone.
 #include "chordpro/export/WinChordProToPDF.h"
 
 #include "chordpro/export/PdfExportRules.h"
 #include "library/Data.h"
 #include "library/PiecesDet.h"
+#include "library/SongFileCheck.h"
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/DesktopServices.h"
 #include "platform/Dialogs.h"
 #include "platform/Log.h"
+#include "platform/PdfProcess.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -30,6 +34,41 @@ const QString kTemp = QStringLiteral("temp");
 bool isPdfPath(const QString &path) { return QFileInfo(path).suffix().toLower() == QLatin1String("pdf"); }
 
 QString fileNameOf(const QString &path) { return QFileInfo(path).fileName(); }
+
+// A file the program could show can be copied.
+constexpr qint64 kMaxCopyBytes = platform::PdfProcess::kMaxDocumentBytes;
+
+QString failure(const QString &what, const QString &why) { return QStringLiteral("%1 (%2)").arg(what, why); }
+
+// Copies source to target on the worker; the failure, "" when it went out.
+QString copyFile(const QString &source, const QString &target)
+{
+    // A copy never replaces what is there: it may be a PDF the performer edited
+    // after an earlier export. (Files of this run took other names.)
+    if (const QFileInfo there(target); there.exists() || there.isSymLink())
+        return failure(fileNameOf(source), QStringLiteral("a file of this name is already in the folder and was kept"));
+    const platform::FileBytes in = platform::readRegularFile(source, kMaxCopyBytes);
+    if (!in.ok()) {
+        const QString why = in.status == platform::FileStatus::TooLarge ? QStringLiteral("too large to copy")
+                            : in.error.isEmpty()                        ? songfile::readProblem(in)
+                                                                        : in.error;
+        return failure(fileNameOf(source), why);
+    }
+    QString why;
+    if (!platform::writeFileAtomically(target, in.bytes, &why))
+        return failure(fileNameOf(source), why);
+    return QString();
+}
+
+void handOver(qint64 oper, const QString &pdf, const QString &title, const std::function<void()> &printed = {})
+{
+    if (oper == WinChordProToPDF::Mail)
+        Data::mailFile(pdf, title);
+    else if (oper == WinChordProToPDF::Print)
+        Data::printPDF(pdf, printed);
+    else if (oper == WinChordProToPDF::Preview)
+        Data::openFile(pdf);
+}
 
 } // namespace
 
@@ -62,15 +101,16 @@ WinChordProToPDF::VersionSelection WinChordProToPDF::selectionFromCombo() const
     return s;
 }
 
-QString WinChordProToPDF::subsPath(const QString &path, const VersionSelection &selection)
+QString WinChordProToPDF::subsPath(const QString &path, const VersionSelection &selection, const FileLook &look)
 {
     if (selection.altMode == 0)
         return path;
-    return winid::versionPath(path, selection.altDir, selection.defPDF, selection.defCHO);
+    return winid::versionPath(path, selection.altDir, selection.defPDF, selection.defCHO, look);
 }
 
-bool WinChordProToPDF::creerPDF(const QString &outputPath, const PiecesPtr &piece, const QString &songPath,
-                                const VersionSelection &selection, QString *error)
+namespace {
+
+chordpro::HeaderInfo headerFor(const PiecesPtr &piece, const WinChordProToPDF::VersionSelection &selection)
 {
     chordpro::HeaderInfo header;
     if (piece && piece->pieceDet) {
@@ -78,13 +118,24 @@ bool WinChordProToPDF::creerPDF(const QString &outputPath, const PiecesPtr &piec
         header.artist = piece->pieceDet->artistShown();
         header.note = piece->notetxtForDir(selection.altDir, selection.altMode, selection.defNote);
     }
-    const pdfexport::RenderResult result = pdfexport::renderSongPdf(songPath, outputPath, settings(), header);
-    if (!result.ok && error)
-        *error = result.error;
-    return result.ok;
+    return header;
 }
 
+} // namespace
+
 // ---- Mail, print and Preview ---------------------------------------------------------
+
+struct WinChordProToPDF::Sheet {
+    // Taken on the main thread when Proceed was pressed.
+    qint64 oper = 0;
+    QString library;
+    chordpro::HeaderInfo header;
+    pdfexport::PdfSettings settings;
+    // Found on the worker.
+    QString version;
+    QString tempProblem; // the temp folder could not be made
+    platform::FileBytes text;
+};
 
 void WinChordProToPDF::exportPDF()
 {
@@ -97,47 +148,82 @@ void WinChordProToPDF::exportPDF()
         selection.defPDF = 0;
     if (selection.defCHO == 2)
         selection.defCHO = 0;
-    const QString version = subsPath(piece->pieceDet->fichier, selection);
-    const QString title = piece->pieceDet->titre;
-    auto handOver = [this, &title](const QString &pdf) {
-        if (oper_ == Mail)
-            Data::mailFile(pdf, title);
-        else if (oper_ == Print)
-            Data::printPDF(pdf);
-        else if (oper_ == Preview)
-            Data::openFile(pdf);
-    };
-    if (isPdfPath(version)) {
-        handOver(version);
-        return;
-    }
+    Sheet sheet;
+    sheet.oper = oper_;
+    sheet.library = refCurDir_;
+    sheet.header = headerFor(piece, selection);
+    sheet.settings = settings();
+    const QString file = piece->pieceDet->fichier;
+    sheetWork_.run(
+        QStringLiteral("ChordPro to PDF: %1").arg(file),
+        [sheet, file, selection, look = look_]() mutable {
+            sheet.version = subsPath(file, selection, look);
+            if (isPdfPath(sheet.version))
+                return sheet;
+            const QDir library(sheet.library);
+            const QString tempDir = library.filePath(kTemp);
+            if (sheet.library.isEmpty() || (!QFileInfo(tempDir).isDir() && !library.mkdir(kTemp)))
+                sheet.tempProblem = QStringLiteral("The folder \"%1\" could not be made.").arg(tempDir);
+            else
+                sheet.text = platform::readRegularFile(sheet.version, ChordPro::kMaxSongBytes);
+            return sheet;
+        },
+        [this](const Sheet &found) { handOverSheet(found); });
+}
 
-    const QDir library(refCurDir_);
-    const QString tempDir = library.filePath(kTemp);
-    if (refCurDir_.isEmpty() || (!QFileInfo(tempDir).isDir() && !library.mkdir(kTemp))) {
-        Data::msg(QStringLiteral("The folder \"%1\" could not be made.").arg(tempDir));
+void WinChordProToPDF::handOverSheet(const Sheet &sheet)
+{
+    const QString title = sheet.header.title;
+    if (isPdfPath(sheet.version)) {
+        handOver(sheet.oper, sheet.version, title);
         return;
     }
-    const QString pdf = QDir(tempDir).filePath(pdfexport::withExtension(fileNameOf(version), QStringLiteral("pdf")));
-    QString why;
-    if (!creerPDF(pdf, piece, version, selection, &why)) {
-        library.rmdir(kTemp); // only when nothing else is in it
-        Data::msg(QStringLiteral("The PDF of \"%1\" could not be made: %2").arg(title, why));
+    if (!sheet.tempProblem.isEmpty()) {
+        Data::msg(sheet.tempProblem);
         return;
     }
-    handOver(pdf);
-    if (oper_ == Print) {
-        // Only what this print made goes: earlier mail and Preview files stay.
-        QFile::remove(pdf);
-        library.rmdir(kTemp);
-    }
+    const QString library = sheet.library;
+    const QString pdf = QDir(QDir(library).filePath(kTemp))
+                            .filePath(pdfexport::withExtension(fileNameOf(sheet.version), QStringLiteral("pdf")));
+    QByteArray bytes;
+    const pdfexport::RenderResult rendered =
+        pdfexport::renderSongPdf(sheet.version, sheet.text, sheet.settings, sheet.header, &bytes);
+    struct Written {
+        bool ok = false;
+        QString why;
+    };
+    sheetWork_.run(
+        QStringLiteral("ChordPro to PDF: %1").arg(pdf),
+        [pdf, bytes, library, rendered]() {
+            Written written{rendered.ok, rendered.error};
+            if (written.ok)
+                written.ok = platform::writeFileAtomically(pdf, bytes, &written.why);
+            if (!written.ok)
+                QDir(library).rmdir(kTemp); // only when nothing else is in it
+            return written;
+        },
+        [this, oper = sheet.oper, pdf, title, library](const Written &written) {
+            if (!written.ok) {
+                Data::msg(QStringLiteral("The PDF of \"%1\" could not be made: %2").arg(title, written.why));
+                return;
+            }
+            // Only what this print made goes, once the print has read it: earlier mail and Preview files stay.
+            handOver(oper, pdf, title, [self = QPointer<WinChordProToPDF>(this), pdf, library]() {
+                if (self)
+                    self->sheetWork_.run(
+                        QStringLiteral("ChordPro to PDF: %1").arg(pdf),
+                        [pdf, library]() { return QFile::remove(pdf) && QDir(library).rmdir(kTemp); }, [](bool) {});
+            });
+        });
 }
 
 // ---- Export to a folder --------------------------------------------------------------
 
 PopupJauge *WinChordProToPDF::popupJaugeController() const { return popupJaugeController_.data(); }
 
-bool WinChordProToPDF::batchRunning() const { return popupJaugeController_ && popupJaugeController_->enCours(); }
+bool WinChordProToPDF::batchRunning() const { return job_ != nullptr; }
+
+bool WinChordProToPDF::exporting() const { return job_ || sheetWork_.busy() || folderWork_.busy(); }
 
 void WinChordProToPDF::exportMultiplePDF(bool currentSongOnly)
 {
@@ -147,11 +233,17 @@ void WinChordProToPDF::exportMultiplePDF(bool currentSongOnly)
         QDir::homePath());
     if (folder.isEmpty())
         return;
-    if (const QString problem = pdfexport::outputFolderProblem(folder, refCurDir_); !problem.isEmpty()) {
-        Data::msg(problem);
-        return;
-    }
-    exportMultiplePDF_2(currentSongOnly, folder);
+    // Both folders are looked at: the library's may be on a share.
+    folderWork_.run(
+        QStringLiteral("ChordPro to PDF: %1").arg(folder),
+        [folder, library = refCurDir_]() { return pdfexport::outputFolderProblem(folder, library); },
+        [this, currentSongOnly, folder](const QString &problem) {
+            if (!problem.isEmpty()) {
+                Data::msg(problem);
+                return;
+            }
+            exportMultiplePDF_2(currentSongOnly, folder);
+        });
 }
 
 void WinChordProToPDF::exportMultiplePDF_2(bool currentSongOnly, const QString &outDir)
@@ -174,13 +266,12 @@ void WinChordProToPDF::exportMultiplePDF_2(bool currentSongOnly, const QString &
     job->settings = settings();
 
     if (currentSongOnly) {
+        // The current song goes through the same turns, without the popup.
         const PiecesPtr piece = Data::getPiece(Data::songNoG());
-        if (piece && piece->pieceDet) {
-            exportOnePDF(piece, job->selection, *job);
-            if (job->withAlternates)
-                exportAlternates(piece, *job);
-        }
-        finishBatch(*job);
+        if (piece && piece->pieceDet)
+            job->songs.append(piece);
+        job_ = std::move(job);
+        platform::performAfter(0.0, this, [this]() { exportMultipleMaster(); });
         return;
     }
 
@@ -191,10 +282,16 @@ void WinChordProToPDF::exportMultiplePDF_2(bool currentSongOnly, const QString &
     const PiecesList &byTitle = Data::listePiecesByTitle();
     for (qint64 k = start; start >= 0 && k < start + count && k < byTitle.size(); ++k)
         job->songs.append(byTitle.at(k));
+    job->shown = true;
     job_ = std::move(job);
 
-    if (!popupJaugeController_)
+    if (!popupJaugeController_) {
         popupJaugeController_ = new PopupJauge();
+        connect(popupJaugeController_.data(), &PopupJauge::closed, this, [this]() {
+            if (job_ && job_->shown)
+                batchWindowClosed();
+        });
+    }
     popupJaugeController_->showPopupJauge(job_->withAlternates ? 2 : 1, false);
     const int passes = job_->withAlternates ? 2 : 1;
     popupJaugeController_->level1()->setRange(0, int(qMax<qsizetype>(job_->songs.size() * passes, 1)));
@@ -205,26 +302,33 @@ void WinChordProToPDF::exportMultipleMaster() { exportMultipleStep(); }
 
 void WinChordProToPDF::exportMultipleAlt() { exportMultipleStep(); }
 
+void WinChordProToPDF::nextTurn()
+{
+    platform::performAfter(0.0, this, [this]() { exportMultipleStep(); });
+}
+
 void WinChordProToPDF::exportMultipleStep()
 {
-    if (!job_ || !popupJaugeController_)
+    if (!job_)
         return;
     Job &job = *job_;
-    const bool cancelled = popupJaugeController_->cancelPressed();
+    PopupJauge *gauge = job.shown ? popupJaugeController_.data() : nullptr;
+    const bool cancelled = gauge && gauge->cancelPressed();
     if (job.nbOut < job.songs.size() && !cancelled) {
-        const PiecesPtr piece = job.songs.at(job.nbOut);
+        job.current = job.songs.at(job.nbOut);
         ++job.nbFileOut;
         ++job.nbOut;
-        popupJaugeController_->txt1()->setText(
-            QStringLiteral("%1%2/%3 %4")
-                .arg(job.alternatePass ? QStringLiteral("Alt.:") : QString(), QString::number(job.nbOut),
-                     QString::number(job.songs.size()), piece && piece->pieceDet ? piece->pieceDet->titre : QString()));
-        popupJaugeController_->level1()->setValue(job.nbFileOut);
-        if (job.alternatePass)
-            exportAlternates(piece, job);
-        else
-            exportOnePDF(piece, job.selection, job);
-        platform::performAfter(0.0, this, [this]() { exportMultipleStep(); });
+        if (gauge) {
+            const PiecesPtr &piece = job.current;
+            gauge->txt1()->setText(QStringLiteral("%1%2/%3 %4")
+                                       .arg(job.alternatePass ? QStringLiteral("Alt.:") : QString(),
+                                            QString::number(job.nbOut), QString::number(job.songs.size()),
+                                            piece && piece->pieceDet ? piece->pieceDet->titre : QString()));
+            gauge->level1()->setValue(job.nbFileOut);
+        }
+        // The progress shows the song until its files have answered.
+        if (job_)
+            exportSong(job_->alternatePass ? alternateSelections(*job_) : QList<VersionSelection>{job_->selection});
         return;
     }
     if (!job.alternatePass && job.withAlternates && !cancelled) {
@@ -233,13 +337,22 @@ void WinChordProToPDF::exportMultipleStep()
         platform::performAfter(0.0, this, [this]() { exportMultipleAlt(); });
         return;
     }
-    popupJaugeController_->closePopupJauge();
     const std::unique_ptr<Job> done = std::move(job_);
+    if (gauge)
+        gauge->closePopupJauge();
     finishBatch(*done);
 }
 
-void WinChordProToPDF::exportAlternates(const PiecesPtr &piece, Job &job)
+void WinChordProToPDF::batchWindowClosed()
 {
+    // A song held by a silent share is left behind: its answer is dropped.
+    folderWork_.end();
+    job_.reset();
+}
+
+QList<WinChordProToPDF::VersionSelection> WinChordProToPDF::alternateSelections(const Job &job)
+{
+    QList<VersionSelection> selections;
     for (const WinIDPtr &id : Data::winIDs()) {
         if (!id)
             continue;
@@ -251,8 +364,9 @@ void WinChordProToPDF::exportAlternates(const PiecesPtr &piece, Job &job)
         alt.defPDF = alt.defCHO = 2;
         alt.includeMaster = false; // the master went out in the first pass
         alt.includeNote = job.selection.includeNote;
-        exportOnePDF(piece, alt, job);
+        selections.append(alt);
     }
+    return selections;
 }
 
 void WinChordProToPDF::finishBatch(Job &job)
@@ -265,89 +379,148 @@ void WinChordProToPDF::finishBatch(Job &job)
 
 // ---- One song ------------------------------------------------------------------------
 
-void WinChordProToPDF::noteFailure(Job &job, const QString &what, const QString &why)
+void WinChordProToPDF::exportSong(const QList<VersionSelection> &selections)
 {
-    job.failures.append(QStringLiteral("%1 (%2)").arg(what, why));
-}
-
-bool WinChordProToPDF::writeCopy(const QString &source, const QString &fileName, Job &job)
-{
-    const QString target = pdfexport::freeOutputPath(job.dirOut, fileName, job.written);
-    // A copy never replaces what is there: it may be a PDF the performer edited
-    // after an earlier export. (Files of this run took other names above.)
-    if (const QFileInfo there(target); there.exists() || there.isSymLink()) {
-        noteFailure(job, fileName, QStringLiteral("a file of this name is already in the folder and was kept"));
-        return false;
-    }
-    QFile in(source);
-    QString why;
-    if (!in.open(QIODevice::ReadOnly)) {
-        noteFailure(job, fileNameOf(source), in.errorString());
-        return false;
-    }
-    if (!platform::writeFileAtomically(target, in.readAll(), &why)) {
-        noteFailure(job, fileName, why);
-        return false;
-    }
-    job.written.insert(target);
-    if (job.premierFichier.isEmpty())
-        job.premierFichier = target;
-    return true;
-}
-
-bool WinChordProToPDF::writeRender(const PiecesPtr &piece, const QString &songPath, const QString &fileName,
-                                   const VersionSelection &selection, Job &job)
-{
-    const QString target = pdfexport::freeOutputPath(job.dirOut, fileName, job.written);
-    chordpro::HeaderInfo header;
-    if (piece && piece->pieceDet) {
-        header.title = piece->pieceDet->titre;
-        header.artist = piece->pieceDet->artistShown();
-        header.note = piece->notetxtForDir(selection.altDir, selection.altMode, selection.defNote);
-    }
-    const pdfexport::RenderResult result = pdfexport::renderSongPdf(songPath, target, job.settings, header);
-    if (!result.ok) {
-        noteFailure(job, fileNameOf(songPath), result.error);
-        return false;
-    }
-    job.written.insert(target);
-    if (job.premierFichier.isEmpty())
-        job.premierFichier = target;
-    return true;
-}
-
-void WinChordProToPDF::exportOnePDF(const PiecesPtr &piece, const VersionSelection &selection, Job &job)
-{
-    if (!piece || !piece->pieceDet)
+    const Job &job = *job_;
+    const PiecesPtr &piece = job.current;
+    if (!piece || !piece->pieceDet) {
+        nextTurn();
         return;
+    }
     const QString file = piece->pieceDet->fichier;
-    QString firstName;
-    auto wrote = [&firstName](bool ok, const QString &name) {
-        if (ok && firstName.isEmpty())
-            firstName = name;
+    // One note serves the song, its alternates and its sibling of the other kind: copied once.
+    QString note;
+    if (job.selection.includeNote && piece->pieceDet->note)
+        note = notefile::notePathForSong(file);
+    if (job.notesCopied.contains(note))
+        note.clear();
+    const QString what = QStringLiteral("ChordPro to PDF: %1").arg(file);
+    folderWork_.run(
+        what,
+        [file, selections, note, dirOut = job.dirOut, written = job.written, look = look_]() {
+            SongTurn turn;
+            turn.outputs = gatherOutputs(file, selections, dirOut, written, look);
+            turn.note = note;
+            return turn;
+        },
+        [this, what](const SongTurn &found) {
+            if (!job_)
+                return;
+            SongTurn turn = found;
+            renderOutputs(turn, *job_);
+            bool anyWritten = false;
+            bool toWrite = false;
+            for (const Output &o : turn.outputs) {
+                anyWritten = anyWritten || o.written;
+                toWrite = toWrite || !o.pdf.isEmpty();
+            }
+            if (!toWrite && (!anyWritten || turn.note.isEmpty())) {
+                takeTurn(turn);
+                return;
+            }
+            folderWork_.run(
+                what,
+                [turn, dirOut = job_->dirOut, written = job_->written]() mutable {
+                    writeRenders(turn, dirOut, written);
+                    return turn;
+                },
+                [this](const SongTurn &done) { takeTurn(done); });
+        });
+}
+
+QList<WinChordProToPDF::Output> WinChordProToPDF::gatherOutputs(const QString &file,
+                                                                const QList<VersionSelection> &selections,
+                                                                const QString &dirOut, QSet<QString> written,
+                                                                const FileLook &look)
+{
+    QList<Output> outputs;
+    auto add = [&](const QString &source, const VersionSelection &selection) {
+        Output o;
+        o.source = source;
+        o.selection = selection;
+        o.render = !isPdfPath(source);
+        o.fileName = o.render ? pdfexport::withExtension(fileNameOf(source), QStringLiteral("pdf")) : fileNameOf(source);
+        o.target = pdfexport::freeOutputPath(dirOut, o.fileName, written);
+        if (o.render) {
+            o.text = platform::readRegularFile(source, ChordPro::kMaxSongBytes);
+        } else {
+            o.failure = copyFile(source, o.target);
+            o.written = o.failure.isEmpty();
+        }
+        written.insert(o.target);
+        outputs.append(o);
     };
-    if (selection.altMode != 0) {
-        const QString alt = subsPath(file, selection);
-        if (!alt.isEmpty()) {
-            const QString name = pdfexport::withExtension(fileNameOf(alt), QStringLiteral("pdf"));
-            wrote(isPdfPath(alt) ? writeCopy(alt, fileNameOf(alt), job) : writeRender(piece, alt, name, selection, job),
-                  name);
+    for (const VersionSelection &selection : selections) {
+        if (selection.altMode != 0) {
+            if (const QString alt = subsPath(file, selection, look); !alt.isEmpty())
+                add(alt, selection);
+        }
+        if (selection.altMode == 0 || selection.includeMaster) {
+            // The master's header carries the master's note.
+            VersionSelection master = selection;
+            master.altMode = 0;
+            master.altDir.clear();
+            master.defNote = 0;
+            add(file, master);
         }
     }
-    if (selection.altMode == 0 || selection.includeMaster) {
-        // The master's header carries the master's note.
-        VersionSelection master = selection;
-        master.altMode = 0;
-        master.altDir.clear();
-        master.defNote = 0;
-        const QString name = pdfexport::withExtension(fileNameOf(file), QStringLiteral("pdf"));
-        wrote(isPdfPath(file) ? writeCopy(file, fileNameOf(file), job) : writeRender(piece, file, name, master, job),
-              name);
+    return outputs;
+}
+
+void WinChordProToPDF::renderOutputs(SongTurn &turn, const Job &job)
+{
+    for (Output &o : turn.outputs) {
+        if (!o.render)
+            continue;
+        const pdfexport::RenderResult result =
+            pdfexport::renderSongPdf(o.source, o.text, job.settings, headerFor(job.current, o.selection), &o.pdf);
+        if (!result.ok)
+            o.failure = failure(fileNameOf(o.source), result.error);
+        o.text = platform::FileBytes();
     }
-    if (!firstName.isEmpty() && selection.includeNote && piece->pieceDet->note) {
-        // One note serves the song, its alternates and its sibling of the other kind: copied once.
-        const QString note = notefile::notePathForSong(file);
-        if (!job.notesCopied.contains(note) && writeCopy(note, fileNameOf(note), job))
-            job.notesCopied.insert(note);
+}
+
+void WinChordProToPDF::writeRenders(SongTurn &turn, const QString &dirOut, QSet<QString> written)
+{
+    bool anyWritten = false;
+    for (Output &o : turn.outputs) {
+        if (!o.pdf.isEmpty()) {
+            QString why;
+            o.written = platform::writeFileAtomically(o.target, o.pdf, &why);
+            if (!o.written)
+                o.failure = failure(fileNameOf(o.source), why);
+            o.pdf.clear();
+        }
+        if (o.written)
+            written.insert(o.target);
+        anyWritten = anyWritten || o.written;
     }
+    if (!anyWritten || turn.note.isEmpty())
+        return;
+    Output note;
+    note.source = turn.note;
+    note.fileName = fileNameOf(turn.note);
+    note.target = pdfexport::freeOutputPath(dirOut, note.fileName, written);
+    note.failure = copyFile(note.source, note.target);
+    note.written = note.failure.isEmpty();
+    turn.outputs.append(note);
+}
+
+void WinChordProToPDF::takeTurn(const SongTurn &turn)
+{
+    if (!job_)
+        return;
+    Job &job = *job_;
+    for (const Output &o : turn.outputs) {
+        if (o.written) {
+            job.written.insert(o.target);
+            if (job.premierFichier.isEmpty())
+                job.premierFichier = o.target;
+            if (o.source == turn.note)
+                job.notesCopied.insert(turn.note);
+        } else if (!o.failure.isEmpty()) {
+            job.failures.append(o.failure);
+        }
+    }
+    nextTurn();
 }
