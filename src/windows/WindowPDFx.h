@@ -274,6 +274,7 @@ private:
     bool marker2Shown_ = false;
     QString message_;
     QString songProblem_;
+    QString problemShown_; // as it fits the title row
     // Where the title row's layout puts the note (a notice may take more).
     QRect notePlace_;
 

@@ -271,11 +271,23 @@ void WindowPDFx::placeMessageLine()
     QLabel *label = row->labelWin2;
     const QStringList parts = noticeLines();
     const bool notice = !parts.isEmpty();
-    const bool across = notice && (parts.size() > 1 || hideTitleElementNote()
-                                   || label->fontMetrics().horizontalAdvance(parts.first()) > notePlace_.width());
+    // Why the song cannot be shown begins with its file's name: right-aligned
+    // in the note's place, a narrow window cut the name off.
+    const bool problem = !notice && !songProblem_.isEmpty()
+                         && (label->text() == songProblem_ || label->text() == problemShown_);
+    const QString first = notice ? parts.first() : problem ? songProblem_ : label->text();
+    const bool across = (notice || problem)
+                        && (parts.size() > 1 || hideTitleElementNote()
+                            || label->fontMetrics().horizontalAdvance(first) > notePlace_.width());
     if (notice)
         label->setText(parts.at(qBound(0, noticePart(), int(parts.size()) - 1)));
-    label->setAlignment((notice ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
+    if (problem) {
+        // Still too long across the row: it ends short, its beginning whole.
+        problemShown_ = label->fontMetrics().elidedText(songProblem_, Qt::ElideRight,
+                                                        (across ? noticeAcrossRect() : notePlace_).width());
+        label->setText(problemShown_);
+    }
+    label->setAlignment((notice || problem ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
     const QRect place = across ? noticeAcrossRect() : notePlace_;
     box->setGeometry(place);
     label->setGeometry(0, 0, place.width(), place.height());

@@ -614,7 +614,11 @@ TEST_F(TolvaneWindowTest, SongThatCannotBeShownSaysWhy)
             bad->pieceDet->notetxt = QStringLiteral("Capo 2");
             push(*w, bad, 1, b);
             const QString expected = QStringLiteral("⚠️ %1 — %2").arg(QLatin1String(c.file), QLatin1String(c.reason));
-            EXPECT_EQ(w->noteText(), expected) << c.file << " mode " << mode;
+            // Whole, or in a narrow window its beginning up to an ellipsis.
+            const auto says = [&expected](const QString &shown) {
+                return shown == expected || (shown.endsWith(QChar(0x2026)) && expected.startsWith(shown.chopped(1)));
+            };
+            EXPECT_TRUE(says(w->noteText())) << c.file << " mode " << mode << ": " << w->noteText().toStdString();
             const Role role = mode == 1 ? Role::Zoom : mode == 2 ? Role::Single : Role::Left;
             EXPECT_EQ(w->pane(role)->content().kind, Kind::Empty) << c.file;
             EXPECT_TRUE(w->pane(role)->content().unreadable) << c.file << " mode " << mode;
@@ -626,7 +630,7 @@ TEST_F(TolvaneWindowTest, SongThatCannotBeShownSaysWhy)
             w->refreshNote(true);
             w->setMsg(QStringLiteral("Solo next"), QString(), false);
             clock.advance(3.1);
-            EXPECT_EQ(w->noteText(), expected) << c.file;
+            EXPECT_TRUE(says(w->noteText())) << c.file;
         }
         // A good song next: the note is back, and a bad next song shows dark beside it.
         PageRenderer::setGiveUpTimes(700);

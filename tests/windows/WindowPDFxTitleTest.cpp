@@ -217,6 +217,21 @@ TEST_F(TitleRowTest, HiddenTitleElements)
     EXPECT_FALSE(row().labelTempo->isVisibleTo(window.get()));
 }
 
+// Before, why a song could not be shown was right-aligned in the note's place:
+// a narrow window showed "reader gives up on it" without the file's name.
+TEST_F(TitleRowTest, WhyASongCannotBeShownBeginsOnScreenInANarrowWindow)
+{
+    for (const int wide : {1200, 700}) {
+        window->resize(wide, 800);
+        window->showSongProblem(QStringLiteral("/songs/A Loop.pdf"), QStringLiteral("cannot be shown: the PDF reader gives up on it"));
+        const QLabel *label = row().labelWin2;
+        EXPECT_TRUE(label->alignment() & Qt::AlignLeft) << wide;
+        EXPECT_TRUE(label->text().contains(QStringLiteral("A Loop.pdf — cannot be shown"))) << wide;
+        EXPECT_GE(row().boxCadreNote1->width(), label->fontMetrics().horizontalAdvance(label->text())) << wide;
+        window->showSongProblem(QStringLiteral("/songs/B.pdf"), QString());
+    }
+}
+
 TEST_F(TitleRowTest, SearchTextOnlyInTheKeyWindow)
 {
     window->updateRechInfo(true, false, QStringLiteral("ab"));
