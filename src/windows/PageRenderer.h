@@ -144,7 +144,7 @@ private:
     friend class PageRenderWorker;
     struct Key {
         QString path;
-        int page;
+        int page = 0;
         QSize size;
         bool operator==(const Key &o) const { return page == o.page && size == o.size && path == o.path; }
     };
