@@ -7,12 +7,14 @@
 #include "platform/Clock.h"
 #include "platform/FileWork.h"
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <functional>
 #include <memory>
 
+struct FolderRead;
 class ChordLibrary;
 class DataHelp;
 class DataPref4;
@@ -93,8 +95,14 @@ public:
     // Codes: 0 help folder, 1 open slot, 2 choose a folder for the slot,
     // 3 unassign the slot; any other only runs the common end. In turns, the
     // song shown and the table of contents each come in a later turn of the
-    // event loop.
-    void doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTurns = false);
+    // event loop. With reads, a folder they hold is taken from them instead of
+    // being read here.
+    using FolderReads = QHash<QString, FolderRead>;
+    void doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTurns = false,
+                   const FolderReads *reads = nullptr);
+    // doRefresh code 1 for commands keys and pedals reach: the folders it may
+    // need are read off the main thread first, the later command winning.
+    void refreshAfterRead(qint64 slot, bool refreshOnly, bool inTurns = false);
     void doChargerHelpTolvane();
     void actionToggleInfo();
     bool creerDefaultChordPro(const QString &folder);
@@ -642,14 +650,14 @@ private:
     void startSleepWatch();
 
     // Folder loading steps.
-    bool scanSlot(qint64 slot, bool noMsg);
+    bool scanSlot(qint64 slot, bool noMsg, const FolderReads *reads = nullptr);
     void loadHelpFolder();
     void refreshCommonStart(qint64 slot);
     void refreshCommonEnd(bool refreshOnly, qint64 slotBefore, bool inTurns);
     void showScannedToc();
     // Runs fn at the next turn of the event loop, unless the controller has gone or ended by then.
     void nextTurn(std::function<void()> fn);
-    bool sayIfUnavailable(qint64 slot);
+    bool sayIfUnavailable(qint64 slot, const FolderReads *reads = nullptr);
     void clearWindowsForEmptyList();
     void onSlotMenu(qint64 slot, qint64 code);
 
@@ -778,6 +786,11 @@ private:
     // A new ChordPro file beside a PDF and a song's deletion look at the song's
     // folder and write there off the main thread, one command at a time.
     platform::FileWork songFiles_;
-    // Runs on that work's thread before its file calls: tests stand a silent share in.
+    // Runs on that work's thread (and on the folder reads') before its file
+    // calls: tests stand a silent share in.
     std::function<void()> songFileCall_;
+    // Library-folder reads for refreshAfterRead; only the one asked last is taken.
+    platform::FileWork folderReads_;
+    quint64 folderReadAsked_ = 0;
+    platform::Timer folderReadLate_;
 };

@@ -119,7 +119,7 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         refreshInspector();
         break;
     case Command::ReloadFolder:
-        doRefresh(currentDirNo_, 1, false);
+        refreshAfterRead(currentDirNo_, false);
         break;
     case Command::RefreshFolder:
         actionRefresh();
@@ -131,7 +131,7 @@ void Controller::perform(const controller::CommandRef &c, const PagePass &pass)
         actionToggleInfo();
         break;
     case Command::OpenFolderSlot:
-        doRefresh(c.arg, 1, false);
+        refreshAfterRead(c.arg, false);
         break;
     case Command::ToggleAltVersions:
         traiter_backslash();

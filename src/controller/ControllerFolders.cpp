@@ -178,12 +178,18 @@ bool Controller::creerDefaultChordPro(const QString &folder)
     return Data::chargerFichiers(folder, false);
 }
 
-bool Controller::scanSlot(qint64 slot, bool noMsg)
+bool Controller::scanSlot(qint64 slot, bool noMsg, const FolderReads *reads)
 {
     Data::chargerTabsForDirNo(slot, false);
     loadTabsSettings(slot);
     const QString folder = obtenirDir(slot);
-    return !folder.isEmpty() && Data::chargerFichiers(folder, noMsg);
+    if (folder.isEmpty())
+        return false;
+    if (!reads)
+        return Data::chargerFichiers(folder, noMsg);
+    // A folder the reads do not hold became the slot's since: it is not read here.
+    const auto read = reads->constFind(folder);
+    return read != reads->cend() && Data::chargerFichiers(folder, *read, noMsg);
 }
 
 void Controller::loadHelpFolder()
@@ -222,9 +228,49 @@ void Controller::refreshCommonStart(qint64 slot)
     }
 }
 
-void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTurns)
+void Controller::refreshAfterRead(qint64 slot, bool refreshOnly, bool inTurns)
+{
+    if (slot == -1 && awaitedDirNo_ >= 0)
+        slot = awaitedDirNo_;
+    QString folder;
+    if (isSlot(slot))
+        folder = folders_.has(slot) ? folders_.dir(slot) : folders_.missingDir(slot);
+    // The help folder is bundled and local; a slot without a folder asks for one.
+    if (folder.isEmpty()) {
+        doRefresh(slot, 1, refreshOnly, inTurns);
+        return;
+    }
+    QStringList folders{folder};
+    if (slot != 0 && folders_.has(0) && folders_.dir(0) != folder)
+        folders << folders_.dir(0);
+    const quint64 asked = ++folderReadAsked_;
+    folderReads_.run(
+        QStringLiteral("Library folder: %1").arg(folder),
+        [folders, held = songFileCall_]() {
+            if (held)
+                held();
+            FolderReads reads;
+            for (const QString &f : folders)
+                reads.insert(f, readFolder(f));
+            return reads;
+        },
+        [this, asked, slot, refreshOnly, inTurns](const FolderReads &reads) {
+            if (asked != folderReadAsked_ || terminated_)
+                return;
+            doRefresh(slot, 1, refreshOnly, inTurns, &reads);
+        });
+    folderReadLate_.start(0.5, false, [this, asked, folder]() {
+        if (asked == folderReadAsked_)
+            tellFailure(QStringLiteral("The library folder does not answer: \"%1\" opens once it does.").arg(folder));
+    });
+}
+
+void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTurns, const FolderReads *reads)
 {
     TLOG(QStringLiteral("Controller doRefresh %1 %2").arg(QString::number(slot), QString::number(code)));
+    // This refresh supersedes a folder read still under way.
+    ++folderReadAsked_;
+    folderReadLate_.stop();
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
     const qint64 slotBefore = currentDirNo_;
     // Codes that name a slot need a real one; the help folder is -1.
@@ -235,7 +281,7 @@ void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTu
     if (code == 1 && slot == -1 && awaitedDirNo_ >= 0)
         slot = awaitedDirNo_;
     // A missing folder is not an empty one: the lists shown stay.
-    if (code == 1 && sayIfUnavailable(slot))
+    if (code == 1 && sayIfUnavailable(slot, reads))
         return;
     refreshCommonStart(slot);
 
@@ -281,11 +327,11 @@ void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTu
         if (slot == -1) {
             loadHelpFolder();
         } else if (folders_.has(slot)) {
-            if (scanSlot(slot, true)) {
+            if (scanSlot(slot, true, reads)) {
                 currentDirNo_ = slot;
             } else if (dejaAct_ && slot >= 0 && creerDefaultChordPro(obtenirDir(slot))) {
                 currentDirNo_ = slot;
-            } else if (slot != 0 && folders_.has(0) && scanSlot(0, true)) {
+            } else if (slot != 0 && folders_.has(0) && scanSlot(0, true, reads)) {
                 currentDirNo_ = 0;
             } else {
                 loadHelpFolder();
@@ -328,13 +374,20 @@ void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTu
 
 // A slot whose folder is gone (a stick pulled out, a folder renamed) keeps
 // its place; it loads again once the folder is back.
-bool Controller::sayIfUnavailable(qint64 slot)
+bool Controller::sayIfUnavailable(qint64 slot, const FolderReads *reads)
 {
     if (!isSlot(slot))
         return false;
-    folders_.recheck(slot);
+    // With reads, their word stands for the file system's.
+    const auto usable = [reads](const QString &path) {
+        if (!reads)
+            return controller::FolderSlots::isUsableFolder(path);
+        const auto read = reads->constFind(path);
+        return read != reads->cend() && read->usable;
+    };
+    folders_.recheck(slot, usable(folders_.missingDir(slot)));
     const QString path = folders_.has(slot) ? folders_.dir(slot) : folders_.missingDir(slot);
-    if (path.isEmpty() || controller::FolderSlots::isUsableFolder(path))
+    if (path.isEmpty() || usable(path))
         return false;
     const QString text = QStringLiteral("The folder \"%1\" is not available.").arg(path);
     tellFailure(text);

@@ -380,7 +380,7 @@ void Controller::actionEqual()
 
 void Controller::actionRefresh()
 {
-    doRefresh(currentDirNo_, 1, true);
+    refreshAfterRead(currentDirNo_, true);
 }
 
 void Controller::actionToggleSort()

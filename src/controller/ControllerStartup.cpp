@@ -216,7 +216,7 @@ void Controller::readStoredOptionsAndFolder()
         else
             nextTurn([this, stored] {
                 if (currentDirNo_ < 0)
-                    doRefresh(stored, 1, false, true);
+                    refreshAfterRead(stored, false, true);
             });
         return;
     }
@@ -393,6 +393,8 @@ void Controller::applicationWillTerminate()
     terminated_ = true;
     // A song file made or trashed since is not shown: no folder reloads on the way out.
     songFiles_.end();
+    folderReads_.end();
+    folderReadLate_.stop();
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
     // Settings still unread: what this run holds came from an empty store.
     const platform::UserDefaults::Provisional unread(defaults);

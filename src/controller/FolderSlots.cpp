@@ -65,9 +65,14 @@ QString FolderSlots::missingDir(qint64 slot) const
 
 bool FolderSlots::recheck(qint64 slot)
 {
+    return recheck(slot, isUsableFolder(missingDir(slot)));
+}
+
+bool FolderSlots::recheck(qint64 slot, bool missingUsable)
+{
     if (!validSlot(slot))
         return false;
-    if (missing_[size_t(slot)] && isUsableFolder(missingDirs_[size_t(slot)])) {
+    if (missing_[size_t(slot)] && missingUsable) {
         dirs_[size_t(slot)] = missingDirs_[size_t(slot)];
         missing_[size_t(slot)] = false;
         missingDirs_[size_t(slot)].clear();

@@ -24,6 +24,8 @@ public:
     // A missing folder that is back becomes the slot's folder again. Answers
     // whether the slot has a folder now.
     bool recheck(qint64 slot);
+    // The same with the missing folder's usability as a read found it.
+    bool recheck(qint64 slot, bool missingUsable);
 
     // Start-up: resolves every slot from its keys ("dirIsanURL%1", "url%1",
     // and the older "dir%1"). Answers the slot to open, which becomes -1 (the

@@ -30,6 +30,18 @@ class MediaPlayer;
 }
 class QSoundEffect;
 class WindowPDFxSuper;
+
+// What a folder scan reads from the file system, read on any thread: the walk,
+// the note of each song it took (in the walk's order), and whether the folder
+// could be used at all.
+struct FolderRead {
+    bool usable = false;
+    folderwalk::Result scan;
+    QList<notefile::ReadResult> notes;
+};
+// Touches nothing but the file system, so it may wait on a share off the main thread.
+FolderRead readFolder(const QString &folder);
+
 namespace audio {
 struct Track;
 }
@@ -250,6 +262,8 @@ public:
     // Scans the folder and its subfolders into the lists; false (and the
     // lists unchanged) when no song file was found.
     static bool chargerFichiers(const QString &folder, bool noMsg);
+    // The same from what readFolder(folder) read.
+    static bool chargerFichiers(const QString &folder, const FolderRead &read, bool noMsg);
     static void initDebLettre();
     static void determinerGaucheDroite(PiecesList &list, qint64 maxPrec, qint32 sort);
     static void afficherListePieces(const PiecesList &list);

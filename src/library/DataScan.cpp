@@ -62,7 +62,23 @@ folderwalk::Result &Data::lastScan()
     return scan;
 }
 
+FolderRead readFolder(const QString &folder)
+{
+    FolderRead read;
+    const QFileInfo info(folder);
+    read.usable = !folder.isEmpty() && info.isDir() && info.isReadable() && info.isExecutable();
+    read.scan = folderwalk::walk(folder, Data::kMaxFilesPerScan);
+    for (const QString &path : std::as_const(read.scan.taken))
+        read.notes.append(notefile::read(notefile::notePathForSong(path)));
+    return read;
+}
+
 bool Data::chargerFichiers(const QString &folder, bool noMsg)
+{
+    return chargerFichiers(folder, readFolder(folder), noMsg);
+}
+
+bool Data::chargerFichiers(const QString &folder, const FolderRead &read, bool noMsg)
 {
     TLOG(QStringLiteral("Data chargerFichiers"));
     dirX() = folder;
@@ -79,7 +95,7 @@ bool Data::chargerFichiers(const QString &folder, bool noMsg)
     int taken = 0;
 
     folderwalk::Result &scan = lastScan();
-    scan = folderwalk::walk(folder, kMaxFilesPerScan);
+    scan = read.scan;
     if (!scan.folderFound) {
         // A missing folder is not an empty one: no sample offer, the lists stay.
         TLOG(QStringLiteral("Data chargerFichiers: %1 is not available").arg(folder));
@@ -94,7 +110,8 @@ bool Data::chargerFichiers(const QString &folder, bool noMsg)
     if (scan.special > 0)
         TLOG(QStringLiteral("Data chargerFichiers: %1 pipes or devices with a song's name skipped").arg(scan.special));
 
-    for (const QString &path : std::as_const(scan.taken)) {
+    for (qsizetype at = 0; at < scan.taken.size(); ++at) {
+        const QString &path = scan.taken[at];
         const QFileInfo info(path);
         if (taken == 0) {
             if (!g_listsCreated) {
@@ -126,7 +143,8 @@ bool Data::chargerFichiers(const QString &folder, bool noMsg)
         const qint32 type = info.suffix().toLower() == QLatin1String("pdf") ? 0 : 1;
         PiecesList &accumulation = listePiecesTEMP1();
         const PiecesPtr entry0 =
-            Pieces::initWithPDF(path, fileName, type, 0, tabAt(0), true, 0, QString(), {}, nullptr);
+            Pieces::initWithPDF(path, fileName, type, 0, tabAt(0), true, 0, QString(), {}, nullptr,
+                                at < read.notes.size() ? &read.notes[at] : nullptr);
 
         qint32 positions[kTabs];
         for (int n = 1; n < kTabs; ++n) {

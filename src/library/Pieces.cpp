@@ -159,7 +159,8 @@ QString clearTags(const QString &note)
 
 PiecesPtr Pieces::initWithPDF(const QString &path, const QString &fileName, qint32 typeFichier, qint32 ongNo,
                               const TabDetPtr &tab, bool force, qint32 noLigne, const QString &fn,
-                              const QStringList &kw, const PiecesPtr &pieceMaster)
+                              const QStringList &kw, const PiecesPtr &pieceMaster,
+                              const notefile::ReadResult *noteRead)
 {
     if (typeFichier == -1)
         typeFichier = QFileInfo(fileName).suffix().toLower() == QLatin1String("pdf") ? 0 : 1;
@@ -171,7 +172,10 @@ PiecesPtr Pieces::initWithPDF(const QString &path, const QString &fileName, qint
         entry->pieceDet = std::make_shared<PiecesDet>();
         PiecesDet &det = *entry->pieceDet;
         det.fichier = path;
-        entry->verifNote();
+        if (noteRead)
+            entry->takeNote(*noteRead);
+        else
+            entry->verifNote();
         det.typeFichier1 = typeFichier;
         det.nbrPagesMax = 1;
         det.signature = 0;
@@ -258,8 +262,12 @@ PiecesPtr Pieces::initWithPDF(const QString &path, const QString &fileName, qint
 
 void Pieces::verifNote()
 {
+    takeNote(notefile::read(notefile::notePathForSong(pieceDet->fichier)));
+}
+
+void Pieces::takeNote(const notefile::ReadResult &r)
+{
     PiecesDet &det = *pieceDet;
-    const notefile::ReadResult r = notefile::read(notefile::notePathForSong(det.fichier));
     const bool binary = r.format.encoding == textcodec::Encoding::Binary;
     det.noteUnreadable = r.exists && (!r.readable || binary);
     det.noteTooLarge = r.tooLarge;

@@ -28,13 +28,17 @@ public:
     // belong to it (never with force). typeFichier -1 derives it from the
     // extension. noLigne is the 1-based setlist line, fn that line upper-cased,
     // kw the collection's upper-cased words. With a master entry the song
-    // record is shared and the note is not read again.
+    // record is shared and the note is not read again; with noteRead the
+    // note already read is taken instead of reading it.
     static PiecesPtr initWithPDF(const QString &path, const QString &fileName, qint32 typeFichier, qint32 ongNo,
                                  const TabDetPtr &tab, bool force, qint32 noLigne, const QString &fn,
-                                 const QStringList &kw, const PiecesPtr &pieceMaster);
+                                 const QStringList &kw, const PiecesPtr &pieceMaster,
+                                 const notefile::ReadResult *noteRead = nullptr);
 
     // Reads the note side file into the record.
     void verifNote();
+    // Takes a read of the note side file into the record.
+    void takeNote(const notefile::ReadResult &r);
     // The performer's own save of the record's note text (deletes the file
     // for an empty text), in the encoding and line ends it was read in. A note
     // changed elsewhere since it was read is not lost: that version is kept

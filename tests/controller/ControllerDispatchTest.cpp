@@ -75,6 +75,7 @@ TEST_F(ControllerDispatch, FolderCodesOpenSlotsAndTheHelpFolder)
     // The help pages come first in title order, before the sample song.
     EXPECT_EQ(currentTitle(), QStringLiteral("02 Keyboard Shortcuts"));
     postKey(vocab::OpenFolderSlot0);
+    folderRead();
     EXPECT_EQ(controller->currentDirNo(), 0);
     EXPECT_EQ(Data::songNbrG(), 2);
 }

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSemaphore>
 
 using namespace controllertest;
 
@@ -60,6 +61,7 @@ TEST_F(ControllerFolders, AScanPastTheCapSaysSoOnce)
     controller->gotoSongNo(3, false, true);
     EXPECT_TRUE(window()->messages.filter(QStringLiteral("left out")).isEmpty());
     postKey(vocab::RefreshFolder);
+    folderRead();
     EXPECT_EQ(window()->messages.count(kWarn + QStringLiteral("50 songs loaded, 5 files left out")), 1);
 }
 
@@ -74,6 +76,7 @@ TEST_F(ControllerFolders, AFolderGoneAtRefreshKeepsTheListsAndLoadsWhenBack)
     testsupport::CapturedWarnings log;
     // Before, the refresh offered a sample song for a folder that did not exist, modally.
     postKey(vocab::RefreshFolder);
+    folderRead();
     EXPECT_TRUE(dialogs.records().isEmpty());
     EXPECT_TRUE(window()->messages.contains(notAvailable(folder)));
     // Before, the row showed the whole path, its start cut off; the log keeps it whole.
@@ -85,6 +88,7 @@ TEST_F(ControllerFolders, AFolderGoneAtRefreshKeepsTheListsAndLoadsWhenBack)
     ASSERT_TRUE(QDir().rename(folder + QStringLiteral(" (unplugged)"), folder));
     chordProSong(folder, QStringLiteral("s5.chopro"), QStringLiteral("Song 5"));
     postKey(vocab::RefreshFolder);
+    folderRead();
     EXPECT_EQ(Data::songNbrG(), 5);
     EXPECT_EQ(controller->currentDirNo(), 0);
 }
@@ -105,13 +109,49 @@ TEST_F(ControllerFolders, AFolderMissingAtStartKeepsItsSlotAcrossARestart)
 
     // Still away: a refresh says so again; once back, a refresh opens it.
     postKey(vocab::RefreshFolder);
+    folderRead();
     EXPECT_EQ(controller->currentDirNo(), -1);
     EXPECT_EQ(window()->messages.count(notAvailable(stick)), 2);
     ASSERT_TRUE(QDir().rename(stick + QStringLiteral("-away"), stick));
     postKey(vocab::RefreshFolder);
+    folderRead();
     EXPECT_EQ(controller->currentDirNo(), 2);
     EXPECT_EQ(Data::songNbrG(), 3);
     EXPECT_TRUE(dialogs.records().isEmpty());
+}
+
+TEST_F(ControllerFolders, ASlotKeyOnAShareThatDoesNotAnswerLeavesTheKeysFree)
+{
+    QTemporaryDir songs, base;
+    platform::ManualClock &clock = manualClock();
+    slotFolder(base, QStringLiteral("Share"), 2, 1);
+    slotFolder(base, QStringLiteral("Other"), 4, 2);
+    startWithSongs(songs, 3);
+    QSemaphore answers;
+    ControllerTestAccess::setSongFileCall(*controller, [&answers]() { answers.acquire(); });
+    struct Released {
+        QSemaphore &s;
+        ~Released() { s.release(2); }
+    } released{answers}; // on any way out
+
+    // Before, the key read the whole folder on the main thread and the keys froze with the share.
+    postKey(vocab::OpenFolderSlot0 + 1);
+    EXPECT_EQ(controller->currentDirNo(), 0);
+    postKey(vocab::NextSong);
+    EXPECT_EQ(currentTitle(), QStringLiteral("Song 02"));
+    const QString notice = kWarn + QStringLiteral("The library folder does not answer: \"Share\" opens once it does.");
+    clock.advance(0.4);
+    EXPECT_FALSE(allMessages().contains(notice));
+    clock.advance(0.2);
+    clock.advance(2);
+    EXPECT_EQ(allMessages().count(notice), 1);
+
+    // A later key wins over the one still waiting.
+    postKey(vocab::OpenFolderSlot0 + 2);
+    answers.release(2);
+    folderRead();
+    EXPECT_EQ(controller->currentDirNo(), 2);
+    EXPECT_EQ(Data::songNbrG(), 4);
 }
 
 TEST_F(ControllerFolders, ASlotKeyForAMissingFolderSaysSoAndOpensItOnceBack)

@@ -254,6 +254,7 @@ TEST_F(ControllerStartup, RefreshOnlyKeepsTheSlotsSong)
     startWithSongs(a, 5);
     controller->gotoSongNo(4, false, true);
     postKey(vocab::RefreshFolder);
+    folderRead();
     EXPECT_EQ(Data::songNoG(), 4);
 }
 
@@ -362,6 +363,7 @@ TEST_F(ControllerStartup, ASettingsFileReadLateOpensItsFolderAndKeepsIt)
     locked = false;
     ASSERT_TRUE(store().waitForWrites(10000));
     QCoreApplication::sendPostedEvents();
+    folderRead();
     EXPECT_EQ(controller->currentDirNo(), 0);
     EXPECT_EQ(Data::songNbrG(), 5);
     EXPECT_EQ(window()->messages.filter(QStringLiteral("its settings are in use now")).size(), 1)

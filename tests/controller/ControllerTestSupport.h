@@ -29,6 +29,7 @@ public:
     static void setFilterOn(Controller &c, bool on) { c.filterON_ = on; }
     static void setSongFileCall(Controller &c, std::function<void()> call) { c.songFileCall_ = std::move(call); }
     static bool songFilesAnswered(const Controller &c) { return !c.songFiles_.busy(); }
+    static bool folderReadsAnswered(const Controller &c) { return !c.folderReads_.busy(); }
     static void setLastNbScreens(Controller &c, qint64 n) { c.lastNbScreens_ = n; }
     static PreferencesDialog *preferences(Controller &c) { return c.windowPref_; }
 };
@@ -160,6 +161,11 @@ protected:
     }
 
     RecordingWindow *window() const { return windows.value(0); }
+    // The folder a key opened or reloaded has been read and taken (its read comes back through the event loop).
+    void folderRead() const
+    {
+        ASSERT_TRUE(testsupport::waitFor([this]() { return ControllerTestAccess::folderReadsAnswered(*controller); }));
+    }
     // The note writes asked so far are done and told.
     void written() const
     {
