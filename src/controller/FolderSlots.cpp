@@ -1,5 +1,6 @@
 #include "controller/FolderSlots.h"
 
+#include "library/FolderWalk.h"
 #include "platform/UserDefaults.h"
 
 #include <QDir>
@@ -23,10 +24,7 @@ bool validSlot(qint64 slot)
 
 bool FolderSlots::isUsableFolder(const QString &path)
 {
-    if (path.isEmpty())
-        return false;
-    const QFileInfo info(path);
-    return info.isDir() && info.isReadable() && info.isExecutable();
+    return folderwalk::usable(path);
 }
 
 QString FolderSlots::dir(qint64 slot) const

@@ -65,8 +65,7 @@ folderwalk::Result &Data::lastScan()
 FolderRead readFolder(const QString &folder)
 {
     FolderRead read;
-    const QFileInfo info(folder);
-    read.usable = !folder.isEmpty() && info.isDir() && info.isReadable() && info.isExecutable();
+    read.usable = folderwalk::usable(folder);
     read.scan = folderwalk::walk(folder, Data::kMaxFilesPerScan);
     for (const QString &path : std::as_const(read.scan.taken))
         read.notes.append(notefile::read(notefile::notePathForSong(path)));

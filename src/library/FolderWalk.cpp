@@ -3,6 +3,7 @@
 #include "library/TextCodec.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -148,6 +149,14 @@ Result walk(const QString &folder, int cap)
     if (w.result.folderFound)
         w.walk(root, true);
     return w.result;
+}
+
+bool usable(const QString &folder)
+{
+    if (folder.isEmpty())
+        return false;
+    const QFileInfo info(folder);
+    return info.isDir() && info.isReadable() && info.isExecutable();
 }
 
 } // namespace folderwalk

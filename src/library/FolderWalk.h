@@ -21,6 +21,8 @@ struct Result {
 };
 
 Result walk(const QString &folder, int cap);
+// Whether the folder exists and can be listed.
+bool usable(const QString &folder);
 // What the windows' message line says of a scan: the files it left out and
 // the names it could not use; "" when it took everything.
 QString message(const Result &scan);
