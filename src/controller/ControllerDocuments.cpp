@@ -118,7 +118,7 @@ void Controller::actionCreerChordProFromPDF()
             // Another folder shown meanwhile stays as it is; the file waits in its own.
             if (currentDirNo_ != slot || folders_.dir(slot) != folder)
                 return;
-            doRefresh(currentDirNo_, 1, false);
+            refreshAfterRead(currentDirNo_, false);
             showEditor(nullptr, target, true);
         });
 }
@@ -172,7 +172,7 @@ void Controller::actionSupprimerDocument()
                         Data::msg(QStringLiteral("These files could not be moved to the trash and were kept:\n%1")
                                       .arg(kept.join(QLatin1Char('\n'))));
                     if (currentDirNo_ >= 0)
-                        doRefresh(currentDirNo_, 1, false);
+                        refreshAfterRead(currentDirNo_, false);
                     else
                         doRefresh(-1, 0, false);
                 });

@@ -131,6 +131,8 @@ protected:
     void answered() const
     {
         ASSERT_TRUE(testsupport::waitFor([this]() { return ControllerTestAccess::songFilesAnswered(*controller); }));
+        // The folder they changed is then read again off the main thread.
+        folderRead();
     }
 
     QTemporaryDir songs;
@@ -371,6 +373,10 @@ TEST_F(ControllerMenus, ChordProBesideAPdf)
     EXPECT_TRUE(controller->winEditController()->isVisible());
     EXPECT_EQ(controller->winEditController()->fichierCour(), made);
     EXPECT_TRUE(dialogs.records().isEmpty());
+    const PiecesList &listed = Data::listePiecesByTitle();
+    EXPECT_TRUE(std::any_of(listed.cbegin(), listed.cend(),
+                            [&made](const PiecesPtr &p) { return p->pieceDet && p->pieceDet->fichier == made; }))
+        << "the folder read again holds the new song";
 }
 
 TEST_F(ControllerMenus, ChordProBesideAPdfRefusesAnExistingChordProFileInAnyCase)
