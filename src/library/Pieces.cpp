@@ -520,11 +520,6 @@ Pieces::NoteEditResult Pieces::editNoteOnDisk(const PiecesPtr &piece,
     return tookNoteEdit(piece, editNoteFile(det.fichier, det.noteFormat, change), det.noteOnDisk, true);
 }
 
-Pieces::NoteEditResult Pieces::editTagsOnDisk(const PiecesPtr &piece, TagEdit edit, const QString &tag)
-{
-    return editNoteOnDisk(piece, tagChange(edit, tag));
-}
-
 std::function<QString(const QString &)> Pieces::tagChange(TagEdit edit, const QString &tag)
 {
     return [edit, tag](const QString &note) {

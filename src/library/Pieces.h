@@ -114,11 +114,10 @@ public:
     // the record takes the stored note as its text only with takeText.
     static NoteEditResult tookNoteEdit(const PiecesPtr &piece, const NoteEdited &edited, const QString &onDisk,
                                        bool takeText);
-    // Tag edits made that way. RemoveAnyCase removes every spelling of the tag
-    // that the song carries.
+    // Tag edits, made that way or through NoteWriter::edit. RemoveAnyCase
+    // removes every spelling of the tag that the song carries.
     enum class TagEdit { Add, Remove, RemoveAnyCase, Clear };
-    static NoteEditResult editTagsOnDisk(const PiecesPtr &piece, TagEdit edit, const QString &tag = QString());
-    // The change such an edit makes to a note, for NoteWriter::edit too.
+    // The change such an edit makes to a note.
     static std::function<QString(const QString &)> tagChange(TagEdit edit, const QString &tag = QString());
 };
 

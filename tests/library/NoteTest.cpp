@@ -220,18 +220,18 @@ TEST(NoteTags, AddRemoveAndClearOnDisk)
     const QString notePath = notefile::notePathForSong(path);
     const PiecesPtr e = entryFor(path);
 
-    Pieces::editTagsOnDisk(e, Pieces::TagEdit::Add, "rock");
+    Pieces::editNoteOnDisk(e, Pieces::tagChange(Pieces::TagEdit::Add, "rock"));
     EXPECT_EQ(readAll(notePath), "Master\nTags=rock\nEnd\n");
-    Pieces::editTagsOnDisk(e, Pieces::TagEdit::Add, "pop");
-    Pieces::editTagsOnDisk(e, Pieces::TagEdit::Add, "jazz");
+    Pieces::editNoteOnDisk(e, Pieces::tagChange(Pieces::TagEdit::Add, "pop"));
+    Pieces::editNoteOnDisk(e, Pieces::tagChange(Pieces::TagEdit::Add, "jazz"));
     EXPECT_EQ(readAll(notePath), "Master\nTags=rock pop jazz\nEnd\n");
     EXPECT_EQ(e->pieceDet->infoF, " rock pop jazz ");
 
     // Before: removal worked from the stale infoF, so the second removal brought "rock" back.
-    Pieces::editTagsOnDisk(e, Pieces::TagEdit::Remove, "rock");
-    Pieces::editTagsOnDisk(e, Pieces::TagEdit::Remove, "pop");
+    Pieces::editNoteOnDisk(e, Pieces::tagChange(Pieces::TagEdit::Remove, "rock"));
+    Pieces::editNoteOnDisk(e, Pieces::tagChange(Pieces::TagEdit::Remove, "pop"));
     EXPECT_EQ(readAll(notePath), "Master\nTags=jazz\nEnd\n");
-    Pieces::editTagsOnDisk(e, Pieces::TagEdit::Remove, "jazz");
+    Pieces::editNoteOnDisk(e, Pieces::tagChange(Pieces::TagEdit::Remove, "jazz"));
     EXPECT_EQ(readAll(notePath), "Master\nEnd\n");
 }
 
@@ -240,10 +240,10 @@ TEST(NoteTags, AddToANoteWithoutTagsLineAndToNoNote)
     QTemporaryDir dir;
     const QString path = song(dir, "S.pdf");
     const PiecesPtr e = entryFor(path);
-    Pieces::editTagsOnDisk(e, Pieces::TagEdit::Add, "⭐️");
+    Pieces::editNoteOnDisk(e, Pieces::tagChange(Pieces::TagEdit::Add, "⭐️"));
     EXPECT_EQ(QString::fromUtf8(readAll(notefile::notePathForSong(path))), QString::fromUtf8("\nTags=⭐️\n"));
     EXPECT_TRUE(e->pieceDet->note);
-    Pieces::editTagsOnDisk(e, Pieces::TagEdit::Clear);
+    Pieces::editNoteOnDisk(e, Pieces::tagChange(Pieces::TagEdit::Clear));
     EXPECT_EQ(readAll(notefile::notePathForSong(path)), "\n");
     EXPECT_EQ(piecesrules::addTag("a\nTags=x", "y"), "a\nTags=x y");
     // Before, a missing "Tags=" line came with a blank line before it.
@@ -412,7 +412,7 @@ TEST(NoteSave, UnreadableNoteIsNeverOverwrittenOrDeleted)
     EXPECT_FALSE(e->saveNote());
     EXPECT_EQ(dialogs.records().size(), 1);
     EXPECT_TRUE(dialogs.lastText().contains("could not be read"));
-    EXPECT_TRUE(Pieces::editTagsOnDisk(e, Pieces::TagEdit::Add, "rock").failure.contains("could not be read"));
+    EXPECT_TRUE(Pieces::editNoteOnDisk(e, Pieces::tagChange(Pieces::TagEdit::Add, "rock")).failure.contains("could not be read"));
     if (root) {
         EXPECT_EQ(readAll(notePath + "/keep"), "Title=Precious\n");
     } else {
