@@ -2,13 +2,17 @@
 #include "platform/ModalRun.h"
 #include "platform/dialogs/QtDialogs.h"
 #include "platform/dialogs/ScriptedDialogs.h"
+#include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -168,6 +172,67 @@ TEST(QtDialogs, EachFileQuestionStartsFromAFreshDialogWhateverWentBefore)
     seeAndCancel();
     onScreen.chooseOpenFile(QString(), QStringLiteral("Open"), QString(), {});
     EXPECT_EQ(shown, QStringList({"0 2 " + fresh, "1 0 " + fresh, "0 1 Chords (*.txt)", "0 1 " + fresh}));
+}
+
+namespace {
+
+// A window that notes the keys it is given.
+class KeyWindow : public QWidget {
+public:
+    QList<int> keys;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override { keys.append(event->key()); }
+};
+
+} // namespace
+
+// Before, a folder path typed faster than the chooser listed the folder above
+// it was listed after the chooser had closed: the completion popup came up over
+// the window below, took the next keys, and the window made active then did not
+// count as active (an export's "A Tolvane window must be selected").
+TEST(QtDialogs, TheChoosersPopupIsGoneOnceAFolderIsChosenByTyping)
+{
+    QTemporaryDir base;
+    ASSERT_TRUE(QDir(base.path()).mkpath(QStringLiteral("gig/songs")));
+    KeyWindow window;
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    QtDialogs onScreen;
+    QStringList listed;
+    QObject gate;
+    QTimer::singleShot(0, [&]() {
+        auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        QObject::connect(d->findChild<QFileSystemModel *>(), &QFileSystemModel::directoryLoaded, &gate,
+                         [&listed](const QString &path) { listed << path; });
+        QTest::keyClicks(QApplication::focusWidget(), base.path() + QStringLiteral("/gig/songs"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    });
+    EXPECT_EQ(onScreen.chooseFolder(QString(), QStringLiteral("Folder"), QDir::rootPath()),
+              base.path() + QStringLiteral("/gig/songs"));
+    ASSERT_TRUE(testsupport::waitFor([&] { return listed.contains(base.path() + QStringLiteral("/gig")); }));
+    testsupport::processEvents();
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    window.activateWindow();
+    EXPECT_TRUE(testsupport::waitFor([&] { return QApplication::activeWindow() == &window; }));
+    QTest::keyClick(window.windowHandle(), Qt::Key_Right);
+    EXPECT_EQ(window.keys, QList<int>{Qt::Key_Right});
+
+    // The next chooser completes what is typed there. Before, it kept the path
+    // typed last in its name field, and what was typed next went after it.
+    bool completed = false;
+    QTimer::singleShot(0, [&]() {
+        QWidget *d = QApplication::activeModalWidget();
+        QTest::keyClicks(QApplication::focusWidget(), base.path() + QStringLiteral("/gig/so"));
+        completed = testsupport::waitFor([] { return QApplication::activePopupWidget() != nullptr; });
+        d->close();
+    });
+    onScreen.chooseFolder(QString(), QStringLiteral("Folder"), QDir::rootPath());
+    EXPECT_TRUE(completed);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
 // Before, a quit at a logout that met a failed note save opened an alert

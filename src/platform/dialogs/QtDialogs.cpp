@@ -1,12 +1,14 @@
 #include "platform/dialogs/QtDialogs.h"
 
 #include <QApplication>
+#include <QCompleter>
 #include <QDebug>
 #include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -182,11 +184,15 @@ public:
         d->setOptions(kept_->options);
         d->setNameFilters(kept_->nameFilters);
         d->setDirectory(startDir);
-        d->selectFile(QString());
+        // selectFile() ignores an empty name: the path typed last time is cleared here.
+        for (QLineEdit *edit : d->findChildren<QLineEdit *>())
+            edit->clear();
+        attachCompleters(true);
     }
     // Out of its window, which may go before it.
     ~KeptFileDialog()
     {
+        attachCompleters(false);
         kept_->dialog->setParent(nullptr, kept_->dialog->windowFlags());
         kept_->inUse = false;
     }
@@ -202,6 +208,16 @@ public:
     }
 
 private:
+    // A closed dialog's completers are cut from their line edits: a folder
+    // listing that comes in after the close would otherwise bring the popup
+    // back over the window below, where it takes the keys.
+    void attachCompleters(bool attach) const
+    {
+        for (QLineEdit *edit : kept_->dialog->findChildren<QLineEdit *>())
+            if (QCompleter *completer = edit->completer())
+                completer->setWidget(attach ? edit : nullptr);
+    }
+
     struct Kept {
         QFileDialog *dialog;
         QFileDialog::Options options;
