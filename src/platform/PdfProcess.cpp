@@ -545,7 +545,8 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
         ::close(memory);
         return r;
     }
-    void *at0 = ::mmap(nullptr, size_t(bytes), PROT_READ | PROT_WRITE, MAP_SHARED, memory, 0);
+    // Its pages are there: mapped at once rather than at each first touch.
+    void *at0 = ::mmap(nullptr, size_t(bytes), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, memory, 0);
     ::close(memory);
     if (at0 == MAP_FAILED) {
         if (!stopped_())

@@ -108,13 +108,13 @@ struct Mapping {
         if (at != MAP_FAILED)
             ::munmap(at, size);
     }
-    bool map(int fd, int protection)
+    bool map(int fd, int protection, int flags = 0)
     {
         struct stat st {};
         if (fd < 0 || ::fstat(fd, &st) != 0 || st.st_size <= 0)
             return false;
         size = size_t(st.st_size);
-        at = ::mmap(nullptr, size, protection, MAP_SHARED, fd, 0);
+        at = ::mmap(nullptr, size, protection, MAP_SHARED | flags, fd, 0);
         return at != MAP_FAILED;
     }
 };
@@ -261,7 +261,7 @@ QByteArray render(const Docs &docs, quint32 id, qint32 page, QSize size, bool an
     Mapping target;
     const auto it = docs.find(id);
     const qint64 bytes = qint64(size.width()) * size.height() * 4;
-    if (it == docs.end() || size.isEmpty() || !target.map(fd, PROT_READ | PROT_WRITE) || qint64(target.size) != bytes) {
+    if (it == docs.end() || size.isEmpty() || !target.map(fd, PROT_READ | PROT_WRITE, MAP_POPULATE) || qint64(target.size) != bytes) {
         put<qint32>(out, Refused);
         put<qint32>(out, 0);
         put<qint32>(out, 0);
