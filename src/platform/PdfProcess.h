@@ -5,13 +5,17 @@
 #include <QByteArray>
 #include <QImage>
 #include <QList>
-#include <QSet>
+#include <QHash>
 #include <QSizeF>
 #include <QString>
 #include <functional>
 #include <memory>
 
 namespace platform {
+
+namespace pdfchild {
+struct Child;
+}
 
 // A PDF's bytes in a sealed memory file: read once by the program and mapped
 // by the reader's process without a copy, so that a fresh reader loads the
@@ -112,21 +116,35 @@ public:
     static void setMemoryCeiling(qint64 bytes);
 
     // Has a spare child started off the calling thread, so that the first
-    // load costs no start; another is started whenever one is taken.
+    // load costs no start; another is started whenever one is taken. Every
+    // child is started by one launcher thread that lives as long as the
+    // program: a child's death signal follows that thread, not its reader's.
     static void prepare();
 
     // The child's program: beside the running program, else where the build made it.
     static QString program();
 
 private:
+    // Why the last wait ended without the child's answer.
+    enum class Halt { None, Stopped, Interrupted, TimedOut, HungUp, Broken };
     bool start();
     void end();
-    // ... the transport's own members
+    // Ends the child that did not finish a call; answers whom that blames.
+    Outcome giveUp();
+    bool send(const QByteArray &frame, int fd, qint64 deadlineMs);
+    // One frame of at most maxLength bytes; a longer one ends the child.
+    bool receive(QByteArray &payload, quint32 maxLength, qint64 deadlineMs);
+    // Waits for the socket to be ready; false when the time is out, the caller stops or the child is gone.
+    bool wait(short events, qint64 deadlineMs);
+    Sizes sizesUntil(quint32 id, int first, int count, qint64 deadlineMs);
+
     std::function<bool()> stopped_;
     std::function<bool()> interrupted_;
+    std::shared_ptr<pdfchild::Child> child_;
     int socket_ = -1;
     int pid_ = -1;
-    QSet<quint32> loaded_;
+    Halt halt_ = Halt::None;
+    QHash<quint32, int> loaded_; // the page counts of the documents the child holds
 };
 
 // The child's side: answers the requests on the socket it was started with
