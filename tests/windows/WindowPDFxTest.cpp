@@ -515,7 +515,7 @@ TEST(PageRendererShare, ASoundSongOutlivesAReaderThatStallsOrDies)
 {
     testsupport::Ceiling ceiling(60);
     QTemporaryDir dir;
-    const QString heavy = testsupport::writeFile(dir.filePath(QStringLiteral("Heavy.pdf")), heavyPdf(1200000));
+    const QString heavy = testsupport::writeFile(dir.filePath(QStringLiteral("Heavy.pdf")), heavyPdf(600000));
     PageRenderer::setGiveUpTimes(1000, 15000);
     for (const int signal : {SIGSTOP, SIGKILL}) {
         PageRenderer renderer;
