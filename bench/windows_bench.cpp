@@ -6,6 +6,7 @@
 // TOLVANE_BENCH_PDF may name a real PDF to use instead of the generated one.
 #include "BenchSupport.h"
 #include "library/Data.h"
+#include "platform/PdfProcess.h"
 #include "platform/RegularFile.h"
 #include "windows/PageRenderer.h"
 #include "windows/WindowPDFx.h"
@@ -23,6 +24,7 @@
 #include <benchmark/benchmark.h>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -348,6 +350,8 @@ void BM_OpenAndRenderFirstPage(benchmark::State &state)
 {
     Library lib(1);
     const QString path = state.range(0) == 0 ? lib.a() : writeScan(lib.dir.filePath(QStringLiteral("scan.pdf")), 6);
+    // As the program does at its start: each fresh renderer takes a reader started ahead.
+    platform::PdfProcess::prepare();
     for (auto _ : state) {
         PageRenderer renderer;
         QElapsedTimer t;
@@ -361,6 +365,40 @@ void BM_OpenAndRenderFirstPage(benchmark::State &state)
     }
 }
 BENCHMARK(BM_OpenAndRenderFirstPage)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A PDF reader's first answer, its start and a one-page load: argument 0
+// with a child started when asked, 1 with the spare the program keeps.
+void BM_ReaderStart(benchmark::State &state)
+{
+    using platform::PdfProcess;
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        QPainter p(&writer);
+        p.drawText(QPointF(100, 100), QStringLiteral("One page"));
+    }
+    const platform::PdfBytes pdf = platform::PdfBytes::fromBytes(bytes);
+    const bool spare = state.range(0) == 1;
+    if (spare)
+        PdfProcess::prepare();
+    qint64 turn = 0;
+    for (auto _ : state) {
+        if (spare)
+            std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the program's time between songs
+        else
+            PdfProcess::setMemoryCeiling(PdfProcess::kMemoryCeiling - 1 - turn++ % 2); // no spare has it
+        PdfProcess reader([] { return false; });
+        QElapsedTimer t;
+        t.start();
+        if (reader.load(1, pdf, 30000, 1).outcome != PdfProcess::Outcome::Done)
+            state.SkipWithError("the reader does not load");
+        state.SetIterationTime(t.nsecsElapsed() / 1e9);
+    }
+    PdfProcess::setMemoryCeiling(0);
+}
+BENCHMARK(BM_ReaderStart)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 
 } // namespace
 

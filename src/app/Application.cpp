@@ -10,6 +10,7 @@
 #include "platform/Keys.h"
 #include "platform/Log.h"
 #include "platform/MediaPlayer.h"
+#include "platform/PdfProcess.h"
 #include "platform/UserDefaults.h"
 #include "windows/WindowList.h"
 #include "windows/WindowPDFxSuper.h"
@@ -165,6 +166,8 @@ Application::~Application()
 void Application::start()
 {
     starting_ = true;
+    // A PDF reader's process starts beside the windows, so that the first song's pages do not wait on it.
+    platform::PdfProcess::prepare();
     controller_->awakeFromNib();
     delegate_->applicationDidFinishLaunching();
     controller_->applicationDidFinishLaunching();

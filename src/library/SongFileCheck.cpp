@@ -32,6 +32,7 @@ QString pdfProblem(const platform::FileBytes &file, PdfLoad load)
     case PdfLoad::NeedsPassword: return QStringLiteral("cannot be opened: needs a password");
     case PdfLoad::GivenUp: return QStringLiteral("cannot be shown: the PDF reader gives up on it");
     case PdfLoad::NoReader: return QStringLiteral("cannot be shown: the PDF reader does not start");
+    case PdfLoad::OutOfMemory: return QStringLiteral("cannot be shown: the PDF reader runs out of memory on it");
     }
     return QString();
 }

@@ -21,6 +21,7 @@ enum class PdfLoad {
     NeedsPassword,
     GivenUp,     // it did not finish in time, or the reader ended on it
     NoReader,    // the reader could not be started
+    OutOfMemory, // the reader ran out of the memory it may use
 };
 // A PDF song's read: its read's problem, else no "%PDF-" header ("not a PDF
 // file"), else why the PDF reader could not load it.

@@ -1,85 +1,49 @@
 #include "platform/PdfProcess.h"
 
 #include "platform/Log.h"
+#include "platform/PdfChildren.h"
+#include "platform/PdfWire.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
-#include <QPdfDocument>
 #include <chrono>
-#include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <map>
-#include <memory>
 #include <poll.h>
-#include <spawn.h>
-#include <sys/prctl.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char **environ;
 
 namespace platform {
 
+using namespace pdfwire;
+
 namespace {
 
-// Each frame is its length (4 bytes) and then an operation byte and its fields.
-enum Op : quint8 { Hello, Load, Render, Close };
-enum LoadStatus : qint32 { Ready, Damaged, Locked };
-// The socket's end in the child.
-constexpr int kChildSocket = 3;
 // The child's own start, Qt's included, under the slowest build.
 constexpr int kStartMs = 10000;
-// How often a wait looks whether the caller has stopped.
-constexpr int kSliceMs = 20;
-// No frame is larger: a document within the renderer's cap, an image within its pixel bound.
-constexpr quint32 kMaxFrame = 1u << 30;
+// How often a wait looks whether the caller has stopped or interrupts.
+constexpr int kSliceMs = 5;
+// How long a child that hung up on a request is given to end by itself.
+constexpr int kEndMs = 1000;
+// No page image is larger: a print at its finest fits in a tenth of it.
+constexpr qint64 kMaxPageBytes = 512ll * 1024 * 1024;
 
 qint64 nowMs()
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-template <typename T>
-void put(QByteArray &b, T v)
+QString lastError(int err)
 {
-    b.append(reinterpret_cast<const char *>(&v), sizeof v);
+    return QString::fromLocal8Bit(std::strerror(err));
 }
 
-template <typename T>
-bool get(const QByteArray &b, qsizetype &at, T &v)
-{
-    if (at + qsizetype(sizeof v) > b.size())
-        return false;
-    std::memcpy(&v, b.constData() + at, sizeof v);
-    at += sizeof v;
-    return true;
-}
-
-// A frame to fill: room for its length, then the operation.
-QByteArray frame(Op op, qsizetype reserve = 0)
-{
-    QByteArray b;
-    b.reserve(reserve + 16);
-    put<quint32>(b, 0);
-    put<quint8>(b, op);
-    return b;
-}
-
-void seal(QByteArray &b)
-{
-    const quint32 length = quint32(b.size() - 4);
-    std::memcpy(b.data(), &length, sizeof length);
-}
-
-// The child's blocking reads and writes: the whole size, or false.
-template <typename Io>
-bool whole(Io io, char *data, qint64 size)
+bool writeAll(int fd, const char *data, qint64 size)
 {
     while (size > 0) {
-        const ssize_t n = io(data, size_t(size));
+        const ssize_t n = ::write(fd, data, size_t(size));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -90,38 +54,101 @@ bool whole(Io io, char *data, qint64 size)
     return true;
 }
 
-bool readAll(int fd, char *data, qint64 size)
+// A memory file that can be sealed, or -1 with errno set.
+int memoryFile(const char *name)
 {
-    return whole([fd](char *d, size_t n) { return ::read(fd, d, n); }, data, size);
+    return ::memfd_create(name, MFD_CLOEXEC | MFD_ALLOW_SEALING);
 }
 
-bool writeAll(int fd, const char *data, qint64 size)
-{
-    return whole([fd](char *d, size_t n) { return ::send(fd, d, n, MSG_NOSIGNAL); }, const_cast<char *>(data), size);
-}
-
-bool readFrame(int fd, QByteArray &payload)
-{
-    quint32 length = 0;
-    if (!readAll(fd, reinterpret_cast<char *>(&length), sizeof length) || length == 0 || length > kMaxFrame)
-        return false;
-    payload.resize(qsizetype(length));
-    return readAll(fd, payload.data(), length);
-}
-
-bool writeFrame(int fd, QByteArray &b)
-{
-    seal(b);
-    return writeAll(fd, b.constData(), b.size());
-}
+// A page image in memory a child filled; unmapped with the last copy.
+struct PageMemory {
+    void *at;
+    size_t size;
+    static void release(void *info)
+    {
+        auto *page = static_cast<PageMemory *>(info);
+        ::munmap(page->at, page->size);
+        delete page;
+    }
+};
 
 } // namespace
+
+// ---- PdfBytes
+
+struct PdfBytes::File {
+    int fd = -1;
+    qint64 size = 0;
+    ~File()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    // Nothing may change the bytes once a reader may have them.
+    bool seal() const { return ::fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) == 0; }
+};
+
+PdfBytes PdfBytes::readFile(const QString &path, qint64 maxBytes, FileBytes &file, const std::function<void()> &answered)
+{
+    auto made = std::make_shared<File>();
+    made->fd = memoryFile("tolvane-pdf");
+    if (made->fd < 0) {
+        file = FileBytes();
+        file.status = FileStatus::Unreadable;
+        file.error = lastError(errno);
+        return PdfBytes();
+    }
+    file = readRegularFile(path, maxBytes, answered, [&made](const char *data, qint64 size) {
+        made->size += size;
+        return writeAll(made->fd, data, size);
+    });
+    if (file.ok() && !made->seal()) {
+        file.status = FileStatus::Unreadable;
+        file.error = lastError(errno);
+    }
+    if (!file.ok())
+        return PdfBytes();
+    PdfBytes bytes;
+    bytes.file_ = std::move(made);
+    return bytes;
+}
+
+PdfBytes PdfBytes::fromBytes(const QByteArray &data)
+{
+    auto made = std::make_shared<File>();
+    made->fd = memoryFile("tolvane-pdf");
+    made->size = data.size();
+    if (made->fd < 0 || !writeAll(made->fd, data.constData(), data.size()) || !made->seal()) {
+        TLOG(QStringLiteral("PdfBytes: no memory file: %1").arg(lastError(errno)));
+        return PdfBytes();
+    }
+    PdfBytes bytes;
+    bytes.file_ = std::move(made);
+    return bytes;
+}
+
+qint64 PdfBytes::size() const
+{
+    return file_ ? file_->size : 0;
+}
+
+int PdfBytes::descriptor() const
+{
+    return file_ ? file_->fd : -1;
+}
+
+// ---- PdfProcess
 
 PdfProcess::PdfProcess(std::function<bool()> stopped) : stopped_(std::move(stopped)) {}
 
 PdfProcess::~PdfProcess()
 {
     end();
+}
+
+void PdfProcess::setInterrupt(std::function<bool()> interrupted)
+{
+    interrupted_ = std::move(interrupted);
 }
 
 QString PdfProcess::program()
@@ -139,103 +166,156 @@ QString PdfProcess::program()
 #endif
 }
 
+void PdfProcess::setMemoryCeiling(qint64 bytes)
+{
+    pdfchild::setCeiling(bytes);
+}
+
+void PdfProcess::prepare()
+{
+    pdfchild::keepSpare(QFile::encodeName(program()));
+}
+
 bool PdfProcess::start()
 {
-    int pair[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
-        TLOG(QStringLiteral("PdfProcess: no socket: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
-        return false;
-    }
-    // Moved clear of the child's number, so that dup2 clears close-on-exec.
-    const int childEnd = ::fcntl(pair[1], F_DUPFD_CLOEXEC, kChildSocket + 1);
-    const int dupErr = errno;
-    ::close(pair[1]);
-    const QByteArray path = QFile::encodeName(program());
-    const QByteArray parent = QByteArray::number(qint64(::getpid()));
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, childEnd, kChildSocket);
-    // Nothing else of the program's (its instance lock, its signal socket) goes with the child.
-    posix_spawn_file_actions_addclosefrom_np(&actions, kChildSocket + 1);
-    char *argv[] = {const_cast<char *>(path.constData()), const_cast<char *>(parent.constData()), nullptr};
-    pid_t pid = -1;
-    const int err = childEnd < 0 ? dupErr : posix_spawn(&pid, path.constData(), &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (childEnd >= 0)
-        ::close(childEnd);
-    if (err != 0) {
-        ::close(pair[0]);
-        TLOG(QStringLiteral("PdfProcess: cannot start %1: %2").arg(QString::fromLocal8Bit(path), QString::fromLocal8Bit(std::strerror(err))));
-        return false;
-    }
-    socket_ = pair[0];
-    pid_ = pid;
-    ::fcntl(socket_, F_SETFL, ::fcntl(socket_, F_GETFL) | O_NONBLOCK);
-    QByteArray hello;
-    qsizetype at = 0;
-    quint8 op = 0xff;
-    if (!receive(hello, nowMs() + kStartMs) || !get(hello, at, op) || op != Hello) {
-        if (!stopped_())
-            TLOG(QStringLiteral("PdfProcess: %1 does not start").arg(QString::fromLocal8Bit(path)));
+    const QString path = program();
+    // A spare that died before it was taken is not this reader's fault: one more is tried.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        pdfchild::Started started = pdfchild::take(QFile::encodeName(path), pdfchild::ceilingNow());
+        if (!started.child) {
+            if (stopped_())
+                return false;
+            QString note;
+            // The one beside the program is passed over when it cannot run: say so, as the one tried is another.
+            if (QCoreApplication::instance()) {
+                const QFileInfo beside(QCoreApplication::applicationDirPath() + QStringLiteral("/tolvane-render"));
+                if (beside.exists() && beside.absoluteFilePath() != QFileInfo(QFile::decodeName(started.program)).absoluteFilePath())
+                    note = QStringLiteral(" (%1 cannot be run)").arg(beside.absoluteFilePath());
+            }
+            TLOG(QStringLiteral("PdfProcess: cannot start %1: %2%3")
+                     .arg(QFile::decodeName(started.program), lastError(started.error), note));
+            return false;
+        }
+        child_ = std::move(started.child);
+        socket_ = child_->socket;
+        pid_ = child_->pid;
+        halt_ = Halt::None;
+        QByteArray hello;
+        qsizetype at = 0;
+        quint8 op = 0xff;
+        qint64 startKb = 0;
+        if (receive(hello, kHelloLength, nowMs() + kStartMs) && get(hello, at, op) && op == Hello && get(hello, at, startKb)) {
+            child_->startKb = startKb;
+            return true;
+        }
+        const Halt why = halt_;
         end();
-        return false;
+        halt_ = why;
+        if (why != Halt::HungUp)
+            break;
     }
-    return true;
+    if (!stopped_() && halt_ != Halt::Interrupted)
+        TLOG(QStringLiteral("PdfProcess: %1 does not start").arg(path));
+    return false;
 }
 
 void PdfProcess::end()
 {
-    if (socket_ >= 0)
-        ::close(socket_);
-    socket_ = -1;
-    if (pid_ > 0) {
+    if (child_) {
         // Whatever it is doing: it holds nothing of the program's.
-        ::kill(pid_, SIGKILL);
-        while (::waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
-        }
+        child_->kill();
+        child_->reap(true);
+        ::close(child_->socket);
+        child_->socket = -1;
+        child_.reset();
     }
+    socket_ = -1;
     pid_ = -1;
     loaded_.clear();
+}
+
+PdfProcess::Outcome PdfProcess::giveUp()
+{
+    Outcome outcome = halt_ == Halt::Interrupted ? Outcome::Interrupted : Outcome::GivenUp;
+    // Ended by itself (not killed: the system's killer or anyone else is no
+    // fault of the document's) well past half its ceiling: it ran out of it.
+    // Its own word on its peak, as what the kernel counts for a child begins
+    // at the peak of the program that spawned it.
+    if (halt_ == Halt::HungUp && child_ && child_->endedKb >= 0 && child_->awaitEnd(kEndMs) && !child_->killed()
+        && (child_->endedKb - child_->startKb) * 1024 > child_->ceiling / 2)
+        outcome = Outcome::OutOfMemory;
+    end();
+    return outcome;
 }
 
 bool PdfProcess::wait(short events, qint64 deadlineMs)
 {
     for (;;) {
-        if (stopped_())
+        if (stopped_()) {
+            halt_ = Halt::Stopped;
             return false;
+        }
+        if (interrupted_ && interrupted_()) {
+            halt_ = Halt::Interrupted;
+            return false;
+        }
         const qint64 left = deadlineMs - nowMs();
-        if (left <= 0)
+        if (left <= 0) {
+            halt_ = Halt::TimedOut;
             return false;
+        }
         pollfd p{socket_, events, 0};
         const int n = ::poll(&p, 1, int(std::min<qint64>(left, kSliceMs)));
-        if (n < 0 && errno != EINTR)
+        if (n < 0 && errno != EINTR) {
+            halt_ = Halt::Broken;
             return false;
-        if (n > 0)
-            return (p.revents & events) != 0;
+        }
+        if (n > 0) {
+            if (p.revents & events)
+                return true;
+            halt_ = Halt::HungUp;
+            return false;
+        }
     }
 }
 
-bool PdfProcess::send(const QByteArray &b, qint64 deadlineMs)
+bool PdfProcess::send(const QByteArray &b, int fd, qint64 deadlineMs)
 {
     qsizetype at = 0;
     while (at < b.size()) {
-        const ssize_t n = ::send(socket_, b.constData() + at, size_t(b.size() - at), MSG_NOSIGNAL);
+        iovec io{const_cast<char *>(b.constData() + at), size_t(b.size() - at)};
+        msghdr msg{};
+        msg.msg_iov = &io;
+        msg.msg_iovlen = 1;
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+        // The descriptor goes with the frame's first bytes.
+        if (fd >= 0) {
+            msg.msg_control = control;
+            msg.msg_controllen = sizeof control;
+            cmsghdr *c = CMSG_FIRSTHDR(&msg);
+            c->cmsg_level = SOL_SOCKET;
+            c->cmsg_type = SCM_RIGHTS;
+            c->cmsg_len = CMSG_LEN(sizeof(int));
+            std::memcpy(CMSG_DATA(c), &fd, sizeof fd);
+        }
+        const ssize_t n = ::sendmsg(socket_, &msg, MSG_NOSIGNAL);
         if (n > 0) {
             at += n;
+            fd = -1;
         } else if (n < 0 && errno == EINTR) {
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             if (!wait(POLLOUT, deadlineMs))
                 return false;
         } else {
+            halt_ = Halt::HungUp;
             return false;
         }
     }
     return true;
 }
 
-bool PdfProcess::receive(QByteArray &payload, qint64 deadlineMs)
+bool PdfProcess::receive(QByteArray &payload, quint32 maxLength, qint64 deadlineMs)
 {
-    quint32 length = 0;
     auto fill = [&](char *data, qint64 size) {
         while (size > 0) {
             const ssize_t n = ::read(socket_, data, size_t(size));
@@ -247,65 +327,160 @@ bool PdfProcess::receive(QByteArray &payload, qint64 deadlineMs)
                 if (!wait(POLLIN, deadlineMs))
                     return false;
             } else {
-                return false; // the child has gone
+                halt_ = Halt::HungUp;
+                return false;
             }
         }
         return true;
     };
-    if (!fill(reinterpret_cast<char *>(&length), sizeof length) || length == 0 || length > kMaxFrame)
+    quint32 length = 0;
+    if (!fill(reinterpret_cast<char *>(&length), sizeof length))
         return false;
+    // More than was asked for is never read.
+    if (length == 0 || length > maxLength) {
+        halt_ = Halt::Broken;
+        return false;
+    }
     payload.resize(qsizetype(length));
-    return fill(payload.data(), length);
+    if (!fill(payload.data(), length))
+        return false;
+    qsizetype at = 0;
+    quint8 op = 0;
+    qint64 peak = 0;
+    if (get(payload, at, op) && op == Ended && get(payload, at, peak) && at == payload.size()) {
+        child_->endedKb = peak;
+        halt_ = Halt::HungUp;
+        return false;
+    }
+    return true;
 }
 
 bool PdfProcess::loaded(quint32 id)
 {
-    if (pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == pid_) {
-        pid_ = -1;
+    // Ended while idle (its launcher has reaped it): the next load takes another.
+    if (child_ && child_->reap(false))
         end();
-    }
     return loaded_.contains(id);
 }
 
-PdfProcess::Loaded PdfProcess::load(quint32 id, const QByteArray &bytes, int timeoutMs)
+namespace {
+
+bool readSizes(const QByteArray &reply, qsizetype &at, qint32 count, QList<QSizeF> &sizes)
+{
+    if (reply.size() - at != qsizetype(count) * kSizeBytes)
+        return false;
+    for (qint32 i = 0; i < count; ++i) {
+        double w = 0, h = 0;
+        get(reply, at, w);
+        get(reply, at, h);
+        sizes.append(QSizeF(w, h));
+    }
+    return true;
+}
+
+} // namespace
+
+PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeoutMs, int sizes)
 {
     Loaded r;
+    halt_ = Halt::None;
     // Not this document's fault: a child ended while idle is started again.
     loaded(id);
-    if (socket_ < 0 && !start()) {
-        r.outcome = stopped_() ? Outcome::GivenUp : Outcome::Unavailable;
+    if (!child_ && !start()) {
+        r.outcome = halt_ == Halt::Interrupted ? Outcome::Interrupted : stopped_() ? Outcome::GivenUp : Outcome::Unavailable;
         return r;
     }
     loaded_.remove(id);
+    if (bytes.isNull()) {
+        r.outcome = Outcome::Damaged;
+        return r;
+    }
     const qint64 deadline = nowMs() + timeoutMs;
-    // The bytes go after the frame's head as they are, not copied into one frame.
-    QByteArray head = frame(Load);
-    put<quint32>(head, id);
-    const quint32 length = quint32(head.size() - 4 + bytes.size());
-    std::memcpy(head.data(), &length, sizeof length);
+    const qint32 asked = sizes < 0 ? kSizesPerAnswer : std::min(sizes, kSizesPerAnswer);
+    QByteArray request = frame(Load);
+    put<quint32>(request, id);
+    put<qint32>(request, asked);
+    seal(request);
     QByteArray reply;
     qsizetype at = 0;
     quint8 op = 0;
     quint32 replyId = 0;
-    qint32 status = 0, count = 0;
-    if (!send(head, deadline) || !send(bytes, deadline) || !receive(reply, deadline) || !get(reply, at, op) || op != Load
-        || !get(reply, at, replyId) || replyId != id || !get(reply, at, status) || !get(reply, at, count) || count < 0) {
-        end();
+    qint32 status = 0, count = 0, given = 0;
+    if (!send(request, bytes.descriptor(), deadline) || !receive(reply, kLoadHead + quint32(asked) * kSizeBytes, deadline)) {
+        r.outcome = giveUp();
         return r;
     }
-    if (status != Ready) {
-        r.outcome = status == Locked ? Outcome::NeedsPassword : Outcome::Damaged;
+    if (!get(reply, at, op) || op != Load || !get(reply, at, replyId) || replyId != id || !get(reply, at, status)
+        || !get(reply, at, count) || !get(reply, at, given) || count < 0
+        || given != (status == Ready ? std::min(asked, count) : 0) || !readSizes(reply, at, given, r.pageSizes)) {
+        halt_ = Halt::Broken;
+        r.outcome = giveUp();
         return r;
     }
-    for (qint32 i = 0; i < count; ++i) {
-        double w = 0, h = 0;
-        if (!get(reply, at, w) || !get(reply, at, h)) {
-            end();
+    switch (status) {
+    case Ready: break;
+    case Locked: r.outcome = Outcome::NeedsPassword; return r;
+    case OutOfMemory: r.outcome = Outcome::OutOfMemory; return r;
+    default: r.outcome = Outcome::Damaged; return r;
+    }
+    loaded_.insert(id, count);
+    // The rest of the sizes asked for, in answers of bounded length.
+    const int wanted = sizes < 0 ? count : std::min(sizes, count);
+    if (r.pageSizes.size() < wanted) {
+        Sizes more = sizesUntil(id, int(r.pageSizes.size()), wanted - int(r.pageSizes.size()), deadline);
+        if (more.outcome != Outcome::Done) {
+            r.pageSizes.clear();
+            r.outcome = more.outcome;
             return r;
         }
-        r.pageSizes.append(QSizeF(w, h));
+        r.pageSizes += more.sizes;
     }
-    loaded_.insert(id);
+    r.pageCount = count;
+    r.outcome = Outcome::Done;
+    return r;
+}
+
+PdfProcess::Sizes PdfProcess::pageSizes(quint32 id, int first, int count, int timeoutMs)
+{
+    halt_ = Halt::None;
+    if (!loaded(id))
+        return Sizes();
+    first = std::max(first, 0);
+    count = std::clamp(count, 0, std::max(0, loaded_.value(id) - first));
+    return sizesUntil(id, first, count, nowMs() + timeoutMs);
+}
+
+PdfProcess::Sizes PdfProcess::sizesUntil(quint32 id, int first, int count, qint64 deadlineMs)
+{
+    Sizes r;
+    for (int done = 0; done < count;) {
+        const qint32 asked = std::min(count - done, kSizesPerAnswer);
+        QByteArray request = frame(pdfwire::Sizes);
+        put<quint32>(request, id);
+        put<qint32>(request, first + done);
+        put<qint32>(request, asked);
+        seal(request);
+        QByteArray reply;
+        qsizetype at = 0;
+        quint8 op = 0;
+        qint32 status = 0, given = 0;
+        if (!send(request, -1, deadlineMs) || !receive(reply, kSizesHead + quint32(asked) * kSizeBytes, deadlineMs)) {
+            r.outcome = giveUp();
+            return r;
+        }
+        if (!get(reply, at, op) || op != pdfwire::Sizes || !get(reply, at, status) || !get(reply, at, given)
+            || given != (status == Ready ? asked : 0) || !readSizes(reply, at, given, r.sizes)) {
+            halt_ = Halt::Broken;
+            r.outcome = giveUp();
+            return r;
+        }
+        if (status != Ready) {
+            r.sizes.clear();
+            r.outcome = status == OutOfMemory ? Outcome::OutOfMemory : Outcome::GivenUp;
+            return r;
+        }
+        done += asked;
+    }
     r.outcome = Outcome::Done;
     return r;
 }
@@ -313,9 +488,25 @@ PdfProcess::Loaded PdfProcess::load(quint32 id, const QByteArray &bytes, int tim
 PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int timeoutMs, bool annotations)
 {
     Rendered r;
+    halt_ = Halt::None;
     if (!loaded(id))
         return r;
+    const qint64 bytes = qint64(std::max(size.width(), 0)) * std::max(size.height(), 0) * 4;
+    if (size.isEmpty() || page < 0 || page >= loaded_.value(id) || bytes > kMaxPageBytes) {
+        r.outcome = Outcome::Done;
+        return r;
+    }
     const qint64 deadline = nowMs() + timeoutMs;
+    // Exactly the page's pixels, and no file the child could shrink under the program's mapping.
+    const int memory = memoryFile("tolvane-page");
+    if (memory < 0 || ::ftruncate(memory, bytes) != 0
+        || ::fcntl(memory, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) != 0) {
+        if (!stopped_())
+            TLOG(QStringLiteral("PdfProcess: no memory for a page: %1").arg(lastError(errno)));
+        if (memory >= 0)
+            ::close(memory);
+        return r;
+    }
     QByteArray request = frame(Render);
     put<quint32>(request, id);
     put<qint32>(request, page);
@@ -326,22 +517,45 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
     QByteArray reply;
     qsizetype at = 0;
     quint8 op = 0;
-    qint32 w = 0, h = 0, line = 0;
-    if (!send(request, deadline) || !receive(reply, deadline) || !get(reply, at, op) || op != Render
-        || !get(reply, at, w) || !get(reply, at, h) || !get(reply, at, line) || w < 0 || h < 0
-        || qint64(line) * h != reply.size() - at) {
-        end();
+    qint32 status = 0, w = 0, h = 0, line = 0;
+    const bool answered = send(request, memory, deadline) && receive(reply, kRenderLength, deadline);
+    if (!answered || !get(reply, at, op) || op != Render || !get(reply, at, status) || !get(reply, at, w)
+        || !get(reply, at, h) || !get(reply, at, line) || at != reply.size()) {
+        ::close(memory);
+        if (answered)
+            halt_ = Halt::Broken;
+        r.outcome = giveUp();
+        return r;
+    }
+    if (status == OutOfMemory) {
+        ::close(memory);
+        r.outcome = Outcome::OutOfMemory;
+        return r;
+    }
+    const bool blank = w == 0 && h == 0 && line == 0;
+    // Nothing but the size asked for, filled, or none for a page it could not render.
+    if (status != Ready || (!blank && (w != size.width() || h != size.height() || line != w * 4))) {
+        ::close(memory);
+        halt_ = Halt::Broken;
+        r.outcome = giveUp();
         return r;
     }
     r.outcome = Outcome::Done;
-    if (w == 0 || h == 0)
+    if (blank) {
+        ::close(memory);
         return r;
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull() || image.bytesPerLine() < line)
+    }
+    // Its pages are there: mapped at once rather than at each first touch.
+    void *at0 = ::mmap(nullptr, size_t(bytes), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, memory, 0);
+    ::close(memory);
+    if (at0 == MAP_FAILED) {
+        if (!stopped_())
+            TLOG(QStringLiteral("PdfProcess: cannot map a page: %1").arg(lastError(errno)));
+        r.outcome = Outcome::GivenUp;
         return r;
-    for (int y = 0; y < h; ++y)
-        std::memcpy(image.scanLine(y), reply.constData() + at + qsizetype(y) * line, size_t(line));
-    r.image = std::move(image);
+    }
+    auto *held = new PageMemory{at0, size_t(bytes)};
+    r.image = QImage(static_cast<uchar *>(at0), w, h, line, QImage::Format_ARGB32_Premultiplied, &PageMemory::release, held);
     return r;
 }
 
@@ -352,88 +566,10 @@ void PdfProcess::close(quint32 id)
     QByteArray request = frame(Close);
     put<quint32>(request, id);
     seal(request);
+    halt_ = Halt::None;
     // The child is idle between two requests: a close that does not go out ends it.
-    if (!send(request, nowMs() + kStartMs))
+    if (!send(request, -1, nowMs() + kStartMs))
         end();
-}
-
-int servePdfRequests(int parentPid)
-{
-    const int socket = kChildSocket;
-    // Ends with the program whatever ends it; a parent already gone is not served.
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (parentPid > 0 && ::getppid() != parentPid)
-        return 1;
-    struct Doc {
-        QByteArray bytes;
-        QBuffer buffer;
-        QPdfDocument pdf;
-    };
-    std::map<quint32, std::unique_ptr<Doc>> docs;
-    QByteArray hello = frame(Hello);
-    if (!writeFrame(socket, hello))
-        return 1;
-    QByteArray in;
-    while (readFrame(socket, in)) {
-        qsizetype at = 0;
-        quint8 op = 0;
-        quint32 id = 0;
-        if (!get(in, at, op) || !get(in, at, id))
-            return 1;
-        if (op == Close) {
-            docs.erase(id);
-        } else if (op == Load) {
-            auto doc = std::make_unique<Doc>();
-            in.remove(0, at);
-            doc->bytes = std::move(in);
-            in = QByteArray();
-            doc->buffer.setBuffer(&doc->bytes);
-            if (doc->buffer.open(QIODevice::ReadOnly))
-                doc->pdf.load(&doc->buffer);
-            const bool ready = doc->pdf.status() == QPdfDocument::Status::Ready;
-            QByteArray out = frame(Load);
-            put<quint32>(out, id);
-            put<qint32>(out, ready ? Ready : doc->pdf.error() == QPdfDocument::Error::IncorrectPassword ? Locked : Damaged);
-            put<qint32>(out, ready ? doc->pdf.pageCount() : 0);
-            for (int i = 0; ready && i < doc->pdf.pageCount(); ++i) {
-                const QSizeF s = doc->pdf.pagePointSize(i);
-                put<double>(out, s.width());
-                put<double>(out, s.height());
-            }
-            if (ready)
-                docs[id] = std::move(doc);
-            else
-                docs.erase(id);
-            if (!writeFrame(socket, out))
-                return 1;
-        } else if (op == Render) {
-            qint32 page = 0, w = 0, h = 0;
-            quint8 annotations = 0;
-            if (!get(in, at, page) || !get(in, at, w) || !get(in, at, h) || !get(in, at, annotations))
-                return 1;
-            QImage image;
-            if (auto it = docs.find(id); it != docs.end() && page >= 0 && page < it->second->pdf.pageCount() && w > 0 && h > 0) {
-                QPdfDocumentRenderOptions options;
-                if (annotations)
-                    options.setRenderFlags(QPdfDocumentRenderOptions::RenderFlag::Annotations);
-                image = it->second->pdf.render(page, QSize(w, h), options);
-                // In place, in the same buffer: painting a premultiplied image needs no conversion.
-                image.convertTo(QImage::Format_ARGB32_Premultiplied);
-            }
-            const qint32 line = image.isNull() ? 0 : qint32(image.width() * 4);
-            QByteArray out = frame(Render, qsizetype(line) * image.height() + 12);
-            put<qint32>(out, image.isNull() ? 0 : image.width());
-            put<qint32>(out, image.isNull() ? 0 : image.height());
-            put<qint32>(out, line);
-            for (int y = 0; y < (image.isNull() ? 0 : image.height()); ++y)
-                out.append(reinterpret_cast<const char *>(image.constScanLine(y)), line);
-            if (!writeFrame(socket, out))
-                return 1;
-        } else {
-            return 1;
-        }
-    }
-    return 0;
 }
 
 } // namespace platform

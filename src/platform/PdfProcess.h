@@ -1,37 +1,81 @@
 #pragma once
 
+#include "platform/RegularFile.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QList>
-#include <QSet>
+#include <QHash>
 #include <QSizeF>
 #include <QString>
 #include <functional>
+#include <memory>
 
 namespace platform {
 
+namespace pdfchild {
+struct Child;
+}
+
+// A PDF's bytes in a sealed memory file: read once by the program and mapped
+// by the reader's process without a copy, so that a fresh reader loads the
+// document again from the same pages. Copies share the one file.
+class PdfBytes {
+public:
+    PdfBytes() = default;
+    // A regular file read whole (readRegularFile's checks and limit) straight
+    // into a new memory file; `file` tells how the read went (its bytes stay
+    // empty), and the answer is null unless file.ok().
+    static PdfBytes readFile(const QString &path, qint64 maxBytes, FileBytes &file,
+                             const std::function<void()> &answered = {});
+    // Bytes already in memory (a document written by the program).
+    static PdfBytes fromBytes(const QByteArray &bytes);
+
+    bool isNull() const { return !file_; }
+    qint64 size() const;
+    // -1 when null; closed with the last copy.
+    int descriptor() const;
+
+private:
+    struct File;
+    std::shared_ptr<const File> file_;
+};
+
 // PDF documents loaded and their pages rendered in a child process
 // (tolvane-render), so that a damaged document that keeps the PDF library
-// busy for ever, or crashes it, is ended with its process: no thread of the
-// program, and no other document, waits on it. The PDF library serialises
-// all its calls process-wide, so a thread could not do the same.
+// busy for ever, crashes it or eats memory is ended with its process: no
+// thread of the program, and no other document, waits on it. The PDF library
+// serialises all its calls process-wide, so a thread could not do the same.
+//
+// The child runs under a memory ceiling (kMemoryCeiling beyond what it uses
+// at its start), and the kernel ends it before the program when memory runs
+// short. Documents reach it as sealed memory files and pages come back in
+// memory the program maps: nothing large travels through the socket, and
+// every answer is bounded by what was asked.
 //
 // Used from one thread; each call waits for the child's answer at most the
 // time given, and gives up at once when `stopped` says so (looked at every
 // few milliseconds). A call given up ends the child: the documents loaded
-// in it are gone (loaded() says so), and the next load starts a fresh one.
+// in it are gone (loaded() says so), and the next load takes a fresh one.
 class PdfProcess {
 public:
     enum class Outcome {
         Done,
         Damaged,       // the PDF library could not load it
         NeedsPassword, // encrypted
-        GivenUp,       // no answer in time, or the child ended on it
+        GivenUp,       // no answer in time, or the child ended on it for a cause that may not be the document's
+        OutOfMemory,   // the child ran out of its memory ceiling on it
+        Interrupted,   // ended because the caller's interrupt asked: nothing is blamed
         Unavailable,   // the child could not be started
     };
     struct Loaded {
         Outcome outcome = Outcome::GivenUp;
-        QList<QSizeF> pageSizes; // in points, when Done
+        int pageCount = 0;
+        QList<QSizeF> pageSizes; // in points, of the first pages asked for, when Done
+    };
+    struct Sizes {
+        Outcome outcome = Outcome::GivenUp;
+        QList<QSizeF> sizes; // in points, when Done
     };
     struct Rendered {
         Outcome outcome = Outcome::GivenUp;
@@ -43,8 +87,15 @@ public:
     PdfProcess(const PdfProcess &) = delete;
     PdfProcess &operator=(const PdfProcess &) = delete;
 
-    // Loads a document from its bytes under a number of the caller's choosing.
-    Loaded load(quint32 id, const QByteArray &bytes, int timeoutMs);
+    // Looked at as `stopped` is, during each call: when it says so the call
+    // ends the child and answers Interrupted (a request that cannot wait came).
+    void setInterrupt(std::function<bool()> interrupted);
+
+    // Loads a document under a number of the caller's choosing; answers its
+    // page count and the sizes of its first `sizes` pages (all when negative).
+    Loaded load(quint32 id, const PdfBytes &bytes, int timeoutMs, int sizes = -1);
+    // The sizes of `count` pages from `first` (0-based) of a loaded document.
+    Sizes pageSizes(quint32 id, int first, int count, int timeoutMs);
     // Renders a page (0-based) of a loaded document at exactly this pixel size,
     // with its annotations (a performer's ink, comments) when asked.
     Rendered render(quint32 id, int page, QSize size, int timeoutMs, bool annotations = false);
@@ -53,29 +104,51 @@ public:
     // Whether the document is loaded in the child running now (one that ended
     // while idle, killed from outside, has none).
     bool loaded(quint32 id);
+    // The child serving this reader, -1 when none runs.
+    int pid() const { return pid_; }
 
-    // A larger document is not read: it travels whole to the child.
+    // A larger document is not read.
     static constexpr qint64 kMaxDocumentBytes = 512ll * 1024 * 1024;
+    // What a child may use beyond its start: a document within the cap, what
+    // the library builds from it, and a page at the renderer's largest size.
+    static constexpr qint64 kMemoryCeiling = 1536ll * 1024 * 1024;
+    // A lower ceiling for the children started from now on (tests); 0 for kMemoryCeiling.
+    static void setMemoryCeiling(qint64 bytes);
+
+    // Has a spare child started off the calling thread, so that the first
+    // load costs no start; another is started whenever one is taken. Every
+    // child is started by one launcher thread that lives as long as the
+    // program: a child's death signal follows that thread, not its reader's.
+    static void prepare();
 
     // The child's program: beside the running program, else where the build made it.
     static QString program();
 
 private:
+    // Why the last wait ended without the child's answer.
+    enum class Halt { None, Stopped, Interrupted, TimedOut, HungUp, Broken };
     bool start();
     void end();
-    bool send(const QByteArray &frame, qint64 deadlineMs);
-    bool receive(QByteArray &frame, qint64 deadlineMs);
+    // Ends the child that did not finish a call; answers whom that blames.
+    Outcome giveUp();
+    bool send(const QByteArray &frame, int fd, qint64 deadlineMs);
+    // One frame of at most maxLength bytes; a longer one ends the child.
+    bool receive(QByteArray &payload, quint32 maxLength, qint64 deadlineMs);
     // Waits for the socket to be ready; false when the time is out, the caller stops or the child is gone.
     bool wait(short events, qint64 deadlineMs);
+    Sizes sizesUntil(quint32 id, int first, int count, qint64 deadlineMs);
 
     std::function<bool()> stopped_;
+    std::function<bool()> interrupted_;
+    std::shared_ptr<pdfchild::Child> child_;
     int socket_ = -1;
     int pid_ = -1;
-    QSet<quint32> loaded_;
+    Halt halt_ = Halt::None;
+    QHash<quint32, int> loaded_; // the page counts of the documents the child holds
 };
 
 // The child's side: answers the requests on the socket it was started with
-// until that closes. Returns the process's exit status.
-int servePdfRequests(int parentPid);
+// until that closes, under the memory ceiling given. Returns the process's exit status.
+int servePdfRequests(int parentPid, qint64 memoryCeiling);
 
 } // namespace platform

@@ -62,40 +62,65 @@ FileBytes readRegularFile(const QString &path, qint64 maxBytes)
     return readRegularFile(path, maxBytes, {});
 }
 
-FileBytes readRegularFile(const QString &path, qint64 maxBytes, const std::function<void()> &answered)
+namespace {
+
+// The one read loop: at most maxBytes go to `take`, and one byte past them
+// tells a file of exactly maxBytes from a longer one (TooLarge).
+FileBytes readBlocks(const RegularFile &file, qint64 maxBytes, const std::function<void()> &answered,
+                     const std::function<bool(const char *, qint64)> &take)
 {
-    const RegularFile file = RegularFile::open(path);
     FileBytes r;
     r.status = file.status();
     r.error = file.error();
     if (!file.ok())
         return r;
     const qint64 limit = std::max<qint64>(0, maxBytes);
-    r.bytes.reserve(qsizetype(std::min<qint64>(file.size(), limit) + 1));
+    qint64 total = 0;
     char buffer[64 * 1024];
-    // One byte past the limit tells a file of exactly maxBytes from a longer one.
-    while (r.bytes.size() <= limit) {
-        const qint64 want = std::min<qint64>(qint64(sizeof buffer), limit + 1 - r.bytes.size());
+    while (total <= limit) {
+        const qint64 want = std::min<qint64>(qint64(sizeof buffer), limit + 1 - total);
         const ssize_t n = ::read(file.descriptor(), buffer, size_t(want));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
+        if (n < 0 && errno == EINTR)
+            continue;
+        const qint64 kept = std::min<qint64>(n, limit - total);
+        if (n < 0 || (kept > 0 && !take(buffer, kept))) {
             FileBytes failed;
             failed.status = FileStatus::Unreadable;
-            failed.error = QString::fromLocal8Bit(std::strerror(errno));
+            failed.error = QString::fromLocal8Bit(std::strerror(n < 0 ? errno : ENOSPC));
             return failed;
         }
         if (n == 0)
             break;
-        r.bytes.append(buffer, n);
+        total += n;
         if (answered)
             answered();
     }
-    if (r.bytes.size() > limit) {
-        r.bytes.truncate(qsizetype(limit));
+    if (total > limit)
         r.status = FileStatus::TooLarge;
-    }
     return r;
+}
+
+} // namespace
+
+FileBytes readRegularFile(const QString &path, qint64 maxBytes, const std::function<void()> &answered)
+{
+    const RegularFile file = RegularFile::open(path);
+    QByteArray bytes;
+    if (file.ok())
+        bytes.reserve(qsizetype(std::min<qint64>(file.size(), std::max<qint64>(0, maxBytes)) + 1));
+    FileBytes r = readBlocks(file, maxBytes, answered, [&bytes](const char *data, qint64 size) {
+        bytes.append(data, qsizetype(size));
+        return true;
+    });
+    if (r.status == FileStatus::Ok || r.status == FileStatus::TooLarge)
+        r.bytes = std::move(bytes);
+    return r;
+}
+
+FileBytes readRegularFile(const QString &path, qint64 maxBytes, const std::function<void()> &answered,
+                          const std::function<bool(const char *, qint64)> &take)
+{
+    return readBlocks(RegularFile::open(path), maxBytes, answered, take);
 }
 
 FileBytes readSettledFile(const QString &path, qint64 maxBytes)

@@ -59,6 +59,10 @@ FileBytes readRegularFile(const QString &path, qint64 maxBytes);
 // The same, calling `answered` each time the file system hands over bytes, so
 // that a long read of a large file is told from a file system that is silent.
 FileBytes readRegularFile(const QString &path, qint64 maxBytes, const std::function<void()> &answered);
+// The same, handing the bytes to `take` block by block rather than keeping
+// them (the answer's bytes stay empty); `take` answers false to fail the read.
+FileBytes readRegularFile(const QString &path, qint64 maxBytes, const std::function<void()> &answered,
+                          const std::function<bool(const char *, qint64)> &take);
 
 // The same for a file the program writes through its other names (a note): a
 // write a kill stopped is settled first (restoreStoppedWriteThrough), which

@@ -1,11 +1,10 @@
 #include "windows/PageRenderer.h"
 
-#include "chordpro/ChordPro.h"
-#include "library/SongFileCheck.h"
+#include "windows/PageRenderWorker.h"
+
 #include "library/WinID.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
-#include "platform/PdfProcess.h"
 #include "platform/ThreadEnd.h"
 #include "windows/PagePlan.h"
 
@@ -15,401 +14,15 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <deque>
-#include <mutex>
-
-namespace {
-// How long the PDF reader may take over one document or page before it is given up.
-std::atomic<int> loadLimitMs{5000};
-std::atomic<int> renderLimitMs{20000};
-// The first bytes of a file tell a PDF from anything else.
-constexpr qint64 kHeadBytes = 1024;
-} // namespace
-
-// Lives in the renderer's thread: looks at and reads the song files, has
-// the documents opened and the pages asked for rendered, visible requests
-// first, by the PDF reader's process (platform::PdfProcess), which it ends
-// when a document does not finish. Only this thread touches the file system
-// and the documents.
-class PageRenderWorker : public QObject {
-public:
-    enum Kind { Open, Read, Find, Render, Keep };
-    struct Job {
-        Kind kind = Open;
-        PageRenderer::Key key;
-        QSet<QString> keep;
-        PageRenderer::Binding binding;
-    };
-
-    PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook look) : owner_(owner), look_(std::move(look)) {}
-    // The reader's process ends with child_.
-    ~PageRenderWorker() override { qDeleteAll(docs_); }
-
-    void enqueue(Job job, bool ahead)
-    {
-        {
-            std::lock_guard lock(mutex_);
-            (ahead ? ahead_ : visible_).push_back(std::move(job));
-        }
-        QMetaObject::invokeMethod(this, [this] { drain(); }, Qt::QueuedConnection);
-    }
-
-    // Drops the renders asked ahead; the rest asked ahead stays (its answer is awaited).
-    QList<PageRenderer::Key> clearAhead()
-    {
-        std::lock_guard lock(mutex_);
-        QList<PageRenderer::Key> dropped;
-        std::deque<Job> kept;
-        for (Job &job : ahead_) {
-            if (job.kind == Render)
-                dropped.append(job.key);
-            else
-                kept.push_back(std::move(job));
-        }
-        ahead_.swap(kept);
-        return dropped;
-    }
-
-    // The owner is going: nothing more is done for it, nor told to it.
-    // Answers whether the job under way has called the file system: it may be
-    // held there now or at its next call, and is not waited for.
-    bool stop()
-    {
-        stopping_ = true;
-        {
-            std::lock_guard lock(ownerMutex_);
-            owner_ = nullptr;
-        }
-        std::lock_guard lock(mutex_);
-        visible_.clear();
-        ahead_.clear();
-        return jobAsked_;
-    }
-
-    // When the look or read under way began (platform::now()), and of what; negative when none is.
-    double askedSince() const { return askedSince_; }
-    QString asking() const
-    {
-        std::lock_guard lock(askingMutex_);
-        return asking_;
-    }
-
-private:
-    bool take(Job &job)
-    {
-        std::lock_guard lock(mutex_);
-        auto &queue = !visible_.empty() ? visible_ : ahead_;
-        if (queue.empty())
-            return false;
-        job = std::move(queue.front());
-        queue.pop_front();
-        return true;
-    }
-
-    // Runs fn on the owner's thread, unless the owner has gone.
-    void tell(std::function<void(PageRenderer &)> fn)
-    {
-        std::lock_guard lock(ownerMutex_);
-        if (owner_)
-            QMetaObject::invokeMethod(owner_, [o = owner_, fn = std::move(fn)] { fn(*o); }, Qt::QueuedConnection);
-    }
-
-    // Ends the job of a worker stopped at or in a call into the file system.
-    struct Stopped {};
-
-    // A call into the file system, timed so that the window can say when it does not answer.
-    // Once stopped, the job ends here: a thread left behind at a quit may come back
-    // after the program has ended, and must look, read, log or tell nothing more.
-    template <typename Call>
-    auto ask(const QString &path, Call call)
-    {
-        // Marked before stopping_ is read, and stop() sets it before reading this:
-        // a close either finds the job held or the job finds it stopped.
-        jobAsked_ = true;
-        if (stopping_)
-            throw Stopped{};
-        {
-            std::lock_guard lock(askingMutex_);
-            asking_ = path;
-        }
-        askedSince_ = platform::now();
-        auto answer = call();
-        askedSince_ = -1.0;
-        if (stopping_)
-            throw Stopped{};
-        return answer;
-    }
-    std::optional<platform::FileStamp> look(const QString &path)
-    {
-        return ask(path, [&] { return look_(path); });
-    }
-
-    void drain()
-    try {
-        Job job;
-        while (!stopping_ && take(job)) {
-            switch (job.kind) {
-            case Open: opened(job.key.path); break;
-            case Read: read(job.key.path); break;
-            case Find: found(job.key.path, job.binding); break;
-            case Render: render(job.key); break;
-            case Keep: keepOnly(job.keep); break;
-            }
-            jobAsked_ = false;
-        }
-    } catch (const Stopped &) {
-        // Nothing more of the job is done.
-    }
-
-    void opened(const QString &path)
-    {
-        const std::optional<platform::FileStamp> stamp = look(path);
-        const PageRenderer::DocInfo info = document(path, stamp)->info;
-        known_.insert(path, stamp);
-        tell([path, info](PageRenderer &o) { o.documentOpened(path, info); });
-    }
-
-    void read(const QString &path)
-    {
-        const std::optional<platform::FileStamp> stamp = look(path);
-        // Read even when the look found nothing, for the words of why: a pipe or a device is not opened.
-        const platform::FileBytes file = ask(path, [&] { return platform::readRegularFile(path, ChordPro::kMaxSongBytes); });
-        known_.insert(path, stamp);
-        tell([path, file](PageRenderer &o) { o.textRead(path, file); });
-    }
-
-    QString versionOf(const QString &path, const PageRenderer::Binding &b)
-    {
-        return winid::versionPath(path, b.altDir, b.defPDF, b.defCHO,
-                                  [this](const QString &file) { return look(file).has_value(); });
-    }
-
-    void found(const QString &path, const PageRenderer::Binding &binding)
-    {
-        const QString shown = versionOf(path, binding);
-        versions_.insert(path, {binding, shown});
-        tell([path, binding, shown](PageRenderer &o) { o.versionFound(path, binding, shown); });
-    }
-
-    void render(const PageRenderer::Key &key)
-    {
-        QImage image;
-        auto it = docs_.find(key.path);
-        Doc *open = nullptr;
-        if (it != docs_.end()) {
-            open = it.value();
-            docLru_.removeAll(key.path);
-            docLru_.append(key.path);
-        } else {
-            // Closed since it was opened (more documents were asked for): read again,
-            // unless the file changed meanwhile and the window must learn of it first.
-            const std::optional<platform::FileStamp> stamp = look(key.path);
-            if (known_.contains(key.path) && known_.value(key.path) != stamp) {
-                known_.remove(key.path);
-                tell([key](PageRenderer &o) { o.filesLooked({}, {key.path}); });
-            } else {
-                open = document(key.path, stamp);
-            }
-        }
-        if (ready(open) && key.page >= 1 && key.page <= open->info.pageCount && !key.size.isEmpty()) {
-            // Loaded again from the bytes kept when the reader was ended since.
-            if (!child_.loaded(open->id))
-                load(key.path, *open);
-            if (ready(open)) {
-                platform::PdfProcess::Rendered r = child_.render(open->id, key.page - 1, key.size, renderLimitMs);
-                if (r.outcome == platform::PdfProcess::Outcome::Done)
-                    image = std::move(r.image);
-                else
-                    refuse(key.path, *open, songfile::PdfLoad::GivenUp);
-            }
-        }
-        // The window learns of a document given up now, though it was told it opened.
-        if (open && !open->info.ok) {
-            const PageRenderer::DocInfo info = open->info;
-            tell([path = key.path, info](PageRenderer &o) { o.documentGivenUp(path, info); });
-        }
-        tell([key, image](PageRenderer &o) { o.pageRendered(key, image); });
-    }
-
-    // Forgets what is not kept and looks again at what is: a file written
-    // since, or a version come or gone, is forgotten and said to have changed.
-    void keepOnly(const QSet<QString> &keep)
-    {
-        for (auto it = docs_.begin(); it != docs_.end();) {
-            if (keep.contains(it.key())) {
-                ++it;
-            } else {
-                close(it.value());
-                docLru_.removeAll(it.key());
-                stamps_.remove(it.key());
-                it = docs_.erase(it);
-            }
-        }
-        QStringList gone, changed;
-        for (auto it = known_.begin(); it != known_.end();) {
-            if (!keep.contains(it.key())) {
-                gone.append(it.key());
-                it = known_.erase(it);
-            } else if (look(it.key()) != it.value()) {
-                changed.append(it.key());
-                it = known_.erase(it);
-            } else {
-                ++it;
-            }
-        }
-        for (auto it = versions_.begin(); it != versions_.end();) {
-            if (!keep.contains(it.key())) {
-                gone.append(it.key());
-                it = versions_.erase(it);
-            } else if (versionOf(it.key(), it->binding) != it->shown) {
-                changed.append(it.key());
-                it = versions_.erase(it);
-            } else {
-                ++it;
-            }
-        }
-        tell([gone, changed](PageRenderer &o) {
-            --o.keepsPending_;
-            o.filesLooked(gone, changed);
-        });
-    }
-
-    // A document and the file it was read from: the whole file is read once
-    // and kept, so that the reader's process, ended on another document, can
-    // load it again.
-    struct Doc {
-        platform::FileBytes file; // the first bytes only of a file that is not a PDF
-        quint32 id = 0;           // in the reader's process
-        PageRenderer::DocInfo info;
-    };
-
-    void close(Doc *open)
-    {
-        if (open)
-            child_.close(open->id);
-        delete open;
-    }
-
-    static bool ready(const Doc *open) { return open && open->info.ok; }
-
-    // Reads a PDF: a file whose first bytes are not a PDF's is not read further.
-    platform::FileBytes readPdf(const QString &path, const std::optional<platform::FileStamp> &stamp)
-    {
-        platform::FileBytes head = ask(path, [&] { return platform::readRegularFile(path, kHeadBytes); });
-        if (head.status != platform::FileStatus::TooLarge || !songfile::pdfProblem(head, songfile::PdfLoad::Loaded).isEmpty())
-            return head;
-        if (stamp && stamp->size > PageRenderer::kMaxDocumentBytes)
-            return head;
-        // Each block that comes is an answer: a long read of a large file is not a silent folder.
-        return ask(path, [&] {
-            return platform::readRegularFile(path, PageRenderer::kMaxDocumentBytes, [this] {
-                if (!stopping_)
-                    askedSince_ = platform::now();
-            });
-        });
-    }
-
-    // The document's pages as the reader's process loads them, or why it cannot be shown.
-    void load(const QString &path, Doc &open)
-    {
-        using Outcome = platform::PdfProcess::Outcome;
-        const platform::PdfProcess::Loaded loaded = child_.load(open.id, open.file.bytes, loadLimitMs);
-        switch (loaded.outcome) {
-        case Outcome::Done:
-            if (loaded.pageSizes.isEmpty())
-                return refuse(path, open, songfile::PdfLoad::Damaged);
-            open.info = PageRenderer::DocInfo();
-            open.info.ok = true;
-            open.info.pageCount = int(loaded.pageSizes.size());
-            open.info.pageSizes = loaded.pageSizes;
-            return;
-        case Outcome::Damaged: return refuse(path, open, songfile::PdfLoad::Damaged);
-        case Outcome::NeedsPassword: return refuse(path, open, songfile::PdfLoad::NeedsPassword);
-        case Outcome::GivenUp: return refuse(path, open, songfile::PdfLoad::GivenUp);
-        case Outcome::Unavailable: return refuse(path, open, songfile::PdfLoad::NoReader);
-        }
-    }
-
-    void refuse(const QString &path, Doc &open, songfile::PdfLoad why)
-    {
-        open.info = PageRenderer::DocInfo();
-        open.info.problem = songfile::pdfProblem(open.file, why);
-        // Never loaded again while its file is unchanged: the head is enough to say why.
-        open.file.bytes.truncate(kHeadBytes);
-        if (!stopping_)
-            TLOG(QStringLiteral("PageRenderer cannot open %1: %2").arg(path, open.info.problem));
-    }
-
-    // The document of a path as the file system stamps it now: the one open
-    // when the file is unchanged, else read and opened again.
-    Doc *document(const QString &path, const std::optional<platform::FileStamp> &stamp)
-    {
-        if (auto it = docs_.find(path); it != docs_.end()) {
-            if (stamp && stamps_.contains(path) && stamps_.value(path) == *stamp) {
-                docLru_.removeAll(path);
-                docLru_.append(path);
-                return it.value();
-            }
-            close(it.value());
-            docs_.erase(it);
-            docLru_.removeAll(path);
-            stamps_.remove(path);
-        }
-        auto *open = new Doc;
-        open->id = ++lastId_;
-        open->file = readPdf(path, stamp);
-        if (QString problem = songfile::pdfProblem(open->file, songfile::PdfLoad::Loaded); !problem.isEmpty()) {
-            open->info.problem = problem;
-        } else if (open->file.status == platform::FileStatus::TooLarge) {
-            open->file.bytes.clear();
-            open->info.problem = QStringLiteral("too large to open");
-        } else {
-            load(path, *open);
-        }
-        docs_.insert(path, open);
-        if (stamp)
-            stamps_.insert(path, *stamp);
-        docLru_.append(path);
-        while (docLru_.size() > PageRenderer::kMaxDocuments) {
-            const QString old = docLru_.takeFirst();
-            close(docs_.take(old));
-            stamps_.remove(old);
-        }
-        return open;
-    }
-
-    std::mutex ownerMutex_;
-    PageRenderer *owner_;
-    PageRenderer::FileLook look_;
-    std::mutex mutex_;
-    std::deque<Job> visible_;
-    std::deque<Job> ahead_;
-    std::atomic<bool> stopping_{false};
-    // The job under way has called the file system.
-    std::atomic<bool> jobAsked_{false};
-    std::atomic<double> askedSince_{-1.0};
-    mutable std::mutex askingMutex_;
-    QString asking_;
-    QHash<QString, Doc *> docs_;
-    QHash<QString, platform::FileStamp> stamps_;
-    QStringList docLru_;
-    // The files the owner was told of (nothing for one not there), and the versions.
-    QHash<QString, std::optional<platform::FileStamp>> known_;
-    struct Found {
-        PageRenderer::Binding binding;
-        QString shown;
-    };
-    QHash<QString, Found> versions_;
-    quint32 lastId_ = 0;
-    platform::PdfProcess child_{[this] { return stopping_.load(); }};
-};
 
 QSizeF PageRenderer::DocInfo::pageSize(int page) const
 {
     if (page >= 1 && page <= pageSizes.size() && !pageSizes[page - 1].isEmpty())
         return pageSizes[page - 1];
+    // Nearly every document's pages are one size: the first stands in until the page's own is known.
+    if (page > pageSizes.size() && page <= pageCount && !pageSizes.isEmpty() && !pageSizes[0].isEmpty())
+        return pageSizes[0];
     return QPageSize(QPageSize::A4).size(QPageSize::Point);
 }
 
@@ -440,6 +53,11 @@ PageRenderer::~PageRenderer()
     platform::endThread(thread_, held ? 0 : platform::kThreadEndWaitMs, QStringLiteral("PageRenderer: %1").arg(asking));
 }
 
+int PageRenderer::readerPid() const
+{
+    return worker_->readerPid();
+}
+
 double PageRenderer::fileSystemSilence() const
 {
     const double since = worker_->askedSince();
@@ -466,8 +84,12 @@ std::optional<PageRenderer::DocInfo> PageRenderer::documentInfo(const QString &p
 {
     if (path.isEmpty())
         return DocInfo();
-    if (auto it = docs_.constFind(path); it != docs_.constEnd())
-        return *it;
+    if (auto it = docs_.constFind(path); it != docs_.constEnd()) {
+        // A reader that gave up on it may do better now, a while later.
+        if (it->retryAt <= 0 || platform::now() < it->retryAt)
+            return *it;
+        docs_.erase(it);
+    }
     requestFile(PageRenderWorker::Open, path, ahead);
     return std::nullopt;
 }
@@ -528,6 +150,18 @@ void PageRenderer::documentOpened(const QString &path, const DocInfo &info)
     filePendingAhead_.remove(path);
     docs_.insert(path, info);
     emit documentReady(path);
+}
+
+void PageRenderer::sizesKnown(const QString &path, int first, const QList<QSizeF> &sizes)
+{
+    auto it = docs_.find(path);
+    if (it == docs_.end() || !it->ok || it->pageSizes.size() != first)
+        return;
+    const QSizeF guessed = it->pageSize(first + 1);
+    it->pageSizes.append(sizes);
+    // Laid out again only when a page is not the size it was taken to be.
+    if (std::any_of(sizes.begin(), sizes.end(), [&guessed](const QSizeF &s) { return s != guessed; }))
+        emit documentReady(path);
 }
 
 void PageRenderer::textRead(const QString &path, const platform::FileBytes &file)

@@ -10,6 +10,7 @@
 #include <QSet>
 #include <QSizeF>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -29,16 +30,19 @@ class PageRenderWorker;
 // What is known of a file is kept while the window keeps its song (the song
 // shown, the songs next to it, the last ones shown); each keep looks at the
 // kept files again, and forgets one written since (fileChanged). Each PDF is
-// read into memory once by the worker and kept the same way.
+// read into memory once by the worker, shared with the PDF reader, and kept
+// the same way.
 //
 // The PDF reader runs in a process of its own that the renderer's thread
 // ends when a document takes too long to load or render (a damaged page tree
-// can keep the reader busy for ever) or crashes it: that document says it
-// cannot be shown, and the other songs go on.
+// can keep the reader busy for ever), crashes it or runs it out of memory:
+// once a fresh reader has given up on it too, that document says it cannot
+// be shown, and the other songs go on; a page on screen never waits for
+// long behind another song's document (PageRenderWorker).
 //
 // Memory is bounded: at most kMaxImages page images and kMaxImageBytes of
 // them (about 24 pages of a two-page window at 1920x1080), and kMaxDocuments
-// open documents. Past a bound the least recently used image goes, the
+// open documents, of at most PageRenderWorker::kMaxDocumentBytesKept. Past a bound the least recently used image goes, the
 // first two pages of a kept song last, so that stepping back to one shows
 // at once.
 class PageRenderer : public QObject {
@@ -50,9 +54,11 @@ public:
     struct DocInfo {
         bool ok = false;         // false for a missing or unreadable file
         int pageCount = 0;       // 0 when not ok
-        QList<QSizeF> pageSizes; // in points, one per page
+        QList<QSizeF> pageSizes; // in points, of the first pages: the others come later (documentReady)
         QString problem;         // why it is not ok (songfile's words)
-        QSizeF pageSize(int page) const; // 1-based; A4 for an unknown page
+        double retryAt = 0;      // platform::now() from which asking again tries the document again; 0 for never
+        // 1-based; the first page's size for a page not known yet, A4 for an unknown page.
+        QSizeF pageSize(int page) const;
     };
     // How a window bound to an identifier picks a song's version (winid::versionPath).
     struct Binding {
@@ -108,6 +114,8 @@ public:
     Stats stats() const { return stats_; }
     void resetStats() { stats_ = Stats(); }
     int imageCount() const { return int(images_.size()); }
+    // The PDF reader's process serving this renderer, -1 when none runs (for tests).
+    int readerPid() const;
     qint64 imageBytes() const { return imageBytes_; }
 
     // Runs the event loop until every request made so far is answered (or
@@ -131,6 +139,8 @@ public:
     // How long loading a document, and rendering a page, may take before the
     // document is given up (shorter in tests); the program's own at start.
     static void setGiveUpTimes(int loadMs = 5000, int renderMs = 20000);
+    inline static std::atomic<int> loadLimitMs{5000};
+    inline static std::atomic<int> renderLimitMs{20000};
 
 signals:
     // What was asked of a file (document, text or version) is known.
@@ -160,6 +170,7 @@ private:
     void forget(const QString &path);
     void documentOpened(const QString &path, const DocInfo &info);
     void documentGivenUp(const QString &path, const DocInfo &info);
+    void sizesKnown(const QString &path, int first, const QList<QSizeF> &sizes);
     void textRead(const QString &path, const platform::FileBytes &file);
     void versionFound(const QString &path, const Binding &binding, const QString &shown);
     void filesLooked(const QStringList &gone, const QStringList &changed);

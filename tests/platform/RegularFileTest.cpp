@@ -1,3 +1,4 @@
+#include "platform/PdfProcess.h"
 #include "platform/RegularFile.h"
 
 #include <QDir>
@@ -5,6 +6,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using platform::FileBytes;
 using platform::readRegularFile;
@@ -50,5 +52,15 @@ TEST(RegularFile, OnlyRegularFilesAreReadAndNeverPastTheLimit)
         EXPECT_EQ(r.status, row.status);
         EXPECT_EQ(r.bytes, row.bytes);
         EXPECT_EQ(r.error.isEmpty(), row.status == FileBytes::Status::Ok || row.status == FileBytes::Status::TooLarge);
+        // A PDF's bytes go straight into a memory file, under the same checks.
+        FileBytes pdf;
+        const platform::PdfBytes bytes = platform::PdfBytes::readFile(path(row.name), 10, pdf);
+        EXPECT_EQ(pdf.status, row.status);
+        EXPECT_TRUE(pdf.bytes.isEmpty());
+        EXPECT_EQ(bytes.isNull(), !pdf.ok());
+        QByteArray kept(bytes.size(), '\0');
+        if (!bytes.isNull())
+            EXPECT_EQ(::pread(bytes.descriptor(), kept.data(), size_t(kept.size()), 0), bytes.size());
+        EXPECT_EQ(kept, pdf.ok() ? row.bytes : QByteArray());
     }
 }

@@ -11,6 +11,7 @@
 #include "SongFileSupport.h"
 #include "support/GatedScan.h"
 #include "support/TestSupport.h"
+#include "windows/PageRenderWorker.h"
 #include "windows/PageRenderer.h"
 
 #include <QCoreApplication>
@@ -69,6 +70,36 @@ QHash<int, qint64> readers()
     }
     return found;
 }
+
+// One page of `rects` small filled squares: a second or so to render.
+QByteArray heavyPdf(int rects)
+{
+    QByteArray content;
+    content.reserve(rects * 16);
+    for (int i = 0; i < rects; ++i)
+        content += QByteArray::number(i % 500) + ' ' + QByteArray::number(i / 500 % 700) + " 1 1 re f\n";
+    const QByteArray packed = qCompress(content).mid(4); // a zlib stream, without Qt's length
+    return rawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                   "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 500 700] /Contents 4 0 R >>",
+                   "<< /Length " + QByteArray::number(packed.size()) + " /Filter /FlateDecode >>\nstream\n" + packed
+                       + "\nendstream"});
+}
+
+// Waits until the renderer's reader has used `ticks` more of the processor, and answers its process.
+int busyReader(const PageRenderer &renderer, qint64 ticks)
+{
+    int pid = -1;
+    qint64 from = -1;
+    testsupport::waitFor([&] {
+        if (renderer.readerPid() != pid) {
+            pid = renderer.readerPid();
+            from = readers().value(pid, -1);
+        }
+        return pid > 0 && from >= 0 && readers().value(pid) >= from + ticks;
+    });
+    return pid;
+}
+
 
 class TolvaneWindowTest : public ::testing::Test {
 protected:
@@ -462,21 +493,94 @@ TEST(PageRendererShare, GoingAwayWaitsForNoShareAndTheThreadLeftBehindEndsQuietl
 
     // A reader that crashes is one given up: that document alone says so, and a
     // fresh reader serves the others, loading again those the crash took.
+    // (Tried once more in a fresh reader first, which gives up too.)
+    PageRenderer::setGiveUpTimes(1000);
     renderer = std::make_unique<PageRenderer>();
     const QString good = testsupport::writePdf(dir.filePath(QStringLiteral("Good.pdf")), 2);
     renderer->documentInfo(good);
     ASSERT_TRUE(renderer->waitForIdle());
-    ASSERT_EQ(readers().size(), 1);
-    const int pid = readers().constBegin().key();
-    const qint64 started = readers().value(pid);
     EXPECT_FALSE(renderer->documentInfo(looping));
-    ASSERT_TRUE(testsupport::waitFor([&] { return readers().value(pid) > started + 20; })) << "busy on the page tree";
-    ::kill(pid, SIGKILL);
+    ::kill(busyReader(*renderer, 20), SIGKILL);
     ASSERT_TRUE(renderer->waitForIdle());
     EXPECT_EQ(renderer->documentInfo(looping)->problem, QStringLiteral("cannot be shown: the PDF reader gives up on it"));
     EXPECT_TRUE(renderer->page(good, 2, QSize(60, 85)).isNull());
     ASSERT_TRUE(renderer->waitForIdle());
     EXPECT_EQ(renderer->page(good, 2, QSize(60, 85)).size(), QSize(60, 85));
+    PageRenderer::setGiveUpTimes();
+}
+
+// Before, a reader that stalled or died for a cause not the document's (stopped,
+// killed by the system while it rendered) had a sound song refused for the evening.
+TEST(PageRendererShare, ASoundSongOutlivesAReaderThatStallsOrDies)
+{
+    testsupport::Ceiling ceiling(60);
+    QTemporaryDir dir;
+    const QString heavy = testsupport::writeFile(dir.filePath(QStringLiteral("Heavy.pdf")), heavyPdf(600000));
+    PageRenderer::setGiveUpTimes(1000, 15000);
+    for (const int signal : {SIGSTOP, SIGKILL}) {
+        PageRenderer renderer;
+        renderer.documentInfo(heavy);
+        ASSERT_TRUE(renderer.waitForIdle());
+        ASSERT_TRUE(renderer.documentInfo(heavy)->ok);
+        if (signal == SIGSTOP) {
+            // Stopped while idle: the load asked next finds it silent.
+            ::kill(renderer.readerPid(), SIGSTOP);
+            renderer.keepOnly({});
+            renderer.documentInfo(heavy);
+            ASSERT_TRUE(renderer.waitForIdle());
+            EXPECT_TRUE(renderer.documentInfo(heavy)->ok);
+        }
+        EXPECT_TRUE(renderer.page(heavy, 1, QSize(250, 350)).isNull());
+        if (signal == SIGKILL)
+            ::kill(busyReader(renderer, 10), SIGKILL); // mid-render
+        ASSERT_TRUE(renderer.waitForIdle(30000));
+        EXPECT_EQ(renderer.page(heavy, 1, QSize(250, 350)).size(), QSize(250, 350)) << signal;
+        EXPECT_TRUE(renderer.documentInfo(heavy)->ok) << signal;
+    }
+    PageRenderer::setGiveUpTimes();
+}
+
+// Before, a page on screen waited behind a damaged document for its whole
+// limit, and a refusal, kept with the documents, was loaded again each time
+// it fell out of them.
+TEST(PageRendererShare, ADamagedDocumentHoldsNoOtherSongAndIsRefusedOnce)
+{
+    testsupport::Ceiling ceiling(60);
+    QTemporaryDir dir;
+    const QString looping = testsupport::writeFile(dir.filePath(QStringLiteral("Looping.pdf")), loopingPdf());
+    const QString good = testsupport::writePdf(dir.filePath(QStringLiteral("Good.pdf")), 2);
+    {
+        PageRenderer::setGiveUpTimes(60000, 60000);
+        PageRenderer renderer;
+        EXPECT_FALSE(renderer.documentInfo(looping));
+        busyReader(renderer, 10);
+        QElapsedTimer took;
+        took.start();
+        EXPECT_FALSE(renderer.documentInfo(good));
+        ASSERT_TRUE(testsupport::waitFor([&] { return renderer.documentInfo(good).has_value(); }));
+        ASSERT_TRUE(testsupport::waitFor([&] { return !renderer.page(good, 2, QSize(60, 85)).isNull(); }));
+        EXPECT_LT(took.elapsed(), 5000);
+        EXPECT_FALSE(renderer.documentInfo(looping)) << "still on its way";
+    }
+    platform::ManualClock clock;
+    PageRenderer::setGiveUpTimes(1000, 1000);
+    PageRenderer renderer;
+    QElapsedTimer took;
+    auto ask = [&] {
+        took.start();
+        renderer.documentInfo(looping);
+        EXPECT_TRUE(renderer.waitForIdle(20000));
+        return took.elapsed();
+    };
+    EXPECT_GE(ask(), 2000) << "a fresh reader tries it once more";
+    EXPECT_EQ(renderer.documentInfo(looping)->problem, QStringLiteral("cannot be shown: the PDF reader gives up on it"));
+    renderer.keepOnly({});
+    ASSERT_TRUE(renderer.waitForIdle());
+    EXPECT_LT(ask(), 1000) << "remembered, not loaded again";
+    EXPECT_FALSE(renderer.documentInfo(looping)->ok);
+    // Coming back to it a while later tries it again.
+    clock.advance(PageRenderWorker::kRetryAfterS + 1);
+    EXPECT_GE(ask(), 1000);
     PageRenderer::setGiveUpTimes();
 }
 

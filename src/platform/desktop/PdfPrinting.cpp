@@ -20,7 +20,9 @@ QString readerProblem(PdfProcess::Outcome outcome)
     case PdfProcess::Outcome::Done: break;
     case PdfProcess::Outcome::Damaged: return QStringLiteral("it is damaged or not a PDF file");
     case PdfProcess::Outcome::NeedsPassword: return QStringLiteral("it needs a password");
-    case PdfProcess::Outcome::GivenUp: return QStringLiteral("the PDF reader gives up on it");
+    case PdfProcess::Outcome::GivenUp:
+    case PdfProcess::Outcome::Interrupted: return QStringLiteral("the PDF reader gives up on it");
+    case PdfProcess::Outcome::OutOfMemory: return QStringLiteral("it needs more memory than the PDF reader may take");
     case PdfProcess::Outcome::Unavailable: return QStringLiteral("the PDF reader does not start");
     }
     return QString();
@@ -41,7 +43,7 @@ QString readProblem(const FileBytes &file)
 // The document loaded, or why not; an empty one cannot be printed either.
 QString loadProblem(const PdfProcess::Loaded &loaded)
 {
-    if (loaded.outcome == PdfProcess::Outcome::Done && loaded.pageSizes.isEmpty())
+    if (loaded.outcome == PdfProcess::Outcome::Done && loaded.pageCount == 0)
         return readerProblem(PdfProcess::Outcome::Damaged);
     return readerProblem(loaded.outcome);
 }
@@ -65,26 +67,27 @@ PagePlacement placePage(const QSizeF &pagePoints, const QSizeF &paperPixels)
 PdfToPrint readPdfToPrint(const QString &path, const PrintLimits &limits)
 {
     PdfToPrint pdf;
-    FileBytes file = readRegularFile(path, PdfProcess::kMaxDocumentBytes);
+    FileBytes file;
+    PdfBytes bytes = PdfBytes::readFile(path, PdfProcess::kMaxDocumentBytes, file);
     if (pdf.why = readProblem(file); !pdf.why.isEmpty())
         return pdf;
     PdfProcess reader(limits.stopped);
-    const PdfProcess::Loaded loaded = reader.load(kDocument, file.bytes, limits.loadMs);
+    const PdfProcess::Loaded loaded = reader.load(kDocument, bytes, limits.loadMs, 0);
     if (pdf.why = loadProblem(loaded); !pdf.why.isEmpty())
         return pdf;
-    pdf.bytes = std::move(file.bytes);
-    pdf.pages = int(loaded.pageSizes.size());
+    pdf.bytes = std::move(bytes);
+    pdf.pages = loaded.pageCount;
     return pdf;
 }
 
-QString printPdfPages(const QByteArray &bytes, QPrinter &printer, int fromPage, int toPage, const PrintLimits &limits)
+QString printPdfPages(const PdfBytes &bytes, QPrinter &printer, int fromPage, int toPage, const PrintLimits &limits)
 {
     // A reader of its own: the one that counted the pages ended while the print dialog was up.
     PdfProcess reader(limits.stopped);
     const PdfProcess::Loaded loaded = reader.load(kDocument, bytes, limits.loadMs);
     if (QString why = loadProblem(loaded); !why.isEmpty())
         return why;
-    const int count = int(loaded.pageSizes.size());
+    const int count = loaded.pageCount;
     const int first = std::max(fromPage, 1);
     const int last = toPage > 0 ? std::min(toPage, count) : count;
     if (first > last)

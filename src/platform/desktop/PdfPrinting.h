@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QByteArray>
+#include "platform/PdfProcess.h"
+
 #include <QSize>
 #include <QString>
 #include <functional>
@@ -31,7 +32,7 @@ struct PrintLimits {
 // A PDF read for printing: its bytes and page count, or why it cannot be
 // printed (in a few words, empty when it can).
 struct PdfToPrint {
-    QByteArray bytes;
+    PdfBytes bytes;
     int pages = 0;
     QString why;
 };
@@ -43,6 +44,6 @@ PdfToPrint readPdfToPrint(const QString &path, const PrintLimits &limits);
 // Prints pages fromPage..toPage (1-based; 0 for either means the first or
 // last page) of a PDF on a printer already set up: no margins, each page
 // placed by placePage. Answers why not, empty once printed.
-QString printPdfPages(const QByteArray &bytes, QPrinter &printer, int fromPage, int toPage, const PrintLimits &limits);
+QString printPdfPages(const PdfBytes &bytes, QPrinter &printer, int fromPage, int toPage, const PrintLimits &limits);
 
 } // namespace platform

@@ -168,7 +168,7 @@ void SystemDesktopServices::printPdf(const QString &path, PrintDone done)
         });
 }
 
-void SystemDesktopServices::askAndPrint(const QString &path, const QByteArray &bytes, int pages, const PrintDone &done)
+void SystemDesktopServices::askAndPrint(const QString &path, const PdfBytes &bytes, int pages, const PrintDone &done)
 {
     auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
     printer->setDocName(QFileInfo(path).fileName());

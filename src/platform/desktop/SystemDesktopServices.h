@@ -40,7 +40,7 @@ public:
 
 private:
     bool launch(const QString &program, const QStringList &arguments);
-    void askAndPrint(const QString &path, const QByteArray &bytes, int pages, const PrintDone &done);
+    void askAndPrint(const QString &path, const PdfBytes &bytes, int pages, const PrintDone &done);
     // Drops the prints' answers and stops their waits on the PDF reader; a thread still at work is not waited for.
     void endPrints();
     PrintLimits printLimits() const;

@@ -1,0 +1,376 @@
+// The PDF reader process's side of platform::PdfProcess.
+#include "platform/PdfProcess.h"
+#include "platform/PdfWire.h"
+
+#include <QBuffer>
+#include <QPdfDocument>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <map>
+#include <new>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+
+using namespace pdfwire;
+
+namespace {
+
+// Reads exactly size bytes, keeping the descriptors that came with them.
+bool receiveAll(int socket, char *data, size_t size, std::vector<int> &fds)
+{
+    while (size > 0) {
+        iovec io{data, size};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * 4)];
+        msghdr msg{};
+        msg.msg_iov = &io;
+        msg.msg_iovlen = 1;
+        msg.msg_control = control;
+        msg.msg_controllen = sizeof control;
+        const ssize_t n = ::recvmsg(socket, &msg, MSG_CMSG_CLOEXEC);
+        if (n < 0 && errno == EINTR)
+            continue;
+        for (cmsghdr *c = n > 0 ? CMSG_FIRSTHDR(&msg) : nullptr; c; c = CMSG_NXTHDR(&msg, c)) {
+            if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_RIGHTS)
+                continue;
+            for (size_t i = 0; i < (c->cmsg_len - CMSG_LEN(0)) / sizeof(int); ++i) {
+                int fd = -1;
+                std::memcpy(&fd, CMSG_DATA(c) + i * sizeof(int), sizeof fd);
+                fds.push_back(fd);
+            }
+        }
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+struct Request {
+    QByteArray payload;
+    std::vector<int> fds;
+    ~Request() { closeFds(); }
+    void closeFds()
+    {
+        for (int fd : fds)
+            ::close(fd);
+        fds.clear();
+    }
+    // The one descriptor a request carries, or -1.
+    int fd() const { return fds.size() == 1 ? fds.front() : -1; }
+};
+
+bool readRequest(int socket, Request &r)
+{
+    r.closeFds();
+    quint32 length = 0;
+    if (!receiveAll(socket, reinterpret_cast<char *>(&length), sizeof length, r.fds) || length == 0 || length > kMaxRequest)
+        return false;
+    r.payload.resize(qsizetype(length));
+    return receiveAll(socket, r.payload.data(), length, r.fds);
+}
+
+bool answer(int socket, QByteArray &b)
+{
+    seal(b);
+    const char *data = b.constData();
+    qint64 size = b.size();
+    while (size > 0) {
+        const ssize_t n = ::send(socket, data, size_t(size), MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+// A memory file the program passed, mapped whole; unmapped with this.
+struct Mapping {
+    void *at = MAP_FAILED;
+    size_t size = 0;
+    Mapping() = default;
+    Mapping(const Mapping &) = delete;
+    Mapping &operator=(const Mapping &) = delete;
+    ~Mapping()
+    {
+        if (at != MAP_FAILED)
+            ::munmap(at, size);
+    }
+    bool map(int fd, int protection, int flags = 0)
+    {
+        struct stat st {};
+        if (fd < 0 || ::fstat(fd, &st) != 0 || st.st_size <= 0)
+            return false;
+        size = size_t(st.st_size);
+        at = ::mmap(nullptr, size, protection, MAP_SHARED | flags, fd, 0);
+        return at != MAP_FAILED;
+    }
+};
+
+// Destroyed in the reverse order: the library lets go of the bytes before they are unmapped.
+struct Doc {
+    Mapping bytes;
+    QByteArray raw;
+    QBuffer buffer;
+    QPdfDocument pdf;
+};
+
+// The process's own peak memory (getrusage's begins at the spawning
+// program's). Safe in a signal handler: no allocation, no lock.
+qint64 peakKb()
+{
+    char text[4096];
+    const int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC);
+    const ssize_t n = fd < 0 ? -1 : ::read(fd, text, sizeof text - 1);
+    if (fd >= 0)
+        ::close(fd);
+    if (n <= 0)
+        return -1;
+    text[n] = '\0';
+    const char *at = std::strstr(text, "VmHWM:");
+    if (!at)
+        return -1;
+    for (at += 6; *at == ' ' || *at == '\t'; ++at) {
+    }
+    qint64 kb = 0;
+    for (; *at >= '0' && *at <= '9'; ++at)
+        kb = kb * 10 + (*at - '0');
+    return kb;
+}
+
+// A refused allocation ends the library with a signal: the program is told
+// the peak it reached, to tell running out of memory from any other end.
+void endedBySignal(int signal)
+{
+    const quint32 length = kEndedLength;
+    const quint8 op = Ended;
+    const qint64 kb = peakKb();
+    char frame[4 + kEndedLength];
+    std::memcpy(frame, &length, 4);
+    std::memcpy(frame + 4, &op, 1);
+    std::memcpy(frame + 5, &kb, 8);
+    (void)!::send(kChildSocket, frame, sizeof frame, MSG_NOSIGNAL | MSG_DONTWAIT);
+    // Its default action once this returns (SA_RESETHAND).
+    ::raise(signal);
+}
+
+void tellFatalSignals()
+{
+    struct sigaction action {};
+    action.sa_handler = endedBySignal;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGSEGV, SIGBUS, SIGILL, SIGTRAP, SIGABRT, SIGFPE})
+        ::sigaction(signal, &action, nullptr);
+}
+
+// Measured from what is mapped for data now, as the sanitizers' shadow already is at the start.
+void limitMemory(qint64 ceiling)
+{
+    qint64 dataKb = -1;
+    if (FILE *status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        while (dataKb < 0 && std::fgets(line, sizeof line, status))
+            if (std::strncmp(line, "VmData:", 7) == 0)
+                dataKb = std::strtoll(line + 7, nullptr, 10);
+        std::fclose(status);
+    }
+    if (ceiling > 0 && dataKb >= 0) {
+        rlimit limit{};
+        limit.rlim_cur = limit.rlim_max = rlim_t(dataKb * 1024 + ceiling);
+        ::setrlimit(RLIMIT_DATA, &limit);
+    }
+    // When memory runs short the kernel ends a reader before the program.
+    const int adj = ::open("/proc/self/oom_score_adj", O_WRONLY | O_CLOEXEC);
+    if (adj >= 0) {
+        (void)!::write(adj, "1000", 4);
+        ::close(adj);
+    }
+}
+
+void putSizes(QByteArray &out, const QPdfDocument &pdf, int first, int count)
+{
+    for (int i = first; i < first + count; ++i) {
+        const QSizeF s = pdf.pagePointSize(i);
+        put<double>(out, s.width());
+        put<double>(out, s.height());
+    }
+}
+
+using Docs = std::map<quint32, std::unique_ptr<Doc>>;
+
+QByteArray load(Docs &docs, quint32 id, qint32 asked, int fd)
+{
+    // The one it replaces goes first: its memory may be needed.
+    docs.erase(id);
+    auto doc = std::make_unique<Doc>();
+    qint32 status = Refused;
+    if (doc->bytes.map(fd, PROT_READ)) {
+        doc->raw = QByteArray::fromRawData(static_cast<const char *>(doc->bytes.at), qsizetype(doc->bytes.size));
+        doc->buffer.setBuffer(&doc->raw);
+        if (doc->buffer.open(QIODevice::ReadOnly))
+            doc->pdf.load(&doc->buffer);
+        status = doc->pdf.status() == QPdfDocument::Status::Ready                 ? Ready
+                 : doc->pdf.error() == QPdfDocument::Error::IncorrectPassword ? Locked
+                                                                                : Damaged;
+    } else if (errno == ENOMEM) {
+        status = OutOfMemory;
+    }
+    const qint32 count = status == Ready ? doc->pdf.pageCount() : 0;
+    const qint32 given = std::clamp(asked, 0, count);
+    QByteArray out = frame(Load, qsizetype(given) * kSizeBytes + kLoadHead);
+    put<quint32>(out, id);
+    put<qint32>(out, status);
+    put<qint32>(out, count);
+    put<qint32>(out, given);
+    if (status == Ready) {
+        putSizes(out, doc->pdf, 0, given);
+        docs[id] = std::move(doc);
+    }
+    return out;
+}
+
+QByteArray sizes(const Docs &docs, quint32 id, qint32 first, qint32 count)
+{
+    const auto it = docs.find(id);
+    const bool known = it != docs.end() && first >= 0 && count >= 0 && count <= kSizesPerAnswer
+                       && qint64(first) + count <= it->second->pdf.pageCount();
+    QByteArray out = frame(Sizes, known ? qsizetype(count) * kSizeBytes + kSizesHead : kSizesHead);
+    put<qint32>(out, known ? Ready : Refused);
+    put<qint32>(out, known ? count : 0);
+    if (known)
+        putSizes(out, it->second->pdf, first, count);
+    return out;
+}
+
+QByteArray render(const Docs &docs, quint32 id, qint32 page, QSize size, bool annotations, int fd)
+{
+    QByteArray out = frame(Render, kRenderLength);
+    Mapping target;
+    const auto it = docs.find(id);
+    const qint64 bytes = qint64(size.width()) * size.height() * 4;
+    if (it == docs.end() || size.isEmpty() || !target.map(fd, PROT_READ | PROT_WRITE, MAP_POPULATE) || qint64(target.size) != bytes) {
+        put<qint32>(out, Refused);
+        put<qint32>(out, 0);
+        put<qint32>(out, 0);
+        put<qint32>(out, 0);
+        return out;
+    }
+    QImage image;
+    if (page >= 0 && page < it->second->pdf.pageCount()) {
+        QPdfDocumentRenderOptions options;
+        if (annotations)
+            options.setRenderFlags(QPdfDocumentRenderOptions::RenderFlag::Annotations);
+        image = it->second->pdf.render(page, size, options);
+        // In place, in the same buffer: painting a premultiplied image needs no conversion.
+        image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    }
+    qint32 status = Ready;
+    if (image.isNull()) {
+        // Told from a page the library cannot render: the ceiling refused the image's memory.
+        void *probe = std::malloc(size_t(bytes));
+        if (!probe)
+            status = OutOfMemory;
+        std::free(probe);
+    }
+    const bool drawn = status == Ready && image.size() == size;
+    if (drawn) {
+        const size_t line = size_t(size.width()) * 4;
+        for (int y = 0; y < size.height(); ++y)
+            std::memcpy(static_cast<char *>(target.at) + size_t(y) * line, image.constScanLine(y), line);
+    }
+    put<qint32>(out, status);
+    put<qint32>(out, drawn ? size.width() : 0);
+    put<qint32>(out, drawn ? size.height() : 0);
+    put<qint32>(out, drawn ? size.width() * 4 : 0);
+    return out;
+}
+
+// The answer of a request whose memory ran out, in the shape the program awaits.
+QByteArray outOfMemory(quint8 op, quint32 id)
+{
+    QByteArray out = frame(Op(op));
+    if (op == Load)
+        put<quint32>(out, id);
+    put<qint32>(out, OutOfMemory);
+    put<qint32>(out, 0);
+    put<qint32>(out, 0);
+    if (op != Sizes)
+        put<qint32>(out, 0);
+    return out;
+}
+
+} // namespace
+
+int servePdfRequests(int parentPid, qint64 memoryCeiling)
+{
+    const int socket = kChildSocket;
+    // Ends with the program whatever ends it; a parent already gone is not served.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (parentPid > 0 && ::getppid() != parentPid)
+        return 1;
+    limitMemory(memoryCeiling);
+    tellFatalSignals();
+    Docs docs;
+    QByteArray hello = frame(Hello);
+    put<qint64>(hello, peakKb());
+    if (!answer(socket, hello))
+        return 1;
+    Request in;
+    while (readRequest(socket, in)) {
+        qsizetype at = 0;
+        quint8 op = 0;
+        quint32 id = 0;
+        if (!get(in.payload, at, op) || !get(in.payload, at, id))
+            return 1;
+        if (op == Close) {
+            docs.erase(id);
+            continue;
+        }
+        QByteArray out;
+        try {
+            if (op == Load) {
+                qint32 asked = 0;
+                if (!get(in.payload, at, asked))
+                    return 1;
+                out = load(docs, id, asked, in.fd());
+            } else if (op == Sizes) {
+                qint32 first = 0, count = 0;
+                if (!get(in.payload, at, first) || !get(in.payload, at, count))
+                    return 1;
+                out = sizes(docs, id, first, count);
+            } else if (op == Render) {
+                qint32 page = 0, w = 0, h = 0;
+                quint8 annotations = 0;
+                if (!get(in.payload, at, page) || !get(in.payload, at, w) || !get(in.payload, at, h) || !get(in.payload, at, annotations))
+                    return 1;
+                out = render(docs, id, page, QSize(w, h), annotations != 0, in.fd());
+            } else {
+                return 1;
+            }
+        } catch (const std::bad_alloc &) {
+            if (op == Load)
+                docs.erase(id);
+            out = outOfMemory(op, id);
+        }
+        // The memory files received are mapped or refused: none stays open.
+        in.closeFds();
+        if (!answer(socket, out))
+            return 1;
+    }
+    return 0;
+}
+
+} // namespace platform

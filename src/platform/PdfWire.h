@@ -1,0 +1,64 @@
+#pragma once
+
+// The frames between the program and its PDF reader processes: each is its
+// length (4 bytes), an operation byte and its fields. Documents and pages
+// travel as memory files passed with the request, never in a frame.
+
+#include <QByteArray>
+#include <QtGlobal>
+#include <cstring>
+
+namespace platform::pdfwire {
+
+// Ended is the child's last word when a fatal signal ends it: its peak memory.
+enum Op : quint8 { Hello, Load, Sizes, Render, Close, Ended };
+// An answer's first field.
+enum Status : qint32 { Ready, Damaged, Locked, OutOfMemory, Refused };
+
+// The socket's end in the child.
+constexpr int kChildSocket = 3;
+// No request is larger; a child that gets one gives up.
+constexpr quint32 kMaxRequest = 64;
+// Page sizes per answer, two doubles each: a frame within a megabyte whatever the document.
+constexpr int kSizesPerAnswer = 65536;
+constexpr int kSizeBytes = 16;
+// The answers' lengths before their sizes: op, id, status, count, sizes that follow.
+constexpr quint32 kHelloLength = 1 + 8;
+constexpr quint32 kEndedLength = 1 + 8;
+constexpr quint32 kLoadHead = 1 + 4 + 4 + 4 + 4;
+constexpr quint32 kSizesHead = 1 + 4 + 4;
+constexpr quint32 kRenderLength = 1 + 4 + 4 + 4 + 4;
+
+template <typename T>
+void put(QByteArray &b, T v)
+{
+    b.append(reinterpret_cast<const char *>(&v), sizeof v);
+}
+
+template <typename T>
+bool get(const QByteArray &b, qsizetype &at, T &v)
+{
+    if (at + qsizetype(sizeof v) > b.size())
+        return false;
+    std::memcpy(&v, b.constData() + at, sizeof v);
+    at += sizeof v;
+    return true;
+}
+
+// A frame to fill: room for its length, then the operation.
+inline QByteArray frame(Op op, qsizetype reserve = 0)
+{
+    QByteArray b;
+    b.reserve(reserve + 16);
+    put<quint32>(b, 0);
+    put<quint8>(b, op);
+    return b;
+}
+
+inline void seal(QByteArray &b)
+{
+    const quint32 length = quint32(b.size() - 4);
+    std::memcpy(b.data(), &length, sizeof length);
+}
+
+} // namespace platform::pdfwire

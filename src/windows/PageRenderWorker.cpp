@@ -1,0 +1,467 @@
+#include "windows/PageRenderWorker.h"
+
+#include "chordpro/ChordPro.h"
+#include "library/WinID.h"
+#include "platform/Clock.h"
+#include "platform/Log.h"
+
+#include <QThread>
+#include <algorithm>
+
+namespace {
+// The first bytes of a file tell a PDF from anything else.
+constexpr qint64 kHeadBytes = 1024;
+
+} // namespace
+
+PageRenderWorker::PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook look)
+    : owner_(owner), look_(std::move(look))
+{
+    child_.setInterrupt([this] {
+        readerPid_ = child_.pid();
+        return yields();
+    });
+}
+
+PageRenderWorker::~PageRenderWorker()
+{
+    qDeleteAll(docs_);
+}
+
+void PageRenderWorker::enqueue(Job job, bool ahead)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (!ahead && job.kind != Keep && job.key.path != runningPath_)
+            othersWaiting_ = true;
+        (ahead ? ahead_ : visible_).push_back(std::move(job));
+    }
+    QMetaObject::invokeMethod(this, [this] { drain(); }, Qt::QueuedConnection);
+}
+
+QList<PageRenderer::Key> PageRenderWorker::clearAhead()
+{
+    std::lock_guard lock(mutex_);
+    QList<PageRenderer::Key> dropped;
+    std::deque<Job> kept;
+    for (Job &job : ahead_) {
+        if (job.kind == Render)
+            dropped.append(job.key);
+        else
+            kept.push_back(std::move(job));
+    }
+    ahead_.swap(kept);
+    return dropped;
+}
+
+bool PageRenderWorker::stop()
+{
+    // Set before askedSince_ is read, as ask() marks askedSince_ before it reads
+    // stopping_: either the job is found in its call or it finds itself stopped.
+    stopping_ = true;
+    {
+        std::lock_guard lock(ownerMutex_);
+        owner_ = nullptr;
+    }
+    std::lock_guard lock(mutex_);
+    visible_.clear();
+    ahead_.clear();
+    return askedSince_ >= 0;
+}
+
+QString PageRenderWorker::asking() const
+{
+    std::lock_guard lock(askingMutex_);
+    return asking_;
+}
+
+bool PageRenderWorker::take(Job &job)
+{
+    std::lock_guard lock(mutex_);
+    const bool ahead = visible_.empty();
+    auto &queue = ahead ? ahead_ : visible_;
+    if (queue.empty())
+        return false;
+    job = std::move(queue.front());
+    queue.pop_front();
+    runningPath_ = job.key.path;
+    runningAhead_ = ahead;
+    runningSince_ = std::chrono::steady_clock::now();
+    // Those waiting already were asked before this one: it does not give way to them.
+    othersWaiting_ = false;
+    return true;
+}
+
+bool PageRenderWorker::yields() const
+{
+    std::lock_guard lock(mutex_);
+    if (!othersWaiting_)
+        return false;
+    return runningAhead_ || std::chrono::steady_clock::now() - runningSince_ >= std::chrono::milliseconds(kYieldMs);
+}
+
+void PageRenderWorker::tell(std::function<void(PageRenderer &)> fn)
+{
+    std::lock_guard lock(ownerMutex_);
+    if (owner_)
+        QMetaObject::invokeMethod(owner_, [o = owner_, fn = std::move(fn)] { fn(*o); }, Qt::QueuedConnection);
+}
+
+// A call into the file system, timed so that the window can say when it does not answer.
+// Once stopped, the job ends here: a thread left behind at a quit may come back
+// after the program has ended, and must look, read, log or tell nothing more.
+template <typename Call>
+auto PageRenderWorker::ask(const QString &path, Call call)
+{
+    {
+        std::lock_guard lock(askingMutex_);
+        asking_ = path;
+    }
+    askedSince_ = platform::now();
+    if (stopping_)
+        throw Stopped{};
+    auto answer = call();
+    askedSince_ = -1.0;
+    if (stopping_)
+        throw Stopped{};
+    return answer;
+}
+
+std::optional<platform::FileStamp> PageRenderWorker::look(const QString &path)
+{
+    return ask(path, [&] { return look_(path); });
+}
+
+void PageRenderWorker::drain()
+{
+    Job job;
+    while (!stopping_ && take(job)) {
+        try {
+            switch (job.kind) {
+            case Open: opened(job.key.path); break;
+            case Read: read(job.key.path); break;
+            case Find: found(job.key.path, job.binding); break;
+            case Render: render(job.key); break;
+            case Keep: keepOnly(job.keep); break;
+            case Sizes: sizes(job.key.path); break;
+            }
+        } catch (const Stopped &) {
+            return; // nothing more of the job is done
+        } catch (const GaveWay &) {
+            // Goes on once the pages on screen are served.
+            std::lock_guard lock(mutex_);
+            ahead_.push_front(std::move(job));
+        }
+    }
+}
+
+void PageRenderWorker::opened(const QString &path)
+{
+    const std::optional<platform::FileStamp> stamp = look(path);
+    Doc *open = document(path, stamp);
+    const PageRenderer::DocInfo info = open->info;
+    known_.insert(path, stamp);
+    tell([path, info](PageRenderer &o) { o.documentOpened(path, info); });
+    if (ready(open) && info.pageSizes.size() < info.pageCount)
+        enqueue(Job{Sizes, PageRenderer::Key{path, 0, QSize()}, {}, {}}, true);
+}
+
+void PageRenderWorker::read(const QString &path)
+{
+    const std::optional<platform::FileStamp> stamp = look(path);
+    // Read even when the look found nothing, for the words of why: a pipe or a device is not opened.
+    const platform::FileBytes file = ask(path, [&] { return platform::readRegularFile(path, ChordPro::kMaxSongBytes); });
+    known_.insert(path, stamp);
+    tell([path, file](PageRenderer &o) { o.textRead(path, file); });
+}
+
+QString PageRenderWorker::versionOf(const QString &path, const PageRenderer::Binding &b)
+{
+    return winid::versionPath(path, b.altDir, b.defPDF, b.defCHO,
+                              [this](const QString &file) { return look(file).has_value(); });
+}
+
+void PageRenderWorker::found(const QString &path, const PageRenderer::Binding &binding)
+{
+    const QString shown = versionOf(path, binding);
+    versions_.insert(path, {binding, shown});
+    tell([path, binding, shown](PageRenderer &o) { o.versionFound(path, binding, shown); });
+}
+
+void PageRenderWorker::render(const PageRenderer::Key &key)
+{
+    QImage image;
+    auto it = docs_.find(key.path);
+    Doc *open = nullptr;
+    if (it != docs_.end()) {
+        open = it.value();
+        docLru_.removeAll(key.path);
+        docLru_.append(key.path);
+    } else {
+        // Closed since it was opened (more documents were asked for): read again,
+        // unless the file changed meanwhile and the window must learn of it first.
+        const std::optional<platform::FileStamp> stamp = look(key.path);
+        if (known_.contains(key.path) && known_.value(key.path) != stamp) {
+            known_.remove(key.path);
+            tell([key](PageRenderer &o) { o.filesLooked({}, {key.path}); });
+        } else {
+            open = document(key.path, stamp);
+        }
+    }
+    for (int attempt = 0; ready(open) && key.page >= 1 && key.page <= open->info.pageCount && !key.size.isEmpty(); ++attempt) {
+        // Loaded again, from the bytes kept, when the reader was ended since.
+        if (!child_.loaded(open->id)) {
+            load(key.path, *open);
+            if (!ready(open))
+                break;
+        }
+        platform::PdfProcess::Rendered r = child_.render(open->id, key.page - 1, key.size, PageRenderer::renderLimitMs);
+        check(r.outcome);
+        if (r.outcome == platform::PdfProcess::Outcome::Done) {
+            image = std::move(r.image);
+            break;
+        }
+        // A reader stopped, killed or starved is not the page's fault: a fresh
+        // one, holding this document alone, tries it once more.
+        if (r.outcome == platform::PdfProcess::Outcome::GivenUp && attempt == 0) {
+            TLOG(QStringLiteral("PageRenderer: the PDF reader gave up on page %1 of %2, tried again").arg(QString::number(key.page), key.path));
+            continue;
+        }
+        refuse(key.path, *open, r.outcome == platform::PdfProcess::Outcome::OutOfMemory ? songfile::PdfLoad::OutOfMemory
+                                                                                        : songfile::PdfLoad::GivenUp);
+    }
+    // The window learns of a document given up now, though it was told it opened.
+    if (open && !open->info.ok && !open->info.problem.isEmpty()) {
+        const PageRenderer::DocInfo info = open->info;
+        tell([path = key.path, info](PageRenderer &o) { o.documentGivenUp(path, info); });
+    }
+    tell([key, image](PageRenderer &o) { o.pageRendered(key, image); });
+}
+
+// The sizes of the pages the load did not answer, a step at a time.
+void PageRenderWorker::sizes(const QString &path)
+{
+    Doc *open = docs_.value(path);
+    if (!ready(open) || open->info.pageSizes.size() >= open->info.pageCount)
+        return;
+    if (!child_.loaded(open->id)) {
+        load(path, *open);
+        if (!ready(open))
+            return;
+    }
+    const int first = int(open->info.pageSizes.size());
+    const int count = std::min(kSizesPerStep, open->info.pageCount - first);
+    const platform::PdfProcess::Sizes answer = child_.pageSizes(open->id, first, count, PageRenderer::loadLimitMs);
+    check(answer.outcome);
+    // A reader that does not answer this leaves the pages at the first one's size.
+    if (answer.outcome != platform::PdfProcess::Outcome::Done || answer.sizes.size() != count)
+        return;
+    open->info.pageSizes.append(answer.sizes);
+    tell([path, first, sizes = answer.sizes](PageRenderer &o) { o.sizesKnown(path, first, sizes); });
+    if (open->info.pageSizes.size() < open->info.pageCount)
+        enqueue(Job{Sizes, PageRenderer::Key{path, 0, QSize()}, {}, {}}, true);
+}
+
+void PageRenderWorker::keepOnly(const QSet<QString> &keep)
+{
+    for (auto it = docs_.begin(); it != docs_.end();) {
+        if (keep.contains(it.key())) {
+            ++it;
+        } else {
+            close(it.value());
+            docLru_.removeAll(it.key());
+            stamps_.remove(it.key());
+            it = docs_.erase(it);
+        }
+    }
+    QStringList gone, changed;
+    for (auto it = known_.begin(); it != known_.end();) {
+        if (!keep.contains(it.key())) {
+            gone.append(it.key());
+            it = known_.erase(it);
+        } else if (look(it.key()) != it.value()) {
+            changed.append(it.key());
+            it = known_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (auto it = versions_.begin(); it != versions_.end();) {
+        if (!keep.contains(it.key())) {
+            gone.append(it.key());
+            it = versions_.erase(it);
+        } else if (versionOf(it.key(), it->binding) != it->shown) {
+            changed.append(it.key());
+            it = versions_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    tell([gone, changed](PageRenderer &o) {
+        --o.keepsPending_;
+        o.filesLooked(gone, changed);
+    });
+}
+
+void PageRenderWorker::close(Doc *open)
+{
+    if (open)
+        child_.close(open->id);
+    delete open;
+}
+
+// Reads a PDF: a file whose first bytes are not a PDF's is not read further.
+void PageRenderWorker::readPdf(const QString &path, const std::optional<platform::FileStamp> &stamp, Doc &open)
+{
+    open.file = ask(path, [&] { return platform::readRegularFile(path, kHeadBytes); });
+    const bool pdf = songfile::pdfProblem(open.file, songfile::PdfLoad::Loaded).isEmpty();
+    if (open.file.ok() && pdf) {
+        open.bytes = platform::PdfBytes::fromBytes(open.file.bytes);
+        return;
+    }
+    if (open.file.status != platform::FileStatus::TooLarge || !pdf)
+        return;
+    if (stamp && stamp->size > PageRenderer::kMaxDocumentBytes)
+        return;
+    // Each block that comes is an answer: a long read of a large file is not a silent folder.
+    platform::FileBytes whole;
+    open.bytes = ask(path, [&] {
+        return platform::PdfBytes::readFile(path, PageRenderer::kMaxDocumentBytes, whole, [this] {
+            if (!stopping_)
+                askedSince_ = platform::now();
+        });
+    });
+    // How the whole read went, in the words of the first bytes.
+    whole.bytes = open.file.bytes;
+    open.file = whole;
+    if (open.file.ok() && open.bytes.isNull()) {
+        open.file.status = platform::FileStatus::Unreadable;
+        open.file.error = QStringLiteral("no memory to hold it");
+    }
+}
+
+void PageRenderWorker::check(platform::PdfProcess::Outcome outcome)
+{
+    readerPid_ = child_.pid();
+    if (stopping_)
+        throw Stopped{};
+    if (outcome == platform::PdfProcess::Outcome::Interrupted)
+        throw GaveWay{};
+}
+
+// The document's pages as the reader's process loads them, or why it cannot be shown.
+void PageRenderWorker::load(const QString &path, Doc &open)
+{
+    using Outcome = platform::PdfProcess::Outcome;
+    open.loading = true;
+    for (int attempt = 0;; ++attempt) {
+        const platform::PdfProcess::Loaded loaded = child_.load(open.id, open.bytes, PageRenderer::loadLimitMs, kSizesAtLoad);
+        check(loaded.outcome);
+        open.loading = false;
+        switch (loaded.outcome) {
+        case Outcome::Done:
+            if (loaded.pageCount <= 0)
+                return refuse(path, open, songfile::PdfLoad::Damaged);
+            // Loaded again in a fresh reader: what was learnt of its pages stands.
+            if (open.info.ok && open.info.pageCount == loaded.pageCount)
+                return;
+            open.info = PageRenderer::DocInfo();
+            open.info.ok = true;
+            open.info.pageCount = loaded.pageCount;
+            open.info.pageSizes = loaded.pageSizes.mid(0, loaded.pageCount);
+            return;
+        case Outcome::Damaged: return refuse(path, open, songfile::PdfLoad::Damaged);
+        case Outcome::NeedsPassword: return refuse(path, open, songfile::PdfLoad::NeedsPassword);
+        case Outcome::OutOfMemory: return refuse(path, open, songfile::PdfLoad::OutOfMemory);
+        case Outcome::Unavailable: return refuse(path, open, songfile::PdfLoad::NoReader);
+        case Outcome::Interrupted: return; // check() has ended the job
+        case Outcome::GivenUp:
+            // Not the document's fault until a fresh reader, holding it alone, gives up too.
+            if (attempt == 0) {
+                TLOG(QStringLiteral("PageRenderer: the PDF reader gave up loading %1, tried again").arg(path));
+                open.loading = true;
+                continue;
+            }
+            return refuse(path, open, songfile::PdfLoad::GivenUp);
+        }
+    }
+}
+
+void PageRenderWorker::refuse(const QString &path, Doc &open, songfile::PdfLoad why)
+{
+    open.info = PageRenderer::DocInfo();
+    open.info.problem = songfile::pdfProblem(open.file, why);
+    // A reader that gave up may do better later; a damaged or locked file stays so while unchanged.
+    const bool again = why == songfile::PdfLoad::GivenUp || why == songfile::PdfLoad::OutOfMemory
+                       || why == songfile::PdfLoad::NoReader;
+    if (again)
+        open.info.retryAt = platform::now() + kRetryAfterS;
+    open.bytes = platform::PdfBytes();
+    child_.close(open.id);
+    // Remembered apart from the documents kept, so that none is opened again for it.
+    if (stamps_.contains(path))
+        refused_.insert(path, Refusal{stamps_.value(path), open.info});
+    TLOG(QStringLiteral("PageRenderer cannot open %1: %2").arg(path, open.info.problem));
+}
+
+// The document of a path as the file system stamps it now: the one open
+// when the file is unchanged, else read and opened again.
+PageRenderWorker::Doc *PageRenderWorker::document(const QString &path, const std::optional<platform::FileStamp> &stamp)
+{
+    const bool unchanged = stamp && stamps_.contains(path) && stamps_.value(path) == *stamp;
+    auto it = docs_.find(path);
+    const bool retry = it != docs_.end() && it.value()->info.retryAt > 0 && platform::now() >= it.value()->info.retryAt;
+    if (it != docs_.end() && unchanged && !retry) {
+        docLru_.removeAll(path);
+        docLru_.append(path);
+        if (it.value()->loading)
+            load(path, *it.value());
+        return it.value();
+    }
+    if (it != docs_.end()) {
+        close(it.value());
+        docs_.erase(it);
+        docLru_.removeAll(path);
+        stamps_.remove(path);
+    }
+    auto *open = new Doc;
+    open->id = ++lastId_;
+    docs_.insert(path, open);
+    if (stamp)
+        stamps_.insert(path, *stamp);
+    docLru_.append(path);
+    if (auto refusal = refused_.constFind(path); refusal != refused_.constEnd()) {
+        if (stamp && refusal->stamp == *stamp && (refusal->info.retryAt <= 0 || platform::now() < refusal->info.retryAt)) {
+            open->info = refusal->info;
+            return open;
+        }
+        refused_.erase(refusal);
+    }
+    readPdf(path, stamp, *open);
+    if (QString problem = songfile::pdfProblem(open->file, songfile::PdfLoad::Loaded); !problem.isEmpty()) {
+        open->info.problem = problem;
+    } else if (open->file.status == platform::FileStatus::TooLarge) {
+        open->info.problem = QStringLiteral("too large to open");
+    } else {
+        evictDocuments();
+        load(path, *open);
+    }
+    evictDocuments();
+    return open;
+}
+
+// Past the count or the bytes kept, the documents used least lately go; the one asked for stays.
+void PageRenderWorker::evictDocuments()
+{
+    auto held = [this] {
+        qint64 bytes = 0;
+        for (const Doc *open : std::as_const(docs_))
+            bytes += open->bytes.size();
+        return bytes;
+    };
+    while (docLru_.size() > 1 && (docLru_.size() > PageRenderer::kMaxDocuments || held() > kMaxDocumentBytesKept)) {
+        const QString old = docLru_.takeFirst();
+        close(docs_.take(old));
+        stamps_.remove(old);
+    }
+}

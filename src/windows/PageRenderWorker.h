@@ -1,0 +1,151 @@
+#pragma once
+
+#include "library/SongFileCheck.h"
+#include "platform/PdfProcess.h"
+#include "platform/RegularFile.h"
+#include "windows/PageRenderer.h"
+
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+
+// Lives in the renderer's thread: looks at and reads the song files, has
+// the documents opened and the pages asked for rendered, visible requests
+// first, by the PDF reader's process (platform::PdfProcess), which it ends
+// when a document does not finish. Only this thread touches the file system
+// and the documents.
+//
+// The reader is fair to the songs around a document that holds it: a call
+// asked ahead gives way at once to a page on screen, and a call on screen
+// gives way, after a moment, to another song's page asked since (the one
+// given way goes on behind it, as asked ahead). A reader that gives up is
+// not taken for the document's fault until a fresh reader, holding that
+// document alone, gives up on it too; a document so refused is remembered
+// by its file's stamp and tried again once a while has passed.
+class PageRenderWorker : public QObject {
+public:
+    enum Kind { Open, Read, Find, Render, Keep, Sizes };
+    struct Job {
+        Kind kind = Open;
+        PageRenderer::Key key;
+        QSet<QString> keep;
+        PageRenderer::Binding binding;
+    };
+
+    PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook look);
+    // The reader's process ends with child_.
+    ~PageRenderWorker() override;
+
+    void enqueue(Job job, bool ahead);
+    // Drops the renders asked ahead; the rest asked ahead stays (its answer is awaited).
+    QList<PageRenderer::Key> clearAhead();
+
+    // The owner is going: nothing more is done for it, nor told to it.
+    // Answers whether the job under way is in a call into the file system:
+    // it may be held there, and is not waited for.
+    bool stop();
+
+    // When the look or read under way began (platform::now()), and of what; negative when none is.
+    double askedSince() const { return askedSince_; }
+    QString asking() const;
+    int readerPid() const { return readerPid_; }
+
+    // A refusal of a document the reader gave up on stands this long; coming
+    // back to the song after it tries the document again.
+    static constexpr double kRetryAfterS = 60.0;
+    // How long a page on screen holds the reader before another song's page asked since goes first.
+    static constexpr int kYieldMs = 250;
+    // Sizes of pages the load answers at once; the others come in steps, asked ahead.
+    static constexpr int kSizesAtLoad = 4;
+    static constexpr int kSizesPerStep = 200;
+    // The documents kept in memory, whatever their count.
+    static constexpr qint64 kMaxDocumentBytesKept = 256ll * 1024 * 1024;
+
+private:
+    // A document and the file it was read from: the whole file is read once
+    // into memory shared with the reader's process, so that a reader ended
+    // on another document loads it again without a read.
+    struct Doc {
+        platform::FileBytes file; // how the read went, and the first bytes only
+        platform::PdfBytes bytes; // the whole file, while it may be loaded
+        quint32 id = 0;           // in the reader's process
+        bool loading = false;     // read, and its load was given way before it ended
+        PageRenderer::DocInfo info;
+    };
+    // What the reader refused, and of which file.
+    struct Refusal {
+        platform::FileStamp stamp;
+        PageRenderer::DocInfo info;
+    };
+    struct Found {
+        PageRenderer::Binding binding;
+        QString shown;
+    };
+    // Ends the job of a worker stopped at or in a call into the file system or the reader.
+    struct Stopped {};
+    // Ends a job whose call into the reader gave way: it goes on later, as asked ahead.
+    struct GaveWay {};
+
+    bool take(Job &job);
+    bool yields() const;
+    void tell(std::function<void(PageRenderer &)> fn);
+
+    template <typename Call>
+    auto ask(const QString &path, Call call);
+    std::optional<platform::FileStamp> look(const QString &path);
+
+    void drain();
+    void opened(const QString &path);
+    void read(const QString &path);
+    QString versionOf(const QString &path, const PageRenderer::Binding &b);
+    void found(const QString &path, const PageRenderer::Binding &binding);
+    void render(const PageRenderer::Key &key);
+    void sizes(const QString &path);
+    void keepOnly(const QSet<QString> &keep);
+
+    void close(Doc *open);
+    static bool ready(const Doc *open) { return open && open->info.ok; }
+    void readPdf(const QString &path, const std::optional<platform::FileStamp> &stamp, Doc &open);
+    // Whether the reader's call gave an answer to take, else ends the job as it must.
+    void check(platform::PdfProcess::Outcome outcome);
+    void load(const QString &path, Doc &open);
+    void refuse(const QString &path, Doc &open, songfile::PdfLoad why);
+    Doc *document(const QString &path, const std::optional<platform::FileStamp> &stamp);
+    void evictDocuments();
+
+    std::mutex ownerMutex_;
+    PageRenderer *owner_;
+    PageRenderer::FileLook look_;
+
+    mutable std::mutex mutex_;
+    std::deque<Job> visible_;
+    std::deque<Job> ahead_;
+    // The job under way, for the reader to know when to give way.
+    QString runningPath_;
+    bool runningAhead_ = false;
+    bool othersWaiting_ = false;
+    std::chrono::steady_clock::time_point runningSince_;
+
+    std::atomic<bool> stopping_{false};
+    std::atomic<double> askedSince_{-1.0};
+    mutable std::mutex askingMutex_;
+    QString asking_;
+
+    QHash<QString, Doc *> docs_;
+    QHash<QString, platform::FileStamp> stamps_;
+    QStringList docLru_;
+    QHash<QString, Refusal> refused_;
+    // The files the owner was told of (nothing for one not there), and the versions.
+    QHash<QString, std::optional<platform::FileStamp>> known_;
+    QHash<QString, Found> versions_;
+    quint32 lastId_ = 0;
+    std::atomic<int> readerPid_{-1};
+    platform::PdfProcess child_{[this] { return stopping_.load(); }};
+};

@@ -1,0 +1,145 @@
+#include "platform/PdfProcess.h"
+
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using platform::PdfBytes;
+using platform::PdfProcess;
+using Outcome = PdfProcess::Outcome;
+
+namespace {
+
+// What a process's descriptors (from 3 on) point at.
+QHash<int, QString> descriptorsOf(const QString &pid)
+{
+    QHash<int, QString> found;
+    const QString fds = QStringLiteral("/proc/%1/fd").arg(pid);
+    for (const QString &fd : QDir(fds).entryList(QDir::System | QDir::NoDotAndDotDot)) {
+        char target[512];
+        const ssize_t n = ::readlink(QFile::encodeName(fds + QLatin1Char('/') + fd).constData(), target, sizeof target);
+        if (fd.toInt() > 2 && n > 0)
+            found.insert(fd.toInt(), QString::fromLocal8Bit(target, n));
+    }
+    return found;
+}
+
+// The process's state letter ('Z' a zombie), 0 once it is gone.
+char stateOf(int pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    const QByteArray line = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+    const qsizetype end = line.lastIndexOf(") ");
+    return end < 0 ? 0 : line.at(end + 2);
+}
+
+PdfBytes pdfOf(const QByteArray &bytes)
+{
+    return PdfBytes::fromBytes(bytes);
+}
+
+QByteArray pagesPdf(int pages)
+{
+    QTemporaryDir dir;
+    QFile file(testsupport::writePdf(dir.filePath(QStringLiteral("pages.pdf")), pages));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A page whose content stream inflates to `megabytes` of spaces.
+QByteArray deflateBomb(int megabytes)
+{
+    // Past qCompress's length head, a zlib stream as a PDF's filter takes it.
+    const QByteArray stream = qCompress(QByteArray(megabytes << 20, ' '), 9).mid(4);
+    return testsupport::rawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                                "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R >>",
+                                "<< /Length " + QByteArray::number(stream.size()) + " /Filter /FlateDecode >>\nstream\n"
+                                    + stream + "\nendstream"});
+}
+
+} // namespace
+
+// The sizes of a long songbook came all at once with its load, and a page
+// travelled whole through the socket, copied on both sides.
+TEST(PdfProcess, AnswersTheSizesAskedAndRendersIntoMemoryItShares)
+{
+    PdfProcess reader([] { return false; });
+    const PdfProcess::Loaded loaded = reader.load(1, pdfOf(pagesPdf(5)), 5000, 2);
+    ASSERT_EQ(loaded.outcome, Outcome::Done);
+    EXPECT_EQ(loaded.pageCount, 5);
+    EXPECT_EQ(loaded.pageSizes.size(), 2);
+    const PdfProcess::Sizes rest = reader.pageSizes(1, 2, 10, 5000);
+    EXPECT_EQ(rest.outcome, Outcome::Done);
+    EXPECT_EQ(rest.sizes.size(), 3);
+    EXPECT_EQ(rest.sizes.value(0), loaded.pageSizes.value(0));
+
+    const PdfProcess::Rendered page = reader.render(1, 4, QSize(60, 85), 5000);
+    ASSERT_EQ(page.outcome, Outcome::Done);
+    EXPECT_EQ(page.image.size(), QSize(60, 85));
+    EXPECT_EQ(page.image.format(), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(page.image.bytesPerLine(), 60 * 4);
+    // Past the last page nothing is drawn, and the same child goes on.
+    const int pid = reader.pid();
+    EXPECT_TRUE(reader.render(1, 5, QSize(60, 85), 5000).image.isNull());
+    EXPECT_EQ(reader.load(2, pdfOf("%PDF-1.4 not a pdf"), 5000).outcome, Outcome::Damaged);
+    EXPECT_EQ(reader.pid(), pid);
+}
+
+// The child held whatever the program had opened without close-on-exec, and
+// a child that died while idle stayed a zombie until its reader's next call.
+TEST(PdfProcess, TheChildHoldsNothingOfTheProgramsAndIsReapedWhenItDies)
+{
+    int leaked[2];
+    ASSERT_EQ(::pipe(leaked), 0);
+    PdfProcess::setMemoryCeiling(PdfProcess::kMemoryCeiling - 1); // a fresh child, started after the pipe
+    PdfProcess reader([] { return false; });
+    ASSERT_EQ(reader.load(1, pdfOf(pagesPdf(1)), 5000).outcome, Outcome::Done);
+    ASSERT_FALSE(reader.render(1, 0, QSize(30, 40), 5000).image.isNull());
+    PdfProcess::setMemoryCeiling(0);
+    ::close(leaked[0]);
+    ::close(leaked[1]);
+
+    // Its socket is fd 3; the rest it opened itself (anonymous inodes look alike in every process).
+    QSet<QString> programs;
+    for (const QString &target : descriptorsOf(QStringLiteral("self")))
+        programs.insert(target);
+    const QHash<int, QString> childs = descriptorsOf(QString::number(reader.pid()));
+    EXPECT_TRUE(childs.value(3).startsWith(QStringLiteral("socket:")));
+    for (auto it = childs.begin(); it != childs.end(); ++it) {
+        if (it.key() == 3 || it.value().startsWith(QStringLiteral("anon_inode:")))
+            continue;
+        EXPECT_FALSE(programs.contains(it.value())) << it.key() << " " << it.value().toStdString();
+        // The document and the page came as memory files, closed once mapped.
+        EXPECT_FALSE(it.value().startsWith(QStringLiteral("/memfd:"))) << it.value().toStdString();
+    }
+
+    const int pid = reader.pid();
+    ::kill(pid, SIGKILL);
+    EXPECT_TRUE(testsupport::waitFor([pid] { return stateOf(pid) == 0; })) << "state " << stateOf(pid);
+    EXPECT_FALSE(reader.loaded(1));
+    ASSERT_EQ(reader.load(1, pdfOf(pagesPdf(1)), 5000).outcome, Outcome::Done);
+    EXPECT_NE(reader.pid(), pid);
+}
+
+// A page that inflated past all memory was one more give-up: nothing told it
+// from a reader that stalled or died for its own reasons.
+TEST(PdfProcess, ADocumentPastTheCeilingRunsOutOfMemoryAndAnInterruptBlamesNothing)
+{
+    PdfProcess::setMemoryCeiling(48ll << 20);
+    PdfProcess reader([] { return false; });
+    ASSERT_EQ(reader.load(1, pdfOf(deflateBomb(160)), 5000).outcome, Outcome::Done);
+    EXPECT_EQ(reader.render(1, 0, QSize(50, 50), 20000).outcome, Outcome::OutOfMemory);
+    PdfProcess::setMemoryCeiling(0);
+
+    bool interrupt = false;
+    reader.setInterrupt([&interrupt] { return interrupt; });
+    ASSERT_EQ(reader.load(1, pdfOf(pagesPdf(1)), 5000).outcome, Outcome::Done);
+    interrupt = true;
+    EXPECT_EQ(reader.load(2, pdfOf(testsupport::loopingPdf()), 60000).outcome, Outcome::Interrupted);
+    EXPECT_FALSE(reader.loaded(1));
+}
