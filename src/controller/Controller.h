@@ -100,9 +100,12 @@ public:
     using FolderReads = QHash<QString, FolderRead>;
     void doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTurns = false,
                    const FolderReads *reads = nullptr);
-    // doRefresh code 1 for commands keys and pedals reach: the folders it may
-    // need are read off the main thread first, the later command winning.
+    // doRefresh code 1 for the start's folder and the commands keys and pedals
+    // reach: the folders it may need are read off the main thread first, the
+    // later command winning.
     void refreshAfterRead(qint64 slot, bool refreshOnly, bool inTurns = false);
+    // Whether a folder read is still to be taken.
+    bool folderReadPending() const { return folderReads_.busy(); }
     void doChargerHelpTolvane();
     void actionToggleInfo();
     bool creerDefaultChordPro(const QString &folder);

@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QPointer>
+#include <utility>
 
 namespace {
 
@@ -254,10 +255,13 @@ void Controller::refreshAfterRead(qint64 slot, bool refreshOnly, bool inTurns)
                 reads.insert(f, readFolder(f));
             return reads;
         },
-        [this, asked, slot, refreshOnly, inTurns](const FolderReads &reads) {
+        [this, asked, slot, refreshOnly, inTurns, activeWhenAsked = dejaAct_](const FolderReads &reads) {
             if (asked != folderReadAsked_ || terminated_)
                 return;
+            // Asked before the program was first active (at start), it offers no sample song, however late it answers.
+            const bool active = std::exchange(dejaAct_, dejaAct_ && activeWhenAsked);
             doRefresh(slot, 1, refreshOnly, inTurns, &reads);
+            dejaAct_ = active;
         });
     folderReadLate_.start(0.5, false, [this, asked, folder]() {
         if (asked == folderReadAsked_)

@@ -208,16 +208,20 @@ void Controller::readStoredOptionsAndFolder()
     // The performer may have opened a folder before a late read: it stays.
     const bool opened = !atStart && currentDirNo_ >= 0;
     if (!opened && stored >= 0 && !obtenirDir(stored).isEmpty()) {
-        // After a late read the folder's scan, its song and its table of
-        // contents each take a turn after the read's, so that no turn holds
-        // the keys longer than a frame.
-        if (atStart)
-            doRefresh(stored, 1, false);
-        else
+        // At start the folder is read as a key reads it, so that a share that
+        // does not answer holds neither the keys nor a quit; until it answers
+        // it is the slot a quit keeps. After a late read the folder's scan,
+        // its song and its table of contents each take a turn after the
+        // read's, so that no turn holds the keys longer than a frame.
+        if (atStart) {
+            awaitedDirNo_ = stored;
+            refreshAfterRead(stored, false);
+        } else {
             nextTurn([this, stored] {
                 if (currentDirNo_ < 0)
                     refreshAfterRead(stored, false, true);
             });
+        }
         return;
     }
     // A folder not plugged in keeps its slot: the help folder stands in meanwhile.
