@@ -660,9 +660,9 @@ private:
     void showScannedToc();
     // Runs fn at the next turn of the event loop, unless the controller has gone or ended by then.
     void nextTurn(std::function<void()> fn);
-    bool sayIfUnavailable(qint64 slot, const FolderReads *reads = nullptr);
+    QString unavailableFolder(qint64 slot, const FolderReads *reads);
+    void checkStoredSlots();
     void clearWindowsForEmptyList();
-    void onSlotMenu(qint64 slot, qint64 code);
 
     void clearFilterState();
     qint64 tabStart(qint64 tab) const;
@@ -671,8 +671,9 @@ private:
     controller::ControllerOptions options_;
     controller::FolderSlots folders_;
     qint64 currentDirNo_ = -1;
-    // The slot whose folder was missing at start: kept for the next start and
-    // opened by a refresh once the folder is back.
+    // The slot stored to open at start while its folder has not opened (not
+    // answered yet, or missing): kept for the next start and opened by a
+    // refresh once the folder is back.
     qint64 awaitedDirNo_ = -1;
     bool dejaAct_ = false;
     bool slaveOnPaused_ = false;

@@ -121,18 +121,20 @@ TEST_F(ControllerFolders, AFolderMissingAtStartKeepsItsSlotAcrossARestart)
     EXPECT_TRUE(dialogs.records().isEmpty());
 }
 
-// The folder of slot 1 on a share that does not answer, asked for by a key or by the start.
+// The folder of slot 1 on a share that does not answer, asked for by a key, the menu or the start.
 struct HeldShare {
     const char *name;
-    bool atStart;
+    enum { Key, Menu, Start } asked;
     const char *shownMeanwhile; // what the next-song key shows meanwhile
     qint64 keptAtQuit;          // the slot a quit meanwhile stores
+    bool stickAsStored;         // slot 3's missing folder is still the slot's meanwhile
 };
 
 class ControllerHeldShare : public ControllerFolders, public ::testing::WithParamInterface<HeldShare> {};
 
 // Before, the key read the whole folder on the main thread and the keys froze
-// with the share; the start did so still, and a quit waited on the share too.
+// with the share; the menu item and the start did so still (the start looked
+// at every slot's folder there), and a quit waited on the share too.
 TEST_P(ControllerHeldShare, KeysAnswerTheRowSaysWhyAndAQuitEndsAtOnce)
 {
     const HeldShare &row = GetParam();
@@ -141,9 +143,11 @@ TEST_P(ControllerHeldShare, KeysAnswerTheRowSaysWhyAndAQuitEndsAtOnce)
     testsupport::Gate answers;
     const std::shared_ptr<void> atTheEnd(nullptr, [answers](void *) mutable { answers.open(); });
     const auto share = [answers]() { answers.wait(); };
+    const QString stick = base.filePath(QStringLiteral("Stick"));
+    storeSlot(3, stick);
     slotFolder(base, QStringLiteral("Other"), 4, 2);
     slotFolder(base, QStringLiteral("Share"), 2, 1);
-    if (row.atStart) {
+    if (row.asked == HeldShare::Start) {
         storeSlot(0, folderWithSongs(songs, 3));
         controller = std::make_unique<Controller>();
         ControllerTestAccess::setSongFileCall(*controller, share);
@@ -151,10 +155,14 @@ TEST_P(ControllerHeldShare, KeysAnswerTheRowSaysWhyAndAQuitEndsAtOnce)
     } else {
         startWithSongs(songs, 3);
         ControllerTestAccess::setSongFileCall(*controller, share);
-        postKey(vocab::OpenFolderSlot0 + 1);
+        if (row.asked == HeldShare::Key)
+            postKey(vocab::OpenFolderSlot0 + 1);
+        else
+            controller->folderMenu()->actions().at(1)->trigger();
     }
     postKey(vocab::NextSong);
     EXPECT_EQ(currentTitle(), QString::fromUtf8(row.shownMeanwhile));
+    EXPECT_EQ(controller->obtenirDir(3), row.stickAsStored ? stick : QString());
     const QString notice = kWarn + QStringLiteral("The library folder does not answer: \"Share\" opens once it does.");
     clock.advance(0.4);
     EXPECT_FALSE(allMessages().contains(notice));
@@ -170,7 +178,9 @@ TEST_P(ControllerHeldShare, KeysAnswerTheRowSaysWhyAndAQuitEndsAtOnce)
 }
 
 INSTANTIATE_TEST_SUITE_P(Asked, ControllerHeldShare,
-                         ::testing::Values(HeldShare{"key", false, "Song 02", 0}, HeldShare{"start", true, "", 1}),
+                         ::testing::Values(HeldShare{"key", HeldShare::Key, "Song 02", 0, false},
+                                           HeldShare{"menu", HeldShare::Menu, "Song 02", 0, false},
+                                           HeldShare{"start", HeldShare::Start, "", 1, true}),
                          [](const ::testing::TestParamInfo<HeldShare> &info) { return std::string(info.param.name); });
 
 TEST_F(ControllerFolders, ALaterKeyWinsOverAFolderReadStillWaiting)
