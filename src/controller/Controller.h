@@ -100,9 +100,12 @@ public:
     using FolderReads = QHash<QString, FolderRead>;
     void doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTurns = false,
                    const FolderReads *reads = nullptr);
-    // doRefresh code 1 for commands keys and pedals reach: the folders it may
-    // need are read off the main thread first, the later command winning.
+    // doRefresh code 1 for the start's folder and the commands keys and pedals
+    // reach: the folders it may need are read off the main thread first, the
+    // later command winning.
     void refreshAfterRead(qint64 slot, bool refreshOnly, bool inTurns = false);
+    // Whether a folder read is still to be taken.
+    bool folderReadPending() const { return folderReads_.busy(); }
     void doChargerHelpTolvane();
     void actionToggleInfo();
     bool creerDefaultChordPro(const QString &folder);
@@ -657,9 +660,9 @@ private:
     void showScannedToc();
     // Runs fn at the next turn of the event loop, unless the controller has gone or ended by then.
     void nextTurn(std::function<void()> fn);
-    bool sayIfUnavailable(qint64 slot, const FolderReads *reads = nullptr);
+    QString unavailableFolder(qint64 slot, const FolderReads *reads);
+    void checkStoredSlots();
     void clearWindowsForEmptyList();
-    void onSlotMenu(qint64 slot, qint64 code);
 
     void clearFilterState();
     qint64 tabStart(qint64 tab) const;
@@ -668,8 +671,9 @@ private:
     controller::ControllerOptions options_;
     controller::FolderSlots folders_;
     qint64 currentDirNo_ = -1;
-    // The slot whose folder was missing at start: kept for the next start and
-    // opened by a refresh once the folder is back.
+    // The slot stored to open at start while its folder has not opened (not
+    // answered yet, or missing): kept for the next start and opened by a
+    // refresh once the folder is back.
     qint64 awaitedDirNo_ = -1;
     bool dejaAct_ = false;
     bool slaveOnPaused_ = false;

@@ -3,6 +3,7 @@
 
 #include "controller/SampleSong.h"
 #include "library/Data.h"
+#include "library/FolderWalk.h"
 #include "platform/Clock.h"
 #include "platform/Keys.h"
 #include "platform/Log.h"
@@ -14,6 +15,8 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QPointer>
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -60,7 +63,7 @@ void Controller::buildMenus()
     for (int i = 0; i < controller::SlotCount; ++i) {
         QAction *open = menu1_->addAction(QStringLiteral("(unassigned)"));
         open->setData(i);
-        connect(open, &QAction::triggered, this, [this, i]() { onSlotMenu(i, 1); });
+        connect(open, &QAction::triggered, this, [this, i]() { refreshAfterRead(i, false); });
         slotItems_.append(open);
     }
     menu1_->addSeparator();
@@ -121,11 +124,6 @@ void Controller::buildMenus()
     connect(quit, &QAction::triggered, this, []() { QCoreApplication::quit(); });
     buildPeripheryMenus();
     addSettingsMenuItems();
-}
-
-void Controller::onSlotMenu(qint64 slot, qint64 code)
-{
-    doRefresh(slot, code, false);
 }
 
 void Controller::setDirButton(qint64 currentSlot)
@@ -254,10 +252,13 @@ void Controller::refreshAfterRead(qint64 slot, bool refreshOnly, bool inTurns)
                 reads.insert(f, readFolder(f));
             return reads;
         },
-        [this, asked, slot, refreshOnly, inTurns](const FolderReads &reads) {
+        [this, asked, slot, refreshOnly, inTurns, activeWhenAsked = dejaAct_](const FolderReads &reads) {
             if (asked != folderReadAsked_ || terminated_)
                 return;
+            // Asked before the program was first active (at start), it offers no sample song, however late it answers.
+            const bool active = std::exchange(dejaAct_, dejaAct_ && activeWhenAsked);
             doRefresh(slot, 1, refreshOnly, inTurns, &reads);
+            dejaAct_ = active;
         });
     folderReadLate_.start(0.5, false, [this, asked, folder]() {
         if (asked == folderReadAsked_)
@@ -280,9 +281,16 @@ void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTu
         code = -1;
     if (code == 1 && slot == -1 && awaitedDirNo_ >= 0)
         slot = awaitedDirNo_;
-    // A missing folder is not an empty one: the lists shown stay.
-    if (code == 1 && sayIfUnavailable(slot, reads))
-        return;
+    // A missing folder is not an empty one: the lists shown stay. Before the
+    // start's folder answered none are shown: the help folder stands in.
+    if (code == 1) {
+        if (const QString gone = unavailableFolder(slot, reads); !gone.isEmpty()) {
+            if (currentDirNo_ < 0 && Data::songNbrG() <= 0)
+                doRefresh(-1, 0, refreshOnly, inTurns);
+            tellFailure(QStringLiteral("The folder \"%1\" is not available.").arg(gone));
+            return;
+        }
+    }
     refreshCommonStart(slot);
 
     // Reloads the folder the program showed before a cancelled choice.
@@ -373,25 +381,51 @@ void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTu
 }
 
 // A slot whose folder is gone (a stick pulled out, a folder renamed) keeps
-// its place; it loads again once the folder is back.
-bool Controller::sayIfUnavailable(qint64 slot, const FolderReads *reads)
+// its place; it loads again once the folder is back. Answers the folder that
+// cannot be used, "" when it can or the slot has none.
+QString Controller::unavailableFolder(qint64 slot, const FolderReads *reads)
 {
     if (!isSlot(slot))
-        return false;
-    // With reads, their word stands for the file system's.
-    const auto usable = [reads](const QString &path) {
-        if (!reads)
-            return controller::FolderSlots::isUsableFolder(path);
-        const auto read = reads->constFind(path);
-        return read != reads->cend() && read->usable;
-    };
-    folders_.recheck(slot, usable(folders_.missingDir(slot)));
+        return QString();
     const QString path = folders_.has(slot) ? folders_.dir(slot) : folders_.missingDir(slot);
-    if (path.isEmpty() || usable(path))
-        return false;
-    const QString text = QStringLiteral("The folder \"%1\" is not available.").arg(path);
-    tellFailure(text);
-    return true;
+    if (path.isEmpty())
+        return QString();
+    // With reads, their word stands for the file system's.
+    bool usable = false;
+    if (!reads) {
+        usable = folderwalk::usable(path);
+    } else if (const auto read = reads->constFind(path); read != reads->cend()) {
+        usable = read->usable;
+    }
+    folders_.tell(slot, path, usable);
+    return usable ? QString() : path;
+}
+
+// The stored folders are looked at off the main thread, as a folder read
+// looks at its own, so that a share that does not answer holds no key.
+void Controller::checkStoredSlots()
+{
+    using Usable = std::array<bool, controller::SlotCount>;
+    const std::array<QString, controller::SlotCount> asked = folders_.unchecked();
+    if (std::all_of(asked.cbegin(), asked.cend(), [](const QString &f) { return f.isEmpty(); }))
+        return;
+    folderReads_.run(
+        QStringLiteral("Library folder slots"),
+        [asked, held = songFileCall_]() {
+            if (held)
+                held();
+            Usable usable{};
+            for (size_t n = 0; n < asked.size(); ++n)
+                usable[n] = folderwalk::usable(asked[n]);
+            return usable;
+        },
+        [this, asked](const Usable &usable) {
+            if (terminated_)
+                return;
+            for (size_t n = 0; n < asked.size(); ++n)
+                folders_.tell(qint64(n), asked[n], usable[n]);
+            setDirButton(currentDirNo_);
+        });
 }
 
 void Controller::refreshCommonEnd(bool refreshOnly, qint64 slotBefore, bool inTurns)

@@ -192,6 +192,7 @@ void Controller::readStoredOptionsAndFolder()
     if (stored < -1 || stored >= controller::SlotCount)
         stored = -1;
     stored = folders_.load(defaults, stored);
+    checkStoredSlots();
     const bool atStart = !startUpRead_;
     const ControllerOptions before = options_;
     options_.read(defaults, storedNbrExec);
@@ -205,33 +206,38 @@ void Controller::readStoredOptionsAndFolder()
     ajusterDimmer();
     actionMidiDelay();
 
-    // The performer may have opened a folder before a late read: it stays.
+    // The performer may have opened a folder before a late read: it stays;
+    // the pages shown take the options read.
     const bool opened = !atStart && currentDirNo_ >= 0;
-    if (!opened && stored >= 0 && !obtenirDir(stored).isEmpty()) {
-        // After a late read the folder's scan, its song and its table of
-        // contents each take a turn after the read's, so that no turn holds
-        // the keys longer than a frame.
-        if (atStart)
-            doRefresh(stored, 1, false);
-        else
-            nextTurn([this, stored] {
-                if (currentDirNo_ < 0)
-                    refreshAfterRead(stored, false, true);
-            });
-        return;
-    }
-    // A folder not plugged in keeps its slot: the help folder stands in meanwhile.
-    const qint64 awaited = folders_.missingDir(stored).isEmpty() ? -1 : stored;
-    if (atStart) {
-        doRefresh(-1, 0, false);
-    } else {
+    if (!atStart) {
         setDirButton(currentDirNo_);
         nextTurn([this] { refreshDefNoteDefPDFX(); });
     }
     if (opened)
         return;
-    awaitedDirNo_ = awaited;
-    sayIfUnavailable(awaited);
+    if (stored < 0 || obtenirDir(stored).isEmpty()) {
+        awaitedDirNo_ = -1;
+        if (atStart)
+            doRefresh(-1, 0, false);
+        return;
+    }
+    // The folder is read as a key reads it, so that a share that does not
+    // answer holds neither the keys nor a quit; until it opens it is the slot
+    // a quit keeps, and one found missing shows the help folder meanwhile.
+    // After a late read the folder's scan, its song and its table of contents
+    // each take a turn after the read's, so that no turn holds the keys longer
+    // than a frame.
+    if (atStart) {
+        awaitedDirNo_ = stored;
+        refreshAfterRead(stored, false);
+        return;
+    }
+    nextTurn([this, stored] {
+        if (currentDirNo_ >= 0)
+            return;
+        awaitedDirNo_ = stored;
+        refreshAfterRead(stored, false, true);
+    });
 }
 
 void Controller::resetNavigationState()

@@ -1,6 +1,5 @@
 #include "controller/FolderSlots.h"
 
-#include "library/FolderWalk.h"
 #include "platform/UserDefaults.h"
 
 #include <QDir>
@@ -21,11 +20,6 @@ bool validSlot(qint64 slot)
 }
 
 } // namespace
-
-bool FolderSlots::isUsableFolder(const QString &path)
-{
-    return folderwalk::usable(path);
-}
 
 QString FolderSlots::dir(qint64 slot) const
 {
@@ -48,12 +42,22 @@ qint64 FolderSlots::load(platform::UserDefaults &d, qint64 currentDirNo)
             if (currentDirNo == n)
                 currentDirNo = -1;
         }
-        const bool usable = isUsableFolder(path);
-        dirs_[size_t(n)] = usable ? QDir::cleanPath(QFileInfo(path).absoluteFilePath()) : QString();
-        missing_[size_t(n)] = !usable && !path.isEmpty() && d.boolForKey(key("dirIsanURL", n));
-        missingDirs_[size_t(n)] = missing_[size_t(n)] ? QDir::cleanPath(QFileInfo(path).absoluteFilePath()) : QString();
+        dirs_[size_t(n)] = path.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+        unchecked_[size_t(n)] = !path.isEmpty();
+        keptIfMissing_[size_t(n)] = d.boolForKey(key("dirIsanURL", n));
+        missing_[size_t(n)] = false;
+        missingDirs_[size_t(n)].clear();
     }
     return currentDirNo;
+}
+
+std::array<QString, SlotCount> FolderSlots::unchecked() const
+{
+    std::array<QString, SlotCount> out;
+    for (size_t n = 0; n < out.size(); ++n)
+        if (unchecked_[n])
+            out[n] = dirs_[n];
+    return out;
 }
 
 QString FolderSlots::missingDir(qint64 slot) const
@@ -61,19 +65,22 @@ QString FolderSlots::missingDir(qint64 slot) const
     return validSlot(slot) && missing_[size_t(slot)] ? missingDirs_[size_t(slot)] : QString();
 }
 
-bool FolderSlots::recheck(qint64 slot)
+bool FolderSlots::tell(qint64 slot, const QString &folder, bool usable)
 {
-    return recheck(slot, isUsableFolder(missingDir(slot)));
-}
-
-bool FolderSlots::recheck(qint64 slot, bool missingUsable)
-{
-    if (!validSlot(slot))
-        return false;
-    if (missing_[size_t(slot)] && missingUsable) {
-        dirs_[size_t(slot)] = missingDirs_[size_t(slot)];
-        missing_[size_t(slot)] = false;
-        missingDirs_[size_t(slot)].clear();
+    if (!validSlot(slot) || folder.isEmpty())
+        return has(slot);
+    const size_t n = size_t(slot);
+    if (unchecked_[n] && dirs_[n] == folder) {
+        unchecked_[n] = false;
+        if (!usable) {
+            dirs_[n].clear();
+            missing_[n] = keptIfMissing_[n];
+            missingDirs_[n] = missing_[n] ? folder : QString();
+        }
+    } else if (missing_[n] && missingDirs_[n] == folder && usable) {
+        dirs_[n] = folder;
+        missing_[n] = false;
+        missingDirs_[n].clear();
     }
     return has(slot);
 }
@@ -86,6 +93,7 @@ void FolderSlots::assign(platform::UserDefaults &d, qint64 slot, const QString &
     d.setData(key("url", slot), clean.toUtf8());
     d.setBool(key("dirIsanURL", slot), true);
     dirs_[size_t(slot)] = clean;
+    unchecked_[size_t(slot)] = false;
     missing_[size_t(slot)] = false;
     missingDirs_[size_t(slot)].clear();
 }
@@ -95,6 +103,7 @@ void FolderSlots::clear(platform::UserDefaults &d, qint64 slot, bool removeStore
     if (!validSlot(slot))
         return;
     dirs_[size_t(slot)].clear();
+    unchecked_[size_t(slot)] = false;
     missing_[size_t(slot)] = false;
     missingDirs_[size_t(slot)].clear();
     if (removeStored) {

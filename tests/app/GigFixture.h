@@ -137,6 +137,7 @@ protected:
         controller = std::make_unique<Controller>();
         controller->awakeFromNib();
         controller->applicationDidFinishLaunching();
+        ASSERT_TRUE(testsupport::waitFor([this]() { return !controller->folderReadPending(); }));
         settle();
     }
 

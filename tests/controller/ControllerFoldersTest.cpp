@@ -1,10 +1,11 @@
 #include "ControllerTestSupport.h"
 
 #include "support/CapturedWarnings.h"
+#include "support/GatedScan.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QSemaphore>
 
 using namespace controllertest;
 
@@ -120,25 +121,48 @@ TEST_F(ControllerFolders, AFolderMissingAtStartKeepsItsSlotAcrossARestart)
     EXPECT_TRUE(dialogs.records().isEmpty());
 }
 
-TEST_F(ControllerFolders, ASlotKeyOnAShareThatDoesNotAnswerLeavesTheKeysFree)
+// The folder of slot 1 on a share that does not answer, asked for by a key, the menu or the start.
+struct HeldShare {
+    const char *name;
+    enum { Key, Menu, Start } asked;
+    const char *shownMeanwhile; // what the next-song key shows meanwhile
+    qint64 keptAtQuit;          // the slot a quit meanwhile stores
+    bool stickAsStored;         // slot 3's missing folder is still the slot's meanwhile
+};
+
+class ControllerHeldShare : public ControllerFolders, public ::testing::WithParamInterface<HeldShare> {};
+
+// Before, the key read the whole folder on the main thread and the keys froze
+// with the share; the menu item and the start did so still (the start looked
+// at every slot's folder there), and a quit waited on the share too.
+TEST_P(ControllerHeldShare, KeysAnswerTheRowSaysWhyAndAQuitEndsAtOnce)
 {
+    const HeldShare &row = GetParam();
     QTemporaryDir songs, base;
     platform::ManualClock &clock = manualClock();
-    slotFolder(base, QStringLiteral("Share"), 2, 1);
+    testsupport::Gate answers;
+    const std::shared_ptr<void> atTheEnd(nullptr, [answers](void *) mutable { answers.open(); });
+    const auto share = [answers]() { answers.wait(); };
+    const QString stick = base.filePath(QStringLiteral("Stick"));
+    storeSlot(3, stick);
     slotFolder(base, QStringLiteral("Other"), 4, 2);
-    startWithSongs(songs, 3);
-    QSemaphore answers;
-    ControllerTestAccess::setSongFileCall(*controller, [&answers]() { answers.acquire(); });
-    struct Released {
-        QSemaphore &s;
-        ~Released() { s.release(2); }
-    } released{answers}; // on any way out
-
-    // Before, the key read the whole folder on the main thread and the keys froze with the share.
-    postKey(vocab::OpenFolderSlot0 + 1);
-    EXPECT_EQ(controller->currentDirNo(), 0);
+    slotFolder(base, QStringLiteral("Share"), 2, 1);
+    if (row.asked == HeldShare::Start) {
+        storeSlot(0, folderWithSongs(songs, 3));
+        controller = std::make_unique<Controller>();
+        ControllerTestAccess::setSongFileCall(*controller, share);
+        controller->awakeFromNib();
+    } else {
+        startWithSongs(songs, 3);
+        ControllerTestAccess::setSongFileCall(*controller, share);
+        if (row.asked == HeldShare::Key)
+            postKey(vocab::OpenFolderSlot0 + 1);
+        else
+            controller->folderMenu()->actions().at(1)->trigger();
+    }
     postKey(vocab::NextSong);
-    EXPECT_EQ(currentTitle(), QStringLiteral("Song 02"));
+    EXPECT_EQ(currentTitle(), QString::fromUtf8(row.shownMeanwhile));
+    EXPECT_EQ(controller->obtenirDir(3), row.stickAsStored ? stick : QString());
     const QString notice = kWarn + QStringLiteral("The library folder does not answer: \"Share\" opens once it does.");
     clock.advance(0.4);
     EXPECT_FALSE(allMessages().contains(notice));
@@ -146,9 +170,31 @@ TEST_F(ControllerFolders, ASlotKeyOnAShareThatDoesNotAnswerLeavesTheKeysFree)
     clock.advance(2);
     EXPECT_EQ(allMessages().count(notice), 1);
 
-    // A later key wins over the one still waiting.
+    QElapsedTimer took;
+    took.start();
+    controller->applicationWillTerminate();
+    EXPECT_LT(took.elapsed(), 1000);
+    EXPECT_EQ(store().integerForKey(QStringLiteral("dirNo")), row.keptAtQuit);
+}
+
+INSTANTIATE_TEST_SUITE_P(Asked, ControllerHeldShare,
+                         ::testing::Values(HeldShare{"key", HeldShare::Key, "Song 02", 0, false},
+                                           HeldShare{"menu", HeldShare::Menu, "Song 02", 0, false},
+                                           HeldShare{"start", HeldShare::Start, "", 1, true}),
+                         [](const ::testing::TestParamInfo<HeldShare> &info) { return std::string(info.param.name); });
+
+TEST_F(ControllerFolders, ALaterKeyWinsOverAFolderReadStillWaiting)
+{
+    QTemporaryDir songs, base;
+    slotFolder(base, QStringLiteral("Share"), 2, 1);
+    slotFolder(base, QStringLiteral("Other"), 4, 2);
+    startWithSongs(songs, 3);
+    testsupport::Gate answers;
+    const std::shared_ptr<void> atTheEnd(nullptr, [answers](void *) mutable { answers.open(); });
+    ControllerTestAccess::setSongFileCall(*controller, [answers]() { answers.wait(); });
+    postKey(vocab::OpenFolderSlot0 + 1);
     postKey(vocab::OpenFolderSlot0 + 2);
-    answers.release(2);
+    answers.open();
     folderRead();
     EXPECT_EQ(controller->currentDirNo(), 2);
     EXPECT_EQ(Data::songNbrG(), 4);

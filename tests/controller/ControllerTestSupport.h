@@ -29,7 +29,6 @@ public:
     static void setFilterOn(Controller &c, bool on) { c.filterON_ = on; }
     static void setSongFileCall(Controller &c, std::function<void()> call) { c.songFileCall_ = std::move(call); }
     static bool songFilesAnswered(const Controller &c) { return !c.songFiles_.busy(); }
-    static bool folderReadsAnswered(const Controller &c) { return !c.folderReads_.busy(); }
     static void setLastNbScreens(Controller &c, qint64 n) { c.lastNbScreens_ = n; }
     static PreferencesDialog *preferences(Controller &c) { return c.windowPref_; }
 };
@@ -129,10 +128,12 @@ protected:
         return *clock;
     }
 
+    // Through the read of the folder it opens.
     void start()
     {
         controller = std::make_unique<Controller>();
         controller->awakeFromNib();
+        folderRead();
     }
 
     // A second window beside the first, bound to a window identifier.
@@ -164,7 +165,7 @@ protected:
     // The folder a key opened or reloaded has been read and taken (its read comes back through the event loop).
     void folderRead() const
     {
-        ASSERT_TRUE(testsupport::waitFor([this]() { return ControllerTestAccess::folderReadsAnswered(*controller); }));
+        ASSERT_TRUE(testsupport::waitFor([this]() { return !controller->folderReadPending(); }));
     }
     // The note writes asked so far are done and told.
     void written() const

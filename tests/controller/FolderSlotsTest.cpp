@@ -41,10 +41,21 @@ TEST(FolderSlots, StoredPathsOldLayoutAndMissingFolders)
     store().setData(QStringLiteral("url3"), QByteArrayLiteral("/no/such/folder"));
     FolderSlots folders;
     EXPECT_EQ(folders.load(store(), 1), 1);
+    // Until looked at, a stored folder is the slot's, missing or not.
+    EXPECT_EQ(folders.unchecked()[3], QStringLiteral("/no/such/folder"));
+    EXPECT_TRUE(folders.has(3));
+    for (int n = 1; n <= 3; ++n)
+        folders.tell(n, folders.unchecked()[size_t(n)], n != 3);
     EXPECT_EQ(folders.dir(1), QDir::cleanPath(a.path()));
     EXPECT_EQ(folders.dir(2), QDir::cleanPath(b.path()));
     EXPECT_FALSE(folders.has(3));  // a missing folder reads as an empty slot
+    EXPECT_EQ(folders.missingDir(3), QStringLiteral("/no/such/folder"));
+    EXPECT_EQ(folders.unchecked()[1], QString());
     EXPECT_FALSE(store().boolForKey(QStringLiteral("dirIsanURL2")));
+    // A look at a folder the slot no longer holds changes nothing.
+    folders.assign(store(), 1, b.path());
+    EXPECT_TRUE(folders.tell(1, QDir::cleanPath(a.path()), false));
+    EXPECT_FALSE(folders.tell(3, QStringLiteral("/another"), true));
 
     // The older layout's slot opens, but as the start slot it gives the help folder.
     FolderSlots again;
@@ -157,13 +168,16 @@ TEST(FolderSlots, AFolderMissingForOneRunKeepsItsSlot)
     store().setData(QStringLiteral("url3"), stick.toUtf8());
     FolderSlots folders;
     folders.load(store(), 0);
+    folders.tell(3, stick, false);
     EXPECT_FALSE(folders.has(3));
     folders.writeAtShutdown(store());
     EXPECT_TRUE(store().contains(QStringLiteral("url3")));
 
-    QDir().mkpath(stick);
+    // Back within the run, or at the next start.
+    EXPECT_TRUE(folders.tell(3, stick, true));
     FolderSlots later;
     later.load(store(), 0);
+    later.tell(3, stick, true);
     EXPECT_EQ(later.dir(3), QDir::cleanPath(stick));
     // Unassigning it forgets it for good.
     later.clear(store(), 3, true);

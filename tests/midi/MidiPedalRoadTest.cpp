@@ -59,6 +59,7 @@ protected:
         Midi::iniMidi();
         controller = std::make_unique<Controller>();
         controller->awakeFromNib();
+        ASSERT_TRUE(testsupport::waitFor([this]() { return !controller->folderReadPending(); }));
         controller->masquerToc();
         auto *second = new WindowPDFx;
         second->windowDidLoad();
