@@ -26,6 +26,7 @@ const QString kTrackList = QStringLiteral("org.mpris.MediaPlayer2.TrackList");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 // A question still unanswered after this long is dropped, its answer an error.
 constexpr int kAnswerMs = 250;
+int answerMs = kAnswerMs;
 constexpr qint64 kSeekStepUs = 10'000'000;
 
 QVariant unwrap(const QVariant &v)
@@ -150,9 +151,14 @@ void EyeTunes::onNameOwnerChanged(const QString &name, const QString &, const QS
         refresh();
 }
 
+void EyeTunes::setAnswerTime(int ms)
+{
+    answerMs = ms > 0 ? ms : kAnswerMs;
+}
+
 void EyeTunes::ask(const QDBusMessage &call, const QObject *context, std::function<void(const QDBusMessage &)> done)
 {
-    auto *watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, kAnswerMs), this);
+    auto *watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, answerMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [watcher, owner = Context(context), done]() {
         watcher->deleteLater();
         if (owner.alive())

@@ -50,6 +50,9 @@ class EyeTunes : public QObject {
 public:
     explicit EyeTunes(const QDBusConnection &bus);
     static EyeTunes &sharedInstance();
+    // How long a question waits for its answer before it is dropped; 0 for
+    // the program's own quarter second (a test on a loaded machine waits longer).
+    static void setAnswerTime(int ms);
 
     // As last heard.
     bool isRunning() const;

@@ -110,6 +110,8 @@ TEST_F(MprisBridge, ThePlayerThatPlaysIsFollowedElseTheFirstThatAnswersAndOneTha
     MprisPlayer second(bus.address(), QStringLiteral("ccc"), false);
     ASSERT_TRUE(silent.ok && first.ok && second.ok);
     second.set(QStringLiteral("Playing"));
+    // Long enough that a loaded machine answers first for the one that plays.
+    audio::EyeTunes::setAnswerTime(3000);
     bool letGo = false;
     eyeTunes->refresh(nullptr, [&letGo]() { letGo = true; });
     bool takenFirst = false;
@@ -118,6 +120,7 @@ TEST_F(MprisBridge, ThePlayerThatPlaysIsFollowedElseTheFirstThatAnswersAndOneTha
         return eyeTunes->playerService() == "org.mpris.MediaPlayer2.ccc";
     }));
     EXPECT_TRUE(takenFirst) << "taken before the silent one is let go";
+    audio::EyeTunes::setAnswerTime(0);
     eyeTunes->pause();
     EXPECT_TRUE(testsupport::waitFor([&]() { return second.calls() == QStringList{"Pause"}; }));
 
