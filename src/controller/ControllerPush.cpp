@@ -91,7 +91,7 @@ void Controller::processNote()
     if (piece && piece->pieceDet) {
         if (Data::optAutoOpen() && piece->pieceDet->typeFichier1 == 1)
             Data::openFileX(piece->pieceDet->fichier, true);
-        Data::chargerSongEventsFromString(piece->pieceDet->notetxt, false, Data::songEvents());
+        Data::chargerSongEventsFromNote(*piece->pieceDet, Data::songEvents());
         updateCueX();
         sendMIDIfromNote();
         if (Data::processSongEventsUpTo(0.0, true, Data::songEvents()))

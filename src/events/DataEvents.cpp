@@ -43,20 +43,52 @@ void DataEvents::setEvInProcess(bool value) { g_evInProcess = value; }
 const QString &DataEvents::songEventsKey() { return g_songEventsKey; }
 void DataEvents::setSongEventsKey(const QString &key) { g_songEventsKey = key; }
 
-void DataEvents::chargerSongEventsFromString(const QString &text, bool keepExistingEntries, SongEvArray &array)
+namespace {
+
+// What every load of events shares: reloading the current song's list while it
+// plays keeps the events up to the position reached done.
+template <typename Load>
+void loadEvents(bool keepExistingEntries, SongEvArray &array, Load load)
 {
     if (g_evInProcess)
-        TLOG(QStringLiteral("Data chargerSongEventsFromString while events run"));
+        TLOG(QStringLiteral("Data song events loaded while events run"));
     const bool reload = &array == &g_songEvents && !keepExistingEntries;
     const double reached = reload ? RunProgress::current().reachedFor(eventsglue::currentSongKey()) : -1.0;
     const SongEvArray before = reached > 0.0 ? array : SongEvArray();
-    eventscript::loadFromString(text, keepExistingEntries, array, Data::isValidWinID);
+    load();
     if (reload)
         g_songEventsKey = eventsglue::currentSongKey();
     // Before, a note saved mid-song reloaded every event undone and the next
     // position update fired all the past ones again.
     if (reached > 0.0)
         eventscript::carryDoneState(before, array, reached);
+}
+
+} // namespace
+
+void DataEvents::chargerSongEventsFromString(const QString &text, bool keepExistingEntries, SongEvArray &array)
+{
+    loadEvents(keepExistingEntries, array,
+               [&]() { eventscript::loadFromString(text, keepExistingEntries, array, Data::isValidWinID); });
+}
+
+void DataEvents::chargerSongEventsFromNote(PiecesDet &note, SongEvArray &array)
+{
+    QStringList winIDs;
+    for (const WinIDPtr &id : Data::winIDs())
+        winIDs << id->idWin;
+    PiecesDet::ParsedEvents &parsed = note.parsedEvents;
+    if (parsed.text != note.notetxt || parsed.winIDs != winIDs) {
+        eventscript::loadFromString(note.notetxt, false, parsed.events, Data::isValidWinID);
+        parsed.text = note.notetxt;
+        parsed.winIDs = winIDs;
+    }
+    loadEvents(false, array, [&]() {
+        array.clear();
+        array.reserve(parsed.events.size());
+        for (const SongEvPtr &ev : std::as_const(parsed.events))
+            array.append(std::make_shared<SongEv>(*ev));
+    });
 }
 
 bool DataEvents::chargerSongEventsFromLine(const QString &line, qint64 evNo, SongEvArray &array)

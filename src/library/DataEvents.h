@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class PiecesDet;
+
 // The event-script services of the global state. Data derives from this, so
 // they are called as Data::chargerSongEventsFromString(...) and so on. The
 // text rules themselves live in EventScript.h and Cues.h.
@@ -25,6 +27,9 @@ public:
     // Reloading the current song's events while it plays keeps the events up
     // to the position reached done.
     static void chargerSongEventsFromString(const QString &text, bool keepExistingEntries, SongEvArray &array);
+    // The same load of a song's note, parsed only when the note or the window
+    // identifiers changed since the record's last parse.
+    static void chargerSongEventsFromNote(PiecesDet &note, SongEvArray &array);
     // Parses one line; true when an event was appended.
     static bool chargerSongEventsFromLine(const QString &line, qint64 evNo, SongEvArray &array);
     static void trierSongEvUsingArray(SongEvArray &array);

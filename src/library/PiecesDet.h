@@ -1,8 +1,10 @@
 #pragma once
 
+#include "library/SongEv.h"
 #include "library/TextCodec.h"
 
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <memory>
 #include <optional>
@@ -55,6 +57,15 @@ public:
     // are not read and it is never written.
     bool noteTooLarge = false;
     notefile::Format noteFormat;
+    // The note's events as last parsed, with what they were parsed from: a
+    // song change back to an unchanged note parses nothing. Never run: the
+    // current song's list gets copies (Data::chargerSongEventsFromNote).
+    struct ParsedEvents {
+        QString text;
+        QStringList winIDs; // a line naming one is a cue only while it exists
+        SongEvArray events;
+    };
+    ParsedEvents parsedEvents;
 
     // The stored (and sorted) artist of a song that names none.
     static constexpr QLatin1String kNoArtist{"(nil)"};
