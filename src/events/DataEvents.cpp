@@ -3,6 +3,7 @@
 #include "events/Cues.h"
 #include "events/EventScript.h"
 #include "events/EventsGlue.h"
+#include "events/NoteReads.h"
 #include "events/RunProgress.h"
 #include "library/Data.h"
 #include "platform/Log.h"
@@ -74,21 +75,24 @@ void DataEvents::chargerSongEventsFromString(const QString &text, bool keepExist
 
 void DataEvents::chargerSongEventsFromNote(PiecesDet &note, SongEvArray &array)
 {
+    const SongEvArray &events = notereads::keptEvents(note);
+    loadEvents(false, array, [&]() {
+        array.clear();
+        array.reserve(events.size());
+        for (const SongEvPtr &ev : events)
+            array.append(std::make_shared<SongEv>(*ev));
+    });
+}
+
+PiecesDet::NoteReading &DataEvents::noteReading(PiecesDet &note)
+{
     QStringList winIDs;
     for (const WinIDPtr &id : Data::winIDs())
         winIDs << id->idWin;
-    PiecesDet::ParsedEvents &parsed = note.parsedEvents;
-    if (parsed.text != note.notetxt || parsed.winIDs != winIDs) {
-        eventscript::loadFromString(note.notetxt, false, parsed.events, Data::isValidWinID);
-        parsed.text = note.notetxt;
-        parsed.winIDs = winIDs;
-    }
-    loadEvents(false, array, [&]() {
-        array.clear();
-        array.reserve(parsed.events.size());
-        for (const SongEvPtr &ev : std::as_const(parsed.events))
-            array.append(std::make_shared<SongEv>(*ev));
-    });
+    PiecesDet::NoteReading &kept = note.reading;
+    if (kept.text != note.notetxt || kept.winIDs != winIDs)
+        kept = PiecesDet::NoteReading{note.notetxt, winIDs, std::nullopt, nullptr};
+    return kept;
 }
 
 bool DataEvents::chargerSongEventsFromLine(const QString &line, qint64 evNo, SongEvArray &array)

@@ -1,10 +1,9 @@
 #pragma once
 
+#include "library/PiecesDet.h"
 #include "library/SongEv.h"
 
 #include <QString>
-
-class PiecesDet;
 
 // The event-script services of the global state. Data derives from this, so
 // they are called as Data::chargerSongEventsFromString(...) and so on. The
@@ -30,6 +29,9 @@ public:
     // The same load of a song's note, parsed only when the note or the window
     // identifiers changed since the record's last parse.
     static void chargerSongEventsFromNote(PiecesDet &note, SongEvArray &array);
+    // What the record keeps read of its note, emptied first when it was read
+    // from another text or other window identifiers (NoteReads.h).
+    static PiecesDet::NoteReading &noteReading(PiecesDet &note);
     // Parses one line; true when an event was appended.
     static bool chargerSongEventsFromLine(const QString &line, qint64 evNo, SongEvArray &array);
     static void trierSongEvUsingArray(SongEvArray &array);

@@ -24,6 +24,10 @@ constexpr qint64 kMaxNoteBytes = 1024 * 1024;
 
 } // namespace notefile
 
+namespace noteform {
+struct Fields;
+}
+
 // What is known of one song file of the library folder. There is one per file
 // and per scan, shared by every tab entry (Pieces) that lists the file, so a
 // mark or an edited note shows in every tab at once.
@@ -57,15 +61,19 @@ public:
     // are not read and it is never written.
     bool noteTooLarge = false;
     notefile::Format noteFormat;
-    // The note's events as last parsed, with what they were parsed from: a
-    // song change back to an unchanged note parses nothing. Never run: the
-    // current song's list gets copies (Data::chargerSongEventsFromNote).
-    struct ParsedEvents {
+    // What was read of the note, with what it was read from: a song change
+    // back to an unchanged note parses nothing (Data::noteReading drops a
+    // reading of another text). Each part is read when first needed, or ahead
+    // off the main thread (NoteReads).
+    struct NoteReading {
         QString text;
         QStringList winIDs; // a line naming one is a cue only while it exists
-        SongEvArray events;
+        // Never run: the current song's list gets copies (Data::chargerSongEventsFromNote).
+        std::optional<SongEvArray> events;
+        // The notes window's fields, tempo and signature left to the record.
+        std::shared_ptr<const noteform::Fields> form;
     };
-    ParsedEvents parsedEvents;
+    NoteReading reading;
 
     // The stored (and sorted) artist of a song that names none.
     static constexpr QLatin1String kNoArtist{"(nil)"};
