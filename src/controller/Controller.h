@@ -4,6 +4,7 @@
 #include "controller/CommandTable.h"
 #include "controller/ControllerOptions.h"
 #include "controller/FolderSlots.h"
+#include "events/NoteReads.h"
 #include "platform/Clock.h"
 #include "platform/FileWork.h"
 
@@ -323,7 +324,8 @@ public:
     void startAlreadyPlayedTimer();
     void stopAlreadyPlayedTimer();
     // Timers' handlers; the note and played-mark work is filled in by their owners.
-    void processNote();
+    // The note's turn waits for a long note's parse, unless parseHere.
+    void processNote(bool parseHere = false);
     bool processPendingNote();
     void alreadyPlayed();
     bool pendingSongRefresh() const { return pendingSongRefresh_; }
@@ -745,6 +747,12 @@ private:
 
     // Timers (all through the platform clock).
     platform::Timer noteTimer_;
+    // The note's turn came before its parse answered: it is taken when that comes.
+    bool noteAwaited_ = false;
+    NoteReads noteReads_{[this]() {
+        if (noteAwaited_)
+            processNote();
+    }};
     platform::Timer playedTimer_;
     platform::Timer prevTimer_;
     platform::Timer fadeTimer2_;

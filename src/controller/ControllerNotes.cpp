@@ -218,7 +218,7 @@ void Controller::reprocessSavedNote()
     const PiecePtr piece = Data::getPiece(Data::songNoG());
     if (!piece || !piece->pieceDet)
         return;
-    Data::chargerSongEventsFromString(piece->pieceDet->notetxt, false, Data::songEvents());
+    Data::chargerSongEventsFromNote(*piece->pieceDet, Data::songEvents());
     updateCueX();
     if (noterules::untimedMidi(Data::songEvents()) != before)
         sendMIDIfromNote();

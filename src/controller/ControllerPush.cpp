@@ -36,6 +36,11 @@ void Controller::setPDFx(const PiecePtr &piece, qint64 pageNo, bool zoomTop, con
         // This song's events are loaded once, by the timer restarted below, not
         // by the stop of a run here.
         noteTimer_.stop();
+        noteAwaited_ = false;
+        // A long note is parsed off the main thread from here on, and the next song's ahead of its turn.
+        noteReads_.readAhead(piece->pieceDet);
+        if (pieceNext)
+            noteReads_.readAhead(pieceNext->pieceDet);
         // A loop belongs to the song it was set on; a mute run too. A track plays on.
         playerClosed = closeAudioPlayerForSongChange();
         if (playerClosed || Data::currentGenreG() == 6)
@@ -82,16 +87,23 @@ void Controller::stopAlreadyPlayedTimer()
     playedTimer_.stop();
 }
 
-// Half a second after a song change: the song's events are loaded and those
-// at 0:00 run. Only the song reached last gets here.
-void Controller::processNote()
+// Half a second after a song change, or when a long note's parse answers
+// after that: the song's events are loaded and those at 0:00 run. Only the
+// song reached last gets here.
+void Controller::processNote(bool parseHere)
 {
     noteTimer_.stop();
+    noteAwaited_ = false;
     const PiecePtr piece = Data::getPiece(Data::songNoG());
     if (piece && piece->pieceDet) {
+        // Until then the list keeps the song left behind, which nothing runs on this one.
+        if (!parseHere && !noteReads_.readAhead(piece->pieceDet)) {
+            noteAwaited_ = true;
+            return;
+        }
         if (Data::optAutoOpen() && piece->pieceDet->typeFichier1 == 1)
             Data::openFileX(piece->pieceDet->fichier, true);
-        Data::chargerSongEventsFromString(piece->pieceDet->notetxt, false, Data::songEvents());
+        Data::chargerSongEventsFromNote(*piece->pieceDet, Data::songEvents());
         updateCueX();
         sendMIDIfromNote();
         if (Data::processSongEventsUpTo(0.0, true, Data::songEvents()))
@@ -107,9 +119,9 @@ void Controller::processNote()
 // left behind: whatever runs events then loads this song's first.
 bool Controller::processPendingNote()
 {
-    if (!noteTimer_.isActive() || songNoG_ev_ == Data::songNoG())
+    if ((!noteTimer_.isActive() && !noteAwaited_) || songNoG_ev_ == Data::songNoG())
         return false;
-    processNote();
+    processNote(true);
     return true;
 }
 

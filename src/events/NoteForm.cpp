@@ -49,6 +49,10 @@ bool isCommentLine(const QString &line, const WinIdTest &isValidWinID)
 {
     if (line.isEmpty())
         return false;
+    // A timed cue line is told at its third character: tested first, for notes of thousands.
+    const qsizetype colon = line.indexOf(QLatin1Char(':'));
+    if (colon == 2)
+        return false;
     const QString up = line.toUpper();
     for (const char *stop : kCommentStops)
         if (up.contains(QLatin1String(stop)))
@@ -59,8 +63,7 @@ bool isCommentLine(const QString &line, const WinIdTest &isValidWinID)
     for (int s = 1; s <= 9; ++s)
         if (notefile::lineBeginsWithKey(line, dateKey(s)))
             return false;
-    const qsizetype colon = line.indexOf(QLatin1Char(':'));
-    if (colon > 0 && (colon == 2 || (isValidWinID && isValidWinID(line.left(colon)))))
+    if (colon > 0 && isValidWinID && isValidWinID(line.left(colon)))
         return false;
     // "Play: 10:30 loud" is a cue row already: shown twice, it was written twice
     // and grew at every save.
@@ -376,8 +379,7 @@ Fields read(const QString &rawNote, qint32 tempo, qint32 signatureCode, const Wi
     const QString note = normalised(rawNote);
     Fields f;
     f.master = note.isEmpty() ? QString() : piecesrules::notetxtForDir(note, QString(), 0, 0);
-    f.tempo = tempo >= 1 ? QString::number(tempo) : QString();
-    f.signature = signatureIndex(signatureCode);
+    setTempo(f, tempo, signatureCode);
     f.comments = comments(note, isValidWinID);
     f.title = headerValue(note, QStringLiteral("TITLE="));
     f.titleEdited = !f.title.isEmpty();
@@ -388,6 +390,12 @@ Fields read(const QString &rawNote, qint32 tempo, qint32 signatureCode, const Wi
     for (int s = 1; s <= 9; ++s)
         f.dates[s - 1] = headerValue(note, dateKey(s));
     return f;
+}
+
+void setTempo(Fields &fields, qint32 tempo, qint32 signatureCode)
+{
+    fields.tempo = tempo >= 1 ? QString::number(tempo) : QString();
+    fields.signature = signatureIndex(signatureCode);
 }
 
 QString build(const Fields &fields, const QString &eventScript)

@@ -35,6 +35,8 @@ QString comments(const QString &note, const eventscript::WinIdTest &isValidWinID
 
 // The fields of a note; tempo and signature code as the song record read them.
 Fields read(const QString &note, qint32 tempo, qint32 signatureCode, const eventscript::WinIdTest &isValidWinID);
+// The tempo and signature of fields read before, as the song record reads them now.
+void setTempo(Fields &fields, qint32 tempo, qint32 signatureCode);
 
 // The note text of the fields and the event script, in the window's layout.
 QString build(const Fields &fields, const QString &eventScript);

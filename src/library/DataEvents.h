@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/PiecesDet.h"
 #include "library/SongEv.h"
 
 #include <QString>
@@ -25,6 +26,12 @@ public:
     // Reloading the current song's events while it plays keeps the events up
     // to the position reached done.
     static void chargerSongEventsFromString(const QString &text, bool keepExistingEntries, SongEvArray &array);
+    // The same load of a song's note, parsed only when the note or the window
+    // identifiers changed since the record's last parse.
+    static void chargerSongEventsFromNote(PiecesDet &note, SongEvArray &array);
+    // What the record keeps read of its note, emptied first when it was read
+    // from another text or other window identifiers (NoteReads.h).
+    static PiecesDet::NoteReading &noteReading(PiecesDet &note);
     // Parses one line; true when an event was appended.
     static bool chargerSongEventsFromLine(const QString &line, qint64 evNo, SongEvArray &array);
     static void trierSongEvUsingArray(SongEvArray &array);

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "library/SongEv.h"
 #include "library/TextCodec.h"
 
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <memory>
 #include <optional>
@@ -21,6 +23,10 @@ struct Format {
 constexpr qint64 kMaxNoteBytes = 1024 * 1024;
 
 } // namespace notefile
+
+namespace noteform {
+struct Fields;
+}
 
 // What is known of one song file of the library folder. There is one per file
 // and per scan, shared by every tab entry (Pieces) that lists the file, so a
@@ -55,6 +61,19 @@ public:
     // are not read and it is never written.
     bool noteTooLarge = false;
     notefile::Format noteFormat;
+    // What was read of the note, with what it was read from: a song change
+    // back to an unchanged note parses nothing (Data::noteReading drops a
+    // reading of another text). Each part is read when first needed, or ahead
+    // off the main thread (NoteReads).
+    struct NoteReading {
+        QString text;
+        QStringList winIDs; // a line naming one is a cue only while it exists
+        // Never run: the current song's list gets copies (Data::chargerSongEventsFromNote).
+        std::optional<SongEvArray> events;
+        // The notes window's fields, tempo and signature left to the record.
+        std::shared_ptr<const noteform::Fields> form;
+    };
+    NoteReading reading;
 
     // The stored (and sorted) artist of a song that names none.
     static constexpr QLatin1String kNoArtist{"(nil)"};

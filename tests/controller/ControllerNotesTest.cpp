@@ -9,6 +9,7 @@
 
 #include <QProcess>
 #include <QTest>
+#include <QThreadPool>
 
 using namespace controllertest;
 
@@ -107,6 +108,44 @@ TEST_F(ControllerNotesTest, SongChangeMidEditAndSaveWithinHalfASecond)
     // Before, song two's cue list was written into song three's note.
     EXPECT_EQ(note(3), QStringLiteral("Three\n\n"));
     EXPECT_EQ(note(2), QStringLiteral("Two\n00:20 Page 4\n"));
+}
+
+// A long note is parsed off the main thread: the note timer's turn is taken
+// when the parse answers, for the song current then and its note as it is then.
+TEST_F(ControllerNotesTest, LongNotesTakeTheirParseWhenItAnswers)
+{
+    const auto longNote = [](const QString &master, const QString &cue) {
+        QString note = QStringLiteral("%1\n00:00 Message %2\n").arg(master, cue);
+        for (int i = 0; i < 2000; ++i)
+            note += QStringLiteral("01:%1 Page 2\n").arg(i % 60, 2, 10, QLatin1Char('0'));
+        return note;
+    };
+    QStringList ran;
+    QObject owner;
+    platform::NotificationCenter::defaultCenter().addObserver(
+        QString(),
+        [&ran](const platform::Notification &n) {
+            if (n.name == QLatin1String("ActionMessage"))
+                ran << n.param.toString().trimmed();
+        },
+        &owner);
+    const auto answered = [&ran]() {
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        return std::exchange(ran, {});
+    };
+    startWithNotes(longNote(QStringLiteral("One"), QStringLiteral("a")), longNote(QStringLiteral("Two"), QStringLiteral("b")));
+    ASSERT_TRUE(controller->pendingSongRefresh()) << "song one's parse has not answered";
+    postKey(vocab::NextSong);
+    clock->advance(0.6);
+    EXPECT_EQ(answered(), QStringList{QStringLiteral("b")}) << "song one's cues never run on song two";
+
+    const PiecesDetPtr one = Data::getPiece(1)->pieceDet;
+    one->notetxt = longNote(QStringLiteral("One"), QStringLiteral("c"));
+    postKey(vocab::PreviousSong);
+    one->notetxt = longNote(QStringLiteral("One"), QStringLiteral("d"));
+    clock->advance(0.6);
+    EXPECT_EQ(answered(), QStringList{QStringLiteral("d")}) << "the note edited while its parse ran is parsed anew";
 }
 
 TEST_F(ControllerNotesTest, TypedLetterWhileRecordingBecomesATimedMessage)

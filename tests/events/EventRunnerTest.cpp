@@ -316,6 +316,28 @@ TEST_F(RunnerFixture, ReloadWhilePlayingKeepsThePastDone)
     EXPECT_EQ(take(), QStringList({"ActionMessage a ", "ActionMessage b "}));
 }
 
+// A song's note is parsed once per text and set of window identifiers; each
+// load runs copies, so a cue run before runs again on the song's next visit.
+TEST_F(RunnerFixture, NoteLoadsParseAgainOnlyWhatChanged)
+{
+    PiecesDet &note = *song->pieceDet;
+    note.notetxt = "master note\n00:10 Message a\n00:20 Solo:go";
+    const auto visit = [&]() {
+        runTo(0);
+        Data::chargerSongEventsFromNote(note, Data::songEvents());
+        runTo(20);
+        return take();
+    };
+    EXPECT_EQ(visit(), QStringList({"ActionMessage a "}));
+    EXPECT_EQ(visit(), QStringList({"ActionMessage a "}));
+    note.notetxt += "\n00:15 Message b";
+    EXPECT_EQ(visit(), QStringList({"ActionMessage a ", "ActionMessage b "}));
+    auto solo = std::make_shared<WinID>(Data::winIDs().size());
+    solo->idWin = QStringLiteral("Solo");
+    Data::winIDs().append(solo);
+    EXPECT_EQ(visit(), QStringList({"ActionMessage a ", "ActionMessage b ", "ActionMessageStay Solo:go  "}));
+}
+
 TEST_F(RunnerFixture, SingleSendAndReset)
 {
     loadNote("00:50 Message one");

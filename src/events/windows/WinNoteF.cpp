@@ -1,5 +1,6 @@
 #include "events/windows/WinNoteF.h"
 
+#include "events/NoteReads.h"
 #include "events/NoteRules.h"
 #include "events/windows/CueTable.h"
 #include "library/Data.h"
@@ -324,10 +325,11 @@ void WinNoteF::syncFields() const
 void WinNoteF::fillFields()
 {
     filling_ = true;
-    const PiecesDet *det = song_.piece && song_.piece->pieceDet ? song_.piece->pieceDet.get() : nullptr;
-    const QString note = det ? det->notetxt : QString();
+    PiecesDet *det = song_.piece && song_.piece->pieceDet ? song_.piece->pieceDet.get() : nullptr;
     const qint32 tempo = song_.piece && det ? song_.piece->tempo() : 0;
-    const noteform::Fields f = noteform::read(note, tempo, det ? det->signature : 0, Data::isValidWinID);
+    // A note seen before is not sorted into the fields again.
+    noteform::Fields f = det ? notereads::keptForm(*det) : noteform::Fields();
+    noteform::setTempo(f, tempo, det ? det->signature : 0);
     auto put = [](QLineEdit *e, const QString &v) {
         const QSignalBlocker block(e);
         e->setText(v);

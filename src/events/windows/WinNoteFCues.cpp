@@ -106,7 +106,7 @@ void WinNoteF::ensureOwnEvents()
         return;
     // Within half a second of a song change the list still holds the song
     // left behind: this song's own events are loaded before anything edits them.
-    Data::chargerSongEventsFromString(song_.piece->pieceDet->notetxt, false, Data::songEvents());
+    Data::chargerSongEventsFromNote(*song_.piece->pieceDet, Data::songEvents());
     Data::setSongEventsKey(key);
     reloadTable(nullptr);
 }
