@@ -18,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -446,6 +447,33 @@ TEST(PageRendererSizes, AbsurdPagesStayWithinMemory)
     EXPECT_TRUE(PageRenderer::halfPageFitSize(QSizeF(qQNaN(), 842), QSizeF(1600, 1e7), 1.0).isEmpty());
     EXPECT_TRUE(PageRenderer::fitSize(QSizeF(595, qInf()), QSizeF(800, 600), 1.0).isEmpty());
     EXPECT_EQ(PageRenderer::fitSize(QSizeF(0.001, 842), QSizeF(800, 600), 1.0), QSize(1, 600));
+}
+
+// Before, the load asked the size of every page: the first page of a 900-page
+// songbook waited for all of them.
+TEST(PageRendererSizes, ALongDocumentsSizesComeAfterItsFirstPages)
+{
+    QTemporaryDir dir;
+    QList<QByteArray> objects{"<< /Type /Catalog /Pages 2 0 R >>", ""};
+    QByteArray kids;
+    for (int page = 1; page <= 10; ++page) {
+        kids += QByteArray::number(page + 2) + " 0 R ";
+        objects.append(QByteArray("<< /Type /Page /Parent 2 0 R /MediaBox ") + (page == 7 ? "[0 0 842 595]" : "[0 0 595 842]") + " >>");
+    }
+    objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count 10 >>";
+    const QString path = testsupport::writeFile(dir.filePath(QStringLiteral("Book.pdf")), rawPdf(objects));
+    PageRenderer renderer;
+    QSignalSpy ready(&renderer, &PageRenderer::documentReady);
+    renderer.documentInfo(path);
+    ASSERT_TRUE(renderer.waitForIdle());
+    const auto info = renderer.documentInfo(path);
+    ASSERT_TRUE(info && info->ok);
+    EXPECT_EQ(info->pageCount, 10);
+    EXPECT_LT(info->pageSizes.size(), 10);
+    EXPECT_EQ(info->pageSize(7), QSizeF(595, 842)) << "the first page's until its own is known";
+    ASSERT_TRUE(testsupport::waitFor([&] { return renderer.documentInfo(path)->pageSizes.size() == 10; }));
+    EXPECT_EQ(renderer.documentInfo(path)->pageSize(7), QSizeF(842, 595));
+    EXPECT_EQ(ready.count(), 2) << "told again for the page of another size";
 }
 
 // Before, a window going away (closed, or at a quit) waited on its renderer's
