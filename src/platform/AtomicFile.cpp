@@ -19,6 +19,19 @@ namespace platform {
 
 // A write cut short at the limit sets no errno, so the system's own text
 // would say "Unknown error".
+bool writeWholeAt(int fd, const char *data, qint64 size, qint64 offset)
+{
+    for (qint64 at = 0; at < size;) {
+        const ssize_t n = ::pwrite(fd, data + at, size_t(size - at), off_t(offset + at));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        at += n;
+    }
+    return true;
+}
+
 QString fileSizeLimitText(qint64 size)
 {
     rlimit limit{};
@@ -44,15 +57,7 @@ QString systemError(int code, qint64 size)
 
 bool writeAll(int fd, const QByteArray &bytes)
 {
-    for (qint64 at = 0; at < bytes.size();) {
-        const ssize_t n = ::pwrite(fd, bytes.constData() + at, size_t(bytes.size() - at), off_t(at));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        at += n;
-    }
-    return true;
+    return writeWholeAt(fd, bytes.constData(), bytes.size(), 0);
 }
 
 // Where a write through a file keeps the file's old bytes until the new ones

@@ -58,6 +58,10 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
 // Asked by readSettledFile only: any other read leaves the file as it is.
 bool restoreStoppedWriteThrough(const QString &path);
 
+// Writes all of `size` bytes at `offset` of an open file, going on after a
+// signal or a short write; false on the first error (errno tells).
+bool writeWholeAt(int fd, const char *data, qint64 size, qint64 offset);
+
 // Why a file of `size` bytes cannot be written under the file-size limit
 // (ulimit -f), in the words every failed write uses; "" within it.
 QString fileSizeLimitText(qint64 size);

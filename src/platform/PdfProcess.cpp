@@ -1,5 +1,6 @@
 #include "platform/PdfProcess.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Log.h"
 #include "platform/PdfChildren.h"
 #include "platform/PdfWire.h"
@@ -38,20 +39,6 @@ qint64 nowMs()
 QString lastError(int err)
 {
     return QString::fromLocal8Bit(std::strerror(err));
-}
-
-bool writeAll(int fd, const char *data, qint64 size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size_t(size));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= n;
-    }
-    return true;
 }
 
 // A memory file that can be sealed, or -1 with errno set.
@@ -100,7 +87,7 @@ PdfBytes PdfBytes::readFile(const QString &path, qint64 maxBytes, FileBytes &fil
     }
     file = readRegularFile(path, maxBytes, answered, [&made](const char *data, qint64 size) {
         made->size += size;
-        return writeAll(made->fd, data, size);
+        return writeWholeAt(made->fd, data, size, made->size - size);
     });
     if (file.ok() && !made->seal()) {
         file.status = FileStatus::Unreadable;
@@ -118,7 +105,7 @@ PdfBytes PdfBytes::fromBytes(const QByteArray &data)
     auto made = std::make_shared<File>();
     made->fd = memoryFile("tolvane-pdf");
     made->size = data.size();
-    if (made->fd < 0 || !writeAll(made->fd, data.constData(), data.size()) || !made->seal()) {
+    if (made->fd < 0 || !writeWholeAt(made->fd, data.constData(), data.size(), 0) || !made->seal()) {
         TLOG(QStringLiteral("PdfBytes: no memory file: %1").arg(lastError(errno)));
         return PdfBytes();
     }

@@ -1,5 +1,6 @@
 // The PDF reader process's side of platform::PdfProcess.
 #include "platform/PdfProcess.h"
+#include "platform/AtomicFile.h"
 #include "platform/PdfWire.h"
 
 #include <QBuffer>
@@ -119,19 +120,6 @@ struct Mapping {
         return at != MAP_FAILED;
     }
 };
-
-bool writeWhole(int fd, const uchar *data, qint64 size)
-{
-    for (qint64 at = 0; at < size;) {
-        const ssize_t n = ::pwrite(fd, data + at, size_t(size - at), off_t(at));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        at += n;
-    }
-    return true;
-}
 
 // Destroyed in the reverse order: the library lets go of the bytes before they are unmapped.
 struct Doc {
@@ -305,7 +293,7 @@ QByteArray render(const Docs &docs, quint32 id, qint32 page, QSize size, bool an
     }
     // Written, not mapped: a mapping's set-up and tear-down for each page cost more than the copy.
     const bool drawn = status == Ready && image.size() == size && image.bytesPerLine() == size.width() * 4
-                       && writeWhole(fd, image.constBits(), bytes);
+                       && writeWholeAt(fd, reinterpret_cast<const char *>(image.constBits()), bytes, 0);
     put<qint32>(out, status);
     put<qint32>(out, drawn ? size.width() : 0);
     put<qint32>(out, drawn ? size.height() : 0);

@@ -25,6 +25,7 @@ protected:
     }
     void TearDown() override
     {
+        EyeTunes::setAnswerTime(0);
         eyeTunes.reset();
         QDBusConnection::disconnectFromBus(QStringLiteral("eyetunes-client"));
     }
@@ -111,7 +112,7 @@ TEST_F(MprisBridge, ThePlayerThatPlaysIsFollowedElseTheFirstThatAnswersAndOneTha
     ASSERT_TRUE(silent.ok && first.ok && second.ok);
     second.set(QStringLiteral("Playing"));
     // Long enough that a loaded machine answers first for the one that plays.
-    audio::EyeTunes::setAnswerTime(3000);
+    EyeTunes::setAnswerTime(3000);
     bool letGo = false;
     eyeTunes->refresh(nullptr, [&letGo]() { letGo = true; });
     bool takenFirst = false;
@@ -120,7 +121,6 @@ TEST_F(MprisBridge, ThePlayerThatPlaysIsFollowedElseTheFirstThatAnswersAndOneTha
         return eyeTunes->playerService() == "org.mpris.MediaPlayer2.ccc";
     }));
     EXPECT_TRUE(takenFirst) << "taken before the silent one is let go";
-    audio::EyeTunes::setAnswerTime(0);
     eyeTunes->pause();
     EXPECT_TRUE(testsupport::waitFor([&]() { return second.calls() == QStringList{"Pause"}; }));
 
@@ -153,6 +153,8 @@ TEST_F(MprisBridge, AFollowedPlayerThatStopsAnsweringIsLetGoUntilItAnswersAgain)
     MprisPlayer second(bus.address(), QStringLiteral("second"), false);
     ASSERT_TRUE(first.ok && second.ok);
     first.set(QStringLiteral("Playing"));
+    // Only the frozen one is to miss the time to answer, however loaded the machine.
+    EyeTunes::setAnswerTime(1500);
     ASSERT_TRUE(fakempris::heardFromAll(*eyeTunes));
     ASSERT_EQ(eyeTunes->playerService(), "org.mpris.MediaPlayer2.first");
 
