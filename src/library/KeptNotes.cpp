@@ -22,10 +22,6 @@ QString kept(platform::kept::What kind, const QString &name, const QString &what
     return path;
 }
 
-} // namespace
-
-namespace {
-
 std::function<bool(const QString &, QString *)> noteWrite(const QString &text, const notefile::Format &format)
 {
     const bool binary = format.encoding == textcodec::Encoding::Binary;

@@ -96,13 +96,15 @@ struct NoteWriter::State {
                 queue.pop_front();
                 current = job;
                 underWay = job.serial;
-                const auto before = answered.constFind(job.notePath);
-                onDisk = job.behind && before != answered.constEnd() ? before->onDisk : job.onDisk;
+                const auto last = answered.constFind(job.notePath);
+                onDisk = job.behind && last != answered.constEnd() ? last->onDisk : job.onDisk;
             }
             if (before)
                 before(job.notePath);
-            if (stopped)
+            if (stopped) {
+                going.emplace();
                 return;
+            }
             Written written = job.write(stopped, onDisk);
             going.emplace();
             std::unique_lock lock(mutex);

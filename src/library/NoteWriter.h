@@ -74,7 +74,7 @@ private:
     // Keeps aside the newest edit of each note among jobs (oldest first).
     void keepAside(const std::deque<Job> &jobs);
     void done(const QString &notePath, bool written);
-    // Removes the copy kept of the note's edit: the note holds it.
+    // Removes the copy kept of the note's edit: nothing is left to keep.
     void dropKept(const QString &notePath);
 
     std::shared_ptr<State> state_;

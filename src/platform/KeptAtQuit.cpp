@@ -242,9 +242,9 @@ QString takeNotice()
                      QStringLiteral("An edited note could not be saved when Tolvane last quit: it is kept as \"%1\"."),
                      QStringLiteral("%1 edited notes could not be saved when Tolvane last quit: they are kept in \"%2\"."))
          << sentence(waiting,
-                     QStringLiteral("An edited note was waiting on a note that did not answer when Tolvane last "
-                                    "ended: it is kept as \"%1\"."),
-                     QStringLiteral("%1 edited notes were waiting on notes that did not answer when Tolvane last "
+                     QStringLiteral("An edited note was not written to its note file before Tolvane last ended: "
+                                    "it is kept as \"%1\"."),
+                     QStringLiteral("%1 edited notes were not written to their note files before Tolvane last "
                                     "ended: they are kept in \"%2\"."))
          << sentence(records.songs,
                      QStringLiteral("An edited song could not be saved when Tolvane last quit: it is kept as \"%1\"."),
