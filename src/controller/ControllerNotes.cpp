@@ -10,6 +10,8 @@
 #include "platform/Log.h"
 #include "platform/MainMenu.h"
 
+#include <QFileInfo>
+
 
 // The two note windows and the timed message window: created at start-up
 // (the message window on first use), pushed every song, page, zoom and track
@@ -20,10 +22,15 @@ void Controller::createNoteWindows()
     if (winNoteF_)
         return;
     noteWriter_ = std::make_unique<NoteWriter>();
-    connect(noteWriter_.get(), &NoteWriter::noAnswer, this, [this](const QString &title) {
-        tellFailure(QStringLiteral("The note of \"%1\" does not answer: the edit waits in memory and is saved once "
-                                   "it does.")
-                        .arg(title));
+    connect(noteWriter_.get(), &NoteWriter::noAnswer, this, [this](const QString &title, const QString &kept) {
+        if (kept.isEmpty())
+            tellFailure(QStringLiteral("The note of \"%1\" does not answer: the edit waits in memory and is saved "
+                                       "once it does.")
+                            .arg(title));
+        else
+            tellFailure(QStringLiteral("The note of \"%1\" does not answer: the edit is kept in \"%2\" meanwhile "
+                                       "and saved to the note once it does.")
+                            .arg(title, QFileInfo(kept).absolutePath()));
     });
     winNoteF_ = std::make_unique<WinNoteF>();
     winNote_ = std::make_unique<WinNote>();

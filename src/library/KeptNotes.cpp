@@ -22,18 +22,40 @@ QString kept(platform::kept::What kind, const QString &name, const QString &what
     return path;
 }
 
+std::function<bool(const QString &, QString *)> noteWrite(const QString &text, const notefile::Format &format)
+{
+    const bool binary = format.encoding == textcodec::Encoding::Binary;
+    return [text, format = binary ? notefile::Format{} : format](const QString &path, QString *why) {
+        return notefile::write(path, text, format, why);
+    };
+}
+
+QString noteWhat(const QString &songPath) { return QStringLiteral("the edited note of %1").arg(songPath); }
+
 } // namespace
 
 QString keep(const QString &songPath, const QString &text, const notefile::Format &format, QString *error)
 {
-    const QString song = QFileInfo(songPath).completeBaseName();
-    const bool binary = format.encoding == textcodec::Encoding::Binary;
-    return kept(platform::kept::What::Note, song, QStringLiteral("the edited note of %1").arg(songPath),
-                QStringLiteral("txt"),
-                [&](const QString &path, QString *why) {
-                    return notefile::write(path, text, binary ? notefile::Format{} : format, why);
-                },
-                error);
+    return kept(platform::kept::What::Note, QFileInfo(songPath).completeBaseName(), noteWhat(songPath),
+                QStringLiteral("txt"), noteWrite(text, format), error);
+}
+
+QString keepWaiting(const QString &songPath, const QString &text, const notefile::Format &format,
+                    const QString &over)
+{
+    const auto write = noteWrite(text, format);
+    QString why;
+    if (!over.isEmpty() && write(over, &why)) {
+        if (platform::quitting())
+            platform::kept::tellNextStart(platform::kept::What::Note, over, noteWhat(songPath));
+        return over;
+    }
+    if (!over.isEmpty())
+        TLOG(QStringLiteral("KeptNotes: %1 could not be written again: %2").arg(over, why));
+    const QString path = keep(songPath, text, format);
+    if (!path.isEmpty() && !platform::quitting())
+        platform::kept::tellNextStartUnlessRemoved(path, noteWhat(songPath));
+    return path;
 }
 
 QString keepSong(const QString &name, const QString &text, QString *error)

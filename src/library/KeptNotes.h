@@ -15,6 +15,13 @@ namespace keptnotes {
 // while the program quits is logged and said at the next start.
 QString keep(const QString &songPath, const QString &text, const notefile::Format &format, QString *error = nullptr);
 
+// The same for an edit that waits on a note that does not answer, written
+// over `over` (the copy kept of the same note before) when there is one. While
+// the program runs the next start is told of a new copy, and says it unless
+// the copy is removed first, once the edit is written.
+QString keepWaiting(const QString &songPath, const QString &text, const notefile::Format &format,
+                    const QString &over);
+
 // The same for the ChordPro editor's text, as "<name> (edit not saved <date>).cho".
 QString keepSong(const QString &name, const QString &text, QString *error = nullptr);
 

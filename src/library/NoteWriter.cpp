@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QPointer>
 #include <QSet>
 #include <QThread>
@@ -13,6 +14,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 
 namespace {
 
@@ -39,15 +41,30 @@ NoteWriter::ScopedFileCall::~ScopedFileCall()
     g_fileCall = {};
 }
 
+struct NoteWriter::Written {
+    std::function<void()> told; // what the main thread does with the answer
+    QString onDisk;             // the note now: the text written, or the one read when it was not
+    bool written = false;       // the note holds the edit
+};
+
 struct NoteWriter::Job {
     quint64 serial = 0;
     QString notePath;
     QString title;
-    // The file calls; answers what the main thread does with them.
-    std::function<std::function<void()>(const std::atomic_bool &stopped)> write;
-    // At a quit, for a write that never came: keeps the edit aside.
-    std::function<void()> keep;
-    bool performers = true; // the performer's edit, not a line the program writes
+    // What the note holds before the write, as the record knows it; asked
+    // behind another write of the note, that one's answer tells instead.
+    QString onDisk;
+    bool behind = false;
+    // The file calls.
+    std::function<Written(const std::atomic_bool &stopped, const QString &onDisk)> write;
+    // What is kept aside of the edit should it never be written: nothing when
+    // the record holds what is on disk.
+    struct Aside {
+        QString songPath;
+        QString text;
+        notefile::Format format;
+    };
+    std::function<std::optional<Aside>()> aside;
 };
 
 // Shared with the thread, which may outlive the writer when a note holds it.
@@ -60,11 +77,16 @@ struct NoteWriter::State {
     std::atomic<quint64> underWay{0};
     std::atomic_bool stopped{false};
     NoteWriter *owner = nullptr; // under mutex; gone with the writer
+    // Each note's last write, while writes of it are asked or untold; under mutex.
+    QHash<QString, Written> answered;
 
     void run(FileCall before)
     {
         for (;;) {
+            // Once a write is through: a thread left behind touches nothing after the program's end.
+            std::optional<platform::BeforeTheEnd> going;
             Job job;
+            QString onDisk;
             {
                 std::unique_lock lock(mutex);
                 wake.wait(lock, [this] { return stopped || !queue.empty(); });
@@ -74,18 +96,26 @@ struct NoteWriter::State {
                 queue.pop_front();
                 current = job;
                 underWay = job.serial;
+                const auto last = answered.constFind(job.notePath);
+                onDisk = job.behind && last != answered.constEnd() ? last->onDisk : job.onDisk;
             }
             if (before)
                 before(job.notePath);
-            std::function<void()> told = stopped ? nullptr : job.write(stopped);
+            if (stopped) {
+                going.emplace();
+                return;
+            }
+            Written written = job.write(stopped, onDisk);
+            going.emplace();
             std::unique_lock lock(mutex);
-            // Stopped meanwhile: the quit kept the edit aside, and nothing here may outlive the exit.
+            // Stopped meanwhile: the quit kept the edit aside.
             if (stopped)
                 return;
+            answered.insert(job.notePath, Written{{}, written.onDisk, written.written});
             underWay = 0;
             current = Job();
             if (owner)
-                QMetaObject::invokeMethod(owner, std::move(told), Qt::QueuedConnection);
+                QMetaObject::invokeMethod(owner, std::move(written.told), Qt::QueuedConnection);
             doneWake.notify_all();
         }
     }
@@ -107,112 +137,143 @@ NoteWriter::~NoteWriter()
 void NoteWriter::enqueue(Job job)
 {
     job.serial = quint64(++asked_);
+    job.behind = pending_.value(job.notePath) > 0;
+    ++pending_[job.notePath];
+    // Behind a note said not to answer, this one waits too.
+    const bool waiting = waitingOnANote();
     {
         std::lock_guard lock(state_->mutex);
-        state_->queue.push_back(std::move(job));
+        state_->queue.push_back(job);
     }
     state_->wake.notify_one();
+    if (waiting)
+        keepAside({job});
     if (!poll_.isActive())
         poll_.start(0.5, true, [this] { poll(); });
 }
 
-QString NoteWriter::expectedOnDisk(const PiecesPtr &piece) const
+bool NoteWriter::waitingOnANote() const
 {
-    const QString path = notefile::notePathForSong(piece->pieceDet->fichier);
-    const auto it = pending_.constFind(path);
-    return it != pending_.constEnd() ? it->onDisk : piece->pieceDet->noteOnDisk;
+    return said_ != 0 && state_->underWay == said_;
 }
 
-void NoteWriter::done(const QString &notePath)
+void NoteWriter::keepAside(const std::deque<Job> &jobs)
+{
+    QSet<QString> seen;
+    for (auto it = jobs.rbegin(); it != jobs.rend(); ++it) {
+        if (seen.contains(it->notePath))
+            continue;
+        seen.insert(it->notePath);
+        const std::optional<Job::Aside> aside = it->aside();
+        if (aside) {
+            const QString path = keptnotes::keepWaiting(aside->songPath, aside->text, aside->format,
+                                                        kept_.value(it->notePath));
+            if (!path.isEmpty())
+                kept_.insert(it->notePath, path);
+        } else {
+            // The record went back to what is on disk: nothing is left to keep.
+            dropKept(it->notePath);
+        }
+    }
+}
+
+void NoteWriter::done(const QString &notePath, bool written)
 {
     ++told_;
     auto it = pending_.find(notePath);
-    if (it != pending_.end() && --it->count <= 0)
-        pending_.erase(it);
+    if (it == pending_.end() || --*it > 0)
+        return;
+    pending_.erase(it);
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->answered.remove(notePath);
+    }
+    // A copy kept while the note was silent; one whose write failed stays, as the edit is in no note.
+    if (written)
+        dropKept(notePath);
+}
+
+void NoteWriter::dropKept(const QString &notePath)
+{
+    const QString copy = kept_.take(notePath);
+    if (!copy.isEmpty() && !QFile::remove(copy))
+        TLOG(QStringLiteral("NoteWriter: %1 could not be removed").arg(copy));
 }
 
 void NoteWriter::save(const PiecesPtr &piece, const QObject *context, std::function<void(const QString &)> done)
 {
     if (!piece || !piece->pieceDet)
         return;
-    Pieces::NoteSave save = piece->noteSave();
-    // Behind a write of the same note still under way, this one starts from what that leaves.
-    save.onDisk = expectedOnDisk(piece);
+    const Pieces::NoteSave save = piece->noteSave();
     const QString notePath = notefile::notePathForSong(save.songPath);
-    auto keep = [save] {
-        if (save.text.isEmpty() || save.text == save.onDisk)
-            return;
-        keptnotes::keep(save.songPath, save.text, save.format);
-    };
-    if (!thread_) {
-        keep();
-        return;
-    }
-    Pending &p = pending_[notePath];
-    ++p.count;
-    p.onDisk = save.text;
     Job job;
     job.notePath = notePath;
     job.title = save.title;
-    job.keep = keep;
+    job.onDisk = save.onDisk;
+    job.aside = [piece, save]() -> std::optional<Job::Aside> {
+        const PiecesDet *det = piece->pieceDet.get();
+        if (save.text.isEmpty() || (det && save.text == det->noteOnDisk))
+            return std::nullopt;
+        return Job::Aside{save.songPath, save.text, save.format};
+    };
+    if (!thread_) {
+        keepAside({job});
+        return;
+    }
     job.write = [this, piece, save, notePath, context = QPointer<const QObject>(context),
-                 done = std::move(done)](const std::atomic_bool &stopped) -> std::function<void()> {
-        const Pieces::NoteSaved saved = Pieces::writeNote(save, &stopped);
-        return [this, piece, save, saved, notePath, context, done] {
-            NoteWriter::done(notePath);
-            piece->tookNoteSave(save, saved);
+                 done = std::move(done)](const std::atomic_bool &stopped, const QString &onDisk) -> Written {
+        Pieces::NoteSave asked = save;
+        asked.onDisk = onDisk;
+        const Pieces::NoteSaved saved = Pieces::writeNote(asked, &stopped);
+        auto told = [this, piece, asked, saved, notePath, context, done] {
+            NoteWriter::done(notePath, saved.saved);
+            piece->tookNoteSave(asked, saved);
             if (done && context)
                 done(saved.failure);
         };
+        return {told, saved.onDisk, saved.saved};
     };
     enqueue(std::move(job));
 }
 
 void NoteWriter::edit(const PiecesPtr &piece, const std::function<QString(const QString &)> &change,
-                      const QObject *context, std::function<void(const Pieces::NoteEditResult &)> done, Whose whose)
+                      const QObject *context, std::function<void(const Pieces::NoteEditResult &)> done)
 {
     if (!piece || !piece->pieceDet || !thread_)
         return;
     PiecesDet &det = *piece->pieceDet;
-    const QString onDisk = expectedOnDisk(piece);
     const QString notePath = notefile::notePathForSong(det.fichier);
     // The record holds the change from now on, whenever the note answers.
     det.notetxt = notefile::withLineFeeds(change(det.notetxt));
     det.note = !det.notetxt.isEmpty();
     piece->majInfo();
     const QString held = det.notetxt;
-    Pending &p = pending_[notePath];
-    ++p.count;
-    p.onDisk = notefile::withLineFeeds(change(onDisk));
     Job job;
     job.notePath = notePath;
     job.title = det.titre;
-    job.performers = whose == Whose::Performer;
-    if (job.performers) {
-        // The record holds this edit and every later one of the note.
-        job.keep = [piece, onDisk] {
-            const PiecesDet *det = piece->pieceDet.get();
-            if (det && det->notetxt != onDisk)
-                keptnotes::keep(det->fichier, det->notetxt, det->noteFormat);
-        };
-    } else {
-        // A line the program writes on its own is not the performer's edit: the
-        // quit says it in the log only, as a refused one is.
-        job.keep = [notePath] { TLOG(QStringLiteral("NoteWriter: %1 did not answer, its line is not written").arg(notePath)); };
-    }
-    job.write = [this, piece, change, onDisk, held, notePath, songPath = det.fichier, format = det.noteFormat,
+    job.onDisk = det.noteOnDisk;
+    // The record holds this edit and every later one of the note, the
+    // performer's and the lines the program writes (the played date) alike.
+    job.aside = [piece]() -> std::optional<Job::Aside> {
+        const PiecesDet *det = piece->pieceDet.get();
+        if (!det || det->notetxt.isEmpty() || det->notetxt == det->noteOnDisk)
+            return std::nullopt;
+        return Job::Aside{det->fichier, det->notetxt, det->noteFormat};
+    };
+    job.write = [this, piece, change, held, notePath, songPath = det.fichier, format = det.noteFormat,
                  context = QPointer<const QObject>(context),
-                 done = std::move(done)](const std::atomic_bool &stopped) -> std::function<void()> {
+                 done = std::move(done)](const std::atomic_bool &stopped, const QString &onDisk) -> Written {
         const Pieces::NoteEdited edited = Pieces::editNoteFile(songPath, format, change, &stopped);
-        return [this, piece, edited, onDisk, held, notePath, context, done] {
+        auto told = [this, piece, edited, onDisk, held, notePath, context, done] {
             // The note as stored, with what others saved, unless the record changed since.
-            const bool last = pending_.value(notePath).count <= 1;
-            NoteWriter::done(notePath);
+            const bool last = pending_.value(notePath) <= 1;
+            NoteWriter::done(notePath, edited.failure.isEmpty());
             const bool take = last && piece->pieceDet && piece->pieceDet->notetxt == held;
             const Pieces::NoteEditResult r = Pieces::tookNoteEdit(piece, edited, onDisk, take);
             if (done && context)
                 done(r);
         };
+        return {told, edited.text, edited.failure.isEmpty()};
     };
     enqueue(std::move(job));
 }
@@ -229,12 +290,19 @@ void NoteWriter::poll()
     // them: half a second at least, not a stepped clock's two ticks at once.
     if (now != 0 && now == seen_ && turned_ && now != said_) {
         said_ = now;
-        QString title;
+        std::deque<Job> waiting;
         {
             std::lock_guard lock(state_->mutex);
-            title = state_->current.title;
+            if (state_->underWay == now) {
+                waiting.push_back(state_->current);
+                waiting.insert(waiting.end(), state_->queue.begin(), state_->queue.end());
+            }
         }
-        emit noAnswer(title);
+        // Said to wait, the edits are on the local disk too: a crash or a kill does not take them.
+        if (!waiting.empty()) {
+            keepAside(waiting);
+            emit noAnswer(waiting.front().title, kept_.value(waiting.front().notePath));
+        }
     }
     seen_ = now;
     turned_ = false;
@@ -249,6 +317,7 @@ void NoteWriter::finish(int waitMs)
         return;
     std::deque<Job> left;
     bool held = false;
+    QSet<QString> landed; // written, not yet told
     {
         std::unique_lock lock(state_->mutex);
         // A write already said to wait on its note is not waited for again.
@@ -264,18 +333,17 @@ void NoteWriter::finish(int waitMs)
         for (Job &job : state_->queue)
             left.push_back(std::move(job));
         state_->queue.clear();
+        for (auto it = state_->answered.cbegin(); it != state_->answered.cend(); ++it)
+            if (it->written)
+                landed.insert(it.key());
     }
     state_->wake.notify_all();
     poll_.stop();
-    // The last edit of each note is the one to keep.
-    QSet<QString> kept;
-    for (auto it = left.rbegin(); it != left.rend(); ++it) {
-        if (it->performers && kept.contains(it->notePath))
-            continue;
-        it->keep();
-        if (it->performers)
-            kept.insert(it->notePath);
-    }
+    for (const Job &job : left)
+        landed.remove(job.notePath);
+    for (const QString &notePath : std::as_const(landed))
+        dropKept(notePath);
+    keepAside(left);
     platform::endThread(thread_, held ? 0 : platform::kThreadEndWaitMs,
                         QStringLiteral("NoteWriter: %1").arg(held ? left.front().notePath : QString()));
     thread_ = nullptr;

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -42,18 +43,14 @@ public:
     // Changes the note as it is on disk when its turn comes
     // (Pieces::editNoteOnDisk); the record takes the change at once, and the
     // stored note once written unless something else changed the record since.
-    // The performer's edit (a tag ticked) is kept aside at a quit that comes
-    // before it is written; a line the program writes on its own (the played
-    // date) is only logged.
-    enum class Whose { Program, Performer };
     void edit(const PiecesPtr &piece, const std::function<QString(const QString &)> &change, const QObject *context,
-              std::function<void(const Pieces::NoteEditResult &)> done = {}, Whose whose = Whose::Program);
+              std::function<void(const Pieces::NoteEditResult &)> done = {});
 
     bool idle() const;
     // At a quit: waits at most waitMs for the writes queued, keeps aside the
-    // edits still unwritten (keptnotes, said at the next start) and ends the
-    // thread without waiting on a note that does not answer. A save asked
-    // afterwards is kept aside at once.
+    // edits still unwritten, the played date with the performer's (keptnotes,
+    // said at the next start) and ends the thread without waiting on a note
+    // that does not answer. A save asked afterwards is kept aside at once.
     void finish(int waitMs);
 
     // Runs the event loop until every write asked so far is done and told (or
@@ -61,25 +58,29 @@ public:
     bool waitForIdle(int timeoutMs = 10000);
 
 signals:
-    // A write has waited on its note for half a second or more.
-    void noAnswer(const QString &songTitle);
+    // A write has waited on its note for half a second or more. From then on
+    // each edit waiting is kept aside as well, until its note is written, so
+    // that a crash does not take it: keptPath is the held note's copy ("" when
+    // it could not be kept).
+    void noAnswer(const QString &songTitle, const QString &keptPath);
 
 private:
     struct State;
     struct Job;
+    struct Written;
     void enqueue(Job job);
     void poll();
-
-    struct Pending {
-        int count = 0;
-        QString onDisk; // what the file holds once the writes queued are done
-    };
-    QString expectedOnDisk(const PiecesPtr &piece) const;
-    void done(const QString &notePath);
+    bool waitingOnANote() const;
+    // Keeps aside the newest edit of each note among jobs (oldest first).
+    void keepAside(const std::deque<Job> &jobs);
+    void done(const QString &notePath, bool written);
+    // Removes the copy kept of the note's edit: nothing is left to keep.
+    void dropKept(const QString &notePath);
 
     std::shared_ptr<State> state_;
     QThread *thread_ = nullptr;
-    QHash<QString, Pending> pending_;
+    QHash<QString, int> pending_; // writes asked and not yet told, by note
+    QHash<QString, QString> kept_; // the copy kept of a note's edit while it waits
     int told_ = 0; // writes whose end reached the main thread
     int asked_ = 0;
     platform::Timer poll_;

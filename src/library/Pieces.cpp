@@ -341,9 +341,11 @@ Pieces::NoteSaved Pieces::writeNote(const NoteSave &save, const std::atomic_bool
         saved.failure = why;
         return saved;
     };
-    const notefile::ReadResult r = notefile::read(path);
-    if (stopped && *stopped)
+    const auto stop = [stopped] { return stopped && *stopped; };
+    const notefile::ReadResult r = notefile::read(path, notefile::LineEnds::AsLineFeeds, stopped);
+    if (stop())
         return saved;
+    saved.onDisk = r.text;
     // Gone since: nothing left to lose.
     saved.gone = !r.exists;
     QString why = refusal(r, path, &save);
@@ -357,6 +359,8 @@ Pieces::NoteSaved Pieces::writeNote(const NoteSave &save, const std::atomic_bool
         // Another program (or a copy of this song) saved the note since it was read.
         QString error;
         const QString kept = notefile::keepBeside(path, r.bytes, &error);
+        if (stop())
+            return saved;
         if (kept.isEmpty())
             return refuse(QStringLiteral("The note of \"%1\" was changed elsewhere, and that version could not be "
                                          "kept beside it (%2), so your edit was not saved.")
@@ -367,9 +371,12 @@ Pieces::NoteSaved Pieces::writeNote(const NoteSave &save, const std::atomic_bool
     }
     // Written back as the file on disk is stored now (another editor may have saved it since).
     why = store(path, r.exists, save.text, r.exists ? r.format : save.format, &saved.format);
+    if (stop())
+        return saved;
     if (!why.isEmpty())
         return refuse(why);
     saved.saved = true;
+    saved.onDisk = save.text;
     return saved;
 }
 
@@ -469,18 +476,22 @@ Pieces::NoteEdited Pieces::editNoteFile(const QString &songPath, const notefile:
 {
     NoteEdited edited;
     const QString path = notefile::notePathForSong(songPath);
-    const notefile::ReadResult r = notefile::read(path, notefile::LineEnds::AsStored);
+    const notefile::ReadResult r = notefile::read(path, notefile::LineEnds::AsStored, stopped);
     if (stopped && *stopped)
         return edited;
     edited.failure = refusal(r, path);
-    const QString text = edited.failure.isEmpty() ? change(r.text) : r.text;
+    QString text = edited.failure.isEmpty() ? change(r.text) : r.text;
     // The text holds its line ends as stored: they are written as they are.
     edited.format = r.exists ? r.format : notefile::Format{format.encoding, false};
     if (edited.failure.isEmpty() && text != r.text) {
         notefile::Format written;
         edited.failure = store(path, r.exists, text, {edited.format.encoding, false}, &written);
+        if (stopped && *stopped)
+            return edited;
         edited.format.encoding = written.encoding;
         edited.written = edited.failure.isEmpty();
+        if (!edited.written)
+            text = r.text;
     }
     if (!edited.failure.isEmpty())
         TLOG(QStringLiteral("Pieces editNoteOnDisk %1").arg(edited.failure));

@@ -66,8 +66,10 @@ public:
         notefile::Format format;
         QString notice;  // the version changed elsewhere is kept beside it
         QString failure; // why not, the edit kept aside said in it; "" when saved
+        QString onDisk;  // the note now: the text written, or the one read
     };
-    // Once stopped is set (a quit left the write behind) nothing follows the read.
+    // Once stopped is set (a quit left the write behind) nothing follows the
+    // file call that was under way.
     static NoteSaved writeNote(const NoteSave &save, const std::atomic_bool *stopped = nullptr);
     // ...and, on the main thread, what the record takes of them.
     void tookNoteSave(const NoteSave &save, const NoteSaved &saved);
@@ -103,7 +105,7 @@ public:
     struct NoteEdited {
         bool written = false;
         QString read;    // the note found on disk, line ends as "\n"
-        QString text;    // the note as now stored, line ends as "\n"
+        QString text;    // the note as now stored (the one read when not written), line ends as "\n"
         notefile::Format format;
         QString failure;
     };

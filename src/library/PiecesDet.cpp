@@ -111,11 +111,11 @@ QString trimBlanksAndTabs(const QString &text)
     return text.mid(b, e - b);
 }
 
-ReadResult read(const QString &path, LineEnds lineEnds)
+ReadResult read(const QString &path, LineEnds lineEnds, const std::atomic_bool *stopped)
 {
     using Status = platform::FileBytes::Status;
     ReadResult r;
-    const platform::FileBytes file = platform::readSettledFile(path, kMaxNoteBytes);
+    const platform::FileBytes file = platform::readSettledFile(path, kMaxNoteBytes, stopped);
     if (file.status == Status::Missing)
         return r;
     r.exists = true;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -140,8 +141,10 @@ struct ReadResult {
     QByteArray bytes;      // as stored
 };
 // The one read of a note file: a write through its other names that a kill
-// stopped is settled first (platform::readSettledFile).
-ReadResult read(const QString &path, LineEnds lineEnds = LineEnds::AsLineFeeds);
+// stopped is settled first (platform::readSettledFile). Once stopped is set
+// nothing follows the file call under way: the note reads as not readable.
+ReadResult read(const QString &path, LineEnds lineEnds = LineEnds::AsLineFeeds,
+                const std::atomic_bool *stopped = nullptr);
 // The text of a note's bytes, its line ends as "\n" (or as stored), and how it was stored.
 QString decode(const QByteArray &bytes, Format *format, LineEnds lineEnds = LineEnds::AsLineFeeds);
 // The text with every "\r\n" as "\n".

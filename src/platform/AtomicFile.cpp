@@ -283,20 +283,25 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
     return ok;
 }
 
-bool restoreStoppedWriteThrough(const QString &path)
+bool restoreStoppedWriteThrough(const QString &path, const std::atomic_bool *stopped)
 {
+    const auto stop = [stopped] { return stopped && *stopped; };
     const std::lock_guard lock(writeThroughMutex());
     const QString kept = keptPath(path);
-    const std::optional<Kept> stopped = readKept(kept);
+    const std::optional<Kept> left = readKept(kept);
+    if (!left || stop())
+        return false;
     const std::optional<qint64> size = regularFileSize(path);
-    if (!stopped || !size)
+    if (!size || stop())
         return false;
     const FileBytes now = readRegularFile(path, *size);
-    if (now.ok() && stopped->leftBy(now.bytes)) {
+    if (stop())
+        return false;
+    if (now.ok() && left->leftBy(now.bytes)) {
         QFile::remove(kept);
         return false;
     }
-    return writeThrough(path, stopped->old, *size, nullptr);
+    return writeThrough(path, left->old, *size, nullptr);
 }
 
 void reportFileSizeLimitAsWriteError()

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QSaveFile>
 #include <QString>
+#include <atomic>
 
 namespace platform {
 
@@ -56,7 +57,8 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
 // program killed) gets back the old bytes kept beside it; true when it did.
 // One that already holds all the new text keeps it, and the kept bytes go.
 // Asked by readSettledFile only: any other read leaves the file as it is.
-bool restoreStoppedWriteThrough(const QString &path);
+// Once stopped is set, nothing follows the file call under way.
+bool restoreStoppedWriteThrough(const QString &path, const std::atomic_bool *stopped = nullptr);
 
 // Writes all of `size` bytes at `offset` of an open file, going on after a
 // signal or a short write; false on the first error (errno tells).

@@ -61,8 +61,11 @@ bool appendRecord(const QString &base, const QByteArray &line)
     return ::close(fd) == 0 && whole;
 }
 
+// The kind of a copy said only if it is still there.
+const QString kWaiting = QStringLiteral("waiting note");
+
 struct Records {
-    QStringList notes, songs, settings, lost;
+    QStringList notes, songs, settings, lost, waiting;
 };
 
 QStringList linesOf(const QByteArray &bytes) { return QString::fromUtf8(bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
@@ -102,6 +105,8 @@ void readRecords(const QStringList &lines, Records *out)
             out->songs << fields[1];
         } else if (fields[0] == QLatin1String("settings")) {
             out->settings << fields[1];
+        } else if (fields[0] == kWaiting) {
+            out->waiting << fields[1];
         } else {
             out->notes << fields[1];
         }
@@ -162,23 +167,36 @@ QString keep(const QString &name, const QString &suffix,
     return QString();
 }
 
+namespace {
+
+void record(const QString &kind, const QString &keptPath, const QString &what)
+{
+    // One line, three fields: a tab or a line end in a name would split it.
+    const auto field = [](QString text) {
+        return text.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    };
+    const QString line = kind + QLatin1Char('\t') + field(keptPath) + QLatin1Char('\t') + field(what);
+    const QByteArray bytes = line.toUtf8() + '\n';
+    for (const QString &base : bases())
+        if (appendRecord(base, bytes))
+            return;
+    qWarning().noquote() << QStringLiteral("The next start cannot be told of it: no folder takes a record");
+}
+
+} // namespace
+
 void tellNextStart(What kind, const QString &keptPath, const QString &what)
 {
     if (keptPath.isEmpty())
         qWarning().noquote() << QStringLiteral("While quitting, %1 could not be saved or kept anywhere: it is lost").arg(what);
     else
         qWarning().noquote() << QStringLiteral("While quitting, %1 could not be saved; kept in %2").arg(what, keptPath);
-    // One line, three fields: a tab or a line end in a name would split it.
-    const auto field = [](QString text) {
-        return text.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    };
-    const QString line =
-        QString::fromLatin1(kindName(kind)) + QLatin1Char('\t') + field(keptPath) + QLatin1Char('\t') + field(what);
-    const QByteArray bytes = line.toUtf8() + '\n';
-    for (const QString &base : bases())
-        if (appendRecord(base, bytes))
-            return;
-    qWarning().noquote() << QStringLiteral("The next start cannot be told of it: no folder takes a record");
+    record(QString::fromLatin1(kindName(kind)), keptPath, what);
+}
+
+void tellNextStartUnlessRemoved(const QString &keptPath, const QString &what)
+{
+    record(kWaiting, keptPath, what);
 }
 
 QString takeNotice()
@@ -214,10 +232,20 @@ QString takeNotice()
                                    file.errorString());
     }
     rememberSaid(stuck);
+    // Removed once its edit was written; one the quit kept again is said as the quit's.
+    QStringList waiting;
+    for (const QString &path : std::as_const(records.waiting))
+        if (!records.notes.contains(path) && !waiting.contains(path) && QFileInfo::exists(path))
+            waiting << path;
     QStringList said;
     said << sentence(records.notes,
                      QStringLiteral("An edited note could not be saved when Tolvane last quit: it is kept as \"%1\"."),
                      QStringLiteral("%1 edited notes could not be saved when Tolvane last quit: they are kept in \"%2\"."))
+         << sentence(waiting,
+                     QStringLiteral("An edited note was not written to its note file before Tolvane last ended: "
+                                    "it is kept as \"%1\"."),
+                     QStringLiteral("%1 edited notes were not written to their note files before Tolvane last "
+                                    "ended: they are kept in \"%2\"."))
          << sentence(records.songs,
                      QStringLiteral("An edited song could not be saved when Tolvane last quit: it is kept as \"%1\"."),
                      QStringLiteral("%1 edited songs could not be saved when Tolvane last quit: they are kept in \"%2\"."))

@@ -123,11 +123,18 @@ FileBytes readRegularFile(const QString &path, qint64 maxBytes, const std::funct
     return readBlocks(RegularFile::open(path), maxBytes, answered, take);
 }
 
-FileBytes readSettledFile(const QString &path, qint64 maxBytes)
+FileBytes readSettledFile(const QString &path, qint64 maxBytes, const std::atomic_bool *stopped)
 {
+    const auto stop = [stopped] { return stopped && *stopped; };
+    const FileBytes none{FileStatus::Unreadable, {}, QStringLiteral("stopped")};
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1)
-        restoreStoppedWriteThrough(path);
+    const bool linked = ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1;
+    if (stop())
+        return none;
+    if (linked)
+        restoreStoppedWriteThrough(path, stopped);
+    if (stop())
+        return none;
     return readRegularFile(path, maxBytes);
 }
 

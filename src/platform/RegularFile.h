@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -67,8 +68,10 @@ FileBytes readRegularFile(const QString &path, qint64 maxBytes, const std::funct
 // The same for a file the program writes through its other names (a note): a
 // write a kill stopped is settled first (restoreStoppedWriteThrough), which
 // may write the file. Any other read must not: a song on a read-only share,
-// or a file read by the renderer's thread.
-FileBytes readSettledFile(const QString &path, qint64 maxBytes);
+// or a file read by the renderer's thread. Once stopped is set (the file
+// system held the caller past a quit), nothing follows the file call under
+// way, and the answer is Unreadable.
+FileBytes readSettledFile(const QString &path, qint64 maxBytes, const std::atomic_bool *stopped = nullptr);
 
 // The size of a regular file (a link is followed); nothing for a missing file,
 // a pipe, a device, a socket or a folder. Asks the file system only: nothing

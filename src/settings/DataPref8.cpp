@@ -440,7 +440,7 @@ void DataPref8::editRow(const PiecesPtr &song, const std::function<QString(const
         if (r.written)
             noteWritten();
         refreshSongRow(song);
-    }, NoteWriter::Whose::Performer);
+    });
     refreshSongRow(song);
 }
 

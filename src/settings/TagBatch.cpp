@@ -61,7 +61,7 @@ public:
                 else if (r.written)
                     ++result_.written;
                 next();
-            }, NoteWriter::Whose::Performer);
+            });
             return;
         }
         setObjectName(QString()); // another run may start now

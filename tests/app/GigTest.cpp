@@ -415,6 +415,7 @@ struct HeldSong {
     const char *next;  // the song after it
     bool lead;         // looked at by a window bound to "Lead", for the song's version
     const char *typed = nullptr; // a held note: typed into the notes window and left unsaved (else its played date)
+    enum class Then { Answers, Quits, Ends } then = Then::Answers; // a held note: what comes while it is silent
 };
 
 void PrintTo(const HeldSong &row, std::ostream *os)
@@ -622,34 +623,52 @@ TEST_P(HeldNote, TheKeysAnswerTheTitleRowSaysSoAndTheEditOutlivesTheQuit)
         clock.advance(0.5);
         testsupport::processEvents();
     }
-    EXPECT_TRUE(notesShown().join(QString()).contains(QStringLiteral("does not answer")))
+    EXPECT_TRUE(notesShown().join(QString()).contains(QStringLiteral("does not answer: the edit is kept")))
         << notesShown().join(QLatin1Char('|')).toStdString();
+    // Before, the edits said to wait were in memory alone, and a kill took them;
+    // the played date was not kept even at a quit.
+    const QDir keptNotes(QDir(dataDir.path()).filePath(QStringLiteral("Kept notes")));
+    const auto keptWhole = [&] {
+        const QFileInfoList kept = keptNotes.entryInfoList(QDir::Files);
+        ASSERT_EQ(kept.size(), 1);
+        const QString copy = readFile(kept.first().filePath());
+        EXPECT_TRUE(row.typed ? copy.startsWith(QString::fromUtf8(row.typed))
+                              : copy.contains(QStringLiteral("LastPlayedDate1=2026-12-07\n"))) << copy.toStdString();
+    };
+    keptWhole();
 
-    if (!row.typed) {
+    if (row.then == HeldSong::Then::Answers) {
         answers.open();
         settle();
         EXPECT_TRUE(readFile(held).contains(QStringLiteral("LastPlayedDate1=2026-12-07\n"))) << readFile(held).toStdString();
+        EXPECT_TRUE(keptNotes.isEmpty(QDir::Files)) << "written, the copy goes";
         return;
     }
     QElapsedTimer quit;
     quit.start();
-    platform::setQuitting(true);
-    controller->applicationWillTerminate();
+    const bool quits = row.then == HeldSong::Then::Quits;
+    platform::setQuitting(quits);
+    if (quits)
+        controller->applicationWillTerminate();
     controller.reset();
     closeWindows();
     platform::setQuitting(false);
     EXPECT_LT(quit.elapsed(), 5000);
-    const QFileInfoList kept = QDir(QDir(dataDir.path()).filePath(QStringLiteral("Kept notes"))).entryInfoList(QDir::Files);
-    ASSERT_EQ(kept.size(), 1);
-    EXPECT_TRUE(readFile(kept.first().filePath()).startsWith(QString::fromUtf8(row.typed)));
+    keptWhole();
     start();
-    EXPECT_TRUE(notesShown().join(QString()).contains(QStringLiteral("An edited note could not be saved")))
+    EXPECT_TRUE(notesShown().join(QString()).contains(quits ? QStringLiteral("An edited note could not be saved")
+                                                            : QStringLiteral("An edited note was not written to its note file")))
         << notesShown().join(QLatin1Char('|')).toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Notes, HeldNote,
                          ::testing::Values(HeldSong{"Charlie.txt", "Charlie", "", "Bravo", false},
-                                           HeldSong{"Charlie.txt", "Charlie", "", "Bravo", false, "Encore twice"}),
+                                           HeldSong{"Charlie.txt", "Charlie", "", "Bravo", false, nullptr, HeldSong::Then::Quits},
+                                           HeldSong{"Charlie.txt", "Charlie", "", "Bravo", false, "Encore twice", HeldSong::Then::Quits},
+                                           // The program ended without a quit, as a kill would end it.
+                                           HeldSong{"Charlie.txt", "Charlie", "", "Bravo", false, "Encore twice", HeldSong::Then::Ends}),
                          [](const ::testing::TestParamInfo<HeldSong> &info) {
-                             return std::string(info.param.typed ? "unsaved_edit" : "played_date");
+                             const auto then = info.param.then;
+                             return std::string(info.param.typed ? "unsaved_edit" : "played_date")
+                                    + (then == HeldSong::Then::Quits ? "_at_the_quit" : then == HeldSong::Then::Ends ? "_at_the_end" : "");
                          });

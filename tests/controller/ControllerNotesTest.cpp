@@ -8,6 +8,7 @@
 #include "support/GatedScan.h"
 
 #include <QProcess>
+#include <unistd.h>
 #include <QTest>
 #include <QThreadPool>
 
@@ -264,6 +265,37 @@ TEST_F(ControllerNotesTest, AnEditAgainstANoteChangedElsewhereKeepsBoth)
                              "the other version is kept beside it as \"%1\".")
                   .arg(kept));
     EXPECT_TRUE(dialogs.records().isEmpty());
+}
+
+// Two saves of a silent note, the first refused by the file system: before,
+// the second expected the first's text on disk and said the note had been
+// changed elsewhere, keeping its own old words beside it.
+TEST_F(ControllerNotesTest, ASaveQueuedBehindAFailedOneFindsNothingChangedElsewhere)
+{
+    testsupport::Gate answers;
+    const std::shared_ptr<void> atTheEnd(nullptr, [answers](void *) mutable { answers.open(); });
+    // A note with a second name is written through itself, by way of its bytes kept beside it: a folder there refuses.
+    const QString note1 = songs.filePath(QStringLiteral("s01.txt")), obstacle = songs.filePath(QStringLiteral(".s01.txt.kept"));
+    const NoteWriter::ScopedFileCall share{[answers, note1, obstacle, first = true](const QString &path) mutable {
+        if (path == note1 && std::exchange(first, false))
+            answers.wait();
+        else if (path == note1)
+            QDir().rmdir(obstacle);
+    }};
+    startWithNotes(QStringLiteral("One\n"), QStringLiteral("Two\n"));
+    ASSERT_EQ(::link(QFile::encodeName(note1).constData(), QFile::encodeName(songs.filePath(QStringLiteral("other name"))).constData()), 0);
+    ASSERT_TRUE(QDir().mkdir(obstacle));
+    WinNote *text = controller->winNote();
+    for (const QString &typed : {QStringLiteral("first"), QStringLiteral("second")}) {
+        text->textView()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(text->textView(), typed);
+        text->saveNote(false);
+    }
+    answers.open();
+    EXPECT_EQ(note(1), QStringLiteral("One\nfirstsecond\n"));
+    ASSERT_TRUE(window());
+    EXPECT_TRUE(window()->messages.filter(QStringLiteral("could not be saved")).size() == 1) << window()->messages.join(u'|').toStdString();
+    EXPECT_TRUE(window()->messages.filter(QStringLiteral("changed elsewhere")).isEmpty()) << window()->messages.join(u'|').toStdString();
 }
 
 // The played date and a save typed in a notes window are queued for the same

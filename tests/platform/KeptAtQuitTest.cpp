@@ -126,11 +126,19 @@ TEST(KeptAtQuit, RecordsOfEveryKindAreSaidTogether)
                         QStringLiteral("the edited note of Pine"));
     kept::tellNextStart(kept::What::Settings, QStringLiteral("/k/Kept notes/Settings (edit not saved 2026-12-08 10.00).json"),
                         QStringLiteral("the changes of 2 settings"));
+    // Kept while they waited on their notes: said unless removed once written, and once with the quit's.
+    const QString waiting = home.dir.filePath(QStringLiteral("Oak (edit not saved 2026-12-08 10.00).txt"));
+    testsupport::writeFile(waiting, "words");
+    for (const QString &copy : {QStringLiteral("/k/Kept notes/Pine (edit not saved 2026-12-08 10.00).txt"), waiting,
+                                home.dir.filePath(QStringLiteral("written.txt"))})
+        kept::tellNextStartUnlessRemoved(copy, QStringLiteral("an edited note"));
     EXPECT_EQ(kept::takeNotice(),
               QStringLiteral("2 edited notes could not be saved when Tolvane last quit: they are kept in \"/k/Kept notes\". "
+                             "An edited note was not written to its note file before Tolvane last ended: it is kept "
+                             "as \"%1\". "
                              "Settings changed before Tolvane last quit could not be written to the settings file: they "
                              "are kept in \"/k/Kept notes/Settings (edit not saved 2026-12-08 10.00).json\" and were "
-                             "not taken back."));
+                             "not taken back.").arg(waiting));
 }
 
 // Before, the changes a settings file refused at a quit were logged and
