@@ -405,9 +405,10 @@ void UserDefaults::stopWriter(int waitMs)
         if (!writer_.joinable())
             return;
         stopping_ = true;
-        // Nothing to wait for where the changes leave the file as it is.
+        // Nothing to wait for where the changes leave the file as it is, nor
+        // for the program's own where the file refused them or was never read.
         if (!writing_)
-            pending_ = changesOnly(pending_, lastTryFailed_);
+            pending_ = changesOnly(pending_, lastTryFailed_ || !read_);
         deadline_ = SteadyClock::now() + std::chrono::milliseconds(std::max(0, waitMs));
         giveUpAtMs_ = nowMs() + std::max(0, waitMs);
         queueChanged_.notify_all();
@@ -562,6 +563,8 @@ void UserDefaults::writerLoop()
             readAgain(lock);
             if (!read_ && late_ == Late::None)
                 retryAt = SteadyClock::now() + kReadRetry;
+            if (!read_ && stopping_)
+                pending_ = changesOnly(pending_, true);
             continue;
         }
         if (pending_.empty() || (batchDepth_ > 0 && !stopping_))

@@ -534,6 +534,21 @@ TEST(UserDefaultsStore, QuitWaitsBoundedAndLogsWhatCouldNotBeWritten)
     }
     EXPECT_TRUE(log.lines().filter(QStringLiteral("could not be written")).join(QString()).contains(QStringLiteral("tagStr")))
         << log.lines().join('\n').toStdString();
+
+    // Before, a store locked since the open held the quit two seconds for the
+    // program's own writes, which could only have filled keys the file lacks.
+    HeldEarlierRun held;
+    ASSERT_TRUE(held.locked);
+    UserDefaults unread;
+    ASSERT_TRUE(unread.open(held.path));
+    {
+        const UserDefaults::Provisional quitting(unread);
+        unread.setInteger(QStringLiteral("NbrExec"), 5);
+    }
+    QElapsedTimer quit;
+    quit.start();
+    unread.close(2000);
+    EXPECT_LT(quit.elapsed(), 1000);
 }
 
 // Before, a settings file deleted while the program ran was never made again:
