@@ -357,9 +357,8 @@ bool UserDefaults::open(const QString &databasePath)
                                  "defaults, and nothing is written to it until it has been read.")
                       .arg(databasePath, why);
     else if (!writable || readOnly_)
-        notice_ = QStringLiteral("The settings file \"%1\" cannot be written: changes are written once it can be; "
-                                 "those still unwritten when Tolvane quits are kept aside, and the next start says "
-                                 "where.")
+        notice_ = QStringLiteral("The settings file \"%1\" cannot be written: changes are written once it can be, "
+                                 "or kept aside when Tolvane quits.")
                       .arg(databasePath);
     if (!notice_.isEmpty() && aside.isEmpty())
         qWarning().noquote() << QStringLiteral("UserDefaults open: %1").arg(notice_);
@@ -668,8 +667,7 @@ void UserDefaults::sayRefused(const QString &why)
     refusalSaid_ = true;
     if (!why.isEmpty())
         refusedNotice_ = QStringLiteral("The settings file \"%1\" cannot be written now (%2): changes are kept in "
-                                        "memory and written once it can be; those still unwritten when Tolvane quits "
-                                        "are kept aside, and the next start says where.")
+                                        "memory and written once it can be, or kept aside when Tolvane quits.")
                              .arg(path_, why);
     if (!refusedHandler_)
         return;
