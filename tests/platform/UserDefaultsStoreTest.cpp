@@ -436,8 +436,9 @@ TEST(UserDefaultsStore, AWriteRefusedMidRunIsSaidOnce)
         }
         testsupport::processEvents();
         EXPECT_EQ(said.size(), row.said ? 1 : 0) << said.join('\n').toStdString();
-        if (row.said && !said.isEmpty())
+        if (row.said && !said.isEmpty()) {
             EXPECT_TRUE(said.first().contains(QLatin1String(row.said))) << said.first().toStdString();
+        }
         d.setFault(nullptr);
         d.close(0);
     }
