@@ -175,10 +175,10 @@ qsizetype lastClauseEnd(const QString &part)
 {
     for (qsizetype space = part.lastIndexOf(QLatin1Char(' ')); space > 0;
          space = part.lastIndexOf(QLatin1Char(' '), space - 1)) {
-        QStringView word = QStringView(part).left(space);
-        while (!word.isEmpty() && QStringView(u"\"')»”").contains(word.back()))
-            word.chop(1);
-        if (!word.isEmpty() && QStringView(u".!?:;,").contains(word.back()))
+        QStringView before = QStringView(part).left(space);
+        while (!before.isEmpty() && QStringView(u"\"')»”").contains(before.back()))
+            before.chop(1);
+        if (!before.isEmpty() && QStringView(u".!?:;,").contains(before.back()))
             return space;
     }
     return -1;

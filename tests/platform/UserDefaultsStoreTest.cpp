@@ -539,9 +539,8 @@ TEST(UserDefaultsStore, QuitWaitsBoundedAndLogsWhatCouldNotBeWritten)
     // Before, a store locked since the open held the quit two seconds for the
     // program's own writes, which could only have filled keys the file lacks.
     HeldEarlierRun held;
-    ASSERT_TRUE(held.locked);
     UserDefaults unread;
-    ASSERT_TRUE(unread.open(held.path));
+    ASSERT_TRUE(held.locked && unread.open(held.path));
     {
         const UserDefaults::Provisional quitting(unread);
         unread.setInteger(QStringLiteral("NbrExec"), 5);
