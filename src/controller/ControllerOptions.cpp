@@ -270,8 +270,13 @@ void ControllerOptions::write(platform::UserDefaults &d) const
     d.setDouble(QStringLiteral("genOptDimmerValInact"), dimmerValInact);
     for (int i = 0; i < KeyInputCount; ++i)
         d.setInteger(popupKey(KeyInput(i)), keyIndex[size_t(i)]);
-    for (int i = 0; i < SlotCount; ++i)
-        d.setInteger(slotKey("songNoBookMark", i), songNoBookMark[size_t(i)]);
+    {
+        // The song each folder showed is the program's record, not the
+        // performer's change: a store that cannot take it keeps nothing aside.
+        const platform::UserDefaults::Bookkeeping own(d);
+        for (int i = 0; i < SlotCount; ++i)
+            d.setInteger(slotKey("songNoBookMark", i), songNoBookMark[size_t(i)]);
+    }
     for (int i = 0; i < SlotCount; ++i)
         d.setInteger(slotKey("sortBookMark", i), sortBookMark[size_t(i)]);
     for (int i = 0; i < KeyInputCount; ++i)

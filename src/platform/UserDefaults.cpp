@@ -14,6 +14,7 @@
 #include <QStandardPaths>
 #include <sqlite3.h>
 #include <algorithm>
+#include <iterator>
 
 namespace platform::defaultscodec {
 
@@ -350,8 +351,14 @@ void UserDefaults::holdAsWritten(const std::vector<Op> &ops, bool recreated)
 
 std::vector<UserDefaults::Op> UserDefaults::changesOnly(const std::vector<Op> &ops, bool dropOwn) const
 {
-    // Unread, the file's values are unknown; after a removal of everything,
-    // every key is a change.
+    // Unread, the file's values are unknown, but the program's own writes
+    // could only fill keys it lacks: not worth a wait.
+    if (!read_ && late_ == Late::None && dropOwn) {
+        std::vector<Op> out;
+        std::copy_if(ops.cbegin(), ops.cend(), std::back_inserter(out), [](const Op &op) { return !op.provisional; });
+        return out;
+    }
+    // After a removal of everything, every key is a change.
     if (!read_ || late_ != Late::None
         || std::any_of(ops.cbegin(), ops.cend(), [](const Op &op) { return op.kind == Op::Kind::RemoveAll; }))
         return ops;

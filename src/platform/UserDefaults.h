@@ -90,10 +90,11 @@ public:
     // The same without the run now: for a window that read the store when it
     // opened and must show the file's values once read.
     void afterLateRead(const QString &part, std::function<void()> read, const QObject *owner = nullptr);
-    // Waits at most waitMs for the changes not yet written, logs those that
-    // could not be (at a quit, keeps them aside: platform/KeptAtQuit.h), and
-    // closes. A file read meanwhile is taken without the
-    // late-read handler.
+    // Waits at most waitMs for the changes not yet written (not for the
+    // program's own, where the file refused them or was never read), logs
+    // those that could not be (at a quit, keeps them aside:
+    // platform/KeptAtQuit.h), and closes. A file read meanwhile is taken
+    // without the late-read handler.
     void close(int waitMs = 2000);
     QString path() const { return path_; }
     // One sentence for the performer when the file was set aside, could not

@@ -357,9 +357,8 @@ bool UserDefaults::open(const QString &databasePath)
                                  "defaults, and nothing is written to it until it has been read.")
                       .arg(databasePath, why);
     else if (!writable || readOnly_)
-        notice_ = QStringLiteral("The settings file \"%1\" cannot be written: changes are written once it can be; "
-                                 "those still unwritten when Tolvane quits are kept aside, and the next start says "
-                                 "where.")
+        notice_ = QStringLiteral("The settings file \"%1\" cannot be written: changes are written once it can be, "
+                                 "or kept aside when Tolvane quits.")
                       .arg(databasePath);
     if (!notice_.isEmpty() && aside.isEmpty())
         qWarning().noquote() << QStringLiteral("UserDefaults open: %1").arg(notice_);
@@ -405,9 +404,10 @@ void UserDefaults::stopWriter(int waitMs)
         if (!writer_.joinable())
             return;
         stopping_ = true;
-        // Nothing to wait for where the changes leave the file as it is.
+        // Nothing to wait for where the changes leave the file as it is, nor
+        // for the program's own where the file refused them or was never read.
         if (!writing_)
-            pending_ = changesOnly(pending_, lastTryFailed_);
+            pending_ = changesOnly(pending_, lastTryFailed_ || !read_);
         deadline_ = SteadyClock::now() + std::chrono::milliseconds(std::max(0, waitMs));
         giveUpAtMs_ = nowMs() + std::max(0, waitMs);
         queueChanged_.notify_all();
@@ -562,6 +562,8 @@ void UserDefaults::writerLoop()
             readAgain(lock);
             if (!read_ && late_ == Late::None)
                 retryAt = SteadyClock::now() + kReadRetry;
+            if (!read_ && stopping_)
+                pending_ = changesOnly(pending_, true);
             continue;
         }
         if (pending_.empty() || (batchDepth_ > 0 && !stopping_))
@@ -665,8 +667,7 @@ void UserDefaults::sayRefused(const QString &why)
     refusalSaid_ = true;
     if (!why.isEmpty())
         refusedNotice_ = QStringLiteral("The settings file \"%1\" cannot be written now (%2): changes are kept in "
-                                        "memory and written once it can be; those still unwritten when Tolvane quits "
-                                        "are kept aside, and the next start says where.")
+                                        "memory and written once it can be, or kept aside when Tolvane quits.")
                              .arg(path_, why);
     if (!refusedHandler_)
         return;

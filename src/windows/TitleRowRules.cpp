@@ -167,6 +167,25 @@ QString noticeShown(const QString &notice)
     return shown + notice.mid(from);
 }
 
+namespace {
+
+// Where in a part its last clause ends (the space after a word closing with
+// punctuation); -1 when none does.
+qsizetype lastClauseEnd(const QString &part)
+{
+    for (qsizetype space = part.lastIndexOf(QLatin1Char(' ')); space > 0;
+         space = part.lastIndexOf(QLatin1Char(' '), space - 1)) {
+        QStringView before = QStringView(part).left(space);
+        while (!before.isEmpty() && QStringView(u"\"')»”").contains(before.back()))
+            before.chop(1);
+        if (!before.isEmpty() && QStringView(u".!?:;,").contains(before.back()))
+            return space;
+    }
+    return -1;
+}
+
+} // namespace
+
 QStringList noticeParts(const QString &notice, int width, const std::function<int(const QString &)> &advance)
 {
     if (advance(notice) <= width)
@@ -182,9 +201,17 @@ QStringList noticeParts(const QString &notice, int width, const std::function<in
             continue;
         }
         if (!part.isEmpty()) {
+            // Ended after its last clause where that fills half the line, a
+            // part reads on its own rather than leaving a word or two to the next.
+            candidate = mark + word;
+            const qsizetype clause = lastClauseEnd(part);
+            if (clause > 0 && 2 * advance(part.left(clause) + mark) >= width
+                && fits(mark + part.mid(clause + 1) + QLatin1Char(' ') + word)) {
+                candidate = mark + part.mid(clause + 1) + QLatin1Char(' ') + word;
+                part.truncate(clause);
+            }
             parts << part + mark;
             part.clear();
-            candidate = mark + word;
             if (fits(candidate)) {
                 part = candidate;
                 continue;

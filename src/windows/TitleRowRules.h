@@ -75,9 +75,10 @@ RowLayout layoutTitleRow(const RowInput &in);
 // file or folder name. The log keeps the whole text.
 QString noticeShown(const QString &notice);
 // A notice wider than the line (advance measures a text) is shown in parts, one
-// after another: whole words as far as they fit, "…" closing every part but
-// the last and opening every part but the first; a word wider than the line
-// alone is cut where the line ends.
+// after another: whole words as far as they fit, a part ending after its last
+// clause where that fills half the line; "…" closing every part but the last
+// and opening every part but the first; a word wider than the line alone is
+// cut where the line ends.
 QStringList noticeParts(const QString &notice, int width, const std::function<int(const QString &)> &advance);
 
 // ---- Song-list header ------------------------------------------------------------

@@ -240,8 +240,9 @@ TEST(QtMediaPlayer, APauseOrStopIsSeenAtOnceThoughTheThreadSawItPlayingLater)
         first.open();
         secondReached.wait();
         EXPECT_FALSE(player.isPlaying());
-        if (stop)
+        if (stop) {
             EXPECT_EQ(player.position(), 0.0);
+        }
         second.open();
         onThread->deleteLater();
     }
@@ -298,8 +299,9 @@ void endAPlayerHeldAtItsFile(bool duringTheWait)
         const std::lock_guard lock(looks->mutex);
         return looks->thread;
     }();
-    if (!duringTheWait) // else waited for, and deleted
+    if (!duringTheWait) { // else waited for, and deleted
         EXPECT_TRUE(testsupport::waitFor([thread]() { return thread->isFinished(); }));
+    }
     const std::lock_guard lock(looks->mutex);
     EXPECT_EQ(looks->files, QStringList{QStringLiteral("first.wav")});
 }

@@ -67,8 +67,9 @@ TEST_F(ExportWindow, ProceedTitlesAndShownControls)
         EXPECT_EQ(w.comboAlignment()->isEnabled(), r.scaleOn) << r.oper;
         EXPECT_EQ(w.comboAlignment()->isVisibleTo(&w), r.alignmentShown) << r.oper;
         EXPECT_EQ(w.buttonIncludeNote()->isVisibleTo(&w), r.includesShown) << r.oper;
-        if (!r.scaleOn)
+        if (!r.scaleOn) {
             EXPECT_EQ(w.scaleValue(), 1.0);
+        }
         EXPECT_EQ(w.comboSettings()->currentIndex(), r.firstPreset) << r.oper;
     }
     EXPECT_EQ(open(WinChordProToPDF::Print).colorWell(pdfexport::Background)->color(), QColor(Qt::white));

@@ -66,9 +66,10 @@ TEST(ChordDet, BlackKeySpellingByKey)
     }
     const char *white[] = {"C", nullptr, "D", nullptr, "E", "F", nullptr, "G", nullptr, "A", nullptr, "B"};
     for (int pc = 0; pc < 12; ++pc)
-        if (white[pc])
+        if (white[pc]) {
             for (int pref = 0; pref < 3; ++pref)
                 EXPECT_EQ(ChordDet::strChord(pc, 0, 0, pref), QLatin1String(white[pc]));
+        }
 }
 
 TEST(ChordDet, Transpositions)

@@ -106,12 +106,14 @@ TEST_F(ChordImportTest, EveryFileIsAnsweredWithoutWaitingOnIt)
         lib->importChordsfromFile(r.path);
         ASSERT_TRUE(testsupport::waitFor([this]() { return !dialogs.texts().isEmpty(); })) << r.why;
         // Generous for a loaded build machine: what it guards took seconds or for ever.
-        if (r.timed)
+        if (r.timed) {
             EXPECT_LT(took.elapsed(), 2000) << r.why;
+        }
         EXPECT_TRUE(dialogs.lastText().contains(r.said)) << r.why << ": " << dialogs.lastText().toStdString();
         ASSERT_TRUE(waitForImport()) << r.why;
-        if (r.path != utf16)
+        if (r.path != utf16) {
             EXPECT_TRUE(dialogs.lastText().contains(r.path)) << r.why;
+        }
     }
     EXPECT_EQ(lib->chordSpecsArray().size(), 3); // the UTF-16 file's chords replaced the library
     EXPECT_EQ(lib->chordSpecsArray().first().chordName(), QStringLiteral("C0"));

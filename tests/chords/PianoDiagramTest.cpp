@@ -65,9 +65,10 @@ TEST(PianoDiagram, EveryInversionStaysOnTheKeyboard)
             PianoInversions chord(piano(name.constData()));
             for (int i = 0; i <= chord.nbChord(); ++i) {
                 for (int k = 1; k <= 6; ++k)
-                    if (chord.shown().value(k) > 0)
+                    if (chord.shown().value(k) > 0) {
                         EXPECT_TRUE(keyPlace(chord.drawn().value(k), chord.debutSurSol()))
                             << name.constData() << " inversion " << chord.noChord() << " key " << k;
+                    }
                 chord.step(false);
             }
         }

@@ -64,8 +64,9 @@ protected:
     static void push(WindowPDFxSuper *w, const PiecesPtr &piece)
     {
         w->setPDF(piece, 1, true, false, 0, nullptr, false);
-        if (auto *tolvane = qobject_cast<WindowPDFx *>(w))
+        if (auto *tolvane = qobject_cast<WindowPDFx *>(w)) {
             ASSERT_TRUE(tolvane->renderer().waitForIdle());
+        }
     }
 
     static QStringList names(const WindowChords *s)

@@ -174,8 +174,9 @@ protected:
         // Changes made on purpose are stored, in Preferences before the file
         // is read too; none are made in a session that reads it only at quit.
         // Preferences, modal, holds the read back until the performer closes it.
-        if (lock && read == Read::BeforeClosing)
+        if (lock && read == Read::BeforeClosing) {
             ASSERT_TRUE(lock->run("COMMIT"));
+        }
         PreferencesDialog *preferences = nullptr;
         for (QWidget *w : QApplication::topLevelWidgets())
             preferences = preferences ? preferences : qobject_cast<PreferencesDialog *>(w);
@@ -186,8 +187,9 @@ protected:
                 testsupport::clickThroughWindow(box, QPoint(8, box->height() / 2)); // on its box
             }
         preferences->close();
-        if (lock && read == Read::BeforeClosing)
+        if (lock && read == Read::BeforeClosing) {
             ASSERT_TRUE(store().waitForWrites(10000));
+        }
         heldOnceRead = {Data::tags().join(u'|'), QString::number(Midi::MIDIdestinations().size()),
                         QString::number(Midi::quilloryUIDin()), QString::number(Data::winIDs().size()),
                         shown(controller->recallMenu()), shown(controller->recallFlagsMenu()), clockAndTicks()};
@@ -215,8 +217,9 @@ protected:
                 << "the stored music folder's track is found";
         }
 
-        if (lock && read == Read::AtQuit)
+        if (lock && read == Read::AtQuit) {
             ASSERT_TRUE(lock->run("COMMIT"));
+        }
         controller->applicationWillTerminate();
         controller.reset();
         closeProgramWindows();
@@ -296,9 +299,10 @@ TEST_F(ControllerLateRead, ASessionOnAFileReadLateStoresWhatOneReadAtStartDoes)
         session(control, read, false);
         const QStringList heldReadAtOnce = heldOnceRead;
         session(late, read, true);
-        if (read == Read::BeforeClosing)
+        if (read == Read::BeforeClosing) {
             EXPECT_EQ(heldOnceRead, heldReadAtOnce)
                 << "tags, MIDI destinations, input id, window identifiers, played and flagged lists, clock and ticks";
+        }
         // Read only at quit, the file keeps every value: nothing the session
         // held came from it, and the performer changed nothing.
         const Rows expected = read == Read::AtQuit ? kept : storedRows(control);
@@ -311,8 +315,9 @@ TEST_F(ControllerLateRead, ASessionOnAFileReadLateStoresWhatOneReadAtStartDoes)
             EXPECT_EQ(actual.value(it.key()), it.value())
                 << it.key().toStdString() << ": " << actual.value(it.key()).toString().left(80).toStdString()
                 << " instead of " << it.value().toString().left(80).toStdString();
-        if (read == Read::BeforeClosing)
+        if (read == Read::BeforeClosing) {
             EXPECT_EQ(actual.keys(), expected.keys());
+        }
     }
 }
 

@@ -72,8 +72,9 @@ TEST(CueRow, EveryKindBothWays)
         EXPECT_EQ(back.val1c, c.in.val1c);
         EXPECT_EQ(back.winId, c.in.winId);
         EXPECT_EQ(back.fav, c.in.fav);
-        if (layoutFor(c.in.kind).val1)
+        if (layoutFor(c.in.kind).val1) {
             EXPECT_EQ(back.val1, c.in.val1);
+        }
         // And the script line it writes reads back as the same event.
         SongEvArray loaded;
         eventscript::loadFromString(QStringLiteral("\n") + eventscript::lineForEvent(ev), false, loaded,

@@ -39,10 +39,12 @@ TEST_P(FolderWalk, TakesCountsAndSaysWhatWasLeft)
         song(dir, QStringLiteral("s%1.pdf").arg(i, 3, 10, QLatin1Char('0')));
     for (const QByteArray &name : c.rawNames)
         ASSERT_TRUE(dir.addFile(name));
-    if (c.fifoSong)
+    if (c.fifoSong) {
         ASSERT_EQ(mkfifo(QFile::encodeName(dir.filePath("pipe.cho")).constData(), 0644), 0);
-    if (c.deviceLink)
+    }
+    if (c.deviceLink) {
         ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), dir.filePath("zero.cho")));
+    }
 
     const folderwalk::Result r = folderwalk::walk(dir.path(), Data::kMaxFilesPerScan);
     EXPECT_TRUE(r.folderFound);

@@ -165,20 +165,23 @@ TEST(AtomicFile, AFileWithOtherNamesKeepsThemInStep)
         const QString path = dir.filePath(QStringLiteral("song.txt"));
         const QString other = dir.filePath(QStringLiteral("other name.txt"));
         put(path, old);
-        if (row.linked)
+        if (row.linked) {
             ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
+        }
         struct stat before {};
         ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &before), 0);
         const testsupport::LimitedWrite limited =
             row.limit ? writeUnderLimit(path, row.bytes, row.limit, Way::Whole) : testsupport::LimitedWrite{};
         EXPECT_EQ(row.limit ? limited.ok : writeFileAtomically(path, row.bytes), row.limit == 0);
-        if (row.limit)
+        if (row.limit) {
             EXPECT_TRUE(limited.error.startsWith(QStringLiteral("too large for the file-size limit")))
                 << limited.error.toStdString();
+        }
         const QByteArray now = row.limit ? old : row.bytes;
         EXPECT_EQ(readAll(path), now);
-        if (row.linked)
+        if (row.linked) {
             EXPECT_EQ(readAll(other), now);
+        }
         struct stat after {};
         ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &after), 0);
         EXPECT_EQ(after.st_ino == before.st_ino, row.linked) << "only a single name is replaced by a new file";

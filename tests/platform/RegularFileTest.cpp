@@ -59,8 +59,9 @@ TEST(RegularFile, OnlyRegularFilesAreReadAndNeverPastTheLimit)
         EXPECT_TRUE(pdf.bytes.isEmpty());
         EXPECT_EQ(bytes.isNull(), !pdf.ok());
         QByteArray kept(bytes.size(), '\0');
-        if (!bytes.isNull())
+        if (!bytes.isNull()) {
             EXPECT_EQ(::pread(bytes.descriptor(), kept.data(), size_t(kept.size()), 0), bytes.size());
+        }
         EXPECT_EQ(kept, pdf.ok() ? row.bytes : QByteArray());
     }
 }

@@ -436,8 +436,9 @@ TEST(UserDefaultsStore, AWriteRefusedMidRunIsSaidOnce)
         }
         testsupport::processEvents();
         EXPECT_EQ(said.size(), row.said ? 1 : 0) << said.join('\n').toStdString();
-        if (row.said && !said.isEmpty())
+        if (row.said && !said.isEmpty()) {
             EXPECT_TRUE(said.first().contains(QLatin1String(row.said))) << said.first().toStdString();
+        }
         d.setFault(nullptr);
         d.close(0);
     }
@@ -534,6 +535,20 @@ TEST(UserDefaultsStore, QuitWaitsBoundedAndLogsWhatCouldNotBeWritten)
     }
     EXPECT_TRUE(log.lines().filter(QStringLiteral("could not be written")).join(QString()).contains(QStringLiteral("tagStr")))
         << log.lines().join('\n').toStdString();
+
+    // Before, a store locked since the open held the quit two seconds for the
+    // program's own writes, which could only have filled keys the file lacks.
+    HeldEarlierRun held;
+    UserDefaults unread;
+    ASSERT_TRUE(held.locked && unread.open(held.path));
+    {
+        const UserDefaults::Provisional quitting(unread);
+        unread.setInteger(QStringLiteral("NbrExec"), 5);
+    }
+    QElapsedTimer quit;
+    quit.start();
+    unread.close(2000);
+    EXPECT_LT(quit.elapsed(), 1000);
 }
 
 // Before, a settings file deleted while the program ran was never made again:

@@ -297,8 +297,9 @@ TEST_F(Inspector, ArrowKeysMoveAndResizeTheTarget)
         const QRectF after = screenframes::frameOf(title);
         EXPECT_EQ(after.x() - before.x(), p.change.x());
         EXPECT_EQ(after.width() - before.width(), p.change.width());
-        if (p.change.y() != 0)
+        if (p.change.y() != 0) {
             EXPECT_EQ(after.y() - before.y(), p.change.y());
+        }
     }
     // Plain arrows leave a Tolvane window where it is; Shift moves it.
     WindowPDFxSuper *tolvane = open(0);

@@ -29,8 +29,9 @@ TEST(SetlistRules, MovedRowsStayTogetherInTheirOrder)
         SCOPED_TRACE(c.drop);
         const auto order = moveRows(c.count, c.dragged, c.drop);
         EXPECT_EQ(order.has_value(), !c.order.isEmpty());
-        if (order)
+        if (order) {
             EXPECT_EQ(*order, c.order);
+        }
     }
 }
 
@@ -68,8 +69,9 @@ TEST(SetlistRules, DraggedRowsDecodeOnlyWhenTheyNameRowsOfTheTable)
     for (const Case &c : cases) {
         const auto rows = decodeRows(c.data, c.rowCount);
         EXPECT_EQ(rows.has_value(), !c.rows.isEmpty()) << c.data.constData();
-        if (rows)
+        if (rows) {
             EXPECT_EQ(*rows, c.rows);
+        }
     }
 }
 

@@ -172,6 +172,12 @@ TEST(TitleRowRules, NoticePathsByNameAndPartsInOrder)
               QStringList({"Kept as…", "…Averyveryv…", "…erylongnam…", "…e.txt now"}));
     // Narrower than a character and its mark, it still moves on.
     EXPECT_EQ(noticeParts(QStringLiteral("ab"), 1, oneACharacter), QStringList({"a…", "…b"}));
+    // Before, the last part could be a word alone ("…quits.").
+    EXPECT_EQ(noticeParts(QStringLiteral("The file cannot be written: changes are written once it can be, or kept aside "
+                                         "when it quits."),
+                          88, oneACharacter),
+              QStringList({"The file cannot be written: changes are written once it can be,…",
+                           "…or kept aside when it quits."}));
 }
 
 // ---- List header and popup ------------------------------------------------------------------

@@ -744,8 +744,9 @@ TEST_F(TolvaneWindowTest, SongThatCannotBeShownSaysWhy)
             const QString path = root + QLatin1Char('/') + QLatin1String(c.file);
             if (!c.bytes.isNull())
                 testsupport::writeFile(path, c.bytes);
-            if (c.sparseSize)
+            if (c.sparseSize) {
                 ASSERT_TRUE(QFile::resize(path, c.sparseSize));
+            }
             PageRenderer::setGiveUpTimes(700, c.renderMs);
             PiecesPtr bad = song(path);
             bad->pieceDet->notetxt = QStringLiteral("Capo 2");
