@@ -55,4 +55,9 @@ QString noAnswer(const QString &path)
     return QStringLiteral("The library folder does not answer: \"%1\" shows once it does.").arg(QFileInfo(path).fileName());
 }
 
+QString noAnswer()
+{
+    return QStringLiteral("The library folder does not answer.");
+}
+
 } // namespace songfile

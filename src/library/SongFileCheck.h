@@ -32,5 +32,7 @@ QString textProblem(const QByteArray &bytes);
 QString message(const QString &path, const QString &reason);
 // What a pane says while the library folder keeps the song's file unanswered.
 QString noAnswer(const QString &path);
+// The same for a row or a field whose answer the library folder keeps.
+QString noAnswer();
 
 } // namespace songfile

@@ -9,6 +9,23 @@
 
 namespace platform {
 
+namespace {
+
+// A thread left behind is deleted by the main thread once it ends. Released
+// after the end began it stops at its BeforeTheEnd and never ends, and an exit
+// that comes before the delete is delivered leaves it undelivered.
+void endOrLeave(QThread *thread, int waitMs, const QString &what)
+{
+    if (endThread(thread, waitMs, what))
+        return;
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    // Ended before the connection: the signal has gone by.
+    if (thread->isFinished())
+        delete thread;
+}
+
+} // namespace
+
 struct FileWork::Job {
     QThread *thread = nullptr;
     QString what;
@@ -46,7 +63,7 @@ void FileWork::start(const QString &what, std::function<std::function<void()>()>
 void FileWork::finished(const std::shared_ptr<Job> &job)
 {
     if (jobs_.removeOne(job))
-        endThread(job->thread, kThreadEndWaitMs, job->what);
+        endOrLeave(job->thread, kThreadEndWaitMs, job->what);
 }
 
 void FileWork::end()
@@ -59,7 +76,7 @@ void FileWork::end()
             held = job->working;
         }
         // One held by the file system is not waited for.
-        endThread(job->thread, held ? 0 : kThreadEndWaitMs, job->what);
+        endOrLeave(job->thread, held ? 0 : kThreadEndWaitMs, job->what);
     }
 }
 

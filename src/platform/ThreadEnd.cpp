@@ -5,7 +5,6 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
-#include <cstdlib>
 #include <shared_mutex>
 #include <unistd.h>
 
@@ -25,21 +24,30 @@ ProgramEnd &programEnd()
     return *end;
 }
 
-void endBegins()
-{
-    ProgramEnd &end = programEnd();
-    const std::unique_lock lock(end.mutex);
-    end.begun = true;
-}
+// The end begins as the exit does, before it destroys any static however
+// late that static was made: the exit destroys the exiting thread's
+// thread_local objects first, and the exit comes from the main thread, which
+// makes this one at start. (An atexit function runs only after the statics
+// made since it was registered are gone.)
+struct EndWatch {
+    ~EndWatch()
+    {
+        ProgramEnd &end = programEnd();
+        const std::unique_lock lock(end.mutex);
+        end.begun = true;
+    }
+};
+
+[[maybe_unused]] const bool endWatched = [] {
+    thread_local const EndWatch watch;
+    (void)watch;
+    return true;
+}();
 
 } // namespace
 
 void leftBehind(const QString &what)
 {
-    // Registered once a thread is left behind, after the statics it reaches
-    // were made: the exit runs it before it destroys them.
-    static const bool endWatched = std::atexit(&endBegins) == 0;
-    (void)endWatched;
     TLOG(QStringLiteral("%1 does not answer, left behind").arg(what));
 }
 

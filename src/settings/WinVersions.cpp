@@ -1,6 +1,7 @@
 #include "settings/WinVersions.h"
 
 #include "library/Data.h"
+#include "library/SongFileCheck.h"
 #include "library/SongFiles.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
@@ -154,6 +155,8 @@ QString WinVersions::cellText(int row, Column column) const
     case ColFilename:
         if (!song)
             return QString();
+        if (!known && silent_)
+            return songfile::noAnswer();
         return QFileInfo(row == 0 ? file : alternate).fileName();
     case ColCreate: return song && known && row >= 1 && alternate.isEmpty() ? QStringLiteral("Create...") : QString();
     case ColDelete: return song && row >= 1 && !alternate.isEmpty() ? QStringLiteral("Delete") : QString();
@@ -224,6 +227,8 @@ void WinVersions::askNext()
         if (!found) {
             asked_ = next_;
             askedFor_ = file;
+            if (!silent_ && !silence_.isActive())
+                silence_.start(PageRenderer::kNoAnswerPoll, true, [this] { watchSilence(); });
             return;
         }
         alternates_[next_ - 1] = *found;
@@ -237,12 +242,32 @@ void WinVersions::answered(const QString &path)
     if (asked_ == 0 || path != askedFor_)
         return;
     asked_ = 0;
+    saySilent(false);
     if (std::exchange(stale_, false)) {
         looks().lookAgain();
         next_ = 1;
     }
     // Asked again, the row's answer is the one just come.
     askNext();
+}
+
+void WinVersions::watchSilence()
+{
+    if (asked_ == 0)
+        silence_.stop();
+    else if (looks().fileSystemSilence() >= PageRenderer::kNoAnswerSeconds)
+        saySilent(true);
+}
+
+void WinVersions::saySilent(bool silent)
+{
+    if (silent)
+        silence_.stop();
+    if (std::exchange(silent_, silent) == silent)
+        return;
+    for (int r = 1; r <= alternates_.size(); ++r)
+        if (!alternates_.at(r - 1))
+            fillRow(r);
 }
 
 void WinVersions::setAlternate(const QString &song, int row, const QString &path)

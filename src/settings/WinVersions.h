@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/Pieces.h"
+#include "platform/Clock.h"
 #include "platform/FileWork.h"
 #include "windows/PageRenderer.h"
 
@@ -18,7 +19,8 @@ class QTableWidget;
 // Which versions exist is looked at by a renderer's thread, one row after the
 // other, and each row fills as its answer comes; a version is made or deleted
 // on a thread of its own. A library folder that does not answer holds those
-// threads alone, never the window or the keys.
+// threads alone, never the window or the keys, and the rows still looked at
+// say so.
 class WinVersions : public QWidget {
     Q_OBJECT
 public:
@@ -58,6 +60,9 @@ private:
     // Asks for the next row's version; an answer known already fills its row at once.
     void askNext();
     void answered(const QString &path);
+    // Whether the look under way waits on a silent folder, said in the rows without an answer.
+    void watchSilence();
+    void saySilent(bool silent);
     // Known before the look confirms it: the file just made or deleted for the song.
     void setAlternate(const QString &song, int row, const QString &path);
     void deleted(const QString &song, int row, bool gone);
@@ -73,6 +78,8 @@ private:
     int asked_ = 0;     // the row whose answer is on its way, 0 for none
     QString askedFor_;  // the song file it was asked for
     bool stale_ = false; // the answer on its way was asked before the last reload
+    bool silent_ = false; // the folder keeps the look under way unanswered
+    platform::Timer silence_;
     platform::FileWork writes_;
 };
 

@@ -88,6 +88,10 @@ public:
     // Seconds the look or read under way on the renderer's thread has waited
     // for the file system; 0 when none is under way.
     double fileSystemSilence() const;
+    // A silence this long is said to the performer (songfile::noAnswer), looked
+    // at every kNoAnswerPoll seconds while an answer is awaited.
+    static constexpr double kNoAnswerSeconds = 0.5;
+    static constexpr double kNoAnswerPoll = 0.1;
 
     // ---- Pages ----------------------------------------------------------------
     // The page at exactly this pixel size, or a null image after requesting

@@ -255,10 +255,7 @@ private:
     // The next song's file is known, and its text read for a ChordPro song.
     bool nextKnown_ = false;
     bool waitingForDocument_ = false;
-    // A file system silent this long while the song waits is said in its panes,
-    // looked at every kNoAnswerPoll seconds.
-    static constexpr double kNoAnswerSeconds = 0.5;
-    static constexpr double kNoAnswerPoll = 0.1;
+    // Looks at the renderer's silence while the song waits, to say it in the panes.
     platform::Timer noAnswer_;
 
     bool boxInactGaucheShown_ = false;

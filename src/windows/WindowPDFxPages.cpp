@@ -503,7 +503,7 @@ void WindowPDFx::waitForSong()
 {
     waitingForDocument_ = true;
     if (!noAnswer_.isActive())
-        noAnswer_.start(kNoAnswerPoll, true, [this] { sayNoAnswer(); });
+        noAnswer_.start(PageRenderer::kNoAnswerPoll, true, [this] { sayNoAnswer(); });
 }
 
 void WindowPDFx::sayNoAnswer()
@@ -512,7 +512,7 @@ void WindowPDFx::sayNoAnswer()
         noAnswer_.stop();
         return;
     }
-    if (renderer_->fileSystemSilence() < kNoAnswerSeconds)
+    if (renderer_->fileSystemSilence() < PageRenderer::kNoAnswerSeconds)
         return;
     PDFViewRedef::Content said;
     said.unreadable = true;

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 
 using gigtest::GigFixture;
@@ -557,6 +558,11 @@ TEST_F(HeldSongFile, TheVersionsWindowOpensAtOnceKeysAnswerAndItsTableFillsWithT
     ASSERT_TRUE(versions && versions->isVisible());
     EXPECT_EQ(versions->cellText(0, WinVersions::ColFilename), QStringLiteral("Alpha.pdf"));
     EXPECT_EQ(versions->cellText(1, WinVersions::ColCreate), QString()) << "nothing offered before the answer";
+    // Before, the rows still looked at stood empty and said nothing.
+    clock.advance(1.0);
+    testsupport::processEvents();
+    EXPECT_EQ(versions->cellText(1, WinVersions::ColFilename), songfile::noAnswer());
+    EXPECT_EQ(versions->table()->item(1, WinVersions::ColFilename)->text(), songfile::noAnswer());
 
     press(w, Qt::Key_Right);
     EXPECT_EQ(currentTitle(), QStringLiteral("Bravo"));

@@ -29,6 +29,8 @@ public:
     static void setFilterOn(Controller &c, bool on) { c.filterON_ = on; }
     static void setSongFileCall(Controller &c, std::function<void()> call) { c.songFileCall_ = std::move(call); }
     static bool songFilesAnswered(const Controller &c) { return !c.songFiles_.busy(); }
+    // The slot whose folder is being opened, -1 for none.
+    static qint64 awaitedDirNo(const Controller &c) { return c.awaitedDirNo_; }
     static void setLastNbScreens(Controller &c, qint64 n) { c.lastNbScreens_ = n; }
     static PreferencesDialog *preferences(Controller &c) { return c.windowPref_; }
 };

@@ -1,12 +1,20 @@
 #include "platform/FileWork.h"
+#include "platform/ThreadEnd.h"
 
 #include "support/GatedScan.h"
 #include "support/TestSupport.h"
 
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QPointer>
 #include <QThread>
 #include <atomic>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -40,6 +48,7 @@ TEST_P(FileWorkEnding, AnAnswerIsTakenOnlyWhileTheWorkGoesOn)
         },
         [&answered](int) { answered = true; });
     reached.wait();
+    const QPointer<QThread> thread = worker.load();
     if (!row.whileHeld) {
         answers.open();
         worker.load()->wait(); // its answer is posted to the main thread
@@ -54,6 +63,8 @@ TEST_P(FileWorkEnding, AnAnswerIsTakenOnlyWhileTheWorkGoesOn)
     }
     testsupport::processEvents();
     EXPECT_EQ(answered, row.answered);
+    // Before, a thread left behind was never deleted, one per held job.
+    EXPECT_TRUE(thread.isNull());
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, FileWorkEnding,
@@ -65,3 +76,33 @@ INSTANTIATE_TEST_SUITE_P(Rows, FileWorkEnding,
                          [](const ::testing::TestParamInfo<WorkEnding> &info) { return std::string(info.param.name); });
 
 } // namespace
+
+// Before, the end began only from the first thread left behind on, after the
+// statics made before that had gone, and a thread entering once it had begun
+// went on. A child exits; a thread it starts then must stop there.
+TEST(ThreadEnd, AThreadEnteringAfterTheEndBeganStopsThere)
+{
+    if (qEnvironmentVariableIsSet("TOLVANE_TEST_EXITING")) {
+        std::atexit([] {
+            static std::atomic<pid_t> entering = 0;
+            std::thread([] {
+                entering = gettid();
+                const platform::BeforeTheEnd going;
+                _exit(3);
+            }).detach();
+            for (QByteArray stat; !stat.contains(") S ");) { // parked for good, unless gone on to _exit(3)
+                QFile file(QStringLiteral("/proc/self/task/%1/stat").arg(entering.load()));
+                stat = entering && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+            }
+            _exit(0);
+        });
+        std::exit(0);
+    }
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TOLVANE_TEST_EXITING"), QStringLiteral("1"));
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=ThreadEnd.*")});
+    ASSERT_TRUE(child.waitForFinished(50000));
+    EXPECT_EQ(child.exitCode(), 0) << "3: the thread went on past the end";
+}

@@ -489,23 +489,28 @@ TEST(PageRendererShare, GoingAwayWaitsForNoShareAndTheThreadLeftBehindEndsQuietl
     QTemporaryDir dir;
     const QString song = testsupport::writePdf(dir.filePath(QStringLiteral("On the share.pdf")), 1);
     testsupport::Gate reached, answers, ended;
+    const auto looks = std::make_shared<std::atomic<int>>(0);
     auto renderer = std::make_unique<PageRenderer>(
         // `ended` opens when the look goes, with the renderer's worker.
-        [reached, answers, gone = std::shared_ptr<void>(nullptr, [ended](void *) mutable { ended.open(); })](
+        [reached, answers, looks, gone = std::shared_ptr<void>(nullptr, [ended](void *) mutable { ended.open(); })](
             const QString &path) mutable {
+            ++*looks;
             reached.open();
             answers.wait();
             return platform::regularFileStamp(path);
         });
-    EXPECT_FALSE(renderer->documentInfo(song));
+    // The version a window bound to Lead shows: its own file is looked for, then the ChordPro one.
+    EXPECT_FALSE(renderer->version(song, {QStringLiteral("Lead"), 0, 0}));
     reached.wait();
     QElapsedTimer took;
     took.start();
     renderer.reset();
     EXPECT_LT(took.elapsed(), platform::kThreadEndWaitMs);
     answers.open();
-    // The share answers: the worker tells no one that has gone, and goes.
+    // The share answers: the worker looks at nothing more, tells no one that has gone, and goes.
+    // (Before, nothing failed when it went on with its job after the stop.)
     ended.wait();
+    EXPECT_EQ(*looks, 1);
 
     // Nor on a document whose load never finishes (it kept the thread, and the PDF
     // reader of every window, busy for ever): the child is ended with the worker.

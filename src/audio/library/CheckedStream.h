@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QString>
 #include <atomic>
-#include <optional>
 
 #include <taglib/tfilestream.h>
 
@@ -14,7 +13,9 @@ namespace audio {
 
 // TagLib reads the descriptor the scan opened and checked, under the file's
 // own name so that its kind is still told by its extension. Once the scan is
-// told to stop, every read finds the end of the file.
+// told to stop, every read finds the end of the file, answered outside a
+// platform::BeforeTheEnd: held across TagLib's remaining calls, one held by
+// the share would keep the exit waiting. The scan takes one once TagLib is done.
 class CheckedStream : public TagLib::FileStream {
 public:
     CheckedStream(int descriptor, const QString &path, const std::atomic<bool> &stop)
@@ -24,27 +25,19 @@ public:
     TagLib::FileName name() const override { return name_.constData(); }
     TagLib::ByteVector readBlock(unsigned long length) override
     {
-        if (stopped())
+        if (stop_)
             return {};
         const TagLib::ByteVector block = TagLib::FileStream::readBlock(length);
-        return stopped() ? TagLib::ByteVector() : block;
+        if (!stop_)
+            return block;
+        // Held past the stop, the read may answer after the program has ended: then TagLib goes no further.
+        const platform::BeforeTheEnd stillRunning;
+        return {};
     }
 
 private:
-    // A read held past the stop may answer after the program has ended: the
-    // rest of TagLib's work runs inside `going_`, kept until the stream goes.
-    bool stopped()
-    {
-        if (!stop_)
-            return false;
-        if (!going_)
-            going_.emplace();
-        return true;
-    }
-
     const QByteArray name_;
     const std::atomic<bool> &stop_;
-    std::optional<platform::BeforeTheEnd> going_;
 };
 
 } // namespace audio

@@ -25,8 +25,9 @@ namespace audio {
 class MusicFolderIndex final : public MusicLibrary {
 public:
     // Reads one file's tags from the descriptor the scan opened and checked;
-    // the path names the file and tells its kind. Gives up once stop is set;
-    // what follows a call held past the stop runs inside a platform::BeforeTheEnd.
+    // the path names the file and tells its kind. Gives up once stop is set,
+    // touching nothing of the program's: the scan enters a platform::BeforeTheEnd
+    // once it returns.
     using TrackReader =
         std::function<std::optional<Track>(const QString &path, int descriptor, const std::atomic<bool> &stop)>;
 
