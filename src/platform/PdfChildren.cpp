@@ -241,6 +241,23 @@ Started take(const QByteArray &program, qint64 ceiling)
     return s;
 }
 
+void giveBack(std::shared_ptr<Child> child)
+{
+    Launcher &l = launcher();
+    std::shared_ptr<Child> ended = child;
+    {
+        const std::lock_guard lock(l.mutex);
+        if (l.keepSpare && child->ceiling == ceilingNow() && !(l.spare && l.spare->greeted)) {
+            ended = std::exchange(l.spare, std::move(child));
+            l.spareTried = true;
+        }
+    }
+    if (ended) {
+        ended->kill();
+        ended->reap(true);
+    }
+}
+
 void keepSpare(const QByteArray &program)
 {
     Launcher &l = launcher();

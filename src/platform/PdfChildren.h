@@ -15,6 +15,7 @@ struct Child {
     int pidfd = -1;  // -1 where the kernel has none: then reaped by its reader only
     int socket = -1; // the program's end, closed by the reader that ends it
     qint64 ceiling = 0;
+    bool greeted = false; // it said hello: a child given back has said it to an earlier reader
     qint64 startKb = 0;  // its peak memory when it said hello
     qint64 endedKb = -1; // and when a fatal signal ended it, as it said then
 
@@ -43,6 +44,10 @@ struct Started {
 // A child under this ceiling: the spare when there is one, else started now.
 // Either way the next spare is started, once keepSpare has been called.
 Started take(const QByteArray &program, qint64 ceiling);
+// A child a reader is through with, idle and holding no document: the spare
+// from now on when one is kept (its library, fonts and caches warm, it
+// renders a first page sooner than a fresh one), else ended.
+void giveBack(std::shared_ptr<Child> child);
 // From now on a spare child is kept started, under the ceiling children get then.
 void keepSpare(const QByteArray &program);
 // The ceiling children started from now on run under.

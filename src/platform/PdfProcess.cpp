@@ -130,6 +130,17 @@ PdfProcess::PdfProcess(std::function<bool()> stopped) : stopped_(std::move(stopp
 
 PdfProcess::~PdfProcess()
 {
+    // An idle child that did all it was asked goes on serving the next reader.
+    if (child_ && halt_ == Halt::None && !stopped_()) {
+        for (const quint32 id : loaded_.keys())
+            close(id);
+        if (std::shared_ptr<pdfchild::Child> child = std::exchange(child_, nullptr)) {
+            socket_ = -1;
+            pid_ = -1;
+            pdfchild::giveBack(std::move(child));
+            return;
+        }
+    }
     end();
 }
 
@@ -187,12 +198,21 @@ bool PdfProcess::start()
         socket_ = child_->socket;
         pid_ = child_->pid;
         halt_ = Halt::None;
+        if (child_->greeted) {
+            // Given back idle: it has nothing to say unless it has gone.
+            pollfd p{socket_, POLLIN, 0};
+            if (!child_->reap(false) && ::poll(&p, 1, 0) == 0)
+                return true;
+            end();
+            continue;
+        }
         QByteArray hello;
         qsizetype at = 0;
         quint8 op = 0xff;
         qint64 startKb = 0;
         if (receive(hello, kHelloLength, nowMs() + kStartMs) && get(hello, at, op) && op == Hello && get(hello, at, startKb)) {
             child_->startKb = startKb;
+            child_->greeted = true;
             return true;
         }
         const Halt why = halt_;

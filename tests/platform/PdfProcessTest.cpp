@@ -90,6 +90,26 @@ TEST(PdfProcess, AnswersTheSizesAskedAndRendersIntoMemoryItShares)
     EXPECT_EQ(reader.pid(), pid);
 }
 
+// Each new reader, a fresh window's, started a cold child: the library's
+// fonts and caches were set up again before its first page.
+TEST(PdfProcess, AReaderThroughWithItsChildGivesItToTheNextUnlessItDied)
+{
+    PdfProcess::prepare();
+    int pid = -1;
+    for (int reader = 0; reader < 2; ++reader) {
+        PdfProcess next([] { return false; });
+        EXPECT_FALSE(next.loaded(1)) << "nothing of the last reader's";
+        ASSERT_EQ(next.load(1, pdfOf(pagesPdf(1)), 5000).outcome, Outcome::Done);
+        if (reader > 0)
+            EXPECT_EQ(next.pid(), pid);
+        pid = next.pid();
+    }
+    ::kill(pid, SIGKILL); // while it waits as the spare
+    PdfProcess after([] { return false; });
+    ASSERT_EQ(after.load(1, pdfOf(pagesPdf(1)), 5000).outcome, Outcome::Done);
+    EXPECT_NE(after.pid(), pid);
+}
+
 // The child held whatever the program had opened without close-on-exec, and
 // a child that died while idle stayed a zombie until its reader's next call.
 TEST(PdfProcess, TheChildHoldsNothingOfTheProgramsAndIsReapedWhenItDies)
