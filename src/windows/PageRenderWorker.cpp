@@ -430,23 +430,25 @@ PageRenderWorker::Doc *PageRenderWorker::document(const QString &path, const std
     if (stamp)
         stamps_.insert(path, *stamp);
     docLru_.append(path);
-    if (auto refusal = refused_.constFind(path); refusal != refused_.constEnd()) {
-        if (stamp && refusal->stamp == *stamp && (refusal->info.retryAt <= 0 || platform::now() < refusal->info.retryAt)) {
-            open->info = refusal->info;
-            return open;
-        }
-        refused_.erase(refusal);
-    }
-    readPdf(path, stamp, *open);
-    if (QString problem = songfile::pdfProblem(open->file, songfile::PdfLoad::Loaded); !problem.isEmpty()) {
-        open->info.problem = problem;
-    } else if (open->file.status == platform::FileStatus::TooLarge) {
-        open->info.problem = QStringLiteral("too large to open");
+    const auto refusal = refused_.constFind(path);
+    const bool refused = refusal != refused_.constEnd() && stamp && refusal->stamp == *stamp
+                         && (refusal->info.retryAt <= 0 || platform::now() < refusal->info.retryAt);
+    if (refused) {
+        open->info = refusal->info;
     } else {
-        evictDocuments();
-        load(path, *open);
+        refused_.remove(path);
+        readPdf(path, stamp, *open);
     }
+    // Within the bounds before the reader takes another document; the one asked for stays.
     evictDocuments();
+    if (refused)
+        return open;
+    if (QString problem = songfile::pdfProblem(open->file, songfile::PdfLoad::Loaded); !problem.isEmpty())
+        open->info.problem = problem;
+    else if (open->file.status == platform::FileStatus::TooLarge)
+        open->info.problem = QStringLiteral("too large to open");
+    else
+        load(path, *open);
     return open;
 }
 
