@@ -283,7 +283,8 @@ QString takeNotice()
     QStringList said;
     said << sentence(records.notes,
                      QStringLiteral("An edited note could not be saved when Tolvane last quit: it is kept as \"%1\"."),
-                     QStringLiteral("The edited notes of %1 could not be saved when Tolvane last quit: they are kept in %2."))
+                     QStringLiteral("The edited notes of %1 could not be saved when Tolvane last quit: they are "
+                                    "kept in %2."))
          << sentence(waiting,
                      QStringLiteral("An edited note was not written to its note file before Tolvane last ended: "
                                     "it is kept as \"%1\"."),
@@ -291,7 +292,8 @@ QString takeNotice()
                                     "last ended: they are kept in %2."))
          << sentence(records.songs,
                      QStringLiteral("An edited song could not be saved when Tolvane last quit: it is kept as \"%1\"."),
-                     QStringLiteral("The edited songs %1 could not be saved when Tolvane last quit: they are kept in %2."))
+                     QStringLiteral("The edited songs %1 could not be saved when Tolvane last quit: they are "
+                                    "kept in %2."))
          << sentence(records.settings,
                      QStringLiteral("Settings changed before Tolvane last quit could not be written to the settings "
                                     "file: they are kept in \"%1\" and were not taken back."),

@@ -136,7 +136,8 @@ TEST(KeptAtQuit, RecordsOfEveryKindAreSaidTogether)
     const QByteArray realHome = qgetenv("HOME");
     qputenv("HOME", QFile::encodeName(home.dir.path()));
     for (const QString song : {"Elm", "Ash", "Yew"})
-        kept::tellNextStart(kept::What::Note, home.dir.filePath(QStringLiteral("Kept notes/%1 (edit not saved 2026-12-08 10.00).txt").arg(song)),
+        kept::tellNextStart(kept::What::Note,
+                            home.dir.filePath(QStringLiteral("Kept notes/%1 (edit not saved 2026-12-08 10.00).txt").arg(song)),
                             QStringLiteral("the edited note of %1").arg(song));
     EXPECT_EQ(kept::takeNotice(),
               QStringLiteral("The edited notes of \"Ballad\", \"Pine\", \"Elm\" and 2 more could not be saved when "
