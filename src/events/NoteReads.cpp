@@ -13,6 +13,12 @@ eventscript::WinIdTest idTest(const QStringList &winIDs)
 // A shorter note parses within a millisecond or two where it is needed, sooner than the pool answers.
 constexpr qsizetype kReadAtOnceBelow = 16 * 1024;
 
+std::function<void()> &beforeRead()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
 } // namespace
 
 namespace notereads {
@@ -54,6 +60,8 @@ NoteReads::NoteReads(std::function<void()> answered) : state_(std::make_shared<S
 
 NoteReads::~NoteReads() = default;
 
+void NoteReads::setBeforeRead(std::function<void()> hook) { beforeRead() = std::move(hook); }
+
 bool NoteReads::readAhead(const PiecesDetPtr &note)
 {
     if (!note)
@@ -68,7 +76,10 @@ bool NoteReads::readAhead(const PiecesDetPtr &note)
             return kept.events.has_value();
     const quint64 serial = ++state_->serial;
     state_->running.append(Running{serial, note, kept.text, kept.winIDs});
-    platform::runGlobal([state = std::weak_ptr<State>(state_), serial, text = kept.text, winIDs = kept.winIDs]() {
+    platform::runGlobal([state = std::weak_ptr<State>(state_), serial, text = kept.text, winIDs = kept.winIDs,
+                         before = beforeRead()]() {
+        if (before)
+            before();
         auto read = std::make_shared<PiecesDet::NoteReading>();
         read->text = text;
         read->winIDs = winIDs;

@@ -42,6 +42,8 @@ public:
     // unless that read runs already. True when the note's events need no
     // wait: kept, or quick to parse.
     bool readAhead(const PiecesDetPtr &note);
+    // Tests only: runs on the pool before each read begun after it is set.
+    static void setBeforeRead(std::function<void()> hook);
 
 private:
     struct Running {

@@ -20,6 +20,7 @@ namespace platform::kept {
 namespace {
 
 const QString kKeptFolder = QStringLiteral("Kept notes");
+const QString kKeptLabel = QStringLiteral("edit not saved");
 
 QStringList bases()
 {
@@ -113,14 +114,56 @@ void readRecords(const QStringList &lines, Records *out)
     }
 }
 
-// One sentence for the copies of one kind.
-QString sentence(const QStringList &paths, const QString &one, const QString &many)
+// A path as a notice gives it, the home folder as "~": a window shows a
+// quoted absolute path by its last name alone, which does not say where.
+QString shownPath(const QString &path)
+{
+    const QString home = QDir::homePath();
+    if (home == QLatin1String("/") || !path.startsWith(home + QLatin1Char('/')))
+        return path;
+    return QLatin1Char('~') + path.mid(home.size());
+}
+
+// "a", "a and b", "a, b and c".
+QString listed(QStringList items)
+{
+    const QString last = items.takeLast();
+    return items.isEmpty() ? last : QStringLiteral("%1 and %2").arg(items.join(QStringLiteral(", ")), last);
+}
+
+// The songs of the copies, by the name each copy begins with: three, then how many more.
+QString songsOf(const QStringList &paths)
+{
+    QStringList songs;
+    for (const QString &path : paths) {
+        const QString name = QFileInfo(path).completeBaseName();
+        const qsizetype label = name.lastIndexOf(QStringLiteral(" (") + kKeptLabel);
+        songs << QStringLiteral("\"%1\"").arg(label > 0 ? name.left(label) : name);
+    }
+    songs.removeDuplicates();
+    if (songs.size() > 3)
+        songs = songs.mid(0, 3) << QStringLiteral("%1 more").arg(songs.size() - 3);
+    return listed(songs);
+}
+
+QString foldersOf(const QStringList &paths)
+{
+    QStringList folders;
+    for (const QString &path : paths)
+        folders << QStringLiteral("\"%1\"").arg(shownPath(QFileInfo(path).absolutePath()));
+    folders.removeDuplicates();
+    return listed(folders);
+}
+
+// One sentence for the copies of one kind: one by its path, more by their
+// songs (or their number) and their folders.
+QString sentence(const QStringList &paths, const QString &one, const QString &many, bool bySong = true)
 {
     if (paths.isEmpty())
         return QString();
     if (paths.size() == 1)
-        return one.arg(paths.first());
-    return many.arg(QString::number(paths.size()), QFileInfo(paths.first()).absolutePath());
+        return one.arg(shownPath(paths.first()));
+    return many.arg(bySong ? songsOf(paths) : QString::number(paths.size()), foldersOf(paths));
 }
 
 QStringList folders()
@@ -154,7 +197,7 @@ QString keep(const QString &name, const QString &suffix,
         if (!QDir().mkpath(folder)) {
             why = QStringLiteral("the folder \"%1\" could not be made").arg(folder);
         } else {
-            const QString path = datedFreePath(QDir(folder).filePath(name), QStringLiteral("edit not saved"), suffix);
+            const QString path = datedFreePath(QDir(folder).filePath(name), kKeptLabel, suffix);
             if (write(path, &why))
                 return path;
         }
@@ -240,20 +283,23 @@ QString takeNotice()
     QStringList said;
     said << sentence(records.notes,
                      QStringLiteral("An edited note could not be saved when Tolvane last quit: it is kept as \"%1\"."),
-                     QStringLiteral("%1 edited notes could not be saved when Tolvane last quit: they are kept in \"%2\"."))
+                     QStringLiteral("The edited notes of %1 could not be saved when Tolvane last quit: they are "
+                                    "kept in %2."))
          << sentence(waiting,
                      QStringLiteral("An edited note was not written to its note file before Tolvane last ended: "
                                     "it is kept as \"%1\"."),
-                     QStringLiteral("%1 edited notes were not written to their note files before Tolvane last "
-                                    "ended: they are kept in \"%2\"."))
+                     QStringLiteral("The edited notes of %1 were not written to their note files before Tolvane "
+                                    "last ended: they are kept in %2."))
          << sentence(records.songs,
                      QStringLiteral("An edited song could not be saved when Tolvane last quit: it is kept as \"%1\"."),
-                     QStringLiteral("%1 edited songs could not be saved when Tolvane last quit: they are kept in \"%2\"."))
+                     QStringLiteral("The edited songs %1 could not be saved when Tolvane last quit: they are "
+                                    "kept in %2."))
          << sentence(records.settings,
                      QStringLiteral("Settings changed before Tolvane last quit could not be written to the settings "
                                     "file: they are kept in \"%1\" and were not taken back."),
                      QStringLiteral("Settings changed before Tolvane last quit could not be written to the settings "
-                                    "file (%1 times): they are kept in \"%2\" and were not taken back."));
+                                    "file (%1 times): they are kept in %2 and were not taken back."),
+                     false);
     if (!records.lost.isEmpty())
         said << QStringLiteral("When Tolvane last quit, these could be neither saved nor kept anywhere and are "
                                "lost: %1.")

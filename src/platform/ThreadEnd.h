@@ -25,6 +25,9 @@ void leftBehind(const QString &what);
 // What it does then, it does inside one of these: while the program runs
 // nothing waits, and the exit waits for the one inside; once the exit has
 // begun, making one never returns (the end of the process ends the thread).
+// The end begins only when the exit comes from the main thread through exit()
+// (a return from main does): an exit() from another thread destroys the
+// statics without it, and _exit() or abort() destroy nothing.
 class BeforeTheEnd {
 public:
     BeforeTheEnd();

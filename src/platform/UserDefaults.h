@@ -35,7 +35,8 @@ namespace platform {
 // While another program holds the file locked, or it cannot be written, the
 // changes stay in memory and are written once it can be; a file deleted
 // meanwhile is made again with everything in memory. Only a damaged file is
-// set aside; closing waits at most two seconds for changes not yet written.
+// set aside; closing waits at most two seconds for changes not yet written
+// (for a file held locked, not for one that refuses them).
 //
 // Nothing is ever written to a file this run has not read: one that could not
 // be read at open (locked, disk full) is tried again every second. Once read,
@@ -93,8 +94,9 @@ public:
     // Waits at most waitMs for the changes not yet written (not for the
     // program's own, where the file refused them or was never read), logs
     // those that could not be (at a quit, keeps them aside:
-    // platform/KeptAtQuit.h), and closes. A file read meanwhile is taken
-    // without the late-read handler.
+    // platform/KeptAtQuit.h), and closes. A file that refuses the write
+    // itself (read-only, full, over the size limit) is tried once, not
+    // waited for. A file read meanwhile is taken without the late-read handler.
     void close(int waitMs = 2000);
     QString path() const { return path_; }
     // One sentence for the performer when the file was set aside, could not
@@ -324,6 +326,7 @@ private:
     QString refusedNotice_;   // said before a handler was given
     bool refusalSaid_ = false;
     bool lastTryBusy_ = false; // writer thread: the last write failed on another program's lock
+    bool lastTryRefused_ = false; // the file itself refused the last write (read-only, full, too large)
     Held fileHeld_;
     // The values the program's own writes gave (queueMutex_).
     Held ownHeld_;

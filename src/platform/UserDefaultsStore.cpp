@@ -393,6 +393,7 @@ void UserDefaults::startWriter()
     std::lock_guard lock(queueMutex_);
     stopping_ = false;
     retryNow_ = false;
+    lastTryRefused_ = false;
     giveUpAtMs_ = 0;
     writer_ = std::thread([this]() { writerLoop(); });
 }
@@ -408,6 +409,9 @@ void UserDefaults::stopWriter(int waitMs)
         // for the program's own where the file refused them or was never read.
         if (!writing_)
             pending_ = changesOnly(pending_, lastTryFailed_ || !read_);
+        // A file that refused the last write is tried once more now rather than at its next retry.
+        if (lastTryRefused_)
+            retryNow_ = true;
         deadline_ = SteadyClock::now() + std::chrono::milliseconds(std::max(0, waitMs));
         giveUpAtMs_ = nowMs() + std::max(0, waitMs);
         queueChanged_.notify_all();
@@ -529,6 +533,7 @@ void UserDefaults::writerLoop()
     if (!read_)
         retryAt = SteadyClock::now() + kReadRetry;
     auto done = [this]() { return stopping_ && (pending_.empty() || SteadyClock::now() >= deadline_); };
+    bool waitSaid = false;
     for (;;) {
         // Values read late wait for the main thread, except at close.
         auto ready = [&]() {
@@ -539,6 +544,11 @@ void UserDefaults::writerLoop()
         };
         if (retryAt) {
             const SteadyClock::time_point wake = stopping_ ? std::min(*retryAt, deadline_) : *retryAt;
+            if (stopping_ && !waitSaid && !ready()) {
+                waitSaid = true;
+                qWarning().noquote() << QStringLiteral("UserDefaults close: waiting for %1 to take %2 changes")
+                                            .arg(path_, QString::number(pending_.size()));
+            }
             if (!queueChanged_.wait_until(lock, wake, ready))
                 retryAt.reset();
         } else {
@@ -578,6 +588,7 @@ void UserDefaults::writerLoop()
         const bool ok = writeBatch(ops, &error);
         lock.lock();
         writing_ = false;
+        lastTryRefused_ = !ok && !lastTryBusy_;
         if (ok) {
             backoff = kFirstRetry;
             if (!lastWriteError_.isEmpty())
@@ -587,6 +598,9 @@ void UserDefaults::writerLoop()
             pending_.insert(pending_.begin(), std::make_move_iterator(ops.begin()), std::make_move_iterator(ops.end()));
             if (stopping_)
                 pending_ = changesOnly(pending_, true);
+            // A quit does not wait on a file that refuses the write itself: its changes are kept aside at once.
+            if (stopping_ && lastTryRefused_)
+                deadline_ = SteadyClock::now();
             retryAt = SteadyClock::now() + backoff;
             backoff = std::min<SteadyClock::duration>(backoff * 2, kLastRetry);
             if (error != lastWriteError_)

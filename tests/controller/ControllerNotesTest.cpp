@@ -8,6 +8,7 @@
 #include "support/GatedScan.h"
 
 #include <QProcess>
+#include <QScopeGuard>
 #include <unistd.h>
 #include <QTest>
 #include <QThreadPool>
@@ -135,8 +136,13 @@ TEST_F(ControllerNotesTest, LongNotesTakeTheirParseWhenItAnswers)
         QCoreApplication::processEvents();
         return std::exchange(ran, {});
     };
+    // Before, the pool's parse could answer before the first look.
+    testsupport::Gate parse;
+    NoteReads::setBeforeRead([parse]() { parse.wait(); });
+    const auto release = qScopeGuard([&parse]() { parse.open(); NoteReads::setBeforeRead({}); });
     startWithNotes(longNote(QStringLiteral("One"), QStringLiteral("a")), longNote(QStringLiteral("Two"), QStringLiteral("b")));
     ASSERT_TRUE(controller->pendingSongRefresh()) << "song one's parse has not answered";
+    parse.open();
     postKey(vocab::NextSong);
     clock->advance(0.6);
     EXPECT_EQ(answered(), QStringList{QStringLiteral("b")}) << "song one's cues never run on song two";

@@ -132,13 +132,22 @@ TEST(KeptAtQuit, RecordsOfEveryKindAreSaidTogether)
     for (const QString &copy : {QStringLiteral("/k/Kept notes/Pine (edit not saved 2026-12-08 10.00).txt"), waiting,
                                 home.dir.filePath(QStringLiteral("written.txt"))})
         kept::tellNextStartUnlessRemoved(copy, QStringLiteral("an edited note"));
+    // Before, several copies were said by their number and a folder the windows show as "Kept notes" alone.
+    const QByteArray realHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home.dir.path()));
+    for (const QString song : {"Elm", "Ash", "Yew"})
+        kept::tellNextStart(kept::What::Note,
+                            home.dir.filePath(QStringLiteral("Kept notes/%1 (edit not saved 2026-12-08 10.00).txt").arg(song)),
+                            QStringLiteral("the edited note of %1").arg(song));
     EXPECT_EQ(kept::takeNotice(),
-              QStringLiteral("2 edited notes could not be saved when Tolvane last quit: they are kept in \"/k/Kept notes\". "
+              QStringLiteral("The edited notes of \"Ballad\", \"Pine\", \"Elm\" and 2 more could not be saved when "
+                             "Tolvane last quit: they are kept in \"/k/Kept notes\" and \"~/Kept notes\". "
                              "An edited note was not written to its note file before Tolvane last ended: it is kept "
-                             "as \"%1\". "
+                             "as \"~/Oak (edit not saved 2026-12-08 10.00).txt\". "
                              "Settings changed before Tolvane last quit could not be written to the settings file: they "
                              "are kept in \"/k/Kept notes/Settings (edit not saved 2026-12-08 10.00).json\" and were "
-                             "not taken back.").arg(waiting));
+                             "not taken back."));
+    qputenv("HOME", realHome);
 }
 
 // Before, the changes a settings file refused at a quit were logged and
