@@ -337,7 +337,7 @@ TEST_F(Scan, AChordProHeaderComesWithTheScanAndTheRenderersReadAndIsNeverReadOnT
     QList<qint64> posted;
     platform::NotificationCenter::defaultCenter().addObserver(
         vocab::ActionKey, [&posted](const platform::Notification &n) { posted << n.intParam(); }, &owner);
-    for (int read = 0; read < 2; ++read)
+    for (int twice = 0; twice < 2; ++twice)
         Data::tookSongHeader(path, PiecesDet::headerOf({platform::FileStatus::Ok, "{t:Renamed}\n", {}}));
     EXPECT_EQ(tune->pieceDet->titre, "Renamed");
     EXPECT_EQ(tune->pieceDet->auteur, "(nil)");
