@@ -801,6 +801,11 @@ private:
     // Runs on that work's thread (and on the folder reads') before its file
     // calls: tests stand a silent share in.
     std::function<void()> songFileCall_;
+    // ChordPro headers a record wants and no read has given yet (Pieces::askHeader),
+    // read off the main thread, one job per song file asked.
+    void askSongHeader(const PiecesDetPtr &det);
+    platform::FileWork songHeaders_;
+    QHash<QString, QList<std::weak_ptr<PiecesDet>>> headersAsked_;
     // Library-folder reads for refreshAfterRead; only the one asked last is taken.
     platform::FileWork folderReads_;
     quint64 folderReadAsked_ = 0;

@@ -4,6 +4,8 @@
 #include "library/SongFiles.h"
 #include "platform/DesktopServices.h"
 #include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
 #include "windows/WindowPDFxSuper.h"
 
 #include <QAction>
@@ -131,4 +133,31 @@ void Controller::actionExportPDFx(qint64 tag)
     if (!Data::getPiece(Data::songNoG()) || !selectTolvaneWin())
         return;
     afficherWinChordProToPDF(tag == 0 ? 3 : 4);
+}
+
+void Controller::askSongHeader(const PiecesDetPtr &det)
+{
+    if (terminated_)
+        return;
+    const QString path = det->fichier;
+    QList<std::weak_ptr<PiecesDet>> &asked = headersAsked_[path];
+    asked.append(det);
+    // Asked already: that answer serves this record too.
+    if (asked.size() > 1)
+        return;
+    songHeaders_.run(
+        QStringLiteral("Song header: %1").arg(path),
+        [path, held = songFileCall_]() {
+            if (held)
+                held();
+            return PiecesDet::readHeader(path);
+        },
+        [this, path](const PiecesDet::Header &header) {
+            bool changed = false;
+            for (const std::weak_ptr<PiecesDet> &record : headersAsked_.take(path))
+                if (const PiecesDetPtr det = record.lock())
+                    changed = Pieces::tookHeader(*det, header) || changed;
+            if (changed)
+                platform::NotificationCenter::defaultCenter().postActionKey(vocab::SongInfoChanged);
+        });
 }

@@ -36,6 +36,7 @@ Controller::Controller() = default;
 
 Controller::~Controller()
 {
+    Pieces::setHeaderAsk({});
     if (windowPref_)
         delete windowPref_.data();
     if (winEditController_)
@@ -51,6 +52,7 @@ void Controller::awakeFromNib()
     if (started_)
         return;
     started_ = true;
+    Pieces::setHeaderAsk([this](const PiecesDetPtr &det) { askSongHeader(det); });
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
     // Defaults written for keys an unread settings file lacks are not this
     // run's changes, and the file is taken only once start-up is over.
@@ -400,6 +402,9 @@ void Controller::applicationWillTerminate()
     // A song file made or trashed since is not shown: no folder reloads on the way out.
     songFiles_.end();
     folderReads_.end();
+    Pieces::setHeaderAsk({});
+    songHeaders_.end();
+    headersAsked_.clear();
     folderReadLate_.stop();
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
     // Settings still unread: what this run holds came from an empty store.

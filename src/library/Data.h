@@ -32,12 +32,13 @@ class QSoundEffect;
 class WindowPDFxSuper;
 
 // What a folder scan reads from the file system, read on any thread: the walk,
-// the note of each song it took (in the walk's order), and whether the folder
-// could be used at all.
+// the note of each song it took and the header of each ChordPro song (in the
+// walk's order), and whether the folder could be used at all.
 struct FolderRead {
     bool usable = false;
     folderwalk::Result scan;
     QList<notefile::ReadResult> notes;
+    QList<std::optional<PiecesDet::Header>> headers;
 };
 // Touches nothing but the file system, so it may wait on a share off the main thread.
 FolderRead readFolder(const QString &folder);
@@ -265,6 +266,9 @@ public:
     // The same from what readFolder(folder) read.
     static bool chargerFichiers(const QString &folder, const FolderRead &read, bool noMsg);
     static void initDebLettre();
+    // The records of a song file take its ChordPro header, read with its text
+    // for display; SongInfoChanged is posted when what they show changed.
+    static void tookSongHeader(const QString &path, const PiecesDet::Header &header);
     static void determinerGaucheDroite(PiecesList &list, qint64 maxPrec, qint32 sort);
     static void afficherListePieces(const PiecesList &list);
     // Library-folder chooser: the chosen folder's path, "" when cancelled.

@@ -5,10 +5,13 @@
 #include "library/SortKeys.h"
 #include "platform/Dialogs.h"
 #include "platform/Log.h"
+#include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "platform/Vocabulary.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <algorithm>
 
 namespace {
@@ -25,6 +28,12 @@ TabDetPtr tabAt(int n)
     if (!defaults[n])
         defaults[n] = std::make_shared<TabDet>(-1, n);
     return defaults[n];
+}
+
+// 0 PDF, 1 ChordPro text, as the scan's records tell them.
+qint32 songKind(const QString &path)
+{
+    return QFileInfo(path).suffix().toLower() == QLatin1String("pdf") ? 0 : 1;
 }
 
 QStringList upperNames(const PiecesList &list)
@@ -56,6 +65,20 @@ void Data::initDebLettre()
     }
 }
 
+void Data::tookSongHeader(const QString &path, const PiecesDet::Header &header)
+{
+    bool changed = false;
+    QSet<const PiecesDet *> seen; // a record is shared by the tabs listing its song
+    for (const PiecesPtr &p : std::as_const(listePiecesTEMP1())) {
+        if (!p || !p->pieceDet || p->pieceDet->fichier != path || seen.contains(p->pieceDet.get()))
+            continue;
+        seen.insert(p->pieceDet.get());
+        changed = Pieces::tookHeader(*p->pieceDet, header) || changed;
+    }
+    if (changed)
+        platform::NotificationCenter::defaultCenter().postActionKey(vocab::SongInfoChanged);
+}
+
 folderwalk::Result &Data::lastScan()
 {
     static folderwalk::Result scan;
@@ -67,8 +90,10 @@ FolderRead readFolder(const QString &folder)
     FolderRead read;
     read.usable = folderwalk::usable(folder);
     read.scan = folderwalk::walk(folder, Data::kMaxFilesPerScan);
-    for (const QString &path : std::as_const(read.scan.taken))
+    for (const QString &path : std::as_const(read.scan.taken)) {
         read.notes.append(notefile::read(notefile::notePathForSong(path)));
+        read.headers.append(songKind(path) == 1 ? std::optional(PiecesDet::readHeader(path)) : std::nullopt);
+    }
     return read;
 }
 
@@ -139,11 +164,12 @@ bool Data::chargerFichiers(const QString &folder, const FolderRead &read, bool n
         ++taken;
 
         const QString fileName = info.fileName();
-        const qint32 type = info.suffix().toLower() == QLatin1String("pdf") ? 0 : 1;
+        const qint32 type = songKind(path);
         PiecesList &accumulation = listePiecesTEMP1();
+        const std::optional<PiecesDet::Header> header = read.headers.value(at);
         const PiecesPtr entry0 =
             Pieces::initWithPDF(path, fileName, type, 0, tabAt(0), true, 0, QString(), {}, nullptr,
-                                at < read.notes.size() ? &read.notes[at] : nullptr);
+                                at < read.notes.size() ? &read.notes[at] : nullptr, header ? &*header : nullptr);
 
         qint32 positions[kTabs];
         for (int n = 1; n < kTabs; ++n) {

@@ -160,7 +160,7 @@ QString clearTags(const QString &note)
 PiecesPtr Pieces::initWithPDF(const QString &path, const QString &fileName, qint32 typeFichier, qint32 ongNo,
                               const TabDetPtr &tab, bool force, qint32 noLigne, const QString &fn,
                               const QStringList &kw, const PiecesPtr &pieceMaster,
-                              const notefile::ReadResult *noteRead)
+                              const notefile::ReadResult *noteRead, const PiecesDet::Header *header)
 {
     if (typeFichier == -1)
         typeFichier = QFileInfo(fileName).suffix().toLower() == QLatin1String("pdf") ? 0 : 1;
@@ -183,7 +183,10 @@ PiecesPtr Pieces::initWithPDF(const QString &path, const QString &fileName, qint
         det.tempoOk = false;
         det.played = false;
         det.flagged = false;
+        if (header)
+            det.header = *header;
         det.majInfoFromNote();
+        askHeader(entry->pieceDet);
         entry->initIndexes(0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
     }
     entry->ongNo = ongNo;
@@ -413,6 +416,41 @@ bool Pieces::majInfo()
 {
     PiecesDet &det = *pieceDet;
     const QString titre = det.titre, auteur = det.auteur, infoF = det.infoF;
+    det.majInfoFromNote();
+    askHeader(pieceDet);
+    return titre != det.titre || auteur != det.auteur || infoF != det.infoF;
+}
+
+namespace {
+
+Pieces::HeaderAsk g_headerAsk;
+
+} // namespace
+
+void Pieces::setHeaderAsk(HeaderAsk ask)
+{
+    g_headerAsk = std::move(ask);
+}
+
+void Pieces::askHeader(const PiecesDetPtr &det)
+{
+    if (!det || !det->headerWanted)
+        return;
+    // The library's record of the same file may know it (a setlist row is a record of its own).
+    for (const PiecesPtr &p : std::as_const(Data::listePiecesTEMP1())) {
+        if (p && p->pieceDet && p->pieceDet != det && p->pieceDet->header && p->pieceDet->fichier == det->fichier) {
+            tookHeader(*det, *p->pieceDet->header);
+            return;
+        }
+    }
+    if (g_headerAsk)
+        g_headerAsk(det);
+}
+
+bool Pieces::tookHeader(PiecesDet &det, const PiecesDet::Header &header)
+{
+    const QString titre = det.titre, auteur = det.auteur, infoF = det.infoF;
+    det.header = header;
     det.majInfoFromNote();
     return titre != det.titre || auteur != det.auteur || infoF != det.infoF;
 }

@@ -29,11 +29,13 @@ public:
     // extension. noLigne is the 1-based setlist line, fn that line upper-cased,
     // kw the collection's upper-cased words. With a master entry the song
     // record is shared and the note is not read again; with noteRead the
-    // note already read is taken instead of reading it.
+    // note already read is taken instead of reading it, and with header the
+    // ChordPro header read with it.
     static PiecesPtr initWithPDF(const QString &path, const QString &fileName, qint32 typeFichier, qint32 ongNo,
                                  const TabDetPtr &tab, bool force, qint32 noLigne, const QString &fn,
                                  const QStringList &kw, const PiecesPtr &pieceMaster,
-                                 const notefile::ReadResult *noteRead = nullptr);
+                                 const notefile::ReadResult *noteRead = nullptr,
+                                 const PiecesDet::Header *header = nullptr);
 
     // Reads the note side file into the record.
     void verifNote();
@@ -73,8 +75,17 @@ public:
     static NoteSaved writeNote(const NoteSave &save, const std::atomic_bool *stopped = nullptr);
     // ...and, on the main thread, what the record takes of them.
     void tookNoteSave(const NoteSave &save, const NoteSaved &saved);
-    // Re-reads the header keys of the held note; true when title, artist or tags changed.
+    // Re-reads the header keys of the held note; true when title, artist or
+    // tags changed. A ChordPro header not known yet is asked for (askHeader).
     bool majInfo();
+    // Where the record wants its ChordPro header, the one who reads it off the
+    // main thread (the controller) is asked; its answer goes to tookHeader.
+    // Without one the record goes without.
+    using HeaderAsk = std::function<void(const PiecesDetPtr &)>;
+    static void setHeaderAsk(HeaderAsk ask);
+    static void askHeader(const PiecesDetPtr &det);
+    // The record takes a header read; true when title, artist or tags changed.
+    static bool tookHeader(PiecesDet &det, const PiecesDet::Header &header);
     void initIndexes(qint32 t0, qint32 t1, qint32 t2, qint32 t3, qint32 t4, qint32 t5, qint32 t6, qint32 t7,
                      qint32 t8, qint32 t9);
     QString getPath() const;

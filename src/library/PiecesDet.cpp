@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <mutex>
 
 namespace notefile {
 
@@ -290,25 +291,15 @@ void PiecesDet::majInfoFromNote()
         }
     }
 
+    headerWanted = false;
     if (typeFichier1 == 1 && !(noteGaveTitle && noteGaveArtist) && !artistFromName) {
-        // The header directives sit at the top: the start of an over-long file will do.
-        const platform::FileBytes file = platform::readRegularFile(fichier, notefile::kMaxNoteBytes);
-        if (file.ok() || file.status == platform::FileBytes::Status::TooLarge) {
-            const QString song = textcodec::decode(file.bytes);
-            if (!song.isEmpty()) {
-                // The long directive, else its short form; trimmed.
-                auto directive = [&song](const QString &name, const QString &shortName, std::optional<QString> &out) {
-                    auto v = obtenirChaine(song, name);
-                    if (!v)
-                        v = obtenirChaine(song, shortName);
-                    if (v)
-                        out = notefile::trimBlanksAndTabs(*v);
-                };
-                if (!noteGaveTitle)
-                    directive(QStringLiteral("{title:"), QStringLiteral("{t:"), title);
-                if (!noteGaveArtist)
-                    directive(QStringLiteral("{subtitle:"), QStringLiteral("{st:"), artist);
-            }
+        if (header) {
+            if (!noteGaveTitle && header->title)
+                title = header->title;
+            if (!noteGaveArtist && header->artist)
+                artist = header->artist;
+        } else {
+            headerWanted = true;
         }
     }
 
@@ -318,6 +309,54 @@ void PiecesDet::majInfoFromNote()
     cle = key.value_or(QString());
     for (int i = 0; i < 9; ++i)
         setLastPlayedDate(i + 1, dates[i].value_or(QString()));
+}
+
+namespace {
+
+std::mutex g_headerFileCallMutex;
+PiecesDet::HeaderFileCall g_headerFileCall;
+
+} // namespace
+
+PiecesDet::Header PiecesDet::headerOf(const platform::FileBytes &file)
+{
+    Header header;
+    if (!file.ok() && file.status != platform::FileBytes::Status::TooLarge)
+        return header;
+    const QString song = textcodec::decode(file.bytes);
+    if (song.isEmpty())
+        return header;
+    // The long directive, else its short form; trimmed.
+    auto directive = [&song](const QString &name, const QString &shortName) -> std::optional<QString> {
+        auto v = obtenirChaine(song, name);
+        if (!v)
+            v = obtenirChaine(song, shortName);
+        if (v)
+            return notefile::trimBlanksAndTabs(*v);
+        return std::nullopt;
+    };
+    header.title = directive(QStringLiteral("{title:"), QStringLiteral("{t:"));
+    header.artist = directive(QStringLiteral("{subtitle:"), QStringLiteral("{st:"));
+    return header;
+}
+
+PiecesDet::Header PiecesDet::readHeader(const QString &path)
+{
+    HeaderFileCall call;
+    {
+        std::lock_guard lock(g_headerFileCallMutex);
+        call = g_headerFileCall;
+    }
+    if (call)
+        call(path);
+    // The header directives sit at the top: the start of an over-long file will do.
+    return headerOf(platform::readRegularFile(path, notefile::kMaxNoteBytes));
+}
+
+void PiecesDet::setHeaderFileCall(HeaderFileCall call)
+{
+    std::lock_guard lock(g_headerFileCallMutex);
+    g_headerFileCall = std::move(call);
 }
 
 QString PiecesDet::artistShown() const

@@ -2,11 +2,13 @@
 
 #include "library/SongEv.h"
 #include "library/TextCodec.h"
+#include "platform/RegularFile.h"
 
 #include <QString>
 #include <QStringList>
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -76,6 +78,20 @@ public:
     };
     NoteReading reading;
 
+    // A ChordPro song's title and artist directives (the long form, else the
+    // short one; trimmed), as its file held them when last read.
+    struct Header {
+        std::optional<QString> title;  // {title: / {t:
+        std::optional<QString> artist; // {subtitle: / {st:
+    };
+    // Taken wherever the song's text is read anyway (the folder scan, the
+    // renderer's read for display): the main thread never reads it for the
+    // record. Nothing until then.
+    std::optional<Header> header;
+    // Set by majInfoFromNote when the header would count and is not known:
+    // the caller asks for it (Pieces::askHeader).
+    bool headerWanted = false;
+
     // The stored (and sorted) artist of a song that names none.
     static constexpr QLatin1String kNoArtist{"(nil)"};
     // The artist as windows show it: blank when nothing gave one (kNoArtist stays the stored value).
@@ -88,8 +104,16 @@ public:
     void setIndexInTEMP(int tab, qint32 value);
 
     // Title, artist, tags, key and dates from the note, the file name and,
-    // for a ChordPro song, its title and subtitle directives.
+    // for a ChordPro song, its header once known. Reads no file.
     void majInfoFromNote();
+    // The header in a song file's bytes (the start of an over-long file will do).
+    static Header headerOf(const platform::FileBytes &file);
+    // Reads a song file for its header: file calls, for any thread but the main one.
+    static Header readHeader(const QString &path);
+    // Runs before readHeader's file calls, on the thread that makes them:
+    // tests stand a share that does not answer in.
+    using HeaderFileCall = std::function<void(const QString &songPath)>;
+    static void setHeaderFileCall(HeaderFileCall call);
     // Value of a ChordPro header directive ("{title:") found in any case; not trimmed.
     static std::optional<QString> obtenirChaine(const QString &text, const QString &directive);
     // The file name's text after ")", shown beside the title.

@@ -1,6 +1,7 @@
 #include "windows/PageRenderWorker.h"
 
 #include "chordpro/ChordPro.h"
+#include "library/PiecesDet.h"
 #include "library/WinID.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
@@ -172,7 +173,9 @@ void PageRenderWorker::read(const QString &path)
     // Read even when the look found nothing, for the words of why: a pipe or a device is not opened.
     const platform::FileBytes file = ask(path, [&] { return platform::readRegularFile(path, ChordPro::kMaxSongBytes); });
     known_.insert(path, stamp);
-    tell([path, file](PageRenderer &o) { o.textRead(path, file); });
+    // The song's record takes its header from this read (parsed here, off the main thread).
+    const PiecesDet::Header header = PiecesDet::headerOf(file);
+    tell([path, file, header](PageRenderer &o) { o.textRead(path, file, header); });
 }
 
 QString PageRenderWorker::versionOf(const QString &path, const PageRenderer::Binding &b)

@@ -164,12 +164,13 @@ void PageRenderer::sizesKnown(const QString &path, int first, const QList<QSizeF
         emit documentReady(path);
 }
 
-void PageRenderer::textRead(const QString &path, const platform::FileBytes &file)
+void PageRenderer::textRead(const QString &path, const platform::FileBytes &file, const PiecesDet::Header &header)
 {
     if (!filePending_.remove(path))
         return;
     filePendingAhead_.remove(path);
     texts_.insert(path, file);
+    emit songHeaderRead(path, header);
     emit documentReady(path);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/PiecesDet.h"
 #include "platform/PdfProcess.h"
 #include "platform/RegularFile.h"
 
@@ -153,6 +154,8 @@ signals:
     // was given up while its pages were rendered: what was known is forgotten.
     void fileChanged(const QString &path);
     void pageReady(const QString &path, int page);
+    // A ChordPro song's header, from the text read for documentReady.
+    void songHeaderRead(const QString &path, const PiecesDet::Header &header);
 
 private:
     friend class PageRenderWorker;
@@ -175,7 +178,7 @@ private:
     void documentOpened(const QString &path, const DocInfo &info);
     void documentGivenUp(const QString &path, const DocInfo &info);
     void sizesKnown(const QString &path, int first, const QList<QSizeF> &sizes);
-    void textRead(const QString &path, const platform::FileBytes &file);
+    void textRead(const QString &path, const platform::FileBytes &file, const PiecesDet::Header &header);
     void versionFound(const QString &path, const Binding &binding, const QString &shown);
     void filesLooked(const QStringList &gone, const QStringList &changed);
     void pageRendered(const Key &key, const QImage &image);

@@ -76,6 +76,7 @@ WindowPDFx::WindowPDFx(QWidget *parent, PageRenderer::FileLook look)
     connect(renderer_.get(), &PageRenderer::documentReady, this, &WindowPDFx::documentReady);
     connect(renderer_.get(), &PageRenderer::fileChanged, this, &WindowPDFx::fileChanged);
     connect(renderer_.get(), &PageRenderer::pageReady, this, &WindowPDFx::pageReady);
+    connect(renderer_.get(), &PageRenderer::songHeaderRead, this, &Data::tookSongHeader);
 }
 
 WindowPDFx::~WindowPDFx() = default;

@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
+#include <QThread>
 
 using gigtest::GigFixture;
 
@@ -601,6 +602,17 @@ TEST_P(HeldNote, TheKeysAnswerTheTitleRowSaysSoAndTheEditOutlivesTheQuit)
     }};
     Data::setCurrentScreensetG(1);
     start();
+    // The share holds the songs' files too. Before, a ChordPro song's note
+    // without Artist= had the song file read for its header on the main thread
+    // at each save and played date: that thread froze with the share.
+    const auto readOnMain = std::make_shared<std::atomic_bool>(false);
+    PiecesDet::setHeaderFileCall([readOnMain, answers](const QString &) {
+        if (QThread::currentThread() == qApp->thread())
+            *readOnMain = true;
+        else
+            answers.wait();
+    });
+    const std::shared_ptr<void> songsAnswer(nullptr, [](void *) { PiecesDet::setHeaderFileCall({}); });
     WindowPDFx *w = tolvanes().first();
     press(w, Qt::Key_Right); // away with the table of contents
     while (currentTitle() != QLatin1String(row.title)) {
@@ -625,6 +637,7 @@ TEST_P(HeldNote, TheKeysAnswerTheTitleRowSaysSoAndTheEditOutlivesTheQuit)
     ASSERT_EQ(currentTitle(), QLatin1String(row.typed ? row.next : row.title));
     press(w, Qt::Key_Left);
     EXPECT_EQ(currentTitle(), QLatin1String(row.typed ? "Alpha" : row.next)) << "the key is answered";
+    EXPECT_FALSE(*readOnMain) << "a song file was read on the main thread";
     for (int half = 0; half < 2; ++half) {
         clock.advance(0.5);
         testsupport::processEvents();
@@ -661,6 +674,7 @@ TEST_P(HeldNote, TheKeysAnswerTheTitleRowSaysSoAndTheEditOutlivesTheQuit)
     platform::setQuitting(false);
     EXPECT_LT(quit.elapsed(), 5000);
     keptWhole();
+    PiecesDet::setHeaderFileCall({}); // the next start's scan reads the folder as the notes' does
     start();
     EXPECT_TRUE(notesShown().join(QString()).contains(quits ? QStringLiteral("An edited note could not be saved")
                                                             : QStringLiteral("An edited note was not written to its note file")))
@@ -672,9 +686,13 @@ INSTANTIATE_TEST_SUITE_P(Notes, HeldNote,
                                            HeldSong{"Charlie.txt", "Charlie", "", "Bravo", false, nullptr, HeldSong::Then::Quits},
                                            HeldSong{"Charlie.txt", "Charlie", "", "Bravo", false, "Encore twice", HeldSong::Then::Quits},
                                            // The program ended without a quit, as a kill would end it.
-                                           HeldSong{"Charlie.txt", "Charlie", "", "Bravo", false, "Encore twice", HeldSong::Then::Ends}),
+                                           HeldSong{"Charlie.txt", "Charlie", "", "Bravo", false, "Encore twice", HeldSong::Then::Ends},
+                                           // A ChordPro song whose note names no artist.
+                                           HeldSong{"Bravo.txt", "Bravo", "", "Alpha", false, nullptr, HeldSong::Then::Quits},
+                                           HeldSong{"Bravo.txt", "Bravo", "", "Alpha", false, "Encore twice", HeldSong::Then::Quits}),
                          [](const ::testing::TestParamInfo<HeldSong> &info) {
                              const auto then = info.param.then;
-                             return std::string(info.param.typed ? "unsaved_edit" : "played_date")
+                             return std::string(info.param.title == std::string("Bravo") ? "chordpro_" : "")
+                                    + (info.param.typed ? "unsaved_edit" : "played_date")
                                     + (then == HeldSong::Then::Quits ? "_at_the_quit" : then == HeldSong::Then::Ends ? "_at_the_end" : "");
                          });

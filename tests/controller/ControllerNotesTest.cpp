@@ -339,3 +339,29 @@ TEST_F(ControllerNotesTest, ThePlayedDateAndATypedSaveQueuedOnASilentNoteKeepBot
     EXPECT_EQ(note(1), QStringLiteral("One\nLastPlayedDate1=2026-12-07\ntyped\n"));
     EXPECT_EQ(note(2), QStringLiteral("Two\n\nKey=F\n\nLastPlayedDate1=2026-12-07\n"));
 }
+
+// Before, a record that wanted a ChordPro song's header (here a setlist line
+// for a song outside the library's lists) read the song file on the main
+// thread. Now the controller reads it off that thread, and the record takes
+// the answer once the share answers.
+TEST_F(ControllerNotesTest, AChordProHeaderNotReadYetComesThroughTheControllersFileWork)
+{
+    QTemporaryDir elsewhere;
+    startWithSongs(songs, 1);
+    testsupport::Gate answers;
+    const std::shared_ptr<void> atTheEnd(nullptr, [answers](void *) mutable { answers.open(); });
+    ControllerTestAccess::setSongFileCall(*controller, [answers]() { answers.wait(); });
+    QObject owner;
+    QList<qint64> posted;
+    platform::NotificationCenter::defaultCenter().addObserver(
+        vocab::ActionKey, [&posted](const platform::Notification &n) { posted << n.intParam(); }, &owner);
+    const QString path = controllertest::chordProSong(elsewhere.path(), QStringLiteral("Loose.chopro"),
+                                                      QStringLiteral("Loose Song"), QStringLiteral("Trio"));
+    const PiecesPtr row = Pieces::initWithPDF(path, QStringLiteral("Loose.chopro"), -1, 0, nullptr, true, 0,
+                                              QString(), {}, nullptr);
+    EXPECT_EQ(row->pieceDet->titre, QStringLiteral("Loose"));
+    answers.open();
+    ASSERT_TRUE(testsupport::waitFor([&row] { return row->pieceDet->titre == QStringLiteral("Loose Song"); }));
+    EXPECT_EQ(row->pieceDet->auteur, QStringLiteral("Trio"));
+    EXPECT_EQ(posted, QList<qint64>{vocab::SongInfoChanged});
+}

@@ -37,11 +37,12 @@ inline QString song(const QTemporaryDir &dir, const QString &relPath, const QByt
     return path;
 }
 
-// A tab-0 entry built the way the scan builds it.
+// A tab-0 entry built the way the scan builds it, its ChordPro header read with it.
 inline PiecesPtr entryFor(const QString &path)
 {
     const QString name = QFileInfo(path).fileName();
-    return Pieces::initWithPDF(path, name, -1, 0, nullptr, true, 0, QString(), {}, nullptr);
+    const PiecesDet::Header header = PiecesDet::readHeader(path);
+    return Pieces::initWithPDF(path, name, -1, 0, nullptr, true, 0, QString(), {}, nullptr, nullptr, &header);
 }
 
 inline QStringList titles(const PiecesList &list)

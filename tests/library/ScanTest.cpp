@@ -1,10 +1,15 @@
 #include "LibraryTestSupport.h"
 
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
 #include "platform/dialogs/ScriptedDialogs.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QThread>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace librarytest;
 
@@ -305,4 +310,36 @@ TEST_F(Scan, SetlistNamingOneSongTwiceListsItTwiceInLineOrder)
             setlist << p->pieceDet->titre;
     EXPECT_EQ(setlist, (QStringList{"Opener", "Closer", "Opener"}));
     EXPECT_EQ(Data::getNbrPiecesOng(1), 3);
+}
+
+// Before, a ChordPro song's record read the song file for its header on the
+// thread that built or changed it (the main thread): a silent share froze it.
+TEST_F(Scan, AChordProHeaderComesWithTheScanAndTheRenderersReadAndIsNeverReadOnTheMainThread)
+{
+    const QString path = song(dir, "Tune.chopro", "Tags=live\n", "{title: Scanned }\n{st:Band}\n[C]la\n");
+    const auto readOnMain = std::make_shared<std::atomic_bool>(false);
+    PiecesDet::setHeaderFileCall([readOnMain](const QString &) {
+        if (QThread::currentThread() == qApp->thread())
+            *readOnMain = true;
+    });
+    FolderRead read;
+    std::thread([&] { read = readFolder(dir.path()); }).join();
+    ASSERT_TRUE(Data::chargerFichiers(dir.path(), read, true));
+    const PiecesPtr tune = Data::getPiece(1);
+    EXPECT_EQ(tune->pieceDet->titre, "Scanned");
+    EXPECT_EQ(tune->pieceDet->auteur, "Band");
+    EXPECT_FALSE(tune->majInfo()); // a save's look at the note
+    PiecesDet::setHeaderFileCall({});
+    EXPECT_FALSE(*readOnMain);
+
+    // A header changed since, as the renderer read it for display: told once.
+    QObject owner;
+    QList<qint64> posted;
+    platform::NotificationCenter::defaultCenter().addObserver(
+        vocab::ActionKey, [&posted](const platform::Notification &n) { posted << n.intParam(); }, &owner);
+    for (int twice = 0; twice < 2; ++twice)
+        Data::tookSongHeader(path, PiecesDet::headerOf({platform::FileStatus::Ok, "{t:Renamed}\n", {}}));
+    EXPECT_EQ(tune->pieceDet->titre, "Renamed");
+    EXPECT_EQ(tune->pieceDet->auteur, "(nil)");
+    EXPECT_EQ(posted, QList<qint64>{vocab::SongInfoChanged});
 }

@@ -257,7 +257,13 @@ TEST_F(TolvaneWindowTest, UnreadablePdfShowsAnEmptyPane)
 TEST_F(TolvaneWindowTest, ChordProSongIsLaidOutInThePanes)
 {
     auto w = makeWindow(0);
+    // The library's record takes the song's header from the text read for display.
+    chordPro->pieceDet->typeFichier1 = 1;
+    chordPro->pieceDet->titre = QStringLiteral("Song.cho");
+    Data::listePiecesTEMP1() = {chordPro};
     push(*w, chordPro, 1, a);
+    Data::listePiecesTEMP1().clear();
+    EXPECT_EQ(chordPro->pieceDet->titre, QStringLiteral("Song"));
     EXPECT_EQ(w->typeFichierCour(), 1);
     EXPECT_GE(w->nbrPages(), 1);
     EXPECT_EQ(w->pane(Role::Left)->content().kind, Kind::ChordPro);
