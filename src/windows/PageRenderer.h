@@ -178,6 +178,8 @@ private:
     void textRead(const QString &path, const platform::FileBytes &file);
     void versionFound(const QString &path, const Binding &binding, const QString &shown);
     void filesLooked(const QStringList &gone, const QStringList &changed);
+    // Opens asked ahead that the worker dropped, their documents no longer kept.
+    void opensDropped(const QStringList &paths);
     void pageRendered(const Key &key, const QImage &image);
     void touch(const Key &key);
     void evict();
