@@ -117,8 +117,9 @@ void PageRenderWorker::stopClock(Doc &open)
 
 platform::PdfProcess &PageRenderWorker::readerFor(Call call, const Doc &open, int at, QSize size)
 {
+    // Where the call, or its document's load, goes on.
     for (platform::PdfProcess &reader : readers_)
-        if (reader.runs(call, open.id, at, size))
+        if (reader.runs(call, open.id, at, size) || reader.runs(Call::Load, open.id))
             return reader;
     bool ahead = false;
     {

@@ -106,10 +106,10 @@ private:
     struct GaveWay {};
 
     using Call = platform::PdfProcess::Call;
-    // The reader for a call on a document: the one where that call goes on,
-    // else a free one that holds the document, else a free one; with both
-    // busy, one that only loads a document is ended (the time it used kept),
-    // else the call waits for the first one's.
+    // The reader for a call on a document: the one where that call (or the
+    // document's load) goes on, else a free one that holds the document, else
+    // a free one; with both busy, a page on screen ends one that only loads a
+    // document (the time it used kept), else the call waits for the first one's.
     platform::PdfProcess &readerFor(Call call, const Doc &open, int at = 0, QSize size = QSize());
     // Whether the load under way has used its reader time, the pieces before included.
     bool spent() const;

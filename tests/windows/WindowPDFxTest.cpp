@@ -654,6 +654,25 @@ TEST(PageRendererShare, ADamagedDocumentHoldsNoOtherSongAndIsRefusedOnce)
     EXPECT_EQ(starts, 0) << "remembered, and not tried again ahead";
     EXPECT_FALSE(renderer.documentInfo(looping));
     EXPECT_TRUE(testsupport::waitFor([&] { return look() && starts > 0; }));
+
+    // Asked ahead, then no longer kept: its open is dropped, not loaded. (Before,
+    // it kept its place behind the keep and held a reader for its tries.)
+    testsupport::Gate held, goes;
+    const auto looks = std::make_shared<std::atomic<int>>(0);
+    PageRenderer gated([held, goes, looks, looping](const QString &path) mutable {
+        if (path == looping)
+            ++*looks;
+        held.open();
+        goes.wait();
+        return platform::regularFileStamp(path);
+    });
+    gated.documentInfo(good);
+    held.wait();
+    EXPECT_FALSE(gated.documentInfo(looping, true));
+    gated.keepOnly({good});
+    goes.open();
+    EXPECT_TRUE(gated.waitForIdle());
+    EXPECT_EQ(*looks, 0);
     PageRenderer::setGiveUpTimes();
 }
 
