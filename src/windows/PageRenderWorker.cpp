@@ -332,16 +332,9 @@ void PageRenderWorker::keepOnly(const QSet<QString> &keep)
             return true;
         });
     }
-    for (auto it = docs_.begin(); it != docs_.end();) {
-        if (keep.contains(it.key())) {
-            ++it;
-        } else {
-            close(it.value());
-            docLru_.removeAll(it.key());
-            stamps_.remove(it.key());
-            it = docs_.erase(it);
-        }
-    }
+    for (const QString &path : docs_.keys())
+        if (!keep.contains(path))
+            drop(path);
     QStringList gone, changed;
     for (auto it = known_.begin(); it != known_.end();) {
         if (!keep.contains(it.key())) {
@@ -370,6 +363,23 @@ void PageRenderWorker::keepOnly(const QSet<QString> &keep)
         o.filesLooked(gone, changed);
         o.opensDropped(dropped);
     });
+}
+
+void PageRenderWorker::drop(const QString &path)
+{
+    Doc *open = docs_.take(path);
+    docLru_.removeAll(path);
+    if (!open)
+        return;
+    stopClock(*open);
+    if (open->loading && stamps_.contains(path))
+        tries_.insert(path, Tries{stamps_.value(path), open->givenUp, open->loadUsed});
+    // A load going on for nothing ends with its reader, when that holds no other document.
+    for (platform::PdfProcess &reader : readers_)
+        if (reader.runs(Call::Load, open->id) && reader.documents() == 0)
+            reader.end();
+    close(open);
+    stamps_.remove(path);
 }
 
 void PageRenderWorker::close(Doc *open)
@@ -544,6 +554,11 @@ PageRenderWorker::Doc *PageRenderWorker::document(const QString &path, const std
     } else {
         open->retried = remembered || retry;
         refused_.remove(path);
+        // Its tries before it was last closed count, unless the file changed.
+        if (const Tries tries = tries_.take(path); stamp && tries.stamp == *stamp && !remembered) {
+            open->givenUp = tries.givenUp;
+            open->loadUsed = tries.loadUsed;
+        }
         readPdf(path, stamp, *open);
     }
     // Within the bounds before the reader takes another document; the one asked for stays.
@@ -568,9 +583,6 @@ void PageRenderWorker::evictDocuments()
             bytes += open->bytes.size();
         return bytes;
     };
-    while (docLru_.size() > 1 && (docLru_.size() > PageRenderer::kMaxDocuments || held() > kMaxDocumentBytesKept)) {
-        const QString old = docLru_.takeFirst();
-        close(docs_.take(old));
-        stamps_.remove(old);
-    }
+    while (docLru_.size() > 1 && (docLru_.size() > PageRenderer::kMaxDocuments || held() > kMaxDocumentBytesKept))
+        drop(docLru_.first());
 }

@@ -91,6 +91,12 @@ private:
         double loadSince = -1;
         bool retried = false; // refused before, and tried again
     };
+    // How far a document's load went before it was closed unfinished, and of which file.
+    struct Tries {
+        platform::FileStamp stamp;
+        int givenUp = 0;
+        double loadUsed = 0;
+    };
     // What the reader refused, and of which file.
     struct Refusal {
         platform::FileStamp stamp;
@@ -134,6 +140,8 @@ private:
     void keepOnly(const QSet<QString> &keep);
 
     void close(Doc *open);
+    // Closes a document no longer kept; its load's tries stay known by its file's stamp.
+    void drop(const QString &path);
     static bool ready(const Doc *open) { return open && open->info.ok; }
     void readPdf(const QString &path, const std::optional<platform::FileStamp> &stamp, Doc &open);
     // Whether the reader's call gave an answer to take, else ends the job as it must.
@@ -165,6 +173,7 @@ private:
     QHash<QString, platform::FileStamp> stamps_;
     QStringList docLru_;
     QHash<QString, Refusal> refused_;
+    QHash<QString, Tries> tries_;
     // The files the owner was told of (nothing for one not there), and the versions.
     QHash<QString, std::optional<platform::FileStamp>> known_;
     QHash<QString, Found> versions_;
