@@ -115,11 +115,11 @@ void PageRenderWorker::stopClock(Doc &open)
     open.loadSince = -1;
 }
 
-platform::PdfProcess &PageRenderWorker::readerFor(Call call, const Doc &open, int at, QSize size)
+platform::PdfProcess &PageRenderWorker::readerFor(ReaderCall call, const Doc &open, int at, QSize size)
 {
     // Where the call, or its document's load, goes on.
     for (platform::PdfProcess &reader : readers_)
-        if (reader.runs(call, open.id, at, size) || reader.runs(Call::Load, open.id))
+        if (reader.runs(call, open.id, at, size) || reader.runs(ReaderCall::Load, open.id))
             return reader;
     bool ahead = false;
     {
@@ -128,7 +128,7 @@ platform::PdfProcess &PageRenderWorker::readerFor(Call call, const Doc &open, in
     }
     // Work asked ahead, and a document a reader gave up on, go to the second
     // reader first: no page on screen waits behind them.
-    const bool second = ahead || (call == Call::Load && (open.givenUp > 0 || open.retried));
+    const bool second = ahead || (call == ReaderCall::Load && (open.givenUp > 0 || open.retried));
     platform::PdfProcess *order[2] = {&readers_[second ? 1 : 0], &readers_[second ? 0 : 1]};
     for (platform::PdfProcess *reader : order)
         if (!reader->busy() && reader->loaded(open.id))
@@ -142,7 +142,7 @@ platform::PdfProcess &PageRenderWorker::readerFor(Call call, const Doc &open, in
         if (ahead || reader->documents() > 0)
             continue;
         for (Doc *other : std::as_const(docs_))
-            if (reader->runs(Call::Load, other->id))
+            if (reader->runs(ReaderCall::Load, other->id))
                 stopClock(*other);
         reader->end();
         return *reader;
@@ -260,7 +260,7 @@ void PageRenderWorker::render(const PageRenderer::Key &key)
     }
     platform::PdfProcess *fresh = nullptr;
     for (int attempt = 0; ready(open) && key.page >= 1 && key.page <= open->info.pageCount && !key.size.isEmpty(); ++attempt) {
-        platform::PdfProcess &reader = fresh ? *fresh : readerFor(Call::Render, *open, key.page - 1, key.size);
+        platform::PdfProcess &reader = fresh ? *fresh : readerFor(ReaderCall::Render, *open, key.page - 1, key.size);
         // Loaded again, from the bytes kept, when the reader was ended since or does not hold it.
         if (!reader.loaded(open->id)) {
             load(key.path, *open, &reader);
@@ -300,7 +300,7 @@ void PageRenderWorker::sizes(const QString &path)
         return;
     const int first = int(open->info.pageSizes.size());
     const int count = std::min(kSizesPerStep, open->info.pageCount - first);
-    platform::PdfProcess &reader = readerFor(Call::Sizes, *open, first);
+    platform::PdfProcess &reader = readerFor(ReaderCall::Sizes, *open, first);
     if (!reader.loaded(open->id)) {
         load(path, *open, &reader);
         if (!ready(open))
@@ -376,7 +376,7 @@ void PageRenderWorker::drop(const QString &path)
         tries_.insert(path, Tries{stamps_.value(path), open->givenUp, open->loadUsed});
     // A load going on for nothing ends with its reader, when that holds no other document.
     for (platform::PdfProcess &reader : readers_)
-        if (reader.runs(Call::Load, open->id) && reader.documents() == 0)
+        if (reader.runs(ReaderCall::Load, open->id) && reader.documents() == 0)
             reader.end();
     close(open);
     stamps_.remove(path);
@@ -436,9 +436,9 @@ void PageRenderWorker::load(const QString &path, Doc &open, platform::PdfProcess
     open.loading = true;
     const double limit = PageRenderer::loadLimitMs / 1000.0;
     for (;;) {
-        platform::PdfProcess &r = reader ? *reader : readerFor(Call::Load, open);
+        platform::PdfProcess &r = reader ? *reader : readerFor(ReaderCall::Load, open);
         // A load that ran in a reader ended since: the piece it ran is used.
-        if (!r.runs(Call::Load, open.id))
+        if (!r.runs(ReaderCall::Load, open.id))
             stopClock(open);
         platform::PdfProcess::Loaded loaded;
         reader_ = &r;
@@ -458,7 +458,7 @@ void PageRenderWorker::load(const QString &path, Doc &open, platform::PdfProcess
             // not asked yet (the reader was starting, or busy) has used none.
             if (loaded.outcome != Outcome::Interrupted)
                 stopClock(open);
-            else if (!r.runs(Call::Load, open.id))
+            else if (!r.runs(ReaderCall::Load, open.id))
                 open.loadSince = -1;
         }
         check(loaded.outcome);

@@ -111,12 +111,12 @@ private:
     // Ends a job whose call into the reader gave way: it goes on later, as asked ahead.
     struct GaveWay {};
 
-    using Call = platform::PdfProcess::Call;
+    using ReaderCall = platform::PdfProcess::Call;
     // The reader for a call on a document: the one where that call (or the
     // document's load) goes on, else a free one that holds the document, else
     // a free one; with both busy, a page on screen ends one that only loads a
     // document (the time it used kept), else the call waits for the first one's.
-    platform::PdfProcess &readerFor(Call call, const Doc &open, int at = 0, QSize size = QSize());
+    platform::PdfProcess &readerFor(ReaderCall call, const Doc &open, int at = 0, QSize size = QSize());
     // Whether the load under way has used its reader time, the pieces before included.
     bool spent() const;
     // The time of a document's load that ran until now is kept as used.

@@ -118,7 +118,7 @@ public:
     Stats stats() const { return stats_; }
     void resetStats() { stats_ = Stats(); }
     int imageCount() const { return int(images_.size()); }
-    // The PDF reader's process serving this renderer, -1 when none runs (for tests).
+    // The PDF reader process of the renderer's call under way or last made, -1 when none runs (for tests).
     int readerPid() const;
     qint64 imageBytes() const { return imageBytes_; }
 
