@@ -131,7 +131,7 @@ PdfProcess::PdfProcess(std::function<bool()> stopped) : stopped_(std::move(stopp
 PdfProcess::~PdfProcess()
 {
     // An idle child that did all it was asked goes on serving the next reader.
-    if (child_ && halt_ == Halt::None && !stopped_()) {
+    if (child_ && halt_ == Halt::None && !running_ && !stopped_()) {
         for (const quint32 id : loaded_.keys())
             close(id);
         if (std::shared_ptr<pdfchild::Child> child = std::exchange(child_, nullptr)) {
@@ -179,8 +179,12 @@ bool PdfProcess::start()
     const QString path = program();
     // A spare that died before it was taken is not this reader's fault: one more is tried.
     for (int attempt = 0; attempt < 2; ++attempt) {
-        pdfchild::Started started = pdfchild::take(QFile::encodeName(path), pdfchild::ceilingNow());
-        if (!started.child) {
+        // One still starting when a call gave way is waited on: no start is wasted.
+        const bool starting = child_ && !child_->greeted;
+        pdfchild::Started started;
+        if (!starting)
+            started = pdfchild::take(QFile::encodeName(path), pdfchild::ceilingNow());
+        if (!starting && !started.child) {
             if (stopped_())
                 return false;
             QString note;
@@ -194,9 +198,11 @@ bool PdfProcess::start()
                      .arg(QFile::decodeName(started.program), lastError(started.error), note));
             return false;
         }
-        child_ = std::move(started.child);
-        socket_ = child_->socket;
-        pid_ = child_->pid;
+        if (!starting) {
+            child_ = std::move(started.child);
+            socket_ = child_->socket;
+            pid_ = child_->pid;
+        }
         halt_ = Halt::None;
         if (child_->greeted) {
             // Given back idle: it has nothing to say unless it has gone.
@@ -210,11 +216,13 @@ bool PdfProcess::start()
         qsizetype at = 0;
         quint8 op = 0xff;
         qint64 startKb = 0;
-        if (receive(hello, kHelloLength, nowMs() + kStartMs) && get(hello, at, op) && op == Hello && get(hello, at, startKb)) {
+        if (receive(hello, kHelloLength, nowMs() + kStartMs, true) && get(hello, at, op) && op == Hello && get(hello, at, startKb)) {
             child_->startKb = startKb;
             child_->greeted = true;
             return true;
         }
+        if (halt_ == Halt::Interrupted)
+            return false;
         const Halt why = halt_;
         end();
         halt_ = why;
@@ -228,6 +236,9 @@ bool PdfProcess::start()
 
 void PdfProcess::end()
 {
+    if (running_ && running_->memory >= 0)
+        ::close(running_->memory);
+    running_.reset();
     if (child_) {
         // Whatever it is doing: it holds nothing of the program's.
         child_->kill();
@@ -255,14 +266,59 @@ PdfProcess::Outcome PdfProcess::giveUp()
     return outcome;
 }
 
-bool PdfProcess::wait(short events, qint64 deadlineMs)
+PdfProcess::Outcome PdfProcess::halted()
+{
+    if (halt_ == Halt::Interrupted && running_)
+        return Outcome::Interrupted;
+    return giveUp();
+}
+
+bool PdfProcess::runs(Call call, quint32 id, int at, QSize size) const
+{
+    return running_ && running_->call == call && running_->id == id && running_->at == at && running_->size == size;
+}
+
+bool PdfProcess::settle()
+{
+    if (!running_)
+        return true;
+    const Running was = *running_;
+    const quint32 longest = was.call == Call::Render ? kRenderLength
+                            : was.call == Call::Sizes ? kSizesHead + quint32(std::min(was.count - was.done, kSizesPerAnswer)) * kSizeBytes
+                                                      : kLoadHead + quint32(was.count) * kSizeBytes;
+    QByteArray reply;
+    if (!receive(reply, longest, was.deadlineMs, true)) {
+        if (halt_ == Halt::Interrupted)
+            return false;
+        // No answer in time: the next call takes a fresh child, and blames nothing.
+        end();
+        halt_ = Halt::None;
+        return true;
+    }
+    if (running_->memory >= 0)
+        ::close(running_->memory);
+    running_.reset();
+    // A document loaded by an answer nobody takes is closed again: its load is asked again when wanted.
+    qsizetype at = 0;
+    quint8 op = 0;
+    quint32 replyId = 0;
+    qint32 status = 0;
+    if (was.call == Call::Load && get(reply, at, op) && op == Load && get(reply, at, replyId) && replyId == was.id
+        && get(reply, at, status) && status == Ready) {
+        loaded_.insert(was.id, 0);
+        close(was.id);
+    }
+    return true;
+}
+
+bool PdfProcess::wait(short events, qint64 deadlineMs, bool interruptible)
 {
     for (;;) {
         if (stopped_()) {
             halt_ = Halt::Stopped;
             return false;
         }
-        if (interrupted_ && interrupted_()) {
+        if (interruptible && interrupted_ && interrupted_()) {
             halt_ = Halt::Interrupted;
             return false;
         }
@@ -321,17 +377,20 @@ bool PdfProcess::send(const QByteArray &b, int fd, qint64 deadlineMs)
     return true;
 }
 
-bool PdfProcess::receive(QByteArray &payload, quint32 maxLength, qint64 deadlineMs)
+bool PdfProcess::receive(QByteArray &payload, quint32 maxLength, qint64 deadlineMs, bool interruptible)
 {
+    // Once a frame has begun, it is read whole: no call gives way in the middle of one.
+    bool begun = false;
     auto fill = [&](char *data, qint64 size) {
         while (size > 0) {
             const ssize_t n = ::read(socket_, data, size_t(size));
             if (n > 0) {
                 data += n;
                 size -= n;
+                begun = true;
             } else if (n < 0 && errno == EINTR) {
             } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                if (!wait(POLLIN, deadlineMs))
+                if (!wait(POLLIN, deadlineMs, interruptible && !begun))
                     return false;
             } else {
                 halt_ = Halt::HungUp;
@@ -391,32 +450,45 @@ PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeo
 {
     Loaded r;
     halt_ = Halt::None;
-    // Not this document's fault: a child ended while idle is started again.
-    loaded(id);
-    if (!child_ && !start()) {
-        r.outcome = halt_ == Halt::Interrupted ? Outcome::Interrupted : stopped_() ? Outcome::GivenUp : Outcome::Unavailable;
-        return r;
-    }
-    loaded_.remove(id);
-    if (bytes.isNull()) {
-        r.outcome = Outcome::Damaged;
-        return r;
-    }
-    const qint64 deadline = nowMs() + timeoutMs;
     const qint32 asked = sizes < 0 ? kSizesPerAnswer : std::min(sizes, kSizesPerAnswer);
-    QByteArray request = frame(Load);
-    put<quint32>(request, id);
-    put<qint32>(request, asked);
-    seal(request);
+    if (!runs(Call::Load, id) || running_->count != asked) {
+        if (!settle()) {
+            r.outcome = Outcome::Interrupted;
+            return r;
+        }
+        // Not this document's fault: a child ended while idle is started again.
+        loaded(id);
+        if ((!child_ || !child_->greeted) && !start()) {
+            r.outcome = halt_ == Halt::Interrupted ? Outcome::Interrupted : stopped_() ? Outcome::GivenUp : Outcome::Unavailable;
+            return r;
+        }
+        loaded_.remove(id);
+        if (bytes.isNull()) {
+            r.outcome = Outcome::Damaged;
+            return r;
+        }
+        const qint64 deadline = nowMs() + timeoutMs;
+        QByteArray request = frame(Load);
+        put<quint32>(request, id);
+        put<qint32>(request, asked);
+        seal(request);
+        if (!send(request, bytes.descriptor(), deadline)) {
+            r.outcome = giveUp();
+            return r;
+        }
+        running_ = Running{Call::Load, id, 0, QSize(), asked, 0, {}, -1, deadline};
+    }
+    const qint64 deadline = running_->deadlineMs;
     QByteArray reply;
     qsizetype at = 0;
     quint8 op = 0;
     quint32 replyId = 0;
     qint32 status = 0, count = 0, given = 0;
-    if (!send(request, bytes.descriptor(), deadline) || !receive(reply, kLoadHead + quint32(asked) * kSizeBytes, deadline)) {
-        r.outcome = giveUp();
+    if (!receive(reply, kLoadHead + quint32(asked) * kSizeBytes, deadline, true)) {
+        r.outcome = halted();
         return r;
     }
+    running_.reset();
     if (!get(reply, at, op) || op != Load || !get(reply, at, replyId) || replyId != id || !get(reply, at, status)
         || !get(reply, at, count) || !get(reply, at, given) || count < 0
         || given != (status == Ready ? std::min(asked, count) : 0) || !readSizes(reply, at, given, r.pageSizes)) {
@@ -450,8 +522,15 @@ PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeo
 PdfProcess::Sizes PdfProcess::pageSizes(quint32 id, int first, int count, int timeoutMs)
 {
     halt_ = Halt::None;
+    if (runs(Call::Sizes, id, first))
+        return sizesUntil(id, first, running_->count, running_->deadlineMs);
+    Sizes r;
+    if (!settle()) {
+        r.outcome = Outcome::Interrupted;
+        return r;
+    }
     if (!loaded(id))
-        return Sizes();
+        return r;
     first = std::max(first, 0);
     count = std::clamp(count, 0, std::max(0, loaded_.value(id) - first));
     return sizesUntil(id, first, count, nowMs() + timeoutMs);
@@ -460,21 +539,35 @@ PdfProcess::Sizes PdfProcess::pageSizes(quint32 id, int first, int count, int ti
 PdfProcess::Sizes PdfProcess::sizesUntil(quint32 id, int first, int count, qint64 deadlineMs)
 {
     Sizes r;
-    for (int done = 0; done < count;) {
+    int done = 0;
+    // Taken up where it gave way.
+    if (runs(Call::Sizes, id, first)) {
+        done = running_->done;
+        r.sizes = running_->sizes;
+    }
+    while (done < count) {
         const qint32 asked = std::min(count - done, kSizesPerAnswer);
-        QByteArray request = frame(pdfwire::Sizes);
-        put<quint32>(request, id);
-        put<qint32>(request, first + done);
-        put<qint32>(request, asked);
-        seal(request);
+        if (!running_) {
+            QByteArray request = frame(pdfwire::Sizes);
+            put<quint32>(request, id);
+            put<qint32>(request, first + done);
+            put<qint32>(request, asked);
+            seal(request);
+            if (!send(request, -1, deadlineMs)) {
+                r.outcome = giveUp();
+                return r;
+            }
+            running_ = Running{Call::Sizes, id, first, QSize(), count, done, r.sizes, -1, deadlineMs};
+        }
         QByteArray reply;
         qsizetype at = 0;
         quint8 op = 0;
         qint32 status = 0, given = 0;
-        if (!send(request, -1, deadlineMs) || !receive(reply, kSizesHead + quint32(asked) * kSizeBytes, deadlineMs)) {
-            r.outcome = giveUp();
+        if (!receive(reply, kSizesHead + quint32(asked) * kSizeBytes, deadlineMs, true)) {
+            r.outcome = halted();
             return r;
         }
+        running_.reset();
         if (!get(reply, at, op) || op != pdfwire::Sizes || !get(reply, at, status) || !get(reply, at, given)
             || given != (status == Ready ? asked : 0) || !readSizes(reply, at, given, r.sizes)) {
             halt_ = Halt::Broken;
@@ -496,36 +589,54 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
 {
     Rendered r;
     halt_ = Halt::None;
-    if (!loaded(id))
-        return r;
     const qint64 bytes = qint64(std::max(size.width(), 0)) * std::max(size.height(), 0) * 4;
-    if (size.isEmpty() || page < 0 || page >= loaded_.value(id) || bytes > kMaxPageBytes) {
-        r.outcome = Outcome::Done;
-        return r;
-    }
-    const qint64 deadline = nowMs() + timeoutMs;
-    // Exactly the page's pixels, and no file the child could shrink under the program's mapping.
-    const int memory = memoryFile("tolvane-page");
-    if (memory < 0 || ::ftruncate(memory, bytes) != 0
-        || ::fcntl(memory, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) != 0) {
-        if (!stopped_())
-            TLOG(QStringLiteral("PdfProcess: no memory for a page: %1").arg(lastError(errno)));
-        if (memory >= 0)
+    if (!runs(Call::Render, id, page, size)) {
+        if (!settle()) {
+            r.outcome = Outcome::Interrupted;
+            return r;
+        }
+        if (!loaded(id))
+            return r;
+        if (size.isEmpty() || page < 0 || page >= loaded_.value(id) || bytes > kMaxPageBytes) {
+            r.outcome = Outcome::Done;
+            return r;
+        }
+        const qint64 deadline = nowMs() + timeoutMs;
+        // Exactly the page's pixels, and no file the child could shrink under the program's mapping.
+        const int memory = memoryFile("tolvane-page");
+        if (memory < 0 || ::ftruncate(memory, bytes) != 0
+            || ::fcntl(memory, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) != 0) {
+            if (!stopped_())
+                TLOG(QStringLiteral("PdfProcess: no memory for a page: %1").arg(lastError(errno)));
+            if (memory >= 0)
+                ::close(memory);
+            return r;
+        }
+        QByteArray request = frame(Render);
+        put<quint32>(request, id);
+        put<qint32>(request, page);
+        put<qint32>(request, size.width());
+        put<qint32>(request, size.height());
+        put<quint8>(request, annotations ? 1 : 0);
+        seal(request);
+        if (!send(request, memory, deadline)) {
             ::close(memory);
-        return r;
+            r.outcome = giveUp();
+            return r;
+        }
+        running_ = Running{Call::Render, id, page, size, 0, 0, {}, memory, deadline};
     }
-    QByteArray request = frame(Render);
-    put<quint32>(request, id);
-    put<qint32>(request, page);
-    put<qint32>(request, size.width());
-    put<qint32>(request, size.height());
-    put<quint8>(request, annotations ? 1 : 0);
-    seal(request);
     QByteArray reply;
     qsizetype at = 0;
     quint8 op = 0;
     qint32 status = 0, w = 0, h = 0, line = 0;
-    const bool answered = send(request, memory, deadline) && receive(reply, kRenderLength, deadline);
+    const bool answered = receive(reply, kRenderLength, running_->deadlineMs, true);
+    if (!answered && halt_ == Halt::Interrupted) {
+        r.outcome = Outcome::Interrupted;
+        return r;
+    }
+    const int memory = std::exchange(running_->memory, -1);
+    running_.reset();
     if (!answered || !get(reply, at, op) || op != Render || !get(reply, at, status) || !get(reply, at, w)
         || !get(reply, at, h) || !get(reply, at, line) || at != reply.size()) {
         ::close(memory);

@@ -10,6 +10,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace platform {
 
@@ -57,6 +58,8 @@ private:
 // time given, and gives up at once when `stopped` says so (looked at every
 // few milliseconds). A call given up ends the child: the documents loaded
 // in it are gone (loaded() says so), and the next load takes a fresh one.
+// A call that gives way to the caller's interrupt is left running in the
+// child, with the documents it holds: asked again, it takes its answer.
 class PdfProcess {
 public:
     enum class Outcome {
@@ -65,7 +68,7 @@ public:
         NeedsPassword, // encrypted
         GivenUp,       // no answer in time, or the child ended on it for a cause that may not be the document's
         OutOfMemory,   // the child ran out of its memory ceiling on it
-        Interrupted,   // ended because the caller's interrupt asked: nothing is blamed
+        Interrupted,   // gave way to the caller's interrupt: left running, nothing is blamed
         Unavailable,   // the child could not be started
     };
     struct Loaded {
@@ -87,9 +90,21 @@ public:
     PdfProcess(const PdfProcess &) = delete;
     PdfProcess &operator=(const PdfProcess &) = delete;
 
-    // Looked at as `stopped` is, during each call: when it says so the call
-    // ends the child and answers Interrupted (a request that cannot wait came).
+    // Looked at as `stopped` is, while a call waits for its answer: when it
+    // says so the call answers Interrupted and goes on in the child (a
+    // request that cannot wait came). The same call asked again (its document,
+    // page and size) waits on for that answer, within its first deadline;
+    // another call first waits for it and drops it (giving way again if asked).
     void setInterrupt(std::function<bool()> interrupted);
+    enum class Call { Load, Sizes, Render };
+    // Whether a call left running is under way, and whether it is this one
+    // (`at` the page rendered or the first size asked, `size` the render's).
+    bool busy() const { return bool(running_); }
+    bool runs(Call call, quint32 id, int at = 0, QSize size = QSize()) const;
+    // The documents the child running now holds.
+    int documents() const { return int(loaded_.size()); }
+    // Ends the child, whatever it is doing: the documents it held are gone.
+    void end();
 
     // Loads a document under a number of the caller's choosing; answers its
     // page count and the sizes of its first `sizes` pages (all when negative).
@@ -128,15 +143,20 @@ private:
     // Why the last wait ended without the child's answer.
     enum class Halt { None, Stopped, Interrupted, TimedOut, HungUp, Broken };
     bool start();
-    void end();
     // Ends the child that did not finish a call; answers whom that blames.
     Outcome giveUp();
     bool send(const QByteArray &frame, int fd, qint64 deadlineMs);
-    // One frame of at most maxLength bytes; a longer one ends the child.
-    bool receive(QByteArray &payload, quint32 maxLength, qint64 deadlineMs);
-    // Waits for the socket to be ready; false when the time is out, the caller stops or the child is gone.
-    bool wait(short events, qint64 deadlineMs);
+    // One frame of at most maxLength bytes; a longer one ends the child. Gives
+    // way to the interrupt, when `interruptible`, only before the frame begins.
+    bool receive(QByteArray &payload, quint32 maxLength, qint64 deadlineMs, bool interruptible = false);
+    // Waits for the socket to be ready; false when the time is out, the caller
+    // stops or interrupts (when `interruptible`), or the child is gone.
+    bool wait(short events, qint64 deadlineMs, bool interruptible = false);
     Sizes sizesUntil(quint32 id, int first, int count, qint64 deadlineMs);
+    // Waits for the answer of the call left running and drops it; false when it gave way again.
+    bool settle();
+    // Why a call had no answer: Interrupted when it goes on, else what giveUp() says.
+    Outcome halted();
 
     std::function<bool()> stopped_;
     std::function<bool()> interrupted_;
@@ -144,6 +164,19 @@ private:
     int socket_ = -1;
     int pid_ = -1;
     Halt halt_ = Halt::None;
+    // The call sent whose answer is awaited.
+    struct Running {
+        Call call = Call::Load;
+        quint32 id = 0;
+        int at = 0;
+        QSize size;
+        int count = 0;      // sizes asked: at the load, or in all of a Sizes call
+        int done = 0;       // of a Sizes call, the sizes answered before this frame
+        QList<QSizeF> sizes; // and what they were
+        int memory = -1;    // the page's memory file of a render
+        qint64 deadlineMs = 0;
+    };
+    std::optional<Running> running_;
     QHash<quint32, int> loaded_; // the page counts of the documents the child holds
 };
 

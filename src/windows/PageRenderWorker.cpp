@@ -18,10 +18,11 @@ constexpr qint64 kHeadBytes = 1024;
 PageRenderWorker::PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook look)
     : owner_(owner), look_(std::move(look))
 {
-    child_.setInterrupt([this] {
-        readerPid_ = child_.pid();
-        return yields();
-    });
+    for (platform::PdfProcess &reader : readers_)
+        reader.setInterrupt([this, &reader] {
+            readerPid_ = reader.pid();
+            return yields() || spent();
+        });
 }
 
 PageRenderWorker::~PageRenderWorker()
@@ -99,6 +100,55 @@ bool PageRenderWorker::yields() const
     if (!othersWaiting_)
         return false;
     return runningAhead_ || std::chrono::steady_clock::now() - runningSince_ >= std::chrono::milliseconds(kYieldMs);
+}
+
+bool PageRenderWorker::spent() const
+{
+    const Doc *open = loadingDoc_;
+    return open && open->loadSince >= 0
+           && (open->loadUsed + platform::now() - open->loadSince) * 1000.0 >= PageRenderer::loadLimitMs;
+}
+
+void PageRenderWorker::stopClock(Doc &open)
+{
+    if (open.loadSince >= 0)
+        open.loadUsed += platform::now() - open.loadSince;
+    open.loadSince = -1;
+}
+
+platform::PdfProcess &PageRenderWorker::readerFor(ReaderCall call, const Doc &open, int at, QSize size)
+{
+    // Where the call, or its document's load, goes on.
+    for (platform::PdfProcess &reader : readers_)
+        if (reader.runs(call, open.id, at, size) || reader.runs(ReaderCall::Load, open.id))
+            return reader;
+    bool ahead = false;
+    {
+        std::lock_guard lock(mutex_);
+        ahead = runningAhead_;
+    }
+    // Work asked ahead, and a document a reader gave up on, go to the second
+    // reader first: no page on screen waits behind them.
+    const bool second = ahead || (call == ReaderCall::Load && (open.givenUp > 0 || open.retried));
+    platform::PdfProcess *order[2] = {&readers_[second ? 1 : 0], &readers_[second ? 0 : 1]};
+    for (platform::PdfProcess *reader : order)
+        if (!reader->busy() && reader->loaded(open.id))
+            return *reader;
+    for (platform::PdfProcess *reader : order)
+        if (!reader->busy())
+            return *reader;
+    // Both go on with calls that gave way. One that holds no document only
+    // loads one: a page on screen ends it, and the load's time so far counts.
+    for (platform::PdfProcess *reader : order) {
+        if (ahead || reader->documents() > 0)
+            continue;
+        for (Doc *other : std::as_const(docs_))
+            if (reader->runs(ReaderCall::Load, other->id))
+                stopClock(*other);
+        reader->end();
+        return *reader;
+    }
+    return *order[0];
 }
 
 void PageRenderWorker::tell(std::function<void(PageRenderer &)> fn)
@@ -211,14 +261,17 @@ void PageRenderWorker::render(const PageRenderer::Key &key)
             open = document(key.path, stamp);
         }
     }
+    platform::PdfProcess *fresh = nullptr;
     for (int attempt = 0; ready(open) && key.page >= 1 && key.page <= open->info.pageCount && !key.size.isEmpty(); ++attempt) {
-        // Loaded again, from the bytes kept, when the reader was ended since.
-        if (!child_.loaded(open->id)) {
-            load(key.path, *open);
+        platform::PdfProcess &reader = fresh ? *fresh : readerFor(ReaderCall::Render, *open, key.page - 1, key.size);
+        // Loaded again, from the bytes kept, when the reader was ended since or does not hold it.
+        if (!reader.loaded(open->id)) {
+            load(key.path, *open, &reader);
             if (!ready(open))
                 break;
         }
-        platform::PdfProcess::Rendered r = child_.render(open->id, key.page - 1, key.size, PageRenderer::renderLimitMs);
+        reader_ = &reader;
+        platform::PdfProcess::Rendered r = reader.render(open->id, key.page - 1, key.size, PageRenderer::renderLimitMs);
         check(r.outcome);
         if (r.outcome == platform::PdfProcess::Outcome::Done) {
             image = std::move(r.image);
@@ -228,6 +281,7 @@ void PageRenderWorker::render(const PageRenderer::Key &key)
         // one, holding this document alone, tries it once more.
         if (r.outcome == platform::PdfProcess::Outcome::GivenUp && attempt == 0) {
             TLOG(QStringLiteral("PageRenderer: the PDF reader gave up on page %1 of %2, tried again").arg(QString::number(key.page), key.path));
+            fresh = &reader;
             continue;
         }
         refuse(key.path, *open, r.outcome == platform::PdfProcess::Outcome::OutOfMemory ? songfile::PdfLoad::OutOfMemory
@@ -247,14 +301,16 @@ void PageRenderWorker::sizes(const QString &path)
     Doc *open = docs_.value(path);
     if (!ready(open) || open->info.pageSizes.size() >= open->info.pageCount)
         return;
-    if (!child_.loaded(open->id)) {
-        load(path, *open);
+    const int first = int(open->info.pageSizes.size());
+    const int count = std::min(kSizesPerStep, open->info.pageCount - first);
+    platform::PdfProcess &reader = readerFor(ReaderCall::Sizes, *open, first);
+    if (!reader.loaded(open->id)) {
+        load(path, *open, &reader);
         if (!ready(open))
             return;
     }
-    const int first = int(open->info.pageSizes.size());
-    const int count = std::min(kSizesPerStep, open->info.pageCount - first);
-    const platform::PdfProcess::Sizes answer = child_.pageSizes(open->id, first, count, PageRenderer::loadLimitMs);
+    reader_ = &reader;
+    const platform::PdfProcess::Sizes answer = reader.pageSizes(open->id, first, count, PageRenderer::loadLimitMs);
     check(answer.outcome);
     // A reader that does not answer this leaves the pages at the first one's size.
     if (answer.outcome != platform::PdfProcess::Outcome::Done || answer.sizes.size() != count)
@@ -267,16 +323,21 @@ void PageRenderWorker::sizes(const QString &path)
 
 void PageRenderWorker::keepOnly(const QSet<QString> &keep)
 {
-    for (auto it = docs_.begin(); it != docs_.end();) {
-        if (keep.contains(it.key())) {
-            ++it;
-        } else {
-            close(it.value());
-            docLru_.removeAll(it.key());
-            stamps_.remove(it.key());
-            it = docs_.erase(it);
-        }
+    // What was asked ahead of the documents no longer kept is not loaded for nothing.
+    QStringList dropped;
+    {
+        std::lock_guard lock(mutex_);
+        std::erase_if(ahead_, [&](const Job &job) {
+            if ((job.kind != Open && job.kind != Sizes) || keep.contains(job.key.path))
+                return false;
+            if (job.kind == Open)
+                dropped.append(job.key.path);
+            return true;
+        });
     }
+    for (const QString &path : docs_.keys())
+        if (!keep.contains(path))
+            drop(path);
     QStringList gone, changed;
     for (auto it = known_.begin(); it != known_.end();) {
         if (!keep.contains(it.key())) {
@@ -300,16 +361,35 @@ void PageRenderWorker::keepOnly(const QSet<QString> &keep)
             ++it;
         }
     }
-    tell([gone, changed](PageRenderer &o) {
+    tell([gone, changed, dropped](PageRenderer &o) {
         --o.keepsPending_;
         o.filesLooked(gone, changed);
+        o.opensDropped(dropped);
     });
+}
+
+void PageRenderWorker::drop(const QString &path)
+{
+    Doc *open = docs_.take(path);
+    docLru_.removeAll(path);
+    if (!open)
+        return;
+    stopClock(*open);
+    if (open->loading && stamps_.contains(path))
+        tries_.insert(path, Tries{stamps_.value(path), open->givenUp, open->loadUsed});
+    // A load going on for nothing ends with its reader, when that holds no other document.
+    for (platform::PdfProcess &reader : readers_)
+        if (reader.runs(ReaderCall::Load, open->id) && reader.documents() == 0)
+            reader.end();
+    close(open);
+    stamps_.remove(path);
 }
 
 void PageRenderWorker::close(Doc *open)
 {
     if (open)
-        child_.close(open->id);
+        for (platform::PdfProcess &reader : readers_)
+            reader.close(open->id);
     delete open;
 }
 
@@ -345,7 +425,7 @@ void PageRenderWorker::readPdf(const QString &path, const std::optional<platform
 
 void PageRenderWorker::check(platform::PdfProcess::Outcome outcome)
 {
-    readerPid_ = child_.pid();
+    readerPid_ = reader_ ? reader_->pid() : -1;
     if (stopping_)
         throw Stopped{};
     if (outcome == platform::PdfProcess::Outcome::Interrupted)
@@ -353,16 +433,43 @@ void PageRenderWorker::check(platform::PdfProcess::Outcome outcome)
 }
 
 // The document's pages as the reader's process loads them, or why it cannot be shown.
-void PageRenderWorker::load(const QString &path, Doc &open)
+void PageRenderWorker::load(const QString &path, Doc &open, platform::PdfProcess *reader)
 {
     using Outcome = platform::PdfProcess::Outcome;
     open.loading = true;
-    for (int attempt = 0;; ++attempt) {
-        const platform::PdfProcess::Loaded loaded = child_.load(open.id, open.bytes, PageRenderer::loadLimitMs, kSizesAtLoad);
+    const double limit = PageRenderer::loadLimitMs / 1000.0;
+    for (;;) {
+        platform::PdfProcess &r = reader ? *reader : readerFor(ReaderCall::Load, open);
+        // A load that ran in a reader ended since: the piece it ran is used.
+        if (!r.runs(ReaderCall::Load, open.id))
+            stopClock(open);
+        platform::PdfProcess::Loaded loaded;
+        reader_ = &r;
+        // What its limit leaves, in one piece or in several, is one reader's try.
+        if (open.loadUsed < limit) {
+            if (open.loadSince < 0)
+                open.loadSince = platform::now();
+            loadingDoc_ = &open;
+            loaded = r.load(open.id, open.bytes, std::max(1, int((limit - open.loadUsed) * 1000)), kSizesAtLoad);
+            const bool timeUp = spent();
+            loadingDoc_ = nullptr;
+            if (loaded.outcome == Outcome::Interrupted && timeUp) {
+                r.end();
+                loaded.outcome = Outcome::GivenUp;
+            }
+            // Given way, it goes on in its reader and its time runs on; one that was
+            // not asked yet (the reader was starting, or busy) has used none.
+            if (loaded.outcome != Outcome::Interrupted)
+                stopClock(open);
+            else if (!r.runs(ReaderCall::Load, open.id))
+                open.loadSince = -1;
+        }
         check(loaded.outcome);
         open.loading = false;
         switch (loaded.outcome) {
         case Outcome::Done:
+            open.givenUp = 0;
+            open.loadUsed = 0;
             if (loaded.pageCount <= 0)
                 return refuse(path, open, songfile::PdfLoad::Damaged);
             // Loaded again in a fresh reader: what was learnt of its pages stands.
@@ -380,9 +487,11 @@ void PageRenderWorker::load(const QString &path, Doc &open)
         case Outcome::Interrupted: return; // check() has ended the job
         case Outcome::GivenUp:
             // Not the document's fault until a fresh reader, holding it alone, gives up too.
-            if (attempt == 0) {
+            if (++open.givenUp < 2) {
                 TLOG(QStringLiteral("PageRenderer: the PDF reader gave up loading %1, tried again").arg(path));
+                open.loadUsed = 0;
                 open.loading = true;
+                reader = r.documents() == 0 ? &r : nullptr;
                 continue;
             }
             return refuse(path, open, songfile::PdfLoad::GivenUp);
@@ -400,7 +509,8 @@ void PageRenderWorker::refuse(const QString &path, Doc &open, songfile::PdfLoad 
     if (again)
         open.info.retryAt = platform::now() + kRetryAfterS;
     open.bytes = platform::PdfBytes();
-    child_.close(open.id);
+    for (platform::PdfProcess &reader : readers_)
+        reader.close(open.id);
     // Remembered apart from the documents kept, so that none is opened again for it.
     if (stamps_.contains(path))
         refused_.insert(path, Refusal{stamps_.value(path), open.info});
@@ -411,9 +521,15 @@ void PageRenderWorker::refuse(const QString &path, Doc &open, songfile::PdfLoad 
 // when the file is unchanged, else read and opened again.
 PageRenderWorker::Doc *PageRenderWorker::document(const QString &path, const std::optional<platform::FileStamp> &stamp)
 {
+    bool onScreen = false;
+    {
+        std::lock_guard lock(mutex_);
+        onScreen = !runningAhead_;
+    }
     const bool unchanged = stamp && stamps_.contains(path) && stamps_.value(path) == *stamp;
     auto it = docs_.find(path);
-    const bool retry = it != docs_.end() && it.value()->info.retryAt > 0 && platform::now() >= it.value()->info.retryAt;
+    // A refusal is tried again only when its song is on screen, never ahead of one that is.
+    const bool retry = onScreen && it != docs_.end() && it.value()->info.retryAt > 0 && platform::now() >= it.value()->info.retryAt;
     if (it != docs_.end() && unchanged && !retry) {
         docLru_.removeAll(path);
         docLru_.append(path);
@@ -434,12 +550,18 @@ PageRenderWorker::Doc *PageRenderWorker::document(const QString &path, const std
         stamps_.insert(path, *stamp);
     docLru_.append(path);
     const auto refusal = refused_.constFind(path);
-    const bool refused = refusal != refused_.constEnd() && stamp && refusal->stamp == *stamp
-                         && (refusal->info.retryAt <= 0 || platform::now() < refusal->info.retryAt);
+    const bool remembered = refusal != refused_.constEnd() && stamp && refusal->stamp == *stamp;
+    const bool refused = remembered && (refusal->info.retryAt <= 0 || platform::now() < refusal->info.retryAt || !onScreen);
     if (refused) {
         open->info = refusal->info;
     } else {
+        open->retried = remembered || retry;
         refused_.remove(path);
+        // Its tries before it was last closed count, unless the file changed.
+        if (const Tries tries = tries_.take(path); stamp && tries.stamp == *stamp && !remembered) {
+            open->givenUp = tries.givenUp;
+            open->loadUsed = tries.loadUsed;
+        }
         readPdf(path, stamp, *open);
     }
     // Within the bounds before the reader takes another document; the one asked for stays.
@@ -464,9 +586,6 @@ void PageRenderWorker::evictDocuments()
             bytes += open->bytes.size();
         return bytes;
     };
-    while (docLru_.size() > 1 && (docLru_.size() > PageRenderer::kMaxDocuments || held() > kMaxDocumentBytesKept)) {
-        const QString old = docLru_.takeFirst();
-        close(docs_.take(old));
-        stamps_.remove(old);
-    }
+    while (docLru_.size() > 1 && (docLru_.size() > PageRenderer::kMaxDocuments || held() > kMaxDocumentBytesKept))
+        drop(docLru_.first());
 }

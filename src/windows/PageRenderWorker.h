@@ -25,10 +25,15 @@
 // The reader is fair to the songs around a document that holds it: a call
 // asked ahead gives way at once to a page on screen, and a call on screen
 // gives way, after a moment, to another song's page asked since (the one
-// given way goes on behind it, as asked ahead). A reader that gives up is
-// not taken for the document's fault until a fresh reader, holding that
-// document alone, gives up on it too; a document so refused is remembered
-// by its file's stamp and tried again once a while has passed.
+// given way goes on behind it, as asked ahead). A call that gives way is
+// not ended: it goes on in its reader, and what cannot wait is served by
+// the other one (two per window: the pages on screen are served first by
+// the one, the loads asked ahead by the other), so a give-way costs no
+// document loaded. A reader that gives up is not taken for the document's
+// fault until a fresh reader, holding that document alone, gives up on it
+// too; a document's tries and the reader time its load used are kept with
+// it across give-ways. A document so refused is remembered by its file's
+// stamp and tried again once a while has passed, when its song is on screen.
 class PageRenderWorker : public QObject {
 public:
     enum Kind { Open, Read, Find, Render, Keep, Sizes };
@@ -40,7 +45,7 @@ public:
     };
 
     PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook look);
-    // The reader's process ends with child_.
+    // The readers' processes end with readers_.
     ~PageRenderWorker() override;
 
     void enqueue(Job job, bool ahead);
@@ -78,6 +83,19 @@ private:
         quint32 id = 0;           // in the reader's process
         bool loading = false;     // read, and its load was given way before it ended
         PageRenderer::DocInfo info;
+        // Of its load since it last succeeded or its file changed: the readers
+        // that gave up on it, the reader time of the pieces ended before, and
+        // since when it runs now (platform::now(), negative when it does not).
+        int givenUp = 0;
+        double loadUsed = 0;
+        double loadSince = -1;
+        bool retried = false; // refused before, and tried again
+    };
+    // How far a document's load went before it was closed unfinished, and of which file.
+    struct Tries {
+        platform::FileStamp stamp;
+        int givenUp = 0;
+        double loadUsed = 0;
     };
     // What the reader refused, and of which file.
     struct Refusal {
@@ -92,6 +110,17 @@ private:
     struct Stopped {};
     // Ends a job whose call into the reader gave way: it goes on later, as asked ahead.
     struct GaveWay {};
+
+    using ReaderCall = platform::PdfProcess::Call;
+    // The reader for a call on a document: the one where that call (or the
+    // document's load) goes on, else a free one that holds the document, else
+    // a free one; with both busy, a page on screen ends one that only loads a
+    // document (the time it used kept), else the call waits for the first one's.
+    platform::PdfProcess &readerFor(ReaderCall call, const Doc &open, int at = 0, QSize size = QSize());
+    // Whether the load under way has used its reader time, the pieces before included.
+    bool spent() const;
+    // The time of a document's load that ran until now is kept as used.
+    static void stopClock(Doc &open);
 
     bool take(Job &job);
     bool yields() const;
@@ -111,11 +140,13 @@ private:
     void keepOnly(const QSet<QString> &keep);
 
     void close(Doc *open);
+    // Closes a document no longer kept; its load's tries stay known by its file's stamp.
+    void drop(const QString &path);
     static bool ready(const Doc *open) { return open && open->info.ok; }
     void readPdf(const QString &path, const std::optional<platform::FileStamp> &stamp, Doc &open);
     // Whether the reader's call gave an answer to take, else ends the job as it must.
     void check(platform::PdfProcess::Outcome outcome);
-    void load(const QString &path, Doc &open);
+    void load(const QString &path, Doc &open, platform::PdfProcess *reader = nullptr);
     void refuse(const QString &path, Doc &open, songfile::PdfLoad why);
     Doc *document(const QString &path, const std::optional<platform::FileStamp> &stamp);
     void evictDocuments();
@@ -142,10 +173,15 @@ private:
     QHash<QString, platform::FileStamp> stamps_;
     QStringList docLru_;
     QHash<QString, Refusal> refused_;
+    QHash<QString, Tries> tries_;
     // The files the owner was told of (nothing for one not there), and the versions.
     QHash<QString, std::optional<platform::FileStamp>> known_;
     QHash<QString, Found> versions_;
     quint32 lastId_ = 0;
     std::atomic<int> readerPid_{-1};
-    platform::PdfProcess child_{[this] { return stopping_.load(); }};
+    Doc *loadingDoc_ = nullptr; // whose load is the call under way
+    platform::PdfProcess *reader_ = nullptr; // the reader of the call under way
+    // The first serves the pages on screen, the second the loads asked ahead.
+    platform::PdfProcess readers_[2]{platform::PdfProcess([this] { return stopping_.load(); }),
+                                     platform::PdfProcess([this] { return stopping_.load(); })};
 };

@@ -85,8 +85,8 @@ std::optional<PageRenderer::DocInfo> PageRenderer::documentInfo(const QString &p
     if (path.isEmpty())
         return DocInfo();
     if (auto it = docs_.constFind(path); it != docs_.constEnd()) {
-        // A reader that gave up on it may do better now, a while later.
-        if (it->retryAt <= 0 || platform::now() < it->retryAt)
+        // A reader that gave up on it may do better now, a while later, once its song is on screen.
+        if (it->retryAt <= 0 || platform::now() < it->retryAt || ahead)
             return *it;
         docs_.erase(it);
     }
@@ -225,6 +225,19 @@ void PageRenderer::filesLooked(const QStringList &gone, const QStringList &chang
     for (const QString &path : changed) {
         forget(path);
         emit fileChanged(path);
+    }
+}
+
+void PageRenderer::opensDropped(const QStringList &paths)
+{
+    for (const QString &path : paths) {
+        // Asked again on screen since, it is on its way.
+        if (!filePendingAhead_.remove(path))
+            continue;
+        filePending_.remove(path);
+        // Kept again since: asked again.
+        if (kept_.contains(path))
+            requestFile(PageRenderWorker::Open, path, true);
     }
 }
 

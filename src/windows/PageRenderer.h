@@ -119,7 +119,7 @@ public:
     Stats stats() const { return stats_; }
     void resetStats() { stats_ = Stats(); }
     int imageCount() const { return int(images_.size()); }
-    // The PDF reader's process serving this renderer, -1 when none runs (for tests).
+    // The PDF reader process of the renderer's call under way or last made, -1 when none runs (for tests).
     int readerPid() const;
     qint64 imageBytes() const { return imageBytes_; }
 
@@ -181,6 +181,8 @@ private:
     void textRead(const QString &path, const platform::FileBytes &file, const PiecesDet::Header &header);
     void versionFound(const QString &path, const Binding &binding, const QString &shown);
     void filesLooked(const QStringList &gone, const QStringList &changed);
+    // Opens asked ahead that the worker dropped, their documents no longer kept.
+    void opensDropped(const QStringList &paths);
     void pageRendered(const Key &key, const QImage &image);
     void touch(const Key &key);
     void evict();

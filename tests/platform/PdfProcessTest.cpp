@@ -160,6 +160,20 @@ TEST(PdfProcess, ADocumentPastTheCeilingRunsOutOfMemoryAndAnInterruptBlamesNothi
     reader.setInterrupt([&interrupt] { return interrupt; });
     ASSERT_EQ(reader.load(1, pdfOf(pagesPdf(1)), 5000).outcome, Outcome::Done);
     interrupt = true;
+    const int pid = reader.pid();
     EXPECT_EQ(reader.load(2, pdfOf(testsupport::loopingPdf()), 60000).outcome, Outcome::Interrupted);
-    EXPECT_FALSE(reader.loaded(1));
+    // Nor does it end the child: the call goes on there, beside what it holds,
+    // and a call given way is taken up, not asked again. (Before, the child was ended.)
+    EXPECT_TRUE(reader.loaded(1));
+    EXPECT_EQ(reader.pid(), pid);
+    EXPECT_TRUE(reader.runs(PdfProcess::Call::Load, 2));
+    reader.end();
+    interrupt = false;
+    ASSERT_EQ(reader.load(1, pdfOf(pagesPdf(1)), 5000).outcome, Outcome::Done);
+    interrupt = true;
+    ::kill(reader.pid(), SIGSTOP); // no answer can come before the interrupt
+    EXPECT_EQ(reader.render(1, 0, QSize(30, 40), 5000).outcome, Outcome::Interrupted);
+    ::kill(reader.pid(), SIGCONT);
+    interrupt = false;
+    EXPECT_EQ(reader.render(1, 0, QSize(30, 40), 5000).image.size(), QSize(30, 40));
 }
