@@ -21,6 +21,11 @@ PageRenderWorker::PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook l
         readerPid_ = child_.pid();
         return yields();
     });
+    // A reader that stalls under a page on screen is replaced; one asked ahead has its time limit.
+    child_.setProgressWatch([this] {
+        std::lock_guard lock(mutex_);
+        return !runningAhead_;
+    });
 }
 
 PageRenderWorker::~PageRenderWorker()
@@ -208,6 +213,7 @@ void PageRenderWorker::render(const PageRenderer::Key &key)
             open = document(key.path, stamp);
         }
     }
+    int outside = 0;
     for (int attempt = 0; ready(open) && key.page >= 1 && key.page <= open->info.pageCount && !key.size.isEmpty(); ++attempt) {
         // Loaded again, from the bytes kept, when the reader was ended since.
         if (!child_.loaded(open->id)) {
@@ -221,7 +227,15 @@ void PageRenderWorker::render(const PageRenderer::Key &key)
             image = std::move(r.image);
             break;
         }
-        // A reader stopped, killed or starved is not the page's fault: a fresh
+        if (stoppedOutside(r.outcome)) {
+            if (++outside <= kOutsideTries) {
+                --attempt;
+                continue;
+            }
+            refuse(key.path, *open, songfile::PdfLoad::Stopped);
+            break;
+        }
+        // A reader that gave up may not have done so for the page: a fresh
         // one, holding this document alone, tries it once more.
         if (r.outcome == platform::PdfProcess::Outcome::GivenUp && attempt == 0) {
             TLOG(QStringLiteral("PageRenderer: the PDF reader gave up on page %1 of %2, tried again").arg(QString::number(key.page), key.path));
@@ -340,6 +354,16 @@ void PageRenderWorker::readPdf(const QString &path, const std::optional<platform
     }
 }
 
+bool PageRenderWorker::stoppedOutside(platform::PdfProcess::Outcome outcome)
+{
+    using Outcome = platform::PdfProcess::Outcome;
+    if (outcome != Outcome::Killed && outcome != Outcome::Stalled)
+        return false;
+    TLOG(QStringLiteral("PageRenderer: the PDF reader was %1, a fresh one takes over")
+             .arg(outcome == Outcome::Killed ? QStringLiteral("killed") : QStringLiteral("stalled")));
+    return true;
+}
+
 void PageRenderWorker::check(platform::PdfProcess::Outcome outcome)
 {
     readerPid_ = child_.pid();
@@ -354,6 +378,7 @@ void PageRenderWorker::load(const QString &path, Doc &open)
 {
     using Outcome = platform::PdfProcess::Outcome;
     open.loading = true;
+    int outside = 0;
     for (int attempt = 0;; ++attempt) {
         const platform::PdfProcess::Loaded loaded = child_.load(open.id, open.bytes, PageRenderer::loadLimitMs, kSizesAtLoad);
         check(loaded.outcome);
@@ -375,6 +400,14 @@ void PageRenderWorker::load(const QString &path, Doc &open)
         case Outcome::OutOfMemory: return refuse(path, open, songfile::PdfLoad::OutOfMemory);
         case Outcome::Unavailable: return refuse(path, open, songfile::PdfLoad::NoReader);
         case Outcome::Interrupted: return; // check() has ended the job
+        case Outcome::Killed:
+        case Outcome::Stalled:
+            stoppedOutside(loaded.outcome);
+            if (++outside > kOutsideTries)
+                return refuse(path, open, songfile::PdfLoad::Stopped);
+            --attempt;
+            open.loading = true;
+            continue;
         case Outcome::GivenUp:
             // Not the document's fault until a fresh reader, holding it alone, gives up too.
             if (attempt == 0) {
@@ -396,6 +429,8 @@ void PageRenderWorker::refuse(const QString &path, Doc &open, songfile::PdfLoad 
                        || why == songfile::PdfLoad::NoReader;
     if (again)
         open.info.retryAt = platform::now() + kRetryAfterS;
+    else if (why == songfile::PdfLoad::Stopped)
+        open.info.retryAt = platform::now() + kRetryStoppedAfterS;
     open.bytes = platform::PdfBytes();
     child_.close(open.id);
     // Remembered apart from the documents kept, so that none is opened again for it.

@@ -213,6 +213,7 @@ void PageRenderer::forget(const QString &path)
     }
     // Renders of the file as it was are not taken when they come.
     pending_.removeIf([&path](const Key &k) { return k.path == path; });
+    askedOnScreen_.removeIf([&path](const auto &it) { return it.key().path == path; });
 }
 
 void PageRenderer::filesLooked(const QStringList &gone, const QStringList &changed)
@@ -251,7 +252,17 @@ QImage PageRenderer::page(const QString &path, int page, QSize pixelSize)
     }
     ++stats_.misses;
     request(key, false);
+    askedOnScreen_.insert(key, askedOnScreen_.value(key, platform::now()));
     return QImage();
+}
+
+double PageRenderer::pageWait() const
+{
+    double since = -1;
+    for (auto it = askedOnScreen_.constBegin(); it != askedOnScreen_.constEnd(); ++it)
+        if (pending_.contains(it.key()) && (since < 0 || it.value() < since))
+            since = it.value();
+    return since < 0 ? 0.0 : std::max(0.0, platform::now() - since);
 }
 
 QImage PageRenderer::anyPage(const QString &path, int page) const
@@ -276,8 +287,10 @@ void PageRenderer::prefetch(const QString &path, int page, QSize pixelSize)
 
 void PageRenderer::clearPrefetch()
 {
-    for (const Key &key : worker_->clearAhead())
+    for (const Key &key : worker_->clearAhead()) {
         pending_.remove(key);
+        askedOnScreen_.remove(key);
+    }
 }
 
 void PageRenderer::keepOnly(const QSet<QString> &paths)
@@ -314,6 +327,7 @@ void PageRenderer::touch(const Key &key)
 
 void PageRenderer::pageRendered(const Key &key, const QImage &image)
 {
+    askedOnScreen_.remove(key);
     if (!pending_.remove(key))
         return; // dropped while it was on its way
     images_.insert(key, image);

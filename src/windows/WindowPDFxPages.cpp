@@ -10,6 +10,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 #include "windows/PageRenderer.h"
+#include "windows/TitleRowRules.h"
 #include "windows/WindowList.h"
 
 #include <QPainter>
@@ -164,8 +165,10 @@ void WindowPDFx::applyPane(Role role, const pageplan::Pane &plan)
     view->setContent(content);
     view->setLabel(content.kind == PDFViewRedef::Kind::Empty || content.page < 1 ? QString() : plan.label);
     // Asked now rather than at the next paint, so the render starts at once.
-    if (content.kind == PDFViewRedef::Kind::Pdf)
-        renderer_->page(content.path, int(content.page), pixelSizeFor(content.path, content.page, role));
+    if (content.kind == PDFViewRedef::Kind::Pdf
+        && renderer_->page(content.path, int(content.page), pixelSizeFor(content.path, content.page, role)).isNull()
+        && !pageLate_.isActive())
+        pageLate_.start(PageRenderer::kNoAnswerPoll, true, [this] { sayPageLate(); });
 }
 
 bool WindowPDFx::nextUnreadable()
@@ -520,6 +523,20 @@ void WindowPDFx::sayNoAnswer()
     for (PDFViewRedef *p : panes_) {
         p->setContent(said);
         p->setLabel(QString());
+    }
+}
+
+void WindowPDFx::sayPageLate()
+{
+    const double waited = renderer_->pageWait();
+    if (waited <= 0) {
+        pageLate_.stop();
+        if (!lateSaid_.isEmpty() && heldNotice() == titlerules::noticeShown(lateSaid_))
+            setMsg(QString(), QString(), false);
+        lateSaid_.clear();
+    } else if (waited >= PageRenderer::kPageLateSeconds && lateSaid_.isEmpty()) {
+        lateSaid_ = songfile::pageLate(curPath_);
+        showNotice(lateSaid_);
     }
 }
 

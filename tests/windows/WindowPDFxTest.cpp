@@ -569,12 +569,30 @@ TEST(PageRendererShare, ASoundSongOutlivesAReaderThatStallsOrDies)
             EXPECT_TRUE(renderer.documentInfo(heavy)->ok);
         }
         EXPECT_TRUE(renderer.page(heavy, 1, QSize(250, 350)).isNull());
-        if (signal == SIGKILL)
-            ::kill(busyReader(renderer, 10), SIGKILL); // mid-render
+        // Mid-render, twice: the system's killer is no fault of the song's (before, the
+        // second kill refused it, saying the reader gave up on it).
+        if (signal == SIGKILL) {
+            ::kill(busyReader(renderer, 10), SIGKILL);
+            ::kill(busyReader(renderer, 10), SIGKILL);
+        }
         ASSERT_TRUE(renderer.waitForIdle(30000));
         EXPECT_EQ(renderer.page(heavy, 1, QSize(250, 350)).size(), QSize(250, 350)) << signal;
         EXPECT_TRUE(renderer.documentInfo(heavy)->ok) << signal;
     }
+
+    // Stopped under a page on screen, it held the page white for the whole render limit.
+    platform::ManualClock clock;
+    PageRenderer renderer;
+    const QString light = testsupport::writePdf(dir.filePath(QStringLiteral("Light.pdf")), 2);
+    renderer.documentInfo(light);
+    ASSERT_TRUE(renderer.waitForIdle());
+    ::kill(renderer.readerPid(), SIGSTOP);
+    const double asked = platform::now();
+    EXPECT_TRUE(renderer.page(light, 2, QSize(60, 85)).isNull());
+    while (!renderer.waitForIdle(50) && platform::now() - asked < platform::PdfProcess::kStallS + 2)
+        clock.advance(0.1);
+    EXPECT_LT(platform::now() - asked, platform::PdfProcess::kStallS + 2) << "a fresh reader serves it";
+    EXPECT_EQ(renderer.page(light, 2, QSize(60, 85)).size(), QSize(60, 85));
     PageRenderer::setGiveUpTimes();
 }
 
