@@ -91,6 +91,8 @@ std::optional<PageRenderer::DocInfo> PageRenderer::documentInfo(const QString &p
         docs_.erase(it);
     }
     requestFile(PageRenderWorker::Open, path, ahead);
+    if (!ahead)
+        askedOnScreen_.insert(Key{path, 0, QSize()}, askedOnScreen_.value(Key{path, 0, QSize()}, platform::now()));
     return std::nullopt;
 }
 
@@ -145,6 +147,7 @@ void PageRenderer::lookAgain()
 
 void PageRenderer::documentOpened(const QString &path, const DocInfo &info)
 {
+    askedOnScreen_.remove(Key{path, 0, QSize()});
     if (!filePending_.remove(path))
         return; // answered already (an open asked twice)
     filePendingAhead_.remove(path);
@@ -259,9 +262,11 @@ QImage PageRenderer::page(const QString &path, int page, QSize pixelSize)
 double PageRenderer::pageWait() const
 {
     double since = -1;
-    for (auto it = askedOnScreen_.constBegin(); it != askedOnScreen_.constEnd(); ++it)
-        if (pending_.contains(it.key()) && (since < 0 || it.value() < since))
+    for (auto it = askedOnScreen_.constBegin(); it != askedOnScreen_.constEnd(); ++it) {
+        const bool waits = it.key().page > 0 ? pending_.contains(it.key()) : filePending_.contains(it.key().path);
+        if (waits && (since < 0 || it.value() < since))
             since = it.value();
+    }
     return since < 0 ? 0.0 : std::max(0.0, platform::now() - since);
 }
 

@@ -101,7 +101,7 @@ public:
     // while the right size is on its way).
     QImage anyPage(const QString &path, int page) const;
     bool hasPage(const QString &path, int page, QSize pixelSize) const;
-    // Seconds the oldest page asked on screen and not come yet has waited; 0 when none waits.
+    // Seconds the oldest page (or document) asked on screen and not come yet has waited; 0 when none waits.
     double pageWait() const;
     // A wait this long is said to the performer (songfile::pageLate): a reader
     // stalled under it is replaced by then.
@@ -199,7 +199,7 @@ private:
     QHash<Key, QImage> images_;
     QList<Key> lru_;
     QSet<Key> pending_;
-    QHash<Key, double> askedOnScreen_; // since when (platform::now()), while pending
+    QHash<Key, double> askedOnScreen_; // since when (platform::now()), while pending; page 0 for a document
     QSet<QString> kept_;
     qint64 imageBytes_ = 0;
     Stats stats_;

@@ -507,6 +507,8 @@ void WindowPDFx::waitForSong()
     waitingForDocument_ = true;
     if (!noAnswer_.isActive())
         noAnswer_.start(PageRenderer::kNoAnswerPoll, true, [this] { sayNoAnswer(); });
+    if (!pageLate_.isActive())
+        pageLate_.start(PageRenderer::kNoAnswerPoll, true, [this] { sayPageLate(); });
 }
 
 void WindowPDFx::sayNoAnswer()
