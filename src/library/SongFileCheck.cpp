@@ -63,7 +63,8 @@ QString noAnswer()
 
 QString pageLate(const QString &path)
 {
-    return QStringLiteral("The PDF reader is late: \"%1\" shows once it answers.").arg(QFileInfo(path).fileName());
+    return QStringLiteral("\"%1\" is late: the PDF reader stopped answering, a fresh one takes over.")
+        .arg(QFileInfo(path).fileName());
 }
 
 } // namespace songfile

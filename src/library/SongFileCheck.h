@@ -35,7 +35,7 @@ QString message(const QString &path, const QString &reason);
 QString noAnswer(const QString &path);
 // The same for a row or a field whose answer the library folder keeps.
 QString noAnswer();
-// What the title row says while a page on screen waits for the PDF reader.
+// What the title row says when a page on screen waited for a PDF reader that stalled or was killed.
 QString pageLate(const QString &path);
 
 } // namespace songfile

@@ -227,7 +227,7 @@ void PageRenderWorker::render(const PageRenderer::Key &key)
             image = std::move(r.image);
             break;
         }
-        if (stoppedOutside(r.outcome)) {
+        if (stoppedOutside(r.outcome, key.path)) {
             if (++outside <= kOutsideTries) {
                 --attempt;
                 continue;
@@ -354,13 +354,18 @@ void PageRenderWorker::readPdf(const QString &path, const std::optional<platform
     }
 }
 
-bool PageRenderWorker::stoppedOutside(platform::PdfProcess::Outcome outcome)
+bool PageRenderWorker::stoppedOutside(platform::PdfProcess::Outcome outcome, const QString &path)
 {
     using Outcome = platform::PdfProcess::Outcome;
     if (outcome != Outcome::Killed && outcome != Outcome::Stalled)
         return false;
-    TLOG(QStringLiteral("PageRenderer: the PDF reader was %1, a fresh one takes over")
-             .arg(outcome == Outcome::Killed ? QStringLiteral("killed") : QStringLiteral("stalled")));
+    TLOG(QStringLiteral("PageRenderer: the PDF reader was %1 on %2, a fresh one takes over")
+             .arg(outcome == Outcome::Killed ? QStringLiteral("killed") : QStringLiteral("stalled"), path));
+    std::unique_lock lock(mutex_);
+    if (!runningAhead_) {
+        lock.unlock();
+        tell([path](PageRenderer &o) { emit o.readerReplaced(path); });
+    }
     return true;
 }
 
@@ -402,7 +407,7 @@ void PageRenderWorker::load(const QString &path, Doc &open)
         case Outcome::Interrupted: return; // check() has ended the job
         case Outcome::Killed:
         case Outcome::Stalled:
-            stoppedOutside(loaded.outcome);
+            stoppedOutside(loaded.outcome, path);
             if (++outside > kOutsideTries)
                 return refuse(path, open, songfile::PdfLoad::Stopped);
             --attempt;

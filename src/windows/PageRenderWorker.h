@@ -121,8 +121,9 @@ private:
     void readPdf(const QString &path, const std::optional<platform::FileStamp> &stamp, Doc &open);
     // Whether the reader's call gave an answer to take, else ends the job as it must.
     void check(platform::PdfProcess::Outcome outcome);
-    // Whether the reader was killed or stalled, which blames nothing: said in the log.
-    static bool stoppedOutside(platform::PdfProcess::Outcome outcome);
+    // Whether the reader was killed or stalled, which blames nothing: said in
+    // the log, and to the window when a page on screen waits for it.
+    bool stoppedOutside(platform::PdfProcess::Outcome outcome, const QString &path);
     void load(const QString &path, Doc &open);
     void refuse(const QString &path, Doc &open, songfile::PdfLoad why);
     Doc *document(const QString &path, const std::optional<platform::FileStamp> &stamp);

@@ -91,8 +91,6 @@ std::optional<PageRenderer::DocInfo> PageRenderer::documentInfo(const QString &p
         docs_.erase(it);
     }
     requestFile(PageRenderWorker::Open, path, ahead);
-    if (!ahead)
-        askedOnScreen_.insert(Key{path, 0, QSize()}, askedOnScreen_.value(Key{path, 0, QSize()}, platform::now()));
     return std::nullopt;
 }
 
@@ -147,7 +145,6 @@ void PageRenderer::lookAgain()
 
 void PageRenderer::documentOpened(const QString &path, const DocInfo &info)
 {
-    askedOnScreen_.remove(Key{path, 0, QSize()});
     if (!filePending_.remove(path))
         return; // answered already (an open asked twice)
     filePendingAhead_.remove(path);
@@ -216,7 +213,6 @@ void PageRenderer::forget(const QString &path)
     }
     // Renders of the file as it was are not taken when they come.
     pending_.removeIf([&path](const Key &k) { return k.path == path; });
-    askedOnScreen_.removeIf([&path](const auto &it) { return it.key().path == path; });
 }
 
 void PageRenderer::filesLooked(const QStringList &gone, const QStringList &changed)
@@ -255,19 +251,7 @@ QImage PageRenderer::page(const QString &path, int page, QSize pixelSize)
     }
     ++stats_.misses;
     request(key, false);
-    askedOnScreen_.insert(key, askedOnScreen_.value(key, platform::now()));
     return QImage();
-}
-
-double PageRenderer::pageWait() const
-{
-    double since = -1;
-    for (auto it = askedOnScreen_.constBegin(); it != askedOnScreen_.constEnd(); ++it) {
-        const bool waits = it.key().page > 0 ? pending_.contains(it.key()) : filePending_.contains(it.key().path);
-        if (waits && (since < 0 || it.value() < since))
-            since = it.value();
-    }
-    return since < 0 ? 0.0 : std::max(0.0, platform::now() - since);
 }
 
 QImage PageRenderer::anyPage(const QString &path, int page) const
@@ -292,10 +276,8 @@ void PageRenderer::prefetch(const QString &path, int page, QSize pixelSize)
 
 void PageRenderer::clearPrefetch()
 {
-    for (const Key &key : worker_->clearAhead()) {
+    for (const Key &key : worker_->clearAhead())
         pending_.remove(key);
-        askedOnScreen_.remove(key);
-    }
 }
 
 void PageRenderer::keepOnly(const QSet<QString> &paths)
@@ -332,7 +314,6 @@ void PageRenderer::touch(const Key &key)
 
 void PageRenderer::pageRendered(const Key &key, const QImage &image)
 {
-    askedOnScreen_.remove(key);
     if (!pending_.remove(key))
         return; // dropped while it was on its way
     images_.insert(key, image);

@@ -101,11 +101,6 @@ public:
     // while the right size is on its way).
     QImage anyPage(const QString &path, int page) const;
     bool hasPage(const QString &path, int page, QSize pixelSize) const;
-    // Seconds the oldest page (or document) asked on screen and not come yet has waited; 0 when none waits.
-    double pageWait() const;
-    // A wait this long is said to the performer (songfile::pageLate): a reader
-    // stalled under it is replaced by then.
-    static constexpr double kPageLateSeconds = 3.0;
     // Renders a page ahead, after the visible requests.
     void prefetch(const QString &path, int page, QSize pixelSize);
     // Drops the renders asked ahead that have not started.
@@ -158,6 +153,9 @@ signals:
     // was given up while its pages were rendered: what was known is forgotten.
     void fileChanged(const QString &path);
     void pageReady(const QString &path, int page);
+    // The PDF reader, stalled or killed from outside under a page or document
+    // of this file asked on screen, was replaced by a fresh one.
+    void readerReplaced(const QString &path);
 
 private:
     friend class PageRenderWorker;
@@ -199,7 +197,6 @@ private:
     QHash<Key, QImage> images_;
     QList<Key> lru_;
     QSet<Key> pending_;
-    QHash<Key, double> askedOnScreen_; // since when (platform::now()), while pending; page 0 for a document
     QSet<QString> kept_;
     qint64 imageBytes_ = 0;
     Stats stats_;

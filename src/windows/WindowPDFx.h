@@ -204,8 +204,6 @@ private:
     // The current song's file has not answered yet: the panes wait.
     void waitForSong();
     void sayNoAnswer();
-    // Says on the title row that a page on screen waits long for the PDF reader, and takes it back once it comes.
-    void sayPageLate();
     void documentReady(const QString &path);
     void fileChanged(const QString &path);
     void pageReady(const QString &path, int page);
@@ -259,8 +257,6 @@ private:
     bool waitingForDocument_ = false;
     // Looks at the renderer's silence while the song waits, to say it in the panes.
     platform::Timer noAnswer_;
-    platform::Timer pageLate_;
-    QString lateSaid_;
 
     bool boxInactGaucheShown_ = false;
     bool boxInactDroiteShown_ = false;

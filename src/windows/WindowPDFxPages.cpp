@@ -10,7 +10,6 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 #include "windows/PageRenderer.h"
-#include "windows/TitleRowRules.h"
 #include "windows/WindowList.h"
 
 #include <QPainter>
@@ -165,10 +164,8 @@ void WindowPDFx::applyPane(Role role, const pageplan::Pane &plan)
     view->setContent(content);
     view->setLabel(content.kind == PDFViewRedef::Kind::Empty || content.page < 1 ? QString() : plan.label);
     // Asked now rather than at the next paint, so the render starts at once.
-    if (content.kind == PDFViewRedef::Kind::Pdf
-        && renderer_->page(content.path, int(content.page), pixelSizeFor(content.path, content.page, role)).isNull()
-        && !pageLate_.isActive())
-        pageLate_.start(PageRenderer::kNoAnswerPoll, true, [this] { sayPageLate(); });
+    if (content.kind == PDFViewRedef::Kind::Pdf)
+        renderer_->page(content.path, int(content.page), pixelSizeFor(content.path, content.page, role));
 }
 
 bool WindowPDFx::nextUnreadable()
@@ -507,8 +504,6 @@ void WindowPDFx::waitForSong()
     waitingForDocument_ = true;
     if (!noAnswer_.isActive())
         noAnswer_.start(PageRenderer::kNoAnswerPoll, true, [this] { sayNoAnswer(); });
-    if (!pageLate_.isActive())
-        pageLate_.start(PageRenderer::kNoAnswerPoll, true, [this] { sayPageLate(); });
 }
 
 void WindowPDFx::sayNoAnswer()
@@ -525,20 +520,6 @@ void WindowPDFx::sayNoAnswer()
     for (PDFViewRedef *p : panes_) {
         p->setContent(said);
         p->setLabel(QString());
-    }
-}
-
-void WindowPDFx::sayPageLate()
-{
-    const double waited = renderer_->pageWait();
-    if (waited <= 0) {
-        pageLate_.stop();
-        if (!lateSaid_.isEmpty() && heldNotice() == titlerules::noticeShown(lateSaid_))
-            setMsg(QString(), QString(), false);
-        lateSaid_.clear();
-    } else if (waited >= PageRenderer::kPageLateSeconds && lateSaid_.isEmpty()) {
-        lateSaid_ = songfile::pageLate(curPath_);
-        showNotice(lateSaid_);
     }
 }
 

@@ -3,23 +3,10 @@
 #include "platform/PdfWire.h"
 
 #include <sys/socket.h>
-#include <unistd.h>
 
 using namespace platform::pdfwire;
 
 namespace {
-
-bool readAll(char *data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::read(kChildSocket, data, size);
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
-}
 
 bool answer(QByteArray b)
 {
@@ -31,34 +18,28 @@ bool answer(QByteArray b)
 
 int main()
 {
-    QByteArray hello = frame(Hello);
-    put<qint64>(hello, 0);
-    if (!answer(hello))
-        return 1;
-    for (;;) {
-        quint32 length = 0;
-        QByteArray request(kMaxRequest, '\0');
-        if (!readAll(reinterpret_cast<char *>(&length), sizeof length) || length == 0 || length > kMaxRequest
-            || !readAll(request.data(), length))
-            return 0;
+    QByteArray frame = platform::pdfwire::frame(Hello);
+    put<qint64>(frame, 0);
+    quint32 length = 0;
+    QByteArray request(kMaxRequest, '\0');
+    while (answer(frame) && ::recv(kChildSocket, &length, sizeof length, MSG_WAITALL) == sizeof length
+           && length <= kMaxRequest && ::recv(kChildSocket, request.data(), length, MSG_WAITALL) == length) {
         qsizetype at = 0;
         quint8 op = 0;
         quint32 id = 0;
         qint32 asked = 0;
         get(request, at, op);
         get(request, at, id);
-        if (op != Load || !get(request, at, asked))
-            continue;
-        QByteArray out = frame(Load);
-        put<quint32>(out, id);
-        put<qint32>(out, Ready);
-        put<qint32>(out, 0x7fffffff);
-        put<qint32>(out, asked);
+        get(request, at, asked);
+        frame = platform::pdfwire::frame(Load);
+        put<quint32>(frame, id);
+        put<qint32>(frame, Ready);
+        put<qint32>(frame, 0x7fffffff);
+        put<qint32>(frame, asked);
         for (qint32 i = 0; i < asked; ++i) {
-            put<double>(out, 595);
-            put<double>(out, 842);
+            put<double>(frame, 595);
+            put<double>(frame, 842);
         }
-        if (!answer(out))
-            return 1;
     }
+    return 0;
 }

@@ -32,24 +32,21 @@ QHash<int, QString> descriptorsOf(const QString &pid)
     return found;
 }
 
+// A file of a process's in procfs; pid 0 for the test's own.
 QByteArray procText(int pid, const char *name)
 {
-    QFile file(QStringLiteral("/proc/%1/%2").arg(QString::number(pid), QLatin1String(name)));
+    QFile file(QStringLiteral("/proc/%1/%2").arg(pid ? QString::number(pid) : QStringLiteral("self"), QLatin1String(name)));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The readers among the children of the test's threads.
-QList<int> readerChildren()
+// Whether a reader is among the children of the test's threads.
+bool aReaderChild()
 {
-    QList<int> found;
-    const QString tasks = QStringLiteral("/proc/self/task");
-    for (const QString &task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile children(tasks + QLatin1Char('/') + task + QStringLiteral("/children"));
-        for (const QByteArray &pid : children.open(QIODevice::ReadOnly) ? children.readAll().split(' ') : QList<QByteArray>())
+    for (const QString &task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        for (const QByteArray &pid : procText(0, qPrintable(QStringLiteral("task/%1/children").arg(task))).split(' '))
             if (pid.toInt() > 0 && procText(pid.toInt(), "comm").startsWith("tolvane-render"))
-                found.append(pid.toInt());
-    }
-    return found;
+                return true;
+    return false;
 }
 
 // The process's state letter ('Z' a zombie), 0 once it is gone.
@@ -117,7 +114,7 @@ TEST(PdfProcess, AnswersTheSizesAskedAndRendersIntoMemoryItShares)
 TEST(PdfProcess, AReaderThroughWithItsChildGivesItToTheNextUnlessItDied)
 {
     PdfProcess::prepare();
-    EXPECT_TRUE(testsupport::waitFor([] { return !readerChildren().isEmpty(); })) << "a spare is started";
+    EXPECT_TRUE(testsupport::waitFor(aReaderChild)) << "a spare is started";
     int pid = -1;
     for (int reader = 0; reader < 2; ++reader) {
         PdfProcess next([] { return false; });
@@ -173,13 +170,9 @@ TEST(PdfProcess, TheChildHoldsNothingOfTheProgramsAndIsReapedWhenItDies)
     // The kernel's first choice when memory runs short, with no signal of the program's blocked or ignored.
     EXPECT_EQ(procText(pid, "oom_score_adj").trimmed(), "1000");
     const QByteArray status = procText(pid, "status");
-    auto mask = [&status](const char *field) {
-        const qsizetype at = status.indexOf(field);
-        // Past the C library's own two signals, which no program can block or ignore for a child.
-        return at < 0 ? ~0ull : status.mid(at + 8, 16).toULongLong(nullptr, 16) & ~(3ull << (SIGRTMIN - 3));
-    };
-    EXPECT_EQ(mask("SigBlk:\t"), 0u);
-    EXPECT_EQ(mask("SigIgn:\t"), 0u);
+    // Past the C library's own two signals, which no program can block or ignore for a child.
+    for (const char *mask : {"SigBlk:\t", "SigIgn:\t"})
+        EXPECT_EQ(status.mid(status.indexOf(mask) + 8, 16).toULongLong(nullptr, 16) & ~(3ull << (SIGRTMIN - 3)), 0u) << mask;
     EXPECT_EQ(::fcntl(document.descriptor(), F_GET_SEALS), F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL);
     ::kill(pid, SIGKILL);
     EXPECT_TRUE(testsupport::waitFor([pid] { return stateOf(pid) == 0; })) << "state " << stateOf(pid);
