@@ -33,6 +33,7 @@ QString pdfProblem(const platform::FileBytes &file, PdfLoad load)
     case PdfLoad::GivenUp: return QStringLiteral("cannot be shown: the PDF reader gives up on it");
     case PdfLoad::NoReader: return QStringLiteral("cannot be shown: the PDF reader does not start");
     case PdfLoad::OutOfMemory: return QStringLiteral("cannot be shown: the PDF reader runs out of memory on it");
+    case PdfLoad::Stopped: return QStringLiteral("cannot be shown: the PDF reader was stopped; it is tried again when you come back");
     }
     return QString();
 }
@@ -58,6 +59,12 @@ QString noAnswer(const QString &path)
 QString noAnswer()
 {
     return QStringLiteral("The library folder does not answer.");
+}
+
+QString pageLate(const QString &path)
+{
+    return QStringLiteral("\"%1\" is late: the PDF reader stopped answering, a fresh one takes over.")
+        .arg(QFileInfo(path).fileName());
 }
 
 } // namespace songfile

@@ -22,6 +22,7 @@ enum class PdfLoad {
     GivenUp,     // it did not finish in time, or the reader ended on it
     NoReader,    // the reader could not be started
     OutOfMemory, // the reader ran out of the memory it may use
+    Stopped,     // the reader was killed or stalled from outside, again and again
 };
 // A PDF song's read: its read's problem, else no "%PDF-" header ("not a PDF
 // file"), else why the PDF reader could not load it.
@@ -34,5 +35,7 @@ QString message(const QString &path, const QString &reason);
 QString noAnswer(const QString &path);
 // The same for a row or a field whose answer the library folder keeps.
 QString noAnswer();
+// What the title row says when a page on screen waited for a PDF reader that stalled or was killed.
+QString pageLate(const QString &path);
 
 } // namespace songfile

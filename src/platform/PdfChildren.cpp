@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <csignal>
+#include <cstring>
 #include <deque>
 #include <fcntl.h>
 #include <map>
@@ -15,6 +16,7 @@
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -26,6 +28,22 @@ namespace platform::pdfchild {
 namespace {
 
 std::atomic<qint64> ceilingSet{0};
+
+// The program's environment less its preloaded libraries. A child is ended
+// with the program by its parent-death signal, which it can ask for only once
+// its main runs; until then, a program killed leaves it running. What covers
+// that window: the child looks at its parent right after asking and ends
+// when it has another, and nothing of the program's runs in it before: no
+// preloaded library, which could hold it before its main for ever.
+std::vector<char *> childEnvironment()
+{
+    std::vector<char *> kept;
+    for (char **at = environ; *at; ++at)
+        if (std::strncmp(*at, "LD_PRELOAD=", 11) != 0)
+            kept.push_back(*at);
+    kept.push_back(nullptr);
+    return kept;
+}
 
 Started spawn(const QByteArray &program, qint64 ceiling)
 {
@@ -60,7 +78,8 @@ Started spawn(const QByteArray &program, qint64 ceiling)
     char *argv[] = {const_cast<char *>(program.constData()), const_cast<char *>(parent.constData()),
                     const_cast<char *>(limit.constData()), nullptr};
     pid_t pid = -1;
-    const int err = childEnd < 0 ? dupErr : posix_spawn(&pid, program.constData(), &actions, &attr, argv, environ);
+    std::vector<char *> env = childEnvironment();
+    const int err = childEnd < 0 ? dupErr : posix_spawn(&pid, program.constData(), &actions, &attr, argv, env.data());
     posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
     if (childEnd >= 0)
@@ -73,6 +92,7 @@ Started spawn(const QByteArray &program, qint64 ceiling)
     ::fcntl(pair[0], F_SETFL, ::fcntl(pair[0], F_GETFL) | O_NONBLOCK);
     s.child = std::make_shared<Child>();
     s.child->pid = pid;
+    s.child->program = program;
     s.child->pidfd = int(::syscall(SYS_pidfd_open, pid, 0));
     s.child->socket = pair[0];
     s.child->ceiling = ceiling;
@@ -90,7 +110,8 @@ struct Ask {
 struct Launcher {
     std::mutex mutex;
     std::condition_variable served;
-    int wake = ::eventfd(0, EFD_CLOEXEC);
+    int wake = -1;
+    bool running = false;
     std::deque<Ask> asks;
     std::map<quint64, Started> answers;
     quint64 lastTicket = 0;
@@ -104,6 +125,27 @@ struct Launcher {
     {
         const quint64 one = 1;
         (void)!::write(wake, &one, sizeof one);
+    }
+
+    // Under the mutex: whether its thread runs, started now if it can be. Not
+    // while descriptors or threads run out: the callers then start their
+    // children themselves rather than wait for a thread that never wakes.
+    bool ensureRunning()
+    {
+        if (running)
+            return true;
+        wake = ::eventfd(0, EFD_CLOEXEC);
+        if (wake < 0)
+            return false;
+        try {
+            std::thread([this] { run(); }).detach();
+        } catch (const std::system_error &) {
+            ::close(wake);
+            wake = -1;
+            return false;
+        }
+        running = true;
+        return true;
     }
 
     void run()
@@ -150,11 +192,7 @@ struct Launcher {
 
 Launcher &launcher()
 {
-    static Launcher *const l = [] {
-        auto *made = new Launcher;
-        std::thread([made] { made->run(); }).detach();
-        return made;
-    }();
+    static Launcher *const l = new Launcher;
     return *l;
 }
 
@@ -220,9 +258,13 @@ Started take(const QByteArray &program, qint64 ceiling)
 {
     Launcher &l = launcher();
     std::unique_lock lock(l.mutex);
+    if (!l.ensureRunning()) {
+        lock.unlock();
+        return spawn(program, ceiling);
+    }
     std::shared_ptr<Child> spare = std::exchange(l.spare, nullptr);
     l.spareTried = false;
-    if (spare && spare->ceiling == ceiling) {
+    if (spare && spare->ceiling == ceiling && spare->program == program) {
         l.wakeUp();
         return Started{std::move(spare), program, 0};
     }
@@ -247,7 +289,8 @@ void giveBack(std::shared_ptr<Child> child)
     std::shared_ptr<Child> ended = child;
     {
         const std::lock_guard lock(l.mutex);
-        if (l.keepSpare && child->ceiling == ceilingNow() && !(l.spare && l.spare->greeted)) {
+        if (l.running && l.keepSpare && child->ceiling == ceilingNow() && child->program == l.spareProgram
+            && !(l.spare && l.spare->greeted)) {
             ended = std::exchange(l.spare, std::move(child));
             l.spareTried = true;
         }
@@ -264,7 +307,8 @@ void keepSpare(const QByteArray &program)
     const std::lock_guard lock(l.mutex);
     l.keepSpare = true;
     l.spareProgram = program;
-    l.wakeUp();
+    if (l.ensureRunning())
+        l.wakeUp();
 }
 
 qint64 ceilingNow()

@@ -15,6 +15,7 @@ struct Child {
     int pidfd = -1;  // -1 where the kernel has none: then reaped by its reader only
     int socket = -1; // the program's end, closed by the reader that ends it
     qint64 ceiling = 0;
+    QByteArray program;
     bool greeted = false; // it said hello: a child given back has said it to an earlier reader
     qint64 startKb = 0;  // its peak memory when it said hello
     qint64 endedKb = -1; // and when a fatal signal ended it, as it said then

@@ -1,6 +1,7 @@
 #include "platform/PdfProcess.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/PdfChildren.h"
 #include "platform/PdfWire.h"
@@ -9,8 +10,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <poll.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
@@ -30,6 +33,12 @@ constexpr int kSliceMs = 5;
 constexpr int kEndMs = 1000;
 // No page image is larger: a print at its finest fits in a tenth of it.
 constexpr qint64 kMaxPageBytes = 512ll * 1024 * 1024;
+// A watched child's CPU time is read this often, and a stall needs this many reads without growth.
+constexpr int kSampleMs = 100;
+constexpr int kStillSamples = 3;
+
+std::mutex programMutex;
+QString programSet;
 
 qint64 nowMs()
 {
@@ -39,6 +48,27 @@ qint64 nowMs()
 QString lastError(int err)
 {
     return QString::fromLocal8Bit(std::strerror(err));
+}
+
+// A process's CPU time in clock ticks (utime + stime), -1 when it cannot be read.
+qint64 cpuTicks(int pid)
+{
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%d/stat", pid);
+    char text[1024];
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    const ssize_t n = fd < 0 ? -1 : ::read(fd, text, sizeof text - 1);
+    if (fd >= 0)
+        ::close(fd);
+    if (n <= 0)
+        return -1;
+    text[n] = '\0';
+    // Past the name, which may hold anything: the 14th and 15th fields.
+    const char *at = std::strrchr(text, ')');
+    long long user = 0, system = 0;
+    if (!at || std::sscanf(at + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lld %lld", &user, &system) != 2)
+        return -1;
+    return user + system;
 }
 
 // A memory file that can be sealed, or -1 with errno set.
@@ -149,8 +179,24 @@ void PdfProcess::setInterrupt(std::function<bool()> interrupted)
     interrupted_ = std::move(interrupted);
 }
 
+void PdfProcess::setProgressWatch(std::function<bool()> watched)
+{
+    watched_ = std::move(watched);
+}
+
+void PdfProcess::setProgram(const QString &path)
+{
+    const std::lock_guard lock(programMutex);
+    programSet = path;
+}
+
 QString PdfProcess::program()
 {
+    {
+        const std::lock_guard lock(programMutex);
+        if (!programSet.isEmpty())
+            return programSet;
+    }
     const QString name = QStringLiteral("tolvane-render");
     if (QCoreApplication::instance()) {
         const QString beside = QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
@@ -204,6 +250,12 @@ bool PdfProcess::start()
             pid_ = child_->pid;
         }
         halt_ = Halt::None;
+        progressAt_ = -1;
+        givenBack_ = child_->greeted;
+        if (child_->greeted && freshNext_) {
+            end();
+            continue;
+        }
         if (child_->greeted) {
             // Given back idle: it has nothing to say unless it has gone.
             pollfd p{socket_, POLLIN, 0};
@@ -219,6 +271,7 @@ bool PdfProcess::start()
         if (receive(hello, kHelloLength, nowMs() + kStartMs, true) && get(hello, at, op) && op == Hello && get(hello, at, startKb)) {
             child_->startKb = startKb;
             child_->greeted = true;
+            freshNext_ = false;
             return true;
         }
         if (halt_ == Halt::Interrupted)
@@ -226,7 +279,7 @@ bool PdfProcess::start()
         const Halt why = halt_;
         end();
         halt_ = why;
-        if (why != Halt::HungUp)
+        if (why != Halt::HungUp && why != Halt::Stalled)
             break;
     }
     if (!stopped_() && halt_ != Halt::Interrupted)
@@ -249,19 +302,33 @@ void PdfProcess::end()
     }
     socket_ = -1;
     pid_ = -1;
+    givenBack_ = false;
     loaded_.clear();
+}
+
+void PdfProcess::begin(quint32 id)
+{
+    halt_ = Halt::None;
+    progressAt_ = -1;
+    alone_ = child_ && !givenBack_ && (loaded_.isEmpty() || (loaded_.size() == 1 && loaded_.contains(id)));
 }
 
 PdfProcess::Outcome PdfProcess::giveUp()
 {
-    Outcome outcome = halt_ == Halt::Interrupted ? Outcome::Interrupted : Outcome::GivenUp;
-    // Ended by itself (not killed: the system's killer or anyone else is no
-    // fault of the document's) well past half its ceiling: it ran out of it.
-    // Its own word on its peak, as what the kernel counts for a child begins
-    // at the peak of the program that spawned it.
-    if (halt_ == Halt::HungUp && child_ && child_->endedKb >= 0 && child_->awaitEnd(kEndMs) && !child_->killed()
-        && (child_->endedKb - child_->startKb) * 1024 > child_->ceiling / 2)
-        outcome = Outcome::OutOfMemory;
+    Outcome outcome = halt_ == Halt::Interrupted ? Outcome::Interrupted
+                      : halt_ == Halt::Stalled   ? Outcome::Stalled
+                                                 : Outcome::GivenUp;
+    // Ended by a kill the program did not send (the system's killer, anyone
+    // else): no fault of the document's. Ended by itself well past half its
+    // ceiling: it ran out of it. Its own word on its peak in this call, as
+    // what the kernel counts for a child begins at the peak of the program
+    // that spawned it.
+    if (halt_ == Halt::HungUp && child_ && child_->awaitEnd(kEndMs)) {
+        if (child_->killed())
+            outcome = Outcome::Killed;
+        else if (child_->endedKb >= 0 && (child_->endedKb - child_->startKb) * 1024 > child_->ceiling / 2)
+            outcome = outOfMemory();
+    }
     end();
     return outcome;
 }
@@ -311,6 +378,35 @@ bool PdfProcess::settle()
     return true;
 }
 
+PdfProcess::Outcome PdfProcess::outOfMemory()
+{
+    if (alone_)
+        return Outcome::OutOfMemory;
+    // Other documents, or what an earlier reader left, shared the ceiling:
+    // the document is blamed only once a fresh child holding it alone runs out too.
+    end();
+    freshNext_ = true;
+    return Outcome::GivenUp;
+}
+
+bool PdfProcess::stalled()
+{
+    const qint64 ms = nowMs();
+    if (progressAt_ >= 0 && ms - sampledMs_ < kSampleMs)
+        return false;
+    const qint64 ticks = cpuTicks(pid_);
+    const double at = platform::now();
+    sampledMs_ = ms;
+    if (progressAt_ < 0 || ticks != cpuTicks_) {
+        progressAt_ = at;
+        cpuTicks_ = ticks;
+        stillSamples_ = 0;
+        return false;
+    }
+    // Some reads apart, so that a clock stepped between two of them is not a stall.
+    return ++stillSamples_ >= kStillSamples && at - progressAt_ >= kStallS;
+}
+
 bool PdfProcess::wait(short events, qint64 deadlineMs, bool interruptible)
 {
     for (;;) {
@@ -320,6 +416,12 @@ bool PdfProcess::wait(short events, qint64 deadlineMs, bool interruptible)
         }
         if (interruptible && interrupted_ && interrupted_()) {
             halt_ = Halt::Interrupted;
+            return false;
+        }
+        if (!watched_ || !watched_()) {
+            progressAt_ = -1;
+        } else if (stalled()) {
+            halt_ = Halt::Stalled;
             return false;
         }
         const qint64 left = deadlineMs - nowMs();
@@ -459,10 +561,14 @@ PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeo
         // Not this document's fault: a child ended while idle is started again.
         loaded(id);
         if ((!child_ || !child_->greeted) && !start()) {
-            r.outcome = halt_ == Halt::Interrupted ? Outcome::Interrupted : stopped_() ? Outcome::GivenUp : Outcome::Unavailable;
+            r.outcome = halt_ == Halt::Interrupted ? Outcome::Interrupted
+                        : halt_ == Halt::Stalled   ? Outcome::Stalled
+                        : stopped_()               ? Outcome::GivenUp
+                                                   : Outcome::Unavailable;
             return r;
         }
         loaded_.remove(id);
+        begin(id);
         if (bytes.isNull()) {
             r.outcome = Outcome::Damaged;
             return r;
@@ -496,10 +602,18 @@ PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeo
         r.outcome = giveUp();
         return r;
     }
+    if (count > std::min<qint64>(kMaxPageCount, bytes.size() / kMinPageBytes)) {
+        TLOG(QStringLiteral("PdfProcess: the reader answers %1 pages for %2 bytes, and is ended")
+                 .arg(QString::number(count), QString::number(bytes.size())));
+        end();
+        r.pageSizes.clear();
+        r.outcome = Outcome::Damaged;
+        return r;
+    }
     switch (status) {
     case Ready: break;
     case Locked: r.outcome = Outcome::NeedsPassword; return r;
-    case OutOfMemory: r.outcome = Outcome::OutOfMemory; return r;
+    case OutOfMemory: r.outcome = outOfMemory(); return r;
     default: r.outcome = Outcome::Damaged; return r;
     }
     loaded_.insert(id, count);
@@ -521,7 +635,7 @@ PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeo
 
 PdfProcess::Sizes PdfProcess::pageSizes(quint32 id, int first, int count, int timeoutMs)
 {
-    halt_ = Halt::None;
+    begin(id);
     if (runs(Call::Sizes, id, first))
         return sizesUntil(id, first, running_->count, running_->deadlineMs);
     Sizes r;
@@ -562,21 +676,23 @@ PdfProcess::Sizes PdfProcess::sizesUntil(quint32 id, int first, int count, qint6
         QByteArray reply;
         qsizetype at = 0;
         quint8 op = 0;
+        quint32 replyId = 0;
         qint32 status = 0, given = 0;
         if (!receive(reply, kSizesHead + quint32(asked) * kSizeBytes, deadlineMs, true)) {
             r.outcome = halted();
             return r;
         }
         running_.reset();
-        if (!get(reply, at, op) || op != pdfwire::Sizes || !get(reply, at, status) || !get(reply, at, given)
-            || given != (status == Ready ? asked : 0) || !readSizes(reply, at, given, r.sizes)) {
+        if (!get(reply, at, op) || op != pdfwire::Sizes || !get(reply, at, replyId) || replyId != id
+            || !get(reply, at, status) || !get(reply, at, given) || given != (status == Ready ? asked : 0)
+            || !readSizes(reply, at, given, r.sizes)) {
             halt_ = Halt::Broken;
             r.outcome = giveUp();
             return r;
         }
         if (status != Ready) {
             r.sizes.clear();
-            r.outcome = status == OutOfMemory ? Outcome::OutOfMemory : Outcome::GivenUp;
+            r.outcome = status == OutOfMemory ? outOfMemory() : Outcome::GivenUp;
             return r;
         }
         done += asked;
@@ -588,7 +704,7 @@ PdfProcess::Sizes PdfProcess::sizesUntil(quint32 id, int first, int count, qint6
 PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int timeoutMs, bool annotations)
 {
     Rendered r;
-    halt_ = Halt::None;
+    begin(id);
     const qint64 bytes = qint64(std::max(size.width(), 0)) * std::max(size.height(), 0) * 4;
     if (!runs(Call::Render, id, page, size)) {
         if (!settle()) {
@@ -629,6 +745,7 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
     QByteArray reply;
     qsizetype at = 0;
     quint8 op = 0;
+    quint32 replyId = 0;
     qint32 status = 0, w = 0, h = 0, line = 0;
     const bool answered = receive(reply, kRenderLength, running_->deadlineMs, true);
     if (!answered && halt_ == Halt::Interrupted) {
@@ -637,8 +754,9 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
     }
     const int memory = std::exchange(running_->memory, -1);
     running_.reset();
-    if (!answered || !get(reply, at, op) || op != Render || !get(reply, at, status) || !get(reply, at, w)
-        || !get(reply, at, h) || !get(reply, at, line) || at != reply.size()) {
+    if (!answered || !get(reply, at, op) || op != Render || !get(reply, at, replyId) || replyId != id
+        || !get(reply, at, status) || !get(reply, at, w) || !get(reply, at, h) || !get(reply, at, line)
+        || at != reply.size()) {
         ::close(memory);
         if (answered)
             halt_ = Halt::Broken;
@@ -647,7 +765,7 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
     }
     if (status == OutOfMemory) {
         ::close(memory);
-        r.outcome = Outcome::OutOfMemory;
+        r.outcome = outOfMemory();
         return r;
     }
     const bool blank = w == 0 && h == 0 && line == 0;

@@ -60,6 +60,8 @@ private:
 // in it are gone (loaded() says so), and the next load takes a fresh one.
 // A call that gives way to the caller's interrupt is left running in the
 // child, with the documents it holds: asked again, it takes its answer.
+// Nothing the child answers is believed beyond what was asked and what the
+// document's bytes can hold.
 class PdfProcess {
 public:
     enum class Outcome {
@@ -67,8 +69,10 @@ public:
         Damaged,       // the PDF library could not load it
         NeedsPassword, // encrypted
         GivenUp,       // no answer in time, or the child ended on it for a cause that may not be the document's
-        OutOfMemory,   // the child ran out of its memory ceiling on it
+        OutOfMemory,   // the child, holding this document alone, ran out of its memory ceiling on it
         Interrupted,   // gave way to the caller's interrupt: left running, nothing is blamed
+        Killed,        // a SIGKILL the program did not send ended the child (the system's killer): nothing is blamed
+        Stalled,       // watched, the child made no progress for kStallS and was ended: nothing is blamed
         Unavailable,   // the child could not be started
     };
     struct Loaded {
@@ -105,6 +109,10 @@ public:
     int documents() const { return int(loaded_.size()); }
     // Ends the child, whatever it is doing: the documents it held are gone.
     void end();
+    // While it says so, the child's progress (its CPU time) is watched: one
+    // that made none for kStallS on platform::clock() is ended (Stalled).
+    void setProgressWatch(std::function<bool()> watched);
+    static constexpr double kStallS = 3.0;
 
     // Loads a document under a number of the caller's choosing; answers its
     // page count and the sizes of its first `sizes` pages (all when negative).
@@ -129,6 +137,10 @@ public:
     static constexpr qint64 kMemoryCeiling = 1536ll * 1024 * 1024;
     // A lower ceiling for the children started from now on (tests); 0 for kMemoryCeiling.
     static void setMemoryCeiling(qint64 bytes);
+    // No document has more pages, and no page object takes fewer bytes: a
+    // child that answers a larger count is broken, and the document refused.
+    static constexpr int kMaxPageCount = 1000000;
+    static constexpr int kMinPageBytes = 20;
 
     // Has a spare child started off the calling thread, so that the first
     // load costs no start; another is started whenever one is taken. Every
@@ -138,13 +150,21 @@ public:
 
     // The child's program: beside the running program, else where the build made it.
     static QString program();
+    // Another program for the children started from now on (tests); empty for program().
+    static void setProgram(const QString &path);
 
 private:
     // Why the last wait ended without the child's answer.
-    enum class Halt { None, Stopped, Interrupted, TimedOut, HungUp, Broken };
+    enum class Halt { None, Stopped, Interrupted, TimedOut, HungUp, Broken, Stalled };
     bool start();
+    // Readies the state of a call on this document.
+    void begin(quint32 id);
     // Ends the child that did not finish a call; answers whom that blames.
     Outcome giveUp();
+    // The child's ceiling refused the call: whom that blames.
+    Outcome outOfMemory();
+    // Whether the child made no progress for kStallS while watched.
+    bool stalled();
     bool send(const QByteArray &frame, int fd, qint64 deadlineMs);
     // One frame of at most maxLength bytes; a longer one ends the child. Gives
     // way to the interrupt, when `interruptible`, only before the frame begins.
@@ -160,6 +180,7 @@ private:
 
     std::function<bool()> stopped_;
     std::function<bool()> interrupted_;
+    std::function<bool()> watched_;
     std::shared_ptr<pdfchild::Child> child_;
     int socket_ = -1;
     int pid_ = -1;
@@ -177,6 +198,14 @@ private:
         qint64 deadlineMs = 0;
     };
     std::optional<Running> running_;
+    bool givenBack_ = false; // the child served an earlier reader: what that left in it counts against the ceiling
+    bool alone_ = false;     // the call's document is the only one in a child started for this reader
+    bool freshNext_ = false; // the next child is not one given back
+    // The watched child's CPU time, and when it last grew (platform::now()); negative while unwatched.
+    double progressAt_ = -1;
+    qint64 cpuTicks_ = -1;
+    qint64 sampledMs_ = 0;
+    int stillSamples_ = 0;
     QHash<quint32, int> loaded_; // the page counts of the documents the child holds
 };
 

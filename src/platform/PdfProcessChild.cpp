@@ -254,6 +254,7 @@ QByteArray sizes(const Docs &docs, quint32 id, qint32 first, qint32 count)
     const bool known = it != docs.end() && first >= 0 && count >= 0 && count <= kSizesPerAnswer
                        && qint64(first) + count <= it->second->pdf.pageCount();
     QByteArray out = frame(Sizes, known ? qsizetype(count) * kSizeBytes + kSizesHead : kSizesHead);
+    put<quint32>(out, id);
     put<qint32>(out, known ? Ready : Refused);
     put<qint32>(out, known ? count : 0);
     if (known)
@@ -264,6 +265,7 @@ QByteArray sizes(const Docs &docs, quint32 id, qint32 first, qint32 count)
 QByteArray render(const Docs &docs, quint32 id, qint32 page, QSize size, bool annotations, int fd)
 {
     QByteArray out = frame(Render, kRenderLength);
+    put<quint32>(out, id);
     const auto it = docs.find(id);
     const qint64 bytes = qint64(size.width()) * size.height() * 4;
     struct stat target {};
@@ -305,8 +307,7 @@ QByteArray render(const Docs &docs, quint32 id, qint32 page, QSize size, bool an
 QByteArray outOfMemory(quint8 op, quint32 id)
 {
     QByteArray out = frame(Op(op));
-    if (op == Load)
-        put<quint32>(out, id);
+    put<quint32>(out, id);
     put<qint32>(out, OutOfMemory);
     put<qint32>(out, 0);
     put<qint32>(out, 0);
@@ -366,6 +367,8 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
     put<qint64>(hello, peakKb());
     if (!answer(socket, hello))
         return 1;
+    // Its peak is told per request: one that peaked once does not look out of memory for good after.
+    const int peakReset = ::open("/proc/self/clear_refs", O_WRONLY | O_CLOEXEC);
     Request in;
     while (readRequest(socket, in)) {
         qsizetype at = 0;
@@ -377,6 +380,8 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
             docs.erase(id);
             continue;
         }
+        if (peakReset >= 0)
+            (void)!::write(peakReset, "5", 1);
         QByteArray out;
         try {
             if (op == Load) {

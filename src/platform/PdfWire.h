@@ -22,12 +22,12 @@ constexpr quint32 kMaxRequest = 64;
 // Page sizes per answer, two doubles each: a frame within a megabyte whatever the document.
 constexpr int kSizesPerAnswer = 65536;
 constexpr int kSizeBytes = 16;
-// The answers' lengths before their sizes: op, id, status, count, sizes that follow.
+// The answers' lengths before their sizes: op, the request's id, status, count, sizes that follow.
 constexpr quint32 kHelloLength = 1 + 8;
 constexpr quint32 kEndedLength = 1 + 8;
 constexpr quint32 kLoadHead = 1 + 4 + 4 + 4 + 4;
-constexpr quint32 kSizesHead = 1 + 4 + 4;
-constexpr quint32 kRenderLength = 1 + 4 + 4 + 4 + 4;
+constexpr quint32 kSizesHead = 1 + 4 + 4 + 4;
+constexpr quint32 kRenderLength = 1 + 4 + 4 + 4 + 4 + 4;
 
 template <typename T>
 void put(QByteArray &b, T v)

@@ -18,11 +18,17 @@ constexpr qint64 kHeadBytes = 1024;
 PageRenderWorker::PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook look)
     : owner_(owner), look_(std::move(look))
 {
-    for (platform::PdfProcess &reader : readers_)
+    for (platform::PdfProcess &reader : readers_) {
         reader.setInterrupt([this, &reader] {
             readerPid_ = reader.pid();
             return yields() || spent();
         });
+        // A reader that stalls under a page on screen is replaced; one asked ahead has its time limit.
+        reader.setProgressWatch([this] {
+            std::lock_guard lock(mutex_);
+            return !runningAhead_;
+        });
+    }
 }
 
 PageRenderWorker::~PageRenderWorker()
@@ -262,6 +268,7 @@ void PageRenderWorker::render(const PageRenderer::Key &key)
         }
     }
     platform::PdfProcess *fresh = nullptr;
+    int outside = 0;
     for (int attempt = 0; ready(open) && key.page >= 1 && key.page <= open->info.pageCount && !key.size.isEmpty(); ++attempt) {
         platform::PdfProcess &reader = fresh ? *fresh : readerFor(ReaderCall::Render, *open, key.page - 1, key.size);
         // Loaded again, from the bytes kept, when the reader was ended since or does not hold it.
@@ -277,7 +284,16 @@ void PageRenderWorker::render(const PageRenderer::Key &key)
             image = std::move(r.image);
             break;
         }
-        // A reader stopped, killed or starved is not the page's fault: a fresh
+        if (stoppedOutside(r.outcome, key.path)) {
+            if (++outside <= kOutsideTries) {
+                --attempt;
+                fresh = &reader;
+                continue;
+            }
+            refuse(key.path, *open, songfile::PdfLoad::Stopped);
+            break;
+        }
+        // A reader that gave up may not have done so for the page: a fresh
         // one, holding this document alone, tries it once more.
         if (r.outcome == platform::PdfProcess::Outcome::GivenUp && attempt == 0) {
             TLOG(QStringLiteral("PageRenderer: the PDF reader gave up on page %1 of %2, tried again").arg(QString::number(key.page), key.path));
@@ -423,6 +439,21 @@ void PageRenderWorker::readPdf(const QString &path, const std::optional<platform
     }
 }
 
+bool PageRenderWorker::stoppedOutside(platform::PdfProcess::Outcome outcome, const QString &path)
+{
+    using Outcome = platform::PdfProcess::Outcome;
+    if (outcome != Outcome::Killed && outcome != Outcome::Stalled)
+        return false;
+    TLOG(QStringLiteral("PageRenderer: the PDF reader was %1 on %2, a fresh one takes over")
+             .arg(outcome == Outcome::Killed ? QStringLiteral("killed") : QStringLiteral("stalled"), path));
+    std::unique_lock lock(mutex_);
+    if (!runningAhead_) {
+        lock.unlock();
+        tell([path](PageRenderer &o) { emit o.readerReplaced(path); });
+    }
+    return true;
+}
+
 void PageRenderWorker::check(platform::PdfProcess::Outcome outcome)
 {
     readerPid_ = reader_ ? reader_->pid() : -1;
@@ -438,6 +469,7 @@ void PageRenderWorker::load(const QString &path, Doc &open, platform::PdfProcess
     using Outcome = platform::PdfProcess::Outcome;
     open.loading = true;
     const double limit = PageRenderer::loadLimitMs / 1000.0;
+    int outside = 0;
     for (;;) {
         platform::PdfProcess &r = reader ? *reader : readerFor(ReaderCall::Load, open);
         // A load that ran in a reader ended since: the piece it ran is used.
@@ -485,6 +517,16 @@ void PageRenderWorker::load(const QString &path, Doc &open, platform::PdfProcess
         case Outcome::OutOfMemory: return refuse(path, open, songfile::PdfLoad::OutOfMemory);
         case Outcome::Unavailable: return refuse(path, open, songfile::PdfLoad::NoReader);
         case Outcome::Interrupted: return; // check() has ended the job
+        case Outcome::Killed:
+        case Outcome::Stalled:
+            stoppedOutside(loaded.outcome, path);
+            if (++outside > kOutsideTries)
+                return refuse(path, open, songfile::PdfLoad::Stopped);
+            // Not counted against the document: its load starts afresh in a fresh reader.
+            open.loadUsed = 0;
+            open.loading = true;
+            reader = r.documents() == 0 ? &r : nullptr;
+            continue;
         case Outcome::GivenUp:
             // Not the document's fault until a fresh reader, holding it alone, gives up too.
             if (++open.givenUp < 2) {
@@ -508,6 +550,8 @@ void PageRenderWorker::refuse(const QString &path, Doc &open, songfile::PdfLoad 
                        || why == songfile::PdfLoad::NoReader;
     if (again)
         open.info.retryAt = platform::now() + kRetryAfterS;
+    else if (why == songfile::PdfLoad::Stopped)
+        open.info.retryAt = platform::now() + kRetryStoppedAfterS;
     open.bytes = platform::PdfBytes();
     for (platform::PdfProcess &reader : readers_)
         reader.close(open.id);

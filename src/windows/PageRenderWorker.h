@@ -33,7 +33,9 @@
 // fault until a fresh reader, holding that document alone, gives up on it
 // too; a document's tries and the reader time its load used are kept with
 // it across give-ways. A document so refused is remembered by its file's
-// stamp and tried again once a while has passed, when its song is on screen.
+// stamp and tried again once a while has passed, when its song is on
+// screen. A reader killed from outside, or stalled under a page on screen,
+// is never the document's fault: a fresh one takes over, a few times.
 class PageRenderWorker : public QObject {
 public:
     enum Kind { Open, Read, Find, Render, Keep, Sizes };
@@ -65,6 +67,10 @@ public:
     // A refusal of a document the reader gave up on stands this long; coming
     // back to the song after it tries the document again.
     static constexpr double kRetryAfterS = 60.0;
+    // Fresh readers after a kill from outside or a stall, then the song says
+    // the reader was stopped, and tries again when asked for this much later.
+    static constexpr int kOutsideTries = 3;
+    static constexpr double kRetryStoppedAfterS = 5.0;
     // How long a page on screen holds the reader before another song's page asked since goes first.
     static constexpr int kYieldMs = 250;
     // Sizes of pages the load answers at once; the others come in steps, asked ahead.
@@ -146,6 +152,9 @@ private:
     void readPdf(const QString &path, const std::optional<platform::FileStamp> &stamp, Doc &open);
     // Whether the reader's call gave an answer to take, else ends the job as it must.
     void check(platform::PdfProcess::Outcome outcome);
+    // Whether the reader was killed or stalled, which blames nothing: said in
+    // the log, and to the window when a page on screen waits for it.
+    bool stoppedOutside(platform::PdfProcess::Outcome outcome, const QString &path);
     void load(const QString &path, Doc &open, platform::PdfProcess *reader = nullptr);
     void refuse(const QString &path, Doc &open, songfile::PdfLoad why);
     Doc *document(const QString &path, const std::optional<platform::FileStamp> &stamp);

@@ -156,6 +156,9 @@ signals:
     void pageReady(const QString &path, int page);
     // A ChordPro song's header, from the text read for documentReady.
     void songHeaderRead(const QString &path, const PiecesDet::Header &header);
+    // The PDF reader, stalled or killed from outside under a page or document
+    // of this file asked on screen, was replaced by a fresh one.
+    void readerReplaced(const QString &path);
 
 private:
     friend class PageRenderWorker;

@@ -7,7 +7,9 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using platform::PdfBytes;
@@ -28,6 +30,23 @@ QHash<int, QString> descriptorsOf(const QString &pid)
             found.insert(fd.toInt(), QString::fromLocal8Bit(target, n));
     }
     return found;
+}
+
+// A file of a process's in procfs; pid 0 for the test's own.
+QByteArray procText(int pid, const char *name)
+{
+    QFile file(QStringLiteral("/proc/%1/%2").arg(pid ? QString::number(pid) : QStringLiteral("self"), QLatin1String(name)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Whether a reader is among the children of the test's threads.
+bool aReaderChild()
+{
+    for (const QString &task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        for (const QByteArray &pid : procText(0, qPrintable(QStringLiteral("task/%1/children").arg(task))).split(' '))
+            if (pid.toInt() > 0 && procText(pid.toInt(), "comm").startsWith("tolvane-render"))
+                return true;
+    return false;
 }
 
 // The process's state letter ('Z' a zombie), 0 once it is gone.
@@ -95,16 +114,21 @@ TEST(PdfProcess, AnswersTheSizesAskedAndRendersIntoMemoryItShares)
 TEST(PdfProcess, AReaderThroughWithItsChildGivesItToTheNextUnlessItDied)
 {
     PdfProcess::prepare();
+    EXPECT_TRUE(testsupport::waitFor(aReaderChild)) << "a spare is started";
     int pid = -1;
     for (int reader = 0; reader < 2; ++reader) {
         PdfProcess next([] { return false; });
-        EXPECT_FALSE(next.loaded(1)) << "nothing of the last reader's";
         ASSERT_EQ(next.load(1, pdfOf(pagesPdf(1)), 5000).outcome, Outcome::Done);
-        if (reader > 0)
+        if (reader > 0) {
             EXPECT_EQ(next.pid(), pid);
+        }
         pid = next.pid();
+        EXPECT_TRUE(procText(pid, "maps").contains("tolvane-pdf"));
     }
+    // Given back, it holds no document of the last reader's.
+    EXPECT_TRUE(testsupport::waitFor([pid] { return !procText(pid, "maps").contains("tolvane-pdf"); }));
     ::kill(pid, SIGKILL); // while it waits as the spare
+    ASSERT_TRUE(testsupport::waitFor([pid] { return stateOf(pid) == 0; })) << "reaped by the launcher";
     PdfProcess after([] { return false; });
     ASSERT_EQ(after.load(1, pdfOf(pagesPdf(1)), 5000).outcome, Outcome::Done);
     EXPECT_NE(after.pid(), pid);
@@ -116,9 +140,12 @@ TEST(PdfProcess, TheChildHoldsNothingOfTheProgramsAndIsReapedWhenItDies)
 {
     int leaked[2];
     ASSERT_EQ(::pipe(leaked), 0);
+    struct stat leakedPipe {};
+    ASSERT_EQ(::fstat(leaked[0], &leakedPipe), 0);
     PdfProcess::setMemoryCeiling(PdfProcess::kMemoryCeiling - 1); // a fresh child, started after the pipe
     PdfProcess reader([] { return false; });
-    ASSERT_EQ(reader.load(1, pdfOf(pagesPdf(1)), 5000).outcome, Outcome::Done);
+    const PdfBytes document = pdfOf(pagesPdf(1));
+    ASSERT_EQ(reader.load(1, document, 5000).outcome, Outcome::Done);
     ASSERT_FALSE(reader.render(1, 0, QSize(30, 40), 5000).image.isNull());
     PdfProcess::setMemoryCeiling(0);
     ::close(leaked[0]);
@@ -134,11 +161,19 @@ TEST(PdfProcess, TheChildHoldsNothingOfTheProgramsAndIsReapedWhenItDies)
         if (it.key() == 3 || it.value().startsWith(QStringLiteral("anon_inode:")))
             continue;
         EXPECT_FALSE(programs.contains(it.value())) << it.key() << " " << it.value().toStdString();
+        EXPECT_NE(it.value(), QStringLiteral("pipe:[%1]").arg(leakedPipe.st_ino)) << it.key();
         // The document and the page came as memory files, closed once mapped.
         EXPECT_FALSE(it.value().startsWith(QStringLiteral("/memfd:"))) << it.value().toStdString();
     }
 
     const int pid = reader.pid();
+    // The kernel's first choice when memory runs short, with no signal of the program's blocked or ignored.
+    EXPECT_EQ(procText(pid, "oom_score_adj").trimmed(), "1000");
+    const QByteArray status = procText(pid, "status");
+    // Past the C library's own two signals, which no program can block or ignore for a child.
+    for (const char *mask : {"SigBlk:\t", "SigIgn:\t"})
+        EXPECT_EQ(status.mid(status.indexOf(mask) + 8, 16).toULongLong(nullptr, 16) & ~(3ull << (SIGRTMIN - 3)), 0u) << mask;
+    EXPECT_EQ(::fcntl(document.descriptor(), F_GET_SEALS), F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL);
     ::kill(pid, SIGKILL);
     EXPECT_TRUE(testsupport::waitFor([pid] { return stateOf(pid) == 0; })) << "state " << stateOf(pid);
     EXPECT_FALSE(reader.loaded(1));
@@ -176,4 +211,15 @@ TEST(PdfProcess, ADocumentPastTheCeilingRunsOutOfMemoryAndAnInterruptBlamesNothi
     ::kill(reader.pid(), SIGCONT);
     interrupt = false;
     EXPECT_EQ(reader.render(1, 0, QSize(30, 40), 5000).image.size(), QSize(30, 40));
+}
+
+// A child's page count was believed whatever it was: one that answered two
+// billion pages had the program ask their sizes until it ran out of memory.
+TEST(PdfProcess, AChildThatAnswersMorePagesThanTheBytesHoldIsEndedAndTheDocumentRefused)
+{
+    PdfProcess::setProgram(QStringLiteral(TOLVANE_RENDER_FAKE));
+    PdfProcess reader([] { return false; });
+    EXPECT_EQ(reader.load(1, pdfOf(pagesPdf(1)), 5000, 2).outcome, Outcome::Damaged);
+    EXPECT_EQ(reader.pid(), -1);
+    PdfProcess::setProgram(QString());
 }

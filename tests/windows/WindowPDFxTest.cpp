@@ -399,6 +399,17 @@ TEST_F(TolvaneWindowTest, MessagesReplaceTheNoteForThreeSeconds)
     clock.advance(3.1);
     EXPECT_EQ(w->noteText(), note);
 
+    // A page on screen held by a stopped reader stayed white, and nothing said why.
+    for (const PiecesPtr &asked : {a, c}) {
+        ::kill(w->renderer().readerPid(), SIGSTOP);
+        w->setPDF(asked, 5, true, false, 0, nullptr, false); // a page, then a document not asked before
+        for (int step = 0; step < 100 && !w->renderer().waitForIdle(20); ++step)
+            clock.advance(0.1); // the reader's stall is told on the clock too
+        EXPECT_TRUE(w->noteText().contains(QStringLiteral("is late: the PDF reader"))) << w->noteText().toStdString();
+        w->setMsg(QString(), QString(), false);
+    }
+    push(*w, a, 1, b);
+
     // A window whose identifier ignores messages to all windows keeps its note.
     auto drum = std::make_shared<WinID>(0);
     drum->idWin = QStringLiteral("Drum");
@@ -575,12 +586,33 @@ TEST(PageRendererShare, ASoundSongOutlivesAReaderThatStallsOrDies)
             EXPECT_TRUE(renderer.documentInfo(heavy)->ok);
         }
         EXPECT_TRUE(renderer.page(heavy, 1, QSize(250, 350)).isNull());
-        if (signal == SIGKILL)
-            ::kill(busyReader(renderer, 10), SIGKILL); // mid-render
+        // Mid-render, twice: the system's killer is no fault of the song's (before, the
+        // second kill refused it, saying the reader gave up on it).
+        if (signal == SIGKILL) {
+            ::kill(busyReader(renderer, 10), SIGKILL);
+            ::kill(busyReader(renderer, 10), SIGKILL);
+        }
         ASSERT_TRUE(renderer.waitForIdle(30000));
         EXPECT_EQ(renderer.page(heavy, 1, QSize(250, 350)).size(), QSize(250, 350)) << signal;
         EXPECT_TRUE(renderer.documentInfo(heavy)->ok) << signal;
     }
+
+    // Stopped under a page on screen, it held the page white for the whole render limit.
+    platform::ManualClock clock;
+    PageRenderer renderer;
+    const QString light = testsupport::writePdf(dir.filePath(QStringLiteral("Light.pdf")), 2);
+    renderer.documentInfo(light);
+    ASSERT_TRUE(renderer.waitForIdle());
+    const int stopped = renderer.readerPid();
+    ::kill(stopped, SIGSTOP);
+    const double asked = platform::now();
+    EXPECT_TRUE(renderer.page(light, 2, QSize(60, 85)).isNull());
+    // The clock moves while the stopped reader holds the page.
+    for (int step = 0; step < 400 && !renderer.waitForIdle(50); ++step)
+        if (renderer.readerPid() == stopped && platform::now() - asked < platform::PdfProcess::kStallS + 2)
+            clock.advance(0.1);
+    EXPECT_LT(platform::now() - asked, platform::PdfProcess::kStallS + 1) << "a fresh reader serves it";
+    EXPECT_EQ(renderer.page(light, 2, QSize(60, 85)).size(), QSize(60, 85));
     PageRenderer::setGiveUpTimes();
 }
 

@@ -24,6 +24,8 @@ QString readerProblem(PdfProcess::Outcome outcome)
     case PdfProcess::Outcome::Interrupted: return QStringLiteral("the PDF reader gives up on it");
     case PdfProcess::Outcome::OutOfMemory: return QStringLiteral("it needs more memory than the PDF reader may take");
     case PdfProcess::Outcome::Unavailable: return QStringLiteral("the PDF reader does not start");
+    case PdfProcess::Outcome::Killed:
+    case PdfProcess::Outcome::Stalled: return QStringLiteral("the PDF reader was stopped");
     }
     return QString();
 }
