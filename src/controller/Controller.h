@@ -105,6 +105,10 @@ public:
     // reach: the folders it may need are read off the main thread first, the
     // later command winning.
     void refreshAfterRead(qint64 slot, bool refreshOnly, bool inTurns = false);
+    // Reads the folders off the main thread and hands them to `then`, unless a
+    // later command came first; past half a second the windows say which
+    // folder is awaited, until it answers.
+    void readFolders(const QStringList &folders, std::function<void(const FolderReads &)> then);
     // Whether a folder read is still to be taken.
     bool folderReadPending() const { return folderReads_.busy(); }
     void doChargerHelpTolvane();
@@ -295,8 +299,10 @@ public:
     // folder gone, a write that failed) or a copy kept: logged, and told as a
     // notice that holds the windows' message line for a few seconds or until
     // the next song, never in a modal dialog that would swallow keys and
-    // pedals on stage. Every notice goes through here.
-    void tellFailure(const QString &why);
+    // pedals on stage. Every notice goes through here. Until ended, it holds
+    // the line until endFailure(why) or the next song.
+    void tellFailure(const QString &why, bool untilEnded = false);
+    void endFailure(const QString &why);
     bool traiterPageUpDown(bool down);
     void pageUpDownforWinIDX(const QString &winID, bool down);
     void refreshNoteX30();
@@ -664,6 +670,13 @@ private:
     void nextTurn(std::function<void()> fn);
     QString unavailableFolder(qint64 slot, const FolderReads *reads);
     void checkStoredSlots();
+    // Asks for a folder for the slot and opens it once read, asking again
+    // while the one chosen has no song (code 1 offers a sample song first).
+    void chooseFolder(qint64 slot, bool offerSample);
+    // What the program showed, or was opening, read again; else the help folder.
+    void reopenShown();
+    // The folder read under way is not taken, and its notice goes.
+    void endFolderRead();
     void clearWindowsForEmptyList();
 
     void clearFilterState();
@@ -799,10 +812,12 @@ private:
     // folder and write there off the main thread, one command at a time.
     platform::FileWork songFiles_;
     // Runs on that work's thread (and on the folder reads') before its file
-    // calls: tests stand a silent share in.
-    std::function<void()> songFileCall_;
+    // calls on the path given: tests stand a silent share in.
+    std::function<void(const QString &)> songFileCall_;
     // Library-folder reads for refreshAfterRead; only the one asked last is taken.
     platform::FileWork folderReads_;
     quint64 folderReadAsked_ = 0;
     platform::Timer folderReadLate_;
+    // The notice of the folder read awaited, held until it answers.
+    QString folderAwaited_;
 };

@@ -84,6 +84,7 @@ TEST_F(ControllerStartup, RestartOpensTheChosenFolderAtTheLastSong)
     start();
     dialogs.answerPath(songs.path());
     controller->doRefresh(0, 1, false);  // slot 0 is unassigned: the chooser opens
+    folderRead();
     EXPECT_EQ(controller->currentDirNo(), 0);
     EXPECT_EQ(Data::songNbrG(), 5);
     controller->gotoSongNo(3, false, true);
@@ -104,6 +105,7 @@ TEST_F(ControllerStartup, TheSlotsContinuousPlayFlagComesBackChecked)
     start();
     dialogs.answerPath(songs.path());
     controller->doRefresh(0, 1, false);
+    folderRead();
     auto continuousPlay = [this]() -> QAction * {
         for (QAction *action : controller->folderMenu()->actions())
             if (action->text() == QStringLiteral("Continuous Play"))
@@ -193,12 +195,14 @@ TEST_F(ControllerStartup, ChooseAFolderRetriesUntilSongsAreFound)
     dialogs.answerPath(empty.path());
     dialogs.answerPath(songs.path());
     controller->doRefresh(4, 2, false);
+    folderRead();
     EXPECT_EQ(controller->currentDirNo(), 4);
     EXPECT_EQ(controller->folderSlots().dir(4), QDir::cleanPath(songs.path()));
     EXPECT_EQ(QString::fromUtf8(store().dataForKey(QStringLiteral("url4"))), QDir::cleanPath(songs.path()));
 
     // Cancelling the chooser keeps the current folder.
     controller->doRefresh(5, 2, false);
+    folderRead();
     EXPECT_EQ(controller->currentDirNo(), 4);
     EXPECT_EQ(Data::songNbrG(), 2);
 }
@@ -216,6 +220,7 @@ TEST_F(ControllerStartup, UnassigningAnotherSlotKeepsTheCurrentFolder)
     ASSERT_EQ(controller->currentDirNo(), 0);
     controller->gotoSongNo(2, false, true);
     controller->doRefresh(1, 3, false);
+    folderRead();
     EXPECT_EQ(controller->currentDirNo(), 0);
     EXPECT_EQ(Data::songNbrG(), 3);
     EXPECT_EQ(currentTitle(), QStringLiteral("Song 02"));
