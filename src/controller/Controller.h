@@ -97,7 +97,9 @@ public:
     // 3 unassign the slot; any other only runs the common end. In turns, the
     // song shown and the table of contents each come in a later turn of the
     // event loop. With reads, a folder they hold is taken from them instead of
-    // being read here.
+    // being read here; a folder chosen, and the one shown again after a
+    // cancelled choice or another slot unassigned, open once read off the main
+    // thread.
     using FolderReads = QHash<QString, FolderRead>;
     void doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTurns = false,
                    const FolderReads *reads = nullptr);
@@ -105,10 +107,6 @@ public:
     // reach: the folders it may need are read off the main thread first, the
     // later command winning.
     void refreshAfterRead(qint64 slot, bool refreshOnly, bool inTurns = false);
-    // Reads the folders off the main thread and hands them to `then`, unless a
-    // later command came first; past half a second the windows say which
-    // folder is awaited, until it answers.
-    void readFolders(const QStringList &folders, std::function<void(const FolderReads &)> then);
     // Whether a folder read is still to be taken.
     bool folderReadPending() const { return folderReads_.busy(); }
     void doChargerHelpTolvane();
@@ -299,8 +297,8 @@ public:
     // folder gone, a write that failed) or a copy kept: logged, and told as a
     // notice that holds the windows' message line for a few seconds or until
     // the next song, never in a modal dialog that would swallow keys and
-    // pedals on stage. Every notice goes through here. Until ended, it holds
-    // the line until endFailure(why) or the next song.
+    // pedals on stage. Every notice goes through here; one told untilEnded
+    // holds the line until endFailure(why) or the next song.
     void tellFailure(const QString &why, bool untilEnded = false);
     void endFailure(const QString &why);
     bool traiterPageUpDown(bool down);
@@ -670,6 +668,10 @@ private:
     void nextTurn(std::function<void()> fn);
     QString unavailableFolder(qint64 slot, const FolderReads *reads);
     void checkStoredSlots();
+    // Reads the folders off the main thread and hands them to `then`, unless a
+    // later command came first; past half a second the windows say which
+    // folder is awaited, until it answers.
+    void readFolders(const QStringList &folders, std::function<void(const FolderReads &)> then);
     // Asks for a folder for the slot and opens it once read, asking again
     // while the one chosen has no song (code 1 offers a sample song first).
     void chooseFolder(qint64 slot, bool offerSample);
