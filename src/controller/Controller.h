@@ -111,7 +111,9 @@ public:
     bool folderReadPending() const { return folderReads_.busy(); }
     void doChargerHelpTolvane();
     void actionToggleInfo();
-    bool creerDefaultChordPro(const QString &folder);
+    // Offers a sample song in a folder without one: answers whether it was
+    // accepted; `opened` takes the folder read again once it is written.
+    bool creerDefaultChordPro(const QString &folder, std::function<void(const FolderReads &)> opened);
     static QString defaultChordProString();
     QString getPath(qint64 songNo) const;
     void keepBookMark(qint64 slot);
@@ -675,6 +677,9 @@ private:
     // Asks for a folder for the slot and opens it once read, asking again
     // while the one chosen has no song (code 1 offers a sample song first).
     void chooseFolder(qint64 slot, bool offerSample);
+    // Opens the folder chosen for the slot from its read; false (the lists
+    // and the slot unchanged) when it holds no song.
+    bool openChosen(qint64 slot, const QString &chosen, const FolderRead &read, bool quiet);
     // What the program showed, or was opening, read again; else the help folder.
     void reopenShown();
     // The folder read under way is not taken, and its notice goes.

@@ -163,17 +163,33 @@ void Controller::actionToggleInfo()
     doChargerHelpTolvane();
 }
 
-bool Controller::creerDefaultChordPro(const QString &folder)
+bool Controller::creerDefaultChordPro(const QString &folder, std::function<void(const FolderReads &)> opened)
 {
     if (Data::questionAvecCancel(QStringLiteral("No PDF or ChordPro files found in the selected folder.\n"
                                                 "Select Yes to create a sample ChordPro file.")) != 1)
         return false;
-    QString error;
-    if (!controller::writeSampleSong(folder, &error)) {
-        Data::msg(QStringLiteral("The sample ChordPro file could not be written in %1.\n%2").arg(folder, error));
-        return false;
-    }
-    return Data::chargerFichiers(folder, false);
+    // Written and read again off the main thread, as any library folder is.
+    const quint64 asked = ++folderReadAsked_;
+    folderReads_.run(
+        QStringLiteral("Sample song: %1").arg(folder),
+        [folder, held = songFileCall_]() {
+            if (held)
+                held(folder);
+            QString error;
+            if (!controller::writeSampleSong(folder, &error) && error.isEmpty())
+                error = QStringLiteral("unknown error");
+            return error;
+        },
+        [this, asked, folder, opened = std::move(opened)](const QString &error) {
+            if (asked != folderReadAsked_ || terminated_)
+                return;
+            if (!error.isEmpty()) {
+                Data::msg(QStringLiteral("The sample ChordPro file could not be written in %1.\n%2").arg(folder, error));
+                return;
+            }
+            readFolders({folder}, opened);
+        });
+    return true;
 }
 
 bool Controller::scanSlot(qint64 slot, bool noMsg, const FolderReads *reads)
@@ -284,33 +300,38 @@ void Controller::chooseFolder(qint64 slot, bool offerSample)
         return;
     }
     readFolders({chosen}, [this, slot, offerSample, chosen](const FolderReads &reads) {
-        endFolderRead();
-        const qint64 slotBefore = currentDirNo_;
-        refreshCommonStart(slot);
-        Data::chargerTabsForDirNo(slot, false);
-        loadTabsSettings(slot);
-        const FolderRead &read = *reads.constFind(chosen);
-        const bool loaded = offerSample ? Data::chargerFichiers(chosen, read, true) || creerDefaultChordPro(chosen)
-                                        : Data::chargerFichiers(chosen, read, false);
-        if (loaded) {
-            if (!offerSample)
-                conserverDir(QString(), slot);
-            conserverDir(chosen, slot);
-            currentDirNo_ = slot;
-            refreshCommonEnd(false, slotBefore, false);
+        if (openChosen(slot, chosen, *reads.constFind(chosen), offerSample))
             return;
-        }
-        // Without a song in it the slot takes none: asked again.
-        if (offerSample && currentDirNo_ >= 0) {
-            Data::chargerTabsForDirNo(currentDirNo_, false);
-            loadTabsSettings(currentDirNo_);
-        } else if (offerSample) {
-            Data::chargerTabsForDirNo(-1, true);
-            initTabsSettings(-1);
-        }
-        refreshCommonEnd(false, slotBefore, false);
-        chooseFolder(slot, offerSample);
+        // Without a song in it the slot takes none: a sample song, or another folder.
+        const auto written = [this, slot, chosen](const FolderReads &again) {
+            openChosen(slot, chosen, *again.constFind(chosen), true);
+        };
+        if (!offerSample || !creerDefaultChordPro(chosen, written))
+            chooseFolder(slot, offerSample);
     });
+}
+
+bool Controller::openChosen(qint64 slot, const QString &chosen, const FolderRead &read, bool quiet)
+{
+    endFolderRead();
+    const qint64 slotBefore = currentDirNo_;
+    refreshCommonStart(slot);
+    Data::chargerTabsForDirNo(slot, false);
+    loadTabsSettings(slot);
+    const bool loaded = Data::chargerFichiers(chosen, read, quiet);
+    if (loaded) {
+        conserverDir(QString(), slot);
+        conserverDir(chosen, slot);
+        currentDirNo_ = slot;
+    } else if (currentDirNo_ >= 0) {
+        Data::chargerTabsForDirNo(currentDirNo_, false);
+        loadTabsSettings(currentDirNo_);
+    } else {
+        Data::chargerTabsForDirNo(-1, true);
+        initTabsSettings(-1);
+    }
+    refreshCommonEnd(false, slotBefore, false);
+    return loaded;
 }
 
 void Controller::reopenShown()
@@ -383,12 +404,16 @@ void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTu
             loadHelpFolder();
         } else if (scanSlot(slot, true, reads)) {
             currentDirNo_ = slot;
-        } else if (dejaAct_ && slot >= 0 && creerDefaultChordPro(obtenirDir(slot))) {
-            currentDirNo_ = slot;
-        } else if (slot != 0 && folders_.has(0) && scanSlot(0, true, reads)) {
-            currentDirNo_ = 0;
         } else {
-            loadHelpFolder();
+            // A sample song written there opens the slot once read; slot 0 or help stands in meanwhile.
+            if (dejaAct_)
+                creerDefaultChordPro(obtenirDir(slot), [this, slot](const FolderReads &written) {
+                    doRefresh(slot, 1, false, false, &written);
+                });
+            if (slot != 0 && folders_.has(0) && scanSlot(0, true, reads))
+                currentDirNo_ = 0;
+            else
+                loadHelpFolder();
         }
         break;
     default:

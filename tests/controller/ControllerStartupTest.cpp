@@ -150,6 +150,7 @@ TEST_F(ControllerStartup, EmptyFolderOffersTheSampleOnlyAfterActivation)
     controller->appAct();  // the first activation
     dialogs.answerButton(QStringLiteral("Yes"));
     controller->doRefresh(1, 1, false);
+    folderRead();
     EXPECT_TRUE(dialogs.texts().contains(kSampleOffer));
     EXPECT_EQ(controller->currentDirNo(), 1);
     QFile sample(QDir(empty.path()).filePath(QStringLiteral("Sample.chopro")));
@@ -168,6 +169,7 @@ TEST_F(ControllerStartup, SampleWriteFailureIsReported)
     controller->appAct();
     dialogs.answerButton(QStringLiteral("Yes"));
     controller->doRefresh(2, 1, false);
+    folderRead();
     bool reported = false;
     for (const QString &text : dialogs.texts())
         reported = reported || text.startsWith(QStringLiteral("The sample ChordPro file could not be written in"));
