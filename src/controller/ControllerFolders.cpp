@@ -176,15 +176,14 @@ bool Controller::creerDefaultChordPro(const QString &folder, std::function<void(
             if (held)
                 held(folder);
             QString error;
-            if (!controller::writeSampleSong(folder, &error) && error.isEmpty())
-                error = QStringLiteral("unknown error");
-            return error;
+            const bool written = controller::writeSampleSong(folder, &error);
+            return std::pair{written, error};
         },
-        [this, asked, folder, opened = std::move(opened)](const QString &error) {
+        [this, asked, folder, opened = std::move(opened)](const std::pair<bool, QString> &written) {
             if (asked != folderReadAsked_ || terminated_)
                 return;
-            if (!error.isEmpty()) {
-                Data::msg(QStringLiteral("The sample ChordPro file could not be written in %1.\n%2").arg(folder, error));
+            if (!written.first) {
+                Data::msg(QStringLiteral("The sample ChordPro file could not be written in %1.\n%2").arg(folder, written.second));
                 return;
             }
             readFolders({folder}, opened);
