@@ -183,7 +183,8 @@ bool Controller::creerDefaultChordPro(const QString &folder, std::function<void(
             if (asked != folderReadAsked_ || terminated_)
                 return;
             if (!written.first) {
-                Data::msg(QStringLiteral("The sample ChordPro file could not be written in %1.\n%2").arg(folder, written.second));
+                Data::msg(QStringLiteral("The sample ChordPro file could not be written in %1.\n%2")
+                              .arg(folder, written.second));
                 return;
             }
             readFolders({folder}, opened);
