@@ -7,6 +7,7 @@
 #include "midi/windows/MidiWindows.h"
 #include "platform/UserDefaults.h"
 #include "platform/midi/LoopbackMidi.h"
+#include "support/GatedScan.h"
 #include "settings/DataPref4.h"
 #include "settings/DataPref7.h"
 #include "windows/TableControls.h"
@@ -149,11 +150,17 @@ TEST_F(ControllerStartup, EmptyFolderOffersTheSampleOnlyAfterActivation)
 
     controller->appAct();  // the first activation
     dialogs.answerButton(QStringLiteral("Yes"));
+    testsupport::Gate answers;
+    const std::shared_ptr<void> atTheEnd(nullptr, [answers](void *) mutable { answers.open(); });
+    ControllerTestAccess::setSongFileCall(*controller, [answers]() { answers.wait(); });
     controller->doRefresh(1, 1, false);
+    QFile sample(QDir(empty.path()).filePath(QStringLiteral("Sample.chopro")));
+    // Before, the sample was written, and its folder read, on the main thread.
+    EXPECT_FALSE(sample.exists());
+    answers.open();
     folderRead();
     EXPECT_TRUE(dialogs.texts().contains(kSampleOffer));
     EXPECT_EQ(controller->currentDirNo(), 1);
-    QFile sample(QDir(empty.path()).filePath(QStringLiteral("Sample.chopro")));
     ASSERT_TRUE(sample.open(QIODevice::ReadOnly));
     EXPECT_EQ(sample.readAll(), Controller::defaultChordProString().toUtf8());
     EXPECT_EQ(currentTitle(), QStringLiteral("Title"));
