@@ -97,7 +97,9 @@ public:
     // 3 unassign the slot; any other only runs the common end. In turns, the
     // song shown and the table of contents each come in a later turn of the
     // event loop. With reads, a folder they hold is taken from them instead of
-    // being read here.
+    // being read here; a folder chosen, and the one shown again after a
+    // cancelled choice or another slot unassigned, open once read off the main
+    // thread.
     using FolderReads = QHash<QString, FolderRead>;
     void doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTurns = false,
                    const FolderReads *reads = nullptr);
@@ -109,7 +111,9 @@ public:
     bool folderReadPending() const { return folderReads_.busy(); }
     void doChargerHelpTolvane();
     void actionToggleInfo();
-    bool creerDefaultChordPro(const QString &folder);
+    // Offers a sample song in a folder without one: answers whether it was
+    // accepted; `opened` takes the folder read again once it is written.
+    bool creerDefaultChordPro(const QString &folder, std::function<void(const FolderReads &)> opened);
     static QString defaultChordProString();
     QString getPath(qint64 songNo) const;
     void keepBookMark(qint64 slot);
@@ -295,8 +299,10 @@ public:
     // folder gone, a write that failed) or a copy kept: logged, and told as a
     // notice that holds the windows' message line for a few seconds or until
     // the next song, never in a modal dialog that would swallow keys and
-    // pedals on stage. Every notice goes through here.
-    void tellFailure(const QString &why);
+    // pedals on stage. Every notice goes through here; one told untilEnded
+    // holds the line until endFailure(why) or the next song.
+    void tellFailure(const QString &why, bool untilEnded = false);
+    void endFailure(const QString &why);
     bool traiterPageUpDown(bool down);
     void pageUpDownforWinIDX(const QString &winID, bool down);
     void refreshNoteX30();
@@ -664,6 +670,20 @@ private:
     void nextTurn(std::function<void()> fn);
     QString unavailableFolder(qint64 slot, const FolderReads *reads);
     void checkStoredSlots();
+    // Reads the folders off the main thread and hands them to `then`, unless a
+    // later command came first; past half a second the windows say which
+    // folder is awaited, until it answers.
+    void readFolders(const QStringList &folders, std::function<void(const FolderReads &)> then);
+    // Asks for a folder for the slot and opens it once read, asking again
+    // while the one chosen has no song (code 1 offers a sample song first).
+    void chooseFolder(qint64 slot, bool offerSample);
+    // Opens the folder chosen for the slot from its read; false (the lists
+    // and the slot unchanged) when it holds no song.
+    bool openChosen(qint64 slot, const QString &chosen, const FolderRead &read, bool quiet);
+    // What the program showed, or was opening, read again; else the help folder.
+    void reopenShown();
+    // The folder read under way is not taken, and its notice goes.
+    void endFolderRead();
     void clearWindowsForEmptyList();
 
     void clearFilterState();
@@ -799,8 +819,8 @@ private:
     // folder and write there off the main thread, one command at a time.
     platform::FileWork songFiles_;
     // Runs on that work's thread (and on the folder reads') before its file
-    // calls: tests stand a silent share in.
-    std::function<void()> songFileCall_;
+    // calls on the path given: tests stand a silent share in.
+    std::function<void(const QString &)> songFileCall_;
     // ChordPro headers a record wants and no read has given yet (Pieces::askHeader),
     // read off the main thread, one job per song file asked.
     void askSongHeader(const PiecesDetPtr &det);
@@ -810,4 +830,6 @@ private:
     platform::FileWork folderReads_;
     quint64 folderReadAsked_ = 0;
     platform::Timer folderReadLate_;
+    // The notice of the folder read awaited, held until it answers.
+    QString folderAwaited_;
 };

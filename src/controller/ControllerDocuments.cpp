@@ -99,7 +99,7 @@ void Controller::actionCreerChordProFromPDF()
         QStringLiteral("New ChordPro file: %1").arg(target),
         [song, target, held = songFileCall_]() {
             if (held)
-                held();
+                held(target);
             Made made;
             made.existed = !songfile::chordProSibling(song).isEmpty();
             if (!made.existed)
@@ -135,12 +135,12 @@ void Controller::actionSupprimerDocument()
         if (id)
             ids << id->idWin;
     const QString what = QStringLiteral("Delete song: %1").arg(song);
-    const std::function<void()> held = songFileCall_;
+    const std::function<void(const QString &)> held = songFileCall_;
     songFiles_.run(
         what,
         [song, ids, held]() {
             if (held)
-                held();
+                held(song);
             return songfile::deletionPlan(song, ids);
         },
         [this, song, title, what, held](const songfile::DeletionPlan &plan) {
@@ -158,9 +158,9 @@ void Controller::actionSupprimerDocument()
             // To the trash, so that a song deleted by mistake on stage can come back.
             songFiles_.run(
                 what,
-                [files = plan.files, held]() {
+                [song, files = plan.files, held]() {
                     if (held)
-                        held();
+                        held(song);
                     QStringList kept;
                     for (const QString &file : files)
                         if (!songfile::moveToTrash(file))

@@ -149,7 +149,7 @@ void Controller::askSongHeader(const PiecesDetPtr &det)
         QStringLiteral("Song header: %1").arg(path),
         [path, held = songFileCall_]() {
             if (held)
-                held();
+                held(path);
             return PiecesDet::readHeader(path);
         },
         [this, path](const PiecesDet::Header &header) {

@@ -163,17 +163,33 @@ void Controller::actionToggleInfo()
     doChargerHelpTolvane();
 }
 
-bool Controller::creerDefaultChordPro(const QString &folder)
+bool Controller::creerDefaultChordPro(const QString &folder, std::function<void(const FolderReads &)> opened)
 {
     if (Data::questionAvecCancel(QStringLiteral("No PDF or ChordPro files found in the selected folder.\n"
                                                 "Select Yes to create a sample ChordPro file.")) != 1)
         return false;
-    QString error;
-    if (!controller::writeSampleSong(folder, &error)) {
-        Data::msg(QStringLiteral("The sample ChordPro file could not be written in %1.\n%2").arg(folder, error));
-        return false;
-    }
-    return Data::chargerFichiers(folder, false);
+    // Written and read again off the main thread, as any library folder is.
+    const quint64 asked = ++folderReadAsked_;
+    folderReads_.run(
+        QStringLiteral("Sample song: %1").arg(folder),
+        [folder, held = songFileCall_]() {
+            if (held)
+                held(folder);
+            QString error;
+            const bool written = controller::writeSampleSong(folder, &error);
+            return std::pair{written, error};
+        },
+        [this, asked, folder, opened = std::move(opened)](const std::pair<bool, QString> &written) {
+            if (asked != folderReadAsked_ || terminated_)
+                return;
+            if (!written.first) {
+                Data::msg(QStringLiteral("The sample ChordPro file could not be written in %1.\n%2")
+                              .arg(folder, written.second));
+                return;
+            }
+            readFolders({folder}, opened);
+        });
+    return true;
 }
 
 bool Controller::scanSlot(qint64 slot, bool noMsg, const FolderReads *reads)
@@ -241,37 +257,105 @@ void Controller::refreshAfterRead(qint64 slot, bool refreshOnly, bool inTurns)
     QStringList folders{folder};
     if (slot != 0 && folders_.has(0) && folders_.dir(0) != folder)
         folders << folders_.dir(0);
+    readFolders(folders, [this, slot, refreshOnly, inTurns, activeWhenAsked = dejaAct_](const FolderReads &reads) {
+        // Asked before the program was first active (at start), it offers no sample song, however late it answers.
+        const bool active = std::exchange(dejaAct_, dejaAct_ && activeWhenAsked);
+        doRefresh(slot, 1, refreshOnly, inTurns, &reads);
+        dejaAct_ = active;
+    });
+}
+
+void Controller::readFolders(const QStringList &folders, std::function<void(const FolderReads &)> then)
+{
     const quint64 asked = ++folderReadAsked_;
     folderReads_.run(
-        QStringLiteral("Library folder: %1").arg(folder),
+        QStringLiteral("Library folder: %1").arg(folders.first()),
         [folders, held = songFileCall_]() {
-            if (held)
-                held();
             FolderReads reads;
-            for (const QString &f : folders)
+            for (const QString &f : folders) {
+                if (held)
+                    held(f);
                 reads.insert(f, readFolder(f));
+            }
             return reads;
         },
-        [this, asked, slot, refreshOnly, inTurns, activeWhenAsked = dejaAct_](const FolderReads &reads) {
+        [this, asked, then = std::move(then)](const FolderReads &reads) {
             if (asked != folderReadAsked_ || terminated_)
                 return;
-            // Asked before the program was first active (at start), it offers no sample song, however late it answers.
-            const bool active = std::exchange(dejaAct_, dejaAct_ && activeWhenAsked);
-            doRefresh(slot, 1, refreshOnly, inTurns, &reads);
-            dejaAct_ = active;
+            then(reads);
         });
-    folderReadLate_.start(0.5, false, [this, asked, folder]() {
-        if (asked == folderReadAsked_)
-            tellFailure(QStringLiteral("The library folder does not answer: \"%1\" opens once it does.").arg(folder));
+    folderReadLate_.start(0.5, false, [this, asked, folder = folders.first()]() {
+        if (asked != folderReadAsked_)
+            return;
+        folderAwaited_ = QStringLiteral("The library folder does not answer: \"%1\" opens once it does.").arg(folder);
+        tellFailure(folderAwaited_, true);
     });
+}
+
+void Controller::chooseFolder(qint64 slot, bool offerSample)
+{
+    const QString chosen = Data::dirPopup();
+    if (chosen.isEmpty()) {
+        reopenShown();
+        return;
+    }
+    readFolders({chosen}, [this, slot, offerSample, chosen](const FolderReads &reads) {
+        if (openChosen(slot, chosen, *reads.constFind(chosen), offerSample))
+            return;
+        // Without a song in it the slot takes none: a sample song, or another folder.
+        const auto written = [this, slot, chosen](const FolderReads &again) {
+            openChosen(slot, chosen, *again.constFind(chosen), true);
+        };
+        if (!offerSample || !creerDefaultChordPro(chosen, written))
+            chooseFolder(slot, offerSample);
+    });
+}
+
+bool Controller::openChosen(qint64 slot, const QString &chosen, const FolderRead &read, bool quiet)
+{
+    endFolderRead();
+    const qint64 slotBefore = currentDirNo_;
+    refreshCommonStart(slot);
+    Data::chargerTabsForDirNo(slot, false);
+    loadTabsSettings(slot);
+    const bool loaded = Data::chargerFichiers(chosen, read, quiet);
+    if (loaded) {
+        conserverDir(QString(), slot);
+        conserverDir(chosen, slot);
+        currentDirNo_ = slot;
+    } else if (currentDirNo_ >= 0) {
+        Data::chargerTabsForDirNo(currentDirNo_, false);
+        loadTabsSettings(currentDirNo_);
+    } else {
+        Data::chargerTabsForDirNo(-1, true);
+        initTabsSettings(-1);
+    }
+    refreshCommonEnd(false, slotBefore, false);
+    return loaded;
+}
+
+void Controller::reopenShown()
+{
+    const qint64 shown = currentDirNo_ >= 0 ? currentDirNo_ : awaitedDirNo_;
+    if (isSlot(shown) && (folders_.has(shown) || !folders_.missingDir(shown).isEmpty()))
+        refreshAfterRead(shown, false);
+    else
+        doRefresh(-1, 0, false);
+}
+
+void Controller::endFolderRead()
+{
+    ++folderReadAsked_;
+    folderReadLate_.stop();
+    if (!folderAwaited_.isEmpty())
+        endFailure(std::exchange(folderAwaited_, QString()));
 }
 
 void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTurns, const FolderReads *reads)
 {
     TLOG(QStringLiteral("Controller doRefresh %1 %2").arg(QString::number(slot), QString::number(code)));
     // This refresh supersedes a folder read still under way.
-    ++folderReadAsked_;
-    folderReadLate_.stop();
+    endFolderRead();
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
     const qint64 slotBefore = currentDirNo_;
     // Codes that name a slot need a real one; the help folder is -1.
@@ -291,88 +375,46 @@ void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTu
             return;
         }
     }
-    refreshCommonStart(slot);
-
-    // Reloads the folder the program showed before a cancelled choice.
-    auto reloadCurrent = [this]() {
-        if (currentDirNo_ < 0)
-            loadHelpFolder();
-        else if (!scanSlot(currentDirNo_, false))
-            loadHelpFolder();
-    };
-    // Asks for folders until one loads into the slot; a cancelled choice
-    // brings back what the program showed before.
-    auto chooseFolder = [&](auto load, auto afterFailure) {
-        for (;;) {
-            const QString chosen = Data::dirPopup();
-            if (chosen.isEmpty()) {
-                reloadCurrent();
-                return;
-            }
-            Data::chargerTabsForDirNo(slot, false);
-            loadTabsSettings(slot);
-            if (load(chosen)) {
-                currentDirNo_ = slot;
-                return;
-            }
-            afterFailure();
+    // A chosen folder, and the one shown again after a cancelled choice or
+    // another slot unassigned, are read off the main thread as a key's are.
+    if (code == 2 || (code == 1 && isSlot(slot) && !folders_.has(slot))) {
+        chooseFolder(slot, code == 1);
+        return;
+    }
+    if (code == 3) {
+        // The stored folder goes at once, so a restart does not bring it back.
+        folders_.clear(defaults, slot, true);
+        if (slot == awaitedDirNo_)
+            awaitedDirNo_ = -1;
+        if (slot != currentDirNo_) {
+            setDirButton(currentDirNo_);
+            reopenShown();
+            return;
         }
-    };
+        code = 0;
+    }
+    refreshCommonStart(slot);
 
     switch (code) {
     case 0:
         loadHelpFolder();
         break;
-    case 3:
-        // The stored folder goes at once, so a restart does not bring it back.
-        folders_.clear(defaults, slot, true);
-        if (slot == currentDirNo_ || currentDirNo_ < 0)
-            loadHelpFolder();
-        else
-            reloadCurrent();
-        break;
     case 1:
         if (slot == -1) {
             loadHelpFolder();
-        } else if (folders_.has(slot)) {
-            if (scanSlot(slot, true, reads)) {
-                currentDirNo_ = slot;
-            } else if (dejaAct_ && slot >= 0 && creerDefaultChordPro(obtenirDir(slot))) {
-                currentDirNo_ = slot;
-            } else if (slot != 0 && folders_.has(0) && scanSlot(0, true, reads)) {
-                currentDirNo_ = 0;
-            } else {
-                loadHelpFolder();
-            }
+        } else if (scanSlot(slot, true, reads)) {
+            currentDirNo_ = slot;
         } else {
-            chooseFolder(
-                [this, slot](const QString &chosen) {
-                    if (!Data::chargerFichiers(chosen, true) && !creerDefaultChordPro(chosen))
-                        return false;
-                    conserverDir(chosen, slot);
-                    return true;
-                },
-                [this]() {
-                    if (currentDirNo_ >= 0) {
-                        Data::chargerTabsForDirNo(currentDirNo_, false);
-                        loadTabsSettings(currentDirNo_);
-                    } else {
-                        Data::chargerTabsForDirNo(-1, true);
-                        initTabsSettings(-1);
-                    }
+            // A sample song written there opens the slot once read; slot 0 or help stands in meanwhile.
+            if (dejaAct_)
+                creerDefaultChordPro(obtenirDir(slot), [this, slot](const FolderReads &written) {
+                    doRefresh(slot, 1, false, false, &written);
                 });
+            if (slot != 0 && folders_.has(0) && scanSlot(0, true, reads))
+                currentDirNo_ = 0;
+            else
+                loadHelpFolder();
         }
-        break;
-    case 2:
-        chooseFolder(
-            [this, slot](const QString &chosen) {
-                if (!Data::chargerFichiers(chosen, false))
-                    return false;
-                conserverDir(QString(), slot);
-                conserverDir(chosen, slot);
-                return true;
-            },
-            []() {});
         break;
     default:
         break;
@@ -402,30 +444,28 @@ QString Controller::unavailableFolder(qint64 slot, const FolderReads *reads)
 }
 
 // The stored folders are looked at off the main thread, as a folder read
-// looks at its own, so that a share that does not answer holds no key.
+// looks at its own, each on its own: a share that does not answer holds no
+// key, nor the other slots' answers.
 void Controller::checkStoredSlots()
 {
-    using Usable = std::array<bool, controller::SlotCount>;
     const std::array<QString, controller::SlotCount> asked = folders_.unchecked();
-    if (std::all_of(asked.cbegin(), asked.cend(), [](const QString &f) { return f.isEmpty(); }))
-        return;
-    folderReads_.run(
-        QStringLiteral("Library folder slots"),
-        [asked, held = songFileCall_]() {
-            if (held)
-                held();
-            Usable usable{};
-            for (size_t n = 0; n < asked.size(); ++n)
-                usable[n] = folderwalk::usable(asked[n]);
-            return usable;
-        },
-        [this, asked](const Usable &usable) {
-            if (terminated_)
-                return;
-            for (size_t n = 0; n < asked.size(); ++n)
-                folders_.tell(qint64(n), asked[n], usable[n]);
-            setDirButton(currentDirNo_);
-        });
+    for (size_t n = 0; n < asked.size(); ++n) {
+        if (asked[n].isEmpty())
+            continue;
+        folderReads_.run(
+            QStringLiteral("Library folder slot %1: %2").arg(QString::number(n + 1), asked[n]),
+            [folder = asked[n], held = songFileCall_]() {
+                if (held)
+                    held(folder);
+                return folderwalk::usable(folder);
+            },
+            [this, n, folder = asked[n]](bool usable) {
+                if (terminated_)
+                    return;
+                folders_.tell(qint64(n), folder, usable);
+                setDirButton(currentDirNo_);
+            });
+    }
 }
 
 void Controller::refreshCommonEnd(bool refreshOnly, qint64 slotBefore, bool inTurns)

@@ -202,14 +202,20 @@ void Controller::setMsgX(const QString &msg, const QString &winID, bool stay)
     }
 }
 
-void Controller::tellFailure(const QString &why)
+void Controller::tellFailure(const QString &why, bool untilEnded)
 {
     if (why.isEmpty())
         return;
     // Logged whole, paths and all: the windows show paths by their names.
     qCWarning(lcTolvane).noquote() << QStringLiteral("Controller: %1").arg(why);
     for (WindowPDFxSuper *w : openWindows())
-        w->showNotice(warned(why));
+        w->showNotice(warned(why), untilEnded);
+}
+
+void Controller::endFailure(const QString &why)
+{
+    for (WindowPDFxSuper *w : openWindows())
+        w->endNotice(warned(why));
 }
 
 bool Controller::traiterPageUpDown(bool down)

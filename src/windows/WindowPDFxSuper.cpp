@@ -202,7 +202,7 @@ void WindowPDFxSuper::setMsg(const QString &msg, const QString & /*forWinID*/, b
         startTimerMsg();
 }
 
-void WindowPDFxSuper::showNotice(const QString &text)
+void WindowPDFxSuper::showNotice(const QString &text, bool untilEnded)
 {
     if (text.isEmpty() || !takesMessage(QString()))
         return;
@@ -213,14 +213,23 @@ void WindowPDFxSuper::showNotice(const QString &text)
     noticeSong_ = pieceCour_ ? pieceCour_->getPath() : QString();
     noticeLibrary_ = Data::dirX();
     refreshNote(false);
-    msgTimer_.start(kNoticeSeconds, true, [this] {
-        if (++noticePart_ < noticePartCount()) {
+    msgTimer_.start(kNoticeSeconds, true, [this, untilEnded] {
+        if (++noticePart_ < noticePartCount() || untilEnded) {
+            noticePart_ %= noticePartCount();
             refreshNote(false);
         } else {
             msgTimer_.stop();
             hideMsg();
         }
     });
+}
+
+void WindowPDFxSuper::endNotice(const QString &text)
+{
+    if (!notice_.isEmpty() && notice_ == titlerules::noticeShown(text)) {
+        msgTimer_.stop();
+        hideMsg();
+    }
 }
 
 void WindowPDFxSuper::startTimerMsg()

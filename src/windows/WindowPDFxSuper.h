@@ -114,8 +114,10 @@ public:
     // for kNoticeSeconds or until the next song: refreshes meanwhile show
     // it again instead of the note. A newer message takes the line. Paths in
     // it are shown by their names (the caller logs the whole text); a notice
-    // the window shows in parts holds the line kNoticeSeconds for each.
-    void showNotice(const QString &text);
+    // the window shows in parts holds the line kNoticeSeconds for each. One
+    // held until ended stays (its parts shown in turn) until endNotice(text).
+    void showNotice(const QString &text, bool untilEnded = false);
+    void endNotice(const QString &text);
     void startTimerMsg();
     bool messageTimerActive() const { return msgTimer_.isActive(); }
     virtual void refreshNote(bool flag);

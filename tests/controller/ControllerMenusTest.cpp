@@ -570,6 +570,7 @@ TEST_F(ControllerMenus, FolderSlotItems)
 
     // Choosing a folder for a slot opens the folder chooser; cancelling keeps everything.
     item(folder, {"Choose a Folder for", "Tolvane 2"})->trigger();
+    folderRead();
     ASSERT_FALSE(dialogs.records().isEmpty());
     EXPECT_EQ(dialogs.records().last().kind, QStringLiteral("folder"));
     EXPECT_EQ(controller->currentDirNo(), 0);

@@ -7,6 +7,7 @@
 #include "midi/windows/MidiWindows.h"
 #include "platform/UserDefaults.h"
 #include "platform/midi/LoopbackMidi.h"
+#include "support/GatedScan.h"
 #include "settings/DataPref4.h"
 #include "settings/DataPref7.h"
 #include "windows/TableControls.h"
@@ -84,6 +85,7 @@ TEST_F(ControllerStartup, RestartOpensTheChosenFolderAtTheLastSong)
     start();
     dialogs.answerPath(songs.path());
     controller->doRefresh(0, 1, false);  // slot 0 is unassigned: the chooser opens
+    folderRead();
     EXPECT_EQ(controller->currentDirNo(), 0);
     EXPECT_EQ(Data::songNbrG(), 5);
     controller->gotoSongNo(3, false, true);
@@ -104,6 +106,7 @@ TEST_F(ControllerStartup, TheSlotsContinuousPlayFlagComesBackChecked)
     start();
     dialogs.answerPath(songs.path());
     controller->doRefresh(0, 1, false);
+    folderRead();
     auto continuousPlay = [this]() -> QAction * {
         for (QAction *action : controller->folderMenu()->actions())
             if (action->text() == QStringLiteral("Continuous Play"))
@@ -147,10 +150,17 @@ TEST_F(ControllerStartup, EmptyFolderOffersTheSampleOnlyAfterActivation)
 
     controller->appAct();  // the first activation
     dialogs.answerButton(QStringLiteral("Yes"));
+    testsupport::Gate answers;
+    const std::shared_ptr<void> atTheEnd(nullptr, [answers](void *) mutable { answers.open(); });
+    ControllerTestAccess::setSongFileCall(*controller, [answers]() { answers.wait(); });
     controller->doRefresh(1, 1, false);
+    QFile sample(QDir(empty.path()).filePath(QStringLiteral("Sample.chopro")));
+    // Before, the sample was written, and its folder read, on the main thread.
+    EXPECT_FALSE(sample.exists());
+    answers.open();
+    folderRead();
     EXPECT_TRUE(dialogs.texts().contains(kSampleOffer));
     EXPECT_EQ(controller->currentDirNo(), 1);
-    QFile sample(QDir(empty.path()).filePath(QStringLiteral("Sample.chopro")));
     ASSERT_TRUE(sample.open(QIODevice::ReadOnly));
     EXPECT_EQ(sample.readAll(), Controller::defaultChordProString().toUtf8());
     EXPECT_EQ(currentTitle(), QStringLiteral("Title"));
@@ -166,6 +176,7 @@ TEST_F(ControllerStartup, SampleWriteFailureIsReported)
     controller->appAct();
     dialogs.answerButton(QStringLiteral("Yes"));
     controller->doRefresh(2, 1, false);
+    folderRead();
     bool reported = false;
     for (const QString &text : dialogs.texts())
         reported = reported || text.startsWith(QStringLiteral("The sample ChordPro file could not be written in"));
@@ -193,12 +204,14 @@ TEST_F(ControllerStartup, ChooseAFolderRetriesUntilSongsAreFound)
     dialogs.answerPath(empty.path());
     dialogs.answerPath(songs.path());
     controller->doRefresh(4, 2, false);
+    folderRead();
     EXPECT_EQ(controller->currentDirNo(), 4);
     EXPECT_EQ(controller->folderSlots().dir(4), QDir::cleanPath(songs.path()));
     EXPECT_EQ(QString::fromUtf8(store().dataForKey(QStringLiteral("url4"))), QDir::cleanPath(songs.path()));
 
     // Cancelling the chooser keeps the current folder.
     controller->doRefresh(5, 2, false);
+    folderRead();
     EXPECT_EQ(controller->currentDirNo(), 4);
     EXPECT_EQ(Data::songNbrG(), 2);
 }
@@ -216,6 +229,7 @@ TEST_F(ControllerStartup, UnassigningAnotherSlotKeepsTheCurrentFolder)
     ASSERT_EQ(controller->currentDirNo(), 0);
     controller->gotoSongNo(2, false, true);
     controller->doRefresh(1, 3, false);
+    folderRead();
     EXPECT_EQ(controller->currentDirNo(), 0);
     EXPECT_EQ(Data::songNbrG(), 3);
     EXPECT_EQ(currentTitle(), QStringLiteral("Song 02"));

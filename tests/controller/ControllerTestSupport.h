@@ -27,7 +27,14 @@
 class ControllerTestAccess {
 public:
     static void setFilterOn(Controller &c, bool on) { c.filterON_ = on; }
-    static void setSongFileCall(Controller &c, std::function<void()> call) { c.songFileCall_ = std::move(call); }
+    static void setSongFileCall(Controller &c, std::function<void(const QString &path)> call)
+    {
+        c.songFileCall_ = std::move(call);
+    }
+    static void setSongFileCall(Controller &c, std::function<void()> call)
+    {
+        setSongFileCall(c, [call = std::move(call)](const QString &) { call(); });
+    }
     static bool songFilesAnswered(const Controller &c) { return !c.songFiles_.busy(); }
     // The slot whose folder is being opened, -1 for none.
     static qint64 awaitedDirNo(const Controller &c) { return c.awaitedDirNo_; }
@@ -54,6 +61,7 @@ public:
     void updateRechInfo2(const QString &text) override { echo = text; }
     void setTocLabel2(const QString &text) override { tocLabel = text; }
     PageRenderer *pageRenderer() const override { return renderer.get(); }
+    using WindowPDFxSuper::heldNotice;
 
     std::unique_ptr<PageRenderer> renderer; // none unless a test gives one
 
