@@ -47,6 +47,12 @@ TEST_F(WinNoteTest, SavingWritesTheTextWithALineEnd)
     const PiecesPtr p = song(QStringLiteral("A"), QStringLiteral("old\n"));
     show(p);
     EXPECT_EQ(plain.windowTitle(), QStringLiteral("Notes: A"));
+    // Before, the hidden window laid out the whole note at every song change.
+    const QPlainTextEdit *view = plain.findChild<QPlainTextEdit *>();
+    EXPECT_TRUE(view->document()->isEmpty());
+    plain.show();
+    EXPECT_EQ(view->toPlainText(), QStringLiteral("old\n"));
+    plain.hide();
     plain.saveNote(false);
     EXPECT_TRUE(codes.isEmpty()) << "nothing edited, nothing written";
     plain.textView()->setPlainText(QStringLiteral("Title=X"));

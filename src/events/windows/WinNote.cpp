@@ -192,9 +192,10 @@ void WinNote::refreshPieceData()
 {
     const PiecesDet *det = song_.piece && song_.piece->pieceDet ? song_.piece->pieceDet.get() : nullptr;
     setWindowTitle(QStringLiteral("Notes: %1").arg(det ? det->titre : QString()));
-    filling_ = true;
-    txViewNote_->setPlainText(det ? det->notetxt : QString());
-    filling_ = false;
+    // Laying out a long note takes frames: a hidden window takes the text only when it shows or its text is needed.
+    textStale_ = true;
+    if (isVisible())
+        view();
     noteModifiee_ = false;
     const bool unreadable = det && det->noteUnreadable;
     txViewNote_->setReadOnly(unreadable);
@@ -202,6 +203,25 @@ void WinNote::refreshPieceData()
     readOnlyNotice_->setText(unreadable ? QStringLiteral("The note file of this song could not be read: it is shown "
                                                          "read-only and is left unchanged.")
                                         : QString());
+}
+
+NoteTextView *WinNote::view() const
+{
+    if (textStale_) {
+        textStale_ = false;
+        const PiecesDet *det = song_.piece && song_.piece->pieceDet ? song_.piece->pieceDet.get() : nullptr;
+        auto *self = const_cast<WinNote *>(this);
+        self->filling_ = true;
+        txViewNote_->setPlainText(det ? det->notetxt : QString());
+        self->filling_ = false;
+    }
+    return txViewNote_;
+}
+
+void WinNote::showEvent(QShowEvent *event)
+{
+    view();
+    NoteWindow::showEvent(event);
 }
 
 void WinNote::afficherZoomHaut()
@@ -231,7 +251,7 @@ bool WinNote::saveNote(bool flag)
         if (det.noteUnreadable) {
             TLOG(QStringLiteral("WinNote: the note of \"%1\" is unreadable and was not saved").arg(det.fichier));
         } else {
-            QString text = txViewNote_->toPlainText();
+            QString text = view()->toPlainText();
             if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
                 text += QLatin1Char('\n');
             const QString before = det.notetxt;
@@ -305,9 +325,9 @@ void WinNote::insertText(const QString &text)
     if (text.isEmpty() || readOnly())
         return;
     if (isActiveWindow())
-        txViewNote_->setFocus();
+        view()->setFocus();
     // Straight into the text: the clipboard keeps what the user put there.
-    txViewNote_->textCursor().insertText(text);
+    view()->textCursor().insertText(text);
 }
 
 void WinNote::actionInsererMIDIn(int tag) { insertText(noterules::keyword(tag)); }
@@ -343,7 +363,7 @@ void WinNote::insererMidiIntoNote(const QString &text)
     if (readOnly())
         return;
     filling_ = true;
-    txViewNote_->setPlainText(QStringLiteral("%1\n%2\n").arg(txViewNote_->toPlainText(), text));
+    txViewNote_->setPlainText(QStringLiteral("%1\n%2\n").arg(view()->toPlainText(), text));
     filling_ = false;
     noteModifiee_ = true;
     saveNote(false);

@@ -58,7 +58,7 @@ public:
     void actionInsererMIDIb();
 
     bool readOnly() const { return txViewNote_->isReadOnly(); }
-    NoteTextView *textView() const { return txViewNote_; }
+    NoteTextView *textView() const { return view(); }
     QPushButton *buttonEVa() const { return buttonEVa_; }
     QPushButton *buttonEVb() const { return buttonEVb_; }
     QPushButton *buttonEVc() const { return buttonEVc_; }
@@ -69,6 +69,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void refreshPageNo() override;
@@ -78,8 +79,11 @@ private:
     // Saves an edit and has the formatted window read the note again.
     void handOver();
     void backToSong();
+    // The text view, holding the song's note.
+    NoteTextView *view() const;
 
     NoteTextView *txViewNote_ = nullptr;
+    mutable bool textStale_ = false;
     QLabel *readOnlyNotice_ = nullptr;
     QPushButton *buttonCmdEnter_ = nullptr, *buttonEscape_ = nullptr;
     QPushButton *buttonMIDIa_ = nullptr, *buttonMIDIb_ = nullptr, *buttonMIDIc_ = nullptr, *buttonMIDId_ = nullptr,
