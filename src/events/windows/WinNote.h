@@ -57,7 +57,7 @@ public:
     void actionInsererMIDIa();
     void actionInsererMIDIb();
 
-    bool readOnly() const { return txViewNote_->isReadOnly(); }
+    bool readOnly() const { return noteReadOnly_; }
     NoteTextView *textView() const { return view(); }
     QPushButton *buttonEVa() const { return buttonEVa_; }
     QPushButton *buttonEVb() const { return buttonEVb_; }
@@ -81,9 +81,16 @@ private:
     void backToSong();
     // The text view, holding the song's note.
     NoteTextView *view() const;
+    // The song's note into the shown view: a long one laid out on the shared pool.
+    void showText();
+    void takeDocument(QTextDocument *doc);
 
     NoteTextView *txViewNote_ = nullptr;
-    mutable bool textStale_ = false;
+    bool noteReadOnly_ = false;
+    bool textStale_ = false;
+    bool fillAwaited_ = false;
+    quint64 fillSerial_ = 0;
+    QTextDocument *shownDoc_ = nullptr; // the view's, once it has had one
     QLabel *readOnlyNotice_ = nullptr;
     QPushButton *buttonCmdEnter_ = nullptr, *buttonEscape_ = nullptr;
     QPushButton *buttonMIDIa_ = nullptr, *buttonMIDIb_ = nullptr, *buttonMIDIc_ = nullptr, *buttonMIDId_ = nullptr,
