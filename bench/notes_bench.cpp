@@ -10,9 +10,19 @@
 // is the push of that first visit, "first_note_ms" the longer of its note
 // timer's turn and of the turn that takes the parse from the worker (the parse
 // started at the note timer, the latest it can). Target for each: one frame, 16 ms.
+// BM_NotesSongChange times the same change the way the program makes it: a
+// started controller on a library folder, the next-song key, then the note
+// timer's turn on a stepped clock, the events loaded and the windows redrawn.
 #include "controller/Controller.h"
 #include "events/windows/WinNoteF.h"
 #include "library/Data.h"
+#include "platform/Clock.h"
+#include "platform/ModalRun.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+#include "platform/Vocabulary.h"
+#include "platform/dialogs/ScriptedDialogs.h"
+#include "windows/WindowPDFxSuper.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -157,6 +167,101 @@ BENCHMARK(BM_NotesSongPush)
     ->Args({10000, 0})
     ->Args({10000, 1})
     ->Iterations(30) // song changes to and fro; the first load of each note is timed apart
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: the number of cues of each of the two songs' notes, and the
+// Notes window shown: 0 none, 1 the formatted one, 2 the plain one.
+// "push_ms" is the key's turn, "note_ms" the note timer's, "answer_ms" the
+// turn that takes what the shared pool made meanwhile (the plain window's
+// laid-out note); each iteration counts the longest.
+void BM_NotesSongChange(benchmark::State &state)
+{
+    QTemporaryDir config, data, library;
+    for (const char *name : {"A", "B"}) {
+        QFile song(library.filePath(QStringLiteral("%1.pdf").arg(QLatin1String(name))));
+        song.open(QIODevice::WriteOnly);
+        song.write("x");
+        QFile note(library.filePath(QStringLiteral("%1.txt").arg(QLatin1String(name))));
+        note.open(QIODevice::WriteOnly);
+        note.write(noteWithCues(QLatin1String(name), int(state.range(0))).toUtf8());
+    }
+    qputenv("TOLVANE_DATA_DIR", data.path().toUtf8());
+    platform::UserDefaults::openStandard(config.filePath(QStringLiteral("defaults.sqlite")));
+    auto &store = platform::UserDefaults::standard();
+    store.setBool(QStringLiteral("dirIsanURL0"), true);
+    store.setData(QStringLiteral("url0"), library.path().toUtf8());
+    store.setInteger(QStringLiteral("dirNo"), 0);
+    store.setInteger(QStringLiteral("NbrExec"), 3);
+    platform::ScriptedDialogs dialogs;
+    platform::setModalRunner([](QDialog &) { return 0; });
+    {
+        platform::ManualClock clock;
+        Data::initListePieces();
+        Controller controller;
+        controller.awakeFromNib();
+        while (controller.folderReadPending())
+            QCoreApplication::processEvents();
+        controller.masquerToc();
+        Data::setFormattedNote(state.range(1) == 1);
+        if (state.range(1))
+            platform::NotificationCenter::defaultCenter().postActionKey(vocab::ToggleNote);
+        // Each note's first visit, its parse answered.
+        const auto settle = [&]() {
+            clock.advance(0.6);
+            QThreadPool::globalInstance()->waitForDone();
+            QCoreApplication::processEvents();
+        };
+        settle();
+        bool next = true;
+        for (int visit = 0; visit < 2; ++visit) {
+            platform::NotificationCenter::defaultCenter().postActionKey(next ? vocab::NextSong : vocab::PreviousSong);
+            settle();
+            next = !next;
+        }
+        QElapsedTimer t;
+        double pushMs = 0, noteMs = 0, answerMs = 0;
+        for (auto _ : state) {
+            t.start();
+            platform::NotificationCenter::defaultCenter().postActionKey(next ? vocab::NextSong : vocab::PreviousSong);
+            QCoreApplication::processEvents();
+            const qint64 pushed = t.nsecsElapsed();
+            t.start();
+            clock.advance(0.6);
+            QCoreApplication::processEvents();
+            const qint64 noted = t.nsecsElapsed();
+            QThreadPool::globalInstance()->waitForDone();
+            t.start();
+            QCoreApplication::processEvents();
+            const qint64 answered = t.nsecsElapsed();
+            state.SetIterationTime(std::max({pushed, noted, answered}) / 1e9);
+            pushMs += pushed / 1e6;
+            noteMs += noted / 1e6;
+            answerMs += answered / 1e6;
+            next = !next;
+        }
+        state.counters["push_ms"] = benchmark::Counter(pushMs, benchmark::Counter::kAvgIterations);
+        state.counters["note_ms"] = benchmark::Counter(noteMs, benchmark::Counter::kAvgIterations);
+        state.counters["answer_ms"] = benchmark::Counter(answerMs, benchmark::Counter::kAvgIterations);
+        if (Data::getPiece(Data::songNoG())->pieceDet->notetxt.isEmpty())
+            state.SkipWithError("the songs' notes were not read");
+        controller.applicationWillTerminate();
+    }
+    for (const QPointer<WindowPDFxSuper> &w : Data::nsMutaryOfWindows())
+        delete w.data();
+    Data::nsMutaryOfWindows().clear();
+    Data::initListePieces();
+    platform::setModalRunner({});
+    platform::UserDefaults::openStandard(QString());
+    QCoreApplication::processEvents();
+    qunsetenv("TOLVANE_DATA_DIR");
+}
+BENCHMARK(BM_NotesSongChange)
+    ->Args({300, 1})
+    ->Args({10000, 0})
+    ->Args({10000, 1})
+    ->Args({10000, 2})
+    ->Iterations(30)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 

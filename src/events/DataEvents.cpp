@@ -10,6 +10,8 @@
 
 namespace {
 SongEvArray g_songEvents;
+// The record's list whose events the current song's list holds, not copies of them.
+std::shared_ptr<SongEvArray> g_songEventsSharedWith;
 bool g_evInProcess = false;
 QString g_songEventsKey;
 } // namespace
@@ -55,7 +57,11 @@ void loadEvents(bool keepExistingEntries, SongEvArray &array, Load load)
         TLOG(QStringLiteral("Data song events loaded while events run"));
     const bool reload = &array == &g_songEvents && !keepExistingEntries;
     const double reached = reload ? RunProgress::current().reachedFor(eventsglue::currentSongKey()) : -1.0;
-    const SongEvArray before = reached > 0.0 ? array : SongEvArray();
+    // Copies: a note reloaded unchanged gets the very events back, their run state reset.
+    SongEvArray before;
+    if (reached > 0.0)
+        for (const SongEvPtr &ev : std::as_const(array))
+            before.append(std::make_shared<SongEv>(*ev));
     load();
     if (reload)
         g_songEventsKey = eventsglue::currentSongKey();
@@ -69,29 +75,59 @@ void loadEvents(bool keepExistingEntries, SongEvArray &array, Load load)
 
 void DataEvents::chargerSongEventsFromString(const QString &text, bool keepExistingEntries, SongEvArray &array)
 {
+    // Added lines regroup the colours of those already there.
+    if (keepExistingEntries && &array == &g_songEvents)
+        ownSongEvents();
     loadEvents(keepExistingEntries, array,
                [&]() { eventscript::loadFromString(text, keepExistingEntries, array, Data::isValidWinID); });
+    if (&array == &g_songEvents && !keepExistingEntries)
+        g_songEventsSharedWith.reset();
 }
 
 void DataEvents::chargerSongEventsFromNote(PiecesDet &note, SongEvArray &array)
 {
-    const SongEvArray &events = notereads::keptEvents(note);
+    const std::shared_ptr<SongEvArray> &events = notereads::keptEvents(note);
+    const bool shared = &array == &g_songEvents;
     loadEvents(false, array, [&]() {
+        if (shared) {
+            array = *events;
+            // Left run by an earlier visit of the song.
+            eventscript::resetEvents(array);
+            return;
+        }
         array.clear();
-        array.reserve(events.size());
-        for (const SongEvPtr &ev : events)
+        for (const SongEvPtr &ev : std::as_const(*events))
             array.append(std::make_shared<SongEv>(*ev));
     });
+    if (shared)
+        g_songEventsSharedWith = events;
+}
+
+void DataEvents::ownSongEvents()
+{
+    const std::shared_ptr<SongEvArray> kept = std::exchange(g_songEventsSharedWith, nullptr);
+    // The record takes the copies: the list's events keep their rows in the cue table.
+    if (kept && kept.use_count() > 1)
+        for (SongEvPtr &ev : *kept)
+            ev = std::make_shared<SongEv>(*ev);
 }
 
 PiecesDet::NoteReading &DataEvents::noteReading(PiecesDet &note)
 {
-    QStringList winIDs;
-    for (const WinIDPtr &id : Data::winIDs())
-        winIDs << id->idWin;
     PiecesDet::NoteReading &kept = note.reading;
-    if (kept.text != note.notetxt || kept.winIDs != winIDs)
-        kept = PiecesDet::NoteReading{note.notetxt, winIDs, std::nullopt, nullptr};
+    const QList<WinIDPtr> &ids = Data::winIDs();
+    bool same = kept.winIDs.size() == ids.size();
+    for (qsizetype i = 0; same && i < ids.size(); ++i)
+        same = kept.winIDs.at(i) == ids.at(i)->idWin;
+    // Text shared with the note compares at once; an equal copy is compared once, then shared.
+    if (same && kept.text == note.notetxt) {
+        kept.text = note.notetxt;
+        return kept;
+    }
+    QStringList winIDs;
+    for (const WinIDPtr &id : ids)
+        winIDs << id->idWin;
+    kept = PiecesDet::NoteReading{note.notetxt, winIDs, nullptr, nullptr, nullptr};
     return kept;
 }
 

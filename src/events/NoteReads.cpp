@@ -35,12 +35,12 @@ noteform::Fields form(const QString &note, const QStringList &winIDs)
     return noteform::read(note, 0, 0, idTest(winIDs));
 }
 
-const SongEvArray &keptEvents(PiecesDet &note)
+const std::shared_ptr<SongEvArray> &keptEvents(PiecesDet &note)
 {
     PiecesDet::NoteReading &kept = Data::noteReading(note);
     if (!kept.events)
-        kept.events = events(kept.text, kept.winIDs);
-    return *kept.events;
+        kept.events = std::make_shared<SongEvArray>(events(kept.text, kept.winIDs));
+    return kept.events;
 }
 
 const noteform::Fields &keptForm(PiecesDet &note)
@@ -73,7 +73,7 @@ bool NoteReads::readAhead(const PiecesDetPtr &note)
         return true;
     for (const Running &r : std::as_const(state_->running))
         if (r.note.lock() == note && r.text == kept.text && r.winIDs == kept.winIDs)
-            return kept.events.has_value();
+            return kept.events != nullptr;
     const quint64 serial = ++state_->serial;
     state_->running.append(Running{serial, note, kept.text, kept.winIDs});
     platform::runGlobal([state = std::weak_ptr<State>(state_), serial, text = kept.text, winIDs = kept.winIDs,
@@ -83,7 +83,7 @@ bool NoteReads::readAhead(const PiecesDetPtr &note)
         auto read = std::make_shared<PiecesDet::NoteReading>();
         read->text = text;
         read->winIDs = winIDs;
-        read->events = notereads::events(text, winIDs);
+        read->events = std::make_shared<SongEvArray>(notereads::events(text, winIDs));
         read->form = std::make_shared<const noteform::Fields>(notereads::form(text, winIDs));
         platform::runOnMain([state, serial, read]() {
             const std::shared_ptr<State> s = state.lock();
@@ -110,5 +110,5 @@ bool NoteReads::readAhead(const PiecesDetPtr &note)
                 s->answered();
         });
     });
-    return kept.events.has_value();
+    return kept.events != nullptr;
 }

@@ -19,7 +19,7 @@ noteform::Fields form(const QString &note, const QStringList &winIDs);
 
 // What the record keeps of its note as it is now, read here when it keeps
 // nothing yet: the main thread's.
-const SongEvArray &keptEvents(PiecesDet &note);
+const std::shared_ptr<SongEvArray> &keptEvents(PiecesDet &note);
 const noteform::Fields &keptForm(PiecesDet &note);
 
 } // namespace notereads

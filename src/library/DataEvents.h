@@ -27,8 +27,13 @@ public:
     // to the position reached done.
     static void chargerSongEventsFromString(const QString &text, bool keepExistingEntries, SongEvArray &array);
     // The same load of a song's note, parsed only when the note or the window
-    // identifiers changed since the record's last parse.
+    // identifiers changed since the record's last parse. The current song's
+    // list gets the record's own events, their run state reset: whatever
+    // changes a cue (not its run state) calls ownSongEvents first.
     static void chargerSongEventsFromNote(PiecesDet &note, SongEvArray &array);
+    // The record whose events the current song's list holds takes copies of
+    // them, so a change to a cue of the list stays out of what it keeps read.
+    static void ownSongEvents();
     // What the record keeps read of its note, emptied first when it was read
     // from another text or other window identifiers (NoteReads.h).
     static PiecesDet::NoteReading &noteReading(PiecesDet &note);

@@ -470,7 +470,11 @@ qint32 Pieces::tempo()
     PiecesDet &det = *pieceDet;
     if (det.noteTooLarge)
         return 0;
-    const piecesrules::TempoResult r = piecesrules::tempoFromNote(det.notetxt);
+    // Asked at every song change, by several windows: a long note is scanned once.
+    PiecesDet::NoteReading &kept = Data::noteReading(det);
+    if (!kept.tempo)
+        kept.tempo = std::make_shared<const piecesrules::TempoResult>(piecesrules::tempoFromNote(kept.text));
+    const piecesrules::TempoResult r = *kept.tempo;
     det.tempoOk = true;
     det.signature = r.signature;
     if (r.keepStoredTempo)

@@ -30,6 +30,9 @@ constexpr qint64 kMaxNoteBytes = 1024 * 1024;
 namespace noteform {
 struct Fields;
 }
+namespace piecesrules {
+struct TempoResult;
+}
 
 // What is known of one song file of the library folder. There is one per file
 // and per scan, shared by every tab entry (Pieces) that lists the file, so a
@@ -71,10 +74,11 @@ public:
     struct NoteReading {
         QString text;
         QStringList winIDs; // a line naming one is a cue only while it exists
-        // Never run: the current song's list gets copies (Data::chargerSongEventsFromNote).
-        std::optional<SongEvArray> events;
+        // Shared with the current song's list, which runs them (Data::chargerSongEventsFromNote).
+        std::shared_ptr<SongEvArray> events;
         // The notes window's fields, tempo and signature left to the record.
         std::shared_ptr<const noteform::Fields> form;
+        std::shared_ptr<const piecesrules::TempoResult> tempo;
     };
     NoteReading reading;
 

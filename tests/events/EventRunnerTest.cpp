@@ -317,7 +317,8 @@ TEST_F(RunnerFixture, ReloadWhilePlayingKeepsThePastDone)
 }
 
 // A song's note is parsed once per text and set of window identifiers; each
-// load runs copies, so a cue run before runs again on the song's next visit.
+// load runs the record's events afresh, so a cue run before runs again on the
+// song's next visit.
 TEST_F(RunnerFixture, NoteLoadsParseAgainOnlyWhatChanged)
 {
     PiecesDet &note = *song->pieceDet;
@@ -329,6 +330,14 @@ TEST_F(RunnerFixture, NoteLoadsParseAgainOnlyWhatChanged)
         return take();
     };
     EXPECT_EQ(visit(), QStringList({"ActionMessage a "}));
+    EXPECT_EQ(visit(), QStringList({"ActionMessage a "}));
+    // Reloaded unchanged mid-song, the very same events keep the past done.
+    Data::chargerSongEventsFromNote(note, Data::songEvents());
+    runTo(21);
+    EXPECT_EQ(take(), QStringList());
+    // A cue changed in the list, as the notes window changes one, is not the record's.
+    Data::ownSongEvents();
+    Data::songEvents().first()->actionTxt = QStringLiteral("changed");
     EXPECT_EQ(visit(), QStringList({"ActionMessage a "}));
     note.notetxt += "\n00:15 Message b";
     EXPECT_EQ(visit(), QStringList({"ActionMessage a ", "ActionMessage b "}));

@@ -15,6 +15,7 @@
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QTest>
+#include <QThreadPool>
 #include <QWindow>
 
 using namespace notestest;
@@ -47,6 +48,12 @@ TEST_F(WinNoteTest, SavingWritesTheTextWithALineEnd)
     const PiecesPtr p = song(QStringLiteral("A"), QStringLiteral("old\n"));
     show(p);
     EXPECT_EQ(plain.windowTitle(), QStringLiteral("Notes: A"));
+    // Before, the hidden window laid out the whole note at every song change.
+    const QPlainTextEdit *view = plain.findChild<QPlainTextEdit *>();
+    EXPECT_TRUE(view->document()->isEmpty());
+    plain.show();
+    EXPECT_EQ(view->toPlainText(), QStringLiteral("old\n"));
+    plain.hide();
     plain.saveNote(false);
     EXPECT_TRUE(codes.isEmpty()) << "nothing edited, nothing written";
     plain.textView()->setPlainText(QStringLiteral("Title=X"));
@@ -57,6 +64,21 @@ TEST_F(WinNoteTest, SavingWritesTheTextWithALineEnd)
     plain.saveNote(false);
     EXPECT_EQ(noteOnDisk(p), QStringLiteral("<none>")) << "an emptied note deletes its file";
     EXPECT_FALSE(p->pieceDet->note);
+
+    // A long note shown is laid out on the pool, its start shown meanwhile:
+    // an insert made before it comes goes into the whole note.
+    const QString longNote = QStringLiteral("Long\n") + QStringLiteral("00:01 Page 1\n").repeated(2000);
+    const PiecesPtr l = song(QStringLiteral("L"), longNote);
+    plain.show();
+    show(l);
+    EXPECT_TRUE(view->isReadOnly());
+    EXPECT_LT(view->toPlainText().size(), longNote.size());
+    plain.insererMidiIntoNote(QStringLiteral("MIDI X"));
+    EXPECT_EQ(noteOnDisk(l), longNote + QStringLiteral("\nMIDI X\n"));
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->toPlainText(), noteOnDisk(l)) << "the layout begun before the insert is dropped";
+    plain.hide();
 }
 
 TEST_F(WinNoteTest, MarkerButtonsAddCuesThroughTheFormattedWindow)

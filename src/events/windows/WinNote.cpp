@@ -5,6 +5,7 @@
 #include "events/windows/WinNoteF.h"
 #include "library/Data.h"
 #include "midi/Midi.h"
+#include "platform/Clock.h"
 #include "platform/Keys.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
@@ -14,12 +15,18 @@
 #include "windows/WindowArrangement.h"
 
 #include <QAbstractItemView>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPlainTextDocumentLayout>
+#include <QPointer>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QVBoxLayout>
+#include <memory>
 
 // ---- The text view ------------------------------------------------------------------
 
@@ -57,6 +64,15 @@ void NoteTextView::insertFromMimeData(const QMimeData *source)
 }
 
 // ---- The window ------------------------------------------------------------------------
+
+namespace {
+
+// A note this long takes a frame or more to lay out: a shown window has it laid out on the shared pool.
+constexpr qsizetype kLayOutOnThePoolFrom = 16 * 1024;
+// What the window shows of it meanwhile, cut at a line end.
+constexpr qsizetype kStartShown = 4 * 1024;
+
+} // namespace
 
 WinNote::WinNote(QWidget *parent) : NoteWindow(parent)
 {
@@ -170,7 +186,7 @@ void WinNote::editer()
     show();
     raise();
     activateWindow();
-    if (!txViewNote_->hasFocus())
+    if (!view()->hasFocus())
         txViewNote_->setFocus();
     txViewNote_->verticalScrollBar()->setValue(0);
     QTextCursor c = txViewNote_->textCursor();
@@ -192,16 +208,94 @@ void WinNote::refreshPieceData()
 {
     const PiecesDet *det = song_.piece && song_.piece->pieceDet ? song_.piece->pieceDet.get() : nullptr;
     setWindowTitle(QStringLiteral("Notes: %1").arg(det ? det->titre : QString()));
-    filling_ = true;
-    txViewNote_->setPlainText(det ? det->notetxt : QString());
-    filling_ = false;
     noteModifiee_ = false;
-    const bool unreadable = det && det->noteUnreadable;
-    txViewNote_->setReadOnly(unreadable);
-    readOnlyNotice_->setVisible(unreadable);
-    readOnlyNotice_->setText(unreadable ? QStringLiteral("The note file of this song could not be read: it is shown "
-                                                         "read-only and is left unchanged.")
-                                        : QString());
+    noteReadOnly_ = det && det->noteUnreadable;
+    txViewNote_->setReadOnly(noteReadOnly_);
+    readOnlyNotice_->setVisible(noteReadOnly_);
+    readOnlyNotice_->setText(noteReadOnly_ ? QStringLiteral("The note file of this song could not be read: it is "
+                                                            "shown read-only and is left unchanged.")
+                                           : QString());
+    // Laying out a long note takes frames: a hidden window takes the text only when it shows or its text is needed.
+    textStale_ = true;
+    fillAwaited_ = false;
+    if (isVisible())
+        showText();
+}
+
+namespace {
+
+// An empty document as the view takes it; made on any thread.
+std::unique_ptr<QTextDocument> noteDocument(const QFont &font)
+{
+    auto doc = std::make_unique<QTextDocument>();
+    doc->setDefaultFont(font);
+    doc->setDocumentLayout(new QPlainTextDocumentLayout(doc.get()));
+    return doc;
+}
+
+} // namespace
+
+NoteTextView *WinNote::view() const
+{
+    if (textStale_) {
+        const PiecesDet *det = song_.piece && song_.piece->pieceDet ? song_.piece->pieceDet.get() : nullptr;
+        std::unique_ptr<QTextDocument> doc = noteDocument(txViewNote_->font());
+        doc->setPlainText(det ? det->notetxt : QString());
+        const_cast<WinNote *>(this)->takeDocument(doc.release());
+    }
+    return txViewNote_;
+}
+
+void WinNote::showText()
+{
+    if (!textStale_ || fillAwaited_)
+        return;
+    const PiecesDet *det = song_.piece && song_.piece->pieceDet ? song_.piece->pieceDet.get() : nullptr;
+    const QString text = det ? det->notetxt : QString();
+    if (text.size() < kLayOutOnThePoolFrom) {
+        view();
+        return;
+    }
+    // Its start shows at once, read-only; the whole note once the pool has laid it out.
+    std::unique_ptr<QTextDocument> start = noteDocument(txViewNote_->font());
+    start->setPlainText(text.left(text.lastIndexOf(QLatin1Char('\n'), kStartShown) + 1));
+    takeDocument(start.release());
+    textStale_ = true;
+    fillAwaited_ = true;
+    txViewNote_->setReadOnly(true);
+    const quint64 serial = ++fillSerial_;
+    platform::runGlobal([self = QPointer<WinNote>(this), serial, text, font = txViewNote_->font()]() {
+        auto doc = std::make_shared<std::unique_ptr<QTextDocument>>(noteDocument(font));
+        (*doc)->setPlainText(text);
+        // Each line's layout is made here; the view only empties them.
+        for (QTextBlock b = (*doc)->firstBlock(); b.isValid(); b = b.next())
+            b.layout();
+        (*doc)->moveToThread(QCoreApplication::instance()->thread());
+        platform::runOnMain([self, serial, doc]() {
+            if (self && self->fillAwaited_ && self->fillSerial_ == serial)
+                self->takeDocument(doc->release());
+        });
+    });
+}
+
+void WinNote::takeDocument(QTextDocument *doc)
+{
+    textStale_ = false;
+    fillAwaited_ = false; // a layout still under way on the pool comes too late
+    doc->setParent(txViewNote_);
+    filling_ = true;
+    txViewNote_->setDocument(doc);
+    filling_ = false;
+    txViewNote_->setReadOnly(noteReadOnly_);
+    // The view never deletes a document it was given; freeing a long one takes a turn of its own.
+    if (QTextDocument *before = std::exchange(shownDoc_, doc))
+        before->deleteLater();
+}
+
+void WinNote::showEvent(QShowEvent *event)
+{
+    showText();
+    NoteWindow::showEvent(event);
 }
 
 void WinNote::afficherZoomHaut()
@@ -231,7 +325,7 @@ bool WinNote::saveNote(bool flag)
         if (det.noteUnreadable) {
             TLOG(QStringLiteral("WinNote: the note of \"%1\" is unreadable and was not saved").arg(det.fichier));
         } else {
-            QString text = txViewNote_->toPlainText();
+            QString text = view()->toPlainText();
             if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
                 text += QLatin1Char('\n');
             const QString before = det.notetxt;
@@ -305,9 +399,9 @@ void WinNote::insertText(const QString &text)
     if (text.isEmpty() || readOnly())
         return;
     if (isActiveWindow())
-        txViewNote_->setFocus();
+        view()->setFocus();
     // Straight into the text: the clipboard keeps what the user put there.
-    txViewNote_->textCursor().insertText(text);
+    view()->textCursor().insertText(text);
 }
 
 void WinNote::actionInsererMIDIn(int tag) { insertText(noterules::keyword(tag)); }
@@ -343,7 +437,7 @@ void WinNote::insererMidiIntoNote(const QString &text)
     if (readOnly())
         return;
     filling_ = true;
-    txViewNote_->setPlainText(QStringLiteral("%1\n%2\n").arg(txViewNote_->toPlainText(), text));
+    txViewNote_->setPlainText(QStringLiteral("%1\n%2\n").arg(view()->toPlainText(), text));
     filling_ = false;
     noteModifiee_ = true;
     saveNote(false);

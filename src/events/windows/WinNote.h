@@ -57,8 +57,8 @@ public:
     void actionInsererMIDIa();
     void actionInsererMIDIb();
 
-    bool readOnly() const { return txViewNote_->isReadOnly(); }
-    NoteTextView *textView() const { return txViewNote_; }
+    bool readOnly() const { return noteReadOnly_; }
+    NoteTextView *textView() const { return view(); }
     QPushButton *buttonEVa() const { return buttonEVa_; }
     QPushButton *buttonEVb() const { return buttonEVb_; }
     QPushButton *buttonEVc() const { return buttonEVc_; }
@@ -69,6 +69,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void refreshPageNo() override;
@@ -78,8 +79,18 @@ private:
     // Saves an edit and has the formatted window read the note again.
     void handOver();
     void backToSong();
+    // The text view, holding the song's note.
+    NoteTextView *view() const;
+    // The song's note into the shown view: a long one laid out on the shared pool.
+    void showText();
+    void takeDocument(QTextDocument *doc);
 
     NoteTextView *txViewNote_ = nullptr;
+    bool noteReadOnly_ = false;
+    bool textStale_ = false;
+    bool fillAwaited_ = false;
+    quint64 fillSerial_ = 0;
+    QTextDocument *shownDoc_ = nullptr; // the view's, once it has had one
     QLabel *readOnlyNotice_ = nullptr;
     QPushButton *buttonCmdEnter_ = nullptr, *buttonEscape_ = nullptr;
     QPushButton *buttonMIDIa_ = nullptr, *buttonMIDIb_ = nullptr, *buttonMIDIc_ = nullptr, *buttonMIDId_ = nullptr,

@@ -159,6 +159,7 @@ void WinNoteF::cueRowEdited(qint64 row, bool timeEnded)
         // table, which then shows the edit once it is in.
         const QString listed = Data::songEventsKey();
         ensureOwnEvents();
+        Data::ownSongEvents();
         if (const SongEvPtr ev = Data::songEvents().value(row))
             cuerow::applyEdit(edit->now, edit->shown, edit->original, *ev);
         if (Data::songEventsKey() != listed)
@@ -227,6 +228,7 @@ void WinNoteF::actionButtonSupprimer()
         Data::msg(kSelectRow);
     } else {
         ensureOwnEvents();
+        Data::ownSongEvents(); // the rows after it are renumbered
         delEnCours_ = true;
         SongEvArray &events = Data::songEvents();
         if (row < events.size())
@@ -252,6 +254,7 @@ SongEvPtr WinNoteF::selectedEvent()
         return nullptr;
     }
     ensureOwnEvents();
+    Data::ownSongEvents();
     return Data::songEvents().value(row);
 }
 
@@ -311,6 +314,7 @@ bool WinNoteF::acceptDrop(const QMimeData *data, qint64 r, bool onRow)
     if (readOnly_ || !song_.piece)
         return false;
     ensureOwnEvents();
+    Data::ownSongEvents();
     SongEvArray &events = Data::songEvents();
     const qint64 n = events.size();
     r = qBound<qint64>(0, r, n);
