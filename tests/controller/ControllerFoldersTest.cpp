@@ -130,7 +130,10 @@ struct HeldShare {
     bool stickAsStored;         // slot 3's missing folder is still the slot's meanwhile
 };
 
-class ControllerHeldShare : public ControllerFolders, public ::testing::WithParamInterface<HeldShare> {};
+class ControllerHeldShare : public ControllerFolders, public ::testing::WithParamInterface<HeldShare> {
+protected:
+    const testsupport::MainThreadFilesFail guard; // no file of the library is asked for on the main thread
+};
 
 // Before, the key read the whole folder on the main thread and the keys froze
 // with the share; the menu item and the start did so still (the start looked
