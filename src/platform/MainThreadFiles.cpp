@@ -22,13 +22,15 @@ namespace {
 // Made as the program loads, before main: on the main thread.
 const std::thread::id kMainThread = std::this_thread::get_id();
 
+// The file calls under way on this thread, and why one is meant here (a MainThreadFileScope).
 thread_local int nesting = 0;
 thread_local const char *allowed = nullptr;
 
+// Never destroyed: a file call may come after the static destructors have run.
 NotedFileCallHandler &handler()
 {
-    static NotedFileCallHandler h;
-    return h;
+    static auto *h = new NotedFileCallHandler;
+    return *h;
 }
 
 QString absolute(const QString &path)
