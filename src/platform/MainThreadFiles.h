@@ -9,9 +9,10 @@ namespace platform {
 // path: a share that stopped answering freezes every key. The platform's file
 // calls (readRegularFile and its kin, readSettledFile, writeFileAtomically,
 // the stamp and size looks, the folder walk) open one of these first; made on
-// the main thread on a path outside the program's own folders (ownFolders:
-// data and config), the call is noted: the tests' handler fails the test, else a debug
-// log line. Calls nested in one already looked at are not noted again.
+// the main thread on a path outside the program's own folders (ownFolders in
+// DataFolder.h), the call is noted: the tests' handler fails the test, else a
+// debug log line. Off the main thread it costs a thread-identity compare. Calls
+// nested in one already looked at are not noted again.
 class MainThreadFileCall {
 public:
     MainThreadFileCall(const char *call, const QString &path);
