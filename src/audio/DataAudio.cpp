@@ -6,6 +6,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/DesktopServices.h"
 #include "platform/Log.h"
+#include "platform/MainThreadFiles.h"
 #include "platform/MediaPlayer.h"
 
 #include <QDir>
@@ -24,6 +25,7 @@ CopyResult copyInto(const QString &source, const QString &folder)
     if (QFileInfo::exists(target))
         return CopyResult::AlreadyThere;
     QFile in(source);
+    const platform::MainThreadFileScope allow("an export folder chosen in a dialog");
     platform::AtomicFile out(target);
     if (!in.open(QIODevice::ReadOnly) || !out.open())
         return CopyResult::Failed;

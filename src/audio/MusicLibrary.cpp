@@ -1,5 +1,6 @@
 #include "audio/MusicLibrary.h"
 
+#include "platform/MainThreadFiles.h"
 #include "platform/NotificationCenter.h"
 #include "platform/RegularFile.h"
 #include "platform/UserDefaults.h"
@@ -71,6 +72,8 @@ QString desktopMusicFolder()
 {
     const QString userDirsFile =
         QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)).filePath(QStringLiteral("user-dirs.dirs"));
+    // Beside the program's config folder: a home that does not answer holds the program's own folders too.
+    const platform::MainThreadFileScope allow("the desktop's folder list");
     const platform::FileBytes userDirs = platform::readRegularFile(userDirsFile, kUserDirsMaxBytes);
     return desktopMusicFolderFrom(qEnvironmentVariable("XDG_MUSIC_DIR"),
                                   userDirs.ok() ? QString::fromUtf8(userDirs.bytes) : QString(), QDir::homePath());

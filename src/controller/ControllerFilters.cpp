@@ -18,7 +18,9 @@ namespace {
 // the placeholder of a section without matches (-2).
 PiecesPtr dummyRow(const QString &text, qint32 kind)
 {
-    PiecesPtr row = Pieces::initWithPDF(text, text, 0, 0, nullptr, true, 0, QString(), QStringList(), nullptr);
+    // No file: its note is not looked for (its text is no path).
+    const notefile::ReadResult noNote;
+    PiecesPtr row = Pieces::initWithPDF(text, text, 0, 0, nullptr, true, 0, QString(), QStringList(), nullptr, &noNote);
     row->pieceDet->indexInTEMP0 = kind;
     return row;
 }

@@ -1,6 +1,7 @@
 #include "library/FolderWalk.h"
 
 #include "library/TextCodec.h"
+#include "platform/MainThreadFiles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -140,6 +141,7 @@ QString message(const Result &scan)
 
 Result walk(const QString &folder, int cap)
 {
+    const platform::MainThreadFileCall noted("folder walk", folder);
     Walker w{cap, {}};
     QByteArray root = QFile::encodeName(folder);
     while (root.size() > 1 && root.endsWith('/'))
@@ -153,6 +155,7 @@ Result walk(const QString &folder, int cap)
 
 bool usable(const QString &folder)
 {
+    const platform::MainThreadFileCall noted("look", folder);
     if (folder.isEmpty())
         return false;
     const QFileInfo info(folder);

@@ -1,5 +1,6 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/MainThreadFiles.h"
 #include "platform/RegularFile.h"
 
 #include <QCryptographicHash>
@@ -202,6 +203,7 @@ AtomicFile::~AtomicFile()
 
 bool AtomicFile::open()
 {
+    const MainThreadFileCall noted("write", file_.fileName());
     if (!file_.open(QIODevice::WriteOnly))
         return fail(file_.errorString());
     return true;
@@ -270,6 +272,7 @@ bool AtomicFile::fail(const QString &why)
 
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
 {
+    const MainThreadFileCall noted("write", path);
     struct stat there {};
     if (::stat(QFile::encodeName(path).constData(), &there) == 0 && S_ISREG(there.st_mode) && there.st_nlink > 1)
         return writeThrough(path, bytes, qint64(there.st_size), error);
@@ -285,6 +288,7 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
 
 bool restoreStoppedWriteThrough(const QString &path, const std::atomic_bool *stopped)
 {
+    const MainThreadFileCall noted("write", path);
     const auto stop = [stopped] { return stopped && *stopped; };
     const std::lock_guard lock(writeThroughMutex());
     const QString kept = keptPath(path);

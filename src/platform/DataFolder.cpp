@@ -1,6 +1,7 @@
 #include "platform/DataFolder.h"
 
 #include <QDir>
+#include <QStringList>
 #include <QStandardPaths>
 
 namespace platform {
@@ -11,6 +12,30 @@ QString dataFolder()
     if (!chosen.isEmpty())
         return chosen;
     return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).filePath(QStringLiteral("tolvane"));
+}
+
+QString configFolder()
+{
+    QString dir = qEnvironmentVariable("TOLVANE_CONFIG_DIR");
+    if (dir.isEmpty()) {
+        QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+        if (base.isEmpty())
+            base = QDir::homePath() + QStringLiteral("/.config");
+        dir = base + QStringLiteral("/tolvane");
+    }
+    return dir;
+}
+
+QStringList ownFolders()
+{
+    QStringList out{dataFolder(), configFolder()};
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (!cache.isEmpty())
+        out << QDir(cache).filePath(QStringLiteral("tolvane"));
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty())
+        out << QDir(runtime).filePath(QStringLiteral("tolvane"));
+    return out;
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/RegularFile.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/MainThreadFiles.h"
 
 #include <QFile>
 #include <algorithm>
@@ -23,6 +24,7 @@ RegularFile RegularFile::failed(FileStatus status, int err)
 
 RegularFile RegularFile::open(const QString &path)
 {
+    const MainThreadFileCall noted("read", path);
     const QByteArray name = QFile::encodeName(path);
     if (name.isEmpty())
         return failed(FileStatus::Missing, ENOENT);
@@ -125,6 +127,7 @@ FileBytes readRegularFile(const QString &path, qint64 maxBytes, const std::funct
 
 FileBytes readSettledFile(const QString &path, qint64 maxBytes, const std::atomic_bool *stopped)
 {
+    const MainThreadFileCall noted("read", path);
     const auto stop = [stopped] { return stopped && *stopped; };
     const FileBytes none{FileStatus::Unreadable, {}, QStringLiteral("stopped")};
     struct stat st {};
@@ -146,6 +149,7 @@ std::optional<qint64> regularFileSize(const QString &path)
 
 std::optional<FileStamp> regularFileStamp(const QString &path)
 {
+    const MainThreadFileCall noted("look", path);
     const QByteArray name = QFile::encodeName(path);
     struct stat st {};
     if (name.isEmpty() || ::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))

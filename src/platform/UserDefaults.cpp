@@ -1,6 +1,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
+#include "platform/DataFolder.h"
 #include "platform/KeptAtQuit.h"
 #include "platform/UserDefaultsCodec.h"
 
@@ -148,14 +149,7 @@ UserDefaults &UserDefaults::standard()
 
 QString UserDefaults::defaultDatabasePath()
 {
-    QString dir = qEnvironmentVariable("TOLVANE_CONFIG_DIR");
-    if (dir.isEmpty()) {
-        QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-        if (base.isEmpty())
-            base = QDir::homePath() + QStringLiteral("/.config");
-        dir = base + QStringLiteral("/tolvane");
-    }
-    return dir + QStringLiteral("/defaults.sqlite");
+    return configFolder() + QStringLiteral("/defaults.sqlite");
 }
 
 bool UserDefaults::openStandard(const QString &databasePath)

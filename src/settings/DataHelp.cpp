@@ -3,6 +3,7 @@
 #include "library/Data.h"
 #include "platform/AtomicFile.h"
 #include "platform/Dialogs.h"
+#include "platform/MainThreadFiles.h"
 #include "platform/ModalRun.h"
 #include "settings/HelpPages.h"
 
@@ -104,6 +105,7 @@ void DataHelp::actionPreview()
             return;
     }
     QFile source(shown_);
+    const platform::MainThreadFileScope allow("a file chosen in a dialog");
     QString error;
     if (!source.open(QIODevice::ReadOnly))
         error = source.errorString();

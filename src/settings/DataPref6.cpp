@@ -301,7 +301,16 @@ PiecesPtr DataPref6::keywordRow(const QString &word)
 PiecesPtr DataPref6::setlistRow(const QString &line) const
 {
     const QString path = Data::dirX() + QLatin1Char('/') + line;
-    return Pieces::initWithPDF(path, line, -1, 0, nullptr, true, 0, QString(), {}, nullptr);
+    // The library's record, else the line's name alone (kind 0: no song header is
+    // read either): the window never waits on the folder.
+    PiecesPtr known;
+    for (const PiecesPtr &song : tabSongs(0))
+        if (song->pieceDet->fichier == path) {
+            known = song;
+            break;
+        }
+    const notefile::ReadResult noNote;
+    return Pieces::initWithPDF(path, line, 0, 0, nullptr, true, 0, QString(), {}, known, &noNote);
 }
 
 void DataPref6::ajusterSelonTabType()

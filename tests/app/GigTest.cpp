@@ -427,6 +427,7 @@ void PrintTo(const HeldSong &row, std::ostream *os)
 
 class HeldSongFile : public GigFixture, public ::testing::WithParamInterface<HeldSong> {
 protected:
+    const testsupport::MainThreadFilesFail guard; // no file of the library is asked for on the main thread
     // What the Tolvane window's panes on screen say (each text once).
     static QStringList said(WindowPDFx *w)
     {

@@ -133,7 +133,10 @@ struct HeldShare {
     bool answers = false;       // the share answers before the quit
 };
 
-class ControllerHeldShare : public ControllerFolders, public ::testing::WithParamInterface<HeldShare> {};
+class ControllerHeldShare : public ControllerFolders, public ::testing::WithParamInterface<HeldShare> {
+protected:
+    const testsupport::MainThreadFilesFail guard; // no file of the library is asked for on the main thread
+};
 
 // Before, the key read the whole folder on the main thread and the keys froze
 // with the share; the menu item and the start did so still (the start looked

@@ -1,11 +1,16 @@
+#include "platform/AtomicFile.h"
 #include "platform/PdfProcess.h"
 #include "platform/RegularFile.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
+#include <functional>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using platform::FileBytes;
@@ -64,4 +69,41 @@ TEST(RegularFile, OnlyRegularFilesAreReadAndNeverPastTheLimit)
         }
         EXPECT_EQ(kept, pdf.ok() ? row.bytes : QByteArray());
     }
+}
+
+// Before, nothing told a file call made on the main thread: each round found one more by hand.
+TEST(RegularFile, AFileCallOnTheMainThreadOutsideTheProgramsFoldersFailsTheTest)
+{
+    QTemporaryDir library, data, config;
+    qputenv("TOLVANE_DATA_DIR", QFile::encodeName(data.path()));
+    qputenv("TOLVANE_CONFIG_DIR", QFile::encodeName(config.path()));
+    const QString song = library.filePath(QStringLiteral("Song.cho"));
+    ASSERT_TRUE(platform::writeFileAtomically(song, "{title:Song}\n"));
+    const testsupport::MainThreadFilesFail guard;
+    const struct {
+        const char *name;
+        std::function<void()> call;
+        bool fails;
+    } rows[] = {
+        {"read", [&] { readRegularFile(song, 100); }, true},
+        {"settled read", [&] { platform::readSettledFile(song, 100); }, true}, // once, not at each call within
+        {"look", [&] { platform::regularFileSize(song); }, true},
+        {"write", [&] { platform::writeFileAtomically(song, "{title:Song}\n"); }, true},
+        {"data folder", [&] { platform::writeFileAtomically(data.filePath(QStringLiteral("a.txt")), "a"); }, false},
+        {"config folder", [&] { platform::regularFileStamp(config.filePath(QStringLiteral("defaults.sqlite"))); }, false},
+        {"in a scope", [&] {
+             const platform::MainThreadFileScope allow("a file chosen in a dialog");
+             readRegularFile(song, 100);
+         }, false},
+        {"other thread", [&] { std::thread([&] { readRegularFile(song, 100); }).join(); }, false},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.fails)
+            EXPECT_NONFATAL_FAILURE(row.call(), song.toStdString());
+        else
+            row.call();
+    }
+    qunsetenv("TOLVANE_DATA_DIR");
+    qunsetenv("TOLVANE_CONFIG_DIR");
 }

@@ -39,6 +39,7 @@ protected:
         song(QStringLiteral("Charlie.chopro"), QStringLiteral("Charlie"), QStringLiteral("rock live"));
         song(QStringLiteral("Delta.chopro"), QStringLiteral("Delta"), QString());
         song(QStringLiteral("Echo.chopro"), QStringLiteral("Echo"), QString());
+        const platform::MainThreadFileScope setUp("the test's library, read before the windows");
         Data::chargerFichiers(dir.path(), true);
         Data::tags() = {QStringLiteral("rock"), QStringLiteral("live")};
         platform::NotificationCenter::defaultCenter().addObserver(

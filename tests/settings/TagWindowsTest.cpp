@@ -63,7 +63,11 @@ protected:
             testsupport::writeFile(notefile::notePathForSong(path), note.toUtf8());
         return path;
     }
-    void load() { Data::chargerFichiers(library, true); }
+    void load()
+    {
+        const platform::MainThreadFileScope setUp("the test's library, read before the windows");
+        Data::chargerFichiers(library, true);
+    }
     static QString noteOf(const QString &songPath)
     {
         QFile f(notefile::notePathForSong(songPath));

@@ -40,6 +40,7 @@ protected:
         misty = testsupport::writePdf(QDir(songs).filePath(QStringLiteral("Misty.pdf")), 1);
         Data::initListePieces();
         Data::chargerTabsForDirNo(0, true);
+        const platform::MainThreadFileScope setUp("the test's library, read before the windows");
         Data::chargerFichiers(songs, true);
         Data::setSongNoG(1);
         Data::chargerWinIDs();
@@ -175,6 +176,7 @@ TEST_F(VersionsAndHelp, TheChooserAnswersAtOnceAndTakesTheVersionsAsTheShareAnsw
 
 TEST_F(VersionsAndHelp, EveryHelpDocumentOpensWithItsHeading)
 {
+    const platform::MainThreadFileScope direct("the help folder made in the test's folder");
     const QString folder = controller::ensureHelpDocuments(dir.filePath(QStringLiteral("help")));
     DataHelp help;
     help.setDocumentFolder(folder);
@@ -203,7 +205,10 @@ TEST_F(VersionsAndHelp, EveryHelpDocumentOpensWithItsHeading)
 
 TEST_F(VersionsAndHelp, SavingACopyOfAHelpPage)
 {
-    const QString folder = controller::ensureHelpDocuments(dir.filePath(QStringLiteral("help")));
+    const QString folder = [&] {
+        const platform::MainThreadFileScope direct("the help folder made in the test's folder");
+        return controller::ensureHelpDocuments(dir.filePath(QStringLiteral("help")));
+    }();
     DataHelp help;
     help.setDocumentFolder(folder);
     help.showDataHelp(9, false);
@@ -235,6 +240,7 @@ TEST_F(VersionsAndHelp, SavingACopyOfAHelpPage)
 
 TEST_F(VersionsAndHelp, TheHelpFolderListsFifteenDocumentsAndTheSample)
 {
+    const platform::MainThreadFileScope direct("the help folder made in the test's folder");
     const QString folder = dir.filePath(QStringLiteral("Help Tolvane"));
     // A manual copied there under the program's former name is replaced, not kept beside the new one.
     for (const QString &former : helppages::formerFileNames())

@@ -45,6 +45,30 @@ struct Ceiling::Watch {
     bool done = false;
 };
 
+MainThreadFilesFail::MainThreadFilesFail()
+    : outer_(platform::setNotedFileCallHandler([](const platform::NotedFileCall &noted) {
+          ADD_FAILURE() << "A file " << noted.call.toStdString() << " on the main thread, outside the program's own folders: \""
+                        << noted.path.toStdString() << "\"\nfrom\n" << noted.stack.toStdString();
+      }))
+{
+}
+
+MainThreadFilesFail::~MainThreadFilesFail()
+{
+    platform::setNotedFileCallHandler(std::move(outer_));
+}
+
+bool guardEveryTest()
+{
+    struct Guard : ::testing::Environment {
+        void SetUp() override { fail = std::make_unique<MainThreadFilesFail>(); }
+        void TearDown() override { fail.reset(); }
+        std::unique_ptr<MainThreadFilesFail> fail;
+    };
+    static const bool once = (::testing::AddGlobalTestEnvironment(new Guard), true);
+    return once;
+}
+
 Ceiling::Ceiling(double seconds) : watch_(std::make_shared<Watch>())
 {
     const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();

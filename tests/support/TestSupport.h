@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/MainThreadFiles.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QList>
@@ -82,6 +84,21 @@ private:
     struct Watch;
     std::shared_ptr<Watch> watch_;
 };
+
+// Fails the test, with the path and the stack, at each file call the
+// platform notes on the main thread while this lives.
+class MainThreadFilesFail {
+public:
+    MainThreadFilesFail();
+    ~MainThreadFilesFail();
+
+private:
+    platform::NotedFileCallHandler outer_;
+};
+// The same for every test of the executable: a suite guarded whole says so
+// at load (tests/windows/GuardedSuite.cpp), and
+// TOLVANE_TEST_GUARD_ALL=1 lists what any other suite would find.
+bool guardEveryTest();
 
 // A temporary folder that may hold names that are not valid UTF-8 (a FAT
 // stick's Latin-1 names): QDir cannot name those, so this one goes by bytes.

@@ -2,6 +2,7 @@
 // with the bundled fonts and an in-memory user-defaults store.
 #include "app/Headless.h"
 #include "library/Data.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +20,8 @@ int main(int argc, char **argv)
             qputenv(name, QFile::encodeName(folders.filePath(QString::fromLatin1(name))));
     const std::unique_ptr<QApplication> app = makeHeadlessApplication(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    if (qEnvironmentVariableIsSet("TOLVANE_TEST_GUARD_ALL"))
+        testsupport::guardEveryTest();
     const int result = RUN_ALL_TESTS();
     Data::releaseAudioObjects();
     return result;

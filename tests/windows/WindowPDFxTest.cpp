@@ -764,7 +764,7 @@ TEST_F(TolvaneWindowTest, ChordProZoomBandShowsEachHalfOfTheWholePage)
 
     // The whole first page, drawn on its own.
     ChordPro doc(QRectF(QPointF(), QSizeF(w->pageArea().size())), w.get(), true);
-    doc.chargerFichier(path);
+    doc.chargerFichier(path, platform::FileBytes{platform::FileStatus::Ok, text.toUtf8(), {}});
     chordpro::PageRequest request;
     request.pageNo = 1;
     request.modeAffichage = 1;

@@ -7,6 +7,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/MainThreadFiles.h"
 #include "windows/PopupJauge.h"
 #include "windows/WindowPDFxSuper.h"
 
@@ -162,6 +163,7 @@ void ChordLibrary::exportChordstoDir(const QString &folder)
     showFirstRow();
     const QString path = QDir(folder).filePath(chordlibrary::exportFileName(instrument_));
     QString why;
+    const platform::MainThreadFileScope allow("a folder chosen in a dialog");
     if (!platform::writeFileAtomically(path, libraryText().toUtf8(), &why))
         Data::msg(QStringLiteral("The chord file \"%1\" could not be written: %2").arg(path, why));
 }
