@@ -26,9 +26,9 @@ QString configFolder()
     return dir;
 }
 
-QStringList ownFolders()
+QStringList spareFolders()
 {
-    QStringList out{dataFolder(), configFolder()};
+    QStringList out;
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
     if (!cache.isEmpty())
         out << QDir(cache).filePath(QStringLiteral("tolvane"));
@@ -37,5 +37,7 @@ QStringList ownFolders()
         out << QDir(runtime).filePath(QStringLiteral("tolvane"));
     return out;
 }
+
+QStringList ownFolders() { return QStringList{dataFolder(), configFolder()} + spareFolders(); }
 
 } // namespace platform

@@ -13,9 +13,12 @@ QString dataFolder();
 // else $XDG_CONFIG_HOME/tolvane (~/.config/tolvane). Not created here.
 QString configFolder();
 
-// Every folder of the program's own: the two above, and the tolvane folders
-// of the cache and the runtime folder, where what a quit could not write is
-// kept when the data folder refuses it.
+// The tolvane folders of the cache and of the runtime folder, where what a
+// quit could not write is kept when the data folder refuses it.
+QStringList spareFolders();
+
+// Every folder of the program's own: the data and config folders and the
+// spare ones.
 QStringList ownFolders();
 
 } // namespace platform

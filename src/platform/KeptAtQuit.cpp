@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
-#include <QStandardPaths>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -24,13 +23,7 @@ const QString kKeptLabel = QStringLiteral("edit not saved");
 
 QStringList bases()
 {
-    QStringList out{dataFolder()};
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    if (!cache.isEmpty())
-        out << QDir(cache).filePath(QStringLiteral("tolvane"));
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty())
-        out << QDir(runtime).filePath(QStringLiteral("tolvane"));
+    QStringList out = QStringList{dataFolder()} + spareFolders();
     out.removeDuplicates();
     return out;
 }
