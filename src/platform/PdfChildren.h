@@ -42,8 +42,10 @@ struct Started {
 };
 
 // A child under this ceiling: the spare when there is one, else started now.
-// Either way the next spare is started, once keepSpare has been called.
+// Either way the next spare is started, once keepSpare has been called: when
+// spareWanted says so (the child taken has answered its first page), else a second later.
 Started take(const QByteArray &program, qint64 ceiling);
+void spareWanted();
 // A child a reader is through with, idle and holding no document: the spare
 // from now on when one is kept (its library, fonts and caches warm, it
 // renders a first page sooner than a fresh one), else ended.

@@ -10,9 +10,11 @@
 #include <QFileInfo>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/mman.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -47,17 +49,42 @@ int memoryFile(const char *name)
     return ::memfd_create(name, MFD_CLOEXEC | MFD_ALLOW_SEALING);
 }
 
-// A page image in memory a child filled; unmapped with the last copy.
-struct PageMemory {
-    void *at;
-    size_t size;
-    static void release(void *info)
-    {
-        auto *page = static_cast<PageMemory *>(info);
-        ::munmap(page->at, page->size);
-        delete page;
+// A regular file of at most maxBytes copied by the kernel, from the file's
+// pages straight into the memory file; nothing when the kernel cannot copy
+// between the two (nothing was copied then).
+std::optional<FileBytes> copyRegularFile(const QString &path, qint64 maxBytes, int to, const std::function<void()> &answered)
+{
+    const RegularFile source = RegularFile::open(path);
+    FileBytes r;
+    r.status = source.status();
+    r.error = source.error();
+    if (!source.ok())
+        return r;
+    // A block at a time, each an answer: a long copy from a slow share is not a silent folder.
+    constexpr qint64 kBlock = 1 << 20;
+    const qint64 limit = std::max<qint64>(0, maxBytes);
+    qint64 total = 0;
+    while (total <= limit) {
+        const ssize_t n = ::sendfile(to, source.descriptor(), nullptr, size_t(std::min(kBlock, limit + 1 - total)));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && total == 0 && (errno == EINVAL || errno == ENOSYS))
+            return std::nullopt;
+        if (n < 0) {
+            r.status = FileStatus::Unreadable;
+            r.error = lastError(errno);
+            return r;
+        }
+        if (n == 0)
+            break;
+        total += n;
+        if (answered)
+            answered();
     }
-};
+    if (total > limit)
+        r.status = FileStatus::TooLarge;
+    return r;
+}
 
 } // namespace
 
@@ -85,10 +112,16 @@ PdfBytes PdfBytes::readFile(const QString &path, qint64 maxBytes, FileBytes &fil
         file.error = lastError(errno);
         return PdfBytes();
     }
-    file = readRegularFile(path, maxBytes, answered, [&made](const char *data, qint64 size) {
-        made->size += size;
-        return writeWholeAt(made->fd, data, size, made->size - size);
-    });
+    if (std::optional<FileBytes> copied = copyRegularFile(path, maxBytes, made->fd, answered)) {
+        file = std::move(*copied);
+        made->size = ::lseek(made->fd, 0, SEEK_END);
+    } else {
+        // A kernel that cannot copy between these files: through the program's memory.
+        file = readRegularFile(path, maxBytes, answered, [&made](const char *data, qint64 size) {
+            made->size += size;
+            return writeWholeAt(made->fd, data, size, made->size - size);
+        });
+    }
     if (file.ok() && !made->seal()) {
         file.status = FileStatus::Unreadable;
         file.error = lastError(errno);
@@ -127,6 +160,44 @@ int PdfBytes::descriptor() const
 // ---- PdfProcess
 
 PdfProcess::PdfProcess(std::function<bool()> stopped) : stopped_(std::move(stopped)) {}
+
+// The memory pages are drawn into: made once per reader, mapped once on both
+// sides and drawn into again for each page (a fresh file per page cost its
+// clearing and mapping, more than the page's copy). The child may write there
+// at any time, so the program only reads it, and each page is copied out.
+struct PdfProcess::PageBuffer {
+    int fd = -1;
+    void *at = MAP_FAILED;
+    qint64 size = 0;
+    ~PageBuffer()
+    {
+        if (at != MAP_FAILED)
+            ::munmap(at, size_t(size));
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+bool PdfProcess::pageBuffer(qint64 bytes)
+{
+    // Kept while the pages fit, unless far larger than they are now (a print's, then the screen's).
+    if (buffer_ && bytes <= buffer_->size && bytes > buffer_->size / 4)
+        return true;
+    buffer_.reset();
+    constexpr qint64 kStep = 1 << 20;
+    auto made = std::make_unique<PageBuffer>();
+    made->size = (bytes + kStep - 1) / kStep * kStep;
+    made->fd = memoryFile("tolvane-page");
+    // No file the child could shrink under the program's mapping.
+    if (made->fd < 0 || ::ftruncate(made->fd, made->size) != 0
+        || ::fcntl(made->fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) != 0)
+        return false;
+    made->at = ::mmap(nullptr, size_t(made->size), PROT_READ, MAP_SHARED | MAP_POPULATE, made->fd, 0);
+    if (made->at == MAP_FAILED)
+        return false;
+    buffer_ = std::move(made);
+    return true;
+}
 
 PdfProcess::~PdfProcess()
 {
@@ -195,6 +266,7 @@ bool PdfProcess::start()
             return false;
         }
         child_ = std::move(started.child);
+        spareOwed_ = true;
         socket_ = child_->socket;
         pid_ = child_->pid;
         halt_ = Halt::None;
@@ -504,14 +576,10 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
         return r;
     }
     const qint64 deadline = nowMs() + timeoutMs;
-    // Exactly the page's pixels, and no file the child could shrink under the program's mapping.
-    const int memory = memoryFile("tolvane-page");
-    if (memory < 0 || ::ftruncate(memory, bytes) != 0
-        || ::fcntl(memory, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) != 0) {
+    if (!pageBuffer(bytes)) {
         if (!stopped_())
             TLOG(QStringLiteral("PdfProcess: no memory for a page: %1").arg(lastError(errno)));
-        if (memory >= 0)
-            ::close(memory);
+        buffer_.reset();
         return r;
     }
     QByteArray request = frame(Render);
@@ -525,44 +593,40 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
     qsizetype at = 0;
     quint8 op = 0;
     qint32 status = 0, w = 0, h = 0, line = 0;
-    const bool answered = send(request, memory, deadline) && receive(reply, kRenderLength, deadline);
+    const bool answered = send(request, buffer_->fd, deadline) && receive(reply, kRenderLength, deadline);
+    if (std::exchange(spareOwed_, false))
+        pdfchild::spareWanted();
     if (!answered || !get(reply, at, op) || op != Render || !get(reply, at, status) || !get(reply, at, w)
         || !get(reply, at, h) || !get(reply, at, line) || at != reply.size()) {
-        ::close(memory);
         if (answered)
             halt_ = Halt::Broken;
         r.outcome = giveUp();
         return r;
     }
     if (status == OutOfMemory) {
-        ::close(memory);
         r.outcome = Outcome::OutOfMemory;
         return r;
     }
     const bool blank = w == 0 && h == 0 && line == 0;
     // Nothing but the size asked for, filled, or none for a page it could not render.
     if (status != Ready || (!blank && (w != size.width() || h != size.height() || line != w * 4))) {
-        ::close(memory);
         halt_ = Halt::Broken;
         r.outcome = giveUp();
         return r;
     }
     r.outcome = Outcome::Done;
-    if (blank) {
-        ::close(memory);
+    if (blank)
         return r;
-    }
-    // Its pages are there: mapped at once rather than at each first touch.
-    void *at0 = ::mmap(nullptr, size_t(bytes), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, memory, 0);
-    ::close(memory);
-    if (at0 == MAP_FAILED) {
+    // Copied out at once into the image's own memory: the page shown is beyond the child's reach.
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull() || image.bytesPerLine() != line) {
         if (!stopped_())
-            TLOG(QStringLiteral("PdfProcess: cannot map a page: %1").arg(lastError(errno)));
+            TLOG(QStringLiteral("PdfProcess: no memory for a page of %1x%2").arg(QString::number(w), QString::number(h)));
         r.outcome = Outcome::GivenUp;
         return r;
     }
-    auto *held = new PageMemory{at0, size_t(bytes)};
-    r.image = QImage(static_cast<uchar *>(at0), w, h, line, QImage::Format_ARGB32_Premultiplied, &PageMemory::release, held);
+    std::memcpy(image.bits(), buffer_->at, size_t(bytes));
+    r.image = std::move(image);
     return r;
 }
 

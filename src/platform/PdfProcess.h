@@ -23,9 +23,9 @@ struct Child;
 class PdfBytes {
 public:
     PdfBytes() = default;
-    // A regular file read whole (readRegularFile's checks and limit) straight
-    // into a new memory file; `file` tells how the read went (its bytes stay
-    // empty), and the answer is null unless file.ok().
+    // A regular file read whole (readRegularFile's checks and limit) into a
+    // new memory file, copied by the kernel where it can; `file` tells how the
+    // read went (its bytes stay empty), and the answer is null unless file.ok().
     static PdfBytes readFile(const QString &path, qint64 maxBytes, FileBytes &file,
                              const std::function<void()> &answered = {});
     // Bytes already in memory (a document written by the program).
@@ -49,9 +49,10 @@ private:
 //
 // The child runs under a memory ceiling (kMemoryCeiling beyond what it uses
 // at its start), and the kernel ends it before the program when memory runs
-// short. Documents reach it as sealed memory files and pages come back in
-// memory the program maps: nothing large travels through the socket, and
-// every answer is bounded by what was asked.
+// short. Documents reach it as sealed memory files and pages come back in a
+// buffer each side maps once, copied out into the program's own memory:
+// nothing large travels through the socket, and every answer is bounded by
+// what was asked.
 //
 // Used from one thread; each call waits for the child's answer at most the
 // time given, and gives up at once when `stopped` says so (looked at every
@@ -137,6 +138,9 @@ private:
     // Waits for the socket to be ready; false when the time is out, the caller stops or the child is gone.
     bool wait(short events, qint64 deadlineMs);
     Sizes sizesUntil(quint32 id, int first, int count, qint64 deadlineMs);
+    struct PageBuffer;
+    // A buffer that holds a page of this many bytes; false with errno set when none can be made.
+    bool pageBuffer(qint64 bytes);
 
     std::function<bool()> stopped_;
     std::function<bool()> interrupted_;
@@ -145,6 +149,8 @@ private:
     int pid_ = -1;
     Halt halt_ = Halt::None;
     QHash<quint32, int> loaded_; // the page counts of the documents the child holds
+    std::unique_ptr<PageBuffer> buffer_;
+    bool spareOwed_ = false; // the next spare waits for this child's first page
 };
 
 // The child's side: answers the requests on the socket it was started with
