@@ -132,7 +132,8 @@ void WindowPDFx::refreshPiece()
     // Strips pushed before this window read the song before; they read it now.
     for (WindowPDFxSuper *strip : windowlist::chordStripsOf(this))
         strip->refreshInfo();
-    QSet<QString> keep{curPath_, nextPath_, prevPath_, pathOf(pieceCour()), pathOf(pieceNext()), pathOf(piecePrev())};
+    QSet<QString> keep{curPath_,           nextPath_,           prevPath_,           afterPath_,
+                       pathOf(pieceCour()), pathOf(pieceNext()), pathOf(piecePrev()), pathOf(pieceAfterNext())};
     for (const auto &[song, shown] : recentPaths_)
         keep << song << shown;
     renderer_->keepOnly(keep);
@@ -180,6 +181,9 @@ bool WindowPDFx::takeSongFiles()
     const std::optional<QString> prev =
         piecePrev() && piecePrev() != pieceCour() ? fileOf(piecePrev(), true) : QString();
     prevPath_ = prev.value_or(QString());
+    const std::optional<QString> after =
+        pieceAfterNext() && pieceAfterNext() != pieceCour() ? fileOf(pieceAfterNext(), true) : QString();
+    afterPath_ = after.value_or(QString());
     updateNextSong();
     return textCame;
 }
