@@ -18,6 +18,7 @@ struct Child {
     bool greeted = false; // it said hello: a child given back has said it to an earlier reader
     qint64 startKb = 0;  // its peak memory when it said hello
     qint64 endedKb = -1; // and when a fatal signal ended it, as it said then
+    std::shared_ptr<void> pages; // the page buffer it has mapped, given back with it
 
     ~Child();
     // Reaps it once it has ended, waiting for that when `block`; answers whether it has ended.

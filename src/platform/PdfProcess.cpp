@@ -8,10 +8,12 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <optional>
 #include <fcntl.h>
+#include <mutex>
+#include <optional>
 #include <poll.h>
 #include <sys/mman.h>
 #include <sys/sendfile.h>
@@ -164,7 +166,8 @@ PdfProcess::PdfProcess(std::function<bool()> stopped) : stopped_(std::move(stopp
 // The memory pages are drawn into: made once per reader, mapped once on both
 // sides and drawn into again for each page (a fresh file per page cost its
 // clearing and mapping, more than the page's copy). The child may write there
-// at any time, so the program only reads it, and each page is copied out.
+// at any time, so the program only reads it, and each page is copied out; it
+// goes with the child given back, and is never passed to another one alive.
 struct PdfProcess::PageBuffer {
     int fd = -1;
     void *at = MAP_FAILED;
@@ -178,14 +181,35 @@ struct PdfProcess::PageBuffer {
     }
 };
 
+namespace {
+
+// Buffers whose children have all ended (a window closed): the next reader's
+// first page is drawn into memory already cleared and mapped.
+std::mutex unusedMutex;
+std::vector<std::shared_ptr<void>> unused;
+constexpr size_t kUnusedKept = 2;
+
+} // namespace
+
 bool PdfProcess::pageBuffer(qint64 bytes)
 {
     // Kept while the pages fit, unless far larger than they are now (a print's, then the screen's).
-    if (buffer_ && bytes <= buffer_->size && bytes > buffer_->size / 4)
+    auto fits = [bytes](const PageBuffer &b) { return bytes <= b.size && bytes > b.size / 4; };
+    if (buffer_ && fits(*buffer_))
         return true;
     buffer_.reset();
+    {
+        const std::lock_guard lock(unusedMutex);
+        const auto it = std::find_if(unused.begin(), unused.end(),
+                                     [&fits](const std::shared_ptr<void> &b) { return fits(*static_cast<PageBuffer *>(b.get())); });
+        if (it != unused.end()) {
+            buffer_ = std::static_pointer_cast<PageBuffer>(*it);
+            unused.erase(it);
+            return true;
+        }
+    }
     constexpr qint64 kStep = 1 << 20;
-    auto made = std::make_unique<PageBuffer>();
+    auto made = std::make_shared<PageBuffer>();
     made->size = (bytes + kStep - 1) / kStep * kStep;
     made->fd = memoryFile("tolvane-page");
     // No file the child could shrink under the program's mapping.
@@ -208,11 +232,18 @@ PdfProcess::~PdfProcess()
         if (std::shared_ptr<pdfchild::Child> child = std::exchange(child_, nullptr)) {
             socket_ = -1;
             pid_ = -1;
+            child->pages = std::move(buffer_);
             pdfchild::giveBack(std::move(child));
             return;
         }
     }
     end();
+    // No process maps it any more.
+    if (buffer_) {
+        const std::lock_guard lock(unusedMutex);
+        unused.insert(unused.begin(), std::move(buffer_));
+        unused.resize(std::min(unused.size(), kUnusedKept));
+    }
 }
 
 void PdfProcess::setInterrupt(std::function<bool()> interrupted)
@@ -267,6 +298,9 @@ bool PdfProcess::start()
         }
         child_ = std::move(started.child);
         spareOwed_ = true;
+        // The last child of this reader has ended: either buffer is this one's alone.
+        if (child_->pages)
+            buffer_ = std::static_pointer_cast<PageBuffer>(std::exchange(child_->pages, nullptr));
         socket_ = child_->socket;
         pid_ = child_->pid;
         halt_ = Halt::None;
@@ -594,8 +628,6 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
     quint8 op = 0;
     qint32 status = 0, w = 0, h = 0, line = 0;
     const bool answered = send(request, buffer_->fd, deadline) && receive(reply, kRenderLength, deadline);
-    if (std::exchange(spareOwed_, false))
-        pdfchild::spareWanted();
     if (!answered || !get(reply, at, op) || op != Render || !get(reply, at, status) || !get(reply, at, w)
         || !get(reply, at, h) || !get(reply, at, line) || at != reply.size()) {
         if (answered)
@@ -615,8 +647,11 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
         return r;
     }
     r.outcome = Outcome::Done;
-    if (blank)
+    if (blank) {
+        if (std::exchange(spareOwed_, false))
+            pdfchild::spareWanted();
         return r;
+    }
     // Copied out at once into the image's own memory: the page shown is beyond the child's reach.
     QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull() || image.bytesPerLine() != line) {
@@ -627,6 +662,8 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
     }
     std::memcpy(image.bits(), buffer_->at, size_t(bytes));
     r.image = std::move(image);
+    if (std::exchange(spareOwed_, false))
+        pdfchild::spareWanted();
     return r;
 }
 

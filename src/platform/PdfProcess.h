@@ -149,7 +149,7 @@ private:
     int pid_ = -1;
     Halt halt_ = Halt::None;
     QHash<quint32, int> loaded_; // the page counts of the documents the child holds
-    std::unique_ptr<PageBuffer> buffer_;
+    std::shared_ptr<PageBuffer> buffer_; // mapped by this reader's child alone, if by any
     bool spareOwed_ = false; // the next spare waits for this child's first page
 };
 

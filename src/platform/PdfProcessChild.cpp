@@ -193,10 +193,6 @@ void limitMemory(qint64 ceiling)
         limit.rlim_cur = limit.rlim_max = rlim_t(dataKb * 1024 + ceiling);
         ::setrlimit(RLIMIT_DATA, &limit);
     }
-    // A page image freed goes back to the heap for the next, rather than to
-    // the kernel, which would clear every page of it again at the next render.
-    ::mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-    ::mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
     // When memory runs short the kernel ends a reader before the program.
     const int adj = ::open("/proc/self/oom_score_adj", O_WRONLY | O_CLOEXEC);
     if (adj >= 0) {
@@ -217,7 +213,8 @@ void putSizes(QByteArray &out, const QPdfDocument &pdf, int first, int count)
 using Docs = std::map<quint32, std::unique_ptr<Doc>>;
 
 // The program's page buffer, mapped at its first page and drawn into again
-// for the next ones; a new one (another size) takes its place.
+// for the next ones, also for the next reader the child is given back to; a
+// new one (another size) takes its place.
 struct PageTarget {
     dev_t device = 0;
     ino_t inode = 0;
@@ -280,7 +277,7 @@ QByteArray render(const Docs &docs, std::unique_ptr<PageTarget> &target, quint32
     if (given && it != docs.end() && !mapped()) {
         target.reset();
         auto made = std::make_unique<PageTarget>();
-        if (made->memory.map(fd, PROT_READ | PROT_WRITE)) {
+        if (made->memory.map(fd, PROT_READ | PROT_WRITE, MAP_POPULATE)) {
             made->device = st.st_dev;
             made->inode = st.st_ino;
             target = std::move(made);
@@ -376,6 +373,11 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (parentPid > 0 && ::getppid() != parentPid)
         return 1;
+    // A page image freed goes back to the heap for the next, rather than to
+    // the kernel, which would clear every page of it again at the next render:
+    // the warm-up's too, so that the first page finds its memory cleared already.
+    ::mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    ::mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
     // Ready before its ceiling is measured: what the library keeps for good is part of the start.
     warmUp();
     limitMemory(memoryCeiling);
@@ -395,9 +397,6 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
             return 1;
         if (op == Close) {
             docs.erase(id);
-            // A child given back holds nothing of its last reader's.
-            if (docs.empty())
-                target.reset();
             continue;
         }
         QByteArray out;
