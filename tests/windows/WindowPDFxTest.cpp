@@ -515,10 +515,10 @@ TEST(PageRendererSizes, APageWaitsForOneStepOfItsDocumentsSizesAtMost)
     });
     renderer.documentInfo(path);
     ASSERT_TRUE(testsupport::waitFor([&] { return came.contains(2); }));
-    constexpr int step = PageRenderWorker::kSizesPerStep;
-    EXPECT_LE(came[1] - asked[1], step);
-    EXPECT_LE(came[2] - asked[2], step);
-    EXPECT_TRUE(testsupport::waitFor([&] { return known() == 2 + step; })) << known();
+    // One small step at most, and the sizes near the pages drawn only.
+    EXPECT_LE(came[1] - asked[1], 32);
+    EXPECT_LE(came[2] - asked[2], 32);
+    EXPECT_TRUE(testsupport::waitFor([&] { return known() == 2 + PageRenderWorker::kSizesPerStep; })) << known();
 }
 
 // Before, a window going away (closed, or at a quit) waited on its renderer's
