@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <poll.h>
@@ -19,6 +20,7 @@
 #include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 namespace platform {
 
@@ -182,6 +184,66 @@ struct PdfProcess::PageBuffer {
 };
 
 namespace {
+
+// The memory of page images let go of, kept for the next pages: memory fresh
+// from the kernel is cleared page by page at first touch, which cost several
+// times the copy into it.
+struct ImageMemory {
+    void *at = nullptr;
+    size_t size = 0;
+};
+struct ImagePool {
+    std::mutex mutex;
+    std::vector<ImageMemory> kept;
+};
+constexpr size_t kImagesKept = 4;
+
+// Never destroyed: an image may go after the statics.
+ImagePool &imagePool()
+{
+    static ImagePool *const pool = new ImagePool;
+    return *pool;
+}
+
+void releaseImage(void *info)
+{
+    const std::unique_ptr<ImageMemory> memory(static_cast<ImageMemory *>(info));
+    ImagePool &pool = imagePool();
+    {
+        const std::lock_guard lock(pool.mutex);
+        if (pool.kept.size() < kImagesKept) {
+            pool.kept.push_back(*memory);
+            return;
+        }
+    }
+    ::munmap(memory->at, memory->size);
+}
+
+// An image of these pixels in memory of its own, or a null one.
+QImage pageImage(int w, int h)
+{
+    const size_t bytes = size_t(w) * size_t(h) * 4;
+    auto memory = std::make_unique<ImageMemory>();
+    {
+        ImagePool &pool = imagePool();
+        const std::lock_guard lock(pool.mutex);
+        const auto it = std::find_if(pool.kept.begin(), pool.kept.end(),
+                                     [bytes](const ImageMemory &m) { return m.size >= bytes && m.size / 2 < bytes; });
+        if (it != pool.kept.end()) {
+            *memory = *it;
+            pool.kept.erase(it);
+        }
+    }
+    if (!memory->at) {
+        constexpr size_t kStep = 1 << 20;
+        memory->size = (bytes + kStep - 1) / kStep * kStep;
+        memory->at = ::mmap(nullptr, memory->size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (memory->at == MAP_FAILED)
+            return QImage();
+    }
+    auto *at = static_cast<uchar *>(memory->at);
+    return QImage(at, w, h, w * 4, QImage::Format_ARGB32_Premultiplied, &releaseImage, memory.release());
+}
 
 // Buffers whose children have all ended (a window closed): the next reader's
 // first page is drawn into memory already cleared and mapped.
@@ -653,8 +715,8 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
         return r;
     }
     // Copied out at once into the image's own memory: the page shown is beyond the child's reach.
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull() || image.bytesPerLine() != line) {
+    QImage image = pageImage(w, h);
+    if (image.isNull()) {
         if (!stopped_())
             TLOG(QStringLiteral("PdfProcess: no memory for a page of %1x%2").arg(QString::number(w), QString::number(h)));
         r.outcome = Outcome::GivenUp;
