@@ -160,6 +160,7 @@ void pushSong(WindowPDFx &w, const PiecesList &set, int i)
     const int n = int(set.size());
     const PiecesPtr &prev = set[(i + n - 1) % n];
     w.setPiecePrev(prev);
+    w.setPieceAfterNext(set[(i + 2) % n]);
     w.setPDF(set[i % n], 1, true, false, 0, set[(i + 1) % n], false);
 }
 
