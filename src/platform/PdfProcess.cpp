@@ -36,6 +36,8 @@ constexpr int kSliceMs = 5;
 constexpr int kEndMs = 1000;
 // No page image is larger: a print at its finest fits in a tenth of it.
 constexpr qint64 kMaxPageBytes = 512ll * 1024 * 1024;
+// Page memory is made in steps of this, so that pages of nearly one size share it.
+constexpr qint64 kPageStep = 1 << 20;
 
 qint64 nowMs()
 {
@@ -223,20 +225,21 @@ void releaseImage(void *info)
 QImage pageImage(int w, int h)
 {
     const size_t bytes = size_t(w) * size_t(h) * 4;
+    const auto step = size_t(kPageStep);
     auto memory = std::make_unique<ImageMemory>();
     {
         ImagePool &pool = imagePool();
         const std::lock_guard lock(pool.mutex);
-        const auto it = std::find_if(pool.kept.begin(), pool.kept.end(),
-                                     [bytes](const ImageMemory &m) { return m.size >= bytes && m.size / 2 < bytes; });
+        const auto it = std::find_if(pool.kept.begin(), pool.kept.end(), [bytes, step](const ImageMemory &m) {
+            return m.size >= bytes && (m.size / 2 < bytes || m.size <= step);
+        });
         if (it != pool.kept.end()) {
             *memory = *it;
             pool.kept.erase(it);
         }
     }
     if (!memory->at) {
-        constexpr size_t kStep = 1 << 20;
-        memory->size = (bytes + kStep - 1) / kStep * kStep;
+        memory->size = (bytes + step - 1) / step * step;
         memory->at = ::mmap(nullptr, memory->size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
         if (memory->at == MAP_FAILED)
             return QImage();
@@ -256,7 +259,7 @@ constexpr size_t kUnusedKept = 2;
 bool PdfProcess::pageBuffer(qint64 bytes)
 {
     // Kept while the pages fit, unless far larger than they are now (a print's, then the screen's).
-    auto fits = [bytes](const PageBuffer &b) { return bytes <= b.size && bytes > b.size / 4; };
+    auto fits = [bytes](const PageBuffer &b) { return bytes <= b.size && (bytes > b.size / 4 || b.size <= kPageStep); };
     if (buffer_ && fits(*buffer_))
         return true;
     buffer_.reset();
@@ -270,9 +273,8 @@ bool PdfProcess::pageBuffer(qint64 bytes)
             return true;
         }
     }
-    constexpr qint64 kStep = 1 << 20;
     auto made = std::make_shared<PageBuffer>();
-    made->size = (bytes + kStep - 1) / kStep * kStep;
+    made->size = (bytes + kPageStep - 1) / kPageStep * kPageStep;
     made->fd = memoryFile("tolvane-page");
     // No file the child could shrink under the program's mapping.
     if (made->fd < 0 || ::ftruncate(made->fd, made->size) != 0

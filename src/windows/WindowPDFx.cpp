@@ -181,8 +181,10 @@ bool WindowPDFx::takeSongFiles()
     const std::optional<QString> prev =
         piecePrev() && piecePrev() != pieceCour() ? fileOf(piecePrev(), true) : QString();
     prevPath_ = prev.value_or(QString());
-    const std::optional<QString> after =
-        pieceAfterNext() && pieceAfterNext() != pieceCour() ? fileOf(pieceAfterNext(), true) : QString();
+    // Its version is not looked for: a song two steps away must not hold the renderer at a silent share.
+    const std::optional<QString> after = pieceAfterNext() && pieceAfterNext() != pieceCour()
+                                             ? versionShown(pathOf(pieceAfterNext()), false, true)
+                                             : QString();
     afterPath_ = after.value_or(QString());
     updateNextSong();
     return textCame;
