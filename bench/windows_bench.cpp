@@ -160,6 +160,7 @@ void pushSong(WindowPDFx &w, const PiecesList &set, int i)
     const int n = int(set.size());
     const PiecesPtr &prev = set[(i + n - 1) % n];
     w.setPiecePrev(prev);
+    w.setPieceAfterNext(set[(i + 2) % n]);
     w.setPDF(set[i % n], 1, true, false, 0, set[(i + 1) % n], false);
 }
 
@@ -332,8 +333,9 @@ void BM_ColdRenderOnePage(benchmark::State &state)
     const int pages = std::max(1, info->pageCount); // pages that exist only: a missing one renders at once
     int page = 0, grow = 0;
     for (auto _ : state) {
-        // A page and size never asked before: nothing is cached.
-        const QSize size = PageRenderer::fitSize(pagePts, pane + QSizeF(0, (grow++ % 40)), 1.0);
+        // A page and size never asked before, whichever side limits it: nothing is cached.
+        const qreal more = grow++ % 40;
+        const QSize size = PageRenderer::fitSize(pagePts, pane + QSizeF(more, more), 1.0);
         QElapsedTimer t;
         t.start();
         renderer.page(lib.a(), page % pages + 1, size);

@@ -146,6 +146,7 @@ public:
     void afficherInfoPiece(const PiecePtr &piece, const PiecePtr &piece2);
     PiecePtr getPieceNext() const;
     PiecePtr getPiecePrev() const;
+    PiecePtr getPieceAfterNext() const;
 
     // ---- Type-ahead search (ControllerSearch.cpp) ----------------------------
     void allerA(qint64 k);

@@ -92,6 +92,14 @@ PiecePtr Controller::getPiecePrev() const
     return Data::songNoG() > 1 ? Data::getPiece(Data::songNoG() - 1) : nullptr;
 }
 
+// Through a filter's rows only the next song is looked for: none after it.
+PiecePtr Controller::getPieceAfterNext() const
+{
+    if (filterON_ && Data::filterTypeG() != 0)
+        return nullptr;
+    return Data::getPiece(Data::songNoG() + 2);
+}
+
 void Controller::traiterNext()
 {
     ajusterSlavePaused();

@@ -59,8 +59,10 @@ void Controller::setPDFx(const PiecePtr &piece, qint64 pageNo, bool zoomTop, con
     }
     const QString echo = rechInfoAttributedString();
     const PiecePtr piecePrev = getPiecePrev();
+    const PiecePtr pieceAfterNext = pieceNext ? getPieceAfterNext() : nullptr;
     for (WindowPDFxSuper *w : openWindows()) {
         w->setPiecePrev(piecePrev);
+        w->setPieceAfterNext(pieceAfterNext);
         w->setPDF(piece, pageNo, zoomTop, zoomON_, Data::currentSort(), pieceNext, autom);
         w->updateRechInfo2(echo);
     }

@@ -3,7 +3,9 @@
 #include "platform/PdfProcess.h"
 #include "platform/PdfWire.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <cstring>
@@ -43,6 +45,15 @@ std::vector<char *> childEnvironment()
             kept.push_back(*at);
     kept.push_back(nullptr);
     return kept;
+}
+
+// A spare's start and warm-up compete with the first page of the reader that
+// took the last one: the next starts once that page is answered, or this long after.
+constexpr qint64 kSpareAfterMs = 1000;
+
+qint64 nowMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 Started spawn(const QByteArray &program, qint64 ceiling)
@@ -120,6 +131,7 @@ struct Launcher {
     std::shared_ptr<Child> spare;
     // Started, or failed to: not started again until a child is taken.
     bool spareTried = false;
+    qint64 spareDueMs = 0;
 
     void wakeUp()
     {
@@ -156,7 +168,13 @@ struct Launcher {
             std::vector<pollfd> fds{{wake, POLLIN, 0}};
             for (const auto &c : watched)
                 fds.push_back({c->pidfd, POLLIN, 0});
-            if (::poll(fds.data(), fds.size(), -1) < 0)
+            int timeout = -1;
+            {
+                const std::lock_guard lock(mutex);
+                if (keepSpare && !spare && !spareTried)
+                    timeout = int(std::clamp<qint64>(spareDueMs - nowMs(), 0, kSpareAfterMs));
+            }
+            if (::poll(fds.data(), fds.size(), timeout) < 0)
                 continue;
             quint64 count = 0;
             if (fds[0].revents)
@@ -176,7 +194,7 @@ struct Launcher {
                 answers[ask.ticket] = std::move(s);
                 served.notify_all();
             }
-            if (keepSpare && !spare && !spareTried) {
+            if (keepSpare && !spare && !spareTried && nowMs() >= spareDueMs) {
                 spareTried = true;
                 const QByteArray program = spareProgram;
                 lock.unlock();
@@ -264,6 +282,7 @@ Started take(const QByteArray &program, qint64 ceiling)
     }
     std::shared_ptr<Child> spare = std::exchange(l.spare, nullptr);
     l.spareTried = false;
+    l.spareDueMs = nowMs() + kSpareAfterMs;
     if (spare && spare->ceiling == ceiling && spare->program == program) {
         l.wakeUp();
         return Started{std::move(spare), program, 0};
@@ -298,6 +317,16 @@ void giveBack(std::shared_ptr<Child> child)
     if (ended) {
         ended->kill();
         ended->reap(true);
+    }
+}
+
+void spareWanted()
+{
+    Launcher &l = launcher();
+    const std::lock_guard lock(l.mutex);
+    if (l.spareDueMs > 0) {
+        l.spareDueMs = 0;
+        l.wakeUp();
     }
 }
 

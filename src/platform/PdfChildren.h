@@ -19,6 +19,7 @@ struct Child {
     bool greeted = false; // it said hello: a child given back has said it to an earlier reader
     qint64 startKb = 0;  // its peak memory when it said hello
     qint64 endedKb = -1; // and when a fatal signal ended it, as it said then
+    std::shared_ptr<void> pages; // the page buffer it has mapped, given back with it
 
     ~Child();
     // Reaps it once it has ended, waiting for that when `block`; answers whether it has ended.
@@ -43,8 +44,10 @@ struct Started {
 };
 
 // A child under this ceiling: the spare when there is one, else started now.
-// Either way the next spare is started, once keepSpare has been called.
+// Either way the next spare is started, once keepSpare has been called: when
+// spareWanted says so (the child taken has answered its first page), else a second later.
 Started take(const QByteArray &program, qint64 ceiling);
+void spareWanted();
 // A child a reader is through with, idle and holding no document: the spare
 // from now on when one is kept (its library, fonts and caches warm, it
 // renders a first page sooner than a fresh one), else ended.

@@ -9,15 +9,20 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <poll.h>
 #include <sys/mman.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 namespace platform {
 
@@ -39,6 +44,8 @@ constexpr int kStillSamples = 3;
 
 std::mutex programMutex;
 QString programSet;
+// Page memory is made in steps of this, so that pages of nearly one size share it.
+constexpr qint64 kPageStep = 1 << 20;
 
 qint64 nowMs()
 {
@@ -77,17 +84,42 @@ int memoryFile(const char *name)
     return ::memfd_create(name, MFD_CLOEXEC | MFD_ALLOW_SEALING);
 }
 
-// A page image in memory a child filled; unmapped with the last copy.
-struct PageMemory {
-    void *at;
-    size_t size;
-    static void release(void *info)
-    {
-        auto *page = static_cast<PageMemory *>(info);
-        ::munmap(page->at, page->size);
-        delete page;
+// A regular file of at most maxBytes copied by the kernel, from the file's
+// pages straight into the memory file; nothing when the kernel cannot copy
+// between the two (nothing was copied then).
+std::optional<FileBytes> copyRegularFile(const QString &path, qint64 maxBytes, int to, const std::function<void()> &answered)
+{
+    const RegularFile source = RegularFile::open(path);
+    FileBytes r;
+    r.status = source.status();
+    r.error = source.error();
+    if (!source.ok())
+        return r;
+    // A block at a time, each an answer: a long copy from a slow share is not a silent folder.
+    constexpr qint64 kBlock = 1 << 20;
+    const qint64 limit = std::max<qint64>(0, maxBytes);
+    qint64 total = 0;
+    while (total <= limit) {
+        const ssize_t n = ::sendfile(to, source.descriptor(), nullptr, size_t(std::min(kBlock, limit + 1 - total)));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && total == 0 && (errno == EINVAL || errno == ENOSYS))
+            return std::nullopt;
+        if (n < 0) {
+            r.status = FileStatus::Unreadable;
+            r.error = lastError(errno);
+            return r;
+        }
+        if (n == 0)
+            break;
+        total += n;
+        if (answered)
+            answered();
     }
-};
+    if (total > limit)
+        r.status = FileStatus::TooLarge;
+    return r;
+}
 
 } // namespace
 
@@ -115,10 +147,16 @@ PdfBytes PdfBytes::readFile(const QString &path, qint64 maxBytes, FileBytes &fil
         file.error = lastError(errno);
         return PdfBytes();
     }
-    file = readRegularFile(path, maxBytes, answered, [&made](const char *data, qint64 size) {
-        made->size += size;
-        return writeWholeAt(made->fd, data, size, made->size - size);
-    });
+    if (std::optional<FileBytes> copied = copyRegularFile(path, maxBytes, made->fd, answered)) {
+        file = std::move(*copied);
+        made->size = ::lseek(made->fd, 0, SEEK_END);
+    } else {
+        // A kernel that cannot copy between these files: through the program's memory.
+        file = readRegularFile(path, maxBytes, answered, [&made](const char *data, qint64 size) {
+            made->size += size;
+            return writeWholeAt(made->fd, data, size, made->size - size);
+        });
+    }
     if (file.ok() && !made->seal()) {
         file.status = FileStatus::Unreadable;
         file.error = lastError(errno);
@@ -158,6 +196,126 @@ int PdfBytes::descriptor() const
 
 PdfProcess::PdfProcess(std::function<bool()> stopped) : stopped_(std::move(stopped)) {}
 
+// The memory pages are drawn into: made once per reader, mapped once on both
+// sides and drawn into again for each page (a fresh file per page cost its
+// clearing and mapping, more than the page's copy). The child may write there
+// at any time, so the program only reads it, and each page is copied out; it
+// goes with the child given back, and is never passed to another one alive.
+struct PdfProcess::PageBuffer {
+    int fd = -1;
+    void *at = MAP_FAILED;
+    qint64 size = 0;
+    ~PageBuffer()
+    {
+        if (at != MAP_FAILED)
+            ::munmap(at, size_t(size));
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+namespace {
+
+// The memory of page images let go of, kept for the next pages: memory fresh
+// from the kernel is cleared page by page at first touch, which cost several
+// times the copy into it.
+struct ImageMemory {
+    void *at = nullptr;
+    size_t size = 0;
+};
+struct ImagePool {
+    std::mutex mutex;
+    std::vector<ImageMemory> kept;
+};
+constexpr size_t kImagesKept = 4;
+
+// Never destroyed: an image may go after the statics.
+ImagePool &imagePool()
+{
+    static ImagePool *const pool = new ImagePool;
+    return *pool;
+}
+
+void releaseImage(void *info)
+{
+    const std::unique_ptr<ImageMemory> memory(static_cast<ImageMemory *>(info));
+    ImagePool &pool = imagePool();
+    {
+        const std::lock_guard lock(pool.mutex);
+        if (pool.kept.size() < kImagesKept) {
+            pool.kept.push_back(*memory);
+            return;
+        }
+    }
+    ::munmap(memory->at, memory->size);
+}
+
+// An image of these pixels in memory of its own, or a null one.
+QImage pageImage(int w, int h)
+{
+    const size_t bytes = size_t(w) * size_t(h) * 4;
+    const auto step = size_t(kPageStep);
+    auto memory = std::make_unique<ImageMemory>();
+    {
+        ImagePool &pool = imagePool();
+        const std::lock_guard lock(pool.mutex);
+        const auto it = std::find_if(pool.kept.begin(), pool.kept.end(), [bytes, step](const ImageMemory &m) {
+            return m.size >= bytes && (m.size / 2 < bytes || m.size <= step);
+        });
+        if (it != pool.kept.end()) {
+            *memory = *it;
+            pool.kept.erase(it);
+        }
+    }
+    if (!memory->at) {
+        memory->size = (bytes + step - 1) / step * step;
+        memory->at = ::mmap(nullptr, memory->size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (memory->at == MAP_FAILED)
+            return QImage();
+    }
+    auto *at = static_cast<uchar *>(memory->at);
+    return QImage(at, w, h, w * 4, QImage::Format_ARGB32_Premultiplied, &releaseImage, memory.release());
+}
+
+// Buffers whose children have all ended (a window closed): the next reader's
+// first page is drawn into memory already cleared and mapped.
+std::mutex unusedMutex;
+std::vector<std::shared_ptr<void>> unused;
+constexpr size_t kUnusedKept = 2;
+
+} // namespace
+
+bool PdfProcess::pageBuffer(qint64 bytes)
+{
+    // Kept while the pages fit, unless far larger than they are now (a print's, then the screen's).
+    auto fits = [bytes](const PageBuffer &b) { return bytes <= b.size && (bytes > b.size / 4 || b.size <= kPageStep); };
+    if (buffer_ && fits(*buffer_))
+        return true;
+    buffer_.reset();
+    {
+        const std::lock_guard lock(unusedMutex);
+        const auto it = std::find_if(unused.begin(), unused.end(),
+                                     [&fits](const std::shared_ptr<void> &b) { return fits(*static_cast<PageBuffer *>(b.get())); });
+        if (it != unused.end()) {
+            buffer_ = std::static_pointer_cast<PageBuffer>(*it);
+            unused.erase(it);
+            return true;
+        }
+    }
+    auto made = std::make_shared<PageBuffer>();
+    made->size = (bytes + kPageStep - 1) / kPageStep * kPageStep;
+    made->fd = memoryFile("tolvane-page");
+    // No file the child could shrink under the program's mapping.
+    if (made->fd < 0 || ::ftruncate(made->fd, made->size) != 0
+        || ::fcntl(made->fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) != 0)
+        return false;
+    made->at = ::mmap(nullptr, size_t(made->size), PROT_READ, MAP_SHARED | MAP_POPULATE, made->fd, 0);
+    if (made->at == MAP_FAILED)
+        return false;
+    buffer_ = std::move(made);
+    return true;
+}
+
 PdfProcess::~PdfProcess()
 {
     // An idle child that did all it was asked goes on serving the next reader.
@@ -167,11 +325,18 @@ PdfProcess::~PdfProcess()
         if (std::shared_ptr<pdfchild::Child> child = std::exchange(child_, nullptr)) {
             socket_ = -1;
             pid_ = -1;
+            child->pages = std::move(buffer_);
             pdfchild::giveBack(std::move(child));
             return;
         }
     }
     end();
+    // No process maps it any more.
+    if (buffer_) {
+        const std::lock_guard lock(unusedMutex);
+        unused.insert(unused.begin(), std::move(buffer_));
+        unused.resize(std::min(unused.size(), kUnusedKept));
+    }
 }
 
 void PdfProcess::setInterrupt(std::function<bool()> interrupted)
@@ -246,6 +411,10 @@ bool PdfProcess::start()
         }
         if (!starting) {
             child_ = std::move(started.child);
+            spareOwed_ = true;
+            // The last child of this reader has ended: either buffer is this one's alone.
+            if (child_->pages)
+                buffer_ = std::static_pointer_cast<PageBuffer>(std::exchange(child_->pages, nullptr));
             socket_ = child_->socket;
             pid_ = child_->pid;
         }
@@ -289,8 +458,6 @@ bool PdfProcess::start()
 
 void PdfProcess::end()
 {
-    if (running_ && running_->memory >= 0)
-        ::close(running_->memory);
     running_.reset();
     if (child_) {
         // Whatever it is doing: it holds nothing of the program's.
@@ -362,8 +529,6 @@ bool PdfProcess::settle()
         halt_ = Halt::None;
         return true;
     }
-    if (running_->memory >= 0)
-        ::close(running_->memory);
     running_.reset();
     // A document loaded by an answer nobody takes is closed again: its load is asked again when wanted.
     qsizetype at = 0;
@@ -582,7 +747,7 @@ PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeo
             r.outcome = giveUp();
             return r;
         }
-        running_ = Running{Call::Load, id, 0, QSize(), asked, 0, {}, -1, deadline};
+        running_ = Running{Call::Load, id, 0, QSize(), asked, 0, {}, deadline};
     }
     const qint64 deadline = running_->deadlineMs;
     QByteArray reply;
@@ -671,7 +836,7 @@ PdfProcess::Sizes PdfProcess::sizesUntil(quint32 id, int first, int count, qint6
                 r.outcome = giveUp();
                 return r;
             }
-            running_ = Running{Call::Sizes, id, first, QSize(), count, done, r.sizes, -1, deadlineMs};
+            running_ = Running{Call::Sizes, id, first, QSize(), count, done, r.sizes, deadlineMs};
         }
         QByteArray reply;
         qsizetype at = 0;
@@ -718,14 +883,10 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
             return r;
         }
         const qint64 deadline = nowMs() + timeoutMs;
-        // Exactly the page's pixels, and no file the child could shrink under the program's mapping.
-        const int memory = memoryFile("tolvane-page");
-        if (memory < 0 || ::ftruncate(memory, bytes) != 0
-            || ::fcntl(memory, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) != 0) {
+        if (!pageBuffer(bytes)) {
             if (!stopped_())
                 TLOG(QStringLiteral("PdfProcess: no memory for a page: %1").arg(lastError(errno)));
-            if (memory >= 0)
-                ::close(memory);
+            buffer_.reset();
             return r;
         }
         QByteArray request = frame(Render);
@@ -735,12 +896,12 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
         put<qint32>(request, size.height());
         put<quint8>(request, annotations ? 1 : 0);
         seal(request);
-        if (!send(request, memory, deadline)) {
-            ::close(memory);
+        if (!send(request, buffer_->fd, deadline)) {
             r.outcome = giveUp();
             return r;
         }
-        running_ = Running{Call::Render, id, page, size, 0, 0, {}, memory, deadline};
+        // The child draws into this reader's buffer: no other call is sent before its answer is taken.
+        running_ = Running{Call::Render, id, page, size, 0, 0, {}, deadline};
     }
     QByteArray reply;
     qsizetype at = 0;
@@ -752,46 +913,44 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
         r.outcome = Outcome::Interrupted;
         return r;
     }
-    const int memory = std::exchange(running_->memory, -1);
     running_.reset();
     if (!answered || !get(reply, at, op) || op != Render || !get(reply, at, replyId) || replyId != id
         || !get(reply, at, status) || !get(reply, at, w) || !get(reply, at, h) || !get(reply, at, line)
         || at != reply.size()) {
-        ::close(memory);
         if (answered)
             halt_ = Halt::Broken;
         r.outcome = giveUp();
         return r;
     }
     if (status == OutOfMemory) {
-        ::close(memory);
         r.outcome = outOfMemory();
         return r;
     }
     const bool blank = w == 0 && h == 0 && line == 0;
     // Nothing but the size asked for, filled, or none for a page it could not render.
     if (status != Ready || (!blank && (w != size.width() || h != size.height() || line != w * 4))) {
-        ::close(memory);
         halt_ = Halt::Broken;
         r.outcome = giveUp();
         return r;
     }
     r.outcome = Outcome::Done;
     if (blank) {
-        ::close(memory);
+        if (std::exchange(spareOwed_, false))
+            pdfchild::spareWanted();
         return r;
     }
-    // Its pages are there: mapped at once rather than at each first touch.
-    void *at0 = ::mmap(nullptr, size_t(bytes), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, memory, 0);
-    ::close(memory);
-    if (at0 == MAP_FAILED) {
+    // Copied out at once into the image's own memory: the page shown is beyond the child's reach.
+    QImage image = pageImage(w, h);
+    if (image.isNull()) {
         if (!stopped_())
-            TLOG(QStringLiteral("PdfProcess: cannot map a page: %1").arg(lastError(errno)));
+            TLOG(QStringLiteral("PdfProcess: no memory for a page of %1x%2").arg(QString::number(w), QString::number(h)));
         r.outcome = Outcome::GivenUp;
         return r;
     }
-    auto *held = new PageMemory{at0, size_t(bytes)};
-    r.image = QImage(static_cast<uchar *>(at0), w, h, line, QImage::Format_ARGB32_Premultiplied, &PageMemory::release, held);
+    std::memcpy(image.bits(), buffer_->at, size_t(bytes));
+    r.image = std::move(image);
+    if (std::exchange(spareOwed_, false))
+        pdfchild::spareWanted();
     return r;
 }
 

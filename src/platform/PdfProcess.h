@@ -24,9 +24,9 @@ struct Child;
 class PdfBytes {
 public:
     PdfBytes() = default;
-    // A regular file read whole (readRegularFile's checks and limit) straight
-    // into a new memory file; `file` tells how the read went (its bytes stay
-    // empty), and the answer is null unless file.ok().
+    // A regular file read whole (readRegularFile's checks and limit) into a
+    // new memory file, copied by the kernel where it can; `file` tells how the
+    // read went (its bytes stay empty), and the answer is null unless file.ok().
     static PdfBytes readFile(const QString &path, qint64 maxBytes, FileBytes &file,
                              const std::function<void()> &answered = {});
     // Bytes already in memory (a document written by the program).
@@ -50,9 +50,10 @@ private:
 //
 // The child runs under a memory ceiling (kMemoryCeiling beyond what it uses
 // at its start), and the kernel ends it before the program when memory runs
-// short. Documents reach it as sealed memory files and pages come back in
-// memory the program maps: nothing large travels through the socket, and
-// every answer is bounded by what was asked.
+// short. Documents reach it as sealed memory files and pages come back in a
+// buffer each side maps once, copied out into the program's own memory:
+// nothing large travels through the socket, and every answer is bounded by
+// what was asked.
 //
 // Used from one thread; each call waits for the child's answer at most the
 // time given, and gives up at once when `stopped` says so (looked at every
@@ -177,6 +178,9 @@ private:
     bool settle();
     // Why a call had no answer: Interrupted when it goes on, else what giveUp() says.
     Outcome halted();
+    struct PageBuffer;
+    // A buffer that holds a page of this many bytes; false with errno set when none can be made.
+    bool pageBuffer(qint64 bytes);
 
     std::function<bool()> stopped_;
     std::function<bool()> interrupted_;
@@ -194,7 +198,6 @@ private:
         int count = 0;      // sizes asked: at the load, or in all of a Sizes call
         int done = 0;       // of a Sizes call, the sizes answered before this frame
         QList<QSizeF> sizes; // and what they were
-        int memory = -1;    // the page's memory file of a render
         qint64 deadlineMs = 0;
     };
     std::optional<Running> running_;
@@ -207,6 +210,8 @@ private:
     qint64 sampledMs_ = 0;
     int stillSamples_ = 0;
     QHash<quint32, int> loaded_; // the page counts of the documents the child holds
+    std::shared_ptr<PageBuffer> buffer_; // mapped by this reader's child alone, if by any
+    bool spareOwed_ = false; // the next spare waits for this child's first page
 };
 
 // The child's side: answers the requests on the socket it was started with

@@ -1,6 +1,5 @@
 // The PDF reader process's side of platform::PdfProcess.
 #include "platform/PdfProcess.h"
-#include "platform/AtomicFile.h"
 #include "platform/PdfWire.h"
 
 #include <QBuffer>
@@ -194,10 +193,6 @@ void limitMemory(qint64 ceiling)
         limit.rlim_cur = limit.rlim_max = rlim_t(dataKb * 1024 + ceiling);
         ::setrlimit(RLIMIT_DATA, &limit);
     }
-    // A page image freed goes back to the heap for the next, rather than to
-    // the kernel, which would clear every page of it again at the next render.
-    ::mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-    ::mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
     // When memory runs short the kernel ends a reader before the program.
     const int adj = ::open("/proc/self/oom_score_adj", O_WRONLY | O_CLOEXEC);
     if (adj >= 0) {
@@ -216,6 +211,15 @@ void putSizes(QByteArray &out, const QPdfDocument &pdf, int first, int count)
 }
 
 using Docs = std::map<quint32, std::unique_ptr<Doc>>;
+
+// The program's page buffer, mapped at its first page and drawn into again
+// for the next ones, also for the next reader the child is given back to; a
+// new one (another size) takes its place.
+struct PageTarget {
+    dev_t device = 0;
+    ino_t inode = 0;
+    Mapping memory;
+};
 
 QByteArray load(Docs &docs, quint32 id, qint32 asked, int fd)
 {
@@ -262,14 +266,26 @@ QByteArray sizes(const Docs &docs, quint32 id, qint32 first, qint32 count)
     return out;
 }
 
-QByteArray render(const Docs &docs, quint32 id, qint32 page, QSize size, bool annotations, int fd)
+QByteArray render(const Docs &docs, std::unique_ptr<PageTarget> &target, quint32 id, qint32 page, QSize size,
+                  bool annotations, int fd)
 {
     QByteArray out = frame(Render, kRenderLength);
     put<quint32>(out, id);
     const auto it = docs.find(id);
     const qint64 bytes = qint64(size.width()) * size.height() * 4;
-    struct stat target {};
-    if (it == docs.end() || size.isEmpty() || fd < 0 || ::fstat(fd, &target) != 0 || target.st_size != bytes) {
+    struct stat st {};
+    const bool given = fd >= 0 && ::fstat(fd, &st) == 0;
+    auto mapped = [&] { return target && target->device == st.st_dev && target->inode == st.st_ino; };
+    if (given && it != docs.end() && !mapped()) {
+        target.reset();
+        auto made = std::make_unique<PageTarget>();
+        if (made->memory.map(fd, PROT_READ | PROT_WRITE, MAP_POPULATE)) {
+            made->device = st.st_dev;
+            made->inode = st.st_ino;
+            target = std::move(made);
+        }
+    }
+    if (it == docs.end() || size.isEmpty() || !given || !mapped() || qint64(target->memory.size) < bytes) {
         put<qint32>(out, Refused);
         put<qint32>(out, 0);
         put<qint32>(out, 0);
@@ -293,9 +309,9 @@ QByteArray render(const Docs &docs, quint32 id, qint32 page, QSize size, bool an
             status = OutOfMemory;
         std::free(probe);
     }
-    // Written, not mapped: a mapping's set-up and tear-down for each page cost more than the copy.
-    const bool drawn = status == Ready && image.size() == size && image.bytesPerLine() == size.width() * 4
-                       && writeWholeAt(fd, reinterpret_cast<const char *>(image.constBits()), bytes, 0);
+    const bool drawn = status == Ready && image.size() == size && image.bytesPerLine() == size.width() * 4;
+    if (drawn)
+        std::memcpy(target->memory.at, image.constBits(), size_t(bytes));
     put<qint32>(out, status);
     put<qint32>(out, drawn ? size.width() : 0);
     put<qint32>(out, drawn ? size.height() : 0);
@@ -358,11 +374,17 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (parentPid > 0 && ::getppid() != parentPid)
         return 1;
+    // A page image freed goes back to the heap for the next, rather than to
+    // the kernel, which would clear every page of it again at the next render:
+    // the warm-up's too, so that the first page finds its memory cleared already.
+    ::mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    ::mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
     // Ready before its ceiling is measured: what the library keeps for good is part of the start.
     warmUp();
     limitMemory(memoryCeiling);
     tellFatalSignals();
     Docs docs;
+    std::unique_ptr<PageTarget> target;
     QByteArray hello = frame(Hello);
     put<qint64>(hello, peakKb());
     if (!answer(socket, hello))
@@ -399,7 +421,7 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
                 quint8 annotations = 0;
                 if (!get(in.payload, at, page) || !get(in.payload, at, w) || !get(in.payload, at, h) || !get(in.payload, at, annotations))
                     return 1;
-                out = render(docs, id, page, QSize(w, h), annotations != 0, in.fd());
+                out = render(docs, target, id, page, QSize(w, h), annotations != 0, in.fd());
             } else {
                 return 1;
             }

@@ -219,8 +219,6 @@ void PageRenderWorker::opened(const QString &path)
     const PageRenderer::DocInfo info = open->info;
     known_.insert(path, stamp);
     tell([path, info](PageRenderer &o) { o.documentOpened(path, info); });
-    if (ready(open) && info.pageSizes.size() < info.pageCount)
-        enqueue(Job{Sizes, PageRenderer::Key{path, 0, QSize()}, {}, {}}, true);
 }
 
 void PageRenderWorker::read(const QString &path)
@@ -309,16 +307,32 @@ void PageRenderWorker::render(const PageRenderer::Key &key)
         tell([path = key.path, info](PageRenderer &o) { o.documentGivenUp(path, info); });
     }
     tell([key, image](PageRenderer &o) { o.pageRendered(key, image); });
+    if (ready(open) && !image.isNull())
+        wantSizes(key.path, *open, key.page);
 }
 
-// The sizes of the pages the load did not answer, a step at a time.
+// The sizes up to a step past a page drawn, asked once the pages waiting are served.
+void PageRenderWorker::wantSizes(const QString &path, Doc &open, int page)
+{
+    open.sizesWanted = std::max(open.sizesWanted, std::min(open.info.pageCount, page + kSizesPerStep));
+    if (open.info.pageSizes.size() >= open.sizesWanted)
+        return;
+    {
+        std::lock_guard lock(mutex_);
+        if (std::any_of(ahead_.begin(), ahead_.end(), [&path](const Job &j) { return j.kind == Sizes && j.key.path == path; }))
+            return;
+    }
+    enqueue(Job{Sizes, PageRenderer::Key{path, 0, QSize()}, {}, {}}, true);
+}
+
+// The sizes of the pages wanted that the load did not answer, a step at a time.
 void PageRenderWorker::sizes(const QString &path)
 {
     Doc *open = docs_.value(path);
-    if (!ready(open) || open->info.pageSizes.size() >= open->info.pageCount)
+    if (!ready(open) || open->info.pageSizes.size() >= std::min(open->sizesWanted, open->info.pageCount))
         return;
     const int first = int(open->info.pageSizes.size());
-    const int count = std::min(kSizesPerStep, open->info.pageCount - first);
+    const int count = std::min(kSizesPerStep, std::min(open->sizesWanted, open->info.pageCount) - first);
     platform::PdfProcess &reader = readerFor(ReaderCall::Sizes, *open, first);
     if (!reader.loaded(open->id)) {
         load(path, *open, &reader);
@@ -333,7 +347,7 @@ void PageRenderWorker::sizes(const QString &path)
         return;
     open->info.pageSizes.append(answer.sizes);
     tell([path, first, sizes = answer.sizes](PageRenderer &o) { o.sizesKnown(path, first, sizes); });
-    if (open->info.pageSizes.size() < open->info.pageCount)
+    if (open->info.pageSizes.size() < std::min(open->sizesWanted, open->info.pageCount))
         enqueue(Job{Sizes, PageRenderer::Key{path, 0, QSize()}, {}, {}}, true);
 }
 

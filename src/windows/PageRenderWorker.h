@@ -73,9 +73,10 @@ public:
     static constexpr double kRetryStoppedAfterS = 5.0;
     // How long a page on screen holds the reader before another song's page asked since goes first.
     static constexpr int kYieldMs = 250;
-    // Sizes of pages the load answers at once; the others come in steps, asked ahead.
+    // Sizes of pages the load answers at once; the others, up to a step past
+    // each page drawn, come in steps asked ahead, so a page waits for one step at most.
     static constexpr int kSizesAtLoad = 4;
-    static constexpr int kSizesPerStep = 200;
+    static constexpr int kSizesPerStep = 16;
     // The documents kept in memory, whatever their count.
     static constexpr qint64 kMaxDocumentBytesKept = 256ll * 1024 * 1024;
 
@@ -88,6 +89,7 @@ private:
         platform::PdfBytes bytes; // the whole file, while it may be loaded
         quint32 id = 0;           // in the reader's process
         bool loading = false;     // read, and its load was given way before it ended
+        int sizesWanted = 0;      // the pages whose sizes are asked: those near the pages drawn
         PageRenderer::DocInfo info;
         // Of its load since it last succeeded or its file changed: the readers
         // that gave up on it, the reader time of the pieces ended before, and
@@ -143,6 +145,7 @@ private:
     void found(const QString &path, const PageRenderer::Binding &binding);
     void render(const PageRenderer::Key &key);
     void sizes(const QString &path);
+    void wantSizes(const QString &path, Doc &open, int page);
     void keepOnly(const QSet<QString> &keep);
 
     void close(Doc *open);

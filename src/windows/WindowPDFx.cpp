@@ -138,7 +138,8 @@ void WindowPDFx::refreshPiece()
     // Strips pushed before this window read the song before; they read it now.
     for (WindowPDFxSuper *strip : windowlist::chordStripsOf(this))
         strip->refreshInfo();
-    QSet<QString> keep{curPath_, nextPath_, prevPath_, pathOf(pieceCour()), pathOf(pieceNext()), pathOf(piecePrev())};
+    QSet<QString> keep{curPath_,           nextPath_,           prevPath_,           afterPath_,
+                       pathOf(pieceCour()), pathOf(pieceNext()), pathOf(piecePrev()), pathOf(pieceAfterNext())};
     for (const auto &[song, shown] : recentPaths_)
         keep << song << shown;
     renderer_->keepOnly(keep);
@@ -186,6 +187,11 @@ bool WindowPDFx::takeSongFiles()
     const std::optional<QString> prev =
         piecePrev() && piecePrev() != pieceCour() ? fileOf(piecePrev(), true) : QString();
     prevPath_ = prev.value_or(QString());
+    // Its version is not looked for: a song two steps away must not hold the renderer at a silent share.
+    const std::optional<QString> after = pieceAfterNext() && pieceAfterNext() != pieceCour()
+                                             ? versionShown(pathOf(pieceAfterNext()), false, true)
+                                             : QString();
+    afterPath_ = after.value_or(QString());
     updateNextSong();
     return textCame;
 }

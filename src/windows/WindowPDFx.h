@@ -241,6 +241,7 @@ private:
     QString curPath_;
     QString nextPath_;
     QString prevPath_;       // the song a step back shows
+    QString afterPath_;      // the song after the next shows
     // The songs shown last and the files shown for them, the current one last.
     QList<QPair<QString, QString>> recentPaths_;
     // The current song and the three before it keep their documents and opening pages.

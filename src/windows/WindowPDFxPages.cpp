@@ -486,8 +486,14 @@ void WindowPDFx::renderAhead()
             for (qint64 page = 1; page <= std::min<qint64>(2, info->pageCount); ++page)
                 ahead(path, page);
     };
-    if (pieceNext())
+    if (pieceNext()) {
         opening(nextPath_);
+        // A one-page next song shows the song after it beside its page, in the right pane.
+        const auto next = typeFichierNext_ == 0 ? renderer_->documentInfo(nextPath_, true) : std::nullopt;
+        if (m == 0 && next && next->pageCount == 1 && !afterPath_.isEmpty() && fileKind(afterPath_) == 0)
+            if (const auto after = renderer_->documentInfo(afterPath_, true); after && after->ok)
+                renderer_->prefetch(afterPath_, 1, pixelSizeFor(afterPath_, 1, Role::Right));
+    }
     opening(prevPath_);
     // The pages a page turn shows, forward first.
     if (typeFichierCour_ == 0) {
@@ -529,7 +535,8 @@ void WindowPDFx::documentReady(const QString &path)
         return;
     const bool current = path == curPath_ || path == pathOf(pieceCour());
     const bool next = pieceNext() && (path == nextPath_ || path == pathOf(pieceNext()));
-    const bool before = path == prevPath_ || path == pathOf(piecePrev());
+    const bool before = path == prevPath_ || path == pathOf(piecePrev()) || path == afterPath_
+                        || (pieceAfterNext() && path == pathOf(pieceAfterNext()));
     const bool wasFound = curFound_;
     if (current || next || before) {
         if (takeSongFiles()) {

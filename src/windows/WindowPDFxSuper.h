@@ -209,6 +209,9 @@ public:
     // The song a step back would show, pushed before each setPDF: its pages are rendered ahead.
     const std::shared_ptr<Pieces> &piecePrev() const { return piecePrev_; }
     void setPiecePrev(const std::shared_ptr<Pieces> &v) { piecePrev_ = v; }
+    // The song after the next, pushed the same way: what a one-page next song shows beside it.
+    const std::shared_ptr<Pieces> &pieceAfterNext() const { return pieceAfterNext_; }
+    void setPieceAfterNext(const std::shared_ptr<Pieces> &v) { pieceAfterNext_ = v; }
     bool zoomTop() const { return zoomTop_; }
     bool seconds30() const { return seconds30_; }
     bool zoomOn() const { return zoomOn_; }
@@ -332,6 +335,7 @@ private:
     std::shared_ptr<Pieces> pieceCour_;
     std::shared_ptr<Pieces> pieceNext_;
     std::shared_ptr<Pieces> piecePrev_;
+    std::shared_ptr<Pieces> pieceAfterNext_;
     bool zoomTop_ = true;
     bool seconds30_ = false;
     bool zoomOn_ = false;

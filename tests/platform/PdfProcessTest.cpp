@@ -49,6 +49,22 @@ bool aReaderChild()
     return false;
 }
 
+// What the program has mapped at an address ("" for anonymous memory).
+QString mappedAt(const void *at)
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (!maps.open(QIODevice::ReadOnly))
+        return QStringLiteral("?");
+    const auto address = quintptr(at);
+    for (const QByteArray &line : maps.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        const QList<QByteArray> range = fields.value(0).split('-');
+        if (range.size() == 2 && address >= range[0].toULongLong(nullptr, 16) && address < range[1].toULongLong(nullptr, 16))
+            return QString::fromLocal8Bit(fields.value(5));
+    }
+    return QStringLiteral("?");
+}
+
 // The process's state letter ('Z' a zombie), 0 once it is gone.
 char stateOf(int pid)
 {
@@ -102,6 +118,12 @@ TEST(PdfProcess, AnswersTheSizesAskedAndRendersIntoMemoryItShares)
     EXPECT_EQ(page.image.size(), QSize(60, 85));
     EXPECT_EQ(page.image.format(), QImage::Format_ARGB32_Premultiplied);
     EXPECT_EQ(page.image.bytesPerLine(), 60 * 4);
+    // The page was the memory file the child had filled, which a child that
+    // kept it could draw over while the page was on screen.
+    EXPECT_FALSE(mappedAt(page.image.constBits()).startsWith(QStringLiteral("/memfd:")));
+    const QImage shown = page.image.copy();
+    ASSERT_FALSE(reader.render(1, 0, QSize(60, 85), 5000).image.isNull()); // drawn where the last page was
+    EXPECT_EQ(page.image, shown);
     // Past the last page nothing is drawn, and the same child goes on.
     const int pid = reader.pid();
     EXPECT_TRUE(reader.render(1, 5, QSize(60, 85), 5000).image.isNull());

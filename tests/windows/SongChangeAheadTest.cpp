@@ -44,6 +44,7 @@ protected:
     void push(int i)
     {
         w->setPiecePrev(i > 0 ? set[i - 1] : nullptr);
+        w->setPieceAfterNext(set.value(i + 2));
         w->setPDF(set[i], 1, true, false, 0, set.value(i + 1), false);
     }
     void settle() { ASSERT_TRUE(w->renderer().waitForIdle()); }
@@ -95,6 +96,20 @@ INSTANTIATE_TEST_SUITE_P(
                       Walk{"back_three_first", {2, 3, 4, 5, 4}, 3}, Walk{"back_three_last", {2, 3, 4, 5, 4, 3}, 2},
                       Walk{"back_after_a_jump", {0, 6}, 5}, Walk{"forth_after_back", {3, 4, 3}, 4}),
     [](const ::testing::TestParamInfo<Walk> &info) { return std::string(info.param.what); });
+
+// Before, the song after a one-page next song, shown beside it in two-page
+// mode, was rendered only once shown: each change over one-page sheets waited.
+TEST_F(SongChangeAhead, AOnePageSongShowsTheSongAfterItRenderedAhead)
+{
+    for (int i = 0; i < 3; ++i)
+        set[i] = song(testsupport::writePdf(dir.filePath(QStringLiteral("One%1.pdf").arg(i)), 1));
+    push(0);
+    settle();
+    w->renderer().resetStats();
+    push(1);
+    EXPECT_TRUE(bothPanesReady());
+    EXPECT_EQ(w->renderer().stats().misses, 0);
+}
 
 TEST_F(SongChangeAhead, KeptImagesStayBoundedOverManyChanges)
 {

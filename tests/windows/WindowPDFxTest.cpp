@@ -482,8 +482,10 @@ TEST(PageRendererSizes, ALongDocumentsSizesComeAfterItsFirstPages)
     std::optional<PageRenderer::DocInfo> opened;
     int told = 0;
     QObject::connect(&renderer, &PageRenderer::documentReady, [&] {
-        if (!told++)
+        if (!told++) {
             opened = renderer.documentInfo(path);
+            renderer.page(path, 1, QSize(60, 85)); // the sizes near it come once it is drawn
+        }
     });
     renderer.documentInfo(path);
     ASSERT_TRUE(testsupport::waitFor([&] {
@@ -496,6 +498,44 @@ TEST(PageRendererSizes, ALongDocumentsSizesComeAfterItsFirstPages)
     EXPECT_EQ(opened->pageSize(7), QSizeF(595, 842)) << "the first page's until its own is known";
     EXPECT_EQ(renderer.documentInfo(path)->pageSize(7), QSizeF(842, 595));
     EXPECT_EQ(told, 2) << "told again for the page of another size";
+}
+
+// Before, 200 page sizes were asked at once after the load and a page of the
+// same document did not interrupt them: the first page of a long songbook
+// waited behind them, and every size of it was asked, needed or not.
+TEST(PageRendererSizes, APageWaitsForOneStepOfItsDocumentsSizesAtMost)
+{
+    QTemporaryDir dir;
+    QList<QByteArray> objects{"<< /Type /Catalog /Pages 2 0 R >>", ""};
+    QByteArray kids;
+    for (int page = 1; page <= 600; ++page) {
+        kids += QByteArray::number(page + 2) + " 0 R ";
+        objects.append("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] >>");
+    }
+    objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count 600 >>";
+    const QString path = testsupport::writeFile(dir.filePath(QStringLiteral("Book.pdf")), rawPdf(objects));
+    PageRenderer renderer;
+    auto known = [&] { return int(renderer.documentInfo(path).value_or(PageRenderer::DocInfo()).pageSizes.size()); };
+    QHash<int, int> asked, came; // the sizes known when each page was asked, and when it came
+    auto ask = [&](int page) {
+        asked[page] = known();
+        renderer.page(path, page, QSize(60, 85));
+    };
+    QObject::connect(&renderer, &PageRenderer::pageReady, [&](const QString &, int page) {
+        came[page] = known();
+        if (page == 1)
+            ask(2); // while the sizes near page 1 are asked
+    });
+    QObject::connect(&renderer, &PageRenderer::documentReady, [&] {
+        if (!asked.contains(1))
+            ask(1);
+    });
+    renderer.documentInfo(path);
+    ASSERT_TRUE(testsupport::waitFor([&] { return came.contains(2); }));
+    // One small step at most, and the sizes near the pages drawn only.
+    EXPECT_LE(came[1] - asked[1], 32);
+    EXPECT_LE(came[2] - asked[2], 32);
+    EXPECT_TRUE(testsupport::waitFor([&] { return known() == 2 + PageRenderWorker::kSizesPerStep; })) << known();
 }
 
 // Before, a window going away (closed, or at a quit) waited on its renderer's
