@@ -318,8 +318,10 @@ bool PdfProcess::pageBuffer(qint64 bytes)
 
 PdfProcess::~PdfProcess()
 {
-    // An idle child that did all it was asked goes on serving the next reader.
-    if (child_ && halt_ == Halt::None && !running_ && !stopped_()) {
+    // An idle child that did all it was asked goes on serving the next reader,
+    // also when its reader was stopped (a window closed): a stopped call leaves
+    // a halt, and a child with one is ended.
+    if (child_ && halt_ == Halt::None && !running_) {
         for (const quint32 id : loaded_.keys())
             close(id);
         if (std::shared_ptr<pdfchild::Child> child = std::exchange(child_, nullptr)) {
