@@ -63,13 +63,8 @@ qint64 cpuTicks(int pid)
     char path[64];
     std::snprintf(path, sizeof path, "/proc/%d/stat", pid);
     char text[1024];
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    const ssize_t n = fd < 0 ? -1 : ::read(fd, text, sizeof text - 1);
-    if (fd >= 0)
-        ::close(fd);
-    if (n <= 0)
+    if (!readProcFile(path, text, sizeof text))
         return -1;
-    text[n] = '\0';
     // Past the name, which may hold anything: the 14th and 15th fields.
     const char *at = std::strrchr(text, ')');
     long long user = 0, system = 0;

@@ -133,13 +133,8 @@ struct Doc {
 qint64 peakKb()
 {
     char text[4096];
-    const int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC);
-    const ssize_t n = fd < 0 ? -1 : ::read(fd, text, sizeof text - 1);
-    if (fd >= 0)
-        ::close(fd);
-    if (n <= 0)
+    if (!readProcFile("/proc/self/status", text, sizeof text))
         return -1;
-    text[n] = '\0';
     const char *at = std::strstr(text, "VmHWM:");
     if (!at)
         return -1;

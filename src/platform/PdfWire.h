@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QtGlobal>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace platform::pdfwire {
 
@@ -59,6 +61,20 @@ inline void seal(QByteArray &b)
 {
     const quint32 length = quint32(b.size() - 4);
     std::memcpy(b.data(), &length, sizeof length);
+}
+
+// A small procfs file read whole into `text`, ended by a nul; false when it
+// cannot be read. Safe in a signal handler: no allocation, no lock.
+inline bool readProcFile(const char *path, char *text, size_t size)
+{
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    const ssize_t n = fd < 0 ? -1 : ::read(fd, text, size - 1);
+    if (fd >= 0)
+        ::close(fd);
+    if (n <= 0)
+        return false;
+    text[n] = '\0';
+    return true;
 }
 
 } // namespace platform::pdfwire
