@@ -4,9 +4,11 @@
 #include "chordpro/editor/EditorPreview.h"
 #include "chordpro/editor/EditorTextView.h"
 #include "chordpro/editor/TransposeList.h"
+#include "chords/SongFileEdit.h"
 #include "library/Data.h"
 #include "library/KeptNotes.h"
 #include "library/Pieces.h"
+#include "library/SongFileCheck.h"
 #include "midi/Midi.h"
 #include "platform/AtomicFile.h"
 #include "platform/Dialogs.h"
@@ -14,6 +16,7 @@
 #include "platform/Log.h"
 #include "platform/ModalRun.h"
 #include "platform/NotificationCenter.h"
+#include "platform/RegularFile.h"
 #include "platform/Vocabulary.h"
 
 #include <QCloseEvent>
@@ -165,14 +168,51 @@ QPushButton *WinEdit::button(const QString &objectName) const { return findChild
 
 void WinEdit::showWin(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau)
 {
-    if (!ouvrir(piece, fichier, nouveau))
-        return;
-    platform::runModal(*this);
+    ouvrir(piece, fichier, nouveau, [this] { platform::runModal(*this); });
 }
 
-bool WinEdit::ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau)
+void WinEdit::ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau,
+                     std::function<void()> shown)
 {
     TLOG(QStringLiteral("WinEdit showWin"));
+    const quint64 asked = ++readsAsked_;
+    readLate_.stop();
+    if (!awaited_.isEmpty())
+        Q_EMIT answered(std::exchange(awaited_, QString()));
+    const QString path = piece ? piece->getPath() : fichier;
+    if (path.isEmpty()) {
+        if (montrer(piece, fichier, nouveau, nullptr) && shown)
+            shown();
+        return;
+    }
+    // The song may sit on a share that stopped answering: keys elsewhere go on meanwhile.
+    reads_.run(
+        QStringLiteral("Editor read: %1").arg(path),
+        [path, held = songfile::fileCall()]() {
+            if (held)
+                held(path);
+            return platform::readRegularFile(path, ChordPro::kMaxSongBytes);
+        },
+        [this, asked, piece, fichier, nouveau, shown = std::move(shown)](const platform::FileBytes &file) {
+            if (asked != readsAsked_ || platform::quitting())
+                return;
+            readLate_.stop();
+            if (!awaited_.isEmpty())
+                Q_EMIT answered(std::exchange(awaited_, QString()));
+            if (montrer(piece, fichier, nouveau, &file) && shown)
+                shown();
+        });
+    readLate_.start(0.5, false, [this, asked, path] {
+        if (asked != readsAsked_ || !reads_.busy())
+            return;
+        awaited_ = songfile::noAnswer(path);
+        Q_EMIT noAnswer(awaited_);
+    });
+}
+
+bool WinEdit::montrer(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau,
+                      const platform::FileBytes *file)
+{
     modifiee_ = false;
     closing_ = false;
     pieceCour_ = piece;
@@ -181,15 +221,16 @@ bool WinEdit::ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichie
     txViewEdit_->setFont(font);
 
     QString text;
-    const QString path = piece ? piece->getPath() : fichierCour_;
-    if (!path.isEmpty()) {
-        chordProDocument_.chargerFichier(path);
+    if (file) {
+        const QString path = piece ? piece->getPath() : fichierCour_;
+        chordProDocument_.chargerFichier(path, *file);
         // A file that is there but cannot be read as text is never replaced
-        // by what the editor would show for it.
-        const QFileInfo info(path);
-        if (!chordProDocument_.loadProblem().isEmpty() && info.exists() && info.size() > 0) {
+        // by what the editor would show for it; a missing or empty one starts anew.
+        const bool fresh = file->status == platform::FileStatus::Missing
+                           || (file->status == platform::FileStatus::Ok && file->bytes.isEmpty());
+        if (!chordProDocument_.loadProblem().isEmpty() && !fresh) {
             Data::msg(QStringLiteral("The song %1 %2, so it is not opened for editing.")
-                          .arg(info.fileName(), chordProDocument_.loadProblem()));
+                          .arg(QFileInfo(path).fileName(), chordProDocument_.loadProblem()));
             pieceCour_.reset();
             fichierCour_.clear();
             return false;

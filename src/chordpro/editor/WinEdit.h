@@ -1,6 +1,8 @@
 #pragma once
 
 #include "chordpro/ChordPro.h"
+#include "platform/Clock.h"
+#include "platform/FileWork.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -16,6 +18,9 @@ class QPushButton;
 class QScrollArea;
 class QSplitter;
 class TransposeList;
+namespace platform {
+struct FileBytes;
+}
 
 // The ChordPro editor: the song's source beside a preview of every page,
 // updated at each edit. Made once by the controller and run modally on a song
@@ -28,8 +33,14 @@ public:
 
     // Opens the editor and runs it modally until it closes.
     void showWin(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau);
-    // Everything showWin does before the modal run (the tests drive it from here).
-    bool ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau);
+    // Everything showWin does before the modal run (the tests drive it from
+    // here): a song's text is read off the main thread, and the window shows,
+    // then `shown` runs, once it answers; a new song shows at once. The later
+    // call wins.
+    void ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau,
+                std::function<void()> shown = {});
+    // A song's text is awaited.
+    bool reading() const { return reads_.busy(); }
     // Saves when needed; false keeps the window open (and the text).
     bool closeWin();
     // At a quit: saves when needed, and keeps the text aside when it cannot
@@ -88,6 +99,12 @@ public:
 public Q_SLOTS:
     void reject() override;
 
+Q_SIGNALS:
+    // The library folder has kept the song's text unanswered half a second;
+    // answered: it has answered since (`why` as said before).
+    void noAnswer(const QString &why);
+    void answered(const QString &why);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -103,6 +120,10 @@ private:
     void markup(int kind);
     bool isNewSong() const { return !pieceCour_ && fichierCour_.isEmpty(); }
     void windowWillClose();
+    // Shows the text read (or the template); false, having said why, for a
+    // file that is there but cannot be edited as text.
+    bool montrer(const std::shared_ptr<Pieces> &piece, const QString &path, bool nouveau,
+                 const platform::FileBytes *file);
     bool writeTo(const QString &path);
 
     ChordPro chordProDocument_;
@@ -122,4 +143,8 @@ private:
     QString lastText_;          // the text of the last layout
     int previewPageNo_ = 0;     // page and lines followed in the preview
     QStringList previewLines_;
+    quint64 readsAsked_ = 0;
+    QString awaited_;           // what was said while the text was awaited
+    platform::Timer readLate_;
+    platform::FileWork reads_;
 };
