@@ -72,6 +72,11 @@ protected:
         ASSERT_TRUE(testsupport::waitFor([this] { return !win.reading(); }));
         ASSERT_TRUE(win.isVisible());
     }
+    // A save is written off the main thread: waits until it answers.
+    void saved()
+    {
+        ASSERT_TRUE(testsupport::waitFor([this] { return !win.saving(); }));
+    }
     void moveCursorTo(int position)
     {
         QTextCursor cursor = editor()->textCursor();
@@ -79,6 +84,8 @@ protected:
         editor()->setTextCursor(cursor);
     }
 
+    // No song file is read or written on the main thread.
+    testsupport::MainThreadFilesFail guard;
     QTemporaryDir dir;
     platform::ScriptedDialogs dialogs;
     testsupport::FreshDefaults defaults;
@@ -289,6 +296,7 @@ TEST_F(WinEditTest, ClosingPaths)
             win.close();
         else
             QTest::keyClick(editor(), Qt::Key_Escape);
+        saved();
         EXPECT_EQ(dialogs.texts(), row.answer ? QStringList{QStringLiteral("Save changes?")} : QStringList()) << row.name;
         EXPECT_EQ(readFile(path), row.saved ? QStringLiteral("{title:P}\nla") : QStringLiteral("{title:P}\n")) << row.name;
         EXPECT_EQ(codes, row.saved ? std::vector<int>{vocab::RefreshFolder} : std::vector<int>()) << row.name;
@@ -316,7 +324,9 @@ TEST_F(WinEditTest, SavingAnEntryAndNewSongs)
     openFile(QString(), piece);
     EXPECT_EQ(win.windowTitle(), QStringLiteral("Song"));
     QTest::keyClicks(editor(), QStringLiteral("x"));
-    EXPECT_TRUE(win.closeWin());
+    EXPECT_FALSE(win.closeWin()); // it closes as the save answers
+    saved();
+    EXPECT_FALSE(win.isVisible());
     EXPECT_EQ(readFile(path), QStringLiteral("x{title:Song}\n"));
     EXPECT_EQ(codes, std::vector<int>{vocab::RefreshNoteAndPdfDefaults});
     EXPECT_EQ(Data::songNoG_MIDISent(), 0);
@@ -340,6 +350,7 @@ TEST_F(WinEditTest, SavingAnEntryAndNewSongs)
         dialogs.clear();
         codes.clear();
         QTest::keyClick(editor(), Qt::Key_Enter, Qt::ControlModifier);
+        saved();
         if (row.message) {
             EXPECT_EQ(dialogs.texts(), QStringList{QString::fromUtf8(row.message)}) << row.text;
             EXPECT_TRUE(win.isVisible());
@@ -361,6 +372,7 @@ TEST_F(WinEditTest, AFailedSaveSaysWhyAndKeepsTheText)
     openFile(missing);
     win.useNewString(QStringLiteral("{title:Kept}\nprecious"));
     QTest::keyClick(editor(), Qt::Key_Return, Qt::ControlModifier);
+    saved();
     ASSERT_EQ(dialogs.texts().size(), 1);
     EXPECT_TRUE(dialogs.lastText().contains(QStringLiteral("could not be saved"))) << dialogs.lastText().toStdString();
     EXPECT_TRUE(win.isVisible());
@@ -376,6 +388,7 @@ TEST_F(WinEditTest, AFailedSaveSaysWhyAndKeepsTheText)
     win.useNewString(QStringLiteral("{title:Full}\n"));
     dialogs.clear();
     EXPECT_FALSE(win.closeWin());
+    saved();
     ASSERT_EQ(dialogs.texts().size(), 1);
     EXPECT_NE(dialogs.lastText(), QStringLiteral("Please enter a valid title."));
     EXPECT_TRUE(dialogs.lastText().contains(QStringLiteral("Full_999.chopro")));
@@ -476,15 +489,14 @@ TEST_F(WinEditTest, ThePreviewFollowsTheEditedLine)
     EXPECT_GT(win.previewScroll()->verticalScrollBar()->value(), 0);
 }
 
-// Before, the song's text was read on the main thread: a share that stopped
-// answering froze every key until it answered.
-TEST_F(WinEditTest, ASongOnASilentShareShowsOnceItAnswers)
+// Before, the song's text was read and written on the main thread: a share
+// that stopped answering froze every key until it answered.
+TEST_F(WinEditTest, ASongOnASilentShareShowsAndSavesOnceItAnswers)
 {
-    const testsupport::MainThreadFilesFail guard;
     platform::ManualClock clock;
     const QString path = songFile(QStringLiteral("h.chopro"), QStringLiteral("{title:H}\n"));
-    testsupport::Gate share;
-    songfile::setFileCall([share](const QString &) { share.wait(); });
+    testsupport::Gate reading, writing;
+    songfile::setFileCall([reading](const QString &) { reading.wait(); });
     const auto unheld = qScopeGuard([] { songfile::setFileCall({}); });
     QStringList said, ended;
     QObject::connect(&win, &WinEdit::noAnswer, &win, [&](const QString &why) { said << why; });
@@ -495,11 +507,23 @@ TEST_F(WinEditTest, ASongOnASilentShareShowsOnceItAnswers)
     EXPECT_FALSE(win.isVisible());
     clock.advance(0.5);
     EXPECT_EQ(said, QStringList{songfile::noAnswer(path)});
-    share.open();
+    reading.open();
     ASSERT_TRUE(testsupport::waitFor([this] { return !win.reading(); }));
     EXPECT_TRUE(win.isVisible());
     EXPECT_EQ(text(), QStringLiteral("{title:H}\n"));
     EXPECT_EQ(ended, said);
+
+    songfile::setFileCall([writing](const QString &) { writing.wait(); });
+    QTest::keyClicks(editor(), QStringLiteral("la"));
+    QTest::keyClick(editor(), Qt::Key_Return, Qt::ControlModifier);
+    testsupport::processEvents();
+    EXPECT_TRUE(win.saving());
+    EXPECT_TRUE(win.isVisible());
+    EXPECT_TRUE(editor()->isReadOnly());
+    writing.open();
+    saved();
+    EXPECT_FALSE(win.isVisible());
+    EXPECT_EQ(readFile(path), QStringLiteral("la{title:H}\n"));
 }
 
 TEST_F(WinEditTest, AFileThatIsNotTextIsNeverOpened)

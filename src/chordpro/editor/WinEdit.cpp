@@ -7,6 +7,7 @@
 #include "chords/SongFileEdit.h"
 #include "library/Data.h"
 #include "library/KeptNotes.h"
+#include "library/NoteWriter.h"
 #include "library/Pieces.h"
 #include "library/SongFileCheck.h"
 #include "midi/Midi.h"
@@ -34,6 +35,9 @@
 #include <QSplitter>
 #include <QTextBlock>
 #include <QVBoxLayout>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 using namespace chordpro::editing;
 
@@ -553,32 +557,87 @@ void WinEdit::actionGenReceived(qint64 code)
 
 // ---- Closing and saving ---------------------------------------------------------------
 
-bool WinEdit::writeTo(const QString &path)
+struct WinEdit::Save {
+    std::mutex mutex;
+    std::condition_variable answered;
+    bool done = false;
+    bool written = false;
+};
+
+void WinEdit::startSave(const QString &path, const QString &newName)
 {
-    QString error;
-    if (platform::writeFileAtomically(path, txViewEdit_->toPlainText().toUtf8(), &error))
-        return true;
-    Data::msg(QStringLiteral("The song could not be saved to \"%1\": %2").arg(QDir::toNativeSeparators(path), error));
-    return false;
+    auto save = std::make_shared<Save>();
+    save_ = save;
+    txViewEdit_->setReadOnly(true);
+    const QByteArray bytes = txViewEdit_->toPlainText().toUtf8();
+    struct Written {
+        QString path;
+        QString error;
+        bool ok = false;
+    };
+    // The song's folder may sit on a share that stopped answering: the main thread waits on nothing.
+    writes_.run(
+        QStringLiteral("Editor save: %1").arg(path.isEmpty() ? newName : path),
+        [save, path, newName, folder = Data::dirX(), bytes, held = songfile::fileCall()]() {
+            if (held)
+                held(path.isEmpty() ? folder : path);
+            Written written{path, {}, false};
+            if (path.isEmpty()) {
+                const NewSongPath target = newSongPath(folder, newName);
+                written.path = target.path;
+                written.error = target.error;
+            }
+            if (!written.path.isEmpty())
+                written.ok = platform::writeFileAtomically(written.path, bytes, &written.error);
+            {
+                const std::lock_guard lock(save->mutex);
+                save->done = true;
+                save->written = written.ok;
+            }
+            save->answered.notify_all();
+            return written;
+        },
+        [this, save, isNew = path.isEmpty(), bytes](const Written &written) {
+            if (save_ != save)
+                return;
+            save_.reset();
+            txViewEdit_->setReadOnly(false);
+            if (!written.ok) {
+                if (written.path.isEmpty())
+                    Data::msg(QStringLiteral("The new song could not be saved: %1").arg(written.error));
+                else
+                    Data::msg(QStringLiteral("The song could not be saved to \"%1\": %2")
+                                  .arg(QDir::toNativeSeparators(written.path), written.error));
+                return;
+            }
+            auto &center = platform::NotificationCenter::defaultCenter();
+            if (isNew) {
+                center.postActionKey(vocab::ReloadFolder);
+            } else if (pieceCour_ && written.path.contains(QLatin1Char('(')) && written.path.contains(QLatin1Char(')'))) {
+                Data::setSongNoG_MIDISent(0);
+                center.postActionKey(vocab::RefreshNoteAndPdfDefaults);
+            } else {
+                center.postActionKey(vocab::RefreshFolder);
+            }
+            // Changed meanwhile (a transpose from elsewhere): the window stays with the change.
+            if (txViewEdit_->toPlainText().toUtf8() != bytes)
+                return;
+            modifiee_ = false;
+            closing_ = true;
+            close();
+        });
 }
 
 bool WinEdit::closeWin()
 {
     if (!modifiee_)
         return true;
+    // One under way closes the window as it answers.
+    if (save_)
+        return false;
     if (pieceCour_ || !fichierCour_.isEmpty()) {
-        const QString path = pieceCour_ ? pieceCour_->getPath() : fichierCour_;
-        if (!writeTo(path))
-            return false;
-        auto &center = platform::NotificationCenter::defaultCenter();
-        if (pieceCour_ && path.contains(QLatin1Char('(')) && path.contains(QLatin1Char(')'))) {
-            Data::setSongNoG_MIDISent(0);
-            center.postActionKey(vocab::RefreshNoteAndPdfDefaults);
-        } else {
-            center.postActionKey(vocab::RefreshFolder);
-        }
-        modifiee_ = false;
-        return true;
+        startSave(pieceCour_ ? pieceCour_->getPath() : fichierCour_, QString());
+        return false;
     }
     const QString text = txViewEdit_->toPlainText();
     chordProDocument_.determinerTitreSousTitreCle(text);
@@ -596,11 +655,8 @@ bool WinEdit::closeWin()
         Data::msg(QStringLiteral("Please, replace 'Artist' by a valid artist for your song"));
         return false;
     }
-    if (!sauvegarderNouveauFichier())
-        return false;
-    platform::NotificationCenter::defaultCenter().postActionKey(vocab::ReloadFolder);
-    modifiee_ = false;
-    return true;
+    sauvegarderNouveauFichier();
+    return false;
 }
 
 bool WinEdit::sauvegarderNouveauFichier()
@@ -610,19 +666,24 @@ bool WinEdit::sauvegarderNouveauFichier()
         Data::msg(QStringLiteral("Please enter a valid title."));
         return false;
     }
-    const NewSongPath target = newSongPath(Data::dirX(), name);
-    if (target.path.isEmpty()) {
-        Data::msg(QStringLiteral("The new song could not be saved: %1").arg(target.error));
-        return false;
-    }
-    return writeTo(target.path);
+    startSave(QString(), name);
+    return true;
 }
 
 void WinEdit::settleOnQuit()
 {
     // Nobody answers at a quit, and the window never holds it up.
-    if (!modifiee_ || closeWin())
+    if (!modifiee_)
         return;
+    closeWin();
+    if (const std::shared_ptr<Save> save = save_) {
+        std::unique_lock lock(save->mutex);
+        save->answered.wait_for(lock, std::chrono::milliseconds(NoteWriter::kQuitWaitMs), [&save] { return save->done; });
+        if (save->written) {
+            modifiee_ = false;
+            return;
+        }
+    }
     QString name;
     if (pieceCour_ || !fichierCour_.isEmpty()) {
         name = QFileInfo(pieceCour_ ? pieceCour_->getPath() : fichierCour_).completeBaseName();

@@ -41,10 +41,15 @@ public:
                 std::function<void()> shown = {});
     // A song's text is awaited.
     bool reading() const { return reads_.busy(); }
-    // Saves when needed; false keeps the window open (and the text).
+    // Saves when needed; false keeps the window open (and the text). A save
+    // is written off the main thread: the window closes once it is, and
+    // stays, having said why, when it cannot be.
     bool closeWin();
-    // At a quit: saves when needed, and keeps the text aside when it cannot
-    // be saved where it belongs (a new song without a title among them).
+    // A save under way (the text is read-only meanwhile).
+    bool saving() const { return save_ != nullptr; }
+    // At a quit: saves when needed, waiting no longer than for the notes, and
+    // keeps the text aside when it is not saved where it belongs (a new song
+    // without a title among them).
     void settleOnQuit();
 
     // ---- Actions (toolbar and keys) ----
@@ -76,8 +81,8 @@ public:
     void doTranspose(int semitones, int prefBemolDiese);
     void convertirTab();
     void majWindowTitle(int pages);
-    // Writes a new song under its title's name in the library folder; false
-    // (having said why) when it could not.
+    // Saves a new song under its title's name in the library folder; false
+    // (having said why) when the title gives no name.
     bool sauvegarderNouveauFichier();
     QStringList completeNote(int location, int length);
     void AfficherHelp(int page);
@@ -124,7 +129,10 @@ private:
     // file that is there but cannot be edited as text.
     bool montrer(const std::shared_ptr<Pieces> &piece, const QString &path, bool nouveau,
                  const platform::FileBytes *file);
-    bool writeTo(const QString &path);
+    // Writes the text to `path`, or for a new song (no path) to a free name
+    // made of `newName` in the library folder.
+    void startSave(const QString &path, const QString &newName);
+    struct Save;
 
     ChordPro chordProDocument_;
     EditorTextView *txViewEdit_ = nullptr;
@@ -147,4 +155,6 @@ private:
     QString awaited_;           // what was said while the text was awaited
     platform::Timer readLate_;
     platform::FileWork reads_;
+    std::shared_ptr<Save> save_; // shared with the thread that writes it
+    platform::FileWork writes_;
 };
