@@ -179,6 +179,9 @@ void WinEdit::ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichie
                      std::function<void()> shown)
 {
     TLOG(QStringLiteral("WinEdit showWin"));
+    // The window stays with the text it is saving.
+    if (save_)
+        return;
     const quint64 asked = ++readsAsked_;
     readLate_.stop();
     if (!awaited_.isEmpty())
@@ -701,6 +704,9 @@ void WinEdit::settleOnQuit()
 
 void WinEdit::actionButtonEscape()
 {
+    // A save under way closes the window as it answers.
+    if (save_)
+        return;
     if (modifiee_) {
         const qint64 answer = Data::askToSave(QStringLiteral("Save changes?"), true);
         if (answer < 0)
@@ -726,6 +732,10 @@ void WinEdit::reject() { actionButtonEscape(); }
 
 void WinEdit::closeEvent(QCloseEvent *event)
 {
+    if (save_ && !closing_ && !platform::quitting()) {
+        event->ignore();
+        return;
+    }
     if (!closing_ && platform::quitting()) {
         settleOnQuit();
     } else if (!closing_ && modifiee_) {
