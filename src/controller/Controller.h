@@ -460,6 +460,8 @@ public:
     // The ChordPro editor on a song, a file, or empty.
     void showEditor(const PiecePtr &piece, const QString &path, bool isNew);
     WinEdit *winEditController() const;
+    // The editor, made once: a song's folder that keeps its text is said on the windows.
+    void makeEditor();
     // The chooser among a song's versions.
     void showVersionChooser();
     bool noteWindowVisible() const;

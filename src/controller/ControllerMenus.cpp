@@ -201,10 +201,18 @@ void Controller::afficherWinChordProToPDF(qint64 operation)
 
 WinEdit *Controller::winEditController() const { return winEditController_; }
 
+void Controller::makeEditor()
+{
+    if (winEditController_)
+        return;
+    winEditController_ = new WinEdit;
+    connect(winEditController_, &WinEdit::noAnswer, this, [this](const QString &why) { tellFailure(why, true); });
+    connect(winEditController_, &WinEdit::answered, this, [this](const QString &why) { endFailure(why); });
+}
+
 void Controller::showEditor(const PiecePtr &piece, const QString &path, bool isNew)
 {
-    if (!winEditController_)
-        winEditController_ = new WinEdit;
+    makeEditor();
     winEditController_->showWin(piece, path, isNew);
 }
 

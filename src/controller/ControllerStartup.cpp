@@ -64,7 +64,7 @@ void Controller::awakeFromNib()
     ChordPro::setSizeRef(QSizeF(611.0, 752.0));
     windowfactory::setCreator(14, [] { return new WindowChords; });
     floatingwindows::install();
-    winEditController_ = new WinEdit;
+    makeEditor();
     WinEdit::setHelpShower([this](int page) { afficherHelp(page, true); });
     // Each part that takes something from the store takes it through
     // readStored, so that a file read late is taken by the same code.

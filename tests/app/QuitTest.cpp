@@ -3,6 +3,7 @@
 #include "controller/Controller.h"
 #include "chordpro/editor/EditorTextView.h"
 #include "chordpro/editor/WinEdit.h"
+#include "chords/SongFileEdit.h"
 #include "events/windows/WinNote.h"
 #include "library/Data.h"
 #include "library/Pieces.h"
@@ -316,6 +317,17 @@ std::vector<QuitRow> quitRows()
          false, {}, "Ballad (edit not saved *).txt", "An edited note could not be saved when Tolvane last quit"},
         {"song", "Lullaby.cho", "{title:Lullaby}\nOld words\n",
          {pick({"Song", "Open in Editor"}), editorTyped},
+         false, {}, "Lullaby (edit not saved *).cho", "An edited song could not be saved when Tolvane last quit"},
+        // Before, the editor wrote the song on the main thread: a silent share held the quit for good.
+        {"song on a silent share", "Lullaby.cho", "{title:Lullaby}\nOld words\n",
+         {pick({"Song", "Open in Editor"}),
+          [](Controller &c, const QString &) {
+              if (!active(c.winEditController()))
+                  return false;
+              typeAtTheEnd(c.winEditController()->txViewEdit());
+              songfile::setFileCall([](const QString &) { testsupport::Gate().wait(); });
+              return true;
+          }},
          false, {}, "Lullaby (edit not saved *).cho", "An edited song could not be saved when Tolvane last quit"},
         // Still titled "Title", from the template: before, it was dropped even in a writable folder.
         {"new song", "Ballad.pdf", {},

@@ -5,12 +5,16 @@
 #include "chordpro/editor/EditorPreview.h"
 #include "chordpro/editor/EditorTextView.h"
 #include "chordpro/editor/TransposeList.h"
+#include "chords/SongFileEdit.h"
 #include "library/Data.h"
 #include "library/Pieces.h"
+#include "library/SongFileCheck.h"
 #include "midi/Midi.h"
+#include "platform/Clock.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 #include "platform/dialogs/ScriptedDialogs.h"
+#include "support/GatedScan.h"
 #include "support/TestSupport.h"
 
 #include <QClipboard>
@@ -19,6 +23,7 @@
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -60,9 +65,17 @@ protected:
     {
         return testsupport::writeFile(dir.filePath(name), content.toUtf8());
     }
-    void openFile(const QString &path)
+    // The text is read off the main thread: the window shows once it answers.
+    void openFile(const QString &path, const PiecesPtr &piece = nullptr)
     {
-        ASSERT_TRUE(win.ouvrir(nullptr, path, false));
+        win.ouvrir(piece, path, false);
+        ASSERT_TRUE(testsupport::waitFor([this] { return !win.reading(); }));
+        ASSERT_TRUE(win.isVisible());
+    }
+    // A save is written off the main thread: waits until it answers.
+    void saved()
+    {
+        ASSERT_TRUE(testsupport::waitFor([this] { return !win.saving(); }));
     }
     void moveCursorTo(int position)
     {
@@ -71,6 +84,8 @@ protected:
         editor()->setTextCursor(cursor);
     }
 
+    // No song file is read or written on the main thread.
+    testsupport::MainThreadFilesFail guard;
     QTemporaryDir dir;
     platform::ScriptedDialogs dialogs;
     testsupport::FreshDefaults defaults;
@@ -81,7 +96,7 @@ protected:
 
 TEST_F(WinEditTest, ANewSongStartsFromTheTemplateWithTheInstructionsSelected)
 {
-    ASSERT_TRUE(win.ouvrir(nullptr, QString(), false));
+    openFile(QString());
     EXPECT_EQ(text(), defaultStringPourNouveau());
     EXPECT_EQ(editor()->textCursor().selectionStart(), kTemplateHeadLength);
     EXPECT_EQ(editor()->textCursor().selectionEnd(), defaultStringPourNouveau().size());
@@ -281,6 +296,7 @@ TEST_F(WinEditTest, ClosingPaths)
             win.close();
         else
             QTest::keyClick(editor(), Qt::Key_Escape);
+        saved();
         EXPECT_EQ(dialogs.texts(), row.answer ? QStringList{QStringLiteral("Save changes?")} : QStringList()) << row.name;
         EXPECT_EQ(readFile(path), row.saved ? QStringLiteral("{title:P}\nla") : QStringLiteral("{title:P}\n")) << row.name;
         EXPECT_EQ(codes, row.saved ? std::vector<int>{vocab::RefreshFolder} : std::vector<int>()) << row.name;
@@ -305,10 +321,12 @@ TEST_F(WinEditTest, SavingAnEntryAndNewSongs)
     piece->pieceDet->fichier = path;
     piece->pieceDet->titre = QStringLiteral("Song");
     Data::setSongNoG_MIDISent(5);
-    ASSERT_TRUE(win.ouvrir(piece, QString(), false));
+    openFile(QString(), piece);
     EXPECT_EQ(win.windowTitle(), QStringLiteral("Song"));
     QTest::keyClicks(editor(), QStringLiteral("x"));
-    EXPECT_TRUE(win.closeWin());
+    EXPECT_FALSE(win.closeWin()); // it closes as the save answers
+    saved();
+    EXPECT_FALSE(win.isVisible());
     EXPECT_EQ(readFile(path), QStringLiteral("x{title:Song}\n"));
     EXPECT_EQ(codes, std::vector<int>{vocab::RefreshNoteAndPdfDefaults});
     EXPECT_EQ(Data::songNoG_MIDISent(), 0);
@@ -327,11 +345,12 @@ TEST_F(WinEditTest, SavingAnEntryAndNewSongs)
         {"{title:Solo}\n", nullptr, "Solo.chopro"},
     };
     for (const auto &row : rows) {
-        ASSERT_TRUE(win.ouvrir(nullptr, QString(), false));
+        openFile(QString());
         win.useNewString(QString::fromUtf8(row.text));
         dialogs.clear();
         codes.clear();
         QTest::keyClick(editor(), Qt::Key_Enter, Qt::ControlModifier);
+        saved();
         if (row.message) {
             EXPECT_EQ(dialogs.texts(), QStringList{QString::fromUtf8(row.message)}) << row.text;
             EXPECT_TRUE(win.isVisible());
@@ -353,6 +372,7 @@ TEST_F(WinEditTest, AFailedSaveSaysWhyAndKeepsTheText)
     openFile(missing);
     win.useNewString(QStringLiteral("{title:Kept}\nprecious"));
     QTest::keyClick(editor(), Qt::Key_Return, Qt::ControlModifier);
+    saved();
     ASSERT_EQ(dialogs.texts().size(), 1);
     EXPECT_TRUE(dialogs.lastText().contains(QStringLiteral("could not be saved"))) << dialogs.lastText().toStdString();
     EXPECT_TRUE(win.isVisible());
@@ -364,10 +384,11 @@ TEST_F(WinEditTest, AFailedSaveSaysWhyAndKeepsTheText)
     testsupport::writeFile(dir.filePath(QStringLiteral("Full.chopro")), "");
     for (int n = 1; n <= 999; ++n)
         testsupport::writeFile(dir.filePath(QStringLiteral("Full_%1.chopro").arg(n)), "");
-    ASSERT_TRUE(win.ouvrir(nullptr, QString(), false));
+    openFile(QString());
     win.useNewString(QStringLiteral("{title:Full}\n"));
     dialogs.clear();
     EXPECT_FALSE(win.closeWin());
+    saved();
     ASSERT_EQ(dialogs.texts().size(), 1);
     EXPECT_NE(dialogs.lastText(), QStringLiteral("Please enter a valid title."));
     EXPECT_TRUE(dialogs.lastText().contains(QStringLiteral("Full_999.chopro")));
@@ -375,7 +396,7 @@ TEST_F(WinEditTest, AFailedSaveSaysWhyAndKeepsTheText)
 
 TEST_F(WinEditTest, ClearAsksUnlessThereIsNothingToLose)
 {
-    ASSERT_TRUE(win.ouvrir(nullptr, QString(), false));
+    openFile(QString());
     win.button(QStringLiteral("buttonClear"))->click();  // new and untouched: no question
     EXPECT_EQ(text(), clearedText());
     EXPECT_TRUE(dialogs.texts().isEmpty());
@@ -417,12 +438,19 @@ TEST_F(WinEditTest, TheTransposeListPostsItsChoice)
 TEST_F(WinEditTest, TheModalRunEndsWhenTheWindowCloses)
 {
     const QString path = songFile(QStringLiteral("m.chopro"), QStringLiteral("{title:M}\n"));
-    QTimer::singleShot(0, &win, [this] {
+    // Typed once the window shows, in its modal run.
+    QTimer typing;
+    QObject::connect(&typing, &QTimer::timeout, &win, [&] {
+        if (!win.isVisible())
+            return;
+        typing.stop();
         QTest::keyClicks(editor(), QStringLiteral("z"));
         dialogs.answerButton(QStringLiteral("Yes"));
         QTest::keyClick(editor(), Qt::Key_Escape);
     });
+    typing.start(0);
     win.showWin(nullptr, path, true);
+    ASSERT_TRUE(testsupport::waitFor([&] { return !typing.isActive() && !win.isVisible(); }));
     EXPECT_EQ(readFile(path), QStringLiteral("z"));  // opened with everything selected
     EXPECT_FALSE(win.isVisible());
 }
@@ -461,10 +489,50 @@ TEST_F(WinEditTest, ThePreviewFollowsTheEditedLine)
     EXPECT_GT(win.previewScroll()->verticalScrollBar()->value(), 0);
 }
 
+// Before, the song's text was read and written on the main thread: a share
+// that stopped answering froze every key until it answered.
+TEST_F(WinEditTest, ASongOnASilentShareShowsAndSavesOnceItAnswers)
+{
+    platform::ManualClock clock;
+    const QString path = songFile(QStringLiteral("h.chopro"), QStringLiteral("{title:H}\n"));
+    testsupport::Gate reading, writing;
+    songfile::setFileCall([reading](const QString &) { reading.wait(); });
+    const auto unheld = qScopeGuard([] { songfile::setFileCall({}); });
+    QStringList said, ended;
+    QObject::connect(&win, &WinEdit::noAnswer, &win, [&](const QString &why) { said << why; });
+    QObject::connect(&win, &WinEdit::answered, &win, [&](const QString &why) { ended << why; });
+    win.ouvrir(nullptr, path, false);
+    testsupport::processEvents();
+    EXPECT_TRUE(win.reading());
+    EXPECT_FALSE(win.isVisible());
+    clock.advance(0.5);
+    EXPECT_EQ(said, QStringList{songfile::noAnswer(path)});
+    reading.open();
+    ASSERT_TRUE(testsupport::waitFor([this] { return !win.reading(); }));
+    EXPECT_TRUE(win.isVisible());
+    EXPECT_EQ(text(), QStringLiteral("{title:H}\n"));
+    EXPECT_EQ(ended, said);
+
+    songfile::setFileCall([writing](const QString &) { writing.wait(); });
+    QTest::keyClicks(editor(), QStringLiteral("la"));
+    QTest::keyClick(editor(), Qt::Key_Return, Qt::ControlModifier);
+    testsupport::processEvents();
+    EXPECT_TRUE(win.saving());
+    EXPECT_TRUE(win.isVisible());
+    EXPECT_TRUE(editor()->isReadOnly());
+    QTest::keyClick(editor(), Qt::Key_Escape); // the save closes it
+    EXPECT_TRUE(win.isVisible());
+    writing.open();
+    saved();
+    EXPECT_FALSE(win.isVisible());
+    EXPECT_EQ(readFile(path), QStringLiteral("la{title:H}\n"));
+}
+
 TEST_F(WinEditTest, AFileThatIsNotTextIsNeverOpened)
 {
     const QString path = testsupport::writeFile(dir.filePath(QStringLiteral("b.chopro")), QByteArray("ab\0cd", 5));
-    EXPECT_FALSE(win.ouvrir(nullptr, path, false));
+    win.ouvrir(nullptr, path, false);
+    ASSERT_TRUE(testsupport::waitFor([this] { return !win.reading(); }));
     EXPECT_EQ(dialogs.texts().size(), 1);
     EXPECT_FALSE(win.isVisible());
     EXPECT_EQ(readFile(path).toUtf8(), QByteArray("ab\0cd", 5));

@@ -83,6 +83,12 @@ protected:
         EXPECT_TRUE(testsupport::waitFor([lib]() { return !lib->importRunning(); }));
     }
 
+    // Song edits run on a worker: waits until the file answers.
+    static void settled(const ChordLibrary *lib)
+    {
+        EXPECT_TRUE(testsupport::waitFor([lib]() { return !lib->songEditing(); }));
+    }
+
     std::unique_ptr<QMimeData> drag(ChordLibrary *lib, ChordLibrary::Table table, int row)
     {
         return std::unique_ptr<QMimeData>(lib->mimeForRow(table, row));
@@ -205,10 +211,12 @@ TEST_F(ChordLibraryTest, DragsBetweenTheTables)
 
     // Library to song: a new name is added after the key, a known one replaced.
     EXPECT_TRUE(lib->acceptDrop(T::SongTable, drag(lib, T::LibraryTable, 0).get(), 0));
+    settled(lib);
     EXPECT_EQ(readTextFile(songPath), QStringLiteral("{title: Song}\n{key: c}\n{define: C base-fret 1 frets x 3 2 0 1 0}\n"
                                                  "{define: Am base-fret 5 frets x 0 2 2 1 0}\n[Am]la [C]li\n"));
     EXPECT_EQ(lib->songPath(), songPath);
     EXPECT_TRUE(lib->acceptDrop(T::SongTable, drag(lib, T::LibraryTable, 4).get(), 0));
+    settled(lib);
     EXPECT_EQ(readTextFile(songPath), QStringLiteral("{title: Song}\n{key: c}\n{define: C base-fret 1 frets x 3 2 0 1 0}\n"
                                                  "{define: Am base-fret 1 frets x 0 2 2 1 0}\n[Am]la [C]li\n"));
     EXPECT_EQ(names(lib->chordSpecsArray2()), (QStringList{"C", "Am"}));
@@ -228,8 +236,10 @@ TEST_F(ChordLibraryTest, SongDefinitionsFromTheSongTable)
     EXPECT_EQ(lib->selectedRow(ChordLibrary::LibraryTable), 4); // the library's Am follows
     lib->viewChordsSuperModify();
     lib->boxRondClickatLine(0, 5);
+    settled(lib);
     EXPECT_TRUE(readTextFile(songPath).contains(QStringLiteral("{define: Am base-fret 1 frets x 0 2 2 1 x}")));
     lib->modifierChordselonTypeModif(2, 0, 0, 0, QStringLiteral("Am7"));
+    settled(lib);
     EXPECT_TRUE(readTextFile(songPath).contains(QStringLiteral("{define: Am7 base-fret 1 frets x 0 2 2 1 x}")));
     EXPECT_FALSE(lib->pendingChanges()); // the library itself is untouched
     lib->actionChordsModifyDone();
@@ -237,6 +247,7 @@ TEST_F(ChordLibraryTest, SongDefinitionsFromTheSongTable)
     // Removed with its line.
     ASSERT_TRUE(lib->tableViewShouldSelectRow(ChordLibrary::SongTable, 0));
     lib->actionTest(2);
+    settled(lib);
     EXPECT_EQ(readTextFile(songPath), QStringLiteral("{title: Song}\n{define: E base-fret 1 \nfrets 0 2 2 1 0 0}\n[Am]la [E]li\n"));
 
     // Before, a directive over two lines changed in the list but not in the
@@ -245,6 +256,7 @@ TEST_F(ChordLibraryTest, SongDefinitionsFromTheSongTable)
     ASSERT_EQ(lib->chordSpecsArray2().at(0).chordName(), QStringLiteral("E"));
     dialogs.clear();
     lib->actionTest(7);
+    settled(lib);
     EXPECT_EQ(readTextFile(songPath), QStringLiteral("{title: Song}\n{define: E base-fret 1 \nfrets 0 2 2 1 0 0}\n[Am]la [E]li\n"));
     ASSERT_EQ(dialogs.texts().size(), 1);
     EXPECT_TRUE(dialogs.lastText().contains(songPath));

@@ -6,6 +6,7 @@
 #include "chords/SongFileEdit.h"
 #include "library/Data.h"
 #include "platform/dialogs/ScriptedDialogs.h"
+#include "support/GatedScan.h"
 #include "support/TestSupport.h"
 #include "windows/WindowFactory.h"
 #include "windows/WindowPDFx.h"
@@ -197,6 +198,7 @@ TEST_F(ChordStripTest, PianoInversionsKeptInTheSong)
     const QString edited = text + QStringLiteral("[G]added elsewhere\n");
     testsupport::writeFile(path, edited.toUtf8());
     am->actionInversion(false);
+    ASSERT_TRUE(testsupport::waitFor([am] { return !am->songEditing(); }));
     EXPECT_EQ(readTextFile(path), QStringLiteral("{title: Straße}\n{key: C}\n{x_piano: Am inversion 1}\n[Am]la [C]li [Am/G]lo\n"
                                              "[G]added elsewhere\n"));
     // The window showing the song reads it again at the next push.
@@ -208,17 +210,27 @@ TEST_F(ChordStripTest, PianoInversionsKeptInTheSong)
     EXPECT_EQ(qobject_cast<ViewChordsP *>(s->diagrams().at(2))->inversions().noChord(), 2);
 
     // Back to the root position: the directive goes with its line.
-    qobject_cast<ViewChordsP *>(s->diagrams().at(0))->actionInversion(true);
+    auto *again = qobject_cast<ViewChordsP *>(s->diagrams().at(0));
+    again->actionInversion(true);
+    ASSERT_TRUE(testsupport::waitFor([again] { return !again->songEditing(); }));
     EXPECT_EQ(readTextFile(path), edited);
     EXPECT_TRUE(dialogs.records().isEmpty());
 }
 
 TEST_F(ChordStripTest, UnwritableSongIsReportedAndKept)
 {
+    songfile::SongFileEdits edits;
+    std::optional<bool> written;
+    const auto edit = [&](const QString &path, songfile::SongFileEdits::Edit change) {
+        written.reset();
+        edits.edit(path, std::move(change), [&](bool done) { written = done; });
+        EXPECT_TRUE(testsupport::waitFor([&] { return written.has_value(); }));
+        return written.value_or(true);
+    };
     // Before, a failed write went unnoticed while the window's copy of the song changed.
     const QString path = QStringLiteral("/proc/version");
     const QString before = readTextFile(path);
-    EXPECT_FALSE(songfile::editSongFile(path, [](QString &t) {
+    EXPECT_FALSE(edit(path, [](QString &t) {
         t.prepend(QStringLiteral("x"));
         return true;
     }));
@@ -228,7 +240,7 @@ TEST_F(ChordStripTest, UnwritableSongIsReportedAndKept)
 
     dialogs.clear();
     const QString gone = dir.filePath(QStringLiteral("Gone.cho"));
-    EXPECT_FALSE(songfile::editSongFile(gone, [](QString &) { return true; }));
+    EXPECT_FALSE(edit(gone, [](QString &) { return true; }));
     ASSERT_EQ(dialogs.texts().size(), 1);
     EXPECT_TRUE(dialogs.texts().first().contains(gone));
     EXPECT_FALSE(QFile::exists(gone));
@@ -236,8 +248,29 @@ TEST_F(ChordStripTest, UnwritableSongIsReportedAndKept)
     // Nothing to change: nothing is written.
     dialogs.clear();
     const QString same = writeSong(QStringLiteral("Same.cho"), QStringLiteral("[C]x\n"));
-    EXPECT_FALSE(songfile::editSongFile(same, [](QString &) { return false; }));
+    EXPECT_FALSE(edit(same, [](QString &) { return false; }));
     EXPECT_TRUE(dialogs.records().isEmpty());
+
+    // Before, the song was read and written on the main thread: a share that
+    // stopped answering froze every key. Now the edit applies once it answers.
+    const testsupport::MainThreadFilesFail guard;
+    testsupport::Gate share;
+    songfile::setFileCall([share](const QString &) { share.wait(); });
+    written.reset();
+    edits.edit(
+        same,
+        [](QString &t) {
+            t += QStringLiteral("held");
+            return true;
+        },
+        [&](bool done) { written = done; });
+    testsupport::processEvents();
+    EXPECT_FALSE(written.has_value());
+    EXPECT_EQ(readTextFile(same), QStringLiteral("[C]x\n"));
+    share.open();
+    songfile::setFileCall({});
+    ASSERT_TRUE(testsupport::waitFor([&] { return written.has_value(); }));
+    EXPECT_EQ(readTextFile(same), QStringLiteral("[C]x\nheld"));
 }
 
 TEST_F(ChordStripTest, NamesStandOutFromTheBackground)

@@ -198,6 +198,8 @@ TEST_F(ControllerMenus, EveryItemReachesItsOperation)
                 return w->isVisible() && r.window == QLatin1String(w->metaObject()->className());
             })) << r.window.toStdString();
         }
+        // The editor shows once the song's text answers.
+        EXPECT_TRUE(testsupport::waitFor([this] { return !controller->winEditController()->reading(); }));
         EXPECT_EQ(controller->winEditController()->isVisible(), r.editor);
         controller->winEditController()->hide();
         EXPECT_EQ(desktop.lines(), r.handOff.isEmpty() ? QStringList() : QStringList{r.handOff});
@@ -370,6 +372,7 @@ TEST_F(ControllerMenus, ChordProBesideAPdf)
     const QString made = songs.filePath(QStringLiteral("Song.chopro"));
     ASSERT_TRUE(QFileInfo::exists(made));
     EXPECT_EQ(QFileInfo(made).size(), 0);
+    ASSERT_TRUE(testsupport::waitFor([this] { return !controller->winEditController()->reading(); }));
     EXPECT_TRUE(controller->winEditController()->isVisible());
     EXPECT_EQ(controller->winEditController()->fichierCour(), made);
     EXPECT_TRUE(dialogs.records().isEmpty());

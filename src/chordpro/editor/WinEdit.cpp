@@ -4,9 +4,12 @@
 #include "chordpro/editor/EditorPreview.h"
 #include "chordpro/editor/EditorTextView.h"
 #include "chordpro/editor/TransposeList.h"
+#include "chords/SongFileEdit.h"
 #include "library/Data.h"
 #include "library/KeptNotes.h"
+#include "library/NoteWriter.h"
 #include "library/Pieces.h"
+#include "library/SongFileCheck.h"
 #include "midi/Midi.h"
 #include "platform/AtomicFile.h"
 #include "platform/Dialogs.h"
@@ -14,6 +17,7 @@
 #include "platform/Log.h"
 #include "platform/ModalRun.h"
 #include "platform/NotificationCenter.h"
+#include "platform/RegularFile.h"
 #include "platform/Vocabulary.h"
 
 #include <QCloseEvent>
@@ -31,6 +35,9 @@
 #include <QSplitter>
 #include <QTextBlock>
 #include <QVBoxLayout>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 using namespace chordpro::editing;
 
@@ -165,14 +172,54 @@ QPushButton *WinEdit::button(const QString &objectName) const { return findChild
 
 void WinEdit::showWin(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau)
 {
-    if (!ouvrir(piece, fichier, nouveau))
-        return;
-    platform::runModal(*this);
+    ouvrir(piece, fichier, nouveau, [this] { platform::runModal(*this); });
 }
 
-bool WinEdit::ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau)
+void WinEdit::ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau,
+                     std::function<void()> shown)
 {
     TLOG(QStringLiteral("WinEdit showWin"));
+    // The window stays with the text it is saving.
+    if (save_)
+        return;
+    const quint64 asked = ++readsAsked_;
+    readLate_.stop();
+    if (!awaited_.isEmpty())
+        Q_EMIT answered(std::exchange(awaited_, QString()));
+    const QString path = piece ? piece->getPath() : fichier;
+    if (path.isEmpty()) {
+        if (montrer(piece, fichier, nouveau, nullptr) && shown)
+            shown();
+        return;
+    }
+    // The song may sit on a share that stopped answering: keys elsewhere go on meanwhile.
+    reads_.run(
+        QStringLiteral("Editor read: %1").arg(path),
+        [path, held = songfile::fileCall()]() {
+            if (held)
+                held(path);
+            return platform::readRegularFile(path, ChordPro::kMaxSongBytes);
+        },
+        [this, asked, piece, fichier, nouveau, shown = std::move(shown)](const platform::FileBytes &file) {
+            if (asked != readsAsked_ || platform::quitting())
+                return;
+            readLate_.stop();
+            if (!awaited_.isEmpty())
+                Q_EMIT answered(std::exchange(awaited_, QString()));
+            if (montrer(piece, fichier, nouveau, &file) && shown)
+                shown();
+        });
+    readLate_.start(0.5, false, [this, asked, path] {
+        if (asked != readsAsked_ || !reads_.busy())
+            return;
+        awaited_ = songfile::noAnswer(path);
+        Q_EMIT noAnswer(awaited_);
+    });
+}
+
+bool WinEdit::montrer(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau,
+                      const platform::FileBytes *file)
+{
     modifiee_ = false;
     closing_ = false;
     pieceCour_ = piece;
@@ -181,15 +228,16 @@ bool WinEdit::ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichie
     txViewEdit_->setFont(font);
 
     QString text;
-    const QString path = piece ? piece->getPath() : fichierCour_;
-    if (!path.isEmpty()) {
-        chordProDocument_.chargerFichier(path);
+    if (file) {
+        const QString path = piece ? piece->getPath() : fichierCour_;
+        chordProDocument_.chargerFichier(path, *file);
         // A file that is there but cannot be read as text is never replaced
-        // by what the editor would show for it.
-        const QFileInfo info(path);
-        if (!chordProDocument_.loadProblem().isEmpty() && info.exists() && info.size() > 0) {
+        // by what the editor would show for it; a missing or empty one starts anew.
+        const bool fresh = file->status == platform::FileStatus::Missing
+                           || (file->status == platform::FileStatus::Ok && file->bytes.isEmpty());
+        if (!chordProDocument_.loadProblem().isEmpty() && !fresh) {
             Data::msg(QStringLiteral("The song %1 %2, so it is not opened for editing.")
-                          .arg(info.fileName(), chordProDocument_.loadProblem()));
+                          .arg(QFileInfo(path).fileName(), chordProDocument_.loadProblem()));
             pieceCour_.reset();
             fichierCour_.clear();
             return false;
@@ -512,32 +560,87 @@ void WinEdit::actionGenReceived(qint64 code)
 
 // ---- Closing and saving ---------------------------------------------------------------
 
-bool WinEdit::writeTo(const QString &path)
+struct WinEdit::Save {
+    std::mutex mutex;
+    std::condition_variable answered;
+    bool done = false;
+    bool written = false;
+};
+
+void WinEdit::startSave(const QString &path, const QString &newName)
 {
-    QString error;
-    if (platform::writeFileAtomically(path, txViewEdit_->toPlainText().toUtf8(), &error))
-        return true;
-    Data::msg(QStringLiteral("The song could not be saved to \"%1\": %2").arg(QDir::toNativeSeparators(path), error));
-    return false;
+    auto save = std::make_shared<Save>();
+    save_ = save;
+    txViewEdit_->setReadOnly(true);
+    const QByteArray bytes = txViewEdit_->toPlainText().toUtf8();
+    struct Written {
+        QString path;
+        QString error;
+        bool ok = false;
+    };
+    // The song's folder may sit on a share that stopped answering: the main thread waits on nothing.
+    writes_.run(
+        QStringLiteral("Editor save: %1").arg(path.isEmpty() ? newName : path),
+        [save, path, newName, folder = Data::dirX(), bytes, held = songfile::fileCall()]() {
+            if (held)
+                held(path.isEmpty() ? folder : path);
+            Written written{path, {}, false};
+            if (path.isEmpty()) {
+                const NewSongPath target = newSongPath(folder, newName);
+                written.path = target.path;
+                written.error = target.error;
+            }
+            if (!written.path.isEmpty())
+                written.ok = platform::writeFileAtomically(written.path, bytes, &written.error);
+            {
+                const std::lock_guard lock(save->mutex);
+                save->done = true;
+                save->written = written.ok;
+            }
+            save->answered.notify_all();
+            return written;
+        },
+        [this, save, isNew = path.isEmpty(), bytes](const Written &written) {
+            if (save_ != save)
+                return;
+            save_.reset();
+            txViewEdit_->setReadOnly(false);
+            if (!written.ok) {
+                if (written.path.isEmpty())
+                    Data::msg(QStringLiteral("The new song could not be saved: %1").arg(written.error));
+                else
+                    Data::msg(QStringLiteral("The song could not be saved to \"%1\": %2")
+                                  .arg(QDir::toNativeSeparators(written.path), written.error));
+                return;
+            }
+            auto &center = platform::NotificationCenter::defaultCenter();
+            if (isNew) {
+                center.postActionKey(vocab::ReloadFolder);
+            } else if (pieceCour_ && written.path.contains(QLatin1Char('(')) && written.path.contains(QLatin1Char(')'))) {
+                Data::setSongNoG_MIDISent(0);
+                center.postActionKey(vocab::RefreshNoteAndPdfDefaults);
+            } else {
+                center.postActionKey(vocab::RefreshFolder);
+            }
+            // Changed meanwhile (a transpose from elsewhere): the window stays with the change.
+            if (txViewEdit_->toPlainText().toUtf8() != bytes)
+                return;
+            modifiee_ = false;
+            closing_ = true;
+            close();
+        });
 }
 
 bool WinEdit::closeWin()
 {
     if (!modifiee_)
         return true;
+    // One under way closes the window as it answers.
+    if (save_)
+        return false;
     if (pieceCour_ || !fichierCour_.isEmpty()) {
-        const QString path = pieceCour_ ? pieceCour_->getPath() : fichierCour_;
-        if (!writeTo(path))
-            return false;
-        auto &center = platform::NotificationCenter::defaultCenter();
-        if (pieceCour_ && path.contains(QLatin1Char('(')) && path.contains(QLatin1Char(')'))) {
-            Data::setSongNoG_MIDISent(0);
-            center.postActionKey(vocab::RefreshNoteAndPdfDefaults);
-        } else {
-            center.postActionKey(vocab::RefreshFolder);
-        }
-        modifiee_ = false;
-        return true;
+        startSave(pieceCour_ ? pieceCour_->getPath() : fichierCour_, QString());
+        return false;
     }
     const QString text = txViewEdit_->toPlainText();
     chordProDocument_.determinerTitreSousTitreCle(text);
@@ -555,11 +658,8 @@ bool WinEdit::closeWin()
         Data::msg(QStringLiteral("Please, replace 'Artist' by a valid artist for your song"));
         return false;
     }
-    if (!sauvegarderNouveauFichier())
-        return false;
-    platform::NotificationCenter::defaultCenter().postActionKey(vocab::ReloadFolder);
-    modifiee_ = false;
-    return true;
+    sauvegarderNouveauFichier();
+    return false;
 }
 
 bool WinEdit::sauvegarderNouveauFichier()
@@ -569,19 +669,24 @@ bool WinEdit::sauvegarderNouveauFichier()
         Data::msg(QStringLiteral("Please enter a valid title."));
         return false;
     }
-    const NewSongPath target = newSongPath(Data::dirX(), name);
-    if (target.path.isEmpty()) {
-        Data::msg(QStringLiteral("The new song could not be saved: %1").arg(target.error));
-        return false;
-    }
-    return writeTo(target.path);
+    startSave(QString(), name);
+    return true;
 }
 
 void WinEdit::settleOnQuit()
 {
     // Nobody answers at a quit, and the window never holds it up.
-    if (!modifiee_ || closeWin())
+    if (!modifiee_)
         return;
+    closeWin();
+    if (const std::shared_ptr<Save> save = save_) {
+        std::unique_lock lock(save->mutex);
+        save->answered.wait_for(lock, std::chrono::milliseconds(NoteWriter::kQuitWaitMs), [&save] { return save->done; });
+        if (save->written) {
+            modifiee_ = false;
+            return;
+        }
+    }
     QString name;
     if (pieceCour_ || !fichierCour_.isEmpty()) {
         name = QFileInfo(pieceCour_ ? pieceCour_->getPath() : fichierCour_).completeBaseName();
@@ -599,6 +704,9 @@ void WinEdit::settleOnQuit()
 
 void WinEdit::actionButtonEscape()
 {
+    // A save under way closes the window as it answers.
+    if (save_)
+        return;
     if (modifiee_) {
         const qint64 answer = Data::askToSave(QStringLiteral("Save changes?"), true);
         if (answer < 0)
@@ -624,6 +732,10 @@ void WinEdit::reject() { actionButtonEscape(); }
 
 void WinEdit::closeEvent(QCloseEvent *event)
 {
+    if (save_ && !closing_ && !platform::quitting()) {
+        event->ignore();
+        return;
+    }
     if (!closing_ && platform::quitting()) {
         settleOnQuit();
     } else if (!closing_ && modifiee_) {

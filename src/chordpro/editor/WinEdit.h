@@ -1,6 +1,8 @@
 #pragma once
 
 #include "chordpro/ChordPro.h"
+#include "platform/Clock.h"
+#include "platform/FileWork.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -16,6 +18,9 @@ class QPushButton;
 class QScrollArea;
 class QSplitter;
 class TransposeList;
+namespace platform {
+struct FileBytes;
+}
 
 // The ChordPro editor: the song's source beside a preview of every page,
 // updated at each edit. Made once by the controller and run modally on a song
@@ -28,12 +33,23 @@ public:
 
     // Opens the editor and runs it modally until it closes.
     void showWin(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau);
-    // Everything showWin does before the modal run (the tests drive it from here).
-    bool ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau);
-    // Saves when needed; false keeps the window open (and the text).
+    // Everything showWin does before the modal run (the tests drive it from
+    // here): a song's text is read off the main thread, and the window shows,
+    // then `shown` runs, once it answers; a new song shows at once. The later
+    // call wins.
+    void ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau,
+                std::function<void()> shown = {});
+    // A song's text is awaited.
+    bool reading() const { return reads_.busy(); }
+    // Saves when needed; false keeps the window open (and the text). A save
+    // is written off the main thread: the window closes once it is, and
+    // stays, having said why, when it cannot be.
     bool closeWin();
-    // At a quit: saves when needed, and keeps the text aside when it cannot
-    // be saved where it belongs (a new song without a title among them).
+    // A save under way (the text is read-only meanwhile).
+    bool saving() const { return save_ != nullptr; }
+    // At a quit: saves when needed, waiting no longer than for the notes, and
+    // keeps the text aside when it is not saved where it belongs (a new song
+    // without a title among them).
     void settleOnQuit();
 
     // ---- Actions (toolbar and keys) ----
@@ -65,8 +81,8 @@ public:
     void doTranspose(int semitones, int prefBemolDiese);
     void convertirTab();
     void majWindowTitle(int pages);
-    // Writes a new song under its title's name in the library folder; false
-    // (having said why) when it could not.
+    // Saves a new song under its title's name in the library folder; false
+    // (having said why) when the title gives no name.
     bool sauvegarderNouveauFichier();
     QStringList completeNote(int location, int length);
     void AfficherHelp(int page);
@@ -88,6 +104,12 @@ public:
 public Q_SLOTS:
     void reject() override;
 
+Q_SIGNALS:
+    // The library folder has kept the song's text unanswered half a second;
+    // answered: it has answered since (`why` as said before).
+    void noAnswer(const QString &why);
+    void answered(const QString &why);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -103,7 +125,14 @@ private:
     void markup(int kind);
     bool isNewSong() const { return !pieceCour_ && fichierCour_.isEmpty(); }
     void windowWillClose();
-    bool writeTo(const QString &path);
+    // Shows the text read (or the template); false, having said why, for a
+    // file that is there but cannot be edited as text.
+    bool montrer(const std::shared_ptr<Pieces> &piece, const QString &path, bool nouveau,
+                 const platform::FileBytes *file);
+    // Writes the text to `path`, or for a new song (no path) to a free name
+    // made of `newName` in the library folder.
+    void startSave(const QString &path, const QString &newName);
+    struct Save;
 
     ChordPro chordProDocument_;
     EditorTextView *txViewEdit_ = nullptr;
@@ -122,4 +151,10 @@ private:
     QString lastText_;          // the text of the last layout
     int previewPageNo_ = 0;     // page and lines followed in the preview
     QStringList previewLines_;
+    quint64 readsAsked_ = 0;
+    QString awaited_;           // what was said while the text was awaited
+    platform::Timer readLate_;
+    platform::FileWork reads_;
+    std::shared_ptr<Save> save_; // shared with the thread that writes it
+    platform::FileWork writes_;
 };

@@ -3,6 +3,7 @@
 #include "chords/ChordFileImport.h"
 #include "chords/ChordLibraryRules.h"
 #include "chords/ChordSpecs.h"
+#include "chords/SongFileEdit.h"
 #include "chords/windows/ViewChordsEdit.h"
 #include "chords/windows/ViewChordsSuper.h"
 #include "platform/Clock.h"
@@ -127,6 +128,8 @@ public:
     bool cadre2Shown() const { return cadre2Shown_; }
     WindowPDFxSuper *refTolvaneWindow() const { return viewChordsRefTolvaneWin(); }
     QString songPath() const { return songPath_; }
+    // An edit of the bound song has not answered yet.
+    bool songEditing() const { return songEdits_.busy(); }
     ViewChords *mViewChord() const { return mViewChord_; }
     ViewChordsEdit *mViewChordEdit() const { return mViewChordEdit_; }
     QComboBox *combo1() const { return combo1_; }
@@ -182,7 +185,8 @@ private:
     void closeEditor();
     void showRowOrFirst(Table table);
     void createNewChordSpecsUsingChordSpecs(const ChordSpecs *record);
-    bool writeSong(const std::function<bool(QString &)> &edit);
+    // Edits the bound song off the main thread; its table follows once written.
+    void writeSong(songfile::SongFileEdits::Edit edit, std::function<void()> then = {});
 
     qint64 instrument_ = 0;
     bool menuOn_ = false;
@@ -213,6 +217,7 @@ private:
     // thread of its own, ended with the window, so that it holds neither the
     // shared pool (which the application waits for as it ends) nor the window's end.
     platform::FileWork chordFileReads_;
+    songfile::SongFileEdits songEdits_;
 
     QTableView *mTable_ = nullptr;
     QTableView *mTable2_ = nullptr;

@@ -193,14 +193,17 @@ void ChordLibrary::restoreDefault()
 
 // ---- Song definitions ---------------------------------------------------------------------------
 
-bool ChordLibrary::writeSong(const std::function<bool(QString &)> &edit)
+void ChordLibrary::writeSong(songfile::SongFileEdits::Edit edit, std::function<void()> then)
 {
-    const QString path = boundSongPath();
+    // One at a time: the next is made from the song's list as the last one left it.
+    const QString path = songEdits_.busy() ? QString() : boundSongPath();
     if (path.isEmpty())
-        return false;
-    const bool written = songfile::editSongFile(path, edit);
-    refreshTable2();
-    return written;
+        return;
+    songEdits_.edit(path, std::move(edit), [this, then = std::move(then)](bool) {
+        refreshTable2();
+        if (then)
+            then();
+    });
 }
 
 void ChordLibrary::replaceChordinDefinedChordsFromRow(int row, bool remove, Table source)
@@ -220,16 +223,20 @@ void ChordLibrary::replaceChordinDefinedChordsFromChordSpec(const ChordSpecs &gi
         chordlibrary::definitionEdit(listeDefineOrig_, record, remove, newName, instrument_);
     if (!edit)
         return;
-    bool found = true;
-    writeSong([&](QString &text) {
-        found = chordlibrary::applyDefinitionEdit(text, *edit);
-        return found && edit->from != edit->to;
-    });
-    // The song lists the definition, but not as one piece of its text (written
-    // over two lines, say): changing only the list would be lost at the next load.
-    if (!found)
-        Data::msg(QStringLiteral("The definition of %1 could not be changed in \"%2\": write it on one line and try again.")
-                      .arg(record.chordName(), songPath_));
+    // Set off the main thread, read once the edit answers.
+    auto found = std::make_shared<bool>(true);
+    writeSong(
+        [found, edit = *edit](QString &text) {
+            *found = chordlibrary::applyDefinitionEdit(text, edit);
+            return *found && edit.from != edit.to;
+        },
+        // The song lists the definition, but not as one piece of its text (written
+        // over two lines, say): changing only the list would be lost at the next load.
+        [found, name = record.chordName(), path = songPath_] {
+            if (!*found)
+                Data::msg(QStringLiteral("The definition of %1 could not be changed in \"%2\": write it on one line and try again.")
+                              .arg(name, path));
+        });
 }
 
 void ChordLibrary::insertChordinDefinedChordsFromRow(int row)
@@ -238,7 +245,7 @@ void ChordLibrary::insertChordinDefinedChordsFromRow(int row)
         return;
     const ChordSpecs record = chordSpecsArray_.at(row);
     const QString directive = chordlibrary::defineDirective(record.chordName(), record.chordX(), instrument_);
-    writeSong([&](QString &text) {
+    writeSong([directive](QString &text) {
         text = chordlibrary::insertDefinition(text, directive);
         return true;
     });

@@ -192,7 +192,7 @@ void ViewChordsP::effectuerMajInversion()
     if (stored == chosen)
         return;
     const QString name = chordlookup::pianoBaseName(name_);
-    songfile::editSongFile(path, [&](QString &text) { return pianotext::setInversion(text, name, chosen); });
+    songEdits_.edit(path, [name, chosen](QString &text) { return pianotext::setInversion(text, name, chosen); });
 }
 
 void ViewChordsP::mousePressEvent(QMouseEvent *event)

@@ -2,6 +2,7 @@
 
 #include "chords/DiagramPainter.h"
 #include "chords/MChord.h"
+#include "chords/SongFileEdit.h"
 
 #include <QWidget>
 
@@ -99,6 +100,8 @@ public:
     void actionInversion(bool backward);
     const diagram::PianoInversions &inversions() const { return chord_; }
     diagram::PianoPlan plan() const;
+    // An inversion written to the song has not answered yet.
+    bool songEditing() const { return songEdits_.busy(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -108,4 +111,5 @@ private:
     void effectuerMajInversion();
 
     diagram::PianoInversions chord_;
+    songfile::SongFileEdits songEdits_;
 };
