@@ -6,6 +6,7 @@
 #include "events/windows/WinNoteF.h"
 #include "library/Data.h"
 #include "library/NoteWriter.h"
+#include "platform/Dialogs.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/MainMenu.h"
@@ -152,7 +153,7 @@ void Controller::saveNotesAtShutdown()
         winNoteF_->saveNote(false);
     // A note that does not answer keeps its edit aside: the quit goes on.
     if (noteWriter_)
-        noteWriter_->finish(NoteWriter::kQuitWaitMs);
+        noteWriter_->finish(platform::quitWaitLeftMs(NoteWriter::kQuitWaitMs));
 }
 
 void Controller::insererMessage(const QString &text)

@@ -48,5 +48,8 @@ bool isQuestion(const QWidget *window);
 // cancelled, and a modal window does not run. A logout waits on nobody.
 void setQuitting(bool quitting);
 bool quitting();
+// What is left of budgetMs since the quit began (all of it before): the
+// waits a quit takes on writes (the notes, the editor's song) share one.
+int quitWaitLeftMs(int budgetMs);
 
 } // namespace platform

@@ -681,7 +681,7 @@ void WinEdit::settleOnQuit()
     closeWin();
     if (const std::shared_ptr<Save> save = save_) {
         std::unique_lock lock(save->mutex);
-        save->answered.wait_for(lock, std::chrono::milliseconds(NoteWriter::kQuitWaitMs), [&save] { return save->done; });
+        save->answered.wait_for(lock, std::chrono::milliseconds(platform::quitWaitLeftMs(NoteWriter::kQuitWaitMs)), [&save] { return save->done; });
         if (save->written) {
             modifiee_ = false;
             return;

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <chrono>
 #include <vector>
 #include <atomic>
 
@@ -22,6 +23,8 @@ namespace {
 Dialogs *g_installed = nullptr;
 // Read by workers too: a note writer keeping an edit aside asks whether a quit is under way.
 std::atomic_bool g_quitting{false};
+// Set on the main thread as the quit begins, read there by its waits.
+std::chrono::steady_clock::time_point g_quitBegan;
 
 const char *const kQuestion = "tolvaneQuestion";
 
@@ -91,9 +94,22 @@ bool isQuestion(const QWidget *window) { return window && window->property(kQues
 
 void setDialogs(Dialogs *installed) { g_installed = installed; }
 
-void setQuitting(bool quitting) { g_quitting = quitting; }
+void setQuitting(bool quitting)
+{
+    if (quitting && !g_quitting)
+        g_quitBegan = std::chrono::steady_clock::now();
+    g_quitting = quitting;
+}
 
 bool quitting() { return g_quitting; }
+
+int quitWaitLeftMs(int budgetMs)
+{
+    if (!g_quitting)
+        return budgetMs;
+    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - g_quitBegan);
+    return int(std::clamp<qint64>(budgetMs - spent.count(), 0, budgetMs));
+}
 
 int QtDialogs::alert(const QString &title, const QString &text, const QStringList &buttons)
 {
