@@ -274,9 +274,18 @@ QImage pageImage(int w, int h)
 
 // Buffers whose children have all ended (a window closed): the next reader's
 // first page is drawn into memory already cleared and mapped.
-std::mutex unusedMutex;
-std::vector<std::shared_ptr<void>> unused;
+struct UnusedBuffers {
+    std::mutex mutex;
+    std::vector<std::shared_ptr<void>> kept;
+};
 constexpr size_t kUnusedKept = 2;
+
+// Never destroyed: a reader left behind by a thread the file system held may go after the statics.
+UnusedBuffers &unusedBuffers()
+{
+    static UnusedBuffers *const buffers = new UnusedBuffers;
+    return *buffers;
+}
 
 } // namespace
 
@@ -288,12 +297,13 @@ bool PdfProcess::pageBuffer(qint64 bytes)
         return true;
     buffer_.reset();
     {
-        const std::lock_guard lock(unusedMutex);
-        const auto it = std::find_if(unused.begin(), unused.end(),
+        UnusedBuffers &unused = unusedBuffers();
+        const std::lock_guard lock(unused.mutex);
+        const auto it = std::find_if(unused.kept.begin(), unused.kept.end(),
                                      [&fits](const std::shared_ptr<void> &b) { return fits(*static_cast<PageBuffer *>(b.get())); });
-        if (it != unused.end()) {
+        if (it != unused.kept.end()) {
             buffer_ = std::static_pointer_cast<PageBuffer>(*it);
-            unused.erase(it);
+            unused.kept.erase(it);
             return true;
         }
     }
@@ -330,9 +340,10 @@ PdfProcess::~PdfProcess()
     end();
     // No process maps it any more.
     if (buffer_) {
-        const std::lock_guard lock(unusedMutex);
-        unused.insert(unused.begin(), std::move(buffer_));
-        unused.resize(std::min(unused.size(), kUnusedKept));
+        UnusedBuffers &unused = unusedBuffers();
+        const std::lock_guard lock(unused.mutex);
+        unused.kept.insert(unused.kept.begin(), std::move(buffer_));
+        unused.kept.resize(std::min(unused.kept.size(), kUnusedKept));
     }
 }
 
