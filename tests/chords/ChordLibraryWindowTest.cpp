@@ -236,6 +236,11 @@ TEST_F(ChordLibraryTest, SongDefinitionsFromTheSongTable)
     EXPECT_EQ(lib->selectedRow(ChordLibrary::LibraryTable), 4); // the library's Am follows
     lib->viewChordsSuperModify();
     lib->boxRondClickatLine(0, 5);
+    // Before, a second edit asked while the first was being written was dropped without a word.
+    dialogs.clear();
+    lib->boxRondClickatLine(0, 4);
+    ASSERT_EQ(dialogs.texts().size(), 1);
+    EXPECT_TRUE(dialogs.lastText().contains(QStringLiteral("is still being changed")));
     settled(lib);
     EXPECT_TRUE(readTextFile(songPath).contains(QStringLiteral("{define: Am base-fret 1 frets x 0 2 2 1 x}")));
     lib->modifierChordselonTypeModif(2, 0, 0, 0, QStringLiteral("Am7"));

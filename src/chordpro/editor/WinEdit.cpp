@@ -565,6 +565,7 @@ struct WinEdit::Save {
     std::condition_variable answered;
     bool done = false;
     bool written = false;
+    QByteArray bytes; // what it writes
 };
 
 void WinEdit::startSave(const QString &path, const QString &newName)
@@ -573,6 +574,7 @@ void WinEdit::startSave(const QString &path, const QString &newName)
     save_ = save;
     txViewEdit_->setReadOnly(true);
     const QByteArray bytes = txViewEdit_->toPlainText().toUtf8();
+    save->bytes = bytes;
     struct Written {
         QString path;
         QString error;
@@ -682,7 +684,8 @@ void WinEdit::settleOnQuit()
     if (const std::shared_ptr<Save> save = save_) {
         std::unique_lock lock(save->mutex);
         save->answered.wait_for(lock, std::chrono::milliseconds(platform::quitWaitLeftMs(NoteWriter::kQuitWaitMs)), [&save] { return save->done; });
-        if (save->written) {
+        // A change since the save began (a transpose from elsewhere) is kept aside as well.
+        if (save->written && txViewEdit_->toPlainText().toUtf8() == save->bytes) {
             modifiee_ = false;
             return;
         }

@@ -196,7 +196,11 @@ void ChordLibrary::restoreDefault()
 void ChordLibrary::writeSong(songfile::SongFileEdits::Edit edit, std::function<void()> then)
 {
     // One at a time: the next is made from the song's list as the last one left it.
-    const QString path = songEdits_.busy() ? QString() : boundSongPath();
+    if (songEdits_.busy()) {
+        Data::msg(QStringLiteral("The song \"%1\" is still being changed: try again once it is.").arg(songPath_));
+        return;
+    }
+    const QString path = boundSongPath();
     if (path.isEmpty())
         return;
     songEdits_.edit(path, std::move(edit), [this, then = std::move(then)](bool) {
