@@ -11,6 +11,8 @@
 #include "library/SongFileCheck.h"
 #include "midi/Midi.h"
 #include "platform/Clock.h"
+#include "platform/DataFolder.h"
+#include "platform/Dialogs.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 #include "platform/dialogs/ScriptedDialogs.h"
@@ -18,6 +20,8 @@
 #include "support/TestSupport.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QFile>
 #include <QApplication>
 #include <QGuiApplication>
@@ -526,6 +530,33 @@ TEST_F(WinEditTest, ASongOnASilentShareShowsAndSavesOnceItAnswers)
     saved();
     EXPECT_FALSE(win.isVisible());
     EXPECT_EQ(readFile(path), QStringLiteral("la{title:H}\n"));
+
+    // Before, a quit during a save took the save for the text and lost what changed since it began.
+    const QDir kept(platform::dataFolder() + QStringLiteral("/Kept notes"));
+    const QStringList copiesOfH{QStringLiteral("h (edit not saved*")};
+    for (const QString &earlier : kept.entryList(copiesOfH))
+        QFile::remove(kept.filePath(earlier));
+    songfile::setFileCall({});
+    openFile(path);
+    testsupport::Gate late;
+    songfile::setFileCall([late](const QString &) { late.wait(); });
+    QTest::keyClicks(editor(), QStringLiteral("do"));
+    QTest::keyClick(editor(), Qt::Key_Return, Qt::ControlModifier);
+    win.useNewString(QStringLiteral("{title:H}\nchanged meanwhile"));
+    late.open();
+    // Written, its answer not yet taken as the quit begins.
+    QElapsedTimer waited;
+    waited.start();
+    while (readFile(path) != QStringLiteral("dola{title:H}\n") && waited.elapsed() < 5000)
+        QThread::yieldCurrentThread();
+    EXPECT_TRUE(win.saving());
+    platform::setQuitting(true);
+    const auto unquit = qScopeGuard([] { platform::setQuitting(false); });
+    win.close();
+    const QStringList copies = kept.entryList(copiesOfH);
+    ASSERT_EQ(copies.size(), 1);
+    EXPECT_EQ(readFile(kept.filePath(copies.first())), QStringLiteral("{title:H}\nchanged meanwhile"));
+    QFile::remove(kept.filePath(copies.first()));
 }
 
 TEST_F(WinEditTest, AFileThatIsNotTextIsNeverOpened)
