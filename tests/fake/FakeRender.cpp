@@ -1,29 +1,44 @@
 // A PDF reader child that lies, for the reader's tests: it answers every
-// load with more pages than any document holds.
+// load with the page count TOLVANE_FAKE_PAGES says (more than any document
+// holds when unset), or, when TOLVANE_FAKE_LENGTH is set, with a frame that
+// says it is that long and holds the answer asked for.
 #include "platform/PdfWire.h"
 
+#include <cstdlib>
 #include <sys/socket.h>
 
 using namespace platform::pdfwire;
 
 namespace {
 
-bool answer(QByteArray b)
+bool answer(QByteArray b, quint32 length)
 {
     seal(b);
+    if (length > 0)
+        std::memcpy(b.data(), &length, sizeof length);
     return ::send(kChildSocket, b.constData(), size_t(b.size()), MSG_NOSIGNAL) == b.size();
+}
+
+qint64 setting(const char *name, qint64 unset)
+{
+    const char *value = std::getenv(name);
+    return value ? std::atoll(value) : unset;
 }
 
 } // namespace
 
 int main()
 {
+    const auto pages = qint32(setting("TOLVANE_FAKE_PAGES", 0x7fffffff));
+    const auto lied = quint32(setting("TOLVANE_FAKE_LENGTH", 0));
     QByteArray frame = platform::pdfwire::frame(Hello);
     put<qint64>(frame, 0);
     quint32 length = 0;
     QByteArray request(kMaxRequest, '\0');
-    while (answer(frame) && ::recv(kChildSocket, &length, sizeof length, MSG_WAITALL) == sizeof length
-           && length <= kMaxRequest && ::recv(kChildSocket, request.data(), length, MSG_WAITALL) == length) {
+    for (bool hello = true; answer(frame, hello ? 0 : lied); hello = false) {
+        if (::recv(kChildSocket, &length, sizeof length, MSG_WAITALL) != sizeof length || length > kMaxRequest
+            || ::recv(kChildSocket, request.data(), length, MSG_WAITALL) != length)
+            break;
         qsizetype at = 0;
         quint8 op = 0;
         quint32 id = 0;
@@ -31,10 +46,11 @@ int main()
         get(request, at, op);
         get(request, at, id);
         get(request, at, asked);
+        asked = std::min(asked, pages);
         frame = platform::pdfwire::frame(Load);
         put<quint32>(frame, id);
         put<qint32>(frame, Ready);
-        put<qint32>(frame, 0x7fffffff);
+        put<qint32>(frame, pages);
         put<qint32>(frame, asked);
         for (qint32 i = 0; i < asked; ++i) {
             put<double>(frame, 595);
