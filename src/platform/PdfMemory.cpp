@@ -39,34 +39,15 @@ int memoryFile(const char *name)
 std::optional<FileBytes> copyRegularFile(const QString &path, qint64 maxBytes, int to, const std::function<void()> &answered)
 {
     const RegularFile source = RegularFile::open(path);
-    FileBytes r;
-    r.status = source.status();
-    r.error = source.error();
-    if (!source.ok())
-        return r;
+    bool uncopied = false;
     // A block at a time, each an answer: a long copy from a slow share is not a silent folder.
-    constexpr qint64 kBlock = 1 << 20;
-    const qint64 limit = std::max<qint64>(0, maxBytes);
-    qint64 total = 0;
-    while (total <= limit) {
-        const ssize_t n = ::sendfile(to, source.descriptor(), nullptr, size_t(std::min(kBlock, limit + 1 - total)));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && total == 0 && (errno == EINVAL || errno == ENOSYS))
-            return std::nullopt;
-        if (n < 0) {
-            r.status = FileStatus::Unreadable;
-            r.error = lastError(errno);
-            return r;
-        }
-        if (n == 0)
-            break;
-        total += n;
-        if (answered)
-            answered();
-    }
-    if (total > limit)
-        r.status = FileStatus::TooLarge;
+    FileBytes r = readBlocks(source, maxBytes, answered, [&](qint64 done, qint64 want) -> qint64 {
+        const ssize_t n = ::sendfile(to, source.descriptor(), nullptr, size_t(std::min<qint64>(1 << 20, want)));
+        uncopied = n < 0 && done == 0 && (errno == EINVAL || errno == ENOSYS);
+        return n;
+    });
+    if (uncopied)
+        return std::nullopt;
     return r;
 }
 
@@ -282,7 +263,8 @@ std::shared_ptr<PageBuffer> pageBuffer(std::shared_ptr<PageBuffer> kept, qint64 
 
 void letGo(std::shared_ptr<PageBuffer> buffer)
 {
-    if (!buffer)
+    // A print's is not kept for the screen's pages.
+    if (!buffer || buffer->size > kImagePoolBytes)
         return;
     UnusedBuffers &unused = unusedBuffers();
     const std::lock_guard lock(unused.mutex);
