@@ -81,8 +81,9 @@ void PdfProcess::letGo()
 {
     // An idle child that did all it was asked goes on serving the next reader,
     // also when its reader was stopped (a window closed): a stopped call leaves
-    // a halt, and a child with one is ended.
-    if (child_ && halt_ == Halt::None && !running_) {
+    // a halt, and a child with one is ended. So is one that maps a print's
+    // page: a spare would hold that memory for the evening.
+    if (child_ && halt_ == Halt::None && !running_ && !(buffer_ && buffer_->size > pdfmemory::kImagePoolBytes)) {
         for (const quint32 id : loaded_.keys())
             close(id);
         if (std::shared_ptr<pdfchild::Child> child = std::exchange(child_, nullptr)) {
