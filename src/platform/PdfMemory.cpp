@@ -217,7 +217,7 @@ struct UnusedBuffers {
 };
 constexpr size_t kUnusedKept = 2;
 
-// The last page a buffer was asked for; a screen pane's before the first.
+// The last screen page a buffer was asked for (not a print's); a pane's before the first.
 std::atomic<qint64> lastPageBytes{4 << 20};
 
 // Never destroyed: a reader left behind by a thread the file system held may go after the statics.
@@ -231,7 +231,8 @@ UnusedBuffers &unusedBuffers()
 
 std::shared_ptr<PageBuffer> pageBuffer(std::shared_ptr<PageBuffer> kept, qint64 bytes)
 {
-    lastPageBytes = bytes;
+    if (bytes <= kImagePoolBytes)
+        lastPageBytes = bytes;
     // Kept while the pages fit, unless far larger than they are now (a print's, then the screen's).
     auto fits = [bytes](const PageBuffer &b) { return bytes <= b.size && (bytes > b.size / 4 || b.size <= kPageStep); };
     if (kept && fits(*kept))
