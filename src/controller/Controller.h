@@ -475,7 +475,8 @@ public:
     void actionEditChordReceived(const QString &name, QObject *view);
     // The library window of an instrument (0, 1), made on first use; null otherwise.
     ChordLibrary *chordLibrary(qint64 instrument, bool create);
-    // At quitting: shown libraries close, hidden ones with unsaved changes ask.
+    // At quitting: shown libraries close, hidden ones with unsaved changes ask;
+    // the chord windows' song edits still waiting are kept aside.
     void closeChordLibraries();
     void toggleNote();
     void fermerNote();
