@@ -4,6 +4,7 @@
 #include "chordpro/editor/EditorTextView.h"
 #include "chordpro/editor/WinEdit.h"
 #include "chords/SongFileEdit.h"
+#include "chords/windows/ChordLibrary.h"
 #include "events/windows/WinNote.h"
 #include "library/Data.h"
 #include "library/Pieces.h"
@@ -209,6 +210,8 @@ struct QuitRow {
     bool earlierRun = false; // the store as a run of the program left it
     // Or what the store must hold after the quit, nothing kept aside.
     std::function<void(const platform::UserDefaults &)> stored = {};
+    // What the kept song holds besides its own text (else what was typed).
+    const char *keptHolds = nullptr;
 };
 
 // Such a share: it answers as the static objects go, and the process ends
@@ -329,6 +332,19 @@ std::vector<QuitRow> quitRows()
               return true;
           }},
          false, {}, "Lullaby (edit not saved *).cho", "An edited song could not be saved when Tolvane last quit"},
+        // Before, the chord library's edit waiting on the share was dropped at the quit with a log line.
+        {"chord library edit on a silent share", "Lullaby.cho", "{title:Lullaby}\nOld words\n",
+         {pick({"Window", "Guitar Chord Library…"}),
+          [](Controller &c, const QString &) {
+              ChordLibrary *chords = c.chordLibrary(0, false);
+              if (!chords || !chords->isVisible() || chords->songReading() || chords->songPath().isEmpty())
+                  return false;
+              songfile::setFileCall([](const QString &) { testsupport::Gate().wait(); });
+              chords->insertChordinDefinedChordsFromRow(0);
+              return chords->songEditing();
+          }},
+         false, {}, "Lullaby (edit not saved *).cho", "An edited song could not be saved when Tolvane last quit",
+         {}, false, {}, "{define: "},
         // Still titled "Title", from the template: before, it was dropped even in a writable folder.
         {"new song", "Ballad.pdf", {},
          {pick({"Song", "New ChordPro Song"}), editorTyped},
@@ -534,9 +550,14 @@ TEST(Quit, AQuitKeepsEveryEditItCannotWrite)
         QFile file(kept.first().filePath());
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QByteArray copy = file.readAll();
-        EXPECT_TRUE(copy.contains(kTyped.toUtf8()) || copy.contains("Tag1")) << copy.toStdString();
-        if (QString::fromUtf8(row.song).endsWith(QLatin1String(".cho")) || QString::fromUtf8(row.name) == QLatin1String("note")) {
-            EXPECT_TRUE(copy.startsWith("Old words") || copy.startsWith("{title:Lullaby}\nOld words")) << copy.toStdString();
+        if (row.keptHolds) {
+            // The whole song as the edit made it.
+            EXPECT_TRUE(copy.startsWith("{title:Lullaby}\n") && copy.contains(row.keptHolds) && copy.endsWith("Old words\n"))
+                << copy.toStdString();
+        } else {
+            EXPECT_TRUE(copy.contains(kTyped.toUtf8()) || copy.contains("Tag1")) << copy.toStdString();
+            if (QString::fromUtf8(row.song).endsWith(QLatin1String(".cho")) || QString::fromUtf8(row.name) == QLatin1String("note"))
+                EXPECT_TRUE(copy.startsWith("Old words") || copy.startsWith("{title:Lullaby}\nOld words")) << copy.toStdString();
         }
 
         // The next start says so once, on the message line.
