@@ -319,7 +319,6 @@ public:
     static QString obtenirTitreFlag(const PiecesPtr &piece);
     static QString obtenirTitre(const PiecesPtr &piece);
     static void setButtonTextColor(QAbstractButton *button, const QColor &color, const QColor &altColor);
-    static QStringList arrayOfFoldersInFolder(const QString &path);
 
     // ---- Played and flagged logs, list export (DataLogs.cpp) ------------------------
     static void saveLogPlayed();
