@@ -300,6 +300,7 @@ void Controller::chooseFolder(qint64 slot, bool offerSample)
         return;
     }
     readFolders({chosen}, [this, slot, offerSample, chosen](const FolderReads &reads) {
+        Data::keepChosenFolder(chosen, reads.constFind(chosen)->usable);
         if (openChosen(slot, chosen, *reads.constFind(chosen), offerSample))
             return;
         // Without a song in it the slot takes none: a sample song, or another folder.

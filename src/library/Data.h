@@ -273,8 +273,10 @@ public:
     static void afficherListePieces(const PiecesList &list);
     // Library-folder chooser: the chosen folder's path, "" when cancelled.
     static QString dirPopup();
+    // What the folder read found of the chosen folder: a readable one is kept, else it is said.
+    static void keepChosenFolder(const QString &chosen, bool readable);
     // Alternate version of a song for a window identifier; "" when none.
-    // `exists` is the file system's word (QFileInfo::exists when none is given).
+    // `exists` is the file system's word (platform::pathExists when none is given).
     static QString obtenirPathPourAltDir(const QString &path, const QString &altDir,
                                          const std::function<bool(const QString &)> &exists = {});
     static constexpr int kMaxFilesPerScan = 50;

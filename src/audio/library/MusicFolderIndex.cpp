@@ -418,7 +418,7 @@ std::optional<Track> MusicFolderIndex::readTrack(const QString &path, int descri
 
 bool MusicFolderIndex::isFolderOnDisk(const QString &folder)
 {
-    return QFileInfo(folder).isDir();
+    return platform::isFolder(folder);
 }
 
 void MusicFolderIndex::scan(const Job &job)
@@ -561,7 +561,7 @@ void MusicFolderIndex::scan(const Job &job)
         std::unique_lock keep(shared.keeping);
         if (stopped())
             return;
-        QDir().mkpath(QFileInfo(job.cacheFile).absolutePath());
+        platform::makeFolder(QFileInfo(job.cacheFile).absolutePath());
         if (stopped())
             return;
         QString why;
