@@ -1,5 +1,6 @@
 #include "audio/library/MusicFolderIndex.h"
 
+#include "audio/TrackLookup.h"
 #include "audio/library/CheckedStream.h"
 
 #include "platform/AtomicFile.h"
@@ -36,10 +37,6 @@ constexpr quint32 kCacheMagic = 0x544d4931; // "TMI1"
 
 // The kept index is a few megabytes for a large collection.
 constexpr qint64 kCacheMaxBytes = 512ll * 1024 * 1024;
-
-// A song stays far below it even as 24-bit 96 kHz stereo WAV (an hour of that
-// is just under 2 GB); above it, TagLib might read a damaged file end to end.
-constexpr qint64 kMaxTrackBytes = 2ll * 1024 * 1024 * 1024;
 
 // A stopped scan ends between two file-system calls; one not ended by then
 // waits on the file system and is left behind.
