@@ -115,9 +115,9 @@ void DataHelp::actionPreview()
         if (there && !Data::question(QStringLiteral("%1 already exists. Replace it?").arg(target)))
             return;
     }
-    // The help page is in the program's own data folder.
-    const platform::FileBytes source = platform::readRegularFile(shown_, kMaxHelpPageBytes);
+    // The help page is the program's own, copied where the dialog chose.
     const platform::MainThreadFileScope allow("a file chosen in a dialog");
+    const platform::FileBytes source = platform::readRegularFile(shown_, kMaxHelpPageBytes);
     QString error;
     if (!source.ok())
         error = source.error.isEmpty() ? QStringLiteral("the help page could not be read") : source.error;
