@@ -2,11 +2,11 @@
 
 #include "library/KeptNotes.h"
 #include "platform/Log.h"
+#include "platform/RegularFile.h"
 #include "platform/ThreadEnd.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QPointer>
 #include <QSet>
 #include <QThread>
@@ -196,7 +196,7 @@ void NoteWriter::done(const QString &notePath, bool written)
 void NoteWriter::dropKept(const QString &notePath)
 {
     const QString copy = kept_.take(notePath);
-    if (!copy.isEmpty() && !QFile::remove(copy))
+    if (!copy.isEmpty() && !platform::removeFile(copy))
         TLOG(QStringLiteral("NoteWriter: %1 could not be removed").arg(copy));
 }
 

@@ -4,10 +4,10 @@
 #include "library/KeptNotes.h"
 #include "library/SortKeys.h"
 #include "platform/Log.h"
+#include "platform/RegularFile.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
@@ -307,7 +307,7 @@ QString store(const QString &path, bool exists, const QString &text, const notef
               notefile::Format *written)
 {
     if (text.isEmpty()) {
-        if (exists && !QFile::remove(path))
+        if (exists && !platform::removeFile(path))
             return QStringLiteral("The note file \"%1\" could not be deleted.").arg(path);
         return QString();
     }
