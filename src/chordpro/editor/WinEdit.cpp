@@ -718,7 +718,8 @@ void WinEdit::settleOnQuit()
     // Nobody answers at a quit, and the window never holds it up.
     if (!modifiee_)
         return;
-    closeWin();
+    if (!save_)
+        closeWin();
     if (const std::shared_ptr<Save> save = std::exchange(save_, nullptr)) {
         std::unique_lock lock(save->mutex);
         save->answered.wait_for(lock, std::chrono::milliseconds(platform::quitWaitLeftMs(platform::kQuitWaitsMs)),
