@@ -685,8 +685,7 @@ TEST_P(HeldNote, TheKeysAnswerTheTitleRowSaysSoAndTheEditOutlivesTheQuit)
     for (int part = 0; part < 8; ++part, clock.advance(WindowPDFxSuper::kNoticeSeconds))
         read += notesShown().value(0);
     const auto squeezed = [](QString text) { return text.remove(QChar(0x2026)).remove(QLatin1Char(' ')); };
-    EXPECT_TRUE(squeezed(read).contains(squeezed(keptNotes.entryInfoList(QDir::Files).value(0).filePath())))
-        << read.toStdString();
+    EXPECT_TRUE(squeezed(read).contains(squeezed(keptNotes.entryInfoList(QDir::Files).value(0).filePath()))) << read.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Notes, HeldNote,

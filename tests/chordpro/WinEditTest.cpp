@@ -528,7 +528,6 @@ TEST_F(WinEditTest, ASongOnASilentShareShowsAndSavesOnceItAnswers)
     const QString waits = saveAwaited(QStringLiteral("h.chopro"));
     EXPECT_TRUE(win.labelSaving()->isVisible());
     EXPECT_EQ(win.labelSaving()->text(), waits);
-    EXPECT_EQ(said.last(), waits);
     QApplication::setActiveWindow(&win);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_X);
     QTest::keyClick(editor(), Qt::Key_Escape); // the save closes it
@@ -537,7 +536,6 @@ TEST_F(WinEditTest, ASongOnASilentShareShowsAndSavesOnceItAnswers)
     saved();
     EXPECT_FALSE(win.isVisible());
     EXPECT_EQ(readFile(path), QStringLiteral("lax{title:H}\n"));
-    EXPECT_EQ(ended.last(), waits);
 
     // Before, a quit during a save took the save for the text and lost what changed since it began.
     const QDir kept(platform::dataFolder() + QStringLiteral("/Kept notes"));
