@@ -442,6 +442,13 @@ QString windowTitle(const QString &entryTitle, const QString &path, bool hasEntr
     return textTitle;
 }
 
+QString saveAwaited(const QString &name)
+{
+    return QStringLiteral("The library folder does not answer: \"%1\" is saved once it does, with what is typed "
+                          "meanwhile, and the editor closes then.")
+        .arg(name);
+}
+
 // ---- Colouring -------------------------------------------------------------------
 
 std::vector<ColourSpan> colourSpans(const QString &text)

@@ -1,6 +1,7 @@
 #include "library/NoteWriter.h"
 
 #include "library/KeptNotes.h"
+#include "platform/Dialogs.h"
 #include "platform/Log.h"
 #include "platform/RegularFile.h"
 #include "platform/ThreadEnd.h"
@@ -131,7 +132,7 @@ NoteWriter::NoteWriter(QObject *parent) : QObject(parent), state_(std::make_shar
 
 NoteWriter::~NoteWriter()
 {
-    finish(kQuitWaitMs);
+    finish(platform::quitWaitLeftMs(kQuitWaitMs));
 }
 
 void NoteWriter::enqueue(Job job)

@@ -3,6 +3,7 @@
 #include "library/Data.h"
 #include "library/KeptNotes.h"
 #include "library/SortKeys.h"
+#include "platform/KeptAtQuit.h"
 #include "platform/Log.h"
 #include "platform/RegularFile.h"
 #include "platform/NotificationCenter.h"
@@ -338,7 +339,7 @@ Pieces::NoteSaved Pieces::writeNote(const NoteSave &save, const std::atomic_bool
             const QString kept = keptnotes::keep(save.songPath, save.text, save.format, &error);
             why += why.endsWith(QLatin1Char('.')) ? QStringLiteral(" ") : QStringLiteral(". ");
             why += kept.isEmpty() ? QStringLiteral("Your edit could not be kept elsewhere either: %1.").arg(error)
-                                  : QStringLiteral("Your edit is kept as \"%1\".").arg(kept);
+                                  : QStringLiteral("Your edit is kept as %1.").arg(platform::kept::named(kept));
         }
         TLOG(QStringLiteral("Pieces saveNote %1").arg(why));
         saved.failure = why;

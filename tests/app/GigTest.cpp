@@ -685,6 +685,12 @@ TEST_P(HeldNote, TheKeysAnswerTheTitleRowSaysSoAndTheEditOutlivesTheQuit)
     EXPECT_TRUE(notesShown().join(QString()).contains(quits ? QStringLiteral("An edited note could not be saved")
                                                             : QStringLiteral("An edited note was not written to its note file")))
         << notesShown().join(QLatin1Char('|')).toStdString();
+    // Before, a data folder outside the home folder was shown by the copy's name alone.
+    QString read;
+    for (int part = 0; part < 8; ++part, clock.advance(WindowPDFxSuper::kNoticeSeconds))
+        read += notesShown().value(0);
+    const auto squeezed = [](QString text) { return text.remove(QChar(0x2026)).remove(QLatin1Char(' ')); };
+    EXPECT_TRUE(squeezed(read).contains(squeezed(keptNotes.entryInfoList(QDir::Files).value(0).filePath()))) << read.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Notes, HeldNote,

@@ -5,6 +5,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
+#include "platform/Dialogs.h"
 #include "platform/Log.h"
 #include "platform/RegularFile.h"
 #include "platform/ThreadEnd.h"
@@ -230,7 +231,8 @@ MusicFolderIndex::~MusicFolderIndex()
     stopScan();
     std::unique_lock lock(shared_->mutex);
     // Those stopped by a folder change count too: any of them may answer after the end.
-    const bool ended = shared_->scanEnded.wait_for(lock, kStopWait, [this]() { return shared_->unfinished == 0; });
+    const bool ended = shared_->scanEnded.wait_for(lock, std::chrono::milliseconds(platform::quitWaitLeftMs(int(kStopWait.count()))),
+                                                   [this]() { return shared_->unfinished == 0; });
     lock.unlock();
     if (!ended)
         platform::leftBehind(QStringLiteral("MusicFolderIndex: the scan of %1").arg(folder_));

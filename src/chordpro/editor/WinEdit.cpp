@@ -7,7 +7,6 @@
 #include "chords/SongFileEdit.h"
 #include "library/Data.h"
 #include "library/KeptNotes.h"
-#include "library/NoteWriter.h"
 #include "library/Pieces.h"
 #include "library/SongFileCheck.h"
 #include "midi/Midi.h"
@@ -106,6 +105,14 @@ WinEdit::WinEdit(QWidget *parent)
     labelNbPages_->setObjectName(QStringLiteral("labelNbPages"));
     toolbar->addWidget(labelNbPages_);
     layout->addLayout(toolbar);
+    // The full-screen editor hides the title rows: a waiting save is said here.
+    labelSaving_ = new QLabel(this);
+    labelSaving_->setObjectName(QStringLiteral("labelSaving"));
+    labelSaving_->setWordWrap(true);
+    labelSaving_->setTextFormat(Qt::PlainText);
+    labelSaving_->setStyleSheet(QStringLiteral("QLabel { background: #fff2b3; color: black; padding: 4px; }"));
+    labelSaving_->hide();
+    layout->addWidget(labelSaving_);
 
     auto *splitter = splitter_ = new QSplitter(Qt::Horizontal, this);
     txViewEdit_ = new EditorTextView(splitter);
@@ -572,7 +579,7 @@ void WinEdit::startSave(const QString &path, const QString &newName)
 {
     auto save = std::make_shared<Save>();
     save_ = save;
-    txViewEdit_->setReadOnly(true);
+    saveName_ = path.isEmpty() ? newName : QFileInfo(path).fileName();
     const QByteArray bytes = txViewEdit_->toPlainText().toUtf8();
     save->bytes = bytes;
     struct Written {
@@ -606,7 +613,7 @@ void WinEdit::startSave(const QString &path, const QString &newName)
             if (save_ != save)
                 return;
             save_.reset();
-            txViewEdit_->setReadOnly(false);
+            endSaveWaits();
             if (!written.ok) {
                 if (written.path.isEmpty())
                     Data::msg(QStringLiteral("The new song could not be saved: %1").arg(written.error));
@@ -624,13 +631,42 @@ void WinEdit::startSave(const QString &path, const QString &newName)
             } else {
                 center.postActionKey(vocab::RefreshFolder);
             }
-            // Changed meanwhile (a transpose from elsewhere): the window stays with the change.
-            if (txViewEdit_->toPlainText().toUtf8() != bytes)
+            // The new song has its file now: a save after this one goes there.
+            if (isNew && !pieceCour_)
+                fichierCour_ = written.path;
+            // Typed while it was written: saved in turn, and the window closes once that is.
+            if (txViewEdit_->toPlainText().toUtf8() != bytes) {
+                startSave(pieceCour_ ? pieceCour_->getPath() : fichierCour_, QString());
                 return;
+            }
             modifiee_ = false;
             closing_ = true;
             close();
         });
+    saveLate_.start(0.5, false, [this, save] {
+        if (save_ == save)
+            saySaveWaits();
+    });
+}
+
+void WinEdit::saySaveWaits()
+{
+    if (!save_)
+        return;
+    labelSaving_->show();
+    if (!saveSaid_.isEmpty())
+        return;
+    saveSaid_ = saveAwaited(saveName_);
+    labelSaving_->setText(saveSaid_);
+    Q_EMIT noAnswer(saveSaid_);
+}
+
+void WinEdit::endSaveWaits()
+{
+    saveLate_.stop();
+    labelSaving_->hide();
+    if (!saveSaid_.isEmpty())
+        Q_EMIT answered(std::exchange(saveSaid_, QString()));
 }
 
 bool WinEdit::closeWin()
@@ -638,8 +674,10 @@ bool WinEdit::closeWin()
     if (!modifiee_)
         return true;
     // One under way closes the window as it answers.
-    if (save_)
+    if (save_) {
+        saySaveWaits();
         return false;
+    }
     if (pieceCour_ || !fichierCour_.isEmpty()) {
         startSave(pieceCour_ ? pieceCour_->getPath() : fichierCour_, QString());
         return false;
@@ -680,11 +718,13 @@ void WinEdit::settleOnQuit()
     // Nobody answers at a quit, and the window never holds it up.
     if (!modifiee_)
         return;
-    closeWin();
-    if (const std::shared_ptr<Save> save = save_) {
+    if (!save_)
+        closeWin();
+    if (const std::shared_ptr<Save> save = std::exchange(save_, nullptr)) {
         std::unique_lock lock(save->mutex);
-        save->answered.wait_for(lock, std::chrono::milliseconds(platform::quitWaitLeftMs(NoteWriter::kQuitWaitMs)), [&save] { return save->done; });
-        // A change since the save began (a transpose from elsewhere) is kept aside as well.
+        save->answered.wait_for(lock, std::chrono::milliseconds(platform::quitWaitLeftMs(platform::kQuitWaitsMs)),
+                                [&save] { return save->done; });
+        // What changed since the save began (typed while it waited) is kept aside with the rest.
         if (save->written && txViewEdit_->toPlainText().toUtf8() == save->bytes) {
             modifiee_ = false;
             return;
@@ -708,8 +748,10 @@ void WinEdit::settleOnQuit()
 void WinEdit::actionButtonEscape()
 {
     // A save under way closes the window as it answers.
-    if (save_)
+    if (save_) {
+        saySaveWaits();
         return;
+    }
     if (modifiee_) {
         const qint64 answer = Data::askToSave(QStringLiteral("Save changes?"), true);
         if (answer < 0)
@@ -736,6 +778,7 @@ void WinEdit::reject() { actionButtonEscape(); }
 void WinEdit::closeEvent(QCloseEvent *event)
 {
     if (save_ && !closing_ && !platform::quitting()) {
+        saySaveWaits();
         event->ignore();
         return;
     }
@@ -757,6 +800,7 @@ void WinEdit::closeEvent(QCloseEvent *event)
 void WinEdit::windowWillClose()
 {
     closing_ = false;
+    endSaveWaits();
     txViewEdit_->hideCompletion();
     if (TransposeListController_)
         TransposeListController_->closeWin();
