@@ -25,6 +25,9 @@ struct FileBytes;
 // The ChordPro editor: the song's source beside a preview of every page,
 // updated at each edit. Made once by the controller and run modally on a song
 // entry, a file, or a new song from the template.
+//
+// Files: WinEdit.cpp (opening, layout and preview, editing), WinEditSaving.cpp
+// (closing, saving and what a quit keeps).
 class WinEdit : public QDialog {
     Q_OBJECT
 public:
