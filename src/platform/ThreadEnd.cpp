@@ -1,10 +1,12 @@
 #include "platform/ThreadEnd.h"
 
+#include "platform/Dialogs.h"
 #include "platform/Log.h"
 
 #include <QDeadlineTimer>
 #include <QThread>
 
+#include <algorithm>
 #include <shared_mutex>
 #include <unistd.h>
 
@@ -53,7 +55,8 @@ void leftBehind(const QString &what)
 
 bool endThread(QThread *thread, int waitMs, const QString &what)
 {
-    if (!thread->wait(QDeadlineTimer(waitMs))) {
+    const int wait = std::max(quitWaitLeftMs(waitMs), std::min(waitMs, kThreadEndFloorMs));
+    if (!thread->wait(QDeadlineTimer(wait))) {
         leftBehind(what);
         return false;
     }
