@@ -304,7 +304,6 @@ void letGoSpare()
         ::munmap(m.at, m.size);
 }
 
-
 } // namespace pdfmemory
 
 } // namespace platform
