@@ -11,34 +11,28 @@ using namespace platform::pdfwire;
 
 namespace {
 
-bool answer(QByteArray b, quint32 length)
+const char *const pagesSet = std::getenv("TOLVANE_FAKE_PAGES");
+const auto lied = quint32(std::atoll(std::getenv("TOLVANE_FAKE_LENGTH") ? std::getenv("TOLVANE_FAKE_LENGTH") : "0"));
+
+bool answer(QByteArray b)
 {
     seal(b);
-    if (length > 0)
-        std::memcpy(b.data(), &length, sizeof length);
+    if (lied > 0 && b.at(4) == Load)
+        std::memcpy(b.data(), &lied, sizeof lied);
     return ::send(kChildSocket, b.constData(), size_t(b.size()), MSG_NOSIGNAL) == b.size();
-}
-
-qint64 setting(const char *name, qint64 unset)
-{
-    const char *value = std::getenv(name);
-    return value ? std::atoll(value) : unset;
 }
 
 } // namespace
 
 int main()
 {
-    const auto pages = qint32(setting("TOLVANE_FAKE_PAGES", 0x7fffffff));
-    const auto lied = quint32(setting("TOLVANE_FAKE_LENGTH", 0));
+    const qint32 pages = pagesSet ? std::atoi(pagesSet) : 0x7fffffff;
     QByteArray frame = platform::pdfwire::frame(Hello);
     put<qint64>(frame, 0);
     quint32 length = 0;
     QByteArray request(kMaxRequest, '\0');
-    for (bool hello = true; answer(frame, hello ? 0 : lied); hello = false) {
-        if (::recv(kChildSocket, &length, sizeof length, MSG_WAITALL) != sizeof length || length > kMaxRequest
-            || ::recv(kChildSocket, request.data(), length, MSG_WAITALL) != length)
-            break;
+    while (answer(frame) && ::recv(kChildSocket, &length, sizeof length, MSG_WAITALL) == sizeof length
+           && length <= kMaxRequest && ::recv(kChildSocket, request.data(), length, MSG_WAITALL) == length) {
         qsizetype at = 0;
         quint8 op = 0;
         quint32 id = 0;
