@@ -139,7 +139,8 @@ namespace {
 // The memory of page images let go of, kept for the next pages: memory fresh
 // from the kernel is cleared page by page at first touch, which cost several
 // times the copy into it. Bounded by its bytes, the largest going first: a
-// print's pages would otherwise stay for the evening, serving no screen page.
+// print's pages would otherwise stay for the evening, serving no screen page,
+// and a walk through many songs would keep the bound's worth for nothing.
 struct ImageMemory {
     void *at = nullptr;
     size_t size = 0;
@@ -149,6 +150,19 @@ struct ImagePool {
     std::vector<ImageMemory> kept;
     size_t bytes = 0;
 };
+
+// A pane's page of a 1920x1080 window.
+constexpr qint64 kPanePageBytes = 4 << 20;
+// The last screen page a buffer was asked for (not a print's); a pane's before the first.
+std::atomic<qint64> lastPageBytes{kPanePageBytes};
+
+// Enough for the pages of a song change at the screen's size, on a small screen
+// too (a thumbnail's page asked last does not empty it).
+size_t poolBound()
+{
+    const qint64 page = std::max(kPanePageBytes, (lastPageBytes + kPageStep - 1) / kPageStep * kPageStep);
+    return size_t(std::min(kImagePoolBytes, kPagesKept * page));
+}
 
 // Never destroyed: an image may go after the statics.
 ImagePool &imagePool()
@@ -166,7 +180,7 @@ void releaseImage(void *info)
         const std::lock_guard lock(pool.mutex);
         pool.kept.push_back(*memory);
         pool.bytes += memory->size;
-        while (pool.bytes > size_t(kImagePoolBytes)) {
+        while (pool.bytes > poolBound()) {
             const auto largest = std::max_element(pool.kept.begin(), pool.kept.end(),
                                                   [](const ImageMemory &a, const ImageMemory &b) { return a.size < b.size; });
             pool.bytes -= largest->size;
@@ -216,9 +230,6 @@ struct UnusedBuffers {
     std::vector<std::shared_ptr<PageBuffer>> kept;
 };
 constexpr size_t kUnusedKept = 2;
-
-// The last screen page a buffer was asked for (not a print's); a pane's before the first.
-std::atomic<qint64> lastPageBytes{4 << 20};
 
 // Never destroyed: a reader left behind by a thread the file system held may go after the statics.
 UnusedBuffers &unusedBuffers()

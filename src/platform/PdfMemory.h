@@ -59,9 +59,11 @@ void letGo(std::shared_ptr<PageBuffer> buffer);
 std::shared_ptr<PageBuffer> spareBuffer();
 
 // An image of these pixels in memory of its own, or a null one: memory a page
-// let go of when one fits, kept up to kImagePoolBytes.
+// let go of when one fits, kept up to kPagesKept screen pages (at the size of
+// the last one asked for, a 1920x1080 pane's at least) and never over kImagePoolBytes.
 QImage pageImage(int w, int h);
-constexpr qint64 kImagePoolBytes = 32ll << 20; // a few screen pages
+constexpr qint64 kImagePoolBytes = 32ll << 20; // a few screen pages; a page larger is a print's
+constexpr qint64 kPagesKept = 3;
 qint64 imagePoolBytes();
 
 // Lets go of the memory kept for pages not asked yet: the images' and the

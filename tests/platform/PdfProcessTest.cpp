@@ -264,12 +264,20 @@ TEST(PdfProcess, ADocumentPastTheCeilingRunsOutOfMemoryAndAnInterruptBlamesNothi
 }
 
 // The freed images' memory was kept four blocks of any size: after a print
-// it held some 140 MB for the evening and served no screen page.
+// it held some 140 MB for the evening and served no screen page. Then it kept
+// eight screen pages after a walk through songs, where three serve the next.
 TEST(PdfProcess, ThePageMemoryKeptIsBoundedByItsBytesAndServesTheScreensPages)
 {
     namespace memory = platform::pdfmemory;
     memory::letGoSpare();
     const QSize screen(958, 1055), print(2480, 3508); // a pane of a 1920x1080 window, A4 at 300 dpi
+    memory::pageBuffer(nullptr, qint64(screen.width()) * screen.height() * 4); // the screen's page asked last
+    QList<QImage> walk(8);
+    for (QImage &page : walk)
+        page = memory::pageImage(screen.width(), screen.height());
+    walk.clear();
+    EXPECT_LE(memory::imagePoolBytes(), memory::kPagesKept * (4 << 20));
+    memory::letGoSpare();
     memory::pageImage(screen.width(), screen.height());
     QList<QImage> prints(4);
     for (QImage &page : prints)
