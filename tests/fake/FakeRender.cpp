@@ -1,7 +1,11 @@
 // A PDF reader child that lies, for the reader's tests: it answers every
-// load with more pages than any document holds.
+// load with more pages than any document holds, or (TOLVANE_FAKE_LIE=nan)
+// with one page of no size a number can tell.
 #include "platform/PdfWire.h"
 
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <sys/socket.h>
 
 using namespace platform::pdfwire;
@@ -20,6 +24,8 @@ int main()
 {
     QByteArray frame = platform::pdfwire::frame(Hello);
     put<qint64>(frame, 0);
+    const char *lie = std::getenv("TOLVANE_FAKE_LIE");
+    const bool nan = lie && std::strcmp(lie, "nan") == 0;
     quint32 length = 0;
     QByteArray request(kMaxRequest, '\0');
     while (answer(frame) && ::recv(kChildSocket, &length, sizeof length, MSG_WAITALL) == sizeof length
@@ -34,11 +40,12 @@ int main()
         frame = platform::pdfwire::frame(Load);
         put<quint32>(frame, id);
         put<qint32>(frame, Ready);
-        put<qint32>(frame, 0x7fffffff);
-        put<qint32>(frame, asked);
-        for (qint32 i = 0; i < asked; ++i) {
-            put<double>(frame, 595);
-            put<double>(frame, 842);
+        const qint32 given = nan ? std::min(asked, 1) : asked;
+        put<qint32>(frame, nan ? 1 : 0x7fffffff);
+        put<qint32>(frame, given);
+        for (qint32 i = 0; i < given; ++i) {
+            put<double>(frame, nan ? std::nan("") : 595);
+            put<double>(frame, nan ? INFINITY : 842);
         }
     }
     return 0;

@@ -1,6 +1,7 @@
 #include "windows/WindowPDFx.h"
 
 #include "chordpro/ChordPro.h"
+#include "library/SongFileCheck.h"
 #include "library/Data.h"
 #include "platform/Clock.h"
 #include "platform/Keys.h"
@@ -400,14 +401,24 @@ TEST_F(TolvaneWindowTest, MessagesReplaceTheNoteForThreeSeconds)
     EXPECT_EQ(w->noteText(), note);
 
     // A page on screen held by a stopped reader stayed white, and nothing said why.
+    // Every reader is stopped: the one of the last call may have answered a step asked ahead.
+    PageRenderer::setGiveUpTimes(60000, 60000); // a fresh reader's start runs on the real clock
     for (const PiecesPtr &asked : {a, c}) {
-        ::kill(w->renderer().readerPid(), SIGSTOP);
+        const QList<int> stopped = readers().keys();
+        for (const int pid : stopped)
+            ::kill(pid, SIGSTOP);
         w->setPDF(asked, 5, true, false, 0, nullptr, false); // a page, then a document not asked before
-        for (int step = 0; step < 100 && !w->renderer().waitForIdle(20); ++step)
+        auto said = [&w] { return w->noteText().contains(QStringLiteral("is late: the PDF reader")); };
+        for (int step = 0; step < 200 && !said(); ++step) {
+            w->renderer().waitForIdle(20);
             clock.advance(0.1); // the reader's stall is told on the clock too
-        EXPECT_TRUE(w->noteText().contains(QStringLiteral("is late: the PDF reader"))) << w->noteText().toStdString();
+        }
+        EXPECT_TRUE(said()) << w->noteText().toStdString();
+        for (const int pid : stopped)
+            ::kill(pid, SIGCONT);
         w->setMsg(QString(), QString(), false);
     }
+    PageRenderer::setGiveUpTimes();
     push(*w, a, 1, b);
 
     // A window whose identifier ignores messages to all windows keeps its note.
@@ -635,24 +646,76 @@ TEST(PageRendererShare, ASoundSongOutlivesAReaderThatStallsOrDies)
         ASSERT_TRUE(renderer.waitForIdle(30000));
         EXPECT_EQ(renderer.page(heavy, 1, QSize(250, 350)).size(), QSize(250, 350)) << signal;
         EXPECT_TRUE(renderer.documentInfo(heavy)->ok) << signal;
+        if (signal == SIGKILL) {
+            // A third time, each in a fresh reader that held it alone: the system's killer
+            // called by its memory. (Before, it was tried again at every return to the song.)
+            EXPECT_TRUE(renderer.page(heavy, 1, QSize(251, 351)).isNull());
+            for (int kill = 0; kill < 3; ++kill)
+                ::kill(busyReader(renderer, 10), SIGKILL);
+            ASSERT_TRUE(renderer.waitForIdle(30000));
+            EXPECT_EQ(renderer.documentInfo(heavy)->problem, QStringLiteral("cannot be shown: the PDF reader runs out of memory on it"));
+        }
     }
 
-    // Stopped under a page on screen, it held the page white for the whole render limit.
+    // Stopped under a page on screen, it held the page white for the whole render
+    // limit; asked ahead first, as most song changes begin, it still did, unwatched.
     platform::ManualClock clock;
     PageRenderer renderer;
+    QStringList late;
+    QObject::connect(&renderer, &PageRenderer::pageLate, [&late](const QString &, const QString &words) { late.append(words); });
     const QString light = testsupport::writePdf(dir.filePath(QStringLiteral("Light.pdf")), 2);
+    const QString other = testsupport::writePdf(dir.filePath(QStringLiteral("Other.pdf")), 1);
     renderer.documentInfo(light);
     ASSERT_TRUE(renderer.waitForIdle());
-    const int stopped = renderer.readerPid();
-    ::kill(stopped, SIGSTOP);
-    const double asked = platform::now();
-    EXPECT_TRUE(renderer.page(light, 2, QSize(60, 85)).isNull());
-    // The clock moves while the stopped reader holds the page.
-    for (int step = 0; step < 400 && !renderer.waitForIdle(50); ++step)
-        if (renderer.readerPid() == stopped && platform::now() - asked < platform::PdfProcess::kStallS + 2)
-            clock.advance(0.1);
-    EXPECT_LT(platform::now() - asked, platform::PdfProcess::kStallS + 1) << "a fresh reader serves it";
-    EXPECT_EQ(renderer.page(light, 2, QSize(60, 85)).size(), QSize(60, 85));
+    for (const bool ahead : {false, true}) {
+        const QSize size(60, 85 + ahead);
+        const int stopped = renderer.readerPid();
+        late.clear();
+        if (ahead) {
+            renderer.documentInfo(other, true); // by the other reader
+            ASSERT_TRUE(renderer.waitForIdle());
+        }
+        ::kill(stopped, SIGSTOP);
+        if (ahead) {
+            renderer.prefetch(light, 2, size);
+            ASSERT_TRUE(testsupport::waitFor([&] { return renderer.readerPid() == stopped; }));
+        }
+        const double asked = platform::now();
+        EXPECT_TRUE(renderer.page(light, 2, size).isNull());
+        // The clock moves while the stopped reader holds the page.
+        for (int step = 0; step < 400 && !renderer.waitForIdle(50); ++step)
+            if (renderer.readerPid() == stopped && platform::now() - asked < platform::PdfProcess::kStallS + 2)
+                clock.advance(0.1);
+        EXPECT_LT(platform::now() - asked, platform::PdfProcess::kStallS + 1) << "a fresh reader serves it " << ahead;
+        EXPECT_EQ(renderer.page(light, 2, size).size(), size);
+        EXPECT_EQ(late, QStringList{songfile::pageLate(light)}) << ahead;
+    }
+
+    // Drawn again while every reader is stopped, again and again: the page drawn
+    // stays, and the title row says why. (Before, the pane was emptied.)
+    QSet<int> stopped;
+    auto stopAll = [&stopped] {
+        for (const int pid : readers().keys())
+            if (!stopped.contains(pid) && ::kill(pid, SIGSTOP) == 0)
+                stopped.insert(pid);
+    };
+    late.clear();
+    // Its loads in fresh readers stall before they are given up (their starts run on the real clock).
+    PageRenderer::setGiveUpTimes(60000, 60000);
+    stopAll();
+    EXPECT_TRUE(renderer.page(light, 2, QSize(70, 99)).isNull());
+    for (int step = 0; step < 600 && !renderer.waitForIdle(20); ++step) {
+        stopAll();
+        clock.advance(0.1);
+    }
+    for (const int pid : stopped)
+        ::kill(pid, SIGCONT);
+    EXPECT_FALSE(renderer.anyPage(light, 2).isNull());
+    EXPECT_TRUE(renderer.documentInfo(light)->ok);
+    EXPECT_TRUE(late.contains(songfile::pageKept(light))) << late.join(QLatin1Char('\n')).toStdString();
+    // Drawn again once its reader is tried again.
+    clock.advance(PageRenderWorker::kRetryStoppedAfterS);
+    EXPECT_TRUE(testsupport::waitFor([&] { return !renderer.page(light, 2, QSize(70, 99)).isNull(); }));
     PageRenderer::setGiveUpTimes();
 }
 
@@ -678,6 +741,36 @@ TEST(PageRendererShare, ADamagedDocumentHoldsNoOtherSongAndIsRefusedOnce)
         EXPECT_LT(took.elapsed(), 5000);
         EXPECT_FALSE(renderer.documentInfo(looping)) << "still on its way";
     }
+    // Both readers held by calls that gave way, each holding a document (a load
+    // that never ends, a heavy page asked ahead): a page of a third song on screen
+    // waited for the first one's call to its end, its own load's clock running.
+    {
+        platform::ManualClock clock;
+        PageRenderer renderer;
+        QStringList late;
+        QObject::connect(&renderer, &PageRenderer::pageLate, [&late](const QString &, const QString &words) { late.append(words); });
+        const QString heavy = testsupport::writeFile(dir.filePath(QStringLiteral("Heavy.pdf")), heavyPdf(1500000));
+        const QString third = testsupport::writePdf(dir.filePath(QStringLiteral("Third.pdf")), 1);
+        renderer.documentInfo(good);
+        ASSERT_TRUE(renderer.waitForIdle());
+        renderer.documentInfo(heavy, true);
+        ASSERT_TRUE(renderer.waitForIdle());
+        renderer.prefetch(heavy, 1, QSize(1000, 1400));
+        const int drawing = busyReader(renderer, 10);
+        EXPECT_FALSE(renderer.documentInfo(looping));
+        ASSERT_TRUE(testsupport::waitFor([&] { return renderer.readerPid() != drawing; }));
+        busyReader(renderer, 10);
+        clock.advance(PageRenderWorker::kSlowS);
+        EXPECT_TRUE(testsupport::waitFor([&] { return late.contains(songfile::slowToOpen(looping)); }));
+        QElapsedTimer took;
+        took.start();
+        EXPECT_TRUE(renderer.page(third, 1, QSize(60, 85)).isNull());
+        ASSERT_TRUE(testsupport::waitFor([&] { return renderer.hasPage(third, 1, QSize(60, 85)); }));
+        EXPECT_LT(took.elapsed(), 5000);
+        EXPECT_FALSE(renderer.page(third, 1, QSize(60, 85)).isNull());
+        EXPECT_TRUE(readers().contains(drawing)) << "the page asked ahead goes on";
+    }
+
     // The readers started since the last look.
     QSet<int> seen;
     int starts = 0;
