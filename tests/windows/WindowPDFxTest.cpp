@@ -409,13 +409,16 @@ TEST_F(TolvaneWindowTest, MessagesReplaceTheNoteForThreeSeconds)
             ::kill(pid, SIGSTOP);
         w->setPDF(asked, 5, true, false, 0, nullptr, false); // a page, then a document not asked before
         auto said = [&w] { return w->noteText().contains(QStringLiteral("is late: the PDF reader")); };
-        for (int step = 0; step < 200 && !said(); ++step) {
+        // Or a reader started since drew it at once.
+        auto shown = [&] { return w->pane(Role::Left)->content().path == asked->getPath() && w->pane(Role::Left)->hasPageReady(); };
+        for (int step = 0; step < 200 && !said() && !shown(); ++step) {
             w->renderer().waitForIdle(20);
             clock.advance(0.1); // the reader's stall is told on the clock too
         }
-        EXPECT_TRUE(said()) << w->noteText().toStdString();
+        EXPECT_TRUE(said() || shown()) << w->noteText().toStdString();
         for (const int pid : stopped)
             ::kill(pid, SIGCONT);
+        ASSERT_TRUE(w->renderer().waitForIdle()); // no call left running: the next goes to a stopped reader
         w->setMsg(QString(), QString(), false);
     }
     PageRenderer::setGiveUpTimes();
