@@ -1,6 +1,5 @@
 #include "platform/PdfProcess.h"
 
-#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/PdfChildren.h"
@@ -14,16 +13,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <poll.h>
-#include <sys/mman.h>
-#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <vector>
 
 namespace platform {
 
@@ -46,8 +41,6 @@ constexpr int kStillSamples = 3;
 std::mutex programMutex;
 QString programSet;
 QByteArray procFolder = "/proc";
-// Page memory is made in steps of this, so that pages of nearly one size share it.
-constexpr qint64 kPageStep = 1 << 20;
 
 qint64 nowMs()
 {
@@ -78,253 +71,11 @@ qint64 cpuTicks(int pid)
     return user + system;
 }
 
-// A memory file that can be sealed, or -1 with errno set.
-int memoryFile(const char *name)
-{
-    return ::memfd_create(name, MFD_CLOEXEC | MFD_ALLOW_SEALING);
-}
-
-// A regular file of at most maxBytes copied by the kernel, from the file's
-// pages straight into the memory file; nothing when the kernel cannot copy
-// between the two (nothing was copied then).
-std::optional<FileBytes> copyRegularFile(const QString &path, qint64 maxBytes, int to, const std::function<void()> &answered)
-{
-    const RegularFile source = RegularFile::open(path);
-    FileBytes r;
-    r.status = source.status();
-    r.error = source.error();
-    if (!source.ok())
-        return r;
-    // A block at a time, each an answer: a long copy from a slow share is not a silent folder.
-    constexpr qint64 kBlock = 1 << 20;
-    const qint64 limit = std::max<qint64>(0, maxBytes);
-    qint64 total = 0;
-    while (total <= limit) {
-        const ssize_t n = ::sendfile(to, source.descriptor(), nullptr, size_t(std::min(kBlock, limit + 1 - total)));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && total == 0 && (errno == EINVAL || errno == ENOSYS))
-            return std::nullopt;
-        if (n < 0) {
-            r.status = FileStatus::Unreadable;
-            r.error = lastError(errno);
-            return r;
-        }
-        if (n == 0)
-            break;
-        total += n;
-        if (answered)
-            answered();
-    }
-    if (total > limit)
-        r.status = FileStatus::TooLarge;
-    return r;
-}
-
 } // namespace
-
-// ---- PdfBytes
-
-struct PdfBytes::File {
-    int fd = -1;
-    qint64 size = 0;
-    ~File()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    // Nothing may change the bytes once a reader may have them.
-    bool seal() const { return ::fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) == 0; }
-};
-
-PdfBytes PdfBytes::readFile(const QString &path, qint64 maxBytes, FileBytes &file, const std::function<void()> &answered)
-{
-    auto made = std::make_shared<File>();
-    made->fd = memoryFile("tolvane-pdf");
-    if (made->fd < 0) {
-        file = FileBytes();
-        file.status = FileStatus::Unreadable;
-        file.error = lastError(errno);
-        return PdfBytes();
-    }
-    if (std::optional<FileBytes> copied = copyRegularFile(path, maxBytes, made->fd, answered)) {
-        file = std::move(*copied);
-        made->size = ::lseek(made->fd, 0, SEEK_END);
-    } else {
-        // A kernel that cannot copy between these files: through the program's memory.
-        file = readRegularFile(path, maxBytes, answered, [&made](const char *data, qint64 size) {
-            made->size += size;
-            return writeWholeAt(made->fd, data, size, made->size - size);
-        });
-    }
-    if (file.ok() && !made->seal()) {
-        file.status = FileStatus::Unreadable;
-        file.error = lastError(errno);
-    }
-    if (!file.ok())
-        return PdfBytes();
-    PdfBytes bytes;
-    bytes.file_ = std::move(made);
-    return bytes;
-}
-
-PdfBytes PdfBytes::fromBytes(const QByteArray &data)
-{
-    auto made = std::make_shared<File>();
-    made->fd = memoryFile("tolvane-pdf");
-    made->size = data.size();
-    if (made->fd < 0 || !writeWholeAt(made->fd, data.constData(), data.size(), 0) || !made->seal()) {
-        TLOG(QStringLiteral("PdfBytes: no memory file: %1").arg(lastError(errno)));
-        return PdfBytes();
-    }
-    PdfBytes bytes;
-    bytes.file_ = std::move(made);
-    return bytes;
-}
-
-qint64 PdfBytes::size() const
-{
-    return file_ ? file_->size : 0;
-}
-
-int PdfBytes::descriptor() const
-{
-    return file_ ? file_->fd : -1;
-}
 
 // ---- PdfProcess
 
 PdfProcess::PdfProcess(std::function<bool()> stopped) : stopped_(std::move(stopped)) {}
-
-// The memory pages are drawn into: made once per reader, mapped once on both
-// sides and drawn into again for each page (a fresh file per page cost its
-// clearing and mapping, more than the page's copy). The child may write there
-// at any time, so the program only reads it, and each page is copied out; it
-// goes with the child given back, and is never passed to another one alive.
-struct PdfProcess::PageBuffer {
-    int fd = -1;
-    void *at = MAP_FAILED;
-    qint64 size = 0;
-    ~PageBuffer()
-    {
-        if (at != MAP_FAILED)
-            ::munmap(at, size_t(size));
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
-namespace {
-
-// The memory of page images let go of, kept for the next pages: memory fresh
-// from the kernel is cleared page by page at first touch, which cost several
-// times the copy into it.
-struct ImageMemory {
-    void *at = nullptr;
-    size_t size = 0;
-};
-struct ImagePool {
-    std::mutex mutex;
-    std::vector<ImageMemory> kept;
-};
-constexpr size_t kImagesKept = 4;
-
-// Never destroyed: an image may go after the statics.
-ImagePool &imagePool()
-{
-    static ImagePool *const pool = new ImagePool;
-    return *pool;
-}
-
-void releaseImage(void *info)
-{
-    const std::unique_ptr<ImageMemory> memory(static_cast<ImageMemory *>(info));
-    ImagePool &pool = imagePool();
-    {
-        const std::lock_guard lock(pool.mutex);
-        if (pool.kept.size() < kImagesKept) {
-            pool.kept.push_back(*memory);
-            return;
-        }
-    }
-    ::munmap(memory->at, memory->size);
-}
-
-// An image of these pixels in memory of its own, or a null one.
-QImage pageImage(int w, int h)
-{
-    const size_t bytes = size_t(w) * size_t(h) * 4;
-    const auto step = size_t(kPageStep);
-    auto memory = std::make_unique<ImageMemory>();
-    {
-        ImagePool &pool = imagePool();
-        const std::lock_guard lock(pool.mutex);
-        const auto it = std::find_if(pool.kept.begin(), pool.kept.end(), [bytes, step](const ImageMemory &m) {
-            return m.size >= bytes && (m.size / 2 < bytes || m.size <= step);
-        });
-        if (it != pool.kept.end()) {
-            *memory = *it;
-            pool.kept.erase(it);
-        }
-    }
-    if (!memory->at) {
-        memory->size = (bytes + step - 1) / step * step;
-        memory->at = ::mmap(nullptr, memory->size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-        if (memory->at == MAP_FAILED)
-            return QImage();
-    }
-    auto *at = static_cast<uchar *>(memory->at);
-    return QImage(at, w, h, w * 4, QImage::Format_ARGB32_Premultiplied, &releaseImage, memory.release());
-}
-
-// Buffers whose children have all ended (a window closed): the next reader's
-// first page is drawn into memory already cleared and mapped.
-struct UnusedBuffers {
-    std::mutex mutex;
-    std::vector<std::shared_ptr<void>> kept;
-};
-constexpr size_t kUnusedKept = 2;
-
-// Never destroyed: a reader left behind by a thread the file system held may go after the statics.
-UnusedBuffers &unusedBuffers()
-{
-    static UnusedBuffers *const buffers = new UnusedBuffers;
-    return *buffers;
-}
-
-} // namespace
-
-bool PdfProcess::pageBuffer(qint64 bytes)
-{
-    // Kept while the pages fit, unless far larger than they are now (a print's, then the screen's).
-    auto fits = [bytes](const PageBuffer &b) { return bytes <= b.size && (bytes > b.size / 4 || b.size <= kPageStep); };
-    if (buffer_ && fits(*buffer_))
-        return true;
-    buffer_.reset();
-    {
-        UnusedBuffers &unused = unusedBuffers();
-        const std::lock_guard lock(unused.mutex);
-        const auto it = std::find_if(unused.kept.begin(), unused.kept.end(),
-                                     [&fits](const std::shared_ptr<void> &b) { return fits(*static_cast<PageBuffer *>(b.get())); });
-        if (it != unused.kept.end()) {
-            buffer_ = std::static_pointer_cast<PageBuffer>(*it);
-            unused.kept.erase(it);
-            return true;
-        }
-    }
-    auto made = std::make_shared<PageBuffer>();
-    made->size = (bytes + kPageStep - 1) / kPageStep * kPageStep;
-    made->fd = memoryFile("tolvane-page");
-    // No file the child could shrink under the program's mapping.
-    if (made->fd < 0 || ::ftruncate(made->fd, made->size) != 0
-        || ::fcntl(made->fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) != 0)
-        return false;
-    made->at = ::mmap(nullptr, size_t(made->size), PROT_READ, MAP_SHARED | MAP_POPULATE, made->fd, 0);
-    if (made->at == MAP_FAILED)
-        return false;
-    buffer_ = std::move(made);
-    return true;
-}
 
 PdfProcess::~PdfProcess()
 {
@@ -344,12 +95,7 @@ PdfProcess::~PdfProcess()
     }
     end();
     // No process maps it any more.
-    if (buffer_) {
-        UnusedBuffers &unused = unusedBuffers();
-        const std::lock_guard lock(unused.mutex);
-        unused.kept.insert(unused.kept.begin(), std::move(buffer_));
-        unused.kept.resize(std::min(unused.kept.size(), kUnusedKept));
-    }
+    pdfmemory::letGo(std::move(buffer_));
 }
 
 void PdfProcess::setInterrupt(std::function<bool()> interrupted)
@@ -433,7 +179,7 @@ bool PdfProcess::start()
             spareOwed_ = true;
             // The last child of this reader has ended: either buffer is this one's alone.
             if (child_->pages)
-                buffer_ = std::static_pointer_cast<PageBuffer>(std::exchange(child_->pages, nullptr));
+                buffer_ = std::static_pointer_cast<pdfmemory::PageBuffer>(std::exchange(child_->pages, nullptr));
             socket_ = child_->socket;
             pid_ = child_->pid;
         }
@@ -909,10 +655,10 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
             return r;
         }
         const qint64 deadline = nowMs() + timeoutMs;
-        if (!pageBuffer(bytes)) {
+        buffer_ = pdfmemory::pageBuffer(std::move(buffer_), bytes);
+        if (!buffer_) {
             if (!stopped_())
                 TLOG(QStringLiteral("PdfProcess: no memory for a page: %1").arg(lastError(errno)));
-            buffer_.reset();
             return r;
         }
         QByteArray request = frame(Render);
@@ -966,7 +712,7 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
         return r;
     }
     // Copied out at once into the image's own memory: the page shown is beyond the child's reach.
-    QImage image = pageImage(w, h);
+    QImage image = pdfmemory::pageImage(w, h);
     if (image.isNull()) {
         if (!stopped_())
             TLOG(QStringLiteral("PdfProcess: no memory for a page of %1x%2").arg(QString::number(w), QString::number(h)));

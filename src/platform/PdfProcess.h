@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/RegularFile.h"
+#include "platform/PdfMemory.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -17,30 +17,6 @@ namespace platform {
 namespace pdfchild {
 struct Child;
 }
-
-// A PDF's bytes in a sealed memory file: read once by the program and mapped
-// by the reader's process without a copy, so that a fresh reader loads the
-// document again from the same pages. Copies share the one file.
-class PdfBytes {
-public:
-    PdfBytes() = default;
-    // A regular file read whole (readRegularFile's checks and limit) into a
-    // new memory file, copied by the kernel where it can; `file` tells how the
-    // read went (its bytes stay empty), and the answer is null unless file.ok().
-    static PdfBytes readFile(const QString &path, qint64 maxBytes, FileBytes &file,
-                             const std::function<void()> &answered = {});
-    // Bytes already in memory (a document written by the program).
-    static PdfBytes fromBytes(const QByteArray &bytes);
-
-    bool isNull() const { return !file_; }
-    qint64 size() const;
-    // -1 when null; closed with the last copy.
-    int descriptor() const;
-
-private:
-    struct File;
-    std::shared_ptr<const File> file_;
-};
 
 // PDF documents loaded and their pages rendered in a child process
 // (tolvane-render), so that a damaged document that keeps the PDF library
@@ -184,9 +160,6 @@ private:
     Sizes sizesUntil(quint32 id, int first, int count, qint64 deadlineMs);
     // Why a call had no answer: Interrupted when it goes on, else what giveUp() says.
     Outcome halted();
-    struct PageBuffer;
-    // A buffer that holds a page of this many bytes; false with errno set when none can be made.
-    bool pageBuffer(qint64 bytes);
 
     std::function<bool()> stopped_;
     std::function<bool()> interrupted_;
@@ -217,7 +190,7 @@ private:
     qint64 sampledMs_ = 0;
     int stillSamples_ = 0;
     QHash<quint32, int> loaded_; // the page counts of the documents the child holds
-    std::shared_ptr<PageBuffer> buffer_; // mapped by this reader's child alone, if by any
+    std::shared_ptr<pdfmemory::PageBuffer> buffer_; // mapped by this reader's child alone, if by any
     bool spareOwed_ = false; // the next spare waits for this child's first page
 };
 

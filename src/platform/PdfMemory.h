@@ -1,0 +1,63 @@
+#pragma once
+
+#include "platform/RegularFile.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace platform {
+
+// A PDF's bytes in a sealed memory file: read once by the program and mapped
+// by the reader's process without a copy, so that a fresh reader loads the
+// document again from the same pages. Copies share the one file.
+class PdfBytes {
+public:
+    PdfBytes() = default;
+    // A regular file read whole (readRegularFile's checks and limit) into a
+    // new memory file, copied by the kernel where it can; `file` tells how the
+    // read went (its bytes stay empty), and the answer is null unless file.ok().
+    static PdfBytes readFile(const QString &path, qint64 maxBytes, FileBytes &file,
+                             const std::function<void()> &answered = {});
+    // Bytes already in memory (a document written by the program).
+    static PdfBytes fromBytes(const QByteArray &bytes);
+
+    bool isNull() const { return !file_; }
+    qint64 size() const;
+    // -1 when null; closed with the last copy.
+    int descriptor() const;
+
+private:
+    struct File;
+    std::shared_ptr<const File> file_;
+};
+
+namespace pdfmemory {
+
+// The memory pages are drawn into: made once per reader, mapped once on both
+// sides and drawn into again for each page (a fresh file per page cost its
+// clearing and mapping, more than the page's copy). The child may write there
+// at any time, so the program only reads it, and each page is copied out; it
+// goes with the child given back, and is never passed to another one alive.
+struct PageBuffer {
+    int fd = -1;
+    void *at = nullptr;
+    qint64 size = 0;
+    ~PageBuffer();
+};
+
+// A buffer that holds a page of this many bytes: `kept` while it fits, else
+// one no process maps any more, else a new one; null with errno set when none
+// can be made.
+std::shared_ptr<PageBuffer> pageBuffer(std::shared_ptr<PageBuffer> kept, qint64 bytes);
+// A buffer no process maps any more, kept for the next reader's first page.
+void letGo(std::shared_ptr<PageBuffer> buffer);
+
+// An image of these pixels in memory of its own, or a null one.
+QImage pageImage(int w, int h);
+
+} // namespace pdfmemory
+
+} // namespace platform
