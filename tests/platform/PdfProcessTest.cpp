@@ -245,10 +245,7 @@ TEST(PdfProcess, ADocumentPastTheCeilingRunsOutOfMemoryAndAnInterruptBlamesNothi
     QTemporaryDir nothing;
     PdfProcess::setProcFolder(nothing.path());
     platform::ManualClock clock;
-    reader.setProgressWatch([&clock] {
-        clock.advance(0.05);
-        return true;
-    });
+    reader.setProgressWatch([&clock] { return clock.advance(0.05), true; });
     ::kill(reader.pid(), SIGSTOP);
     EXPECT_EQ(reader.render(1, 0, QSize(31, 40), 600).outcome, Outcome::GivenUp);
     PdfProcess::setProcFolder(QString());
