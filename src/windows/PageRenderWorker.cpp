@@ -104,8 +104,11 @@ bool PageRenderWorker::take(Job &job)
     runningKey_ = job.key;
     runningAhead_ = ahead;
     runningSince_ = std::chrono::steady_clock::now();
-    // Those waiting already were asked before this one: it does not give way to them.
-    othersWaiting_ = false;
+    // Another song's page on screen waiting already goes first after a moment:
+    // none waits for long behind this one's document, whichever was asked first.
+    othersWaiting_ = !ahead && std::any_of(visible_.begin(), visible_.end(), [&job](const Job &j) {
+        return j.kind != Keep && j.key.path != job.key.path;
+    });
     return true;
 }
 
@@ -126,10 +129,11 @@ bool PageRenderWorker::runningAhead() const
 void PageRenderWorker::sayIfSlow()
 {
     Doc *open = loadingDoc_;
-    if (!open || open->slowTold || open->loadSince < 0 || open->loadUsed + platform::now() - open->loadSince < kSlowS
+    const double now = platform::now();
+    if (!open || open->loadSince < 0 || open->loadUsed + now - open->loadSince < kSlowS || now - open->slowToldAt < kSlowS
         || runningAhead())
         return;
-    open->slowTold = true;
+    open->slowToldAt = now;
     tell([path = loadingPath_](PageRenderer &o) { emit o.pageLate(path, songfile::slowToOpen(path)); });
 }
 
@@ -230,9 +234,12 @@ void PageRenderWorker::drain()
         } catch (const Stopped &) {
             return; // nothing more of the job is done
         } catch (const GaveWay &) {
-            // Goes on once the pages on screen are served.
+            // On screen, it goes on behind the other pages on screen; asked ahead, once they are served.
             std::lock_guard lock(mutex_);
-            ahead_.push_front(std::move(job));
+            if (runningAhead_)
+                ahead_.push_front(std::move(job));
+            else
+                visible_.push_back(std::move(job));
         }
         std::lock_guard lock(mutex_);
         running_ = false;

@@ -24,8 +24,8 @@
 //
 // The reader is fair to the songs around a document that holds it: a call
 // asked ahead gives way at once to a page on screen, and a call on screen
-// gives way, after a moment, to another song's page asked since (the one
-// given way goes on behind it, as asked ahead). A call that gives way is
+// gives way, after a moment, to another song's page on screen waiting (the
+// one given way goes on behind it, still on screen). A call that gives way is
 // not ended: it goes on in its reader, and what cannot wait is served by
 // the other one (two per window: the pages on screen are served first by
 // the one, the loads asked ahead by the other), so a give-way costs no
@@ -106,7 +106,7 @@ private:
         double loadUsed = 0;
         double loadSince = -1;
         bool retried = false; // refused before, and tried again
-        bool slowTold = false; // the window was told its load on screen is slow
+        double slowToldAt = -1; // when the window was last told its load on screen is slow
     };
     // How far a document's load went before it was closed unfinished, and of which file.
     struct Tries {
@@ -142,7 +142,8 @@ private:
     bool take(Job &job);
     bool yields() const;
     bool runningAhead() const;
-    // Tells the window once when the load under way on screen has run kSlowS.
+    // Tells the window, each kSlowS, while the load under way on screen has run that long:
+    // a song arrived on while its load was asked for the pane beside is told too.
     void sayIfSlow();
     void tell(std::function<void(PageRenderer &)> fn);
 

@@ -826,6 +826,25 @@ TEST(PageRendererShare, ADamagedDocumentHoldsNoOtherSongAndIsRefusedOnce)
     goes.open();
     EXPECT_TRUE(gated.waitForIdle());
     EXPECT_EQ(*looks, 0);
+
+    // A page of another song waiting when the damaged load was taken waited for
+    // its end (as the song shown at start waited for the next one's).
+    PageRenderer::setGiveUpTimes(60000, 60000);
+    testsupport::Gate looking, answer;
+    PageRenderer queued([looking, answer](const QString &path) mutable {
+        looking.open();
+        answer.wait();
+        return platform::regularFileStamp(path);
+    });
+    queued.documentInfo(good);
+    looking.wait();
+    queued.documentInfo(looping);
+    queued.page(good, 1, QSize(60, 85));
+    QElapsedTimer took;
+    took.start();
+    answer.open();
+    ASSERT_TRUE(testsupport::waitFor([&] { return queued.hasPage(good, 1, QSize(60, 85)); }));
+    EXPECT_LT(took.elapsed(), 5000);
     PageRenderer::setGiveUpTimes();
 }
 
