@@ -5,6 +5,7 @@
 #include "chordpro/editor/EditorTextView.h"
 #include "chordpro/editor/WinEdit.h"
 #include "library/TextCodec.h"
+#include "platform/RegularFile.h"
 
 #include <QApplication>
 #include <QImage>
@@ -49,7 +50,7 @@ void BM_ChordProLoadAndLayout(benchmark::State &state)
     chordpro::PageRequest request;
     request.pageNo = 2;
     for (auto _ : state) {
-        song.chargerFichier(path);
+        song.chargerFichier(path, platform::readRegularFile(path, ChordPro::kMaxSongBytes));
         benchmark::DoNotOptimize(song.chargerPage(QSizeF(1920, 1080), request).runs.size());
     }
     state.counters["pages"] = song.nbPages();

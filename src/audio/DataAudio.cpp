@@ -6,63 +6,20 @@
 #include "platform/AtomicFile.h"
 #include "platform/DesktopServices.h"
 #include "platform/Log.h"
-#include "platform/MainThreadFiles.h"
 #include "platform/MediaPlayer.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
-namespace {
-
-// Written under a temporary name, then renamed: a copy cut short never takes
-// the track's name, and a copy that failed is known as such.
-enum class CopyResult { Copied, AlreadyThere, Failed };
-
-CopyResult copyInto(const QString &source, const QString &folder)
-{
-    const QString target = QDir(folder).filePath(QFileInfo(source).fileName());
-    if (QFileInfo::exists(target))
-        return CopyResult::AlreadyThere;
-    QFile in(source);
-    const platform::MainThreadFileScope allow("an export folder chosen in a dialog");
-    platform::AtomicFile out(target);
-    if (!in.open(QIODevice::ReadOnly) || !out.open())
-        return CopyResult::Failed;
-    while (!in.atEnd()) {
-        const QByteArray chunk = in.read(1 << 20);
-        if (chunk.isEmpty() || !out.write(chunk))
-            return CopyResult::Failed;
-    }
-    return out.commit() ? CopyResult::Copied : CopyResult::Failed;
-}
-
-} // namespace
-
 bool Data::play_if_found2(const QList<audio::Track> &items, const QString &titre, const QString &artiste,
-                          qint64 genre, const QString &dirExport, bool revealOnly, double skipTo)
+                          qint64 genre, bool revealOnly, double skipTo)
 {
     const audio::TrackChoice choice = audio::chooseTrack(items, titre, artiste, genre);
     if (!choice.chosen)
         return false;
     const audio::Track &track = items.at(*choice.chosen);
 
-    if (!dirExport.isEmpty()) {
-        switch (copyInto(track.location, dirExport)) {
-        case CopyResult::AlreadyThere:
-            return false;
-        case CopyResult::Failed:
-            TLOG(QStringLiteral("Data play_if_found2: %1 could not be copied to %2").arg(track.location, dirExport));
-            if (!filesNotCopied().contains(track.location))
-                filesNotCopied().append(track.location);
-            return false;
-        case CopyResult::Copied:
-            break;
-        }
-        if (premierFichier().isEmpty())
-            setPremierFichier(QDir(dirExport).filePath(QFileInfo(track.location).fileName()));
-        return true;
-    }
     if (revealOnly) {
         platform::desktop().revealInFileManager(track.location);
         return true;
@@ -83,6 +40,37 @@ bool Data::play_if_found2(const QList<audio::Track> &items, const QString &titre
     p->play();
     setSongAsked(qint64(track.persistentID));
     return true;
+}
+
+QStringList audio::tracksToExport(const QList<Track> &items, const QString &title, const QString &artist)
+{
+    QStringList sources;
+    for (qint64 genre = 1; genre <= 5; ++genre) {
+        const TrackChoice choice = chooseTrack(items, title, artist, genre);
+        if (choice.chosen && !sources.contains(items.at(*choice.chosen).location))
+            sources.append(items.at(*choice.chosen).location);
+    }
+    return sources;
+}
+
+// Written under a temporary name, then renamed: a copy cut short never takes
+// the track's name, and a copy that failed is known as such.
+audio::CopyResult audio::copyTrackInto(const QString &source, const QString &folder)
+{
+    const QString target = QDir(folder).filePath(QFileInfo(source).fileName());
+    if (platform::pathExists(target))
+        return CopyResult::AlreadyThere;
+    platform::AtomicFile out(target);
+    bool opened = false;
+    const platform::FileBytes read =
+        platform::readRegularFile(source, kMaxTrackBytes, {}, [&out, &opened](const char *data, qint64 size) {
+            opened = opened || out.open();
+            return opened && out.write(QByteArray::fromRawData(data, qsizetype(size)));
+        });
+    // An empty track is written too.
+    if (!read.ok() || !(opened || out.open()))
+        return CopyResult::Failed;
+    return out.commit() ? CopyResult::Copied : CopyResult::Failed;
 }
 
 void Data::exportAudioFilesMessageFinal(qint32 count)

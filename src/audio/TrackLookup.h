@@ -2,6 +2,8 @@
 
 #include "audio/Track.h"
 
+#include <QStringList>
+
 #include <array>
 #include <optional>
 
@@ -31,6 +33,19 @@ struct TrackChoice {
 // an empty song title has no candidates. The files are not looked at: the
 // library lists the ones its scan found, and the player says when one went.
 TrackChoice chooseTrack(const QList<Track> &tracks, const QString &title, const QString &artist, qint64 genre);
+
+// The tracks an export copies of a song: the one chosen for each genre from
+// 1 Any to 5 Recording, each once.
+QStringList tracksToExport(const QList<Track> &items, const QString &title, const QString &artist);
+
+// A track copied into an export folder under its own name, never over a file
+// there. It waits on the music folder and the export folder: never on the main thread.
+enum class CopyResult { Copied, AlreadyThere, Failed };
+CopyResult copyTrackInto(const QString &source, const QString &folder);
+// A track over this is neither indexed nor copied. A song stays far below it
+// even as 24-bit 96 kHz stereo WAV (an hour of that is just under 2 GB); above
+// it, TagLib might read a damaged file end to end.
+inline constexpr qint64 kMaxTrackBytes = qint64(2) << 30;
 
 // The text as compared in a title search: precomposed, accents dropped, case folded.
 QString searchFold(const QString &text);

@@ -36,12 +36,6 @@ QSizeF ChordPro::sizeRefStatique() { return g_sizeRef; }
 
 void ChordPro::setSizeRef(const QSizeF &size) { g_sizeRef = size; }
 
-void ChordPro::chargerFichier(const QString &path)
-{
-    // No path: the window's version policy shows nothing for this song.
-    chargerFichier(path, path.isEmpty() ? platform::FileBytes() : platform::readRegularFile(path, kMaxSongBytes));
-}
-
 void ChordPro::chargerFichier(const QString &path, const platform::FileBytes &file)
 {
     TLOG(QStringLiteral("ChordPro chargerFichier"));

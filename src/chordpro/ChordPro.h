@@ -72,12 +72,11 @@ public:
     // the text, and a stray huge file must not freeze the window.
     static constexpr qint64 kMaxSongBytes = 1024 * 1024;
 
-    // Loads a song file (see textcodec for the encodings). A missing,
+    // Loads a song file as read off the main thread (platform::readRegularFile
+    // up to kMaxSongBytes; see textcodec for the encodings). A missing,
     // unreadable or binary file, one that is not a regular file (a pipe, a
     // device) or one over kMaxSongBytes ("too large to lay out") gives an
     // empty song, and loadProblem() says why.
-    void chargerFichier(const QString &path);
-    // The same for a file read elsewhere (off the main thread).
     void chargerFichier(const QString &path, const platform::FileBytes &file);
     const QString &loadProblem() const { return loadProblem_; }
     // The file whose text the song holds ("" before any load).

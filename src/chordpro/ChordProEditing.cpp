@@ -2,6 +2,7 @@
 
 #include "chordpro/ChordPro.h"
 #include "chords/ChordDet.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -364,11 +365,11 @@ NewSongPath newSongPath(const QString &folder, const QString &name)
         return {QString(), QStringLiteral("The song has no title to name its file after.")};
     const QString base = QDir(folder).filePath(name);
     const QString plain = base + QStringLiteral(".chopro");
-    if (!QFileInfo::exists(plain))
+    if (!platform::pathExists(plain))
         return {plain, QString()};
     for (int n = 1; n <= 999; ++n) {
         const QString numbered = QStringLiteral("%1_%2.chopro").arg(base, QString::number(n));
-        if (!QFileInfo::exists(numbered))
+        if (!platform::pathExists(numbered))
             return {numbered, QString()};
     }
     return {QString(), QStringLiteral("Every name from \"%1.chopro\" to \"%1_999.chopro\" is taken in %2.")
@@ -439,6 +440,13 @@ QString windowTitle(const QString &entryTitle, const QString &path, bool hasEntr
     if (textTitle.isEmpty() || textTitle == QLatin1String("Title"))
         return QStringLiteral("New Song:(no title)");
     return textTitle;
+}
+
+QString saveAwaited(const QString &name)
+{
+    return QStringLiteral("The library folder does not answer: \"%1\" is saved once it does, with what is typed "
+                          "meanwhile, and the editor closes then.")
+        .arg(name);
 }
 
 // ---- Colouring -------------------------------------------------------------------

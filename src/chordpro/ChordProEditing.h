@@ -97,6 +97,8 @@ QString pageLabel(int pages);
 // The editor's title: the entry's title, the file's name, or for a new song
 // the title read from the text ("New Song:(no title)" while it is "Title").
 QString windowTitle(const QString &entryTitle, const QString &path, bool hasEntry, const QString &textTitle);
+// What the editor says while its save of `name` waits on the folder.
+QString saveAwaited(const QString &name);
 
 // ---- Colouring ---------------------------------------------------------------
 enum class SpanKind { Chord, Directive, Comment };

@@ -96,13 +96,12 @@ public:
     // Codes: 0 help folder, 1 open slot, 2 choose a folder for the slot,
     // 3 unassign the slot; any other only runs the common end. In turns, the
     // song shown and the table of contents each come in a later turn of the
-    // event loop. With reads, a folder they hold is taken from them instead of
-    // being read here; a folder chosen, and the one shown again after a
-    // cancelled choice or another slot unassigned, open once read off the main
-    // thread.
+    // event loop. A slot's folder opens from the reads made off the main thread
+    // (refreshAfterRead), never read here: one they do not hold is not
+    // available. A folder chosen, and the one shown again after a cancelled
+    // choice or another slot unassigned, open once read off the main thread.
     using FolderReads = QHash<QString, FolderRead>;
-    void doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTurns = false,
-                   const FolderReads *reads = nullptr);
+    void doRefresh(qint64 slot, qint64 code, bool refreshOnly, const FolderReads &reads, bool inTurns = false);
     // doRefresh code 1 for the start's folder and the commands keys and pedals
     // reach: the folders it may need are read off the main thread first, the
     // later command winning.
@@ -284,6 +283,7 @@ public:
     void actionExportAudioFiles(bool currentSongOnly);
     void exportAudioFiles(bool currentSongOnly, const QString &folder);
     void exportAudioFilesMultipleB();
+    // Whether an export is under way: its popup shown, or the current song's copy not yet answered.
     bool audioExportRuns() const;
     PopupJauge *audioExportPopup() const;
 
@@ -475,7 +475,8 @@ public:
     void actionEditChordReceived(const QString &name, QObject *view);
     // The library window of an instrument (0, 1), made on first use; null otherwise.
     ChordLibrary *chordLibrary(qint64 instrument, bool create);
-    // At quitting: shown libraries close, hidden ones with unsaved changes ask.
+    // At quitting: shown libraries close, hidden ones with unsaved changes ask;
+    // the chord windows' song edits still waiting are kept aside.
     void closeChordLibraries();
     void toggleNote();
     void fermerNote();
@@ -664,14 +665,14 @@ private:
     void startSleepWatch();
 
     // Folder loading steps.
-    bool scanSlot(qint64 slot, bool noMsg, const FolderReads *reads = nullptr);
+    bool scanSlot(qint64 slot, bool noMsg, const FolderReads &reads);
     void loadHelpFolder();
     void refreshCommonStart(qint64 slot);
     void refreshCommonEnd(bool refreshOnly, qint64 slotBefore, bool inTurns);
     void showScannedToc();
     // Runs fn at the next turn of the event loop, unless the controller has gone or ended by then.
     void nextTurn(std::function<void()> fn);
-    QString unavailableFolder(qint64 slot, const FolderReads *reads);
+    QString unavailableFolder(qint64 slot, const FolderReads &reads);
     void checkStoredSlots();
     // Reads the folders off the main thread and hands them to `then`, unless a
     // later command came first; past half a second the windows say which
@@ -760,10 +761,14 @@ private:
     // Counts play and stop requests: a play that waits for the music folder's
     // first scan goes ahead only if no request came after it.
     quint64 playRequests_ = 0;
-    // The audio export in progress: its popup, songs and library tracks.
+    // The audio export in progress: its popup, songs and library tracks. A
+    // song's tracks are copied off the main thread, one song at a time, then
+    // `then` runs with the song's copies counted.
     QPointer<PopupJauge> popupJauge_;
     QList<PiecePtr> exportSongs_;
     QList<audio::Track> exportItems_;
+    void copySongTracks(const PiecePtr &piece, std::function<void()> then);
+    platform::FileWork audioCopies_;
     qint64 screensetToLoad_ = -1;
     qint64 lastNbScreens_ = 0;
     QString lastKeyTest_;

@@ -2,12 +2,15 @@
 
 #include "audio/MusicLibrary.h"
 #include "audio/Track.h"
+#include "audio/TrackLookup.h"
 #include "library/Data.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/Log.h"
 #include "windows/PopupJauge.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 
@@ -15,18 +18,12 @@ namespace {
 
 const QString kBusy = QStringLiteral("Export of audio files is currently in progress.");
 
-// The recordings an export copies: genres 1 Any to 5 Recording.
-qint32 exportSong(const QList<audio::Track> &items, const Controller::PiecePtr &piece)
-{
+// What one song's copies came to.
+struct TrackCopies {
     qint32 copied = 0;
-    if (!piece || !piece->pieceDet)
-        return 0;
-    for (qint64 genre = 1; genre <= 5; ++genre)
-        if (Data::play_if_found2(items, piece->pieceDet->titre, piece->pieceDet->auteur.toUpper(), genre,
-                                 Data::dirOut(), false, 0))
-            ++copied;
-    return copied;
-}
+    QStringList failed;
+    QString first; // the first file copied
+};
 
 } // namespace
 
@@ -40,7 +37,7 @@ void Controller::actionRevealAudio()
     const PiecePtr piece = Data::getPiece(Data::songNoG());
     if (!piece || !piece->pieceDet
         || !Data::play_if_found2(library.allMediaItems(), piece->pieceDet->titre, piece->pieceDet->auteur.toUpper(),
-                                 Data::currentGenreG(), QString(), true, 0))
+                                 Data::currentGenreG(), true, 0))
         Data::msg(QStringLiteral("Tolvane is unable to find the corresponding song in your Music Library."));
 }
 
@@ -51,7 +48,51 @@ PopupJauge *Controller::audioExportPopup() const
 
 bool Controller::audioExportRuns() const
 {
-    return popupJauge_ && popupJauge_->enCours();
+    return (popupJauge_ && popupJauge_->enCours()) || audioCopies_.busy();
+}
+
+void Controller::copySongTracks(const PiecePtr &piece, std::function<void()> then)
+{
+    const QStringList sources = piece && piece->pieceDet ? audio::tracksToExport(exportItems_, piece->pieceDet->titre,
+                                                                                  piece->pieceDet->auteur.toUpper())
+                                                         : QStringList();
+    const QString folder = Data::dirOut();
+    // The tracks wait on the music folder and the export folder on a thread of their own.
+    audioCopies_.run(
+        QStringLiteral("Audio export: %1").arg(folder),
+        [sources, folder, held = songFileCall_]() {
+            TrackCopies copies;
+            for (const QString &source : sources) {
+                if (held)
+                    held(source);
+                switch (audio::copyTrackInto(source, folder)) {
+                case audio::CopyResult::Copied:
+                    ++copies.copied;
+                    if (copies.first.isEmpty())
+                        copies.first = QDir(folder).filePath(QFileInfo(source).fileName());
+                    break;
+                case audio::CopyResult::Failed:
+                    copies.failed << source;
+                    break;
+                case audio::CopyResult::AlreadyThere:
+                    break;
+                }
+            }
+            return copies;
+        },
+        [this, folder, then = std::move(then)](const TrackCopies &copies) {
+            if (terminated_)
+                return;
+            Data::setNbFileOut(Data::nbFileOut() + copies.copied);
+            for (const QString &source : copies.failed) {
+                TLOG(QStringLiteral("Audio export: %1 could not be copied to %2").arg(source, folder));
+                if (!Data::filesNotCopied().contains(source))
+                    Data::filesNotCopied().append(source);
+            }
+            if (Data::premierFichier().isEmpty())
+                Data::setPremierFichier(copies.first);
+            then();
+        });
 }
 
 void Controller::actionExportAudioFiles(bool currentSongOnly)
@@ -92,14 +133,15 @@ void Controller::exportAudioFiles(bool currentSongOnly, const QString &folder)
     Data::setPremierFichier(QString());
     Data::filesNotCopied().clear();
     exportItems_ = library.allMediaItems();
-    if (currentSongOnly) {
-        const qint32 copied = exportSong(exportItems_, Data::getPiece(Data::songNoG()));
-        exportItems_.clear();
-        Data::exportAudioFilesMessageFinal(copied);
-        return;
-    }
     Data::setNbOut(0);
     Data::setNbFileOut(0);
+    if (currentSongOnly) {
+        copySongTracks(Data::getPiece(Data::songNoG()), [this]() {
+            exportItems_.clear();
+            Data::exportAudioFilesMessageFinal(Data::nbFileOut());
+        });
+        return;
+    }
     Data::setOngOut(Data::onglNoG());
     // The songs are taken now: a folder load during the export changes the
     // lists, and must not change what is exported.
@@ -118,7 +160,8 @@ void Controller::exportAudioFiles(bool currentSongOnly, const QString &folder)
 
 void Controller::exportAudioFilesMultipleB()
 {
-    if (!audioExportRuns())
+    // A song's copies under way take the next turn once they answer.
+    if (!popupJauge_ || !popupJauge_->enCours() || audioCopies_.busy())
         return;
     const qint32 done = Data::nbOut();
     if (done < exportSongs_.size() && !popupJauge_->cancelPressed()) {
@@ -128,9 +171,10 @@ void Controller::exportAudioFilesMultipleB()
                                                                     piece && piece->pieceDet ? piece->pieceDet->titre
                                                                                              : QString()));
         popupJauge_->level1()->setValue(done + 1);
-        Data::setNbFileOut(Data::nbFileOut() + exportSong(exportItems_, piece));
-        Data::setNbOut(done + 1);
-        platform::performAfter(0.0, this, [this]() { exportAudioFilesMultipleB(); });
+        copySongTracks(piece, [this, done]() {
+            Data::setNbOut(done + 1);
+            platform::performAfter(0.0, this, [this]() { exportAudioFilesMultipleB(); });
+        });
         return;
     }
     popupJauge_->closePopupJauge();

@@ -1,5 +1,6 @@
 #include "controller/Controller.h"
 
+#include "chords/SongFileEdit.h"
 #include "chords/windows/ChordLibrary.h"
 #include "chords/windows/ViewChordsSuper.h"
 #include "library/Data.h"
@@ -36,14 +37,11 @@ void Controller::actionEditChordReceived(const QString &name, QObject *view)
         return;
     ChordLibrary *library = chordLibrary(instrument, false);
     const bool wasShown = library && library->isVisible();
-    if (!library) {
+    if (!library)
         library = chordLibrary(instrument, true);
-        library->showChordLib(nullptr);
-    } else if (!wasShown) {
-        library->showChordLib(nullptr);
-    }
+    // Its song table is read as it shows: the locate follows the rows.
     if (!wasShown)
-        library->refreshTable2();
+        library->showChordLib(nullptr);
     library->chordLibLocateChord(name, diagram->mChordx(), diagram->refTolvaneWin());
 }
 
@@ -66,4 +64,6 @@ void Controller::closeChordLibraries()
     for (const QPointer<ChordLibrary> &library : chordLibraries_)
         if (library)
             library->settleOnQuit();
+    // The song edits still waiting, the libraries' and the chord strips', are kept aside.
+    songfile::SongFileEdits::settleAllOnQuit();
 }

@@ -174,7 +174,7 @@ void Controller::actionSupprimerDocument()
                     if (currentDirNo_ >= 0)
                         refreshAfterRead(currentDirNo_, false);
                     else
-                        doRefresh(-1, 0, false);
+                        doRefresh(-1, 0, false, {});
                 });
         });
 }

@@ -73,7 +73,7 @@ void Controller::buildMenus()
         connect(clear, &QAction::triggered, this, [this, i]() {
             if (Data::questionAvecCancel(
                     QStringLiteral("Are you sure you want to unassign tolvane no %1 ?").arg(i + 1)) == 1)
-                doRefresh(i, 3, false);
+                doRefresh(i, 3, false, {});
         });
         clearItems_.append(clear);
     }
@@ -81,18 +81,18 @@ void Controller::buildMenus()
     QMenu *playMenu = menu1_->addMenu(QStringLiteral("Continuous Play for"));
     for (int i = 0; i < controller::SlotCount; ++i) {
         connect(assignMenu->addAction(QStringLiteral("Tolvane %1").arg(i + 1)), &QAction::triggered, this,
-                [this, i]() { doRefresh(i, 2, false); });
+                [this, i]() { doRefresh(i, 2, false, {}); });
         QAction *play = playMenu->addAction(QStringLiteral("Tolvane %1").arg(i + 1));
         play->setCheckable(true);
         connect(play, &QAction::triggered, this, [this, i]() { setContPlay(i, 1); });
         contPlayItems_.append(play);
     }
     QAction *assign = menu1_->addAction(QStringLiteral("Choose Another Folder for This Tolvane…"));
-    connect(assign, &QAction::triggered, this, [this]() { doRefresh(currentDirNo_, 2, false); });
+    connect(assign, &QAction::triggered, this, [this]() { doRefresh(currentDirNo_, 2, false, {}); });
     slotActions_.append(assign);
     // The current slot's own command asks nothing: the user sees which one it is.
     QAction *unassign = menu1_->addAction(QStringLiteral("Unassign This Tolvane"));
-    connect(unassign, &QAction::triggered, this, [this]() { doRefresh(currentDirNo_, 3, false); });
+    connect(unassign, &QAction::triggered, this, [this]() { doRefresh(currentDirNo_, 3, false, {}); });
     slotActions_.append(unassign);
     contPlayX_ = menu1_->addAction(QStringLiteral("Continuous Play"));
     contPlayX_->setCheckable(true);
@@ -155,7 +155,7 @@ void Controller::doChargerHelpTolvane()
 {
     currentDirNo_ = -1;
     awaitedDirNo_ = -1;
-    doRefresh(-1, 0, false);
+    doRefresh(-1, 0, false, {});
 }
 
 void Controller::actionToggleInfo()
@@ -192,18 +192,16 @@ bool Controller::creerDefaultChordPro(const QString &folder, std::function<void(
     return true;
 }
 
-bool Controller::scanSlot(qint64 slot, bool noMsg, const FolderReads *reads)
+bool Controller::scanSlot(qint64 slot, bool noMsg, const FolderReads &reads)
 {
     Data::chargerTabsForDirNo(slot, false);
     loadTabsSettings(slot);
     const QString folder = obtenirDir(slot);
     if (folder.isEmpty())
         return false;
-    if (!reads)
-        return Data::chargerFichiers(folder, noMsg);
     // A folder the reads do not hold became the slot's since: it is not read here.
-    const auto read = reads->constFind(folder);
-    return read != reads->cend() && Data::chargerFichiers(folder, *read, noMsg);
+    const auto read = reads.constFind(folder);
+    return read != reads.cend() && Data::chargerFichiers(folder, *read, noMsg);
 }
 
 void Controller::loadHelpFolder()
@@ -251,7 +249,7 @@ void Controller::refreshAfterRead(qint64 slot, bool refreshOnly, bool inTurns)
         folder = folders_.has(slot) ? folders_.dir(slot) : folders_.missingDir(slot);
     // The help folder is bundled and local; a slot without a folder asks for one.
     if (folder.isEmpty()) {
-        doRefresh(slot, 1, refreshOnly, inTurns);
+        doRefresh(slot, 1, refreshOnly, {}, inTurns);
         return;
     }
     QStringList folders{folder};
@@ -260,7 +258,7 @@ void Controller::refreshAfterRead(qint64 slot, bool refreshOnly, bool inTurns)
     readFolders(folders, [this, slot, refreshOnly, inTurns, activeWhenAsked = dejaAct_](const FolderReads &reads) {
         // Asked before the program was first active (at start), it offers no sample song, however late it answers.
         const bool active = std::exchange(dejaAct_, dejaAct_ && activeWhenAsked);
-        doRefresh(slot, 1, refreshOnly, inTurns, &reads);
+        doRefresh(slot, 1, refreshOnly, reads, inTurns);
         dejaAct_ = active;
     });
 }
@@ -300,6 +298,7 @@ void Controller::chooseFolder(qint64 slot, bool offerSample)
         return;
     }
     readFolders({chosen}, [this, slot, offerSample, chosen](const FolderReads &reads) {
+        Data::keepChosenFolder(chosen, reads.constFind(chosen)->usable);
         if (openChosen(slot, chosen, *reads.constFind(chosen), offerSample))
             return;
         // Without a song in it the slot takes none: a sample song, or another folder.
@@ -340,7 +339,7 @@ void Controller::reopenShown()
     if (isSlot(shown) && (folders_.has(shown) || !folders_.missingDir(shown).isEmpty()))
         refreshAfterRead(shown, false);
     else
-        doRefresh(-1, 0, false);
+        doRefresh(-1, 0, false, {});
 }
 
 void Controller::endFolderRead()
@@ -351,7 +350,7 @@ void Controller::endFolderRead()
         endFailure(std::exchange(folderAwaited_, QString()));
 }
 
-void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTurns, const FolderReads *reads)
+void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly, const FolderReads &reads, bool inTurns)
 {
     TLOG(QStringLiteral("Controller doRefresh %1 %2").arg(QString::number(slot), QString::number(code)));
     // This refresh supersedes a folder read still under way.
@@ -370,7 +369,7 @@ void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTu
     if (code == 1) {
         if (const QString gone = unavailableFolder(slot, reads); !gone.isEmpty()) {
             if (currentDirNo_ < 0 && Data::songNbrG() <= 0)
-                doRefresh(-1, 0, refreshOnly, inTurns);
+                doRefresh(-1, 0, refreshOnly, {}, inTurns);
             tellFailure(QStringLiteral("The folder \"%1\" is not available.").arg(gone));
             return;
         }
@@ -408,7 +407,7 @@ void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTu
             // A sample song written there opens the slot once read; slot 0 or help stands in meanwhile.
             if (dejaAct_)
                 creerDefaultChordPro(obtenirDir(slot), [this, slot](const FolderReads &written) {
-                    doRefresh(slot, 1, false, false, &written);
+                    doRefresh(slot, 1, false, written);
                 });
             if (slot != 0 && folders_.has(0) && scanSlot(0, true, reads))
                 currentDirNo_ = 0;
@@ -425,20 +424,16 @@ void Controller::doRefresh(qint64 slot, qint64 code, bool refreshOnly, bool inTu
 // A slot whose folder is gone (a stick pulled out, a folder renamed) keeps
 // its place; it loads again once the folder is back. Answers the folder that
 // cannot be used, "" when it can or the slot has none.
-QString Controller::unavailableFolder(qint64 slot, const FolderReads *reads)
+QString Controller::unavailableFolder(qint64 slot, const FolderReads &reads)
 {
     if (!isSlot(slot))
         return QString();
     const QString path = folders_.has(slot) ? folders_.dir(slot) : folders_.missingDir(slot);
     if (path.isEmpty())
         return QString();
-    // With reads, their word stands for the file system's.
-    bool usable = false;
-    if (!reads) {
-        usable = folderwalk::usable(path);
-    } else if (const auto read = reads->constFind(path); read != reads->cend()) {
-        usable = read->usable;
-    }
+    // The reads' word stands for the file system's: a folder they do not hold is not looked at here.
+    const auto read = reads.constFind(path);
+    const bool usable = read != reads.cend() && read->usable;
     folders_.tell(slot, path, usable);
     return usable ? QString() : path;
 }

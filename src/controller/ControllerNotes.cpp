@@ -8,6 +8,7 @@
 #include "library/NoteWriter.h"
 #include "platform/Dialogs.h"
 #include "platform/Clock.h"
+#include "platform/KeptAtQuit.h"
 #include "platform/Log.h"
 #include "platform/MainMenu.h"
 
@@ -29,9 +30,9 @@ void Controller::createNoteWindows()
                                        "once it does.")
                             .arg(title));
         else
-            tellFailure(QStringLiteral("The note of \"%1\" does not answer: the edit is kept in \"%2\" meanwhile "
+            tellFailure(QStringLiteral("The note of \"%1\" does not answer: the edit is kept in %2 meanwhile "
                                        "and saved to the note once it does.")
-                            .arg(title, QFileInfo(kept).absolutePath()));
+                            .arg(title, platform::kept::named(QFileInfo(kept).absolutePath())));
     });
     winNoteF_ = std::make_unique<WinNoteF>();
     winNote_ = std::make_unique<WinNote>();

@@ -100,7 +100,7 @@ bool Controller::play_track_by_searchAndskipTo(double position)
     const PiecePtr piece = Data::getPiece(Data::songNoG());
     if (!piece || !piece->pieceDet
         || !Data::play_if_found2(library.allMediaItems(), piece->pieceDet->titre, piece->pieceDet->auteur,
-                                 Data::currentGenreG(), QString(), false, position)) {
+                                 Data::currentGenreG(), false, position)) {
         giveUp(QStringLiteral("Tolvane is unable to find the corresponding song in your Music Library."));
         songNoG_next_ = songNoG_itunes_ = songNoG_prev_ = songNoG_prev_prev_ = 0;
         return false;

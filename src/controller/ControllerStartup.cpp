@@ -220,7 +220,7 @@ void Controller::readStoredOptionsAndFolder()
     if (stored < 0 || obtenirDir(stored).isEmpty()) {
         awaitedDirNo_ = -1;
         if (atStart)
-            doRefresh(-1, 0, false);
+            doRefresh(-1, 0, false, {});
         return;
     }
     // The folder is read as a key reads it, so that a share that does not

@@ -3,11 +3,11 @@
 #include "platform/AtomicFile.h"
 #include "platform/DataFolder.h"
 #include "platform/Log.h"
+#include "platform/RegularFile.h"
 #include "settings/HelpPages.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 namespace controller {
 
@@ -69,13 +69,13 @@ QString helpFolderPath()
 
 QString ensureHelpDocuments(const QString &folder)
 {
-    if (!QDir().mkpath(folder)) {
+    if (!platform::makeFolder(folder)) {
         TLOG(QStringLiteral("Controller ensureHelpDocuments cannot create %1").arg(folder));
         return folder;
     }
     for (const QString &former : helppages::formerFileNames()) {
         const QString stale = QDir(folder).filePath(former);
-        if (QFileInfo::exists(stale) && !QFile::remove(stale))
+        if (platform::pathExists(stale) && !platform::removeFile(stale))
             TLOG(QStringLiteral("Controller ensureHelpDocuments cannot remove %1").arg(stale));
     }
     for (int n : helppages::allPages()) {
@@ -84,10 +84,9 @@ QString ensureHelpDocuments(const QString &folder)
             continue;
         const QByteArray bytes = resource.readAll();
         const QString copy = QDir(folder).filePath(helppages::fileName(n));
-        QFile existing(copy);
-        if (existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes)
+        const platform::FileBytes there = platform::readRegularFile(copy, bytes.size());
+        if (there.ok() && there.bytes == bytes)
             continue;
-        existing.close();
         QString error;
         if (!platform::writeFileAtomically(copy, bytes, &error))
             TLOG(QStringLiteral("Controller ensureHelpDocuments failed %1 %2").arg(copy, error));
@@ -99,13 +98,13 @@ QString ensureHelpFolder()
 {
     const QString folder = ensureHelpDocuments(helpFolderPath());
     const QString song = QDir(folder).filePath(sampleSongFileName());
-    if (QFileInfo::exists(song))
+    if (platform::pathExists(song))
         return folder;
     QFile resource(QStringLiteral(":/help/Sample.chopro"));
     const QByteArray bytes = resource.open(QIODevice::ReadOnly) ? resource.readAll()
                                                                 : defaultChordProString().toUtf8();
     QString error;
-    if (!QDir().mkpath(folder))
+    if (!platform::makeFolder(folder))
         error = QStringLiteral("cannot create the folder");
     else
         platform::writeFileAtomically(song, bytes, &error);

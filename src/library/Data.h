@@ -95,13 +95,11 @@ public:
 
     // ---- Track lookup (audio/DataAudio.cpp) -------------------------------------
     // Finds the song's track among the library's tracks by title, artist and
-    // genre (with the genre's fallbacks), then: with an export folder copies
-    // it there unless a file of its name is there already (true only for a
-    // real copy; a failed copy is listed in filesNotCopied); with revealOnly shows
-    // it in the file manager; otherwise plays it from skipTo seconds in the
-    // program's player. False when no track was found.
+    // genre (with the genre's fallbacks), then: with revealOnly shows it in the
+    // file manager; otherwise plays it from skipTo seconds in the program's
+    // player. False when no track was found.
     static bool play_if_found2(const QList<audio::Track> &items, const QString &titre, const QString &artiste,
-                               qint64 genre, const QString &dirExport, bool revealOnly, double skipTo);
+                               qint64 genre, bool revealOnly, double skipTo);
     // "n file(s) have been copied to <folder>" with "Ok" and "Reveal in File Manager".
     static void exportAudioFilesMessageFinal(qint32 count);
     // The files an export could not copy (each once), emptied when an export starts.
@@ -273,8 +271,10 @@ public:
     static void afficherListePieces(const PiecesList &list);
     // Library-folder chooser: the chosen folder's path, "" when cancelled.
     static QString dirPopup();
+    // What the folder read found of the chosen folder: a readable one is kept, else it is said.
+    static void keepChosenFolder(const QString &chosen, bool readable);
     // Alternate version of a song for a window identifier; "" when none.
-    // `exists` is the file system's word (QFileInfo::exists when none is given).
+    // `exists` is the file system's word (platform::pathExists when none is given).
     static QString obtenirPathPourAltDir(const QString &path, const QString &altDir,
                                          const std::function<bool(const QString &)> &exists = {});
     static constexpr int kMaxFilesPerScan = 50;
@@ -319,7 +319,6 @@ public:
     static QString obtenirTitreFlag(const PiecesPtr &piece);
     static QString obtenirTitre(const PiecesPtr &piece);
     static void setButtonTextColor(QAbstractButton *button, const QColor &color, const QColor &altColor);
-    static QStringList arrayOfFoldersInFolder(const QString &path);
 
     // ---- Played and flagged logs, list export (DataLogs.cpp) ------------------------
     static void saveLogPlayed();

@@ -4,8 +4,6 @@
 #include "platform/Dialogs.h"
 
 #include <QAbstractButton>
-#include <QDir>
-#include <QFileInfo>
 
 // ---- Dialogs ------------------------------------------------------------------
 
@@ -115,13 +113,4 @@ void Data::setButtonTextColor(QAbstractButton *button, const QColor &color, cons
     // The alternate title shows while the button is on (checked).
     button->setStyleSheet(QStringLiteral("QAbstractButton { color: %1; } QAbstractButton:checked { color: %2; }")
                               .arg(color.name(QColor::HexArgb), altColor.name(QColor::HexArgb)));
-}
-
-QStringList Data::arrayOfFoldersInFolder(const QString &path)
-{
-    QStringList names;
-    const QFileInfoList entries = QDir(path).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
-    for (const QFileInfo &info : entries)
-        names.append(info.fileName());
-    return names;
 }

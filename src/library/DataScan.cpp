@@ -6,6 +6,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "platform/RegularFile.h"
 #include "platform/UserDefaults.h"
 #include "platform/Vocabulary.h"
 
@@ -290,22 +291,23 @@ QString Data::dirPopup()
     const QString chosen =
         platform::dialogs().chooseFolder(QStringLiteral("Tolvane"), QStringLiteral("Choose a folder"), QDir::homePath());
     setGetDirOn(false);
-    if (chosen.isEmpty())
-        return QString();
-    const QFileInfo info(chosen);
-    if (info.isDir() && info.isReadable()) {
-        platform::UserDefaults::standard().setString(QStringLiteral("PathToFolder"), info.absoluteFilePath());
-        platform::UserDefaults::standard().synchronize();
-    } else {
-        msg(QStringLiteral("The folder \"%1\" cannot be read.").arg(chosen));
-    }
     return chosen;
+}
+
+void Data::keepChosenFolder(const QString &chosen, bool readable)
+{
+    if (!readable) {
+        msg(QStringLiteral("The folder \"%1\" cannot be read.").arg(chosen));
+        return;
+    }
+    platform::UserDefaults::standard().setString(QStringLiteral("PathToFolder"), QFileInfo(chosen).absoluteFilePath());
+    platform::UserDefaults::standard().synchronize();
 }
 
 QString Data::obtenirPathPourAltDir(const QString &path, const QString &altDir,
                                     const std::function<bool(const QString &)> &exists)
 {
-    const auto there = [&exists](const QString &file) { return exists ? exists(file) : QFileInfo::exists(file); };
+    const auto there = [&exists](const QString &file) { return exists ? exists(file) : platform::pathExists(file); };
     const QString suffix = QFileInfo(path).suffix();
     const QString base = suffix.isEmpty() ? path : path.left(path.size() - suffix.size() - 1);
     const QString altBase = base + QStringLiteral("---") + altDir;

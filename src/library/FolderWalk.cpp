@@ -2,9 +2,9 @@
 
 #include "library/TextCodec.h"
 #include "platform/MainThreadFiles.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -155,11 +155,7 @@ Result walk(const QString &folder, int cap)
 
 bool usable(const QString &folder)
 {
-    const platform::MainThreadFileCall noted("look", folder);
-    if (folder.isEmpty())
-        return false;
-    const QFileInfo info(folder);
-    return info.isDir() && info.isReadable() && info.isExecutable();
+    return platform::isReadableFolder(folder);
 }
 
 } // namespace folderwalk

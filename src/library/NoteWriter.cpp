@@ -1,12 +1,13 @@
 #include "library/NoteWriter.h"
 
 #include "library/KeptNotes.h"
+#include "platform/Dialogs.h"
 #include "platform/Log.h"
+#include "platform/RegularFile.h"
 #include "platform/ThreadEnd.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QPointer>
 #include <QSet>
 #include <QThread>
@@ -131,7 +132,7 @@ NoteWriter::NoteWriter(QObject *parent) : QObject(parent), state_(std::make_shar
 
 NoteWriter::~NoteWriter()
 {
-    finish(kQuitWaitMs);
+    finish(platform::quitWaitLeftMs(kQuitWaitMs));
 }
 
 void NoteWriter::enqueue(Job job)
@@ -196,7 +197,7 @@ void NoteWriter::done(const QString &notePath, bool written)
 void NoteWriter::dropKept(const QString &notePath)
 {
     const QString copy = kept_.take(notePath);
-    if (!copy.isEmpty() && !QFile::remove(copy))
+    if (!copy.isEmpty() && !platform::removeFile(copy))
         TLOG(QStringLiteral("NoteWriter: %1 could not be removed").arg(copy));
 }
 

@@ -3,11 +3,12 @@
 #include "library/Data.h"
 #include "library/KeptNotes.h"
 #include "library/SortKeys.h"
+#include "platform/KeptAtQuit.h"
 #include "platform/Log.h"
+#include "platform/RegularFile.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
@@ -307,7 +308,7 @@ QString store(const QString &path, bool exists, const QString &text, const notef
               notefile::Format *written)
 {
     if (text.isEmpty()) {
-        if (exists && !QFile::remove(path))
+        if (exists && !platform::removeFile(path))
             return QStringLiteral("The note file \"%1\" could not be deleted.").arg(path);
         return QString();
     }
@@ -338,7 +339,7 @@ Pieces::NoteSaved Pieces::writeNote(const NoteSave &save, const std::atomic_bool
             const QString kept = keptnotes::keep(save.songPath, save.text, save.format, &error);
             why += why.endsWith(QLatin1Char('.')) ? QStringLiteral(" ") : QStringLiteral(". ");
             why += kept.isEmpty() ? QStringLiteral("Your edit could not be kept elsewhere either: %1.").arg(error)
-                                  : QStringLiteral("Your edit is kept as \"%1\".").arg(kept);
+                                  : QStringLiteral("Your edit is kept as %1.").arg(platform::kept::named(kept));
         }
         TLOG(QStringLiteral("Pieces saveNote %1").arg(why));
         saved.failure = why;

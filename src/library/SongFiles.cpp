@@ -1,5 +1,7 @@
 #include "library/SongFiles.h"
 
+#include "platform/RegularFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -31,7 +33,7 @@ QString siblingWithSuffix(const QString &path, const QStringList &suffixes)
         return QString();
     const QDir dir = QFileInfo(path).absoluteDir();
     // Listed whole: a song name may hold characters a name filter reads as a pattern.
-    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden);
+    const QStringList names = platform::listFolder(dir.path(), QDir::Files | QDir::Hidden);
     for (const QString &suffix : suffixes)
         for (const QString &name : names)
             if (name.size() == stem.size() + 1 + suffix.size() && name.startsWith(stem)
@@ -79,7 +81,7 @@ bool moveToTrash(const QString &path)
 {
     // Without the user's data folder, the trash would be made in the working folder.
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (data.isEmpty() || !QDir().mkpath(data))
+    if (data.isEmpty() || !platform::makeFolder(data))
         return false;
     return QFile::moveToTrash(path);
 }

@@ -32,7 +32,7 @@ bool isSafeForFileName(const QString &id);
 // song kind's policy (defPDF for a PDF song, else defCHO): policy 1 the song
 // itself; otherwise its alternate version when one exists; without one, ""
 // for policy 2 and the song itself for any other. `exists` is the file
-// system's word (QFileInfo::exists when none is given).
+// system's word (platform::pathExists when none is given).
 QString versionPath(const QString &path, const QString &altDir, qint64 defPDF, qint64 defCHO,
                     const std::function<bool(const QString &)> &exists = {});
 

@@ -48,8 +48,12 @@ bool isQuestion(const QWidget *window);
 // cancelled, and a modal window does not run. A logout waits on nobody.
 void setQuitting(bool quitting);
 bool quitting();
-// What is left of budgetMs since the quit began (all of it before): the
-// waits a quit takes on writes (the notes, the editor's song) share one.
+// Every wait a quit takes (on a write, a thread, the settings file) shares
+// this much from the moment the quit began, so that the quit, the rest of it
+// included, ends within a second.
+constexpr int kQuitWaitsMs = 800;
+// How long a wait of at most budgetMs may take: all of it before a quit, and
+// during one no more than is left of the quit's shared kQuitWaitsMs.
 int quitWaitLeftMs(int budgetMs);
 
 } // namespace platform

@@ -107,16 +107,6 @@ void readRecords(const QStringList &lines, Records *out)
     }
 }
 
-// A path as a notice gives it, the home folder as "~": a window shows a
-// quoted absolute path by its last name alone, which does not say where.
-QString shownPath(const QString &path)
-{
-    const QString home = QDir::homePath();
-    if (home == QLatin1String("/") || !path.startsWith(home + QLatin1Char('/')))
-        return path;
-    return QLatin1Char('~') + path.mid(home.size());
-}
-
 // "a", "a and b", "a, b and c".
 QString listed(QStringList items)
 {
@@ -143,7 +133,7 @@ QString foldersOf(const QStringList &paths)
 {
     QStringList folders;
     for (const QString &path : paths)
-        folders << QStringLiteral("\"%1\"").arg(shownPath(QFileInfo(path).absolutePath()));
+        folders << named(QFileInfo(path).absolutePath());
     folders.removeDuplicates();
     return listed(folders);
 }
@@ -155,7 +145,7 @@ QString sentence(const QStringList &paths, const QString &one, const QString &ma
     if (paths.isEmpty())
         return QString();
     if (paths.size() == 1)
-        return one.arg(shownPath(paths.first()));
+        return one.arg(named(paths.first()));
     return many.arg(bySong ? songsOf(paths) : QString::number(paths.size()), foldersOf(paths));
 }
 
@@ -168,6 +158,14 @@ QStringList folders()
 }
 
 } // namespace
+
+QString named(const QString &path)
+{
+    const QString home = QDir::homePath();
+    if (home == QLatin1String("/") || !path.startsWith(home + QLatin1Char('/')))
+        return path;
+    return QLatin1Char('~') + path.mid(home.size());
+}
 
 QString datedFreePath(const QString &base, const QString &label, const QString &suffix)
 {
@@ -262,9 +260,9 @@ QString takeNotice()
         TLOG(QStringLiteral("Kept: %1 could not be removed: %2").arg(path, file.errorString()));
         stuck << lines;
         if (!fresh.isEmpty())
-            unwritable << QStringLiteral("The %1 \"%2\" cannot be written (%3): the record of what was kept stays "
+            unwritable << QStringLiteral("The %1 %2 cannot be written (%3): the record of what was kept stays "
                                          "there, and is not said again.")
-                              .arg(base == dataFolder() ? QStringLiteral("data folder") : QStringLiteral("folder"), base,
+                              .arg(base == dataFolder() ? QStringLiteral("data folder") : QStringLiteral("folder"), named(base),
                                    file.errorString());
     }
     rememberSaid(stuck);
@@ -275,21 +273,21 @@ QString takeNotice()
             waiting << path;
     QStringList said;
     said << sentence(records.notes,
-                     QStringLiteral("An edited note could not be saved when Tolvane last quit: it is kept as \"%1\"."),
+                     QStringLiteral("An edited note could not be saved when Tolvane last quit: it is kept as %1."),
                      QStringLiteral("The edited notes of %1 could not be saved when Tolvane last quit: they are "
                                     "kept in %2."))
          << sentence(waiting,
                      QStringLiteral("An edited note was not written to its note file before Tolvane last ended: "
-                                    "it is kept as \"%1\"."),
+                                    "it is kept as %1."),
                      QStringLiteral("The edited notes of %1 were not written to their note files before Tolvane "
                                     "last ended: they are kept in %2."))
          << sentence(records.songs,
-                     QStringLiteral("An edited song could not be saved when Tolvane last quit: it is kept as \"%1\"."),
+                     QStringLiteral("An edited song could not be saved when Tolvane last quit: it is kept as %1."),
                      QStringLiteral("The edited songs %1 could not be saved when Tolvane last quit: they are "
                                     "kept in %2."))
          << sentence(records.settings,
                      QStringLiteral("Settings changed before Tolvane last quit could not be written to the settings "
-                                    "file: they are kept in \"%1\" and were not taken back."),
+                                    "file: they are kept in %1 and were not taken back."),
                      QStringLiteral("Settings changed before Tolvane last quit could not be written to the settings "
                                     "file (%1 times): they are kept in %2 and were not taken back."),
                      false);

@@ -10,6 +10,11 @@
 // says it once. Nothing kept is ever taken back by itself.
 namespace platform::kept {
 
+// A kept copy or its folder as a notice names it: the whole path, the home
+// folder as "~", unquoted, since a window shows a quoted absolute path by its
+// last name alone, which does not say where.
+QString named(const QString &path);
+
 // "<base> (<label> <date>).<suffix>", with a number added when that is taken.
 QString datedFreePath(const QString &base, const QString &label, const QString &suffix);
 

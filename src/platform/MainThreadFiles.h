@@ -8,7 +8,8 @@ namespace platform {
 // A file call on the main thread waits on whatever file system holds the
 // path: a share that stopped answering freezes every key. The platform's file
 // calls (readRegularFile and its kin, readSettledFile, writeFileAtomically,
-// the stamp and size looks, the folder walk) open one of these first; made on
+// the looks and folder lists of RegularFile.h, the folder walk) open one of
+// these first; made on
 // the main thread on a path outside the program's own folders (ownFolders in
 // DataFolder.h), the call is noted: the tests' handler fails the test, else a
 // debug log line. Off the main thread it costs a thread-identity compare. Calls
@@ -38,7 +39,7 @@ private:
 };
 
 struct NotedFileCall {
-    QString call;  // "read", "write", "look", "folder walk"
+    QString call;  // "read", "write", "look", "folder list", "folder walk"
     QString path;
     QString stack; // one frame a line, the call's own first
 };

@@ -157,4 +157,60 @@ std::optional<FileStamp> regularFileStamp(const QString &path)
     return FileStamp{qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + qint64(st.st_mtim.tv_nsec)};
 }
 
+namespace {
+
+bool statOf(const QString &path, struct stat &st)
+{
+    const QByteArray name = QFile::encodeName(path);
+    return !name.isEmpty() && ::stat(name.constData(), &st) == 0;
+}
+
+} // namespace
+
+bool pathExists(const QString &path)
+{
+    const MainThreadFileCall noted("look", path);
+    struct stat st {};
+    return statOf(path, st);
+}
+
+bool isFolder(const QString &path)
+{
+    const MainThreadFileCall noted("look", path);
+    struct stat st {};
+    return statOf(path, st) && S_ISDIR(st.st_mode);
+}
+
+bool isReadableFolder(const QString &path)
+{
+    const MainThreadFileCall noted("look", path);
+    struct stat st {};
+    return statOf(path, st) && S_ISDIR(st.st_mode) && ::access(QFile::encodeName(path).constData(), R_OK | X_OK) == 0;
+}
+
+bool isReadableFile(const QString &path)
+{
+    const MainThreadFileCall noted("look", path);
+    struct stat st {};
+    return statOf(path, st) && S_ISREG(st.st_mode) && ::access(QFile::encodeName(path).constData(), R_OK) == 0;
+}
+
+QStringList listFolder(const QString &folder, QDir::Filters filters, QDir::SortFlags sort)
+{
+    const MainThreadFileCall noted("folder list", folder);
+    return folder.isEmpty() ? QStringList() : QDir(folder).entryList(filters, sort);
+}
+
+bool makeFolder(const QString &path)
+{
+    const MainThreadFileCall noted("write", path);
+    return !path.isEmpty() && QDir().mkpath(path);
+}
+
+bool removeFile(const QString &path)
+{
+    const MainThreadFileCall noted("write", path);
+    return QFile::remove(path);
+}
+
 } // namespace platform

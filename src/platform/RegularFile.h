@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <functional>
 #include <optional>
@@ -87,5 +89,19 @@ struct FileStamp {
 };
 // The same look as regularFileSize, with the modification time.
 std::optional<FileStamp> regularFileStamp(const QString &path);
+
+// The looks the program asks of the file system besides reads and writes,
+// each a file call the guard notes (MainThreadFiles.h). A link is followed;
+// nothing is opened.
+bool pathExists(const QString &path); // a dangling link is not there
+bool isFolder(const QString &path);
+bool isReadableFolder(const QString &path); // a folder this program may list and enter
+bool isReadableFile(const QString &path);   // a regular file this program may read
+// The names in a folder, as QDir lists them; empty when it cannot be listed.
+QStringList listFolder(const QString &folder, QDir::Filters filters, QDir::SortFlags sort = QDir::Name);
+// The folder and its parents; true once it is there.
+bool makeFolder(const QString &path);
+// As QFile::remove: false when it is not there or stays.
+bool removeFile(const QString &path);
 
 } // namespace platform

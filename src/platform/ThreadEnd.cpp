@@ -1,5 +1,6 @@
 #include "platform/ThreadEnd.h"
 
+#include "platform/Dialogs.h"
 #include "platform/Log.h"
 
 #include <QDeadlineTimer>
@@ -53,7 +54,7 @@ void leftBehind(const QString &what)
 
 bool endThread(QThread *thread, int waitMs, const QString &what)
 {
-    if (!thread->wait(QDeadlineTimer(waitMs))) {
+    if (!thread->wait(QDeadlineTimer(quitWaitLeftMs(waitMs)))) {
         leftBehind(what);
         return false;
     }

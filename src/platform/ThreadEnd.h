@@ -11,8 +11,9 @@ namespace platform {
 // the end of the program rather than waited for: a quit must not hang on it.
 constexpr int kThreadEndWaitMs = 3000;
 
-// Waits at most waitMs for a thread already told to end, and deletes it once
-// it has; else leaves it behind, saying so in the log with `what`. Answers
+// Waits at most waitMs (at a quit, no more than the quit has left:
+// quitWaitLeftMs) for a thread already told to end, and deletes it once it
+// has; else leaves it behind, saying so in the log with `what`. Answers
 // whether it ended.
 bool endThread(QThread *thread, int waitMs, const QString &what);
 

@@ -96,7 +96,9 @@ public:
     // those that could not be (at a quit, keeps them aside:
     // platform/KeptAtQuit.h), and closes. A file that refuses the write
     // itself (read-only, full, over the size limit) is tried once, not
-    // waited for. A file read meanwhile is taken without the late-read handler.
+    // waited for. At a quit no longer than the quit has left
+    // (quitWaitLeftMs), the file still tried once. A file read meanwhile is
+    // taken without the late-read handler.
     void close(int waitMs = 2000);
     QString path() const { return path_; }
     // One sentence for the performer when the file was set aside, could not
@@ -117,7 +119,8 @@ public:
     // with why the try failed; at once when nothing waits (or there is no
     // file). Changes that failed stay waiting like any other.
     void writeNow(std::function<void(bool ok, const QString &why)> done);
-    // The same, waiting on the calling thread at most timeoutMs (at quit).
+    // The same, waiting on the calling thread at most timeoutMs (at a quit,
+    // no more than the quit has left: quitWaitLeftMs).
     bool writeNowAndWait(int timeoutMs, QString *why);
 
     // Tests only: asked before each open and each write of the file; a

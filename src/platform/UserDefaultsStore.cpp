@@ -46,6 +46,9 @@ quint64 fileIdentity(const QString &path)
 // A busy file at open is waited for this long, once; a write, this long per try.
 constexpr int kOpenBusyMs = 500;
 constexpr int kWriteBusyMs = 100;
+// A close whose quit has spent its waits still tries the file once: a local
+// file is written in milliseconds, and a locked one is given this much.
+constexpr int kLastTryMs = 50;
 constexpr auto kFirstRetry = 50ms;
 constexpr auto kLastRetry = 1000ms;
 // A file that could not be read is tried again this often.
@@ -412,8 +415,9 @@ void UserDefaults::stopWriter(int waitMs)
         // A file that refused the last write is tried once more now rather than at its next retry.
         if (lastTryRefused_)
             retryNow_ = true;
-        deadline_ = SteadyClock::now() + std::chrono::milliseconds(std::max(0, waitMs));
-        giveUpAtMs_ = nowMs() + std::max(0, waitMs);
+        waitMs = quitting() ? std::max(quitWaitLeftMs(waitMs), std::min(waitMs, kLastTryMs)) : std::max(0, waitMs);
+        deadline_ = SteadyClock::now() + std::chrono::milliseconds(waitMs);
+        giveUpAtMs_ = nowMs() + waitMs;
         queueChanged_.notify_all();
     }
     writer_.join();
@@ -482,6 +486,7 @@ void UserDefaults::writeNow(std::function<void(bool ok, const QString &why)> don
 
 bool UserDefaults::writeNowAndWait(int timeoutMs, QString *why)
 {
+    timeoutMs = quitWaitLeftMs(timeoutMs);
     std::unique_lock lock(queueMutex_);
     if (!writer_.joinable() || (read_ && pending_.empty() && !writing_))
         return true;

@@ -5,16 +5,23 @@
 #include "platform/Dialogs.h"
 #include "platform/MainThreadFiles.h"
 #include "platform/ModalRun.h"
+#include "platform/RegularFile.h"
 #include "settings/HelpPages.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPdfDocument>
 #include <QPdfView>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace {
+
+// The bundled help pages are far smaller.
+constexpr qint64 kMaxHelpPageBytes = 64ll << 20;
+
+} // namespace
 
 DataHelp::DataHelp(QWidget *parent)
     : QDialog(parent)
@@ -101,15 +108,20 @@ void DataHelp::actionPreview()
     // not ask about that name.
     if (QFileInfo(target).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0) {
         target += QStringLiteral(".pdf");
-        if (QFileInfo::exists(target) && !Data::question(QStringLiteral("%1 already exists. Replace it?").arg(target)))
+        const bool there = [&target] {
+            const platform::MainThreadFileScope allow("a file chosen in a dialog");
+            return platform::pathExists(target);
+        }();
+        if (there && !Data::question(QStringLiteral("%1 already exists. Replace it?").arg(target)))
             return;
     }
-    QFile source(shown_);
+    // The help page is the program's own, copied where the dialog chose.
     const platform::MainThreadFileScope allow("a file chosen in a dialog");
+    const platform::FileBytes source = platform::readRegularFile(shown_, kMaxHelpPageBytes);
     QString error;
-    if (!source.open(QIODevice::ReadOnly))
-        error = source.errorString();
-    else if (platform::writeFileAtomically(target, source.readAll(), &error))
+    if (!source.ok())
+        error = source.error.isEmpty() ? QStringLiteral("the help page could not be read") : source.error;
+    else if (platform::writeFileAtomically(target, source.bytes, &error))
         error.clear();
     else if (error.isEmpty())
         error = QStringLiteral("the copy could not be written");

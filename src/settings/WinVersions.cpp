@@ -4,6 +4,7 @@
 #include "library/SongFileCheck.h"
 #include "library/SongFiles.h"
 #include "platform/NotificationCenter.h"
+#include "platform/RegularFile.h"
 #include "platform/Vocabulary.h"
 #include "windows/TableControls.h"
 #include "windows/WindowPDFxSuper.h"
@@ -312,7 +313,7 @@ void WinVersions::actionButtonCreate(int row)
         [master, created, emptyChordPro]() {
             Made made;
             // The table may be older than the folder: a file there now stays as it is.
-            made.existed = QFileInfo::exists(created);
+            made.existed = platform::pathExists(created);
             if (made.existed)
                 return made;
             if (emptyChordPro) {
@@ -369,7 +370,7 @@ void WinVersions::actionButtonDelete(int row)
             deleted(song, row, trashed);
             return;
         }
-        writes_.run(what, [path]() { return QFile::remove(path); }, [this, song, row, path](bool removed) {
+        writes_.run(what, [path]() { return platform::removeFile(path); }, [this, song, row, path](bool removed) {
             if (!removed)
                 Data::msg(QStringLiteral("%1 could not be deleted.").arg(path));
             deleted(song, row, removed);

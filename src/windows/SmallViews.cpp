@@ -7,12 +7,10 @@
 #include "windows/WindowKeys.h"
 
 #include <QAbstractItemView>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPdfDocument>
 
 // ---- WindowPDFSuper ----------------------------------------------------------------
 
@@ -114,81 +112,6 @@ void RoundedView::resizeEvent(QResizeEvent *event)
     QPainterPath path;
     path.addRoundedRect(QRectF(rect()), radius_, radius_);
     setMask(QRegion(path.toFillPolygon().toPolygon()));
-}
-
-// ---- PDFImageView ---------------------------------------------------------------------------
-
-PDFImageView::PDFImageView(QWidget *parent) : QWidget(parent)
-{
-    TLOG(QStringLiteral("PDFImageView initWithcoder"));
-}
-
-void PDFImageView::iniMode(qint64 mode, const QString &aDir)
-{
-    TLOG(QStringLiteral("PDFImageView iniMode"));
-    altModeOff_ = false;
-    altMode_ = mode;
-    altModeOk_ = 0;
-    altDir_ = aDir;
-}
-
-QString PDFImageView::subsPath(const QString &path)
-{
-    TLOG(QStringLiteral("PDFImageView subsPath"));
-    altModeOk_ = 0;
-    if (altMode_ == 0 || altModeOff_)
-        return path;
-    // An identifier that could name another folder is never pasted into a path.
-    if (altDir_.isEmpty() || altDir_.contains(QLatin1Char('/')) || altDir_.contains(QLatin1Char('\\'))
-        || altDir_.contains(QLatin1String("..")))
-        return path;
-    const QFileInfo fi(path);
-    const QString base = path.left(path.size() - (fi.suffix().isEmpty() ? 0 : fi.suffix().size() + 1));
-    QString alt = base + QStringLiteral("---%1").arg(altDir_);
-    if (!fi.suffix().isEmpty())
-        alt += QLatin1Char('.') + fi.suffix();
-    TLOG(QStringLiteral("Fichier : %1").arg(alt));
-    if (QFileInfo::exists(alt)) {
-        TLOG(QStringLiteral("Fichier ALT existe"));
-        altModeOk_ = altMode_;
-        return alt;
-    }
-    return path;
-}
-
-qint64 PDFImageView::loadFromPath(const QString &path, qint64 pageNo, qint64 side, double /*margin*/)
-{
-    TLOG(QStringLiteral("PDFImageView loadFromPath"));
-    TLOG(QStringLiteral("loadFromPath %1").arg(path));
-    pageNoToLoad_ = 0;
-    pageNbToLoad_ = 1;
-    QPdfDocument doc;
-    const QString file = subsPath(path);
-    const bool ok = QFileInfo(file).isFile() && doc.load(file) == QPdfDocument::Error::None;
-    pageCount1_ = ok ? doc.pageCount() : 0;
-    image_ = QImage();
-    const bool empty = pageNo == 0 || altModeOk_ == -1 || (side == 1 && pageNo == 1 && pageCount1_ >= 2)
-        || (side == 1 && pageNo == 2 && pageCount1_ == 1);
-    if (!empty && ok && pageNo >= 1 && pageNo <= pageCount1_ && !size().isEmpty()) {
-        const QSizeF pts = doc.pagePointSize(int(pageNo - 1));
-        const QSize px = (pts.scaled(QSizeF(size()), Qt::KeepAspectRatio) * devicePixelRatioF()).toSize();
-        if (!px.isEmpty())
-            image_ = doc.render(int(pageNo - 1), px);
-    }
-    update();
-    return pageCount1_;
-}
-
-void PDFImageView::paintEvent(QPaintEvent *)
-{
-    if (image_.isNull())
-        return;
-    QPainter p(this);
-    QImage img = image_;
-    img.setDevicePixelRatio(devicePixelRatioF());
-    const QSizeF logical = QSizeF(img.size()) / devicePixelRatioF();
-    // Top of the page at the top of the view.
-    p.drawImage(QRectF(QPointF((width() - logical.width()) / 2.0, 0), logical), img);
 }
 
 // ---- WinPref ------------------------------------------------------------------------------------

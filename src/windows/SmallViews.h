@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QImage>
 #include <QLabel>
 #include <QStyledItemDelegate>
 #include <QWidget>
@@ -117,46 +116,6 @@ class ViewMetroSupZ : public RoundedView {
     Q_OBJECT
 public:
     explicit ViewMetroSupZ(QWidget *parent = nullptr) : RoundedView(10.0, parent) {}
-};
-
-// Shows one page of a PDF file as an image, with alternate-version
-// substitution for a window identifier.
-class PDFImageView : public QWidget {
-    Q_OBJECT
-public:
-    explicit PDFImageView(QWidget *parent = nullptr);
-
-    void iniMode(qint64 mode, const QString &aDir);
-    // The file to show: the alternate version for the identifier when it exists.
-    QString subsPath(const QString &path);
-    // Shows one page (from 1) and answers the file's page count. Side 1 is
-    // the right half of a two-page spread: it stays empty for page 1 of a
-    // file of two or more pages and for page 2 of a one-page file.
-    qint64 loadFromPath(const QString &path, qint64 pageNo, qint64 side, double margin);
-
-    qint64 altMode() const { return altMode_; }
-    void setAltMode(qint64 v) { altMode_ = v; }
-    qint64 altModeOk() const { return altModeOk_; }
-    void setAltModeOk(qint64 v) { altModeOk_ = v; }
-    bool altModeOff() const { return altModeOff_; }
-    void setAltModeOff(bool v) { altModeOff_ = v; }
-    const QString &altDir() const { return altDir_; }
-    void setAltDir(const QString &v) { altDir_ = v; }
-    qint64 pageCount1() const { return pageCount1_; }
-    const QImage &image() const { return image_; }
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    qint64 altMode_ = 0;
-    qint64 altModeOk_ = 0;
-    bool altModeOff_ = false;
-    QString altDir_;
-    qint64 pageCount1_ = 0;
-    qint64 pageNoToLoad_ = 0;
-    qint64 pageNbToLoad_ = 1;
-    QImage image_;
 };
 
 // The preferences window turns any key into a key-choice code ("ActionKeyPref").

@@ -3,6 +3,9 @@
 // manual clock.
 #include "GigFixture.h"
 
+#include "chords/SongFileEdit.h"
+#include "chords/windows/ChordLibrary.h"
+#include "chords/windows/WindowChords.h"
 #include "events/windows/WinNoteF.h"
 #include "library/NoteWriter.h"
 #include "library/SongFileCheck.h"
@@ -418,6 +421,8 @@ struct HeldSong {
     bool lead;         // looked at by a window bound to "Lead", for the song's version
     const char *typed = nullptr; // a held note: typed into the notes window and left unsaved (else its played date)
     enum class Then { Answers, Quits, Ends } then = Then::Answers; // a held note: what comes while it is silent
+    // The chord library on the held song: opened from the menu, from the strip, or the read after its edit.
+    enum class Library { Menu, Strip, Edit } library = Library::Menu;
 };
 
 void PrintTo(const HeldSong &row, std::ostream *os)
@@ -680,6 +685,12 @@ TEST_P(HeldNote, TheKeysAnswerTheTitleRowSaysSoAndTheEditOutlivesTheQuit)
     EXPECT_TRUE(notesShown().join(QString()).contains(quits ? QStringLiteral("An edited note could not be saved")
                                                             : QStringLiteral("An edited note was not written to its note file")))
         << notesShown().join(QLatin1Char('|')).toStdString();
+    // Before, a data folder outside the home folder was shown by the copy's name alone.
+    QString read;
+    for (int part = 0; part < 8; ++part, clock.advance(WindowPDFxSuper::kNoticeSeconds))
+        read += notesShown().value(0);
+    const auto squeezed = [](QString text) { return text.remove(QChar(0x2026)).remove(QLatin1Char(' ')); };
+    EXPECT_TRUE(squeezed(read).contains(squeezed(keptNotes.entryInfoList(QDir::Files).value(0).filePath()))) << read.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Notes, HeldNote,
@@ -696,4 +707,80 @@ INSTANTIATE_TEST_SUITE_P(Notes, HeldNote,
                              return std::string(info.param.title == std::string("Bravo") ? "chordpro_" : "")
                                     + (info.param.typed ? "unsaved_edit" : "played_date")
                                     + (then == HeldSong::Then::Quits ? "_at_the_quit" : then == HeldSong::Then::Ends ? "_at_the_end" : "");
+                         });
+
+namespace {
+
+class HeldChordLibrary : public HeldSongFile {};
+
+} // namespace
+
+// Before, the chord library read its song on the main thread: with the library
+// folder silent, opening it, a chord located from the strip and the read after
+// each edit of the song froze every key, and the quit, until the share woke.
+TEST_P(HeldChordLibrary, KeysAnswerTheSongTableSaysWhyAndAQuitEndsAtOnce)
+{
+    const HeldSong &row = GetParam();
+    testsupport::Ceiling ceiling(120);
+    const QString held = QDir(library.path()).filePath(QString::fromUtf8(row.held));
+    testsupport::Gate answers;
+    const std::shared_ptr<void> atTheEnd(nullptr, [answers](void *) mutable {
+        answers.open();
+        songfile::setFileCall({});
+    });
+    // The edit's row lets the table's first read and the edit through.
+    const int through = row.library == HeldSong::Library::Edit ? 2 : 0;
+    songfile::setFileCall([held, answers, through, calls = std::make_shared<std::atomic_int>(0)](const QString &path) mutable {
+        if (path == held && calls->fetch_add(1) >= through)
+            answers.wait();
+    });
+    start();
+    WindowPDFx *w = tolvanes().first();
+    press(w, Qt::Key_Right); // away with the table of contents
+    while (currentTitle() != QLatin1String(row.title)) {
+        settle();
+        press(w, Qt::Key_Right);
+    }
+    settle();
+    if (row.library == HeldSong::Library::Strip) {
+        auto *strip = qobject_cast<WindowChords *>(Data::newWindowPDFx(false, 14));
+        ASSERT_TRUE(strip);
+        strip->iniFixPageNo(0);
+        strip->refreshInfo();
+        ASSERT_FALSE(strip->diagrams().isEmpty());
+        strip->diagrams().first()->actionModify();
+    } else {
+        testsupport::menuItem(MainMenu::instance().menu(QStringLiteral("Window")), {QStringLiteral("Guitar Chord Library…")})->trigger();
+    }
+    ChordLibrary *chords = controller->chordLibrary(0, false);
+    ASSERT_TRUE(chords && chords->isVisible());
+    if (row.library == HeldSong::Library::Edit) {
+        ASSERT_TRUE(testsupport::waitFor([chords] { return !chords->songReading(); }));
+        chords->insertChordinDefinedChordsFromRow(0);
+        ASSERT_TRUE(testsupport::waitFor([chords] { return !chords->songEditing(); }));
+    }
+    EXPECT_TRUE(chords->songReading());
+    if (row.library == HeldSong::Library::Strip)
+        EXPECT_EQ(chords->mViewChord()->chordName(), QStringLiteral("C")) << "the library's own table locates at once";
+    clock.advance(0.6);
+    testsupport::processEvents();
+    EXPECT_EQ(chords->songNotice()->text(), songfile::noAnswer(held));
+
+    press(w, Qt::Key_Right);
+    EXPECT_EQ(currentTitle(), QLatin1String(row.next)) << "the key is answered";
+    QElapsedTimer quit;
+    quit.start();
+    controller->applicationWillTerminate();
+    EXPECT_LT(quit.elapsed(), 1000);
+}
+
+INSTANTIATE_TEST_SUITE_P(ChordLibrary, HeldChordLibrary,
+                         ::testing::Values(HeldSong{.held = "Bravo.chopro", .title = "Bravo", .next = "Charlie"},
+                                           HeldSong{.held = "Bravo.chopro", .title = "Bravo", .next = "Charlie",
+                                                    .library = HeldSong::Library::Strip},
+                                           HeldSong{.held = "Bravo.chopro", .title = "Bravo", .next = "Charlie",
+                                                    .library = HeldSong::Library::Edit}),
+                         [](const ::testing::TestParamInfo<HeldSong> &info) {
+                             const auto way = info.param.library;
+                             return std::string(way == HeldSong::Library::Menu ? "menu" : way == HeldSong::Library::Strip ? "strip" : "edit");
                          });

@@ -260,6 +260,7 @@ TEST(ChordProEditing, NewSongNames)
     EXPECT_FALSE(longName.back().isHighSurrogate());
 
     QTemporaryDir dir;
+    const platform::MainThreadFileScope saveThread{"the looks of the editor's save thread, run on the test's"};
     const NewSongPath first = newSongPath(dir.path(), QStringLiteral("Song(Band)"));
     EXPECT_EQ(first.path, dir.filePath(QStringLiteral("Song(Band).chopro")));
     QFile(first.path).open(QIODevice::WriteOnly);

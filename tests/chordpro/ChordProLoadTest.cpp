@@ -14,15 +14,15 @@ TEST(ChordProLoad, ReadsUtf8AndWindows1252AndEmptiesOnMissingFile)
     QTemporaryDir dir;
     ChordPro cp;
     const QString utf8 = testsupport::writeFile(dir.filePath("a.chopro"), QStringLiteral("{t:Café}\nÉté").toUtf8());
-    cp.chargerFichier(utf8);
+    cptest::load(cp, utf8);
     EXPECT_EQ(cp.chordProData(), QStringLiteral("{t:Café}\nÉté"));
 
     // "Café déjà" in Windows-1252.
     const QString latin = testsupport::writeFile(dir.filePath("b.cho"), QByteArray("Caf\xe9 d\xe9j\xe0\n"));
-    cp.chargerFichier(latin);
+    cptest::load(cp, latin);
     EXPECT_EQ(cp.chordProData(), QStringLiteral("Café déjà\n"));
 
-    cp.chargerFichier(dir.filePath("missing.cho"));
+    cptest::load(cp, dir.filePath("missing.cho"));
     EXPECT_TRUE(cp.chordProData().isEmpty());
     EXPECT_EQ(cp.nbPages(), 0);
     EXPECT_EQ(cp.myFontSizeRef(), 17.0);
@@ -54,7 +54,7 @@ TEST(ChordProLoad, OnlyRegularFilesUpToOneMegabyteAreLaidOut)
     ChordPro cp;
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
-        cp.chargerFichier(dir.filePath(row.name));
+        cptest::load(cp, dir.filePath(row.name));
         EXPECT_EQ(cp.loadProblem(), QString::fromUtf8(row.problem));
         EXPECT_EQ(cp.chordProData().size(), row.textSize);
     }
@@ -64,11 +64,11 @@ TEST(ChordProLoad, FontSizeDirectiveSetsReferenceSize)
 {
     QTemporaryDir dir;
     ChordPro cp(QRectF(0, 0, 611, 752), nullptr, false);
-    cp.chargerFichier(testsupport::writeFile(dir.filePath("s.cho"), "{fontsize: 12.5}\nText\n"));
+    cptest::load(cp, testsupport::writeFile(dir.filePath("s.cho"), "{fontsize: 12.5}\nText\n"));
     EXPECT_EQ(cp.myFontSizeRef(), 12.5);
     // More characters fit on a line at a smaller size.
     const int at125 = cp.nbMaxCarRef();
-    cp.chargerFichier(testsupport::writeFile(dir.filePath("t.cho"), "Text\n"));
+    cptest::load(cp, testsupport::writeFile(dir.filePath("t.cho"), "Text\n"));
     EXPECT_GT(at125, cp.nbMaxCarRef());
 }
 
@@ -186,7 +186,7 @@ TEST(ChordProLoad, ReloadClearsConvertedState)
     const QString path = testsupport::writeFile(dir.filePath("p.cho"),
                                                 "{x_piano: C inversion 2}\n{define: G base-fret 1 frets 3 2 0 0 0 3}\n");
     ChordPro cp;
-    cp.chargerFichier(path);
+    cptest::load(cp, path);
     cp.chargerPage(QSizeF(600, 800), {});
     cp.convertInversion();
     cp.convertDefine();
@@ -194,7 +194,7 @@ TEST(ChordProLoad, ReloadClearsConvertedState)
 
     // The second load kept "inversion converted" while the pass emptied the
     // list, so the song's piano shapes were never converted again.
-    cp.chargerFichier(path);
+    cptest::load(cp, path);
     EXPECT_FALSE(cp.inversionConverted());
     EXPECT_FALSE(cp.defineConverted());
     cp.chargerPage(QSizeF(600, 800), {});

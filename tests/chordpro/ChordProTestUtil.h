@@ -1,6 +1,8 @@
 #pragma once
 
 #include "chordpro/ChordPro.h"
+#include "platform/MainThreadFiles.h"
+#include "platform/RegularFile.h"
 
 #include <QStringList>
 
@@ -11,6 +13,13 @@ inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.
 inline void PrintTo(const QStringList &list, std::ostream *os) { *os << list.join(QLatin1Char('\n')).toStdString(); }
 
 namespace cptest {
+
+// A song read as a window's renderer reads it, this thread standing in for the renderer's.
+inline void load(ChordPro &cp, const QString &path)
+{
+    const platform::MainThreadFileScope renderer("the test's song, read as the renderer's thread reads it");
+    cp.chargerFichier(path, platform::readRegularFile(path, ChordPro::kMaxSongBytes));
+}
 
 // Display options a window would give.
 struct Options : ChordProOptions {

@@ -231,6 +231,7 @@ TEST(PdfExportRules, VersionFiles)
         {song, "a/b", 2, QString(), "names a folder"},
         {song, "..", 2, QString(), "dots"},
     };
+    const platform::MainThreadFileScope exportThread{"the version looks of the export's thread, run on the test's"};
     for (const Row &r : rows)
         EXPECT_EQ(winid::versionPath(r.path, r.altDir, r.policy, r.policy), r.want) << r.why;
 }

@@ -207,7 +207,10 @@ TEST_F(PdfExport, CancelAndReloadBetweenTurns)
     exportTo(out.path()); // nothing in the tab now
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("No file exported!"));
 
-    Data::chargerFichiers(songs.path(), true);
+    {
+        const platform::MainThreadFileScope setUp("the test's library, read again before the export");
+        Data::chargerFichiers(songs.path(), true);
+    }
     desktop.clear();
     open(WinChordProToPDF::ExportTab);
     win->buttonIncludeMaster()->setChecked(false);

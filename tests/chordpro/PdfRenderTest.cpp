@@ -39,7 +39,7 @@ int songPages(const QString &path, const PdfSettings &s)
     const QSizeF page = pageSize(s.paper, s.orientation);
     ChordPro doc(QRectF(0, 0, page.width(), page.height() - kTextY), &s, true);
     doc.setUseSizeRefStatique(true);
-    doc.chargerFichier(path);
+    cptest::load(doc, path);
     doc.chargerPage(QSizeF(page.width(), page.height() - kTextY), chordpro::PageRequest());
     return doc.nbPages();
 }
@@ -108,6 +108,8 @@ class PdfRender : public ::testing::Test {
 protected:
     // Pages break at the shared reference size, which other tests change.
     void SetUp() override { ChordPro::setSizeRef(QSizeF(611, 752)); }
+    // The render runs on the export's thread: the test's thread stands in for it.
+    const platform::MainThreadFileScope exportThread{"the export's reads and writes, run on the test's thread"};
 
     QTemporaryDir dir;
     QString out() const { return dir.filePath(QStringLiteral("out.pdf")); }

@@ -523,13 +523,19 @@ TEST_F(WinEditTest, ASongOnASilentShareShowsAndSavesOnceItAnswers)
     testsupport::processEvents();
     EXPECT_TRUE(win.saving());
     EXPECT_TRUE(win.isVisible());
-    EXPECT_TRUE(editor()->isReadOnly());
+    // Before, the text turned read-only without a word, and what was typed then was in no file.
+    clock.advance(0.5);
+    const QString waits = saveAwaited(QStringLiteral("h.chopro"));
+    EXPECT_TRUE(win.labelSaving()->isVisible());
+    EXPECT_EQ(win.labelSaving()->text(), waits);
+    QApplication::setActiveWindow(&win);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_X);
     QTest::keyClick(editor(), Qt::Key_Escape); // the save closes it
     EXPECT_TRUE(win.isVisible());
     writing.open();
     saved();
     EXPECT_FALSE(win.isVisible());
-    EXPECT_EQ(readFile(path), QStringLiteral("la{title:H}\n"));
+    EXPECT_EQ(readFile(path), QStringLiteral("lax{title:H}\n"));
 
     // Before, a quit during a save took the save for the text and lost what changed since it began.
     const QDir kept(platform::dataFolder() + QStringLiteral("/Kept notes"));
@@ -542,12 +548,13 @@ TEST_F(WinEditTest, ASongOnASilentShareShowsAndSavesOnceItAnswers)
     songfile::setFileCall([late](const QString &) { late.wait(); });
     QTest::keyClicks(editor(), QStringLiteral("do"));
     QTest::keyClick(editor(), Qt::Key_Return, Qt::ControlModifier);
-    win.useNewString(QStringLiteral("{title:H}\nchanged meanwhile"));
+    QApplication::setActiveWindow(&win);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z);
     late.open();
     // Written, its answer not yet taken as the quit begins.
     QElapsedTimer waited;
     waited.start();
-    while (readFile(path) != QStringLiteral("dola{title:H}\n") && waited.elapsed() < 5000)
+    while (readFile(path) != QStringLiteral("dolax{title:H}\n") && waited.elapsed() < 5000)
         QThread::yieldCurrentThread();
     EXPECT_TRUE(win.saving());
     platform::setQuitting(true);
@@ -555,7 +562,7 @@ TEST_F(WinEditTest, ASongOnASilentShareShowsAndSavesOnceItAnswers)
     win.close();
     const QStringList copies = kept.entryList(copiesOfH);
     ASSERT_EQ(copies.size(), 1);
-    EXPECT_EQ(readFile(kept.filePath(copies.first())), QStringLiteral("{title:H}\nchanged meanwhile"));
+    EXPECT_EQ(readFile(kept.filePath(copies.first())), QStringLiteral("dozlax{title:H}\n"));
     QFile::remove(kept.filePath(copies.first()));
 }
 

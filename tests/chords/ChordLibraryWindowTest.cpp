@@ -3,9 +3,11 @@
 #include "ChordTestUtil.h"
 #include "chords/ChordLibraryLine.h"
 #include "chords/ChordLibraryRules.h"
+#include "chords/SongFileEdit.h"
 #include "library/Data.h"
 #include "platform/UserDefaults.h"
 #include "platform/dialogs/ScriptedDialogs.h"
+#include "support/GatedScan.h"
 #include "support/TestSupport.h"
 #include "windows/WindowPDFx.h"
 
@@ -64,6 +66,7 @@ protected:
         lib->setInstrument(instrument);
         lib->showChordLib(bound);
         libraries.push_back(std::move(lib));
+        settled(libraries.back().get());
         return libraries.back().get();
     }
 
@@ -83,10 +86,10 @@ protected:
         EXPECT_TRUE(testsupport::waitFor([lib]() { return !lib->importRunning(); }));
     }
 
-    // Song edits run on a worker: waits until the file answers.
+    // Song reads and edits run on a worker: waits until the file answers.
     static void settled(const ChordLibrary *lib)
     {
-        EXPECT_TRUE(testsupport::waitFor([lib]() { return !lib->songEditing(); }));
+        EXPECT_TRUE(testsupport::waitFor([lib]() { return !lib->songEditing() && !lib->songReading(); }));
     }
 
     std::unique_ptr<QMimeData> drag(ChordLibrary *lib, ChordLibrary::Table table, int row)
@@ -235,13 +238,24 @@ TEST_F(ChordLibraryTest, SongDefinitionsFromTheSongTable)
     EXPECT_TRUE(lib->cadre2Shown());
     EXPECT_EQ(lib->selectedRow(ChordLibrary::LibraryTable), 4); // the library's Am follows
     lib->viewChordsSuperModify();
+    platform::ManualClock clock;
+    testsupport::Gate share;
+    songfile::setFileCall([share](const QString &) { share.wait(); });
     lib->boxRondClickatLine(0, 5);
+    // Before, the table showed the new shape and the diagram the old one, and nothing said the song waited.
+    EXPECT_EQ(lib->mViewChord()->mChordx(), lib->chordSpecsArray2().at(0).chordX());
+    clock.advance(0.6);
+    EXPECT_TRUE(lib->songNotice()->text().contains(QStringLiteral("does not answer"))) << lib->songNotice()->text().toStdString();
     // Before, a second edit asked while the first was being written was dropped without a word.
     dialogs.clear();
     lib->boxRondClickatLine(0, 4);
     ASSERT_EQ(dialogs.texts().size(), 1);
     EXPECT_TRUE(dialogs.lastText().contains(QStringLiteral("is still being changed")));
+    EXPECT_EQ(lib->mViewChord()->mChordx(), lib->chordSpecsArray2().at(0).chordX());
+    share.open();
+    songfile::setFileCall({});
     settled(lib);
+    EXPECT_TRUE(lib->songNotice()->isHidden());
     EXPECT_TRUE(readTextFile(songPath).contains(QStringLiteral("{define: Am base-fret 1 frets x 0 2 2 1 x}")));
     lib->modifierChordselonTypeModif(2, 0, 0, 0, QStringLiteral("Am7"));
     settled(lib);
@@ -267,6 +281,21 @@ TEST_F(ChordLibraryTest, SongDefinitionsFromTheSongTable)
     EXPECT_TRUE(dialogs.lastText().contains(songPath));
     EXPECT_EQ(lib->chordSpecsArray2().size(), 1);
     EXPECT_EQ(lib->chordSpecsArray().size(), 6); // tag 7 on the song table never deletes from the library
+}
+
+// Before, a window that went while an edit's message was up was used once the message closed.
+TEST_F(ChordLibraryTest, AWindowGoneDuringAnEditsMessageIsLeftAlone)
+{
+    WindowPDFx *t = tolvaneWith(QStringLiteral("Song.cho"), QStringLiteral("{title: Song}\n[Am]la\n"));
+    ChordLibrary *lib = library(0, t);
+    ASSERT_TRUE(QFile::remove(songPath));
+    dialogs.whileAlertOpen([this] { libraries.clear(); });
+    lib->insertChordinDefinedChordsFromRow(0);
+    EXPECT_TRUE(testsupport::waitFor([this] { return libraries.empty(); }));
+    testsupport::processEvents();
+    ASSERT_EQ(dialogs.texts().size(), 1);
+    EXPECT_TRUE(dialogs.lastText().contains(QStringLiteral("could not be read")));
+    dialogs.whileAlertOpen({});
 }
 
 TEST_F(ChordLibraryTest, ImportExportAndRestore)

@@ -198,7 +198,7 @@ TEST_F(ChordStripTest, PianoInversionsKeptInTheSong)
     const QString edited = text + QStringLiteral("[G]added elsewhere\n");
     testsupport::writeFile(path, edited.toUtf8());
     am->actionInversion(false);
-    ASSERT_TRUE(testsupport::waitFor([am] { return !am->songEditing(); }));
+    ASSERT_TRUE(testsupport::waitFor([s] { return !s->songEditing(); }));
     EXPECT_EQ(readTextFile(path), QStringLiteral("{title: Straße}\n{key: C}\n{x_piano: Am inversion 1}\n[Am]la [C]li [Am/G]lo\n"
                                              "[G]added elsewhere\n"));
     // The window showing the song reads it again at the next push.
@@ -212,7 +212,7 @@ TEST_F(ChordStripTest, PianoInversionsKeptInTheSong)
     // Back to the root position: the directive goes with its line.
     auto *again = qobject_cast<ViewChordsP *>(s->diagrams().at(0));
     again->actionInversion(true);
-    ASSERT_TRUE(testsupport::waitFor([again] { return !again->songEditing(); }));
+    ASSERT_TRUE(testsupport::waitFor([s] { return !s->songEditing(); }));
     EXPECT_EQ(readTextFile(path), edited);
     EXPECT_TRUE(dialogs.records().isEmpty());
 }
@@ -223,7 +223,7 @@ TEST_F(ChordStripTest, UnwritableSongIsReportedAndKept)
     std::optional<bool> written;
     const auto edit = [&](const QString &path, songfile::SongFileEdits::Edit change) {
         written.reset();
-        edits.edit(path, std::move(change), [&](bool done) { written = done; });
+        edits.edit(path, QString(), std::move(change), [&](bool done) { written = done; });
         EXPECT_TRUE(testsupport::waitFor([&] { return written.has_value(); }));
         return written.value_or(true);
     };
@@ -258,7 +258,7 @@ TEST_F(ChordStripTest, UnwritableSongIsReportedAndKept)
     songfile::setFileCall([share](const QString &) { share.wait(); });
     written.reset();
     edits.edit(
-        same,
+        same, QString(),
         [](QString &t) {
             t += QStringLiteral("held");
             return true;

@@ -1,5 +1,6 @@
 #include "ControllerTestSupport.h"
 
+#include "audio/MusicLibrary.h"
 #include "support/CapturedWarnings.h"
 #include "support/GatedScan.h"
 
@@ -122,10 +123,10 @@ TEST_F(ControllerFolders, AFolderMissingAtStartKeepsItsSlotAcrossARestart)
 }
 
 // The folder of slot 1 on a share that does not answer, asked for by a key, the menu, the start or
-// chosen in the folder menu.
+// chosen in the folder menu; or the music folder, a track of which the audio export copies.
 struct HeldShare {
     const char *name;
-    enum { Key, Menu, Start, Choice } asked;
+    enum { Key, Menu, Start, Choice, Export } asked;
     const char *shownMeanwhile; // what the next-song key shows meanwhile
     qint64 keptAtQuit;          // the slot a quit meanwhile stores
     bool stickAsStored;         // slot 3's missing folder is still the slot's meanwhile
@@ -150,9 +151,12 @@ TEST_P(ControllerHeldShare, KeysAnswerTheRowSaysWhyAndAQuitEndsAtOnce)
     const std::shared_ptr<void> atTheEnd(nullptr, [answers](void *) mutable { answers.open(); });
     const QString stick = base.filePath(QStringLiteral("Stick"));
     const auto share = [answers, row, held = base.filePath(QStringLiteral("Share"))](const QString &path) {
-        if (!row.shareAlone || path == held)
+        if (!row.shareAlone || path == held || path.startsWith(held + QLatin1Char('/')))
             answers.wait();
     };
+    QTemporaryDir out;
+    audio::StaticMusicLibrary music;
+    const std::shared_ptr<void> noMusic(nullptr, [](void *) { audio::setMusicLibrary(nullptr); });
     storeSlot(3, stick);
     slotFolder(base, QStringLiteral("Other"), 4, 2);
     const QString shared = slotFolder(base, QStringLiteral("Share"), 2, 1);
@@ -168,6 +172,15 @@ TEST_P(ControllerHeldShare, KeysAnswerTheRowSaysWhyAndAQuitEndsAtOnce)
             postKey(vocab::OpenFolderSlot0 + 1);
         } else if (row.asked == HeldShare::Menu) {
             controller->folderMenu()->actions().at(1)->trigger();
+        } else if (row.asked == HeldShare::Export) {
+            audio::Track track;
+            track.title = QStringLiteral("Song 01");
+            track.location = testsupport::writeFile(QDir(shared).filePath(QStringLiteral("Song 01.mp3")), "mp3");
+            music.setTracks({track});
+            audio::setMusicLibrary(&music);
+            controller->exportAudioFiles(true, out.path());
+            // Before, the track was copied on the main thread.
+            EXPECT_TRUE(QDir(out.path()).isEmpty());
         } else {
             dialogs.answerPath(shared);
             const QStringList item{QStringLiteral("Choose a Folder for"), QStringLiteral("Tolvane 2")};
@@ -181,15 +194,17 @@ TEST_P(ControllerHeldShare, KeysAnswerTheRowSaysWhyAndAQuitEndsAtOnce)
     else
         EXPECT_TRUE(testsupport::waitFor([this]() { return controller->obtenirDir(3).isEmpty(); }));
     const QString notice = kWarn + QStringLiteral("The library folder does not answer: \"Share\" opens once it does.");
-    clock.advance(0.4);
-    EXPECT_FALSE(allMessages().contains(notice));
-    clock.advance(0.2);
-    clock.advance(2);
-    EXPECT_EQ(allMessages().count(notice), 1);
-    // Before, it went after a few seconds, and a start's window was left black saying nothing; once the
-    // folder answered, its list came with the notice still up.
-    clock.advance(WindowPDFxSuper::kNoticeSeconds * 2);
-    EXPECT_EQ(window()->heldNotice(), notice);
+    if (row.asked != HeldShare::Export) {
+        clock.advance(0.4);
+        EXPECT_FALSE(allMessages().contains(notice));
+        clock.advance(0.2);
+        clock.advance(2);
+        EXPECT_EQ(allMessages().count(notice), 1);
+        // Before, it went after a few seconds, and a start's window was left black saying nothing; once the
+        // folder answered, its list came with the notice still up.
+        clock.advance(WindowPDFxSuper::kNoticeSeconds * 2);
+        EXPECT_EQ(window()->heldNotice(), notice);
+    }
     if (row.answers) {
         answers.open();
         folderRead();
@@ -212,7 +227,8 @@ INSTANTIATE_TEST_SUITE_P(Asked, ControllerHeldShare,
                                            HeldShare{"start", HeldShare::Start, "", 1, true},
                                            HeldShare{"start_answering", HeldShare::Start, "", 1, true, false, true},
                                            // Before, one job looked at every slot: a silent one held the others.
-                                           HeldShare{"start_one_slot_silent", HeldShare::Start, "", 1, false, true}),
+                                           HeldShare{"start_one_slot_silent", HeldShare::Start, "", 1, false, true},
+                                           HeldShare{"audio_export", HeldShare::Export, "Song 02", 0, false, true}),
                          [](const ::testing::TestParamInfo<HeldShare> &info) { return std::string(info.param.name); });
 
 TEST_F(ControllerFolders, ALaterKeyWinsOverAFolderReadStillWaiting)
@@ -242,14 +258,16 @@ TEST_F(ControllerFolders, ASlotKeyForAMissingFolderSaysSoAndOpensItOnceBack)
     store().setInteger(QStringLiteral("dirNo"), 0);
     store().setInteger(QStringLiteral("NbrExec"), 3);
     start();
-    controller->doRefresh(3, 1, false);
+    controller->refreshAfterRead(3, false);
+    folderRead();
     EXPECT_TRUE(dialogs.records().isEmpty()); // no folder chooser for a slot that has one
     EXPECT_EQ(controller->currentDirNo(), 0);
     EXPECT_TRUE(window()->messages.contains(notAvailable(stick)));
 
     QDir().mkpath(stick);
     chordProSong(stick, QStringLiteral("a.chopro"), QStringLiteral("On the stick"));
-    controller->doRefresh(3, 1, false);
+    controller->refreshAfterRead(3, false);
+    folderRead();
     EXPECT_EQ(controller->currentDirNo(), 3);
     EXPECT_EQ(currentTitle(), QStringLiteral("On the stick"));
 }

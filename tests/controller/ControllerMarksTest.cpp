@@ -299,8 +299,10 @@ TEST_F(ControllerMarks, AnUnwritableNoteAtThirtySecondsOpensNoDialogAndIsToldOnc
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.song);
-        if (row.reload)
-            controller->doRefresh(0, 1, false);
+        if (row.reload) {
+            controller->refreshAfterRead(0, false);
+            folderRead();
+        }
         controller->gotoSongNo(row.song, false, true);
         clock.advance(30.0);
         EXPECT_TRUE(Data::getPiece(row.song)->pieceDet->played);

@@ -621,6 +621,7 @@ TEST_F(ControllerMenus, ShownTextsNameOneProgramAndThisSystemsKeys)
     dialogs.answerPath(exportDir.path());
     makeKey(window());
     trigger({QStringLiteral("Song"), QStringLiteral("Export the Song's Audio Files…")});
+    ASSERT_TRUE(testsupport::waitFor([this]() { return !controller->audioExportRuns(); }));
     audio::setMusicLibrary(nullptr);
     ASSERT_TRUE(controller->winNoteF());
     dialogs.answerButton(QStringLiteral("Cancel"));

@@ -84,7 +84,7 @@ TEST_F(ControllerStartup, RestartOpensTheChosenFolderAtTheLastSong)
     folderWithSongs(songs, 5);
     start();
     dialogs.answerPath(songs.path());
-    controller->doRefresh(0, 1, false);  // slot 0 is unassigned: the chooser opens
+    controller->refreshAfterRead(0, false);  // slot 0 is unassigned: the chooser opens
     folderRead();
     EXPECT_EQ(controller->currentDirNo(), 0);
     EXPECT_EQ(Data::songNbrG(), 5);
@@ -105,7 +105,7 @@ TEST_F(ControllerStartup, TheSlotsContinuousPlayFlagComesBackChecked)
     folderWithSongs(songs, 2);
     start();
     dialogs.answerPath(songs.path());
-    controller->doRefresh(0, 1, false);
+    controller->refreshAfterRead(0, false);
     folderRead();
     auto continuousPlay = [this]() -> QAction * {
         for (QAction *action : controller->folderMenu()->actions())
@@ -134,7 +134,8 @@ TEST_F(ControllerStartup, OlderDirLayoutAsCurrentSlotStartsInTheHelpFolder)
     start();
     EXPECT_EQ(controller->currentDirNo(), -1);
     EXPECT_TRUE(controller->folderSlots().has(1));
-    controller->doRefresh(1, 1, false);
+    controller->refreshAfterRead(1, false);
+    folderRead();
     EXPECT_EQ(controller->currentDirNo(), 1);
     EXPECT_EQ(Data::songNbrG(), 2);
 }
@@ -144,7 +145,8 @@ TEST_F(ControllerStartup, EmptyFolderOffersTheSampleOnlyAfterActivation)
     QTemporaryDir empty;
     storeSlot(1, empty.path());
     start();
-    controller->doRefresh(1, 1, false);
+    controller->refreshAfterRead(1, false);
+    folderRead();
     EXPECT_FALSE(dialogs.texts().contains(kSampleOffer));
     EXPECT_EQ(controller->currentDirNo(), -1);
 
@@ -153,7 +155,7 @@ TEST_F(ControllerStartup, EmptyFolderOffersTheSampleOnlyAfterActivation)
     testsupport::Gate answers;
     const std::shared_ptr<void> atTheEnd(nullptr, [answers](void *) mutable { answers.open(); });
     ControllerTestAccess::setSongFileCall(*controller, [answers]() { answers.wait(); });
-    controller->doRefresh(1, 1, false);
+    controller->refreshAfterRead(1, false);
     QFile sample(QDir(empty.path()).filePath(QStringLiteral("Sample.chopro")));
     // Before, the sample was written, and its folder read, on the main thread.
     EXPECT_FALSE(sample.exists());
@@ -175,7 +177,7 @@ TEST_F(ControllerStartup, SampleWriteFailureIsReported)
     start();
     controller->appAct();
     dialogs.answerButton(QStringLiteral("Yes"));
-    controller->doRefresh(2, 1, false);
+    controller->refreshAfterRead(2, false);
     folderRead();
     bool reported = false;
     for (const QString &text : dialogs.texts())
@@ -191,7 +193,8 @@ TEST_F(ControllerStartup, EmptySlotFallsBackToSlotZero)
     storeSlot(0, songs.path());
     storeSlot(3, empty.path());
     start();
-    controller->doRefresh(3, 1, false);
+    controller->refreshAfterRead(3, false);
+    folderRead();
     EXPECT_EQ(controller->currentDirNo(), 0);
     EXPECT_EQ(Data::songNbrG(), 3);
 }
@@ -203,14 +206,14 @@ TEST_F(ControllerStartup, ChooseAFolderRetriesUntilSongsAreFound)
     start();
     dialogs.answerPath(empty.path());
     dialogs.answerPath(songs.path());
-    controller->doRefresh(4, 2, false);
+    controller->doRefresh(4, 2, false, {});
     folderRead();
     EXPECT_EQ(controller->currentDirNo(), 4);
     EXPECT_EQ(controller->folderSlots().dir(4), QDir::cleanPath(songs.path()));
     EXPECT_EQ(QString::fromUtf8(store().dataForKey(QStringLiteral("url4"))), QDir::cleanPath(songs.path()));
 
     // Cancelling the chooser keeps the current folder.
-    controller->doRefresh(5, 2, false);
+    controller->doRefresh(5, 2, false, {});
     folderRead();
     EXPECT_EQ(controller->currentDirNo(), 4);
     EXPECT_EQ(Data::songNbrG(), 2);
@@ -228,7 +231,7 @@ TEST_F(ControllerStartup, UnassigningAnotherSlotKeepsTheCurrentFolder)
     start();
     ASSERT_EQ(controller->currentDirNo(), 0);
     controller->gotoSongNo(2, false, true);
-    controller->doRefresh(1, 3, false);
+    controller->doRefresh(1, 3, false, {});
     folderRead();
     EXPECT_EQ(controller->currentDirNo(), 0);
     EXPECT_EQ(Data::songNbrG(), 3);
@@ -236,7 +239,7 @@ TEST_F(ControllerStartup, UnassigningAnotherSlotKeepsTheCurrentFolder)
     EXPECT_FALSE(store().contains(QStringLiteral("url1")));
     EXPECT_FALSE(controller->folderSlots().has(1));
 
-    controller->doRefresh(0, 3, false);  // the current one: the help folder opens
+    controller->doRefresh(0, 3, false, {});  // the current one: the help folder opens
     EXPECT_EQ(controller->currentDirNo(), -1);
     EXPECT_FALSE(store().contains(QStringLiteral("url0")));
 }
@@ -252,13 +255,16 @@ TEST_F(ControllerStartup, EnteringASlotRestoresItsSongAndSort)
     store().setInteger(QStringLiteral("NbrExec"), 2);
     start();
     controller->gotoSongNo(4, false, true);
-    controller->doRefresh(1, 1, false);
+    controller->refreshAfterRead(1, false);
+    folderRead();
     EXPECT_EQ(controller->currentDirNo(), 1);
     EXPECT_EQ(Data::songNoG(), 1);
     controller->gotoSongNo(3, false, true);
-    controller->doRefresh(0, 1, false);
+    controller->refreshAfterRead(0, false);
+    folderRead();
     EXPECT_EQ(Data::songNoG(), 4);
-    controller->doRefresh(1, 1, false);
+    controller->refreshAfterRead(1, false);
+    folderRead();
     EXPECT_EQ(Data::songNoG(), 3);
 }
 

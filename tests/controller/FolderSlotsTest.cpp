@@ -128,6 +128,7 @@ TEST(SampleSong, ExactTextInTheResourceAndOnDisk)
     EXPECT_EQ(resource.readAll(), text.toUtf8());
 
     QTemporaryDir dir;
+    const platform::MainThreadFileScope direct("the sample song, written by the test itself");
     ASSERT_TRUE(controller::writeSampleSong(dir.path()));
     QFile written(dir.filePath(QStringLiteral("Sample.chopro")));
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
@@ -137,6 +138,7 @@ TEST(SampleSong, ExactTextInTheResourceAndOnDisk)
 TEST(SampleSong, WriteFailureIsReported)
 {
     QString error;
+    const platform::MainThreadFileScope direct("the sample song, written by the test itself");
     EXPECT_FALSE(controller::writeSampleSong(QStringLiteral("/no/such/folder/anywhere"), &error));
     EXPECT_FALSE(error.isEmpty());
 }

@@ -291,11 +291,13 @@ TEST(Dialogs, FolderChooserStoresOnlyAReadableFolder)
     EXPECT_EQ(Data::dirPopup(), ""); // cancelled
     EXPECT_EQ(dialogs.records()[0].title, "Tolvane");
     EXPECT_EQ(dialogs.records()[0].text, "Choose a folder");
-    dialogs.answerPath(dir.filePath("gone"));
-    EXPECT_EQ(Data::dirPopup(), dir.filePath("gone"));
-    EXPECT_FALSE(defaults().contains("PathToFolder"));
     dialogs.answerPath(dir.path());
     EXPECT_EQ(Data::dirPopup(), dir.path());
+    EXPECT_FALSE(defaults().contains("PathToFolder")) << "kept once the folder read answers";
+    Data::keepChosenFolder(dir.filePath("gone"), false);
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("The folder \"%1\" cannot be read.").arg(dir.filePath("gone")));
+    EXPECT_FALSE(defaults().contains("PathToFolder"));
+    Data::keepChosenFolder(dir.path(), true);
     EXPECT_EQ(defaults().stringForKey("PathToFolder"), dir.path());
     EXPECT_FALSE(Data::getDirOn());
 }

@@ -107,7 +107,7 @@ TEST(KeptAtQuit, ACopyGoesWhereItCanAndTheNextStartSaysSoOnce)
         };
         const QString notice = start();
         EXPECT_TRUE(notice.startsWith(QString::fromUtf8(row.said))) << notice.toStdString();
-        EXPECT_EQ(notice.contains(QStringLiteral("The data folder \"%1\" cannot be written").arg(home.base(QStringLiteral("data")))),
+        EXPECT_EQ(notice.contains(QStringLiteral("The data folder %1 cannot be written").arg(home.base(QStringLiteral("data")))),
                   row.recordStays) << notice.toStdString();
         EXPECT_EQ(start(), QString()) << "said once";
     }
@@ -141,11 +141,11 @@ TEST(KeptAtQuit, RecordsOfEveryKindAreSaidTogether)
                             QStringLiteral("the edited note of %1").arg(song));
     EXPECT_EQ(kept::takeNotice(),
               QStringLiteral("The edited notes of \"Ballad\", \"Pine\", \"Elm\" and 2 more could not be saved when "
-                             "Tolvane last quit: they are kept in \"/k/Kept notes\" and \"~/Kept notes\". "
+                             "Tolvane last quit: they are kept in /k/Kept notes and ~/Kept notes. "
                              "An edited note was not written to its note file before Tolvane last ended: it is kept "
-                             "as \"~/Oak (edit not saved 2026-12-08 10.00).txt\". "
+                             "as ~/Oak (edit not saved 2026-12-08 10.00).txt. "
                              "Settings changed before Tolvane last quit could not be written to the settings file: they "
-                             "are kept in \"/k/Kept notes/Settings (edit not saved 2026-12-08 10.00).json\" and were "
+                             "are kept in /k/Kept notes/Settings (edit not saved 2026-12-08 10.00).json and were "
                              "not taken back."));
     qputenv("HOME", realHome);
 }

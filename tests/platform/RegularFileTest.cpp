@@ -88,6 +88,10 @@ TEST(RegularFile, AFileCallOnTheMainThreadOutsideTheProgramsFoldersFailsTheTest)
         {"read", [&] { readRegularFile(song, 100); }, true},
         {"settled read", [&] { platform::readSettledFile(song, 100); }, true}, // once, not at each call within
         {"look", [&] { platform::regularFileSize(song); }, true},
+        {"exists", [&] { platform::pathExists(song); }, true},
+        {"readable", [&] { platform::isReadableFile(song); }, true},
+        {"folder", [&] { platform::isReadableFolder(library.path()); }, true},
+        {"folder list", [&] { platform::listFolder(library.path(), QDir::Files); }, true},
         {"write", [&] { platform::writeFileAtomically(song, "{title:Song}\n"); }, true},
         {"data folder", [&] { platform::writeFileAtomically(data.filePath(QStringLiteral("a.txt")), "a"); }, false},
         {"config folder", [&] { platform::regularFileStamp(config.filePath(QStringLiteral("defaults.sqlite"))); }, false},
@@ -100,7 +104,7 @@ TEST(RegularFile, AFileCallOnTheMainThreadOutsideTheProgramsFoldersFailsTheTest)
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         if (row.fails)
-            EXPECT_NONFATAL_FAILURE(row.call(), song.toStdString());
+            EXPECT_NONFATAL_FAILURE(row.call(), library.path().toStdString());
         else
             row.call();
     }

@@ -32,46 +32,6 @@ void click(QWidget *w)
 
 } // namespace
 
-TEST(SmallViews, ImageViewAlternateVersionAndSides)
-{
-    QTemporaryDir dir;
-    const QString a = testsupport::writePdf(dir.filePath(QStringLiteral("A.pdf")), 3);
-    const QString one = testsupport::writePdf(dir.filePath(QStringLiteral("One.pdf")), 1);
-    PDFImageView view;
-    view.resize(300, 400);
-
-    view.iniMode(2, QStringLiteral("Lead"));
-    EXPECT_EQ(view.subsPath(a), a);
-    EXPECT_EQ(view.altModeOk(), 0);
-    const QString lead = testsupport::writePdf(dir.filePath(QStringLiteral("A---Lead.pdf")), 2);
-    EXPECT_EQ(view.subsPath(a), lead);
-    EXPECT_EQ(view.altModeOk(), 2);
-    view.setAltModeOff(true);
-    EXPECT_EQ(view.subsPath(a), a);
-    view.setAltModeOff(false);
-    // An identifier naming another folder is never pasted into the path.
-    view.iniMode(2, QStringLiteral("../A"));
-    EXPECT_EQ(view.subsPath(a), a);
-
-    view.iniMode(0, QString());
-    EXPECT_EQ(view.loadFromPath(a, 0, 0, 0), 3); // page 0: nothing shown, the count still answered
-    EXPECT_TRUE(view.image().isNull());
-    EXPECT_EQ(view.loadFromPath(a, 2, 0, 0), 3);
-    EXPECT_FALSE(view.image().isNull());
-    EXPECT_EQ(view.loadFromPath(a, 1, 1, 0), 3); // right side of a spread starting on page 1
-    EXPECT_TRUE(view.image().isNull());
-    EXPECT_EQ(view.loadFromPath(one, 2, 1, 0), 1);
-    EXPECT_TRUE(view.image().isNull());
-    EXPECT_EQ(view.loadFromPath(one, 1, 1, 0), 1);
-    EXPECT_FALSE(view.image().isNull());
-    // A broken file or a page past the end shows nothing.
-    const QString broken = testsupport::writeFile(dir.filePath(QStringLiteral("B.pdf")), "not a pdf");
-    EXPECT_EQ(view.loadFromPath(broken, 1, 0, 0), 0);
-    EXPECT_TRUE(view.image().isNull());
-    EXPECT_EQ(view.loadFromPath(a, 9, 0, 0), 3);
-    EXPECT_TRUE(view.image().isNull());
-}
-
 TEST(SmallViews, ClicksAndKeysPostTheirCommands)
 {
     Posted posted;

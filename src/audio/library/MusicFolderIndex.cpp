@@ -1,9 +1,11 @@
 #include "audio/library/MusicFolderIndex.h"
 
+#include "audio/TrackLookup.h"
 #include "audio/library/CheckedStream.h"
 
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
+#include "platform/Dialogs.h"
 #include "platform/Log.h"
 #include "platform/RegularFile.h"
 #include "platform/ThreadEnd.h"
@@ -36,10 +38,6 @@ constexpr quint32 kCacheMagic = 0x544d4931; // "TMI1"
 
 // The kept index is a few megabytes for a large collection.
 constexpr qint64 kCacheMaxBytes = 512ll * 1024 * 1024;
-
-// A song stays far below it even as 24-bit 96 kHz stereo WAV (an hour of that
-// is just under 2 GB); above it, TagLib might read a damaged file end to end.
-constexpr qint64 kMaxTrackBytes = 2ll * 1024 * 1024 * 1024;
 
 // A stopped scan ends between two file-system calls; one not ended by then
 // waits on the file system and is left behind.
@@ -233,7 +231,8 @@ MusicFolderIndex::~MusicFolderIndex()
     stopScan();
     std::unique_lock lock(shared_->mutex);
     // Those stopped by a folder change count too: any of them may answer after the end.
-    const bool ended = shared_->scanEnded.wait_for(lock, kStopWait, [this]() { return shared_->unfinished == 0; });
+    const bool ended = shared_->scanEnded.wait_for(lock, std::chrono::milliseconds(platform::quitWaitLeftMs(int(kStopWait.count()))),
+                                                   [this]() { return shared_->unfinished == 0; });
     lock.unlock();
     if (!ended)
         platform::leftBehind(QStringLiteral("MusicFolderIndex: the scan of %1").arg(folder_));
@@ -418,7 +417,7 @@ std::optional<Track> MusicFolderIndex::readTrack(const QString &path, int descri
 
 bool MusicFolderIndex::isFolderOnDisk(const QString &folder)
 {
-    return QFileInfo(folder).isDir();
+    return platform::isFolder(folder);
 }
 
 void MusicFolderIndex::scan(const Job &job)
@@ -561,7 +560,7 @@ void MusicFolderIndex::scan(const Job &job)
         std::unique_lock keep(shared.keeping);
         if (stopped())
             return;
-        QDir().mkpath(QFileInfo(job.cacheFile).absolutePath());
+        platform::makeFolder(QFileInfo(job.cacheFile).absolutePath());
         if (stopped())
             return;
         QString why;

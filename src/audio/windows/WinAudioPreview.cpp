@@ -138,7 +138,7 @@ void WinAudioPreview::actionButtonReveal(int genre)
     if (audio::sayWhileIndexing(library))
         return;
     if (!Data::play_if_found2(library.allMediaItems(), pieceCour_->pieceDet->titre,
-                              pieceCour_->pieceDet->auteur.toUpper(), genre, QString(), true, 0))
+                              pieceCour_->pieceDet->auteur.toUpper(), genre, true, 0))
         Data::msg(QStringLiteral("Tolvane is unable to find the corresponding song in your Music Library."));
 }
 

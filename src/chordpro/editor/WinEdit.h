@@ -25,6 +25,9 @@ struct FileBytes;
 // The ChordPro editor: the song's source beside a preview of every page,
 // updated at each edit. Made once by the controller and run modally on a song
 // entry, a file, or a new song from the template.
+//
+// Files: WinEdit.cpp (opening, layout and preview, editing), WinEditSaving.cpp
+// (closing, saving and what a quit keeps).
 class WinEdit : public QDialog {
     Q_OBJECT
 public:
@@ -45,11 +48,12 @@ public:
     // is written off the main thread: the window closes once it is, and
     // stays, having said why, when it cannot be.
     bool closeWin();
-    // A save under way (the text is read-only meanwhile).
+    // A save under way. The text stays editable: what is typed meanwhile is
+    // saved after it, and the window closes once a save leaves nothing unsaved.
     bool saving() const { return save_ != nullptr; }
-    // At a quit: saves when needed, waiting no longer than for the notes, and
-    // keeps the text aside when it is not saved where it belongs (a new song
-    // without a title among them).
+    // At a quit: saves when needed, waiting no longer than the quit has left
+    // (platform::quitWaitLeftMs), and keeps the text aside when it is not
+    // saved where it belongs (a new song without a title among them).
     void settleOnQuit();
 
     // ---- Actions (toolbar and keys) ----
@@ -94,6 +98,8 @@ public:
     EditorPreview *txView() const { return txView_; }
     QScrollArea *previewScroll() const { return previewScroll_; }
     QLabel *labelNbPages() const { return labelNbPages_; }
+    // Says, above the text, that a save waits on the folder.
+    QLabel *labelSaving() const { return labelSaving_; }
     ChordPro &chordProDocument() { return chordProDocument_; }
     const std::shared_ptr<Pieces> &pieceCour() const { return pieceCour_; }
     const QString &fichierCour() const { return fichierCour_; }
@@ -105,8 +111,8 @@ public Q_SLOTS:
     void reject() override;
 
 Q_SIGNALS:
-    // The library folder has kept the song's text unanswered half a second;
-    // answered: it has answered since (`why` as said before).
+    // The library folder has kept the song's text, or its save, unanswered
+    // half a second; answered: it has answered since (`why` as said before).
     void noAnswer(const QString &why);
     void answered(const QString &why);
 
@@ -132,6 +138,9 @@ private:
     // Writes the text to `path`, or for a new song (no path) to a free name
     // made of `newName` in the library folder.
     void startSave(const QString &path, const QString &newName);
+    // Says on the window, and to the title rows, that the save waits.
+    void saySaveWaits();
+    void endSaveWaits();
     struct Save;
 
     ChordPro chordProDocument_;
@@ -141,6 +150,7 @@ private:
     QScrollArea *previewScroll_ = nullptr;
     QSplitter *splitter_ = nullptr;
     QLabel *labelNbPages_ = nullptr;
+    QLabel *labelSaving_ = nullptr;
     QPointer<TransposeList> TransposeListController_;
     std::shared_ptr<Pieces> pieceCour_;
     QString fichierCour_;
@@ -156,5 +166,8 @@ private:
     platform::Timer readLate_;
     platform::FileWork reads_;
     std::shared_ptr<Save> save_; // shared with the thread that writes it
+    QString saveName_;           // the file (or new song) being saved
+    QString saveSaid_;           // what was said while it waited
+    platform::Timer saveLate_;
     platform::FileWork writes_;
 };

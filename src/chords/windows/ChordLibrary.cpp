@@ -4,10 +4,12 @@
 #include "chordpro/ChordPro.h"
 #include "chords/ChordLibraryRules.h"
 #include "library/Data.h"
+#include "library/SongFileCheck.h"
 #include "library/TextCodec.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/NotificationCenter.h"
+#include "platform/RegularFile.h"
 #include "platform/UserDefaults.h"
 #include "platform/Vocabulary.h"
 #include "windows/WindowList.h"
@@ -16,7 +18,6 @@
 #include <QAbstractTableModel>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QGridLayout>
@@ -71,6 +72,7 @@ ChordLibrary::ChordLibrary(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::Win
     mViewChord_->setEditionEnCours(false);
     mViewChordEdit_->setDelegate(this);
     mViewChordEdit_->hide();
+    songEdits_.setWaitSaid([this](const QString &notice) { saySong(&editNotice_, notice); });
     resize(900, 560);
 }
 
@@ -154,6 +156,10 @@ void ChordLibrary::buildControls()
     right->addWidget(combo1_);
     makeTable(cadre2_, mTable2_, model2_, SongTable);
     right->addWidget(cadre2_, 2);
+    songNotice_ = new QLabel;
+    songNotice_->setWordWrap(true);
+    songNotice_->hide();
+    right->addWidget(songNotice_);
 
     auto *commands = new QGridLayout;
     const std::pair<int, const char *> buttons[] = {{2, "Remove from Song"}, {7, "Delete"}, {5, "New"}, {6, "New from Selection"},
@@ -446,15 +452,55 @@ void ChordLibrary::activerDrag(bool on)
     mTable2_->setAcceptDrops(dragOn_);
 }
 
-void ChordLibrary::refreshTable2()
+void ChordLibrary::refreshTable2(std::function<void()> then)
 {
-    const int before = selectedRow(SongTable);
+    if (then)
+        afterSongRead_.push_back(std::move(then));
+    const quint64 asked = ++songReadsAsked_;
     const QString path = boundSongPath();
+    songReadLate_.stop();
+    if (path != songTextPath_) {
+        // Another song's rows are not this one's: none until it is read.
+        songText_.clear();
+        songTextPath_.clear();
+        chordSpecsArray2_.clear();
+        listeDefineOrig_.clear();
+        reloadTable(SongTable);
+        selectRow(SongTable, -1);
+    }
+    if (path.isEmpty()) {
+        showSongTable(path, QString());
+        return;
+    }
+    // The song may sit on a share that stopped answering: the keys go on meanwhile.
+    songReads_.run(
+        QStringLiteral("Chord library read: %1").arg(path),
+        [path, held = songfile::fileCall()]() {
+            if (held)
+                held(path);
+            return platform::readRegularFile(path, ChordPro::kMaxSongBytes);
+        },
+        [this, asked, path](const platform::FileBytes &file) {
+            if (asked == songReadsAsked_)
+                showSongTable(path, file.ok() ? textcodec::decode(file.bytes) : QString());
+        });
+    songReadLate_.start(0.5, false, [this, asked, path] {
+        if (asked == songReadsAsked_)
+            saySong(&readNotice_, songfile::noAnswer(path));
+    });
+}
+
+void ChordLibrary::showSongTable(const QString &path, const QString &text)
+{
+    songReadShown_ = songReadsAsked_;
+    songReadLate_.stop();
+    saySong(&readNotice_, QString());
+    const int before = path == songTextPath_ ? selectedRow(SongTable) : -1;
+    songText_ = text;
+    songTextPath_ = path;
     chordSpecsArray2_.clear();
     listeDefineOrig_.clear();
     if (!path.isEmpty()) {
-        QFile file(path);
-        const QString text = file.open(QIODevice::ReadOnly) ? textcodec::decode(file.readAll()) : QString();
         song_->setChordProData(text);
         song_->traiterChordProData(text, 1, 0, 0);
         song_->convertDefine();
@@ -465,9 +511,7 @@ void ChordLibrary::refreshTable2()
     reloadTable(SongTable);
     if (!cadre2Shown_ || path.isEmpty()) {
         selectRow(SongTable, -1);
-        return;
-    }
-    if (before >= 0 && before < chordSpecsArray2_.size()) {
+    } else if (before >= 0 && before < chordSpecsArray2_.size()) {
         selectRow(SongTable, before);
         refreshChordDetailsUsingRow(before, SongTable);
     } else if (chordSpecsArray2_.size() >= 2) {
@@ -479,6 +523,29 @@ void ChordLibrary::refreshTable2()
         if (row >= 0)
             refreshChordDetailsUsingRow(row, LibraryTable);
     }
+    // One may ask a question, in whose loop the window can go.
+    const QPointer<ChordLibrary> self(this);
+    for (const std::function<void()> &then : std::exchange(afterSongRead_, {})) {
+        if (!self)
+            return;
+        then();
+    }
+}
+
+void ChordLibrary::afterSongRead(std::function<void()> then)
+{
+    if (songReading())
+        afterSongRead_.push_back(std::move(then));
+    else
+        then();
+}
+
+void ChordLibrary::saySong(QString *notice, const QString &text)
+{
+    *notice = text;
+    const QString &shown = editNotice_.isEmpty() ? readNotice_ : editNotice_;
+    songNotice_->setText(shown);
+    songNotice_->setVisible(!shown.isEmpty());
 }
 
 QString ChordLibrary::boundSongPath()
@@ -589,16 +656,21 @@ void ChordLibrary::chordLibLocateChord(const QString &name, const MChord &chord,
     }
     raise();
     activateWindow();
+    // The song's rows may not be there yet: its table follows them.
+    const auto inSong = [this, name, chord](bool refresh) {
+        afterSongRead([this, name, chord, refresh] { posiChordWithName(name, SongTable, refresh, true, chord); });
+    };
     if (chord.userDefined) {
         posiChordWithName(name, LibraryTable, false, true, chord);
-        posiChordWithName(name, SongTable, true, true, chord);
+        inSong(true);
         return;
     }
     if (posiChordWithName(name, LibraryTable, true, true, chord)) {
-        posiChordWithName(name, SongTable, false, true, chord);
+        inSong(false);
         return;
     }
-    if (Data::question(QStringLiteral("Chord %1 not found in Chord Library.\nDo you want to create it?").arg(name))) {
+    const QPointer<ChordLibrary> self(this);
+    if (Data::question(QStringLiteral("Chord %1 not found in Chord Library.\nDo you want to create it?").arg(name)) && self) {
         ChordSpecs named;
         named.setChordName(name);
         MChord open;

@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class ChordLibraryModel;
 class ChordPro;
@@ -47,7 +48,9 @@ public:
     qint64 instrument() const { return instrument_; }
     void showChordLib(WindowPDFxSuper *window);
     void chordLibLocateChord(const QString &name, const MChord &chord, WindowPDFxSuper *window);
-    void refreshTable2();
+    // Reads the bound song off the main thread (the later call wins); its table,
+    // then `then`, follow once it answers.
+    void refreshTable2(std::function<void()> then = {});
     void remplirCombo1(WindowPDFxSuper *window);
     // At quitting: a shown window closes (its question runs); a hidden one
     // with unsaved changes asks the same question.
@@ -130,6 +133,10 @@ public:
     QString songPath() const { return songPath_; }
     // An edit of the bound song has not answered yet.
     bool songEditing() const { return songEdits_.busy(); }
+    // The song table waits for its song's text.
+    bool songReading() const { return songReadShown_ != songReadsAsked_; }
+    // What the window says under the song table while its folder does not answer.
+    QLabel *songNotice() const { return songNotice_; }
     ViewChords *mViewChord() const { return mViewChord_; }
     ViewChordsEdit *mViewChordEdit() const { return mViewChordEdit_; }
     QComboBox *combo1() const { return combo1_; }
@@ -180,11 +187,18 @@ private:
     Table activeTable() const { return cadre2Shown_ ? SongTable : LibraryTable; }
     // The ChordPro file of the bound window's song; empty for none or a PDF.
     QString boundSongPath();
+    // The song table from the song's text, read of path.
+    void showSongTable(const QString &path, const QString &text);
+    // Runs once the song table shows the song last asked for.
+    void afterSongRead(std::function<void()> then);
+    void saySong(QString *notice, const QString &text);
     // Settles a pending new chord before a command; false: the command stops.
     bool guard();
     void closeEditor();
     void showRowOrFirst(Table table);
     void createNewChordSpecsUsingChordSpecs(const ChordSpecs *record);
+    // Says why the bound song cannot be edited now (an edit or its read waits), or that there is none.
+    bool songEditRefused();
     // Edits the bound song off the main thread; its table follows once written.
     void writeSong(songfile::SongFileEdits::Edit edit, std::function<void()> then = {});
 
@@ -206,6 +220,17 @@ private:
     // The bound song as last read: its file survives the window's reload.
     QPointer<WindowPDFxSuper> songWindow_;
     QString songPath_;
+    // The song's reads: the later asked wins, and what waits on it follows.
+    platform::FileWork songReads_;
+    quint64 songReadsAsked_ = 0;
+    quint64 songReadShown_ = 0;
+    std::vector<std::function<void()>> afterSongRead_;
+    platform::Timer songReadLate_;
+    // The song table's song as read, which a quit keeps an edit of when the file does not answer.
+    QString songText_;
+    QString songTextPath_;
+    QString readNotice_;
+    QString editNotice_;
     QString listeDefineOrig_;
     std::unique_ptr<ChordPro> song_;
     quint64 importRun_ = 0;
@@ -217,7 +242,7 @@ private:
     // thread of its own, ended with the window, so that it holds neither the
     // shared pool (which the application waits for as it ends) nor the window's end.
     platform::FileWork chordFileReads_;
-    songfile::SongFileEdits songEdits_;
+    songfile::SongFileEdits songEdits_{this};
 
     QTableView *mTable_ = nullptr;
     QTableView *mTable2_ = nullptr;
@@ -230,5 +255,6 @@ private:
     ViewChordsEdit *mViewChordEdit_ = nullptr;
     QComboBox *combo1_ = nullptr;
     QLabel *labelNbChord_ = nullptr;
+    QLabel *songNotice_ = nullptr;
     QList<QPushButton *> locateButtons_;
 };

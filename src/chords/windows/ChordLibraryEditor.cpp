@@ -50,24 +50,37 @@ void ChordLibrary::modifierChordselonTypeModif(int kind, int line, int column, i
         // A dot already set stays set: only the open row clears a string.
         if (shape == chord->chordX())
             return;
-        chord->setChordX(shape);
     } else if (kind == 2) {
         if (name.isEmpty()) {
             refreshChordDetailsUsingRow(pendingNewChord_ ? -1 : row, table);
             return;
         }
-        if (pendingNewChord_ || table == LibraryTable)
-            chord->setChordName(name);
     } else {
         return;
     }
+    const bool inSong = !pendingNewChord_ && table == SongTable;
+    // A change the song cannot take now leaves its row and diagram as they are.
+    if (inSong && songEditRefused()) {
+        refreshChordDetailsUsingRow(row, table);
+        return;
+    }
+    const ChordSpecs before = *chord;
+    if (kind == 2)
+        chord->setChordName(name);
+    else
+        chord->setChordX(shape);
     chordModifie_ = true;
     if (pendingNewChord_) {
         refreshChordDetailsUsingRow(-1, table);
         return;
     }
-    if (table == SongTable) {
-        const ChordSpecs edited = *chord;
+    if (inSong) {
+        ChordSpecs edited = before;
+        edited.setChordX(shape);
+        // The row and the diagram show the change while the song is written; its read puts both right.
+        reloadTable(SongTable);
+        selectRow(SongTable, row);
+        refreshChordDetailsUsingRow(row, table);
         replaceChordinDefinedChordsFromChordSpec(edited, false, kind == 2 ? name : QString());
         return;
     }

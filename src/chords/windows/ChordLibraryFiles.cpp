@@ -83,9 +83,11 @@ void ChordLibrary::importChecked(quint64 run, const QString &lines)
     importTimer_.stop();
     if (importPopup_)
         importPopup_->closePopupJauge();
+    const QPointer<ChordLibrary> self(this);
     const qint64 choice = Data::deuxChoixAvecCancel(QStringLiteral("Please select..."), QStringLiteral("Keep existing chords"),
                                                     QStringLiteral("Replace entire chord library"));
-    if (run != importRun_)
+    // The window may have gone while the question was up.
+    if (!self || run != importRun_)
         return;
     if (choice < 0) {
         endImport();
@@ -193,21 +195,26 @@ void ChordLibrary::restoreDefault()
 
 // ---- Song definitions ---------------------------------------------------------------------------
 
-void ChordLibrary::writeSong(songfile::SongFileEdits::Edit edit, std::function<void()> then)
+bool ChordLibrary::songEditRefused()
 {
     // One at a time: the next is made from the song's list as the last one left it.
     if (songEdits_.busy()) {
         Data::msg(QStringLiteral("The song \"%1\" is still being changed: try again once it is.").arg(songPath_));
-        return;
+        return true;
     }
     const QString path = boundSongPath();
-    if (path.isEmpty())
+    if (!path.isEmpty() && (songReading() || path != songTextPath_)) {
+        Data::msg(QStringLiteral("The song \"%1\" is still being read: try again once its chords show.").arg(path));
+        return true;
+    }
+    return path.isEmpty();
+}
+
+void ChordLibrary::writeSong(songfile::SongFileEdits::Edit edit, std::function<void()> then)
+{
+    if (songEditRefused())
         return;
-    songEdits_.edit(path, std::move(edit), [this, then = std::move(then)](bool) {
-        refreshTable2();
-        if (then)
-            then();
-    });
+    songEdits_.edit(songPath_, songText_, std::move(edit), [this, then = std::move(then)](bool) { refreshTable2(then); });
 }
 
 void ChordLibrary::replaceChordinDefinedChordsFromRow(int row, bool remove, Table source)

@@ -1,5 +1,6 @@
 #include "chords/windows/ViewChordsSuper.h"
 
+#include "chordpro/ChordPro.h"
 #include "chords/ChordLookup.h"
 #include "chords/PianoInversionText.h"
 #include "chords/SongFileEdit.h"
@@ -182,7 +183,8 @@ void ViewChordsP::actionInversion(bool backward)
 void ViewChordsP::effectuerMajInversion()
 {
     auto *window = qobject_cast<WindowPDFx *>(refTolvaneWin());
-    if (!window || !window->pieceCour())
+    songfile::SongFileEdits *edits = delegate_ ? delegate_->viewChordsSongEdits() : nullptr;
+    if (!window || !window->pieceCour() || !edits)
         return;
     const QString path = window->currentFile();
     if (path.isEmpty() || QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0)
@@ -192,7 +194,9 @@ void ViewChordsP::effectuerMajInversion()
     if (stored == chosen)
         return;
     const QString name = chordlookup::pianoBaseName(name_);
-    songEdits_.edit(path, [name, chosen](QString &text) { return pianotext::setInversion(text, name, chosen); });
+    const ChordPro *shown = window->chordProDocument();
+    edits->edit(path, shown ? shown->chordProData() : QString(),
+                [name, chosen](QString &text) { return pianotext::setInversion(text, name, chosen); });
 }
 
 void ViewChordsP::mousePressEvent(QMouseEvent *event)

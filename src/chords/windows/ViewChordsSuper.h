@@ -18,6 +18,9 @@ public:
     virtual void viewChordsSuperModify() {}
     // The Tolvane window whose song the diagram shows.
     virtual WindowPDFxSuper *viewChordsRefTolvaneWin() const = 0;
+    // The edits of that song the diagram makes (owners that allow them): one
+    // queue for the window, so that two diagrams never write over each other.
+    virtual songfile::SongFileEdits *viewChordsSongEdits() { return nullptr; }
 };
 
 // The base of the chord diagram widgets: ViewChords (guitar, ukulele) and
@@ -100,8 +103,6 @@ public:
     void actionInversion(bool backward);
     const diagram::PianoInversions &inversions() const { return chord_; }
     diagram::PianoPlan plan() const;
-    // An inversion written to the song has not answered yet.
-    bool songEditing() const { return songEdits_.busy(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -111,5 +112,4 @@ private:
     void effectuerMajInversion();
 
     diagram::PianoInversions chord_;
-    songfile::SongFileEdits songEdits_;
 };

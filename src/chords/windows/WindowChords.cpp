@@ -3,6 +3,8 @@
 #include "chordpro/ChordPro.h"
 #include "chords/ChordLookup.h"
 #include "library/Data.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Vocabulary.h"
 #include "windows/WindowList.h"
 #include "windows/WindowPDFx.h"
 
@@ -65,6 +67,11 @@ WindowChords::WindowChords(QWidget *parent) : AuxWindow(14, parent)
     labelHand_ = new QLabel(this);
     labelHand_->hide();
     song_ = std::make_unique<ChordPro>(QRectF(QPointF(), ChordPro::sizeRefStatique()), nullptr, true);
+    // The strip has no line of its own: the song windows' title rows say it.
+    songEdits_.setWaitSaid([](const QString &notice) {
+        if (!notice.isEmpty())
+            platform::NotificationCenter::defaultCenter().post(vocab::ActionNotice, notice);
+    });
 }
 
 WindowChords::~WindowChords() = default;

@@ -72,6 +72,9 @@ public:
     bool viewChordsSuperIsToolsOn() const override { return chromeShown(); }
     void viewChordsSuperShowTools() override;
     WindowPDFxSuper *viewChordsRefTolvaneWin() const override;
+    songfile::SongFileEdits *viewChordsSongEdits() override { return &songEdits_; }
+    // An inversion written to the song has not answered yet.
+    bool songEditing() const { return songEdits_.busy(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -95,4 +98,5 @@ private:
     QString listeDefine_;
     QString listeDefineUk_;
     QString listeInversion_;
+    songfile::SongFileEdits songEdits_{this};
 };

@@ -108,7 +108,7 @@ int quitWaitLeftMs(int budgetMs)
     if (!g_quitting)
         return budgetMs;
     const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - g_quitBegan);
-    return int(std::clamp<qint64>(budgetMs - spent.count(), 0, budgetMs));
+    return int(std::clamp<qint64>(kQuitWaitsMs - spent.count(), 0, std::max(0, budgetMs)));
 }
 
 int QtDialogs::alert(const QString &title, const QString &text, const QStringList &buttons)
