@@ -346,7 +346,7 @@ void NoteWriter::finish(int waitMs)
         dropKept(notePath);
     keepAside(left);
     platform::endThread(thread_, held ? 0 : platform::kThreadEndWaitMs,
-                        QStringLiteral("NoteWriter: %1").arg(held ? left.front().notePath : QString()));
+                        held ? QStringLiteral("NoteWriter: %1").arg(left.front().notePath) : QStringLiteral("NoteWriter"));
     thread_ = nullptr;
     told_ = asked_;
 }

@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
+#include <algorithm>
 #include <shared_mutex>
 #include <unistd.h>
 
@@ -54,7 +55,8 @@ void leftBehind(const QString &what)
 
 bool endThread(QThread *thread, int waitMs, const QString &what)
 {
-    if (!thread->wait(QDeadlineTimer(quitWaitLeftMs(waitMs)))) {
+    const int wait = std::max(quitWaitLeftMs(waitMs), std::min(waitMs, kThreadEndFloorMs));
+    if (!thread->wait(QDeadlineTimer(wait))) {
         leftBehind(what);
         return false;
     }

@@ -10,9 +10,12 @@ namespace platform {
 // file system that does not answer (a share whose server is gone) is left to
 // the end of the program rather than waited for: a quit must not hang on it.
 constexpr int kThreadEndWaitMs = 3000;
+// What a thread told to end is given even once a quit's waits are spent: an
+// idle one ends well within it, and is not left behind for want of a moment.
+constexpr int kThreadEndFloorMs = 20;
 
 // Waits at most waitMs (at a quit, no more than the quit has left:
-// quitWaitLeftMs) for a thread already told to end, and deletes it once it
+// quitWaitLeftMs, but kThreadEndFloorMs when waitMs allows it) for a thread already told to end, and deletes it once it
 // has; else leaves it behind, saying so in the log with `what`. Answers
 // whether it ended.
 bool endThread(QThread *thread, int waitMs, const QString &what);
