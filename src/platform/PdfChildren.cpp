@@ -199,6 +199,9 @@ struct Launcher {
                 const QByteArray program = spareProgram;
                 lock.unlock();
                 Started s = spawn(program, ceilingNow());
+                // Its first page is drawn into memory readied meanwhile.
+                if (s.child)
+                    s.child->pages = pdfmemory::spareBuffer();
                 lock.lock();
                 if (s.child && s.child->pidfd >= 0)
                     watched.push_back(s.child);
@@ -317,6 +320,9 @@ void giveBack(std::shared_ptr<Child> child)
     if (ended) {
         ended->kill();
         ended->reap(true);
+        // A spare's buffer no child has mapped yet.
+        if (ended != child && ended->pages)
+            pdfmemory::letGo(std::static_pointer_cast<pdfmemory::PageBuffer>(std::move(ended->pages)));
     }
 }
 

@@ -4,6 +4,7 @@
 #include "platform/Log.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -38,34 +39,15 @@ int memoryFile(const char *name)
 std::optional<FileBytes> copyRegularFile(const QString &path, qint64 maxBytes, int to, const std::function<void()> &answered)
 {
     const RegularFile source = RegularFile::open(path);
-    FileBytes r;
-    r.status = source.status();
-    r.error = source.error();
-    if (!source.ok())
-        return r;
+    bool uncopied = false;
     // A block at a time, each an answer: a long copy from a slow share is not a silent folder.
-    constexpr qint64 kBlock = 1 << 20;
-    const qint64 limit = std::max<qint64>(0, maxBytes);
-    qint64 total = 0;
-    while (total <= limit) {
-        const ssize_t n = ::sendfile(to, source.descriptor(), nullptr, size_t(std::min(kBlock, limit + 1 - total)));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && total == 0 && (errno == EINVAL || errno == ENOSYS))
-            return std::nullopt;
-        if (n < 0) {
-            r.status = FileStatus::Unreadable;
-            r.error = lastError(errno);
-            return r;
-        }
-        if (n == 0)
-            break;
-        total += n;
-        if (answered)
-            answered();
-    }
-    if (total > limit)
-        r.status = FileStatus::TooLarge;
+    FileBytes r = readBlocks(source, maxBytes, answered, [&](qint64 done, qint64 want) -> qint64 {
+        const ssize_t n = ::sendfile(to, source.descriptor(), nullptr, size_t(std::min<qint64>(1 << 20, want)));
+        uncopied = n < 0 && done == 0 && (errno == EINVAL || errno == ENOSYS);
+        return n;
+    });
+    if (uncopied)
+        return std::nullopt;
     return r;
 }
 
@@ -156,7 +138,8 @@ namespace {
 
 // The memory of page images let go of, kept for the next pages: memory fresh
 // from the kernel is cleared page by page at first touch, which cost several
-// times the copy into it.
+// times the copy into it. Bounded by its bytes, the largest going first: a
+// print's pages would otherwise stay for the evening, serving no screen page.
 struct ImageMemory {
     void *at = nullptr;
     size_t size = 0;
@@ -164,8 +147,8 @@ struct ImageMemory {
 struct ImagePool {
     std::mutex mutex;
     std::vector<ImageMemory> kept;
+    size_t bytes = 0;
 };
-constexpr size_t kImagesKept = 4;
 
 // Never destroyed: an image may go after the statics.
 ImagePool &imagePool()
@@ -177,15 +160,22 @@ ImagePool &imagePool()
 void releaseImage(void *info)
 {
     const std::unique_ptr<ImageMemory> memory(static_cast<ImageMemory *>(info));
-    ImagePool &pool = imagePool();
+    std::vector<ImageMemory> gone;
     {
+        ImagePool &pool = imagePool();
         const std::lock_guard lock(pool.mutex);
-        if (pool.kept.size() < kImagesKept) {
-            pool.kept.push_back(*memory);
-            return;
+        pool.kept.push_back(*memory);
+        pool.bytes += memory->size;
+        while (pool.bytes > size_t(kImagePoolBytes)) {
+            const auto largest = std::max_element(pool.kept.begin(), pool.kept.end(),
+                                                  [](const ImageMemory &a, const ImageMemory &b) { return a.size < b.size; });
+            pool.bytes -= largest->size;
+            gone.push_back(*largest);
+            pool.kept.erase(largest);
         }
     }
-    ::munmap(memory->at, memory->size);
+    for (const ImageMemory &m : gone)
+        ::munmap(m.at, m.size);
 }
 
 } // namespace
@@ -203,6 +193,7 @@ QImage pageImage(int w, int h)
         });
         if (it != pool.kept.end()) {
             *memory = *it;
+            pool.bytes -= it->size;
             pool.kept.erase(it);
         }
     }
@@ -226,6 +217,9 @@ struct UnusedBuffers {
 };
 constexpr size_t kUnusedKept = 2;
 
+// The last screen page a buffer was asked for (not a print's); a pane's before the first.
+std::atomic<qint64> lastPageBytes{4 << 20};
+
 // Never destroyed: a reader left behind by a thread the file system held may go after the statics.
 UnusedBuffers &unusedBuffers()
 {
@@ -237,6 +231,8 @@ UnusedBuffers &unusedBuffers()
 
 std::shared_ptr<PageBuffer> pageBuffer(std::shared_ptr<PageBuffer> kept, qint64 bytes)
 {
+    if (bytes <= kImagePoolBytes)
+        lastPageBytes = bytes;
     // Kept while the pages fit, unless far larger than they are now (a print's, then the screen's).
     auto fits = [bytes](const PageBuffer &b) { return bytes <= b.size && (bytes > b.size / 4 || b.size <= kPageStep); };
     if (kept && fits(*kept))
@@ -268,12 +264,44 @@ std::shared_ptr<PageBuffer> pageBuffer(std::shared_ptr<PageBuffer> kept, qint64 
 
 void letGo(std::shared_ptr<PageBuffer> buffer)
 {
-    if (!buffer)
+    // A print's is not kept for the screen's pages.
+    if (!buffer || buffer->size > kImagePoolBytes)
         return;
     UnusedBuffers &unused = unusedBuffers();
     const std::lock_guard lock(unused.mutex);
     unused.kept.insert(unused.kept.begin(), std::move(buffer));
     unused.kept.resize(std::min(unused.kept.size(), kUnusedKept));
+}
+
+std::shared_ptr<PageBuffer> spareBuffer()
+{
+    return pageBuffer(nullptr, lastPageBytes);
+}
+
+qint64 imagePoolBytes()
+{
+    ImagePool &pool = imagePool();
+    const std::lock_guard lock(pool.mutex);
+    return qint64(pool.bytes);
+}
+
+void letGoSpare()
+{
+    std::vector<ImageMemory> images;
+    std::vector<std::shared_ptr<PageBuffer>> buffers;
+    {
+        ImagePool &pool = imagePool();
+        const std::lock_guard lock(pool.mutex);
+        images.swap(pool.kept);
+        pool.bytes = 0;
+    }
+    {
+        UnusedBuffers &unused = unusedBuffers();
+        const std::lock_guard lock(unused.mutex);
+        buffers.swap(unused.kept);
+    }
+    for (const ImageMemory &m : images)
+        ::munmap(m.at, m.size);
 }
 
 } // namespace pdfmemory

@@ -54,9 +54,19 @@ struct PageBuffer {
 std::shared_ptr<PageBuffer> pageBuffer(std::shared_ptr<PageBuffer> kept, qint64 bytes);
 // A buffer no process maps any more, kept for the next reader's first page.
 void letGo(std::shared_ptr<PageBuffer> buffer);
+// A buffer made before a reader asks for one, at the size of the last page
+// asked for, so that a fresh child's first page does not wait for it.
+std::shared_ptr<PageBuffer> spareBuffer();
 
-// An image of these pixels in memory of its own, or a null one.
+// An image of these pixels in memory of its own, or a null one: memory a page
+// let go of when one fits, kept up to kImagePoolBytes.
 QImage pageImage(int w, int h);
+constexpr qint64 kImagePoolBytes = 32ll << 20; // a few screen pages
+qint64 imagePoolBytes();
+
+// Lets go of the memory kept for pages not asked yet: the images' and the
+// buffers no reader maps (the renderer has been idle a while).
+void letGoSpare();
 
 } // namespace pdfmemory
 

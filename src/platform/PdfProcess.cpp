@@ -79,10 +79,16 @@ PdfProcess::PdfProcess(std::function<bool()> stopped) : stopped_(std::move(stopp
 
 PdfProcess::~PdfProcess()
 {
+    letGo();
+}
+
+void PdfProcess::letGo()
+{
     // An idle child that did all it was asked goes on serving the next reader,
     // also when its reader was stopped (a window closed): a stopped call leaves
-    // a halt, and a child with one is ended.
-    if (child_ && halt_ == Halt::None && !running_) {
+    // a halt, and a child with one is ended. So is one that maps a print's
+    // page: a spare would hold that memory for the evening.
+    if (child_ && halt_ == Halt::None && !running_ && !(buffer_ && buffer_->size > pdfmemory::kImagePoolBytes)) {
         for (const quint32 id : loaded_.keys())
             close(id);
         if (std::shared_ptr<pdfchild::Child> child = std::exchange(child_, nullptr)) {
@@ -539,12 +545,11 @@ PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeo
         r.outcome = giveUp();
         return r;
     }
-    if (count > std::min<qint64>(kMaxPageCount, bytes.size() / kMinPageBytes)) {
-        TLOG(QStringLiteral("PdfProcess: the reader answers %1 pages for %2 bytes, and is ended")
-                 .arg(QString::number(count), QString::number(bytes.size())));
-        end();
-        r.pageSizes.clear();
-        r.outcome = Outcome::Damaged;
+    // A count past any document's is the child's lie, as a malformed answer is: it is ended, nothing believed.
+    if (count > kMaxPageCount) {
+        TLOG(QStringLiteral("PdfProcess: the reader answers %1 pages, and is ended").arg(QString::number(count)));
+        halt_ = Halt::Broken;
+        r.outcome = giveUp();
         return r;
     }
     switch (status) {
@@ -643,6 +648,7 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
     Rendered r;
     begin(id);
     const qint64 bytes = qint64(std::max(size.width(), 0)) * std::max(size.height(), 0) * 4;
+    QImage image;
     if (!runs(Call::Render, id, page, size, annotations)) {
         if (!settle()) {
             r.outcome = Outcome::Interrupted;
@@ -674,6 +680,8 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
         }
         // The child draws into this reader's buffer: no other call is sent before its answer is taken.
         running_ = Running{Call::Render, id, page, size, annotations, 0, 0, {}, deadline};
+        // The page's own memory readied while the child draws.
+        image = pdfmemory::pageImage(size.width(), size.height());
     }
     QByteArray reply;
     qsizetype at = 0;
@@ -712,7 +720,8 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
         return r;
     }
     // Copied out at once into the image's own memory: the page shown is beyond the child's reach.
-    QImage image = pdfmemory::pageImage(w, h);
+    if (image.isNull())
+        image = pdfmemory::pageImage(w, h);
     if (image.isNull()) {
         if (!stopped_())
             TLOG(QStringLiteral("PdfProcess: no memory for a page of %1x%2").arg(QString::number(w), QString::number(h)));

@@ -37,8 +37,8 @@ struct Child;
 // in it are gone (loaded() says so), and the next load takes a fresh one.
 // A call that gives way to the caller's interrupt is left running in the
 // child, with the documents it holds: asked again, it takes its answer.
-// Nothing the child answers is believed beyond what was asked and what the
-// document's bytes can hold.
+// Nothing the child answers is believed beyond what was asked and what any
+// document can hold.
 class PdfProcess {
 public:
     enum class Outcome {
@@ -92,6 +92,9 @@ public:
     int documents() const { return int(loaded_.size()); }
     // Ends the child, whatever it is doing: the documents it held are gone.
     void end();
+    // Done with the child for now: one idle and sound goes on as the spare,
+    // its documents closed, else it is ended. The next call takes another.
+    void letGo();
     // While it says so, the child's progress (its CPU time) is watched: one
     // that made none for kStallS on platform::clock() is ended (Stalled).
     void setProgressWatch(std::function<bool()> watched);
@@ -120,10 +123,10 @@ public:
     static constexpr qint64 kMemoryCeiling = 1536ll * 1024 * 1024;
     // A lower ceiling for the children started from now on (tests); 0 for kMemoryCeiling.
     static void setMemoryCeiling(qint64 bytes);
-    // No document has more pages, and no page object takes fewer bytes: a
-    // child that answers a larger count is broken, and the document refused.
+    // No document has more pages: a child that answers a larger count is
+    // broken, and ended as for any answer that cannot be. Not bounded by the
+    // document's bytes: in object streams a page takes a few bytes.
     static constexpr int kMaxPageCount = 1000000;
-    static constexpr int kMinPageBytes = 20;
 
     // Has a spare child started off the calling thread, so that the first
     // load costs no start; another is started whenever one is taken. Every

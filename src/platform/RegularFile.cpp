@@ -64,12 +64,8 @@ FileBytes readRegularFile(const QString &path, qint64 maxBytes)
     return readRegularFile(path, maxBytes, {});
 }
 
-namespace {
-
-// The one read loop: at most maxBytes go to `take`, and one byte past them
-// tells a file of exactly maxBytes from a longer one (TooLarge).
 FileBytes readBlocks(const RegularFile &file, qint64 maxBytes, const std::function<void()> &answered,
-                     const std::function<bool(const char *, qint64)> &take)
+                     const std::function<qint64(qint64 done, qint64 want)> &step)
 {
     FileBytes r;
     r.status = file.status();
@@ -78,17 +74,14 @@ FileBytes readBlocks(const RegularFile &file, qint64 maxBytes, const std::functi
         return r;
     const qint64 limit = std::max<qint64>(0, maxBytes);
     qint64 total = 0;
-    char buffer[64 * 1024];
     while (total <= limit) {
-        const qint64 want = std::min<qint64>(qint64(sizeof buffer), limit + 1 - total);
-        const ssize_t n = ::read(file.descriptor(), buffer, size_t(want));
+        const qint64 n = step(total, limit + 1 - total);
         if (n < 0 && errno == EINTR)
             continue;
-        const qint64 kept = std::min<qint64>(n, limit - total);
-        if (n < 0 || (kept > 0 && !take(buffer, kept))) {
+        if (n < 0) {
             FileBytes failed;
             failed.status = FileStatus::Unreadable;
-            failed.error = QString::fromLocal8Bit(std::strerror(n < 0 ? errno : ENOSPC));
+            failed.error = QString::fromLocal8Bit(std::strerror(errno));
             return failed;
         }
         if (n == 0)
@@ -100,6 +93,24 @@ FileBytes readBlocks(const RegularFile &file, qint64 maxBytes, const std::functi
     if (total > limit)
         r.status = FileStatus::TooLarge;
     return r;
+}
+
+namespace {
+
+// At most maxBytes go to `take`.
+FileBytes readBlocks(const RegularFile &file, qint64 maxBytes, const std::function<void()> &answered,
+                     const std::function<bool(const char *, qint64)> &take)
+{
+    char buffer[64 * 1024];
+    return readBlocks(file, maxBytes, answered, [&](qint64 done, qint64 want) -> qint64 {
+        const ssize_t n = ::read(file.descriptor(), buffer, size_t(std::min<qint64>(qint64(sizeof buffer), want)));
+        const qint64 kept = std::min<qint64>(n, std::max<qint64>(0, maxBytes) - done);
+        if (kept > 0 && !take(buffer, kept)) {
+            errno = ENOSPC;
+            return -1;
+        }
+        return n;
+    });
 }
 
 } // namespace

@@ -67,6 +67,13 @@ FileBytes readRegularFile(const QString &path, qint64 maxBytes, const std::funct
 FileBytes readRegularFile(const QString &path, qint64 maxBytes, const std::function<void()> &answered,
                           const std::function<bool(const char *, qint64)> &take);
 
+// The one block loop of the reads above, over a file opened as above:
+// `step` moves on at most `want` bytes from its descriptor, `done` moved
+// before, and answers how many (0 at its end, negative with errno set). One
+// byte past maxBytes is asked for, to tell a longer file (TooLarge).
+FileBytes readBlocks(const RegularFile &file, qint64 maxBytes, const std::function<void()> &answered,
+                     const std::function<qint64(qint64 done, qint64 want)> &step);
+
 // The same for a file the program writes through its other names (a note): a
 // write a kill stopped is settled first (restoreStoppedWriteThrough), which
 // may write the file. Any other read must not: a song on a read-only share,

@@ -7,6 +7,7 @@
 #include "platform/Log.h"
 
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 
 namespace {
@@ -16,8 +17,12 @@ constexpr qint64 kHeadBytes = 1024;
 } // namespace
 
 PageRenderWorker::PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook look)
-    : owner_(owner), look_(std::move(look))
+    : owner_(owner), look_(std::move(look)), idle_(new QTimer(this))
 {
+    // Moved with the worker to its thread, and started there.
+    idle_->setSingleShot(true);
+    idle_->setInterval(kIdleLetGoMs);
+    connect(idle_, &QTimer::timeout, this, &PageRenderWorker::letGoIdle);
     for (platform::PdfProcess &reader : readers_) {
         reader.setInterrupt([this, &reader] {
             readerPid_ = reader.pid();
@@ -221,6 +226,7 @@ std::optional<platform::FileStamp> PageRenderWorker::look(const QString &path)
 void PageRenderWorker::drain()
 {
     Job job;
+    idle_->stop();
     while (!stopping_ && take(job)) {
         try {
             switch (job.kind) {
@@ -244,6 +250,17 @@ void PageRenderWorker::drain()
         std::lock_guard lock(mutex_);
         running_ = false;
     }
+    if (!stopping_)
+        idle_->start();
+}
+
+void PageRenderWorker::letGoIdle()
+{
+    // Work that gave way goes on where it runs: only a reader with nothing under way goes.
+    if (stopping_ || readers_[1].busy())
+        return;
+    readers_[1].letGo();
+    platform::pdfmemory::letGoSpare();
 }
 
 void PageRenderWorker::opened(const QString &path)

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QTimer>
 #include <atomic>
 #include <chrono>
 #include <deque>
@@ -87,6 +88,8 @@ public:
     static constexpr int kSizesPerStep = 16;
     // The documents kept in memory, whatever their count.
     static constexpr qint64 kMaxDocumentBytesKept = 256ll * 1024 * 1024;
+    // Idle this long, the second reader's child and the memory kept for pages to come are let go.
+    static constexpr int kIdleLetGoMs = 4000;
 
 private:
     // A document and the file it was read from: the whole file is read once
@@ -152,6 +155,7 @@ private:
     std::optional<platform::FileStamp> look(const QString &path);
 
     void drain();
+    void letGoIdle();
     void opened(const QString &path);
     void read(const QString &path);
     QString versionOf(const QString &path, const PageRenderer::Binding &b);
@@ -207,6 +211,7 @@ private:
     QHash<QString, Found> versions_;
     quint32 lastId_ = 0;
     std::atomic<int> readerPid_{-1};
+    QTimer *idle_; // restarted each time the jobs run out
     Doc *loadingDoc_ = nullptr; // whose load is the call under way
     QString loadingPath_;
     platform::PdfProcess *reader_ = nullptr; // the reader of the call under way

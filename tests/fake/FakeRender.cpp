@@ -1,18 +1,27 @@
 // A PDF reader child that lies, for the reader's tests: it answers every
-// load with more pages than any document holds, or (TOLVANE_FAKE_LIE=nan)
-// with one page of no size a number can tell.
+// load with the page count TOLVANE_FAKE_PAGES says (more than any document
+// holds when unset), or, when TOLVANE_FAKE_LENGTH is set, with a frame that
+// says it is that long and holds the answer asked for; TOLVANE_FAKE_LIE=nan
+// answers sizes no number can tell.
 #include "platform/PdfWire.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <sys/socket.h>
 
 using namespace platform::pdfwire;
 
 namespace {
 
+const char *const pagesSet = std::getenv("TOLVANE_FAKE_PAGES");
+const bool nanSizes = std::getenv("TOLVANE_FAKE_LIE") && std::strcmp(std::getenv("TOLVANE_FAKE_LIE"), "nan") == 0;
+const auto lied = quint32(std::atoll(std::getenv("TOLVANE_FAKE_LENGTH") ? std::getenv("TOLVANE_FAKE_LENGTH") : "0"));
+
 bool answer(QByteArray b)
 {
     seal(b);
+    if (lied > 0 && b.at(4) == Load)
+        std::memcpy(b.data(), &lied, sizeof lied);
     return ::send(kChildSocket, b.constData(), size_t(b.size()), MSG_NOSIGNAL) == b.size();
 }
 
@@ -20,9 +29,9 @@ bool answer(QByteArray b)
 
 int main()
 {
+    const qint32 pages = pagesSet ? std::atoi(pagesSet) : 0x7fffffff;
     QByteArray frame = platform::pdfwire::frame(Hello);
     put<qint64>(frame, 0);
-    const bool nan = qgetenv("TOLVANE_FAKE_LIE") == "nan";
     quint32 length = 0;
     QByteArray request(kMaxRequest, '\0');
     while (answer(frame) && ::recv(kChildSocket, &length, sizeof length, MSG_WAITALL) == sizeof length
@@ -34,15 +43,15 @@ int main()
         get(request, at, op);
         get(request, at, id);
         get(request, at, asked);
+        asked = std::min(asked, pages);
         frame = platform::pdfwire::frame(Load);
         put<quint32>(frame, id);
         put<qint32>(frame, Ready);
-        const qint32 given = nan ? std::min(asked, 1) : asked;
-        put<qint32>(frame, nan ? 1 : 0x7fffffff);
-        put<qint32>(frame, given);
-        for (qint32 i = 0; i < given; ++i) {
-            put<double>(frame, nan ? std::nan("") : 595);
-            put<double>(frame, nan ? INFINITY : 842);
+        put<qint32>(frame, pages);
+        put<qint32>(frame, asked);
+        for (qint32 i = 0; i < asked; ++i) {
+            put<double>(frame, nanSizes ? std::nan("") : 595);
+            put<double>(frame, nanSizes ? INFINITY : 842);
         }
     }
     return 0;

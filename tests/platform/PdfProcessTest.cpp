@@ -4,10 +4,12 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSet>
 #include <QTemporaryDir>
 #include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -24,7 +26,14 @@ QHash<int, QString> descriptorsOf(const QString &pid)
 {
     QHash<int, QString> found;
     const QString fds = QStringLiteral("/proc/%1/fd").arg(pid);
-    for (const QString &fd : QDir(fds).entryList(QDir::System | QDir::NoDotAndDotDot)) {
+    // Every entry: QDir passes over a link to a memory file, as one to nothing.
+    QStringList entries;
+    if (DIR *dir = ::opendir(QFile::encodeName(fds).constData())) {
+        while (const dirent *entry = ::readdir(dir))
+            entries.append(QString::fromLocal8Bit(entry->d_name));
+        ::closedir(dir);
+    }
+    for (const QString &fd : std::as_const(entries)) {
         char target[512];
         const ssize_t n = ::readlink(QFile::encodeName(fds + QLatin1Char('/') + fd).constData(), target, sizeof target);
         if (fd.toInt() > 2 && n > 0)
@@ -40,14 +49,15 @@ QByteArray procText(int pid, const char *name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Whether a reader is among the children of the test's threads.
-bool aReaderChild()
+// The readers among the children of the test's threads.
+int readerChildren()
 {
+    int found = 0;
     for (const QString &task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
         for (const QByteArray &pid : procText(0, qPrintable(QStringLiteral("task/%1/children").arg(task))).split(' '))
             if (pid.toInt() > 0 && procText(pid.toInt(), "comm").startsWith("tolvane-render"))
-                return true;
-    return false;
+                ++found;
+    return found;
 }
 
 // What the program has mapped at an address ("" for anonymous memory).
@@ -137,7 +147,18 @@ TEST(PdfProcess, AnswersTheSizesAskedAndRendersIntoMemoryItShares)
 TEST(PdfProcess, AReaderThroughWithItsChildGivesItToTheNextUnlessItDied)
 {
     PdfProcess::prepare();
-    EXPECT_TRUE(testsupport::waitFor(aReaderChild)) << "a spare is started";
+    EXPECT_TRUE(testsupport::waitFor([] { return readerChildren() > 0; })) << "a spare is started";
+    {
+        // The next spare waits for the first page of the reader that took the last, not to compete for it.
+        PdfProcess first([] { return false; });
+        QElapsedTimer took;
+        took.start();
+        ASSERT_EQ(first.load(1, pdfOf(pagesPdf(1)), 5000).outcome, Outcome::Done);
+        if (took.elapsed() < 500)
+            EXPECT_EQ(readerChildren(), 1);
+        ASSERT_FALSE(first.render(1, 0, QSize(30, 40), 5000).image.isNull());
+        EXPECT_TRUE(testsupport::waitFor([] { return readerChildren() == 2; }));
+    }
     int pid = -1;
     for (int reader = 0; reader < 2; ++reader) {
         bool closed = false;
@@ -200,6 +221,10 @@ TEST(PdfProcess, TheChildHoldsNothingOfTheProgramsAndIsReapedWhenItDies)
     for (const char *mask : {"SigBlk:\t", "SigIgn:\t"})
         EXPECT_EQ(status.mid(status.indexOf(mask) + 8, 16).toULongLong(nullptr, 16) & ~(3ull << (SIGRTMIN - 3)), 0u) << mask;
     EXPECT_EQ(::fcntl(document.descriptor(), F_GET_SEALS), F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL);
+    // Nor can it shrink the page buffer under the program's mapping.
+    const int buffer = descriptorsOf(QStringLiteral("self")).keys(QStringLiteral("/memfd:tolvane-page (deleted)")).value(0, -1);
+    EXPECT_GE(buffer, 3);
+    EXPECT_EQ(::fcntl(buffer, F_GET_SEALS) & (F_SEAL_SHRINK | F_SEAL_GROW), F_SEAL_SHRINK | F_SEAL_GROW);
     ::kill(pid, SIGKILL);
     EXPECT_TRUE(testsupport::waitFor([pid] { return stateOf(pid) == 0; })) << "state " << stateOf(pid);
     EXPECT_FALSE(reader.loaded(1));
@@ -251,21 +276,59 @@ TEST(PdfProcess, ADocumentPastTheCeilingRunsOutOfMemoryAndAnInterruptBlamesNothi
     PdfProcess::setProcFolder(QString());
 }
 
+// The freed images' memory was kept four blocks of any size: after a print
+// it held some 140 MB for the evening and served no screen page.
+TEST(PdfProcess, ThePageMemoryKeptIsBoundedByItsBytesAndServesTheScreensPages)
+{
+    namespace memory = platform::pdfmemory;
+    memory::letGoSpare();
+    const QSize screen(958, 1055), print(2480, 3508); // a pane of a 1920x1080 window, A4 at 300 dpi
+    memory::pageImage(screen.width(), screen.height());
+    QList<QImage> prints(4);
+    for (QImage &page : prints)
+        page = memory::pageImage(print.width(), print.height());
+    prints.clear();
+    EXPECT_LE(memory::imagePoolBytes(), memory::kImagePoolBytes);
+    const QImage page = memory::pageImage(screen.width(), screen.height());
+    EXPECT_EQ(memory::imagePoolBytes(), 0) << "a screen page is served from what is kept";
+}
+
 // A child's page count was believed whatever it was: one that answered two
 // billion pages had the program ask their sizes until it ran out of memory.
-TEST(PdfProcess, AChildThatAnswersMorePagesThanTheBytesHoldIsEndedAndTheDocumentRefused)
+// Then a sound document whose pages take ten bytes each (in object streams)
+// was refused as damaged, though only the child was broken.
+TEST(PdfProcess, AnAnswerPastWhatAnyDocumentHoldsEndsTheChildAndBlamesNothing)
 {
+    // The pages the child answers, the frame's length it says (when it lies about that), and the outcome.
+    const struct { const char *pages, *length; Outcome outcome; } rows[] = {
+        {"100000", "0", Outcome::Done},
+        {"2147483647", "0", Outcome::GivenUp},
+        {"1", "268435456", Outcome::GivenUp}, // longer than asked: refused before it is read, not waited for
+    };
     PdfProcess::setProgram(QStringLiteral(TOLVANE_RENDER_FAKE));
-    PdfProcess reader([] { return false; });
-    EXPECT_EQ(reader.load(1, pdfOf(pagesPdf(1)), 5000, 2).outcome, Outcome::Damaged);
-    EXPECT_EQ(reader.pid(), -1);
+    for (const auto &row : rows) {
+        qputenv("TOLVANE_FAKE_PAGES", row.pages);
+        qputenv("TOLVANE_FAKE_LENGTH", row.length);
+        PdfProcess reader([] { return false; });
+        QElapsedTimer took;
+        took.start();
+        const PdfProcess::Loaded loaded = reader.load(1, pdfOf(QByteArray(1 << 20, ' ')), 30000, 2);
+        EXPECT_EQ(loaded.outcome, row.outcome) << row.pages;
+        EXPECT_EQ(loaded.pageCount, row.outcome == Outcome::Done ? 100000 : 0);
+        EXPECT_EQ(reader.pid() > 0, row.outcome == Outcome::Done) << row.pages;
+        EXPECT_LT(took.elapsed(), 15000) << row.length;
+    }
+    for (const char *name : {"TOLVANE_FAKE_PAGES", "TOLVANE_FAKE_LENGTH"})
+        qunsetenv(name);
     // A page of no finite size was taken, and left white with nothing said.
+    qputenv("TOLVANE_FAKE_PAGES", "1");
     qputenv("TOLVANE_FAKE_LIE", "nan");
     PdfProcess::setMemoryCeiling(PdfProcess::kMemoryCeiling - 1); // a fresh child, started with it
     PdfProcess nan([] { return false; });
     EXPECT_EQ(nan.load(1, pdfOf(pagesPdf(1)), 5000, 2).outcome, Outcome::GivenUp);
     EXPECT_EQ(nan.pid(), -1);
-    qunsetenv("TOLVANE_FAKE_LIE");
+    for (const char *name : {"TOLVANE_FAKE_PAGES", "TOLVANE_FAKE_LIE"})
+        qunsetenv(name);
     PdfProcess::setMemoryCeiling(0);
     PdfProcess::setProgram(QString());
 }
