@@ -928,6 +928,24 @@ TEST_F(TolvaneWindowTest, ChordProZoomBandShowsEachHalfOfTheWholePage)
 // PDF reader busy for ever: that song and every later one stayed white.
 // An encrypted PDF was "damaged"; a file under the size cap was read whole
 // before its first bytes said it was no PDF.
+// Before, a PDF slow to open (a page tree that never ends) left both panes
+// blank until it was refused, seconds later: the next song did not show beside it.
+TEST_F(TolvaneWindowTest, ASongSlowToOpenShowsTheNextSongBesideIt)
+{
+    PageRenderer::setGiveUpTimes(60000, 60000);
+    auto w = makeWindow(0);
+    const PiecesPtr looping = song(testsupport::writeFile(dir.filePath(QStringLiteral("Looping.pdf")), loopingPdf()));
+    w->setPDF(looping, 1, true, false, 0, b, false);
+    auto besideIt = [&] { return w->pane(Role::Right)->content().path == b->getPath(); };
+    testsupport::processEvents();
+    EXPECT_FALSE(besideIt()) << "a load within its second lays nothing out";
+    clock_.advance(PageRenderWorker::kSlowS);
+    ASSERT_TRUE(testsupport::waitFor(besideIt));
+    EXPECT_EQ(w->noteText(), songfile::slowToOpen(looping->getPath()));
+    EXPECT_TRUE(w->pane(Role::Left)->content().path.isEmpty()) << "its own pane waits";
+    PageRenderer::setGiveUpTimes();
+}
+
 TEST_F(TolvaneWindowTest, SongThatCannotBeShownSaysWhy)
 {
     platform::ManualClock clock;
