@@ -67,4 +67,15 @@ QString pageLate(const QString &path)
         .arg(QFileInfo(path).fileName());
 }
 
+QString slowToOpen(const QString &path)
+{
+    return QStringLiteral("\"%1\" is slow to open: the PDF reader is still loading it.").arg(QFileInfo(path).fileName());
+}
+
+QString pageKept(const QString &path)
+{
+    return QStringLiteral("\"%1\" is late: the PDF reader was stopped; what was drawn stays, and is drawn again shortly.")
+        .arg(QFileInfo(path).fileName());
+}
+
 } // namespace songfile

@@ -37,5 +37,9 @@ QString noAnswer(const QString &path);
 QString noAnswer();
 // What the title row says when a page on screen waited for a PDF reader that stalled or was killed.
 QString pageLate(const QString &path);
+// ... when its document's load on screen has not answered for a while.
+QString slowToOpen(const QString &path);
+// ... when the pages drawn stay as they were, the reader stopped again and again.
+QString pageKept(const QString &path);
 
 } // namespace songfile

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -39,6 +40,7 @@ constexpr int kStillSamples = 3;
 
 std::mutex programMutex;
 QString programSet;
+QByteArray procFolder = "/proc";
 
 qint64 nowMs()
 {
@@ -53,8 +55,11 @@ QString lastError(int err)
 // A process's CPU time in clock ticks (utime + stime), -1 when it cannot be read.
 qint64 cpuTicks(int pid)
 {
-    char path[64];
-    std::snprintf(path, sizeof path, "/proc/%d/stat", pid);
+    char path[256];
+    {
+        const std::lock_guard lock(programMutex);
+        std::snprintf(path, sizeof path, "%s/%d/stat", procFolder.constData(), pid);
+    }
     char text[1024];
     if (!readProcFile(path, text, sizeof text))
         return -1;
@@ -133,6 +138,12 @@ QString PdfProcess::program()
 #else
     return name;
 #endif
+}
+
+void PdfProcess::setProcFolder(const QString &path)
+{
+    const std::lock_guard lock(programMutex);
+    procFolder = path.isEmpty() ? QByteArray("/proc") : QFile::encodeName(path);
 }
 
 void PdfProcess::setMemoryCeiling(qint64 bytes)
@@ -250,6 +261,8 @@ PdfProcess::Outcome PdfProcess::giveUp()
     // ceiling: it ran out of it. Its own word on its peak in this call, as
     // what the kernel counts for a child begins at the peak of the program
     // that spawned it.
+    if (halt_ == Halt::Broken && child_)
+        TLOG(QStringLiteral("PdfProcess: the reader's answer is broken (not what was asked), and it is ended"));
     if (halt_ == Halt::HungUp && child_ && child_->awaitEnd(kEndMs)) {
         if (child_->killed())
             outcome = Outcome::Killed;
@@ -267,9 +280,10 @@ PdfProcess::Outcome PdfProcess::halted()
     return giveUp();
 }
 
-bool PdfProcess::runs(Call call, quint32 id, int at, QSize size) const
+bool PdfProcess::runs(Call call, quint32 id, int at, QSize size, bool annotations) const
 {
-    return running_ && running_->call == call && running_->id == id && running_->at == at && running_->size == size;
+    return running_ && running_->call == call && running_->id == id && running_->at == at && running_->size == size
+           && running_->annotations == annotations;
 }
 
 bool PdfProcess::settle()
@@ -322,7 +336,8 @@ bool PdfProcess::stalled()
     const qint64 ticks = cpuTicks(pid_);
     const double at = platform::now();
     sampledMs_ = ms;
-    if (progressAt_ < 0 || ticks != cpuTicks_) {
+    // A time that cannot be read (a sandbox, a hidden /proc) is unknown, never the same as the last.
+    if (progressAt_ < 0 || ticks < 0 || ticks != cpuTicks_) {
         progressAt_ = at;
         cpuTicks_ = ticks;
         stillSamples_ = 0;
@@ -466,6 +481,9 @@ bool readSizes(const QByteArray &reply, qsizetype &at, qint32 count, QList<QSize
         double w = 0, h = 0;
         get(reply, at, w);
         get(reply, at, h);
+        // No page is sized so: the child is broken.
+        if (!std::isfinite(w) || !std::isfinite(h) || w < 0 || h < 0)
+            return false;
         sizes.append(QSizeF(w, h));
     }
     return true;
@@ -507,7 +525,7 @@ PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeo
             r.outcome = giveUp();
             return r;
         }
-        running_ = Running{Call::Load, id, 0, QSize(), asked, 0, {}, deadline};
+        running_ = Running{Call::Load, id, 0, QSize(), false, asked, 0, {}, deadline};
     }
     const qint64 deadline = running_->deadlineMs;
     QByteArray reply;
@@ -595,7 +613,7 @@ PdfProcess::Sizes PdfProcess::sizesUntil(quint32 id, int first, int count, qint6
                 r.outcome = giveUp();
                 return r;
             }
-            running_ = Running{Call::Sizes, id, first, QSize(), count, done, r.sizes, deadlineMs};
+            running_ = Running{Call::Sizes, id, first, QSize(), false, count, done, r.sizes, deadlineMs};
         }
         QByteArray reply;
         qsizetype at = 0;
@@ -631,7 +649,7 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
     begin(id);
     const qint64 bytes = qint64(std::max(size.width(), 0)) * std::max(size.height(), 0) * 4;
     QImage image;
-    if (!runs(Call::Render, id, page, size)) {
+    if (!runs(Call::Render, id, page, size, annotations)) {
         if (!settle()) {
             r.outcome = Outcome::Interrupted;
             return r;
@@ -661,7 +679,7 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
             return r;
         }
         // The child draws into this reader's buffer: no other call is sent before its answer is taken.
-        running_ = Running{Call::Render, id, page, size, 0, 0, {}, deadline};
+        running_ = Running{Call::Render, id, page, size, annotations, 0, 0, {}, deadline};
         // The page's own memory readied while the child draws.
         image = pdfmemory::pageImage(size.width(), size.height());
     }

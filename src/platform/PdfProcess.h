@@ -79,9 +79,15 @@ public:
     void setInterrupt(std::function<bool()> interrupted);
     enum class Call { Load, Sizes, Render };
     // Whether a call left running is under way, and whether it is this one
-    // (`at` the page rendered or the first size asked, `size` the render's).
+    // (`at` the page rendered or the first size asked, `size` and
+    // `annotations` the render's).
     bool busy() const { return bool(running_); }
-    bool runs(Call call, quint32 id, int at = 0, QSize size = QSize()) const;
+    bool runs(Call call, quint32 id, int at = 0, QSize size = QSize(), bool annotations = false) const;
+    // Waits for the answer of the call left running and drops it; false when
+    // it gave way again. One that does not answer in time ends the child.
+    bool settle();
+    // Whether the last call ran in a child started for this reader that held its document alone.
+    bool heldAlone() const { return alone_; }
     // The documents the child running now holds.
     int documents() const { return int(loaded_.size()); }
     // Ends the child, whatever it is doing: the documents it held are gone.
@@ -132,6 +138,8 @@ public:
     static QString program();
     // Another program for the children started from now on (tests); empty for program().
     static void setProgram(const QString &path);
+    // Where the children's CPU time is read (tests point it at nothing); empty for /proc.
+    static void setProcFolder(const QString &path);
 
 private:
     // Why the last wait ended without the child's answer.
@@ -153,8 +161,6 @@ private:
     // stops or interrupts (when `interruptible`), or the child is gone.
     bool wait(short events, qint64 deadlineMs, bool interruptible = false);
     Sizes sizesUntil(quint32 id, int first, int count, qint64 deadlineMs);
-    // Waits for the answer of the call left running and drops it; false when it gave way again.
-    bool settle();
     // Why a call had no answer: Interrupted when it goes on, else what giveUp() says.
     Outcome halted();
 
@@ -171,6 +177,7 @@ private:
         quint32 id = 0;
         int at = 0;
         QSize size;
+        bool annotations = false;
         int count = 0;      // sizes asked: at the load, or in all of a Sizes call
         int done = 0;       // of a Sizes call, the sizes answered before this frame
         QList<QSizeF> sizes; // and what they were

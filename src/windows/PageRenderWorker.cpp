@@ -26,13 +26,11 @@ PageRenderWorker::PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook l
     for (platform::PdfProcess &reader : readers_) {
         reader.setInterrupt([this, &reader] {
             readerPid_ = reader.pid();
+            sayIfSlow();
             return yields() || spent();
         });
         // A reader that stalls under a page on screen is replaced; one asked ahead has its time limit.
-        reader.setProgressWatch([this] {
-            std::lock_guard lock(mutex_);
-            return !runningAhead_;
-        });
+        reader.setProgressWatch([this] { return !runningAhead(); });
     }
 }
 
@@ -45,7 +43,16 @@ void PageRenderWorker::enqueue(Job job, bool ahead)
 {
     {
         std::lock_guard lock(mutex_);
-        if (!ahead && job.kind != Keep && job.key.path != runningPath_)
+        if (!ahead && (job.kind == Render || job.kind == Open)) {
+            // Asked ahead before, it is done once, and watched as on screen from now on.
+            auto same = [&job](const Job &j) { return j.kind == job.kind && j.key == job.key; };
+            std::erase_if(ahead_, same);
+            if (running_ && runningAhead_ && same(Job{runningKind_, runningKey_, {}, {}})) {
+                runningAhead_ = false;
+                return;
+            }
+        }
+        if (!ahead && job.kind != Keep && job.key.path != runningKey_.path)
             othersWaiting_ = true;
         (ahead ? ahead_ : visible_).push_back(std::move(job));
     }
@@ -97,11 +104,16 @@ bool PageRenderWorker::take(Job &job)
         return false;
     job = std::move(queue.front());
     queue.pop_front();
-    runningPath_ = job.key.path;
+    running_ = true;
+    runningKind_ = job.kind;
+    runningKey_ = job.key;
     runningAhead_ = ahead;
     runningSince_ = std::chrono::steady_clock::now();
-    // Those waiting already were asked before this one: it does not give way to them.
-    othersWaiting_ = false;
+    // Another song's page on screen waiting already goes first after a moment:
+    // none waits for long behind this one's document, whichever was asked first.
+    othersWaiting_ = !ahead && std::any_of(visible_.begin(), visible_.end(), [&job](const Job &j) {
+        return j.kind != Keep && j.key.path != job.key.path;
+    });
     return true;
 }
 
@@ -111,6 +123,23 @@ bool PageRenderWorker::yields() const
     if (!othersWaiting_)
         return false;
     return runningAhead_ || std::chrono::steady_clock::now() - runningSince_ >= std::chrono::milliseconds(kYieldMs);
+}
+
+bool PageRenderWorker::runningAhead() const
+{
+    std::lock_guard lock(mutex_);
+    return runningAhead_;
+}
+
+void PageRenderWorker::sayIfSlow()
+{
+    Doc *open = loadingDoc_;
+    const double now = platform::now();
+    if (!open || open->loadSince < 0 || open->loadUsed + now - open->loadSince < kSlowS || now - open->slowToldAt < kSlowS
+        || runningAhead())
+        return;
+    open->slowToldAt = now;
+    tell([path = loadingPath_](PageRenderer &o) { emit o.pageLate(path, songfile::slowToOpen(path)); });
 }
 
 bool PageRenderWorker::spent() const
@@ -133,11 +162,7 @@ platform::PdfProcess &PageRenderWorker::readerFor(ReaderCall call, const Doc &op
     for (platform::PdfProcess &reader : readers_)
         if (reader.runs(call, open.id, at, size) || reader.runs(ReaderCall::Load, open.id))
             return reader;
-    bool ahead = false;
-    {
-        std::lock_guard lock(mutex_);
-        ahead = runningAhead_;
-    }
+    const bool ahead = runningAhead();
     // Work asked ahead, and a document a reader gave up on, go to the second
     // reader first: no page on screen waits behind them.
     const bool second = ahead || (call == ReaderCall::Load && (open.givenUp > 0 || open.retried));
@@ -148,18 +173,22 @@ platform::PdfProcess &PageRenderWorker::readerFor(ReaderCall call, const Doc &op
     for (platform::PdfProcess *reader : order)
         if (!reader->busy())
             return *reader;
-    // Both go on with calls that gave way. One that holds no document only
-    // loads one: a page on screen ends it, and the load's time so far counts.
-    for (platform::PdfProcess *reader : order) {
-        if (ahead || reader->documents() > 0)
-            continue;
-        for (Doc *other : std::as_const(docs_))
-            if (reader->runs(ReaderCall::Load, other->id))
-                stopClock(*other);
-        reader->end();
-        return *reader;
-    }
-    return *order[0];
+    // Both go on with calls that gave way. Work asked ahead waits for one (and
+    // gives way again to a page on screen); a page on screen waits for no other
+    // document's call: it ends a reader, one that loads a document first (the
+    // load's time so far counts), and its documents load again from memory.
+    if (ahead)
+        return *order[0];
+    auto loading = [this](const platform::PdfProcess *reader) {
+        return std::any_of(docs_.begin(), docs_.end(), [reader](const Doc *d) { return reader->runs(ReaderCall::Load, d->id); });
+    };
+    platform::PdfProcess *ended = loading(order[1]) && !loading(order[0]) ? order[1] : order[0];
+    for (Doc *other : std::as_const(docs_))
+        if (ended->runs(ReaderCall::Load, other->id))
+            stopClock(*other);
+    TLOG(QStringLiteral("PageRenderer: a page on screen ends a reader held by a call that gave way"));
+    ended->end();
+    return *ended;
 }
 
 void PageRenderWorker::tell(std::function<void(PageRenderer &)> fn)
@@ -211,10 +240,15 @@ void PageRenderWorker::drain()
         } catch (const Stopped &) {
             return; // nothing more of the job is done
         } catch (const GaveWay &) {
-            // Goes on once the pages on screen are served.
+            // On screen, it goes on behind the other pages on screen; asked ahead, once they are served.
             std::lock_guard lock(mutex_);
-            ahead_.push_front(std::move(job));
+            if (runningAhead_)
+                ahead_.push_front(std::move(job));
+            else
+                visible_.push_back(std::move(job));
         }
+        std::lock_guard lock(mutex_);
+        running_ = false;
     }
     if (!stopping_)
         idle_->start();
@@ -267,10 +301,15 @@ void PageRenderWorker::render(const PageRenderer::Key &key)
     QImage image;
     auto it = docs_.find(key.path);
     Doc *open = nullptr;
-    if (it != docs_.end()) {
+    // A reader stopped under it refused it a while: on screen after that, it is opened again.
+    const bool retry = it != docs_.end() && it.value()->info.retryAt > 0 && platform::now() >= it.value()->info.retryAt;
+    if (it != docs_.end() && !retry) {
         open = it.value();
         docLru_.removeAll(key.path);
         docLru_.append(key.path);
+        // Its load gave way before: taken up here.
+        if (open->loading)
+            load(key.path, *open);
     } else {
         // Closed since it was opened (more documents were asked for): read again,
         // unless the file changed meanwhile and the window must learn of it first.
@@ -283,7 +322,7 @@ void PageRenderWorker::render(const PageRenderer::Key &key)
         }
     }
     platform::PdfProcess *fresh = nullptr;
-    int outside = 0;
+    int outside = 0, killedAlone = 0;
     for (int attempt = 0; ready(open) && key.page >= 1 && key.page <= open->info.pageCount && !key.size.isEmpty(); ++attempt) {
         platform::PdfProcess &reader = fresh ? *fresh : readerFor(ReaderCall::Render, *open, key.page - 1, key.size);
         // Loaded again, from the bytes kept, when the reader was ended since or does not hold it.
@@ -300,6 +339,10 @@ void PageRenderWorker::render(const PageRenderer::Key &key)
             break;
         }
         if (stoppedOutside(r.outcome, key.path)) {
+            if (r.outcome == platform::PdfProcess::Outcome::Killed && reader.heldAlone() && ++killedAlone >= kOutsideTries) {
+                refuse(key.path, *open, songfile::PdfLoad::OutOfMemory);
+                break;
+            }
             if (++outside <= kOutsideTries) {
                 --attempt;
                 fresh = &reader;
@@ -477,11 +520,8 @@ bool PageRenderWorker::stoppedOutside(platform::PdfProcess::Outcome outcome, con
         return false;
     TLOG(QStringLiteral("PageRenderer: the PDF reader was %1 on %2, a fresh one takes over")
              .arg(outcome == Outcome::Killed ? QStringLiteral("killed") : QStringLiteral("stalled"), path));
-    std::unique_lock lock(mutex_);
-    if (!runningAhead_) {
-        lock.unlock();
-        tell([path](PageRenderer &o) { emit o.readerReplaced(path); });
-    }
+    if (!runningAhead())
+        tell([path](PageRenderer &o) { emit o.pageLate(path, songfile::pageLate(path)); });
     return true;
 }
 
@@ -500,9 +540,14 @@ void PageRenderWorker::load(const QString &path, Doc &open, platform::PdfProcess
     using Outcome = platform::PdfProcess::Outcome;
     open.loading = true;
     const double limit = PageRenderer::loadLimitMs / 1000.0;
-    int outside = 0;
+    int outside = 0, killedAlone = 0;
     for (;;) {
         platform::PdfProcess &r = reader ? *reader : readerFor(ReaderCall::Load, open);
+        // Its clock runs from when its reader is free: what another call left there is no part of its load.
+        if (r.busy() && !r.runs(ReaderCall::Load, open.id)) {
+            reader_ = &r;
+            check(r.settle() ? platform::PdfProcess::Outcome::Done : platform::PdfProcess::Outcome::Interrupted);
+        }
         // A load that ran in a reader ended since: the piece it ran is used.
         if (!r.runs(ReaderCall::Load, open.id))
             stopClock(open);
@@ -513,6 +558,7 @@ void PageRenderWorker::load(const QString &path, Doc &open, platform::PdfProcess
             if (open.loadSince < 0)
                 open.loadSince = platform::now();
             loadingDoc_ = &open;
+            loadingPath_ = path;
             loaded = r.load(open.id, open.bytes, std::max(1, int((limit - open.loadUsed) * 1000)), kSizesAtLoad);
             const bool timeUp = spent();
             loadingDoc_ = nullptr;
@@ -551,6 +597,9 @@ void PageRenderWorker::load(const QString &path, Doc &open, platform::PdfProcess
         case Outcome::Killed:
         case Outcome::Stalled:
             stoppedOutside(loaded.outcome, path);
+            // The system's killer, called again and again by a child that held it alone, is its running out of memory.
+            if (loaded.outcome == Outcome::Killed && r.heldAlone() && ++killedAlone >= kOutsideTries)
+                return refuse(path, open, songfile::PdfLoad::OutOfMemory);
             if (++outside > kOutsideTries)
                 return refuse(path, open, songfile::PdfLoad::Stopped);
             // Not counted against the document: its load starts afresh in a fresh reader.
@@ -564,6 +613,9 @@ void PageRenderWorker::load(const QString &path, Doc &open, platform::PdfProcess
                 TLOG(QStringLiteral("PageRenderer: the PDF reader gave up loading %1, tried again").arg(path));
                 open.loadUsed = 0;
                 open.loading = true;
+                // Its second try waits behind the pages of other songs asked on screen.
+                if (yields())
+                    throw GaveWay{};
                 reader = r.documents() == 0 ? &r : nullptr;
                 continue;
             }
@@ -576,6 +628,7 @@ void PageRenderWorker::refuse(const QString &path, Doc &open, songfile::PdfLoad 
 {
     open.info = PageRenderer::DocInfo();
     open.info.problem = songfile::pdfProblem(open.file, why);
+    open.info.readerStopped = why == songfile::PdfLoad::Stopped;
     // A reader that gave up may do better later; a damaged or locked file stays so while unchanged.
     const bool again = why == songfile::PdfLoad::GivenUp || why == songfile::PdfLoad::OutOfMemory
                        || why == songfile::PdfLoad::NoReader;

@@ -25,8 +25,8 @@
 //
 // The reader is fair to the songs around a document that holds it: a call
 // asked ahead gives way at once to a page on screen, and a call on screen
-// gives way, after a moment, to another song's page asked since (the one
-// given way goes on behind it, as asked ahead). A call that gives way is
+// gives way, after a moment, to another song's page on screen waiting (the
+// one given way goes on behind it, still on screen). A call that gives way is
 // not ended: it goes on in its reader, and what cannot wait is served by
 // the other one (two per window: the pages on screen are served first by
 // the one, the loads asked ahead by the other), so a give-way costs no
@@ -37,6 +37,12 @@
 // stamp and tried again once a while has passed, when its song is on
 // screen. A reader killed from outside, or stalled under a page on screen,
 // is never the document's fault: a fresh one takes over, a few times.
+//
+// A page on screen waits for nothing but its own document's work: it never
+// waits for another document's call left running (that reader is ended, its
+// documents loaded again from memory), a call asked ahead that it joins is
+// watched for a stall from then on, and a document's load time runs only
+// while its reader works on it.
 class PageRenderWorker : public QObject {
 public:
     enum Kind { Open, Read, Find, Render, Keep, Sizes };
@@ -71,6 +77,8 @@ public:
     // Fresh readers after a kill from outside or a stall, then the song says
     // the reader was stopped, and tries again when asked for this much later.
     static constexpr int kOutsideTries = 3;
+    // A load on screen not answered this long is said to be slow.
+    static constexpr double kSlowS = 1.0;
     static constexpr double kRetryStoppedAfterS = 5.0;
     // How long a page on screen holds the reader before another song's page asked since goes first.
     static constexpr int kYieldMs = 250;
@@ -101,6 +109,7 @@ private:
         double loadUsed = 0;
         double loadSince = -1;
         bool retried = false; // refused before, and tried again
+        double slowToldAt = -1; // when the window was last told its load on screen is slow
     };
     // How far a document's load went before it was closed unfinished, and of which file.
     struct Tries {
@@ -125,8 +134,8 @@ private:
     using ReaderCall = platform::PdfProcess::Call;
     // The reader for a call on a document: the one where that call (or the
     // document's load) goes on, else a free one that holds the document, else
-    // a free one; with both busy, a page on screen ends one that only loads a
-    // document (the time it used kept), else the call waits for the first one's.
+    // a free one; with both busy, a page on screen ends one (a load's time so
+    // far kept), while work asked ahead waits for the first one's call.
     platform::PdfProcess &readerFor(ReaderCall call, const Doc &open, int at = 0, QSize size = QSize());
     // Whether the load under way has used its reader time, the pieces before included.
     bool spent() const;
@@ -135,6 +144,10 @@ private:
 
     bool take(Job &job);
     bool yields() const;
+    bool runningAhead() const;
+    // Tells the window, each kSlowS, while the load under way on screen has run that long:
+    // a song arrived on while its load was asked for the pane beside is told too.
+    void sayIfSlow();
     void tell(std::function<void(PageRenderer &)> fn);
 
     template <typename Call>
@@ -174,8 +187,11 @@ private:
     mutable std::mutex mutex_;
     std::deque<Job> visible_;
     std::deque<Job> ahead_;
-    // The job under way, for the reader to know when to give way.
-    QString runningPath_;
+    // The job under way, for the reader to know when to give way; no longer
+    // ahead once the same is asked on screen.
+    bool running_ = false;
+    Kind runningKind_ = Open;
+    PageRenderer::Key runningKey_;
     bool runningAhead_ = false;
     bool othersWaiting_ = false;
     std::chrono::steady_clock::time_point runningSince_;
@@ -197,6 +213,7 @@ private:
     std::atomic<int> readerPid_{-1};
     QTimer *idle_; // restarted each time the jobs run out
     Doc *loadingDoc_ = nullptr; // whose load is the call under way
+    QString loadingPath_;
     platform::PdfProcess *reader_ = nullptr; // the reader of the call under way
     // The first serves the pages on screen, the second the loads asked ahead.
     platform::PdfProcess readers_[2]{platform::PdfProcess([this] { return stopping_.load(); }),

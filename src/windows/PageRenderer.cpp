@@ -2,6 +2,7 @@
 
 #include "windows/PageRenderWorker.h"
 
+#include "library/SongFileCheck.h"
 #include "library/WinID.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
@@ -10,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QPointer>
 #include <QPageSize>
 #include <QThread>
 #include <QTimer>
@@ -191,8 +193,27 @@ void PageRenderer::setGiveUpTimes(int loadMs, int renderMs)
 void PageRenderer::documentGivenUp(const QString &path, const DocInfo &info)
 {
     // Said once, and only of a document the window was told had opened.
-    if (auto it = docs_.constFind(path); it == docs_.constEnd() || !it->ok)
+    if (auto it = docs_.constFind(path); it == docs_.constEnd() || !it->ok || keptUntil_.contains(path))
         return;
+    // No fault of the document's takes away a page drawn: it stays, scaled, and is drawn again later.
+    const bool drawn = std::any_of(lru_.constBegin(), lru_.constEnd(),
+                                   [&](const Key &k) { return k.path == path && !images_.value(k).isNull(); });
+    if (info.readerStopped && drawn) {
+        keptUntil_.insert(path, info.retryAt);
+        emit pageLate(path, songfile::pageKept(path));
+        platform::clock().schedule(std::max(0.0, info.retryAt - platform::now()), 0, [self = QPointer<PageRenderer>(this), path] {
+            if (!self || !self->keptUntil_.contains(path))
+                return;
+            // The panes showing it ask for it again.
+            QSet<int> pages;
+            for (const Key &k : std::as_const(self->lru_))
+                if (k.path == path)
+                    pages.insert(k.page);
+            for (const int page : pages)
+                emit self->pageReady(path, page);
+        });
+        return;
+    }
     forget(path);
     docs_.insert(path, info);
     emit fileChanged(path);
@@ -203,6 +224,7 @@ void PageRenderer::forget(const QString &path)
     docs_.remove(path);
     texts_.remove(path);
     versions_.remove(path);
+    keptUntil_.remove(path);
     for (auto img = images_.begin(); img != images_.end();) {
         if (img.key().path == path) {
             lru_.removeAll(img.key());
@@ -214,6 +236,7 @@ void PageRenderer::forget(const QString &path)
     }
     // Renders of the file as it was are not taken when they come.
     pending_.removeIf([&path](const Key &k) { return k.path == path; });
+    pendingAhead_.removeIf([&path](const Key &k) { return k.path == path; });
 }
 
 void PageRenderer::filesLooked(const QStringList &gone, const QStringList &changed)
@@ -243,9 +266,17 @@ void PageRenderer::opensDropped(const QStringList &paths)
 
 void PageRenderer::request(const Key &key, bool ahead)
 {
-    if (pending_.contains(key) || images_.contains(key))
+    if (images_.contains(key))
         return;
-    pending_.insert(key);
+    if (pending_.contains(key)) {
+        // Asked ahead and now on screen: the worker serves and watches it as on screen.
+        if (ahead || !pendingAhead_.remove(key))
+            return;
+    } else {
+        pending_.insert(key);
+        if (ahead)
+            pendingAhead_.insert(key);
+    }
     PageRenderWorker::Job job;
     job.kind = PageRenderWorker::Render;
     job.key = key;
@@ -264,6 +295,12 @@ QImage PageRenderer::page(const QString &path, int page, QSize pixelSize)
         return it.value();
     }
     ++stats_.misses;
+    // Kept as drawn while its reader was stopped: asked again once it is tried again.
+    if (auto kept = keptUntil_.constFind(path); kept != keptUntil_.constEnd()) {
+        if (platform::now() < *kept)
+            return QImage();
+        keptUntil_.erase(kept);
+    }
     request(key, false);
     return QImage();
 }
@@ -283,15 +320,17 @@ bool PageRenderer::hasPage(const QString &path, int page, QSize pixelSize) const
 
 void PageRenderer::prefetch(const QString &path, int page, QSize pixelSize)
 {
-    if (path.isEmpty() || page < 1 || pixelSize.isEmpty())
+    if (path.isEmpty() || page < 1 || pixelSize.isEmpty() || keptUntil_.contains(path))
         return;
     request(Key{path, page, pixelSize}, true);
 }
 
 void PageRenderer::clearPrefetch()
 {
-    for (const Key &key : worker_->clearAhead())
+    for (const Key &key : worker_->clearAhead()) {
         pending_.remove(key);
+        pendingAhead_.remove(key);
+    }
 }
 
 void PageRenderer::keepOnly(const QSet<QString> &paths)
@@ -304,6 +343,8 @@ void PageRenderer::keepOnly(const QSet<QString> &paths)
         it = paths.contains(it.key()) ? std::next(it) : texts_.erase(it);
     for (auto it = versions_.begin(); it != versions_.end();)
         it = paths.contains(it.key()) ? std::next(it) : versions_.erase(it);
+    for (auto it = keptUntil_.begin(); it != keptUntil_.end();)
+        it = paths.contains(it.key()) ? std::next(it) : keptUntil_.erase(it);
     for (auto it = images_.begin(); it != images_.end();) {
         if (paths.contains(it.key().path)) {
             ++it;
@@ -330,6 +371,10 @@ void PageRenderer::pageRendered(const Key &key, const QImage &image)
 {
     if (!pending_.remove(key))
         return; // dropped while it was on its way
+    pendingAhead_.remove(key);
+    // Not drawn while its reader is stopped: the page drawn before stands in.
+    if (image.isNull() && keptUntil_.contains(key.path))
+        return;
     images_.insert(key, image);
     imageBytes_ += image.sizeInBytes();
     touch(key);

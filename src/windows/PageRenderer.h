@@ -58,6 +58,7 @@ public:
         QList<QSizeF> pageSizes; // in points, of the first pages: the others come later (documentReady)
         QString problem;         // why it is not ok (songfile's words)
         double retryAt = 0;      // platform::now() from which asking again tries the document again; 0 for never
+        bool readerStopped = false; // refused as its readers were stopped from outside, no fault of its own
         // 1-based; the first page's size for a page not known yet, A4 for an unknown page.
         QSizeF pageSize(int page) const;
     };
@@ -156,9 +157,10 @@ signals:
     void pageReady(const QString &path, int page);
     // A ChordPro song's header, from the text read for documentReady.
     void songHeaderRead(const QString &path, const PiecesDet::Header &header);
-    // The PDF reader, stalled or killed from outside under a page or document
-    // of this file asked on screen, was replaced by a fresh one.
-    void readerReplaced(const QString &path);
+    // A page or document of this file asked on screen is late, in the title
+    // row's words: its reader stalled or was killed and a fresh one took over,
+    // its load is slow, or a page drawn before stays while its reader is stopped.
+    void pageLate(const QString &path, const QString &words);
 
 private:
     friend class PageRenderWorker;
@@ -202,6 +204,10 @@ private:
     QHash<Key, QImage> images_;
     QList<Key> lru_;
     QSet<Key> pending_;
+    QSet<Key> pendingAhead_;
+    // Documents refused as their reader was stopped that keep the pages drawn
+    // before, until they are tried again (platform::now()).
+    QHash<QString, double> keptUntil_;
     QSet<QString> kept_;
     qint64 imageBytes_ = 0;
     Stats stats_;

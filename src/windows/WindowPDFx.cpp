@@ -77,10 +77,15 @@ WindowPDFx::WindowPDFx(QWidget *parent, PageRenderer::FileLook look)
     connect(renderer_.get(), &PageRenderer::fileChanged, this, &WindowPDFx::fileChanged);
     connect(renderer_.get(), &PageRenderer::pageReady, this, &WindowPDFx::pageReady);
     connect(renderer_.get(), &PageRenderer::songHeaderRead, this, &Data::tookSongHeader);
-    // A page on screen waits for a reader that stalled or was killed: said, as a fresh one takes over.
-    connect(renderer_.get(), &PageRenderer::readerReplaced, this, [this](const QString &path) {
-        if (pieceCour() && (path == curPath_ || path == pathOf(pieceCour())))
-            showNotice(songfile::pageLate(path));
+    // A page on screen is late (its reader stalled, was killed or is slow to load it): said.
+    connect(renderer_.get(), &PageRenderer::pageLate, this, [this](const QString &path, const QString &words) {
+        if (!pieceCour() || (path != curPath_ && path != pathOf(pieceCour())))
+            return;
+        showNotice(words);
+        if (words == songfile::slowToOpen(path) && waitingForDocument_ && slowToOpen_ != path) {
+            slowToOpen_ = path;
+            refreshPDF();
+        }
     });
 }
 

@@ -256,6 +256,9 @@ private:
     // The next song's file is known, and its text read for a ChordPro song.
     bool nextKnown_ = false;
     bool waitingForDocument_ = false;
+    // The current PDF said to be slow to open: the panes are laid out meanwhile
+    // as for a song of one page, so the next song shows beside it.
+    QString slowToOpen_;
     // Looks at the renderer's silence while the song waits, to say it in the panes.
     platform::Timer noAnswer_;
 

@@ -51,14 +51,19 @@ void WindowPDFx::refreshPDF()
         return;
     }
     qint64 n = 0;
+    bool loading = false;
     if (typeFichierCour_ == 0) {
         const auto info = renderer_->documentInfo(curPath_);
-        if (!info) {
+        // One slow to open holds its own pane only: the next song shows beside it.
+        loading = !info && slowToOpen_ == curPath_;
+        if (!info && !loading) {
             waitForSong();
             return;
         }
-        n = info->ok ? info->pageCount : 0;
-        if (!info->ok && !curPath_.isEmpty())
+        n = info && info->ok ? info->pageCount : 0;
+        if (info)
+            slowToOpen_.clear();
+        if (info && !info->ok && !curPath_.isEmpty())
             showSongProblem(curPath_, info->problem);
     } else {
         n = chordProPageCount(false, m == 1 ? Role::Zoom : m == 2 ? Role::Single : Role::Left);
@@ -69,8 +74,12 @@ void WindowPDFx::refreshPDF()
             if (!p->content().notice.isEmpty())
                 p->clear();
     }
-    waitingForDocument_ = false;
-    noAnswer_.stop();
+    if (loading) {
+        waitingForDocument_ = true; // its answer lays the panes out again
+    } else {
+        waitingForDocument_ = false;
+        noAnswer_.stop();
+    }
     setNbrPages(n);
     if (syncPageChanges() && pieceCour()->pieceDet) {
         const qint64 count = m == 2 && ratio21() && typeFichierCour_ == 0 ? n / 2 : n;

@@ -457,6 +457,16 @@ protected:
         ASSERT_TRUE(testsupport::waitFor([w] { return w->isActiveWindow(); }));
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w, key);
     }
+    // Past the table of contents with →, then on to the song titled `title`.
+    void goToSong(WindowPDFx *w, const char *title)
+    {
+        press(w, Qt::Key_Right);
+        while (currentTitle() != QLatin1String(title)) {
+            settle();
+            press(w, Qt::Key_Right);
+        }
+        settle();
+    }
 };
 
 } // namespace
@@ -620,12 +630,7 @@ TEST_P(HeldNote, TheKeysAnswerTheTitleRowSaysSoAndTheEditOutlivesTheQuit)
     });
     const std::shared_ptr<void> songsAnswer(nullptr, [](void *) { PiecesDet::setHeaderFileCall({}); });
     WindowPDFx *w = tolvanes().first();
-    press(w, Qt::Key_Right); // away with the table of contents
-    while (currentTitle() != QLatin1String(row.title)) {
-        settle();
-        press(w, Qt::Key_Right);
-    }
-    settle();
+    goToSong(w, row.title);
     if (row.typed) {
         Data::setFormattedNote(true);
         key(vocab::ToggleNote);
@@ -736,12 +741,7 @@ TEST_P(HeldChordLibrary, KeysAnswerTheSongTableSaysWhyAndAQuitEndsAtOnce)
     });
     start();
     WindowPDFx *w = tolvanes().first();
-    press(w, Qt::Key_Right); // away with the table of contents
-    while (currentTitle() != QLatin1String(row.title)) {
-        settle();
-        press(w, Qt::Key_Right);
-    }
-    settle();
+    goToSong(w, row.title);
     if (row.library == HeldSong::Library::Strip) {
         auto *strip = qobject_cast<WindowChords *>(Data::newWindowPDFx(false, 14));
         ASSERT_TRUE(strip);

@@ -1,9 +1,11 @@
 // A PDF reader child that lies, for the reader's tests: it answers every
 // load with the page count TOLVANE_FAKE_PAGES says (more than any document
 // holds when unset), or, when TOLVANE_FAKE_LENGTH is set, with a frame that
-// says it is that long and holds the answer asked for.
+// says it is that long and holds the answer asked for; TOLVANE_FAKE_LIE=nan
+// answers sizes no number can tell.
 #include "platform/PdfWire.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <sys/socket.h>
 
@@ -12,6 +14,7 @@ using namespace platform::pdfwire;
 namespace {
 
 const char *const pagesSet = std::getenv("TOLVANE_FAKE_PAGES");
+const bool nanSizes = std::getenv("TOLVANE_FAKE_LIE") && std::strcmp(std::getenv("TOLVANE_FAKE_LIE"), "nan") == 0;
 const auto lied = quint32(std::atoll(std::getenv("TOLVANE_FAKE_LENGTH") ? std::getenv("TOLVANE_FAKE_LENGTH") : "0"));
 
 bool answer(QByteArray b)
@@ -47,8 +50,8 @@ int main()
         put<qint32>(frame, pages);
         put<qint32>(frame, asked);
         for (qint32 i = 0; i < asked; ++i) {
-            put<double>(frame, 595);
-            put<double>(frame, 842);
+            put<double>(frame, nanSizes ? std::nan("") : 595);
+            put<double>(frame, nanSizes ? INFINITY : 842);
         }
     }
     return 0;

@@ -1,5 +1,6 @@
 #include "platform/PdfProcess.h"
 
+#include "platform/Clock.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -258,9 +259,21 @@ TEST(PdfProcess, ADocumentPastTheCeilingRunsOutOfMemoryAndAnInterruptBlamesNothi
     interrupt = true;
     ::kill(reader.pid(), SIGSTOP); // no answer can come before the interrupt
     EXPECT_EQ(reader.render(1, 0, QSize(30, 40), 5000).outcome, Outcome::Interrupted);
+    // A print of the same page at that size takes no answer drawn without its annotations.
+    EXPECT_FALSE(reader.runs(PdfProcess::Call::Render, 1, 0, QSize(30, 40), true));
     ::kill(reader.pid(), SIGCONT);
     interrupt = false;
     EXPECT_EQ(reader.render(1, 0, QSize(30, 40), 5000).image.size(), QSize(30, 40));
+
+    // Where a child's CPU time cannot be read, the same unknown twice was taken
+    // for no progress: every call watched over 3 s was ended as stalled.
+    QTemporaryDir nothing;
+    PdfProcess::setProcFolder(nothing.path());
+    platform::ManualClock clock;
+    reader.setProgressWatch([&clock] { return clock.advance(0.05), true; });
+    ::kill(reader.pid(), SIGSTOP);
+    EXPECT_EQ(reader.render(1, 0, QSize(31, 40), 600).outcome, Outcome::GivenUp);
+    PdfProcess::setProcFolder(QString());
 }
 
 // The freed images' memory was kept four blocks of any size: after a print
@@ -315,5 +328,15 @@ TEST(PdfProcess, AnAnswerPastWhatAnyDocumentHoldsEndsTheChildAndBlamesNothing)
     }
     for (const char *name : {"TOLVANE_FAKE_PAGES", "TOLVANE_FAKE_LENGTH"})
         qunsetenv(name);
+    // A page of no finite size was taken, and left white with nothing said.
+    qputenv("TOLVANE_FAKE_PAGES", "1");
+    qputenv("TOLVANE_FAKE_LIE", "nan");
+    PdfProcess::setMemoryCeiling(PdfProcess::kMemoryCeiling - 1); // a fresh child, started with it
+    PdfProcess nan([] { return false; });
+    EXPECT_EQ(nan.load(1, pdfOf(pagesPdf(1)), 5000, 2).outcome, Outcome::GivenUp);
+    EXPECT_EQ(nan.pid(), -1);
+    for (const char *name : {"TOLVANE_FAKE_PAGES", "TOLVANE_FAKE_LIE"})
+        qunsetenv(name);
+    PdfProcess::setMemoryCeiling(0);
     PdfProcess::setProgram(QString());
 }

@@ -1,6 +1,7 @@
 #include "windows/WindowPDFx.h"
 
 #include "chordpro/ChordPro.h"
+#include "library/SongFileCheck.h"
 #include "library/Data.h"
 #include "platform/Clock.h"
 #include "platform/Keys.h"
@@ -400,14 +401,27 @@ TEST_F(TolvaneWindowTest, MessagesReplaceTheNoteForThreeSeconds)
     EXPECT_EQ(w->noteText(), note);
 
     // A page on screen held by a stopped reader stayed white, and nothing said why.
+    // Every reader is stopped: the one of the last call may have answered a step asked ahead.
+    PageRenderer::setGiveUpTimes(60000, 60000); // a fresh reader's start runs on the real clock
     for (const PiecesPtr &asked : {a, c}) {
-        ::kill(w->renderer().readerPid(), SIGSTOP);
+        const QList<int> stopped = readers().keys();
+        for (const int pid : stopped)
+            ::kill(pid, SIGSTOP);
         w->setPDF(asked, 5, true, false, 0, nullptr, false); // a page, then a document not asked before
-        for (int step = 0; step < 100 && !w->renderer().waitForIdle(20); ++step)
+        auto said = [&w] { return w->noteText().contains(QStringLiteral("is late: the PDF reader")); };
+        // Or a reader started since drew it at once.
+        auto shown = [&] { return w->pane(Role::Left)->content().path == asked->getPath() && w->pane(Role::Left)->hasPageReady(); };
+        for (int step = 0; step < 200 && !said() && !shown(); ++step) {
+            w->renderer().waitForIdle(20);
             clock.advance(0.1); // the reader's stall is told on the clock too
-        EXPECT_TRUE(w->noteText().contains(QStringLiteral("is late: the PDF reader"))) << w->noteText().toStdString();
+        }
+        EXPECT_TRUE(said() || shown()) << w->noteText().toStdString();
+        for (const int pid : stopped)
+            ::kill(pid, SIGCONT);
+        ASSERT_TRUE(w->renderer().waitForIdle()); // no call left running: the next goes to a stopped reader
         w->setMsg(QString(), QString(), false);
     }
+    PageRenderer::setGiveUpTimes();
     push(*w, a, 1, b);
 
     // A window whose identifier ignores messages to all windows keeps its note.
@@ -635,24 +649,69 @@ TEST(PageRendererShare, ASoundSongOutlivesAReaderThatStallsOrDies)
         ASSERT_TRUE(renderer.waitForIdle(30000));
         EXPECT_EQ(renderer.page(heavy, 1, QSize(250, 350)).size(), QSize(250, 350)) << signal;
         EXPECT_TRUE(renderer.documentInfo(heavy)->ok) << signal;
+        if (signal == SIGKILL) {
+            // A third time, each in a fresh reader that held it alone: the system's killer
+            // called by its memory. (Before, it was tried again at every return to the song.)
+            EXPECT_TRUE(renderer.page(heavy, 1, QSize(251, 351)).isNull());
+            for (int kill = 0; kill < 3; ++kill)
+                ::kill(busyReader(renderer, 10), SIGKILL);
+            ASSERT_TRUE(renderer.waitForIdle(30000));
+            EXPECT_EQ(renderer.documentInfo(heavy)->problem, QStringLiteral("cannot be shown: the PDF reader runs out of memory on it"));
+        }
     }
 
-    // Stopped under a page on screen, it held the page white for the whole render limit.
+    // Stopped under a page on screen, it held the page white for the whole render
+    // limit; asked ahead first, as most song changes begin, it still did, unwatched.
     platform::ManualClock clock;
     PageRenderer renderer;
+    QStringList late;
+    QObject::connect(&renderer, &PageRenderer::pageLate, [&late](const QString &, const QString &words) { late.append(words); });
     const QString light = testsupport::writePdf(dir.filePath(QStringLiteral("Light.pdf")), 2);
+    const QString other = testsupport::writePdf(dir.filePath(QStringLiteral("Other.pdf")), 1);
     renderer.documentInfo(light);
     ASSERT_TRUE(renderer.waitForIdle());
-    const int stopped = renderer.readerPid();
-    ::kill(stopped, SIGSTOP);
-    const double asked = platform::now();
-    EXPECT_TRUE(renderer.page(light, 2, QSize(60, 85)).isNull());
-    // The clock moves while the stopped reader holds the page.
-    for (int step = 0; step < 400 && !renderer.waitForIdle(50); ++step)
-        if (renderer.readerPid() == stopped && platform::now() - asked < platform::PdfProcess::kStallS + 2)
-            clock.advance(0.1);
-    EXPECT_LT(platform::now() - asked, platform::PdfProcess::kStallS + 1) << "a fresh reader serves it";
-    EXPECT_EQ(renderer.page(light, 2, QSize(60, 85)).size(), QSize(60, 85));
+    for (const bool ahead : {false, true}) {
+        const QSize size(60, 85 + ahead);
+        const int stopped = renderer.readerPid();
+        late.clear();
+        ::kill(stopped, SIGSTOP);
+        if (ahead) {
+            renderer.documentInfo(other, true); // by the other reader, then the page by the stopped one
+            ASSERT_TRUE(renderer.waitForIdle());
+            renderer.prefetch(light, 2, size);
+            ASSERT_TRUE(testsupport::waitFor([&] { return renderer.readerPid() == stopped; }));
+        }
+        const double asked = platform::now();
+        EXPECT_TRUE(renderer.page(light, 2, size).isNull());
+        // The clock moves while the stopped reader holds the page.
+        for (int step = 0; step < 400 && !renderer.waitForIdle(50); ++step)
+            if (renderer.readerPid() == stopped && platform::now() - asked < platform::PdfProcess::kStallS + 2)
+                clock.advance(0.1);
+        EXPECT_LT(platform::now() - asked, platform::PdfProcess::kStallS + 1) << "a fresh reader serves it " << ahead;
+        EXPECT_EQ(renderer.page(light, 2, size).size(), size);
+        EXPECT_EQ(late, QStringList{songfile::pageLate(light)}) << ahead;
+    }
+
+    // Drawn again while every reader is stopped, again and again: the page drawn
+    // stays, and the title row says why. (Before, the pane was emptied.)
+    QSet<int> stopped;
+    late.clear();
+    PageRenderer::setGiveUpTimes(60000, 60000); // fresh readers start on the real clock
+    for (int step = 0; step < 600 && (step < 2 || !renderer.waitForIdle(20)); ++step) {
+        for (const int pid : readers().keys())
+            if (!stopped.contains(pid) && ::kill(pid, SIGSTOP) == 0)
+                stopped.insert(pid);
+        if (step == 0)
+            renderer.page(light, 2, QSize(70, 99));
+        clock.advance(0.1);
+    }
+    for (const int pid : stopped)
+        ::kill(pid, SIGCONT);
+    EXPECT_FALSE(renderer.anyPage(light, 2).isNull());
+    EXPECT_TRUE(renderer.documentInfo(light)->ok);
+    EXPECT_TRUE(late.contains(songfile::pageKept(light)));
+    clock.advance(PageRenderWorker::kRetryStoppedAfterS);
+    EXPECT_TRUE(testsupport::waitFor([&] { return !renderer.page(light, 2, QSize(70, 99)).isNull(); })) << "drawn again";
     PageRenderer::setGiveUpTimes();
 }
 
@@ -665,11 +724,26 @@ TEST(PageRendererShare, ADamagedDocumentHoldsNoOtherSongAndIsRefusedOnce)
     QTemporaryDir dir;
     const QString looping = testsupport::writeFile(dir.filePath(QStringLiteral("Looping.pdf")), loopingPdf());
     const QString good = testsupport::writePdf(dir.filePath(QStringLiteral("Good.pdf")), 2);
+    // Nor when both readers were held by calls that gave way, each holding a
+    // document (the damaged load, a heavy page asked ahead): it waited for the
+    // first one's call to its end, its own load's clock running.
     {
         PageRenderer::setGiveUpTimes(60000, 60000);
+        platform::ManualClock clock;
         PageRenderer renderer;
+        QStringList late;
+        QObject::connect(&renderer, &PageRenderer::pageLate, [&late](const QString &, const QString &words) { late.append(words); });
+        const QString heavy = testsupport::writeFile(dir.filePath(QStringLiteral("Heavy.pdf")), heavyPdf(1500000));
+        renderer.documentInfo(testsupport::writePdf(dir.filePath(QStringLiteral("Held.pdf")), 1));
+        renderer.documentInfo(heavy, true);
+        ASSERT_TRUE(renderer.waitForIdle());
+        renderer.prefetch(heavy, 1, QSize(1000, 1400));
+        const int drawing = busyReader(renderer, 10);
         EXPECT_FALSE(renderer.documentInfo(looping));
+        ASSERT_TRUE(testsupport::waitFor([&] { return renderer.readerPid() != drawing; }));
         busyReader(renderer, 10);
+        clock.advance(PageRenderWorker::kSlowS);
+        EXPECT_TRUE(testsupport::waitFor([&] { return late.contains(songfile::slowToOpen(looping)); }));
         QElapsedTimer took;
         took.start();
         EXPECT_FALSE(renderer.documentInfo(good));
@@ -677,6 +751,7 @@ TEST(PageRendererShare, ADamagedDocumentHoldsNoOtherSongAndIsRefusedOnce)
         ASSERT_TRUE(testsupport::waitFor([&] { return !renderer.page(good, 2, QSize(60, 85)).isNull(); }));
         EXPECT_LT(took.elapsed(), 5000);
         EXPECT_FALSE(renderer.documentInfo(looping)) << "still on its way";
+        EXPECT_TRUE(readers().contains(drawing)) << "the page asked ahead goes on";
     }
     // The readers started since the last look.
     QSet<int> seen;
@@ -751,6 +826,25 @@ TEST(PageRendererShare, ADamagedDocumentHoldsNoOtherSongAndIsRefusedOnce)
     goes.open();
     EXPECT_TRUE(gated.waitForIdle());
     EXPECT_EQ(*looks, 0);
+
+    // A page of another song waiting when the damaged load was taken waited for
+    // its end (as the song shown at start waited for the next one's).
+    PageRenderer::setGiveUpTimes(60000, 60000);
+    testsupport::Gate looking, answer;
+    PageRenderer queued([looking, answer](const QString &path) mutable {
+        looking.open();
+        answer.wait();
+        return platform::regularFileStamp(path);
+    });
+    queued.documentInfo(good);
+    looking.wait();
+    queued.documentInfo(looping);
+    queued.page(good, 1, QSize(60, 85));
+    QElapsedTimer took;
+    took.start();
+    answer.open();
+    ASSERT_TRUE(testsupport::waitFor([&] { return queued.hasPage(good, 1, QSize(60, 85)); }));
+    EXPECT_LT(took.elapsed(), 5000);
     PageRenderer::setGiveUpTimes();
 }
 
@@ -834,6 +928,24 @@ TEST_F(TolvaneWindowTest, ChordProZoomBandShowsEachHalfOfTheWholePage)
 // PDF reader busy for ever: that song and every later one stayed white.
 // An encrypted PDF was "damaged"; a file under the size cap was read whole
 // before its first bytes said it was no PDF.
+// Before, a PDF slow to open (a page tree that never ends) left both panes
+// blank until it was refused, seconds later: the next song did not show beside it.
+TEST_F(TolvaneWindowTest, ASongSlowToOpenShowsTheNextSongBesideIt)
+{
+    PageRenderer::setGiveUpTimes(60000, 60000);
+    auto w = makeWindow(0);
+    const PiecesPtr looping = song(testsupport::writeFile(dir.filePath(QStringLiteral("Looping.pdf")), loopingPdf()));
+    w->setPDF(looping, 1, true, false, 0, b, false);
+    auto besideIt = [&] { return w->pane(Role::Right)->content().path == b->getPath(); };
+    testsupport::processEvents();
+    EXPECT_FALSE(besideIt()) << "a load within its second lays nothing out";
+    clock_.advance(PageRenderWorker::kSlowS);
+    ASSERT_TRUE(testsupport::waitFor(besideIt));
+    EXPECT_EQ(w->noteText(), songfile::slowToOpen(looping->getPath()));
+    EXPECT_TRUE(w->pane(Role::Left)->content().path.isEmpty()) << "its own pane waits";
+    PageRenderer::setGiveUpTimes();
+}
+
 TEST_F(TolvaneWindowTest, SongThatCannotBeShownSaysWhy)
 {
     platform::ManualClock clock;
