@@ -2,7 +2,6 @@
 
 #include "library/Data.h"
 #include "library/KeptNotes.h"
-#include "library/NoteWriter.h"
 #include "library/Pieces.h"
 #include "library/SongFileCheck.h"
 #include "library/TextCodec.h"
@@ -212,7 +211,7 @@ void SongFileEdits::settleOnQuit()
     };
     if (const std::shared_ptr<EditRun> run = std::exchange(running_, {})) {
         std::unique_lock lock(run->mutex);
-        run->answered.wait_for(lock, std::chrono::milliseconds(platform::quitWaitLeftMs(NoteWriter::kQuitWaitMs)),
+        run->answered.wait_for(lock, std::chrono::milliseconds(platform::quitWaitLeftMs(platform::kQuitWaitsMs)),
                                [&run] { return run->stage == EditRun::Stage::Done; });
         // Changing the text takes no file call: it ends soon.
         run->answered.wait(lock, [&run] { return run->stage != EditRun::Stage::Editing; });

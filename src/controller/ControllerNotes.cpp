@@ -154,7 +154,7 @@ void Controller::saveNotesAtShutdown()
         winNoteF_->saveNote(false);
     // A note that does not answer keeps its edit aside: the quit goes on.
     if (noteWriter_)
-        noteWriter_->finish(platform::quitWaitLeftMs(NoteWriter::kQuitWaitMs));
+        noteWriter_->finish(platform::quitWaitLeftMs(platform::kQuitWaitsMs));
 }
 
 void Controller::insererMessage(const QString &text)

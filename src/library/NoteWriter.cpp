@@ -132,7 +132,7 @@ NoteWriter::NoteWriter(QObject *parent) : QObject(parent), state_(std::make_shar
 
 NoteWriter::~NoteWriter()
 {
-    finish(platform::quitWaitLeftMs(kQuitWaitMs));
+    finish(platform::quitWaitLeftMs(platform::kQuitWaitsMs));
 }
 
 void NoteWriter::enqueue(Job job)

@@ -30,10 +30,6 @@ public:
         ~ScopedFileCall();
     };
 
-    // A quit waits at most this long for the writes queued, within what the
-    // quit has left (platform::quitWaitLeftMs); what is left is kept aside.
-    static constexpr int kQuitWaitMs = 1000;
-
     explicit NoteWriter(QObject *parent = nullptr);
     ~NoteWriter() override;
 
