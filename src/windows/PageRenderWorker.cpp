@@ -139,7 +139,7 @@ void PageRenderWorker::sayIfSlow()
         || runningAhead())
         return;
     open->slowToldAt = now;
-    tell([path = loadingPath_](PageRenderer &o) { emit o.pageLate(path, songfile::slowToOpen(path)); });
+    tell([path = loadingPath_](PageRenderer &o) { emit o.pageLate(path, songfile::slowToOpen(path), PageRenderer::Late::SlowToOpen); });
 }
 
 bool PageRenderWorker::spent() const
@@ -521,7 +521,7 @@ bool PageRenderWorker::stoppedOutside(platform::PdfProcess::Outcome outcome, con
     TLOG(QStringLiteral("PageRenderer: the PDF reader was %1 on %2, a fresh one takes over")
              .arg(outcome == Outcome::Killed ? QStringLiteral("killed") : QStringLiteral("stalled"), path));
     if (!runningAhead())
-        tell([path](PageRenderer &o) { emit o.pageLate(path, songfile::pageLate(path)); });
+        tell([path](PageRenderer &o) { emit o.pageLate(path, songfile::pageLate(path), PageRenderer::Late::ReaderReplaced); });
     return true;
 }
 

@@ -200,7 +200,7 @@ void PageRenderer::documentGivenUp(const QString &path, const DocInfo &info)
                                    [&](const Key &k) { return k.path == path && !images_.value(k).isNull(); });
     if (info.readerStopped && drawn) {
         keptUntil_.insert(path, info.retryAt);
-        emit pageLate(path, songfile::pageKept(path));
+        emit pageLate(path, songfile::pageKept(path), Late::PageKept);
         platform::clock().schedule(std::max(0.0, info.retryAt - platform::now()), 0, [self = QPointer<PageRenderer>(this), path] {
             if (!self || !self->keptUntil_.contains(path))
                 return;

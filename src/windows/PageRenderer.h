@@ -52,6 +52,11 @@ public:
     // The stamp of the regular file at a path, nothing for anything else.
     using FileLook = std::function<std::optional<platform::FileStamp>(const QString &path)>;
 
+    // Why a page on screen is late: its reader stalled or was killed and a fresh
+    // one took over, its load is slow, or a page drawn before stays while its
+    // reader is stopped.
+    enum class Late { ReaderReplaced, SlowToOpen, PageKept };
+
     struct DocInfo {
         bool ok = false;         // false for a missing or unreadable file
         int pageCount = 0;       // 0 when not ok
@@ -158,9 +163,8 @@ signals:
     // A ChordPro song's header, from the text read for documentReady.
     void songHeaderRead(const QString &path, const PiecesDet::Header &header);
     // A page or document of this file asked on screen is late, in the title
-    // row's words: its reader stalled or was killed and a fresh one took over,
-    // its load is slow, or a page drawn before stays while its reader is stopped.
-    void pageLate(const QString &path, const QString &words);
+    // row's words, and why.
+    void pageLate(const QString &path, const QString &words, PageRenderer::Late why);
 
 private:
     friend class PageRenderWorker;
