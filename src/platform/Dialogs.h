@@ -53,7 +53,9 @@ bool quitting();
 // included, ends within a second.
 constexpr int kQuitWaitsMs = 800;
 // How long a wait of at most budgetMs may take: all of it before a quit, and
-// during one no more than is left of the quit's shared kQuitWaitsMs.
-int quitWaitLeftMs(int budgetMs);
+// during one no more than is left of the quit's shared kQuitWaitsMs, but never
+// less than floorMs (within budgetMs): what must still be tried once the quit's
+// waits are spent (a thread that ends at once, a local file) gets that moment.
+int quitWaitLeftMs(int budgetMs, int floorMs = 0);
 
 } // namespace platform

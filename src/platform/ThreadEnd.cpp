@@ -6,7 +6,6 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
-#include <algorithm>
 #include <shared_mutex>
 #include <unistd.h>
 
@@ -55,8 +54,7 @@ void leftBehind(const QString &what)
 
 bool endThread(QThread *thread, int waitMs, const QString &what)
 {
-    const int wait = std::max(quitWaitLeftMs(waitMs), std::min(waitMs, kThreadEndFloorMs));
-    if (!thread->wait(QDeadlineTimer(wait))) {
+    if (!thread->wait(QDeadlineTimer(quitWaitLeftMs(waitMs, kThreadEndFloorMs)))) {
         leftBehind(what);
         return false;
     }

@@ -14,10 +14,10 @@ constexpr int kThreadEndWaitMs = 3000;
 // idle one ends well within it, and is not left behind for want of a moment.
 constexpr int kThreadEndFloorMs = 20;
 
-// Waits at most waitMs (at a quit, no more than the quit has left:
-// quitWaitLeftMs, but kThreadEndFloorMs when waitMs allows it) for a thread already told to end, and deletes it once it
-// has; else leaves it behind, saying so in the log with `what`. Answers
-// whether it ended.
+// Waits at most waitMs (at a quit, no more than the quit has left, but at
+// least kThreadEndFloorMs: quitWaitLeftMs) for a thread already told to end,
+// and deletes it once it has; else leaves it behind, saying so in the log with
+// `what`. Answers whether it ended.
 bool endThread(QThread *thread, int waitMs, const QString &what);
 
 // What endThread does for a thread it leaves behind, for one that is no

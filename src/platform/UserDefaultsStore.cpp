@@ -415,7 +415,7 @@ void UserDefaults::stopWriter(int waitMs)
         // A file that refused the last write is tried once more now rather than at its next retry.
         if (lastTryRefused_)
             retryNow_ = true;
-        waitMs = quitting() ? std::max(quitWaitLeftMs(waitMs), std::min(waitMs, kLastTryMs)) : std::max(0, waitMs);
+        waitMs = quitWaitLeftMs(waitMs, kLastTryMs);
         deadline_ = SteadyClock::now() + std::chrono::milliseconds(waitMs);
         giveUpAtMs_ = nowMs() + waitMs;
         queueChanged_.notify_all();

@@ -103,12 +103,14 @@ void setQuitting(bool quitting)
 
 bool quitting() { return g_quitting; }
 
-int quitWaitLeftMs(int budgetMs)
+int quitWaitLeftMs(int budgetMs, int floorMs)
 {
+    budgetMs = std::max(0, budgetMs);
     if (!g_quitting)
         return budgetMs;
     const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - g_quitBegan);
-    return int(std::clamp<qint64>(kQuitWaitsMs - spent.count(), 0, std::max(0, budgetMs)));
+    const int left = int(std::clamp<qint64>(kQuitWaitsMs - spent.count(), 0, budgetMs));
+    return std::max(left, std::min(budgetMs, floorMs));
 }
 
 int QtDialogs::alert(const QString &title, const QString &text, const QStringList &buttons)
