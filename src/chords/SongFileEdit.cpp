@@ -251,4 +251,13 @@ FileCall fileCall()
     return g_fileCall;
 }
 
+std::function<platform::FileBytes()> songRead(const QString &path, qint64 maxBytes)
+{
+    return [path, maxBytes, held = fileCall()]() {
+        if (held)
+            held(path);
+        return platform::readRegularFile(path, maxBytes);
+    };
+}
+
 } // namespace songfile

@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/FileWork.h"
+#include "platform/RegularFile.h"
 
 #include <QPointer>
 #include <QString>
@@ -77,5 +78,9 @@ private:
 using FileCall = std::function<void(const QString &path)>;
 void setFileCall(FileCall call);
 FileCall fileCall();
+
+// The read of a song a window shows, as work for its platform::FileWork: the
+// file at `path`, at most maxBytes, read on the work's thread.
+std::function<platform::FileBytes()> songRead(const QString &path, qint64 maxBytes);
 
 } // namespace songfile

@@ -195,11 +195,7 @@ void WinEdit::ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichie
     // The song may sit on a share that stopped answering: keys elsewhere go on meanwhile.
     reads_.run(
         QStringLiteral("Editor read: %1").arg(path),
-        [path, held = songfile::fileCall()]() {
-            if (held)
-                held(path);
-            return platform::readRegularFile(path, ChordPro::kMaxSongBytes);
-        },
+        songfile::songRead(path, ChordPro::kMaxSongBytes),
         [this, asked, piece, fichier, nouveau, shown = std::move(shown)](const platform::FileBytes &file) {
             if (asked != readsAsked_ || platform::quitting())
                 return;

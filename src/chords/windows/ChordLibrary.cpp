@@ -474,12 +474,7 @@ void ChordLibrary::refreshTable2(std::function<void()> then)
     }
     // The song may sit on a share that stopped answering: the keys go on meanwhile.
     songReads_.run(
-        QStringLiteral("Chord library read: %1").arg(path),
-        [path, held = songfile::fileCall()]() {
-            if (held)
-                held(path);
-            return platform::readRegularFile(path, ChordPro::kMaxSongBytes);
-        },
+        QStringLiteral("Chord library read: %1").arg(path), songfile::songRead(path, ChordPro::kMaxSongBytes),
         [this, asked, path](const platform::FileBytes &file) {
             if (asked == songReadsAsked_)
                 showSongTable(path, file.ok() ? textcodec::decode(file.bytes) : QString());
