@@ -143,7 +143,8 @@ namespace {
 // and a walk through many songs would keep the bound's worth for nothing.
 struct ImageMemory {
     void *at = nullptr;
-    size_t size = 0;
+    size_t size = 0;    // mapped
+    size_t touched = 0; // of it, from its start: what it costs
 };
 struct ImagePool {
     std::mutex mutex;
@@ -153,7 +154,7 @@ struct ImagePool {
 
 // A pane's page of a 1920x1080 window.
 constexpr qint64 kPanePageBytes = 4 << 20;
-// The last screen page a buffer was asked for (not a print's); a pane's before the first.
+// The last screen page asked for (not a print's); a pane's before the first.
 std::atomic<qint64> lastPageBytes{kPanePageBytes};
 
 // Enough for the pages of a song change at the screen's size, on a small screen
@@ -179,11 +180,11 @@ void releaseImage(void *info)
         ImagePool &pool = imagePool();
         const std::lock_guard lock(pool.mutex);
         pool.kept.push_back(*memory);
-        pool.bytes += memory->size;
+        pool.bytes += memory->touched;
         while (pool.bytes > poolBound()) {
             const auto largest = std::max_element(pool.kept.begin(), pool.kept.end(),
-                                                  [](const ImageMemory &a, const ImageMemory &b) { return a.size < b.size; });
-            pool.bytes -= largest->size;
+                                                  [](const ImageMemory &a, const ImageMemory &b) { return a.touched < b.touched; });
+            pool.bytes -= largest->touched;
             gone.push_back(*largest);
             pool.kept.erase(largest);
         }
@@ -192,12 +193,34 @@ void releaseImage(void *info)
         ::munmap(m.at, m.size);
 }
 
+// Has the kernel give `bytes` from `at` their pages now rather than at each first touch.
+bool populate(void *at, size_t bytes)
+{
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23
+#endif
+    if (bytes == 0 || ::madvise(at, bytes, MADV_POPULATE_WRITE) == 0)
+        return true;
+    if (errno != EINVAL)
+        return false;
+    // A kernel before 5.14: touched a page at a time.
+    const long page = ::sysconf(_SC_PAGESIZE);
+    for (size_t i = 0; i < bytes; i += size_t(page))
+        static_cast<volatile char *>(at)[i] = 0;
+    return true;
+}
+
 } // namespace
 
 QImage pageImage(int w, int h)
 {
     const size_t bytes = size_t(w) * size_t(h) * 4;
     const auto step = size_t(kPageStep);
+    const auto page = size_t(::sysconf(_SC_PAGESIZE));
+    // Only the image's own pages cost memory: a block taken for a smaller one lets the rest go.
+    const size_t used = (bytes + page - 1) / page * page;
+    if (qint64(bytes) <= kImagePoolBytes)
+        lastPageBytes = qint64(bytes);
     auto memory = std::make_unique<ImageMemory>();
     {
         ImagePool &pool = imagePool();
@@ -207,17 +230,24 @@ QImage pageImage(int w, int h)
         });
         if (it != pool.kept.end()) {
             *memory = *it;
-            pool.bytes -= it->size;
+            pool.bytes -= it->touched;
             pool.kept.erase(it);
         }
     }
     if (!memory->at) {
         memory->size = (bytes + step - 1) / step * step;
-        memory->at = ::mmap(nullptr, memory->size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        memory->at = ::mmap(nullptr, memory->size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (memory->at == MAP_FAILED)
             return QImage();
     }
     auto *at = static_cast<uchar *>(memory->at);
+    if (memory->touched > used)
+        ::madvise(at + used, memory->touched - used, MADV_DONTNEED);
+    else if (!populate(at + memory->touched, used - memory->touched)) {
+        ::munmap(memory->at, memory->size);
+        return QImage();
+    }
+    memory->touched = used;
     return QImage(at, w, h, w * 4, QImage::Format_ARGB32_Premultiplied, &releaseImage, memory.release());
 }
 
@@ -242,8 +272,6 @@ UnusedBuffers &unusedBuffers()
 
 std::shared_ptr<PageBuffer> pageBuffer(std::shared_ptr<PageBuffer> kept, qint64 bytes)
 {
-    if (bytes <= kImagePoolBytes)
-        lastPageBytes = bytes;
     // Kept while the pages fit, unless far larger than they are now (a print's, then the screen's).
     auto fits = [bytes](const PageBuffer &b) { return bytes <= b.size && (bytes > b.size / 4 || b.size <= kPageStep); };
     if (kept && fits(*kept))

@@ -36,7 +36,8 @@ private:
 
 namespace pdfmemory {
 
-// The memory pages are drawn into: made once per reader, mapped once on both
+// Where the system refuses the program a read of its children's memory, the
+// memory pages are drawn into instead: made once per reader, mapped once on both
 // sides and drawn into again for each page (a fresh file per page cost its
 // clearing and mapping, more than the page's copy). The child may write there
 // at any time, so the program only reads it, and each page is copied out; it
@@ -59,8 +60,9 @@ void letGo(std::shared_ptr<PageBuffer> buffer);
 std::shared_ptr<PageBuffer> spareBuffer();
 
 // An image of these pixels in memory of its own, or a null one: memory a page
-// let go of when one fits, kept up to kPagesKept screen pages (at the size of
-// the last one asked for, a 1920x1080 pane's at least) and never over kImagePoolBytes.
+// let go of when one fits (holding only the image's own pages), kept up to
+// kPagesKept screen pages (at the size of the last one asked for, a 1920x1080
+// pane's at least) and never over kImagePoolBytes.
 QImage pageImage(int w, int h);
 constexpr qint64 kImagePoolBytes = 32ll << 20; // a few screen pages; a page larger is a print's
 constexpr qint64 kPagesKept = 3;

@@ -86,9 +86,9 @@ void PdfProcess::letGo()
 {
     // An idle child that did all it was asked goes on serving the next reader,
     // also when its reader was stopped (a window closed): a stopped call leaves
-    // a halt, and a child with one is ended. So is one that maps a print's
+    // a halt, and a child with one is ended. So is one that drew a print's
     // page: a spare would hold that memory for the evening.
-    if (child_ && halt_ == Halt::None && !running_ && !(buffer_ && buffer_->size > pdfmemory::kImagePoolBytes)) {
+    if (child_ && halt_ == Halt::None && !running_ && largestPage_ <= pdfmemory::kImagePoolBytes) {
         for (const quint32 id : loaded_.keys())
             close(id);
         if (std::shared_ptr<pdfchild::Child> child = std::exchange(child_, nullptr)) {
@@ -146,6 +146,11 @@ void PdfProcess::setProcFolder(const QString &path)
     procFolder = path.isEmpty() ? QByteArray("/proc") : QFile::encodeName(path);
 }
 
+void PdfProcess::setPagesThroughBuffers(bool through)
+{
+    pdfchild::setPagesReadDirectly(!through);
+}
+
 void PdfProcess::setMemoryCeiling(qint64 bytes)
 {
     pdfchild::setCeiling(bytes);
@@ -183,6 +188,7 @@ bool PdfProcess::start()
         if (!starting) {
             child_ = std::move(started.child);
             spareOwed_ = true;
+            largestPage_ = 0;
             // The last child of this reader has ended: either buffer is this one's alone.
             if (child_->pages)
                 buffer_ = std::static_pointer_cast<pdfmemory::PageBuffer>(std::exchange(child_->pages, nullptr));
@@ -661,11 +667,15 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
             return r;
         }
         const qint64 deadline = nowMs() + timeoutMs;
-        buffer_ = pdfmemory::pageBuffer(std::move(buffer_), bytes);
-        if (!buffer_) {
-            if (!stopped_())
-                TLOG(QStringLiteral("PdfProcess: no memory for a page: %1").arg(lastError(errno)));
-            return r;
+        // The page is copied from the child's memory, or, where that is refused, from a buffer both map.
+        const bool intoBuffer = !pdfchild::pagesReadDirectly();
+        if (intoBuffer) {
+            buffer_ = pdfmemory::pageBuffer(std::move(buffer_), bytes);
+            if (!buffer_) {
+                if (!stopped_())
+                    TLOG(QStringLiteral("PdfProcess: no memory for a page: %1").arg(lastError(errno)));
+                return r;
+            }
         }
         QByteArray request = frame(Render);
         put<quint32>(request, id);
@@ -674,12 +684,12 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
         put<qint32>(request, size.height());
         put<quint8>(request, annotations ? 1 : 0);
         seal(request);
-        if (!send(request, buffer_->fd, deadline)) {
+        if (!send(request, intoBuffer ? buffer_->fd : -1, deadline)) {
             r.outcome = giveUp();
             return r;
         }
-        // The child draws into this reader's buffer: no other call is sent before its answer is taken.
-        running_ = Running{Call::Render, id, page, size, annotations, 0, 0, {}, deadline};
+        // No other call is sent before its answer is taken: the page stays where the child drew it until then.
+        running_ = Running{Call::Render, id, page, size, annotations, 0, 0, {}, deadline, intoBuffer};
         // The page's own memory readied while the child draws.
         image = pdfmemory::pageImage(size.width(), size.height());
     }
@@ -688,15 +698,17 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
     quint8 op = 0;
     quint32 replyId = 0;
     qint32 status = 0, w = 0, h = 0, line = 0;
+    quint64 address = 0;
     const bool answered = receive(reply, kRenderLength, running_->deadlineMs, true);
     if (!answered && halt_ == Halt::Interrupted) {
         r.outcome = Outcome::Interrupted;
         return r;
     }
+    const Running was = *running_;
     running_.reset();
     if (!answered || !get(reply, at, op) || op != Render || !get(reply, at, replyId) || replyId != id
         || !get(reply, at, status) || !get(reply, at, w) || !get(reply, at, h) || !get(reply, at, line)
-        || at != reply.size()) {
+        || !get(reply, at, address) || at != reply.size()) {
         if (answered)
             halt_ = Halt::Broken;
         r.outcome = giveUp();
@@ -707,8 +719,10 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
         return r;
     }
     const bool blank = w == 0 && h == 0 && line == 0;
-    // Nothing but the size asked for, filled, or none for a page it could not render.
-    if (status != Ready || (!blank && (w != size.width() || h != size.height() || line != w * 4))) {
+    // Nothing but the size asked for, filled, or none for a page it could not render; an
+    // address only for a page left in the child.
+    if (status != Ready || (!blank && (w != size.width() || h != size.height() || line != w * 4))
+        || (address != 0) != (!blank && !was.intoBuffer)) {
         halt_ = Halt::Broken;
         r.outcome = giveUp();
         return r;
@@ -728,8 +742,27 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
         r.outcome = Outcome::GivenUp;
         return r;
     }
-    std::memcpy(image.bits(), buffer_->at, size_t(bytes));
+    if (was.intoBuffer) {
+        std::memcpy(image.bits(), buffer_->at, size_t(bytes));
+    } else {
+        switch (child_->read(address, image.bits(), bytes)) {
+        case pdfchild::Child::Read::Done:
+            break;
+        case pdfchild::Child::Read::Refused:
+            // Not here (a sandbox, the system's rules): the page again, through a buffer.
+            return render(id, page, size, int(std::max<qint64>(was.deadlineMs - nowMs(), 0)), annotations);
+        case pdfchild::Child::Read::Broken:
+            halt_ = Halt::Broken;
+            r.outcome = giveUp();
+            return r;
+        case pdfchild::Child::Read::Ended:
+            halt_ = Halt::HungUp;
+            r.outcome = giveUp();
+            return r;
+        }
+    }
     r.image = std::move(image);
+    largestPage_ = std::max(largestPage_, bytes);
     if (std::exchange(spareOwed_, false))
         pdfchild::spareWanted();
     return r;

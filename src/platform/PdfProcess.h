@@ -26,9 +26,11 @@ struct Child;
 //
 // The child runs under a memory ceiling (kMemoryCeiling beyond what it uses
 // at its start), and the kernel ends it before the program when memory runs
-// short. Documents reach it as sealed memory files and pages come back in a
-// buffer each side maps once, copied out into the program's own memory:
-// nothing large travels through the socket, and every answer is bounded by
+// short. Documents reach it as sealed memory files; a page stays where the
+// child drew it until the program has copied it out into its own memory (or,
+// where the system refuses such reads, comes back in a buffer each side maps
+// once): nothing large travels through the socket, no memory is kept twice
+// for a page, and every answer is bounded by
 // what was asked.
 //
 // Used from one thread; each call waits for the child's answer at most the
@@ -140,6 +142,8 @@ public:
     static void setProgram(const QString &path);
     // Where the children's CPU time is read (tests point it at nothing); empty for /proc.
     static void setProcFolder(const QString &path);
+    // Pages drawn into a buffer both map, as where the system refuses reading a child's memory (tests).
+    static void setPagesThroughBuffers(bool through);
 
 private:
     // Why the last wait ended without the child's answer.
@@ -182,6 +186,7 @@ private:
         int done = 0;       // of a Sizes call, the sizes answered before this frame
         QList<QSizeF> sizes; // and what they were
         qint64 deadlineMs = 0;
+        bool intoBuffer = false; // a render drawn into buffer_, not left in the child
     };
     std::optional<Running> running_;
     bool givenBack_ = false; // the child served an earlier reader: what that left in it counts against the ceiling
@@ -195,6 +200,7 @@ private:
     QHash<quint32, int> loaded_; // the page counts of the documents the child holds
     std::shared_ptr<pdfmemory::PageBuffer> buffer_; // mapped by this reader's child alone, if by any
     bool spareOwed_ = false; // the next spare waits for this child's first page
+    qint64 largestPage_ = 0; // of those this child drew: the memory it may keep
 };
 
 // The child's side: answers the requests on the socket it was started with

@@ -261,13 +261,17 @@ QByteArray sizes(const Docs &docs, quint32 id, qint32 first, qint32 count)
     return out;
 }
 
-QByteArray render(const Docs &docs, std::unique_ptr<PageTarget> &target, quint32 id, qint32 page, QSize size,
-                  bool annotations, int fd)
+// Draws a page, into the memory file passed with the request, or, with none,
+// into `shown`, kept until the next request so that the program copies it
+// from there: its address is answered.
+QByteArray render(const Docs &docs, std::unique_ptr<PageTarget> &target, QImage &shown, quint32 id, qint32 page,
+                  QSize size, bool annotations, int fd)
 {
     QByteArray out = frame(Render, kRenderLength);
     put<quint32>(out, id);
     const auto it = docs.find(id);
     const qint64 bytes = qint64(size.width()) * size.height() * 4;
+    const bool direct = fd < 0;
     struct stat st {};
     const bool given = fd >= 0 && ::fstat(fd, &st) == 0;
     auto mapped = [&] { return target && target->device == st.st_dev && target->inode == st.st_ino; };
@@ -280,11 +284,12 @@ QByteArray render(const Docs &docs, std::unique_ptr<PageTarget> &target, quint32
             target = std::move(made);
         }
     }
-    if (it == docs.end() || size.isEmpty() || !given || !mapped() || qint64(target->memory.size) < bytes) {
+    if (it == docs.end() || size.isEmpty() || (!direct && (!given || !mapped() || qint64(target->memory.size) < bytes))) {
         put<qint32>(out, Refused);
         put<qint32>(out, 0);
         put<qint32>(out, 0);
         put<qint32>(out, 0);
+        put<quint64>(out, 0);
         return out;
     }
     QImage image;
@@ -305,12 +310,18 @@ QByteArray render(const Docs &docs, std::unique_ptr<PageTarget> &target, quint32
         std::free(probe);
     }
     const bool drawn = status == Ready && image.size() == size && image.bytesPerLine() == size.width() * 4;
-    if (drawn)
+    quint64 address = 0;
+    if (drawn && direct) {
+        shown = image;
+        address = quint64(reinterpret_cast<quintptr>(shown.constBits()));
+    } else if (drawn) {
         std::memcpy(target->memory.at, image.constBits(), size_t(bytes));
+    }
     put<qint32>(out, status);
     put<qint32>(out, drawn ? size.width() : 0);
     put<qint32>(out, drawn ? size.height() : 0);
     put<qint32>(out, drawn ? size.width() * 4 : 0);
+    put<quint64>(out, address);
     return out;
 }
 
@@ -324,6 +335,8 @@ QByteArray outOfMemory(quint8 op, quint32 id)
     put<qint32>(out, 0);
     if (op != Sizes)
         put<qint32>(out, 0);
+    if (op == Render)
+        put<quint64>(out, 0);
     return out;
 }
 
@@ -380,6 +393,7 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
     tellFatalSignals();
     Docs docs;
     std::unique_ptr<PageTarget> target;
+    QImage shown; // the last page drawn, until the program has copied it
     QByteArray hello = frame(Hello);
     put<qint64>(hello, peakKb());
     if (!answer(socket, hello))
@@ -393,6 +407,8 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
         quint32 id = 0;
         if (!get(in.payload, at, op) || !get(in.payload, at, id))
             return 1;
+        // Asked anything more, the program has taken the last page.
+        shown = QImage();
         if (op == Close) {
             docs.erase(id);
             continue;
@@ -416,7 +432,7 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
                 quint8 annotations = 0;
                 if (!get(in.payload, at, page) || !get(in.payload, at, w) || !get(in.payload, at, h) || !get(in.payload, at, annotations))
                     return 1;
-                out = render(docs, target, id, page, QSize(w, h), annotations != 0, in.fd());
+                out = render(docs, target, shown, id, page, QSize(w, h), annotations != 0, in.fd());
             } else {
                 return 1;
             }

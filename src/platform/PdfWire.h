@@ -1,8 +1,11 @@
 #pragma once
 
 // The frames between the program and its PDF reader processes: each is its
-// length (4 bytes), an operation byte and its fields. Documents and pages
-// travel as memory files passed with the request, never in a frame.
+// length (4 bytes), an operation byte and its fields. Documents travel as
+// memory files passed with the request, never in a frame. A page stays in the
+// child, which answers where it is for the program to copy it out from there;
+// where such reads are refused, it is drawn into a memory file passed with
+// the request.
 
 #include <QByteArray>
 #include <QtGlobal>
@@ -29,7 +32,8 @@ constexpr quint32 kHelloLength = 1 + 8;
 constexpr quint32 kEndedLength = 1 + 8;
 constexpr quint32 kLoadHead = 1 + 4 + 4 + 4 + 4;
 constexpr quint32 kSizesHead = 1 + 4 + 4 + 4;
-constexpr quint32 kRenderLength = 1 + 4 + 4 + 4 + 4 + 4;
+// A render's: op, id, status, width, height, line, and the page's address in the child (0 in a file).
+constexpr quint32 kRenderLength = 1 + 4 + 4 + 4 + 4 + 4 + 8;
 
 template <typename T>
 void put(QByteArray &b, T v)

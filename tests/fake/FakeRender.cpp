@@ -2,7 +2,8 @@
 // load with the page count TOLVANE_FAKE_PAGES says (more than any document
 // holds when unset), or, when TOLVANE_FAKE_LENGTH is set, with a frame that
 // says it is that long and holds the answer asked for; TOLVANE_FAKE_LIE=nan
-// answers sizes no number can tell.
+// answers sizes no number can tell, TOLVANE_FAKE_LIE=address a page drawn
+// where the child has no memory.
 #include "platform/PdfWire.h"
 
 #include <cmath>
@@ -14,7 +15,8 @@ using namespace platform::pdfwire;
 namespace {
 
 const char *const pagesSet = std::getenv("TOLVANE_FAKE_PAGES");
-const bool nanSizes = std::getenv("TOLVANE_FAKE_LIE") && std::strcmp(std::getenv("TOLVANE_FAKE_LIE"), "nan") == 0;
+const char *const lie = std::getenv("TOLVANE_FAKE_LIE") ? std::getenv("TOLVANE_FAKE_LIE") : "";
+const bool nanSizes = std::strcmp(lie, "nan") == 0;
 const auto lied = quint32(std::atoll(std::getenv("TOLVANE_FAKE_LENGTH") ? std::getenv("TOLVANE_FAKE_LENGTH") : "0"));
 
 bool answer(QByteArray b)
@@ -43,6 +45,19 @@ int main()
         get(request, at, op);
         get(request, at, id);
         get(request, at, asked);
+        if (op == Render) {
+            qint32 w = 0, h = 0;
+            get(request, at, w);
+            get(request, at, h);
+            frame = platform::pdfwire::frame(Render);
+            put<quint32>(frame, id);
+            put<qint32>(frame, Ready);
+            put<qint32>(frame, w);
+            put<qint32>(frame, h);
+            put<qint32>(frame, w * 4);
+            put<quint64>(frame, std::strcmp(lie, "address") == 0 ? 0x1000 : 0);
+            continue;
+        }
         asked = std::min(asked, pages);
         frame = platform::pdfwire::frame(Load);
         put<quint32>(frame, id);

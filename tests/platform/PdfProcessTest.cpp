@@ -114,32 +114,44 @@ QByteArray deflateBomb(int megabytes)
 // travelled whole through the socket, copied on both sides.
 TEST(PdfProcess, AnswersTheSizesAskedAndRendersIntoMemoryItShares)
 {
-    PdfProcess reader([] { return false; });
-    const PdfProcess::Loaded loaded = reader.load(1, pdfOf(pagesPdf(5)), 5000, 2);
-    ASSERT_EQ(loaded.outcome, Outcome::Done);
-    EXPECT_EQ(loaded.pageCount, 5);
-    EXPECT_EQ(loaded.pageSizes.size(), 2);
-    const PdfProcess::Sizes rest = reader.pageSizes(1, 2, 10, 5000);
-    EXPECT_EQ(rest.outcome, Outcome::Done);
-    EXPECT_EQ(rest.sizes.size(), 3);
-    EXPECT_EQ(rest.sizes.value(0), loaded.pageSizes.value(0));
+    // A page copied from where the child drew it, and through a buffer where the system refuses that.
+    QImage drawn;
+    for (const bool throughBuffers : {false, true}) {
+        PdfProcess::setPagesThroughBuffers(throughBuffers);
+        PdfProcess reader([] { return false; });
+        const PdfProcess::Loaded loaded = reader.load(1, pdfOf(pagesPdf(5)), 5000, 2);
+        ASSERT_EQ(loaded.outcome, Outcome::Done);
+        EXPECT_EQ(loaded.pageCount, 5);
+        EXPECT_EQ(loaded.pageSizes.size(), 2);
+        const PdfProcess::Sizes rest = reader.pageSizes(1, 2, 10, 5000);
+        EXPECT_EQ(rest.outcome, Outcome::Done);
+        EXPECT_EQ(rest.sizes.size(), 3);
+        EXPECT_EQ(rest.sizes.value(0), loaded.pageSizes.value(0));
 
-    const PdfProcess::Rendered page = reader.render(1, 4, QSize(60, 85), 5000);
-    ASSERT_EQ(page.outcome, Outcome::Done);
-    EXPECT_EQ(page.image.size(), QSize(60, 85));
-    EXPECT_EQ(page.image.format(), QImage::Format_ARGB32_Premultiplied);
-    EXPECT_EQ(page.image.bytesPerLine(), 60 * 4);
-    // The page was the memory file the child had filled, which a child that
-    // kept it could draw over while the page was on screen.
-    EXPECT_FALSE(mappedAt(page.image.constBits()).startsWith(QStringLiteral("/memfd:")));
-    const QImage shown = page.image.copy();
-    ASSERT_FALSE(reader.render(1, 0, QSize(60, 85), 5000).image.isNull()); // drawn where the last page was
-    EXPECT_EQ(page.image, shown);
-    // Past the last page nothing is drawn, and the same child goes on.
-    const int pid = reader.pid();
-    EXPECT_TRUE(reader.render(1, 5, QSize(60, 85), 5000).image.isNull());
-    EXPECT_EQ(reader.load(2, pdfOf("%PDF-1.4 not a pdf"), 5000).outcome, Outcome::Damaged);
-    EXPECT_EQ(reader.pid(), pid);
+        const PdfProcess::Rendered page = reader.render(1, 4, QSize(60, 85), 5000);
+        ASSERT_EQ(page.outcome, Outcome::Done);
+        EXPECT_EQ(page.image.size(), QSize(60, 85));
+        EXPECT_EQ(page.image.format(), QImage::Format_ARGB32_Premultiplied);
+        EXPECT_EQ(page.image.bytesPerLine(), 60 * 4);
+        QImage blank(page.image.size(), page.image.format());
+        blank.fill(Qt::transparent);
+        EXPECT_NE(page.image, blank) << "its number is drawn " << throughBuffers;
+        if (!throughBuffers)
+            drawn = page.image.copy();
+        EXPECT_EQ(page.image, drawn);
+        // The page was the memory file the child had filled, which a child that
+        // kept it could draw over while the page was on screen.
+        EXPECT_FALSE(mappedAt(page.image.constBits()).startsWith(QStringLiteral("/memfd:")));
+        const QImage shown = page.image.copy();
+        ASSERT_FALSE(reader.render(1, 0, QSize(60, 85), 5000).image.isNull()); // drawn where the last page was
+        EXPECT_EQ(page.image, shown);
+        // Past the last page nothing is drawn, and the same child goes on.
+        const int pid = reader.pid();
+        EXPECT_TRUE(reader.render(1, 5, QSize(60, 85), 5000).image.isNull());
+        EXPECT_EQ(reader.load(2, pdfOf("%PDF-1.4 not a pdf"), 5000).outcome, Outcome::Damaged);
+        EXPECT_EQ(reader.pid(), pid);
+    }
+    PdfProcess::setPagesThroughBuffers(false);
 }
 
 // Each new reader, a fresh window's, started a cold child: the library's
@@ -190,6 +202,7 @@ TEST(PdfProcess, TheChildHoldsNothingOfTheProgramsAndIsReapedWhenItDies)
     struct stat leakedPipe {};
     ASSERT_EQ(::fstat(leaked[0], &leakedPipe), 0);
     PdfProcess::setMemoryCeiling(PdfProcess::kMemoryCeiling - 1); // a fresh child, started after the pipe
+    PdfProcess::setPagesThroughBuffers(true);
     PdfProcess reader([] { return false; });
     const PdfBytes document = pdfOf(pagesPdf(1));
     ASSERT_EQ(reader.load(1, document, 5000).outcome, Outcome::Done);
@@ -225,6 +238,7 @@ TEST(PdfProcess, TheChildHoldsNothingOfTheProgramsAndIsReapedWhenItDies)
     const int buffer = descriptorsOf(QStringLiteral("self")).keys(QStringLiteral("/memfd:tolvane-page (deleted)")).value(0, -1);
     EXPECT_GE(buffer, 3);
     EXPECT_EQ(::fcntl(buffer, F_GET_SEALS) & (F_SEAL_SHRINK | F_SEAL_GROW), F_SEAL_SHRINK | F_SEAL_GROW);
+    PdfProcess::setPagesThroughBuffers(false);
     ::kill(pid, SIGKILL);
     EXPECT_TRUE(testsupport::waitFor([pid] { return stateOf(pid) == 0; })) << "state " << stateOf(pid);
     EXPECT_FALSE(reader.loaded(1));
@@ -284,7 +298,6 @@ TEST(PdfProcess, ThePageMemoryKeptIsBoundedByItsBytesAndServesTheScreensPages)
     namespace memory = platform::pdfmemory;
     memory::letGoSpare();
     const QSize screen(958, 1055), print(2480, 3508); // a pane of a 1920x1080 window, A4 at 300 dpi
-    memory::pageBuffer(nullptr, qint64(screen.width()) * screen.height() * 4); // the screen's page asked last
     QList<QImage> walk(8);
     for (QImage &page : walk)
         page = memory::pageImage(screen.width(), screen.height());
@@ -335,6 +348,12 @@ TEST(PdfProcess, AnAnswerPastWhatAnyDocumentHoldsEndsTheChildAndBlamesNothing)
     PdfProcess nan([] { return false; });
     EXPECT_EQ(nan.load(1, pdfOf(pagesPdf(1)), 5000, 2).outcome, Outcome::GivenUp);
     EXPECT_EQ(nan.pid(), -1);
+    // A page said to lie where the child has no memory.
+    qputenv("TOLVANE_FAKE_LIE", "address");
+    PdfProcess nowhere([] { return false; });
+    ASSERT_EQ(nowhere.load(1, pdfOf(pagesPdf(1)), 5000, 1).outcome, Outcome::Done);
+    EXPECT_EQ(nowhere.render(1, 0, QSize(30, 40), 5000).outcome, Outcome::GivenUp);
+    EXPECT_EQ(nowhere.pid(), -1);
     for (const char *name : {"TOLVANE_FAKE_PAGES", "TOLVANE_FAKE_LIE"})
         qunsetenv(name);
     PdfProcess::setMemoryCeiling(0);
