@@ -9,9 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
-#include <optional>
 #include <sys/mman.h>
-#include <sys/sendfile.h>
 #include <unistd.h>
 #include <vector>
 
@@ -33,21 +31,45 @@ int memoryFile(const char *name)
     return ::memfd_create(name, MFD_CLOEXEC | MFD_ALLOW_SEALING);
 }
 
-// A regular file of at most maxBytes copied by the kernel, from the file's
-// pages straight into the memory file; nothing when the kernel cannot copy
-// between the two (nothing was copied then).
-std::optional<FileBytes> copyRegularFile(const QString &path, qint64 maxBytes, int to, const std::function<void()> &answered)
+#ifndef MADV_POPULATE_READ
+#define MADV_POPULATE_READ 22
+#endif
+
+// Reads a regular file's pages into the kernel's cache, a block at a time,
+// each an answer (a long read from a slow share is not a silent folder), and
+// keeps nothing: the reader maps the file itself. Through a mapping, without
+// a copy; by reads into a scratch block where the kernel cannot (before 5.14).
+FileBytes readAhead(const RegularFile &source, qint64 maxBytes, const std::function<void()> &answered)
 {
-    const RegularFile source = RegularFile::open(path);
-    bool uncopied = false;
-    // A block at a time, each an answer: a long copy from a slow share is not a silent folder.
+    constexpr qint64 kBlock = 1 << 20;
+    const qint64 size = source.ok() ? source.size() : 0;
+    if (source.ok() && size > maxBytes) {
+        FileBytes r;
+        r.status = FileStatus::TooLarge;
+        return r;
+    }
+    void *at = size > 0 ? ::mmap(nullptr, size_t(size), PROT_READ, MAP_SHARED, source.descriptor(), 0) : MAP_FAILED;
+    std::unique_ptr<char[]> scratch;
     FileBytes r = readBlocks(source, maxBytes, answered, [&](qint64 done, qint64 want) -> qint64 {
-        const ssize_t n = ::sendfile(to, source.descriptor(), nullptr, size_t(std::min<qint64>(1 << 20, want)));
-        uncopied = n < 0 && done == 0 && (errno == EINVAL || errno == ENOSYS);
-        return n;
+        // What the file held when opened: one grown since is read as it was.
+        const qint64 n = std::min({kBlock, want, size - done});
+        if (n <= 0)
+            return 0;
+        if (at != MAP_FAILED && ::madvise(static_cast<char *>(at) + done, size_t(n), MADV_POPULATE_READ) == 0)
+            return n;
+        if (at != MAP_FAILED && errno != EINVAL)
+            return -1; // shrunk under the mapping, or the file system failed
+        if (!scratch)
+            scratch = std::make_unique<char[]>(size_t(kBlock));
+        const ssize_t got = ::pread(source.descriptor(), scratch.get(), size_t(n), done);
+        if (got == 0) {
+            errno = EIO; // shrunk since it was opened
+            return -1;
+        }
+        return got;
     });
-    if (uncopied)
-        return std::nullopt;
+    if (at != MAP_FAILED)
+        ::munmap(at, size_t(size));
     return r;
 }
 
@@ -69,30 +91,18 @@ struct PdfBytes::File {
 
 PdfBytes PdfBytes::readFile(const QString &path, qint64 maxBytes, FileBytes &file, const std::function<void()> &answered)
 {
-    auto made = std::make_shared<File>();
-    made->fd = memoryFile("tolvane-pdf");
-    if (made->fd < 0) {
-        file = FileBytes();
-        file.status = FileStatus::Unreadable;
-        file.error = lastError(errno);
-        return PdfBytes();
-    }
-    if (std::optional<FileBytes> copied = copyRegularFile(path, maxBytes, made->fd, answered)) {
-        file = std::move(*copied);
-        made->size = ::lseek(made->fd, 0, SEEK_END);
-    } else {
-        // A kernel that cannot copy between these files: through the program's memory.
-        file = readRegularFile(path, maxBytes, answered, [&made](const char *data, qint64 size) {
-            made->size += size;
-            return writeWholeAt(made->fd, data, size, made->size - size);
-        });
-    }
-    if (file.ok() && !made->seal()) {
-        file.status = FileStatus::Unreadable;
-        file.error = lastError(errno);
-    }
+    const RegularFile source = RegularFile::open(path);
+    file = readAhead(source, maxBytes, answered);
     if (!file.ok())
         return PdfBytes();
+    auto made = std::make_shared<File>();
+    made->fd = ::fcntl(source.descriptor(), F_DUPFD_CLOEXEC, 0);
+    made->size = source.size();
+    if (made->fd < 0) {
+        file.status = FileStatus::Unreadable;
+        file.error = lastError(errno);
+        return PdfBytes();
+    }
     PdfBytes bytes;
     bytes.file_ = std::move(made);
     return bytes;

@@ -10,15 +10,18 @@
 
 namespace platform {
 
-// A PDF's bytes in a sealed memory file: read once by the program and mapped
-// by the reader's process without a copy, so that a fresh reader loads the
-// document again from the same pages. Copies share the one file.
+// A PDF's bytes as the reader's process maps them, without a copy, so that a
+// fresh reader loads the document again from the same pages: the song file
+// itself, opened read-only, or a sealed memory file for bytes the program
+// made. Copies share the one file.
 class PdfBytes {
 public:
     PdfBytes() = default;
-    // A regular file read whole (readRegularFile's checks and limit) into a
-    // new memory file, copied by the kernel where it can; `file` tells how the
-    // read went (its bytes stay empty), and the answer is null unless file.ok().
+    // A regular file (readRegularFile's checks and limit) whose pages the
+    // program reads in whole first, so that a share that holds the read holds
+    // it here, timed, and not in the reader; `file` tells how the read went
+    // (its bytes stay empty), and the answer is null unless file.ok(). One
+    // written again in place since is read as it is then: its stamp tells.
     static PdfBytes readFile(const QString &path, qint64 maxBytes, FileBytes &file,
                              const std::function<void()> &answered = {});
     // Bytes already in memory (a document written by the program).

@@ -26,12 +26,11 @@ struct Child;
 //
 // The child runs under a memory ceiling (kMemoryCeiling beyond what it uses
 // at its start), and the kernel ends it before the program when memory runs
-// short. Documents reach it as sealed memory files; a page stays where the
-// child drew it until the program has copied it out into its own memory (or,
-// where the system refuses such reads, comes back in a buffer each side maps
-// once): nothing large travels through the socket, no memory is kept twice
-// for a page, and every answer is bounded by
-// what was asked.
+// short. Documents reach it as descriptors it maps (PdfBytes); a page stays
+// where the child drew it until the program has copied it out into its own
+// memory (or, where the system refuses such reads, comes back in a buffer
+// each side maps once): nothing large travels through the socket, no memory
+// holds a page twice, and every answer is bounded by what was asked.
 //
 // Used from one thread; each call waits for the child's answer at most the
 // time given, and gives up at once when `stopped` says so (looked at every

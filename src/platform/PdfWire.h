@@ -2,7 +2,7 @@
 
 // The frames between the program and its PDF reader processes: each is its
 // length (4 bytes), an operation byte and its fields. Documents travel as
-// memory files passed with the request, never in a frame. A page stays in the
+// descriptors passed with the request (PdfBytes), never in a frame. A page stays in the
 // child, which answers where it is for the program to copy it out from there;
 // where such reads are refused, it is drawn into a memory file passed with
 // the request.

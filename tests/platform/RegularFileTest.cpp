@@ -11,6 +11,7 @@
 #include <functional>
 #include <sys/stat.h>
 #include <thread>
+#include <fcntl.h>
 #include <unistd.h>
 
 using platform::FileBytes;
@@ -57,7 +58,7 @@ TEST(RegularFile, OnlyRegularFilesAreReadAndNeverPastTheLimit)
         EXPECT_EQ(r.status, row.status);
         EXPECT_EQ(r.bytes, row.bytes);
         EXPECT_EQ(r.error.isEmpty(), row.status == FileBytes::Status::Ok || row.status == FileBytes::Status::TooLarge);
-        // A PDF's bytes go straight into a memory file, under the same checks.
+        // A PDF is kept open for its reader, read-only, under the same checks.
         FileBytes pdf;
         const platform::PdfBytes bytes = platform::PdfBytes::readFile(path(row.name), 10, pdf);
         EXPECT_EQ(pdf.status, row.status);
@@ -66,6 +67,7 @@ TEST(RegularFile, OnlyRegularFilesAreReadAndNeverPastTheLimit)
         QByteArray kept(bytes.size(), '\0');
         if (!bytes.isNull()) {
             EXPECT_EQ(::pread(bytes.descriptor(), kept.data(), size_t(kept.size()), 0), bytes.size());
+            EXPECT_EQ(::fcntl(bytes.descriptor(), F_GETFL) & O_ACCMODE, O_RDONLY);
         }
         EXPECT_EQ(kept, pdf.ok() ? row.bytes : QByteArray());
     }
