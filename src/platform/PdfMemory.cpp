@@ -35,23 +35,17 @@ int memoryFile(const char *name)
 #define MADV_POPULATE_READ 22
 #endif
 
-// Reads a regular file's pages into the kernel's cache, a block at a time,
-// each an answer (a long read from a slow share is not a silent folder), and
-// keeps nothing: the reader maps the file itself. Through a mapping, without
-// a copy; by reads into a scratch block where the kernel cannot (before 5.14).
-FileBytes readAhead(const RegularFile &source, qint64 maxBytes, const std::function<void()> &answered)
+// Reads a regular file of `size` bytes (as opened: one grown since is read as
+// it was), a block at a time, each an answer (a long read from a slow share is
+// not a silent folder). Mapped `at`, its pages go into the kernel's cache
+// without a copy, for the reader to map the file itself; by reads into a
+// scratch block where the kernel cannot (before 5.14), or where the file
+// system maps nothing, each block then also written at `copyTo` when given.
+FileBytes readAhead(const RegularFile &source, qint64 size, const std::function<void()> &answered, void *at, int copyTo)
 {
     constexpr qint64 kBlock = 1 << 20;
-    const qint64 size = source.ok() ? source.size() : 0;
-    if (source.ok() && size > maxBytes) {
-        FileBytes r;
-        r.status = FileStatus::TooLarge;
-        return r;
-    }
-    void *at = size > 0 ? ::mmap(nullptr, size_t(size), PROT_READ, MAP_SHARED, source.descriptor(), 0) : MAP_FAILED;
     std::unique_ptr<char[]> scratch;
-    FileBytes r = readBlocks(source, maxBytes, answered, [&](qint64 done, qint64 want) -> qint64 {
-        // What the file held when opened: one grown since is read as it was.
+    return readBlocks(source, size, answered, [&](qint64 done, qint64 want) -> qint64 {
         const qint64 n = std::min({kBlock, want, size - done});
         if (n <= 0)
             return 0;
@@ -62,15 +56,14 @@ FileBytes readAhead(const RegularFile &source, qint64 maxBytes, const std::funct
         if (!scratch)
             scratch = std::make_unique<char[]>(size_t(kBlock));
         const ssize_t got = ::pread(source.descriptor(), scratch.get(), size_t(n), done);
-        if (got == 0) {
+        if (got == 0)
             errno = EIO; // shrunk since it was opened
+        if (got <= 0)
             return -1;
-        }
+        if (copyTo >= 0 && !writeWholeAt(copyTo, scratch.get(), got, done))
+            return -1;
         return got;
     });
-    if (at != MAP_FAILED)
-        ::munmap(at, size_t(size));
-    return r;
 }
 
 } // namespace
@@ -92,17 +85,34 @@ struct PdfBytes::File {
 PdfBytes PdfBytes::readFile(const QString &path, qint64 maxBytes, FileBytes &file, const std::function<void()> &answered)
 {
     const RegularFile source = RegularFile::open(path);
-    file = readAhead(source, maxBytes, answered);
-    if (!file.ok())
+    const qint64 size = source.ok() ? source.size() : 0;
+    if (source.ok() && size > maxBytes) {
+        file = FileBytes();
+        file.status = FileStatus::TooLarge;
         return PdfBytes();
+    }
+    void *at = size > 0 ? ::mmap(nullptr, size_t(size), PROT_READ, MAP_SHARED, source.descriptor(), 0) : MAP_FAILED;
     auto made = std::make_shared<File>();
-    made->fd = ::fcntl(source.descriptor(), F_DUPFD_CLOEXEC, 0);
-    made->size = source.size();
-    if (made->fd < 0) {
+    // A file system that maps nothing (some shares): its bytes go into a sealed memory file instead.
+    const bool copied = size > 0 && at == MAP_FAILED;
+    if (copied && (made->fd = memoryFile("tolvane-pdf")) < 0) {
+        file = FileBytes();
         file.status = FileStatus::Unreadable;
         file.error = lastError(errno);
         return PdfBytes();
     }
+    file = readAhead(source, size, answered, at, made->fd);
+    if (at != MAP_FAILED)
+        ::munmap(at, size_t(size));
+    if (file.ok() && !copied)
+        made->fd = ::fcntl(source.descriptor(), F_DUPFD_CLOEXEC, 0);
+    made->size = size;
+    if (file.ok() && (made->fd < 0 || (copied && !made->seal()))) {
+        file.status = FileStatus::Unreadable;
+        file.error = lastError(errno);
+    }
+    if (!file.ok())
+        return PdfBytes();
     PdfBytes bytes;
     bytes.file_ = std::move(made);
     return bytes;
