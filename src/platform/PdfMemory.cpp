@@ -35,34 +35,30 @@ int memoryFile(const char *name)
 #define MADV_POPULATE_READ 22
 #endif
 
-// Reads a regular file of `size` bytes (as opened: one grown since is read as
-// it was), a block at a time, each an answer (a long read from a slow share is
-// not a silent folder). Mapped `at`, its pages go into the kernel's cache
-// without a copy, for the reader to map the file itself; by reads into a
-// scratch block where the kernel cannot (before 5.14), or where the file
-// system maps nothing, each block then also written at `copyTo` when given.
-FileBytes readAhead(const RegularFile &source, qint64 size, const std::function<void()> &answered, void *at, int copyTo)
+// Reads a regular file of at most maxBytes, a block at a time, each an answer
+// (a long read from a slow share is not a silent folder). Mapped `at` (`size`
+// bytes, as opened: one grown since is read as it was), its pages go into the
+// kernel's cache without a copy, for the reader to map the file itself. Where
+// the file system maps nothing, or the kernel cannot read a mapping in on
+// asking (before 5.14), it is read instead, and written at `copyTo` when given.
+FileBytes readAhead(const RegularFile &source, qint64 maxBytes, const std::function<void()> &answered, void *at,
+                    qint64 size, int copyTo)
 {
     constexpr qint64 kBlock = 1 << 20;
-    std::unique_ptr<char[]> scratch;
+    const auto populate = [at](qint64 from, qint64 n) {
+        return ::madvise(static_cast<char *>(at) + from, size_t(n), MADV_POPULATE_READ) == 0;
+    };
+    if (at == MAP_FAILED || (!populate(0, std::min(size, kBlock)) && errno == EINVAL)) {
+        qint64 written = 0;
+        return readBlocks(source, maxBytes, answered, [&written, copyTo](const char *data, qint64 n) {
+            written += n;
+            return copyTo < 0 || writeWholeAt(copyTo, data, n, written - n);
+        });
+    }
     return readBlocks(source, size, answered, [&](qint64 done, qint64 want) -> qint64 {
         const qint64 n = std::min({kBlock, want, size - done});
-        if (n <= 0)
-            return 0;
-        if (at != MAP_FAILED && ::madvise(static_cast<char *>(at) + done, size_t(n), MADV_POPULATE_READ) == 0)
-            return n;
-        if (at != MAP_FAILED && errno != EINVAL)
-            return -1; // shrunk under the mapping, or the file system failed
-        if (!scratch)
-            scratch = std::make_unique<char[]>(size_t(kBlock));
-        const ssize_t got = ::pread(source.descriptor(), scratch.get(), size_t(n), done);
-        if (got == 0)
-            errno = EIO; // shrunk since it was opened
-        if (got <= 0)
-            return -1;
-        if (copyTo >= 0 && !writeWholeAt(copyTo, scratch.get(), got, done))
-            return -1;
-        return got;
+        // An error: shrunk under the mapping, or the file system failed.
+        return n <= 0 ? 0 : populate(done, n) ? n : -1;
     });
 }
 
@@ -101,12 +97,12 @@ PdfBytes PdfBytes::readFile(const QString &path, qint64 maxBytes, FileBytes &fil
         file.error = lastError(errno);
         return PdfBytes();
     }
-    file = readAhead(source, size, answered, at, made->fd);
+    file = readAhead(source, maxBytes, answered, at, size, made->fd);
     if (at != MAP_FAILED)
         ::munmap(at, size_t(size));
     if (file.ok() && !copied)
         made->fd = ::fcntl(source.descriptor(), F_DUPFD_CLOEXEC, 0);
-    made->size = size;
+    made->size = copied ? ::lseek(made->fd, 0, SEEK_END) : size;
     if (file.ok() && (made->fd < 0 || (copied && !made->seal()))) {
         file.status = FileStatus::Unreadable;
         file.error = lastError(errno);

@@ -95,9 +95,6 @@ FileBytes readBlocks(const RegularFile &file, qint64 maxBytes, const std::functi
     return r;
 }
 
-namespace {
-
-// At most maxBytes go to `take`.
 FileBytes readBlocks(const RegularFile &file, qint64 maxBytes, const std::function<void()> &answered,
                      const std::function<bool(const char *, qint64)> &take)
 {
@@ -112,8 +109,6 @@ FileBytes readBlocks(const RegularFile &file, qint64 maxBytes, const std::functi
         return n;
     });
 }
-
-} // namespace
 
 FileBytes readRegularFile(const QString &path, qint64 maxBytes, const std::function<void()> &answered)
 {

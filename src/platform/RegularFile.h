@@ -73,6 +73,9 @@ FileBytes readRegularFile(const QString &path, qint64 maxBytes, const std::funct
 // byte past maxBytes is asked for, to tell a longer file (TooLarge).
 FileBytes readBlocks(const RegularFile &file, qint64 maxBytes, const std::function<void()> &answered,
                      const std::function<qint64(qint64 done, qint64 want)> &step);
+// The same, handing at most maxBytes to `take` as readRegularFile's last form does.
+FileBytes readBlocks(const RegularFile &file, qint64 maxBytes, const std::function<void()> &answered,
+                     const std::function<bool(const char *, qint64)> &take);
 
 // The same for a file the program writes through its other names (a note): a
 // write a kill stopped is settled first (restoreStoppedWriteThrough), which
