@@ -102,17 +102,24 @@ bool PageRenderWorker::take(Job &job)
     auto &queue = ahead ? ahead_ : visible_;
     if (queue.empty())
         return false;
-    job = std::move(queue.front());
-    queue.pop_front();
+    // A page on screen that had its moment waits behind those that have not had theirs.
+    auto next = std::find_if(queue.begin(), queue.end(), [ahead](const Job &j) { return ahead || !j.gaveWay; });
+    if (next == queue.end())
+        next = queue.begin();
+    job = std::move(*next);
+    queue.erase(next);
     running_ = true;
     runningKind_ = job.kind;
     runningKey_ = job.key;
     runningAhead_ = ahead;
+    runningGaveWay_ = job.gaveWay;
     runningSince_ = std::chrono::steady_clock::now();
     // Another song's page on screen waiting already goes first after a moment:
     // none waits for long behind this one's document, whichever was asked first.
+    // One that gave way has had its moment: it makes none give way in turn, or
+    // three songs' long calls would end each other's readers for ever.
     othersWaiting_ = !ahead && std::any_of(visible_.begin(), visible_.end(), [&job](const Job &j) {
-        return j.kind != Keep && j.key.path != job.key.path;
+        return j.kind != Keep && j.key.path != job.key.path && !j.gaveWay;
     });
     return true;
 }
@@ -122,7 +129,8 @@ bool PageRenderWorker::yields() const
     std::lock_guard lock(mutex_);
     if (!othersWaiting_)
         return false;
-    return runningAhead_ || std::chrono::steady_clock::now() - runningSince_ >= std::chrono::milliseconds(kYieldMs);
+    return runningAhead_ || runningGaveWay_
+           || std::chrono::steady_clock::now() - runningSince_ >= std::chrono::milliseconds(kYieldMs);
 }
 
 bool PageRenderWorker::runningAhead() const
@@ -242,6 +250,7 @@ void PageRenderWorker::drain()
         } catch (const GaveWay &) {
             // On screen, it goes on behind the other pages on screen; asked ahead, once they are served.
             std::lock_guard lock(mutex_);
+            job.gaveWay = true;
             if (runningAhead_)
                 ahead_.push_front(std::move(job));
             else

@@ -26,7 +26,8 @@
 // The reader is fair to the songs around a document that holds it: a call
 // asked ahead gives way at once to a page on screen, and a call on screen
 // gives way, after a moment, to another song's page on screen waiting (the
-// one given way goes on behind it, still on screen). A call that gives way is
+// one given way goes on behind it, still on screen, and makes none give way
+// in turn). A call that gives way is
 // not ended: it goes on in its reader, and what cannot wait is served by
 // the other one (two per window: the pages on screen are served first by
 // the one, the loads asked ahead by the other), so a give-way costs no
@@ -51,6 +52,7 @@ public:
         PageRenderer::Key key;
         QSet<QString> keep;
         PageRenderer::Binding binding;
+        bool gaveWay = false; // on screen, it had its moment and gave way
     };
 
     PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook look);
@@ -193,6 +195,7 @@ private:
     Kind runningKind_ = Open;
     PageRenderer::Key runningKey_;
     bool runningAhead_ = false;
+    bool runningGaveWay_ = false;
     bool othersWaiting_ = false;
     std::chrono::steady_clock::time_point runningSince_;
 
