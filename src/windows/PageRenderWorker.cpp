@@ -54,6 +54,9 @@ void PageRenderWorker::enqueue(Job job, bool ahead)
         }
         if (!ahead && job.kind != Keep && job.key.path != runningKey_.path)
             othersWaiting_ = true;
+        // A song change (its keep comes first) or a page on screen: a slow load is said again at once.
+        if (!ahead)
+            askedOnScreen_ = true;
         (ahead ? ahead_ : visible_).push_back(std::move(job));
     }
     QMetaObject::invokeMethod(this, [this] { drain(); }, Qt::QueuedConnection);
@@ -143,9 +146,10 @@ void PageRenderWorker::sayIfSlow()
 {
     Doc *open = loadingDoc_;
     const double now = platform::now();
-    if (!open || open->loadSince < 0 || open->loadUsed + now - open->loadSince < kSlowS || now - open->slowToldAt < kSlowS
-        || runningAhead())
+    if (!open || open->loadSince < 0 || open->loadUsed + now - open->loadSince < kSlowS || runningAhead()
+        || (now - open->slowToldAt < kSlowS && !askedOnScreen_.exchange(false)))
         return;
+    askedOnScreen_ = false;
     open->slowToldAt = now;
     tell([path = loadingPath_](PageRenderer &o) { emit o.pageLate(path, songfile::slowToOpen(path), PageRenderer::Late::SlowToOpen); });
 }

@@ -147,8 +147,9 @@ private:
     bool take(Job &job);
     bool yields() const;
     bool runningAhead() const;
-    // Tells the window, each kSlowS, while the load under way on screen has run that long:
-    // a song arrived on while its load was asked for the pane beside is told too.
+    // Tells the window, each kSlowS, while the load under way on screen has run that long,
+    // and at once after a song change or a page asked on screen: a song arrived on while its
+    // load was asked for the pane beside lays its panes out without waiting for the next word.
     void sayIfSlow();
     void tell(std::function<void(PageRenderer &)> fn);
 
@@ -200,6 +201,7 @@ private:
     std::chrono::steady_clock::time_point runningSince_;
 
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> askedOnScreen_{false}; // since the last word of a slow load, or a keep
     std::atomic<double> askedSince_{-1.0};
     mutable std::mutex askingMutex_;
     QString asking_;

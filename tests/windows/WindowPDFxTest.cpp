@@ -747,6 +747,11 @@ TEST(PageRendererShare, ADamagedDocumentHoldsNoOtherSongAndIsRefusedOnce)
         busyReader(renderer, 10);
         clock.advance(PageRenderWorker::kSlowS);
         EXPECT_TRUE(testsupport::waitFor([&] { return late.contains(songfile::slowToOpen(looping)); }));
+        // Arrived on since (asked on screen again), it is told at once: before, not
+        // until a second after the last word, and the song beside waited for it.
+        late.clear();
+        renderer.page(looping, 1, QSize(60, 85));
+        EXPECT_TRUE(testsupport::waitFor([&] { return late.contains(songfile::slowToOpen(looping)); }));
         QElapsedTimer took;
         took.start();
         EXPECT_FALSE(renderer.documentInfo(good));
