@@ -20,6 +20,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -755,6 +756,28 @@ TEST(PageRendererShare, ADamagedDocumentHoldsNoOtherSongAndIsRefusedOnce)
         EXPECT_LT(took.elapsed(), 5000);
         EXPECT_FALSE(renderer.documentInfo(looping)) << "still on its way";
         EXPECT_TRUE(readers().contains(drawing)) << "the page asked ahead goes on";
+    }
+    // A call asked ahead gave way to a page on screen only after a moment, as one on screen does.
+    {
+        PageRenderer::setGiveUpTimes(60000, 60000);
+        platform::ManualClock clock;
+        PageRenderer renderer;
+        renderer.documentInfo(good);
+        ASSERT_TRUE(renderer.waitForIdle());
+        const int holder = renderer.readerPid();
+        renderer.documentInfo(looping, true);
+        qint64 fastest = 60000;
+        for (int step = 0; step < 5; ++step) {
+            QElapsedTimer took;
+            took.start();
+            while (renderer.readerPid() == holder && took.elapsed() < 5000) // until the load asked ahead is under way
+                QThread::yieldCurrentThread();
+            took.restart();
+            renderer.page(good, 1, QSize(60, 80 + step));
+            ASSERT_TRUE(testsupport::waitFor([&] { return renderer.hasPage(good, 1, QSize(60, 80 + step)); }));
+            fastest = std::min(fastest, took.elapsed());
+        }
+        EXPECT_LT(fastest, PageRenderWorker::kYieldMs / 2);
     }
     // The readers started since the last look.
     QSet<int> seen;
