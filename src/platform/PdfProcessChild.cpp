@@ -10,6 +10,7 @@
 #include <malloc.h>
 #include <map>
 #include <new>
+#include <poll.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -24,6 +25,9 @@ namespace platform {
 using namespace pdfwire;
 
 namespace {
+
+// How long a child holding no document waits before it lets go of its heap.
+constexpr int kTrimIdleMs = 5000;
 
 // Reads exactly size bytes, keeping the descriptors that came with them.
 bool receiveAll(int socket, char *data, size_t size, std::vector<int> &fds)
@@ -384,7 +388,8 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
         return 1;
     // A page image freed goes back to the heap for the next, rather than to
     // the kernel, which would clear every page of it again at the next render:
-    // the warm-up's too, so that the first page finds its memory cleared already.
+    // the warm-up's too, so that the first page of a spare taken soon finds
+    // its memory cleared already.
     ::mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
     ::mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
     // Ready before its ceiling is measured: what the library keeps for good is part of the start.
@@ -401,7 +406,22 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
     // Its peak is told per request: one that peaked once does not look out of memory for good after.
     const int peakReset = ::open("/proc/self/clear_refs", O_WRONLY | O_CLOEXEC);
     Request in;
-    while (readRequest(socket, in)) {
+    bool trimmed = false;
+    while (true) {
+        // A child holding no document (the spare, or one given back) may wait
+        // for minutes: the heap its pages were drawn in goes back to the
+        // system, the library's own set-up stays.
+        if (docs.empty() && !trimmed) {
+            pollfd waiting{socket, POLLIN, 0};
+            if (::poll(&waiting, 1, kTrimIdleMs) == 0) {
+                ::malloc_trim(0);
+                trimmed = true;
+                continue;
+            }
+        }
+        if (!readRequest(socket, in))
+            break;
+        trimmed = false;
         qsizetype at = 0;
         quint8 op = 0;
         quint32 id = 0;
