@@ -324,6 +324,9 @@ TEST(PdfProcess, ThePageMemoryKeptIsBoundedByItsBytesAndServesTheScreensPages)
     EXPECT_LE(memory::imagePoolBytes(), memory::kImagePoolBytes);
     const QImage page = memory::pageImage(screen.width(), screen.height());
     EXPECT_EQ(memory::imagePoolBytes(), 0) << "a screen page is served from what is kept";
+    memory::pageImage(400, 500); // and a thumbnail from a small page's memory
+    const QImage thumbnail = memory::pageImage(100, 140);
+    EXPECT_EQ(memory::imagePoolBytes(), 0);
 }
 
 // A child's page count was believed whatever it was: one that answered two
