@@ -63,11 +63,16 @@ int main()
             put<quint64>(frame, std::strcmp(lie, "address") == 0 ? 0x1000 : 0);
             continue;
         }
-        asked = std::min(asked, pages);
-        frame = platform::pdfwire::frame(Load);
+        // Sizes asks from a first page (in `asked`) a count of them.
+        if (op == Sizes)
+            get(request, at, asked);
+        else
+            asked = std::min(asked, pages);
+        frame = platform::pdfwire::frame(op == Sizes ? Sizes : Load);
         put<quint32>(frame, id);
         put<qint32>(frame, Ready);
-        put<qint32>(frame, pages);
+        if (op != Sizes)
+            put<qint32>(frame, pages);
         put<qint32>(frame, asked);
         for (qint32 i = 0; i < asked; ++i) {
             put<double>(frame, nanSizes ? std::nan("") : 595);

@@ -336,15 +336,21 @@ TEST(PdfProcess, ThePageMemoryKeptIsBoundedByItsBytesAndServesTheScreensPages)
 TEST(PdfProcess, AnAnswerPastWhatAnyDocumentHoldsEndsTheChildAndBlamesNothing)
 {
     // The pages the child answers, the frame's length it says (when it lies about that), its other lie, and the
-    // outcomes of a load and of a page then (drawn into a buffer: the fake child fills none, and places none).
-    const struct { const char *pages, *length, *lie; Outcome load, render; } rows[] = {
-        {"100000", "0", "", Outcome::Done, Outcome::Done},
-        {"2147483647", "0", "", Outcome::GivenUp, Outcome::GivenUp},
-        {"1", "268435456", "", Outcome::GivenUp, Outcome::GivenUp}, // longer than asked: refused before it is read, not waited for
-        {"1", "0", "nan", Outcome::GivenUp, Outcome::GivenUp}, // a page of no finite size was taken, and left white
-        {"1", "0", "id1", Outcome::GivenUp, Outcome::GivenUp}, // the answer of another document's call
-        {"1", "0", "address", Outcome::Done, Outcome::GivenUp}, // a page said to lie in the child's memory
-        {"1", "0", "id2", Outcome::Done, Outcome::GivenUp},
+    // outcomes of a load, of the second page's size, and of a page (drawn into a buffer: the fake child fills none,
+    // and places none).
+    const struct { const char *pages, *length, *lie; Outcome load, sizes, render; } rows[] = {
+        {"100000", "0", "", Outcome::Done, Outcome::Done, Outcome::Done},
+        {"2147483647", "0", "", Outcome::GivenUp, Outcome::GivenUp, Outcome::GivenUp},
+        // Longer than asked: refused before it is read, not waited for.
+        {"1", "268435456", "", Outcome::GivenUp, Outcome::GivenUp, Outcome::GivenUp},
+        // A page of no finite size was taken, and left white.
+        {"1", "0", "nan", Outcome::GivenUp, Outcome::GivenUp, Outcome::GivenUp},
+        // The answer of another document's call.
+        {"1", "0", "id1", Outcome::GivenUp, Outcome::GivenUp, Outcome::GivenUp},
+        {"2", "0", "id2", Outcome::Done, Outcome::GivenUp, Outcome::GivenUp},
+        {"2", "0", "id3", Outcome::Done, Outcome::Done, Outcome::GivenUp},
+        // A page said to lie in the child's memory.
+        {"1", "0", "address", Outcome::Done, Outcome::Done, Outcome::GivenUp},
     };
     PdfProcess::setProgram(QStringLiteral(TOLVANE_RENDER_FAKE));
     PdfProcess::setPagesThroughBuffers(true);
@@ -359,6 +365,7 @@ TEST(PdfProcess, AnAnswerPastWhatAnyDocumentHoldsEndsTheChildAndBlamesNothing)
         EXPECT_EQ(loaded.outcome, row.load) << row.pages << row.lie;
         EXPECT_EQ(loaded.pageCount, row.load == Outcome::Done ? std::atoi(row.pages) : 0);
         EXPECT_LT(took.elapsed(), 15000) << row.length;
+        EXPECT_EQ(reader.pageSizes(1, 1, 1, 5000).outcome, row.sizes) << row.pages << row.lie;
         EXPECT_EQ(reader.render(1, 0, QSize(30, 40), 5000).outcome, row.render) << row.pages << row.lie;
         EXPECT_EQ(reader.pid() > 0, row.render == Outcome::Done) << row.pages << row.lie;
     }
