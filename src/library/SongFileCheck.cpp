@@ -72,6 +72,11 @@ QString slowToOpen(const QString &path)
     return QStringLiteral("\"%1\" is slow to open: the PDF reader is still loading it.").arg(QFileInfo(path).fileName());
 }
 
+QString slowToDraw(const QString &path)
+{
+    return QStringLiteral("\"%1\" is slow to draw: the PDF reader is still drawing its page.").arg(QFileInfo(path).fileName());
+}
+
 QString pageKept(const QString &path)
 {
     return QStringLiteral("\"%1\" is late: the PDF reader was stopped; what was drawn stays, and is drawn again shortly.")

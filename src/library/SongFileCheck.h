@@ -39,6 +39,8 @@ QString noAnswer();
 QString pageLate(const QString &path);
 // ... when its document's load on screen has not answered for a while.
 QString slowToOpen(const QString &path);
+// ... when its page on screen has been drawing for a while (a heavy page, a form that fans out).
+QString slowToDraw(const QString &path);
 // ... when the pages drawn stay as they were, the reader stopped again and again.
 QString pageKept(const QString &path);
 

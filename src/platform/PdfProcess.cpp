@@ -353,6 +353,11 @@ bool PdfProcess::stalled()
     return ++stillSamples_ >= kStillSamples && at - progressAt_ >= kStallS;
 }
 
+double PdfProcess::stillFor() const
+{
+    return progressAt_ < 0 ? 0 : platform::now() - progressAt_;
+}
+
 bool PdfProcess::wait(short events, qint64 deadlineMs, bool interruptible)
 {
     for (;;) {

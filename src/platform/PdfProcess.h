@@ -100,6 +100,8 @@ public:
     // that made none for kStallS on platform::clock() is ended (Stalled).
     void setProgressWatch(std::function<bool()> watched);
     static constexpr double kStallS = 3.0;
+    // How long the watched child's CPU time has not grown; 0 while unwatched or unknown.
+    double stillFor() const;
 
     // Loads a document under a number of the caller's choosing; answers its
     // page count and the sizes of its first `sizes` pages (all when negative).

@@ -135,8 +135,18 @@ void PageRenderWorker::sayIfSlow()
 {
     Doc *open = loadingDoc_;
     const double now = platform::now();
-    if (!open || open->loadSince < 0 || open->loadUsed + now - open->loadSince < kSlowS || now - open->slowToldAt < kSlowS
-        || runningAhead())
+    const bool ahead = runningAhead();
+    // A page's drawing is slow from when it is on screen with its document
+    // loaded, and while its reader works: one that does not is the stall watch's.
+    if (drawingSince_ >= 0 && (ahead || open || (reader_ && reader_->stillFor() >= kSlowS / 2)))
+        drawingSince_ = now;
+    if (drawingSince_ >= 0 && now - drawingSince_ >= kSlowS) {
+        drawingSince_ = now;
+        tell([path = drawingPath_](PageRenderer &o) {
+            emit o.pageLate(path, songfile::slowToDraw(path), PageRenderer::Late::SlowToDraw);
+        });
+    }
+    if (!open || open->loadSince < 0 || open->loadUsed + now - open->loadSince < kSlowS || now - open->slowToldAt < kSlowS || ahead)
         return;
     open->slowToldAt = now;
     tell([path = loadingPath_](PageRenderer &o) { emit o.pageLate(path, songfile::slowToOpen(path), PageRenderer::Late::SlowToOpen); });
@@ -247,6 +257,7 @@ void PageRenderWorker::drain()
             else
                 visible_.push_back(std::move(job));
         }
+        drawingSince_ = -1;
         std::lock_guard lock(mutex_);
         running_ = false;
     }
@@ -299,6 +310,8 @@ void PageRenderWorker::found(const QString &path, const PageRenderer::Binding &b
 void PageRenderWorker::render(const PageRenderer::Key &key)
 {
     QImage image;
+    drawingPath_ = key.path;
+    drawingSince_ = platform::now();
     auto it = docs_.find(key.path);
     Doc *open = nullptr;
     // A reader stopped under it refused it a while: on screen after that, it is opened again.

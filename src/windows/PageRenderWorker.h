@@ -145,7 +145,7 @@ private:
     bool take(Job &job);
     bool yields() const;
     bool runningAhead() const;
-    // Tells the window, each kSlowS, while the load under way on screen has run that long:
+    // Tells the window, each kSlowS, while the load or the page drawn under way on screen has run that long:
     // a song arrived on while its load was asked for the pane beside is told too.
     void sayIfSlow();
     void tell(std::function<void(PageRenderer &)> fn);
@@ -214,6 +214,9 @@ private:
     QTimer *idle_; // restarted each time the jobs run out
     Doc *loadingDoc_ = nullptr; // whose load is the call under way
     QString loadingPath_;
+    // The page the render under way draws, and since when it is on screen with its document loaded (negative when none).
+    QString drawingPath_;
+    double drawingSince_ = -1;
     platform::PdfProcess *reader_ = nullptr; // the reader of the call under way
     // The first serves the pages on screen, the second the loads asked ahead.
     platform::PdfProcess readers_[2]{platform::PdfProcess([this] { return stopping_.load(); }),

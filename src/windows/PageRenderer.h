@@ -53,9 +53,9 @@ public:
     using FileLook = std::function<std::optional<platform::FileStamp>(const QString &path)>;
 
     // Why a page on screen is late: its reader stalled or was killed and a fresh
-    // one took over, its load is slow, or a page drawn before stays while its
-    // reader is stopped.
-    enum class Late { ReaderReplaced, SlowToOpen, PageKept };
+    // one took over, its load or its drawing is slow, or a page drawn before
+    // stays while its reader is stopped.
+    enum class Late { ReaderReplaced, SlowToOpen, SlowToDraw, PageKept };
 
     struct DocInfo {
         bool ok = false;         // false for a missing or unreadable file

@@ -721,6 +721,17 @@ TEST(PageRendererShare, ASoundSongOutlivesAReaderThatStallsOrDies)
     EXPECT_TRUE(late.contains(songfile::pageKept(light)));
     clock.advance(PageRenderWorker::kRetryStoppedAfterS);
     EXPECT_TRUE(testsupport::waitFor([&] { return !renderer.page(light, 2, QSize(70, 99)).isNull(); })) << "drawn again";
+
+    // A page on screen slow to draw, its reader busy on it (a form that fans out),
+    // said nothing until it came or was refused: 8-10 s of a white pane.
+    const QString slow = testsupport::writeFile(dir.filePath(QStringLiteral("Slow.pdf")), heavyPdf(1500000));
+    late.clear();
+    EXPECT_TRUE(renderer.page(slow, 1, QSize(600, 850)).isNull());
+    busyReader(renderer, 10);
+    // The clock moves in steps the stall watch sees the reader work between.
+    for (int step = 0; step < 50 && !late.contains(songfile::slowToDraw(slow)) && !renderer.waitForIdle(110); ++step)
+        clock.advance(0.2);
+    EXPECT_TRUE(late.contains(songfile::slowToDraw(slow)));
     PageRenderer::setGiveUpTimes();
 }
 
@@ -973,7 +984,8 @@ TEST_F(TolvaneWindowTest, ASongSlowToOpenShowsTheNextSongBesideIt)
     const PiecesPtr looping = song(testsupport::writeFile(dir.filePath(QStringLiteral("Looping.pdf")), loopingPdf()));
     w->setPDF(looping, 1, true, false, 0, b, false);
     auto besideIt = [&] { return w->pane(Role::Right)->content().path == b->getPath(); };
-    testsupport::processEvents();
+    // Its load under way before the clock moves: one started later counts its second from then.
+    busyReader(w->renderer(), 10);
     EXPECT_FALSE(besideIt()) << "a load within its second lays nothing out";
     clock_.advance(PageRenderWorker::kSlowS);
     ASSERT_TRUE(testsupport::waitFor(besideIt));
