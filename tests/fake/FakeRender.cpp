@@ -3,7 +3,8 @@
 // holds when unset), or, when TOLVANE_FAKE_LENGTH is set, with a frame that
 // says it is that long and holds the answer asked for; TOLVANE_FAKE_LIE=nan
 // answers sizes no number can tell, TOLVANE_FAKE_LIE=address a page drawn
-// where the child has no memory.
+// where the child has no memory, TOLVANE_FAKE_LIE=idN its Nth answer for
+// another document than asked.
 #include "platform/PdfWire.h"
 
 #include <cmath>
@@ -17,6 +18,7 @@ namespace {
 const char *const pagesSet = std::getenv("TOLVANE_FAKE_PAGES");
 const char *const lie = std::getenv("TOLVANE_FAKE_LIE") ? std::getenv("TOLVANE_FAKE_LIE") : "";
 const bool nanSizes = std::strcmp(lie, "nan") == 0;
+const int wrongIdAt = std::strncmp(lie, "id", 2) == 0 ? std::atoi(lie + 2) : 0;
 const auto lied = quint32(std::atoll(std::getenv("TOLVANE_FAKE_LENGTH") ? std::getenv("TOLVANE_FAKE_LENGTH") : "0"));
 
 bool answer(QByteArray b)
@@ -24,6 +26,9 @@ bool answer(QByteArray b)
     seal(b);
     if (lied > 0 && b.at(4) == Load)
         std::memcpy(b.data(), &lied, sizeof lied);
+    static int answered = 0;
+    if (b.at(4) != Hello && ++answered == wrongIdAt)
+        ++b[5];
     return ::send(kChildSocket, b.constData(), size_t(b.size()), MSG_NOSIGNAL) == b.size();
 }
 
@@ -58,11 +63,16 @@ int main()
             put<quint64>(frame, std::strcmp(lie, "address") == 0 ? 0x1000 : 0);
             continue;
         }
-        asked = std::min(asked, pages);
-        frame = platform::pdfwire::frame(Load);
+        // Sizes asks from a first page (in `asked`) a count of them.
+        if (op == Sizes)
+            get(request, at, asked);
+        else
+            asked = std::min(asked, pages);
+        frame = platform::pdfwire::frame(op == Sizes ? Sizes : Load);
         put<quint32>(frame, id);
         put<qint32>(frame, Ready);
-        put<qint32>(frame, pages);
+        if (op != Sizes)
+            put<qint32>(frame, pages);
         put<qint32>(frame, asked);
         for (qint32 i = 0; i < asked; ++i) {
             put<double>(frame, nanSizes ? std::nan("") : 595);

@@ -20,6 +20,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -651,12 +652,17 @@ TEST(PageRendererShare, ASoundSongOutlivesAReaderThatStallsOrDies)
         EXPECT_TRUE(renderer.documentInfo(heavy)->ok) << signal;
         if (signal == SIGKILL) {
             // A third time, each in a fresh reader that held it alone: the system's killer
-            // called by its memory. (Before, it was tried again at every return to the song.)
-            EXPECT_TRUE(renderer.page(heavy, 1, QSize(251, 351)).isNull());
-            for (int kill = 0; kill < 3; ++kill)
-                ::kill(busyReader(renderer, 10), SIGKILL);
-            ASSERT_TRUE(renderer.waitForIdle(30000));
-            EXPECT_EQ(renderer.documentInfo(heavy)->problem, QStringLiteral("cannot be shown: the PDF reader runs out of memory on it"));
+            // called by its memory. (Before, it was tried again at every return to the song.) So in a load too.
+            PageRenderer::setGiveUpTimes(60000, 15000);
+            const QString looping = testsupport::writeFile(dir.filePath(QStringLiteral("Looping.pdf")), loopingPdf());
+            for (const QString &song : {heavy, looping}) {
+                EXPECT_TRUE(song == heavy ? renderer.page(heavy, 1, QSize(251, 351)).isNull() : !renderer.documentInfo(looping));
+                for (int kill = 0; kill < 3; ++kill)
+                    ::kill(busyReader(renderer, 10), SIGKILL);
+                ASSERT_TRUE(renderer.waitForIdle(30000));
+                EXPECT_EQ(renderer.documentInfo(song)->problem, QStringLiteral("cannot be shown: the PDF reader runs out of memory on it"));
+            }
+            PageRenderer::setGiveUpTimes(1000, 15000);
         }
     }
 
@@ -788,6 +794,33 @@ TEST(PageRendererShare, ADamagedDocumentHoldsNoOtherSongAndIsRefusedOnce)
         renderer.page(good, 1, QSize(60, 85));
         ASSERT_TRUE(testsupport::waitFor([&] { return renderer.hasPage(good, 1, QSize(60, 85)); }));
         EXPECT_LT(took.elapsed(), 1000);
+    }
+    // A call asked ahead gave way to a page on screen only after a moment, as one on screen does; and
+    // a load's time began again at each give-way, so that a looping one was tried while pages came.
+    {
+        PageRenderer::setGiveUpTimes(60000, 60000);
+        platform::ManualClock clock;
+        PageRenderer renderer;
+        renderer.documentInfo(good);
+        ASSERT_TRUE(renderer.waitForIdle());
+        const int holder = renderer.readerPid();
+        renderer.documentInfo(looping, true);
+        const int loading = busyReader(renderer, 100);
+        qint64 fastest = 60000;
+        for (int step = 0; step < 6; ++step) {
+            QElapsedTimer took;
+            took.start();
+            while (renderer.readerPid() == holder && took.elapsed() < 5000) // until the load is taken up again
+                QThread::yieldCurrentThread();
+            took.restart();
+            clock.advance(11);
+            renderer.page(good, 1, QSize(60, 80 + step));
+            ASSERT_TRUE(testsupport::waitFor([&] { return renderer.hasPage(good, 1, QSize(60, 80 + step)); }));
+            if (step > 0 && step < 5) // taken up just before, its minute not up
+                fastest = std::min(fastest, took.elapsed());
+        }
+        EXPECT_LT(fastest, PageRenderWorker::kYieldMs / 2);
+        EXPECT_FALSE(readers().contains(loading)) << "its minute used across its give-ways";
     }
     // The readers started since the last look.
     QSet<int> seen;
