@@ -62,18 +62,34 @@ void PageRenderWorker::enqueue(Job job, bool ahead)
     QMetaObject::invokeMethod(this, [this] { drain(); }, Qt::QueuedConnection);
 }
 
+QList<PageRenderer::Key> PageRenderWorker::takeRenders(std::deque<Job> &queue, const std::function<bool(const Job &)> &drop)
+{
+    QList<PageRenderer::Key> dropped;
+    std::erase_if(queue, [&](const Job &job) {
+        if (job.kind != Render || !drop(job))
+            return false;
+        dropped.append(job.key);
+        return true;
+    });
+    return dropped;
+}
+
 QList<PageRenderer::Key> PageRenderWorker::clearAhead()
 {
     std::lock_guard lock(mutex_);
-    QList<PageRenderer::Key> dropped;
-    std::deque<Job> kept;
-    for (Job &job : ahead_) {
-        if (job.kind == Render)
-            dropped.append(job.key);
-        else
-            kept.push_back(std::move(job));
+    return takeRenders(ahead_, [](const Job &) { return true; });
+}
+
+QList<PageRenderer::Key> PageRenderWorker::dropPagesNotKept(const QSet<QString> &kept)
+{
+    std::lock_guard lock(mutex_);
+    QList<PageRenderer::Key> dropped = takeRenders(visible_, [&kept](const Job &j) { return !kept.contains(j.key.path); });
+    runningDropped_ = running_ && !runningAhead_ && runningKind_ == Render && !kept.contains(runningKey_.path);
+    if (runningDropped_) {
+        // It gives way at once to what comes next, and is not taken up again.
+        dropped.append(runningKey_);
+        othersWaiting_ = true;
     }
-    ahead_.swap(kept);
     return dropped;
 }
 
@@ -116,6 +132,7 @@ bool PageRenderWorker::take(Job &job)
     runningKey_ = job.key;
     runningAhead_ = ahead;
     runningGaveWay_ = job.gaveWay;
+    runningDropped_ = false;
     runningSince_ = std::chrono::steady_clock::now();
     // Another song's page on screen waiting already goes first after a moment:
     // none waits for long behind this one's document, whichever was asked first.
@@ -132,7 +149,7 @@ bool PageRenderWorker::yields() const
     std::lock_guard lock(mutex_);
     if (!othersWaiting_)
         return false;
-    return runningAhead_ || runningGaveWay_
+    return runningAhead_ || runningGaveWay_ || runningDropped_
            || std::chrono::steady_clock::now() - runningSince_ >= std::chrono::milliseconds(kYieldMs);
 }
 
@@ -268,7 +285,7 @@ void PageRenderWorker::drain()
             job.gaveWay = true;
             if (runningAhead_)
                 ahead_.push_front(std::move(job));
-            else
+            else if (!runningDropped_) // a song passed: its call is settled in its reader, never taken up
                 visible_.push_back(std::move(job));
         }
         drawingSince_ = -1;

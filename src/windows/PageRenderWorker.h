@@ -62,6 +62,9 @@ public:
     void enqueue(Job job, bool ahead);
     // Drops the renders asked ahead; the rest asked ahead stays (its answer is awaited).
     QList<PageRenderer::Key> clearAhead();
+    // Drops the pages on screen of files no longer kept, the one under way
+    // too: a walk past bad songs leaves none of their pages drawn for nothing.
+    QList<PageRenderer::Key> dropPagesNotKept(const QSet<QString> &kept);
 
     // The owner is going: nothing more is done for it, nor told to it.
     // Answers whether the job under way is in a call into the file system:
@@ -145,6 +148,8 @@ private:
     static void stopClock(Doc &open);
 
     bool take(Job &job);
+    // Takes out of a queue the renders `drop` picks, answering their keys.
+    static QList<PageRenderer::Key> takeRenders(std::deque<Job> &queue, const std::function<bool(const Job &)> &drop);
     bool yields() const;
     bool runningAhead() const;
     // Tells the window, each kSlowS, while the load or the page drawn under way on screen has run that long,
@@ -197,6 +202,7 @@ private:
     PageRenderer::Key runningKey_;
     bool runningAhead_ = false;
     bool runningGaveWay_ = false;
+    bool runningDropped_ = false; // its song no longer kept
     bool othersWaiting_ = false;
     std::chrono::steady_clock::time_point runningSince_;
 

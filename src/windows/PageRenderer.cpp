@@ -354,6 +354,10 @@ void PageRenderer::keepOnly(const QSet<QString> &paths)
             it = images_.erase(it);
         }
     }
+    for (const Key &key : worker_->dropPagesNotKept(kept_)) {
+        pending_.remove(key);
+        pendingAhead_.remove(key);
+    }
     ++keepsPending_;
     PageRenderWorker::Job job;
     job.kind = PageRenderWorker::Keep;

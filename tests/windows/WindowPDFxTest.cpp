@@ -794,6 +794,9 @@ TEST(PageRendererShare, ADamagedDocumentHoldsNoOtherSongAndIsRefusedOnce)
         renderer.page(good, 1, QSize(60, 85));
         ASSERT_TRUE(testsupport::waitFor([&] { return renderer.hasPage(good, 1, QSize(60, 85)); }));
         EXPECT_LT(took.elapsed(), 1000);
+        // Their songs passed, they were still drawn one after the other, for nothing.
+        renderer.keepOnly({good});
+        EXPECT_TRUE(renderer.waitForIdle(1000));
     }
     // A call asked ahead gave way to a page on screen only after a moment, as one on screen does; and
     // a load's time began again at each give-way, so that a looping one was tried while pages came.
