@@ -31,8 +31,12 @@ int memoryFile(const char *name)
     return ::memfd_create(name, MFD_CLOEXEC | MFD_ALLOW_SEALING);
 }
 
+// Kernels from 5.14 fill a mapping on asking; older headers do not name it.
 #ifndef MADV_POPULATE_READ
 #define MADV_POPULATE_READ 22
+#endif
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23
 #endif
 
 // Reads a regular file of at most maxBytes, a block at a time, each an answer
@@ -212,9 +216,6 @@ void releaseImage(void *info)
 // Has the kernel give `bytes` from `at` their pages now rather than at each first touch.
 bool populate(void *at, size_t bytes)
 {
-#ifndef MADV_POPULATE_WRITE
-#define MADV_POPULATE_WRITE 23
-#endif
     if (bytes == 0 || ::madvise(at, bytes, MADV_POPULATE_WRITE) == 0)
         return true;
     if (errno != EINVAL)
