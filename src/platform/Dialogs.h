@@ -45,7 +45,8 @@ bool isQuestion(const QWidget *window);
 
 // Once a quit has begun nothing is asked, whatever is installed: each question
 // is logged and takes its first (default) answer, a text or a chooser is
-// cancelled, and a modal window does not run. A logout waits on nobody.
+// cancelled, and a modal window does not run; a question on screen closes as
+// Escape would close it. A logout waits on nobody.
 void setQuitting(bool quitting);
 bool quitting();
 // Every wait a quit takes (on a write, a thread, the settings file) shares

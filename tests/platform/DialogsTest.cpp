@@ -1,23 +1,30 @@
 #include "platform/Dialogs.h"
 #include "platform/ModalRun.h"
+#include "platform/Clock.h"
+#include "platform/dialogs/FileChooser.h"
 #include "platform/dialogs/QtDialogs.h"
 #include "platform/dialogs/ScriptedDialogs.h"
+#include "support/GatedScan.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QFileDialog>
-#include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <thread>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -142,97 +149,116 @@ TEST(QtDialogs, AlertTextShowsAsWritten)
     EXPECT_EQ(shown, text);
 }
 
-// The file dialogs are kept for the program's run, as destroying one waits for
-// its helper thread: each question starts from a fresh dialog's state, and a
-// dialog outlives the window it was shown over.
-TEST(QtDialogs, EachFileQuestionStartsFromAFreshDialogWhateverWentBefore)
-{
-    QtDialogs onScreen;
-    auto window = std::make_unique<QWidget>();
-    window->show();
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    QStringList shown; // accept mode, file mode, name filters
-    const auto seeAndCancel = [&shown]() {
-        QTimer::singleShot(0, [&shown]() {
-            auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            ASSERT_NE(d, nullptr);
-            shown << QStringLiteral("%1 %2 %3").arg(d->acceptMode()).arg(d->fileMode()).arg(d->nameFilters().join(','));
-            d->reject();
-        });
-    };
-    const QString fresh = QFileDialog().nameFilters().join(',');
-    seeAndCancel();
-    onScreen.chooseFolder(QString(), QStringLiteral("Folder"), QString());
-    window.reset();
-    seeAndCancel();
-    onScreen.chooseSaveFile(QString(), QStringLiteral("Save"), QString(), QStringLiteral("a.txt"));
-    seeAndCancel();
-    onScreen.chooseOpenFile(QString(), QStringLiteral("Chords"), QString(), {"Chords (*.txt)"});
-    seeAndCancel();
-    onScreen.chooseOpenFile(QString(), QStringLiteral("Open"), QString(), {});
-    EXPECT_EQ(shown, QStringList({"0 2 " + fresh, "1 0 " + fresh, "0 1 Chords (*.txt)", "0 1 " + fresh}));
-}
-
 namespace {
 
-// A window that notes the keys it is given.
-class KeyWindow : public QWidget {
-public:
-    QList<int> keys;
+// The chooser's folders are made and removed off the main thread: nothing on
+// it may touch them, whatever watches its file calls.
+void offMain(const std::function<void()> &work) { std::thread(work).join(); }
 
-protected:
-    void keyPressEvent(QKeyEvent *event) override { keys.append(event->key()); }
+struct ChooserRow {
+    const char *name;
+    char mode; // Folder, Open, Save
+    QString extra; // a name filter (open) or the suggested name (save)
+    QString typed; // under the base folder, over what the path line holds
+    QList<int> keys;
+    QString seen;  // in the chooser's status before the last key
+    QString answer; // under the base folder
+    QStringList listed = {};
 };
 
 } // namespace
 
-// Before, a folder path typed faster than the chooser listed the folder above
-// it was listed after the chooser had closed: the completion popup came up over
-// the window below, took the next keys, and the window made active then did not
-// count as active (an export's "A Tolvane window must be selected").
-TEST(QtDialogs, TheChoosersPopupIsGoneOnceAFolderIsChosenByTyping)
+// The chooser starts in a folder whose share never answers. Before, Qt's file
+// dialog looked at that folder and at each typed path on the main thread: the
+// program froze for the whole outage, and an export once went into the parent
+// of the folder typed.
+TEST(QtDialogs, ChoosersAnswerWhileTheirFolderDoesNotAndTakeThePathTyped)
 {
-    QTemporaryDir base;
-    ASSERT_TRUE(QDir(base.path()).mkpath(QStringLiteral("gig/songs")));
-    KeyWindow window;
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-
-    QtDialogs onScreen;
-    QStringList listed;
-    QObject gate;
-    QTimer::singleShot(0, [&]() {
-        auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        ASSERT_NE(d, nullptr);
-        QObject::connect(d->findChild<QFileSystemModel *>(), &QFileSystemModel::directoryLoaded, &gate,
-                         [&listed](const QString &path) { listed << path; });
-        QTest::keyClicks(QApplication::focusWidget(), base.path() + QStringLiteral("/gig/songs"));
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    const std::vector<ChooserRow> rows = {
+        {"escape", 'F', {}, {}, {Qt::Key_Escape}, "held\" does not answer yet", {}},
+        {"typed folder", 'F', {}, "gig/songs", {Qt::Key_Return}, {}, "gig/songs"},
+        {"typed folder with its slash", 'F', {}, "gig/songs/", {Qt::Key_Return}, {}, "gig/songs"},
+        {"completed folder", 'F', {}, "gig/so", {Qt::Key_Tab, Qt::Key_Return}, {}, "gig/songs"},
+        {"a file is no folder", 'F', {}, "gig/set.txt", {Qt::Key_Return, Qt::Key_Escape}, "is not a folder", {}},
+        {"typed path in the held folder", 'F', {}, "held/new", {Qt::Key_Return, Qt::Key_Escape}, "new\" does not answer yet", {}},
+        {"filtered file", 'O', "Sheets (*.pdf)", "gig/", {Qt::Key_N, Qt::Key_Tab, Qt::Key_Return}, {}, "gig/notes.pdf",
+         {"songs/", "notes.pdf"}},
+        {"saved over only when asked again", 'S', "copy.pdf", "gig/set.txt", {Qt::Key_Return, Qt::Key_Return},
+         "there already", "gig/set.txt"},
+        {"quit", 'F', {}, {}, {}, {}, {}},
+    };
+    const testsupport::Ceiling ceiling(60);
+    std::optional<QTemporaryDir> dir;
+    offMain([&dir] {
+        dir.emplace();
+        QDir(dir->path()).mkpath(QStringLiteral("held"));
+        QDir(dir->path()).mkpath(QStringLiteral("gig/songs"));
+        testsupport::writeFile(dir->filePath(QStringLiteral("gig/set.txt")), "x");
+        testsupport::writeFile(dir->filePath(QStringLiteral("gig/notes.pdf")), "x");
     });
-    EXPECT_EQ(onScreen.chooseFolder(QString(), QStringLiteral("Folder"), QDir::rootPath()),
-              base.path() + QStringLiteral("/gig/songs"));
-    ASSERT_TRUE(testsupport::waitFor([&] { return listed.contains(base.path() + QStringLiteral("/gig")); }));
-    testsupport::processEvents();
-    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
-    window.activateWindow();
-    EXPECT_TRUE(testsupport::waitFor([&] { return QApplication::activeWindow() == &window; }));
-    QTest::keyClick(window.windowHandle(), Qt::Key_Right);
-    EXPECT_EQ(window.keys, QList<int>{Qt::Key_Right});
-
-    // The next chooser completes what is typed there. Before, it kept the path
-    // typed last in its name field, and what was typed next went after it.
-    bool completed = false;
-    QTimer::singleShot(0, [&]() {
-        QWidget *d = QApplication::activeModalWidget();
-        QTest::keyClicks(QApplication::focusWidget(), base.path() + QStringLiteral("/gig/so"));
-        completed = testsupport::waitFor([] { return QApplication::activePopupWidget() != nullptr; });
-        d->close();
-    });
-    onScreen.chooseFolder(QString(), QStringLiteral("Folder"), QDir::rootPath());
-    EXPECT_TRUE(completed);
-    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    const QString base = dir->path() + QLatin1Char('/');
+    for (const ChooserRow &row : rows) {
+        SCOPED_TRACE(row.name);
+        const testsupport::MainThreadFilesFail guard;
+        ManualClock clock;
+        testsupport::Gate share;
+        const FileChooser::ScopedFileCall held([share, base](const QString &path) {
+            if (QThread::currentThread() == QCoreApplication::instance()->thread())
+                ADD_FAILURE() << "looked at on the main thread: " << path.toStdString();
+            else if (path.startsWith(base + QStringLiteral("held")))
+                share.wait();
+        });
+        QtDialogs onScreen;
+        QString status;
+        QTimer::singleShot(0, [&]() {
+            QWidget *chooser = QApplication::activeModalWidget();
+            ASSERT_TRUE(chooser && isQuestion(chooser));
+            bool through = false; // else closed, so that a failure cannot hang the run
+            const auto closing = qScopeGuard([&through, chooser] {
+                if (!through)
+                    chooser->close();
+            });
+            testsupport::waitFor([] { return qobject_cast<QLineEdit *>(QApplication::focusWidget()); });
+            auto *line = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+            auto *list = chooser->findChild<QListWidget *>();
+            const auto *said = chooser->findChild<QLabel *>(QStringLiteral("chooserStatus"));
+            ASSERT_TRUE(line && list && said);
+            if (row.mode == 'S')
+                EXPECT_EQ(line->text(), base + QStringLiteral("held/") + row.extra);
+            if (row.typed.isEmpty() && row.keys.isEmpty())
+                setQuitting(true);
+            if (!row.typed.isEmpty()) {
+                line->selectAll();
+                QTest::keyClicks(line, base + row.typed);
+            }
+            for (qsizetype k = 0; k < row.keys.size(); ++k) {
+                if (row.keys[k] == Qt::Key_Tab || (k == 0 && !row.listed.isEmpty()))
+                    EXPECT_TRUE(testsupport::waitFor([list] { return list->count() > 0; }));
+                if (k == 0 && !row.listed.isEmpty()) {
+                    QStringList names;
+                    for (int i = 0; i < list->count(); ++i)
+                        names << list->item(i)->text();
+                    EXPECT_EQ(names, row.listed);
+                }
+                if (k == row.keys.size() - 1) {
+                    clock.advance(0.5);
+                    EXPECT_TRUE(testsupport::waitFor([&] { return said->text().contains(row.seen); }));
+                    status = said->text();
+                }
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key(row.keys[k]));
+            }
+            through = true;
+        });
+        const QString answer =
+            row.mode == 'F'   ? onScreen.chooseFolder(QString(), QStringLiteral("Folder"), base + QStringLiteral("held"))
+            : row.mode == 'O' ? onScreen.chooseOpenFile(QString(), QStringLiteral("Open"), base + QStringLiteral("held"), {row.extra})
+                              : onScreen.chooseSaveFile(QString(), QStringLiteral("Save"), base + QStringLiteral("held"), row.extra);
+        setQuitting(false);
+        EXPECT_EQ(answer, row.answer.isEmpty() ? QString() : base + row.answer);
+        EXPECT_TRUE(status.contains(row.seen)) << status.toStdString();
+        share.open();
+    }
+    offMain([&dir] { dir.reset(); });
 }
 
 // Before, a quit at a logout that met a failed note save opened an alert

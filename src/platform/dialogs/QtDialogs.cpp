@@ -1,20 +1,20 @@
 #include "platform/dialogs/QtDialogs.h"
 
+#include "platform/dialogs/FileChooser.h"
+
 #include <QApplication>
-#include <QCompleter>
 #include <QDebug>
 #include <QDialog>
-#include <QFileDialog>
 #include <QInputDialog>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <chrono>
-#include <vector>
 #include <atomic>
+#include <chrono>
+#include <functional>
 
 namespace platform {
 
@@ -96,8 +96,19 @@ void setDialogs(Dialogs *installed) { g_installed = installed; }
 
 void setQuitting(bool quitting)
 {
-    if (quitting && !g_quitting)
+    if (quitting && !g_quitting) {
         g_quitBegan = std::chrono::steady_clock::now();
+        // A question on screen goes with the quit, whichever way the quit came.
+        if (qobject_cast<QApplication *>(QCoreApplication::instance()))
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [] {
+                    for (QWidget *window : QApplication::topLevelWidgets())
+                        if (g_quitting && isQuestion(window) && window->isVisible())
+                            window->close();
+                },
+                Qt::QueuedConnection);
+    }
     g_quitting = quitting;
 }
 
@@ -175,103 +186,41 @@ std::optional<QString> QtDialogs::textInput(const QString &title, const QString 
 
 namespace {
 
-// A file dialog kept for the program's run and never destroyed: destroying
-// one waits for its helper thread, which a share that stops answering holds
-// in the file system, and the keys or the quit would wait with it.
-class KeptFileDialog {
-public:
-    KeptFileDialog(const QString &title, const QString &message, const QString &startDir)
-    {
-        static auto *kept = new std::vector<Kept>;
-        auto free = std::find_if(kept->begin(), kept->end(), [](const Kept &k) { return !k.inUse; });
-        if (free == kept->end()) {
-            auto *made = new QFileDialog;
-            kept->push_back({made, made->options(), made->nameFilters(), false});
-            free = std::prev(kept->end());
-        }
-        kept_ = &*free;
-        kept_->inUse = true;
-        QFileDialog *d = kept_->dialog;
-        markQuestion(*d);
-        // The dialog itself may still count as the active window.
-        QWidget *over = QApplication::activeWindow();
-        d->setParent(over == d || d->isAncestorOf(over) ? nullptr : over, d->windowFlags());
-        d->setWindowTitle(title.isEmpty() ? message : title + QStringLiteral(" — ") + message);
-        d->setFileMode(QFileDialog::AnyFile);
-        d->setAcceptMode(QFileDialog::AcceptOpen);
-        d->setOptions(kept_->options);
-        d->setNameFilters(kept_->nameFilters);
-        d->setDirectory(startDir);
-        // selectFile() ignores an empty name: the path typed last time is cleared here.
-        for (QLineEdit *edit : d->findChildren<QLineEdit *>())
-            edit->clear();
-        attachCompleters(true);
-    }
-    // Out of its window, which may go before it.
-    ~KeptFileDialog()
-    {
-        attachCompleters(false);
-        kept_->dialog->setParent(nullptr, kept_->dialog->windowFlags());
-        kept_->inUse = false;
-    }
-    KeptFileDialog(const KeptFileDialog &) = delete;
-    KeptFileDialog &operator=(const KeptFileDialog &) = delete;
-
-    QFileDialog *operator->() const { return kept_->dialog; }
-    QString chosen() const
-    {
-        return kept_->dialog->exec() == QDialog::Accepted && !kept_->dialog->selectedFiles().isEmpty()
-                   ? kept_->dialog->selectedFiles().first()
-                   : QString();
-    }
-
-private:
-    // A closed dialog's completers are cut from their line edits: a folder
-    // listing that comes in after the close would otherwise bring the popup
-    // back over the window below, where it takes the keys.
-    void attachCompleters(bool attach) const
-    {
-        for (QLineEdit *edit : kept_->dialog->findChildren<QLineEdit *>())
-            if (QCompleter *completer = edit->completer())
-                completer->setWidget(attach ? edit : nullptr);
-    }
-
-    struct Kept {
-        QFileDialog *dialog;
-        QFileDialog::Options options;
-        QStringList nameFilters;
-        bool inUse;
-    };
-    Kept *kept_;
-};
+// Made afresh for each question, over the window that has the keys. That
+// window may go while the chooser is up, taking the chooser with it; its file
+// work then leaves behind any thread a silent share holds.
+QString runChooser(FileChooser::Mode mode, const QString &title, const QString &message, const QString &startDir,
+                   const std::function<void(FileChooser &)> &setUp = {})
+{
+    QPointer<FileChooser> chooser = new FileChooser(mode, title, message, startDir, QApplication::activeWindow());
+    markQuestion(*chooser);
+    if (setUp)
+        setUp(*chooser);
+    const bool accepted = chooser->exec() == QDialog::Accepted;
+    const QString chosen = chooser && accepted ? chooser->chosen() : QString();
+    delete chooser;
+    return chosen;
+}
 
 } // namespace
 
 QString QtDialogs::chooseFolder(const QString &title, const QString &message, const QString &startDir)
 {
-    const KeptFileDialog dialog(title, message, startDir);
-    dialog->setFileMode(QFileDialog::Directory);
-    dialog->setOption(QFileDialog::ShowDirsOnly, true);
-    return dialog.chosen();
+    return runChooser(FileChooser::Mode::Folder, title, message, startDir);
 }
 
 QString QtDialogs::chooseOpenFile(const QString &title, const QString &message, const QString &startDir,
                                   const QStringList &nameFilters)
 {
-    const KeptFileDialog dialog(title, message, startDir);
-    dialog->setFileMode(QFileDialog::ExistingFile);
-    if (!nameFilters.isEmpty())
-        dialog->setNameFilters(nameFilters);
-    return dialog.chosen();
+    return runChooser(FileChooser::Mode::OpenFile, title, message, startDir,
+                      [&nameFilters](FileChooser &chooser) { chooser.setNameFilters(nameFilters); });
 }
 
 QString QtDialogs::chooseSaveFile(const QString &title, const QString &message, const QString &startDir,
                                   const QString &suggestedName)
 {
-    const KeptFileDialog dialog(title, message, startDir);
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->selectFile(suggestedName);
-    return dialog.chosen();
+    return runChooser(FileChooser::Mode::SaveFile, title, message, startDir,
+                      [&suggestedName](FileChooser &chooser) { chooser.setSuggestedName(suggestedName); });
 }
 
 } // namespace platform

@@ -4,7 +4,7 @@
 
 namespace platform {
 
-// Dialogs on screen: alerts of our own, QInputDialog and QFileDialog.
+// Dialogs on screen: alerts and file choosers of our own, and QInputDialog.
 class QtDialogs final : public Dialogs {
 public:
     int alert(const QString &title, const QString &text, const QStringList &buttons) override;
