@@ -227,10 +227,8 @@ TEST(QtDialogs, ChoosersAnswerWhileTheirFolderDoesNotAndTakeThePathTyped)
                 EXPECT_EQ(line->text(), base + QStringLiteral("held/") + row.extra);
             if (row.typed.isEmpty() && row.keys.isEmpty())
                 setQuitting(true);
-            if (!row.typed.isEmpty()) {
-                line->selectAll();
-                QTest::keyClicks(line, base + row.typed);
-            }
+            if (!row.typed.isEmpty())
+                QTest::keyClicks(QApplication::focusWidget(), base + row.typed);
             for (qsizetype k = 0; k < row.keys.size(); ++k) {
                 if (row.keys[k] == Qt::Key_Tab || (k == 0 && !row.listed.isEmpty()))
                     EXPECT_TRUE(testsupport::waitFor([list] { return list->count() > 0; }));

@@ -117,6 +117,8 @@ FileChooser::FileChooser(Mode mode, const QString &title, const QString &message
     line_ = new QLineEdit(this);
     line_->setObjectName(QStringLiteral("chooserPath"));
     line_->setText(joined(base_, QString()));
+    // A path typed replaces it; a name alone is taken in the start folder.
+    line_->selectAll();
     line_->installEventFilter(new LineKeys(
         this, [this] { return complete(); },
         [this] {
@@ -182,6 +184,7 @@ void FileChooser::setNameFilters(const QStringList &filters)
 void FileChooser::setSuggestedName(const QString &name)
 {
     line_->setText(joined(base_, name));
+    line_->selectAll();
     typedChanged(true);
 }
 
