@@ -44,6 +44,7 @@ public:
         ~ScopedFileCall();
     };
 
+private:
     struct Listing {
         QString folder;
         bool readable = false;
@@ -55,8 +56,6 @@ public:
         Kind kind = Kind::Missing;
         bool parentIsFolder = false;
     };
-
-private:
     struct Typed {
         QString folder; // what the list shows
         QString prefix; // the name begun in it
