@@ -177,6 +177,10 @@ void SystemDesktopServices::askAndPrint(const QString &path, const PdfBytes &byt
     {
         QPrintDialog dialog(printer.get(), QApplication::activeWindow());
         dialog.setMinMax(1, pages);
+        // No printing to a file: its name field completes typed paths, and its
+        // "..." opens Qt's file dialog, both looking at the file system on this
+        // thread, where a share that does not answer would hold every key.
+        dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
         if (runModal(dialog) != QDialog::Accepted)
             return done(PrintOutcome::Cancelled, QString());
     }
