@@ -167,6 +167,16 @@ QString noticeShown(const QString &notice)
     return shown + notice.mid(from);
 }
 
+bool lateWordsHold(LateClaim claim, const PagesOnScreen &now)
+{
+    switch (claim) {
+    case LateClaim::Loading: return !now.loaded;
+    case LateClaim::Drawing: return !now.shown;
+    case LateClaim::NotDrawn: return !now.drawn;
+    }
+    return false;
+}
+
 namespace {
 
 // Where in a part its last clause ends (the space after a word closing with

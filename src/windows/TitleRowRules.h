@@ -81,6 +81,21 @@ QString noticeShown(const QString &notice);
 // cut where the line ends.
 QStringList noticeParts(const QString &notice, int width, const std::function<int(const QString &)> &advance);
 
+// ---- Late words ---------------------------------------------------------------
+// What the panes show now of the song whose PDF reader was said to be late.
+struct PagesOnScreen {
+    bool loaded = false; // its document has answered
+    bool shown = false;  // each pane of it shows an image of its page, if only one of another size
+    bool drawn = false;  // ... each at the pane's own size
+};
+// What late words claim: the document still loading, its page still drawing
+// with nothing of it on screen, or its page not there as asked (a reader
+// replaced or stopped meanwhile).
+enum class LateClaim { Loading, Drawing, NotDrawn };
+// Late words are a state of the page on screen: said only while they are
+// true, and gone as soon as they are not.
+bool lateWordsHold(LateClaim claim, const PagesOnScreen &now);
+
 // ---- Song-list header ------------------------------------------------------------
 // The filter button's title while the tag filter is on. filteredCount is the
 // filtered list's row count, secondMarked whether its second row is played or flagged.

@@ -77,11 +77,11 @@ WindowPDFx::WindowPDFx(QWidget *parent, PageRenderer::FileLook look)
     connect(renderer_.get(), &PageRenderer::fileChanged, this, &WindowPDFx::fileChanged);
     connect(renderer_.get(), &PageRenderer::pageReady, this, &WindowPDFx::pageReady);
     connect(renderer_.get(), &PageRenderer::songHeaderRead, this, &Data::tookSongHeader);
-    // A page on screen is late (its reader stalled, was killed or is slow to load it): said.
+    // A page on screen is late (its reader stalled, was killed or is slow to load it): said while it is.
     connect(renderer_.get(), &PageRenderer::pageLate, this, [this](const QString &path, const QString &words, PageRenderer::Late why) {
         if (!pieceCour() || (path != curPath_ && path != pathOf(pieceCour())))
             return;
-        showNotice(words);
+        sayLate(words, why);
         if (why == PageRenderer::Late::SlowToOpen && waitingForDocument_ && slowToOpen_ != path) {
             slowToOpen_ = path;
             refreshPDF();

@@ -5,6 +5,7 @@
 #include "windows/PDFViewRedef.h"
 #include "windows/PagePlan.h"
 #include "windows/PageRenderer.h"
+#include "windows/TitleRowRules.h"
 #include "windows/WindowPDFxSuper.h"
 
 #include <array>
@@ -207,6 +208,11 @@ private:
     void documentReady(const QString &path);
     void fileChanged(const QString &path);
     void pageReady(const QString &path, int page);
+    // Late words are held on the title row only while they are true of the
+    // panes (WindowPDFxTitle.cpp): the next page, load or song ends them.
+    void sayLate(const QString &words, PageRenderer::Late why);
+    void endLateWordsPast();
+    titlerules::PagesOnScreen pagesOnScreen();
     QSize paneSizeForRole(PDFViewRedef::Role role) const;
     QSize pixelSizeFor(const QString &path, qint64 page, PDFViewRedef::Role role);
     QString pathOf(const std::shared_ptr<Pieces> &piece);
@@ -259,6 +265,9 @@ private:
     // The current PDF said to be slow to open: the panes are laid out meanwhile
     // as for a song of one page, so the next song shows beside it.
     QString slowToOpen_;
+    // The late words last said, and what they claim.
+    QString lateWords_;
+    titlerules::LateClaim lateClaim_ = titlerules::LateClaim::Loading;
     // Looks at the renderer's silence while the song waits, to say it in the panes.
     platform::Timer noAnswer_;
 

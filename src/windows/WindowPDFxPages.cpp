@@ -126,6 +126,7 @@ void WindowPDFx::refreshPDF()
     }
     unHidePDF();
     renderAhead();
+    endLateWordsPast();
 }
 
 void WindowPDFx::applyPane(Role role, const pageplan::Pane &plan)
@@ -563,6 +564,7 @@ void WindowPDFx::documentReady(const QString &path)
     for (PDFViewRedef *p : panes_)
         if (p->content().path == path)
             p->update();
+    endLateWordsPast();
 }
 
 void WindowPDFx::fileChanged(const QString &path)
@@ -590,4 +592,5 @@ void WindowPDFx::pageReady(const QString &path, int page)
     for (PDFViewRedef *p : panes_)
         if (p->content().page == page && p->content().path == path)
             p->update();
+    endLateWordsPast();
 }

@@ -402,3 +402,49 @@ void WindowPDFx::actionDir()
 {
     selectNextDir();
 }
+
+// ---- Late words ----------------------------------------------------------------------
+
+titlerules::PagesOnScreen WindowPDFx::pagesOnScreen()
+{
+    titlerules::PagesOnScreen now;
+    now.loaded = typeFichierCour_ == 0 && !curPath_.isEmpty() && renderer_->documentInfo(curPath_).has_value();
+    now.shown = now.drawn = now.loaded;
+    bool any = false;
+    for (const PDFViewRedef *p : panes_) {
+        const PDFViewRedef::Content &c = p->content();
+        if (c.kind != PDFViewRedef::Kind::Pdf || c.nextSong || c.path != curPath_)
+            continue;
+        any = true;
+        const bool drawn = !p->currentImage().isNull();
+        now.drawn = now.drawn && drawn;
+        now.shown = now.shown && (drawn || !renderer_->anyPage(c.path, int(c.page)).isNull());
+    }
+    if (!any)
+        now.shown = now.drawn = false;
+    return now;
+}
+
+void WindowPDFx::sayLate(const QString &words, PageRenderer::Late why)
+{
+    using titlerules::LateClaim;
+    const LateClaim claim = why == PageRenderer::Late::SlowToOpen   ? LateClaim::Loading
+                            : why == PageRenderer::Late::SlowToDraw ? LateClaim::Drawing
+                                                                    : LateClaim::NotDrawn;
+    if (!titlerules::lateWordsHold(claim, pagesOnScreen()))
+        return;
+    // Told again while they last, the words on show go on as they are.
+    if (heldNotice() != titlerules::noticeShown(words))
+        showNotice(words, true);
+    lateWords_ = words;
+    lateClaim_ = claim;
+}
+
+void WindowPDFx::endLateWordsPast()
+{
+    if (lateWords_.isEmpty()
+        || (heldNotice() == titlerules::noticeShown(lateWords_) && titlerules::lateWordsHold(lateClaim_, pagesOnScreen())))
+        return;
+    endNotice(lateWords_);
+    lateWords_.clear();
+}

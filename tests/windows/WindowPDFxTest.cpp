@@ -1019,6 +1019,33 @@ TEST_F(TolvaneWindowTest, ASongSlowToOpenShowsTheNextSongBesideIt)
     PageRenderer::setGiveUpTimes();
 }
 
+// A page drawn in 1.8 s kept "slow to draw" over it until 9.2 s; and after a
+// stall, a reader loading the document again said "slow to open" over its page.
+TEST_F(TolvaneWindowTest, LateWordsLastOnlyWhileTrueOfThePageOnScreen)
+{
+    PageRenderer::setGiveUpTimes(60000, 60000);
+    auto w = makeWindow(0);
+    const QString heavy = testsupport::writeFile(dir.filePath(QStringLiteral("Heavy.pdf")), heavyPdf(600000));
+    const QString slow = songfile::slowToDraw(heavy);
+    QString atPage;
+    QObject::connect(&w->renderer(), &PageRenderer::pageReady, w.get(), [&] { atPage = w->noteText(); });
+    w->setPDF(song(heavy), 1, true, false, 0, nullptr, false);
+    busyReader(w->renderer(), 10);
+    for (int step = 0; step < 50 && w->noteText() != slow && !w->renderer().waitForIdle(110); ++step)
+        clock_.advance(0.2);
+    EXPECT_EQ(w->noteText(), slow);
+    ASSERT_TRUE(w->renderer().waitForIdle(30000));
+    ASSERT_TRUE(w->pane(Role::Left)->hasPageReady());
+    EXPECT_NE(atPage, slow) << "gone as the page came";
+    using Late = PageRenderer::Late;
+    for (const auto &[why, words] : {std::pair{Late::SlowToOpen, songfile::slowToOpen(heavy)}, {Late::SlowToDraw, slow},
+                                     {Late::ReaderReplaced, songfile::pageLate(heavy)}, {Late::PageKept, songfile::pageKept(heavy)}}) {
+        emit w->renderer().pageLate(heavy, words, why);
+        EXPECT_NE(w->noteText(), words) << "not said over the page shown";
+    }
+    PageRenderer::setGiveUpTimes();
+}
+
 TEST_F(TolvaneWindowTest, SongThatCannotBeShownSaysWhy)
 {
     platform::ManualClock clock;
