@@ -15,7 +15,14 @@
 #
 # A QFileInfo or QDir used for path strings (fileName, suffix, absolutePath,
 # filePath, cleanPath...) asks nothing of the file system and needs no entry;
-# a QFile on a resource (":/...") neither.
+# a QFile on a resource (":/...") neither. Better still, platform/Paths.h has
+# those string functions without the classes.
+#
+# No text match sees every spelling of a call (a QFile set up later, a
+# temporary, a call split over lines, a class that looks at files by itself),
+# so the include of a header that brings file calls (<QFile>, <QDir>,
+# <QFileDialog>, <QImageReader>, <QProcess>, <fstream>, <unistd.h>...) needs
+# its entry too, its text being the include line: `#include <QFile>`.
 #
 #   --self-test   runs the check on small made-up trees and fails unless each
 #                 gives the answer written beside it.
@@ -55,6 +62,12 @@ check() { # root of a tree holding src/ and scripts/file-calls-allowed.txt
       }
     }
     FNR == 1 { delete infoNames; delete dirNames; delete pdfNames }
+    # The headers that bring file calls, the umbrella ones with them.
+    function fileHeader(code) {
+      if (code ~ /#[[:space:]]*include[[:space:]]*[<"](Qt[A-Za-z]+\/)?(QFile|QFileInfo|QDir|QDirIterator|QSaveFile|QFileDialog|QFileSystemModel|QFileSystemWatcher|QFileIconProvider|QImageReader|QImageWriter|QTemporaryFile|QTemporaryDir|QLockFile|QStorageInfo|QSettings|QProcess|QPdfDocument|QtCore|QtGui|QtWidgets)[>"]/) return "file-touching Qt header"
+      if (code ~ /#[[:space:]]*include[[:space:]]*[<"](fstream|cstdio|stdio\.h|dirent\.h|ftw\.h|fcntl\.h|unistd\.h|filesystem|sys\/stat\.h|sys\/statvfs\.h|taglib\/fileref\.h|taglib\/tfilestream\.h)[>"]/) return "file-touching C or C++ header"
+      return ""
+    }
     # One reason per kind of call, "" when the line touches no file.
     function fileCall(code,   m, name, rest) {
       if (code ~ /QFile::(exists|remove|rename|copy|link|moveToTrash|resize|permissions|setPermissions|symLinkTarget)[[:space:]]*\(/) return "QFile"
@@ -73,9 +86,15 @@ check() { # root of a tree holding src/ and scripts/file-calls-allowed.txt
       if (code ~ /(^|[^A-Za-z0-9_.>:])::(open|openat|creat|access|faccessat|unlink|unlinkat|rename|renameat|link|symlink|mkdir|mkdirat|rmdir|truncate|chmod|chown|utimensat|remove)[[:space:]]*\(/) return "C file call"
       return ""
     }
+    /^[[:space:]]*#[[:space:]]*include/ {
+      code = $0
+      kind = fileHeader(code)
+      if (kind != "") listed(code, kind)
+      next
+    }
     {
       code = $0
-      if (code ~ /^[[:space:]]*#[[:space:]]*include/ || code ~ /^[[:space:]]*(\/\*|\*)/) next
+      if (code ~ /^[[:space:]]*(\/\*|\*)/) next
       if (match(code, /(^|[^:])\/\//)) code = substr(code, 1, RSTART)
       # The names that hold a QFileInfo, a QDir or a PDF document in this file.
       rest = code
@@ -95,11 +114,14 @@ check() { # root of a tree holding src/ and scripts/file-calls-allowed.txt
         name = substr(code, RSTART, RLENGTH); sub(/[[:space:]]*=.*/, "", name); pdfNames[name] = 1
       }
       kind = fileCall(code)
-      if (kind == "") next
+      if (kind != "") listed(code, kind)
+    }
+    # Fails on the line unless an entry covers it.
+    function listed(code, kind,   e, covered, line) {
       covered = 0
       for (e = 1; e <= entries; ++e)
         if (entryFile[e] == FILENAME && index(code, entryText[e])) { used[e] = 1; covered = 1 }
-      if (covered) next
+      if (covered) return
       line = $0; gsub(/^[[:space:]]+/, "", line)
       print FILENAME ":" FNR ": " kind ": " line
       status = 1
@@ -111,7 +133,7 @@ check() { # root of a tree holding src/ and scripts/file-calls-allowed.txt
           status = 1
         }
       if (status)
-        print "File calls outside src/platform: use the platform'"'"'s (platform/RegularFile.h, platform/AtomicFile.h), or say in scripts/file-calls-allowed.txt why the call never runs on the main thread (docs/architecture.md)."
+        print "File calls outside src/platform: use the platform'"'"'s (platform/RegularFile.h, platform/AtomicFile.h, platform/Paths.h for path strings), or say in scripts/file-calls-allowed.txt why the call or the include never runs on the main thread (docs/architecture.md)."
       exit status
     }')
 }
@@ -134,13 +156,19 @@ self_test() {
     'passes|    QFile resource(QStringLiteral(":/help/Sample.chopro"));|'
     'passes|    // QFile file(path) in a comment|'
     'fails|    return 1;|src/library/Song.cpp | QFile file(path) | an entry left behind'
+    # An include brings every spelling of the calls; src/platform/Own.cpp has one too, and passes.
+    'fails|#include <QFile>|'
+    'fails|#include <QtCore/QFileInfo>|'
+    'fails|#include <cstdio>|'
+    'passes|#include <QFile>|src/library/Song.cpp | #include <QFile> | a resource read only'
+    'fails|#include <QFileInfo>|src/library/Song.cpp | #include <QFile> | a resource read only'
   )
   local row answer line list got
   for row in "${rows[@]}"; do
     answer="${row%%|*}"; row="${row#*|}"
     line="${row%%|*}"; list="${row#*|}"
     printf '%s\n' "$line" >"$tree/src/library/Song.cpp"
-    printf 'QFile file(path);\n' >"$tree/src/platform/Own.cpp"
+    printf '#include <QFile>\nQFile file(path);\n' >"$tree/src/platform/Own.cpp"
     printf '%s\n' "$list" >"$tree/scripts/file-calls-allowed.txt"
     if check "$tree" >/dev/null; then got=passes; else got=fails; fi
     if [[ "$got" != "$answer" ]]; then

@@ -10,14 +10,13 @@
 #include "platform/Keys.h"
 #include "platform/Log.h"
 #include "platform/MediaPlayer.h"
+#include "platform/Paths.h"
 #include "platform/PdfProcess.h"
 #include "platform/UserDefaults.h"
 #include "windows/WindowList.h"
 #include "windows/WindowPDFxSuper.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QStandardPaths>
 #include <QEvent>
 #include <QKeyEvent>
@@ -139,7 +138,8 @@ Application::Application(QApplication &app, platform::InstanceLock &instance) : 
     // The controller's start sets the folder (audio::followMusicFolder).
     musicLibrary_ = std::make_unique<audio::MusicFolderIndex>(
         QString(),
-        QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).filePath(QStringLiteral("music-index")));
+        platform::filePath(QStandardPaths::writableLocation(QStandardPaths::CacheLocation),
+                           QStringLiteral("music-index")));
     audio::setMusicLibrary(musicLibrary_.get());
     controller_ = std::make_unique<Controller>();
     QObject::connect(&app_, &QCoreApplication::aboutToQuit, [this]() { terminate(); });
@@ -199,12 +199,12 @@ int Application::run()
 
 QString Application::settingsFolder()
 {
-    return QFileInfo(platform::UserDefaults::defaultDatabasePath()).absolutePath();
+    return platform::absolutePath(platform::UserDefaults::defaultDatabasePath());
 }
 
 int Application::deferToRunningInstance(const platform::InstanceLock &instance)
 {
-    const QString folder = QDir::toNativeSeparators(settingsFolder());
+    const QString folder = platform::toNativeSeparators(settingsFolder());
     if (instance.knock(2000)) {
         qWarning().noquote()
             << QStringLiteral("Tolvane is already running with the settings in %1; its window was brought to the front.")

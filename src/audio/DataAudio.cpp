@@ -7,10 +7,8 @@
 #include "platform/DesktopServices.h"
 #include "platform/Log.h"
 #include "platform/MediaPlayer.h"
+#include "platform/Paths.h"
 #include "platform/RegularFile.h"
-
-#include <QDir>
-#include <QFileInfo>
 
 bool Data::play_if_found2(const QList<audio::Track> &items, const QString &titre, const QString &artiste,
                           qint64 genre, bool revealOnly, double skipTo)
@@ -57,7 +55,7 @@ QStringList audio::tracksToExport(const QList<Track> &items, const QString &titl
 // the track's name, and a copy that failed is known as such.
 audio::CopyResult audio::copyTrackInto(const QString &source, const QString &folder)
 {
-    const QString target = QDir(folder).filePath(QFileInfo(source).fileName());
+    const QString target = platform::filePath(folder, platform::fileName(source));
     if (platform::pathExists(target))
         return CopyResult::AlreadyThere;
     platform::AtomicFile out(target);

@@ -2,11 +2,11 @@
 
 #include "platform/MainThreadFiles.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
 #include "platform/RegularFile.h"
 #include "platform/UserDefaults.h"
 #include "platform/Vocabulary.h"
 
-#include <QDir>
 #include <QStandardPaths>
 
 namespace audio {
@@ -27,10 +27,10 @@ QString userDirPath(QString value, const QString &home)
         value = value.mid(1, value.size() - 2);
     if (value == QLatin1String("$HOME") || value.startsWith(QLatin1String("$HOME/")))
         value = home + value.mid(5);
-    if (!QDir::isAbsolutePath(value))
+    if (!platform::isAbsolutePath(value))
         return {};
-    const QString path = QDir::cleanPath(value);
-    return path == QDir::cleanPath(home) ? QString() : path;
+    const QString path = platform::cleanPath(value);
+    return path == platform::cleanPath(home) ? QString() : path;
 }
 
 } // namespace
@@ -65,18 +65,19 @@ QString desktopMusicFolderFrom(const QString &environment, const QString &userDi
         if (const QString fromFile = userDirPath(trimmed.mid(14), home); !fromFile.isEmpty())
             return fromFile;
     }
-    return QDir(home).filePath(QStringLiteral("Music"));
+    return platform::filePath(home, QStringLiteral("Music"));
 }
 
 QString desktopMusicFolder()
 {
     const QString userDirsFile =
-        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)).filePath(QStringLiteral("user-dirs.dirs"));
+        platform::filePath(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
+                           QStringLiteral("user-dirs.dirs"));
     // Beside the program's config folder: a home that does not answer holds the program's own folders too.
     const platform::MainThreadFileScope allow("the desktop's folder list");
     const platform::FileBytes userDirs = platform::readRegularFile(userDirsFile, kUserDirsMaxBytes);
     return desktopMusicFolderFrom(qEnvironmentVariable("XDG_MUSIC_DIR"),
-                                  userDirs.ok() ? QString::fromUtf8(userDirs.bytes) : QString(), QDir::homePath());
+                                  userDirs.ok() ? QString::fromUtf8(userDirs.bytes) : QString(), platform::homePath());
 }
 
 QString musicFolderPath()

@@ -2,10 +2,9 @@
 
 #include "chordpro/ChordPro.h"
 #include "chords/ChordDet.h"
+#include "platform/Paths.h"
 #include "platform/RegularFile.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <cmath>
 
@@ -363,7 +362,7 @@ NewSongPath newSongPath(const QString &folder, const QString &name)
 {
     if (name.isEmpty())
         return {QString(), QStringLiteral("The song has no title to name its file after.")};
-    const QString base = QDir(folder).filePath(name);
+    const QString base = platform::filePath(folder, name);
     const QString plain = base + QStringLiteral(".chopro");
     if (!platform::pathExists(plain))
         return {plain, QString()};
@@ -373,7 +372,7 @@ NewSongPath newSongPath(const QString &folder, const QString &name)
             return {numbered, QString()};
     }
     return {QString(), QStringLiteral("Every name from \"%1.chopro\" to \"%1_999.chopro\" is taken in %2.")
-                           .arg(name, QDir::toNativeSeparators(folder))};
+                           .arg(name, platform::toNativeSeparators(folder))};
 }
 
 // ---- Editing helpers -------------------------------------------------------------
@@ -436,7 +435,7 @@ QString windowTitle(const QString &entryTitle, const QString &path, bool hasEntr
     if (hasEntry)
         return entryTitle;
     if (!path.isEmpty())
-        return QFileInfo(path).fileName();
+        return platform::fileName(path);
     if (textTitle.isEmpty() || textTitle == QLatin1String("Title"))
         return QStringLiteral("New Song:(no title)");
     return textTitle;

@@ -9,11 +9,11 @@
 #include "platform/Dialogs.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
 #include "platform/RegularFile.h"
 #include "platform/Vocabulary.h"
 
 #include <QDebug>
-#include <QFileInfo>
 #include <algorithm>
 #include <condition_variable>
 #include <map>
@@ -175,7 +175,7 @@ void SongFileEdits::next()
     late_.start(kLateSeconds, false, [this, path, run] {
         if (running_ == run)
             sayWaiting(QStringLiteral("The library folder does not answer: the change to \"%1\" is written once it does.")
-                           .arg(QFileInfo(path).fileName()));
+                           .arg(platform::fileName(path)));
     });
 }
 
@@ -228,7 +228,7 @@ void SongFileEdits::settleOnQuit()
         applied(asked);
     for (const auto &[path, song] : songs)
         if (song.unwritten)
-            keptnotes::keepSong(QFileInfo(path).completeBaseName(), song.text);
+            keptnotes::keepSong(platform::completeBaseName(path), song.text);
     // Their answers would come after the quit.
     work_.end();
 }

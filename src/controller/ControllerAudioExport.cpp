@@ -7,10 +7,9 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Log.h"
+#include "platform/Paths.h"
 #include "windows/PopupJauge.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 
@@ -69,7 +68,7 @@ void Controller::copySongTracks(const PiecePtr &piece, std::function<void()> the
                 case audio::CopyResult::Copied:
                     ++copies.copied;
                     if (copies.first.isEmpty())
-                        copies.first = QDir(folder).filePath(QFileInfo(source).fileName());
+                        copies.first = platform::filePath(folder, platform::fileName(source));
                     break;
                 case audio::CopyResult::Failed:
                     copies.failed << source;
@@ -107,7 +106,7 @@ void Controller::actionExportAudioFiles(bool currentSongOnly)
     }
     const QString folder = platform::dialogs().chooseFolder(
         QStringLiteral("Tolvane"), QStringLiteral("Please select a destination folder for the audio file(s)"),
-        QDir::homePath());
+        platform::homePath());
     if (!folder.isEmpty())
         exportAudioFiles(currentSongOnly, folder);
 }

@@ -6,10 +6,10 @@
 #include "midi/windows/MidiWindows.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
 #include "platform/Vocabulary.h"
 #include "windows/WindowPDFxSuper.h"
 
-#include <QFileInfo>
 #include <mutex>
 
 using controller::KeyInput;
@@ -310,7 +310,7 @@ void Controller::openInExternalApp()
     if (!piece || !piece->pieceDet)
         return;
     const QString path = piece->pieceDet->fichier;
-    if (QFileInfo(path).suffix().toLower() != QLatin1String("pdf"))
+    if (platform::suffix(path).toLower() != QLatin1String("pdf"))
         Data::openFileX(path, true);
 }
 

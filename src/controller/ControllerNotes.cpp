@@ -11,9 +11,7 @@
 #include "platform/KeptAtQuit.h"
 #include "platform/Log.h"
 #include "platform/MainMenu.h"
-
-#include <QFileInfo>
-
+#include "platform/Paths.h"
 
 // The two note windows and the timed message window: created at start-up
 // (the message window on first use), pushed every song, page, zoom and track
@@ -32,7 +30,7 @@ void Controller::createNoteWindows()
         else
             tellFailure(QStringLiteral("The note of \"%1\" does not answer: the edit is kept in %2 meanwhile "
                                        "and saved to the note once it does.")
-                            .arg(title, platform::kept::named(QFileInfo(kept).absolutePath())));
+                            .arg(title, platform::kept::named(platform::absolutePath(kept))));
     });
     winNoteF_ = std::make_unique<WinNoteF>();
     winNote_ = std::make_unique<WinNote>();

@@ -6,12 +6,12 @@
 #include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
 #include "platform/Vocabulary.h"
 #include "settings/DataPref8.h"
 #include "windows/WindowPDFxSuper.h"
 
 #include <QDBusConnection>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <limits>
@@ -268,7 +268,7 @@ void Controller::actionOpen(const QString &path, bool asNew)
     if (path.isEmpty())
         return;
     // A PDF goes to the default viewer only, never on to the editor.
-    if (!asNew && QFileInfo(path).suffix().toUpper() == QLatin1String("PDF")) {
+    if (!asNew && platform::suffix(path).toUpper() == QLatin1String("PDF")) {
         Data::openFile(path);
         return;
     }

@@ -6,8 +6,7 @@
 #include "library/Data.h"
 #include "platform/Clock.h"
 #include "platform/MediaPlayer.h"
-
-#include <QFileInfo>
+#include "platform/Paths.h"
 
 #include <cmath>
 #include <mutex>
@@ -153,7 +152,7 @@ void Controller::updateItuneInfo2B()
     const auto cannotPlay = [&]() {
         player->pause();
         hideTrackInfo();
-        tellFailure(QStringLiteral("The track \"%1\" cannot be played.").arg(QFileInfo(player->heldFile()).fileName()));
+        tellFailure(QStringLiteral("The track \"%1\" cannot be played.").arg(platform::fileName(player->heldFile())));
     };
     if (player->failed()) {
         cannotPlay();
@@ -166,7 +165,7 @@ void Controller::updateItuneInfo2B()
         // track asked before this one may still hold the player.
         if (++openingPolls_ == 10)
             tellFailure(QStringLiteral("The music folder does not answer: \"%1\" starts once it does.")
-                            .arg(QFileInfo(player->heldFile()).fileName()));
+                            .arg(platform::fileName(player->heldFile())));
         updateItunesInfoX(item->title, item->artist, 0.0, 0.0, false, false);
         return;
     }

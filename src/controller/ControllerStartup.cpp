@@ -17,6 +17,7 @@
 #include "midi/Midi.h"
 #include "midi/windows/MidiPref4.h"
 #include "midi/windows/MidiWindows.h"
+#include "platform/DataFolder.h"
 #include "platform/KeptAtQuit.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
@@ -90,9 +91,13 @@ void Controller::awakeFromNib()
     noteIsChanging_ = 0;
 
     buildMenus();
-    // Every help window reads the help folder, brought up to date once a run.
+    // Every help window reads the help folder, brought up to date once per data folder.
     DataHelp::setFolderProvider([]() {
-        static const QString folder = controller::ensureHelpFolder();
+        static QString data, folder;
+        if (const QString now = platform::dataFolder(); now != data || folder.isEmpty()) {
+            data = now;
+            folder = controller::ensureHelpFolder();
+        }
         return folder;
     });
     createNoteWindows();

@@ -1,9 +1,7 @@
 #include "controller/FolderSlots.h"
 
+#include "platform/Paths.h"
 #include "platform/UserDefaults.h"
-
-#include <QDir>
-#include <QFileInfo>
 
 namespace controller {
 
@@ -42,7 +40,7 @@ qint64 FolderSlots::load(platform::UserDefaults &d, qint64 currentDirNo)
             if (currentDirNo == n)
                 currentDirNo = -1;
         }
-        dirs_[size_t(n)] = path.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+        dirs_[size_t(n)] = path.isEmpty() ? QString() : platform::cleanPath(platform::absoluteFilePath(path));
         unchecked_[size_t(n)] = !path.isEmpty();
         keptIfMissing_[size_t(n)] = d.boolForKey(key("dirIsanURL", n));
         missing_[size_t(n)] = false;
@@ -89,7 +87,7 @@ void FolderSlots::assign(platform::UserDefaults &d, qint64 slot, const QString &
 {
     if (!validSlot(slot))
         return;
-    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QString clean = platform::cleanPath(platform::absoluteFilePath(path));
     d.setData(key("url", slot), clean.toUtf8());
     d.setBool(key("dirIsanURL", slot), true);
     dirs_[size_t(slot)] = clean;

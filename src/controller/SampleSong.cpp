@@ -3,10 +3,10 @@
 #include "platform/AtomicFile.h"
 #include "platform/DataFolder.h"
 #include "platform/Log.h"
+#include "platform/Paths.h"
 #include "platform/RegularFile.h"
 #include "settings/HelpPages.h"
 
-#include <QDir>
 #include <QFile>
 
 namespace controller {
@@ -58,13 +58,13 @@ QString sampleSongFileName()
 
 bool writeSampleSong(const QString &folder, QString *error)
 {
-    return platform::writeFileAtomically(QDir(folder).filePath(sampleSongFileName()),
+    return platform::writeFileAtomically(platform::filePath(folder, sampleSongFileName()),
                                          defaultChordProString().toUtf8(), error);
 }
 
 QString helpFolderPath()
 {
-    return QDir(platform::dataFolder()).filePath(QStringLiteral("Help Tolvane"));
+    return platform::filePath(platform::dataFolder(), QStringLiteral("Help Tolvane"));
 }
 
 QString ensureHelpDocuments(const QString &folder)
@@ -74,7 +74,7 @@ QString ensureHelpDocuments(const QString &folder)
         return folder;
     }
     for (const QString &former : helppages::formerFileNames()) {
-        const QString stale = QDir(folder).filePath(former);
+        const QString stale = platform::filePath(folder, former);
         if (platform::pathExists(stale) && !platform::removeFile(stale))
             TLOG(QStringLiteral("Controller ensureHelpDocuments cannot remove %1").arg(stale));
     }
@@ -83,7 +83,7 @@ QString ensureHelpDocuments(const QString &folder)
         if (!resource.open(QIODevice::ReadOnly))
             continue;
         const QByteArray bytes = resource.readAll();
-        const QString copy = QDir(folder).filePath(helppages::fileName(n));
+        const QString copy = platform::filePath(folder, helppages::fileName(n));
         const platform::FileBytes there = platform::readRegularFile(copy, bytes.size());
         if (there.ok() && there.bytes == bytes)
             continue;
@@ -97,7 +97,7 @@ QString ensureHelpDocuments(const QString &folder)
 QString ensureHelpFolder()
 {
     const QString folder = ensureHelpDocuments(helpFolderPath());
-    const QString song = QDir(folder).filePath(sampleSongFileName());
+    const QString song = platform::filePath(folder, sampleSongFileName());
     if (platform::pathExists(song))
         return folder;
     QFile resource(QStringLiteral(":/help/Sample.chopro"));

@@ -3,10 +3,10 @@
 #include "library/MarkSnapshots.h"
 #include "library/SortKeys.h"
 #include "platform/Clock.h"
+#include "platform/Paths.h"
 #include "platform/UserDefaults.h"
 
 #include <QClipboard>
-#include <QFileInfo>
 #include <QGuiApplication>
 
 namespace {
@@ -28,7 +28,7 @@ void writeSnapshot(const marksnapshot::Keys &keys, const PiecesList &list, bool 
     QString text;
     for (const PiecesPtr &p : list) {
         if (p && p->pieceDet && mark(*p->pieceDet))
-            text += QFileInfo(p->pieceDet->fichier).fileName() + QLatin1Char('\n');
+            text += platform::fileName(p->pieceDet->fichier) + QLatin1Char('\n');
     }
     {
         platform::UserDefaults::Batch batch(d);
@@ -51,7 +51,7 @@ qint32 recall(const QString &snapshot, PiecesList &target, void (*setMark)(Piece
             break;
         PiecesDet &det = *entry->pieceDet;
         setMark(det, false);
-        const qsizetype p = marksnapshot::lineFor(QFileInfo(det.fichier).fileName().toUpper(), lines);
+        const qsizetype p = marksnapshot::lineFor(platform::fileName(det.fichier).toUpper(), lines);
         if (p >= 0) {
             setMark(det, true);
             matches.append({entry, sortkeys::number8(p + 1)});
@@ -130,7 +130,7 @@ void Data::exporterListe()
                                    : entry->ongNo == onglNoG();
         if (!take)
             continue;
-        const QString line = choice == 1 ? entry->pieceDet->titre : QFileInfo(entry->pieceDet->fichier).fileName();
+        const QString line = choice == 1 ? entry->pieceDet->titre : platform::fileName(entry->pieceDet->fichier);
         text += line + QLatin1Char('\n');
         ++count;
     }

@@ -6,12 +6,11 @@
 #include "platform/Dialogs.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
 #include "platform/RegularFile.h"
 #include "platform/UserDefaults.h"
 #include "platform/Vocabulary.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QSet>
 #include <algorithm>
 
@@ -34,7 +33,7 @@ TabDetPtr tabAt(int n)
 // 0 PDF, 1 ChordPro text, as the scan's records tell them.
 qint32 songKind(const QString &path)
 {
-    return QFileInfo(path).suffix().toLower() == QLatin1String("pdf") ? 0 : 1;
+    return platform::suffix(path).toLower() == QLatin1String("pdf") ? 0 : 1;
 }
 
 QStringList upperNames(const PiecesList &list)
@@ -42,7 +41,7 @@ QStringList upperNames(const PiecesList &list)
     QStringList names;
     for (const PiecesPtr &p : list) {
         if (p && p->pieceDet)
-            names.append(QFileInfo(p->pieceDet->fichier).fileName().toUpper());
+            names.append(platform::fileName(p->pieceDet->fichier).toUpper());
     }
     return names;
 }
@@ -137,7 +136,6 @@ bool Data::chargerFichiers(const QString &folder, const FolderRead &read, bool n
 
     for (qsizetype at = 0; at < scan.taken.size(); ++at) {
         const QString &path = scan.taken[at];
-        const QFileInfo info(path);
         if (taken == 0) {
             if (!g_listsCreated) {
                 initListePieces();
@@ -164,7 +162,7 @@ bool Data::chargerFichiers(const QString &folder, const FolderRead &read, bool n
         }
         ++taken;
 
-        const QString fileName = info.fileName();
+        const QString fileName = platform::fileName(path);
         const qint32 type = songKind(path);
         PiecesList &accumulation = listePiecesTEMP1();
         const std::optional<PiecesDet::Header> header = read.headers.value(at);
@@ -289,7 +287,8 @@ QString Data::dirPopup()
 {
     setGetDirOn(true);
     const QString chosen =
-        platform::dialogs().chooseFolder(QStringLiteral("Tolvane"), QStringLiteral("Choose a folder"), QDir::homePath());
+        platform::dialogs().chooseFolder(QStringLiteral("Tolvane"), QStringLiteral("Choose a folder"),
+                                         platform::homePath());
     setGetDirOn(false);
     return chosen;
 }
@@ -300,7 +299,7 @@ void Data::keepChosenFolder(const QString &chosen, bool readable)
         msg(QStringLiteral("The folder \"%1\" cannot be read.").arg(chosen));
         return;
     }
-    platform::UserDefaults::standard().setString(QStringLiteral("PathToFolder"), QFileInfo(chosen).absoluteFilePath());
+    platform::UserDefaults::standard().setString(QStringLiteral("PathToFolder"), platform::absoluteFilePath(chosen));
     platform::UserDefaults::standard().synchronize();
 }
 
@@ -308,7 +307,7 @@ QString Data::obtenirPathPourAltDir(const QString &path, const QString &altDir,
                                     const std::function<bool(const QString &)> &exists)
 {
     const auto there = [&exists](const QString &file) { return exists ? exists(file) : platform::pathExists(file); };
-    const QString suffix = QFileInfo(path).suffix();
+    const QString suffix = platform::suffix(path);
     const QString base = suffix.isEmpty() ? path : path.left(path.size() - suffix.size() - 1);
     const QString altBase = base + QStringLiteral("---") + altDir;
     const QString own = suffix.isEmpty() ? altBase : altBase + QLatin1Char('.') + suffix;

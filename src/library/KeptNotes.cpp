@@ -4,8 +4,7 @@
 #include "platform/Dialogs.h"
 #include "platform/KeptAtQuit.h"
 #include "platform/Log.h"
-
-#include <QFileInfo>
+#include "platform/Paths.h"
 
 namespace keptnotes {
 
@@ -36,7 +35,7 @@ QString noteWhat(const QString &songPath) { return QStringLiteral("the edited no
 
 QString keep(const QString &songPath, const QString &text, const notefile::Format &format, QString *error)
 {
-    return kept(platform::kept::What::Note, QFileInfo(songPath).completeBaseName(), noteWhat(songPath),
+    return kept(platform::kept::What::Note, platform::completeBaseName(songPath), noteWhat(songPath),
                 QStringLiteral("txt"), noteWrite(text, format), error);
 }
 

@@ -5,11 +5,11 @@
 #include "library/SortKeys.h"
 #include "platform/KeptAtQuit.h"
 #include "platform/Log.h"
+#include "platform/Paths.h"
 #include "platform/RegularFile.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 
-#include <QFileInfo>
 #include <QRandomGenerator>
 
 namespace piecesrules {
@@ -164,7 +164,7 @@ PiecesPtr Pieces::initWithPDF(const QString &path, const QString &fileName, qint
                               const notefile::ReadResult *noteRead, const PiecesDet::Header *header)
 {
     if (typeFichier == -1)
-        typeFichier = QFileInfo(fileName).suffix().toLower() == QLatin1String("pdf") ? 0 : 1;
+        typeFichier = platform::suffix(fileName).toLower() == QLatin1String("pdf") ? 0 : 1;
 
     auto entry = std::make_shared<Pieces>();
     if (pieceMaster && pieceMaster->pieceDet) {
@@ -371,7 +371,7 @@ Pieces::NoteSaved Pieces::writeNote(const NoteSave &save, const std::atomic_bool
                               .arg(save.title, error));
         saved.notice = QStringLiteral("The note of \"%1\" was changed elsewhere while you edited it: yours "
                                       "is saved, the other version is kept beside it as \"%2\".")
-                           .arg(save.title, QFileInfo(kept).fileName());
+                           .arg(save.title, platform::fileName(kept));
     }
     // Written back as the file on disk is stored now (another editor may have saved it since).
     why = store(path, r.exists, save.text, r.exists ? r.format : save.format, &saved.format);

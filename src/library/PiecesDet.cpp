@@ -4,18 +4,16 @@
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/KeptAtQuit.h"
+#include "platform/Paths.h"
 #include "platform/RegularFile.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <mutex>
 
 namespace notefile {
 
 QString notePathForSong(const QString &songPath)
 {
-    const QFileInfo info(songPath);
-    const QString suffix = info.suffix();
+    const QString suffix = platform::suffix(songPath);
     const QString base = suffix.isEmpty() ? songPath : songPath.left(songPath.size() - suffix.size() - 1);
     return base + QStringLiteral(".txt");
 }
@@ -182,7 +180,7 @@ bool write(const QString &path, const QString &text, const Format &format, QStri
 
 QString keepBeside(const QString &notePath, const QByteArray &bytes, QString *error)
 {
-    const QString base = notePath.left(notePath.size() - QFileInfo(notePath).suffix().size() - 1);
+    const QString base = notePath.left(notePath.size() - platform::suffix(notePath).size() - 1);
     const QString path = platform::kept::datedFreePath(base, QStringLiteral("changed elsewhere"), QStringLiteral("txt"));
     return platform::writeFileAtomically(path, bytes, error) ? path : QString();
 }
@@ -240,8 +238,8 @@ struct NameParts {
 NameParts nameParts(const QString &path)
 {
     NameParts p;
-    const QString suffix = QFileInfo(path).suffix();
-    const QString fileName = QFileInfo(path).fileName();
+    const QString suffix = platform::suffix(path);
+    const QString fileName = platform::fileName(path);
     p.base = suffix.isEmpty() ? fileName : fileName.left(fileName.size() - suffix.size() - 1);
     p.open = p.base.indexOf(QLatin1Char('('));
     p.close = p.base.indexOf(QLatin1Char(')'));

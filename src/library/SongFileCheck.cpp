@@ -1,8 +1,7 @@
 #include "library/SongFileCheck.h"
 
+#include "platform/Paths.h"
 #include "platform/RegularFile.h"
-
-#include <QFileInfo>
 
 namespace songfile {
 
@@ -48,12 +47,13 @@ QString textProblem(const QByteArray &bytes)
 
 QString message(const QString &path, const QString &reason)
 {
-    return QStringLiteral("⚠️ %1 — %2").arg(QFileInfo(path).fileName(), reason);
+    return QStringLiteral("⚠️ %1 — %2").arg(platform::fileName(path), reason);
 }
 
 QString noAnswer(const QString &path)
 {
-    return QStringLiteral("The library folder does not answer: \"%1\" shows once it does.").arg(QFileInfo(path).fileName());
+    return QStringLiteral("The library folder does not answer: \"%1\" shows once it does.")
+        .arg(platform::fileName(path));
 }
 
 QString noAnswer()
@@ -64,23 +64,24 @@ QString noAnswer()
 QString pageLate(const QString &path)
 {
     return QStringLiteral("\"%1\" is late: the PDF reader stopped answering, a fresh one takes over.")
-        .arg(QFileInfo(path).fileName());
+        .arg(platform::fileName(path));
 }
 
 QString slowToOpen(const QString &path)
 {
-    return QStringLiteral("\"%1\" is slow to open: the PDF reader is still loading it.").arg(QFileInfo(path).fileName());
+    return QStringLiteral("\"%1\" is slow to open: the PDF reader is still loading it.").arg(platform::fileName(path));
 }
 
 QString slowToDraw(const QString &path)
 {
-    return QStringLiteral("\"%1\" is slow to draw: the PDF reader is still drawing its page.").arg(QFileInfo(path).fileName());
+    return QStringLiteral("\"%1\" is slow to draw: the PDF reader is still drawing its page.")
+        .arg(platform::fileName(path));
 }
 
 QString pageKept(const QString &path)
 {
     return QStringLiteral("\"%1\" is late: the PDF reader was stopped; what was drawn stays, and is drawn again shortly.")
-        .arg(QFileInfo(path).fileName());
+        .arg(platform::fileName(path));
 }
 
 } // namespace songfile

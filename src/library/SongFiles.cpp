@@ -1,10 +1,9 @@
 #include "library/SongFiles.h"
 
+#include "platform/Paths.h"
 #include "platform/RegularFile.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace songfile {
@@ -14,8 +13,7 @@ namespace {
 // The path without its extension; the path itself when it has none.
 QString withoutSuffix(const QString &path)
 {
-    const QFileInfo info(path);
-    const QString suffix = info.suffix();
+    const QString suffix = platform::suffix(path);
     return suffix.isEmpty() ? path : path.left(path.size() - suffix.size() - 1);
 }
 
@@ -23,22 +21,22 @@ QString withoutSuffix(const QString &path)
 
 bool isPdfFile(const QString &path)
 {
-    return QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
+    return platform::suffix(path).compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
 }
 
 QString siblingWithSuffix(const QString &path, const QStringList &suffixes)
 {
-    const QString stem = QFileInfo(withoutSuffix(path)).fileName();
+    const QString stem = platform::fileName(withoutSuffix(path));
     if (stem.isEmpty())
         return QString();
-    const QDir dir = QFileInfo(path).absoluteDir();
+    const QString folder = platform::absolutePath(path);
     // Listed whole: a song name may hold characters a name filter reads as a pattern.
-    const QStringList names = platform::listFolder(dir.path(), QDir::Files | QDir::Hidden);
+    const QStringList names = platform::listFolder(folder, QDir::Files | QDir::Hidden);
     for (const QString &suffix : suffixes)
         for (const QString &name : names)
             if (name.size() == stem.size() + 1 + suffix.size() && name.startsWith(stem)
                 && name.mid(stem.size() + 1).compare(suffix, Qt::CaseInsensitive) == 0)
-                return dir.filePath(name);
+                return platform::filePath(folder, name);
     return QString();
 }
 
@@ -66,7 +64,7 @@ DeletionPlan deletionPlan(const QString &path, const QStringList &winIDs)
     if (!note.isEmpty())
         plan.files << note;
     const QString stem = withoutSuffix(path);
-    const QString suffix = QFileInfo(path).suffix();
+    const QString suffix = platform::suffix(path);
     for (const QString &id : winIDs) {
         if (id.isEmpty())
             continue;

@@ -1,9 +1,9 @@
 #include "library/WinID.h"
 
 #include "library/Data.h"
+#include "platform/Paths.h"
 #include "platform/UserDefaults.h"
 
-#include <QFileInfo>
 #include <algorithm>
 
 namespace {
@@ -101,7 +101,7 @@ bool isSafeForFileName(const QString &id)
 QString versionPath(const QString &path, const QString &altDir, qint64 defPDF, qint64 defCHO,
                     const std::function<bool(const QString &)> &exists)
 {
-    const bool pdfSong = QFileInfo(path).suffix().toUpper() == QLatin1String("PDF");
+    const bool pdfSong = platform::suffix(path).toUpper() == QLatin1String("PDF");
     const qint64 policy = pdfSong ? defPDF : defCHO;
     if (policy == 1)
         return path;

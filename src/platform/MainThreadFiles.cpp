@@ -130,6 +130,8 @@ MainThreadFileScope::~MainThreadFileScope()
     allowed = outer_;
 }
 
+bool insideFileCallOrScope() { return nesting > 0 || allowed; }
+
 NotedFileCallHandler setNotedFileCallHandler(NotedFileCallHandler h)
 {
     return std::exchange(handler(), std::move(h));

@@ -38,6 +38,10 @@ private:
     const char *outer_;
 };
 
+// Whether this thread is inside one of the calls above or a scope: what it
+// then asks of the C library was judged already (the tests' guard below Qt).
+bool insideFileCallOrScope();
+
 struct NotedFileCall {
     QString call;  // "read", "write", "look", "folder list", "folder walk"
     QString path;

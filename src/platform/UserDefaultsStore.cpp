@@ -3,6 +3,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/MainThreadFiles.h"
 #include "platform/UserDefaults.h"
 #include "platform/UserDefaultsCodec.h"
 
@@ -332,6 +333,7 @@ UserDefaults::Health UserDefaults::readStore(Values *out, QString *aside, QStrin
 
 bool UserDefaults::open(const QString &databasePath)
 {
+    const MainThreadFileScope own("the settings file, the program's own, opened at start");
     close();
     QDir().mkpath(QFileInfo(databasePath).absolutePath());
     path_ = databasePath;
@@ -371,6 +373,7 @@ bool UserDefaults::open(const QString &databasePath)
 
 void UserDefaults::close(int waitMs)
 {
+    const MainThreadFileScope own("the settings file, the program's own, closed at a quit");
     stopWriter(waitMs);
     closeDatabase();
     clearCache();

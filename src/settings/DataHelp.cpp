@@ -5,11 +5,10 @@
 #include "platform/Dialogs.h"
 #include "platform/MainThreadFiles.h"
 #include "platform/ModalRun.h"
+#include "platform/Paths.h"
 #include "platform/RegularFile.h"
 #include "settings/HelpPages.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPdfDocument>
 #include <QPdfView>
@@ -71,7 +70,7 @@ QString DataHelp::url1(qint64 n)
     setWindowTitle(helppages::title(n));
     if (folder_.isEmpty() && folderProvider())
         folder_ = folderProvider()();
-    return QDir(folder_).filePath(helppages::fileName(n));
+    return platform::filePath(folder_, helppages::fileName(n));
 }
 
 void DataHelp::showDataHelp(qint64 n, bool modal)
@@ -101,12 +100,12 @@ void DataHelp::actionPrint()
 void DataHelp::actionPreview()
 {
     QString target = platform::dialogs().chooseSaveFile(Data::alertTitle(), QStringLiteral("Save a copy of this help page (PDF)"),
-                                                        QDir::homePath(), QFileInfo(shown_).fileName());
+                                                        platform::homePath(), platform::fileName(shown_));
     if (target.isEmpty())
         return;
     // Only a PDF: a name without the extension gets it, and the chooser did
     // not ask about that name.
-    if (QFileInfo(target).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0) {
+    if (platform::suffix(target).compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0) {
         target += QStringLiteral(".pdf");
         const bool there = [&target] {
             const platform::MainThreadFileScope allow("a file chosen in a dialog");

@@ -4,12 +4,12 @@
 #include "library/SortKeys.h"
 #include "platform/Dialogs.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
 #include "platform/Vocabulary.h"
 #include "settings/SetlistRules.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -458,7 +458,7 @@ PiecesList DataPref6::matchingSongs(const TabDetPtr &scratch, const QString &wor
     PiecesList found;
     for (const PiecesPtr &song : tabSongs(0)) {
         const QString path = song->pieceDet->fichier;
-        if (PiecesPtr entry = Pieces::initWithPDF(path, QFileInfo(path).fileName(), 0, 0, scratch, false, 0,
+        if (PiecesPtr entry = Pieces::initWithPDF(path, platform::fileName(path), 0, 0, scratch, false, 0,
                                                   QString(), keywords, song))
             found << entry;
     }
@@ -494,7 +494,7 @@ QStringList DataPref6::libraryFileNames() const
 {
     QStringList names;
     for (const PiecesPtr &song : tabSongs(0))
-        names << QFileInfo(song->pieceDet->fichier).fileName().toUpper();
+        names << platform::fileName(song->pieceDet->fichier).toUpper();
     return names;
 }
 

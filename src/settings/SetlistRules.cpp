@@ -1,6 +1,7 @@
 #include "settings/SetlistRules.h"
 
-#include <QFileInfo>
+#include "platform/Paths.h"
+
 #include <algorithm>
 
 namespace setlist {
@@ -23,7 +24,7 @@ QString listLine(const QString &path, const QString &title, bool isSetlist)
 {
     if (!isSetlist || isKeywordPath(path))
         return title;
-    return QFileInfo(path).fileName();
+    return platform::fileName(path);
 }
 
 QString listText(const QStringList &lines)

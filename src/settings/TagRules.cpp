@@ -1,7 +1,6 @@
 #include "settings/TagRules.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "platform/Paths.h"
 
 namespace tagrules {
 
@@ -33,8 +32,8 @@ QStringList tagsToExtract(const QStringList &tags, const QString &infoF, const Q
 {
     const QString name = nameInfo.toUpper();
     QString folders;
-    const QString library = QDir::cleanPath(libraryFolder);
-    const QString parent = QFileInfo(songPath).absolutePath();
+    const QString library = platform::cleanPath(libraryFolder);
+    const QString parent = platform::absolutePath(songPath);
     if (!library.isEmpty() && parent.startsWith(library + QLatin1Char('/')))
         folders = parent.mid(library.size() + 1).toUpper();
     QStringList found;

@@ -4,6 +4,7 @@
 #include "library/SongFileCheck.h"
 #include "library/SongFiles.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
 #include "platform/RegularFile.h"
 #include "platform/Vocabulary.h"
 #include "windows/TableControls.h"
@@ -12,7 +13,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -27,8 +27,8 @@ namespace versions {
 
 QString newVersionPath(const QString &songPath, const QString &id, const QString &suffix)
 {
-    const QFileInfo info(songPath);
-    const QString base = info.suffix().isEmpty() ? songPath : songPath.left(songPath.size() - info.suffix().size() - 1);
+    const QString own = platform::suffix(songPath);
+    const QString base = own.isEmpty() ? songPath : songPath.left(songPath.size() - own.size() - 1);
     return base + QStringLiteral("---") + id + QLatin1Char('.') + suffix;
 }
 
@@ -158,7 +158,7 @@ QString WinVersions::cellText(int row, Column column) const
             return QString();
         if (!known && silent_)
             return songfile::noAnswer();
-        return QFileInfo(row == 0 ? file : alternate).fileName();
+        return platform::fileName(row == 0 ? file : alternate);
     case ColCreate: return song && known && row >= 1 && alternate.isEmpty() ? QStringLiteral("Create...") : QString();
     case ColDelete: return song && row >= 1 && !alternate.isEmpty() ? QStringLiteral("Delete") : QString();
     case ColOpen: {
@@ -290,7 +290,7 @@ void WinVersions::actionButtonCreate(int row)
         return;
     }
     const QString master = pieceCour_->pieceDet->fichier;
-    const QString suffix = QFileInfo(master).suffix();
+    const QString suffix = platform::suffix(master);
     QString created;
     bool emptyChordPro = false;
     if (songfile::isPdfFile(master)) {

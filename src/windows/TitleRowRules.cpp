@@ -1,8 +1,8 @@
 #include "windows/TitleRowRules.h"
 
 #include "library/PiecesDet.h"
+#include "platform/Paths.h"
 
-#include <QDir>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -160,7 +160,7 @@ QString noticeShown(const QString &notice)
     for (auto it = quotedPath.globalMatch(notice); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
         const QString path = m.captured(1);
-        const QString name = QDir::cleanPath(path).section(QLatin1Char('/'), -1);
+        const QString name = platform::cleanPath(path).section(QLatin1Char('/'), -1);
         shown += notice.mid(from, m.capturedStart(1) - from) + (name.isEmpty() ? path : name);
         from = m.capturedEnd(1);
     }

@@ -9,6 +9,7 @@
 #include "platform/Keys.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
 #include "platform/Vocabulary.h"
 #include "windows/BarreOnglets.h"
 #include "windows/DimmerBox.h"
@@ -124,7 +125,7 @@ qint32 WindowPDFx::fileKind(const QString &path)
     // A song the policy hides counts as a ChordPro song with no file.
     if (path.isEmpty())
         return 1;
-    return QFileInfo(path).suffix().toUpper() == QLatin1String("PDF") ? 0 : 1;
+    return platform::suffix(path).toUpper() == QLatin1String("PDF") ? 0 : 1;
 }
 
 void WindowPDFx::refreshPiece()

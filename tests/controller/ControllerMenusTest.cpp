@@ -351,6 +351,7 @@ TEST_F(ControllerMenus, MailSaysSoWhenTheMailProgramFails)
         return folder + QStringLiteral("/xdg-email.ran");
     };
 
+    // Before, the mail program was looked for through PATH on the main thread.
     const QString ran = mailProgramExiting(0);
     trigger({"Song", "Mail…"});
     EXPECT_TRUE(testsupport::waitFor([&]() { return QFile::exists(ran); }));

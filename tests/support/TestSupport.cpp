@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/UserDefaults.h"
+#include "support/FileGuard.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -38,6 +39,14 @@ namespace testsupport {
 
 FreshDefaults::FreshDefaults() { platform::UserDefaults::openStandard(QString()); }
 FreshDefaults::~FreshDefaults() { platform::UserDefaults::openStandard(QString()); }
+
+namespace {
+thread_local int fixtureFiles = 0;
+} // namespace
+
+FixtureFiles::FixtureFiles() { ++fixtureFiles; }
+FixtureFiles::~FixtureFiles() { --fixtureFiles; }
+bool fixtureFilesUnderWay() { return fixtureFiles > 0; }
 
 struct Ceiling::Watch {
     std::mutex mutex;
@@ -125,6 +134,7 @@ void compareWithGolden(const QImage &picture, const QString &goldenDir, const QS
 
 QString writeFile(const QString &path, const QByteArray &bytes)
 {
+    const FixtureFiles fixture;
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -141,6 +151,7 @@ QString writeProgram(const QString &path, const QByteArray &script)
 
 QString writePdf(const QString &path, int pages)
 {
+    const FixtureFiles fixture;
     QDir().mkpath(QFileInfo(path).absolutePath());
     QPdfWriter writer(path);
     writer.setPageSize(QPageSize(QPageSize::A4));

@@ -99,6 +99,24 @@ private:
 // at load (tests/windows/GuardedSuite.cpp), and
 // TOLVANE_TEST_GUARD_ALL=1 lists what any other suite would find.
 bool guardEveryTest();
+// Below Qt too: a suite that links the C library's guarded calls
+// (tests/support/FileGuard.cpp) fails each test in which the program asked the
+// C library, on the main thread, for a path in the temporary folders that is
+// not one of its own, outside the platform's file calls and scopes. The test's
+// own calls (the innermost of our frames is in tests/) are its business.
+bool guardBelowQt();
+
+// The test's own file work on the main thread, which the guard below Qt passes
+// over at once: work done through the program's code (a worker's function
+// tried directly), which it would count, or a helper's writes, whose stacks it
+// need not take.
+class FixtureFiles {
+public:
+    FixtureFiles();
+    ~FixtureFiles();
+    FixtureFiles(const FixtureFiles &) = delete;
+    FixtureFiles &operator=(const FixtureFiles &) = delete;
+};
 
 // A temporary folder that may hold names that are not valid UTF-8 (a FAT
 // stick's Latin-1 names): QDir cannot name those, so this one goes by bytes.

@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Log.h"
+#include "platform/Paths.h"
 #include "platform/RegularFile.h"
 #include "platform/ThreadEnd.h"
 
@@ -379,7 +380,7 @@ bool MusicFolderIndex::isAudioFileName(const QString &name)
                                       QStringLiteral("flac"), QStringLiteral("wav"), QStringLiteral("ogg"),
                                       QStringLiteral("oga"), QStringLiteral("opus"), QStringLiteral("aif"),
                                       QStringLiteral("aiff"), QStringLiteral("wma"), QStringLiteral("mp4")};
-    return kinds.contains(QFileInfo(name).suffix().toLower());
+    return kinds.contains(platform::suffix(name).toLower());
 }
 
 std::optional<Track> MusicFolderIndex::readTrack(const QString &path, int descriptor, const std::atomic<bool> &stop)
@@ -407,7 +408,7 @@ std::optional<Track> MusicFolderIndex::readTrack(const QString &path, int descri
         t.genre = fromTag(tag->genre());
     }
     if (t.title.isEmpty())
-        t.title = QFileInfo(path).completeBaseName();
+        t.title = platform::completeBaseName(path);
     if (const TagLib::AudioProperties *props = ref.audioProperties())
         t.length = props->lengthInMilliseconds() / 1000.0;
     t.location = path;
@@ -560,7 +561,7 @@ void MusicFolderIndex::scan(const Job &job)
         std::unique_lock keep(shared.keeping);
         if (stopped())
             return;
-        platform::makeFolder(QFileInfo(job.cacheFile).absolutePath());
+        platform::makeFolder(platform::absolutePath(job.cacheFile));
         if (stopped())
             return;
         QString why;

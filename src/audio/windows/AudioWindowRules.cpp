@@ -2,9 +2,9 @@
 
 #include "audio/TrackLookup.h"
 #include "library/Data.h"
+#include "platform/Paths.h"
 #include "platform/Vocabulary.h"
 
-#include <QFileInfo>
 #include <cmath>
 
 namespace audiowin {
@@ -100,7 +100,7 @@ KeyOutcome keyOutcome(const platform::KeyEvent &key)
 
 QString sectionKey(const char *pattern, int n, const QString &songFile)
 {
-    return QString::fromLatin1(pattern).arg(n).arg(QFileInfo(songFile).fileName());
+    return QString::fromLatin1(pattern).arg(n).arg(platform::fileName(songFile));
 }
 
 PreviewRows previewRows(const QList<audio::Track> &tracks, const QString &title, const QString &artist)

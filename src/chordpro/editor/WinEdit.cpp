@@ -14,10 +14,10 @@
 #include "platform/Log.h"
 #include "platform/ModalRun.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
 #include "platform/RegularFile.h"
 #include "platform/Vocabulary.h"
 
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -233,7 +233,7 @@ bool WinEdit::montrer(const std::shared_ptr<Pieces> &piece, const QString &fichi
                            || (file->status == platform::FileStatus::Ok && file->bytes.isEmpty());
         if (!chordProDocument_.loadProblem().isEmpty() && !fresh) {
             Data::msg(QStringLiteral("The song %1 %2, so it is not opened for editing.")
-                          .arg(QFileInfo(path).fileName(), chordProDocument_.loadProblem()));
+                          .arg(platform::fileName(path), chordProDocument_.loadProblem()));
             pieceCour_.reset();
             fichierCour_.clear();
             return false;

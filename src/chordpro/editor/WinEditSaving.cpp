@@ -10,11 +10,10 @@
 #include "platform/AtomicFile.h"
 #include "platform/Dialogs.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
 #include "platform/Vocabulary.h"
 
 #include <QCloseEvent>
-#include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <chrono>
 #include <condition_variable>
@@ -36,7 +35,7 @@ void WinEdit::startSave(const QString &path, const QString &newName)
 {
     auto save = std::make_shared<Save>();
     save_ = save;
-    saveName_ = path.isEmpty() ? newName : QFileInfo(path).fileName();
+    saveName_ = path.isEmpty() ? newName : platform::fileName(path);
     const QByteArray bytes = txViewEdit_->toPlainText().toUtf8();
     save->bytes = bytes;
     struct Written {
@@ -76,7 +75,7 @@ void WinEdit::startSave(const QString &path, const QString &newName)
                     Data::msg(QStringLiteral("The new song could not be saved: %1").arg(written.error));
                 else
                     Data::msg(QStringLiteral("The song could not be saved to \"%1\": %2")
-                                  .arg(QDir::toNativeSeparators(written.path), written.error));
+                                  .arg(platform::toNativeSeparators(written.path), written.error));
                 return;
             }
             auto &center = platform::NotificationCenter::defaultCenter();
@@ -189,7 +188,7 @@ void WinEdit::settleOnQuit()
     }
     QString name;
     if (pieceCour_ || !fichierCour_.isEmpty()) {
-        name = QFileInfo(pieceCour_ ? pieceCour_->getPath() : fichierCour_).completeBaseName();
+        name = platform::completeBaseName(pieceCour_ ? pieceCour_->getPath() : fichierCour_);
     } else {
         chordProDocument_.determinerTitreSousTitreCle(txViewEdit_->toPlainText());
         const QString title = chordProDocument_.obtenirTitre();

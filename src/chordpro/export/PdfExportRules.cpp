@@ -1,6 +1,7 @@
 #include "chordpro/export/PdfExportRules.h"
 
-#include <QDir>
+#include "platform/Paths.h"
+
 #include <QFileInfo>
 #include <algorithm>
 #include <cmath>
@@ -121,19 +122,18 @@ QString closingMessage(bool wroteAny, const QStringList &failures)
 
 QString withExtension(const QString &fileName, const QString &ext)
 {
-    const QString suffix = QFileInfo(fileName).suffix();
+    const QString suffix = platform::suffix(fileName);
     const QString base = suffix.isEmpty() ? fileName : fileName.left(fileName.size() - suffix.size() - 1);
     return base + QLatin1Char('.') + ext;
 }
 
 QString freeOutputPath(const QString &folder, const QString &fileName, const QSet<QString> &writtenThisRun)
 {
-    const QDir dir(folder);
-    QString path = dir.filePath(fileName);
-    const QString suffix = QFileInfo(fileName).suffix();
+    QString path = platform::filePath(folder, fileName);
+    const QString suffix = platform::suffix(fileName);
     const QString base = suffix.isEmpty() ? fileName : fileName.left(fileName.size() - suffix.size() - 1);
     for (int k = 1; writtenThisRun.contains(path); ++k)
-        path = dir.filePath(QStringLiteral("%1_%2%3").arg(base, QString::number(k),
+        path = platform::filePath(folder, QStringLiteral("%1_%2%3").arg(base, QString::number(k),
                                                           suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix));
     return path;
 }

@@ -14,6 +14,7 @@
 #include "platform/DesktopServices.h"
 #include "platform/Dialogs.h"
 #include "platform/Log.h"
+#include "platform/Paths.h"
 #include "platform/PdfProcess.h"
 
 #include <QCheckBox>
@@ -31,9 +32,9 @@ namespace {
 
 const QString kTemp = QStringLiteral("temp");
 
-bool isPdfPath(const QString &path) { return QFileInfo(path).suffix().toLower() == QLatin1String("pdf"); }
+bool isPdfPath(const QString &path) { return platform::suffix(path).toLower() == QLatin1String("pdf"); }
 
-QString fileNameOf(const QString &path) { return QFileInfo(path).fileName(); }
+QString fileNameOf(const QString &path) { return platform::fileName(path); }
 
 // A file the program could show can be copied.
 constexpr qint64 kMaxCopyBytes = platform::PdfProcess::kMaxDocumentBytes;
@@ -183,8 +184,8 @@ void WinChordProToPDF::handOverSheet(const Sheet &sheet)
         return;
     }
     const QString library = sheet.library;
-    const QString pdf = QDir(QDir(library).filePath(kTemp))
-                            .filePath(pdfexport::withExtension(fileNameOf(sheet.version), QStringLiteral("pdf")));
+    const QString pdf = platform::filePath(platform::filePath(library, kTemp),
+                                           pdfexport::withExtension(fileNameOf(sheet.version), QStringLiteral("pdf")));
     QByteArray bytes;
     const pdfexport::RenderResult rendered =
         pdfexport::renderSongPdf(sheet.version, sheet.text, sheet.settings, sheet.header, &bytes);
@@ -230,7 +231,7 @@ void WinChordProToPDF::exportMultiplePDF(bool currentSongOnly)
     closeWin();
     const QString folder = platform::dialogs().chooseFolder(
         QStringLiteral("Tolvane"), QStringLiteral("Please select a destination folder for the PDF file(s)"),
-        QDir::homePath());
+        platform::homePath());
     if (folder.isEmpty())
         return;
     // Both folders are looked at: the library's may be on a share.

@@ -8,10 +8,10 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/MainThreadFiles.h"
+#include "platform/Paths.h"
 #include "windows/PopupJauge.h"
 #include "windows/WindowPDFxSuper.h"
 
-#include <QDir>
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
@@ -49,7 +49,7 @@ void ChordLibrary::importChords()
     // The window closes first, so its save question comes before the file's chords.
     close();
     const QString path = platform::dialogs().chooseOpenFile(kPanelTitle, QStringLiteral("Please select valid chord file"),
-                                                            QDir::homePath(), {});
+                                                            platform::homePath(), {});
     if (!path.isEmpty())
         importChordsfromFile(path);
 }
@@ -152,7 +152,7 @@ void ChordLibrary::exportChords()
 {
     close();
     const QString folder = platform::dialogs().chooseFolder(kPanelTitle, QStringLiteral("Please select a destination folder"),
-                                                            QDir::homePath());
+                                                            platform::homePath());
     if (!folder.isEmpty())
         exportChordstoDir(folder);
 }
@@ -163,7 +163,7 @@ void ChordLibrary::exportChordstoDir(const QString &folder)
     reloadTable(LibraryTable);
     generateAllChordsString(true, true);
     showFirstRow();
-    const QString path = QDir(folder).filePath(chordlibrary::exportFileName(instrument_));
+    const QString path = platform::filePath(folder, chordlibrary::exportFileName(instrument_));
     QString why;
     const platform::MainThreadFileScope allow("a folder chosen in a dialog");
     if (!platform::writeFileAtomically(path, libraryText().toUtf8(), &why))

@@ -6,10 +6,10 @@
 #include "chords/SongFileEdit.h"
 #include "library/Data.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
 #include "platform/Vocabulary.h"
 #include "windows/WindowPDFx.h"
 
-#include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -187,7 +187,7 @@ void ViewChordsP::effectuerMajInversion()
     if (!window || !window->pieceCour() || !edits)
         return;
     const QString path = window->currentFile();
-    if (path.isEmpty() || QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0)
+    if (path.isEmpty() || platform::suffix(path).compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0)
         return;
     const int stored = chord_.orig().fretPos;
     const int chosen = chord_.shown().fretPos;

@@ -12,6 +12,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QStandardPaths>
 
 namespace platform {
 
@@ -115,13 +116,29 @@ void SystemDesktopServices::composeMail(const QString &attachmentPath, MailDone 
         done(false);
         return;
     }
+    // QProcess would look for the program through PATH on the main thread, and a
+    // folder of PATH may be on a share that does not answer: found here instead.
+    const QString program = options_.mailProgram;
+    mails_.run(
+        QStringLiteral("Looking for %1").arg(program), [program] { return QStandardPaths::findExecutable(program); },
+        [program, attachment = absolute(attachmentPath), done](const QString &found) {
+            if (found.isEmpty()) {
+                TLOG(QStringLiteral("DesktopServices composeMail: %1 is not there").arg(program));
+                done(false);
+                return;
+            }
+            startMail(found, attachment, done);
+        });
+}
+
+void SystemDesktopServices::startMail(const QString &program, const QString &attachment, const MailDone &done)
+{
     // Its exit status is the answer, and it may come late: xdg-email waits for
     // some mail clients to close. Never parented, so that quitting this program
     // never kills a mail still being written; it goes away once it has answered.
     auto *process = new QProcess;
     process->setProcessChannelMode(QProcess::ForwardedChannels);
     process->setStandardInputFile(QProcess::nullDevice());
-    const QString program = options_.mailProgram;
     const auto answer = [process, program, done](bool prepared, const QString &why) {
         if (!prepared)
             TLOG(QStringLiteral("DesktopServices composeMail: %1 %2").arg(program, why));
@@ -137,7 +154,7 @@ void SystemDesktopServices::composeMail(const QString &attachmentPath, MailDone 
         if (error == QProcess::FailedToStart)
             answer(false, QStringLiteral("could not start: ") + process->errorString());
     });
-    process->start(program, {QStringLiteral("--attach"), absolute(attachmentPath)});
+    process->start(program, {QStringLiteral("--attach"), attachment});
 }
 
 void SystemDesktopServices::endPrints()

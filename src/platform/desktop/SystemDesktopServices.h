@@ -40,6 +40,7 @@ public:
 
 private:
     bool launch(const QString &program, const QStringList &arguments);
+    static void startMail(const QString &program, const QString &attachment, const MailDone &done);
     void askAndPrint(const QString &path, const PdfBytes &bytes, int pages, const PrintDone &done);
     // Drops the prints' answers and stops their waits on the PDF reader; a thread still at work is not waited for.
     void endPrints();
@@ -48,6 +49,8 @@ private:
     Launcher launcher_;
     // Each print's read and load, and then its pages, on a thread of their own.
     FileWork prints_;
+    // The mail program's look through PATH.
+    FileWork mails_;
     std::shared_ptr<std::atomic<bool>> printsEnded_ = std::make_shared<std::atomic<bool>>(false);
     // Ends the prints as the event loop ends: no answer may come after the application has gone.
     QObject quitWatch_;

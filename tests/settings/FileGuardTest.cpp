@@ -1,0 +1,47 @@
+#include "platform/MainThreadFiles.h"
+#include "support/FileGuard.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest-spi.h>
+#include <optional>
+#include <thread>
+
+// The guard below Qt sees what Qt asks of the file system by itself, which
+// the platform's guard cannot: here the test stands in for the program.
+TEST(FileGuardBelowQt, FailsTheProgramsLookOnTheMainThreadAtATestFolder)
+{
+    QTemporaryDir folder;
+    const auto look = [&folder] { QFileInfo::exists(folder.path()); };
+    struct Row {
+        const char *what;
+        bool program;
+        std::function<void()> work;
+        bool fails;
+    };
+    const Row rows[] = {
+        {"the program's look", true, look, true},
+        {"a file the performer chose", true, [&look] { const platform::MainThreadFileScope chosen("chosen"); look(); }, false},
+        {"off the main thread", true, [&look] { std::thread(look).join(); }, false},
+        {"the test's own look", false, look, false},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        testsupport::failOnFileCallsBelowQt(); // what came before is the test's
+        std::optional<testsupport::TestCallsCount> program;
+        if (row.program)
+            program.emplace();
+        if (row.fails)
+            EXPECT_NONFATAL_FAILURE(
+                {
+                    row.work();
+                    testsupport::failOnFileCallsBelowQt();
+                },
+                folder.path().toStdString());
+        else {
+            row.work();
+            testsupport::failOnFileCallsBelowQt();
+        }
+    }
+}
