@@ -135,8 +135,19 @@ void report()
 }
 
 struct Listener : ::testing::EmptyTestEventListener {
-    void OnTestStart(const ::testing::TestInfo &) override { arm(); }
-    void OnTestEnd(const ::testing::TestInfo &) override { report(); }
+    explicit Listener(const char *suite) : suite(suite) {}
+    bool guards(const ::testing::TestInfo &test) const { return !suite || std::strcmp(test.test_suite_name(), suite) == 0; }
+    void OnTestStart(const ::testing::TestInfo &test) override
+    {
+        if (guards(test))
+            arm();
+    }
+    void OnTestEnd(const ::testing::TestInfo &test) override
+    {
+        if (guards(test))
+            report();
+    }
+    const char *suite;
 };
 
 } // namespace
@@ -150,15 +161,15 @@ void failOnFileCallsBelowQt()
 TestCallsCount::TestCallsCount() { ++testCallsCount; }
 TestCallsCount::~TestCallsCount() { --testCallsCount; }
 
-bool guardBelowQt()
+bool guardBelowQt(const char *suite)
 {
-    static const bool once = [] {
+    static const bool once = [suite] {
         if (!__sanitizer_symbolize_pc) {
             // Without it no frame can be told the program's from the test's.
             std::fprintf(stderr, "The guard below Qt needs a sanitizer build: it is off\n");
             return false;
         }
-        ::testing::UnitTest::GetInstance()->listeners().Append(new Listener);
+        ::testing::UnitTest::GetInstance()->listeners().Append(new Listener(suite));
         return true;
     }();
     return once;

@@ -104,7 +104,8 @@ bool guardEveryTest();
 // C library, on the main thread, for a path in the temporary folders that is
 // not one of its own, outside the platform's file calls and scopes. The test's
 // own calls (the innermost of our frames is in tests/) are its business.
-bool guardBelowQt();
+// Given a test suite's name, only that suite's tests are guarded.
+bool guardBelowQt(const char *suite = nullptr);
 
 // The test's own file work on the main thread, which the guard below Qt passes
 // over at once: work done through the program's code (a worker's function
