@@ -3,6 +3,8 @@
 // manual clock.
 #include "GigFixture.h"
 
+#include "chordpro/editor/EditorTextView.h"
+#include "chordpro/editor/WinEdit.h"
 #include "chords/SongFileEdit.h"
 #include "chords/windows/ChordLibrary.h"
 #include "chords/windows/WindowChords.h"
@@ -11,6 +13,7 @@
 #include "library/SongFileCheck.h"
 #include "platform/Dialogs.h"
 #include "platform/MainMenu.h"
+#include "platform/ModalRun.h"
 #include "platform/RegularFile.h"
 #include "settings/WinVersions.h"
 #include "support/GatedScan.h"
@@ -20,6 +23,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -783,4 +787,90 @@ INSTANTIATE_TEST_SUITE_P(ChordLibrary, HeldChordLibrary,
                          [](const ::testing::TestParamInfo<HeldSong> &info) {
                              const auto way = info.param.library;
                              return std::string(way == HeldSong::Library::Menu ? "menu" : way == HeldSong::Library::Strip ? "strip" : "edit");
+                         });
+
+namespace {
+
+class HeldEditorSave : public HeldSongFile {};
+
+} // namespace
+
+// Before, the editor kept Escape, its close box and every key of the song
+// windows while its save waited on a silent share: no page could be turned
+// until the share answered.
+TEST_P(HeldEditorSave, EscapeLeavesTheSaveGoingAndTheSongsTurnMeanwhile)
+{
+    const HeldSong &row = GetParam();
+    testsupport::Ceiling ceiling(120);
+    const QString held = QDir(library.path()).filePath(QString::fromUtf8(row.held));
+    testsupport::Gate answers;
+    const auto holding = std::make_shared<std::atomic_bool>(false);
+    const std::shared_ptr<void> atTheEnd(nullptr, [answers](void *) mutable {
+        answers.open();
+        songfile::setFileCall({});
+        platform::setModalRunner({});
+    });
+    songfile::setFileCall([held, answers, holding](const QString &path) mutable {
+        if (*holding && path == held)
+            answers.wait();
+    });
+    platform::setModalRunner([](QDialog &) { return 0; }); // the editor stays open for the test to drive
+    start();
+    WindowPDFx *w = tolvanes().first();
+    goToSong(w, row.title);
+    const auto openEditor = [this] {
+        testsupport::menuItem(MainMenu::instance().menu(QStringLiteral("Song")), {QStringLiteral("Open in Editor")})->trigger();
+        WinEdit *editor = controller->winEditController();
+        EXPECT_TRUE(testsupport::waitFor([editor] { return editor && editor->isVisible(); }));
+        return editor;
+    };
+    WinEdit *editor = openEditor();
+    QTest::keyClick(editor->txViewEdit(), Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(editor->txViewEdit(), QStringLiteral("Encore"));
+    *holding = true;
+    QTest::keyClick(editor->txViewEdit(), Qt::Key_Return, Qt::ControlModifier);
+    advance(0.6);
+    EXPECT_TRUE(editor->isVisible() && editor->labelSaving()->isVisible());
+    QTest::keyClick(editor->txViewEdit(), Qt::Key_Escape);
+    EXPECT_FALSE(editor->isVisible()) << "gone at once";
+    const auto saysItWaits = [] { return notesShown().join(QString()).contains(QStringLiteral("does not answer")); };
+    EXPECT_TRUE(saysItWaits()) << notesShown().join(QLatin1Char('|')).toStdString();
+
+    press(w, Qt::Key_Right);
+    EXPECT_EQ(currentTitle(), QLatin1String(row.next)) << "the key is answered";
+    EXPECT_TRUE(saysItWaits()) << "a song change ends no save";
+    // Opened again meanwhile: the text being saved, not the file's.
+    press(w, Qt::Key_Left);
+    EXPECT_TRUE(openEditor()->txViewEdit()->toPlainText().endsWith(QStringLiteral("Encore")));
+    QTest::keyClick(editor->txViewEdit(), Qt::Key_Escape);
+    EXPECT_FALSE(editor->isVisible());
+
+    if (row.then == HeldSong::Then::Answers) {
+        answers.open();
+        ASSERT_TRUE(testsupport::waitFor([editor] { return !editor->saving(); }));
+        settle();
+        EXPECT_TRUE(readFile(held).endsWith(QStringLiteral("Encore")));
+        EXPECT_FALSE(saysItWaits());
+        return;
+    }
+    platform::setQuitting(true);
+    controller->applicationWillTerminate();
+    controller.reset();
+    closeWindows();
+    platform::setQuitting(false);
+    const QFileInfoList kept = QDir(dataDir.filePath(QStringLiteral("Kept notes"))).entryInfoList(QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_TRUE(readFile(kept.first().filePath()).endsWith(QStringLiteral("Encore")));
+    EXPECT_FALSE(readFile(held).contains(QStringLiteral("Encore")));
+    start();
+    EXPECT_TRUE(notesShown().join(QString()).contains(QStringLiteral("An edited song could not be saved")))
+        << notesShown().join(QLatin1Char('|')).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Editor, HeldEditorSave,
+                         ::testing::Values(HeldSong{.held = "Bravo.chopro", .title = "Bravo", .next = "Charlie"},
+                                           HeldSong{.held = "Bravo.chopro", .title = "Bravo", .next = "Charlie",
+                                                    .then = HeldSong::Then::Quits}),
+                         [](const ::testing::TestParamInfo<HeldSong> &info) {
+                             return std::string(info.param.then == HeldSong::Then::Quits ? "quits" : "answers");
                          });
