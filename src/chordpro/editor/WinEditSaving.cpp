@@ -51,6 +51,8 @@ void WinEdit::startSave(const QString &path, const QString &newName)
         saves_.replace(path, queuedText_, [this, id, path, entry](bool written) {
             saveAnswered(id, written ? path : QString(), false, entry);
         });
+        // Behind one that already waits: said at once.
+        showSaveWaits();
         return;
     }
     auto save = std::make_shared<Save>();
