@@ -6,7 +6,9 @@
 #include "library/SongFileCheck.h"
 #include "library/TextCodec.h"
 #include "platform/AtomicFile.h"
+#include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/FileWork.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/RegularFile.h"
@@ -38,7 +40,6 @@ struct EditRun {
     QString text; // the song as the edit made it
 };
 
-// Who asked edits, as their answers look at it: it outlives the asker.
 struct SongFileEdits::Owner {
     QPointer<QObject> window;
     bool owned = false;

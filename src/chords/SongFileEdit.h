@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/Clock.h"
-#include "platform/FileWork.h"
 #include "platform/RegularFile.h"
 
 #include <QString>
@@ -10,12 +8,10 @@
 #include <optional>
 
 // Changes to a ChordPro song file made from the chord windows (piano
-// inversions, the song's own chord shapes) and the editor's saves. The file is edited as it stands
-// on disk, so edits made meanwhile elsewhere (another window, the editor,
-// another program) are kept, and written whole or not at all.
+// inversions, the song's own chord shapes) and the editor's saves. The file
+// is edited as it stands on disk, so edits made meanwhile elsewhere (another
+// window, another program) are kept, and written whole or not at all.
 namespace songfile {
-
-struct EditRun;
 
 // Edits of song files, each made off the main thread. Every song file has one
 // queue for the whole program, whoever asks (the chord library, the chord
@@ -61,6 +57,7 @@ public:
     // keeps aside what is still unwritten; their answers are dropped.
     static void settleAllOnQuit();
 
+    // What the queues keep of an owner: it outlives the owner's end.
     struct Owner;
 
 private:
