@@ -444,7 +444,7 @@ QString windowTitle(const QString &entryTitle, const QString &path, bool hasEntr
 QString saveAwaited(const QString &name)
 {
     return QStringLiteral("The library folder does not answer: \"%1\" is saved once it does, with what is typed "
-                          "meanwhile, and the editor closes then.")
+                          "meanwhile. Escape leaves the editor; the save goes on.")
         .arg(name);
 }
 

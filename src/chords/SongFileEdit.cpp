@@ -6,7 +6,9 @@
 #include "library/SongFileCheck.h"
 #include "library/TextCodec.h"
 #include "platform/AtomicFile.h"
+#include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/FileWork.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
@@ -14,10 +16,13 @@
 #include "platform/Vocabulary.h"
 
 #include <QDebug>
+#include <QPointer>
 #include <algorithm>
 #include <condition_variable>
+#include <deque>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace songfile {
@@ -34,6 +39,25 @@ struct EditRun {
     QString text; // the song as the edit made it
 };
 
+struct SongFileEdits::Owner {
+    QPointer<QObject> window;
+    bool owned = false;
+    bool gone = false;
+    int pending = 0;
+    QString said;
+    std::function<void(const QString &)> waitSaid;
+
+    bool listens() const { return !gone && (!owned || window); }
+    void say(const QString &notice)
+    {
+        if (notice == said)
+            return;
+        said = notice;
+        if (waitSaid && !gone)
+            waitSaid(notice);
+    }
+};
+
 namespace {
 
 // Far beyond any song: a file cut at the limit would be written back cut.
@@ -44,11 +68,49 @@ constexpr double kLateSeconds = 0.5;
 std::mutex g_fileCallMutex;
 FileCall g_fileCall;
 
-// Every window's edits, for the quit (main thread only).
-std::vector<SongFileEdits *> &everyOwner()
+struct Asked {
+    std::shared_ptr<SongFileEdits::Owner> owner;
+    QString known;
+    SongFileEdits::Edit edit;
+    bool replaces = false;
+    std::function<void(bool)> done;
+};
+
+// One song file's edits, whoever asked them.
+struct FileQueue {
+    QString path;
+    std::deque<Asked> waiting;
+    // The edit on its thread, and what it was asked.
+    std::shared_ptr<EditRun> running;
+    Asked runningAsked;
+    bool late = false; // the one under way has been said to wait
+    platform::Timer lateTimer;
+    platform::FileWork work;
+
+    bool busy() const { return running != nullptr || !waiting.empty(); }
+    bool holds(const SongFileEdits::Owner *owner) const
+    {
+        return (running && runningAsked.owner.get() == owner)
+               || std::ranges::any_of(waiting, [owner](const Asked &a) { return a.owner.get() == owner; });
+    }
+};
+
+// Every song file's queue, by its path (main thread only). Never destroyed: a
+// thread held by a share may answer after the program's statics have gone.
+std::map<QString, std::unique_ptr<FileQueue>> &queues()
 {
-    static std::vector<SongFileEdits *> owners;
-    return owners;
+    static auto *all = new std::map<QString, std::unique_ptr<FileQueue>>;
+    return *all;
+}
+
+FileQueue &queueOf(const QString &path)
+{
+    std::unique_ptr<FileQueue> &queue = queues()[platform::cleanPath(path)];
+    if (!queue) {
+        queue = std::make_unique<FileQueue>();
+        queue->path = path;
+    }
+    return *queue;
 }
 
 void reloadWhereShown(const QString &path)
@@ -65,10 +127,13 @@ struct Outcome {
     QString failure; // the message that says it
 };
 
-Outcome editOnDisk(const QString &path, const SongFileEdits::Edit &edit, EditRun &run)
+Outcome editOnDisk(const QString &path, const SongFileEdits::Edit &edit, bool replaces, EditRun &run)
 {
     Outcome outcome;
-    const platform::FileBytes file = path.isEmpty() ? platform::FileBytes() : platform::readRegularFile(path, kMaxEditedBytes);
+    platform::FileBytes file;
+    if (!replaces && !path.isEmpty())
+        file = platform::readRegularFile(path, kMaxEditedBytes);
+    const bool read = replaces || file.ok();
     const auto reached = [&run](EditRun::Stage stage) {
         {
             const std::lock_guard lock(run.mutex);
@@ -80,10 +145,10 @@ Outcome editOnDisk(const QString &path, const SongFileEdits::Edit &edit, EditRun
         const std::lock_guard lock(run.mutex);
         if (run.dropped)
             return outcome;
-        run.read = file.ok();
-        run.stage = file.ok() ? EditRun::Stage::Editing : EditRun::Stage::Done;
+        run.read = read;
+        run.stage = read ? EditRun::Stage::Editing : EditRun::Stage::Done;
     }
-    if (!file.ok()) {
+    if (!read) {
         run.answered.notify_all();
         const QString why = file.status == platform::FileStatus::TooLarge ? QStringLiteral("too large")
                             : file.error.isEmpty()                          ? readProblem(file)
@@ -91,7 +156,7 @@ Outcome editOnDisk(const QString &path, const SongFileEdits::Edit &edit, EditRun
         outcome.failure = QStringLiteral("The song \"%1\" could not be read: %2").arg(path, why);
         return outcome;
     }
-    QString text = textcodec::decode(file.bytes);
+    QString text = replaces ? QString() : textcodec::decode(file.bytes);
     const bool changed = edit(text);
     {
         const std::lock_guard lock(run.mutex);
@@ -115,101 +180,95 @@ Outcome editOnDisk(const QString &path, const SongFileEdits::Edit &edit, EditRun
     return outcome;
 }
 
-} // namespace
-
-SongFileEdits::SongFileEdits(QObject *owner) : owner_(owner), owned_(owner != nullptr)
+// Owners told that an edit waits hear "" once none of theirs does.
+void sayAnswered(const std::vector<SongFileEdits::Owner *> &owners)
 {
-    everyOwner().push_back(this);
+    for (SongFileEdits::Owner *owner : owners) {
+        const bool waits = std::ranges::any_of(queues(), [owner](const auto &entry) {
+            return entry.second->late && entry.second->holds(owner);
+        });
+        if (!waits)
+            owner->say(QString());
+    }
 }
 
-SongFileEdits::~SongFileEdits()
-{
-    // An owner that goes during the quit keeps its edits as the others do.
-    if (platform::quitting())
-        settleOnQuit();
-    std::erase(everyOwner(), this);
-}
+void answered(FileQueue &queue, const std::shared_ptr<EditRun> &run, const Outcome &outcome);
 
-void SongFileEdits::edit(const QString &path, const QString &known, Edit edit, std::function<void(bool written)> done)
+void startNext(FileQueue &queue)
 {
-    waiting_.push_back({path, known, std::move(edit), std::move(done)});
-    if (!running_)
-        next();
-}
-
-void SongFileEdits::next()
-{
-    if (waiting_.empty())
+    if (queue.running || queue.waiting.empty())
         return;
-    runningAsked_ = std::move(waiting_.front());
-    waiting_.pop_front();
+    queue.runningAsked = std::move(queue.waiting.front());
+    queue.waiting.pop_front();
     auto run = std::make_shared<EditRun>();
-    running_ = run;
-    const QString path = runningAsked_.path;
-    work_.run(
+    queue.running = run;
+    queue.late = false;
+    const QString path = queue.path;
+    queue.work.run(
         QStringLiteral("Song edit: %1").arg(path),
-        [path, edit = runningAsked_.edit, run, held = fileCall()]() {
+        [path, edit = queue.runningAsked.edit, replaces = queue.runningAsked.replaces, run, held = fileCall()]() {
             if (held)
                 held(path);
-            return editOnDisk(path, edit, *run);
+            return editOnDisk(path, edit, replaces, *run);
         },
-        [this, path, run](const Outcome &outcome) {
-            if (running_ != run)
-                return;
-            late_.stop();
-            sayWaiting(QString());
-            running_.reset();
-            const std::function<void(bool)> done = std::move(runningAsked_.done);
-            const QPointer<QObject> owner = owner_;
-            const bool owned = owned_;
-            // The next one first: the message below runs a loop in which more may be asked.
-            next();
-            if (outcome.written)
-                reloadWhereShown(path);
-            else if (!outcome.failure.isEmpty())
-                Data::msg(outcome.failure);
-            // The window may have gone while the message was up, and these edits with it.
-            if (done && (!owned || owner))
-                done(outcome.written);
-        });
-    late_.start(kLateSeconds, false, [this, path, run] {
-        if (running_ == run)
-            sayWaiting(QStringLiteral("The library folder does not answer: the change to \"%1\" is written once it does.")
-                           .arg(platform::fileName(path)));
+        [&queue, run](const Outcome &outcome) { answered(queue, run, outcome); });
+    queue.lateTimer.start(kLateSeconds, false, [&queue, run] {
+        if (queue.running != run)
+            return;
+        queue.late = true;
+        const QString notice = editAwaited(queue.path);
+        queue.runningAsked.owner->say(notice);
+        for (const Asked &asked : queue.waiting)
+            asked.owner->say(notice);
     });
 }
 
-void SongFileEdits::sayWaiting(const QString &notice)
+void answered(FileQueue &queue, const std::shared_ptr<EditRun> &run, const Outcome &outcome)
 {
-    if (notice == said_)
+    if (queue.running != run)
         return;
-    said_ = notice;
-    if (waitSaid_)
-        waitSaid_(notice);
+    queue.lateTimer.stop();
+    queue.late = false;
+    queue.running.reset();
+    const Asked asked = std::exchange(queue.runningAsked, {});
+    --asked.owner->pending;
+    std::vector<SongFileEdits::Owner *> told{asked.owner.get()};
+    for (const Asked &next : queue.waiting)
+        told.push_back(next.owner.get());
+    // The next one first: the message below runs a loop in which more may be asked.
+    startNext(queue);
+    sayAnswered(told);
+    if (outcome.written && !asked.replaces)
+        reloadWhereShown(queue.path);
+    else if (!outcome.failure.isEmpty())
+        Data::msg(outcome.failure);
+    // The window may have gone while the message was up.
+    if (asked.done && asked.owner->listens())
+        asked.done(outcome.written);
 }
 
-void SongFileEdits::settleOnQuit()
+void settleOnQuit(FileQueue &queue)
 {
-    if (!busy())
+    if (!queue.busy())
         return;
-    late_.stop();
-    // Each song as the edits left it, and whether that is still to be written.
-    struct Song {
-        QString text;
-        bool unwritten = false;
-    };
-    std::map<QString, Song> songs;
-    const auto applied = [&songs](const Asked &asked) {
-        const auto found = songs.find(asked.path);
-        QString text = found != songs.end() ? found->second.text : asked.known;
-        if (text.isEmpty()) {
-            qWarning().noquote() << QStringLiteral("Song edit: %1 was never read: the edit is lost").arg(asked.path);
+    queue.lateTimer.stop();
+    // The song as the edits leave it, and whether that is still to be written.
+    std::optional<QString> text;
+    bool unwritten = false;
+    const auto applied = [&text, &unwritten, &queue](const Asked &asked) {
+        --asked.owner->pending;
+        if (asked.replaces)
+            text = QString();
+        else if (!text && !asked.known.isEmpty())
+            text = asked.known;
+        if (!text) {
+            qWarning().noquote() << QStringLiteral("Song edit: %1 was never read: the edit is lost").arg(queue.path);
             return;
         }
-        if (asked.edit(text))
-            songs[asked.path] = {text, true};
+        if (asked.edit(*text))
+            unwritten = true;
     };
-    if (const std::shared_ptr<EditRun> run = std::exchange(running_, {})) {
+    if (const std::shared_ptr<EditRun> run = std::exchange(queue.running, {})) {
         std::unique_lock lock(run->mutex);
         run->answered.wait_for(lock, std::chrono::milliseconds(platform::quitWaitLeftMs(platform::kQuitWaitsMs)),
                                [&run] { return run->stage == EditRun::Stage::Done; });
@@ -219,24 +278,95 @@ void SongFileEdits::settleOnQuit()
             run->dropped = true;
         if (!run->read) {
             lock.unlock();
-            applied(runningAsked_);
+            applied(queue.runningAsked);
         } else {
-            songs[runningAsked_.path] = {run->text, run->changed && !run->written};
+            --queue.runningAsked.owner->pending;
+            text = run->text;
+            unwritten = run->changed && !run->written;
         }
     }
-    for (const Asked &asked : std::exchange(waiting_, {}))
+    for (const Asked &asked : std::exchange(queue.waiting, {}))
         applied(asked);
-    for (const auto &[path, song] : songs)
-        if (song.unwritten)
-            keptnotes::keepSong(platform::completeBaseName(path), song.text);
+    if (text && unwritten)
+        keptnotes::keepSong(platform::completeBaseName(queue.path), *text);
+    queue.runningAsked = {};
     // Their answers would come after the quit.
-    work_.end();
+    queue.work.end();
+}
+
+void ask(const std::shared_ptr<SongFileEdits::Owner> &owner, const QString &path, Asked asked)
+{
+    ++owner->pending;
+    asked.owner = owner;
+    FileQueue &queue = queueOf(path);
+    queue.waiting.push_back(std::move(asked));
+    startNext(queue);
+}
+
+} // namespace
+
+SongFileEdits::SongFileEdits(QObject *owner) : owner_(std::make_shared<Owner>())
+{
+    owner_->window = owner;
+    owner_->owned = owner != nullptr;
+}
+
+SongFileEdits::~SongFileEdits()
+{
+    // Its edits are written all the same; their answers go nowhere.
+    owner_->gone = true;
+    owner_->waitSaid = {};
+}
+
+void SongFileEdits::edit(const QString &path, const QString &known, Edit edit, std::function<void(bool written)> done)
+{
+    ask(owner_, path, {nullptr, known, std::move(edit), false, std::move(done)});
+}
+
+void SongFileEdits::replace(const QString &path, const QString &text, std::function<void(bool written)> done)
+{
+    const auto edit = [text](QString &song) {
+        song = text;
+        return true;
+    };
+    ask(owner_, path, {nullptr, QString(), edit, true, std::move(done)});
+}
+
+bool SongFileEdits::busy() const { return owner_->pending > 0; }
+
+void SongFileEdits::setWaitSaid(std::function<void(const QString &notice)> said) { owner_->waitSaid = std::move(said); }
+
+std::optional<QString> SongFileEdits::textAsQueued(const QString &path)
+{
+    const auto found = queues().find(platform::cleanPath(path));
+    if (found == queues().end() || !found->second->busy())
+        return std::nullopt;
+    const FileQueue &queue = *found->second;
+    std::vector<const Asked *> asked;
+    if (queue.running)
+        asked.push_back(&queue.runningAsked);
+    for (const Asked &waiting : queue.waiting)
+        asked.push_back(&waiting);
+    const auto last = std::find_if(asked.rbegin(), asked.rend(), [](const Asked *a) { return a->replaces; });
+    if (last == asked.rend())
+        return std::nullopt;
+    // The ones after it wait: nothing else runs them meanwhile.
+    QString text;
+    for (auto it = std::prev(last.base()); it != asked.end(); ++it)
+        (*it)->edit(text);
+    return text;
 }
 
 void SongFileEdits::settleAllOnQuit()
 {
-    for (SongFileEdits *edits : std::vector(everyOwner()))
-        edits->settleOnQuit();
+    for (const auto &[path, queue] : queues())
+        settleOnQuit(*queue);
+}
+
+QString editAwaited(const QString &path)
+{
+    return QStringLiteral("The library folder does not answer: the change to \"%1\" is written once it does.")
+        .arg(platform::fileName(path));
 }
 
 void setFileCall(FileCall call)

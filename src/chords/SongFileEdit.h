@@ -1,36 +1,36 @@
 #pragma once
 
-#include "platform/Clock.h"
-#include "platform/FileWork.h"
 #include "platform/RegularFile.h"
 
-#include <QPointer>
 #include <QString>
-#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 
 // Changes to a ChordPro song file made from the chord windows (piano
-// inversions, the song's own chord shapes). The file is edited as it stands
-// on disk, so edits made meanwhile elsewhere (another window, the editor,
-// another program) are kept, and written whole or not at all.
+// inversions, the song's own chord shapes) and the editor's saves. The file
+// is edited as it stands on disk, so edits made meanwhile elsewhere (another
+// window, another program) are kept, and written whole or not at all.
 namespace songfile {
 
-struct EditRun;
-
-// A window's edits of song files, each made off the main thread, one at a time
-// in the order asked: the file is read, `edit` changes the text there (answering
-// false when it changed nothing; it touches nothing but the text), and it is
-// written back atomically in UTF-8. On the main thread the song is then
-// reloaded in every window that shows it, or a file that could not be read or
-// written is reported in a message naming it, and nothing changes. What the
-// owner asked to follow is dropped once the owner is gone (a message may outlive it).
+// Edits of song files, each made off the main thread. Every song file has one
+// queue for the whole program, whoever asks (the chord library, the chord
+// strip, the shape editor, the editor's save): its edits run one at a time in
+// the order asked, each on the text as the edits before it left it. The file
+// is read, `edit` changes the text there (answering false when it changed
+// nothing; it touches nothing but the text), and it is written back
+// atomically in UTF-8. On the main thread the song is then reloaded in every
+// window that shows it, or a file that could not be read or written is
+// reported in a message naming it, and nothing changes. What the owner asked
+// to follow is dropped once the owner is gone (a message may outlive it); its
+// edits are written all the same.
 //
 // An edit that waits half a second on its folder is said through the owner's
-// `setWaitSaid`. At a quit (`settleAllOnQuit`) every owner's edits not yet
-// written are kept aside (keptnotes::keepSong), the whole song as they made it:
-// of the file as read, or, while its read has not answered, of `known`, the
-// song's text as the owner last read it.
+// `setWaitSaid`, to every owner with an edit in that file's queue. At a quit
+// (`settleAllOnQuit`) the edits not yet written are kept aside
+// (keptnotes::keepSong), once per song, the whole song as they made it: of the
+// file as read, or, while its read has not answered, of `known`, the song's
+// text as the first owner last read it.
 class SongFileEdits {
 public:
     using Edit = std::function<bool(QString &text)>;
@@ -42,36 +42,30 @@ public:
 
     // `done` takes, on the main thread, whether the file was written.
     void edit(const QString &path, const QString &known, Edit edit, std::function<void(bool written)> done = {});
-    bool busy() const { return running_ != nullptr || !waiting_.empty(); }
+    // An edit that sets the whole text (the editor's save): the file is not
+    // read, may be missing, and no window is reloaded for it.
+    void replace(const QString &path, const QString &text, std::function<void(bool written)> done = {});
+    // This owner's edits not yet answered.
+    bool busy() const;
     // Takes the notice while an edit waits on its folder, then "" once it answers.
-    void setWaitSaid(std::function<void(const QString &notice)> said) { waitSaid_ = std::move(said); }
+    void setWaitSaid(std::function<void(const QString &notice)> said);
 
+    // The song at `path` as the edits queued for it will leave it, from the
+    // last whole text set among them; nothing when none sets it.
+    static std::optional<QString> textAsQueued(const QString &path);
     // Waits for the edits under way at most what the quit's budget leaves, then
     // keeps aside what is still unwritten; their answers are dropped.
     static void settleAllOnQuit();
 
-private:
-    struct Asked {
-        QString path;
-        QString known;
-        Edit edit;
-        std::function<void(bool)> done;
-    };
-    void next();
-    void settleOnQuit();
-    void sayWaiting(const QString &notice);
+    // What the queues keep of an owner: it outlives the owner's end.
+    struct Owner;
 
-    QPointer<QObject> owner_;
-    bool owned_ = false;
-    std::deque<Asked> waiting_;
-    // The edit on its thread, and what it was asked.
-    std::shared_ptr<EditRun> running_;
-    Asked runningAsked_;
-    platform::Timer late_;
-    QString said_;
-    std::function<void(const QString &)> waitSaid_;
-    platform::FileWork work_;
+private:
+    std::shared_ptr<Owner> owner_;
 };
+
+// What the title rows say while an edit of the song at `path` waits on its folder.
+QString editAwaited(const QString &path);
 
 // Called off the main thread before each read or write of a song file the
 // editors make (the tests hold a share there).

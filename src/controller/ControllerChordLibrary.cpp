@@ -64,6 +64,6 @@ void Controller::closeChordLibraries()
     for (const QPointer<ChordLibrary> &library : chordLibraries_)
         if (library)
             library->settleOnQuit();
-    // The song edits still waiting, the libraries' and the chord strips', are kept aside.
+    // The song edits still waiting, the editor's saves among them, are kept aside.
     songfile::SongFileEdits::settleAllOnQuit();
 }

@@ -419,6 +419,9 @@ void Controller::applicationWillTerminate()
     // layout.
     platform::closeWindowsForQuit(
         [](const QWidget *window) { return qobject_cast<const WindowPDFxSuper *>(window) != nullptr; });
+    // A closed editor's new song may still wait on its folder.
+    if (winEditController_)
+        winEditController_->settleOnQuit();
     closeChordLibraries();
     saveNotesAtShutdown();
     // Auxiliary windows alone make no layout worth keeping; one half-way

@@ -197,6 +197,7 @@ void WindowPDFxSuper::applyBackground()
 void WindowPDFxSuper::setMsg(const QString &msg, const QString & /*forWinID*/, bool stay)
 {
     notice_.clear();
+    noticeHeld_ = false;
     msgTimer_.stop();
     if (!msg.isEmpty() && !stay)
         startTimerMsg();
@@ -209,6 +210,7 @@ void WindowPDFxSuper::showNotice(const QString &text, bool untilEnded)
     const QString shown = titlerules::noticeShown(text);
     setMsg(shown, QString(), false);
     notice_ = shown;
+    noticeHeld_ = untilEnded;
     noticePart_ = 0;
     noticeSong_ = pieceCour_ ? pieceCour_->getPath() : QString();
     noticeLibrary_ = Data::dirX();
@@ -240,6 +242,7 @@ void WindowPDFxSuper::startTimerMsg()
 void WindowPDFxSuper::hideMsg()
 {
     notice_.clear();
+    noticeHeld_ = false;
     refreshNote(false);
 }
 

@@ -115,7 +115,8 @@ public:
     // it again instead of the note. A newer message takes the line. Paths in
     // it are shown by their names (the caller logs the whole text); a notice
     // the window shows in parts holds the line kNoticeSeconds for each. One
-    // held until ended stays (its parts shown in turn) until endNotice(text).
+    // held until ended stays (its parts shown in turn), whatever song comes,
+    // until endNotice(text).
     void showNotice(const QString &text, bool untilEnded = false);
     void endNotice(const QString &text);
     void startTimerMsg();
@@ -356,6 +357,7 @@ private:
     bool pageNoCHDHide_ = false;
     platform::Timer msgTimer_;
     QString notice_;
+    bool noticeHeld_ = false; // held until ended: it says a state, which no song change ends
     int noticePart_ = 0;
     // The song the notice belongs to (its file) and the library it is in.
     QString noticeSong_;

@@ -244,9 +244,9 @@ void WindowPDFxSuper::refreshPiece()
     // A notice belongs to the song it was told on: the next song ends it. The
     // program's own showing of a song is no next song: the same song again
     // (a screen set reloaded), the first song at all, or the first of a library
-    // opened meanwhile takes the notice over.
+    // opened meanwhile takes the notice over. One held until ended stays.
     const QString song = pieceCour_ ? pieceCour_->getPath() : QString();
-    if (noticeSong_.isEmpty() || song == noticeSong_ || Data::dirX() != noticeLibrary_) {
+    if (noticeHeld_ || noticeSong_.isEmpty() || song == noticeSong_ || Data::dirX() != noticeLibrary_) {
         noticeSong_ = song;
         noticeLibrary_ = Data::dirX();
         return;

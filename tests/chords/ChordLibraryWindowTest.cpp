@@ -4,11 +4,13 @@
 #include "chords/ChordLibraryLine.h"
 #include "chords/ChordLibraryRules.h"
 #include "chords/SongFileEdit.h"
+#include "chords/windows/WindowChords.h"
 #include "library/Data.h"
 #include "platform/UserDefaults.h"
 #include "platform/dialogs/ScriptedDialogs.h"
 #include "support/GatedScan.h"
 #include "support/TestSupport.h"
+#include "windows/WindowFactory.h"
 #include "windows/WindowPDFx.h"
 
 #include <QComboBox>
@@ -16,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -296,6 +299,47 @@ TEST_F(ChordLibraryTest, AWindowGoneDuringAnEditsMessageIsLeftAlone)
     ASSERT_EQ(dialogs.texts().size(), 1);
     EXPECT_TRUE(dialogs.lastText().contains(QStringLiteral("could not be read")));
     dialogs.whileAlertOpen({});
+}
+
+// Before, the library and the strip each had a queue of their own: with the
+// song's folder silent both edits read the same text, and the second write, or
+// kept copy at a quit, dropped the first one's change.
+TEST_F(ChordLibraryTest, TheLibraryAndTheStripEditingOneHeldSongKeepBothChanges)
+{
+    const windowfactory::ScopedCreator stripClass{14, [] { return new WindowChords; }};
+    const QTemporaryDir data;
+    qputenv("TOLVANE_DATA_DIR", QFile::encodeName(data.path()));
+    const auto unset = qScopeGuard([] { qunsetenv("TOLVANE_DATA_DIR"); });
+    const auto both = [](const QString &text) {
+        return text.contains(QStringLiteral("{define: C base-fret 1 frets x 3 2 0 1 0}"))
+               && text.contains(QStringLiteral("{x_piano: Am inversion 1}"));
+    };
+    for (const bool quits : {false, true}) {
+        const QString song = quits ? QStringLiteral("Quit.cho") : QStringLiteral("Both.cho");
+        WindowPDFx *t = tolvaneWith(song, QStringLiteral("{title: Both}\n{key: C}\n[Am]la [C]li\n"));
+        ASSERT_TRUE(t->renderer().waitForIdle());
+        ChordLibrary *lib = library(0, t);
+        auto *strip = qobject_cast<WindowChords *>(Data::newWindowPDFx(false, 14));
+        strip->iniFixPageNo(2);
+        strip->refreshInfo();
+        auto *am = qobject_cast<ViewChordsP *>(strip->diagrams().value(0));
+        ASSERT_TRUE(am);
+        testsupport::Gate share;
+        songfile::setFileCall([share](const QString &) { share.wait(); });
+        lib->insertChordinDefinedChordsFromRow(0);
+        am->actionInversion(false);
+        if (quits) {
+            songfile::SongFileEdits::settleAllOnQuit();
+            const QFileInfoList kept = QDir(data.filePath(QStringLiteral("Kept notes"))).entryInfoList(QDir::Files);
+            ASSERT_EQ(kept.size(), 1);
+            EXPECT_TRUE(both(readTextFile(kept.first().filePath()))) << readTextFile(kept.first().filePath()).toStdString();
+        }
+        share.open();
+        songfile::setFileCall({});
+        EXPECT_TRUE(testsupport::waitFor([&] { return !lib->songEditing() && !strip->songEditing(); }));
+        EXPECT_EQ(both(readTextFile(songPath)), !quits) << readTextFile(songPath).toStdString();
+        TearDown();
+    }
 }
 
 TEST_F(ChordLibraryTest, ImportExportAndRestore)

@@ -155,6 +155,8 @@ WinEdit::WinEdit(QWidget *parent)
     if (QScreen *screen = QGuiApplication::primaryScreen())
         setGeometry(screen->availableGeometry());
 
+    saves_.setWaitSaid([this](const QString &notice) { saySaveWaits(notice); });
+
     auto &center = platform::NotificationCenter::defaultCenter();
     center.addObserver(vocab::ActionGen, [this](const platform::Notification &n) { actionGenReceived(n.intParam()); },
                        this);
@@ -180,7 +182,7 @@ void WinEdit::ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichie
 {
     TLOG(QStringLiteral("WinEdit showWin"));
     // The window stays with the text it is saving.
-    if (save_)
+    if (closingOn_ != 0 && isVisible())
         return;
     const quint64 asked = ++readsAsked_;
     readLate_.stop();
@@ -189,6 +191,15 @@ void WinEdit::ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichie
     const QString path = piece ? piece->getPath() : fichier;
     if (path.isEmpty()) {
         if (montrer(piece, fichier, nouveau, nullptr) && shown)
+            shown();
+        return;
+    }
+    // A save of it still waits: the text being saved, not the file's.
+    if (const std::optional<QString> queued = songfile::SongFileEdits::textAsQueued(path)) {
+        platform::FileBytes file;
+        file.status = platform::FileStatus::Ok;
+        file.bytes = queued->toUtf8();
+        if (montrer(piece, fichier, nouveau, &file) && shown)
             shown();
         return;
     }
@@ -218,6 +229,8 @@ bool WinEdit::montrer(const std::shared_ptr<Pieces> &piece, const QString &fichi
 {
     modifiee_ = false;
     closing_ = false;
+    closingOn_ = 0;
+    showSaveWaits();
     pieceCour_ = piece;
     fichierCour_ = piece ? QString() : fichier;
     const QFont font = platform::monoFont(kOpeningFontSize);

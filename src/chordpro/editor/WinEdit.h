@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chordpro/ChordPro.h"
+#include "chords/SongFileEdit.h"
 #include "platform/Clock.h"
 #include "platform/FileWork.h"
 
@@ -45,15 +46,19 @@ public:
     // A song's text is awaited.
     bool reading() const { return reads_.busy(); }
     // Saves when needed; false keeps the window open (and the text). A save
-    // is written off the main thread: the window closes once it is, and
+    // is written off the main thread, a song's in the one queue of that file's
+    // edits (songfile::SongFileEdits): the window closes once it is, and
     // stays, having said why, when it cannot be.
     bool closeWin();
-    // A save under way. The text stays editable: what is typed meanwhile is
-    // saved after it, and the window closes once a save leaves nothing unsaved.
-    bool saving() const { return save_ != nullptr; }
-    // At a quit: saves when needed, waiting no longer than the quit has left
-    // (platform::quitWaitLeftMs), and keeps the text aside when it is not
-    // saved where it belongs (a new song without a title among them).
+    // A save of this editor's is under way, the window open or not. While the
+    // window waits for one the text stays editable, and what is typed
+    // meanwhile is saved after it; Escape or the close box leaves the save
+    // going (with what was typed) and the window closes at once.
+    bool saving() const { return saves_.busy() || newSave_ != nullptr; }
+    // At a quit: saves when needed, and keeps the text aside when it is not
+    // saved where it belongs (a new song without a title among them). A new
+    // song's save is waited for no longer than the quit has left
+    // (platform::quitWaitLeftMs); a song's are kept with the rest of its queue.
     void settleOnQuit();
 
     // ---- Actions (toolbar and keys) ----
@@ -98,7 +103,7 @@ public:
     EditorPreview *txView() const { return txView_; }
     QScrollArea *previewScroll() const { return previewScroll_; }
     QLabel *labelNbPages() const { return labelNbPages_; }
-    // Says, above the text, that a save waits on the folder.
+    // Says, above the text, that the save the window waits for waits on the folder.
     QLabel *labelSaving() const { return labelSaving_; }
     ChordPro &chordProDocument() { return chordProDocument_; }
     const std::shared_ptr<Pieces> &pieceCour() const { return pieceCour_; }
@@ -111,8 +116,9 @@ public Q_SLOTS:
     void reject() override;
 
 Q_SIGNALS:
-    // The library folder has kept the song's text, or its save, unanswered
-    // half a second; answered: it has answered since (`why` as said before).
+    // The library folder has kept the song's text, or a save, unanswered
+    // half a second; answered: it has answered since (`why` as said before),
+    // the window open or not.
     void noAnswer(const QString &why);
     void answered(const QString &why);
 
@@ -135,12 +141,19 @@ private:
     // file that is there but cannot be edited as text.
     bool montrer(const std::shared_ptr<Pieces> &piece, const QString &path, bool nouveau,
                  const platform::FileBytes *file);
+    QString shownPath() const;
     // Writes the text to `path`, or for a new song (no path) to a free name
-    // made of `newName` in the library folder.
+    // made of `newName` in the library folder; the window waits for it.
     void startSave(const QString &path, const QString &newName);
-    // Says on the window, and to the title rows, that the save waits.
-    void saySaveWaits();
-    void endSaveWaits();
+    // A save has been written to `written` (empty: it was not). `id` is the
+    // one the window may wait for; `entry`: made from a song of the list.
+    void saveAnswered(quint64 id, const QString &written, bool isNew, bool entry);
+    // The window leaves the save it waits for going, with what was typed since.
+    void leaveSaving();
+    // Says to the title rows that a save waits ("": none does any more), and
+    // on the window while it waits for it.
+    void saySaveWaits(const QString &notice);
+    void showSaveWaits();
     struct Save;
 
     ChordPro chordProDocument_;
@@ -165,9 +178,13 @@ private:
     QString awaited_;           // what was said while the text was awaited
     platform::Timer readLate_;
     platform::FileWork reads_;
-    std::shared_ptr<Save> save_; // shared with the thread that writes it
+    songfile::SongFileEdits saves_{this};
+    std::shared_ptr<Save> newSave_; // shared with the thread that writes it
+    quint64 savesAsked_ = 0;
+    quint64 closingOn_ = 0;      // the save the open window closes on (0: none)
+    QString queuedText_;         // what that save writes
     QString saveName_;           // the file (or new song) being saved
-    QString saveSaid_;           // what was said while it waited
+    QString saveSaid_;           // what was said while a save waited
     platform::Timer saveLate_;
     platform::FileWork writes_;
 };

@@ -23,21 +23,41 @@ using namespace chordpro::editing;
 
 // ---- Closing and saving ---------------------------------------------------------------
 
+// A new song's save: its name is found where it is written, so it is no
+// edit of a known file and keeps a queue of its own.
 struct WinEdit::Save {
     std::mutex mutex;
     std::condition_variable answered;
     bool done = false;
     bool written = false;
+    QString path;     // where it went
     QByteArray bytes; // what it writes
+    QString name;     // the song's name, should it be kept aside
+    QString then;     // typed after it once the window had gone: written there next
 };
+
+QString WinEdit::shownPath() const { return pieceCour_ ? pieceCour_->getPath() : fichierCour_; }
 
 void WinEdit::startSave(const QString &path, const QString &newName)
 {
-    auto save = std::make_shared<Save>();
-    save_ = save;
+    const quint64 id = ++savesAsked_;
+    closingOn_ = id;
     saveName_ = path.isEmpty() ? newName : platform::fileName(path);
-    const QByteArray bytes = txViewEdit_->toPlainText().toUtf8();
-    save->bytes = bytes;
+    queuedText_ = txViewEdit_->toPlainText();
+    const bool entry = pieceCour_ != nullptr;
+    if (!path.isEmpty()) {
+        // In the song's one queue: a chord edit asked before or after it is kept.
+        saves_.replace(path, queuedText_, [this, id, path, entry](bool written) {
+            saveAnswered(id, written ? path : QString(), false, entry);
+        });
+        // Behind one that already waits: said at once.
+        showSaveWaits();
+        return;
+    }
+    auto save = std::make_shared<Save>();
+    newSave_ = save;
+    save->bytes = queuedText_.toUtf8();
+    save->name = newName;
     struct Written {
         QString path;
         QString error;
@@ -45,84 +65,109 @@ void WinEdit::startSave(const QString &path, const QString &newName)
     };
     // The song's folder may sit on a share that stopped answering: the main thread waits on nothing.
     writes_.run(
-        QStringLiteral("Editor save: %1").arg(path.isEmpty() ? newName : path),
-        [save, path, newName, folder = Data::dirX(), bytes, held = songfile::fileCall()]() {
+        QStringLiteral("Editor save: %1").arg(newName),
+        [save, newName, folder = Data::dirX(), bytes = save->bytes, held = songfile::fileCall()]() {
             if (held)
-                held(path.isEmpty() ? folder : path);
-            Written written{path, {}, false};
-            if (path.isEmpty()) {
-                const NewSongPath target = newSongPath(folder, newName);
-                written.path = target.path;
-                written.error = target.error;
-            }
+                held(folder);
+            const NewSongPath target = newSongPath(folder, newName);
+            Written written{target.path, target.error, false};
             if (!written.path.isEmpty())
                 written.ok = platform::writeFileAtomically(written.path, bytes, &written.error);
             {
                 const std::lock_guard lock(save->mutex);
                 save->done = true;
                 save->written = written.ok;
+                save->path = written.path;
             }
             save->answered.notify_all();
             return written;
         },
-        [this, save, isNew = path.isEmpty(), bytes](const Written &written) {
-            if (save_ != save)
+        [this, save, id, entry](const Written &written) {
+            if (newSave_ != save)
                 return;
-            save_.reset();
-            endSaveWaits();
-            if (!written.ok) {
-                if (written.path.isEmpty())
-                    Data::msg(QStringLiteral("The new song could not be saved: %1").arg(written.error));
-                else
-                    Data::msg(QStringLiteral("The song could not be saved to \"%1\": %2")
-                                  .arg(platform::toNativeSeparators(written.path), written.error));
-                return;
-            }
-            auto &center = platform::NotificationCenter::defaultCenter();
-            if (isNew) {
-                center.postActionKey(vocab::ReloadFolder);
-            } else if (pieceCour_ && written.path.contains(QLatin1Char('(')) && written.path.contains(QLatin1Char(')'))) {
-                Data::setSongNoG_MIDISent(0);
-                center.postActionKey(vocab::RefreshNoteAndPdfDefaults);
-            } else {
-                center.postActionKey(vocab::RefreshFolder);
-            }
-            // The new song has its file now: a save after this one goes there.
-            if (isNew && !pieceCour_)
-                fichierCour_ = written.path;
-            // Typed while it was written: saved in turn, and the window closes once that is.
-            if (txViewEdit_->toPlainText().toUtf8() != bytes) {
-                startSave(pieceCour_ ? pieceCour_->getPath() : fichierCour_, QString());
-                return;
-            }
-            modifiee_ = false;
-            closing_ = true;
-            close();
+            newSave_.reset();
+            saveLate_.stop();
+            saySaveWaits(QString());
+            if (!written.ok && written.path.isEmpty())
+                Data::msg(QStringLiteral("The new song could not be saved: %1").arg(written.error));
+            else if (!written.ok)
+                Data::msg(QStringLiteral("The song could not be saved to \"%1\": %2")
+                              .arg(platform::toNativeSeparators(written.path), written.error));
+            else if (!save->then.isEmpty())
+                saves_.replace(written.path, save->then, [this, path = written.path](bool done) {
+                    saveAnswered(0, done ? path : QString(), false, false);
+                });
+            saveAnswered(id, written.ok ? written.path : QString(), true, entry);
         });
     saveLate_.start(0.5, false, [this, save] {
-        if (save_ == save)
-            saySaveWaits();
+        if (newSave_ == save)
+            saySaveWaits(songfile::editAwaited(save->name));
     });
 }
 
-void WinEdit::saySaveWaits()
+void WinEdit::saveAnswered(quint64 id, const QString &written, bool isNew, bool entry)
 {
-    if (!save_)
+    if (!written.isEmpty()) {
+        auto &center = platform::NotificationCenter::defaultCenter();
+        if (isNew) {
+            center.postActionKey(vocab::ReloadFolder);
+        } else if (entry && written.contains(QLatin1Char('(')) && written.contains(QLatin1Char(')'))) {
+            Data::setSongNoG_MIDISent(0);
+            center.postActionKey(vocab::RefreshNoteAndPdfDefaults);
+        } else {
+            center.postActionKey(vocab::RefreshFolder);
+        }
+    }
+    // The window has gone on since: closed, or on another song.
+    if (id == 0 || id != closingOn_)
         return;
-    labelSaving_->show();
-    if (!saveSaid_.isEmpty())
+    closingOn_ = 0;
+    showSaveWaits();
+    // It stays, having said why.
+    if (written.isEmpty())
         return;
-    saveSaid_ = saveAwaited(saveName_);
-    labelSaving_->setText(saveSaid_);
-    Q_EMIT noAnswer(saveSaid_);
+    // The new song has its file now: a save after this one goes there.
+    if (isNew && !pieceCour_)
+        fichierCour_ = written;
+    // Typed while it was written: saved in turn, and the window closes once that is.
+    if (txViewEdit_->toPlainText() != queuedText_) {
+        startSave(shownPath(), QString());
+        return;
+    }
+    modifiee_ = false;
+    closing_ = true;
+    close();
 }
 
-void WinEdit::endSaveWaits()
+void WinEdit::saySaveWaits(const QString &notice)
 {
-    saveLate_.stop();
-    labelSaving_->hide();
+    if (notice == saveSaid_)
+        return;
     if (!saveSaid_.isEmpty())
-        Q_EMIT answered(std::exchange(saveSaid_, QString()));
+        Q_EMIT answered(saveSaid_);
+    saveSaid_ = notice;
+    if (!notice.isEmpty())
+        Q_EMIT noAnswer(notice);
+    showSaveWaits();
+}
+
+void WinEdit::showSaveWaits()
+{
+    labelSaving_->setText(saveAwaited(saveName_));
+    labelSaving_->setVisible(closingOn_ != 0 && !saveSaid_.isEmpty());
+}
+
+void WinEdit::leaveSaving()
+{
+    const QString text = txViewEdit_->toPlainText();
+    if (closingOn_ != 0 && text != queuedText_) {
+        if (const QString path = shownPath(); !path.isEmpty())
+            saves_.replace(path, text, [this, path](bool written) { saveAnswered(0, written ? path : QString(), false, false); });
+        else if (newSave_)
+            newSave_->then = text;
+    }
+    closingOn_ = 0;
+    modifiee_ = false;
 }
 
 bool WinEdit::closeWin()
@@ -130,12 +175,10 @@ bool WinEdit::closeWin()
     if (!modifiee_)
         return true;
     // One under way closes the window as it answers.
-    if (save_) {
-        saySaveWaits();
+    if (closingOn_ != 0)
         return false;
-    }
-    if (pieceCour_ || !fichierCour_.isEmpty()) {
-        startSave(pieceCour_ ? pieceCour_->getPath() : fichierCour_, QString());
+    if (const QString path = shownPath(); !path.isEmpty()) {
+        startSave(path, QString());
         return false;
     }
     const QString text = txViewEdit_->toPlainText();
@@ -172,40 +215,40 @@ bool WinEdit::sauvegarderNouveauFichier()
 void WinEdit::settleOnQuit()
 {
     // Nobody answers at a quit, and the window never holds it up.
-    if (!modifiee_)
-        return;
-    if (!save_)
+    const bool open = isVisible() && modifiee_;
+    if (open && closingOn_ == 0)
         closeWin();
-    if (const std::shared_ptr<Save> save = std::exchange(save_, nullptr)) {
+    const bool refused = open && closingOn_ == 0;
+    // A song's saves are kept aside with the rest of its queue (SongFileEdits::settleAllOnQuit).
+    leaveSaving();
+    if (const std::shared_ptr<Save> save = std::exchange(newSave_, nullptr)) {
+        saveLate_.stop();
         std::unique_lock lock(save->mutex);
         save->answered.wait_for(lock, std::chrono::milliseconds(platform::quitWaitLeftMs(platform::kQuitWaitsMs)),
                                 [&save] { return save->done; });
-        // What changed since the save began (typed while it waited) is kept aside with the rest.
-        if (save->written && txViewEdit_->toPlainText().toUtf8() == save->bytes) {
-            modifiee_ = false;
-            return;
-        }
+        if (!save->written)
+            keptnotes::keepSong(save->name, save->then.isEmpty() ? QString::fromUtf8(save->bytes) : save->then);
+        else if (!save->then.isEmpty())
+            saves_.replace(save->path, save->then);
     }
-    QString name;
-    if (pieceCour_ || !fichierCour_.isEmpty()) {
-        name = platform::completeBaseName(pieceCour_ ? pieceCour_->getPath() : fichierCour_);
-    } else {
-        chordProDocument_.determinerTitreSousTitreCle(txViewEdit_->toPlainText());
-        const QString title = chordProDocument_.obtenirTitre();
-        if (title != QLatin1String("Title"))
-            name = newSongBaseName(title, chordProDocument_.obtenirSousTitre());
-    }
+    if (!refused)
+        return;
+    // A new song without a name it can be saved under.
+    chordProDocument_.determinerTitreSousTitreCle(txViewEdit_->toPlainText());
+    const QString title = chordProDocument_.obtenirTitre();
+    QString name = title != QLatin1String("Title") ? newSongBaseName(title, chordProDocument_.obtenirSousTitre()) : QString();
     if (name.isEmpty())
         name = QStringLiteral("New song");
     keptnotes::keepSong(name, txViewEdit_->toPlainText());
-    modifiee_ = false;
 }
 
 void WinEdit::actionButtonEscape()
 {
-    // A save under way closes the window as it answers.
-    if (save_) {
-        saySaveWaits();
+    // A save under way goes on without the window.
+    if (closingOn_ != 0) {
+        leaveSaving();
+        closing_ = true;
+        close();
         return;
     }
     if (modifiee_) {
@@ -233,11 +276,9 @@ void WinEdit::reject() { actionButtonEscape(); }
 
 void WinEdit::closeEvent(QCloseEvent *event)
 {
-    if (save_ && !closing_ && !platform::quitting()) {
-        saySaveWaits();
-        event->ignore();
-        return;
-    }
+    // A save under way goes on without the window.
+    if (closingOn_ != 0 && !closing_ && !platform::quitting())
+        leaveSaving();
     if (!closing_ && platform::quitting()) {
         settleOnQuit();
     } else if (!closing_ && modifiee_) {
@@ -256,7 +297,9 @@ void WinEdit::closeEvent(QCloseEvent *event)
 void WinEdit::windowWillClose()
 {
     closing_ = false;
-    endSaveWaits();
+    closingOn_ = 0;
+    // The title rows say a save that waits until it is written.
+    showSaveWaits();
     txViewEdit_->hideCompletion();
     if (TransposeListController_)
         TransposeListController_->closeWin();
