@@ -13,6 +13,7 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPainter>
@@ -223,6 +224,72 @@ void BM_SongChange(benchmark::State &state)
     }
 }
 BENCHMARK(BM_SongChange)->Arg(0)->Arg(1)->Arg(3)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
+
+// The proportional memory of a process (its own pages, and its share of
+// those it maps with others), in kB; 0 once it is gone.
+long pssKb(const QString &pid)
+{
+    QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+    if (!rollup.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : rollup.readAll().split('\n'))
+        if (line.startsWith("Pss:"))
+            return line.mid(4).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+
+// The program's and its readers' memory: the children of every thread of its.
+long pssWithChildrenKb()
+{
+    long kb = pssKb(QStringLiteral("self"));
+    for (const QString &task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile children(QStringLiteral("/proc/self/task/%1/children").arg(task));
+        if (children.open(QIODevice::ReadOnly))
+            for (const QByteArray &pid : children.readAll().split(' '))
+                if (pid.trimmed().toInt() > 0)
+                    kb += pssKb(QString::fromLatin1(pid.trimmed()));
+    }
+    return kb;
+}
+
+// An evening's walk: 240 song changes through the set, each settled, then
+// ten seconds without a key. The memory of the program and its readers
+// then, and a song change after the rest against one at once.
+void BM_MemoryAfterWalk(benchmark::State &state)
+{
+    for (auto _ : state) {
+        SetWindow sw;
+        // Timed to the settled screen: the pages asked ahead come at once, a cold one once rendered.
+        auto change = [&sw](int at) {
+            QElapsedTimer t;
+            t.start();
+            pushSong(sw.w, sw.set, at);
+            sw.w.repaint();
+            if (!sw.w.pane(PDFViewRedef::Role::Left)->hasPageReady() || !sw.w.pane(PDFViewRedef::Role::Right)->hasPageReady()) {
+                sw.w.renderer().waitForIdle(30000);
+                sw.w.repaint();
+            }
+            const double ms = t.nsecsElapsed() / 1e6;
+            sw.w.renderer().waitForIdle(30000);
+            return ms;
+        };
+        int at = 0;
+        for (; at < 240; ++at)
+            change(at);
+        const double atOnce = change(at++);
+        QElapsedTimer rest;
+        rest.start();
+        while (rest.elapsed() < 10000) {
+            QCoreApplication::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        state.counters["pss_kB"] = double(pssWithChildrenKb());
+        state.counters["readers_pss_kB"] = double(pssWithChildrenKb() - pssKb(QStringLiteral("self")));
+        state.counters["change_ms"] = atOnce;
+        state.counters["change_after_rest_ms"] = change(at);
+    }
+}
+BENCHMARK(BM_MemoryAfterWalk)->Iterations(1)->Unit(benchmark::kSecond);
 
 // A song change onto a song whose file a share holds: its look does not
 // answer. The time on the caller (the push and the repaint), which waited as

@@ -165,12 +165,27 @@ struct ImageMemory {
     void *at = nullptr;
     size_t size = 0;    // mapped
     size_t touched = 0; // of it, from its start: what it costs
+    std::weak_ptr<const char> owner; // the thread its image was made on
 };
 struct ImagePool {
     std::mutex mutex;
     std::vector<ImageMemory> kept;
     size_t bytes = 0;
 };
+
+// Each renderer's thread: its idle lets go of the memory its own pages had,
+// not what the other windows use. One of a thread that has ended is anyone's.
+const std::shared_ptr<const char> &thisThread()
+{
+    thread_local const std::shared_ptr<const char> token = std::make_shared<char>();
+    return token;
+}
+
+bool ownsOrNobody(const std::weak_ptr<const char> &owner)
+{
+    const std::shared_ptr<const char> held = owner.lock();
+    return !held || held == thisThread();
+}
 
 // A pane's page of a 1920x1080 window.
 constexpr qint64 kPanePageBytes = 4 << 20;
@@ -265,6 +280,7 @@ QImage pageImage(int w, int h)
         return QImage();
     }
     memory->touched = used;
+    memory->owner = thisThread();
     return QImage(at, w, h, w * 4, QImage::Format_ARGB32_Premultiplied, &releaseImage, memory.release());
 }
 
@@ -315,6 +331,7 @@ std::shared_ptr<PageBuffer> pageBuffer(std::shared_ptr<PageBuffer> kept, qint64 
     made->at = ::mmap(nullptr, size_t(made->size), PROT_READ, MAP_SHARED | MAP_POPULATE, made->fd, 0);
     if (made->at == MAP_FAILED)
         return nullptr;
+    made->owner = thisThread();
     return made;
 }
 
@@ -331,7 +348,11 @@ void letGo(std::shared_ptr<PageBuffer> buffer)
 
 std::shared_ptr<PageBuffer> spareBuffer()
 {
-    return pageBuffer(nullptr, lastPageBytes);
+    std::shared_ptr<PageBuffer> made = pageBuffer(nullptr, lastPageBytes);
+    // The launcher's, which never idles: whoever idles first lets it go once no child maps it.
+    if (made)
+        made->owner.reset();
+    return made;
 }
 
 qint64 imagePoolBytes()
@@ -348,13 +369,21 @@ void letGoSpare()
     {
         ImagePool &pool = imagePool();
         const std::lock_guard lock(pool.mutex);
-        images.swap(pool.kept);
-        pool.bytes = 0;
+        const auto mine = std::stable_partition(pool.kept.begin(), pool.kept.end(),
+                                                [](const ImageMemory &m) { return !ownsOrNobody(m.owner); });
+        for (auto it = mine; it != pool.kept.end(); ++it) {
+            pool.bytes -= it->touched;
+            images.push_back(*it);
+        }
+        pool.kept.erase(mine, pool.kept.end());
     }
     {
         UnusedBuffers &unused = unusedBuffers();
         const std::lock_guard lock(unused.mutex);
-        buffers.swap(unused.kept);
+        const auto mine = std::stable_partition(unused.kept.begin(), unused.kept.end(),
+                                                [](const std::shared_ptr<PageBuffer> &b) { return !ownsOrNobody(b->owner); });
+        buffers.assign(mine, unused.kept.end());
+        unused.kept.erase(mine, unused.kept.end());
     }
     for (const ImageMemory &m : images)
         ::munmap(m.at, m.size);

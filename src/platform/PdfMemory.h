@@ -49,6 +49,7 @@ struct PageBuffer {
     int fd = -1;
     void *at = nullptr;
     qint64 size = 0;
+    std::weak_ptr<const char> owner; // the thread that made it
     ~PageBuffer();
 };
 
@@ -71,8 +72,10 @@ constexpr qint64 kImagePoolBytes = 32ll << 20; // a few screen pages; a page lar
 constexpr qint64 kPagesKept = 3;
 qint64 imagePoolBytes();
 
-// Lets go of the memory kept for pages not asked yet: the images' and the
-// buffers no reader maps (the renderer has been idle a while).
+// Lets go of the memory kept for pages not asked yet that the calling
+// thread's pages had (the images' and the buffers no reader maps), and what
+// a thread ended left: the renderer has been idle a while, the other windows'
+// pages may still come.
 void letGoSpare();
 
 } // namespace pdfmemory

@@ -91,6 +91,8 @@ void PdfProcess::letGo()
     if (child_ && halt_ == Halt::None && !running_ && largestPage_ <= pdfmemory::kImagePoolBytes) {
         for (const quint32 id : loaded_.keys())
             close(id);
+        if (!sendHeldCloses(nowMs() + kStartMs))
+            end();
         if (std::shared_ptr<pdfchild::Child> child = std::exchange(child_, nullptr)) {
             socket_ = -1;
             pid_ = -1;
@@ -248,6 +250,7 @@ void PdfProcess::end()
     pid_ = -1;
     givenBack_ = false;
     loaded_.clear();
+    closesHeld_.clear();
 }
 
 void PdfProcess::begin(quint32 id)
@@ -337,13 +340,21 @@ PdfProcess::Outcome PdfProcess::outOfMemory()
 bool PdfProcess::stalled()
 {
     const qint64 ms = nowMs();
-    if (progressAt_ >= 0 && ms - sampledMs_ < kSampleMs)
+    // Its CPU time is first read once the call has run a sample's time: a call that answers sooner reads nothing.
+    if (progressAt_ < 0) {
+        progressAt_ = platform::now();
+        cpuTicks_ = -1;
+        stillSamples_ = 0;
+        sampledMs_ = ms;
+        return false;
+    }
+    if (ms - sampledMs_ < kSampleMs)
         return false;
     const qint64 ticks = cpuTicks(pid_);
     const double at = platform::now();
     sampledMs_ = ms;
     // A time that cannot be read (a sandbox, a hidden /proc) is unknown, never the same as the last.
-    if (progressAt_ < 0 || ticks < 0 || ticks != cpuTicks_) {
+    if (ticks < 0 || ticks != cpuTicks_) {
         progressAt_ = at;
         cpuTicks_ = ticks;
         stillSamples_ = 0;
@@ -397,6 +408,9 @@ bool PdfProcess::wait(short events, qint64 deadlineMs, bool interruptible)
 
 bool PdfProcess::send(const QByteArray &b, int fd, qint64 deadlineMs)
 {
+    // The closes held while a page waited go before the next request.
+    if (!closesHeld_.isEmpty() && !sendHeldCloses(deadlineMs))
+        return false;
     qsizetype at = 0;
     while (at < b.size()) {
         iovec io{const_cast<char *>(b.constData() + at), size_t(b.size() - at)};
@@ -777,13 +791,32 @@ void PdfProcess::close(quint32 id)
 {
     if (!loaded_.remove(id))
         return;
+    // A page drawn and not yet copied stays where the child drew it until its
+    // answer is taken: the child hears of the close after that.
+    if (running_ && running_->call == Call::Render) {
+        closesHeld_.append(id);
+        return;
+    }
+    halt_ = Halt::None;
+    // The child is idle between two requests: a close that does not go out ends it.
+    if (!send(closeFrame(id), -1, nowMs() + kStartMs))
+        end();
+}
+
+QByteArray PdfProcess::closeFrame(quint32 id)
+{
     QByteArray request = frame(Close);
     put<quint32>(request, id);
     seal(request);
-    halt_ = Halt::None;
-    // The child is idle between two requests: a close that does not go out ends it.
-    if (!send(request, -1, nowMs() + kStartMs))
-        end();
+    return request;
+}
+
+bool PdfProcess::sendHeldCloses(qint64 deadlineMs)
+{
+    for (const quint32 id : std::exchange(closesHeld_, {}))
+        if (!send(closeFrame(id), -1, deadlineMs))
+            return false;
+    return true;
 }
 
 } // namespace platform

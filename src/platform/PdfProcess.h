@@ -111,7 +111,8 @@ public:
     // Renders a page (0-based) of a loaded document at exactly this pixel size,
     // with its annotations (a performer's ink, comments) when asked.
     Rendered render(quint32 id, int page, QSize size, int timeoutMs, bool annotations = false);
-    // Forgets a document; asks nothing back.
+    // Forgets a document; asks nothing back. A page of it drawn and not yet
+    // collected stays in the child until it is.
     void close(quint32 id);
     // Whether the document is loaded in the child running now (one that ended
     // while idle, killed from outside, has none).
@@ -168,6 +169,8 @@ private:
     Sizes sizesUntil(quint32 id, int first, int count, qint64 deadlineMs);
     // Why a call had no answer: Interrupted when it goes on, else what giveUp() says.
     Outcome halted();
+    static QByteArray closeFrame(quint32 id);
+    bool sendHeldCloses(qint64 deadlineMs);
 
     std::function<bool()> stopped_;
     std::function<bool()> interrupted_;
@@ -199,6 +202,7 @@ private:
     qint64 sampledMs_ = 0;
     int stillSamples_ = 0;
     QHash<quint32, int> loaded_; // the page counts of the documents the child holds
+    QList<quint32> closesHeld_;  // asked while a page drawn waited to be copied
     std::shared_ptr<pdfmemory::PageBuffer> buffer_; // mapped by this reader's child alone, if by any
     bool spareOwed_ = false; // the next spare waits for this child's first page
     qint64 largestPage_ = 0; // of those this child drew: the memory it may keep

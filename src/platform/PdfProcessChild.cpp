@@ -26,8 +26,11 @@ using namespace pdfwire;
 
 namespace {
 
-// How long a child holding no document waits before it lets go of its heap.
+// How long a child waits for a request before it lets go of its heap: one
+// holding no document (the spare) may wait for minutes, one holding the
+// song shown gives it back once the performer stays on it.
 constexpr int kTrimIdleMs = 5000;
+constexpr int kTrimHoldingMs = 2000;
 
 // Reads exactly size bytes, keeping the descriptors that came with them.
 bool receiveAll(int socket, char *data, size_t size, std::vector<int> &fds)
@@ -329,21 +332,6 @@ QByteArray render(const Docs &docs, std::unique_ptr<PageTarget> &target, QImage 
     return out;
 }
 
-// The answer of a request whose memory ran out, in the shape the program awaits.
-QByteArray outOfMemory(quint8 op, quint32 id)
-{
-    QByteArray out = frame(Op(op));
-    put<quint32>(out, id);
-    put<qint32>(out, OutOfMemory);
-    put<qint32>(out, 0);
-    put<qint32>(out, 0);
-    if (op != Sizes)
-        put<qint32>(out, 0);
-    if (op == Render)
-        put<quint64>(out, 0);
-    return out;
-}
-
 // Has the library set itself up (its fonts found, its tables built) and the
 // image conversion's threads started, on a page of text, before the child
 // says it is ready: a spare child then renders its first page as fast as its
@@ -406,14 +394,18 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
     // Its peak is told per request: one that peaked once does not look out of memory for good after.
     const int peakReset = ::open("/proc/self/clear_refs", O_WRONLY | O_CLOEXEC);
     Request in;
+    // Read into without an allocation: a request is never refused for memory.
+    in.payload.reserve(kMaxRequest);
+    in.fds.reserve(8);
+    answerRefusedAllocations();
     bool trimmed = false;
     while (true) {
-        // A child holding no document (the spare, or one given back) may wait
-        // for minutes: the heap its pages were drawn in goes back to the
-        // system, the library's own set-up stays.
-        if (docs.empty() && !trimmed) {
+        // Idle a while, the heap its pages were drawn in goes back to the
+        // system; the documents and the library's own set-up stay, and so does
+        // the last page, in which the next one is drawn.
+        if (!trimmed) {
             pollfd waiting{socket, POLLIN, 0};
-            if (::poll(&waiting, 1, kTrimIdleMs) == 0) {
+            if (::poll(&waiting, 1, docs.empty() ? kTrimIdleMs : kTrimHoldingMs) == 0) {
                 ::malloc_trim(0);
                 trimmed = true;
                 continue;
@@ -427,15 +419,17 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
         quint32 id = 0;
         if (!get(in.payload, at, op) || !get(in.payload, at, id))
             return 1;
-        // Asked anything more, the program has taken the last page.
-        shown = QImage();
+        // A close comes also while the last page waits to be copied: it stays.
         if (op == Close) {
             docs.erase(id);
             continue;
         }
+        // Asked anything else, the program has taken the last page.
+        shown = QImage();
         if (peakReset >= 0)
             (void)!::write(peakReset, "5", 1);
         QByteArray out;
+        serve(op, id);
         try {
             if (op == Load) {
                 qint32 asked = 0;
@@ -457,13 +451,15 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
                 return 1;
             }
         } catch (const std::bad_alloc &) {
+            out.clear();
             if (op == Load)
                 docs.erase(id);
-            out = outOfMemory(op, id);
         }
         // The memory files received are mapped or refused: none stays open.
         in.closeFds();
-        if (!answer(socket, out))
+        if (!owed())
+            return 1; // answered as out of memory from another thread, which ends the child
+        if (out.isEmpty() ? !answerOutOfMemory(socket, op, id) : !answer(socket, out))
             return 1;
     }
     return 0;

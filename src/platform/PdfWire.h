@@ -9,8 +9,13 @@
 
 #include <QByteArray>
 #include <QtGlobal>
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <fcntl.h>
+#include <new>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace platform::pdfwire {
@@ -79,6 +84,61 @@ inline bool readProcFile(const char *path, char *text, size_t size)
         return false;
     text[n] = '\0';
     return true;
+}
+
+// The request a child serves (its op and id), for the answer an allocation
+// refused anywhere in it gets; none between requests.
+constexpr quint64 kNoRequest = ~0ull;
+inline std::atomic<quint64> serving{kNoRequest};
+inline void serve(quint8 op, quint32 id)
+{
+    serving = quint64(op) << 32 | id;
+}
+// Whether the request served is still owed its answer; from now on it is not.
+inline bool owed()
+{
+    return serving.exchange(kNoRequest) != kNoRequest;
+}
+
+// A request's answer when its memory ran out, in the shape the program awaits,
+// sent without an allocation: there may be none left.
+inline bool answerOutOfMemory(int socket, quint8 op, quint32 id)
+{
+    const quint32 length = op == Render ? kRenderLength : op == Sizes ? kSizesHead : kLoadHead;
+    const qint32 status = OutOfMemory;
+    char b[4 + kRenderLength] = {};
+    std::memcpy(b, &length, sizeof length);
+    b[4] = char(op);
+    std::memcpy(b + 5, &id, sizeof id);
+    std::memcpy(b + 9, &status, sizeof status);
+    return ::send(socket, b, 4 + length, MSG_NOSIGNAL) == ssize_t(4 + length);
+}
+
+// An allocation refused where nothing catches it (a thread of the library's,
+// a function that may not throw) would end the child through terminate, the
+// request unanswered: it is answered as out of memory, and the child ends.
+inline std::terminate_handler terminateBefore = nullptr;
+inline void answerRefusedAllocations()
+{
+    terminateBefore = std::set_terminate([] {
+        bool refused = false;
+        try {
+            if (const std::exception_ptr thrown = std::current_exception())
+                std::rethrow_exception(thrown);
+        } catch (const std::bad_alloc &) {
+            refused = true;
+        } catch (...) {
+        }
+        if (!refused) {
+            if (terminateBefore)
+                terminateBefore();
+            std::abort();
+        }
+        const quint64 was = serving.exchange(kNoRequest);
+        if (was != kNoRequest)
+            answerOutOfMemory(kChildSocket, quint8(was >> 32), quint32(was));
+        std::_Exit(1);
+    });
 }
 
 } // namespace platform::pdfwire

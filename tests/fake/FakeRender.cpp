@@ -4,7 +4,9 @@
 // says it is that long and holds the answer asked for; TOLVANE_FAKE_LIE=nan
 // answers sizes no number can tell, TOLVANE_FAKE_LIE=address a page drawn
 // where the child has no memory, TOLVANE_FAKE_LIE=idN its Nth answer for
-// another document than asked.
+// another document than asked. TOLVANE_FAKE_LIE=drawn draws its pages in its
+// own memory, let go of (cleared) at any request after; TOLVANE_FAKE_LIE=bad_alloc
+// throws std::bad_alloc outside any catch at a page.
 #include "platform/PdfWire.h"
 
 #include <cmath>
@@ -36,13 +38,18 @@ bool answer(QByteArray b)
 
 int main()
 {
+    answerRefusedAllocations();
     const qint32 pages = pagesSet ? std::atoi(pagesSet) : 0x7fffffff;
     QByteArray frame = platform::pdfwire::frame(Hello);
     put<qint64>(frame, 0);
     quint32 length = 0;
     QByteArray request(kMaxRequest, '\0');
-    while (answer(frame) && ::recv(kChildSocket, &length, sizeof length, MSG_WAITALL) == sizeof length
+    QByteArray page;
+    while ((frame.isEmpty() || answer(frame)) && ::recv(kChildSocket, &length, sizeof length, MSG_WAITALL) == sizeof length
            && length <= kMaxRequest && ::recv(kChildSocket, request.data(), length, MSG_WAITALL) == length) {
+        page.fill('\0');
+        page.clear();
+        frame.clear();
         qsizetype at = 0;
         quint8 op = 0;
         quint32 id = 0;
@@ -50,17 +57,32 @@ int main()
         get(request, at, op);
         get(request, at, id);
         get(request, at, asked);
+        if (op == Close)
+            continue;
         if (op == Render) {
             qint32 w = 0, h = 0;
             get(request, at, w);
             get(request, at, h);
+            if (std::strcmp(lie, "bad_alloc") == 0) {
+                serve(op, id);
+                throw std::bad_alloc();
+            }
+            if (std::strcmp(lie, "drawn") == 0) {
+                page = QByteArray(qsizetype(w) * h * 4, '\x7f');
+                // A close asked meanwhile is read before the answer, and the page goes with it.
+                char next[4 + 1 + 4];
+                if (::recv(kChildSocket, next, sizeof next, MSG_PEEK | MSG_DONTWAIT) == sizeof next && next[4] == Close
+                    && ::recv(kChildSocket, next, sizeof next, 0) == sizeof next)
+                    page.fill('\0');
+            }
             frame = platform::pdfwire::frame(Render);
             put<quint32>(frame, id);
             put<qint32>(frame, Ready);
             put<qint32>(frame, w);
             put<qint32>(frame, h);
             put<qint32>(frame, w * 4);
-            put<quint64>(frame, std::strcmp(lie, "address") == 0 ? 0x1000 : 0);
+            const quint64 address = page.isEmpty() ? 0 : quint64(quintptr(page.constData()));
+            put<quint64>(frame, std::strcmp(lie, "address") == 0 ? 0x1000 : address);
             continue;
         }
         // Sizes asks from a first page (in `asked`) a count of them.
