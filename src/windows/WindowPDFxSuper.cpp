@@ -197,6 +197,7 @@ void WindowPDFxSuper::applyBackground()
 void WindowPDFxSuper::setMsg(const QString &msg, const QString & /*forWinID*/, bool stay)
 {
     notice_.clear();
+    message_ = msg;
     msgTimer_.stop();
     if (!msg.isEmpty() && !stay)
         startTimerMsg();
@@ -240,6 +241,7 @@ void WindowPDFxSuper::startTimerMsg()
 void WindowPDFxSuper::hideMsg()
 {
     notice_.clear();
+    message_.clear();
     refreshNote(false);
 }
 
@@ -247,8 +249,6 @@ void WindowPDFxSuper::refreshNote(bool flag)
 {
     if (flag)
         seconds30_ = true;
-    if (notice_.isEmpty())
-        msgTimer_.stop();
 }
 
 void WindowPDFxSuper::updateItunesInfo(const QString &, const QString &, double, double, bool masquer)
