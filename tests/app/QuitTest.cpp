@@ -589,8 +589,9 @@ TEST(Quit, AQuitKeepsEveryEditItCannotWrite)
                 << copy.toStdString();
         } else {
             EXPECT_TRUE(copy.contains(kTyped.toUtf8()) || copy.contains("Tag1")) << copy.toStdString();
-            if (QString::fromUtf8(row.song).endsWith(QLatin1String(".cho")) || QString::fromUtf8(row.name) == QLatin1String("note"))
+            if (QString::fromUtf8(row.song).endsWith(QLatin1String(".cho")) || QString::fromUtf8(row.name) == QLatin1String("note")) {
                 EXPECT_TRUE(copy.startsWith("Old words") || copy.startsWith("{title:Lullaby}\nOld words")) << copy.toStdString();
+            }
         }
 
         // The next start says so once, on the message line.
