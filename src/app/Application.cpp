@@ -49,6 +49,7 @@ public:
         if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
             static_cast<QKeyEvent *>(event)->keyCombination() == platform::QuitKey &&
             !platform::isQuestion(static_cast<QWidget *>(watched)->window())) {
+            platform::quitAsked();
             QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
             return true;
         }
@@ -66,6 +67,7 @@ int g_signalPipe[2] = {-1, -1};
 
 void onTerminationSignal(int)
 {
+    platform::quitAsked();
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[0], &byte, 1);
 }

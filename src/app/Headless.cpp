@@ -2,6 +2,8 @@
 
 #include "app/Resources.h"
 
+#include <QDir>
+#include <QFile>
 #include <QString>
 
 std::unique_ptr<QApplication> makeHeadlessApplication(int &argc, char **argv)
@@ -13,4 +15,17 @@ std::unique_ptr<QApplication> makeHeadlessApplication(int &argc, char **argv)
     auto app = std::make_unique<QApplication>(argc, argv);
     initTolvaneRun(QString());
     return app;
+}
+
+void useThrowAwayFolders(const QString &root)
+{
+    const QString temporary = QDir::tempPath() + QLatin1Char('/');
+    const auto elsewhere = [&temporary](const char *name) { return !qEnvironmentVariable(name).startsWith(temporary); };
+    for (const char *name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR"})
+        if (elsewhere(name))
+            qputenv(name, QFile::encodeName(QDir(root).filePath(QString::fromLatin1(name))));
+    // The program's own overrides come before those: one naming a folder elsewhere goes.
+    for (const char *name : {"TOLVANE_DATA_DIR", "TOLVANE_CONFIG_DIR"})
+        if (qEnvironmentVariableIsSet(name) && elsewhere(name))
+            qunsetenv(name);
 }

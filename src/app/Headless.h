@@ -9,3 +9,9 @@
 // depends on the machine's screens, fonts, devices or settings. argc must
 // outlive the application.
 std::unique_ptr<QApplication> makeHeadlessApplication(int &argc, char **argv);
+
+// Puts every folder the program reads or writes as its own (data, config,
+// cache, state, runtime) under `root`, so that such a run never touches the
+// folders of the user running it. Folders already in the temporary folder stay:
+// a test's child started in a throw-away home of its own keeps that home.
+void useThrowAwayFolders(const QString &root);

@@ -5,6 +5,7 @@
 #include "library/Data.h"
 #include "library/FolderWalk.h"
 #include "platform/Clock.h"
+#include "platform/Dialogs.h"
 #include "platform/Keys.h"
 #include "platform/Log.h"
 #include "platform/MainMenu.h"
@@ -121,7 +122,10 @@ void Controller::buildMenus()
     // The document windows are frameless: this is the way out, with shut-down's saving.
     QAction *quit = menu1_->addAction(QStringLiteral("Quit Tolvane"));
     quit->setShortcut(platform::QuitKey);
-    connect(quit, &QAction::triggered, this, []() { QCoreApplication::quit(); });
+    connect(quit, &QAction::triggered, this, []() {
+        platform::quitAsked();
+        QCoreApplication::quit();
+    });
     buildPeripheryMenus();
     addSettingsMenuItems();
 }

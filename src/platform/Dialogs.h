@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <optional>
 
 class QWidget;
@@ -49,10 +50,15 @@ bool isQuestion(const QWidget *window);
 // Escape would close it. A logout waits on nobody.
 void setQuitting(bool quitting);
 bool quitting();
+// Notes when a quit was asked for (the quit key, a termination signal): the
+// quit that begins next counts its waits from then, not from when the event
+// loop came round to it. Safe in a signal handler.
+void quitAsked(std::chrono::steady_clock::time_point when = std::chrono::steady_clock::now());
 // Every wait a quit takes (on a write, a thread, the settings file) shares
-// this much from the moment the quit began, so that the quit, the rest of it
-// included, ends within a second.
-constexpr int kQuitWaitsMs = 800;
+// this much from the moment the quit was asked for (else began), so that the
+// quit, the rest of it included (the floors below, the exit), ends within 900
+// ms of the key.
+constexpr int kQuitWaitsMs = 750;
 // How long a wait of at most budgetMs may take: all of it before a quit, and
 // during one no more than is left of the quit's shared kQuitWaitsMs, but never
 // less than floorMs (within budgetMs): what must still be tried once the quit's

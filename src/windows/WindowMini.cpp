@@ -108,6 +108,7 @@ void WindowMini::refreshNote(bool flag)
     AuxWindow::refreshNote(flag);
     const auto &piece = pieceCour();
     labelComment_.text = !heldNotice().isEmpty()       ? heldNotice()
+                         : !message().isEmpty()        ? message()
                          : piece && piece->pieceDet ? piece->notetxtForDir(altDir(), altMode(), defNote())
                                                     : QString();
     refreshTempo();

@@ -340,7 +340,6 @@ void WindowPDFx::refreshInfo()
 void WindowPDFx::refreshNote(bool flag)
 {
     WindowPDFxSuper::refreshNote(flag);
-    message_.clear();
     const auto &piece = pieceCour();
     if (!piece) {
         titleRow_->labelWin2->clear();
@@ -350,8 +349,9 @@ void WindowPDFx::refreshNote(bool flag)
     if (flag)
         refreshLabels();
     // A song that cannot be shown keeps saying why while it is the current song.
-    titleRow_->labelWin2->setText(songProblem_.isEmpty() ? piece->notetxtForDir(altDir(), altMode(), defNote())
-                                                         : songProblem_);
+    titleRow_->labelWin2->setText(!songProblem_.isEmpty() ? songProblem_
+                                  : !message().isEmpty()  ? message()
+                                                          : piece->notetxtForDir(altDir(), altMode(), defNote()));
     placeMessageLine();
     refreshTempo();
 }
@@ -363,8 +363,8 @@ void WindowPDFx::showSongProblem(const QString &path, const QString &reason)
         return;
     songProblem_ = text;
     TLOG(QStringLiteral("WindowPDFx %1").arg(text));
-    WindowPDFxSuper::setMsg(text, QString(), true);
-    message_ = text;
+    // It takes the line from any message, and holds it by itself.
+    WindowPDFxSuper::setMsg(QString(), QString(), true);
     titleRow_->labelWin2->setText(text);
     placeMessageLine();
 }
@@ -383,7 +383,6 @@ void WindowPDFx::setMsg(const QString &msg, const QString &forWinID, bool stay)
         refreshNote(false);
         return;
     }
-    message_ = msg;
     titleRow_->labelWin2->setText(msg);
     placeMessageLine();
 }

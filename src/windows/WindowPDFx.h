@@ -282,7 +282,6 @@ private:
     bool markerLineShown_ = false;
     bool marker1Shown_ = false;
     bool marker2Shown_ = false;
-    QString message_;
     QString songProblem_;
     QString problemShown_; // as it fits the title row
     // Where the title row's layout puts the note (a notice may take more).

@@ -198,6 +198,7 @@ void WindowPDFxSuper::setMsg(const QString &msg, const QString & /*forWinID*/, b
 {
     notice_.clear();
     noticeHeld_ = false;
+    message_ = msg;
     msgTimer_.stop();
     if (!msg.isEmpty() && !stay)
         startTimerMsg();
@@ -243,6 +244,7 @@ void WindowPDFxSuper::hideMsg()
 {
     notice_.clear();
     noticeHeld_ = false;
+    message_.clear();
     refreshNote(false);
 }
 
@@ -250,8 +252,6 @@ void WindowPDFxSuper::refreshNote(bool flag)
 {
     if (flag)
         seconds30_ = true;
-    if (notice_.isEmpty())
-        msgTimer_.stop();
 }
 
 void WindowPDFxSuper::updateItunesInfo(const QString &, const QString &, double, double, bool masquer)

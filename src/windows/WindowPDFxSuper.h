@@ -288,6 +288,10 @@ signals:
 protected:
     // The notice holding the message line, or "": what a note refresh shows.
     const QString &heldNotice() const { return notice_; }
+    // The message on the line until its seconds are up (a message that stays:
+    // until the next song) or another comes, or "": what a note refresh shows
+    // when no notice holds the line.
+    const QString &message() const { return message_; }
     // The parts the window shows the held notice in, and the one on show.
     virtual int noticePartCount() const { return 1; }
     int noticePart() const { return noticePart_; }
@@ -358,6 +362,7 @@ private:
     platform::Timer msgTimer_;
     QString notice_;
     bool noticeHeld_ = false; // held until ended: it says a state, which no song change ends
+    QString message_;
     int noticePart_ = 0;
     // The song the notice belongs to (its file) and the library it is in.
     QString noticeSong_;

@@ -239,8 +239,12 @@ void WindowPDFxSuper::refreshPiece()
     if (Data::recOn())
         Data::setRecOn(false);
     seconds30_ = false;
-    if (notice_.isEmpty())
+    // A message belongs to the song it came on.
+    message_.clear();
+    if (notice_.isEmpty()) {
+        msgTimer_.stop();
         return;
+    }
     // A notice belongs to the song it was told on: the next song ends it. The
     // program's own showing of a song is no next song: the same song again
     // (a screen set reloaded), the first song at all, or the first of a library

@@ -264,6 +264,8 @@ void WindowTitle::showNote(bool keepShown)
     const auto &piece = pieceCour();
     if (!heldNotice().isEmpty()) {
         text = heldNotice();
+    } else if (!message().isEmpty()) {
+        text = message();
     } else if ((hideList() && seconds30()) || !piece || !piece->pieceDet) {
         text.clear();
     } else {

@@ -50,9 +50,9 @@ namespace {
 struct HeldSong {
     const char *held;  // the file it holds
     const char *title; // the song that looks at it
-    const char *shown; // the file that song shows once the share answers
-    const char *next;  // the song after it
-    bool lead;         // looked at by a window bound to "Lead", for the song's version
+    const char *shown = nullptr; // the file that song shows once the share answers
+    const char *next;            // the song after it
+    bool lead = false;           // looked at by a window bound to "Lead", for the song's version
     const char *typed = nullptr; // a held note: typed into the notes window and left unsaved (else its played date)
     enum class Then { Answers, Quits, Ends } then = Then::Answers; // a held note: what comes while it is silent
     // The chord library on the held song: opened from the menu, from the strip, or the read after its edit.
@@ -394,8 +394,9 @@ TEST_P(HeldChordLibrary, KeysAnswerTheSongTableSaysWhyAndAQuitEndsAtOnce)
         ASSERT_TRUE(testsupport::waitFor([chords] { return !chords->songEditing(); }));
     }
     EXPECT_TRUE(chords->songReading());
-    if (row.library == HeldSong::Library::Strip)
+    if (row.library == HeldSong::Library::Strip) {
         EXPECT_EQ(chords->mViewChord()->chordName(), QStringLiteral("C")) << "the library's own table locates at once";
+    }
     clock.advance(0.6);
     testsupport::processEvents();
     EXPECT_EQ(chords->songNotice()->text(), songfile::noAnswer(held));

@@ -27,7 +27,7 @@ xcb_atom_t atom(xcb_connection_t *c, const char *name)
 {
     std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> reply(
         xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr), &free);
-    return reply ? reply->atom : XCB_ATOM_NONE;
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
 // A property holding windows or atoms, read whole.

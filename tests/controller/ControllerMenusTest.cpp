@@ -417,7 +417,7 @@ protected:
         ControllerMenus::TearDown();
         qputenv("HOME", savedHome);
         QDir::setCurrent(savedCwd);
-        qunsetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", savedDataHome);
     }
     QStringList trashed() const
     {
@@ -426,6 +426,7 @@ protected:
     QStringList left() const { return QDir(songs.path()).entryList(QDir::Files, QDir::Name); }
 
     QByteArray savedHome = qgetenv("HOME");
+    QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
     QString savedCwd = QDir::currentPath();
     QTemporaryDir home;
 };

@@ -285,6 +285,20 @@ TEST(Dialogs, NothingIsAskedOnceAQuitHasBegun)
     EXPECT_FALSE(ran);
 }
 
+// Before, the quit's waits counted from when the event loop began the quit, up
+// to a tenth of a second after the key: quits with every write held ended late.
+TEST(Dialogs, AQuitsWaitsCountFromWhenItWasAsked)
+{
+    quitAsked(std::chrono::steady_clock::now() - std::chrono::milliseconds(300));
+    setQuitting(true);
+    EXPECT_LE(quitWaitLeftMs(kQuitWaitsMs), kQuitWaitsMs - 300);
+    setQuitting(false);
+    // The next quit, asked for by nobody, counts from its own beginning.
+    setQuitting(true);
+    EXPECT_GT(quitWaitLeftMs(kQuitWaitsMs), kQuitWaitsMs - 300);
+    setQuitting(false);
+}
+
 // Before, a quit that closed a "Save changes?" question on screen made it
 // answer its default, "No", and the changes were thrown away; a quit that came
 // before the question kept them. Both now take the answer that keeps them.

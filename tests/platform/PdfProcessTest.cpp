@@ -167,8 +167,9 @@ TEST(PdfProcess, AReaderThroughWithItsChildGivesItToTheNextUnlessItDied)
         QElapsedTimer took;
         took.start();
         ASSERT_EQ(first.load(1, pdfOf(pagesPdf(1)), 5000).outcome, Outcome::Done);
-        if (took.elapsed() < 500)
+        if (took.elapsed() < 500) {
             EXPECT_EQ(readerChildren(), 1);
+        }
         ASSERT_FALSE(first.render(1, 0, QSize(30, 40), 5000).image.isNull());
         EXPECT_TRUE(testsupport::waitFor([] { return readerChildren() == 2; }));
     }
@@ -255,8 +256,9 @@ TEST(PdfProcess, ADocumentPastTheCeilingRunsOutOfMemoryAndAnInterruptBlamesNothi
     PdfProcess reader([] { return false; });
     // Beside another document, the ceiling was shared: blamed once a fresh child holding it alone runs out too.
     for (const bool beside : {true, false}) {
-        if (beside)
+        if (beside) {
             ASSERT_EQ(reader.load(2, pdfOf(pagesPdf(1)), 5000).outcome, Outcome::Done);
+        }
         ASSERT_EQ(reader.load(1, pdfOf(deflateBomb(160)), 5000).outcome, Outcome::Done);
         EXPECT_EQ(reader.render(1, 0, QSize(50, 50), 20000).outcome, beside ? Outcome::GivenUp : Outcome::OutOfMemory);
     }
@@ -295,8 +297,9 @@ TEST(PdfProcess, ADocumentPastTheCeilingRunsOutOfMemoryAndAnInterruptBlamesNothi
     for (const auto &watch : watches) {
         PdfProcess::setProcFolder(watch.proc);
         reader.setProgressWatch([&clock, &watch] { return clock.advance(watch.step), true; });
-        if (!reader.loaded(1))
+        if (!reader.loaded(1)) {
             ASSERT_EQ(reader.load(1, pdfOf(pagesPdf(1)), 5000).outcome, Outcome::Done);
+        }
         ::kill(reader.pid(), SIGSTOP);
         EXPECT_EQ(reader.render(1, 0, QSize(31, 40), 600).outcome, Outcome::GivenUp) << watch.step;
     }

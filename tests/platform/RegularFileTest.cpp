@@ -1,4 +1,5 @@
 #include "platform/AtomicFile.h"
+#include "platform/DataFolder.h"
 #include "platform/PdfProcess.h"
 #include "platform/RegularFile.h"
 #include "support/TestSupport.h"
@@ -112,4 +113,12 @@ TEST(RegularFile, AFileCallOnTheMainThreadOutsideTheProgramsFoldersFailsTheTest)
     }
     qunsetenv("TOLVANE_DATA_DIR");
     qunsetenv("TOLVANE_CONFIG_DIR");
+}
+
+// Before, the suites ran in the folders of the user running them: kept copies
+// written by the tests were announced at the user's next start.
+TEST(RegularFile, TheTestsRunInThrowAwayFolders)
+{
+    for (const QString &folder : platform::ownFolders())
+        EXPECT_TRUE(folder.startsWith(QDir::tempPath() + QLatin1Char('/'))) << folder.toStdString();
 }

@@ -54,12 +54,13 @@ protected:
     void TearDown() override
     {
         qputenv("HOME", savedHome);
-        qunsetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", savedDataHome);
         QDir::setCurrent(savedCwd);
     }
     QString alternate(const char *name) const { return QDir(songs).filePath(QString::fromUtf8(name)); }
 
     QByteArray savedHome = qgetenv("HOME");
+    QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
     QString savedCwd = QDir::currentPath();
     testsupport::FreshDefaults defaults;
     platform::ScriptedDialogs dialogs;

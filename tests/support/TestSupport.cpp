@@ -78,6 +78,35 @@ bool guardEveryTest()
     return once;
 }
 
+void limitTheRun(int seconds)
+{
+    if (seconds <= 0)
+        return;
+    struct Running {
+        std::mutex mutex;
+        std::string test = "the start";
+    };
+    struct Listener : ::testing::EmptyTestEventListener {
+        explicit Listener(std::shared_ptr<Running> r) : running(std::move(r)) {}
+        void OnTestStart(const ::testing::TestInfo &test) override
+        {
+            std::lock_guard lock(running->mutex);
+            running->test = std::string(test.test_suite_name()) + "." + test.name();
+        }
+        std::shared_ptr<Running> running;
+    };
+    auto running = std::make_shared<Running>();
+    ::testing::UnitTest::GetInstance()->listeners().Append(new Listener(running));
+    std::thread([running, seconds]() {
+        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        std::lock_guard lock(running->mutex);
+        std::fprintf(stderr, "[  FAILED  ] %s still runs when the suite's %d s are up: it hangs\n", running->test.c_str(),
+                     seconds);
+        std::fflush(stderr);
+        std::_Exit(1);
+    }).detach();
+}
+
 Ceiling::Ceiling(double seconds) : watch_(std::make_shared<Watch>())
 {
     const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();

@@ -119,6 +119,11 @@ public:
     FixtureFiles &operator=(const FixtureFiles &) = delete;
 };
 
+// Ends the test program with a failure naming the test then running once
+// `seconds` have gone by (none when 0): a suite that hangs ends within the
+// limit it was given, whatever its children hold, rather than past ctest's.
+void limitTheRun(int seconds);
+
 // A temporary folder that may hold names that are not valid UTF-8 (a FAT
 // stick's Latin-1 names): QDir cannot name those, so this one goes by bytes.
 class RawNamesDir : public QTemporaryDir {

@@ -25,6 +25,10 @@ Dialogs *g_installed = nullptr;
 std::atomic_bool g_quitting{false};
 // Set on the main thread as the quit begins, read there by its waits.
 std::chrono::steady_clock::time_point g_quitBegan;
+// The steady clock's count when the quit was last asked for, 0 for none; a
+// signal handler writes it.
+std::atomic<std::chrono::steady_clock::rep> g_quitAsked{0};
+static_assert(std::atomic<std::chrono::steady_clock::rep>::is_always_lock_free);
 
 const char *const kQuestion = "tolvaneQuestion";
 
@@ -94,10 +98,15 @@ bool isQuestion(const QWidget *window) { return window && window->property(kQues
 
 void setDialogs(Dialogs *installed) { g_installed = installed; }
 
+void quitAsked(std::chrono::steady_clock::time_point when) { g_quitAsked = when.time_since_epoch().count(); }
+
 void setQuitting(bool quitting)
 {
+    using std::chrono::steady_clock;
+    const steady_clock::rep asked = g_quitAsked.exchange(0);
     if (quitting && !g_quitting) {
-        g_quitBegan = std::chrono::steady_clock::now();
+        g_quitBegan = std::min(steady_clock::now(), asked ? steady_clock::time_point(steady_clock::duration(asked))
+                                                          : steady_clock::time_point::max());
         // A question on screen goes with the quit, whichever way the quit came.
         if (qobject_cast<QApplication *>(QCoreApplication::instance()))
             QMetaObject::invokeMethod(
