@@ -1,9 +1,8 @@
 #include "app/Headless.h"
 
 #include "app/Resources.h"
+#include "platform/Paths.h"
 
-#include <QDir>
-#include <QFile>
 #include <QString>
 
 std::unique_ptr<QApplication> makeHeadlessApplication(int &argc, char **argv)
@@ -19,11 +18,11 @@ std::unique_ptr<QApplication> makeHeadlessApplication(int &argc, char **argv)
 
 void useThrowAwayFolders(const QString &root)
 {
-    const QString temporary = QDir::tempPath() + QLatin1Char('/');
+    const QString temporary = platform::tempPath() + QLatin1Char('/');
     const auto elsewhere = [&temporary](const char *name) { return !qEnvironmentVariable(name).startsWith(temporary); };
     for (const char *name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR"})
         if (elsewhere(name))
-            qputenv(name, QFile::encodeName(QDir(root).filePath(QString::fromLatin1(name))));
+            qputenv(name, platform::filePath(root, QString::fromLatin1(name)).toLocal8Bit());
     // The program's own overrides come before those: one naming a folder elsewhere goes.
     for (const char *name : {"TOLVANE_DATA_DIR", "TOLVANE_CONFIG_DIR"})
         if (qEnvironmentVariableIsSet(name) && elsewhere(name))

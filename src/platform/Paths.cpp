@@ -16,6 +16,7 @@ bool isAbsolutePath(const QString &path) { return QDir::isAbsolutePath(path); }
 QString cleanPath(const QString &path) { return QDir::cleanPath(path); }
 QString filePath(const QString &folder, const QString &name) { return QDir(folder).filePath(name); }
 QString homePath() { return QDir::homePath(); }
+QString tempPath() { return QDir::tempPath(); }
 QString toNativeSeparators(const QString &path) { return QDir::toNativeSeparators(path); }
 
 } // namespace platform

@@ -20,6 +20,7 @@ QString cleanPath(const QString &path);
 // `name` in `folder`; an absolute name stands alone.
 QString filePath(const QString &folder, const QString &name);
 QString homePath();
+QString tempPath();
 QString toNativeSeparators(const QString &path);
 
 } // namespace platform

@@ -32,11 +32,18 @@ enum class Whose { Nobody, Program, Test };
 
 int quiet() { return fixtureFilesUnderWay() || platform::insideFileCallOrScope(); }
 
-// A string test alone, as the platform's guard makes it.
+QString &usersFolders()
+{
+    static QString root;
+    return root;
+}
+
+// A string test alone, as the platform's guard makes it. The folders standing
+// for the user's own (Qt's settings among them) count as the program's.
 int own(const char *asked)
 {
     const QString path = QDir::cleanPath(QString::fromLocal8Bit(asked));
-    for (const QString &folder : platform::ownFolders()) {
+    for (const QString &folder : platform::ownFolders() + QStringList{usersFolders()}) {
         const QString root = QDir::cleanPath(folder);
         if (!root.isEmpty() && (path == root || path.startsWith(root + QLatin1Char('/'))))
             return 1;
@@ -151,6 +158,8 @@ struct Listener : ::testing::EmptyTestEventListener {
 };
 
 } // namespace
+
+void setUsersFolders(const QString &root) { usersFolders() = root; }
 
 void failOnFileCallsBelowQt()
 {

@@ -106,6 +106,9 @@ bool guardEveryTest();
 // own calls (the innermost of our frames is in tests/) are its business.
 // Given a test suite's name, only that suite's tests are guarded.
 bool guardBelowQt(const char *suite = nullptr);
+// The throw-away folders that stand for the user's own (data, config, cache,
+// runtime): local, never a share, so the guard below Qt lets them be.
+void setUsersFolders(const QString &root);
 
 // The test's own file work on the main thread, which the guard below Qt passes
 // over at once: work done through the program's code (a worker's function

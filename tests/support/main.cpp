@@ -12,6 +12,7 @@ int main(int argc, char **argv)
     // No test reads or writes the folders of the user running the tests.
     QTemporaryDir folders;
     useThrowAwayFolders(folders.path());
+    testsupport::setUsersFolders(folders.path());
     const std::unique_ptr<QApplication> app = makeHeadlessApplication(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     testsupport::limitTheRun(qEnvironmentVariableIntValue("TOLVANE_TEST_SECONDS"));
