@@ -63,8 +63,11 @@ void PageRenderWorker::enqueue(Job job, bool ahead)
                 return;
             }
         }
-        if (!ahead && job.kind != Keep && (waiting_.call == readerpolicy::Call::None || waiting_.gaveWay))
+        if (!ahead && job.kind != Keep && job.key.path != runningKey_.path)
             waiting_ = workOf(job, false);
+        // Asked since the last song change, it is wanted as a song kept is.
+        if (keptKnown_ && job.kind != Keep)
+            kept_.insert(job.key.path);
         // A song change (its keep comes first) or a page on screen: a slow load is said again at once.
         if (!ahead)
             askedOnScreen_ = true;

@@ -217,7 +217,7 @@ private:
     bool runningDropped_ = false; // its song no longer kept
     readerpolicy::Work waiting_;  // another song's page on screen waiting, that may make it give way
     double runningSince_ = 0;
-    // The songs kept since the last song change; all are until the first.
+    // The songs kept at the last song change, and those asked since; all are until the first.
     QSet<QString> kept_;
     bool keptKnown_ = false;
 
