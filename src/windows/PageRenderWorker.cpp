@@ -268,6 +268,7 @@ readerpolicy::Reader PageRenderWorker::stateOf(platform::PdfProcess &reader, con
 
 platform::PdfProcess &PageRenderWorker::readerFor(ReaderCall call, const Doc &open, int at, QSize size)
 {
+    const double began = steadyNow();
     for (;;) {
         readerpolicy::State state;
         for (int i : {0, 1})
@@ -275,6 +276,7 @@ platform::PdfProcess &PageRenderWorker::readerFor(ReaderCall call, const Doc &op
         state.asked = readerpolicy::Work{call == ReaderCall::Load ? readerpolicy::Call::Load : readerpolicy::Call::Render, open.id,
                                          !runningAhead()};
         state.askedDoc = costOf(open);
+        state.waited = steadyNow() - began;
         const readerpolicy::Decision decision = readerpolicy::place(state);
         if (decision.end >= 0) {
             platform::PdfProcess &ended = readers_[decision.end];
@@ -282,9 +284,10 @@ platform::PdfProcess &PageRenderWorker::readerFor(ReaderCall call, const Doc &op
             for (Doc *other : std::as_const(docs_))
                 if (ended.runs(ReaderCall::Load, other->id))
                     stopClock(*other);
-            TLOG(QStringLiteral("PageRenderer: a page on screen ends a reader held by %1")
-                     .arg(decision.why == readerpolicy::Why::Stuck ? QStringLiteral("a call that does not move")
-                                                                   : QStringLiteral("a document that does not load")));
+            const QString why = decision.why == readerpolicy::Why::Stuck     ? QStringLiteral("a call that does not move")
+                                : decision.why == readerpolicy::Why::Waited ? QStringLiteral("two long calls")
+                                                                            : QStringLiteral("a document that does not load");
+            TLOG(QStringLiteral("PageRenderer: a page on screen ends a reader held by %1").arg(why));
             ended.end();
         }
         if (decision.pickUp < 0)
@@ -348,9 +351,25 @@ void PageRenderWorker::pickUp(platform::PdfProcess &reader)
         tell([key = job->key, image = std::move(r.image)](PageRenderer &o) { o.pageRendered(key, image); });
         return;
     }
-    // Not yet, or not at all: it goes on as the job it was, which says why.
+    // Not yet, or not at all: it goes on as the job it was, which says why; of a song passed meanwhile, it goes.
+    if (!keptNow(job->key.path))
+        return forget(*job);
     std::lock_guard lock(mutex_);
     (ahead ? ahead_ : visible_).push_front(std::move(*job));
+}
+
+void PageRenderWorker::forget(const Job &job)
+{
+    // Asked again when its song is: the window forgets it was asked.
+    tell([key = job.key, kind = job.kind](PageRenderer &o) {
+        if (kind == Render) {
+            o.pending_.remove(key);
+            o.pendingAhead_.remove(key);
+        } else {
+            o.filePending_.remove(key.path);
+            o.filePendingAhead_.remove(key.path);
+        }
+    });
 }
 
 void PageRenderWorker::tell(std::function<void(PageRenderer &)> fn)
@@ -412,16 +431,7 @@ void PageRenderWorker::drain()
             else
                 visible_.push_back(std::move(job));
         } catch (const Left &) {
-            // Asked again when its song is: the window forgets it was asked.
-            tell([key = job.key, kind = job.kind](PageRenderer &o) {
-                if (kind == Render) {
-                    o.pending_.remove(key);
-                    o.pendingAhead_.remove(key);
-                } else {
-                    o.filePending_.remove(key.path);
-                    o.filePendingAhead_.remove(key.path);
-                }
-            });
+            forget(job);
         }
         drawingSince_ = -1;
         std::lock_guard lock(mutex_);

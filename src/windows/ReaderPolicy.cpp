@@ -49,6 +49,11 @@ Decision place(const State &state)
     }
     // A sound call ends within moments: taken up first, where the document is held if it is.
     const int pick = !r[order[0]].holds && r[order[1]].holds ? order[1] : order[0];
+    if (state.asked.onScreen && state.waited >= kLongestWaitS) {
+        d.serve = d.end = pick;
+        d.why = Why::Waited;
+        return d;
+    }
     d.serve = d.pickUp = pick;
     return d;
 }

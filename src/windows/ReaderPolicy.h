@@ -46,14 +46,16 @@ struct Reader {
 
 struct State {
     Reader readers[2];
-    Work asked;   // the call to place
-    Doc askedDoc; // and its document
+    Work asked;        // the call to place
+    Doc askedDoc;      // and its document
+    double waited = 0; // how long it has waited for calls left running, in seconds
 };
 
 enum class Why {
     None,
     BadFile, // the call left running is the bad file's
     Stuck,   // the reader cannot be called back
+    Waited,  // a page on screen waited its longest for sound calls, long ones both
 };
 
 struct Decision {
@@ -67,6 +69,10 @@ struct Decision {
 inline constexpr double kLoadPastS = 1.0;
 // How long a call waits at most for a sound call left running before looking again.
 inline constexpr int kPickUpMs = 100;
+// How long a page on screen waits at most for sound calls left running in
+// both readers: past it, two long pages (heavy files side by side) cost one
+// a start rather than keep the page on screen white.
+inline constexpr double kLongestWaitS = 0.5;
 // How long a page on screen holds the reader before another song's page asked since goes first.
 inline constexpr double kYieldS = 0.25;
 
