@@ -28,12 +28,15 @@ quint32 docOf(const QString &path)
 } // namespace
 
 PageRenderWorker::PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook look)
-    : owner_(owner), look_(std::move(look)), idle_(new QTimer(this))
+    : owner_(owner), look_(std::move(look)), idle_(new QTimer(this)), leftCheck_(new QTimer(this))
 {
     // Moved with the worker to its thread, and started there.
     idle_->setSingleShot(true);
     idle_->setInterval(kIdleLetGoMs);
     connect(idle_, &QTimer::timeout, this, &PageRenderWorker::letGoIdle);
+    leftCheck_->setSingleShot(true);
+    leftCheck_->setInterval(kLeftCheckMs);
+    connect(leftCheck_, &QTimer::timeout, this, &PageRenderWorker::endLeft);
     for (platform::PdfProcess &reader : readers_) {
         reader.setInterrupt([this, &reader] {
             readerPid_ = reader.pid();
@@ -241,6 +244,39 @@ void PageRenderWorker::stopClock(Doc &open)
     open.loadSince = -1;
 }
 
+void PageRenderWorker::end(platform::PdfProcess &reader)
+{
+    // A load's time so far counts; the documents load again from memory.
+    for (Doc *other : std::as_const(docs_))
+        if (reader.runs(ReaderCall::Load, other->id))
+            stopClock(*other);
+    reader.end();
+}
+
+void PageRenderWorker::endLeft()
+{
+    bool left = false;
+    for (int i : {0, 1}) {
+        const bool kept = std::any_of(docs_.begin(), docs_.end(), [this, i](const Doc *d) { return d->id == callDoc_[i]; });
+        if (!readers_[i].busy() || kept || stopping_)
+            continue;
+        if (readerpolicy::endsWhenLeft(stateOf(readers_[i])))
+            end(readers_[i]);
+        else
+            left = true;
+    }
+    if (left)
+        leftCheck_->start();
+}
+
+void PageRenderWorker::asking(platform::PdfProcess &reader, quint32 id, bool runsIt)
+{
+    if (runsIt)
+        return;
+    callDoc_[&reader - readers_] = id;
+    callSince_[&reader - readers_] = steadyNow();
+}
+
 readerpolicy::Doc PageRenderWorker::costOf(const Doc &open)
 {
     const double running = open.loadSince >= 0 ? platform::now() - open.loadSince : 0;
@@ -258,6 +294,7 @@ readerpolicy::Reader PageRenderWorker::stateOf(platform::PdfProcess &reader, con
                 state.runningDoc = costOf(*d);
             }
         state.stuck = readerpolicy::stalled(reader.stillFor(), true);
+        state.ran = steadyNow() - callSince_[&reader - readers_];
     }
     if (asked) {
         state.runsIt = reader.runs(call, asked->id, at, size) || reader.runs(ReaderCall::Load, asked->id);
@@ -268,7 +305,6 @@ readerpolicy::Reader PageRenderWorker::stateOf(platform::PdfProcess &reader, con
 
 platform::PdfProcess &PageRenderWorker::readerFor(ReaderCall call, const Doc &open, int at, QSize size)
 {
-    const double began = steadyNow();
     for (;;) {
         readerpolicy::State state;
         for (int i : {0, 1})
@@ -276,19 +312,12 @@ platform::PdfProcess &PageRenderWorker::readerFor(ReaderCall call, const Doc &op
         state.asked = readerpolicy::Work{call == ReaderCall::Load ? readerpolicy::Call::Load : readerpolicy::Call::Render, open.id,
                                          !runningAhead()};
         state.askedDoc = costOf(open);
-        state.waited = steadyNow() - began;
         const readerpolicy::Decision decision = readerpolicy::place(state);
         if (decision.end >= 0) {
-            platform::PdfProcess &ended = readers_[decision.end];
-            // A load's time so far counts; its documents load again from memory.
-            for (Doc *other : std::as_const(docs_))
-                if (ended.runs(ReaderCall::Load, other->id))
-                    stopClock(*other);
-            const QString why = decision.why == readerpolicy::Why::Stuck     ? QStringLiteral("a call that does not move")
-                                : decision.why == readerpolicy::Why::Waited ? QStringLiteral("two long calls")
-                                                                            : QStringLiteral("a document that does not load");
-            TLOG(QStringLiteral("PageRenderer: a page on screen ends a reader held by %1").arg(why));
-            ended.end();
+            TLOG(QStringLiteral("PageRenderer: a page on screen ends a reader held by %1")
+                     .arg(decision.why == readerpolicy::Why::Stuck ? QStringLiteral("a call that does not move")
+                                                                   : QStringLiteral("the bad file's call")));
+            end(readers_[decision.end]);
         }
         if (decision.pickUp < 0)
             return readers_[decision.serve];
@@ -447,8 +476,11 @@ void PageRenderWorker::letGoIdle()
         return;
     for (int i : {0, 1})
         if (readerpolicy::endsWhenIdle(stateOf(readers_[i]), i))
-            readers_[i].end();
+            end(readers_[i]);
     platform::pdfmemory::letGoSpare();
+    // A call left running is looked at again: the bad file's goes once it is past its time.
+    if (readers_[0].busy())
+        idle_->start();
 }
 
 void PageRenderWorker::opened(const QString &path)
@@ -522,6 +554,7 @@ void PageRenderWorker::render(const PageRenderer::Key &key)
                 break;
         }
         reader_ = &reader;
+        asking(reader, open->id, reader.runs(ReaderCall::Render, open->id, key.page - 1, key.size));
         platform::PdfProcess::Rendered r = reader.render(open->id, key.page - 1, key.size, PageRenderer::renderLimitMs);
         check(r.outcome);
         if (r.outcome == platform::PdfProcess::Outcome::Done) {
@@ -590,6 +623,7 @@ void PageRenderWorker::sizes(const QString &path)
             return;
     }
     reader_ = &reader;
+    asking(reader, open->id, reader.runs(ReaderCall::Sizes, open->id, first));
     const platform::PdfProcess::Sizes answer = reader.pageSizes(open->id, first, count, PageRenderer::loadLimitMs);
     check(answer.outcome);
     // A reader that does not answer this leaves the pages at the first one's size.

@@ -247,6 +247,17 @@ private:
     QString drawingPath_;
     double drawingSince_ = -1;
     platform::PdfProcess *reader_ = nullptr; // the reader of the call under way
+    // Of the call last asked of each reader: its document, and since when it runs (steady seconds).
+    quint32 callDoc_[2] = {0, 0};
+    double callSince_[2] = {0, 0};
+    // A call is asked of a reader: a new one, unless the reader runs it already.
+    void asking(platform::PdfProcess &reader, quint32 id, bool runsIt);
+    // Ends a reader; the loads it ran keep the time they used.
+    void end(platform::PdfProcess &reader);
+    // Ends the calls on files the performer left once the policy says so; looks again while one runs.
+    void endLeft();
+    QTimer *leftCheck_;
+    static constexpr int kLeftCheckMs = 250;
     // The first serves the pages on screen, the second the loads asked ahead.
     platform::PdfProcess readers_[2]{platform::PdfProcess([this] { return stopping_.load(); }),
                                      platform::PdfProcess([this] { return stopping_.load(); })};

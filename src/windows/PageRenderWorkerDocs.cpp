@@ -12,8 +12,9 @@ void PageRenderWorker::drop(const QString &path)
         return;
     // The bad file's load goes no further for nothing; a sound one ends by itself.
     for (platform::PdfProcess &reader : readers_)
-        if (reader.runs(ReaderCall::Load, open->id) && readerpolicy::endsWhenLeft(stateOf(reader)))
-            reader.end();
+        if (reader.busy() && callDoc_[&reader - readers_] == open->id && readerpolicy::endsWhenLeft(stateOf(reader)))
+            end(reader);
+    leftCheck_->start();
     stopClock(*open);
     if (open->loading && stamps_.contains(path))
         tries_.insert(path, Tries{stamps_.value(path), open->givenUp, open->loadUsed});
@@ -79,6 +80,7 @@ void PageRenderWorker::load(const QString &path, Doc &open, platform::PdfProcess
                 open.loadSince = platform::now();
             loadingDoc_ = &open;
             loadingPath_ = path;
+            asking(r, open.id, r.runs(ReaderCall::Load, open.id));
             loaded = r.load(open.id, open.bytes, std::max(1, int((limit - open.loadUsed) * 1000)), kSizesAtLoad);
             const bool timeUp = spent();
             loadingDoc_ = nullptr;

@@ -4,9 +4,12 @@
 
 namespace readerpolicy {
 
-bool badFile(const Work &running, const Doc &doc)
+bool badFile(const Reader &reader)
 {
-    return running.call == Call::Load && (doc.givenUp > 0 || doc.retried || doc.loadUsed >= kLoadPastS);
+    const Doc &doc = reader.runningDoc;
+    if (reader.running.call == Call::Load)
+        return doc.givenUp > 0 || doc.retried || doc.loadUsed >= kLoadPastS;
+    return reader.running.call == Call::Render && reader.ran >= kDrawPastS;
 }
 
 Decision place(const State &state)
@@ -41,7 +44,7 @@ Decision place(const State &state)
                 return d;
             }
         for (int i : order)
-            if (badFile(r[i].running, r[i].runningDoc)) {
+            if (badFile(r[i])) {
                 d.serve = d.end = i;
                 d.why = Why::BadFile;
                 return d;
@@ -49,11 +52,6 @@ Decision place(const State &state)
     }
     // A sound call ends within moments: taken up first, where the document is held if it is.
     const int pick = !r[order[0]].holds && r[order[1]].holds ? order[1] : order[0];
-    if (state.asked.onScreen && state.waited >= kLongestWaitS) {
-        d.serve = d.end = pick;
-        d.why = Why::Waited;
-        return d;
-    }
     d.serve = d.pickUp = pick;
     return d;
 }
@@ -98,12 +96,12 @@ bool dropsAtSongChange(const Work &page)
 
 bool endsWhenLeft(const Reader &reader)
 {
-    return reader.busy() && (reader.stuck || badFile(reader.running, reader.runningDoc));
+    return reader.busy() && (reader.stuck || badFile(reader));
 }
 
 bool endsWhenIdle(const Reader &reader, int index)
 {
-    return index == 1 || reader.stuck;
+    return index == 1 || reader.stuck || badFile(reader);
 }
 
 bool stalled(double stillForS, bool watched)

@@ -41,21 +41,20 @@ struct Reader {
     bool holds = false;    // it holds the document of the call to place
     bool runsIt = false;   // it runs that very call, or that document's load
     bool stuck = false;    // no progress for the stall watch's time: it cannot be called back
+    double ran = 0;        // how long the call left running has run, in seconds
     bool busy() const { return running.call != Call::None; }
 };
 
 struct State {
     Reader readers[2];
-    Work asked;        // the call to place
-    Doc askedDoc;      // and its document
-    double waited = 0; // how long it has waited for calls left running, in seconds
+    Work asked;   // the call to place
+    Doc askedDoc; // and its document
 };
 
 enum class Why {
     None,
     BadFile, // the call left running is the bad file's
     Stuck,   // the reader cannot be called back
-    Waited,  // a page on screen waited its longest for sound calls, long ones both
 };
 
 struct Decision {
@@ -67,12 +66,11 @@ struct Decision {
 
 // A sound document loads within this; a load past it is the bad file's.
 inline constexpr double kLoadPastS = 1.0;
+// A sound page draws within this (the heaviest sheets take under two seconds
+// on a laptop, a few more on a loaded one); one past it is the bad file's.
+inline constexpr double kDrawPastS = 5.0;
 // How long a call waits at most for a sound call left running before looking again.
 inline constexpr int kPickUpMs = 100;
-// How long a page on screen waits at most for sound calls left running in
-// both readers: past it, two long pages (heavy files side by side) cost one
-// a start rather than keep the page on screen white.
-inline constexpr double kLongestWaitS = 0.5;
 // How long a page on screen holds the reader before another song's page asked since goes first.
 inline constexpr double kYieldS = 0.25;
 
@@ -81,9 +79,9 @@ inline constexpr double kYieldS = 0.25;
 // else to a free one holding its document, else to a free one.
 Decision place(const State &state);
 
-// Whether a call left running is the bad file's: ended, it costs a start
-// the file has earned; any other is worth waiting for.
-bool badFile(const Work &running, const Doc &doc);
+// Whether the call left running in a reader is the bad file's: ended, it
+// costs a start the file has earned; any other is worth waiting for.
+bool badFile(const Reader &reader);
 
 // Whether the call under way gives way to this call waiting: a call asked
 // ahead at once to a page on screen of another song; a page on screen after
@@ -116,9 +114,10 @@ bool dropsAtSongChange(const Work &page);
 bool endsWhenLeft(const Reader &reader);
 
 // Whether a reader is ended once the window is idle: the first keeps its
-// documents for the songs around, the second goes (a spare waits for the
-// next need), with whatever it was left running: seconds after the last
-// call, that is an answer nobody takes or the bad file's load.
+// documents for the songs around, unless the bad file's call holds it; the
+// second goes (a spare waits for the next need), with whatever it was left
+// running: seconds after the last call, that is an answer nobody takes or
+// the bad file's call.
 bool endsWhenIdle(const Reader &reader, int index);
 
 // Whether a watched reader that made no progress this long is stalled.

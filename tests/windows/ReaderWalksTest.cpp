@@ -77,6 +77,7 @@ private:
             st.runningDoc = docs_[r.song];
             st.stuck = stalled(r.still, true);
             st.runsIt = r.song == song;
+            st.ran = r.wall;
         }
         st.holds = r.alive && r.held.count(song);
         return st;
@@ -135,7 +136,7 @@ private:
         if (cur_ && cur_->song == song)
             done();
     }
-    void done() { cur_.reset(), serving_ = waitOn_ = -1, waitFrom_ = -1; }
+    void done() { cur_.reset(), serving_ = waitOn_ = -1; }
     void deliver(int song)
     {
         drawn_[song] = kept(song);
@@ -274,7 +275,6 @@ private:
             st.asked = workOf(*cur_);
             st.asked.call = st.readers[0].holds || st.readers[1].holds ? Call::Render : Call::Load;
             st.askedDoc = docs_[song];
-            st.waited = waitFrom_ >= 0 ? now_ - waitFrom_ : 0;
             if (st.asked.call == Call::Load && st.askedDoc.givenUp > 0 && !st.readers[0].runsIt && !st.readers[1].runsIt
                 && !triesAgain(st.askedDoc, st.asked))
                 return done(); // asked again when the performer arrives
@@ -283,7 +283,6 @@ private:
                 s_.badTries += lib_[r_[d.end].song] == Looping;
                 end(d.end);
             }
-            waitFrom_ = d.pickUp >= 0 ? (waitFrom_ >= 0 ? waitFrom_ : now_) : -1;
             if (d.pickUp >= 0) {
                 waitOn_ = d.pickUp;
                 waitUntil_ = now_ + kPickUpMs / 1000.0;
@@ -308,7 +307,7 @@ private:
         }
     }
 
-    double now_ = 0, since_ = 0, waitFrom_ = -1, arrived_ = 0, shownAt_ = -1, idleSince_ = -1, waitUntil_ = 0;
+    double now_ = 0, since_ = 0, arrived_ = 0, shownAt_ = -1, idleSince_ = -1, waitUntil_ = 0;
     bool keysDone_ = false, idleDone_ = false;
     std::vector<Kind> lib_;
     std::vector<Doc> docs_;
