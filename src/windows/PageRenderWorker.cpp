@@ -14,20 +14,34 @@ namespace {
 // The first bytes of a file tell a PDF from anything else.
 constexpr qint64 kHeadBytes = 1024;
 
+double steadyNow()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// The policy tells documents apart by their paths' hashes; the empty path is no song's.
+quint32 docOf(const QString &path)
+{
+    return quint32(qHash(path));
+}
+
 } // namespace
 
 PageRenderWorker::PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook look)
-    : owner_(owner), look_(std::move(look)), idle_(new QTimer(this))
+    : owner_(owner), look_(std::move(look)), idle_(new QTimer(this)), leftCheck_(new QTimer(this))
 {
     // Moved with the worker to its thread, and started there.
     idle_->setSingleShot(true);
     idle_->setInterval(kIdleLetGoMs);
     connect(idle_, &QTimer::timeout, this, &PageRenderWorker::letGoIdle);
+    leftCheck_->setSingleShot(true);
+    leftCheck_->setInterval(kLeftCheckMs);
+    connect(leftCheck_, &QTimer::timeout, this, &PageRenderWorker::endLeft);
     for (platform::PdfProcess &reader : readers_) {
         reader.setInterrupt([this, &reader] {
             readerPid_ = reader.pid();
             sayIfSlow();
-            return yields() || spent();
+            return (pickUpBy_ >= 0 && steadyNow() >= pickUpBy_) || yields() || spent();
         });
         // A reader that stalls under a page on screen is replaced; one asked ahead has its time limit.
         reader.setProgressWatch([this] { return !runningAhead(); });
@@ -53,7 +67,10 @@ void PageRenderWorker::enqueue(Job job, bool ahead)
             }
         }
         if (!ahead && job.kind != Keep && job.key.path != runningKey_.path)
-            othersWaiting_ = true;
+            waiting_ = workOf(job, false);
+        // Asked since the last song change, it is wanted as a song kept is.
+        if (keptKnown_ && job.kind != Keep)
+            kept_.insert(job.key.path);
         // A song change (its keep comes first) or a page on screen: a slow load is said again at once.
         if (!ahead)
             askedOnScreen_ = true;
@@ -83,12 +100,20 @@ QList<PageRenderer::Key> PageRenderWorker::clearAhead()
 QList<PageRenderer::Key> PageRenderWorker::dropPagesNotKept(const QSet<QString> &kept)
 {
     std::lock_guard lock(mutex_);
-    QList<PageRenderer::Key> dropped = takeRenders(visible_, [&kept](const Job &j) { return !kept.contains(j.key.path); });
-    runningDropped_ = running_ && !runningAhead_ && runningKind_ == Render && !kept.contains(runningKey_.path);
+    auto drops = [&kept](const Job &j, bool ahead) {
+        readerpolicy::Work page = workOf(j, ahead);
+        page.kept = kept.contains(j.key.path);
+        return readerpolicy::dropsAtSongChange(page);
+    };
+    QList<PageRenderer::Key> dropped = takeRenders(visible_, [&drops](const Job &j) { return drops(j, false); });
+    kept_ = kept;
+    keptKnown_ = true;
+    runningDropped_ = running_ && drops(Job{runningKind_, runningKey_, {}, {}}, runningAhead_);
     if (runningDropped_) {
         // It gives way at once to what comes next, and is not taken up again.
         dropped.append(runningKey_);
-        othersWaiting_ = true;
+        if (waiting_.call == readerpolicy::Call::None)
+            waiting_ = readerpolicy::Work{readerpolicy::Call::Render, docOf(QString()), true};
     }
     return dropped;
 }
@@ -117,40 +142,63 @@ QString PageRenderWorker::asking() const
 bool PageRenderWorker::take(Job &job)
 {
     std::lock_guard lock(mutex_);
-    const bool ahead = visible_.empty();
-    auto &queue = ahead ? ahead_ : visible_;
-    if (queue.empty())
+    std::vector<readerpolicy::Work> waiting;
+    for (const Job &j : visible_)
+        waiting.push_back(workOf(j, false));
+    for (const Job &j : ahead_)
+        waiting.push_back(workOf(j, true));
+    const int next = readerpolicy::next(waiting);
+    if (next < 0)
         return false;
-    // A page on screen that had its moment waits behind those that have not had theirs.
-    auto next = std::find_if(queue.begin(), queue.end(), [ahead](const Job &j) { return ahead || !j.gaveWay; });
-    if (next == queue.end())
-        next = queue.begin();
-    job = std::move(*next);
-    queue.erase(next);
+    const bool ahead = next >= int(visible_.size());
+    auto &queue = ahead ? ahead_ : visible_;
+    const auto at = queue.begin() + (ahead ? next - int(visible_.size()) : next);
+    job = std::move(*at);
+    queue.erase(at);
     running_ = true;
     runningKind_ = job.kind;
     runningKey_ = job.key;
     runningAhead_ = ahead;
     runningGaveWay_ = job.gaveWay;
     runningDropped_ = false;
-    runningSince_ = std::chrono::steady_clock::now();
-    // Another song's page on screen waiting already goes first after a moment:
-    // none waits for long behind this one's document, whichever was asked first.
-    // One that gave way has had its moment: it makes none give way in turn, or
-    // three songs' long calls would end each other's readers for ever.
-    othersWaiting_ = !ahead && std::any_of(visible_.begin(), visible_.end(), [&job](const Job &j) {
-        return j.kind != Keep && j.key.path != job.key.path && !j.gaveWay;
-    });
+    runningSince_ = steadyNow();
+    // Another song's page on screen waiting already goes first after a moment,
+    // whichever was asked first.
+    waiting_ = {};
+    for (const Job &j : visible_)
+        if (j.kind != Keep && j.key.path != job.key.path && !j.gaveWay) {
+            waiting_ = workOf(j, false);
+            break;
+        }
     return true;
+}
+
+readerpolicy::Work PageRenderWorker::workOf(const Job &job, bool ahead)
+{
+    using readerpolicy::Call;
+    const Call call = job.kind == Render ? Call::Render : job.kind == Sizes ? Call::Sizes : Call::Load;
+    return readerpolicy::Work{call, docOf(job.key.path), !ahead, job.gaveWay && !ahead};
+}
+
+readerpolicy::Work PageRenderWorker::runningWork() const
+{
+    Job job{runningKind_, runningKey_, {}, {}, runningGaveWay_};
+    readerpolicy::Work work = workOf(job, runningAhead_);
+    work.kept = !runningDropped_;
+    work.since = runningSince_;
+    return work;
+}
+
+bool PageRenderWorker::keptNow(const QString &path) const
+{
+    std::lock_guard lock(mutex_);
+    return !keptKnown_ || kept_.contains(path);
 }
 
 bool PageRenderWorker::yields() const
 {
     std::lock_guard lock(mutex_);
-    if (!othersWaiting_)
-        return false;
-    return runningAhead_ || runningGaveWay_ || runningDropped_
-           || std::chrono::steady_clock::now() - runningSince_ >= std::chrono::milliseconds(kYieldMs);
+    return running_ && readerpolicy::givesWay(runningWork(), waiting_, steadyNow());
 }
 
 bool PageRenderWorker::runningAhead() const
@@ -196,39 +244,161 @@ void PageRenderWorker::stopClock(Doc &open)
     open.loadSince = -1;
 }
 
+void PageRenderWorker::end(platform::PdfProcess &reader)
+{
+    // A load's time so far counts; the documents load again from memory.
+    for (Doc *other : std::as_const(docs_))
+        if (reader.runs(ReaderCall::Load, other->id))
+            stopClock(*other);
+    reader.end();
+}
+
+void PageRenderWorker::endLeft()
+{
+    bool left = false;
+    for (int i : {0, 1}) {
+        const bool kept = std::any_of(docs_.begin(), docs_.end(), [this, i](const Doc *d) { return d->id == callDoc_[i]; });
+        if (!readers_[i].busy() || kept || stopping_)
+            continue;
+        if (readerpolicy::endsWhenLeft(stateOf(readers_[i])))
+            end(readers_[i]);
+        else
+            left = true;
+    }
+    if (left)
+        leftCheck_->start();
+}
+
+void PageRenderWorker::asking(platform::PdfProcess &reader, quint32 id, bool runsIt)
+{
+    if (runsIt)
+        return;
+    callDoc_[&reader - readers_] = id;
+    callSince_[&reader - readers_] = steadyNow();
+}
+
+readerpolicy::Doc PageRenderWorker::costOf(const Doc &open)
+{
+    const double running = open.loadSince >= 0 ? platform::now() - open.loadSince : 0;
+    return readerpolicy::Doc{open.givenUp, open.retried, open.loadUsed + running};
+}
+
+readerpolicy::Reader PageRenderWorker::stateOf(platform::PdfProcess &reader, const Doc *asked, ReaderCall call, int at, QSize size)
+{
+    readerpolicy::Reader state;
+    if (reader.busy()) {
+        state.running.call = readerpolicy::Call::Render; // or the sizes: a call on a document loaded
+        for (const Doc *d : std::as_const(docs_))
+            if (reader.runs(ReaderCall::Load, d->id)) {
+                state.running = readerpolicy::Work{readerpolicy::Call::Load, d->id};
+                state.runningDoc = costOf(*d);
+            }
+        state.stuck = readerpolicy::stalled(reader.stillFor(), true);
+        state.ran = steadyNow() - callSince_[&reader - readers_];
+    }
+    if (asked) {
+        state.runsIt = reader.runs(call, asked->id, at, size) || reader.runs(ReaderCall::Load, asked->id);
+        state.holds = reader.loaded(asked->id);
+    }
+    return state;
+}
+
 platform::PdfProcess &PageRenderWorker::readerFor(ReaderCall call, const Doc &open, int at, QSize size)
 {
-    // Where the call, or its document's load, goes on.
-    for (platform::PdfProcess &reader : readers_)
-        if (reader.runs(call, open.id, at, size) || reader.runs(ReaderCall::Load, open.id))
-            return reader;
-    const bool ahead = runningAhead();
-    // Work asked ahead, and a document a reader gave up on, go to the second
-    // reader first: no page on screen waits behind them.
-    const bool second = ahead || (call == ReaderCall::Load && (open.givenUp > 0 || open.retried));
-    platform::PdfProcess *order[2] = {&readers_[second ? 1 : 0], &readers_[second ? 0 : 1]};
-    for (platform::PdfProcess *reader : order)
-        if (!reader->busy() && reader->loaded(open.id))
-            return *reader;
-    for (platform::PdfProcess *reader : order)
-        if (!reader->busy())
-            return *reader;
-    // Both go on with calls that gave way. Work asked ahead waits for one (and
-    // gives way again to a page on screen); a page on screen waits for no other
-    // document's call: it ends a reader, one that loads a document first (the
-    // load's time so far counts), and its documents load again from memory.
-    if (ahead)
-        return *order[0];
-    auto loading = [this](const platform::PdfProcess *reader) {
-        return std::any_of(docs_.begin(), docs_.end(), [reader](const Doc *d) { return reader->runs(ReaderCall::Load, d->id); });
-    };
-    platform::PdfProcess *ended = loading(order[1]) && !loading(order[0]) ? order[1] : order[0];
-    for (Doc *other : std::as_const(docs_))
-        if (ended->runs(ReaderCall::Load, other->id))
-            stopClock(*other);
-    TLOG(QStringLiteral("PageRenderer: a page on screen ends a reader held by a call that gave way"));
-    ended->end();
-    return *ended;
+    for (;;) {
+        readerpolicy::State state;
+        for (int i : {0, 1})
+            state.readers[i] = stateOf(readers_[i], &open, call, at, size);
+        state.asked = readerpolicy::Work{call == ReaderCall::Load ? readerpolicy::Call::Load : readerpolicy::Call::Render, open.id,
+                                         !runningAhead()};
+        state.askedDoc = costOf(open);
+        const readerpolicy::Decision decision = readerpolicy::place(state);
+        if (decision.end >= 0) {
+            TLOG(QStringLiteral("PageRenderer: a page on screen ends a reader held by %1")
+                     .arg(decision.why == readerpolicy::Why::Stuck ? QStringLiteral("a call that does not move")
+                                                                   : QStringLiteral("the bad file's call")));
+            end(readers_[decision.end]);
+        }
+        if (decision.pickUp < 0)
+            return readers_[decision.serve];
+        pickUp(readers_[decision.pickUp]);
+        if (yields())
+            throw GaveWay{};
+    }
+}
+
+void PageRenderWorker::pickUp(platform::PdfProcess &reader)
+{
+    pickUpBy_ = steadyNow() + readerpolicy::kPickUpMs / 1000.0;
+    struct Until {
+        double &by;
+        ~Until() { by = -1; }
+    } until{pickUpBy_};
+    platform::PdfProcess *const was = reader_;
+    reader_ = &reader;
+    // A load still wanted goes on as its load.
+    for (auto it = docs_.begin(); it != docs_.end(); ++it)
+        if (reader.runs(ReaderCall::Load, it.value()->id) && it.value()->loading) {
+            try {
+                load(it.key(), *it.value(), &reader);
+            } catch (const GaveWay &) {
+            } catch (const Left &) {
+            }
+            reader_ = was;
+            return;
+        }
+    // A page asked and given way is drawn by the call under way, not again from nothing.
+    std::optional<Job> job;
+    bool ahead = false;
+    {
+        std::lock_guard lock(mutex_);
+        for (std::deque<Job> *queue : {&visible_, &ahead_}) {
+            auto it = std::find_if(queue->begin(), queue->end(), [&](const Job &j) {
+                const Doc *d = j.kind == Render ? docs_.value(j.key.path) : nullptr;
+                return d && reader.runs(ReaderCall::Render, d->id, j.key.page - 1, j.key.size);
+            });
+            if (it != queue->end()) {
+                job = std::move(*it);
+                queue->erase(it);
+                ahead = queue == &ahead_;
+                break;
+            }
+        }
+    }
+    if (!job) {
+        reader.settle();
+        check(platform::PdfProcess::Outcome::Done);
+        reader_ = was;
+        return;
+    }
+    platform::PdfProcess::Rendered r
+        = reader.render(docs_.value(job->key.path)->id, job->key.page - 1, job->key.size, PageRenderer::renderLimitMs);
+    reader_ = was;
+    if (stopping_)
+        throw Stopped{};
+    if (r.outcome == platform::PdfProcess::Outcome::Done) {
+        tell([key = job->key, image = std::move(r.image)](PageRenderer &o) { o.pageRendered(key, image); });
+        return;
+    }
+    // Not yet, or not at all: it goes on as the job it was, which says why; of a song passed meanwhile, it goes.
+    if (!keptNow(job->key.path))
+        return forget(*job);
+    std::lock_guard lock(mutex_);
+    (ahead ? ahead_ : visible_).push_front(std::move(*job));
+}
+
+void PageRenderWorker::forget(const Job &job)
+{
+    // Asked again when its song is: the window forgets it was asked.
+    tell([key = job.key, kind = job.kind](PageRenderer &o) {
+        if (kind == Render) {
+            o.pending_.remove(key);
+            o.pendingAhead_.remove(key);
+        } else {
+            o.filePending_.remove(key.path);
+            o.filePendingAhead_.remove(key.path);
+        }
+    });
 }
 
 void PageRenderWorker::tell(std::function<void(PageRenderer &)> fn)
@@ -283,10 +453,14 @@ void PageRenderWorker::drain()
             // On screen, it goes on behind the other pages on screen; asked ahead, once they are served.
             std::lock_guard lock(mutex_);
             job.gaveWay = true;
-            if (runningAhead_)
+            if (runningDropped_) // a song passed: its call is settled in its reader, never taken up
+                ;
+            else if (runningAhead_)
                 ahead_.push_front(std::move(job));
-            else if (!runningDropped_) // a song passed: its call is settled in its reader, never taken up
+            else
                 visible_.push_back(std::move(job));
+        } catch (const Left &) {
+            forget(job);
         }
         drawingSince_ = -1;
         std::lock_guard lock(mutex_);
@@ -298,11 +472,15 @@ void PageRenderWorker::drain()
 
 void PageRenderWorker::letGoIdle()
 {
-    // Work that gave way goes on where it runs: only a reader with nothing under way goes.
-    if (stopping_ || readers_[1].busy())
+    if (stopping_)
         return;
-    readers_[1].letGo();
+    for (int i : {0, 1})
+        if (readerpolicy::endsWhenIdle(stateOf(readers_[i]), i))
+            end(readers_[i]);
     platform::pdfmemory::letGoSpare();
+    // A call left running is looked at again: the bad file's goes once it is past its time.
+    if (readers_[0].busy())
+        idle_->start();
 }
 
 void PageRenderWorker::opened(const QString &path)
@@ -376,6 +554,7 @@ void PageRenderWorker::render(const PageRenderer::Key &key)
                 break;
         }
         reader_ = &reader;
+        asking(reader, open->id, reader.runs(ReaderCall::Render, open->id, key.page - 1, key.size));
         platform::PdfProcess::Rendered r = reader.render(open->id, key.page - 1, key.size, PageRenderer::renderLimitMs);
         check(r.outcome);
         if (r.outcome == platform::PdfProcess::Outcome::Done) {
@@ -444,6 +623,7 @@ void PageRenderWorker::sizes(const QString &path)
             return;
     }
     reader_ = &reader;
+    asking(reader, open->id, reader.runs(ReaderCall::Sizes, open->id, first));
     const platform::PdfProcess::Sizes answer = reader.pageSizes(open->id, first, count, PageRenderer::loadLimitMs);
     check(answer.outcome);
     // A reader that does not answer this leaves the pages at the first one's size.
@@ -502,31 +682,6 @@ void PageRenderWorker::keepOnly(const QSet<QString> &keep)
     });
 }
 
-void PageRenderWorker::drop(const QString &path)
-{
-    Doc *open = docs_.take(path);
-    docLru_.removeAll(path);
-    if (!open)
-        return;
-    stopClock(*open);
-    if (open->loading && stamps_.contains(path))
-        tries_.insert(path, Tries{stamps_.value(path), open->givenUp, open->loadUsed});
-    // A load going on for nothing ends with its reader, when that holds no other document.
-    for (platform::PdfProcess &reader : readers_)
-        if (reader.runs(ReaderCall::Load, open->id) && reader.documents() == 0)
-            reader.end();
-    close(open);
-    stamps_.remove(path);
-}
-
-void PageRenderWorker::close(Doc *open)
-{
-    if (open)
-        for (platform::PdfProcess &reader : readers_)
-            reader.close(open->id);
-    delete open;
-}
-
 // Reads a PDF: a file whose first bytes are not a PDF's is not read further.
 void PageRenderWorker::readPdf(const QString &path, const std::optional<platform::FileStamp> &stamp, Doc &open)
 {
@@ -555,209 +710,4 @@ void PageRenderWorker::readPdf(const QString &path, const std::optional<platform
         open.file.status = platform::FileStatus::Unreadable;
         open.file.error = QStringLiteral("no memory to hold it");
     }
-}
-
-bool PageRenderWorker::stoppedOutside(platform::PdfProcess::Outcome outcome, const QString &path)
-{
-    using Outcome = platform::PdfProcess::Outcome;
-    if (outcome != Outcome::Killed && outcome != Outcome::Stalled)
-        return false;
-    TLOG(QStringLiteral("PageRenderer: the PDF reader was %1 on %2, a fresh one takes over")
-             .arg(outcome == Outcome::Killed ? QStringLiteral("killed") : QStringLiteral("stalled"), path));
-    if (!runningAhead())
-        tell([path](PageRenderer &o) { emit o.pageLate(path, songfile::pageLate(path), PageRenderer::Late::ReaderReplaced); });
-    return true;
-}
-
-void PageRenderWorker::check(platform::PdfProcess::Outcome outcome)
-{
-    readerPid_ = reader_ ? reader_->pid() : -1;
-    if (stopping_)
-        throw Stopped{};
-    if (outcome == platform::PdfProcess::Outcome::Interrupted)
-        throw GaveWay{};
-}
-
-// The document's pages as the reader's process loads them, or why it cannot be shown.
-void PageRenderWorker::load(const QString &path, Doc &open, platform::PdfProcess *reader)
-{
-    using Outcome = platform::PdfProcess::Outcome;
-    open.loading = true;
-    const double limit = PageRenderer::loadLimitMs / 1000.0;
-    int outside = 0, killedAlone = 0;
-    for (;;) {
-        platform::PdfProcess &r = reader ? *reader : readerFor(ReaderCall::Load, open);
-        // Its clock runs from when its reader is free: what another call left there is no part of its load.
-        if (r.busy() && !r.runs(ReaderCall::Load, open.id)) {
-            reader_ = &r;
-            check(r.settle() ? platform::PdfProcess::Outcome::Done : platform::PdfProcess::Outcome::Interrupted);
-        }
-        // A load that ran in a reader ended since: the piece it ran is used.
-        if (!r.runs(ReaderCall::Load, open.id))
-            stopClock(open);
-        platform::PdfProcess::Loaded loaded;
-        reader_ = &r;
-        // What its limit leaves, in one piece or in several, is one reader's try.
-        if (open.loadUsed < limit) {
-            if (open.loadSince < 0)
-                open.loadSince = platform::now();
-            loadingDoc_ = &open;
-            loadingPath_ = path;
-            loaded = r.load(open.id, open.bytes, std::max(1, int((limit - open.loadUsed) * 1000)), kSizesAtLoad);
-            const bool timeUp = spent();
-            loadingDoc_ = nullptr;
-            if (loaded.outcome == Outcome::Interrupted && timeUp) {
-                r.end();
-                loaded.outcome = Outcome::GivenUp;
-            }
-            // Given way, it goes on in its reader and its time runs on; one that was
-            // not asked yet (the reader was starting, or busy) has used none.
-            if (loaded.outcome != Outcome::Interrupted)
-                stopClock(open);
-            else if (!r.runs(ReaderCall::Load, open.id))
-                open.loadSince = -1;
-        }
-        check(loaded.outcome);
-        open.loading = false;
-        switch (loaded.outcome) {
-        case Outcome::Done:
-            open.givenUp = 0;
-            open.loadUsed = 0;
-            if (loaded.pageCount <= 0)
-                return refuse(path, open, songfile::PdfLoad::Damaged);
-            // Loaded again in a fresh reader: what was learnt of its pages stands.
-            if (open.info.ok && open.info.pageCount == loaded.pageCount)
-                return;
-            open.info = PageRenderer::DocInfo();
-            open.info.ok = true;
-            open.info.pageCount = loaded.pageCount;
-            open.info.pageSizes = loaded.pageSizes.mid(0, loaded.pageCount);
-            return;
-        case Outcome::Damaged: return refuse(path, open, songfile::PdfLoad::Damaged);
-        case Outcome::NeedsPassword: return refuse(path, open, songfile::PdfLoad::NeedsPassword);
-        case Outcome::OutOfMemory: return refuse(path, open, songfile::PdfLoad::OutOfMemory);
-        case Outcome::Unavailable: return refuse(path, open, songfile::PdfLoad::NoReader);
-        case Outcome::Interrupted: return; // check() has ended the job
-        case Outcome::Killed:
-        case Outcome::Stalled:
-            stoppedOutside(loaded.outcome, path);
-            // The system's killer, called again and again by a child that held it alone, is its running out of memory.
-            if (loaded.outcome == Outcome::Killed && r.heldAlone() && ++killedAlone >= kOutsideTries)
-                return refuse(path, open, songfile::PdfLoad::OutOfMemory);
-            if (++outside > kOutsideTries)
-                return refuse(path, open, songfile::PdfLoad::Stopped);
-            // Not counted against the document: its load starts afresh in a fresh reader.
-            open.loadUsed = 0;
-            open.loading = true;
-            reader = r.documents() == 0 ? &r : nullptr;
-            continue;
-        case Outcome::GivenUp:
-            // Not the document's fault until a fresh reader, holding it alone, gives up too.
-            if (++open.givenUp < 2) {
-                TLOG(QStringLiteral("PageRenderer: the PDF reader gave up loading %1, tried again").arg(path));
-                open.loadUsed = 0;
-                open.loading = true;
-                // Its second try waits behind the pages of other songs asked on screen.
-                if (yields())
-                    throw GaveWay{};
-                reader = r.documents() == 0 ? &r : nullptr;
-                continue;
-            }
-            return refuse(path, open, songfile::PdfLoad::GivenUp);
-        }
-    }
-}
-
-void PageRenderWorker::refuse(const QString &path, Doc &open, songfile::PdfLoad why)
-{
-    open.info = PageRenderer::DocInfo();
-    open.info.problem = songfile::pdfProblem(open.file, why);
-    open.info.readerStopped = why == songfile::PdfLoad::Stopped;
-    // A reader that gave up may do better later; a damaged or locked file stays so while unchanged.
-    const bool again = why == songfile::PdfLoad::GivenUp || why == songfile::PdfLoad::OutOfMemory
-                       || why == songfile::PdfLoad::NoReader;
-    if (again)
-        open.info.retryAt = platform::now() + kRetryAfterS;
-    else if (why == songfile::PdfLoad::Stopped)
-        open.info.retryAt = platform::now() + kRetryStoppedAfterS;
-    open.bytes = platform::PdfBytes();
-    for (platform::PdfProcess &reader : readers_)
-        reader.close(open.id);
-    // Remembered apart from the documents kept, so that none is opened again for it.
-    if (stamps_.contains(path))
-        refused_.insert(path, Refusal{stamps_.value(path), open.info});
-    TLOG(QStringLiteral("PageRenderer cannot open %1: %2").arg(path, open.info.problem));
-}
-
-// The document of a path as the file system stamps it now: the one open
-// when the file is unchanged, else read and opened again.
-PageRenderWorker::Doc *PageRenderWorker::document(const QString &path, const std::optional<platform::FileStamp> &stamp)
-{
-    bool onScreen = false;
-    {
-        std::lock_guard lock(mutex_);
-        onScreen = !runningAhead_;
-    }
-    const bool unchanged = stamp && stamps_.contains(path) && stamps_.value(path) == *stamp;
-    auto it = docs_.find(path);
-    // A refusal is tried again only when its song is on screen, never ahead of one that is.
-    const bool retry = onScreen && it != docs_.end() && it.value()->info.retryAt > 0 && platform::now() >= it.value()->info.retryAt;
-    if (it != docs_.end() && unchanged && !retry) {
-        docLru_.removeAll(path);
-        docLru_.append(path);
-        if (it.value()->loading)
-            load(path, *it.value());
-        return it.value();
-    }
-    if (it != docs_.end()) {
-        close(it.value());
-        docs_.erase(it);
-        docLru_.removeAll(path);
-        stamps_.remove(path);
-    }
-    auto *open = new Doc;
-    open->id = ++lastId_;
-    docs_.insert(path, open);
-    if (stamp)
-        stamps_.insert(path, *stamp);
-    docLru_.append(path);
-    const auto refusal = refused_.constFind(path);
-    const bool remembered = refusal != refused_.constEnd() && stamp && refusal->stamp == *stamp;
-    const bool refused = remembered && (refusal->info.retryAt <= 0 || platform::now() < refusal->info.retryAt || !onScreen);
-    if (refused) {
-        open->info = refusal->info;
-    } else {
-        open->retried = remembered || retry;
-        refused_.remove(path);
-        // Its tries before it was last closed count, unless the file changed.
-        if (const Tries tries = tries_.take(path); stamp && tries.stamp == *stamp && !remembered) {
-            open->givenUp = tries.givenUp;
-            open->loadUsed = tries.loadUsed;
-        }
-        readPdf(path, stamp, *open);
-    }
-    // Within the bounds before the reader takes another document; the one asked for stays.
-    evictDocuments();
-    if (refused)
-        return open;
-    if (QString problem = songfile::pdfProblem(open->file, songfile::PdfLoad::Loaded); !problem.isEmpty())
-        open->info.problem = problem;
-    else if (open->file.status == platform::FileStatus::TooLarge)
-        open->info.problem = QStringLiteral("too large to open");
-    else
-        load(path, *open);
-    return open;
-}
-
-// Past the count or the bytes kept, the documents used least lately go; the one asked for stays.
-void PageRenderWorker::evictDocuments()
-{
-    auto held = [this] {
-        qint64 bytes = 0;
-        for (const Doc *open : std::as_const(docs_))
-            bytes += open->bytes.size();
-        return bytes;
-    };
-    while (docLru_.size() > 1 && (docLru_.size() > PageRenderer::kMaxDocuments || held() > kMaxDocumentBytesKept))
-        drop(docLru_.first());
 }

@@ -4,6 +4,7 @@
 #include "platform/PdfProcess.h"
 #include "platform/RegularFile.h"
 #include "windows/PageRenderer.h"
+#include "windows/ReaderPolicy.h"
 
 #include <QHash>
 #include <QObject>
@@ -39,11 +40,12 @@
 // screen. A reader killed from outside, or stalled under a page on screen,
 // is never the document's fault: a fresh one takes over, a few times.
 //
-// A page on screen waits for nothing but its own document's work: it never
-// waits for another document's call left running (that reader is ended, its
-// documents loaded again from memory), a call asked ahead that it joins is
-// watched for a stall from then on, and a document's load time runs only
-// while its reader works on it.
+// Which reader serves, which call gives way and which reader is ended are
+// the rules of readerpolicy; this class carries them out. A page on screen
+// waits for no bad file's call (that reader is ended, its documents loaded
+// again from memory) and for a sound call left running only while it is
+// taken up; a call asked ahead that it joins is watched for a stall from then
+// on, and a document's load time runs only while its reader works on it.
 class PageRenderWorker : public QObject {
 public:
     enum Kind { Open, Read, Find, Render, Keep, Sizes };
@@ -86,14 +88,14 @@ public:
     static constexpr double kSlowS = 1.0;
     static constexpr double kRetryStoppedAfterS = 5.0;
     // How long a page on screen holds the reader before another song's page asked since goes first.
-    static constexpr int kYieldMs = 250;
+    static constexpr int kYieldMs = int(readerpolicy::kYieldS * 1000);
     // Sizes of pages the load answers at once; the others, up to a step past
     // each page drawn, come in steps asked ahead, so a page waits for one step at most.
     static constexpr int kSizesAtLoad = 4;
     static constexpr int kSizesPerStep = 16;
     // The documents kept in memory, whatever their count.
     static constexpr qint64 kMaxDocumentBytesKept = 256ll * 1024 * 1024;
-    // Idle this long, the second reader's child and the memory kept for pages to come are let go.
+    // Idle this long, the second reader's child is ended and the memory kept for pages to come let go.
     static constexpr int kIdleLetGoMs = 4000;
 
 private:
@@ -135,13 +137,25 @@ private:
     struct Stopped {};
     // Ends a job whose call into the reader gave way: it goes on later, as asked ahead.
     struct GaveWay {};
+    // Ends a job of a song the performer left, whose document's next try waits for its return.
+    struct Left {};
 
     using ReaderCall = platform::PdfProcess::Call;
-    // The reader for a call on a document: the one where that call (or the
-    // document's load) goes on, else a free one that holds the document, else
-    // a free one; with both busy, a page on screen ends one (a load's time so
-    // far kept), while work asked ahead waits for the first one's call.
+    // The reader for a call on a document, as readerpolicy::place decides.
     platform::PdfProcess &readerFor(ReaderCall call, const Doc &open, int at = 0, QSize size = QSize());
+    // A reader as the policy sees it, for a call on `asked` (when given).
+    readerpolicy::Reader stateOf(platform::PdfProcess &reader, const Doc *asked = nullptr, ReaderCall call = ReaderCall::Load,
+                                 int at = 0, QSize size = QSize());
+    static readerpolicy::Doc costOf(const Doc &open);
+    // Takes up the call left running in a reader (the load or the page it
+    // belongs to), else settles it: within readerpolicy::kPickUpMs.
+    void pickUp(platform::PdfProcess &reader);
+    // The job under way, and a job waiting, as the policy sees them.
+    readerpolicy::Work runningWork() const;
+    static readerpolicy::Work workOf(const Job &job, bool ahead);
+    bool keptNow(const QString &path) const;
+    // A job dropped unanswered: the window asks it again when it needs it.
+    void forget(const Job &job);
     // Whether the load under way has used its reader time, the pieces before included.
     bool spent() const;
     // The time of a document's load that ran until now is kept as used.
@@ -203,8 +217,11 @@ private:
     bool runningAhead_ = false;
     bool runningGaveWay_ = false;
     bool runningDropped_ = false; // its song no longer kept
-    bool othersWaiting_ = false;
-    std::chrono::steady_clock::time_point runningSince_;
+    readerpolicy::Work waiting_;  // another song's page on screen waiting, that may make it give way
+    double runningSince_ = 0;
+    // The songs kept at the last song change, and those asked since; all are until the first.
+    QSet<QString> kept_;
+    bool keptKnown_ = false;
 
     std::atomic<bool> stopping_{false};
     std::atomic<bool> askedOnScreen_{false}; // since the last word of a slow load, or a keep
@@ -224,11 +241,23 @@ private:
     std::atomic<int> readerPid_{-1};
     QTimer *idle_; // restarted each time the jobs run out
     Doc *loadingDoc_ = nullptr; // whose load is the call under way
+    double pickUpBy_ = -1;      // while a call left running is taken up, until when (steady seconds)
     QString loadingPath_;
     // The page the render under way draws, and since when it is on screen with its document loaded (negative when none).
     QString drawingPath_;
     double drawingSince_ = -1;
     platform::PdfProcess *reader_ = nullptr; // the reader of the call under way
+    // Of the call last asked of each reader: its document, and since when it runs (steady seconds).
+    quint32 callDoc_[2] = {0, 0};
+    double callSince_[2] = {0, 0};
+    // A call is asked of a reader: a new one, unless the reader runs it already.
+    void asking(platform::PdfProcess &reader, quint32 id, bool runsIt);
+    // Ends a reader; the loads it ran keep the time they used.
+    void end(platform::PdfProcess &reader);
+    // Ends the calls on files the performer left once the policy says so; looks again while one runs.
+    void endLeft();
+    QTimer *leftCheck_;
+    static constexpr int kLeftCheckMs = 250;
     // The first serves the pages on screen, the second the loads asked ahead.
     platform::PdfProcess readers_[2]{platform::PdfProcess([this] { return stopping_.load(); }),
                                      platform::PdfProcess([this] { return stopping_.load(); })};

@@ -1,0 +1,241 @@
+// PageRenderWorker: the documents, from the file's bytes to a load in a reader, its tries and its refusals.
+#include "windows/PageRenderWorker.h"
+
+#include "platform/Clock.h"
+#include "platform/Log.h"
+
+void PageRenderWorker::drop(const QString &path)
+{
+    Doc *open = docs_.take(path);
+    docLru_.removeAll(path);
+    if (!open)
+        return;
+    // The bad file's load goes no further for nothing; a sound one ends by itself.
+    for (platform::PdfProcess &reader : readers_)
+        if (reader.busy() && callDoc_[&reader - readers_] == open->id && readerpolicy::endsWhenLeft(stateOf(reader)))
+            end(reader);
+    leftCheck_->start();
+    stopClock(*open);
+    if (open->loading && stamps_.contains(path))
+        tries_.insert(path, Tries{stamps_.value(path), open->givenUp, open->loadUsed});
+    close(open);
+    stamps_.remove(path);
+}
+
+void PageRenderWorker::close(Doc *open)
+{
+    if (open)
+        for (platform::PdfProcess &reader : readers_)
+            reader.close(open->id);
+    delete open;
+}
+
+bool PageRenderWorker::stoppedOutside(platform::PdfProcess::Outcome outcome, const QString &path)
+{
+    using Outcome = platform::PdfProcess::Outcome;
+    if (outcome != Outcome::Killed && outcome != Outcome::Stalled)
+        return false;
+    TLOG(QStringLiteral("PageRenderer: the PDF reader was %1 on %2, a fresh one takes over")
+             .arg(outcome == Outcome::Killed ? QStringLiteral("killed") : QStringLiteral("stalled"), path));
+    if (!runningAhead())
+        tell([path](PageRenderer &o) { emit o.pageLate(path, songfile::pageLate(path), PageRenderer::Late::ReaderReplaced); });
+    return true;
+}
+
+void PageRenderWorker::check(platform::PdfProcess::Outcome outcome)
+{
+    readerPid_ = reader_ ? reader_->pid() : -1;
+    if (stopping_)
+        throw Stopped{};
+    if (outcome == platform::PdfProcess::Outcome::Interrupted)
+        throw GaveWay{};
+}
+
+// The document's pages as the reader's process loads them, or why it cannot be shown.
+void PageRenderWorker::load(const QString &path, Doc &open, platform::PdfProcess *reader)
+{
+    using Outcome = platform::PdfProcess::Outcome;
+    open.loading = true;
+    const double limit = PageRenderer::loadLimitMs / 1000.0;
+    int outside = 0, killedAlone = 0;
+    for (;;) {
+        // A fresh try after a reader gave up waits for its song on screen.
+        const readerpolicy::Work piece{readerpolicy::Call::Load, open.id, !runningAhead(), false, keptNow(path)};
+        if (open.givenUp > 0 && !(reader && reader->runs(ReaderCall::Load, open.id)) && !readerpolicy::triesAgain(costOf(open), piece))
+            throw Left{};
+        platform::PdfProcess &r = reader ? *reader : readerFor(ReaderCall::Load, open);
+        // Its clock runs from when its reader is free: what another call left there is no part of its load.
+        if (r.busy() && !r.runs(ReaderCall::Load, open.id)) {
+            reader_ = &r;
+            check(r.settle() ? platform::PdfProcess::Outcome::Done : platform::PdfProcess::Outcome::Interrupted);
+        }
+        // A load that ran in a reader ended since: the piece it ran is used.
+        if (!r.runs(ReaderCall::Load, open.id))
+            stopClock(open);
+        platform::PdfProcess::Loaded loaded;
+        reader_ = &r;
+        // What its limit leaves, in one piece or in several, is one reader's try.
+        if (open.loadUsed < limit) {
+            if (open.loadSince < 0 && readerpolicy::loadClockRuns(stateOf(r, &open)))
+                open.loadSince = platform::now();
+            loadingDoc_ = &open;
+            loadingPath_ = path;
+            asking(r, open.id, r.runs(ReaderCall::Load, open.id));
+            loaded = r.load(open.id, open.bytes, std::max(1, int((limit - open.loadUsed) * 1000)), kSizesAtLoad);
+            const bool timeUp = spent();
+            loadingDoc_ = nullptr;
+            if (loaded.outcome == Outcome::Interrupted && timeUp) {
+                r.end();
+                loaded.outcome = Outcome::GivenUp;
+            }
+            // Given way, it goes on in its reader and its time runs on; one that was
+            // not asked yet (the reader was starting, or busy) has used none.
+            if (loaded.outcome != Outcome::Interrupted)
+                stopClock(open);
+            else if (!r.runs(ReaderCall::Load, open.id))
+                open.loadSince = -1;
+        }
+        check(loaded.outcome);
+        open.loading = false;
+        switch (loaded.outcome) {
+        case Outcome::Done:
+            open.givenUp = 0;
+            open.loadUsed = 0;
+            if (loaded.pageCount <= 0)
+                return refuse(path, open, songfile::PdfLoad::Damaged);
+            // Loaded again in a fresh reader: what was learnt of its pages stands.
+            if (open.info.ok && open.info.pageCount == loaded.pageCount)
+                return;
+            open.info = PageRenderer::DocInfo();
+            open.info.ok = true;
+            open.info.pageCount = loaded.pageCount;
+            open.info.pageSizes = loaded.pageSizes.mid(0, loaded.pageCount);
+            return;
+        case Outcome::Damaged: return refuse(path, open, songfile::PdfLoad::Damaged);
+        case Outcome::NeedsPassword: return refuse(path, open, songfile::PdfLoad::NeedsPassword);
+        case Outcome::OutOfMemory: return refuse(path, open, songfile::PdfLoad::OutOfMemory);
+        case Outcome::Unavailable: return refuse(path, open, songfile::PdfLoad::NoReader);
+        case Outcome::Interrupted: return; // check() has ended the job
+        case Outcome::Killed:
+        case Outcome::Stalled:
+            stoppedOutside(loaded.outcome, path);
+            // The system's killer, called again and again by a child that held it alone, is its running out of memory.
+            if (loaded.outcome == Outcome::Killed && r.heldAlone() && ++killedAlone >= kOutsideTries)
+                return refuse(path, open, songfile::PdfLoad::OutOfMemory);
+            if (++outside > kOutsideTries)
+                return refuse(path, open, songfile::PdfLoad::Stopped);
+            // Not counted against the document: its load starts afresh in a fresh reader.
+            open.loadUsed = 0;
+            open.loading = true;
+            reader = r.documents() == 0 ? &r : nullptr;
+            continue;
+        case Outcome::GivenUp:
+            // Not the document's fault until a fresh reader, holding it alone, gives up too.
+            if (++open.givenUp < 2) {
+                open.loadUsed = 0;
+                open.loading = true;
+                TLOG(QStringLiteral("PageRenderer: the PDF reader gave up loading %1").arg(path));
+                // Its second try waits behind the pages of other songs asked on screen.
+                if (yields())
+                    throw GaveWay{};
+                reader = r.documents() == 0 ? &r : nullptr;
+                continue;
+            }
+            return refuse(path, open, songfile::PdfLoad::GivenUp);
+        }
+    }
+}
+
+void PageRenderWorker::refuse(const QString &path, Doc &open, songfile::PdfLoad why)
+{
+    open.info = PageRenderer::DocInfo();
+    open.info.problem = songfile::pdfProblem(open.file, why);
+    open.info.readerStopped = why == songfile::PdfLoad::Stopped;
+    // A reader that gave up may do better later; a damaged or locked file stays so while unchanged.
+    const bool again = why == songfile::PdfLoad::GivenUp || why == songfile::PdfLoad::OutOfMemory
+                       || why == songfile::PdfLoad::NoReader;
+    if (again)
+        open.info.retryAt = platform::now() + kRetryAfterS;
+    else if (why == songfile::PdfLoad::Stopped)
+        open.info.retryAt = platform::now() + kRetryStoppedAfterS;
+    open.bytes = platform::PdfBytes();
+    for (platform::PdfProcess &reader : readers_)
+        reader.close(open.id);
+    // Remembered apart from the documents kept, so that none is opened again for it.
+    if (stamps_.contains(path))
+        refused_.insert(path, Refusal{stamps_.value(path), open.info});
+    TLOG(QStringLiteral("PageRenderer cannot open %1: %2").arg(path, open.info.problem));
+}
+
+// The document of a path as the file system stamps it now: the one open
+// when the file is unchanged, else read and opened again.
+PageRenderWorker::Doc *PageRenderWorker::document(const QString &path, const std::optional<platform::FileStamp> &stamp)
+{
+    bool onScreen = false;
+    {
+        std::lock_guard lock(mutex_);
+        onScreen = !runningAhead_;
+    }
+    const bool unchanged = stamp && stamps_.contains(path) && stamps_.value(path) == *stamp;
+    auto it = docs_.find(path);
+    // A refusal is tried again only when its song is on screen, never ahead of one that is.
+    const bool retry = onScreen && it != docs_.end() && it.value()->info.retryAt > 0 && platform::now() >= it.value()->info.retryAt;
+    if (it != docs_.end() && unchanged && !retry) {
+        docLru_.removeAll(path);
+        docLru_.append(path);
+        if (it.value()->loading)
+            load(path, *it.value());
+        return it.value();
+    }
+    if (it != docs_.end()) {
+        close(it.value());
+        docs_.erase(it);
+        docLru_.removeAll(path);
+        stamps_.remove(path);
+    }
+    auto *open = new Doc;
+    open->id = ++lastId_;
+    docs_.insert(path, open);
+    if (stamp)
+        stamps_.insert(path, *stamp);
+    docLru_.append(path);
+    const auto refusal = refused_.constFind(path);
+    const bool remembered = refusal != refused_.constEnd() && stamp && refusal->stamp == *stamp;
+    const bool refused = remembered && (refusal->info.retryAt <= 0 || platform::now() < refusal->info.retryAt || !onScreen);
+    if (refused) {
+        open->info = refusal->info;
+    } else {
+        open->retried = remembered || retry;
+        refused_.remove(path);
+        // Its tries before it was last closed count, unless the file changed.
+        if (const Tries tries = tries_.take(path); stamp && tries.stamp == *stamp && !remembered) {
+            open->givenUp = tries.givenUp;
+            open->loadUsed = tries.loadUsed;
+        }
+        readPdf(path, stamp, *open);
+    }
+    // Within the bounds before the reader takes another document; the one asked for stays.
+    evictDocuments();
+    if (refused)
+        return open;
+    if (QString problem = songfile::pdfProblem(open->file, songfile::PdfLoad::Loaded); !problem.isEmpty())
+        open->info.problem = problem;
+    else if (open->file.status == platform::FileStatus::TooLarge)
+        open->info.problem = QStringLiteral("too large to open");
+    else
+        load(path, *open);
+    return open;
+}
+
+// Past the count or the bytes kept, the documents used least lately go; the one asked for stays.
+void PageRenderWorker::evictDocuments()
+{
+    auto held = [this] {
+        qint64 bytes = 0;
+        for (const Doc *open : std::as_const(docs_))
+            bytes += open->bytes.size();
+        return bytes;
+    };
+    while (docLru_.size() > 1 && (docLru_.size() > PageRenderer::kMaxDocuments || held() > kMaxDocumentBytesKept))
+        drop(docLru_.first());
+}

@@ -1,0 +1,112 @@
+#include "windows/ReaderPolicy.h"
+
+#include "platform/PdfProcess.h"
+
+namespace readerpolicy {
+
+bool badFile(const Reader &reader)
+{
+    const Doc &doc = reader.runningDoc;
+    if (reader.running.call == Call::Load)
+        return doc.givenUp > 0 || doc.retried || doc.loadUsed >= kLoadPastS;
+    return reader.running.call == Call::Render && reader.ran >= kDrawPastS;
+}
+
+Decision place(const State &state)
+{
+    Decision d;
+    const Reader *r = state.readers;
+    for (int i : {0, 1})
+        if (r[i].runsIt) {
+            d.serve = i;
+            return d;
+        }
+    const bool second = !state.asked.onScreen
+                        || (state.asked.call == Call::Load && (state.askedDoc.givenUp > 0 || state.askedDoc.retried));
+    const int order[2] = {second ? 1 : 0, second ? 0 : 1};
+    for (int i : order)
+        if (!r[i].busy() && r[i].holds) {
+            d.serve = i;
+            return d;
+        }
+    for (int i : order)
+        if (!r[i].busy()) {
+            d.serve = i;
+            return d;
+        }
+    // Both go on with calls that gave way. A page on screen waits for no bad
+    // file's call and no reader that cannot answer: that one is ended.
+    if (state.asked.onScreen) {
+        for (int i : order)
+            if (r[i].stuck) {
+                d.serve = d.end = i;
+                d.why = Why::Stuck;
+                return d;
+            }
+        for (int i : order)
+            if (badFile(r[i])) {
+                d.serve = d.end = i;
+                d.why = Why::BadFile;
+                return d;
+            }
+    }
+    // A sound call ends within moments: taken up first, where the document is held if it is.
+    const int pick = !r[order[0]].holds && r[order[1]].holds ? order[1] : order[0];
+    d.serve = d.pickUp = pick;
+    return d;
+}
+
+bool givesWay(const Work &running, const Work &waiting, double now)
+{
+    if (waiting.call == Call::None || !waiting.onScreen || waiting.gaveWay || waiting.doc == running.doc)
+        return false;
+    return !running.onScreen || running.gaveWay || !running.kept || now - running.since >= kYieldS;
+}
+
+int next(const std::vector<Work> &waiting)
+{
+    int firstOnScreen = -1;
+    for (int i = 0; i < int(waiting.size()); ++i) {
+        if (!waiting[i].onScreen)
+            continue;
+        if (!waiting[i].gaveWay)
+            return i;
+        if (firstOnScreen < 0)
+            firstOnScreen = i;
+    }
+    if (firstOnScreen >= 0)
+        return firstOnScreen;
+    return waiting.empty() ? -1 : 0;
+}
+
+bool loadClockRuns(const Reader &reader)
+{
+    return !reader.busy() || reader.runsIt;
+}
+
+bool triesAgain(const Doc &doc, const Work &load)
+{
+    return doc.givenUp < 2 && load.kept && load.onScreen;
+}
+
+bool dropsAtSongChange(const Work &page)
+{
+    return page.call == Call::Render && !page.kept;
+}
+
+bool endsWhenLeft(const Reader &reader)
+{
+    return reader.busy() && (reader.stuck || badFile(reader));
+}
+
+bool endsWhenIdle(const Reader &reader, int index)
+{
+    return index == 1 || reader.stuck || badFile(reader);
+}
+
+bool stalled(double stillForS, bool watched)
+{
+    return watched && stillForS >= platform::PdfProcess::kStallS;
+}
+
+} // namespace readerpolicy

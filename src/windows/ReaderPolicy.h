@@ -1,0 +1,126 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <vector>
+
+// The schedule of a window's two PDF readers, as plain rules of a small
+// state: which reader serves a call, which call gives way, which reader is
+// ended and why. PageRenderWorker applies the decisions; the tests drive the
+// same rules through whole walks in virtual time.
+//
+// What a reader costs: a start is a process and the documents it loads again;
+// CPU on a file the performer left competes with the audio for nothing. So a
+// reader is ended only for the bad file's call (its load past a sound one's
+// time, or a document already given up once) or for one that cannot be
+// called back; a sound call left running is taken up or settled instead.
+namespace readerpolicy {
+
+enum class Call { None, Load, Sizes, Render };
+
+// A call, running in a reader or waiting for one.
+struct Work {
+    Call call = Call::None;
+    quint32 doc = 0;
+    bool onScreen = false; // else asked ahead
+    bool gaveWay = false;  // on screen, it had its moment and gave way once
+    bool kept = true;      // its song is still on screen or asked ahead
+    double since = 0;      // when it was taken, in seconds
+};
+
+// What a document's load has cost so far.
+struct Doc {
+    int givenUp = 0;      // readers that gave up on it
+    bool retried = false; // refused before, and tried again
+    double loadUsed = 0;  // reader time of its load, the piece running included
+};
+
+struct Reader {
+    Work running;          // the call left running there; Call::None when free
+    Doc runningDoc;        // the document of that call
+    bool holds = false;    // it holds the document of the call to place
+    bool runsIt = false;   // it runs that very call, or that document's load
+    bool stuck = false;    // no progress for the stall watch's time: it cannot be called back
+    double ran = 0;        // how long the call left running has run, in seconds
+    bool busy() const { return running.call != Call::None; }
+};
+
+struct State {
+    Reader readers[2];
+    Work asked;   // the call to place
+    Doc askedDoc; // and its document
+};
+
+enum class Why {
+    None,
+    BadFile, // the call left running is the bad file's
+    Stuck,   // the reader cannot be called back
+};
+
+struct Decision {
+    int serve = -1;  // the reader for the call, once what comes below is done
+    int pickUp = -1; // first take up (or settle) the call left running there, at most kPickUpMs
+    int end = -1;    // the reader ended first
+    Why why = Why::None;
+};
+
+// A sound document loads within this; a load past it is the bad file's.
+inline constexpr double kLoadPastS = 1.0;
+// A sound page draws within this (the heaviest sheets take under two seconds
+// on a laptop, a few more on a loaded one); one past it is the bad file's.
+inline constexpr double kDrawPastS = 5.0;
+// How long a call waits at most for a sound call left running before looking again.
+inline constexpr int kPickUpMs = 100;
+// How long a page on screen holds the reader before another song's page asked since goes first.
+inline constexpr double kYieldS = 0.25;
+
+// Pages on screen go to the first reader, work asked ahead and a document
+// given up on once to the second; a call goes to the reader that runs it,
+// else to a free one holding its document, else to a free one.
+Decision place(const State &state);
+
+// Whether the call left running in a reader is the bad file's: ended, it
+// costs a start the file has earned; any other is worth waiting for.
+bool badFile(const Reader &reader);
+
+// Whether the call under way gives way to this call waiting: a call asked
+// ahead at once to a page on screen of another song; a page on screen after
+// its moment, at once when it gave way before or its song was passed. One
+// that gave way makes none give way in turn, or three songs' long calls
+// would take the reader from each other for ever.
+bool givesWay(const Work &running, const Work &waiting, double now);
+
+// The next call to take: pages on screen before work asked ahead, and among
+// them those that have not had their moment first. -1 when none waits.
+int next(const std::vector<Work> &waiting);
+
+// Whether a document's load clock runs: only while its reader is free of
+// every other call, so that what another call left there is no part of it.
+bool loadClockRuns(const Reader &reader);
+
+// Whether a reader that gave up on a load is followed by a fresh one's try:
+// once, and only while its song is on screen; asked ahead, the try waits for
+// the performer to arrive, so no second load runs for a song never shown.
+bool triesAgain(const Doc &doc, const Work &load);
+
+// Whether a page drops out at a song change: pages of the songs passed go,
+// on screen or asked ahead, the one under way too; a song kept (the one
+// shown above all) keeps its pages.
+bool dropsAtSongChange(const Work &page);
+
+// Whether a reader is ended for a call left running on a file the performer
+// left: the bad file's load (its CPU goes no further for nothing) or one that
+// cannot be called back. A sound load or a page asked ahead ends by itself.
+bool endsWhenLeft(const Reader &reader);
+
+// Whether a reader is ended once the window is idle: the first keeps its
+// documents for the songs around, unless the bad file's call holds it; the
+// second goes (a spare waits for the next need), with whatever it was left
+// running: seconds after the last call, that is an answer nobody takes or
+// the bad file's call.
+bool endsWhenIdle(const Reader &reader, int index);
+
+// Whether a watched reader that made no progress this long is stalled.
+bool stalled(double stillForS, bool watched);
+
+} // namespace readerpolicy
