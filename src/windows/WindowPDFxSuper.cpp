@@ -200,6 +200,8 @@ void WindowPDFxSuper::setMsg(const QString &msg, const QString & /*forWinID*/, b
     msgTimer_.stop();
     if (!msg.isEmpty() && !stay)
         startTimerMsg();
+    else if (msg.isEmpty() && !held_.isEmpty())
+        holdLine(held_.last(), true);
 }
 
 void WindowPDFxSuper::showNotice(const QString &text, bool untilEnded)
@@ -207,12 +209,21 @@ void WindowPDFxSuper::showNotice(const QString &text, bool untilEnded)
     if (text.isEmpty() || !takesMessage(QString()))
         return;
     const QString shown = titlerules::noticeShown(text);
+    if (untilEnded) {
+        held_.removeAll(shown);
+        held_.append(shown);
+    }
     setMsg(shown, QString(), false);
+    holdLine(shown, untilEnded);
+    refreshNote(false);
+}
+
+void WindowPDFxSuper::holdLine(const QString &shown, bool untilEnded)
+{
     notice_ = shown;
     noticePart_ = 0;
     noticeSong_ = pieceCour_ ? pieceCour_->getPath() : QString();
     noticeLibrary_ = Data::dirX();
-    refreshNote(false);
     msgTimer_.start(kNoticeSeconds, true, [this, untilEnded] {
         if (++noticePart_ < noticePartCount() || untilEnded) {
             noticePart_ %= noticePartCount();
@@ -226,7 +237,9 @@ void WindowPDFxSuper::showNotice(const QString &text, bool untilEnded)
 
 void WindowPDFxSuper::endNotice(const QString &text)
 {
-    if (!notice_.isEmpty() && notice_ == titlerules::noticeShown(text)) {
+    const QString shown = titlerules::noticeShown(text);
+    held_.removeAll(shown);
+    if (!notice_.isEmpty() && notice_ == shown) {
         msgTimer_.stop();
         hideMsg();
     }
@@ -240,6 +253,8 @@ void WindowPDFxSuper::startTimerMsg()
 void WindowPDFxSuper::hideMsg()
 {
     notice_.clear();
+    if (!held_.isEmpty())
+        holdLine(held_.last(), true);
     refreshNote(false);
 }
 

@@ -239,7 +239,8 @@ void WindowPDFxSuper::refreshPiece()
     if (Data::recOn())
         Data::setRecOn(false);
     seconds30_ = false;
-    if (notice_.isEmpty())
+    // A notice held until ended says a state, which no song change ends.
+    if (notice_.isEmpty() || held_.contains(notice_))
         return;
     // A notice belongs to the song it was told on: the next song ends it. The
     // program's own showing of a song is no next song: the same song again
@@ -253,4 +254,6 @@ void WindowPDFxSuper::refreshPiece()
     }
     notice_.clear();
     msgTimer_.stop();
+    if (!held_.isEmpty())
+        holdLine(held_.last(), true);
 }
