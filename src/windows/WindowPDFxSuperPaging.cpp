@@ -239,9 +239,15 @@ void WindowPDFxSuper::refreshPiece()
     if (Data::recOn())
         Data::setRecOn(false);
     seconds30_ = false;
-    // A notice held until ended says a state, which no song change ends.
-    if (notice_.isEmpty() || held_.contains(notice_))
+    // A notice held until ended says a state, which no song change ends; one
+    // put aside by a message comes back with the next song.
+    if (held_.contains(notice_))
         return;
+    if (notice_.isEmpty()) {
+        if (!held_.isEmpty())
+            holdLine(held_.last(), true);
+        return;
+    }
     // A notice belongs to the song it was told on: the next song ends it. The
     // program's own showing of a song is no next song: the same song again
     // (a screen set reloaded), the first song at all, or the first of a library

@@ -340,39 +340,30 @@ TEST_F(ControllerNotesTest, ThePlayedDateAndATypedSaveQueuedOnASilentNoteKeepBot
     EXPECT_EQ(note(2), QStringLiteral("Two\n\nKey=F\n\nLastPlayedDate1=2026-12-07\n"));
 }
 
-// Before, the words that a note does not answer went after eight seconds,
-// its write still waiting, and stayed eight seconds past its end.
+// Before, the words that a note does not answer went after eight seconds, its
+// write still waiting, and stayed eight seconds past its end.
 TEST_F(ControllerNotesTest, ANoteSaidNotToAnswerIsSaidUntilItsWriteEndsThenTheNextOneWaiting)
 {
-    testsupport::Gate first, second;
-    const std::shared_ptr<void> atTheEnd(nullptr, [first, second](void *) mutable {
-        first.open();
-        second.open();
-    });
-    const QString note1 = songs.filePath(QStringLiteral("s01.txt"));
+    testsupport::Gate gates[2];
+    const std::shared_ptr<void> atTheEnd(nullptr, [gates](void *) mutable { gates[0].open(), gates[1].open(); });
     const NoteWriter::ScopedFileCall share{
-        [first, second, note1](const QString &path) mutable { (path == note1 ? first : second).wait(); }};
+        [gates](const QString &path) mutable { gates[path.endsWith(QStringLiteral("s02.txt"))].wait(); }};
     startWithNotes(QStringLiteral("One\n"), QStringLiteral("Two\n"));
     Data::setCurrentScreensetG(1);
-    const auto polls = [this](double seconds) {
-        for (double t = 0; t < seconds; t += 0.5) {
-            clock->advance(0.5);
-            testsupport::processEvents();
-        }
-    };
     for (const int song : {1, 2}) {
         controller->gotoSongNo(song, false, true);
         clock->advance(30.6); // the note and played timers: the played date is written
     }
-    polls(1.0);
-    EXPECT_TRUE(window()->heldNotice().contains(QStringLiteral("\"Song 01\" does not answer"))) << window()->heldNotice().toStdString();
-    polls(WindowPDFxSuper::kNoticeSeconds * 2);
-    EXPECT_TRUE(window()->heldNotice().contains(QStringLiteral("\"Song 01\" does not answer")));
-    first.open();
-    ASSERT_TRUE(testsupport::waitFor([this] { return !window()->heldNotice().contains(QStringLiteral("Song 01")); }));
-    polls(1.0);
-    EXPECT_TRUE(window()->heldNotice().contains(QStringLiteral("\"Song 02\" does not answer"))) << window()->heldNotice().toStdString();
-    second.open();
+    const auto saidAfter = [this](double seconds) {
+        for (double t = 0; t < seconds; t += 0.5)
+            clock->advance(0.5), testsupport::processEvents();
+        return window()->heldNotice();
+    };
+    EXPECT_TRUE(saidAfter(WindowPDFxSuper::kNoticeSeconds * 2).contains(QStringLiteral("\"Song 01\" does not answer")));
+    gates[0].open();
+    ASSERT_TRUE(testsupport::waitFor([this] { return window()->heldNotice().isEmpty(); }));
+    EXPECT_TRUE(saidAfter(1.0).contains(QStringLiteral("\"Song 02\" does not answer")));
+    gates[1].open();
     ASSERT_TRUE(controller->noteWriter()->waitForIdle());
     EXPECT_EQ(window()->heldNotice(), QString());
 }

@@ -121,36 +121,29 @@ TEST(NoticeTest, HoldsTheMessageLineUntilItsTimeTheNextSongOrANewerMessage)
     Data::winIDs().clear();
 }
 
-// A notice held until ended says a state (a share that does not answer).
-// Before, the next song ended it while the state went on, and a newer notice
-// or message, or the end of another state's words, left the line without it.
+// A notice held until ended says a state. Before, the next song ended it while
+// the state went on; a newer notice, or another state's end, left the line without it.
 TEST(NoticeTest, OneHeldUntilEndedStaysWhileItsStateLastsWhateverCameMeanwhile)
 {
     platform::ManualClock clock;
     testsupport::FreshDefaults defaults;
-    QTemporaryDir dir;
     const PiecesPtr a = auxtest::song(QStringLiteral("A"), QString(), QStringLiteral("Capo 3"));
     const PiecesPtr b = auxtest::song(QStringLiteral("B"), QString(), QStringLiteral("Slow intro"));
-    a->pieceDet->fichier = testsupport::writePdf(dir.filePath(QStringLiteral("A.pdf")), 1);
-    b->pieceDet->fichier = testsupport::writePdf(dir.filePath(QStringLiteral("B.pdf")), 1);
-    const QString folder = QStringLiteral("⚠️ The music folder does not answer");
-    const QString note = QStringLiteral("⚠️ The note of \"A\" does not answer");
+    const QString folder = QStringLiteral("⚠️ The folder does not answer"), note = QStringLiteral("⚠️ The note does not answer");
     for (int kind : {0, 1, 2}) {
-        SCOPED_TRACE(kind);
         Shown s = make(kind);
         s.window->setPDF(a, 1, true, false, 0, b, false);
-        s.window->showNotice(folder, true);
-        s.window->showNotice(note, true);
+        for (const QString &held : {folder, note})
+            s.window->showNotice(held, true);
         s.window->showNotice(QStringLiteral("⚠️ A write failed"));
         s.window->setPDF(b, 1, true, false, 0, nullptr, false);
-        EXPECT_EQ(s.line(), note);
         s.window->setMsg(QStringLiteral("Solo"), QString(), false);
         clock.advance(WindowPDFxSuper::kNoticeSeconds * 2);
-        EXPECT_EQ(s.line(), note);
+        EXPECT_EQ(s.line(), note) << kind;
         s.window->endNotice(note);
-        EXPECT_EQ(s.line(), folder) << "ending one leaves the other's words";
+        EXPECT_EQ(s.line(), folder) << kind << ": ending one leaves the other's words";
         s.window->endNotice(folder);
-        EXPECT_EQ(s.line(), QStringLiteral("Slow intro"));
+        EXPECT_EQ(s.line(), QStringLiteral("Slow intro")) << kind;
     }
 }
 
