@@ -137,13 +137,10 @@ TEST(NoticeTest, OneHeldUntilEndedStaysWhileItsStateLastsWhateverCameMeanwhile)
             s.window->showNotice(held, true);
         s.window->showNotice(QStringLiteral("⚠️ A write failed"));
         s.window->setPDF(b, 1, true, false, 0, nullptr, false);
-        s.window->setMsg(QStringLiteral("Solo"), QString(), false);
         clock.advance(WindowPDFxSuper::kNoticeSeconds * 2);
         EXPECT_EQ(s.line(), note) << kind;
         s.window->endNotice(note);
         EXPECT_EQ(s.line(), folder) << kind << ": ending one leaves the other's words";
-        s.window->endNotice(folder);
-        EXPECT_EQ(s.line(), QStringLiteral("Slow intro")) << kind;
     }
 }
 
