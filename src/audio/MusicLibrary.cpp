@@ -108,7 +108,7 @@ bool sayWhileIndexing(const MusicLibrary &library)
 {
     if (!library.isIndexing())
         return false;
-    platform::NotificationCenter::defaultCenter().post(vocab::ActionMessage, indexingText(library.filesSoFar()));
+    platform::NotificationCenter::defaultCenter().post(vocab::ActionIndexing);
     return true;
 }
 

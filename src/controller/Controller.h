@@ -224,6 +224,10 @@ public:
     // Looks the current song's track up and starts it; false with a message.
     bool play_track_by_searchAndskipTo(double position);
     void startItuneTimer();
+    // The ticks end, and with them the words of a track awaited.
+    void stopItuneTimer();
+    // Says that the music folder's first scan is under way, until it ends.
+    void sayIndexing();
     // The track-information tick: the mute clock, or the player's position.
     void updateItuneInfo();
     void updateItuneInfo2B();
@@ -301,7 +305,7 @@ public:
     // notice that holds the windows' message line for a few seconds or until
     // the next song, never in a modal dialog that would swallow keys and
     // pedals on stage. Every notice goes through here; one told untilEnded
-    // holds the line until endFailure(why) or the next song.
+    // says a state and holds the line until endFailure(why).
     void tellFailure(const QString &why, bool untilEnded = false);
     void endFailure(const QString &why);
     bool traiterPageUpDown(bool down);
@@ -624,6 +628,8 @@ private:
     double secondsSinceMuteStart() const;
     // Before the windows that write through it: it goes after them.
     std::unique_ptr<NoteWriter> noteWriter_;
+    // The words said of the note write that waits, held until it ends.
+    QString noteWaitSaid_;
     std::unique_ptr<WinNoteF> winNoteF_;
     std::unique_ptr<WinNote> winNote_;
     std::unique_ptr<WinMsg> winMsg_;
@@ -756,6 +762,10 @@ private:
     int tentative_ = 5;
     // Polls the track has waited on its file system (a share waking up).
     int openingPolls_ = 0;
+    // The words said of the file the player still opens, held while it does.
+    QString trackAwaited_;
+    // The words said of the music folder's first scan, held while it lasts.
+    QString indexingSaid_;
     // The tick runs fast near the track's end.
     bool grecedule_ = false;
     // Counts play and stop requests: a play that waits for the music folder's

@@ -289,6 +289,8 @@ void Controller::readFolders(const QStringList &folders, std::function<void(cons
     folderReadLate_.start(0.5, false, [this, asked, folder = folders.first()]() {
         if (asked != folderReadAsked_)
             return;
+        if (!folderAwaited_.isEmpty())
+            endFailure(folderAwaited_);
         folderAwaited_ = QStringLiteral("The library folder does not answer: \"%1\" opens once it does.").arg(folder);
         tellFailure(folderAwaited_, true);
     });

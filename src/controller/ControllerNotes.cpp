@@ -23,14 +23,20 @@ void Controller::createNoteWindows()
         return;
     noteWriter_ = std::make_unique<NoteWriter>();
     connect(noteWriter_.get(), &NoteWriter::noAnswer, this, [this](const QString &title, const QString &kept) {
-        if (kept.isEmpty())
-            tellFailure(QStringLiteral("The note of \"%1\" does not answer: the edit waits in memory and is saved "
-                                       "once it does.")
-                            .arg(title));
-        else
-            tellFailure(QStringLiteral("The note of \"%1\" does not answer: the edit is kept in %2 meanwhile "
-                                       "and saved to the note once it does.")
-                            .arg(title, platform::kept::named(platform::absolutePath(kept))));
+        if (!noteWaitSaid_.isEmpty())
+            endFailure(noteWaitSaid_);
+        noteWaitSaid_ = kept.isEmpty()
+                           ? QStringLiteral("The note of \"%1\" does not answer: the edit waits in memory and is saved "
+                                            "once it does.")
+                                 .arg(title)
+                           : QStringLiteral("The note of \"%1\" does not answer: the edit is kept in %2 meanwhile "
+                                            "and saved to the note once it does.")
+                                 .arg(title, platform::kept::named(platform::absolutePath(kept)));
+        tellFailure(noteWaitSaid_, true);
+    });
+    connect(noteWriter_.get(), &NoteWriter::answered, this, [this] {
+        if (!noteWaitSaid_.isEmpty())
+            endFailure(std::exchange(noteWaitSaid_, QString()));
     });
     winNoteF_ = std::make_unique<WinNoteF>();
     winNote_ = std::make_unique<WinNote>();

@@ -87,6 +87,7 @@ void Controller::registerObservers()
     text(vocab::ActionSetChordStripHidden, [this](const QString &id) { setChordStripX(3, id); });
     text(vocab::ActionMessageStay, [this](const QString &t) { actionMessage(t, true); });
     text(vocab::ActionNotice, [this](const QString &t) { tellFailure(t); });
+    bare(vocab::ActionIndexing, [this]() { sayIndexing(); });
     text(vocab::ActionPageUpForWinID, [this](const QString &id) { pageUpDownforWinIDX(id, false); });
     text(vocab::ActionPageDownForWinID, [this](const QString &id) { pageUpDownforWinIDX(id, true); });
     text(vocab::ActionPageDownPreloadForWinID, [this](const QString &id) { pageUpDownforWinIDX(id, true); });

@@ -44,7 +44,7 @@ bool Controller::stop_if_playing(bool reload)
     }
     if (Data::recOn())
         insererAction(QStringLiteral("StopNoReset"));
-    ituneTimer_.stop();
+    stopItuneTimer();
     updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, reload);
     setGenreX(userGenre_);
     if (reload)
@@ -76,7 +76,7 @@ bool Controller::play_track_by_searchAndskipTo(double position)
 {
     songNoG_itunes_ = Data::songNoG();
     const auto giveUp = [this](const QString &message) {
-        ituneTimer_.stop();
+        stopItuneTimer();
         updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
         tellFailure(message);
     };
@@ -107,12 +107,35 @@ bool Controller::play_track_by_searchAndskipTo(double position)
     return true;
 }
 
+void Controller::sayIndexing()
+{
+    audio::MusicLibrary &library = audio::musicLibrary();
+    const QString words = audio::indexingText(library.filesSoFar());
+    if (!library.isIndexing() || words == indexingSaid_)
+        return;
+    if (!indexingSaid_.isEmpty())
+        endFailure(indexingSaid_);
+    else
+        library.whenIndexed(this, [this] { endFailure(std::exchange(indexingSaid_, QString())); });
+    indexingSaid_ = words;
+    tellFailure(indexingSaid_, true);
+}
+
 void Controller::startItuneTimer()
 {
+    // Another track takes the place of one awaited.
+    stopItuneTimer();
     tentative_ = 5;
     openingPolls_ = 0;
     grecedule_ = false;
     ituneTimer_.start(0.2, true, [this]() { updateItuneInfo(); });
+}
+
+void Controller::stopItuneTimer()
+{
+    ituneTimer_.stop();
+    if (!trackAwaited_.isEmpty())
+        endFailure(std::exchange(trackAwaited_, QString()));
 }
 
 void Controller::updateItuneInfo()
@@ -132,7 +155,7 @@ void Controller::updateItuneInfo()
 void Controller::updateItuneInfo2B()
 {
     const auto hideTrackInfo = [this]() {
-        ituneTimer_.stop();
+        stopItuneTimer();
         updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
     };
     // The track is over (or another one plays): continuous play goes on.
@@ -154,6 +177,13 @@ void Controller::updateItuneInfo2B()
         hideTrackInfo();
         tellFailure(QStringLiteral("The track \"%1\" cannot be played.").arg(platform::fileName(player->heldFile())));
     };
+    // Said while the player opens that file: its answer, or another file, ends the words.
+    const QString awaited = player->opening() && !player->failed()
+                                ? QStringLiteral("The music folder does not answer: \"%1\" starts once it does.")
+                                      .arg(platform::fileName(player->heldFile()))
+                                : QString();
+    if (!trackAwaited_.isEmpty() && trackAwaited_ != awaited)
+        endFailure(std::exchange(trackAwaited_, QString()));
     if (player->failed()) {
         cannotPlay();
         return;
@@ -163,9 +193,10 @@ void Controller::updateItuneInfo2B()
         // start is still to come, however long that takes. Past two seconds
         // the performer is told why nothing plays, naming the file held: a
         // track asked before this one may still hold the player.
-        if (++openingPolls_ == 10)
-            tellFailure(QStringLiteral("The music folder does not answer: \"%1\" starts once it does.")
-                            .arg(platform::fileName(player->heldFile())));
+        if (++openingPolls_ >= 10 && trackAwaited_.isEmpty()) {
+            trackAwaited_ = awaited;
+            tellFailure(trackAwaited_, true);
+        }
         updateItunesInfoX(item->title, item->artist, 0.0, 0.0, false, false);
         return;
     }
@@ -221,7 +252,7 @@ void Controller::playSongNext()
         chargerPages();
         play_trackAndskipTo(0.0);
     } else {
-        ituneTimer_.stop();
+        stopItuneTimer();
         updateItunesInfoX(QString(), QString(), 0.0, 0.0, true, true);
     }
 }

@@ -116,7 +116,13 @@ struct NoteWriter::State {
             underWay = 0;
             current = Job();
             if (owner)
-                QMetaObject::invokeMethod(owner, std::move(written.told), Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    owner,
+                    [owner = owner, serial = job.serial, told = std::move(written.told)] {
+                        owner->ended(serial);
+                        told();
+                    },
+                    Qt::QueuedConnection);
             doneWake.notify_all();
         }
     }
@@ -192,6 +198,12 @@ void NoteWriter::done(const QString &notePath, bool written)
     // A copy kept while the note was silent; one whose write failed stays, as the edit is in no note.
     if (written)
         dropKept(notePath);
+}
+
+void NoteWriter::ended(quint64 serial)
+{
+    if (serial == said_)
+        emit answered();
 }
 
 void NoteWriter::dropKept(const QString &notePath)

@@ -60,6 +60,8 @@ signals:
     // that a crash does not take it: keptPath is the held note's copy ("" when
     // it could not be kept).
     void noAnswer(const QString &songTitle, const QString &keptPath);
+    // The write said not to answer has ended, written or not.
+    void answered();
 
 private:
     struct State;
@@ -71,6 +73,8 @@ private:
     // Keeps aside the newest edit of each note among jobs (oldest first).
     void keepAside(const std::deque<Job> &jobs);
     void done(const QString &notePath, bool written);
+    // A write's end has reached the main thread.
+    void ended(quint64 serial);
     // Removes the copy kept of the note's edit: nothing is left to keep.
     void dropKept(const QString &notePath);
 

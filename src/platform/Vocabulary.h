@@ -16,6 +16,8 @@ inline const QString ActionMessageStay = QStringLiteral("ActionMessageStay");
 // A sentence for the message line of every song window, shown as a warning;
 // unlike ActionMessage it is never read for a window identifier.
 inline const QString ActionNotice = QStringLiteral("ActionNotice");
+// Something waits on the music folder's first scan: said until the scan ends.
+inline const QString ActionIndexing = QStringLiteral("ActionIndexing");
 inline const QString ActionGoToSongNo = QStringLiteral("ActionGoToSongNo");
 inline const QString ActionGoToPageNo = QStringLiteral("ActionGoToPageNo");
 inline const QString ActionGoToPageBottomNo = QStringLiteral("ActionGoToPageBottomNo");

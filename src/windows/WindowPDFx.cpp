@@ -131,6 +131,7 @@ qint32 WindowPDFx::fileKind(const QString &path)
 void WindowPDFx::refreshPiece()
 {
     WindowPDFxSuper::refreshPiece();
+    endLateWordsPast();
     savePageNo1_ = savePageNo2_ = 0;
     songProblem_.clear();
     curLoaded_ = false;

@@ -265,8 +265,9 @@ private:
     // The current PDF said to be slow to open: the panes are laid out meanwhile
     // as for a song of one page, so the next song shows beside it.
     QString slowToOpen_;
-    // The late words last said, and what they claim.
+    // The late words last said, what they claim, and of which song.
     QString lateWords_;
+    QString lateSong_;
     titlerules::LateClaim lateClaim_ = titlerules::LateClaim::Loading;
     // Looks at the renderer's silence while the song waits, to say it in the panes.
     platform::Timer noAnswer_;

@@ -197,11 +197,12 @@ void WindowPDFxSuper::applyBackground()
 void WindowPDFxSuper::setMsg(const QString &msg, const QString & /*forWinID*/, bool stay)
 {
     notice_.clear();
-    noticeHeld_ = false;
     message_ = msg;
     msgTimer_.stop();
     if (!msg.isEmpty() && !stay)
         startTimerMsg();
+    else if (msg.isEmpty() && !held_.isEmpty())
+        holdLine(held_.last(), true);
 }
 
 void WindowPDFxSuper::showNotice(const QString &text, bool untilEnded)
@@ -209,13 +210,21 @@ void WindowPDFxSuper::showNotice(const QString &text, bool untilEnded)
     if (text.isEmpty() || !takesMessage(QString()))
         return;
     const QString shown = titlerules::noticeShown(text);
+    if (untilEnded) {
+        held_.removeAll(shown);
+        held_.append(shown);
+    }
     setMsg(shown, QString(), false);
+    holdLine(shown, untilEnded);
+    refreshNote(false);
+}
+
+void WindowPDFxSuper::holdLine(const QString &shown, bool untilEnded)
+{
     notice_ = shown;
-    noticeHeld_ = untilEnded;
     noticePart_ = 0;
     noticeSong_ = pieceCour_ ? pieceCour_->getPath() : QString();
     noticeLibrary_ = Data::dirX();
-    refreshNote(false);
     msgTimer_.start(kNoticeSeconds, true, [this, untilEnded] {
         if (++noticePart_ < noticePartCount() || untilEnded) {
             noticePart_ %= noticePartCount();
@@ -229,7 +238,9 @@ void WindowPDFxSuper::showNotice(const QString &text, bool untilEnded)
 
 void WindowPDFxSuper::endNotice(const QString &text)
 {
-    if (!notice_.isEmpty() && notice_ == titlerules::noticeShown(text)) {
+    const QString shown = titlerules::noticeShown(text);
+    held_.removeAll(shown);
+    if (!notice_.isEmpty() && notice_ == shown) {
         msgTimer_.stop();
         hideMsg();
     }
@@ -243,8 +254,9 @@ void WindowPDFxSuper::startTimerMsg()
 void WindowPDFxSuper::hideMsg()
 {
     notice_.clear();
-    noticeHeld_ = false;
     message_.clear();
+    if (!held_.isEmpty())
+        holdLine(held_.last(), true);
     refreshNote(false);
 }
 

@@ -115,8 +115,9 @@ public:
     // it again instead of the note. A newer message takes the line. Paths in
     // it are shown by their names (the caller logs the whole text); a notice
     // the window shows in parts holds the line kNoticeSeconds for each. One
-    // held until ended stays (its parts shown in turn), whatever song comes,
-    // until endNotice(text).
+    // held until ended says a state: it stays (its parts shown in turn) until
+    // endNotice(text), whatever song is shown, and takes the line back from a
+    // newer message or notice that goes before it; ending it ends no other.
     void showNotice(const QString &text, bool untilEnded = false);
     void endNotice(const QString &text);
     void startTimerMsg();
@@ -310,6 +311,8 @@ protected:
 private:
     void applyBackground();
     void hideMsg();
+    // Puts the notice (as shown) on the message line, without refreshing it.
+    void holdLine(const QString &shown, bool untilEnded);
 
     qint64 winType_ = 0;
     qint64 modeAffichage_ = 0;
@@ -361,8 +364,9 @@ private:
     bool pageNoCHDHide_ = false;
     platform::Timer msgTimer_;
     QString notice_;
-    bool noticeHeld_ = false; // held until ended: it says a state, which no song change ends
     QString message_;
+    // The notices held until ended, as shown, the latest last.
+    QStringList held_;
     int noticePart_ = 0;
     // The song the notice belongs to (its file) and the library it is in.
     QString noticeSong_;

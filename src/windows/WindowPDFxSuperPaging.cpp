@@ -241,20 +241,28 @@ void WindowPDFxSuper::refreshPiece()
     seconds30_ = false;
     // A message belongs to the song it came on.
     message_.clear();
+    // A notice held until ended says a state, which no song change ends; one
+    // put aside by a message comes back with the next song.
+    if (held_.contains(notice_))
+        return;
     if (notice_.isEmpty()) {
         msgTimer_.stop();
+        if (!held_.isEmpty())
+            holdLine(held_.last(), true);
         return;
     }
     // A notice belongs to the song it was told on: the next song ends it. The
     // program's own showing of a song is no next song: the same song again
     // (a screen set reloaded), the first song at all, or the first of a library
-    // opened meanwhile takes the notice over. One held until ended stays.
+    // opened meanwhile takes the notice over.
     const QString song = pieceCour_ ? pieceCour_->getPath() : QString();
-    if (noticeHeld_ || noticeSong_.isEmpty() || song == noticeSong_ || Data::dirX() != noticeLibrary_) {
+    if (noticeSong_.isEmpty() || song == noticeSong_ || Data::dirX() != noticeLibrary_) {
         noticeSong_ = song;
         noticeLibrary_ = Data::dirX();
         return;
     }
     notice_.clear();
     msgTimer_.stop();
+    if (!held_.isEmpty())
+        holdLine(held_.last(), true);
 }

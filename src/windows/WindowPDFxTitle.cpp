@@ -433,17 +433,20 @@ void WindowPDFx::sayLate(const QString &words, PageRenderer::Late why)
                                                                     : LateClaim::NotDrawn;
     if (!titlerules::lateWordsHold(claim, pagesOnScreen()))
         return;
-    // Told again while they last, the words on show go on as they are.
+    // Told again while they last, the words on show go on as they are; other words take their place.
+    if (!lateWords_.isEmpty() && lateWords_ != words)
+        endNotice(lateWords_);
     if (heldNotice() != titlerules::noticeShown(words))
         showNotice(words, true);
     lateWords_ = words;
     lateClaim_ = claim;
+    lateSong_ = pieceCour()->getPath();
 }
 
 void WindowPDFx::endLateWordsPast()
 {
     if (lateWords_.isEmpty()
-        || (heldNotice() == titlerules::noticeShown(lateWords_) && titlerules::lateWordsHold(lateClaim_, pagesOnScreen())))
+        || (pieceCour() && pieceCour()->getPath() == lateSong_ && titlerules::lateWordsHold(lateClaim_, pagesOnScreen())))
         return;
     endNotice(lateWords_);
     lateWords_.clear();

@@ -74,8 +74,12 @@ TEST_F(FirstScan, APlayRequestReturnsAtOnceAndPlaysWhenTheScanEnds)
     EXPECT_TRUE(player->calls.isEmpty());
     EXPECT_EQ(window()->messages.value(window()->messages.size() - 1), QStringLiteral("⚠️ ") + indexing);
     EXPECT_TRUE(dialogs.texts().isEmpty()) << "waiting is no failure";
+    // Before, the words went after three seconds, the scan still under way.
+    clock->advance(WindowPDFxSuper::kNoticeSeconds * 2);
+    EXPECT_EQ(window()->heldNotice(), QStringLiteral("⚠️ ") + indexing);
 
     endScan();
+    EXPECT_EQ(window()->heldNotice(), QString());
     EXPECT_EQ(playing(), QStringLiteral("Song 01"));
     EXPECT_TRUE(player->calls.contains(QStringLiteral("play")));
     player->load(100.0);

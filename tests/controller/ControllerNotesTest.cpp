@@ -340,6 +340,31 @@ TEST_F(ControllerNotesTest, ThePlayedDateAndATypedSaveQueuedOnASilentNoteKeepBot
     EXPECT_EQ(note(2), QStringLiteral("Two\n\nKey=F\n\nLastPlayedDate1=2026-12-07\n"));
 }
 
+// Before, the words that a note does not answer went after eight seconds, its
+// write still waiting, and stayed eight seconds past its end.
+TEST_F(ControllerNotesTest, ANoteSaidNotToAnswerIsSaidUntilItsWriteEndsThenTheNextOneWaiting)
+{
+    testsupport::Gate gates[2];
+    const std::shared_ptr<void> atTheEnd(nullptr, [gates](void *) mutable { gates[0].open(), gates[1].open(); });
+    const NoteWriter::ScopedFileCall share{
+        [gates](const QString &path) mutable { gates[path.endsWith(QStringLiteral("s02.txt"))].wait(); }};
+    startWithNotes(QStringLiteral("One\n"), QStringLiteral("Two\n"));
+    Data::setCurrentScreensetG(1);
+    for (const int song : {1, 2}) {
+        controller->gotoSongNo(song, false, true);
+        clock->advance(30.6); // the note and played timers: the played date is written
+    }
+    const auto saidAfter = [this](double seconds) {
+        for (double t = 0; t < seconds; t += 0.5)
+            clock->advance(0.5), testsupport::processEvents();
+        return window()->heldNotice();
+    };
+    EXPECT_TRUE(saidAfter(WindowPDFxSuper::kNoticeSeconds * 2).contains(QStringLiteral("\"Song 01\" does not answer")));
+    gates[0].open();
+    ASSERT_TRUE(testsupport::waitFor([this] { return window()->heldNotice().isEmpty(); }));
+    EXPECT_TRUE(saidAfter(1.0).contains(QStringLiteral("\"Song 02\" does not answer")));
+}
+
 // Before, a record that wanted a ChordPro song's header (here a setlist line
 // for a song outside the library's lists) read the song file on the main
 // thread. Now the controller reads it off that thread, and the record takes

@@ -185,10 +185,15 @@ TEST_F(Playback, AStartStillPendingStandsAtZeroRunsNothingAndStopsOnStop)
     EXPECT_TRUE(controller->trackTimerActive());
     EXPECT_EQ(messageLine(), failure("The music folder does not answer: \"Song 01.mp3\" starts once it does."));
     EXPECT_EQ(player->calls.last(), QStringLiteral("play"));
+    // Before, these words went after eight seconds while the share still held
+    // the track, and stayed over a track stopped or playing meanwhile.
+    tick(WindowPDFxSuper::kNoticeSeconds);
+    EXPECT_EQ(window()->heldNotice(), messageLine());
 
     // Before, the message named the track asked last, not the one the share still held.
     controller->gotoSongNo(2, false, true);
     postKey(vocab::Play); // stops the start still pending
+    EXPECT_EQ(window()->heldNotice(), QString()) << "a track stopped is awaited no more";
     postKey(vocab::Play);
     ASSERT_EQ(playing(), QStringLiteral("Song 02"));
     for (int i = 0; i < 10; ++i)
@@ -197,6 +202,7 @@ TEST_F(Playback, AStartStillPendingStandsAtZeroRunsNothingAndStopsOnStop)
     player->load(100.0);
     tick();
     EXPECT_TRUE(player->isPlaying());
+    EXPECT_EQ(window()->heldNotice(), QString()) << "gone at the poll that finds it answered";
 }
 
 TEST_F(Playback, AnUnknownLengthNeverLooksLikeTheEnd)

@@ -121,4 +121,27 @@ TEST(NoticeTest, HoldsTheMessageLineUntilItsTimeTheNextSongOrANewerMessage)
     Data::winIDs().clear();
 }
 
+// A notice held until ended says a state. Before, the next song ended it while
+// the state went on; a newer notice, or another state's end, left the line without it.
+TEST(NoticeTest, OneHeldUntilEndedStaysWhileItsStateLastsWhateverCameMeanwhile)
+{
+    platform::ManualClock clock;
+    testsupport::FreshDefaults defaults;
+    const PiecesPtr a = auxtest::song(QStringLiteral("A"), QString(), QStringLiteral("Capo 3"));
+    const PiecesPtr b = auxtest::song(QStringLiteral("B"), QString(), QStringLiteral("Slow intro"));
+    const QString folder = QStringLiteral("⚠️ The folder does not answer"), note = QStringLiteral("⚠️ The note does not answer");
+    for (int kind : {0, 1, 2}) {
+        Shown s = make(kind);
+        s.window->setPDF(a, 1, true, false, 0, b, false);
+        for (const QString &held : {folder, note})
+            s.window->showNotice(held, true);
+        s.window->showNotice(QStringLiteral("⚠️ A write failed"));
+        s.window->setPDF(b, 1, true, false, 0, nullptr, false);
+        clock.advance(WindowPDFxSuper::kNoticeSeconds * 2);
+        EXPECT_EQ(s.line(), note) << kind;
+        s.window->endNotice(note);
+        EXPECT_EQ(s.line(), folder) << kind << ": ending one leaves the other's words";
+    }
+}
+
 } // namespace
