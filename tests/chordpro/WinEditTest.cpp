@@ -376,10 +376,7 @@ TEST_F(WinEditTest, AFailedSaveSaysWhyAndKeepsTheText)
     // then one that failed after the window had gone (or a chord edit's) was only said.
     const QTemporaryDir data;
     qputenv("TOLVANE_DATA_DIR", QFile::encodeName(data.path()));
-    const auto unset = qScopeGuard([] {
-        qunsetenv("TOLVANE_DATA_DIR");
-        songfile::setFileCall({});
-    });
+    const auto unset = qScopeGuard([] { qunsetenv("TOLVANE_DATA_DIR"); });
     const QString missing = dir.filePath(QStringLiteral("gone/song.chopro"));
     const QString edited = QStringLiteral("{title:Kept}\nprecious");
     const struct {
@@ -548,10 +545,7 @@ TEST_F(WinEditTest, ASongOnASilentShareShowsAndSavesOnceItAnswers)
     QObject::connect(&win, &WinEdit::answered, &win, [&](const QString &why) { ended << why; });
     songfile::SongFileEdits chords;
     const QString piano = QStringLiteral("{x_piano: Am inversion 1}\n");
-    chords.edit(path, QString(), [piano](QString &song) {
-        song += piano;
-        return true;
-    });
+    chords.edit(path, QString(), [piano](QString &song) { return !(song += piano).isEmpty(); });
     // Before, the editor read the file beside the waiting edit, and its save dropped that edit.
     win.ouvrir(nullptr, path, false);
     testsupport::processEvents();
