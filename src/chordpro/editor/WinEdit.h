@@ -38,9 +38,9 @@ public:
     // Opens the editor and runs it modally until it closes.
     void showWin(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau);
     // Everything showWin does before the modal run (the tests drive it from
-    // here): a song's text is read off the main thread, and the window shows,
-    // then `shown` runs, once it answers; a new song shows at once. The later
-    // call wins.
+    // here): a song's text is read off the main thread, in the song's queue of
+    // edits (songfile::SongFileEdits::read), and the window shows, then `shown`
+    // runs, once it answers; a new song shows at once. The later call wins.
     void ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau,
                 std::function<void()> shown = {});
     // A song's text is awaited.
