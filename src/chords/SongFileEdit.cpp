@@ -9,6 +9,7 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/FileWork.h"
+#include "platform/KeptAtQuit.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
@@ -36,6 +37,7 @@ struct EditRun {
     bool read = false;
     bool changed = false;
     bool written = false;
+    bool kept = false; // its edit kept aside, having failed
     QString text; // the song as the edit made it
 };
 
@@ -74,6 +76,11 @@ struct Asked {
     SongFileEdits::Edit edit;
     bool replaces = false;
     std::function<void(bool)> done;
+    // A read, not an edit: what it answers, and at most how much.
+    std::function<void(const platform::FileBytes &)> readDone;
+    qint64 readBytes = 0;
+
+    bool reads() const { return bool(readDone); }
 };
 
 // One song file's edits, whoever asked them.
@@ -125,9 +132,20 @@ void reloadWhereShown(const QString &path)
 struct Outcome {
     bool written = false;
     QString failure; // the message that says it
+    platform::FileBytes file; // what a read found
 };
 
-Outcome editOnDisk(const QString &path, const SongFileEdits::Edit &edit, bool replaces, EditRun &run)
+QString keptAside(const QString &path, const QString &text, EditRun &run)
+{
+    bool kept = false;
+    const QString said = keepAside(platform::completeBaseName(path), text, &kept);
+    const std::lock_guard lock(run.mutex);
+    run.kept = kept;
+    return said;
+}
+
+Outcome editOnDisk(const QString &path, const QString &known, const SongFileEdits::Edit &edit, bool replaces,
+                   EditRun &run)
 {
     Outcome outcome;
     platform::FileBytes file;
@@ -153,7 +171,10 @@ Outcome editOnDisk(const QString &path, const SongFileEdits::Edit &edit, bool re
         const QString why = file.status == platform::FileStatus::TooLarge ? QStringLiteral("too large")
                             : file.error.isEmpty()                          ? readProblem(file)
                                                                             : file.error;
-        outcome.failure = QStringLiteral("The song \"%1\" could not be read: %2").arg(path, why);
+        outcome.failure = QStringLiteral("The song \"%1\" could not be read: %2.").arg(path, why);
+        // Made of the text the window read, as a quit keeps it.
+        if (QString text = known; !text.isEmpty() && edit(text))
+            outcome.failure += keptAside(path, text, run);
         return outcome;
     }
     QString text = replaces ? QString() : textcodec::decode(file.bytes);
@@ -171,7 +192,8 @@ Outcome editOnDisk(const QString &path, const SongFileEdits::Edit &edit, bool re
     QString why;
     outcome.written = platform::writeFileAtomically(path, text.toUtf8(), &why);
     if (!outcome.written)
-        outcome.failure = QStringLiteral("The song \"%1\" could not be saved: %2").arg(path, why);
+        outcome.failure = QStringLiteral("The song \"%1\" could not be saved: %2.").arg(path, why)
+                          + keptAside(path, text, run);
     {
         const std::lock_guard lock(run.mutex);
         run.written = outcome.written;
@@ -204,12 +226,18 @@ void startNext(FileQueue &queue)
     queue.running = run;
     queue.late = false;
     const QString path = queue.path;
+    const Asked &asked = queue.runningAsked;
     queue.work.run(
         QStringLiteral("Song edit: %1").arg(path),
-        [path, edit = queue.runningAsked.edit, replaces = queue.runningAsked.replaces, run, held = fileCall()]() {
+        [path, known = asked.known, edit = asked.edit, replaces = asked.replaces, readBytes = asked.readBytes,
+         reads = asked.reads(), run, held = fileCall()]() {
             if (held)
                 held(path);
-            return editOnDisk(path, edit, replaces, *run);
+            if (!reads)
+                return editOnDisk(path, known, edit, replaces, *run);
+            Outcome outcome;
+            outcome.file = platform::readRegularFile(path, readBytes);
+            return outcome;
         },
         [&queue, run](const Outcome &outcome) { answered(queue, run, outcome); });
     queue.lateTimer.start(kLateSeconds, false, [&queue, run] {
@@ -230,7 +258,14 @@ void answered(FileQueue &queue, const std::shared_ptr<EditRun> &run, const Outco
     queue.lateTimer.stop();
     queue.late = false;
     queue.running.reset();
-    const Asked asked = std::exchange(queue.runningAsked, {});
+    Asked asked = std::exchange(queue.runningAsked, {});
+    // Its reader would show the song without the edits asked since, and save over them: read again after them.
+    if (asked.reads()
+        && std::ranges::any_of(queue.waiting, [](const Asked &next) { return !next.reads(); })) {
+        queue.waiting.push_back(std::move(asked));
+        startNext(queue);
+        return;
+    }
     --asked.owner->pending;
     std::vector<SongFileEdits::Owner *> told{asked.owner.get()};
     for (const Asked &next : queue.waiting)
@@ -238,6 +273,11 @@ void answered(FileQueue &queue, const std::shared_ptr<EditRun> &run, const Outco
     // The next one first: the message below runs a loop in which more may be asked.
     startNext(queue);
     sayAnswered(told);
+    if (asked.reads()) {
+        if (asked.owner->listens())
+            asked.readDone(outcome.file);
+        return;
+    }
     if (outcome.written && !asked.replaces)
         reloadWhereShown(queue.path);
     else if (!outcome.failure.isEmpty())
@@ -257,6 +297,8 @@ void settleOnQuit(FileQueue &queue)
     bool unwritten = false;
     const auto applied = [&text, &unwritten, &queue](const Asked &asked) {
         --asked.owner->pending;
+        if (asked.reads())
+            return;
         if (asked.replaces)
             text = QString();
         else if (!text && !asked.known.isEmpty())
@@ -268,7 +310,9 @@ void settleOnQuit(FileQueue &queue)
         if (asked.edit(*text))
             unwritten = true;
     };
-    if (const std::shared_ptr<EditRun> run = std::exchange(queue.running, {})) {
+    if (const std::shared_ptr<EditRun> run = std::exchange(queue.running, {}); run && queue.runningAsked.reads()) {
+        applied(queue.runningAsked);
+    } else if (run) {
         std::unique_lock lock(run->mutex);
         run->answered.wait_for(lock, std::chrono::milliseconds(platform::quitWaitLeftMs(platform::kQuitWaitsMs)),
                                [&run] { return run->stage == EditRun::Stage::Done; });
@@ -276,13 +320,15 @@ void settleOnQuit(FileQueue &queue)
         run->answered.wait(lock, [&run] { return run->stage != EditRun::Stage::Editing; });
         if (run->stage == EditRun::Stage::Reading)
             run->dropped = true;
-        if (!run->read) {
+        if (!run->read && !run->kept) {
             lock.unlock();
             applied(queue.runningAsked);
         } else {
+            // One its thread kept aside, having failed, is not kept again.
             --queue.runningAsked.owner->pending;
-            text = run->text;
-            unwritten = run->changed && !run->written;
+            if (run->read)
+                text = run->text;
+            unwritten = run->changed && !run->written && !run->kept;
         }
     }
     for (const Asked &asked : std::exchange(queue.waiting, {}))
@@ -292,6 +338,30 @@ void settleOnQuit(FileQueue &queue)
     queue.runningAsked = {};
     // Their answers would come after the quit.
     queue.work.end();
+}
+
+// The song at `path` as the edits queued for it will leave it, from the last
+// whole text set among them; nothing when none sets it.
+std::optional<QString> textAsQueued(const QString &path)
+{
+    const auto found = queues().find(platform::cleanPath(path));
+    if (found == queues().end() || !found->second->busy())
+        return std::nullopt;
+    const FileQueue &queue = *found->second;
+    std::vector<const Asked *> asked;
+    if (queue.running)
+        asked.push_back(&queue.runningAsked);
+    for (const Asked &waiting : queue.waiting)
+        asked.push_back(&waiting);
+    const auto last = std::find_if(asked.rbegin(), asked.rend(), [](const Asked *a) { return a->replaces; });
+    if (last == asked.rend())
+        return std::nullopt;
+    // The ones after it wait: nothing else runs them meanwhile.
+    QString text;
+    for (auto it = std::prev(last.base()); it != asked.end(); ++it)
+        if (!(*it)->reads())
+            (*it)->edit(text);
+    return text;
 }
 
 void ask(const std::shared_ptr<SongFileEdits::Owner> &owner, const QString &path, Asked asked)
@@ -320,7 +390,7 @@ SongFileEdits::~SongFileEdits()
 
 void SongFileEdits::edit(const QString &path, const QString &known, Edit edit, std::function<void(bool written)> done)
 {
-    ask(owner_, path, {nullptr, known, std::move(edit), false, std::move(done)});
+    ask(owner_, path, {.known = known, .edit = std::move(edit), .done = std::move(done)});
 }
 
 void SongFileEdits::replace(const QString &path, const QString &text, std::function<void(bool written)> done)
@@ -329,38 +399,39 @@ void SongFileEdits::replace(const QString &path, const QString &text, std::funct
         song = text;
         return true;
     };
-    ask(owner_, path, {nullptr, QString(), edit, true, std::move(done)});
+    ask(owner_, path, {.edit = edit, .replaces = true, .done = std::move(done)});
 }
 
 bool SongFileEdits::busy() const { return owner_->pending > 0; }
 
 void SongFileEdits::setWaitSaid(std::function<void(const QString &notice)> said) { owner_->waitSaid = std::move(said); }
 
-std::optional<QString> SongFileEdits::textAsQueued(const QString &path)
+void SongFileEdits::read(const QString &path, qint64 maxBytes, std::function<void(const platform::FileBytes &)> done)
 {
-    const auto found = queues().find(platform::cleanPath(path));
-    if (found == queues().end() || !found->second->busy())
-        return std::nullopt;
-    const FileQueue &queue = *found->second;
-    std::vector<const Asked *> asked;
-    if (queue.running)
-        asked.push_back(&queue.runningAsked);
-    for (const Asked &waiting : queue.waiting)
-        asked.push_back(&waiting);
-    const auto last = std::find_if(asked.rbegin(), asked.rend(), [](const Asked *a) { return a->replaces; });
-    if (last == asked.rend())
-        return std::nullopt;
-    // The ones after it wait: nothing else runs them meanwhile.
-    QString text;
-    for (auto it = std::prev(last.base()); it != asked.end(); ++it)
-        (*it)->edit(text);
-    return text;
+    if (const std::optional<QString> queued = textAsQueued(path)) {
+        platform::FileBytes file;
+        file.status = platform::FileStatus::Ok;
+        file.bytes = queued->toUtf8();
+        done(file);
+        return;
+    }
+    ask(owner_, path, {.readDone = std::move(done), .readBytes = maxBytes});
 }
 
 void SongFileEdits::settleAllOnQuit()
 {
     for (const auto &[path, queue] : queues())
         settleOnQuit(*queue);
+}
+
+QString keepAside(const QString &name, const QString &text, bool *kept)
+{
+    QString error;
+    const QString path = keptnotes::keepSong(name, text, &error);
+    if (kept)
+        *kept = !path.isEmpty();
+    return path.isEmpty() ? QStringLiteral(" The edit could not be kept elsewhere either: %1.").arg(error)
+                          : QStringLiteral(" The song as edited is kept as %1.").arg(platform::kept::named(path));
 }
 
 QString editAwaited(const QString &path)

@@ -5,7 +5,6 @@
 #include <QString>
 #include <functional>
 #include <memory>
-#include <optional>
 
 // Changes to a ChordPro song file made from the chord windows (piano
 // inversions, the song's own chord shapes) and the editor's saves. The file
@@ -21,7 +20,9 @@ namespace songfile {
 // nothing; it touches nothing but the text), and it is written back
 // atomically in UTF-8. On the main thread the song is then reloaded in every
 // window that shows it, or a file that could not be read or written is
-// reported in a message naming it, and nothing changes. What the owner asked
+// reported in a message naming it and the song as edited (of `known` when
+// the file could not be read) kept aside (keptnotes::keepSong), the message
+// naming the copy. What the owner asked
 // to follow is dropped once the owner is gone (a message may outlive it); its
 // edits are written all the same.
 //
@@ -45,14 +46,16 @@ public:
     // An edit that sets the whole text (the editor's save): the file is not
     // read, may be missing, and no window is reloaded for it.
     void replace(const QString &path, const QString &text, std::function<void(bool written)> done = {});
-    // This owner's edits not yet answered.
+    // The song's text for an editor that may save it whole: `done` takes it on
+    // the main thread once the edits asked before it (and those asked while it
+    // waited) are written, so that a save never replaces an edit its text does
+    // not hold; at once, from the text set, when a whole text set waits.
+    void read(const QString &path, qint64 maxBytes, std::function<void(const platform::FileBytes &)> done);
+    // This owner's edits and reads not yet answered.
     bool busy() const;
     // Takes the notice while an edit waits on its folder, then "" once it answers.
     void setWaitSaid(std::function<void(const QString &notice)> said);
 
-    // The song at `path` as the edits queued for it will leave it, from the
-    // last whole text set among them; nothing when none sets it.
-    static std::optional<QString> textAsQueued(const QString &path);
     // Waits for the edits under way at most what the quit's budget leaves, then
     // keeps aside what is still unwritten; their answers are dropped.
     static void settleAllOnQuit();
@@ -66,6 +69,11 @@ private:
 
 // What the title rows say while an edit of the song at `path` waits on its folder.
 QString editAwaited(const QString &path);
+
+// Off the main thread, for a write that failed: keeps the song's text aside as
+// `name` (keptnotes::keepSong) and answers the sentence to add to the failure
+// that says where, or that it could not be kept.
+QString keepAside(const QString &name, const QString &text, bool *kept = nullptr);
 
 // Called off the main thread before each read or write of a song file the
 // editors make (the tests hold a share there).

@@ -194,34 +194,23 @@ void WinEdit::ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichie
             shown();
         return;
     }
-    // A save of it still waits: the text being saved, not the file's.
-    if (const std::optional<QString> queued = songfile::SongFileEdits::textAsQueued(path)) {
-        platform::FileBytes file;
-        file.status = platform::FileStatus::Ok;
-        file.bytes = queued->toUtf8();
-        if (montrer(piece, fichier, nouveau, &file) && shown)
-            shown();
-        return;
-    }
-    // The song may sit on a share that stopped answering: keys elsewhere go on meanwhile.
-    reads_.run(
-        QStringLiteral("Editor read: %1").arg(path),
-        songfile::songRead(path, ChordPro::kMaxSongBytes),
-        [this, asked, piece, fichier, nouveau, shown = std::move(shown)](const platform::FileBytes &file) {
-            if (asked != readsAsked_ || platform::quitting())
-                return;
-            readLate_.stop();
-            if (!awaited_.isEmpty())
-                Q_EMIT answered(std::exchange(awaited_, QString()));
-            if (montrer(piece, fichier, nouveau, &file) && shown)
-                shown();
-        });
     readLate_.start(0.5, false, [this, asked, path] {
         if (asked != readsAsked_ || !reads_.busy())
             return;
         awaited_ = songfile::noAnswer(path);
         Q_EMIT noAnswer(awaited_);
     });
+    // In the song's queue of edits: the text as they leave it, the one being saved while a save waits.
+    reads_.read(path, ChordPro::kMaxSongBytes,
+                [this, asked, piece, fichier, nouveau, shown = std::move(shown)](const platform::FileBytes &file) {
+                    if (asked != readsAsked_ || platform::quitting())
+                        return;
+                    readLate_.stop();
+                    if (!awaited_.isEmpty())
+                        Q_EMIT answered(std::exchange(awaited_, QString()));
+                    if (montrer(piece, fichier, nouveau, &file) && shown)
+                        shown();
+                });
 }
 
 bool WinEdit::montrer(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau,

@@ -38,9 +38,9 @@ public:
     // Opens the editor and runs it modally until it closes.
     void showWin(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau);
     // Everything showWin does before the modal run (the tests drive it from
-    // here): a song's text is read off the main thread, and the window shows,
-    // then `shown` runs, once it answers; a new song shows at once. The later
-    // call wins.
+    // here): a song's text is read off the main thread, in the song's queue of
+    // edits (songfile::SongFileEdits::read), and the window shows, then `shown`
+    // runs, once it answers; a new song shows at once. The later call wins.
     void ouvrir(const std::shared_ptr<Pieces> &piece, const QString &fichier, bool nouveau,
                 std::function<void()> shown = {});
     // A song's text is awaited.
@@ -54,7 +54,7 @@ public:
     // window waits for one the text stays editable, and what is typed
     // meanwhile is saved after it; Escape or the close box leaves the save
     // going (with what was typed) and the window closes at once.
-    bool saving() const { return saves_.busy() || newSave_ != nullptr; }
+    bool saving() const { return saves_.busy() || newSave_ != nullptr || writes_.busy(); }
     // At a quit: saves when needed, and keeps the text aside when it is not
     // saved where it belongs (a new song without a title among them). A new
     // song's save is waited for no longer than the quit has left
@@ -148,6 +148,8 @@ private:
     // A save has been written to `written` (empty: it was not). `id` is the
     // one the window may wait for; `entry`: made from a song of the list.
     void saveAnswered(quint64 id, const QString &written, bool isNew, bool entry);
+    // Keeps a new song's failed save aside, then says `failure` and where it is kept.
+    void keepFailedSave(const QString &name, const QString &text, const QString &failure);
     // The window leaves the save it waits for going, with what was typed since.
     void leaveSaving();
     // Says to the title rows that a save waits ("": none does any more), and
@@ -177,7 +179,7 @@ private:
     quint64 readsAsked_ = 0;
     QString awaited_;           // what was said while the text was awaited
     platform::Timer readLate_;
-    platform::FileWork reads_;
+    songfile::SongFileEdits reads_{this}; // says nothing itself: readLate_ does
     songfile::SongFileEdits saves_{this};
     std::shared_ptr<Save> newSave_; // shared with the thread that writes it
     quint64 savesAsked_ = 0;

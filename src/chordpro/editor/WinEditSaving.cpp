@@ -88,11 +88,12 @@ void WinEdit::startSave(const QString &path, const QString &newName)
             newSave_.reset();
             saveLate_.stop();
             saySaveWaits(QString());
-            if (!written.ok && written.path.isEmpty())
-                Data::msg(QStringLiteral("The new song could not be saved: %1").arg(written.error));
-            else if (!written.ok)
-                Data::msg(QStringLiteral("The song could not be saved to \"%1\": %2")
-                              .arg(platform::toNativeSeparators(written.path), written.error));
+            if (!written.ok)
+                keepFailedSave(save->name, save->then.isEmpty() ? QString::fromUtf8(save->bytes) : save->then,
+                               written.path.isEmpty()
+                                   ? QStringLiteral("The new song could not be saved: %1.").arg(written.error)
+                                   : QStringLiteral("The song could not be saved to \"%1\": %2.")
+                                         .arg(platform::toNativeSeparators(written.path), written.error));
             else if (!save->then.isEmpty())
                 saves_.replace(written.path, save->then, [this, path = written.path](bool done) {
                     saveAnswered(0, done ? path : QString(), false, false);
@@ -103,6 +104,15 @@ void WinEdit::startSave(const QString &path, const QString &newName)
         if (newSave_ == save)
             saySaveWaits(songfile::editAwaited(save->name));
     });
+}
+
+void WinEdit::keepFailedSave(const QString &name, const QString &text, const QString &failure)
+{
+    // The window may have gone: the performer's text does not go with the failed write.
+    writes_.run(
+        QStringLiteral("Editor keeps: %1").arg(name),
+        [name, text]() { return songfile::keepAside(name, text); },
+        [failure](const QString &kept) { Data::msg(failure + kept); });
 }
 
 void WinEdit::saveAnswered(quint64 id, const QString &written, bool isNew, bool entry)
