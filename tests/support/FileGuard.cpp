@@ -39,11 +39,15 @@ QString &usersFolders()
 }
 
 // A string test alone, as the platform's guard makes it. The folders standing
-// for the user's own (Qt's settings among them) count as the program's.
+// for the user's own (Qt's settings among them) count as the program's, as do
+// the sources and the build, where Qt looks for its plug-ins beside the test
+// program: a checkout may lie in the temporary folder.
 int own(const char *asked)
 {
+    static const QStringList installed{QDir::cleanPath(QStringLiteral(TOLVANE_SOURCE_ROOT)),
+                                       QDir::cleanPath(QStringLiteral(TOLVANE_BUILD_ROOT))};
     const QString path = QDir::cleanPath(QString::fromLocal8Bit(asked));
-    for (const QString &folder : platform::ownFolders() + QStringList{usersFolders()}) {
+    for (const QString &folder : platform::ownFolders() + installed + QStringList{usersFolders()}) {
         const QString root = QDir::cleanPath(folder);
         if (!root.isEmpty() && (path == root || path.startsWith(root + QLatin1Char('/'))))
             return 1;
