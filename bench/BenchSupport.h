@@ -2,14 +2,17 @@
 
 #include <QFile>
 
-// The process's resident memory now, in kB (0 where /proc is missing).
-inline long residentKb()
+// A figure in kB of a /proc file's "Name:" line (0 where the file or line is missing).
+inline long procFieldKb(const QString &file, const QByteArray &field)
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
+    QFile proc(file);
+    if (!proc.open(QIODevice::ReadOnly))
         return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    for (const QByteArray &line : proc.readAll().split('\n'))
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLong();
     return 0;
 }
+
+// The process's resident memory now, in kB (0 where /proc is missing).
+inline long residentKb() { return procFieldKb(QStringLiteral("/proc/self/status"), "VmRSS"); }

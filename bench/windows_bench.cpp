@@ -227,16 +227,7 @@ BENCHMARK(BM_SongChange)->Arg(0)->Arg(1)->Arg(3)->UseManualTime()->Unit(benchmar
 
 // The proportional memory of a process (its own pages, and its share of
 // those it maps with others), in kB; 0 once it is gone.
-long pssKb(const QString &pid)
-{
-    QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
-    if (!rollup.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : rollup.readAll().split('\n'))
-        if (line.startsWith("Pss:"))
-            return line.mid(4).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
+long pssKb(const QString &pid) { return procFieldKb(QStringLiteral("/proc/%1/smaps_rollup").arg(pid), "Pss"); }
 
 // The program's and its readers' memory: the children of every thread of its.
 long pssWithChildrenKb()
