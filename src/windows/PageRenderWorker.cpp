@@ -199,6 +199,12 @@ bool PageRenderWorker::keptNow(const QString &path) const
     return !keptKnown_ || kept_.contains(path);
 }
 
+bool PageRenderWorker::shownNow(const QString &path) const
+{
+    std::lock_guard lock(mutex_);
+    return !runningAhead_ && (!shownTold_ || path == shown_);
+}
+
 bool PageRenderWorker::yields() const
 {
     std::lock_guard lock(mutex_);
@@ -323,9 +329,10 @@ platform::PdfProcess &PageRenderWorker::readerFor(ReaderCall call, const Doc &op
             std::lock_guard lock(mutex_);
             state.asked = readerpolicy::Work{call == ReaderCall::Load ? readerpolicy::Call::Load : readerpolicy::Call::Render, open.id,
                                              !runningAhead_, runningGaveWay_};
+            // A song kept beside the one shown waits as long as it takes.
+            state.waited = !shownTold_ || docs_.value(shown_) == &open ? steadyNow() - began : 0;
         }
         state.askedDoc = costOf(open);
-        state.waited = steadyNow() - began;
         const readerpolicy::Decision decision = readerpolicy::place(state);
         if (decision.end >= 0) {
             TLOG(QStringLiteral("PageRenderer: a page on screen ends a reader held by %1")

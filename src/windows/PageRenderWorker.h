@@ -154,6 +154,8 @@ private:
     readerpolicy::Work runningWork() const;
     static readerpolicy::Work workOf(const Job &job, bool ahead);
     bool keptNow(const QString &path) const;
+    // Whether the job under way is on screen for the song shown: a song kept beside it is not.
+    bool shownNow(const QString &path) const;
     // A job dropped unanswered: the window asks it again when it needs it.
     void forget(const Job &job);
     // Whether the load under way has used its reader time, the pieces before included.

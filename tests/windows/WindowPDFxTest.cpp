@@ -886,6 +886,11 @@ TEST(PageRendererShare, ADamagedDocumentHoldsNoOtherSongAndIsRefusedOnce)
     EXPECT_FALSE(renderer.documentInfo(looping, true));
     ASSERT_TRUE(testsupport::waitFor([&] { return look() && renderer.documentInfo(looping, true); }));
     EXPECT_EQ(starts, 0) << "remembered, and not tried again ahead";
+    // Nor on screen beside the song shown: before, its retry ran there, and it waited a while again for its own song.
+    renderer.keepOnly({good, looping}, good);
+    EXPECT_FALSE(renderer.documentInfo(looping));
+    ASSERT_TRUE(renderer.waitForIdle());
+    renderer.keepOnly({good});
     EXPECT_FALSE(renderer.documentInfo(looping));
     EXPECT_TRUE(testsupport::waitFor([&] { return look() && starts > 0; }));
 
