@@ -68,6 +68,8 @@ void PageRenderWorker::enqueue(Job job, bool ahead)
         }
         if (!ahead && job.kind != Keep && job.key.path != runningKey_.path)
             waiting_ = workOf(job, false);
+        if (!ahead && job.kind == Render && !shownTold_)
+            shown_ = job.key.path;
         // Asked since the last song change, it is wanted as a song kept is.
         if (keptKnown_ && job.kind != Keep)
             kept_.insert(job.key.path);
@@ -97,9 +99,11 @@ QList<PageRenderer::Key> PageRenderWorker::clearAhead()
     return takeRenders(ahead_, [](const Job &) { return true; });
 }
 
-QList<PageRenderer::Key> PageRenderWorker::dropPagesNotKept(const QSet<QString> &kept)
+QList<PageRenderer::Key> PageRenderWorker::dropPagesNotKept(const QSet<QString> &kept, const QString &shown)
 {
     std::lock_guard lock(mutex_);
+    shown_ = shown;
+    shownTold_ = !shown.isEmpty();
     auto drops = [&kept](const Job &j, bool ahead) {
         readerpolicy::Work page = workOf(j, ahead);
         page.kept = kept.contains(j.key.path);
@@ -193,6 +197,12 @@ bool PageRenderWorker::keptNow(const QString &path) const
 {
     std::lock_guard lock(mutex_);
     return !keptKnown_ || kept_.contains(path);
+}
+
+bool PageRenderWorker::shownNow(const QString &path) const
+{
+    std::lock_guard lock(mutex_);
+    return !runningAhead_ && (!shownTold_ || path == shown_);
 }
 
 bool PageRenderWorker::yields() const
@@ -293,6 +303,11 @@ readerpolicy::Reader PageRenderWorker::stateOf(platform::PdfProcess &reader, con
                 state.running = readerpolicy::Work{readerpolicy::Call::Load, d->id};
                 state.runningDoc = costOf(*d);
             }
+        {
+            std::lock_guard lock(mutex_);
+            const Doc *shown = docs_.value(shown_);
+            state.running.onScreen = shown && shown->id == callDoc_[&reader - readers_];
+        }
         state.stuck = readerpolicy::stalled(reader.stillFor(), true);
         state.ran = steadyNow() - callSince_[&reader - readers_];
     }
@@ -305,18 +320,25 @@ readerpolicy::Reader PageRenderWorker::stateOf(platform::PdfProcess &reader, con
 
 platform::PdfProcess &PageRenderWorker::readerFor(ReaderCall call, const Doc &open, int at, QSize size)
 {
+    const double began = steadyNow();
     for (;;) {
         readerpolicy::State state;
         for (int i : {0, 1})
             state.readers[i] = stateOf(readers_[i], &open, call, at, size);
-        state.asked = readerpolicy::Work{call == ReaderCall::Load ? readerpolicy::Call::Load : readerpolicy::Call::Render, open.id,
-                                         !runningAhead()};
+        {
+            std::lock_guard lock(mutex_);
+            state.asked = readerpolicy::Work{call == ReaderCall::Load ? readerpolicy::Call::Load : readerpolicy::Call::Render, open.id,
+                                             !runningAhead_, runningGaveWay_};
+            // A song kept beside the one shown waits as long as it takes.
+            state.waited = !shownTold_ || docs_.value(shown_) == &open ? steadyNow() - began : 0;
+        }
         state.askedDoc = costOf(open);
         const readerpolicy::Decision decision = readerpolicy::place(state);
         if (decision.end >= 0) {
             TLOG(QStringLiteral("PageRenderer: a page on screen ends a reader held by %1")
-                     .arg(decision.why == readerpolicy::Why::Stuck ? QStringLiteral("a call that does not move")
-                                                                   : QStringLiteral("the bad file's call")));
+                     .arg(decision.why == readerpolicy::Why::Stuck    ? QStringLiteral("a call that does not move")
+                          : decision.why == readerpolicy::Why::Passed ? QStringLiteral("a long call of a song passed")
+                                                                      : QStringLiteral("the bad file's call")));
             end(readers_[decision.end]);
         }
         if (decision.pickUp < 0)

@@ -66,7 +66,7 @@ public:
     QList<PageRenderer::Key> clearAhead();
     // Drops the pages on screen of files no longer kept, the one under way
     // too: a walk past bad songs leaves none of their pages drawn for nothing.
-    QList<PageRenderer::Key> dropPagesNotKept(const QSet<QString> &kept);
+    QList<PageRenderer::Key> dropPagesNotKept(const QSet<QString> &kept, const QString &shown = QString());
 
     // The owner is going: nothing more is done for it, nor told to it.
     // Answers whether the job under way is in a call into the file system:
@@ -154,6 +154,8 @@ private:
     readerpolicy::Work runningWork() const;
     static readerpolicy::Work workOf(const Job &job, bool ahead);
     bool keptNow(const QString &path) const;
+    // Whether the job under way is on screen for the song shown: a song kept beside it is not.
+    bool shownNow(const QString &path) const;
     // A job dropped unanswered: the window asks it again when it needs it.
     void forget(const Job &job);
     // Whether the load under way has used its reader time, the pieces before included.
@@ -222,6 +224,9 @@ private:
     // The songs kept at the last song change, and those asked since; all are until the first.
     QSet<QString> kept_;
     bool keptKnown_ = false;
+    // The song's file on screen: as the window tells at a song change, else the last page asked on screen.
+    QString shown_;
+    bool shownTold_ = false;
 
     std::atomic<bool> stopping_{false};
     std::atomic<bool> askedOnScreen_{false}; // since the last word of a slow load, or a keep

@@ -60,7 +60,7 @@ void PageRenderWorker::load(const QString &path, Doc &open, platform::PdfProcess
     int outside = 0, killedAlone = 0;
     for (;;) {
         // A fresh try after a reader gave up waits for its song on screen.
-        const readerpolicy::Work piece{readerpolicy::Call::Load, open.id, !runningAhead(), false, keptNow(path)};
+        const readerpolicy::Work piece{readerpolicy::Call::Load, open.id, shownNow(path), false, keptNow(path)};
         if (open.givenUp > 0 && !(reader && reader->runs(ReaderCall::Load, open.id)) && !readerpolicy::triesAgain(costOf(open), piece))
             throw Left{};
         platform::PdfProcess &r = reader ? *reader : readerFor(ReaderCall::Load, open);
@@ -171,11 +171,7 @@ void PageRenderWorker::refuse(const QString &path, Doc &open, songfile::PdfLoad 
 // when the file is unchanged, else read and opened again.
 PageRenderWorker::Doc *PageRenderWorker::document(const QString &path, const std::optional<platform::FileStamp> &stamp)
 {
-    bool onScreen = false;
-    {
-        std::lock_guard lock(mutex_);
-        onScreen = !runningAhead_;
-    }
+    const bool onScreen = shownNow(path);
     const bool unchanged = stamp && stamps_.contains(path) && stamps_.value(path) == *stamp;
     auto it = docs_.find(path);
     // A refusal is tried again only when its song is on screen, never ahead of one that is.

@@ -333,7 +333,7 @@ void PageRenderer::clearPrefetch()
     }
 }
 
-void PageRenderer::keepOnly(const QSet<QString> &paths)
+void PageRenderer::keepOnly(const QSet<QString> &paths, const QString &shown)
 {
     kept_ = paths;
     kept_.remove(QString());
@@ -354,7 +354,7 @@ void PageRenderer::keepOnly(const QSet<QString> &paths)
             it = images_.erase(it);
         }
     }
-    for (const Key &key : worker_->dropPagesNotKept(kept_)) {
+    for (const Key &key : worker_->dropPagesNotKept(kept_, shown)) {
         pending_.remove(key);
         pendingAhead_.remove(key);
     }

@@ -114,7 +114,8 @@ public:
     void clearPrefetch();
     // Keeps what is known of these files (documents, texts, versions) and
     // forgets the others (and their images); the kept ones are looked at again.
-    void keepOnly(const QSet<QString> &paths);
+    // `shown` is the song's file on screen now, when known.
+    void keepOnly(const QSet<QString> &paths, const QString &shown = QString());
 
     // Visible requests answered from what was rendered (hits) and those that
     // had to wait for a render (misses), for tests and measurements.

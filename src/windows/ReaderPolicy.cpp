@@ -50,6 +50,14 @@ Decision place(const State &state)
                 return d;
             }
     }
+    // Two long calls of songs no longer shown would hold the song arrived on
+    // for seconds: past a pick-up, one reader is theirs to lose.
+    if (state.asked.onScreen && !state.asked.gaveWay && state.waited >= kPickUpMs / 1000.0 && !r[0].running.onScreen
+        && !r[1].running.onScreen) {
+        d.serve = d.end = r[order[0]].holds && !r[order[1]].holds ? order[1] : order[0];
+        d.why = Why::Passed;
+        return d;
+    }
     // A sound call ends within moments: taken up first, where the document is held if it is.
     const int pick = !r[order[0]].holds && r[order[1]].holds ? order[1] : order[0];
     d.serve = d.pickUp = pick;

@@ -22,7 +22,7 @@ enum class Call { None, Load, Sizes, Render };
 struct Work {
     Call call = Call::None;
     quint32 doc = 0;
-    bool onScreen = false; // else asked ahead
+    bool onScreen = false; // else asked ahead; of a call left running, its song is the one shown
     bool gaveWay = false;  // on screen, it had its moment and gave way once
     bool kept = true;      // its song is still on screen or asked ahead
     double since = 0;      // when it was taken, in seconds
@@ -47,14 +47,16 @@ struct Reader {
 
 struct State {
     Reader readers[2];
-    Work asked;   // the call to place
-    Doc askedDoc; // and its document
+    Work asked;        // the call to place
+    Doc askedDoc;      // and its document
+    double waited = 0; // how long, since its song was arrived on, it has waited for calls left running
 };
 
 enum class Why {
     None,
     BadFile, // the call left running is the bad file's
     Stuck,   // the reader cannot be called back
+    Passed,  // both readers held past a pick-up by calls of songs not shown
 };
 
 struct Decision {
@@ -76,7 +78,10 @@ inline constexpr double kYieldS = 0.25;
 
 // Pages on screen go to the first reader, work asked ahead and a document
 // given up on once to the second; a call goes to the reader that runs it,
-// else to a free one holding its document, else to a free one.
+// else to a free one holding its document, else to a free one. A page on
+// screen that has not given way waits one pick-up at most for calls of
+// songs not shown: both readers still held by such calls, the one not
+// holding its document is ended and serves.
 Decision place(const State &state);
 
 // Whether the call left running in a reader is the bad file's: ended, it

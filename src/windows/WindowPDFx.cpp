@@ -149,7 +149,7 @@ void WindowPDFx::refreshPiece()
                        pathOf(pieceCour()), pathOf(pieceNext()), pathOf(piecePrev()), pathOf(pieceAfterNext())};
     for (const auto &[song, shown] : recentPaths_)
         keep << song << shown;
-    renderer_->keepOnly(keep);
+    renderer_->keepOnly(keep, curPath_);
     titleRow_->buttonRec->setVisible(Data::recOn() && altDir().isEmpty());
     titleRow_->buttonLoop->setVisible(Data::loopOn());
 }

@@ -74,6 +74,7 @@ private:
         Reader st;
         if (r.alive && r.call.call != Call::None) {
             st.running = r.call;
+            st.running.onScreen = r.song == shown_;
             st.runningDoc = docs_[r.song];
             st.stuck = stalled(r.still, true);
             st.runsIt = r.song == song;
@@ -136,7 +137,7 @@ private:
         if (cur_ && cur_->song == song)
             done();
     }
-    void done() { cur_.reset(), serving_ = waitOn_ = -1; }
+    void done() { cur_.reset(), serving_ = waitOn_ = -1, pickedSince_ = -1; }
     void deliver(int song)
     {
         drawn_[song] = kept(song);
@@ -275,6 +276,7 @@ private:
             st.asked = workOf(*cur_);
             st.asked.call = st.readers[0].holds || st.readers[1].holds ? Call::Render : Call::Load;
             st.askedDoc = docs_[song];
+            st.waited = pickedSince_ < 0 || song != shown_ ? 0 : now_ - std::max(pickedSince_, arrived_);
             if (st.asked.call == Call::Load && st.askedDoc.givenUp > 0 && !st.readers[0].runsIt && !st.readers[1].runsIt
                 && !triesAgain(st.askedDoc, st.asked))
                 return done(); // asked again when the performer arrives
@@ -284,6 +286,7 @@ private:
                 end(d.end);
             }
             if (d.pickUp >= 0) {
+                pickedSince_ = pickedSince_ < 0 ? now_ : pickedSince_;
                 waitOn_ = d.pickUp;
                 waitUntil_ = now_ + kPickUpMs / 1000.0;
                 return;
@@ -307,7 +310,7 @@ private:
         }
     }
 
-    double now_ = 0, since_ = 0, arrived_ = 0, shownAt_ = -1, idleSince_ = -1, waitUntil_ = 0;
+    double now_ = 0, since_ = 0, arrived_ = 0, shownAt_ = -1, idleSince_ = -1, waitUntil_ = 0, pickedSince_ = -1;
     bool keysDone_ = false, idleDone_ = false;
     std::vector<Kind> lib_;
     std::vector<Doc> docs_;
@@ -368,6 +371,8 @@ TEST(ReaderWalks, ScoresOfWholeWalks)
         {"12 with a looping one at 2.5 s", twelve, passes(12, 1, 2.5)},
         {"12 with a looping one at 4 s", twelve, passes(12, 1, 4.0)},
         {"30, every third bad, 500 random keys", thirty, random},
+        // Before, the sound song waited for a heavy page passed to end: 1.4 s.
+        {"three heavy songs then a sound one at 100 ms", {Heavy, Heavy, Heavy, Sound}, {{0, 0}, {0.1, 1}, {0.2, 2}, {0.3, 3}}},
     };
     for (const auto &w : walks) {
         const Scores s = Walk(w.library).run(w.keys);
