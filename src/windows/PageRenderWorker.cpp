@@ -43,8 +43,10 @@ PageRenderWorker::PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook l
             sayIfSlow();
             return (pickUpBy_ >= 0 && steadyNow() >= pickUpBy_) || yields() || spent();
         });
-        // A reader that stalls under a page on screen is replaced; one asked ahead has its time limit.
-        reader.setProgressWatch([this] { return !runningAhead(); });
+        // A reader that stalls under a page on screen is replaced; one asked ahead has its time
+        // limit, unless a page on screen waits behind it: a call ahead on the same document
+        // does not give way, and that page must not wait out the limit of a reader stopped.
+        reader.setProgressWatch([this] { return !runningAhead() || pageWaits(); });
     }
 }
 
@@ -215,6 +217,12 @@ bool PageRenderWorker::runningAhead() const
 {
     std::lock_guard lock(mutex_);
     return runningAhead_;
+}
+
+bool PageRenderWorker::pageWaits() const
+{
+    std::lock_guard lock(mutex_);
+    return std::any_of(visible_.begin(), visible_.end(), [](const Job &j) { return j.kind == Render || j.kind == Open; });
 }
 
 void PageRenderWorker::sayIfSlow()

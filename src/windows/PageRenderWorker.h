@@ -168,6 +168,8 @@ private:
     static QList<PageRenderer::Key> takeRenders(std::deque<Job> &queue, const std::function<bool(const Job &)> &drop);
     bool yields() const;
     bool runningAhead() const;
+    // Whether a page or a document on screen waits for the job under way.
+    bool pageWaits() const;
     // Tells the window, each kSlowS, while the load or the page drawn under way on screen has run that long,
     // and of a load at once after a song change or a page asked on screen: a song arrived on while its
     // load was asked for the pane beside lays its panes out without waiting for the next word.
