@@ -16,6 +16,9 @@ inline const QString ActionMessageStay = QStringLiteral("ActionMessageStay");
 // A sentence for the message line of every song window, shown as a warning;
 // unlike ActionMessage it is never read for a window identifier.
 inline const QString ActionNotice = QStringLiteral("ActionNotice");
+// A notice that says a state: held until the same text is posted as ActionNoticeEnded.
+inline const QString ActionNoticeHeld = QStringLiteral("ActionNoticeHeld");
+inline const QString ActionNoticeEnded = QStringLiteral("ActionNoticeEnded");
 // Something waits on the music folder's first scan: said until the scan ends.
 inline const QString ActionIndexing = QStringLiteral("ActionIndexing");
 inline const QString ActionGoToSongNo = QStringLiteral("ActionGoToSongNo");

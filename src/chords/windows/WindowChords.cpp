@@ -67,10 +67,14 @@ WindowChords::WindowChords(QWidget *parent) : AuxWindow(14, parent)
     labelHand_ = new QLabel(this);
     labelHand_->hide();
     song_ = std::make_unique<ChordPro>(QRectF(QPointF(), ChordPro::sizeRefStatique()), nullptr, true);
-    // The strip has no line of its own: the song windows' title rows say it.
-    songEdits_.setWaitSaid([](const QString &notice) {
+    // The strip has no line of its own: the song windows' title rows say it
+    // while the edit waits.
+    songEdits_.setWaitSaid([said = QString()](const QString &notice) mutable {
+        auto &center = platform::NotificationCenter::defaultCenter();
+        if (!said.isEmpty())
+            center.post(vocab::ActionNoticeEnded, std::exchange(said, QString()));
         if (!notice.isEmpty())
-            platform::NotificationCenter::defaultCenter().post(vocab::ActionNotice, notice);
+            center.post(vocab::ActionNoticeHeld, said = notice);
     });
 }
 
