@@ -295,6 +295,12 @@ bool PdfProcess::runs(Call call, quint32 id, int at, QSize size, bool annotation
            && running_->annotations == annotations;
 }
 
+bool PdfProcess::answered() const
+{
+    pollfd p{socket_, POLLIN, 0};
+    return running_ && socket_ >= 0 && ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
+}
+
 bool PdfProcess::settle()
 {
     if (!running_)

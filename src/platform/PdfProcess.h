@@ -84,6 +84,8 @@ public:
     // `annotations` the render's).
     bool busy() const { return bool(running_); }
     bool runs(Call call, quint32 id, int at = 0, QSize size = QSize(), bool annotations = false) const;
+    // Whether the child has answered the call left running: its work is done, the answer waits to be taken.
+    bool answered() const;
     // Waits for the answer of the call left running and drops it; false when
     // it gave way again. One that does not answer in time ends the child.
     bool settle();

@@ -106,14 +106,25 @@ QList<PageRenderer::Key> PageRenderWorker::dropPagesNotKept(const QSet<QString> 
     std::lock_guard lock(mutex_);
     shown_ = shown;
     shownTold_ = !shown.isEmpty();
-    auto drops = [&kept](const Job &j, bool ahead) {
+    // Of the pages on screen only the song shown's stay: the window asks again
+    // for those it still wants (the page beside), taken up if under way, and
+    // a song only kept for a return draws nothing meanwhile.
+    auto drops = [&kept, &shown](const Job &j, bool ahead) {
         readerpolicy::Work page = workOf(j, ahead);
-        page.kept = kept.contains(j.key.path);
+        page.kept = shown.isEmpty() ? kept.contains(j.key.path) : j.key.path == shown;
         return readerpolicy::dropsAtSongChange(page);
     };
     QList<PageRenderer::Key> dropped = takeRenders(visible_, [&drops](const Job &j) { return drops(j, false); });
     kept_ = kept;
     keptKnown_ = true;
+    // The song arrived on has its moment again, whatever its pages did on an
+    // earlier visit, and a call of another song under way gives way to it.
+    for (Job &j : visible_)
+        if (j.key.path == shown && j.kind != Keep) {
+            j.gaveWay = false;
+            if (running_ && runningKey_.path != shown)
+                waiting_ = workOf(j, false);
+        }
     runningDropped_ = running_ && drops(Job{runningKind_, runningKey_, {}, {}}, runningAhead_);
     if (runningDropped_) {
         // It gives way at once to what comes next, and is not taken up again.
@@ -190,6 +201,8 @@ readerpolicy::Work PageRenderWorker::runningWork() const
 {
     Job job{runningKind_, runningKey_, {}, {}, runningGaveWay_};
     readerpolicy::Work work = workOf(job, runningAhead_);
+    // A song beside the one shown, or passed, is not the performer's now.
+    work.onScreen = work.onScreen && (!shownTold_ || runningKey_.path == shown_);
     work.kept = !runningDropped_;
     work.since = runningSince_;
     return work;
@@ -252,12 +265,13 @@ bool PageRenderWorker::spent() const
 {
     const Doc *open = loadingDoc_;
     return open && open->loadSince >= 0
-           && (open->loadUsed + platform::now() - open->loadSince) * 1000.0 >= PageRenderer::loadLimitMs;
+           && open->loadUsed + platform::now() - open->loadSince
+                  >= readerpolicy::loadTry(shownNow(loadingPath_), PageRenderer::loadLimitMs / 1000.0);
 }
 
-void PageRenderWorker::stopClock(Doc &open)
+void PageRenderWorker::stopClock(Doc &open, bool answered)
 {
-    if (open.loadSince >= 0)
+    if (open.loadSince >= 0 && !answered)
         open.loadUsed += platform::now() - open.loadSince;
     open.loadSince = -1;
 }
@@ -265,18 +279,38 @@ void PageRenderWorker::stopClock(Doc &open)
 void PageRenderWorker::end(platform::PdfProcess &reader)
 {
     // A load's time so far counts; the documents load again from memory.
-    for (Doc *other : std::as_const(docs_))
-        if (reader.runs(ReaderCall::Load, other->id))
-            stopClock(*other);
+    stopClocksOf(reader);
     reader.end();
+}
+
+void PageRenderWorker::stopClocksOf(platform::PdfProcess &reader, const Doc *keep)
+{
+    for (Doc *other : std::as_const(docs_))
+        if (other != keep && reader.runs(ReaderCall::Load, other->id))
+            stopClock(*other, reader.answered());
+}
+
+bool PageRenderWorker::wanted(quint32 id) const
+{
+    auto of = [this, id](const QString &path) {
+        const Doc *d = docs_.value(path);
+        return d && d->id == id;
+    };
+    std::lock_guard lock(mutex_);
+    if (of(shown_) || (running_ && !runningDropped_ && of(runningKey_.path)))
+        return true;
+    for (const std::deque<Job> *queue : {&visible_, &ahead_})
+        for (const Job &j : *queue)
+            if (j.kind != Keep && of(j.key.path))
+                return true;
+    return false;
 }
 
 void PageRenderWorker::endLeft()
 {
     bool left = false;
     for (int i : {0, 1}) {
-        const bool kept = std::any_of(docs_.begin(), docs_.end(), [this, i](const Doc *d) { return d->id == callDoc_[i]; });
-        if (!readers_[i].busy() || kept || stopping_)
+        if (!readers_[i].busy() || wanted(callDoc_[i]) || stopping_)
             continue;
         if (readerpolicy::endsWhenLeft(stateOf(readers_[i])))
             end(readers_[i]);
@@ -295,10 +329,10 @@ void PageRenderWorker::asking(platform::PdfProcess &reader, quint32 id, bool run
     callSince_[&reader - readers_] = steadyNow();
 }
 
-readerpolicy::Doc PageRenderWorker::costOf(const Doc &open)
+readerpolicy::Doc PageRenderWorker::costOf(const Doc &open, bool running)
 {
-    const double running = open.loadSince >= 0 ? platform::now() - open.loadSince : 0;
-    return readerpolicy::Doc{open.givenUp, open.retried, open.loadUsed + running};
+    running = running && open.loadSince >= 0;
+    return readerpolicy::Doc{open.givenUp, open.retried, open.loadUsed + (running ? platform::now() - open.loadSince : 0)};
 }
 
 readerpolicy::Reader PageRenderWorker::stateOf(platform::PdfProcess &reader, const Doc *asked, ReaderCall call, int at, QSize size)
@@ -306,17 +340,18 @@ readerpolicy::Reader PageRenderWorker::stateOf(platform::PdfProcess &reader, con
     readerpolicy::Reader state;
     if (reader.busy()) {
         state.running.call = readerpolicy::Call::Render; // or the sizes: a call on a document loaded
+        state.answered = reader.answered();
         for (const Doc *d : std::as_const(docs_))
             if (reader.runs(ReaderCall::Load, d->id)) {
                 state.running = readerpolicy::Work{readerpolicy::Call::Load, d->id};
-                state.runningDoc = costOf(*d);
+                state.runningDoc = costOf(*d, !state.answered);
             }
         {
             std::lock_guard lock(mutex_);
             const Doc *shown = docs_.value(shown_);
             state.running.onScreen = shown && shown->id == callDoc_[&reader - readers_];
         }
-        state.stuck = readerpolicy::stalled(reader.stillFor(), true);
+        state.stuck = !state.answered && readerpolicy::stalled(reader.stillFor(), true);
         state.ran = steadyNow() - callSince_[&reader - readers_];
     }
     if (asked) {
@@ -349,8 +384,10 @@ platform::PdfProcess &PageRenderWorker::readerFor(ReaderCall call, const Doc &op
                                                                       : QStringLiteral("the bad file's call")));
             end(readers_[decision.end]);
         }
-        if (decision.pickUp < 0)
+        if (decision.pickUp < 0) {
+            stopClocksOf(readers_[decision.serve], &open);
             return readers_[decision.serve];
+        }
         pickUp(readers_[decision.pickUp]);
         if (yields())
             throw GaveWay{};
@@ -396,6 +433,7 @@ void PageRenderWorker::pickUp(platform::PdfProcess &reader)
         }
     }
     if (!job) {
+        stopClocksOf(reader);
         reader.settle();
         check(platform::PdfProcess::Outcome::Done);
         reader_ = was;
@@ -682,6 +720,8 @@ void PageRenderWorker::keepOnly(const QSet<QString> &keep)
     for (const QString &path : docs_.keys())
         if (!keep.contains(path))
             drop(path);
+    // A call of a song kept only for a return may have nobody waiting for it now.
+    leftCheck_->start();
     QStringList gone, changed;
     for (auto it = known_.begin(); it != known_.end();) {
         if (!keep.contains(it.key())) {

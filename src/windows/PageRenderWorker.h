@@ -146,7 +146,8 @@ private:
     // A reader as the policy sees it, for a call on `asked` (when given).
     readerpolicy::Reader stateOf(platform::PdfProcess &reader, const Doc *asked = nullptr, ReaderCall call = ReaderCall::Load,
                                  int at = 0, QSize size = QSize());
-    static readerpolicy::Doc costOf(const Doc &open);
+    // `running`: the piece of its load under way counts, its child not having answered.
+    static readerpolicy::Doc costOf(const Doc &open, bool running = true);
     // Takes up the call left running in a reader (the load or the page it
     // belongs to), else settles it: within readerpolicy::kPickUpMs.
     void pickUp(platform::PdfProcess &reader);
@@ -160,8 +161,11 @@ private:
     void forget(const Job &job);
     // Whether the load under way has used its reader time, the pieces before included.
     bool spent() const;
-    // The time of a document's load that ran until now is kept as used.
-    static void stopClock(Doc &open);
+    // The time of a document's load that ran until now is kept as used; none
+    // when its child answered (a sound load: the wait for its answer is not its).
+    static void stopClock(Doc &open, bool answered = false);
+    // Stops the clocks of the loads a reader runs before it is given other work or ended, but `keep`'s.
+    void stopClocksOf(platform::PdfProcess &reader, const Doc *keep = nullptr);
 
     bool take(Job &job);
     // Takes out of a queue the renders `drop` picks, answering their keys.
@@ -261,8 +265,11 @@ private:
     void asking(platform::PdfProcess &reader, quint32 id, bool runsIt);
     // Ends a reader; the loads it ran keep the time they used.
     void end(platform::PdfProcess &reader);
-    // Ends the calls on files the performer left once the policy says so; looks again while one runs.
+    // Ends the calls nobody waits for (their song left, their page not asked
+    // again) once the policy says so; looks again while one runs.
     void endLeft();
+    // Whether the document is the song shown's, or a job's queued or under way.
+    bool wanted(quint32 id) const;
     QTimer *leftCheck_;
     static constexpr int kLeftCheckMs = 250;
     // The first serves the pages on screen, the second the loads asked ahead.

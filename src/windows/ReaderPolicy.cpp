@@ -2,11 +2,15 @@
 
 #include "platform/PdfProcess.h"
 
+#include <algorithm>
+
 namespace readerpolicy {
 
 bool badFile(const Reader &reader)
 {
     const Doc &doc = reader.runningDoc;
+    if (reader.answered)
+        return false;
     if (reader.running.call == Call::Load)
         return doc.givenUp > 0 || doc.retried || doc.loadUsed >= kLoadPastS;
     return reader.running.call == Call::Render && reader.ran >= kDrawPastS;
@@ -87,6 +91,11 @@ int next(const std::vector<Work> &waiting)
     return waiting.empty() ? -1 : 0;
 }
 
+double loadTry(bool shown, double limitS)
+{
+    return shown ? limitS : std::min(limitS, kLoadPastS);
+}
+
 bool loadClockRuns(const Reader &reader)
 {
     return !reader.busy() || reader.runsIt;
@@ -104,7 +113,7 @@ bool dropsAtSongChange(const Work &page)
 
 bool endsWhenLeft(const Reader &reader)
 {
-    return reader.busy() && (reader.stuck || badFile(reader));
+    return reader.busy() && !reader.answered && (reader.stuck || badFile(reader));
 }
 
 bool endsWhenIdle(const Reader &reader, int index)

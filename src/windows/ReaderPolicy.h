@@ -41,6 +41,7 @@ struct Reader {
     bool holds = false;    // it holds the document of the call to place
     bool runsIt = false;   // it runs that very call, or that document's load
     bool stuck = false;    // no progress for the stall watch's time: it cannot be called back
+    bool answered = false; // its child is done with the call: the answer waits to be taken
     double ran = 0;        // how long the call left running has run, in seconds
     bool busy() const { return running.call != Call::None; }
 };
@@ -99,6 +100,12 @@ bool givesWay(const Work &running, const Work &waiting, double now);
 // them those that have not had their moment first. -1 when none waits.
 int next(const std::vector<Work> &waiting);
 
+// The reader time a try at a load may use: the whole limit for the song shown;
+// a sound load's time for one asked ahead or beside it, which past that is the
+// bad file's and waits for the performer to arrive (so readers rest once the
+// keys stop, rather than spend seconds on the next song's looping file).
+double loadTry(bool shown, double limitS);
+
 // Whether a document's load clock runs: only while its reader is free of
 // every other call, so that what another call left there is no part of it.
 bool loadClockRuns(const Reader &reader);
@@ -113,9 +120,10 @@ bool triesAgain(const Doc &doc, const Work &load);
 // shown above all) keeps its pages.
 bool dropsAtSongChange(const Work &page);
 
-// Whether a reader is ended for a call left running on a file the performer
-// left: the bad file's load (its CPU goes no further for nothing) or one that
-// cannot be called back. A sound load or a page asked ahead ends by itself.
+// Whether a reader is ended for a call nobody waits for any more (its song
+// left, its page not asked again): the bad file's (its CPU goes no further
+// for nothing) or one that cannot be called back. A sound call ends by itself,
+// which costs less than a reader started and its documents loaded again.
 bool endsWhenLeft(const Reader &reader);
 
 // Whether a reader is ended once the window is idle: the first keeps its

@@ -47,6 +47,9 @@ TEST(ReaderPolicy, WhichReaderServesAndWhichIsEnded)
         {"a page past a sound one's time is ended", [] { Reader r = busy(Call::Render); r.ran = kDrawPastS; return r; }(),
          busy(Call::Render), onScreen, {0, -1, 0, Why::BadFile}},
         {"asked ahead ends none, even for the bad file", busy(Call::Load, slow), busy(Call::Render), ahead, {1, 1, -1}},
+        // Before, a sound load given way was timed until its answer was taken, and its reader ended as the bad file's.
+        {"a load its child answered is taken up", [&] { Reader r = busy(Call::Load, slow); r.answered = true; return r; }(), busy(Call::Render),
+         onScreen, {0, 0, -1}},
     };
     for (const auto &row : rows) {
         State state;
