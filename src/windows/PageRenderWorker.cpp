@@ -63,7 +63,8 @@ void PageRenderWorker::enqueue(Job job, bool ahead)
             // Asked ahead before, it is done once, and watched as on screen from now on.
             auto same = [&job](const Job &j) { return j.kind == job.kind && j.key == job.key; };
             std::erase_if(ahead_, same);
-            if (running_ && runningAhead_ && same(Job{runningKind_, runningKey_, {}, {}})) {
+            // One dropped at the song change is not: asked again, it is a job of its own, taken up where its call runs.
+            if (running_ && runningAhead_ && !runningDropped_ && same(Job{runningKind_, runningKey_, {}, {}})) {
                 runningAhead_ = false;
                 return;
             }
