@@ -5,9 +5,8 @@
 // answers sizes no number can tell, TOLVANE_FAKE_LIE=address a page drawn
 // where the child has no memory, TOLVANE_FAKE_LIE=idN its Nth answer for
 // another document than asked. TOLVANE_FAKE_LIE=drawn draws its pages in its
-// own memory, let go of (cleared) at any request after, as it does the page a
-// load asks, answered with the load in one go, of which TOLVANE_FAKE_LIE=page
-// answers the next page and TOLVANE_FAKE_LIE=size one pixel wider; TOLVANE_FAKE_LIE=bad_alloc
+// own memory, let go of (cleared) at any request after, as TOLVANE_FAKE_LIE=page
+// does, answering a page a load asks (sent with the load's answer) as the next one; TOLVANE_FAKE_LIE=bad_alloc
 // throws std::bad_alloc outside any catch at a page.
 #include "platform/PdfWire.h"
 
@@ -23,10 +22,10 @@ const char *const pagesSet = std::getenv("TOLVANE_FAKE_PAGES");
 const char *const lie = std::getenv("TOLVANE_FAKE_LIE") ? std::getenv("TOLVANE_FAKE_LIE") : "";
 const bool nanSizes = std::strcmp(lie, "nan") == 0;
 const int wrongIdAt = std::strncmp(lie, "id", 2) == 0 ? std::atoi(lie + 2) : 0;
-const bool drawnHere = std::strcmp(lie, "drawn") == 0 || std::strcmp(lie, "page") == 0 || std::strcmp(lie, "size") == 0;
+const bool drawn = std::strcmp(lie, "drawn") == 0 || std::strcmp(lie, "page") == 0;
 const auto lied = quint32(std::atoll(std::getenv("TOLVANE_FAKE_LENGTH") ? std::getenv("TOLVANE_FAKE_LENGTH") : "0"));
 
-// An answer, and the page a load asked, sent in one go.
+// An answer, and the page a load asked, in one go.
 bool answer(QByteArray b, QByteArray then)
 {
     seal(b);
@@ -52,12 +51,11 @@ int main()
     quint32 length = 0;
     QByteArray request(kMaxRequest, '\0');
     QByteArray page, then;
-    while ((frame.isEmpty() || answer(frame, then)) && ::recv(kChildSocket, &length, sizeof length, MSG_WAITALL) == sizeof length
+    while ((frame.isEmpty() || answer(frame, std::exchange(then, {}))) && ::recv(kChildSocket, &length, sizeof length, MSG_WAITALL) == sizeof length
            && length <= kMaxRequest && ::recv(kChildSocket, request.data(), length, MSG_WAITALL) == length) {
         page.fill('\0');
         page.clear();
         frame.clear();
-        then.clear();
         qsizetype at = 0;
         quint8 op = 0;
         quint32 id = 0;
@@ -67,18 +65,17 @@ int main()
         get(request, at, asked);
         if (op == Close)
             continue;
-        // A render asks from its page, a load from the sizes it asks (in `asked`).
         qint32 pageAsked = op == Render ? asked : kNoPage, w = 0, h = 0;
         if (op == Load)
             get(request, at, pageAsked);
-        if (op != Sizes && get(request, at, w))
+        if (pageAsked != kNoPage) {
+            get(request, at, w);
             get(request, at, h);
-        auto draw = [&] {
             if (std::strcmp(lie, "bad_alloc") == 0) {
-                serve(Render, id);
+                serve(op, id);
                 throw std::bad_alloc();
             }
-            if (drawnHere) {
+            if (drawn) {
                 page = QByteArray(qsizetype(w) * h * 4, '\x7f');
                 // A close asked meanwhile is read before the answer, and the page goes with it.
                 char next[4 + 1 + 4];
@@ -86,20 +83,18 @@ int main()
                     && ::recv(kChildSocket, next, sizeof next, 0) == sizeof next)
                     page.fill('\0');
             }
-            QByteArray drawn = platform::pdfwire::frame(Render);
-            put<quint32>(drawn, id);
-            put<qint32>(drawn, Ready);
-            put<qint32>(drawn, pageAsked + (std::strcmp(lie, "page") == 0 ? 1 : 0));
-            put<qint32>(drawn, w + (std::strcmp(lie, "size") == 0 ? 1 : 0));
-            put<qint32>(drawn, h);
-            put<qint32>(drawn, w * 4);
+            frame = platform::pdfwire::frame(Render);
+            put<quint32>(frame, id);
+            put<qint32>(frame, Ready);
+            put<qint32>(frame, pageAsked + (std::strcmp(lie, "page") == 0 ? 1 : 0));
+            put<qint32>(frame, w);
+            put<qint32>(frame, h);
+            put<qint32>(frame, w * 4);
             const quint64 address = page.isEmpty() ? 0 : quint64(quintptr(page.constData()));
-            put<quint64>(drawn, std::strcmp(lie, "address") == 0 ? 0x1000 : address);
-            return drawn;
-        };
-        if (op == Render) {
-            frame = draw();
-            continue;
+            put<quint64>(frame, std::strcmp(lie, "address") == 0 ? 0x1000 : address);
+            if (op == Render)
+                continue;
+            then = std::exchange(frame, {}); // behind the load's answer
         }
         // Sizes asks from a first page (in `asked`) a count of them.
         if (op == Sizes)
@@ -116,8 +111,6 @@ int main()
             put<double>(frame, nanSizes ? std::nan("") : 595);
             put<double>(frame, nanSizes ? INFINITY : 842);
         }
-        if (op == Load && pageAsked != kNoPage)
-            then = draw();
     }
     return 0;
 }
