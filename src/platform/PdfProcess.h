@@ -201,8 +201,8 @@ private:
         QList<QSizeF> sizes; // and what they were
         qint64 deadlineMs = 0;
         bool intoBuffer = false; // a render drawn into buffer_, not left in the child
-        Page then = Page();          // of a load, the page drawn once it is loaded
-        QImage image = QImage();     // of a render, the page's memory readied while the child draws
+        Page then = Page(); // of a load, the page drawn once it is loaded
+        QImage image = QImage(); // of a render, the page's memory readied while the child draws
     };
     std::optional<Running> running_;
     bool givenBack_ = false; // the child served an earlier reader: what that left in it counts against the ceiling
