@@ -326,8 +326,12 @@ bool PdfProcess::settle()
     qint32 status = 0;
     if (was.call == Call::Load && get(reply, at, op) && op == Load && get(reply, at, replyId) && replyId == was.id
         && get(reply, at, status) && status == Ready) {
+        // The page asked with it follows, and goes the same way.
+        if (was.then.page >= 0)
+            running_ = Running{Call::Render, was.id, was.then.page, was.then.size, was.then.annotations, 0, 0, {}, was.deadlineMs};
         loaded_.insert(was.id, 0);
         close(was.id);
+        return settle();
     }
     return true;
 }
@@ -522,11 +526,15 @@ bool readSizes(const QByteArray &reply, qsizetype &at, qint32 count, QList<QSize
 
 } // namespace
 
-PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeoutMs, int sizes)
+PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeoutMs, int sizes, const Page &then)
 {
     Loaded r;
     halt_ = Halt::None;
     const qint32 asked = sizes < 0 ? kSizesPerAnswer : std::min(sizes, kSizesPerAnswer);
+    // No sizes asked after the load's answer, nor a page through a buffer: the page's answer comes next.
+    const qint64 thenBytes = qint64(std::max(then.size.width(), 0)) * std::max(then.size.height(), 0) * 4;
+    const bool drawn = then.page >= 0 && !then.size.isEmpty() && thenBytes <= kMaxPageBytes && sizes >= 0
+                       && sizes <= kSizesPerAnswer && pdfchild::pagesReadDirectly();
     if (!runs(Call::Load, id) || running_->count != asked) {
         if (!settle()) {
             r.outcome = Outcome::Interrupted;
@@ -551,12 +559,18 @@ PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeo
         QByteArray request = frame(Load);
         put<quint32>(request, id);
         put<qint32>(request, asked);
+        put<qint32>(request, drawn ? then.page : kNoPage);
+        put<qint32>(request, then.size.width());
+        put<qint32>(request, then.size.height());
+        put<quint8>(request, then.annotations ? 1 : 0);
         seal(request);
         if (!send(request, bytes.descriptor(), deadline)) {
             r.outcome = giveUp();
             return r;
         }
         running_ = Running{Call::Load, id, 0, QSize(), false, asked, 0, {}, deadline};
+        if (drawn)
+            running_->then = then;
     }
     const qint64 deadline = running_->deadlineMs;
     QByteArray reply;
@@ -568,6 +582,7 @@ PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeo
         r.outcome = halted();
         return r;
     }
+    const Page after = running_->then;
     running_.reset();
     if (!get(reply, at, op) || op != Load || !get(reply, at, replyId) || replyId != id || !get(reply, at, status)
         || !get(reply, at, count) || !get(reply, at, given) || count < 0
@@ -590,6 +605,12 @@ PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeo
     default: r.outcome = Outcome::Damaged; return r;
     }
     loaded_.insert(id, count);
+    // Its page is under way: its memory readied while the child draws.
+    if (after.page >= 0) {
+        running_ = Running{Call::Render, id, after.page, after.size, after.annotations, 0, 0, {}, nowMs() + after.timeoutMs};
+        if (after.page < count)
+            running_->image = pdfmemory::pageImage(after.size.width(), after.size.height());
+    }
     // The rest of the sizes asked for, in answers of bounded length.
     const int wanted = sizes < 0 ? count : std::min(sizes, count);
     if (r.pageSizes.size() < wanted) {
@@ -722,18 +743,20 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
     qsizetype at = 0;
     quint8 op = 0;
     quint32 replyId = 0;
-    qint32 status = 0, w = 0, h = 0, line = 0;
+    qint32 status = 0, replyPage = 0, w = 0, h = 0, line = 0;
     quint64 address = 0;
     const bool answered = receive(reply, kRenderLength, running_->deadlineMs, true);
     if (!answered && halt_ == Halt::Interrupted) {
         r.outcome = Outcome::Interrupted;
         return r;
     }
+    if (image.isNull())
+        image = std::move(running_->image);
     const Running was = *running_;
     running_.reset();
     if (!answered || !get(reply, at, op) || op != Render || !get(reply, at, replyId) || replyId != id
-        || !get(reply, at, status) || !get(reply, at, w) || !get(reply, at, h) || !get(reply, at, line)
-        || !get(reply, at, address) || at != reply.size()) {
+        || !get(reply, at, status) || !get(reply, at, replyPage) || !get(reply, at, w) || !get(reply, at, h)
+        || !get(reply, at, line) || !get(reply, at, address) || at != reply.size()) {
         if (answered)
             halt_ = Halt::Broken;
         r.outcome = giveUp();
@@ -744,9 +767,9 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
         return r;
     }
     const bool blank = w == 0 && h == 0 && line == 0;
-    // Nothing but the size asked for, filled, or none for a page it could not render; an
-    // address only for a page left in the child.
-    if (status != Ready || (!blank && (w != size.width() || h != size.height() || line != w * 4))
+    // Nothing but the page and size asked for, filled, or none for a page it could not
+    // render; an address only for a page left in the child.
+    if (status != Ready || replyPage != page || (!blank && (w != size.width() || h != size.height() || line != w * 4))
         || (address != 0) != (!blank && !was.intoBuffer)) {
         halt_ = Halt::Broken;
         r.outcome = giveUp();

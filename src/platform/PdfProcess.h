@@ -105,9 +105,19 @@ public:
     // How long the watched child's CPU time has not grown; 0 while unwatched or unknown.
     double stillFor() const;
 
+    // A page to draw in the same go as a load (0-based, none when negative).
+    struct Page {
+        int page = -1;
+        QSize size;
+        bool annotations = false;
+        int timeoutMs = 0;
+    };
     // Loads a document under a number of the caller's choosing; answers its
     // page count and the sizes of its first `sizes` pages (all when negative).
-    Loaded load(quint32 id, const PdfBytes &bytes, int timeoutMs, int sizes = -1);
+    // The child then draws `then` at once, where pages are read from it and the
+    // sizes come in one answer: render() of that page takes what it drew.
+    Loaded load(quint32 id, const PdfBytes &bytes, int timeoutMs, int sizes, const Page &then);
+    Loaded load(quint32 id, const PdfBytes &bytes, int timeoutMs, int sizes = -1) { return load(id, bytes, timeoutMs, sizes, Page()); }
     // The sizes of `count` pages from `first` (0-based) of a loaded document.
     Sizes pageSizes(quint32 id, int first, int count, int timeoutMs);
     // Renders a page (0-based) of a loaded document at exactly this pixel size,
@@ -193,6 +203,8 @@ private:
         QList<QSizeF> sizes; // and what they were
         qint64 deadlineMs = 0;
         bool intoBuffer = false; // a render drawn into buffer_, not left in the child
+        Page then = Page(); // of a load, the page drawn once it is loaded
+        QImage image = QImage(); // of a render, the page's memory readied while the child draws
     };
     std::optional<Running> running_;
     bool givenBack_ = false; // the child served an earlier reader: what that left in it counts against the ceiling

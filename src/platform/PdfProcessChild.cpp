@@ -293,6 +293,7 @@ QByteArray render(const Docs &docs, std::unique_ptr<PageTarget> &target, QImage 
     }
     if (it == docs.end() || size.isEmpty() || (!direct && (!given || !mapped() || qint64(target->memory.size) < bytes))) {
         put<qint32>(out, Refused);
+        put<qint32>(out, page);
         put<qint32>(out, 0);
         put<qint32>(out, 0);
         put<qint32>(out, 0);
@@ -325,6 +326,7 @@ QByteArray render(const Docs &docs, std::unique_ptr<PageTarget> &target, QImage 
         std::memcpy(target->memory.at, image.constBits(), size_t(bytes));
     }
     put<qint32>(out, status);
+    put<qint32>(out, page);
     put<qint32>(out, drawn ? size.width() : 0);
     put<qint32>(out, drawn ? size.height() : 0);
     put<qint32>(out, drawn ? size.width() * 4 : 0);
@@ -432,10 +434,20 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
         serve(op, id);
         try {
             if (op == Load) {
-                qint32 asked = 0;
-                if (!get(in.payload, at, asked))
+                qint32 asked = 0, page = kNoPage, w = 0, h = 0;
+                quint8 annotations = 0;
+                if (!get(in.payload, at, asked) || !get(in.payload, at, page) || !get(in.payload, at, w) || !get(in.payload, at, h)
+                    || !get(in.payload, at, annotations))
                     return 1;
                 out = load(docs, id, asked, in.fd());
+                // The page asked with it is drawn in the same go, its answer right behind the load's.
+                if (page != kNoPage && docs.count(id)) {
+                    if (!owed() || !answer(socket, out))
+                        return 1;
+                    op = Render;
+                    serve(op, id);
+                    out = render(docs, target, shown, id, page, QSize(w, h), annotations != 0, -1);
+                }
             } else if (op == Sizes) {
                 qint32 first = 0, count = 0;
                 if (!get(in.payload, at, first) || !get(in.payload, at, count))

@@ -37,8 +37,11 @@ constexpr quint32 kHelloLength = 1 + 8;
 constexpr quint32 kEndedLength = 1 + 8;
 constexpr quint32 kLoadHead = 1 + 4 + 4 + 4 + 4;
 constexpr quint32 kSizesHead = 1 + 4 + 4 + 4;
-// A render's: op, id, status, width, height, line, and the page's address in the child (0 in a file).
-constexpr quint32 kRenderLength = 1 + 4 + 4 + 4 + 4 + 4 + 8;
+// A render's: op, id, status, page, width, height, line, and the page's address in the child (0 in a file).
+constexpr quint32 kRenderLength = 1 + 4 + 4 + 4 + 4 + 4 + 4 + 8;
+// A load may ask a page to draw once it is loaded (no page: -1): a Ready load's
+// answer is then followed by that page's, as a render's.
+constexpr qint32 kNoPage = -1;
 
 template <typename T>
 void put(QByteArray &b, T v)

@@ -600,7 +600,7 @@ void PageRenderWorker::render(const PageRenderer::Key &key)
         docLru_.append(key.path);
         // Its load gave way before: taken up here.
         if (open->loading)
-            load(key.path, *open);
+            load(key.path, *open, nullptr, &key);
     } else {
         // Closed since it was opened (more documents were asked for): read again,
         // unless the file changed meanwhile and the window must learn of it first.
@@ -609,7 +609,7 @@ void PageRenderWorker::render(const PageRenderer::Key &key)
             known_.remove(key.path);
             tell([key](PageRenderer &o) { o.filesLooked({}, {key.path}); });
         } else {
-            open = document(key.path, stamp);
+            open = document(key.path, stamp, &key);
         }
     }
     platform::PdfProcess *fresh = nullptr;
@@ -618,7 +618,7 @@ void PageRenderWorker::render(const PageRenderer::Key &key)
         platform::PdfProcess &reader = fresh ? *fresh : readerFor(ReaderCall::Render, *open, key.page - 1, key.size);
         // Loaded again, from the bytes kept, when the reader was ended since or does not hold it.
         if (!reader.loaded(open->id)) {
-            load(key.path, *open, &reader);
+            load(key.path, *open, &reader, &key);
             if (!ready(open))
                 break;
         }

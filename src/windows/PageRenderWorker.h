@@ -205,9 +205,10 @@ private:
     // Whether the reader was killed or stalled, which blames nothing: said in
     // the log, and to the window when a page on screen waits for it.
     bool stoppedOutside(platform::PdfProcess::Outcome outcome, const QString &path);
-    void load(const QString &path, Doc &open, platform::PdfProcess *reader = nullptr);
+    // With the page it is loaded for, the reader draws that page in the same go.
+    void load(const QString &path, Doc &open, platform::PdfProcess *reader = nullptr, const PageRenderer::Key *page = nullptr);
     void refuse(const QString &path, Doc &open, songfile::PdfLoad why);
-    Doc *document(const QString &path, const std::optional<platform::FileStamp> &stamp);
+    Doc *document(const QString &path, const std::optional<platform::FileStamp> &stamp, const PageRenderer::Key *page = nullptr);
     void evictDocuments();
 
     std::mutex ownerMutex_;

@@ -5,7 +5,8 @@
 // answers sizes no number can tell, TOLVANE_FAKE_LIE=address a page drawn
 // where the child has no memory, TOLVANE_FAKE_LIE=idN its Nth answer for
 // another document than asked. TOLVANE_FAKE_LIE=drawn draws its pages in its
-// own memory, let go of (cleared) at any request after; TOLVANE_FAKE_LIE=bad_alloc
+// own memory, let go of (cleared) at any request after, as TOLVANE_FAKE_LIE=page
+// does, answering a page a load asks (sent with the load's answer) as the next one; TOLVANE_FAKE_LIE=bad_alloc
 // throws std::bad_alloc outside any catch at a page.
 #include "platform/PdfWire.h"
 
@@ -21,9 +22,11 @@ const char *const pagesSet = std::getenv("TOLVANE_FAKE_PAGES");
 const char *const lie = std::getenv("TOLVANE_FAKE_LIE") ? std::getenv("TOLVANE_FAKE_LIE") : "";
 const bool nanSizes = std::strcmp(lie, "nan") == 0;
 const int wrongIdAt = std::strncmp(lie, "id", 2) == 0 ? std::atoi(lie + 2) : 0;
+const bool drawn = std::strcmp(lie, "drawn") == 0 || std::strcmp(lie, "page") == 0;
 const auto lied = quint32(std::atoll(std::getenv("TOLVANE_FAKE_LENGTH") ? std::getenv("TOLVANE_FAKE_LENGTH") : "0"));
 
-bool answer(QByteArray b)
+// An answer, and the page a load asked, in one go.
+bool answer(QByteArray b, QByteArray then)
 {
     seal(b);
     if (lied > 0 && b.at(4) == Load)
@@ -31,6 +34,9 @@ bool answer(QByteArray b)
     static int answered = 0;
     if (b.at(4) != Hello && ++answered == wrongIdAt)
         ++b[5];
+    if (!then.isEmpty())
+        seal(then);
+    b += then;
     return ::send(kChildSocket, b.constData(), size_t(b.size()), MSG_NOSIGNAL) == b.size();
 }
 
@@ -44,8 +50,8 @@ int main()
     put<qint64>(frame, 0);
     quint32 length = 0;
     QByteArray request(kMaxRequest, '\0');
-    QByteArray page;
-    while ((frame.isEmpty() || answer(frame)) && ::recv(kChildSocket, &length, sizeof length, MSG_WAITALL) == sizeof length
+    QByteArray page, then;
+    while ((frame.isEmpty() || answer(frame, std::exchange(then, {}))) && ::recv(kChildSocket, &length, sizeof length, MSG_WAITALL) == sizeof length
            && length <= kMaxRequest && ::recv(kChildSocket, request.data(), length, MSG_WAITALL) == length) {
         page.fill('\0');
         page.clear();
@@ -59,15 +65,17 @@ int main()
         get(request, at, asked);
         if (op == Close)
             continue;
-        if (op == Render) {
-            qint32 w = 0, h = 0;
+        qint32 pageAsked = op == Render ? asked : kNoPage, w = 0, h = 0;
+        if (op == Load)
+            get(request, at, pageAsked);
+        if (pageAsked != kNoPage) {
             get(request, at, w);
             get(request, at, h);
             if (std::strcmp(lie, "bad_alloc") == 0) {
                 serve(op, id);
                 throw std::bad_alloc();
             }
-            if (std::strcmp(lie, "drawn") == 0) {
+            if (drawn) {
                 page = QByteArray(qsizetype(w) * h * 4, '\x7f');
                 // A close asked meanwhile is read before the answer, and the page goes with it.
                 char next[4 + 1 + 4];
@@ -78,12 +86,15 @@ int main()
             frame = platform::pdfwire::frame(Render);
             put<quint32>(frame, id);
             put<qint32>(frame, Ready);
+            put<qint32>(frame, pageAsked + (std::strcmp(lie, "page") == 0 ? 1 : 0));
             put<qint32>(frame, w);
             put<qint32>(frame, h);
             put<qint32>(frame, w * 4);
             const quint64 address = page.isEmpty() ? 0 : quint64(quintptr(page.constData()));
             put<quint64>(frame, std::strcmp(lie, "address") == 0 ? 0x1000 : address);
-            continue;
+            if (op == Render)
+                continue;
+            then = std::exchange(frame, {}); // behind the load's answer
         }
         // Sizes asks from a first page (in `asked`) a count of them.
         if (op == Sizes)

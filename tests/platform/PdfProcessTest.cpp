@@ -404,6 +404,22 @@ TEST(PdfProcess, AnAnswerPastWhatAnyDocumentHoldsEndsTheChildAndBlamesNothing)
     QImage drawn(30, 40, QImage::Format_ARGB32_Premultiplied);
     drawn.fill(0x7f7f7f7f);
     EXPECT_EQ(reader.render(1, 0, QSize(30, 40), 5000).image, drawn);
+
+    // The first page cost a round trip of its own after the load's: the page a
+    // load asks is drawn in the same go (collected with the child stopped); one
+    // answered for another page is refused.
+    for (const char *lie : {"drawn", "page"}) {
+        qputenv("TOLVANE_FAKE_LIE", lie);
+        PdfProcess first([] { return false; });
+        ASSERT_EQ(first.load(1, pdfOf(QByteArray(1024, ' ')), 5000, 1, {0, QSize(30, 40), false, 5000}).outcome, Outcome::Done);
+        const int pid = first.pid();
+        ::kill(pid, SIGSTOP);
+        const PdfProcess::Rendered page = first.render(1, 0, QSize(30, 40), 1000);
+        EXPECT_EQ(page.outcome, lie == QByteArray("drawn") ? Outcome::Done : Outcome::GivenUp) << lie;
+        EXPECT_EQ(page.image, lie == QByteArray("drawn") ? drawn : QImage()) << lie;
+        if (first.pid() == pid)
+            ::kill(pid, SIGCONT);
+    }
     for (const char *name : {"TOLVANE_FAKE_PAGES", "TOLVANE_FAKE_LIE"})
         qunsetenv(name);
     PdfProcess::setProgram(QString());
