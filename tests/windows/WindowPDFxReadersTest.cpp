@@ -41,6 +41,19 @@ QByteArray heavyPdf(int rects)
                        + "\nendstream"});
 }
 
+// A songbook of `pages` A4 pages, page `wide` (from 1) on its side.
+QByteArray book(int pages, int wide = 0)
+{
+    QList<QByteArray> objects{"<< /Type /Catalog /Pages 2 0 R >>", ""};
+    QByteArray kids;
+    for (int page = 1; page <= pages; ++page) {
+        kids += QByteArray::number(page + 2) + " 0 R ";
+        objects.append(QByteArray("<< /Type /Page /Parent 2 0 R /MediaBox ") + (page == wide ? "[0 0 842 595]" : "[0 0 595 842]") + " >>");
+    }
+    objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages) + " >>";
+    return rawPdf(objects);
+}
+
 // Waits until the renderer's reader has used `ticks` more of the processor, and answers its process.
 int busyReader(const PageRenderer &renderer, qint64 ticks)
 {
@@ -80,14 +93,7 @@ TEST(PageRendererSizes, AbsurdPagesStayWithinMemory)
 TEST(PageRendererSizes, ALongDocumentsSizesComeAfterItsFirstPages)
 {
     QTemporaryDir dir;
-    QList<QByteArray> objects{"<< /Type /Catalog /Pages 2 0 R >>", ""};
-    QByteArray kids;
-    for (int page = 1; page <= 10; ++page) {
-        kids += QByteArray::number(page + 2) + " 0 R ";
-        objects.append(QByteArray("<< /Type /Page /Parent 2 0 R /MediaBox ") + (page == 7 ? "[0 0 842 595]" : "[0 0 595 842]") + " >>");
-    }
-    objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count 10 >>";
-    const QString path = testsupport::writeFile(dir.filePath(QStringLiteral("Book.pdf")), rawPdf(objects));
+    const QString path = testsupport::writeFile(dir.filePath(QStringLiteral("Book.pdf")), book(10, 7));
     PageRenderer renderer;
     std::optional<PageRenderer::DocInfo> opened;
     int told = 0;
@@ -116,14 +122,7 @@ TEST(PageRendererSizes, ALongDocumentsSizesComeAfterItsFirstPages)
 TEST(PageRendererSizes, APageWaitsForOneStepOfItsDocumentsSizesAtMost)
 {
     QTemporaryDir dir;
-    QList<QByteArray> objects{"<< /Type /Catalog /Pages 2 0 R >>", ""};
-    QByteArray kids;
-    for (int page = 1; page <= 600; ++page) {
-        kids += QByteArray::number(page + 2) + " 0 R ";
-        objects.append("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] >>");
-    }
-    objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count 600 >>";
-    const QString path = testsupport::writeFile(dir.filePath(QStringLiteral("Book.pdf")), rawPdf(objects));
+    const QString path = testsupport::writeFile(dir.filePath(QStringLiteral("Book.pdf")), book(600));
     PageRenderer renderer;
     auto known = [&] { return int(renderer.documentInfo(path).value_or(PageRenderer::DocInfo()).pageSizes.size()); };
     QHash<int, int> asked, came; // the sizes known when each page was asked, and when it came
