@@ -117,6 +117,8 @@ private:
         std::erase_if(queue_, [this](const Job &j) { return !j.onScreen || dropsAtSongChange(workOf(j)); });
         if (cur_ && cur_->song == song)
             cur_->onScreen = true;
+        for (Job &j : queue_)
+            j.gaveWay = j.gaveWay && j.song != song; // the song arrived on has its moment again
         for (int i : {0, 1})
             std::erase_if(r_[i].held, [this](int s) { return !kept(s); });
         for (size_t s = 0; s < drawn_.size(); ++s) {
