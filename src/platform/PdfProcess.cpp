@@ -526,14 +526,30 @@ bool readSizes(const QByteArray &reply, qsizetype &at, qint32 count, QList<QSize
 
 } // namespace
 
+QSize PdfProcess::fitSize(const QSizeF &pagePoints, const QSizeF &pane, qreal ratio)
+{
+    auto finite = [](const QSizeF &s) { return std::isfinite(s.width()) && std::isfinite(s.height()); };
+    if (!finite(pagePoints) || !finite(pane) || !std::isfinite(ratio) || ratio <= 0 || pagePoints.isEmpty() || pane.isEmpty())
+        return QSize();
+    const QSizeF fitted = pagePoints.scaled(pane, Qt::KeepAspectRatio) * ratio;
+    // Past any image's side: nothing to draw, rather than a number out of range.
+    constexpr qreal kBeyond = 1 << 24;
+    if (!(fitted.width() < kBeyond && fitted.height() < kBeyond))
+        return QSize();
+    return QSize(std::max(1, qRound(fitted.width())), std::max(1, qRound(fitted.height())));
+}
+
 PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeoutMs, int sizes, const Page &then)
 {
     Loaded r;
     halt_ = Halt::None;
     const qint32 asked = sizes < 0 ? kSizesPerAnswer : std::min(sizes, kSizesPerAnswer);
     // No sizes asked after the load's answer, nor a page through a buffer: the page's answer comes next.
-    const qint64 thenBytes = qint64(std::max(then.size.width(), 0)) * std::max(then.size.height(), 0) * 4;
-    const bool drawn = then.page >= 0 && !then.size.isEmpty() && thenBytes <= kMaxPageBytes && sizes >= 0
+    // A page fitted into a pane is one of the sizes answered, and the pane bounds its memory.
+    const QSize bound = then.size.isEmpty() ? fitSize(then.fit, then.fit, then.ratio) : then.size;
+    const bool fitted = then.size.isEmpty() && !bound.isEmpty() && then.page < asked;
+    const qint64 thenBytes = (qint64(std::max(bound.width(), 0)) + fitted) * (std::max(bound.height(), 0) + fitted) * 4;
+    const bool drawn = then.page >= 0 && (!then.size.isEmpty() || fitted) && thenBytes <= kMaxPageBytes && sizes >= 0
                        && sizes <= kSizesPerAnswer && pdfchild::pagesReadDirectly();
     if (!runs(Call::Load, id) || running_->count != asked) {
         if (!settle()) {
@@ -563,6 +579,9 @@ PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeo
         put<qint32>(request, then.size.width());
         put<qint32>(request, then.size.height());
         put<quint8>(request, then.annotations ? 1 : 0);
+        put<double>(request, fitted ? then.fit.width() : 0.0);
+        put<double>(request, fitted ? then.fit.height() : 0.0);
+        put<double>(request, fitted ? then.ratio : 0.0);
         seal(request);
         if (!send(request, bytes.descriptor(), deadline)) {
             r.outcome = giveUp();
@@ -582,7 +601,7 @@ PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeo
         r.outcome = halted();
         return r;
     }
-    const Page after = running_->then;
+    Page after = running_->then;
     running_.reset();
     if (!get(reply, at, op) || op != Load || !get(reply, at, replyId) || replyId != id || !get(reply, at, status)
         || !get(reply, at, count) || !get(reply, at, given) || count < 0
@@ -605,10 +624,13 @@ PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeo
     default: r.outcome = Outcome::Damaged; return r;
     }
     loaded_.insert(id, count);
-    // Its page is under way: its memory readied while the child draws.
+    // Its page is under way: its memory readied while the child draws. A fitted
+    // one's size is worked out from its size answered, as the child does.
+    if (after.page >= 0 && after.size.isEmpty())
+        after.size = after.page < r.pageSizes.size() ? fitSize(r.pageSizes.at(after.page), after.fit, after.ratio) : QSize();
     if (after.page >= 0) {
         running_ = Running{Call::Render, id, after.page, after.size, after.annotations, 0, 0, {}, nowMs() + after.timeoutMs};
-        if (after.page < count)
+        if (after.page < count && !after.size.isEmpty())
             running_->image = pdfmemory::pageImage(after.size.width(), after.size.height());
     }
     // The rest of the sizes asked for, in answers of bounded length.

@@ -105,13 +105,21 @@ public:
     // How long the watched child's CPU time has not grown; 0 while unwatched or unknown.
     double stillFor() const;
 
-    // A page to draw in the same go as a load (0-based, none when negative).
+    // A page to draw in the same go as a load (0-based, none when negative):
+    // at `size`, or, with none, fitted into `fit` at `ratio` (fitSize) once its
+    // size in the document is known, when the load answers it.
     struct Page {
         int page = -1;
         QSize size;
         bool annotations = false;
         int timeoutMs = 0;
+        QSizeF fit{};
+        qreal ratio = 1.0;
     };
+    // The pixel size of a page of `pagePoints` fitted into `pane` at a device
+    // pixel ratio; empty for an empty or non-finite one. The child and the
+    // program work it out alike from the same numbers.
+    static QSize fitSize(const QSizeF &pagePoints, const QSizeF &pane, qreal ratio);
     // Loads a document under a number of the caller's choosing; answers its
     // page count and the sizes of its first `sizes` pages (all when negative).
     // The child then draws `then` at once, where pages are read from it and the

@@ -268,6 +268,20 @@ QByteArray sizes(const Docs &docs, quint32 id, qint32 first, qint32 count)
     return out;
 }
 
+// The answer of a page with nothing to draw.
+QByteArray blank(quint32 id, qint32 page)
+{
+    QByteArray out = frame(Render, kRenderLength);
+    put<quint32>(out, id);
+    put<qint32>(out, Ready);
+    put<qint32>(out, page);
+    put<qint32>(out, 0);
+    put<qint32>(out, 0);
+    put<qint32>(out, 0);
+    put<quint64>(out, 0);
+    return out;
+}
+
 // Draws a page, into the memory file passed with the request, or, with none,
 // into `shown`, kept until the next request so that the program copies it
 // from there: its address is answered.
@@ -436,8 +450,10 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
             if (op == Load) {
                 qint32 asked = 0, page = kNoPage, w = 0, h = 0;
                 quint8 annotations = 0;
+                double fitW = 0, fitH = 0, ratio = 0;
                 if (!get(in.payload, at, asked) || !get(in.payload, at, page) || !get(in.payload, at, w) || !get(in.payload, at, h)
-                    || !get(in.payload, at, annotations))
+                    || !get(in.payload, at, annotations) || !get(in.payload, at, fitW) || !get(in.payload, at, fitH)
+                    || !get(in.payload, at, ratio))
                     return 1;
                 out = load(docs, id, asked, in.fd());
                 // The page asked with it is drawn in the same go, its answer right behind the load's.
@@ -446,7 +462,15 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
                         return 1;
                     op = Render;
                     serve(op, id);
-                    out = render(docs, target, shown, id, page, QSize(w, h), annotations != 0, -1);
+                    QSize size(w, h);
+                    // Fitted into a pane: at the size the program works out from the size answered;
+                    // a page whose size was not answered is none (a blank answer).
+                    if (size.isEmpty()) {
+                        const QPdfDocument &pdf = docs.at(id)->pdf;
+                        const bool answered = page >= 0 && page < std::clamp(asked, 0, pdf.pageCount());
+                        size = answered ? PdfProcess::fitSize(pdf.pagePointSize(page), QSizeF(fitW, fitH), ratio) : QSize();
+                    }
+                    out = size.isEmpty() ? blank(id, page) : render(docs, target, shown, id, page, size, annotations != 0, -1);
                 }
             } else if (op == Sizes) {
                 qint32 first = 0, count = 0;

@@ -79,6 +79,12 @@ void PageRenderWorker::enqueue(Job job, bool ahead)
         // A song change (its keep comes first) or a page on screen: a slow load is said again at once.
         if (!ahead)
             askedOnScreen_ = true;
+        // A page drawn with its load is under way or next already: served once.
+        auto same = [&job](const Job &j) { return j.kind == Render && j.key == job.key; };
+        if (!ahead && job.kind == Render
+            && (std::any_of(visible_.begin(), visible_.end(), same)
+                || (running_ && !runningAhead_ && !runningDropped_ && same(Job{runningKind_, runningKey_, {}, {}}))))
+            return;
         (ahead ? ahead_ : visible_).push_back(std::move(job));
     }
     QMetaObject::invokeMethod(this, [this] { drain(); }, Qt::QueuedConnection);
@@ -509,10 +515,10 @@ void PageRenderWorker::drain()
     while (!stopping_ && take(job)) {
         try {
             switch (job.kind) {
-            case Open: opened(job.key.path); break;
+            case Open: opened(job.key.path, job.first); break;
             case Read: read(job.key.path); break;
             case Find: found(job.key.path, job.binding); break;
-            case Render: render(job.key); break;
+            case Render: render(job.key, job.unasked); break;
             case Keep: keepOnly(job.keep); break;
             case Sizes: sizes(job.key.path); break;
             }
@@ -552,12 +558,26 @@ void PageRenderWorker::letGoIdle()
         idle_->start();
 }
 
-void PageRenderWorker::opened(const QString &path)
+void PageRenderWorker::opened(const QString &path, const PageRenderer::FirstPage &first)
 {
     const std::optional<platform::FileStamp> stamp = look(path);
-    Doc *open = document(path, stamp);
+    platform::PdfProcess::Page then;
+    if (first.page >= 1)
+        then = platform::PdfProcess::Page{first.page - 1, QSize(), false, PageRenderer::renderLimitMs, first.pane, first.devicePixelRatio};
+    Doc *open = document(path, stamp, then);
     const PageRenderer::DocInfo info = open->info;
     known_.insert(path, stamp);
+    // Its first page, under way in its reader, is taken next, before the window asks for it.
+    if (ready(open) && first.page >= 1 && first.page <= info.pageCount) {
+        const PageRenderer::Key key{path, first.page, PageRenderer::fitSize(info.pageSize(first.page), first.pane, first.devicePixelRatio)};
+        if (std::any_of(std::begin(readers_), std::end(readers_),
+                        [&](const platform::PdfProcess &r) { return r.runs(ReaderCall::Render, open->id, key.page - 1, key.size); })) {
+            Job job{Render, key, {}, {}};
+            job.unasked = true;
+            std::lock_guard lock(mutex_);
+            visible_.push_front(std::move(job));
+        }
+    }
     tell([path, info](PageRenderer &o) { o.documentOpened(path, info); });
 }
 
@@ -585,7 +605,7 @@ void PageRenderWorker::found(const QString &path, const PageRenderer::Binding &b
     tell([path, binding, shown](PageRenderer &o) { o.versionFound(path, binding, shown); });
 }
 
-void PageRenderWorker::render(const PageRenderer::Key &key)
+void PageRenderWorker::render(const PageRenderer::Key &key, bool unasked)
 {
     QImage image;
     drawingPath_ = key.path;
@@ -600,7 +620,7 @@ void PageRenderWorker::render(const PageRenderer::Key &key)
         docLru_.append(key.path);
         // Its load gave way before: taken up here.
         if (open->loading)
-            load(key.path, *open, nullptr, &key);
+            load(key.path, *open, nullptr, drawnWith(key));
     } else {
         // Closed since it was opened (more documents were asked for): read again,
         // unless the file changed meanwhile and the window must learn of it first.
@@ -609,7 +629,7 @@ void PageRenderWorker::render(const PageRenderer::Key &key)
             known_.remove(key.path);
             tell([key](PageRenderer &o) { o.filesLooked({}, {key.path}); });
         } else {
-            open = document(key.path, stamp, &key);
+            open = document(key.path, stamp, drawnWith(key));
         }
     }
     platform::PdfProcess *fresh = nullptr;
@@ -618,7 +638,7 @@ void PageRenderWorker::render(const PageRenderer::Key &key)
         platform::PdfProcess &reader = fresh ? *fresh : readerFor(ReaderCall::Render, *open, key.page - 1, key.size);
         // Loaded again, from the bytes kept, when the reader was ended since or does not hold it.
         if (!reader.loaded(open->id)) {
-            load(key.path, *open, &reader, &key);
+            load(key.path, *open, &reader, drawnWith(key));
             if (!ready(open))
                 break;
         }
@@ -658,7 +678,7 @@ void PageRenderWorker::render(const PageRenderer::Key &key)
         const PageRenderer::DocInfo info = open->info;
         tell([path = key.path, info](PageRenderer &o) { o.documentGivenUp(path, info); });
     }
-    tell([key, image](PageRenderer &o) { o.pageRendered(key, image); });
+    tell([key, image, unasked](PageRenderer &o) { o.pageRendered(key, image, unasked); });
     if (ready(open) && !image.isNull())
         wantSizes(key.path, *open, key.page);
 }

@@ -55,6 +55,8 @@ public:
         QSet<QString> keep;
         PageRenderer::Binding binding;
         bool gaveWay = false; // on screen, it had its moment and gave way
+        PageRenderer::FirstPage first{}; // of an open: the page drawn with its load
+        bool unasked = false;          // a render of the page drawn with its load, asked by no window yet
     };
 
     PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook look);
@@ -186,11 +188,11 @@ private:
 
     void drain();
     void letGoIdle();
-    void opened(const QString &path);
+    void opened(const QString &path, const PageRenderer::FirstPage &first);
     void read(const QString &path);
     QString versionOf(const QString &path, const PageRenderer::Binding &b);
     void found(const QString &path, const PageRenderer::Binding &binding);
-    void render(const PageRenderer::Key &key);
+    void render(const PageRenderer::Key &key, bool unasked = false);
     void sizes(const QString &path);
     void wantSizes(const QString &path, Doc &open, int page);
     void keepOnly(const QSet<QString> &keep);
@@ -206,9 +208,11 @@ private:
     // the log, and to the window when a page on screen waits for it.
     bool stoppedOutside(platform::PdfProcess::Outcome outcome, const QString &path);
     // With the page it is loaded for, the reader draws that page in the same go.
-    void load(const QString &path, Doc &open, platform::PdfProcess *reader = nullptr, const PageRenderer::Key *page = nullptr);
+    void load(const QString &path, Doc &open, platform::PdfProcess *reader = nullptr, const platform::PdfProcess::Page &then = {});
+    // The page of a render, as a load draws it.
+    static platform::PdfProcess::Page drawnWith(const PageRenderer::Key &key);
     void refuse(const QString &path, Doc &open, songfile::PdfLoad why);
-    Doc *document(const QString &path, const std::optional<platform::FileStamp> &stamp, const PageRenderer::Key *page = nullptr);
+    Doc *document(const QString &path, const std::optional<platform::FileStamp> &stamp, const platform::PdfProcess::Page &then = {});
     void evictDocuments();
 
     std::mutex ownerMutex_;

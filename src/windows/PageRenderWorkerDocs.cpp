@@ -52,7 +52,12 @@ void PageRenderWorker::check(platform::PdfProcess::Outcome outcome)
 }
 
 // The document's pages as the reader's process loads them, or why it cannot be shown.
-void PageRenderWorker::load(const QString &path, Doc &open, platform::PdfProcess *reader, const PageRenderer::Key *page)
+platform::PdfProcess::Page PageRenderWorker::drawnWith(const PageRenderer::Key &key)
+{
+    return platform::PdfProcess::Page{key.page - 1, key.size, false, PageRenderer::renderLimitMs};
+}
+
+void PageRenderWorker::load(const QString &path, Doc &open, platform::PdfProcess *reader, const platform::PdfProcess::Page &then)
 {
     using Outcome = platform::PdfProcess::Outcome;
     open.loading = true;
@@ -81,8 +86,6 @@ void PageRenderWorker::load(const QString &path, Doc &open, platform::PdfProcess
             loadingDoc_ = &open;
             loadingPath_ = path;
             asking(r, open.id, r.runs(ReaderCall::Load, open.id));
-            const platform::PdfProcess::Page then
-                = page ? platform::PdfProcess::Page{page->page - 1, page->size, false, PageRenderer::renderLimitMs} : platform::PdfProcess::Page{};
             loaded = r.load(open.id, open.bytes, std::max(1, int((limit - open.loadUsed) * 1000)), kSizesAtLoad, then);
             const bool timeUp = spent();
             loadingDoc_ = nullptr;
@@ -172,7 +175,7 @@ void PageRenderWorker::refuse(const QString &path, Doc &open, songfile::PdfLoad 
 // The document of a path as the file system stamps it now: the one open
 // when the file is unchanged, else read and opened again.
 PageRenderWorker::Doc *PageRenderWorker::document(const QString &path, const std::optional<platform::FileStamp> &stamp,
-                                                   const PageRenderer::Key *page)
+                                                   const platform::PdfProcess::Page &then)
 {
     const bool onScreen = shownNow(path);
     const bool unchanged = stamp && stamps_.contains(path) && stamps_.value(path) == *stamp;
@@ -183,7 +186,7 @@ PageRenderWorker::Doc *PageRenderWorker::document(const QString &path, const std
         docLru_.removeAll(path);
         docLru_.append(path);
         if (it.value()->loading)
-            load(path, *it.value(), nullptr, page);
+            load(path, *it.value(), nullptr, then);
         return it.value();
     }
     if (it != docs_.end()) {
@@ -222,7 +225,7 @@ PageRenderWorker::Doc *PageRenderWorker::document(const QString &path, const std
     else if (open->file.status == platform::FileStatus::TooLarge)
         open->info.problem = QStringLiteral("too large to open");
     else
-        load(path, *open, nullptr, page);
+        load(path, *open, nullptr, then);
     return open;
 }
 

@@ -66,7 +66,7 @@ double PageRenderer::fileSystemSilence() const
     return since < 0 ? 0.0 : std::max(0.0, platform::now() - since);
 }
 
-void PageRenderer::requestFile(int kind, const QString &path, bool ahead)
+void PageRenderer::requestFile(int kind, const QString &path, bool ahead, const FirstPage &first)
 {
     // An ask made ahead and now wanted on screen is made again with the
     // visible requests, so it does not wait behind the renders ahead.
@@ -79,10 +79,11 @@ void PageRenderer::requestFile(int kind, const QString &path, bool ahead)
     PageRenderWorker::Job job;
     job.kind = PageRenderWorker::Kind(kind);
     job.key = Key{path, 0, QSize()};
+    job.first = first;
     worker_->enqueue(std::move(job), ahead);
 }
 
-std::optional<PageRenderer::DocInfo> PageRenderer::documentInfo(const QString &path, bool ahead)
+std::optional<PageRenderer::DocInfo> PageRenderer::documentInfo(const QString &path, bool ahead, const FirstPage &first)
 {
     if (path.isEmpty())
         return DocInfo();
@@ -92,7 +93,7 @@ std::optional<PageRenderer::DocInfo> PageRenderer::documentInfo(const QString &p
             return *it;
         docs_.erase(it);
     }
-    requestFile(PageRenderWorker::Open, path, ahead);
+    requestFile(PageRenderWorker::Open, path, ahead, first);
     return std::nullopt;
 }
 
@@ -102,7 +103,7 @@ std::optional<platform::FileBytes> PageRenderer::songText(const QString &path, b
         return platform::FileBytes();
     if (auto it = texts_.constFind(path); it != texts_.constEnd())
         return *it;
-    requestFile(PageRenderWorker::Read, path, ahead);
+    requestFile(PageRenderWorker::Read, path, ahead, FirstPage());
     return std::nullopt;
 }
 
@@ -260,7 +261,7 @@ void PageRenderer::opensDropped(const QStringList &paths)
         filePending_.remove(path);
         // Kept again since: asked again.
         if (kept_.contains(path))
-            requestFile(PageRenderWorker::Open, path, true);
+            requestFile(PageRenderWorker::Open, path, true, FirstPage());
     }
 }
 
@@ -371,10 +372,11 @@ void PageRenderer::touch(const Key &key)
     lru_.append(key);
 }
 
-void PageRenderer::pageRendered(const Key &key, const QImage &image)
+void PageRenderer::pageRendered(const Key &key, const QImage &image, bool unasked)
 {
-    if (!pending_.remove(key))
-        return; // dropped while it was on its way
+    // Dropped while it was on its way; one drawn with its load is kept while its song is.
+    if (!pending_.remove(key) && !(unasked && docs_.contains(key.path) && !image.isNull() && !images_.contains(key)))
+        return;
     pendingAhead_.remove(key);
     // Not drawn while its reader is stopped: the page drawn before stands in.
     if (image.isNull() && keptUntil_.contains(key.path))
@@ -424,19 +426,9 @@ bool PageRenderer::waitForIdle(int timeoutMs)
     return idle();
 }
 
-namespace {
-bool finite(const QSizeF &s)
-{
-    return std::isfinite(s.width()) && std::isfinite(s.height());
-}
-} // namespace
-
 QSize PageRenderer::fitSize(const QSizeF &pagePoints, const QSizeF &pane, qreal devicePixelRatio)
 {
-    if (!finite(pagePoints) || !finite(pane) || pagePoints.isEmpty() || pane.isEmpty())
-        return QSize();
-    const QSizeF fitted = pagePoints.scaled(pane, Qt::KeepAspectRatio) * devicePixelRatio;
-    return QSize(std::max(1, qRound(fitted.width())), std::max(1, qRound(fitted.height())));
+    return platform::PdfProcess::fitSize(pagePoints, pane, devicePixelRatio);
 }
 
 QSize PageRenderer::halfPageFitSize(const QSizeF &pagePoints, const QSizeF &band, qreal devicePixelRatio)

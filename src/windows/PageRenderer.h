@@ -81,8 +81,16 @@ public:
 
     // ---- What is known of a song file: nullopt after asking, documentReady follows.
     // Asked ahead, it waits behind the visible requests.
-    // A PDF's pages.
-    std::optional<DocInfo> documentInfo(const QString &path, bool ahead = false);
+    // A PDF's pages. With the page a window shows first of it and the pane
+    // that page is fitted into (fitSize), that page is drawn with the load,
+    // and page() of it at that size finds it drawn or under way.
+    struct FirstPage {
+        int page = 0; // 1-based; none when 0
+        QSizeF pane;
+        qreal devicePixelRatio = 1.0;
+    };
+    std::optional<DocInfo> documentInfo(const QString &path, bool ahead, const FirstPage &first);
+    std::optional<DocInfo> documentInfo(const QString &path, bool ahead = false) { return documentInfo(path, ahead, FirstPage()); }
     // A ChordPro song's bytes (at most ChordPro::kMaxSongBytes).
     std::optional<platform::FileBytes> songText(const QString &path, bool ahead = false);
     // The file a window bound so shows for the song at path ("" for none).
@@ -182,7 +190,7 @@ private:
     };
 
     // Asks the worker for a file's document or text, once.
-    void requestFile(int kind, const QString &path, bool ahead);
+    void requestFile(int kind, const QString &path, bool ahead, const FirstPage &first);
     void request(const Key &key, bool ahead);
     void forget(const QString &path);
     void documentOpened(const QString &path, const DocInfo &info);
@@ -193,7 +201,8 @@ private:
     void filesLooked(const QStringList &gone, const QStringList &changed);
     // Opens asked ahead that the worker dropped, their documents no longer kept.
     void opensDropped(const QStringList &paths);
-    void pageRendered(const Key &key, const QImage &image);
+    // `unasked`: drawn with its load, before any window asked for it.
+    void pageRendered(const Key &key, const QImage &image, bool unasked = false);
     void touch(const Key &key);
     void evict();
 

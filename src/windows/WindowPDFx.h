@@ -215,6 +215,9 @@ private:
     titlerules::PagesOnScreen pagesOnScreen();
     QSize paneSizeForRole(PDFViewRedef::Role role) const;
     QSize pixelSizeFor(const QString &path, qint64 page, PDFViewRedef::Role role);
+    // The page a song's first pane shows and the pane it is fitted into, drawn with
+    // the song's load; none where the pane shows part of a page (the half-page zoom).
+    PageRenderer::FirstPage firstPageShown() const;
     QString pathOf(const std::shared_ptr<Pieces> &piece);
 
     std::array<PDFViewRedef *, 4> panes_{};

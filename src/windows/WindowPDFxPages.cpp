@@ -53,7 +53,7 @@ void WindowPDFx::refreshPDF()
     qint64 n = 0;
     bool loading = false;
     if (typeFichierCour_ == 0) {
-        const auto info = renderer_->documentInfo(curPath_);
+        const auto info = renderer_->documentInfo(curPath_, false, firstPageShown());
         // One slow to open holds its own pane only: the next song shows beside it.
         loading = !info && slowToOpen_ == curPath_;
         if (!info && !loading) {
@@ -461,6 +461,20 @@ QSize WindowPDFx::pixelSizeFor(const QString &path, qint64 page, Role role)
     if (role == Role::Zoom)
         return PageRenderer::halfPageFitSize(pagePts, paneSizeForRole(role), dpr);
     return PageRenderer::fitSize(pagePts, paneSizeForRole(role), dpr);
+}
+
+PageRenderer::FirstPage WindowPDFx::firstPageShown() const
+{
+    const qint64 m = effectiveMode();
+    const qint64 p = std::max<qint64>(1, pageNoCour());
+    Role role = Role::Left;
+    if (m == 4 && p % 2 == 0)
+        role = Role::Right;
+    else if (m == 2 && !ratio21())
+        role = Role::Single;
+    else if (!(m == 0 || m == 4 || (m == 5 && p == 1)) || !isVisible())
+        return {};
+    return {int(p), QSizeF(paneSizeForRole(role)), devicePixelRatioF()};
 }
 
 void WindowPDFx::renderAhead()

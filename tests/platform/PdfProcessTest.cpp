@@ -153,6 +153,30 @@ TEST(PdfProcess, AnswersTheSizesAskedAndRendersIntoMemoryItShares)
         EXPECT_EQ(reader.pid(), pid);
     }
     PdfProcess::setPagesThroughBuffers(false);
+
+    // A page fitted into a pane, asked with its load, is drawn at the size both
+    // sides work out from the size answered, and taken by its render; one whose
+    // size the load does not answer is not asked, and is drawn when rendered.
+    const struct {
+        int page;
+        QSizeF pane;
+        qreal ratio;
+        bool withLoad;
+    } fitted[] = {{1, QSizeF(61, 59), 1.0, true}, {0, QSizeF(333.3, 97.7), 1.25, true}, {3, QSizeF(60, 60), 1.0, false}};
+    for (const auto &row : fitted) {
+        PdfProcess reader([] { return false; });
+        const PdfProcess::Loaded loaded = reader.load(1, pdfOf(pagesPdf(5)), 5000, 2, {row.page, QSize(), false, 5000, row.pane, row.ratio});
+        ASSERT_EQ(loaded.outcome, Outcome::Done);
+        const QSize size = PdfProcess::fitSize(loaded.pageSizes.value(row.page, loaded.pageSizes.value(0)), row.pane, row.ratio);
+        EXPECT_EQ(reader.runs(PdfProcess::Call::Render, 1, row.page, size), row.withLoad) << row.page;
+        const int pid = reader.pid();
+        const PdfProcess::Rendered page = reader.render(1, row.page, size, 5000);
+        ASSERT_EQ(page.outcome, Outcome::Done) << row.page;
+        EXPECT_EQ(page.image.size(), size);
+        const QImage first = page.image.copy();
+        EXPECT_EQ(reader.render(1, row.page, size, 5000).image, first) << "the page asked, drawn again alike";
+        EXPECT_EQ(reader.pid(), pid) << "the child is not ended for an answer it was asked for";
+    }
 }
 
 // Each new reader, a fresh window's, started a cold child: the library's

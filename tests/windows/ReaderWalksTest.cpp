@@ -386,7 +386,7 @@ TEST(ReaderWalks, ScoresOfWholeWalks)
         const char *walk;
         std::vector<Kind> library;
         Keys keys;
-        std::vector<Outside> outside;
+        std::vector<Outside> outside{};
     } walks[] = {
         {"200 fast changes", std::vector<Kind>(20, Sound), fast},
         {"five passes at 50 ms", mixed, passes(7, 5, 0.05)},
