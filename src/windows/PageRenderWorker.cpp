@@ -105,7 +105,10 @@ QList<PageRenderer::Key> PageRenderWorker::takeRenders(std::deque<Job> &queue, c
 QList<PageRenderer::Key> PageRenderWorker::clearAhead()
 {
     std::lock_guard lock(mutex_);
-    return takeRenders(ahead_, [](const Job &) { return true; });
+    QList<PageRenderer::Key> cleared = takeRenders(ahead_, [](const Job &) { return true; });
+    if (held_ && heldAhead_ && !std::exchange(heldDropped_, true))
+        cleared.append(held_->key);
+    return cleared;
 }
 
 QList<PageRenderer::Key> PageRenderWorker::dropPagesNotKept(const QSet<QString> &kept, const QString &shown)
@@ -132,6 +135,10 @@ QList<PageRenderer::Key> PageRenderWorker::dropPagesNotKept(const QSet<QString> 
             if (running_ && runningKey_.path != shown)
                 waiting_ = workOf(j, false);
         }
+    if (held_ && !heldDropped_ && drops(*held_, heldAhead_)) {
+        heldDropped_ = true;
+        dropped.append(held_->key);
+    }
     runningDropped_ = running_ && drops(Job{runningKind_, runningKey_, {}, {}}, runningAhead_);
     if (runningDropped_) {
         // It gives way at once to what comes next, and is not taken up again.
@@ -435,10 +442,21 @@ void PageRenderWorker::pickUp(platform::PdfProcess &reader)
                 job = std::move(*it);
                 queue->erase(it);
                 ahead = queue == &ahead_;
+                held_ = &*job;
+                heldAhead_ = ahead;
+                heldDropped_ = false;
                 break;
             }
         }
     }
+    struct Release {
+        PageRenderWorker &w;
+        ~Release()
+        {
+            std::lock_guard lock(w.mutex_);
+            w.held_ = nullptr;
+        }
+    } release{*this};
     if (!job) {
         stopClocksOf(reader);
         reader.settle();
@@ -455,11 +473,14 @@ void PageRenderWorker::pickUp(platform::PdfProcess &reader)
         tell([key = job->key, image = std::move(r.image)](PageRenderer &o) { o.pageRendered(key, image); });
         return;
     }
-    // Not yet, or not at all: it goes on as the job it was, which says why; of a song passed meanwhile, it goes.
+    // Not yet, or not at all: it goes on as the job it was, which says why; of a song passed meanwhile, it goes,
+    // and so does one cleared or dropped meanwhile, as it would have been queued (the window was told).
     if (!keptNow(job->key.path))
         return forget(*job);
     std::lock_guard lock(mutex_);
-    (ahead ? ahead_ : visible_).push_front(std::move(*job));
+    held_ = nullptr;
+    if (!heldDropped_)
+        (ahead ? ahead_ : visible_).push_front(std::move(*job));
 }
 
 void PageRenderWorker::forget(const Job &job)

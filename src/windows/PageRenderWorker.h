@@ -230,6 +230,11 @@ private:
     bool runningAhead_ = false;
     bool runningGaveWay_ = false;
     bool runningDropped_ = false; // its song no longer kept
+    // The page pickUp holds out of the queues while its call is taken up: a
+    // clear or a song change meanwhile drops it as it drops the pages queued.
+    const Job *held_ = nullptr;
+    bool heldAhead_ = false;
+    bool heldDropped_ = false;
     readerpolicy::Work waiting_;  // another song's page on screen waiting, that may make it give way
     double runningSince_ = 0;
     // The songs kept at the last song change, and those asked since; all are until the first.

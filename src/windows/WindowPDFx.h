@@ -218,6 +218,7 @@ private:
     // The page a song's first pane shows and the pane it is fitted into, drawn with
     // the song's load; none where the pane shows part of a page (the half-page zoom).
     PageRenderer::FirstPage firstPageShown() const;
+    PageRenderer::FirstPage firstPageIn(PDFViewRedef::Role role, qint64 page) const;
     QString pathOf(const std::shared_ptr<Pieces> &piece);
 
     std::array<PDFViewRedef *, 4> panes_{};

@@ -90,7 +90,9 @@ void WindowPDFx::refreshPDF()
     qint64 nextCount = 0;
     if (pieceNext() && nextKnown_) {
         if (typeFichierNext_ == 0) {
-            const auto info = renderer_->documentInfo(nextPath_);
+            // Beside the song's last page, its first page is drawn with its load.
+            const bool beside = m == 0 && n <= pageNoCour() && fixPageNo() < 1;
+            const auto info = renderer_->documentInfo(nextPath_, false, beside ? firstPageIn(Role::Right, 1) : PageRenderer::FirstPage());
             nextCount = info && info->ok ? info->pageCount : 0;
         } else {
             nextCount = chordProPageCount(true, Role::Right);
@@ -472,9 +474,16 @@ PageRenderer::FirstPage WindowPDFx::firstPageShown() const
         role = Role::Right;
     else if (m == 2 && !ratio21())
         role = Role::Single;
-    else if (!(m == 0 || m == 4 || (m == 5 && p == 1)) || !isVisible())
+    else if (!(m == 0 || m == 4 || (m == 5 && p == 1)))
         return {};
-    return {int(p), QSizeF(paneSizeForRole(role)), devicePixelRatioF()};
+    return firstPageIn(role, p);
+}
+
+PageRenderer::FirstPage WindowPDFx::firstPageIn(Role role, qint64 page) const
+{
+    if (!isVisible())
+        return {};
+    return {int(page), QSizeF(paneSizeForRole(role)), devicePixelRatioF()};
 }
 
 void WindowPDFx::renderAhead()
