@@ -360,13 +360,19 @@ readerpolicy::Reader PageRenderWorker::stateOf(platform::PdfProcess &reader, con
                 state.running = readerpolicy::Work{readerpolicy::Call::Load, d->id};
                 state.runningDoc = costOf(*d, !state.answered);
             }
+        const quint32 callDoc = callDoc_[&reader - readers_];
         {
             std::lock_guard lock(mutex_);
             const Doc *shown = docs_.value(shown_);
-            state.running.onScreen = shown && shown->id == callDoc_[&reader - readers_];
+            state.running.onScreen = shown && shown->id == callDoc;
         }
         state.stuck = !state.answered && readerpolicy::stalled(reader.stillFor(), true);
         state.ran = steadyNow() - callSince_[&reader - readers_];
+        // The load of a document dropped while it ran: a load still, whose time is what it ran here.
+        if (state.running.call == readerpolicy::Call::Render && reader.runs(ReaderCall::Load, callDoc)) {
+            state.running = readerpolicy::Work{readerpolicy::Call::Load, callDoc, false, false, false};
+            state.runningDoc.loadUsed = state.answered ? 0 : state.ran;
+        }
     }
     if (asked) {
         state.runsIt = reader.runs(call, asked->id, at, size) || reader.runs(ReaderCall::Load, asked->id);
@@ -540,7 +546,7 @@ void PageRenderWorker::drain()
             case Read: read(job.key.path); break;
             case Find: found(job.key.path, job.binding); break;
             case Render: render(job.key, job.unasked); break;
-            case Keep: keepOnly(job.keep); break;
+            case Keep: keepOnly(job.keep, superseded()); break;
             case Sizes: sizes(job.key.path); break;
             }
         } catch (const Stopped &) {
@@ -745,8 +751,20 @@ void PageRenderWorker::sizes(const QString &path)
         enqueue(Job{Sizes, PageRenderer::Key{path, 0, QSize()}, {}, {}}, true);
 }
 
-void PageRenderWorker::keepOnly(const QSet<QString> &keep)
+bool PageRenderWorker::superseded() const
 {
+    std::lock_guard lock(mutex_);
+    return std::any_of(visible_.begin(), visible_.end(), [](const Job &j) { return j.kind == Keep; });
+}
+
+void PageRenderWorker::keepOnly(const QSet<QString> &keep, bool superseded)
+{
+    // A later song change's keep is queued: it does this one's work for its own songs,
+    // and what this one would drop the later may keep (a load left running among them).
+    if (superseded) {
+        tell([](PageRenderer &o) { --o.keepsPending_; });
+        return;
+    }
     // What was asked ahead of the documents no longer kept is not loaded for nothing.
     QStringList dropped;
     {

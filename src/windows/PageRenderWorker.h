@@ -195,7 +195,9 @@ private:
     void render(const PageRenderer::Key &key, bool unasked = false);
     void sizes(const QString &path);
     void wantSizes(const QString &path, Doc &open, int page);
-    void keepOnly(const QSet<QString> &keep);
+    // `superseded`: a later keep is queued, and this one is passed over.
+    void keepOnly(const QSet<QString> &keep, bool superseded = false);
+    bool superseded() const;
 
     void close(Doc *open);
     // Closes a document no longer kept; its load's tries stay known by its file's stamp.

@@ -6,14 +6,16 @@
 
 void PageRenderWorker::drop(const QString &path)
 {
-    Doc *open = docs_.take(path);
+    Doc *open = docs_.value(path);
     docLru_.removeAll(path);
     if (!open)
         return;
     // The bad file's load goes no further for nothing; a sound one ends by itself.
+    // Looked at while the document is known, so that its load's time counts.
     for (platform::PdfProcess &reader : readers_)
         if (reader.busy() && callDoc_[&reader - readers_] == open->id && readerpolicy::endsWhenLeft(stateOf(reader)))
             end(reader);
+    docs_.remove(path);
     leftCheck_->start();
     stopClock(*open);
     if (open->loading && stamps_.contains(path))
