@@ -580,3 +580,37 @@ TEST_F(TolvaneWindowTest, LateWordsLastOnlyWhileTrueOfThePageOnScreen)
     }
     PageRenderer::setGiveUpTimes();
 }
+
+// A looping file's load asked ahead, given way to a page on screen and left
+// running, went on in its reader for seconds after its song was left: the
+// document was forgotten before its load was looked at, and the load left
+// running was then taken for a page's.
+TEST_F(TolvaneWindowTest, ALoadPastItsTimeEndsWhenItsSongIsLeft)
+{
+    PageRenderer::setGiveUpTimes(60000, 60000);
+    const QString looping = testsupport::writeFile(dir.filePath(QStringLiteral("Looping.pdf")), loopingPdf());
+    const QString sound = a->getPath();
+    testsupport::Gate looking, answer;
+    PageRenderer renderer([looking, answer, sound](const QString &path) mutable {
+        if (path == sound) {
+            looking.open();
+            answer.wait();
+        }
+        return platform::regularFileStamp(path);
+    });
+    renderer.keepOnly({sound, looping}, sound);
+    renderer.documentInfo(looping, true);
+    const int pid = busyReader(renderer, 10);
+    // The song's load gives way to the page on screen, whose look holds the worker while the song is left.
+    renderer.documentInfo(sound);
+    looking.wait();
+    renderer.keepOnly({sound}, sound);
+    clock_.advance(2.0);
+    answer.open();
+    QElapsedTimer left;
+    left.start();
+    ASSERT_TRUE(testsupport::waitFor([&] { return !readers().contains(pid) || left.elapsed() > 3000; }));
+    EXPECT_LT(left.elapsed(), 3000) << "its reader ended as its song was left";
+    EXPECT_TRUE(renderer.waitForIdle(30000));
+    PageRenderer::setGiveUpTimes();
+}
