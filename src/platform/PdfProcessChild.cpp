@@ -268,12 +268,12 @@ QByteArray sizes(const Docs &docs, quint32 id, qint32 first, qint32 count)
     return out;
 }
 
-// The answer of a page with nothing to draw.
-QByteArray blank(quint32 id, qint32 page)
+// The answer of a page not drawn: refused, or Ready with nothing to draw.
+QByteArray noPage(quint32 id, qint32 status, qint32 page)
 {
     QByteArray out = frame(Render, kRenderLength);
     put<quint32>(out, id);
-    put<qint32>(out, Ready);
+    put<qint32>(out, status);
     put<qint32>(out, page);
     put<qint32>(out, 0);
     put<qint32>(out, 0);
@@ -288,8 +288,6 @@ QByteArray blank(quint32 id, qint32 page)
 QByteArray render(const Docs &docs, std::unique_ptr<PageTarget> &target, QImage &shown, quint32 id, qint32 page,
                   QSize size, bool annotations, int fd)
 {
-    QByteArray out = frame(Render, kRenderLength);
-    put<quint32>(out, id);
     const auto it = docs.find(id);
     const qint64 bytes = qint64(size.width()) * size.height() * 4;
     const bool direct = fd < 0;
@@ -305,15 +303,11 @@ QByteArray render(const Docs &docs, std::unique_ptr<PageTarget> &target, QImage 
             target = std::move(made);
         }
     }
-    if (it == docs.end() || size.isEmpty() || (!direct && (!given || !mapped() || qint64(target->memory.size) < bytes))) {
-        put<qint32>(out, Refused);
-        put<qint32>(out, page);
-        put<qint32>(out, 0);
-        put<qint32>(out, 0);
-        put<qint32>(out, 0);
-        put<quint64>(out, 0);
-        return out;
-    }
+    if (it == docs.end() || size.isEmpty() || (!direct && (!given || !mapped() || qint64(target->memory.size) < bytes)))
+        return noPage(id, Refused, page);
+    // Its answer's memory taken before the page's, which may take all the ceiling leaves.
+    QByteArray out = frame(Render, kRenderLength);
+    put<quint32>(out, id);
     QImage image;
     if (page >= 0 && page < it->second->pdf.pageCount()) {
         QPdfDocumentRenderOptions options;
@@ -470,7 +464,7 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
                         const bool answered = page >= 0 && page < std::clamp(asked, 0, pdf.pageCount());
                         size = answered ? PdfProcess::fitSize(pdf.pagePointSize(page), QSizeF(fitW, fitH), ratio) : QSize();
                     }
-                    out = size.isEmpty() ? blank(id, page) : render(docs, target, shown, id, page, size, annotations != 0, -1);
+                    out = size.isEmpty() ? noPage(id, Ready, page) : render(docs, target, shown, id, page, size, annotations != 0, -1);
                 }
             } else if (op == Sizes) {
                 qint32 first = 0, count = 0;
