@@ -59,12 +59,13 @@ void PageRenderWorker::enqueue(Job job, bool ahead)
 {
     {
         std::lock_guard lock(mutex_);
+        auto same = [&job](const Job &j) { return j.kind == job.kind && j.key == job.key; };
+        // One dropped at the song change is not the same: asked again, it is a job of its own, taken up where its call runs.
+        const bool running = running_ && !runningDropped_ && same(Job{runningKind_, runningKey_, {}, {}});
         if (!ahead && (job.kind == Render || job.kind == Open)) {
             // Asked ahead before, it is done once, and watched as on screen from now on.
-            auto same = [&job](const Job &j) { return j.kind == job.kind && j.key == job.key; };
             std::erase_if(ahead_, same);
-            // One dropped at the song change is not: asked again, it is a job of its own, taken up where its call runs.
-            if (running_ && runningAhead_ && !runningDropped_ && same(Job{runningKind_, runningKey_, {}, {}})) {
+            if (running && runningAhead_) {
                 runningAhead_ = false;
                 return;
             }
@@ -80,10 +81,7 @@ void PageRenderWorker::enqueue(Job job, bool ahead)
         if (!ahead)
             askedOnScreen_ = true;
         // A page drawn with its load is under way or next already: served once.
-        auto same = [&job](const Job &j) { return j.kind == Render && j.key == job.key; };
-        if (!ahead && job.kind == Render
-            && (std::any_of(visible_.begin(), visible_.end(), same)
-                || (running_ && !runningAhead_ && !runningDropped_ && same(Job{runningKind_, runningKey_, {}, {}}))))
+        if (!ahead && job.kind == Render && (running || std::any_of(visible_.begin(), visible_.end(), same)))
             return;
         (ahead ? ahead_ : visible_).push_back(std::move(job));
     }
