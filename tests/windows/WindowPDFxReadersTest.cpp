@@ -9,7 +9,10 @@
 #include "support/TestSupport.h"
 #include "windows/PageRenderWorker.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
@@ -67,6 +70,21 @@ int busyReader(const PageRenderer &renderer, qint64 ticks)
         return pid > 0 && from >= 0 && readers().value(pid) >= from + ticks;
     });
     return pid;
+}
+
+// The songs a process holds: open in the program, mapped or open in a reader.
+QSet<QString> holding(const QString &proc, const QStringList &songs)
+{
+    QSet<QString> held;
+    QFile maps(proc + QStringLiteral("/maps"));
+    const QByteArray mapped = maps.open(QIODevice::ReadOnly) ? maps.readAll() : QByteArray();
+    const QDir fds(proc + QStringLiteral("/fd"));
+    const QStringList open = fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &song : songs)
+        if (mapped.contains(song.toUtf8() + '\n')
+            || std::any_of(open.begin(), open.end(), [&](const QString &fd) { return QFileInfo(fds.filePath(fd)).symLinkTarget() == song; }))
+            held.insert(song);
+    return held;
 }
 
 } // namespace
@@ -327,6 +345,40 @@ TEST(PageRendererShare, ASoundSongOutlivesAReaderThatStallsOrDies)
         clock.advance(0.2);
     EXPECT_TRUE(late.contains(songfile::slowToDraw(slow)));
     PageRenderer::setGiveUpTimes();
+}
+
+// Past the documents or the bytes kept, the least used went by a reference
+// into the list it shifted: the next document was forgotten, still open in
+// its reader, and the one freed stayed listed, freed again at a quit (the
+// program crashed after an evening of songs, and on large scans).
+TEST(PageRendererShare, DocumentsPastTheCountOrTheBytesKeptAreClosedEverywhereAndFreedOnce)
+{
+    testsupport::Ceiling ceiling(60);
+    QTemporaryDir dir;
+    QStringList songs;
+    for (int i = 0; i < PageRenderer::kMaxDocuments + 4; ++i)
+        songs.append(testsupport::writePdf(dir.filePath(QStringLiteral("Song %1.pdf").arg(i)), 3));
+    const qint64 size = QFileInfo(songs.first()).size();
+    ASSERT_GT(size, 1024) << "read as a file, not copied into memory";
+    for (const int kept : {PageRenderer::kMaxDocuments, 3}) {
+        PageRenderWorker::documentBytesKept = kept == 3 ? 3 * size + size / 2 : PageRenderWorker::kMaxDocumentBytesKept;
+        {
+            PageRenderer renderer;
+            for (const QString &song : std::as_const(songs)) {
+                renderer.documentInfo(song);
+                ASSERT_TRUE(renderer.waitForIdle());
+                ASSERT_TRUE(renderer.documentInfo(song)->ok);
+            }
+            const QStringList last = songs.mid(songs.size() - kept);
+            const QSet<QString> expected(last.begin(), last.end());
+            EXPECT_EQ(holding(QStringLiteral("/proc/self"), songs), expected) << kept;
+            for (const int reader : readers().keys())
+                EXPECT_TRUE(testsupport::waitFor([&] { return expected.contains(holding(QStringLiteral("/proc/%1").arg(reader), songs)); }))
+                    << kept;
+        } // ended as at a quit: each document freed once, in the sanitizer build
+        EXPECT_TRUE(holding(QStringLiteral("/proc/self"), songs).isEmpty());
+    }
+    PageRenderWorker::documentBytesKept = PageRenderWorker::kMaxDocumentBytesKept;
 }
 
 // Before, a page on screen waited behind a damaged document for its whole
