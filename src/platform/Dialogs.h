@@ -54,6 +54,9 @@ bool quitting();
 // quit that begins next counts its waits from then, not from when the event
 // loop came round to it. Safe in a signal handler.
 void quitAsked(std::chrono::steady_clock::time_point when = std::chrono::steady_clock::now());
+// The quit key's quit, from whichever window took the key: asked for now,
+// begun once the event loop comes round to it.
+void askQuit();
 // Every wait a quit takes (on a write, a thread, the settings file) shares
 // this much from the moment the quit was asked for (else began), so that the
 // quit, the rest of it included (the floors below, the exit), ends within 900

@@ -224,7 +224,7 @@ TEST(QtDialogs, ChoosersAnswerWhileTheirFolderDoesNotAndTakeThePathTyped)
             });
             testsupport::waitFor([] { return qobject_cast<QLineEdit *>(QApplication::focusWidget()); });
             auto *line = qobject_cast<QLineEdit *>(QApplication::focusWidget());
-            auto *list = chooser->findChild<QListWidget *>();
+            auto *list = chooser->findChild<QListWidget *>(QStringLiteral("chooserList"));
             const auto *said = chooser->findChild<QLabel *>(QStringLiteral("chooserStatus"));
             ASSERT_TRUE(line && list && said);
             if (row.mode == 'S')
