@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -33,6 +34,16 @@ public:
 Dialogs &dialogs();
 // Installs dialogs (not owned); nullptr goes back to the message boxes.
 void setDialogs(Dialogs *dialogs);
+
+// The places a file chooser offers beside Home, the drives mounted and the
+// folders chosen last: the program's own folders, handed in from above at
+// start-up (the platform knows no library). Asked on the main thread each
+// time a chooser opens: they answer from memory.
+struct ChooserPlace {
+    QString name;
+    QString path;
+};
+void setChooserPlaces(std::function<QList<ChooserPlace>()> places);
 
 // A question one of whose answers, keep, keeps the performer's changes ("Save
 // changes?"). A quit takes that answer, whether it comes before the question

@@ -32,7 +32,7 @@ constexpr int kShownMost = 500;
 constexpr int kRecentMost = 5;
 const QString kRecentKey = QStringLiteral("chooserRecentFolders");
 
-FileChooser::Places g_places;
+std::function<QList<ChooserPlace>()> g_places;
 
 std::mutex g_fileCallMutex;
 FileChooser::FileCall g_fileCall;
@@ -106,7 +106,7 @@ FileChooser::ScopedFileCall::~ScopedFileCall()
     g_fileCall = {};
 }
 
-void FileChooser::setPlaces(Places places) { g_places = std::move(places); }
+void setChooserPlaces(std::function<QList<ChooserPlace>()> places) { g_places = std::move(places); }
 
 FileChooser::FileChooser(Mode mode, const QString &title, const QString &message, const QString &startDir,
                          QWidget *parent)
@@ -215,7 +215,7 @@ FileChooser::FileChooser(Mode mode, const QString &title, const QString &message
         item->setToolTip(shown(path));
     };
     place(QStringLiteral("Home"), QDir::homePath());
-    for (const Place &p : g_places ? g_places() : QList<Place>())
+    for (const ChooserPlace &p : g_places ? g_places() : QList<ChooserPlace>())
         if (QDir::isAbsolutePath(p.path))
             place(p.name, QDir::cleanPath(p.path));
     for (const QString &recent : defaults.stringListForKey(kRecentKey))

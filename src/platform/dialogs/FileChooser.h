@@ -31,17 +31,6 @@ public:
                 QWidget *parent = nullptr);
     ~FileChooser() override;
 
-    // The places offered beside the list besides Home, the drives mounted
-    // and the folders chosen last: the program's own folders, handed in from
-    // above at start-up (the platform knows no library). Asked on the main
-    // thread each time a chooser opens: it must answer from memory.
-    struct Place {
-        QString name;
-        QString path;
-    };
-    using Places = std::function<QList<Place>()>;
-    static void setPlaces(Places places);
-
     // Open mode: filters as "Chords (*.txt *.cho)", the first in force.
     void setNameFilters(const QStringList &filters);
     // Save mode: the name offered in the start folder.
