@@ -100,6 +100,12 @@ void setDialogs(Dialogs *installed) { g_installed = installed; }
 
 void quitAsked(std::chrono::steady_clock::time_point when) { g_quitAsked = when.time_since_epoch().count(); }
 
+void askQuit()
+{
+    quitAsked();
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
 void setQuitting(bool quitting)
 {
     using std::chrono::steady_clock;
