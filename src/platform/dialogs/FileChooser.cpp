@@ -14,7 +14,6 @@
 #include <QRegularExpression>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <mutex>
 
 namespace platform {
 
@@ -22,15 +21,6 @@ namespace {
 
 // As long as a folder on a sound disk takes at most.
 constexpr double kLateSeconds = 0.5;
-
-std::mutex g_fileCallMutex;
-FileChooser::FileCall g_fileCall;
-
-FileChooser::FileCall fileCall()
-{
-    std::lock_guard lock(g_fileCallMutex);
-    return g_fileCall;
-}
 
 QString joined(const QString &folder, const QString &name)
 {
@@ -88,18 +78,6 @@ private:
 };
 
 } // namespace
-
-FileChooser::ScopedFileCall::ScopedFileCall(FileCall call)
-{
-    std::lock_guard lock(g_fileCallMutex);
-    g_fileCall = std::move(call);
-}
-
-FileChooser::ScopedFileCall::~ScopedFileCall()
-{
-    std::lock_guard lock(g_fileCallMutex);
-    g_fileCall = {};
-}
 
 FileChooser::FileChooser(Mode mode, const QString &title, const QString &message, const QString &startDir,
                          QWidget *parent)
@@ -233,7 +211,7 @@ void FileChooser::list(const QString &folder)
     });
     work_.run(
         QStringLiteral("Chooser listing %1").arg(folder),
-        [folder, call = fileCall()] {
+        [folder, call = FileCalls::get()] {
             if (call)
                 call(folder);
             Listing l;
@@ -347,7 +325,7 @@ void FileChooser::choose()
     });
     work_.run(
         QStringLiteral("Chooser look %1").arg(path),
-        [path, call = fileCall()] {
+        [path, call = FileCalls::get()] {
             if (call)
                 call(path);
             Look look;
