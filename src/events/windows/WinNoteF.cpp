@@ -519,19 +519,14 @@ QString WinNoteF::updateLastPlayedDate(const QString &date, std::function<void(c
         else if (r.written && !r.changedElsewhere)
             postCode(vocab::NoteChanged);
     };
-    if (writer_) {
-        writer_->edit(song_.piece, change, this, [written, toldLater](const Pieces::NoteEditResult &r) {
-            written(r);
-            if (toldLater)
-                toldLater(r.failure);
-        });
-        // The record holds the date already.
-        refreshPieceData();
-        return QString();
-    }
-    const Pieces::NoteEditResult r = Pieces::editNoteOnDisk(song_.piece, change);
-    written(r);
-    return r.failure;
+    writer_.edit(song_.piece, change, this, [written, toldLater](const Pieces::NoteEditResult &r) {
+        written(r);
+        if (toldLater)
+            toldLater(r.failure);
+    });
+    // The record holds the date already.
+    refreshPieceData();
+    return QString();
 }
 
 void WinNoteF::refreshTempoTap()
