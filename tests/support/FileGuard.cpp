@@ -50,7 +50,9 @@ int own(const char *asked)
     const QString path = QDir::cleanPath(QString::fromLocal8Bit(asked));
     for (const QString &folder : platform::ownFolders() + installed + QStringList{usersFolders()}) {
         const QString root = QDir::cleanPath(folder);
-        if (!root.isEmpty() && (path == root || path.startsWith(root + QLatin1Char('/'))))
+        // A folder on the way to one of them is made with it (a kept copy's folder, made at a quit).
+        if (!root.isEmpty()
+            && (path == root || path.startsWith(root + QLatin1Char('/')) || root.startsWith(path + QLatin1Char('/'))))
             return 1;
     }
     return 0;
