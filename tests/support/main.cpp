@@ -16,6 +16,8 @@ int main(int argc, char **argv)
     const std::unique_ptr<QApplication> app = makeHeadlessApplication(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     testsupport::limitTheRun(qEnvironmentVariableIntValue("TOLVANE_TEST_SECONDS"));
+    // No suite's main thread asks the C library for a file outside the program's own folders, not even through Qt.
+    testsupport::guardBelowQt();
     if (qEnvironmentVariableIsSet("TOLVANE_TEST_GUARD_ALL"))
         testsupport::guardEveryTest();
     const int result = RUN_ALL_TESTS();

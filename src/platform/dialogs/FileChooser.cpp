@@ -19,7 +19,6 @@
 #include <QRegularExpression>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <mutex>
 
 namespace platform {
 
@@ -33,15 +32,6 @@ constexpr int kRecentMost = 5;
 const QString kRecentKey = QStringLiteral("chooserRecentFolders");
 
 std::function<QList<ChooserPlace>()> g_places;
-
-std::mutex g_fileCallMutex;
-FileChooser::FileCall g_fileCall;
-
-FileChooser::FileCall fileCall()
-{
-    std::lock_guard lock(g_fileCallMutex);
-    return g_fileCall;
-}
 
 QString joined(const QString &folder, const QString &name)
 {
@@ -93,18 +83,6 @@ QString shown(const QString &name)
 bool hiddenName(const QString &name) { return name.startsWith(QLatin1Char('.')); }
 
 } // namespace
-
-FileChooser::ScopedFileCall::ScopedFileCall(FileCall call)
-{
-    std::lock_guard lock(g_fileCallMutex);
-    g_fileCall = std::move(call);
-}
-
-FileChooser::ScopedFileCall::~ScopedFileCall()
-{
-    std::lock_guard lock(g_fileCallMutex);
-    g_fileCall = {};
-}
 
 void setChooserPlaces(std::function<QList<ChooserPlace>()> places) { g_places = std::move(places); }
 
@@ -356,7 +334,7 @@ void FileChooser::list(const QString &folder)
     });
     work_.run(
         QStringLiteral("Chooser listing %1").arg(folder),
-        [folder, filters = filters_, call = fileCall()] {
+        [folder, filters = filters_, call = FileCalls::get()] {
             if (call)
                 call(folder);
             Listing l;
@@ -520,7 +498,7 @@ void FileChooser::makeFolder()
     const QString path = t.prefix.isEmpty() ? t.folder : t.path;
     work_.run(
         QStringLiteral("Chooser new folder %1").arg(path),
-        [path, call = fileCall()] {
+        [path, call = FileCalls::get()] {
             if (call)
                 call(path);
             return platform::makeFolder(path);
@@ -551,7 +529,7 @@ void FileChooser::choose()
     });
     work_.run(
         QStringLiteral("Chooser look %1").arg(path),
-        [path, call = fileCall()] {
+        [path, call = FileCalls::get()] {
             if (call)
                 call(path);
             Look look;

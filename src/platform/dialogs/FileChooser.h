@@ -39,12 +39,9 @@ public:
     QString chosen() const { return chosen_; }
 
     // Runs on the chooser's work thread before its file calls, with the path
-    // looked at: tests stand a share that does not answer in.
-    using FileCall = std::function<void(const QString &path)>;
-    struct ScopedFileCall {
-        explicit ScopedFileCall(FileCall call);
-        ~ScopedFileCall();
-    };
+    // looked at, and before the looks of its callers at the path chosen.
+    using FileCalls = FileCallHook<FileChooser>;
+    using ScopedFileCall = FileCalls::Scoped;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
