@@ -297,6 +297,14 @@ TEST(Dialogs, AQuitsWaitsCountFromWhenItWasAsked)
     setQuitting(true);
     EXPECT_GT(quitWaitLeftMs(kQuitWaitsMs), kQuitWaitsMs - 300);
     setQuitting(false);
+    // Before, a floor came on top of the shared waits: a quit ending many threads passed 900 ms.
+    for (const int askedMsAgo : {kQuitWaitsMs - kQuitFloorsMs + 10, kQuitWaitsMs + 10}) {
+        quitAsked(std::chrono::steady_clock::now() - std::chrono::milliseconds(askedMsAgo));
+        setQuitting(true);
+        EXPECT_EQ(quitWaitLeftMs(3000), 0) << askedMsAgo;
+        EXPECT_EQ(quitWaitLeftMs(3000, 20) > 0, askedMsAgo < kQuitWaitsMs) << askedMsAgo;
+        setQuitting(false);
+    }
 }
 
 // Before, a quit that closed a "Save changes?" question on screen made it
