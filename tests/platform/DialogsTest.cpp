@@ -227,15 +227,17 @@ TEST(QtDialogs, ChoosersAnswerWhileTheirFolderDoesNotAndTakeThePathTyped)
             auto *list = chooser->findChild<QListWidget *>();
             const auto *said = chooser->findChild<QLabel *>(QStringLiteral("chooserStatus"));
             ASSERT_TRUE(line && list && said);
-            if (row.mode == 'S')
+            if (row.mode == 'S') {
                 EXPECT_EQ(line->text(), base + QStringLiteral("held/") + row.extra);
+            }
             if (row.typed.isEmpty() && row.keys.isEmpty())
                 setQuitting(true);
             if (!row.typed.isEmpty())
                 QTest::keyClicks(QApplication::focusWidget(), base + row.typed);
             for (qsizetype k = 0; k < row.keys.size(); ++k) {
-                if (row.keys[k] == Qt::Key_Tab || (k == 0 && !row.listed.isEmpty()))
+                if (row.keys[k] == Qt::Key_Tab || (k == 0 && !row.listed.isEmpty())) {
                     EXPECT_TRUE(testsupport::waitFor([list] { return list->count() > 0; }));
+                }
                 if (k == 0 && !row.listed.isEmpty()) {
                     QStringList names;
                     for (int i = 0; i < list->count(); ++i)
