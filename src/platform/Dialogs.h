@@ -70,13 +70,16 @@ void quitAsked(std::chrono::steady_clock::time_point when = std::chrono::steady_
 void askQuit();
 // Every wait a quit takes (on a write, a thread, the settings file) shares
 // this much from the moment the quit was asked for (else began), so that the
-// quit, the rest of it included (the floors below, the exit), ends within 900
-// ms of the key.
+// quit, the rest of it included (the exit), ends within 900 ms of the key.
 constexpr int kQuitWaitsMs = 750;
+// The last of kQuitWaitsMs is kept for the floors below: however many there
+// are, they end with the shared waits.
+constexpr int kQuitFloorsMs = 100;
 // How long a wait of at most budgetMs may take: all of it before a quit, and
-// during one no more than is left of the quit's shared kQuitWaitsMs, but never
-// less than floorMs (within budgetMs): what must still be tried once the quit's
-// waits are spent (a thread that ends at once, a local file) gets that moment.
+// during one no more than is left of the quit's shared waits, but never less
+// than floorMs (within budgetMs and kQuitWaitsMs): what must still be tried once
+// the shared waits are spent (a thread that ends at once, a local file) gets
+// that moment.
 int quitWaitLeftMs(int budgetMs, int floorMs = 0);
 
 } // namespace platform

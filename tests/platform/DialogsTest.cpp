@@ -275,15 +275,17 @@ TEST(QtDialogs, ChoosersAnswerWhileTheirFolderDoesNotAndTakeThePathTyped)
             auto *list = chooser->findChild<QListWidget *>(QStringLiteral("chooserList"));
             const auto *said = chooser->findChild<QLabel *>(QStringLiteral("chooserStatus"));
             ASSERT_TRUE(line && list && said);
-            if (row.mode == 'S')
+            if (row.mode == 'S') {
                 EXPECT_EQ(line->text(), base + QStringLiteral("held/") + row.extra);
+            }
             if (row.typed.isEmpty() && row.keys.isEmpty())
                 setQuitting(true);
             if (!row.typed.isEmpty())
                 QTest::keyClicks(QApplication::focusWidget(), base + row.typed);
             for (qsizetype k = 0; k < row.keys.size(); ++k) {
-                if (row.keys[k] == Qt::Key_Tab || row.keys[k] == Qt::Key_Down || (k == 0 && !row.listed.isEmpty()))
+                if (row.keys[k] == Qt::Key_Tab || row.keys[k] == Qt::Key_Down || (k == 0 && !row.listed.isEmpty())) {
                     EXPECT_TRUE(testsupport::waitFor([list] { return list->count() > 0; }));
+                }
                 if (k == 0 && !row.listed.isEmpty()) {
                     QStringList names;
                     for (int i = 0; i < list->count(); ++i)
@@ -356,6 +358,14 @@ TEST(Dialogs, AQuitsWaitsCountFromWhenItWasAsked)
     setQuitting(true);
     EXPECT_GT(quitWaitLeftMs(kQuitWaitsMs), kQuitWaitsMs - 300);
     setQuitting(false);
+    // Before, a floor came on top of the shared waits: a quit ending many threads passed 900 ms.
+    for (const int askedMsAgo : {kQuitWaitsMs - kQuitFloorsMs + 10, kQuitWaitsMs + 10}) {
+        quitAsked(std::chrono::steady_clock::now() - std::chrono::milliseconds(askedMsAgo));
+        setQuitting(true);
+        EXPECT_EQ(quitWaitLeftMs(3000), 0) << askedMsAgo;
+        EXPECT_EQ(quitWaitLeftMs(3000, 20) > 0, askedMsAgo < kQuitWaitsMs) << askedMsAgo;
+        setQuitting(false);
+    }
 }
 
 // Before, a quit that closed a "Save changes?" question on screen made it

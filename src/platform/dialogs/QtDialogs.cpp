@@ -135,8 +135,8 @@ int quitWaitLeftMs(int budgetMs, int floorMs)
     if (!g_quitting)
         return budgetMs;
     const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - g_quitBegan);
-    const int left = int(std::clamp<qint64>(kQuitWaitsMs - spent.count(), 0, budgetMs));
-    return std::max(left, std::min(budgetMs, floorMs));
+    const int left = int(std::clamp<qint64>(kQuitWaitsMs - kQuitFloorsMs - spent.count(), 0, budgetMs));
+    return std::max(left, int(std::clamp<qint64>(kQuitWaitsMs - spent.count(), 0, std::min(budgetMs, floorMs))));
 }
 
 int QtDialogs::alert(const QString &title, const QString &text, const QStringList &buttons)
