@@ -230,7 +230,6 @@ TEST(PageRendererShare, GoingAwayWaitsForNoShareAndTheThreadLeftBehindEndsQuietl
 // killed by the system while it rendered) had a sound song refused for the evening.
 TEST(PageRendererShare, ASoundSongOutlivesAReaderThatStallsOrDies)
 {
-    testsupport::Ceiling ceiling(60);
     QTemporaryDir dir;
     const QString heavy = testsupport::writeFile(dir.filePath(QStringLiteral("Heavy.pdf")), heavyPdf(600000));
     PageRenderer::setGiveUpTimes(1000, 15000);
