@@ -53,6 +53,7 @@ std::vector<char *> childEnvironment()
 // A spare's start and warm-up compete with the first page of the reader that
 // took the last one: the next starts once that page is answered, or this long after.
 constexpr qint64 kSpareAfterMs = 1000;
+std::atomic<qint64> spareAfterMs{kSpareAfterMs};
 
 qint64 nowMs()
 {
@@ -175,7 +176,7 @@ struct Launcher {
             {
                 const std::lock_guard lock(mutex);
                 if (keepSpare && !spare && !spareTried)
-                    timeout = int(std::clamp<qint64>(spareDueMs - nowMs(), 0, kSpareAfterMs));
+                    timeout = int(std::clamp<qint64>(spareDueMs - nowMs(), 0, spareAfterMs));
             }
             if (::poll(fds.data(), fds.size(), timeout) < 0)
                 continue;
@@ -318,7 +319,7 @@ Started take(const QByteArray &program, qint64 ceiling)
     }
     std::shared_ptr<Child> spare = std::exchange(l.spare, nullptr);
     l.spareTried = false;
-    l.spareDueMs = nowMs() + kSpareAfterMs;
+    l.spareDueMs = nowMs() + spareAfterMs;
     if (spare && spare->ceiling == ceiling && spare->program == program) {
         l.wakeUp();
         return Started{std::move(spare), program, 0};
@@ -367,6 +368,11 @@ void spareWanted()
         l.spareDueMs = 0;
         l.wakeUp();
     }
+}
+
+void setSpareAfterMs(qint64 ms)
+{
+    spareAfterMs = ms > 0 ? ms : kSpareAfterMs;
 }
 
 void keepSpare(const QByteArray &program)

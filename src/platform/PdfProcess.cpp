@@ -163,6 +163,11 @@ void PdfProcess::prepare()
     pdfchild::keepSpare(QFile::encodeName(program()));
 }
 
+void PdfProcess::setSpareAfterMs(qint64 ms)
+{
+    pdfchild::setSpareAfterMs(ms);
+}
+
 bool PdfProcess::start()
 {
     const QString path = program();

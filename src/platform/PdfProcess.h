@@ -157,6 +157,9 @@ public:
     // child is started by one launcher thread that lives as long as the
     // program: a child's death signal follows that thread, not its reader's.
     static void prepare();
+    // How long after a spare is taken the next one starts without the page
+    // it waits for (tests: longer than any machine's page); 0 for the program's own.
+    static void setSpareAfterMs(qint64 ms);
 
     // The child's program: beside the running program, else where the build made it.
     static QString program();

@@ -136,7 +136,7 @@ public:
     bool addFile(const QByteArray &name) const;
 };
 
-// A private message bus for one test; its address is empty when no
+// A private message bus for one test or one run; its address is empty when no
 // dbus-daemon can run.
 class PrivateBus {
 public:
