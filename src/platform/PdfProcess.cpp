@@ -93,7 +93,7 @@ void PdfProcess::letGo()
             close(id);
         if (!sendHeldCloses(nowMs() + kStartMs))
             end();
-        if (std::shared_ptr<pdfchild::Child> child = std::exchange(child_, nullptr)) {
+        if (std::shared_ptr<pdfchild::Child> child = childGone()) {
             socket_ = -1;
             pid_ = -1;
             child->pages = std::move(buffer_);
@@ -188,7 +188,10 @@ bool PdfProcess::start()
             return false;
         }
         if (!starting) {
-            child_ = std::move(started.child);
+            {
+                const std::lock_guard lock(childMutex_);
+                child_ = std::move(started.child);
+            }
             spareOwed_ = true;
             largestPage_ = 0;
             // The last child of this reader has ended: either buffer is this one's alone.
@@ -244,13 +247,26 @@ void PdfProcess::end()
         child_->reap(true);
         ::close(child_->socket);
         child_->socket = -1;
-        child_.reset();
+        childGone();
     }
     socket_ = -1;
     pid_ = -1;
     givenBack_ = false;
     loaded_.clear();
     closesHeld_.clear();
+}
+
+void PdfProcess::kill()
+{
+    const std::lock_guard lock(childMutex_);
+    if (child_)
+        child_->kill();
+}
+
+std::shared_ptr<pdfchild::Child> PdfProcess::childGone()
+{
+    const std::lock_guard lock(childMutex_);
+    return std::exchange(child_, nullptr);
 }
 
 void PdfProcess::begin(quint32 id)
