@@ -10,6 +10,7 @@
 #include "windows/PageRenderWorker.h"
 
 #include <QElapsedTimer>
+#include <QProcessEnvironment>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
@@ -158,13 +159,18 @@ TEST(PageRendererShare, GoingAwayWaitsForNoShareAndTheThreadLeftBehindEndsQuietl
     const auto looks = std::make_shared<std::atomic<int>>(0);
     auto renderer = std::make_unique<PageRenderer>(
         // `ended` opens when the look goes, with the renderer's worker.
-        [reached, answers, looks, gone = std::shared_ptr<void>(nullptr, [ended](void *) mutable { ended.open(); })](
+        [song, reached, answers, looks, gone = std::shared_ptr<void>(nullptr, [ended](void *) mutable { ended.open(); })](
             const QString &path) mutable {
-            ++*looks;
-            reached.open();
-            answers.wait();
+            if (path != song) {
+                ++*looks;
+                reached.open();
+                answers.wait();
+            }
             return platform::regularFileStamp(path);
         });
+    renderer->documentInfo(song);
+    ASSERT_TRUE(renderer->waitForIdle());
+    const int reader = renderer->readerPid();
     // The version a window bound to Lead shows: its own file is looked for, then the ChordPro one.
     EXPECT_FALSE(renderer->version(song, {QStringLiteral("Lead"), 0, 0}));
     reached.wait();
@@ -172,6 +178,8 @@ TEST(PageRendererShare, GoingAwayWaitsForNoShareAndTheThreadLeftBehindEndsQuietl
     took.start();
     renderer.reset();
     EXPECT_LT(took.elapsed(), platform::kThreadEndWaitMs);
+    // Its reader goes with it (before, it ran on until the share answered, if ever).
+    EXPECT_TRUE(testsupport::waitFor([reader] { return !readers().contains(reader); }));
     answers.open();
     // The share answers: the worker looks at nothing more, tells no one that has gone, and goes.
     // (Before, nothing failed when it went on with its job after the stop.)
@@ -327,6 +335,30 @@ TEST(PageRendererShare, ASoundSongOutlivesAReaderThatStallsOrDies)
         clock.advance(0.2);
     EXPECT_TRUE(late.contains(songfile::slowToDraw(slow)));
     PageRenderer::setGiveUpTimes();
+}
+
+// Before, a renderer ended as its page came gave its reader back while the
+// launcher started the next spare, which took the spare's place: the reader
+// given back ran on, held by nobody, one more for each window made and closed.
+TEST(PageRendererShare, RenderersMadeAndEndedLeaveNoReaderBeyondTheSpare)
+{
+    // In a process of its own: the spare outlives the test.
+    if (qEnvironmentVariableIsEmpty("TOLVANE_TEST_SPARE")) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TOLVANE_TEST_SPARE"), QStringLiteral("1"));
+        return testsupport::runThisTestInChild(env);
+    }
+    QTemporaryDir dir;
+    const QString song = testsupport::writePdf(dir.filePath(QStringLiteral("Two pages.pdf")), 2);
+    platform::PdfProcess::prepare();
+    for (int made = 0; made < 50; ++made) {
+        PageRenderer renderer;
+        renderer.documentInfo(song);
+        // Ended while its load runs, and once its page is drawn.
+        if (made % 2 && renderer.waitForIdle() && renderer.page(song, 1, QSize(60, 85)).isNull())
+            ASSERT_TRUE(renderer.waitForIdle());
+    }
+    EXPECT_TRUE(testsupport::waitFor([] { return readers().size() <= 1; })) << readers().size() << " readers";
 }
 
 // Before, a page on screen waited behind a damaged document for its whole
