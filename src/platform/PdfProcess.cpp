@@ -88,7 +88,7 @@ void PdfProcess::letGo()
     // also when its reader was stopped (a window closed): a stopped call leaves
     // a halt, and a child with one is ended. So is one that drew a print's
     // page: a spare would hold that memory for the evening.
-    if (child_ && halt_ == Halt::None && !running_ && largestPage_ <= pdfmemory::kImagePoolBytes) {
+    if (child_ && halt_ == Halt::None && !running_ && !killed_ && largestPage_ <= pdfmemory::kImagePoolBytes) {
         for (const quint32 id : loaded_.keys())
             close(id);
         if (!sendHeldCloses(nowMs() + kStartMs))
@@ -259,6 +259,7 @@ void PdfProcess::end()
 void PdfProcess::kill()
 {
     const std::lock_guard lock(childMutex_);
+    killed_ = true;
     if (child_)
         child_->kill();
 }

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QSizeF>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -96,8 +97,9 @@ public:
     int documents() const { return int(loaded_.size()); }
     // Ends the child, whatever it is doing: the documents it held are gone.
     void end();
-    // Ends the child from another thread, while the reader's own is held
-    // elsewhere (in a share that does not answer): its next call finds it gone.
+    // Ends the child from another thread, for a reader going away while its
+    // own thread is held elsewhere (in a share that does not answer): its next
+    // call finds it gone, and it is never given back as the spare.
     void kill();
     // Done with the child for now: one idle and sound goes on as the spare,
     // its documents closed, else it is ended. The next call takes another.
@@ -202,6 +204,7 @@ private:
     std::shared_ptr<pdfchild::Child> child_;
     // child_ is set and taken under it, as kill() looks at it from another thread.
     std::mutex childMutex_;
+    std::atomic<bool> killed_{false}; // by kill(), though it may not have gone yet
     std::shared_ptr<pdfchild::Child> childGone();
     int socket_ = -1;
     int pid_ = -1;
