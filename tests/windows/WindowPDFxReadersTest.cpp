@@ -161,11 +161,11 @@ TEST(PageRendererShare, GoingAwayWaitsForNoShareAndTheThreadLeftBehindEndsQuietl
         // `ended` opens when the look goes, with the renderer's worker.
         [song, reached, answers, looks, gone = std::shared_ptr<void>(nullptr, [ended](void *) mutable { ended.open(); })](
             const QString &path) mutable {
-            if (path != song) {
-                ++*looks;
-                reached.open();
-                answers.wait();
-            }
+            if (path == song)
+                return platform::regularFileStamp(path);
+            ++*looks;
+            reached.open();
+            answers.wait();
             return platform::regularFileStamp(path);
         });
     renderer->documentInfo(song);
@@ -337,13 +337,11 @@ TEST(PageRendererShare, ASoundSongOutlivesAReaderThatStallsOrDies)
     PageRenderer::setGiveUpTimes();
 }
 
-// Before, a renderer ended as its page came gave its reader back while the
-// launcher started the next spare, which took the spare's place: the reader
-// given back ran on, held by nobody, one more for each window made and closed.
+// Before, a renderer ended as its page came gave its reader back while the launcher started
+// the next spare, which took its place: a reader left running for each window closed.
 TEST(PageRendererShare, RenderersMadeAndEndedLeaveNoReaderBeyondTheSpare)
 {
-    // In a process of its own: the spare outlives the test.
-    if (qEnvironmentVariableIsEmpty("TOLVANE_TEST_SPARE")) {
+    if (qEnvironmentVariableIsEmpty("TOLVANE_TEST_SPARE")) { // in a process of its own: the spare outlives the test
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("TOLVANE_TEST_SPARE"), QStringLiteral("1"));
         return testsupport::runThisTestInChild(env);
@@ -352,10 +350,8 @@ TEST(PageRendererShare, RenderersMadeAndEndedLeaveNoReaderBeyondTheSpare)
     const QString song = testsupport::writePdf(dir.filePath(QStringLiteral("Two pages.pdf")), 2);
     platform::PdfProcess::prepare();
     for (int made = 0; made < 50; ++made) {
-        PageRenderer renderer;
-        renderer.documentInfo(song);
-        // Ended while its load runs, and once its page is drawn.
-        if (made % 2 && renderer.waitForIdle() && renderer.page(song, 1, QSize(60, 85)).isNull())
+        PageRenderer renderer; // ended while its load runs, or once its page is drawn
+        if (!renderer.documentInfo(song) && made % 2 && renderer.waitForIdle() && renderer.page(song, 1, QSize(60, 85)).isNull())
             ASSERT_TRUE(renderer.waitForIdle());
     }
     EXPECT_TRUE(testsupport::waitFor([] { return readers().size() <= 1; })) << readers().size() << " readers";
