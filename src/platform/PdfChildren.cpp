@@ -114,6 +114,17 @@ Started spawn(const QByteArray &program, qint64 ceiling)
     return s;
 }
 
+// A child no reader keeps: ended, and the page buffer that went with it let go once nothing maps it.
+void endChild(std::shared_ptr<Child> child)
+{
+    if (!child)
+        return;
+    child->kill();
+    child->reap(true);
+    if (child->pages)
+        pdfmemory::letGo(std::static_pointer_cast<pdfmemory::PageBuffer>(std::move(child->pages)));
+}
+
 struct Ask {
     quint64 ticket = 0;
     QByteArray program;
@@ -207,6 +218,12 @@ struct Launcher {
                 if (s.child && !pagesReadDirectly())
                     s.child->pages = pdfmemory::spareBuffer();
                 lock.lock();
+                // A reader gave its child back meanwhile: that one stays the spare, warm, and this one ends.
+                if (spare) {
+                    lock.unlock();
+                    endChild(std::move(s.child));
+                    continue;
+                }
                 if (s.child && s.child->pidfd >= 0)
                     watched.push_back(s.child);
                 spare = std::move(s.child);
@@ -332,10 +349,7 @@ Started take(const QByteArray &program, qint64 ceiling)
     l.answers.erase(ticket);
     lock.unlock();
     // Started under another ceiling.
-    if (spare) {
-        spare->kill();
-        spare->reap(true);
-    }
+    endChild(std::move(spare));
     return s;
 }
 
@@ -351,13 +365,7 @@ void giveBack(std::shared_ptr<Child> child)
             l.spareTried = true;
         }
     }
-    if (ended) {
-        ended->kill();
-        ended->reap(true);
-        // A spare's buffer no child has mapped yet.
-        if (ended != child && ended->pages)
-            pdfmemory::letGo(std::static_pointer_cast<pdfmemory::PageBuffer>(std::move(ended->pages)));
-    }
+    endChild(std::move(ended));
 }
 
 void spareWanted()

@@ -88,12 +88,12 @@ void PdfProcess::letGo()
     // also when its reader was stopped (a window closed): a stopped call leaves
     // a halt, and a child with one is ended. So is one that drew a print's
     // page: a spare would hold that memory for the evening.
-    if (child_ && halt_ == Halt::None && !running_ && largestPage_ <= pdfmemory::kImagePoolBytes) {
+    if (child_ && halt_ == Halt::None && !running_ && !killed_ && largestPage_ <= pdfmemory::kImagePoolBytes) {
         for (const quint32 id : loaded_.keys())
             close(id);
         if (!sendHeldCloses(nowMs() + kStartMs))
             end();
-        if (std::shared_ptr<pdfchild::Child> child = std::exchange(child_, nullptr)) {
+        if (std::shared_ptr<pdfchild::Child> child = childGone()) {
             socket_ = -1;
             pid_ = -1;
             child->pages = std::move(buffer_);
@@ -193,7 +193,10 @@ bool PdfProcess::start()
             return false;
         }
         if (!starting) {
-            child_ = std::move(started.child);
+            {
+                const std::lock_guard lock(childMutex_);
+                child_ = std::move(started.child);
+            }
             spareOwed_ = true;
             largestPage_ = 0;
             // The last child of this reader has ended: either buffer is this one's alone.
@@ -249,13 +252,27 @@ void PdfProcess::end()
         child_->reap(true);
         ::close(child_->socket);
         child_->socket = -1;
-        child_.reset();
+        childGone();
     }
     socket_ = -1;
     pid_ = -1;
     givenBack_ = false;
     loaded_.clear();
     closesHeld_.clear();
+}
+
+void PdfProcess::kill()
+{
+    const std::lock_guard lock(childMutex_);
+    killed_ = true;
+    if (child_)
+        child_->kill();
+}
+
+std::shared_ptr<pdfchild::Child> PdfProcess::childGone()
+{
+    const std::lock_guard lock(childMutex_);
+    return std::exchange(child_, nullptr);
 }
 
 void PdfProcess::begin(quint32 id)

@@ -157,7 +157,12 @@ bool PageRenderWorker::stop()
     std::lock_guard lock(mutex_);
     visible_.clear();
     ahead_.clear();
-    return askedSince_ >= 0;
+    const bool held = askedSince_ >= 0;
+    // The thread may come back from the file system late or never: the readers' children go now.
+    if (held)
+        for (platform::PdfProcess &reader : readers_)
+            reader.kill();
+    return held;
 }
 
 QString PageRenderWorker::asking() const

@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcessEnvironment>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
@@ -189,13 +190,18 @@ TEST(PageRendererShare, GoingAwayWaitsForNoShareAndTheThreadLeftBehindEndsQuietl
     const auto looks = std::make_shared<std::atomic<int>>(0);
     auto renderer = std::make_unique<PageRenderer>(
         // `ended` opens when the look goes, with the renderer's worker.
-        [reached, answers, looks, gone = std::shared_ptr<void>(nullptr, [ended](void *) mutable { ended.open(); })](
+        [song, reached, answers, looks, gone = std::shared_ptr<void>(nullptr, [ended](void *) mutable { ended.open(); })](
             const QString &path) mutable {
+            if (path == song)
+                return platform::regularFileStamp(path);
             ++*looks;
             reached.open();
             answers.wait();
             return platform::regularFileStamp(path);
         });
+    renderer->documentInfo(song);
+    ASSERT_TRUE(renderer->waitForIdle());
+    const int reader = renderer->readerPid();
     // The version a window bound to Lead shows: its own file is looked for, then the ChordPro one.
     EXPECT_FALSE(renderer->version(song, {QStringLiteral("Lead"), 0, 0}));
     reached.wait();
@@ -203,6 +209,8 @@ TEST(PageRendererShare, GoingAwayWaitsForNoShareAndTheThreadLeftBehindEndsQuietl
     took.start();
     renderer.reset();
     EXPECT_LT(took.elapsed(), platform::kThreadEndWaitMs);
+    // Its reader goes with it (before, it ran on until the share answered, if ever).
+    EXPECT_TRUE(testsupport::waitFor([reader] { return !readers().contains(reader); }));
     answers.open();
     // The share answers: the worker looks at nothing more, tells no one that has gone, and goes.
     // (Before, nothing failed when it went on with its job after the stop.)
@@ -389,6 +397,26 @@ TEST(PageRendererShare, DocumentsPastTheCountOrTheBytesKeptAreClosedEverywhereAn
         EXPECT_TRUE(holding(QStringLiteral("/proc/self"), songs).isEmpty());
     }
     PageRenderWorker::documentBytesKept = PageRenderWorker::kMaxDocumentBytesKept;
+}
+
+// Before, a renderer ended as its page came gave its reader back while the launcher started
+// the next spare, which took its place: a reader left running for each window closed.
+TEST(PageRendererShare, RenderersMadeAndEndedLeaveNoReaderBeyondTheSpare)
+{
+    if (qEnvironmentVariableIsEmpty("TOLVANE_TEST_SPARE")) { // in a process of its own: the spare outlives the test
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TOLVANE_TEST_SPARE"), QStringLiteral("1"));
+        return testsupport::runThisTestInChild(env);
+    }
+    QTemporaryDir dir;
+    const QString song = testsupport::writePdf(dir.filePath(QStringLiteral("Two pages.pdf")), 2);
+    platform::PdfProcess::prepare();
+    for (int made = 0; made < 50; ++made) {
+        PageRenderer renderer; // ended while its load runs, or once its page is drawn
+        if (!renderer.documentInfo(song) && made % 2 && renderer.waitForIdle() && renderer.page(song, 1, QSize(60, 85)).isNull())
+            ASSERT_TRUE(renderer.waitForIdle());
+    }
+    EXPECT_TRUE(testsupport::waitFor([] { return readers().size() <= 1; })) << readers().size() << " readers";
 }
 
 // Before, a page on screen waited behind a damaged document for its whole
