@@ -79,6 +79,8 @@ public:
     static constexpr double kStallS = 3.0;
     // How long the watched child's CPU time has not grown; 0 while unwatched or unknown.
     double stillFor() const override;
+    // The steady clock, as the calls' deadlines.
+    double now() const override;
 
     // The pixel size of a page of `pagePoints` fitted into `pane` at a device
     // pixel ratio; empty for an empty or non-finite one. The child and the

@@ -64,6 +64,9 @@ public:
     virtual int documents() const = 0;
     virtual void end() = 0;
     virtual double stillFor() const = 0;
+    // Seconds on the time its calls run in (their limits, how long one ran):
+    // a child works in real time, whatever clock the program's notices go by.
+    virtual double now() const = 0;
     virtual Loaded load(quint32 id, const PdfBytes &bytes, int timeoutMs, int sizes, const Page &then) = 0;
     Loaded load(quint32 id, const PdfBytes &bytes, int timeoutMs, int sizes = -1) { return load(id, bytes, timeoutMs, sizes, Page()); }
     virtual Sizes pageSizes(quint32 id, int first, int count, int timeoutMs) = 0;

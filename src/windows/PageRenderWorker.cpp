@@ -31,7 +31,7 @@ PageRenderWorker::PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook l
         reader->setInterrupt([this, r = reader.get()] {
             readerPid_ = r->pid();
             sayIfSlow();
-            return (pickUpBy_ >= 0 && platform::now() >= pickUpBy_) || yields() || spent();
+            return (pickUpBy_ >= 0 && callNow() >= pickUpBy_) || yields() || spent();
         });
         // A reader that stalls under a page on screen is replaced; one asked ahead has its time
         // limit, unless a page on screen waits behind it: a call ahead on the same document
@@ -206,7 +206,7 @@ bool PageRenderWorker::take(Job &job)
     runningAhead_ = ahead;
     runningGaveWay_ = job.gaveWay;
     runningDropped_ = false;
-    runningSince_ = platform::now();
+    runningSince_ = callNow();
     // Another song's page on screen waiting already goes first after a moment,
     // whichever was asked first.
     waiting_ = {};
@@ -251,7 +251,7 @@ bool PageRenderWorker::shownNow(const QString &path) const
 bool PageRenderWorker::yields() const
 {
     std::lock_guard lock(mutex_);
-    return running_ && readerpolicy::givesWay(runningWork(), waiting_, platform::now());
+    return running_ && readerpolicy::givesWay(runningWork(), waiting_, callNow());
 }
 
 bool PageRenderWorker::runningAhead() const
@@ -355,7 +355,7 @@ void PageRenderWorker::asking(platform::PdfReader &reader, quint32 id, bool runs
     if (runsIt)
         return;
     callDoc_[indexOf(reader)] = id;
-    callSince_[indexOf(reader)] = platform::now();
+    callSince_[indexOf(reader)] = callNow();
 }
 
 readerpolicy::Doc PageRenderWorker::costOf(const Doc &open, bool running)
@@ -382,7 +382,7 @@ readerpolicy::Reader PageRenderWorker::stateOf(platform::PdfReader &reader, cons
             state.running.onScreen = shown && shown->id == callDoc;
         }
         state.stuck = !state.answered && readerpolicy::stalled(reader.stillFor(), true);
-        state.ran = platform::now() - callSince_[indexOf(reader)];
+        state.ran = callNow() - callSince_[indexOf(reader)];
         // The load of a document dropped while it ran: a load still, whose time is what it ran here.
         if (state.running.call == readerpolicy::Call::Render && reader.runs(ReaderCall::Load, callDoc)) {
             state.running = readerpolicy::Work{readerpolicy::Call::Load, callDoc, false, false, false};
@@ -398,7 +398,7 @@ readerpolicy::Reader PageRenderWorker::stateOf(platform::PdfReader &reader, cons
 
 platform::PdfReader &PageRenderWorker::readerFor(ReaderCall call, const Doc &open, int at, QSize size)
 {
-    const double began = platform::now();
+    const double began = callNow();
     for (;;) {
         readerpolicy::State state;
         for (int i : {0, 1})
@@ -407,7 +407,7 @@ platform::PdfReader &PageRenderWorker::readerFor(ReaderCall call, const Doc &ope
             std::lock_guard lock(mutex_);
             state.asked = readerpolicy::Work{call == ReaderCall::Load ? readerpolicy::Call::Load : readerpolicy::Call::Render, open.id,
                                              !runningAhead_, runningGaveWay_};
-            state.waited = platform::now() - began;
+            state.waited = callNow() - began;
             state.shown = !shownTold_ || documentAt(shown_) == &open;
         }
         state.askedDoc = costOf(open);
@@ -431,7 +431,7 @@ platform::PdfReader &PageRenderWorker::readerFor(ReaderCall call, const Doc &ope
 
 void PageRenderWorker::pickUp(platform::PdfReader &reader)
 {
-    pickUpBy_ = platform::now() + readerpolicy::kPickUpMs / 1000.0;
+    pickUpBy_ = callNow() + readerpolicy::kPickUpMs / 1000.0;
     struct Until {
         double &by;
         ~Until() { by = -1; }

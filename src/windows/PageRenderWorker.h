@@ -268,12 +268,12 @@ private:
     QString loadingPath_;
     quint32 loadingId_ = 0;
     Doc *loadingDoc() const;
-    double pickUpBy_ = -1; // while a call left running is taken up, until when (steady seconds)
+    double pickUpBy_ = -1; // while a call left running is taken up, until when (callNow())
     // The page the render under way draws, and since when it is on screen with its document loaded (negative when none).
     QString drawingPath_;
     double drawingSince_ = -1;
     platform::PdfReader *reader_ = nullptr; // the reader of the call under way
-    // Of the call last asked of each reader: its document, and since when it runs (steady seconds).
+    // Of the call last asked of each reader: its document, and since when it runs (callNow()).
     quint32 callDoc_[2] = {0, 0};
     double callSince_[2] = {0, 0};
     // A call is asked of a reader: a new one, unless the reader runs it already.
@@ -302,6 +302,10 @@ private:
     std::shared_ptr<Alive> alive_;
     void wakeIn(Wake &wake, double seconds, void (PageRenderWorker::*fn)());
     int indexOf(const platform::PdfReader &reader) const;
+    // The readers' time, which calls under way are timed on (their pick-up, their
+    // moment before giving way, the wait of the song arrived on): a child
+    // works in real time whatever clock the notices and the loads' seconds go by.
+    double callNow() const { return readers_[0]->now(); }
     std::array<std::reference_wrapper<platform::PdfReader>, 2> readers() const;
     // The first serves the pages on screen, the second the loads asked ahead.
     std::unique_ptr<platform::PdfReader> readers_[2];

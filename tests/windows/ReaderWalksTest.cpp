@@ -63,6 +63,7 @@ public:
     void end() override { end(false); }
     void end(bool outside);
     double stillFor() const override;
+    double now() const override;
     Loaded load(quint32 id, const platform::PdfBytes &bytes, int timeoutMs, int sizes, const Page &then) override;
     Sizes pageSizes(quint32 id, int first, int count, int timeoutMs) override;
     Rendered render(quint32 id, int page, QSize size, int timeoutMs, bool annotations) override;
@@ -199,6 +200,11 @@ void FakeReader::tick(double now, bool keysDone)
 double FakeReader::stillFor() const
 {
     return running_ && !answered() ? w_.now() - progressAt_ : 0;
+}
+
+double FakeReader::now() const
+{
+    return w_.now();
 }
 
 bool FakeReader::start()
