@@ -1,7 +1,6 @@
 #include "windows/PageRenderWorker.h"
 
 #include "platform/Clock.h"
-#include "platform/PdfMemory.h"
 #include "platform/PdfProcess.h"
 #include "support/TestSupport.h"
 
@@ -31,92 +30,16 @@ const QSizeF kPane(60, 85);
 struct Scores {
     double worstLate = 0, restCpu = 0, slowSaid = -1, besideAt = -1;
     int started = 0, badEnds = 0, outside = 0, idleEnds = 0, atRest = 0, leftAfterQuit = 0, maxHeld = 0, replacedSaid = 0;
-    bool secondRests = false;
-};
-
-class Walk;
-
-template <typename Answer>
-Answer answer(Outcome outcome = Outcome::GivenUp)
-{
-    Answer a;
-    a.outcome = outcome;
-    return a;
-}
-
-// A reader's child in virtual time: its call's CPU grows as the walk steps the clock.
-class FakeReader final : public Reader {
-public:
-    FakeReader(Walk &walk, std::function<bool()> stopped) : w_(walk), stopped_(std::move(stopped)) {}
-    ~FakeReader() override;
-    void setInterrupt(std::function<bool()> f) override { interrupted_ = std::move(f); }
-    void setProgressWatch(std::function<bool()> f) override { watched_ = std::move(f); }
-    bool busy() const override { return bool(running_); }
-    bool runs(Call call, quint32 id, int at = 0, QSize size = QSize(), bool = false) const override
-    {
-        return running_ && running_->call == call && running_->id == id && running_->at == at && running_->size == size;
-    }
-    bool answered() const override { return running_ && alive_ && running_->needs >= 0 && running_->cpu >= running_->needs; }
-    bool settle() override;
-    bool heldAlone() const override { return alone_; }
-    int documents() const override { return int(held_.size()); }
-    void end() override { end(false); }
-    void end(bool outside);
-    double stillFor() const override;
-    double now() const override;
-    Loaded load(quint32 id, const platform::PdfBytes &bytes, int timeoutMs, int sizes, const Page &then) override;
-    Sizes pageSizes(quint32 id, int first, int count, int timeoutMs) override;
-    Rendered render(quint32 id, int page, QSize size, int timeoutMs, bool annotations) override;
-    void close(quint32 id) override { held_.remove(id); }
-    bool loaded(quint32 id) override
-    {
-        if (killed_)
-            end();
-        return held_.contains(id);
-    }
-    int pid() const override { return alive_ ? pid_ : -1; }
-
-    // The walk's step: the call's CPU, while the child works on it.
-    void tick(double now, bool keysDone);
-    void kill();
-    void stopFor(double until) { stoppedUntil_ = until; }
-    bool alive() const { return alive_; }
-    bool runsSong(int song) const;
-    bool runsBad() const { return running_ && (kindOf(running_->id) != Sound || running_->cpu >= 1.0); }
-    QHash<quint32, Kind> held_;
-
-private:
-    struct Running {
-        Call call;
-        quint32 id;
-        int at = 0;
-        QSize size;
-        double needs = 0, cpu = 0, deadline = 0;
-        Page then{};
-    };
-    enum class Halt { Answered, Interrupted, TimedOut, Stalled, Killed, Stopped };
-    Kind kindOf(quint32 id) const;
-    bool start();
-    void begin(Call call, quint32 id, int at, QSize size, double timeoutS, const Page &then = {});
-    Halt wait();
-    static double cost(Kind kind, Call call);
-    Outcome giveUp(Halt why);
-
-    Walk &w_;
-    std::function<bool()> stopped_, interrupted_, watched_;
-    std::optional<Running> running_;
-    QHash<quint32, int> songs_; // as the child learnt them from the documents' bytes
-    bool alive_ = false, killed_ = false, alone_ = false;
-    int pid_ = 0;
-    double progressAt_ = 0, stoppedUntil_ = 0;
 };
 
 struct Step {
     double at;
-    int song = -1;         // a key to it; -1 for none
-    bool kill = false;     // a reader killed from outside: the one under the song shown's call, else a busy one
-    double stopFor = 0;    // with kill: stopped so long instead
+    int song = -1;      // a key to it; -1 for none
+    bool kill = false;  // a reader killed from outside: the one under the song shown's call, else a busy one
+    double stopFor = 0; // with kill: stopped so long instead
 };
+
+class FakeReader;
 
 // The renderer of a window, its worker and readers, the songs on disk, and the window's side of the keys.
 class Walk {
@@ -124,7 +47,7 @@ public:
     explicit Walk(std::vector<Kind> library) : lib_(std::move(library))
     {
         for (int i = 0; i < int(lib_.size()); ++i) {
-            // The kind is told by the size: the fake child reads nothing of the bytes.
+            // The song is told by the size: the fake child reads nothing of the bytes.
             const qint64 bytes = (lib_[i] == Large ? 400000 : 2000) + i * 16 + lib_[i];
             QByteArray pdf = "%PDF-1.4\n";
             pdf += QByteArray(bytes - pdf.size(), ' ');
@@ -139,8 +62,6 @@ public:
     // One tick of the clock: the children work, the keys come, the window hears the renderer.
     void step(bool inCall);
     double now() const { return clock_.now(); }
-    int started = 0;
-    double cpu = 0;
     bool keysDone = false;
     std::vector<FakeReader *> fakes;
     Scores s;
@@ -167,76 +88,104 @@ private:
     QSet<std::pair<QString, bool>> asked_; // the pages asked since the song change, and whether ahead
 };
 
-Kind FakeReader::kindOf(quint32 id) const
+template <typename Answer>
+Answer answer(Outcome outcome = Outcome::GivenUp)
 {
-    return w_.kindOf(songs_.value(id, -1));
+    Answer a;
+    a.outcome = outcome;
+    return a;
 }
 
-bool FakeReader::runsSong(int song) const
-{
-    return running_ && songs_.value(running_->id, -1) == song;
-}
+// A reader's child in virtual time: its call's CPU grows as the walk steps the clock.
+class FakeReader final : public Reader {
+public:
+    FakeReader(Walk &walk, std::function<bool()> stopped) : w_(walk), stopped_(std::move(stopped)) {}
+    ~FakeReader() override { std::erase(w_.fakes, this); }
+    void setInterrupt(std::function<bool()> f) override { interrupted_ = std::move(f); }
+    void setProgressWatch(std::function<bool()> f) override { watched_ = std::move(f); }
+    bool busy() const override { return bool(running_); }
+    bool runs(Call call, quint32 id, int at = 0, QSize size = QSize(), bool = false) const override
+    {
+        return running_ && running_->call == call && running_->id == id && running_->at == at && running_->size == size;
+    }
+    bool answered() const override { return running_ && alive_ && running_->needs >= 0 && running_->cpu >= running_->needs; }
+    bool settle() override;
+    bool heldAlone() const override { return alone_; }
+    int documents() const override { return int(held_.size()); }
+    void end() override { end(false); }
+    double stillFor() const override { return running_ && !answered() ? w_.now() - progressAt_ : 0; }
+    double now() const override { return w_.now(); }
+    Loaded load(quint32 id, const platform::PdfBytes &bytes, int timeoutMs, int sizes, const Page &then) override;
+    Sizes pageSizes(quint32 id, int first, int count, int timeoutMs) override;
+    Rendered render(quint32 id, int page, QSize size, int timeoutMs, bool annotations) override;
+    void close(quint32 id) override { held_.remove(id); }
+    bool loaded(quint32 id) override
+    {
+        if (killed_)
+            end();
+        return held_.contains(id);
+    }
+    int pid() const override { return alive_ ? pid_ : -1; }
 
-FakeReader::~FakeReader()
-{
-    std::erase(w_.fakes, this);
-}
+    // The walk's step: the call's CPU, while the child works on it (a fan-out form in bursts).
+    void tick(double now)
+    {
+        if (!alive_ || !running_ || answered() || killed_ || now < stoppedUntil_
+            || (kindOf(running_->id) == FanOut && running_->call == Call::Render && std::fmod(now, 0.75) >= 0.25))
+            return;
+        running_->cpu += kTick;
+        w_.s.restCpu += w_.keysDone ? kTick : 0;
+        progressAt_ = now;
+    }
+    void kill()
+    {
+        w_.s.outside += alive_ && !killed_;
+        killed_ = alive_;
+    }
+    void stopFor(double until) { stoppedUntil_ = until; }
+    bool runsSong(int song) const { return running_ && songs_.value(running_->id, -1) == song; }
+    QSet<quint32> held_;
 
-void FakeReader::kill()
-{
-    w_.s.outside += alive_ && !killed_;
-    killed_ = alive_;
-}
+private:
+    struct Running {
+        Call call;
+        quint32 id;
+        int at = 0;
+        QSize size;
+        double needs = 0, cpu = 0, deadline = 0;
+        Page then{};
+    };
+    Kind kindOf(quint32 id) const { return w_.kindOf(songs_.value(id, -1)); }
+    void end(bool outside);
+    void begin(Call call, quint32 id, int at, QSize size, double timeoutS, const Page &then = {})
+    {
+        running_ = Running{call, id, at, size, cost(kindOf(id), call), 0, w_.now() + timeoutS, then};
+        progressAt_ = w_.now();
+    }
+    // Whether a call is asked afresh: the one left running is settled first, unless it gives way again.
+    bool fresh(Call call, quint32 id, int at, QSize size, bool &gaveWay);
+    // Waits for the call's answer as the walk steps the clock: none when it came, else what the call answers.
+    std::optional<Outcome> finish();
+    static double cost(Kind kind, Call call)
+    {
+        if (call == Call::Render)
+            return kind == Heavy ? 1.6 : kind == FanOut ? 0.8 : 0.03;
+        return call == Call::Sizes ? 0.01 : kind == Looping ? -1 : 0.02;
+    }
 
-double FakeReader::cost(Kind kind, Call call)
-{
-    if (call == Call::Load)
-        return kind == Looping ? -1 : 0.02;
-    if (call == Call::Sizes)
-        return 0.01;
-    return kind == Heavy ? 1.6 : kind == FanOut ? 0.8 : 0.03;
-}
-
-void FakeReader::tick(double now, bool keysDone)
-{
-    if (!alive_ || !running_ || answered() || killed_)
-        return;
-    Running &r = *running_;
-    const bool burst = kindOf(r.id) != FanOut || r.call != Call::Render || std::fmod(now, 0.75) < 0.25;
-    if (now < stoppedUntil_ || !burst)
-        return;
-    r.cpu += kTick;
-    w_.cpu += kTick;
-    w_.s.restCpu += keysDone ? kTick : 0;
-    progressAt_ = now;
-}
-
-double FakeReader::stillFor() const
-{
-    return running_ && !answered() ? w_.now() - progressAt_ : 0;
-}
-
-double FakeReader::now() const
-{
-    return w_.now();
-}
-
-bool FakeReader::start()
-{
-    if (killed_)
-        end();
-    if (alive_)
-        return true;
-    alive_ = true;
-    pid_ = 100 + ++w_.started;
-    w_.fakes.push_back(this);
-    return true;
-}
+    Walk &w_;
+    std::function<bool()> stopped_, interrupted_, watched_;
+    std::optional<Running> running_;
+    QHash<quint32, int> songs_; // as the child learnt them from the documents' bytes
+    bool alive_ = false, killed_ = false, alone_ = false;
+    int pid_ = 0;
+    double progressAt_ = 0, stoppedUntil_ = 0;
+};
 
 void FakeReader::end(bool outside)
 {
     if (alive_ && !killed_ && !outside) {
-        w_.s.badEnds += running_ && runsBad();
+        w_.s.badEnds += running_ && (kindOf(running_->id) != Sound || running_->cpu >= 1.0);
         w_.s.idleEnds += !running_;
     }
     alive_ = killed_ = false;
@@ -245,51 +194,29 @@ void FakeReader::end(bool outside)
     std::erase(w_.fakes, this);
 }
 
-void FakeReader::begin(Call call, quint32 id, int at, QSize size, double timeoutS, const Page &then)
+std::optional<Reader::Outcome> FakeReader::finish()
 {
-    running_ = Running{call, id, at, size, cost(kindOf(id), call), 0, w_.now() + timeoutS, then};
-    progressAt_ = w_.now();
-}
-
-FakeReader::Halt FakeReader::wait()
-{
-    for (;;) {
-        if (stopped_())
-            return Halt::Stopped;
-        if (interrupted_ && interrupted_())
-            return Halt::Interrupted;
-        if (killed_)
-            return Halt::Killed;
-        if (watched_ && watched_() && stillFor() >= platform::PdfProcess::kStallS)
-            return Halt::Stalled;
+    for (;; w_.step(true)) {
+        if (interrupted_ && interrupted_() && !stopped_())
+            return Outcome::Interrupted;
+        const bool stopped = stopped_(), killed = !stopped && killed_;
+        const bool stalled = !stopped && !killed && watched_ && watched_() && stillFor() >= platform::PdfProcess::kStallS;
+        if (stopped || killed || stalled || (!answered() && w_.now() >= running_->deadline)) {
+            w_.s.outside += stalled;
+            end(stalled);
+            return killed ? Outcome::Killed : stalled ? Outcome::Stalled : Outcome::GivenUp;
+        }
         if (answered())
-            return Halt::Answered;
-        if (w_.now() >= running_->deadline)
-            return Halt::TimedOut;
-        w_.step(true);
+            return std::nullopt;
     }
-}
-
-Reader::Outcome FakeReader::giveUp(Halt why)
-{
-    if (why == Halt::Interrupted)
-        return Outcome::Interrupted;
-    w_.s.outside += why == Halt::Stalled;
-    end(why == Halt::Stalled);
-    return why == Halt::Killed ? Outcome::Killed : why == Halt::Stalled ? Outcome::Stalled : Outcome::GivenUp;
 }
 
 bool FakeReader::settle()
 {
     if (!running_)
         return true;
-    const Halt why = wait();
-    if (why == Halt::Interrupted)
-        return false;
-    if (why != Halt::Answered) {
-        end();
-        return true;
-    }
+    if (const auto outcome = finish())
+        return outcome != Outcome::Interrupted;
     const Running was = *std::exchange(running_, std::nullopt);
     if (was.call == Call::Load && was.then.page >= 0) {
         begin(Call::Render, was.id, was.then.page, was.then.size, 20);
@@ -298,13 +225,26 @@ bool FakeReader::settle()
     return true;
 }
 
+bool FakeReader::fresh(Call call, quint32 id, int at, QSize size, bool &gaveWay)
+{
+    if (runs(call, id, at, size))
+        return false;
+    gaveWay = !settle();
+    if (killed_)
+        end();
+    return true;
+}
+
 Reader::Loaded FakeReader::load(quint32 id, const platform::PdfBytes &bytes, int timeoutMs, int sizes, const Page &then)
 {
-    Loaded r;
-    if (!runs(Call::Load, id)) {
-        if (!settle())
+    if (bool gaveWay; fresh(Call::Load, id, 0, QSize(), gaveWay)) {
+        if (gaveWay)
             return answer<Loaded>(Outcome::Interrupted);
-        start();
+        if (!alive_) {
+            alive_ = true;
+            pid_ = 100 + ++w_.s.started;
+            w_.fakes.push_back(this);
+        }
         held_.remove(id);
         alone_ = held_.isEmpty();
         if (bytes.isNull())
@@ -315,33 +255,29 @@ Reader::Loaded FakeReader::load(quint32 id, const platform::PdfBytes &bytes, int
             drawn.size = platform::PdfProcess::fitSize(QSizeF(595, 842), drawn.fit, drawn.ratio);
         begin(Call::Load, id, 0, QSize(), timeoutMs / 1000.0, drawn);
     }
-    if (const Halt why = wait(); why != Halt::Answered)
-        return answer<Loaded>(giveUp(why));
-    const Page after = running_->then;
-    running_.reset();
+    if (const auto outcome = finish())
+        return answer<Loaded>(*outcome);
+    const Page after = std::exchange(running_, std::nullopt)->then;
     if (kindOf(id) == Damaged)
         return answer<Loaded>(Outcome::Damaged);
-    held_.insert(id, kindOf(id));
+    held_.insert(id);
     if (after.page >= 0)
         begin(Call::Render, id, after.page, after.size, after.timeoutMs / 1000.0);
-    r.outcome = Outcome::Done;
+    Loaded r = answer<Loaded>(Outcome::Done);
     r.pageCount = 3;
-    for (int i = 0; i < std::min(sizes < 0 ? 3 : sizes, 3); ++i)
-        r.pageSizes.append(QSizeF(595, 842));
+    r.pageSizes = QList<QSizeF>(sizes < 0 ? 3 : std::min(sizes, 3), QSizeF(595, 842));
     return r;
 }
 
 Reader::Sizes FakeReader::pageSizes(quint32 id, int first, int count, int timeoutMs)
 {
-    if (!runs(Call::Sizes, id, first)) {
-        if (!settle())
-            return answer<Sizes>(Outcome::Interrupted);
-        if (!loaded(id))
-            return answer<Sizes>();
+    if (bool gaveWay; fresh(Call::Sizes, id, first, QSize(), gaveWay)) {
+        if (gaveWay || !held_.contains(id))
+            return answer<Sizes>(gaveWay ? Outcome::Interrupted : Outcome::GivenUp);
         begin(Call::Sizes, id, first, QSize(), timeoutMs / 1000.0);
     }
-    if (const Halt why = wait(); why != Halt::Answered)
-        return answer<Sizes>(giveUp(why));
+    if (const auto outcome = finish())
+        return answer<Sizes>(*outcome);
     running_.reset();
     Sizes r = answer<Sizes>(Outcome::Done);
     r.sizes = QList<QSizeF>(std::clamp(count, 0, 3 - first), QSizeF(595, 842));
@@ -350,29 +286,25 @@ Reader::Sizes FakeReader::pageSizes(quint32 id, int first, int count, int timeou
 
 Reader::Rendered FakeReader::render(quint32 id, int page, QSize size, int timeoutMs, bool)
 {
-    if (!runs(Call::Render, id, page, size)) {
-        if (!settle())
-            return answer<Rendered>(Outcome::Interrupted);
-        if (!loaded(id))
-            return answer<Rendered>();
+    if (bool gaveWay; fresh(Call::Render, id, page, size, gaveWay)) {
+        if (gaveWay || !held_.contains(id))
+            return answer<Rendered>(gaveWay ? Outcome::Interrupted : Outcome::GivenUp);
         if (size.isEmpty() || page < 0 || page >= 3)
             return answer<Rendered>(Outcome::Done);
         begin(Call::Render, id, page, size, timeoutMs / 1000.0);
     }
-    if (const Halt why = wait(); why != Halt::Answered)
-        return answer<Rendered>(giveUp(why));
+    if (const auto outcome = finish())
+        return answer<Rendered>(*outcome);
     running_.reset();
+    // Out of its memory ceiling: blamed only where it held the document alone.
     if (kindOf(id) == FanOut) {
-        // Out of its memory ceiling: blamed only where it held the document alone.
-        if (alone_)
-            return answer<Rendered>(Outcome::OutOfMemory);
-        end();
-        return answer<Rendered>(Outcome::GivenUp);
+        if (!alone_)
+            end();
+        return answer<Rendered>(alone_ ? Outcome::OutOfMemory : Outcome::GivenUp);
     }
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::white);
     Rendered r = answer<Rendered>(Outcome::Done);
-    r.image = image;
+    r.image = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    r.image.fill(Qt::white);
     return r;
 }
 
@@ -422,8 +354,7 @@ void Walk::checks()
     // Every document the readers hold is one the worker keeps: none dropped is left open in its reader.
     QSet<quint32> held;
     for (FakeReader *f : fakes)
-        for (auto it = f->held_.begin(); it != f->held_.end(); ++it)
-            held.insert(it.key());
+        held.unite(f->held_);
     s.maxHeld = std::max(s.maxHeld, int(held.size()));
     if (cur_ >= 0 && shownAt_ < 0 && lib_[cur_] == Sound)
         s.worstLate = std::max(s.worstLate, now() - arrivedAt_ - (arrivedAt_ < stallsUntil_ ? stallsUntil_ - arrivedAt_ : 0));
@@ -433,7 +364,7 @@ void Walk::step(bool inCall)
 {
     clock_.advance(kTick);
     for (FakeReader *f : std::vector<FakeReader *>(fakes))
-        f->tick(now(), keysDone);
+        f->tick(now());
     for (; next_ < steps_.size() && t0_ + steps_[next_].at <= now(); ++next_) {
         const Step &st = steps_[next_];
         if (st.song >= 0)
@@ -479,9 +410,7 @@ Scores Walk::run(const std::vector<Step> &steps)
     const double end = t0_ + steps.back().at + kRest;
     while (now() < end)
         step(false);
-    s.started = started;
     s.atRest = int(fakes.size());
-    s.secondRests = fakes.size() <= 1;
     // The quit: nothing is left after it.
     renderer_.reset();
     s.leftAfterQuit = int(fakes.size());
@@ -499,27 +428,19 @@ Scores walk(const std::vector<Kind> &library, const std::vector<Step> &steps)
     return s;
 }
 
-std::vector<Step> keys(const std::vector<std::pair<double, int>> &at)
-{
-    std::vector<Step> steps;
-    for (auto [t, song] : at)
-        steps.push_back(Step{t, song});
-    return steps;
-}
-
 // → through the library and ← back, `passes` times, a key every `gap` seconds.
 std::vector<Step> passes(int songs, int passes, double gap)
 {
-    std::vector<std::pair<double, int>> at{{0, 0}};
+    std::vector<Step> steps{{0, 0}};
     double t = 0;
     for (int p = 0; p < passes; ++p)
         for (int s : {1, -1})
             for (int i = 1; i < songs; ++i)
-                at.push_back({t += gap, s > 0 ? i : songs - 1 - i});
-    return keys(at);
+                steps.push_back({t += gap, s > 0 ? i : songs - 1 - i});
+    return steps;
 }
 
-void expectSound(const char *name, const Scores &s, int startsBeyond = 0, double restCpu = 2.0)
+void expectSound(const char *name, const Scores &s, int startsBeyond = 0, double restCpu = 2.0, bool replaced = false)
 {
     std::printf("[ walk     ] %-44s late %.2f s, readers %d (bad ends %d, outside %d, let go idle %d), CPU after the keys %.2f s, "
                 "held %d, at rest %d, reader replaced said %d\n",
@@ -528,8 +449,9 @@ void expectSound(const char *name, const Scores &s, int startsBeyond = 0, double
     EXPECT_LE(s.started, 3 + s.badEnds + s.outside + s.idleEnds + startsBeyond) << name;
     EXPECT_LE(s.restCpu, restCpu) << name; // a heavy page, or a load asked ahead for a sound one's time
     EXPECT_LE(s.maxHeld, PageRenderer::kMaxDocuments) << name;
-    EXPECT_TRUE(s.secondRests) << name;
+    EXPECT_LE(s.atRest, 1) << name; // the second reader's child let go
     EXPECT_EQ(s.leftAfterQuit, 0) << name;
+    EXPECT_TRUE(!replaced || s.replacedSaid > 0) << name << ": a reader stopped under the page on screen is said replaced";
 }
 
 } // namespace
@@ -539,10 +461,10 @@ TEST(ReaderWalks, NamedWalksOfTheWorker)
     const std::vector<Kind> mixed{Sound, Looping, Heavy, FanOut, Sound, Sound, Sound};
     std::vector<Kind> twelve(12, Sound);
     twelve[5] = Looping;
-    std::vector<std::pair<double, int>> fast;
+    std::vector<Step> fast;
     for (int i = 0; i <= 200; ++i)
         fast.push_back({i * 0.03, i % 20});
-    std::vector<Step> killed = keys(fast);
+    std::vector<Step> killed = fast;
     killed.insert(killed.end(), {Step{2.0, -1, true}, Step{3.0, -1, true}, Step{4.0, -1, true, 4.0}});
     std::sort(killed.begin(), killed.end(), [](const Step &a, const Step &b) { return a.at < b.at; });
     const struct {
@@ -552,23 +474,19 @@ TEST(ReaderWalks, NamedWalksOfTheWorker)
         double restCpu = 2.0;
         bool replaced = false; // a reader stopped under the page on screen, which says so
     } walks[] = {
-        {"200 fast changes", std::vector<Kind>(20, Sound), keys(fast)},
+        {"200 fast changes", std::vector<Kind>(20, Sound), fast},
         {"five passes at 50 ms", mixed, passes(7, 5, 0.05)},
         {"five passes at 300 ms", mixed, passes(7, 5, 0.3)},
         {"five passes at 1 s", mixed, passes(7, 5, 1.0)},
         {"12 with a looping one at 2.5 s", twelve, passes(12, 1, 2.5)},
         // Before, the sound song waited for a heavy page passed to end: 1.4 s.
-        {"three heavy songs then a sound one at 100 ms", {Heavy, Heavy, Heavy, Sound}, keys({{0, 0}, {0.1, 1}, {0.2, 2}, {0.3, 3}}), 3.3},
+        {"three heavy songs then a sound one at 100 ms", {Heavy, Heavy, Heavy, Sound}, {{0, 0}, {0.1, 1}, {0.2, 2}, {0.3, 3}}, 3.3},
         {"200 fast changes, a reader killed twice, then stopped 4 s", std::vector<Kind>(20, Sound), killed},
         {"a reader stopped, then one killed, under the page on screen", {Sound, Heavy, Sound, Heavy},
          {Step{0, 0}, Step{1.0, 1}, Step{1.2, -1, true, 4.0}, Step{6.0, 3}, Step{6.2, -1, true}, Step{7.0, 2}}, 2.0, true},
     };
-    for (const auto &w : walks) {
-        const Scores s = walk(w.library, w.steps);
-        expectSound(w.name, s, 0, w.restCpu);
-        if (w.replaced)
-            EXPECT_GT(s.replacedSaid, 0) << w.name;
-    }
+    for (const auto &w : walks)
+        expectSound(w.name, walk(w.library, w.steps), 0, w.restCpu, w.replaced);
 }
 
 // Before, a looping PDF's load asked ahead used a sound one's time and was
@@ -576,7 +494,7 @@ TEST(ReaderWalks, NamedWalksOfTheWorker)
 // both panes stayed blank a second before its words.
 TEST(ReaderWalks, ALoadThatNeverAnswersIsSaidAtOnceWithTheNextSongBesideIt)
 {
-    const Scores s = walk({Sound, Looping, Sound}, keys({{0, 0}, {3.0, 1}, {4.0, 2}}));
+    const Scores s = walk({Sound, Looping, Sound}, {{0, 0}, {3.0, 1}, {4.0, 2}});
     EXPECT_GE(s.slowSaid, 0);
     EXPECT_LE(s.slowSaid, 0.3);
     EXPECT_GE(s.besideAt, 0);
