@@ -389,6 +389,11 @@ double PdfProcess::stillFor() const
     return progressAt_ < 0 ? 0 : platform::now() - progressAt_;
 }
 
+double PdfProcess::now() const
+{
+    return double(nowMs()) / 1000.0;
+}
+
 bool PdfProcess::wait(short events, qint64 deadlineMs, bool interruptible)
 {
     for (;;) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/PdfMemory.h"
+#include "platform/PdfReader.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -42,35 +43,10 @@ struct Child;
 // child, with the documents it holds: asked again, it takes its answer.
 // Nothing the child answers is believed beyond what was asked and what any
 // document can hold.
-class PdfProcess {
+class PdfProcess final : public PdfReader {
 public:
-    enum class Outcome {
-        Done,
-        Damaged,       // the PDF library could not load it
-        NeedsPassword, // encrypted
-        GivenUp,       // no answer in time, or the child ended on it for a cause that may not be the document's
-        OutOfMemory,   // the child, holding this document alone, ran out of its memory ceiling on it
-        Interrupted,   // gave way to the caller's interrupt: left running, nothing is blamed
-        Killed,        // a SIGKILL the program did not send ended the child (the system's killer): nothing is blamed
-        Stalled,       // watched, the child made no progress for kStallS and was ended: nothing is blamed
-        Unavailable,   // the child could not be started
-    };
-    struct Loaded {
-        Outcome outcome = Outcome::GivenUp;
-        int pageCount = 0;
-        QList<QSizeF> pageSizes; // in points, of the first pages asked for, when Done
-    };
-    struct Sizes {
-        Outcome outcome = Outcome::GivenUp;
-        QList<QSizeF> sizes; // in points, when Done
-    };
-    struct Rendered {
-        Outcome outcome = Outcome::GivenUp;
-        QImage image; // when Done: ARGB32_Premultiplied, null for a page it could not render
-    };
-
     explicit PdfProcess(std::function<bool()> stopped);
-    ~PdfProcess();
+    ~PdfProcess() override;
     PdfProcess(const PdfProcess &) = delete;
     PdfProcess &operator=(const PdfProcess &) = delete;
 
@@ -79,49 +55,39 @@ public:
     // request that cannot wait came). The same call asked again (its document,
     // page and size) waits on for that answer, within its first deadline;
     // another call first waits for it and drops it (giving way again if asked).
-    void setInterrupt(std::function<bool()> interrupted);
-    enum class Call { Load, Sizes, Render };
+    void setInterrupt(std::function<bool()> interrupted) override;
     // Whether a call left running is under way, and whether it is this one
     // (`at` the page rendered or the first size asked, `size` and
     // `annotations` the render's).
-    bool busy() const { return bool(running_); }
-    bool runs(Call call, quint32 id, int at = 0, QSize size = QSize(), bool annotations = false) const;
+    bool busy() const override { return bool(running_); }
+    bool runs(Call call, quint32 id, int at = 0, QSize size = QSize(), bool annotations = false) const override;
     // Whether the child has answered the call left running: its work is done, the answer waits to be taken.
-    bool answered() const;
+    bool answered() const override;
     // Waits for the answer of the call left running and drops it; false when
     // it gave way again. One that does not answer in time ends the child.
-    bool settle();
+    bool settle() override;
     // Whether the last call ran in a child started for this reader that held its document alone.
-    bool heldAlone() const { return alone_; }
+    bool heldAlone() const override { return alone_; }
     // The documents the child running now holds.
-    int documents() const { return int(loaded_.size()); }
+    int documents() const override { return int(loaded_.size()); }
     // Ends the child, whatever it is doing: the documents it held are gone.
-    void end();
+    void end() override;
     // Ends the child from another thread, for a reader going away while its
     // own thread is held elsewhere (in a share that does not answer): its next
     // call finds it gone, and it is never given back as the spare.
-    void kill();
+    void kill() override;
     // Done with the child for now: one idle and sound goes on as the spare,
     // its documents closed, else it is ended. The next call takes another.
     void letGo();
     // While it says so, the child's progress (its CPU time) is watched: one
     // that made none for kStallS on platform::clock() is ended (Stalled).
-    void setProgressWatch(std::function<bool()> watched);
+    void setProgressWatch(std::function<bool()> watched) override;
     static constexpr double kStallS = 3.0;
     // How long the watched child's CPU time has not grown; 0 while unwatched or unknown.
-    double stillFor() const;
+    double stillFor() const override;
+    // The steady clock, as the calls' deadlines.
+    double now() const override;
 
-    // A page to draw in the same go as a load (0-based, none when negative):
-    // at `size`, or, with none, fitted into `fit` at `ratio` (fitSize) once its
-    // size in the document is known, when the load answers it.
-    struct Page {
-        int page = -1;
-        QSize size;
-        bool annotations = false;
-        int timeoutMs = 0;
-        QSizeF fit{};
-        qreal ratio = 1.0;
-    };
     // The pixel size of a page of `pagePoints` fitted into `pane` at a device
     // pixel ratio; empty for an empty or non-finite one. The child and the
     // program work it out alike from the same numbers.
@@ -130,21 +96,21 @@ public:
     // page count and the sizes of its first `sizes` pages (all when negative).
     // The child then draws `then` at once, where pages are read from it and the
     // sizes come in one answer: render() of that page takes what it drew.
-    Loaded load(quint32 id, const PdfBytes &bytes, int timeoutMs, int sizes, const Page &then);
-    Loaded load(quint32 id, const PdfBytes &bytes, int timeoutMs, int sizes = -1) { return load(id, bytes, timeoutMs, sizes, Page()); }
+    Loaded load(quint32 id, const PdfBytes &bytes, int timeoutMs, int sizes, const Page &then) override;
+    using PdfReader::load;
     // The sizes of `count` pages from `first` (0-based) of a loaded document.
-    Sizes pageSizes(quint32 id, int first, int count, int timeoutMs);
+    Sizes pageSizes(quint32 id, int first, int count, int timeoutMs) override;
     // Renders a page (0-based) of a loaded document at exactly this pixel size,
     // with its annotations (a performer's ink, comments) when asked.
-    Rendered render(quint32 id, int page, QSize size, int timeoutMs, bool annotations = false);
+    Rendered render(quint32 id, int page, QSize size, int timeoutMs, bool annotations = false) override;
     // Forgets a document; asks nothing back. A page of it drawn and not yet
     // collected stays in the child until it is.
-    void close(quint32 id);
+    void close(quint32 id) override;
     // Whether the document is loaded in the child running now (one that ended
     // while idle, killed from outside, has none).
-    bool loaded(quint32 id);
+    bool loaded(quint32 id) override;
     // The child serving this reader, -1 when none runs.
-    int pid() const { return pid_; }
+    int pid() const override { return pid_; }
 
     // A larger document is not read.
     static constexpr qint64 kMaxDocumentBytes = 512ll * 1024 * 1024;

@@ -5,19 +5,14 @@
 #include "library/WinID.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
+#include "platform/PdfProcess.h"
 
 #include <QThread>
-#include <QTimer>
 #include <algorithm>
 
 namespace {
 // The first bytes of a file tell a PDF from anything else.
 constexpr qint64 kHeadBytes = 1024;
-
-double steadyNow()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 // The policy tells documents apart by their paths' hashes; the empty path is no song's.
 quint32 docOf(const QString &path)
@@ -27,31 +22,54 @@ quint32 docOf(const QString &path)
 
 } // namespace
 
-PageRenderWorker::PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook look)
-    : owner_(owner), look_(std::move(look)), idle_(new QTimer(this)), leftCheck_(new QTimer(this))
+PageRenderWorker::PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook look, const PageRenderer::MakeReader &make)
+    : owner_(owner), look_(std::move(look)), alive_(std::make_shared<Alive>(this))
 {
-    // Moved with the worker to its thread, and started there.
-    idle_->setSingleShot(true);
-    idle_->setInterval(kIdleLetGoMs);
-    connect(idle_, &QTimer::timeout, this, &PageRenderWorker::letGoIdle);
-    leftCheck_->setSingleShot(true);
-    leftCheck_->setInterval(kLeftCheckMs);
-    connect(leftCheck_, &QTimer::timeout, this, &PageRenderWorker::endLeft);
-    for (platform::PdfProcess &reader : readers_) {
-        reader.setInterrupt([this, &reader] {
-            readerPid_ = reader.pid();
+    auto stopped = [this] { return stopping_.load(); };
+    for (auto &reader : readers_) {
+        reader = make ? make(stopped) : std::make_unique<platform::PdfProcess>(stopped);
+        reader->setInterrupt([this, r = reader.get()] {
+            readerPid_ = r->pid();
             sayIfSlow();
-            return (pickUpBy_ >= 0 && steadyNow() >= pickUpBy_) || yields() || spent();
+            return (pickUpBy_ >= 0 && callNow() >= pickUpBy_) || yields() || spent();
         });
         // A reader that stalls under a page on screen is replaced; one asked ahead has its time
         // limit, unless a page on screen waits behind it: a call ahead on the same document
         // does not give way, and that page must not wait out the limit of a reader stopped.
-        reader.setProgressWatch([this] { return !runningAhead() || pageWaits(); });
+        reader->setProgressWatch([this] { return !runningAhead() || pageWaits(); });
     }
 }
 
 // The readers end first (declared last), then the documents they held.
-PageRenderWorker::~PageRenderWorker() = default;
+PageRenderWorker::~PageRenderWorker()
+{
+    std::lock_guard lock(alive_->mutex);
+    alive_->worker = nullptr;
+}
+
+int PageRenderWorker::indexOf(const platform::PdfReader &reader) const
+{
+    return &reader == readers_[0].get() ? 0 : 1;
+}
+
+std::array<std::reference_wrapper<platform::PdfReader>, 2> PageRenderWorker::readers() const
+{
+    return {*readers_[0], *readers_[1]};
+}
+
+void PageRenderWorker::wakeIn(Wake &wake, double seconds, void (PageRenderWorker::*fn)())
+{
+    // On the platform clock, which fires on the main thread (or the test's
+    // stepping it); the call is the worker's own, on its thread.
+    platform::performAfter(seconds, nullptr, [alive = alive_, which = &wake - wakes_, at = ++wake.serial, fn] {
+        std::lock_guard lock(alive->mutex);
+        if (PageRenderWorker *w = alive->worker)
+            QMetaObject::invokeMethod(w, [w, which, at, fn] {
+                if (w->wakes_[which].serial == at)
+                    (w->*fn)();
+            }, Qt::QueuedConnection);
+    });
+}
 
 void PageRenderWorker::enqueue(Job job, bool ahead)
 {
@@ -160,8 +178,8 @@ bool PageRenderWorker::stop()
     const bool held = askedSince_ >= 0;
     // The thread may come back from the file system late or never: the readers' children go now.
     if (held)
-        for (platform::PdfProcess &reader : readers_)
-            reader.kill();
+        for (const auto &reader : readers_)
+            reader->kill();
     return held;
 }
 
@@ -193,7 +211,7 @@ bool PageRenderWorker::take(Job &job)
     runningAhead_ = ahead;
     runningGaveWay_ = job.gaveWay;
     runningDropped_ = false;
-    runningSince_ = steadyNow();
+    runningSince_ = callNow();
     // Another song's page on screen waiting already goes first after a moment,
     // whichever was asked first.
     waiting_ = {};
@@ -238,7 +256,7 @@ bool PageRenderWorker::shownNow(const QString &path) const
 bool PageRenderWorker::yields() const
 {
     std::lock_guard lock(mutex_);
-    return running_ && readerpolicy::givesWay(runningWork(), waiting_, steadyNow());
+    return running_ && readerpolicy::givesWay(runningWork(), waiting_, callNow());
 }
 
 bool PageRenderWorker::runningAhead() const
@@ -268,7 +286,8 @@ void PageRenderWorker::sayIfSlow()
             emit o.pageLate(path, songfile::slowToDraw(path), PageRenderer::Late::SlowToDraw);
         });
     }
-    if (!open || open->loadSince < 0 || open->loadUsed + now - open->loadSince < kSlowS || ahead
+    // A load a reader gave up on (asked ahead, past a sound one's time) has not answered within its second already.
+    if (!open || open->loadSince < 0 || (open->givenUp == 0 && open->loadUsed + now - open->loadSince < kSlowS) || ahead
         || (now - open->slowToldAt < kSlowS && !askedOnScreen_.exchange(false)))
         return;
     askedOnScreen_ = false;
@@ -291,14 +310,14 @@ void PageRenderWorker::stopClock(Doc &open, bool answered)
     open.loadSince = -1;
 }
 
-void PageRenderWorker::end(platform::PdfProcess &reader)
+void PageRenderWorker::end(platform::PdfReader &reader)
 {
     // A load's time so far counts; the documents load again from memory.
     stopClocksOf(reader);
     reader.end();
 }
 
-void PageRenderWorker::stopClocksOf(platform::PdfProcess &reader, const Doc *keep)
+void PageRenderWorker::stopClocksOf(platform::PdfReader &reader, const Doc *keep)
 {
     for (const auto &[path, other] : docs_)
         if (other.get() != keep && reader.runs(ReaderCall::Load, other->id))
@@ -325,23 +344,23 @@ void PageRenderWorker::endLeft()
 {
     bool left = false;
     for (int i : {0, 1}) {
-        if (!readers_[i].busy() || wanted(callDoc_[i]) || stopping_)
+        if (!readers_[i]->busy() || wanted(callDoc_[i]) || stopping_)
             continue;
-        if (readerpolicy::endsWhenLeft(stateOf(readers_[i])))
-            end(readers_[i]);
+        if (readerpolicy::endsWhenLeft(stateOf(*readers_[i])))
+            end(*readers_[i]);
         else
             left = true;
     }
     if (left)
-        leftCheck_->start();
+        wakeIn(wakes_[kLeft], kLeftCheckS, &PageRenderWorker::endLeft);
 }
 
-void PageRenderWorker::asking(platform::PdfProcess &reader, quint32 id, bool runsIt)
+void PageRenderWorker::asking(platform::PdfReader &reader, quint32 id, bool runsIt)
 {
     if (runsIt)
         return;
-    callDoc_[&reader - readers_] = id;
-    callSince_[&reader - readers_] = steadyNow();
+    callDoc_[indexOf(reader)] = id;
+    callSince_[indexOf(reader)] = callNow();
 }
 
 readerpolicy::Doc PageRenderWorker::costOf(const Doc &open, bool running)
@@ -350,7 +369,7 @@ readerpolicy::Doc PageRenderWorker::costOf(const Doc &open, bool running)
     return readerpolicy::Doc{open.givenUp, open.retried, open.loadUsed + (running ? platform::now() - open.loadSince : 0)};
 }
 
-readerpolicy::Reader PageRenderWorker::stateOf(platform::PdfProcess &reader, const Doc *asked, ReaderCall call, int at, QSize size)
+readerpolicy::Reader PageRenderWorker::stateOf(platform::PdfReader &reader, const Doc *asked, ReaderCall call, int at, QSize size)
 {
     readerpolicy::Reader state;
     if (reader.busy()) {
@@ -361,14 +380,14 @@ readerpolicy::Reader PageRenderWorker::stateOf(platform::PdfProcess &reader, con
                 state.running = readerpolicy::Work{readerpolicy::Call::Load, d->id};
                 state.runningDoc = costOf(*d, !state.answered);
             }
-        const quint32 callDoc = callDoc_[&reader - readers_];
+        const quint32 callDoc = callDoc_[indexOf(reader)];
         {
             std::lock_guard lock(mutex_);
             const Doc *shown = documentAt(shown_);
             state.running.onScreen = shown && shown->id == callDoc;
         }
         state.stuck = !state.answered && readerpolicy::stalled(reader.stillFor(), true);
-        state.ran = steadyNow() - callSince_[&reader - readers_];
+        state.ran = callNow() - callSince_[indexOf(reader)];
         // The load of a document dropped while it ran: a load still, whose time is what it ran here.
         if (state.running.call == readerpolicy::Call::Render && reader.runs(ReaderCall::Load, callDoc)) {
             state.running = readerpolicy::Work{readerpolicy::Call::Load, callDoc, false, false, false};
@@ -382,19 +401,19 @@ readerpolicy::Reader PageRenderWorker::stateOf(platform::PdfProcess &reader, con
     return state;
 }
 
-platform::PdfProcess &PageRenderWorker::readerFor(ReaderCall call, const Doc &open, int at, QSize size)
+platform::PdfReader &PageRenderWorker::readerFor(ReaderCall call, const Doc &open, int at, QSize size)
 {
-    const double began = steadyNow();
+    const double began = callNow();
     for (;;) {
         readerpolicy::State state;
         for (int i : {0, 1})
-            state.readers[i] = stateOf(readers_[i], &open, call, at, size);
+            state.readers[i] = stateOf(*readers_[i], &open, call, at, size);
         {
             std::lock_guard lock(mutex_);
             state.asked = readerpolicy::Work{call == ReaderCall::Load ? readerpolicy::Call::Load : readerpolicy::Call::Render, open.id,
                                              !runningAhead_, runningGaveWay_};
-            // A song kept beside the one shown waits as long as it takes.
-            state.waited = !shownTold_ || documentAt(shown_) == &open ? steadyNow() - began : 0;
+            state.waited = callNow() - began;
+            state.shown = !shownTold_ || documentAt(shown_) == &open;
         }
         state.askedDoc = costOf(open);
         const readerpolicy::Decision decision = readerpolicy::place(state);
@@ -403,26 +422,26 @@ platform::PdfProcess &PageRenderWorker::readerFor(ReaderCall call, const Doc &op
                      .arg(decision.why == readerpolicy::Why::Stuck    ? QStringLiteral("a call that does not move")
                           : decision.why == readerpolicy::Why::Passed ? QStringLiteral("a long call of a song passed")
                                                                       : QStringLiteral("the bad file's call")));
-            end(readers_[decision.end]);
+            end(*readers_[decision.end]);
         }
         if (decision.pickUp < 0) {
-            stopClocksOf(readers_[decision.serve], &open);
-            return readers_[decision.serve];
+            stopClocksOf(*readers_[decision.serve], &open);
+            return *readers_[decision.serve];
         }
-        pickUp(readers_[decision.pickUp]);
+        pickUp(*readers_[decision.pickUp]);
         if (yields())
             throw GaveWay{};
     }
 }
 
-void PageRenderWorker::pickUp(platform::PdfProcess &reader)
+void PageRenderWorker::pickUp(platform::PdfReader &reader)
 {
-    pickUpBy_ = steadyNow() + readerpolicy::kPickUpMs / 1000.0;
+    pickUpBy_ = callNow() + readerpolicy::kPickUpMs / 1000.0;
     struct Until {
         double &by;
         ~Until() { by = -1; }
     } until{pickUpBy_};
-    platform::PdfProcess *const was = reader_;
+    platform::PdfReader *const was = reader_;
     reader_ = &reader;
     // A load still wanted goes on as its load.
     for (const auto &[path, open] : docs_)
@@ -468,16 +487,16 @@ void PageRenderWorker::pickUp(platform::PdfProcess &reader)
     if (!job) {
         stopClocksOf(reader);
         reader.settle();
-        check(platform::PdfProcess::Outcome::Done);
+        check(platform::PdfReader::Outcome::Done);
         reader_ = was;
         return;
     }
-    platform::PdfProcess::Rendered r
+    platform::PdfReader::Rendered r
         = reader.render(documentAt(job->key.path)->id, job->key.page - 1, job->key.size, PageRenderer::renderLimitMs);
     reader_ = was;
     if (stopping_)
         throw Stopped{};
-    if (r.outcome == platform::PdfProcess::Outcome::Done) {
+    if (r.outcome == platform::PdfReader::Outcome::Done) {
         tell([key = job->key, image = std::move(r.image)](PageRenderer &o) { o.pageRendered(key, image); });
         return;
     }
@@ -540,7 +559,7 @@ std::optional<platform::FileStamp> PageRenderWorker::look(const QString &path)
 void PageRenderWorker::drain()
 {
     Job job;
-    idle_->stop();
+    ++wakes_[kIdle].serial;
     while (!stopping_ && take(job)) {
         try {
             switch (job.kind) {
@@ -571,7 +590,7 @@ void PageRenderWorker::drain()
         running_ = false;
     }
     if (!stopping_)
-        idle_->start();
+        wakeIn(wakes_[kIdle], kIdleLetGoS, &PageRenderWorker::letGoIdle);
 }
 
 void PageRenderWorker::letGoIdle()
@@ -579,20 +598,20 @@ void PageRenderWorker::letGoIdle()
     if (stopping_)
         return;
     for (int i : {0, 1})
-        if (readerpolicy::endsWhenIdle(stateOf(readers_[i]), i))
-            end(readers_[i]);
+        if (readerpolicy::endsWhenIdle(stateOf(*readers_[i]), i))
+            end(*readers_[i]);
     platform::pdfmemory::letGoSpare();
     // A call left running is looked at again: the bad file's goes once it is past its time.
-    if (readers_[0].busy())
-        idle_->start();
+    if (readers_[0]->busy())
+        wakeIn(wakes_[kIdle], kIdleLetGoS, &PageRenderWorker::letGoIdle);
 }
 
 void PageRenderWorker::opened(const QString &path, const PageRenderer::FirstPage &first)
 {
     const std::optional<platform::FileStamp> stamp = look(path);
-    platform::PdfProcess::Page then;
+    platform::PdfReader::Page then;
     if (first.page >= 1)
-        then = platform::PdfProcess::Page{first.page - 1, QSize(), false, PageRenderer::renderLimitMs, first.pane, first.devicePixelRatio};
+        then = platform::PdfReader::Page{first.page - 1, QSize(), false, PageRenderer::renderLimitMs, first.pane, first.devicePixelRatio};
     Doc *open = document(path, stamp, then);
     const PageRenderer::DocInfo info = open->info;
     known_.insert(path, stamp);
@@ -600,7 +619,7 @@ void PageRenderWorker::opened(const QString &path, const PageRenderer::FirstPage
     if (ready(open) && first.page >= 1 && first.page <= info.pageCount) {
         const PageRenderer::Key key{path, first.page, PageRenderer::fitSize(info.pageSize(first.page), first.pane, first.devicePixelRatio)};
         if (std::any_of(std::begin(readers_), std::end(readers_),
-                        [&](const platform::PdfProcess &r) { return r.runs(ReaderCall::Render, open->id, key.page - 1, key.size); })) {
+                        [&](const auto &r) { return r->runs(ReaderCall::Render, open->id, key.page - 1, key.size); })) {
             Job job{Render, key, {}, {}};
             job.unasked = true;
             std::lock_guard lock(mutex_);
@@ -660,10 +679,10 @@ void PageRenderWorker::render(const PageRenderer::Key &key, bool unasked)
             open = document(key.path, stamp, drawnWith(key));
         }
     }
-    platform::PdfProcess *fresh = nullptr;
-    int outside = 0, killedAlone = 0;
+    platform::PdfReader *fresh = nullptr;
+    readerpolicy::Outside outside;
     for (int attempt = 0; ready(open) && key.page >= 1 && key.page <= open->info.pageCount && !key.size.isEmpty(); ++attempt) {
-        platform::PdfProcess &reader = fresh ? *fresh : readerFor(ReaderCall::Render, *open, key.page - 1, key.size);
+        platform::PdfReader &reader = fresh ? *fresh : readerFor(ReaderCall::Render, *open, key.page - 1, key.size);
         // Loaded again, from the bytes kept, when the reader was ended since or does not hold it.
         if (!reader.loaded(open->id)) {
             load(key.path, *open, &reader, drawnWith(key));
@@ -672,33 +691,30 @@ void PageRenderWorker::render(const PageRenderer::Key &key, bool unasked)
         }
         reader_ = &reader;
         asking(reader, open->id, reader.runs(ReaderCall::Render, open->id, key.page - 1, key.size));
-        platform::PdfProcess::Rendered r = reader.render(open->id, key.page - 1, key.size, PageRenderer::renderLimitMs);
+        platform::PdfReader::Rendered r = reader.render(open->id, key.page - 1, key.size, PageRenderer::renderLimitMs);
         check(r.outcome);
-        if (r.outcome == platform::PdfProcess::Outcome::Done) {
+        if (r.outcome == platform::PdfReader::Outcome::Done) {
             image = std::move(r.image);
             break;
         }
         if (stoppedOutside(r.outcome, key.path)) {
-            if (r.outcome == platform::PdfProcess::Outcome::Killed && reader.heldAlone() && ++killedAlone >= kOutsideTries) {
-                refuse(key.path, *open, songfile::PdfLoad::OutOfMemory);
-                break;
-            }
-            if (++outside <= kOutsideTries) {
+            const auto after = readerpolicy::afterOutside(outside, r.outcome == platform::PdfReader::Outcome::Killed, reader.heldAlone());
+            if (after == readerpolicy::AfterOutside::Fresh) {
                 --attempt;
                 fresh = &reader;
                 continue;
             }
-            refuse(key.path, *open, songfile::PdfLoad::Stopped);
+            refuse(key.path, *open, after == readerpolicy::AfterOutside::OutOfMemory ? songfile::PdfLoad::OutOfMemory : songfile::PdfLoad::Stopped);
             break;
         }
         // A reader that gave up may not have done so for the page: a fresh
         // one, holding this document alone, tries it once more.
-        if (r.outcome == platform::PdfProcess::Outcome::GivenUp && attempt == 0) {
+        if (r.outcome == platform::PdfReader::Outcome::GivenUp && attempt == 0) {
             TLOG(QStringLiteral("PageRenderer: the PDF reader gave up on page %1 of %2, tried again").arg(QString::number(key.page), key.path));
             fresh = &reader;
             continue;
         }
-        refuse(key.path, *open, r.outcome == platform::PdfProcess::Outcome::OutOfMemory ? songfile::PdfLoad::OutOfMemory
+        refuse(key.path, *open, r.outcome == platform::PdfReader::Outcome::OutOfMemory ? songfile::PdfLoad::OutOfMemory
                                                                                         : songfile::PdfLoad::GivenUp);
     }
     // The window learns of a document given up now, though it was told it opened.
@@ -733,7 +749,7 @@ void PageRenderWorker::sizes(const QString &path)
         return;
     const int first = int(open->info.pageSizes.size());
     const int count = std::min(kSizesPerStep, std::min(open->sizesWanted, open->info.pageCount) - first);
-    platform::PdfProcess &reader = readerFor(ReaderCall::Sizes, *open, first);
+    platform::PdfReader &reader = readerFor(ReaderCall::Sizes, *open, first);
     if (!reader.loaded(open->id)) {
         load(path, *open, &reader);
         if (!ready(open))
@@ -741,10 +757,10 @@ void PageRenderWorker::sizes(const QString &path)
     }
     reader_ = &reader;
     asking(reader, open->id, reader.runs(ReaderCall::Sizes, open->id, first));
-    const platform::PdfProcess::Sizes answer = reader.pageSizes(open->id, first, count, PageRenderer::loadLimitMs);
+    const platform::PdfReader::Sizes answer = reader.pageSizes(open->id, first, count, PageRenderer::loadLimitMs);
     check(answer.outcome);
     // A reader that does not answer this leaves the pages at the first one's size.
-    if (answer.outcome != platform::PdfProcess::Outcome::Done || answer.sizes.size() != count)
+    if (answer.outcome != platform::PdfReader::Outcome::Done || answer.sizes.size() != count)
         return;
     open->info.pageSizes.append(answer.sizes);
     tell([path, first, sizes = answer.sizes](PageRenderer &o) { o.sizesKnown(path, first, sizes); });
@@ -785,7 +801,7 @@ void PageRenderWorker::keepOnly(const QSet<QString> &keep, bool superseded)
     for (const QString &path : std::as_const(leaving))
         drop(path);
     // A call of a song kept only for a return may have nobody waiting for it now.
-    leftCheck_->start();
+    wakeIn(wakes_[kLeft], kLeftCheckS, &PageRenderWorker::endLeft);
     QStringList gone, changed;
     for (auto it = known_.begin(); it != known_.end();) {
         if (!keep.contains(it.key())) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "library/SongFileCheck.h"
-#include "platform/PdfProcess.h"
+#include "platform/PdfReader.h"
 #include "platform/RegularFile.h"
 #include "windows/PageRenderer.h"
 #include "windows/ReaderPolicy.h"
@@ -10,7 +10,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
-#include <QTimer>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <deque>
@@ -61,7 +61,8 @@ public:
         bool unasked = false;          // a render of the page drawn with its load, asked by no window yet
     };
 
-    PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook look);
+    // `make`, when given, makes the readers in the place of PdfProcess (tests).
+    PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook look, const PageRenderer::MakeReader &make = {});
     // The readers' processes end with readers_.
     ~PageRenderWorker() override;
 
@@ -82,15 +83,8 @@ public:
     QString asking() const;
     int readerPid() const { return readerPid_; }
 
-    // A refusal of a document the reader gave up on stands this long; coming
-    // back to the song after it tries the document again.
-    static constexpr double kRetryAfterS = 60.0;
-    // Fresh readers after a kill from outside or a stall, then the song says
-    // the reader was stopped, and tries again when asked for this much later.
-    static constexpr int kOutsideTries = 3;
     // A load on screen not answered this long is said to be slow.
     static constexpr double kSlowS = 1.0;
-    static constexpr double kRetryStoppedAfterS = 5.0;
     // How long a page on screen holds the reader before another song's page asked since goes first.
     static constexpr int kYieldMs = int(readerpolicy::kYieldS * 1000);
     // Sizes of pages the load answers at once; the others, up to a step past
@@ -101,7 +95,7 @@ public:
     static constexpr qint64 kMaxDocumentBytesKept = 256ll * 1024 * 1024;
     inline static std::atomic<qint64> documentBytesKept{kMaxDocumentBytesKept};
     // Idle this long, the second reader's child is ended and the memory kept for pages to come let go.
-    static constexpr int kIdleLetGoMs = 4000;
+    static constexpr double kIdleLetGoS = 4.0;
 
 private:
     // A document and the file it was read from: the whole file is read once
@@ -145,17 +139,17 @@ private:
     // Ends a job of a song the performer left, whose document's next try waits for its return.
     struct Left {};
 
-    using ReaderCall = platform::PdfProcess::Call;
+    using ReaderCall = platform::PdfReader::Call;
     // The reader for a call on a document, as readerpolicy::place decides.
-    platform::PdfProcess &readerFor(ReaderCall call, const Doc &open, int at = 0, QSize size = QSize());
+    platform::PdfReader &readerFor(ReaderCall call, const Doc &open, int at = 0, QSize size = QSize());
     // A reader as the policy sees it, for a call on `asked` (when given).
-    readerpolicy::Reader stateOf(platform::PdfProcess &reader, const Doc *asked = nullptr, ReaderCall call = ReaderCall::Load,
+    readerpolicy::Reader stateOf(platform::PdfReader &reader, const Doc *asked = nullptr, ReaderCall call = ReaderCall::Load,
                                  int at = 0, QSize size = QSize());
     // `running`: the piece of its load under way counts, its child not having answered.
     static readerpolicy::Doc costOf(const Doc &open, bool running = true);
     // Takes up the call left running in a reader (the load or the page it
     // belongs to), else settles it: within readerpolicy::kPickUpMs.
-    void pickUp(platform::PdfProcess &reader);
+    void pickUp(platform::PdfReader &reader);
     // The job under way, and a job waiting, as the policy sees them.
     readerpolicy::Work runningWork() const;
     static readerpolicy::Work workOf(const Job &job, bool ahead);
@@ -170,7 +164,7 @@ private:
     // when its child answered (a sound load: the wait for its answer is not its).
     static void stopClock(Doc &open, bool answered = false);
     // Stops the clocks of the loads a reader runs before it is given other work or ended, but `keep`'s.
-    void stopClocksOf(platform::PdfProcess &reader, const Doc *keep = nullptr);
+    void stopClocksOf(platform::PdfReader &reader, const Doc *keep = nullptr);
 
     bool take(Job &job);
     // Takes out of a queue the renders `drop` picks, answering their keys.
@@ -210,16 +204,16 @@ private:
     static bool ready(const Doc *open) { return open && open->info.ok; }
     void readPdf(const QString &path, const std::optional<platform::FileStamp> &stamp, Doc &open);
     // Whether the reader's call gave an answer to take, else ends the job as it must.
-    void check(platform::PdfProcess::Outcome outcome);
+    void check(platform::PdfReader::Outcome outcome);
     // Whether the reader was killed or stalled, which blames nothing: said in
     // the log, and to the window when a page on screen waits for it.
-    bool stoppedOutside(platform::PdfProcess::Outcome outcome, const QString &path);
+    bool stoppedOutside(platform::PdfReader::Outcome outcome, const QString &path);
     // With the page it is loaded for, the reader draws that page in the same go.
-    void load(const QString &path, Doc &open, platform::PdfProcess *reader = nullptr, const platform::PdfProcess::Page &then = {});
+    void load(const QString &path, Doc &open, platform::PdfReader *reader = nullptr, const platform::PdfReader::Page &then = {});
     // The page of a render, as a load draws it.
-    static platform::PdfProcess::Page drawnWith(const PageRenderer::Key &key);
+    static platform::PdfReader::Page drawnWith(const PageRenderer::Key &key);
     void refuse(const QString &path, Doc &open, songfile::PdfLoad why);
-    Doc *document(const QString &path, const std::optional<platform::FileStamp> &stamp, const platform::PdfProcess::Page &then = {});
+    Doc *document(const QString &path, const std::optional<platform::FileStamp> &stamp, const platform::PdfReader::Page &then = {});
     // Past the count or the bytes kept, the documents used least lately go; `keep` stays.
     void evictDocuments(const QString &keep);
 
@@ -270,31 +264,49 @@ private:
     QHash<QString, Found> versions_;
     quint32 lastId_ = 0;
     std::atomic<int> readerPid_{-1};
-    QTimer *idle_; // restarted each time the jobs run out
     // Whose load is the call under way: its path, and its id while that call runs (0 when none does).
     QString loadingPath_;
     quint32 loadingId_ = 0;
     Doc *loadingDoc() const;
-    double pickUpBy_ = -1; // while a call left running is taken up, until when (steady seconds)
+    double pickUpBy_ = -1; // while a call left running is taken up, until when (callNow())
     // The page the render under way draws, and since when it is on screen with its document loaded (negative when none).
     QString drawingPath_;
     double drawingSince_ = -1;
-    platform::PdfProcess *reader_ = nullptr; // the reader of the call under way
-    // Of the call last asked of each reader: its document, and since when it runs (steady seconds).
+    platform::PdfReader *reader_ = nullptr; // the reader of the call under way
+    // Of the call last asked of each reader: its document, and since when it runs (callNow()).
     quint32 callDoc_[2] = {0, 0};
     double callSince_[2] = {0, 0};
     // A call is asked of a reader: a new one, unless the reader runs it already.
-    void asking(platform::PdfProcess &reader, quint32 id, bool runsIt);
+    void asking(platform::PdfReader &reader, quint32 id, bool runsIt);
     // Ends a reader; the loads it ran keep the time they used.
-    void end(platform::PdfProcess &reader);
+    void end(platform::PdfReader &reader);
     // Ends the calls nobody waits for (their song left, their page not asked
     // again) once the policy says so; looks again while one runs.
     void endLeft();
     // Whether the document is the song shown's, or a job's queued or under way.
     bool wanted(quint32 id) const;
-    QTimer *leftCheck_;
-    static constexpr int kLeftCheckMs = 250;
+    static constexpr double kLeftCheckS = 0.25;
+    // Wake-ups on the platform clock: the idle release (restarted each time the
+    // jobs run out) and the look at calls left. A later one of a kind replaces the last.
+    struct Wake {
+        quint64 serial = 0;
+    };
+    enum { kIdle, kLeft };
+    Wake wakes_[2];
+    // Reached by wake-ups from the clock's thread while the worker lives.
+    struct Alive {
+        explicit Alive(PageRenderWorker *w) : worker(w) {}
+        std::mutex mutex;
+        PageRenderWorker *worker;
+    };
+    std::shared_ptr<Alive> alive_;
+    void wakeIn(Wake &wake, double seconds, void (PageRenderWorker::*fn)());
+    int indexOf(const platform::PdfReader &reader) const;
+    // The readers' time, which calls under way are timed on (their pick-up, their
+    // moment before giving way, the wait of the song arrived on): a child
+    // works in real time whatever clock the notices and the loads' seconds go by.
+    double callNow() const { return readers_[0]->now(); }
+    std::array<std::reference_wrapper<platform::PdfReader>, 2> readers() const;
     // The first serves the pages on screen, the second the loads asked ahead.
-    platform::PdfProcess readers_[2]{platform::PdfProcess([this] { return stopping_.load(); }),
-                                     platform::PdfProcess([this] { return stopping_.load(); })};
+    std::unique_ptr<platform::PdfReader> readers_[2];
 };

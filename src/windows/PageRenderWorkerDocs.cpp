@@ -24,22 +24,22 @@ void PageRenderWorker::drop(QString path)
         return;
     // The bad file's load goes no further for nothing; a sound one ends by itself.
     // Looked at while the document is known, so that its load's time counts.
-    for (platform::PdfProcess &reader : readers_)
-        if (reader.busy() && callDoc_[&reader - readers_] == open->id && readerpolicy::endsWhenLeft(stateOf(reader)))
+    for (platform::PdfReader &reader : readers())
+        if (reader.busy() && callDoc_[indexOf(reader)] == open->id && readerpolicy::endsWhenLeft(stateOf(reader)))
             end(reader);
-    leftCheck_->start();
+    wakeIn(wakes_[kLeft], kLeftCheckS, &PageRenderWorker::endLeft);
     stopClock(*open);
     if (open->loading && stamps_.contains(path))
         tries_.insert(path, Tries{stamps_.value(path), open->givenUp, open->loadUsed});
-    for (platform::PdfProcess &reader : readers_)
+    for (platform::PdfReader &reader : readers())
         reader.close(open->id);
     stamps_.remove(path);
     docs_.erase(path);
 }
 
-bool PageRenderWorker::stoppedOutside(platform::PdfProcess::Outcome outcome, const QString &path)
+bool PageRenderWorker::stoppedOutside(platform::PdfReader::Outcome outcome, const QString &path)
 {
-    using Outcome = platform::PdfProcess::Outcome;
+    using Outcome = platform::PdfReader::Outcome;
     if (outcome != Outcome::Killed && outcome != Outcome::Stalled)
         return false;
     TLOG(QStringLiteral("PageRenderer: the PDF reader was %1 on %2, a fresh one takes over")
@@ -49,42 +49,42 @@ bool PageRenderWorker::stoppedOutside(platform::PdfProcess::Outcome outcome, con
     return true;
 }
 
-void PageRenderWorker::check(platform::PdfProcess::Outcome outcome)
+void PageRenderWorker::check(platform::PdfReader::Outcome outcome)
 {
     readerPid_ = reader_ ? reader_->pid() : -1;
     if (stopping_)
         throw Stopped{};
-    if (outcome == platform::PdfProcess::Outcome::Interrupted)
+    if (outcome == platform::PdfReader::Outcome::Interrupted)
         throw GaveWay{};
 }
 
 // The document's pages as the reader's process loads them, or why it cannot be shown.
-platform::PdfProcess::Page PageRenderWorker::drawnWith(const PageRenderer::Key &key)
+platform::PdfReader::Page PageRenderWorker::drawnWith(const PageRenderer::Key &key)
 {
-    return platform::PdfProcess::Page{key.page - 1, key.size, false, PageRenderer::renderLimitMs};
+    return platform::PdfReader::Page{key.page - 1, key.size, false, PageRenderer::renderLimitMs};
 }
 
-void PageRenderWorker::load(const QString &path, Doc &open, platform::PdfProcess *reader, const platform::PdfProcess::Page &then)
+void PageRenderWorker::load(const QString &path, Doc &open, platform::PdfReader *reader, const platform::PdfReader::Page &then)
 {
-    using Outcome = platform::PdfProcess::Outcome;
+    using Outcome = platform::PdfReader::Outcome;
     open.loading = true;
     const double limit = PageRenderer::loadLimitMs / 1000.0;
-    int outside = 0, killedAlone = 0;
+    readerpolicy::Outside outside;
     for (;;) {
         // A fresh try after a reader gave up waits for its song on screen.
         const readerpolicy::Work piece{readerpolicy::Call::Load, open.id, shownNow(path), false, keptNow(path)};
         if (open.givenUp > 0 && !(reader && reader->runs(ReaderCall::Load, open.id)) && !readerpolicy::triesAgain(costOf(open), piece))
             throw Left{};
-        platform::PdfProcess &r = reader ? *reader : readerFor(ReaderCall::Load, open);
+        platform::PdfReader &r = reader ? *reader : readerFor(ReaderCall::Load, open);
         // Its clock runs from when its reader is free: what another call left there is no part of its load.
         if (r.busy() && !r.runs(ReaderCall::Load, open.id)) {
             reader_ = &r;
-            check(r.settle() ? platform::PdfProcess::Outcome::Done : platform::PdfProcess::Outcome::Interrupted);
+            check(r.settle() ? platform::PdfReader::Outcome::Done : platform::PdfReader::Outcome::Interrupted);
         }
         // A load that ran in a reader ended since: the piece it ran is used.
         if (!r.runs(ReaderCall::Load, open.id))
             stopClock(open);
-        platform::PdfProcess::Loaded loaded;
+        platform::PdfReader::Loaded loaded;
         reader_ = &r;
         // What its limit leaves, in one piece or in several, is one reader's try.
         if (open.loadUsed < limit) {
@@ -132,10 +132,10 @@ void PageRenderWorker::load(const QString &path, Doc &open, platform::PdfProcess
         case Outcome::Stalled:
             stoppedOutside(loaded.outcome, path);
             // The system's killer, called again and again by a child that held it alone, is its running out of memory.
-            if (loaded.outcome == Outcome::Killed && r.heldAlone() && ++killedAlone >= kOutsideTries)
-                return refuse(path, open, songfile::PdfLoad::OutOfMemory);
-            if (++outside > kOutsideTries)
-                return refuse(path, open, songfile::PdfLoad::Stopped);
+            if (const auto after = readerpolicy::afterOutside(outside, loaded.outcome == Outcome::Killed, r.heldAlone());
+                after != readerpolicy::AfterOutside::Fresh)
+                return refuse(path, open, after == readerpolicy::AfterOutside::OutOfMemory ? songfile::PdfLoad::OutOfMemory
+                                                                                           : songfile::PdfLoad::Stopped);
             // Not counted against the document: its load starts afresh in a fresh reader.
             open.loadUsed = 0;
             open.loading = true;
@@ -163,15 +163,10 @@ void PageRenderWorker::refuse(const QString &path, Doc &open, songfile::PdfLoad 
     open.info = PageRenderer::DocInfo();
     open.info.problem = songfile::pdfProblem(open.file, why);
     open.info.readerStopped = why == songfile::PdfLoad::Stopped;
-    // A reader that gave up may do better later; a damaged or locked file stays so while unchanged.
-    const bool again = why == songfile::PdfLoad::GivenUp || why == songfile::PdfLoad::OutOfMemory
-                       || why == songfile::PdfLoad::NoReader;
-    if (again)
-        open.info.retryAt = platform::now() + kRetryAfterS;
-    else if (why == songfile::PdfLoad::Stopped)
-        open.info.retryAt = platform::now() + kRetryStoppedAfterS;
+    if (const double after = readerpolicy::retryAfter(why); after > 0)
+        open.info.retryAt = platform::now() + after;
     open.bytes = platform::PdfBytes();
-    for (platform::PdfProcess &reader : readers_)
+    for (platform::PdfReader &reader : readers())
         reader.close(open.id);
     // Remembered apart from the documents kept, so that none is opened again for it.
     if (stamps_.contains(path))
@@ -182,7 +177,7 @@ void PageRenderWorker::refuse(const QString &path, Doc &open, songfile::PdfLoad 
 // The document of a path as the file system stamps it now: the one open
 // when the file is unchanged, else read and opened again.
 PageRenderWorker::Doc *PageRenderWorker::document(const QString &path, const std::optional<platform::FileStamp> &stamp,
-                                                   const platform::PdfProcess::Page &then)
+                                                   const platform::PdfReader::Page &then)
 {
     const bool onScreen = shownNow(path);
     const bool unchanged = stamp && stamps_.contains(path) && stamps_.value(path) == *stamp;

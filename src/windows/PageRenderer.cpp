@@ -30,11 +30,25 @@ QSizeF PageRenderer::DocInfo::pageSize(int page) const
 
 PageRenderer::PageRenderer(FileLook look, QObject *parent) : QObject(parent)
 {
+    const MakeReader make = readerMaker();
+    worker_ = new PageRenderWorker(this, look ? std::move(look) : FileLook(&platform::regularFileStamp), make);
+    if (make)
+        return;
     thread_ = new QThread();
     thread_->setObjectName(QStringLiteral("PageRenderer"));
-    worker_ = new PageRenderWorker(this, look ? std::move(look) : FileLook(&platform::regularFileStamp));
     worker_->moveToThread(thread_);
     thread_->start();
+}
+
+PageRenderer::MakeReader &PageRenderer::readerMaker()
+{
+    static MakeReader make;
+    return make;
+}
+
+void PageRenderer::setReaders(MakeReader make)
+{
+    readerMaker() = std::move(make);
 }
 
 PageRenderer::~PageRenderer()
@@ -42,6 +56,10 @@ PageRenderer::~PageRenderer()
     // A thread held in the file system is not waited for at all: closing a
     // window, or quitting, must not wait on a share that does not answer.
     const bool held = worker_->stop();
+    if (!thread_) {
+        delete worker_;
+        return;
+    }
     const QString asking = worker_->asking();
     // The documents are deleted on the thread that opened them, once it is through.
     QMetaObject::invokeMethod(

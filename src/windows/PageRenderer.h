@@ -77,6 +77,11 @@ public:
 
     // `look` stands in for the file system in tests; it runs on the renderer's thread.
     explicit PageRenderer(FileLook look = {}, QObject *parent = nullptr);
+    // Readers in the place of the reader's process, for the renderers made from
+    // now on (tests; none for PdfProcess): their worker then runs on the
+    // renderer's thread, which the readers' calls step through virtual time.
+    using MakeReader = std::function<std::unique_ptr<platform::PdfReader>(std::function<bool()> stopped)>;
+    static void setReaders(MakeReader make);
     ~PageRenderer() override;
 
     // ---- What is known of a song file: nullopt after asking, documentReady follows.
@@ -206,7 +211,8 @@ private:
     void touch(const Key &key);
     void evict();
 
-    QThread *thread_ = nullptr;
+    static MakeReader &readerMaker();
+    QThread *thread_ = nullptr; // none when the worker runs on the renderer's thread
     PageRenderWorker *worker_ = nullptr;
     QHash<QString, DocInfo> docs_;
     QHash<QString, platform::FileBytes> texts_;

@@ -56,7 +56,7 @@ Decision place(const State &state)
     }
     // Two long calls of songs no longer shown would hold the song arrived on
     // for seconds: past a pick-up, one reader is theirs to lose.
-    if (state.asked.onScreen && !state.asked.gaveWay && state.waited >= kPickUpMs / 1000.0 && !r[0].running.onScreen
+    if (state.asked.onScreen && !state.asked.gaveWay && state.shown && state.waited >= kPickUpMs / 1000.0 && !r[0].running.onScreen
         && !r[1].running.onScreen) {
         d.serve = d.end = r[order[0]].holds && !r[order[1]].holds ? order[1] : order[0];
         d.why = Why::Passed;
@@ -124,6 +124,24 @@ bool endsWhenIdle(const Reader &reader, int index)
 bool stalled(double stillForS, bool watched)
 {
     return watched && stillForS >= platform::PdfProcess::kStallS;
+}
+
+AfterOutside afterOutside(Outside &soFar, bool killed, bool heldAlone)
+{
+    if (killed && heldAlone && ++soFar.killedAlone >= kOutsideTries)
+        return AfterOutside::OutOfMemory;
+    return ++soFar.tries > kOutsideTries ? AfterOutside::Stopped : AfterOutside::Fresh;
+}
+
+double retryAfter(songfile::PdfLoad why)
+{
+    switch (why) {
+    case songfile::PdfLoad::GivenUp:
+    case songfile::PdfLoad::OutOfMemory:
+    case songfile::PdfLoad::NoReader: return kRetryAfterS;
+    case songfile::PdfLoad::Stopped: return kRetryStoppedAfterS;
+    default: return 0;
+    }
 }
 
 } // namespace readerpolicy

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "library/SongFileCheck.h"
+
 #include <QtGlobal>
 
 #include <vector>
@@ -51,6 +53,7 @@ struct State {
     Work asked;        // the call to place
     Doc askedDoc;      // and its document
     double waited = 0; // how long, since its song was arrived on, it has waited for calls left running
+    bool shown = true; // its song is the one shown: a song kept beside it waits as long as it takes
 };
 
 enum class Why {
@@ -135,5 +138,25 @@ bool endsWhenIdle(const Reader &reader, int index);
 
 // Whether a watched reader that made no progress this long is stalled.
 bool stalled(double stillForS, bool watched);
+
+// A reader killed or stalled from outside is no fault of the document's: a
+// fresh one takes over, a few times; then the document is refused, as out of
+// memory where a child holding it alone was killed each time (the system's killer).
+inline constexpr int kOutsideTries = 3;
+struct Outside {
+    int tries = 0;
+    int killedAlone = 0;
+};
+enum class AfterOutside { Fresh, OutOfMemory, Stopped };
+AfterOutside afterOutside(Outside &soFar, bool killed, bool heldAlone);
+
+// A refusal of a document the reader gave up on (or ran out, or could not
+// start) stands this long; one of readers stopped from outside, less. Coming
+// back to the song after it tries the document again.
+inline constexpr double kRetryAfterS = 60.0;
+inline constexpr double kRetryStoppedAfterS = 5.0;
+// Seconds until a refusal for this cause is tried again; 0 for never (a
+// damaged or locked file stays so while unchanged).
+double retryAfter(songfile::PdfLoad why);
 
 } // namespace readerpolicy

@@ -351,7 +351,7 @@ TEST(PageRendererShare, ASoundSongOutlivesAReaderThatStallsOrDies)
     EXPECT_FALSE(renderer.anyPage(light, 2).isNull());
     EXPECT_TRUE(renderer.documentInfo(light)->ok);
     EXPECT_TRUE(late.contains(songfile::pageKept(light)));
-    clock.advance(PageRenderWorker::kRetryStoppedAfterS);
+    clock.advance(readerpolicy::kRetryStoppedAfterS);
     EXPECT_TRUE(testsupport::waitFor([&] { return !renderer.page(light, 2, QSize(70, 99)).isNull(); })) << "drawn again";
 
     // A page on screen slow to draw, its reader busy on it (a form that fans out),
@@ -571,7 +571,7 @@ TEST(PageRendererShare, ADamagedDocumentHoldsNoOtherSongAndIsRefusedOnce)
     ASSERT_TRUE(renderer.waitForIdle());
     EXPECT_FALSE(renderer.documentInfo(looping)->ok);
     // A while later it is tried again once its song is on screen, never ahead of one.
-    clock.advance(PageRenderWorker::kRetryAfterS + 1);
+    clock.advance(readerpolicy::kRetryAfterS + 1);
     EXPECT_TRUE(renderer.documentInfo(looping, true));
     renderer.keepOnly({good});
     EXPECT_FALSE(renderer.documentInfo(looping, true));
