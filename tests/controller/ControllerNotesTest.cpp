@@ -12,6 +12,8 @@
 #include <unistd.h>
 #include <QTest>
 #include <QThreadPool>
+#include <array>
+#include <atomic>
 
 using namespace controllertest;
 
@@ -346,23 +348,30 @@ TEST_F(ControllerNotesTest, ANoteSaidNotToAnswerIsSaidUntilItsWriteEndsThenTheNe
 {
     testsupport::Gate gates[2];
     const std::shared_ptr<void> atTheEnd(nullptr, [gates](void *) mutable { gates[0].open(), gates[1].open(); });
-    const NoteWriter::ScopedFileCall share{
-        [gates](const QString &path) mutable { gates[path.endsWith(QStringLiteral("s02.txt"))].wait(); }};
+    // Which note's write the writer has reached: the stepped clock alone leaves it no time to get there under load.
+    const auto reached = std::make_shared<std::array<std::atomic_bool, 2>>();
+    const NoteWriter::ScopedFileCall share{[gates, reached](const QString &path) mutable {
+        const bool second = path.endsWith(QStringLiteral("s02.txt"));
+        (*reached)[second] = true;
+        gates[second].wait();
+    }};
     startWithNotes(QStringLiteral("One\n"), QStringLiteral("Two\n"));
     Data::setCurrentScreensetG(1);
     for (const int song : {1, 2}) {
         controller->gotoSongNo(song, false, true);
         clock->advance(30.6); // the note and played timers: the played date is written
     }
-    const auto saidAfter = [this](double seconds) {
+    const auto saidAfter = [this, reached](int note, double seconds) {
+        if (!testsupport::waitFor([&] { return (*reached)[note].load(); }))
+            return QString();
         for (double t = 0; t < seconds; t += 0.5)
             clock->advance(0.5), testsupport::processEvents();
         return window()->heldNotice();
     };
-    EXPECT_TRUE(saidAfter(WindowPDFxSuper::kNoticeSeconds * 2).contains(QStringLiteral("\"Song 01\" does not answer")));
+    EXPECT_TRUE(saidAfter(0, WindowPDFxSuper::kNoticeSeconds * 2).contains(QStringLiteral("\"Song 01\" does not answer")));
     gates[0].open();
     ASSERT_TRUE(testsupport::waitFor([this] { return window()->heldNotice().isEmpty(); }));
-    EXPECT_TRUE(saidAfter(1.0).contains(QStringLiteral("\"Song 02\" does not answer")));
+    EXPECT_TRUE(saidAfter(1, 1.0).contains(QStringLiteral("\"Song 02\" does not answer")));
 }
 
 // Before, a record that wanted a ChordPro song's header (here a setlist line
