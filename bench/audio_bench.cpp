@@ -105,7 +105,7 @@ void BM_PlayStallFirstScan(benchmark::State &state)
     state.counters["files"] = double(state.range(0));
     state.counters["longest_stall_ms"] = longest;
 }
-BENCHMARK(BM_PlayStallFirstScan)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(benchCount(3, 1));
+BENCHMARK(BM_PlayStallFirstScan)->Arg(benchCount(5000, 500))->Arg(benchCount(20000, 2000))->Unit(benchmark::kMillisecond)->Iterations(benchCount(3, 1));
 
 void BM_PlayStallKeptIndex(benchmark::State &state)
 {
@@ -127,13 +127,13 @@ void BM_PlayStallKeptIndex(benchmark::State &state)
     state.counters["files_read"] = read;
     state.counters["longest_stall_ms"] = longest;
 }
-BENCHMARK(BM_PlayStallKeptIndex)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(benchCount(3, 1));
+BENCHMARK(BM_PlayStallKeptIndex)->Arg(benchCount(20000, 2000))->Unit(benchmark::kMillisecond)->Iterations(benchCount(3, 1));
 
 // Play requests, then a folder change and requests again, while the look at
 // the folder takes 200 ms: none of them waits for it.
 void BM_PlayStallSlowFolderLook(benchmark::State &state)
 {
-    const QString music = musicFolder(5000);
+    const QString music = musicFolder(benchCount(5000, 500));
     QTemporaryDir cacheDir;
     const QString cache = cacheDir.filePath(QStringLiteral("index"));
     {

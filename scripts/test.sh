@@ -61,6 +61,8 @@ while read -r name; do
     </dev/null >"$log" 2>&1 || status=$?
   if ((status == 124 || status == 137)); then
     why="did not end within $bench_seconds s"
+  elif ((status > 128)); then
+    why="crashed (signal $((status - 128)))"
   elif ((status != 0)); then
     why="ended with status $status"
   elif grep -q 'ERROR OCCURRED' "$log"; then
