@@ -52,7 +52,7 @@ ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
 export TOLVANE_BENCH_SHORT=1
 bench="$build/bench/tolvane_bench"
 bench_seconds="${TOLVANE_BENCH_SECONDS:-120}"
-names="$("$bench" --benchmark_list_tests)"
+names="$(env "${sanitized[@]}" "$bench" --benchmark_list_tests)"
 started=$SECONDS
 while read -r name; do
   log="$build/bench-${name//[\/:]/_}.log"
