@@ -2,6 +2,7 @@
 // index is built (5,000 and 20,000 files), while a kept index is walked again
 // and while every look at the folder takes 200 ms (a sleeping network share),
 // and the track lookup of one song change over 20,000 tracks.
+#include "BenchSupport.h"
 #include "audio/TrackLookup.h"
 #include "audio/library/MusicFolderIndex.h"
 #include "platform/RegularFile.h"
@@ -104,7 +105,7 @@ void BM_PlayStallFirstScan(benchmark::State &state)
     state.counters["files"] = double(state.range(0));
     state.counters["longest_stall_ms"] = longest;
 }
-BENCHMARK(BM_PlayStallFirstScan)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PlayStallFirstScan)->Arg(benchCount(5000, 500))->Arg(benchCount(20000, 2000))->Unit(benchmark::kMillisecond)->Iterations(benchCount(3, 1));
 
 void BM_PlayStallKeptIndex(benchmark::State &state)
 {
@@ -126,13 +127,13 @@ void BM_PlayStallKeptIndex(benchmark::State &state)
     state.counters["files_read"] = read;
     state.counters["longest_stall_ms"] = longest;
 }
-BENCHMARK(BM_PlayStallKeptIndex)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PlayStallKeptIndex)->Arg(benchCount(20000, 2000))->Unit(benchmark::kMillisecond)->Iterations(benchCount(3, 1));
 
 // Play requests, then a folder change and requests again, while the look at
 // the folder takes 200 ms: none of them waits for it.
 void BM_PlayStallSlowFolderLook(benchmark::State &state)
 {
-    const QString music = musicFolder(5000);
+    const QString music = musicFolder(benchCount(5000, 500));
     QTemporaryDir cacheDir;
     const QString cache = cacheDir.filePath(QStringLiteral("index"));
     {
@@ -159,7 +160,7 @@ void BM_PlayStallSlowFolderLook(benchmark::State &state)
     state.counters["longest_stall_ms"] = longest;
     state.counters["folder_change_ms"] = change;
 }
-BENCHMARK(BM_PlayStallSlowFolderLook)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PlayStallSlowFolderLook)->Unit(benchmark::kMillisecond)->Iterations(benchCount(3, 1));
 
 void BM_TrackLookup20000(benchmark::State &state)
 {
@@ -212,6 +213,6 @@ void BM_PlayRequestSlowShare(benchmark::State &state)
     state.counters["request_ms"] = asked;
     state.counters["until_playing_ms"] = started;
 }
-BENCHMARK(BM_PlayRequestSlowShare)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PlayRequestSlowShare)->Unit(benchmark::kMillisecond)->Iterations(benchCount(3, 1));
 
 } // namespace

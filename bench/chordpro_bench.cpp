@@ -1,5 +1,6 @@
 // A three-page ChordPro song: load and lay out one page, draw one page into a
 // full-HD image, and type in the editor.
+#include "BenchSupport.h"
 #include "chordpro/ChordPro.h"
 #include "chordpro/editor/EditorPreview.h"
 #include "chordpro/editor/EditorTextView.h"
@@ -159,6 +160,6 @@ void BM_EditorKeystroke(benchmark::State &state)
     state.counters["worst_ms"] = times.empty() ? 0.0 : times.back();
     state.counters["pages"] = double(win.txView()->pages().size());
 }
-BENCHMARK(BM_EditorKeystroke)->UseManualTime()->Iterations(200)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EditorKeystroke)->UseManualTime()->Iterations(benchCount(200, 1))->Unit(benchmark::kMillisecond);
 
 } // namespace

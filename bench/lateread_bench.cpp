@@ -8,6 +8,7 @@
 // 200 songs in slot 0 (the scan takes the first 50), which the read opens:
 // its scan, the song shown and the table of contents come in the turns after
 // the take, each under a frame too.
+#include "BenchSupport.h"
 #include "controller/Controller.h"
 #include "library/Data.h"
 #include "platform/ModalRun.h"
@@ -39,15 +40,15 @@ void seedBigStore(const QString &path, const QString &folder)
     const auto key = [](const char *record, const char *field, int row) {
         return QStringLiteral("%1_%2_%3").arg(QLatin1String(record), QLatin1String(field)).arg(row);
     };
-    constexpr int kTriggers = 10000;
-    for (int i = 0; i < kTriggers; ++i) {
+    const int triggers = benchCount(10000, 1000);
+    for (int i = 0; i < triggers; ++i) {
         for (const char *field : {"sourceMode", "deviceUID", "entityUID", "sourceUID", "channel", "sourceType",
                                   "sourceVal1", "sourceVal2", "sourceVal3", "actionType", "behavior"})
             d.setInteger(key("MidiTrig", field, i), i % 17);
         d.setString(key("MidiTrig", "sourceDescr", i), QStringLiteral("Pedal board %1").arg(i % 4));
         d.setString(key("MidiTrig", "actionTxt", i), QStringLiteral("00:00 MIDI %1@0").arg(i % 128));
     }
-    d.setInteger(QStringLiteral("MidiTrig_nbTrig"), kTriggers);
+    d.setInteger(QStringLiteral("MidiTrig_nbTrig"), triggers);
     for (int i = 0; i < 1000; ++i) {
         d.setString(key("MidiDest", "idDest", i), QStringLiteral("Dest%1").arg(i));
         d.setString(key("MidiDest", "destDescr", i), QStringLiteral("Synth %1").arg(i));
@@ -137,4 +138,4 @@ void BM_LateReadTurn(benchmark::State &state)
 
 } // namespace
 
-BENCHMARK(BM_LateReadTurn)->Arg(0)->Arg(200)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LateReadTurn)->Arg(0)->Arg(200)->Iterations(benchCount(3, 1))->UseManualTime()->Unit(benchmark::kMillisecond);

@@ -4,6 +4,7 @@
 // in the tests. "request_ms" is the longest time the request kept its caller
 // (target: under one frame, 16.7 ms), "turn_ms" the longest turn of the event
 // loop in the 300 ms after it, while the answers come in or are given up.
+#include "BenchSupport.h"
 #include "audio/EyeTunes.h"
 #include "audio/MusicX.h"
 #include "controller/Controller.h"
@@ -105,6 +106,6 @@ void BM_PlayRequestWithASilentPlayer(benchmark::State &state)
 BENCHMARK(BM_PlayRequestWithASilentPlayer)
     ->Arg(0)
     ->Arg(1)
-    ->Iterations(10)
+    ->Iterations(benchCount(10, 1))
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

@@ -13,6 +13,7 @@
 // BM_NotesSongChange times the same change the way the program makes it: a
 // started controller on a library folder, the next-song key, then the note
 // timer's turn on a stepped clock, the events loaded and the windows redrawn.
+#include "BenchSupport.h"
 #include "controller/Controller.h"
 #include "events/windows/WinNoteF.h"
 #include "library/Data.h"
@@ -168,7 +169,7 @@ BENCHMARK(BM_NotesSongPush)
     ->Args({3000, 1})
     ->Args({10000, 0})
     ->Args({10000, 1})
-    ->Iterations(30) // song changes to and fro; the first load of each note is timed apart
+    ->Iterations(benchCount(30, 1)) // song changes to and fro; the first load of each note is timed apart
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
@@ -263,7 +264,7 @@ BENCHMARK(BM_NotesSongChange)
     ->Args({10000, 0})
     ->Args({10000, 1})
     ->Args({10000, 2})
-    ->Iterations(30)
+    ->Iterations(benchCount(30, 1))
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 

@@ -68,7 +68,8 @@ void BM_PdfExportTab(benchmark::State &state)
     // A scan takes 50 songs at most: the tab of 200 is put together here.
     QTemporaryDir library;
     Data::initListePieces();
-    for (int i = 0; i < 200; ++i) {
+    const int tab = benchCount(200, 20);
+    for (int i = 0; i < tab; ++i) {
         const QString title = QStringLiteral("Song %1").arg(i, 3, 10, QLatin1Char('0'));
         auto piece = std::make_shared<Pieces>();
         piece->pieceDet = std::make_shared<PiecesDet>();
@@ -80,7 +81,7 @@ void BM_PdfExportTab(benchmark::State &state)
     Data::setCurrentSort(0);
     Data::setOnglNoG(0);
     Data::setIndexInTitleArrayG(0, 0);
-    Data::setSongNbrG(200);
+    Data::setSongNbrG(tab);
     platform::ScriptedDialogs dialogs;
     platform::RecordingDesktopServices desktop;
     WinChordProToPDF win;

@@ -8,6 +8,7 @@
 #include "library/Data.h"
 #include "platform/PdfProcess.h"
 #include "platform/RegularFile.h"
+#include "windows/PageRenderWorker.h"
 #include "windows/PageRenderer.h"
 #include "windows/WindowPDFx.h"
 
@@ -223,7 +224,7 @@ void BM_SongChange(benchmark::State &state)
         state.counters["max_ms"] = steps.last() * 1e3;
     }
 }
-BENCHMARK(BM_SongChange)->Arg(0)->Arg(1)->Arg(3)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
+BENCHMARK(BM_SongChange)->Arg(0)->Arg(1)->Arg(3)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(benchCount(30, 1));
 
 // The proportional memory of a process (its own pages, and its share of
 // those it maps with others), in kB; 0 once it is gone.
@@ -265,12 +266,12 @@ void BM_MemoryAfterWalk(benchmark::State &state)
             return ms;
         };
         int at = 0;
-        for (; at < 240; ++at)
+        for (; at < benchCount(240, 24); ++at)
             change(at);
         const double atOnce = change(at++);
         QElapsedTimer rest;
         rest.start();
-        while (rest.elapsed() < 10000) {
+        while (rest.elapsed() < benchCount(10000, 500)) {
             QCoreApplication::processEvents();
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
@@ -345,7 +346,7 @@ void BM_SongChangeOntoHeldFile(benchmark::State &state)
     }
     state.counters["until_shown_ms"] = double(shown.nsecsElapsed()) / 1e6;
 }
-BENCHMARK(BM_SongChangeOntoHeldFile)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
+BENCHMARK(BM_SongChangeOntoHeldFile)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(benchCount(30, 1));
 
 // Memory over 10,000 song changes in a set of twelve (forward, back, jumps),
 // settling every tenth: the resident size after the first 1,000 and at the
@@ -356,16 +357,21 @@ void BM_TenThousandChanges(benchmark::State &state)
     SetWindow sw;
     WindowPDFx &w = sw.w;
     const PiecesList &set = sw.set;
+    // The generated sheets are small: a short run keeps as few of them as of a
+    // library of scans, so that it drops documents past the bytes kept.
+    if (benchShort())
+        PageRenderWorker::documentBytesKept = 3 * QFileInfo(sw.lib.a()).size();
     long after1000 = 0;
     for (auto _ : state) {
         int at = 12 * 1000;
-        for (int change = 1; change <= 10000; ++change) {
+        const int changes = benchCount(10000, 300);
+        for (int change = 1; change <= changes; ++change) {
             at += change % 17 == 0 ? 5 : change % 3 == 0 ? -1 : 1;
             pushSong(w, set, at);
             w.repaint();
             if (change % 10 == 0)
                 w.renderer().waitForIdle(30000);
-            if (change == 1000)
+            if (change == changes / 10)
                 after1000 = residentKb();
         }
         w.renderer().waitForIdle(30000);
@@ -374,6 +380,7 @@ void BM_TenThousandChanges(benchmark::State &state)
     state.counters["rss_after_10000_kB"] = double(residentKb());
     state.counters["images"] = w.renderer().imageCount();
     state.counters["image_MB"] = double(w.renderer().imageBytes()) / (1024 * 1024);
+    PageRenderWorker::documentBytesKept = PageRenderWorker::kMaxDocumentBytesKept;
 }
 BENCHMARK(BM_TenThousandChanges)->Iterations(1)->Unit(benchmark::kSecond);
 
@@ -462,23 +469,23 @@ void BM_ReaderStart(benchmark::State &state)
     }
     PdfProcess::setMemoryCeiling(0);
 }
-BENCHMARK(BM_ReaderStart)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_ReaderStart)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(benchCount(20, 1));
 
 } // namespace
 
 namespace {
 
-// One page of TOLVANE_BENCH_PDF as the render thread draws it (from one
-// in-memory read, premultiplied), at the pixel size TOLVANE_BENCH_SIZE
-// ("958x1055"): the figure bench/compare_renderers.sh sets beside the
-// stand-alone renderers. The argument is the page; pages past the end are skipped.
+// One page of TOLVANE_BENCH_PDF (or the generated sheet) as the render thread
+// draws it (from one in-memory read, premultiplied), at the pixel size
+// TOLVANE_BENCH_SIZE ("958x1055"): the figure bench/compare_renderers.sh sets
+// beside the stand-alone renderers. The argument is the page; pages past the end are skipped.
 void BM_RenderPageOfFile(benchmark::State &state)
 {
-    const QString path = qEnvironmentVariable("TOLVANE_BENCH_PDF");
+    const Library lib(1);
     const QStringList size = qEnvironmentVariable("TOLVANE_BENCH_SIZE", QStringLiteral("958x1055")).split(QLatin1Char('x'));
-    QFile file(path);
-    if (path.isEmpty() || size.size() != 2 || !file.open(QIODevice::ReadOnly)) {
-        state.SkipWithError("set TOLVANE_BENCH_PDF (and TOLVANE_BENCH_SIZE)");
+    QFile file(lib.a());
+    if (size.size() != 2 || !file.open(QIODevice::ReadOnly)) {
+        state.SkipWithError("TOLVANE_BENCH_SIZE is not of the form 958x1055");
         return;
     }
     QByteArray bytes = file.readAll();
