@@ -13,13 +13,6 @@
 namespace {
 // The first bytes of a file tell a PDF from anything else.
 constexpr qint64 kHeadBytes = 1024;
-
-// The policy tells documents apart by their paths' hashes; the empty path is no song's.
-quint32 docOf(const QString &path)
-{
-    return quint32(qHash(path));
-}
-
 } // namespace
 
 PageRenderWorker::PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook look, const PageRenderer::MakeReader &make)
@@ -71,98 +64,6 @@ void PageRenderWorker::wakeIn(Wake &wake, double seconds, void (PageRenderWorker
     });
 }
 
-void PageRenderWorker::enqueue(Job job, bool ahead)
-{
-    {
-        std::lock_guard lock(mutex_);
-        auto same = [&job](const Job &j) { return j.kind == job.kind && j.key == job.key; };
-        // One dropped at the song change is not the same: asked again, it is a job of its own, taken up where its call runs.
-        const bool running = running_ && !runningDropped_ && same(Job{runningKind_, runningKey_, {}, {}});
-        if (!ahead && (job.kind == Render || job.kind == Open)) {
-            // Asked ahead before, it is done once, and watched as on screen from now on.
-            std::erase_if(ahead_, same);
-            if (running && runningAhead_) {
-                runningAhead_ = false;
-                return;
-            }
-        }
-        if (!ahead && job.kind != Keep && job.key.path != runningKey_.path)
-            waiting_ = workOf(job, false);
-        if (!ahead && job.kind == Render && !shownTold_)
-            shown_ = job.key.path;
-        // Asked since the last song change, it is wanted as a song kept is.
-        if (keptKnown_ && job.kind != Keep)
-            kept_.insert(job.key.path);
-        // A song change (its keep comes first) or a page on screen: a slow load is said again at once.
-        if (!ahead)
-            askedOnScreen_ = true;
-        // A page drawn with its load is under way or next already: served once.
-        if (!ahead && job.kind == Render && (running || std::any_of(visible_.begin(), visible_.end(), same)))
-            return;
-        (ahead ? ahead_ : visible_).push_back(std::move(job));
-    }
-    QMetaObject::invokeMethod(this, [this] { drain(); }, Qt::QueuedConnection);
-}
-
-QList<PageRenderer::Key> PageRenderWorker::takeRenders(std::deque<Job> &queue, const std::function<bool(const Job &)> &drop)
-{
-    QList<PageRenderer::Key> dropped;
-    std::erase_if(queue, [&](const Job &job) {
-        if (job.kind != Render || !drop(job))
-            return false;
-        dropped.append(job.key);
-        return true;
-    });
-    return dropped;
-}
-
-QList<PageRenderer::Key> PageRenderWorker::clearAhead()
-{
-    std::lock_guard lock(mutex_);
-    QList<PageRenderer::Key> cleared = takeRenders(ahead_, [](const Job &) { return true; });
-    if (held_ && heldAhead_ && !std::exchange(heldDropped_, true))
-        cleared.append(held_->key);
-    return cleared;
-}
-
-QList<PageRenderer::Key> PageRenderWorker::dropPagesNotKept(const QSet<QString> &kept, const QString &shown)
-{
-    std::lock_guard lock(mutex_);
-    shown_ = shown;
-    shownTold_ = !shown.isEmpty();
-    // Of the pages on screen only the song shown's stay: the window asks again
-    // for those it still wants (the page beside), taken up if under way, and
-    // a song only kept for a return draws nothing meanwhile.
-    auto drops = [&kept, &shown](const Job &j, bool ahead) {
-        readerpolicy::Work page = workOf(j, ahead);
-        page.kept = shown.isEmpty() ? kept.contains(j.key.path) : j.key.path == shown;
-        return readerpolicy::dropsAtSongChange(page);
-    };
-    QList<PageRenderer::Key> dropped = takeRenders(visible_, [&drops](const Job &j) { return drops(j, false); });
-    kept_ = kept;
-    keptKnown_ = true;
-    // The song arrived on has its moment again, whatever its pages did on an
-    // earlier visit, and a call of another song under way gives way to it.
-    for (Job &j : visible_)
-        if (j.key.path == shown && j.kind != Keep) {
-            j.gaveWay = false;
-            if (running_ && runningKey_.path != shown)
-                waiting_ = workOf(j, false);
-        }
-    if (held_ && !heldDropped_ && drops(*held_, heldAhead_)) {
-        heldDropped_ = true;
-        dropped.append(held_->key);
-    }
-    runningDropped_ = running_ && drops(Job{runningKind_, runningKey_, {}, {}}, runningAhead_);
-    if (runningDropped_) {
-        // It gives way at once to what comes next, and is not taken up again.
-        dropped.append(runningKey_);
-        if (waiting_.call == readerpolicy::Call::None)
-            waiting_ = readerpolicy::Work{readerpolicy::Call::Render, docOf(QString()), true};
-    }
-    return dropped;
-}
-
 bool PageRenderWorker::stop()
 {
     // Set before askedSince_ is read, as ask() marks askedSince_ before it reads
@@ -187,88 +88,6 @@ QString PageRenderWorker::asking() const
 {
     std::lock_guard lock(askingMutex_);
     return asking_;
-}
-
-bool PageRenderWorker::take(Job &job)
-{
-    std::lock_guard lock(mutex_);
-    std::vector<readerpolicy::Work> waiting;
-    for (const Job &j : visible_)
-        waiting.push_back(workOf(j, false));
-    for (const Job &j : ahead_)
-        waiting.push_back(workOf(j, true));
-    const int next = readerpolicy::next(waiting);
-    if (next < 0)
-        return false;
-    const bool ahead = next >= int(visible_.size());
-    auto &queue = ahead ? ahead_ : visible_;
-    const auto at = queue.begin() + (ahead ? next - int(visible_.size()) : next);
-    job = std::move(*at);
-    queue.erase(at);
-    running_ = true;
-    runningKind_ = job.kind;
-    runningKey_ = job.key;
-    runningAhead_ = ahead;
-    runningGaveWay_ = job.gaveWay;
-    runningDropped_ = false;
-    runningSince_ = callNow();
-    // Another song's page on screen waiting already goes first after a moment,
-    // whichever was asked first.
-    waiting_ = {};
-    for (const Job &j : visible_)
-        if (j.kind != Keep && j.key.path != job.key.path && !j.gaveWay) {
-            waiting_ = workOf(j, false);
-            break;
-        }
-    return true;
-}
-
-readerpolicy::Work PageRenderWorker::workOf(const Job &job, bool ahead)
-{
-    using readerpolicy::Call;
-    const Call call = job.kind == Render ? Call::Render : job.kind == Sizes ? Call::Sizes : Call::Load;
-    return readerpolicy::Work{call, docOf(job.key.path), !ahead, job.gaveWay && !ahead};
-}
-
-readerpolicy::Work PageRenderWorker::runningWork() const
-{
-    Job job{runningKind_, runningKey_, {}, {}, runningGaveWay_};
-    readerpolicy::Work work = workOf(job, runningAhead_);
-    // A song beside the one shown, or passed, is not the performer's now.
-    work.onScreen = work.onScreen && (!shownTold_ || runningKey_.path == shown_);
-    work.kept = !runningDropped_;
-    work.since = runningSince_;
-    return work;
-}
-
-bool PageRenderWorker::keptNow(const QString &path) const
-{
-    std::lock_guard lock(mutex_);
-    return !keptKnown_ || kept_.contains(path);
-}
-
-bool PageRenderWorker::shownNow(const QString &path) const
-{
-    std::lock_guard lock(mutex_);
-    return !runningAhead_ && (!shownTold_ || path == shown_);
-}
-
-bool PageRenderWorker::yields() const
-{
-    std::lock_guard lock(mutex_);
-    return running_ && readerpolicy::givesWay(runningWork(), waiting_, callNow());
-}
-
-bool PageRenderWorker::runningAhead() const
-{
-    std::lock_guard lock(mutex_);
-    return runningAhead_;
-}
-
-bool PageRenderWorker::pageWaits() const
-{
-    std::lock_guard lock(mutex_);
-    return std::any_of(visible_.begin(), visible_.end(), [](const Job &j) { return j.kind == Render || j.kind == Open; });
 }
 
 void PageRenderWorker::sayIfSlow()
@@ -766,12 +585,6 @@ void PageRenderWorker::sizes(const QString &path)
     tell([path, first, sizes = answer.sizes](PageRenderer &o) { o.sizesKnown(path, first, sizes); });
     if (open->info.pageSizes.size() < std::min(open->sizesWanted, open->info.pageCount))
         enqueue(Job{Sizes, PageRenderer::Key{path, 0, QSize()}, {}, {}}, true);
-}
-
-bool PageRenderWorker::superseded() const
-{
-    std::lock_guard lock(mutex_);
-    return std::any_of(visible_.begin(), visible_.end(), [](const Job &j) { return j.kind == Keep; });
 }
 
 void PageRenderWorker::keepOnly(const QSet<QString> &keep, bool superseded)
