@@ -33,11 +33,11 @@ enum class What { Note, Song, Settings };
 // for the next start, in a few bytes, in the first folder that takes them.
 void tellNextStart(What kind, const QString &keptPath, const QString &what = QString());
 
-// While the program runs, for a copy of a note's edit that waits on a note
-// that does not answer: recorded for the next start, which says it only if
-// the copy is still there (the program ended before the edit was written and
-// the copy removed).
-void tellNextStartUnlessRemoved(const QString &keptPath, const QString &what);
+// While the program runs, for a copy of an edit (of a note or a song) that
+// waits on a file that does not answer: recorded for the next start, which
+// says it only if the copy is still there (the program ended before the edit
+// was written and the copy removed).
+void tellNextStartUnlessRemoved(What kind, const QString &keptPath, const QString &what);
 
 // What the start after such a quit says; "" when nothing was kept or lost.
 // Said once: the records are removed, or where that fails (the folder

@@ -131,7 +131,7 @@ TEST(KeptAtQuit, RecordsOfEveryKindAreSaidTogether)
     testsupport::writeFile(waiting, "words");
     for (const QString &copy : {QStringLiteral("/k/Kept notes/Pine (edit not saved 2026-12-08 10.00).txt"), waiting,
                                 home.dir.filePath(QStringLiteral("written.txt"))})
-        kept::tellNextStartUnlessRemoved(copy, QStringLiteral("an edited note"));
+        kept::tellNextStartUnlessRemoved(kept::What::Note, copy, QStringLiteral("an edited note"));
     // Before, several copies were said by their number and a folder the windows show as "Kept notes" alone.
     const QByteArray realHome = qgetenv("HOME");
     qputenv("HOME", QFile::encodeName(home.dir.path()));
