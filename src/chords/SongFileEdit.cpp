@@ -97,6 +97,10 @@ struct FileQueue {
     platform::FileWork work;
     // The song as the edits said to wait leave it, on the local disk until the file holds them.
     QString kept;
+    // The file the path leads to, once a call has answered; another path's queue
+    // of the same file, which takes this path's edits from then on.
+    QString identity;
+    FileQueue *into = nullptr;
 
     bool busy() const { return running != nullptr || !waiting.empty(); }
     bool holds(const SongFileEdits::Owner *owner) const
@@ -106,8 +110,9 @@ struct FileQueue {
     }
 };
 
-// Every song file's queue, by its path (main thread only). Never destroyed: a
-// thread held by a share may answer after the program's statics have gone.
+// Every song file's queue, by the path asked (main thread only); the paths of
+// one file share the first one's queue once their file is known. Never
+// destroyed: a thread held by a share may answer after the program's statics have gone.
 std::map<QString, std::unique_ptr<FileQueue>> &queues()
 {
     static auto *all = new std::map<QString, std::unique_ptr<FileQueue>>;
@@ -121,7 +126,19 @@ FileQueue &queueOf(const QString &path)
         queue = std::make_unique<FileQueue>();
         queue->path = path;
     }
-    return *queue;
+    return queue->into ? *queue->into : *queue;
+}
+
+// Two paths of one file whose queues are not yet one: their reads and writes never interleave.
+std::shared_ptr<std::mutex> fileLock(const QString &identity)
+{
+    static std::mutex mutex;
+    static auto *locks = new std::map<QString, std::shared_ptr<std::mutex>>;
+    const std::lock_guard lock(mutex);
+    std::shared_ptr<std::mutex> &found = (*locks)[identity];
+    if (!found)
+        found = std::make_shared<std::mutex>();
+    return found;
 }
 
 void reloadWhereShown(const QString &path)
@@ -138,6 +155,7 @@ struct Outcome {
     QString failure; // the message that says it
     QString said;    // written, with something to say: the text it went over, kept aside
     platform::FileBytes file; // what a read found
+    QString identity;         // the file the path leads to
 };
 
 QString keptAside(const QString &path, const QString &text, EditRun &run)
@@ -292,6 +310,35 @@ void dropKept(FileQueue &queue)
         TLOG(QStringLiteral("Song edit: %1 could not be removed").arg(copy));
 }
 
+// The queue that takes the path's edits once its file is known: the first
+// queue of that file. This one's waiting edits go there, behind its own.
+FileQueue &joined(FileQueue &queue, const QString &identity)
+{
+    if (queue.into || !queue.identity.isEmpty() || identity.isEmpty())
+        return queue.into ? *queue.into : queue;
+    queue.identity = identity;
+    static auto *byFile = new std::map<QString, FileQueue *>;
+    FileQueue *&first = (*byFile)[identity];
+    if (!first) {
+        first = &queue;
+        return queue;
+    }
+    FileQueue &file = *first;
+    queue.into = &file;
+    for (Asked &asked : std::exchange(queue.waiting, {})) {
+        if (file.late)
+            asked.owner->say(editAwaited(file.path));
+        file.waiting.push_back(std::move(asked));
+    }
+    if (!queue.kept.isEmpty() || file.late) {
+        if (file.kept.isEmpty())
+            file.kept = std::exchange(queue.kept, {});
+        keepWhileWaiting(file);
+        dropKept(queue);
+    }
+    return file;
+}
+
 // Owners told that an edit waits hear "" once none of theirs does.
 void sayAnswered(const std::vector<SongFileEdits::Owner *> &owners)
 {
@@ -323,10 +370,14 @@ void startNext(FileQueue &queue)
          reads = asked.reads(), run, held = fileCall()]() {
             if (held)
                 held(path);
-            if (!reads)
-                return editOnDisk(path, known, edit, replaces, *run);
+            const QString identity = platform::fileIdentity(path);
+            const std::lock_guard lock(*fileLock(identity));
             Outcome outcome;
-            outcome.file = platform::readRegularFile(path, readBytes);
+            if (reads)
+                outcome.file = platform::readRegularFile(path, readBytes);
+            else
+                outcome = editOnDisk(path, known, edit, replaces, *run);
+            outcome.identity = identity;
             return outcome;
         },
         [&queue, run](const Outcome &outcome) { answered(queue, run, outcome); });
@@ -350,21 +401,22 @@ void answered(FileQueue &queue, const std::shared_ptr<EditRun> &run, const Outco
     queue.late = false;
     queue.running.reset();
     Asked asked = std::exchange(queue.runningAsked, {});
-    // Its reader would show the song without the edits asked since: read again after them, once, so that
-    // edits asked without end do not hold it for ever (a save compares with what it read all the same).
-    if (asked.reads() && !asked.putBack
-        && std::ranges::any_of(queue.waiting, [](const Asked &next) { return !next.reads(); })) {
-        asked.putBack = true;
-        queue.waiting.push_back(std::move(asked));
-        startNext(queue);
-        return;
-    }
-    --asked.owner->pending;
     std::vector<SongFileEdits::Owner *> told{asked.owner.get()};
     for (const Asked &next : queue.waiting)
         told.push_back(next.owner.get());
+    FileQueue &file = joined(queue, outcome.identity);
+    // Its reader would show the song without the edits asked since: read again after them, once, so that
+    // edits asked without end do not hold it for ever (a save compares with what it read all the same).
+    if (asked.reads() && !asked.putBack
+        && std::ranges::any_of(file.waiting, [](const Asked &next) { return !next.reads(); })) {
+        asked.putBack = true;
+        file.waiting.push_back(std::move(asked));
+        startNext(file);
+        return;
+    }
+    --asked.owner->pending;
     // The next one first: the message below runs a loop in which more may be asked.
-    startNext(queue);
+    startNext(file);
     if (!queue.busy())
         dropKept(queue);
     sayAnswered(told);
@@ -425,9 +477,11 @@ void settleOnQuit(FileQueue &queue)
 std::optional<QString> textAsQueued(const QString &path)
 {
     const auto found = queues().find(platform::cleanPath(path));
-    if (found == queues().end() || !found->second->busy())
+    if (found == queues().end())
         return std::nullopt;
-    const FileQueue &queue = *found->second;
+    const FileQueue &queue = found->second->into ? *found->second->into : *found->second;
+    if (!queue.busy())
+        return std::nullopt;
     std::vector<const Asked *> asked;
     if (queue.running)
         asked.push_back(&queue.runningAsked);

@@ -14,8 +14,11 @@ namespace songfile {
 
 // Edits of song files, each made off the main thread. Every song file has one
 // queue for the whole program, whoever asks (the chord library, the chord
-// strip, the shape editor, the editor's save): its edits run one at a time in
-// the order asked, each on the text as the edits before it left it. The file
+// strip, the shape editor, the editor's save) and by whichever path (a folder
+// reached through a link: a path joins its file's queue once a call through it
+// has answered, and two queues of one file never read or write it at once):
+// its edits run one at a time in the order asked, each on the text as the
+// edits before it left it. The file
 // is read, `edit` changes the text there (answering false when it changed
 // nothing; it touches nothing but the text), and it is written back
 // atomically in UTF-8. On the main thread the song is then reloaded in every

@@ -3,7 +3,9 @@
 #include "platform/AtomicFile.h"
 #include "platform/MainThreadFiles.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -217,6 +219,16 @@ bool removeFile(const QString &path)
 {
     const MainThreadFileCall noted("write", path);
     return QFile::remove(path);
+}
+
+QString fileIdentity(const QString &path)
+{
+    const MainThreadFileCall noted("look", path);
+    const QFileInfo file(path);
+    if (const QString found = file.canonicalFilePath(); !found.isEmpty())
+        return found;
+    const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? QDir::cleanPath(file.absoluteFilePath()) : QDir(folder).filePath(file.fileName());
 }
 
 } // namespace platform

@@ -623,6 +623,36 @@ TEST_F(WinEditTest, ASongOnASilentShareShowsAndSavesOnceItAnswers)
     QFile::remove(kept.filePath(copies.first()));
 }
 
+// Before, a song reached through a linked folder had a queue of its own: the
+// editor opened through the link read the file beside a save still waiting
+// through the other path, and the two queues wrote the file at once.
+TEST_F(WinEditTest, OneSongReachedByTwoPathsHasOneQueue)
+{
+    const QString path = songFile(QStringLiteral("l.chopro"), QStringLiteral("{title:L}\n"));
+    const QString linked = dir.filePath(QStringLiteral("link/l.chopro"));
+    ASSERT_TRUE(QFile::link(dir.path(), dir.filePath(QStringLiteral("link"))));
+    songfile::SongFileEdits saves;
+    for (const QString &through : {path, linked}) { // each path's file is known once a call answers
+        saves.edit(through, QString(), [](QString &) { return false; });
+        ASSERT_TRUE(testsupport::waitFor([&saves] { return !saves.busy(); }));
+    }
+    testsupport::Gate share;
+    songfile::setFileCall([share, path](const QString &asked) {
+        if (asked == path)
+            share.wait();
+    });
+    const auto unheld = qScopeGuard([] { songfile::setFileCall({}); });
+    const QString saved = QStringLiteral("{title:L}\nsaved\n");
+    saves.replace(path, saved, QStringLiteral("{title:L}\n"));
+    win.ouvrir(nullptr, linked, false);
+    EXPECT_FALSE(win.reading()) << "the text being saved, at once";
+    EXPECT_EQ(text(), saved);
+    share.open();
+    ASSERT_TRUE(testsupport::waitFor([&saves] { return !saves.busy(); }));
+    EXPECT_EQ(readFile(path), saved);
+    win.hide();
+}
+
 TEST_F(WinEditTest, AFileThatIsNotTextIsNeverOpened)
 {
     const QString path = testsupport::writeFile(dir.filePath(QStringLiteral("b.chopro")), QByteArray("ab\0cd", 5));
