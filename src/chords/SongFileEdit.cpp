@@ -218,7 +218,7 @@ Outcome editOnDisk(const QString &path, const QString &known, const SongFileEdit
     QString otherKept;
     if (!other.isEmpty()) {
         QString why;
-        otherKept = keptnotes::keepSong(platform::completeBaseName(path), other, &why);
+        otherKept = keptnotes::keepSongChangedElsewhere(platform::completeBaseName(path), other, &why);
         if (otherKept.isEmpty()) {
             outcome.failure = QStringLiteral("The song \"%1\" was changed elsewhere since it was read, and that text "
                                              "could not be kept aside (%2): it is not written over.")

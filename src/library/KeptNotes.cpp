@@ -11,9 +11,10 @@ namespace keptnotes {
 namespace {
 
 QString kept(platform::kept::What kind, const QString &name, const QString &what, const QString &suffix,
-             const std::function<bool(const QString &path, QString *error)> &write, QString *error)
+             const std::function<bool(const QString &path, QString *error)> &write, QString *error,
+             platform::kept::Label label = platform::kept::Label::EditNotSaved)
 {
-    const QString path = platform::kept::keep(name, suffix, write, error);
+    const QString path = platform::kept::keep(name, suffix, write, error, label);
     if (platform::quitting())
         platform::kept::tellNextStart(kind, path, what);
     else if (!path.isEmpty())
@@ -82,6 +83,12 @@ QString keepSongWaiting(const QString &name, const QString &text, const QString 
 QString keepSong(const QString &name, const QString &text, QString *error)
 {
     return kept(platform::kept::What::Song, name, songWhat(name), QStringLiteral("cho"), songWrite(text), error);
+}
+
+QString keepSongChangedElsewhere(const QString &name, const QString &text, QString *error)
+{
+    return kept(platform::kept::What::Song, name, QStringLiteral("the text of %1 changed elsewhere").arg(name),
+                QStringLiteral("cho"), songWrite(text), error, platform::kept::Label::ChangedElsewhere);
 }
 
 } // namespace keptnotes

@@ -29,4 +29,8 @@ QString keepSong(const QString &name, const QString &text, QString *error = null
 // not answer, as keepWaiting does for a note.
 QString keepSongWaiting(const QString &name, const QString &text, const QString &over);
 
+// Another program's text of a song, which the editor's save goes over, as
+// "<name> (changed elsewhere <date>).cho".
+QString keepSongChangedElsewhere(const QString &name, const QString &text, QString *error = nullptr);
+
 } // namespace keptnotes

@@ -20,6 +20,7 @@ namespace {
 
 const QString kKeptFolder = QStringLiteral("Kept notes");
 const QString kKeptLabel = QStringLiteral("edit not saved");
+const QString kChangedLabel = QStringLiteral("changed elsewhere");
 
 QStringList bases()
 {
@@ -123,7 +124,9 @@ QString songsOf(const QStringList &paths)
     QStringList songs;
     for (const QString &path : paths) {
         const QString name = QFileInfo(path).completeBaseName();
-        const qsizetype label = name.lastIndexOf(QStringLiteral(" (") + kKeptLabel);
+        qsizetype label = name.lastIndexOf(QStringLiteral(" (") + kKeptLabel);
+        if (label <= 0)
+            label = name.lastIndexOf(QStringLiteral(" (") + kChangedLabel);
         songs << QStringLiteral("\"%1\"").arg(label > 0 ? name.left(label) : name);
     }
     songs.removeDuplicates();
@@ -183,7 +186,7 @@ QString datedFreePath(const QString &base, const QString &label, const QString &
 }
 
 QString keep(const QString &name, const QString &suffix,
-             const std::function<bool(const QString &path, QString *error)> &write, QString *error)
+             const std::function<bool(const QString &path, QString *error)> &write, QString *error, Label label)
 {
     QString first;
     for (const QString &folder : folders()) {
@@ -191,7 +194,8 @@ QString keep(const QString &name, const QString &suffix,
         if (!QDir().mkpath(folder)) {
             why = QStringLiteral("the folder \"%1\" could not be made").arg(folder);
         } else {
-            const QString path = datedFreePath(QDir(folder).filePath(name), kKeptLabel, suffix);
+            const QString path = datedFreePath(QDir(folder).filePath(name),
+                                               label == Label::ChangedElsewhere ? kChangedLabel : kKeptLabel, suffix);
             if (write(path, &why))
                 return path;
         }

@@ -22,9 +22,12 @@ QString datedFreePath(const QString &base, const QString &label, const QString &
 // in the first folder that takes it: "Kept notes" of the data folder, then of
 // the cache folder, then of the runtime folder (which a logout clears, so it
 // comes last). Answers its path, or "" with why the
-// first folder refused it in *error.
+// first folder refused it in *error. A copy of a text not the performer's
+// (another program's, which an edit went over) is labelled "changed elsewhere".
+enum class Label { EditNotSaved, ChangedElsewhere };
 QString keep(const QString &name, const QString &suffix,
-             const std::function<bool(const QString &path, QString *error)> &write, QString *error = nullptr);
+             const std::function<bool(const QString &path, QString *error)> &write, QString *error = nullptr,
+             Label label = Label::EditNotSaved);
 
 enum class What { Note, Song, Settings };
 

@@ -422,6 +422,7 @@ TEST_F(WinEditTest, AFailedSaveSaysWhyAndKeepsTheText)
         const QFileInfoList kept = keptFolder.entryInfoList(QDir::Files);
         ASSERT_EQ(kept.size(), 1) << row.name;
         EXPECT_EQ(readFile(kept.first().filePath()), row.other ? QString::fromUtf8(row.other) : edited) << row.name;
+        EXPECT_EQ(kept.first().fileName().contains(QStringLiteral("(changed elsewhere ")), row.other != nullptr) << row.name;
         EXPECT_EQ(readFile(path), row.other ? edited : QStringLiteral("<missing>")) << row.name;
         ASSERT_EQ(dialogs.texts().size(), 1) << row.name;
         EXPECT_TRUE(dialogs.lastText().contains(platform::kept::named(kept.first().filePath())))
