@@ -71,14 +71,15 @@ constexpr double kLateSeconds = 0.5;
 std::mutex g_fileCallMutex;
 FileCall g_fileCall;
 
+// Each member initialised: a designated initializer names only some.
 struct Asked {
-    std::shared_ptr<SongFileEdits::Owner> owner;
-    QString known;
-    SongFileEdits::Edit edit;
+    std::shared_ptr<SongFileEdits::Owner> owner = {};
+    QString known = {};
+    SongFileEdits::Edit edit = {};
     bool replaces = false;
-    std::function<void(bool)> done;
+    std::function<void(bool)> done = {};
     // A read, not an edit: what it answers, and at most how much.
-    std::function<void(const platform::FileBytes &)> readDone;
+    std::function<void(const platform::FileBytes &)> readDone = {};
     qint64 readBytes = 0;
     bool putBack = false; // once behind the edits asked while it ran: not again
 
