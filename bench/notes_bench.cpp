@@ -16,6 +16,7 @@
 #include "controller/Controller.h"
 #include "events/windows/WinNoteF.h"
 #include "library/Data.h"
+#include "library/NoteWriter.h"
 #include "platform/Clock.h"
 #include "platform/ModalRun.h"
 #include "platform/NotificationCenter.h"
@@ -107,7 +108,8 @@ void BM_NotesSongPush(benchmark::State &state)
     Songs songs(int(state.range(0)));
     const Listed listed(songs);
     Controller controller;
-    WinNoteF win;
+    NoteWriter writer;
+    WinNoteF win(writer);
     win.resize(720, 760);
     if (state.range(1)) {
         win.show();
@@ -268,7 +270,8 @@ BENCHMARK(BM_NotesSongChange)
 void BM_NotesRecordedPageCue(benchmark::State &state)
 {
     Songs songs;
-    WinNoteF win;
+    NoteWriter writer;
+    WinNoteF win(writer);
     win.resize(720, 760);
     win.show();
     win.setPDF(songs.a, 1, true, false, 0, nullptr);

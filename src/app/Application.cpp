@@ -34,10 +34,11 @@ namespace {
 // window leaves the window list: shut-down runs first, so it still finds the
 // windows whose layout it saves.
 //
-// The quit key quits from every window but a question, the way a logout
-// does. The menu's shortcut alone would not: a modal window (the song
-// editor, the preferences) shadows the windows that hold the menu, so the
-// key reaches the focus widget unclaimed, and it is taken there.
+// The quit key quits from every window but a question (a file chooser takes
+// it itself), the way a logout does. The menu's shortcut alone would not: a
+// modal window (the song editor, the preferences) shadows the windows that
+// hold the menu, so the key reaches the focus widget unclaimed, and it is
+// taken there.
 class QuitWatcher : public QObject {
 public:
     explicit QuitWatcher(std::function<void()> onQuit) : onQuit_(std::move(onQuit)) {}
@@ -49,8 +50,7 @@ public:
         if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
             static_cast<QKeyEvent *>(event)->keyCombination() == platform::QuitKey &&
             !platform::isQuestion(static_cast<QWidget *>(watched)->window())) {
-            platform::quitAsked();
-            QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+            platform::askQuit();
             return true;
         }
         return QObject::eventFilter(watched, event);

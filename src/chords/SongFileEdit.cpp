@@ -68,9 +68,6 @@ constexpr qint64 kMaxEditedBytes = 16 * 1024 * 1024;
 // As the editor's reads: a shorter wait is a share's ordinary pace.
 constexpr double kLateSeconds = 0.5;
 
-std::mutex g_fileCallMutex;
-FileCall g_fileCall;
-
 // Each member initialised: a designated initializer names only some.
 struct Asked {
     std::shared_ptr<SongFileEdits::Owner> owner = {};
@@ -589,18 +586,6 @@ QString editAwaited(const QString &path)
 {
     return QStringLiteral("The library folder does not answer: the change to \"%1\" is written once it does.")
         .arg(platform::fileName(path));
-}
-
-void setFileCall(FileCall call)
-{
-    const std::lock_guard lock(g_fileCallMutex);
-    g_fileCall = std::move(call);
-}
-
-FileCall fileCall()
-{
-    const std::lock_guard lock(g_fileCallMutex);
-    return g_fileCall;
 }
 
 std::function<platform::FileBytes()> songRead(const QString &path, qint64 maxBytes)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileWork.h"
 #include "platform/RegularFile.h"
 
 #include <QString>
@@ -91,9 +92,10 @@ QString keepAside(const QString &name, const QString &text, bool *kept = nullptr
 
 // Called off the main thread before each read or write of a song file the
 // editors make (the tests hold a share there).
-using FileCall = std::function<void(const QString &path)>;
-void setFileCall(FileCall call);
-FileCall fileCall();
+using FileCalls = platform::FileCallHook<struct SongFileCalls>;
+using FileCall = FileCalls::Call;
+inline void setFileCall(FileCall call) { FileCalls::set(std::move(call)); }
+inline FileCall fileCall() { return FileCalls::get(); }
 
 // The read of a song a window shows, as work for its platform::FileWork: the
 // file at `path`, at most maxBytes, read on the work's thread.

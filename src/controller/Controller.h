@@ -307,6 +307,8 @@ public:
     // pedals on stage. Every notice goes through here; one told untilEnded
     // says a state and holds the line until endFailure(why).
     void tellFailure(const QString &why, bool untilEnded = false);
+    // What the last run kept is no song's: its notice is read through whatever song comes.
+    void tellOfNoSong(const QString &why);
     void endFailure(const QString &why);
     bool traiterPageUpDown(bool down);
     void pageUpDownforWinIDX(const QString &winID, bool down);

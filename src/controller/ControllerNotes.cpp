@@ -38,10 +38,8 @@ void Controller::createNoteWindows()
         if (!noteWaitSaid_.isEmpty())
             endFailure(std::exchange(noteWaitSaid_, QString()));
     });
-    winNoteF_ = std::make_unique<WinNoteF>();
-    winNote_ = std::make_unique<WinNote>();
-    winNoteF_->setNoteWriter(noteWriter_.get());
-    winNote_->setNoteWriter(noteWriter_.get());
+    winNoteF_ = std::make_unique<WinNoteF>(*noteWriter_);
+    winNote_ = std::make_unique<WinNote>(*noteWriter_);
     winNote_->setRefwNoteF(winNoteF_.get());
     MainMenu::instance().attachTo(winNoteF_.get());
     MainMenu::instance().attachTo(winNote_.get());

@@ -214,6 +214,15 @@ void Controller::tellFailure(const QString &why, bool untilEnded)
         w->showNotice(warned(why), untilEnded);
 }
 
+void Controller::tellOfNoSong(const QString &why)
+{
+    if (why.isEmpty())
+        return;
+    qCWarning(lcTolvane).noquote() << QStringLiteral("Controller: %1").arg(why);
+    for (WindowPDFxSuper *w : openWindows())
+        w->showNoticeOfNoSong(warned(why));
+}
+
 void Controller::endFailure(const QString &why)
 {
     for (WindowPDFxSuper *w : openWindows())

@@ -18,6 +18,7 @@
 #include "midi/windows/MidiPref4.h"
 #include "midi/windows/MidiWindows.h"
 #include "platform/DataFolder.h"
+#include "platform/Dialogs.h"
 #include "platform/KeptAtQuit.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
@@ -38,6 +39,7 @@ Controller::Controller() = default;
 Controller::~Controller()
 {
     Pieces::setHeaderAsk({});
+    platform::setChooserPlaces({});
     if (windowPref_)
         delete windowPref_.data();
     if (winEditController_)
@@ -77,6 +79,13 @@ void Controller::awakeFromNib()
         MidiPref4::refreshDestForTick();
     }, this);
     audio::followMusicFolder();
+    platform::setChooserPlaces([this] {
+        QList<platform::ChooserPlace> places{{QStringLiteral("Music"), audio::musicFolderPath()}};
+        for (qint64 slot = 0; slot < controller::SlotCount; ++slot)
+            if (folders_.has(slot))
+                places.append({controller::folderLabel(folders_.dir(slot)), folders_.dir(slot)});
+        return places;
+    });
     TLOG(Data::fra() ? QStringLiteral("Français...") : QStringLiteral("Anglais..."));
     defaults.readStored(QStringLiteral("played and flagged"), [this] {
         verifierLogPlayed();
@@ -140,8 +149,7 @@ void Controller::awakeFromNib()
     const QString notice = defaults.openNotice();
     // Edits kept (or lost) when the last run quit, once as well, in the same notice.
     const QString kept = platform::kept::takeNotice();
-    if (!notice.isEmpty() || !kept.isEmpty())
-        tellFailure(kept.isEmpty() ? notice : notice.isEmpty() ? kept : notice + QLatin1Char(' ') + kept);
+    tellOfNoSong(kept.isEmpty() ? notice : notice.isEmpty() ? kept : notice + QLatin1Char(' ') + kept);
     if (!defaults.hasRead())
         defaults.whenReadLate([self = QPointer<Controller>(this)](const QString &readNotice) {
             if (self && !self->terminated_)

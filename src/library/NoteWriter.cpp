@@ -17,31 +17,6 @@
 #include <mutex>
 #include <optional>
 
-namespace {
-
-std::mutex g_fileCallMutex;
-NoteWriter::FileCall g_fileCall;
-
-NoteWriter::FileCall fileCall()
-{
-    std::lock_guard lock(g_fileCallMutex);
-    return g_fileCall;
-}
-
-} // namespace
-
-NoteWriter::ScopedFileCall::ScopedFileCall(FileCall call)
-{
-    std::lock_guard lock(g_fileCallMutex);
-    g_fileCall = std::move(call);
-}
-
-NoteWriter::ScopedFileCall::~ScopedFileCall()
-{
-    std::lock_guard lock(g_fileCallMutex);
-    g_fileCall = {};
-}
-
 struct NoteWriter::Written {
     std::function<void()> told; // what the main thread does with the answer
     QString onDisk;             // the note now: the text written, or the one read when it was not
@@ -81,7 +56,7 @@ struct NoteWriter::State {
     // Each note's last write, while writes of it are asked or untold; under mutex.
     QHash<QString, Written> answered;
 
-    void run(FileCall before)
+    void run(FileCalls::Call before)
     {
         for (;;) {
             // Once a write is through: a thread left behind touches nothing after the program's end.
@@ -131,7 +106,7 @@ struct NoteWriter::State {
 NoteWriter::NoteWriter(QObject *parent) : QObject(parent), state_(std::make_shared<State>())
 {
     state_->owner = this;
-    thread_ = QThread::create([state = state_, before = fileCall()] { state->run(before); });
+    thread_ = QThread::create([state = state_, before = FileCalls::get()] { state->run(before); });
     thread_->setObjectName(QStringLiteral("NoteWriter"));
     thread_->start();
 }

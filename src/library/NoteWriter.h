@@ -2,6 +2,7 @@
 
 #include "library/Pieces.h"
 #include "platform/Clock.h"
+#include "platform/FileWork.h"
 
 #include <QHash>
 #include <QObject>
@@ -24,11 +25,8 @@ public:
     // Runs on the writer's thread before a write's file calls, with the note's
     // path: tests stand a share that does not answer in for the file system.
     // A writer takes the one set when it is made.
-    using FileCall = std::function<void(const QString &notePath)>;
-    struct ScopedFileCall {
-        explicit ScopedFileCall(FileCall call);
-        ~ScopedFileCall();
-    };
+    using FileCalls = platform::FileCallHook<NoteWriter>;
+    using ScopedFileCall = FileCalls::Scoped;
 
     explicit NoteWriter(QObject *parent = nullptr);
     ~NoteWriter() override;

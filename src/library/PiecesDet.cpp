@@ -7,7 +7,6 @@
 #include "platform/Paths.h"
 #include "platform/RegularFile.h"
 
-#include <mutex>
 
 namespace notefile {
 
@@ -309,13 +308,6 @@ void PiecesDet::majInfoFromNote()
         setLastPlayedDate(i + 1, dates[i].value_or(QString()));
 }
 
-namespace {
-
-std::mutex g_headerFileCallMutex;
-PiecesDet::HeaderFileCall g_headerFileCall;
-
-} // namespace
-
 PiecesDet::Header PiecesDet::headerOf(const platform::FileBytes &file)
 {
     Header header;
@@ -340,21 +332,11 @@ PiecesDet::Header PiecesDet::headerOf(const platform::FileBytes &file)
 
 PiecesDet::Header PiecesDet::readHeader(const QString &path)
 {
-    HeaderFileCall call;
-    {
-        std::lock_guard lock(g_headerFileCallMutex);
-        call = g_headerFileCall;
-    }
+    const HeaderFileCalls::Call call = HeaderFileCalls::get();
     if (call)
         call(path);
     // The header directives sit at the top: the start of an over-long file will do.
     return headerOf(platform::readRegularFile(path, notefile::kMaxNoteBytes));
-}
-
-void PiecesDet::setHeaderFileCall(HeaderFileCall call)
-{
-    std::lock_guard lock(g_headerFileCallMutex);
-    g_headerFileCall = std::move(call);
 }
 
 QString PiecesDet::artistShown() const

@@ -2,6 +2,7 @@
 
 #include "library/SongEv.h"
 #include "library/TextCodec.h"
+#include "platform/FileWork.h"
 #include "platform/RegularFile.h"
 
 #include <QString>
@@ -116,8 +117,8 @@ public:
     static Header readHeader(const QString &path);
     // Runs before readHeader's file calls, on the thread that makes them:
     // tests stand a share that does not answer in.
-    using HeaderFileCall = std::function<void(const QString &songPath)>;
-    static void setHeaderFileCall(HeaderFileCall call);
+    using HeaderFileCalls = platform::FileCallHook<PiecesDet>;
+    static void setHeaderFileCall(HeaderFileCalls::Call call) { HeaderFileCalls::set(std::move(call)); }
     // Value of a ChordPro header directive ("{title:") found in any case; not trimmed.
     static std::optional<QString> obtenirChaine(const QString &text, const QString &directive);
     // The file name's text after ")", shown beside the title.

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -34,6 +35,16 @@ Dialogs &dialogs();
 // Installs dialogs (not owned); nullptr goes back to the message boxes.
 void setDialogs(Dialogs *dialogs);
 
+// The places a file chooser offers beside Home, the drives mounted and the
+// folders chosen last: the program's own folders, handed in from above at
+// start-up (the platform knows no library). Asked on the main thread each
+// time a chooser opens: they answer from memory.
+struct ChooserPlace {
+    QString name;
+    QString path;
+};
+void setChooserPlaces(std::function<QList<ChooserPlace>()> places);
+
 // A question one of whose answers, keep, keeps the performer's changes ("Save
 // changes?"). A quit takes that answer, whether it comes before the question
 // is asked or while it is on screen: a quit never throws work away. Answers as
@@ -54,15 +65,21 @@ bool quitting();
 // quit that begins next counts its waits from then, not from when the event
 // loop came round to it. Safe in a signal handler.
 void quitAsked(std::chrono::steady_clock::time_point when = std::chrono::steady_clock::now());
+// The quit key's quit, from whichever window took the key: asked for now,
+// begun once the event loop comes round to it.
+void askQuit();
 // Every wait a quit takes (on a write, a thread, the settings file) shares
 // this much from the moment the quit was asked for (else began), so that the
-// quit, the rest of it included (the floors below, the exit), ends within 900
-// ms of the key.
+// quit, the rest of it included (the exit), ends within 900 ms of the key.
 constexpr int kQuitWaitsMs = 750;
+// The last of kQuitWaitsMs is kept for the floors below: however many there
+// are, they end with the shared waits.
+constexpr int kQuitFloorsMs = 100;
 // How long a wait of at most budgetMs may take: all of it before a quit, and
-// during one no more than is left of the quit's shared kQuitWaitsMs, but never
-// less than floorMs (within budgetMs): what must still be tried once the quit's
-// waits are spent (a thread that ends at once, a local file) gets that moment.
+// during one no more than is left of the quit's shared waits, but never less
+// than floorMs (within budgetMs and kQuitWaitsMs): what must still be tried once
+// the shared waits are spent (a thread that ends at once, a local file) gets
+// that moment.
 int quitWaitLeftMs(int budgetMs, int floorMs = 0);
 
 } // namespace platform

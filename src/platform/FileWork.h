@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <type_traits>
 
 namespace platform {
@@ -41,6 +42,35 @@ private:
     void finished(const std::shared_ptr<Job> &job);
 
     QList<std::shared_ptr<Job>> jobs_;
+};
+
+// Called on a work thread before its file calls, with the path it is about:
+// tests stand a share that does not answer in there. One for each kind of
+// work (`Kind` only tells them apart); a work takes the one set when asked.
+template <typename Kind>
+class FileCallHook {
+public:
+    using Call = std::function<void(const QString &path)>;
+    static void set(Call call)
+    {
+        const std::lock_guard lock(mutex_);
+        call_ = std::move(call);
+    }
+    static Call get()
+    {
+        const std::lock_guard lock(mutex_);
+        return call_;
+    }
+    struct Scoped {
+        explicit Scoped(Call call) { set(std::move(call)); }
+        ~Scoped() { set({}); }
+        Scoped(const Scoped &) = delete;
+        Scoped &operator=(const Scoped &) = delete;
+    };
+
+private:
+    static inline std::mutex mutex_;
+    static inline Call call_;
 };
 
 } // namespace platform

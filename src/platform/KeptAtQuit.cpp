@@ -118,41 +118,18 @@ QString listed(QStringList items)
     return items.isEmpty() ? last : QStringLiteral("%1 and %2").arg(items.join(QStringLiteral(", ")), last);
 }
 
-// The songs of the copies, by the name each copy begins with: three, then how many more.
-QString songsOf(const QStringList &paths)
-{
-    QStringList songs;
-    for (const QString &path : paths) {
-        const QString name = QFileInfo(path).completeBaseName();
-        qsizetype label = name.lastIndexOf(QStringLiteral(" (") + kKeptLabel);
-        if (label <= 0)
-            label = name.lastIndexOf(QStringLiteral(" (") + kChangedLabel);
-        songs << QStringLiteral("\"%1\"").arg(label > 0 ? name.left(label) : name);
-    }
-    songs.removeDuplicates();
-    if (songs.size() > 3)
-        songs = songs.mid(0, 3) << QStringLiteral("%1 more").arg(songs.size() - 3);
-    return listed(songs);
-}
-
-QString foldersOf(const QStringList &paths)
-{
-    QStringList folders;
-    for (const QString &path : paths)
-        folders << named(QFileInfo(path).absolutePath());
-    folders.removeDuplicates();
-    return listed(folders);
-}
-
-// One sentence for the copies of one kind: one by its path, more by their
-// songs (or their number) and their folders.
-QString sentence(const QStringList &paths, const QString &one, const QString &many, bool bySong = true)
+// One sentence for the copies of one kind, each named whole: "%1" of many is their number.
+QString sentence(const QStringList &paths, const QString &one, const QString &many)
 {
     if (paths.isEmpty())
         return QString();
-    if (paths.size() == 1)
-        return one.arg(named(paths.first()));
-    return many.arg(bySong ? songsOf(paths) : QString::number(paths.size()), foldersOf(paths));
+    QStringList names;
+    for (const QString &path : paths)
+        names << named(path);
+    names.removeDuplicates();
+    if (names.size() == 1)
+        return one.arg(names.first());
+    return many.arg(QString::number(names.size()), listed(names));
 }
 
 QStringList folders()
@@ -285,28 +262,25 @@ QString takeNotice()
     QStringList said;
     said << sentence(records.notes,
                      QStringLiteral("An edited note could not be saved when Tolvane last quit: it is kept as %1."),
-                     QStringLiteral("The edited notes of %1 could not be saved when Tolvane last quit: they are "
-                                    "kept in %2."))
+                     QStringLiteral("%1 edited notes could not be saved when Tolvane last quit: they are kept as %2."))
          << sentence(waiting,
                      QStringLiteral("An edited note was not written to its note file before Tolvane last ended: "
                                     "it is kept as %1."),
-                     QStringLiteral("The edited notes of %1 were not written to their note files before Tolvane "
-                                    "last ended: they are kept in %2."))
+                     QStringLiteral("%1 edited notes were not written to their note files before Tolvane last "
+                                    "ended: they are kept as %2."))
          << sentence(records.songs,
                      QStringLiteral("An edited song could not be saved when Tolvane last quit: it is kept as %1."),
-                     QStringLiteral("The edited songs %1 could not be saved when Tolvane last quit: they are "
-                                    "kept in %2."))
+                     QStringLiteral("%1 edited songs could not be saved when Tolvane last quit: they are kept as %2."))
          << sentence(stillThere(records.waitingSongs, records.songs),
                      QStringLiteral("An edited song was not written to its song file before Tolvane last ended: "
                                     "it is kept as %1."),
-                     QStringLiteral("The edited songs %1 were not written to their song files before Tolvane "
-                                    "last ended: they are kept in %2."))
+                     QStringLiteral("%1 edited songs were not written to their song files before Tolvane last "
+                                    "ended: they are kept as %2."))
          << sentence(records.settings,
                      QStringLiteral("Settings changed before Tolvane last quit could not be written to the settings "
                                     "file: they are kept in %1 and were not taken back."),
                      QStringLiteral("Settings changed before Tolvane last quit could not be written to the settings "
-                                    "file (%1 times): they are kept in %2 and were not taken back."),
-                     false);
+                                    "file (%1 times): they are kept in %2 and were not taken back."));
     if (!records.lost.isEmpty())
         said << QStringLiteral("When Tolvane last quit, these could be neither saved nor kept anywhere and are "
                                "lost: %1.")

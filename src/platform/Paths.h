@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // A path's parts and joins, from its text alone: none of these asks the file
@@ -22,5 +23,11 @@ QString filePath(const QString &folder, const QString &name);
 QString homePath();
 QString tempPath();
 QString toNativeSeparators(const QString &path);
+
+// A path as the file system holds it, and back. A name that is not valid
+// UTF-8 keeps each stray byte as a lone surrogate (U+DC80 to U+DCFF), so that
+// it is shown, chosen and found again; QFile's names would lose it.
+QByteArray nativePath(const QString &path);
+QString fromNativePath(const QByteArray &bytes);
 
 } // namespace platform

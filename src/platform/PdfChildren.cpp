@@ -53,6 +53,7 @@ std::vector<char *> childEnvironment()
 // A spare's start and warm-up compete with the first page of the reader that
 // took the last one: the next starts once that page is answered, or this long after.
 constexpr qint64 kSpareAfterMs = 1000;
+std::atomic<qint64> spareAfterMs{kSpareAfterMs};
 
 qint64 nowMs()
 {
@@ -111,6 +112,17 @@ Started spawn(const QByteArray &program, qint64 ceiling)
     s.child->socket = pair[0];
     s.child->ceiling = ceiling;
     return s;
+}
+
+// A child no reader keeps: ended, and the page buffer that went with it let go once nothing maps it.
+void endChild(std::shared_ptr<Child> child)
+{
+    if (!child)
+        return;
+    child->kill();
+    child->reap(true);
+    if (child->pages)
+        pdfmemory::letGo(std::static_pointer_cast<pdfmemory::PageBuffer>(std::move(child->pages)));
 }
 
 struct Ask {
@@ -175,7 +187,7 @@ struct Launcher {
             {
                 const std::lock_guard lock(mutex);
                 if (keepSpare && !spare && !spareTried)
-                    timeout = int(std::clamp<qint64>(spareDueMs - nowMs(), 0, kSpareAfterMs));
+                    timeout = int(std::clamp<qint64>(spareDueMs - nowMs(), 0, spareAfterMs));
             }
             if (::poll(fds.data(), fds.size(), timeout) < 0)
                 continue;
@@ -206,6 +218,12 @@ struct Launcher {
                 if (s.child && !pagesReadDirectly())
                     s.child->pages = pdfmemory::spareBuffer();
                 lock.lock();
+                // A reader gave its child back meanwhile: that one stays the spare, warm, and this one ends.
+                if (spare) {
+                    lock.unlock();
+                    endChild(std::move(s.child));
+                    continue;
+                }
                 if (s.child && s.child->pidfd >= 0)
                     watched.push_back(s.child);
                 spare = std::move(s.child);
@@ -318,7 +336,7 @@ Started take(const QByteArray &program, qint64 ceiling)
     }
     std::shared_ptr<Child> spare = std::exchange(l.spare, nullptr);
     l.spareTried = false;
-    l.spareDueMs = nowMs() + kSpareAfterMs;
+    l.spareDueMs = nowMs() + spareAfterMs;
     if (spare && spare->ceiling == ceiling && spare->program == program) {
         l.wakeUp();
         return Started{std::move(spare), program, 0};
@@ -331,10 +349,7 @@ Started take(const QByteArray &program, qint64 ceiling)
     l.answers.erase(ticket);
     lock.unlock();
     // Started under another ceiling.
-    if (spare) {
-        spare->kill();
-        spare->reap(true);
-    }
+    endChild(std::move(spare));
     return s;
 }
 
@@ -350,13 +365,7 @@ void giveBack(std::shared_ptr<Child> child)
             l.spareTried = true;
         }
     }
-    if (ended) {
-        ended->kill();
-        ended->reap(true);
-        // A spare's buffer no child has mapped yet.
-        if (ended != child && ended->pages)
-            pdfmemory::letGo(std::static_pointer_cast<pdfmemory::PageBuffer>(std::move(ended->pages)));
-    }
+    endChild(std::move(ended));
 }
 
 void spareWanted()
@@ -367,6 +376,11 @@ void spareWanted()
         l.spareDueMs = 0;
         l.wakeUp();
     }
+}
+
+void setSpareAfterMs(qint64 ms)
+{
+    spareAfterMs = ms > 0 ? ms : kSpareAfterMs;
 }
 
 void keepSpare(const QByteArray &program)

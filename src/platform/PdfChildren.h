@@ -57,6 +57,7 @@ struct Started {
 // spareWanted says so (the child taken has answered its first page), else a second later.
 Started take(const QByteArray &program, qint64 ceiling);
 void spareWanted();
+void setSpareAfterMs(qint64 ms); // PdfProcess::setSpareAfterMs
 // A child a reader is through with, idle and holding no document: the spare
 // from now on when one is kept (its library, fonts and caches warm, it
 // renders a first page sooner than a fresh one), else ended.

@@ -8,8 +8,10 @@
 #include <QHash>
 #include <QSizeF>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 namespace platform {
@@ -95,6 +97,10 @@ public:
     int documents() const { return int(loaded_.size()); }
     // Ends the child, whatever it is doing: the documents it held are gone.
     void end();
+    // Ends the child from another thread, for a reader going away while its
+    // own thread is held elsewhere (in a share that does not answer): its next
+    // call finds it gone, and it is never given back as the spare.
+    void kill();
     // Done with the child for now: one idle and sound goes on as the spare,
     // its documents closed, else it is ended. The next call takes another.
     void letGo();
@@ -157,6 +163,9 @@ public:
     // child is started by one launcher thread that lives as long as the
     // program: a child's death signal follows that thread, not its reader's.
     static void prepare();
+    // How long after a spare is taken the next one starts without the page
+    // it waits for (tests: longer than any machine's page); 0 for the program's own.
+    static void setSpareAfterMs(qint64 ms);
 
     // The child's program: beside the running program, else where the build made it.
     static QString program();
@@ -196,6 +205,10 @@ private:
     std::function<bool()> interrupted_;
     std::function<bool()> watched_;
     std::shared_ptr<pdfchild::Child> child_;
+    // child_ is set and taken under it, as kill() looks at it from another thread.
+    std::mutex childMutex_;
+    std::atomic<bool> killed_{false}; // by kill(), though it may not have gone yet
+    std::shared_ptr<pdfchild::Child> childGone();
     int socket_ = -1;
     int pid_ = -1;
     Halt halt_ = Halt::None;

@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/MainThreadFiles.h"
+#include "platform/Paths.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <utility>
@@ -27,7 +29,7 @@ RegularFile RegularFile::failed(FileStatus status, int err)
 RegularFile RegularFile::open(const QString &path)
 {
     const MainThreadFileCall noted("read", path);
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = nativePath(path);
     if (name.isEmpty())
         return failed(FileStatus::Missing, ENOENT);
     // Asked first so that a device is never opened at all: opening some has effects.
@@ -139,7 +141,7 @@ FileBytes readSettledFile(const QString &path, qint64 maxBytes, const std::atomi
     const auto stop = [stopped] { return stopped && *stopped; };
     const FileBytes none{FileStatus::Unreadable, {}, QStringLiteral("stopped")};
     struct stat st {};
-    const bool linked = ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1;
+    const bool linked = ::stat(nativePath(path).constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1;
     if (stop())
         return none;
     if (linked)
@@ -158,7 +160,7 @@ std::optional<qint64> regularFileSize(const QString &path)
 std::optional<FileStamp> regularFileStamp(const QString &path)
 {
     const MainThreadFileCall noted("look", path);
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = nativePath(path);
     struct stat st {};
     if (name.isEmpty() || ::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
@@ -169,7 +171,7 @@ namespace {
 
 bool statOf(const QString &path, struct stat &st)
 {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = nativePath(path);
     return !name.isEmpty() && ::stat(name.constData(), &st) == 0;
 }
 
@@ -193,14 +195,14 @@ bool isReadableFolder(const QString &path)
 {
     const MainThreadFileCall noted("look", path);
     struct stat st {};
-    return statOf(path, st) && S_ISDIR(st.st_mode) && ::access(QFile::encodeName(path).constData(), R_OK | X_OK) == 0;
+    return statOf(path, st) && S_ISDIR(st.st_mode) && ::access(nativePath(path).constData(), R_OK | X_OK) == 0;
 }
 
 bool isReadableFile(const QString &path)
 {
     const MainThreadFileCall noted("look", path);
     struct stat st {};
-    return statOf(path, st) && S_ISREG(st.st_mode) && ::access(QFile::encodeName(path).constData(), R_OK) == 0;
+    return statOf(path, st) && S_ISREG(st.st_mode) && ::access(nativePath(path).constData(), R_OK) == 0;
 }
 
 QStringList listFolder(const QString &folder, QDir::Filters filters, QDir::SortFlags sort)
@@ -209,10 +211,43 @@ QStringList listFolder(const QString &folder, QDir::Filters filters, QDir::SortF
     return folder.isEmpty() ? QStringList() : QDir(folder).entryList(filters, sort);
 }
 
+std::optional<QList<FolderEntry>> folderEntries(const QString &folder)
+{
+    const MainThreadFileCall noted("folder list", folder);
+    DIR *listed = folder.isEmpty() ? nullptr : ::opendir(nativePath(folder).constData());
+    if (!listed)
+        return std::nullopt;
+    QList<FolderEntry> entries;
+    while (const dirent *entry = ::readdir(listed)) {
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        bool folderEntry = entry->d_type == DT_DIR;
+        // A link, or a file system that does not say: its target is asked.
+        struct stat st {};
+        if ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) && ::fstatat(::dirfd(listed), entry->d_name, &st, 0) == 0)
+            folderEntry = S_ISDIR(st.st_mode);
+        entries.append({fromNativePath(name), folderEntry});
+    }
+    ::closedir(listed);
+    return entries;
+}
+
 bool makeFolder(const QString &path)
 {
     const MainThreadFileCall noted("write", path);
-    return !path.isEmpty() && QDir().mkpath(path);
+    const QByteArray name = nativePath(QDir::cleanPath(path));
+    if (name.isEmpty())
+        return false;
+    // Each missing folder from the top, as mkdir -p.
+    for (qsizetype slash = name.indexOf('/', 1); ; slash = name.indexOf('/', slash + 1)) {
+        const QByteArray part = slash < 0 ? name : name.left(slash);
+        struct stat st {};
+        if (::mkdir(part.constData(), 0777) != 0 && !(errno == EEXIST && ::stat(part.constData(), &st) == 0 && S_ISDIR(st.st_mode)))
+            return false;
+        if (slash < 0)
+            return true;
+    }
 }
 
 bool removeFile(const QString &path)

@@ -109,6 +109,14 @@ bool isReadableFolder(const QString &path); // a folder this program may list an
 bool isReadableFile(const QString &path);   // a regular file this program may read
 // The names in a folder, as QDir lists them; empty when it cannot be listed.
 QStringList listFolder(const QString &folder, QDir::Filters filters, QDir::SortFlags sort = QDir::Name);
+// Every entry of a folder, hidden ones too, by its name as the file system
+// holds it (Paths.h, fromNativePath) and whether it is a folder (a link is
+// followed). Nothing when the folder cannot be listed.
+struct FolderEntry {
+    QString name;
+    bool folder = false;
+};
+std::optional<QList<FolderEntry>> folderEntries(const QString &folder);
 // The folder and its parents; true once it is there.
 bool makeFolder(const QString &path);
 // As QFile::remove: false when it is not there or stays.

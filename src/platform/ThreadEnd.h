@@ -10,7 +10,7 @@ namespace platform {
 // file system that does not answer (a share whose server is gone) is left to
 // the end of the program rather than waited for: a quit must not hang on it.
 constexpr int kThreadEndWaitMs = 3000;
-// What a thread told to end is given even once a quit's waits are spent: an
+// What a thread told to end is given once a quit's shared waits are spent (from kQuitFloorsMs): an
 // idle one ends well within it, and is not left behind for want of a moment.
 constexpr int kThreadEndFloorMs = 20;
 

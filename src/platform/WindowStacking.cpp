@@ -23,7 +23,7 @@ void setTransientFor(QWindow *window, QWindow *owner)
     if (!connection)
         return;
     const xcb_window_t id = window->winId();
-    const xcb_window_t ownerId = owner && owner->handle() ? xcb_window_t(owner->winId()) : XCB_WINDOW_NONE;
+    const xcb_window_t ownerId = owner && owner->handle() ? xcb_window_t(owner->winId()) : xcb_window_t(XCB_WINDOW_NONE);
     if (ownerId == XCB_WINDOW_NONE)
         xcb_delete_property(connection, id, XCB_ATOM_WM_TRANSIENT_FOR);
     else

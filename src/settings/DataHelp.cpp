@@ -3,10 +3,11 @@
 #include "library/Data.h"
 #include "platform/AtomicFile.h"
 #include "platform/Dialogs.h"
-#include "platform/MainThreadFiles.h"
+#include "platform/FileWork.h"
 #include "platform/ModalRun.h"
 #include "platform/Paths.h"
 #include "platform/RegularFile.h"
+#include "platform/dialogs/FileChooser.h"
 #include "settings/HelpPages.h"
 
 #include <QHBoxLayout>
@@ -23,7 +24,7 @@ constexpr qint64 kMaxHelpPageBytes = 64ll << 20;
 } // namespace
 
 DataHelp::DataHelp(QWidget *parent)
-    : QDialog(parent)
+    : QDialog(parent), copies_(std::make_unique<platform::FileWork>())
 {
     setWindowTitle(helppages::title(0));
     auto *outer = new QVBoxLayout(this);
@@ -104,31 +105,48 @@ void DataHelp::actionPreview()
     if (target.isEmpty())
         return;
     // Only a PDF: a name without the extension gets it, and the chooser did
-    // not ask about that name.
-    if (platform::suffix(target).compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0) {
-        target += QStringLiteral(".pdf");
-        const bool there = [&target] {
-            const platform::MainThreadFileScope allow("a file chosen in a dialog");
-            return platform::pathExists(target);
-        }();
-        if (there && !Data::question(QStringLiteral("%1 already exists. Replace it?").arg(target)))
-            return;
-    }
-    // The help page is the program's own, copied where the dialog chose.
-    const platform::MainThreadFileScope allow("a file chosen in a dialog");
-    const platform::FileBytes source = platform::readRegularFile(shown_, kMaxHelpPageBytes);
-    QString error;
-    if (!source.ok())
-        error = source.error.isEmpty() ? QStringLiteral("the help page could not be read") : source.error;
-    else if (platform::writeFileAtomically(target, source.bytes, &error))
-        error.clear();
-    else if (error.isEmpty())
-        error = QStringLiteral("the copy could not be written");
-    if (!error.isEmpty()) {
-        Data::msg(QStringLiteral("The help page could not be saved to %1: %2").arg(target, error));
+    // not ask about that name. The chosen place may be a share that does not answer.
+    if (platform::suffix(target).compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0) {
+        writeCopy(target);
         return;
     }
-    Data::openFile(target);
+    target += QStringLiteral(".pdf");
+    copies_->run(
+        QStringLiteral("the help page's copy"),
+        [target, held = platform::FileChooser::FileCalls::get()] {
+            if (held)
+                held(target);
+            return platform::pathExists(target);
+        },
+        [this, target](bool there) {
+            if (!there || Data::question(QStringLiteral("%1 already exists. Replace it?").arg(target)))
+                writeCopy(target);
+        });
+}
+
+void DataHelp::writeCopy(const QString &target)
+{
+    copies_->run(
+        QStringLiteral("the help page's copy"),
+        [source = shown_, target, held = platform::FileChooser::FileCalls::get()] {
+            if (held)
+                held(target);
+            const platform::FileBytes page = platform::readRegularFile(source, kMaxHelpPageBytes);
+            QString error;
+            if (!page.ok())
+                error = page.error.isEmpty() ? QStringLiteral("the help page could not be read") : page.error;
+            else if (platform::writeFileAtomically(target, page.bytes, &error))
+                error.clear();
+            else if (error.isEmpty())
+                error = QStringLiteral("the copy could not be written");
+            return error;
+        },
+        [target](const QString &error) {
+            if (!error.isEmpty())
+                Data::msg(QStringLiteral("The help page could not be saved to %1: %2").arg(target, error));
+            else
+                Data::openFile(target);
+        });
 }
 
 void DataHelp::closeWin()

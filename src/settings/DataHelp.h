@@ -2,7 +2,11 @@
 
 #include <QDialog>
 #include <functional>
+#include <memory>
 
+namespace platform {
+class FileWork;
+}
 class QPdfDocument;
 class QPdfView;
 
@@ -24,7 +28,8 @@ public:
     // Sets the window's title for page n and answers the document's path.
     QString url1(qint64 n);
     void actionPrint();
-    // Saves a copy of the shown document where the user chooses (a PDF).
+    // Saves a copy of the shown document where the user chooses (a PDF), off
+    // the main thread; the copy opens once written.
     void actionPreview();
     void closeWin();
 
@@ -36,6 +41,9 @@ protected:
     void done(int result) override;
 
 private:
+    void writeCopy(const QString &target);
+
+    std::unique_ptr<platform::FileWork> copies_;
     QPdfView *pdfView1_ = nullptr;
     QPdfDocument *document_ = nullptr;
     QString folder_;

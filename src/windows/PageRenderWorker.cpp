@@ -50,10 +50,8 @@ PageRenderWorker::PageRenderWorker(PageRenderer *owner, PageRenderer::FileLook l
     }
 }
 
-PageRenderWorker::~PageRenderWorker()
-{
-    qDeleteAll(docs_);
-}
+// The readers end first (declared last), then the documents they held.
+PageRenderWorker::~PageRenderWorker() = default;
 
 void PageRenderWorker::enqueue(Job job, bool ahead)
 {
@@ -159,7 +157,12 @@ bool PageRenderWorker::stop()
     std::lock_guard lock(mutex_);
     visible_.clear();
     ahead_.clear();
-    return askedSince_ >= 0;
+    const bool held = askedSince_ >= 0;
+    // The thread may come back from the file system late or never: the readers' children go now.
+    if (held)
+        for (platform::PdfProcess &reader : readers_)
+            reader.kill();
+    return held;
 }
 
 QString PageRenderWorker::asking() const
@@ -252,7 +255,7 @@ bool PageRenderWorker::pageWaits() const
 
 void PageRenderWorker::sayIfSlow()
 {
-    Doc *open = loadingDoc_;
+    Doc *open = loadingDoc();
     const double now = platform::now();
     const bool ahead = runningAhead();
     // A page's drawing is slow from when it is on screen with its document
@@ -275,7 +278,7 @@ void PageRenderWorker::sayIfSlow()
 
 bool PageRenderWorker::spent() const
 {
-    const Doc *open = loadingDoc_;
+    const Doc *open = loadingDoc();
     return open && open->loadSince >= 0
            && open->loadUsed + platform::now() - open->loadSince
                   >= readerpolicy::loadTry(shownNow(loadingPath_), PageRenderer::loadLimitMs / 1000.0);
@@ -297,15 +300,15 @@ void PageRenderWorker::end(platform::PdfProcess &reader)
 
 void PageRenderWorker::stopClocksOf(platform::PdfProcess &reader, const Doc *keep)
 {
-    for (Doc *other : std::as_const(docs_))
-        if (other != keep && reader.runs(ReaderCall::Load, other->id))
+    for (const auto &[path, other] : docs_)
+        if (other.get() != keep && reader.runs(ReaderCall::Load, other->id))
             stopClock(*other, reader.answered());
 }
 
 bool PageRenderWorker::wanted(quint32 id) const
 {
     auto of = [this, id](const QString &path) {
-        const Doc *d = docs_.value(path);
+        const Doc *d = documentAt(path);
         return d && d->id == id;
     };
     std::lock_guard lock(mutex_);
@@ -353,7 +356,7 @@ readerpolicy::Reader PageRenderWorker::stateOf(platform::PdfProcess &reader, con
     if (reader.busy()) {
         state.running.call = readerpolicy::Call::Render; // or the sizes: a call on a document loaded
         state.answered = reader.answered();
-        for (const Doc *d : std::as_const(docs_))
+        for (const auto &[path, d] : docs_)
             if (reader.runs(ReaderCall::Load, d->id)) {
                 state.running = readerpolicy::Work{readerpolicy::Call::Load, d->id};
                 state.runningDoc = costOf(*d, !state.answered);
@@ -361,7 +364,7 @@ readerpolicy::Reader PageRenderWorker::stateOf(platform::PdfProcess &reader, con
         const quint32 callDoc = callDoc_[&reader - readers_];
         {
             std::lock_guard lock(mutex_);
-            const Doc *shown = docs_.value(shown_);
+            const Doc *shown = documentAt(shown_);
             state.running.onScreen = shown && shown->id == callDoc;
         }
         state.stuck = !state.answered && readerpolicy::stalled(reader.stillFor(), true);
@@ -391,7 +394,7 @@ platform::PdfProcess &PageRenderWorker::readerFor(ReaderCall call, const Doc &op
             state.asked = readerpolicy::Work{call == ReaderCall::Load ? readerpolicy::Call::Load : readerpolicy::Call::Render, open.id,
                                              !runningAhead_, runningGaveWay_};
             // A song kept beside the one shown waits as long as it takes.
-            state.waited = !shownTold_ || docs_.value(shown_) == &open ? steadyNow() - began : 0;
+            state.waited = !shownTold_ || documentAt(shown_) == &open ? steadyNow() - began : 0;
         }
         state.askedDoc = costOf(open);
         const readerpolicy::Decision decision = readerpolicy::place(state);
@@ -422,10 +425,11 @@ void PageRenderWorker::pickUp(platform::PdfProcess &reader)
     platform::PdfProcess *const was = reader_;
     reader_ = &reader;
     // A load still wanted goes on as its load.
-    for (auto it = docs_.begin(); it != docs_.end(); ++it)
-        if (reader.runs(ReaderCall::Load, it.value()->id) && it.value()->loading) {
+    for (const auto &[path, open] : docs_)
+        if (reader.runs(ReaderCall::Load, open->id) && open->loading) {
+            // The load forgets no document, and returns here at once: the loop goes no further.
             try {
-                load(it.key(), *it.value(), &reader);
+                load(QString(path), *open, &reader);
             } catch (const GaveWay &) {
             } catch (const Left &) {
             }
@@ -439,7 +443,7 @@ void PageRenderWorker::pickUp(platform::PdfProcess &reader)
         std::lock_guard lock(mutex_);
         for (std::deque<Job> *queue : {&visible_, &ahead_}) {
             auto it = std::find_if(queue->begin(), queue->end(), [&](const Job &j) {
-                const Doc *d = j.kind == Render ? docs_.value(j.key.path) : nullptr;
+                const Doc *d = j.kind == Render ? documentAt(j.key.path) : nullptr;
                 return d && reader.runs(ReaderCall::Render, d->id, j.key.page - 1, j.key.size);
             });
             if (it != queue->end()) {
@@ -469,7 +473,7 @@ void PageRenderWorker::pickUp(platform::PdfProcess &reader)
         return;
     }
     platform::PdfProcess::Rendered r
-        = reader.render(docs_.value(job->key.path)->id, job->key.page - 1, job->key.size, PageRenderer::renderLimitMs);
+        = reader.render(documentAt(job->key.path)->id, job->key.page - 1, job->key.size, PageRenderer::renderLimitMs);
     reader_ = was;
     if (stopping_)
         throw Stopped{};
@@ -635,18 +639,17 @@ void PageRenderWorker::render(const PageRenderer::Key &key, bool unasked)
     QImage image;
     drawingPath_ = key.path;
     drawingSince_ = platform::now();
-    auto it = docs_.find(key.path);
-    Doc *open = nullptr;
+    Doc *open = documentAt(key.path);
     // A reader stopped under it refused it a while: on screen after that, it is opened again.
-    const bool retry = it != docs_.end() && it.value()->info.retryAt > 0 && platform::now() >= it.value()->info.retryAt;
-    if (it != docs_.end() && !retry) {
-        open = it.value();
+    const bool retry = open && open->info.retryAt > 0 && platform::now() >= open->info.retryAt;
+    if (open && !retry) {
         docLru_.removeAll(key.path);
         docLru_.append(key.path);
         // Its load gave way before: taken up here.
         if (open->loading)
             load(key.path, *open, nullptr, drawnWith(key));
     } else {
+        open = nullptr;
         // Closed since it was opened (more documents were asked for): read again,
         // unless the file changed meanwhile and the window must learn of it first.
         const std::optional<platform::FileStamp> stamp = look(key.path);
@@ -725,7 +728,7 @@ void PageRenderWorker::wantSizes(const QString &path, Doc &open, int page)
 // The sizes of the pages wanted that the load did not answer, a step at a time.
 void PageRenderWorker::sizes(const QString &path)
 {
-    Doc *open = docs_.value(path);
+    Doc *open = documentAt(path);
     if (!ready(open) || open->info.pageSizes.size() >= std::min(open->sizesWanted, open->info.pageCount))
         return;
     const int first = int(open->info.pageSizes.size());
@@ -775,9 +778,12 @@ void PageRenderWorker::keepOnly(const QSet<QString> &keep, bool superseded)
             return true;
         });
     }
-    for (const QString &path : docs_.keys())
+    QStringList leaving;
+    for (const auto &[path, open] : docs_)
         if (!keep.contains(path))
-            drop(path);
+            leaving.append(path);
+    for (const QString &path : std::as_const(leaving))
+        drop(path);
     // A call of a song kept only for a return may have nobody waiting for it now.
     leftCheck_->start();
     QStringList gone, changed;

@@ -15,8 +15,10 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
 
 // Lives in the renderer's thread: looks at and reads the song files, has
 // the documents opened and the pages asked for rendered, visible requests
@@ -95,8 +97,9 @@ public:
     // each page drawn, come in steps asked ahead, so a page waits for one step at most.
     static constexpr int kSizesAtLoad = 4;
     static constexpr int kSizesPerStep = 16;
-    // The documents kept in memory, whatever their count.
+    // The documents kept in memory, whatever their count (less in tests).
     static constexpr qint64 kMaxDocumentBytesKept = 256ll * 1024 * 1024;
+    inline static std::atomic<qint64> documentBytesKept{kMaxDocumentBytesKept};
     // Idle this long, the second reader's child is ended and the memory kept for pages to come let go.
     static constexpr int kIdleLetGoMs = 4000;
 
@@ -199,9 +202,11 @@ private:
     void keepOnly(const QSet<QString> &keep, bool superseded = false);
     bool superseded() const;
 
-    void close(Doc *open);
+    // The document of a path, owned by docs_; null when none is open.
+    Doc *documentAt(const QString &path) const;
     // Closes a document no longer kept; its load's tries stay known by its file's stamp.
-    void drop(const QString &path);
+    // Takes its path by value: callers hand it keys of the lists it changes.
+    void drop(QString path);
     static bool ready(const Doc *open) { return open && open->info.ok; }
     void readPdf(const QString &path, const std::optional<platform::FileStamp> &stamp, Doc &open);
     // Whether the reader's call gave an answer to take, else ends the job as it must.
@@ -215,7 +220,8 @@ private:
     static platform::PdfProcess::Page drawnWith(const PageRenderer::Key &key);
     void refuse(const QString &path, Doc &open, songfile::PdfLoad why);
     Doc *document(const QString &path, const std::optional<platform::FileStamp> &stamp, const platform::PdfProcess::Page &then = {});
-    void evictDocuments();
+    // Past the count or the bytes kept, the documents used least lately go; `keep` stays.
+    void evictDocuments(const QString &keep);
 
     std::mutex ownerMutex_;
     PageRenderer *owner_;
@@ -252,7 +258,9 @@ private:
     mutable std::mutex askingMutex_;
     QString asking_;
 
-    QHash<QString, Doc *> docs_;
+    // The one owner of the documents; the others name them by their path
+    // (docLru_, loadingPath_) or their id in the reader.
+    std::unordered_map<QString, std::unique_ptr<Doc>> docs_;
     QHash<QString, platform::FileStamp> stamps_;
     QStringList docLru_;
     QHash<QString, Refusal> refused_;
@@ -263,9 +271,11 @@ private:
     quint32 lastId_ = 0;
     std::atomic<int> readerPid_{-1};
     QTimer *idle_; // restarted each time the jobs run out
-    Doc *loadingDoc_ = nullptr; // whose load is the call under way
-    double pickUpBy_ = -1;      // while a call left running is taken up, until when (steady seconds)
+    // Whose load is the call under way: its path, and its id while that call runs (0 when none does).
     QString loadingPath_;
+    quint32 loadingId_ = 0;
+    Doc *loadingDoc() const;
+    double pickUpBy_ = -1; // while a call left running is taken up, until when (steady seconds)
     // The page the render under way draws, and since when it is on screen with its document loaded (negative when none).
     QString drawingPath_;
     double drawingSince_ = -1;

@@ -4,10 +4,22 @@
 #include "platform/Clock.h"
 #include "platform/Log.h"
 
-void PageRenderWorker::drop(const QString &path)
+PageRenderWorker::Doc *PageRenderWorker::documentAt(const QString &path) const
 {
-    Doc *open = docs_.value(path);
+    const auto it = docs_.find(path);
+    return it == docs_.end() ? nullptr : it->second.get();
+}
+
+PageRenderWorker::Doc *PageRenderWorker::loadingDoc() const
+{
+    Doc *open = loadingId_ ? documentAt(loadingPath_) : nullptr;
+    return open && open->id == loadingId_ ? open : nullptr;
+}
+
+void PageRenderWorker::drop(QString path)
+{
     docLru_.removeAll(path);
+    Doc *const open = documentAt(path);
     if (!open)
         return;
     // The bad file's load goes no further for nothing; a sound one ends by itself.
@@ -15,21 +27,14 @@ void PageRenderWorker::drop(const QString &path)
     for (platform::PdfProcess &reader : readers_)
         if (reader.busy() && callDoc_[&reader - readers_] == open->id && readerpolicy::endsWhenLeft(stateOf(reader)))
             end(reader);
-    docs_.remove(path);
     leftCheck_->start();
     stopClock(*open);
     if (open->loading && stamps_.contains(path))
         tries_.insert(path, Tries{stamps_.value(path), open->givenUp, open->loadUsed});
-    close(open);
+    for (platform::PdfProcess &reader : readers_)
+        reader.close(open->id);
     stamps_.remove(path);
-}
-
-void PageRenderWorker::close(Doc *open)
-{
-    if (open)
-        for (platform::PdfProcess &reader : readers_)
-            reader.close(open->id);
-    delete open;
+    docs_.erase(path);
 }
 
 bool PageRenderWorker::stoppedOutside(platform::PdfProcess::Outcome outcome, const QString &path)
@@ -85,12 +90,12 @@ void PageRenderWorker::load(const QString &path, Doc &open, platform::PdfProcess
         if (open.loadUsed < limit) {
             if (open.loadSince < 0 && readerpolicy::loadClockRuns(stateOf(r, &open)))
                 open.loadSince = platform::now();
-            loadingDoc_ = &open;
             loadingPath_ = path;
+            loadingId_ = open.id;
             asking(r, open.id, r.runs(ReaderCall::Load, open.id));
             loaded = r.load(open.id, open.bytes, std::max(1, int((limit - open.loadUsed) * 1000)), kSizesAtLoad, then);
             const bool timeUp = spent();
-            loadingDoc_ = nullptr;
+            loadingId_ = 0;
             if (loaded.outcome == Outcome::Interrupted && timeUp) {
                 r.end();
                 loaded.outcome = Outcome::GivenUp;
@@ -181,25 +186,21 @@ PageRenderWorker::Doc *PageRenderWorker::document(const QString &path, const std
 {
     const bool onScreen = shownNow(path);
     const bool unchanged = stamp && stamps_.contains(path) && stamps_.value(path) == *stamp;
-    auto it = docs_.find(path);
+    Doc *known = documentAt(path);
     // A refusal is tried again only when its song is on screen, never ahead of one that is.
-    const bool retry = onScreen && it != docs_.end() && it.value()->info.retryAt > 0 && platform::now() >= it.value()->info.retryAt;
-    if (it != docs_.end() && unchanged && !retry) {
+    const bool retry = onScreen && known && known->info.retryAt > 0 && platform::now() >= known->info.retryAt;
+    if (known && unchanged && !retry) {
         docLru_.removeAll(path);
         docLru_.append(path);
-        if (it.value()->loading)
-            load(path, *it.value(), nullptr, then);
-        return it.value();
+        if (known->loading)
+            load(path, *known, nullptr, then);
+        return known;
     }
-    if (it != docs_.end()) {
-        close(it.value());
-        docs_.erase(it);
-        docLru_.removeAll(path);
-        stamps_.remove(path);
-    }
-    auto *open = new Doc;
+    // Changed, or refused a while: forgotten as any document is, then read afresh.
+    if (known)
+        drop(path);
+    Doc *const open = docs_.emplace(path, std::make_unique<Doc>()).first->second.get();
     open->id = ++lastId_;
-    docs_.insert(path, open);
     if (stamp)
         stamps_.insert(path, *stamp);
     docLru_.append(path);
@@ -219,7 +220,7 @@ PageRenderWorker::Doc *PageRenderWorker::document(const QString &path, const std
         readPdf(path, stamp, *open);
     }
     // Within the bounds before the reader takes another document; the one asked for stays.
-    evictDocuments();
+    evictDocuments(path);
     if (refused)
         return open;
     if (QString problem = songfile::pdfProblem(open->file, songfile::PdfLoad::Loaded); !problem.isEmpty())
@@ -231,15 +232,16 @@ PageRenderWorker::Doc *PageRenderWorker::document(const QString &path, const std
     return open;
 }
 
-// Past the count or the bytes kept, the documents used least lately go; the one asked for stays.
-void PageRenderWorker::evictDocuments()
+void PageRenderWorker::evictDocuments(const QString &keep)
 {
     auto held = [this] {
         qint64 bytes = 0;
-        for (const Doc *open : std::as_const(docs_))
+        for (const auto &[path, open] : docs_)
             bytes += open->bytes.size();
         return bytes;
     };
-    while (docLru_.size() > 1 && (docLru_.size() > PageRenderer::kMaxDocuments || held() > kMaxDocumentBytesKept))
-        drop(docLru_.first());
+    while (docLru_.size() > 1 && (docLru_.size() > PageRenderer::kMaxDocuments || held() > documentBytesKept)) {
+        const QString oldest = docLru_.first() == keep ? docLru_.at(1) : docLru_.first();
+        drop(oldest);
+    }
 }

@@ -5,6 +5,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 namespace titlerules {
@@ -245,6 +246,14 @@ QStringList noticeParts(const QString &notice, int width, const std::function<in
     if (!part.isEmpty())
         parts << part;
     return parts;
+}
+
+Span noticeBesideTitle(int left, int right, int titleAdvance)
+{
+    constexpr int kGap = 12;
+    const int row = std::max(0, right - left);
+    const int title = titleAdvance > 0 ? std::min(titleAdvance + kGap, row / 3) : 0;
+    return {left + title, row - title};
 }
 
 QString filterButtonTitle(const QStringList &tags, qint64 filterNo, qint64 filteredCount, bool secondMarked)

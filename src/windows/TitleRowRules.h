@@ -80,6 +80,14 @@ QString noticeShown(const QString &notice);
 // and opening every part but the first; a word wider than the line alone is
 // cut where the line ends.
 QStringList noticeParts(const QString &notice, int width, const std::function<int(const QString &)> &advance);
+// Where a notice across the row goes, from left to right: the song's name
+// (titleAdvance wide, 0 when hidden) stays in sight before it, at most a third
+// of the row, so that after a song change the performer sees which song is shown.
+struct Span {
+    int x = 0;
+    int width = 0;
+};
+Span noticeBesideTitle(int left, int right, int titleAdvance);
 
 // ---- Late words ---------------------------------------------------------------
 // What the panes show now of the song whose PDF reader was said to be late.

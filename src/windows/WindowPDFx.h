@@ -185,10 +185,12 @@ private:
     void placeRechBox();
     void setTitleRowColors();
     // Places the message line: a held notice reads from its first word, in
-    // the note's place when it fits there, else across the title row in parts.
+    // the note's place when it fits there, else across the title row in parts,
+    // after the song's name.
     void placeMessageLine();
     int noticePartCount() const override;
     QStringList noticeLines() const;
+    QRect rowAcrossRect() const;
     QRect noticeAcrossRect() const;
     bool tocLayerShown() const;
     void layoutPanes();

@@ -219,9 +219,16 @@ void WindowPDFxSuper::showNotice(const QString &text, bool untilEnded)
     refreshNote(false);
 }
 
+void WindowPDFxSuper::showNoticeOfNoSong(const QString &text)
+{
+    showNotice(text);
+    noticeOfNoSong_ = !notice_.isEmpty();
+}
+
 void WindowPDFxSuper::holdLine(const QString &shown, bool untilEnded)
 {
     notice_ = shown;
+    noticeOfNoSong_ = false;
     noticePart_ = 0;
     noticeSong_ = pieceCour_ ? pieceCour_->getPath() : QString();
     noticeLibrary_ = Data::dirX();

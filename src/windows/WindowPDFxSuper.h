@@ -119,6 +119,9 @@ public:
     // endNotice(text), whatever song is shown, and takes the line back from a
     // newer message or notice that goes before it; ending it ends no other.
     void showNotice(const QString &text, bool untilEnded = false);
+    // A notice of no song (what the last run kept) is read through its parts
+    // whatever song comes: only its time, or a newer message, ends it.
+    void showNoticeOfNoSong(const QString &text);
     void endNotice(const QString &text);
     void startTimerMsg();
     bool messageTimerActive() const { return msgTimer_.isActive(); }
@@ -371,6 +374,7 @@ private:
     // The song the notice belongs to (its file) and the library it is in.
     QString noticeSong_;
     QString noticeLibrary_;
+    bool noticeOfNoSong_ = false;
     bool pageUpdown_ = false;
 
     QPoint dragOffset_;

@@ -256,7 +256,7 @@ void WindowPDFxSuper::refreshPiece()
     // (a screen set reloaded), the first song at all, or the first of a library
     // opened meanwhile takes the notice over.
     const QString song = pieceCour_ ? pieceCour_->getPath() : QString();
-    if (noticeSong_.isEmpty() || song == noticeSong_ || Data::dirX() != noticeLibrary_) {
+    if (noticeOfNoSong_ || noticeSong_.isEmpty() || song == noticeSong_ || Data::dirX() != noticeLibrary_) {
         noticeSong_ = song;
         noticeLibrary_ = Data::dirX();
         return;

@@ -243,11 +243,22 @@ void WindowPDFx::refreshPosTitleElements()
     ajusterPosMetro();
 }
 
-QRect WindowPDFx::noticeAcrossRect() const
+QRect WindowPDFx::rowAcrossRect() const
 {
     // From the title's place to the record and loop buttons, which stay in reach.
     const int right = titleRow_->buttonRec->x() - 4;
     return QRect(TitleRow::kTitleX, 0, qMax(0, right - TitleRow::kTitleX), TitleRow::kHeight);
+}
+
+QRect WindowPDFx::noticeAcrossRect() const
+{
+    const QRect row = rowAcrossRect();
+    const QLabel *title = titleRow_->labelWin1;
+    const int titleAdvance = hideTitleElementTitle() || titleRow_->titlePlain.isEmpty()
+                                 ? 0
+                                 : qMin(title->fontMetrics().horizontalAdvance(titleRow_->titlePlain), title->width());
+    const titlerules::Span span = titlerules::noticeBesideTitle(row.left(), row.left() + row.width(), titleAdvance);
+    return QRect(span.x, 0, span.width, TitleRow::kHeight);
 }
 
 QStringList WindowPDFx::noticeLines() const
@@ -284,11 +295,12 @@ void WindowPDFx::placeMessageLine()
     if (problem) {
         // Still too long across the row: it ends short, its beginning whole.
         problemShown_ = label->fontMetrics().elidedText(songProblem_, Qt::ElideRight,
-                                                        (across ? noticeAcrossRect() : notePlace_).width());
+                                                        (across ? rowAcrossRect() : notePlace_).width());
         label->setText(problemShown_);
     }
     label->setAlignment((notice || problem ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
-    const QRect place = across ? noticeAcrossRect() : notePlace_;
+    // Why the song cannot be shown names it: that one may take the whole row.
+    const QRect place = !across ? notePlace_ : notice ? noticeAcrossRect() : rowAcrossRect();
     box->setGeometry(place);
     label->setGeometry(0, 0, place.width(), place.height());
     // Across the row it covers the title, tempo and lights, even in a see-through window.

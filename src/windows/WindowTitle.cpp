@@ -87,8 +87,8 @@ void WindowTitle::iniColorForObj(qint64 slot, const QColor &color, bool refreshD
     AuxWindow::iniColorForObj(slot, color, refreshData);
     const bool accent = lightsWindow() && typeMetro() == 2;
     if (slot == kActColor)
-        for (auto &l : labels_)
-            l.color = actColor();
+        for (size_t i = 0; i < labels_.size(); ++i)
+            labels_[i].color = actColor();
     if (slot == kMetroColor && isType({5, 9, 13})) {
         for (int i = accent ? 1 : 0; i < 4; ++i)
             lights_[static_cast<size_t>(i)].fill = metroColor();

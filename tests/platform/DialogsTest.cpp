@@ -10,10 +10,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -25,6 +27,7 @@
 #include <memory>
 #include <optional>
 #include <thread>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -168,6 +171,20 @@ struct ChooserRow {
     QString seen;  // in the chooser's status before the last key
     QString answer; // under the base folder
     QStringList listed = {};
+    bool quits = false; // the chooser is asked from the event loop, which the quit ends
+};
+
+constexpr int kCtrl = Qt::ControlModifier;
+
+// Notes the quit as the program's start-up code does: its Quit event.
+struct QuitSeen : QObject {
+    QuitSeen() { QCoreApplication::instance()->installEventFilter(this); }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        seen = seen || (watched == QCoreApplication::instance() && event->type() == QEvent::Quit);
+        return false;
+    }
+    bool seen = false;
 };
 
 } // namespace
@@ -190,13 +207,24 @@ TEST(QtDialogs, ChoosersAnswerWhileTheirFolderDoesNotAndTakeThePathTyped)
         {"saved over only when asked again", 'S', "copy.pdf", "gig/set.txt", {Qt::Key_Return, Qt::Key_Return},
          "there already", "gig/set.txt"},
         {"quit", 'F', {}, {}, {}, {}, {}},
+        // Before, none of these keys did anything, a folder not there could
+        // not be made, hidden entries and names not UTF-8 were never listed,
+        // and the quit key was lost while a chooser was up.
+        {"up", 'F', {}, "gig/songs/", {int(Qt::AltModifier) | Qt::Key_Up, Qt::Key_Return}, {}, "gig"},
+        {"new folder", 'F', {}, "odd/new", {kCtrl | Qt::ShiftModifier | Qt::Key_N, Qt::Key_Return}, "is made", "odd/new"},
+        {"hidden shown", 'F', {}, "gig/songs/", {kCtrl | Qt::Key_H, Qt::Key_Down, Qt::Key_Return, Qt::Key_Return}, {},
+         "gig/songs/.live"},
+        {"name not UTF-8", 'F', {}, "odd/z", {Qt::Key_Tab, Qt::Key_Return}, {}, QStringLiteral("odd/z") + QChar(0xdcff)},
+        {"quit key", 'F', {}, {}, {kCtrl | Qt::Key_Q}, {}, {}, {}, true},
     };
     const testsupport::Ceiling ceiling(60);
     std::optional<QTemporaryDir> dir;
     offMain([&dir] {
         dir.emplace();
         QDir(dir->path()).mkpath(QStringLiteral("held"));
-        QDir(dir->path()).mkpath(QStringLiteral("gig/songs"));
+        QDir(dir->path()).mkpath(QStringLiteral("gig/songs/.live"));
+        QDir(dir->path()).mkpath(QStringLiteral("odd"));
+        ::mkdir(QFile::encodeName(dir->filePath(QStringLiteral("odd"))) + "/z\xff", 0700);
         testsupport::writeFile(dir->filePath(QStringLiteral("gig/set.txt")), "x");
         testsupport::writeFile(dir->filePath(QStringLiteral("gig/notes.pdf")), "x");
     });
@@ -204,6 +232,7 @@ TEST(QtDialogs, ChoosersAnswerWhileTheirFolderDoesNotAndTakeThePathTyped)
     for (const ChooserRow &row : rows) {
         SCOPED_TRACE(row.name);
         const testsupport::MainThreadFilesFail guard;
+        const testsupport::FreshDefaults fresh;
         ManualClock clock;
         testsupport::Gate share;
         const FileChooser::ScopedFileCall held([share, base](const QString &path) {
@@ -213,6 +242,25 @@ TEST(QtDialogs, ChoosersAnswerWhileTheirFolderDoesNotAndTakeThePathTyped)
                 share.wait();
         });
         QtDialogs onScreen;
+        QString answer;
+        const auto ask = [&] {
+            answer = row.mode == 'F'
+                         ? onScreen.chooseFolder(QString(), QStringLiteral("Folder"), base + QStringLiteral("held"))
+                     : row.mode == 'O'
+                         ? onScreen.chooseOpenFile(QString(), QStringLiteral("Open"), base + QStringLiteral("held"), {row.extra})
+                         : onScreen.chooseSaveFile(QString(), QStringLiteral("Save"), base + QStringLiteral("held"), row.extra);
+        };
+        QApplication::setQuitOnLastWindowClosed(!row.quits);
+        // Asked before the chooser's driver below runs, and the quit key's quit ends the loop before this exit.
+        QuitSeen quit;
+        if (row.quits)
+            QTimer::singleShot(0, [&] {
+                ask();
+                QTimer::singleShot(0, [&quit] {
+                    if (!quit.seen)
+                        QCoreApplication::exit(1);
+                });
+            });
         QString status;
         QTimer::singleShot(0, [&]() {
             QWidget *chooser = QApplication::activeModalWidget();
@@ -224,18 +272,20 @@ TEST(QtDialogs, ChoosersAnswerWhileTheirFolderDoesNotAndTakeThePathTyped)
             });
             testsupport::waitFor([] { return qobject_cast<QLineEdit *>(QApplication::focusWidget()); });
             auto *line = qobject_cast<QLineEdit *>(QApplication::focusWidget());
-            auto *list = chooser->findChild<QListWidget *>();
+            auto *list = chooser->findChild<QListWidget *>(QStringLiteral("chooserList"));
             const auto *said = chooser->findChild<QLabel *>(QStringLiteral("chooserStatus"));
             ASSERT_TRUE(line && list && said);
-            if (row.mode == 'S')
+            if (row.mode == 'S') {
                 EXPECT_EQ(line->text(), base + QStringLiteral("held/") + row.extra);
+            }
             if (row.typed.isEmpty() && row.keys.isEmpty())
                 setQuitting(true);
             if (!row.typed.isEmpty())
                 QTest::keyClicks(QApplication::focusWidget(), base + row.typed);
             for (qsizetype k = 0; k < row.keys.size(); ++k) {
-                if (row.keys[k] == Qt::Key_Tab || (k == 0 && !row.listed.isEmpty()))
+                if (row.keys[k] == Qt::Key_Tab || row.keys[k] == Qt::Key_Down || (k == 0 && !row.listed.isEmpty())) {
                     EXPECT_TRUE(testsupport::waitFor([list] { return list->count() > 0; }));
+                }
                 if (k == 0 && !row.listed.isEmpty()) {
                     QStringList names;
                     for (int i = 0; i < list->count(); ++i)
@@ -247,20 +297,31 @@ TEST(QtDialogs, ChoosersAnswerWhileTheirFolderDoesNotAndTakeThePathTyped)
                     EXPECT_TRUE(testsupport::waitFor([&] { return said->text().contains(row.seen); }));
                     status = said->text();
                 }
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key(row.keys[k]));
+                const QKeyCombination key = QKeyCombination::fromCombined(row.keys[k]);
+                QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
             }
             through = true;
+            if (!testsupport::waitFor([chooser = QPointer(chooser)] { return !chooser || !chooser->isVisible(); })) {
+                ADD_FAILURE() << "the chooser stays";
+                chooser->close();
+            }
         });
-        const QString answer =
-            row.mode == 'F'   ? onScreen.chooseFolder(QString(), QStringLiteral("Folder"), base + QStringLiteral("held"))
-            : row.mode == 'O' ? onScreen.chooseOpenFile(QString(), QStringLiteral("Open"), base + QStringLiteral("held"), {row.extra})
-                              : onScreen.chooseSaveFile(QString(), QStringLiteral("Save"), base + QStringLiteral("held"), row.extra);
+        if (row.quits)
+            EXPECT_EQ(QCoreApplication::exec(), 0) << "no quit";
+        else
+            ask();
+        EXPECT_EQ(quit.seen, row.quits);
         setQuitting(false);
         EXPECT_EQ(answer, row.answer.isEmpty() ? QString() : base + row.answer);
         EXPECT_TRUE(status.contains(row.seen)) << status.toStdString();
         share.open();
     }
-    offMain([&dir] { dir.reset(); });
+    QApplication::setQuitOnLastWindowClosed(true);
+    offMain([&dir] {
+        // Not seen by QDir, so not removed with the folder.
+        ::rmdir(QFile::encodeName(dir->filePath(QStringLiteral("odd"))) + "/z\xff");
+        dir.reset();
+    });
 }
 
 // Before, a quit at a logout that met a failed note save opened an alert
@@ -297,6 +358,14 @@ TEST(Dialogs, AQuitsWaitsCountFromWhenItWasAsked)
     setQuitting(true);
     EXPECT_GT(quitWaitLeftMs(kQuitWaitsMs), kQuitWaitsMs - 300);
     setQuitting(false);
+    // Before, a floor came on top of the shared waits: a quit ending many threads passed 900 ms.
+    for (const int askedMsAgo : {kQuitWaitsMs - kQuitFloorsMs + 10, kQuitWaitsMs + 10}) {
+        quitAsked(std::chrono::steady_clock::now() - std::chrono::milliseconds(askedMsAgo));
+        setQuitting(true);
+        EXPECT_EQ(quitWaitLeftMs(3000), 0) << askedMsAgo;
+        EXPECT_EQ(quitWaitLeftMs(3000, 20) > 0, askedMsAgo < kQuitWaitsMs) << askedMsAgo;
+        setQuitting(false);
+    }
 }
 
 // Before, a quit that closed a "Save changes?" question on screen made it

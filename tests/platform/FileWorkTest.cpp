@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QPointer>
 #include <QThread>
 #include <atomic>
@@ -101,6 +102,9 @@ TEST(ThreadEnd, AThreadEnteringAfterTheEndBeganStopsThere)
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("TOLVANE_TEST_EXITING"), QStringLiteral("1"));
+    // Ended by exit(), the child removes no folder of its own: they go with this one.
+    const QTemporaryDir leftBehind;
+    environment.insert(QStringLiteral("TMPDIR"), leftBehind.path());
     child.setProcessEnvironment(environment);
     child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=ThreadEnd.*")});
     ASSERT_TRUE(child.waitForFinished(50000));

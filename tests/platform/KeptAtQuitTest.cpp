@@ -132,7 +132,8 @@ TEST(KeptAtQuit, RecordsOfEveryKindAreSaidTogether)
     for (const QString &copy : {QStringLiteral("/k/Kept notes/Pine (edit not saved 2026-12-08 10.00).txt"), waiting,
                                 home.dir.filePath(QStringLiteral("written.txt"))})
         kept::tellNextStartUnlessRemoved(kept::What::Note, copy, QStringLiteral("an edited note"));
-    // Before, several copies were said by their number and a folder the windows show as "Kept notes" alone.
+    // Before, several copies were said by their number and a folder the windows show as "Kept notes" alone;
+    // then by three of their songs, "2 more" and their folders, so no copy could be found by its notice.
     const QByteArray realHome = qgetenv("HOME");
     qputenv("HOME", QFile::encodeName(home.dir.path()));
     for (const QString song : {"Elm", "Ash", "Yew"})
@@ -140,8 +141,12 @@ TEST(KeptAtQuit, RecordsOfEveryKindAreSaidTogether)
                             home.dir.filePath(QStringLiteral("Kept notes/%1 (edit not saved 2026-12-08 10.00).txt").arg(song)),
                             QStringLiteral("the edited note of %1").arg(song));
     EXPECT_EQ(kept::takeNotice(),
-              QStringLiteral("The edited notes of \"Ballad\", \"Pine\", \"Elm\" and 2 more could not be saved when "
-                             "Tolvane last quit: they are kept in /k/Kept notes and ~/Kept notes. "
+              QStringLiteral("5 edited notes could not be saved when Tolvane last quit: they are kept as "
+                             "/k/Kept notes/Ballad (edit not saved 2026-12-01 10.00).txt, "
+                             "/k/Kept notes/Pine (edit not saved 2026-12-08 10.00).txt, "
+                             "~/Kept notes/Elm (edit not saved 2026-12-08 10.00).txt, "
+                             "~/Kept notes/Ash (edit not saved 2026-12-08 10.00).txt and "
+                             "~/Kept notes/Yew (edit not saved 2026-12-08 10.00).txt. "
                              "An edited note was not written to its note file before Tolvane last ended: it is kept "
                              "as ~/Oak (edit not saved 2026-12-08 10.00).txt. "
                              "Settings changed before Tolvane last quit could not be written to the settings file: they "

@@ -7,6 +7,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 #include "platform/desktop/RecordingDesktopServices.h"
+#include "platform/dialogs/FileChooser.h"
 #include "platform/dialogs/ScriptedDialogs.h"
 #include "support/GatedScan.h"
 #include "support/TestSupport.h"
@@ -218,22 +219,32 @@ TEST_F(VersionsAndHelp, SavingACopyOfAHelpPage)
     const QString old = testsupport::writeFile(dir.filePath(QStringLiteral("out/old.pdf")), "old");
     dialogs.answerPath(old);
     help.actionPreview();
+    ASSERT_TRUE(testsupport::waitFor([&] { return !desktop.lines().isEmpty(); }));
     EXPECT_EQ(bytesOf(old), page);
     EXPECT_EQ(desktop.lines(), QStringList({QStringLiteral("open ") + old}));
 
     // A name without ".pdf" gets it, and replacing that file is asked first.
+    // Before, that name was looked at on the main thread: a share that did not answer froze the program.
     const QString other = testsupport::writeFile(dir.filePath(QStringLiteral("out/other.pdf")), "other");
+    testsupport::Gate share;
     dialogs.answerPath(dir.filePath(QStringLiteral("out/other")));
     dialogs.answerButton(QStringLiteral("No"));
-    help.actionPreview();
+    const QString asked = QStringLiteral("%1 already exists. Replace it?").arg(other);
+    {
+        const platform::FileChooser::ScopedFileCall held([share](const QString &) { share.wait(); });
+        help.actionPreview();
+    }
+    EXPECT_FALSE(dialogs.texts().contains(asked));
+    share.open();
+    ASSERT_TRUE(testsupport::waitFor([&] { return dialogs.texts().contains(asked); }));
     EXPECT_EQ(bytesOf(other), QByteArray("other"));
 
     // Before, the destination was deleted first and a failed copy lost it.
     QDir().mkpath(dir.filePath(QStringLiteral("out/busy.pdf")));
     dialogs.answerPath(dir.filePath(QStringLiteral("out/busy.pdf")));
     help.actionPreview();
+    ASSERT_TRUE(testsupport::waitFor([&] { return dialogs.lastText().startsWith(QStringLiteral("The help page could not be saved to ")); }));
     EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("out/busy.pdf"))).isDir());
-    EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("The help page could not be saved to ")));
     EXPECT_EQ(desktop.records().size(), 1);
 }
 

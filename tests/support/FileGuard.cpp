@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QStringList>
 #include <dlfcn.h>
@@ -49,7 +50,9 @@ int own(const char *asked)
     const QString path = QDir::cleanPath(QString::fromLocal8Bit(asked));
     for (const QString &folder : platform::ownFolders() + installed + QStringList{usersFolders()}) {
         const QString root = QDir::cleanPath(folder);
-        if (!root.isEmpty() && (path == root || path.startsWith(root + QLatin1Char('/'))))
+        // A folder on the way to one of them is made with it (a kept copy's folder, made at a quit).
+        if (!root.isEmpty()
+            && (path == root || path.startsWith(root + QLatin1Char('/')) || root.startsWith(path + QLatin1Char('/'))))
             return 1;
     }
     return 0;
@@ -165,8 +168,12 @@ struct Listener : ::testing::EmptyTestEventListener {
 
 void setUsersFolders(const QString &root) { usersFolders() = root; }
 
+bool guardBelowQtCanRun() { return __sanitizer_symbolize_pc != nullptr; }
+
 void failOnFileCallsBelowQt()
 {
+    if (!guardBelowQtCanRun())
+        return;
     report();
     arm();
 }
@@ -177,11 +184,30 @@ TestCallsCount::~TestCallsCount() { --testCallsCount; }
 bool guardBelowQt(const char *suite)
 {
     static const bool once = [suite] {
-        if (!__sanitizer_symbolize_pc) {
+        if (!guardBelowQtCanRun()) {
             // Without it no frame can be told the program's from the test's.
             std::fprintf(stderr, "The guard below Qt needs a sanitizer build: it is off\n");
             return false;
         }
+        // Hooks Qt does not reach (the test program linked without its dynamic
+        // list) would pass every test: a look Qt makes must be seen first.
+        struct Proof : ::testing::Environment {
+            void SetUp() override
+            {
+                arm();
+                {
+                    const TestCallsCount program;
+                    QFileInfo::exists(QDir::temp().filePath(QStringLiteral("tolvane-guard-proof")));
+                }
+                fileguard_disarm();
+                int count = 0, lost = 0;
+                fileguard_records(&count, &lost);
+                if (count == 0)
+                    ADD_FAILURE() << "The guard below Qt sees none of Qt's file calls: its hooks are not reached "
+                                     "(the test program is linked without support/FileGuard.syms)";
+            }
+        };
+        ::testing::AddGlobalTestEnvironment(new Proof);
         ::testing::UnitTest::GetInstance()->listeners().Append(new Listener(suite));
         return true;
     }();

@@ -6,6 +6,9 @@ namespace testsupport {
 // Whether a FixtureFiles scope is open on this thread.
 bool fixtureFilesUnderWay();
 
+// Whether this build can tell the program's calls from the test's (a sanitizer's symbolizer).
+bool guardBelowQtCanRun();
+
 // Fails the current test with each call the guard kept since the test began,
 // and starts anew; each test's end does this by itself.
 void failOnFileCallsBelowQt();

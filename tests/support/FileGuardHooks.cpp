@@ -24,6 +24,9 @@ struct stat;
 struct stat64;
 struct statx;
 struct statvfs;
+struct statfs;
+struct statfs64;
+struct timespec;
 struct __dirstream;
 struct _IO_FILE;
 
@@ -160,6 +163,8 @@ SANITIZED(char *, canonicalize_file_name, (const char *))
 SANITIZED(struct _IO_FILE *, fopen, (const char *, const char *))
 SANITIZED(struct _IO_FILE *, fopen64, (const char *, const char *))
 SANITIZED(struct _IO_FILE *, freopen, (const char *, const char *, struct _IO_FILE *))
+SANITIZED(int, statfs, (const char *, struct statfs *))
+SANITIZED(int, statfs64, (const char *, struct statfs64 *))
 
 // Where a hook passes its call on, found at its first call (any thread may race to it, with one answer).
 static void *next(void **real, const char *name, void *sanitized)
@@ -251,14 +256,34 @@ PLAIN(struct _IO_FILE *, freopen64, (const char *path, const char *mode, struct 
 PLAIN(int, mkdir, (const char *path, unsigned mode), AT_FDCWD, path, (path, mode))
 PLAIN(int, rmdir, (const char *path), AT_FDCWD, path, (path))
 PLAIN(int, unlink, (const char *path), AT_FDCWD, path, (path))
-int rename(const char *from, const char *to)
-{
-    static void *real;
-    int (*call)(const char *, const char *) = (int (*)(const char *, const char *))next(&real, "rename", nullptr);
-    look("rename", AT_FDCWD, from);
-    look("rename", AT_FDCWD, to);
-    return call(from, to);
-}
+PLAIN(int, unlinkat, (int dirfd, const char *path, int flags), dirfd, path, (dirfd, path, flags))
+PLAIN(int, mkdirat, (int dirfd, const char *path, unsigned mode), dirfd, path, (dirfd, path, mode))
+PLAIN(int, chmod, (const char *path, unsigned mode), AT_FDCWD, path, (path, mode))
+PLAIN(int, fchmodat, (int dirfd, const char *path, unsigned mode, int flags), dirfd, path, (dirfd, path, mode, flags))
+PLAIN(int, utimensat, (int dirfd, const char *path, const struct timespec *times, int flags), dirfd, path,
+      (dirfd, path, times, flags))
+CHAINED(int, statfs, (const char *path, struct statfs *buf), AT_FDCWD, path, (path, buf))
+CHAINED(int, statfs64, (const char *path, struct statfs64 *buf), AT_FDCWD, path, (path, buf))
+PLAIN(int, inotify_add_watch, (int fd, const char *path, unsigned mask), AT_FDCWD, path, (fd, path, mask))
+
+// The calls that name two paths: both are looked at.
+#define TWO(ret, name, params, fromAt, from, toAt, to, args)                                                 \
+    ret name params                                                                                           \
+    {                                                                                                         \
+        static void *real;                                                                                    \
+        ret(*call) params = (ret(*) params)next(&real, #name, nullptr);                                       \
+        look(#name, fromAt, from);                                                                            \
+        look(#name, toAt, to);                                                                                \
+        return call args;                                                                                     \
+    }
+TWO(int, rename, (const char *from, const char *to), AT_FDCWD, from, AT_FDCWD, to, (from, to))
+TWO(int, renameat, (int fromDir, const char *from, int toDir, const char *to), fromDir, from, toDir, to,
+    (fromDir, from, toDir, to))
+TWO(int, renameat2, (int fromDir, const char *from, int toDir, const char *to, unsigned flags), fromDir, from, toDir,
+    to, (fromDir, from, toDir, to, flags))
+TWO(int, link, (const char *from, const char *to), AT_FDCWD, from, AT_FDCWD, to, (from, to))
+TWO(int, linkat, (int fromDir, const char *from, int toDir, const char *to, int flags), fromDir, from, toDir, to,
+    (fromDir, from, toDir, to, flags))
 PLAIN(int, truncate, (const char *path, long length), AT_FDCWD, path, (path, length))
 
 } // extern "C"

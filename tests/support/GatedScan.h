@@ -27,6 +27,11 @@ public:
         std::unique_lock lock(latch_->mutex);
         latch_->changed.wait(lock, [this]() { return latch_->open; });
     }
+    bool isOpen() const
+    {
+        std::lock_guard lock(latch_->mutex);
+        return latch_->open;
+    }
 
 private:
     struct Latch {

@@ -99,8 +99,8 @@ private:
 // at load (tests/windows/GuardedSuite.cpp), and
 // TOLVANE_TEST_GUARD_ALL=1 lists what any other suite would find.
 bool guardEveryTest();
-// Below Qt too: a suite that links the C library's guarded calls
-// (tests/support/FileGuard.cpp) fails each test in which the program asked the
+// Below Qt too, for every suite (tests/support/main.cpp): the C library's guarded
+// calls (tests/support/FileGuard.cpp) fail each test in which the program asked the
 // C library, on the main thread, for a path in the temporary folders that is
 // not one of its own, outside the platform's file calls and scopes. The test's
 // own calls (the innermost of our frames is in tests/) are its business.
@@ -136,7 +136,7 @@ public:
     bool addFile(const QByteArray &name) const;
 };
 
-// A private message bus for one test; its address is empty when no
+// A private message bus for one test or one run; its address is empty when no
 // dbus-daemon can run.
 class PrivateBus {
 public:

@@ -1,5 +1,4 @@
 #include "support/TestSupport.h"
 
-// No window asks the file system on the main thread for a file outside the program's own folders,
-// itself or through Qt.
-[[maybe_unused]] static const bool guarded = testsupport::guardEveryTest() && testsupport::guardBelowQt();
+// No window asks the file system on the main thread for a file outside the program's own folders.
+[[maybe_unused]] static const bool guarded = testsupport::guardEveryTest();

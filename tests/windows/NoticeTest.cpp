@@ -63,13 +63,17 @@ TEST(NoticeTest, HoldsTheMessageLineUntilItsTimeTheNextSongOrANewerMessage)
     const PiecesPtr a = songWithNote(QStringLiteral("A"), QStringLiteral("Capo 3"));
     const PiecesPtr b = songWithNote(QStringLiteral("B"), QStringLiteral("Slow intro"));
     const QString notice = QStringLiteral("⚠️ The other version is kept beside it");
-    enum class End { Time, NextSong, NewerMessage, NextSongOfALibraryOpened };
+    enum class End { Time, NextSong, NewerMessage, NextSongOfALibraryOpened, TimeOfANoticeOfNoSong };
     for (int kind : {0, 1, 2}) {
-        for (End end : {End::Time, End::NextSong, End::NewerMessage, End::NextSongOfALibraryOpened}) {
+        for (End end : {End::Time, End::NextSong, End::NewerMessage, End::NextSongOfALibraryOpened,
+                        End::TimeOfANoticeOfNoSong}) {
             const std::string what = "window kind " + std::to_string(kind) + " end " + std::to_string(int(end));
             Shown s = make(kind);
             s.window->setPDF(a, 1, true, false, 0, b, false);
-            s.window->showNotice(notice);
+            if (end == End::TimeOfANoticeOfNoSong)
+                s.window->showNoticeOfNoSong(notice);
+            else
+                s.window->showNotice(notice);
             s.window->refreshNote(false); // the save's reprocess
             s.window->refreshInfo();      // the song's title read again
             s.window->resetPDF();         // a screen set reloaded shows it again
@@ -98,6 +102,13 @@ TEST(NoticeTest, HoldsTheMessageLineUntilItsTimeTheNextSongOrANewerMessage)
                 s.window->setPDF(a, 1, true, false, 0, nullptr, false);
                 EXPECT_EQ(s.line(), QStringLiteral("Capo 3")) << what;
                 Data::setDirX(QString());
+                break;
+            case End::TimeOfANoticeOfNoSong:
+                // Before, what the last run kept went at the first song change, unread.
+                s.window->setPDF(b, 1, true, false, 0, nullptr, false);
+                EXPECT_EQ(s.line(), notice) << what;
+                clock.advance(WindowPDFxSuper::kNoticeSeconds - WindowPDFxSuper::kMessageSeconds - 0.9);
+                EXPECT_EQ(s.line(), QStringLiteral("Slow intro")) << what;
                 break;
             }
             s.window->refreshNote(false);

@@ -178,6 +178,19 @@ TEST(TitleRowRules, NoticePathsByNameAndPartsInOrder)
                           88, oneACharacter),
               QStringList({"The file cannot be written: changes are written once it can be,…",
                            "…or kept aside when it quits."}));
+
+    // Before, a notice across the row covered the song's name, so after a song change nobody saw which song was shown.
+    const struct {
+        int title, x, width;
+    } beside[] = {
+        {0, 8, 992},     // the title hidden: the whole row
+        {200, 220, 780}, // a short title whole, and a gap
+        {600, 338, 662}, // a long one a third of the row
+    };
+    for (const auto &r : beside) {
+        const Span span = noticeBesideTitle(8, 1000, r.title);
+        EXPECT_EQ(std::pair(span.x, span.width), std::pair(r.x, r.width)) << r.title;
+    }
 }
 
 // ---- List header and popup ------------------------------------------------------------------

@@ -447,6 +447,7 @@ TEST_F(TitleRowTest, LongNoticesAreReadFromTheirFirstWordOnScreen)
             const std::string what = std::to_string(window->width()) + " px: " + r.firstWords;
             window->showNotice(r.notice);
             EXPECT_TRUE(onScreen(QString::fromUtf8(r.firstWords))) << what;
+            EXPECT_TRUE(onScreen(QStringLiteral("A Song Title"))) << what << ": the song's name stays in sight";
             // The rest follows in parts, each drawn whole and held the notice's time.
             QString read;
             for (int part = 0; part < 8 && window->noteText() != note; ++part) {

@@ -242,8 +242,8 @@ private:
     QString importPath_;
     platform::Timer importTimer_;
     QPointer<PopupJauge> importPopup_;
-    // A chord file may sit on a share that stops answering: it is read on a
-    // thread of its own, ended with the window, so that it holds neither the
+    // A chord file may sit on a share that stops answering: it is read (and
+    // an export written) on a thread of its own, ended with the window, so that it holds neither the
     // shared pool (which the application waits for as it ends) nor the window's end.
     platform::FileWork chordFileReads_;
     songfile::SongFileEdits songEdits_{this};

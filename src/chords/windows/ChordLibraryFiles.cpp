@@ -7,7 +7,6 @@
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
-#include "platform/MainThreadFiles.h"
 #include "platform/Paths.h"
 #include "windows/PopupJauge.h"
 #include "windows/WindowPDFxSuper.h"
@@ -164,10 +163,16 @@ void ChordLibrary::exportChordstoDir(const QString &folder)
     generateAllChordsString(true, true);
     showFirstRow();
     const QString path = platform::filePath(folder, chordlibrary::exportFileName(instrument_));
-    QString why;
-    const platform::MainThreadFileScope allow("a folder chosen in a dialog");
-    if (!platform::writeFileAtomically(path, libraryText().toUtf8(), &why))
-        Data::msg(QStringLiteral("The chord file \"%1\" could not be written: %2").arg(path, why));
+    chordFileReads_.run(
+        QStringLiteral("the chord library's export"),
+        [path, bytes = libraryText().toUtf8()] {
+            QString why;
+            return platform::writeFileAtomically(path, bytes, &why) ? QString() : why;
+        },
+        [path](const QString &why) {
+            if (!why.isEmpty())
+                Data::msg(QStringLiteral("The chord file \"%1\" could not be written: %2").arg(path, why));
+        });
 }
 
 void ChordLibrary::restoreDefault()

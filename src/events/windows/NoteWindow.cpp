@@ -11,7 +11,10 @@
 #include <QCloseEvent>
 #include <QPlainTextEdit>
 
-NoteWindow::NoteWindow(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {}
+NoteWindow::NoteWindow(NoteWriter &writer, QWidget *parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), writer_(writer)
+{
+}
 
 void NoteWindow::postCode(int code) const { platform::NotificationCenter::defaultCenter().postActionKey(code); }
 
@@ -24,15 +27,12 @@ bool NoteWindow::followSong(const PiecesPtr &piece, qint64 pageNo, bool zoomTop,
     return changed;
 }
 
-bool NoteWindow::writeRecord(const PiecesPtr &piece, QString *failure)
+void NoteWindow::writeRecord(const PiecesPtr &piece)
 {
-    if (!writer_)
-        return piece->saveNote(failure);
-    writer_->save(piece, this, [](const QString &why) {
+    writer_.save(piece, this, [](const QString &why) {
         if (!why.isEmpty())
             platform::NotificationCenter::defaultCenter().post(vocab::ActionNotice, why);
     });
-    return true;
 }
 
 void NoteWindow::updateItunesInfo(const QString &, const QString &, double curPos, double, bool masquer)

@@ -23,12 +23,11 @@ public:
     void updateItunesInfo(const QString &title, const QString &artist, double curPos, double maxPos, bool masquer);
     void fermerTags();
     bool noteModifiee() const { return noteModifiee_; }
-    // Saves go through the writer from now on; a window without one writes at once.
-    void setNoteWriter(NoteWriter *writer) { writer_ = writer; }
     PiecesPtr pieceCour() const { return song_.piece; }
 
 protected:
-    explicit NoteWindow(QWidget *parent);
+    // Every save goes through the writer: the main thread never writes a note.
+    NoteWindow(NoteWriter &writer, QWidget *parent);
 
     // A push: an edit in progress is saved to its own song first. True when
     // the song changed.
@@ -46,13 +45,11 @@ protected:
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
-    // Writes the record's note (Pieces::saveNote). Through the writer a
-    // failure is told on the title row once known; false only for one known
-    // now, said in *failure when given, else in a dialog.
-    bool writeRecord(const PiecesPtr &piece, QString *failure);
+    // Has the writer write the record's note; a failure is told on the title row once known.
+    void writeRecord(const PiecesPtr &piece);
 
     SongFollow song_;
-    NoteWriter *writer_ = nullptr;
+    NoteWriter &writer_;
     bool noteModifiee_ = false;
     bool isCompleting_ = false;
     bool filling_ = false;

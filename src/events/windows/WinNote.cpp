@@ -74,7 +74,7 @@ constexpr qsizetype kStartShown = 4 * 1024;
 
 } // namespace
 
-WinNote::WinNote(QWidget *parent) : NoteWindow(parent)
+WinNote::WinNote(NoteWriter &writer, QWidget *parent) : NoteWindow(writer, parent)
 {
     setWindowTitle(QStringLiteral("Notes"));
     auto *layout = new QVBoxLayout(this);
@@ -331,13 +331,12 @@ bool WinNote::saveNote(bool flag)
             const QString before = det.notetxt;
             det.notetxt = text;
             det.note = !text.isEmpty();
-            if (writeRecord(song_.piece, nullptr)) {
-                written = text != before;
-                if (written)
-                    postCode(song_.piece->majInfo() ? vocab::SongInfoChanged
-                             : flag                ? vocab::NoteChanged
-                                                   : vocab::NoteSavedReprocess);
-            }
+            writeRecord(song_.piece);
+            written = text != before;
+            if (written)
+                postCode(song_.piece->majInfo() ? vocab::SongInfoChanged
+                         : flag                ? vocab::NoteChanged
+                                               : vocab::NoteSavedReprocess);
         }
     }
     noteModifiee_ = false;

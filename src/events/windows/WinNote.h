@@ -33,7 +33,7 @@ protected:
 class WinNote : public NoteWindow {
     Q_OBJECT
 public:
-    explicit WinNote(QWidget *parent = nullptr);
+    explicit WinNote(NoteWriter &writer, QWidget *parent = nullptr);
     ~WinNote() override;
 
     void setRefwNoteF(WinNoteF *formatted) { wNoteF_ = formatted; }

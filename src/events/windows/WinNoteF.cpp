@@ -76,7 +76,7 @@ QString trimmed(const QString &s) { return notefile::trimBlanksAndTabs(s); }
 
 } // namespace
 
-WinNoteF::WinNoteF(QWidget *parent) : NoteWindow(parent)
+WinNoteF::WinNoteF(NoteWriter &writer, QWidget *parent) : NoteWindow(writer, parent)
 {
     setWindowTitle(QStringLiteral("Notes"));
     auto *layout = new QVBoxLayout(this);
@@ -450,13 +450,12 @@ bool WinNoteF::writeNote(bool flag, QString *failure)
             }
             // The list was sorted: rows follow their events, the selection its own.
             reloadTable(selected);
-            if (det.notetxt != before && writeRecord(song_.piece, failure)) {
+            if (det.notetxt != before) {
+                writeRecord(song_.piece);
                 written = true;
                 postCode(song_.piece->majInfo() ? vocab::SongInfoChanged
                          : flag                ? vocab::NoteChanged
                                                : vocab::NoteSavedReprocess);
-            } else if (det.notetxt != before) {
-                det.notetxt = before; // not written: what is shown stays what is stored
             }
         }
     }
@@ -520,19 +519,14 @@ QString WinNoteF::updateLastPlayedDate(const QString &date, std::function<void(c
         else if (r.written && !r.changedElsewhere)
             postCode(vocab::NoteChanged);
     };
-    if (writer_) {
-        writer_->edit(song_.piece, change, this, [written, toldLater](const Pieces::NoteEditResult &r) {
-            written(r);
-            if (toldLater)
-                toldLater(r.failure);
-        });
-        // The record holds the date already.
-        refreshPieceData();
-        return QString();
-    }
-    const Pieces::NoteEditResult r = Pieces::editNoteOnDisk(song_.piece, change);
-    written(r);
-    return r.failure;
+    writer_.edit(song_.piece, change, this, [written, toldLater](const Pieces::NoteEditResult &r) {
+        written(r);
+        if (toldLater)
+            toldLater(r.failure);
+    });
+    // The record holds the date already.
+    refreshPieceData();
+    return QString();
 }
 
 void WinNoteF::refreshTempoTap()

@@ -30,7 +30,7 @@ class CueTable;
 class WinNoteF : public NoteWindow {
     Q_OBJECT
 public:
-    explicit WinNoteF(QWidget *parent = nullptr);
+    explicit WinNoteF(NoteWriter &writer, QWidget *parent = nullptr);
     ~WinNoteF() override;
 
     // ---- Driven by the controller (WinNoteF.cpp) ------------------------------

@@ -376,8 +376,8 @@ void MidiPref3::actionDeleteRow()
         return;
     Midi::supprimerTriggersForIndex(row);
     reloadTable();
-    if (table_->rowCount() > 0)
-        selectInCode(std::min(row, table_->rowCount() - 1));
+    if (const int last = table_->rowCount() - 1; last >= 0)
+        selectInCode(row < last ? row : last);
     else
         selectInCode(-1);
     enableButtons(table_->rowCount() > 0);

@@ -1,8 +1,13 @@
 #include "platform/dialogs/FileChooser.h"
 
+#include "platform/Dialogs.h"
+#include "platform/Keys.h"
+#include "platform/Paths.h"
 #include "platform/RegularFile.h"
+#include "platform/UserDefaults.h"
 
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -14,7 +19,6 @@
 #include <QRegularExpression>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <mutex>
 
 namespace platform {
 
@@ -22,20 +26,19 @@ namespace {
 
 // As long as a folder on a sound disk takes at most.
 constexpr double kLateSeconds = 0.5;
+// Rows a list holds at most: tens of thousands would cost the main thread at each key.
+constexpr int kShownMost = 500;
+constexpr int kRecentMost = 5;
+const QString kRecentKey = QStringLiteral("chooserRecentFolders");
 
-std::mutex g_fileCallMutex;
-FileChooser::FileCall g_fileCall;
-
-FileChooser::FileCall fileCall()
-{
-    std::lock_guard lock(g_fileCallMutex);
-    return g_fileCall;
-}
+std::function<QList<ChooserPlace>()> g_places;
 
 QString joined(const QString &folder, const QString &name)
 {
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
 }
+
+QString parentOf(const QString &path) { return QDir::cleanPath(joined(path, QStringLiteral(".."))); }
 
 // "Chords (*.txt *.cho)" as wildcards; a filter without parentheses is its own patterns.
 QList<QRegularExpression> patterns(const QString &filter)
@@ -60,52 +63,41 @@ QString commonStart(const QStringList &names)
     return common;
 }
 
-// Keys the path line would lose to the focus chain or ignore: Tab completes,
-// Down goes to the list.
-class LineKeys : public QObject {
-public:
-    LineKeys(QObject *parent, std::function<bool()> tab, std::function<void()> down)
-        : QObject(parent), tab_(std::move(tab)), down_(std::move(down))
-    {
+// A name on one line, as read: a byte that is not UTF-8 shows as U+FFFD, a
+// control character (a newline) as its picture.
+QString shown(const QString &name)
+{
+    QString text = name;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0xdc80 && c <= 0xdcff && (i == 0 || !text[i - 1].isHighSurrogate()))
+            text[i] = QChar::ReplacementCharacter;
+        else if (c < 0x20)
+            text[i] = QChar(0x2400 + c);
+        else if (c == 0x7f)
+            text[i] = QChar(0x2421);
     }
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::KeyPress) {
-            const auto *key = static_cast<QKeyEvent *>(event);
-            if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier && tab_())
-                return true;
-            if (key->key() == Qt::Key_Down) {
-                down_();
-                return true;
-            }
-        }
-        return QObject::eventFilter(watched, event);
-    }
+    return text;
+}
 
-private:
-    std::function<bool()> tab_;
-    std::function<void()> down_;
-};
+bool hiddenName(const QString &name) { return name.startsWith(QLatin1Char('.')); }
 
 } // namespace
 
-FileChooser::ScopedFileCall::ScopedFileCall(FileCall call)
-{
-    std::lock_guard lock(g_fileCallMutex);
-    g_fileCall = std::move(call);
-}
-
-FileChooser::ScopedFileCall::~ScopedFileCall()
-{
-    std::lock_guard lock(g_fileCallMutex);
-    g_fileCall = {};
-}
+void setChooserPlaces(std::function<QList<ChooserPlace>()> places) { g_places = std::move(places); }
 
 FileChooser::FileChooser(Mode mode, const QString &title, const QString &message, const QString &startDir,
                          QWidget *parent)
     : QDialog(parent), mode_(mode),
-      base_(QDir::cleanPath(QDir::isAbsolutePath(startDir) ? startDir : QDir::homePath()))
+      use_(QStringLiteral("chooser%1%2").arg(int(mode)).arg(QString::fromLatin1(
+          QCryptographicHash::hash(message.toUtf8(), QCryptographicHash::Md5).toHex().left(8))))
 {
+    UserDefaults &defaults = UserDefaults::standard();
+    // Where this use was left last, else where its caller starts it.
+    const QString last = defaults.stringForKey(use_ + QStringLiteral("Folder"));
+    base_ = QDir::cleanPath(QDir::isAbsolutePath(last)       ? last
+                            : QDir::isAbsolutePath(startDir) ? startDir
+                                                             : QDir::homePath());
     setWindowTitle(title.isEmpty() ? message : title);
     setModal(true);
     auto *layout = new QVBoxLayout(this);
@@ -114,24 +106,43 @@ FileChooser::FileChooser(Mode mode, const QString &title, const QString &message
     text->setWordWrap(true);
     layout->addWidget(text);
 
+    auto *tools = new QHBoxLayout;
+    const auto tool = [this, tools](const QString &name, const QString &tip, auto act) {
+        auto *button = new QPushButton(name, this);
+        button->setToolTip(tip);
+        button->setAutoDefault(false);
+        button->setFocusPolicy(Qt::TabFocus);
+        tools->addWidget(button);
+        connect(button, &QPushButton::clicked, this, act);
+        return button;
+    };
+    tool(QStringLiteral("Back"), QStringLiteral("The folder left last (Alt+Left)"), [this] {
+        if (!back_.isEmpty())
+            enter(back_.takeLast(), true);
+    });
+    tool(QStringLiteral("Up"), QStringLiteral("The folder holding this one (Alt+Up, Backspace in the list)"),
+         [this] { up(); });
+    tool(QStringLiteral("New Folder"), QStringLiteral("Makes the folder typed (Ctrl+Shift+N)"), [this] { makeFolder(); });
+    tools->addStretch(1);
+    layout->addLayout(tools);
+
     line_ = new QLineEdit(this);
     line_->setObjectName(QStringLiteral("chooserPath"));
     line_->setText(joined(base_, QString()));
     // A path typed replaces it; a name alone is taken in the start folder.
     line_->selectAll();
-    line_->installEventFilter(new LineKeys(
-        this, [this] { return complete(); },
-        [this] {
-            list_->setFocus();
-            if (list_->count() > 0 && !list_->currentItem())
-                list_->setCurrentRow(0);
-        }));
     layout->addWidget(line_);
 
+    auto *middle = new QHBoxLayout;
+    places_ = new QListWidget(this);
+    places_->setObjectName(QStringLiteral("chooserPlaces"));
+    places_->setMaximumWidth(160);
+    middle->addWidget(places_);
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("chooserList"));
     list_->setMinimumSize(420, 260);
-    layout->addWidget(list_);
+    middle->addWidget(list_, 1);
+    layout->addLayout(middle, 1);
 
     filter_ = new QComboBox(this);
     filter_->setObjectName(QStringLiteral("chooserFilter"));
@@ -165,7 +176,48 @@ FileChooser::FileChooser(Mode mode, const QString &title, const QString &message
     connect(line_, &QLineEdit::textEdited, this, [this] { typedChanged(true); });
     connect(list_, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) { picked(item, false); });
     connect(list_, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) { picked(item, true); });
+    connect(places_, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
+        enter(item->data(Qt::UserRole).toString());
+        line_->setFocus();
+    });
+    connect(places_, &QListWidget::itemClicked, places_, &QListWidget::itemActivated);
     connect(filter_, &QComboBox::currentIndexChanged, this, [this] { refill(); });
+    for (QWidget *keyed : {static_cast<QWidget *>(line_), static_cast<QWidget *>(list_), static_cast<QWidget *>(places_)})
+        keyed->installEventFilter(this);
+
+    // Home, the program's folders and the last ones chosen at once; the
+    // drives once their folders answer.
+    const auto place = [this](const QString &name, const QString &path) {
+        auto *item = new QListWidgetItem(shown(name), places_);
+        item->setData(Qt::UserRole, path);
+        item->setToolTip(shown(path));
+    };
+    place(QStringLiteral("Home"), QDir::homePath());
+    for (const ChooserPlace &p : g_places ? g_places() : QList<ChooserPlace>())
+        if (QDir::isAbsolutePath(p.path))
+            place(p.name, QDir::cleanPath(p.path));
+    for (const QString &recent : defaults.stringListForKey(kRecentKey))
+        place(recent.mid(recent.lastIndexOf(QLatin1Char('/')) + 1), recent);
+    work_.run(
+        QStringLiteral("Chooser drives"),
+        [user = qEnvironmentVariable("USER")] {
+            QStringList drives;
+            for (const QString &media : {QStringLiteral("/media"), QStringLiteral("/media/") + user,
+                                         QStringLiteral("/run/media/") + user})
+                for (const FolderEntry &e : folderEntries(media).value_or(QList<FolderEntry>()))
+                    if (e.folder && e.name != user)
+                        drives << joined(media, e.name);
+            return drives;
+        },
+        [place](const QStringList &drives) {
+            for (const QString &drive : drives)
+                place(drive.mid(drive.lastIndexOf(QLatin1Char('/')) + 1), drive);
+        });
+
+    const qint64 width = defaults.integerForKey(use_ + QStringLiteral("Width"));
+    const qint64 height = defaults.integerForKey(use_ + QStringLiteral("Height"));
+    if (width > 0 && height > 0)
+        resize(QSize(int(width), int(height)).expandedTo(minimumSizeHint()));
 
     line_->setFocus();
     typedChanged(true);
@@ -173,12 +225,61 @@ FileChooser::FileChooser(Mode mode, const QString &title, const QString &message
 
 FileChooser::~FileChooser() = default;
 
+bool FileChooser::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const QKeyCombination pressed = key->keyCombination();
+    if (pressed == QuitKey) {
+        // Quits from here as from every other window, the chooser cancelled first.
+        reject();
+        askQuit();
+    } else if (pressed == QKeyCombination(Qt::AltModifier, Qt::Key_Up) ||
+               (watched == list_ && pressed == QKeyCombination(Qt::Key_Backspace))) {
+        up();
+    } else if (pressed == QKeyCombination(Qt::AltModifier, Qt::Key_Left)) {
+        if (!back_.isEmpty())
+            enter(back_.takeLast(), true);
+    } else if (pressed == QKeyCombination(Qt::ControlModifier, Qt::Key_H)) {
+        hidden_ = !hidden_;
+        refill();
+    } else if (pressed == QKeyCombination(Qt::ControlModifier, Qt::Key_L)) {
+        line_->setFocus();
+        line_->selectAll();
+    } else if (pressed == QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_N)) {
+        makeFolder();
+    } else if (watched == line_ && pressed == QKeyCombination(Qt::Key_Tab)) {
+        // Taken with no name to complete too: the focus would leave the line for a button.
+        complete();
+    } else if (watched == line_ && key->key() == Qt::Key_Down) {
+        list_->setFocus();
+        if (list_->count() > 0 && !list_->currentItem())
+            list_->setCurrentRow(0);
+    } else {
+        return QDialog::eventFilter(watched, event);
+    }
+    return true;
+}
+
+void FileChooser::done(int result)
+{
+    UserDefaults &defaults = UserDefaults::standard();
+    defaults.setInteger(use_ + QStringLiteral("Width"), width());
+    defaults.setInteger(use_ + QStringLiteral("Height"), height());
+    QDialog::done(result);
+}
+
 void FileChooser::setNameFilters(const QStringList &filters)
 {
     filter_->clear();
     filter_->addItems(filters);
     filter_->setVisible(!filters.isEmpty());
-    refill();
+    // The listing asked sorts its names by these filters.
+    filters_ = filters;
+    shown_ = {};
+    asked_.clear();
+    typedChanged(true);
 }
 
 void FileChooser::setSuggestedName(const QString &name)
@@ -233,16 +334,38 @@ void FileChooser::list(const QString &folder)
     });
     work_.run(
         QStringLiteral("Chooser listing %1").arg(folder),
-        [folder, call = fileCall()] {
+        [folder, filters = filters_, call = FileCalls::get()] {
             if (call)
                 call(folder);
             Listing l;
             l.folder = folder;
-            l.readable = isReadableFolder(folder);
-            if (l.readable) {
-                l.folders = listFolder(folder, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-                l.files = listFolder(folder, QDir::Files, QDir::Name | QDir::IgnoreCase);
+            const std::optional<QList<FolderEntry>> entries = folderEntries(folder);
+            if (!entries) {
+                l.state = !pathExists(folder) ? Listing::State::Missing
+                          : isFolder(folder)  ? Listing::State::Unreadable
+                                              : Listing::State::NotFolder;
+                return l;
             }
+            l.state = Listing::State::Listed;
+            // The names are matched here, not at each key on the main thread.
+            QList<QList<QRegularExpression>> wanted;
+            for (const QString &filter : filters)
+                wanted.append(patterns(filter));
+            for (const FolderEntry &e : *entries) {
+                Entry entry{e.name, e.folder, 0};
+                for (qsizetype i = 0; i < std::min<qsizetype>(wanted.size(), 32) && !e.folder; ++i)
+                    if (wanted[i].isEmpty() || std::any_of(wanted[i].begin(), wanted[i].end(), [&e](const QRegularExpression &p) {
+                            return p.match(e.name).hasMatch();
+                        }))
+                        entry.filters |= 1u << i;
+                l.entries.append(entry);
+            }
+            std::sort(l.entries.begin(), l.entries.end(), [](const Entry &a, const Entry &b) {
+                if (a.folder != b.folder)
+                    return a.folder;
+                const int byName = a.name.compare(b.name, Qt::CaseInsensitive);
+                return byName != 0 ? byName < 0 : a.name < b.name;
+            });
             return l;
         },
         [this](const Listing &l) { listed(l); });
@@ -262,22 +385,25 @@ void FileChooser::listed(const Listing &listing)
     showStatus();
 }
 
-// The entries shown of the folder listed that begin with `prefix`, a folder's with a slash.
-QStringList FileChooser::matching(const QString &prefix) const
+// Whether the list shows `entry` for the name begun: a hidden one once asked
+// for (Ctrl+H) or typed, a file when the filter in force takes it.
+bool FileChooser::takes(const Entry &entry, const QString &prefix) const
 {
-    QStringList names;
-    for (const QString &name : shown_.folders)
-        if (name.startsWith(prefix))
-            names << name + QLatin1Char('/');
-    if (mode_ == Mode::Folder)
-        return names;
-    const QList<QRegularExpression> wanted = patterns(filter_->currentText());
-    for (const QString &name : shown_.files)
-        if (name.startsWith(prefix) &&
-            (wanted.isEmpty() || std::any_of(wanted.begin(), wanted.end(),
-                                             [&name](const QRegularExpression &p) { return p.match(name).hasMatch(); })))
-            names << name;
-    return names;
+    if (!entry.name.startsWith(prefix) || (hiddenName(entry.name) && !hidden_ && !hiddenName(prefix)))
+        return false;
+    const int filter = filter_->currentIndex();
+    return entry.folder || mode_ != Mode::OpenFile || filters_.isEmpty() || filter < 0 ||
+           (entry.filters & (1u << std::min(filter, 31)));
+}
+
+// The entries shown that begin with `prefix`; choosable: not a folder chooser's files.
+QList<const FileChooser::Entry *> FileChooser::matching(const QString &prefix, bool choosable) const
+{
+    QList<const Entry *> found;
+    for (const Entry &entry : shown_.entries)
+        if (takes(entry, prefix) && (!choosable || entry.folder || mode_ != Mode::Folder))
+            found.append(&entry);
+    return found;
 }
 
 void FileChooser::refill()
@@ -287,33 +413,46 @@ void FileChooser::refill()
     if (t.folder != shown_.folder)
         return;
     prefixShown_ = t.prefix;
-    list_->addItems(matching(t.prefix));
+    const QList<const Entry *> found = matching(t.prefix, false);
+    for (const Entry *entry : found.mid(0, kShownMost)) {
+        auto *item = new QListWidgetItem(shown(entry->name) + (entry->folder ? QStringLiteral("/") : QString()));
+        item->setData(Qt::UserRole, entry->name);
+        item->setData(Qt::UserRole + 1, entry->folder);
+        // A folder chooser's files show what the folder holds, greyed, as desktop choosers do.
+        if (mode_ == Mode::Folder && !entry->folder)
+            item->setFlags(Qt::NoItemFlags);
+        list_->addItem(item);
+    }
+    if (found.size() > kShownMost)
+        list_->addItem(QStringLiteral("… %1 more: type the name's beginning").arg(found.size() - kShownMost));
+    if (found.size() > kShownMost)
+        list_->item(list_->count() - 1)->setFlags(Qt::NoItemFlags);
 }
 
-bool FileChooser::complete()
+void FileChooser::complete()
 {
     const Typed t = typed();
     if (t.folder != shown_.folder)
-        return false;
-    const QStringList names = matching(t.prefix);
+        return;
+    QStringList names;
+    for (const Entry *entry : matching(t.prefix, true))
+        names << entry->name + (entry->folder ? QStringLiteral("/") : QString());
     if (names.isEmpty())
-        return false;
+        return;
     // As far as the names agree; a folder's slash takes the line into it.
     const QString common = commonStart(names);
     if (common.size() <= t.prefix.size() && names.size() > 1)
-        return false;
+        return;
     line_->setText(joined(t.folder, common));
     typedChanged(true);
-    return true;
 }
 
 void FileChooser::picked(QListWidgetItem *item, bool activated)
 {
-    if (!item)
+    if (!item || !(item->flags() & Qt::ItemIsEnabled))
         return;
-    const bool folder = item->text().endsWith(QLatin1Char('/'));
-    const QString name = folder ? item->text().chopped(1) : item->text();
-    const QString path = joined(shown_.folder, name);
+    const bool folder = item->data(Qt::UserRole + 1).toBool();
+    const QString path = joined(shown_.folder, item->data(Qt::UserRole).toString());
     if (activated && folder) {
         enter(path);
         line_->setFocus();
@@ -325,10 +464,53 @@ void FileChooser::picked(QListWidgetItem *item, bool activated)
         choose();
 }
 
-void FileChooser::enter(const QString &folder)
+void FileChooser::enter(const QString &folder, bool back)
 {
+    if (const QString left = typed().folder; !back && left != folder)
+        back_.append(left);
     line_->setText(joined(folder, QString()));
     typedChanged(true);
+}
+
+void FileChooser::up()
+{
+    const QString folder = typed().folder;
+    if (parentOf(folder) != folder)
+        enter(parentOf(folder));
+}
+
+// Makes the folder the line names: a missing folder typed, or the name typed
+// in the folder listed. With no name, the line offers one to type over.
+void FileChooser::makeFolder()
+{
+    const Typed t = typed();
+    const bool missingFolder = t.folder == shown_.folder && shown_.state == Listing::State::Missing;
+    if (t.prefix.isEmpty() && !missingFolder) {
+        const QString name = QStringLiteral("New Folder");
+        line_->setText(joined(t.folder, name));
+        line_->setSelection(int(line_->text().size() - name.size()), int(name.size()));
+        line_->setFocus();
+        typedChanged(true);
+        message_ = QStringLiteral("Type the new folder's name, then New Folder again (Ctrl+Shift+N).");
+        showStatus();
+        return;
+    }
+    const QString path = t.prefix.isEmpty() ? t.folder : t.path;
+    work_.run(
+        QStringLiteral("Chooser new folder %1").arg(path),
+        [path, call = FileCalls::get()] {
+            if (call)
+                call(path);
+            return platform::makeFolder(path);
+        },
+        [this, path](bool made) {
+            // Typed on since: the folder made is not where the performer is.
+            if (made && typed().path == path)
+                enter(path);
+            message_ = made ? QStringLiteral("\"%1\" is made.").arg(shown(path))
+                            : QStringLiteral("\"%1\" cannot be made.").arg(shown(path));
+            showStatus();
+        });
 }
 
 void FileChooser::choose()
@@ -347,7 +529,7 @@ void FileChooser::choose()
     });
     work_.run(
         QStringLiteral("Chooser look %1").arg(path),
-        [path, call = fileCall()] {
+        [path, call = FileCalls::get()] {
             if (call)
                 call(path);
             Look look;
@@ -358,7 +540,7 @@ void FileChooser::choose()
             else if (pathExists(path))
                 look.kind = Kind::Other;
             else
-                look.parentIsFolder = isFolder(QDir::cleanPath(joined(path, QStringLiteral(".."))));
+                look.parentIsFolder = isFolder(parentOf(path));
             return look;
         },
         [this, asked, path](const Look &look) {
@@ -374,47 +556,66 @@ void FileChooser::looked(const QString &path, const Look &look)
     lookTimer_.stop();
     lookLate_ = false;
     lookPath_.clear();
-    const auto answer = [this, &path] {
-        chosen_ = path;
-        accept();
-    };
     if (look.kind == Kind::Folder && mode_ == Mode::Folder)
-        return answer();
+        return answer(path);
     if (look.kind == Kind::Folder) {
         enter(path);
         return;
     }
-    if (mode_ == Mode::Folder)
-        message_ = QStringLiteral("\"%1\" is not a folder.").arg(path);
+    const QString said = shown(path);
+    if (look.kind == Kind::Missing && (mode_ == Mode::Folder || !look.parentIsFolder))
+        message_ = look.parentIsFolder || mode_ == Mode::Folder
+                       ? QStringLiteral("\"%1\" is not there: New Folder (Ctrl+Shift+N) makes it.").arg(said)
+                       : QStringLiteral("The folder \"%1\" is not there.").arg(shown(typed().folder));
+    else if (mode_ == Mode::Folder)
+        message_ = QStringLiteral("\"%1\" is not a folder.").arg(said);
     else if (mode_ == Mode::OpenFile && look.kind == Kind::File)
-        return answer();
+        return answer(path);
     else if (mode_ == Mode::OpenFile)
         message_ = (look.kind == Kind::Missing ? QStringLiteral("\"%1\" is not there.")
                                                : QStringLiteral("\"%1\" cannot be read."))
-                       .arg(path);
+                       .arg(said);
     else if (look.kind != Kind::Missing && replaceAsked_ == path)
-        return answer();
+        return answer(path);
     else if (look.kind != Kind::Missing) {
         replaceAsked_ = path;
-        message_ = QStringLiteral("\"%1\" is there already: choosing it again replaces it.").arg(path);
-    } else if (look.parentIsFolder)
-        return answer();
-    else
-        message_ = QStringLiteral("The folder \"%1\" is not there.").arg(typed().folder);
+        message_ = QStringLiteral("\"%1\" is there already: choosing it again replaces it.").arg(said);
+    } else
+        return answer(path);
     showStatus();
+}
+
+// The chooser of this use opens where this answer was; the folder is offered among the places.
+void FileChooser::answer(const QString &path)
+{
+    chosen_ = path;
+    const QString folder = mode_ == Mode::Folder ? path : parentOf(path);
+    UserDefaults &defaults = UserDefaults::standard();
+    defaults.setString(use_ + QStringLiteral("Folder"), folder);
+    QStringList recent = defaults.stringListForKey(kRecentKey);
+    recent.removeAll(folder);
+    recent.prepend(folder);
+    defaults.setStringList(kRecentKey, recent.mid(0, kRecentMost));
+    accept();
 }
 
 // A late answer is a state: its notice goes when the answer comes.
 void FileChooser::showStatus()
 {
+    const bool listedHere = !shown_.folder.isEmpty() && typed().folder == shown_.folder;
+    const QString folder = shown(shown_.folder);
     if (lookLate_)
-        status_->setText(QStringLiteral("\"%1\" does not answer yet.").arg(lookPath_));
+        status_->setText(QStringLiteral("\"%1\" does not answer yet.").arg(shown(lookPath_)));
     else if (!message_.isEmpty())
         status_->setText(message_);
     else if (listingLate_)
-        status_->setText(QStringLiteral("\"%1\" does not answer yet.").arg(asked_));
-    else if (!shown_.readable && !shown_.folder.isEmpty() && typed().folder == shown_.folder)
-        status_->setText(QStringLiteral("\"%1\" cannot be read.").arg(shown_.folder));
+        status_->setText(QStringLiteral("\"%1\" does not answer yet.").arg(shown(asked_)));
+    else if (listedHere && shown_.state == Listing::State::Missing)
+        status_->setText(QStringLiteral("The folder \"%1\" is not there: New Folder (Ctrl+Shift+N) makes it.").arg(folder));
+    else if (listedHere && shown_.state == Listing::State::NotFolder)
+        status_->setText(QStringLiteral("\"%1\" is not a folder.").arg(folder));
+    else if (listedHere && shown_.state == Listing::State::Unreadable)
+        status_->setText(QStringLiteral("\"%1\" cannot be read.").arg(folder));
     else
         status_->clear();
 }

@@ -12,6 +12,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
+class QPushButton;
 
 namespace platform {
 
@@ -20,7 +21,8 @@ namespace platform {
 // FileWork, so a folder on a share that does not answer holds that work
 // alone: the chooser says so, and its keys, Escape and a quit still answer.
 // The path line holds the answer; the list below it shows the entries of
-// the folder typed there and fills the line when one is picked.
+// the folder typed there and fills the line when one is picked. Its size and
+// the folder it was last left in are kept for each use (its mode and message).
 class FileChooser final : public QDialog {
 public:
     enum class Mode { Folder, OpenFile, SaveFile };
@@ -37,19 +39,25 @@ public:
     QString chosen() const { return chosen_; }
 
     // Runs on the chooser's work thread before its file calls, with the path
-    // looked at: tests stand a share that does not answer in.
-    using FileCall = std::function<void(const QString &path)>;
-    struct ScopedFileCall {
-        explicit ScopedFileCall(FileCall call);
-        ~ScopedFileCall();
-    };
+    // looked at, and before the looks of its callers at the path chosen.
+    using FileCalls = FileCallHook<FileChooser>;
+    using ScopedFileCall = FileCalls::Scoped;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void done(int result) override;
 
 private:
+    struct Entry {
+        QString name;         // as the file system holds it (Paths.h)
+        bool folder = false;
+        quint32 filters = 0;  // bit i: the name filter i takes it
+    };
     struct Listing {
+        enum class State { Listed, Missing, NotFolder, Unreadable };
         QString folder;
-        bool readable = false;
-        QStringList folders;
-        QStringList files;
+        State state = State::Missing;
+        QList<Entry> entries; // folders first, then files, by name
     };
     enum class Kind { Missing, Folder, File, Other };
     struct Look {
@@ -65,22 +73,30 @@ private:
     void typedChanged(bool refilter);
     void list(const QString &folder);
     void listed(const Listing &listing);
-    QStringList matching(const QString &prefix) const;
+    bool takes(const Entry &entry, const QString &prefix) const;
+    QList<const Entry *> matching(const QString &prefix, bool choosable) const;
     void refill();
-    bool complete();
+    void complete();
     void picked(QListWidgetItem *item, bool activated);
     void choose();
     void looked(const QString &path, const Look &look);
-    void enter(const QString &folder);
+    void enter(const QString &folder, bool back = false);
+    void up();
+    void makeFolder();
     void showStatus();
+    void answer(const QString &path);
 
     Mode mode_;
+    QString use_; // its size and last folder are kept under this
     QString base_;
     QLineEdit *line_ = nullptr;
     QListWidget *list_ = nullptr;
     QComboBox *filter_ = nullptr;
     QLabel *status_ = nullptr;
+    QListWidget *places_ = nullptr;
     QStringList filters_;
+    QStringList back_;   // the folders left, the last left last
+    bool hidden_ = false;
 
     Listing shown_;      // the folder whose entries the list holds
     QString asked_;      // the folder whose listing is awaited

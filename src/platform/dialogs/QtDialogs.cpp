@@ -100,6 +100,12 @@ void setDialogs(Dialogs *installed) { g_installed = installed; }
 
 void quitAsked(std::chrono::steady_clock::time_point when) { g_quitAsked = when.time_since_epoch().count(); }
 
+void askQuit()
+{
+    quitAsked();
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
 void setQuitting(bool quitting)
 {
     using std::chrono::steady_clock;
@@ -129,8 +135,8 @@ int quitWaitLeftMs(int budgetMs, int floorMs)
     if (!g_quitting)
         return budgetMs;
     const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - g_quitBegan);
-    const int left = int(std::clamp<qint64>(kQuitWaitsMs - spent.count(), 0, budgetMs));
-    return std::max(left, std::min(budgetMs, floorMs));
+    const int left = int(std::clamp<qint64>(kQuitWaitsMs - kQuitFloorsMs - spent.count(), 0, budgetMs));
+    return std::max(left, int(std::clamp<qint64>(kQuitWaitsMs - spent.count(), 0, std::min(budgetMs, floorMs))));
 }
 
 int QtDialogs::alert(const QString &title, const QString &text, const QStringList &buttons)

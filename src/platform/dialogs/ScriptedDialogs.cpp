@@ -39,7 +39,8 @@ std::optional<QString> ScriptedDialogs::textInput(const QString &title, const QS
     records_.append({QStringLiteral("text"), title, text, {defaultText}});
     if (textAnswers_.empty())
         return defaultText;
-    auto answer = textAnswers_.front();
+    std::optional<QString> answer;
+    answer.swap(textAnswers_.front());
     textAnswers_.pop_front();
     return answer;
 }
