@@ -32,6 +32,7 @@ namespace songfile {
 struct EditRun {
     std::mutex mutex;
     std::condition_variable answered;
+    // Editing covers a failed read's keeping too: it takes no file of the library.
     enum class Stage { Reading, Editing, Writing, Done } stage = Stage::Reading;
     bool dropped = false; // kept aside by a quit: the file is left as it is
     bool read = false;
@@ -67,15 +68,17 @@ constexpr qint64 kMaxEditedBytes = 16 * 1024 * 1024;
 // As the editor's reads: a shorter wait is a share's ordinary pace.
 constexpr double kLateSeconds = 0.5;
 
+// Each member initialised: a designated initializer names only some.
 struct Asked {
-    std::shared_ptr<SongFileEdits::Owner> owner;
-    QString known;
-    SongFileEdits::Edit edit;
+    std::shared_ptr<SongFileEdits::Owner> owner = {};
+    QString known = {};
+    SongFileEdits::Edit edit = {};
     bool replaces = false;
-    std::function<void(bool)> done;
+    std::function<void(bool)> done = {};
     // A read, not an edit: what it answers, and at most how much.
-    std::function<void(const platform::FileBytes &)> readDone;
+    std::function<void(const platform::FileBytes &)> readDone = {};
     qint64 readBytes = 0;
+    bool putBack = false; // once behind the edits asked while it ran: not again
 
     bool reads() const { return bool(readDone); }
 };
@@ -90,6 +93,12 @@ struct FileQueue {
     bool late = false; // the one under way has been said to wait
     platform::Timer lateTimer;
     platform::FileWork work;
+    // The song as the edits said to wait leave it, on the local disk until the file holds them.
+    QString kept;
+    // The file the path leads to, once a call has answered; another path's queue
+    // of the same file, which takes this path's edits from then on.
+    QString identity;
+    FileQueue *into = nullptr;
 
     bool busy() const { return running != nullptr || !waiting.empty(); }
     bool holds(const SongFileEdits::Owner *owner) const
@@ -99,8 +108,9 @@ struct FileQueue {
     }
 };
 
-// Every song file's queue, by its path (main thread only). Never destroyed: a
-// thread held by a share may answer after the program's statics have gone.
+// Every song file's queue, by the path asked (main thread only); the paths of
+// one file share the first one's queue once their file is known. Never
+// destroyed: a thread held by a share may answer after the program's statics have gone.
 std::map<QString, std::unique_ptr<FileQueue>> &queues()
 {
     static auto *all = new std::map<QString, std::unique_ptr<FileQueue>>;
@@ -114,7 +124,19 @@ FileQueue &queueOf(const QString &path)
         queue = std::make_unique<FileQueue>();
         queue->path = path;
     }
-    return *queue;
+    return queue->into ? *queue->into : *queue;
+}
+
+// Two paths of one file whose queues are not yet one: their reads and writes never interleave.
+std::shared_ptr<std::mutex> fileLock(const QString &identity)
+{
+    static std::mutex mutex;
+    static auto *locks = new std::map<QString, std::shared_ptr<std::mutex>>;
+    const std::lock_guard lock(mutex);
+    std::shared_ptr<std::mutex> &found = (*locks)[identity];
+    if (!found)
+        found = std::make_shared<std::mutex>();
+    return found;
 }
 
 void reloadWhereShown(const QString &path)
@@ -129,7 +151,9 @@ void reloadWhereShown(const QString &path)
 struct Outcome {
     bool written = false;
     QString failure; // the message that says it
+    QString said;    // written, with something to say: the text it went over, kept aside
     platform::FileBytes file; // what a read found
+    QString identity;         // the file the path leads to
 };
 
 QString keptAside(const QString &path, const QString &text, EditRun &run)
@@ -146,9 +170,10 @@ Outcome editOnDisk(const QString &path, const QString &known, const SongFileEdit
 {
     Outcome outcome;
     platform::FileBytes file;
-    if (!replaces && !path.isEmpty())
+    if (!path.isEmpty())
         file = platform::readRegularFile(path, kMaxEditedBytes);
-    const bool read = replaces || file.ok();
+    // A whole text set may make the file anew.
+    const bool read = file.ok() || (replaces && file.status == platform::FileStatus::Missing);
     const auto reached = [&run](EditRun::Stage stage) {
         {
             const std::lock_guard lock(run.mutex);
@@ -161,20 +186,22 @@ Outcome editOnDisk(const QString &path, const QString &known, const SongFileEdit
         if (run.dropped)
             return outcome;
         run.read = read;
-        run.stage = read ? EditRun::Stage::Editing : EditRun::Stage::Done;
+        run.stage = EditRun::Stage::Editing;
     }
     if (!read) {
-        run.answered.notify_all();
         const QString why = file.status == platform::FileStatus::TooLarge ? QStringLiteral("too large")
                             : file.error.isEmpty()                          ? readProblem(file)
                                                                             : file.error;
         outcome.failure = QStringLiteral("The song \"%1\" could not be read: %2.").arg(path, why);
         // Made of the text the window read, as a quit keeps it.
-        if (QString text = known; !text.isEmpty() && edit(text))
+        if (QString text = known; (replaces || !text.isEmpty()) && edit(text))
             outcome.failure += keptAside(path, text, run);
+        reached(EditRun::Stage::Done);
         return outcome;
     }
-    QString text = replaces ? QString() : textcodec::decode(file.bytes);
+    QString text = file.ok() ? textcodec::decode(file.bytes) : QString();
+    // Changed since its editor read it (another program, another machine on the share): not written over unkept.
+    const QString other = replaces && text != known ? text : QString();
     const bool changed = edit(text);
     {
         const std::lock_guard lock(run.mutex);
@@ -186,17 +213,128 @@ Outcome editOnDisk(const QString &path, const QString &known, const SongFileEdit
         return outcome;
     }
     reached(EditRun::Stage::Writing);
+    QString otherKept;
+    if (!other.isEmpty()) {
+        QString why;
+        otherKept = keptnotes::keepSongChangedElsewhere(platform::completeBaseName(path), other, &why);
+        if (otherKept.isEmpty()) {
+            outcome.failure = QStringLiteral("The song \"%1\" was changed elsewhere since it was read, and that text "
+                                             "could not be kept aside (%2): it is not written over.")
+                                  .arg(path, why)
+                              + keptAside(path, text, run);
+            reached(EditRun::Stage::Done);
+            return outcome;
+        }
+    }
     QString why;
     outcome.written = platform::writeFileAtomically(path, text.toUtf8(), &why);
-    if (!outcome.written)
+    if (!outcome.written) {
         outcome.failure = QStringLiteral("The song \"%1\" could not be saved: %2.").arg(path, why)
                           + keptAside(path, text, run);
+        // The file still holds it.
+        if (!otherKept.isEmpty())
+            platform::removeFile(otherKept);
+    } else if (!otherKept.isEmpty()) {
+        outcome.said = QStringLiteral("The song \"%1\" was changed elsewhere since it was read: the editor's text is "
+                                      "saved, and the other text is kept as %2.")
+                           .arg(path, platform::kept::named(otherKept));
+    }
     {
         const std::lock_guard lock(run.mutex);
         run.written = outcome.written;
     }
     reached(EditRun::Stage::Done);
     return outcome;
+}
+
+// What the song's edits leave it as should no more of them be written: the one
+// under way as far as its thread took it (of `known` while its read waits),
+// then those waiting, each on the text before it. Nothing when none was read
+// nor knows the song's text.
+struct Left {
+    std::optional<QString> text;
+    bool unwritten = false; // the file does not hold it
+};
+
+Left leftOf(const FileQueue &queue)
+{
+    Left left;
+    const auto apply = [&left, &queue](const Asked &asked) {
+        if (asked.reads())
+            return;
+        if (asked.replaces)
+            left.text = QString();
+        else if (!left.text && !asked.known.isEmpty())
+            left.text = asked.known;
+        if (!left.text) {
+            if (platform::quitting())
+                qWarning().noquote() << QStringLiteral("Song edit: %1 was never read: the edit is lost").arg(queue.path);
+            return;
+        }
+        if (asked.edit(*left.text))
+            left.unwritten = true;
+    };
+    if (queue.running && !queue.runningAsked.reads()) {
+        EditRun &run = *queue.running;
+        std::unique_lock lock(run.mutex);
+        // Changing the text takes no file call of the library: it ends soon.
+        run.answered.wait(lock, [&run] { return run.stage != EditRun::Stage::Editing; });
+        if (run.read) {
+            left.text = run.text;
+            left.unwritten = run.changed && !run.written && !run.kept;
+        } else if (!run.kept) {
+            // Under the lock: its thread, should its read answer meanwhile, waits for this one.
+            apply(queue.runningAsked);
+        }
+        // One its thread kept aside, having failed, is not kept again.
+    }
+    for (const Asked &asked : queue.waiting)
+        apply(asked);
+    return left;
+}
+
+// Said to wait, the song as its edits leave it is on the local disk too: a kill or a power cut does not take it.
+void keepWhileWaiting(FileQueue &queue)
+{
+    const Left left = leftOf(queue);
+    if (left.text && left.unwritten)
+        queue.kept = keptnotes::keepSongWaiting(platform::completeBaseName(queue.path), *left.text, queue.kept);
+}
+
+// The file holds what was kept: the copy goes.
+void dropKept(FileQueue &queue)
+{
+    if (const QString copy = std::exchange(queue.kept, {}); !copy.isEmpty() && !platform::removeFile(copy))
+        TLOG(QStringLiteral("Song edit: %1 could not be removed").arg(copy));
+}
+
+// The queue that takes the path's edits once its file is known: the first
+// queue of that file. This one's waiting edits go there, behind its own.
+FileQueue &joined(FileQueue &queue, const QString &identity)
+{
+    if (queue.into || !queue.identity.isEmpty() || identity.isEmpty())
+        return queue.into ? *queue.into : queue;
+    queue.identity = identity;
+    static auto *byFile = new std::map<QString, FileQueue *>;
+    FileQueue *&first = (*byFile)[identity];
+    if (!first) {
+        first = &queue;
+        return queue;
+    }
+    FileQueue &file = *first;
+    queue.into = &file;
+    for (Asked &asked : std::exchange(queue.waiting, {})) {
+        if (file.late)
+            asked.owner->say(editAwaited(file.path));
+        file.waiting.push_back(std::move(asked));
+    }
+    if (!queue.kept.isEmpty() || file.late) {
+        if (file.kept.isEmpty())
+            file.kept = std::exchange(queue.kept, {});
+        keepWhileWaiting(file);
+        dropKept(queue);
+    }
+    return file;
 }
 
 // Owners told that an edit waits hear "" once none of theirs does.
@@ -230,10 +368,14 @@ void startNext(FileQueue &queue)
          reads = asked.reads(), run, held = fileCall()]() {
             if (held)
                 held(path);
-            if (!reads)
-                return editOnDisk(path, known, edit, replaces, *run);
+            const QString identity = platform::fileIdentity(path);
+            const std::lock_guard lock(*fileLock(identity));
             Outcome outcome;
-            outcome.file = platform::readRegularFile(path, readBytes);
+            if (reads)
+                outcome.file = platform::readRegularFile(path, readBytes);
+            else
+                outcome = editOnDisk(path, known, edit, replaces, *run);
+            outcome.identity = identity;
             return outcome;
         },
         [&queue, run](const Outcome &outcome) { answered(queue, run, outcome); });
@@ -241,6 +383,7 @@ void startNext(FileQueue &queue)
         if (queue.running != run)
             return;
         queue.late = true;
+        keepWhileWaiting(queue);
         const QString notice = editAwaited(queue.path);
         queue.runningAsked.owner->say(notice);
         for (const Asked &asked : queue.waiting)
@@ -256,19 +399,24 @@ void answered(FileQueue &queue, const std::shared_ptr<EditRun> &run, const Outco
     queue.late = false;
     queue.running.reset();
     Asked asked = std::exchange(queue.runningAsked, {});
-    // Its reader would show the song without the edits asked since, and save over them: read again after them.
-    if (asked.reads()
-        && std::ranges::any_of(queue.waiting, [](const Asked &next) { return !next.reads(); })) {
-        queue.waiting.push_back(std::move(asked));
-        startNext(queue);
-        return;
-    }
-    --asked.owner->pending;
     std::vector<SongFileEdits::Owner *> told{asked.owner.get()};
     for (const Asked &next : queue.waiting)
         told.push_back(next.owner.get());
+    FileQueue &file = joined(queue, outcome.identity);
+    // Its reader would show the song without the edits asked since: read again after them, once, so that
+    // edits asked without end do not hold it for ever (a save compares with what it read all the same).
+    if (asked.reads() && !asked.putBack
+        && std::ranges::any_of(file.waiting, [](const Asked &next) { return !next.reads(); })) {
+        asked.putBack = true;
+        file.waiting.push_back(std::move(asked));
+        startNext(file);
+        return;
+    }
+    --asked.owner->pending;
     // The next one first: the message below runs a loop in which more may be asked.
-    startNext(queue);
+    startNext(file);
+    if (!queue.busy())
+        dropKept(queue);
     sayAnswered(told);
     if (asked.reads()) {
         if (asked.owner->listens())
@@ -279,9 +427,26 @@ void answered(FileQueue &queue, const std::shared_ptr<EditRun> &run, const Outco
         reloadWhereShown(queue.path);
     else if (!outcome.failure.isEmpty())
         Data::msg(outcome.failure);
+    if (!outcome.said.isEmpty())
+        Data::msg(outcome.said);
     // The window may have gone while the message was up.
     if (asked.done && asked.owner->listens())
         asked.done(outcome.written);
+}
+
+// Their answers would come after the program's end.
+void forgetAll(FileQueue &queue)
+{
+    if (queue.running)
+        --queue.runningAsked.owner->pending;
+    for (const Asked &asked : queue.waiting)
+        --asked.owner->pending;
+    queue.lateTimer.stop();
+    queue.late = false;
+    queue.running.reset();
+    queue.runningAsked = {};
+    queue.waiting.clear();
+    queue.work.end();
 }
 
 void settleOnQuit(FileQueue &queue)
@@ -289,52 +454,20 @@ void settleOnQuit(FileQueue &queue)
     if (!queue.busy())
         return;
     queue.lateTimer.stop();
-    // The song as the edits leave it, and whether that is still to be written.
-    std::optional<QString> text;
-    bool unwritten = false;
-    const auto applied = [&text, &unwritten, &queue](const Asked &asked) {
-        --asked.owner->pending;
-        if (asked.reads())
-            return;
-        if (asked.replaces)
-            text = QString();
-        else if (!text && !asked.known.isEmpty())
-            text = asked.known;
-        if (!text) {
-            qWarning().noquote() << QStringLiteral("Song edit: %1 was never read: the edit is lost").arg(queue.path);
-            return;
-        }
-        if (asked.edit(*text))
-            unwritten = true;
-    };
-    if (const std::shared_ptr<EditRun> run = std::exchange(queue.running, {}); run && queue.runningAsked.reads()) {
-        applied(queue.runningAsked);
-    } else if (run) {
+    if (const std::shared_ptr<EditRun> run = queue.running; run && !queue.runningAsked.reads()) {
         std::unique_lock lock(run->mutex);
         run->answered.wait_for(lock, std::chrono::milliseconds(platform::quitWaitLeftMs(platform::kQuitWaitsMs)),
                                [&run] { return run->stage == EditRun::Stage::Done; });
-        // Changing the text takes no file call: it ends soon.
-        run->answered.wait(lock, [&run] { return run->stage != EditRun::Stage::Editing; });
+        // Kept aside below: the file is left as it is.
         if (run->stage == EditRun::Stage::Reading)
             run->dropped = true;
-        if (!run->read && !run->kept) {
-            lock.unlock();
-            applied(queue.runningAsked);
-        } else {
-            // One its thread kept aside, having failed, is not kept again.
-            --queue.runningAsked.owner->pending;
-            if (run->read)
-                text = run->text;
-            unwritten = run->changed && !run->written && !run->kept;
-        }
     }
-    for (const Asked &asked : std::exchange(queue.waiting, {}))
-        applied(asked);
-    if (text && unwritten)
-        keptnotes::keepSong(platform::completeBaseName(queue.path), *text);
-    queue.runningAsked = {};
-    // Their answers would come after the quit.
-    queue.work.end();
+    // Over the copy kept while they waited, said at the next start as the quit's.
+    if (const Left left = leftOf(queue); left.text && left.unwritten)
+        queue.kept = keptnotes::keepSongWaiting(platform::completeBaseName(queue.path), *left.text, queue.kept);
+    else
+        dropKept(queue);
+    forgetAll(queue);
 }
 
 // The song at `path` as the edits queued for it will leave it, from the last
@@ -342,9 +475,11 @@ void settleOnQuit(FileQueue &queue)
 std::optional<QString> textAsQueued(const QString &path)
 {
     const auto found = queues().find(platform::cleanPath(path));
-    if (found == queues().end() || !found->second->busy())
+    if (found == queues().end())
         return std::nullopt;
-    const FileQueue &queue = *found->second;
+    const FileQueue &queue = found->second->into ? *found->second->into : *found->second;
+    if (!queue.busy())
+        return std::nullopt;
     std::vector<const Asked *> asked;
     if (queue.running)
         asked.push_back(&queue.runningAsked);
@@ -368,6 +503,9 @@ void ask(const std::shared_ptr<SongFileEdits::Owner> &owner, const QString &path
     FileQueue &queue = queueOf(path);
     queue.waiting.push_back(std::move(asked));
     startNext(queue);
+    // Behind one said to wait, it waits too.
+    if (queue.late)
+        keepWhileWaiting(queue);
 }
 
 } // namespace
@@ -390,13 +528,14 @@ void SongFileEdits::edit(const QString &path, const QString &known, Edit edit, s
     ask(owner_, path, {.known = known, .edit = std::move(edit), .done = std::move(done)});
 }
 
-void SongFileEdits::replace(const QString &path, const QString &text, std::function<void(bool written)> done)
+void SongFileEdits::replace(const QString &path, const QString &text, const QString &known,
+                            std::function<void(bool written)> done)
 {
     const auto edit = [text](QString &song) {
         song = text;
         return true;
     };
-    ask(owner_, path, {.edit = edit, .replaces = true, .done = std::move(done)});
+    ask(owner_, path, {.known = known, .edit = edit, .replaces = true, .done = std::move(done)});
 }
 
 bool SongFileEdits::busy() const { return owner_->pending > 0; }
@@ -419,6 +558,18 @@ void SongFileEdits::settleAllOnQuit()
 {
     for (const auto &[path, queue] : queues())
         settleOnQuit(*queue);
+}
+
+void SongFileEdits::dropAllAsAKillWould()
+{
+    for (const auto &[path, queue] : queues()) {
+        if (queue->running) {
+            const std::lock_guard lock(queue->running->mutex);
+            queue->running->dropped = true;
+        }
+        queue->kept.clear();
+        forgetAll(*queue);
+    }
 }
 
 QString keepAside(const QString &name, const QString &text, bool *kept)

@@ -25,4 +25,12 @@ QString keepWaiting(const QString &songPath, const QString &text, const notefile
 // The same for the ChordPro editor's text, as "<name> (edit not saved <date>).cho".
 QString keepSong(const QString &name, const QString &text, QString *error = nullptr);
 
+// The same for the text of a song whose edits wait on a song file that does
+// not answer, as keepWaiting does for a note.
+QString keepSongWaiting(const QString &name, const QString &text, const QString &over);
+
+// Another program's text of a song, which the editor's save goes over, as
+// "<name> (changed elsewhere <date>).cho".
+QString keepSongChangedElsewhere(const QString &name, const QString &text, QString *error = nullptr);
+
 } // namespace keptnotes

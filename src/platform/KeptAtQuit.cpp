@@ -20,6 +20,7 @@ namespace {
 
 const QString kKeptFolder = QStringLiteral("Kept notes");
 const QString kKeptLabel = QStringLiteral("edit not saved");
+const QString kChangedLabel = QStringLiteral("changed elsewhere");
 
 QStringList bases()
 {
@@ -55,11 +56,12 @@ bool appendRecord(const QString &base, const QByteArray &line)
     return ::close(fd) == 0 && whole;
 }
 
-// The kind of a copy said only if it is still there.
+// The kinds of a copy said only if it is still there.
 const QString kWaiting = QStringLiteral("waiting note");
+const QString kWaitingSong = QStringLiteral("waiting song");
 
 struct Records {
-    QStringList notes, songs, settings, lost, waiting;
+    QStringList notes, songs, settings, lost, waiting, waitingSongs;
 };
 
 QStringList linesOf(const QByteArray &bytes) { return QString::fromUtf8(bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
@@ -101,6 +103,8 @@ void readRecords(const QStringList &lines, Records *out)
             out->settings << fields[1];
         } else if (fields[0] == kWaiting) {
             out->waiting << fields[1];
+        } else if (fields[0] == kWaitingSong) {
+            out->waitingSongs << fields[1];
         } else {
             out->notes << fields[1];
         }
@@ -159,7 +163,7 @@ QString datedFreePath(const QString &base, const QString &label, const QString &
 }
 
 QString keep(const QString &name, const QString &suffix,
-             const std::function<bool(const QString &path, QString *error)> &write, QString *error)
+             const std::function<bool(const QString &path, QString *error)> &write, QString *error, Label label)
 {
     QString first;
     for (const QString &folder : folders()) {
@@ -167,7 +171,8 @@ QString keep(const QString &name, const QString &suffix,
         if (!QDir().mkpath(folder)) {
             why = QStringLiteral("the folder \"%1\" could not be made").arg(folder);
         } else {
-            const QString path = datedFreePath(QDir(folder).filePath(name), kKeptLabel, suffix);
+            const QString path = datedFreePath(QDir(folder).filePath(name),
+                                               label == Label::ChangedElsewhere ? kChangedLabel : kKeptLabel, suffix);
             if (write(path, &why))
                 return path;
         }
@@ -207,9 +212,9 @@ void tellNextStart(What kind, const QString &keptPath, const QString &what)
     record(QString::fromLatin1(kindName(kind)), keptPath, what);
 }
 
-void tellNextStartUnlessRemoved(const QString &keptPath, const QString &what)
+void tellNextStartUnlessRemoved(What kind, const QString &keptPath, const QString &what)
 {
-    record(kWaiting, keptPath, what);
+    record(kind == What::Song ? kWaitingSong : kWaiting, keptPath, what);
 }
 
 QString takeNotice()
@@ -246,10 +251,14 @@ QString takeNotice()
     }
     rememberSaid(stuck);
     // Removed once its edit was written; one the quit kept again is said as the quit's.
-    QStringList waiting;
-    for (const QString &path : std::as_const(records.waiting))
-        if (!records.notes.contains(path) && !waiting.contains(path) && QFileInfo::exists(path))
-            waiting << path;
+    const auto stillThere = [](const QStringList &copies, const QStringList &quits) {
+        QStringList there;
+        for (const QString &path : copies)
+            if (!quits.contains(path) && !there.contains(path) && QFileInfo::exists(path))
+                there << path;
+        return there;
+    };
+    const QStringList waiting = stillThere(records.waiting, records.notes);
     QStringList said;
     said << sentence(records.notes,
                      QStringLiteral("An edited note could not be saved when Tolvane last quit: it is kept as %1."),
@@ -262,6 +271,11 @@ QString takeNotice()
          << sentence(records.songs,
                      QStringLiteral("An edited song could not be saved when Tolvane last quit: it is kept as %1."),
                      QStringLiteral("%1 edited songs could not be saved when Tolvane last quit: they are kept as %2."))
+         << sentence(stillThere(records.waitingSongs, records.songs),
+                     QStringLiteral("An edited song was not written to its song file before Tolvane last ended: "
+                                    "it is kept as %1."),
+                     QStringLiteral("%1 edited songs were not written to their song files before Tolvane last "
+                                    "ended: they are kept as %2."))
          << sentence(records.settings,
                      QStringLiteral("Settings changed before Tolvane last quit could not be written to the settings "
                                     "file: they are kept in %1 and were not taken back."),

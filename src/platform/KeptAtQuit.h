@@ -22,9 +22,12 @@ QString datedFreePath(const QString &base, const QString &label, const QString &
 // in the first folder that takes it: "Kept notes" of the data folder, then of
 // the cache folder, then of the runtime folder (which a logout clears, so it
 // comes last). Answers its path, or "" with why the
-// first folder refused it in *error.
+// first folder refused it in *error. A copy of a text not the performer's
+// (another program's, which an edit went over) is labelled "changed elsewhere".
+enum class Label { EditNotSaved, ChangedElsewhere };
 QString keep(const QString &name, const QString &suffix,
-             const std::function<bool(const QString &path, QString *error)> &write, QString *error = nullptr);
+             const std::function<bool(const QString &path, QString *error)> &write, QString *error = nullptr,
+             Label label = Label::EditNotSaved);
 
 enum class What { Note, Song, Settings };
 
@@ -33,11 +36,11 @@ enum class What { Note, Song, Settings };
 // for the next start, in a few bytes, in the first folder that takes them.
 void tellNextStart(What kind, const QString &keptPath, const QString &what = QString());
 
-// While the program runs, for a copy of a note's edit that waits on a note
-// that does not answer: recorded for the next start, which says it only if
-// the copy is still there (the program ended before the edit was written and
-// the copy removed).
-void tellNextStartUnlessRemoved(const QString &keptPath, const QString &what);
+// While the program runs, for a copy of an edit (of a note or a song) that
+// waits on a file that does not answer: recorded for the next start, which
+// says it only if the copy is still there (the program ended before the edit
+// was written and the copy removed).
+void tellNextStartUnlessRemoved(What kind, const QString &keptPath, const QString &what);
 
 // What the start after such a quit says; "" when nothing was kept or lost.
 // Said once: the records are removed, or where that fails (the folder

@@ -4,7 +4,9 @@
 #include "platform/MainThreadFiles.h"
 #include "platform/Paths.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -252,6 +254,16 @@ bool removeFile(const QString &path)
 {
     const MainThreadFileCall noted("write", path);
     return QFile::remove(path);
+}
+
+QString fileIdentity(const QString &path)
+{
+    const MainThreadFileCall noted("look", path);
+    const QFileInfo file(path);
+    if (const QString found = file.canonicalFilePath(); !found.isEmpty())
+        return found;
+    const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? QDir::cleanPath(file.absoluteFilePath()) : QDir(folder).filePath(file.fileName());
 }
 
 } // namespace platform

@@ -121,5 +121,9 @@ std::optional<QList<FolderEntry>> folderEntries(const QString &folder);
 bool makeFolder(const QString &path);
 // As QFile::remove: false when it is not there or stays.
 bool removeFile(const QString &path);
+// The file a path leads to, every link on the way followed: one file reached
+// by two paths (a library folder reached through a link) answers one string.
+// A file not there yet is named in its folder as the links lead to it.
+QString fileIdentity(const QString &path);
 
 } // namespace platform

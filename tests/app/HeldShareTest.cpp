@@ -17,6 +17,7 @@
 #include "platform/ModalRun.h"
 #include "platform/RegularFile.h"
 #include "settings/WinVersions.h"
+#include "support/CapturedWarnings.h"
 #include "support/GatedScan.h"
 #include "windows/WindowFactory.h"
 
@@ -476,32 +477,53 @@ TEST_P(HeldEditorSave, EscapeLeavesTheSaveGoingAndTheSongsTurnMeanwhile)
     QTest::keyClick(editor->txViewEdit(), Qt::Key_Escape);
     EXPECT_FALSE(editor->isVisible());
 
+    // Before, the save said to go on was in memory alone, and a kill took it.
+    const QDir keptNotes(dataDir.filePath(QStringLiteral("Kept notes")));
+    const auto keptWhole = [&] {
+        const QFileInfoList kept = keptNotes.entryInfoList(QDir::Files);
+        ASSERT_EQ(kept.size(), 1);
+        EXPECT_TRUE(readFile(kept.first().filePath()).endsWith(QStringLiteral("Encore")));
+    };
+    keptWhole();
     if (row.then == HeldSong::Then::Answers) {
         answers.open();
         ASSERT_TRUE(testsupport::waitFor([editor] { return !editor->saving(); }));
         settle();
         EXPECT_TRUE(readFile(held).endsWith(QStringLiteral("Encore")));
         EXPECT_FALSE(saysItWaits());
+        EXPECT_TRUE(keptNotes.isEmpty(QDir::Files)) << "written, the copy goes";
         return;
     }
-    platform::setQuitting(true);
-    controller->applicationWillTerminate();
+    const bool quits = row.then == HeldSong::Then::Quits;
+    platform::setQuitting(quits);
+    if (quits)
+        controller->applicationWillTerminate();
+    else
+        songfile::SongFileEdits::dropAllAsAKillWould();
     controller.reset();
     closeWindows();
     platform::setQuitting(false);
-    const QFileInfoList kept = QDir(dataDir.filePath(QStringLiteral("Kept notes"))).entryInfoList(QDir::Files);
-    ASSERT_EQ(kept.size(), 1);
-    EXPECT_TRUE(readFile(kept.first().filePath()).endsWith(QStringLiteral("Encore")));
+    keptWhole();
     EXPECT_FALSE(readFile(held).contains(QStringLiteral("Encore")));
+    // What the start says in the title rows (which the first song shown may end).
+    const testsupport::CapturedWarnings said;
     start();
-    EXPECT_TRUE(notesShown().join(QString()).contains(QStringLiteral("An edited song could not be saved")))
-        << notesShown().join(QLatin1Char('|')).toStdString();
+    const QString kept = keptNotes.entryInfoList(QDir::Files).value(0).filePath();
+    EXPECT_EQ(said.lines().filter(kept).filter(quits ? QStringLiteral("An edited song could not be saved")
+                                                     : QStringLiteral("An edited song was not written to its song file"))
+                  .size(),
+              1)
+        << said.lines().join(QLatin1Char('\n')).toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Editor, HeldEditorSave,
                          ::testing::Values(HeldSong{.held = "Bravo.chopro", .title = "Bravo", .next = "Charlie"},
                                            HeldSong{.held = "Bravo.chopro", .title = "Bravo", .next = "Charlie",
-                                                    .then = HeldSong::Then::Quits}),
+                                                    .then = HeldSong::Then::Quits},
+                                           // The program ended without a quit, as a kill would end it.
+                                           HeldSong{.held = "Bravo.chopro", .title = "Bravo", .next = "Charlie",
+                                                    .then = HeldSong::Then::Ends}),
                          [](const ::testing::TestParamInfo<HeldSong> &info) {
-                             return std::string(info.param.then == HeldSong::Then::Quits ? "quits" : "answers");
+                             const auto then = info.param.then;
+                             return std::string(then == HeldSong::Then::Quits ? "quits" : then == HeldSong::Then::Ends ? "ends" : "answers");
                          });

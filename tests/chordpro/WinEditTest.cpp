@@ -383,36 +383,51 @@ TEST_F(WinEditTest, AFailedSaveSaysWhyAndKeepsTheText)
         const char *name;
         bool closed;    // Escape while the save waits
         bool chordEdit; // a chord window's edit instead, made of the text it read
-    } rows[] = {{"window open", false, false}, {"window closed", true, false}, {"chord edit", false, true}};
+        // Written by another program after the editor read the song: the save goes over it, the copy holds it.
+        const char *other = nullptr;
+    } rows[] = {{"window open", false, false},
+                {"window closed", true, false},
+                {"chord edit", false, true},
+                // Before, the other program's line was gone without a word.
+                {"changed elsewhere", false, false, "{title:Kept}\nan added line\n"},
+                {"changed elsewhere, the share held", true, false, "{title:Kept}\nan added line\n"}};
     for (const auto &row : rows) {
         dialogs.clear();
+        codes.clear();
+        const QString path = row.other ? songFile(QStringLiteral("there.chopro"), QStringLiteral("{title:Kept}\n")) : missing;
         if (row.chordEdit) {
             songfile::SongFileEdits chords;
             chords.edit(missing, edited, [](QString &) { return true; });
             ASSERT_TRUE(testsupport::waitFor([&chords] { return !chords.busy(); }));
         } else {
-            openFile(missing);
+            openFile(path);
             win.useNewString(edited);
             testsupport::Gate share;
             if (row.closed)
                 songfile::setFileCall([share](const QString &) { share.wait(); });
+            if (row.other && !row.closed)
+                songFile(QStringLiteral("there.chopro"), QString::fromUtf8(row.other));
             QTest::keyClick(editor(), Qt::Key_Return, Qt::ControlModifier);
             if (row.closed)
                 QTest::keyClick(editor(), Qt::Key_Escape);
+            if (row.other && row.closed)
+                songFile(QStringLiteral("there.chopro"), QString::fromUtf8(row.other));
             share.open();
             saved();
             songfile::setFileCall({});
-            EXPECT_EQ(win.isVisible(), !row.closed) << row.name;
+            EXPECT_EQ(win.isVisible(), !row.closed && !row.other) << row.name;
             EXPECT_EQ(text(), edited) << row.name;
         }
         const QDir keptFolder(data.filePath(QStringLiteral("Kept notes")));
         const QFileInfoList kept = keptFolder.entryInfoList(QDir::Files);
         ASSERT_EQ(kept.size(), 1) << row.name;
-        EXPECT_EQ(readFile(kept.first().filePath()), edited) << row.name;
+        EXPECT_EQ(readFile(kept.first().filePath()), row.other ? QString::fromUtf8(row.other) : edited) << row.name;
+        EXPECT_EQ(kept.first().fileName().contains(QStringLiteral("(changed elsewhere ")), row.other != nullptr) << row.name;
+        EXPECT_EQ(readFile(path), row.other ? edited : QStringLiteral("<missing>")) << row.name;
         ASSERT_EQ(dialogs.texts().size(), 1) << row.name;
         EXPECT_TRUE(dialogs.lastText().contains(platform::kept::named(kept.first().filePath())))
             << dialogs.lastText().toStdString();
-        EXPECT_TRUE(codes.empty());
+        EXPECT_EQ(codes.empty(), !row.other) << row.name;
         QDir(keptFolder).removeRecursively();
         win.hide();
     }
@@ -607,6 +622,36 @@ TEST_F(WinEditTest, ASongOnASilentShareShowsAndSavesOnceItAnswers)
     ASSERT_EQ(copies.size(), 1);
     EXPECT_EQ(readFile(kept.filePath(copies.first())), QStringLiteral("dozlax{title:H}\n") + piano);
     QFile::remove(kept.filePath(copies.first()));
+}
+
+// Before, a song reached through a linked folder had a queue of its own: the
+// editor opened through the link read the file beside a save still waiting
+// through the other path, and the two queues wrote the file at once.
+TEST_F(WinEditTest, OneSongReachedByTwoPathsHasOneQueue)
+{
+    const QString path = songFile(QStringLiteral("l.chopro"), QStringLiteral("{title:L}\n"));
+    const QString linked = dir.filePath(QStringLiteral("link/l.chopro"));
+    ASSERT_TRUE(QFile::link(dir.path(), dir.filePath(QStringLiteral("link"))));
+    songfile::SongFileEdits saves;
+    for (const QString &through : {path, linked}) { // each path's file is known once a call answers
+        saves.edit(through, QString(), [](QString &) { return false; });
+        ASSERT_TRUE(testsupport::waitFor([&saves] { return !saves.busy(); }));
+    }
+    testsupport::Gate share;
+    songfile::setFileCall([share, path](const QString &asked) {
+        if (asked == path)
+            share.wait();
+    });
+    const auto unheld = qScopeGuard([] { songfile::setFileCall({}); });
+    const QString saved = QStringLiteral("{title:L}\nsaved\n");
+    saves.replace(path, saved, QStringLiteral("{title:L}\n"));
+    win.ouvrir(nullptr, linked, false);
+    EXPECT_FALSE(win.reading()) << "the text being saved, at once";
+    EXPECT_EQ(text(), saved);
+    share.open();
+    ASSERT_TRUE(testsupport::waitFor([&saves] { return !saves.busy(); }));
+    EXPECT_EQ(readFile(path), saved);
+    win.hide();
 }
 
 TEST_F(WinEditTest, AFileThatIsNotTextIsNeverOpened)

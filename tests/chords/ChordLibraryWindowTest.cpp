@@ -6,6 +6,9 @@
 #include "chords/SongFileEdit.h"
 #include "chords/windows/WindowChords.h"
 #include "library/Data.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/KeptAtQuit.h"
 #include "platform/UserDefaults.h"
 #include "platform/dialogs/ScriptedDialogs.h"
 #include "support/GatedScan.h"
@@ -249,20 +252,22 @@ TEST_F(ChordLibraryTest, SongDefinitionsFromTheSongTable)
     EXPECT_EQ(lib->mViewChord()->mChordx(), lib->chordSpecsArray2().at(0).chordX());
     clock.advance(0.6);
     EXPECT_TRUE(lib->songNotice()->text().contains(QStringLiteral("does not answer"))) << lib->songNotice()->text().toStdString();
-    // Before, a second edit asked while the first was being written was dropped without a word.
+    // Before, a second edit asked while the first was being written was dropped
+    // without a word, then refused in a modal box: it joins the song's queue.
     dialogs.clear();
     lib->boxRondClickatLine(0, 4);
-    ASSERT_EQ(dialogs.texts().size(), 1);
-    EXPECT_TRUE(dialogs.lastText().contains(QStringLiteral("is still being changed")));
+    EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.lastText().toStdString();
+    EXPECT_EQ(lib->chordSpecsArray2().at(0).chordX(), shape({-1, 0, 2, 2, 0, -1}, 1, true));
     EXPECT_EQ(lib->mViewChord()->mChordx(), lib->chordSpecsArray2().at(0).chordX());
     share.open();
     songfile::setFileCall({});
     settled(lib);
     EXPECT_TRUE(lib->songNotice()->isHidden());
-    EXPECT_TRUE(readTextFile(songPath).contains(QStringLiteral("{define: Am base-fret 1 frets x 0 2 2 1 x}")));
+    EXPECT_TRUE(readTextFile(songPath).contains(QStringLiteral("{define: Am base-fret 1 frets x 0 2 2 0 x}")))
+        << readTextFile(songPath).toStdString();
     lib->modifierChordselonTypeModif(2, 0, 0, 0, QStringLiteral("Am7"));
     settled(lib);
-    EXPECT_TRUE(readTextFile(songPath).contains(QStringLiteral("{define: Am7 base-fret 1 frets x 0 2 2 1 x}")));
+    EXPECT_TRUE(readTextFile(songPath).contains(QStringLiteral("{define: Am7 base-fret 1 frets x 0 2 2 0 x}")));
     EXPECT_FALSE(lib->pendingChanges()); // the library itself is untouched
     lib->actionChordsModifyDone();
 
@@ -314,8 +319,10 @@ TEST_F(ChordLibraryTest, TheLibraryAndTheStripEditingOneHeldSongKeepBothChanges)
         return text.contains(QStringLiteral("{define: C base-fret 1 frets x 3 2 0 1 0}"))
                && text.contains(QStringLiteral("{x_piano: Am inversion 1}"));
     };
-    for (const bool quits : {false, true}) {
-        const QString song = quits ? QStringLiteral("Quit.cho") : QStringLiteral("Both.cho");
+    // Before, edits said to wait were in memory alone, and a kill took them.
+    enum class Then { Answers, Quits, Ends };
+    for (const Then then : {Then::Answers, Then::Quits, Then::Ends}) {
+        const QString song = QStringList{"Both.cho", "Quit.cho", "End.cho"}.at(int(then));
         WindowPDFx *t = tolvaneWith(song, QStringLiteral("{title: Both}\n{key: C}\n[Am]la [C]li\n"));
         ASSERT_TRUE(t->renderer().waitForIdle());
         ChordLibrary *lib = library(0, t);
@@ -324,20 +331,40 @@ TEST_F(ChordLibraryTest, TheLibraryAndTheStripEditingOneHeldSongKeepBothChanges)
         strip->refreshInfo();
         auto *am = qobject_cast<ViewChordsP *>(strip->diagrams().value(0));
         ASSERT_TRUE(am);
+        platform::ManualClock clock;
         testsupport::Gate share;
         songfile::setFileCall([share](const QString &) { share.wait(); });
         lib->insertChordinDefinedChordsFromRow(0);
+        clock.advance(0.6); // said to wait: kept aside from here on
         am->actionInversion(false);
-        if (quits) {
-            songfile::SongFileEdits::settleAllOnQuit();
-            const QFileInfoList kept = QDir(data.filePath(QStringLiteral("Kept notes"))).entryInfoList(QDir::Files);
+        const QDir keptNotes(data.filePath(QStringLiteral("Kept notes")));
+        const auto keptBoth = [&] {
+            const QFileInfoList kept = keptNotes.entryInfoList(QDir::Files);
             ASSERT_EQ(kept.size(), 1);
             EXPECT_TRUE(both(readTextFile(kept.first().filePath()))) << readTextFile(kept.first().filePath()).toStdString();
+        };
+        keptBoth();
+        platform::setQuitting(then == Then::Quits);
+        if (then == Then::Quits)
+            songfile::SongFileEdits::settleAllOnQuit();
+        platform::setQuitting(false);
+        if (then == Then::Ends)
+            songfile::SongFileEdits::dropAllAsAKillWould();
+        if (then != Then::Answers) {
+            keptBoth();
+            const QString said = platform::kept::takeNotice();
+            EXPECT_TRUE(said.startsWith(then == Then::Quits ? QStringLiteral("An edited song could not be saved when Tolvane last quit")
+                                                             : QStringLiteral("An edited song was not written to its song file")))
+                << said.toStdString();
+            EXPECT_TRUE(said.contains(platform::kept::named(keptNotes.entryInfoList(QDir::Files).value(0).filePath())));
         }
         share.open();
         songfile::setFileCall({});
         EXPECT_TRUE(testsupport::waitFor([&] { return !lib->songEditing() && !strip->songEditing(); }));
-        EXPECT_EQ(both(readTextFile(songPath)), !quits) << readTextFile(songPath).toStdString();
+        EXPECT_EQ(both(readTextFile(songPath)), then == Then::Answers) << readTextFile(songPath).toStdString();
+        if (then == Then::Answers)
+            EXPECT_TRUE(keptNotes.isEmpty(QDir::Files)) << "written, the copy goes";
+        QDir(keptNotes).removeRecursively();
         TearDown();
     }
 }

@@ -131,7 +131,7 @@ TEST(KeptAtQuit, RecordsOfEveryKindAreSaidTogether)
     testsupport::writeFile(waiting, "words");
     for (const QString &copy : {QStringLiteral("/k/Kept notes/Pine (edit not saved 2026-12-08 10.00).txt"), waiting,
                                 home.dir.filePath(QStringLiteral("written.txt"))})
-        kept::tellNextStartUnlessRemoved(copy, QStringLiteral("an edited note"));
+        kept::tellNextStartUnlessRemoved(kept::What::Note, copy, QStringLiteral("an edited note"));
     // Before, several copies were said by their number and a folder the windows show as "Kept notes" alone;
     // then by three of their songs, "2 more" and their folders, so no copy could be found by its notice.
     const QByteArray realHome = qgetenv("HOME");

@@ -8,6 +8,7 @@
 #include "library/Data.h"
 #include "library/Pieces.h"
 #include "library/SongFileCheck.h"
+#include "library/TextCodec.h"
 #include "midi/Midi.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
@@ -241,6 +242,7 @@ bool WinEdit::montrer(const std::shared_ptr<Pieces> &piece, const QString &fichi
             return false;
         }
         text = chordProDocument_.chordProData();
+        onDisk_ = file->ok() ? textcodec::decode(file->bytes) : QString();
         if (text.isEmpty() && !piece)
             text = defaultStringPourNouveau();
     } else {

@@ -185,6 +185,7 @@ private:
     quint64 savesAsked_ = 0;
     quint64 closingOn_ = 0;      // the save the open window closes on (0: none)
     QString queuedText_;         // what that save writes
+    QString onDisk_;             // the song as last read or asked written: a save keeps another program's change aside
     QString saveName_;           // the file (or new song) being saved
     QString saveSaid_;           // what was said while a save waited
     platform::Timer saveLate_;

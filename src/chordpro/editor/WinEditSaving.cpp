@@ -11,6 +11,7 @@
 #include "platform/Dialogs.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 #include "platform/Vocabulary.h"
 
 #include <QCloseEvent>
@@ -34,6 +35,16 @@ struct WinEdit::Save {
     QByteArray bytes; // what it writes
     QString name;     // the song's name, should it be kept aside
     QString then;     // typed after it once the window had gone: written there next
+    QString kept;     // its copy while said to wait (main thread)
+
+    QString text() const { return then.isEmpty() ? QString::fromUtf8(bytes) : then; }
+    // Said to wait, it is on the local disk too: a kill does not take it.
+    void keepWhileWaiting() { kept = keptnotes::keepSongWaiting(name, text(), kept); }
+    void dropKept()
+    {
+        if (!kept.isEmpty())
+            platform::removeFile(std::exchange(kept, {}));
+    }
 };
 
 QString WinEdit::shownPath() const { return pieceCour_ ? pieceCour_->getPath() : fichierCour_; }
@@ -47,7 +58,7 @@ void WinEdit::startSave(const QString &path, const QString &newName)
     const bool entry = pieceCour_ != nullptr;
     if (!path.isEmpty()) {
         // In the song's one queue: a chord edit asked before or after it is kept.
-        saves_.replace(path, queuedText_, [this, id, path, entry](bool written) {
+        saves_.replace(path, queuedText_, std::exchange(onDisk_, queuedText_), [this, id, path, entry](bool written) {
             saveAnswered(id, written ? path : QString(), false, entry);
         });
         // Behind one that already waits: said at once.
@@ -56,6 +67,7 @@ void WinEdit::startSave(const QString &path, const QString &newName)
     }
     auto save = std::make_shared<Save>();
     newSave_ = save;
+    onDisk_ = queuedText_;
     save->bytes = queuedText_.toUtf8();
     save->name = newName;
     struct Written {
@@ -88,21 +100,24 @@ void WinEdit::startSave(const QString &path, const QString &newName)
             newSave_.reset();
             saveLate_.stop();
             saySaveWaits(QString());
+            // Written, or kept aside below with what it failed for.
+            save->dropKept();
             if (!written.ok)
-                keepFailedSave(save->name, save->then.isEmpty() ? QString::fromUtf8(save->bytes) : save->then,
+                keepFailedSave(save->name, save->text(),
                                written.path.isEmpty()
                                    ? QStringLiteral("The new song could not be saved: %1.").arg(written.error)
                                    : QStringLiteral("The song could not be saved to \"%1\": %2.")
                                          .arg(platform::toNativeSeparators(written.path), written.error));
             else if (!save->then.isEmpty())
-                saves_.replace(written.path, save->then, [this, path = written.path](bool done) {
-                    saveAnswered(0, done ? path : QString(), false, false);
-                });
+                saves_.replace(written.path, save->then, QString::fromUtf8(save->bytes),
+                               [this, path = written.path](bool done) { saveAnswered(0, done ? path : QString(), false, false); });
             saveAnswered(id, written.ok ? written.path : QString(), true, entry);
         });
     saveLate_.start(0.5, false, [this, save] {
-        if (newSave_ == save)
-            saySaveWaits(songfile::editAwaited(save->name));
+        if (newSave_ != save)
+            return;
+        save->keepWhileWaiting();
+        saySaveWaits(songfile::editAwaited(save->name));
     });
 }
 
@@ -171,10 +186,14 @@ void WinEdit::leaveSaving()
 {
     const QString text = txViewEdit_->toPlainText();
     if (closingOn_ != 0 && text != queuedText_) {
-        if (const QString path = shownPath(); !path.isEmpty())
-            saves_.replace(path, text, [this, path](bool written) { saveAnswered(0, written ? path : QString(), false, false); });
-        else if (newSave_)
+        if (const QString path = shownPath(); !path.isEmpty()) {
+            saves_.replace(path, text, std::exchange(onDisk_, text),
+                           [this, path](bool written) { saveAnswered(0, written ? path : QString(), false, false); });
+        } else if (newSave_) {
             newSave_->then = text;
+            if (!newSave_->kept.isEmpty())
+                newSave_->keepWhileWaiting();
+        }
     }
     closingOn_ = 0;
     modifiee_ = false;
@@ -236,10 +255,14 @@ void WinEdit::settleOnQuit()
         std::unique_lock lock(save->mutex);
         save->answered.wait_for(lock, std::chrono::milliseconds(platform::quitWaitLeftMs(platform::kQuitWaitsMs)),
                                 [&save] { return save->done; });
-        if (!save->written)
-            keptnotes::keepSong(save->name, save->then.isEmpty() ? QString::fromUtf8(save->bytes) : save->then);
-        else if (!save->then.isEmpty())
-            saves_.replace(save->path, save->then);
+        // Over its copy kept while it waited, said at the next start as the quit's.
+        if (!save->written) {
+            save->keepWhileWaiting();
+        } else {
+            save->dropKept();
+            if (!save->then.isEmpty())
+                saves_.replace(save->path, save->then, QString::fromUtf8(save->bytes));
+        }
     }
     if (!refused)
         return;

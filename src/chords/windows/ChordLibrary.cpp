@@ -490,6 +490,18 @@ void ChordLibrary::showSongTable(const QString &path, const QString &text)
     songReadShown_ = songReadsAsked_;
     songReadLate_.stop();
     saySong(&readNotice_, QString());
+    takeSongText(path, text);
+    // One may ask a question, in whose loop the window can go.
+    const QPointer<ChordLibrary> self(this);
+    for (const std::function<void()> &then : std::exchange(afterSongRead_, {})) {
+        if (!self)
+            return;
+        then();
+    }
+}
+
+void ChordLibrary::takeSongText(const QString &path, const QString &text)
+{
     const int before = path == songTextPath_ ? selectedRow(SongTable) : -1;
     songText_ = text;
     songTextPath_ = path;
@@ -517,13 +529,6 @@ void ChordLibrary::showSongTable(const QString &path, const QString &text)
         const int row = selectedRow(LibraryTable);
         if (row >= 0)
             refreshChordDetailsUsingRow(row, LibraryTable);
-    }
-    // One may ask a question, in whose loop the window can go.
-    const QPointer<ChordLibrary> self(this);
-    for (const std::function<void()> &then : std::exchange(afterSongRead_, {})) {
-        if (!self)
-            return;
-        then();
     }
 }
 

@@ -189,6 +189,8 @@ private:
     QString boundSongPath();
     // The song table from the song's text, read of path.
     void showSongTable(const QString &path, const QString &text);
+    // The song table and its selection from the song's text, as read or as the edits asked leave it.
+    void takeSongText(const QString &path, const QString &text);
     // Runs once the song table shows the song last asked for.
     void afterSongRead(std::function<void()> then);
     void saySong(QString *notice, const QString &text);
@@ -197,9 +199,11 @@ private:
     void closeEditor();
     void showRowOrFirst(Table table);
     void createNewChordSpecsUsingChordSpecs(const ChordSpecs *record);
-    // Says why the bound song cannot be edited now (an edit or its read waits), or that there is none.
+    // Says why the bound song cannot be edited now (its read waits), or that there is none.
     bool songEditRefused();
-    // Edits the bound song off the main thread; its table follows once written.
+    // Edits the bound song off the main thread, behind those asked before it
+    // in the song's queue; its table shows the edit at once, and the song as
+    // read once the last edit asked is written.
     void writeSong(songfile::SongFileEdits::Edit edit, std::function<void()> then = {});
 
     qint64 instrument_ = 0;

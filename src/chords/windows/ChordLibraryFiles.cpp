@@ -202,11 +202,6 @@ void ChordLibrary::restoreDefault()
 
 bool ChordLibrary::songEditRefused()
 {
-    // One at a time: the next is made from the song's list as the last one left it.
-    if (songEdits_.busy()) {
-        Data::msg(QStringLiteral("The song \"%1\" is still being changed: try again once it is.").arg(songPath_));
-        return true;
-    }
     const QString path = boundSongPath();
     if (!path.isEmpty() && (songReading() || path != songTextPath_)) {
         Data::msg(QStringLiteral("The song \"%1\" is still being read: try again once its chords show.").arg(path));
@@ -219,7 +214,17 @@ void ChordLibrary::writeSong(songfile::SongFileEdits::Edit edit, std::function<v
 {
     if (songEditRefused())
         return;
-    songEdits_.edit(songPath_, songText_, std::move(edit), [this, then = std::move(then)](bool) { refreshTable2(then); });
+    // The table and the diagram show the song as the edits asked leave it, and the next edit is made from there.
+    const QString known = songText_;
+    if (QString text = known; edit(text))
+        takeSongText(songPath_, text);
+    songEdits_.edit(songPath_, known, std::move(edit), [this, then = std::move(then)](bool) {
+        // Read once the last one answers: a read between would show the song without those still waiting.
+        if (then)
+            afterSongRead_.push_back(then);
+        if (!songEdits_.busy())
+            refreshTable2();
+    });
 }
 
 void ChordLibrary::replaceChordinDefinedChordsFromRow(int row, bool remove, Table source)
