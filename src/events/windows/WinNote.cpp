@@ -25,6 +25,7 @@
 #include <QSignalBlocker>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QThread>
 #include <QVBoxLayout>
 #include <memory>
 
@@ -264,13 +265,14 @@ void WinNote::showText()
     fillAwaited_ = true;
     txViewNote_->setReadOnly(true);
     const quint64 serial = ++fillSerial_;
-    platform::runGlobal([self = QPointer<WinNote>(this), serial, text, font = txViewNote_->font()]() {
+    // The main thread named now: at the program's end a layout still on the pool finds no application.
+    platform::runGlobal([self = QPointer<WinNote>(this), serial, text, font = txViewNote_->font(), main = QThread::currentThread()]() {
         auto doc = std::make_shared<std::unique_ptr<QTextDocument>>(noteDocument(font));
         (*doc)->setPlainText(text);
         // Each line's layout is made here; the view only empties them.
         for (QTextBlock b = (*doc)->firstBlock(); b.isValid(); b = b.next())
             b.layout();
-        (*doc)->moveToThread(QCoreApplication::instance()->thread());
+        (*doc)->moveToThread(main);
         platform::runOnMain([self, serial, doc]() {
             if (self && self->fillAwaited_ && self->fillSerial_ == serial)
                 self->takeDocument(doc->release());
