@@ -81,7 +81,7 @@ void PdfProcess::letGo()
             close(id);
         if (!sendHeldCloses(nowMs() + kStartMs))
             end();
-        if (std::shared_ptr<pdfchild::Child> child = childGone()) {
+        if (std::shared_ptr<pdfchild::Child> child = childGone(true)) {
             socket_ = -1;
             pid_ = -1;
             child->pages = std::move(buffer_);
@@ -257,9 +257,11 @@ void PdfProcess::kill()
         child_->kill();
 }
 
-std::shared_ptr<pdfchild::Child> PdfProcess::childGone()
+std::shared_ptr<pdfchild::Child> PdfProcess::childGone(bool toKeep)
 {
     const std::lock_guard lock(childMutex_);
+    if (toKeep && killed_)
+        return nullptr;
     return std::exchange(child_, nullptr);
 }
 

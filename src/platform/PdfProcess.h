@@ -174,7 +174,8 @@ private:
     // child_ is set and taken under it, as kill() looks at it from another thread.
     std::mutex childMutex_;
     std::atomic<bool> killed_{false}; // by kill(), though it may not have gone yet
-    std::shared_ptr<pdfchild::Child> childGone();
+    // `toKeep`: none when it was killed meanwhile, so that a dead child is never the spare.
+    std::shared_ptr<pdfchild::Child> childGone(bool toKeep = false);
     int socket_ = -1;
     int pid_ = -1;
     Halt halt_ = Halt::None;

@@ -222,7 +222,8 @@ void WindowPDFxSuper::showNotice(const QString &text, bool untilEnded)
 void WindowPDFxSuper::showNoticeOfNoSong(const QString &text)
 {
     showNotice(text);
-    noticeOfNoSong_ = !notice_.isEmpty();
+    // Only when shown: a notice of the song that stays is not made to outlive it.
+    noticeOfNoSong_ = !text.isEmpty() && notice_ == titlerules::noticeShown(text);
 }
 
 void WindowPDFxSuper::holdLine(const QString &shown, bool untilEnded)

@@ -142,6 +142,8 @@ private:
     bool montrer(const std::shared_ptr<Pieces> &piece, const QString &path, bool nouveau,
                  const platform::FileBytes *file);
     QString shownPath() const;
+    // Puts back what the file holds when a save was not written.
+    void keptOnDisk(bool written, const QString &known, const QString &asked);
     // Writes the text to `path`, or for a new song (no path) to a free name
     // made of `newName` in the library folder; the window waits for it.
     void startSave(const QString &path, const QString &newName);

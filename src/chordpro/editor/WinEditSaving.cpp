@@ -49,6 +49,14 @@ struct WinEdit::Save {
 
 QString WinEdit::shownPath() const { return pieceCour_ ? pieceCour_->getPath() : fichierCour_; }
 
+// A save not written leaves the file as it was known before it: the next save
+// must not take its own text, never written, for another program's change.
+void WinEdit::keptOnDisk(bool written, const QString &known, const QString &asked)
+{
+    if (!written && onDisk_ == asked)
+        onDisk_ = known;
+}
+
 void WinEdit::startSave(const QString &path, const QString &newName)
 {
     const quint64 id = ++savesAsked_;
@@ -58,7 +66,9 @@ void WinEdit::startSave(const QString &path, const QString &newName)
     const bool entry = pieceCour_ != nullptr;
     if (!path.isEmpty()) {
         // In the song's one queue: a chord edit asked before or after it is kept.
-        saves_.replace(path, queuedText_, std::exchange(onDisk_, queuedText_), [this, id, path, entry](bool written) {
+        const QString known = std::exchange(onDisk_, queuedText_);
+        saves_.replace(path, queuedText_, known, [this, id, path, entry, known, asked = queuedText_](bool written) {
+            keptOnDisk(written, known, asked);
             saveAnswered(id, written ? path : QString(), false, entry);
         });
         // Behind one that already waits: said at once.
@@ -187,8 +197,11 @@ void WinEdit::leaveSaving()
     const QString text = txViewEdit_->toPlainText();
     if (closingOn_ != 0 && text != queuedText_) {
         if (const QString path = shownPath(); !path.isEmpty()) {
-            saves_.replace(path, text, std::exchange(onDisk_, text),
-                           [this, path](bool written) { saveAnswered(0, written ? path : QString(), false, false); });
+            const QString known = std::exchange(onDisk_, text);
+            saves_.replace(path, text, known, [this, path, known, text](bool written) {
+                keptOnDisk(written, known, text);
+                saveAnswered(0, written ? path : QString(), false, false);
+            });
         } else if (newSave_) {
             newSave_->then = text;
             if (!newSave_->kept.isEmpty())

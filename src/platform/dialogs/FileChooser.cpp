@@ -339,6 +339,7 @@ void FileChooser::list(const QString &folder)
                 call(folder);
             Listing l;
             l.folder = folder;
+            l.filters = filters;
             const std::optional<QList<FolderEntry>> entries = folderEntries(folder);
             if (!entries) {
                 l.state = !pathExists(folder) ? Listing::State::Missing
@@ -373,8 +374,8 @@ void FileChooser::list(const QString &folder)
 
 void FileChooser::listed(const Listing &listing)
 {
-    // The performer has left that folder.
-    if (listing.folder != asked_)
+    // The performer has left that folder, or it was asked again under other filters.
+    if (listing.folder != asked_ || listing.filters != filters_)
         return;
     asked_.clear();
     listingTimer_.stop();

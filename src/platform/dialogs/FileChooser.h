@@ -56,6 +56,7 @@ private:
     struct Listing {
         enum class State { Listed, Missing, NotFolder, Unreadable };
         QString folder;
+        QStringList filters; // the names were matched against
         State state = State::Missing;
         QList<Entry> entries; // folders first, then files, by name
     };
