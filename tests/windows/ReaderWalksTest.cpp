@@ -25,7 +25,7 @@ using Reader = platform::PdfReader;
 using Outcome = Reader::Outcome;
 enum Kind { Sound, Looping, Heavy, FanOut, Damaged, Large };
 constexpr double kTick = 0.005, kRest = 10.0;
-const QSizeF kPane(60, 85);
+const QSizeF kPane(60, 85), kA4(595, 842);
 
 struct Scores {
     double worstLate = 0, restCpu = 0, slowSaid = -1, besideAt = -1;
@@ -49,17 +49,16 @@ public:
         for (int i = 0; i < int(lib_.size()); ++i) {
             // The song is told by the size: the fake child reads nothing of the bytes.
             const qint64 bytes = (lib_[i] == Large ? 400000 : 2000) + i * 16 + lib_[i];
-            QByteArray pdf = "%PDF-1.4\n";
-            pdf += QByteArray(bytes - pdf.size(), ' ');
+            const QByteArray pdf = QByteArray("%PDF-1.4\n").leftJustified(bytes, ' ');
             paths_.append(testsupport::writeFile(dir_.filePath(QStringLiteral("Song %1.pdf").arg(i)), pdf));
             bySize_.insert(bytes, i);
         }
     }
 
+    // Runs on a thread of its own, the renderer's: the clock is stepped there.
     Scores run(const std::vector<Step> &steps);
     int songOfBytes(qint64 bytes) const { return bySize_.value(bytes, -1); }
     Kind kindOf(int song) const { return song >= 0 ? lib_[song] : Sound; }
-    // One tick of the clock: the children work, the keys come, the window hears the renderer.
     void step(bool inCall);
     double now() const { return clock_.now(); }
     bool keysDone = false;
@@ -68,10 +67,33 @@ public:
 
 private:
     QString path(int song) const { return song >= 0 && song < int(lib_.size()) ? paths_[song] : QString(); }
-    void arrive(int song);
-    void show();
-    void drawn(const QString &p);
-    void checks();
+
+    // The window's side: the song's first page on screen, the next song's asked
+    // ahead, or beside it on screen while the song is slow to open. As the window
+    // does, it asks each page once a song change, when its document is known.
+    void show()
+    {
+        auto ask = [this](const QString &p, bool ahead) {
+            const auto info = renderer_->documentInfo(p, ahead, ahead ? PageRenderer::FirstPage() : PageRenderer::FirstPage{1, kPane, 1.0});
+            if (p.isEmpty() || !info || !info->ok || asked_.contains({p, ahead}))
+                return;
+            asked_.insert({p, ahead});
+            const QSize size = PageRenderer::fitSize(info->pageSize(1), kPane, 1.0);
+            if (ahead)
+                renderer_->prefetch(p, 1, size);
+            else if (!renderer_->page(p, 1, size).isNull())
+                drawn(p);
+        };
+        ask(path(cur_), false);
+        ask(path(cur_ + 1), !slow_);
+    }
+    void drawn(const QString &p)
+    {
+        if (p == path(cur_) && shownAt_ < 0)
+            shownAt_ = now();
+        if (p == path(cur_ + 1) && slow_ && s.besideAt < 0 && asked_.contains({p, false}))
+            s.besideAt = now() - arrivedAt_;
+    }
 
     platform::ManualClock clock_;
     QTemporaryDir dir_;
@@ -81,20 +103,11 @@ private:
     std::unique_ptr<PageRenderer> renderer_;
     std::vector<Step> steps_;
     size_t next_ = 0;
-    double t0_ = 0; // the clock at the walk's start
     int cur_ = -1;
-    double arrivedAt_ = 0, shownAt_ = -1, stallsUntil_ = -1;
+    double t0_ = 0, arrivedAt_ = 0, shownAt_ = -1, stallsUntil_ = -1;
     bool slow_ = false;
     QSet<std::pair<QString, bool>> asked_; // the pages asked since the song change, and whether ahead
 };
-
-template <typename Answer>
-Answer answer(Outcome outcome = Outcome::GivenUp)
-{
-    Answer a;
-    a.outcome = outcome;
-    return a;
-}
 
 // A reader's child in virtual time: its call's CPU grows as the walk steps the clock.
 class FakeReader final : public Reader {
@@ -109,16 +122,56 @@ public:
         return running_ && running_->call == call && running_->id == id && running_->at == at && running_->size == size;
     }
     bool answered() const override { return running_ && alive_ && running_->needs >= 0 && running_->cpu >= running_->needs; }
-    bool settle() override;
+    bool settle() override
+    {
+        if (const auto outcome = running_ ? finish() : std::nullopt)
+            return outcome != Outcome::Interrupted;
+        const std::optional<Running> was = std::exchange(running_, std::nullopt);
+        if (!was || was->call != Call::Load || was->then.page < 0)
+            return true;
+        begin(Call::Render, was->id, was->then.page, was->then.size, 20);
+        return settle();
+    }
     bool heldAlone() const override { return alone_; }
     int documents() const override { return int(held_.size()); }
     void end() override { end(false); }
     void kill() override { end(true); } // the renderer's end, not a score
     double stillFor() const override { return running_ && !answered() ? w_.now() - progressAt_ : 0; }
     double now() const override { return w_.now(); }
-    Loaded load(quint32 id, const platform::PdfBytes &bytes, int timeoutMs, int sizes, const Page &then) override;
-    Sizes pageSizes(quint32 id, int first, int count, int timeoutMs) override;
-    Rendered render(quint32 id, int page, QSize size, int timeoutMs, bool annotations) override;
+    Loaded load(quint32 id, const platform::PdfBytes &bytes, int timeoutMs, int sizes, const Page &then) override
+    {
+        if (const auto outcome = ask(Call::Load, id, 0, QSize(), timeoutMs, &bytes, then))
+            return {.outcome = *outcome};
+        const Page after = std::exchange(running_, std::nullopt)->then;
+        if (kindOf(id) == Damaged)
+            return {.outcome = Outcome::Damaged};
+        held_.insert(id);
+        if (after.page >= 0)
+            begin(Call::Render, id, after.page, after.size, after.timeoutMs / 1000.0);
+        return {Outcome::Done, 3, QList<QSizeF>(sizes < 0 ? 3 : std::min(sizes, 3), kA4)};
+    }
+    Sizes pageSizes(quint32 id, int first, int count, int timeoutMs) override
+    {
+        if (const auto outcome = ask(Call::Sizes, id, first, QSize(), timeoutMs))
+            return {.outcome = *outcome};
+        running_.reset();
+        return {Outcome::Done, QList<QSizeF>(std::clamp(count, 0, 3 - first), kA4)};
+    }
+    Rendered render(quint32 id, int page, QSize size, int timeoutMs, bool) override
+    {
+        if (const auto outcome = ask(Call::Render, id, page, size, timeoutMs))
+            return {.outcome = *outcome};
+        running_.reset();
+        // Out of its memory ceiling: blamed only where it held the document alone.
+        if (kindOf(id) == FanOut) {
+            if (!alone_)
+                end();
+            return {.outcome = alone_ ? Outcome::OutOfMemory : Outcome::GivenUp};
+        }
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        return {Outcome::Done, image};
+    }
     void close(quint32 id) override { held_.remove(id); }
     bool loaded(quint32 id) override
     {
@@ -128,7 +181,7 @@ public:
     }
     int pid() const override { return alive_ ? pid_ : -1; }
 
-    // The walk's step: the call's CPU, while the child works on it (a fan-out form in bursts).
+    // A fan-out form works in bursts.
     void tick(double now)
     {
         if (!alive_ || !running_ || answered() || killed_ || now < stoppedUntil_
@@ -138,11 +191,7 @@ public:
         w_.s.restCpu += w_.keysDone ? kTick : 0;
         progressAt_ = now;
     }
-    void killOutside()
-    {
-        w_.s.outside += alive_ && !killed_;
-        killed_ = alive_;
-    }
+    void killOutside() { w_.s.outside += !std::exchange(killed_, alive_) && alive_; }
     void stopFor(double until) { stoppedUntil_ = until; }
     bool runsSong(int song) const { return running_ && songs_.value(running_->id, -1) == song; }
     QSet<quint32> held_;
@@ -157,16 +206,69 @@ private:
         Page then{};
     };
     Kind kindOf(quint32 id) const { return w_.kindOf(songs_.value(id, -1)); }
-    void end(bool outside);
+    void end(bool outside)
+    {
+        const bool scored = alive_ && !killed_ && !outside;
+        w_.s.badEnds += scored && running_ && (kindOf(running_->id) != Sound || running_->cpu >= 1.0);
+        w_.s.idleEnds += scored && !running_;
+        alive_ = killed_ = false;
+        running_.reset();
+        held_.clear();
+        std::erase(w_.fakes, this);
+    }
     void begin(Call call, quint32 id, int at, QSize size, double timeoutS, const Page &then = {})
     {
         running_ = Running{call, id, at, size, cost(kindOf(id), call), 0, w_.now() + timeoutS, then};
         progressAt_ = w_.now();
     }
-    // Whether a call is asked afresh: the one left running is settled first, unless it gives way again.
-    bool fresh(Call call, quint32 id, int at, QSize size, bool &gaveWay);
-    // Waits for the call's answer as the walk steps the clock: none when it came, else what the call answers.
-    std::optional<Outcome> finish();
+    // A call asked afresh, unless it is the one left running, then waited for as the walk steps the clock: none when
+    // it answered, else its outcome. The one left running is settled first, unless it gives way again.
+    std::optional<Outcome> ask(Call call, quint32 id, int at, QSize size, int timeoutMs, const platform::PdfBytes *bytes = nullptr,
+                               Page then = {})
+    {
+        if (!runs(call, id, at, size)) {
+            const bool gaveWay = !settle();
+            if (killed_)
+                end();
+            if (gaveWay)
+                return Outcome::Interrupted;
+            if (call != Call::Load && !held_.contains(id))
+                return Outcome::GivenUp;
+            if (call == Call::Render && (size.isEmpty() || at < 0 || at >= 3))
+                return Outcome::Done;
+            if (call == Call::Load) {
+                if (!std::exchange(alive_, true)) {
+                    pid_ = 100 + ++w_.s.started;
+                    w_.fakes.push_back(this);
+                }
+                held_.remove(id);
+                alone_ = held_.isEmpty();
+                if (bytes->isNull())
+                    return Outcome::Damaged;
+                songs_.insert(id, w_.songOfBytes(bytes->size()));
+                if (then.page >= 0 && then.size.isEmpty())
+                    then.size = platform::PdfProcess::fitSize(kA4, then.fit, then.ratio);
+            }
+            begin(call, id, at, size, timeoutMs / 1000.0, then);
+        }
+        return finish();
+    }
+    std::optional<Outcome> finish()
+    {
+        for (;; w_.step(true)) {
+            if (interrupted_ && interrupted_() && !stopped_())
+                return Outcome::Interrupted;
+            const bool stopped = stopped_(), killed = !stopped && killed_;
+            const bool stalled = !stopped && !killed && watched_ && watched_() && stillFor() >= platform::PdfProcess::kStallS;
+            if (stopped || killed || stalled || (!answered() && w_.now() >= running_->deadline)) {
+                w_.s.outside += stalled;
+                end(stalled);
+                return killed ? Outcome::Killed : stalled ? Outcome::Stalled : Outcome::GivenUp;
+            }
+            if (answered())
+                return std::nullopt;
+        }
+    }
     static double cost(Kind kind, Call call)
     {
         if (call == Call::Render)
@@ -183,184 +285,6 @@ private:
     double progressAt_ = 0, stoppedUntil_ = 0;
 };
 
-void FakeReader::end(bool outside)
-{
-    if (alive_ && !killed_ && !outside) {
-        w_.s.badEnds += running_ && (kindOf(running_->id) != Sound || running_->cpu >= 1.0);
-        w_.s.idleEnds += !running_;
-    }
-    alive_ = killed_ = false;
-    running_.reset();
-    held_.clear();
-    std::erase(w_.fakes, this);
-}
-
-std::optional<Reader::Outcome> FakeReader::finish()
-{
-    for (;; w_.step(true)) {
-        if (interrupted_ && interrupted_() && !stopped_())
-            return Outcome::Interrupted;
-        const bool stopped = stopped_(), killed = !stopped && killed_;
-        const bool stalled = !stopped && !killed && watched_ && watched_() && stillFor() >= platform::PdfProcess::kStallS;
-        if (stopped || killed || stalled || (!answered() && w_.now() >= running_->deadline)) {
-            w_.s.outside += stalled;
-            end(stalled);
-            return killed ? Outcome::Killed : stalled ? Outcome::Stalled : Outcome::GivenUp;
-        }
-        if (answered())
-            return std::nullopt;
-    }
-}
-
-bool FakeReader::settle()
-{
-    if (!running_)
-        return true;
-    if (const auto outcome = finish())
-        return outcome != Outcome::Interrupted;
-    const Running was = *std::exchange(running_, std::nullopt);
-    if (was.call == Call::Load && was.then.page >= 0) {
-        begin(Call::Render, was.id, was.then.page, was.then.size, 20);
-        return settle();
-    }
-    return true;
-}
-
-bool FakeReader::fresh(Call call, quint32 id, int at, QSize size, bool &gaveWay)
-{
-    if (runs(call, id, at, size))
-        return false;
-    gaveWay = !settle();
-    if (killed_)
-        end();
-    return true;
-}
-
-Reader::Loaded FakeReader::load(quint32 id, const platform::PdfBytes &bytes, int timeoutMs, int sizes, const Page &then)
-{
-    if (bool gaveWay; fresh(Call::Load, id, 0, QSize(), gaveWay)) {
-        if (gaveWay)
-            return answer<Loaded>(Outcome::Interrupted);
-        if (!alive_) {
-            alive_ = true;
-            pid_ = 100 + ++w_.s.started;
-            w_.fakes.push_back(this);
-        }
-        held_.remove(id);
-        alone_ = held_.isEmpty();
-        if (bytes.isNull())
-            return answer<Loaded>(Outcome::Damaged);
-        songs_.insert(id, w_.songOfBytes(bytes.size()));
-        Page drawn = then;
-        if (drawn.page >= 0 && drawn.size.isEmpty())
-            drawn.size = platform::PdfProcess::fitSize(QSizeF(595, 842), drawn.fit, drawn.ratio);
-        begin(Call::Load, id, 0, QSize(), timeoutMs / 1000.0, drawn);
-    }
-    if (const auto outcome = finish())
-        return answer<Loaded>(*outcome);
-    const Page after = std::exchange(running_, std::nullopt)->then;
-    if (kindOf(id) == Damaged)
-        return answer<Loaded>(Outcome::Damaged);
-    held_.insert(id);
-    if (after.page >= 0)
-        begin(Call::Render, id, after.page, after.size, after.timeoutMs / 1000.0);
-    Loaded r = answer<Loaded>(Outcome::Done);
-    r.pageCount = 3;
-    r.pageSizes = QList<QSizeF>(sizes < 0 ? 3 : std::min(sizes, 3), QSizeF(595, 842));
-    return r;
-}
-
-Reader::Sizes FakeReader::pageSizes(quint32 id, int first, int count, int timeoutMs)
-{
-    if (bool gaveWay; fresh(Call::Sizes, id, first, QSize(), gaveWay)) {
-        if (gaveWay || !held_.contains(id))
-            return answer<Sizes>(gaveWay ? Outcome::Interrupted : Outcome::GivenUp);
-        begin(Call::Sizes, id, first, QSize(), timeoutMs / 1000.0);
-    }
-    if (const auto outcome = finish())
-        return answer<Sizes>(*outcome);
-    running_.reset();
-    Sizes r = answer<Sizes>(Outcome::Done);
-    r.sizes = QList<QSizeF>(std::clamp(count, 0, 3 - first), QSizeF(595, 842));
-    return r;
-}
-
-Reader::Rendered FakeReader::render(quint32 id, int page, QSize size, int timeoutMs, bool)
-{
-    if (bool gaveWay; fresh(Call::Render, id, page, size, gaveWay)) {
-        if (gaveWay || !held_.contains(id))
-            return answer<Rendered>(gaveWay ? Outcome::Interrupted : Outcome::GivenUp);
-        if (size.isEmpty() || page < 0 || page >= 3)
-            return answer<Rendered>(Outcome::Done);
-        begin(Call::Render, id, page, size, timeoutMs / 1000.0);
-    }
-    if (const auto outcome = finish())
-        return answer<Rendered>(*outcome);
-    running_.reset();
-    // Out of its memory ceiling: blamed only where it held the document alone.
-    if (kindOf(id) == FanOut) {
-        if (!alone_)
-            end();
-        return answer<Rendered>(alone_ ? Outcome::OutOfMemory : Outcome::GivenUp);
-    }
-    Rendered r = answer<Rendered>(Outcome::Done);
-    r.image = QImage(size, QImage::Format_ARGB32_Premultiplied);
-    r.image.fill(Qt::white);
-    return r;
-}
-
-void Walk::arrive(int song)
-{
-    cur_ = song;
-    asked_.clear();
-    arrivedAt_ = now();
-    shownAt_ = -1;
-    slow_ = false;
-    renderer_->clearPrefetch();
-    renderer_->keepOnly({path(song - 1), path(song), path(song + 1)}, path(song));
-    show();
-}
-
-// The window's side: the song's first page on screen, the next song's asked
-// ahead, or beside it on screen while the song is slow to open. As the window
-// does, it asks each page once a song change, when its document is known.
-void Walk::show()
-{
-    auto ask = [this](const QString &p, bool ahead) {
-        const auto info = renderer_->documentInfo(p, ahead, ahead ? PageRenderer::FirstPage() : PageRenderer::FirstPage{1, kPane, 1.0});
-        if (p.isEmpty() || !info || !info->ok || asked_.contains({p, ahead}))
-            return false;
-        asked_.insert({p, ahead});
-        const QSize size = PageRenderer::fitSize(info->pageSize(1), kPane, 1.0);
-        if (ahead)
-            renderer_->prefetch(p, 1, size);
-        return !ahead && !renderer_->page(p, 1, size).isNull();
-    };
-    if (ask(path(cur_), false))
-        drawn(path(cur_));
-    if (ask(path(cur_ + 1), !slow_))
-        drawn(path(cur_ + 1));
-}
-
-void Walk::drawn(const QString &p)
-{
-    if (p == path(cur_) && shownAt_ < 0)
-        shownAt_ = now();
-    if (p == path(cur_ + 1) && slow_ && s.besideAt < 0 && asked_.contains({p, false}))
-        s.besideAt = now() - arrivedAt_;
-}
-
-void Walk::checks()
-{
-    // Every document the readers hold is one the worker keeps: none dropped is left open in its reader.
-    QSet<quint32> held;
-    for (FakeReader *f : fakes)
-        held.unite(f->held_);
-    s.maxHeld = std::max(s.maxHeld, int(held.size()));
-    if (cur_ >= 0 && shownAt_ < 0 && lib_[cur_] == Sound)
-        s.worstLate = std::max(s.worstLate, now() - arrivedAt_ - (arrivedAt_ < stallsUntil_ ? stallsUntil_ - arrivedAt_ : 0));
-}
-
 void Walk::step(bool inCall)
 {
     clock_.advance(kTick);
@@ -368,8 +292,13 @@ void Walk::step(bool inCall)
         f->tick(now());
     for (; next_ < steps_.size() && t0_ + steps_[next_].at <= now(); ++next_) {
         const Step &st = steps_[next_];
-        if (st.song >= 0)
-            arrive(st.song);
+        if (st.song >= 0) {
+            std::tie(cur_, arrivedAt_, shownAt_, slow_) = std::tuple(st.song, now(), -1.0, false);
+            asked_.clear();
+            renderer_->clearPrefetch();
+            renderer_->keepOnly({path(cur_ - 1), path(cur_), path(cur_ + 1)}, path(cur_));
+            show();
+        }
         if (st.kill && !fakes.empty()) {
             const auto rank = [this](const FakeReader *f) { return f->busy() + 2 * f->runsSong(cur_); };
             FakeReader *f = *std::max_element(fakes.begin(), fakes.end(), [&](auto *a, auto *b) { return rank(a) < rank(b); });
@@ -382,50 +311,45 @@ void Walk::step(bool inCall)
     QCoreApplication::sendPostedEvents(renderer_.get(), QEvent::MetaCall);
     if (!inCall)
         QCoreApplication::sendPostedEvents();
-    checks();
+    // Every document the readers hold is one the worker keeps: none dropped is left open in its reader.
+    QSet<quint32> held;
+    for (FakeReader *f : fakes)
+        held.unite(f->held_);
+    s.maxHeld = std::max(s.maxHeld, int(held.size()));
+    if (cur_ >= 0 && shownAt_ < 0 && lib_[cur_] == Sound)
+        s.worstLate = std::max(s.worstLate, now() - arrivedAt_ - (arrivedAt_ < stallsUntil_ ? stallsUntil_ - arrivedAt_ : 0));
 }
 
 Scores Walk::run(const std::vector<Step> &steps)
 {
-    steps_ = steps;
-    t0_ = now();
-    PageRenderer::setReaders([this](std::function<bool()> stopped) { return std::make_unique<FakeReader>(*this, std::move(stopped)); });
-    renderer_ = std::make_unique<PageRenderer>();
-    PageRenderer::setReaders({});
-    QObject::connect(renderer_.get(), &PageRenderer::documentReady, [this] { show(); });
-    QObject::connect(renderer_.get(), &PageRenderer::pageReady, [this](const QString &p, int page) {
-        if (page == 1)
-            drawn(p);
-    });
-    QObject::connect(renderer_.get(), &PageRenderer::pageLate, [this](const QString &p, const QString &, PageRenderer::Late why) {
-        if (p != path(cur_))
-            return;
-        s.replacedSaid += why == PageRenderer::Late::ReaderReplaced;
-        if (why == PageRenderer::Late::SlowToOpen && !slow_) {
-            slow_ = true;
-            if (s.slowSaid < 0)
-                s.slowSaid = now() - arrivedAt_;
-            show();
-        }
-    });
-    const double end = t0_ + steps.back().at + kRest;
-    while (now() < end)
-        step(false);
-    s.atRest = int(fakes.size());
-    // The quit: nothing is left after it.
-    renderer_.reset();
-    s.leftAfterQuit = int(fakes.size());
-    return s;
-}
-
-// Runs a walk on a thread of its own, the renderer's: the clock is stepped there.
-Scores walk(const std::vector<Kind> &library, const std::vector<Step> &steps)
-{
-    Scores s;
-    QThread *thread = QThread::create([&] { s = Walk(library).run(steps); });
+    std::unique_ptr<QThread> thread(QThread::create([&] {
+        steps_ = steps;
+        t0_ = now();
+        PageRenderer::setReaders([this](std::function<bool()> stopped) { return std::make_unique<FakeReader>(*this, std::move(stopped)); });
+        renderer_ = std::make_unique<PageRenderer>();
+        PageRenderer::setReaders({});
+        QObject::connect(renderer_.get(), &PageRenderer::documentReady, [this] { show(); });
+        QObject::connect(renderer_.get(), &PageRenderer::pageReady, [this](const QString &p, int page) {
+            if (page == 1)
+                drawn(p);
+        });
+        QObject::connect(renderer_.get(), &PageRenderer::pageLate, [this](const QString &p, const QString &, PageRenderer::Late why) {
+            if (p != path(cur_))
+                return;
+            s.replacedSaid += why == PageRenderer::Late::ReaderReplaced;
+            if (why == PageRenderer::Late::SlowToOpen && !std::exchange(slow_, true)) {
+                s.slowSaid = s.slowSaid < 0 ? now() - arrivedAt_ : s.slowSaid;
+                show();
+            }
+        });
+        while (now() < t0_ + steps.back().at + kRest)
+            step(false);
+        s.atRest = int(fakes.size());
+        renderer_.reset(); // the quit
+        s.leftAfterQuit = int(fakes.size());
+    }));
     thread->start();
     thread->wait();
-    delete thread;
     return s;
 }
 
@@ -487,7 +411,7 @@ TEST(ReaderWalks, NamedWalksOfTheWorker)
          {Step{0, 0}, Step{1.0, 1}, Step{1.2, -1, true, 4.0}, Step{6.0, 3}, Step{6.2, -1, true}, Step{7.0, 2}}, 2.0, true},
     };
     for (const auto &w : walks)
-        expectSound(w.name, walk(w.library, w.steps), 0, w.restCpu, w.replaced);
+        expectSound(w.name, Walk(w.library).run(w.steps), 0, w.restCpu, w.replaced);
 }
 
 // Before, a looping PDF's load asked ahead used a sound one's time and was
@@ -495,7 +419,7 @@ TEST(ReaderWalks, NamedWalksOfTheWorker)
 // both panes stayed blank a second before its words.
 TEST(ReaderWalks, ALoadThatNeverAnswersIsSaidAtOnceWithTheNextSongBesideIt)
 {
-    const Scores s = walk({Sound, Looping, Sound}, {{0, 0}, {3.0, 1}, {4.0, 2}});
+    const Scores s = Walk({Sound, Looping, Sound}).run({{0, 0}, {3.0, 1}, {4.0, 2}});
     EXPECT_GE(s.slowSaid, 0);
     EXPECT_LE(s.slowSaid, 0.3);
     EXPECT_GE(s.besideAt, 0);
@@ -523,6 +447,6 @@ TEST(ReaderWalks, RandomWalksHoldEveryRule)
         if (i % 300 == 150)
             steps.push_back(Step{t + 0.01, -1, true, i % 600 == 150 ? 4.0 : 0});
     }
-    expectSound("2000 random keys over 24 songs", walk(library, steps), 10);
+    expectSound("2000 random keys over 24 songs", Walk(library).run(steps), 10);
     PageRenderWorker::documentBytesKept = kept;
 }
