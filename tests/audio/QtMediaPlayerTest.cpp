@@ -36,6 +36,9 @@ TEST(QtMediaPlayer, AWavPlaysFromASeekBeforeLoadingAndEnds)
     EXPECT_FALSE(player.failed());
     EXPECT_TRUE(player.ended());
     EXPECT_GT(player.position(), 2.5);
+    player.setSource(wav); // once more: not ended before it plays
+    ASSERT_TRUE(testsupport::waitFor([&]() { return !player.opening(); }));
+    EXPECT_FALSE(player.ended());
 }
 
 TEST(QtMediaPlayer, AFileThatIsNoAudioFailsAtOnce)
@@ -332,6 +335,12 @@ TEST(QtMediaPlayer, AFileTruncatedWhilePlayingFailsInsteadOfEnding)
     // Before, the backend's end of stream read as the track played through.
     EXPECT_TRUE(player.failed());
     EXPECT_FALSE(player.ended());
+    // Before, the next track stopped at once, said cut short by that end.
+    ASSERT_TRUE(audiotest::writeWav(dir.filePath(QStringLiteral("next.wav")), 3.0, 22050));
+    player.setSource(dir.filePath(QStringLiteral("next.wav")));
+    player.play();
+    ASSERT_TRUE(testsupport::waitFor([&]() { return player.isPlaying() || player.failed(); }));
+    EXPECT_FALSE(player.failed());
 }
 
 TEST(QtMediaPlayer, AFlacWithDamagedFramesFailsInsteadOfEnding)

@@ -85,29 +85,14 @@ public:
 
     void start()
     {
-        player_ = new QMediaPlayer(this);
-        output_ = new QAudioOutput(this);
-        player_->setAudioOutput(output_);
-        available_ = player_->isAvailable();
-        if (!available_)
-            TLOG(QStringLiteral("QtMediaPlayer: no media backend, no track can play"));
         // The backend tells its position now and then; a track followed every
         // fifth of a second wants it fresher.
         ticks_ = new QTimer(this);
         ticks_->setInterval(50);
         connect(ticks_, &QTimer::timeout, this, [this]() { changed(); });
-        connect(player_, &QMediaPlayer::mediaStatusChanged, this, [this]() { onStatusChanged(); });
-        connect(player_, &QMediaPlayer::seekableChanged, this, [this]() { onStatusChanged(); });
-        connect(player_, &QMediaPlayer::durationChanged, this, [this]() { changed(); });
-        connect(player_, &QMediaPlayer::positionChanged, this, [this]() { changed(); });
-        connect(player_, &QMediaPlayer::errorOccurred, this, [this]() { changed(); });
-        connect(player_, &QMediaPlayer::playbackStateChanged, this, [this](QMediaPlayer::PlaybackState state) {
-            if (state == QMediaPlayer::PlayingState)
-                ticks_->start();
-            else
-                ticks_->stop();
-            changed();
-        });
+        newPlayer();
+        if (!available_)
+            TLOG(QStringLiteral("QtMediaPlayer: no media backend, no track can play"));
         publish();
     }
 
@@ -122,13 +107,11 @@ public:
         sizeAtStart_ = path.isEmpty() ? std::nullopt : look_(path);
         if (abandoned())
             return;
-        if (!sizeAtStart_) {
-            if (!path.isEmpty())
-                TLOG(QStringLiteral("QtMediaPlayer: %1 is no regular file").arg(path));
-            player_->setSource(QUrl());
-        } else {
+        newPlayer();
+        if (sizeAtStart_)
             player_->setSource(QUrl::fromLocalFile(path));
-        }
+        else if (!path.isEmpty())
+            TLOG(QStringLiteral("QtMediaPlayer: %1 is no regular file").arg(path));
         opened_ = true;
         publish();
     }
@@ -155,6 +138,34 @@ public:
     }
 
 private:
+    // Each source gets a player of its own. One player tells what became of
+    // its last source (its end above all, handled late) as of the next one,
+    // even once that has loaded and started: a track asked right as the one
+    // before ended stopped at 0 s, said cut short.
+    void newPlayer()
+    {
+        if (player_) {
+            player_->disconnect(this);
+            ticks_->stop();
+            delete player_; // its audio output with it
+        }
+        player_ = new QMediaPlayer(this);
+        player_->setAudioOutput(new QAudioOutput(player_));
+        available_ = player_->isAvailable();
+        connect(player_, &QMediaPlayer::mediaStatusChanged, this, [this]() { onStatusChanged(); });
+        connect(player_, &QMediaPlayer::seekableChanged, this, [this]() { onStatusChanged(); });
+        connect(player_, &QMediaPlayer::durationChanged, this, [this]() { changed(); });
+        connect(player_, &QMediaPlayer::positionChanged, this, [this]() { changed(); });
+        connect(player_, &QMediaPlayer::errorOccurred, this, [this]() { changed(); });
+        connect(player_, &QMediaPlayer::playbackStateChanged, this, [this](QMediaPlayer::PlaybackState state) {
+            if (state == QMediaPlayer::PlayingState)
+                ticks_->start();
+            else
+                ticks_->stop();
+            changed();
+        });
+    }
+
     void onStatusChanged()
     {
         if (player_->mediaStatus() == QMediaPlayer::EndOfMedia && sizeAtStart_ && !cutShort_) {
@@ -218,8 +229,7 @@ private:
 
     FileLook look_;
     std::shared_ptr<Seen> seen_;
-    QMediaPlayer *player_ = nullptr;
-    QAudioOutput *output_ = nullptr;
+    QMediaPlayer *player_ = nullptr; // of the current source
     QTimer *ticks_ = nullptr;
     bool available_ = false;
     bool publishing_ = false;
