@@ -67,6 +67,8 @@ namespace {
 constexpr qint64 kMaxEditedBytes = 16 * 1024 * 1024;
 // As the editor's reads: a shorter wait is a share's ordinary pace.
 constexpr double kLateSeconds = 0.5;
+// Far beyond an edit of the text, which takes no file call: the main thread is not held longer.
+constexpr auto kEditingWait = std::chrono::milliseconds(20);
 
 // Each member initialised: a designated initializer names only some.
 struct Asked {
@@ -94,7 +96,7 @@ struct FileQueue {
     platform::Timer lateTimer;
     platform::FileWork work;
     // The song as the edits said to wait leave it, on the local disk until the file holds them.
-    QString kept;
+    WaitingCopy kept;
     // The file the path leads to, once a call has answered; another path's queue
     // of the same file, which takes this path's edits from then on.
     QString identity;
@@ -130,9 +132,10 @@ FileQueue &queueOf(const QString &path)
 // Two paths of one file whose queues are not yet one: their reads and writes never interleave.
 std::shared_ptr<std::mutex> fileLock(const QString &identity)
 {
-    static std::mutex mutex;
+    // Never destroyed, as the queues: a thread a share held may come here after the statics have gone.
+    static auto *mutex = new std::mutex;
     static auto *locks = new std::map<QString, std::shared_ptr<std::mutex>>;
-    const std::lock_guard lock(mutex);
+    const std::lock_guard lock(*mutex);
     std::shared_ptr<std::mutex> &found = (*locks)[identity];
     if (!found)
         found = std::make_shared<std::mutex>();
@@ -277,9 +280,11 @@ Left leftOf(const FileQueue &queue)
     if (queue.running && !queue.runningAsked.reads()) {
         EditRun &run = *queue.running;
         std::unique_lock lock(run.mutex);
-        // Changing the text takes no file call of the library: it ends soon.
-        run.answered.wait(lock, [&run] { return run.stage != EditRun::Stage::Editing; });
-        if (run.read) {
+        // Its thread, held off the processor or keeping a failed read's edit aside, is not waited for:
+        // the edit is then made of the text known, as while its read waits, and may be kept twice.
+        const bool edited = run.answered.wait_for(lock, kEditingWait,
+                                                  [&run] { return run.stage != EditRun::Stage::Editing; });
+        if (edited && run.read) {
             left.text = run.text;
             left.unwritten = run.changed && !run.written && !run.kept;
         } else if (!run.kept) {
@@ -298,14 +303,7 @@ void keepWhileWaiting(FileQueue &queue)
 {
     const Left left = leftOf(queue);
     if (left.text && left.unwritten)
-        queue.kept = keptnotes::keepSongWaiting(platform::completeBaseName(queue.path), *left.text, queue.kept);
-}
-
-// The file holds what was kept: the copy goes.
-void dropKept(FileQueue &queue)
-{
-    if (const QString copy = std::exchange(queue.kept, {}); !copy.isEmpty() && !platform::removeFile(copy))
-        TLOG(QStringLiteral("Song edit: %1 could not be removed").arg(copy));
+        queue.kept.keep(platform::completeBaseName(queue.path), *left.text);
 }
 
 // The queue that takes the path's edits once its file is known: the first
@@ -328,11 +326,11 @@ FileQueue &joined(FileQueue &queue, const QString &identity)
             asked.owner->say(editAwaited(file.path));
         file.waiting.push_back(std::move(asked));
     }
-    if (!queue.kept.isEmpty() || file.late) {
-        if (file.kept.isEmpty())
-            file.kept = std::exchange(queue.kept, {});
+    if (queue.kept.held() || file.late) {
+        if (!file.kept.held())
+            std::swap(file.kept, queue.kept);
         keepWhileWaiting(file);
-        dropKept(queue);
+        queue.kept.drop();
     }
     return file;
 }
@@ -416,7 +414,7 @@ void answered(FileQueue &queue, const std::shared_ptr<EditRun> &run, const Outco
     // The next one first: the message below runs a loop in which more may be asked.
     startNext(file);
     if (!queue.busy())
-        dropKept(queue);
+        queue.kept.drop();
     sayAnswered(told);
     if (asked.reads()) {
         if (asked.owner->listens())
@@ -464,9 +462,9 @@ void settleOnQuit(FileQueue &queue)
     }
     // Over the copy kept while they waited, said at the next start as the quit's.
     if (const Left left = leftOf(queue); left.text && left.unwritten)
-        queue.kept = keptnotes::keepSongWaiting(platform::completeBaseName(queue.path), *left.text, queue.kept);
+        queue.kept.keep(platform::completeBaseName(queue.path), *left.text);
     else
-        dropKept(queue);
+        queue.kept.drop();
     forgetAll(queue);
 }
 
@@ -567,9 +565,20 @@ void SongFileEdits::dropAllAsAKillWould()
             const std::lock_guard lock(queue->running->mutex);
             queue->running->dropped = true;
         }
-        queue->kept.clear();
+        queue->kept = {};
         forgetAll(*queue);
     }
+}
+
+void WaitingCopy::keep(const QString &name, const QString &text)
+{
+    path_ = keptnotes::keepSongWaiting(name, text, path_);
+}
+
+void WaitingCopy::drop()
+{
+    if (const QString copy = std::exchange(path_, {}); !copy.isEmpty() && !platform::removeFile(copy))
+        TLOG(QStringLiteral("Song edit: %1 could not be removed").arg(copy));
 }
 
 QString keepAside(const QString &name, const QString &text, bool *kept)

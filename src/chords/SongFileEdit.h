@@ -82,6 +82,20 @@ private:
     std::shared_ptr<Owner> owner_;
 };
 
+// The song as edits that wait on its folder leave it, kept on the local disk
+// (keptnotes::keepSongWaiting) so that a kill or a power cut does not take
+// them: written over at each change, removed once the file holds them.
+// Main thread only. One made empty (`= {}`) leaves the copy as a kill would.
+class WaitingCopy {
+public:
+    void keep(const QString &name, const QString &text);
+    void drop();
+    bool held() const { return !path_.isEmpty(); }
+
+private:
+    QString path_;
+};
+
 // What the title rows say while an edit of the song at `path` waits on its folder.
 QString editAwaited(const QString &path);
 

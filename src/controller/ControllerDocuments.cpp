@@ -102,8 +102,9 @@ void Controller::actionCreerChordProFromPDF()
                 held(target);
             Made made;
             made.existed = !songfile::chordProSibling(song).isEmpty();
+            // One another program makes meanwhile is not replaced either.
             if (!made.existed)
-                made.written = platform::writeFileAtomically(target, QByteArray(), &made.error);
+                made.written = platform::createFileAtomically(target, QByteArray(), &made.error, &made.existed);
             return made;
         },
         [this, target, slot, folder](const Made &made) {

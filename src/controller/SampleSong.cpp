@@ -58,8 +58,8 @@ QString sampleSongFileName()
 
 bool writeSampleSong(const QString &folder, QString *error)
 {
-    return platform::writeFileAtomically(platform::filePath(folder, sampleSongFileName()),
-                                         defaultChordProString().toUtf8(), error);
+    return platform::createFileAtomically(platform::filePath(folder, sampleSongFileName()),
+                                          defaultChordProString().toUtf8(), error);
 }
 
 QString helpFolderPath()
@@ -104,11 +104,13 @@ QString ensureHelpFolder()
     const QByteArray bytes = resource.open(QIODevice::ReadOnly) ? resource.readAll()
                                                                 : defaultChordProString().toUtf8();
     QString error;
+    bool there = false;
     if (!platform::makeFolder(folder))
         error = QStringLiteral("cannot create the folder");
     else
-        platform::writeFileAtomically(song, bytes, &error);
-    if (!error.isEmpty())
+        platform::createFileAtomically(song, bytes, &error, &there);
+    // One made since the look stays as it is.
+    if (!error.isEmpty() && !there)
         TLOG(QStringLiteral("Controller ensureHelpFolder failed %1 %2").arg(folder, error));
     return folder;
 }

@@ -11,8 +11,9 @@ QString defaultChordProString();
 // File name of the sample song inside a folder.
 QString sampleSongFileName();  // "Sample.chopro"
 
-// Writes the sample song into folder atomically, in UTF-8. On failure answers
-// false and, when error is given, a sentence saying why.
+// Writes the sample song into folder atomically, in UTF-8, where no file has
+// its name. On failure answers false and, when error is given, a sentence
+// saying why.
 bool writeSampleSong(const QString &folder, QString *error = nullptr);
 
 // The built-in help folder ("Help Tolvane"): $TOLVANE_DATA_DIR/Help Tolvane

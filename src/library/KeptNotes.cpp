@@ -87,7 +87,8 @@ QString keepSong(const QString &name, const QString &text, QString *error)
 
 QString keepSongChangedElsewhere(const QString &name, const QString &text, QString *error)
 {
-    return kept(platform::kept::What::Song, name, QStringLiteral("the text of %1 changed elsewhere").arg(name),
+    return kept(platform::kept::What::ChangedElsewhere, name,
+                QStringLiteral("the text of %1 changed elsewhere").arg(name),
                 QStringLiteral("cho"), songWrite(text), error, platform::kept::Label::ChangedElsewhere);
 }
 

@@ -181,7 +181,7 @@ QString keepBeside(const QString &notePath, const QByteArray &bytes, QString *er
 {
     const QString base = notePath.left(notePath.size() - platform::suffix(notePath).size() - 1);
     const QString path = platform::kept::datedFreePath(base, QStringLiteral("changed elsewhere"), QStringLiteral("txt"));
-    return platform::writeFileAtomically(path, bytes, error) ? path : QString();
+    return platform::createFileAtomically(path, bytes, error) ? path : QString();
 }
 
 } // namespace notefile

@@ -42,9 +42,11 @@ QString siblingWithSuffix(const QString &path, const QStringList &suffixes)
 
 QString chordProSibling(const QString &path)
 {
-    static const QStringList kinds = {QStringLiteral("chopro"), QStringLiteral("cho"), QStringLiteral("crd"),
-                                      QStringLiteral("tab"),    QStringLiteral("cpm"), QStringLiteral("chordpro")};
-    return siblingWithSuffix(path, kinds);
+    // Never destroyed: a thread a share held may look after the program's statics have gone.
+    static const auto *kinds = new QStringList{QStringLiteral("chopro"), QStringLiteral("cho"),
+                                               QStringLiteral("crd"),    QStringLiteral("tab"),
+                                               QStringLiteral("cpm"),    QStringLiteral("chordpro")};
+    return siblingWithSuffix(path, *kinds);
 }
 
 QString chordProPathBeside(const QString &pdfPath)

@@ -7,8 +7,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <mutex>
 #include <optional>
@@ -72,17 +74,18 @@ QString keptPath(const QString &path)
 }
 
 // A read of the file that puts kept bytes back may come from another thread.
+// Never destroyed: a thread a share held may write after the program's statics have gone.
 std::recursive_mutex &writeThroughMutex()
 {
-    static std::recursive_mutex mutex;
-    return mutex;
+    static auto *mutex = new std::recursive_mutex;
+    return *mutex;
 }
 
 // The kept bytes begin with what the write was to leave, so that a program
 // stopped once the new text was complete is not undone by the next read. A
 // NUL starts it: no text file does. Copies kept by an earlier version hold
-// the old bytes alone.
-const QByteArray kKeptHeader("\0leaves ", 8);
+// the old bytes alone. Made at each use, as the mutex above is kept.
+QByteArray keptHeader() { return QByteArray("\0leaves ", 8); }
 
 QByteArray checksum(const QByteArray &bytes)
 {
@@ -107,11 +110,11 @@ std::optional<Kept> readKept(const QString &kept)
     if (!read.ok())
         return std::nullopt;
     Kept out;
-    const qsizetype end = read.bytes.startsWith(kKeptHeader) ? read.bytes.indexOf('\n') : -1;
+    const qsizetype end = read.bytes.startsWith(keptHeader()) ? read.bytes.indexOf('\n') : -1;
     if (end < 0) {
         out.old = std::move(read.bytes);
     } else {
-        out.leaves = read.bytes.mid(kKeptHeader.size(), end - kKeptHeader.size());
+        out.leaves = read.bytes.mid(keptHeader().size(), end - keptHeader().size());
         out.old = read.bytes.mid(end + 1);
     }
     return out;
@@ -162,7 +165,7 @@ bool writeThrough(const QString &path, const QByteArray &bytes, qint64 oldSize, 
     const QByteArray old = holdsItsText ? *now : stopped->old;
     {
         AtomicFile aside(kept);
-        if (!aside.open() || !aside.write(kKeptHeader + QByteArray::number(bytes.size()) + ' ' + checksum(bytes) + '\n')
+        if (!aside.open() || !aside.write(keptHeader() + QByteArray::number(bytes.size()) + ' ' + checksum(bytes) + '\n')
             || !aside.write(old) || !aside.commit())
             return fail(aside.errorString());
     }
@@ -284,6 +287,53 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
             *error = file.errorString();
     }
     return ok;
+}
+
+bool createFileAtomically(const QString &path, const QByteArray &bytes, QString *error, bool *there)
+{
+    const MainThreadFileCall noted("write", path);
+    if (there)
+        *there = false;
+    const QByteArray target = QFile::encodeName(path);
+    const QDir folder = QFileInfo(path).dir();
+    QByteArray temp;
+    int fd = -1;
+    for (int tries = 0; fd < 0 && tries < 100; ++tries) {
+        temp = QFile::encodeName(folder.filePath(
+            QStringLiteral(".%1.new").arg(QRandomGenerator::global()->generate64(), 0, 16)));
+        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0)
+        return failWith(error, qt_error_string(errno));
+    const bool whole = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    int code = whole ? 0 : errno;
+    if (::close(fd) != 0 && whole)
+        code = errno;
+    if (code == 0 && !whole)
+        code = EIO;
+    const bool noReplace = code == 0;
+    if (noReplace && ::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) != 0)
+        code = errno;
+    // A file system without it (a share): the name is taken first, then the complete file goes over that empty one.
+    if (noReplace && (code == EINVAL || code == ENOSYS || code == EOPNOTSUPP)) {
+        const int claim = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        code = claim < 0 ? errno : 0;
+        if (claim >= 0)
+            ::close(claim);
+        if (claim >= 0 && ::rename(temp.constData(), target.constData()) != 0) {
+            code = errno;
+            ::unlink(target.constData());
+        }
+    }
+    if (code == 0)
+        return true;
+    ::unlink(temp.constData());
+    if (there)
+        *there = code == EEXIST;
+    return failWith(error, code == EEXIST ? QStringLiteral("a file of this name is already there")
+                                          : systemError(code, bytes.size()));
 }
 
 bool restoreStoppedWriteThrough(const QString &path, const std::atomic_bool *stopped)

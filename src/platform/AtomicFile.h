@@ -53,6 +53,13 @@ private:
 // replacing this name alone; its old bytes are kept beside it meanwhile.
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 
+// The same for a file that must not be there yet: the complete new bytes take
+// the name only while no file has it, in one step, so that a file another
+// program made since the caller looked is never replaced. False with the
+// reason in *error, and *there set when a file has the name.
+bool createFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr,
+                          bool *there = nullptr);
+
 // A file with more than one name whose write was stopped half-way (the
 // program killed) gets back the old bytes kept beside it; true when it did.
 // One that already holds all the new text keeps it, and the kept bytes go.

@@ -18,9 +18,10 @@ namespace platform::kept {
 
 namespace {
 
-const QString kKeptFolder = QStringLiteral("Kept notes");
-const QString kKeptLabel = QStringLiteral("edit not saved");
-const QString kChangedLabel = QStringLiteral("changed elsewhere");
+// Views of literals, nothing to destroy: a thread a share held may keep a copy after the program's statics have gone.
+constexpr QLatin1StringView kKeptFolder("Kept notes");
+constexpr QLatin1StringView kKeptLabel("edit not saved");
+constexpr QLatin1StringView kChangedLabel("changed elsewhere");
 
 QStringList bases()
 {
@@ -39,6 +40,7 @@ const char *kindName(What kind)
     case What::Note: return "note";
     case What::Song: return "song";
     case What::Settings: return "settings";
+    case What::ChangedElsewhere: return "changed elsewhere";
     }
     return "note";
 }
@@ -57,11 +59,11 @@ bool appendRecord(const QString &base, const QByteArray &line)
 }
 
 // The kinds of a copy said only if it is still there.
-const QString kWaiting = QStringLiteral("waiting note");
-const QString kWaitingSong = QStringLiteral("waiting song");
+constexpr QLatin1StringView kWaiting("waiting note");
+constexpr QLatin1StringView kWaitingSong("waiting song");
 
 struct Records {
-    QStringList notes, songs, settings, lost, waiting, waitingSongs;
+    QStringList notes, songs, settings, lost, waiting, waitingSongs, changedElsewhere;
 };
 
 QStringList linesOf(const QByteArray &bytes) { return QString::fromUtf8(bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
@@ -101,6 +103,8 @@ void readRecords(const QStringList &lines, Records *out)
             out->songs << fields[1];
         } else if (fields[0] == QLatin1String("settings")) {
             out->settings << fields[1];
+        } else if (fields[0] == QLatin1String(kindName(What::ChangedElsewhere))) {
+            out->changedElsewhere << fields[1];
         } else if (fields[0] == kWaiting) {
             out->waiting << fields[1];
         } else if (fields[0] == kWaitingSong) {
@@ -207,6 +211,8 @@ void tellNextStart(What kind, const QString &keptPath, const QString &what)
 {
     if (keptPath.isEmpty())
         qWarning().noquote() << QStringLiteral("While quitting, %1 could not be saved or kept anywhere: it is lost").arg(what);
+    else if (kind == What::ChangedElsewhere)
+        qWarning().noquote() << QStringLiteral("While quitting, %1 is kept in %2").arg(what, keptPath);
     else
         qWarning().noquote() << QStringLiteral("While quitting, %1 could not be saved; kept in %2").arg(what, keptPath);
     record(QString::fromLatin1(kindName(kind)), keptPath, what);
@@ -276,6 +282,11 @@ QString takeNotice()
                                     "it is kept as %1."),
                      QStringLiteral("%1 edited songs were not written to their song files before Tolvane last "
                                     "ended: they are kept as %2."))
+         << sentence(stillThere(records.changedElsewhere, {}),
+                     QStringLiteral("A song changed elsewhere was saved over when Tolvane last quit: the other text "
+                                    "is kept as %1."),
+                     QStringLiteral("%1 songs changed elsewhere were saved over when Tolvane last quit: the other "
+                                    "texts are kept as %2."))
          << sentence(records.settings,
                      QStringLiteral("Settings changed before Tolvane last quit could not be written to the settings "
                                     "file: they are kept in %1 and were not taken back."),

@@ -29,7 +29,9 @@ QString keep(const QString &name, const QString &suffix,
              const std::function<bool(const QString &path, QString *error)> &write, QString *error = nullptr,
              Label label = Label::EditNotSaved);
 
-enum class What { Note, Song, Settings };
+// ChangedElsewhere: another program's text an edit went over, said only while its copy is there (it
+// goes when the edit is not written after all).
+enum class What { Note, Song, Settings, ChangedElsewhere };
 
 // While quitting: logs what was kept (keptPath) or lost (keptPath empty,
 // `what` saying which edit, e.g. "the edited note of Ballad"), and records it

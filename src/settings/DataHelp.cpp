@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QPdfDocument>
 #include <QPdfView>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -106,46 +107,42 @@ void DataHelp::actionPreview()
         return;
     // Only a PDF: a name without the extension gets it, and the chooser did
     // not ask about that name. The chosen place may be a share that does not answer.
-    if (platform::suffix(target).compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0) {
-        writeCopy(target);
-        return;
-    }
-    target += QStringLiteral(".pdf");
-    copies_->run(
-        QStringLiteral("the help page's copy"),
-        [target, held = platform::FileChooser::FileCalls::get()] {
-            if (held)
-                held(target);
-            return platform::pathExists(target);
-        },
-        [this, target](bool there) {
-            if (!there || Data::question(QStringLiteral("%1 already exists. Replace it?").arg(target)))
-                writeCopy(target);
-        });
+    const bool pdf = platform::suffix(target).compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
+    writeCopy(pdf ? target : target + QStringLiteral(".pdf"), pdf);
 }
 
-void DataHelp::writeCopy(const QString &target)
+void DataHelp::writeCopy(const QString &target, bool replace)
 {
+    struct Copied {
+        bool there = false;
+        QString error;
+    };
     copies_->run(
         QStringLiteral("the help page's copy"),
-        [source = shown_, target, held = platform::FileChooser::FileCalls::get()] {
+        [source = shown_, target, replace, held = platform::FileChooser::FileCalls::get()] {
             if (held)
                 held(target);
             const platform::FileBytes page = platform::readRegularFile(source, kMaxHelpPageBytes);
-            QString error;
+            Copied copied;
             if (!page.ok())
-                error = page.error.isEmpty() ? QStringLiteral("the help page could not be read") : page.error;
-            else if (platform::writeFileAtomically(target, page.bytes, &error))
-                error.clear();
-            else if (error.isEmpty())
-                error = QStringLiteral("the copy could not be written");
-            return error;
+                copied.error = page.error.isEmpty() ? QStringLiteral("the help page could not be read") : page.error;
+            else if (replace ? platform::writeFileAtomically(target, page.bytes, &copied.error)
+                             : platform::createFileAtomically(target, page.bytes, &copied.error, &copied.there))
+                copied.error.clear();
+            else if (copied.error.isEmpty())
+                copied.error = QStringLiteral("the copy could not be written");
+            return copied;
         },
-        [target](const QString &error) {
-            if (!error.isEmpty())
-                Data::msg(QStringLiteral("The help page could not be saved to %1: %2").arg(target, error));
-            else
+        [this, target](const Copied &copied) {
+            if (copied.there) {
+                const QPointer<DataHelp> self(this);
+                if (Data::question(QStringLiteral("%1 already exists. Replace it?").arg(target)) && self)
+                    writeCopy(target, true);
+            } else if (!copied.error.isEmpty()) {
+                Data::msg(QStringLiteral("The help page could not be saved to %1: %2").arg(target, copied.error));
+            } else {
                 Data::openFile(target);
+            }
         });
 }
 

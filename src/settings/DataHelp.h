@@ -41,7 +41,8 @@ protected:
     void done(int result) override;
 
 private:
-    void writeCopy(const QString &target);
+    // Over a file there only with `replace`; else the performer is asked first.
+    void writeCopy(const QString &target, bool replace);
 
     std::unique_ptr<platform::FileWork> copies_;
     QPdfView *pdfView1_ = nullptr;

@@ -652,6 +652,22 @@ TEST_F(WinEditTest, OneSongReachedByTwoPathsHasOneQueue)
     ASSERT_TRUE(testsupport::waitFor([&saves] { return !saves.busy(); }));
     EXPECT_EQ(readFile(path), saved);
     win.hide();
+
+    // Before, an edit said to wait while its thread changed the text held the main thread until it had.
+    platform::ManualClock clock;
+    testsupport::Gate inside, editing;
+    saves.edit(path, saved, [inside, editing, main = QThread::currentThread()](QString &text) mutable {
+        if (QThread::currentThread() != main) {
+            inside.open();
+            editing.wait();
+        }
+        return !(text += QStringLiteral("x")).isEmpty();
+    });
+    ASSERT_TRUE(testsupport::waitFor([inside] { return inside.isOpen(); }));
+    clock.advance(0.5);
+    editing.open();
+    ASSERT_TRUE(testsupport::waitFor([&saves] { return !saves.busy(); }));
+    EXPECT_EQ(readFile(path), saved + QStringLiteral("x"));
 }
 
 TEST_F(WinEditTest, AFileThatIsNotTextIsNeverOpened)

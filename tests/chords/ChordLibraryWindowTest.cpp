@@ -376,6 +376,16 @@ TEST_F(ChordLibraryTest, ImportExportAndRestore)
     lib->exportChordstoDir(out.path());
     const QString file = out.filePath(QStringLiteral("GuitarChords.txt"));
     ASSERT_TRUE(testsupport::waitFor([&] { return QFile::exists(file); }));
+    // Before, an export went over the file of its name there without a word: now only once the performer says so.
+    const QString exported = readTextFile(file);
+    dialogs.clear();
+    for (const QString answer : {"No", "Yes"}) {
+        testsupport::writeFile(file, "mine\n");
+        dialogs.answerButton(answer);
+        lib->exportChordstoDir(out.path());
+        ASSERT_TRUE(testsupport::waitFor([&] { return dialogs.texts().size() == (answer == "No" ? 1 : 2); }));
+        EXPECT_TRUE(testsupport::waitFor([&] { return readTextFile(file) == (answer == "No" ? "mine\n" : exported); }));
+    }
 
     // Our export imported back with Keep: exact duplicates go, the count stays.
     dialogs.answerButton(QStringLiteral("Keep existing chords"));

@@ -1,6 +1,9 @@
 #include "LibraryTestSupport.h"
 
+#include "library/KeptNotes.h"
 #include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/KeptAtQuit.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Vocabulary.h"
 #include "platform/dialogs/ScriptedDialogs.h"
@@ -509,4 +512,15 @@ TEST(NoteTempo, BeatsPerBarOfEachSignature)
     for (int s = 0; s <= 7; ++s)
         EXPECT_EQ(beatsPerBar(s), beats[s]) << s;
     EXPECT_EQ(beatsPerBar(-1), 0);
+}
+
+// Before, another program's text kept aside during a quit was said at the next start as an edit not saved.
+TEST(KeptNotes, AnotherProgramsTextKeptAtAQuitIsSaidAsSuch)
+{
+    platform::setQuitting(true);
+    const QString kept = keptnotes::keepSongChangedElsewhere(QStringLiteral("Oak"), QStringLiteral("theirs"));
+    platform::setQuitting(false);
+    EXPECT_TRUE(platform::kept::takeNotice().contains(
+        QStringLiteral("A song changed elsewhere was saved over when Tolvane last quit: the other text is kept as %1.")
+            .arg(platform::kept::named(kept))));
 }

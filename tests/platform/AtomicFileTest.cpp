@@ -94,7 +94,9 @@ TEST(AtomicFile, WritesWhereAllowedAndRefusesWhereNot)
     QTemporaryDir dir;
     const QString existing = dir.filePath(QStringLiteral("existing.txt"));
     const QString readOnly = dir.filePath(QStringLiteral("readonly.txt"));
+    const QString taken = dir.filePath(QStringLiteral("taken.txt"));
     put(existing, "old");
+    put(taken, "theirs");
     put(readOnly, "keep");
     QFile::setPermissions(readOnly, QFileDevice::ReadOwner);
     const bool root = geteuid() == 0; // root may write a read-only file
@@ -105,20 +107,27 @@ TEST(AtomicFile, WritesWhereAllowedAndRefusesWhereNot)
         QByteArray bytes;
         bool ok;
         QByteArray after;
+        bool create = false; // only where no file has the name
     } rows[] = {
         {"a new file", dir.filePath(QStringLiteral("new.txt")), "fresh", true, "fresh"},
         {"an existing file is replaced", existing, "replaced", true, "replaced"},
         {"an empty file", dir.filePath(QStringLiteral("empty.txt")), "", true, ""},
         {"a folder that does not exist", dir.filePath(QStringLiteral("nowhere/x.txt")), "x", false, "<missing>"},
         {"a read-only file", readOnly, "changed", root, root ? "changed" : "keep"},
+        {"a file made where none is", dir.filePath(QStringLiteral("made.txt")), "fresh", true, "fresh", true},
+        {"a file made where one is", taken, "mine", false, "theirs", true},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
         QString error;
-        EXPECT_EQ(writeFileAtomically(row.path, row.bytes, &error), row.ok);
+        bool there = false;
+        EXPECT_EQ(row.create ? platform::createFileAtomically(row.path, row.bytes, &error, &there)
+                             : writeFileAtomically(row.path, row.bytes, &error), row.ok);
         EXPECT_EQ(error.isEmpty(), row.ok) << error.toStdString();
+        EXPECT_EQ(there, row.create && !row.ok);
         EXPECT_EQ(readAll(row.path), row.after);
     }
+    EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral(".*.new")}, QDir::Files | QDir::Hidden).isEmpty());
 }
 
 TEST(AtomicFile, AnAbandonedWriteChangesNothing)

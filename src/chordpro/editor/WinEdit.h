@@ -150,15 +150,15 @@ private:
     // A save has been written to `written` (empty: it was not). `id` is the
     // one the window may wait for; `entry`: made from a song of the list.
     void saveAnswered(quint64 id, const QString &written, bool isNew, bool entry);
+    struct Save;
     // Keeps a new song's failed save aside, then says `failure` and where it is kept.
-    void keepFailedSave(const QString &name, const QString &text, const QString &failure);
+    void keepFailedSave(const std::shared_ptr<Save> &save, const QString &failure);
     // The window leaves the save it waits for going, with what was typed since.
     void leaveSaving();
     // Says to the title rows that a save waits ("": none does any more), and
     // on the window while it waits for it.
     void saySaveWaits(const QString &notice);
     void showSaveWaits();
-    struct Save;
 
     ChordPro chordProDocument_;
     EditorTextView *txViewEdit_ = nullptr;

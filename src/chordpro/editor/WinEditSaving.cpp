@@ -35,16 +35,10 @@ struct WinEdit::Save {
     QByteArray bytes; // what it writes
     QString name;     // the song's name, should it be kept aside
     QString then;     // typed after it once the window had gone: written there next
-    QString kept;     // its copy while said to wait (main thread)
+    songfile::WaitingCopy kept; // said to wait, it is on the local disk too: a kill does not take it
 
     QString text() const { return then.isEmpty() ? QString::fromUtf8(bytes) : then; }
-    // Said to wait, it is on the local disk too: a kill does not take it.
-    void keepWhileWaiting() { kept = keptnotes::keepSongWaiting(name, text(), kept); }
-    void dropKept()
-    {
-        if (!kept.isEmpty())
-            platform::removeFile(std::exchange(kept, {}));
-    }
+    void keepWhileWaiting() { kept.keep(name, text()); }
 };
 
 QString WinEdit::shownPath() const { return pieceCour_ ? pieceCour_->getPath() : fichierCour_; }
@@ -91,10 +85,18 @@ void WinEdit::startSave(const QString &path, const QString &newName)
         [save, newName, folder = Data::dirX(), bytes = save->bytes, held = songfile::fileCall()]() {
             if (held)
                 held(folder);
-            const NewSongPath target = newSongPath(folder, newName);
-            Written written{target.path, target.error, false};
-            if (!written.path.isEmpty())
-                written.ok = platform::writeFileAtomically(written.path, bytes, &written.error);
+            Written written;
+            // A name another program takes between the look and the write stays its own: the next is looked for,
+            // unless the look finds the same one again (a link to nothing).
+            for (QString refused;;) {
+                const NewSongPath target = newSongPath(folder, newName);
+                written = {target.path, target.error, false};
+                bool there = false;
+                if (!written.path.isEmpty())
+                    written.ok = platform::createFileAtomically(written.path, bytes, &written.error, &there);
+                if (!there || written.path == std::exchange(refused, written.path))
+                    break;
+            }
             {
                 const std::lock_guard lock(save->mutex);
                 save->done = true;
@@ -110,17 +112,17 @@ void WinEdit::startSave(const QString &path, const QString &newName)
             newSave_.reset();
             saveLate_.stop();
             saySaveWaits(QString());
-            // Written, or kept aside below with what it failed for.
-            save->dropKept();
-            if (!written.ok)
-                keepFailedSave(save->name, save->text(),
-                               written.path.isEmpty()
-                                   ? QStringLiteral("The new song could not be saved: %1.").arg(written.error)
-                                   : QStringLiteral("The song could not be saved to \"%1\": %2.")
-                                         .arg(platform::toNativeSeparators(written.path), written.error));
-            else if (!save->then.isEmpty())
-                saves_.replace(written.path, save->then, QString::fromUtf8(save->bytes),
-                               [this, path = written.path](bool done) { saveAnswered(0, done ? path : QString(), false, false); });
+            if (!written.ok) {
+                keepFailedSave(save, written.path.isEmpty()
+                                         ? QStringLiteral("The new song could not be saved: %1.").arg(written.error)
+                                         : QStringLiteral("The song could not be saved to \"%1\": %2.")
+                                               .arg(platform::toNativeSeparators(written.path), written.error));
+            } else {
+                save->kept.drop();
+                if (!save->then.isEmpty())
+                    saves_.replace(written.path, save->then, QString::fromUtf8(save->bytes),
+                                   [this, path = written.path](bool done) { saveAnswered(0, done ? path : QString(), false, false); });
+            }
             saveAnswered(id, written.ok ? written.path : QString(), true, entry);
         });
     saveLate_.start(0.5, false, [this, save] {
@@ -131,13 +133,23 @@ void WinEdit::startSave(const QString &path, const QString &newName)
     });
 }
 
-void WinEdit::keepFailedSave(const QString &name, const QString &text, const QString &failure)
+void WinEdit::keepFailedSave(const std::shared_ptr<Save> &save, const QString &failure)
 {
     // The window may have gone: the performer's text does not go with the failed write.
     writes_.run(
-        QStringLiteral("Editor keeps: %1").arg(name),
-        [name, text]() { return songfile::keepAside(name, text); },
-        [failure](const QString &kept) { Data::msg(failure + kept); });
+        QStringLiteral("Editor keeps: %1").arg(save->name),
+        [name = save->name, text = save->text()]() {
+            bool kept = false;
+            QString said = songfile::keepAside(name, text, &kept);
+            return std::pair{said, kept};
+        },
+        [save, failure](const std::pair<QString, bool> &kept) {
+            // The copy kept while it waited goes once this one holds the text, not before: a kill between the two
+            // would take it.
+            if (kept.second)
+                save->kept.drop();
+            Data::msg(failure + kept.first);
+        });
 }
 
 void WinEdit::saveAnswered(quint64 id, const QString &written, bool isNew, bool entry)
@@ -204,7 +216,7 @@ void WinEdit::leaveSaving()
             });
         } else if (newSave_) {
             newSave_->then = text;
-            if (!newSave_->kept.isEmpty())
+            if (newSave_->kept.held())
                 newSave_->keepWhileWaiting();
         }
     }
@@ -272,7 +284,7 @@ void WinEdit::settleOnQuit()
         if (!save->written) {
             save->keepWhileWaiting();
         } else {
-            save->dropKept();
+            save->kept.drop();
             if (!save->then.isEmpty())
                 saves_.replace(save->path, save->then, QString::fromUtf8(save->bytes));
         }

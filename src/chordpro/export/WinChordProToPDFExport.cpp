@@ -46,8 +46,10 @@ QString copyFile(const QString &source, const QString &target)
 {
     // A copy never replaces what is there: it may be a PDF the performer edited
     // after an earlier export. (Files of this run took other names.)
+    const QString kept =
+        failure(fileNameOf(source), QStringLiteral("a file of this name is already in the folder and was kept"));
     if (const QFileInfo there(target); there.exists() || there.isSymLink())
-        return failure(fileNameOf(source), QStringLiteral("a file of this name is already in the folder and was kept"));
+        return kept;
     const platform::FileBytes in = platform::readRegularFile(source, kMaxCopyBytes);
     if (!in.ok()) {
         const QString why = in.status == platform::FileStatus::TooLarge ? QStringLiteral("too large to copy")
@@ -56,8 +58,10 @@ QString copyFile(const QString &source, const QString &target)
         return failure(fileNameOf(source), why);
     }
     QString why;
-    if (!platform::writeFileAtomically(target, in.bytes, &why))
-        return failure(fileNameOf(source), why);
+    bool there = false;
+    // Nor one made while the source was read.
+    if (!platform::createFileAtomically(target, in.bytes, &why, &there))
+        return there ? kept : failure(fileNameOf(source), why);
     return QString();
 }
 

@@ -162,16 +162,33 @@ void ChordLibrary::exportChordstoDir(const QString &folder)
     reloadTable(LibraryTable);
     generateAllChordsString(true, true);
     showFirstRow();
-    const QString path = platform::filePath(folder, chordlibrary::exportFileName(instrument_));
+    writeExport(platform::filePath(folder, chordlibrary::exportFileName(instrument_)), libraryText().toUtf8(), false);
+}
+
+void ChordLibrary::writeExport(const QString &path, const QByteArray &bytes, bool replace)
+{
+    struct Written {
+        bool there = false;
+        QString why;
+    };
     chordFileReads_.run(
         QStringLiteral("the chord library's export"),
-        [path, bytes = libraryText().toUtf8()] {
-            QString why;
-            return platform::writeFileAtomically(path, bytes, &why) ? QString() : why;
+        [path, bytes, replace] {
+            Written written;
+            if (replace ? platform::writeFileAtomically(path, bytes, &written.why)
+                        : platform::createFileAtomically(path, bytes, &written.why, &written.there))
+                written.why.clear();
+            return written;
         },
-        [path](const QString &why) {
-            if (!why.isEmpty())
-                Data::msg(QStringLiteral("The chord file \"%1\" could not be written: %2").arg(path, why));
+        [this, path, bytes](const Written &written) {
+            // The folder chooser asked nothing of the file's name.
+            if (written.there) {
+                const QPointer<ChordLibrary> self(this);
+                if (Data::question(QStringLiteral("%1 already exists. Replace it?").arg(path)) && self)
+                    writeExport(path, bytes, true);
+            } else if (!written.why.isEmpty()) {
+                Data::msg(QStringLiteral("The chord file \"%1\" could not be written: %2").arg(path, written.why));
+            }
         });
 }
 
