@@ -419,6 +419,18 @@ void PageRenderWorker::letGoIdle()
     for (int i : {0, 1})
         if (readerpolicy::endsWhenIdle(stateOf(*readers_[i]), i))
             end(*readers_[i]);
+    // The reader left keeps what the song shown needs; its child gives its heap back once idle.
+    QList<quint32> closing;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto &[path, open] : docs_)
+            if (!readerpolicy::keepsLoadedWhenIdle(shownTold_, path == shown_, keptAhead_.contains(path)))
+                closing.append(open->id);
+    }
+    for (platform::PdfReader &reader : readers())
+        for (const quint32 id : closing)
+            if (!reader.busy())
+                reader.close(id);
     platform::pdfmemory::letGoSpare();
     // A call left running is looked at again: the bad file's goes once it is past its time.
     if (readers_[0]->busy())

@@ -71,7 +71,9 @@ public:
     QList<PageRenderer::Key> clearAhead();
     // Drops the pages on screen of files no longer kept, the one under way
     // too: a walk past bad songs leaves none of their pages drawn for nothing.
-    QList<PageRenderer::Key> dropPagesNotKept(const QSet<QString> &kept, const QString &shown = QString());
+    // `ahead`: the songs kept for the keys forward, which stay loaded at idle.
+    QList<PageRenderer::Key> dropPagesNotKept(const QSet<QString> &kept, const QString &shown = QString(),
+                                              const QSet<QString> &ahead = {});
 
     // The owner is going: nothing more is done for it, nor told to it.
     // Answers whether the job under way is in a call into the file system:
@@ -242,6 +244,7 @@ private:
     // The songs kept at the last song change, and those asked since; all are until the first.
     QSet<QString> kept_;
     bool keptKnown_ = false;
+    QSet<QString> keptAhead_; // of them, the songs kept for the keys forward
     // The song's file on screen: as the window tells at a song change, else the last page asked on screen.
     QString shown_;
     bool shownTold_ = false;

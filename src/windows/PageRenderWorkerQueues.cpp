@@ -67,10 +67,12 @@ QList<PageRenderer::Key> PageRenderWorker::clearAhead()
     return cleared;
 }
 
-QList<PageRenderer::Key> PageRenderWorker::dropPagesNotKept(const QSet<QString> &kept, const QString &shown)
+QList<PageRenderer::Key> PageRenderWorker::dropPagesNotKept(const QSet<QString> &kept, const QString &shown,
+                                                           const QSet<QString> &ahead)
 {
     std::lock_guard lock(mutex_);
     shown_ = shown;
+    keptAhead_ = ahead;
     shownTold_ = !shown.isEmpty();
     // Of the pages on screen only the song shown's stay: the window asks again
     // for those it still wants (the page beside), taken up if under way, and

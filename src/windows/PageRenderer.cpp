@@ -352,7 +352,7 @@ void PageRenderer::clearPrefetch()
     }
 }
 
-void PageRenderer::keepOnly(const QSet<QString> &paths, const QString &shown)
+void PageRenderer::keepOnly(const QSet<QString> &paths, const QString &shown, const QSet<QString> &ahead)
 {
     kept_ = paths;
     kept_.remove(QString());
@@ -373,7 +373,7 @@ void PageRenderer::keepOnly(const QSet<QString> &paths, const QString &shown)
             it = images_.erase(it);
         }
     }
-    for (const Key &key : worker_->dropPagesNotKept(kept_, shown)) {
+    for (const Key &key : worker_->dropPagesNotKept(kept_, shown, ahead)) {
         pending_.remove(key);
         pendingAhead_.remove(key);
     }

@@ -128,7 +128,8 @@ public:
     // Keeps what is known of these files (documents, texts, versions) and
     // forgets the others (and their images); the kept ones are looked at again.
     // `shown` is the song's file on screen now, when known.
-    void keepOnly(const QSet<QString> &paths, const QString &shown = QString());
+    // `ahead`: those of them kept for the keys forward, loaded in the reader also at rest.
+    void keepOnly(const QSet<QString> &paths, const QString &shown = QString(), const QSet<QString> &ahead = {});
 
     // Visible requests answered from what was rendered (hits) and those that
     // had to wait for a render (misses), for tests and measurements.

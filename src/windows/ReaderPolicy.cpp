@@ -121,6 +121,11 @@ bool endsWhenIdle(const Reader &reader, int index)
     return index == 1 || reader.stuck || badFile(reader);
 }
 
+bool keepsLoadedWhenIdle(bool shownTold, bool shown, bool ahead)
+{
+    return !shownTold || shown || ahead;
+}
+
 bool stalled(double stillForS, bool watched)
 {
     return watched && stillForS >= platform::PdfProcess::kStallS;

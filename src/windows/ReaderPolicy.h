@@ -136,6 +136,13 @@ bool endsWhenLeft(const Reader &reader);
 // the bad file's call.
 bool endsWhenIdle(const Reader &reader, int index);
 
+// Whether the reader left once the window is idle keeps a document loaded:
+// the song shown's and those of the songs kept ahead, whose pages come next.
+// One kept only for a return is closed there, its file unmapped and its heap
+// given back; the worker keeps its bytes, so a return loads it without a read.
+// Until the window tells the song shown, all stay.
+bool keepsLoadedWhenIdle(bool shownTold, bool shown, bool ahead);
+
 // Whether a watched reader that made no progress this long is stalled.
 bool stalled(double stillForS, bool watched);
 

@@ -149,7 +149,7 @@ void WindowPDFx::refreshPiece()
                        pathOf(pieceCour()), pathOf(pieceNext()), pathOf(piecePrev()), pathOf(pieceAfterNext())};
     for (const auto &[song, shown] : recentPaths_)
         keep << song << shown;
-    renderer_->keepOnly(keep, curPath_);
+    renderer_->keepOnly(keep, curPath_, {nextPath_, afterPath_, pathOf(pieceNext()), pathOf(pieceAfterNext())});
     titleRow_->buttonRec->setVisible(Data::recOn() && altDir().isEmpty());
     titleRow_->buttonLoop->setVisible(Data::loopOn());
 }

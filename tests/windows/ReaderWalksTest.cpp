@@ -29,7 +29,7 @@ const QSizeF kPane(60, 85), kA4(595, 842);
 
 struct Scores {
     double worstLate = 0, restCpu = 0, slowSaid = -1, besideAt = -1;
-    int started = 0, badEnds = 0, outside = 0, idleEnds = 0, atRest = 0, leftAfterQuit = 0, maxHeld = 0, replacedSaid = 0;
+    int started = 0, badEnds = 0, outside = 0, idleEnds = 0, atRest = 0, heldAtRest = 0, leftAfterQuit = 0, maxHeld = 0, replacedSaid = 0;
 };
 
 struct Step {
@@ -296,7 +296,7 @@ void Walk::step(bool inCall)
             std::tie(cur_, arrivedAt_, shownAt_, slow_) = std::tuple(st.song, now(), -1.0, false);
             asked_.clear();
             renderer_->clearPrefetch();
-            renderer_->keepOnly({path(cur_ - 1), path(cur_), path(cur_ + 1)}, path(cur_));
+            renderer_->keepOnly({path(cur_ - 1), path(cur_), path(cur_ + 1)}, path(cur_), {path(cur_ + 1)});
             show();
         }
         if (st.kill && !fakes.empty()) {
@@ -345,6 +345,8 @@ Scores Walk::run(const std::vector<Step> &steps)
         while (now() < t0_ + steps.back().at + kRest)
             step(false);
         s.atRest = int(fakes.size());
+        for (FakeReader *f : fakes)
+            s.heldAtRest += int(f->held_.size());
         renderer_.reset(); // the quit
         s.leftAfterQuit = int(fakes.size());
     }));
@@ -375,6 +377,8 @@ void expectSound(const char *name, const Scores &s, int startsBeyond = 0, double
     EXPECT_LE(s.restCpu, restCpu) << name; // a heavy page, or a load asked ahead for a sound one's time
     EXPECT_LE(s.maxHeld, PageRenderer::kMaxDocuments) << name;
     EXPECT_LE(s.atRest, 1) << name; // the second reader's child let go
+    // Before, the reader left kept the songs passed loaded, their files mapped, for the evening.
+    EXPECT_LE(s.heldAtRest, 2) << name; // the song shown and the next
     EXPECT_EQ(s.leftAfterQuit, 0) << name;
     EXPECT_TRUE(!replaced || s.replacedSaid > 0) << name << ": a reader stopped under the page on screen is said replaced";
 }
