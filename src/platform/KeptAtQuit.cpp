@@ -9,7 +9,6 @@
 #include <QDebug>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QSet>
 #include <fcntl.h>
 #include <unistd.h>
@@ -82,8 +81,7 @@ void rememberSaid(const QStringList &lines)
             remembered = true;
             continue;
         }
-        if (QFileInfo::exists(path))
-            QFile::remove(path);
+        removeFile(path);
     }
 }
 
@@ -161,7 +159,8 @@ QString datedFreePath(const QString &base, const QString &label, const QString &
     for (int n = 1;; ++n) {
         const QString path = QStringLiteral("%1 (%2 %3%4).%5")
                                  .arg(base, label, stamp, n == 1 ? QString() : QStringLiteral(" %1").arg(n), suffix);
-        if (const QFileInfo there(path); !there.exists() && !there.isSymLink())
+        // A look the guard sees: beside a song (notefile::keepBeside) the folder is a library folder.
+        if (!pathExists(path))
             return path;
     }
 }
@@ -260,7 +259,7 @@ QString takeNotice()
     const auto stillThere = [](const QStringList &copies, const QStringList &quits) {
         QStringList there;
         for (const QString &path : copies)
-            if (!quits.contains(path) && !there.contains(path) && QFileInfo::exists(path))
+            if (!quits.contains(path) && !there.contains(path) && pathExists(path))
                 there << path;
         return there;
     };

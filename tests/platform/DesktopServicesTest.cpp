@@ -222,6 +222,7 @@ TEST(PdfPrinting, PagesFillThePaperTurnedToItsOrientation)
     printer.setPageOrientation(QPageLayout::Portrait);
     const PdfToPrint pdf = readPdfToPrint(song, {});
     ASSERT_EQ(pdf.pages, 3) << pdf.why.toStdString();
+    const testsupport::FixtureFiles worker; // the print worker's work, tried here directly
     ASSERT_EQ(printPdfPages(pdf.bytes, printer, 0, 0, {}), QString());
 
     QPdfDocument printed;

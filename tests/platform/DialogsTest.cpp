@@ -32,10 +32,6 @@
 
 using namespace platform;
 
-// Whoever makes a call below the platform's (Qt's classes, the C library), no
-// dialog's main thread reaches a test's folder.
-[[maybe_unused]] static const bool guarded = testsupport::guardBelowQt("QtDialogs");
-
 TEST(ScriptedDialogs, RecordsEveryQuestionAndAnswersFromTheScript)
 {
     ScriptedDialogs scripted;

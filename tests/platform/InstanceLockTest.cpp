@@ -46,6 +46,7 @@ TEST(InstanceLock, EachSideActsOnlyOnAPeerOfItsOwnUser)
 // start said it had come to the front when nothing came up.
 TEST(InstanceLock, AKnockIsAnsweredOnlyByARunningProgramAndNeverActedOnOnceGivenUp)
 {
+    const testsupport::FixtureFiles lock; // the settings folder's lock, taken in folders of the test's
     const QTemporaryDir folder;
     InstanceLock running(folder.path());
     ASSERT_EQ(running.state(), InstanceLock::State::Owned);

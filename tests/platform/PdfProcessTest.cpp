@@ -316,6 +316,7 @@ TEST(PdfProcess, ADocumentPastTheCeilingRunsOutOfMemoryAndAnInterruptBlamesNothi
     // for no progress: every call watched over 3 s was ended as stalled. Nor is
     // a child still for less than kStallS of the clock stalled (three reads are not).
     QTemporaryDir nothing;
+    const testsupport::FixtureFiles worker; // the renderer thread's look at a child, tried here directly
     platform::ManualClock clock;
     const struct { QString proc; double step; } watches[] = {{nothing.path(), 0.05}, {QString(), 0.0}};
     for (const auto &watch : watches) {

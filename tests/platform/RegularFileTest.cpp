@@ -1,5 +1,6 @@
 #include "platform/AtomicFile.h"
 #include "platform/DataFolder.h"
+#include "platform/KeptAtQuit.h"
 #include "platform/PdfProcess.h"
 #include "platform/RegularFile.h"
 #include "support/TestSupport.h"
@@ -92,6 +93,7 @@ TEST(RegularFile, AFileCallOnTheMainThreadOutsideTheProgramsFoldersFailsTheTest)
         {"settled read", [&] { platform::readSettledFile(song, 100); }, true}, // once, not at each call within
         {"look", [&] { platform::regularFileSize(song); }, true},
         {"exists", [&] { platform::pathExists(song); }, true},
+        {"kept copy", [&] { platform::kept::datedFreePath(song, QStringLiteral("x"), QStringLiteral("txt")); }, true},
         {"readable", [&] { platform::isReadableFile(song); }, true},
         {"folder", [&] { platform::isReadableFolder(library.path()); }, true},
         {"folder list", [&] { platform::listFolder(library.path(), QDir::Files); }, true},

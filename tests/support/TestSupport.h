@@ -104,8 +104,7 @@ bool guardEveryTest();
 // C library, on the main thread, for a path in the temporary folders that is
 // not one of its own, outside the platform's file calls and scopes. The test's
 // own calls (the innermost of our frames is in tests/) are its business.
-// Given a test suite's name, only that suite's tests are guarded.
-bool guardBelowQt(const char *suite = nullptr);
+bool guardBelowQt();
 // The throw-away folders that stand for the user's own (data, config, cache,
 // runtime): local, never a share, so the guard below Qt lets them be.
 void setUsersFolders(const QString &root);
