@@ -1,7 +1,6 @@
 #include "platform/dialogs/FileChooser.h"
 
 #include "platform/Dialogs.h"
-#include "platform/Keys.h"
 #include "platform/Paths.h"
 #include "platform/RegularFile.h"
 #include "platform/UserDefaults.h"
@@ -231,11 +230,7 @@ bool FileChooser::eventFilter(QObject *watched, QEvent *event)
         return QDialog::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);
     const QKeyCombination pressed = key->keyCombination();
-    if (pressed == QuitKey) {
-        // Quits from here as from every other window, the chooser cancelled first.
-        reject();
-        askQuit();
-    } else if (pressed == QKeyCombination(Qt::AltModifier, Qt::Key_Up) ||
+    if (pressed == QKeyCombination(Qt::AltModifier, Qt::Key_Up) ||
                (watched == list_ && pressed == QKeyCombination(Qt::Key_Backspace))) {
         up();
     } else if (pressed == QKeyCombination(Qt::AltModifier, Qt::Key_Left)) {
