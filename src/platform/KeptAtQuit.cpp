@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/DataFolder.h"
 #include "platform/Log.h"
+#include "platform/Paths.h"
 #include "platform/RegularFile.h"
 
 #include <QDebug>
@@ -47,9 +48,9 @@ const char *kindName(What kind)
 // may share the data folder, and one line must not be lost to the other.
 bool appendRecord(const QString &base, const QByteArray &line)
 {
-    if (!QDir().mkpath(base))
+    if (!makeFolder(base))
         return false;
-    const int fd = ::open(QFile::encodeName(recordsIn(base)).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    const int fd = ::open(nativePath(recordsIn(base)).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
     const bool whole = ::write(fd, line.constData(), size_t(line.size())) == line.size();
@@ -64,7 +65,7 @@ struct Records {
     QStringList notes, songs, settings, lost, waiting, waitingSongs;
 };
 
-QStringList linesOf(const QByteArray &bytes) { return QString::fromUtf8(bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+QStringList linesOf(const QByteArray &bytes) { return fromNativePath(bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
 
 // The records a start has said but could not remove (a data folder made
 // read-only): kept in the first folder that takes them, so that each is said once.
@@ -75,13 +76,12 @@ void rememberSaid(const QStringList &lines)
     bool remembered = lines.isEmpty();
     for (const QString &base : bases()) {
         const QString path = saidIn(base);
-        if (!remembered && QDir().mkpath(base)
-            && writeFileAtomically(path, lines.join(QLatin1Char('\n')).toUtf8() + '\n')) {
+        if (!remembered && makeFolder(base)
+            && writeFileAtomically(path, nativePath(lines.join(QLatin1Char('\n'))) + '\n')) {
             remembered = true;
             continue;
         }
-        if (QFileInfo::exists(path))
-            QFile::remove(path);
+        removeFile(path);
     }
 }
 
@@ -168,7 +168,7 @@ QString keep(const QString &name, const QString &suffix,
     QString first;
     for (const QString &folder : folders()) {
         QString why;
-        if (!QDir().mkpath(folder)) {
+        if (!makeFolder(folder)) {
             why = QStringLiteral("the folder \"%1\" could not be made").arg(folder);
         } else {
             const QString path = datedFreePath(QDir(folder).filePath(name),
@@ -194,7 +194,8 @@ void record(const QString &kind, const QString &keptPath, const QString &what)
         return text.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     };
     const QString line = kind + QLatin1Char('\t') + field(keptPath) + QLatin1Char('\t') + field(what);
-    const QByteArray bytes = line.toUtf8() + '\n';
+    // The paths as the file system holds them.
+    const QByteArray bytes = nativePath(line) + '\n';
     for (const QString &base : bases())
         if (appendRecord(base, bytes))
             return;
@@ -254,7 +255,7 @@ QString takeNotice()
     const auto stillThere = [](const QStringList &copies, const QStringList &quits) {
         QStringList there;
         for (const QString &path : copies)
-            if (!quits.contains(path) && !there.contains(path) && QFileInfo::exists(path))
+            if (!quits.contains(path) && !there.contains(path) && pathExists(path))
                 there << path;
         return there;
     };
