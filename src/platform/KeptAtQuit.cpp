@@ -9,9 +9,8 @@
 
 #include <QDebug>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSet>
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -157,7 +156,7 @@ QString datedFreePath(const QString &base, const QString &label, const QString &
     for (int n = 1;; ++n) {
         const QString path = QStringLiteral("%1 (%2 %3%4).%5")
                                  .arg(base, label, stamp, n == 1 ? QString() : QStringLiteral(" %1").arg(n), suffix);
-        if (const QFileInfo there(path); !there.exists() && !there.isSymLink())
+        if (!nameTaken(path))
             return path;
     }
 }
@@ -239,16 +238,16 @@ QString takeNotice()
             if (!saidBefore.contains(line))
                 fresh << line;
         readRecords(fresh, &records);
-        QFile file(path);
-        if (file.remove())
+        if (removeFile(path))
             continue;
-        TLOG(QStringLiteral("Kept: %1 could not be removed: %2").arg(path, file.errorString()));
+        const QString why = qt_error_string(errno);
+        TLOG(QStringLiteral("Kept: %1 could not be removed: %2").arg(path, why));
         stuck << lines;
         if (!fresh.isEmpty())
             unwritable << QStringLiteral("The %1 %2 cannot be written (%3): the record of what was kept stays "
                                          "there, and is not said again.")
                               .arg(base == dataFolder() ? QStringLiteral("data folder") : QStringLiteral("folder"), named(base),
-                                   file.errorString());
+                                   why);
     }
     rememberSaid(stuck);
     // Removed once its edit was written; one the quit kept again is said as the quit's.

@@ -182,6 +182,14 @@ bool pathExists(const QString &path)
     return statOf(path, st);
 }
 
+bool nameTaken(const QString &path)
+{
+    const MainThreadFileCall noted("look", path);
+    const QByteArray name = nativePath(path);
+    struct stat st {};
+    return !name.isEmpty() && ::lstat(name.constData(), &st) == 0;
+}
+
 bool isFolder(const QString &path)
 {
     const MainThreadFileCall noted("look", path);

@@ -104,6 +104,7 @@ std::optional<FileStamp> regularFileStamp(const QString &path);
 // each a file call the guard notes (MainThreadFiles.h). A link is followed;
 // nothing is opened.
 bool pathExists(const QString &path); // a dangling link is not there
+bool nameTaken(const QString &path);  // by anything, a dangling link too
 bool isFolder(const QString &path);
 bool isReadableFolder(const QString &path); // a folder this program may list and enter
 bool isReadableFile(const QString &path);   // a regular file this program may read
