@@ -7,7 +7,6 @@
 #include "library/Data.h"
 #include "platform/Dialogs.h"
 #include "platform/InstanceLock.h"
-#include "platform/Keys.h"
 #include "platform/Log.h"
 #include "platform/MediaPlayer.h"
 #include "platform/Paths.h"
@@ -19,7 +18,6 @@
 #include <QApplication>
 #include <QStandardPaths>
 #include <QEvent>
-#include <QKeyEvent>
 #include <QWidget>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -33,12 +31,6 @@ namespace {
 // A quit request closes every window before the event loop ends, and a closed
 // window leaves the window list: shut-down runs first, so it still finds the
 // windows whose layout it saves.
-//
-// The quit key quits from every window but a question (a file chooser takes
-// it itself), the way a logout does. The menu's shortcut alone would not: a
-// modal window (the song editor, the preferences) shadows the windows that
-// hold the menu, so the key reaches the focus widget unclaimed, and it is
-// taken there.
 class QuitWatcher : public QObject {
 public:
     explicit QuitWatcher(std::function<void()> onQuit) : onQuit_(std::move(onQuit)) {}
@@ -47,12 +39,6 @@ public:
     {
         if (event->type() == QEvent::Quit && watched == QCoreApplication::instance())
             onQuit_();
-        if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
-            static_cast<QKeyEvent *>(event)->keyCombination() == platform::QuitKey &&
-            !platform::isQuestion(static_cast<QWidget *>(watched)->window())) {
-            platform::askQuit();
-            return true;
-        }
         return QObject::eventFilter(watched, event);
     }
 
@@ -147,6 +133,7 @@ Application::Application(QApplication &app, platform::InstanceLock &instance) : 
     QObject::connect(&app_, &QCoreApplication::aboutToQuit, [this]() { terminate(); });
     quitWatcher_ = std::make_unique<QuitWatcher>([this]() { terminate(); });
     app_.installEventFilter(quitWatcher_.get());
+    platform::watchQuitKey();
     signalNotifier_ = watchTerminationSignals(nullptr);
 }
 

@@ -2,9 +2,9 @@
 
 #include "library/TextCodec.h"
 #include "platform/MainThreadFiles.h"
+#include "platform/Paths.h"
 #include "platform/RegularFile.h"
 
-#include <QFile>
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -99,7 +99,7 @@ struct Walker {
         } else if (!ok) {
             ++result.badNames;
         } else if (!full()) {
-            result.taken.append(QFile::decodeName(dir + '/' + e.key));
+            result.taken.append(platform::fromNativePath(dir + '/' + e.key));
         } else {
             ++result.leftOut;
         }
@@ -143,7 +143,7 @@ Result walk(const QString &folder, int cap)
 {
     const platform::MainThreadFileCall noted("folder walk", folder);
     Walker w{cap, {}};
-    QByteArray root = QFile::encodeName(folder);
+    QByteArray root = platform::nativePath(folder);
     while (root.size() > 1 && root.endsWith('/'))
         root.chop(1);
     struct stat st {};

@@ -31,7 +31,11 @@ QString siblingWithSuffix(const QString &path, const QStringList &suffixes)
         return QString();
     const QString folder = platform::absolutePath(path);
     // Listed whole: a song name may hold characters a name filter reads as a pattern.
-    const QStringList names = platform::listFolder(folder, QDir::Files | QDir::Hidden);
+    QStringList names;
+    for (const platform::FolderEntry &entry : platform::folderEntries(folder).value_or(QList<platform::FolderEntry>()))
+        if (!entry.folder)
+            names << entry.name;
+    names.sort();
     for (const QString &suffix : suffixes)
         for (const QString &name : names)
             if (name.size() == stem.size() + 1 + suffix.size() && name.startsWith(stem)

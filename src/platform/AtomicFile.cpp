@@ -1,6 +1,7 @@
 #include "platform/AtomicFile.h"
 
 #include "platform/MainThreadFiles.h"
+#include "platform/Paths.h"
 #include "platform/RegularFile.h"
 
 #include <QCryptographicHash>
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -17,6 +19,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace platform {
 
@@ -147,7 +150,7 @@ std::optional<QByteArray> readAt(int fd, qint64 size)
 bool writeThrough(const QString &path, const QByteArray &bytes, qint64 oldSize, QString *error)
 {
     const std::lock_guard lock(writeThroughMutex());
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+    const int fd = ::open(nativePath(path).constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
         return failWith(error, qt_error_string(errno));
     const auto fail = [fd, error](const QString &why) {
@@ -173,28 +176,46 @@ bool writeThrough(const QString &path, const QByteArray &bytes, qint64 oldSize, 
         && errno != ENOSYS) {
         const QString why = systemError(errno, bytes.size());
         if (holdsItsText)
-            QFile::remove(kept);
+            removeFile(kept);
         return fail(why);
     }
     if (!writeAll(fd, bytes) || ::ftruncate(fd, off_t(bytes.size())) != 0 || ::fsync(fd) != 0) {
         const QString why = systemError(errno, bytes.size());
         if (writeAll(fd, old) && ::ftruncate(fd, off_t(old.size())) == 0 && ::fsync(fd) == 0)
-            QFile::remove(kept);
+            removeFile(kept);
         return fail(why);
     }
     if (::close(fd) != 0)
         return failWith(error, qt_error_string(errno));
     // Only now is the write complete; a read meanwhile finds the file holding
     // what the kept copy says it leaves, and drops the copy.
-    if (!QFile::remove(kept) && QFileInfo::exists(kept))
+    if (!removeFile(kept) && pathExists(kept))
         return failWith(error, QStringLiteral("the old text kept beside it could not be removed"));
     return true;
 }
 
+// Where the links from `path` lead, each followed in turn.
+QByteArray linkedTarget(QByteArray path)
+{
+    char target[PATH_MAX];
+    for (int links = 0; links < 40; ++links) {
+        const ssize_t n = ::readlink(path.constData(), target, sizeof target);
+        if (n <= 0 || n == ssize_t(sizeof target))
+            break;
+        const QByteArray to(target, n);
+        path = to.startsWith('/') ? to : path.left(path.lastIndexOf('/') + 1) + to;
+    }
+    return path;
+}
+
+QByteArray openFile(int fd) { return "/proc/self/fd/" + QByteArray::number(fd); }
+
+QByteArray randomSuffix() { return '.' + QByteArray::number(QRandomGenerator::global()->generate64(), 36); }
+
 } // namespace
 
 AtomicFile::AtomicFile(const QString &path)
-    : file_(path)
+    : path_(path)
 {
 }
 
@@ -204,11 +225,44 @@ AtomicFile::~AtomicFile()
         cancel();
 }
 
+// The new file has no name until it is complete, where the file system allows
+// it, so that a program killed meanwhile leaves nothing beside the target.
 bool AtomicFile::open()
 {
-    const MainThreadFileCall noted("write", file_.fileName());
-    if (!file_.open(QIODevice::WriteOnly))
-        return fail(file_.errorString());
+    const MainThreadFileCall noted("write", path_);
+    target_ = linkedTarget(nativePath(path_));
+    if (target_.isEmpty())
+        return fail(qt_error_string(ENOENT));
+    struct stat there {};
+    const bool exists = ::stat(target_.constData(), &there) == 0;
+    if (exists && ::access(target_.constData(), W_OK) != 0)
+        return fail(qt_error_string(errno));
+    const qsizetype slash = target_.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target_.left(slash);
+    fd_ = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    // Without /proc it could not be named at the end.
+    if (fd_ >= 0 && ::access(openFile(fd_).constData(), F_OK) != 0) {
+        ::close(std::exchange(fd_, -1));
+        errno = EOPNOTSUPP;
+    }
+    if (fd_ < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL))
+        for (int tries = 0; tries < 20; ++tries) {
+            temporary_ = target_ + randomSuffix();
+            fd_ = ::open(temporary_.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+            if (fd_ >= 0 || errno != EEXIST)
+                break;
+        }
+    if (fd_ < 0) {
+        temporary_.clear();
+        return fail(qt_error_string(errno));
+    }
+    if (exists)
+        ::fchmod(fd_, there.st_mode & 07777);
+    if (!file_.open(fd_, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+        const QString why = file_.errorString();
+        closeTemporary();
+        return fail(why);
+    }
     return true;
 }
 
@@ -235,19 +289,33 @@ bool AtomicFile::commit()
         return false;
     }
     // A device written to through device() may have failed without write() seeing it.
-    if (file_.error() != QFileDevice::NoError) {
+    if (file_.error() != QFileDevice::NoError || !file_.flush() || file_.error() != QFileDevice::NoError) {
         fail(file_.errorString());
         cancel();
         return false;
     }
-    if (!file_.flush() || file_.error() != QFileDevice::NoError) {
-        fail(file_.errorString());
+    // The data, as QSaveFile did: its size and times need no second write.
+    if (::fdatasync(fd_) != 0 && errno != EINVAL) {
+        fail(qt_error_string(errno));
         cancel();
         return false;
     }
+    // Named beside the target, then renamed over it: the one step that replaces it.
+    for (int tries = 0; temporary_.isEmpty() && tries < 20; ++tries) {
+        const QByteArray name = target_ + randomSuffix();
+        if (::linkat(AT_FDCWD, openFile(fd_).constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0)
+            temporary_ = name;
+        else if (errno != EEXIST)
+            break;
+    }
+    if (temporary_.isEmpty() || ::rename(temporary_.constData(), target_.constData()) != 0) {
+        fail(qt_error_string(errno));
+        cancel();
+        return false;
+    }
+    temporary_.clear();
     done_ = true;
-    if (!file_.commit())
-        return fail(file_.errorString());
+    closeTemporary();
     return true;
 }
 
@@ -257,10 +325,17 @@ void AtomicFile::cancel()
         return;
     done_ = true;
     fail(QStringLiteral("writing cancelled"));
-    if (file_.isOpen()) {
-        file_.cancelWriting();
-        file_.commit(); // with writing cancelled this only removes the temporary file
-    }
+    closeTemporary();
+}
+
+// Closed, and its name, if it has one, removed.
+void AtomicFile::closeTemporary()
+{
+    file_.close();
+    if (fd_ >= 0)
+        ::close(std::exchange(fd_, -1));
+    if (!temporary_.isEmpty())
+        ::unlink(std::exchange(temporary_, {}).constData());
 }
 
 bool AtomicFile::fail(const QString &why)
@@ -277,7 +352,7 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
 {
     const MainThreadFileCall noted("write", path);
     struct stat there {};
-    if (::stat(QFile::encodeName(path).constData(), &there) == 0 && S_ISREG(there.st_mode) && there.st_nlink > 1)
+    if (::stat(nativePath(path).constData(), &there) == 0 && S_ISREG(there.st_mode) && there.st_nlink > 1)
         return writeThrough(path, bytes, qint64(there.st_size), error);
     AtomicFile file(path);
     const bool ok = file.open() && file.write(bytes) && file.commit();
@@ -294,12 +369,12 @@ bool createFileAtomically(const QString &path, const QByteArray &bytes, QString 
     const MainThreadFileCall noted("write", path);
     if (there)
         *there = false;
-    const QByteArray target = QFile::encodeName(path);
+    const QByteArray target = nativePath(path);
     const QDir folder = QFileInfo(path).dir();
     QByteArray temp;
     int fd = -1;
     for (int tries = 0; fd < 0 && tries < 100; ++tries) {
-        temp = QFile::encodeName(folder.filePath(
+        temp = nativePath(folder.filePath(
             QStringLiteral(".%1.new").arg(QRandomGenerator::global()->generate64(), 0, 16)));
         fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
@@ -352,7 +427,7 @@ bool restoreStoppedWriteThrough(const QString &path, const std::atomic_bool *sto
     if (stop())
         return false;
     if (now.ok() && left->leftBy(now.bytes)) {
-        QFile::remove(kept);
+        removeFile(kept);
         return false;
     }
     return writeThrough(path, left->old, *size, nullptr);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QByteArray>
-#include <QSaveFile>
+#include <QFile>
 #include <QString>
 #include <atomic>
 
@@ -10,12 +10,14 @@ namespace platform {
 // The one way this program writes a file: the new bytes go to a temporary
 // file beside the target, which replaces the target only once every byte has
 // reached the disk. On any failure the old file stays as it was and the caller
-// learns why.
+// learns why. A link is followed: the file it leads to is replaced.
 //
-// QSaveFile alone is not enough: with Qt 6.4, when the only write of a small
-// file happens in commit()'s final flush and that flush fails (disk full),
-// commit() still renames the empty temporary file over the target. Flushing
-// and checking before commit() closes that gap.
+// Not QSaveFile: its names go through QFile's, which lose a name that is not
+// valid UTF-8 (Paths.h), so a song so named could not be saved over. And with
+// Qt 6.4, when the only write of a small file happened in its commit's final
+// flush and that flush failed (disk full), it still renamed the empty
+// temporary file over the target: every write is flushed and checked here
+// before the rename.
 class AtomicFile {
 public:
     explicit AtomicFile(const QString &path);
@@ -38,8 +40,13 @@ public:
 
 private:
     bool fail(const QString &why);
+    void closeTemporary();
 
-    QSaveFile file_;
+    QString path_;
+    QByteArray target_;    // the file replaced, as the file system names it
+    QByteArray temporary_; // the new file's name beside it; none while it has none
+    int fd_ = -1;
+    QFile file_;           // on fd_
     QString error_;
     qint64 intended_ = 0; // the file's size once the write under way is done
     bool failed_ = false;

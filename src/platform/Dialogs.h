@@ -68,6 +68,10 @@ void quitAsked(std::chrono::steady_clock::time_point when = std::chrono::steady_
 // The quit key's quit, from whichever window took the key: asked for now,
 // begun once the event loop comes round to it.
 void askQuit();
+// From now on the quit key quits from every window, the way a logout does,
+// once however long it is held; a question on screen is first answered as
+// Escape answers it (askKeeping's keeps the changes).
+void watchQuitKey();
 // Every wait a quit takes (on a write, a thread, the settings file) shares
 // this much from the moment the quit was asked for (else began), so that the
 // quit, the rest of it included (the exit), ends within 900 ms of the key.

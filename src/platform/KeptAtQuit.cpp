@@ -4,12 +4,13 @@
 #include "platform/Clock.h"
 #include "platform/DataFolder.h"
 #include "platform/Log.h"
+#include "platform/Paths.h"
 #include "platform/RegularFile.h"
 
 #include <QDebug>
 #include <QDir>
-#include <QFile>
 #include <QSet>
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -48,9 +49,9 @@ const char *kindName(What kind)
 // may share the data folder, and one line must not be lost to the other.
 bool appendRecord(const QString &base, const QByteArray &line)
 {
-    if (!QDir().mkpath(base))
+    if (!makeFolder(base))
         return false;
-    const int fd = ::open(QFile::encodeName(recordsIn(base)).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    const int fd = ::open(nativePath(recordsIn(base)).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
     const bool whole = ::write(fd, line.constData(), size_t(line.size())) == line.size();
@@ -65,7 +66,7 @@ struct Records {
     QStringList notes, songs, settings, lost, waiting, waitingSongs, changedElsewhere;
 };
 
-QStringList linesOf(const QByteArray &bytes) { return QString::fromUtf8(bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+QStringList linesOf(const QByteArray &bytes) { return fromNativePath(bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
 
 // The records a start has said but could not remove (a data folder made
 // read-only): kept in the first folder that takes them, so that each is said once.
@@ -76,8 +77,8 @@ void rememberSaid(const QStringList &lines)
     bool remembered = lines.isEmpty();
     for (const QString &base : bases()) {
         const QString path = saidIn(base);
-        if (!remembered && QDir().mkpath(base)
-            && writeFileAtomically(path, lines.join(QLatin1Char('\n')).toUtf8() + '\n')) {
+        if (!remembered && makeFolder(base)
+            && writeFileAtomically(path, nativePath(lines.join(QLatin1Char('\n'))) + '\n')) {
             remembered = true;
             continue;
         }
@@ -160,7 +161,7 @@ QString datedFreePath(const QString &base, const QString &label, const QString &
         const QString path = QStringLiteral("%1 (%2 %3%4).%5")
                                  .arg(base, label, stamp, n == 1 ? QString() : QStringLiteral(" %1").arg(n), suffix);
         // A look the guard sees: beside a song (notefile::keepBeside) the folder is a library folder.
-        if (!pathExists(path))
+        if (!nameTaken(path))
             return path;
     }
 }
@@ -171,7 +172,7 @@ QString keep(const QString &name, const QString &suffix,
     QString first;
     for (const QString &folder : folders()) {
         QString why;
-        if (!QDir().mkpath(folder)) {
+        if (!makeFolder(folder)) {
             why = QStringLiteral("the folder \"%1\" could not be made").arg(folder);
         } else {
             const QString path = datedFreePath(QDir(folder).filePath(name),
@@ -197,7 +198,8 @@ void record(const QString &kind, const QString &keptPath, const QString &what)
         return text.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     };
     const QString line = kind + QLatin1Char('\t') + field(keptPath) + QLatin1Char('\t') + field(what);
-    const QByteArray bytes = line.toUtf8() + '\n';
+    // The paths as the file system holds them.
+    const QByteArray bytes = nativePath(line) + '\n';
     for (const QString &base : bases())
         if (appendRecord(base, bytes))
             return;
@@ -243,16 +245,16 @@ QString takeNotice()
             if (!saidBefore.contains(line))
                 fresh << line;
         readRecords(fresh, &records);
-        QFile file(path);
-        if (file.remove())
+        if (removeFile(path))
             continue;
-        TLOG(QStringLiteral("Kept: %1 could not be removed: %2").arg(path, file.errorString()));
+        const QString why = qt_error_string(errno);
+        TLOG(QStringLiteral("Kept: %1 could not be removed: %2").arg(path, why));
         stuck << lines;
         if (!fresh.isEmpty())
             unwritable << QStringLiteral("The %1 %2 cannot be written (%3): the record of what was kept stays "
                                          "there, and is not said again.")
                               .arg(base == dataFolder() ? QStringLiteral("data folder") : QStringLiteral("folder"), named(base),
-                                   file.errorString());
+                                   why);
     }
     rememberSaid(stuck);
     // Removed once its edit was written; one the quit kept again is said as the quit's.

@@ -4,11 +4,9 @@
 #include "platform/MainThreadFiles.h"
 #include "platform/Paths.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -184,6 +182,14 @@ bool pathExists(const QString &path)
     return statOf(path, st);
 }
 
+bool nameTaken(const QString &path)
+{
+    const MainThreadFileCall noted("look", path);
+    const QByteArray name = nativePath(path);
+    struct stat st {};
+    return !name.isEmpty() && ::lstat(name.constData(), &st) == 0;
+}
+
 bool isFolder(const QString &path)
 {
     const MainThreadFileCall noted("look", path);
@@ -203,12 +209,6 @@ bool isReadableFile(const QString &path)
     const MainThreadFileCall noted("look", path);
     struct stat st {};
     return statOf(path, st) && S_ISREG(st.st_mode) && ::access(nativePath(path).constData(), R_OK) == 0;
-}
-
-QStringList listFolder(const QString &folder, QDir::Filters filters, QDir::SortFlags sort)
-{
-    const MainThreadFileCall noted("folder list", folder);
-    return folder.isEmpty() ? QStringList() : QDir(folder).entryList(filters, sort);
 }
 
 std::optional<QList<FolderEntry>> folderEntries(const QString &folder)
@@ -236,7 +236,7 @@ std::optional<QList<FolderEntry>> folderEntries(const QString &folder)
 bool makeFolder(const QString &path)
 {
     const MainThreadFileCall noted("write", path);
-    const QByteArray name = nativePath(QDir::cleanPath(path));
+    const QByteArray name = nativePath(cleanPath(path));
     if (name.isEmpty())
         return false;
     // Each missing folder from the top, as mkdir -p.
@@ -253,17 +253,24 @@ bool makeFolder(const QString &path)
 bool removeFile(const QString &path)
 {
     const MainThreadFileCall noted("write", path);
-    return QFile::remove(path);
+    const QByteArray name = nativePath(path);
+    return !name.isEmpty() && ::unlink(name.constData()) == 0;
 }
 
 QString fileIdentity(const QString &path)
 {
     const MainThreadFileCall noted("look", path);
-    const QFileInfo file(path);
-    if (const QString found = file.canonicalFilePath(); !found.isEmpty())
+    const auto real = [](const QString &p) {
+        char *found = p.isEmpty() ? nullptr : ::realpath(nativePath(p).constData(), nullptr);
+        const QString named = found ? fromNativePath(found) : QString();
+        std::free(found);
+        return named;
+    };
+    if (const QString found = real(path); !found.isEmpty())
         return found;
-    const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
-    return folder.isEmpty() ? QDir::cleanPath(file.absoluteFilePath()) : QDir(folder).filePath(file.fileName());
+    const QString absolute = absoluteFilePath(path);
+    const QString folder = real(absolutePath(path));
+    return folder.isEmpty() ? cleanPath(absolute) : filePath(folder, fileName(absolute));
 }
 
 } // namespace platform

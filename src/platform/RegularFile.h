@@ -104,11 +104,10 @@ std::optional<FileStamp> regularFileStamp(const QString &path);
 // each a file call the guard notes (MainThreadFiles.h). A link is followed;
 // nothing is opened.
 bool pathExists(const QString &path); // a dangling link is not there
+bool nameTaken(const QString &path);  // by anything, a dangling link too
 bool isFolder(const QString &path);
 bool isReadableFolder(const QString &path); // a folder this program may list and enter
 bool isReadableFile(const QString &path);   // a regular file this program may read
-// The names in a folder, as QDir lists them; empty when it cannot be listed.
-QStringList listFolder(const QString &folder, QDir::Filters filters, QDir::SortFlags sort = QDir::Name);
 // Every entry of a folder, hidden ones too, by its name as the file system
 // holds it (Paths.h, fromNativePath) and whether it is a folder (a link is
 // followed). Nothing when the folder cannot be listed.
@@ -119,7 +118,7 @@ struct FolderEntry {
 std::optional<QList<FolderEntry>> folderEntries(const QString &folder);
 // The folder and its parents; true once it is there.
 bool makeFolder(const QString &path);
-// As QFile::remove: false when it is not there or stays.
+// A file (never a folder); false when it is not there or stays.
 bool removeFile(const QString &path);
 // The file a path leads to, every link on the way followed: one file reached
 // by two paths (a library folder reached through a link) answers one string.

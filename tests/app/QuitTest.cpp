@@ -1,6 +1,7 @@
 #include "app/Application.h"
 #include "audio/library/MusicFolderIndex.h"
 #include "controller/Controller.h"
+#include "controller/MenuTexts.h"
 #include "chordpro/editor/EditorTextView.h"
 #include "chordpro/editor/WinEdit.h"
 #include "chords/SongFileEdit.h"
@@ -37,6 +38,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -317,7 +319,7 @@ std::vector<QuitRow> quitRows()
         QTest::keyClicks(QApplication::focusWidget(), kTyped);
         return true;
     };
-    return {
+    std::vector<QuitRow> rows = {
         {"note", "Ballad.pdf", {},
          {pick({"Window", "Notes"}),
           [](Controller &c, const QString &song) {
@@ -457,7 +459,31 @@ std::vector<QuitRow> quitRows()
               return true;
           }},
          false, {}, "Lullaby (edit not saved *).cho", "An edited song could not be saved when Tolvane last quit"},
+        {"quit key at a text question", "Ballad.pdf", {},
+         {[](Controller &c, const QString &song) {
+              if (!songShown(song))
+                  return false;
+              QTimer::singleShot(0, &c, [&c]() { c.renameScreenset(); });
+              return true;
+          },
+          [](Controller &, const QString &) {
+              if (!platform::isQuestion(QApplication::activeModalWidget()) || !active(QApplication::activeModalWidget()))
+                  return false;
+              QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Friday"));
+              return true;
+          }},
+         false, {}, nullptr, nullptr, {}, false,
+         [](const platform::UserDefaults &d) {
+             EXPECT_NE(d.stringForKey(controller::screenSetNameKey(1, 1)), QStringLiteral("Friday")) << "answered as cancel";
+         }},
     };
+    // Before, the quit key did nothing while a question was up; at the save question it keeps the changes.
+    QuitRow atTheSave = *std::find_if(rows.begin(), rows.end(), [](const QuitRow &row) { return row.name == std::string("question"); });
+    atTheSave.name = "quit key at the save question";
+    atTheSave.steps.push_back(rows[rows.size() - 2].steps.back());
+    rows.back().steps.push_back(atTheSave.steps.back());
+    rows.push_back(atTheSave);
+    return rows;
 }
 
 // The program's own run, in the child a row starts: the Application runs,

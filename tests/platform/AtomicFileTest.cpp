@@ -18,8 +18,8 @@ namespace {
 
 QByteArray readAll(const QString &path)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    const platform::FileBytes read = platform::readRegularFile(path, 1 << 24);
+    return read.ok() ? read.bytes : QByteArray("<missing>");
 }
 
 void put(const QString &path, const QByteArray &bytes)
@@ -100,6 +100,8 @@ TEST(AtomicFile, WritesWhereAllowedAndRefusesWhereNot)
     put(readOnly, "keep");
     QFile::setPermissions(readOnly, QFileDevice::ReadOwner);
     const bool root = geteuid() == 0; // root may write a read-only file
+    // Before, written and removed under another name: QFile's names lose the stray byte.
+    const QString notUtf8 = dir.filePath(QStringLiteral("Song ")) + QChar(0xdcff) + QStringLiteral(".cho");
 
     const struct {
         const char *what;
@@ -116,6 +118,8 @@ TEST(AtomicFile, WritesWhereAllowedAndRefusesWhereNot)
         {"a read-only file", readOnly, "changed", root, root ? "changed" : "keep"},
         {"a file made where none is", dir.filePath(QStringLiteral("made.txt")), "fresh", true, "fresh", true},
         {"a file made where one is", taken, "mine", false, "theirs", true},
+        {"a name not UTF-8", notUtf8, "fresh", true, "fresh"},
+        {"a name not UTF-8, replaced", notUtf8, "replaced", true, "replaced"},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
@@ -128,6 +132,8 @@ TEST(AtomicFile, WritesWhereAllowedAndRefusesWhereNot)
         EXPECT_EQ(readAll(row.path), row.after);
     }
     EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral(".*.new")}, QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_TRUE(platform::removeFile(notUtf8));
+    EXPECT_EQ(readAll(notUtf8), "<missing>");
 }
 
 TEST(AtomicFile, AnAbandonedWriteChangesNothing)

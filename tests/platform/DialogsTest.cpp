@@ -171,6 +171,7 @@ struct ChooserRow {
 };
 
 constexpr int kCtrl = Qt::ControlModifier;
+constexpr int kAlt = Qt::AltModifier;
 
 // Notes the quit as the program's start-up code does: its Quit event.
 struct QuitSeen : QObject {
@@ -207,6 +208,9 @@ TEST(QtDialogs, ChoosersAnswerWhileTheirFolderDoesNotAndTakeThePathTyped)
         // not be made, hidden entries and names not UTF-8 were never listed,
         // and the quit key was lost while a chooser was up.
         {"up", 'F', {}, "gig/songs/", {int(Qt::AltModifier) | Qt::Key_Up, Qt::Key_Return}, {}, "gig"},
+        {"back and forward", 'F', {}, "gig/songs/",
+         {kAlt | Qt::Key_Up, kAlt | Qt::Key_Up, kAlt | Qt::Key_Left, kAlt | Qt::Key_Left, kAlt | Qt::Key_Right, Qt::Key_Return},
+         {}, "gig"},
         {"new folder", 'F', {}, "odd/new", {kCtrl | Qt::ShiftModifier | Qt::Key_N, Qt::Key_Return}, "is made", "odd/new"},
         {"hidden shown", 'F', {}, "gig/songs/", {kCtrl | Qt::Key_H, Qt::Key_Down, Qt::Key_Return, Qt::Key_Return}, {},
          "gig/songs/.live"},

@@ -96,7 +96,7 @@ TEST(RegularFile, AFileCallOnTheMainThreadOutsideTheProgramsFoldersFailsTheTest)
         {"kept copy", [&] { platform::kept::datedFreePath(song, QStringLiteral("x"), QStringLiteral("txt")); }, true},
         {"readable", [&] { platform::isReadableFile(song); }, true},
         {"folder", [&] { platform::isReadableFolder(library.path()); }, true},
-        {"folder list", [&] { platform::listFolder(library.path(), QDir::Files); }, true},
+        {"folder list", [&] { platform::folderEntries(library.path()); }, true},
         {"write", [&] { platform::writeFileAtomically(song, "{title:Song}\n"); }, true},
         {"data folder", [&] { platform::writeFileAtomically(data.filePath(QStringLiteral("a.txt")), "a"); }, false},
         {"config folder", [&] { platform::regularFileStamp(config.filePath(QStringLiteral("defaults.sqlite"))); }, false},

@@ -1,7 +1,6 @@
 #include "platform/dialogs/FileChooser.h"
 
 #include "platform/Dialogs.h"
-#include "platform/Keys.h"
 #include "platform/Paths.h"
 #include "platform/RegularFile.h"
 #include "platform/UserDefaults.h"
@@ -17,8 +16,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 namespace platform {
 
@@ -38,7 +40,12 @@ QString joined(const QString &folder, const QString &name)
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
 }
 
-QString parentOf(const QString &path) { return QDir::cleanPath(joined(path, QStringLiteral(".."))); }
+// "/" holds itself: cleanPath leaves "/.." as it is.
+QString parentOf(const QString &path)
+{
+    const QString parent = QDir::cleanPath(joined(path, QStringLiteral("..")));
+    return parent == QLatin1String("/..") ? QStringLiteral("/") : parent;
+}
 
 // "Chords (*.txt *.cho)" as wildcards; a filter without parentheses is its own patterns.
 QList<QRegularExpression> patterns(const QString &filter)
@@ -116,15 +123,26 @@ FileChooser::FileChooser(Mode mode, const QString &title, const QString &message
         connect(button, &QPushButton::clicked, this, act);
         return button;
     };
-    tool(QStringLiteral("Back"), QStringLiteral("The folder left last (Alt+Left)"), [this] {
-        if (!back_.isEmpty())
-            enter(back_.takeLast(), true);
-    });
+    tool(QStringLiteral("Back"), QStringLiteral("The folder left last (Alt+Left)"), [this] { step(false); });
+    tool(QStringLiteral("Forward"), QStringLiteral("The folder Back left (Alt+Right)"), [this] { step(true); });
     tool(QStringLiteral("Up"), QStringLiteral("The folder holding this one (Alt+Up, Backspace in the list)"),
          [this] { up(); });
-    tool(QStringLiteral("New Folder"), QStringLiteral("Makes the folder typed (Ctrl+Shift+N)"), [this] { makeFolder(); });
+    lastTool_ = tool(QStringLiteral("New Folder"), QStringLiteral("Makes the folder typed (Ctrl+Shift+N)"), [this] { makeFolder(); });
     tools->addStretch(1);
     layout->addLayout(tools);
+
+    // Scrolled sideways, so that a deep folder does not widen the chooser past the screen.
+    crumbArea_ = new QScrollArea(this);
+    crumbArea_->setFrameShape(QFrame::NoFrame);
+    crumbArea_->setWidgetResizable(true);
+    crumbArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto *crumbs = new QWidget(crumbArea_);
+    crumbRow_ = new QHBoxLayout(crumbs);
+    crumbRow_->setContentsMargins(0, 0, 0, 0);
+    crumbRow_->setSpacing(2);
+    crumbRow_->addStretch(1);
+    crumbArea_->setWidget(crumbs);
+    layout->addWidget(crumbArea_);
 
     line_ = new QLineEdit(this);
     line_->setObjectName(QStringLiteral("chooserPath"));
@@ -231,16 +249,12 @@ bool FileChooser::eventFilter(QObject *watched, QEvent *event)
         return QDialog::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);
     const QKeyCombination pressed = key->keyCombination();
-    if (pressed == QuitKey) {
-        // Quits from here as from every other window, the chooser cancelled first.
-        reject();
-        askQuit();
-    } else if (pressed == QKeyCombination(Qt::AltModifier, Qt::Key_Up) ||
+    if (pressed == QKeyCombination(Qt::AltModifier, Qt::Key_Up) ||
                (watched == list_ && pressed == QKeyCombination(Qt::Key_Backspace))) {
         up();
-    } else if (pressed == QKeyCombination(Qt::AltModifier, Qt::Key_Left)) {
-        if (!back_.isEmpty())
-            enter(back_.takeLast(), true);
+    } else if (pressed == QKeyCombination(Qt::AltModifier, Qt::Key_Left) ||
+               pressed == QKeyCombination(Qt::AltModifier, Qt::Key_Right)) {
+        step(key->key() == Qt::Key_Right);
     } else if (pressed == QKeyCombination(Qt::ControlModifier, Qt::Key_H)) {
         hidden_ = !hidden_;
         refill();
@@ -309,6 +323,7 @@ void FileChooser::typedChanged(bool refilter)
     lookLate_ = false;
     lookTimer_.stop();
     const Typed t = typed();
+    showCrumbs(t.folder);
     if (t.folder != shown_.folder) {
         list(t.folder);
     } else if (!asked_.isEmpty() || (refilter && t.prefix != prefixShown_)) {
@@ -465,12 +480,64 @@ void FileChooser::picked(QListWidgetItem *item, bool activated)
         choose();
 }
 
-void FileChooser::enter(const QString &folder, bool back)
+void FileChooser::enter(const QString &folder, bool stepped)
 {
-    if (const QString left = typed().folder; !back && left != folder)
+    if (const QString left = typed().folder; !stepped && left != folder) {
         back_.append(left);
+        forward_.clear();
+    }
     line_->setText(joined(folder, QString()));
     typedChanged(true);
+}
+
+// Back, or Forward: the folder shown can be come back to the other way.
+void FileChooser::step(bool forward)
+{
+    QStringList &from = forward ? forward_ : back_;
+    if (from.isEmpty())
+        return;
+    (forward ? back_ : forward_).append(typed().folder);
+    enter(from.takeLast(), true);
+}
+
+// From the path's text alone. Going up keeps the deeper folders' buttons, to
+// go down again, as desktop choosers do.
+void FileChooser::showCrumbs(const QString &folder)
+{
+    if (folder != crumbsPath_ && !crumbsPath_.startsWith(joined(folder, QString()))) {
+        for (QPushButton *crumb : std::exchange(crumbs_, {})) {
+            crumb->hide();
+            crumb->deleteLater();
+        }
+        crumbsPath_ = folder;
+        for (QString at = folder;; at = parentOf(at)) {
+            const QString name = at.mid(at.lastIndexOf(QLatin1Char('/')) + 1);
+            auto *crumb = new QPushButton(name.isEmpty() ? QStringLiteral("/") : shown(name), crumbArea_->widget());
+            crumb->setToolTip(shown(at));
+            crumb->setProperty("folder", at);
+            crumb->setCheckable(true);
+            crumb->setAutoDefault(false);
+            crumb->setFocusPolicy(Qt::TabFocus);
+            connect(crumb, &QPushButton::clicked, this, [this, at] {
+                enter(at);
+                line_->setFocus();
+            });
+            crumbRow_->insertWidget(0, crumb);
+            crumbs_.prepend(crumb);
+            // Tab reaches them after the tools, "/" first.
+            setTabOrder(lastTool_, crumb);
+            // No shorter at "/", or at a "/.." typed.
+            if (parentOf(at).size() >= at.size())
+                break;
+        }
+        crumbArea_->setFixedHeight(crumbArea_->widget()->sizeHint().height() +
+                                   crumbArea_->horizontalScrollBar()->sizeHint().height());
+    }
+    for (QPushButton *crumb : crumbs_) {
+        crumb->setChecked(crumb->property("folder").toString() == folder);
+        if (crumb->isChecked())
+            crumbArea_->ensureWidgetVisible(crumb);
+    }
 }
 
 void FileChooser::up()

@@ -8,11 +8,13 @@
 #include <functional>
 
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
+class QScrollArea;
 
 namespace platform {
 
@@ -21,7 +23,8 @@ namespace platform {
 // FileWork, so a folder on a share that does not answer holds that work
 // alone: the chooser says so, and its keys, Escape and a quit still answer.
 // The path line holds the answer; the list below it shows the entries of
-// the folder typed there and fills the line when one is picked. Its size and
+// the folder typed there and fills the line when one is picked, the
+// breadcrumb above it a button for each folder of that path. Its size and
 // the folder it was last left in are kept for each use (its mode and message).
 class FileChooser final : public QDialog {
 public:
@@ -81,7 +84,9 @@ private:
     void picked(QListWidgetItem *item, bool activated);
     void choose();
     void looked(const QString &path, const Look &look);
-    void enter(const QString &folder, bool back = false);
+    void enter(const QString &folder, bool stepped = false);
+    void step(bool forward);
+    void showCrumbs(const QString &folder);
     void up();
     void makeFolder();
     void showStatus();
@@ -95,8 +100,14 @@ private:
     QComboBox *filter_ = nullptr;
     QLabel *status_ = nullptr;
     QListWidget *places_ = nullptr;
+    QPushButton *lastTool_ = nullptr;
+    QScrollArea *crumbArea_ = nullptr;
+    QHBoxLayout *crumbRow_ = nullptr;
+    QList<QPushButton *> crumbs_; // from "/" down
+    QString crumbsPath_;  // the deepest folder they name
     QStringList filters_;
-    QStringList back_;   // the folders left, the last left last
+    QStringList back_;    // the folders left, the last left last
+    QStringList forward_; // the folders Back left, the last left last
     bool hidden_ = false;
 
     Listing shown_;      // the folder whose entries the list holds

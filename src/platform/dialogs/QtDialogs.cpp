@@ -2,11 +2,14 @@
 
 #include "platform/dialogs/FileChooser.h"
 
+#include "platform/Keys.h"
+
 #include <QApplication>
 #include <QDebug>
 #include <QDialog>
 #include <QInputDialog>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -32,7 +35,35 @@ static_assert(std::atomic<std::chrono::steady_clock::rep>::is_always_lock_free);
 
 const char *const kQuestion = "tolvaneQuestion";
 
-void markQuestion(QDialog &dialog) { dialog.setProperty(kQuestion, true); }
+// Asked and not begun yet: the question it closes is cut short by it all the same.
+bool quitOnItsWay() { return g_quitting || g_quitAsked != 0; }
+
+// The key comes to the focus widget of whichever window is up, so the whole
+// application is watched: a modal window shadows the menu's shortcut.
+class QuitKeyWatcher final : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress || !watched->isWidgetType() ||
+            static_cast<QKeyEvent *>(event)->keyCombination() != QuitKey)
+            return false;
+        // Once: a key held down repeats.
+        if (!quitOnItsWay())
+            askQuit();
+        // Closed as Escape closes it; the quit is asked first, so that a
+        // question keeping the performer's changes takes its keep answer.
+        if (auto *question = qobject_cast<QDialog *>(static_cast<QWidget *>(watched)->window()); isQuestion(question))
+            question->reject();
+        return true;
+    }
+};
+
+void markQuestion(QDialog &dialog)
+{
+    watchQuitKey();
+    dialog.setProperty(kQuestion, true);
+}
 
 void logUnasked(const QString &kind, const QString &title, const QString &text)
 {
@@ -83,7 +114,7 @@ int askKeeping(const QString &title, const QString &text, const QStringList &but
 {
     if (!quitting()) {
         const int answer = dialogs().alert(title, text, buttons);
-        if (!quitting())
+        if (!quitOnItsWay())
             return answer;
         // The quit closed the question: what it answered is not the performer's.
         qWarning().noquote() << QStringLiteral("Cut short by the quit (%1): %2: answered \"%3\"")
@@ -104,6 +135,15 @@ void askQuit()
 {
     quitAsked();
     QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void watchQuitKey()
+{
+    static QPointer<QuitKeyWatcher> watcher;
+    if (!watcher && qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        watcher = new QuitKeyWatcher(QCoreApplication::instance());
+        QCoreApplication::instance()->installEventFilter(watcher);
+    }
 }
 
 void setQuitting(bool quitting)
