@@ -215,6 +215,19 @@ QByteArray loopingPdf()
     return rawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [2 0 R 2 0 R] /Count 2 >>"});
 }
 
+QByteArray heavyPdf(int rects)
+{
+    QByteArray content;
+    content.reserve(rects * 16);
+    for (int i = 0; i < rects; ++i)
+        content += QByteArray::number(i % 500) + ' ' + QByteArray::number(i / 500 % 700) + " 1 1 re f\n";
+    const QByteArray packed = qCompress(content).mid(4); // a zlib stream, without Qt's length
+    return rawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                   "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 500 700] /Contents 4 0 R >>",
+                   "<< /Length " + QByteArray::number(packed.size()) + " /Filter /FlateDecode >>\nstream\n" + packed
+                       + "\nendstream"});
+}
+
 void processEvents()
 {
     for (int i = 0; i < 5; ++i)

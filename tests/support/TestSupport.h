@@ -39,6 +39,8 @@ QString writePdf(const QString &path, int pages);
 QByteArray rawPdf(const QList<QByteArray> &objects, const QByteArray &trailer = {});
 // A page tree whose kids are itself: the PDF reader never finishes loading it.
 QByteArray loopingPdf();
+// One page of `rects` small filled squares: 600000 take a second or so to draw.
+QByteArray heavyPdf(int rects);
 // The golden/ folder beside a test source file (pass __FILE__).
 QString goldenDirBeside(const char *sourceFile);
 // Compares an image with golden/<name>.png: channels may differ a little

@@ -25,25 +25,12 @@ using Role = PDFViewRedef::Role;
 
 namespace {
 
+using testsupport::heavyPdf;
 using testsupport::loopingPdf;
 using testsupport::rawPdf;
 using windowstest::readers;
 using windowstest::song;
 using windowstest::TolvaneWindowTest;
-
-// One page of `rects` small filled squares: a second or so to render.
-QByteArray heavyPdf(int rects)
-{
-    QByteArray content;
-    content.reserve(rects * 16);
-    for (int i = 0; i < rects; ++i)
-        content += QByteArray::number(i % 500) + ' ' + QByteArray::number(i / 500 % 700) + " 1 1 re f\n";
-    const QByteArray packed = qCompress(content).mid(4); // a zlib stream, without Qt's length
-    return rawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                   "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 500 700] /Contents 4 0 R >>",
-                   "<< /Length " + QByteArray::number(packed.size()) + " /Filter /FlateDecode >>\nstream\n" + packed
-                       + "\nendstream"});
-}
 
 // A songbook of `pages` A4 pages, page `wide` (from 1) on its side.
 QByteArray book(int pages, int wide = 0)
