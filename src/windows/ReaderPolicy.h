@@ -118,10 +118,37 @@ bool loadClockRuns(const Reader &reader);
 // the performer to arrive, so no second load runs for a song never shown.
 bool triesAgain(const Doc &doc, const Work &load);
 
-// Whether a page drops out at a song change: pages of the songs passed go,
-// on screen or asked ahead, the one under way too; a song kept (the one
-// shown above all) keeps its pages.
-bool dropsAtSongChange(const Work &page);
+// A song as a song change leaves it: among the songs the window keeps (the
+// one shown, those beside it, the last ones shown), and the one shown, when
+// the window says which.
+struct Kept {
+    bool kept = false;
+    bool shown = false;
+    bool shownTold = false;
+};
+
+// Whether a page queued or under way drops out at a song change: told which
+// song is shown, only its pages stay (the window asks again those it still
+// wants, the page beside among them, and a song kept only for a return draws
+// nothing meanwhile); else those of the songs kept. Pages of the songs passed
+// go, on screen or asked ahead, the one under way too.
+bool dropsAtSongChange(const Work &page, const Kept &song);
+
+// Whether the keep that follows a song change closes a document (its load),
+// or takes out the page sizes asked ahead of it: those of songs no longer
+// kept, so that none is loaded for nothing. Its pages are the song change's;
+// anything else asked is awaited.
+bool goesAtKeep(Call call, const Kept &song);
+
+// What a pick-up does with the call left running in a reader (settled when
+// neither): the load of a document still wanted (`loadWanted`) goes on as its
+// load; else a page waiting that the call draws is taken from it, on screen
+// before asked ahead, and never drawn again from nothing.
+struct TakeUp {
+    bool load = false;
+    int page = -1; // in `drawnThere`, the pages waiting that the call draws
+};
+TakeUp takeUp(bool loadWanted, const std::vector<Work> &drawnThere);
 
 // Whether a reader is ended for a call nobody waits for any more (its song
 // left, its page not asked again): the bad file's (its CPU goes no further
@@ -135,6 +162,19 @@ bool endsWhenLeft(const Reader &reader);
 // running: seconds after the last call, that is an answer nobody takes or
 // the bad file's call.
 bool endsWhenIdle(const Reader &reader, int index);
+
+// How long a window waits after its last call before it is idle.
+inline constexpr double kIdleS = 4.0;
+// What an idle window does: ends the readers endsWhenIdle names, lets go the
+// memory kept for pages to come that its pages had (images', and buffers no
+// child maps), and looks again after as long while the first is left with a
+// call (the bad file's is ended once past its time).
+struct AtIdle {
+    bool end[2] = {false, false};
+    bool letGoMemory = true;
+    bool lookAgain = false;
+};
+AtIdle atIdle(const Reader (&readers)[2]);
 
 // Whether a watched reader that made no progress this long is stalled.
 bool stalled(double stillForS, bool watched);

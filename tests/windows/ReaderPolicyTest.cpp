@@ -90,9 +90,10 @@ TEST(ReaderPolicy, WhoGivesWayAndTheRulesAroundIt)
     // A load's clock runs only once its reader is free of another call.
     EXPECT_FALSE(loadClockRuns(busy(Call::Render)));
     EXPECT_TRUE(loadClockRuns(Reader()));
-    // The page of the song shown stays at a song change; a passed song's goes.
-    EXPECT_FALSE(dropsAtSongChange(page));
-    EXPECT_TRUE(dropsAtSongChange({Call::Render, 2, true, false, false}));
+    // The page of the song shown stays at a song change; a passed song's goes, and a song kept beside it draws nothing.
+    EXPECT_FALSE(dropsAtSongChange(page, {true, true, true}));
+    EXPECT_TRUE(dropsAtSongChange(page, {false, false, true}));
+    EXPECT_TRUE(dropsAtSongChange(page, {true, false, true}));
     // The second reader is ended once idle, the first keeps its documents.
     EXPECT_TRUE(endsWhenIdle(Reader(), 1));
     EXPECT_FALSE(endsWhenIdle(busy(Call::Render), 0));
