@@ -146,7 +146,7 @@ private:
     // `running`: the piece of its load under way counts, its child not having answered.
     static readerpolicy::Doc costOf(const Doc &open, bool running = true);
     // Takes up the call left running in a reader (the load or the page it
-    // belongs to), else settles it: within readerpolicy::kPickUpMs.
+    // belongs to, as readerpolicy::takeUp says), else settles it: within readerpolicy::kPickUpMs.
     void pickUp(platform::PdfReader &reader);
     // The job under way, and a job waiting, as the policy sees them.
     readerpolicy::Work runningWork() const;

@@ -8,8 +8,9 @@
 
 // The schedule of a window's two PDF readers, as plain rules of a small
 // state: which reader serves a call, which call gives way, which reader is
-// ended and why. PageRenderWorker applies the decisions; the tests drive the
-// same rules through whole walks in virtual time.
+// ended and why, what a song change keeps, what a pick-up takes up and what
+// an idle window lets go. PageRenderWorker applies the decisions; the tests
+// drive the same rules through whole walks in virtual time.
 //
 // What a reader costs: a start is a process and the documents it loads again;
 // CPU on a file the performer left competes with the audio for nothing. So a

@@ -90,7 +90,7 @@ TEST(ReaderPolicy, WhoGivesWayAndTheRulesAroundIt)
     // A load's clock runs only once its reader is free of another call.
     EXPECT_FALSE(loadClockRuns(busy(Call::Render)));
     EXPECT_TRUE(loadClockRuns(Reader()));
-    // The page of the song shown stays at a song change; a passed song's goes, and a song kept beside it draws nothing.
+    // The page of the song shown stays at a song change; a passed song's goes.
     EXPECT_FALSE(dropsAtSongChange(page, {true, true, true}));
     EXPECT_TRUE(dropsAtSongChange(page, {false, false, true}));
     EXPECT_TRUE(dropsAtSongChange(page, {true, false, true}));
