@@ -262,38 +262,47 @@ void PageRenderWorker::pickUp(platform::PdfReader &reader)
     } until{pickUpBy_};
     platform::PdfReader *const was = reader_;
     reader_ = &reader;
-    // A load still wanted goes on as its load.
+    QString loadPath;
+    Doc *loadRun = nullptr;
     for (const auto &[path, open] : docs_)
-        if (reader.runs(ReaderCall::Load, open->id) && open->loading) {
-            // The load forgets no document, and returns here at once: the loop goes no further.
-            try {
-                load(QString(path), *open, &reader);
-            } catch (const GaveWay &) {
-            } catch (const Left &) {
-            }
-            reader_ = was;
-            return;
-        }
-    // A page asked and given way is drawn by the call under way, not again from nothing.
+        if (reader.runs(ReaderCall::Load, open->id))
+            std::tie(loadPath, loadRun) = std::pair(path, open.get());
     std::optional<Job> job;
     bool ahead = false;
+    readerpolicy::TakeUp takeUp;
     {
         std::lock_guard lock(mutex_);
-        for (std::deque<Job> *queue : {&visible_, &ahead_}) {
-            auto it = std::find_if(queue->begin(), queue->end(), [&](const Job &j) {
+        std::vector<readerpolicy::Work> drawnThere;
+        std::vector<std::pair<std::deque<Job> *, qsizetype>> at;
+        for (std::deque<Job> *queue : {&visible_, &ahead_})
+            for (qsizetype i = 0; i < qsizetype(queue->size()); ++i) {
+                const Job &j = (*queue)[i];
                 const Doc *d = j.kind == Render ? documentAt(j.key.path) : nullptr;
-                return d && reader.runs(ReaderCall::Render, d->id, j.key.page - 1, j.key.size);
-            });
-            if (it != queue->end()) {
-                job = std::move(*it);
-                queue->erase(it);
-                ahead = queue == &ahead_;
-                held_ = &*job;
-                heldAhead_ = ahead;
-                heldDropped_ = false;
-                break;
+                if (d && reader.runs(ReaderCall::Render, d->id, j.key.page - 1, j.key.size)) {
+                    drawnThere.push_back(workOf(j, queue == &ahead_));
+                    at.emplace_back(queue, i);
+                }
             }
+        takeUp = readerpolicy::takeUp(loadRun && loadRun->loading, drawnThere);
+        if (!takeUp.load && takeUp.page >= 0) {
+            const auto [queue, i] = at[takeUp.page];
+            job = std::move((*queue)[i]);
+            queue->erase(queue->begin() + i);
+            ahead = queue == &ahead_;
+            held_ = &*job;
+            heldAhead_ = ahead;
+            heldDropped_ = false;
         }
+    }
+    if (takeUp.load) {
+        // The load forgets no document, and returns here at once.
+        try {
+            load(loadPath, *loadRun, &reader);
+        } catch (const GaveWay &) {
+        } catch (const Left &) {
+        }
+        reader_ = was;
+        return;
     }
     struct Release {
         PageRenderWorker &w;
@@ -409,15 +418,17 @@ void PageRenderWorker::drain()
         running_ = false;
     }
     if (!stopping_)
-        wakeIn(wakes_[kIdle], kIdleLetGoS, &PageRenderWorker::letGoIdle);
+        wakeIn(wakes_[kIdle], readerpolicy::kIdleS, &PageRenderWorker::letGoIdle);
 }
 
 void PageRenderWorker::letGoIdle()
 {
     if (stopping_)
         return;
+    const readerpolicy::Reader states[2] = {stateOf(*readers_[0]), stateOf(*readers_[1])};
+    const readerpolicy::AtIdle idle = readerpolicy::atIdle(states);
     for (int i : {0, 1})
-        if (readerpolicy::endsWhenIdle(stateOf(*readers_[i]), i))
+        if (idle.end[i])
             end(*readers_[i]);
     // The reader left keeps what the song shown needs; its child gives its heap back once idle.
     QList<quint32> closing;
@@ -431,10 +442,10 @@ void PageRenderWorker::letGoIdle()
         for (const quint32 id : closing)
             if (!reader.busy())
                 reader.close(id);
-    platform::pdfmemory::letGoSpare();
-    // A call left running is looked at again: the bad file's goes once it is past its time.
-    if (readers_[0]->busy())
-        wakeIn(wakes_[kIdle], kIdleLetGoS, &PageRenderWorker::letGoIdle);
+    if (idle.letGoMemory)
+        platform::pdfmemory::letGoSpare();
+    if (idle.lookAgain)
+        wakeIn(wakes_[kIdle], readerpolicy::kIdleS, &PageRenderWorker::letGoIdle);
 }
 
 void PageRenderWorker::opened(const QString &path, const PageRenderer::FirstPage &first)
@@ -608,11 +619,14 @@ void PageRenderWorker::keepOnly(const QSet<QString> &keep, bool superseded)
         return;
     }
     // What was asked ahead of the documents no longer kept is not loaded for nothing.
+    auto goes = [&keep](readerpolicy::Call call, const QString &path) {
+        return readerpolicy::goesAtKeep(call, readerpolicy::Kept{keep.contains(path)});
+    };
     QStringList dropped;
     {
         std::lock_guard lock(mutex_);
         std::erase_if(ahead_, [&](const Job &job) {
-            if ((job.kind != Open && job.kind != Sizes) || keep.contains(job.key.path))
+            if (!goes(readerCall(job.kind), job.key.path))
                 return false;
             if (job.kind == Open)
                 dropped.append(job.key.path);
@@ -621,7 +635,7 @@ void PageRenderWorker::keepOnly(const QSet<QString> &keep, bool superseded)
     }
     QStringList leaving;
     for (const auto &[path, open] : docs_)
-        if (!keep.contains(path))
+        if (goes(readerpolicy::Call::Load, path))
             leaving.append(path);
     for (const QString &path : std::as_const(leaving))
         drop(path);

@@ -96,8 +96,6 @@ public:
     // The documents kept in memory, whatever their count (less in tests).
     static constexpr qint64 kMaxDocumentBytesKept = 256ll * 1024 * 1024;
     inline static std::atomic<qint64> documentBytesKept{kMaxDocumentBytesKept};
-    // Idle this long, the second reader's child is ended and the memory kept for pages to come let go.
-    static constexpr double kIdleLetGoS = 4.0;
 
 private:
     // A document and the file it was read from: the whole file is read once
@@ -150,11 +148,13 @@ private:
     // `running`: the piece of its load under way counts, its child not having answered.
     static readerpolicy::Doc costOf(const Doc &open, bool running = true);
     // Takes up the call left running in a reader (the load or the page it
-    // belongs to), else settles it: within readerpolicy::kPickUpMs.
+    // belongs to, as readerpolicy::takeUp says), else settles it: within readerpolicy::kPickUpMs.
     void pickUp(platform::PdfReader &reader);
     // The job under way, and a job waiting, as the policy sees them.
     readerpolicy::Work runningWork() const;
     static readerpolicy::Work workOf(const Job &job, bool ahead);
+    // The reader call a job makes; none for a text read, a version found or a keep.
+    static readerpolicy::Call readerCall(Kind kind);
     bool keptNow(const QString &path) const;
     // Whether the job under way is on screen for the song shown: a song kept beside it is not.
     bool shownNow(const QString &path) const;

@@ -78,9 +78,7 @@ QList<PageRenderer::Key> PageRenderWorker::dropPagesNotKept(const QSet<QString> 
     // for those it still wants (the page beside), taken up if under way, and
     // a song only kept for a return draws nothing meanwhile.
     auto drops = [&kept, &shown](const Job &j, bool ahead) {
-        readerpolicy::Work page = workOf(j, ahead);
-        page.kept = shown.isEmpty() ? kept.contains(j.key.path) : j.key.path == shown;
-        return readerpolicy::dropsAtSongChange(page);
+        return readerpolicy::dropsAtSongChange(workOf(j, ahead), {kept.contains(j.key.path), j.key.path == shown, !shown.isEmpty()});
     };
     QList<PageRenderer::Key> dropped = takeRenders(visible_, [&drops](const Job &j) { return drops(j, false); });
     kept_ = kept;
@@ -141,11 +139,18 @@ bool PageRenderWorker::take(Job &job)
     return true;
 }
 
-readerpolicy::Work PageRenderWorker::workOf(const Job &job, bool ahead)
+readerpolicy::Call PageRenderWorker::readerCall(Kind kind)
 {
     using readerpolicy::Call;
-    const Call call = job.kind == Render ? Call::Render : job.kind == Sizes ? Call::Sizes : Call::Load;
-    return readerpolicy::Work{call, docOf(job.key.path), !ahead, job.gaveWay && !ahead};
+    return kind == Render ? Call::Render : kind == Sizes ? Call::Sizes : kind == Open ? Call::Load : Call::None;
+}
+
+readerpolicy::Work PageRenderWorker::workOf(const Job &job, bool ahead)
+{
+    // A job that calls no reader holds the worker as a load does.
+    const readerpolicy::Call call = readerCall(job.kind);
+    return readerpolicy::Work{call == readerpolicy::Call::None ? readerpolicy::Call::Load : call, docOf(job.key.path), !ahead,
+                              job.gaveWay && !ahead};
 }
 
 readerpolicy::Work PageRenderWorker::runningWork() const

@@ -106,9 +106,27 @@ bool triesAgain(const Doc &doc, const Work &load)
     return doc.givenUp < 2 && load.kept && load.onScreen;
 }
 
-bool dropsAtSongChange(const Work &page)
+bool dropsAtSongChange(const Work &page, const Kept &song)
 {
-    return page.call == Call::Render && !page.kept;
+    return page.call == Call::Render && !(song.shownTold ? song.shown : song.kept);
+}
+
+bool goesAtKeep(Call call, const Kept &song)
+{
+    return (call == Call::Load || call == Call::Sizes) && !song.kept;
+}
+
+TakeUp takeUp(bool loadWanted, const std::vector<Work> &drawnThere)
+{
+    TakeUp t;
+    if (loadWanted) {
+        t.load = true;
+        return t;
+    }
+    for (int i = 0; i < int(drawnThere.size()); ++i)
+        if (t.page < 0 || (drawnThere[i].onScreen && !drawnThere[t.page].onScreen))
+            t.page = i;
+    return t;
 }
 
 bool endsWhenLeft(const Reader &reader)
@@ -124,6 +142,15 @@ bool endsWhenIdle(const Reader &reader, int index)
 bool keepsLoadedWhenIdle(bool shownTold, bool shown, bool ahead)
 {
     return !shownTold || shown || ahead;
+}
+
+AtIdle atIdle(const Reader (&readers)[2])
+{
+    AtIdle a;
+    for (int i : {0, 1})
+        a.end[i] = endsWhenIdle(readers[i], i);
+    a.lookAgain = readers[0].busy() && !a.end[0];
+    return a;
 }
 
 bool stalled(double stillForS, bool watched)

@@ -8,8 +8,9 @@
 
 // The schedule of a window's two PDF readers, as plain rules of a small
 // state: which reader serves a call, which call gives way, which reader is
-// ended and why. PageRenderWorker applies the decisions; the tests drive the
-// same rules through whole walks in virtual time.
+// ended and why, what a song change keeps, what a pick-up takes up and what
+// an idle window lets go. PageRenderWorker applies the decisions; the tests
+// drive the same rules through whole walks in virtual time.
 //
 // What a reader costs: a start is a process and the documents it loads again;
 // CPU on a file the performer left competes with the audio for nothing. So a
@@ -118,10 +119,37 @@ bool loadClockRuns(const Reader &reader);
 // the performer to arrive, so no second load runs for a song never shown.
 bool triesAgain(const Doc &doc, const Work &load);
 
-// Whether a page drops out at a song change: pages of the songs passed go,
-// on screen or asked ahead, the one under way too; a song kept (the one
-// shown above all) keeps its pages.
-bool dropsAtSongChange(const Work &page);
+// A song as a song change leaves it: among the songs the window keeps (the
+// one shown, those beside it, the last ones shown), and the one shown, when
+// the window says which.
+struct Kept {
+    bool kept = false;
+    bool shown = false;
+    bool shownTold = false;
+};
+
+// Whether a page queued or under way drops out at a song change: told which
+// song is shown, only its pages stay (the window asks again those it still
+// wants, the page beside among them, and a song kept only for a return draws
+// nothing meanwhile); else those of the songs kept. Pages of the songs passed
+// go, on screen or asked ahead, the one under way too.
+bool dropsAtSongChange(const Work &page, const Kept &song);
+
+// Whether the keep that follows a song change closes a document (its load),
+// or takes out the page sizes asked ahead of it: those of songs no longer
+// kept, so that none is loaded for nothing. Its pages are the song change's;
+// anything else asked is awaited.
+bool goesAtKeep(Call call, const Kept &song);
+
+// What a pick-up does with the call left running in a reader (settled when
+// neither): the load of a document still wanted (`loadWanted`) goes on as its
+// load; else a page waiting that the call draws is taken from it, on screen
+// before asked ahead, and never drawn again from nothing.
+struct TakeUp {
+    bool load = false;
+    int page = -1; // in `drawnThere`, the pages waiting that the call draws
+};
+TakeUp takeUp(bool loadWanted, const std::vector<Work> &drawnThere);
 
 // Whether a reader is ended for a call nobody waits for any more (its song
 // left, its page not asked again): the bad file's (its CPU goes no further
@@ -142,6 +170,19 @@ bool endsWhenIdle(const Reader &reader, int index);
 // given back; the worker keeps its bytes, so a return loads it without a read.
 // Until the window tells the song shown, all stay.
 bool keepsLoadedWhenIdle(bool shownTold, bool shown, bool ahead);
+
+// How long a window waits after its last call before it is idle.
+inline constexpr double kIdleS = 4.0;
+// What an idle window does: ends the readers endsWhenIdle names, lets go the
+// memory kept for pages to come that its pages had (images', and buffers no
+// child maps), and looks again after as long while the first is left with a
+// call (the bad file's is ended once past its time).
+struct AtIdle {
+    bool end[2] = {false, false};
+    bool letGoMemory = true;
+    bool lookAgain = false;
+};
+AtIdle atIdle(const Reader (&readers)[2]);
 
 // Whether a watched reader that made no progress this long is stalled.
 bool stalled(double stillForS, bool watched);

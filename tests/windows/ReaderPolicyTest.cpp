@@ -91,8 +91,9 @@ TEST(ReaderPolicy, WhoGivesWayAndTheRulesAroundIt)
     EXPECT_FALSE(loadClockRuns(busy(Call::Render)));
     EXPECT_TRUE(loadClockRuns(Reader()));
     // The page of the song shown stays at a song change; a passed song's goes.
-    EXPECT_FALSE(dropsAtSongChange(page));
-    EXPECT_TRUE(dropsAtSongChange({Call::Render, 2, true, false, false}));
+    EXPECT_FALSE(dropsAtSongChange(page, {true, true, true}));
+    EXPECT_TRUE(dropsAtSongChange(page, {false, false, true}));
+    EXPECT_TRUE(dropsAtSongChange(page, {true, false, true}));
     // The second reader is ended once idle, the first keeps its documents.
     EXPECT_TRUE(endsWhenIdle(Reader(), 1));
     EXPECT_FALSE(endsWhenIdle(busy(Call::Render), 0));

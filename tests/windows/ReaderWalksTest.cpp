@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <random>
+#include <unordered_set>
 
 // Whole walks of a performer's keys driven through the renderer and its
 // worker as the program runs them, with fake readers' children answering in
@@ -30,6 +31,7 @@ const QSizeF kPane(60, 85), kA4(595, 842);
 struct Scores {
     double worstLate = 0, restCpu = 0, slowSaid = -1, besideAt = -1;
     int started = 0, badEnds = 0, outside = 0, idleEnds = 0, atRest = 0, heldAtRest = 0, leftAfterQuit = 0, maxHeld = 0, replacedSaid = 0;
+    int heldDropped = 0, drawnTwice = 0;
 };
 
 struct Step {
@@ -64,6 +66,9 @@ public:
     bool keysDone = false;
     std::vector<FakeReader *> fakes;
     Scores s;
+    QSet<quint32> dropped; // documents the worker let go: closed in a reader, or their song's opened again since
+    QHash<quint32, int> songOfId;
+    std::unordered_set<quint64> pagesDrawn; // of a document, its song kept since, at a size
 
 private:
     QString path(int song) const { return song >= 0 && song < int(lib_.size()) ? paths_[song] : QString(); }
@@ -168,11 +173,16 @@ public:
                 end();
             return {.outcome = alone_ ? Outcome::OutOfMemory : Outcome::GivenUp};
         }
+        w_.s.drawnTwice += !w_.pagesDrawn.insert(quint64(id) << 32 | quint64(page) << 16 | quint64(size.width())).second;
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::white);
         return {Outcome::Done, image};
     }
-    void close(quint32 id) override { held_.remove(id); }
+    void close(quint32 id) override
+    {
+        if (held_.remove(id))
+            w_.dropped.insert(id);
+    }
     bool loaded(quint32 id) override
     {
         if (killed_)
@@ -193,7 +203,7 @@ public:
     }
     void killOutside() { w_.s.outside += !std::exchange(killed_, alive_) && alive_; }
     void stopFor(double until) { stoppedUntil_ = until; }
-    bool runsSong(int song) const { return running_ && songs_.value(running_->id, -1) == song; }
+    bool runsSong(int song) const { return running_ && w_.songOfId.value(running_->id, -1) == song; }
     QSet<quint32> held_;
 
 private:
@@ -205,7 +215,7 @@ private:
         double needs = 0, cpu = 0, deadline = 0;
         Page then{};
     };
-    Kind kindOf(quint32 id) const { return w_.kindOf(songs_.value(id, -1)); }
+    Kind kindOf(quint32 id) const { return w_.kindOf(w_.songOfId.value(id, -1)); }
     void end(bool outside)
     {
         const bool scored = alive_ && !killed_ && !outside;
@@ -242,10 +252,16 @@ private:
                     w_.fakes.push_back(this);
                 }
                 held_.remove(id);
+                w_.dropped.remove(id); // closed while idle, loaded again: the worker kept it
                 alone_ = held_.isEmpty();
                 if (bytes->isNull())
                     return Outcome::Damaged;
-                songs_.insert(id, w_.songOfBytes(bytes->size()));
+                // A song's document opened again: the one before was let go.
+                const int song = w_.songOfBytes(bytes->size());
+                for (auto [was, of] : w_.songOfId.asKeyValueRange())
+                    if (of == song && was != id)
+                        w_.dropped.insert(was);
+                w_.songOfId.insert(id, song);
                 if (then.page >= 0 && then.size.isEmpty())
                     then.size = platform::PdfProcess::fitSize(kA4, then.fit, then.ratio);
             }
@@ -256,6 +272,9 @@ private:
     std::optional<Outcome> finish()
     {
         for (;; w_.step(true)) {
+            // As a child's answer already there is read before any interrupt is looked at.
+            if (answered() && !stopped_() && !killed_)
+                return std::nullopt;
             if (interrupted_ && interrupted_() && !stopped_())
                 return Outcome::Interrupted;
             const bool stopped = stopped_(), killed = !stopped && killed_;
@@ -279,7 +298,6 @@ private:
     Walk &w_;
     std::function<bool()> stopped_, interrupted_, watched_;
     std::optional<Running> running_;
-    QHash<quint32, int> songs_; // as the child learnt them from the documents' bytes
     bool alive_ = false, killed_ = false, alone_ = false;
     int pid_ = 0;
     double progressAt_ = 0, stoppedUntil_ = 0;
@@ -290,6 +308,8 @@ void Walk::step(bool inCall)
     clock_.advance(kTick);
     for (FakeReader *f : std::vector<FakeReader *>(fakes))
         f->tick(now());
+    // The window hears what the renderer answered before a key that comes after it.
+    QCoreApplication::sendPostedEvents(renderer_.get(), QEvent::MetaCall);
     for (; next_ < steps_.size() && t0_ + steps_[next_].at <= now(); ++next_) {
         const Step &st = steps_[next_];
         if (st.song >= 0) {
@@ -297,6 +317,8 @@ void Walk::step(bool inCall)
             asked_.clear();
             renderer_->clearPrefetch();
             renderer_->keepOnly({path(cur_ - 1), path(cur_), path(cur_ + 1)}, path(cur_), {path(cur_ + 1)});
+            // A song the window let go is drawn again when it comes back.
+            std::erase_if(pagesDrawn, [this](quint64 drawn) { return std::abs(songOfId.value(drawn >> 32) - cur_) > 1; });
             show();
         }
         if (st.kill && !fakes.empty()) {
@@ -316,6 +338,7 @@ void Walk::step(bool inCall)
     for (FakeReader *f : fakes)
         held.unite(f->held_);
     s.maxHeld = std::max(s.maxHeld, int(held.size()));
+    s.heldDropped += held.intersects(dropped);
     if (cur_ >= 0 && shownAt_ < 0 && lib_[cur_] == Sound)
         s.worstLate = std::max(s.worstLate, now() - arrivedAt_ - (arrivedAt_ < stallsUntil_ ? stallsUntil_ - arrivedAt_ : 0));
 }
@@ -376,6 +399,8 @@ void expectSound(const char *name, const Scores &s, int startsBeyond = 0, double
     EXPECT_LE(s.started, 3 + s.badEnds + s.outside + s.idleEnds + startsBeyond) << name;
     EXPECT_LE(s.restCpu, restCpu) << name; // a heavy page, or a load asked ahead for a sound one's time
     EXPECT_LE(s.maxHeld, PageRenderer::kMaxDocuments) << name;
+    EXPECT_EQ(s.heldDropped, 0) << name << ": a document let go is closed in every reader";
+    EXPECT_EQ(s.drawnTwice, 0) << name << ": a page drawn twice while its document stayed kept";
     EXPECT_LE(s.atRest, 1) << name; // the second reader's child let go
     // Before, the reader left kept the songs passed loaded, their files mapped, for the evening.
     EXPECT_LE(s.heldAtRest, 2) << name; // the song shown and the next
@@ -396,6 +421,9 @@ TEST(ReaderWalks, NamedWalksOfTheWorker)
     std::vector<Step> killed = fast;
     killed.insert(killed.end(), {Step{2.0, -1, true}, Step{3.0, -1, true}, Step{4.0, -1, true, 4.0}});
     std::sort(killed.begin(), killed.end(), [](const Step &a, const Step &b) { return a.at < b.at; });
+    std::vector<Step> again; // songs arrived on asked again, as a window refreshes one, a little later each time
+    for (int i = 0; i < 6; ++i)
+        again.insert(again.end(), {Step{i * 0.5, i * 3}, Step{i * 0.5 + 0.035 + i * 0.005, i * 3}});
     const struct {
         const char *name;
         std::vector<Kind> library;
@@ -413,6 +441,9 @@ TEST(ReaderWalks, NamedWalksOfTheWorker)
         {"200 fast changes, a reader killed twice, then stopped 4 s", std::vector<Kind>(20, Sound), killed},
         {"a reader stopped, then one killed, under the page on screen", {Sound, Heavy, Sound, Heavy},
          {Step{0, 0}, Step{1.0, 1}, Step{1.2, -1, true, 4.0}, Step{6.0, 3}, Step{6.2, -1, true}, Step{7.0, 2}}, 2.0, true},
+        {"songs asked again while their first page is drawn", std::vector<Kind>(18, Sound), again},
+        // Its call left running, the reader that cannot answer is ended before it draws on after the keys.
+        {"a reader stopped 3.5 s under a heavy page passed", {Heavy, Sound, Sound}, {Step{0, 0}, Step{0.5, -1, true, 3.5}, Step{0.6, 1}}, 0.3},
     };
     for (const auto &w : walks)
         expectSound(w.name, Walk(w.library).run(w.steps), 0, w.restCpu, w.replaced);
