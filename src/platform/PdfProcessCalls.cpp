@@ -54,12 +54,13 @@ PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeo
     Loaded r;
     halt_ = Halt::None;
     const qint32 asked = sizes < 0 ? kSizesPerAnswer : std::min(sizes, kSizesPerAnswer);
-    // No sizes asked after the load's answer: the page's answer comes next.
+    // No sizes asked after the load's answer: the page's answer comes next. A page
+    // allowed less time than the load's answer waits for it is asked after the load.
     // A page fitted into a pane is one of the sizes answered, and the pane bounds its memory.
     const QSize bound = then.size.isEmpty() ? fitSize(then.fit, then.fit, then.ratio) : then.size;
     const bool fitted = then.size.isEmpty() && !bound.isEmpty() && then.page < asked;
     const QSize room(std::max(bound.width(), 0) + fitted, std::max(bound.height(), 0) + fitted);
-    const bool drawn = then.page >= 0 && (!then.size.isEmpty() || fitted) && qint64(room.width()) * room.height() * 4 <= kMaxPageBytes
+    const bool drawn = then.page >= 0 && then.timeoutMs >= kLoadWaitsForPageMs && (!then.size.isEmpty() || fitted) && qint64(room.width()) * room.height() * 4 <= kMaxPageBytes
                        && sizes >= 0 && sizes <= kSizesPerAnswer;
     if (!runs(Call::Load, id) || running_->count != asked) {
         if (!settle()) {
