@@ -6,6 +6,7 @@
 #include <QPdfDocument>
 #include <csignal>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <malloc.h>
 #include <map>
@@ -17,7 +18,6 @@
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <ctime>
 #include <unistd.h>
 #include <vector>
 
@@ -100,7 +100,7 @@ void answerLoadAlone(int)
     answerWith(kChildSocket, nullptr, 0);
 }
 
-// A timer that signals this thread, where the load's answer waits: -1 where none can be made.
+// A timer that signals this thread, where the load's answer waits; not `made` where none can be.
 struct LoadTimer {
     timer_t id{};
     bool made = false;
@@ -126,7 +126,7 @@ struct LoadTimer {
     }
 };
 
-// A memory file the program passed, mapped whole; unmapped with this.
+// A memory file the program passed, mapped; unmapped with this.
 struct Mapping {
     void *at = MAP_FAILED;
     size_t size = 0;
