@@ -1,6 +1,5 @@
 #include "platform/PdfChildren.h"
 
-#include "platform/Log.h"
 #include "platform/PdfProcess.h"
 #include "platform/PdfWire.h"
 
@@ -18,7 +17,6 @@
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
-#include <sys/uio.h>
 #include <sys/wait.h>
 #include <system_error>
 #include <thread>
@@ -32,7 +30,6 @@ namespace platform::pdfchild {
 namespace {
 
 std::atomic<qint64> ceilingSet{0};
-std::atomic<bool> readDirectly{true};
 
 // The program's environment less its preloaded libraries. A child is ended
 // with the program by its parent-death signal, which it can ask for only once
@@ -114,15 +111,13 @@ Started spawn(const QByteArray &program, qint64 ceiling)
     return s;
 }
 
-// A child no reader keeps: ended, and the page buffer that went with it let go once nothing maps it.
+// A child no reader keeps: ended.
 void endChild(std::shared_ptr<Child> child)
 {
     if (!child)
         return;
     child->kill();
     child->reap(true);
-    if (child->pages)
-        pdfmemory::letGo(std::static_pointer_cast<pdfmemory::PageBuffer>(std::move(child->pages)));
 }
 
 struct Ask {
@@ -215,8 +210,8 @@ struct Launcher {
                 lock.unlock();
                 Started s = spawn(program, ceilingNow());
                 // Its first page is drawn into memory readied meanwhile.
-                if (s.child && !pagesReadDirectly())
-                    s.child->pages = pdfmemory::spareBuffer();
+                if (s.child)
+                    pdfmemory::readyPageMemory();
                 lock.lock();
                 // A reader gave its child back meanwhile: that one stays the spare, warm, and this one ends.
                 if (spare) {
@@ -294,36 +289,6 @@ bool Child::killed() const
 {
     const std::lock_guard lock(mutex_);
     return WIFSIGNALED(status_) && WTERMSIG(status_) == SIGKILL;
-}
-
-Child::Read Child::read(quint64 address, void *to, qint64 bytes)
-{
-    iovec local{to, size_t(bytes)};
-    iovec remote{reinterpret_cast<void *>(quintptr(address)), size_t(bytes)};
-    const ssize_t n = ::process_vm_readv(pid, &local, 1, &remote, 1, 0);
-    const int err = errno;
-    // Unreaped after the read, the pid was this child's all through it.
-    if (reap(false))
-        return Read::Ended;
-    if (n == bytes)
-        return Read::Done;
-    if (n < 0 && (err == EPERM || err == ENOSYS)) {
-        if (readDirectly.exchange(false))
-            TLOG(QStringLiteral("PdfProcess: the system lets no process read another's memory (%1): pages come through a shared buffer")
-                     .arg(QString::fromLocal8Bit(std::strerror(err))));
-        return Read::Refused;
-    }
-    return n < 0 && err == ESRCH ? Read::Ended : Read::Broken;
-}
-
-bool pagesReadDirectly()
-{
-    return readDirectly;
-}
-
-void setPagesReadDirectly(bool direct)
-{
-    readDirectly = direct;
 }
 
 Started take(const QByteArray &program, qint64 ceiling)

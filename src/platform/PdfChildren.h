@@ -19,7 +19,6 @@ struct Child {
     bool greeted = false; // it said hello: a child given back has said it to an earlier reader
     qint64 startKb = 0;  // its peak memory when it said hello
     qint64 endedKb = -1; // and when a fatal signal ended it, as it said then
-    std::shared_ptr<void> pages; // the page buffer it has mapped, given back with it
 
     ~Child();
     // Reaps it once it has ended, waiting for that when `block`; answers whether it has ended.
@@ -30,21 +29,12 @@ struct Child {
     void kill();
     // Whether SIGKILL ended it, once reaped.
     bool killed() const;
-    // Copies `bytes` of its memory from `address` (where it answered a page is)
-    // into `to`. Ended when it ended meanwhile: its pid may be another's by then.
-    enum class Read { Done, Refused, Broken, Ended };
-    Read read(quint64 address, void *to, qint64 bytes);
 
 private:
     mutable std::mutex mutex_;
     bool reaped_ = false;
     int status_ = 0;
 };
-
-// Whether pages are copied out of the children's memory: until the system
-// refuses such a read once, after which each is drawn into a buffer both map.
-bool pagesReadDirectly();
-void setPagesReadDirectly(bool direct);
 
 struct Started {
     std::shared_ptr<Child> child; // none when it could not be started

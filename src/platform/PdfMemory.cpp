@@ -146,14 +146,6 @@ int PdfBytes::descriptor() const
 
 namespace pdfmemory {
 
-PageBuffer::~PageBuffer()
-{
-    if (at && at != MAP_FAILED)
-        ::munmap(at, size_t(size));
-    if (fd >= 0)
-        ::close(fd);
-}
-
 namespace {
 
 // The memory of page images let go of, kept for the next pages: memory fresh
@@ -162,16 +154,23 @@ namespace {
 // print's pages would otherwise stay for the evening, serving no screen page,
 // and a walk through many songs would keep the bound's worth for nothing.
 struct ImageMemory {
+    int fd = -1;        // the memory file mapped
     void *at = nullptr;
     size_t size = 0;    // mapped
     size_t touched = 0; // of it, from its start: what it costs
-    std::weak_ptr<const char> owner; // the thread its image was made on
+    std::weak_ptr<const char> owner; // the thread its image was made on; none for anyone's
 };
 struct ImagePool {
     std::mutex mutex;
     std::vector<ImageMemory> kept;
     size_t bytes = 0;
 };
+
+void unmap(const ImageMemory &m)
+{
+    ::munmap(m.at, m.size);
+    ::close(m.fd);
+}
 
 // Each renderer's thread: its idle lets go of the memory its own pages had,
 // not what the other windows use. One of a thread that has ended is anyone's.
@@ -225,7 +224,7 @@ void releaseImage(void *info)
         }
     }
     for (const ImageMemory &m : gone)
-        ::munmap(m.at, m.size);
+        unmap(m);
 }
 
 // Has the kernel give `bytes` from `at` their pages now rather than at each first touch.
@@ -242,24 +241,23 @@ bool populate(void *at, size_t bytes)
     return true;
 }
 
-} // namespace
-
-QImage pageImage(int w, int h)
+// Kept memory that serves a page of `bytes` without holding far more.
+bool serves(const ImageMemory &m, size_t bytes)
 {
-    const size_t bytes = size_t(w) * size_t(h) * 4;
-    const auto step = size_t(kPageStep);
+    return m.size >= bytes && (m.size / 2 < bytes || m.size <= size_t(kPageStep));
+}
+
+// Memory for `bytes`, its first ones populated: kept memory that serves, else new.
+std::unique_ptr<ImageMemory> memoryFor(size_t bytes)
+{
     const auto page = size_t(::sysconf(_SC_PAGESIZE));
     // Only the image's own pages cost memory: a block taken for a smaller one lets the rest go.
     const size_t used = (bytes + page - 1) / page * page;
-    if (qint64(bytes) <= kImagePoolBytes)
-        lastPageBytes = qint64(bytes);
     auto memory = std::make_unique<ImageMemory>();
     {
         ImagePool &pool = imagePool();
         const std::lock_guard lock(pool.mutex);
-        const auto it = std::find_if(pool.kept.begin(), pool.kept.end(), [bytes](const ImageMemory &m) {
-            return m.size >= bytes && (m.size / 2 < bytes || m.size <= step);
-        });
+        const auto it = std::find_if(pool.kept.begin(), pool.kept.end(), [bytes](const ImageMemory &m) { return serves(m, bytes); });
         if (it != pool.kept.end()) {
             *memory = *it;
             pool.bytes -= it->touched;
@@ -267,92 +265,59 @@ QImage pageImage(int w, int h)
         }
     }
     if (!memory->at) {
-        memory->size = (bytes + step - 1) / step * step;
-        memory->at = ::mmap(nullptr, memory->size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (memory->at == MAP_FAILED)
-            return QImage();
+        memory->size = (bytes + size_t(kPageStep) - 1) / size_t(kPageStep) * size_t(kPageStep);
+        memory->fd = memoryFile("tolvane-page");
+        // No file a child could shrink under the program's mapping.
+        if (memory->fd < 0 || ::ftruncate(memory->fd, off_t(memory->size)) != 0
+            || ::fcntl(memory->fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) != 0
+            || (memory->at = ::mmap(nullptr, memory->size, PROT_READ | PROT_WRITE, MAP_SHARED, memory->fd, 0)) == MAP_FAILED) {
+            if (memory->fd >= 0)
+                ::close(memory->fd);
+            return nullptr;
+        }
     }
     auto *at = static_cast<uchar *>(memory->at);
+    // The file's pages beyond, not only their mapping, go.
     if (memory->touched > used)
-        ::madvise(at + used, memory->touched - used, MADV_DONTNEED);
+        ::madvise(at + used, memory->touched - used, MADV_REMOVE);
     else if (!populate(at + memory->touched, used - memory->touched)) {
-        ::munmap(memory->at, memory->size);
-        return QImage();
+        unmap(*memory);
+        return nullptr;
     }
     memory->touched = used;
-    memory->owner = thisThread();
-    return QImage(at, w, h, w * 4, QImage::Format_ARGB32_Premultiplied, &releaseImage, memory.release());
-}
-
-namespace {
-
-// Buffers whose children have all ended (a window closed): the next reader's
-// first page is drawn into memory already cleared and mapped.
-struct UnusedBuffers {
-    std::mutex mutex;
-    std::vector<std::shared_ptr<PageBuffer>> kept;
-};
-constexpr size_t kUnusedKept = 2;
-
-// Never destroyed: a reader left behind by a thread the file system held may go after the statics.
-UnusedBuffers &unusedBuffers()
-{
-    static UnusedBuffers *const buffers = new UnusedBuffers;
-    return *buffers;
+    return memory;
 }
 
 } // namespace
 
-std::shared_ptr<PageBuffer> pageBuffer(std::shared_ptr<PageBuffer> kept, qint64 bytes)
+QImage pageImage(int w, int h, int *descriptor)
 {
-    // Kept while the pages fit, unless far larger than they are now (a print's, then the screen's).
-    auto fits = [bytes](const PageBuffer &b) { return bytes <= b.size && (bytes > b.size / 4 || b.size <= kPageStep); };
-    if (kept && fits(*kept))
-        return kept;
-    kept.reset();
+    const size_t bytes = size_t(w) * size_t(h) * 4;
+    if (qint64(bytes) <= kImagePoolBytes)
+        lastPageBytes = qint64(bytes);
+    std::unique_ptr<ImageMemory> memory = memoryFor(bytes);
+    if (!memory)
+        return QImage();
+    memory->owner = thisThread();
+    if (descriptor)
+        *descriptor = memory->fd;
+    auto *at = static_cast<uchar *>(memory->at);
+    return QImage(at, w, h, w * 4, QImage::Format_ARGB32_Premultiplied, &releaseImage, memory.release());
+}
+
+void readyPageMemory(qint64 bytes)
+{
+    if (bytes <= 0)
+        bytes = lastPageBytes;
     {
-        UnusedBuffers &unused = unusedBuffers();
-        const std::lock_guard lock(unused.mutex);
-        const auto it = std::find_if(unused.kept.begin(), unused.kept.end(),
-                                     [&fits](const std::shared_ptr<PageBuffer> &b) { return fits(*b); });
-        if (it != unused.kept.end()) {
-            std::shared_ptr<PageBuffer> found = std::move(*it);
-            unused.kept.erase(it);
-            return found;
-        }
+        ImagePool &pool = imagePool();
+        const std::lock_guard lock(pool.mutex);
+        if (std::any_of(pool.kept.begin(), pool.kept.end(), [bytes](const ImageMemory &m) { return serves(m, size_t(bytes)); }))
+            return;
     }
-    auto made = std::make_shared<PageBuffer>();
-    made->size = (bytes + kPageStep - 1) / kPageStep * kPageStep;
-    made->fd = memoryFile("tolvane-page");
-    // No file the child could shrink under the program's mapping.
-    if (made->fd < 0 || ::ftruncate(made->fd, made->size) != 0
-        || ::fcntl(made->fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) != 0)
-        return nullptr;
-    made->at = ::mmap(nullptr, size_t(made->size), PROT_READ, MAP_SHARED | MAP_POPULATE, made->fd, 0);
-    if (made->at == MAP_FAILED)
-        return nullptr;
-    made->owner = thisThread();
-    return made;
-}
-
-void letGo(std::shared_ptr<PageBuffer> buffer)
-{
-    // A print's is not kept for the screen's pages.
-    if (!buffer || buffer->size > kImagePoolBytes)
-        return;
-    UnusedBuffers &unused = unusedBuffers();
-    const std::lock_guard lock(unused.mutex);
-    unused.kept.insert(unused.kept.begin(), std::move(buffer));
-    unused.kept.resize(std::min(unused.kept.size(), kUnusedKept));
-}
-
-std::shared_ptr<PageBuffer> spareBuffer()
-{
-    std::shared_ptr<PageBuffer> made = pageBuffer(nullptr, lastPageBytes);
-    // The launcher's, which never idles: whoever idles first lets it go once no child maps it.
-    if (made)
-        made->owner.reset();
-    return made;
+    // Anyone's: whoever idles first lets it go.
+    if (std::unique_ptr<ImageMemory> memory = memoryFor(size_t(bytes)))
+        releaseImage(memory.release());
 }
 
 qint64 imagePoolBytes()
@@ -365,7 +330,6 @@ qint64 imagePoolBytes()
 void letGoSpare()
 {
     std::vector<ImageMemory> images;
-    std::vector<std::shared_ptr<PageBuffer>> buffers;
     {
         ImagePool &pool = imagePool();
         const std::lock_guard lock(pool.mutex);
@@ -377,16 +341,8 @@ void letGoSpare()
         }
         pool.kept.erase(mine, pool.kept.end());
     }
-    {
-        UnusedBuffers &unused = unusedBuffers();
-        const std::lock_guard lock(unused.mutex);
-        const auto mine = std::stable_partition(unused.kept.begin(), unused.kept.end(),
-                                                [](const std::shared_ptr<PageBuffer> &b) { return !ownsOrNobody(b->owner); });
-        buffers.assign(mine, unused.kept.end());
-        unused.kept.erase(mine, unused.kept.end());
-    }
     for (const ImageMemory &m : images)
-        ::munmap(m.at, m.size);
+        unmap(m);
 }
 
 } // namespace pdfmemory

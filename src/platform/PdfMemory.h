@@ -39,43 +39,25 @@ private:
 
 namespace pdfmemory {
 
-// Where the system refuses the program a read of its children's memory, the
-// memory pages are drawn into instead: made once per reader, mapped once on both
-// sides and drawn into again for each page (a fresh file per page cost its
-// clearing and mapping, more than the page's copy). The child may write there
-// at any time, so the program only reads it, and each page is copied out; it
-// goes with the child given back, and is never passed to another one alive.
-struct PageBuffer {
-    int fd = -1;
-    void *at = nullptr;
-    qint64 size = 0;
-    std::weak_ptr<const char> owner; // the thread that made it
-    ~PageBuffer();
-};
-
-// A buffer that holds a page of this many bytes: `kept` while it fits, else
-// one no process maps any more, else a new one; null with errno set when none
-// can be made.
-std::shared_ptr<PageBuffer> pageBuffer(std::shared_ptr<PageBuffer> kept, qint64 bytes);
-// A buffer no process maps any more, kept for the next reader's first page.
-void letGo(std::shared_ptr<PageBuffer> buffer);
-// A buffer made before a reader asks for one, at the size of the last page
-// asked for, so that a fresh child's first page does not wait for it.
-std::shared_ptr<PageBuffer> spareBuffer();
-
 // An image of these pixels in memory of its own, or a null one: memory a page
 // let go of when one fits (holding only the image's own pages), kept up to
 // kPagesKept screen pages (at the size of the last one asked for, a 1920x1080
-// pane's at least) and never over kImagePoolBytes.
-QImage pageImage(int w, int h);
+// pane's at least) and never over kImagePoolBytes. The memory is a file sealed
+// against shrinking, so that a reader's child maps it and draws the page there
+// (`descriptor`, when asked, open while the image is), and the page is shown
+// from it without a copy.
+QImage pageImage(int w, int h, int *descriptor = nullptr);
+// Memory for a page of this many bytes (the last screen page's when none)
+// cleared and mapped now, and kept for the next page unless some kept serves
+// it: that page then does not wait for it.
+void readyPageMemory(qint64 bytes = 0);
 constexpr qint64 kImagePoolBytes = 32ll << 20; // a few screen pages; a page larger is a print's
 constexpr qint64 kPagesKept = 3;
 qint64 imagePoolBytes();
 
 // Lets go of the memory kept for pages not asked yet that the calling
-// thread's pages had (the images' and the buffers no reader maps), and what
-// a thread ended left: the renderer has been idle a while, the other windows'
-// pages may still come.
+// thread's pages had, and what a thread ended left: the renderer has been
+// idle a while, the other windows' pages may still come.
 void letGoSpare();
 
 } // namespace pdfmemory

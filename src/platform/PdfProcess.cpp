@@ -79,19 +79,14 @@ void PdfProcess::letGo()
     if (child_ && halt_ == Halt::None && !running_ && !killed_ && largestPage_ <= pdfmemory::kImagePoolBytes) {
         for (const quint32 id : loaded_.keys())
             close(id);
-        if (!sendHeldCloses(nowMs() + kStartMs))
-            end();
         if (std::shared_ptr<pdfchild::Child> child = childGone(true)) {
             socket_ = -1;
             pid_ = -1;
-            child->pages = std::move(buffer_);
             pdfchild::giveBack(std::move(child));
             return;
         }
     }
     end();
-    // No process maps it any more.
-    pdfmemory::letGo(std::move(buffer_));
 }
 
 void PdfProcess::setInterrupt(std::function<bool()> interrupted)
@@ -134,11 +129,6 @@ void PdfProcess::setProcFolder(const QString &path)
 {
     const std::lock_guard lock(programMutex);
     procFolder = path.isEmpty() ? QByteArray("/proc") : QFile::encodeName(path);
-}
-
-void PdfProcess::setPagesThroughBuffers(bool through)
-{
-    pdfchild::setPagesReadDirectly(!through);
 }
 
 void PdfProcess::setMemoryCeiling(qint64 bytes)
@@ -187,9 +177,6 @@ bool PdfProcess::start()
             }
             spareOwed_ = true;
             largestPage_ = 0;
-            // The last child of this reader has ended: either buffer is this one's alone.
-            if (child_->pages)
-                buffer_ = std::static_pointer_cast<pdfmemory::PageBuffer>(std::exchange(child_->pages, nullptr));
             socket_ = child_->socket;
             pid_ = child_->pid;
         }
@@ -233,20 +220,20 @@ bool PdfProcess::start()
 
 void PdfProcess::end()
 {
-    running_.reset();
     if (child_) {
-        // Whatever it is doing: it holds nothing of the program's.
+        // Whatever it is doing: it holds nothing of the program's once reaped.
         child_->kill();
         child_->reap(true);
         ::close(child_->socket);
         child_->socket = -1;
         childGone();
     }
+    // The memory a page was drawn into goes once no child can draw there.
+    running_.reset();
     socket_ = -1;
     pid_ = -1;
     givenBack_ = false;
     loaded_.clear();
-    closesHeld_.clear();
 }
 
 void PdfProcess::kill()
@@ -339,8 +326,10 @@ bool PdfProcess::settle()
     if (was.call == Call::Load && get(reply, at, op) && op == Load && get(reply, at, replyId) && replyId == was.id
         && get(reply, at, status) && status == Ready) {
         // The page asked with it follows, and goes the same way.
-        if (was.then.page >= 0)
+        if (was.then.page >= 0) {
             running_ = Running{Call::Render, was.id, was.then.page, was.then.size, was.then.annotations, 0, 0, {}, was.deadlineMs};
+            running_->image = was.image;
+        }
         loaded_.insert(was.id, 0);
         close(was.id);
         return settle();
@@ -433,32 +422,33 @@ bool PdfProcess::wait(short events, qint64 deadlineMs, bool interruptible)
     }
 }
 
-bool PdfProcess::send(const QByteArray &b, int fd, qint64 deadlineMs)
+bool PdfProcess::send(const QByteArray &b, qint64 deadlineMs, std::initializer_list<int> fds)
 {
-    // The closes held while a page waited go before the next request.
-    if (!closesHeld_.isEmpty() && !sendHeldCloses(deadlineMs))
-        return false;
     qsizetype at = 0;
+    bool withFds = std::any_of(fds.begin(), fds.end(), [](int fd) { return fd >= 0; });
     while (at < b.size()) {
         iovec io{const_cast<char *>(b.constData() + at), size_t(b.size() - at)};
         msghdr msg{};
         msg.msg_iov = &io;
         msg.msg_iovlen = 1;
-        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-        // The descriptor goes with the frame's first bytes.
-        if (fd >= 0) {
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * 2)] = {};
+        // The descriptors go with the frame's first bytes.
+        if (withFds) {
+            int given = 0;
+            for (const int fd : fds)
+                if (fd >= 0 && given < 2)
+                    std::memcpy(CMSG_DATA(reinterpret_cast<cmsghdr *>(control)) + sizeof(int) * size_t(given++), &fd, sizeof fd);
             msg.msg_control = control;
-            msg.msg_controllen = sizeof control;
+            msg.msg_controllen = CMSG_SPACE(sizeof(int) * size_t(given));
             cmsghdr *c = CMSG_FIRSTHDR(&msg);
             c->cmsg_level = SOL_SOCKET;
             c->cmsg_type = SCM_RIGHTS;
-            c->cmsg_len = CMSG_LEN(sizeof(int));
-            std::memcpy(CMSG_DATA(c), &fd, sizeof fd);
+            c->cmsg_len = CMSG_LEN(sizeof(int) * size_t(given));
         }
         const ssize_t n = ::sendmsg(socket_, &msg, MSG_NOSIGNAL);
         if (n > 0) {
             at += n;
-            fd = -1;
+            withFds = false;
         } else if (n < 0 && errno == EINTR) {
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             if (!wait(POLLOUT, deadlineMs))

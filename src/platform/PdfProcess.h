@@ -29,11 +29,10 @@ struct Child;
 //
 // The child runs under a memory ceiling (kMemoryCeiling beyond what it uses
 // at its start), and the kernel ends it before the program when memory runs
-// short. Documents reach it as descriptors it maps (PdfBytes); a page stays
-// where the child drew it until the program has copied it out into its own
-// memory (or, where the system refuses such reads, comes back in a buffer
-// each side maps once): nothing large travels through the socket, no memory
-// holds a page twice, and every answer is bounded by what was asked.
+// short. Documents reach it as descriptors it maps (PdfBytes); a page is drawn
+// into the memory of the image the program shows it from, which the child
+// maps for that page alone: nothing large travels through the socket, the
+// program copies no page, and every answer is bounded by what was asked.
 //
 // Used from one thread; each call waits for the child's answer at most the
 // time given, and gives up at once when `stopped` says so (looked at every
@@ -94,8 +93,8 @@ public:
     static QSize fitSize(const QSizeF &pagePoints, const QSizeF &pane, qreal ratio);
     // Loads a document under a number of the caller's choosing; answers its
     // page count and the sizes of its first `sizes` pages (all when negative).
-    // The child then draws `then` at once, where pages are read from it and the
-    // sizes come in one answer: render() of that page takes what it drew.
+    // The child then draws `then` at once, where the sizes come in one answer,
+    // and answers it with the load: render() of that page takes what it drew.
     Loaded load(quint32 id, const PdfBytes &bytes, int timeoutMs, int sizes, const Page &then) override;
     using PdfReader::load;
     // The sizes of `count` pages from `first` (0-based) of a loaded document.
@@ -103,8 +102,7 @@ public:
     // Renders a page (0-based) of a loaded document at exactly this pixel size,
     // with its annotations (a performer's ink, comments) when asked.
     Rendered render(quint32 id, int page, QSize size, int timeoutMs, bool annotations = false) override;
-    // Forgets a document; asks nothing back. A page of it drawn and not yet
-    // collected stays in the child until it is.
+    // Forgets a document; asks nothing back.
     void close(quint32 id) override;
     // Whether the document is loaded in the child running now (one that ended
     // while idle, killed from outside, has none).
@@ -139,8 +137,6 @@ public:
     static void setProgram(const QString &path);
     // Where the children's CPU time is read (tests point it at nothing); empty for /proc.
     static void setProcFolder(const QString &path);
-    // Pages drawn into a buffer both map, as where the system refuses reading a child's memory (tests).
-    static void setPagesThroughBuffers(bool through);
 
 private:
     // Why the last wait ended without the child's answer.
@@ -154,7 +150,8 @@ private:
     Outcome outOfMemory();
     // Whether the child made no progress for kStallS while watched.
     bool stalled();
-    bool send(const QByteArray &frame, int fd, qint64 deadlineMs);
+    // The descriptors go with the frame.
+    bool send(const QByteArray &frame, qint64 deadlineMs, std::initializer_list<int> fds = {});
     // One frame of at most maxLength bytes; a longer one ends the child. Gives
     // way to the interrupt, when `interruptible`, only before the frame begins.
     bool receive(QByteArray &payload, quint32 maxLength, qint64 deadlineMs, bool interruptible = false);
@@ -164,8 +161,6 @@ private:
     Sizes sizesUntil(quint32 id, int first, int count, qint64 deadlineMs);
     // Why a call had no answer: Interrupted when it goes on, else what giveUp() says.
     Outcome halted();
-    static QByteArray closeFrame(quint32 id);
-    bool sendHeldCloses(qint64 deadlineMs);
 
     std::function<bool()> stopped_;
     std::function<bool()> interrupted_;
@@ -190,9 +185,10 @@ private:
         int done = 0;       // of a Sizes call, the sizes answered before this frame
         QList<QSizeF> sizes; // and what they were
         qint64 deadlineMs = 0;
-        bool intoBuffer = false; // a render drawn into buffer_, not left in the child
         Page then = Page(); // of a load, the page drawn once it is loaded
-        QImage image = QImage(); // of a render, the page's memory readied while the child draws
+        // Of a render, or a load with its page, the memory the child draws the
+        // page into: held until the child has answered or is ended.
+        QImage image = QImage();
     };
     std::optional<Running> running_;
     bool givenBack_ = false; // the child served an earlier reader: what that left in it counts against the ceiling
@@ -204,8 +200,6 @@ private:
     qint64 sampledMs_ = 0;
     int stillSamples_ = 0;
     QHash<quint32, int> loaded_; // the page counts of the documents the child holds
-    QList<quint32> closesHeld_;  // asked while a page drawn waited to be copied
-    std::shared_ptr<pdfmemory::PageBuffer> buffer_; // mapped by this reader's child alone, if by any
     bool spareOwed_ = false; // the next spare waits for this child's first page
     qint64 largestPage_ = 0; // of those this child drew: the memory it may keep
 };

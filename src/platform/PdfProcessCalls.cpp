@@ -54,13 +54,14 @@ PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeo
     Loaded r;
     halt_ = Halt::None;
     const qint32 asked = sizes < 0 ? kSizesPerAnswer : std::min(sizes, kSizesPerAnswer);
-    // No sizes asked after the load's answer, nor a page through a buffer: the page's answer comes next.
+    // No sizes asked after the load's answer: the page's answer comes next. A page
+    // allowed less time than the load's answer waits for it is asked after the load.
     // A page fitted into a pane is one of the sizes answered, and the pane bounds its memory.
     const QSize bound = then.size.isEmpty() ? fitSize(then.fit, then.fit, then.ratio) : then.size;
     const bool fitted = then.size.isEmpty() && !bound.isEmpty() && then.page < asked;
-    const qint64 thenBytes = (qint64(std::max(bound.width(), 0)) + fitted) * (std::max(bound.height(), 0) + fitted) * 4;
-    const bool drawn = then.page >= 0 && (!then.size.isEmpty() || fitted) && thenBytes <= kMaxPageBytes && sizes >= 0
-                       && sizes <= kSizesPerAnswer && pdfchild::pagesReadDirectly();
+    const QSize room(std::max(bound.width(), 0) + fitted, std::max(bound.height(), 0) + fitted);
+    const bool drawn = then.page >= 0 && then.timeoutMs >= kLoadWaitsForPageMs && (!then.size.isEmpty() || fitted) && qint64(room.width()) * room.height() * 4 <= kMaxPageBytes
+                       && sizes >= 0 && sizes <= kSizesPerAnswer;
     if (!runs(Call::Load, id) || running_->count != asked) {
         if (!settle()) {
             r.outcome = Outcome::Interrupted;
@@ -82,10 +83,13 @@ PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeo
             return r;
         }
         const qint64 deadline = nowMs() + timeoutMs;
+        // The page's memory, which the child draws it into: none, no page drawn with the load.
+        int memory = -1;
+        QImage image = drawn ? pdfmemory::pageImage(room.width(), room.height(), &memory) : QImage();
         QByteArray request = frame(Load);
         put<quint32>(request, id);
         put<qint32>(request, asked);
-        put<qint32>(request, drawn ? then.page : kNoPage);
+        put<qint32>(request, !image.isNull() ? then.page : kNoPage);
         put<qint32>(request, then.size.width());
         put<qint32>(request, then.size.height());
         put<quint8>(request, then.annotations ? 1 : 0);
@@ -93,26 +97,34 @@ PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeo
         put<double>(request, fitted ? then.fit.height() : 0.0);
         put<double>(request, fitted ? then.ratio : 0.0);
         seal(request);
-        if (!send(request, bytes.descriptor(), deadline)) {
+        if (!send(request, deadline, {bytes.descriptor(), memory})) {
             r.outcome = giveUp();
             return r;
         }
         running_ = Running{Call::Load, id, 0, QSize(), false, asked, 0, {}, deadline};
-        if (drawn)
+        if (!image.isNull()) {
             running_->then = then;
+            running_->image = std::move(image);
+            // The next page's memory readied while the child draws this one.
+            pdfmemory::readyPageMemory(qint64(room.width()) * room.height() * 4);
+        }
     }
     const qint64 deadline = running_->deadlineMs;
+    // A page drawn with the load is answered with it, or the load alone once the page takes long.
+    const qint64 answerBy = deadline + (running_->then.page >= 0 ? 2 * kLoadWaitsForPageMs : 0);
     QByteArray reply;
     qsizetype at = 0;
     quint8 op = 0;
     quint32 replyId = 0;
     qint32 status = 0, count = 0, given = 0;
-    if (!receive(reply, kLoadHead + quint32(asked) * kSizeBytes, deadline, true)) {
+    if (!receive(reply, kLoadHead + quint32(asked) * kSizeBytes, answerBy, true)) {
         r.outcome = halted();
         return r;
     }
-    Page after = running_->then;
+    // Its page's memory, held until the child has answered the page or is ended.
+    Running was = std::move(*running_);
     running_.reset();
+    Page after = was.then;
     if (!get(reply, at, op) || op != Load || !get(reply, at, replyId) || replyId != id || !get(reply, at, status)
         || !get(reply, at, count) || !get(reply, at, given) || count < 0
         || given != (status == Ready ? std::min(asked, count) : 0) || !readSizes(reply, at, given, r.pageSizes)) {
@@ -134,14 +146,13 @@ PdfProcess::Loaded PdfProcess::load(quint32 id, const PdfBytes &bytes, int timeo
     default: r.outcome = Outcome::Damaged; return r;
     }
     loaded_.insert(id, count);
-    // Its page is under way: its memory readied while the child draws. A fitted
-    // one's size is worked out from its size answered, as the child does.
+    // Its page is under way, or answered. A fitted one's size is worked out
+    // from its size answered, as the child does.
     if (after.page >= 0 && after.size.isEmpty())
         after.size = after.page < r.pageSizes.size() ? fitSize(r.pageSizes.at(after.page), after.fit, after.ratio) : QSize();
     if (after.page >= 0) {
         running_ = Running{Call::Render, id, after.page, after.size, after.annotations, 0, 0, {}, nowMs() + after.timeoutMs};
-        if (after.page < count && !after.size.isEmpty())
-            running_->image = pdfmemory::pageImage(after.size.width(), after.size.height());
+        running_->image = std::move(was.image);
     }
     // The rest of the sizes asked for, in answers of bounded length.
     const int wanted = sizes < 0 ? count : std::min(sizes, count);
@@ -193,7 +204,7 @@ PdfProcess::Sizes PdfProcess::sizesUntil(quint32 id, int first, int count, qint6
             put<qint32>(request, first + done);
             put<qint32>(request, asked);
             seal(request);
-            if (!send(request, -1, deadlineMs)) {
+            if (!send(request, deadlineMs)) {
                 r.outcome = giveUp();
                 return r;
             }
@@ -232,7 +243,6 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
     Rendered r;
     begin(id);
     const qint64 bytes = qint64(std::max(size.width(), 0)) * std::max(size.height(), 0) * 4;
-    QImage image;
     if (!runs(Call::Render, id, page, size, annotations)) {
         if (!settle()) {
             r.outcome = Outcome::Interrupted;
@@ -245,15 +255,13 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
             return r;
         }
         const qint64 deadline = nowMs() + timeoutMs;
-        // The page is copied from the child's memory, or, where that is refused, from a buffer both map.
-        const bool intoBuffer = !pdfchild::pagesReadDirectly();
-        if (intoBuffer) {
-            buffer_ = pdfmemory::pageBuffer(std::move(buffer_), bytes);
-            if (!buffer_) {
-                if (!stopped_())
-                    TLOG(QStringLiteral("PdfProcess: no memory for a page: %1").arg(lastError(errno)));
-                return r;
-            }
+        // The page is drawn into the memory it is shown from.
+        int memory = -1;
+        QImage image = pdfmemory::pageImage(size.width(), size.height(), &memory);
+        if (image.isNull()) {
+            if (!stopped_())
+                TLOG(QStringLiteral("PdfProcess: no memory for a page of %1x%2").arg(QString::number(size.width()), QString::number(size.height())));
+            return r;
         }
         QByteArray request = frame(Render);
         put<quint32>(request, id);
@@ -262,33 +270,31 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
         put<qint32>(request, size.height());
         put<quint8>(request, annotations ? 1 : 0);
         seal(request);
-        if (!send(request, intoBuffer ? buffer_->fd : -1, deadline)) {
+        if (!send(request, deadline, {memory})) {
             r.outcome = giveUp();
             return r;
         }
-        // No other call is sent before its answer is taken: the page stays where the child drew it until then.
-        running_ = Running{Call::Render, id, page, size, annotations, 0, 0, {}, deadline, intoBuffer};
-        // The page's own memory readied while the child draws.
-        image = pdfmemory::pageImage(size.width(), size.height());
+        running_ = Running{Call::Render, id, page, size, annotations, 0, 0, {}, deadline};
+        running_->image = std::move(image);
+        // The next page's memory readied while the child draws this one.
+        pdfmemory::readyPageMemory(bytes);
     }
     QByteArray reply;
     qsizetype at = 0;
     quint8 op = 0;
     quint32 replyId = 0;
     qint32 status = 0, replyPage = 0, w = 0, h = 0, line = 0;
-    quint64 address = 0;
     const bool answered = receive(reply, kRenderLength, running_->deadlineMs, true);
     if (!answered && halt_ == Halt::Interrupted) {
         r.outcome = Outcome::Interrupted;
         return r;
     }
-    if (image.isNull())
-        image = std::move(running_->image);
-    const Running was = *running_;
+    // Its memory, held until the child has answered or is ended.
+    const Running was = std::move(*running_);
     running_.reset();
     if (!answered || !get(reply, at, op) || op != Render || !get(reply, at, replyId) || replyId != id
         || !get(reply, at, status) || !get(reply, at, replyPage) || !get(reply, at, w) || !get(reply, at, h)
-        || !get(reply, at, line) || !get(reply, at, address) || at != reply.size()) {
+        || !get(reply, at, line) || at != reply.size()) {
         if (answered)
             halt_ = Halt::Broken;
         r.outcome = giveUp();
@@ -299,52 +305,22 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
         return r;
     }
     const bool blank = w == 0 && h == 0 && line == 0;
-    // Nothing but the page and size asked for, filled, or none for a page it could not
-    // render; an address only for a page left in the child.
-    if (status != Ready || replyPage != page || (!blank && (w != size.width() || h != size.height() || line != w * 4))
-        || (address != 0) != (!blank && !was.intoBuffer)) {
+    // Nothing but the page and size asked for, filled, or none for a page it could not render.
+    if (status != Ready || replyPage != page || (!blank && (w != size.width() || h != size.height() || line != w * 4))) {
         halt_ = Halt::Broken;
         r.outcome = giveUp();
         return r;
     }
     r.outcome = Outcome::Done;
-    if (blank) {
-        if (std::exchange(spareOwed_, false))
-            pdfchild::spareWanted();
-        return r;
-    }
-    // Copied out at once into the image's own memory: the page shown is beyond the child's reach.
-    if (image.isNull())
-        image = pdfmemory::pageImage(w, h);
-    if (image.isNull()) {
-        if (!stopped_())
-            TLOG(QStringLiteral("PdfProcess: no memory for a page of %1x%2").arg(QString::number(w), QString::number(h)));
-        r.outcome = Outcome::GivenUp;
-        return r;
-    }
-    if (was.intoBuffer) {
-        std::memcpy(image.bits(), buffer_->at, size_t(bytes));
-    } else {
-        switch (child_->read(address, image.bits(), bytes)) {
-        case pdfchild::Child::Read::Done:
-            break;
-        case pdfchild::Child::Read::Refused:
-            // Not here (a sandbox, the system's rules): the page again, through a buffer.
-            return render(id, page, size, int(std::max<qint64>(was.deadlineMs - nowMs(), 0)), annotations);
-        case pdfchild::Child::Read::Broken:
-            halt_ = Halt::Broken;
-            r.outcome = giveUp();
-            return r;
-        case pdfchild::Child::Read::Ended:
-            halt_ = Halt::HungUp;
-            r.outcome = giveUp();
-            return r;
-        }
-    }
-    r.image = std::move(image);
-    largestPage_ = std::max(largestPage_, bytes);
     if (std::exchange(spareOwed_, false))
         pdfchild::spareWanted();
+    if (blank || was.image.isNull())
+        return r;
+    // Shown from the memory it was drawn into, which a page fitted with its load has room to spare in.
+    r.image = was.image.size() == size ? was.image
+                                       : QImage(was.image.constBits(), w, h, w * 4, QImage::Format_ARGB32_Premultiplied,
+                                                [](void *held) { delete static_cast<QImage *>(held); }, new QImage(was.image));
+    largestPage_ = std::max(largestPage_, bytes);
     return r;
 }
 
@@ -352,32 +328,13 @@ void PdfProcess::close(quint32 id)
 {
     if (!loaded_.remove(id))
         return;
-    // A page drawn and not yet copied stays where the child drew it until its
-    // answer is taken: the child hears of the close after that.
-    if (running_ && running_->call == Call::Render) {
-        closesHeld_.append(id);
-        return;
-    }
     halt_ = Halt::None;
-    // The child is idle between two requests: a close that does not go out ends it.
-    if (!send(closeFrame(id), -1, nowMs() + kStartMs))
-        end();
-}
-
-QByteArray PdfProcess::closeFrame(quint32 id)
-{
     QByteArray request = frame(Close);
     put<quint32>(request, id);
     seal(request);
-    return request;
-}
-
-bool PdfProcess::sendHeldCloses(qint64 deadlineMs)
-{
-    for (const quint32 id : std::exchange(closesHeld_, {}))
-        if (!send(closeFrame(id), -1, deadlineMs))
-            return false;
-    return true;
+    // The child is idle between two requests: a close that does not go out ends it.
+    if (!send(request, nowMs() + kStartMs))
+        end();
 }
 
 } // namespace platform

@@ -6,6 +6,7 @@
 #include <QPdfDocument>
 #include <csignal>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <malloc.h>
 #include <map>
@@ -73,8 +74,8 @@ struct Request {
             ::close(fd);
         fds.clear();
     }
-    // The one descriptor a request carries, or -1.
-    int fd() const { return fds.size() == 1 ? fds.front() : -1; }
+    // The descriptors a request carries, in order: a document's, then a page's memory; -1 past them.
+    int fd(size_t i) const { return i < fds.size() ? fds[i] : -1; }
 };
 
 bool readRequest(int socket, Request &r)
@@ -90,21 +91,42 @@ bool readRequest(int socket, Request &r)
 bool answer(int socket, QByteArray &b)
 {
     seal(b);
-    const char *data = b.constData();
-    qint64 size = b.size();
-    while (size > 0) {
-        const ssize_t n = ::send(socket, data, size_t(size), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= n;
-    }
-    return true;
+    return answerWith(socket, b.constData(), size_t(b.size()));
 }
 
-// A memory file the program passed, mapped whole; unmapped with this.
+// The page asked with a load takes long: the load's answer goes alone.
+void answerLoadAlone(int)
+{
+    answerWith(kChildSocket, nullptr, 0);
+}
+
+// A timer that signals this thread, where the load's answer waits; not `made` where none can be.
+struct LoadTimer {
+    timer_t id{};
+    bool made = false;
+    LoadTimer()
+    {
+        struct sigaction action {};
+        action.sa_handler = answerLoadAlone;
+        action.sa_flags = SA_RESTART;
+        sigemptyset(&action.sa_mask);
+        sigevent event{};
+        event.sigev_notify = SIGEV_THREAD_ID;
+        event.sigev_signo = SIGALRM;
+        event._sigev_un._tid = ::gettid();
+        made = ::sigaction(SIGALRM, &action, nullptr) == 0 && ::timer_create(CLOCK_MONOTONIC, &event, &id) == 0;
+    }
+    // Armed for ms, or disarmed with 0.
+    void arm(int ms)
+    {
+        itimerspec at{};
+        at.it_value.tv_sec = ms / 1000;
+        at.it_value.tv_nsec = long(ms % 1000) * 1000000;
+        ::timer_settime(id, 0, &at, nullptr);
+    }
+};
+
+// A memory file the program passed, mapped; unmapped with this.
 struct Mapping {
     void *at = MAP_FAILED;
     size_t size = 0;
@@ -116,12 +138,13 @@ struct Mapping {
         if (at != MAP_FAILED)
             ::munmap(at, size);
     }
-    bool map(int fd, int protection, int flags = 0)
+    // Its first `length` bytes when given, else all of it.
+    bool map(int fd, int protection, int flags = 0, qint64 length = 0)
     {
         struct stat st {};
-        if (fd < 0 || ::fstat(fd, &st) != 0 || st.st_size <= 0)
+        if (fd < 0 || ::fstat(fd, &st) != 0 || st.st_size <= 0 || st.st_size < length)
             return false;
-        size = size_t(st.st_size);
+        size = size_t(length > 0 ? length : st.st_size);
         at = ::mmap(nullptr, size, protection, MAP_SHARED | flags, fd, 0);
         return at != MAP_FAILED;
     }
@@ -214,15 +237,6 @@ void putSizes(QByteArray &out, const QPdfDocument &pdf, int first, int count)
 
 using Docs = std::map<quint32, std::unique_ptr<Doc>>;
 
-// The program's page buffer, mapped at its first page and drawn into again
-// for the next ones, also for the next reader the child is given back to; a
-// new one (another size) takes its place.
-struct PageTarget {
-    dev_t device = 0;
-    ino_t inode = 0;
-    Mapping memory;
-};
-
 QByteArray load(Docs &docs, quint32 id, qint32 asked, int fd)
 {
     // The one it replaces goes first: its memory may be needed.
@@ -278,37 +292,24 @@ QByteArray noPage(quint32 id, qint32 status, qint32 page)
     put<qint32>(out, 0);
     put<qint32>(out, 0);
     put<qint32>(out, 0);
-    put<quint64>(out, 0);
     return out;
 }
 
-// Draws a page, into the memory file passed with the request, or, with none,
-// into `shown`, kept until the next request so that the program copies it
-// from there: its address is answered.
-QByteArray render(const Docs &docs, std::unique_ptr<PageTarget> &target, QImage &shown, quint32 id, qint32 page,
-                  QSize size, bool annotations, int fd)
+// Draws a page into the memory file passed with the request, mapped for that
+// alone: once answered, the page is the program's, beyond the child's reach.
+// The child's own image of it is kept in `last`, whose memory the next page is drawn in.
+QByteArray render(const Docs &docs, QImage &last, quint32 id, qint32 page, QSize size, bool annotations, int fd)
 {
     const auto it = docs.find(id);
     const qint64 bytes = qint64(size.width()) * size.height() * 4;
-    const bool direct = fd < 0;
-    struct stat st {};
-    const bool given = fd >= 0 && ::fstat(fd, &st) == 0;
-    auto mapped = [&] { return target && target->device == st.st_dev && target->inode == st.st_ino; };
-    if (given && it != docs.end() && !mapped()) {
-        target.reset();
-        auto made = std::make_unique<PageTarget>();
-        if (made->memory.map(fd, PROT_READ | PROT_WRITE, MAP_POPULATE)) {
-            made->device = st.st_dev;
-            made->inode = st.st_ino;
-            target = std::move(made);
-        }
-    }
-    if (it == docs.end() || size.isEmpty() || (!direct && (!given || !mapped() || qint64(target->memory.size) < bytes)))
+    Mapping memory;
+    if (it == docs.end() || size.isEmpty() || !memory.map(fd, PROT_READ | PROT_WRITE, MAP_POPULATE, bytes))
         return noPage(id, Refused, page);
     // Its answer's memory taken before the page's, which may take all the ceiling leaves.
     QByteArray out = frame(Render, kRenderLength);
     put<quint32>(out, id);
-    QImage image;
+    last = QImage();
+    QImage &image = last;
     if (page >= 0 && page < it->second->pdf.pageCount()) {
         QPdfDocumentRenderOptions options;
         if (annotations)
@@ -326,19 +327,13 @@ QByteArray render(const Docs &docs, std::unique_ptr<PageTarget> &target, QImage 
         std::free(probe);
     }
     const bool drawn = status == Ready && image.size() == size && image.bytesPerLine() == size.width() * 4;
-    quint64 address = 0;
-    if (drawn && direct) {
-        shown = image;
-        address = quint64(reinterpret_cast<quintptr>(shown.constBits()));
-    } else if (drawn) {
-        std::memcpy(target->memory.at, image.constBits(), size_t(bytes));
-    }
+    if (drawn)
+        std::memcpy(memory.at, image.constBits(), size_t(bytes));
     put<qint32>(out, status);
     put<qint32>(out, page);
     put<qint32>(out, drawn ? size.width() : 0);
     put<qint32>(out, drawn ? size.height() : 0);
     put<qint32>(out, drawn ? size.width() * 4 : 0);
-    put<quint64>(out, address);
     return out;
 }
 
@@ -395,8 +390,8 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
     limitMemory(memoryCeiling);
     tellFatalSignals();
     Docs docs;
-    std::unique_ptr<PageTarget> target;
-    QImage shown; // the last page drawn, until the program has copied it
+    LoadTimer loadTimer;
+    QImage last; // the last page drawn
     QByteArray hello = frame(Hello);
     put<qint64>(hello, peakKb());
     if (!answer(socket, hello))
@@ -408,11 +403,12 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
     in.payload.reserve(kMaxRequest);
     in.fds.reserve(8);
     answerRefusedAllocations();
+    QByteArray loaded; // a load's answer, waiting for the page asked with it
     bool trimmed = false;
     while (true) {
         // Idle a while, the heap its pages were drawn in goes back to the
         // system; the documents and the library's own set-up stay, and so does
-        // the last page, in which the next one is drawn.
+        // the last page, in whose memory the next one is drawn.
         if (!trimmed) {
             pollfd waiting{socket, POLLIN, 0};
             if (::poll(&waiting, 1, docs.empty() ? kTrimIdleMs : kTrimHoldingMs) == 0) {
@@ -429,13 +425,10 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
         quint32 id = 0;
         if (!get(in.payload, at, op) || !get(in.payload, at, id))
             return 1;
-        // A close comes also while the last page waits to be copied: it stays.
         if (op == Close) {
             docs.erase(id);
             continue;
         }
-        // Asked anything else, the program has taken the last page.
-        shown = QImage();
         if (peakReset >= 0)
             (void)!::write(peakReset, "5", 1);
         QByteArray out;
@@ -449,10 +442,17 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
                     || !get(in.payload, at, annotations) || !get(in.payload, at, fitW) || !get(in.payload, at, fitH)
                     || !get(in.payload, at, ratio))
                     return 1;
-                out = load(docs, id, asked, in.fd());
-                // The page asked with it is drawn in the same go, its answer right behind the load's.
+                out = load(docs, id, asked, in.fd(0));
+                // The page asked with it is drawn in the same go, its answer sent with the load's.
                 if (page != kNoPage && docs.count(id)) {
-                    if (!owed() || !answer(socket, out))
+                    if (!owed())
+                        return 1;
+                    loaded = std::exchange(out, {});
+                    seal(loaded);
+                    waiting = &loaded;
+                    if (loadTimer.made)
+                        loadTimer.arm(kLoadWaitsForPageMs);
+                    else if (!answerWith(socket, nullptr, 0))
                         return 1;
                     op = Render;
                     serve(op, id);
@@ -464,7 +464,7 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
                         const bool answered = page >= 0 && page < std::clamp(asked, 0, pdf.pageCount());
                         size = answered ? PdfProcess::fitSize(pdf.pagePointSize(page), QSizeF(fitW, fitH), ratio) : QSize();
                     }
-                    out = size.isEmpty() ? noPage(id, Ready, page) : render(docs, target, shown, id, page, size, annotations != 0, -1);
+                    out = size.isEmpty() ? noPage(id, Ready, page) : render(docs, last, id, page, size, annotations != 0, in.fd(1));
                 }
             } else if (op == Sizes) {
                 qint32 first = 0, count = 0;
@@ -476,7 +476,7 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
                 quint8 annotations = 0;
                 if (!get(in.payload, at, page) || !get(in.payload, at, w) || !get(in.payload, at, h) || !get(in.payload, at, annotations))
                     return 1;
-                out = render(docs, target, shown, id, page, QSize(w, h), annotations != 0, in.fd());
+                out = render(docs, last, id, page, QSize(w, h), annotations != 0, in.fd(0));
             } else {
                 return 1;
             }
@@ -491,6 +491,8 @@ int servePdfRequests(int parentPid, qint64 memoryCeiling)
             return 1; // answered as out of memory from another thread, which ends the child
         if (out.isEmpty() ? !answerOutOfMemory(socket, op, id) : !answer(socket, out))
             return 1;
+        if (loadTimer.made)
+            loadTimer.arm(0);
     }
     return 0;
 }

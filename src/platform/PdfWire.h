@@ -2,20 +2,21 @@
 
 // The frames between the program and its PDF reader processes: each is its
 // length (4 bytes), an operation byte and its fields. Documents travel as
-// descriptors passed with the request (PdfBytes), never in a frame. A page stays in the
-// child, which answers where it is for the program to copy it out from there;
-// where such reads are refused, it is drawn into a memory file passed with
-// the request.
+// descriptors passed with the request (PdfBytes), never in a frame. A page is
+// drawn into the memory file passed with the request, the program's image.
 
 #include <QByteArray>
 #include <QtGlobal>
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <fcntl.h>
 #include <new>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace platform::pdfwire {
@@ -37,11 +38,14 @@ constexpr quint32 kHelloLength = 1 + 8;
 constexpr quint32 kEndedLength = 1 + 8;
 constexpr quint32 kLoadHead = 1 + 4 + 4 + 4 + 4;
 constexpr quint32 kSizesHead = 1 + 4 + 4 + 4;
-// A render's: op, id, status, page, width, height, line, and the page's address in the child (0 in a file).
-constexpr quint32 kRenderLength = 1 + 4 + 4 + 4 + 4 + 4 + 4 + 8;
+// A render's: op, id, status, page, width, height, line.
+constexpr quint32 kRenderLength = 1 + 4 + 4 + 4 + 4 + 4 + 4;
 // A load may ask a page to draw once it is loaded (no page: -1): a Ready load's
-// answer is then followed by that page's, as a render's.
+// answer is then followed by that page's, as a render's, in the same message
+// (one wake of the program's), unless the page takes longer than this: the
+// load's answer then goes alone, so that a load is still timed as a load.
 constexpr qint32 kNoPage = -1;
+constexpr int kLoadWaitsForPageMs = 100;
 
 template <typename T>
 void put(QByteArray &b, T v)
@@ -103,6 +107,42 @@ inline bool owed()
     return serving.exchange(kNoRequest) != kNoRequest;
 }
 
+// Sends `first` and `then` in one message where the socket takes them whole;
+// no allocation, and safe in a signal handler.
+inline bool sendBoth(int socket, const char *first, size_t firstSize, const char *then, size_t thenSize)
+{
+    iovec io[2] = {{const_cast<char *>(first), firstSize}, {const_cast<char *>(then), thenSize}};
+    int at = firstSize == 0 ? 1 : 0;
+    while (at < 2 && io[at].iov_len > 0) {
+        msghdr msg{};
+        msg.msg_iov = io + at;
+        msg.msg_iovlen = size_t(2 - at);
+        const ssize_t n = ::sendmsg(socket, &msg, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        for (auto left = size_t(n); at < 2 && left > 0; ) {
+            const size_t taken = std::min(left, io[at].iov_len);
+            io[at].iov_base = static_cast<char *>(io[at].iov_base) + taken;
+            io[at].iov_len -= taken;
+            left -= taken;
+            if (io[at].iov_len == 0)
+                ++at;
+        }
+    }
+    return true;
+}
+
+// A load's answer, sealed, waiting for the page asked with it: whoever answers
+// next (the page, a refusal, the signal of a page that takes long) sends it first.
+inline std::atomic<const QByteArray *> waiting{nullptr};
+inline bool answerWith(int socket, const char *data, size_t size)
+{
+    const QByteArray *first = waiting.exchange(nullptr);
+    return sendBoth(socket, first ? first->constData() : nullptr, first ? size_t(first->size()) : 0, data, size);
+}
+
 // A request's answer when its memory ran out, in the shape the program awaits,
 // sent without an allocation: there may be none left.
 inline bool answerOutOfMemory(int socket, quint8 op, quint32 id)
@@ -114,7 +154,7 @@ inline bool answerOutOfMemory(int socket, quint8 op, quint32 id)
     b[4] = char(op);
     std::memcpy(b + 5, &id, sizeof id);
     std::memcpy(b + 9, &status, sizeof status);
-    return ::send(socket, b, 4 + length, MSG_NOSIGNAL) == ssize_t(4 + length);
+    return answerWith(socket, b, 4 + length);
 }
 
 // An allocation refused where nothing catches it (a thread of the library's,

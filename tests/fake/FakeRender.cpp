@@ -2,16 +2,17 @@
 // load with the page count TOLVANE_FAKE_PAGES says (more than any document
 // holds when unset), or, when TOLVANE_FAKE_LENGTH is set, with a frame that
 // says it is that long and holds the answer asked for; TOLVANE_FAKE_LIE=nan
-// answers sizes no number can tell, TOLVANE_FAKE_LIE=address a page drawn
-// where the child has no memory, TOLVANE_FAKE_LIE=idN its Nth answer for
-// another document than asked. TOLVANE_FAKE_LIE=drawn draws its pages in its
-// own memory, let go of (cleared) at any request after, as TOLVANE_FAKE_LIE=page
-// does, answering a page a load asks (sent with the load's answer) as the next one; TOLVANE_FAKE_LIE=bad_alloc
+// answers sizes no number can tell, TOLVANE_FAKE_LIE=address a page said to
+// lie at an address of its own, TOLVANE_FAKE_LIE=idN its Nth answer for
+// another document than asked. TOLVANE_FAKE_LIE=drawn draws its pages into the
+// memory passed, as TOLVANE_FAKE_LIE=page does, answering a page a load asks
+// (sent with the load's answer) as the next one; TOLVANE_FAKE_LIE=bad_alloc
 // throws std::bad_alloc outside any catch at a page.
 #include "platform/PdfWire.h"
 
 #include <cmath>
 #include <cstdlib>
+#include <sys/mman.h>
 #include <sys/socket.h>
 
 using namespace platform::pdfwire;
@@ -50,11 +51,20 @@ int main()
     put<qint64>(frame, 0);
     quint32 length = 0;
     QByteArray request(kMaxRequest, '\0');
-    QByteArray page, then;
-    while ((frame.isEmpty() || answer(frame, std::exchange(then, {}))) && ::recv(kChildSocket, &length, sizeof length, MSG_WAITALL) == sizeof length
+    QByteArray then;
+    // The page's memory comes last with the request's first bytes.
+    int memory = -1;
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * 2)];
+    iovec io{&length, sizeof length};
+    msghdr msg{nullptr, 0, &io, 1, control, sizeof control, 0};
+    while ((frame.isEmpty() || answer(frame, std::exchange(then, {}))) && ::recvmsg(kChildSocket, &msg, MSG_WAITALL) == sizeof length
            && length <= kMaxRequest && ::recv(kChildSocket, request.data(), length, MSG_WAITALL) == length) {
-        page.fill('\0');
-        page.clear();
+        for (cmsghdr *c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c))
+            for (size_t i = 0; i < (c->cmsg_len - CMSG_LEN(0)) / sizeof(int); ++i) {
+                ::close(memory);
+                std::memcpy(&memory, CMSG_DATA(c) + i * sizeof(int), sizeof memory);
+            }
+        msg.msg_controllen = sizeof control;
         frame.clear();
         qsizetype at = 0;
         quint8 op = 0;
@@ -75,13 +85,11 @@ int main()
                 serve(op, id);
                 throw std::bad_alloc();
             }
-            if (drawn) {
-                page = QByteArray(qsizetype(w) * h * 4, '\x7f');
-                // A close asked meanwhile is read before the answer, and the page goes with it.
-                char next[4 + 1 + 4];
-                if (::recv(kChildSocket, next, sizeof next, MSG_PEEK | MSG_DONTWAIT) == sizeof next && next[4] == Close
-                    && ::recv(kChildSocket, next, sizeof next, 0) == sizeof next)
-                    page.fill('\0');
+            const size_t bytes = size_t(w) * size_t(h) * 4;
+            void *at = drawn ? ::mmap(nullptr, bytes, PROT_WRITE, MAP_SHARED, memory, 0) : MAP_FAILED;
+            if (at != MAP_FAILED) {
+                std::memset(at, 0x7f, bytes);
+                ::munmap(at, bytes);
             }
             frame = platform::pdfwire::frame(Render);
             put<quint32>(frame, id);
@@ -90,8 +98,8 @@ int main()
             put<qint32>(frame, w);
             put<qint32>(frame, h);
             put<qint32>(frame, w * 4);
-            const quint64 address = page.isEmpty() ? 0 : quint64(quintptr(page.constData()));
-            put<quint64>(frame, std::strcmp(lie, "address") == 0 ? 0x1000 : address);
+            if (std::strcmp(lie, "address") == 0)
+                put<quint64>(frame, 0x1000);
             if (op == Render)
                 continue;
             then = std::exchange(frame, {}); // behind the load's answer

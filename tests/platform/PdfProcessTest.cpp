@@ -116,10 +116,9 @@ QByteArray deflateBomb(int megabytes)
 // travelled whole through the socket, copied on both sides.
 TEST(PdfProcess, AnswersTheSizesAskedAndRendersIntoMemoryItShares)
 {
-    // A page copied from where the child drew it, and through a buffer where the system refuses that.
+    // A page drawn into the memory it is shown from, by a reader and again by the next.
     QImage drawn;
-    for (const bool throughBuffers : {false, true}) {
-        PdfProcess::setPagesThroughBuffers(throughBuffers);
+    for (const bool again : {false, true}) {
         PdfProcess reader([] { return false; });
         const PdfProcess::Loaded loaded = reader.load(1, pdfOf(pagesPdf(5)), 5000, 2);
         ASSERT_EQ(loaded.outcome, Outcome::Done);
@@ -137,13 +136,15 @@ TEST(PdfProcess, AnswersTheSizesAskedAndRendersIntoMemoryItShares)
         EXPECT_EQ(page.image.bytesPerLine(), 60 * 4);
         QImage blank(page.image.size(), page.image.format());
         blank.fill(Qt::transparent);
-        EXPECT_NE(page.image, blank) << "its number is drawn " << throughBuffers;
-        if (!throughBuffers)
+        EXPECT_NE(page.image, blank) << "its number is drawn " << again;
+        if (!again)
             drawn = page.image.copy();
         EXPECT_EQ(page.image, drawn);
-        // The page was the memory file the child had filled, which a child that
-        // kept it could draw over while the page was on screen.
-        EXPECT_FALSE(mappedAt(page.image.constBits()).startsWith(QStringLiteral("/memfd:")));
+        // The page was copied out of the child, then the memory file it filled,
+        // which a child that kept it mapped could draw over while the page was
+        // on screen: it is shown from that memory, which the child maps for it alone.
+        EXPECT_TRUE(mappedAt(page.image.constBits()).startsWith(QStringLiteral("/memfd:tolvane-page")));
+        EXPECT_FALSE(procText(reader.pid(), "maps").contains("tolvane-page"));
         const QImage shown = page.image.copy();
         ASSERT_FALSE(reader.render(1, 0, QSize(60, 85), 5000).image.isNull()); // drawn where the last page was
         EXPECT_EQ(page.image, shown);
@@ -152,8 +153,13 @@ TEST(PdfProcess, AnswersTheSizesAskedAndRendersIntoMemoryItShares)
         EXPECT_TRUE(reader.render(1, 5, QSize(60, 85), 5000).image.isNull());
         EXPECT_EQ(reader.load(2, pdfOf("%PDF-1.4 not a pdf"), 5000).outcome, Outcome::Damaged);
         EXPECT_EQ(reader.pid(), pid);
+        reader.end();
+        EXPECT_EQ(page.image, drawn) << "shown from memory its ended child no longer holds";
     }
-    PdfProcess::setPagesThroughBuffers(false);
+    // A page asked with its load is answered with it, but a slow one held the
+    // load's answer past the load's time: its child was ended, the document blamed.
+    PdfProcess slow([] { return false; });
+    EXPECT_EQ(slow.load(1, pdfOf(deflateBomb(96)), 300, 1, {0, QSize(50, 50), false, 60000}).outcome, Outcome::Done);
 
     // A page fitted into a pane, asked with its load, is drawn at the size both
     // sides work out from the size answered, and taken by its render; one whose
@@ -228,7 +234,6 @@ TEST(PdfProcess, TheChildHoldsNothingOfTheProgramsAndIsReapedWhenItDies)
     struct stat leakedPipe {};
     ASSERT_EQ(::fstat(leaked[0], &leakedPipe), 0);
     PdfProcess::setMemoryCeiling(PdfProcess::kMemoryCeiling - 1); // a fresh child, started after the pipe
-    PdfProcess::setPagesThroughBuffers(true);
     PdfProcess reader([] { return false; });
     const PdfBytes document = pdfOf(pagesPdf(1));
     ASSERT_EQ(reader.load(1, document, 5000).outcome, Outcome::Done);
@@ -264,7 +269,6 @@ TEST(PdfProcess, TheChildHoldsNothingOfTheProgramsAndIsReapedWhenItDies)
     const int buffer = descriptorsOf(QStringLiteral("self")).keys(QStringLiteral("/memfd:tolvane-page (deleted)")).value(0, -1);
     EXPECT_GE(buffer, 3);
     EXPECT_EQ(::fcntl(buffer, F_GET_SEALS) & (F_SEAL_SHRINK | F_SEAL_GROW), F_SEAL_SHRINK | F_SEAL_GROW);
-    PdfProcess::setPagesThroughBuffers(false);
     ::kill(pid, SIGKILL);
     EXPECT_TRUE(testsupport::waitFor([pid] { return stateOf(pid) == 0; })) << "state " << stateOf(pid);
     EXPECT_FALSE(reader.loaded(1));
@@ -391,7 +395,6 @@ TEST(PdfProcess, AnAnswerPastWhatAnyDocumentHoldsEndsTheChildAndBlamesNothing)
         {"1", "0", "bad_alloc", Outcome::Done, Outcome::Done, Outcome::OutOfMemory},
     };
     PdfProcess::setProgram(QStringLiteral(TOLVANE_RENDER_FAKE));
-    PdfProcess::setPagesThroughBuffers(true);
     for (const auto &row : rows) {
         qputenv("TOLVANE_FAKE_PAGES", row.pages);
         qputenv("TOLVANE_FAKE_LENGTH", row.length);
@@ -409,7 +412,6 @@ TEST(PdfProcess, AnAnswerPastWhatAnyDocumentHoldsEndsTheChildAndBlamesNothing)
     }
     for (const char *name : {"TOLVANE_FAKE_PAGES", "TOLVANE_FAKE_LENGTH", "TOLVANE_FAKE_LIE"})
         qunsetenv(name);
-    PdfProcess::setPagesThroughBuffers(false);
     PdfProcess::setMemoryCeiling(0);
 
     // A close while a page drawn waited to be collected had the child let it
