@@ -144,6 +144,8 @@ Application::~Application()
     terminate();
     controller_.reset();
     delegate_.reset();
+    // Its windows gone, no reader's child outlives the program, the spare included.
+    platform::PdfProcess::endSpare();
     Data::releaseAudioObjects();
     Data::setPlayer(nullptr);
     audio::setMusicLibrary(nullptr);

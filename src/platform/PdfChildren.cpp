@@ -213,8 +213,9 @@ struct Launcher {
                 if (s.child)
                     pdfmemory::readyPageMemory();
                 lock.lock();
-                // A reader gave its child back meanwhile: that one stays the spare, warm, and this one ends.
-                if (spare) {
+                // A reader gave its child back meanwhile: that one stays the spare, warm, and this one ends;
+                // so does one started as the program ended.
+                if (spare || !keepSpare) {
                     lock.unlock();
                     endChild(std::move(s.child));
                     continue;
@@ -356,6 +357,18 @@ void keepSpare(const QByteArray &program)
     l.spareProgram = program;
     if (l.ensureRunning())
         l.wakeUp();
+}
+
+void endSpare()
+{
+    Launcher &l = launcher();
+    std::shared_ptr<Child> spare;
+    {
+        const std::lock_guard lock(l.mutex);
+        l.keepSpare = false;
+        spare = std::exchange(l.spare, nullptr);
+    }
+    endChild(std::move(spare));
 }
 
 qint64 ceilingNow()

@@ -54,6 +54,9 @@ void setSpareAfterMs(qint64 ms); // PdfProcess::setSpareAfterMs
 void giveBack(std::shared_ptr<Child> child);
 // From now on a spare child is kept started, under the ceiling children get then.
 void keepSpare(const QByteArray &program);
+// From now on no spare is kept: the one there is ended and reaped (the
+// program's end, after its windows: its child is not left to the system).
+void endSpare();
 // The ceiling children started from now on run under.
 qint64 ceilingNow();
 void setCeiling(qint64 bytes);

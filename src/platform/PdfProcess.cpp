@@ -141,6 +141,11 @@ void PdfProcess::prepare()
     pdfchild::keepSpare(QFile::encodeName(program()));
 }
 
+void PdfProcess::endSpare()
+{
+    pdfchild::endSpare();
+}
+
 void PdfProcess::setSpareAfterMs(qint64 ms)
 {
     pdfchild::setSpareAfterMs(ms);

@@ -127,6 +127,8 @@ public:
     // child is started by one launcher thread that lives as long as the
     // program: a child's death signal follows that thread, not its reader's.
     static void prepare();
+    // The program's end: the spare is ended and reaped, and no other started.
+    static void endSpare();
     // How long after a spare is taken the next one starts without the page
     // it waits for (tests: longer than any machine's page); 0 for the program's own.
     static void setSpareAfterMs(qint64 ms);

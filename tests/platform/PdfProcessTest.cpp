@@ -52,15 +52,7 @@ QByteArray procText(int pid, const char *name)
 }
 
 // The readers among the children of the test's threads.
-int readerChildren()
-{
-    int found = 0;
-    for (const QString &task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-        for (const QByteArray &pid : procText(0, qPrintable(QStringLiteral("task/%1/children").arg(task))).split(' '))
-            if (pid.toInt() > 0 && procText(pid.toInt(), "comm").startsWith("tolvane-render"))
-                ++found;
-    return found;
-}
+int readerChildren() { return int(testsupport::readerChildren().size()); }
 
 // What the program has mapped at an address ("" for anonymous memory).
 QString mappedAt(const void *at)

@@ -228,6 +228,20 @@ QByteArray heavyPdf(int rects)
                        + "\nendstream"});
 }
 
+QList<int> readerChildren()
+{
+    const auto text = [](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    QList<int> found;
+    for (const QString &task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        for (const QByteArray &pid : text(QStringLiteral("/proc/self/task/%1/children").arg(task)).split(' '))
+            if (pid.toInt() > 0 && text(QStringLiteral("/proc/%1/comm").arg(pid.toInt())).startsWith("tolvane-render"))
+                found.append(pid.toInt());
+    return found;
+}
+
 void processEvents()
 {
     for (int i = 0; i < 5; ++i)

@@ -56,6 +56,9 @@ void clickThroughWindow(QWidget *widget, std::optional<QPoint> at = std::nullopt
 QAction *menuItem(QMenu *menu, const QStringList &path);
 // Waits on the event loop (not a sleep), at most 10 s, until done answers true.
 bool waitFor(const std::function<bool()> &done);
+// The PDF readers among the children of the test's threads (those a program
+// under test left are among them while the test is their subreaper).
+QList<int> readerChildren();
 
 // What `write` did in a child process whose files may not grow past `limit`
 // bytes (ulimit -f), started the way a shell starts the program.
