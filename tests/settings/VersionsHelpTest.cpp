@@ -69,7 +69,7 @@ protected:
     testsupport::FreshDefaults defaults;
     platform::ScriptedDialogs dialogs;
     platform::RecordingDesktopServices desktop;
-    QTemporaryDir dir;
+    testsupport::RawNamesDir dir; // a version named by bytes QTemporaryDir cannot remove
     QString songs, misty;
     QStringList posted;
     QObject owner_;
