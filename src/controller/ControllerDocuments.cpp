@@ -6,6 +6,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Dialogs.h"
 #include "platform/Log.h"
+#include "platform/RegularFile.h"
 #include "windows/WindowPDFxSuper.h"
 
 
@@ -164,7 +165,7 @@ void Controller::actionSupprimerDocument()
                         held(song);
                     QStringList kept;
                     for (const QString &file : files)
-                        if (!songfile::moveToTrash(file))
+                        if (!platform::moveToTrash(file))
                             kept << file;
                     return kept;
                 },

@@ -3,8 +3,6 @@
 #include "platform/Paths.h"
 #include "platform/RegularFile.h"
 
-#include <QFile>
-#include <QStandardPaths>
 
 namespace songfile {
 
@@ -79,15 +77,6 @@ DeletionPlan deletionPlan(const QString &path, const QStringList &winIDs)
             plan.files << alternate;
     }
     return plan;
-}
-
-bool moveToTrash(const QString &path)
-{
-    // Without the user's data folder, the trash would be made in the working folder.
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (data.isEmpty() || !platform::makeFolder(data))
-        return false;
-    return QFile::moveToTrash(path);
 }
 
 } // namespace songfile

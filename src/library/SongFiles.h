@@ -28,7 +28,4 @@ struct DeletionPlan {
 };
 DeletionPlan deletionPlan(const QString &path, const QStringList &winIDs);
 
-// Moves a file to the user's trash; false when it stays where it was.
-bool moveToTrash(const QString &path);
-
 } // namespace songfile

@@ -120,6 +120,9 @@ std::optional<QList<FolderEntry>> folderEntries(const QString &folder);
 bool makeFolder(const QString &path);
 // A file (never a folder); false when it is not there or stays.
 bool removeFile(const QString &path);
+// Moves a file to the user's trash, by the desktop's trash rules (a file on
+// another drive goes to that drive's trash); false when it stays where it was.
+bool moveToTrash(const QString &path);
 // The file a path leads to, every link on the way followed: one file reached
 // by two paths (a library folder reached through a link) answers one string.
 // A file not there yet is named in its folder as the links lead to it.

@@ -3,7 +3,9 @@
 #include "library/Data.h"
 #include "library/SongFileCheck.h"
 #include "library/SongFiles.h"
+#include "platform/AtomicFile.h"
 #include "platform/NotificationCenter.h"
+#include "platform/PdfProcess.h"
 #include "platform/Paths.h"
 #include "platform/RegularFile.h"
 #include "platform/Vocabulary.h"
@@ -12,7 +14,6 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -316,15 +317,16 @@ void WinVersions::actionButtonCreate(int row)
             made.existed = platform::pathExists(created);
             if (made.existed)
                 return made;
-            if (emptyChordPro) {
-                QFile file(created);
-                if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-                    made.error = file.errorString();
-            } else {
-                QFile source(master);
-                if (!source.copy(created))
-                    made.error = source.errorString();
-            }
+            // Named by the bytes the file system holds, so that a song whose
+            // name is not valid UTF-8 gets a version under its own name.
+            platform::FileBytes source;
+            source.status = platform::FileStatus::Ok;
+            if (!emptyChordPro)
+                source = platform::readRegularFile(master, platform::PdfProcess::kMaxDocumentBytes);
+            if (!source.ok())
+                made.error = source.status == platform::FileStatus::TooLarge ? QStringLiteral("too large") : source.error;
+            else
+                platform::createFileAtomically(created, source.bytes, &made.error, &made.existed);
             return made;
         },
         [this, row, master, created](const Made &made) {
@@ -365,7 +367,7 @@ void WinVersions::actionButtonDelete(int row)
         return;
     const QString what = QStringLiteral("Versions: %1").arg(path);
     const QString song = songFile();
-    writes_.run(what, [path]() { return songfile::moveToTrash(path); }, [this, song, row, path, what](bool trashed) {
+    writes_.run(what, [path]() { return platform::moveToTrash(path); }, [this, song, row, path, what](bool trashed) {
         if (trashed || !Data::question(QStringLiteral("%1 could not be moved to the trash. Delete it for good?").arg(path))) {
             deleted(song, row, trashed);
             return;

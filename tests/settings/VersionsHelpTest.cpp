@@ -4,7 +4,10 @@
 
 #include "controller/SampleSong.h"
 #include "library/Data.h"
+#include "platform/MainThreadFiles.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
+#include "platform/RegularFile.h"
 #include "platform/Vocabulary.h"
 #include "platform/desktop/RecordingDesktopServices.h"
 #include "platform/dialogs/FileChooser.h"
@@ -66,7 +69,7 @@ protected:
     testsupport::FreshDefaults defaults;
     platform::ScriptedDialogs dialogs;
     platform::RecordingDesktopServices desktop;
-    QTemporaryDir dir;
+    testsupport::RawNamesDir dir; // a version named by bytes QTemporaryDir cannot remove
     QString songs, misty;
     QStringList posted;
     QObject owner_;
@@ -115,6 +118,24 @@ TEST_F(VersionsAndHelp, CreateOpenAndDeleteAlternateVersions)
     EXPECT_EQ(QDir(dir.filePath(QStringLiteral("data/Trash/files"))).entryList(QDir::Files),
               QStringList({QStringLiteral("Misty---Lead.chopro")}));
     EXPECT_EQ(w.cellText(1, WinVersions::ColCreate), QStringLiteral("Create..."));
+
+    // Before, a song whose name is not valid UTF-8 got no version, nor could a
+    // version so named go to the trash: QFile's names lose the stray byte.
+    const QByteArray pdf = bytesOf(misty);
+    const QString odd = alternate("Misty ") + QChar(0xdce9), copy = odd + QStringLiteral("---Lead.pdf");
+    ASSERT_EQ(::rename(QFile::encodeName(misty).constData(), platform::nativePath(odd + ".pdf").constData()), 0);
+    Data::getPiece(1)->pieceDet->fichier = odd + ".pdf";
+    dialogs.answerButton(QStringLiteral("Duplicate Master PDF"));
+    w.actionButtonCreate(1);
+    ASSERT_TRUE(testsupport::waitFor([&] { return w.looked(); }));
+    dialogs.answerButton(QStringLiteral("Yes"));
+    w.actionButtonDelete(1);
+    ASSERT_TRUE(testsupport::waitFor([&] { return w.looked(); }));
+    const platform::MainThreadFileScope look("the test's look at the trash");
+    const QString trash = dir.filePath(QStringLiteral("data/Trash/"));
+    EXPECT_EQ(platform::readRegularFile(trash + "files/" + platform::fileName(copy), 1 << 20).bytes, pdf);
+    EXPECT_TRUE(platform::readRegularFile(trash + "info/" + platform::fileName(copy) + ".trashinfo", 4096)
+                    .bytes.contains("\nPath=" + platform::nativePath(copy).toPercentEncoding("/") + '\n'));
 }
 
 TEST_F(VersionsAndHelp, AnIdentifierUnfitForAFileNameIsRefused)
