@@ -4,7 +4,6 @@
 #include "library/TextCodec.h"
 #include "platform/RegularFile.h"
 
-#include <QFileInfo>
 
 namespace chordlibrary {
 
@@ -43,7 +42,7 @@ ChordFileCheck checkChordFile(const QString &path, qint64 instrument)
     case Status::Missing:
         return refused(cannotImport(path, QStringLiteral("it does not exist.")));
     case Status::NotRegular:
-        if (QFileInfo(path).isDir())
+        if (platform::isFolder(path))
             return refused(cannotImport(path, QStringLiteral("it is a folder. Please select a chord file.")));
         return refused(cannotImport(path, QStringLiteral("it is not a regular file (a pipe or a device).")));
     case Status::TooLarge:

@@ -31,7 +31,7 @@ qint64 FolderSlots::load(platform::UserDefaults &d, qint64 currentDirNo)
         if (d.boolForKey(key("dirIsanURL", n))) {
             const QByteArray bookmark = d.dataForKey(key("url", n));
             if (!bookmark.isEmpty())
-                path = QString::fromUtf8(bookmark);
+                path = platform::fromNativePath(bookmark);
         } else {
             if (d.contains(key("dir", n)))
                 path = d.stringForKey(key("dir", n));
@@ -88,7 +88,7 @@ void FolderSlots::assign(platform::UserDefaults &d, qint64 slot, const QString &
     if (!validSlot(slot))
         return;
     const QString clean = platform::cleanPath(platform::absoluteFilePath(path));
-    d.setData(key("url", slot), clean.toUtf8());
+    d.setData(key("url", slot), platform::nativePath(clean));
     d.setBool(key("dirIsanURL", slot), true);
     dirs_[size_t(slot)] = clean;
     unchecked_[size_t(slot)] = false;

@@ -257,6 +257,13 @@ bool removeFile(const QString &path)
     return !name.isEmpty() && ::unlink(name.constData()) == 0;
 }
 
+bool removeEmptyFolder(const QString &path)
+{
+    const MainThreadFileCall noted("write", path);
+    const QByteArray name = nativePath(path);
+    return !name.isEmpty() && ::rmdir(name.constData()) == 0;
+}
+
 QString fileIdentity(const QString &path)
 {
     const MainThreadFileCall noted("look", path);

@@ -120,6 +120,8 @@ std::optional<QList<FolderEntry>> folderEntries(const QString &folder);
 bool makeFolder(const QString &path);
 // A file (never a folder); false when it is not there or stays.
 bool removeFile(const QString &path);
+// A folder, only when nothing is in it; false when it stays.
+bool removeEmptyFolder(const QString &path);
 // Moves a file to the user's trash, by the desktop's trash rules (a file on
 // another drive goes to that drive's trash); false when it stays where it was.
 bool moveToTrash(const QString &path);

@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/DataFolder.h"
 #include "platform/KeptAtQuit.h"
+#include "platform/Paths.h"
 #include "platform/UserDefaultsCodec.h"
 
 #include <QDataStream>
@@ -41,7 +42,8 @@ QByteArray encode(UserDefaults::Type type, const QVariant &value)
     case T::Bool:
         return value.toBool() ? "1" : "0";
     case T::String:
-        return value.toString().toUtf8();
+        // UTF-8, but for the stray bytes of a path whose name is not valid UTF-8, kept as they are.
+        return nativePath(value.toString());
     case T::Data:
         return value.toByteArray();
     case T::Date:
@@ -79,7 +81,7 @@ QVariant decode(UserDefaults::Type type, const QByteArray &bytes)
     case T::Bool:
         return QVariant(bytes == "1");
     case T::String:
-        return QVariant(QString::fromUtf8(bytes));
+        return QVariant(fromNativePath(bytes));
     case T::Data:
         return QVariant(bytes);
     case T::Date:

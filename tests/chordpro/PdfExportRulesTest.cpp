@@ -1,5 +1,6 @@
 #include "chordpro/export/PdfExportRules.h"
 #include "library/WinID.h"
+#include "platform/MainThreadFiles.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -164,7 +165,7 @@ TEST(PdfExportRules, OutputFolders)
         {root.filePath(QStringLiteral("lib2")), false, "a sibling sharing the name's start"},
         {root.path(), false, "the library's parent"},
     };
-    const testsupport::FixtureFiles worker; // the export's worker asks this, tried here directly
+    const platform::MainThreadFileScope worker("the export's worker asks this, tried here directly");
     for (const Row &r : rows)
         EXPECT_EQ(!outputFolderProblem(r.out, lib).isEmpty(), r.refused) << r.why;
 }

@@ -1,4 +1,5 @@
 #include "platform/UserDefaults.h"
+#include "platform/Paths.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -35,6 +36,7 @@ TEST(UserDefaults, TypedValuesSurviveReopening)
         d.setDouble("tempo", 117.25);
         d.setBool("OptWasSaved", true);
         d.setString("0TabName1", QString::fromUtf8("Set ♫ één"));
+        d.setString("PathToFolder", platform::fromNativePath("/gig/bad\xffname")); // a folder named by bytes
         d.setData("blob", QByteArray("\x00\x01\xff", 3));
         d.setDate("plogDate1", date);
         d.setColor("col", QColor::fromRgbF(0.25f, 0.5f, 0.75f, 1.0f));
@@ -46,6 +48,7 @@ TEST(UserDefaults, TypedValuesSurviveReopening)
     EXPECT_DOUBLE_EQ(d.doubleForKey("tempo"), 117.25);
     EXPECT_TRUE(d.boolForKey("OptWasSaved"));
     EXPECT_EQ(d.stringForKey("0TabName1"), QString::fromUtf8("Set ♫ één"));
+    EXPECT_EQ(platform::nativePath(d.stringForKey("PathToFolder")), QByteArray("/gig/bad\xffname"));
     EXPECT_EQ(d.dataForKey("blob"), QByteArray("\x00\x01\xff", 3));
     EXPECT_EQ(d.dateForKey("plogDate1"), date);
     EXPECT_NEAR(d.colorForKey("col").blueF(), 0.75, 1e-4);

@@ -37,16 +37,12 @@ inline std::string shown(const PDFViewRedef *pane)
 inline QHash<int, qint64> readers()
 {
     QHash<int, qint64> found;
-    const QString tasks = QStringLiteral("/proc/self/task");
-    for (const QString &task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile children(tasks + QLatin1Char('/') + task + QStringLiteral("/children"));
-        for (const QByteArray &pid : children.open(QIODevice::ReadOnly) ? children.readAll().split(' ') : QList<QByteArray>()) {
-            QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid)));
-            const QByteArray line = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
-            // After "pid (name) " the 12th field is the user time.
-            if (line.contains("(tolvane-render)"))
-                found.insert(pid.toInt(), line.mid(line.lastIndexOf(')') + 2).split(' ').value(11).toLongLong());
-        }
+    for (const int pid : testsupport::readerChildren()) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        const QByteArray line = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+        // After "pid (name) " the 12th field is the user time.
+        if (!line.isEmpty())
+            found.insert(pid, line.mid(line.lastIndexOf(')') + 2).split(' ').value(11).toLongLong());
     }
     return found;
 }

@@ -1,8 +1,8 @@
 #include "chordpro/export/PdfExportRules.h"
 
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 
-#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 
@@ -92,8 +92,9 @@ QStringList chordNames(const QString &listeAccords)
 
 QString outputFolderProblem(const QString &outputFolder, const QString &libraryFolder)
 {
-    const QString out = QFileInfo(outputFolder).canonicalFilePath();
-    const QString lib = QFileInfo(libraryFolder).canonicalFilePath();
+    // Each as the links lead, a name not valid UTF-8 kept.
+    const QString out = platform::isFolder(outputFolder) ? platform::fileIdentity(outputFolder) : QString();
+    const QString lib = platform::isFolder(libraryFolder) ? platform::fileIdentity(libraryFolder) : QString();
     if (out.isEmpty())
         return QStringLiteral("The folder \"%1\" cannot be found.").arg(outputFolder);
     if (lib.isEmpty())

@@ -16,12 +16,10 @@
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/PdfProcess.h"
+#include "platform/RegularFile.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -48,7 +46,7 @@ QString copyFile(const QString &source, const QString &target)
     // after an earlier export. (Files of this run took other names.)
     const QString kept =
         failure(fileNameOf(source), QStringLiteral("a file of this name is already in the folder and was kept"));
-    if (const QFileInfo there(target); there.exists() || there.isSymLink())
+    if (platform::nameTaken(target))
         return kept;
     const platform::FileBytes in = platform::readRegularFile(source, kMaxCopyBytes);
     if (!in.ok()) {
@@ -165,9 +163,8 @@ void WinChordProToPDF::exportPDF()
             sheet.version = subsPath(file, selection, look);
             if (isPdfPath(sheet.version))
                 return sheet;
-            const QDir library(sheet.library);
-            const QString tempDir = library.filePath(kTemp);
-            if (sheet.library.isEmpty() || (!QFileInfo(tempDir).isDir() && !library.mkdir(kTemp)))
+            const QString tempDir = platform::filePath(sheet.library, kTemp);
+            if (sheet.library.isEmpty() || (!platform::isFolder(tempDir) && !platform::makeFolder(tempDir)))
                 sheet.tempProblem = QStringLiteral("The folder \"%1\" could not be made.").arg(tempDir);
             else
                 sheet.text = platform::readRegularFile(sheet.version, ChordPro::kMaxSongBytes);
@@ -204,7 +201,7 @@ void WinChordProToPDF::handOverSheet(const Sheet &sheet)
             if (written.ok)
                 written.ok = platform::writeFileAtomically(pdf, bytes, &written.why);
             if (!written.ok)
-                QDir(library).rmdir(kTemp); // only when nothing else is in it
+                platform::removeEmptyFolder(platform::filePath(library, kTemp));
             return written;
         },
         [this, oper = sheet.oper, pdf, title, library](const Written &written) {
@@ -217,7 +214,9 @@ void WinChordProToPDF::handOverSheet(const Sheet &sheet)
                 if (self)
                     self->sheetWork_.run(
                         QStringLiteral("ChordPro to PDF: %1").arg(pdf),
-                        [pdf, library]() { return QFile::remove(pdf) && QDir(library).rmdir(kTemp); }, [](bool) {});
+                        [pdf, library]() {
+                            return platform::removeFile(pdf) && platform::removeEmptyFolder(platform::filePath(library, kTemp));
+                        }, [](bool) {});
             });
         });
 }
