@@ -210,7 +210,7 @@ TEST(PdfProcess, AReaderThroughWithItsChildGivesItToTheNextUnlessItDied)
     }
     // Given back, it holds no document of the last reader's.
     EXPECT_TRUE(testsupport::waitFor([pid] { return !procText(pid, "maps").contains("tolvane-pdf"); }));
-    ::kill(pid, SIGKILL); // while it waits as the spare
+    testsupport::signalChild(pid, SIGKILL); // while it waits as the spare
     ASSERT_TRUE(testsupport::waitFor([pid] { return stateOf(pid) == 0; })) << "reaped by the launcher";
     PdfProcess after([] { return false; });
     ASSERT_EQ(after.load(1, pdfOf(pagesPdf(1)), 5000).outcome, Outcome::Done);
@@ -261,7 +261,7 @@ TEST(PdfProcess, TheChildHoldsNothingOfTheProgramsAndIsReapedWhenItDies)
     const int buffer = descriptorsOf(QStringLiteral("self")).keys(QStringLiteral("/memfd:tolvane-page (deleted)")).value(0, -1);
     EXPECT_GE(buffer, 3);
     EXPECT_EQ(::fcntl(buffer, F_GET_SEALS) & (F_SEAL_SHRINK | F_SEAL_GROW), F_SEAL_SHRINK | F_SEAL_GROW);
-    ::kill(pid, SIGKILL);
+    testsupport::signalChild(pid, SIGKILL);
     EXPECT_TRUE(testsupport::waitFor([pid] { return stateOf(pid) == 0; })) << "state " << stateOf(pid);
     EXPECT_FALSE(reader.loaded(1));
     ASSERT_EQ(reader.load(1, pdfOf(pagesPdf(1)), 5000).outcome, Outcome::Done);
@@ -299,11 +299,11 @@ TEST(PdfProcess, ADocumentPastTheCeilingRunsOutOfMemoryAndAnInterruptBlamesNothi
     interrupt = false;
     ASSERT_EQ(reader.load(1, pdfOf(pagesPdf(1)), 5000).outcome, Outcome::Done);
     interrupt = true;
-    ::kill(reader.pid(), SIGSTOP); // no answer can come before the interrupt
+    testsupport::signalChild(reader.pid(), SIGSTOP); // no answer can come before the interrupt
     EXPECT_EQ(reader.render(1, 0, QSize(30, 40), 5000).outcome, Outcome::Interrupted);
     // A print of the same page at that size takes no answer drawn without its annotations.
     EXPECT_FALSE(reader.runs(PdfProcess::Call::Render, 1, 0, QSize(30, 40), true));
-    ::kill(reader.pid(), SIGCONT);
+    testsupport::signalChild(reader.pid(), SIGCONT);
     interrupt = false;
     // Taken up, within its first deadline: not drawn again from nothing.
     EXPECT_EQ(reader.render(1, 0, QSize(30, 40), 0).image.size(), QSize(30, 40));
@@ -321,7 +321,7 @@ TEST(PdfProcess, ADocumentPastTheCeilingRunsOutOfMemoryAndAnInterruptBlamesNothi
         if (!reader.loaded(1)) {
             ASSERT_EQ(reader.load(1, pdfOf(pagesPdf(1)), 5000).outcome, Outcome::Done);
         }
-        ::kill(reader.pid(), SIGSTOP);
+        testsupport::signalChild(reader.pid(), SIGSTOP);
         EXPECT_EQ(reader.render(1, 0, QSize(31, 40), 600).outcome, Outcome::GivenUp) << watch.step;
     }
     PdfProcess::setProcFolder(QString());
@@ -414,11 +414,11 @@ TEST(PdfProcess, AnAnswerPastWhatAnyDocumentHoldsEndsTheChildAndBlamesNothing)
     PdfProcess reader([] { return false; });
     reader.setInterrupt([&interrupt] { return interrupt; });
     ASSERT_EQ(reader.load(1, pdfOf(QByteArray(1024, ' ')), 5000, 1).outcome, Outcome::Done);
-    ::kill(reader.pid(), SIGSTOP);
+    testsupport::signalChild(reader.pid(), SIGSTOP);
     interrupt = true;
     EXPECT_EQ(reader.render(1, 0, QSize(30, 40), 5000).outcome, Outcome::Interrupted);
     reader.close(1);
-    ::kill(reader.pid(), SIGCONT);
+    testsupport::signalChild(reader.pid(), SIGCONT);
     interrupt = false;
     QImage drawn(30, 40, QImage::Format_ARGB32_Premultiplied);
     drawn.fill(0x7f7f7f7f);
@@ -432,12 +432,12 @@ TEST(PdfProcess, AnAnswerPastWhatAnyDocumentHoldsEndsTheChildAndBlamesNothing)
         PdfProcess first([] { return false; });
         ASSERT_EQ(first.load(1, pdfOf(QByteArray(1024, ' ')), 5000, 1, {0, QSize(30, 40), false, 5000}).outcome, Outcome::Done);
         const int pid = first.pid();
-        ::kill(pid, SIGSTOP);
+        testsupport::signalChild(pid, SIGSTOP);
         const PdfProcess::Rendered page = first.render(1, 0, QSize(30, 40), 1000);
         EXPECT_EQ(page.outcome, lie == QByteArray("drawn") ? Outcome::Done : Outcome::GivenUp) << lie;
         EXPECT_EQ(page.image, lie == QByteArray("drawn") ? drawn : QImage()) << lie;
         if (first.pid() == pid)
-            ::kill(pid, SIGCONT);
+            testsupport::signalChild(pid, SIGCONT);
     }
     for (const char *name : {"TOLVANE_FAKE_PAGES", "TOLVANE_FAKE_LIE"})
         qunsetenv(name);

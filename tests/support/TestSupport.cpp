@@ -242,6 +242,15 @@ QList<int> readerChildren()
     return found;
 }
 
+bool signalChild(qint64 pid, int signal)
+{
+    if (pid <= 0) {
+        ADD_FAILURE() << "signal " << signal << " to pid " << pid << ": no process of the test's";
+        return false;
+    }
+    return ::kill(pid_t(pid), signal) == 0;
+}
+
 void processEvents()
 {
     for (int i = 0; i < 5; ++i)

@@ -59,6 +59,9 @@ bool waitFor(const std::function<bool()> &done);
 // The PDF readers among the children of the test's threads (those a program
 // under test left are among them while the test is their subreaper).
 QList<int> readerChildren();
+// Sends a signal to one process of the test's; a pid of 0 or below (the test's
+// group, or every process the user may signal) is a failure, and sent nothing.
+bool signalChild(qint64 pid, int signal);
 
 // What `write` did in a child process whose files may not grow past `limit`
 // bytes (ulimit -f), started the way a shell starts the program.

@@ -234,7 +234,7 @@ TEST(PageRendererShare, GoingAwayWaitsForNoShareAndTheThreadLeftBehindEndsQuietl
     renderer->documentInfo(good);
     ASSERT_TRUE(renderer->waitForIdle());
     EXPECT_FALSE(renderer->documentInfo(looping));
-    ::kill(busyReader(*renderer, 20), SIGKILL);
+    testsupport::signalChild(busyReader(*renderer, 20), SIGKILL);
     ASSERT_TRUE(renderer->waitForIdle());
     EXPECT_EQ(renderer->documentInfo(looping)->problem, QStringLiteral("cannot be shown: the PDF reader gives up on it"));
     EXPECT_TRUE(renderer->page(good, 2, QSize(60, 85)).isNull());
@@ -257,7 +257,7 @@ TEST(PageRendererShare, ASoundSongOutlivesAReaderThatStallsOrDies)
         ASSERT_TRUE(renderer.documentInfo(heavy)->ok);
         if (signal == SIGSTOP) {
             // Stopped while idle: the load asked next finds it silent.
-            ::kill(renderer.readerPid(), SIGSTOP);
+            testsupport::signalChild(renderer.readerPid(), SIGSTOP);
             renderer.keepOnly({});
             renderer.documentInfo(heavy);
             ASSERT_TRUE(renderer.waitForIdle());
@@ -267,8 +267,8 @@ TEST(PageRendererShare, ASoundSongOutlivesAReaderThatStallsOrDies)
         // Mid-render, twice: the system's killer is no fault of the song's (before, the
         // second kill refused it, saying the reader gave up on it).
         if (signal == SIGKILL) {
-            ::kill(busyReader(renderer, 10), SIGKILL);
-            ::kill(busyReader(renderer, 10), SIGKILL);
+            testsupport::signalChild(busyReader(renderer, 10), SIGKILL);
+            testsupport::signalChild(busyReader(renderer, 10), SIGKILL);
         }
         ASSERT_TRUE(renderer.waitForIdle(30000));
         EXPECT_EQ(renderer.page(heavy, 1, QSize(250, 350)).size(), QSize(250, 350)) << signal;
@@ -281,7 +281,7 @@ TEST(PageRendererShare, ASoundSongOutlivesAReaderThatStallsOrDies)
             for (const QString &song : {heavy, looping}) {
                 EXPECT_TRUE(song == heavy ? renderer.page(heavy, 1, QSize(251, 351)).isNull() : !renderer.documentInfo(looping));
                 for (int kill = 0; kill < 3; ++kill)
-                    ::kill(busyReader(renderer, 10), SIGKILL);
+                    testsupport::signalChild(busyReader(renderer, 10), SIGKILL);
                 ASSERT_TRUE(renderer.waitForIdle(30000));
                 EXPECT_EQ(renderer.documentInfo(song)->problem, QStringLiteral("cannot be shown: the PDF reader runs out of memory on it"));
             }
@@ -303,7 +303,7 @@ TEST(PageRendererShare, ASoundSongOutlivesAReaderThatStallsOrDies)
         const QSize size(60, 85 + ahead);
         const int stopped = renderer.readerPid();
         late.clear();
-        ::kill(stopped, SIGSTOP);
+        testsupport::signalChild(stopped, SIGSTOP);
         if (ahead) {
             renderer.documentInfo(other, true); // by the other reader, then the page by the stopped one
             ASSERT_TRUE(renderer.waitForIdle());
@@ -330,7 +330,7 @@ TEST(PageRendererShare, ASoundSongOutlivesAReaderThatStallsOrDies)
     for (int attempt = 0; attempt < 5 && !late.contains(songfile::pageKept(light)); ++attempt) {
         for (int step = 0; step < 600 && (step < 2 || !renderer.waitForIdle(20)); ++step) {
             for (const int pid : readers().keys())
-                if (!stopped.contains(pid) && ::kill(pid, SIGSTOP) == 0)
+                if (!stopped.contains(pid) && testsupport::signalChild(pid, SIGSTOP))
                     stopped.insert(pid);
             if (step == 0)
                 renderer.page(light, 2, QSize(70 + attempt, 99));
@@ -338,7 +338,7 @@ TEST(PageRendererShare, ASoundSongOutlivesAReaderThatStallsOrDies)
         }
     }
     for (const int pid : stopped)
-        ::kill(pid, SIGCONT);
+        testsupport::signalChild(pid, SIGCONT);
     EXPECT_FALSE(renderer.anyPage(light, 2).isNull());
     EXPECT_TRUE(renderer.documentInfo(light)->ok);
     EXPECT_TRUE(late.contains(songfile::pageKept(light)));

@@ -295,7 +295,7 @@ TEST_F(TolvaneWindowTest, MessagesReplaceTheNoteForThreeSeconds)
     for (const PiecesPtr &asked : {a, c}) {
         const QList<int> stopped = readers().keys();
         for (const int pid : stopped)
-            ::kill(pid, SIGSTOP);
+            testsupport::signalChild(pid, SIGSTOP);
         // A page, then a document not asked before, at a page it has: one that it lacks leaves the
         // pane empty with nothing to say once a reader not stopped (a spare started since) loads it.
         w->setPDF(asked, asked == a ? 5 : 1, true, false, 0, nullptr, false);
@@ -308,7 +308,7 @@ TEST_F(TolvaneWindowTest, MessagesReplaceTheNoteForThreeSeconds)
         }
         EXPECT_TRUE(said() || shown()) << w->noteText().toStdString();
         for (const int pid : stopped)
-            ::kill(pid, SIGCONT);
+            testsupport::signalChild(pid, SIGCONT);
         ASSERT_TRUE(w->renderer().waitForIdle()); // no call left running: the next goes to a stopped reader
         w->setMsg(QString(), QString(), false);
     }
