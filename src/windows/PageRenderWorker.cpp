@@ -527,7 +527,7 @@ void PageRenderWorker::render(const PageRenderer::Key &key, bool unasked)
         platform::PdfReader &reader = fresh ? *fresh : readerFor(ReaderCall::Render, *open, key.page - 1, key.size);
         // Loaded again, from the bytes kept, when the reader was ended since or does not hold it.
         if (!reader.loaded(open->id)) {
-            load(key.path, *open, &reader, drawnWith(key));
+            load(key.path, *open, &reader, drawnWith(key), &outside);
             if (!ready(open))
                 break;
         }

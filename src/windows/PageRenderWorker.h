@@ -211,7 +211,9 @@ private:
     // the log, and to the window when a page on screen waits for it.
     bool stoppedOutside(platform::PdfReader::Outcome outcome, const QString &path);
     // With the page it is loaded for, the reader draws that page in the same go.
-    void load(const QString &path, Doc &open, platform::PdfReader *reader = nullptr, const platform::PdfReader::Page &then = {});
+    // A page's kills so far are counted with its load's, when the page is drawn with it.
+    void load(const QString &path, Doc &open, platform::PdfReader *reader = nullptr, const platform::PdfReader::Page &then = {},
+              readerpolicy::Outside *killsSoFar = nullptr);
     // The page of a render, as a load draws it.
     static platform::PdfReader::Page drawnWith(const PageRenderer::Key &key);
     void refuse(const QString &path, Doc &open, songfile::PdfLoad why);

@@ -64,12 +64,14 @@ platform::PdfReader::Page PageRenderWorker::drawnWith(const PageRenderer::Key &k
     return platform::PdfReader::Page{key.page - 1, key.size, false, PageRenderer::renderLimitMs};
 }
 
-void PageRenderWorker::load(const QString &path, Doc &open, platform::PdfReader *reader, const platform::PdfReader::Page &then)
+void PageRenderWorker::load(const QString &path, Doc &open, platform::PdfReader *reader, const platform::PdfReader::Page &then,
+                            readerpolicy::Outside *killsSoFar)
 {
     using Outcome = platform::PdfReader::Outcome;
     open.loading = true;
     const double limit = PageRenderer::loadLimitMs / 1000.0;
-    readerpolicy::Outside outside;
+    readerpolicy::Outside own;
+    readerpolicy::Outside &outside = killsSoFar ? *killsSoFar : own;
     for (;;) {
         // A fresh try after a reader gave up waits for its song on screen.
         const readerpolicy::Work piece{readerpolicy::Call::Load, open.id, shownNow(path), false, keptNow(path)};
