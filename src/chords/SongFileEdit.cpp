@@ -81,6 +81,7 @@ struct Asked {
     std::function<void(const platform::FileBytes &)> readDone = {};
     qint64 readBytes = 0;
     bool putBack = false; // once behind the edits asked while it ran: not again
+    QString path = {};    // as asked: a window showing the song by another path is reloaded by that one
 
     bool reads() const { return bool(readDone); }
 };
@@ -422,7 +423,7 @@ void answered(FileQueue &queue, const std::shared_ptr<EditRun> &run, const Outco
         return;
     }
     if (outcome.written && !asked.replaces)
-        reloadWhereShown(queue.path);
+        reloadWhereShown(asked.path.isEmpty() ? queue.path : asked.path);
     else if (!outcome.failure.isEmpty())
         Data::msg(outcome.failure);
     if (!outcome.said.isEmpty())
@@ -498,6 +499,7 @@ void ask(const std::shared_ptr<SongFileEdits::Owner> &owner, const QString &path
 {
     ++owner->pending;
     asked.owner = owner;
+    asked.path = path;
     FileQueue &queue = queueOf(path);
     queue.waiting.push_back(std::move(asked));
     startNext(queue);

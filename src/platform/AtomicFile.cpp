@@ -391,8 +391,14 @@ bool createFileAtomically(const QString &path, const QByteArray &bytes, QString 
     const bool noReplace = code == 0;
     if (noReplace && ::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) != 0)
         code = errno;
-    // A file system without it (a share): the name is taken first, then the complete file goes over that empty one.
+    // A file system without it (a share): a second name for the complete file, refused where one is there;
     if (noReplace && (code == EINVAL || code == ENOSYS || code == EOPNOTSUPP)) {
+        code = ::link(temp.constData(), target.constData()) == 0 ? 0 : errno;
+        if (code == 0)
+            ::unlink(temp.constData());
+    }
+    // where links are refused too, the name is taken first, then the complete file goes over that empty one.
+    if (noReplace && (code == EPERM || code == ENOSYS || code == EOPNOTSUPP)) {
         const int claim = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         code = claim < 0 ? errno : 0;
         if (claim >= 0)

@@ -50,10 +50,12 @@ int busyReader(const PageRenderer &renderer, qint64 ticks)
 {
     int pid = -1;
     qint64 from = -1;
-    // However slow a loaded machine makes the reader's start and its CPU, the
-    // suite's own limit bounds the wait: a fixed one returned a reader not
-    // drawing (or none, and a kill of -1 is every process's).
-    for (;;) {
+    // However slow a loaded machine makes the reader's start and its CPU: ten
+    // seconds returned a reader not drawing. Past a minute the test fails
+    // (a signal to no reader is refused) rather than hang the suite.
+    for (QDeadlineTimer deadline(60000);;) {
+        if (deadline.hasExpired())
+            return pid > 0 && readers().contains(pid) ? pid : -1;
         if (renderer.readerPid() != pid) {
             pid = renderer.readerPid();
             from = readers().value(pid, -1);

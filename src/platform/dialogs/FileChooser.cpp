@@ -50,8 +50,9 @@ QString parentOf(const QString &path)
 // "Chords (*.txt *.cho)" as wildcards; a filter without parentheses is its own patterns.
 QList<QRegularExpression> patterns(const QString &filter)
 {
-    static const QRegularExpression inParentheses(QStringLiteral("\\(([^()]*)\\)\\s*$"));
-    const QRegularExpressionMatch m = inParentheses.match(filter);
+    // Never destroyed: a listing thread a silent share held may still ask at the program's end.
+    static const auto *const inParentheses = new QRegularExpression(QStringLiteral("\\(([^()]*)\\)\\s*$"));
+    const QRegularExpressionMatch m = inParentheses->match(filter);
     QList<QRegularExpression> all;
     for (const QString &p : (m.hasMatch() ? m.captured(1) : filter).split(QLatin1Char(' '), Qt::SkipEmptyParts))
         all.append(QRegularExpression::fromWildcard(p, Qt::CaseInsensitive));
