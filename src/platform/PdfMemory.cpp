@@ -309,6 +309,9 @@ void readyPageMemory(qint64 bytes)
 {
     if (bytes <= 0)
         bytes = lastPageBytes;
+    // A page past what the pool keeps (a print's) would be readied only to be let go.
+    if (bytes > kImagePoolBytes)
+        return;
     {
         ImagePool &pool = imagePool();
         const std::lock_guard lock(pool.mutex);

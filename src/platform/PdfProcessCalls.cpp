@@ -305,6 +305,12 @@ PdfProcess::Rendered PdfProcess::render(quint32 id, int page, QSize size, int ti
         return r;
     }
     const bool blank = w == 0 && h == 0 && line == 0;
+    // Never shown past the memory it was drawn into, whatever sizes the child answered before.
+    if (!blank && !was.image.isNull() && qint64(w) * h * 4 > was.image.sizeInBytes()) {
+        halt_ = Halt::Broken;
+        r.outcome = giveUp();
+        return r;
+    }
     // Nothing but the page and size asked for, filled, or none for a page it could not render.
     if (status != Ready || replyPage != page || (!blank && (w != size.width() || h != size.height() || line != w * 4))) {
         halt_ = Halt::Broken;

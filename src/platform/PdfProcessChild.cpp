@@ -97,7 +97,9 @@ bool answer(int socket, QByteArray &b)
 // The page asked with a load takes long: the load's answer goes alone.
 void answerLoadAlone(int)
 {
+    const int saved = errno; // of the drawing it interrupts
     answerWith(kChildSocket, nullptr, 0);
+    errno = saved;
 }
 
 // A timer that signals this thread, where the load's answer waits; not `made` where none can be.
