@@ -52,14 +52,34 @@ std::array<std::reference_wrapper<platform::PdfReader>, 2> PageRenderWorker::rea
 
 void PageRenderWorker::wakeIn(Wake &wake, double seconds, void (PageRenderWorker::*fn)())
 {
+    // Asked again before it fires, it fires later: one timer of the clock each,
+    // rather than one for every page drawn.
+    // A clock put in its place never fires the timer of the one before.
+    wake.due = platform::now() + seconds;
+    if (!wake.armed || wake.clock != platform::clock().serial())
+        arm(wake, seconds, fn);
+}
+
+void PageRenderWorker::arm(Wake &wake, double seconds, void (PageRenderWorker::*fn)())
+{
+    wake.armed = true;
+    wake.clock = platform::clock().serial();
     // On the platform clock, which fires on the main thread (or the test's
     // stepping it); the call is the worker's own, on its thread.
-    platform::performAfter(seconds, nullptr, [alive = alive_, which = &wake - wakes_, at = ++wake.serial, fn] {
+    platform::performAfter(seconds, nullptr, [alive = alive_, which = &wake - wakes_, fn] {
         std::lock_guard lock(alive->mutex);
         if (PageRenderWorker *w = alive->worker)
-            QMetaObject::invokeMethod(w, [w, which, at, fn] {
-                if (w->wakes_[which].serial == at)
-                    (w->*fn)();
+            QMetaObject::invokeMethod(w, [w, which, fn] {
+                Wake &wake = w->wakes_[which];
+                wake.armed = false;
+                if (wake.due < 0)
+                    return;
+                if (const double left = wake.due - platform::now(); left > 1e-6) {
+                    w->arm(wake, left, fn);
+                    return;
+                }
+                wake.due = -1;
+                (w->*fn)();
             }, Qt::QueuedConnection);
     });
 }
@@ -354,9 +374,21 @@ void PageRenderWorker::forget(const Job &job)
 
 void PageRenderWorker::tell(std::function<void(PageRenderer &)> fn)
 {
+    if (holding_ && QThread::currentThread() == thread()) {
+        heldTells_.push_back(std::move(fn));
+        return;
+    }
     std::lock_guard lock(ownerMutex_);
     if (owner_)
         QMetaObject::invokeMethod(owner_, [o = owner_, fn = std::move(fn)] { fn(*o); }, Qt::QueuedConnection);
+}
+
+void PageRenderWorker::release()
+{
+    holding_ = false;
+    if (heldTells_.empty())
+        return;
+    tell([held = std::exchange(heldTells_, {})](PageRenderer &o) { o.told(held); });
 }
 
 // A call into the file system, timed so that the window can say when it does not answer.
@@ -387,8 +419,11 @@ std::optional<platform::FileStamp> PageRenderWorker::look(const QString &path)
 void PageRenderWorker::drain()
 {
     Job job;
-    ++wakes_[kIdle].serial;
+    wakes_[kIdle].due = -1;
     while (!stopping_ && take(job)) {
+        // Held for the first page only: nothing else runs while the window waits for its document.
+        if (holding_ && !(job.kind == Render && job.key == heldFor_))
+            release();
         try {
             switch (job.kind) {
             case Open: opened(job.key.path, job.first); break;
@@ -399,6 +434,7 @@ void PageRenderWorker::drain()
             case Sizes: sizes(job.key.path); break;
             }
         } catch (const Stopped &) {
+            release();
             return; // nothing more of the job is done
         } catch (const GaveWay &) {
             // On screen, it goes on behind the other pages on screen; asked ahead, once they are served.
@@ -414,9 +450,13 @@ void PageRenderWorker::drain()
             forget(job);
         }
         drawingSince_ = -1;
+        // What was held for the first page goes with it.
+        if (job.kind != Open)
+            release();
         std::lock_guard lock(mutex_);
         running_ = false;
     }
+    release();
     if (!stopping_)
         wakeIn(wakes_[kIdle], readerpolicy::kIdleS, &PageRenderWorker::letGoIdle);
 }
@@ -460,12 +500,17 @@ void PageRenderWorker::opened(const QString &path, const PageRenderer::FirstPage
     // Its first page, under way in its reader, is taken next, before the window asks for it.
     if (ready(open) && first.page >= 1 && first.page <= info.pageCount) {
         const PageRenderer::Key key{path, first.page, PageRenderer::fitSize(info.pageSize(first.page), first.pane, first.devicePixelRatio)};
-        if (std::any_of(std::begin(readers_), std::end(readers_),
-                        [&](const auto &r) { return r->runs(ReaderCall::Render, open->id, key.page - 1, key.size); })) {
+        for (const auto &reader : readers_) {
+            if (!reader->runs(ReaderCall::Render, open->id, key.page - 1, key.size))
+                continue;
+            // Answered with its load, it reaches the window with the document, in one turn of its loop.
+            holding_ = reader->answered();
+            heldFor_ = key;
             Job job{Render, key, {}, {}};
             job.unasked = true;
             std::lock_guard lock(mutex_);
             visible_.push_front(std::move(job));
+            break;
         }
     }
     tell([path, info](PageRenderer &o) { o.documentOpened(path, info); });

@@ -19,6 +19,7 @@
 #include <mutex>
 #include <optional>
 #include <unordered_map>
+#include <vector>
 
 // Lives in the renderer's thread: looks at and reads the song files, has
 // the documents opened and the pages asked for rendered, visible requests
@@ -180,6 +181,8 @@ private:
     // load was asked for the pane beside lays its panes out without waiting for the next word.
     void sayIfSlow();
     void tell(std::function<void(PageRenderer &)> fn);
+    // Posts what tell held, in one go.
+    void release();
 
     template <typename Call>
     auto ask(const QString &path, Call call);
@@ -221,6 +224,11 @@ private:
     // Past the count or the bytes kept, the documents used least lately go; `keep` stays.
     void evictDocuments(const QString &keep);
 
+    // Tells on the worker's thread held to go with the next job's (its first
+    // page answered with a document's load), released once that job is done.
+    bool holding_ = false;
+    PageRenderer::Key heldFor_;
+    std::vector<std::function<void(PageRenderer &)>> heldTells_;
     std::mutex ownerMutex_;
     PageRenderer *owner_;
     PageRenderer::FileLook look_;
@@ -294,7 +302,9 @@ private:
     // Wake-ups on the platform clock: the idle release (restarted each time the
     // jobs run out) and the look at calls left. A later one of a kind replaces the last.
     struct Wake {
-        quint64 serial = 0;
+        double due = -1; // on the platform clock; none asked when below 0
+        bool armed = false; // a timer of the clock's runs for it
+        quint64 clock = 0; // the clock it runs on
     };
     enum { kIdle, kLeft };
     Wake wakes_[2];
@@ -306,6 +316,7 @@ private:
     };
     std::shared_ptr<Alive> alive_;
     void wakeIn(Wake &wake, double seconds, void (PageRenderWorker::*fn)());
+    void arm(Wake &wake, double seconds, void (PageRenderWorker::*fn)());
     int indexOf(const platform::PdfReader &reader) const;
     // The readers' time, which calls under way are timed on (their pick-up, their
     // moment before giving way, the wait of the song arrived on): a child

@@ -170,7 +170,7 @@ void PageRenderer::documentOpened(const QString &path, const DocInfo &info)
         return; // answered already (an open asked twice)
     filePendingAhead_.remove(path);
     docs_.insert(path, info);
-    emit documentReady(path);
+    say([this, path] { emit documentReady(path); });
 }
 
 void PageRenderer::sizesKnown(const QString &path, int first, const QList<QSizeF> &sizes)
@@ -403,7 +403,25 @@ void PageRenderer::pageRendered(const Key &key, const QImage &image, bool unaske
     imageBytes_ += image.sizeInBytes();
     touch(key);
     evict();
-    emit pageReady(key.path, key.page);
+    say([this, key] { emit pageReady(key.path, key.page); });
+}
+
+void PageRenderer::say(std::function<void()> signal)
+{
+    if (hushed_)
+        unsaid_.push_back(std::move(signal));
+    else
+        signal();
+}
+
+void PageRenderer::told(const std::vector<std::function<void(PageRenderer &)>> &answers)
+{
+    hushed_ = true;
+    for (const auto &answer : answers)
+        answer(*this);
+    hushed_ = false;
+    for (const auto &signal : std::exchange(unsaid_, {}))
+        signal();
 }
 
 void PageRenderer::evict()

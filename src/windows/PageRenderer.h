@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QThread;
 class PageRenderWorker;
@@ -209,6 +210,13 @@ private:
     void opensDropped(const QStringList &paths);
     // `unasked`: drawn with its load, before any window asked for it.
     void pageRendered(const Key &key, const QImage &image, bool unasked = false);
+    // The worker's answers in one go: the windows hear of them once all are in
+    // place (a first page drawn with its document's load is there when they
+    // hear the document is ready, and they do not ask for it again).
+    void told(const std::vector<std::function<void(PageRenderer &)>> &answers);
+    void say(std::function<void()> signal);
+    bool hushed_ = false;
+    std::vector<std::function<void()>> unsaid_;
     void touch(const Key &key);
     void evict();
 
