@@ -43,7 +43,7 @@ namespace pdfmemory {
 // let go of when one fits (holding only the image's own pages), kept up to
 // kPagesKept screen pages (at the size of the last one asked for, a 1920x1080
 // pane's at least) and never over kImagePoolBytes. The memory is a file sealed
-// against shrinking, so that a reader's child maps it and draws the page there
+// against shrinking, so that a reader's child writes the page there
 // (`descriptor`, when asked, open while the image is), and the page is shown
 // from it without a copy.
 QImage pageImage(int w, int h, int *descriptor = nullptr);

@@ -128,7 +128,7 @@ struct LoadTimer {
     }
 };
 
-// A memory file the program passed, mapped; unmapped with this.
+// A document's memory file the program passed, mapped; unmapped with this.
 struct Mapping {
     void *at = MAP_FAILED;
     size_t size = 0;
@@ -140,14 +140,13 @@ struct Mapping {
         if (at != MAP_FAILED)
             ::munmap(at, size);
     }
-    // Its first `length` bytes when given, else all of it.
-    bool map(int fd, int protection, int flags = 0, qint64 length = 0)
+    bool map(int fd, int protection)
     {
         struct stat st {};
-        if (fd < 0 || ::fstat(fd, &st) != 0 || st.st_size <= 0 || st.st_size < length)
+        if (fd < 0 || ::fstat(fd, &st) != 0 || st.st_size <= 0)
             return false;
-        size = size_t(length > 0 ? length : st.st_size);
-        at = ::mmap(nullptr, size, protection, MAP_SHARED | flags, fd, 0);
+        size = size_t(st.st_size);
+        at = ::mmap(nullptr, size, protection, MAP_SHARED, fd, 0);
         return at != MAP_FAILED;
     }
 };
@@ -297,15 +296,15 @@ QByteArray noPage(quint32 id, qint32 status, qint32 page)
     return out;
 }
 
-// Draws a page into the memory file passed with the request, mapped for that
-// alone: once answered, the page is the program's, beyond the child's reach.
+// Writes the page into the memory file passed with the request, which the
+// child never maps: once answered, the page is the program's, beyond its reach.
 // The child's own image of it is kept in `last`, whose memory the next page is drawn in.
 QByteArray render(const Docs &docs, QImage &last, quint32 id, qint32 page, QSize size, bool annotations, int fd)
 {
     const auto it = docs.find(id);
     const qint64 bytes = qint64(size.width()) * size.height() * 4;
-    Mapping memory;
-    if (it == docs.end() || size.isEmpty() || !memory.map(fd, PROT_READ | PROT_WRITE, MAP_POPULATE, bytes))
+    struct stat st {};
+    if (it == docs.end() || size.isEmpty() || fd < 0 || ::fstat(fd, &st) != 0 || st.st_size < bytes)
         return noPage(id, Refused, page);
     // Its answer's memory taken before the page's, which may take all the ceiling leaves.
     QByteArray out = frame(Render, kRenderLength);
@@ -328,9 +327,16 @@ QByteArray render(const Docs &docs, QImage &last, quint32 id, qint32 page, QSize
             status = OutOfMemory;
         std::free(probe);
     }
-    const bool drawn = status == Ready && image.size() == size && image.bytesPerLine() == size.width() * 4;
-    if (drawn)
-        std::memcpy(memory.at, image.constBits(), size_t(bytes));
+    bool drawn = status == Ready && image.size() == size && image.bytesPerLine() == size.width() * 4;
+    for (qint64 done = 0; drawn && done < bytes;) {
+        const ssize_t n = ::pwrite(fd, image.constBits() + done, size_t(bytes - done), off_t(done));
+        if (n > 0)
+            done += n;
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            drawn = false;
+    }
     put<qint32>(out, status);
     put<qint32>(out, page);
     put<qint32>(out, drawn ? size.width() : 0);

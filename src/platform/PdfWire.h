@@ -3,7 +3,7 @@
 // The frames between the program and its PDF reader processes: each is its
 // length (4 bytes), an operation byte and its fields. Documents travel as
 // descriptors passed with the request (PdfBytes), never in a frame. A page is
-// drawn into the memory file passed with the request, the program's image.
+// written into the memory file passed with the request, the program's image.
 
 #include <QByteArray>
 #include <QtGlobal>

@@ -134,7 +134,7 @@ TEST(PdfProcess, AnswersTheSizesAskedAndRendersIntoMemoryItShares)
         EXPECT_EQ(page.image, drawn);
         // The page was copied out of the child, then the memory file it filled,
         // which a child that kept it mapped could draw over while the page was
-        // on screen: it is shown from that memory, which the child maps for it alone.
+        // on screen: it is shown from that memory, which the child writes and never maps.
         EXPECT_TRUE(mappedAt(page.image.constBits()).startsWith(QStringLiteral("/memfd:tolvane-page")));
         EXPECT_FALSE(procText(reader.pid(), "maps").contains("tolvane-page"));
         const QImage shown = page.image.copy();
