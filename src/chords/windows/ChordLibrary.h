@@ -173,8 +173,6 @@ private:
     void importChecked(quint64 run, const QString &lines);
     void mergeImport(quint64 run, const QString &lines, bool replace);
     bool importCurrent(quint64 run, qint64 instrument) const { return run == importRun_ && instrument == instrument_; }
-    // Writes an export at `path`; a file there already is replaced only once the performer says so.
-    void writeExport(const QString &path, const QByteArray &bytes, bool replace);
     void showImportProgressLater();
     void endImport();
     void showFirstRow();
