@@ -133,6 +133,8 @@ public:
     QString songPath() const { return songPath_; }
     // An edit of the bound song has not answered yet.
     bool songEditing() const { return songEdits_.busy(); }
+    // A chord file's read or an export's write has not answered yet.
+    bool chordFilesBusy() const { return chordFileReads_.busy(); }
     // The song table waits for its song's text.
     bool songReading() const { return songReadShown_ != songReadsAsked_; }
     // What the window says under the song table while its folder does not answer.
