@@ -304,11 +304,11 @@ public:
     // folder gone, a write that failed) or a copy kept: logged, and told as a
     // notice that holds the windows' message line for a few seconds or until
     // the next song, never in a modal dialog that would swallow keys and
-    // pedals on stage. Every notice goes through here; one told untilEnded
-    // says a state and holds the line until endFailure(why).
-    void tellFailure(const QString &why, bool untilEnded = false);
-    // What the last run kept is no song's: its notice is read through whatever song comes.
-    void tellOfNoSong(const QString &why);
+    // pedals on stage. Every notice goes through here; one held UntilEnded
+    // says a state and holds the line until endFailure(why). What the last
+    // run kept is no song's: its notice (OfNoSong) is read through whatever song comes.
+    enum class Held { ForTheSong, UntilEnded, OfNoSong };
+    void tellFailure(const QString &why, Held held = Held::ForTheSong);
     void endFailure(const QString &why);
     bool traiterPageUpDown(bool down);
     void pageUpDownforWinIDX(const QString &winID, bool down);

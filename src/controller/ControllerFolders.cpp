@@ -292,7 +292,7 @@ void Controller::readFolders(const QStringList &folders, std::function<void(cons
         if (!folderAwaited_.isEmpty())
             endFailure(folderAwaited_);
         folderAwaited_ = QStringLiteral("The library folder does not answer: \"%1\" opens once it does.").arg(folder);
-        tellFailure(folderAwaited_, true);
+        tellFailure(folderAwaited_, Held::UntilEnded);
     });
 }
 

@@ -206,7 +206,8 @@ void Controller::makeEditor()
     if (winEditController_)
         return;
     winEditController_ = new WinEdit;
-    connect(winEditController_, &WinEdit::noAnswer, this, [this](const QString &why) { tellFailure(why, true); });
+    connect(winEditController_, &WinEdit::noAnswer, this,
+            [this](const QString &why) { tellFailure(why, Held::UntilEnded); });
     connect(winEditController_, &WinEdit::answered, this, [this](const QString &why) { endFailure(why); });
 }
 

@@ -32,7 +32,7 @@ void Controller::createNoteWindows()
                            : QStringLiteral("The note of \"%1\" does not answer: the edit is kept in %2 meanwhile "
                                             "and saved to the note once it does.")
                                  .arg(title, platform::kept::named(platform::absolutePath(kept)));
-        tellFailure(noteWaitSaid_, true);
+        tellFailure(noteWaitSaid_, Held::UntilEnded);
     });
     connect(noteWriter_.get(), &NoteWriter::answered, this, [this] {
         if (!noteWaitSaid_.isEmpty())

@@ -87,7 +87,7 @@ void Controller::registerObservers()
     text(vocab::ActionSetChordStripHidden, [this](const QString &id) { setChordStripX(3, id); });
     text(vocab::ActionMessageStay, [this](const QString &t) { actionMessage(t, true); });
     text(vocab::ActionNotice, [this](const QString &t) { tellFailure(t); });
-    text(vocab::ActionNoticeHeld, [this](const QString &t) { tellFailure(t, true); });
+    text(vocab::ActionNoticeHeld, [this](const QString &t) { tellFailure(t, Held::UntilEnded); });
     text(vocab::ActionNoticeEnded, [this](const QString &t) { endFailure(t); });
     bare(vocab::ActionIndexing, [this]() { sayIndexing(); });
     text(vocab::ActionPageUpForWinID, [this](const QString &id) { pageUpDownforWinIDX(id, false); });

@@ -118,7 +118,7 @@ void Controller::sayIndexing()
     else
         library.whenIndexed(this, [this] { endFailure(std::exchange(indexingSaid_, QString())); });
     indexingSaid_ = words;
-    tellFailure(indexingSaid_, true);
+    tellFailure(indexingSaid_, Held::UntilEnded);
 }
 
 void Controller::startItuneTimer()
@@ -195,7 +195,7 @@ void Controller::updateItuneInfo2B()
         // track asked before this one may still hold the player.
         if (++openingPolls_ >= 10 && trackAwaited_.isEmpty()) {
             trackAwaited_ = awaited;
-            tellFailure(trackAwaited_, true);
+            tellFailure(trackAwaited_, Held::UntilEnded);
         }
         updateItunesInfoX(item->title, item->artist, 0.0, 0.0, false, false);
         return;

@@ -204,23 +204,18 @@ void Controller::setMsgX(const QString &msg, const QString &winID, bool stay)
     }
 }
 
-void Controller::tellFailure(const QString &why, bool untilEnded)
+void Controller::tellFailure(const QString &why, Held held)
 {
     if (why.isEmpty())
         return;
     // Logged whole, paths and all: the windows show paths by their names.
     qCWarning(lcTolvane).noquote() << QStringLiteral("Controller: %1").arg(why);
-    for (WindowPDFxSuper *w : openWindows())
-        w->showNotice(warned(why), untilEnded);
-}
-
-void Controller::tellOfNoSong(const QString &why)
-{
-    if (why.isEmpty())
-        return;
-    qCWarning(lcTolvane).noquote() << QStringLiteral("Controller: %1").arg(why);
-    for (WindowPDFxSuper *w : openWindows())
-        w->showNoticeOfNoSong(warned(why));
+    for (WindowPDFxSuper *w : openWindows()) {
+        if (held == Held::OfNoSong)
+            w->showNoticeOfNoSong(warned(why));
+        else
+            w->showNotice(warned(why), held == Held::UntilEnded);
+    }
 }
 
 void Controller::endFailure(const QString &why)

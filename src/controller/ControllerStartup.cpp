@@ -149,7 +149,7 @@ void Controller::awakeFromNib()
     const QString notice = defaults.openNotice();
     // Edits kept (or lost) when the last run quit, once as well, in the same notice.
     const QString kept = platform::kept::takeNotice();
-    tellOfNoSong(kept.isEmpty() ? notice : notice.isEmpty() ? kept : notice + QLatin1Char(' ') + kept);
+    tellFailure(kept.isEmpty() ? notice : notice.isEmpty() ? kept : notice + QLatin1Char(' ') + kept, Held::OfNoSong);
     if (!defaults.hasRead())
         defaults.whenReadLate([self = QPointer<Controller>(this)](const QString &readNotice) {
             if (self && !self->terminated_)

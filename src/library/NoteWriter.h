@@ -31,12 +31,12 @@ public:
     explicit NoteWriter(QObject *parent = nullptr);
     ~NoteWriter() override;
 
-    // Writes the record's note as it holds it now (Pieces::saveNote). done
+    // Writes the record's note as it holds it now (Pieces::writeNote). done
     // runs on the main thread with why it was not written ("" when it was),
     // unless context has gone.
     void save(const PiecesPtr &piece, const QObject *context, std::function<void(const QString &failure)> done = {});
     // Changes the note as it is on disk when its turn comes
-    // (Pieces::editNoteOnDisk); the record takes the change at once, and the
+    // (Pieces::editNoteFile); the record takes the change at once, and the
     // stored note once written unless something else changed the record since.
     void edit(const PiecesPtr &piece, const std::function<QString(const QString &)> &change, const QObject *context,
               std::function<void(const Pieces::NoteEditResult &)> done = {});

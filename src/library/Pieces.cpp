@@ -341,7 +341,7 @@ Pieces::NoteSaved Pieces::writeNote(const NoteSave &save, const std::atomic_bool
             why += kept.isEmpty() ? QStringLiteral("Your edit could not be kept elsewhere either: %1.").arg(error)
                                   : QStringLiteral("Your edit is kept as %1.").arg(platform::kept::named(kept));
         }
-        TLOG(QStringLiteral("Pieces saveNote %1").arg(why));
+        TLOG(QStringLiteral("Pieces writeNote %1").arg(why));
         saved.failure = why;
         return saved;
     };
@@ -397,20 +397,6 @@ void Pieces::tookNoteSave(const NoteSave &save, const NoteSaved &saved)
     det.noteFormat = saved.format;
     if (!saved.notice.isEmpty())
         platform::NotificationCenter::defaultCenter().post(vocab::ActionNotice, saved.notice);
-}
-
-bool Pieces::saveNote(QString *failure)
-{
-    const NoteSave save = noteSave();
-    const NoteSaved saved = writeNote(save);
-    tookNoteSave(save, saved);
-    if (saved.failure.isEmpty())
-        return true;
-    if (failure)
-        *failure = saved.failure;
-    else
-        Data::msg(saved.failure);
-    return false;
 }
 
 bool Pieces::majInfo()
@@ -537,7 +523,7 @@ Pieces::NoteEdited Pieces::editNoteFile(const QString &songPath, const notefile:
             text = r.text;
     }
     if (!edited.failure.isEmpty())
-        TLOG(QStringLiteral("Pieces editNoteOnDisk %1").arg(edited.failure));
+        TLOG(QStringLiteral("Pieces editNoteFile %1").arg(edited.failure));
     edited.read = notefile::withLineFeeds(r.text);
     edited.text = notefile::withLineFeeds(text);
     return edited;
@@ -563,15 +549,6 @@ Pieces::NoteEditResult Pieces::tookNoteEdit(const PiecesPtr &piece, const NoteEd
     }
     result.infoChanged = piece->majInfo();
     return result;
-}
-
-Pieces::NoteEditResult Pieces::editNoteOnDisk(const PiecesPtr &piece,
-                                              const std::function<QString(const QString &)> &change)
-{
-    if (!piece || !piece->pieceDet)
-        return NoteEditResult();
-    const PiecesDet &det = *piece->pieceDet;
-    return tookNoteEdit(piece, editNoteFile(det.fichier, det.noteFormat, change), det.noteOnDisk, true);
 }
 
 std::function<QString(const QString &)> Pieces::tagChange(TagEdit edit, const QString &tag)

@@ -42,15 +42,12 @@ public:
     // Takes a read of the note side file into the record.
     void takeNote(const notefile::ReadResult &r);
     // The performer's own save of the record's note text (deletes the file
-    // for an empty text), in the encoding and line ends it was read in. A note
-    // changed elsewhere since it was read is not lost: that version is kept
-    // beside it (notefile::keepBeside) and the message line says where. A
-    // failure is logged and answers false; the text stays in memory. It is
-    // told with Data::msg, or, with failure given (a write the performer did
-    // not ask for), put there for the caller to tell without a modal dialog.
-    bool saveNote(QString *failure = nullptr);
-    // That save in two halves, so that its file calls can be made off the main
-    // thread (NoteWriter): what it writes, taken from the record...
+    // for an empty text), in the encoding and line ends it was read in, in
+    // three steps so that its file calls are made off the main thread
+    // (NoteWriter::save). A note changed elsewhere since it was read is not
+    // lost: that version is kept beside it (notefile::keepBeside) and the
+    // message line says where. A failure is logged and told with its reason;
+    // the text stays in memory. What it writes, taken from the record...
     struct NoteSave {
         QString songPath;
         QString title;
@@ -99,20 +96,19 @@ public:
     QString notetxtForDir(const QString &dir, qint64 aMode, qint64 aDefNote) const;
 
     // The one way of a write nobody asked for line by line (a played date,
-    // tags over many songs): the note is read from disk at this moment, change
-    // is applied to it with its line ends as stored, and it is written at once
-    // in its own encoding, so that a line another program or window saved
-    // meanwhile stays. Nothing is alerted: a failure comes back with its
-    // reason, the file stays as it was and the record keeps the note it had.
-    // Otherwise the record takes the note as now stored and runs majInfo.
+    // tags over many songs), made by NoteWriter::edit: the note is read from
+    // disk at the moment of writing, change is applied to it with its line
+    // ends as stored, and it is written at once in its own encoding, so that a
+    // line another program or window saved meanwhile stays. Nothing is
+    // alerted: a failure comes back with its reason and the file stays as it
+    // was. Otherwise the record takes the note as now stored and runs majInfo.
     struct NoteEditResult {
         bool written = false;          // the note on disk changed
         bool changedElsewhere = false; // the note read differs from the one the record held
         bool infoChanged = false;      // title, artist or tags changed (majInfo)
         QString failure;          // why the note was left alone; empty when fine
     };
-    static NoteEditResult editNoteOnDisk(const PiecesPtr &piece, const std::function<QString(const QString &)> &change);
-    // Its halves, as for saveNote. The file calls, on any thread:
+    // Its file calls, on any thread:
     struct NoteEdited {
         bool written = false;
         QString read;    // the note found on disk, line ends as "\n"
@@ -127,8 +123,8 @@ public:
     // the record takes the stored note as its text only with takeText.
     static NoteEditResult tookNoteEdit(const PiecesPtr &piece, const NoteEdited &edited, const QString &onDisk,
                                        bool takeText);
-    // Tag edits, made that way or through NoteWriter::edit. RemoveAnyCase
-    // removes every spelling of the tag that the song carries.
+    // Tag edits, made that way. RemoveAnyCase removes every spelling of the
+    // tag that the song carries.
     enum class TagEdit { Add, Remove, RemoveAnyCase, Clear };
     // The change such an edit makes to a note.
     static std::function<QString(const QString &)> tagChange(TagEdit edit, const QString &tag = QString());

@@ -417,6 +417,22 @@ bool createFileAtomically(const QString &path, const QByteArray &bytes, QString 
                                           : systemError(code, bytes.size()));
 }
 
+bool copyToNewFile(const QString &source, const QString &target, qint64 maxBytes, QString *error, bool *there)
+{
+    if (there)
+        *there = false;
+    // A name taken costs no read of the source.
+    if (nameTaken(target)) {
+        if (there)
+            *there = true;
+        return failWith(error, QStringLiteral("a file of this name is already there"));
+    }
+    const FileBytes in = readRegularFile(source, maxBytes);
+    if (!in.ok())
+        return failWith(error, in.status == FileStatus::TooLarge ? QStringLiteral("too large to copy") : in.error);
+    return createFileAtomically(target, in.bytes, error, there);
+}
+
 bool restoreStoppedWriteThrough(const QString &path, const std::atomic_bool *stopped)
 {
     const MainThreadFileCall noted("write", path);

@@ -67,6 +67,13 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
 bool createFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr,
                           bool *there = nullptr);
 
+// Copies a regular file of at most maxBytes (read as readRegularFile reads it)
+// to a name no file has, as createFileAtomically writes: a file there, or one
+// made while the source was read, is never replaced. False with the reason in
+// *error, and *there set when a file has the name.
+bool copyToNewFile(const QString &source, const QString &target, qint64 maxBytes, QString *error = nullptr,
+                   bool *there = nullptr);
+
 // A file with more than one name whose write was stopped half-way (the
 // program killed) gets back the old bytes kept beside it; true when it did.
 // One that already holds all the new text keeps it, and the kept bytes go.

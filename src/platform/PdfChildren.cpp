@@ -1,11 +1,11 @@
 #include "platform/PdfChildren.h"
 
 #include "platform/PdfProcess.h"
+#include "platform/PdfProcessLimits.h"
 #include "platform/PdfWire.h"
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <cstring>
@@ -26,6 +26,8 @@
 extern char **environ;
 
 namespace platform::pdfchild {
+
+using pdfprocess::nowMs;
 
 namespace {
 
@@ -51,11 +53,6 @@ std::vector<char *> childEnvironment()
 // took the last one: the next starts once that page is answered, or this long after.
 constexpr qint64 kSpareAfterMs = 1000;
 std::atomic<qint64> spareAfterMs{kSpareAfterMs};
-
-qint64 nowMs()
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 Started spawn(const QByteArray &program, qint64 ceiling)
 {

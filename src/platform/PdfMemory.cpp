@@ -2,11 +2,11 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Log.h"
+#include "platform/PdfProcessLimits.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/mman.h>
@@ -15,15 +15,12 @@
 
 namespace platform {
 
+using pdfprocess::lastError;
+
 namespace {
 
 // Page memory is made in steps of this, so that pages of nearly one size share it.
 constexpr qint64 kPageStep = 1 << 20;
-
-QString lastError(int err)
-{
-    return QString::fromLocal8Bit(std::strerror(err));
-}
 
 // A memory file that can be sealed, or -1 with errno set.
 int memoryFile(const char *name)

@@ -6,7 +6,8 @@
 #include <cstring>
 
 // What the reader's two halves share: its start and watch (PdfProcess.cpp),
-// and its calls on a document (PdfProcessCalls.cpp).
+// and its calls on a document (PdfProcessCalls.cpp); the clock and the error
+// words its launcher (PdfChildren.cpp) and its memory (PdfMemory.cpp) use too.
 namespace platform::pdfprocess {
 
 // The child's own start, Qt's included, under the slowest build.

@@ -1,7 +1,7 @@
 #include "settings/DataHelp.h"
 
+#include "library/ChosenFile.h"
 #include "library/Data.h"
-#include "platform/AtomicFile.h"
 #include "platform/Dialogs.h"
 #include "platform/FileWork.h"
 #include "platform/ModalRun.h"
@@ -13,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QPdfDocument>
 #include <QPdfView>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -108,41 +107,24 @@ void DataHelp::actionPreview()
     // Only a PDF: a name without the extension gets it, and the chooser did
     // not ask about that name. The chosen place may be a share that does not answer.
     const bool pdf = platform::suffix(target).compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
-    writeCopy(pdf ? target : target + QStringLiteral(".pdf"), pdf);
-}
-
-void DataHelp::writeCopy(const QString &target, bool replace)
-{
-    struct Copied {
-        bool there = false;
-        QString error;
-    };
-    copies_->run(
-        QStringLiteral("the help page's copy"),
-        [source = shown_, target, replace, held = platform::FileChooser::FileCalls::get()] {
+    if (!pdf)
+        target += QStringLiteral(".pdf");
+    chosenfile::write(
+        *copies_, QStringLiteral("the help page's copy"), target, pdf,
+        [source = shown_, target, held = platform::FileChooser::FileCalls::get()] {
             if (held)
                 held(target);
             const platform::FileBytes page = platform::readRegularFile(source, kMaxHelpPageBytes);
-            Copied copied;
-            if (!page.ok())
-                copied.error = page.error.isEmpty() ? QStringLiteral("the help page could not be read") : page.error;
-            else if (replace ? platform::writeFileAtomically(target, page.bytes, &copied.error)
-                             : platform::createFileAtomically(target, page.bytes, &copied.error, &copied.there))
-                copied.error.clear();
-            else if (copied.error.isEmpty())
-                copied.error = QStringLiteral("the copy could not be written");
-            return copied;
+            if (page.ok())
+                return chosenfile::Bytes{page.bytes, {}};
+            return chosenfile::Bytes{{}, page.error.isEmpty() ? QStringLiteral("the help page could not be read") : page.error};
         },
-        [this, target](const Copied &copied) {
-            if (copied.there) {
-                const QPointer<DataHelp> self(this);
-                if (Data::question(QStringLiteral("%1 already exists. Replace it?").arg(target)) && self)
-                    writeCopy(target, true);
-            } else if (!copied.error.isEmpty()) {
-                Data::msg(QStringLiteral("The help page could not be saved to %1: %2").arg(target, copied.error));
-            } else {
+        this,
+        [target](const QString &error) {
+            if (error.isEmpty())
                 Data::openFile(target);
-            }
+            else
+                Data::msg(QStringLiteral("The help page could not be saved to %1: %2").arg(target, error));
         });
 }
 

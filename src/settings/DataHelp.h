@@ -41,9 +41,6 @@ protected:
     void done(int result) override;
 
 private:
-    // Over a file there only with `replace`; else the performer is asked first.
-    void writeCopy(const QString &target, bool replace);
-
     std::unique_ptr<platform::FileWork> copies_;
     QPdfView *pdfView1_ = nullptr;
     QPdfDocument *document_ = nullptr;

@@ -314,19 +314,13 @@ void WinVersions::actionButtonCreate(int row)
         [master, created, emptyChordPro]() {
             Made made;
             // The table may be older than the folder: a file there now stays as it is.
-            made.existed = platform::pathExists(created);
-            if (made.existed)
-                return made;
             // Named by the bytes the file system holds, so that a song whose
             // name is not valid UTF-8 gets a version under its own name.
-            platform::FileBytes source;
-            source.status = platform::FileStatus::Ok;
-            if (!emptyChordPro)
-                source = platform::readRegularFile(master, platform::PdfProcess::kMaxDocumentBytes);
-            if (!source.ok())
-                made.error = source.status == platform::FileStatus::TooLarge ? QStringLiteral("too large") : source.error;
+            if (emptyChordPro)
+                platform::createFileAtomically(created, QByteArray(), &made.error, &made.existed);
             else
-                platform::createFileAtomically(created, source.bytes, &made.error, &made.existed);
+                platform::copyToNewFile(master, created, platform::PdfProcess::kMaxDocumentBytes, &made.error,
+                                        &made.existed);
             return made;
         },
         [this, row, master, created](const Made &made) {

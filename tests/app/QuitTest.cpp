@@ -326,6 +326,12 @@ std::vector<QuitRow> quitRows()
         songfile::setFileCall([](const QString &) { testsupport::Gate().wait(); });
         return true;
     };
+    // Only the key can end the program: the SIGTERM that follows is ignored.
+    const Step quitKey = [](Controller &, const QString &) {
+        std::signal(SIGTERM, SIG_IGN);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
+        return true;
+    };
     // A new row in the window's table, its cell typed in and left without Tab or Return.
     const auto cellTyped = [](QWidget *window) {
         if (!active(window))
@@ -466,13 +472,7 @@ std::vector<QuitRow> quitRows()
          }},
         // Before, the modal editor shadowed the windows holding the menu's quit key, and the key did nothing.
         {"quit key in the editor", "Lullaby.cho", "{title:Lullaby}\nOld words\n",
-         {pick({"Song", "Open in Editor"}), editorTyped,
-          [](Controller &, const QString &) {
-              // Only the key can end the program: the SIGTERM that follows is ignored.
-              std::signal(SIGTERM, SIG_IGN);
-              QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
-              return true;
-          }},
+         {pick({"Song", "Open in Editor"}), editorTyped, quitKey},
          false, {}, "Lullaby (edit not saved *).cho", "An edited song could not be saved when Tolvane last quit"},
         {"quit key at a text question", "Ballad.pdf", {},
          {[](Controller &c, const QString &song) {
@@ -486,7 +486,8 @@ std::vector<QuitRow> quitRows()
                   return false;
               QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Friday"));
               return true;
-          }},
+          },
+          quitKey},
          false, {}, nullptr, nullptr, {}, false,
          [](const platform::UserDefaults &d) {
              EXPECT_NE(d.stringForKey(controller::screenSetNameKey(1, 1)), QStringLiteral("Friday")) << "answered as cancel";
@@ -495,8 +496,7 @@ std::vector<QuitRow> quitRows()
     // Before, the quit key did nothing while a question was up; at the save question it keeps the changes.
     QuitRow atTheSave = *std::find_if(rows.begin(), rows.end(), [](const QuitRow &row) { return row.name == std::string("question"); });
     atTheSave.name = "quit key at the save question";
-    atTheSave.steps.push_back(rows[rows.size() - 2].steps.back());
-    rows.back().steps.push_back(atTheSave.steps.back());
+    atTheSave.steps.push_back(quitKey);
     rows.push_back(atTheSave);
     return rows;
 }

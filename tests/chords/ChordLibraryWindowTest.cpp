@@ -384,6 +384,8 @@ TEST_F(ChordLibraryTest, ImportExportAndRestore)
         dialogs.answerButton(answer);
         lib->exportChordstoDir(out.path());
         ASSERT_TRUE(testsupport::waitFor([&] { return dialogs.texts().size() == (answer == "No" ? 1 : 2); }));
+        // What the answer starts is awaited: before, a "No" that still wrote over the file went unseen.
+        ASSERT_TRUE(testsupport::waitFor([&] { return !lib->chordFilesBusy(); }));
         EXPECT_TRUE(testsupport::waitFor([&] { return readTextFile(file) == (answer == "No" ? "mine\n" : exported); }));
     }
 

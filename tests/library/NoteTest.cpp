@@ -1,6 +1,7 @@
 #include "LibraryTestSupport.h"
 
 #include "library/KeptNotes.h"
+#include "library/NoteWriter.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/KeptAtQuit.h"
@@ -21,6 +22,30 @@ QByteArray readAll(const QString &path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+// The program's own note writes, each waited for.
+struct Writes {
+    NoteWriter writer;
+    // Why the record's note was not written; "" once it was.
+    QString save(const PiecesPtr &piece)
+    {
+        QString failure = QStringLiteral("no answer");
+        writer.save(piece, &writer, [&failure](const QString &why) { failure = why; });
+        writer.waitForIdle();
+        return failure;
+    }
+    Pieces::NoteEditResult edit(const PiecesPtr &piece, Pieces::TagEdit tags, const QString &tag = QString())
+    {
+        return edit(piece, Pieces::tagChange(tags, tag));
+    }
+    Pieces::NoteEditResult edit(const PiecesPtr &piece, const std::function<QString(const QString &)> &change)
+    {
+        Pieces::NoteEditResult result{false, false, false, QStringLiteral("no answer")};
+        writer.edit(piece, change, &writer, [&result](const Pieces::NoteEditResult &r) { result = r; });
+        writer.waitForIdle();
+        return result;
+    }
+};
 } // namespace
 
 // ---- Titles and artists from the note, the file name and the ChordPro directives ----
@@ -124,7 +149,7 @@ TEST(NoteHeader, Windows1252NoteIsReadAndNotRewrittenWhenUnchanged)
     const QString path = song(dir, "S.pdf", bytes);
     const PiecesPtr e = entryFor(path);
     EXPECT_EQ(e->pieceDet->titre, QString::fromUtf8("Caça va"));
-    EXPECT_TRUE(e->saveNote());
+    EXPECT_EQ(Writes().save(e), "");
     EXPECT_EQ(readAll(notefile::notePathForSong(path)), bytes);
 }
 
@@ -222,19 +247,20 @@ TEST(NoteTags, AddRemoveAndClearOnDisk)
     const QString path = song(dir, "S.pdf", "Master\nTags=\nEnd\n");
     const QString notePath = notefile::notePathForSong(path);
     const PiecesPtr e = entryFor(path);
+    Writes writes;
 
-    Pieces::editNoteOnDisk(e, Pieces::tagChange(Pieces::TagEdit::Add, "rock"));
+    writes.edit(e, Pieces::TagEdit::Add, "rock");
     EXPECT_EQ(readAll(notePath), "Master\nTags=rock\nEnd\n");
-    Pieces::editNoteOnDisk(e, Pieces::tagChange(Pieces::TagEdit::Add, "pop"));
-    Pieces::editNoteOnDisk(e, Pieces::tagChange(Pieces::TagEdit::Add, "jazz"));
+    writes.edit(e, Pieces::TagEdit::Add, "pop");
+    writes.edit(e, Pieces::TagEdit::Add, "jazz");
     EXPECT_EQ(readAll(notePath), "Master\nTags=rock pop jazz\nEnd\n");
     EXPECT_EQ(e->pieceDet->infoF, " rock pop jazz ");
 
     // Before: removal worked from the stale infoF, so the second removal brought "rock" back.
-    Pieces::editNoteOnDisk(e, Pieces::tagChange(Pieces::TagEdit::Remove, "rock"));
-    Pieces::editNoteOnDisk(e, Pieces::tagChange(Pieces::TagEdit::Remove, "pop"));
+    writes.edit(e, Pieces::TagEdit::Remove, "rock");
+    writes.edit(e, Pieces::TagEdit::Remove, "pop");
     EXPECT_EQ(readAll(notePath), "Master\nTags=jazz\nEnd\n");
-    Pieces::editNoteOnDisk(e, Pieces::tagChange(Pieces::TagEdit::Remove, "jazz"));
+    writes.edit(e, Pieces::TagEdit::Remove, "jazz");
     EXPECT_EQ(readAll(notePath), "Master\nEnd\n");
 }
 
@@ -243,10 +269,11 @@ TEST(NoteTags, AddToANoteWithoutTagsLineAndToNoNote)
     QTemporaryDir dir;
     const QString path = song(dir, "S.pdf");
     const PiecesPtr e = entryFor(path);
-    Pieces::editNoteOnDisk(e, Pieces::tagChange(Pieces::TagEdit::Add, "⭐️"));
+    Writes writes;
+    writes.edit(e, Pieces::TagEdit::Add, "⭐️");
     EXPECT_EQ(QString::fromUtf8(readAll(notefile::notePathForSong(path))), QString::fromUtf8("\nTags=⭐️\n"));
     EXPECT_TRUE(e->pieceDet->note);
-    Pieces::editNoteOnDisk(e, Pieces::tagChange(Pieces::TagEdit::Clear));
+    writes.edit(e, Pieces::TagEdit::Clear);
     EXPECT_EQ(readAll(notefile::notePathForSong(path)), "\n");
     EXPECT_EQ(piecesrules::addTag("a\nTags=x", "y"), "a\nTags=x y");
     // Before, a missing "Tags=" line came with a blank line before it.
@@ -308,18 +335,20 @@ TEST(NoteEditOnDisk, ReadsTheNoteAtTheMomentOfWriting)
         return notefile::withKeyValue(note, QStringLiteral("LASTPLAYEDDATE1="), QStringLiteral("LastPlayedDate1="),
                                       QStringLiteral("2026-12-07"));
     };
-    Pieces::NoteEditResult r = Pieces::editNoteOnDisk(e, date);
+    Writes writes;
+    Pieces::NoteEditResult r = writes.edit(e, date);
     EXPECT_TRUE(r.written && r.changedElsewhere && r.failure.isEmpty());
     EXPECT_EQ(readAll(notePath), "Master\r\nKey=G\r\nadded elsewhere\nLastPlayedDate1=2026-12-07\r\n");
     EXPECT_EQ(e->pieceDet->notetxt, "Master\nKey=G\nadded elsewhere\nLastPlayedDate1=2026-12-07\n");
     EXPECT_EQ(e->pieceDet->lastPlayedDate1, "2026-12-07 ");
 
     // Nothing new: nothing written.
-    r = Pieces::editNoteOnDisk(e, date);
+    r = writes.edit(e, date);
     EXPECT_FALSE(r.written || r.changedElsewhere);
+    EXPECT_EQ(r.failure, "");
     // A window's save afterwards keeps what was read; it changes no other line.
     e->pieceDet->notetxt += "typed here\n";
-    EXPECT_TRUE(e->saveNote());
+    EXPECT_EQ(writes.save(e), "");
     EXPECT_EQ(QDir(dir.path()).entryList({"*.txt"}), QStringList{"S.txt"});
 }
 
@@ -342,8 +371,8 @@ TEST(NoteSave, ANoteChangedElsewhereKeepsBothVersions)
 
     testsupport::writeFile(notePath, "Master\r\nfrom the other program\r\n");
     e->pieceDet->notetxt = "Master\ntyped here\n";
-    const testsupport::FixtureFiles writer; // the note writer's work, tried here directly
-    EXPECT_TRUE(e->saveNote());
+    Writes writes;
+    EXPECT_EQ(writes.save(e), "");
     EXPECT_EQ(readAll(notePath), "Master\r\ntyped here\r\n") << "in the line ends the file has now";
     EXPECT_EQ(readAll(kept), "an older copy");
     const QString second = dir.filePath("S (changed elsewhere 2026-12-07 21.05 2).txt");
@@ -354,7 +383,7 @@ TEST(NoteSave, ANoteChangedElsewhereKeepsBothVersions)
 
     // The next save finds the note as it wrote it: no third copy.
     e->pieceDet->notetxt = "Master\n";
-    EXPECT_TRUE(e->saveNote());
+    EXPECT_EQ(writes.save(e), "");
     EXPECT_EQ(notices.size(), 1);
     EXPECT_EQ(QDir(dir.path()).entryList({"*.txt"}).size(), 3);
     platform::NotificationCenter::defaultCenter().removeObserver(observer);
@@ -368,13 +397,14 @@ TEST(NoteSave, WritesDeletesAndLeavesUnchangedFilesAlone)
     const QString path = song(dir, "S.pdf");
     const QString notePath = notefile::notePathForSong(path);
     const PiecesPtr e = entryFor(path);
-    EXPECT_TRUE(e->saveNote()); // nothing to write
+    Writes writes;
+    EXPECT_EQ(writes.save(e), ""); // nothing to write
     EXPECT_FALSE(QFile::exists(notePath));
     e->pieceDet->notetxt = QString::fromUtf8("Title=Été\n");
-    EXPECT_TRUE(e->saveNote());
+    EXPECT_EQ(writes.save(e), "");
     EXPECT_EQ(readAll(notePath), "Title=\xC3\x89t\xC3\xA9\n");
     e->pieceDet->notetxt.clear();
-    EXPECT_TRUE(e->saveNote());
+    EXPECT_EQ(writes.save(e), "");
     EXPECT_FALSE(QFile::exists(notePath));
 }
 
@@ -388,10 +418,8 @@ TEST(NoteSave, FailedWriteIsReportedAndTheEditStaysInMemory)
     // The song's folder went away (an unplugged drive): the note cannot be written.
     QDir(dir.filePath("sub")).removeRecursively();
     e->pieceDet->notetxt = "Title=New\n";
-    EXPECT_FALSE(e->saveNote());
-    ASSERT_EQ(dialogs.records().size(), 1);
-    EXPECT_TRUE(dialogs.lastText().startsWith("The note could not be saved to"));
-    EXPECT_EQ(dialogs.records()[0].buttons, QStringList{"Ok"});
+    EXPECT_TRUE(Writes().save(e).startsWith("The note could not be saved to"));
+    EXPECT_TRUE(dialogs.records().isEmpty()) << "a notice, not a dialog on stage";
     EXPECT_EQ(e->pieceDet->notetxt, "Title=New\n");
 }
 
@@ -413,10 +441,9 @@ TEST(NoteSave, UnreadableNoteIsNeverOverwrittenOrDeleted)
     const PiecesPtr e = entryFor(path);
     EXPECT_TRUE(e->pieceDet->noteUnreadable);
     EXPECT_EQ(e->pieceDet->notetxt, "");
-    EXPECT_FALSE(e->saveNote());
-    EXPECT_EQ(dialogs.records().size(), 1);
-    EXPECT_TRUE(dialogs.lastText().contains("could not be read"));
-    EXPECT_TRUE(Pieces::editNoteOnDisk(e, Pieces::tagChange(Pieces::TagEdit::Add, "rock")).failure.contains("could not be read"));
+    Writes writes;
+    EXPECT_TRUE(writes.save(e).contains("could not be read"));
+    EXPECT_TRUE(writes.edit(e, Pieces::TagEdit::Add, "rock").failure.contains("could not be read"));
     if (root) {
         EXPECT_EQ(readAll(notePath + "/keep"), "Title=Precious\n");
     } else {
@@ -427,7 +454,7 @@ TEST(NoteSave, UnreadableNoteIsNeverOverwrittenOrDeleted)
     QDir(notePath).removeRecursively();
     QFile::remove(notePath);
     e->pieceDet->notetxt = "Title=New\n";
-    EXPECT_TRUE(e->saveNote());
+    EXPECT_EQ(writes.save(e), "");
     EXPECT_EQ(readAll(notePath), "Title=New\n");
 }
 
@@ -496,8 +523,7 @@ TEST(NoteFormat, OverLongBinaryAndSpecialNotesAreShownAtMostAndNeverWritten)
         EXPECT_NE(d.titre, "Huge") << "keys of an over-long note are not read";
         EXPECT_EQ(e->tempo(), 0);
         e->pieceDet->notetxt = "Title=New\n";
-        QString failure;
-        EXPECT_FALSE(e->saveNote(&failure));
+        const QString failure = Writes().save(e);
         EXPECT_TRUE(failure.contains(QString::fromUtf8(row.reason))) << failure.toStdString();
     }
     EXPECT_TRUE(dialogs.records().isEmpty());

@@ -1,7 +1,10 @@
 #include "platform/MainThreadFiles.h"
 #include "support/FileGuard.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest-spi.h>
@@ -17,6 +20,15 @@ TEST(FileGuardBelowQt, FailsTheProgramsLookOnTheMainThreadAtATestFolder)
         GTEST_SKIP() << "The guard below Qt needs a sanitizer build's symbolizer to tell the program's calls from the test's";
     QTemporaryDir folder;
     const auto look = [&folder] { QFileInfo::exists(folder.path()); };
+    // The program's data folder one below a folder of the test's, which is on the way to it.
+    const QString onTheWay = folder.filePath(QStringLiteral("on the way"));
+    const auto belowOwn = [&onTheWay](bool (QDir::*call)(const QString &) const) {
+        return [&onTheWay, call] {
+            qputenv("TOLVANE_DATA_DIR", QFile::encodeName(onTheWay + QStringLiteral("/data")));
+            const auto unset = qScopeGuard([] { qunsetenv("TOLVANE_DATA_DIR"); });
+            (QDir().*call)(onTheWay);
+        };
+    };
     struct Row {
         const char *what;
         bool program;
@@ -28,6 +40,9 @@ TEST(FileGuardBelowQt, FailsTheProgramsLookOnTheMainThreadAtATestFolder)
         {"a file the performer chose", true, [&look] { const platform::MainThreadFileScope chosen("chosen"); look(); }, false},
         {"off the main thread", true, [&look] { std::thread(look).join(); }, false},
         {"the test's own look", false, look, false},
+        {"a folder made on the way to the program's own", true, belowOwn(&QDir::mkdir), false},
+        // Before, a folder on the way counted as the program's for every call.
+        {"that folder removed", true, belowOwn(&QDir::rmdir), true},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.what);

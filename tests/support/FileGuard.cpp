@@ -43,16 +43,19 @@ QString &usersFolders()
 // for the user's own (Qt's settings among them) count as the program's, as do
 // the sources and the build, where Qt looks for its plug-ins beside the test
 // program: a checkout may lie in the temporary folder.
-int own(const char *asked)
+int own(const char *call, const char *asked)
 {
     static const QStringList installed{QDir::cleanPath(QStringLiteral(TOLVANE_SOURCE_ROOT)),
                                        QDir::cleanPath(QStringLiteral(TOLVANE_BUILD_ROOT))};
     const QString path = QDir::cleanPath(QString::fromLocal8Bit(asked));
+    // A folder on the way to one of them is made with it (a kept copy's folder,
+    // made at a quit); nothing else is the program's there.
+    const bool making = std::strcmp(call, "mkdir") == 0 || std::strcmp(call, "mkdirat") == 0;
     for (const QString &folder : platform::ownFolders() + installed + QStringList{usersFolders()}) {
         const QString root = QDir::cleanPath(folder);
-        // A folder on the way to one of them is made with it (a kept copy's folder, made at a quit).
         if (!root.isEmpty()
-            && (path == root || path.startsWith(root + QLatin1Char('/')) || root.startsWith(path + QLatin1Char('/'))))
+            && (path == root || path.startsWith(root + QLatin1Char('/'))
+                || (making && root.startsWith(path + QLatin1Char('/')))))
             return 1;
     }
     return 0;

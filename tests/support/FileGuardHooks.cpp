@@ -121,7 +121,7 @@ static void look(const char *call, int dirfd, const char *path)
     inside = 1;
     char full[FILEGUARD_PATH];
     if (!quiet() && absolute(dirfd, path, full) && under(full) && syscall(SYS_gettid) == syscall(SYS_getpid)
-        && !own(full)) {
+        && !own(call, full)) {
         struct FileGuardRecord here;
         here.depth = backtrace(here.frames, FILEGUARD_FRAMES);
         int same = -1;

@@ -15,8 +15,8 @@ struct FileGuardRecord {
 // Answers nonzero while the calls of the main thread are judged elsewhere (the
 // platform's file calls and scopes, a fixture's work).
 typedef int (*FileGuardQuiet)();
-// Answers nonzero for a path in the program's own folders.
-typedef int (*FileGuardOwn)(const char *path);
+// Answers nonzero for a path in the program's own folders, for that call.
+typedef int (*FileGuardOwn)(const char *call, const char *path);
 
 // On the main thread: from now on, its calls on paths under `watched` are kept.
 void fileguard_arm(const char *const *watched, int count, FileGuardQuiet quiet, FileGuardOwn own);

@@ -5,6 +5,7 @@
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -468,7 +469,7 @@ TEST(ReaderWalks, ALoadThatNeverAnswersIsSaidAtOnceWithTheNextSongBesideIt)
 // past the bytes kept among them, with rests, kills and stops, then a quit.
 TEST(ReaderWalks, RandomWalksHoldEveryRule)
 {
-    const qint64 kept = PageRenderWorker::documentBytesKept;
+    const auto restore = qScopeGuard([kept = qint64(PageRenderWorker::documentBytesKept)] { PageRenderWorker::documentBytesKept = kept; });
     PageRenderWorker::documentBytesKept = 1000000;
     std::vector<Kind> library;
     for (int i = 0; i < 24; ++i)
@@ -486,5 +487,4 @@ TEST(ReaderWalks, RandomWalksHoldEveryRule)
             steps.push_back(Step{t + 0.01, -1, true, i % 600 == 150 ? 4.0 : 0});
     }
     expectSound("2000 random keys over 24 songs", Walk(library).run(steps), 10);
-    PageRenderWorker::documentBytesKept = kept;
 }

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcessEnvironment>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
@@ -371,6 +372,7 @@ TEST(PageRendererShare, DocumentsPastTheCountOrTheBytesKeptAreClosedEverywhereAn
         songs.append(testsupport::writePdf(dir.filePath(QStringLiteral("Song %1.pdf").arg(i)), 3));
     const qint64 size = QFileInfo(songs.first()).size();
     ASSERT_GT(size, 1024) << "read as a file, not copied into memory";
+    const auto restore = qScopeGuard([] { PageRenderWorker::documentBytesKept = PageRenderWorker::kMaxDocumentBytesKept; });
     for (const int kept : {PageRenderer::kMaxDocuments, 3}) {
         PageRenderWorker::documentBytesKept = kept == 3 ? 3 * size + size / 2 : PageRenderWorker::kMaxDocumentBytesKept;
         {
@@ -389,7 +391,6 @@ TEST(PageRendererShare, DocumentsPastTheCountOrTheBytesKeptAreClosedEverywhereAn
         } // ended as at a quit: each document freed once, in the sanitizer build
         EXPECT_TRUE(holding(QStringLiteral("/proc/self"), songs).isEmpty());
     }
-    PageRenderWorker::documentBytesKept = PageRenderWorker::kMaxDocumentBytesKept;
 }
 
 // Before, a renderer ended as its page came gave its reader back while the launcher started

@@ -8,7 +8,6 @@
 #include "chordpro/export/PdfExportRules.h"
 #include "library/Data.h"
 #include "library/PiecesDet.h"
-#include "library/SongFileCheck.h"
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/DesktopServices.h"
@@ -42,25 +41,15 @@ QString failure(const QString &what, const QString &why) { return QStringLiteral
 // Copies source to target on the worker; the failure, "" when it went out.
 QString copyFile(const QString &source, const QString &target)
 {
-    // A copy never replaces what is there: it may be a PDF the performer edited
-    // after an earlier export. (Files of this run took other names.)
-    const QString kept =
-        failure(fileNameOf(source), QStringLiteral("a file of this name is already in the folder and was kept"));
-    if (platform::nameTaken(target))
-        return kept;
-    const platform::FileBytes in = platform::readRegularFile(source, kMaxCopyBytes);
-    if (!in.ok()) {
-        const QString why = in.status == platform::FileStatus::TooLarge ? QStringLiteral("too large to copy")
-                            : in.error.isEmpty()                        ? songfile::readProblem(in)
-                                                                        : in.error;
-        return failure(fileNameOf(source), why);
-    }
     QString why;
     bool there = false;
-    // Nor one made while the source was read.
-    if (!platform::createFileAtomically(target, in.bytes, &why, &there))
-        return there ? kept : failure(fileNameOf(source), why);
-    return QString();
+    if (platform::copyToNewFile(source, target, kMaxCopyBytes, &why, &there))
+        return QString();
+    // A copy never replaces what is there, nor one made while the source was
+    // read: it may be a PDF the performer edited after an earlier export.
+    // (Files of this run took other names.)
+    return failure(fileNameOf(source),
+                   there ? QStringLiteral("a file of this name is already in the folder and was kept") : why);
 }
 
 void handOver(qint64 oper, const QString &pdf, const QString &title, const std::function<void()> &printed = {})

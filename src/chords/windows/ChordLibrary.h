@@ -133,6 +133,8 @@ public:
     QString songPath() const { return songPath_; }
     // An edit of the bound song has not answered yet.
     bool songEditing() const { return songEdits_.busy(); }
+    // A chord file's read or an export's write has not answered yet.
+    bool chordFilesBusy() const { return chordFileReads_.busy(); }
     // The song table waits for its song's text.
     bool songReading() const { return songReadShown_ != songReadsAsked_; }
     // What the window says under the song table while its folder does not answer.
@@ -173,8 +175,6 @@ private:
     void importChecked(quint64 run, const QString &lines);
     void mergeImport(quint64 run, const QString &lines, bool replace);
     bool importCurrent(quint64 run, qint64 instrument) const { return run == importRun_ && instrument == instrument_; }
-    // Writes an export at `path`; a file there already is replaced only once the performer says so.
-    void writeExport(const QString &path, const QByteArray &bytes, bool replace);
     void showImportProgressLater();
     void endImport();
     void showFirstRow();

@@ -3,8 +3,8 @@
 #include "chords/ChordFileImport.h"
 #include "chords/ChordLibraryRules.h"
 #include "chords/SongFileEdit.h"
+#include "library/ChosenFile.h"
 #include "library/Data.h"
-#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
@@ -162,33 +162,12 @@ void ChordLibrary::exportChordstoDir(const QString &folder)
     reloadTable(LibraryTable);
     generateAllChordsString(true, true);
     showFirstRow();
-    writeExport(platform::filePath(folder, chordlibrary::exportFileName(instrument_)), libraryText().toUtf8(), false);
-}
-
-void ChordLibrary::writeExport(const QString &path, const QByteArray &bytes, bool replace)
-{
-    struct Written {
-        bool there = false;
-        QString why;
-    };
-    chordFileReads_.run(
-        QStringLiteral("the chord library's export"),
-        [path, bytes, replace] {
-            Written written;
-            if (replace ? platform::writeFileAtomically(path, bytes, &written.why)
-                        : platform::createFileAtomically(path, bytes, &written.why, &written.there))
-                written.why.clear();
-            return written;
-        },
-        [this, path, bytes](const Written &written) {
-            // The folder chooser asked nothing of the file's name.
-            if (written.there) {
-                const QPointer<ChordLibrary> self(this);
-                if (Data::question(QStringLiteral("%1 already exists. Replace it?").arg(path)) && self)
-                    writeExport(path, bytes, true);
-            } else if (!written.why.isEmpty()) {
-                Data::msg(QStringLiteral("The chord file \"%1\" could not be written: %2").arg(path, written.why));
-            }
+    const QString path = platform::filePath(folder, chordlibrary::exportFileName(instrument_));
+    chosenfile::write(
+        chordFileReads_, QStringLiteral("the chord library's export"), path, false,
+        [bytes = libraryText().toUtf8()] { return chosenfile::Bytes{bytes, {}}; }, this, [path](const QString &error) {
+            if (!error.isEmpty())
+                Data::msg(QStringLiteral("The chord file \"%1\" could not be written: %2").arg(path, error));
         });
 }
 
