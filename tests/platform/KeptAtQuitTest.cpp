@@ -1,5 +1,6 @@
 #include "platform/Dialogs.h"
 #include "platform/KeptAtQuit.h"
+#include "platform/Paths.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
@@ -172,6 +173,7 @@ TEST(KeptAtQuit, SettingsTheFileRefusesAtAQuitAreKeptAside)
     d.open(path);
     d.setFault([](UserDefaults::Step step) { return step == UserDefaults::Step::Write ? SQLITE_READONLY : SQLITE_OK; });
     d.setString(QStringLiteral("tagStr"), QStringLiteral("rock\nTag1\n"));
+    d.setString(QStringLiteral("PathToFolder"), fromNativePath("/gig/bad\xffname")); // a folder named by bytes
     d.setData(QString::fromUtf8("bytes\0key", 9), QByteArray("\0\1", 2));
     d.setStringList(QStringLiteral("list"), {QStringLiteral("a"), QStringLiteral("b")});
     d.removeObjectForKey(QStringLiteral("gone"));
@@ -190,7 +192,9 @@ TEST(KeptAtQuit, SettingsTheFileRefusesAtAQuitAreKeptAside)
     QStringList changes;
     for (const QJsonValue &change : saved.value(QStringLiteral("changes")).toArray())
         changes << QString::fromUtf8(QJsonDocument(change.toObject()).toJson(QJsonDocument::Compact));
+    // Before, the folder's stray byte became U+FFFD: its JSON now reads back to the same bytes.
     EXPECT_EQ(changes.join(QLatin1Char('\n')).toStdString(), QStringList({QStringLiteral(R"({"key":"tagStr","type":4,"value":"rock\nTag1\n"})"),
+                                    QStringLiteral(R"({"key":"PathToFolder","type":4,"value":"/gig/bad\udcffname"})"),
                                     QStringLiteral(R"({"base64":"AAE=","key":"bytes\u0000key","type":5})"),
                                     QStringLiteral(R"({"key":"list","type":8,"value":["a","b"]})"),
                                     QStringLiteral(R"({"key":"gone","removed":true})")})
