@@ -1,6 +1,7 @@
 #include "platform/Dialogs.h"
 #include "platform/KeptAtQuit.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
@@ -154,6 +155,22 @@ TEST(KeptAtQuit, RecordsOfEveryKindAreSaidTogether)
                              "are kept in /k/Kept notes/Settings (edit not saved 2026-12-08 10.00).json and were "
                              "not taken back."));
     qputenv("HOME", realHome);
+}
+
+// Before, a copy kept while its edit waited, removed once the edit was written,
+// stayed in the records a clean quit left, and the next start passed over it.
+TEST(KeptAtQuit, AQuitLeavesNoRecordOfACopyRemovedOnceWritten)
+{
+    Home home;
+    const QString written = kept::keep(QStringLiteral("Elm"), QStringLiteral("txt"), writeWords);
+    for (const QString &copy : {kept::keep(QStringLiteral("Oak"), QStringLiteral("txt"), writeWords), written})
+        kept::tellNextStartUnlessRemoved(kept::What::Note, copy, QStringLiteral("an edited note"));
+    ASSERT_TRUE(removeFile(written));
+    kept::forgetRemovedCopies();
+    QFile records(home.base(QStringLiteral("data")) + QStringLiteral("/kept-at-quit.list"));
+    ASSERT_TRUE(records.open(QIODevice::ReadOnly));
+    const QByteArray listed = records.readAll();
+    EXPECT_TRUE(listed.contains("/Oak (") && !listed.contains("/Elm (")) << listed.toStdString();
 }
 
 // Before, the changes a settings file refused at a quit were logged and
