@@ -51,14 +51,13 @@ QStringList audio::tracksToExport(const QList<Track> &items, const QString &titl
     return sources;
 }
 
-// Written under a temporary name, then renamed: a copy cut short never takes
-// the track's name, and a copy that failed is known as such.
+// Written without a name until complete, which it then takes only while no
+// file has it: a copy cut short never takes the track's name, a copy that
+// failed is known as such, and a file made there since the export began (or a
+// link there, even to nothing) stays as it is.
 audio::CopyResult audio::copyTrackInto(const QString &source, const QString &folder)
 {
-    const QString target = platform::filePath(folder, platform::fileName(source));
-    if (platform::pathExists(target))
-        return CopyResult::AlreadyThere;
-    platform::AtomicFile out(target);
+    platform::AtomicFile out(platform::filePath(folder, platform::fileName(source)), platform::AtomicFile::Mode::Creates);
     bool opened = false;
     const platform::FileBytes read =
         platform::readRegularFile(source, kMaxTrackBytes, {}, [&out, &opened](const char *data, qint64 size) {
@@ -66,9 +65,9 @@ audio::CopyResult audio::copyTrackInto(const QString &source, const QString &fol
             return opened && out.write(QByteArray::fromRawData(data, qsizetype(size)));
         });
     // An empty track is written too.
-    if (!read.ok() || !(opened || out.open()))
-        return CopyResult::Failed;
-    return out.commit() ? CopyResult::Copied : CopyResult::Failed;
+    if (read.ok() && (opened || out.open()) && out.commit())
+        return CopyResult::Copied;
+    return out.there() ? CopyResult::AlreadyThere : CopyResult::Failed;
 }
 
 void Data::exportAudioFilesMessageFinal(qint32 count)

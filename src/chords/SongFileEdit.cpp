@@ -32,14 +32,15 @@ namespace songfile {
 struct EditRun {
     std::mutex mutex;
     std::condition_variable answered;
-    // Editing covers a failed read's keeping too: it takes no file of the library.
-    enum class Stage { Reading, Editing, Writing, Done } stage = Stage::Reading;
+    // Editing: its thread changes the text it read (`text`). KeepingAside: the read failed, and its thread
+    // keeps the edit, made of the text known, aside (in no file of the library).
+    enum class Stage { Reading, Editing, KeepingAside, Writing, Done } stage = Stage::Reading;
     bool dropped = false; // kept aside by a quit: the file is left as it is
     bool read = false;
     bool changed = false;
     bool written = false;
     bool kept = false; // its edit kept aside, having failed
-    QString text; // the song as the edit made it
+    QString text; // the song as read, then as the edit made it
 };
 
 struct SongFileEdits::Owner {
@@ -67,8 +68,6 @@ namespace {
 constexpr qint64 kMaxEditedBytes = 16 * 1024 * 1024;
 // As the editor's reads: a shorter wait is a share's ordinary pace.
 constexpr double kLateSeconds = 0.5;
-// Far beyond an edit of the text, which takes no file call: the main thread is not held longer.
-constexpr auto kEditingWait = std::chrono::milliseconds(20);
 
 // Each member initialised: a designated initializer names only some.
 struct Asked {
@@ -98,6 +97,8 @@ struct FileQueue {
     platform::FileWork work;
     // The song as the edits said to wait leave it, on the local disk until the file holds them.
     WaitingCopy kept;
+    // The copies of other paths' queues whose edits joined this one, until `kept` holds them.
+    std::vector<WaitingCopy> joinedKept;
     // The file the path leads to, once a call has answered; another path's queue
     // of the same file, which takes this path's edits from then on.
     QString identity;
@@ -178,10 +179,16 @@ Outcome editOnDisk(const QString &path, const QString &known, const SongFileEdit
         file = platform::readRegularFile(path, kMaxEditedBytes);
     // A whole text set may make the file anew.
     const bool read = file.ok() || (replaces && file.status == platform::FileStatus::Missing);
-    const auto reached = [&run](EditRun::Stage stage) {
+    QString text = file.ok() ? textcodec::decode(file.bytes) : QString();
+    // Its text and stage change together: a look between the two would take an edited text for the one read.
+    const auto reached = [&run](EditRun::Stage stage, const QString *text = nullptr, bool changed = false) {
         {
             const std::lock_guard lock(run.mutex);
             run.stage = stage;
+            if (text) {
+                run.text = *text;
+                run.changed = changed;
+            }
         }
         run.answered.notify_all();
     };
@@ -190,7 +197,8 @@ Outcome editOnDisk(const QString &path, const QString &known, const SongFileEdit
         if (run.dropped)
             return outcome;
         run.read = read;
-        run.stage = EditRun::Stage::Editing;
+        run.text = text;
+        run.stage = read ? EditRun::Stage::Editing : EditRun::Stage::KeepingAside;
     }
     if (!read) {
         const QString why = file.status == platform::FileStatus::TooLarge ? QStringLiteral("too large")
@@ -203,20 +211,12 @@ Outcome editOnDisk(const QString &path, const QString &known, const SongFileEdit
         reached(EditRun::Stage::Done);
         return outcome;
     }
-    QString text = file.ok() ? textcodec::decode(file.bytes) : QString();
     // Changed since its editor read it (another program, another machine on the share): not written over unkept.
     const QString other = replaces && text != known ? text : QString();
     const bool changed = edit(text);
-    {
-        const std::lock_guard lock(run.mutex);
-        run.text = text;
-        run.changed = changed;
-    }
-    if (!changed) {
-        reached(EditRun::Stage::Done);
+    reached(changed ? EditRun::Stage::Writing : EditRun::Stage::Done, &text, changed);
+    if (!changed)
         return outcome;
-    }
-    reached(EditRun::Stage::Writing);
     QString otherKept;
     if (!other.isEmpty()) {
         QString why;
@@ -258,6 +258,7 @@ Outcome editOnDisk(const QString &path, const QString &known, const SongFileEdit
 struct Left {
     std::optional<QString> text;
     bool unwritten = false; // the file does not hold it
+    bool whole = true;      // every edit is in the text: none was passed over for want of one
 };
 
 Left leftOf(const FileQueue &queue)
@@ -271,6 +272,7 @@ Left leftOf(const FileQueue &queue)
         else if (!left.text && !asked.known.isEmpty())
             left.text = asked.known;
         if (!left.text) {
+            left.whole = false;
             if (platform::quitting())
                 qWarning().noquote() << QStringLiteral("Song edit: %1 was never read: the edit is lost").arg(queue.path);
             return;
@@ -281,31 +283,58 @@ Left leftOf(const FileQueue &queue)
     if (queue.running && !queue.runningAsked.reads()) {
         EditRun &run = *queue.running;
         std::unique_lock lock(run.mutex);
-        // Its thread, held off the processor or keeping a failed read's edit aside, is not waited for:
-        // the edit is then made of the text known, as while its read waits, and may be kept twice.
-        const bool edited = run.answered.wait_for(lock, kEditingWait,
-                                                  [&run] { return run.stage != EditRun::Stage::Editing; });
-        if (edited && run.read) {
-            left.text = run.text;
-            left.unwritten = run.changed && !run.written && !run.kept;
-        } else if (!run.kept) {
+        switch (run.stage) {
+        case EditRun::Stage::Reading:
             // Under the lock: its thread, should its read answer meanwhile, waits for this one.
             apply(queue.runningAsked);
+            break;
+        case EditRun::Stage::Editing:
+            // Its thread changes the text it read: the same change made here (it touches nothing but the
+            // text) leaves it as that will, and its thread is not waited for.
+            left.text = run.text;
+            lock.unlock();
+            left.unwritten = queue.runningAsked.edit(*left.text);
+            break;
+        case EditRun::Stage::KeepingAside:
+            // Its thread keeps it in the folders a copy made here would go to: not kept twice.
+            break;
+        case EditRun::Stage::Writing:
+        case EditRun::Stage::Done:
+            if (run.read) {
+                left.text = run.text;
+                left.unwritten = run.changed && !run.written && !run.kept;
+            } else if (!run.kept) {
+                apply(queue.runningAsked); // its thread could not keep it
+            }
+            break;
         }
-        // One its thread kept aside, having failed, is not kept again.
     }
     for (const Asked &asked : queue.waiting)
         apply(asked);
     return left;
 }
 
-// Said to wait, the song as its edits leave it is on the local disk too: a kill or a power cut does not take it.
-void keepWhileWaiting(FileQueue &queue)
+// Drops the copies of the paths joined here: the queue's copy holds their edits, or none is left to write.
+void dropJoined(FileQueue &queue)
+{
+    for (WaitingCopy &copy : std::exchange(queue.joinedKept, {}))
+        copy.drop();
+}
+
+// Keeps the song as its edits leave it, over the queue's copy, when some are unwritten; answers that Left.
+Left keepLeft(FileQueue &queue)
 {
     const Left left = leftOf(queue);
-    if (left.text && left.unwritten)
+    if (left.text && left.unwritten) {
         queue.kept.keep(platform::completeBaseName(queue.path), *left.text);
+        if (left.whole)
+            dropJoined(queue);
+    }
+    return left;
 }
+
+// Said to wait, the song as its edits leave it is on the local disk too: a kill or a power cut does not take it.
+void keepWhileWaiting(FileQueue &queue) { keepLeft(queue); }
 
 // The queue that takes the path's edits once its file is known: the first
 // queue of that file. This one's waiting edits go there, behind its own.
@@ -322,16 +351,21 @@ FileQueue &joined(FileQueue &queue, const QString &identity)
     }
     FileQueue &file = *first;
     queue.into = &file;
+    const bool moved = !queue.waiting.empty();
     for (Asked &asked : std::exchange(queue.waiting, {})) {
         if (file.late)
             asked.owner->say(editAwaited(file.path));
         file.waiting.push_back(std::move(asked));
     }
-    if (queue.kept.held() || file.late) {
+    // None moved: its copy held the edit just answered alone, and goes with it.
+    if (moved && (queue.kept.held() || file.late)) {
         if (!file.kept.held())
             std::swap(file.kept, queue.kept);
         keepWhileWaiting(file);
-        queue.kept.drop();
+        // Its edits are in the file's copy once that is written, not before (its read not answered, it may
+        // know no text to keep): their copy stays meanwhile.
+        if (queue.kept.held())
+            file.joinedKept.push_back(std::exchange(queue.kept, {}));
     }
     return file;
 }
@@ -414,8 +448,10 @@ void answered(FileQueue &queue, const std::shared_ptr<EditRun> &run, const Outco
     --asked.owner->pending;
     // The next one first: the message below runs a loop in which more may be asked.
     startNext(file);
-    if (!queue.busy())
+    if (!queue.busy()) {
         queue.kept.drop();
+        dropJoined(queue);
+    }
     sayAnswered(told);
     if (asked.reads()) {
         if (asked.owner->listens())
@@ -461,11 +497,12 @@ void settleOnQuit(FileQueue &queue)
         if (run->stage == EditRun::Stage::Reading)
             run->dropped = true;
     }
-    // Over the copy kept while they waited, said at the next start as the quit's.
-    if (const Left left = leftOf(queue); left.text && left.unwritten)
-        queue.kept.keep(platform::completeBaseName(queue.path), *left.text);
-    else
+    // Over the copy kept while they waited, said at the next start as the quit's. An edit with no text to
+    // be made of (no read answered, none known) is in the copies kept before, which then stay.
+    if (const Left left = keepLeft(queue); !left.unwritten && left.whole) {
         queue.kept.drop();
+        dropJoined(queue);
+    }
     forgetAll(queue);
 }
 
@@ -568,6 +605,7 @@ void SongFileEdits::dropAllAsAKillWould()
             queue->running->dropped = true;
         }
         queue->kept = {};
+        queue->joinedKept.clear();
         forgetAll(*queue);
     }
 }

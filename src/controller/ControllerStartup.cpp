@@ -432,6 +432,8 @@ void Controller::applicationWillTerminate()
         winEditController_->settleOnQuit();
     closeChordLibraries();
     saveNotesAtShutdown();
+    // What it kept is settled: a copy removed since, its edit written after all, is not told of.
+    platform::kept::forgetRemovedCopies();
     // Auxiliary windows alone make no layout worth keeping; one half-way
     // through a switch of screen set is none either.
     bool anyTolvane = false;

@@ -212,10 +212,37 @@ QByteArray openFile(int fd) { return "/proc/self/fd/" + QByteArray::number(fd); 
 
 QByteArray randomSuffix() { return '.' + QByteArray::number(QRandomGenerator::global()->generate64(), 36); }
 
+// Gives the complete file named `temp` the name `target` only while no file has
+// it, in one step: 0, or why not (EEXIST: a file has it). Done, `temp` has gone.
+int nameWithoutReplacing(const QByteArray &temp, const QByteArray &target)
+{
+    int code = ::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0 ? 0 : errno;
+    // A file system without it (a share): a second name for the complete file, refused where one is there;
+    if (code == EINVAL || code == ENOSYS || code == EOPNOTSUPP) {
+        code = ::link(temp.constData(), target.constData()) == 0 ? 0 : errno;
+        if (code == 0)
+            ::unlink(temp.constData());
+    }
+    // where links are refused too, the name is taken first, then the complete file goes over that empty one.
+    if (code == EPERM || code == ENOSYS || code == EOPNOTSUPP) {
+        const int claim = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        code = claim < 0 ? errno : 0;
+        if (claim >= 0)
+            ::close(claim);
+        if (claim >= 0 && ::rename(temp.constData(), target.constData()) != 0) {
+            code = errno;
+            ::unlink(target.constData());
+        }
+    }
+    return code;
+}
+
+QString alreadyThere() { return QStringLiteral("a file of this name is already there"); }
+
 } // namespace
 
-AtomicFile::AtomicFile(const QString &path)
-    : path_(path)
+AtomicFile::AtomicFile(const QString &path, Mode mode)
+    : path_(path), mode_(mode)
 {
 }
 
@@ -230,11 +257,17 @@ AtomicFile::~AtomicFile()
 bool AtomicFile::open()
 {
     const MainThreadFileCall noted("write", path_);
-    target_ = linkedTarget(nativePath(path_));
+    const bool creates = mode_ == Mode::Creates;
+    target_ = creates ? nativePath(path_) : linkedTarget(nativePath(path_));
     if (target_.isEmpty())
         return fail(qt_error_string(ENOENT));
     struct stat there {};
-    const bool exists = ::stat(target_.constData(), &there) == 0;
+    // Made new, a file there refuses it at once rather than after every byte is written: the commit looks again.
+    if (creates && ::lstat(target_.constData(), &there) == 0) {
+        there_ = true;
+        return fail(alreadyThere());
+    }
+    const bool exists = !creates && ::stat(target_.constData(), &there) == 0;
     if (exists && ::access(target_.constData(), W_OK) != 0)
         return fail(qt_error_string(errno));
     const qsizetype slash = target_.lastIndexOf('/');
@@ -280,6 +313,7 @@ bool AtomicFile::write(const QByteArray &bytes)
 
 bool AtomicFile::commit()
 {
+    const MainThreadFileCall noted("write", path_);
     if (done_)
         return !failed_;
     if (failed_ || !file_.isOpen()) {
@@ -299,6 +333,25 @@ bool AtomicFile::commit()
         fail(qt_error_string(errno));
         cancel();
         return false;
+    }
+    if (mode_ == Mode::Creates) {
+        // Without a name yet, it takes the target's by a link, which never replaces a file.
+        int code = 0;
+        if (temporary_.isEmpty())
+            code = ::linkat(AT_FDCWD, openFile(fd_).constData(), AT_FDCWD, target_.constData(), AT_SYMLINK_FOLLOW) == 0
+                       ? 0
+                       : errno;
+        else if ((code = nameWithoutReplacing(temporary_, target_)) == 0)
+            temporary_.clear();
+        if (code != 0) {
+            there_ = code == EEXIST;
+            fail(there_ ? alreadyThere() : systemError(code, intended_));
+            cancel();
+            return false;
+        }
+        done_ = true;
+        closeTemporary();
+        return true;
     }
     // Named beside the target, then renamed over it: the one step that replaces it.
     for (int tries = 0; temporary_.isEmpty() && tries < 20; ++tries) {
@@ -367,54 +420,13 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
 bool createFileAtomically(const QString &path, const QByteArray &bytes, QString *error, bool *there)
 {
     const MainThreadFileCall noted("write", path);
+    AtomicFile file(path, AtomicFile::Mode::Creates);
+    const bool ok = file.open() && file.write(bytes) && file.commit();
     if (there)
-        *there = false;
-    const QByteArray target = nativePath(path);
-    const QDir folder = QFileInfo(path).dir();
-    QByteArray temp;
-    int fd = -1;
-    for (int tries = 0; fd < 0 && tries < 100; ++tries) {
-        temp = nativePath(folder.filePath(
-            QStringLiteral(".%1.new").arg(QRandomGenerator::global()->generate64(), 0, 16)));
-        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0)
-        return failWith(error, qt_error_string(errno));
-    const bool whole = writeAll(fd, bytes) && ::fsync(fd) == 0;
-    int code = whole ? 0 : errno;
-    if (::close(fd) != 0 && whole)
-        code = errno;
-    if (code == 0 && !whole)
-        code = EIO;
-    const bool noReplace = code == 0;
-    if (noReplace && ::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) != 0)
-        code = errno;
-    // A file system without it (a share): a second name for the complete file, refused where one is there;
-    if (noReplace && (code == EINVAL || code == ENOSYS || code == EOPNOTSUPP)) {
-        code = ::link(temp.constData(), target.constData()) == 0 ? 0 : errno;
-        if (code == 0)
-            ::unlink(temp.constData());
-    }
-    // where links are refused too, the name is taken first, then the complete file goes over that empty one.
-    if (noReplace && (code == EPERM || code == ENOSYS || code == EOPNOTSUPP)) {
-        const int claim = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        code = claim < 0 ? errno : 0;
-        if (claim >= 0)
-            ::close(claim);
-        if (claim >= 0 && ::rename(temp.constData(), target.constData()) != 0) {
-            code = errno;
-            ::unlink(target.constData());
-        }
-    }
-    if (code == 0)
-        return true;
-    ::unlink(temp.constData());
-    if (there)
-        *there = code == EEXIST;
-    return failWith(error, code == EEXIST ? QStringLiteral("a file of this name is already there")
-                                          : systemError(code, bytes.size()));
+        *there = file.there();
+    if (!ok && error)
+        *error = file.errorString();
+    return ok;
 }
 
 bool copyToNewFile(const QString &source, const QString &target, qint64 maxBytes, QString *error, bool *there)

@@ -20,7 +20,11 @@ namespace platform {
 // before the rename.
 class AtomicFile {
 public:
-    explicit AtomicFile(const QString &path);
+    // Creates: the file must not be there yet, as for createFileAtomically: the
+    // complete file takes the name only while no file has it, in one step, and
+    // a link there is a file there.
+    enum class Mode { Replaces, Creates };
+    explicit AtomicFile(const QString &path, Mode mode = Mode::Replaces);
     ~AtomicFile(); // cancels unless committed
 
     AtomicFile(const AtomicFile &) = delete;
@@ -32,8 +36,11 @@ public:
     // The device to write to, for writers that stream (PDF, images).
     QIODevice *device() { return &file_; }
     bool write(const QByteArray &bytes);
-    // Flushes, checks, then replaces the target. False leaves the target untouched.
+    // Flushes, checks, then replaces the target (Creates: takes its name while
+    // no file has it). False leaves the target untouched.
     bool commit();
+    // Creates: the commit found a file of the name, and left it as it is.
+    bool there() const { return there_; }
     // Drops what was written; the target stays untouched.
     void cancel();
     QString errorString() const { return error_; }
@@ -43,6 +50,7 @@ private:
     void closeTemporary();
 
     QString path_;
+    Mode mode_;
     QByteArray target_;    // the file replaced, as the file system names it
     QByteArray temporary_; // the new file's name beside it; none while it has none
     int fd_ = -1;
@@ -51,6 +59,7 @@ private:
     qint64 intended_ = 0; // the file's size once the write under way is done
     bool failed_ = false;
     bool done_ = false;
+    bool there_ = false;
 };
 
 // Writes the whole file atomically (see AtomicFile). False, with the reason in
@@ -60,10 +69,10 @@ private:
 // replacing this name alone; its old bytes are kept beside it meanwhile.
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 
-// The same for a file that must not be there yet: the complete new bytes take
-// the name only while no file has it, in one step, so that a file another
-// program made since the caller looked is never replaced. False with the
-// reason in *error, and *there set when a file has the name.
+// The same for a file that must not be there yet (AtomicFile::Mode::Creates):
+// the complete new bytes take the name only while no file has it, in one step,
+// so that a file another program made since the caller looked is never
+// replaced. False with the reason in *error, and *there set when a file has the name.
 bool createFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr,
                           bool *there = nullptr);
 

@@ -12,6 +12,7 @@
 #include <QSet>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace platform::kept {
@@ -46,7 +47,9 @@ const char *kindName(What kind)
 }
 
 // Appended rather than rewritten: two programs on different settings folders
-// may share the data folder, and one line must not be lost to the other.
+// may share the data folder, and one line must not be lost to the other. Under
+// the lock the quit's clearing takes (forgetRemovedCopies), which rewrites the
+// file in place.
 bool appendRecord(const QString &base, const QByteArray &line)
 {
     if (!makeFolder(base))
@@ -54,6 +57,7 @@ bool appendRecord(const QString &base, const QByteArray &line)
     const int fd = ::open(nativePath(recordsIn(base)).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
+    ::flock(fd, LOCK_EX);
     const bool whole = ::write(fd, line.constData(), size_t(line.size())) == line.size();
     return ::close(fd) == 0 && whole;
 }
@@ -222,6 +226,28 @@ void tellNextStart(What kind, const QString &keptPath, const QString &what)
 void tellNextStartUnlessRemoved(What kind, const QString &keptPath, const QString &what)
 {
     record(kind == What::Song ? kWaitingSong : kWaiting, keptPath, what);
+}
+
+void forgetRemovedCopies()
+{
+    for (const QString &base : bases()) {
+        const QString path = recordsIn(base);
+        const int fd = ::open(nativePath(path).constData(), O_RDWR | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        const FileBytes r = ::flock(fd, LOCK_EX) == 0 ? readRegularFile(path, 1024 * 1024) : FileBytes();
+        QByteArray kept;
+        for (const QByteArray &line : r.bytes.split('\n')) {
+            const QList<QByteArray> fields = line.split('\t');
+            if (!line.isEmpty() && (fields.size() < 2 || fields[1].isEmpty() || pathExists(fromNativePath(fields[1]))))
+                kept += line + '\n';
+        }
+        // In place, so that a line another program appends meanwhile waits for the lock and is not lost.
+        if (r.ok() && kept != r.bytes && (!writeWholeAt(fd, kept.constData(), kept.size(), 0)
+                                          || ::ftruncate(fd, off_t(kept.size())) != 0))
+            TLOG(QStringLiteral("Kept: %1 could not be rewritten: %2").arg(path, qt_error_string(errno)));
+        ::close(fd);
+    }
 }
 
 QString takeNotice()

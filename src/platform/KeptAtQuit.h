@@ -44,6 +44,12 @@ void tellNextStart(What kind, const QString &keptPath, const QString &what = QSt
 // was written and the copy removed).
 void tellNextStartUnlessRemoved(What kind, const QString &keptPath, const QString &what);
 
+// At a quit, once it has kept what it could not write: a record of a copy
+// removed since, its edit written after all, is dropped, so that the next
+// start is told only of copies still there (and, after an end without a quit,
+// passes over those no longer there itself).
+void forgetRemovedCopies();
+
 // What the start after such a quit says; "" when nothing was kept or lost.
 // Said once: the records are removed, or where that fails (the folder
 // read-only) remembered as said, and the notice says the folder cannot be written.

@@ -422,12 +422,15 @@ void UserDefaults::keepUnwritten() const
             change.insert(QStringLiteral("removed"), true);
         } else {
             const auto type = static_cast<Type>(op.type);
-            // Data kept in base 64, every other value as the store encodes it.
+            // Data kept in base 64, every other value as the store encodes it; a text as the store reads it back,
+            // so that the stray bytes of a path not valid UTF-8 stay (JSON writes them as escaped lone surrogates).
             change.insert(QStringLiteral("type"), op.type);
             if (type == Type::StringList)
                 change.insert(QStringLiteral("value"), QJsonArray::fromStringList(decode(type, op.value).toStringList()));
             else if (type == Type::Data)
                 change.insert(QStringLiteral("base64"), QString::fromLatin1(op.value.toBase64()));
+            else if (type == Type::String)
+                change.insert(QStringLiteral("value"), decode(type, op.value).toString());
             else
                 change.insert(QStringLiteral("value"), QString::fromUtf8(op.value));
         }

@@ -37,6 +37,9 @@
 #include <QTextLayout>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
+#include <array>
+#include <atomic>
 #include <gtest/gtest.h>
 
 using namespace chordpro::editing;
@@ -656,7 +659,7 @@ TEST_F(WinEditTest, OneSongReachedByTwoPathsHasOneQueue)
     // Before, an edit said to wait while its thread changed the text held the main thread until it had.
     platform::ManualClock clock;
     testsupport::Gate inside, editing;
-    saves.edit(path, saved, [inside, editing, main = QThread::currentThread()](QString &text) mutable {
+    saves.edit(path, QStringLiteral("{title:L}\n"), [inside, editing, main = QThread::currentThread()](QString &text) mutable {
         if (QThread::currentThread() != main) {
             inside.open();
             editing.wait();
@@ -665,9 +668,55 @@ TEST_F(WinEditTest, OneSongReachedByTwoPathsHasOneQueue)
     });
     ASSERT_TRUE(testsupport::waitFor([inside] { return inside.isOpen(); }));
     clock.advance(0.5);
+    // Then its copy was made of the text its window knew, not of the file its thread read.
+    const QDir kept(platform::dataFolder() + QStringLiteral("/Kept notes"));
+    const QStringList copies = kept.entryList({QStringLiteral("l (edit not saved*")});
+    EXPECT_EQ(copies.size(), 1);
+    EXPECT_EQ(readFile(kept.filePath(copies.value(0))), saved + QStringLiteral("x"));
     editing.open();
     ASSERT_TRUE(testsupport::waitFor([&saves] { return !saves.busy(); }));
     EXPECT_EQ(readFile(path), saved + QStringLiteral("x"));
+}
+
+// Before, edits waiting through a link were on disk in that path's copy alone, which went as its queue joined
+// the file's, whose copy (its edit not read, no text known) could not take them; a quit then removed that one too.
+TEST_F(WinEditTest, EditsWaitingThroughALinkStayOnDiskAsTheirQueueJoinsTheFiles)
+{
+    platform::ManualClock clock;
+    const QString path = songFile(QStringLiteral("j.chopro"), QStringLiteral("{title:J}\n"));
+    const QString linked = dir.filePath(QStringLiteral("link/j.chopro"));
+    ASSERT_TRUE(QFile::link(dir.path(), dir.filePath(QStringLiteral("link"))));
+    std::array<testsupport::Gate, 3> gates; // the path's first edit, its later ones, the link's
+    const auto calls = std::make_shared<std::atomic_int>(0);
+    songfile::setFileCall([gates, calls, path](const QString &asked) {
+        gates[asked == path ? std::min(calls->fetch_add(1), 1) : 2].wait();
+    });
+    const auto unheld = qScopeGuard([gates] {
+        for (testsupport::Gate gate : gates)
+            gate.open();
+        songfile::setFileCall({});
+    });
+    const auto adds = [](const char *line) { return [line](QString &text) { return !(text += line).isEmpty(); }; };
+    const QDir kept(platform::dataFolder() + QStringLiteral("/Kept notes"));
+    const auto keptHolds = [&kept](const char *line) {
+        return std::ranges::any_of(kept.entryList({QStringLiteral("j (edit not saved*")}),
+                                   [&](const QString &copy) { return readFile(kept.filePath(copy)).contains(line); });
+    };
+    songfile::SongFileEdits edits;
+    edits.edit(path, QStringLiteral("{title:J}\n"), adds("a1\n"));
+    clock.advance(0.5);
+    edits.edit(path, QString(), adds("a2\n"));
+    gates[0].open(); // a1 written, the file known; a2 held before its read
+    ASSERT_TRUE(testsupport::waitFor([calls] { return calls->load() == 2; }));
+    bool joined = false;
+    edits.edit(linked, QStringLiteral("{title:J}\na1\n"), adds("b1\n"), [&joined](bool) { joined = true; });
+    edits.edit(linked, QString(), adds("b2\n"));
+    clock.advance(0.5);
+    gates[2].open();
+    ASSERT_TRUE(testsupport::waitFor([&joined] { return joined; }));
+    EXPECT_TRUE(keptHolds("b2\n"));
+    songfile::SongFileEdits::settleAllOnQuit();
+    EXPECT_TRUE(keptHolds("a2\n") && keptHolds("b2\n"));
 }
 
 TEST_F(WinEditTest, AFileThatIsNotTextIsNeverOpened)

@@ -68,6 +68,11 @@ TEST_F(AudioExport, ASongsRecordingsAreCopiedOnceAndNotAgain)
     controller->exportAudioFiles(true, out.path());
     runBatch();
     EXPECT_EQ(dialogs.texts().last(), copied0) << "a file already there is not copied again";
+    // Before, a link to nothing there was looked through, and the copy written where it led.
+    ASSERT_TRUE(QFile::remove(out.filePath("Song 01.mp3")) && QFile::link(songs.filePath("x"), out.filePath("Song 01.mp3")));
+    controller->exportAudioFiles(true, out.path());
+    runBatch();
+    EXPECT_FALSE(QFileInfo::exists(songs.filePath("x")));
 }
 
 TEST_F(AudioExport, RevealShowsTheFirstFileCopiedElseTheFolder)

@@ -132,6 +132,12 @@ TEST(AtomicFile, WritesWhereAllowedAndRefusesWhereNot)
         EXPECT_EQ(readAll(row.path), row.after);
     }
     EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral(".*.new")}, QDir::Files | QDir::Hidden).isEmpty());
+    // Made new and streamed, a file made there once the write began stays too.
+    AtomicFile late(dir.filePath(QStringLiteral("late.txt")), AtomicFile::Mode::Creates);
+    ASSERT_TRUE(late.open() && late.write("mine"));
+    put(dir.filePath(QStringLiteral("late.txt")), "theirs");
+    EXPECT_TRUE(!late.commit() && late.there());
+    EXPECT_EQ(readAll(dir.filePath(QStringLiteral("late.txt"))), "theirs");
     EXPECT_TRUE(platform::removeFile(notUtf8));
     EXPECT_EQ(readAll(notUtf8), "<missing>");
 }

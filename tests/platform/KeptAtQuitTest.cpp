@@ -1,5 +1,7 @@
 #include "platform/Dialogs.h"
 #include "platform/KeptAtQuit.h"
+#include "platform/Paths.h"
+#include "platform/RegularFile.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
@@ -155,6 +157,22 @@ TEST(KeptAtQuit, RecordsOfEveryKindAreSaidTogether)
     qputenv("HOME", realHome);
 }
 
+// Before, a copy kept while its edit waited, removed once the edit was written,
+// stayed in the records a clean quit left, and the next start passed over it.
+TEST(KeptAtQuit, AQuitLeavesNoRecordOfACopyRemovedOnceWritten)
+{
+    Home home;
+    const QString written = kept::keep(QStringLiteral("Elm"), QStringLiteral("txt"), writeWords);
+    for (const QString &copy : {kept::keep(QStringLiteral("Oak"), QStringLiteral("txt"), writeWords), written})
+        kept::tellNextStartUnlessRemoved(kept::What::Note, copy, QStringLiteral("an edited note"));
+    ASSERT_TRUE(removeFile(written));
+    kept::forgetRemovedCopies();
+    QFile records(home.base(QStringLiteral("data")) + QStringLiteral("/kept-at-quit.list"));
+    ASSERT_TRUE(records.open(QIODevice::ReadOnly));
+    const QByteArray listed = records.readAll();
+    EXPECT_TRUE(listed.contains("/Oak (") && !listed.contains("/Elm (")) << listed.toStdString();
+}
+
 // Before, the changes a settings file refused at a quit were logged and
 // dropped; then every quit of a read-only store kept a copy of every value the
 // program wrote, changed or not, and waited two seconds for it.
@@ -172,6 +190,7 @@ TEST(KeptAtQuit, SettingsTheFileRefusesAtAQuitAreKeptAside)
     d.open(path);
     d.setFault([](UserDefaults::Step step) { return step == UserDefaults::Step::Write ? SQLITE_READONLY : SQLITE_OK; });
     d.setString(QStringLiteral("tagStr"), QStringLiteral("rock\nTag1\n"));
+    d.setString(QStringLiteral("PathToFolder"), fromNativePath("/gig/bad\xffname")); // a folder named by bytes
     d.setData(QString::fromUtf8("bytes\0key", 9), QByteArray("\0\1", 2));
     d.setStringList(QStringLiteral("list"), {QStringLiteral("a"), QStringLiteral("b")});
     d.removeObjectForKey(QStringLiteral("gone"));
@@ -190,7 +209,9 @@ TEST(KeptAtQuit, SettingsTheFileRefusesAtAQuitAreKeptAside)
     QStringList changes;
     for (const QJsonValue &change : saved.value(QStringLiteral("changes")).toArray())
         changes << QString::fromUtf8(QJsonDocument(change.toObject()).toJson(QJsonDocument::Compact));
+    // Before, the folder's stray byte became U+FFFD: its JSON now reads back to the same bytes.
     EXPECT_EQ(changes.join(QLatin1Char('\n')).toStdString(), QStringList({QStringLiteral(R"({"key":"tagStr","type":4,"value":"rock\nTag1\n"})"),
+                                    QStringLiteral(R"({"key":"PathToFolder","type":4,"value":"/gig/bad\udcffname"})"),
                                     QStringLiteral(R"({"base64":"AAE=","key":"bytes\u0000key","type":5})"),
                                     QStringLiteral(R"({"key":"list","type":8,"value":["a","b"]})"),
                                     QStringLiteral(R"({"key":"gone","removed":true})")})

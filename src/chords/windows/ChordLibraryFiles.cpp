@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
+#include <atomic>
 #include <memory>
 #include <type_traits>
 
@@ -240,8 +241,8 @@ void ChordLibrary::replaceChordinDefinedChordsFromChordSpec(const ChordSpecs &gi
         chordlibrary::definitionEdit(listeDefineOrig_, record, remove, newName, instrument_);
     if (!edit)
         return;
-    // Set off the main thread, read once the edit answers.
-    auto found = std::make_shared<bool>(true);
+    // Set off the main thread, read once the edit answers (and set alike where the queue keeps it aside meanwhile).
+    auto found = std::make_shared<std::atomic_bool>(true);
     writeSong(
         [found, edit = *edit](QString &text) {
             *found = chordlibrary::applyDefinitionEdit(text, edit);
