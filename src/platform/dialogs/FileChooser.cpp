@@ -549,6 +549,8 @@ void FileChooser::showCrumbs(const QString &folder)
                 line_->setFocus();
             });
             crumbRow_->insertWidget(0, crumb);
+            // Else a row on screen shows it on the next turn of the event loop, left out of the sizes below.
+            crumb->show();
             crumbs_.prepend(crumb);
             // Tab reaches them after the tools, "/" first.
             setTabOrder(lastTool_, crumb);
@@ -556,6 +558,8 @@ void FileChooser::showCrumbs(const QString &folder)
             if (parentOf(at).size() >= at.size())
                 break;
         }
+        // Laid out now: the scroll to the folder's button below needs where it is.
+        crumbArea_->widget()->adjustSize();
         crumbArea_->setFixedHeight(crumbArea_->widget()->sizeHint().height() +
                                    crumbArea_->horizontalScrollBar()->sizeHint().height());
     }
