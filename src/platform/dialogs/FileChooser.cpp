@@ -18,6 +18,7 @@
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <utility>
@@ -287,14 +288,14 @@ void FileChooser::done(int result)
 
 void FileChooser::setNameFilters(const QStringList &filters)
 {
+    // Before the filter box, whose change refills the list. The folder is not
+    // read again for them: the listing under way takes them when it answers.
+    filters_ = filters;
+    if (shown_.filters != filters_)
+        match(shown_, filters_);
     filter_->clear();
     filter_->addItems(filters);
     filter_->setVisible(!filters.isEmpty());
-    // The listing asked sorts its names by these filters.
-    filters_ = filters;
-    shown_ = {};
-    asked_.clear();
-    typedChanged(true);
 }
 
 void FileChooser::setSuggestedName(const QString &name)
@@ -337,25 +338,38 @@ void FileChooser::typedChanged(bool refilter)
     showStatus();
 }
 
+void FileChooser::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!std::exchange(opened_, true) && !asked_.isEmpty())
+        listAsked();
+}
+
 void FileChooser::list(const QString &folder)
 {
     if (folder == asked_)
         return;
     asked_ = folder;
     list_->clear();
+    // Not before the chooser shows: the filters its caller sets after making it are the first listing's.
+    if (opened_)
+        listAsked();
+}
+
+void FileChooser::listAsked()
+{
     listingLate_ = false;
     listingTimer_.start(kLateSeconds, false, [this] {
         listingLate_ = true;
         showStatus();
     });
     work_.run(
-        QStringLiteral("Chooser listing %1").arg(folder),
-        [folder, filters = filters_, call = FileCalls::get()] {
+        QStringLiteral("Chooser listing %1").arg(asked_),
+        [folder = asked_, filters = filters_, call = FileCalls::get()] {
             if (call)
                 call(folder);
             Listing l;
             l.folder = folder;
-            l.filters = filters;
             const std::optional<QList<FolderEntry>> entries = folderEntries(folder);
             if (!entries) {
                 l.state = !pathExists(folder) ? Listing::State::Missing
@@ -364,39 +378,50 @@ void FileChooser::list(const QString &folder)
                 return l;
             }
             l.state = Listing::State::Listed;
-            // The names are matched here, not at each key on the main thread.
-            QList<QList<QRegularExpression>> wanted;
-            for (const QString &filter : filters)
-                wanted.append(patterns(filter));
-            for (const FolderEntry &e : *entries) {
-                Entry entry{e.name, e.folder, 0};
-                for (qsizetype i = 0; i < std::min<qsizetype>(wanted.size(), 32) && !e.folder; ++i)
-                    if (wanted[i].isEmpty() || std::any_of(wanted[i].begin(), wanted[i].end(), [&e](const QRegularExpression &p) {
-                            return p.match(e.name).hasMatch();
-                        }))
-                        entry.filters |= 1u << i;
-                l.entries.append(entry);
-            }
+            for (const FolderEntry &e : *entries)
+                l.entries.append(Entry{e.name, e.folder, 0});
             std::sort(l.entries.begin(), l.entries.end(), [](const Entry &a, const Entry &b) {
                 if (a.folder != b.folder)
                     return a.folder;
                 const int byName = a.name.compare(b.name, Qt::CaseInsensitive);
                 return byName != 0 ? byName < 0 : a.name < b.name;
             });
+            // The names are matched here, not at each key on the main thread.
+            match(l, filters);
             return l;
         },
         [this](const Listing &l) { listed(l); });
 }
 
+// Bit i of a file's filters when the name filter i takes it.
+void FileChooser::match(Listing &listing, const QStringList &filters)
+{
+    listing.filters = filters;
+    QList<QList<QRegularExpression>> wanted;
+    for (const QString &filter : filters)
+        wanted.append(patterns(filter));
+    for (Entry &entry : listing.entries) {
+        entry.filters = 0;
+        for (qsizetype i = 0; i < std::min<qsizetype>(wanted.size(), 32) && !entry.folder; ++i)
+            if (wanted[i].isEmpty() || std::any_of(wanted[i].begin(), wanted[i].end(), [&entry](const QRegularExpression &p) {
+                    return p.match(entry.name).hasMatch();
+                }))
+                entry.filters |= 1u << i;
+    }
+}
+
 void FileChooser::listed(const Listing &listing)
 {
-    // The performer has left that folder, or it was asked again under other filters.
-    if (listing.folder != asked_ || listing.filters != filters_)
+    // The performer has left that folder.
+    if (listing.folder != asked_)
         return;
     asked_.clear();
     listingTimer_.stop();
     listingLate_ = false;
     shown_ = listing;
+    // Filters set while it was under way.
+    if (shown_.filters != filters_)
+        match(shown_, filters_);
     prefixShown_.clear();
     refill();
     showStatus();
@@ -524,6 +549,8 @@ void FileChooser::showCrumbs(const QString &folder)
                 line_->setFocus();
             });
             crumbRow_->insertWidget(0, crumb);
+            // Else a row on screen shows it on the next turn of the event loop, left out of the sizes below.
+            crumb->show();
             crumbs_.prepend(crumb);
             // Tab reaches them after the tools, "/" first.
             setTabOrder(lastTool_, crumb);
@@ -531,6 +558,8 @@ void FileChooser::showCrumbs(const QString &folder)
             if (parentOf(at).size() >= at.size())
                 break;
         }
+        // Laid out now: the scroll to the folder's button below needs where it is.
+        crumbArea_->widget()->adjustSize();
         crumbArea_->setFixedHeight(crumbArea_->widget()->sizeHint().height() +
                                    crumbArea_->horizontalScrollBar()->sizeHint().height());
     }

@@ -49,6 +49,7 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void done(int result) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     struct Entry {
@@ -76,6 +77,8 @@ private:
     Typed typed() const;
     void typedChanged(bool refilter);
     void list(const QString &folder);
+    void listAsked();
+    static void match(Listing &listing, const QStringList &filters);
     void listed(const Listing &listing);
     bool takes(const Entry &entry, const QString &prefix) const;
     QList<const Entry *> matching(const QString &prefix, bool choosable) const;
@@ -109,6 +112,7 @@ private:
     QStringList back_;    // the folders left, the last left last
     QStringList forward_; // the folders Back left, the last left last
     bool hidden_ = false;
+    bool opened_ = false; // shown: listings start from then on
 
     Listing shown_;      // the folder whose entries the list holds
     QString asked_;      // the folder whose listing is awaited
