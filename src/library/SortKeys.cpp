@@ -6,9 +6,11 @@
 namespace sortkeys {
 
 namespace {
+// One for each thread: a QCollator must not compare on two threads at once,
+// and a thread's own lasts as long as it does, whatever the exit destroys.
 const QCollator &collator()
 {
-    static const QCollator c = [] {
+    thread_local const QCollator c = [] {
         QCollator col;
         col.setCaseSensitivity(Qt::CaseInsensitive);
         return col;

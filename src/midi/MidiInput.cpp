@@ -115,14 +115,24 @@ using midiin::Message;
 platform::NotificationCenter &center() { return platform::NotificationCenter::defaultCenter(); }
 
 // The external clock's counters change as one step: beat, count-in, click.
-std::mutex g_clockMutex;
+// This and the tap tempo's are never destroyed, as Midi's lists: the receive
+// thread outlives the application.
+std::mutex &clockMutex()
+{
+    static auto *mutex = new std::mutex;
+    return *mutex;
+}
 // Beats per bar of the current song, read on the main thread (the song list
 // belongs to it) ahead of the beats that need it.
 std::atomic<qint32> g_beatsPerBar{4};
 // The last bank-select LSB proper (controller 32) and when it came.
 std::atomic<qint32> g_lsb32{-1};
 std::atomic<double> g_lsb32Time{0.0};
-std::mutex g_tapMutex;
+std::mutex &tapMutex()
+{
+    static auto *mutex = new std::mutex;
+    return *mutex;
+}
 
 void refreshBeatsPerBarSoon()
 {
@@ -203,7 +213,7 @@ void beatStarts()
 
 void realTime(const ListWalk &walk, quint8 byte)
 {
-    std::lock_guard lock(g_clockMutex);
+    std::lock_guard lock(clockMutex());
     const MidiEndpointRef held = Midi::clockRef();
     switch (byte) {
     case 0xFA: // start
@@ -460,7 +470,7 @@ void Midi::demarrerMuteTimer()
 
 void Midi::keepTapTempo()
 {
-    std::lock_guard lock(g_tapMutex);
+    std::lock_guard lock(tapMutex());
     const double now = platform::now();
     const qint32 next = std::clamp<qint32>(nbTapTempo(), 0, 8);
     if (next >= 1 && std::fabs(now - timeLastTapTempo(next - 1)) > 2.0) {

@@ -53,13 +53,13 @@ public:
     using Call = std::function<void(const QString &path)>;
     static void set(Call call)
     {
-        const std::lock_guard lock(mutex_);
-        call_ = std::move(call);
+        const std::lock_guard lock(slot().mutex);
+        slot().call = std::move(call);
     }
     static Call get()
     {
-        const std::lock_guard lock(mutex_);
-        return call_;
+        const std::lock_guard lock(slot().mutex);
+        return slot().call;
     }
     struct Scoped {
         explicit Scoped(Call call) { set(std::move(call)); }
@@ -69,8 +69,16 @@ public:
     };
 
 private:
-    static inline std::mutex mutex_;
-    static inline Call call_;
+    struct Slot {
+        std::mutex mutex;
+        Call call;
+    };
+    // Never destroyed: a work a share held may go on to its next file after the exit began.
+    static Slot &slot()
+    {
+        static auto *slot = new Slot;
+        return *slot;
+    }
 };
 
 } // namespace platform

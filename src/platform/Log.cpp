@@ -1,6 +1,11 @@
 #include "platform/Log.h"
 
-Q_LOGGING_CATEGORY(lcTolvane, "tolvane", QtWarningMsg)
+// Never destroyed: a thread a share held may log once the exit has begun.
+const QLoggingCategory &lcTolvane()
+{
+    static const auto *category = new QLoggingCategory("tolvane", QtWarningMsg);
+    return *category;
+}
 
 namespace platform {
 

@@ -36,17 +36,26 @@ constexpr int kEndMs = 1000;
 constexpr int kSampleMs = 100;
 constexpr int kStillSamples = 3;
 
-std::mutex programMutex;
-QString programSet;
-QByteArray procFolder = "/proc";
+// Never destroyed: a reader's thread not waited for (a print's) may still watch its child as the exit goes.
+struct Places {
+    std::mutex mutex;
+    QString program;
+    QByteArray proc = "/proc";
+};
+
+Places &places()
+{
+    static auto *places = new Places;
+    return *places;
+}
 
 // A process's CPU time in clock ticks (utime + stime), -1 when it cannot be read.
 qint64 cpuTicks(int pid)
 {
     char path[256];
     {
-        const std::lock_guard lock(programMutex);
-        std::snprintf(path, sizeof path, "%s/%d/stat", procFolder.constData(), pid);
+        const std::lock_guard lock(places().mutex);
+        std::snprintf(path, sizeof path, "%s/%d/stat", places().proc.constData(), pid);
     }
     char text[1024];
     if (!readProcFile(path, text, sizeof text))
@@ -101,16 +110,16 @@ void PdfProcess::setProgressWatch(std::function<bool()> watched)
 
 void PdfProcess::setProgram(const QString &path)
 {
-    const std::lock_guard lock(programMutex);
-    programSet = path;
+    const std::lock_guard lock(places().mutex);
+    places().program = path;
 }
 
 QString PdfProcess::program()
 {
     {
-        const std::lock_guard lock(programMutex);
-        if (!programSet.isEmpty())
-            return programSet;
+        const std::lock_guard lock(places().mutex);
+        if (!places().program.isEmpty())
+            return places().program;
     }
     const QString name = QStringLiteral("tolvane-render");
     if (QCoreApplication::instance()) {
@@ -127,8 +136,8 @@ QString PdfProcess::program()
 
 void PdfProcess::setProcFolder(const QString &path)
 {
-    const std::lock_guard lock(programMutex);
-    procFolder = path.isEmpty() ? QByteArray("/proc") : QFile::encodeName(path);
+    const std::lock_guard lock(places().mutex);
+    places().proc = path.isEmpty() ? QByteArray("/proc") : QFile::encodeName(path);
 }
 
 void PdfProcess::setMemoryCeiling(qint64 bytes)

@@ -39,6 +39,10 @@ TEST(QtMediaPlayer, AWavPlaysFromASeekBeforeLoadingAndEnds)
     player.setSource(wav); // once more: not ended before it plays
     ASSERT_TRUE(testsupport::waitFor([&]() { return !player.opening(); }));
     EXPECT_FALSE(player.ended());
+    player.setSource(QString()); // a stop
+    ASSERT_TRUE(testsupport::waitFor([&]() { return !player.opening(); }));
+    // Before, the start, each file and the stop built a player of its own: four.
+    EXPECT_EQ(player.playersMade(), 2);
 }
 
 TEST(QtMediaPlayer, AFileThatIsNoAudioFailsAtOnce)

@@ -76,6 +76,20 @@ INSTANTIATE_TEST_SUITE_P(Rows, FileWorkEnding,
                                            WorkEnding{"owner_gone_while_held", Ending::OwnerGone, true, false}),
                          [](const ::testing::TestParamInfo<WorkEnding> &info) { return std::string(info.param.name); });
 
+// This binary run again for the tests of `filter`, told it is the child: how it ended.
+int exitCodeAsChild(const QString &filter)
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TOLVANE_TEST_EXITING"), QStringLiteral("1"));
+    // Ended by exit(), the child removes no folder of its own: they go with this one.
+    const QTemporaryDir leftBehind;
+    environment.insert(QStringLiteral("TMPDIR"), leftBehind.path());
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=") + filter});
+    return child.waitForFinished(50000) && child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
+}
+
 } // namespace
 
 // Before, the end began only from the first thread left behind on, after the
@@ -99,14 +113,19 @@ TEST(ThreadEnd, AThreadEnteringAfterTheEndBeganStopsThere)
         });
         std::exit(0);
     }
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("TOLVANE_TEST_EXITING"), QStringLiteral("1"));
-    // Ended by exit(), the child removes no folder of its own: they go with this one.
-    const QTemporaryDir leftBehind;
-    environment.insert(QStringLiteral("TMPDIR"), leftBehind.path());
-    child.setProcessEnvironment(environment);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=ThreadEnd.*")});
-    ASSERT_TRUE(child.waitForFinished(50000));
-    EXPECT_EQ(child.exitCode(), 0) << "3: the thread went on past the end";
+    EXPECT_EQ(exitCodeAsChild(QStringLiteral("ThreadEnd.*")), 0) << "3: the thread went on past the end";
+}
+
+// Before, the hooks went with the statics at the exit: a folder read a share
+// held, answered then, copied a destroyed one for its next song's header.
+TEST(FileCallHook, OutlivesTheExit)
+{
+    if (qEnvironmentVariableIsSet("TOLVANE_TEST_EXITING")) {
+        struct Hook {
+            ~Hook() { _exit(3); }
+        };
+        platform::FileCallHook<Hook>::set([hook = std::make_shared<Hook>()](const QString &) {});
+        std::exit(0);
+    }
+    EXPECT_EQ(exitCodeAsChild(QStringLiteral("FileCallHook.*")), 0) << "3: the hook was destroyed";
 }

@@ -68,6 +68,7 @@ struct QtMediaPlayer::Seen {
     std::atomic<bool> abandoned = false;
     // Not waited for at the player's end: it stops nothing as it goes.
     std::atomic<bool> leftBehind = false;
+    std::atomic<int> players = 0; // backends built
 };
 
 // The backend, on the player's thread.
@@ -107,30 +108,40 @@ public:
         sizeAtStart_ = path.isEmpty() ? std::nullopt : look_(path);
         if (abandoned())
             return;
-        newPlayer();
-        if (sizeAtStart_)
+        if (player_ && !player_->source().isEmpty())
+            dropPlayer();
+        if (sizeAtStart_) {
+            if (!player_)
+                newPlayer();
             player_->setSource(QUrl::fromLocalFile(path));
-        else if (!path.isEmpty())
+        } else if (!path.isEmpty()) {
             TLOG(QStringLiteral("QtMediaPlayer: %1 is no regular file").arg(path));
+        }
         opened_ = true;
         publish();
     }
 
-    void play() { player_->play(); }
+    void play()
+    {
+        if (player_)
+            player_->play();
+    }
     void pause()
     {
         ++halts_;
-        player_->pause();
+        if (player_)
+            player_->pause();
     }
     void stop()
     {
         ++halts_;
-        player_->stop();
+        if (player_)
+            player_->stop();
     }
 
     void seek(qint64 ms)
     {
-        if (isLoaded(player_->mediaStatus()) && player_->isSeekable())
+        if (player_ && isLoaded(player_->mediaStatus()) && player_->isSeekable())
             player_->setPosition(ms);
         else
             pendingSeekMs_ = ms;
@@ -138,17 +149,15 @@ public:
     }
 
 private:
-    // Each source gets a player of its own. One player tells what became of
-    // its last source (its end above all, handled late) as of the next one,
+    // A file gets a player that never had one: one player tells what became
+    // of its last file (its end above all, handled late) as of the next one,
     // even once that has loaded and started: a track asked right as the one
-    // before ended stopped at 0 s, said cut short.
+    // before ended stopped at 0 s, said cut short. Building one costs its
+    // thread milliseconds: the start's takes the first file, and a stop or
+    // what is no regular file builds none.
     void newPlayer()
     {
-        if (player_) {
-            player_->disconnect(this);
-            ticks_->stop();
-            delete player_; // its audio output with it
-        }
+        ++seen_->players;
         player_ = new QMediaPlayer(this);
         player_->setAudioOutput(new QAudioOutput(player_));
         available_ = player_->isAvailable();
@@ -164,6 +173,14 @@ private:
                 ticks_->stop();
             changed();
         });
+    }
+
+    void dropPlayer()
+    {
+        player_->disconnect(this);
+        ticks_->stop();
+        delete player_; // its audio output with it
+        player_ = nullptr;
     }
 
     void onStatusChanged()
@@ -205,10 +222,8 @@ private:
 
     void publish()
     {
-        if (!player_)
-            return;
-        const QMediaPlayer::MediaStatus status = player_->mediaStatus();
-        const bool error = player_->error() != QMediaPlayer::NoError;
+        const QMediaPlayer::MediaStatus status = player_ ? player_->mediaStatus() : QMediaPlayer::NoMedia;
+        const bool error = player_ && player_->error() != QMediaPlayer::NoError;
         const bool failed = (!path_.isEmpty() && !sizeAtStart_) || cutShort_ || !available_ || error
                             || status == QMediaPlayer::InvalidMedia;
         const std::lock_guard lock(seen_->mutex);
@@ -218,18 +233,18 @@ private:
         if (halts_ == seen_->halts) {
             // The backend stays in the playing state after a decode error; a track
             // asked to start further on has not started until it got there.
-            seen_->playing = player_->playbackState() == QMediaPlayer::PlayingState && isLoaded(status) && !error
-                             && !pendingSeekMs_;
-            seen_->position = double(player_->position()) / 1000.0;
+            seen_->playing = player_ && player_->playbackState() == QMediaPlayer::PlayingState && isLoaded(status)
+                             && !error && !pendingSeekMs_;
+            seen_->position = player_ ? double(player_->position()) / 1000.0 : 0.0;
         }
         seen_->failed = failed;
         seen_->ended = status == QMediaPlayer::EndOfMedia && !failed;
-        seen_->duration = double(player_->duration()) / 1000.0;
+        seen_->duration = player_ ? double(player_->duration()) / 1000.0 : 0.0;
     }
 
     FileLook look_;
     std::shared_ptr<Seen> seen_;
-    QMediaPlayer *player_ = nullptr; // of the current source
+    QMediaPlayer *player_ = nullptr; // none after a file, until the next
     QTimer *ticks_ = nullptr;
     bool available_ = false;
     bool publishing_ = false;
@@ -359,6 +374,11 @@ double QtMediaPlayer::position() const
 {
     const std::lock_guard lock(seen_->mutex);
     return seen_->source == sources_ && seen_->opened ? seen_->position : 0.0;
+}
+
+int QtMediaPlayer::playersMade() const
+{
+    return seen_->players;
 }
 
 double QtMediaPlayer::duration() const

@@ -39,6 +39,8 @@ public:
     bool ended() const override;
     double position() const override;
     double duration() const override;
+    // The QtMultimedia players built so far, each a GStreamer pipeline.
+    int playersMade() const;
 
 private:
     class Backend;
