@@ -52,6 +52,8 @@ std::vector<char *> childEnvironment()
 // A spare's start and warm-up compete with the first page of the reader that
 // took the last one: the next starts once that page is answered, or this long after.
 constexpr qint64 kSpareAfterMs = 1000;
+// And with that page's way to the screen: it starts this long after the answer.
+constexpr qint64 kSpareAfterPageMs = 100;
 std::atomic<qint64> spareAfterMs{kSpareAfterMs};
 
 Started spawn(const QByteArray &program, qint64 ceiling)
@@ -335,8 +337,8 @@ void spareWanted()
 {
     Launcher &l = launcher();
     const std::lock_guard lock(l.mutex);
-    if (l.spareDueMs > 0) {
-        l.spareDueMs = 0;
+    if (const qint64 due = nowMs() + std::min<qint64>(kSpareAfterPageMs, spareAfterMs); l.spareDueMs > due) {
+        l.spareDueMs = due;
         l.wakeUp();
     }
 }
