@@ -7,6 +7,7 @@
 #include "platform/Log.h"
 #include "platform/PdfProcess.h"
 
+#include <QScopeGuard>
 #include <QThread>
 #include <algorithm>
 
@@ -117,7 +118,7 @@ void PageRenderWorker::sayIfSlow()
     const bool ahead = runningAhead();
     // A page's drawing is slow from when it is on screen with its document
     // loaded, and while its reader works: one that does not is the stall watch's.
-    if (drawingSince_ >= 0 && (ahead || open || (reader_ && reader_->stillFor() >= kSlowS / 2)))
+    if (drawingSince_ >= 0 && (ahead || (open && !redrawing_) || (reader_ && reader_->stillFor() >= kSlowS / 2)))
         drawingSince_ = now;
     if (drawingSince_ >= 0 && now - drawingSince_ >= kSlowS) {
         drawingSince_ = now;
@@ -572,6 +573,9 @@ void PageRenderWorker::render(const PageRenderer::Key &key, bool unasked)
         platform::PdfReader &reader = fresh ? *fresh : readerFor(ReaderCall::Render, *open, key.page - 1, key.size);
         // Loaded again, from the bytes kept, when the reader was ended since or does not hold it.
         if (!reader.loaded(open->id)) {
+            // Ended under this page: its words count the whole time the page is not there.
+            redrawing_ = fresh != nullptr;
+            const auto loaded = qScopeGuard([this] { redrawing_ = false; });
             load(key.path, *open, &reader, drawnWith(key), &outside);
             if (!ready(open))
                 break;

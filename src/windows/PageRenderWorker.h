@@ -285,6 +285,7 @@ private:
     // The page the render under way draws, and since when it is on screen with its document loaded (negative when none).
     QString drawingPath_;
     double drawingSince_ = -1;
+    bool redrawing_ = false; // its document loaded again in a fresh reader to try it once more: part of the drawing
     platform::PdfReader *reader_ = nullptr; // the reader of the call under way
     // Of the call last asked of each reader: its document, and since when it runs (callNow()).
     quint32 callDoc_[2] = {0, 0};

@@ -25,12 +25,12 @@ namespace {
 
 using Reader = platform::PdfReader;
 using Outcome = Reader::Outcome;
-enum Kind { Sound, Looping, Heavy, FanOut, Damaged, Large };
+enum Kind { Sound, Looping, Heavy, FanOut, Damaged, Large, Bomb };
 constexpr double kTick = 0.005, kRest = 10.0;
 const QSizeF kPane(60, 85), kA4(595, 842);
 
 struct Scores {
-    double worstLate = 0, restCpu = 0, slowSaid = -1, besideAt = -1;
+    double worstLate = 0, restCpu = 0, slowSaid = -1, besideAt = -1, drawSaid = -1;
     int started = 0, badEnds = 0, outside = 0, idleEnds = 0, atRest = 0, heldAtRest = 0, leftAfterQuit = 0, maxHeld = 0, replacedSaid = 0;
     int heldDropped = 0, drawnTwice = 0, timers = 0;
 };
@@ -169,7 +169,7 @@ public:
             return {.outcome = *outcome};
         running_.reset();
         // Out of its memory ceiling: blamed only where it held the document alone.
-        if (kindOf(id) == FanOut) {
+        if (kindOf(id) == FanOut || kindOf(id) == Bomb) {
             if (!alone_)
                 end();
             return {.outcome = alone_ ? Outcome::OutOfMemory : Outcome::GivenUp};
@@ -292,7 +292,7 @@ private:
     static double cost(Kind kind, Call call)
     {
         if (call == Call::Render)
-            return kind == Heavy ? 1.6 : kind == FanOut ? 0.8 : 0.03;
+            return kind == Heavy ? 1.6 : kind == FanOut ? 0.8 : kind == Bomb ? 0.6 : 0.03;
         return call == Call::Sizes ? 0.01 : kind == Looping ? -1 : 0.02;
     }
 
@@ -362,6 +362,8 @@ Scores Walk::run(const std::vector<Step> &steps)
             if (p != path(cur_))
                 return;
             s.replacedSaid += why == PageRenderer::Late::ReaderReplaced;
+            if (why == PageRenderer::Late::SlowToDraw && s.drawSaid < 0)
+                s.drawSaid = now() - arrivedAt_;
             if (why == PageRenderer::Late::SlowToOpen && !std::exchange(slow_, true)) {
                 s.slowSaid = s.slowSaid < 0 ? now() - arrivedAt_ : s.slowSaid;
                 show();
@@ -463,6 +465,16 @@ TEST(ReaderWalks, ALoadThatNeverAnswersIsSaidAtOnceWithTheNextSongBesideIt)
     EXPECT_LE(s.slowSaid, 0.3);
     EXPECT_GE(s.besideAt, 0);
     EXPECT_LE(s.besideAt, 0.3 + kTick);
+}
+
+// Before, a page whose reader gave up under it within a second, then ran out
+// of memory in a fresh one, stayed blank over a second without a word: the
+// load again in the fresh reader started its time from nothing.
+TEST(ReaderWalks, APageTriedAgainInAFreshReaderIsSaidSlowOnItsWholeTime)
+{
+    const Scores s = Walk({Sound, Sound, Sound, Bomb}).run({{0, 0}, {3.0, 2}, {3.05, 3}});
+    EXPECT_GE(s.drawSaid, 0);
+    EXPECT_LE(s.drawSaid, PageRenderWorker::kSlowS + 0.1);
 }
 
 // Thousands of keys from a fixed seed over songs of every kind, large ones
