@@ -170,6 +170,8 @@ QString noticeShown(const QString &notice)
 
 bool lateWordsHold(LateClaim claim, const PagesOnScreen &now)
 {
+    if (now.refused)
+        return false;
     switch (claim) {
     case LateClaim::Loading: return !now.loaded;
     case LateClaim::Drawing: return !now.shown;

@@ -95,6 +95,7 @@ struct PagesOnScreen {
     bool loaded = false; // its document has answered
     bool shown = false;  // each pane of it shows an image of its page, if only one of another size
     bool drawn = false;  // ... each at the pane's own size
+    bool refused = false; // its document cannot be shown: the words of why take the place of late ones
 };
 // What late words claim: the document still loading, its page still drawing
 // with nothing of it on screen, or its page not there as asked (a reader

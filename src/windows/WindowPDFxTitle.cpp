@@ -420,7 +420,9 @@ void WindowPDFx::actionDir()
 titlerules::PagesOnScreen WindowPDFx::pagesOnScreen()
 {
     titlerules::PagesOnScreen now;
-    now.loaded = typeFichierCour_ == 0 && !curPath_.isEmpty() && renderer_->documentInfo(curPath_).has_value();
+    const auto info = typeFichierCour_ == 0 && !curPath_.isEmpty() ? renderer_->documentInfo(curPath_) : std::nullopt;
+    now.loaded = info.has_value();
+    now.refused = info && !info->ok;
     now.shown = now.drawn = now.loaded;
     bool any = false;
     for (const PDFViewRedef *p : panes_) {

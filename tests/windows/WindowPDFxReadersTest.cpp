@@ -661,6 +661,14 @@ TEST_F(TolvaneWindowTest, LateWordsLastOnlyWhileTrueOfThePageOnScreen)
         emit w->renderer().pageLate(heavy, words, why);
         EXPECT_NE(w->noteText(), words) << "not said over the page shown";
     }
+    // Nor over why a song cannot be shown: before, "slow to draw" said while a
+    // reader ran out of memory under the page stayed on after it was refused.
+    const QString damaged = testsupport::writeFile(dir.filePath(QStringLiteral("Damaged.pdf")), QByteArray("%PDF-1.4 not a pdf"));
+    w->setPDF(song(damaged), 1, true, false, 0, nullptr, false);
+    ASSERT_TRUE(w->renderer().waitForIdle(30000));
+    const QString why = w->noteText();
+    emit w->renderer().pageLate(damaged, songfile::slowToDraw(damaged), Late::SlowToDraw);
+    EXPECT_EQ(w->noteText(), why);
     PageRenderer::setGiveUpTimes();
 }
 
