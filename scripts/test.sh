@@ -28,14 +28,18 @@ else
 fi
 cmake --build "$build"
 
-# Every fuzz target runs briefly under libFuzzer; a crash fails the run.
+# Every fuzz target runs briefly under libFuzzer; a crash fails the run. Its
+# Qt wants a runtime folder: a throw-away one, not one it makes in the
+# temporary folder for want of it.
 if ((fuzzing)); then
+  fuzz_runtime="$(mktemp -d)"
+  trap 'rm -rf "$fuzz_runtime"' EXIT
   for source in fuzz/*_fuzz.cpp; do
     [[ -e $source ]] || continue
     fuzzer="$(basename "$source" .cpp)"
     echo "Fuzzing $fuzzer for $fuzz_seconds s"
     mkdir -p "$build/corpus/$fuzzer"
-    if ! env "${sanitized[@]}" "$build/fuzz/$fuzzer" -max_total_time="$fuzz_seconds" -artifact_prefix="$build/$fuzzer-" \
+    if ! env "${sanitized[@]}" XDG_RUNTIME_DIR="$fuzz_runtime" "$build/fuzz/$fuzzer" -max_total_time="$fuzz_seconds" -artifact_prefix="$build/$fuzzer-" \
       "$build/corpus/$fuzzer" 2>"$build/$fuzzer.log"; then
       tail -n 60 "$build/$fuzzer.log"
       echo "FAILED: fuzz target $fuzzer (full log: $build/$fuzzer.log)"
