@@ -14,10 +14,12 @@
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -82,6 +84,11 @@ bool writePdf(const QString &markdown, const QString &title, const QString &path
 
 int main(int argc, char **argv)
 {
+    // Qt wants a runtime folder: without one it would make runtime-root in the
+    // temporary folder and leave it there after the build.
+    std::optional<QTemporaryDir> runtime;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtime.emplace().isValid())
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime->path()));
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 3)
