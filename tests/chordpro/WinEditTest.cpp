@@ -691,16 +691,15 @@ TEST_F(WinEditTest, EditsWaitingThroughALinkStayOnDiskAsTheirQueueJoinsTheFiles)
     songfile::setFileCall([gates, calls, path](const QString &asked) {
         gates[asked == path ? std::min(calls->fetch_add(1), 1) : 2].wait();
     });
-    const auto unheld = qScopeGuard([gates] {
-        for (testsupport::Gate gate : gates)
-            gate.open();
+    const auto unheld = qScopeGuard([gates]() mutable {
+        std::ranges::for_each(gates, &testsupport::Gate::open);
         songfile::setFileCall({});
     });
     const auto adds = [](const char *line) { return [line](QString &text) { return !(text += line).isEmpty(); }; };
     const QDir kept(platform::dataFolder() + QStringLiteral("/Kept notes"));
     const auto keptHolds = [&kept](const char *line) {
-        return std::ranges::any_of(kept.entryList({QStringLiteral("j (edit not saved*")}),
-                                   [&](const QString &copy) { return readFile(kept.filePath(copy)).contains(line); });
+        const QStringList copies = kept.entryList({QStringLiteral("j (edit not saved*")});
+        return std::ranges::any_of(copies, [&](const QString &copy) { return readFile(kept.filePath(copy)).contains(line); });
     };
     songfile::SongFileEdits edits;
     edits.edit(path, QStringLiteral("{title:J}\n"), adds("a1\n"));

@@ -23,20 +23,15 @@ QByteArray readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// The program's own note writes, each waited for.
+// The program's own note writes, each waited for; a save answers why it was not written ("" once it was).
 struct Writes {
     NoteWriter writer;
-    // Why the record's note was not written; "" once it was.
     QString save(const PiecesPtr &piece)
     {
         QString failure = QStringLiteral("no answer");
         writer.save(piece, &writer, [&failure](const QString &why) { failure = why; });
         writer.waitForIdle();
         return failure;
-    }
-    Pieces::NoteEditResult edit(const PiecesPtr &piece, Pieces::TagEdit tags, const QString &tag = QString())
-    {
-        return edit(piece, Pieces::tagChange(tags, tag));
     }
     Pieces::NoteEditResult edit(const PiecesPtr &piece, const std::function<QString(const QString &)> &change)
     {
@@ -249,18 +244,18 @@ TEST(NoteTags, AddRemoveAndClearOnDisk)
     const PiecesPtr e = entryFor(path);
     Writes writes;
 
-    writes.edit(e, Pieces::TagEdit::Add, "rock");
+    writes.edit(e, Pieces::tagChange(Pieces::TagEdit::Add, "rock"));
     EXPECT_EQ(readAll(notePath), "Master\nTags=rock\nEnd\n");
-    writes.edit(e, Pieces::TagEdit::Add, "pop");
-    writes.edit(e, Pieces::TagEdit::Add, "jazz");
+    writes.edit(e, Pieces::tagChange(Pieces::TagEdit::Add, "pop"));
+    writes.edit(e, Pieces::tagChange(Pieces::TagEdit::Add, "jazz"));
     EXPECT_EQ(readAll(notePath), "Master\nTags=rock pop jazz\nEnd\n");
     EXPECT_EQ(e->pieceDet->infoF, " rock pop jazz ");
 
     // Before: removal worked from the stale infoF, so the second removal brought "rock" back.
-    writes.edit(e, Pieces::TagEdit::Remove, "rock");
-    writes.edit(e, Pieces::TagEdit::Remove, "pop");
+    writes.edit(e, Pieces::tagChange(Pieces::TagEdit::Remove, "rock"));
+    writes.edit(e, Pieces::tagChange(Pieces::TagEdit::Remove, "pop"));
     EXPECT_EQ(readAll(notePath), "Master\nTags=jazz\nEnd\n");
-    writes.edit(e, Pieces::TagEdit::Remove, "jazz");
+    writes.edit(e, Pieces::tagChange(Pieces::TagEdit::Remove, "jazz"));
     EXPECT_EQ(readAll(notePath), "Master\nEnd\n");
 }
 
@@ -270,10 +265,10 @@ TEST(NoteTags, AddToANoteWithoutTagsLineAndToNoNote)
     const QString path = song(dir, "S.pdf");
     const PiecesPtr e = entryFor(path);
     Writes writes;
-    writes.edit(e, Pieces::TagEdit::Add, "⭐️");
+    writes.edit(e, Pieces::tagChange(Pieces::TagEdit::Add, "⭐️"));
     EXPECT_EQ(QString::fromUtf8(readAll(notefile::notePathForSong(path))), QString::fromUtf8("\nTags=⭐️\n"));
     EXPECT_TRUE(e->pieceDet->note);
-    writes.edit(e, Pieces::TagEdit::Clear);
+    writes.edit(e, Pieces::tagChange(Pieces::TagEdit::Clear));
     EXPECT_EQ(readAll(notefile::notePathForSong(path)), "\n");
     EXPECT_EQ(piecesrules::addTag("a\nTags=x", "y"), "a\nTags=x y");
     // Before, a missing "Tags=" line came with a blank line before it.
@@ -443,7 +438,7 @@ TEST(NoteSave, UnreadableNoteIsNeverOverwrittenOrDeleted)
     EXPECT_EQ(e->pieceDet->notetxt, "");
     Writes writes;
     EXPECT_TRUE(writes.save(e).contains("could not be read"));
-    EXPECT_TRUE(writes.edit(e, Pieces::TagEdit::Add, "rock").failure.contains("could not be read"));
+    EXPECT_TRUE(writes.edit(e, Pieces::tagChange(Pieces::TagEdit::Add, "rock")).failure.contains("could not be read"));
     if (root) {
         EXPECT_EQ(readAll(notePath + "/keep"), "Title=Precious\n");
     } else {

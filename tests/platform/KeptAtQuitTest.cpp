@@ -167,9 +167,7 @@ TEST(KeptAtQuit, AQuitLeavesNoRecordOfACopyRemovedOnceWritten)
         kept::tellNextStartUnlessRemoved(kept::What::Note, copy, QStringLiteral("an edited note"));
     ASSERT_TRUE(removeFile(written));
     kept::forgetRemovedCopies();
-    QFile records(home.base(QStringLiteral("data")) + QStringLiteral("/kept-at-quit.list"));
-    ASSERT_TRUE(records.open(QIODevice::ReadOnly));
-    const QByteArray listed = records.readAll();
+    const QByteArray listed = readRegularFile(home.base(QStringLiteral("data")) + QStringLiteral("/kept-at-quit.list"), 1 << 20).bytes;
     EXPECT_TRUE(listed.contains("/Oak (") && !listed.contains("/Elm (")) << listed.toStdString();
 }
 

@@ -661,8 +661,7 @@ TEST_F(TolvaneWindowTest, LateWordsLastOnlyWhileTrueOfThePageOnScreen)
         emit w->renderer().pageLate(heavy, words, why);
         EXPECT_NE(w->noteText(), words) << "not said over the page shown";
     }
-    // Nor over why a song cannot be shown: before, "slow to draw" said while a
-    // reader ran out of memory under the page stayed on after it was refused.
+    // Nor over why a song cannot be shown: before, "slow to draw" stayed on over its refusal.
     const QString damaged = testsupport::writeFile(dir.filePath(QStringLiteral("Damaged.pdf")), QByteArray("%PDF-1.4 not a pdf"));
     w->setPDF(song(damaged), 1, true, false, 0, nullptr, false);
     ASSERT_TRUE(w->renderer().waitForIdle(30000));
