@@ -14,12 +14,13 @@ void write(platform::FileWork &work, const QString &what, const QString &path, b
     struct Written {
         bool there = false;
         QString error;
+        QByteArray made; // asked to replace it, written again as made, not made again
     };
     work.run(
         what,
         [path, bytes, replace] {
             const Bytes made = bytes();
-            Written written{false, made.error};
+            Written written{false, made.error, made.bytes};
             if (!made.error.isEmpty())
                 return written;
             if (replace ? platform::writeFileAtomically(path, made.bytes, &written.error)
@@ -29,13 +30,13 @@ void write(platform::FileWork &work, const QString &what, const QString &path, b
                 written.error = QStringLiteral("the file could not be written");
             return written;
         },
-        [&work, what, path, bytes, context = QPointer<const QObject>(context), done](const Written &written) {
+        [&work, what, path, context = QPointer<const QObject>(context), done](const Written &written) {
             if (!context)
                 return;
             if (!written.there)
                 done(written.error);
             else if (Data::question(QStringLiteral("%1 already exists. Replace it?").arg(path)) && context)
-                write(work, what, path, true, bytes, context, done);
+                write(work, what, path, true, [made = written.made] { return Bytes{made, {}}; }, context, done);
         });
 }
 

@@ -437,7 +437,7 @@ bool copyToNewFile(const QString &source, const QString &target, qint64 maxBytes
     if (nameTaken(target)) {
         if (there)
             *there = true;
-        return failWith(error, QStringLiteral("a file of this name is already there"));
+        return failWith(error, alreadyThere());
     }
     const FileBytes in = readRegularFile(source, maxBytes);
     if (!in.ok())
