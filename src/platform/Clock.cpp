@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <atomic>
 #include <cmath>
+#include <thread>
 #include <unordered_map>
 
 namespace platform {
@@ -16,6 +17,8 @@ namespace platform {
 namespace {
 
 std::atomic<Clock *> g_current{nullptr};
+// Made as the program starts, before main, on its first thread.
+const std::thread::id startingThread = std::this_thread::get_id();
 // Held while the time is read and while a manual clock is put in or taken
 // out: a test's clock must not go away under the MIDI receive thread halfway
 // through a reading. A plain lock: a reader-writer lock that favours readers
@@ -329,11 +332,15 @@ void performAfter(double seconds, const QObject *context, std::function<void()> 
 void runOnMain(std::function<void()> fn)
 {
     QCoreApplication *app = QCoreApplication::instance();
-    if (!app) {
+    if (app)
+        QMetaObject::invokeMethod(app, std::move(fn), Qt::QueuedConnection);
+    else if (onStartingThread())
         fn();
-        return;
-    }
-    QMetaObject::invokeMethod(app, std::move(fn), Qt::QueuedConnection);
+}
+
+bool onStartingThread()
+{
+    return std::this_thread::get_id() == startingThread;
 }
 
 void runGlobal(std::function<void()> fn)

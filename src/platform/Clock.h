@@ -111,7 +111,12 @@ private:
 void performAfter(double seconds, const QObject *context, std::function<void()> fn);
 
 // Main queue: fn runs on the main thread at the next turn of the event loop.
+// With no application object (before it is made, or once the exit took it),
+// fn runs at once on the main thread and is dropped on any other: there is no
+// loop left to run it, and the exit is destroying what it would touch.
 void runOnMain(std::function<void()> fn);
+// Whether the caller is the thread the program started on, with or without an application object.
+bool onStartingThread();
 // Global queue: fn runs on a worker thread of the shared pool.
 void runGlobal(std::function<void()> fn);
 

@@ -1,4 +1,5 @@
 #include "platform/NotificationCenter.h"
+#include "platform/Clock.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -24,8 +25,9 @@ qint64 Notification::intParam(bool *ok) const
 
 NotificationCenter &NotificationCenter::defaultCenter()
 {
-    static NotificationCenter center;
-    return center;
+    // Never destroyed: a thread may post while the exit destroys the statics.
+    static NotificationCenter *const center = new NotificationCenter;
+    return *center;
 }
 
 NotificationCenter::ObserverId NotificationCenter::addObserver(const QString &name, Handler handler,
@@ -88,7 +90,10 @@ void NotificationCenter::post(const Notification &notification)
             app, [this, notification]() { deliver(notification); }, Qt::QueuedConnection);
         return;
     }
-    deliver(notification);
+    // Observers are the main thread's: with no application object, a post
+    // from another thread (the exit under way) reaches none of them.
+    if (app || onStartingThread())
+        deliver(notification);
 }
 
 void NotificationCenter::deliver(const Notification &notification)

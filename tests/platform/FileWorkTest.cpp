@@ -1,4 +1,6 @@
+#include "platform/Clock.h"
 #include "platform/FileWork.h"
+#include "platform/NotificationCenter.h"
 #include "platform/ThreadEnd.h"
 
 #include "support/GatedScan.h"
@@ -128,4 +130,22 @@ TEST(FileCallHook, OutlivesTheExit)
         std::exit(0);
     }
     EXPECT_EQ(exitCodeAsChild(QStringLiteral("FileCallHook.*")), 0) << "3: the hook was destroyed";
+}
+
+// Before, once the application object had gone, work a thread posted for the
+// main thread (a MIDI setup change during the exit) ran on that thread, while
+// the exit destroyed what it touched.
+TEST(MainThreadWork, IsNotRunOnAnotherThreadOnceTheApplicationIsGone)
+{
+    if (qEnvironmentVariableIsSet("TOLVANE_TEST_EXITING")) {
+        delete QCoreApplication::instance();
+        std::atomic<int> ranThere = 0;
+        platform::NotificationCenter::defaultCenter().addObserver(QStringLiteral("x"), [&](const platform::Notification &) { ++ranThere; });
+        std::thread([&] {
+            platform::runOnMain([&] { ++ranThere; });
+            platform::NotificationCenter::defaultCenter().post(QStringLiteral("x"));
+        }).join();
+        _exit(ranThere);
+    }
+    EXPECT_EQ(exitCodeAsChild(QStringLiteral("MainThreadWork.*")), 0) << "the count of those run on the thread that posted";
 }
