@@ -448,7 +448,16 @@ void PageRenderWorker::drain()
             else
                 visible_.push_back(std::move(job));
         } catch (const Left &) {
-            forget(job);
+            // Asked on screen, it waits here for its song, whose window asks nothing again; asked ahead, the window asks again.
+            std::unique_lock lock(mutex_);
+            if (runningAhead_ || runningDropped_) {
+                lock.unlock();
+                forget(job);
+            } else {
+                // Shown since its try was left: taken up now.
+                job.gaveWay = false;
+                shownTold_ && job.key.path == shown_ ? visible_.push_front(std::move(job)) : waitingShown_.push_back(std::move(job));
+            }
         }
         drawingSince_ = -1;
         // What was held for the first page goes with it.

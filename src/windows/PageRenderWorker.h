@@ -73,6 +73,8 @@ public:
     // Drops the pages on screen of files no longer kept, the one under way
     // too: a walk past bad songs leaves none of their pages drawn for nothing.
     // `ahead`: the songs kept for the keys forward, which stay loaded at idle.
+    // What waited for its song to be shown goes on now, or is let go with it
+    // (a document's ask among the keys answered, as page 0).
     QList<PageRenderer::Key> dropPagesNotKept(const QSet<QString> &kept, const QString &shown = QString(),
                                               const QSet<QString> &ahead = {});
 
@@ -137,7 +139,7 @@ private:
     struct Stopped {};
     // Ends a job whose call into the reader gave way: it goes on later, as asked ahead.
     struct GaveWay {};
-    // Ends a job of a song the performer left, whose document's next try waits for its return.
+    // Ends a job of a song not shown, whose document's next try waits for it to be.
     struct Left {};
 
     using ReaderCall = platform::PdfReader::Call;
@@ -236,6 +238,10 @@ private:
     mutable std::mutex mutex_;
     std::deque<Job> visible_;
     std::deque<Job> ahead_;
+    // Asked on screen for a song not shown (the one beside, or one the window
+    // asks before it says the song changed) whose next try waits for its song:
+    // taken up once it is shown, let go once it is not kept.
+    std::deque<Job> waitingShown_;
     // The job under way, for the reader to know when to give way; no longer
     // ahead once the same is asked on screen.
     bool running_ = false;

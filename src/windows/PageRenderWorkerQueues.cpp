@@ -85,6 +85,17 @@ QList<PageRenderer::Key> PageRenderWorker::dropPagesNotKept(const QSet<QString> 
     keptKnown_ = true;
     // The song arrived on has its moment again, whatever its pages did on an
     // earlier visit, and a call of another song under way gives way to it.
+    for (auto it = waitingShown_.begin(); it != waitingShown_.end();) {
+        if (it->key.path == shown) {
+            visible_.push_front(std::move(*it));
+        } else if (!kept.contains(it->key.path)) {
+            dropped.append(it->key); // the window forgets it asked
+        } else {
+            ++it;
+            continue;
+        }
+        it = waitingShown_.erase(it);
+    }
     for (Job &j : visible_)
         if (j.key.path == shown && j.kind != Keep) {
             j.gaveWay = false;

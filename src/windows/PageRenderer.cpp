@@ -376,6 +376,11 @@ void PageRenderer::keepOnly(const QSet<QString> &paths, const QString &shown, co
     for (const Key &key : worker_->dropPagesNotKept(kept_, shown, ahead)) {
         pending_.remove(key);
         pendingAhead_.remove(key);
+        // Page 0: a document's ask.
+        if (key.page == 0) {
+            filePending_.remove(key.path);
+            filePendingAhead_.remove(key.path);
+        }
     }
     ++keepsPending_;
     PageRenderWorker::Job job;
