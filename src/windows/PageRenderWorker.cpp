@@ -97,6 +97,7 @@ bool PageRenderWorker::stop()
     std::lock_guard lock(mutex_);
     visible_.clear();
     ahead_.clear();
+    waitingShown_.clear();
     const bool held = askedSince_ >= 0;
     // The thread may come back from the file system late or never: the readers' children go now.
     if (held)
@@ -450,13 +451,14 @@ void PageRenderWorker::drain()
         } catch (const Left &) {
             // Asked on screen, it waits here for its song, whose window asks nothing again; asked ahead, the window asks again.
             std::unique_lock lock(mutex_);
+            job.gaveWay = false;
             if (runningAhead_ || runningDropped_) {
                 lock.unlock();
                 forget(job);
+            } else if (shownTold_ && job.key.path == shown_) {
+                visible_.push_front(std::move(job)); // shown since its try was left: taken up now
             } else {
-                // Shown since its try was left: taken up now.
-                job.gaveWay = false;
-                shownTold_ && job.key.path == shown_ ? visible_.push_front(std::move(job)) : waitingShown_.push_back(std::move(job));
+                waitingShown_.push_back(std::move(job));
             }
         }
         drawingSince_ = -1;
